@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Runs the test suite of a build folder under a private desktop: Xvfb, a D-Bus
+# session bus with the accessibility bus activated before any application, a
+# tray host, and PulseAudio whose default microphone is a FIFO that tests write
+# PCM into. Every service started here is stopped by its PID on the way out,
+# also when tests fail.
+set -euo pipefail
+
+build="${1:?usage: scripts/run-tests.sh BUILD_FOLDER [ctest arguments]}"
+shift
+
+work="$(mktemp -d /tmp/quorvane-harness.XXXXXX)"
+pids=()
+
+stop_services() {
+  local status=$?
+  for (( i=${#pids[@]}-1; i>=0; i-- )); do
+    pkill -TERM -P "${pids[$i]}" 2>/dev/null || true
+    kill -TERM "${pids[$i]}" 2>/dev/null || true
+  done
+  for pid in "${pids[@]}"; do
+    for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$pid" 2>/dev/null || true
+  done
+  rm -rf "$work"
+  exit "$status"
+}
+trap stop_services EXIT
+trap 'exit 130' INT TERM
+
+wait_for() { # wait_for SECONDS COMMAND...
+  local tries=$(( $1 * 10 )); shift
+  for _ in $(seq "$tries"); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "harness: timed out waiting for: $*" >&2
+  return 1
+}
+
+# X display on the first free number.
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=":$display"
+wait_for 10 xdpyinfo
+
+# Session bus, then the accessibility bus before any application starts.
+dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$work/dbus.txt"
+export DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p "$work/dbus.txt")"
+pids+=("$(sed -n 2p "$work/dbus.txt")")
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress >/dev/null
+a11y_pid="$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+  org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.Bus | awk '{print $2}')"
+if [ -n "$a11y_pid" ]; then pids+=("$a11y_pid"); fi
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+
+# Tray host.
+trayer --edge top --align right --widthtype pixel --width 100 --height 32 >"$work/trayer.log" 2>&1 &
+pids+=($!)
+
+# PulseAudio with a null speaker and the FIFO microphone.
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$work/pulse-home"
+cat >"$work/pulse.pa" <<PA
+load-module module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock
+load-module module-null-sink sink_name=spk
+load-module module-pipe-source source_name=pipemic file=$work/mic.fifo format=s16le rate=16000 channels=1
+set-default-sink spk
+set-default-source pipemic
+PA
+HOME="$work/pulse-home" pulseaudio -n -F "$work/pulse.pa" --daemonize=no --exit-idle-time=-1 \
+  --disallow-exit >"$work/pulse.log" 2>&1 &
+pids+=($!)
+export PULSE_SERVER="unix:$work/pulse.sock"
+wait_for 10 pactl info
+export QV_TEST_MIC_FIFO="$work/mic.fifo"
+export QV_DESKTOP_HARNESS=1
+
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Sets Quorvane up on a Debian 12 machine: installs every package it needs,
+# builds it, then either starts the program ("run") or runs the whole test
+# suite under the desktop harness ("test"). Safe to run again.
+set -euo pipefail
+
+mode="${1:-run}"
+case "$mode" in
+  run|test) ;;
+  *) echo "usage: scripts/setup.sh run|test" >&2; exit 64 ;;
+esac
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config git libgtest-dev libgmock-dev googletest libbenchmark-dev libicu-dev
+  qt6-base-dev qt6-declarative-dev qt6-multimedia-dev qt6-speech-dev qt6-svg-dev libxkbcommon-dev
+  libxtst-dev libxi-dev libx11-dev libatspi2.0-dev libcld2-dev libavahi-client-dev libespeak-ng-dev libpulse-dev
+  libpocketsphinx-dev libsphinxbase-dev
+  # run time
+  qt6-speech-flite-plugin qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng
+  at-spi2-core dbus-x11 avahi-daemon avahi-utils espeak-ng flite sox pulseaudio pulseaudio-utils
+  pocketsphinx pocketsphinx-en-us python3-pocketsphinx python3-fastapi python3-uvicorn python3-multipart
+  python3-numpy python3-venv apertium apertium-eng-spa lsof procps iproute2 util-linux
+  # desktop test harness
+  xvfb xauth x11-utils xdotool trayer imagemagick
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  $sudo apt-get update
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+build="$root/build"
+tests=OFF
+if [ "$mode" = test ]; then tests=ON; fi
+cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_TESTS="$tests"
+cmake --build "$build" -j "$(nproc)"
+
+if [ "$mode" = run ]; then
+  exec "$build/quorvane"
+fi
+exec "$root/scripts/run-tests.sh" "$build"

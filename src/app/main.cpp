@@ -1,0 +1,48 @@
+#include "app/AppState.h"
+#include "app/Migration.h"
+#include "engine/EngineMigration.h"
+#include "engine/RetiredModels.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/Bundle.h"
+#include "support/Defaults.h"
+#include "support/Paths.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QThreadPool>
+#include <QtConcurrent>
+
+#include <csignal>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    LinuxPlatform platform;
+    Platform::install(platform.services());
+    AppState::shared();
+
+    std::signal(SIGPIPE, SIG_IGN);
+    EngineMigration::run();
+    (void)QtConcurrent::run([] {
+        RetiredModels::run(RetiredModels::hubCache(QProcessEnvironment::systemEnvironment(), Paths::home()),
+                           Defaults::shared());
+    });
+    Migration::runIfNeeded();
+
+    QMenu menu;
+    menu.addAction(QObject::tr("Quit Quorvane"), &app, &QApplication::quit);
+    QSystemTrayIcon tray(QIcon(Bundle::resource(QStringLiteral("menubar.svg"))));
+    tray.setToolTip(QStringLiteral("Quorvane"));
+    tray.setContextMenu(&menu);
+    tray.show();
+
+    const int status = QApplication::exec();
+    QThreadPool::globalInstance()->waitForDone();
+    return status;
+}

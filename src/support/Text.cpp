@@ -1,0 +1,53 @@
+#include "support/Text.h"
+
+#include <QList>
+#include <QTextBoundaryFinder>
+
+namespace {
+
+QList<qsizetype> graphemeStarts(const QString& text) {
+    QList<qsizetype> starts;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.toStart();
+    qsizetype position = 0;
+    while (position >= 0 && position < text.size()) {
+        starts.append(position);
+        position = finder.toNextBoundary();
+    }
+    return starts;
+}
+
+} // namespace
+
+namespace Text {
+
+qsizetype graphemeCount(const QString& text) { return graphemeStarts(text).size(); }
+
+qsizetype utf16OffsetOfGrapheme(const QString& text, qsizetype index) {
+    if (index <= 0)
+        return 0;
+    const QList<qsizetype> starts = graphemeStarts(text);
+    return index < starts.size() ? starts[index] : text.size();
+}
+
+QString graphemeSlice(const QString& text, qsizetype start, qsizetype length) {
+    if (length <= 0)
+        return {};
+    const QList<qsizetype> starts = graphemeStarts(text);
+    start = qMax<qsizetype>(0, start);
+    if (start >= starts.size())
+        return {};
+    const qsizetype from = starts[start];
+    const qsizetype endIndex = start + length;
+    const qsizetype to = endIndex < starts.size() ? starts[endIndex] : text.size();
+    return text.mid(from, to - from);
+}
+
+QString graphemePrefix(const QString& text, qsizetype count) { return graphemeSlice(text, 0, count); }
+
+QString graphemeSuffix(const QString& text, qsizetype count) {
+    const qsizetype total = graphemeCount(text);
+    return graphemeSlice(text, qMax<qsizetype>(0, total - count), count);
+}
+
+} // namespace Text

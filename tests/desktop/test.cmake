@@ -1,0 +1,6 @@
+# Needs the desktop harness of scripts/run-tests.sh: Xvfb, the session and
+# accessibility buses, the tray host and PulseAudio with the FIFO microphone.
+set(QUORVANE_TEST_LABELS desktop)
+set(QUORVANE_TEST_PROPERTIES
+    ENVIRONMENT "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"
+    RESOURCE_LOCK microphone)

@@ -1,0 +1,42 @@
+// The shared main of every test program: a temporary home for all files the
+// program writes, a QApplication (offscreen unless a display is set), and fake
+// platform services.
+#include "support/FakePlatform.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+
+namespace {
+
+void pointHomeAt(const QString& root) {
+    const QList<QPair<const char*, QString>> folders = {
+        {"HOME", root},
+        {"XDG_DATA_HOME", root + QStringLiteral("/.local/share")},
+        {"XDG_CONFIG_HOME", root + QStringLiteral("/.config")},
+        {"XDG_STATE_HOME", root + QStringLiteral("/.local/state")},
+        {"XDG_CACHE_HOME", root + QStringLiteral("/.cache")},
+    };
+    for (const auto& [variable, path] : folders) {
+        QDir().mkpath(path);
+        qputenv(variable, QFile::encodeName(path));
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QTemporaryDir home;
+    pointHomeAt(home.path());
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    QApplication app(argc, argv);
+    FakePlatform fakes;
+    Platform::install(fakes.services());
+
+    testing::InitGoogleMock(&argc, argv);
+    return RUN_ALL_TESTS();
+}

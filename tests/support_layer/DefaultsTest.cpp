@@ -1,0 +1,87 @@
+#include "support/Defaults.h"
+#include "support/TempFolder.h"
+
+#include <QJsonDocument>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DefaultsTest : public testing::Test {
+protected:
+    TempFolder folder;
+    QString path = folder.file(QStringLiteral("config/defaults.json"));
+};
+
+TEST_F(DefaultsTest, TypedReadsKeepTheStoredType) {
+    folder.write(QStringLiteral("config/defaults.json"),
+                 R"({"flagAsText":"true","flag":false,"whole":3,"fraction":3.5,"name":"slate",)"
+                 R"("words":["a","b"],"mixed":["a",1],"map":{"k":1}})");
+    Defaults defaults(path);
+
+    EXPECT_EQ(defaults.boolean("flagAsText"), std::nullopt);
+    EXPECT_TRUE(defaults.boolOr("flagAsText", true));
+    EXPECT_EQ(defaults.boolean("flag"), false);
+    EXPECT_TRUE(defaults.boolOr("missing", true));
+
+    EXPECT_EQ(defaults.integer("whole"), 3);
+    EXPECT_EQ(defaults.integer("fraction"), std::nullopt);
+    EXPECT_EQ(defaults.intOr("fraction", 7), 7);
+    EXPECT_EQ(defaults.integer("name"), std::nullopt);
+    EXPECT_EQ(defaults.integer("flag"), std::nullopt);
+    EXPECT_DOUBLE_EQ(defaults.doubleOr("fraction", 0), 3.5);
+
+    EXPECT_EQ(defaults.string("name"), QStringLiteral("slate"));
+    EXPECT_EQ(defaults.string("whole"), std::nullopt);
+    EXPECT_EQ(defaults.stringList("words"), QStringList({"a", "b"}));
+    EXPECT_EQ(defaults.stringList("mixed"), std::nullopt);
+    EXPECT_EQ(defaults.map("map").value("k").toInt(), 1);
+    EXPECT_TRUE(defaults.map("words").isEmpty());
+}
+
+TEST_F(DefaultsTest, WritesSurviveAReloadWithTheirTypes) {
+    {
+        Defaults defaults(path);
+        defaults.set("flag", true);
+        defaults.set("count", 12);
+        defaults.set("seconds", 2.5);
+        defaults.set("theme", QStringLiteral("cream"));
+        defaults.set("list", QStringList{"x", "y"});
+    }
+    Defaults reloaded(path);
+    EXPECT_EQ(reloaded.boolean("flag"), true);
+    EXPECT_EQ(reloaded.integer("count"), 12);
+    EXPECT_EQ(reloaded.number("seconds"), 2.5);
+    EXPECT_EQ(reloaded.string("theme"), QStringLiteral("cream"));
+    EXPECT_EQ(reloaded.stringList("list"), QStringList({"x", "y"}));
+    // The same text is a valid file for any JSON reader.
+    EXPECT_TRUE(QJsonDocument::fromJson(folder.read("config/defaults.json")).isObject());
+}
+
+TEST_F(DefaultsTest, ChangedFiresOncePerWriteAndRemoval) {
+    Defaults defaults(path);
+    QSignalSpy spy(&defaults, &Defaults::changed);
+    defaults.set("a", 1);
+    defaults.set("a", 1);
+    defaults.remove("a");
+    ASSERT_EQ(spy.count(), 3);
+    EXPECT_EQ(spy.at(0).at(0).toString(), QStringLiteral("a"));
+    EXPECT_FALSE(defaults.contains("a"));
+}
+
+TEST_F(DefaultsTest, HugeAndNonIntegralNumbersAreNotIntegers) {
+    folder.write(QStringLiteral("config/defaults.json"), R"({"huge":1e300,"negative":-4})");
+    Defaults defaults(path);
+    EXPECT_EQ(defaults.integer("huge"), std::nullopt);
+    EXPECT_EQ(defaults.integer("negative"), -4);
+}
+
+TEST_F(DefaultsTest, AnUnreadableFileReadsAsEmpty) {
+    folder.write(QStringLiteral("config/defaults.json"), "{not json");
+    Defaults defaults(path);
+    EXPECT_FALSE(defaults.contains("anything"));
+    EXPECT_TRUE(defaults.boolOr("anything", true));
+}
+
+} // namespace
