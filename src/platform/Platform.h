@@ -1,12 +1,20 @@
 #pragma once
 
+class Accessibility;
 class Announcer;
+class KeySynth;
+class Pasteboard;
+class Workspace;
 
 // The operating-system services the program uses, one interface each. main()
 // installs the Linux implementations once; tests install fakes for a scope.
 // Logic reaches a service as `Platform::current().announcer->…`.
 struct Platform {
+    Accessibility* accessibility = nullptr;
     Announcer* announcer = nullptr;
+    KeySynth* keySynth = nullptr;
+    Pasteboard* pasteboard = nullptr;
+    Workspace* workspace = nullptr;
 
     static const Platform& current();
     // Replaces the services in use and returns the previous set.

@@ -1,15 +1,27 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/FakeAccessibility.h"
 #include "support/FakeAnnouncer.h"
+#include "support/FakeKeySynth.h"
+#include "support/FakePasteboard.h"
+#include "support/FakeWorkspace.h"
 
 // One fake of every platform service.
 struct FakePlatform {
+    FakeAccessibility accessibility;
     FakeAnnouncer announcer;
+    FakeKeySynth keySynth;
+    FakePasteboard pasteboard;
+    FakeWorkspace workspace;
 
     Platform services() {
         Platform set;
+        set.accessibility = &accessibility;
         set.announcer = &announcer;
+        set.keySynth = &keySynth;
+        set.pasteboard = &pasteboard;
+        set.workspace = &workspace;
         return set;
     }
 };

@@ -1,0 +1,139 @@
+#include "insertion/AXText.h"
+
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
+
+#include <QSet>
+#include <QTextBoundaryFinder>
+
+namespace AXText {
+
+namespace {
+
+const QString kSecureTextField = QStringLiteral("AXSecureTextField");
+
+// Grapheme clusters rarely reach this many UTF-16 units; a boundary test looks
+// this far around an offset instead of reading the whole text.
+constexpr qint64 kBoundaryMargin = 64;
+
+const QSet<QString>& editableRoles() {
+    static const QSet<QString> roles = {QStringLiteral("AXTextField"), QStringLiteral("AXTextArea"),
+                                        QStringLiteral("AXComboBox")};
+    return roles;
+}
+
+Accessibility* accessibility() { return Platform::current().accessibility; }
+
+bool isBoundary(const QString& text, qint64 offset) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(int(offset));
+    return finder.isAtBoundary();
+}
+
+} // namespace
+
+Element focusedElement() {
+    Accessibility* service = accessibility();
+    return service ? service->focusedElement() : nullptr;
+}
+
+std::optional<Range> selectedRange() {
+    const Element element = focusedElement();
+    return element ? element->selectedRange() : std::nullopt;
+}
+
+std::optional<QString> string(Range range) {
+    if (range.length < 1 || range.location < 0)
+        return std::nullopt;
+    const Element element = focusedElement();
+    if (!element)
+        return std::nullopt;
+    const std::optional<QString> text = element->text(range.location, range.location + range.length);
+    if (!text || text->size() != range.length)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> selectedText() {
+    const Element element = focusedElement();
+    if (!element || element->role() == kSecureTextField)
+        return std::nullopt;
+    std::optional<QString> text = element->selectedText();
+    if (!text || text->isEmpty())
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> textBeforeCaret(qint64 maxLength) {
+    const Element element = focusedElement();
+    if (!element || !element->hasText())
+        return std::nullopt;
+    const std::optional<Range> range = element->selectedRange();
+    if (!range || range->location < 1)
+        return std::nullopt;
+    const qint64 end = range->location;
+    const qint64 start = end - std::min(end, std::max<qint64>(maxLength, 0));
+
+    // Read only the slice around [start, end), with a margin on each side so
+    // that both ends can be tested for character boundaries.
+    const qint64 sliceStart = std::max<qint64>(0, start - kBoundaryMargin);
+    const std::optional<QString> slice = element->text(sliceStart, end + kBoundaryMargin);
+    if (!slice || sliceStart + slice->size() < end)
+        return std::nullopt; // the text is shorter than the caret's offset
+    const qint64 startInSlice = start - sliceStart;
+    const qint64 endInSlice = end - sliceStart;
+    if (!isBoundary(*slice, startInSlice) || !isBoundary(*slice, endInSlice))
+        return std::nullopt;
+    return slice->mid(startInSlice, endInSlice - startInSlice);
+}
+
+bool focusedIsEditable() {
+    const Element element = focusedElement();
+    if (!element || !element->isSelectedRangeSettable())
+        return false;
+    if (element->isValueSettable())
+        return true;
+    return editableRoles().contains(element->role());
+}
+
+std::optional<QRect> selectionScreenRect() {
+    const Element element = focusedElement();
+    if (!element)
+        return std::nullopt;
+    const std::optional<Range> range = element->selectedRange();
+    if (!range)
+        return std::nullopt;
+    const std::optional<QRect> rect = element->boundsForRange(*range);
+    if (!rect || rect->height() <= 0)
+        return std::nullopt;
+    return rect;
+}
+
+std::optional<QRect> focusedWindowRect() {
+    Workspace* workspace = Platform::current().workspace;
+    Accessibility* service = accessibility();
+    if (!workspace || !service)
+        return std::nullopt;
+    const std::optional<Workspace::Application> front = workspace->frontmostApplication();
+    if (!front || front->pid <= 0)
+        return std::nullopt;
+    const std::optional<QRect> frame = service->focusedWindowFrame(front->pid);
+    if (!frame || frame->width() <= 0 || frame->height() <= 0)
+        return std::nullopt;
+    return frame;
+}
+
+bool setSelectedRange(qint64 location, qint64 length) {
+    const Element element = focusedElement();
+    if (!element)
+        return false;
+    const Range wanted{location, length};
+    if (!element->setSelectedRange(wanted))
+        return false;
+    const std::optional<Range> readBack = element->selectedRange();
+    return readBack && *readBack == wanted;
+}
+
+QString roleOf(const Element& element) { return element ? element->role() : QString(); }
+
+} // namespace AXText

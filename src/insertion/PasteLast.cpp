@@ -1,0 +1,61 @@
+#include "insertion/PasteLast.h"
+
+#include "app/Announce.h"
+#include "app/AppState.h"
+#include "insertion/PasteService.h"
+#include "platform/Accessibility.h"
+#include "platform/KeySynth.h"
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace PasteLast {
+
+namespace {
+
+constexpr std::chrono::milliseconds kFlashSeconds{2200};
+
+void flash(AppState& state, const QString& message) {
+    state.setFlashMessage(message);
+    state.setBubbleMode(BubbleMode::Flash);
+    Announce::say(message, false);
+    QPointer<AppState> guarded(&state);
+    PasteService::schedule(kFlashSeconds, [guarded, message] {
+        if (guarded && guarded->bubbleMode() == BubbleMode::Flash && guarded->flashMessage() == message)
+            guarded->setBubbleMode(BubbleMode::Hidden);
+    });
+}
+
+bool canPasteForTheUser() {
+    Accessibility* accessibility = Platform::current().accessibility;
+    KeySynth* keys = Platform::current().keySynth;
+    return accessibility && accessibility->isTrusted() && keys && keys->canPost();
+}
+
+} // namespace
+
+std::optional<QString> text(const std::optional<QString>& newestEntryText) {
+    if (!newestEntryText || newestEntryText->trimmed().isEmpty())
+        return std::nullopt;
+    return newestEntryText;
+}
+
+void run(const std::optional<QString>& newestEntryText, AppState& state) {
+    const std::optional<QString> last = text(newestEntryText);
+    if (!last) {
+        flash(state, QCoreApplication::translate("PasteLast", "Nothing dictated yet."));
+        return;
+    }
+    if (!canPasteForTheUser()) {
+        PasteService::copy(*last);
+        flash(state, QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you."));
+        if (Accessibility* accessibility = Platform::current().accessibility)
+            accessibility->requestTrust();
+        return;
+    }
+    PasteService::paste(*last);
+    flash(state, QCoreApplication::translate("PasteLast", "Pasted your last dictation."));
+}
+
+} // namespace PasteLast

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class AppState;
+
+// The command that pastes the last dictation again, from the menu or its hot key.
+namespace PasteLast {
+
+// The text to paste given the newest history entry's text: nothing when there
+// is no entry or its text is blank, else the text as stored.
+std::optional<QString> text(const std::optional<QString>& newestEntryText);
+
+// Pastes the newest history entry's text (or copies it when keystrokes cannot
+// reach other applications) and tells the user what happened.
+void run(const std::optional<QString>& newestEntryText, AppState& state);
+
+} // namespace PasteLast

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+// The one way text goes into another application: it is written to the
+// clipboard and the paste keystroke is posted to the focused application.
+// Unless the user keeps dictations on the clipboard ("keepDictationOnClipboard",
+// on when absent), the text is marked transient for clipboard managers and the
+// user's earlier clipboard is put back once the target has taken the text.
+namespace PasteService {
+
+// Runs `task` on the GUI thread after `delay`. Tests install their own.
+using Schedule = std::function<void(std::chrono::milliseconds delay, std::function<void()> task)>;
+
+// The earliest moment the earlier clipboard comes back after a paste.
+inline constexpr std::chrono::milliseconds kRestoreDelay{400};
+// When the target has not asked for the text by then, it is put back anyway.
+inline constexpr std::chrono::milliseconds kRestoreCap{2000};
+
+// Replaces the scheduler and returns the one in use before.
+Schedule setScheduler(Schedule schedule);
+void schedule(std::chrono::milliseconds delay, std::function<void()> task);
+
+// Writes `text` and pastes it. Without a way to post keystrokes (Wayland, no
+// display) the text is only copied and stays on the clipboard.
+void paste(const QString& text);
+// Writes `text` exactly as `paste` does, without keystroke or restore.
+void copy(const QString& text);
+void sendBackspaces(int count);
+
+// Whether the application with this identifier is a terminal emulator, which
+// pastes on Ctrl+Shift+V.
+bool isTerminal(const QString& identifier);
+
+} // namespace PasteService

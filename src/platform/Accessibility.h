@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// One element of another application's user interface, as the accessibility
+// layer exposes it. Offsets and lengths count UTF-16 units of the element's
+// text whatever the toolkit counts in. Every read gives its empty result when
+// the element cannot answer.
+class AccessibleElement {
+public:
+    struct TextRange {
+        qint64 location = 0;
+        qint64 length = 0;
+        bool operator==(const TextRange&) const = default;
+    };
+
+    virtual ~AccessibleElement() = default;
+
+    // The role in the portable names the logic compares against: "AXTextField",
+    // "AXTextArea", "AXComboBox", "AXSecureTextField", "AXStaticText", … ;
+    // empty when it cannot be read.
+    virtual QString role() const = 0;
+    // Whether the element has text at all (a value that is a string).
+    virtual bool hasText() const = 0;
+    // The text between `start` and `end`, cut short where the text ends;
+    // nothing when `start` lies beyond the end or the text cannot be read.
+    virtual std::optional<QString> text(qint64 start, qint64 end) const = 0;
+    // The selection, or the caret as an empty range.
+    virtual std::optional<TextRange> selectedRange() const = 0;
+    virtual std::optional<QString> selectedText() const = 0;
+    virtual bool isSelectedRangeSettable() const = 0;
+    virtual bool isValueSettable() const = 0;
+    // Sets the selection (an empty range places the caret); false when refused.
+    virtual bool setSelectedRange(TextRange range) = 0;
+    // The screen rectangle of a range in global top-left coordinates; for an
+    // empty range the caret's rectangle (zero width).
+    virtual std::optional<QRect> boundsForRange(TextRange range) const = 0;
+};
+
+// The accessibility interface of the desktop: whether this program may use it,
+// and the element that has the keyboard focus.
+class Accessibility {
+public:
+    virtual ~Accessibility() = default;
+
+    // Whether other applications' elements can be read and set.
+    virtual bool isTrusted() = 0;
+    // Asks for access (turns the accessibility bus on); true when granted now.
+    virtual bool requestTrust() = 0;
+    // The focused element of the frontmost application, none when unknown.
+    virtual std::shared_ptr<AccessibleElement> focusedElement() = 0;
+    // The frame of the focused window of the application with process `pid`.
+    virtual std::optional<QRect> focusedWindowFrame(qint64 pid) = 0;
+};

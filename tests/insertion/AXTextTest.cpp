@@ -1,0 +1,144 @@
+#include "insertion/AXText.h"
+
+#include "support/FakePlatform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AXTextTest : public testing::Test {
+protected:
+    AXTextTest() { fakes.accessibility.focused = element; }
+
+    void focusText(const QString& value, qint64 caret, qint64 selected = 0) {
+        element->value = value;
+        element->selection = AXText::Range{caret, selected};
+    }
+
+    ScopedFakePlatform fakes;
+    std::shared_ptr<FakeElement> element = std::make_shared<FakeElement>();
+};
+
+TEST_F(AXTextTest, TextBeforeCaretTakesUpToMaxLengthUnitsBeforeTheSelectionStart) {
+    focusText(QStringLiteral("0123456789"), 10);
+    EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("6789"));
+    EXPECT_EQ(AXText::textBeforeCaret(200), QStringLiteral("0123456789"));
+
+    focusText(QStringLiteral("0123456789"), 6, 3); // the selection's length is not used
+    EXPECT_EQ(AXText::textBeforeCaret(3), QStringLiteral("345"));
+}
+
+TEST_F(AXTextTest, TextBeforeCaretGivesNothingAtTheStartOrWithoutText) {
+    focusText(QStringLiteral("hello"), 0);
+    EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt); // nothing, not ""
+
+    element->value.reset();
+    element->selection = AXText::Range{3, 0};
+    EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt);
+
+    focusText(QStringLiteral("abc"), 7); // a caret beyond the text
+    EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt);
+
+    fakes.accessibility.focused.reset();
+    EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt);
+}
+
+TEST_F(AXTextTest, TextBeforeCaretNeverSplitsACharacter) {
+    // "a👋b": the hand is a surrogate pair at units 1-2.
+    focusText(QStringLiteral("a\U0001F44Bb"), 4);
+    EXPECT_EQ(AXText::textBeforeCaret(2), std::nullopt);
+    EXPECT_EQ(AXText::textBeforeCaret(3), QStringLiteral("\U0001F44Bb"));
+
+    // A caret inside the pair.
+    focusText(QStringLiteral("a\U0001F44Bb"), 2);
+    EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt);
+
+    // "é" written as e + combining acute: the start may not fall between them.
+    focusText(QStringLiteral("xe\u0301y"), 4);
+    EXPECT_EQ(AXText::textBeforeCaret(2), std::nullopt);
+    EXPECT_EQ(AXText::textBeforeCaret(3), QStringLiteral("e\u0301y"));
+}
+
+TEST_F(AXTextTest, TextBeforeCaretReadsOnlyASliceOfALongText) {
+    focusText(QString(1'000'000, QLatin1Char('w')) + QStringLiteral("tail"), 1'000'004);
+    EXPECT_EQ(AXText::textBeforeCaret(200)->right(4), QStringLiteral("tail"));
+    EXPECT_LT(element->lastTextRead.length, 1000);
+}
+
+TEST_F(AXTextTest, StringInRangeChecksTheRangeBeforeAsking) {
+    focusText(QStringLiteral("hello world"), 0);
+    EXPECT_EQ(AXText::string({6, 5}), QStringLiteral("world"));
+    EXPECT_EQ(AXText::string({6, 50}), std::nullopt);
+    const int reads = element->textReads;
+    EXPECT_EQ(AXText::string({3, 0}), std::nullopt);
+    EXPECT_EQ(AXText::string({-1, 2}), std::nullopt);
+    EXPECT_EQ(element->textReads, reads);
+}
+
+TEST_F(AXTextTest, SelectedTextIsNeverReadFromAPasswordField) {
+    focusText(QStringLiteral("secret words"), 0, 6);
+    EXPECT_EQ(AXText::selectedText(), QStringLiteral("secret"));
+    element->roleName = QStringLiteral("AXSecureTextField");
+    EXPECT_EQ(AXText::selectedText(), std::nullopt);
+
+    element->roleName = QStringLiteral("AXTextArea");
+    element->selection = AXText::Range{3, 0};
+    EXPECT_EQ(AXText::selectedText(), std::nullopt); // empty selection
+}
+
+TEST_F(AXTextTest, EditabilityNeedsASettableRangeThenASettableValueOrAnEditableRole) {
+    element->rangeSettable = false;
+    EXPECT_FALSE(AXText::focusedIsEditable());
+
+    element->rangeSettable = true;
+    element->valueSettable = true;
+    element->roleName = QStringLiteral("AXStaticText");
+    EXPECT_TRUE(AXText::focusedIsEditable());
+
+    element->valueSettable = false;
+    EXPECT_FALSE(AXText::focusedIsEditable());
+    for (const char* role : {"AXTextField", "AXTextArea", "AXComboBox"}) {
+        element->roleName = QString::fromLatin1(role);
+        EXPECT_TRUE(AXText::focusedIsEditable()) << role;
+    }
+    element->roleName.clear();
+    EXPECT_FALSE(AXText::focusedIsEditable());
+
+    fakes.accessibility.focused.reset();
+    EXPECT_FALSE(AXText::focusedIsEditable());
+    EXPECT_EQ(AXText::roleOf(nullptr), QString());
+}
+
+TEST_F(AXTextTest, SetSelectedRangeIsTrueOnlyWhenTheReadBackMatches) {
+    focusText(QStringLiteral("hello world"), 0);
+    EXPECT_TRUE(AXText::setSelectedRange(6, 5));
+    EXPECT_EQ(AXText::selectedRange(), (AXText::Range{6, 5}));
+
+    element->moveSelectionTo = AXText::Range{11, 0}; // accepted, but the caret went elsewhere
+    EXPECT_FALSE(AXText::setSelectedRange(2, 3));
+
+    element->refuseSelection = true;
+    EXPECT_FALSE(AXText::setSelectedRange(2, 3));
+}
+
+TEST_F(AXTextTest, SelectionRectNeedsAHeight) {
+    focusText(QStringLiteral("hello"), 5);
+    element->selectionBounds = QRect(100, 200, 0, 18); // a caret: zero width is fine
+    EXPECT_EQ(AXText::selectionScreenRect(), QRect(100, 200, 0, 18));
+    element->selectionBounds = QRect(100, 200, 0, 0);
+    EXPECT_EQ(AXText::selectionScreenRect(), std::nullopt);
+}
+
+TEST_F(AXTextTest, WindowRectIsTheFrontmostApplicationsFocusedWindowWithAnArea) {
+    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Editor"), QStringLiteral("editor"), {}, 4242};
+    fakes.accessibility.windowFrames[4242] = QRect(10, 20, 640, 480);
+    EXPECT_EQ(AXText::focusedWindowRect(), QRect(10, 20, 640, 480));
+
+    fakes.accessibility.windowFrames[4242] = QRect(10, 20, 640, 0);
+    EXPECT_EQ(AXText::focusedWindowRect(), std::nullopt);
+
+    fakes.workspace.frontmost.reset();
+    EXPECT_EQ(AXText::focusedWindowRect(), std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/Accessibility.h"
+
+#include <QHash>
+
+// An element with a text, a selection and a role that tests set directly. It
+// answers in UTF-16 units, counts text reads, and can be told to refuse or
+// distort a selection change.
+class FakeElement : public AccessibleElement {
+public:
+    QString role() const override { return roleName; }
+    bool hasText() const override { return value.has_value(); }
+    std::optional<QString> text(qint64 start, qint64 end) const override {
+        ++textReads;
+        if (!value || start < 0 || start > value->size() || end < start)
+            return std::nullopt;
+        lastTextRead = {start, std::min<qint64>(end, value->size()) - start};
+        return value->mid(start, end - start);
+    }
+    std::optional<TextRange> selectedRange() const override { return selection; }
+    std::optional<QString> selectedText() const override {
+        if (!value || !selection)
+            return std::nullopt;
+        return value->mid(selection->location, selection->length);
+    }
+    bool isSelectedRangeSettable() const override { return rangeSettable; }
+    bool isValueSettable() const override { return valueSettable; }
+    bool setSelectedRange(TextRange range) override {
+        if (refuseSelection)
+            return false;
+        selection = moveSelectionTo ? *moveSelectionTo : range;
+        return true;
+    }
+    std::optional<QRect> boundsForRange(TextRange range) const override {
+        return selection && range == *selection ? selectionBounds : std::nullopt;
+    }
+
+    QString roleName = QStringLiteral("AXTextField");
+    std::optional<QString> value;
+    std::optional<TextRange> selection;
+    std::optional<QRect> selectionBounds;
+    bool rangeSettable = true;
+    bool valueSettable = true;
+    bool refuseSelection = false;
+    // Where the application puts the selection whatever was asked for.
+    std::optional<TextRange> moveSelectionTo;
+    mutable int textReads = 0;
+    mutable TextRange lastTextRead;
+};
+
+// The accessibility interface with a settable focused element and trust.
+class FakeAccessibility : public Accessibility {
+public:
+    bool isTrusted() override { return trusted; }
+    bool requestTrust() override {
+        ++trustRequests;
+        return trusted;
+    }
+    std::shared_ptr<AccessibleElement> focusedElement() override { return focused; }
+    std::optional<QRect> focusedWindowFrame(qint64 pid) override { return windowFrames.value(pid); }
+
+    bool trusted = true;
+    int trustRequests = 0;
+    std::shared_ptr<FakeElement> focused;
+    QHash<qint64, std::optional<QRect>> windowFrames;
+};
