@@ -2,6 +2,7 @@
 #include "app/Migration.h"
 #include "engine/EngineMigration.h"
 #include "engine/RetiredModels.h"
+#include "insertion/DictionaryStore.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/Bundle.h"
@@ -27,6 +28,7 @@ int main(int argc, char* argv[]) {
     Platform::install(platform.services());
     AppState::shared();
 
+    DictionaryStore::shared().warmUp();
     std::signal(SIGPIPE, SIG_IGN);
     EngineMigration::run();
     (void)QtConcurrent::run([] {

@@ -3,6 +3,9 @@
 #include <QList>
 #include <QTextBoundaryFinder>
 
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
 namespace {
 
 QList<qsizetype> graphemeStarts(const QString& text) {
@@ -48,6 +51,30 @@ QString graphemePrefix(const QString& text, qsizetype count) { return graphemeSl
 QString graphemeSuffix(const QString& text, qsizetype count) {
     const qsizetype total = graphemeCount(text);
     return graphemeSlice(text, qMax<qsizetype>(0, total - count), count);
+}
+
+char32_t firstCodePoint(const QString& text) {
+    if (text.isEmpty())
+        return 0;
+    if (text.size() > 1 && text[0].isHighSurrogate() && text[1].isLowSurrogate())
+        return QChar::surrogateToUcs4(text[0], text[1]);
+    return text[0].unicode();
+}
+
+QString uppercasedFirst(const QString& text) {
+    const qsizetype split = utf16OffsetOfGrapheme(text, 1);
+    return text.left(split).toUpper() + text.mid(split);
+}
+
+QString lowercasedFirst(const QString& text) {
+    const qsizetype split = utf16OffsetOfGrapheme(text, 1);
+    return text.left(split).toLower() + text.mid(split);
+}
+
+QString foldedCase(const QString& text) {
+    icu::UnicodeString folded(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+    folded.foldCase(U_FOLD_CASE_DEFAULT);
+    return QString(reinterpret_cast<const QChar*>(folded.getBuffer()), folded.length());
 }
 
 } // namespace Text

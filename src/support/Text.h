@@ -16,4 +16,13 @@ QString graphemeSlice(const QString& text, qsizetype start, qsizetype length);
 QString graphemePrefix(const QString& text, qsizetype count);
 QString graphemeSuffix(const QString& text, qsizetype count);
 
+// The first code point, or 0 for an empty text.
+char32_t firstCodePoint(const QString& text);
+// `text` with its first user-perceived character upper- or lower-cased (the full
+// mapping, so "ß" becomes "SS") and the rest unchanged.
+QString uppercasedFirst(const QString& text);
+QString lowercasedFirst(const QString& text);
+// Full Unicode case folding, for comparing texts without regard to case.
+QString foldedCase(const QString& text);
+
 } // namespace Text

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The last text pass before a dictated or cleaned text is inserted or spoken:
+// the user's dictionary corrections, then dash, spacing and sentence-punctuation
+// fixes, then a capital first letter.
+namespace TextCleanup {
+
+// `numbers` (a number style) is accepted like the other passes take it and does
+// not change the result.
+QString postProcess(const QString& text, const std::optional<QString>& numbers = std::nullopt);
+
+} // namespace TextCleanup

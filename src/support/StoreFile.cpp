@@ -1,0 +1,124 @@
+#include "support/StoreFile.h"
+
+#include "support/JsonWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonParseError>
+#include <QSaveFile>
+#include <QTimeZone>
+
+#include <cmath>
+
+StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
+
+std::optional<QJsonDocument> StoreFile::readJson() {
+    QFile in(m_path);
+    if (!in.exists())
+        return std::nullopt;
+    if (!in.open(QIODevice::ReadOnly)) {
+        m_undecodable = true;
+        return std::nullopt;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(in.readAll(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        m_undecodable = true;
+        return std::nullopt;
+    }
+    return document;
+}
+
+QString StoreFile::asideName(const QString& path, const QDateTime& utcNow) {
+    return path + QStringLiteral(".unreadable-") + utcNow.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+}
+
+bool StoreFile::write(const QByteArray& data) {
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    if (m_undecodable && QFile::exists(m_path)) {
+        const QString base = asideName(m_path, QDateTime::currentDateTimeUtc());
+        QString aside = base;
+        for (int n = 2; QFile::exists(aside); ++n)
+            aside = base + QLatin1Char('-') + QString::number(n);
+        if (!QFile::rename(m_path, aside)) {
+            // Never replace contents that could not be kept elsewhere.
+            qWarning("Not writing %s: the unreadable file could not be moved aside", qPrintable(m_path));
+            return false;
+        }
+    }
+    m_undecodable = false;
+    QSaveFile out(m_path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
+        qWarning("Could not write %s: %s", qPrintable(m_path), qPrintable(out.errorString()));
+        return false;
+    }
+    return true;
+}
+
+namespace StoreJson {
+
+std::optional<QString> string(const QJsonObject& object, const QString& key) {
+    const QJsonValue v = object.value(key);
+    if (!v.isString())
+        return std::nullopt;
+    return v.toString();
+}
+
+std::optional<std::optional<QString>> optionalString(const QJsonObject& object, const QString& key) {
+    const QJsonValue v = object.value(key);
+    if (v.isUndefined() || v.isNull())
+        return std::optional<QString>();
+    if (!v.isString())
+        return std::nullopt;
+    return std::optional<QString>(v.toString());
+}
+
+std::optional<double> number(const QJsonObject& object, const QString& key) {
+    const QJsonValue v = object.value(key);
+    if (!v.isDouble())
+        return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<qint64> integer(const QJsonObject& object, const QString& key) {
+    const std::optional<double> n = number(object, key);
+    // 2^63 is exactly representable; anything from it up does not fit.
+    if (!n || !std::isfinite(*n) || std::trunc(*n) != *n || *n >= 9223372036854775808.0 || *n < -9223372036854775808.0)
+        return std::nullopt;
+    return qint64(*n);
+}
+
+std::optional<QUuid> uuid(const QJsonObject& object, const QString& key) {
+    const std::optional<QString> text = string(object, key);
+    if (!text || text->size() != 36)
+        return std::nullopt;
+    const QUuid id = QUuid::fromString(*text);
+    if (id.isNull() && *text != QStringLiteral("00000000-0000-0000-0000-000000000000"))
+        return std::nullopt;
+    return id;
+}
+
+std::optional<QDateTime> date(const QJsonObject& object, const QString& key) {
+    const std::optional<double> seconds = number(object, key);
+    // Beyond about ±300,000 years the millisecond count would overflow.
+    if (!seconds || !std::isfinite(*seconds) || std::fabs(*seconds) > 1e13)
+        return std::nullopt;
+    return JsonWriter::dateFromReferenceSeconds(*seconds);
+}
+
+std::optional<QStringList> stringList(const QJsonObject& object, const QString& key) {
+    const QJsonValue v = object.value(key);
+    if (!v.isArray())
+        return std::nullopt;
+    QStringList texts;
+    for (const QJsonValue& item : v.toArray()) {
+        if (!item.isString())
+            return std::nullopt;
+        texts.append(item.toString());
+    }
+    return texts;
+}
+
+} // namespace StoreJson

@@ -1,0 +1,70 @@
+#include "cleanup/TextCleanup.h"
+#include "insertion/DictionaryStore.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case {
+    const char* input;
+    const char* expected;
+};
+
+class TextCleanupTest : public testing::Test {
+protected:
+    void SetUp() override { DictionaryStore::setSnapshot({}); }
+    void TearDown() override { DictionaryStore::setSnapshot({}); }
+};
+
+TEST_F(TextCleanupTest, DashesSpacingAndSentenceMarks) {
+    const Case cases[] = {
+        {"we met — briefly — yesterday", "We met, briefly, yesterday"},
+        {"we met – briefly – yesterday", "We met, briefly, yesterday"},
+        {"done — Next step", "Done. Next step"},
+        {"done — next step", "Done, next step"},
+        {"a —— b", "A, b"},
+        {"hello ,world", "Hello, world"},
+        {"a,b", "A, b"},
+        {"1,000 at 10:30", "1,000 at 10:30"},
+        {"end.Start", "End. Start"},
+        {"version 3.5 ships", "Version 3.5 ships"},
+        {"Really?.", "Really?"},
+        {"Wait..", "Wait."},
+        {"Wait . .", "Wait."},
+        {"one   two", "One two"},
+        {"  \n padded \t\n", "Padded"},
+        {" \n\t ", ""},
+        {"", ""},
+        {"first line\nsecond  line", "First line\nsecond line"},
+        {"word \n, next", "Word, next"},
+        {"9 lives", "9 lives"},
+        {"«quoted»", "«quoted»"},
+        {"ébauche", "Ébauche"},
+        {"ßtraße", "SStraße"},
+        {"Already fine.", "Already fine."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextCleanup::postProcess(QString::fromUtf8(c.input)), QString::fromUtf8(c.expected)) << c.input;
+}
+
+TEST_F(TextCleanupTest, AsidesLongerThanSixtyCharactersBecomeTwoCommas) {
+    const QString aside(61, QLatin1Char('x'));
+    EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("a — ") + aside + QStringLiteral(" — b")),
+              QStringLiteral("A, ") + aside + QStringLiteral(", b"));
+    const QString shortAside(60, QLatin1Char('x'));
+    EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("a — ") + shortAside + QStringLiteral(" — b")),
+              QStringLiteral("A, ") + shortAside + QStringLiteral(", b"));
+}
+
+TEST_F(TextCleanupTest, AppliesTheDictionaryFirstAndIgnoresTheNumberStyle) {
+    TempFolder folder;
+    DictionaryStore store(folder.path());
+    store.add(QStringLiteral("iPhone"), {QStringLiteral("eye phone")});
+    EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("eye phone — new model — is out")),
+              QStringLiteral("IPhone, new model, is out"));
+    EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("my eye phone"), QStringLiteral("digits")),
+              QStringLiteral("My iPhone"));
+}
+
+} // namespace
