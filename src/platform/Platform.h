@@ -2,7 +2,9 @@
 
 class Accessibility;
 class Announcer;
+class AudioInput;
 class KeySynth;
+class OutputVolume;
 class Pasteboard;
 class Workspace;
 
@@ -12,7 +14,9 @@ class Workspace;
 struct Platform {
     Accessibility* accessibility = nullptr;
     Announcer* announcer = nullptr;
+    AudioInput* audioInput = nullptr;
     KeySynth* keySynth = nullptr;
+    OutputVolume* outputVolume = nullptr;
     Pasteboard* pasteboard = nullptr;
     Workspace* workspace = nullptr;
 

@@ -3,7 +3,9 @@
 #include "platform/Platform.h"
 #include "support/FakeAccessibility.h"
 #include "support/FakeAnnouncer.h"
+#include "support/FakeAudioInput.h"
 #include "support/FakeKeySynth.h"
+#include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
 
@@ -11,7 +13,9 @@
 struct FakePlatform {
     FakeAccessibility accessibility;
     FakeAnnouncer announcer;
+    FakeAudioInput audioInput;
     FakeKeySynth keySynth;
+    FakeOutputVolume outputVolume;
     FakePasteboard pasteboard;
     FakeWorkspace workspace;
 
@@ -19,7 +23,9 @@ struct FakePlatform {
         Platform set;
         set.accessibility = &accessibility;
         set.announcer = &announcer;
+        set.audioInput = &audioInput;
         set.keySynth = &keySynth;
+        set.outputVolume = &outputVolume;
         set.pasteboard = &pasteboard;
         set.workspace = &workspace;
         return set;
