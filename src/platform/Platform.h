@@ -4,6 +4,8 @@ class Accessibility;
 class Announcer;
 class AudioInput;
 class KeySynth;
+class MemoryPressure;
+class OnDeviceModel;
 class OutputVolume;
 class Pasteboard;
 class Workspace;
@@ -16,6 +18,8 @@ struct Platform {
     Announcer* announcer = nullptr;
     AudioInput* audioInput = nullptr;
     KeySynth* keySynth = nullptr;
+    MemoryPressure* memoryPressure = nullptr;
+    OnDeviceModel* onDeviceModel = nullptr;
     OutputVolume* outputVolume = nullptr;
     Pasteboard* pasteboard = nullptr;
     Workspace* workspace = nullptr;

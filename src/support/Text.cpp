@@ -1,6 +1,7 @@
 #include "support/Text.h"
 
 #include <QList>
+#include <QStringDecoder>
 #include <QTextBoundaryFinder>
 
 #include <unicode/uchar.h>
@@ -75,6 +76,14 @@ QString foldedCase(const QString& text) {
     icu::UnicodeString folded(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
     folded.foldCase(U_FOLD_CASE_DEFAULT);
     return QString(reinterpret_cast<const QChar*>(folded.getBuffer()), folded.length());
+}
+
+std::optional<QString> decodeUtf8Strictly(const QByteArray& bytes) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
 }
 
 } // namespace Text

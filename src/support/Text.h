@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // User-perceived characters (extended grapheme clusters). Offsets elsewhere are
 // UTF-16 units, as QString's are; these helpers are for the places that count
@@ -24,5 +27,7 @@ QString uppercasedFirst(const QString& text);
 QString lowercasedFirst(const QString& text);
 // Full Unicode case folding, for comparing texts without regard to case.
 QString foldedCase(const QString& text);
+// `bytes` as UTF-8, or nothing when they are not valid UTF-8.
+std::optional<QString> decodeUtf8Strictly(const QByteArray& bytes);
 
 } // namespace Text

@@ -5,6 +5,8 @@
 #include "support/FakeAnnouncer.h"
 #include "support/FakeAudioInput.h"
 #include "support/FakeKeySynth.h"
+#include "support/FakeMemoryPressure.h"
+#include "support/FakeOnDeviceModel.h"
 #include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
@@ -15,6 +17,8 @@ struct FakePlatform {
     FakeAnnouncer announcer;
     FakeAudioInput audioInput;
     FakeKeySynth keySynth;
+    FakeMemoryPressure memoryPressure;
+    FakeOnDeviceModel onDeviceModel;
     FakeOutputVolume outputVolume;
     FakePasteboard pasteboard;
     FakeWorkspace workspace;
@@ -25,6 +29,8 @@ struct FakePlatform {
         set.announcer = &announcer;
         set.audioInput = &audioInput;
         set.keySynth = &keySynth;
+        set.memoryPressure = &memoryPressure;
+        set.onDeviceModel = &onDeviceModel;
         set.outputVolume = &outputVolume;
         set.pasteboard = &pasteboard;
         set.workspace = &workspace;

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class LinuxMemoryPressure;
+class LinuxOnDeviceModel;
 class SpeechDispatcherAnnouncer;
 
 // Owns the Linux implementation of every platform service for the life of the program.
@@ -16,4 +18,6 @@ public:
 
 private:
     std::unique_ptr<SpeechDispatcherAnnouncer> m_announcer;
+    std::unique_ptr<LinuxMemoryPressure> m_memoryPressure;
+    std::unique_ptr<LinuxOnDeviceModel> m_onDeviceModel;
 };

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "support/Regex.h"
+
+#include <QByteArray>
+#include <QFuture>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+
+// Turns a raw transcript into the text that is inserted: rule passes, the
+// language-model pass through the helper program or the local model server,
+// and the checks that decide whether a model's answer may be used.
+class CleanupEngine {
+public:
+    // ---- Leading labels a model puts before its answer ("Cleaned transcript:").
+    // The three label patterns, case-insensitive, compiled once.
+    static const QList<Regex>& labelPatterns();
+    // Removes one leading label when what follows it has at least 2 characters.
+    static QString stripLeadingLabel(const QString& text);
+
+    // ---- The helper program, which runs the system's on-device model. Call these
+    // on the GUI thread; the wait for the helper never blocks it.
+    // bin/quorvane-helper in the resources, else quorvane-helper beside the program.
+    static std::optional<QString> helperURL();
+    // Starts a helper ahead of need so its model is loaded when the text is known.
+    // Does nothing unless "useAppleIntelligence" is on and the helper exists.
+    static void prewarm();
+    // Stops the warm helper, if any.
+    static void discardWarm();
+    // The process id of the warm helper, or 0 when there is none.
+    static qint64 warmHelperProcessId();
+    // One clean-up through the helper (the warm one when alive): its answer with
+    // artifacts and label removed, or nothing on any failure or after the deadline.
+    static QFuture<std::optional<QString>> runHelperClean(const QString& helper, const QString& text);
+    // The helper's trimmed output for `text`, or nothing. One deadline covers
+    // writing the text, the wait and the reading of the answer.
+    static QFuture<std::optional<QString>> runHelperProcess(const QString& helper, const QString& text);
+    static std::chrono::milliseconds helperDeadline();
+    static void setHelperDeadline(std::chrono::milliseconds deadline);
+
+    // ---- Language-model request to the local model server.
+    static QUrl llmBaseURL();
+    static const QString& cleanInstructions();
+    static const QString& polishInstructions();
+    // Three pairs of a raw transcript and its cleaned form.
+    static const QList<QPair<QString, QString>>& cleanupExamples();
+    // The number sentence for a style ("words", "digits", anything else = smart);
+    // an absent style means the user's "numberStyle" setting.
+    static QString numberInstruction(const std::optional<QString>& style);
+    // The sentence for a style that is known (no setting is read).
+    static QString numberSentence(const QString& style);
+    // The sentence that lists the user's own words for the model.
+    static QString dictionarySentence(const QStringList& words);
+    // The system message: instructions, number sentence, style line, the user's words.
+    static QString systemText(bool aggressive, const QString& instruction, const std::optional<QString>& numbers,
+                              const QStringList& dictionaryWords);
+    // The JSON body of the chat request.
+    static QByteArray llmRequestBody(const QString& model, const QString& systemText, const QString& text);
+    // The model's text from a reply: status 200, choices[0].message.content,
+    // artifacts and label removed, inside the length window. Not yet post-processed.
+    static std::optional<QString> llmReplyText(int httpStatus, const QByteArray& body, const QString& text);
+};

@@ -1,0 +1,322 @@
+#include "engine/LlmServer.h"
+
+#include "engine/MlxServer.h"
+#include "platform/MemoryPressure.h"
+#include "platform/Platform.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutexLocker>
+#include <QNetworkReply>
+#include <QPromise>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// Wraps a callback-style step into a future.
+template <typename T, typename Start>
+QFuture<T> asFuture(Start start) {
+    auto promise = std::make_shared<QPromise<T>>();
+    promise->start();
+    start([promise](T value) {
+        promise->addResult(std::move(value));
+        promise->finish();
+    });
+    return promise->future();
+}
+
+QFuture<void> asVoidFuture(const std::function<void(std::function<void()>)>& start) {
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    start([promise] { promise->finish(); });
+    return promise->future();
+}
+
+} // namespace
+
+LlmServer& LlmServer::shared() {
+    static LlmServer* server = new LlmServer(Config{}, {}, QCoreApplication::instance());
+    return *server;
+}
+
+LlmServer::LlmServer() : LlmServer(Config{}) {}
+
+LlmServer::LlmServer(Config config, StaleReplacer replaceStale, QObject* parent)
+    : QObject(parent), m_config(std::move(config)), m_replaceStale(std::move(replaceStale)) {}
+
+LlmServer::~LlmServer() { stopIfOwned(); }
+
+QString LlmServer::modelFromEnvironment() {
+    if (qEnvironmentVariableIsSet("QV_CLEANUP_MODEL"))
+        return qEnvironmentVariable("QV_CLEANUP_MODEL");
+    return QStringLiteral("mlx-community/Qwen3-4B-Instruct-2507-4bit");
+}
+
+QString LlmServer::model() {
+    static const QString name = modelFromEnvironment();
+    return name;
+}
+
+std::optional<QString> LlmServer::venvPython() {
+    const QString root = MlxServer::engineRoot();
+    for (const char* venv : {"/mlx-venv/bin/python", "/llm-venv/bin/python"}) {
+        const QString path = root + QLatin1String(venv);
+        if (QFileInfo::exists(path))
+            return path;
+    }
+    return std::nullopt;
+}
+
+bool LlmServer::servesModel(const QString& commandLine, const QString& model) {
+    return commandLine.contains(QStringLiteral("--model ") + model + QLatin1Char(' '));
+}
+
+QUrl LlmServer::baseUrl() const {
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_config.port));
+}
+
+// ---- Probes and warm-up
+
+void LlmServer::probe(std::function<void(bool)> done) {
+    QNetworkRequest request(baseUrl().resolved(QUrl(QStringLiteral("v1/models"))));
+    request.setTransferTimeout(int(m_config.probeTimeout.count()));
+    QNetworkReply* reply = m_network.get(request);
+    connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
+        reply->deleteLater();
+        done(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200);
+    });
+}
+
+QFuture<bool> LlmServer::isUp() {
+    return asFuture<bool>([this](std::function<void(bool)> done) { probe(std::move(done)); });
+}
+
+void LlmServer::warm(std::function<void()> done) {
+    QNetworkRequest request(baseUrl().resolved(QUrl(QStringLiteral("v1/chat/completions"))));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setTransferTimeout(int(m_config.warmUpTimeout.count()));
+    const QJsonObject body{
+        {QStringLiteral("model"), m_config.model},
+        {QStringLiteral("messages"),
+         QJsonArray{QJsonObject{{QStringLiteral("role"), QStringLiteral("user")},
+                                {QStringLiteral("content"), QStringLiteral("Say ready.")}}}},
+        {QStringLiteral("max_tokens"), 4},
+    };
+    QNetworkReply* reply = m_network.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
+    connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
+        reply->deleteLater();
+        const bool ok = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
+        {
+            QMutexLocker locker(&m_lock);
+            m_ready = ok;
+        }
+        done();
+    });
+}
+
+QFuture<void> LlmServer::warmUp() {
+    return asVoidFuture([this](std::function<void()> done) { warm(std::move(done)); });
+}
+
+// ---- Start
+
+QFuture<void> LlmServer::ensureStarted() {
+    return asVoidFuture([this](std::function<void()> done) {
+        forgetDeadProcess();
+        if (m_process) {
+            probe([this, done](bool up) { afterProbe(up, done); });
+            return;
+        }
+        probe([this, done](bool up) {
+            if (!up) {
+                probe([this, done](bool again) { afterProbe(again, done); });
+                return;
+            }
+            // Something we did not launch holds the port: a server of another
+            // model from this engine folder is replaced, one of ours is kept.
+            if (!m_replaceStale) {
+                probe([this, done](bool again) { afterProbe(again, done); });
+                return;
+            }
+            const QString model = m_config.model;
+            m_replaceStale(m_config.port, [model](const QString& commandLine) {
+                return servesModel(commandLine, model);
+            }).then(this, [this, done](bool) {
+                probe([this, done](bool again) { afterProbe(again, done); });
+            });
+        });
+    });
+}
+
+void LlmServer::afterProbe(bool up, std::function<void()> done) {
+    if (up) {
+        warm(std::move(done));
+        return;
+    }
+    if (m_process) {
+        done();   // ours is still loading; the poll of its launch warms it
+        return;
+    }
+    launchAndPoll(std::move(done));
+}
+
+void LlmServer::forgetDeadProcess() {
+    if (!m_process || m_process->state() != QProcess::NotRunning)
+        return;
+    MlxServer::note(QStringLiteral("the cleanup model server stopped (exit status %1)").arg(m_process->exitCode()));
+    retire(m_process);
+    m_process.clear();
+    ++m_relaunches;
+}
+
+void LlmServer::launchAndPoll(std::function<void()> done) {
+    const std::optional<QString> python = venvPython();
+    if (!python || m_relaunches > m_config.maxRelaunches) {
+        done();
+        return;
+    }
+    auto* process = new QProcess(this);
+    process->setProgram(*python);
+    process->setArguments({QStringLiteral("-m"), QStringLiteral("mlx_lm"), QStringLiteral("server"),
+                           QStringLiteral("--model"), m_config.model, QStringLiteral("--host"),
+                           QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QString::number(m_config.port)});
+    process->setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start(QIODevice::NotOpen);
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        done();
+        return;
+    }
+    m_process = process;
+    poll(process, m_config.pollAttempts, std::move(done));
+}
+
+void LlmServer::poll(QPointer<QProcess> launched, int attemptsLeft, std::function<void()> done) {
+    // Stop waiting for a server that has gone (it died, or was released or stopped).
+    if (attemptsLeft <= 0 || !launched || launched != m_process || launched->state() == QProcess::NotRunning) {
+        done();
+        return;
+    }
+    QTimer::singleShot(m_config.pollSleep, this, [this, launched, attemptsLeft, done = std::move(done)] {
+        probe([this, launched, attemptsLeft, done](bool up) {
+            if (up)
+                warm(done);
+            else
+                poll(launched, attemptsLeft - 1, done);
+        });
+    });
+}
+
+// ---- Memory
+
+void LlmServer::watchMemory() {
+    MemoryPressure* pressure = Platform::current().memoryPressure;
+    if (!pressure)
+        return;
+    QPointer<LlmServer> self(this);
+    pressure->watch([self](MemoryPressure::Level) {
+        if (self)
+            self->onPressure();
+    });
+}
+
+void LlmServer::onPressure() {
+    if (!m_process)
+        return;
+    {
+        QMutexLocker locker(&m_lock);
+        if (m_inUse >= 1) {
+            m_releasePending = true;
+            return;
+        }
+    }
+    releaseNow();
+}
+
+void LlmServer::releaseNow() {
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, &LlmServer::releaseNow, Qt::QueuedConnection);
+        return;
+    }
+    {
+        QMutexLocker locker(&m_lock);
+        m_ready = false;
+        m_releasePending = false;
+    }
+    if (!m_process)
+        return;
+    MlxServer::note(QStringLiteral("memory is short: released the cleanup model"));
+    QProcess* process = m_process;
+    m_process.clear();
+    process->terminate();
+    retire(process);
+}
+
+void LlmServer::stopIfOwned() {
+    {
+        QMutexLocker locker(&m_lock);
+        m_ready = false;
+    }
+    if (!m_process)
+        return;
+    QProcess* process = m_process;
+    m_process.clear();
+    process->terminate();
+    if (!process->waitForFinished(3000)) {
+        process->kill();
+        process->waitForFinished(1000);
+    }
+    delete process;
+}
+
+void LlmServer::retire(QProcess* process) {
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
+    }
+    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    QTimer::singleShot(5000, process, [process] { process->kill(); });
+}
+
+// ---- In-use protocol
+
+bool LlmServer::isReady() const {
+    QMutexLocker locker(&m_lock);
+    return m_ready;
+}
+
+void LlmServer::beginRequest() {
+    QMutexLocker locker(&m_lock);
+    ++m_inUse;
+}
+
+void LlmServer::endRequest() {
+    bool release = false;
+    {
+        QMutexLocker locker(&m_lock);
+        --m_inUse;
+        release = m_inUse == 0 && m_releasePending;
+    }
+    if (release)
+        releaseNow();
+}
+
+int LlmServer::requestsInFlight() const {
+    QMutexLocker locker(&m_lock);
+    return m_inUse;
+}
+
+bool LlmServer::isReleasePending() const {
+    QMutexLocker locker(&m_lock);
+    return m_releasePending;
+}
+
+qint64 LlmServer::processId() const { return m_process ? m_process->processId() : 0; }

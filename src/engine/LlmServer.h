@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QFuture>
+#include <QMutex>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QProcess>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// Supervises the local language-model server that the text cleanup uses for its
+// model pass: starts it when needed, warms the model, counts the clean-up
+// requests in flight, gives the memory back when the system runs short, and
+// stops the server at exit when this process started it. Lives on the GUI thread;
+// the in-use count and the ready flag may be used from any thread.
+class LlmServer : public QObject {
+    Q_OBJECT
+public:
+    struct Config {
+        QString model = LlmServer::model();
+        quint16 port = 50062;
+        // Readiness polling after a launch: a sleep, then a probe, this many times.
+        std::chrono::milliseconds pollSleep{250};
+        int pollAttempts = 14400;
+        std::chrono::milliseconds probeTimeout{2000};
+        std::chrono::milliseconds warmUpTimeout{60000};
+        // A launched server that dies is started again at most this many times.
+        int maxRelaunches = 3;
+    };
+    // Frees `port` of a server left from an earlier launch unless `keep` accepts
+    // its command line; answers whether the port is free afterwards.
+    using StaleReplacer = std::function<QFuture<bool>(quint16 port, std::function<bool(const QString&)> keep)>;
+
+    static LlmServer& shared();
+    LlmServer();
+    explicit LlmServer(Config config, StaleReplacer replaceStale = {}, QObject* parent = nullptr);
+    ~LlmServer() override;
+
+    // $QV_CLEANUP_MODEL when present (even empty), else the default model; read once.
+    static QString model();
+    static QString modelFromEnvironment();
+    // The engine's interpreter: mlx-venv, else llm-venv; none when neither exists.
+    static std::optional<QString> venvPython();
+    // A server whose command line names this model is kept, not replaced.
+    static bool servesModel(const QString& commandLine, const QString& model);
+
+    QUrl baseUrl() const;
+
+    // Makes a server answer and warms it, launching one when needed.
+    QFuture<void> ensureStarted();
+    // GET v1/models: true only for HTTP 200.
+    QFuture<bool> isUp();
+    // One tiny completion; `ready` becomes whether it got HTTP 200.
+    QFuture<void> warmUp();
+    // Releases the model when the system reports memory pressure (see MemoryPressure).
+    void watchMemory();
+    // Stops an owned server to free its memory; the next ensureStarted launches again.
+    void releaseNow();
+    // Clears `ready`; terminates and forgets a server this process started.
+    void stopIfOwned();
+
+    // The in-use protocol of the text cleanup: begin before a request, end after it.
+    // The end of the last request performs a release that pressure deferred.
+    bool isReady() const;
+    void beginRequest();
+    void endRequest();
+    int requestsInFlight() const;
+    bool isReleasePending() const;
+    bool ownsProcess() const { return m_process != nullptr; }
+    qint64 processId() const;
+
+private:
+    void probe(std::function<void(bool)> done);
+    void warm(std::function<void()> done);
+    void afterProbe(bool up, std::function<void()> done);
+    void launchAndPoll(std::function<void()> done);
+    void poll(QPointer<QProcess> launched, int attemptsLeft, std::function<void()> done);
+    void forgetDeadProcess();
+    void onPressure();
+    void retire(QProcess* process);
+
+    Config m_config;
+    StaleReplacer m_replaceStale;
+    QNetworkAccessManager m_network;
+    QPointer<QProcess> m_process;
+    int m_relaunches = 0;
+
+    mutable QMutex m_lock;   // guards the three below
+    bool m_ready = false;
+    int m_inUse = 0;
+    bool m_releasePending = false;
+};

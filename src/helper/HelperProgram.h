@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// The sub-commands of quorvane-helper. Each returns the process exit status; the
+// streams are passed in so the whole program can run inside a test.
+namespace Helper {
+
+struct Streams {
+    // Reads standard input to its end, or stops after `limit` bytes.
+    std::function<QByteArray(qint64 limit)> readInput;
+    std::function<void(const QByteArray&)> writeOutput;
+    std::function<void(const QByteArray&)> writeError;
+};
+
+// Longest transcript `clean` accepts, in user-perceived characters.
+inline constexpr qsizetype maxTranscriptCharacters = 8000;
+// Standard input is not read beyond this many bytes; more is "inputTooLong".
+inline constexpr qint64 maxInputBytes = 1024 * 1024;
+
+// Dispatches on the first argument (the program's own name already dropped).
+int run(const QStringList& arguments, const Streams& streams);
+
+// "available", or "unavailable:" and the model's reason.
+QString availabilityString();
+// `clean [--numbers words|smart|digits]`: tidies the transcript on standard input.
+int runClean(const QStringList& arguments, const Streams& streams);
+// The fixed instruction text of `clean`.
+const QString& cleanInstructions();
+
+} // namespace Helper
