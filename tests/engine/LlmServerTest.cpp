@@ -1,0 +1,256 @@
+// Supervision of the cleanup language-model server against a stand-in server
+// (tests/support/llm_fixture) launched through a fake engine interpreter.
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+namespace {
+
+const QString fixtureFolder =
+    QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../support/llm_fixture"));
+
+bool processExists(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
+
+template <typename T>
+bool finishes(const QFuture<T>& future, int timeoutMs = 15000) {
+    return QTest::qWaitFor([&] { return future.isFinished(); }, timeoutMs);
+}
+
+class LlmServerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("QV_ENGINE_ROOT", engine.path().toUtf8());
+        qputenv("PYTHONPATH", fixtureFolder.toUtf8());
+        qputenv("LLM_FIXTURE_CONFIG", engine.file("fixture.json").toUtf8());
+        qputenv("LLM_FIXTURE_LOG", engine.file("requests.log").toUtf8());
+        script({});
+    }
+    void TearDown() override {
+        if (foreign) {
+            foreign->kill();
+            foreign->waitForFinished(3000);
+        }
+        qunsetenv("QV_ENGINE_ROOT");
+        qunsetenv("LLM_FIXTURE_CONFIG");
+        qunsetenv("LLM_FIXTURE_LOG");
+    }
+
+    void installInterpreter(const QString& venv = QStringLiteral("llm-venv")) {
+        engine.mkdir(venv + "/bin");
+        ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/python3"), engine.file(venv + "/bin/python")));
+    }
+
+    void script(const QJsonObject& config) {
+        engine.write("fixture.json", QJsonDocument(config).toJson());
+    }
+
+    QList<QJsonObject> requests(const QString& path) const {
+        QList<QJsonObject> found;
+        for (const QByteArray& line : engine.read("requests.log").split('\n')) {
+            const QJsonObject entry = QJsonDocument::fromJson(line).object();
+            if (entry.value("path").toString() == path)
+                found.append(entry);
+        }
+        return found;
+    }
+
+    // A server this test starts itself, as an earlier launch would have left it.
+    void startForeignServer(const QString& model) {
+        foreign = std::make_unique<QProcess>();
+        foreign->start(QStringLiteral("/usr/bin/python3"),
+                       {"-m", "mlx_lm", "server", "--model", model, "--host", "127.0.0.1", "--port", "50062"});
+        ASSERT_TRUE(foreign->waitForStarted());
+        LlmServer probe(config());
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            auto up = probe.isUp();
+            return finishes(up) && up.result();
+        }, 10000));
+    }
+
+    static LlmServer::Config config() {
+        LlmServer::Config config;
+        config.model = QStringLiteral("test/model-a");
+        config.pollSleep = std::chrono::milliseconds(50);
+        config.pollAttempts = 300;
+        config.probeTimeout = std::chrono::milliseconds(1000);
+        return config;
+    }
+
+    ScopedFakePlatform fakes;
+    TempFolder engine;
+    std::unique_ptr<QProcess> foreign;
+};
+
+TEST_F(LlmServerTest, ModelAndInterpreterFollowTheEnvironmentAndTheEngineFolder) {
+    qputenv("QV_CLEANUP_MODEL", "");
+    EXPECT_EQ(LlmServer::modelFromEnvironment(), QString()) << "present but empty still counts";
+    qputenv("QV_CLEANUP_MODEL", "org/other");
+    EXPECT_EQ(LlmServer::modelFromEnvironment(), QStringLiteral("org/other"));
+    qunsetenv("QV_CLEANUP_MODEL");
+    EXPECT_EQ(LlmServer::modelFromEnvironment(), QStringLiteral("mlx-community/Qwen3-4B-Instruct-2507-4bit"));
+
+    EXPECT_EQ(LlmServer::venvPython(), std::nullopt);
+    installInterpreter("llm-venv");
+    EXPECT_EQ(LlmServer::venvPython(), std::optional<QString>(engine.file("llm-venv/bin/python")));
+    installInterpreter("mlx-venv");
+    EXPECT_EQ(LlmServer::venvPython(), std::optional<QString>(engine.file("mlx-venv/bin/python")));
+
+    EXPECT_TRUE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b --host x", "a/b"));
+    EXPECT_FALSE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b-8bit --host", "a/b"));
+    EXPECT_FALSE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b", "a/b"));
+}
+
+TEST_F(LlmServerTest, WithoutAnInterpreterNothingIsLaunched) {
+    LlmServer server(config());
+    const auto started = server.ensureStarted();
+    ASSERT_TRUE(finishes(started));
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_FALSE(server.isReady());
+}
+
+TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
+    installInterpreter();
+    script({{"models_status", 503}});
+    LlmServer server(config());
+    const auto started = server.ensureStarted();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests("/v1/models").size() >= 3; }, 10000));
+    EXPECT_TRUE(server.ownsProcess());
+    EXPECT_FALSE(started.isFinished()) << "503 counts as down: still polling";
+    EXPECT_FALSE(server.isReady());
+
+    script({{"models_status", 200}});
+    ASSERT_TRUE(finishes(started));
+    EXPECT_TRUE(server.isReady());
+    const QList<QJsonObject> warmUps = requests("/v1/chat/completions");
+    ASSERT_EQ(warmUps.size(), 1);
+    EXPECT_EQ(warmUps[0].value("content_type").toString(), "application/json");
+    EXPECT_EQ(warmUps[0].value("body").toObject(),
+              QJsonDocument::fromJson(R"({"model":"test/model-a","messages":[{"role":"user","content":"Say ready."}],
+                                          "max_tokens":4})").object());
+
+    // The launch is the engine's interpreter running the package's own server.
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(server.processId()));
+    ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+    EXPECT_EQ(cmdline.readAll().split('\0').mid(1, 9),
+              (QList<QByteArray>{"-m", "mlx_lm", "server", "--model", "test/model-a", "--host", "127.0.0.1", "--port",
+                                 "50062"}));
+
+    script({{"chat_status", 500}});
+    const auto warmed = server.warmUp();
+    ASSERT_TRUE(finishes(warmed));
+    EXPECT_FALSE(server.isReady()) << "the last warm-up decides";
+}
+
+TEST_F(LlmServerTest, AServerThisProcessDidNotStartIsUsedAndLeftRunning) {
+    installInterpreter();
+    startForeignServer("test/model-a");
+    QList<int> portsChecked;
+    std::function<bool(const QString&)> keep;
+    LlmServer server(config(), [&](quint16 port, std::function<bool(const QString&)> test) {
+        portsChecked.append(port);
+        keep = std::move(test);
+        return QtFuture::makeReadyFuture(false);
+    });
+    const auto started = server.ensureStarted();
+    ASSERT_TRUE(finishes(started));
+    EXPECT_EQ(portsChecked, QList<int>{50062});
+    ASSERT_TRUE(keep);
+    EXPECT_TRUE(keep("/x/llm-venv/bin/python -m mlx_lm server --model test/model-a --host 127.0.0.1"));
+    EXPECT_FALSE(keep("/x/llm-venv/bin/python -m mlx_lm server --model test/model-b --host 127.0.0.1"));
+    EXPECT_TRUE(server.isReady());
+    EXPECT_FALSE(server.ownsProcess());
+
+    server.stopIfOwned();
+    EXPECT_FALSE(server.isReady());
+    EXPECT_EQ(foreign->state(), QProcess::Running);
+    auto up = server.isUp();
+    ASSERT_TRUE(finishes(up));
+    EXPECT_TRUE(up.result());
+}
+
+TEST_F(LlmServerTest, PressureReleasesAtOnceOrAfterTheLastRequestInFlight) {
+    installInterpreter();
+    LlmServer server(config());
+    server.watchMemory();
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    ASSERT_TRUE(server.isReady());
+    const qint64 first = server.processId();
+
+    server.beginRequest();
+    server.beginRequest();
+    fakes.memoryPressure.raise(MemoryPressure::Level::Warning);
+    EXPECT_TRUE(server.isReleasePending());
+    EXPECT_TRUE(server.ownsProcess());
+    server.endRequest();
+    EXPECT_TRUE(server.ownsProcess()) << "one request still in flight";
+    server.endRequest();
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_FALSE(server.isReady());
+    EXPECT_FALSE(server.isReleasePending());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(first); }, 5000));
+    QFile log(MlxServer::logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("memory is short: released the cleanup model"));
+
+    // The next start launches a fresh server; pressure with nothing in flight
+    // releases it at once.
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    EXPECT_TRUE(server.isReady());
+    const qint64 second = server.processId();
+    EXPECT_NE(second, first);
+    fakes.memoryPressure.raise(MemoryPressure::Level::Critical);
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(second); }, 5000));
+
+    // With no server of ours, pressure changes nothing.
+    server.beginRequest();
+    fakes.memoryPressure.raise(MemoryPressure::Level::Warning);
+    EXPECT_FALSE(server.isReleasePending());
+    server.endRequest();
+}
+
+TEST_F(LlmServerTest, AServerThatDiedIsStartedAgainButNotForever) {
+    installInterpreter();
+    LlmServer::Config limited = config();
+    limited.maxRelaunches = 1;
+    LlmServer server(limited);
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    const qint64 first = server.processId();
+    ::kill(pid_t(first), SIGKILL);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !processExists(first); }, 5000));
+
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    EXPECT_TRUE(server.isReady());
+    const qint64 second = server.processId();
+    EXPECT_NE(second, first);
+    EXPECT_NE(second, 0);
+
+    ::kill(pid_t(second), SIGKILL);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !processExists(second); }, 5000));
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    EXPECT_FALSE(server.ownsProcess()) << "gave up after one relaunch";
+}
+
+TEST_F(LlmServerTest, StopTerminatesAnOwnedServer) {
+    installInterpreter();
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    const qint64 pid = server.processId();
+    ASSERT_TRUE(processExists(pid));
+    server.stopIfOwned();
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_FALSE(server.isReady());
+    EXPECT_FALSE(processExists(pid));
+}
+
+} // namespace
