@@ -1,7 +1,5 @@
 #pragma once
 
-#include "support/Regex.h"
-
 #include <QByteArray>
 #include <QFuture>
 #include <QList>
@@ -18,12 +16,6 @@
 // and the checks that decide whether a model's answer may be used.
 class CleanupEngine {
 public:
-    // ---- Leading labels a model puts before its answer ("Cleaned transcript:").
-    // The three label patterns, case-insensitive, compiled once.
-    static const QList<Regex>& labelPatterns();
-    // Removes one leading label when what follows it has at least 2 characters.
-    static QString stripLeadingLabel(const QString& text);
-
     // ---- The helper program, which runs the system's on-device model. Call these
     // on the GUI thread; the wait for the helper never blocks it.
     // bin/quorvane-helper in the resources, else quorvane-helper beside the program.
@@ -62,7 +54,4 @@ public:
                               const QStringList& dictionaryWords);
     // The JSON body of the chat request.
     static QByteArray llmRequestBody(const QString& model, const QString& systemText, const QString& text);
-    // The model's text from a reply: status 200, choices[0].message.content,
-    // artifacts and label removed, inside the length window. Not yet post-processed.
-    static std::optional<QString> llmReplyText(int httpStatus, const QByteArray& body, const QString& text);
 };

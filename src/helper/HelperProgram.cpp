@@ -3,6 +3,7 @@
 #include "cleanup/CleanupEngine.h"
 #include "platform/OnDeviceModel.h"
 #include "platform/Platform.h"
+#include "support/Regex.h"
 #include "support/Text.h"
 
 namespace Helper {
@@ -25,7 +26,35 @@ QString numberStyle(const QStringList& arguments) {
     return arguments.at(flag + 1);
 }
 
+// Labels a model may put before its answer; the dash class holds the colon,
+// the hyphen-minus, the en dash and the em dash.
+const QList<Regex>& labelPatterns() {
+    static const QList<Regex> patterns = {
+        Regex(QStringLiteral(R"(^\s*(?:here(?:'s| is| are)?\s+)?(?:the\s+|your\s+)?transcriptions?\s*[:\-–—]\s+)"),
+              Regex::CaseInsensitive),
+        Regex(QStringLiteral(R"(^\s*(?:here(?:'s| is| are)?\s+)?(?:the\s+|your\s+)?transcripts?\s*[:\-–—]\s+)"),
+              Regex::CaseInsensitive),
+        Regex(QStringLiteral(R"(^\s*(?:here(?:'s| is| are)?\s+)?(?:the\s+|your\s+|a\s+)?)"
+                             R"((?:cleaned|corrected|edited|revised|final|polished|fixed|updated)\s+)"
+                             R"((?:transcript|transcription|text|version|result|output|sentence|paragraph|message)s?)"
+                             R"(\s*[:\-–—]\s+)"),
+              Regex::CaseInsensitive),
+    };
+    return patterns;
+}
+
 } // namespace
+
+QString stripLeadingLabel(const QString& text) {
+    for (const Regex& pattern : labelPatterns()) {
+        const auto match = pattern.firstMatch(text);
+        if (!match || match->start() != 0)
+            continue;
+        const QString rest = text.mid(match->end());
+        return Text::graphemeCount(rest) < 2 ? text : rest;
+    }
+    return text;
+}
 
 const QString& cleanInstructions() {
     static const QString text = QStringLiteral(
@@ -84,7 +113,7 @@ int runClean(const QStringList& arguments, const Streams& streams) {
         streams.writeError("modelError: " + reply.error.toUtf8() + '\n');
         return 1;
     }
-    const QString result = CleanupEngine::stripLeadingLabel(reply.text->trimmed());
+    const QString result = stripLeadingLabel(reply.text->trimmed());
     if (result.isEmpty())
         return 1;
     streams.writeOutput(result.toUtf8());

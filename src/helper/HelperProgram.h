@@ -29,6 +29,9 @@ int run(const QStringList& arguments, const Streams& streams);
 QString availabilityString();
 // `clean [--numbers words|smart|digits]`: tidies the transcript on standard input.
 int runClean(const QStringList& arguments, const Streams& streams);
+// `text` without one leading label such as "Cleaned transcript:", unless fewer
+// than 2 characters would remain.
+QString stripLeadingLabel(const QString& text);
 // The fixed instruction text of `clean`.
 const QString& cleanInstructions();
 

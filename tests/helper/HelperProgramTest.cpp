@@ -162,7 +162,7 @@ TEST(LeadingLabel, OnlyALabelAtTheStartIsRemovedAndOnlyOne) {
         {"Transcripts are due", "Transcripts are due"},
     };
     for (const auto& [reply, expected] : cases)
-        EXPECT_EQ(CleanupEngine::stripLeadingLabel(reply), expected) << reply.toStdString();
+        EXPECT_EQ(Helper::stripLeadingLabel(reply), expected) << reply.toStdString();
 }
 
 } // namespace
