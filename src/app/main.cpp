@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 #include "app/Migration.h"
+#include "dictation/SystemAudio.h"
 #include "engine/EngineMigration.h"
 #include "engine/RetiredModels.h"
 #include "insertion/DictionaryStore.h"
@@ -27,6 +28,8 @@ int main(int argc, char* argv[]) {
     LinuxPlatform platform;
     Platform::install(platform.services());
     AppState::shared();
+    // Unmutes the output if the last run ended while dictating; quitting restores too.
+    SystemAudio::shared().restoreLeftover();
 
     DictionaryStore::shared().warmUp();
     std::signal(SIGPIPE, SIG_IGN);

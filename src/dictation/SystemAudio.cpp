@@ -1,0 +1,116 @@
+#include "dictation/SystemAudio.h"
+
+#include "platform/Platform.h"
+#include "support/Defaults.h"
+#include "support/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+constexpr double kSilent = 0.001;
+
+double loudest(const OutputVolume::ChannelVolumes& volumes) {
+    return volumes.isEmpty() ? 0.0 : *std::max_element(volumes.begin(), volumes.end());
+}
+
+} // namespace
+
+SystemAudio& SystemAudio::shared() {
+    static SystemAudio* instance = [] {
+        auto* audio = new SystemAudio(nullptr, nullptr, Paths::engineFolder() + QStringLiteral("/ducked-volume.json"));
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [audio] { audio->restore(); });
+        return audio;
+    }();
+    return *instance;
+}
+
+SystemAudio::SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath)
+    : m_volume(volume), m_defaults(defaults), m_recordPath(std::move(recordPath)) {}
+
+OutputVolume* SystemAudio::volume() const { return m_volume ? m_volume : Platform::current().outputVolume; }
+
+void SystemAudio::duck() {
+    const Defaults& defaults = m_defaults ? *m_defaults : Defaults::shared();
+    if (!defaults.boolOr(QStringLiteral("pauseAudioWhileDictating"), true))
+        return;
+    OutputVolume* output = volume();
+    if (m_savedVolume || !output)
+        return;
+    const std::optional<QString> device = output->defaultOutputDevice();
+    if (!device)
+        return;
+    const std::optional<OutputVolume::ChannelVolumes> current = output->volume(*device);
+    if (!current || loudest(*current) <= kSilent)
+        return;
+    m_savedVolume = current;
+    writeRecord(); // before silencing, so that no run can end silenced without a record
+    output->setVolume(*device, OutputVolume::ChannelVolumes(current->size(), 0.0));
+}
+
+void SystemAudio::restore() {
+    OutputVolume* output = volume();
+    if (!m_savedVolume || !output)
+        return;
+    const std::optional<QString> device = output->defaultOutputDevice();
+    if (!device)
+        return;
+    put(*device, *m_savedVolume);
+    m_savedVolume.reset();
+    QFile::remove(m_recordPath);
+}
+
+void SystemAudio::restoreLeftover() {
+    OutputVolume* output = volume();
+    QFile record(m_recordPath);
+    if (m_savedVolume || !output || !record.open(QIODevice::ReadOnly))
+        return;
+    const QJsonArray channels = QJsonDocument::fromJson(record.readAll()).object().value("channels").toArray();
+    record.close();
+    OutputVolume::ChannelVolumes saved;
+    for (const QJsonValue& channel : channels)
+        if (channel.isDouble())
+            saved << std::clamp(channel.toDouble(), 0.0, 16.0);
+    if (saved.isEmpty()) {
+        QFile::remove(m_recordPath);
+        return;
+    }
+    const std::optional<QString> device = output->defaultOutputDevice();
+    if (!device)
+        return; // tried again at the next launch
+    // Only a volume still silenced is ours to bring back; one the user has set since stays.
+    const std::optional<OutputVolume::ChannelVolumes> current = output->volume(*device);
+    if (current && loudest(*current) <= kSilent)
+        put(*device, saved);
+    QFile::remove(m_recordPath);
+}
+
+void SystemAudio::put(const QString& device, const OutputVolume::ChannelVolumes& saved) {
+    OutputVolume::ChannelVolumes volumes = saved;
+    const std::optional<OutputVolume::ChannelVolumes> current = volume()->volume(device);
+    if (current && !current->isEmpty() && current->size() != saved.size())
+        volumes = OutputVolume::ChannelVolumes(current->size(), loudest(saved));
+    volume()->setVolume(device, volumes);
+}
+
+void SystemAudio::writeRecord() const {
+    QJsonArray channels;
+    for (const double channel : *m_savedVolume)
+        channels.append(channel);
+    QDir().mkpath(QFileInfo(m_recordPath).absolutePath());
+    QSaveFile file(m_recordPath);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(QJsonDocument(QJsonObject{{QStringLiteral("channels"), channels}}).toJson(QJsonDocument::Compact));
+    file.commit();
+}

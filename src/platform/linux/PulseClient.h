@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A short synchronous conversation with the PulseAudio server (or PipeWire's
+// PulseAudio service): connect, ask, disconnect. Every call gives up after a
+// couple of seconds rather than hang the caller. Keeps libpulse out of the
+// headers the rest of the program includes.
+class PulseClient {
+public:
+    struct Source {
+        quint32 index = 0;
+        QString name;
+        QString description;
+        int channels = 0;
+        bool isMonitor = false;
+    };
+    struct Sink {
+        QString name;
+        QList<quint32> volume; // per channel, in the server's raw volume units
+    };
+
+    // The server's raw volume of a device at 100 %.
+    static quint32 normalVolume();
+
+    PulseClient();
+    ~PulseClient();
+    PulseClient(const PulseClient&) = delete;
+    PulseClient& operator=(const PulseClient&) = delete;
+
+    bool isConnected() const;
+    std::optional<QString> defaultSourceName();
+    std::optional<QString> defaultSinkName();
+    // Every source, monitors of outputs included; none when the list cannot be read.
+    std::optional<QList<Source>> sources();
+    std::optional<Sink> sink(const QString& name);
+    bool setSinkVolume(const QString& name, const QList<quint32>& volume);
+
+private:
+    struct State;
+    State* m_state;
+};

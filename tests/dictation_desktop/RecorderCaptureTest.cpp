@@ -1,0 +1,169 @@
+// Records from the harness's FIFO microphone through the real PulseAudio input.
+#include "dictation/Recorder.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/TempFolder.h"
+
+#include <QProcess>
+#include <QtEndian>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <fcntl.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
+const char* const kNoHarness = "run through scripts/run-tests.sh, which starts PulseAudio with the FIFO microphone";
+
+constexpr qsizetype kTakeSamples = 40000; // 2.5 s at 16 kHz
+
+// Writes 16 kHz s16le PCM into the harness's microphone FIFO on its own thread.
+class MicrophoneFeed {
+public:
+    void write(const QByteArray& pcm) {
+        const QByteArray fifo = qgetenv("QV_TEST_MIC_FIFO");
+        const int fd = ::open(fifo.constData(), O_WRONLY);
+        if (fd < 0)
+            return;
+        for (qsizetype done = 0; done < pcm.size();) {
+            const ssize_t n = ::write(fd, pcm.constData() + done, size_t(pcm.size() - done));
+            if (n <= 0)
+                break;
+            done += n;
+        }
+        ::close(fd);
+    }
+    // Feeds `pcm`, then silence in real time until `enough` holds (to push the
+    // source's last fragment through), at most for ten seconds.
+    void feed(const QByteArray& pcm, std::function<bool()> enough) {
+        m_writer = std::thread([this, pcm, enough] {
+            write(pcm);
+            for (int i = 0; i < 200 && !m_stop && !enough(); ++i) {
+                write(QByteArray(1600, '\0')); // 50 ms
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+    }
+    ~MicrophoneFeed() {
+        m_stop = true;
+        if (m_writer.joinable())
+            m_writer.join();
+    }
+
+private:
+    std::thread m_writer;
+    std::atomic<bool> m_stop = false;
+};
+
+// 2.5 s of synthetic speech from flite, as 16 kHz s16le PCM.
+QByteArray spokenPcm(const TempFolder& folder) {
+    const QString wav = folder.file(QStringLiteral("speech.wav"));
+    QProcess flite;
+    flite.start(QStringLiteral("flite"), {QStringLiteral("-voice"), QStringLiteral("slt"), QStringLiteral("-t"),
+                                          QStringLiteral("Please schedule a meeting with the marketing team "
+                                                         "for next Tuesday afternoon."),
+                                          QStringLiteral("-o"), wav});
+    if (!flite.waitForFinished(30000) || flite.exitCode() != 0)
+        return {};
+    const QByteArray file = folder.read(QStringLiteral("speech.wav"));
+    const qsizetype data = file.indexOf("data");
+    if (data < 0 || file.size() < data + 8 + kTakeSamples * 2)
+        return {};
+    return file.mid(data + 8, kTakeSamples * 2);
+}
+
+double correlation(const QByteArray& pcm, const QList<float>& captured, qsizetype lag) {
+    double sxy = 0, sxx = 0, syy = 0;
+    for (qsizetype i = 0; i < kTakeSamples && i + lag < captured.size(); ++i) {
+        const double x = qFromLittleEndian<qint16>(pcm.constData() + 2 * i) / 32768.0;
+        const double y = captured[i + lag];
+        sxy += x * y;
+        sxx += x * x;
+        syy += y * y;
+    }
+    return sxx > 0 && syy > 0 ? sxy / std::sqrt(sxx * syy) : 0.0;
+}
+
+TEST(RecorderCaptureTest, ASpokenTakeIsCapturedFaithfully) {
+    if (!underHarness())
+        GTEST_SKIP() << kNoHarness;
+    TempFolder folder;
+    const QByteArray pcm = spokenPcm(folder);
+    ASSERT_EQ(pcm.size(), kTakeSamples * 2) << "flite did not speak";
+
+    LinuxPlatform platform;
+    Recorder recorder(platform.services().audioInput);
+    std::atomic<int> levels = 0;
+    const auto error = recorder.start([&](float) { ++levels; });
+    ASSERT_FALSE(error) << error->message.toStdString();
+    EXPECT_EQ(recorder.inputFormatInfo(), QStringLiteral("16000 Hz, 1 ch"));
+    {
+        MicrophoneFeed feed;
+        feed.feed(pcm, [&] { return recorder.sampleCount() >= kTakeSamples; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= kTakeSamples; }, 15000));
+    }
+    recorder.stop();
+
+    const QList<float> take = recorder.samples();
+    EXPECT_GE(take.size(), kTakeSamples);
+    EXPECT_LE(take.size(), kTakeSamples + 8000) << "about 2.5 s";
+    EXPECT_GT(levels.load(), 0);
+    EXPECT_GT(recorder.peakLevel(), 0.2f);
+    double best = 0;
+    for (qsizetype lag = 0; lag < 2000 && lag + kTakeSamples <= take.size(); ++lag)
+        best = std::max(best, correlation(pcm, take, lag));
+    EXPECT_GT(best, 0.99);
+}
+
+TEST(RecorderCaptureTest, SilenceStaysBelowTheNoSoundThreshold) {
+    if (!underHarness())
+        GTEST_SKIP() << kNoHarness;
+    LinuxPlatform platform;
+    Recorder recorder(platform.services().audioInput);
+    ASSERT_FALSE(recorder.start());
+    {
+        MicrophoneFeed feed;
+        feed.feed(QByteArray(16000 * 2, '\0'), [&] { return recorder.sampleCount() >= 16000; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= 16000; }, 15000));
+    }
+    recorder.stop();
+    EXPECT_LT(recorder.peakLevel(), 0.02f);
+}
+
+// Runs in a child process without a sound server.
+TEST(RecorderCaptureTest, ChildWithoutSoundServer) {
+    if (qEnvironmentVariable("QV_AUDIO_CHILD") != QStringLiteral("no-server"))
+        GTEST_SKIP() << "started by NoInputDeviceGivesErrorThree";
+    LinuxPlatform platform;
+    Recorder recorder(platform.services().audioInput);
+    const auto error = recorder.start();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, 3);
+    EXPECT_EQ(error->message, QStringLiteral("No microphone input available"));
+    EXPECT_FALSE(recorder.isRunning());
+}
+
+TEST(RecorderCaptureTest, NoInputDeviceGivesErrorThree) {
+    if (!underHarness())
+        GTEST_SKIP() << kNoHarness;
+    TempFolder folder;
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QV_AUDIO_CHILD"), QStringLiteral("no-server"));
+    environment.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + folder.file(QStringLiteral("none")));
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=RecorderCaptureTest.ChildWithoutSoundServer")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAll();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
+} // namespace

@@ -1,0 +1,4 @@
+# Needs the desktop harness of scripts/run-tests.sh: PulseAudio with the FIFO
+# microphone and the null speaker whose volume the tests change.
+set(QUORVANE_TEST_LABELS desktop)
+set(QUORVANE_TEST_PROPERTIES RESOURCE_LOCK microphone)
