@@ -1,26 +1,38 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/ClipboardPasteboard.h"
+#include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/LinuxMemoryPressure.h"
 #include "platform/linux/LinuxOnDeviceModel.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseOutputVolume.h"
 #include "platform/linux/SpeechDispatcherAnnouncer.h"
+#include "platform/linux/XTestKeySynth.h"
 
 LinuxPlatform::LinuxPlatform()
-    : m_announcer(std::make_unique<SpeechDispatcherAnnouncer>()),
+    : m_workspace(std::make_unique<EwmhWorkspace>()),
+      m_accessibility(std::make_unique<AtspiAccessibility>(m_workspace.get())),
+      m_announcer(std::make_unique<SpeechDispatcherAnnouncer>()),
       m_memoryPressure(std::make_unique<LinuxMemoryPressure>()),
       m_onDeviceModel(std::make_unique<LinuxOnDeviceModel>()),
       m_audioInput(std::make_unique<PulseAudioInput>()),
-      m_outputVolume(std::make_unique<PulseOutputVolume>()) {}
+      m_outputVolume(std::make_unique<PulseOutputVolume>()),
+      m_keySynth(std::make_unique<XTestKeySynth>()),
+      m_pasteboard(std::make_unique<ClipboardPasteboard>()) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
 Platform LinuxPlatform::services() const {
     Platform services;
+    services.accessibility = m_accessibility.get();
     services.announcer = m_announcer.get();
     services.memoryPressure = m_memoryPressure.get();
     services.onDeviceModel = m_onDeviceModel.get();
     services.audioInput = m_audioInput.get();
     services.outputVolume = m_outputVolume.get();
+    services.keySynth = m_keySynth.get();
+    services.pasteboard = m_pasteboard.get();
+    services.workspace = m_workspace.get();
     return services;
 }

@@ -4,11 +4,15 @@
 
 #include <memory>
 
+class AtspiAccessibility;
+class ClipboardPasteboard;
+class EwmhWorkspace;
 class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
 class PulseAudioInput;
 class PulseOutputVolume;
 class SpeechDispatcherAnnouncer;
+class XTestKeySynth;
 
 // Owns the Linux implementation of every platform service for the life of the program.
 class LinuxPlatform {
@@ -19,9 +23,13 @@ public:
     Platform services() const;
 
 private:
+    std::unique_ptr<EwmhWorkspace> m_workspace;
+    std::unique_ptr<AtspiAccessibility> m_accessibility;
     std::unique_ptr<SpeechDispatcherAnnouncer> m_announcer;
     std::unique_ptr<LinuxMemoryPressure> m_memoryPressure;
     std::unique_ptr<LinuxOnDeviceModel> m_onDeviceModel;
     std::unique_ptr<PulseAudioInput> m_audioInput;
     std::unique_ptr<PulseOutputVolume> m_outputVolume;
+    std::unique_ptr<XTestKeySynth> m_keySynth;
+    std::unique_ptr<ClipboardPasteboard> m_pasteboard;
 };

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Workspace.h"
+
+#include <QHash>
+
+// The frontmost application from the window manager's active window
+// (_NET_ACTIVE_WINDOW), or from the input focus where no window manager runs;
+// its process, class and desktop entry give the rest.
+class EwmhWorkspace : public Workspace {
+public:
+    std::optional<Application> frontmostApplication() override;
+
+    // A desktop entry's fields that name an application.
+    struct DesktopEntry {
+        QString id;
+        QString name;
+        QString icon;
+        QString startupWMClass;
+    };
+    // The desktop entries of the XDG data folders, by identifier.
+    static QHash<QString, DesktopEntry> scanDesktopEntries();
+    static std::optional<DesktopEntry> parseDesktopEntry(const QString& path, const QString& id);
+    // The identifier and entry for a window with these properties (D4 order:
+    // application id, an entry whose StartupWMClass matches, the class lower-cased).
+    static std::pair<QString, std::optional<DesktopEntry>> identify(const QHash<QString, DesktopEntry>& entries,
+                                                                    const QString& applicationId,
+                                                                    const QString& instance, const QString& cls);
+
+private:
+    QHash<QString, DesktopEntry> m_entries;
+    bool m_scanned = false;
+};

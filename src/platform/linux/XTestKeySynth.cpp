@@ -1,0 +1,86 @@
+#include "platform/linux/XTestKeySynth.h"
+
+#include "platform/linux/X11Connection.h"
+
+#include <QList>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+namespace {
+
+void post(Display* display, KeyCode code, bool down) {
+    if (code != 0)
+        XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
+}
+
+// The modifier keys that are down right now (the user may still hold the
+// hot key's modifiers when the paste goes out).
+QList<KeyCode> heldModifiers(Display* display) {
+    QList<KeyCode> held;
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    XModifierKeymap* map = XGetModifierMapping(display);
+    if (!map)
+        return held;
+    for (int i = 0; i < 8 * map->max_keypermod; ++i) {
+        const KeyCode code = map->modifiermap[i];
+        if (code != 0 && (keys[code / 8] & (1 << (code % 8))) && !held.contains(code))
+            held << code;
+    }
+    XFreeModifiermap(map);
+    return held;
+}
+
+// Presses `modifiers` and `key`, releases them in reverse order, with the
+// user's held modifiers lifted for the duration.
+void chord(const QList<KeySym>& modifiers, KeySym key, int times = 1) {
+    Display* display = X11Connection::display();
+    if (!display)
+        return;
+    const KeyCode keyCode = XKeysymToKeycode(display, key);
+    if (keyCode == 0)
+        return;
+    const QList<KeyCode> held = heldModifiers(display);
+    for (KeyCode code : held)
+        post(display, code, false);
+    QList<KeyCode> codes;
+    for (KeySym modifier : modifiers)
+        codes << XKeysymToKeycode(display, modifier);
+    for (KeyCode code : codes)
+        post(display, code, true);
+    for (int i = 0; i < times; ++i) {
+        post(display, keyCode, true);
+        post(display, keyCode, false);
+    }
+    for (auto it = codes.crbegin(); it != codes.crend(); ++it)
+        post(display, *it, false);
+    for (KeyCode code : held)
+        post(display, code, true);
+    XFlush(display);
+}
+
+} // namespace
+
+bool XTestKeySynth::canPost() {
+    Display* display = X11Connection::display();
+    int event = 0, error = 0, major = 0, minor = 0;
+    return display && XTestQueryExtension(display, &event, &error, &major, &minor);
+}
+
+void XTestKeySynth::paste(PasteChord which) {
+    if (which == PasteChord::ControlShiftV)
+        chord({XK_Control_L, XK_Shift_L}, XK_v);
+    else
+        chord({XK_Control_L}, XK_v);
+}
+
+void XTestKeySynth::copy() { chord({XK_Control_L}, XK_c); }
+
+void XTestKeySynth::pressReturn() { chord({}, XK_Return); }
+
+void XTestKeySynth::pressBackspace(int count) {
+    if (count >= 1)
+        chord({}, XK_BackSpace, count);
+}

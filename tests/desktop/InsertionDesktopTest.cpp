@@ -1,0 +1,274 @@
+// Screen text and insertion against real applications under the desktop
+// harness: a Qt target window (and a GTK entry) in another process, read and
+// set through AT-SPI, pasted into through the clipboard and XTest.
+#include "dictation/FrontmostApp.h"
+#include "insertion/AXText.h"
+#include "insertion/PasteService.h"
+#include "platform/Pasteboard.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/Defaults.h"
+#include "support/TargetWindow.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QProcess>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
+
+const char* const kNoHarness = "run through scripts/run-tests.sh, which starts the desktop services";
+const QString kHello = QStringLiteral("héllo \U0001F44B wörld");
+
+// The target window's side: runs only as the child process the tests start.
+TEST(InsertionTarget, Serve) {
+    const QByteArray mode = qgetenv("QV_INSERTION_TARGET");
+    if (mode.isEmpty())
+        GTEST_SKIP() << "the target window of the insertion tests, started by them";
+    TargetWindow::serve(mode == "terminal");
+}
+
+// A target application in its own process, driven line by line.
+class Target {
+public:
+    enum class Kind { Qt, Terminal, Gtk };
+
+    explicit Target(Kind kind) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (kind == Kind::Gtk) {
+            m_process.setProgram(QStringLiteral("/usr/bin/python3"));
+            m_process.setArguments({QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")});
+        } else {
+            environment.insert(QStringLiteral("QV_INSERTION_TARGET"),
+                               kind == Kind::Terminal ? QStringLiteral("terminal") : QStringLiteral("qt"));
+            m_process.setProgram(QCoreApplication::applicationFilePath());
+            m_process.setArguments({QStringLiteral("--gtest_filter=InsertionTarget.Serve")});
+        }
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        m_ready = waitFor(QStringLiteral("ready"), 20000).has_value();
+    }
+    ~Target() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("quit\n");
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+
+    bool ready() const { return m_ready; }
+    qint64 pid() const { return m_process.processId(); }
+
+    // Sends a command and waits for the answer that starts with `expected`.
+    std::optional<QString> ask(const QString& command, const QString& expected, int timeoutMs = 5000) {
+        m_process.write(command.toUtf8() + '\n');
+        return waitFor(expected, timeoutMs);
+    }
+
+    // Whether an answer starting with `prefix` has come (waiting up to `timeoutMs`).
+    std::optional<QString> waitFor(const QString& prefix, int timeoutMs) {
+        std::optional<QString> found;
+        (void)QTest::qWaitFor(
+            [&] {
+                readAnswers();
+                for (qsizetype i = 0; i < m_answers.size(); ++i) {
+                    if (m_answers[i].startsWith(prefix)) {
+                        found = m_answers.takeAt(i);
+                        return true;
+                    }
+                }
+                return m_process.state() == QProcess::NotRunning;
+            },
+            timeoutMs);
+        return found;
+    }
+
+private:
+    void readAnswers() {
+        m_buffer += m_process.readAllStandardOutput();
+        for (qsizetype end; (end = m_buffer.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromUtf8(m_buffer.left(end));
+            m_buffer.remove(0, end + 1);
+            if (line.startsWith(QLatin1String("@@")))
+                m_answers << line.mid(2);
+        }
+    }
+
+    QProcess m_process;
+    QByteArray m_buffer;
+    QStringList m_answers;
+    bool m_ready = false;
+};
+
+class InsertionDesktopTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!underHarness())
+            GTEST_SKIP() << kNoHarness;
+        m_previous = Platform::install(m_linux.services());
+        Defaults::shared().set(QStringLiteral("keepDictationOnClipboard"), false);
+    }
+    void TearDown() override {
+        if (underHarness())
+            Platform::install(m_previous);
+        Defaults::shared().remove(QStringLiteral("keepDictationOnClipboard"));
+    }
+
+    // Starts a target, focuses a field and waits until the accessibility
+    // layer sees the field focused in the frontmost application.
+    std::unique_ptr<Target> startFocused(Target::Kind kind, const QString& field = QStringLiteral("line")) {
+        auto target = std::make_unique<Target>(kind);
+        if (!target->ready() || !target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused")))
+            return nullptr;
+        const bool seen = QTest::qWaitFor(
+            [&] {
+                const std::optional<FrontmostApp> front = FrontmostApp::current();
+                return front && front->pid == target->pid() && AXText::focusedElement();
+            },
+            10000);
+        return seen ? std::move(target) : nullptr;
+    }
+
+    // Waits until the target has asked for the pasted data. While it pastes it
+    // answers no accessibility query, so reading waits until it has the data.
+    static bool takenByTarget(int timeoutMs = 5000) {
+        bool fetched = false;
+        Platform::current().pasteboard->whenFetched([&] { fetched = true; });
+        return QTest::qWaitFor([&] { return fetched; }, timeoutMs);
+    }
+
+    // Waits until the text before the caret ends with `expected`.
+    static bool landed(const QString& expected, int timeoutMs = 5000) {
+        return QTest::qWaitFor(
+            [&] {
+                const std::optional<QString> before = AXText::textBeforeCaret(expected.size());
+                return before && *before == expected;
+            },
+            timeoutMs);
+    }
+
+    LinuxPlatform m_linux;
+    Platform m_previous;
+};
+
+void checkUnicodeReading(Target& target) {
+    ASSERT_TRUE(target.ask(QStringLiteral("type ") + kHello, QStringLiteral("typed")));
+    ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedRange() == AXText::Range{14, 0}; }, 5000))
+        << "caret at " << (AXText::selectedRange() ? AXText::selectedRange()->location : -1);
+    EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("örld"));
+    EXPECT_EQ(AXText::textBeforeCaret(8), QStringLiteral("\U0001F44B wörld"));
+    EXPECT_EQ(AXText::textBeforeCaret(7), std::nullopt); // would split the hand
+    EXPECT_EQ(AXText::textBeforeCaret(100), kHello);
+    EXPECT_EQ(AXText::string({6, 2}), QStringLiteral("\U0001F44B"));
+    EXPECT_TRUE(AXText::focusedIsEditable());
+    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), QStringLiteral("AXTextField"));
+
+    EXPECT_TRUE(AXText::setSelectedRange(6, 2));
+    EXPECT_EQ(AXText::selectedText(), QStringLiteral("\U0001F44B"));
+    EXPECT_TRUE(AXText::setSelectedRange(10, 0));
+    EXPECT_EQ(AXText::textBeforeCaret(2), QStringLiteral(" w"));
+}
+
+TEST_F(InsertionDesktopTest, AQtFieldIsReadInUtf16UnitsAndItsSelectionReadsBack) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    checkUnicodeReading(*target);
+}
+
+TEST_F(InsertionDesktopTest, AGtkEntryIsReadInUtf16UnitsAndItsSelectionReadsBack) {
+    QProcess probe;
+    probe.start(QStringLiteral("/usr/bin/python3"),
+                {QStringLiteral("-c"), QStringLiteral("import gi; gi.require_version('Gtk', '3.0')")});
+    if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+        GTEST_SKIP() << "GTK 3 for Python is not installed";
+    auto target = startFocused(Target::Kind::Gtk);
+    ASSERT_TRUE(target);
+    checkUnicodeReading(*target);
+}
+
+TEST_F(InsertionDesktopTest, TheSelectionRectangleHasAHeightInsideTheWindow) {
+    auto target = startFocused(Target::Kind::Qt, QStringLiteral("area"));
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(target->ask(QStringLiteral("type two lines of text"), QStringLiteral("typed")));
+    ASSERT_TRUE(landed(QStringLiteral("text")));
+    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), QStringLiteral("AXTextArea"));
+
+    const std::optional<QRect> window = AXText::focusedWindowRect();
+    ASSERT_TRUE(window);
+    const std::optional<QRect> caret = AXText::selectionScreenRect();
+    ASSERT_TRUE(caret);
+    EXPECT_GT(caret->height(), 0);
+    EXPECT_TRUE(window->contains(caret->topLeft())) << "caret outside the window";
+
+    ASSERT_TRUE(AXText::setSelectedRange(4, 5));
+    const std::optional<QRect> selection = AXText::selectionScreenRect();
+    ASSERT_TRUE(selection);
+    EXPECT_GT(selection->width(), 0);
+    EXPECT_GT(selection->height(), 0);
+}
+
+TEST_F(InsertionDesktopTest, APasteLandsAndTheEarlierClipboardComesBackWithItsImage) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(target->ask(QStringLiteral("copy the user's own words"), QStringLiteral("copied")));
+    Pasteboard* pasteboard = Platform::current().pasteboard;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !pasteboard->snapshot().isEmpty(); }, 3000));
+
+    const QString text = QStringLiteral("Grüße, \U0001F44B from Quorvane");
+    PasteService::paste(text);
+    ASSERT_TRUE(takenByTarget());
+    EXPECT_TRUE(landed(text));
+
+    // Back on the clipboard, as the target application reads it: the text and the image.
+    QString answer;
+    const bool restored = QTest::qWaitFor(
+        [&] {
+            answer = target->ask(QStringLiteral("clipboard"), QStringLiteral("clipboard")).value_or(QString());
+            return answer.contains(QStringLiteral("image/png")) &&
+                   answer.endsWith(QString::fromLatin1(QStringLiteral("the user's own words").toUtf8().toBase64()));
+        },
+        5000);
+    EXPECT_TRUE(restored) << answer.toStdString();
+}
+
+TEST_F(InsertionDesktopTest, TheDictationIsMarkedTransientWhileItIsOnTheClipboard) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    PasteService::copy(QStringLiteral("secret-ish"));
+    const std::optional<QString> answer = target->ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"));
+    ASSERT_TRUE(answer);
+    EXPECT_TRUE(answer->contains(QStringLiteral("x-kde-passwordManagerHint"))) << answer->toStdString();
+}
+
+TEST_F(InsertionDesktopTest, ATerminalGetsControlShiftV) {
+    auto target = startFocused(Target::Kind::Terminal);
+    ASSERT_TRUE(target);
+    const std::optional<FrontmostApp> front = FrontmostApp::current();
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->bundleID, QStringLiteral("xterm"));
+
+    PasteService::paste(QStringLiteral("echo pasted"));
+    EXPECT_TRUE(target->waitFor(QStringLiteral("chord ctrl+shift+v"), 5000));
+    ASSERT_TRUE(takenByTarget());
+    EXPECT_TRUE(landed(QStringLiteral("echo pasted")));
+}
+
+TEST_F(InsertionDesktopTest, TheFrontmostApplicationIsTheTargetWindow) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    const std::optional<FrontmostApp> front = FrontmostApp::current();
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->pid, target->pid());
+    EXPECT_EQ(front->bundleID, QFileInfo(QCoreApplication::applicationFilePath()).fileName().toLower());
+    EXPECT_FALSE(front->name.isEmpty());
+}
+
+} // namespace

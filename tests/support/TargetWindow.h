@@ -1,0 +1,142 @@
+#pragma once
+
+// A small window for desktop tests to type and paste into, run as a separate
+// process so that the accessibility queries of the test process reach another
+// application, as they do in use. It holds a one-line field and a text area,
+// and talks over standard input and output, one command a line:
+//   "focus line" | "focus area"   focus a field (and activate the window)
+//   "type TEXT"                    insert TEXT at the caret of the focused field
+//   "copy TEXT"                    put TEXT and a small image on the clipboard
+//   "clipboard"                    answer "@@clipboard FORMATS TEXT-BASE64"
+//   "quit"
+// Answers start with "@@" so that they stand out from other output. In
+// terminal mode the window calls itself "xterm" and its fields paste only on
+// Ctrl+Shift+V, like a terminal emulator; each paste chord received is
+// reported as "@@chord ctrl+v" or "@@chord ctrl+shift+v".
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QSocketNotifier>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+namespace TargetWindow {
+
+inline void answer(const QString& line) {
+    std::cout << "@@" << line.toStdString() << std::endl;
+}
+
+// Reports paste chords and, in terminal mode, pastes only on Ctrl+Shift+V.
+class ChordFilter : public QObject {
+public:
+    explicit ChordFilter(bool terminal) : m_terminal(terminal) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)
+            return false;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_V || !(key->modifiers() & Qt::ControlModifier))
+            return false;
+        const bool shifted = key->modifiers() & Qt::ShiftModifier;
+        if (event->type() == QEvent::ShortcutOverride) {
+            event->accept(); // keep the chord for the field
+            return true;
+        }
+        answer(shifted ? QStringLiteral("chord ctrl+shift+v") : QStringLiteral("chord ctrl+v"));
+        if (!m_terminal)
+            return false;
+        if (shifted) {
+            if (auto* line = qobject_cast<QLineEdit*>(watched))
+                line->paste();
+            else if (auto* area = qobject_cast<QTextEdit*>(watched))
+                area->paste();
+        }
+        return true; // a terminal ignores a plain Ctrl+V
+    }
+
+private:
+    bool m_terminal;
+};
+
+// Runs the window until "quit" or the end of standard input.
+inline int serve(bool terminal) {
+    if (terminal)
+        QCoreApplication::setApplicationName(QStringLiteral("xterm"));
+    QWidget window;
+    window.setWindowTitle(terminal ? QStringLiteral("Terminal target") : QStringLiteral("Insertion target"));
+    auto* layout = new QVBoxLayout(&window);
+    auto* line = new QLineEdit;
+    line->setObjectName(QStringLiteral("line"));
+    auto* area = new QTextEdit;
+    area->setAcceptRichText(false);
+    area->setObjectName(QStringLiteral("area"));
+    layout->addWidget(line);
+    layout->addWidget(area);
+    ChordFilter filter(terminal);
+    line->installEventFilter(&filter);
+    area->installEventFilter(&filter);
+    window.resize(480, 320);
+    window.show();
+
+    QWidget* focused = line;
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    std::string pending;
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            QCoreApplication::quit();
+            return;
+        }
+        pending.append(buffer, size_t(n));
+        for (size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            const QString command = QString::fromUtf8(pending.substr(0, end));
+            pending.erase(0, end + 1);
+            if (command == QLatin1String("quit")) {
+                QCoreApplication::quit();
+            } else if (command.startsWith(QLatin1String("focus "))) {
+                focused = command.endsWith(QLatin1String("area")) ? static_cast<QWidget*>(area) : line;
+                window.activateWindow();
+                window.raise();
+                focused->setFocus();
+                answer(QStringLiteral("focused"));
+            } else if (command.startsWith(QLatin1String("type "))) {
+                const QString text = command.mid(5);
+                if (focused == line)
+                    line->insert(text);
+                else
+                    area->insertPlainText(text);
+                answer(QStringLiteral("typed"));
+            } else if (command.startsWith(QLatin1String("copy "))) {
+                QImage image(8, 8, QImage::Format_RGB32);
+                image.fill(Qt::red);
+                auto* data = new QMimeData;
+                data->setText(command.mid(5));
+                data->setImageData(image);
+                QGuiApplication::clipboard()->setMimeData(data);
+                answer(QStringLiteral("copied"));
+            } else if (command == QLatin1String("clipboard")) {
+                const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+                QStringList formats = data ? data->formats() : QStringList();
+                formats.sort();
+                answer(QStringLiteral("clipboard %1 %2")
+                           .arg(formats.join(QLatin1Char(',')),
+                                QString::fromLatin1(data ? data->text().toUtf8().toBase64() : QByteArray())));
+            }
+        }
+    });
+    answer(QStringLiteral("ready"));
+    return QApplication::exec();
+}
+
+} // namespace TargetWindow
