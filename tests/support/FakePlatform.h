@@ -5,8 +5,10 @@
 #include "support/FakeAnnouncer.h"
 #include "support/FakeAudioInput.h"
 #include "support/FakeKeySynth.h"
+#include "support/FakeLanguageDetector.h"
 #include "support/FakeMemoryPressure.h"
 #include "support/FakeOnDeviceModel.h"
+#include "support/FakeOnDeviceTranslator.h"
 #include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeWorkspace.h"
@@ -17,8 +19,10 @@ struct FakePlatform {
     FakeAnnouncer announcer;
     FakeAudioInput audioInput;
     FakeKeySynth keySynth;
+    FakeLanguageDetector languageDetector;
     FakeMemoryPressure memoryPressure;
     FakeOnDeviceModel onDeviceModel;
+    FakeOnDeviceTranslator onDeviceTranslator;
     FakeOutputVolume outputVolume;
     FakePasteboard pasteboard;
     FakeWorkspace workspace;
@@ -29,8 +33,10 @@ struct FakePlatform {
         set.announcer = &announcer;
         set.audioInput = &audioInput;
         set.keySynth = &keySynth;
+        set.languageDetector = &languageDetector;
         set.memoryPressure = &memoryPressure;
         set.onDeviceModel = &onDeviceModel;
+        set.onDeviceTranslator = &onDeviceTranslator;
         set.outputVolume = &outputVolume;
         set.pasteboard = &pasteboard;
         set.workspace = &workspace;

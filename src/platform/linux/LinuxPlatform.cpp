@@ -1,7 +1,9 @@
 #include "platform/linux/LinuxPlatform.h"
 
+#include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/AtspiAccessibility.h"
 #include "platform/linux/ClipboardPasteboard.h"
+#include "platform/linux/Cld2LanguageDetector.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/LinuxMemoryPressure.h"
 #include "platform/linux/LinuxOnDeviceModel.h"
@@ -14,12 +16,14 @@ LinuxPlatform::LinuxPlatform()
     : m_workspace(std::make_unique<EwmhWorkspace>()),
       m_accessibility(std::make_unique<AtspiAccessibility>(m_workspace.get())),
       m_announcer(std::make_unique<SpeechDispatcherAnnouncer>()),
+      m_languageDetector(std::make_unique<Cld2LanguageDetector>()),
       m_memoryPressure(std::make_unique<LinuxMemoryPressure>()),
       m_onDeviceModel(std::make_unique<LinuxOnDeviceModel>()),
       m_audioInput(std::make_unique<PulseAudioInput>()),
       m_outputVolume(std::make_unique<PulseOutputVolume>()),
       m_keySynth(std::make_unique<XTestKeySynth>()),
-      m_pasteboard(std::make_unique<ClipboardPasteboard>()) {}
+      m_pasteboard(std::make_unique<ClipboardPasteboard>()),
+      m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -27,6 +31,7 @@ Platform LinuxPlatform::services() const {
     Platform services;
     services.accessibility = m_accessibility.get();
     services.announcer = m_announcer.get();
+    services.languageDetector = m_languageDetector.get();
     services.memoryPressure = m_memoryPressure.get();
     services.onDeviceModel = m_onDeviceModel.get();
     services.audioInput = m_audioInput.get();
@@ -34,5 +39,6 @@ Platform LinuxPlatform::services() const {
     services.keySynth = m_keySynth.get();
     services.pasteboard = m_pasteboard.get();
     services.workspace = m_workspace.get();
+    services.onDeviceTranslator = m_onDeviceTranslator.get();
     return services;
 }

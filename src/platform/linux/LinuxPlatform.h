@@ -4,8 +4,10 @@
 
 #include <memory>
 
+class ApertiumTranslator;
 class AtspiAccessibility;
 class ClipboardPasteboard;
+class Cld2LanguageDetector;
 class EwmhWorkspace;
 class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
@@ -26,10 +28,12 @@ private:
     std::unique_ptr<EwmhWorkspace> m_workspace;
     std::unique_ptr<AtspiAccessibility> m_accessibility;
     std::unique_ptr<SpeechDispatcherAnnouncer> m_announcer;
+    std::unique_ptr<Cld2LanguageDetector> m_languageDetector;
     std::unique_ptr<LinuxMemoryPressure> m_memoryPressure;
     std::unique_ptr<LinuxOnDeviceModel> m_onDeviceModel;
     std::unique_ptr<PulseAudioInput> m_audioInput;
     std::unique_ptr<PulseOutputVolume> m_outputVolume;
     std::unique_ptr<XTestKeySynth> m_keySynth;
     std::unique_ptr<ClipboardPasteboard> m_pasteboard;
+    std::unique_ptr<ApertiumTranslator> m_onDeviceTranslator;
 };

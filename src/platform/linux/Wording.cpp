@@ -8,6 +8,12 @@ QString forLinux(const QString& text) {
     static const QHash<QString, QString> table = {
         {QStringLiteral("No sound from your mic. Check System Settings > Sound > Input."),
          QStringLiteral("No sound from your mic. Check Settings > Sound > Input.")},
+        // Translation runs on Apertium and its language-pair packages.
+        {QStringLiteral("Translation needs macOS 26 or later."),
+         QStringLiteral("Translation needs Apertium with at least one language pair installed.")},
+        {QStringLiteral(" is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
+         QStringLiteral(" is not installed yet. Install the Apertium language pair with your package manager.")},
+        {QStringLiteral(" cannot be translated on this Mac."), QStringLiteral(" cannot be translated on this computer.")},
     };
     return table.value(text, text);
 }

@@ -1,0 +1,110 @@
+// Translation with the real detector and translator that scripts/setup.sh
+// installs: cld2 and Apertium with its English-Spanish pair.
+#include "translation/Translator.h"
+
+#include "platform/Platform.h"
+#include "platform/linux/ApertiumTranslator.h"
+#include "platform/linux/Cld2LanguageDetector.h"
+#include "support/Defaults.h"
+
+#include <QLocale>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Failure = Translator::Failure;
+
+const QString coffee = QStringLiteral("I would like to order two coffees and a chocolate croissant.");
+const QString spanish = QStringLiteral("Me gustaría pedir dos cafés y un cruasán de chocolate.");
+
+Translator::Result await(QFuture<Translator::Result> future) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 30000));
+    return future.result();
+}
+
+class RealTranslationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Platform services = Platform::current();
+        services.languageDetector = &detector;
+        services.onDeviceTranslator = &apertium;
+        previous = Platform::install(services);
+        QLocale::setDefault(QLocale(QStringLiteral("en_US")));
+        Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("es"));
+    }
+    void TearDown() override {
+        Platform::install(previous);
+        QLocale::setDefault(QLocale::c());
+        Defaults::shared().remove(QStringLiteral("translationTarget"));
+    }
+
+    Cld2LanguageDetector detector;
+    ApertiumTranslator apertium;
+    Platform previous;
+};
+
+TEST_F(RealTranslationTest, DetectsWholeSentencesOnly) {
+    EXPECT_EQ(Translator::detect(coffee), "en");
+    EXPECT_EQ(Translator::detect(spanish), "es");
+    EXPECT_EQ(Translator::detect(QStringLiteral("Je voudrais un café s'il vous plaît.")), "fr");
+    EXPECT_EQ(Translator::detect(QStringLiteral("Hello there")), std::nullopt);
+    EXPECT_EQ(Translator::detect(QStringLiteral("asdf qwer zxcv")), std::nullopt);
+    EXPECT_EQ(Translator::detect(QStringLiteral("我想要兩杯咖啡 和一個巧克力 羊角麵包。")), "zh-Hant");
+}
+
+TEST_F(RealTranslationTest, TheInstalledPairsAreOffered) {
+    EXPECT_TRUE(apertium.isAvailable());
+    EXPECT_TRUE(apertium.installedModes().contains(QStringLiteral("eng-spa")));
+    EXPECT_EQ(Translator::availability(QStringLiteral("en"), QStringLiteral("es")).result(),
+              Translator::Availability::Installed);
+    EXPECT_EQ(Translator::availability(QStringLiteral("es"), QStringLiteral("en")).result(),
+              Translator::Availability::Installed);
+    EXPECT_EQ(Translator::availability(QStringLiteral("en"), QStringLiteral("ja")).result(),
+              Translator::Availability::Unsupported);
+}
+
+TEST_F(RealTranslationTest, TranslatesEnglishIntoSpanishAndBack) {
+    const Translator::Result intoSpanish = await(Translator::translate(coffee));
+    ASSERT_TRUE(intoSpanish.succeeded());
+    EXPECT_TRUE(intoSpanish.text.contains(QStringLiteral("café"))) << intoSpanish.text.toStdString();
+    EXPECT_FALSE(intoSpanish.text.contains(QLatin1Char('*')));
+
+    Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("en"));
+    const Translator::Result intoEnglish = await(Translator::translate(spanish));
+    ASSERT_TRUE(intoEnglish.succeeded());
+    EXPECT_TRUE(intoEnglish.text.contains(QStringLiteral("coffee"))) << intoEnglish.text.toStdString();
+}
+
+TEST_F(RealTranslationTest, UnknownWordsAreKeptWithoutMarks) {
+    const Translator::Result result =
+        await(Translator::translate(QStringLiteral("Please call Zorblaxian tomorrow morning.")));
+    ASSERT_TRUE(result.succeeded());
+    EXPECT_TRUE(result.text.contains(QStringLiteral("Zorblaxian"))) << result.text.toStdString();
+    EXPECT_FALSE(result.text.contains(QLatin1Char('*'))) << result.text.toStdString();
+}
+
+TEST_F(RealTranslationTest, FailuresElsewhere) {
+    EXPECT_EQ(await(Translator::translate(spanish)).failure, Failure::sameLanguage());
+    EXPECT_EQ(await(Translator::translate(QStringLiteral("Hello there"))).failure, Failure::notDetected());
+
+    // No English-Japanese pair exists for Apertium.
+    Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("ja"));
+    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::unsupported(QStringLiteral("English")));
+
+    // Spanish-Portuguese is packaged for Debian but not installed here.
+    if (!apertium.installedModes().contains(QStringLiteral("es-pt"))) {
+        Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("pt"));
+        EXPECT_EQ(await(Translator::translate(spanish)).failure, Failure::notDownloaded(QStringLiteral("Spanish")));
+    }
+}
+
+TEST_F(RealTranslationTest, DisplayNames) {
+    EXPECT_EQ(Translator::displayName(QStringLiteral("zh-Hans")), "Chinese (Simplified)");
+    EXPECT_EQ(Translator::displayName(QStringLiteral("zh-Hant")), "Chinese (Traditional)");
+    EXPECT_EQ(Translator::displayName(QStringLiteral("de-CH")), "German");
+    EXPECT_EQ(Translator::displayName(QStringLiteral("xx-yy")), "XX-YY");
+}
+
+} // namespace
