@@ -37,14 +37,15 @@ qsizetype wordCount(const QString& text) {
     return words;
 }
 
-// Each whitespace-separated word with its first letter upper-cased and the rest lower-cased.
+// Each word (separated by white space or a hyphen) with its first letter
+// upper-cased and the rest lower-cased.
 QString capitalized(const QString& text) {
     QString result;
     result.reserve(text.size());
     bool wordStart = true;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c.isSpace()) {
+        if (c.isSpace() || c == u'-') {
             result.append(c);
             wordStart = true;
             continue;

@@ -1,5 +1,6 @@
 #include "platform/linux/ApertiumTranslator.h"
 
+#include "support/FutureWait.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
@@ -11,11 +12,6 @@ namespace {
 
 using PairStatus = OnDeviceTranslator::PairStatus;
 using namespace std::chrono_literals;
-
-std::optional<QString> await(QFuture<std::optional<QString>> future) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 10000));
-    return future.result();
-}
 
 // True while the process exists and has not ended (an ended child may wait a
 // while to be reaped by whoever adopted it).
@@ -84,25 +80,25 @@ TEST(ApertiumTranslatorTest, UnavailableWithoutPairsOrProgram) {
 TEST(ApertiumTranslatorTest, PicksTheModeForTheTargetRegion) {
     const FakeApertium apertium({"spa-eng", "spa-eng_US"}, echoMode);
     ApertiumTranslator translator = apertium.translator();
-    EXPECT_EQ(await(translator.translate(QStringLiteral("Hola"), QStringLiteral("es"), QStringLiteral("en-US"))),
+    EXPECT_EQ(awaitResult(translator.translate(QStringLiteral("Hola"), QStringLiteral("es"), QStringLiteral("en-US"))),
               "[spa-eng_US]\nHola");
-    EXPECT_EQ(await(translator.translate(QStringLiteral("Hola"), QStringLiteral("es"), QStringLiteral("en"))),
+    EXPECT_EQ(awaitResult(translator.translate(QStringLiteral("Hola"), QStringLiteral("es"), QStringLiteral("en"))),
               "[spa-eng]\nHola");
-    EXPECT_EQ(await(translator.translate(QStringLiteral("Hola"), QStringLiteral("es"), QStringLiteral("en-GB"))),
+    EXPECT_EQ(awaitResult(translator.translate(QStringLiteral("Hola"), QStringLiteral("es"), QStringLiteral("en-GB"))),
               "[spa-eng]\nHola");
-    EXPECT_EQ(await(translator.translate(QStringLiteral("Olá"), QStringLiteral("pt"), QStringLiteral("en"))),
+    EXPECT_EQ(awaitResult(translator.translate(QStringLiteral("Olá"), QStringLiteral("pt"), QStringLiteral("en"))),
               std::nullopt);
 }
 
 TEST(ApertiumTranslatorTest, PassesTextThroughUnchangedAsUtf8) {
     const FakeApertium apertium({"eng-spa"}, "cat\n");
     const QString text = QStringLiteral("naïve café \"quotes\" $HOME `x` 😀\nsecond line");
-    EXPECT_EQ(await(apertium.translator().translate(text, QStringLiteral("en"), QStringLiteral("es"))), text);
+    EXPECT_EQ(awaitResult(apertium.translator().translate(text, QStringLiteral("en"), QStringLiteral("es"))), text);
 }
 
 TEST(ApertiumTranslatorTest, AFailingRunGivesNothing) {
     const FakeApertium apertium({"eng-spa"}, "echo partial; exit 3\n");
-    EXPECT_EQ(await(apertium.translator().translate(QStringLiteral("Hello there friend"), QStringLiteral("en"),
+    EXPECT_EQ(awaitResult(apertium.translator().translate(QStringLiteral("Hello there friend"), QStringLiteral("en"),
                                                     QStringLiteral("es"))),
               std::nullopt);
 }
@@ -112,7 +108,7 @@ TEST(ApertiumTranslatorTest, ATimeOutEndsTheWholePipeline) {
     QFuture<std::optional<QString>> future =
         apertium.translator(300ms).translate(QStringLiteral("Hello there friend"), QStringLiteral("en"),
                                              QStringLiteral("es"));
-    EXPECT_EQ(await(future), std::nullopt);
+    EXPECT_EQ(awaitResult(future), std::nullopt);
     const qint64 child = apertium.folder.read(QStringLiteral("bin/child")).trimmed().toLongLong();
     ASSERT_GT(child, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !running(child); }, 5000)) << "the pipeline's child outlived the time-out";

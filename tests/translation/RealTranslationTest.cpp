@@ -6,6 +6,7 @@
 #include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/Cld2LanguageDetector.h"
 #include "support/Defaults.h"
+#include "support/FutureWait.h"
 
 #include <QLocale>
 #include <QTest>
@@ -18,11 +19,6 @@ using Failure = Translator::Failure;
 
 const QString coffee = QStringLiteral("I would like to order two coffees and a chocolate croissant.");
 const QString spanish = QStringLiteral("Me gustaría pedir dos cafés y un cruasán de chocolate.");
-
-Translator::Result await(QFuture<Translator::Result> future) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 30000));
-    return future.result();
-}
 
 class RealTranslationTest : public testing::Test {
 protected:
@@ -66,45 +62,46 @@ TEST_F(RealTranslationTest, TheInstalledPairsAreOffered) {
 }
 
 TEST_F(RealTranslationTest, TranslatesEnglishIntoSpanishAndBack) {
-    const Translator::Result intoSpanish = await(Translator::translate(coffee));
+    const Translator::Result intoSpanish = awaitResult(Translator::translate(coffee));
     ASSERT_TRUE(intoSpanish.succeeded());
     EXPECT_TRUE(intoSpanish.text.contains(QStringLiteral("café"))) << intoSpanish.text.toStdString();
     EXPECT_FALSE(intoSpanish.text.contains(QLatin1Char('*')));
 
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("en"));
-    const Translator::Result intoEnglish = await(Translator::translate(spanish));
+    const Translator::Result intoEnglish = awaitResult(Translator::translate(spanish));
     ASSERT_TRUE(intoEnglish.succeeded());
     EXPECT_TRUE(intoEnglish.text.contains(QStringLiteral("coffee"))) << intoEnglish.text.toStdString();
 }
 
 TEST_F(RealTranslationTest, UnknownWordsAreKeptWithoutMarks) {
     const Translator::Result result =
-        await(Translator::translate(QStringLiteral("Please call Zorblaxian tomorrow morning.")));
+        awaitResult(Translator::translate(QStringLiteral("Please call Zorblaxian tomorrow morning.")));
     ASSERT_TRUE(result.succeeded());
     EXPECT_TRUE(result.text.contains(QStringLiteral("Zorblaxian"))) << result.text.toStdString();
     EXPECT_FALSE(result.text.contains(QLatin1Char('*'))) << result.text.toStdString();
 }
 
+TEST_F(RealTranslationTest, MarkupAndStreamCharactersSurvive) {
+    const Translator::Result result = awaitResult(Translator::translate(
+        QStringLiteral("Please send $5 to [Anna] at ^noon^ with <b>love</b> & {care} \\ today.")));
+    ASSERT_TRUE(result.succeeded());
+    for (const char* kept : {"$5", "[Anna]", "<b>", "</b>", "&", "{", "}", "\\"})
+        EXPECT_TRUE(result.text.contains(QLatin1String(kept))) << kept << " in " << result.text.toStdString();
+}
+
 TEST_F(RealTranslationTest, FailuresElsewhere) {
-    EXPECT_EQ(await(Translator::translate(spanish)).failure, Failure::sameLanguage());
-    EXPECT_EQ(await(Translator::translate(QStringLiteral("Hello there"))).failure, Failure::notDetected());
+    EXPECT_EQ(awaitResult(Translator::translate(spanish)).failure, Failure::sameLanguage());
+    EXPECT_EQ(awaitResult(Translator::translate(QStringLiteral("Hello there"))).failure, Failure::notDetected());
 
     // No English-Japanese pair exists for Apertium.
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("ja"));
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::unsupported(QStringLiteral("English")));
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::unsupported(QStringLiteral("English")));
 
     // Spanish-Portuguese is packaged for Debian but not installed here.
     if (!apertium.installedModes().contains(QStringLiteral("es-pt"))) {
         Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("pt"));
-        EXPECT_EQ(await(Translator::translate(spanish)).failure, Failure::notDownloaded(QStringLiteral("Spanish")));
+        EXPECT_EQ(awaitResult(Translator::translate(spanish)).failure, Failure::notDownloaded(QStringLiteral("Spanish")));
     }
-}
-
-TEST_F(RealTranslationTest, DisplayNames) {
-    EXPECT_EQ(Translator::displayName(QStringLiteral("zh-Hans")), "Chinese (Simplified)");
-    EXPECT_EQ(Translator::displayName(QStringLiteral("zh-Hant")), "Chinese (Traditional)");
-    EXPECT_EQ(Translator::displayName(QStringLiteral("de-CH")), "German");
-    EXPECT_EQ(Translator::displayName(QStringLiteral("xx-yy")), "XX-YY");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/FutureWait.h"
 
 #include <QLocale>
 #include <QTest>
@@ -15,11 +16,6 @@ using Failure = Translator::Failure;
 using PairStatus = OnDeviceTranslator::PairStatus;
 
 const QString coffee = QStringLiteral("I would like to order two coffees and a chocolate croissant.");
-
-Translator::Result await(QFuture<Translator::Result> future) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 5000));
-    return future.result();
-}
 
 class TranslatorTest : public testing::Test {
 protected:
@@ -93,6 +89,7 @@ TEST_F(TranslatorTest, DisplayNamesUseTheCurrentLocale) {
     EXPECT_EQ(Translator::displayName(QStringLiteral("de-CH")), "German");
     EXPECT_EQ(Translator::displayName(QStringLiteral("pt-BR")), "Portuguese");
     EXPECT_EQ(Translator::displayName(QStringLiteral("nb")), "Norwegian Bokmål");
+    EXPECT_EQ(Translator::displayName(QStringLiteral("sh")), "Serbo-Croatian");
     EXPECT_EQ(Translator::displayName(QStringLiteral("xx-yy")), "XX-YY");
     EXPECT_EQ(Translator::displayName(QStringLiteral("qq")), "QQ");
 
@@ -104,7 +101,7 @@ TEST_F(TranslatorTest, DisplayNamesUseTheCurrentLocale) {
 TEST_F(TranslatorTest, NoTranslatorMeansNothingCanBeTranslated) {
     fakes.onDeviceTranslator.available = false;
     englishInto(QStringLiteral("es"), PairStatus::Installed);
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::needsNewerSystem());
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::needsNewerSystem());
     EXPECT_EQ(Translator::availability(QStringLiteral("en"), QStringLiteral("es")).result(),
               Translator::Availability::Unavailable);
     EXPECT_TRUE(fakes.languageDetector.texts.isEmpty());
@@ -113,16 +110,16 @@ TEST_F(TranslatorTest, NoTranslatorMeansNothingCanBeTranslated) {
 
 TEST_F(TranslatorTest, UndetectedOrSameLanguageKeepsTheText) {
     englishInto(QStringLiteral("es"), PairStatus::Installed);
-    EXPECT_EQ(await(Translator::translate(QStringLiteral("two words"))).failure, Failure::notDetected());
+    EXPECT_EQ(awaitResult(Translator::translate(QStringLiteral("two words"))).failure, Failure::notDetected());
 
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("en"));
     fakes.languageDetector.answer(QStringLiteral("en-GB"));
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::sameLanguage());
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::sameLanguage());
 
     // Both scripts of Chinese share a base, so they count as one language.
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("zh-Hans"));
     fakes.languageDetector.answer(QStringLiteral("zh-Hant"));
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::sameLanguage());
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::sameLanguage());
     EXPECT_TRUE(fakes.onDeviceTranslator.requests.isEmpty());
 }
 
@@ -134,9 +131,9 @@ TEST_F(TranslatorTest, PairsThatAreNotInstalledNameTheSpokenLanguage) {
 
     EXPECT_EQ(Translator::availability(QStringLiteral("fr"), QStringLiteral("en")).result(),
               Translator::Availability::Supported);
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::notDownloaded(QStringLiteral("French")));
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::notDownloaded(QStringLiteral("French")));
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("de"));
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::unsupported(QStringLiteral("French")));
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::unsupported(QStringLiteral("French")));
     EXPECT_TRUE(fakes.onDeviceTranslator.requests.isEmpty());
 }
 
@@ -145,7 +142,7 @@ TEST_F(TranslatorTest, TranslatesTheUntrimmedTextAndTrimsTheAnswer) {
     fakes.onDeviceTranslator.answer = QStringLiteral("  Me gustaría pedir dos cafés.\n");
     const QString spoken = QStringLiteral("  ") + coffee + QStringLiteral("\n");
 
-    const Translator::Result result = await(Translator::translate(spoken));
+    const Translator::Result result = awaitResult(Translator::translate(spoken));
     EXPECT_TRUE(result.succeeded());
     EXPECT_EQ(result.text, "Me gustaría pedir dos cafés.");
     ASSERT_EQ(fakes.onDeviceTranslator.requests.size(), 1);
@@ -157,9 +154,9 @@ TEST_F(TranslatorTest, TranslatesTheUntrimmedTextAndTrimsTheAnswer) {
 TEST_F(TranslatorTest, BackendErrorsAndBlankAnswersFail) {
     englishInto(QStringLiteral("es"), PairStatus::Installed);
     fakes.onDeviceTranslator.answer = std::nullopt;
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::failed());
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::failed());
     fakes.onDeviceTranslator.answer = QStringLiteral(" \n\t ");
-    EXPECT_EQ(await(Translator::translate(coffee)).failure, Failure::failed());
+    EXPECT_EQ(awaitResult(Translator::translate(coffee)).failure, Failure::failed());
 }
 
 TEST_F(TranslatorTest, AnswersFromAnotherThreadArriveOnTheGuiThread) {
@@ -179,7 +176,7 @@ TEST_F(TranslatorTest, AnswersFromAnotherThreadArriveOnTheGuiThread) {
     }));
     worker->start();
     worker->wait();
-    EXPECT_EQ(await(pending).text, "Hola");
+    EXPECT_EQ(awaitResult(pending).text, "Hola");
     EXPECT_TRUE(QTest::qWaitFor([&] { return seen.isFinished(); }, 5000));
     EXPECT_EQ(answeredOn, QCoreApplication::instance()->thread());
 }
@@ -190,7 +187,7 @@ TEST_F(TranslatorTest, AbandonedTranslationFails) {
     QFuture<Translator::Result> pending = Translator::translate(coffee);
     fakes.onDeviceTranslator.held[0]->future().cancel();
     fakes.onDeviceTranslator.held[0]->finish();
-    EXPECT_EQ(await(pending).failure, Failure::failed());
+    EXPECT_EQ(awaitResult(pending).failure, Failure::failed());
 }
 
 TEST_F(TranslatorTest, MessagesSayWhatHappenedOrNothing) {
