@@ -159,15 +159,18 @@ void Resampler::process(const float* interleaved, qsizetype frames, QList<float>
         return;
     }
 
-    out.reserve(out.size() + capacityFor(frames));
+    const qsizetype start = out.size();
+    out.resize(start + capacityFor(frames));
+    float* written = out.data() + start;
     qint64 next = m_nextInput;
     int phase = m_phase;
     while (next < frames) {
-        out.append(dot(m_phases.data() + size_t(phase) * m_taps, m_input.data() + next, m_taps));
+        *written++ = dot(m_phases.data() + size_t(phase) * m_taps, m_input.data() + next, m_taps);
         phase += m_down;
         next += phase / m_up;
         phase %= m_up;
     }
+    out.resize(written - out.data());
     m_nextInput = next - frames;
     m_phase = phase;
     std::memmove(m_input.data(), m_input.data() + frames, history * sizeof(float));
