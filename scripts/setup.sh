@@ -49,6 +49,10 @@ cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_TESTS="$tests"
 cmake --build "$build" -j "$(nproc)"
 
 if [ "$mode" = run ]; then
+  engine="${QV_ENGINE_ROOT:-${XDG_DATA_HOME:-$HOME/.local/share}/Quorvane}"
+  if [ ! -e "$engine/mlx-venv/bin/python" ]; then
+    "$root/scripts/make-engine.sh" "$engine"
+  fi
   exec "$build/quorvane"
 fi
 exec "$root/scripts/run-tests.sh" "$build"

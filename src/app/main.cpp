@@ -2,6 +2,7 @@
 #include "app/Migration.h"
 #include "dictation/SystemAudio.h"
 #include "engine/EngineMigration.h"
+#include "engine/MlxServer.h"
 #include "engine/RetiredModels.h"
 #include "insertion/DictionaryStore.h"
 #include "platform/Platform.h"
@@ -11,6 +12,7 @@
 #include "support/Paths.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -39,6 +41,12 @@ int main(int argc, char* argv[]) {
                            Defaults::shared());
     });
     Migration::runIfNeeded();
+
+    // The speech server starts with the program when the engine is installed
+    // and goes with it.
+    if (QFileInfo::exists(MlxServer::interpreter()))
+        (void)MlxServer::shared().ensureReady();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { MlxServer::shared().stop(); });
 
     QMenu menu;
     menu.addAction(QObject::tr("Quit Quorvane"), &app, &QApplication::quit);

@@ -1,15 +1,224 @@
 #include "engine/MlxServer.h"
 
+#include "app/AppState.h"
+#include "engine/EngineHttp.h"
+#include "engine/EngineTrust.h"
+#include "engine/StaleEngine.h"
+#include "support/Bundle.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPromise>
+#include <QTimer>
+
+#include <filesystem>
+#include <memory>
+
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+constexpr int probeTimeoutMs = 2000;
+constexpr int pollAttempts = 120;
+
+QString scriptResource() { return QStringLiteral("engine/speech-server.py"); }
+
+} // namespace
+
+MlxServer& MlxServer::shared() {
+    // Owned by the application object so the server goes with it.
+    static MlxServer* instance = new MlxServer(QCoreApplication::instance());
+    return *instance;
+}
+
+MlxServer::MlxServer(QObject* parent) : QObject(parent) {}
+
+MlxServer::~MlxServer() { stop(); }
 
 QString MlxServer::engineRoot() {
     const QString overridden = qEnvironmentVariable("QV_ENGINE_ROOT");
     return overridden.isEmpty() ? Paths::engineFolder() : overridden;
 }
 
+QString MlxServer::interpreter() { return QDir::cleanPath(engineRoot()) + QStringLiteral("/mlx-venv/bin/python"); }
+
 QString MlxServer::logFolder() { return Paths::engineFolder() + QStringLiteral("/mlx-server-logs"); }
 
 QString MlxServer::logFile() { return logFolder() + QStringLiteral("/engine.log"); }
 
 void MlxServer::note(const QString& text) { LineLog(logFile()).append(QStringLiteral("[quorvane] ") + text); }
+
+QUrl MlxServer::baseURL() { return QUrl(QStringLiteral("http://127.0.0.1:50061")); }
+
+QString MlxServer::buildMarker() {
+    const QString version = QCoreApplication::applicationVersion();
+    return QStringLiteral("# quorvane engine ") + (version.isEmpty() ? QStringLiteral("dev") : version);
+}
+
+QString MlxServer::parakeetModelRef() {
+    const QString folder = QDir::cleanPath(engineRoot()) + QStringLiteral("/models/parakeet-tdt-0.6b-v3-bf16");
+    return QFileInfo(folder + QStringLiteral("/config.json")).isFile() ? folder
+                                                                        : QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3");
+}
+
+QString MlxServer::script() {
+    QFile resource(Bundle::resource(scriptResource()));
+    if (!resource.open(QIODevice::ReadOnly))
+        return {};
+    return buildMarker() + QString::fromUtf8(resource.readAll());
+}
+
+qint64 MlxServer::processId() const { return m_process ? m_process->processId() : 0; }
+
+QFuture<bool> MlxServer::isUp() const {
+    QNetworkRequest request(baseURL().resolved(QUrl(QStringLiteral("v1/models"))));
+    return EngineHttp::send(request, "GET", {}, probeTimeoutMs).then([](const HttpAnswer& answer) {
+        return !answer.transportFailed && answer.status < 500;
+    });
+}
+
+QFuture<bool> MlxServer::ensureReady() {
+    auto promise = std::make_shared<QPromise<bool>>();
+    promise->start();
+    QFuture<bool> result = promise->future();
+    const Finish finish = [promise](bool up) {
+        if (up)
+            AppState::shared().setServerReady(true);
+        promise->addResult(up);
+        promise->finish();
+    };
+
+    forgetIfDied();
+    if (m_process) {
+        isUp().then(this, [this, finish](bool up) { afterProbe(up, finish); });
+        return result;
+    }
+    isUp().then(this, [this, finish](bool up) {
+        if (!up) {
+            isUp().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+            return;
+        }
+        // Something holds the port: keep a server of this build, replace a
+        // stale one of this engine folder, leave anything else alone.
+        const QString marker = buildMarker();
+        StaleEngine::replaceIfStale(port, [marker](const QString& command) { return command.contains(marker); })
+            .then(this, [this, finish](bool) {
+                isUp().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+            });
+    });
+    return result;
+}
+
+void MlxServer::afterProbe(bool up, const Finish& finish) {
+    if (up) {
+        finish(true);
+        return;
+    }
+    startProcess();
+    poll(pollAttempts, finish);
+}
+
+void MlxServer::poll(int remaining, const Finish& finish) {
+    QTimer::singleShot(m_pollInterval, this, [this, remaining, finish] {
+        isUp().then(this, [this, remaining, finish](bool up) {
+            if (up)
+                finish(true);
+            else if (remaining > 1)
+                poll(remaining - 1, finish);
+            else
+                finish(false);
+        });
+    });
+}
+
+void MlxServer::forgetIfDied() {
+    if (!m_process || m_process->state() != QProcess::NotRunning || m_relaunches >= maxRelaunches)
+        return;
+    ++m_relaunches;
+    m_relaunchNote = QStringLiteral("the engine had stopped (%1 %2); launching it again (%3 of %4)")
+                         .arg(m_process->exitStatus() == QProcess::CrashExit ? QStringLiteral("signal")
+                                                                             : QStringLiteral("exit code"))
+                         .arg(m_process->exitCode())
+                         .arg(m_relaunches)
+                         .arg(maxRelaunches);
+    m_process->deleteLater();
+    m_process = nullptr;
+}
+
+void MlxServer::startProcess() {
+    if (m_process)
+        return;
+    const QString python = interpreter();
+    const QFileInfo info(python);
+    if (!info.exists()) {
+        std::error_code error;
+        const auto target = std::filesystem::read_symlink(QFile::encodeName(python).toStdString(), error);
+        note(QStringLiteral("engine not started: no runnable interpreter at ") + python +
+             QStringLiteral("\nsymlink points to: ") +
+             (info.isSymLink() && !error ? QFile::decodeName(target.c_str()) : QStringLiteral("not a symlink")));
+        return;
+    }
+    const QString text = script();
+    if (text.isEmpty()) {
+        note(QStringLiteral("engine not started: the server script is missing from the program's resources"));
+        return;
+    }
+    QDir().mkpath(logFolder());
+
+    auto* process = new QProcess(this);
+    process->setProgram(python);
+    process->setArguments({QStringLiteral("-c"), text, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                           QStringLiteral("--port"), QString::number(port), QStringLiteral("--log-dir"),
+                           logFolder()});
+    QProcessEnvironment environment = EngineTrust::environment(QProcessEnvironment::systemEnvironment(),
+                                                               EngineTrust::bundledList());
+    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engineRoot());
+    process->setProcessEnvironment(environment);
+    // The server goes when this program goes, even when it is killed.
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+
+    // The log is emptied at every launch; the server appends to it so that
+    // notes written meanwhile are not overwritten.
+    QFile log(logFile());
+    if (log.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        log.close();
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->setStandardOutputFile(logFile(), QIODevice::Append);
+    } else {
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+    }
+
+    process->start(QIODevice::NotOpen);
+    if (!process->waitForStarted()) {
+        note(QStringLiteral("engine not started: ") + process->errorString());
+        delete process;
+        return;
+    }
+    m_process = process;
+    if (!m_relaunchNote.isEmpty()) {
+        note(m_relaunchNote);
+        m_relaunchNote.clear();
+    }
+}
+
+void MlxServer::stop() {
+    if (!m_process)
+        return;
+    QProcess* process = m_process;
+    m_process = nullptr;
+    if (process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(5000)) {
+            process->kill();
+            process->waitForFinished(1000);
+        }
+    }
+    delete process;
+}

@@ -1,18 +1,77 @@
 #pragma once
 
+#include <QFuture>
+#include <QObject>
 #include <QString>
+#include <QUrl>
 
-// The local speech server's folders and its engine log. (The supervision of the
-// server process itself lives here too as it is built.)
-class MlxServer {
+#include <chrono>
+#include <functional>
+
+class QProcess;
+
+// Owns the local speech server: the engine interpreter running the server
+// script on 127.0.0.1:50061. Every client calls ensureReady() before talking to
+// the server; it finds one that answers, replaces one left by another build, or
+// launches one and waits for it. Also holds the engine's folders, the server's
+// address, the dictation model reference, the build marker and the engine log.
+class MlxServer : public QObject {
+    Q_OBJECT
 public:
+    static constexpr quint16 port = 50061;
+    // How often a held server that has died is launched again in one run.
+    static constexpr int maxRelaunches = 3;
+
+    static MlxServer& shared();
+    explicit MlxServer(QObject* parent = nullptr);
+    ~MlxServer() override;
+
+    // True once the server answers; may replace a stale server, launch one,
+    // and sets AppState::serverReady. Safe to call again while one runs.
+    QFuture<bool> ensureReady();
+    // One probe of the model list: up on an HTTP status below 500 or an answer
+    // that is not HTTP.
+    QFuture<bool> isUp() const;
+    // Terminates the held server and forgets it (application exit, engine repair).
+    void stop();
+    // The process id of the held server, 0 when none is held.
+    qint64 processId() const;
+
+    // The wait between readiness polls (0.5 s); tests shorten it.
+    void setPollInterval(std::chrono::milliseconds interval) { m_pollInterval = interval; }
+
     // The engine folder: $QV_ENGINE_ROOT when set and not empty, else
     // Application Support/"Quorvane".
     static QString engineRoot();
+    // The engine's interpreter, "mlx-venv/bin/python" in the engine folder.
+    static QString interpreter();
     // Application Support/"Quorvane/mlx-server-logs", whatever the engine root is.
     static QString logFolder();
     // "engine.log" in the log folder; it also receives the server's own output.
     static QString logFile();
     // Appends "[quorvane] <text>" to the engine log. Failures are swallowed.
     static void note(const QString& text);
+    // "http://127.0.0.1:50061".
+    static QUrl baseURL();
+    // "# quorvane engine " and the program's version, or "dev" without one: the
+    // first line of the script, so a server's command line tells its build.
+    static QString buildMarker();
+    // The local dictation model folder when it holds "config.json", else the
+    // hub identifier.
+    static QString parakeetModelRef();
+    // The build marker followed by the server script resource; empty when the
+    // resource is missing.
+    static QString script();
+
+private:
+    using Finish = std::function<void(bool)>;
+    void afterProbe(bool up, const Finish& finish);
+    void poll(int remaining, const Finish& finish);
+    void forgetIfDied();
+    void startProcess();
+
+    QProcess* m_process = nullptr;
+    int m_relaunches = 0;
+    QString m_relaunchNote;
+    std::chrono::milliseconds m_pollInterval{500};
 };

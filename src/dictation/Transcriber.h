@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFuture>
+#include <QString>
+
+#include <optional>
+
+// The client of the speech server's transcription endpoint: one WAV take goes
+// out as a multipart form, the recognised text comes back. transcribe() fails
+// on anything but a readable 200 answer; diagnose() never fails and reports
+// everything that came back, for the microphone test and the engine repair.
+namespace Transcriber {
+
+// Everything one test transcription brought back.
+struct Diagnosis {
+    // The HTTP status; -1 when the answer was not HTTP or the request failed.
+    int status = -1;
+    // The trimmed "text" of the JSON answer; empty when absent.
+    QString transcript;
+    // The first 300 characters of the body, "<non-text N bytes>" when it is not
+    // UTF-8; empty after a request failure.
+    QString bodyExcerpt;
+    // The description of a request failure.
+    std::optional<QString> error;
+
+    bool operator==(const Diagnosis&) const = default;
+};
+
+// Thrown by transcribe() when no answer came (refused, timed out) or a 200
+// answer was not JSON. A non-200 answer throws QuorvaneError code 2.
+struct RequestFailed {
+    QString message;
+    QString localizedDescription() const { return message; }
+};
+
+// The trimmed transcript of `wav`; the future carries RequestFailed or
+// QuorvaneError on failure.
+QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds);
+// Never fails.
+QFuture<Diagnosis> diagnose(const QByteArray& wav, double timeoutSeconds);
+
+// "quorvane-" and a fresh upper-case UUID.
+QString newBoundary();
+// The request body: the "model" part, then the "file" part "audio.wav" of type
+// "audio/wav" holding `wav`, then the closing boundary.
+QByteArray multipartBody(const QByteArray& wav, const QString& model, const QString& boundary);
+
+} // namespace Transcriber

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFuture>
+#include <QNetworkRequest>
+#include <QString>
+
+// What came back from one request to a local engine server.
+struct HttpAnswer {
+    // The HTTP status, or -1 when the answer was not HTTP or there was none.
+    int status = -1;
+    QByteArray body;
+    // No answer at all: refused, timed out, connection lost.
+    bool transportFailed = false;
+    // The description of a failed request; empty otherwise.
+    QString error;
+};
+
+// Requests to the engine's loopback servers through the process's one URL
+// loader. Call from the GUI thread; the answers arrive there.
+namespace EngineHttp {
+
+// Sends `verb` with `body`; a time-out of 0 keeps the request's own.
+QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body = {},
+                         int timeoutMs = 0);
+
+} // namespace EngineHttp

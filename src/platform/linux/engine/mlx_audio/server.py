@@ -1,0 +1,109 @@
+"""The speech server: a FastAPI application `app` with the model list,
+transcription and speech endpoints, run by uvicorn. Started as a module with
+"--host", "--port" and "--log-dir"."""
+
+import argparse
+import logging
+import os
+import tempfile
+import threading
+
+import numpy as np
+from fastapi import FastAPI, File, Form, HTTPException, UploadFile
+from fastapi.responses import Response
+from pydantic import BaseModel
+
+from mlx_audio.audio_io import wav_bytes
+
+app = FastAPI(title="speech server")
+
+_models = {}
+_models_lock = threading.Lock()
+
+
+def _loaded(kind, name):
+    """The model of `kind` ("stt" or "tts") named `name`, loaded once."""
+    with _models_lock:
+        key = (kind, name)
+        if key not in _models:
+            if kind == "stt":
+                from mlx_audio.stt.utils import load_model
+            else:
+                from mlx_audio.tts.utils import load_model
+            _models[key] = load_model(name)
+        return _models[key]
+
+
+@app.get("/v1/models")
+def list_models():
+    with _models_lock:
+        names = sorted({name for _, name in _models})
+    return {"object": "list", "data": [{"id": name, "object": "model"} for name in names]}
+
+
+@app.post("/v1/audio/transcriptions")
+def transcribe(file: UploadFile = File(...), model: str = Form(...)):
+    recogniser = _loaded("stt", model)
+    handle, path = tempfile.mkstemp(suffix=".wav")
+    try:
+        with os.fdopen(handle, "wb") as out:
+            out.write(file.file.read())
+        try:
+            result = recogniser.generate(path)
+        except Exception as error:  # an unreadable upload
+            raise HTTPException(status_code=400, detail="could not read the audio: %s" % error)
+    finally:
+        os.unlink(path)
+    return {"text": result.text}
+
+
+class SpeechRequest(BaseModel):
+    model: str
+    input: str
+    voice: str = "af_heart"
+    speed: float = 1.0
+    lang_code: str = ""
+    response_format: str = "wav"
+
+
+def language_of(voice):
+    return voice[:1] if voice[:1] in ("a", "b", "e", "f", "i", "p", "j", "z", "h") else "a"
+
+
+def pipeline_for(model_name, lang_code):
+    from mlx_audio.tts.models.kokoro import KokoroPipeline
+    return KokoroPipeline(lang_code=lang_code, model=_loaded("tts", model_name), repo_id=model_name)
+
+
+@app.post("/v1/audio/speech")
+def speech(request: SpeechRequest):
+    if request.response_format != "wav":
+        raise HTTPException(status_code=400, detail="only wav is available")
+    pipeline = pipeline_for(request.model, request.lang_code or language_of(request.voice))
+    chunks = [np.asarray(result.audio).reshape(-1)
+              for result in pipeline(request.input, voice=request.voice, speed=request.speed)
+              if result.audio is not None]
+    samples = np.concatenate(chunks) if chunks else np.zeros(0, np.float32)
+    return Response(content=wav_bytes(samples, 24000), media_type="audio/wav")
+
+
+def main():
+    parser = argparse.ArgumentParser(description="speech server")
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=8000)
+    parser.add_argument("--log-dir", default="")
+    arguments = parser.parse_args()
+    if arguments.log_dir:
+        os.makedirs(arguments.log_dir, exist_ok=True)
+        handler = logging.FileHandler(os.path.join(arguments.log_dir, "server.log"))
+        handler.setFormatter(logging.Formatter("%(asctime)s %(levelname)s %(name)s: %(message)s"))
+        for name in ("uvicorn", "uvicorn.error", "uvicorn.access"):
+            logging.getLogger(name).addHandler(handler)
+    import uvicorn
+    # By import string, so that a script that imported and patched this module
+    # before running it as the main module gets its patched `app` served.
+    uvicorn.run("mlx_audio.server:app", host=arguments.host, port=arguments.port, workers=1)
+
+
+if __name__ == "__main__":
+    main()

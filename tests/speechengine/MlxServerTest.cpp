@@ -1,0 +1,198 @@
+#include "app/AppState.h"
+#include "dictation/Transcriber.h"
+#include "engine/EngineTrust.h"
+#include "engine/MlxServer.h"
+#include "engine/StaleEngine.h"
+#include "support/Await.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
+#include "support/TestEngine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray engineLog() {
+    QFile log(MlxServer::logFile());
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+bool ready(MlxServer& server) {
+    auto future = server.ensureReady();
+    return awaitFuture(future, 90000) && future.result();
+}
+
+// A take of flite's slt voice, which the Linux recogniser understands.
+QByteArray spoken(const QString& text) {
+    TempFolder folder;
+    QProcess::execute(QStringLiteral("flite"), {QStringLiteral("-voice"), QStringLiteral("slt"), QStringLiteral("-t"),
+                                                text, QStringLiteral("-o"), folder.file(QStringLiteral("take.wav"))});
+    return folder.read(QStringLiteral("take.wav"));
+}
+
+TEST(MlxServerNames, FollowTheEngineRootAndTheBuild) {
+    ScopedEnvironment environment("QV_ENGINE_ROOT", "");
+    EXPECT_EQ(MlxServer::engineRoot(), QDir::homePath() + QStringLiteral("/.local/share/Quorvane"));
+    EXPECT_EQ(MlxServer::logFile(), QDir::homePath() + QStringLiteral("/.local/share/Quorvane/mlx-server-logs/engine.log"));
+    EXPECT_EQ(MlxServer::baseURL().toString(), QStringLiteral("http://127.0.0.1:50061"));
+
+    TempFolder root;
+    environment.set("QV_ENGINE_ROOT", QFile::encodeName(root.path()));
+    EXPECT_EQ(MlxServer::interpreter(), root.path() + QStringLiteral("/mlx-venv/bin/python"));
+    EXPECT_EQ(MlxServer::parakeetModelRef(), QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3"));
+    root.mkdir(QStringLiteral("models/parakeet-tdt-0.6b-v3-bf16"));
+    EXPECT_EQ(MlxServer::parakeetModelRef(), QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3"));
+    root.write(QStringLiteral("models/parakeet-tdt-0.6b-v3-bf16/config.json"), "{}");
+    EXPECT_EQ(MlxServer::parakeetModelRef(), root.path() + QStringLiteral("/models/parakeet-tdt-0.6b-v3-bf16"));
+
+    EXPECT_EQ(MlxServer::buildMarker(), QStringLiteral("# quorvane engine dev"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.4.2"));
+    EXPECT_EQ(MlxServer::buildMarker(), QStringLiteral("# quorvane engine 1.4.2"));
+    QCoreApplication::setApplicationVersion(QString());
+    EXPECT_TRUE(MlxServer::script().startsWith(QStringLiteral("# quorvane engine dev\n")));
+}
+
+TEST(EngineTrust, ExportsTheCertificateListOnlyWhenItExists) {
+    QProcessEnvironment inherited;
+    inherited.insert(QStringLiteral("SSL_CERT_FILE"), QStringLiteral("/etc/inherited.pem"));
+    EXPECT_EQ(EngineTrust::environment(inherited, {}), inherited);
+    EXPECT_EQ(EngineTrust::environment(inherited, QStringLiteral("/nowhere/cacert.pem")), inherited);
+
+    TempFolder folder;
+    const QString list = folder.write(QStringLiteral("cacert.pem"), "certificates");
+    const QProcessEnvironment child = EngineTrust::environment(inherited, list);
+    EXPECT_EQ(child.value(QStringLiteral("SSL_CERT_FILE")), list);
+    EXPECT_EQ(child.value(QStringLiteral("REQUESTS_CA_BUNDLE")), list);
+}
+
+class MlxServerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        engine = TestEngine::folder();
+        ASSERT_FALSE(engine.isEmpty());
+        environment.set("QV_ENGINE_ROOT", QFile::encodeName(engine));
+        QFile::remove(MlxServer::logFile());
+    }
+    void TearDown() override {
+        if (other.state() != QProcess::NotRunning) {
+            other.kill();
+            other.waitForFinished();
+        }
+        QFile::remove(MlxServer::logFile());
+    }
+
+    // Runs the server script as a build with `marker` would, outside any MlxServer.
+    void startOtherServer(const QString& marker) {
+        QString script = MlxServer::script();
+        script.replace(0, MlxServer::buildMarker().size(), marker);
+        other.setProcessChannelMode(QProcess::ForwardedChannels);
+        other.start(MlxServer::interpreter(), {QStringLiteral("-c"), script, QStringLiteral("--host"),
+                                               QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                                               QStringLiteral("50061")});
+        ASSERT_TRUE(other.waitForStarted());
+        MlxServer probe;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            auto up = probe.isUp();
+            return awaitFuture(up) && up.result();
+        }, 30000));
+    }
+
+    QString engine;
+    ScopedEnvironment environment;
+    QProcess other;
+};
+
+TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) {
+    MlxServer server;
+    AppState::shared().setServerReady(false);
+    ASSERT_TRUE(ready(server));
+    EXPECT_TRUE(AppState::shared().serverReady());
+    const qint64 pid = server.processId();
+    ASSERT_GT(pid, 0);
+    const auto command = StaleEngine::commandLine(qint32(pid));
+    ASSERT_TRUE(command.has_value());
+    EXPECT_TRUE(command->startsWith(engine + QStringLiteral("/mlx-venv/bin/python -c # quorvane engine dev")))
+        << command->toStdString();
+    EXPECT_TRUE(command->endsWith(QStringLiteral("--host 127.0.0.1 --port 50061 --log-dir ") + MlxServer::logFolder()));
+    EXPECT_TRUE(engineLog().contains("Uvicorn running on http://127.0.0.1:50061"));
+
+    auto heard = Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
+    ASSERT_TRUE(awaitFuture(heard, 60000));
+    EXPECT_TRUE(heard.result().contains(QStringLiteral("marketing team"))) << heard.result().toStdString();
+
+    // A server that dies is noticed at the next call and launched again.
+    ::kill(pid_t(pid), SIGKILL);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ::kill(pid_t(pid), 0) != 0; }, 5000));
+    ASSERT_TRUE(ready(server));
+    const qint64 relaunched = server.processId();
+    EXPECT_GT(relaunched, 0);
+    EXPECT_NE(relaunched, pid);
+    EXPECT_TRUE(engineLog().contains("[quorvane] the engine had stopped (signal 9); launching it again (1 of 3)\n"))
+        << engineLog().constData();
+
+    server.stop();
+    EXPECT_EQ(server.processId(), 0);
+    EXPECT_NE(::kill(pid_t(relaunched), 0), 0);
+}
+
+TEST_F(MlxServerTest, WithoutAnInterpreterItNotesWhyAndGivesUp) {
+    TempFolder root;
+    environment.set("QV_ENGINE_ROOT", QFile::encodeName(root.path()));
+    MlxServer server;
+    server.setPollInterval(1ms);
+    EXPECT_FALSE(ready(server));
+    EXPECT_EQ(server.processId(), 0);
+    EXPECT_EQ(engineLog(), "[quorvane] engine not started: no runnable interpreter at " +
+                               QFile::encodeName(root.path()) +
+                               "/mlx-venv/bin/python\nsymlink points to: not a symlink\n");
+
+    QFile(MlxServer::logFile()).remove();
+    root.mkdir(QStringLiteral("mlx-venv/bin"));
+    QFile::link(QStringLiteral("/nowhere/python3"), root.file(QStringLiteral("mlx-venv/bin/python")));
+    EXPECT_FALSE(ready(server));
+    EXPECT_TRUE(engineLog().endsWith("/mlx-venv/bin/python\nsymlink points to: /nowhere/python3\n"));
+}
+
+TEST_F(MlxServerTest, AForeignListenerIsUsedAsItIsAndNeverSignalled) {
+    LoopbackHttpServer foreign; // not found for everything
+    ASSERT_TRUE(foreign.listen(MlxServer::port));
+    MlxServer server;
+    EXPECT_TRUE(ready(server));
+    EXPECT_EQ(server.processId(), 0);
+    EXPECT_EQ(foreign.requests().value(0).path, "/v1/models");
+
+    // Answering 5xx is not up; with nothing to launch the polls run out.
+    foreign.setFallback([](const auto&) { return LoopbackHttpServer::Response::json("{}", 503); });
+    TempFolder empty;
+    environment.set("QV_ENGINE_ROOT", QFile::encodeName(empty.path()));
+    server.setPollInterval(1ms);
+    EXPECT_FALSE(ready(server));
+}
+
+TEST_F(MlxServerTest, AServerOfAnotherBuildIsReplacedAndOneOfThisBuildKept) {
+    startOtherServer(QStringLiteral("# quorvane engine 0.0.9"));
+    MlxServer server;
+    ASSERT_TRUE(ready(server));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_GT(server.processId(), 0);
+    server.stop();
+
+    startOtherServer(MlxServer::buildMarker());
+    MlxServer second;
+    EXPECT_TRUE(ready(second));
+    EXPECT_EQ(second.processId(), 0);
+    EXPECT_EQ(other.state(), QProcess::Running);
+}
+
+} // namespace

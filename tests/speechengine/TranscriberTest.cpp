@@ -1,0 +1,120 @@
+#include "dictation/Transcriber.h"
+#include "engine/MlxServer.h"
+#include "support/Await.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/QuorvaneError.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Response = LoopbackHttpServer::Response;
+using Transcriber::Diagnosis;
+
+const QByteArray take = QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16) + QByteArray(28, '\x01');
+
+class TranscriberTest : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server.listen(MlxServer::port)); }
+
+    void answerWith(const Response& response) {
+        server.on("POST", "/v1/audio/transcriptions", [response](const auto&) { return response; });
+    }
+
+    QString transcribed(double timeout = 10) {
+        auto future = Transcriber::transcribe(take, timeout);
+        EXPECT_TRUE(awaitFuture(future));
+        return future.result();
+    }
+
+    Diagnosis diagnosed(double timeout = 10) {
+        auto future = Transcriber::diagnose(take, timeout);
+        EXPECT_TRUE(awaitFuture(future));
+        return future.result();
+    }
+
+    LoopbackHttpServer server;
+};
+
+TEST(TranscriberBody, HoldsBothPartsAndTheClosingBoundaryByteForByte) {
+    EXPECT_EQ(Transcriber::multipartBody({}, QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3"),
+                                         QStringLiteral("quorvane-B")),
+              QByteArray("--quorvane-B\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
+                         "mlx-community/parakeet-tdt-0.6b-v3\r\n"
+                         "--quorvane-B\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
+                         "Content-Type: audio/wav\r\n\r\n"
+                         "\r\n--quorvane-B--\r\n"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^quorvane-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"))
+                    .match(Transcriber::newBoundary())
+                    .hasMatch());
+}
+
+TEST_F(TranscriberTest, SendsTheTakeAsAMultipartFormWithAFreshBoundaryEachTime) {
+    answerWith(Response::json(R"({"text":"  hello there \n"})"));
+    EXPECT_EQ(transcribed(), QStringLiteral("hello there"));
+    EXPECT_EQ(transcribed(), QStringLiteral("hello there"));
+
+    ASSERT_EQ(server.requests().size(), 2);
+    QStringList boundaries;
+    for (const auto& request : server.requests()) {
+        EXPECT_EQ(request.method, "POST");
+        const QByteArray type = request.header("content-type");
+        ASSERT_TRUE(type.startsWith("multipart/form-data; boundary=quorvane-")) << type.constData();
+        const QString boundary = QString::fromUtf8(type.mid(type.indexOf('=') + 1));
+        EXPECT_EQ(request.body, Transcriber::multipartBody(take, MlxServer::parakeetModelRef(), boundary));
+        boundaries << boundary;
+    }
+    EXPECT_NE(boundaries[0], boundaries[1]);
+}
+
+TEST_F(TranscriberTest, ReadsTheTextOfA200Answer) {
+    answerWith(Response::json(R"({"language":"en"})"));
+    EXPECT_EQ(transcribed(), QString());
+    EXPECT_EQ(diagnosed(), (Diagnosis{200, {}, QStringLiteral(R"({"language":"en"})"), std::nullopt}));
+
+    answerWith(Response::bytes("<html>busy</html>", "text/html"));
+    EXPECT_THROW(transcribed(), Transcriber::RequestFailed);
+    EXPECT_EQ(diagnosed(), (Diagnosis{200, {}, QStringLiteral("<html>busy</html>"), std::nullopt}));
+}
+
+TEST_F(TranscriberTest, AnotherStatusFailsWithItsNumberAndTheDiagnosisKeepsTheBody) {
+    const QByteArray body = R"({"text":" partial ","detail":")" + QByteArray(400, 'e') + "\"}";
+    answerWith(Response::json(body, 503));
+    try {
+        transcribed();
+        ADD_FAILURE() << "a 503 answer was taken";
+    } catch (const QuorvaneError& error) {
+        EXPECT_EQ(error, (QuorvaneError{2, QStringLiteral("Transcription failed (HTTP 503)")}));
+    }
+    EXPECT_EQ(diagnosed(), (Diagnosis{503, QStringLiteral("partial"), QString::fromUtf8(body.left(300)), std::nullopt}));
+}
+
+TEST_F(TranscriberTest, ABodyThatIsNotUtf8IsNamedByItsLength) {
+    answerWith(Response::bytes(QByteArray("\xff\xfe\xfd\xc3\x28\xa0\xa1\xe2\x28\xa1\xf0\x90", 12), "audio/wav", 500));
+    const Diagnosis diagnosis = diagnosed();
+    EXPECT_EQ(diagnosis.status, 500);
+    EXPECT_EQ(diagnosis.bodyExcerpt, QStringLiteral("<non-text 12 bytes>"));
+}
+
+TEST_F(TranscriberTest, NoAnswerFailsTheRequest) {
+    server.on("POST", "/v1/audio/transcriptions", [](const auto&) {
+        Response late = Response::json(R"({"text":"late"})");
+        late.delayMs = 3000;
+        return late;
+    });
+    EXPECT_THROW(transcribed(0.2), Transcriber::RequestFailed);
+    EXPECT_EQ(diagnosed(0.2).status, -1);
+
+    server.close();
+    EXPECT_THROW(transcribed(), Transcriber::RequestFailed);
+    const Diagnosis refused = diagnosed();
+    EXPECT_EQ(refused.status, -1);
+    EXPECT_TRUE(refused.transcript.isEmpty());
+    EXPECT_TRUE(refused.bodyExcerpt.isEmpty());
+    ASSERT_TRUE(refused.error.has_value());
+    EXPECT_FALSE(refused.error->isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,221 @@
+"""The speech server script on the Linux stand-in packages, through HTTP on
+loopback: transcription of flite speech, speech, timed speech, and the
+script's own helpers."""
+
+import base64
+import io
+import json
+import os
+import runpy
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import urllib.error
+import urllib.request
+import uuid
+import wave
+
+import numpy as np
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
+STAND_INS = os.path.join(SOURCE, "src", "platform", "linux", "engine")
+SCRIPT = os.path.join(SOURCE, "resources", "engine", "speech-server.py")
+SENTENCE = "please schedule a meeting with the marketing team for next tuesday afternoon"
+
+if STAND_INS not in sys.path:
+    sys.path.insert(0, STAND_INS)
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def flite_take(text, seconds, folder):
+    """`text` spoken by flite's slt voice, padded with silence to `seconds`."""
+    spoken = os.path.join(folder, "spoken.wav")
+    subprocess.run(["flite", "-voice", "slt", "-t", text, "-o", spoken], check=True)
+    with wave.open(spoken, "rb") as source:
+        rate, frames = source.getframerate(), source.readframes(source.getnframes())
+    padding = max(0, int(seconds * rate) - len(frames) // 2)
+    out = io.BytesIO()
+    with wave.open(out, "wb") as target:
+        target.setnchannels(1)
+        target.setsampwidth(2)
+        target.setframerate(rate)
+        target.writeframes(frames + b"\0\0" * padding)
+    return out.getvalue()
+
+
+def load_script_helpers():
+    """Runs the script in this process without starting the server and returns
+    its names."""
+    with open(SCRIPT, encoding="utf-8") as source:
+        text = "# quorvane engine test" + source.read()
+    original, runpy.run_module = runpy.run_module, lambda *args, **kwargs: None
+    saved_argv = sys.argv
+    try:
+        names = {"__name__": "__qv_script__"}
+        exec(compile(text, "<speech server script>", "exec"), names)
+        return names
+    finally:
+        runpy.run_module, sys.argv = original, saved_argv
+
+
+class Piece:
+    def __init__(self, text, start, end):
+        self.text, self.start, self.end = text, start, end
+
+
+class Sentence:
+    def __init__(self, tokens):
+        self.tokens = tokens
+
+
+class ScriptHelpersTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.script = load_script_helpers()
+
+    def test_pieces_join_into_words_at_leading_spaces(self):
+        words = self.script["_qv_words_from_tokens"]([Sentence([
+            Piece(" mar", 0.0, 0.2), Piece("ket", 0.2, 0.4), Piece(" te", 0.5, 0.6), Piece("am", 0.6, 0.9)])])
+        self.assertEqual(words, [{"text": "market", "start": 0.0, "end": 0.4},
+                                 {"text": "team", "start": 0.5, "end": 0.9}])
+
+    def test_blank_and_untimed_pieces_are_skipped_and_the_first_piece_opens_a_word(self):
+        words = self.script["_qv_words_from_tokens"]([Sentence([
+            Piece("he", 0.0, 0.1), Piece("llo", 0.1, 0.3), Piece(" ", 0.3, 0.4), Piece(" x", None, 0.5)]),
+            Sentence([Piece(" you", 0.6, 0.8)])])
+        self.assertEqual(words, [{"text": "hello", "start": 0.0, "end": 0.3},
+                                 {"text": "you", "start": 0.6, "end": 0.8}])
+
+    def test_dictation_weights_load_in_bfloat16_and_others_stay(self):
+        import mlx.core as mx
+        import mlx_audio.utils
+        folder = tempfile.mkdtemp()
+        try:
+            for name in ("parakeet-tdt-0.6b-v3-bf16", "kokoro"):
+                os.makedirs(os.path.join(folder, name))
+                np.savez(os.path.join(folder, name, "weights.npz"),
+                         w=np.array([1.0 + 2 ** -12, 3.0], dtype=np.float32), steps=np.array([1, 2], dtype=np.int32))
+            half = mlx_audio.utils.load_weights(os.path.join(folder, "parakeet-tdt-0.6b-v3-bf16"))
+            full = mlx_audio.utils.load_weights(os.path.join(folder, "kokoro"))
+            self.assertIs(half["w"].dtype, mx.bfloat16)
+            self.assertEqual(half["w"].tolist(), [1.0, 3.0])
+            self.assertIs(half["steps"].dtype, mx.int32)
+            self.assertIs(full["w"].dtype, mx.float32)
+            self.assertEqual(mx.get_cache_limit(), 512 * 1024 * 1024)
+        finally:
+            shutil.rmtree(folder)
+
+
+class ServerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.mkdtemp()
+        cls.port = free_port()
+        cls.base = "http://127.0.0.1:%d/" % cls.port
+        with open(SCRIPT, encoding="utf-8") as source:
+            script = "# quorvane engine test" + source.read()
+        environment = dict(os.environ, PYTHONPATH=STAND_INS, QV_ENGINE_ROOT=cls.folder)
+        cls.log = open(os.path.join(cls.folder, "engine.log"), "wb")
+        cls.server = subprocess.Popen(
+            ["/usr/bin/python3", "-c", script, "--host", "127.0.0.1", "--port", str(cls.port),
+             "--log-dir", os.path.join(cls.folder, "logs")],
+            stdout=cls.log, stderr=subprocess.STDOUT, env=environment)
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline:
+            try:
+                urllib.request.urlopen(cls.base + "v1/models", timeout=2).read()
+                return
+            except (urllib.error.URLError, ConnectionError):
+                time.sleep(0.1)
+        cls.tearDownClass()
+        raise RuntimeError("the speech server did not answer")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.server.terminate()
+        cls.server.wait(10)
+        cls.log.close()
+        shutil.rmtree(cls.folder)
+
+    def post_json(self, path, body):
+        request = urllib.request.Request(self.base + path, data=json.dumps(body).encode(),
+                                         headers={"Content-Type": "application/json"})
+        with urllib.request.urlopen(request, timeout=60) as answer:
+            return answer.status, answer.read()
+
+    def test_model_list_answers(self):
+        with urllib.request.urlopen(self.base + "v1/models", timeout=5) as answer:
+            self.assertEqual(answer.status, 200)
+
+    def test_transcription_of_flite_speech(self):
+        boundary = "quorvane-" + str(uuid.uuid4()).upper()
+        body = ("--" + boundary + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
+                "mlx-community/parakeet-tdt-0.6b-v3\r\n--" + boundary +
+                "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
+                "Content-Type: audio/wav\r\n\r\n").encode()
+        body += flite_take(SENTENCE, 8.0, self.folder) + ("\r\n--" + boundary + "--\r\n").encode()
+        request = urllib.request.Request(self.base + "v1/audio/transcriptions", data=body,
+                                         headers={"Content-Type": "multipart/form-data; boundary=" + boundary})
+        with urllib.request.urlopen(request, timeout=120) as answer:
+            self.assertEqual(answer.status, 200)
+            heard = json.loads(answer.read())["text"].lower().split()
+        found = [word for word in SENTENCE.split() if word in heard]
+        self.assertGreaterEqual(len(found), 7, heard)
+
+    def test_speech_answers_with_a_wav(self):
+        status, body = self.post_json("v1/audio/speech", {
+            "model": "mlx-community/Kokoro-82M-bf16", "input": "Ready.", "voice": "af_heart", "speed": 1.0,
+            "response_format": "wav"})
+        self.assertEqual(status, 200)
+        self.assertGreater(len(body), 100)
+        self.assertEqual(body[:4], b"RIFF")
+
+    def test_timed_speech_gives_24_khz_audio_and_increasing_word_times(self):
+        status, body = self.post_json("v1/audio/speech_timed", {"input": "The quick brown fox jumps over the dog."})
+        self.assertEqual(status, 200)
+        answer = json.loads(body)
+        self.assertEqual(answer["sample_rate"], 24000)
+        with wave.open(io.BytesIO(base64.b64decode(answer["audio"])), "rb") as audio:
+            self.assertEqual((audio.getframerate(), audio.getsampwidth(), audio.getnchannels()), (24000, 2, 1))
+            self.assertAlmostEqual(audio.getnframes() / 24000.0, answer["duration"], places=6)
+        words = answer["words"]
+        self.assertEqual([word["text"] for word in words], "The quick brown fox jumps over the dog".split())
+        for earlier, later in zip(words, words[1:]):
+            self.assertLess(earlier["start"], later["start"])
+        for word in words:
+            self.assertLessEqual(word["start"], word["end"])
+            self.assertLessEqual(word["end"], answer["duration"] + 1e-6)
+
+    def test_timed_speech_of_nothing_has_no_audio(self):
+        status, body = self.post_json("v1/audio/speech_timed", {"input": ""})
+        self.assertEqual((status, json.loads(body)),
+                         (200, {"audio": None, "words": [], "sample_rate": 24000, "duration": 0.0}))
+
+    def test_timed_speech_without_tokens_takes_words_from_the_alignment(self):
+        status, body = self.post_json("v1/audio/speech_timed",
+                                      {"input": "Buenos dias, amigos mios.", "voice": "ef_dora", "lang_code": "e"})
+        answer = json.loads(body)
+        self.assertEqual(status, 200)
+        self.assertTrue(answer["audio"])
+        self.assertTrue(answer["words"])
+        self.assertTrue(all(0 <= word["start"] <= word["end"] <= answer["duration"] + 0.05
+                            for word in answer["words"]))
+
+    def test_a_request_without_input_fails_validation(self):
+        with self.assertRaises(urllib.error.HTTPError) as failure:
+            self.post_json("v1/audio/speech_timed", {"voice": "af_heart"})
+        self.assertEqual(failure.exception.code, 422)
+
+
+if __name__ == "__main__":
+    unittest.main()
