@@ -23,6 +23,17 @@ Schedule& installedSchedule() {
     return schedule;
 }
 
+// The clipboard a paste will put back, while that paste's text is still on it.
+struct PendingRestore {
+    qint64 count = -1;
+    Pasteboard::Snapshot items;
+};
+
+PendingRestore& pending() {
+    static PendingRestore restore;
+    return restore;
+}
+
 bool keepOnClipboard() { return Defaults::shared().boolOr(QStringLiteral("keepDictationOnClipboard"), true); }
 
 // Writes the text; returns whether it went in as transient.
@@ -43,8 +54,11 @@ KeySynth::PasteChord chordForFrontmost() {
 // Puts `items` back once the target has fetched the pasted text, or at the
 // cap, and only while the clipboard still holds that text.
 void restoreWhenTaken(Pasteboard* pasteboard, qint64 count, const Pasteboard::Snapshot& items) {
-    if (pasteboard->changeCount() != count)
+    if (pasteboard->changeCount() != count) {
+        if (pending().count == count)
+            pending() = {};
         return;
+    }
     auto done = std::make_shared<bool>(false);
     auto restore = [pasteboard, count, items, done] {
         if (*done)
@@ -52,6 +66,8 @@ void restoreWhenTaken(Pasteboard* pasteboard, qint64 count, const Pasteboard::Sn
         *done = true;
         if (pasteboard->changeCount() == count)
             pasteboard->restore(items);
+        if (pending().count == count)
+            pending() = {};
     };
     pasteboard->whenFetched(restore);
     schedule(kRestoreCap - kRestoreDelay, restore);
@@ -80,12 +96,19 @@ void paste(const QString& text) {
         return;
     }
     const bool transient = !keepOnClipboard();
-    const Pasteboard::Snapshot earlier = transient ? pasteboard->snapshot() : Pasteboard::Snapshot();
+    Pasteboard::Snapshot earlier;
+    if (transient) {
+        // A paste that follows another before its restore keeps the user's
+        // clipboard, not the first dictation, to put back.
+        earlier = pending().count == pasteboard->changeCount() ? pending().items : pasteboard->snapshot();
+    }
     pasteboard->writeText(text, transient);
     const qint64 count = pasteboard->changeCount();
     keys->paste(chordForFrontmost());
-    if (transient)
+    if (transient) {
+        pending() = {count, earlier};
         schedule(kRestoreDelay, [pasteboard, count, earlier] { restoreWhenTaken(pasteboard, count, earlier); });
+    }
 }
 
 void copy(const QString& text) {

@@ -19,7 +19,14 @@ protected:
           })) {
         fakes.pasteboard.otherAppCopies(QStringLiteral("user clipboard"));
     }
-    ~PasteLastTest() override { PasteService::setScheduler(std::move(m_previous)); }
+    ~PasteLastTest() override {
+        // Run what is left, so that no paste stays pending into the next test.
+        for (size_t i = 0; i < scheduled.size(); ++i) {
+            const std::function<void()> task = scheduled[i].second;
+            task();
+        }
+        PasteService::setScheduler(std::move(m_previous));
+    }
 
     ScopedFakePlatform fakes;
     AppState state;

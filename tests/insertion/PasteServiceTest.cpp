@@ -18,7 +18,12 @@ public:
         : m_previous(PasteService::setScheduler([this](std::chrono::milliseconds delay, std::function<void()> task) {
               pending.push_back({delay, std::move(task)});
           })) {}
-    ~ManualSchedule() { PasteService::setScheduler(std::move(m_previous)); }
+    // Runs what is left, so that no paste stays pending into the next test.
+    ~ManualSchedule() {
+        while (!pending.empty())
+            runNext();
+        PasteService::setScheduler(std::move(m_previous));
+    }
 
     // Runs the oldest pending task and returns its delay.
     std::chrono::milliseconds runNext() {
@@ -122,6 +127,25 @@ TEST_F(PasteServiceTest, ACopyByAnotherApplicationMeanwhileStays) {
     timers.runNext();
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("later copy"));
     EXPECT_EQ(fakes.pasteboard.restores, 0);
+}
+
+TEST_F(PasteServiceTest, TwoQuickPastesPutBackTheUsersClipboardNotTheFirstDictation) {
+    keep(false);
+    PasteService::paste(QStringLiteral("first"));
+    PasteService::paste(QStringLiteral("second"));
+    fakes.pasteboard.targetFetches();
+    timers.runNext(); // the first paste's restore: the clipboard moved on
+    timers.runNext(); // the second paste's
+    EXPECT_EQ(fakes.pasteboard.items, kUserClipboard);
+    EXPECT_EQ(fakes.pasteboard.restores, 1);
+
+    // Once restored, the next paste takes a fresh snapshot.
+    fakes.pasteboard.otherAppCopies(QStringLiteral("new user text"));
+    PasteService::paste(QStringLiteral("third"));
+    fakes.pasteboard.targetFetches();
+    while (!timers.pending.empty())
+        timers.runNext();
+    EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("new user text"));
 }
 
 TEST_F(PasteServiceTest, AnEmptyEarlierClipboardIsEmptyAgain) {
