@@ -25,7 +25,10 @@ Schedule setScheduler(Schedule schedule);
 void schedule(std::chrono::milliseconds delay, std::function<void()> task);
 
 // Writes `text` and pastes it. Without a way to post keystrokes (Wayland, no
-// display) the text is only copied and stays on the clipboard.
+// display) the text is only copied and stays on the clipboard. An empty text
+// changes nothing. While the target fetches the text from this program it
+// answers no accessibility query, so read it back only once the text was
+// fetched (`Pasteboard::whenFetched`) or from the event loop later on.
 void paste(const QString& text);
 // Writes `text` exactly as `paste` does, without keystroke or restore.
 void copy(const QString& text);

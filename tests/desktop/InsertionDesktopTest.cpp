@@ -34,78 +34,29 @@ TEST(InsertionTarget, Serve) {
     TargetWindow::serve(mode == "terminal");
 }
 
-// A target application in its own process, driven line by line.
-class Target {
+// The Qt target window (this program again, running `InsertionTarget.Serve`)
+// or the GTK entry.
+class Target : public TargetWindow::Process {
 public:
     enum class Kind { Qt, Terminal, Gtk };
 
-    explicit Target(Kind kind) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (kind == Kind::Gtk) {
-            m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-            m_process.setArguments({QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")});
-        } else {
-            environment.insert(QStringLiteral("QV_INSERTION_TARGET"),
-                               kind == Kind::Terminal ? QStringLiteral("terminal") : QStringLiteral("qt"));
-            m_process.setProgram(QCoreApplication::applicationFilePath());
-            m_process.setArguments({QStringLiteral("--gtest_filter=InsertionTarget.Serve")});
-        }
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start();
-        m_ready = waitFor(QStringLiteral("ready"), 20000).has_value();
-    }
-    ~Target() {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.write("quit\n");
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished(1000);
-    }
-
-    bool ready() const { return m_ready; }
-    qint64 pid() const { return m_process.processId(); }
-
-    // Sends a command and waits for the answer that starts with `expected`.
-    std::optional<QString> ask(const QString& command, const QString& expected, int timeoutMs = 5000) {
-        m_process.write(command.toUtf8() + '\n');
-        return waitFor(expected, timeoutMs);
-    }
-
-    // Whether an answer starting with `prefix` has come (waiting up to `timeoutMs`).
-    std::optional<QString> waitFor(const QString& prefix, int timeoutMs) {
-        std::optional<QString> found;
-        (void)QTest::qWaitFor(
-            [&] {
-                readAnswers();
-                for (qsizetype i = 0; i < m_answers.size(); ++i) {
-                    if (m_answers[i].startsWith(prefix)) {
-                        found = m_answers.takeAt(i);
-                        return true;
-                    }
-                }
-                return m_process.state() == QProcess::NotRunning;
-            },
-            timeoutMs);
-        return found;
-    }
+    explicit Target(Kind kind) : Process(program(kind), arguments(kind), environment(kind)) {}
 
 private:
-    void readAnswers() {
-        m_buffer += m_process.readAllStandardOutput();
-        for (qsizetype end; (end = m_buffer.indexOf('\n')) >= 0;) {
-            const QString line = QString::fromUtf8(m_buffer.left(end));
-            m_buffer.remove(0, end + 1);
-            if (line.startsWith(QLatin1String("@@")))
-                m_answers << line.mid(2);
-        }
+    static QString program(Kind kind) {
+        return kind == Kind::Gtk ? QStringLiteral("/usr/bin/python3") : QCoreApplication::applicationFilePath();
     }
-
-    QProcess m_process;
-    QByteArray m_buffer;
-    QStringList m_answers;
-    bool m_ready = false;
+    static QStringList arguments(Kind kind) {
+        return {kind == Kind::Gtk ? QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")
+                                  : QStringLiteral("--gtest_filter=InsertionTarget.Serve")};
+    }
+    static QProcessEnvironment environment(Kind kind) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (kind != Kind::Gtk)
+            environment.insert(QStringLiteral("QV_INSERTION_TARGET"),
+                               kind == Kind::Terminal ? QStringLiteral("terminal") : QStringLiteral("qt"));
+        return environment;
+    }
 };
 
 class InsertionDesktopTest : public testing::Test {

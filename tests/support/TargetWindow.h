@@ -15,17 +15,21 @@
 // reported as "@@chord ctrl+v" or "@@chord ctrl+shift+v".
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QSocketNotifier>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QThread>
 #include <QWidget>
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -138,5 +142,88 @@ inline int serve(bool terminal) {
     answer(QStringLiteral("ready"));
     return QApplication::exec();
 }
+
+// Keeps this process's events flowing (the target asks it for clipboard data)
+// until `done` holds or `timeoutMs` passes; gives the last `done`.
+template <typename Predicate>
+bool spinUntil(Predicate done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::usleep(200);
+    }
+    return true;
+}
+
+// A target application in its own process, driven line by line: the Qt window
+// above (`program` started with `arguments` that make it call `serve`) or any
+// program that speaks the same commands.
+class Process {
+public:
+    Process(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment) {
+        m_process.setProgram(program);
+        m_process.setArguments(arguments);
+        m_process.setProcessEnvironment(environment);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        m_ready = waitFor(QStringLiteral("ready"), 20000).has_value();
+    }
+    ~Process() {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("quit\n");
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool ready() const { return m_ready; }
+    qint64 pid() const { return m_process.processId(); }
+
+    // Sends a command and waits for the answer that starts with `expected`.
+    std::optional<QString> ask(const QString& command, const QString& expected, int timeoutMs = 5000) {
+        m_process.write(command.toUtf8() + '\n');
+        return waitFor(expected, timeoutMs);
+    }
+
+    // The answer starting with `prefix`, waiting up to `timeoutMs` for it.
+    std::optional<QString> waitFor(const QString& prefix, int timeoutMs) {
+        std::optional<QString> found;
+        spinUntil(
+            [&] {
+                readAnswers();
+                for (qsizetype i = 0; i < m_answers.size(); ++i) {
+                    if (m_answers[i].startsWith(prefix)) {
+                        found = m_answers.takeAt(i);
+                        return true;
+                    }
+                }
+                return m_process.state() == QProcess::NotRunning;
+            },
+            timeoutMs);
+        return found;
+    }
+
+private:
+    void readAnswers() {
+        m_buffer += m_process.readAllStandardOutput();
+        for (qsizetype end; (end = m_buffer.indexOf('\n')) >= 0;) {
+            const QString line = QString::fromUtf8(m_buffer.left(end));
+            m_buffer.remove(0, end + 1);
+            if (line.startsWith(QLatin1String("@@")))
+                m_answers << line.mid(2);
+        }
+    }
+
+    QProcess m_process;
+    QByteArray m_buffer;
+    QStringList m_answers;
+    bool m_ready = false;
+};
 
 } // namespace TargetWindow

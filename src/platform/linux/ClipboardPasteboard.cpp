@@ -1,11 +1,15 @@
 #include "platform/linux/ClipboardPasteboard.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 #include <QTimer>
 
 namespace {
+
+const QString kPng = QStringLiteral("image/png");
 
 // Formats that are views of another format rather than data of their own.
 bool isDerivedFormat(const QString& format) {
@@ -40,7 +44,9 @@ ClipboardPasteboard::ClipboardPasteboard() {
 }
 
 bool ClipboardPasteboard::stillOurs() const {
-    return m_ours && clipboard()->ownsClipboard() && clipboard()->mimeData(QClipboard::Clipboard) == m_ours;
+    // Once another application owns the clipboard, QClipboard hands out a
+    // stand-in for its data rather than ours.
+    return m_ours && clipboard()->mimeData(QClipboard::Clipboard) == m_ours;
 }
 
 void ClipboardPasteboard::onChanged() {
@@ -63,19 +69,28 @@ Pasteboard::Snapshot ClipboardPasteboard::snapshot() {
     if (!data)
         return {};
     Item item;
-    for (const QString& format : data->formats()) {
+    const QStringList formats = data->formats();
+    for (const QString& format : formats) {
         if (isDerivedFormat(format))
             continue;
         const QByteArray bytes = data->data(format);
         if (!bytes.isEmpty())
             item.append({format, bytes});
     }
+    // An image held only as an image object (written by this program) is kept as PNG.
+    if (data->hasImage() && !formats.contains(kPng)) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG"))
+            item.append({kPng, png});
+    }
     return item.isEmpty() ? Snapshot() : Snapshot{item};
 }
 
 void ClipboardPasteboard::clear() {
     // Only the owner gives the clipboard up; clearing another's would take it.
-    if (stillOurs() || clipboard()->ownsClipboard())
+    if (stillOurs())
         clipboard()->clear(QClipboard::Clipboard);
     ++m_count;
     m_ours = nullptr;
@@ -89,6 +104,12 @@ void ClipboardPasteboard::restore(const Snapshot& items) {
         for (const auto& [format, bytes] : item)
             if (!bytes.isEmpty() && !data->hasFormat(format))
                 data->setData(format, bytes);
+    // Also as an image object, so that this program's own readers see the image.
+    if (data->hasFormat(kPng) && !data->hasImage()) {
+        const QImage image = QImage::fromData(data->data(kPng), "PNG");
+        if (!image.isNull())
+            data->setImageData(image);
+    }
     if (data->formats().isEmpty()) {
         delete data;
         clear();
