@@ -19,6 +19,11 @@
 
 #include <gtest/gtest.h>
 
+// X11 last: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
 namespace {
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
@@ -197,6 +202,34 @@ TEST_F(InsertionDesktopTest, TheDictationIsMarkedTransientWhileItIsOnTheClipboar
     const std::optional<QString> answer = target->ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"));
     ASSERT_TRUE(answer);
     EXPECT_TRUE(answer->contains(QStringLiteral("x-kde-passwordManagerHint"))) << answer->toStdString();
+}
+
+// Whether the key with this keysym is down on the X server, as XTest left it.
+bool keyIsDown(Display* display, KeySym key) {
+    char keys[32] = {};
+    XQueryKeymap(display, keys);
+    const KeyCode code = XKeysymToKeycode(display, key);
+    return keys[code / 8] & (1 << (code % 8));
+}
+
+TEST_F(InsertionDesktopTest, AModifierTheUserStillHoldsDoesNotSpoilThePaste) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    const KeyCode alt = XKeysymToKeycode(display, XK_Alt_L);
+    XTestFakeKeyEvent(display, alt, True, CurrentTime); // still held from the hot key
+    XSync(display, False);
+
+    PasteService::paste(QStringLiteral("held alt"));
+    ASSERT_TRUE(takenByTarget());
+    EXPECT_TRUE(landed(QStringLiteral("held alt")));
+    XSync(display, False);
+    EXPECT_TRUE(keyIsDown(display, XK_Alt_L)) << "the held key was not pressed again";
+
+    XTestFakeKeyEvent(display, alt, False, CurrentTime);
+    XSync(display, False);
+    XCloseDisplay(display);
 }
 
 TEST_F(InsertionDesktopTest, ATerminalGetsControlShiftV) {
