@@ -16,6 +16,21 @@
 // and the checks that decide whether a model's answer may be used.
 class CleanupEngine {
 public:
+    // ---- The pipeline
+    struct Result {
+        QString text;
+        // "quick", "apple-intelligence", "local-llm" or "regex": the way that won.
+        QString engine;
+    };
+    // Cleans a transcript the cheapest way that works: rules alone for fewer than
+    // four words, else the on-device model through the helper (when switched on),
+    // else the local model server (when ready), else the rules. A model's answer
+    // is used only when it passes the checks. Never fails. Any thread.
+    static QFuture<Result> clean(const QString& text, bool aggressive, const QString& instruction,
+                                 const std::optional<QString>& numbers, bool allowInferredLists);
+    // Fewer than four pieces between white space.
+    static bool tooShortToPolish(const QString& text);
+
     // ---- The helper program, which runs the system's on-device model. Call these
     // on the GUI thread; the wait for the helper never blocks it.
     // bin/quorvane-helper in the resources, else quorvane-helper beside the program.
@@ -52,6 +67,14 @@ public:
     // The system message: instructions, number sentence, style line, the user's words.
     static QString systemText(bool aggressive, const QString& instruction, const std::optional<QString>& numbers,
                               const QStringList& dictionaryWords);
+    // The cleaned text from the local model server, or nothing on any failure.
+    static QFuture<std::optional<QString>> runLocalLLMClean(const QString& text, bool aggressive,
+                                                            const QString& instruction,
+                                                            const std::optional<QString>& numbers);
+    static std::chrono::milliseconds llmTimeout() { return std::chrono::seconds(30); }
+    // The model's text from a reply: status 200, choices[0].message.content,
+    // artifacts and label removed, inside the length window. Not yet post-processed.
+    static std::optional<QString> llmReplyText(int httpStatus, const QByteArray& body, const QString& text);
     // The JSON body of the chat request.
     static QByteArray llmRequestBody(const QString& model, const QString& systemText, const QString& text);
 };

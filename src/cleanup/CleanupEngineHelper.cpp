@@ -2,6 +2,7 @@
 // of need, and running one clean-up through it under a hard deadline.
 #include "cleanup/CleanupEngine.h"
 
+#include "cleanup/GuiThread.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
 #include "support/Text.h"
@@ -11,7 +12,6 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPromise>
-#include <QThread>
 #include <QTimer>
 
 #include <memory>
@@ -54,15 +54,6 @@ QProcess* launchHelper(const QString& helper) {
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(QIODevice::ReadWrite);
     return process;
-}
-
-// Runs `work` on the GUI thread (at once when already there).
-void onGuiThread(std::function<void()> work) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
-        work();
-    else
-        QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
 // One exchange with a started helper: write, wait, read, all under one deadline.
@@ -189,7 +180,7 @@ qint64 CleanupEngine::warmHelperProcessId() {
 QFuture<std::optional<QString>> CleanupEngine::runHelperProcess(const QString& helper, const QString& text) {
     QPromise<std::optional<QString>> promise;
     QFuture<std::optional<QString>> future = promise.future();
-    onGuiThread([helper, text, promise = std::make_shared<QPromise<std::optional<QString>>>(std::move(promise))]() {
+    runOnGuiThread([helper, text, promise = std::make_shared<QPromise<std::optional<QString>>>(std::move(promise))]() {
         QPointer<QProcess> warm = warmSlot();
         warmSlot().clear();
         QProcess* process = warm.data();
@@ -203,3 +194,4 @@ QFuture<std::optional<QString>> CleanupEngine::runHelperProcess(const QString& h
     });
     return future;
 }
+

@@ -1,11 +1,21 @@
 // The chat request to the local language-model server and the reading of its reply.
 #include "cleanup/CleanupEngine.h"
 
+#include "cleanup/GuiThread.h"
+#include "cleanup/TextCleanup.h"
+#include "engine/LlmServer.h"
+#include "insertion/DictionaryStore.h"
 #include "support/Defaults.h"
+#include "support/Text.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPromise>
+
+#include <memory>
 
 QUrl CleanupEngine::llmBaseURL() {
     static const QUrl url(QStringLiteral("http://127.0.0.1:50062"));
@@ -58,4 +68,52 @@ QByteArray CleanupEngine::llmRequestBody(const QString& model, const QString& sy
                                             QStringLiteral("<|im_end|>"), QStringLiteral("</out>")}},
     };
     return QJsonDocument(body).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QString> CleanupEngine::llmReplyText(int httpStatus, const QByteArray& body, const QString& text) {
+    if (httpStatus != 200)
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    const QJsonArray choices = document.object().value(QStringLiteral("choices")).toArray();
+    if (!document.isObject() || choices.isEmpty())
+        return std::nullopt;
+    const QJsonValue content =
+        choices.first().toObject().value(QStringLiteral("message")).toObject().value(QStringLiteral("content"));
+    if (!content.isString())
+        return std::nullopt;
+    const QString reply = content.toString().trimmed();
+    // A reply far shorter or longer than the transcript dropped or invented content.
+    const qsizetype spoken = Text::graphemeCount(text);
+    const qsizetype answered = Text::graphemeCount(reply);
+    if (!(spoken / 3 < answered && answered < 2 * spoken))
+        return std::nullopt;
+    return reply;
+}
+
+QFuture<std::optional<QString>> CleanupEngine::runLocalLLMClean(const QString& text, bool aggressive,
+                                                               const QString& instruction,
+                                                               const std::optional<QString>& numbers) {
+    auto promise = std::make_shared<QPromise<std::optional<QString>>>();
+    promise->start();
+    const QByteArray body = llmRequestBody(LlmServer::model(),
+                                           systemText(aggressive, instruction, numbers, DictionaryStore::canonicals()),
+                                           text);
+    runOnGuiThread([promise, body, text] {
+        static QNetworkAccessManager* network = new QNetworkAccessManager(QCoreApplication::instance());
+        QNetworkRequest request(llmBaseURL().resolved(QUrl(QStringLiteral("v1/chat/completions"))));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+        request.setTransferTimeout(int(llmTimeout().count()));
+        QNetworkReply* reply = network->post(request, body);
+        QObject::connect(reply, &QNetworkReply::finished, reply, [promise, reply, text] {
+            reply->deleteLater();
+            // A transport failure has no status and gives no text.
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            std::optional<QString> cleaned = llmReplyText(status, reply->readAll(), text);
+            if (cleaned)
+                cleaned = TextCleanup::postProcess(*cleaned, std::nullopt);
+            promise->addResult(std::move(cleaned));
+            promise->finish();
+        });
+    });
+    return promise->future();
 }

@@ -3,9 +3,9 @@
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "support/FakePlatform.h"
+#include "support/LlmFixture.h"
 #include "support/TempFolder.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -16,9 +16,6 @@
 
 namespace {
 
-const QString fixtureFolder =
-    QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../support/llm_fixture"));
-
 bool processExists(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
 
 template <typename T>
@@ -28,54 +25,16 @@ bool finishes(const QFuture<T>& future, int timeoutMs = 15000) {
 
 class LlmServerTest : public testing::Test {
 protected:
-    void SetUp() override {
-        qputenv("QV_ENGINE_ROOT", engine.path().toUtf8());
-        qputenv("PYTHONPATH", fixtureFolder.toUtf8());
-        qputenv("LLM_FIXTURE_CONFIG", engine.file("fixture.json").toUtf8());
-        qputenv("LLM_FIXTURE_LOG", engine.file("requests.log").toUtf8());
-        script({});
-    }
-    void TearDown() override {
-        if (foreign) {
-            foreign->kill();
-            foreign->waitForFinished(3000);
-        }
-        qunsetenv("QV_ENGINE_ROOT");
-        qunsetenv("LLM_FIXTURE_CONFIG");
-        qunsetenv("LLM_FIXTURE_LOG");
-    }
+    void SetUp() override { qputenv("QV_ENGINE_ROOT", engine.path().toUtf8()); }
+    void TearDown() override { qunsetenv("QV_ENGINE_ROOT"); }
 
     void installInterpreter(const QString& venv = QStringLiteral("llm-venv")) {
         engine.mkdir(venv + "/bin");
         ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/python3"), engine.file(venv + "/bin/python")));
     }
 
-    void script(const QJsonObject& config) {
-        engine.write("fixture.json", QJsonDocument(config).toJson());
-    }
-
-    QList<QJsonObject> requests(const QString& path) const {
-        QList<QJsonObject> found;
-        for (const QByteArray& line : engine.read("requests.log").split('\n')) {
-            const QJsonObject entry = QJsonDocument::fromJson(line).object();
-            if (entry.value("path").toString() == path)
-                found.append(entry);
-        }
-        return found;
-    }
-
     // A server this test starts itself, as an earlier launch would have left it.
-    void startForeignServer(const QString& model) {
-        foreign = std::make_unique<QProcess>();
-        foreign->start(QStringLiteral("/usr/bin/python3"),
-                       {"-m", "mlx_lm", "server", "--model", model, "--host", "127.0.0.1", "--port", "50062"});
-        ASSERT_TRUE(foreign->waitForStarted());
-        LlmServer probe(config());
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            auto up = probe.isUp();
-            return finishes(up) && up.result();
-        }, 10000));
-    }
+    void startForeignServer(const QString& model) { ASSERT_TRUE(fixture.start(model)); }
 
     static LlmServer::Config config() {
         LlmServer::Config config;
@@ -88,7 +47,7 @@ protected:
 
     ScopedFakePlatform fakes;
     TempFolder engine;
-    std::unique_ptr<QProcess> foreign;
+    LlmFixture fixture;
 };
 
 TEST_F(LlmServerTest, ModelAndInterpreterFollowTheEnvironmentAndTheEngineFolder) {
@@ -120,18 +79,18 @@ TEST_F(LlmServerTest, WithoutAnInterpreterNothingIsLaunched) {
 
 TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
     installInterpreter();
-    script({{"models_status", 503}});
+    fixture.script({{"models_status", 503}});
     LlmServer server(config());
     const auto started = server.ensureStarted();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return requests("/v1/models").size() >= 3; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fixture.requests("/v1/models").size() >= 3; }, 10000));
     EXPECT_TRUE(server.ownsProcess());
     EXPECT_FALSE(started.isFinished()) << "503 counts as down: still polling";
     EXPECT_FALSE(server.isReady());
 
-    script({{"models_status", 200}});
+    fixture.script({{"models_status", 200}});
     ASSERT_TRUE(finishes(started));
     EXPECT_TRUE(server.isReady());
-    const QList<QJsonObject> warmUps = requests("/v1/chat/completions");
+    const QList<QJsonObject> warmUps = fixture.requests("/v1/chat/completions");
     ASSERT_EQ(warmUps.size(), 1);
     EXPECT_EQ(warmUps[0].value("content_type").toString(), "application/json");
     EXPECT_EQ(warmUps[0].value("body").toObject(),
@@ -145,7 +104,7 @@ TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
               (QList<QByteArray>{"-m", "mlx_lm", "server", "--model", "test/model-a", "--host", "127.0.0.1", "--port",
                                  "50062"}));
 
-    script({{"chat_status", 500}});
+    fixture.script({{"chat_status", 500}});
     const auto warmed = server.warmUp();
     ASSERT_TRUE(finishes(warmed));
     EXPECT_FALSE(server.isReady()) << "the last warm-up decides";
@@ -172,7 +131,7 @@ TEST_F(LlmServerTest, AServerThisProcessDidNotStartIsUsedAndLeftRunning) {
 
     server.stopIfOwned();
     EXPECT_FALSE(server.isReady());
-    EXPECT_EQ(foreign->state(), QProcess::Running);
+    EXPECT_TRUE(fixture.running());
     auto up = server.isUp();
     ASSERT_TRUE(finishes(up));
     EXPECT_TRUE(up.result());

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "support/TempFolder.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <memory>
+
+// The stand-in chat-completions server of tests/support/llm_fixture: where it is,
+// what it should answer (rewritten at any time), and the requests it received.
+// Constructing it points PYTHONPATH and the fixture's variables at it, so a
+// server launched by the code under test uses it too; `start` runs one directly.
+class LlmFixture {
+public:
+    LlmFixture() {
+        qputenv("PYTHONPATH", folder().toUtf8());
+        qputenv("LLM_FIXTURE_CONFIG", m_files.file("fixture.json").toUtf8());
+        qputenv("LLM_FIXTURE_LOG", m_files.file("requests.log").toUtf8());
+        script({});
+    }
+    ~LlmFixture() {
+        stop();
+        qunsetenv("LLM_FIXTURE_CONFIG");
+        qunsetenv("LLM_FIXTURE_LOG");
+    }
+    LlmFixture(const LlmFixture&) = delete;
+    LlmFixture& operator=(const LlmFixture&) = delete;
+
+    static QString folder() {
+        return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("llm_fixture"));
+    }
+
+    // Keys as described in llm_fixture/mlx_lm/__init__.py.
+    void script(const QJsonObject& config) const {
+        m_files.write("fixture.json", QJsonDocument(config).toJson());
+    }
+
+    // Every logged request to `path` ("/v1/models", "/v1/chat/completions").
+    QList<QJsonObject> requests(const QString& path) const {
+        QList<QJsonObject> found;
+        for (const QByteArray& line : m_files.read("requests.log").split('\n')) {
+            const QJsonObject entry = QJsonDocument::fromJson(line).object();
+            if (entry.value("path").toString() == path)
+                found.append(entry);
+        }
+        return found;
+    }
+
+    // Runs the server on 127.0.0.1:`port` for `model` and waits until it listens.
+    bool start(const QString& model, quint16 port = 50062) {
+        m_process = std::make_unique<QProcess>();
+        m_process->start(QStringLiteral("/usr/bin/python3"), {"-m", "mlx_lm", "server", "--model", model, "--host",
+                                                              "127.0.0.1", "--port", QString::number(port)});
+        if (!m_process->waitForStarted())
+            return false;
+        return QTest::qWaitFor([port] {
+            QTcpSocket socket;
+            socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+            return socket.waitForConnected(200);
+        }, 10000);
+    }
+
+    bool running() const { return m_process && m_process->state() == QProcess::Running; }
+
+    void stop() {
+        if (!m_process)
+            return;
+        m_process->kill();
+        m_process->waitForFinished(3000);
+        m_process.reset();
+    }
+
+private:
+    TempFolder m_files;
+    std::unique_ptr<QProcess> m_process;
+};
