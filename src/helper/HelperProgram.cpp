@@ -6,6 +6,8 @@
 #include "support/Regex.h"
 #include "support/Text.h"
 
+#include <cstdio>
+
 namespace Helper {
 
 namespace {
@@ -41,6 +43,24 @@ const QList<Regex>& labelPatterns() {
               Regex::CaseInsensitive),
     };
     return patterns;
+}
+
+QByteArray readStandardInput(qint64 limit) {
+    QByteArray bytes;
+    char buffer[65536];
+    while (bytes.size() < limit) {
+        const size_t wanted = size_t(std::min<qint64>(sizeof buffer, limit - bytes.size()));
+        const size_t got = std::fread(buffer, 1, wanted, stdin);
+        if (got == 0)
+            break;
+        bytes.append(buffer, qsizetype(got));
+    }
+    return bytes;
+}
+
+void writeTo(std::FILE* stream, const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
 }
 
 } // namespace
@@ -128,6 +148,18 @@ int run(const QStringList& arguments, const Streams& streams) {
         return runClean(arguments.mid(1), streams);
     streams.writeError(usageText);
     return 64;
+}
+
+int runProcess(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const Streams streams{
+        readStandardInput,
+        [](const QByteArray& bytes) { writeTo(stdout, bytes); },
+        [](const QByteArray& bytes) { writeTo(stderr, bytes); },
+    };
+    return run(arguments, streams);
 }
 
 } // namespace Helper

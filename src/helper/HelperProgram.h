@@ -24,6 +24,8 @@ inline constexpr qint64 maxInputBytes = 1024 * 1024;
 
 // Dispatches on the first argument (the program's own name already dropped).
 int run(const QStringList& arguments, const Streams& streams);
+// `run` over the process's own arguments, standard input, output and error.
+int runProcess(int argc, char* argv[]);
 
 // "available", or "unavailable:" and the model's reason.
 QString availabilityString();

@@ -8,7 +8,6 @@
 #include "support/FakeOnDeviceModel.h"
 
 #include <chrono>
-#include <cstdio>
 
 int main(int argc, char* argv[]) {
     const QByteArray behaviour = qgetenv("QV_FAKE_MODEL");
@@ -27,20 +26,5 @@ int main(int argc, char* argv[]) {
     services.onDeviceModel = &model;
     Platform::install(services);
 
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QString::fromLocal8Bit(argv[i]));
-    const Helper::Streams streams{
-        [](qint64 limit) {
-            QByteArray bytes;
-            char buffer[65536];
-            size_t got = 0;
-            while (bytes.size() < limit && (got = std::fread(buffer, 1, sizeof buffer, stdin)) > 0)
-                bytes.append(buffer, qsizetype(got));
-            return bytes.left(limit);
-        },
-        [](const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout); },
-        [](const QByteArray& bytes) { std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr); },
-    };
-    return Helper::run(arguments, streams);
+    return Helper::runProcess(argc, argv);
 }
