@@ -1,6 +1,8 @@
 #include "engine/LlmServer.h"
 
+#include "engine/EngineTrust.h"
 #include "engine/MlxServer.h"
+#include "engine/StaleEngine.h"
 #include "platform/MemoryPressure.h"
 #include "platform/Platform.h"
 
@@ -48,7 +50,12 @@ LlmServer& LlmServer::shared() {
 LlmServer::LlmServer() : LlmServer(Config{}) {}
 
 LlmServer::LlmServer(Config config, StaleReplacer replaceStale, QObject* parent)
-    : QObject(parent), m_config(std::move(config)), m_replaceStale(std::move(replaceStale)) {}
+    : QObject(parent), m_config(std::move(config)), m_replaceStale(std::move(replaceStale)) {
+    if (!m_replaceStale)
+        m_replaceStale = [](quint16 port, std::function<bool(const QString&)> keep) {
+            return StaleEngine::replaceIfStale(port, std::move(keep));
+        };
+}
 
 LlmServer::~LlmServer() { stopIfOwned(); }
 
@@ -140,10 +147,6 @@ QFuture<void> LlmServer::ensureStarted() {
             }
             // Something we did not launch holds the port: a server of another
             // model from this engine folder is replaced, one of ours is kept.
-            if (!m_replaceStale) {
-                probe([this, done](bool again) { afterProbe(again, done); });
-                return;
-            }
             const QString model = m_config.model;
             m_replaceStale(m_config.port, [model](const QString& commandLine) {
                 return servesModel(commandLine, model);
@@ -186,7 +189,8 @@ void LlmServer::launchAndPoll(std::function<void()> done) {
     process->setArguments({QStringLiteral("-m"), QStringLiteral("mlx_lm"), QStringLiteral("server"),
                            QStringLiteral("--model"), m_config.model, QStringLiteral("--host"),
                            QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QString::number(m_config.port)});
-    process->setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+    process->setProcessEnvironment(
+        EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList()));
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(QIODevice::NotOpen);

@@ -33,7 +33,8 @@ public:
         int maxRelaunches = 3;
     };
     // Frees `port` of a server left from an earlier launch unless `keep` accepts
-    // its command line; answers whether the port is free afterwards.
+    // its command line; answers whether the port is free afterwards. The default
+    // is StaleEngine::replaceIfStale.
     using StaleReplacer = std::function<QFuture<bool>(quint16 port, std::function<bool(const QString&)> keep)>;
 
     static LlmServer& shared();

@@ -137,6 +137,25 @@ TEST_F(LlmServerTest, AServerThisProcessDidNotStartIsUsedAndLeftRunning) {
     EXPECT_TRUE(up.result());
 }
 
+TEST_F(LlmServerTest, ALeftoverServerOfAnotherModelIsReplacedOneOfTheSameModelKept) {
+    installInterpreter();
+    ASSERT_TRUE(fixture.start("test/model-b", engine.file("llm-venv/bin/python")));
+    {
+        LlmServer server(config());
+        ASSERT_TRUE(finishes(server.ensureStarted(), 20000));
+        EXPECT_FALSE(fixture.running()) << "the other model's server was stopped";
+        EXPECT_TRUE(server.ownsProcess());
+        EXPECT_TRUE(server.isReady());
+        server.stopIfOwned();
+    }
+    ASSERT_TRUE(fixture.start("test/model-a", engine.file("llm-venv/bin/python")));
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted(), 20000));
+    EXPECT_TRUE(fixture.running());
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_TRUE(server.isReady());
+}
+
 TEST_F(LlmServerTest, PressureReleasesAtOnceOrAfterTheLastRequestInFlight) {
     installInterpreter();
     LlmServer server(config());

@@ -51,10 +51,12 @@ public:
         return found;
     }
 
-    // Runs the server on 127.0.0.1:`port` for `model` and waits until it listens.
-    bool start(const QString& model, quint16 port = 50062) {
+    // Runs the server on 127.0.0.1:`port` for `model` with `python` and waits
+    // until it listens.
+    bool start(const QString& model, const QString& python = QStringLiteral("/usr/bin/python3"),
+               quint16 port = 50062) {
         m_process = std::make_unique<QProcess>();
-        m_process->start(QStringLiteral("/usr/bin/python3"), {"-m", "mlx_lm", "server", "--model", model, "--host",
+        m_process->start(python, {"-m", "mlx_lm", "server", "--model", model, "--host",
                                                               "127.0.0.1", "--port", QString::number(port)});
         if (!m_process->waitForStarted())
             return false;
