@@ -44,8 +44,12 @@ int main(int argc, char* argv[]) {
 
     // The speech server starts with the program when the engine is installed
     // and goes with it.
-    if (QFileInfo::exists(MlxServer::interpreter()))
-        (void)MlxServer::shared().ensureReady();
+    if (QFileInfo::exists(MlxServer::interpreter())) {
+        MlxServer::shared().ensureReady().then(&MlxServer::shared(), [](bool ready) {
+            if (ready)
+                (void)MlxServer::shared().warmUp();
+        });
+    }
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { MlxServer::shared().stop(); });
 
     QMenu menu;

@@ -1,6 +1,8 @@
 #include "engine/MlxServer.h"
 
 #include "app/AppState.h"
+#include "dictation/Recorder.h"
+#include "dictation/Transcriber.h"
 #include "engine/EngineHttp.h"
 #include "engine/EngineTrust.h"
 #include "engine/StaleEngine.h"
@@ -12,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QPromise>
 #include <QTimer>
@@ -26,6 +30,7 @@ namespace {
 
 constexpr int probeTimeoutMs = 2000;
 constexpr int pollAttempts = 120;
+constexpr int warmUpTimeoutMs = 120000;
 
 QString scriptResource() { return QStringLiteral("engine/speech-server.py"); }
 
@@ -221,4 +226,22 @@ void MlxServer::stop() {
         }
     }
     delete process;
+}
+
+QFuture<void> MlxServer::warmUp() {
+    QNetworkRequest speech(baseURL().resolved(QUrl(QStringLiteral("v1/audio/speech"))));
+    speech.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    const QJsonObject body{{QStringLiteral("model"), QStringLiteral("mlx-community/Kokoro-82M-bf16")},
+                           {QStringLiteral("input"), QStringLiteral("Ready.")},
+                           {QStringLiteral("voice"), QStringLiteral("af_heart")},
+                           {QStringLiteral("speed"), 1.0},
+                           {QStringLiteral("response_format"), QStringLiteral("wav")}};
+    return EngineHttp::send(speech, "POST", QJsonDocument(body).toJson(QJsonDocument::Compact), warmUpTimeoutMs)
+        .then(this,
+              [](const HttpAnswer&) {
+                  return Transcriber::transcribe(Recorder::wavData(QList<float>(8000, 0.0f)), warmUpTimeoutMs / 1000.0);
+              })
+        .unwrap()
+        .then([](const QString&) {})
+        .onFailed([] {});
 }

@@ -32,6 +32,9 @@ public:
     // One probe of the model list: up on an HTTP status below 500 or an answer
     // that is not HTTP.
     QFuture<bool> isUp() const;
+    // Loads both models with one synthesis and one transcription of half a
+    // second of silence; answers and errors are ignored.
+    QFuture<void> warmUp();
     // Terminates the held server and forgets it (application exit, engine repair).
     void stop();
     // The process id of the held server, 0 when none is held.

@@ -96,7 +96,8 @@ protected:
     void startOtherServer(const QString& marker) {
         QString script = MlxServer::script();
         script.replace(0, MlxServer::buildMarker().size(), marker);
-        other.setProcessChannelMode(QProcess::ForwardedChannels);
+        other.setProcessChannelMode(QProcess::MergedChannels);
+        other.setStandardOutputFile(QProcess::nullDevice());
         other.start(MlxServer::interpreter(), {QStringLiteral("-c"), script, QStringLiteral("--host"),
                                                QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                                                QStringLiteral("50061")});
@@ -116,7 +117,11 @@ protected:
 TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) {
     MlxServer server;
     AppState::shared().setServerReady(false);
+    // Two callers at once share one launch.
+    auto first = server.ensureReady();
     ASSERT_TRUE(ready(server));
+    ASSERT_TRUE(awaitFuture(first));
+    EXPECT_TRUE(first.result());
     EXPECT_TRUE(AppState::shared().serverReady());
     const qint64 pid = server.processId();
     ASSERT_GT(pid, 0);
@@ -126,6 +131,11 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
         << command->toStdString();
     EXPECT_TRUE(command->endsWith(QStringLiteral("--host 127.0.0.1 --port 50061 --log-dir ") + MlxServer::logFolder()));
     EXPECT_TRUE(engineLog().contains("Uvicorn running on http://127.0.0.1:50061"));
+
+    auto warmed = server.warmUp();
+    ASSERT_TRUE(awaitFuture(warmed, 60000));
+    EXPECT_TRUE(engineLog().contains(R"("POST /v1/audio/speech HTTP/1.1" 200)"));
+    EXPECT_TRUE(engineLog().contains(R"("POST /v1/audio/transcriptions HTTP/1.1" 200)"));
 
     auto heard = Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
     ASSERT_TRUE(awaitFuture(heard, 60000));
@@ -162,6 +172,20 @@ TEST_F(MlxServerTest, WithoutAnInterpreterItNotesWhyAndGivesUp) {
     QFile::link(QStringLiteral("/nowhere/python3"), root.file(QStringLiteral("mlx-venv/bin/python")));
     EXPECT_FALSE(ready(server));
     EXPECT_TRUE(engineLog().endsWith("/mlx-venv/bin/python\nsymlink points to: /nowhere/python3\n"));
+}
+
+TEST_F(MlxServerTest, AServerThatKeepsDyingIsLaunchedAgainOnlyABoundedNumberOfTimes) {
+    TempFolder root;
+    environment.set("QV_ENGINE_ROOT", QFile::encodeName(root.path()));
+    const QString interpreter = root.write(QStringLiteral("mlx-venv/bin/python"),
+                                           "#!/bin/sh\necho launched >> \"$QV_ENGINE_ROOT/launches\"\n");
+    QFile::setPermissions(interpreter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    MlxServer server;
+    server.setPollInterval(1ms);
+    for (int call = 0; call < MlxServer::maxRelaunches + 3; ++call)
+        EXPECT_FALSE(ready(server));
+    EXPECT_EQ(root.read(QStringLiteral("launches")).count("launched"), 1 + MlxServer::maxRelaunches);
+    EXPECT_TRUE(engineLog().contains("launching it again (3 of 3)"));
 }
 
 TEST_F(MlxServerTest, AForeignListenerIsUsedAsItIsAndNeverSignalled) {

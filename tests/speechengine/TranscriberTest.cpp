@@ -1,3 +1,4 @@
+#include "dictation/Recorder.h"
 #include "dictation/Transcriber.h"
 #include "engine/MlxServer.h"
 #include "support/Await.h"
@@ -115,6 +116,30 @@ TEST_F(TranscriberTest, NoAnswerFailsTheRequest) {
     EXPECT_TRUE(refused.bodyExcerpt.isEmpty());
     ASSERT_TRUE(refused.error.has_value());
     EXPECT_FALSE(refused.error->isEmpty());
+}
+
+TEST_F(TranscriberTest, TheServerWarmUpSpeaksThenTranscribesHalfASecondOfSilence) {
+    server.on("POST", "/v1/audio/speech", [](const auto&) { return Response::json("{}", 500); });
+    answerWith(Response::json(R"({"text":""})"));
+    MlxServer engine;
+    auto warmed = engine.warmUp();
+    ASSERT_TRUE(awaitFuture(warmed));
+
+    ASSERT_EQ(server.requests().size(), 2);
+    const auto& speech = server.requests()[0];
+    EXPECT_EQ(speech.path, "/v1/audio/speech");
+    EXPECT_EQ(speech.header("content-type"), "application/json");
+    EXPECT_EQ(speech.body, R"({"input":"Ready.","model":"mlx-community/Kokoro-82M-bf16","response_format":"wav","speed":1,"voice":"af_heart"})");
+    const auto& transcription = server.requests()[1];
+    const QByteArray type = transcription.header("content-type");
+    EXPECT_EQ(transcription.body,
+              Transcriber::multipartBody(Recorder::wavData(QList<float>(8000, 0.0f)), MlxServer::parakeetModelRef(),
+                                         QString::fromUtf8(type.mid(type.indexOf('=') + 1))));
+
+    // Nothing listening: the warm-up still ends, quietly.
+    server.close();
+    auto unanswered = engine.warmUp();
+    EXPECT_TRUE(awaitFuture(unanswered));
 }
 
 } // namespace
