@@ -5,6 +5,7 @@
 #include "engine/StaleEngine.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/PortLock.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
@@ -109,6 +110,7 @@ protected:
         }, 30000));
     }
 
+    PortLock portLock{MlxServer::port};
     QString engine;
     ScopedEnvironment environment;
     QProcess other;

@@ -1,5 +1,7 @@
 #include "support/LoopbackHttpServer.h"
 
+#include "support/PortLock.h"
+
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -47,7 +49,13 @@ LoopbackHttpServer::LoopbackHttpServer(QObject* parent) : QObject(parent) {
     });
 }
 
-bool LoopbackHttpServer::listen(quint16 port) { return m_server.listen(QHostAddress::LocalHost, port); }
+LoopbackHttpServer::~LoopbackHttpServer() = default;
+
+bool LoopbackHttpServer::listen(quint16 port) {
+    if (port != 0 && !m_portLock)
+        m_portLock = std::make_unique<PortLock>(port);
+    return m_server.listen(QHostAddress::LocalHost, port);
+}
 
 void LoopbackHttpServer::close() { m_server.close(); }
 

@@ -9,11 +9,15 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
+
+class PortLock;
 
 // A scripted HTTP/1.1 server on 127.0.0.1 for tests: each request is answered
 // by the handler registered for its method and path (else by the fallback, 404
 // by default) and kept for inspection. Answers can be delayed, sent raw (not
 // HTTP at all) or replaced by a dropped connection. One answer per connection.
+// A fixed port is held with a PortLock while the server listens.
 class LoopbackHttpServer : public QObject {
 public:
     struct Request {
@@ -45,6 +49,7 @@ public:
     using Handler = std::function<Response(const Request&)>;
 
     explicit LoopbackHttpServer(QObject* parent = nullptr);
+    ~LoopbackHttpServer() override;
 
     // Listens on 127.0.0.1:`port` (0: any free port). False when the port is taken.
     bool listen(quint16 port = 0);
@@ -65,4 +70,5 @@ private:
     QHash<QByteArray, Handler> m_handlers; // "METHOD path"
     Handler m_fallback;
     QList<Request> m_requests;
+    std::unique_ptr<PortLock> m_portLock;
 };
