@@ -54,6 +54,17 @@ QString graphemeSuffix(const QString& text, qsizetype count) {
     return graphemeSlice(text, qMax<qsizetype>(0, total - count), count);
 }
 
+QStringList graphemes(const QString& text) {
+    const QList<qsizetype> starts = graphemeStarts(text);
+    QStringList pieces;
+    pieces.reserve(starts.size());
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const qsizetype end = i + 1 < starts.size() ? starts[i + 1] : text.size();
+        pieces.append(text.mid(starts[i], end - starts[i]));
+    }
+    return pieces;
+}
+
 char32_t firstCodePoint(const QString& text) {
     if (text.isEmpty())
         return 0;

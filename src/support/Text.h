@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -19,6 +20,8 @@ QString graphemeSlice(const QString& text, qsizetype start, qsizetype length);
 QString graphemePrefix(const QString& text, qsizetype count);
 QString graphemeSuffix(const QString& text, qsizetype count);
 
+// The user-perceived characters of `text`, in order.
+QStringList graphemes(const QString& text);
 // The first code point, or 0 for an empty text.
 char32_t firstCodePoint(const QString& text);
 // `text` with its first user-perceived character upper- or lower-cased (the full

@@ -1,0 +1,94 @@
+#include "insertion/DictionaryStore.h"
+#include "insertion/InsertionContext.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct AdjustCase {
+    const char* text;
+    const char* context;
+    bool force;
+    const char* expected;
+};
+
+TEST(InsertionContextTest, AdjustsCaseAndBlankToTheTextBeforeTheCaret) {
+    const AdjustCase cases[] = {
+        {"Hello", "I said", false, " hello"},
+        {"Hello", "I said ", false, "hello"},
+        {"Hello", "Done.", false, " Hello"},
+        {"Hello", "Done. ", false, "Hello"},
+        {"Hello", "Done.\n", false, "Hello"},
+        {"Hello", "Done!\t", false, "Hello"},
+        {"Hello", "and\n", true, "Hello"},
+        {"Hello", "Done.", true, " hello"},
+        {"NASA said", "and", false, " NASA said"},
+        {"USB-C works", "and", false, " USB-C works"},
+        {"I think", "and", false, " i think"},
+        {"I'm here", "and", false, " i'm here"},
+        {"A", "and", false, " a"},
+        {"Hello", "", false, "Hello"},
+        {"Hello", "   ", false, "Hello"},
+        {"Hello", "", true, "hello"},
+        {"Hello", " \t ", true, "hello"},
+        {"Hello", "\n", true, "Hello"},
+        {"Paris is", "in", false, " paris is"},
+        {"Hello", "end\r", false, " hello"},
+        {"hello", "Done.", false, " hello"},
+        {" Hello", "word", false, "  Hello"},
+        {"", "word", true, ""},
+        {"3 apples", "I ate", false, " 3 apples"},
+        {"Élan", "with", false, " élan"},
+        {"ÉCOLE", "at", false, " ÉCOLE"},
+        // The character before the caret is what the reader sees, not the last code unit.
+        {"Hello", "cafe\u0301", false, " hello"},
+        {"Hello", "ok \U0001F44D\U0001F3FD", false, " hello"},
+        {"Hello", "family \U0001F468\u200D\U0001F469\u200D\U0001F467", false, " hello"},
+        {"Hello", "Wow!\u0301", false, " hello"},
+    };
+    for (const AdjustCase& c : cases) {
+        EXPECT_EQ(InsertionContext::adjust(QString::fromUtf8(c.text), QString::fromUtf8(c.context), c.force),
+                  QString::fromUtf8(c.expected))
+            << "'" << c.text << "' after '" << c.context << "' force " << c.force;
+    }
+}
+
+TEST(InsertionContextTest, WithoutContextConsultsTheDictionaryForNames) {
+    TempFolder folder;
+    DictionaryStore store(folder.path());
+    struct Case {
+        const char* text;
+        bool continuing;
+        const char* expected;
+    };
+    const Case withoutParis[] = {
+        {"Paris", true, " paris"}, {"I", true, " I"},           {"Hello world", false, "Hello world"},
+        {"Hello", false, "hello"}, {"  ", true, "  "},           {"hello", true, " hello"},
+        {" Hello", true, " Hello"}, {"NASA", true, " NASA"}, {"Hello world", true, " hello world"},
+        {"\"Quote\" me", true, " \"Quote\" me"},
+    };
+    for (const Case& c : withoutParis)
+        EXPECT_EQ(InsertionContext::adjustWithoutContext(QString::fromUtf8(c.text), c.continuing), QString::fromUtf8(c.expected))
+            << c.text;
+
+    store.add(QStringLiteral("Paris"), {});
+    store.add(QStringLiteral("O'Neil"), {});
+    EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("Paris"), true), QStringLiteral(" Paris"));
+    EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("Paris"), false), QStringLiteral("Paris"));
+    EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("O'Neil said"), true), QStringLiteral(" O'Neil said"));
+    store.setEntries({});
+}
+
+TEST(InsertionContextTest, TrailingStripCount) {
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral("end. \n")), 3);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral("end.")), 1);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral("end..")), 1);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral("end!  ")), 2);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral("end")), 0);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QString()), 0);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral("end.\r\n")), 0);
+    EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral(". ")), 2);
+}
+
+} // namespace
