@@ -10,6 +10,7 @@ class OnDeviceModel;
 class OnDeviceTranslator;
 class OutputVolume;
 class Pasteboard;
+class UserAccount;
 class Workspace;
 
 // The operating-system services the program uses, one interface each. main()
@@ -26,6 +27,7 @@ struct Platform {
     OnDeviceTranslator* onDeviceTranslator = nullptr;
     OutputVolume* outputVolume = nullptr;
     Pasteboard* pasteboard = nullptr;
+    UserAccount* userAccount = nullptr;
     Workspace* workspace = nullptr;
 
     static const Platform& current();

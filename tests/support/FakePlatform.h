@@ -11,6 +11,7 @@
 #include "support/FakeOnDeviceTranslator.h"
 #include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeUserAccount.h"
 #include "support/FakeWorkspace.h"
 
 // One fake of every platform service.
@@ -25,6 +26,7 @@ struct FakePlatform {
     FakeOnDeviceTranslator onDeviceTranslator;
     FakeOutputVolume outputVolume;
     FakePasteboard pasteboard;
+    FakeUserAccount userAccount;
     FakeWorkspace workspace;
 
     Platform services() {
@@ -39,6 +41,7 @@ struct FakePlatform {
         set.onDeviceTranslator = &onDeviceTranslator;
         set.outputVolume = &outputVolume;
         set.pasteboard = &pasteboard;
+        set.userAccount = &userAccount;
         set.workspace = &workspace;
         return set;
     }

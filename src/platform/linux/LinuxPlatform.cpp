@@ -9,6 +9,7 @@
 #include "platform/linux/LinuxOnDeviceModel.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseOutputVolume.h"
+#include "platform/linux/PasswdUserAccount.h"
 #include "platform/linux/SpeechDispatcherAnnouncer.h"
 #include "platform/linux/XTestKeySynth.h"
 
@@ -23,7 +24,8 @@ LinuxPlatform::LinuxPlatform()
       m_outputVolume(std::make_unique<PulseOutputVolume>()),
       m_keySynth(std::make_unique<XTestKeySynth>()),
       m_pasteboard(std::make_unique<ClipboardPasteboard>()),
-      m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()) {}
+      m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()),
+      m_userAccount(std::make_unique<PasswdUserAccount>()) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -40,5 +42,6 @@ Platform LinuxPlatform::services() const {
     services.pasteboard = m_pasteboard.get();
     services.workspace = m_workspace.get();
     services.onDeviceTranslator = m_onDeviceTranslator.get();
+    services.userAccount = m_userAccount.get();
     return services;
 }

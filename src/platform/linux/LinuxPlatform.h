@@ -13,6 +13,7 @@ class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
 class PulseAudioInput;
 class PulseOutputVolume;
+class PasswdUserAccount;
 class SpeechDispatcherAnnouncer;
 class XTestKeySynth;
 
@@ -36,4 +37,5 @@ private:
     std::unique_ptr<XTestKeySynth> m_keySynth;
     std::unique_ptr<ClipboardPasteboard> m_pasteboard;
     std::unique_ptr<ApertiumTranslator> m_onDeviceTranslator;
+    std::unique_ptr<PasswdUserAccount> m_userAccount;
 };
