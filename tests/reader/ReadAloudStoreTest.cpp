@@ -53,7 +53,7 @@ TEST_F(ReadAloudStoreTest, FileRoundTripAndDamagedFiles) {
     const QString id = store->entries().first().id.toString(QUuid::WithoutBraces).toUpper();
     EXPECT_EQ(folder.read("read-aloud.json"),
               QByteArray(R"([{"id":")") + id.toUtf8()
-                  + R"(","word":"km\/h","sayAs":"kilometres per hour","createdAt":789015845})");
+                  + R"(","word":"km\/h","sayAs":"kilometres per hour","createdAt":789015845}])");
 
     folder.write("read-aloud.json",
                  R"([{"sayAs":"a \/ b","createdAt":0,"word":"x/y","id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","extra":1}])");
