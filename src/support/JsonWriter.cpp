@@ -130,28 +130,41 @@ QByteArray JsonWriter::formatNumber(double number) {
 QByteArray JsonWriter::quoted(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     QByteArray out;
-    out.reserve(utf8.size() + 2);
+    out.reserve(utf8.size() + utf8.size() / 8 + 2);
     out += '"';
-    for (const char c : utf8) {
+    // Bytes that need no escape are copied in runs.
+    qsizetype runStart = 0;
+    const auto flushRun = [&](qsizetype end) {
+        if (end > runStart)
+            out.append(utf8.constData() + runStart, end - runStart);
+    };
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
+        const char* escape = nullptr;
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '/': out += "\\/"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
+        case '"': escape = "\\\""; break;
+        case '\\': escape = "\\\\"; break;
+        case '/': escape = "\\/"; break;
+        case '\n': escape = "\\n"; break;
+        case '\r': escape = "\\r"; break;
+        case '\t': escape = "\\t"; break;
+        case '\b': escape = "\\b"; break;
+        case '\f': escape = "\\f"; break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
-                out += escaped;
-            } else {
-                out += c;
-            }
+            if (static_cast<unsigned char>(c) >= 0x20)
+                continue;
+        }
+        flushRun(i);
+        runStart = i + 1;
+        if (escape) {
+            out += escape;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
+            out += escaped;
         }
     }
+    flushRun(utf8.size());
     out += '"';
     return out;
 }
