@@ -18,10 +18,12 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QPromise>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -81,11 +83,67 @@ QString MlxServer::script() {
 
 qint64 MlxServer::processId() const { return m_process ? m_process->processId() : 0; }
 
+// The probe speaks HTTP over a plain socket so that it can tell an answer in
+// another protocol (up) from no answer at all (down).
 QFuture<bool> MlxServer::isUp() const {
-    QNetworkRequest request(baseURL().resolved(QUrl(QStringLiteral("v1/models"))));
-    return EngineHttp::send(request, "GET", {}, probeTimeoutMs).then([](const HttpAnswer& answer) {
-        return !answer.transportFailed && answer.status < 500;
+    auto promise = std::make_shared<QPromise<bool>>();
+    promise->start();
+    QFuture<bool> result = promise->future();
+    auto* socket = new QTcpSocket();
+    auto received = std::make_shared<QByteArray>();
+    auto settled = std::make_shared<bool>(false);
+    const auto settle = [promise, socket, settled](bool up) {
+        if (std::exchange(*settled, true))
+            return;
+        promise->addResult(up);
+        promise->finish();
+        socket->disconnect();
+        socket->abort();
+        socket->deleteLater();
+    };
+    // Decides from the first bytes: an HTTP status line gives its status; any
+    // other answer is up; a connection that ends without a byte is down.
+    const auto decide = [received, settle](bool ended) {
+        const QByteArray& bytes = *received;
+        const bool http = bytes.startsWith("HTTP/");
+        const qsizetype lineEnd = bytes.indexOf('\n');
+        if (!ended && (bytes.size() < 5 || (http && lineEnd < 0)))
+            return;
+        if (bytes.isEmpty()) {
+            settle(false);
+            return;
+        }
+        if (!http) {
+            settle(true);
+            return;
+        }
+        bool ok = false;
+        const int status = bytes.left(lineEnd < 0 ? bytes.size() : lineEnd).split(' ').value(1).toInt(&ok);
+        settle(!ok || status < 500);
+    };
+    QObject::connect(socket, &QTcpSocket::connected, socket, [socket] {
+        socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n"
+                                        "Accept: */*\r\nConnection: close\r\n\r\n"));
     });
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, received, decide] {
+        received->append(socket->readAll());
+        decide(false);
+    });
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, [decide] { decide(true); });
+    QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [decide, settle](QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError)
+            decide(true);
+        else
+            settle(false);
+    });
+    QTimer::singleShot(probeTimeoutMs, socket, [received, decide, settle] {
+        if (received->isEmpty())
+            settle(false);
+        else
+            decide(true);
+    });
+    socket->connectToHost(QHostAddress::LocalHost, port);
+    return result;
 }
 
 QFuture<bool> MlxServer::ensureReady() {

@@ -198,6 +198,16 @@ TEST_F(MlxServerTest, AForeignListenerIsUsedAsItIsAndNeverSignalled) {
     EXPECT_EQ(server.processId(), 0);
     EXPECT_EQ(foreign.requests().value(0).path, "/v1/models");
 
+    // Something that answers, but not in HTTP, is up as well.
+    foreign.setFallback([](const auto&) {
+        LoopbackHttpServer::Response garbled;
+        garbled.raw = "SSH-2.0-OpenSSH_9.2\r\n";
+        return garbled;
+    });
+    auto garbled = server.isUp();
+    ASSERT_TRUE(awaitFuture(garbled));
+    EXPECT_TRUE(garbled.result());
+
     // Answering 5xx is not up; with nothing to launch the polls run out.
     foreign.setFallback([](const auto&) { return LoopbackHttpServer::Response::json("{}", 503); });
     TempFolder empty;
