@@ -2,6 +2,7 @@
 
 #include "app/Announce.h"
 #include "app/AppState.h"
+#include "insertion/HistoryStore.h"
 #include "insertion/PasteService.h"
 #include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
@@ -35,14 +36,16 @@ bool canPasteForTheUser() {
 
 } // namespace
 
-std::optional<QString> text(const std::optional<QString>& newestEntryText) {
-    if (!newestEntryText || newestEntryText->trimmed().isEmpty())
+std::optional<QString> text(const HistoryStore& history) {
+    if (history.entries().isEmpty() || history.entries().first().text.trimmed().isEmpty())
         return std::nullopt;
-    return newestEntryText;
+    return history.entries().first().text;
 }
 
-void run(const std::optional<QString>& newestEntryText, AppState& state) {
-    const std::optional<QString> last = text(newestEntryText);
+void run() { run(HistoryStore::shared(), AppState::shared()); }
+
+void run(const HistoryStore& history, AppState& state) {
+    const std::optional<QString> last = text(history);
     if (!last) {
         flash(state, QCoreApplication::translate("PasteLast", "Nothing dictated yet."));
         return;

@@ -5,16 +5,18 @@
 #include <optional>
 
 class AppState;
+class HistoryStore;
 
 // The command that pastes the last dictation again, from the menu or its hot key.
 namespace PasteLast {
 
-// The text to paste given the newest history entry's text: nothing when there
-// is no entry or its text is blank, else the text as stored.
-std::optional<QString> text(const std::optional<QString>& newestEntryText);
+// The newest history entry's text: nothing when there is no entry or its text
+// is blank, else the text as stored.
+std::optional<QString> text(const HistoryStore& history);
 
 // Pastes the newest history entry's text (or copies it when keystrokes cannot
 // reach other applications) and tells the user what happened.
-void run(const std::optional<QString>& newestEntryText, AppState& state);
+void run(const HistoryStore& history, AppState& state);
+void run();
 
 } // namespace PasteLast

@@ -1,9 +1,11 @@
 #include "insertion/PasteLast.h"
 
 #include "app/AppState.h"
+#include "insertion/HistoryStore.h"
 #include "insertion/PasteService.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +30,16 @@ protected:
         PasteService::setScheduler(std::move(m_previous));
     }
 
+    // Makes `text` the newest dictation.
+    void dictated(const QString& text) {
+        QList<HistoryEntry> entries = history.entries();
+        entries.prepend({QUuid::createUuid(), QDateTime::currentDateTimeUtc(), QStringLiteral("Editor"), text, {}, {}, {}});
+        history.setEntries(entries);
+    }
+
+    TempFolder folder;
+    Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
+    HistoryStore history{folder.path(), defaults};
     ScopedFakePlatform fakes;
     AppState state;
     std::vector<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;
@@ -37,14 +49,19 @@ private:
 };
 
 TEST_F(PasteLastTest, TheTextIsTheNewestEntryUnlessItIsBlank) {
-    EXPECT_EQ(PasteLast::text(std::nullopt), std::nullopt);
-    EXPECT_EQ(PasteLast::text(QStringLiteral(" \n\t")), std::nullopt);
-    EXPECT_EQ(PasteLast::text(QStringLiteral(" kept as stored \n")), QStringLiteral(" kept as stored \n"));
+    EXPECT_EQ(PasteLast::text(history), std::nullopt);
+    dictated(QStringLiteral("older"));
+    dictated(QStringLiteral(" kept as stored \n"));
+    EXPECT_EQ(PasteLast::text(history), QStringLiteral(" kept as stored \n"));
+    dictated(QStringLiteral(" \n\t"));
+    EXPECT_EQ(PasteLast::text(history), std::nullopt); // not the older one
 }
 
 TEST_F(PasteLastTest, NothingDictatedFlashesAndLeavesTheClipboard) {
-    for (const std::optional<QString>& newest : {std::optional<QString>(), std::optional<QString>(QStringLiteral("   "))}) {
-        PasteLast::run(newest, state);
+    for (const QString& newest : {QString(), QStringLiteral("   ")}) {
+        if (!newest.isNull())
+            dictated(newest);
+        PasteLast::run(history, state);
         EXPECT_EQ(state.flashMessage(), QStringLiteral("Nothing dictated yet."));
         EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("user clipboard"));
         EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
@@ -52,7 +69,8 @@ TEST_F(PasteLastTest, NothingDictatedFlashesAndLeavesTheClipboard) {
 }
 
 TEST_F(PasteLastTest, TrustedPastesAndFlashesForTwoSeconds) {
-    PasteLast::run(QStringLiteral("last words"), state);
+    dictated(QStringLiteral("last words"));
+    PasteLast::run(history, state);
     EXPECT_EQ(fakes.keySynth.posted, QStringList{QStringLiteral("paste")});
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("last words"));
     EXPECT_EQ(state.flashMessage(), QStringLiteral("Pasted your last dictation."));
@@ -70,7 +88,8 @@ TEST_F(PasteLastTest, TrustedPastesAndFlashesForTwoSeconds) {
 
 TEST_F(PasteLastTest, UntrustedCopiesThenAsksForAccess) {
     fakes.accessibility.trusted = false;
-    PasteLast::run(QStringLiteral("last words"), state);
+    dictated(QStringLiteral("last words"));
+    PasteLast::run(history, state);
     EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("last words"));
     EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Grant Accessibility to paste it for you."));
@@ -79,13 +98,15 @@ TEST_F(PasteLastTest, UntrustedCopiesThenAsksForAccess) {
 
 TEST_F(PasteLastTest, WithoutKeystrokesItCopiesAsWhenUntrusted) {
     fakes.keySynth.available = false;
-    PasteLast::run(QStringLiteral("last words"), state);
+    dictated(QStringLiteral("last words"));
+    PasteLast::run(history, state);
     EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Grant Accessibility to paste it for you."));
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("last words"));
 }
 
 TEST_F(PasteLastTest, ALaterBubbleIsNotHiddenByTheFlashTimer) {
-    PasteLast::run(QStringLiteral("last words"), state);
+    dictated(QStringLiteral("last words"));
+    PasteLast::run(history, state);
     state.setBubbleMode(BubbleMode::Listening);
     scheduled.front().second();
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Listening);
