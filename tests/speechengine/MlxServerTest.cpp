@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -229,6 +230,34 @@ TEST_F(MlxServerTest, AServerOfAnotherBuildIsReplacedAndOneOfThisBuildKept) {
     EXPECT_TRUE(ready(second));
     EXPECT_EQ(second.processId(), 0);
     EXPECT_EQ(other.state(), QProcess::Running);
+}
+
+TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds) {
+    const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../quorvane");
+    ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
+    // Even a program killed outright takes its server with it.
+    {
+        QProcess quorvane;
+        QProcessEnvironment programEnvironment = QProcessEnvironment::systemEnvironment();
+        programEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        quorvane.setProcessEnvironment(programEnvironment);
+        quorvane.setStandardOutputFile(QProcess::nullDevice());
+        quorvane.setStandardErrorFile(QProcess::nullDevice());
+        quorvane.start(program, {});
+        ASSERT_TRUE(quorvane.waitForStarted());
+        MlxServer probe;
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            auto up = probe.isUp();
+            return awaitFuture(up) && up.result();
+        }, 30000));
+        const auto server = StaleEngine::listener(MlxServer::port);
+        ASSERT_TRUE(server.has_value());
+        EXPECT_TRUE(StaleEngine::commandLine(*server)->startsWith(MlxServer::interpreter()));
+
+        ::kill(pid_t(quorvane.processId()), SIGKILL);
+        ASSERT_TRUE(quorvane.waitForFinished(10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ::kill(*server, 0) != 0; }, 10000));
+    }
 }
 
 } // namespace
