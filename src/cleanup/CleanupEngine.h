@@ -1,8 +1,11 @@
 #pragma once
 
+#include "support/Regex.h"
+
 #include <QByteArray>
 #include <QFuture>
 #include <QList>
+#include <QMap>
 #include <QPair>
 #include <QString>
 #include <QStringList>
@@ -13,7 +16,9 @@
 
 // Turns a raw transcript into the text that is inserted: rule passes, the
 // language-model pass through the helper program or the local model server,
-// and the checks that decide whether a model's answer may be used.
+// and the checks that decide whether a model's answer may be used. The checks,
+// the rule passes and spoken numbers are pure functions of their arguments and
+// the user's settings, safe to call from any thread.
 class CleanupEngine {
 public:
     // ---- The pipeline
@@ -77,4 +82,60 @@ public:
     static std::optional<QString> llmReplyText(int httpStatus, const QByteArray& body, const QString& text);
     // The JSON body of the chat request.
     static QByteArray llmRequestBody(const QString& model, const QString& systemText, const QString& text);
+
+    // ---- Checks on a model's answer
+
+    // Whether `result` keeps the length, the question and most of the content of
+    // `original`.
+    static bool preservesOriginal(const QString& original, const QString& result);
+    // Whether `text` is structured data or a list/markup rather than prose.
+    static bool looksStructured(const QString& text);
+    // `cleaned` without bracketed placeholders that the speaker did not dictate.
+    static QString stripInventedPlaceholders(const QString& original, const QString& cleaned);
+    // A raw model reply without markers, reasoning, code fences, remarks and JSON wrapping.
+    static QString stripModelArtifacts(const QString& text);
+    // The text members of a JSON reply, joined with blanks; none when `text` is not such JSON.
+    static std::optional<QString> unwrapJSONPayload(const QString& text);
+    // The patterns of labels a model puts before its answer ("Cleaned transcript:").
+    static const QList<Regex>& labelPatterns();
+    // `text` (already trimmed) without one leading label.
+    static QString stripLeadingLabel(const QString& text);
+    // The model answer `candidate` for `original` after placeholder removal, or
+    // none when it is empty, structured or loses the original.
+    static std::optional<QString> acceptedModelText(const QString& original, const QString& candidate);
+
+    // ---- Spoken numbers
+
+    // Numbers spoken as words written as digits to the degree of `style`
+    // ("words", "smart", "digits"; absent: the "numberStyle" setting).
+    static QString digitizeNumbers(const QString& text, const std::optional<QString>& style = std::nullopt);
+    // Runs of three or more spelled digits written together ("four one five" → "415").
+    static QString joinSpelledDigits(const QString& text);
+    // Dollar amounts after digitising ("5 dollars and 5 cents" → "$5.05").
+    static QString formatSpokenMoney(const QString& text);
+
+    // ---- Rule passes
+
+    // `text` without hesitations and filler phrases.
+    static QString stripFillers(const QString& text);
+    // E-mail addresses dictated as words written as addresses.
+    static QString normalizeSpokenEmails(const QString& text);
+    // A spoken local part with "dot", "underscore" and "dash" as marks and no blanks.
+    static QString tighten(const QString& part);
+    // The complete clean by rules: fillers, stutters, spacing, post-processing and
+    // a closing full stop.
+    static QString regexClean(const QString& text);
+    // Spoken mail-provider word → the provider's mail domain.
+    static const QMap<QString, QString>& knownMailProviders();
+
+    // ---- The passes every cleanup path ends with
+
+    // Whether counted items may become a list (setting "listsFromCounting", on unless off).
+    static bool listsFromCounting();
+    // The closing pass over any accepted text: addresses, numbers, post-processing, bullets.
+    static QString closingRulePass(const QString& text, const std::optional<QString>& numbers,
+                                   bool allowInferredLists);
+    // The clean used when no model answered: `regexClean`, then addresses, numbers and bullets.
+    static QString rulesOnlyClean(const QString& text, const std::optional<QString>& numbers,
+                                  bool allowInferredLists);
 };

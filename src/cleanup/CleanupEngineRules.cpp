@@ -1,0 +1,142 @@
+// The rule passes: fillers, spoken e-mail addresses, the rules-only clean, and
+// the closing pass every cleanup path ends with.
+#include "cleanup/CleanupEngine.h"
+
+#include "cleanup/Bullets.h"
+#include "cleanup/CleanupPatterns.h"
+#include "cleanup/TextCleanup.h"
+#include "support/Defaults.h"
+
+namespace {
+
+// `text` with its first non-blank character upper-cased when it is a lower-case letter.
+QString capitalizeFirstLetter(const QString& text, bool& done) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t'))
+            continue;
+        done = true;
+        if (text[i].isLower())
+            return text.left(i) + text[i].toUpper() + text.mid(i + 1);
+        return text;
+    }
+    return text;
+}
+
+bool atSentenceStart(const QString& before) {
+    qsizetype end = before.size();
+    while (end > 0 && (before[end - 1] == QLatin1Char(' ') || before[end - 1] == QLatin1Char('\t')))
+        --end;
+    return end == 0 || QStringLiteral(".!?\n").contains(before[end - 1]);
+}
+
+// Removes every filler. A filler that opened a sentence with a capital ("Um, we
+// should …") hands the capital on to the word after it.
+QString removeFillers(const QString& text) {
+    const QList<Regex::Match> matches = CleanupPatterns::fillers().allMatches(text);
+    if (matches.isEmpty())
+        return text;
+    QString out;
+    qsizetype last = 0;
+    bool capitalizeNext = false;
+    const auto append = [&](const QString& segment) {
+        if (!capitalizeNext) {
+            out += segment;
+            return;
+        }
+        bool done = false;
+        out += capitalizeFirstLetter(segment, done);
+        capitalizeNext = !done;
+    };
+    for (const Regex::Match& match : matches) {
+        append(text.mid(last, match.start() - last));
+        const QString removed = match.captured();
+        const auto letter = std::find_if(removed.begin(), removed.end(), [](QChar c) { return c.isLetter(); });
+        if (letter != removed.end() && letter->isUpper() && atSentenceStart(out))
+            capitalizeNext = true;
+        last = match.end();
+    }
+    append(text.mid(last));
+    return out;
+}
+
+QString addressFrom(const QString& localPart, const QString& domain) {
+    return (CleanupEngine::tighten(localPart) + QLatin1Char('@') + domain).toLower();
+}
+
+} // namespace
+
+QString CleanupEngine::stripFillers(const QString& text) {
+    QString result = removeFillers(text);
+    result = CleanupPatterns::blankRuns().replace(result, QStringLiteral(" "));
+    result = CleanupPatterns::spaceBeforeMark().replace(result, QStringLiteral("$1"));
+    return result.trimmed();
+}
+
+QString CleanupEngine::regexClean(const QString& text) {
+    QString result = removeFillers(text.trimmed());
+    result = CleanupPatterns::stutters().replace(result, QStringLiteral("$1"));
+    result = CleanupPatterns::doubleBlanks().replace(result, QStringLiteral(" "));
+    result = CleanupPatterns::spaceBeforeMark().replace(result, QStringLiteral("$1"));
+    result = TextCleanup::postProcess(result);
+    if (!result.isEmpty() && !QStringLiteral(".!?\"'").contains(result.back()))
+        result += QLatin1Char('.');
+    return result;
+}
+
+const QMap<QString, QString>& CleanupEngine::knownMailProviders() {
+    static const QMap<QString, QString> providers = {
+        {"gmail", "gmail.com"},     {"googlemail", "googlemail.com"}, {"yahoo", "yahoo.com"},
+        {"hotmail", "hotmail.com"}, {"outlook", "outlook.com"},       {"icloud", "icloud.com"},
+        {"proton", "proton.me"},    {"protonmail", "protonmail.com"}, {"aol", "aol.com"},
+        {"live", "live.com"},       {"msn", "msn.com"},
+    };
+    return providers;
+}
+
+QString CleanupEngine::tighten(const QString& part) {
+    QString result = CleanupPatterns::spokenDot().replace(part, QStringLiteral("."));
+    result = CleanupPatterns::spokenUnderscore().replace(result, QStringLiteral("_"));
+    result = CleanupPatterns::spokenDash().replace(result, QStringLiteral("-"));
+    result.removeIf([](QChar c) { return c.isSpace(); });
+    return result;
+}
+
+QString CleanupEngine::normalizeSpokenEmails(const QString& text) {
+    QString result = CleanupPatterns::fullAddress().replace(text, [](const Regex::Match& m) {
+        if (!m.hasGroup(1) || !m.hasGroup(2) || !m.hasGroup(3))
+            return m.captured();
+        return addressFrom(m.captured(1), m.captured(2) + QLatin1Char('.') + m.captured(3));
+    });
+    return CleanupPatterns::providerAddress().replace(result, [](const Regex::Match& m) {
+        const QString provider = m.captured(2).toLower();
+        if (!m.hasGroup(1) || !knownMailProviders().contains(provider))
+            return m.captured();
+        return addressFrom(m.captured(1), knownMailProviders().value(provider));
+    });
+}
+
+bool CleanupEngine::listsFromCounting() {
+    return Defaults::shared().boolOr(QStringLiteral("listsFromCounting"), true);
+}
+
+namespace {
+
+QString applyLists(const QString& text, bool allowInferredLists) {
+    const QString result = Bullets::applyCommands(text);
+    return allowInferredLists && CleanupEngine::listsFromCounting() ? Bullets::applyEnumeration(result) : result;
+}
+
+} // namespace
+
+QString CleanupEngine::closingRulePass(const QString& text, const std::optional<QString>& numbers,
+                                       bool allowInferredLists) {
+    QString result = digitizeNumbers(normalizeSpokenEmails(text), numbers);
+    result = TextCleanup::postProcess(result, numbers);
+    return applyLists(result, allowInferredLists);
+}
+
+QString CleanupEngine::rulesOnlyClean(const QString& text, const std::optional<QString>& numbers,
+                                      bool allowInferredLists) {
+    const QString result = digitizeNumbers(normalizeSpokenEmails(regexClean(text)), numbers);
+    return applyLists(result, allowInferredLists);
+}
