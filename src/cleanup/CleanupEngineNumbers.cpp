@@ -50,7 +50,7 @@ const QSet<QString>& measuringUnits() {
 const QSet<QString>& pronounOneBefore() {
     static const QSet<QString> words = {"the",  "this", "that",  "which", "each", "every", "any",  "no",
                                         "another", "only", "last", "next", "other", "same", "right", "wrong",
-                                        "little", "big",  "new",  "old"};
+                                        "little", "big",  "new",  "old", "good", "bad", "better", "best", "small", "first", "favorite", "favourite"};
     return words;
 }
 
@@ -188,10 +188,12 @@ QString CleanupEngine::joinSpelledDigits(const QString& text) {
     QString runDigits;
     bool runFollowsPoint = false;
 
-    const auto flush = [&] {
+    // A run of three or more is written as digits, with the closing mark of its
+    // last word; a shorter run stays as spoken.
+    const auto flush = [&](const QString& closing) {
         // Digits straight after "point" are decimals: digitizing reads them one by one.
         if (runTokens.size() >= 3 && !runFollowsPoint)
-            out << runDigits;
+            out << runDigits + closing;
         else
             out += runTokens;
         runTokens.clear();
@@ -204,20 +206,22 @@ QString CleanupEngine::joinSpelledDigits(const QString& text) {
             ++start;
         while (end > start && isRunMark(token[end - 1]))
             --end;
-        const bool carriesMark = start > 0 || end < token.size();
         const QString word = token.mid(start, end - start).toLower();
         const auto digit = spelledDigits().constFind(word);
-        if (digit != spelledDigits().constEnd() && !carriesMark) {
+        if (digit != spelledDigits().constEnd() && start == 0) {
             if (runTokens.isEmpty())
                 runFollowsPoint = !out.isEmpty() && out.last().toLower() == QLatin1String("point");
             runTokens << token;
             runDigits += QChar(u'0' + *digit);
+            // "… seven two." ends the number with its last digit.
+            if (end < token.size())
+                flush(token.mid(end));
         } else {
-            flush();
+            flush(QString());
             out << token;
         }
     }
-    flush();
+    flush(QString());
     return out.join(blank);
 }
 

@@ -105,7 +105,7 @@ QString CleanupEngine::normalizeSpokenEmails(const QString& text) {
     QString result = CleanupPatterns::fullAddress().replace(text, [](const Regex::Match& m) {
         if (!m.hasGroup(1) || !m.hasGroup(2) || !m.hasGroup(3))
             return m.captured();
-        return addressFrom(m.captured(1), m.captured(2) + QLatin1Char('.') + m.captured(3));
+        return addressFrom(m.captured(1), tighten(m.captured(2)) + QLatin1Char('.') + m.captured(3));
     });
     return CleanupPatterns::providerAddress().replace(result, [](const Regex::Match& m) {
         const QString provider = m.captured(2).toLower();

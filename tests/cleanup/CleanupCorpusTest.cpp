@@ -1,0 +1,72 @@
+// Runs the dictation corpus: one TSV file per pass under corpus/, each row a
+// dictated input and the text the pass must give for it.
+#include "cleanup/Bullets.h"
+#include "cleanup/CleanupEngine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+    int line = 0;
+    QStringList fields;
+};
+
+QString unescape(QString field) { return field.replace(QStringLiteral("\\n"), QStringLiteral("\n")); }
+
+QList<Row> corpus(const QString& name, int columns) {
+    const QString path = QFileInfo(QString::fromUtf8(__FILE__)).dir().filePath(QStringLiteral("corpus/") + name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    QList<Row> rows;
+    int line = 0;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        ++line;
+        if (raw.isEmpty() || raw.startsWith('#'))
+            continue;
+        Row row{line, QString::fromUtf8(raw).split(QLatin1Char('\t'))};
+        EXPECT_EQ(row.fields.size(), columns) << name.toStdString() << ':' << line;
+        for (QString& field : row.fields)
+            field = unescape(field);
+        if (row.fields.size() == columns)
+            rows << row;
+    }
+    EXPECT_FALSE(rows.isEmpty());
+    return rows;
+}
+
+std::string where(const char* file, const Row& row) { return std::string(file) + ':' + std::to_string(row.line); }
+
+TEST(CleanupCorpusTest, Fillers) {
+    for (const Row& row : corpus(QStringLiteral("fillers.tsv"), 2))
+        EXPECT_EQ(CleanupEngine::stripFillers(row.fields[0]).toStdString(), row.fields[1].toStdString()) << where("fillers.tsv", row);
+}
+
+TEST(CleanupCorpusTest, SpokenEmailAddresses) {
+    for (const Row& row : corpus(QStringLiteral("emails.tsv"), 2))
+        EXPECT_EQ(CleanupEngine::normalizeSpokenEmails(row.fields[0]).toStdString(), row.fields[1].toStdString()) << where("emails.tsv", row);
+}
+
+TEST(CleanupCorpusTest, BulletsAndCountedLists) {
+    for (const Row& row : corpus(QStringLiteral("bullets.tsv"), 2))
+        EXPECT_EQ(Bullets::applyEnumeration(Bullets::applyCommands(row.fields[0])).toStdString(), row.fields[1].toStdString())
+            << where("bullets.tsv", row);
+}
+
+TEST(CleanupCorpusTest, SpokenNumbersInEachStyle) {
+    for (const Row& row : corpus(QStringLiteral("numbers.tsv"), 3))
+        EXPECT_EQ(CleanupEngine::digitizeNumbers(row.fields[1], row.fields[0]).toStdString(), row.fields[2].toStdString())
+            << where("numbers.tsv", row) << " (" << row.fields[0].toStdString() << ')';
+}
+
+TEST(CleanupCorpusTest, RulesOnlyCleanOfWholeTranscripts) {
+    for (const Row& row : corpus(QStringLiteral("rules-only.tsv"), 3))
+        EXPECT_EQ(CleanupEngine::rulesOnlyClean(row.fields[1], row.fields[0], true).toStdString(), row.fields[2].toStdString())
+            << where("rules-only.tsv", row) << " (" << row.fields[0].toStdString() << ')';
+}
+
+} // namespace
