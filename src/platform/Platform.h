@@ -3,6 +3,8 @@
 class Accessibility;
 class Announcer;
 class AudioInput;
+class ColorScheme;
+class Hotkeys;
 class KeySynth;
 class LanguageDetector;
 class MemoryPressure;
@@ -20,6 +22,8 @@ struct Platform {
     Accessibility* accessibility = nullptr;
     Announcer* announcer = nullptr;
     AudioInput* audioInput = nullptr;
+    ColorScheme* colorScheme = nullptr;
+    Hotkeys* hotkeys = nullptr;
     KeySynth* keySynth = nullptr;
     LanguageDetector* languageDetector = nullptr;
     MemoryPressure* memoryPressure = nullptr;

@@ -4,6 +4,8 @@
 #include "support/FakeAccessibility.h"
 #include "support/FakeAnnouncer.h"
 #include "support/FakeAudioInput.h"
+#include "support/FakeColorScheme.h"
+#include "support/FakeHotkeys.h"
 #include "support/FakeKeySynth.h"
 #include "support/FakeLanguageDetector.h"
 #include "support/FakeMemoryPressure.h"
@@ -19,6 +21,8 @@ struct FakePlatform {
     FakeAccessibility accessibility;
     FakeAnnouncer announcer;
     FakeAudioInput audioInput;
+    FakeColorScheme colorScheme;
+    FakeHotkeys hotkeys;
     FakeKeySynth keySynth;
     FakeLanguageDetector languageDetector;
     FakeMemoryPressure memoryPressure;
@@ -34,6 +38,8 @@ struct FakePlatform {
         set.accessibility = &accessibility;
         set.announcer = &announcer;
         set.audioInput = &audioInput;
+        set.colorScheme = &colorScheme;
+        set.hotkeys = &hotkeys;
         set.keySynth = &keySynth;
         set.languageDetector = &languageDetector;
         set.memoryPressure = &memoryPressure;

@@ -7,10 +7,12 @@
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/LinuxMemoryPressure.h"
 #include "platform/linux/LinuxOnDeviceModel.h"
+#include "platform/linux/PortalColorScheme.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseOutputVolume.h"
 #include "platform/linux/PasswdUserAccount.h"
 #include "platform/linux/SpeechDispatcherAnnouncer.h"
+#include "platform/linux/X11Hotkeys.h"
 #include "platform/linux/XTestKeySynth.h"
 
 LinuxPlatform::LinuxPlatform()
@@ -25,7 +27,9 @@ LinuxPlatform::LinuxPlatform()
       m_keySynth(std::make_unique<XTestKeySynth>()),
       m_pasteboard(std::make_unique<ClipboardPasteboard>()),
       m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()),
-      m_userAccount(std::make_unique<PasswdUserAccount>()) {}
+      m_userAccount(std::make_unique<PasswdUserAccount>()),
+      m_colorScheme(std::make_unique<PortalColorScheme>()),
+      m_hotkeys(std::make_unique<X11Hotkeys>()) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -34,6 +38,8 @@ Platform LinuxPlatform::services() const {
     services.accessibility = m_accessibility.get();
     services.announcer = m_announcer.get();
     services.languageDetector = m_languageDetector.get();
+    services.colorScheme = m_colorScheme.get();
+    services.hotkeys = m_hotkeys.get();
     services.memoryPressure = m_memoryPressure.get();
     services.onDeviceModel = m_onDeviceModel.get();
     services.audioInput = m_audioInput.get();

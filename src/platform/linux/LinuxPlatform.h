@@ -11,10 +11,12 @@ class Cld2LanguageDetector;
 class EwmhWorkspace;
 class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
+class PortalColorScheme;
 class PulseAudioInput;
 class PulseOutputVolume;
 class PasswdUserAccount;
 class SpeechDispatcherAnnouncer;
+class X11Hotkeys;
 class XTestKeySynth;
 
 // Owns the Linux implementation of every platform service for the life of the program.
@@ -38,4 +40,6 @@ private:
     std::unique_ptr<ClipboardPasteboard> m_pasteboard;
     std::unique_ptr<ApertiumTranslator> m_onDeviceTranslator;
     std::unique_ptr<PasswdUserAccount> m_userAccount;
+    std::unique_ptr<PortalColorScheme> m_colorScheme;
+    std::unique_ptr<X11Hotkeys> m_hotkeys;
 };

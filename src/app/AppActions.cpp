@@ -1,0 +1,39 @@
+#include "app/AppActions.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+bool AppActions::readerBusy() const {
+    return (readerIsReading && readerIsReading()) || (readerPreparing && readerPreparing()) ||
+           (readerHasPlayer && readerHasPlayer());
+}
+
+namespace {
+
+AppActions wired() {
+    AppActions actions;
+    // Each subsystem sets its entries here as it joins the program:
+    //   toggleDictation              DictationController
+    //   pasteLast                    PasteLast
+    //   readSelection, stopReading, stopEverything, reader busy tests   ReaderController / ReaderWindowController
+    //   translationAvailable, translate…KeyPressed, addTranslationSection   Translator / TranslationMenu
+    //   addModeSection               ModeMenu
+    //   showMainWindow               MainWindowHost
+    //   openMicrophoneTest           DiagnosticsWindow
+    //   reportProblem, leaveReview, checkForUpdates   ProblemReport / ReviewPrompt / Updater
+    return actions;
+}
+
+} // namespace
+
+AppActions& AppActions::shared() {
+    static AppActions actions = wired();
+    return actions;
+}
+
+void startTask(std::function<void()> work) {
+    QObject* context = QCoreApplication::instance();
+    if (!context || !work)
+        return;
+    QTimer::singleShot(0, context, std::move(work));
+}

@@ -1,0 +1,81 @@
+#include "app/Appearance.h"
+
+#include "platform/ColorScheme.h"
+#include "platform/Platform.h"
+#include "support/Defaults.h"
+
+#include <QApplication>
+#include <QPalette>
+
+namespace {
+
+QPalette lightPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0xf0, 0xf0, 0xf0));
+    p.setColor(QPalette::WindowText, QColor(0x1d, 0x1d, 0x1f));
+    p.setColor(QPalette::Base, Qt::white);
+    p.setColor(QPalette::AlternateBase, QColor(0xf5, 0xf5, 0xf5));
+    p.setColor(QPalette::Text, QColor(0x1d, 0x1d, 0x1f));
+    p.setColor(QPalette::Button, QColor(0xf0, 0xf0, 0xf0));
+    p.setColor(QPalette::ButtonText, QColor(0x1d, 0x1d, 0x1f));
+    p.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+    p.setColor(QPalette::ToolTipText, Qt::black);
+    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    p.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x00, 0x66, 0xcc));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x9e, 0x9e, 0x9e));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x9e, 0x9e, 0x9e));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x9e, 0x9e, 0x9e));
+    return p;
+}
+
+QPalette darkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2d));
+    p.setColor(QPalette::WindowText, QColor(0xec, 0xec, 0xee));
+    p.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+    p.setColor(QPalette::AlternateBase, QColor(0x26, 0x26, 0x28));
+    p.setColor(QPalette::Text, QColor(0xec, 0xec, 0xee));
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3c));
+    p.setColor(QPalette::ButtonText, QColor(0xec, 0xec, 0xee));
+    p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3c));
+    p.setColor(QPalette::ToolTipText, QColor(0xec, 0xec, 0xee));
+    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    p.setColor(QPalette::Highlight, QColor(0x2f, 0x7c, 0xd0));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x7a, 0x7a, 0x7e));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7a, 0x7a, 0x7e));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x7a, 0x7a, 0x7e));
+    return p;
+}
+
+// The palette the program had before any stored appearance was applied.
+const QPalette& platformPalette() {
+    static const QPalette palette = QGuiApplication::palette();
+    return palette;
+}
+
+} // namespace
+
+void applyStoredAppearance(const Defaults& defaults, const ColorScheme* desktop) {
+    platformPalette();
+    const QString appearance = defaults.string(QStringLiteral("appearance")).value_or(QString());
+    std::optional<bool> dark;
+    if (appearance == QLatin1String("light"))
+        dark = false;
+    else if (appearance == QLatin1String("dark"))
+        dark = true;
+    else if (desktop)
+        dark = desktop->prefersDark();
+    QGuiApplication::setPalette(dark ? (*dark ? darkPalette() : lightPalette()) : platformPalette());
+}
+
+void applyStoredAppearance() { applyStoredAppearance(Defaults::shared(), Platform::current().colorScheme); }
+
+namespace Appearance {
+
+bool isDark() { return QGuiApplication::palette().color(QPalette::Window).lightness() < 128; }
+
+} // namespace Appearance

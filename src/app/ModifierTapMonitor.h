@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/Hotkeys.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// Watches taps of single modifier keys (the right Command key and the like) on
+// the whole desktop: two presses within 0.4 s run a binding's action, or one
+// press while its single-tap condition holds (so a tap stops what a double-tap
+// started, and the habitual second press is swallowed).
+class ModifierTapMonitor {
+public:
+    enum class Key { RightCommand, RightOption, RightControl, LeftCommand, LeftOption, LeftControl };
+
+    static QString toString(Key key);
+    static std::optional<Key> fromString(const QString& raw);
+    static QList<Key> allKeys();
+    // The keys a settings page may offer: all but the right Control key.
+    static QList<Key> offerable();
+    static quint32 mask(Key key);
+
+    // Longest gap between the two presses of a double-tap, and how long presses
+    // are ignored after a single-tap action.
+    static constexpr quint32 kWindowMs = 400;
+
+    struct Entry {
+        Key key;
+        std::function<void()> action;
+        std::function<bool()> singleTapWhen;
+    };
+
+    struct Binding {
+        Key key;
+        quint32 mask = 0;
+        std::function<void()> action;
+        std::function<bool()> singleTapWhen;
+        bool wasDown = false;
+        // Time of a pending first tap.
+        std::optional<quint32> lastTap;
+        // Time of the last single-tap action; presses within the window after it are ignored.
+        std::optional<quint32> swallowFrom;
+    };
+
+    static ModifierTapMonitor& shared();
+    // `platform` null means the platform services installed at each call.
+    explicit ModifierTapMonitor(Hotkeys* platform = nullptr);
+    ~ModifierTapMonitor();
+
+    void setBindings(const QList<Entry>& entries);
+    const QList<Binding>& bindings() const { return m_bindings; }
+    void start();
+    void stop();
+    bool isWatching() const { return m_watching; }
+
+    // The tap detection, for one event.
+    void handle(const Hotkeys::KeyEvent& event);
+
+private:
+    Hotkeys* platform() const;
+
+    Hotkeys* m_platform;
+    Hotkeys* m_watchedBy = nullptr;
+    QList<Binding> m_bindings;
+    bool m_watching = false;
+};

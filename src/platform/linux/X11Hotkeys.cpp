@@ -1,0 +1,300 @@
+#include "platform/linux/X11Hotkeys.h"
+
+#include "platform/linux/MacKeyCodes.h"
+
+// Qt before X11: the X headers define macros (Bool, Status) that Qt's headers use as names.
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/keysym.h>
+#include <xkbcommon/xkbcommon.h>
+
+namespace {
+
+// The error of the last trapped request on our connection; another
+// connection's errors go to the handler that was there before.
+Display* trappedDisplay = nullptr;
+int trappedError = 0;
+XErrorHandler previousHandler = nullptr;
+
+int trapErrors(Display* display, XErrorEvent* event) {
+    if (display == trappedDisplay) {
+        if (!trappedError)
+            trappedError = event->error_code;
+        return 0;
+    }
+    return previousHandler ? previousHandler(display, event) : 0;
+}
+
+// Runs `requests` and reports the first X error they caused (0 for none).
+template <typename Requests>
+int trapped(Display* display, Requests requests) {
+    XSync(display, False);
+    trappedDisplay = display;
+    trappedError = 0;
+    previousHandler = XSetErrorHandler(trapErrors);
+    requests();
+    XSync(display, False);
+    XSetErrorHandler(previousHandler);
+    trappedDisplay = nullptr;
+    return trappedError;
+}
+
+constexpr quint32 kCommand = 0x100;
+constexpr quint32 kShift = 0x200;
+constexpr quint32 kOption = 0x800;
+constexpr quint32 kControl = 0x1000;
+
+} // namespace
+
+X11Hotkeys::X11Hotkeys() = default;
+
+X11Hotkeys::~X11Hotkeys() {
+    m_notifier.reset();
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+bool X11Hotkeys::connect() {
+    if (m_connectTried)
+        return m_display != nullptr;
+    m_connectTried = true;
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        return false;
+    m_display = XOpenDisplay(nullptr);
+    if (!m_display)
+        return false;
+    int event = 0, error = 0;
+    if (XQueryExtension(m_display, "XInputExtension", &m_xiOpcode, &event, &error)) {
+        int major = 2, minor = 2;
+        if (XIQueryVersion(m_display, &major, &minor) != Success)
+            m_xiOpcode = -1;
+    } else {
+        m_xiOpcode = -1;
+    }
+    m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_display), QSocketNotifier::Read);
+    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
+    return true;
+}
+
+void X11Hotkeys::scheduleDrain() {
+    // Requests that wait for a reply can pull events into Xlib's queue without
+    // the socket becoming readable again.
+    if (m_notifier)
+        QTimer::singleShot(0, m_notifier.get(), [this] { drain(); });
+}
+
+void X11Hotkeys::drain() {
+    while (m_display && XPending(m_display)) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == KeyPress) {
+            handleKeyPress(event.xkey.keycode, event.xkey.state);
+        } else if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode &&
+                   XGetEventData(m_display, &event.xcookie)) {
+            const int type = event.xcookie.evtype;
+            if (type == XI_RawKeyPress || type == XI_RawKeyRelease) {
+                const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+                handleRawKey(quint32(raw->detail), type == XI_RawKeyPress, quint32(raw->time));
+            }
+            XFreeEventData(m_display, &event.xcookie);
+        }
+    }
+}
+
+unsigned int X11Hotkeys::modifierMaskOf(unsigned long keysym) const {
+    const KeyCode code = XKeysymToKeycode(m_display, keysym);
+    if (!code)
+        return 0;
+    unsigned int mask = 0;
+    if (XModifierKeymap* map = XGetModifierMapping(m_display)) {
+        for (int modifier = 0; modifier < 8; ++modifier)
+            for (int k = 0; k < map->max_keypermod; ++k)
+                if (map->modifiermap[modifier * map->max_keypermod + k] == code)
+                    mask |= 1u << modifier;
+        XFreeModifiermap(map);
+    }
+    return mask;
+}
+
+unsigned int X11Hotkeys::toX11Modifiers(quint32 modifiers) const {
+    unsigned int mask = 0;
+    if (modifiers & kShift)
+        mask |= ShiftMask;
+    if (modifiers & kControl)
+        mask |= ControlMask;
+    if (modifiers & kOption)
+        mask |= modifierMaskOf(XK_Alt_L) ? modifierMaskOf(XK_Alt_L) : Mod1Mask;
+    if (modifiers & kCommand)
+        mask |= modifierMaskOf(XK_Super_L) ? modifierMaskOf(XK_Super_L) : Mod4Mask;
+    return mask;
+}
+
+QList<unsigned int> X11Hotkeys::lockVariants() const {
+    const unsigned int numLock = modifierMaskOf(XK_Num_Lock);
+    QList<unsigned int> variants = {0, LockMask};
+    if (numLock)
+        variants << numLock << (numLock | LockMask);
+    return variants;
+}
+
+bool X11Hotkeys::grab(quint32 id, quint32 keyCode, quint32 modifiers) {
+    if (!connect())
+        return false;
+    const std::optional<quint32> x11Key = MacKeyCodes::toX11(keyCode);
+    if (!x11Key)
+        return false;
+    const Grab wanted{*x11Key, toX11Modifiers(modifiers)};
+    // The desktop keeps one grab per combination and client; a second
+    // registration of a combination we hold would steal the first one's key.
+    for (const Grab& held : std::as_const(m_grabs))
+        if (held.x11KeyCode == wanted.x11KeyCode && held.x11Modifiers == wanted.x11Modifiers)
+            return false;
+
+    const Window root = DefaultRootWindow(m_display);
+    const QList<unsigned int> variants = lockVariants();
+    const int error = trapped(m_display, [&] {
+        for (unsigned int variant : variants)
+            XGrabKey(m_display, int(wanted.x11KeyCode), wanted.x11Modifiers | variant, root, False, GrabModeAsync,
+                     GrabModeAsync);
+    });
+    if (error) {
+        // Another program holds the combination (or part of its variants):
+        // give back whatever we did get.
+        trapped(m_display, [&] {
+            for (unsigned int variant : variants)
+                XUngrabKey(m_display, int(wanted.x11KeyCode), wanted.x11Modifiers | variant, root);
+        });
+        scheduleDrain();
+        return false;
+    }
+    m_grabs.insert(id, wanted);
+    scheduleDrain();
+    return true;
+}
+
+void X11Hotkeys::release(quint32 id) {
+    const auto held = m_grabs.find(id);
+    if (held == m_grabs.end() || !m_display)
+        return;
+    const Grab grab = *held;
+    m_grabs.erase(held);
+    const Window root = DefaultRootWindow(m_display);
+    trapped(m_display, [&] {
+        for (unsigned int variant : lockVariants())
+            XUngrabKey(m_display, int(grab.x11KeyCode), grab.x11Modifiers | variant, root);
+    });
+    scheduleDrain();
+}
+
+void X11Hotkeys::setPressedHandler(std::function<void(quint32)> handler) { m_pressed = std::move(handler); }
+
+void X11Hotkeys::handleKeyPress(quint32 x11KeyCode, unsigned int state) {
+    const unsigned int relevant = ShiftMask | ControlMask | toX11Modifiers(kOption | kCommand);
+    for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
+        if (it->x11KeyCode == x11KeyCode && it->x11Modifiers == (state & relevant)) {
+            if (m_pressed)
+                m_pressed(it.key());
+            return;
+        }
+    }
+}
+
+bool X11Hotkeys::startWatching(std::function<void(const KeyEvent&)> handler) {
+    if (!connect() || m_xiOpcode < 0)
+        return false;
+    m_watch = std::move(handler);
+    m_modifiersDown.clear();
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawKeyPress);
+    XISetMask(bits, XI_RawKeyRelease);
+    XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
+    XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
+    XFlush(m_display);
+    return true;
+}
+
+void X11Hotkeys::stopWatching() {
+    m_watch = nullptr;
+    m_modifiersDown.clear();
+    if (!m_display || m_xiOpcode < 0)
+        return;
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
+    XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
+    XFlush(m_display);
+}
+
+quint32 X11Hotkeys::sideBitOf(quint32 x11KeyCode) const {
+    switch (XkbKeycodeToKeysym(m_display, KeyCode(x11KeyCode), 0, 0)) {
+    case XK_Control_L:
+        return LeftControl;
+    case XK_Control_R:
+        return RightControl;
+    case XK_Super_L:
+    case XK_Meta_L:
+        return LeftCommand;
+    case XK_Super_R:
+    case XK_Meta_R:
+        return RightCommand;
+    case XK_Alt_L:
+        return LeftOption;
+    case XK_Alt_R:
+    case XK_ISO_Level3_Shift:
+        return RightOption;
+    default:
+        return 0;
+    }
+}
+
+bool X11Hotkeys::isModifierKey(quint32 x11KeyCode) const {
+    const KeySym keysym = XkbKeycodeToKeysym(m_display, KeyCode(x11KeyCode), 0, 0);
+    return IsModifierKey(keysym);
+}
+
+void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
+    if (!m_watch)
+        return;
+    if (!isModifierKey(x11KeyCode)) {
+        if (press)
+            m_watch({KeyEvent::Kind::KeyDown, 0, timeMs});
+        return;
+    }
+    if (press)
+        m_modifiersDown.insert(x11KeyCode);
+    else
+        m_modifiersDown.remove(x11KeyCode);
+    quint32 flags = 0;
+    for (quint32 code : std::as_const(m_modifiersDown))
+        flags |= sideBitOf(code);
+    m_watch({KeyEvent::Kind::FlagsChanged, flags, timeMs});
+}
+
+std::optional<quint32> X11Hotkeys::keyCodeForNative(quint32 nativeScanCode) const {
+    return MacKeyCodes::fromX11(nativeScanCode);
+}
+
+QString X11Hotkeys::layoutText(quint32 keyCode) const {
+    const std::optional<quint32> x11Key = MacKeyCodes::toX11(keyCode);
+    if (!x11Key || !const_cast<X11Hotkeys*>(this)->connect())
+        return {};
+    XkbStateRec state;
+    const unsigned int group = XkbGetState(m_display, XkbUseCoreKbd, &state) == Success ? state.group : 0;
+    const KeySym keysym = XkbKeycodeToKeysym(m_display, KeyCode(*x11Key), int(group), 0);
+    if (keysym == NoSymbol)
+        return {};
+    char text[64] = {};
+    const int length = xkb_keysym_to_utf8(xkb_keysym_t(keysym), text, sizeof text);
+    if (length <= 1)
+        return {};
+    const QString printed = QString::fromUtf8(text);
+    // Keys that print nothing visible (Return, Tab, …) have no name here.
+    for (QChar c : printed)
+        if (!c.isPrint())
+            return {};
+    return printed;
+}

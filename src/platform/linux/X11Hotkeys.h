@@ -1,0 +1,57 @@
+#pragma once
+
+#include "platform/Hotkeys.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <memory>
+
+class QSocketNotifier;
+struct _XDisplay;
+
+// Global hotkeys and key watching on X11, over a connection of its own:
+// hotkeys are passive key grabs on the root window (also with Caps Lock and
+// Num Lock on), the watch reads raw key events (XInput2) so that left and
+// right modifiers are told apart. Key names come from the current layout.
+class X11Hotkeys : public Hotkeys {
+public:
+    X11Hotkeys();
+    ~X11Hotkeys() override;
+
+    bool grab(quint32 id, quint32 keyCode, quint32 modifiers) override;
+    void release(quint32 id) override;
+    void setPressedHandler(std::function<void(quint32 id)> handler) override;
+
+    bool startWatching(std::function<void(const KeyEvent&)> handler) override;
+    void stopWatching() override;
+
+    std::optional<quint32> keyCodeForNative(quint32 nativeScanCode) const override;
+    QString layoutText(quint32 keyCode) const override;
+
+private:
+    struct Grab {
+        quint32 x11KeyCode = 0;
+        unsigned int x11Modifiers = 0;
+    };
+
+    bool connect();
+    void drain();
+    void handleKeyPress(quint32 x11KeyCode, unsigned int state);
+    void handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs);
+    unsigned int modifierMaskOf(unsigned long keysym) const;
+    unsigned int toX11Modifiers(quint32 modifiers) const;
+    QList<unsigned int> lockVariants() const;
+    quint32 sideBitOf(quint32 x11KeyCode) const;
+    bool isModifierKey(quint32 x11KeyCode) const;
+    void scheduleDrain();
+
+    _XDisplay* m_display = nullptr;
+    bool m_connectTried = false;
+    int m_xiOpcode = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    QHash<quint32, Grab> m_grabs;
+    std::function<void(quint32)> m_pressed;
+    std::function<void(const KeyEvent&)> m_watch;
+    QSet<quint32> m_modifiersDown;
+};
