@@ -1,0 +1,157 @@
+#include "app/AppDelegate.h"
+
+#include "support/Defaults.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+#include <QtConcurrent>
+
+namespace {
+
+void run(const std::function<void()>& step) {
+    if (step)
+        step();
+}
+
+void task(const std::function<void()>& step) {
+    if (step)
+        QTimer::singleShot(0, QCoreApplication::instance(), step);
+}
+
+void detached(const std::function<void()>& step) {
+    if (step) {
+        QThreadPool::globalInstance()->start([step] {
+            QThread::currentThread()->setPriority(QThread::LowPriority);
+            step();
+        });
+    }
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(LaunchSteps steps, Defaults& defaults, QProcessEnvironment environment, QObject* parent)
+    : QObject(parent), m_steps(std::move(steps)), m_defaults(defaults), m_environment(std::move(environment)) {
+    m_updateCheck.setSingleShot(true);
+    connect(&m_updateCheck, &QTimer::timeout, this, [this] {
+        if (m_defaults.boolean(QStringLiteral("autoCheckUpdates")) == false)
+            return;
+        run(m_steps.checkForUpdates);
+    });
+}
+
+AppDelegate::~AppDelegate() {
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    run(m_steps.restoreLeftoverVolume);
+    run(m_steps.warmDictionary);
+    detached(m_steps.sendWordsOnceReady);
+    if (m_steps.translationAvailable && m_steps.translationAvailable())
+        task(m_steps.refreshTranslationCatalog);
+    run(m_steps.ignoreBrokenPipe);
+    run(m_steps.applyAppearance);
+    run(m_steps.dockStart);
+    run(m_steps.dockRefreshPolicy);
+    run(m_steps.migrateEngineFolder);
+    detached(m_steps.removeRetiredModels);
+    run(m_steps.migrateSettings);
+
+    task(m_steps.considerReviewPrompt);
+    if (m_steps.startPhoneLink)
+        task([this] {
+            if (m_steps.phoneLinkEnabled && m_steps.phoneLinkEnabled())
+                m_steps.startPhoneLink();
+        });
+    if (m_steps.checkForUpdates)
+        m_updateCheck.start(m_updateCheckDelayMs);
+
+    // Closing a window that can be the main window re-evaluates the taskbar presence.
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
+
+    task(m_steps.registerHotkeys);
+    if (m_steps.setHoverReading)
+        task([this] { m_steps.setHoverReading(m_defaults.boolOr(QStringLiteral("hoverReadEnabled"), false)); });
+
+    // Without onboarding in the program nothing could ever set "onboardingDone",
+    // so then the engine tests alone decide.
+    const bool onboardingDone =
+        !m_steps.showOnboarding || m_defaults.boolOr(QStringLiteral("onboardingDone"), false);
+    const bool normalStart = onboardingDone && (!m_steps.engineExists || m_steps.engineExists()) &&
+                             (!m_steps.modelsComplete || m_steps.modelsComplete());
+    if (normalStart) {
+        task(m_steps.startSpeechServer);
+        if (launchShouldOpenWindow())
+            task(m_steps.showMainWindow);
+    } else if (m_steps.showOnboarding) {
+        task(m_steps.showOnboarding);
+    } else if (m_steps.trace) {
+        m_steps.trace(QStringLiteral("launch: the speech engine is not installed; nothing started"));
+    }
+
+    run(m_steps.watchLanguageModelMemory);
+    task(m_steps.startLanguageModelServer);
+    run(m_steps.startSelectionCleanup);
+    run(m_steps.runSelfTests);
+}
+
+bool AppDelegate::applicationShouldHandleReopen() {
+    run(m_steps.showMainWindow);
+    return true;
+}
+
+void AppDelegate::openDocuments(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (QFileInfo(path).suffix() != QLatin1String("quorvane"))
+            continue;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray data = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            continue;
+        if (m_steps.importNotes)
+            m_steps.importNotes(data);
+    }
+}
+
+void AppDelegate::applicationWillTerminate() {
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    m_updateCheck.stop();
+    run(m_steps.stopReading);
+    // A dictation under way leaves the output ducked: stop it and bring the volume back.
+    run(m_steps.stopRecording);
+    run(m_steps.restoreVolume);
+    run(m_steps.stopSpeechServer);
+    run(m_steps.stopLanguageModelServer);
+}
+
+bool AppDelegate::shouldOpenWindowAtLaunch(const QProcessEnvironment& environment, std::optional<bool> setting) {
+    const bool result = setting.value_or(true);
+    if (environment.contains(QStringLiteral("QV_SETUP_STATE")))
+        return false;
+    if (environment.value(QStringLiteral("QV_GLASS_TEST")) == QLatin1String("1"))
+        return false;
+    if (environment.value(QStringLiteral("QV_DIAG_TEST")) == QLatin1String("1"))
+        return false;
+    return result;
+}
+
+bool AppDelegate::launchShouldOpenWindow() const {
+    return shouldOpenWindowAtLaunch(m_environment, m_defaults.boolean(QStringLiteral("openWindowAtLaunch")));
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && m_steps.dockRefreshPolicy) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->isWindow() && widget->windowType() == Qt::Window)
+            QTimer::singleShot(0, this, [this] { m_steps.dockRefreshPolicy(); });
+    }
+    return QObject::eventFilter(watched, event);
+}

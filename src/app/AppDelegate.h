@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QObject>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+class Defaults;
+
+// The steps that start-up and shutdown run, each provided by the subsystem that
+// owns it. An empty step is a subsystem this build does not have yet: the
+// sequence passes over it.
+struct LaunchSteps {
+    // Start-up, in order.
+    std::function<void()> restoreLeftoverVolume;      // a volume a crashed run left ducked
+    std::function<void()> warmDictionary;             // 1
+    std::function<void()> sendWordsOnceReady;         // 2, on the thread pool
+    std::function<bool()> translationAvailable;       // gates 3
+    std::function<void()> refreshTranslationCatalog;  // 3, task
+    std::function<void()> ignoreBrokenPipe;           // 4
+    std::function<void()> applyAppearance;            // 5
+    std::function<void()> dockStart;                  // 6
+    std::function<void()> dockRefreshPolicy;          // 6, and when a main window closes
+    std::function<void()> migrateEngineFolder;        // 7
+    std::function<void()> removeRetiredModels;        // 8, on the thread pool
+    std::function<void()> migrateSettings;            // 9
+    std::function<void()> considerReviewPrompt;       // 10.1, task
+    std::function<bool()> phoneLinkEnabled;           // 10.2, task
+    std::function<void()> startPhoneLink;
+    std::function<void()> checkForUpdates;            // 10.3, 4 s after launch
+    std::function<void()> registerHotkeys;            // 12, task
+    std::function<void(bool on)> setHoverReading;     // 13, task
+    std::function<bool()> engineExists;               // 14
+    std::function<bool()> modelsComplete;
+    std::function<void()> startSpeechServer;          // ready, then warm up; task
+    std::function<void()> showMainWindow;             // task
+    std::function<void()> showOnboarding;             // task
+    std::function<void(const QString&)> trace;        // the shared trace log
+    std::function<void()> watchLanguageModelMemory;   // 15
+    std::function<void()> startLanguageModelServer;   // 15, task
+    std::function<void()> startSelectionCleanup;      // 16
+    std::function<void()> runSelfTests;               // 17
+
+    // Shutdown, in order.
+    std::function<void()> stopReading;
+    std::function<void()> stopRecording;
+    std::function<void()> restoreVolume;
+    std::function<void()> stopSpeechServer;
+    std::function<void()> stopLanguageModelServer;
+
+    // Documents opened with the program.
+    std::function<void(const QByteArray&)> importNotes;
+
+    // The steps of the running program, wired to the subsystems it has.
+    static LaunchSteps standard();
+};
+
+// Runs the program's start-up sequence, the first-run decision, reopening,
+// documents opened with it and the shutdown order.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    AppDelegate(LaunchSteps steps, Defaults& defaults, QProcessEnvironment environment, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    void applicationDidFinishLaunching();
+    // Shows the main window; always true.
+    bool applicationShouldHandleReopen();
+    // Imports every readable file whose extension is exactly "quorvane".
+    void openDocuments(const QStringList& paths);
+    void applicationWillTerminate();
+
+    // False when "QV_SETUP_STATE" is present, or "QV_GLASS_TEST" or "QV_DIAG_TEST"
+    // is "1"; otherwise the setting, true when absent.
+    static bool shouldOpenWindowAtLaunch(const QProcessEnvironment& environment, std::optional<bool> setting);
+    bool launchShouldOpenWindow() const;
+
+    // The wait before the launch's update check; tests shorten it.
+    void setUpdateCheckDelay(int milliseconds) { m_updateCheckDelayMs = milliseconds; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    LaunchSteps m_steps;
+    Defaults& m_defaults;
+    QProcessEnvironment m_environment;
+    QTimer m_updateCheck;
+    int m_updateCheckDelayMs = 4000;
+    bool m_terminated = false;
+};

@@ -1,0 +1,86 @@
+#include "app/QuorvaneApp.h"
+
+#include "app/AppActions.h"
+#include "app/AppState.h"
+#include "app/Appearance.h"
+#include "app/MenuBarIcon.h"
+
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, QObject* parent)
+    : QObject(parent), m_actions(actions), m_state(state), m_menu(std::make_unique<QMenu>()),
+      m_tray(std::make_unique<QSystemTrayIcon>()) {
+    const AppActions* table = &m_actions;
+    m_dictation = addRow(QString(), table->toggleDictation, true, QKeySequence(Qt::CTRL | Qt::Key_D));
+    addRow(QStringLiteral("Paste Last Dictation"), table->pasteLast, true, QKeySequence(Qt::CTRL | Qt::Key_V));
+    addRow(QStringLiteral("Read Selection"), table->readSelection, true);
+    addRow(QStringLiteral("Stop Reading"), table->stopReading, false);
+    m_menu->addSeparator();
+    if (table->addModeSection)
+        table->addModeSection(m_menu.get());
+    if (table->addTranslationSection && table->translationGate())
+        table->addTranslationSection(m_menu.get());
+    m_menu->addSeparator();
+    m_engine = m_menu->addAction(QString());
+    m_engine->setEnabled(false);
+    m_menu->addSeparator();
+    addRow(QStringLiteral("Microphone Test\u2026"), table->openMicrophoneTest, false);
+    addRow(QStringLiteral("Report a Problem\u2026"), table->reportProblem, false);
+    m_menu->addSeparator();
+    addRow(QStringLiteral("Leave a Review\u2026"), table->leaveReview, false);
+    addRow(QStringLiteral("Check for Updates\u2026"), table->checkForUpdates, true);
+    addRow(QStringLiteral("Settings..."), table->showMainWindow, false, QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Quit Quorvane"), this, &QuorvaneApp::quitRequested);
+
+    m_tray->setToolTip(QStringLiteral("Quorvane"));
+    m_tray->setContextMenu(m_menu.get());
+    connect(&m_state, &AppState::isRecordingChanged, this, &QuorvaneApp::refresh);
+    connect(&m_state, &AppState::serverReadyChanged, this, &QuorvaneApp::refresh);
+    // A change of look redraws the idle icon in the panel's colour.
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->installEventFilter(this);
+    refresh();
+}
+
+QuorvaneApp::~QuorvaneApp() = default;
+
+bool QuorvaneApp::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ApplicationPaletteChange && watched == QCoreApplication::instance())
+        refresh();
+    return QObject::eventFilter(watched, event);
+}
+
+void QuorvaneApp::show() { m_tray->show(); }
+
+QAction* QuorvaneApp::addRow(const QString& text, const std::function<void()>& action, bool asTask,
+                             const QKeySequence& shortcut) {
+    QAction* row = m_menu->addAction(text);
+    row->setShortcut(shortcut);
+    row->setEnabled(bool(action));
+    connect(row, &QAction::triggered, this, [action, asTask] {
+        if (!action)
+            return;
+        if (asTask)
+            startTask(action);
+        else
+            action();
+    });
+    return row;
+}
+
+void QuorvaneApp::refresh() {
+    const bool recording = m_state.isRecording();
+    m_dictation->setText(recording ? QStringLiteral("Stop Dictation") : QStringLiteral("Start Dictation"));
+    m_engine->setText(m_state.serverReady() ? QStringLiteral("Engine: warm") : QStringLiteral("Engine: starting..."));
+    m_tray->setIcon(MenuBarIcon::icon(recording, Appearance::isDark()));
+}
+
+QStringList QuorvaneApp::rowTexts() const {
+    QStringList rows;
+    for (const QAction* action : m_menu->actions())
+        rows << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return rows;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QObject>
+
+#include <functional>
+
+#include <memory>
+
+class AppState;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+struct AppActions;
+
+// The program's one scene: the tray icon, which shows whether a dictation is
+// recording, and its menu, the main command surface. Rows whose subsystem the
+// build does not have show disabled.
+class QuorvaneApp : public QObject {
+    Q_OBJECT
+public:
+    QuorvaneApp(const AppActions& actions, AppState& state, QObject* parent = nullptr);
+    ~QuorvaneApp() override;
+
+    QMenu* menu() const { return m_menu.get(); }
+    QSystemTrayIcon* tray() const { return m_tray.get(); }
+    // Shows the tray icon.
+    void show();
+
+    // The menu's texts, one per row; "-" for a divider.
+    QStringList rowTexts() const;
+
+signals:
+    void quitRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void refresh();
+    QAction* addRow(const QString& text, const std::function<void()>& action, bool asTask,
+                    const QKeySequence& shortcut = {});
+
+    const AppActions& m_actions;
+    AppState& m_state;
+    std::unique_ptr<QMenu> m_menu;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    QAction* m_dictation = nullptr;
+    QAction* m_engine = nullptr;
+};

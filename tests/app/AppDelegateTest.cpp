@@ -1,0 +1,240 @@
+#include "app/AppDelegate.h"
+#include "support/Defaults.h"
+#include "support/TempFolder.h"
+
+#include <QCoreApplication>
+#include <QMutex>
+#include <QThreadPool>
+#include <QWidget>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A delegate whose every step records its name.
+struct Launch : testing::Test {
+    TempFolder folder;
+    Defaults defaults{folder.path() + QStringLiteral("/defaults.json")};
+    QProcessEnvironment environment;
+    QMutex lock;
+    QStringList calls;
+    bool engine = true;
+    bool models = true;
+    bool translation = false;
+    bool phoneLink = false;
+
+    std::function<void()> rec(const char* name) {
+        return [this, name] {
+            QMutexLocker locked(&lock);
+            calls << QString::fromLatin1(name);
+        };
+    }
+    LaunchSteps steps() {
+        LaunchSteps s;
+        s.restoreLeftoverVolume = rec("restoreLeftoverVolume");
+        s.warmDictionary = rec("warmDictionary");
+        s.sendWordsOnceReady = rec("sendWordsOnceReady");
+        s.translationAvailable = [this] { return translation; };
+        s.refreshTranslationCatalog = rec("refreshTranslationCatalog");
+        s.ignoreBrokenPipe = rec("ignoreBrokenPipe");
+        s.applyAppearance = rec("applyAppearance");
+        s.dockStart = rec("dockStart");
+        s.dockRefreshPolicy = rec("dockRefreshPolicy");
+        s.migrateEngineFolder = rec("migrateEngineFolder");
+        s.removeRetiredModels = rec("removeRetiredModels");
+        s.migrateSettings = rec("migrateSettings");
+        s.considerReviewPrompt = rec("considerReviewPrompt");
+        s.phoneLinkEnabled = [this] { return phoneLink; };
+        s.startPhoneLink = rec("startPhoneLink");
+        s.checkForUpdates = rec("checkForUpdates");
+        s.registerHotkeys = rec("registerHotkeys");
+        s.setHoverReading = [this](bool on) { rec(on ? "hoverOn" : "hoverOff")(); };
+        s.engineExists = [this] { rec("engineExists")(); return engine; };
+        s.modelsComplete = [this] { rec("modelsComplete")(); return models; };
+        s.startSpeechServer = rec("startSpeechServer");
+        s.showMainWindow = rec("showMainWindow");
+        s.showOnboarding = rec("showOnboarding");
+        s.trace = [this](const QString&) { rec("trace")(); };
+        s.watchLanguageModelMemory = rec("watchLanguageModelMemory");
+        s.startLanguageModelServer = rec("startLanguageModelServer");
+        s.startSelectionCleanup = rec("startSelectionCleanup");
+        s.runSelfTests = rec("runSelfTests");
+        s.stopReading = rec("stopReading");
+        s.stopRecording = rec("stopRecording");
+        s.restoreVolume = rec("restoreVolume");
+        s.stopSpeechServer = rec("stopSpeechServer");
+        s.stopLanguageModelServer = rec("stopLanguageModelServer");
+        return s;
+    }
+    // Runs the launch; returns the steps run before it returned and those run as tasks after.
+    std::pair<QStringList, QStringList> launch(LaunchSteps s) {
+        AppDelegate delegate(std::move(s), defaults, environment);
+        delegate.setUpdateCheckDelay(0);
+        delegate.applicationDidFinishLaunching();
+        QThreadPool::globalInstance()->waitForDone();
+        QStringList during;
+        {
+            QMutexLocker locked(&lock);
+            during = calls;
+            calls.clear();
+        }
+        QTest::qWait(20);
+        QMutexLocker locked(&lock);
+        return {during, calls};
+    }
+};
+
+TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
+    defaults.set(QStringLiteral("onboardingDone"), true);
+    translation = true;
+    phoneLink = true;
+    const auto [during, after] = launch(steps());
+    QStringList synchronous = during;
+    // The word list goes out on the thread pool; it only has to be started.
+    EXPECT_EQ(synchronous.removeAll(QStringLiteral("sendWordsOnceReady")), 1);
+    EXPECT_EQ(synchronous.removeAll(QStringLiteral("removeRetiredModels")), 1);
+    EXPECT_EQ(synchronous,
+              (QStringList{"restoreLeftoverVolume", "warmDictionary", "ignoreBrokenPipe", "applyAppearance", "dockStart",
+                           "dockRefreshPolicy", "migrateEngineFolder", "migrateSettings", "engineExists",
+                           "modelsComplete", "watchLanguageModelMemory", "startSelectionCleanup", "runSelfTests"}));
+    QStringList tasks = after;
+    EXPECT_EQ(tasks.removeAll(QStringLiteral("checkForUpdates")), 1); // on its own timer
+    EXPECT_EQ(tasks, (QStringList{"refreshTranslationCatalog", "considerReviewPrompt", "startPhoneLink",
+                                  "registerHotkeys", "hoverOff", "startSpeechServer", "showMainWindow",
+                                  "startLanguageModelServer"}));
+}
+
+TEST_F(Launch, FirstRunTableShortCircuitsAndAlwaysStartsTheModelServer) {
+    // Onboarding not done: onboarding opens, no engine tests, no server, no window.
+    auto [during, after] = launch(steps());
+    EXPECT_FALSE(during.contains(QStringLiteral("engineExists")));
+    EXPECT_TRUE(after.contains(QStringLiteral("showOnboarding")));
+    EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
+    EXPECT_FALSE(after.contains(QStringLiteral("showMainWindow")));
+    EXPECT_TRUE(after.contains(QStringLiteral("startLanguageModelServer")));
+    EXPECT_TRUE(during.contains(QStringLiteral("startSelectionCleanup")));
+
+    defaults.set(QStringLiteral("onboardingDone"), true);
+    engine = false;
+    std::tie(during, after) = launch(steps());
+    EXPECT_TRUE(during.contains(QStringLiteral("engineExists")));
+    EXPECT_FALSE(during.contains(QStringLiteral("modelsComplete")));
+    EXPECT_TRUE(after.contains(QStringLiteral("showOnboarding")));
+
+    engine = true;
+    models = false;
+    std::tie(during, after) = launch(steps());
+    EXPECT_TRUE(during.contains(QStringLiteral("modelsComplete")));
+    EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
+
+    // Window kept closed by the setting: the engine still warms.
+    models = true;
+    defaults.set(QStringLiteral("openWindowAtLaunch"), false);
+    defaults.set(QStringLiteral("hoverReadEnabled"), true);
+    std::tie(during, after) = launch(steps());
+    EXPECT_TRUE(after.contains(QStringLiteral("startSpeechServer")));
+    EXPECT_FALSE(after.contains(QStringLiteral("showMainWindow")));
+    EXPECT_TRUE(after.contains(QStringLiteral("hoverOn")));
+}
+
+TEST_F(Launch, WithoutOnboardingAMissingEngineIsTracedAndNothingOpens) {
+    LaunchSteps s = steps();
+    s.showOnboarding = nullptr;
+    engine = false;
+    auto [during, after] = launch(s);
+    EXPECT_TRUE(during.contains(QStringLiteral("trace")));
+    EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
+    EXPECT_FALSE(after.contains(QStringLiteral("showMainWindow")));
+
+    // The engine is there: a normal start, whatever "onboardingDone" says.
+    engine = true;
+    s.showOnboarding = nullptr;
+    std::tie(during, after) = launch(s);
+    EXPECT_TRUE(after.contains(QStringLiteral("startSpeechServer")));
+}
+
+TEST_F(Launch, UpdateCheckOnlyWhenNotStoredAsFalse) {
+    defaults.set(QStringLiteral("autoCheckUpdates"), QStringLiteral("no"));
+    EXPECT_TRUE(launch(steps()).second.contains(QStringLiteral("checkForUpdates")));
+    defaults.set(QStringLiteral("autoCheckUpdates"), false);
+    EXPECT_FALSE(launch(steps()).second.contains(QStringLiteral("checkForUpdates")));
+}
+
+TEST_F(Launch, TranslationCatalogueOnlyWithTheTranslator) {
+    EXPECT_FALSE(launch(steps()).second.contains(QStringLiteral("refreshTranslationCatalog")));
+}
+
+TEST_F(Launch, ShutdownStopsInOrderOnceAndCancelsThePendingUpdateCheck) {
+    AppDelegate delegate(steps(), defaults, environment);
+    delegate.applicationDidFinishLaunching(); // 4 s update check pending
+    QThreadPool::globalInstance()->waitForDone();
+    calls.clear();
+    delegate.applicationWillTerminate();
+    delegate.applicationWillTerminate();
+    EXPECT_EQ(calls, (QStringList{"stopReading", "stopRecording", "restoreVolume", "stopSpeechServer",
+                                  "stopLanguageModelServer"}));
+    QTest::qWait(20);
+    EXPECT_FALSE(calls.contains(QStringLiteral("checkForUpdates")));
+}
+
+TEST_F(Launch, ReopenShowsTheMainWindow) {
+    AppDelegate delegate(steps(), defaults, environment);
+    EXPECT_TRUE(delegate.applicationShouldHandleReopen());
+    EXPECT_EQ(calls, QStringList{QStringLiteral("showMainWindow")});
+}
+
+TEST_F(Launch, ClosingAMainWindowReevaluatesTheTaskbarPresenceButAPanelDoesNot) {
+    AppDelegate delegate(steps(), defaults, environment);
+    delegate.applicationDidFinishLaunching();
+    QThreadPool::globalInstance()->waitForDone();
+    QTest::qWait(10);
+    calls.clear();
+    QWidget panel(nullptr, Qt::Tool);
+    panel.show();
+    panel.close();
+    QTest::qWait(10);
+    EXPECT_FALSE(calls.contains(QStringLiteral("dockRefreshPolicy")));
+    QWidget window;
+    window.show();
+    window.close();
+    QTest::qWait(10);
+    EXPECT_TRUE(calls.contains(QStringLiteral("dockRefreshPolicy")));
+}
+
+TEST(AppDelegateTest, EnvironmentSwitchesKeepTheWindowClosed) {
+    QProcessEnvironment none;
+    EXPECT_TRUE(AppDelegate::shouldOpenWindowAtLaunch(none, std::nullopt));
+    EXPECT_TRUE(AppDelegate::shouldOpenWindowAtLaunch(none, true));
+    EXPECT_FALSE(AppDelegate::shouldOpenWindowAtLaunch(none, false));
+
+    QProcessEnvironment setup;
+    setup.insert(QStringLiteral("QV_SETUP_STATE"), QString());
+    EXPECT_FALSE(AppDelegate::shouldOpenWindowAtLaunch(setup, true));
+
+    for (const QString& name : {QStringLiteral("QV_GLASS_TEST"), QStringLiteral("QV_DIAG_TEST")}) {
+        QProcessEnvironment one;
+        one.insert(name, QStringLiteral("1"));
+        EXPECT_FALSE(AppDelegate::shouldOpenWindowAtLaunch(one, std::nullopt)) << name.toStdString();
+        QProcessEnvironment other;
+        other.insert(name, QStringLiteral("yes"));
+        EXPECT_TRUE(AppDelegate::shouldOpenWindowAtLaunch(other, std::nullopt)) << name.toStdString();
+    }
+}
+
+TEST(AppDelegateTest, OnlyReadableQuorvaneDocumentsAreImported) {
+    TempFolder folder;
+    Defaults defaults(folder.path() + QStringLiteral("/defaults.json"));
+    QList<QByteArray> imported;
+    LaunchSteps steps;
+    steps.importNotes = [&](const QByteArray& data) { imported << data; };
+    AppDelegate delegate(steps, defaults, {});
+    const QString first = folder.write(QStringLiteral("a.quorvane"), "first");
+    const QString upper = folder.write(QStringLiteral("b.QUORVANE"), "upper");
+    const QString other = folder.write(QStringLiteral("c.json"), "other");
+    const QString second = folder.write(QStringLiteral("d.quorvane"), "second");
+    delegate.openDocuments({first, upper, folder.file(QStringLiteral("missing.quorvane")), other, second});
+    EXPECT_EQ(imported, (QList<QByteArray>{"first", "second"}));
+}
+
+} // namespace

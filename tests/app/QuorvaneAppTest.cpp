@@ -1,0 +1,104 @@
+#include "app/AppActions.h"
+#include "app/AppState.h"
+#include "app/DockIcon.h"
+#include "app/QuorvaneApp.h"
+#include "support/Defaults.h"
+#include "support/TempFolder.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(QuorvaneAppTest, TheMenuHasItsEighteenRowsWithExactTexts) {
+    AppActions actions;
+    AppState state;
+    QuorvaneApp scene(actions, state);
+    const QStringList rows = scene.rowTexts();
+    EXPECT_EQ(rows, (QStringList{"Start Dictation", "Paste Last Dictation", "Read Selection", "Stop Reading", "-", "-",
+                                 "Engine: starting...", "-", "Microphone Test\u2026", "Report a Problem\u2026", "-",
+                                 "Leave a Review\u2026", "Check for Updates\u2026", "Settings...", "-",
+                                 "Quit Quorvane"}));
+    const QList<QAction*> items = scene.menu()->actions();
+    EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
+    EXPECT_EQ(items[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    EXPECT_EQ(items[13]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_FALSE(items[6]->isEnabled()); // the engine line is text
+    EXPECT_FALSE(items[0]->isEnabled()); // no dictation in this table
+
+    state.setIsRecording(true);
+    state.setServerReady(true);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("Stop Dictation"));
+    EXPECT_EQ(items[6]->text(), QStringLiteral("Engine: warm"));
+}
+
+TEST(QuorvaneAppTest, SectionsOfOtherSubsystemsTakeRowsSixAndSeven) {
+    AppActions actions;
+    bool translation = false;
+    actions.translationAvailable = [&] { return translation; };
+    actions.addModeSection = [](QMenu* menu) { menu->addAction(QStringLiteral("Modes")); };
+    actions.addTranslationSection = [](QMenu* menu) { menu->addAction(QStringLiteral("Translation")); };
+    AppState state;
+    EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().mid(4, 3),
+              (QStringList{"-", "Modes", "-"}));
+    translation = true;
+    EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().size(), 18);
+    EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().mid(4, 4), (QStringList{"-", "Modes", "Translation", "-"}));
+}
+
+TEST(QuorvaneAppTest, RowsRunTheirActionsAndQuitAsksToQuit) {
+    AppActions actions;
+    int toggles = 0, stops = 0;
+    actions.toggleDictation = [&] { ++toggles; };
+    actions.stopReading = [&] { ++stops; };
+    AppState state;
+    QuorvaneApp scene(actions, state);
+    QSignalSpy quit(&scene, &QuorvaneApp::quitRequested);
+    const QList<QAction*> items = scene.menu()->actions();
+    items[0]->trigger();
+    EXPECT_EQ(toggles, 0); // a task: after the menu returns
+    QTest::qWait(5);
+    EXPECT_EQ(toggles, 1);
+    items[3]->trigger();
+    EXPECT_EQ(stops, 1); // at once
+    items.last()->trigger();
+    EXPECT_EQ(quit.size(), 1);
+}
+
+TEST(DockIconTest, PolicyFollowsTheSettingAndRealWindowsAndLogsChanges) {
+    TempFolder folder;
+    Defaults defaults(folder.path() + QStringLiteral("/defaults.json"));
+    DockIcon::refreshPolicy(defaults);
+    EXPECT_EQ(DockIcon::policy(), DockIcon::Policy::Accessory);
+    QWidget window;
+    window.show();
+    EXPECT_TRUE(DockIcon::hasRealWindow());
+    DockIcon::refreshPolicy(defaults);
+    EXPECT_EQ(DockIcon::policy(), DockIcon::Policy::Regular);
+    window.hide();
+    defaults.set(QStringLiteral("showInDock"), true);
+    DockIcon::refreshPolicy(defaults);
+    EXPECT_EQ(DockIcon::policy(), DockIcon::Policy::Regular);
+
+    DockIcon::start();
+    DockIcon::start();
+    EXPECT_EQ(DockIcon::observerCount(), 2);
+    DockIcon::stop();
+    EXPECT_EQ(DockIcon::observerCount(), 0);
+
+    QFile log(DockIcon::logPath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(text.contains(QStringLiteral("policy -> accessory")));
+    EXPECT_TRUE(text.contains(QStringLiteral("policy -> regular")));
+    EXPECT_TRUE(text.contains(QStringLiteral("--- start policy=0")));
+    EXPECT_TRUE(text.contains(QStringLiteral("policy -> light policy=0")) ||
+                text.contains(QStringLiteral("policy -> dark policy=0")));
+}
+
+} // namespace
