@@ -1,6 +1,8 @@
 #include "app/SingleInstance.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -11,7 +13,13 @@ SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent),
 
 SingleInstance::~SingleInstance() = default;
 
-QString SingleInstance::defaultName() { return QStringLiteral("quorvane-") + QString::number(::getuid()); }
+QString SingleInstance::defaultName() {
+    // Per user and home folder: a program run with a temporary home (tests, a
+    // benchmark) is a separate program from the user's own.
+    const QByteArray home = QFile::encodeName(QDir::homePath());
+    return QStringLiteral("quorvane-") + QString::number(::getuid()) + QLatin1Char('-') +
+           QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
+}
 
 bool SingleInstance::handOver(const QStringList& documents) {
     QLocalSocket socket;
