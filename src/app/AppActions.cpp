@@ -1,5 +1,7 @@
 #include "app/AppActions.h"
 
+#include "insertion/PasteLast.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -14,13 +16,13 @@ AppActions wired() {
     AppActions actions;
     // Each subsystem sets its entries here as it joins the program:
     //   toggleDictation              DictationController
-    //   pasteLast                    PasteLast
     //   readSelection, stopReading, stopEverything, reader busy tests   ReaderController / ReaderWindowController
     //   translationAvailable, translate…KeyPressed, addTranslationSection   Translator / TranslationMenu
     //   addModeSection               ModeMenu
     //   showMainWindow               MainWindowHost
     //   openMicrophoneTest           DiagnosticsWindow
     //   reportProblem, leaveReview, checkForUpdates   ProblemReport / ReviewPrompt / Updater
+    actions.pasteLast = [] { PasteLast::run(); };
     return actions;
 }
 
