@@ -195,3 +195,11 @@ QFuture<std::optional<QString>> CleanupEngine::runHelperProcess(const QString& h
     return future;
 }
 
+
+QFuture<std::optional<QString>> CleanupEngine::runHelperClean(const QString& helper, const QString& text) {
+    return runHelperProcess(helper, text).then([](const std::optional<QString>& output) -> std::optional<QString> {
+        if (!output)
+            return std::nullopt;
+        return stripLeadingLabel(stripModelArtifacts(*output).trimmed());
+    });
+}

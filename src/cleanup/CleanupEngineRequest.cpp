@@ -81,7 +81,7 @@ std::optional<QString> CleanupEngine::llmReplyText(int httpStatus, const QByteAr
         choices.first().toObject().value(QStringLiteral("message")).toObject().value(QStringLiteral("content"));
     if (!content.isString())
         return std::nullopt;
-    const QString reply = content.toString().trimmed();
+    const QString reply = stripLeadingLabel(stripModelArtifacts(content.toString().trimmed()).trimmed());
     // A reply far shorter or longer than the transcript dropped or invented content.
     const qsizetype spoken = Text::graphemeCount(text);
     const qsizetype answered = Text::graphemeCount(reply);

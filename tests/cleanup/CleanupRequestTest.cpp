@@ -108,6 +108,11 @@ TEST(CleanupRequest, ReplyIsUsedOnlyFromA200WithContentInsideTheLengthWindow) {
     for (const auto& [length, kept] : QList<QPair<int, bool>>{{1, true}, {3, true}, {4, false}})
         EXPECT_EQ(CleanupEngine::llmReplyText(200, replyWith(QString(length, 'b')), "ab").has_value(), kept)
             << length;
+    // Markup, end-of-turn markers and a leading label are removed before the length check.
+    EXPECT_EQ(CleanupEngine::llmReplyText(
+                  200, replyWith("<out>Cleaned transcript: Hello there, how are you?</out><|im_end|>"),
+                  "hello there how are you"),
+              std::optional<QString>("Hello there, how are you?"));
     // Characters are what a person sees.
     EXPECT_TRUE(CleanupEngine::llmReplyText(200, replyWith(QString("e\u0301").repeated(11)), thirty).has_value());
 }

@@ -171,6 +171,14 @@ TEST_F(HelperClientTest, OutputIsUsedOnlyFromACleanExitWithText) {
     EXPECT_EQ(await(CleanupEngine::runHelperProcess(scripts.file("missing"), QStringLiteral("x"))), std::nullopt);
 }
 
+TEST_F(HelperClientTest, ACleanUpRemovesMarkersAndLabelsFromTheAnswer) {
+    const QString helper =
+        script(QStringLiteral("marked"), "cat >/dev/null; printf 'Cleaned transcript: Fine, thanks.<|im_end|>more'\n");
+    EXPECT_EQ(await(CleanupEngine::runHelperClean(helper, QStringLiteral("fine thanks"))),
+              std::optional<QString>("Fine, thanks."));
+    EXPECT_EQ(await(CleanupEngine::runHelperClean(scripts.file("missing"), QStringLiteral("x"))), std::nullopt);
+}
+
 TEST_F(HelperClientTest, OutputLargerThanAPipeIsReadWhileTheHelperRuns) {
     // 200 KB cannot sit in a pipe until the helper exits; it has to be drained.
     const QString helper = script(QStringLiteral("big"), "cat >/dev/null; head -c 200000 /dev/zero | tr '\\0' a\n");

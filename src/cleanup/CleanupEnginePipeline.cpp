@@ -1,0 +1,110 @@
+// The cleanup pipeline: the cheapest way of cleaning that works, and which one won.
+#include "cleanup/CleanupEngine.h"
+
+#include "cleanup/GuiThread.h"
+#include "engine/LlmServer.h"
+#include "support/Defaults.h"
+
+#include <QPromise>
+#include <QtConcurrent>
+
+#include <memory>
+
+namespace {
+
+struct Request {
+    QString text;
+    bool aggressive;
+    QString instruction;
+    std::optional<QString> numbers;
+    bool allowInferredLists;
+    std::shared_ptr<QPromise<CleanupEngine::Result>> promise;
+};
+
+// Runs `pass` on the thread pool and delivers its text with `engine`.
+void finishWith(const Request& request, const QString& engine, std::function<QString()> pass) {
+    auto promise = request.promise;
+    QtConcurrent::run(std::move(pass)).then([promise, engine](const QString& text) {
+        promise->addResult(CleanupEngine::Result{text, engine});
+        promise->finish();
+    });
+}
+
+void finishFromModel(const Request& request, const QString& accepted, const QString& engine) {
+    finishWith(request, engine, [request, accepted] {
+        return CleanupEngine::closingRulePass(CleanupEngine::stripFillers(accepted), request.numbers,
+                                              request.allowInferredLists);
+    });
+}
+
+void rulesOnly(const Request& request) {
+    finishWith(request, QStringLiteral("regex"), [request] {
+        return CleanupEngine::rulesOnlyClean(request.text, request.numbers, request.allowInferredLists);
+    });
+}
+
+void tryServer(const Request& request) {
+    LlmServer& server = LlmServer::shared();
+    if (!server.isReady())
+        return rulesOnly(request);
+    server.beginRequest();
+    CleanupEngine::runLocalLLMClean(request.text, request.aggressive, request.instruction, request.numbers)
+        .then(QCoreApplication::instance(), [request](const std::optional<QString>& reply) {
+            // Every outcome ends the request; the last one out performs a
+            // release that memory pressure deferred.
+            LlmServer::shared().endRequest();
+            const auto accepted = reply ? CleanupEngine::acceptedModelText(request.text, *reply) : std::nullopt;
+            if (accepted)
+                finishFromModel(request, *accepted, QStringLiteral("local-llm"));
+            else
+                rulesOnly(request);
+        });
+}
+
+void tryHelper(const Request& request) {
+    const std::optional<QString> helper = Defaults::shared().boolOr(QStringLiteral("useAppleIntelligence"), false)
+                                              ? CleanupEngine::helperURL()
+                                              : std::nullopt;
+    if (!helper)
+        return tryServer(request);
+    CleanupEngine::runHelperClean(*helper, request.text)
+        .then(QCoreApplication::instance(), [request](const std::optional<QString>& reply) {
+            const auto accepted = reply ? CleanupEngine::acceptedModelText(request.text, *reply) : std::nullopt;
+            if (accepted)
+                finishFromModel(request, *accepted, QStringLiteral("apple-intelligence"));
+            else
+                tryServer(request);
+        });
+}
+
+} // namespace
+
+bool CleanupEngine::tooShortToPolish(const QString& text) {
+    qsizetype words = 0;
+    bool inWord = false;
+    for (const QChar character : text) {
+        const bool space = character.isSpace();
+        if (!space && !inWord)
+            ++words;
+        inWord = !space;
+    }
+    return words < 4;
+}
+
+QFuture<CleanupEngine::Result> CleanupEngine::clean(const QString& text, bool aggressive, const QString& instruction,
+                                                    const std::optional<QString>& numbers, bool allowInferredLists) {
+    Request request{text, aggressive, instruction, numbers, allowInferredLists,
+                    std::make_shared<QPromise<Result>>()};
+    request.promise->start();
+    QFuture<Result> future = request.promise->future();
+    runOnGuiThread([request] {
+        if (!tooShortToPolish(request.text))
+            return tryHelper(request);
+        // A warm helper is not needed for a few words.
+        discardWarm();
+        finishWith(request, QStringLiteral("quick"), [request] {
+            return closingRulePass(stripFillers(request.text), request.numbers, request.allowInferredLists);
+        });
+    });
+    return future;
+}

@@ -1,0 +1,178 @@
+// The cleanup pipeline: which way of cleaning wins, with a real helper process,
+// a stand-in model server and the rule passes.
+#include "cleanup/CleanupEngine.h"
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
+#include "support/Defaults.h"
+#include "support/FakePlatform.h"
+#include "support/LlmFixture.h"
+#include "support/TempFolder.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Result = CleanupEngine::Result;
+
+const QString transcript = QStringLiteral("um so I think we should meet on friday afternoon");
+const QString goodAnswer = QStringLiteral("I think we should meet on Friday afternoon.");
+
+Result await(QFuture<Result> future) {
+    if (!QTest::qWaitFor([&] { return future.isFinished(); }, 40000))
+        return {QStringLiteral("<still waiting>"), {}};
+    return future.result();
+}
+
+class CleanupPipelineTest : public testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("QUORVANE_RESOURCES", resources.path().toUtf8());
+        LlmServer::shared().stopIfOwned();
+    }
+    void TearDown() override {
+        CleanupEngine::discardWarm();
+        LlmServer::shared().stopIfOwned();
+        for (const char* key : {"useAppleIntelligence", "listsFromCounting"})
+            Defaults::shared().remove(QLatin1String(key));
+        qunsetenv("QUORVANE_RESOURCES");
+        qunsetenv("QV_ENGINE_ROOT");
+    }
+
+    // A helper program that reads the text and then runs `body` (shell).
+    void installHelper(const QByteArray& body) {
+        const QString path = resources.write("bin/quorvane-helper", "#!/bin/sh\ncat >/dev/null\n" + body + "\n");
+        QFile::setPermissions(path, QFile::permissions(path) | QFile::ExeOwner);
+        Defaults::shared().set(QStringLiteral("useAppleIntelligence"), true);
+    }
+
+    // A model server that someone else started, warmed and answering `content`.
+    void serverAnswers(const QString& content) {
+        ASSERT_TRUE(fixture.running() || fixture.start(LlmServer::model()));
+        fixture.script({{"chat_content", content}});
+        const auto warmed = LlmServer::shared().warmUp();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return warmed.isFinished(); }, 10000));
+        ASSERT_TRUE(LlmServer::shared().isReady());
+    }
+
+    Result clean(const QString& text, bool allowInferredLists = true) {
+        return await(CleanupEngine::clean(text, false, {}, std::nullopt, allowInferredLists));
+    }
+
+    QString fromModel(const QString& answer) const {
+        return CleanupEngine::closingRulePass(CleanupEngine::stripFillers(answer), std::nullopt, true);
+    }
+
+    ScopedFakePlatform fakes;
+    TempFolder resources;
+    LlmFixture fixture;
+};
+
+TEST_F(CleanupPipelineTest, FewerThanFourWordsTakeTheQuickPathAndDropTheWarmHelper) {
+    installHelper("printf 'Send it now please.'");
+    serverAnswers(QStringLiteral("Send it now, please."));
+    CleanupEngine::prewarm();
+    ASSERT_NE(CleanupEngine::warmHelperProcessId(), 0);
+    const qsizetype chats = fixture.requests("/v1/chat/completions").size();
+
+    Result result = clean(QStringLiteral("send it now"));
+    EXPECT_EQ(result.engine, "quick");
+    EXPECT_EQ(result.text, CleanupEngine::closingRulePass(CleanupEngine::stripFillers("send it now"),
+                                                          std::nullopt, true));
+    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0);
+    EXPECT_EQ(fixture.requests("/v1/chat/completions").size(), chats) << "no model was asked";
+
+    EXPECT_EQ(clean(QStringLiteral(" \t\n  ")).engine, "quick");
+    EXPECT_EQ(clean(QStringLiteral("one\ttwo\nthree")).engine, "quick");
+    EXPECT_NE(clean(QStringLiteral("one\ttwo\nthree\u00a0four")).engine, "quick");
+}
+
+TEST_F(CleanupPipelineTest, WithNeitherModelTheRulesCleanOnce) {
+    const Result result = clean(transcript);
+    EXPECT_EQ(result.engine, "regex");
+    EXPECT_EQ(result.text, CleanupEngine::rulesOnlyClean(transcript, std::nullopt, true));
+}
+
+TEST_F(CleanupPipelineTest, TheHelpersAcceptedAnswerWins) {
+    installHelper("printf 'Cleaned transcript: %s' '" + goodAnswer.toUtf8() + "'");
+    serverAnswers(QStringLiteral("Not this one, we should meet on Friday."));
+    const Result result = clean(transcript);
+    EXPECT_EQ(result.engine, "apple-intelligence");
+    EXPECT_EQ(result.text, fromModel(goodAnswer));
+}
+
+TEST_F(CleanupPipelineTest, ARejectedOrFailedHelperFallsToTheServer) {
+    serverAnswers(goodAnswer);
+    const QList<QByteArray> helpers = {
+        "printf '{\"items\": [\"meet\", \"friday\"]}'",   // structured data
+        "printf 'Sounds good to me!'",                      // lost the content
+        "exit 1",
+    };
+    for (const QByteArray& helper : helpers) {
+        installHelper(helper);
+        const Result result = clean(transcript);
+        EXPECT_EQ(result.engine, "local-llm") << helper.toStdString();
+        EXPECT_EQ(result.text, fromModel(goodAnswer));
+    }
+    // Switched on but not installed: straight to the server.
+    QFile::remove(resources.file("bin/quorvane-helper"));
+    EXPECT_EQ(clean(transcript).engine, "local-llm");
+    EXPECT_EQ(LlmServer::shared().requestsInFlight(), 0);
+}
+
+TEST_F(CleanupPipelineTest, ARejectedOrFailedServerAnswerFallsToTheRules) {
+    installHelper("exit 2");
+    for (const QString& answer : {QStringLiteral("[{\"text\": 1}]"), QStringLiteral("Yes."),
+                                  QStringLiteral("It is Tuesday today, so Friday is in three days time.")}) {
+        serverAnswers(answer);
+        const Result result = clean(transcript);
+        EXPECT_EQ(result.engine, "regex") << answer.toStdString();
+        EXPECT_EQ(result.text, CleanupEngine::rulesOnlyClean(transcript, std::nullopt, true));
+    }
+    fixture.script({{"chat_status", 500}, {"chat_content", goodAnswer}});
+    EXPECT_EQ(clean(transcript).engine, "regex");
+    EXPECT_EQ(LlmServer::shared().requestsInFlight(), 0);
+}
+
+TEST_F(CleanupPipelineTest, InferredListsFollowTheCallAndTheSetting) {
+    const QString counted = QStringLiteral("first, buy milk. second, call mom. third, pay the rent.");
+    ASSERT_NE(CleanupEngine::rulesOnlyClean(counted, std::nullopt, true),
+              CleanupEngine::rulesOnlyClean(counted, std::nullopt, false));
+    EXPECT_EQ(clean(counted, true).text, CleanupEngine::rulesOnlyClean(counted, std::nullopt, true));
+    EXPECT_FALSE(clean(counted, false).text.contains(u'•'));
+    Defaults::shared().set(QStringLiteral("listsFromCounting"), false);
+    EXPECT_FALSE(clean(counted, true).text.contains(u'•'));
+}
+
+TEST_F(CleanupPipelineTest, PressureDuringRequestsReleasesTheModelAfterTheLastOne) {
+    TempFolder engine;
+    qputenv("QV_ENGINE_ROOT", engine.path().toUtf8());
+    engine.mkdir("llm-venv/bin");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/python3"), engine.file("llm-venv/bin/python")));
+    LlmServer& server = LlmServer::shared();
+    server.watchMemory();
+    const auto started = server.ensureStarted();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.isFinished(); }, 20000));
+    ASSERT_TRUE(server.ownsProcess());
+    ASSERT_TRUE(server.isReady());
+
+    fixture.script({{"chat_content", goodAnswer}, {"chat_delay", 0.8}});
+    const auto first = CleanupEngine::clean(transcript, false, {}, std::nullopt, true);
+    const auto second = CleanupEngine::clean(transcript, false, {}, std::nullopt, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestsInFlight() == 2; }, 5000));
+    fakes.memoryPressure.raise(MemoryPressure::Level::Warning);
+    EXPECT_TRUE(server.ownsProcess()) << "requests in flight keep the model";
+
+    EXPECT_EQ(await(first).engine, "local-llm");
+    EXPECT_EQ(await(second).engine, "local-llm");
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_FALSE(server.isReady());
+    EXPECT_EQ(server.requestsInFlight(), 0);
+    QFile log(MlxServer::logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count("memory is short: released the cleanup model"), 1);
+}
+
+} // namespace
