@@ -52,19 +52,24 @@ public:
     }
 
     // Runs the server on 127.0.0.1:`port` for `model` with `python` and waits
-    // until it listens.
+    // until it listens. A server still going away from an earlier test is waited
+    // for first, so the one that answers is this one.
     bool start(const QString& model, const QString& python = QStringLiteral("/usr/bin/python3"),
                quint16 port = 50062) {
+        if (!QTest::qWaitFor([port] { return !listening(port); }, 10000))
+            return false;
         m_process = std::make_unique<QProcess>();
-        m_process->start(python, {"-m", "mlx_lm", "server", "--model", model, "--host",
-                                                              "127.0.0.1", "--port", QString::number(port)});
+        m_process->start(python, {"-m", "mlx_lm", "server", "--model", model, "--host", "127.0.0.1", "--port",
+                                  QString::number(port)});
         if (!m_process->waitForStarted())
             return false;
-        return QTest::qWaitFor([port] {
-            QTcpSocket socket;
-            socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-            return socket.waitForConnected(200);
-        }, 10000);
+        return QTest::qWaitFor([port] { return listening(port); }, 10000) && running();
+    }
+
+    static bool listening(quint16 port) {
+        QTcpSocket socket;
+        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        return socket.waitForConnected(200);
     }
 
     bool running() const { return m_process && m_process->state() == QProcess::Running; }
