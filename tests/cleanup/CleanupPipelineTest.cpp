@@ -53,7 +53,7 @@ protected:
         ASSERT_TRUE(fixture.running() || fixture.start(LlmServer::model()));
         fixture.script({{"chat_content", content}});
         const auto warmed = LlmServer::shared().warmUp();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return warmed.isFinished(); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return warmed.isFinished(); }, 40000));
         ASSERT_TRUE(LlmServer::shared().isReady());
     }
 
@@ -154,7 +154,7 @@ TEST_F(CleanupPipelineTest, PressureDuringRequestsReleasesTheModelAfterTheLastOn
     LlmServer& server = LlmServer::shared();
     server.watchMemory();
     const auto started = server.ensureStarted();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return started.isFinished(); }, 20000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return started.isFinished(); }, 40000));
     ASSERT_TRUE(server.ownsProcess());
     ASSERT_TRUE(server.isReady());
 

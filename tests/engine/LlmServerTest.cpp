@@ -19,7 +19,7 @@ namespace {
 bool processExists(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
 
 template <typename T>
-bool finishes(const QFuture<T>& future, int timeoutMs = 15000) {
+bool finishes(const QFuture<T>& future, int timeoutMs = 40000) {
     return QTest::qWaitFor([&] { return future.isFinished(); }, timeoutMs);
 }
 
@@ -40,7 +40,7 @@ protected:
         LlmServer::Config config;
         config.model = QStringLiteral("test/model-a");
         config.pollSleep = std::chrono::milliseconds(50);
-        config.pollAttempts = 300;
+        config.pollAttempts = 600;
         config.probeTimeout = std::chrono::milliseconds(1000);
         return config;
     }
@@ -142,7 +142,7 @@ TEST_F(LlmServerTest, ALeftoverServerOfAnotherModelIsReplacedOneOfTheSameModelKe
     ASSERT_TRUE(fixture.start("test/model-b", engine.file("llm-venv/bin/python")));
     {
         LlmServer server(config());
-        ASSERT_TRUE(finishes(server.ensureStarted(), 20000));
+        ASSERT_TRUE(finishes(server.ensureStarted()));
         EXPECT_FALSE(fixture.running()) << "the other model's server was stopped";
         EXPECT_TRUE(server.ownsProcess());
         EXPECT_TRUE(server.isReady());
@@ -150,7 +150,7 @@ TEST_F(LlmServerTest, ALeftoverServerOfAnotherModelIsReplacedOneOfTheSameModelKe
     }
     ASSERT_TRUE(fixture.start("test/model-a", engine.file("llm-venv/bin/python")));
     LlmServer server(config());
-    ASSERT_TRUE(finishes(server.ensureStarted(), 20000));
+    ASSERT_TRUE(finishes(server.ensureStarted()));
     EXPECT_TRUE(fixture.running());
     EXPECT_FALSE(server.ownsProcess());
     EXPECT_TRUE(server.isReady());

@@ -63,7 +63,7 @@ public:
                                   QString::number(port)});
         if (!m_process->waitForStarted())
             return false;
-        return QTest::qWaitFor([port] { return listening(port); }, 10000) && running();
+        return QTest::qWaitFor([port] { return listening(port); }, 30000) && running();
     }
 
     static bool listening(quint16 port) {
