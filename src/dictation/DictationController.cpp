@@ -1,0 +1,523 @@
+#include "dictation/DictationController.h"
+
+#include "app/Announce.h"
+#include "app/AppState.h"
+#include "cleanup/CleanupEngine.h"
+#include "cleanup/ModeStore.h"
+#include "cleanup/TextCleanup.h"
+#include "dictation/AudioInputDevice.h"
+#include "dictation/FrontmostApp.h"
+#include "dictation/Recorder.h"
+#include "dictation/SystemAudio.h"
+#include "dictation/Transcriber.h"
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
+#include "insertion/HistoryStore.h"
+#include "insertion/InsertionContext.h"
+#include "insertion/PasteService.h"
+#include "insertion/StatsStore.h"
+#include "platform/Accessibility.h"
+#include "platform/KeySynth.h"
+#include "platform/Platform.h"
+#include "platform/linux/Wording.h"
+#include "support/Defaults.h"
+#include "support/Text.h"
+#include "translation/Translator.h"
+
+#include <QPromise>
+#include <QTimer>
+#include <QUuid>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr double kSampleRate = 16000.0;
+const QString kNoSpeech = QStringLiteral("No speech detected");
+const QString kNoSound = QStringLiteral("No sound from your mic. Check System Settings > Sound > Input.");
+const QString kCopiedNoTrust = QStringLiteral("Copied. Grant Accessibility to auto-paste.");
+
+QFuture<void> timerDelay(std::chrono::milliseconds delay) {
+    auto promise = std::make_shared<QPromise<void>>();
+    QFuture<void> future = promise->future();
+    promise->start();
+    QTimer::singleShot(delay, [promise] { promise->finish(); });
+    return future;
+}
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+
+// Modes whose clean-up is off offer cleaning afterwards, except the two that
+// want the words exactly as spoken.
+bool offersCleanLater(const DictationMode& mode) {
+    return mode.cleanLevel == QLatin1String("off") && mode.id != QLatin1String("code")
+           && mode.id != QLatin1String("verbatim");
+}
+
+} // namespace
+
+// The values of one run from the stop to the insertion.
+struct DictationController::StopRun {
+    int take = 0;
+    QPromise<void> done;
+    QByteArray wav;
+    qint64 sampleCount = 0;
+    Clock::time_point transcriptionStart;
+    Clock::time_point cleanupStart;
+    bool translate = false;
+    QString raw;
+    DictationMode mode;
+    QString text;
+    QString final;
+    std::optional<QString> original;
+    std::optional<QString> originalLanguage;
+    std::optional<QString> translatedTo;
+};
+
+DictationController& DictationController::shared() {
+    static Recorder* recorder = new Recorder();
+    static DictationController* controller =
+        new DictationController(AppState::shared(), Defaults::shared(), *recorder);
+    return *controller;
+}
+
+DictationController::DictationController(AppState& state, Defaults& defaults, Recorder& recorder,
+                                         DictationPeers peers, Delay delay, QObject* parent)
+    : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_peers(peers),
+      m_delay(delay ? std::move(delay) : Delay(timerDelay)), m_activeMode(DictationMode::notes()) {}
+
+DictationController::~DictationController() = default;
+
+QFuture<void> DictationController::toggle() { return m_state.isRecording() ? stopAndInsert() : start(); }
+
+// ---- Start ------------------------------------------------------------------
+
+QFuture<void> DictationController::start() {
+    m_state.returnPressedWhileThinking = false;
+    if (m_peers.corrections)
+        m_peers.corrections->checkForCorrection();
+    if (m_state.isRecording())
+        return QtFuture::makeReadyFuture();
+
+    const int take = ++m_generation;
+    m_lastPreview.clear();
+    m_insertedText.clear();
+    m_insertedRange.reset();
+    m_pendingGap = m_lastBurstEndedAt ? secondsSince(*m_lastBurstEndedAt) : std::numeric_limits<double>::infinity();
+
+    const std::optional<FrontmostApp> front = FrontmostApp::current();
+    m_state.setTargetAppName(front ? front->name : QString());
+    m_state.setTargetAppIcon(front ? front->icon : QIcon());
+    const std::optional<QString> bundleID = front ? front->bundleID : std::nullopt;
+
+    ModeStore& modes = ModeStore::shared();
+    const DictationMode mode = modes.resolve(bundleID);
+    modes.setActiveMode(mode);
+    m_activeMode = mode;
+    m_activeBundleID = bundleID.value_or(QString());
+    m_state.setModeName(ModeStore::isEnabled() ? mode.name : QString());
+    const std::optional<QString> pinned = m_defaults.string(QStringLiteral("pinnedMode"));
+    m_state.setModeIsPinned(ModeStore::isEnabled() && pinned && modes.mode(*pinned).has_value());
+
+    m_state.setLiveText(QString());
+    m_state.setFinalText(QString());
+    m_state.setCleanupState(AppState::CleanupState::Idle);
+
+    // The engine wakes while the user speaks.
+    (void)MlxServer::shared().ensureReady();
+    warmUpCleanup(bundleID);
+
+    const std::optional<QuorvaneError> error = m_recorder.start([this](float level) {
+        QMetaObject::invokeMethod(this, [this, level] { m_state.setMicLevel(level); }, Qt::QueuedConnection);
+    });
+    if (error) {
+        flash(error->localizedDescription());
+        CleanupEngine::discardWarm();
+        return QtFuture::makeReadyFuture();
+    }
+
+    const std::optional<quint32> device = AudioInputDevice::best();
+    trace(QStringLiteral("start  device=%1  format=%2")
+              .arg(device ? AudioInputDevice::name(*device) : QStringLiteral("none"), m_recorder.inputFormatInfo()));
+    m_state.setIsRecording(true);
+    SystemAudio::shared().duck();
+    showBubble(BubbleMode::Listening);
+
+    if (m_previewCancelled)
+        *m_previewCancelled = true;
+    m_previewCancelled.reset();
+    if (m_defaults.stringOr(QStringLiteral("previewStyle"), QString()) != QLatin1String("pill")) {
+        m_previewCancelled = std::make_shared<bool>(false);
+        runPreview(take, m_previewCancelled);
+    }
+    return QtFuture::makeReadyFuture();
+}
+
+void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) {
+    if (ModeStore::shared().resolve(bundleID).cleanLevel == QLatin1String("off"))
+        return;
+    CleanupEngine::prewarm();
+    LlmServer& server = LlmServer::shared();
+    server.isUp().then(this, [&server](QFuture<bool> up) {
+        bool isUp = false;
+        try {
+            isUp = up.result();
+        } catch (...) {
+        }
+        if (isUp)
+            (void)server.warmUp();
+        else
+            (void)server.ensureStarted();
+    });
+}
+
+// ---- Live preview -------------------------------------------------------------
+
+void DictationController::runPreview(int take, const std::shared_ptr<bool>& cancelled) {
+    m_delay(std::chrono::milliseconds(700)).then(this, [this, take, cancelled] { previewTick(take, cancelled); });
+}
+
+void DictationController::previewTick(int take, const std::shared_ptr<bool>& cancelled) {
+    if (*cancelled || m_generation != take || !m_state.isRecording())
+        return;
+    const double seconds = double(m_recorder.sampleCount()) / kSampleRate;
+    if (seconds < 0.8 || seconds > 90.0) {
+        runPreview(take, cancelled);
+        return;
+    }
+    const QByteArray wav = Recorder::wavData(m_recorder.samples());
+    Transcriber::transcribe(wav, 30).then(this, [this, take, cancelled](QFuture<QString> answer) {
+        try {
+            const QString text = answer.result();
+            if (m_generation != take || !m_state.isRecording())
+                return;
+            m_lastPreview = text;
+            m_state.setLiveText(text);
+        } catch (...) {
+            // A failed preview is silent; the next one comes 0.7 s later.
+        }
+        if (!*cancelled)
+            runPreview(take, cancelled);
+    });
+}
+
+// ---- Stop and insert -----------------------------------------------------------
+
+QFuture<void> DictationController::stopAndInsert() {
+    auto run = std::make_shared<StopRun>();
+    run->take = ++m_generation;
+    run->done.start();
+    QFuture<void> done = run->done.future();
+
+    if (m_previewCancelled)
+        *m_previewCancelled = true;
+    m_previewCancelled.reset();
+    m_recorder.stop();
+    m_state.setIsRecording(false);
+    SystemAudio::shared().restore();
+    showBubble(BubbleMode::Thinking);
+
+    // The take is read once, here: a newer take empties the recorder.
+    const QList<float> samples = m_recorder.samples();
+    run->sampleCount = samples.size();
+    run->wav = Recorder::wavData(samples);
+    if (double(run->sampleCount) / kSampleRate < 0.4) {
+        CleanupEngine::discardWarm();
+        hideBubble();
+        finish(run);
+        return done;
+    }
+
+    const Clock::time_point stopTime = Clock::now();
+    MlxServer::shared().ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
+        const double wake = secondsSince(stopTime);
+        if (wake > 0.05)
+            trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
+        trace(QStringLiteral("stop   captured=%1s peak=%2")
+                  .arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1)
+                  .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
+        transcribe(run);
+    });
+    return done;
+}
+
+void DictationController::transcribe(const RunPtr& run) {
+    run->translate = Translator::oneShotArmed;
+    Translator::oneShotArmed = false;
+    m_state.setIsTranslating(false);
+
+    run->transcriptionStart = Clock::now();
+    Transcriber::transcribe(run->wav, 120).then(this, [this, run](QFuture<QString> answer) {
+        QString raw;
+        try {
+            raw = answer.result();
+        } catch (const QuorvaneError& error) {
+            trace(QStringLiteral("transcription failed: ") + error.message);
+        } catch (const Transcriber::RequestFailed& error) {
+            trace(QStringLiteral("transcription failed: ") + error.message);
+        } catch (...) {
+            trace(QStringLiteral("transcription failed"));
+        }
+        if (raw.isEmpty()) {
+            CleanupEngine::discardWarm();
+            if (run->take == m_generation)
+                flash(m_recorder.peakLevel() >= 0.02f ? kNoSpeech : Wording::forLinux(kNoSound));
+            finish(run);
+            return;
+        }
+        processTranscript(run, raw);
+    });
+}
+
+void DictationController::processTranscript(const RunPtr& run, const QString& raw) {
+    run->cleanupStart = Clock::now();
+    run->raw = raw;
+    run->mode = m_activeMode;
+    const DictationMode& mode = run->mode;
+    const QString text = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(raw, mode.numberStyle));
+
+    if (mode.cleanLevel != QLatin1String("off")) {
+        const bool allowInferredLists = mode.id != QLatin1String("code") && mode.id != QLatin1String("verbatim");
+        CleanupEngine::clean(text, mode.cleanLevel == QLatin1String("aggressive"), mode.instruction, mode.numberStyle,
+                             allowInferredLists)
+            .then(this, [this, run, text](QFuture<CleanupEngine::Outcome> outcome) {
+                QString cleaned;
+                try {
+                    cleaned = outcome.result().text;
+                } catch (...) {
+                }
+                finishCleanup(run, cleaned.isEmpty() ? text : cleaned);
+            });
+        return;
+    }
+    CleanupEngine::discardWarm();
+    const bool keepEveryWord = mode.keepEveryWord.value_or(mode.id == QLatin1String("verbatim"));
+    finishCleanup(run, keepEveryWord ? text : CleanupEngine::stripFillers(text));
+}
+
+void DictationController::finishCleanup(const RunPtr& run, QString text) {
+    if (!run->mode.endWithPeriod) {
+        const int strip = InsertionContext::trailingStripCount(text);
+        if (strip > 0)
+            text.chop(strip);
+    }
+    trace(QStringLiteral("timing transcribe=%1s clean=%2s words=%3")
+              .arg(std::chrono::duration<double>(run->cleanupStart - run->transcriptionStart).count(), 0, 'f', 2)
+              .arg(secondsSince(run->cleanupStart), 0, 'f', 2)
+              .arg(StatsStore::wordCount(run->raw)));
+    if (text.isEmpty()) {
+        if (run->take == m_generation)
+            hideBubble();
+        finish(run);
+        return;
+    }
+    run->text = text;
+    translateAndPublish(run);
+}
+
+void DictationController::translateAndPublish(const RunPtr& run) {
+    run->final = run->text;
+    if (!run->translate) {
+        publish(run);
+        return;
+    }
+    Translator::translate(run->text).then(this, [this, run](QFuture<Translator::Result> answer) {
+        Translator::Result result = Translator::Result::failedWith(Translator::Failure::failed());
+        try {
+            result = answer.result();
+        } catch (...) {
+        }
+        if (result.succeeded()) {
+            run->final = result.text;
+            run->original = run->text;
+            run->originalLanguage = Translator::detect(run->text);
+            run->translatedTo = Translator::typeTarget();
+        } else if (run->take == m_generation) {
+            if (const std::optional<QString> message = Translator::message(*result.failure))
+                flash(*message);
+        }
+        publish(run);
+    });
+}
+
+void DictationController::publish(const RunPtr& run) {
+    m_state.setFinalText(run->final);
+    m_state.setWordSwaps(m_peers.wordSwaps ? m_peers.wordSwaps->findSwaps(run->final) : QList<AppState::WordSwap>());
+    m_insertedText = run->final;
+
+    HistoryEntry entry;
+    entry.id = QUuid::createUuid();
+    entry.date = QDateTime::currentDateTimeUtc();
+    entry.app = m_state.targetAppName();
+    entry.text = run->final;
+    entry.original = run->original;
+    entry.originalLanguage = run->originalLanguage;
+    entry.translatedTo = run->translatedTo;
+    HistoryStore::shared().record(entry);
+    StatsStore::shared().count(run->final, run->sampleCount);
+    if (m_peers.milestones)
+        m_peers.milestones->celebrateIfDue(StatsStore::shared().timeSavedSeconds());
+
+    Accessibility* accessibility = Platform::current().accessibility;
+    if (!accessibility || !accessibility->isTrusted()) {
+        PasteService::copy(run->final);
+        if (run->take == m_generation)
+            flash(kCopiedNoTrust);
+        if (accessibility)
+            accessibility->requestTrust();
+        finish(run);
+        return;
+    }
+    insert(run);
+}
+
+void DictationController::insert(const RunPtr& run) {
+    const Clock::time_point readStart = Clock::now();
+    const std::optional<QString> before = AXText::textBeforeCaret(64);
+    const std::optional<AXText::Range> selection = AXText::selectedRange();
+    trace(QStringLiteral("timing ax=%1s app=%2 chars=%3")
+              .arg(secondsSince(readStart), 0, 'f', 2)
+              .arg(m_state.targetAppName())
+              .arg(before ? Text::graphemeCount(*before) : -1));
+
+    const bool sameApplication = m_pendingGap < 4.0 && m_lastBurstApp == m_state.targetAppName();
+    const bool continuing = sameApplication && m_lastCaretEnd && selection && selection->length == 0
+                            && selection->location == *m_lastCaretEnd;
+
+    QString text;
+    if (!before) {
+        text = InsertionContext::adjustWithoutContext(run->final, sameApplication);
+    } else if (continuing) {
+        // The previous dictation's closing period and the space after it are
+        // selected, so that the paste replaces them and the sentence goes on.
+        const int strip = InsertionContext::trailingStripCount(*before);
+        if (strip > 0 && AXText::setSelectedRange(selection->location - strip, strip))
+            text = InsertionContext::adjust(run->final, before->chopped(strip), true);
+        else
+            text = InsertionContext::adjust(run->final, *before, true);
+    } else {
+        text = InsertionContext::adjust(run->final, *before, false);
+    }
+
+    run->text = text;
+    m_insertedText = text;
+    PasteService::paste(text);
+    trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->transcriptionStart), 0, 'f', 2));
+
+    const auto settle = std::chrono::milliseconds(offersCleanLater(run->mode) ? 250 : 60);
+    m_delay(settle).then(this, [this, run] { afterSettling(run); });
+}
+
+void DictationController::afterSettling(const RunPtr& run) {
+    const QString& text = run->text;
+    if (m_state.returnPressedWhileThinking && m_defaults.boolOr(QStringLiteral("holdEarlyReturn"), false)) {
+        m_state.returnPressedWhileThinking = false;
+        if (!text.isEmpty() && Platform::current().keySynth)
+            Platform::current().keySynth->pressReturn();
+    }
+
+    m_lastCaretEnd.reset();
+    const std::optional<AXText::Range> selection = AXText::selectedRange();
+    if (selection && selection->length == 0 && selection->location >= text.size()) {
+        m_insertedRange = AXText::Range{selection->location - text.size(), text.size()};
+        m_lastCaretEnd = selection->location;
+    }
+    if (m_peers.corrections) {
+        m_peers.corrections->noteInsertion(text, m_insertedRange);
+        m_peers.corrections->offerIfPending();
+    }
+    m_lastBurstEndedAt = Clock::now();
+    m_lastBurstApp = m_state.targetAppName();
+
+    if (run->take == m_generation) {
+        const bool notPill = m_defaults.stringOr(QStringLiteral("previewStyle"), QString()) != QLatin1String("pill");
+        const bool showCard = m_defaults.boolOr(QStringLiteral("showResultCard"), false);
+        if (notPill && (showCard || offersCleanLater(run->mode)))
+            showBubble(BubbleMode::Result);
+        else
+            hideBubble();
+    }
+    finish(run);
+}
+
+void DictationController::finish(const RunPtr& run) { run->done.finish(); }
+
+// ---- Re-clean ---------------------------------------------------------------------
+
+QFuture<void> DictationController::cleanupLastInsert(bool, std::optional<int> expectedGeneration) {
+    if (m_insertedText.isEmpty() || m_state.cleanupState() != AppState::CleanupState::Idle)
+        return QtFuture::makeReadyFuture();
+    m_state.setCleanupState(AppState::CleanupState::Cleaning);
+    scheduleBubbleHide(20.0);
+
+    const bool aggressive = m_activeMode.cleanLevel == QLatin1String("aggressive");
+    return CleanupEngine::clean(m_insertedText, aggressive, QString(), std::nullopt, true)
+        .then(this, [this, expectedGeneration](QFuture<CleanupEngine::Outcome> outcome) {
+            QString cleaned;
+            try {
+                cleaned = outcome.result().text;
+            } catch (...) {
+            }
+            if ((expectedGeneration && *expectedGeneration != m_generation) || cleaned.isEmpty()) {
+                m_state.setCleanupState(AppState::CleanupState::Idle);
+                return QtFuture::makeReadyFuture();
+            }
+            if (cleaned == m_insertedText) {
+                m_state.setFinalText(cleaned);
+                m_state.setCleanupState(AppState::CleanupState::Done);
+                scheduleBubbleHide(2.5);
+                return QtFuture::makeReadyFuture();
+            }
+            const std::optional<AXText::Range> selection = AXText::selectedRange();
+            const bool caretAfterInsertion = m_insertedRange && selection && selection->length == 0
+                                             && selection->location == m_insertedRange->location + m_insertedRange->length;
+            if (!caretAfterInsertion || !AXText::setSelectedRange(m_insertedRange->location, m_insertedRange->length)) {
+                PasteService::copy(cleaned);
+                m_state.setFinalText(cleaned);
+                m_state.setCleanupState(AppState::CleanupState::Copied);
+                scheduleBubbleHide(3.0);
+                return QtFuture::makeReadyFuture();
+            }
+            PasteService::paste(cleaned);
+            return m_delay(std::chrono::milliseconds(130)).then(this, [this, cleaned] {
+                const qint64 location = m_insertedRange->location;
+                AXText::setSelectedRange(location + cleaned.size(), 0);
+                m_insertedText = cleaned;
+                m_insertedRange = AXText::Range{location, cleaned.size()};
+                m_lastCaretEnd = location + cleaned.size();
+                m_state.setFinalText(cleaned);
+                m_state.setCleanupState(AppState::CleanupState::Done);
+                scheduleBubbleHide(3.0);
+            });
+        })
+        .unwrap();
+}
+
+// ---- Bubble, messages and trace -------------------------------------------------------
+
+void DictationController::flash(const QString& message) {
+    m_state.setFlashMessage(message);
+    showBubble(BubbleMode::Flash);
+    Announce::say(message, false);
+    scheduleBubbleHide(2.2);
+}
+
+void DictationController::showBubble(BubbleMode mode) {
+    if (m_peers.bubble)
+        m_peers.bubble->show(mode);
+}
+
+void DictationController::hideBubble() {
+    if (m_peers.bubble)
+        m_peers.bubble->hide();
+}
+
+void DictationController::scheduleBubbleHide(double seconds) {
+    if (m_peers.bubble)
+        m_peers.bubble->scheduleHide(seconds);
+}
+
+void DictationController::trace(const QString& message) const { Recorder::trace(message); }

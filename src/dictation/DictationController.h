@@ -1,0 +1,99 @@
+#pragma once
+
+#include "cleanup/DictationMode.h"
+#include "dictation/DictationPeers.h"
+#include "insertion/AXText.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class AppState;
+class Defaults;
+class Recorder;
+
+// Runs dictation: the first toggle starts a take (target application, its mode,
+// engine wake-up, microphone, ducking, the listening bubble and the live
+// preview); the second stops it and carries the text through transcription,
+// clean-up, translation, history and statistics into the target application.
+// Lives on the GUI thread; every wait is asynchronous, so a new toggle is
+// served while an older take is still on its way. Each start and stop raises
+// `generation`; work of an older take still pastes and records, but leaves
+// messages and the bubble to the newer one.
+class DictationController : public QObject {
+    Q_OBJECT
+public:
+    // Finishes after the given time on the GUI thread.
+    using Delay = std::function<QFuture<void>(std::chrono::milliseconds)>;
+
+    static DictationController& shared();
+    // `recorder` must outlive the controller; an empty `delay` uses timers.
+    DictationController(AppState& state, Defaults& defaults, Recorder& recorder, DictationPeers peers = {},
+                        Delay delay = {}, QObject* parent = nullptr);
+    ~DictationController() override;
+
+    void setPeers(const DictationPeers& peers) { m_peers = peers; }
+
+    // Stops the take under way, or starts one. Finishes when that start or
+    // that stop has run to its end.
+    QFuture<void> toggle();
+    // Cleans the last inserted text again and puts it in place of the old one
+    // when the caret is still right after it, else on the clipboard.
+    QFuture<void> cleanupLastInsert(bool automatic, std::optional<int> expectedGeneration);
+
+    int generation() const { return m_generation; }
+    QString lastPreview() const { return m_lastPreview; }
+    QString insertedText() const { return m_insertedText; }
+    std::optional<AXText::Range> insertedRange() const { return m_insertedRange; }
+    std::optional<qint64> lastCaretEnd() const { return m_lastCaretEnd; }
+    const DictationMode& activeMode() const { return m_activeMode; }
+    QString activeBundleID() const { return m_activeBundleID; }
+
+private:
+    struct StopRun;
+    using RunPtr = std::shared_ptr<StopRun>;
+
+    QFuture<void> start();
+    void warmUpCleanup(const std::optional<QString>& bundleID);
+    void runPreview(int take, const std::shared_ptr<bool>& cancelled);
+    void previewTick(int take, const std::shared_ptr<bool>& cancelled);
+
+    QFuture<void> stopAndInsert();
+    void transcribe(const RunPtr& run);
+    void processTranscript(const RunPtr& run, const QString& raw);
+    void finishCleanup(const RunPtr& run, QString text);
+    void translateAndPublish(const RunPtr& run);
+    void publish(const RunPtr& run);
+    void insert(const RunPtr& run);
+    void afterSettling(const RunPtr& run);
+    void finish(const RunPtr& run);
+
+    void flash(const QString& message);
+    void showBubble(BubbleMode mode);
+    void hideBubble();
+    void scheduleBubbleHide(double seconds);
+    void trace(const QString& message) const;
+
+    AppState& m_state;
+    Defaults& m_defaults;
+    Recorder& m_recorder;
+    DictationPeers m_peers;
+    Delay m_delay;
+
+    std::shared_ptr<bool> m_previewCancelled;
+    int m_generation = 0;
+    QString m_lastPreview;
+    std::optional<AXText::Range> m_insertedRange;
+    QString m_insertedText;
+    std::optional<std::chrono::steady_clock::time_point> m_lastBurstEndedAt;
+    QString m_lastBurstApp;
+    std::optional<qint64> m_lastCaretEnd;
+    DictationMode m_activeMode;
+    QString m_activeBundleID;
+    double m_pendingGap = std::numeric_limits<double>::infinity();
+};
