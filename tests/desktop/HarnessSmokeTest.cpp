@@ -3,6 +3,8 @@
 // PCM written into the microphone FIFO is captured back unchanged.
 #include <atspi/atspi.h> // before Qt: GLib headers use the name "signals"
 
+#include "support/MicrophoneFeed.h"
+
 #include <QAudioSource>
 #include <QMediaDevices>
 #include <QSystemTrayIcon>
@@ -13,9 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fcntl.h>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -99,8 +99,7 @@ QByteArray oneSecondOfPcm() {
 TEST(HarnessSmokeTest, PcmWrittenIntoTheMicrophoneFifoIsCapturedExactly) {
     if (!underHarness())
         GTEST_SKIP() << kNoHarness;
-    const QByteArray fifo = qgetenv("QV_TEST_MIC_FIFO");
-    ASSERT_FALSE(fifo.isEmpty());
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("QV_TEST_MIC_FIFO"));
     const QAudioDevice input = QMediaDevices::defaultAudioInput();
     ASSERT_FALSE(input.isNull()) << "no default input device";
 
@@ -117,18 +116,7 @@ TEST(HarnessSmokeTest, PcmWrittenIntoTheMicrophoneFifoIsCapturedExactly) {
     const QByteArray pcm = oneSecondOfPcm();
     // Silence after the tone pushes its last fragment through the source.
     const QByteArray written = pcm + QByteArray(16000, '\0');
-    std::thread writer([&] {
-        const int fd = ::open(fifo.constData(), O_WRONLY);
-        if (fd < 0)
-            return;
-        for (qsizetype done = 0; done < written.size();) {
-            const ssize_t n = ::write(fd, written.constData() + done, size_t(written.size() - done));
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        ::close(fd);
-    });
+    std::thread writer([&] { MicrophoneFeed::write(written); });
     const bool heard = QTest::qWaitFor([&] { return captured.contains(pcm); }, 10000);
     writer.join();
     source.stop();

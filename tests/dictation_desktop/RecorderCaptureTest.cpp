@@ -1,9 +1,9 @@
 // Records from the harness's FIFO microphone through the real PulseAudio input.
 #include "dictation/Recorder.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "support/MicrophoneFeed.h"
 #include "support/TempFolder.h"
 
-#include <QProcess>
 #include <QtEndian>
 #include <QtTest/QTest>
 
@@ -11,9 +11,6 @@
 
 #include <atomic>
 #include <cmath>
-#include <fcntl.h>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -22,59 +19,11 @@ const char* const kNoHarness = "run through scripts/run-tests.sh, which starts P
 
 constexpr qsizetype kTakeSamples = 40000; // 2.5 s at 16 kHz
 
-// Writes 16 kHz s16le PCM into the harness's microphone FIFO on its own thread.
-class MicrophoneFeed {
-public:
-    void write(const QByteArray& pcm) {
-        const QByteArray fifo = qgetenv("QV_TEST_MIC_FIFO");
-        const int fd = ::open(fifo.constData(), O_WRONLY);
-        if (fd < 0)
-            return;
-        for (qsizetype done = 0; done < pcm.size();) {
-            const ssize_t n = ::write(fd, pcm.constData() + done, size_t(pcm.size() - done));
-            if (n <= 0)
-                break;
-            done += n;
-        }
-        ::close(fd);
-    }
-    // Feeds `pcm`, then silence in real time until `enough` holds (to push the
-    // source's last fragment through), at most for ten seconds.
-    void feed(const QByteArray& pcm, std::function<bool()> enough) {
-        m_writer = std::thread([this, pcm, enough] {
-            write(pcm);
-            for (int i = 0; i < 200 && !m_stop && !enough(); ++i) {
-                write(QByteArray(1600, '\0')); // 50 ms
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        });
-    }
-    ~MicrophoneFeed() {
-        m_stop = true;
-        if (m_writer.joinable())
-            m_writer.join();
-    }
-
-private:
-    std::thread m_writer;
-    std::atomic<bool> m_stop = false;
-};
-
 // 2.5 s of synthetic speech from flite, as 16 kHz s16le PCM.
 QByteArray spokenPcm(const TempFolder& folder) {
-    const QString wav = folder.file(QStringLiteral("speech.wav"));
-    QProcess flite;
-    flite.start(QStringLiteral("flite"), {QStringLiteral("-voice"), QStringLiteral("slt"), QStringLiteral("-t"),
-                                          QStringLiteral("Please schedule a meeting with the marketing team "
-                                                         "for next Tuesday afternoon."),
-                                          QStringLiteral("-o"), wav});
-    if (!flite.waitForFinished(30000) || flite.exitCode() != 0)
-        return {};
-    const QByteArray file = folder.read(QStringLiteral("speech.wav"));
-    const qsizetype data = file.indexOf("data");
-    if (data < 0 || file.size() < data + 8 + kTakeSamples * 2)
-        return {};
-    return file.mid(data + 8, kTakeSamples * 2);
+    const QByteArray pcm = MicrophoneFeed::spokenPcm(
+        folder, QStringLiteral("Please schedule a meeting with the marketing team for next Tuesday afternoon."));
+    return pcm.size() < kTakeSamples * 2 ? QByteArray() : pcm.left(kTakeSamples * 2);
 }
 
 double correlation(const QByteArray& pcm, const QList<float>& captured, qsizetype lag) {

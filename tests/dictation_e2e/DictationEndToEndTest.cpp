@@ -1,0 +1,109 @@
+// One dictation through the real road: the speech engine's stand-in on its
+// port, the harness's FIFO microphone, the cleanup rules, AT-SPI and a paste
+// through the clipboard and XTest into a text field of another process.
+#include "app/AppState.h"
+#include "dictation/DictationController.h"
+#include "dictation/FrontmostApp.h"
+#include "dictation/Recorder.h"
+#include "engine/MlxServer.h"
+#include "insertion/AXText.h"
+#include "insertion/HistoryStore.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/Await.h"
+#include "support/Defaults.h"
+#include "support/MicrophoneFeed.h"
+#include "support/Paths.h"
+#include "support/TargetWindow.h"
+#include "support/TempFolder.h"
+#include "support/TestEngine.h"
+
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kSentence =
+    QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
+
+// The target window's side: runs only as the child process the test starts.
+TEST(DictationTarget, Serve) {
+    if (qEnvironmentVariableIsEmpty("QV_DICTATION_TARGET"))
+        GTEST_SKIP() << "the target window of the dictation test, started by it";
+    TargetWindow::serve(false);
+}
+
+class DictationTarget : public TargetWindow::Process {
+public:
+    DictationTarget()
+        : Process(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=DictationTarget.Serve")},
+                  environment()) {}
+
+private:
+    static QProcessEnvironment environment() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QV_DICTATION_TARGET"), QStringLiteral("1"));
+        return environment;
+    }
+};
+
+TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
+
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+    TempFolder folder;
+    // Of flite's voices, "awb" is the one the stand-in recogniser hears this
+    // sentence from word for word.
+    const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
+    ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
+    QFuture<bool> engineReady = MlxServer::shared().ensureReady();
+    ASSERT_TRUE(awaitFuture(engineReady, 120000));
+    ASSERT_TRUE(engineReady.result()) << "the speech engine did not start";
+
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+    ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::optional<FrontmostApp> front = FrontmostApp::current();
+            return front && front->pid == target.pid() && AXText::focusedElement();
+        },
+        10000));
+
+    Recorder recorder;
+    DictationController controller(AppState::shared(), Defaults::shared(), recorder);
+    controller.toggle();
+    ASSERT_TRUE(AppState::shared().isRecording());
+    const qsizetype wanted = speech.size() / 2 + 8000; // the speech and half a second of silence
+    {
+        MicrophoneFeed feed;
+        feed.feed(speech, [&] { return recorder.sampleCount() >= wanted; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= wanted; }, 20000));
+    }
+    ASSERT_TRUE(awaitFuture(controller.toggle(), 30000));
+
+    QString typed;
+    QTest::qWaitFor(
+        [&] {
+            typed = AXText::textBeforeCaret(500).value_or(QString());
+            return typed.endsWith(QLatin1Char('.'));
+        },
+        5000);
+    EXPECT_TRUE(typed.contains(QStringLiteral("meeting"))) << typed.toStdString();
+    EXPECT_TRUE(typed.contains(QStringLiteral("marketing"))) << typed.toStdString();
+    ASSERT_FALSE(typed.isEmpty());
+    EXPECT_TRUE(typed.front().isUpper()) << typed.toStdString();
+    EXPECT_TRUE(typed.endsWith(QLatin1Char('.'))) << typed.toStdString();
+
+    HistoryStore history(Paths::userData(), Defaults::shared());
+    ASSERT_FALSE(history.entries().isEmpty());
+    EXPECT_EQ(history.entries().first().text, typed);
+    Platform::install(previous);
+}
+
+} // namespace

@@ -1,0 +1,5 @@
+# One dictation for real under the desktop harness: the speech engine on its
+# fixed port, the FIFO microphone and a target window in another process.
+set(QUORVANE_TEST_LABELS desktop)
+set(QUORVANE_TEST_WHOLE_PROGRAM ON)
+set(QUORVANE_TEST_PROPERTIES RESOURCE_LOCK "microphone;port50061")
