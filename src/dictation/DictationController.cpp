@@ -18,6 +18,7 @@
 #include "insertion/StatsStore.h"
 #include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
+#include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/linux/Wording.h"
 #include "support/Defaults.h"
@@ -87,7 +88,7 @@ DictationController& DictationController::shared() {
 DictationController::DictationController(AppState& state, Defaults& defaults, Recorder& recorder,
                                          DictationPeers peers, Delay delay, QObject* parent)
     : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_peers(peers),
-      m_delay(delay ? std::move(delay) : Delay(timerDelay)), m_activeMode(DictationMode::notes()) {}
+      m_delay(delay ? std::move(delay) : Delay(timerDelay)), m_activeMode(DictationMode::notes(defaults)) {}
 
 DictationController::~DictationController() = default;
 
@@ -118,9 +119,9 @@ QFuture<void> DictationController::start() {
     modes.setActiveMode(mode);
     m_activeMode = mode;
     m_activeBundleID = bundleID.value_or(QString());
-    m_state.setModeName(ModeStore::isEnabled() ? mode.name : QString());
+    m_state.setModeName(modes.isEnabled() ? mode.name : QString());
     const std::optional<QString> pinned = m_defaults.string(QStringLiteral("pinnedMode"));
-    m_state.setModeIsPinned(ModeStore::isEnabled() && pinned && modes.mode(*pinned).has_value());
+    m_state.setModeIsPinned(modes.isEnabled() && pinned && modes.mode(*pinned).has_value());
 
     m_state.setLiveText(QString());
     m_state.setFinalText(QString());
@@ -283,7 +284,7 @@ void DictationController::processTranscript(const RunPtr& run, const QString& ra
         const bool allowInferredLists = mode.id != QLatin1String("code") && mode.id != QLatin1String("verbatim");
         CleanupEngine::clean(text, mode.cleanLevel == QLatin1String("aggressive"), mode.instruction, mode.numberStyle,
                              allowInferredLists)
-            .then(this, [this, run, text](QFuture<CleanupEngine::Outcome> outcome) {
+            .then(this, [this, run, text](QFuture<CleanupEngine::Result> outcome) {
                 QString cleaned;
                 try {
                     cleaned = outcome.result().text;
@@ -294,8 +295,7 @@ void DictationController::processTranscript(const RunPtr& run, const QString& ra
         return;
     }
     CleanupEngine::discardWarm();
-    const bool keepEveryWord = mode.keepEveryWord.value_or(mode.id == QLatin1String("verbatim"));
-    finishCleanup(run, keepEveryWord ? text : CleanupEngine::stripFillers(text));
+    finishCleanup(run, mode.keepsEveryWord() ? text : CleanupEngine::stripFillers(text));
 }
 
 void DictationController::finishCleanup(const RunPtr& run, QString text) {
@@ -408,7 +408,25 @@ void DictationController::insert(const RunPtr& run) {
     trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->transcriptionStart), 0, 'f', 2));
 
     const auto settle = std::chrono::milliseconds(offersCleanLater(run->mode) ? 250 : 60);
-    m_delay(settle).then(this, [this, run] { afterSettling(run); });
+    m_delay(settle).then(this, [this, run] { whenPasteTaken([this, run] { afterSettling(run); }); });
+}
+
+void DictationController::whenPasteTaken(std::function<void()> next) {
+    // A target that is still fetching the pasted text from us answers no
+    // accessibility query, so the field is read only once it has the text,
+    // or after two seconds when it never asks.
+    Pasteboard* pasteboard = Platform::current().pasteboard;
+    if (!pasteboard) {
+        next();
+        return;
+    }
+    auto pending = std::make_shared<std::function<void()>>(std::move(next));
+    const auto runOnce = [pending] {
+        if (*pending)
+            std::exchange(*pending, nullptr)();
+    };
+    pasteboard->whenFetched([this, runOnce] { QMetaObject::invokeMethod(this, runOnce, Qt::QueuedConnection); });
+    QTimer::singleShot(std::chrono::milliseconds(2000), this, runOnce);
 }
 
 void DictationController::afterSettling(const RunPtr& run) {
@@ -455,7 +473,7 @@ QFuture<void> DictationController::cleanupLastInsert(bool, std::optional<int> ex
 
     const bool aggressive = m_activeMode.cleanLevel == QLatin1String("aggressive");
     return CleanupEngine::clean(m_insertedText, aggressive, QString(), std::nullopt, true)
-        .then(this, [this, expectedGeneration](QFuture<CleanupEngine::Outcome> outcome) {
+        .then(this, [this, expectedGeneration](QFuture<CleanupEngine::Result> outcome) {
             QString cleaned;
             try {
                 cleaned = outcome.result().text;
@@ -482,7 +500,12 @@ QFuture<void> DictationController::cleanupLastInsert(bool, std::optional<int> ex
                 return QtFuture::makeReadyFuture();
             }
             PasteService::paste(cleaned);
-            return m_delay(std::chrono::milliseconds(130)).then(this, [this, cleaned] {
+            auto taken = std::make_shared<QPromise<void>>();
+            taken->start();
+            m_delay(std::chrono::milliseconds(130)).then(this, [this, taken] {
+                whenPasteTaken([taken] { taken->finish(); });
+            });
+            return taken->future().then(this, [this, cleaned] {
                 const qint64 location = m_insertedRange->location;
                 AXText::setSelectedRange(location + cleaned.size(), 0);
                 m_insertedText = cleaned;

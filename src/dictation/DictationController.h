@@ -70,6 +70,7 @@ private:
     void translateAndPublish(const RunPtr& run);
     void publish(const RunPtr& run);
     void insert(const RunPtr& run);
+    void whenPasteTaken(std::function<void()> next);
     void afterSettling(const RunPtr& run);
     void finish(const RunPtr& run);
 

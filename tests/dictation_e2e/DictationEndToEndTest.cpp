@@ -13,6 +13,7 @@
 #include "support/Defaults.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
+#include "support/PortLock.h"
 #include "support/TargetWindow.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
@@ -53,6 +54,7 @@ TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     const QString engine = TestEngine::folder();
     ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
     qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
+    const PortLock port(50061);
 
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());

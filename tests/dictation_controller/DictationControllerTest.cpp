@@ -1,0 +1,405 @@
+// The dictation road with fake platform services, a scripted speech server on
+// the engine's port and the real clean-up, stores and insertion rules.
+#include "app/AppState.h"
+#include "cleanup/ModeStore.h"
+#include "dictation/DictationController.h"
+#include "dictation/Recorder.h"
+#include "insertion/HistoryStore.h"
+#include "insertion/StatsStore.h"
+#include "platform/linux/Wording.h"
+#include "support/Await.h"
+#include "support/Defaults.h"
+#include "support/FakePlatform.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPromise>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A text field of another application: a paste puts the clipboard's text in
+// place of the selection and leaves the caret after it.
+class PastingKeySynth : public FakeKeySynth {
+public:
+    PastingKeySynth(FakePasteboard& board, std::shared_ptr<FakeElement> field) : m_board(board), m_field(std::move(field)) {}
+
+    void paste(PasteChord chord) override {
+        FakeKeySynth::paste(chord);
+        if (!m_field->value || !m_field->selection)
+            return;
+        const AccessibleElement::TextRange selection = *m_field->selection;
+        const QString text = m_board.plainText();
+        m_field->value->replace(selection.location, selection.length, text);
+        m_field->selection = AccessibleElement::TextRange{selection.location + text.size(), 0};
+        m_board.targetFetches();
+    }
+
+private:
+    FakePasteboard& m_board;
+    std::shared_ptr<FakeElement> m_field;
+};
+
+// Records what the dictation asks of the bubble.
+class RecordingBubble : public BubbleControl {
+public:
+    void show(BubbleMode mode) override { calls << QStringLiteral("show %1").arg(int(mode)); }
+    void hide() override { calls << QStringLiteral("hide"); }
+    void scheduleHide(double seconds) override { calls << QStringLiteral("hide after %1").arg(seconds); }
+    static QString shown(BubbleMode mode) { return QStringLiteral("show %1").arg(int(mode)); }
+    QStringList calls;
+};
+
+// The speech server's two endpoints: the readiness probe and transcription,
+// answered with the queued texts (the last one repeats).
+class SpeechServer {
+public:
+    SpeechServer() {
+        m_http.on("GET", "/v1/models", [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
+        m_http.on("POST", "/v1/audio/transcriptions", [this](const auto&) {
+            const QString text = m_answers.size() > 1 ? m_answers.takeFirst() : m_answers.value(0);
+            LoopbackHttpServer::Response response =
+                LoopbackHttpServer::Response::json(QJsonDocument(QJsonObject{{"text", text}}).toJson());
+            response.delayMs = m_delays.isEmpty() ? 0 : m_delays.takeFirst();
+            return response;
+        });
+        m_listening = m_http.listen(50061);
+    }
+    bool listening() const { return m_listening; }
+    void answer(const QStringList& texts, const QList<int>& delaysMs = {}) {
+        m_answers = texts;
+        m_delays = delaysMs;
+    }
+    int transcriptions() const {
+        int count = 0;
+        for (const auto& request : m_http.requests())
+            count += request.path == "/v1/audio/transcriptions";
+        return count;
+    }
+
+private:
+    LoopbackHttpServer m_http;
+    QStringList m_answers;
+    QList<int> m_delays;
+    bool m_listening = false;
+};
+
+class DictationControllerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(speech.listening()) << "port 50061 is taken";
+        field->value = QString();
+        field->selection = AccessibleElement::TextRange{0, 0};
+        fakes.accessibility.focused = field;
+        fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Notes"), QStringLiteral("org.example.notes"), {}, 4242};
+        fakes.audioInput.devices = {{1, QStringLiteral("Desk microphone"), 1}};
+        fakes.audioInput.defaultDevice = 1;
+        fakes.audioInput.script.format = {16000, 1};
+        fakes.outputVolume.defaultDevice = QStringLiteral("speakers");
+        fakes.outputVolume.volumes[QStringLiteral("speakers")] = {0.5, 0.25};
+        Platform services = fakes.services();
+        services.keySynth = &keys;
+        Platform::install(services);
+        // Clean-up off keeps the road to the rules, so texts are predictable.
+        defaults.set(QStringLiteral("autoCleanLevel"), QStringLiteral("off"));
+        defaults.set(QStringLiteral("endWithPeriod"), true);
+    }
+
+    // Starts a take, records `seconds` of a tone of `amplitude`, stops and
+    // waits for the road to finish.
+    void dictate(double seconds, float amplitude = 0.3f) {
+        controller.toggle();
+        ASSERT_TRUE(state.isRecording());
+        speak(seconds, amplitude);
+        ASSERT_TRUE(awaitFuture(controller.toggle(), 20000));
+    }
+    void speak(double seconds, float amplitude = 0.3f) {
+        fakes.audioInput.lastCapture()->deliver(std::vector<float>(size_t(seconds * 16000), amplitude));
+    }
+    // Lets the preview's 0.7 s waits run out and waits for what they started.
+    void runPreviewTick() {
+        const auto waiting = std::exchange(previewWaits, {});
+        for (const auto& wait : waiting)
+            wait->finish();
+        QTest::qWait(100);
+    }
+
+    ScopedFakePlatform fakes;
+    std::shared_ptr<FakeElement> field = std::make_shared<FakeElement>();
+    PastingKeySynth keys{fakes.pasteboard, field};
+    Defaults& defaults = Defaults::shared();
+    AppState state;
+    Recorder recorder{&fakes.audioInput};
+    RecordingBubble bubble;
+    SpeechServer speech;
+    QList<std::shared_ptr<QPromise<void>>> previewWaits;
+    DictationController controller{state, defaults, recorder, DictationPeers{&bubble, nullptr, nullptr, nullptr},
+                                   [this](std::chrono::milliseconds delay) {
+                                       auto wait = std::make_shared<QPromise<void>>();
+                                       wait->start();
+                                       if (delay == 700ms)
+                                           previewWaits << wait;
+                                       else
+                                           wait->finish();
+                                       return wait->future();
+                                   }};
+};
+
+TEST_F(DictationControllerTest, ATakeIsTypedIntoTheFieldAndRecorded) {
+    speech.answer({QStringLiteral("um we ship on friday")});
+    const qint64 dictationsBefore = StatsStore::shared().totals().dictations;
+    dictate(1.0);
+
+    EXPECT_EQ(field->value, QStringLiteral("We ship on Friday."));
+    EXPECT_EQ(state.finalText(), QStringLiteral("We ship on Friday."));
+    ASSERT_FALSE(HistoryStore::shared().entries().isEmpty());
+    EXPECT_EQ(HistoryStore::shared().entries().first().text, QStringLiteral("We ship on Friday."));
+    EXPECT_EQ(HistoryStore::shared().entries().first().app, QStringLiteral("Notes"));
+    EXPECT_EQ(StatsStore::shared().totals().dictations, dictationsBefore + 1);
+    EXPECT_EQ(controller.insertedRange(), (AXText::Range{0, 18}));
+    EXPECT_EQ(controller.lastCaretEnd(), 18);
+    // Clean-up was off, so the card offers to clean afterwards.
+    EXPECT_EQ(bubble.calls.last(), RecordingBubble::shown(BubbleMode::Result));
+    // Ducked while recording, the user's volume came back at the stop.
+    EXPECT_EQ(fakes.outputVolume.writes, 2);
+    EXPECT_EQ(fakes.outputVolume.volumes[QStringLiteral("speakers")], (OutputVolume::ChannelVolumes{0.5, 0.25}));
+}
+
+TEST_F(DictationControllerTest, ATooShortTakeIsDroppedWithoutARequest) {
+    dictate(0.3);
+    EXPECT_EQ(speech.transcriptions(), 0);
+    EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide"));
+    EXPECT_EQ(field->value, QString());
+}
+
+TEST_F(DictationControllerTest, AnEmptyTranscriptSaysWhetherTheMicrophoneWasHeard) {
+    speech.answer({QString()});
+    dictate(1.0, 0.0063f); // level 3 × 0.0063 = 0.0189
+    EXPECT_EQ(state.flashMessage(),
+              Wording::forLinux(QStringLiteral("No sound from your mic. Check System Settings > Sound > Input.")));
+    EXPECT_TRUE(bubble.calls.contains(QStringLiteral("hide after 2.2")));
+    ASSERT_FALSE(fakes.announcer.announcements.isEmpty());
+    EXPECT_EQ(fakes.announcer.announcements.last().text, state.flashMessage());
+
+    dictate(1.0, 0.0067f); // level 0.0201
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("No speech detected"));
+    EXPECT_EQ(field->value, QString());
+}
+
+TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
+    defaults.set(QStringLiteral("endWithPeriod"), false);
+    speech.answer({QStringLiteral("um so we ship it")});
+    dictate(1.0);
+    EXPECT_FALSE(field->value->contains(QStringLiteral("um"), Qt::CaseInsensitive)) << field->value->toStdString();
+
+    ModeStore::shared().load();
+    defaults.set(ModeStore::pinnedKey, QStringLiteral("verbatim"));
+    field->value = QString();
+    field->selection = AccessibleElement::TextRange{0, 0};
+    dictate(1.0);
+    EXPECT_TRUE(field->value->startsWith(QStringLiteral("Um"))) << field->value->toStdString();
+    EXPECT_EQ(state.modeName(), ModeStore::shared().mode(QStringLiteral("verbatim"))->name);
+    EXPECT_TRUE(state.modeIsPinned());
+}
+
+TEST_F(DictationControllerTest, HistoryKeepsTheNewest500) {
+    QList<HistoryEntry> full;
+    for (int i = 0; i < 500; ++i) {
+        HistoryEntry entry;
+        entry.id = QUuid::createUuid();
+        entry.date = QDateTime::currentDateTimeUtc().addSecs(-i);
+        entry.app = QStringLiteral("Editor");
+        entry.text = QStringLiteral("entry %1").arg(i);
+        full << entry;
+    }
+    HistoryStore::shared().setEntries(full);
+    speech.answer({QStringLiteral("the newest one")});
+    dictate(1.0);
+    const QList<HistoryEntry>& entries = HistoryStore::shared().entries();
+    ASSERT_EQ(entries.size(), 500);
+    EXPECT_EQ(entries.first().text, QStringLiteral("The newest one."));
+    EXPECT_EQ(entries.last().text, QStringLiteral("entry 498"));
+}
+
+TEST_F(DictationControllerTest, WithoutAccessibilityTheTextIsOnlyCopied) {
+    fakes.accessibility.trusted = false;
+    speech.answer({QStringLiteral("copy me please")});
+    dictate(1.0);
+    EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("Copy me please."));
+    EXPECT_FALSE(keys.posted.contains(QStringLiteral("paste")));
+    EXPECT_EQ(field->value, QString());
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Grant Accessibility to auto-paste."));
+    EXPECT_EQ(fakes.accessibility.trustRequests, 1);
+    EXPECT_EQ(controller.insertedRange(), std::nullopt);
+    EXPECT_EQ(controller.insertedText(), QStringLiteral("Copy me please."));
+}
+
+TEST_F(DictationControllerTest, AContinuingDictationReplacesTheClosingPeriod) {
+    speech.answer({QStringLiteral("hello 😀 there"), QStringLiteral("and more")});
+    dictate(1.0);
+    ASSERT_EQ(field->value, QStringLiteral("Hello 😀 there."));
+    EXPECT_EQ(controller.lastCaretEnd(), 15); // UTF-16 units: the emoji counts two
+
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("Hello 😀 there and more."));
+    EXPECT_EQ(controller.insertedRange(), (AXText::Range{14, 10}));
+    EXPECT_EQ(controller.lastCaretEnd(), 24);
+}
+
+TEST_F(DictationControllerTest, ADictationAfterTheCaretMovedStartsANewSentence) {
+    speech.answer({QStringLiteral("first part"), QStringLiteral("second part")});
+    dictate(1.0);
+    field->selection = AccessibleElement::TextRange{0, 0};
+    dictate(1.0);
+    EXPECT_TRUE(field->value->startsWith(QStringLiteral("Second part."))) << field->value->toStdString();
+}
+
+TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsPostedOnlyWhenHeld) {
+    speech.answer({QStringLiteral("send this")});
+    controller.toggle();
+    speak(1.0);
+    QFuture<void> road = controller.toggle();
+    state.returnPressedWhileThinking = true;
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_FALSE(keys.posted.contains(QStringLiteral("return")));
+
+    defaults.set(QStringLiteral("holdEarlyReturn"), true);
+    controller.toggle();
+    speak(1.0);
+    road = controller.toggle();
+    state.returnPressedWhileThinking = true;
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_EQ(keys.posted.last(), QStringLiteral("return"));
+    EXPECT_FALSE(state.returnPressedWhileThinking);
+}
+
+TEST_F(DictationControllerTest, TheResultCardFollowsTheSettingsAndTheMode) {
+    speech.answer({QStringLiteral("card or not")});
+    defaults.set(QStringLiteral("autoCleanLevel"), QStringLiteral("balanced"));
+    dictate(1.0);
+    EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide"));
+
+    defaults.set(QStringLiteral("showResultCard"), true);
+    dictate(1.0);
+    EXPECT_EQ(bubble.calls.last(), RecordingBubble::shown(BubbleMode::Result));
+
+    defaults.set(QStringLiteral("previewStyle"), QStringLiteral("pill"));
+    dictate(1.0);
+    EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide"));
+}
+
+TEST_F(DictationControllerTest, AnOlderTakeStillPastesButLeavesTheBubbleToTheNewerOne) {
+    speech.answer({QStringLiteral("the older take"), QStringLiteral("")}, {400});
+    controller.toggle();
+    speak(1.0);
+    QFuture<void> older = controller.toggle();
+    controller.toggle(); // a new take starts while the older one transcribes
+    ASSERT_TRUE(state.isRecording());
+    const qsizetype callsAtNewStart = bubble.calls.size();
+    ASSERT_TRUE(awaitFuture(older, 20000));
+
+    EXPECT_EQ(field->value, QStringLiteral("The older take."));
+    EXPECT_EQ(bubble.calls.mid(callsAtNewStart), QStringList{});
+    EXPECT_TRUE(state.flashMessage().isEmpty());
+    EXPECT_TRUE(state.isRecording());
+}
+
+TEST_F(DictationControllerTest, ThePreviewTranscribesTakesBetweenHalfASecondAndNinetySeconds) {
+    speech.answer({QStringLiteral("so far so good")});
+    controller.toggle();
+    speak(0.5);
+    runPreviewTick();
+    EXPECT_EQ(speech.transcriptions(), 0);
+
+    speak(0.5);
+    runPreviewTick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !state.liveText().isEmpty(); }, 5000));
+    EXPECT_EQ(speech.transcriptions(), 1);
+    EXPECT_EQ(state.liveText(), QStringLiteral("so far so good"));
+    EXPECT_EQ(controller.lastPreview(), QStringLiteral("so far so good"));
+
+    speak(90.0);
+    runPreviewTick();
+    runPreviewTick();
+    EXPECT_EQ(speech.transcriptions(), 1);
+    ASSERT_TRUE(awaitFuture(controller.toggle(), 20000));
+}
+
+TEST_F(DictationControllerTest, ThePillStyleRunsNoPreview) {
+    defaults.set(QStringLiteral("previewStyle"), QStringLiteral("pill"));
+    controller.toggle();
+    speak(2.0);
+    EXPECT_TRUE(previewWaits.isEmpty());
+    EXPECT_EQ(speech.transcriptions(), 0);
+}
+
+TEST_F(DictationControllerTest, AFailingMicrophoneFlashesAndLeavesTheTakeUnstarted) {
+    fakes.audioInput.devices.clear();
+    fakes.audioInput.defaultDevice.reset();
+    controller.toggle();
+    EXPECT_FALSE(state.isRecording());
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("No microphone input available"));
+    EXPECT_EQ(fakes.outputVolume.writes, 0);
+}
+
+// ---- Re-clean of the last insertion
+
+class RecleanTest : public DictationControllerTest {
+protected:
+    void dictateVerbatim(const QString& transcript) {
+        ModeStore::shared().load();
+        defaults.set(ModeStore::pinnedKey, QStringLiteral("verbatim"));
+        speech.answer({transcript});
+        dictate(1.0);
+    }
+};
+
+TEST_F(RecleanTest, ReplacesTheTextInPlaceWhileTheCaretIsAfterIt) {
+    dictateVerbatim(QStringLiteral("um so we ship it"));
+    const QString inserted = *field->value;
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done);
+    EXPECT_NE(field->value, inserted);
+    EXPECT_FALSE(field->value->contains(QStringLiteral("Um")));
+    EXPECT_EQ(state.finalText(), field->value);
+    EXPECT_EQ(controller.insertedRange(), (AXText::Range{0, field->value->size()}));
+    EXPECT_EQ(field->selection, (AccessibleElement::TextRange{field->value->size(), 0}));
+    EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide after 3"));
+}
+
+TEST_F(RecleanTest, CopiesWhenTheCaretHasMoved) {
+    dictateVerbatim(QStringLiteral("um so we ship it"));
+    const QString inserted = *field->value;
+    field->selection = AccessibleElement::TextRange{2, 0};
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Copied);
+    EXPECT_EQ(field->value, inserted);
+    EXPECT_EQ(fakes.pasteboard.plainText(), state.finalText());
+    EXPECT_EQ(controller.insertedText(), inserted);
+}
+
+TEST_F(RecleanTest, LeavesAnAlreadyCleanTextAlone) {
+    dictateVerbatim(QStringLiteral("we ship it on friday"));
+    const QStringList keysBefore = keys.posted;
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done);
+    EXPECT_EQ(keys.posted, keysBefore);
+    EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide after 2.5"));
+    // A second press while the card shows the result does nothing.
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    EXPECT_EQ(keys.posted, keysBefore);
+}
+
+TEST_F(RecleanTest, AnswersForAnOlderTakeAreDropped) {
+    dictateVerbatim(QStringLiteral("um so we ship it"));
+    const QString inserted = *field->value;
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, controller.generation() - 1)));
+    EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Idle);
+    EXPECT_EQ(field->value, inserted);
+}
+
+} // namespace
