@@ -90,7 +90,7 @@ TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     ASSERT_TRUE(awaitFuture(controller.toggle(), 30000));
 
     QString typed;
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             typed = AXText::textBeforeCaret(500).value_or(QString());
             return typed.endsWith(QLatin1Char('.'));

@@ -2,4 +2,4 @@
 # fixed port, the FIFO microphone and a target window in another process.
 set(QUORVANE_TEST_LABELS desktop)
 set(QUORVANE_TEST_WHOLE_PROGRAM ON)
-set(QUORVANE_TEST_PROPERTIES RESOURCE_LOCK "microphone;port50061")
+set(QUORVANE_TEST_LOCKS microphone port50061)
