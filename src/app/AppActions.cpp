@@ -1,5 +1,6 @@
 #include "app/AppActions.h"
 
+#include "dictation/DictationController.h"
 #include "insertion/PasteLast.h"
 
 #include <QCoreApplication>
@@ -15,13 +16,13 @@ namespace {
 AppActions wired() {
     AppActions actions;
     // Each subsystem sets its entries here as it joins the program:
-    //   toggleDictation              DictationController
     //   readSelection, stopReading, stopEverything, reader busy tests   ReaderController / ReaderWindowController
     //   translationAvailable, translate…KeyPressed, addTranslationSection   Translator / TranslationMenu
     //   addModeSection               ModeMenu
     //   showMainWindow               MainWindowHost
     //   openMicrophoneTest           DiagnosticsWindow
     //   reportProblem, leaveReview, checkForUpdates   ProblemReport / ReviewPrompt / Updater
+    actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
     actions.pasteLast = [] { PasteLast::run(); };
     return actions;
 }

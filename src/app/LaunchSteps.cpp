@@ -12,7 +12,6 @@
 //   startSelectionCleanup       SelectionCleanup::start
 //   runSelfTests                the developer self-tests
 //   stopReading                 ReaderController::stop
-//   stopRecording               DictationController (its recorder)
 //   importNotes                 PhoneInbox::importNotes
 #include "app/AppDelegate.h"
 
@@ -20,6 +19,7 @@
 #include "app/ConfiguredHotkeys.h"
 #include "app/DockIcon.h"
 #include "app/Migration.h"
+#include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
 #include "engine/EngineMigration.h"
@@ -62,6 +62,7 @@ LaunchSteps LaunchSteps::standard() {
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
 
+    steps.stopRecording = [] { DictationController::shared().stopCapture(); };
     steps.restoreVolume = [] { SystemAudio::shared().restore(); };
     steps.stopSpeechServer = [] { MlxServer::shared().stop(); };
     steps.stopLanguageModelServer = [] { LlmServer::shared().stopIfOwned(); };

@@ -94,6 +94,11 @@ DictationController::~DictationController() = default;
 
 QFuture<void> DictationController::toggle() { return m_state.isRecording() ? stopAndInsert() : start(); }
 
+void DictationController::stopCapture() {
+    if (m_recorder.isRunning())
+        m_recorder.stop();
+}
+
 // ---- Start ------------------------------------------------------------------
 
 QFuture<void> DictationController::start() {

@@ -46,6 +46,9 @@ public:
     // when the caret is still right after it, else on the clipboard.
     QFuture<void> cleanupLastInsert(bool automatic, std::optional<int> expectedGeneration);
 
+    // Ends the microphone capture at once (the program is quitting).
+    void stopCapture();
+
     int generation() const { return m_generation; }
     QString lastPreview() const { return m_lastPreview; }
     QString insertedText() const { return m_insertedText; }

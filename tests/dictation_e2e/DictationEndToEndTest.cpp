@@ -17,7 +17,9 @@
 #include "support/TargetWindow.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/LineLog.h"
 
+#include <QFile>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -77,6 +79,8 @@ TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
         },
         10000));
 
+    // The user wants each dictation to end as a sentence.
+    Defaults::shared().set(QStringLiteral("endWithPeriod"), true);
     Recorder recorder;
     DictationController controller(AppState::shared(), Defaults::shared(), recorder);
     controller.toggle();
@@ -96,6 +100,10 @@ TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
             return typed.endsWith(QLatin1Char('.'));
         },
         5000);
+    QFile trace(Recorder::traceLog().path());
+    trace.open(QIODevice::ReadOnly);
+    SCOPED_TRACE("final text: " + AppState::shared().finalText().toStdString() + "; flash: "
+                 + AppState::shared().flashMessage().toStdString() + "; trace:\n" + trace.readAll().toStdString());
     EXPECT_TRUE(typed.contains(QStringLiteral("meeting"))) << typed.toStdString();
     EXPECT_TRUE(typed.contains(QStringLiteral("marketing"))) << typed.toStdString();
     ASSERT_FALSE(typed.isEmpty());
