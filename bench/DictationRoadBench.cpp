@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QPromise>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -61,12 +62,19 @@ void BM_StopToPaste(benchmark::State& state) {
 
     AppState appState;
     Recorder recorder(&fakes.audioInput);
-    DictationController controller(appState, Defaults::shared(), recorder, {}, [](std::chrono::milliseconds) {
-        QPromise<void> done;
-        done.start();
-        done.finish();
-        return done.future();
-    });
+    // The waits after the paste pass at once; the live preview's never ends,
+    // so no preview request competes with the measured stop.
+    std::vector<std::shared_ptr<QPromise<void>>> previews;
+    DictationController controller(appState, Defaults::shared(), recorder, {},
+                                   [&previews](std::chrono::milliseconds delay) {
+                                       auto wait = std::make_shared<QPromise<void>>();
+                                       wait->start();
+                                       if (delay == std::chrono::milliseconds(700))
+                                           previews.push_back(wait);
+                                       else
+                                           QTimer::singleShot(0, [wait] { wait->finish(); });
+                                       return wait->future();
+                                   });
     const std::vector<float> take(5 * 16000, 0.2f);
     std::vector<double> seconds;
     for (auto _ : state) {

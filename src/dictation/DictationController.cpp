@@ -183,7 +183,10 @@ void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) 
 // ---- Live preview -------------------------------------------------------------
 
 void DictationController::runPreview(int take, const std::shared_ptr<bool>& cancelled) {
-    m_delay(std::chrono::milliseconds(700)).then(this, [this, take, cancelled] { previewTick(take, cancelled); });
+    // Queued, so that a wait that is already over cannot recurse.
+    m_delay(std::chrono::milliseconds(700)).then(this, [this, take, cancelled] {
+        QMetaObject::invokeMethod(this, [this, take, cancelled] { previewTick(take, cancelled); }, Qt::QueuedConnection);
+    });
 }
 
 void DictationController::previewTick(int take, const std::shared_ptr<bool>& cancelled) {
