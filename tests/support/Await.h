@@ -5,6 +5,8 @@
 #include <QFutureWatcher>
 #include <QTimer>
 
+#include <stdexcept>
+
 // Runs the event loop until `future` finishes or `timeoutMs` passes, and says
 // whether it finished. Tests only: product code never waits like this.
 template <typename T>
@@ -19,4 +21,13 @@ bool awaitFuture(const QFuture<T>& future, int timeoutMs = 30000) {
             loop.exec();
     }
     return future.isFinished();
+}
+
+// The result of `future`, waiting as awaitFuture() does; a future that does not
+// finish in time fails the test with an exception rather than blocking it.
+template <typename T>
+T awaitResult(QFuture<T> future, int timeoutMs = 10000) {
+    if (!awaitFuture(future, timeoutMs))
+        throw std::runtime_error("the future did not finish in time");
+    return future.result();
 }

@@ -1,6 +1,6 @@
 #include "platform/linux/ApertiumTranslator.h"
 
-#include "support/FutureWait.h"
+#include "support/Await.h"
 #include "support/TempFolder.h"
 
 #include <QFile>

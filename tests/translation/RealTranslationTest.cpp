@@ -6,7 +6,7 @@
 #include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/Cld2LanguageDetector.h"
 #include "support/Defaults.h"
-#include "support/FutureWait.h"
+#include "support/Await.h"
 
 #include <QLocale>
 #include <QTest>

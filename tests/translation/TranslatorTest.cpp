@@ -2,7 +2,7 @@
 
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
-#include "support/FutureWait.h"
+#include "support/Await.h"
 
 #include <QLocale>
 #include <QTest>
