@@ -4,8 +4,10 @@
 #include "platform/Platform.h"
 
 HotkeyManager& HotkeyManager::shared() {
-    static HotkeyManager manager;
-    return manager;
+    // Kept for the life of the process: at exit the platform services it
+    // talks to are already gone, so it must not be destroyed after them.
+    static HotkeyManager* manager = new HotkeyManager();
+    return *manager;
 }
 
 HotkeyManager::HotkeyManager(Hotkeys* platform) : m_platform(platform) {}

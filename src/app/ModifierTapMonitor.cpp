@@ -57,8 +57,10 @@ QList<ModifierTapMonitor::Key> ModifierTapMonitor::offerable() {
 quint32 ModifierTapMonitor::mask(Key key) { return info(key).mask; }
 
 ModifierTapMonitor& ModifierTapMonitor::shared() {
-    static ModifierTapMonitor monitor;
-    return monitor;
+    // Kept for the life of the process: at exit the platform services it
+    // talks to are already gone, so it must not be destroyed after them.
+    static ModifierTapMonitor* monitor = new ModifierTapMonitor();
+    return *monitor;
 }
 
 ModifierTapMonitor::ModifierTapMonitor(Hotkeys* platform) : m_platform(platform) {}

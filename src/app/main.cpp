@@ -1,6 +1,7 @@
 #include "app/AppActions.h"
 #include "app/AppDelegate.h"
 #include "app/AppState.h"
+#include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"
 #include "platform/Platform.h"
@@ -29,6 +30,8 @@ int main(int argc, char* argv[]) {
     QuorvaneApp scene(AppActions::shared(), AppState::shared());
     AppDelegate delegate(LaunchSteps::standard(), Defaults::shared(), QProcessEnvironment::systemEnvironment());
     QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, &QCoreApplication::quit);
+    QuitSignals signals_;
+    QObject::connect(&signals_, &QuitSignals::quitRequested, &app, &QCoreApplication::quit);
     QObject::connect(&instance, &SingleInstance::reopened, &delegate, [&delegate](const QStringList& opened) {
         delegate.applicationShouldHandleReopen();
         delegate.openDocuments(opened);

@@ -3,3 +3,6 @@
 set(QUORVANE_TEST_LABELS desktop)
 set(QUORVANE_TEST_WHOLE_PROGRAM ON)
 set(QUORVANE_TEST_LOCKS microphone port50061)
+# The second test runs the real program.
+target_compile_definitions(${target} PRIVATE QUORVANE_BINARY="$<TARGET_FILE:quorvane>")
+add_dependencies(${target} quorvane)

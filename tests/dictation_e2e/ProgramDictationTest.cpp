@@ -1,0 +1,152 @@
+// The real program under the desktop harness: started with an engine folder
+// and a home of its own, it dictates into another application when its
+// hotkey is pressed twice, and leaves no engine behind when it quits.
+#include "dictation/FrontmostApp.h"
+#include "engine/MlxServer.h"
+#include "insertion/AXText.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "support/Await.h"
+#include "support/MicrophoneFeed.h"
+#include "support/PortLock.h"
+#include "support/TargetWindow.h"
+#include "support/TempFolder.h"
+#include "support/TestEngine.h"
+#include "support/XTestKeyboard.h"
+
+#include <QProcess>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+class ProgramTarget : public TargetWindow::Process {
+public:
+    ProgramTarget()
+        : Process(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=DictationTarget.Serve")},
+                  environment()) {}
+
+private:
+    static QProcessEnvironment environment() {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QV_DICTATION_TARGET"), QStringLiteral("1"));
+        return environment;
+    }
+};
+
+// Control-Alt-D, the default dictation hotkey.
+void pressDictationHotkey(XTestKeyboard& keyboard) {
+    keyboard.press("Control_L");
+    keyboard.press("Alt_L");
+    keyboard.tap("d");
+    keyboard.release("Alt_L");
+    keyboard.release("Control_L");
+}
+
+TEST(ProgramDictationTest, TheHotkeyDictatesIntoAnotherApplicationAndQuittingEndsTheEngine) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    const PortLock port(50061);
+    // Only the program's own engine may answer.
+    MlxServer::shared().stop();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            QFuture<bool> up = MlxServer::shared().isUp();
+            return awaitFuture(up, 3000) && !up.result();
+        },
+        10000));
+    XTestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isOpen());
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+
+    TempFolder home;
+    const QByteArray speech = MicrophoneFeed::spokenPcm(
+        home, QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon"),
+        QStringLiteral("awb"));
+    ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
+    home.write(QStringLiteral(".config/Quorvane/defaults.json"), R"({"endWithPeriod":true})");
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
+    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(QUORVANE_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    // The program starts the engine at launch.
+    const bool engineUp = QTest::qWaitFor(
+        [] {
+            QFuture<bool> up = MlxServer::shared().isUp();
+            return awaitFuture(up, 3000) && up.result();
+        },
+        90000);
+    ASSERT_TRUE(engineUp) << "the program's speech server did not answer";
+
+    ProgramTarget target;
+    ASSERT_TRUE(target.ready());
+    ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::optional<FrontmostApp> front = FrontmostApp::current();
+            return front && front->pid == target.pid() && AXText::focusedElement();
+        },
+        10000));
+
+    // The program binds its keys once its launch has run; until then a press
+    // goes unheard, so it is repeated until the take has started.
+    const auto started = [&] {
+        return home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).contains("start  device=");
+    };
+    for (int attempt = 0; attempt < 10 && !started(); ++attempt) {
+        pressDictationHotkey(keyboard);
+        (void)QTest::qWaitFor(started, 2000);
+    }
+    ASSERT_TRUE(started()) << "the hotkey did not start a dictation";
+    {
+        MicrophoneFeed feed;
+        const auto until = std::chrono::steady_clock::now()
+                           + std::chrono::milliseconds(speech.size() / 32 + 800); // the speech and some silence
+        feed.feed(speech, [until] { return std::chrono::steady_clock::now() >= until; });
+        QTest::qWait(int(speech.size() / 32 + 1000));
+    }
+    pressDictationHotkey(keyboard);
+
+    QString typed;
+    const bool landed = QTest::qWaitFor(
+        [&] {
+            typed = AXText::textBeforeCaret(500).value_or(QString());
+            return typed.endsWith(QLatin1Char('.'));
+        },
+        30000);
+    EXPECT_TRUE(landed) << "typed: " << typed.toStdString() << "\ntrace:\n"
+                        << home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).toStdString();
+    EXPECT_TRUE(typed.contains(QStringLiteral("meeting")) && typed.contains(QStringLiteral("marketing")))
+        << typed.toStdString();
+
+    // Quitting (a terminate signal runs the menu's quit) ends the engine too.
+    const qint64 programPid = program.processId();
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    const bool engineGone = QTest::qWaitFor(
+        [] {
+            QFuture<bool> up = MlxServer::shared().isUp();
+            return awaitFuture(up, 3000) && !up.result();
+        },
+        10000);
+    EXPECT_TRUE(engineGone) << "an engine still answers after the program " << programPid << " quit";
+    Platform::install(previous);
+}
+
+} // namespace
