@@ -54,6 +54,12 @@ int noteError(Display*, XErrorEvent*) {
 }
 } // namespace
 
+void XTestKeyboard::ungrabControlAlt(const char* keysym) {
+    Display* display = m_connection->display;
+    XUngrabKey(display, int(keyCode(keysym)), ControlMask | Mod1Mask, DefaultRootWindow(display));
+    XSync(display, False);
+}
+
 bool XTestKeyboard::grabControlAlt(const char* keysym) {
     Display* display = m_connection->display;
     XSync(display, False);

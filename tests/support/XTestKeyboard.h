@@ -21,6 +21,8 @@ public:
     // Grabs Control-Alt-<keysym> on the root window, as another program holding
     // the combination would; true when the grab took.
     bool grabControlAlt(const char* keysym);
+    // Lets go of that grab again.
+    void ungrabControlAlt(const char* keysym);
     // The X key code of a keysym.
     unsigned int keyCode(const char* keysym) const;
 
