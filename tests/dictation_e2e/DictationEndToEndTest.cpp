@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
+#include "dictation_e2e/DictationTarget.h"
 #include "dictation/Recorder.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
@@ -14,7 +15,6 @@
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
 #include "support/PortLock.h"
-#include "support/TargetWindow.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/LineLog.h"
@@ -35,20 +35,6 @@ TEST(DictationTarget, Serve) {
         GTEST_SKIP() << "the target window of the dictation test, started by it";
     TargetWindow::serve(false);
 }
-
-class DictationTarget : public TargetWindow::Process {
-public:
-    DictationTarget()
-        : Process(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=DictationTarget.Serve")},
-                  environment()) {}
-
-private:
-    static QProcessEnvironment environment() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QV_DICTATION_TARGET"), QStringLiteral("1"));
-        return environment;
-    }
-};
 
 TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))

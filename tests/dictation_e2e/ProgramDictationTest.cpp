@@ -2,13 +2,13 @@
 // and a home of its own, it dictates into another application when its
 // hotkey is pressed twice, and leaves no engine behind when it quits.
 #include "dictation/FrontmostApp.h"
+#include "dictation_e2e/DictationTarget.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/Await.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
-#include "support/TargetWindow.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
@@ -21,20 +21,6 @@
 #include <chrono>
 
 namespace {
-
-class ProgramTarget : public TargetWindow::Process {
-public:
-    ProgramTarget()
-        : Process(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=DictationTarget.Serve")},
-                  environment()) {}
-
-private:
-    static QProcessEnvironment environment() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QV_DICTATION_TARGET"), QStringLiteral("1"));
-        return environment;
-    }
-};
 
 // Control-Alt-D, the default dictation hotkey.
 void pressDictationHotkey(XTestKeyboard& keyboard) {
@@ -92,7 +78,7 @@ TEST(ProgramDictationTest, TheHotkeyDictatesIntoAnotherApplicationAndQuittingEnd
         90000);
     ASSERT_TRUE(engineUp) << "the program's speech server did not answer";
 
-    ProgramTarget target;
+    DictationTarget target;
     ASSERT_TRUE(target.ready());
     ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
     ASSERT_TRUE(QTest::qWaitFor(
