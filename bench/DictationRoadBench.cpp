@@ -2,7 +2,7 @@
 // check, WAV encoding, the request to a speech server that answers at once,
 // numbers, post-processing, the mode's rules, history, statistics, the caret
 // context and the clipboard write. Platform services are the tests' fakes.
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
 #include "support/Await.h"

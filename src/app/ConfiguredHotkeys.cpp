@@ -1,7 +1,7 @@
 #include "app/ConfiguredHotkeys.h"
 
 #include "app/AppActions.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/HotkeyManager.h"
 #include "app/ModifierTapMonitor.h"
 #include "support/Defaults.h"

@@ -1,7 +1,7 @@
 #include "app/QuorvaneApp.h"
 
 #include "app/AppActions.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/Appearance.h"
 #include "app/MenuBarIcon.h"
 

@@ -1,6 +1,6 @@
 #include "app/AppActions.h"
 #include "app/AppDelegate.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"

@@ -1,7 +1,7 @@
 #include "dictation/DictationController.h"
 
-#include "app/Announce.h"
-#include "app/AppState.h"
+#include "state/Announce.h"
+#include "state/AppState.h"
 #include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "cleanup/TextCleanup.h"
@@ -20,7 +20,7 @@
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
-#include "platform/linux/Wording.h"
+#include "platform/Wording.h"
 #include "support/Defaults.h"
 #include "support/Text.h"
 #include "translation/Translator.h"
@@ -273,7 +273,7 @@ void DictationController::transcribe(const RunPtr& run) {
         if (raw.isEmpty()) {
             CleanupEngine::discardWarm();
             if (run->take == m_generation)
-                flash(m_recorder.peakLevel() >= 0.02f ? kNoSpeech : Wording::forLinux(kNoSound));
+                flash(m_recorder.peakLevel() >= 0.02f ? kNoSpeech : Wording::of(kNoSound));
             finish(run);
             return;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/BubbleMode.h"
+#include "state/AppState.h"
+#include "state/BubbleMode.h"
 #include "insertion/AXText.h"
 
 #include <QList>

@@ -1,6 +1,6 @@
 #include "engine/MlxServer.h"
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "dictation/Recorder.h"
 #include "dictation/Transcriber.h"
 #include "engine/EngineHttp.h"

@@ -1,7 +1,7 @@
 #include "insertion/PasteLast.h"
 
-#include "app/Announce.h"
-#include "app/AppState.h"
+#include "state/Announce.h"
+#include "state/AppState.h"
 #include "insertion/HistoryStore.h"
 #include "insertion/PasteService.h"
 #include "platform/Accessibility.h"

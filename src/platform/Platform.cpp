@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/Wording.h"
+
 namespace {
 
 Platform& installed() {
@@ -15,4 +17,9 @@ Platform Platform::install(const Platform& services) {
     Platform previous = installed();
     installed() = services;
     return previous;
+}
+
+QString Wording::of(const QString& text) {
+    const Wording* wording = Platform::current().wording;
+    return wording ? wording->forDesktop(text) : text;
 }

@@ -13,6 +13,7 @@ class OnDeviceTranslator;
 class OutputVolume;
 class Pasteboard;
 class UserAccount;
+class Wording;
 class Workspace;
 
 // The operating-system services the program uses, one interface each. main()
@@ -33,6 +34,7 @@ struct Platform {
     Pasteboard* pasteboard = nullptr;
     UserAccount* userAccount = nullptr;
     Workspace* workspace = nullptr;
+    Wording* wording = nullptr;
 
     static const Platform& current();
     // Replaces the services in use and returns the previous set.

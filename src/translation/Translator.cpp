@@ -3,7 +3,7 @@
 #include "platform/LanguageDetector.h"
 #include "platform/OnDeviceTranslator.h"
 #include "platform/Platform.h"
-#include "platform/linux/Wording.h"
+#include "platform/Wording.h"
 #include "support/Defaults.h"
 
 #include <QCoreApplication>
@@ -182,12 +182,12 @@ std::optional<QString> message(const Failure& failure) {
     switch (failure.kind) {
     case Failure::Kind::NotDownloaded:
         return failure.languageName +
-               Wording::forLinux(QStringLiteral(
+               Wording::of(QStringLiteral(
                    " is not downloaded yet. System Settings > General > Language & Region > Translation Languages."));
     case Failure::Kind::Unsupported:
-        return failure.languageName + Wording::forLinux(QStringLiteral(" cannot be translated on this Mac."));
+        return failure.languageName + Wording::of(QStringLiteral(" cannot be translated on this Mac."));
     case Failure::Kind::NeedsNewerSystem:
-        return Wording::forLinux(QStringLiteral("Translation needs macOS 26 or later."));
+        return Wording::of(QStringLiteral("Translation needs macOS 26 or later."));
     case Failure::Kind::NotDetected:
     case Failure::Kind::SameLanguage:
         return std::nullopt;

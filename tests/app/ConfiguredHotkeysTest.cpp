@@ -1,5 +1,5 @@
 #include "app/AppActions.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/ConfiguredHotkeys.h"
 #include "app/HotkeyManager.h"
 #include "app/ModifierTapMonitor.h"

@@ -1,5 +1,5 @@
 #include "app/AppActions.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/DockIcon.h"
 #include "app/QuorvaneApp.h"
 #include "support/Defaults.h"

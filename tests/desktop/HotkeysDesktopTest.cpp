@@ -1,7 +1,7 @@
 // Global hotkeys and modifier double-taps on a real X display: keys typed
 // through XTest reach the program's grabs and its raw key watch.
 #include "app/AppActions.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/ConfiguredHotkeys.h"
 #include "app/HotkeyManager.h"
 #include "app/HotkeyRecorderField.h"

@@ -1,7 +1,7 @@
 // The tray icon under the harness's tray host, with the menu wired to the
 // program's action table.
 #include "app/AppActions.h"
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "app/QuorvaneApp.h"
 
 #include <QAction>

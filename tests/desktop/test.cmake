@@ -4,3 +4,6 @@ set(QUORVANE_TEST_LABELS desktop)
 set(QUORVANE_TEST_PROPERTIES
     ENVIRONMENT "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"
     RESOURCE_LOCK microphone)
+# Drives the real Linux services.
+target_link_libraries(${target} PRIVATE quorvane_linux)
+target_link_libraries(${target} PRIVATE PkgConfig::ATSPI)

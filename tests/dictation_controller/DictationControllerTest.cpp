@@ -1,12 +1,12 @@
 // The dictation road with fake platform services, a scripted speech server on
 // the engine's port and the real clean-up, stores and insertion rules.
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
 #include "insertion/HistoryStore.h"
 #include "insertion/StatsStore.h"
-#include "platform/linux/Wording.h"
+#include "platform/Wording.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -186,7 +186,7 @@ TEST_F(DictationControllerTest, AnEmptyTranscriptSaysWhetherTheMicrophoneWasHear
     speech.answer({QString()});
     dictate(1.0, 0.0063f); // level 3 × 0.0063 = 0.0189
     EXPECT_EQ(state.flashMessage(),
-              Wording::forLinux(QStringLiteral("No sound from your mic. Check System Settings > Sound > Input.")));
+              Wording::of(QStringLiteral("No sound from your mic. Check System Settings > Sound > Input.")));
     EXPECT_TRUE(bubble.calls.contains(QStringLiteral("hide after 2.2")));
     ASSERT_FALSE(fakes.announcer.announcements.isEmpty());
     EXPECT_EQ(fakes.announcer.announcements.last().text, state.flashMessage());

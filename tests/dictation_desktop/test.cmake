@@ -2,3 +2,5 @@
 # microphone and the null speaker whose volume the tests change.
 set(QUORVANE_TEST_LABELS desktop)
 set(QUORVANE_TEST_PROPERTIES RESOURCE_LOCK microphone)
+# Drives the real Linux services.
+target_link_libraries(${target} PRIVATE quorvane_linux)

@@ -1,7 +1,7 @@
 // One dictation through the real road: the speech engine's stand-in on its
 // port, the harness's FIFO microphone, the cleanup rules, AT-SPI and a paste
 // through the clipboard and XTest into a text field of another process.
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
 #include "dictation_e2e/DictationTarget.h"

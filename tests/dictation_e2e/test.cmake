@@ -6,3 +6,5 @@ set(QUORVANE_TEST_LOCKS microphone port50061)
 # The second test runs the real program.
 target_compile_definitions(${target} PRIVATE QUORVANE_BINARY="$<TARGET_FILE:quorvane>")
 add_dependencies(${target} quorvane)
+# Drives the real Linux services.
+target_link_libraries(${target} PRIVATE quorvane_linux)

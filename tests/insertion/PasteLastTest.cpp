@@ -1,6 +1,6 @@
 #include "insertion/PasteLast.h"
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "insertion/HistoryStore.h"
 #include "insertion/PasteService.h"
 #include "support/Defaults.h"

@@ -1,4 +1,4 @@
-#include "app/AppState.h"
+#include "state/AppState.h"
 #include "dictation/Transcriber.h"
 #include "engine/EngineTrust.h"
 #include "engine/MlxServer.h"

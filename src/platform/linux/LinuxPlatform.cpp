@@ -7,6 +7,7 @@
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/LinuxMemoryPressure.h"
 #include "platform/linux/LinuxOnDeviceModel.h"
+#include "platform/linux/LinuxWording.h"
 #include "platform/linux/PortalColorScheme.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseOutputVolume.h"
@@ -29,7 +30,8 @@ LinuxPlatform::LinuxPlatform()
       m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()),
       m_userAccount(std::make_unique<PasswdUserAccount>()),
       m_colorScheme(std::make_unique<PortalColorScheme>()),
-      m_hotkeys(std::make_unique<X11Hotkeys>()) {}
+      m_hotkeys(std::make_unique<X11Hotkeys>()),
+      m_wording(std::make_unique<LinuxWording>()) {}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -49,5 +51,6 @@ Platform LinuxPlatform::services() const {
     services.workspace = m_workspace.get();
     services.onDeviceTranslator = m_onDeviceTranslator.get();
     services.userAccount = m_userAccount.get();
+    services.wording = m_wording.get();
     return services;
 }

@@ -11,6 +11,7 @@ class Cld2LanguageDetector;
 class EwmhWorkspace;
 class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
+class LinuxWording;
 class PortalColorScheme;
 class PulseAudioInput;
 class PulseOutputVolume;
@@ -42,4 +43,5 @@ private:
     std::unique_ptr<PasswdUserAccount> m_userAccount;
     std::unique_ptr<PortalColorScheme> m_colorScheme;
     std::unique_ptr<X11Hotkeys> m_hotkeys;
+    std::unique_ptr<LinuxWording> m_wording;
 };

@@ -1,4 +1,4 @@
-#include "app/Announce.h"
+#include "state/Announce.h"
 
 #include "platform/Announcer.h"
 #include "platform/Platform.h"

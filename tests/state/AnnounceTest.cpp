@@ -1,4 +1,4 @@
-#include "app/Announce.h"
+#include "state/Announce.h"
 #include "support/FakePlatform.h"
 
 #include <QWidget>

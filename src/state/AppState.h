@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/BubbleMode.h"
+#include "state/BubbleMode.h"
 #include "mainwindow/MainWindowPane.h"
 
 #include <QIcon>

@@ -1,10 +1,8 @@
-#include "platform/linux/Wording.h"
+#include "platform/linux/LinuxWording.h"
 
 #include <QHash>
 
-namespace Wording {
-
-QString forLinux(const QString& text) {
+QString LinuxWording::forDesktop(const QString& text) const {
     static const QHash<QString, QString> table = {
         {QStringLiteral("No sound from your mic. Check System Settings > Sound > Input."),
          QStringLiteral("No sound from your mic. Check Settings > Sound > Input.")},
@@ -17,5 +15,3 @@ QString forLinux(const QString& text) {
     };
     return table.value(text, text);
 }
-
-} // namespace Wording
