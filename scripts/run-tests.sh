@@ -35,6 +35,15 @@ wait_for() { # wait_for SECONDS COMMAND...
   return 1
 }
 
+# Every service and test starts from a home of its own, so nothing a run
+# stores (the desktop's dconf settings among it) carries over to the next.
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+export XDG_STATE_HOME="$HOME/.local/state" XDG_CACHE_HOME="$HOME/.cache"
+export XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME"
+mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+
 # X display on the first free number.
 display=90
 while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
@@ -52,14 +61,21 @@ a11y_pid="$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBu
   org.freedesktop.DBus.GetConnectionUnixProcessID string:org.a11y.Bus | awk '{print $2}')"
 if [ -n "$a11y_pid" ]; then pids+=("$a11y_pid"); fi
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+# The session's accessibility flag is on, as on a desktop whose user has
+# allowed reading text; tests of the flag-off path switch it off themselves.
+dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set \
+  string:org.a11y.Status string:IsEnabled variant:boolean:true >/dev/null
+a11y_enabled() {
+  dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Get \
+    string:org.a11y.Status string:IsEnabled | grep -q true
+}
+wait_for 10 a11y_enabled
 
 # Tray host.
 trayer --edge top --align right --widthtype pixel --width 100 --height 32 >"$work/trayer.log" 2>&1 &
 pids+=($!)
 
 # PulseAudio with a null speaker and the FIFO microphone.
-export XDG_RUNTIME_DIR="$work/run"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR" "$work/pulse-home"
 cat >"$work/pulse.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$work/pulse.sock
 load-module module-null-sink sink_name=spk
@@ -67,7 +83,7 @@ load-module module-pipe-source source_name=pipemic file=$work/mic.fifo format=s1
 set-default-sink spk
 set-default-source pipemic
 PA
-HOME="$work/pulse-home" pulseaudio -n -F "$work/pulse.pa" --daemonize=no --exit-idle-time=-1 \
+pulseaudio -n -F "$work/pulse.pa" --daemonize=no --exit-idle-time=-1 \
   --disallow-exit >"$work/pulse.log" 2>&1 &
 pids+=($!)
 export PULSE_SERVER="unix:$work/pulse.sock"

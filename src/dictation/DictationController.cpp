@@ -13,10 +13,10 @@
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "insertion/HistoryStore.h"
+#include "insertion/InsertionAccess.h"
 #include "insertion/InsertionContext.h"
 #include "insertion/PasteService.h"
 #include "insertion/StatsStore.h"
-#include "platform/Accessibility.h"
 #include "platform/KeySynth.h"
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
@@ -30,13 +30,41 @@
 #include <QUuid>
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
 
 namespace {
 
 constexpr double kSampleRate = 16000.0;
+// A take shorter than this is dropped without a word.
+constexpr double kShortestTakeSeconds = 0.4;
+// The live preview transcribes takes of this length, every interval.
+constexpr double kPreviewShortestSeconds = 0.8;
+constexpr double kPreviewLongestSeconds = 90.0;
+constexpr auto kPreviewInterval = 700ms;
+constexpr auto kPreviewTimeout = 30s;
+constexpr auto kTranscriptionTimeout = 120s;
+// The engine wait is traced when it is longer than this.
+constexpr double kTracedEngineWakeSeconds = 0.05;
+// A dictation within this many seconds of the last one, into the same
+// application, goes on from where that one ended.
+constexpr double kBurstGapSeconds = 4.0;
+// A peak below this level means the microphone heard nothing.
+constexpr float kHeardLevel = 0.02f;
+// How long after the paste the field is read again.
+constexpr auto kSettle = 60ms;
+constexpr auto kSettleBeforeOfferingClean = 250ms;
+constexpr auto kSettleAfterReclean = 130ms;
+// How long the target may take to fetch the pasted text from the clipboard.
+constexpr auto kPasteFetchWait = 2s;
+constexpr auto kFlashShown = 2200ms;
+constexpr auto kRecleanShownAtMost = 20s;
+constexpr auto kRecleanUnchangedShown = 2500ms;
+constexpr auto kRecleanDoneShown = 3s;
 const QString kNoSpeech = QStringLiteral("No speech detected");
 const QString kNoSound = QStringLiteral("No sound from your mic. Check System Settings > Sound > Input.");
 const QString kCopiedNoTrust = QStringLiteral("Copied. Grant Accessibility to auto-paste.");
+const QString kEngineSilent =
+    QStringLiteral("The speech engine is not answering. Quit and reopen Quorvane to start it again.");
 
 QFuture<void> timerDelay(std::chrono::milliseconds delay) {
     auto promise = std::make_shared<QPromise<void>>();
@@ -76,6 +104,9 @@ struct DictationController::StopRun {
     std::optional<QString> original;
     std::optional<QString> originalLanguage;
     std::optional<QString> translatedTo;
+    // Whether this run told the user it switched reading around the caret on;
+    // that message stays up instead of the card decision's hide.
+    bool toldAboutReading = false;
 };
 
 DictationController& DictationController::shared() {
@@ -102,7 +133,7 @@ void DictationController::stopCapture() {
 // ---- Start ------------------------------------------------------------------
 
 QFuture<void> DictationController::start() {
-    m_state.returnPressedWhileThinking = false;
+    m_state.setReturnPressedWhileThinking(false);
     if (m_peers.corrections)
         m_peers.corrections->checkForCorrection();
     if (m_state.isRecording())
@@ -167,12 +198,7 @@ void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) 
         return;
     CleanupEngine::prewarm();
     LlmServer& server = LlmServer::shared();
-    server.isUp().then(this, [&server](QFuture<bool> up) {
-        bool isUp = false;
-        try {
-            isUp = up.result();
-        } catch (...) {
-        }
+    server.isUp().then(this, [&server](bool isUp) {
         if (isUp)
             (void)server.warmUp();
         else
@@ -184,7 +210,7 @@ void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) 
 
 void DictationController::runPreview(int take, const std::shared_ptr<bool>& cancelled) {
     // Queued, so that a wait that is already over cannot recurse.
-    m_delay(std::chrono::milliseconds(700)).then(this, [this, take, cancelled] {
+    m_delay(kPreviewInterval).then(this, [this, take, cancelled] {
         QMetaObject::invokeMethod(this, [this, take, cancelled] { previewTick(take, cancelled); }, Qt::QueuedConnection);
     });
 }
@@ -193,12 +219,12 @@ void DictationController::previewTick(int take, const std::shared_ptr<bool>& can
     if (*cancelled || m_generation != take || !m_state.isRecording())
         return;
     const double seconds = double(m_recorder.sampleCount()) / kSampleRate;
-    if (seconds < 0.8 || seconds > 90.0) {
+    if (seconds < kPreviewShortestSeconds || seconds > kPreviewLongestSeconds) {
         runPreview(take, cancelled);
         return;
     }
     const QByteArray wav = Recorder::wavData(m_recorder.samples());
-    Transcriber::transcribe(wav, 30).then(this, [this, take, cancelled](QFuture<QString> answer) {
+    Transcriber::transcribe(wav, std::chrono::duration<double>(kPreviewTimeout).count()).then(this, [this, take, cancelled](QFuture<QString> answer) {
         try {
             const QString text = answer.result();
             if (m_generation != take || !m_state.isRecording())
@@ -233,7 +259,7 @@ QFuture<void> DictationController::stopAndInsert() {
     const QList<float> samples = m_recorder.samples();
     run->sampleCount = samples.size();
     run->wav = Recorder::wavData(samples);
-    if (double(run->sampleCount) / kSampleRate < 0.4) {
+    if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
         CleanupEngine::discardWarm();
         hideBubble();
         finish(run);
@@ -243,7 +269,7 @@ QFuture<void> DictationController::stopAndInsert() {
     const Clock::time_point stopTime = Clock::now();
     MlxServer::shared().ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
         const double wake = secondsSince(stopTime);
-        if (wake > 0.05)
+        if (wake > kTracedEngineWakeSeconds)
             trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
         trace(QStringLiteral("stop   captured=%1s peak=%2")
                   .arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1)
@@ -254,26 +280,32 @@ QFuture<void> DictationController::stopAndInsert() {
 }
 
 void DictationController::transcribe(const RunPtr& run) {
-    run->translate = Translator::oneShotArmed;
-    Translator::oneShotArmed = false;
+    // Only a computer that can translate takes the mark; every other one drops it.
+    const bool marked = Translator::takeTranslateNextDictation();
+    run->translate = marked && Translator::isAvailable();
     m_state.setIsTranslating(false);
 
     run->transcriptionStart = Clock::now();
-    Transcriber::transcribe(run->wav, 120).then(this, [this, run](QFuture<QString> answer) {
+    Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {
         QString raw;
+        bool engineSilent = false;
         try {
             raw = answer.result();
+        } catch (const Transcriber::RequestFailed& error) {
+            // No answer at all: the engine is down, not the user silent.
+            engineSilent = true;
+            trace(QStringLiteral("transcription failed: ") + error.message);
         } catch (const QuorvaneError& error) {
             trace(QStringLiteral("transcription failed: ") + error.message);
-        } catch (const Transcriber::RequestFailed& error) {
-            trace(QStringLiteral("transcription failed: ") + error.message);
-        } catch (...) {
-            trace(QStringLiteral("transcription failed"));
         }
         if (raw.isEmpty()) {
             CleanupEngine::discardWarm();
-            if (run->take == m_generation)
-                flash(m_recorder.peakLevel() >= 0.02f ? kNoSpeech : Wording::of(kNoSound));
+            if (run->take == m_generation) {
+                if (engineSilent)
+                    flash(kEngineSilent);
+                else
+                    flash(m_recorder.peakLevel() >= kHeardLevel ? kNoSpeech : Wording::of(kNoSound));
+            }
             finish(run);
             return;
         }
@@ -292,13 +324,8 @@ void DictationController::processTranscript(const RunPtr& run, const QString& ra
         const bool allowInferredLists = mode.id != QLatin1String("code") && mode.id != QLatin1String("verbatim");
         CleanupEngine::clean(text, mode.cleanLevel == QLatin1String("aggressive"), mode.instruction, mode.numberStyle,
                              allowInferredLists)
-            .then(this, [this, run, text](QFuture<CleanupEngine::Result> outcome) {
-                QString cleaned;
-                try {
-                    cleaned = outcome.result().text;
-                } catch (...) {
-                }
-                finishCleanup(run, cleaned.isEmpty() ? text : cleaned);
+            .then(this, [this, run, text](const CleanupEngine::Result& outcome) {
+                finishCleanup(run, outcome.text.isEmpty() ? text : outcome.text);
             });
         return;
     }
@@ -332,12 +359,7 @@ void DictationController::translateAndPublish(const RunPtr& run) {
         publish(run);
         return;
     }
-    Translator::translate(run->text).then(this, [this, run](QFuture<Translator::Result> answer) {
-        Translator::Result result = Translator::Result::failedWith(Translator::Failure::failed());
-        try {
-            result = answer.result();
-        } catch (...) {
-        }
+    Translator::translate(run->text).then(this, [this, run](const Translator::Result& result) {
         if (result.succeeded()) {
             run->final = result.text;
             run->original = run->text;
@@ -369,15 +391,17 @@ void DictationController::publish(const RunPtr& run) {
     if (m_peers.milestones)
         m_peers.milestones->celebrateIfDue(StatsStore::shared().timeSavedSeconds());
 
-    Accessibility* accessibility = Platform::current().accessibility;
-    if (!accessibility || !accessibility->isTrusted()) {
+    if (!InsertionAccess::canPaste()) {
         PasteService::copy(run->final);
         if (run->take == m_generation)
-            flash(kCopiedNoTrust);
-        if (accessibility)
-            accessibility->requestTrust();
+            flash(Wording::of(kCopiedNoTrust));
         finish(run);
         return;
+    }
+    if (const std::optional<QString> notice = InsertionAccess::allowReadingAroundCaret();
+        notice && run->take == m_generation) {
+        flash(*notice);
+        run->toldAboutReading = true;
     }
     insert(run);
 }
@@ -391,7 +415,7 @@ void DictationController::insert(const RunPtr& run) {
               .arg(m_state.targetAppName())
               .arg(before ? Text::graphemeCount(*before) : -1));
 
-    const bool sameApplication = m_pendingGap < 4.0 && m_lastBurstApp == m_state.targetAppName();
+    const bool sameApplication = m_pendingGap < kBurstGapSeconds && m_lastBurstApp == m_state.targetAppName();
     const bool continuing = sameApplication && m_lastCaretEnd && selection && selection->length == 0
                             && selection->location == *m_lastCaretEnd;
 
@@ -415,7 +439,7 @@ void DictationController::insert(const RunPtr& run) {
     PasteService::paste(text);
     trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->transcriptionStart), 0, 'f', 2));
 
-    const auto settle = std::chrono::milliseconds(offersCleanLater(run->mode) ? 250 : 60);
+    const auto settle = offersCleanLater(run->mode) ? kSettleBeforeOfferingClean : kSettle;
     m_delay(settle).then(this, [this, run] { whenPasteTaken([this, run] { afterSettling(run); }); });
 }
 
@@ -434,13 +458,13 @@ void DictationController::whenPasteTaken(std::function<void()> next) {
             std::exchange(*pending, nullptr)();
     };
     pasteboard->whenFetched([this, runOnce] { QMetaObject::invokeMethod(this, runOnce, Qt::QueuedConnection); });
-    QTimer::singleShot(std::chrono::milliseconds(2000), this, runOnce);
+    QTimer::singleShot(kPasteFetchWait, this, runOnce);
 }
 
 void DictationController::afterSettling(const RunPtr& run) {
     const QString& text = run->text;
-    if (m_state.returnPressedWhileThinking && m_defaults.boolOr(QStringLiteral("holdEarlyReturn"), false)) {
-        m_state.returnPressedWhileThinking = false;
+    if (m_state.returnPressedWhileThinking() && m_defaults.boolOr(QStringLiteral("holdEarlyReturn"), false)) {
+        m_state.setReturnPressedWhileThinking(false);
         if (!text.isEmpty() && Platform::current().keySynth)
             Platform::current().keySynth->pressReturn();
     }
@@ -463,7 +487,7 @@ void DictationController::afterSettling(const RunPtr& run) {
         const bool showCard = m_defaults.boolOr(QStringLiteral("showResultCard"), false);
         if (notPill && (showCard || offersCleanLater(run->mode)))
             showBubble(BubbleMode::Result);
-        else
+        else if (!run->toldAboutReading)
             hideBubble();
     }
     finish(run);
@@ -473,20 +497,16 @@ void DictationController::finish(const RunPtr& run) { run->done.finish(); }
 
 // ---- Re-clean ---------------------------------------------------------------------
 
-QFuture<void> DictationController::cleanupLastInsert(bool, std::optional<int> expectedGeneration) {
+QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expectedGeneration) {
     if (m_insertedText.isEmpty() || m_state.cleanupState() != AppState::CleanupState::Idle)
         return QtFuture::makeReadyFuture();
     m_state.setCleanupState(AppState::CleanupState::Cleaning);
-    scheduleBubbleHide(20.0);
+    scheduleBubbleHide(kRecleanShownAtMost);
 
     const bool aggressive = m_activeMode.cleanLevel == QLatin1String("aggressive");
     return CleanupEngine::clean(m_insertedText, aggressive, QString(), std::nullopt, true)
-        .then(this, [this, expectedGeneration](QFuture<CleanupEngine::Result> outcome) {
-            QString cleaned;
-            try {
-                cleaned = outcome.result().text;
-            } catch (...) {
-            }
+        .then(this, [this, expectedGeneration](const CleanupEngine::Result& outcome) {
+            const QString cleaned = outcome.text;
             if ((expectedGeneration && *expectedGeneration != m_generation) || cleaned.isEmpty()) {
                 m_state.setCleanupState(AppState::CleanupState::Idle);
                 return QtFuture::makeReadyFuture();
@@ -494,7 +514,7 @@ QFuture<void> DictationController::cleanupLastInsert(bool, std::optional<int> ex
             if (cleaned == m_insertedText) {
                 m_state.setFinalText(cleaned);
                 m_state.setCleanupState(AppState::CleanupState::Done);
-                scheduleBubbleHide(2.5);
+                scheduleBubbleHide(kRecleanUnchangedShown);
                 return QtFuture::makeReadyFuture();
             }
             const std::optional<AXText::Range> selection = AXText::selectedRange();
@@ -504,24 +524,29 @@ QFuture<void> DictationController::cleanupLastInsert(bool, std::optional<int> ex
                 PasteService::copy(cleaned);
                 m_state.setFinalText(cleaned);
                 m_state.setCleanupState(AppState::CleanupState::Copied);
-                scheduleBubbleHide(3.0);
+                scheduleBubbleHide(kRecleanDoneShown);
                 return QtFuture::makeReadyFuture();
             }
+            // A dictation started during the waits below resets the remembered
+            // range, so where the new text goes is taken now.
+            const qint64 location = m_insertedRange->location;
+            const int take = m_generation;
             PasteService::paste(cleaned);
             auto taken = std::make_shared<QPromise<void>>();
             taken->start();
-            m_delay(std::chrono::milliseconds(130)).then(this, [this, taken] {
+            m_delay(kSettleAfterReclean).then(this, [this, taken] {
                 whenPasteTaken([taken] { taken->finish(); });
             });
-            return taken->future().then(this, [this, cleaned] {
-                const qint64 location = m_insertedRange->location;
+            return taken->future().then(this, [this, cleaned, location, take] {
                 AXText::setSelectedRange(location + cleaned.size(), 0);
+                if (take != m_generation)
+                    return; // the newer take owns the card and the remembered insertion
                 m_insertedText = cleaned;
                 m_insertedRange = AXText::Range{location, cleaned.size()};
                 m_lastCaretEnd = location + cleaned.size();
                 m_state.setFinalText(cleaned);
                 m_state.setCleanupState(AppState::CleanupState::Done);
-                scheduleBubbleHide(3.0);
+                scheduleBubbleHide(kRecleanDoneShown);
             });
         })
         .unwrap();
@@ -533,7 +558,7 @@ void DictationController::flash(const QString& message) {
     m_state.setFlashMessage(message);
     showBubble(BubbleMode::Flash);
     Announce::say(message, false);
-    scheduleBubbleHide(2.2);
+    scheduleBubbleHide(kFlashShown);
 }
 
 void DictationController::showBubble(BubbleMode mode) {
@@ -546,9 +571,9 @@ void DictationController::hideBubble() {
         m_peers.bubble->hide();
 }
 
-void DictationController::scheduleBubbleHide(double seconds) {
+void DictationController::scheduleBubbleHide(std::chrono::milliseconds after) {
     if (m_peers.bubble)
-        m_peers.bubble->scheduleHide(seconds);
+        m_peers.bubble->scheduleHide(after);
 }
 
 void DictationController::trace(const QString& message) const { Recorder::trace(message); }

@@ -44,7 +44,9 @@ public:
     QFuture<void> toggle();
     // Cleans the last inserted text again and puts it in place of the old one
     // when the caret is still right after it, else on the clipboard.
-    QFuture<void> cleanupLastInsert(bool automatic, std::optional<int> expectedGeneration);
+    // `expectedGeneration`, when given, is the take the request was made for:
+    // a newer take by then leaves the text alone.
+    QFuture<void> cleanupLastInsert(std::optional<int> expectedGeneration);
 
     // Ends the microphone capture at once (the program is quitting).
     void stopCapture();
@@ -80,7 +82,7 @@ private:
     void flash(const QString& message);
     void showBubble(BubbleMode mode);
     void hideBubble();
-    void scheduleBubbleHide(double seconds);
+    void scheduleBubbleHide(std::chrono::milliseconds after);
     void trace(const QString& message) const;
 
     AppState& m_state;

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <optional>
 
 // The floating bubble as the dictation drives it.
@@ -15,7 +16,7 @@ public:
     virtual ~BubbleControl() = default;
     virtual void show(BubbleMode mode) = 0;
     virtual void hide() = 0;
-    virtual void scheduleHide(double seconds) = 0;
+    virtual void scheduleHide(std::chrono::milliseconds after) = 0;
 };
 
 // Learning from the user's edits of what was dictated.

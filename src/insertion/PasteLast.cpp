@@ -3,10 +3,9 @@
 #include "state/Announce.h"
 #include "state/AppState.h"
 #include "insertion/HistoryStore.h"
+#include "insertion/InsertionAccess.h"
 #include "insertion/PasteService.h"
-#include "platform/Accessibility.h"
-#include "platform/KeySynth.h"
-#include "platform/Platform.h"
+#include "platform/Wording.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -28,12 +27,6 @@ void flash(AppState& state, const QString& message) {
     });
 }
 
-bool canPasteForTheUser() {
-    Accessibility* accessibility = Platform::current().accessibility;
-    KeySynth* keys = Platform::current().keySynth;
-    return accessibility && accessibility->isTrusted() && keys && keys->canPost();
-}
-
 } // namespace
 
 std::optional<QString> text(const HistoryStore& history) {
@@ -50,11 +43,9 @@ void run(const HistoryStore& history, AppState& state) {
         flash(state, QCoreApplication::translate("PasteLast", "Nothing dictated yet."));
         return;
     }
-    if (!canPasteForTheUser()) {
+    if (!InsertionAccess::canPaste()) {
         PasteService::copy(*last);
-        flash(state, QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you."));
-        if (Accessibility* accessibility = Platform::current().accessibility)
-            accessibility->requestTrust();
+        flash(state, Wording::of(QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you.")));
         return;
     }
     PasteService::paste(*last);

@@ -90,7 +90,8 @@ public:
 
     // Set by the bubble when Return is pressed while it thinks; the dictation
     // re-posts the key after inserting. Not published.
-    bool returnPressedWhileThinking = false;
+    bool returnPressedWhileThinking() const { return m_returnPressedWhileThinking; }
+    void setReturnPressedWhileThinking(bool value) { m_returnPressedWhileThinking = value; }
 
 signals:
     void isRecordingChanged();
@@ -111,6 +112,7 @@ signals:
     void requestedPaneChanged();
 
 private:
+    bool m_returnPressedWhileThinking = false;
     bool m_isRecording = false;
     bool m_serverReady = false;
     BubbleMode m_bubbleMode = BubbleMode::Hidden;

@@ -10,6 +10,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <utility>
+
 #include <unicode/uloc.h>
 
 namespace Translator {
@@ -150,10 +152,23 @@ QFuture<Availability> availability(const QString& source, const QString& target)
     return QtFuture::makeReadyFuture(availabilityNow(Platform::current().onDeviceTranslator, source, target));
 }
 
-QFuture<Result> translate(const QString& text) {
+namespace {
+bool translateNext = false;
+} // namespace
+
+void setTranslateNextDictation(bool armed) { translateNext = armed; }
+
+bool takeTranslateNextDictation() { return std::exchange(translateNext, false); }
+
+bool isAvailable() {
     OnDeviceTranslator* translator = Platform::current().onDeviceTranslator;
-    if (!translator || !translator->isAvailable())
+    return translator && translator->isAvailable();
+}
+
+QFuture<Result> translate(const QString& text) {
+    if (!isAvailable())
         return finished(Failure::needsNewerSystem());
+    OnDeviceTranslator* translator = Platform::current().onDeviceTranslator;
     const QString target = typeTarget();
     const std::optional<QString> source = detect(text);
     if (!source)

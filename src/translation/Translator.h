@@ -44,9 +44,16 @@ struct Result {
     bool succeeded() const { return !failure; }
 };
 
-// Marks the next dictation for translation. Set by the translate keys and the
-// menu; the dictation pipeline reads and clears it when that dictation stops.
-inline bool oneShotArmed = false;
+// Marks the next dictation for translation, or clears the mark. Set by the
+// translate keys and the menu.
+void setTranslateNextDictation(bool armed);
+// Whether the next dictation is marked; the dictation pipeline reads and
+// clears the mark when that dictation stops.
+bool takeTranslateNextDictation();
+
+// Whether this computer can translate at all: the on-device translator is
+// installed with at least one language pair.
+bool isAvailable();
 
 // The language dictation is typed in: "translationTarget", "en" when missing or empty.
 QString typeTarget();

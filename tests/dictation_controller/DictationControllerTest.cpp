@@ -12,6 +12,7 @@
 #include "support/FakePlatform.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinting.h"
+#include "translation/Translator.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,7 +52,9 @@ class RecordingBubble : public BubbleControl {
 public:
     void show(BubbleMode mode) override { calls << QStringLiteral("show %1").arg(int(mode)); }
     void hide() override { calls << QStringLiteral("hide"); }
-    void scheduleHide(double seconds) override { calls << QStringLiteral("hide after %1").arg(seconds); }
+    void scheduleHide(std::chrono::milliseconds after) override {
+        calls << QStringLiteral("hide after %1").arg(std::chrono::duration<double>(after).count());
+    }
     static QString shown(BubbleMode mode) { return QStringLiteral("show %1").arg(int(mode)); }
     QStringList calls;
 };
@@ -67,6 +70,7 @@ public:
             LoopbackHttpServer::Response response =
                 LoopbackHttpServer::Response::json(QJsonDocument(QJsonObject{{"text", text}}).toJson());
             response.delayMs = m_delays.isEmpty() ? 0 : m_delays.takeFirst();
+            response.drop = m_dropping;
             return response;
         });
         m_listening = m_http.listen(50061);
@@ -76,6 +80,8 @@ public:
         m_answers = texts;
         m_delays = delaysMs;
     }
+    // Transcription requests are answered by closing the connection.
+    void dropRequests() { m_dropping = true; }
     int transcriptions() const {
         int count = 0;
         for (const auto& request : m_http.requests())
@@ -87,6 +93,7 @@ private:
     LoopbackHttpServer m_http;
     QStringList m_answers;
     QList<int> m_delays;
+    bool m_dropping = false;
     bool m_listening = false;
 };
 
@@ -143,12 +150,16 @@ protected:
     RecordingBubble bubble;
     SpeechServer speech;
     QList<std::shared_ptr<QPromise<void>>> previewWaits;
+    bool holdRecleanWait = false;
+    QList<std::shared_ptr<QPromise<void>>> recleanWaits;
     DictationController controller{state, defaults, recorder, DictationPeers{&bubble, nullptr, nullptr, nullptr},
                                    [this](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
                                        wait->start();
                                        if (delay == 700ms)
                                            previewWaits << wait;
+                                       else if (delay == 130ms && holdRecleanWait)
+                                           recleanWaits << wait;
                                        else
                                            wait->finish();
                                        return wait->future();
@@ -196,6 +207,26 @@ TEST_F(DictationControllerTest, AnEmptyTranscriptSaysWhetherTheMicrophoneWasHear
     EXPECT_EQ(field->value, QString());
 }
 
+TEST_F(DictationControllerTest, AnEngineThatDoesNotAnswerIsNotTakenForSilence) {
+    speech.dropRequests();
+    dictate(1.0);
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("The speech engine is not answering")))
+        << state.flashMessage().toStdString();
+    EXPECT_EQ(field->value, QString());
+}
+
+TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingCanTranslate) {
+    fakes.onDeviceTranslator.available = false;
+    Translator::setTranslateNextDictation(true);
+    speech.answer({QStringLiteral("keep it as it is")});
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("Keep it as it is"));
+    EXPECT_EQ(state.flashMessage(), QString());
+    EXPECT_FALSE(Translator::takeTranslateNextDictation());
+    ASSERT_FALSE(HistoryStore::shared().entries().isEmpty());
+    EXPECT_EQ(HistoryStore::shared().entries().first().original, std::nullopt);
+}
+
 TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
     defaults.set(QStringLiteral("endWithPeriod"), false);
     speech.answer({QStringLiteral("um so we ship it")});
@@ -232,17 +263,39 @@ TEST_F(DictationControllerTest, HistoryKeepsTheNewest500) {
     EXPECT_EQ(entries.last().text, QStringLiteral("entry 498"));
 }
 
-TEST_F(DictationControllerTest, WithoutAccessibilityTheTextIsOnlyCopied) {
-    fakes.accessibility.trusted = false;
+TEST_F(DictationControllerTest, WithoutKeystrokesTheTextIsOnlyCopied) {
+    keys.available = false;
+    fakes.wording.table = {{QStringLiteral("Copied. Grant Accessibility to auto-paste."),
+                            QStringLiteral("Copied. Paste with Ctrl+V.")}};
     speech.answer({QStringLiteral("copy me please")});
     dictate(1.0);
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("Copy me please"));
     EXPECT_FALSE(keys.posted.contains(QStringLiteral("paste")));
     EXPECT_EQ(field->value, QString());
-    EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Grant Accessibility to auto-paste."));
-    EXPECT_EQ(fakes.accessibility.trustRequests, 1);
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Paste with Ctrl+V."));
+    EXPECT_EQ(fakes.accessibility.trustRequests, 0);
     EXPECT_EQ(controller.insertedRange(), std::nullopt);
     EXPECT_EQ(controller.insertedText(), QStringLiteral("Copy me please"));
+}
+
+TEST_F(DictationControllerTest, WithReadingOffTheTextIsPastedAndReadingIsSwitchedOnOnce) {
+    fakes.accessibility.trusted = false;
+    speech.answer({QStringLiteral("paste me anyway")});
+    dictate(1.0);
+    EXPECT_TRUE(keys.posted.contains(QStringLiteral("paste")));
+    EXPECT_EQ(field->value, QStringLiteral("Paste me anyway"));
+    EXPECT_EQ(fakes.accessibility.trustRequests, 1);
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("Accessibility is now on")));
+    // The message stays up for its time: the bubble is not hidden at once.
+    EXPECT_TRUE(bubble.calls.contains(QStringLiteral("hide after 2.2")));
+    EXPECT_NE(bubble.calls.last(), QStringLiteral("hide"));
+
+    // Granted now: the next dictation neither asks nor says it again.
+    state.setFlashMessage(QString());
+    speech.answer({QStringLiteral("and again")});
+    dictate(1.0);
+    EXPECT_EQ(fakes.accessibility.trustRequests, 1);
+    EXPECT_EQ(state.flashMessage(), QString());
 }
 
 TEST_F(DictationControllerTest, AContinuingDictationReplacesTheClosingPeriod) {
@@ -272,7 +325,7 @@ TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsPostedOnlyWhenHeld)
     controller.toggle();
     speak(1.0);
     QFuture<void> road = controller.toggle();
-    state.returnPressedWhileThinking = true;
+    state.setReturnPressedWhileThinking(true);
     ASSERT_TRUE(awaitFuture(road));
     EXPECT_FALSE(keys.posted.contains(QStringLiteral("return")));
 
@@ -280,10 +333,10 @@ TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsPostedOnlyWhenHeld)
     controller.toggle();
     speak(1.0);
     road = controller.toggle();
-    state.returnPressedWhileThinking = true;
+    state.setReturnPressedWhileThinking(true);
     ASSERT_TRUE(awaitFuture(road));
     EXPECT_EQ(keys.posted.last(), QStringLiteral("return"));
-    EXPECT_FALSE(state.returnPressedWhileThinking);
+    EXPECT_FALSE(state.returnPressedWhileThinking());
 }
 
 TEST_F(DictationControllerTest, TheResultCardFollowsTheSettingsAndTheMode) {
@@ -369,7 +422,7 @@ protected:
 TEST_F(RecleanTest, ReplacesTheTextInPlaceWhileTheCaretIsAfterIt) {
     dictateVerbatim(QStringLiteral("um so we ship it"));
     const QString inserted = *field->value;
-    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(std::nullopt)));
     EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done);
     EXPECT_NE(field->value, inserted);
     EXPECT_FALSE(field->value->contains(QStringLiteral("Um")));
@@ -383,7 +436,7 @@ TEST_F(RecleanTest, CopiesWhenTheCaretHasMoved) {
     dictateVerbatim(QStringLiteral("um so we ship it"));
     const QString inserted = *field->value;
     field->selection = AccessibleElement::TextRange{2, 0};
-    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(std::nullopt)));
     EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Copied);
     EXPECT_EQ(field->value, inserted);
     EXPECT_EQ(fakes.pasteboard.plainText(), state.finalText());
@@ -393,19 +446,37 @@ TEST_F(RecleanTest, CopiesWhenTheCaretHasMoved) {
 TEST_F(RecleanTest, LeavesAnAlreadyCleanTextAlone) {
     dictateVerbatim(QStringLiteral("can we ship it on Friday?"));
     const QStringList keysBefore = keys.posted;
-    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(std::nullopt)));
     EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done);
     EXPECT_EQ(keys.posted, keysBefore);
     EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide after 2.5"));
     // A second press while the card shows the result does nothing.
-    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, std::nullopt)));
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(std::nullopt)));
     EXPECT_EQ(keys.posted, keysBefore);
+}
+
+TEST_F(RecleanTest, ADictationStartedWhileTheCleanTextIsPastedLeavesItInPlace) {
+    dictateVerbatim(QStringLiteral("um so we ship it"));
+    holdRecleanWait = true;
+    QFuture<void> reclean = controller.cleanupLastInsert(std::nullopt);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !recleanWaits.isEmpty(); }, 5000));
+    controller.toggle(); // a new take resets the remembered insertion
+    ASSERT_TRUE(state.isRecording());
+    recleanWaits.takeFirst()->finish();
+    ASSERT_TRUE(awaitFuture(reclean));
+    EXPECT_FALSE(field->value->contains(QStringLiteral("Um")));
+    EXPECT_EQ(field->selection, (AccessibleElement::TextRange{field->value->size(), 0}));
+    // The newer take keeps its own state.
+    EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Idle);
+    EXPECT_EQ(controller.insertedRange(), std::nullopt);
+    speak(1.0);
+    ASSERT_TRUE(awaitFuture(controller.toggle(), 20000));
 }
 
 TEST_F(RecleanTest, AnswersForAnOlderTakeAreDropped) {
     dictateVerbatim(QStringLiteral("um so we ship it"));
     const QString inserted = *field->value;
-    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(false, controller.generation() - 1)));
+    ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(controller.generation() - 1)));
     EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Idle);
     EXPECT_EQ(field->value, inserted);
 }

@@ -29,13 +29,6 @@ namespace {
 const QString kSentence =
     QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
 
-// The target window's side: runs only as the child process the test starts.
-TEST(DictationTarget, Serve) {
-    if (qEnvironmentVariableIsEmpty("QV_DICTATION_TARGET"))
-        GTEST_SKIP() << "the target window of the dictation test, started by it";
-    TargetWindow::serve(false);
-}
-
 TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
         GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";

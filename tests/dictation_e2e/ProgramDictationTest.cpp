@@ -1,10 +1,12 @@
 // The real program under the desktop harness: started with an engine folder
-// and a home of its own, it dictates into another application when its
-// hotkey is pressed twice, and leaves no engine behind when it quits.
+// and a home of its own on a desktop whose accessibility is still off, it
+// dictates into another application when its hotkey is pressed twice, and
+// leaves no engine behind when it quits.
 #include "dictation/FrontmostApp.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
+#include "support/AccessibilityFlag.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/Await.h"
 #include "support/MicrophoneFeed.h"
@@ -31,7 +33,7 @@ void pressDictationHotkey(XTestKeyboard& keyboard) {
     keyboard.release("Control_L");
 }
 
-TEST(ProgramDictationTest, TheHotkeyDictatesIntoAnotherApplicationAndQuittingEndsTheEngine) {
+TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicationAndQuittingEndsTheEngine) {
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
         GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
     const QString engine = TestEngine::folder();
@@ -88,6 +90,11 @@ TEST(ProgramDictationTest, TheHotkeyDictatesIntoAnotherApplicationAndQuittingEnd
         },
         10000));
 
+    // A fresh desktop: accessibility has never been switched on. The first
+    // dictation still pastes, and switches it on for reading the caret's text.
+    const AccessibilityFlag::Scoped freshDesktop(false);
+    ASSERT_FALSE(AccessibilityFlag::isOn());
+
     // The program binds its keys once its launch has run; until then a press
     // goes unheard, so it is repeated until the take has started.
     const auto started = [&] {
@@ -118,6 +125,7 @@ TEST(ProgramDictationTest, TheHotkeyDictatesIntoAnotherApplicationAndQuittingEnd
                         << home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).toStdString();
     EXPECT_TRUE(typed.contains(QStringLiteral("meeting")) && typed.contains(QStringLiteral("marketing")))
         << typed.toStdString();
+    EXPECT_TRUE(AccessibilityFlag::isOn());
 
     // Quitting (a terminate signal runs the menu's quit) ends the engine too.
     const qint64 programPid = program.processId();

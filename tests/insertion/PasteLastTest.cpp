@@ -86,22 +86,25 @@ TEST_F(PasteLastTest, TrustedPastesAndFlashesForTwoSeconds) {
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
 }
 
-TEST_F(PasteLastTest, UntrustedCopiesThenAsksForAccess) {
+TEST_F(PasteLastTest, AccessibilityOffStillPastesWithoutAskingForIt) {
     fakes.accessibility.trusted = false;
     dictated(QStringLiteral("last words"));
     PasteLast::run(history, state);
-    EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
-    EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("last words"));
-    EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Grant Accessibility to paste it for you."));
-    EXPECT_EQ(fakes.accessibility.trustRequests, 1);
+    EXPECT_EQ(fakes.keySynth.posted, QStringList{QStringLiteral("paste")});
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("Pasted your last dictation."));
+    EXPECT_EQ(fakes.accessibility.trustRequests, 0);
 }
 
-TEST_F(PasteLastTest, WithoutKeystrokesItCopiesAsWhenUntrusted) {
+TEST_F(PasteLastTest, WithoutKeystrokesItCopiesAndSaysSoInTheDesktopsWording) {
     fakes.keySynth.available = false;
+    fakes.wording.table = {{QStringLiteral("Copied. Grant Accessibility to paste it for you."),
+                            QStringLiteral("Copied. Paste with Ctrl+V.")}};
     dictated(QStringLiteral("last words"));
     PasteLast::run(history, state);
-    EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Grant Accessibility to paste it for you."));
+    EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("Copied. Paste with Ctrl+V."));
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("last words"));
+    EXPECT_EQ(fakes.accessibility.trustRequests, 0);
 }
 
 TEST_F(PasteLastTest, ALaterBubbleIsNotHiddenByTheFlashTimer) {

@@ -10,7 +10,7 @@ TEST(AppStateTest, StartsQuiet) {
     AppState state;
     EXPECT_FALSE(state.isRecording());
     EXPECT_FALSE(state.serverReady());
-    EXPECT_FALSE(state.returnPressedWhileThinking);
+    EXPECT_FALSE(state.returnPressedWhileThinking());
     EXPECT_FALSE(state.modeIsPinned());
     EXPECT_FALSE(state.isTranslating());
     EXPECT_FALSE(state.cardAtTop());

@@ -14,6 +14,7 @@
 #include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
 #include "support/FakeUserAccount.h"
+#include "support/FakeWording.h"
 #include "support/FakeWorkspace.h"
 
 // One fake of every platform service.
@@ -32,6 +33,7 @@ struct FakePlatform {
     FakePasteboard pasteboard;
     FakeUserAccount userAccount;
     FakeWorkspace workspace;
+    FakeWording wording;
 
     Platform services() {
         Platform set;
@@ -49,6 +51,7 @@ struct FakePlatform {
         set.pasteboard = &pasteboard;
         set.userAccount = &userAccount;
         set.workspace = &workspace;
+        set.wording = &wording;
         return set;
     }
 };

@@ -35,6 +35,20 @@
 
 namespace TargetWindow {
 
+// The two looks of the window: an ordinary application, or a terminal emulator.
+enum class Kind { Application, Terminal };
+
+// Set in the environment of a test program that is to serve the window.
+constexpr const char* kVariable = "QV_TARGET_WINDOW";
+
+// The window this test program was started to serve, none when it runs tests.
+inline std::optional<Kind> requested() {
+    const QByteArray kind = qgetenv(kVariable);
+    if (kind.isEmpty())
+        return std::nullopt;
+    return kind == "terminal" ? Kind::Terminal : Kind::Application;
+}
+
 inline void answer(const QString& line) {
     std::cout << "@@" << line.toStdString() << std::endl;
 }
@@ -181,6 +195,14 @@ public:
     }
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
+
+    // This test program again, serving the window of `kind`.
+    static QProcessEnvironment environmentFor(Kind kind) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QString::fromLatin1(kVariable),
+                           kind == Kind::Terminal ? QStringLiteral("terminal") : QStringLiteral("application"));
+        return environment;
+    }
 
     bool ready() const { return m_ready; }
     qint64 pid() const { return m_process.processId(); }

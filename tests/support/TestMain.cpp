@@ -1,7 +1,9 @@
 // The shared main of every test program: a temporary home for all files the
 // program writes, a QApplication (offscreen unless a display is set), and fake
-// platform services.
+// platform services. Started by a desktop test as its target window, the
+// program serves that window instead of running tests.
 #include "support/FakePlatform.h"
+#include "support/TargetWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,6 +36,8 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication app(argc, argv);
+    if (const std::optional<TargetWindow::Kind> target = TargetWindow::requested())
+        return TargetWindow::serve(*target == TargetWindow::Kind::Terminal);
     FakePlatform fakes;
     Platform::install(fakes.services());
 

@@ -190,13 +190,16 @@ TEST_F(TranslatorTest, AbandonedTranslationFails) {
     EXPECT_EQ(awaitResult(pending).failure, Failure::failed());
 }
 
-TEST_F(TranslatorTest, MessagesSayWhatHappenedOrNothing) {
-    EXPECT_EQ(Translator::message(Failure::notDownloaded(QStringLiteral("French"))),
-              "French is not installed yet. Install the Apertium language pair with your package manager.");
-    EXPECT_EQ(Translator::message(Failure::unsupported(QStringLiteral("German"))),
-              "German cannot be translated on this computer.");
-    EXPECT_EQ(Translator::message(Failure::needsNewerSystem()),
-              "Translation needs Apertium with at least one language pair installed.");
+TEST_F(TranslatorTest, MessagesSayWhatHappenedOrNothingInTheDesktopsWording) {
+    fakes.wording.table = {
+        {QStringLiteral(" is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
+         QStringLiteral(" is not installed.")},
+        {QStringLiteral(" cannot be translated on this Mac."), QStringLiteral(" cannot be translated here.")},
+        {QStringLiteral("Translation needs macOS 26 or later."), QStringLiteral("Translation needs Apertium.")},
+    };
+    EXPECT_EQ(Translator::message(Failure::notDownloaded(QStringLiteral("French"))), "French is not installed.");
+    EXPECT_EQ(Translator::message(Failure::unsupported(QStringLiteral("German"))), "German cannot be translated here.");
+    EXPECT_EQ(Translator::message(Failure::needsNewerSystem()), "Translation needs Apertium.");
     EXPECT_EQ(Translator::message(Failure::failed()), "Could not translate that. The original text was kept.");
     EXPECT_EQ(Translator::message(Failure::notDetected()), std::nullopt);
     EXPECT_EQ(Translator::message(Failure::sameLanguage()), std::nullopt);

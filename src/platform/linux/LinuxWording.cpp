@@ -12,6 +12,12 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral(" is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
          QStringLiteral(" is not installed yet. Install the Apertium language pair with your package manager.")},
         {QStringLiteral(" cannot be translated on this Mac."), QStringLiteral(" cannot be translated on this computer.")},
+        // Pasting needs keystrokes that reach other applications, which
+        // Wayland does not allow.
+        {QStringLiteral("Copied. Grant Accessibility to auto-paste."),
+         QStringLiteral("Copied. This desktop does not let Quorvane type: paste with Ctrl+V.")},
+        {QStringLiteral("Copied. Grant Accessibility to paste it for you."),
+         QStringLiteral("Copied. This desktop does not let Quorvane type: paste with Ctrl+V.")},
     };
     return table.value(text, text);
 }
