@@ -107,7 +107,10 @@ public:
     // ---- Spoken numbers
 
     // Numbers spoken as words written as digits to the degree of `style`
-    // ("words", "smart", "digits"; absent: the "numberStyle" setting).
+    // ("words", "smart", "digits"; absent: the "numberStyle" setting). In
+    // "digits", number words before an ordinal make one ordinal ("twenty first"
+    // → "21st"); "second" after a number is an ordinal only after "the", a
+    // possessive or a month, or before "of" ("a thirty second delay" keeps it).
     static QString digitizeNumbers(const QString& text, const std::optional<QString>& style = std::nullopt);
     // Runs of three or more spelled digits written together ("four one five" → "415").
     static QString joinSpelledDigits(const QString& text);
@@ -118,10 +121,9 @@ public:
 
     // `text` without hesitations and filler phrases.
     static QString stripFillers(const QString& text);
-    // E-mail addresses dictated as words written as addresses.
+    // E-mail addresses dictated as words written as addresses, where the words
+    // show that an address was meant (SpokenAddresses::writeEmailAddresses).
     static QString normalizeSpokenEmails(const QString& text);
-    // A spoken local part with "dot", "underscore" and "dash" as marks and no blanks.
-    static QString tighten(const QString& part);
     // The complete clean by rules: fillers, stutters, spacing, post-processing and
     // a closing full stop.
     static QString regexClean(const QString& text);
@@ -132,10 +134,12 @@ public:
 
     // Whether counted items may become a list (setting "listsFromCounting", on unless off).
     static bool listsFromCounting();
-    // The closing pass over any accepted text: addresses, numbers, post-processing, bullets.
+    // The closing pass over any accepted text: addresses and site names, numbers,
+    // post-processing, bullets.
     static QString closingRulePass(const QString& text, const std::optional<QString>& numbers,
                                    bool allowInferredLists);
-    // The clean used when no model answered: `regexClean`, then addresses, numbers and bullets.
+    // The clean used when no model answered: `regexClean`, then addresses and site
+    // names, numbers and bullets.
     static QString rulesOnlyClean(const QString& text, const std::optional<QString>& numbers,
                                   bool allowInferredLists);
 };

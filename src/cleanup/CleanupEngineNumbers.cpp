@@ -4,6 +4,7 @@
 #include "cleanup/CleanupEngine.h"
 
 #include "cleanup/NumberStyle.h"
+#include "cleanup/NumberWords.h"
 #include "support/Defaults.h"
 
 #include <QHash>
@@ -11,36 +12,15 @@
 
 namespace {
 
+using NumberWords::isNumberWord;
+using NumberWords::scales;
+using NumberWords::spelledDigits;
+using NumberWords::units;
+
 const QChar blank(QLatin1Char(' '));
 
-const QHash<QString, int>& spelledDigits() {
-    static const QHash<QString, int> table = {{"zero", 0}, {"oh", 0},  {"one", 1},   {"two", 2},
-                                              {"three", 3}, {"four", 4}, {"five", 5}, {"six", 6},
-                                              {"seven", 7}, {"eight", 8}, {"nine", 9}};
-    return table;
-}
-
-const QHash<QString, qint64>& units() {
-    static const QHash<QString, qint64> table = {
-        {"zero", 0},     {"one", 1},        {"two", 2},        {"three", 3},     {"four", 4},      {"five", 5},
-        {"six", 6},      {"seven", 7},      {"eight", 8},      {"nine", 9},      {"ten", 10},      {"eleven", 11},
-        {"twelve", 12},  {"thirteen", 13},  {"fourteen", 14},  {"fifteen", 15},  {"sixteen", 16},  {"seventeen", 17},
-        {"eighteen", 18}, {"nineteen", 19}, {"twenty", 20},    {"thirty", 30},   {"forty", 40},    {"fifty", 50},
-        {"sixty", 60},   {"seventy", 70},   {"eighty", 80},    {"ninety", 90}};
-    return table;
-}
-
-const QHash<QString, qint64>& scales() {
-    static const QHash<QString, qint64> table = {{"hundred", 100},
-                                                 {"thousand", 1000},
-                                                 {"million", 1000000},
-                                                 {"billion", 1000000000},
-                                                 {"trillion", 1000000000000}};
-    return table;
-}
-
 const QSet<QString>& measuringUnits() {
-    static const QSet<QString> words = {"k",  "kb", "mb", "gb",  "tb", "hz", "khz", "mhz",
+    static const QSet<QString> words = {"k",   "kb", "mb", "gb",  "tb", "hz", "khz", "mhz",
                                         "ghz", "kg", "km", "mph", "ml", "oz", "fps"};
     return words;
 }
@@ -48,9 +28,10 @@ const QSet<QString>& measuringUnits() {
 // Words after which a lone "one" is a pronoun ("the one I want"), and words
 // before which it is one ("one of them"): it stays a word in every style.
 const QSet<QString>& pronounOneBefore() {
-    static const QSet<QString> words = {"the",  "this", "that",  "which", "each", "every", "any",  "no",
-                                        "another", "only", "last", "next", "other", "same", "right", "wrong",
-                                        "little", "big",  "new",  "old", "good", "bad", "better", "best", "small", "first", "favorite", "favourite"};
+    static const QSet<QString> words = {"the",   "this",    "that",   "which", "each",  "every",    "any",
+                                        "no",    "another", "only",   "last",  "next",  "other",    "same",
+                                        "right", "wrong",   "little", "big",   "new",   "old",      "good",
+                                        "bad",   "better",  "best",   "small", "first", "favorite", "favourite"};
     return words;
 }
 
@@ -59,9 +40,9 @@ const QSet<QString>& pronounOneAfter() {
     return words;
 }
 
-bool isNumberWord(const QString& word) { return units().contains(word) || scales().contains(word); }
-
-bool isAsciiLetter(QChar c) { return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z')); }
+bool isAsciiLetter(QChar c) {
+    return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
+}
 
 // The marks that end a spelled digit: a digit word carrying one is not joined.
 bool isRunMark(QChar c) { return QStringLiteral(".,!?;:").contains(c); }
@@ -133,6 +114,60 @@ std::optional<qint64> compose(const QStringList& words) {
     if (__builtin_add_overflow(total, current, &result))
         return std::nullopt;
     return result;
+}
+
+// A token that ends in an ordinal: "first", "twenty-first" (hyphens split it).
+struct OrdinalToken {
+    QStringList cardinals; // the number words before the ordinal, then the ordinal's own cardinal
+    QString ordinal;
+};
+
+std::optional<OrdinalToken> ordinalToken(const QString& token) {
+    const QString lower = token.toLower();
+    const auto kept = [](QChar c) { return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || c == QLatin1Char('-'); };
+    qsizetype start = 0, end = lower.size();
+    while (start < end && !kept(lower[start]))
+        ++start;
+    while (end > start && !kept(lower[end - 1]))
+        --end;
+    const QStringList parts = lower.mid(start, end - start).split(QLatin1Char('-'), Qt::SkipEmptyParts);
+    if (parts.isEmpty() || !NumberWords::ordinals().contains(parts.last()))
+        return std::nullopt;
+    OrdinalToken result{parts.mid(0, parts.size() - 1), parts.last()};
+    for (const QString& part : result.cardinals)
+        if (!isNumberWord(part))
+            return std::nullopt;
+    result.cardinals << NumberWords::ordinals().value(parts.last());
+    return result;
+}
+
+// Whether an ordinal whose cardinal is `cardinal` can close the run `words`
+// ("twenty" + "first", "one hundred" + "tenth", "five" + "thousandth"), rather
+// than being a word of its own ("five first") or a fraction ("one hundredth").
+bool ordinalCloses(const QStringList& words, const QString& cardinal) {
+    if (words.isEmpty())
+        return false;
+    const QString& last = words.last();
+    if (const auto scale = scales().constFind(cardinal); scale != scales().constEnd()) {
+        if (words == QStringList{QStringLiteral("one")})
+            return false;
+        return units().contains(last) || scales().value(last, *scale) < *scale;
+    }
+    const qint64 value = units().value(cardinal);
+    if (scales().contains(last))
+        return true;
+    const qint64 before = units().value(last, -1);
+    return value <= 9 && before >= 20 && before % 10 == 0;
+}
+
+// Words before "twenty second" that make "second" the ordinal ("the twenty
+// second", "May twenty second") rather than the unit of time ("a thirty
+// second delay").
+const QSet<QString>& wordsBeforeOrdinalSecond() {
+    static const QSet<QString> words = {"the",   "my",      "your",      "his",     "her",      "its",     "our",
+                                        "their", "january", "february",  "march",   "april",    "may",     "june",
+                                        "july",  "august",  "september", "october", "november", "december"};
+    return words;
 }
 
 bool isAmbiguousRun(const QStringList& words) {
@@ -236,10 +271,42 @@ QString CleanupEngine::digitizeNumbers(const QString& text, const std::optional<
     const qsizetype n = t.size();
     QStringList out;
     qsizetype i = 0;
+
+    // The run `words` from token `runStart` closed by an ordinal in token `k`,
+    // written as one ordinal number ("twenty first" → "21st"); false, with
+    // nothing written, when token `k` does not close the run that way.
+    const auto writeOrdinal = [&](const QStringList& words, qsizetype runStart, qsizetype k) {
+        const std::optional<OrdinalToken> ordinal = ordinalToken(t[k]);
+        if (!ordinal)
+            return false;
+        const QStringList all = words + ordinal->cardinals;
+        const QStringList before = all.mid(0, all.size() - 1);
+        if (before.isEmpty() || isAmbiguousRun(before) || !ordinalCloses(before, all.last()))
+            return false;
+        if (ordinal->ordinal == QLatin1String("second")) {
+            const QString previous = runStart > 0 ? t[runStart - 1].toLower() : QString();
+            const bool possessive =
+                previous.endsWith(QLatin1String("'s")) || previous.endsWith(QString::fromUtf8("’s"));
+            const bool ofFollows =
+                trailingPunct(t[k]).isEmpty() && k + 1 < n && bareWord(t[k + 1]) == QLatin1String("of");
+            if (!possessive && !ofFollows && !wordsBeforeOrdinalSecond().contains(bareWord(previous)))
+                return false;
+        }
+        const std::optional<qint64> value = compose(all);
+        if (!value)
+            return false;
+        out << leadingPunct(t[runStart]) + QString::number(*value) + NumberWords::ordinalSuffix(*value)
+                   + trailingPunct(t[k]);
+        i = k + 1;
+        return true;
+    };
+
     while (i < n) {
         QStringList words = pieces(t[i]);
         if (words.isEmpty()) {
-            out << t[i++];
+            // "twenty-first" on its own.
+            if (!(resolved == NumberStyle::Digits && writeOrdinal({}, i, i)))
+                out << t[i++];
             continue;
         }
         // A run of number words. Closing punctuation ends it: "twenty, five" is two numbers.
@@ -263,6 +330,14 @@ QString CleanupEngine::digitizeNumbers(const QString& text, const std::optional<
         const QString w = (j < n && !closed) ? bareWord(t[j]) : QString();
         const bool ambiguous = isAmbiguousRun(words);
         const std::optional<qint64> value = compose(words);
+
+        if (resolved == NumberStyle::Digits && j < n && !closed) {
+            // "one hundred and second": the "and" goes here as well.
+            const bool joined =
+                w == QLatin1String("and") && trailingPunct(t[j]).isEmpty() && containsScale(words) && j + 1 < n;
+            if (writeOrdinal(words, i, joined ? j + 1 : j))
+                continue;
+        }
 
         if (value && w == QLatin1String("point") && trailingPunct(t[j]).isEmpty() && j + 1 < n
             && units().value(bareWord(t[j + 1]), 10) <= 9) {
@@ -295,7 +370,8 @@ QString CleanupEngine::digitizeNumbers(const QString& text, const std::optional<
             continue;
         }
 
-        const bool pronounOne = words == QStringList{QStringLiteral("one")} && j == i + 1
+        const bool pronounOne =
+            words == QStringList{QStringLiteral("one")} && j == i + 1
             && ((i > 0 && pronounOneBefore().contains(bareWord(t[i - 1]))) || pronounOneAfter().contains(w));
         if (resolved == NumberStyle::Digits && value && !ambiguous && containsUnit(words) && !pronounOne) {
             const QString punct = trailingPunct(t[j - 1]);
@@ -331,7 +407,7 @@ QString CleanupEngine::formatSpokenMoney(const QString& text) {
     QString result = dollarsAndCents.replace(text, [](const Regex::Match& m) {
         const QString cents = m.captured(2);
         return QLatin1Char('$') + grouped(m.captured(1)) + QLatin1Char('.')
-            + (cents.size() == 1 ? QLatin1Char('0') + cents : cents);
+               + (cents.size() == 1 ? QLatin1Char('0') + cents : cents);
     });
     result = scaledDollars.replace(result, QStringLiteral("\\$$1 $2"));
     return dollars.replace(result, [](const Regex::Match& m) { return QLatin1Char('$') + grouped(m.captured(1)); });

@@ -4,6 +4,7 @@
 
 #include "cleanup/Bullets.h"
 #include "cleanup/CleanupPatterns.h"
+#include "cleanup/SpokenAddresses.h"
 #include "cleanup/TextCleanup.h"
 #include "support/Defaults.h"
 
@@ -59,10 +60,6 @@ QString removeFillers(const QString& text) {
     return out;
 }
 
-QString addressFrom(const QString& localPart, const QString& domain) {
-    return (CleanupEngine::tighten(localPart) + QLatin1Char('@') + domain).toLower();
-}
-
 } // namespace
 
 QString CleanupEngine::stripFillers(const QString& text) {
@@ -93,26 +90,8 @@ const QMap<QString, QString>& CleanupEngine::knownMailProviders() {
     return providers;
 }
 
-QString CleanupEngine::tighten(const QString& part) {
-    QString result = CleanupPatterns::spokenDot().replace(part, QStringLiteral("."));
-    result = CleanupPatterns::spokenUnderscore().replace(result, QStringLiteral("_"));
-    result = CleanupPatterns::spokenDash().replace(result, QStringLiteral("-"));
-    result.removeIf([](QChar c) { return c.isSpace(); });
-    return result;
-}
-
 QString CleanupEngine::normalizeSpokenEmails(const QString& text) {
-    QString result = CleanupPatterns::fullAddress().replace(text, [](const Regex::Match& m) {
-        if (!m.hasGroup(1) || !m.hasGroup(2) || !m.hasGroup(3))
-            return m.captured();
-        return addressFrom(m.captured(1), tighten(m.captured(2)) + QLatin1Char('.') + m.captured(3));
-    });
-    return CleanupPatterns::providerAddress().replace(result, [](const Regex::Match& m) {
-        const QString provider = m.captured(2).toLower();
-        if (!m.hasGroup(1) || !knownMailProviders().contains(provider))
-            return m.captured();
-        return addressFrom(m.captured(1), knownMailProviders().value(provider));
-    });
+    return SpokenAddresses::writeEmailAddresses(text);
 }
 
 bool CleanupEngine::listsFromCounting() {
@@ -120,6 +99,11 @@ bool CleanupEngine::listsFromCounting() {
 }
 
 namespace {
+
+// E-mail addresses, then site names: a written address holds no spoken dot.
+QString writtenAddresses(const QString& text) {
+    return SpokenAddresses::writeSiteNames(CleanupEngine::normalizeSpokenEmails(text));
+}
 
 QString applyLists(const QString& text, bool allowInferredLists) {
     const QString result = Bullets::applyCommands(text);
@@ -130,13 +114,13 @@ QString applyLists(const QString& text, bool allowInferredLists) {
 
 QString CleanupEngine::closingRulePass(const QString& text, const std::optional<QString>& numbers,
                                        bool allowInferredLists) {
-    QString result = digitizeNumbers(normalizeSpokenEmails(text), numbers);
+    QString result = digitizeNumbers(writtenAddresses(text), numbers);
     result = TextCleanup::postProcess(result, numbers);
     return applyLists(result, allowInferredLists);
 }
 
 QString CleanupEngine::rulesOnlyClean(const QString& text, const std::optional<QString>& numbers,
                                       bool allowInferredLists) {
-    const QString result = digitizeNumbers(normalizeSpokenEmails(regexClean(text)), numbers);
+    const QString result = digitizeNumbers(writtenAddresses(regexClean(text)), numbers);
     return applyLists(result, allowInferredLists);
 }

@@ -26,15 +26,15 @@ QV_PATTERN(blankRuns, compiled(VeiledTexts::blankRuns()))
 QV_PATTERN(spaceBeforeMark, compiled(VeiledTexts::spaceBeforeMark()))
 QV_PATTERN(doubleBlanks, compiled(VeiledTexts::doubleBlanks()))
 QV_PATTERN(stutters, compiled(VeiledTexts::stutters(), caseless))
-QV_PATTERN(fullAddress, Regex(Veiled::unveil(VeiledTexts::addressHead()) + Veiled::unveil(VeiledTexts::localPart())
-                                  + Veiled::unveil(VeiledTexts::addressTail()),
-                              caseless))
-QV_PATTERN(providerAddress, Regex(Veiled::unveil(VeiledTexts::providerHead()) + Veiled::unveil(VeiledTexts::localPart())
-                                      + Veiled::unveil(VeiledTexts::providerTail()),
-                                  caseless))
 QV_PATTERN(spokenDot, compiled(VeiledTexts::spokenDot(), caseless))
 QV_PATTERN(spokenUnderscore, compiled(VeiledTexts::spokenUnderscore(), caseless))
 QV_PATTERN(spokenDash, compiled(VeiledTexts::spokenDash(), caseless))
+QV_PATTERN(spokenAt, compiled(VeiledTexts::spokenAt(), caseless))
+QV_PATTERN(topLevelDomain, compiled(VeiledTexts::topLevelDomain(), caseless))
+QV_PATTERN(objectPronoun, compiled(VeiledTexts::objectPronoun(), caseless))
+QV_PATTERN(addressCue, compiled(VeiledTexts::addressCue(), caseless))
+QV_PATTERN(siteCue, compiled(VeiledTexts::siteCue(), caseless))
+QV_PATTERN(webPrefix, compiled(VeiledTexts::webPrefix(), caseless))
 QV_PATTERN(structuredData, compiled(VeiledTexts::structuredData()))
 QV_PATTERN(structuredProse, compiled(VeiledTexts::structuredProse(), caseless))
 QV_PATTERN(thinkingBlock, compiled(VeiledTexts::thinkingBlock(), caseless))
@@ -61,11 +61,15 @@ QList<QPair<QString, Regex>> all() {
         {QStringLiteral("spaceBeforeMark"), spaceBeforeMark()},
         {QStringLiteral("doubleBlanks"), doubleBlanks()},
         {QStringLiteral("stutters"), stutters()},
-        {QStringLiteral("fullAddress"), fullAddress()},
-        {QStringLiteral("providerAddress"), providerAddress()},
         {QStringLiteral("spokenDot"), spokenDot()},
         {QStringLiteral("spokenUnderscore"), spokenUnderscore()},
         {QStringLiteral("spokenDash"), spokenDash()},
+        {QStringLiteral("spokenAt"), spokenAt()},
+        {QStringLiteral("topLevelDomain"), topLevelDomain()},
+        {QStringLiteral("objectPronoun"), objectPronoun()},
+        {QStringLiteral("addressCue"), addressCue()},
+        {QStringLiteral("siteCue"), siteCue()},
+        {QStringLiteral("webPrefix"), webPrefix()},
         {QStringLiteral("structuredData"), structuredData()},
         {QStringLiteral("structuredProse"), structuredProse()},
         {QStringLiteral("thinkingBlock"), thinkingBlock()},

@@ -16,11 +16,17 @@ const Regex& blankRuns();
 const Regex& spaceBeforeMark();
 const Regex& doubleBlanks();
 const Regex& stutters();
-const Regex& fullAddress();
-const Regex& providerAddress();
+
+// Spoken addresses and site names.
 const Regex& spokenDot();
 const Regex& spokenUnderscore();
 const Regex& spokenDash();
+const Regex& spokenAt();
+const Regex& topLevelDomain();
+const Regex& objectPronoun();
+const Regex& addressCue();
+const Regex& siteCue();
+const Regex& webPrefix();
 
 // Model-output guards.
 const Regex& structuredData();

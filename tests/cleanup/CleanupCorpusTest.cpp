@@ -2,6 +2,9 @@
 // dictated input and the text the pass must give for it.
 #include "cleanup/Bullets.h"
 #include "cleanup/CleanupEngine.h"
+#include "cleanup/SpokenAddresses.h"
+#include "cleanup/TextCleanup.h"
+#include "support/Await.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,29 +46,52 @@ std::string where(const char* file, const Row& row) { return std::string(file) +
 
 TEST(CleanupCorpusTest, Fillers) {
     for (const Row& row : corpus(QStringLiteral("fillers.tsv"), 2))
-        EXPECT_EQ(CleanupEngine::stripFillers(row.fields[0]).toStdString(), row.fields[1].toStdString()) << where("fillers.tsv", row);
+        EXPECT_EQ(CleanupEngine::stripFillers(row.fields[0]).toStdString(), row.fields[1].toStdString())
+            << where("fillers.tsv", row);
 }
 
 TEST(CleanupCorpusTest, SpokenEmailAddresses) {
     for (const Row& row : corpus(QStringLiteral("emails.tsv"), 2))
-        EXPECT_EQ(CleanupEngine::normalizeSpokenEmails(row.fields[0]).toStdString(), row.fields[1].toStdString()) << where("emails.tsv", row);
+        EXPECT_EQ(CleanupEngine::normalizeSpokenEmails(row.fields[0]).toStdString(), row.fields[1].toStdString())
+            << where("emails.tsv", row);
+}
+
+TEST(CleanupCorpusTest, SpokenSiteNames) {
+    for (const Row& row : corpus(QStringLiteral("sites.tsv"), 2))
+        EXPECT_EQ(SpokenAddresses::writeSiteNames(row.fields[0]).toStdString(), row.fields[1].toStdString())
+            << where("sites.tsv", row);
+}
+
+// The stop of a dictation without a model: numbers and post-processing of the
+// transcript, then the cleanup, which takes its rules path.
+TEST(CleanupCorpusTest, RulesPathOfADictation) {
+    for (const Row& row : corpus(QStringLiteral("dictated.tsv"), 3)) {
+        const QString& style = row.fields[0];
+        const QString transcript = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(row.fields[1], style));
+        const CleanupEngine::Result result = awaitResult(CleanupEngine::clean(transcript, false, {}, style, true));
+        EXPECT_EQ(result.text.toStdString(), row.fields[2].toStdString())
+            << where("dictated.tsv", row) << " (" << style.toStdString() << ", " << result.engine.toStdString() << ')';
+    }
 }
 
 TEST(CleanupCorpusTest, BulletsAndCountedLists) {
     for (const Row& row : corpus(QStringLiteral("bullets.tsv"), 2))
-        EXPECT_EQ(Bullets::applyEnumeration(Bullets::applyCommands(row.fields[0])).toStdString(), row.fields[1].toStdString())
+        EXPECT_EQ(Bullets::applyEnumeration(Bullets::applyCommands(row.fields[0])).toStdString(),
+                  row.fields[1].toStdString())
             << where("bullets.tsv", row);
 }
 
 TEST(CleanupCorpusTest, SpokenNumbersInEachStyle) {
     for (const Row& row : corpus(QStringLiteral("numbers.tsv"), 3))
-        EXPECT_EQ(CleanupEngine::digitizeNumbers(row.fields[1], row.fields[0]).toStdString(), row.fields[2].toStdString())
+        EXPECT_EQ(CleanupEngine::digitizeNumbers(row.fields[1], row.fields[0]).toStdString(),
+                  row.fields[2].toStdString())
             << where("numbers.tsv", row) << " (" << row.fields[0].toStdString() << ')';
 }
 
 TEST(CleanupCorpusTest, RulesOnlyCleanOfWholeTranscripts) {
     for (const Row& row : corpus(QStringLiteral("rules-only.tsv"), 3))
-        EXPECT_EQ(CleanupEngine::rulesOnlyClean(row.fields[1], row.fields[0], true).toStdString(), row.fields[2].toStdString())
+        EXPECT_EQ(CleanupEngine::rulesOnlyClean(row.fields[1], row.fields[0], true).toStdString(),
+                  row.fields[2].toStdString())
             << where("rules-only.tsv", row) << " (" << row.fields[0].toStdString() << ')';
 }
 

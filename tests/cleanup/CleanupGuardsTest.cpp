@@ -11,7 +11,7 @@ std::string s(const QString& text) { return text.toStdString(); }
 
 TEST(CleanupGuardsTest, EveryBuiltInPatternCompiles) {
     const auto patterns = CleanupPatterns::all();
-    EXPECT_EQ(patterns.size(), 20);
+    EXPECT_EQ(patterns.size(), 24);
     for (const auto& [name, pattern] : patterns)
         EXPECT_TRUE(pattern.isValid()) << s(name) << ": " << s(pattern.errorText());
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// E-mail addresses and web site names dictated as words, written out. The text
+// is read word by word, once: the time grows with its length and nothing more.
+// Pure functions; any thread.
+namespace SpokenAddresses {
+
+// "my email is john dot smith at gmail dot com" → "my email is john.smith@gmail.com".
+// "at" becomes "@" only with evidence that an address was meant: a spoken mark
+// ("dot", "underscore", "dash") or a number in the mailbox ("tom one two three",
+// "smith 87"), or a cue before it ("email", "address", "contact", "send it
+// to", "reach me at", …). A provider spoken without its domain ("at gmail")
+// needs the cue. Number words in the mailbox are written as digits; the address
+// is lower case. Everything else is left as it was ("we worked at yahoo").
+QString writeEmailAddresses(const QString& text);
+
+// "go to example dot com" → "go to example.com": a domain spoken after a cue
+// ("go to", "visit", "check out", "the website is", …) or starting with "www".
+QString writeSiteNames(const QString& text);
+
+} // namespace SpokenAddresses
