@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 
+#include "app/DockIcon.h"
 #include "support/Defaults.h"
 
 #include <QCoreApplication>
@@ -79,10 +80,9 @@ void AppDelegate::applicationDidFinishLaunching() {
 
     // Without onboarding in the program nothing could ever set "onboardingDone",
     // so then the engine tests alone decide.
-    const bool onboardingDone =
-        !m_steps.showOnboarding || m_defaults.boolOr(QStringLiteral("onboardingDone"), false);
-    const bool normalStart = onboardingDone && (!m_steps.engineExists || m_steps.engineExists()) &&
-                             (!m_steps.modelsComplete || m_steps.modelsComplete());
+    const bool onboardingDone = !m_steps.showOnboarding || m_defaults.boolOr(QStringLiteral("onboardingDone"), false);
+    const bool normalStart = onboardingDone && (!m_steps.engineExists || m_steps.engineExists())
+                             && (!m_steps.modelsComplete || m_steps.modelsComplete());
     if (normalStart) {
         task(m_steps.startSpeechServer);
         if (launchShouldOpenWindow())
@@ -150,7 +150,7 @@ bool AppDelegate::launchShouldOpenWindow() const {
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Close && m_steps.dockRefreshPolicy) {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->isWindow() && widget->windowType() == Qt::Window)
+        if (widget && DockIcon::canBecomeMain(*widget))
             QTimer::singleShot(0, this, [this] { m_steps.dockRefreshPolicy(); });
     }
     return QObject::eventFilter(watched, event);

@@ -1,6 +1,8 @@
 #include "app/DockIcon.h"
 
 #include "app/Appearance.h"
+#include "platform/Platform.h"
+#include "platform/Workspace.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
 #include "support/LineLog.h"
@@ -12,6 +14,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <optional>
 
 namespace DockIcon {
@@ -20,7 +23,7 @@ namespace {
 
 struct State {
     QList<QMetaObject::Connection> tokens;
-    QPointer<QObject> appearanceWatch;
+    QPointer<QObject> applicationWatch;
     QHash<bool, QIcon> cache;
     std::optional<bool> lastApplied;
     Policy policy = Policy::Regular;
@@ -31,19 +34,48 @@ State& state() {
     return s;
 }
 
-void note(const QString& line) {
-    LineLog(logPath()).append(LineLog::timestamp() + QStringLiteral("  ") + line);
-}
+void note(const QString& line) { LineLog(logPath()).append(LineLog::timestamp() + QStringLiteral("  ") + line); }
 
 QString fileName(bool dark) { return dark ? QStringLiteral("dock-dark.png") : QStringLiteral("dock-light.png"); }
 
-// Re-applies the art when the program's palette changes (its look).
-class AppearanceWatch : public QObject {
+// A top-level window the window manager handles, so that it can have a taskbar entry.
+bool isManaged(const QWidget& widget) {
+    if (!widget.isWindow() || widget.windowFlags().testFlag(Qt::BypassWindowManagerHint))
+        return false;
+    switch (widget.windowType()) {
+    case Qt::Window:
+    case Qt::Dialog:
+    case Qt::Sheet:
+    case Qt::Drawer:
+    case Qt::Tool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Puts one window in the taskbar or takes it out, by the current policy.
+void placeInTaskbar(QWidget& widget) {
+    Workspace* workspace = Platform::current().workspace;
+    QWindow* window = widget.windowHandle();
+    if (!workspace || !window || !isManaged(widget))
+        return;
+    workspace->setShownInTaskbar(*window, state().policy == Policy::Regular && canBecomeMain(widget));
+}
+
+// Re-applies the art when the program's palette changes (its look), and places
+// a window in the taskbar just before it shows.
+class ApplicationWatch : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::ApplicationPaletteChange && watched == QCoreApplication::instance())
-            QMetaObject::invokeMethod(this, [] { apply(QStringLiteral("appearance-changed")); }, Qt::QueuedConnection);
+        if (event->type() == QEvent::ApplicationPaletteChange && watched == QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                this, [] { apply(QStringLiteral("appearance-changed")); }, Qt::QueuedConnection);
+        } else if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            if (auto* widget = static_cast<QWidget*>(watched); widget->isWindow())
+                placeInTaskbar(*widget);
+        }
         return false;
     }
 };
@@ -56,11 +88,12 @@ Policy policy() { return state().policy; }
 
 bool isDark() { return Appearance::isDark(); }
 
+bool canBecomeMain(const QWidget& window) { return isManaged(window) && window.windowType() == Qt::Window; }
+
 bool hasRealWindow() {
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->windowType() == Qt::Window)
-            return true;
-    return false;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.cbegin(), windows.cend(),
+                       [](const QWidget* window) { return window->isVisible() && canBecomeMain(*window); });
 }
 
 QIcon art(bool dark) {
@@ -88,22 +121,27 @@ void apply(const QString& reason) {
     QGuiApplication::setWindowIcon(image);
     if (s.lastApplied == dark)
         return;
-    note(reason + QStringLiteral(" -> ") + (dark ? QStringLiteral("dark") : QStringLiteral("light")) +
-         QStringLiteral(" policy=") + QString::number(int(s.policy)) + QStringLiteral(" appearance=") +
-         (dark ? QStringLiteral("dark") : QStringLiteral("light")));
+    note(reason + QStringLiteral(" -> ") + (dark ? QStringLiteral("dark") : QStringLiteral("light"))
+         + QStringLiteral(" policy=") + QString::number(int(s.policy)) + QStringLiteral(" appearance=")
+         + (dark ? QStringLiteral("dark") : QStringLiteral("light")));
     s.lastApplied = dark;
 }
 
-void refreshPolicy(const Defaults& defaults) {
+void setPolicy(Policy desired) {
     State& s = state();
-    const Policy desired =
-        defaults.boolOr(QStringLiteral("showInDock"), false) || hasRealWindow() ? Policy::Regular : Policy::Accessory;
     if (s.policy != desired) {
         s.policy = desired;
-        note(QStringLiteral("policy -> ") +
-             (desired == Policy::Regular ? QStringLiteral("regular") : QStringLiteral("accessory")));
+        note(QStringLiteral("policy -> ")
+             + (desired == Policy::Regular ? QStringLiteral("regular") : QStringLiteral("accessory")));
     }
-    s.lastApplied.reset();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        placeInTaskbar(*window);
+}
+
+void refreshPolicy(const Defaults& defaults) {
+    setPolicy(defaults.boolOr(QStringLiteral("showInDock"), false) || hasRealWindow() ? Policy::Regular
+                                                                                      : Policy::Accessory);
+    state().lastApplied.reset();
     apply(QStringLiteral("policy"));
 }
 
@@ -111,7 +149,7 @@ void refreshPolicy() { refreshPolicy(Defaults::shared()); }
 
 void stop() {
     State& s = state();
-    delete s.appearanceWatch.data();
+    delete s.applicationWatch.data();
     for (const QMetaObject::Connection& token : std::as_const(s.tokens))
         QObject::disconnect(token);
     s.tokens.clear();
@@ -125,9 +163,9 @@ void start() {
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (!app)
         return;
-    auto* watch = new AppearanceWatch(app);
+    auto* watch = new ApplicationWatch(app);
     app->installEventFilter(watch);
-    s.appearanceWatch = watch;
+    s.applicationWatch = watch;
     s.tokens << QObject::connect(app, &QGuiApplication::applicationStateChanged, app, [](Qt::ApplicationState now) {
         if (now == Qt::ApplicationActive)
             apply(QStringLiteral("NSApplicationDidBecomeActiveNotification"));

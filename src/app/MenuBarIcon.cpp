@@ -11,6 +11,13 @@ namespace MenuBarIcon {
 namespace {
 
 constexpr int kPoints = 18;
+// The idle icon's colour on a dark and on a light panel, and the stand-in
+// symbol's while recording.
+constexpr QColor kOnDarkPanel(0xff, 0xff, 0xff);
+constexpr QColor kOnLightPanel(0x1d, 0x1d, 0x1f);
+constexpr QColor kRecordingSymbol(0xff, 0x95, 0x00);
+
+QColor idleColour(bool darkPanel) { return darkPanel ? kOnDarkPanel : kOnLightPanel; }
 
 // The art's shape in one colour, as the idle icon is a template.
 QPixmap tinted(const QPixmap& source, const QColor& colour) {
@@ -26,9 +33,9 @@ QPixmap tinted(const QPixmap& source, const QColor& colour) {
 
 } // namespace
 
-QIcon load(bool recording, bool dark) {
-    const QString path = Bundle::resource(recording ? QStringLiteral("tray-quor-rec@2x.png")
-                                                    : QStringLiteral("tray-quor@2x.png"));
+QIcon load(bool recording, bool darkPanel) {
+    const QString path =
+        Bundle::resource(recording ? QStringLiteral("tray-quor-rec@2x.png") : QStringLiteral("tray-quor@2x.png"));
     if (path.isEmpty())
         return {};
     QPixmap image(path);
@@ -37,12 +44,12 @@ QIcon load(bool recording, bool dark) {
     image = image.scaled(kPoints * 2, kPoints * 2, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     image.setDevicePixelRatio(2.0);
     if (!recording)
-        image = tinted(image, dark ? QColor(Qt::white) : QColor(0x1d, 0x1d, 0x1f));
+        image = tinted(image, idleColour(darkPanel));
     return QIcon(image);
 }
 
-QIcon icon(bool recording, bool dark) {
-    QIcon art = load(recording, dark);
+QIcon icon(bool recording, bool darkPanel) {
+    QIcon art = load(recording, darkPanel);
     if (!art.isNull())
         return art;
     const QIcon symbol = Symbols::icon(recording ? QStringLiteral("mic.fill") : QStringLiteral("mic"));
@@ -50,7 +57,7 @@ QIcon icon(bool recording, bool dark) {
     if (drawn.isNull())
         return symbol;
     drawn.setDevicePixelRatio(2.0);
-    return QIcon(tinted(drawn, recording ? QColor(0xff, 0x95, 0x00) : (dark ? QColor(Qt::white) : QColor(Qt::black))));
+    return QIcon(tinted(drawn, recording ? kRecordingSymbol : idleColour(darkPanel)));
 }
 
 } // namespace MenuBarIcon

@@ -1,11 +1,13 @@
 #include "app/QuorvaneApp.h"
 
 #include "app/AppActions.h"
-#include "state/AppState.h"
 #include "app/Appearance.h"
 #include "app/MenuBarIcon.h"
+#include "platform/ColorScheme.h"
+#include "platform/Platform.h"
+#include "state/AppState.h"
 
-#include <QGuiApplication>
+#include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -36,22 +38,22 @@ QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, QObject* pa
     m_menu->addAction(QStringLiteral("Quit Quorvane"), this, &QuorvaneApp::quitRequested);
 
     m_tray->setToolTip(QStringLiteral("Quorvane"));
+    // The menu is the item's content: the right button opens it as a context
+    // menu, and so does the left one.
     m_tray->setContextMenu(m_menu.get());
+    connect(m_tray.get(), &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            m_menu->popup(QCursor::pos());
+    });
     connect(&m_state, &AppState::isRecordingChanged, this, &QuorvaneApp::refresh);
     connect(&m_state, &AppState::serverReadyChanged, this, &QuorvaneApp::refresh);
-    // A change of look redraws the idle icon in the panel's colour.
-    if (QCoreApplication::instance())
-        QCoreApplication::instance()->installEventFilter(this);
+    // The idle icon is drawn for the panel, which follows the desktop's scheme.
+    if (const ColorScheme* desktop = Platform::current().colorScheme)
+        connect(desktop, &ColorScheme::changed, this, &QuorvaneApp::refresh);
     refresh();
 }
 
 QuorvaneApp::~QuorvaneApp() = default;
-
-bool QuorvaneApp::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ApplicationPaletteChange && watched == QCoreApplication::instance())
-        refresh();
-    return QObject::eventFilter(watched, event);
-}
 
 void QuorvaneApp::show() { m_tray->show(); }
 
@@ -75,7 +77,7 @@ void QuorvaneApp::refresh() {
     const bool recording = m_state.isRecording();
     m_dictation->setText(recording ? QStringLiteral("Stop Dictation") : QStringLiteral("Start Dictation"));
     m_engine->setText(m_state.serverReady() ? QStringLiteral("Engine: warm") : QStringLiteral("Engine: starting..."));
-    m_tray->setIcon(MenuBarIcon::icon(recording, Appearance::isDark()));
+    m_tray->setIcon(MenuBarIcon::icon(recording, Appearance::desktopIsDark()));
 }
 
 QStringList QuorvaneApp::rowTexts() const {

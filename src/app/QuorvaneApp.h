@@ -4,7 +4,6 @@
 #include <QObject>
 
 #include <functional>
-
 #include <memory>
 
 class AppState;
@@ -14,8 +13,9 @@ class QSystemTrayIcon;
 struct AppActions;
 
 // The program's one scene: the tray icon, which shows whether a dictation is
-// recording, and its menu, the main command surface. Rows whose subsystem the
-// build does not have show disabled.
+// recording, and its menu, the main command surface, which either mouse button
+// on the icon opens. Rows whose subsystem the build does not have show
+// disabled. The idle icon is drawn in the colour of the desktop's scheme.
 class QuorvaneApp : public QObject {
     Q_OBJECT
 public:
@@ -32,9 +32,6 @@ public:
 
 signals:
     void quitRequested();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void refresh();

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
 #include <unistd.h>
 
@@ -17,34 +18,69 @@ QString SingleInstance::defaultName() {
     // Per user and home folder: a program run with a temporary home (tests, a
     // benchmark) is a separate program from the user's own.
     const QByteArray home = QFile::encodeName(QDir::homePath());
-    return QStringLiteral("quorvane-") + QString::number(::getuid()) + QLatin1Char('-') +
-           QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
+    return QStringLiteral("quorvane-") + QString::number(::getuid()) + QLatin1Char('-')
+           + QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
+}
+
+SingleInstance::Claim SingleInstance::claim(const QStringList& documents) {
+    // The local socket of a relative name lives in the temporary folder; the
+    // turn is taken beside it and held until this launch listens or leaves.
+    // Without it (a launch that hangs holding it) the steps below still never
+    // take a socket someone answers on.
+    QLockFile turn(QDir(QDir::tempPath()).filePath(m_name + QStringLiteral(".lock")));
+    (void)turn.tryLock(kTurnWait);
+    if (handOver(documents))
+        return Claim::HandedOver;
+    if (listen())
+        return Claim::Running;
+    // Another launch began listening between the two steps.
+    return handOver(documents) ? Claim::HandedOver : Claim::Failed;
 }
 
 bool SingleInstance::handOver(const QStringList& documents) {
     QLocalSocket socket;
     socket.connectToServer(m_name);
-    if (!socket.waitForConnected(500))
+    if (!socket.waitForConnected(int(kConnectWait.count())))
         return false;
     QByteArray request = "reopen\n";
     for (const QString& document : documents)
         request += QFileInfo(document).absoluteFilePath().toUtf8() + '\n';
     socket.write(request);
     socket.flush();
-    socket.waitForBytesWritten(1000);
+    socket.waitForBytesWritten(int(kWriteWait.count()));
     socket.disconnectFromServer();
     return true;
 }
 
+bool SingleInstance::someoneAnswers() const {
+    QLocalSocket socket;
+    socket.connectToServer(m_name);
+    const bool answered = socket.waitForConnected(int(kConnectWait.count()));
+    socket.abort();
+    return answered;
+}
+
 bool SingleInstance::listen() {
+    if (m_server && m_server->isListening())
+        return true;
+    // Listening puts a new socket in place of whatever file has the name, so
+    // first make sure nobody answers there.
+    if (someoneAnswers())
+        return false;
+    delete m_server;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_name)) {
-        // A socket left by a program that crashed: nobody answered handOver().
+        // A socket left by a program that crashed.
         QLocalServer::removeServer(m_name);
         if (!m_server->listen(m_name))
             return false;
     }
+    serve();
+    return true;
+}
+
+void SingleInstance::serve() {
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
             const auto finish = [this, socket] {
@@ -65,5 +101,4 @@ bool SingleInstance::listen() {
                 connect(socket, &QLocalSocket::disconnected, this, finish);
         }
     });
-    return true;
 }

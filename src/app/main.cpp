@@ -1,15 +1,20 @@
 #include "app/AppActions.h"
 #include "app/AppDelegate.h"
-#include "state/AppState.h"
 #include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "state/AppState.h"
 #include "support/Defaults.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QThreadPool>
+
+namespace {
+Q_LOGGING_CATEGORY(lcApp, "quorvane.app")
+}
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -20,9 +25,16 @@ int main(int argc, char* argv[]) {
     // Documents given on the command line; a running program takes them over.
     const QStringList documents = QApplication::arguments().mid(1);
     SingleInstance instance;
-    if (instance.handOver(documents))
+    switch (instance.claim(documents)) {
+    case SingleInstance::Claim::HandedOver:
         return 0;
-    instance.listen();
+    case SingleInstance::Claim::Failed:
+        // Better a second program than none: this one runs, unreachable by later launches.
+        qCWarning(lcApp) << "cannot listen for later launches:" << SingleInstance::defaultName();
+        break;
+    case SingleInstance::Claim::Running:
+        break;
+    }
 
     LinuxPlatform platform;
     Platform::install(platform.services());
@@ -36,7 +48,8 @@ int main(int argc, char* argv[]) {
         delegate.applicationShouldHandleReopen();
         delegate.openDocuments(opened);
     });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                     [&delegate] { delegate.applicationWillTerminate(); });
 
     scene.show();
     delegate.applicationDidFinishLaunching();

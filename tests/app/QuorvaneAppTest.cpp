@@ -1,8 +1,9 @@
-#include "app/AppActions.h"
-#include "state/AppState.h"
-#include "app/DockIcon.h"
 #include "app/QuorvaneApp.h"
+#include "app/AppActions.h"
+#include "app/DockIcon.h"
+#include "state/AppState.h"
 #include "support/Defaults.h"
+#include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -20,10 +21,10 @@ TEST(QuorvaneAppTest, TheMenuHasItsEighteenRowsWithExactTexts) {
     AppState state;
     QuorvaneApp scene(actions, state);
     const QStringList rows = scene.rowTexts();
-    EXPECT_EQ(rows, (QStringList{"Start Dictation", "Paste Last Dictation", "Read Selection", "Stop Reading", "-", "-",
-                                 "Engine: starting...", "-", "Microphone Test\u2026", "Report a Problem\u2026", "-",
-                                 "Leave a Review\u2026", "Check for Updates\u2026", "Settings...", "-",
-                                 "Quit Quorvane"}));
+    EXPECT_EQ(rows,
+              (QStringList{"Start Dictation", "Paste Last Dictation", "Read Selection", "Stop Reading", "-", "-",
+                           "Engine: starting...", "-", "Microphone Test\u2026", "Report a Problem\u2026", "-",
+                           "Leave a Review\u2026", "Check for Updates\u2026", "Settings...", "-", "Quit Quorvane"}));
     const QList<QAction*> items = scene.menu()->actions();
     EXPECT_EQ(items[0]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_D));
     EXPECT_EQ(items[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_V));
@@ -44,8 +45,7 @@ TEST(QuorvaneAppTest, SectionsOfOtherSubsystemsTakeRowsSixAndSeven) {
     actions.addModeSection = [](QMenu* menu) { menu->addAction(QStringLiteral("Modes")); };
     actions.addTranslationSection = [](QMenu* menu) { menu->addAction(QStringLiteral("Translation")); };
     AppState state;
-    EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().mid(4, 3),
-              (QStringList{"-", "Modes", "-"}));
+    EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().mid(4, 3), (QStringList{"-", "Modes", "-"}));
     translation = true;
     EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().size(), 18);
     EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().mid(4, 4), (QStringList{"-", "Modes", "Translation", "-"}));
@@ -97,8 +97,39 @@ TEST(DockIconTest, PolicyFollowsTheSettingAndRealWindowsAndLogsChanges) {
     EXPECT_TRUE(text.contains(QStringLiteral("policy -> accessory")));
     EXPECT_TRUE(text.contains(QStringLiteral("policy -> regular")));
     EXPECT_TRUE(text.contains(QStringLiteral("--- start policy=0")));
-    EXPECT_TRUE(text.contains(QStringLiteral("policy -> light policy=0")) ||
-                text.contains(QStringLiteral("policy -> dark policy=0")));
+    EXPECT_TRUE(text.contains(QStringLiteral("policy -> light policy=0"))
+                || text.contains(QStringLiteral("policy -> dark policy=0")));
+}
+
+TEST(DockIconTest, AnAccessorysWindowsSkipTheTaskbarAndARegularProgramsMainWindowShowsThere) {
+    ScopedFakePlatform platform;
+    TempFolder folder;
+    Defaults defaults(folder.path() + QStringLiteral("/defaults.json"));
+    DockIcon::start();
+    // The tray icon's own window, as Qt makes it where a tray host embeds it.
+    QWidget trayIcon(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
+    trayIcon.show();
+    DockIcon::refreshPolicy(defaults);
+    EXPECT_EQ(DockIcon::policy(), DockIcon::Policy::Accessory);
+
+    QWidget window;
+    window.show(); // under the accessory policy it shows without a taskbar entry
+    ASSERT_TRUE(platform.workspace.inTaskbar.contains(window.windowHandle()));
+    EXPECT_FALSE(platform.workspace.inTaskbar.value(window.windowHandle()));
+    DockIcon::refreshPolicy(defaults);
+    EXPECT_EQ(DockIcon::policy(), DockIcon::Policy::Regular);
+    EXPECT_TRUE(platform.workspace.inTaskbar.value(window.windowHandle()));
+
+    QWidget panel(nullptr, Qt::Tool);
+    panel.show(); // panels never show there
+    EXPECT_FALSE(platform.workspace.inTaskbar.value(panel.windowHandle(), true));
+    EXPECT_FALSE(platform.workspace.inTaskbar.contains(trayIcon.windowHandle()));
+
+    window.close();
+    DockIcon::refreshPolicy(defaults);
+    EXPECT_EQ(DockIcon::policy(), DockIcon::Policy::Accessory);
+    EXPECT_FALSE(platform.workspace.inTaskbar.value(window.windowHandle()));
+    DockIcon::stop();
 }
 
 } // namespace

@@ -6,10 +6,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QWindow>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -27,9 +29,9 @@ QByteArray property(Display* display, Window window, const char* name, Atom type
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, atom, 0, maxLongs, False, type, &actualType, &format, &count, &after,
-                           &data) != Success ||
-        !data) {
+    if (XGetWindowProperty(display, window, atom, 0, maxLongs, False, type, &actualType, &format, &count, &after, &data)
+            != Success
+        || !data) {
         return {};
     }
     // 32-bit items come back as longs.
@@ -104,6 +106,39 @@ QIcon windowIcon(Display* display, Window window) {
         i += 2 + w * h;
     }
     return best.isNull() ? QIcon() : QIcon(QPixmap::fromImage(best));
+}
+
+// Whether an EWMH window manager runs: the root names a check window that names itself.
+bool windowManagerRuns(Display* display) {
+    const Window check = windowProperty(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK");
+    return check != 0 && windowProperty(display, check, "_NET_SUPPORTING_WM_CHECK") == check;
+}
+
+bool isMapped(Display* display, Window window) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state != IsUnmapped;
+}
+
+// _NET_WM_STATE client message actions.
+constexpr long kStateRemove = 0;
+constexpr long kStateAdd = 1;
+// The request comes from an ordinary application.
+constexpr long kSourceApplication = 1;
+
+// Adds or removes one state in the window's own _NET_WM_STATE list.
+void changeStateProperty(Display* display, Window window, Atom state, bool add) {
+    const Atom netWmState = XInternAtom(display, "_NET_WM_STATE", False);
+    unsigned long count = 0;
+    const QByteArray bytes = property(display, window, "_NET_WM_STATE", XA_ATOM, &count);
+    const auto* atoms = reinterpret_cast<const long*>(bytes.constData());
+    QList<long> states;
+    for (unsigned long i = 0; i < count; ++i)
+        if (Atom(atoms[i]) != state)
+            states << atoms[i];
+    if (add)
+        states << long(state);
+    XChangeProperty(display, window, netWmState, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(states.constData()), int(states.size()));
 }
 
 QIcon entryIcon(const QString& icon) {
@@ -224,4 +259,32 @@ std::optional<Workspace::Application> EwmhWorkspace::frontmostApplication() {
     if (app.icon.isNull())
         app.icon = windowIcon(display, window);
     return app;
+}
+
+void EwmhWorkspace::setShownInTaskbar(QWindow& window, bool shown) {
+    // Qt's own connection, so that this lands in order with Qt's requests for the window.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display || !window.handle())
+        return;
+    const Window id = window.winId();
+    const Atom skip = XInternAtom(display, "_NET_WM_STATE_SKIP_TASKBAR", False);
+    if (isMapped(display, id) && windowManagerRuns(display)) {
+        // A managed window's state belongs to the window manager: ask it.
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = id;
+        event.xclient.message_type = XInternAtom(display, "_NET_WM_STATE", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = shown ? kStateRemove : kStateAdd;
+        event.xclient.data.l[1] = long(skip);
+        event.xclient.data.l[3] = kSourceApplication;
+        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
+    } else {
+        // Not shown yet (the window manager reads the list when the window maps),
+        // or nobody else keeps the list.
+        changeStateProperty(display, id, skip, !shown);
+    }
+    XFlush(display);
 }

@@ -6,10 +6,14 @@
 
 // The frontmost application from the window manager's active window
 // (_NET_ACTIVE_WINDOW), or from the input focus where no window manager runs;
-// its process, class and desktop entry give the rest.
+// its process, class and desktop entry give the rest. Our windows leave the
+// taskbar with the _NET_WM_STATE_SKIP_TASKBAR state.
 class EwmhWorkspace : public Workspace {
 public:
     std::optional<Application> frontmostApplication() override;
+    // Asks the window manager for a shown window, and sets the state itself on a
+    // window not yet shown (or where no window manager keeps it).
+    void setShownInTaskbar(QWindow& window, bool shown) override;
 
     // A desktop entry's fields that name an application.
     struct DesktopEntry {
