@@ -113,16 +113,16 @@ QString adjustWithoutContext(const QString& text, bool continuing) {
 }
 
 int trailingStripCount(const QString& text) {
+    // Walk back over whole characters, so that "\r\n" (one character, and not
+    // a blank) is never split, then answer in UTF-16 units.
     const QStringList characters = Text::graphemes(text);
-    int count = 0;
+    qsizetype units = 0;
     qsizetype i = characters.size() - 1;
-    while (i >= 0 && isSpace(characters[i])) {
-        ++count;
-        --i;
-    }
+    while (i >= 0 && isSpace(characters[i]))
+        units += characters[i--].size();
     if (i >= 0 && characters[i] == QLatin1String("."))
-        ++count;
-    return count;
+        units += characters[i].size();
+    return int(units);
 }
 
 } // namespace InsertionContext

@@ -4,7 +4,9 @@
 
 // How a freshly dictated text joins the text already before the caret: whether
 // its first word loses its capital because it continues a sentence, and whether a
-// blank goes in front of it. Counts user-perceived characters throughout.
+// blank goes in front of it. Decides on user-perceived characters throughout;
+// the strip count is given in UTF-16 units, the measure of QString and of the
+// ranges of other applications' text.
 namespace InsertionContext {
 
 // Characters that end a sentence: "." "!" "?".
@@ -18,8 +20,9 @@ QString adjust(const QString& text, const QString& context, bool forceContinuati
 // The same decision when the text before the caret could not be read;
 // `continuing` says the text follows on from something.
 QString adjustWithoutContext(const QString& text, bool continuing);
-// How many characters to drop from the end of `text` before a continuation is
-// appended: its trailing blanks and one full stop before them.
+// How many UTF-16 units to drop from the end of `text` before a continuation is
+// appended: its trailing blanks and one full stop before them, whole characters
+// only (`text.chop(n)`, or a range of n units ending at the caret).
 int trailingStripCount(const QString& text);
 
 } // namespace InsertionContext

@@ -42,14 +42,18 @@ public:
 };
 
 // The accessibility interface of the desktop: whether this program may use it,
-// and the element that has the keyboard focus.
+// and the element that has the keyboard focus. Used on the GUI thread.
 class Accessibility {
 public:
     virtual ~Accessibility() = default;
 
-    // Whether other applications' elements can be read and set.
+    // Whether other applications' elements can be read and set. Answers at once
+    // from what is known (never waits for another process), so it may lag a
+    // change made elsewhere by the time the desktop takes to report it.
     virtual bool isTrusted() = 0;
-    // Asks for access (turns the accessibility bus on); true when granted now.
+    // Asks for access (on Linux: turns the session's accessibility flag on)
+    // without waiting for the answer; true when access is granted or being
+    // granted now, false when it cannot be asked for.
     virtual bool requestTrust() = 0;
     // The focused element of the frontmost application, none when unknown.
     virtual std::shared_ptr<AccessibleElement> focusedElement() = 0;

@@ -18,7 +18,10 @@ public:
     virtual ~Pasteboard() = default;
 
     virtual qint64 changeCount() = 0;
-    // Every item with every format that yields data.
+    // Every item with every format that yields data. Another application serves
+    // its clipboard itself, so the wait for it is bounded: an owner that does
+    // not answer in time leaves out what it has not given by then (all of it
+    // when it never answers), and the caller goes on.
     virtual Snapshot snapshot() = 0;
     // Empties the clipboard without taking it over with empty content.
     virtual void clear() = 0;

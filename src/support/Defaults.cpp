@@ -1,8 +1,10 @@
 #include "support/Defaults.h"
 
 #include "support/Paths.h"
+#include "support/StoreFile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,18 +14,31 @@
 
 namespace {
 
-bool readJson(QIODevice& device, QSettings::SettingsMap& map) {
-    const QByteArray data = device.readAll();
+// The settings in `data`: an empty file holds none; nothing when the text is
+// not a JSON object.
+std::optional<QJsonObject> decode(const QByteArray& data) {
     if (data.trimmed().isEmpty())
-        return true;
+        return QJsonObject();
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(data, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
+bool readJson(QIODevice& device, QSettings::SettingsMap& map) {
+    const std::optional<QJsonObject> object = decode(device.readAll());
+    if (!object)
         return false;
-    const QJsonObject object = document.object();
-    for (auto it = object.begin(); it != object.end(); ++it)
+    for (auto it = object->begin(); it != object->end(); ++it)
         map.insert(it.key(), it.value().toVariant());
     return true;
+}
+
+// Whether the file at `path` exists and holds something other than settings.
+bool isDamaged(const QString& path) {
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) && !decode(in.readAll());
 }
 
 bool writeJson(QIODevice& device, const QSettings::SettingsMap& map) {
@@ -156,9 +171,19 @@ QVariantMap Defaults::map(const QString& key) const {
     return stored.typeId() == QMetaType::QVariantMap ? stored.toMap() : QVariantMap{};
 }
 
+bool Defaults::keepDamagedFile() {
+    const QString path = m_settings->fileName();
+    if (!isDamaged(path) || StoreFile::moveAside(path))
+        return true;
+    qWarning("Not writing %s: the unreadable file could not be moved aside", qPrintable(path));
+    return false;
+}
+
 void Defaults::set(const QString& key, const QVariant& value) {
     {
         QMutexLocker lock(&m_mutex);
+        if (!keepDamagedFile())
+            return;
         m_settings->setValue(key, value);
         m_settings->sync();
     }
@@ -168,6 +193,8 @@ void Defaults::set(const QString& key, const QVariant& value) {
 void Defaults::remove(const QString& key) {
     {
         QMutexLocker lock(&m_mutex);
+        if (!keepDamagedFile())
+            return;
         m_settings->remove(key);
         m_settings->sync();
     }

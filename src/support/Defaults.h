@@ -14,7 +14,9 @@
 // ($XDG_CONFIG_HOME/Quorvane/defaults.json). Reads are typed and strict: a value
 // of another type counts as absent, so "true" stored as text is not a Boolean and
 // 3.5 is not an integer. Every write emits `changed(key)` once. Safe to use from
-// any thread.
+// any thread. A file that does not hold settings (damaged, cut short) reads as
+// empty and is kept: the next write first moves it aside as
+// "defaults.json.unreadable-<UTC time>", as the stores do with theirs.
 class Defaults : public QObject {
     Q_OBJECT
 public:
@@ -48,6 +50,7 @@ public:
     QVariantMap map(const QString& key) const;
 
     // Stores `value` (Boolean, number, text, list or map) and writes the file.
+    // Nothing changes when a damaged file could not be moved aside.
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
 
@@ -55,6 +58,10 @@ signals:
     void changed(const QString& key);
 
 private:
+    // Moves a damaged file aside before it is written over; false when it
+    // stays (then it must not be replaced). Called with the lock held.
+    bool keepDamagedFile();
+
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
 };

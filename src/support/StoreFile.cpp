@@ -7,14 +7,43 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonParseError>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTimeZone>
 
 #include <cmath>
 
+namespace {
+
+// QSaveFile writes to "<name>.XXXXXX", six random ASCII letters, and renames
+// that over the file when it commits.
+constexpr int kSaveFileSuffixLength = 6;
+
+} // namespace
+
 StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
 
+int StoreFile::sweepLeftovers(const QString& path) {
+    const QFileInfo target(path);
+    const QDir folder = target.absoluteDir();
+    const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(target.fileName()) +
+                                      QStringLiteral("\\.[A-Za-z]{") + QString::number(kSaveFileSuffixLength) +
+                                      QStringLiteral("}$"));
+    int swept = 0;
+    const QStringList names = folder.entryList({target.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    for (const QString& name : names) {
+        if (!leftover.match(name).hasMatch())
+            continue;
+        if (QFile::remove(folder.filePath(name)))
+            ++swept;
+        else
+            qWarning("Could not remove %s, left by an interrupted write", qPrintable(folder.filePath(name)));
+    }
+    return swept;
+}
+
 std::optional<QJsonDocument> StoreFile::readJson() {
+    sweepLeftovers(m_path);
     QFile in(m_path);
     if (!in.exists())
         return std::nullopt;
@@ -35,18 +64,20 @@ QString StoreFile::asideName(const QString& path, const QDateTime& utcNow) {
     return path + QStringLiteral(".unreadable-") + utcNow.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
 }
 
+bool StoreFile::moveAside(const QString& path) {
+    const QString base = asideName(path, QDateTime::currentDateTimeUtc());
+    QString aside = base;
+    for (int n = 2; QFile::exists(aside); ++n)
+        aside = base + QLatin1Char('-') + QString::number(n);
+    return QFile::rename(path, aside);
+}
+
 bool StoreFile::write(const QByteArray& data) {
     QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (m_undecodable && QFile::exists(m_path)) {
-        const QString base = asideName(m_path, QDateTime::currentDateTimeUtc());
-        QString aside = base;
-        for (int n = 2; QFile::exists(aside); ++n)
-            aside = base + QLatin1Char('-') + QString::number(n);
-        if (!QFile::rename(m_path, aside)) {
-            // Never replace contents that could not be kept elsewhere.
-            qWarning("Not writing %s: the unreadable file could not be moved aside", qPrintable(m_path));
-            return false;
-        }
+    if (m_undecodable && QFile::exists(m_path) && !moveAside(m_path)) {
+        // Never replace contents that could not be kept elsewhere.
+        qWarning("Not writing %s: the unreadable file could not be moved aside", qPrintable(m_path));
+        return false;
     }
     m_undecodable = false;
     QSaveFile out(m_path);

@@ -16,7 +16,11 @@
 // One user-data file: read leniently, written whole and atomically. When the
 // contents could not be decoded, the file is kept: the first write moves it aside
 // as "<name>.unreadable-<UTC time>" before the new contents take its place, so
-// nothing the user wrote is lost to a damaged or newer-format file.
+// nothing the user wrote is lost to a damaged or newer-format file. Reading also
+// removes what an atomic write of this file left behind when the program was
+// killed in the middle of it ("<name>.<six letters>", the temporary file of
+// QSaveFile); other files in the folder are never touched. Used on the thread
+// that owns the store, and by one running program (a second launch quits).
 class StoreFile {
 public:
     explicit StoreFile(QString path);
@@ -24,7 +28,8 @@ public:
     QString path() const { return m_path; }
 
     // The parsed file, or nothing when it is missing. A file that exists but cannot
-    // be read or parsed gives nothing and is marked undecodable.
+    // be read or parsed gives nothing and is marked undecodable. Sweeps the
+    // leftovers of interrupted writes first.
     std::optional<QJsonDocument> readJson();
     // Marks the file as holding contents the store could not use.
     void markUndecodable() { m_undecodable = true; }
@@ -69,6 +74,12 @@ public:
 
     // The name a damaged file is moved to, e.g. "history.json.unreadable-20261209T051500Z".
     static QString asideName(const QString& path, const QDateTime& utcNow);
+    // Renames the file at `path` to a free aside name; false when it could not
+    // be moved (then it must not be replaced either).
+    static bool moveAside(const QString& path);
+    // Deletes the temporary files that interrupted atomic writes of `path` left
+    // ("history.json.iuDHZW"); answers how many went.
+    static int sweepLeftovers(const QString& path);
 
 private:
     QString m_path;

@@ -5,11 +5,13 @@
 #include "insertion/AXText.h"
 #include "insertion/PasteService.h"
 #include "platform/Pasteboard.h"
+#include "platform/linux/ClipboardPasteboard.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/Defaults.h"
 #include "support/TargetWindow.h"
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -31,16 +33,8 @@ bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS");
 const char* const kNoHarness = "run through scripts/run-tests.sh, which starts the desktop services";
 const QString kHello = QStringLiteral("héllo \U0001F44B wörld");
 
-// The target window's side: runs only as the child process the tests start.
-TEST(InsertionTarget, Serve) {
-    const QByteArray mode = qgetenv("QV_INSERTION_TARGET");
-    if (mode.isEmpty())
-        GTEST_SKIP() << "the target window of the insertion tests, started by them";
-    TargetWindow::serve(mode == "terminal");
-}
-
-// The Qt target window (this program again, running `InsertionTarget.Serve`)
-// or the GTK entry.
+// The Qt target window (this test program again, which serves the window when
+// started for it) or the GTK window.
 class Target : public TargetWindow::Process {
 public:
     enum class Kind { Qt, Terminal, Gtk };
@@ -52,15 +46,15 @@ private:
         return kind == Kind::Gtk ? QStringLiteral("/usr/bin/python3") : QCoreApplication::applicationFilePath();
     }
     static QStringList arguments(Kind kind) {
-        return {kind == Kind::Gtk ? QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")
-                                  : QStringLiteral("--gtest_filter=InsertionTarget.Serve")};
+        if (kind == Kind::Gtk)
+            return {QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")};
+        return {};
     }
     static QProcessEnvironment environment(Kind kind) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        if (kind != Kind::Gtk)
-            environment.insert(QStringLiteral("QV_INSERTION_TARGET"),
-                               kind == Kind::Terminal ? QStringLiteral("terminal") : QStringLiteral("qt"));
-        return environment;
+        if (kind == Kind::Gtk)
+            return QProcessEnvironment::systemEnvironment();
+        return environmentFor(kind == Kind::Terminal ? TargetWindow::Kind::Terminal
+                                                     : TargetWindow::Kind::Application);
     }
 };
 
@@ -139,15 +133,62 @@ TEST_F(InsertionDesktopTest, AQtFieldIsReadInUtf16UnitsAndItsSelectionReadsBack)
     checkUnicodeReading(*target);
 }
 
-TEST_F(InsertionDesktopTest, AGtkEntryIsReadInUtf16UnitsAndItsSelectionReadsBack) {
+bool hasGtk() {
     QProcess probe;
     probe.start(QStringLiteral("/usr/bin/python3"),
                 {QStringLiteral("-c"), QStringLiteral("import gi; gi.require_version('Gtk', '3.0')")});
-    if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
+    return probe.waitForFinished(10000) && probe.exitCode() == 0;
+}
+
+TEST_F(InsertionDesktopTest, AGtkEntryIsReadInUtf16UnitsAndItsSelectionReadsBack) {
+    if (!hasGtk())
         GTEST_SKIP() << "GTK 3 for Python is not installed";
     auto target = startFocused(Target::Kind::Gtk);
     ASSERT_TRUE(target);
     checkUnicodeReading(*target);
+}
+
+// A megabyte of text in a GTK view, which counts in code points, with a hand
+// (two UTF-16 units) on every line: the offsets stay right as the text changes
+// far before the caret, also when a change keeps the text's length.
+TEST_F(InsertionDesktopTest, ALargeGtkTextKeepsItsUtf16OffsetsAsItChanges) {
+    if (!hasGtk())
+        GTEST_SKIP() << "GTK 3 for Python is not installed";
+    auto target = startFocused(Target::Kind::Gtk, QStringLiteral("area"));
+    ASSERT_TRUE(target);
+    const QString text = QStringLiteral("lorem ipsum dolor sit amet \U0001F44B ");
+    const QString line = text + QLatin1Char('\n'); // the target ends each line
+    const qint64 lines = 1000000 / line.size();
+    const qint64 handAt = line.indexOf(QStringLiteral("\U0001F44B"));
+    ASSERT_TRUE(target->ask(QStringLiteral("fill %1 %2").arg(lines).arg(text), QStringLiteral("filled"), 20000));
+    const qint64 end = lines * line.size();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::selectedRange() == AXText::Range{end, 0}; }, 10000))
+        << "caret at " << (AXText::selectedRange() ? AXText::selectedRange()->location : -1);
+    EXPECT_EQ(AXText::textBeforeCaret(200), line.repeated(8).right(200));
+    EXPECT_EQ(AXText::textBeforeCaret(line.size() - handAt - 1), std::nullopt); // would split the last hand
+
+    // A hand in the middle, found by its UTF-16 offset.
+    const qint64 middle = lines / 2 * line.size() + handAt;
+    ASSERT_TRUE(AXText::setSelectedRange(middle, 2));
+    EXPECT_EQ(AXText::selectedText(), QStringLiteral("\U0001F44B"));
+
+    // A hand typed at the very start moves every offset after it by two.
+    ASSERT_TRUE(AXText::setSelectedRange(0, 0));
+    ASSERT_TRUE(target->ask(QStringLiteral("type \U0001F44B"), QStringLiteral("typed")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::selectedRange() == AXText::Range{2, 0}; }, 5000));
+    EXPECT_TRUE(AXText::setSelectedRange(middle + 2, 2));
+    EXPECT_EQ(AXText::selectedText(), QStringLiteral("\U0001F44B"));
+
+    // The "l" after it becomes a hand: one code point for one, the length in
+    // code points is the same, and every later offset moves by one unit.
+    ASSERT_TRUE(AXText::setSelectedRange(2, 1));
+    ASSERT_TRUE(target->ask(QStringLiteral("type \U0001F44B"), QStringLiteral("typed")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::selectedRange() == AXText::Range{4, 0}; }, 5000));
+    EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("\U0001F44B\U0001F44B"));
+    EXPECT_TRUE(AXText::setSelectedRange(middle + 3, 2));
+    EXPECT_EQ(AXText::selectedText(), QStringLiteral("\U0001F44B"));
+    EXPECT_TRUE(AXText::setSelectedRange(end + 3, 0));
+    EXPECT_EQ(AXText::textBeforeCaret(200), line.repeated(8).right(200));
 }
 
 TEST_F(InsertionDesktopTest, TheSelectionRectangleHasAHeightInsideTheWindow) {
@@ -193,6 +234,56 @@ TEST_F(InsertionDesktopTest, APasteLandsAndTheEarlierClipboardComesBackWithItsIm
         },
         5000);
     EXPECT_TRUE(restored) << answer.toStdString();
+}
+
+QByteArray plainText(const Pasteboard::Snapshot& snapshot) {
+    for (const Pasteboard::Item& item : snapshot)
+        for (const auto& [format, bytes] : item)
+            if (format == QLatin1String("text/plain"))
+                return bytes;
+    return {};
+}
+
+TEST_F(InsertionDesktopTest, AClipboardTooLargeForOneTransferIsKeptWhole) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    const QString large = QStringLiteral("Grüße \U0001F44B ").repeated(40000); // about 480 kB as UTF-8
+    ASSERT_TRUE(target->ask(QStringLiteral("copy ") + large, QStringLiteral("copied")));
+    Pasteboard* pasteboard = Platform::current().pasteboard;
+    Pasteboard::Snapshot snapshot;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !(snapshot = pasteboard->snapshot()).isEmpty(); }, 3000));
+    EXPECT_EQ(plainText(snapshot), large.toUtf8());
+    bool png = false;
+    for (const auto& [format, bytes] : snapshot.first())
+        png = png || (format == QLatin1String("image/png") && QImage::fromData(bytes, "PNG").size() == QSize(8, 8));
+    EXPECT_TRUE(png);
+}
+
+TEST_F(InsertionDesktopTest, AClipboardOwnerThatNeverAnswersCostsABoundedWait) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    // Another client takes the clipboard and then never reads its requests.
+    Display* hung = XOpenDisplay(nullptr);
+    ASSERT_TRUE(hung);
+    const Window window = XCreateSimpleWindow(hung, DefaultRootWindow(hung), 0, 0, 1, 1, 0, 0, 0);
+    const Atom clipboard = XInternAtom(hung, "CLIPBOARD", False);
+    XSetSelectionOwner(hung, clipboard, window, CurrentTime);
+    XSync(hung, False);
+    ASSERT_EQ(XGetSelectionOwner(hung, clipboard), window);
+
+    // QClipboard on its own waits five seconds for each format it asks for.
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(Platform::current().pasteboard->snapshot().isEmpty());
+    EXPECT_LT(clock.elapsed(), ClipboardPasteboard::kSnapshotBudget.count());
+
+    const QString text = QStringLiteral("pasted past a hung owner");
+    PasteService::paste(text);
+    EXPECT_LT(clock.elapsed(), 2 * ClipboardPasteboard::kSnapshotBudget.count());
+    ASSERT_TRUE(takenByTarget());
+    EXPECT_TRUE(landed(text));
+    XDestroyWindow(hung, window);
+    XCloseDisplay(hung);
 }
 
 TEST_F(InsertionDesktopTest, TheDictationIsMarkedTransientWhileItIsOnTheClipboard) {

@@ -91,4 +91,24 @@ TEST(InsertionContextTest, TrailingStripCount) {
     EXPECT_EQ(InsertionContext::trailingStripCount(QStringLiteral(". ")), 2);
 }
 
+TEST(InsertionContextTest, TheStripCountIsInUnitsAndCutsOnlyWholeCharacters) {
+    struct Case {
+        QString text;
+        QString kept;
+    };
+    const Case cases[] = {
+        {QStringLiteral("hi \U0001F44B. \n"), QStringLiteral("hi \U0001F44B")},
+        {QStringLiteral("caf\u00e9.\t "), QStringLiteral("caf\u00e9")},
+        {QStringLiteral("cafe\u0301. "), QStringLiteral("cafe\u0301")},
+        {QStringLiteral("end\r\n \n"), QStringLiteral("end\r\n")},
+        {QStringLiteral("end.\r\n"), QStringLiteral("end.\r\n")},
+        {QStringLiteral("end \r\n"), QStringLiteral("end \r\n")},
+        {QStringLiteral("x.\u0301 "), QStringLiteral("x.\u0301")},
+    };
+    for (const Case& c : cases) {
+        const int strip = InsertionContext::trailingStripCount(c.text);
+        EXPECT_EQ(c.text.chopped(strip), c.kept) << c.text.toStdString();
+    }
+}
+
 } // namespace

@@ -1,7 +1,9 @@
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
+#include <QDir>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -77,11 +79,37 @@ TEST_F(DefaultsTest, HugeAndNonIntegralNumbersAreNotIntegers) {
     EXPECT_EQ(defaults.integer("negative"), -4);
 }
 
-TEST_F(DefaultsTest, AnUnreadableFileReadsAsEmpty) {
-    folder.write(QStringLiteral("config/defaults.json"), "{not json");
+TEST_F(DefaultsTest, AnUnreadableFileReadsAsEmptyAndTheFirstWriteKeepsItAside) {
+    const QByteArray damaged = R"({"appearance":"dark","keepDictationOnClipboard":fal)";
+    folder.write(QStringLiteral("config/defaults.json"), damaged);
     Defaults defaults(path);
-    EXPECT_FALSE(defaults.contains("anything"));
-    EXPECT_TRUE(defaults.boolOr("anything", true));
+    EXPECT_FALSE(defaults.contains("appearance"));
+    EXPECT_TRUE(defaults.boolOr("keepDictationOnClipboard", true));
+
+    defaults.set("numberStyle", QStringLiteral("digits"));
+    const QStringList aside = QDir(folder.file("config")).entryList({QStringLiteral("defaults.json.unreadable-*")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(folder.read("config/" + aside.first()), damaged);
+    const QJsonDocument written = QJsonDocument::fromJson(folder.read("config/defaults.json"));
+    ASSERT_TRUE(written.isObject());
+    EXPECT_EQ(written.object().value("numberStyle").toString(), QStringLiteral("digits"));
+
+    // The new file is good, so later writes leave it in place.
+    defaults.remove("numberStyle");
+    defaults.set("endWithPeriod", true);
+    EXPECT_EQ(QDir(folder.file("config")).entryList({QStringLiteral("defaults.json.unreadable-*")}).size(), 1);
+    EXPECT_EQ(Defaults(path).boolean("endWithPeriod"), true);
+}
+
+TEST_F(DefaultsTest, AFileDamagedWhileRunningIsKeptAsideToo) {
+    Defaults defaults(path);
+    defaults.set("a", 1);
+    folder.write(QStringLiteral("config/defaults.json"), "[1, 2");
+    defaults.set("b", 2);
+    const QStringList aside = QDir(folder.file("config")).entryList({QStringLiteral("defaults.json.unreadable-*")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(folder.read("config/" + aside.first()), QByteArray("[1, 2"));
+    EXPECT_EQ(Defaults(path).integer("b"), 2);
 }
 
 } // namespace

@@ -8,9 +8,15 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
+#include <QHash>
+#include <QThread>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
+#include <vector>
 
 namespace {
 
@@ -66,17 +72,207 @@ struct States {
     AtspiStateSet* set;
 };
 
+const QString kStatusService = QStringLiteral("org.a11y.Bus");
+const QString kStatusPath = QStringLiteral("/org/a11y/bus");
+const QString kStatusInterface = QStringLiteral("org.a11y.Status");
+const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kEnabled = QStringLiteral("IsEnabled");
+
+// How long the bus may take to answer about the accessibility flag; nothing
+// waits for the answer meanwhile.
+constexpr std::chrono::milliseconds kStatusTimeout{2000};
+
 QDBusMessage statusCall(const QString& method, const QList<QVariant>& arguments) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), method);
+    QDBusMessage call = QDBusMessage::createMethodCall(kStatusService, kStatusPath, kProperties, method);
     call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+    return call;
 }
+
+// The code-point offsets of the characters that take two UTF-16 units (those
+// outside the Basic Multilingual Plane), in order, and the text's length in
+// code points: all it takes to turn a toolkit's offsets into UTF-16 units.
+struct AstralMap {
+    qint64 count = 0;
+    std::vector<qint64> astral;
+
+    qint64 unitCount() const { return count + qint64(astral.size()); }
+    // The UTF-16 offset at which code point `codePoint` starts.
+    qint64 unitsBefore(qint64 codePoint) const {
+        return codePoint + (std::lower_bound(astral.begin(), astral.end(), codePoint) - astral.begin());
+    }
+    // The code point whose units hold UTF-16 offset `units`, and whether the
+    // offset falls between the two halves of a surrogate pair.
+    std::pair<qint64, bool> codePointAt(qint64 units) const {
+        // Pairs that end at or before `units`: astral[i] + i + 2 <= units, which grows with i.
+        qint64 low = 0, high = qint64(astral.size());
+        while (low < high) {
+            const qint64 middle = (low + high) / 2;
+            if (astral[size_t(middle)] + middle + 2 <= units)
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        if (low < qint64(astral.size()) && astral[size_t(low)] + low + 1 == units)
+            return {astral[size_t(low)], true};
+        return {units - low, false};
+    }
+    // Records the astral characters of `utf8` (a four-byte sequence each), the
+    // text's first code point being at offset `from`.
+    void add(const char* utf8, qint64 from) {
+        qint64 codePoint = from;
+        for (const unsigned char* c = reinterpret_cast<const unsigned char*>(utf8); *c; ++c) {
+            if ((*c & 0xC0) == 0x80)
+                continue;
+            if (*c >= 0xF0)
+                astral.push_back(codePoint);
+            ++codePoint;
+        }
+    }
+};
+
+// Reads a whole text of a code-point toolkit into its map.
+std::optional<AstralMap> readAstralMap(AtspiText* text, gint count) {
+    GError* error = nullptr;
+    gchar* whole = atspi_text_get_text(text, 0, count, &error);
+    if (failed(error))
+        return std::nullopt;
+    AstralMap map;
+    map.count = count;
+    map.add(whole ? whole : "", 0);
+    g_free(whole);
+    return map;
+}
+
+QString keyOf(AtspiAccessible* node) {
+    const AtspiObject* object = ATSPI_OBJECT(node);
+    if (!object->app || !object->app->bus_name || !object->path)
+        return {};
+    return QString::fromUtf8(object->app->bus_name) + QLatin1Char(' ') + QString::fromUtf8(object->path);
+}
+
+} // namespace
+
+// The maps of large texts of code-point toolkits, kept current with the
+// text-change events those applications send, so that turning an offset into
+// UTF-16 units reads a few characters instead of everything before it. A map
+// whose length no longer matches the text's is read afresh, so a missed event
+// costs one whole read. GUI thread only (AT-SPI delivers events there).
+class AtspiTextOffsets {
+public:
+    // Texts up to this many code points are read whole each time: that costs
+    // well under a millisecond and needs no events.
+    static constexpr gint kWholeReadLimit = 65536;
+    static constexpr qsizetype kKeptTexts = 8;
+
+    AtspiTextOffsets() = default;
+    ~AtspiTextOffsets() {
+        if (!m_listener)
+            return;
+        atspi_event_listener_deregister(m_listener, "object:text-changed", nullptr);
+        g_object_unref(m_listener);
+    }
+    AtspiTextOffsets(const AtspiTextOffsets&) = delete;
+    AtspiTextOffsets& operator=(const AtspiTextOffsets&) = delete;
+
+    // The map of `node`'s current text; nothing when it cannot be read.
+    std::optional<AstralMap> map(AtspiAccessible* node, AtspiText* text, bool fresh = false) {
+        GError* error = nullptr;
+        const gint count = atspi_text_get_character_count(text, &error);
+        if (failed(error) || count < 0)
+            return std::nullopt;
+        if (count <= kWholeReadLimit)
+            return readAstralMap(text, count);
+        listen();
+        const QString key = keyOf(node);
+        if (!fresh && !key.isEmpty()) {
+            const auto known = m_maps.constFind(key);
+            if (known != m_maps.cend() && known->count == count)
+                return *known;
+        }
+        std::optional<AstralMap> map = readAstralMap(text, count);
+        if (map && !key.isEmpty())
+            keep(key, *map);
+        return map;
+    }
+
+private:
+    void listen() {
+        if (m_listener)
+            return;
+        m_listener = atspi_event_listener_new(&AtspiTextOffsets::onTextChanged, this, nullptr);
+        GError* error = nullptr;
+        atspi_event_listener_register(m_listener, "object:text-changed", &error);
+        failed(error);
+    }
+
+    void keep(const QString& key, const AstralMap& map) {
+        m_order.removeAll(key);
+        m_order.append(key);
+        m_maps.insert(key, map);
+        while (m_order.size() > kKeptTexts)
+            m_maps.remove(m_order.takeFirst());
+    }
+
+    static void onTextChanged(AtspiEvent* event, void* self) {
+        static_cast<AtspiTextOffsets*>(self)->apply(*event);
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    void apply(const AtspiEvent& event) {
+        if (!event.source || m_maps.isEmpty())
+            return;
+        const QString key = keyOf(event.source);
+        const auto found = m_maps.find(key);
+        if (found == m_maps.end())
+            return;
+        AstralMap& map = *found;
+        const QByteArray type(event.type ? event.type : "");
+        const qint64 at = event.detail1, length = event.detail2;
+        // "object:text-changed:insert", some toolkits adding ":system".
+        const bool inserted = type.contains(":insert"), deleted = type.contains(":delete");
+        if ((!inserted && !deleted) || at < 0 || length < 0 || at > map.count || (deleted && at + length > map.count)) {
+            forget(key);
+            return;
+        }
+        if (deleted) {
+            const auto first = std::lower_bound(map.astral.begin(), map.astral.end(), at);
+            const auto last = std::lower_bound(first, map.astral.end(), at + length);
+            for (auto i = map.astral.erase(first, last); i != map.astral.end(); ++i)
+                *i -= length;
+            map.count -= length;
+            return;
+        }
+        // The inserted text comes with the event; without it the map is unknown.
+        const char* added = G_VALUE_HOLDS_STRING(&event.any_data) ? g_value_get_string(&event.any_data) : nullptr;
+        AstralMap insertion;
+        insertion.add(added ? added : "", at);
+        if (qint64(g_utf8_strlen(added ? added : "", -1)) != length) {
+            forget(key);
+            return;
+        }
+        const auto position = std::lower_bound(map.astral.begin(), map.astral.end(), at);
+        for (auto i = position; i != map.astral.end(); ++i)
+            *i += length;
+        map.astral.insert(position, insertion.astral.begin(), insertion.astral.end());
+        map.count += length;
+    }
+
+    void forget(const QString& key) {
+        m_maps.remove(key);
+        m_order.removeAll(key);
+    }
+
+    AtspiEventListener* m_listener = nullptr;
+    QHash<QString, AstralMap> m_maps;
+    QStringList m_order;
+};
+
+namespace {
 
 class AtspiElement : public AccessibleElement {
 public:
-    AtspiElement(AtspiAccessible* node, bool countsUtf16) : m_node(node), m_utf16(countsUtf16) {}
+    AtspiElement(AtspiAccessible* node, bool countsUtf16, std::shared_ptr<AtspiTextOffsets> offsets)
+        : m_node(node), m_utf16(countsUtf16), m_offsets(std::move(offsets)) {}
     ~AtspiElement() override { g_object_unref(m_node); }
 
     QString role() const override {
@@ -140,11 +336,29 @@ public:
                 return std::nullopt;
             return takeString(slice);
         }
-        // Code points: the prefix up to `end` gives both offsets in units.
-        const std::optional<QString> prefix = prefixUnits(text.get(), end);
-        if (!prefix || start > prefix->size())
-            return std::nullopt;
-        return prefix->mid(start);
+        // Code points: read only the characters that hold the units asked for.
+        for (const bool fresh : {false, true}) {
+            const std::optional<AstralMap> map = m_offsets->map(m_node, text.get(), fresh);
+            if (!map || start > map->unitCount())
+                return std::nullopt;
+            const qint64 last = std::min(end, map->unitCount());
+            const qint64 from = map->codePointAt(start).first;
+            const qint64 to = last > start ? map->codePointAt(last - 1).first + 1 : from;
+            gchar* slice = atspi_text_get_text(text.get(), clampOffset(from), clampOffset(to), &error);
+            if (failed(error))
+                return std::nullopt;
+            // The slice must agree with the map, else the map is out of date.
+            AstralMap read;
+            read.add(slice ? slice : "", from);
+            const auto first = std::lower_bound(map->astral.begin(), map->astral.end(), from);
+            const auto past = std::lower_bound(first, map->astral.end(), to);
+            const QString units = takeString(slice);
+            if (!std::equal(first, past, read.astral.begin(), read.astral.end()) ||
+                units.size() != map->unitsBefore(to) - map->unitsBefore(from))
+                continue;
+            return units.mid(start - map->unitsBefore(from), last - start);
+        }
+        return std::nullopt;
     }
 
     std::optional<TextRange> selectedRange() const override {
@@ -168,11 +382,14 @@ public:
             if (failed(error) || start < 0)
                 return std::nullopt;
         }
-        const std::optional<qint64> from = toUnits(text.get(), start);
-        const std::optional<qint64> to = end == start ? from : toUnits(text.get(), end);
-        if (!from || !to)
+        if (m_utf16)
+            return TextRange{start, end - start};
+        const std::optional<AstralMap> map = m_offsets->map(m_node, text.get());
+        if (!map)
             return std::nullopt;
-        return TextRange{*from, *to - *from};
+        const qint64 from = map->unitsBefore(std::min<qint64>(start, map->count));
+        const qint64 to = map->unitsBefore(std::min<qint64>(end, map->count));
+        return TextRange{from, to - from};
     }
 
     std::optional<QString> selectedText() const override {
@@ -253,40 +470,23 @@ private:
         return result;
     }
 
-    // The text from the start up to code point `end` (clamped), in units.
-    static std::optional<QString> prefixUnits(AtspiText* text, qint64 unitsEnd) {
-        GError* error = nullptr;
-        // A code point is at least one unit, so `unitsEnd` code points cover `unitsEnd` units.
-        gchar* prefix = atspi_text_get_text(text, 0, clampOffset(unitsEnd), &error);
-        if (failed(error))
-            return std::nullopt;
-        return takeString(prefix).left(unitsEnd);
-    }
-
-    std::optional<qint64> toUnits(AtspiText* text, gint offset) const {
-        if (m_utf16)
-            return offset;
-        GError* error = nullptr;
-        gchar* prefix = atspi_text_get_text(text, 0, offset, &error);
-        if (failed(error))
-            return std::nullopt;
-        return takeString(prefix).size();
-    }
-
-    // The toolkit's offset for a UTF-16 offset; nothing inside a surrogate pair.
+    // The toolkit's offset for a UTF-16 offset (clamped to the text); nothing
+    // inside a surrogate pair.
     std::optional<gint> toToolkit(AtspiText* text, qint64 units) const {
         if (m_utf16)
             return clampOffset(units);
-        const std::optional<QString> prefix = prefixUnits(text, units);
-        if (!prefix)
+        const std::optional<AstralMap> map = m_offsets->map(m_node, text);
+        if (!map)
             return std::nullopt;
-        if (!prefix->isEmpty() && units <= prefix->size() && units > 0 && prefix->at(units - 1).isHighSurrogate())
+        const auto [codePoint, splitsPair] = map->codePointAt(std::min(units, map->unitCount()));
+        if (splitsPair)
             return std::nullopt;
-        return clampOffset(prefix->left(units).toUcs4().size());
+        return clampOffset(std::min(codePoint, map->count));
     }
 
     AtspiAccessible* m_node;
     bool m_utf16;
+    std::shared_ptr<AtspiTextOffsets> m_offsets;
 };
 
 // The focused element below `node`, searching only what is on screen.
@@ -365,20 +565,67 @@ void forEachWindow(AtspiAccessible* app, Visit visit) {
 
 } // namespace
 
-AtspiAccessibility::AtspiAccessibility(Workspace* workspace) : m_workspace(workspace) {}
+AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus)
+    : m_workspace(workspace), m_bus(bus), m_offsets(std::make_shared<AtspiTextOffsets>()) {
+    m_bus.connect(kStatusService, kStatusPath, kProperties, QStringLiteral("PropertiesChanged"), this,
+                  SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
+    refreshTrust();
+}
+
+AtspiAccessibility::~AtspiAccessibility() = default;
 
 bool AtspiAccessibility::isTrusted() {
-    const QDBusMessage reply =
-        statusCall(QStringLiteral("Get"), {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled")});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return false;
-    return reply.arguments().first().value<QDBusVariant>().variant().toBool();
+    refreshTrust();
+    return m_enabled;
 }
 
 bool AtspiAccessibility::requestTrust() {
-    statusCall(QStringLiteral("Set"), {QStringLiteral("org.a11y.Status"), QStringLiteral("IsEnabled"),
-                                       QVariant::fromValue(QDBusVariant(true))});
-    return isTrusted();
+    if (!m_bus.isConnected())
+        return false;
+    m_enabled = true;
+    ++m_localChanges;
+    const QDBusMessage set =
+        statusCall(QStringLiteral("Set"), {kStatusInterface, kEnabled, QVariant::fromValue(QDBusVariant(true))});
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(set, int(kStatusTimeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        // Read back what the bus made of it, whether it took the value or not.
+        ++m_localChanges;
+        m_refreshing = false;
+        refreshTrust();
+    });
+    return true;
+}
+
+void AtspiAccessibility::refreshTrust() {
+    // The answer is taken by this object's thread; other threads read the cache.
+    if (m_refreshing || !m_bus.isConnected() || QThread::currentThread() != thread())
+        return;
+    m_refreshing = true;
+    const quint64 changes = m_localChanges;
+    const QDBusMessage get = statusCall(QStringLiteral("Get"), {kStatusInterface, kEnabled});
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(get, int(kStatusTimeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, changes](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        if (changes != m_localChanges)
+            return; // asked before a change of ours, which refreshes again
+        m_refreshing = false;
+        const QDBusMessage reply = call->reply();
+        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+            m_enabled = reply.arguments().first().value<QDBusVariant>().variant().toBool();
+        else
+            m_enabled = false;
+    });
+}
+
+void AtspiAccessibility::onPropertiesChanged(const QString& interface, const QVariantMap& changed,
+                                             const QStringList& invalidated) {
+    if (interface != kStatusInterface)
+        return;
+    if (changed.contains(kEnabled))
+        m_enabled = changed.value(kEnabled).toBool();
+    else if (invalidated.contains(kEnabled))
+        refreshTrust();
 }
 
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
@@ -393,7 +640,7 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
         const bool utf16 = countsUtf16(app);
         forEachWindow(app, [&](AtspiAccessible* window) {
             if (AtspiAccessible* focused = findFocused(window, budget))
-                found = std::make_shared<AtspiElement>(focused, utf16);
+                found = std::make_shared<AtspiElement>(focused, utf16, m_offsets);
             return found || budget < 0;
         });
         return found || budget < 0;

@@ -2,21 +2,55 @@
 
 #include "platform/Accessibility.h"
 
+#include <QDBusConnection>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <atomic>
+#include <memory>
+
+class AtspiTextOffsets;
 class Workspace;
 
-// Other applications' elements through AT-SPI. Trust means the accessibility
-// bus answers and is enabled; asking for trust enables it. Offsets are turned
-// into UTF-16 units for toolkits that count code points (all but Qt).
-class AtspiAccessibility : public Accessibility {
+// Other applications' elements through AT-SPI. Trust is the session's
+// accessibility flag (org.a11y.Status IsEnabled on the session bus): kept in a
+// cache that asynchronous reads and the flag's change signal refresh, so asking
+// never waits for the bus. Offsets are turned into UTF-16 units for toolkits
+// that count code points (all but Qt); for a large text that takes a map of
+// its astral characters, kept current with the application's text-change
+// events, so that a read costs the characters read, not everything before
+// them. Lives on the GUI thread.
+class AtspiAccessibility : public QObject, public Accessibility {
+    Q_OBJECT
 public:
-    // `workspace` names the frontmost application whose focus is looked up.
-    explicit AtspiAccessibility(Workspace* workspace);
+    // `workspace` names the frontmost application whose focus is looked up;
+    // `bus` is where the accessibility flag lives (tests pass a private one).
+    explicit AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus = QDBusConnection::sessionBus());
+    ~AtspiAccessibility() override;
 
+    // The flag as last heard, false until the first answer; starts a refresh.
     bool isTrusted() override;
+    // Turns the flag on without waiting; true unless there is no session bus.
+    // A refusal from the bus shows in `isTrusted` once it has answered.
     bool requestTrust() override;
     std::shared_ptr<AccessibleElement> focusedElement() override;
     std::optional<QRect> focusedWindowFrame(qint64 pid) override;
 
+private slots:
+    void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
+
 private:
+    // Asks the bus for the flag unless a question is already out.
+    void refreshTrust();
+
     Workspace* m_workspace;
+    QDBusConnection m_bus;
+    // Shared with the elements handed out, which may outlive this object.
+    std::shared_ptr<AtspiTextOffsets> m_offsets;
+    std::atomic<bool> m_enabled{false};
+    bool m_refreshing = false;
+    // Bumped by each change this program makes, so that an answer to a
+    // question asked before it is not taken for the new state.
+    quint64 m_localChanges = 0;
 };

@@ -1,0 +1,123 @@
+// The accessibility flag as AtspiAccessibility sees it, against a stand-in for
+// the desktop's accessibility bus launcher on a private D-Bus daemon. The
+// stand-in answers from this thread, so it answers only while the event loop
+// runs: a check that waited for the bus would never see its answer.
+#include "platform/linux/AtspiAccessibility.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// org.a11y.Status at /org/a11y/bus, with the IsEnabled property.
+class StatusService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.a11y.Status")
+    Q_PROPERTY(bool IsEnabled READ isEnabled WRITE setEnabled)
+public:
+    bool isEnabled() const { return enabled; }
+    void setEnabled(bool on) {
+        ++sets;
+        if (!refuses)
+            enabled = on;
+    }
+
+    bool enabled = false;
+    bool refuses = false;
+    int sets = 0;
+};
+
+class AtspiTrustTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (!m_daemon.waitForStarted(5000))
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        ASSERT_TRUE(m_daemon.waitForReadyRead(5000));
+        const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+        m_service = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("status")));
+        m_client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("client")));
+        ASSERT_TRUE(m_service->isConnected() && m_client->isConnected());
+        ASSERT_TRUE(m_service->registerObject(QStringLiteral("/org/a11y/bus"), &status,
+                                              QDBusConnection::ExportAllProperties));
+        ASSERT_TRUE(m_service->registerService(QStringLiteral("org.a11y.Bus")));
+    }
+    void TearDown() override {
+        m_client.reset();
+        m_service.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("status"));
+        m_daemon.kill();
+        m_daemon.waitForFinished(3000);
+    }
+
+    // The flag changed by another program, as the bus launcher reports it.
+    void changeElsewhere(bool on) {
+        status.enabled = on;
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/a11y/bus"),
+                                                         QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                         QStringLiteral("PropertiesChanged"));
+        signal << QStringLiteral("org.a11y.Status") << QVariantMap{{QStringLiteral("IsEnabled"), on}} << QStringList();
+        m_service->send(signal);
+    }
+
+    StatusService status;
+    QProcess m_daemon;
+    std::unique_ptr<QDBusConnection> m_service;
+    std::unique_ptr<QDBusConnection> m_client;
+};
+
+TEST_F(AtspiTrustTest, TheFlagIsAnsweredFromWhatWasLastHeard) {
+    status.enabled = true;
+    AtspiAccessibility accessibility(nullptr, *m_client);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return accessibility.isTrusted(); }, 5000));
+
+    // Switched off behind its back, with the bus not answering meanwhile: the
+    // answer comes from the cache, and the next turn of the loop refreshes it.
+    status.enabled = false;
+    EXPECT_TRUE(accessibility.isTrusted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !accessibility.isTrusted(); }, 5000));
+}
+
+TEST_F(AtspiTrustTest, AChangeAnnouncedOnTheBusReachesTheCache) {
+    AtspiAccessibility accessibility(nullptr, *m_client);
+    changeElsewhere(true);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return accessibility.isTrusted(); }, 5000));
+    changeElsewhere(false);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !accessibility.isTrusted(); }, 5000));
+}
+
+TEST_F(AtspiTrustTest, AskingTurnsTheFlagOnWithoutWaitingForTheBus) {
+    AtspiAccessibility accessibility(nullptr, *m_client);
+    QTest::qWait(50);
+    EXPECT_FALSE(accessibility.isTrusted());
+
+    EXPECT_TRUE(accessibility.requestTrust());
+    EXPECT_TRUE(accessibility.isTrusted());
+    EXPECT_EQ(status.sets, 0); // not answered yet: nothing waited for it
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status.enabled; }, 5000));
+    QTest::qWait(50);
+    EXPECT_TRUE(accessibility.isTrusted());
+}
+
+TEST_F(AtspiTrustTest, ARefusalShowsOnceTheBusHasAnswered) {
+    status.refuses = true;
+    AtspiAccessibility accessibility(nullptr, *m_client);
+    EXPECT_TRUE(accessibility.requestTrust());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status.sets == 1; }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !accessibility.isTrusted(); }, 5000));
+
+    // Without a session bus there is nobody to ask.
+    AtspiAccessibility alone(nullptr, QDBusConnection(QStringLiteral("no bus")));
+    EXPECT_FALSE(alone.requestTrust());
+    EXPECT_FALSE(alone.isTrusted());
+}
+
+} // namespace
+
+#include "AtspiTrustTest.moc"
