@@ -9,9 +9,9 @@
 #include "dictation/FrontmostApp.h"
 #include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
-#include "dictation/Transcriber.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "engine/Transcriber.h"
 #include "insertion/HistoryStore.h"
 #include "insertion/InsertionAccess.h"
 #include "insertion/InsertionContext.h"
@@ -23,6 +23,7 @@
 #include "platform/Wording.h"
 #include "support/Defaults.h"
 #include "support/Text.h"
+#include "support/WavData.h"
 #include "translation/Translator.h"
 
 #include <QPromise>
@@ -34,7 +35,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr double kSampleRate = 16000.0;
+constexpr double kSampleRate = WavData::kSampleRate;
 // A take shorter than this is dropped without a word.
 constexpr double kShortestTakeSeconds = 0.4;
 // The live preview transcribes takes of this length, every interval.
@@ -183,12 +184,10 @@ QFuture<void> DictationController::start() {
     SystemAudio::shared().duck();
     showBubble(BubbleMode::Listening);
 
-    if (m_previewCancelled)
-        *m_previewCancelled = true;
-    m_previewCancelled.reset();
+    endPreview();
     if (m_defaults.stringOr(QStringLiteral("previewStyle"), QString()) != QLatin1String("pill")) {
-        m_previewCancelled = std::make_shared<bool>(false);
-        runPreview(take, m_previewCancelled);
+        m_preview = CancelToken();
+        runPreview(take, *m_preview);
     }
     return QtFuture::makeReadyFuture();
 }
@@ -208,23 +207,24 @@ void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) 
 
 // ---- Live preview -------------------------------------------------------------
 
-void DictationController::runPreview(int take, const std::shared_ptr<bool>& cancelled) {
+void DictationController::runPreview(int take, const CancelToken& preview) {
     // Queued, so that a wait that is already over cannot recurse.
-    m_delay(kPreviewInterval).then(this, [this, take, cancelled] {
-        QMetaObject::invokeMethod(this, [this, take, cancelled] { previewTick(take, cancelled); }, Qt::QueuedConnection);
+    m_delay(kPreviewInterval).then(this, [this, take, preview] {
+        QMetaObject::invokeMethod(this, [this, take, preview] { previewTick(take, preview); }, Qt::QueuedConnection);
     });
 }
 
-void DictationController::previewTick(int take, const std::shared_ptr<bool>& cancelled) {
-    if (*cancelled || m_generation != take || !m_state.isRecording())
+void DictationController::previewTick(int take, const CancelToken& preview) {
+    if (preview.isCancelled() || m_generation != take || !m_state.isRecording())
         return;
     const double seconds = double(m_recorder.sampleCount()) / kSampleRate;
     if (seconds < kPreviewShortestSeconds || seconds > kPreviewLongestSeconds) {
-        runPreview(take, cancelled);
+        runPreview(take, preview);
         return;
     }
-    const QByteArray wav = Recorder::wavData(m_recorder.samples());
-    Transcriber::transcribe(wav, std::chrono::duration<double>(kPreviewTimeout).count()).then(this, [this, take, cancelled](QFuture<QString> answer) {
+    const QByteArray wav = WavData::encode(m_recorder.samples());
+    const double timeout = std::chrono::duration<double>(kPreviewTimeout).count();
+    Transcriber::transcribe(wav, timeout, preview).then(this, [this, take, preview](QFuture<QString> answer) {
         try {
             const QString text = answer.result();
             if (m_generation != take || !m_state.isRecording())
@@ -234,9 +234,15 @@ void DictationController::previewTick(int take, const std::shared_ptr<bool>& can
         } catch (...) {
             // A failed preview is silent; the next one comes 0.7 s later.
         }
-        if (!*cancelled)
-            runPreview(take, cancelled);
+        if (!preview.isCancelled())
+            runPreview(take, preview);
     });
+}
+
+void DictationController::endPreview() {
+    if (m_preview)
+        m_preview->cancel();
+    m_preview.reset();
 }
 
 // ---- Stop and insert -----------------------------------------------------------
@@ -247,9 +253,8 @@ QFuture<void> DictationController::stopAndInsert() {
     run->done.start();
     QFuture<void> done = run->done.future();
 
-    if (m_previewCancelled)
-        *m_previewCancelled = true;
-    m_previewCancelled.reset();
+    // The final request must not wait behind a preview still on its way.
+    endPreview();
     m_recorder.stop();
     m_state.setIsRecording(false);
     SystemAudio::shared().restore();
@@ -258,7 +263,7 @@ QFuture<void> DictationController::stopAndInsert() {
     // The take is read once, here: a newer take empties the recorder.
     const QList<float> samples = m_recorder.samples();
     run->sampleCount = samples.size();
-    run->wav = Recorder::wavData(samples);
+    run->wav = WavData::encode(samples);
     if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
         CleanupEngine::discardWarm();
         hideBubble();

@@ -2,6 +2,7 @@
 
 #include "cleanup/DictationMode.h"
 #include "dictation/DictationPeers.h"
+#include "engine/CancelToken.h"
 #include "insertion/AXText.h"
 
 #include <QFuture>
@@ -65,8 +66,10 @@ private:
 
     QFuture<void> start();
     void warmUpCleanup(const std::optional<QString>& bundleID);
-    void runPreview(int take, const std::shared_ptr<bool>& cancelled);
-    void previewTick(int take, const std::shared_ptr<bool>& cancelled);
+    void runPreview(int take, const CancelToken& preview);
+    void previewTick(int take, const CancelToken& preview);
+    // Stops the live preview, aborting a request of it still in flight.
+    void endPreview();
 
     QFuture<void> stopAndInsert();
     void transcribe(const RunPtr& run);
@@ -91,7 +94,7 @@ private:
     DictationPeers m_peers;
     Delay m_delay;
 
-    std::shared_ptr<bool> m_previewCancelled;
+    std::optional<CancelToken> m_preview;
     int m_generation = 0;
     QString m_lastPreview;
     std::optional<AXText::Range> m_insertedRange;

@@ -6,8 +6,6 @@
 #include "support/LineLog.h"
 #include "support/Paths.h"
 
-#include <QtEndian>
-
 #include <algorithm>
 #include <cmath>
 
@@ -23,8 +21,6 @@ QString describe(const AudioCapture::Format& format) {
 }
 
 bool usable(const AudioCapture::Format& format) { return format.sampleRate > 0 && format.channelCount > 0; }
-
-void putTag(char* at, const char (&tag)[5]) { std::copy(tag, tag + 4, at); }
 
 } // namespace
 
@@ -138,38 +134,6 @@ double Recorder::duration() const { return double(sampleCount()) / sampleRate; }
 float Recorder::peakLevel() const {
     QMutexLocker locked(&m_lock);
     return m_peakLevel;
-}
-
-QByteArray Recorder::wavData(const QList<float>& samples) {
-    return wavData(std::span<const float>(samples.constData(), size_t(samples.size())));
-}
-
-QByteArray Recorder::wavData(std::span<const float> samples) {
-    const quint32 dataSize = quint32(samples.size() * 2);
-    QByteArray wav(44 + qsizetype(dataSize), Qt::Uninitialized);
-    char* header = wav.data();
-    putTag(header, "RIFF");
-    qToLittleEndian<quint32>(36 + dataSize, header + 4);
-    putTag(header + 8, "WAVE");
-    putTag(header + 12, "fmt ");
-    qToLittleEndian<quint32>(16, header + 16);
-    qToLittleEndian<quint16>(1, header + 20);
-    qToLittleEndian<quint16>(1, header + 22);
-    qToLittleEndian<quint32>(sampleRate, header + 24);
-    qToLittleEndian<quint32>(sampleRate * 2, header + 28);
-    qToLittleEndian<quint16>(2, header + 32);
-    qToLittleEndian<quint16>(16, header + 34);
-    putTag(header + 36, "data");
-    qToLittleEndian<quint32>(dataSize, header + 40);
-
-    char* pcm = header + 44;
-    for (size_t i = 0; i < samples.size(); ++i) {
-        const float value = samples[i];
-        // Clamped to [-1, 1]; a NaN becomes silence rather than an undefined conversion.
-        const float clamped = value >= -1.0f ? (value <= 1.0f ? value : 1.0f) : (value < -1.0f ? -1.0f : 0.0f);
-        qToLittleEndian<qint16>(qint16(clamped * 32767.0f), pcm + 2 * i);
-    }
-    return wav;
 }
 
 const LineLog& Recorder::traceLog() {

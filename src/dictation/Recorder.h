@@ -2,8 +2,8 @@
 
 #include "platform/AudioInput.h"
 #include "support/QuorvaneError.h"
+#include "support/WavData.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -11,15 +11,14 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <span>
 
 class LineLog;
 class Resampler;
 
 // Records one take from the microphone at a time: every captured buffer is
 // converted to 16 kHz mono float samples and kept in memory for the whole take,
-// and a level per buffer feeds the bubble's meter. Also home of the WAV
-// encoding every client of the speech server sends and of the shared trace log.
+// and a level per buffer feeds the bubble's meter. Also home of the shared
+// trace log. WavData encodes a take for the speech server.
 //
 // start() and stop() run on the caller's thread; buffers are converted on the
 // capture's audio thread, which touches the take only under a lock. The
@@ -30,7 +29,7 @@ public:
     // Receives min(3 × peak, 1) of each converted buffer, on the audio thread.
     using LevelHandler = std::function<void(float level)>;
 
-    static constexpr int sampleRate = 16000;
+    static constexpr int sampleRate = WavData::kSampleRate;
     static constexpr qsizetype framesPerBuffer = 4096;
 
     // Captures through the platform's audio input.
@@ -58,9 +57,6 @@ public:
     // The highest level reported during the take.
     float peakLevel() const;
 
-    // A 16-bit PCM mono 16 kHz WAV file of `samples`.
-    static QByteArray wavData(std::span<const float> samples);
-    static QByteArray wavData(const QList<float>& samples);
     // Appends "<UTC time>  mic  <message>" to the shared trace log.
     static void trace(const QString& message);
     // The shared trace log ("Quorvane/bubble-trace.log" under Application

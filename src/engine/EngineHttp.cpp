@@ -26,21 +26,36 @@ bool isTransportError(QNetworkReply::NetworkError error) {
            (error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::UnknownProxyError);
 }
 
+HttpAnswer cancelled() {
+    HttpAnswer answer;
+    answer.transportFailed = true;
+    answer.error = QStringLiteral("The request was cancelled.");
+    return answer;
+}
+
 } // namespace
 
-QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body, int timeoutMs) {
+QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body, int timeoutMs,
+                         const CancelToken& cancel) {
+    if (cancel.isCancelled())
+        return QtFuture::makeReadyFuture(cancelled());
     if (timeoutMs > 0)
         request.setTransferTimeout(timeoutMs);
     auto promise = std::make_shared<QPromise<HttpAnswer>>();
     promise->start();
     QNetworkReply* reply = loader().sendCustomRequest(request, verb, body);
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, promise] {
+    // Queued, so that the answer never arrives inside the caller's cancel().
+    cancel.onCancel(reply, [reply] { QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection); });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, promise, cancel] {
         HttpAnswer answer;
         const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
         if (status.isValid()) {
             answer.status = status.toInt();
+        } else if (reply->error() == QNetworkReply::OperationCanceledError && cancel.isCancelled()) {
+            answer = cancelled();
         } else if (reply->error() != QNetworkReply::NoError) {
             answer.transportFailed = isTransportError(reply->error());
+            // A transfer time-out is reported as cancelled, too.
             answer.error = reply->error() == QNetworkReply::OperationCanceledError
                                ? QStringLiteral("The request timed out.")
                                : reply->errorString();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CancelToken.h"
+
 #include <QByteArray>
 #include <QFuture>
 #include <QNetworkRequest>
@@ -10,7 +12,7 @@ struct HttpAnswer {
     // The HTTP status, or -1 when the answer was not HTTP or there was none.
     int status = -1;
     QByteArray body;
-    // No answer at all: refused, timed out, connection lost.
+    // No answer at all: refused, timed out, connection lost, or cancelled.
     bool transportFailed = false;
     // The description of a failed request; empty otherwise.
     QString error;
@@ -20,8 +22,11 @@ struct HttpAnswer {
 // loader. Call from the GUI thread; the answers arrive there.
 namespace EngineHttp {
 
-// Sends `verb` with `body`; a time-out of 0 keeps the request's own.
+// Sends `verb` with `body`; a time-out of 0 keeps the request's own. When
+// `cancel` is cancelled before the answer, the request is aborted (or never
+// sent) and the answer is a transport failure "The request was cancelled.";
+// the abort runs from the event loop, never inside cancel().
 QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body = {},
-                         int timeoutMs = 0);
+                         int timeoutMs = 0, const CancelToken& cancel = {});
 
 } // namespace EngineHttp

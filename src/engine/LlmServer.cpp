@@ -19,6 +19,9 @@
 
 #include <memory>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 namespace {
 
 // Wraps a callback-style step into a future.
@@ -52,8 +55,9 @@ LlmServer::LlmServer() : LlmServer(Config{}) {}
 LlmServer::LlmServer(Config config, StaleReplacer replaceStale, QObject* parent)
     : QObject(parent), m_config(std::move(config)), m_replaceStale(std::move(replaceStale)) {
     if (!m_replaceStale)
-        m_replaceStale = [](quint16 port, std::function<bool(const QString&)> keep) {
-            return StaleEngine::replaceIfStale(port, std::move(keep));
+        m_replaceStale = [verdicts = std::make_shared<ListenerVerdicts>()](quint16 port,
+                                                                           std::function<bool(const QString&)> keep) {
+            return StaleEngine::replaceIfStale(port, std::move(keep), {}, StaleEngine::kCheckInterval, verdicts);
         };
 }
 
@@ -193,6 +197,8 @@ void LlmServer::launchAndPoll(std::function<void()> done) {
         EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList()));
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
+    // The server goes when this program goes, even when it is killed.
+    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     process->start(QIODevice::NotOpen);
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();

@@ -34,7 +34,7 @@ public:
     };
     // Frees `port` of a server left from an earlier launch unless `keep` accepts
     // its command line; answers whether the port is free afterwards. The default
-    // is StaleEngine::replaceIfStale.
+    // is StaleEngine::replaceIfStale, remembering the listeners it leaves running.
     using StaleReplacer = std::function<QFuture<bool>(quint16 port, std::function<bool(const QString&)> keep)>;
 
     static LlmServer& shared();

@@ -1,14 +1,14 @@
 #include "engine/MlxServer.h"
 
-#include "state/AppState.h"
-#include "dictation/Recorder.h"
-#include "dictation/Transcriber.h"
 #include "engine/EngineHttp.h"
 #include "engine/EngineTrust.h"
 #include "engine/StaleEngine.h"
+#include "engine/Transcriber.h"
+#include "state/AppState.h"
 #include "support/Bundle.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/WavData.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QProcess>
 #include <QPromise>
 #include <QTcpSocket>
@@ -30,9 +31,15 @@
 
 namespace {
 
-constexpr int probeTimeoutMs = 2000;
-constexpr int pollAttempts = 120;
-constexpr int warmUpTimeoutMs = 120000;
+using namespace std::chrono_literals;
+
+constexpr std::chrono::milliseconds kProbeTimeout = 2s;
+constexpr int kPollAttempts = 120;
+constexpr std::chrono::milliseconds kWarmUpTimeout = 120s;
+// Half a second of silence.
+constexpr qsizetype kWarmUpSamples = WavData::kSampleRate / 2;
+constexpr std::chrono::milliseconds kTerminateWait = 5s;
+constexpr std::chrono::milliseconds kKillWait = 1s;
 
 QString scriptResource() { return QStringLiteral("engine/speech-server.py"); }
 
@@ -46,7 +53,12 @@ MlxServer& MlxServer::shared() {
 
 MlxServer::MlxServer(QObject* parent) : QObject(parent) {}
 
-MlxServer::~MlxServer() { stop(); }
+MlxServer::~MlxServer() {
+    // Waits still running end with the object; the process's end must not start new probes.
+    if (m_process)
+        m_process->disconnect();
+    stop();
+}
 
 QString MlxServer::engineRoot() {
     const QString overridden = qEnvironmentVariable("QV_ENGINE_ROOT");
@@ -136,7 +148,7 @@ QFuture<bool> MlxServer::isUp() const {
         else
             settle(false);
     });
-    QTimer::singleShot(probeTimeoutMs, socket, [received, decide, settle] {
+    QTimer::singleShot(kProbeTimeout, socket, [received, decide, settle] {
         if (received->isEmpty())
             settle(false);
         else
@@ -170,7 +182,9 @@ QFuture<bool> MlxServer::ensureReady() {
         // Something holds the port: keep a server of this build, replace a
         // stale one of this engine folder, leave anything else alone.
         const QString marker = buildMarker();
-        StaleEngine::replaceIfStale(port, [marker](const QString& command) { return command.contains(marker); })
+        StaleEngine::replaceIfStale(
+            port, [marker](const QString& command) { return command.contains(marker); }, {},
+            StaleEngine::kCheckInterval, m_verdicts)
             .then(this, [this, finish](bool) {
                 isUp().then(this, [this, finish](bool again) { afterProbe(again, finish); });
             });
@@ -184,18 +198,50 @@ void MlxServer::afterProbe(bool up, const Finish& finish) {
         return;
     }
     startProcess();
-    poll(pollAttempts, finish);
+    waitForLaunch(finish);
 }
 
-void MlxServer::poll(int remaining, const Finish& finish) {
-    QTimer::singleShot(m_pollInterval, this, [this, remaining, finish] {
-        isUp().then(this, [this, remaining, finish](bool up) {
+// Polls until the server answers, the attempts run out, or the process held
+// has ended: then one last probe decides (something else may have taken the
+// port meanwhile). With no process held (no interpreter, no script, a launch
+// error) there is nothing to wait for.
+void MlxServer::waitForLaunch(const Finish& finish) {
+    const QPointer<QProcess> launched = m_process;
+    if (!launched) {
+        finish(false);
+        return;
+    }
+    auto* wait = new QObject(this);
+    auto settled = std::make_shared<bool>(false);
+    const Finish settle = [wait, finish, settled](bool up) {
+        if (std::exchange(*settled, true))
+            return;
+        wait->deleteLater();
+        finish(up);
+    };
+    const auto lastLook = [this, settle, settled] {
+        if (!*settled)
+            isUp().then(this, settle);
+    };
+    if (launched->state() == QProcess::NotRunning) {
+        lastLook();
+        return;
+    }
+    connect(launched, &QProcess::finished, wait, lastLook);
+    poll(wait, kPollAttempts, settle, settled);
+}
+
+void MlxServer::poll(QObject* wait, int remaining, const Finish& settle, const std::shared_ptr<bool>& settled) {
+    QTimer::singleShot(m_pollInterval, wait, [this, wait, remaining, settle, settled] {
+        isUp().then(this, [this, wait, remaining, settle, settled](bool up) {
+            if (*settled)
+                return;
             if (up)
-                finish(true);
+                settle(true);
             else if (remaining > 1)
-                poll(remaining - 1, finish);
+                poll(wait, remaining - 1, settle, settled);
             else
-                finish(false);
+                settle(false);
         });
     });
 }
@@ -278,9 +324,9 @@ void MlxServer::stop() {
     m_process = nullptr;
     if (process->state() != QProcess::NotRunning) {
         process->terminate();
-        if (!process->waitForFinished(5000)) {
+        if (!process->waitForFinished(int(kTerminateWait.count()))) {
             process->kill();
-            process->waitForFinished(1000);
+            process->waitForFinished(int(kKillWait.count()));
         }
     }
     delete process;
@@ -294,10 +340,12 @@ QFuture<void> MlxServer::warmUp() {
                            {QStringLiteral("voice"), QStringLiteral("af_heart")},
                            {QStringLiteral("speed"), 1.0},
                            {QStringLiteral("response_format"), QStringLiteral("wav")}};
-    return EngineHttp::send(speech, "POST", QJsonDocument(body).toJson(QJsonDocument::Compact), warmUpTimeoutMs)
+    return EngineHttp::send(speech, "POST", QJsonDocument(body).toJson(QJsonDocument::Compact),
+                            int(kWarmUpTimeout.count()))
         .then(this,
               [](const HttpAnswer&) {
-                  return Transcriber::transcribe(Recorder::wavData(QList<float>(8000, 0.0f)), warmUpTimeoutMs / 1000.0);
+                  return Transcriber::transcribe(WavData::encode(QList<float>(kWarmUpSamples, 0.0f)),
+                                                 std::chrono::duration<double>(kWarmUpTimeout).count());
               })
         .unwrap()
         .then([](const QString&) {})

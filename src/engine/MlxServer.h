@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/ListenerVerdicts.h"
+
 #include <QFuture>
 #include <QObject>
 #include <QString>
@@ -7,6 +9,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QProcess;
 
@@ -28,6 +31,9 @@ public:
 
     // True once the server answers; may replace a stale server, launch one,
     // and sets AppState::serverReady. Safe to call again while one runs.
+    // False at once when nothing could be launched (no interpreter, no script,
+    // a launch error), and as soon as a launched server has ended without
+    // answering; else after the polls run out (about a minute).
     QFuture<bool> ensureReady();
     // One probe of the model list: up on an HTTP status below 500 or an answer
     // that is not HTTP.
@@ -69,11 +75,14 @@ public:
 private:
     using Finish = std::function<void(bool)>;
     void afterProbe(bool up, const Finish& finish);
-    void poll(int remaining, const Finish& finish);
+    void waitForLaunch(const Finish& finish);
+    void poll(QObject* wait, int remaining, const Finish& settle, const std::shared_ptr<bool>& settled);
     void forgetIfDied();
     void startProcess();
 
     QProcess* m_process = nullptr;
+    // What the stale-server check decided about listeners it left running.
+    std::shared_ptr<ListenerVerdicts> m_verdicts = std::make_shared<ListenerVerdicts>();
     int m_relaunches = 0;
     QString m_relaunchNote;
     std::chrono::milliseconds m_pollInterval{500};

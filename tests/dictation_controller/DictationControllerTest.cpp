@@ -82,6 +82,7 @@ public:
     }
     // Transcription requests are answered by closing the connection.
     void dropRequests() { m_dropping = true; }
+    int abandonedRequests() const { return m_http.abandonedRequests(); }
     int transcriptions() const {
         int count = 0;
         for (const auto& request : m_http.requests())
@@ -389,6 +390,18 @@ TEST_F(DictationControllerTest, ThePreviewTranscribesTakesBetweenHalfASecondAndN
     runPreviewTick();
     EXPECT_EQ(speech.transcriptions(), 1);
     ASSERT_TRUE(awaitFuture(controller.toggle(), 20000));
+}
+
+TEST_F(DictationControllerTest, TheStopAbandonsAPreviewStillOnItsWay) {
+    speech.answer({QStringLiteral("slow preview"), QStringLiteral("the final words")}, {10000, 0});
+    controller.toggle();
+    speak(1.0);
+    runPreviewTick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return speech.transcriptions() == 1; }, 5000));
+    speak(0.5);
+    ASSERT_TRUE(awaitFuture(controller.toggle(), 5000));
+    EXPECT_EQ(field->value, QStringLiteral("The final words"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return speech.abandonedRequests() == 1; }, 2000));
 }
 
 TEST_F(DictationControllerTest, ThePillStyleRunsNoPreview) {

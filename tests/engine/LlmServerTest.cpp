@@ -110,6 +110,24 @@ TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
     EXPECT_FALSE(server.isReady()) << "the last warm-up decides";
 }
 
+TEST_F(LlmServerTest, TheLaunchedServerEndsWithThisProgramEvenWhenItIsKilled) {
+    // The interpreter notes the signal it gets when its parent dies, then runs the stand-in server.
+    const QString python = engine.write(QStringLiteral("llm-venv/bin/python"), R"(#!/usr/bin/python3
+import ctypes, os, sys
+PR_GET_PDEATHSIG = 2
+signal = ctypes.c_int(-1)
+ctypes.CDLL(None).prctl(PR_GET_PDEATHSIG, ctypes.byref(signal))
+with open(os.path.join(os.environ["QV_ENGINE_ROOT"], "parent-death-signal"), "w") as note:
+    note.write(str(signal.value))
+os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv[1:])
+)");
+    ASSERT_TRUE(QFile::setPermissions(python, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    EXPECT_TRUE(server.isReady());
+    EXPECT_EQ(engine.read(QStringLiteral("parent-death-signal")), QByteArray::number(SIGTERM));
+}
+
 TEST_F(LlmServerTest, AServerThisProcessDidNotStartIsUsedAndLeftRunning) {
     installInterpreter();
     startForeignServer("test/model-a");

@@ -1,11 +1,13 @@
-#include "dictation/Recorder.h"
-#include "dictation/Transcriber.h"
+#include "engine/Transcriber.h"
+#include "engine/CancelToken.h"
 #include "engine/MlxServer.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QuorvaneError.h"
+#include "support/WavData.h"
 
 #include <QRegularExpression>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +120,46 @@ TEST_F(TranscriberTest, NoAnswerFailsTheRequest) {
     EXPECT_FALSE(refused.error->isEmpty());
 }
 
+TEST_F(TranscriberTest, ACancelledRequestEndsAtOnceWithoutItsAnswer) {
+    // The first take's answer would take a minute; later ones come at once.
+    int asked = 0;
+    server.on("POST", "/v1/audio/transcriptions", [&asked](const auto&) {
+        Response response = Response::json(asked == 0 ? R"({"text":"preview"})" : R"({"text":"final"})");
+        response.delayMs = asked++ == 0 ? 60000 : 0;
+        return response;
+    });
+    const auto failure = [](QFuture<QString> future) -> QString {
+        try {
+            future.result();
+        } catch (const Transcriber::RequestFailed& failed) {
+            return failed.message;
+        }
+        return QStringLiteral("answered");
+    };
+
+    CancelToken preview;
+    auto previewText = Transcriber::transcribe(take, 120, preview);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return server.requests().size() == 1; }, 10000));
+    preview.cancel();
+    EXPECT_FALSE(previewText.isFinished()) << "the answer never arrives inside cancel()";
+    ASSERT_TRUE(awaitFuture(previewText, 10000));
+    EXPECT_EQ(failure(previewText), QStringLiteral("The request was cancelled."));
+    EXPECT_EQ(transcribed(), QStringLiteral("final"));
+
+    // A token cancelled before the call sends nothing.
+    auto unsent = Transcriber::transcribe(take, 10, preview);
+    ASSERT_TRUE(awaitFuture(unsent));
+    EXPECT_EQ(failure(unsent), QStringLiteral("The request was cancelled."));
+    EXPECT_EQ(server.requests().size(), 2);
+
+    // Cancelling after the answer changes nothing.
+    CancelToken late;
+    auto answered = Transcriber::transcribe(take, 10, late);
+    ASSERT_TRUE(awaitFuture(answered));
+    late.cancel();
+    EXPECT_EQ(answered.result(), QStringLiteral("final"));
+}
+
 TEST_F(TranscriberTest, TheServerWarmUpSpeaksThenTranscribesHalfASecondOfSilence) {
     server.on("POST", "/v1/audio/speech", [](const auto&) { return Response::json("{}", 500); });
     answerWith(Response::json(R"({"text":""})"));
@@ -133,7 +175,7 @@ TEST_F(TranscriberTest, TheServerWarmUpSpeaksThenTranscribesHalfASecondOfSilence
     const auto& transcription = server.requests()[1];
     const QByteArray type = transcription.header("content-type");
     EXPECT_EQ(transcription.body,
-              Transcriber::multipartBody(Recorder::wavData(QList<float>(8000, 0.0f)), MlxServer::parakeetModelRef(),
+              Transcriber::multipartBody(WavData::encode(QList<float>(8000, 0.0f)), MlxServer::parakeetModelRef(),
                                          QString::fromUtf8(type.mid(type.indexOf('=') + 1))));
 
     // Nothing listening: the warm-up still ends, quietly.

@@ -1,8 +1,9 @@
 """The speech server script on the Linux stand-in packages, through HTTP on
-loopback: transcription of flite speech, speech, timed speech, and the
-script's own helpers."""
+loopback: transcription of flite speech, speech, timed speech, the limits of
+the server, and the script's own helpers."""
 
 import base64
+import http.client
 import io
 import json
 import os
@@ -12,6 +13,7 @@ import socket
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import urllib.error
@@ -26,6 +28,7 @@ SOURCE = os.path.abspath(os.path.join(HERE, "..", ".."))
 STAND_INS = os.path.join(SOURCE, "src", "platform", "linux", "engine")
 SCRIPT = os.path.join(SOURCE, "resources", "engine", "speech-server.py")
 SENTENCE = "please schedule a meeting with the marketing team for next tuesday afternoon"
+MAX_BODY_BYTES = 64 * 1024 * 1024
 
 if STAND_INS not in sys.path:
     sys.path.insert(0, STAND_INS)
@@ -51,6 +54,20 @@ def flite_take(text, seconds, folder):
         target.setframerate(rate)
         target.writeframes(frames + b"\0\0" * padding)
     return out.getvalue()
+
+
+def transcription_body(wav, boundary):
+    return ("--" + boundary + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
+            "mlx-community/parakeet-tdt-0.6b-v3\r\n--" + boundary +
+            "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
+            "Content-Type: audio/wav\r\n\r\n").encode() + wav + ("\r\n--" + boundary + "--\r\n").encode()
+
+
+def decoders_mapped(pid):
+    """How many recogniser decoders process `pid` holds: each maps the
+    acoustic model's "mdef" file once."""
+    with open("/proc/%d/maps" % pid, encoding="utf-8") as maps:
+        return sum(1 for line in maps if line.rstrip().endswith("/en-us/mdef"))
 
 
 def load_script_helpers():
@@ -134,6 +151,7 @@ class ServerTest(unittest.TestCase):
         while time.monotonic() < deadline:
             try:
                 urllib.request.urlopen(cls.base + "v1/models", timeout=2).read()
+                cls.decoders_when_first_answering = decoders_mapped(cls.server.pid)
                 return
             except (urllib.error.URLError, ConnectionError):
                 time.sleep(0.1)
@@ -157,20 +175,67 @@ class ServerTest(unittest.TestCase):
         with urllib.request.urlopen(self.base + "v1/models", timeout=5) as answer:
             self.assertEqual(answer.status, 200)
 
-    def test_transcription_of_flite_speech(self):
+    def transcribe(self, wav):
         boundary = "quorvane-" + str(uuid.uuid4()).upper()
-        body = ("--" + boundary + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
-                "mlx-community/parakeet-tdt-0.6b-v3\r\n--" + boundary +
-                "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
-                "Content-Type: audio/wav\r\n\r\n").encode()
-        body += flite_take(SENTENCE, 8.0, self.folder) + ("\r\n--" + boundary + "--\r\n").encode()
-        request = urllib.request.Request(self.base + "v1/audio/transcriptions", data=body,
+        request = urllib.request.Request(self.base + "v1/audio/transcriptions",
+                                         data=transcription_body(wav, boundary),
                                          headers={"Content-Type": "multipart/form-data; boundary=" + boundary})
         with urllib.request.urlopen(request, timeout=120) as answer:
             self.assertEqual(answer.status, 200)
-            heard = json.loads(answer.read())["text"].lower().split()
+            return json.loads(answer.read())["text"].lower()
+
+    def test_transcription_of_flite_speech(self):
+        heard = self.transcribe(flite_take(SENTENCE, 8.0, self.folder)).split()
         found = [word for word in SENTENCE.split() if word in heard]
         self.assertGreaterEqual(len(found), 7, heard)
+
+    def test_the_recogniser_is_loaded_before_the_model_list_answers(self):
+        self.assertGreaterEqual(self.decoders_when_first_answering, 2)
+
+    def test_a_short_take_is_not_held_up_by_a_long_one_in_progress(self):
+        # As a final take sent while a live preview is still being decoded.
+        long_take = flite_take(" ".join([SENTENCE] * 3), 20.0, self.folder)
+        short_take = flite_take("hello there", 1.5, self.folder)
+        finished = []
+
+        def send(name, wav):
+            self.transcribe(wav)
+            finished.append(name)
+
+        long_request = threading.Thread(target=send, args=("long", long_take))
+        long_request.start()
+        time.sleep(0.5)
+        send("short", short_take)
+        long_request.join(120)
+        self.assertEqual(finished, ["short", "long"])
+
+    def test_a_body_over_64_mib_is_refused_with_413_before_it_is_read(self):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
+        try:
+            connection.putrequest("POST", "/v1/audio/transcriptions")
+            connection.putheader("Content-Type", "multipart/form-data; boundary=x")
+            connection.putheader("Content-Length", str(MAX_BODY_BYTES + 1))
+            connection.endheaders()
+            self.assertEqual(connection.getresponse().status, 413)
+        finally:
+            connection.close()
+
+    def test_a_body_sent_in_chunks_is_refused_with_413_once_it_passes_64_mib(self):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=60)
+        try:
+            connection.putrequest("POST", "/v1/audio/transcriptions")
+            connection.putheader("Content-Type", "multipart/form-data; boundary=quorvane-x")
+            connection.putheader("Transfer-Encoding", "chunked")
+            connection.endheaders()
+            body = transcription_body(b"\0" * (MAX_BODY_BYTES + 1), "quorvane-x")
+            chunk = 1024 * 1024
+            for start in range(0, len(body), chunk):
+                piece = body[start:start + chunk]
+                connection.send(b"%x\r\n%s\r\n" % (len(piece), piece))
+            connection.send(b"0\r\n\r\n")
+            self.assertEqual(connection.getresponse().status, 413)
+        finally:
+            connection.close()
 
     def test_speech_answers_with_a_wav(self):
         status, body = self.post_json("v1/audio/speech", {

@@ -103,7 +103,13 @@ void LoopbackHttpServer::answer(QTcpSocket* socket, const Request& request) {
                                  ? m_handlers[request.method + ' ' + request.path]
                                  : m_fallback;
     const Response response = handler(request);
-    QTimer::singleShot(response.delayMs, socket, [socket, response] {
+    auto answered = std::make_shared<bool>(false);
+    connect(socket, &QTcpSocket::disconnected, this, [this, answered] {
+        if (!*answered)
+            ++m_abandoned;
+    });
+    QTimer::singleShot(response.delayMs, socket, [socket, response, answered] {
+        *answered = true;
         if (response.drop) {
             socket->abort();
             return;

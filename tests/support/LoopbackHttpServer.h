@@ -61,6 +61,8 @@ public:
     void setFallback(Handler handler) { m_fallback = std::move(handler); }
 
     const QList<Request>& requests() const { return m_requests; }
+    // Requests whose client closed the connection before the answer went out.
+    int abandonedRequests() const { return m_abandoned; }
 
 private:
     void serve(class QTcpSocket* socket);
@@ -70,5 +72,6 @@ private:
     QHash<QByteArray, Handler> m_handlers; // "METHOD path"
     Handler m_fallback;
     QList<Request> m_requests;
+    int m_abandoned = 0;
     std::unique_ptr<PortLock> m_portLock;
 };

@@ -1,21 +1,65 @@
 """The speech server: a FastAPI application `app` with the model list,
 transcription and speech endpoints, run by uvicorn. Started as a module with
-"--host", "--port" and "--log-dir"."""
+"--host", "--port" and "--log-dir". A request body over 64 MiB is refused with
+413, and the recogniser is loaded before the port opens."""
 
 import argparse
 import logging
 import os
+import shutil
 import tempfile
 import threading
 
 import numpy as np
 from fastapi import FastAPI, File, Form, HTTPException, UploadFile
-from fastapi.responses import Response
+from fastapi.responses import JSONResponse, Response
 from pydantic import BaseModel
 
 from mlx_audio.audio_io import wav_bytes
 
+MAX_BODY_BYTES = 64 * 1024 * 1024
+_TOO_LARGE = "the request body is larger than %d bytes" % MAX_BODY_BYTES
+
+
+class BodyLimit:
+    """Refuses a request whose body is larger than `limit` bytes with 413,
+    before the application reads it: by its Content-Length at once, and for a
+    body sent in chunks as soon as the bytes received pass the limit (the rest
+    is read and dropped, so the client gets the answer). Nothing over the limit
+    is ever held."""
+
+    def __init__(self, app, limit):
+        self.app = app
+        self.limit = limit
+
+    async def __call__(self, scope, receive, send):
+        if scope["type"] != "http":
+            await self.app(scope, receive, send)
+            return
+        declared = dict(scope["headers"]).get(b"content-length")
+        if declared is not None and declared.isdigit() and int(declared) > self.limit:
+            await JSONResponse({"detail": _TOO_LARGE}, status_code=413)(scope, receive, send)
+            return
+        received = 0
+
+        async def limited():
+            nonlocal received
+            message = await receive()
+            if message["type"] != "http.request":
+                return message
+            received += len(message.get("body", b""))
+            if received <= self.limit:
+                return message
+            while message.get("more_body", False):
+                message = await receive()
+            # Passed on as the framework's own error while it parses the body.
+            raise HTTPException(status_code=413, detail=_TOO_LARGE)
+
+        await self.app(scope, limited, send)
+
+
 app = FastAPI(title="speech server")
+app.add_middleware(BodyLimit, limit=MAX_BODY_BYTES)
 
 _models = {}
 _models_lock = threading.Lock()
@@ -47,7 +91,7 @@ def transcribe(file: UploadFile = File(...), model: str = Form(...)):
     handle, path = tempfile.mkstemp(suffix=".wav")
     try:
         with os.fdopen(handle, "wb") as out:
-            out.write(file.file.read())
+            shutil.copyfileobj(file.file, out)
         try:
             result = recogniser.generate(path)
         except Exception as error:  # an unreadable upload
@@ -99,6 +143,10 @@ def main():
         handler.setFormatter(logging.Formatter("%(asctime)s %(levelname)s %(name)s: %(message)s"))
         for name in ("uvicorn", "uvicorn.error", "uvicorn.access"):
             logging.getLogger(name).addHandler(handler)
+    # The recogniser's decoders are made before the port opens, so that the
+    # first takes do not pay for them.
+    from mlx_audio.stt.models.parakeet.parakeet import load_decoders
+    load_decoders()
     import uvicorn
     # By import string, so that a script that imported and patched this module
     # before running it as the main module gets its patched `app` served.

@@ -1,8 +1,15 @@
 """The dictation recogniser: pocketsphinx with its US English model on 16 kHz
 audio, answering with sentences of timed tokens. A token is one word whose
-text begins with a space, as the recogniser's word-start pieces do."""
+text begins with a space, as the recogniser's word-start pieces do.
 
+Decoding goes through a pool of decoders shared by every recogniser of the
+process: each decode has a decoder to itself, so as many requests as there are
+decoders decode at once (a live preview never holds up the final take) and
+the others wait for one to come free."""
+
+import contextlib
 import os
+import queue
 import re
 import threading
 
@@ -14,6 +21,98 @@ SAMPLE_RATE = 16000
 _FRAMES_PER_SECOND = 100.0
 _MODEL_FOLDER = "/usr/share/pocketsphinx/model/en-us"
 _FILLERS = re.compile(r"^(<s>|</s>|<sil>|\[\w+\]|\+\+.*\+\+)$")
+# Decodes that may run at once; each decoder holds its own model (about 100 MB).
+DECODERS = 2
+
+
+# Making decoders is not safe in parallel (the library keeps global state and
+# its heap gets corrupted); decoding with separate decoders is.
+_MAKING = threading.Lock()
+
+
+def _new_decoder():
+    with _MAKING:
+        from pocketsphinx import Decoder
+        config = Decoder.default_config()
+        config.set_string("-hmm", os.path.join(_MODEL_FOLDER, "en-us"))
+        config.set_string("-lm", os.path.join(_MODEL_FOLDER, "en-us.lm.bin"))
+        config.set_string("-dict", os.path.join(_MODEL_FOLDER, "cmudict-en-us.dict"))
+        config.set_string("-logfn", os.devnull)
+        return Decoder(config)
+
+
+def _pcm(samples):
+    return (np.clip(samples, -1.0, 1.0) * 32767.0).astype("<i2").tobytes()
+
+
+def _segments(decoder, pcm):
+    """(word, first frame, last frame) of every segment the decoder finds in `pcm`."""
+    decoder.start_utt()
+    decoder.process_raw(pcm, False, True)
+    decoder.end_utt()
+    return [(segment.word, segment.start_frame, segment.end_frame) for segment in decoder.seg()]
+
+
+class DecoderPool:
+    """Up to `size` decoders, made when first needed or all at once by
+    `preload`; a decoder is lent to one decode at a time."""
+
+    def __init__(self, size):
+        self._size = size
+        self._made = 0
+        self._idle = queue.SimpleQueue()
+        self._lock = threading.Lock()
+
+    def preload(self):
+        """Makes every decoder not made yet."""
+        with self._lock:
+            missing = self._size - self._made
+            self._made = self._size
+        made = []
+        try:
+            for _ in range(missing):
+                made.append(_new_decoder())
+        finally:
+            with self._lock:
+                self._made -= missing - len(made)
+            for decoder in made:
+                self._idle.put(decoder)
+
+    @contextlib.contextmanager
+    def decoder(self):
+        """Lends a decoder for the length of the block."""
+        decoder = self._take()
+        try:
+            yield decoder
+        finally:
+            self._idle.put(decoder)
+
+    def _take(self):
+        """An idle decoder; else a new one while fewer than `size` exist; else
+        the next one to come free."""
+        with self._lock:
+            try:
+                return self._idle.get_nowait()
+            except queue.Empty:
+                make = self._made < self._size
+                if make:
+                    self._made += 1
+        if not make:
+            return self._idle.get()
+        try:
+            return _new_decoder()
+        except Exception:
+            with self._lock:
+                self._made -= 1
+            raise
+
+
+_POOL = DecoderPool(DECODERS)
+
+
+def load_decoders():
+    """Makes the shared decoders now rather than at the first takes."""
+    _POOL.preload()
 
 
 class AlignedToken:
@@ -42,29 +141,12 @@ class ParakeetTDT:
     def __init__(self, name, weights=None):
         self.name = name
         self.weights = dict(weights or {})
-        self._lock = threading.Lock()
-        self._decoder = None
-
-    def _ensure_decoder(self):
-        if self._decoder is None:
-            from pocketsphinx import Decoder
-            config = Decoder.default_config()
-            config.set_string("-hmm", os.path.join(_MODEL_FOLDER, "en-us"))
-            config.set_string("-lm", os.path.join(_MODEL_FOLDER, "en-us.lm.bin"))
-            config.set_string("-dict", os.path.join(_MODEL_FOLDER, "cmudict-en-us.dict"))
-            config.set_string("-logfn", os.devnull)
-            self._decoder = Decoder(config)
-        return self._decoder
 
     def decode(self, samples):
         """Recognises 16 kHz float samples; returns (word, start, end) tuples."""
-        pcm = (np.clip(samples, -1.0, 1.0) * 32767.0).astype("<i2").tobytes()
-        with self._lock:
-            decoder = self._ensure_decoder()
-            decoder.start_utt()
-            decoder.process_raw(pcm, False, True)
-            decoder.end_utt()
-            segments = [(segment.word, segment.start_frame, segment.end_frame) for segment in decoder.seg()]
+        pcm = _pcm(samples)
+        with _POOL.decoder() as decoder:
+            segments = _segments(decoder, pcm)
         words = []
         for word, first, last in segments:
             word = re.sub(r"\(\d+\)$", "", word)

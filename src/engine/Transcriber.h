@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/CancelToken.h"
+
 #include <QByteArray>
 #include <QFuture>
 #include <QString>
@@ -10,6 +12,7 @@
 // out as a multipart form, the recognised text comes back. transcribe() fails
 // on anything but a readable 200 answer; diagnose() never fails and reports
 // everything that came back, for the microphone test and the engine repair.
+// Call from the GUI thread; the answers arrive there.
 namespace Transcriber {
 
 // Everything one test transcription brought back.
@@ -27,16 +30,21 @@ struct Diagnosis {
     bool operator==(const Diagnosis&) const = default;
 };
 
-// Thrown by transcribe() when no answer came (refused, timed out) or a 200
-// answer was not JSON. A non-200 answer throws QuorvaneError code 2.
+// Thrown by transcribe() when no answer came (refused, timed out, cancelled)
+// or a 200 answer was not JSON. A non-200 answer throws QuorvaneError code 2.
 struct RequestFailed {
     QString message;
     QString localizedDescription() const { return message; }
 };
 
 // The trimmed transcript of `wav`; the future carries RequestFailed or
-// QuorvaneError on failure.
-QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds);
+// QuorvaneError on failure. Cancelling `cancel` abandons the request: one still
+// in flight is aborted (the server's connection closes at once) and one not yet
+// sent never goes out; the future then fails with RequestFailed "The request
+// was cancelled.", from the event loop. A request already answered keeps its
+// answer. The dictation cancels a live preview this way at the stop, so that
+// the final take never waits behind it.
+QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds, const CancelToken& cancel = {});
 // Never fails.
 QFuture<Diagnosis> diagnose(const QByteArray& wav, double timeoutSeconds);
 

@@ -1,4 +1,4 @@
-#include "dictation/Recorder.h"
+#include "support/WavData.h"
 
 #include <QtEndian>
 
@@ -13,7 +13,7 @@ quint16 u16(const QByteArray& wav, int at) { return qFromLittleEndian<quint16>(w
 qint16 sample(const QByteArray& wav, int index) { return qFromLittleEndian<qint16>(wav.constData() + 44 + 2 * index); }
 
 TEST(WavDataTest, TheHeaderIsTheCanonicalFortyFourBytes) {
-    const QByteArray wav = Recorder::wavData(QList<float>{0.0f, 0.25f, -0.25f});
+    const QByteArray wav = WavData::encode(QList<float>{0.0f, 0.25f, -0.25f});
     const QByteArray expected = QByteArray::fromHex(
         "52494646"  // RIFF
         "2a000000"  // 36 + 6
@@ -35,7 +35,7 @@ TEST(WavDataTest, TheHeaderIsTheCanonicalFortyFourBytes) {
 }
 
 TEST(WavDataTest, AnEmptyTakeIsTheHeaderAlone) {
-    const QByteArray wav = Recorder::wavData(QList<float>{});
+    const QByteArray wav = WavData::encode(QList<float>{});
     ASSERT_EQ(wav.size(), 44);
     EXPECT_EQ(u32(wav, 4), 36u);
     EXPECT_EQ(u32(wav, 40), 0u);
@@ -47,7 +47,7 @@ TEST(WavDataTest, SamplesAreClampedAndTruncatedTowardZero) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
     const QList<float> samples{1.5f, -1.5f, 0.5f, -0.5f, 1.0f, -1.0f, 0.99999f, 1e-6f, -1e-6f, nan, inf, -inf};
-    const QByteArray wav = Recorder::wavData(samples);
+    const QByteArray wav = WavData::encode(samples);
     ASSERT_EQ(wav.size(), 44 + 2 * samples.size());
     EXPECT_EQ(u32(wav, 40), quint32(2 * samples.size()));
     const QList<qint16> expected{32767, -32767, 16383, -16383, 32767, -32767, 32766, 0, 0, 0, 32767, -32767};
@@ -57,7 +57,7 @@ TEST(WavDataTest, SamplesAreClampedAndTruncatedTowardZero) {
 
 TEST(WavDataTest, SpanAndListGiveTheSameBytes) {
     const std::vector<float> take{0.1f, -0.2f, 0.3f};
-    EXPECT_EQ(Recorder::wavData(std::span<const float>(take)), Recorder::wavData(QList<float>{0.1f, -0.2f, 0.3f}));
+    EXPECT_EQ(WavData::encode(std::span<const float>(take)), WavData::encode(QList<float>{0.1f, -0.2f, 0.3f}));
 }
 
 } // namespace

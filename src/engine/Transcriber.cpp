@@ -1,4 +1,4 @@
-#include "dictation/Transcriber.h"
+#include "engine/Transcriber.h"
 
 #include "engine/EngineHttp.h"
 #include "engine/MlxServer.h"
@@ -19,12 +19,13 @@ namespace {
 
 constexpr qsizetype excerptLength = 300;
 
-QFuture<HttpAnswer> send(const QByteArray& wav, double timeoutSeconds) {
+QFuture<HttpAnswer> send(const QByteArray& wav, double timeoutSeconds, const CancelToken& cancel = {}) {
     const QString boundary = newBoundary();
     QNetworkRequest request(MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/audio/transcriptions"))));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("multipart/form-data; boundary=") + boundary);
     const int timeoutMs = static_cast<int>(std::lround(std::clamp(timeoutSeconds, 0.001, 86400.0) * 1000.0));
-    return EngineHttp::send(request, "POST", multipartBody(wav, MlxServer::parakeetModelRef(), boundary), timeoutMs);
+    return EngineHttp::send(request, "POST", multipartBody(wav, MlxServer::parakeetModelRef(), boundary), timeoutMs,
+                            cancel);
 }
 
 // The trimmed string "text" member of a top-level JSON object, else empty.
@@ -43,16 +44,16 @@ QByteArray multipartBody(const QByteArray& wav, const QString& model, const QStr
     QByteArray body;
     body.reserve(wav.size() + 256);
     body += "--" + mark + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n" + model.toUtf8() + "\r\n";
-    body += "--" + mark +
-            "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
-            "Content-Type: audio/wav\r\n\r\n";
+    body += "--" + mark
+            + "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
+              "Content-Type: audio/wav\r\n\r\n";
     body += wav;
     body += "\r\n--" + mark + "--\r\n";
     return body;
 }
 
-QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds) {
-    return send(wav, timeoutSeconds).then([](const HttpAnswer& answer) {
+QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds, const CancelToken& cancel) {
+    return send(wav, timeoutSeconds, cancel).then([](const HttpAnswer& answer) {
         if (answer.transportFailed)
             throw RequestFailed{answer.error};
         if (answer.status != 200)
