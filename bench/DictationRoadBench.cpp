@@ -1,19 +1,26 @@
-// The program's own time from the stop of a 5 s take to the paste: the engine
-// check, WAV encoding, the request to a speech server that answers at once,
-// numbers, post-processing, the mode's rules, history, statistics, the caret
-// context and the clipboard write. Platform services are the tests' fakes.
-#include "state/AppState.h"
+// The program's own time from the stop of a 5 s take to the paste, with the
+// default cleanup: the engine check, WAV encoding, the request to a speech
+// server that answers at once, numbers, post-processing, the cleanup road,
+// history, statistics, the caret context and the clipboard write. Measured
+// for an engine the program launched itself and for one it found running
+// (adopted). Platform services are the tests' fakes; the take starts well
+// before its stop, so the start's own engine check is not measured.
 #include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
+#include "engine/MlxServer.h"
+#include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
-#include "support/LoopbackHttpServer.h"
+#include "support/PortLock.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QProcess>
 #include <QPromise>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <benchmark/benchmark.h>
 
@@ -23,6 +30,11 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+const QString kServerScript = QStringLiteral(QUORVANE_SOURCE_DIR "/bench/instant_speech_server.py");
+constexpr auto kBeforeStop = 300ms;
+constexpr int kEngineStartMs = 30000;
 
 // Notes the moment the paste keystroke goes out.
 class TimedKeySynth : public FakeKeySynth {
@@ -34,7 +46,30 @@ public:
     Clock::time_point pastedAt;
 };
 
-void BM_StopToPaste(benchmark::State& state) {
+// An engine folder whose interpreter runs the instant server.
+class InstantEngine {
+public:
+    InstantEngine() {
+        QDir(m_folder.path()).mkpath(QStringLiteral("mlx-venv/bin"));
+        QFile python(m_folder.path() + QStringLiteral("/mlx-venv/bin/python"));
+        python.open(QIODevice::WriteOnly);
+        python.write("#!/bin/sh\nexec /usr/bin/python3 " + QFile::encodeName(kServerScript) + " \"$@\"\n");
+        python.close();
+        python.setPermissions(python.permissions() | QFile::ExeOwner);
+        qputenv("QV_ENGINE_ROOT", QFile::encodeName(m_folder.path()));
+    }
+
+private:
+    QTemporaryDir m_folder;
+};
+
+bool engineAnswers() {
+    QFuture<bool> ready = MlxServer::shared().ensureReady();
+    return awaitFuture(ready, kEngineStartMs) && ready.result();
+}
+
+// Dictates `state`'s iterations and reports the median stop-to-paste time.
+void measureStops(benchmark::State& state) {
     FakePlatform fakes;
     TimedKeySynth keys;
     auto field = std::make_shared<FakeElement>();
@@ -46,19 +81,7 @@ void BM_StopToPaste(benchmark::State& state) {
     fakes.audioInput.script.format = {16000, 1};
     Platform services = fakes.services();
     services.keySynth = &keys;
-    Platform::install(services);
-
-    LoopbackHttpServer speech;
-    speech.on("GET", "/v1/models", [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
-    speech.on("POST", "/v1/audio/transcriptions", [](const auto&) {
-        return LoopbackHttpServer::Response::json(
-            R"({"text":"um so please schedule a meeting with the marketing team for next tuesday afternoon"})");
-    });
-    if (!speech.listen(50061)) {
-        state.SkipWithError("port 50061 is taken");
-        return;
-    }
-    Defaults::shared().set(QStringLiteral("autoCleanLevel"), QStringLiteral("off"));
+    const Platform previous = Platform::install(services);
 
     AppState appState;
     Recorder recorder(&fakes.audioInput);
@@ -69,7 +92,7 @@ void BM_StopToPaste(benchmark::State& state) {
                                    [&previews](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
                                        wait->start();
-                                       if (delay == std::chrono::milliseconds(700))
+                                       if (delay == 700ms)
                                            previews.push_back(wait);
                                        else
                                            QTimer::singleShot(0, [wait] { wait->finish(); });
@@ -79,25 +102,62 @@ void BM_StopToPaste(benchmark::State& state) {
     std::vector<double> seconds;
     for (auto _ : state) {
         controller.toggle();
+        QTest::qWait(int(kBeforeStop.count()));
         fakes.audioInput.lastCapture()->deliver(take);
         const Clock::time_point stop = Clock::now();
         if (!awaitFuture(controller.toggle(), 20000) || keys.posted.isEmpty()) {
             state.SkipWithError("the take was not pasted");
-            return;
+            break;
         }
         seconds.push_back(std::chrono::duration<double>(keys.pastedAt - stop).count());
         state.SetIterationTime(seconds.back());
         keys.posted.clear();
     }
+    Platform::install(previous);
+    if (seconds.empty())
+        return;
     std::sort(seconds.begin(), seconds.end());
     state.counters["median_ms"] = seconds[seconds.size() / 2] * 1000.0;
 }
-BENCHMARK(BM_StopToPaste)->UseManualTime()->Iterations(20)->Repetitions(1)->Unit(benchmark::kMillisecond);
+
+void BM_StopToPaste_LaunchedEngine(benchmark::State& state) {
+    const PortLock port(50061);
+    InstantEngine engine;
+    if (!engineAnswers() || MlxServer::shared().processId() == 0) {
+        state.SkipWithError("the program did not launch the instant engine");
+        return;
+    }
+    measureStops(state);
+    MlxServer::shared().stop();
+}
+BENCHMARK(BM_StopToPaste_LaunchedEngine)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+void BM_StopToPaste_AdoptedEngine(benchmark::State& state) {
+    const PortLock port(50061);
+    InstantEngine engine;
+    // A server that was running before the program started.
+    QProcess running;
+    running.start(QStringLiteral("/usr/bin/python3"), {kServerScript, QStringLiteral("--port"), QStringLiteral("50061")});
+    const bool up = QTest::qWaitFor(
+        [] {
+            QFuture<bool> probe = MlxServer::shared().isUp();
+            return awaitFuture(probe, 2000) && probe.result();
+        },
+        kEngineStartMs);
+    if (!up || !engineAnswers() || MlxServer::shared().processId() != 0) {
+        state.SkipWithError("the running instant engine was not adopted");
+        return;
+    }
+    measureStops(state);
+    running.kill();
+    running.waitForFinished();
+}
+BENCHMARK(BM_StopToPaste_AdoptedEngine)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-    // History and statistics go to a home of their own.
+    // History, statistics and settings go to a home of their own.
     QTemporaryDir home;
     for (const char* variable : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME"})
         qputenv(variable, QFile::encodeName(home.path()));

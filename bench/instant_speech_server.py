@@ -1,0 +1,44 @@
+"""A speech server that answers at once, for timing the program's own share
+of a dictation. Takes the engine interpreter's arguments (the server script
+given with -c is ignored) and serves the model list and transcriptions."""
+import argparse
+import json
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+TEXT = "um so please schedule a meeting with the marketing team for next tuesday afternoon"
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+
+    def _json(self, payload):
+        body = json.dumps(payload).encode()
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def do_GET(self):
+        self._json({"data": []})
+
+    def do_POST(self):
+        self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        self._json({"text": TEXT})
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("-c")
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=50061)
+    parser.add_argument("--log-dir")
+    options = parser.parse_args()
+    ThreadingHTTPServer((options.host, options.port), Handler).serve_forever()
+
+
+if __name__ == "__main__":
+    main()
