@@ -28,7 +28,7 @@ packages=(
   pocketsphinx pocketsphinx-en-us python3-pocketsphinx python3-fastapi python3-uvicorn python3-multipart
   python3-numpy python3-venv apertium apertium-eng-spa lsof procps iproute2 util-linux
   # desktop test harness
-  xvfb xauth x11-utils xdotool trayer imagemagick gir1.2-gtk-3.0
+  xvfb xauth x11-utils xdotool trayer imagemagick gir1.2-gtk-3.0 openbox
 )
 
 missing=()

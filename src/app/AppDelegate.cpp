@@ -48,6 +48,7 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
+    run(m_steps.connectDictation);
     run(m_steps.restoreLeftoverVolume);
     run(m_steps.warmDictionary);
     detached(m_steps.sendWordsOnceReady);

@@ -15,6 +15,7 @@ class Defaults;
 // sequence passes over it.
 struct LaunchSteps {
     // Start-up, in order.
+    std::function<void()> connectDictation;           // the bubble and other peers of the dictation
     std::function<void()> restoreLeftoverVolume;      // a volume a crashed run left ducked
     std::function<void()> warmDictionary;             // 1
     std::function<void()> sendWordsOnceReady;         // 2, on the thread pool

@@ -19,6 +19,7 @@
 #include "app/ConfiguredHotkeys.h"
 #include "app/DockIcon.h"
 #include "app/Migration.h"
+#include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
@@ -36,6 +37,11 @@
 
 LaunchSteps LaunchSteps::standard() {
     LaunchSteps steps;
+    steps.connectDictation = [] {
+        DictationPeers peers;
+        peers.bubble = &BubblePanel::shared();
+        DictationController::shared().setPeers(peers);
+    };
     steps.restoreLeftoverVolume = [] { SystemAudio::shared().restoreLeftover(); };
     steps.warmDictionary = [] { DictionaryStore::shared().warmUp(); };
     steps.ignoreBrokenPipe = [] { std::signal(SIGPIPE, SIG_IGN); };

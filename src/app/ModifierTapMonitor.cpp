@@ -80,17 +80,18 @@ void ModifierTapMonitor::start() {
     if (m_bindings.isEmpty())
         return;
     Hotkeys* keys = platform();
-    if (keys && keys->startWatching([this](const Hotkeys::KeyEvent& event) { handle(event); })) {
+    if (!keys)
+        return;
+    m_watch = keys->startWatching([this](const Hotkeys::KeyEvent& event) { handle(event); });
+    if (m_watch)
         m_watchedBy = keys;
-        m_watching = true;
-    }
 }
 
 void ModifierTapMonitor::stop() {
-    if (m_watching && m_watchedBy)
-        m_watchedBy->stopWatching();
+    if (m_watch && m_watchedBy)
+        m_watchedBy->stopWatching(*m_watch);
     m_watchedBy = nullptr;
-    m_watching = false;
+    m_watch.reset();
 }
 
 void ModifierTapMonitor::handle(const Hotkeys::KeyEvent& event) {

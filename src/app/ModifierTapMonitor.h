@@ -54,7 +54,7 @@ public:
     const QList<Binding>& bindings() const { return m_bindings; }
     void start();
     void stop();
-    bool isWatching() const { return m_watching; }
+    bool isWatching() const { return m_watch.has_value(); }
 
     // The tap detection, for one event.
     void handle(const Hotkeys::KeyEvent& event);
@@ -64,6 +64,6 @@ private:
 
     Hotkeys* m_platform;
     Hotkeys* m_watchedBy = nullptr;
+    std::optional<Hotkeys::WatchId> m_watch;
     QList<Binding> m_bindings;
-    bool m_watching = false;
 };

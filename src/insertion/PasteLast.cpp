@@ -1,5 +1,6 @@
 #include "insertion/PasteLast.h"
 
+#include "dictation/BubblePanel.h"
 #include "state/Announce.h"
 #include "state/AppState.h"
 #include "insertion/HistoryStore.h"
@@ -14,14 +15,23 @@ namespace PasteLast {
 
 namespace {
 
-constexpr std::chrono::milliseconds kFlashSeconds{2200};
+constexpr std::chrono::milliseconds kFlashShown = BubblePanel::kFlashShown;
 
-void flash(AppState& state, const QString& message) {
+void flash(AppState& state, BubbleControl* bubble, const QString& message) {
     state.setFlashMessage(message);
-    state.setBubbleMode(BubbleMode::Flash);
+    if (bubble)
+        bubble->show(BubbleMode::Flash);
+    else
+        state.setBubbleMode(BubbleMode::Flash);
     Announce::say(message, false);
+    if (bubble) {
+        bubble->scheduleHide(kFlashShown);
+        return;
+    }
+    // Without a bubble the state alone shows the message; take it down unless
+    // something else has been shown since.
     QPointer<AppState> guarded(&state);
-    PasteService::schedule(kFlashSeconds, [guarded, message] {
+    PasteService::schedule(kFlashShown, [guarded, message] {
         if (guarded && guarded->bubbleMode() == BubbleMode::Flash && guarded->flashMessage() == message)
             guarded->setBubbleMode(BubbleMode::Hidden);
     });
@@ -35,21 +45,21 @@ std::optional<QString> text(const HistoryStore& history) {
     return history.entries().first().text;
 }
 
-void run() { run(HistoryStore::shared(), AppState::shared()); }
+void run() { run(HistoryStore::shared(), AppState::shared(), &BubblePanel::shared()); }
 
-void run(const HistoryStore& history, AppState& state) {
+void run(const HistoryStore& history, AppState& state, BubbleControl* bubble) {
     const std::optional<QString> last = text(history);
     if (!last) {
-        flash(state, QCoreApplication::translate("PasteLast", "Nothing dictated yet."));
+        flash(state, bubble, QCoreApplication::translate("PasteLast", "Nothing dictated yet."));
         return;
     }
     if (!InsertionAccess::canPaste()) {
         PasteService::copy(*last);
-        flash(state, Wording::of(QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you.")));
+        flash(state, bubble, Wording::of(QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you.")));
         return;
     }
     PasteService::paste(*last);
-    flash(state, QCoreApplication::translate("PasteLast", "Pasted your last dictation."));
+    flash(state, bubble, QCoreApplication::translate("PasteLast", "Pasted your last dictation."));
 }
 
 } // namespace PasteLast

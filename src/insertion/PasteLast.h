@@ -5,6 +5,7 @@
 #include <optional>
 
 class AppState;
+class BubbleControl;
 class HistoryStore;
 
 // The command that pastes the last dictation again, from the menu or its hot key.
@@ -15,8 +16,11 @@ namespace PasteLast {
 std::optional<QString> text(const HistoryStore& history);
 
 // Pastes the newest history entry's text (or copies it when keystrokes cannot
-// reach other applications) and tells the user what happened.
-void run(const HistoryStore& history, AppState& state);
+// reach other applications) and tells the user what happened: a flash in the
+// bubble for 2.2 s and an announcement. Without a `bubble`, the message is
+// only set in the state and taken down after the same time.
+void run(const HistoryStore& history, AppState& state, BubbleControl* bubble = nullptr);
+// With the shared history, state and bubble.
 void run();
 
 } // namespace PasteLast

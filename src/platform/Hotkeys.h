@@ -28,11 +28,23 @@ public:
     // down or up (with the modifiers held afterwards).
     struct KeyEvent {
         enum class Kind { KeyDown, FlagsChanged };
+
+        KeyEvent() = default;
+        KeyEvent(Kind kind, quint32 flags, quint32 timeMs, std::optional<quint32> keyCode = std::nullopt)
+            : kind(kind), flags(flags), timeMs(timeMs), keyCode(keyCode) {}
+
         Kind kind = Kind::FlagsChanged;
         quint32 flags = 0;
         // The desktop's event time in milliseconds; it wraps around at 2^32.
         quint32 timeMs = 0;
+        // A key going down: its stored key code (36 Return, 76 the keypad's
+        // Enter, 18 to 20 the "1" to "3" keys), none for a key the stored codes
+        // do not know. Always none for a modifier change.
+        std::optional<quint32> keyCode;
     };
+
+    // One watcher of the key watch.
+    using WatchId = quint64;
 
     virtual ~Hotkeys() = default;
 
@@ -43,10 +55,13 @@ public:
     // Called with the id of a grabbed combination each time it is pressed.
     virtual void setPressedHandler(std::function<void(quint32 id)> handler) = 0;
 
-    // Starts delivering every key press and modifier change to `handler`;
-    // false when keys cannot be watched.
-    virtual bool startWatching(std::function<void(const KeyEvent&)> handler) = 0;
-    virtual void stopWatching() = 0;
+    // Starts delivering every key press and modifier change to `handler` as
+    // well as to the watchers already there (the modifier taps and the bubble
+    // share the watch); none when keys cannot be watched. A handler may stop
+    // any watch, its own included, while it runs.
+    virtual std::optional<WatchId> startWatching(std::function<void(const KeyEvent&)> handler) = 0;
+    // Ends one watcher's deliveries; an unknown id does nothing.
+    virtual void stopWatching(WatchId watcher) = 0;
 
     // The stored key code of a key event from one of our own windows (its native
     // scan code), or none for a key the stored codes do not know.

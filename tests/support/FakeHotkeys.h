@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QSet>
 
 // Records grabs and lets a test press them or feed watched key events.
@@ -30,12 +31,19 @@ public:
     }
     void setPressedHandler(std::function<void(quint32)> handler) override { pressed = std::move(handler); }
 
-    bool startWatching(std::function<void(const KeyEvent&)> handler) override {
-        watch = std::move(handler);
+    std::optional<WatchId> startWatching(std::function<void(const KeyEvent&)> handler) override {
+        if (!watchable)
+            return std::nullopt;
+        const WatchId id = nextWatcher++;
+        watchers.insert(id, std::move(handler));
         ++watchStarts;
-        return true;
+        updateWatch();
+        return id;
     }
-    void stopWatching() override { watch = nullptr; }
+    void stopWatching(WatchId watcher) override {
+        watchers.remove(watcher);
+        updateWatch();
+    }
 
     std::optional<quint32> keyCodeForNative(quint32 nativeScanCode) const override {
         if (nativeToKeyCode.contains(nativeScanCode))
@@ -55,12 +63,49 @@ public:
         return false;
     }
 
+    // Delivers an ordinary key going down, with its stored code, to every watcher.
+    void keyDown(quint32 keyCode, quint32 timeMs = 0) {
+        if (watch)
+            watch({KeyEvent::Kind::KeyDown, 0, timeMs, keyCode});
+    }
+
     QList<Grab> grabs;
     int releases = 0;
     int watchStarts = 0;
     QSet<QPair<quint32, quint32>> takenElsewhere;
     std::function<void(quint32)> pressed;
+    // Delivers an event to every watcher; empty while nobody watches.
     std::function<void(const KeyEvent&)> watch;
+    QMap<WatchId, std::function<void(const KeyEvent&)>> watchers;
+    WatchId nextWatcher = 1;
+    bool watchable = true;
     QHash<quint32, quint32> nativeToKeyCode;
     QHash<quint32, QString> layout;
+
+private:
+    void updateWatch() {
+        if (watchers.isEmpty()) {
+            if (!m_delivering)
+                watch = nullptr;
+            return;
+        }
+        if (watch)
+            return;
+        watch = [this](const KeyEvent& event) {
+            // The broadcaster stays alive while it runs, even when a handler
+            // ends the last watch; it is dropped afterwards.
+            ++m_delivering;
+            const QList<WatchId> ids = watchers.keys();
+            for (WatchId id : ids)
+                if (watchers.contains(id)) {
+                    const auto handler = watchers.value(id);
+                    handler(event);
+                }
+            FakeHotkeys* self = this;
+            if (!--self->m_delivering && self->watchers.isEmpty())
+                self->watch = nullptr; // last: the closure ends here
+        };
+    }
+
+    int m_delivering = 0;
 };

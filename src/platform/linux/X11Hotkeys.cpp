@@ -6,6 +6,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <vector>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -204,29 +206,49 @@ void X11Hotkeys::handleKeyPress(quint32 x11KeyCode, unsigned int state) {
     }
 }
 
-bool X11Hotkeys::startWatching(std::function<void(const KeyEvent&)> handler) {
-    if (!connect() || m_xiOpcode < 0)
-        return false;
-    m_watch = std::move(handler);
-    m_modifiersDown.clear();
+void X11Hotkeys::selectRawKeys(bool on) {
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XISetMask(bits, XI_RawKeyPress);
-    XISetMask(bits, XI_RawKeyRelease);
+    if (on) {
+        XISetMask(bits, XI_RawKeyPress);
+        XISetMask(bits, XI_RawKeyRelease);
+    }
     XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
     XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
     XFlush(m_display);
-    return true;
 }
 
-void X11Hotkeys::stopWatching() {
-    m_watch = nullptr;
-    m_modifiersDown.clear();
-    if (!m_display || m_xiOpcode < 0)
+std::optional<Hotkeys::WatchId> X11Hotkeys::startWatching(std::function<void(const KeyEvent&)> handler) {
+    if (!connect() || m_xiOpcode < 0)
+        return std::nullopt;
+    if (m_watchers.empty()) {
+        m_modifiersDown.clear();
+        selectRawKeys(true);
+    }
+    const WatchId id = m_nextWatcher++;
+    m_watchers.emplace(id, std::move(handler));
+    return id;
+}
+
+void X11Hotkeys::stopWatching(WatchId watcher) {
+    if (!m_watchers.erase(watcher) || !m_watchers.empty())
         return;
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
-    XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
-    XFlush(m_display);
+    m_modifiersDown.clear();
+    if (m_display && m_xiOpcode >= 0)
+        selectRawKeys(false);
+}
+
+void X11Hotkeys::deliver(const KeyEvent& event) {
+    // By id, looked up afresh: a handler may end its own or another watch.
+    std::vector<WatchId> ids;
+    for (const auto& [id, handler] : m_watchers)
+        ids.push_back(id);
+    for (WatchId id : ids) {
+        const auto it = m_watchers.find(id);
+        if (it == m_watchers.end())
+            continue;
+        const std::function<void(const KeyEvent&)> handler = it->second;
+        handler(event);
+    }
 }
 
 quint32 X11Hotkeys::sideBitOf(quint32 x11KeyCode) const {
@@ -257,11 +279,11 @@ bool X11Hotkeys::isModifierKey(quint32 x11KeyCode) const {
 }
 
 void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
-    if (!m_watch)
+    if (m_watchers.empty())
         return;
     if (!isModifierKey(x11KeyCode)) {
         if (press)
-            m_watch({KeyEvent::Kind::KeyDown, 0, timeMs});
+            deliver({KeyEvent::Kind::KeyDown, 0, timeMs, MacKeyCodes::fromX11(x11KeyCode)});
         return;
     }
     if (press)
@@ -271,7 +293,7 @@ void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
     quint32 flags = 0;
     for (quint32 code : std::as_const(m_modifiersDown))
         flags |= sideBitOf(code);
-    m_watch({KeyEvent::Kind::FlagsChanged, flags, timeMs});
+    deliver({KeyEvent::Kind::FlagsChanged, flags, timeMs, std::nullopt});
 }
 
 std::optional<quint32> X11Hotkeys::keyCodeForNative(quint32 nativeScanCode) const {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <map>
 #include <memory>
 
 class QSocketNotifier;
@@ -23,8 +24,8 @@ public:
     void release(quint32 id) override;
     void setPressedHandler(std::function<void(quint32 id)> handler) override;
 
-    bool startWatching(std::function<void(const KeyEvent&)> handler) override;
-    void stopWatching() override;
+    std::optional<WatchId> startWatching(std::function<void(const KeyEvent&)> handler) override;
+    void stopWatching(WatchId watcher) override;
 
     std::optional<quint32> keyCodeForNative(quint32 nativeScanCode) const override;
     QString layoutText(quint32 keyCode) const override;
@@ -45,6 +46,8 @@ private:
     quint32 sideBitOf(quint32 x11KeyCode) const;
     bool isModifierKey(quint32 x11KeyCode) const;
     void scheduleDrain();
+    void selectRawKeys(bool on);
+    void deliver(const KeyEvent& event);
 
     _XDisplay* m_display = nullptr;
     bool m_connectTried = false;
@@ -52,6 +55,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_notifier;
     QHash<quint32, Grab> m_grabs;
     std::function<void(quint32)> m_pressed;
-    std::function<void(const KeyEvent&)> m_watch;
+    std::map<WatchId, std::function<void(const KeyEvent&)>> m_watchers;
+    WatchId m_nextWatcher = 1;
     QSet<quint32> m_modifiersDown;
 };

@@ -1,0 +1,122 @@
+#pragma once
+
+#include "state/AppState.h"
+#include "state/BubbleMode.h"
+
+#include <QFont>
+#include <QRectF>
+#include <QStringList>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class BroomButton;
+class Defaults;
+class ProgressSpinner;
+class WaveformView;
+class WordSwapRow;
+
+// The content of the floating bubble: renders the shared state in one of
+// three looks chosen by the settings: a small pill while listening or
+// thinking ("previewStyle" "pill"), a card with light or dark letters
+// ("cardStyle"), or a ruled-paper card ("paperTheme"). The look hugs the
+// panel's bottom edge, or its top edge when the card sits at the top. Reads
+// state only; its two actions are the clean-up button and the word-swap
+// buttons. GUI thread only.
+class BubbleView : public QWidget {
+    Q_OBJECT
+public:
+    enum class Look { Pill, Card, PaperCard };
+    enum class Tone { Secondary, Green, Orange };
+
+    // The status word of the header.
+    struct Status {
+        QString text;
+        Tone tone = Tone::Secondary;
+        bool operator==(const Status&) const = default;
+    };
+
+    // The four stored settings the view follows.
+    struct Settings {
+        QString previewStyle = QStringLiteral("card");
+        bool paperTheme = false;
+        QString paperShade = QStringLiteral("cream");
+        QString cardStyle = QStringLiteral("dark");
+
+        static Settings read(const Defaults& defaults);
+        // Dark letters on a light card: only "light" exactly.
+        bool light() const { return cardStyle == QLatin1String("light"); }
+    };
+
+    struct Actions {
+        // The clean-up button (re-cleans the last insertion).
+        std::function<void()> cleanUp;
+        // A word-swap button: that offer, that option word.
+        std::function<void(const AppState::WordSwap& swap, const QString& option)> takeSwap;
+    };
+
+    static constexpr int kWidth = 620;
+    static constexpr int kHeight = 320;
+    static constexpr qreal kCornerRadius = 24;
+    static constexpr int kMaxLines = 7;
+    static constexpr int kPaperColumnWidth = 560;
+
+    // `state` and `defaults` must outlive the view.
+    BubbleView(AppState& state, Defaults& defaults, Actions actions, QWidget* parent = nullptr);
+    ~BubbleView() override;
+
+    static Look look(const Settings& settings, BubbleMode mode);
+    // The card's text for the state's mode.
+    static QString displayText(const AppState& state);
+    static bool shouldShowModeBadge(const QString& mode, const QString& app, bool pinned);
+    // None when the header shows no status word.
+    static std::optional<Status> statusLabel(BubbleMode mode, AppState::CleanupState cleanup);
+    // `text` wrapped at `width`; when that gives more than `maxLines` lines,
+    // the last ones, the first of them starting with an ellipsis.
+    static QStringList shownLines(const QString& text, const QFont& font, qreal width, int maxLines);
+    // The text font of the cards, and the rule spacing of the paper card.
+    static QFont textFont();
+    static qreal paperLineHeight();
+
+    Settings settings() const { return m_settings; }
+    Look currentLook() const { return m_look; }
+    // Where the current look lies inside the view.
+    QRectF lookRect() const { return m_lookRect; }
+    QRectF textRect() const { return m_textRect; }
+    QStringList lines() const { return m_lines; }
+    bool showModeBadge() const;
+    // The paper card's dark test (the stored shade, the program's look around it).
+    bool paperIsDark() const;
+
+    BroomButton* broom() const { return m_broom; }
+    WaveformView* waveform() const { return m_waveform; }
+    ProgressSpinner* spinner() const { return m_spinner; }
+    WordSwapRow* swapRow() const { return m_swapRow; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void refresh();
+    void arrangePill(BubbleMode mode);
+    void arrangeCard(BubbleMode mode, bool paper);
+    void paintHeader(QPainter& painter, bool light) const;
+    void paintText(QPainter& painter, bool paper, bool light) const;
+
+    AppState& m_state;
+    Defaults& m_defaults;
+    Settings m_settings;
+    BroomButton* m_broom;
+    WaveformView* m_waveform;
+    ProgressSpinner* m_spinner;
+    WordSwapRow* m_swapRow;
+
+    Look m_look = Look::Card;
+    QRectF m_lookRect;
+    QRectF m_headerRect;
+    QRectF m_textRect;
+    QStringList m_lines;
+    qreal m_linePitch = 0;
+    QWidget* m_trailing = nullptr;
+};
