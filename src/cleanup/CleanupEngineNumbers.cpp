@@ -57,8 +57,9 @@ QString bareWord(const QString& token) {
     return token.mid(start, end - start).toLower();
 }
 
-// The number words of a token ("twenty-five," → twenty, five), or none.
-QStringList pieces(const QString& token) {
+// The hyphen-joined words of a token, lower-cased, without the punctuation
+// around them ("Twenty-first," → twenty, first).
+QStringList hyphenatedWords(const QString& token) {
     const QString lower = token.toLower();
     const auto kept = [](QChar c) { return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || c == QLatin1Char('-'); };
     qsizetype start = 0, end = lower.size();
@@ -66,9 +67,12 @@ QStringList pieces(const QString& token) {
         ++start;
     while (end > start && !kept(lower[end - 1]))
         --end;
-    if (start == end)
-        return {};
-    const QStringList parts = lower.mid(start, end - start).split(QLatin1Char('-'), Qt::SkipEmptyParts);
+    return lower.mid(start, end - start).split(QLatin1Char('-'), Qt::SkipEmptyParts);
+}
+
+// The number words of a token ("twenty-five," → twenty, five), or none.
+QStringList pieces(const QString& token) {
+    const QStringList parts = hyphenatedWords(token);
     if (parts.isEmpty())
         return {};
     for (const QString& part : parts)
@@ -123,14 +127,7 @@ struct OrdinalToken {
 };
 
 std::optional<OrdinalToken> ordinalToken(const QString& token) {
-    const QString lower = token.toLower();
-    const auto kept = [](QChar c) { return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || c == QLatin1Char('-'); };
-    qsizetype start = 0, end = lower.size();
-    while (start < end && !kept(lower[start]))
-        ++start;
-    while (end > start && !kept(lower[end - 1]))
-        --end;
-    const QStringList parts = lower.mid(start, end - start).split(QLatin1Char('-'), Qt::SkipEmptyParts);
+    const QStringList parts = hyphenatedWords(token);
     if (parts.isEmpty() || !NumberWords::ordinals().contains(parts.last()))
         return std::nullopt;
     OrdinalToken result{parts.mid(0, parts.size() - 1), parts.last()};

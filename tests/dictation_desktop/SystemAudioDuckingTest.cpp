@@ -2,6 +2,7 @@
 #include "dictation/SystemAudio.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "support/ChildRole.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
@@ -15,6 +16,32 @@ namespace {
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
 const char* const kNoHarness = "run through scripts/run-tests.sh, which starts PulseAudio with a null speaker";
+// Where a ducking child keeps its record of the user's volume.
+constexpr const char* kRecordVariable = "QV_DUCK_RECORD";
+constexpr int kCrashExitCode = 3;
+
+// Ducks the speaker, then quits the normal way.
+const bool quitRole = ChildRole::add(QStringLiteral("duck-then-quit"), [] {
+    LinuxPlatform platform;
+    Platform::install(platform.services());
+    SystemAudio::shared().duck();
+    if (!SystemAudio::shared().savedVolume())
+        return 1;
+    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    return QCoreApplication::exec();
+});
+
+// Ducks the speaker, then dies without a word.
+const bool crashRole = ChildRole::add(QStringLiteral("duck-then-crash"), [] {
+    LinuxPlatform platform;
+    TempFolder folder;
+    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
+    SystemAudio audio(platform.services().outputVolume, &defaults, qEnvironmentVariable(kRecordVariable));
+    audio.duck();
+    if (!audio.savedVolume())
+        return 1;
+    std::_Exit(kCrashExitCode);
+});
 
 class SystemAudioDuckingTest : public testing::Test {
 protected:
@@ -34,17 +61,15 @@ protected:
         userVolume = *volume->volume(speaker);
     }
 
-    // Runs this test program again as a child in `mode` and returns its output.
-    QByteArray runChild(const QString& mode, const QString& test) {
+    // Runs this test program again in `role`, which ducks the speaker and
+    // keeps its record of the user's volume in `record()`.
+    void runChild(const QString& role, int expectedExitCode) {
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QV_AUDIO_CHILD"), mode);
-        environment.insert(QStringLiteral("QV_DUCK_RECORD"), record());
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
-        EXPECT_TRUE(child.waitForFinished(60000));
-        return child.readAll();
+        QProcessEnvironment environment;
+        environment.insert(QString::fromLatin1(kRecordVariable), record());
+        ChildRole::start(child, role, environment);
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitCode(), expectedExitCode) << child.readAll().toStdString();
     }
     QString record() const { return folder.file(QStringLiteral("ducked-volume.json")); }
 
@@ -66,33 +91,13 @@ TEST_F(SystemAudioDuckingTest, DuckSilencesTheSpeakerAndRestoreKeepsEveryChannel
     EXPECT_EQ(volume->volume(speaker), userVolume);
 }
 
-TEST_F(SystemAudioDuckingTest, ChildQuitsWhileDucked) {
-    if (qEnvironmentVariable("QV_AUDIO_CHILD") != QStringLiteral("quit"))
-        GTEST_SKIP() << "started by QuittingWhileDuckedRestores";
-    Platform::install(platform.services());
-    SystemAudio::shared().duck();
-    ASSERT_TRUE(SystemAudio::shared().savedVolume());
-    QTimer::singleShot(0, [] { QCoreApplication::quit(); });
-    QCoreApplication::exec();
-}
-
 TEST_F(SystemAudioDuckingTest, QuittingWhileDuckedRestores) {
-    const QByteArray output = runChild(QStringLiteral("quit"), QStringLiteral("SystemAudioDuckingTest.ChildQuitsWhileDucked"));
-    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+    runChild(QStringLiteral("duck-then-quit"), 0);
     EXPECT_EQ(volume->volume(speaker), userVolume);
 }
 
-TEST_F(SystemAudioDuckingTest, ChildCrashesWhileDucked) {
-    if (qEnvironmentVariable("QV_AUDIO_CHILD") != QStringLiteral("crash"))
-        GTEST_SKIP() << "started by ACrashWhileDuckedIsMendedAtTheNextLaunch";
-    SystemAudio audio(volume, &defaults, qEnvironmentVariable("QV_DUCK_RECORD"));
-    audio.duck();
-    ASSERT_TRUE(audio.savedVolume());
-    std::_Exit(3);
-}
-
 TEST_F(SystemAudioDuckingTest, ACrashWhileDuckedIsMendedAtTheNextLaunch) {
-    runChild(QStringLiteral("crash"), QStringLiteral("SystemAudioDuckingTest.ChildCrashesWhileDucked"));
+    runChild(QStringLiteral("duck-then-crash"), kCrashExitCode);
     ASSERT_EQ(volume->volume(speaker), OutputVolume::ChannelVolumes(userVolume.size(), 0.0)) << "the child did not duck";
     SystemAudio nextLaunch(volume, &defaults, record());
     nextLaunch.restoreLeftover();

@@ -1,7 +1,8 @@
 // The shared main of every test program: a temporary home for all files the
 // program writes, a QApplication (offscreen unless a display is set), and fake
-// platform services. Started by a desktop test as its target window, the
-// program serves that window instead of running tests.
+// platform services. Started by a desktop test as its target window or in
+// another child role, the program plays that part instead of running tests.
+#include "support/ChildRole.h"
 #include "support/FakePlatform.h"
 #include "support/TargetWindow.h"
 
@@ -38,6 +39,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (const std::optional<TargetWindow::Kind> target = TargetWindow::requested())
         return TargetWindow::serve(*target == TargetWindow::Kind::Terminal);
+    if (const std::optional<int> result = ChildRole::runRequested())
+        return *result;
     FakePlatform fakes;
     Platform::install(fakes.services());
 
