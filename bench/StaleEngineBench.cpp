@@ -6,6 +6,7 @@
 // is no engine at all.
 #include "engine/ListenerVerdicts.h"
 #include "engine/StaleEngine.h"
+#include "platform/linux/ProcProcessTable.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,6 +35,7 @@ time.sleep(600)
 )";
 
 QString engineRoot;
+ProcProcessTable processes;
 
 // One check of a kept engine server's port per iteration; with `remember`, the
 // verdict of the first is kept for the later ones.
@@ -51,7 +53,7 @@ void checkKeptEngineServer(benchmark::State& state, bool remember) {
     };
     ListenerVerdicts verdicts;
     for (auto _ : state) {
-        if (StaleEngine::replaceIfStaleNow(port, keep, engineRoot, 250ms, remember ? &verdicts : nullptr)) {
+        if (StaleEngine::replaceIfStaleNow(processes, port, keep, engineRoot, 250ms, remember ? &verdicts : nullptr)) {
             state.SkipWithError("the kept server was not found");
             break;
         }
@@ -73,7 +75,7 @@ void BM_CheckOfAForeignListener(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (StaleEngine::replaceIfStaleNow(foreign.serverPort(), {}, engineRoot, 250ms)) {
+        if (StaleEngine::replaceIfStaleNow(processes, foreign.serverPort(), {}, engineRoot, 250ms)) {
             state.SkipWithError("the listener was not found");
             break;
         }

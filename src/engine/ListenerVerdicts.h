@@ -9,17 +9,17 @@
 // The port listeners that StaleEngine left running (not an engine server of the
 // folder, kept by the caller, or without a readable command line), one per
 // port. While the process id is alive with the same start time and still holds
-// the same listening socket, a later check keeps the verdict without reading
-// the kernel's socket tables, looking for the process or reading its command
-// line again. A verdict depends on the caller's keep-test, so each caller holds
+// the same listening socket, a later check keeps the verdict without searching
+// the processes for the port's listener or reading its command line again. A
+// verdict depends on the caller's keep-test, so each caller holds
 // its own. Any thread.
 class ListenerVerdicts {
 public:
     struct Listener {
-        // The inode of the listening socket (/proc/net/tcp).
+        // The listening socket (ProcessTable::Listener::socket).
         quint64 socket = 0;
         qint32 pid = 0;
-        // The process's start time in clock ticks after boot (/proc/<pid>/stat).
+        // The process's start time (ProcessTable::startTime).
         quint64 startTime = 0;
         // The engine folder the verdict was made for.
         QString engineRoot;

@@ -3,6 +3,7 @@
 #include "engine/EngineTrust.h"
 #include "engine/MlxServer.h"
 #include "engine/StaleEngine.h"
+#include "platform/ChildProcesses.h"
 #include "platform/MemoryPressure.h"
 #include "platform/Platform.h"
 
@@ -18,9 +19,6 @@
 #include <QTimer>
 
 #include <memory>
-
-#include <csignal>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -198,7 +196,8 @@ void LlmServer::launchAndPoll(std::function<void()> done) {
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     // The server goes when this program goes, even when it is killed.
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    if (ChildProcesses* children = Platform::current().childProcesses)
+        children->endWithThisProgram(*process);
     process->start(QIODevice::NotOpen);
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();

@@ -4,6 +4,8 @@
 #include "engine/EngineTrust.h"
 #include "engine/StaleEngine.h"
 #include "engine/Transcriber.h"
+#include "platform/ChildProcesses.h"
+#include "platform/Platform.h"
 #include "state/AppState.h"
 #include "support/Bundle.h"
 #include "support/LineLog.h"
@@ -26,8 +28,6 @@
 #include <memory>
 #include <utility>
 
-#include <csignal>
-#include <sys/prctl.h>
 
 namespace {
 
@@ -290,7 +290,8 @@ void MlxServer::startProcess() {
     environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engineRoot());
     process->setProcessEnvironment(environment);
     // The server goes when this program goes, even when it is killed.
-    process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+    if (ChildProcesses* children = Platform::current().childProcesses)
+        children->endWithThisProgram(*process);
 
     // The log is emptied at every launch; the server appends to it so that
     // notes written meanwhile are not overwritten.

@@ -3,6 +3,7 @@
 class Accessibility;
 class Announcer;
 class AudioInput;
+class ChildProcesses;
 class ColorScheme;
 class Hotkeys;
 class KeySynth;
@@ -12,6 +13,7 @@ class OnDeviceModel;
 class OnDeviceTranslator;
 class OutputVolume;
 class Pasteboard;
+class ProcessTable;
 class UserAccount;
 class Wording;
 class Workspace;
@@ -23,6 +25,7 @@ struct Platform {
     Accessibility* accessibility = nullptr;
     Announcer* announcer = nullptr;
     AudioInput* audioInput = nullptr;
+    ChildProcesses* childProcesses = nullptr;
     ColorScheme* colorScheme = nullptr;
     Hotkeys* hotkeys = nullptr;
     KeySynth* keySynth = nullptr;
@@ -32,6 +35,7 @@ struct Platform {
     OnDeviceTranslator* onDeviceTranslator = nullptr;
     OutputVolume* outputVolume = nullptr;
     Pasteboard* pasteboard = nullptr;
+    ProcessTable* processTable = nullptr;
     UserAccount* userAccount = nullptr;
     Workspace* workspace = nullptr;
     Wording* wording = nullptr;

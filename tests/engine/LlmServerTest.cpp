@@ -2,6 +2,8 @@
 // (tests/support/llm_fixture) launched through a fake engine interpreter.
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "platform/linux/PdeathsigChildProcesses.h"
+#include "platform/linux/ProcProcessTable.h"
 #include "support/FakePlatform.h"
 #include "support/LlmFixture.h"
 #include "support/TempFolder.h"
@@ -25,7 +27,14 @@ bool finishes(const QFuture<T>& future, int timeoutMs = 40000) {
 
 class LlmServerTest : public testing::Test {
 protected:
-    void SetUp() override { qputenv("QV_ENGINE_ROOT", engine.path().toUtf8()); }
+    void SetUp() override {
+        qputenv("QV_ENGINE_ROOT", engine.path().toUtf8());
+        // Servers are launched, found and replaced for real.
+        Platform services = Platform::current();
+        services.processTable = &processes;
+        services.childProcesses = &children;
+        Platform::install(services);
+    }
     void TearDown() override { qunsetenv("QV_ENGINE_ROOT"); }
 
     void installInterpreter(const QString& venv = QStringLiteral("llm-venv")) {
@@ -45,6 +54,8 @@ protected:
         return config;
     }
 
+    ProcProcessTable processes;
+    PdeathsigChildProcesses children;
     ScopedFakePlatform fakes;
     TempFolder engine;
     LlmFixture fixture;

@@ -1,7 +1,9 @@
 #include "engine/MlxServer.h"
 #include "engine/EngineTrust.h"
-#include "engine/StaleEngine.h"
 #include "engine/Transcriber.h"
+#include "platform/Platform.h"
+#include "platform/linux/PdeathsigChildProcesses.h"
+#include "platform/linux/ProcProcessTable.h"
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
@@ -98,8 +100,14 @@ protected:
         ASSERT_FALSE(engine.isEmpty());
         environment.set("QV_ENGINE_ROOT", QFile::encodeName(engine));
         QFile::remove(MlxServer::logFile());
+        // Real servers are launched, found and replaced through the real process services.
+        Platform services = Platform::current();
+        services.processTable = &processes;
+        services.childProcesses = &children;
+        previous = Platform::install(services);
     }
     void TearDown() override {
+        Platform::install(previous);
         if (other.state() != QProcess::NotRunning) {
             other.kill();
             other.waitForFinished();
@@ -127,6 +135,9 @@ protected:
     }
 
     PortLock portLock{MlxServer::port};
+    ProcProcessTable processes;
+    PdeathsigChildProcesses children;
+    Platform previous;
     QString engine;
     ScopedEnvironment environment;
     QProcess other;
@@ -143,7 +154,7 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
     EXPECT_TRUE(AppState::shared().serverReady());
     const qint64 pid = server.processId();
     ASSERT_GT(pid, 0);
-    const auto command = StaleEngine::commandLine(qint32(pid));
+    const auto command = processes.commandLine(qint32(pid));
     ASSERT_TRUE(command.has_value());
     EXPECT_TRUE(command->startsWith(engine + QStringLiteral("/mlx-venv/bin/python -c # quorvane engine dev")))
         << command->toStdString();
@@ -266,13 +277,13 @@ TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds
             auto up = probe.isUp();
             return awaitFuture(up) && up.result();
         }, 30000));
-        const auto server = StaleEngine::listener(MlxServer::port);
+        const auto server = processes.listener(MlxServer::port);
         ASSERT_TRUE(server.has_value());
-        EXPECT_TRUE(StaleEngine::commandLine(*server)->startsWith(MlxServer::interpreter()));
+        EXPECT_TRUE(processes.commandLine(server->pid).value_or(QString()).startsWith(MlxServer::interpreter()));
 
         ::kill(pid_t(quorvane.processId()), SIGKILL);
         ASSERT_TRUE(quorvane.waitForFinished(10000));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return ::kill(*server, 0) != 0; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ::kill(server->pid, 0) != 0; }, 10000));
     }
 }
 

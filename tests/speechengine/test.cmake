@@ -8,3 +8,5 @@ add_test(NAME speechengine.server_script
          WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/speechengine")
 set_tests_properties(speechengine.server_script PROPERTIES LABELS engine TIMEOUT 120
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
+# MlxServerTest launches, finds and replaces real servers through the real process services.
+target_link_libraries(${target} PRIVATE quorvane_linux)

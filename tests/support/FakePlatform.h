@@ -4,6 +4,7 @@
 #include "support/FakeAccessibility.h"
 #include "support/FakeAnnouncer.h"
 #include "support/FakeAudioInput.h"
+#include "support/FakeChildProcesses.h"
 #include "support/FakeColorScheme.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakeKeySynth.h"
@@ -13,6 +14,7 @@
 #include "support/FakeOnDeviceTranslator.h"
 #include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
+#include "support/FakeProcessTable.h"
 #include "support/FakeUserAccount.h"
 #include "support/FakeWording.h"
 #include "support/FakeWorkspace.h"
@@ -22,6 +24,7 @@ struct FakePlatform {
     FakeAccessibility accessibility;
     FakeAnnouncer announcer;
     FakeAudioInput audioInput;
+    FakeChildProcesses childProcesses;
     FakeColorScheme colorScheme;
     FakeHotkeys hotkeys;
     FakeKeySynth keySynth;
@@ -31,6 +34,7 @@ struct FakePlatform {
     FakeOnDeviceTranslator onDeviceTranslator;
     FakeOutputVolume outputVolume;
     FakePasteboard pasteboard;
+    FakeProcessTable processTable;
     FakeUserAccount userAccount;
     FakeWorkspace workspace;
     FakeWording wording;
@@ -40,6 +44,7 @@ struct FakePlatform {
         set.accessibility = &accessibility;
         set.announcer = &announcer;
         set.audioInput = &audioInput;
+        set.childProcesses = &childProcesses;
         set.colorScheme = &colorScheme;
         set.hotkeys = &hotkeys;
         set.keySynth = &keySynth;
@@ -49,6 +54,7 @@ struct FakePlatform {
         set.onDeviceTranslator = &onDeviceTranslator;
         set.outputVolume = &outputVolume;
         set.pasteboard = &pasteboard;
+        set.processTable = &processTable;
         set.userAccount = &userAccount;
         set.workspace = &workspace;
         set.wording = &wording;

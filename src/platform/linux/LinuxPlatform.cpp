@@ -12,6 +12,8 @@
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseOutputVolume.h"
 #include "platform/linux/PasswdUserAccount.h"
+#include "platform/linux/PdeathsigChildProcesses.h"
+#include "platform/linux/ProcProcessTable.h"
 #include "platform/linux/SpeechDispatcherAnnouncer.h"
 #include "platform/linux/X11Hotkeys.h"
 #include "platform/linux/XTestKeySynth.h"
@@ -27,6 +29,8 @@ LinuxPlatform::LinuxPlatform()
       m_outputVolume(std::make_unique<PulseOutputVolume>()),
       m_keySynth(std::make_unique<XTestKeySynth>()),
       m_pasteboard(std::make_unique<ClipboardPasteboard>()),
+      m_processTable(std::make_unique<ProcProcessTable>()),
+      m_childProcesses(std::make_unique<PdeathsigChildProcesses>()),
       m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()),
       m_userAccount(std::make_unique<PasswdUserAccount>()),
       m_colorScheme(std::make_unique<PortalColorScheme>()),
@@ -48,6 +52,8 @@ Platform LinuxPlatform::services() const {
     services.outputVolume = m_outputVolume.get();
     services.keySynth = m_keySynth.get();
     services.pasteboard = m_pasteboard.get();
+    services.processTable = m_processTable.get();
+    services.childProcesses = m_childProcesses.get();
     services.workspace = m_workspace.get();
     services.onDeviceTranslator = m_onDeviceTranslator.get();
     services.userAccount = m_userAccount.get();

@@ -16,6 +16,8 @@ class PortalColorScheme;
 class PulseAudioInput;
 class PulseOutputVolume;
 class PasswdUserAccount;
+class PdeathsigChildProcesses;
+class ProcProcessTable;
 class SpeechDispatcherAnnouncer;
 class X11Hotkeys;
 class XTestKeySynth;
@@ -39,6 +41,8 @@ private:
     std::unique_ptr<PulseOutputVolume> m_outputVolume;
     std::unique_ptr<XTestKeySynth> m_keySynth;
     std::unique_ptr<ClipboardPasteboard> m_pasteboard;
+    std::unique_ptr<ProcProcessTable> m_processTable;
+    std::unique_ptr<PdeathsigChildProcesses> m_childProcesses;
     std::unique_ptr<ApertiumTranslator> m_onDeviceTranslator;
     std::unique_ptr<PasswdUserAccount> m_userAccount;
     std::unique_ptr<PortalColorScheme> m_colorScheme;
