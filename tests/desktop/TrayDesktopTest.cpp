@@ -210,8 +210,17 @@ TEST(TrayDesktopTest, ALeftClickOnTheIconOpensTheMenu) {
 
     QWidget* icon = embeddedIcon();
     ASSERT_NE(icon, nullptr);
-    const QPoint centre = x.centreOnScreen(icon->winId());
-    ASSERT_FALSE(centre.isNull());
+    // The tray host embeds and maps the icon a moment after it shows; the user
+    // clicks where it has settled.
+    QPoint centre;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QPoint before = x.centreOnScreen(icon->winId());
+            QTest::qWait(100);
+            centre = x.centreOnScreen(icon->winId());
+            return x.isViewable(icon->winId()) && !centre.isNull() && centre == before;
+        },
+        kWaitMs));
     x.leftClick(centre);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return scene.menu()->isVisible() && x.isViewable(scene.menu()->winId()); }, kWaitMs));
