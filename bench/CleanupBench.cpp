@@ -41,14 +41,13 @@ QString transcript(int words) {
 // The stop path of DictationController::processTranscript with the cleanup's
 // rules path (CleanupEngine::clean when neither the helper nor the model server
 // is there), run synchronously.
-QString stopPath(const QString& raw, const QString& style) {
+QString stopPath(const QString& raw, NumberStyle style) {
     const QString text = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(raw, style));
     return CleanupEngine::rulesOnlyClean(text, style, true);
 }
 
-void stopPathPer1000Words(benchmark::State& state, const char* style) {
+void stopPathPer1000Words(benchmark::State& state, NumberStyle numberStyle) {
     const QString text = transcript(kWords);
-    const QString numberStyle = QString::fromLatin1(style);
     for (auto _ : state) {
         QString typed = stopPath(text, numberStyle);
         benchmark::DoNotOptimize(typed);
@@ -82,15 +81,15 @@ void siteNames(benchmark::State& state, const QString& text) {
 void stopPathOfTheWorstCase(benchmark::State& state) {
     const QString text = repeatedTo(QStringLiteral("a underscore "), kWorstCaseCharacters);
     for (auto _ : state) {
-        QString typed = stopPath(text, QStringLiteral("smart"));
+        QString typed = stopPath(text, NumberStyle::Smart);
         benchmark::DoNotOptimize(typed);
     }
     state.SetLabel(QStringLiteral("%1 characters").arg(text.size()).toStdString());
 }
 
-BENCHMARK_CAPTURE(stopPathPer1000Words, smart, "smart")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(stopPathPer1000Words, digits, "digits")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(stopPathPer1000Words, words, "words")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(stopPathPer1000Words, smart, NumberStyle::Smart)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(stopPathPer1000Words, digits, NumberStyle::Digits)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(stopPathPer1000Words, words, NumberStyle::Words)->Unit(benchmark::kMillisecond);
 // The address passes' share of the stop path.
 BENCHMARK_CAPTURE(emailAddresses, per1000Words, transcript(kWords))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(siteNames, per1000Words, transcript(kWords))->Unit(benchmark::kMillisecond);

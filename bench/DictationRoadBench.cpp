@@ -88,7 +88,7 @@ void measureStops(benchmark::State& state) {
     // The waits after the paste pass at once; the live preview's never ends,
     // so no preview request competes with the measured stop.
     std::vector<std::shared_ptr<QPromise<void>>> previews;
-    DictationController controller(appState, Defaults::shared(), recorder, {},
+    DictationController controller(appState, Defaults::shared(), recorder, DictationController::Services::shared(), {},
                                    [&previews](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
                                        wait->start();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cleanup/CleanupWay.h"
+#include "cleanup/NumberStyle.h"
 #include "support/Regex.h"
 
 #include <QByteArray>
@@ -24,15 +26,14 @@ public:
     // ---- The pipeline
     struct Result {
         QString text;
-        // "quick", "apple-intelligence", "local-llm" or "regex": the way that won.
-        QString engine;
+        CleanupWay way = CleanupWay::Regex;
     };
     // Cleans a transcript the cheapest way that works: rules alone for fewer than
     // four words, else the on-device model through the helper (when switched on),
     // else the local model server (when ready), else the rules. A model's answer
     // is used only when it passes the checks. Never fails. Any thread.
     static QFuture<Result> clean(const QString& text, bool aggressive, const QString& instruction,
-                                 const std::optional<QString>& numbers, bool allowInferredLists);
+                                 std::optional<NumberStyle> numbers, bool allowInferredLists);
     // Fewer than four pieces between white space.
     static bool tooShortToPolish(const QString& text);
 
@@ -62,20 +63,22 @@ public:
     static const QString& polishInstructions();
     // Three pairs of a raw transcript and its cleaned form.
     static const QList<QPair<QString, QString>>& cleanupExamples();
-    // The number sentence for a style ("words", "digits", anything else = smart);
-    // an absent style means the user's "numberStyle" setting.
-    static QString numberInstruction(const std::optional<QString>& style);
+    // The number sentence for a style; an absent style means the user's
+    // "numberStyle" setting.
+    static QString numberInstruction(std::optional<NumberStyle> style);
     // The sentence for a style that is known (no setting is read).
-    static QString numberSentence(const QString& style);
+    static QString numberSentence(NumberStyle style);
+    // The user's "numberStyle" setting; absent or unknown is smart.
+    static NumberStyle numberStyleSetting();
     // The sentence that lists the user's own words for the model.
     static QString dictionarySentence(const QStringList& words);
     // The system message: instructions, number sentence, style line, the user's words.
-    static QString systemText(bool aggressive, const QString& instruction, const std::optional<QString>& numbers,
+    static QString systemText(bool aggressive, const QString& instruction, std::optional<NumberStyle> numbers,
                               const QStringList& dictionaryWords);
     // The cleaned text from the local model server, or nothing on any failure.
     static QFuture<std::optional<QString>> runLocalLLMClean(const QString& text, bool aggressive,
                                                             const QString& instruction,
-                                                            const std::optional<QString>& numbers);
+                                                            std::optional<NumberStyle> numbers);
     static std::chrono::milliseconds llmTimeout() { return std::chrono::seconds(30); }
     // The model's text from a reply: status 200, choices[0].message.content,
     // artifacts and label removed, inside the length window. Not yet post-processed.
@@ -107,11 +110,11 @@ public:
     // ---- Spoken numbers
 
     // Numbers spoken as words written as digits to the degree of `style`
-    // ("words", "smart", "digits"; absent: the "numberStyle" setting). In
-    // "digits", number words before an ordinal make one ordinal ("twenty first"
-    // → "21st"); "second" after a number is an ordinal only after "the", a
-    // possessive or a month, or before "of" ("a thirty second delay" keeps it).
-    static QString digitizeNumbers(const QString& text, const std::optional<QString>& style = std::nullopt);
+    // (absent: the "numberStyle" setting). In "digits", number words before an
+    // ordinal make one ordinal ("twenty first" → "21st"); "second" after a number
+    // is an ordinal only after "the", a possessive or a month, or before "of"
+    // ("a thirty second delay" keeps it).
+    static QString digitizeNumbers(const QString& text, std::optional<NumberStyle> style = std::nullopt);
     // Runs of three or more spelled digits written together ("four one five" → "415").
     static QString joinSpelledDigits(const QString& text);
     // Dollar amounts after digitising ("5 dollars and 5 cents" → "$5.05").
@@ -136,10 +139,10 @@ public:
     static bool listsFromCounting();
     // The closing pass over any accepted text: addresses and site names, numbers,
     // post-processing, bullets.
-    static QString closingRulePass(const QString& text, const std::optional<QString>& numbers,
+    static QString closingRulePass(const QString& text, std::optional<NumberStyle> numbers,
                                    bool allowInferredLists);
     // The clean used when no model answered: `regexClean`, then addresses and site
     // names, numbers and bullets.
-    static QString rulesOnlyClean(const QString& text, const std::optional<QString>& numbers,
+    static QString rulesOnlyClean(const QString& text, std::optional<NumberStyle> numbers,
                                   bool allowInferredLists);
 };

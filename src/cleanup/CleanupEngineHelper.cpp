@@ -32,10 +32,6 @@ QPointer<QProcess>& warmSlot() {
     return process;
 }
 
-QString numberStyleSetting() {
-    return Defaults::shared().stringOr(QStringLiteral("numberStyle"), QStringLiteral("smart"));
-}
-
 // Deletes the process object once it has ended; a process that outlives a
 // grace period after being asked to stop is killed.
 void retire(QProcess* process) {
@@ -50,7 +46,8 @@ void retire(QProcess* process) {
 QProcess* launchHelper(const QString& helper) {
     auto* process = new QProcess;
     process->setProgram(helper);
-    process->setArguments({QStringLiteral("clean"), QStringLiteral("--numbers"), numberStyleSetting()});
+    process->setArguments({QStringLiteral("clean"), QStringLiteral("--numbers"),
+                            toString(CleanupEngine::numberStyleSetting())});
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(QIODevice::ReadWrite);
     return process;

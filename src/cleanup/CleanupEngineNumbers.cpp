@@ -5,7 +5,6 @@
 
 #include "cleanup/NumberStyle.h"
 #include "cleanup/NumberWords.h"
-#include "support/Defaults.h"
 
 #include <QHash>
 #include <QSet>
@@ -257,10 +256,9 @@ QString CleanupEngine::joinSpelledDigits(const QString& text) {
     return out.join(blank);
 }
 
-QString CleanupEngine::digitizeNumbers(const QString& text, const std::optional<QString>& style) {
+QString CleanupEngine::digitizeNumbers(const QString& text, std::optional<NumberStyle> style) {
     const QString joined = joinSpelledDigits(text);
-    const NumberStyle resolved = numberStyleFromString(
-        style.value_or(Defaults::shared().stringOr(QStringLiteral("numberStyle"), QStringLiteral("smart"))));
+    const NumberStyle resolved = style.value_or(numberStyleSetting());
     if (resolved == NumberStyle::Words)
         return joined;
 

@@ -16,29 +16,29 @@ struct Request {
     QString text;
     bool aggressive;
     QString instruction;
-    std::optional<QString> numbers;
+    std::optional<NumberStyle> numbers;
     bool allowInferredLists;
     std::shared_ptr<QPromise<CleanupEngine::Result>> promise;
 };
 
-// Runs `pass` on the thread pool and delivers its text with `engine`.
-void finishWith(const Request& request, const QString& engine, std::function<QString()> pass) {
+// Runs `pass` on the thread pool and delivers its text with `way`.
+void finishWith(const Request& request, CleanupWay way, std::function<QString()> pass) {
     auto promise = request.promise;
-    QtConcurrent::run(std::move(pass)).then([promise, engine](const QString& text) {
-        promise->addResult(CleanupEngine::Result{text, engine});
+    QtConcurrent::run(std::move(pass)).then([promise, way](const QString& text) {
+        promise->addResult(CleanupEngine::Result{text, way});
         promise->finish();
     });
 }
 
-void finishFromModel(const Request& request, const QString& accepted, const QString& engine) {
-    finishWith(request, engine, [request, accepted] {
+void finishFromModel(const Request& request, const QString& accepted, CleanupWay way) {
+    finishWith(request, way, [request, accepted] {
         return CleanupEngine::closingRulePass(CleanupEngine::stripFillers(accepted), request.numbers,
                                               request.allowInferredLists);
     });
 }
 
 void rulesOnly(const Request& request) {
-    finishWith(request, QStringLiteral("regex"), [request] {
+    finishWith(request, CleanupWay::Regex, [request] {
         return CleanupEngine::rulesOnlyClean(request.text, request.numbers, request.allowInferredLists);
     });
 }
@@ -55,7 +55,7 @@ void tryServer(const Request& request) {
             LlmServer::shared().endRequest();
             const auto accepted = reply ? CleanupEngine::acceptedModelText(request.text, *reply) : std::nullopt;
             if (accepted)
-                finishFromModel(request, *accepted, QStringLiteral("local-llm"));
+                finishFromModel(request, *accepted, CleanupWay::LocalLlm);
             else
                 rulesOnly(request);
         });
@@ -71,7 +71,7 @@ void tryHelper(const Request& request) {
         .then(QCoreApplication::instance(), [request](const std::optional<QString>& reply) {
             const auto accepted = reply ? CleanupEngine::acceptedModelText(request.text, *reply) : std::nullopt;
             if (accepted)
-                finishFromModel(request, *accepted, QStringLiteral("apple-intelligence"));
+                finishFromModel(request, *accepted, CleanupWay::AppleIntelligence);
             else
                 tryServer(request);
         });
@@ -92,7 +92,7 @@ bool CleanupEngine::tooShortToPolish(const QString& text) {
 }
 
 QFuture<CleanupEngine::Result> CleanupEngine::clean(const QString& text, bool aggressive, const QString& instruction,
-                                                    const std::optional<QString>& numbers, bool allowInferredLists) {
+                                                    std::optional<NumberStyle> numbers, bool allowInferredLists) {
     Request request{text, aggressive, instruction, numbers, allowInferredLists,
                     std::make_shared<QPromise<Result>>()};
     request.promise->start();
@@ -102,7 +102,7 @@ QFuture<CleanupEngine::Result> CleanupEngine::clean(const QString& text, bool ag
             return tryHelper(request);
         // A warm helper is not needed for a few words.
         discardWarm();
-        finishWith(request, QStringLiteral("quick"), [request] {
+        finishWith(request, CleanupWay::Quick, [request] {
             return closingRulePass(stripFillers(request.text), request.numbers, request.allowInferredLists);
         });
     });

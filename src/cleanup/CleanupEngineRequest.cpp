@@ -22,22 +22,28 @@ QUrl CleanupEngine::llmBaseURL() {
     return url;
 }
 
-QString CleanupEngine::numberSentence(const QString& style) {
-    if (style == QStringLiteral("words"))
+QString CleanupEngine::numberSentence(NumberStyle style) {
+    switch (style) {
+    case NumberStyle::Words:
         return QStringLiteral(" Write all numbers as spoken words; never convert them to digits.");
-    if (style == QStringLiteral("digits"))
+    case NumberStyle::Digits:
         return QStringLiteral(" Write spoken numbers as digits wherever it reads naturally, including prices, "
                               "percentages, times, versions, and counts.");
+    case NumberStyle::Smart: break;
+    }
     return QStringLiteral(" Write spoken numbers as digits where the meaning is clear (prices, percentages, "
                           "decimals, times, versions); keep small counts and fixed phrases as words.");
 }
 
-QString CleanupEngine::numberInstruction(const std::optional<QString>& style) {
-    return numberSentence(style ? *style : Defaults::shared().stringOr(QStringLiteral("numberStyle"),
-                                                                       QStringLiteral("smart")));
+NumberStyle CleanupEngine::numberStyleSetting() {
+    return numberStyleFromString(Defaults::shared().stringOr(QStringLiteral("numberStyle"), QStringLiteral("smart")));
 }
 
-QString CleanupEngine::systemText(bool aggressive, const QString& instruction, const std::optional<QString>& numbers,
+QString CleanupEngine::numberInstruction(std::optional<NumberStyle> style) {
+    return numberSentence(style.value_or(numberStyleSetting()));
+}
+
+QString CleanupEngine::systemText(bool aggressive, const QString& instruction, std::optional<NumberStyle> numbers,
                                   const QStringList& dictionaryWords) {
     QString text = aggressive ? polishInstructions() : cleanInstructions();
     text += numberInstruction(numbers);
@@ -92,7 +98,7 @@ std::optional<QString> CleanupEngine::llmReplyText(int httpStatus, const QByteAr
 
 QFuture<std::optional<QString>> CleanupEngine::runLocalLLMClean(const QString& text, bool aggressive,
                                                                const QString& instruction,
-                                                               const std::optional<QString>& numbers) {
+                                                               std::optional<NumberStyle> numbers) {
     auto promise = std::make_shared<QPromise<std::optional<QString>>>();
     promise->start();
     const QByteArray body = llmRequestBody(LlmServer::model(),

@@ -112,14 +112,14 @@ QString applyLists(const QString& text, bool allowInferredLists) {
 
 } // namespace
 
-QString CleanupEngine::closingRulePass(const QString& text, const std::optional<QString>& numbers,
+QString CleanupEngine::closingRulePass(const QString& text, std::optional<NumberStyle> numbers,
                                        bool allowInferredLists) {
     QString result = digitizeNumbers(writtenAddresses(text), numbers);
     result = TextCleanup::postProcess(result, numbers);
     return applyLists(result, allowInferredLists);
 }
 
-QString CleanupEngine::rulesOnlyClean(const QString& text, const std::optional<QString>& numbers,
+QString CleanupEngine::rulesOnlyClean(const QString& text, std::optional<NumberStyle> numbers,
                                       bool allowInferredLists) {
     const QString result = digitizeNumbers(writtenAddresses(regexClean(text)), numbers);
     return applyLists(result, allowInferredLists);

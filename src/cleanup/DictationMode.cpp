@@ -21,14 +21,14 @@ const Instructions& instructions() {
     return texts;
 }
 
-DictationMode builtIn(const char* id, const char* name, const char* symbol, const char* level, const char* numbers,
+DictationMode builtIn(const char* id, const char* name, const char* symbol, CleanLevel level, NumberStyle numbers,
                       bool endWithPeriod, const QString& instruction, const QStringList& appIDs) {
     DictationMode mode;
     mode.id = QString::fromLatin1(id);
     mode.name = QString::fromUtf8(name);
     mode.symbol = QString::fromLatin1(symbol);
-    mode.cleanLevel = QString::fromLatin1(level);
-    mode.numberStyle = QString::fromLatin1(numbers);
+    mode.cleanLevel = level;
+    mode.numberStyle = numbers;
     mode.endWithPeriod = endWithPeriod;
     mode.instruction = instruction;
     mode.appIDs = appIDs;
@@ -39,9 +39,12 @@ DictationMode builtIn(const char* id, const char* name, const char* symbol, cons
 } // namespace
 
 DictationMode DictationMode::notes(const Defaults& settings) {
-    DictationMode mode = builtIn("notes", "Notes", "note.text", "balanced", "smart", false, QString(), {});
-    mode.cleanLevel = settings.stringOr(QStringLiteral("autoCleanLevel"), mode.cleanLevel);
-    mode.numberStyle = settings.stringOr(QStringLiteral("numberStyle"), mode.numberStyle);
+    DictationMode mode =
+        builtIn("notes", "Notes", "note.text", CleanLevel::Balanced, NumberStyle::Smart, false, QString(), {});
+    mode.cleanLevel =
+        cleanLevelFromString(settings.stringOr(QStringLiteral("autoCleanLevel"), toString(mode.cleanLevel)));
+    mode.numberStyle =
+        numberStyleFromString(settings.stringOr(QStringLiteral("numberStyle"), toString(mode.numberStyle)));
     mode.endWithPeriod = settings.boolOr(QStringLiteral("endWithPeriod"), false);
     return mode;
 }
@@ -51,28 +54,31 @@ QList<DictationMode> DictationMode::builtIns(const Defaults& settings) {
     // ids and window classes of the same applications on Linux.
     return {
         notes(settings),
-        builtIn("email", "Email", "envelope", "balanced", "smart", true, instructions().email,
+        builtIn("email", "Email", "envelope", CleanLevel::Balanced, NumberStyle::Smart, true, instructions().email,
                 {"com.apple.mail", "com.microsoft.Outlook", "com.readdle.smartemail", "com.superhuman.mail",
                  "com.missiveapp.missive", "com.sparkmailapp",
                  "org.mozilla.thunderbird", "thunderbird", "net.thunderbird", "org.gnome.evolution", "evolution",
                  "org.gnome.geary", "geary", "org.kde.kmail", "mailspring", "com.getmailspring"}),
-        builtIn("message", "Message", "bubble.left", "balanced", "smart", false, instructions().message,
+        builtIn("message", "Message", "bubble.left", CleanLevel::Balanced, NumberStyle::Smart, false,
+                instructions().message,
                 {"com.apple.MobileSMS", "com.tinyspeck.slackmacgap", "com.hnc.Discord", "com.facebook.archon",
                  "org.whispersystems.signal-desktop", "ru.keepcoder.Telegram", "com.microsoft.teams",
                  "slack", "com.slack.Slack", "discord", "com.discordapp.Discord", "signal", "org.signal.Signal",
                  "org.telegram.desktop", "telegram-desktop", "telegramdesktop", "teams",
                  "com.github.IsmaelMartinez.teams_for_linux"}),
-        builtIn("code", "Code", "chevron.left.forwardslash.chevron.right", "off", "digits", false, QString(),
+        builtIn("code", "Code", "chevron.left.forwardslash.chevron.right", CleanLevel::Off, NumberStyle::Digits,
+                false, QString(),
                 {"com.microsoft.VSCode", "com.apple.dt.Xcode", "com.todesktop", "com.jetbrains",
                  "com.googlecode.iterm2", "com.apple.Terminal", "dev.warp.Warp", "com.sublimetext", "com.github.atom",
                  "com.neovim", "org.vim",
                  "code", "com.visualstudio.code", "cursor", "jetbrains-", "org.gnome.Terminal", "gnome-terminal",
                  "org.kde.konsole", "konsole", "xterm", "uxterm", "sublime_text", "atom", "nvim", "neovide", "gvim",
                  "vim"}),
-        builtIn("legal", "Legal", "building.columns", "balanced", "smart", true, instructions().legal, {}),
-        builtIn("financial", "Financial", "chart.line.uptrend.xyaxis", "balanced", "digits", true,
+        builtIn("legal", "Legal", "building.columns", CleanLevel::Balanced, NumberStyle::Smart, true,
+                instructions().legal, {}),
+        builtIn("financial", "Financial", "chart.line.uptrend.xyaxis", CleanLevel::Balanced, NumberStyle::Digits, true,
                 instructions().financial, {}),
-        builtIn("verbatim", "On the record", "text.quote", "off", "words", false, QString(), {}),
+        builtIn("verbatim", "On the record", "text.quote", CleanLevel::Off, NumberStyle::Words, false, QString(), {}),
     };
 }
 
@@ -81,8 +87,8 @@ void DictationMode::write(JsonWriter& json) const {
     json.field(QStringLiteral("id"), id);
     json.field(QStringLiteral("name"), name);
     json.field(QStringLiteral("symbol"), symbol);
-    json.field(QStringLiteral("cleanLevel"), cleanLevel);
-    json.field(QStringLiteral("numberStyle"), numberStyle);
+    json.field(QStringLiteral("cleanLevel"), toString(cleanLevel));
+    json.field(QStringLiteral("numberStyle"), toString(numberStyle));
     json.field(QStringLiteral("endWithPeriod"), endWithPeriod);
     json.field(QStringLiteral("instruction"), instruction);
     json.fieldIfPresent(QStringLiteral("keepEveryWord"), keepEveryWord);
@@ -120,8 +126,8 @@ std::optional<DictationMode> DictationMode::fromJson(const QJsonObject& object) 
     mode.id = *id;
     mode.name = *name;
     mode.symbol = *symbol;
-    mode.cleanLevel = *level;
-    mode.numberStyle = *numbers;
+    mode.cleanLevel = cleanLevelFromString(*level);
+    mode.numberStyle = numberStyleFromString(*numbers);
     mode.endWithPeriod = *endWithPeriod;
     mode.instruction = *instruction;
     mode.isBuiltIn = *isBuiltIn;

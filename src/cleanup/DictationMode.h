@@ -1,5 +1,8 @@
 #pragma once
 
+#include "cleanup/CleanLevel.h"
+#include "cleanup/NumberStyle.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QMetaType>
@@ -18,8 +21,8 @@ struct DictationMode {
     QString id;
     QString name;
     QString symbol;
-    QString cleanLevel;   // "off", "balanced" or "aggressive"
-    QString numberStyle;  // "words", "smart" or "digits"
+    CleanLevel cleanLevel = CleanLevel::Balanced;
+    NumberStyle numberStyle = NumberStyle::Smart;
     bool endWithPeriod = false;
     QString instruction;
     std::optional<bool> keepEveryWord;
@@ -36,7 +39,9 @@ struct DictationMode {
     // The seven built-in modes in display order, the notes mode built from `settings`.
     static QList<DictationMode> builtIns(const Defaults& settings);
 
-    // The stored JSON form: every key but "keepEveryWord" is required.
+    // The stored JSON form: every key but "keepEveryWord" is required. Any text is
+    // read as a clean level and a number style (an unknown one as "balanced" and
+    // "smart") and written back as the level's and the style's own text.
     void write(JsonWriter& json) const;
     static std::optional<DictationMode> fromJson(const QJsonObject& object);
 };

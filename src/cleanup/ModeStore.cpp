@@ -92,8 +92,8 @@ DictationMode ModeStore::add() {
     mode.id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     mode.name = QStringLiteral("New mode");
     mode.symbol = QStringLiteral("sparkles");
-    mode.cleanLevel = QStringLiteral("balanced");
-    mode.numberStyle = QStringLiteral("smart");
+    mode.cleanLevel = CleanLevel::Balanced;
+    mode.numberStyle = NumberStyle::Smart;
     m_modes << mode;
     save();
     return mode;

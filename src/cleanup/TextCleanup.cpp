@@ -45,7 +45,7 @@ const QList<Rule>& rules() {
 
 namespace TextCleanup {
 
-QString postProcess(const QString& input, const std::optional<QString>& /*numbers*/) {
+QString postProcess(const QString& input, std::optional<NumberStyle> /*numbers*/) {
     QString text = DictionaryStore::correct(input).trimmed();
     if (text.isEmpty())
         return {};

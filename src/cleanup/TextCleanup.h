@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cleanup/NumberStyle.h"
+
 #include <QString>
 
 #include <optional>
@@ -11,6 +13,6 @@ namespace TextCleanup {
 
 // `numbers` (a number style) is accepted like the other passes take it and does
 // not change the result.
-QString postProcess(const QString& text, const std::optional<QString>& numbers = std::nullopt);
+QString postProcess(const QString& text, std::optional<NumberStyle> numbers = std::nullopt);
 
 } // namespace TextCleanup

@@ -83,7 +83,7 @@ double secondsSince(Clock::time_point start) {
 // Modes whose clean-up is off offer cleaning afterwards, except the two that
 // want the words exactly as spoken.
 bool offersCleanLater(const DictationMode& mode) {
-    return mode.cleanLevel == QLatin1String("off") && mode.id != QLatin1String("code")
+    return mode.cleanLevel == CleanLevel::Off && mode.id != QLatin1String("code")
            && mode.id != QLatin1String("verbatim");
 }
 
@@ -110,17 +110,23 @@ struct DictationController::StopRun {
     bool toldAboutReading = false;
 };
 
+DictationController::Services DictationController::Services::shared() {
+    return Services{ModeStore::shared(), HistoryStore::shared(), StatsStore::shared(),
+                    MlxServer::shared(), LlmServer::shared(), SystemAudio::shared()};
+}
+
 DictationController& DictationController::shared() {
     static Recorder* recorder = new Recorder();
     static DictationController* controller =
-        new DictationController(AppState::shared(), Defaults::shared(), *recorder);
+        new DictationController(AppState::shared(), Defaults::shared(), *recorder, Services::shared());
     return *controller;
 }
 
 DictationController::DictationController(AppState& state, Defaults& defaults, Recorder& recorder,
-                                         DictationPeers peers, Delay delay, QObject* parent)
-    : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_peers(peers),
-      m_delay(delay ? std::move(delay) : Delay(timerDelay)), m_activeMode(DictationMode::notes(defaults)) {}
+                                         Services services, DictationPeers peers, Delay delay, QObject* parent)
+    : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_services(services),
+      m_peers(peers), m_delay(delay ? std::move(delay) : Delay(timerDelay)),
+      m_activeMode(DictationMode::notes(defaults)) {}
 
 DictationController::~DictationController() = default;
 
@@ -151,7 +157,7 @@ QFuture<void> DictationController::start() {
     m_state.setTargetAppIcon(front ? front->icon : QIcon());
     const std::optional<QString> bundleID = front ? front->bundleID : std::nullopt;
 
-    ModeStore& modes = ModeStore::shared();
+    ModeStore& modes = m_services.modes;
     const DictationMode mode = modes.resolve(bundleID);
     modes.setActiveMode(mode);
     m_activeMode = mode;
@@ -165,7 +171,7 @@ QFuture<void> DictationController::start() {
     m_state.setCleanupState(AppState::CleanupState::Idle);
 
     // The engine wakes while the user speaks.
-    (void)MlxServer::shared().ensureReady();
+    (void)m_services.speechServer.ensureReady();
     warmUpCleanup(bundleID);
 
     const std::optional<QuorvaneError> error = m_recorder.start([this](float level) {
@@ -181,7 +187,7 @@ QFuture<void> DictationController::start() {
     trace(QStringLiteral("start  device=%1  format=%2")
               .arg(device ? AudioInputDevice::name(*device) : QStringLiteral("none"), m_recorder.inputFormatInfo()));
     m_state.setIsRecording(true);
-    SystemAudio::shared().duck();
+    m_services.audio.duck();
     showBubble(BubbleMode::Listening);
 
     endPreview();
@@ -193,10 +199,10 @@ QFuture<void> DictationController::start() {
 }
 
 void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) {
-    if (ModeStore::shared().resolve(bundleID).cleanLevel == QLatin1String("off"))
+    if (m_services.modes.resolve(bundleID).cleanLevel == CleanLevel::Off)
         return;
     CleanupEngine::prewarm();
-    LlmServer& server = LlmServer::shared();
+    LlmServer& server = m_services.cleanupServer;
     server.isUp().then(this, [&server](bool isUp) {
         if (isUp)
             (void)server.warmUp();
@@ -257,7 +263,7 @@ QFuture<void> DictationController::stopAndInsert() {
     endPreview();
     m_recorder.stop();
     m_state.setIsRecording(false);
-    SystemAudio::shared().restore();
+    m_services.audio.restore();
     showBubble(BubbleMode::Thinking);
 
     // The take is read once, here: a newer take empties the recorder.
@@ -272,7 +278,7 @@ QFuture<void> DictationController::stopAndInsert() {
     }
 
     const Clock::time_point stopTime = Clock::now();
-    MlxServer::shared().ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
+    m_services.speechServer.ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
         const double wake = secondsSince(stopTime);
         if (wake > kTracedEngineWakeSeconds)
             trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
@@ -325,9 +331,9 @@ void DictationController::processTranscript(const RunPtr& run, const QString& ra
     const DictationMode& mode = run->mode;
     const QString text = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(raw, mode.numberStyle));
 
-    if (mode.cleanLevel != QLatin1String("off")) {
+    if (mode.cleanLevel != CleanLevel::Off) {
         const bool allowInferredLists = mode.id != QLatin1String("code") && mode.id != QLatin1String("verbatim");
-        CleanupEngine::clean(text, mode.cleanLevel == QLatin1String("aggressive"), mode.instruction, mode.numberStyle,
+        CleanupEngine::clean(text, mode.cleanLevel == CleanLevel::Aggressive, mode.instruction, mode.numberStyle,
                              allowInferredLists)
             .then(this, [this, run, text](const CleanupEngine::Result& outcome) {
                 finishCleanup(run, outcome.text.isEmpty() ? text : outcome.text);
@@ -391,10 +397,10 @@ void DictationController::publish(const RunPtr& run) {
     entry.original = run->original;
     entry.originalLanguage = run->originalLanguage;
     entry.translatedTo = run->translatedTo;
-    HistoryStore::shared().record(entry);
-    StatsStore::shared().count(run->final, run->sampleCount);
+    m_services.history.record(entry);
+    m_services.stats.count(run->final, run->sampleCount);
     if (m_peers.milestones)
-        m_peers.milestones->celebrateIfDue(StatsStore::shared().timeSavedSeconds());
+        m_peers.milestones->celebrateIfDue(m_services.stats.timeSavedSeconds());
 
     if (!InsertionAccess::canPaste()) {
         PasteService::copy(run->final);
@@ -508,7 +514,7 @@ QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expected
     m_state.setCleanupState(AppState::CleanupState::Cleaning);
     scheduleBubbleHide(kRecleanShownAtMost);
 
-    const bool aggressive = m_activeMode.cleanLevel == QLatin1String("aggressive");
+    const bool aggressive = m_activeMode.cleanLevel == CleanLevel::Aggressive;
     return CleanupEngine::clean(m_insertedText, aggressive, QString(), std::nullopt, true)
         .then(this, [this, expectedGeneration](const CleanupEngine::Result& outcome) {
             const QString cleaned = outcome.text;

@@ -16,7 +16,13 @@
 
 class AppState;
 class Defaults;
+class HistoryStore;
+class LlmServer;
+class MlxServer;
+class ModeStore;
 class Recorder;
+class StatsStore;
+class SystemAudio;
 
 // Runs dictation: the first toggle starts a take (target application, its mode,
 // engine wake-up, microphone, ducking, the listening bubble and the live
@@ -32,10 +38,27 @@ public:
     // Finishes after the given time on the GUI thread.
     using Delay = std::function<QFuture<void>(std::chrono::milliseconds)>;
 
+    // The stores and services a take goes through. Each must outlive the controller.
+    struct Services {
+        ModeStore& modes;
+        HistoryStore& history;
+        StatsStore& stats;
+        // The speech server, woken at the start and awaited at the stop.
+        MlxServer& speechServer;
+        // The language-model server, warmed at the start when the mode cleans.
+        LlmServer& cleanupServer;
+        SystemAudio& audio;
+
+        // The running program's instances.
+        static Services shared();
+    };
+
+    // The program's controller over the shared instances.
     static DictationController& shared();
-    // `recorder` must outlive the controller; an empty `delay` uses timers.
-    DictationController(AppState& state, Defaults& defaults, Recorder& recorder, DictationPeers peers = {},
-                        Delay delay = {}, QObject* parent = nullptr);
+    // `state`, `defaults` and `recorder` must outlive the controller; an empty
+    // `delay` uses timers.
+    DictationController(AppState& state, Defaults& defaults, Recorder& recorder, Services services,
+                        DictationPeers peers = {}, Delay delay = {}, QObject* parent = nullptr);
     ~DictationController() override;
 
     void setPeers(const DictationPeers& peers) { m_peers = peers; }
@@ -91,6 +114,7 @@ private:
     AppState& m_state;
     Defaults& m_defaults;
     Recorder& m_recorder;
+    Services m_services;
     DictationPeers m_peers;
     Delay m_delay;
 

@@ -106,7 +106,8 @@ int runClean(const QStringList& arguments, const Streams& streams) {
     }
     // The session is opened and warmed before the transcript is read, so a caller
     // that starts us early gets a warm model by the time it writes.
-    const QString instructions = cleanInstructions() + CleanupEngine::numberSentence(numberStyle(arguments));
+    const QString instructions =
+        cleanInstructions() + CleanupEngine::numberSentence(numberStyleFromString(numberStyle(arguments)));
     const std::unique_ptr<OnDeviceModel::Session> session = model.makeSession(instructions);
     if (!session) {
         streams.writeError(availabilityString().toUtf8() + '\n');

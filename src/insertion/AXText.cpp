@@ -3,23 +3,18 @@
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 
-#include <QSet>
 #include <QTextBoundaryFinder>
 
 namespace AXText {
 
 namespace {
 
-const QString kSecureTextField = QStringLiteral("AXSecureTextField");
-
 // Grapheme clusters rarely reach this many UTF-16 units; a boundary test looks
 // this far around an offset instead of reading the whole text.
 constexpr qint64 kBoundaryMargin = 64;
 
-const QSet<QString>& editableRoles() {
-    static const QSet<QString> roles = {QStringLiteral("AXTextField"), QStringLiteral("AXTextArea"),
-                                        QStringLiteral("AXComboBox")};
-    return roles;
+bool isEditableRole(std::optional<AccessibleRole> role) {
+    return role == AccessibleRole::TextField || role == AccessibleRole::TextArea || role == AccessibleRole::ComboBox;
 }
 
 Accessibility* accessibility() { return Platform::current().accessibility; }
@@ -56,7 +51,7 @@ std::optional<QString> string(Range range) {
 
 std::optional<QString> selectedText() {
     const Element element = focusedElement();
-    if (!element || element->role() == kSecureTextField)
+    if (!element || element->role() == AccessibleRole::SecureTextField)
         return std::nullopt;
     std::optional<QString> text = element->selectedText();
     if (!text || text->isEmpty())
@@ -93,7 +88,7 @@ bool focusedIsEditable() {
         return false;
     if (element->isValueSettable())
         return true;
-    return editableRoles().contains(element->role());
+    return isEditableRole(element->role());
 }
 
 std::optional<QRect> selectionScreenRect() {
@@ -134,6 +129,8 @@ bool setSelectedRange(qint64 location, qint64 length) {
     return readBack && *readBack == wanted;
 }
 
-QString roleOf(const Element& element) { return element ? element->role() : QString(); }
+std::optional<AccessibleRole> roleOf(const Element& element) {
+    return element ? element->role() : std::nullopt;
+}
 
 } // namespace AXText

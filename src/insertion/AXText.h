@@ -32,6 +32,7 @@ std::optional<QRect> selectionScreenRect();
 std::optional<QRect> focusedWindowRect();
 // True only when reading the selection back gives the requested range.
 bool setSelectedRange(qint64 location, qint64 length);
-QString roleOf(const Element& element);
+// The element's role; nothing without an element or when it cannot be read.
+std::optional<AccessibleRole> roleOf(const Element& element);
 
 } // namespace AXText

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AccessibleRole.h"
+
 #include <QRect>
 #include <QString>
 
@@ -20,10 +22,8 @@ public:
 
     virtual ~AccessibleElement() = default;
 
-    // The role in the portable names the logic compares against: "AXTextField",
-    // "AXTextArea", "AXComboBox", "AXSecureTextField", "AXStaticText", … ;
-    // empty when it cannot be read.
-    virtual QString role() const = 0;
+    // The role in the portable names; nothing when it cannot be read.
+    virtual std::optional<AccessibleRole> role() const = 0;
     // Whether the element has text at all (a value that is a string).
     virtual bool hasText() const = 0;
     // The text between `start` and `end`, cut short where the text ends;

@@ -172,7 +172,8 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
     });
 
     Recorder recorder;
-    DictationController controller(state, Defaults::shared(), recorder, DictationPeers{&panel});
+    DictationController controller(state, Defaults::shared(), recorder, DictationController::Services::shared(),
+                                   DictationPeers{&panel});
     const qint64 traceStart = QFileInfo(Recorder::traceLog().path()).size();
     controller.toggle();
     ASSERT_TRUE(state.isRecording());

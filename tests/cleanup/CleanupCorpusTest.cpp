@@ -44,6 +44,13 @@ QList<Row> corpus(const QString& name, int columns) {
 
 std::string where(const char* file, const Row& row) { return std::string(file) + ':' + std::to_string(row.line); }
 
+// The number style named in a row's first field; a name that is no style fails the row.
+NumberStyle styleOf(const char* file, const Row& row) {
+    const NumberStyle style = numberStyleFromString(row.fields[0]);
+    EXPECT_EQ(toString(style), row.fields[0]) << where(file, row) << ": no such number style";
+    return style;
+}
+
 TEST(CleanupCorpusTest, Fillers) {
     for (const Row& row : corpus(QStringLiteral("fillers.tsv"), 2))
         EXPECT_EQ(CleanupEngine::stripFillers(row.fields[0]).toStdString(), row.fields[1].toStdString())
@@ -66,11 +73,12 @@ TEST(CleanupCorpusTest, SpokenSiteNames) {
 // transcript, then the cleanup, which takes its rules path.
 TEST(CleanupCorpusTest, RulesPathOfADictation) {
     for (const Row& row : corpus(QStringLiteral("dictated.tsv"), 3)) {
-        const QString& style = row.fields[0];
+        const NumberStyle style = styleOf("dictated.tsv", row);
         const QString transcript = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(row.fields[1], style));
         const CleanupEngine::Result result = awaitResult(CleanupEngine::clean(transcript, false, {}, style, true));
         EXPECT_EQ(result.text.toStdString(), row.fields[2].toStdString())
-            << where("dictated.tsv", row) << " (" << style.toStdString() << ", " << result.engine.toStdString() << ')';
+            << where("dictated.tsv", row) << " (" << row.fields[0].toStdString() << ", "
+            << toString(result.way).toStdString() << ')';
     }
 }
 
@@ -83,14 +91,14 @@ TEST(CleanupCorpusTest, BulletsAndCountedLists) {
 
 TEST(CleanupCorpusTest, SpokenNumbersInEachStyle) {
     for (const Row& row : corpus(QStringLiteral("numbers.tsv"), 3))
-        EXPECT_EQ(CleanupEngine::digitizeNumbers(row.fields[1], row.fields[0]).toStdString(),
+        EXPECT_EQ(CleanupEngine::digitizeNumbers(row.fields[1], styleOf("numbers.tsv", row)).toStdString(),
                   row.fields[2].toStdString())
             << where("numbers.tsv", row) << " (" << row.fields[0].toStdString() << ')';
 }
 
 TEST(CleanupCorpusTest, RulesOnlyCleanOfWholeTranscripts) {
     for (const Row& row : corpus(QStringLiteral("rules-only.tsv"), 3))
-        EXPECT_EQ(CleanupEngine::rulesOnlyClean(row.fields[1], row.fields[0], true).toStdString(),
+        EXPECT_EQ(CleanupEngine::rulesOnlyClean(row.fields[1], styleOf("rules-only.tsv", row), true).toStdString(),
                   row.fields[2].toStdString())
             << where("rules-only.tsv", row) << " (" << row.fields[0].toStdString() << ')';
 }

@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+// Shows the way a clean-up went by its name in failure messages.
+void PrintTo(CleanupWay way, std::ostream* out) { *out << toString(way).toStdString(); }
+
 namespace {
 
 using Result = CleanupEngine::Result;
@@ -78,20 +81,28 @@ TEST_F(CleanupPipelineTest, FewerThanFourWordsTakeTheQuickPathAndDropTheWarmHelp
     const qsizetype chats = fixture.requests("/v1/chat/completions").size();
 
     Result result = clean(QStringLiteral("send it now"));
-    EXPECT_EQ(result.engine, "quick");
+    EXPECT_EQ(result.way, CleanupWay::Quick);
     EXPECT_EQ(result.text, CleanupEngine::closingRulePass(CleanupEngine::stripFillers("send it now"),
                                                           std::nullopt, true));
     EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0);
     EXPECT_EQ(fixture.requests("/v1/chat/completions").size(), chats) << "no model was asked";
 
-    EXPECT_EQ(clean(QStringLiteral(" \t\n  ")).engine, "quick");
-    EXPECT_EQ(clean(QStringLiteral("one\ttwo\nthree")).engine, "quick");
-    EXPECT_NE(clean(QStringLiteral("one\ttwo\nthree\u00a0four")).engine, "quick");
+    EXPECT_EQ(clean(QStringLiteral(" \t\n  ")).way, CleanupWay::Quick);
+    EXPECT_EQ(clean(QStringLiteral("one\ttwo\nthree")).way, CleanupWay::Quick);
+    EXPECT_NE(clean(QStringLiteral("one\ttwo\nthree\u00a0four")).way, CleanupWay::Quick);
+}
+
+TEST(CleanupWayTest, EachWayReadsBackFromItsOwnText) {
+    for (const CleanupWay way :
+         {CleanupWay::Quick, CleanupWay::AppleIntelligence, CleanupWay::LocalLlm, CleanupWay::Regex})
+        EXPECT_EQ(cleanupWayFromString(toString(way)), way) << toString(way).toStdString();
+    EXPECT_EQ(toString(CleanupWay::LocalLlm), QStringLiteral("local-llm"));
+    EXPECT_EQ(cleanupWayFromString(QStringLiteral("Regex")), std::nullopt);
 }
 
 TEST_F(CleanupPipelineTest, WithNeitherModelTheRulesCleanOnce) {
     const Result result = clean(transcript);
-    EXPECT_EQ(result.engine, "regex");
+    EXPECT_EQ(result.way, CleanupWay::Regex);
     EXPECT_EQ(result.text, CleanupEngine::rulesOnlyClean(transcript, std::nullopt, true));
 }
 
@@ -99,7 +110,7 @@ TEST_F(CleanupPipelineTest, TheHelpersAcceptedAnswerWins) {
     installHelper("printf 'Cleaned transcript: %s' '" + goodAnswer.toUtf8() + "'");
     serverAnswers(QStringLiteral("Not this one, we should meet on Friday."));
     const Result result = clean(transcript);
-    EXPECT_EQ(result.engine, "apple-intelligence");
+    EXPECT_EQ(result.way, CleanupWay::AppleIntelligence);
     EXPECT_EQ(result.text, fromModel(goodAnswer));
 }
 
@@ -113,12 +124,12 @@ TEST_F(CleanupPipelineTest, ARejectedOrFailedHelperFallsToTheServer) {
     for (const QByteArray& helper : helpers) {
         installHelper(helper);
         const Result result = clean(transcript);
-        EXPECT_EQ(result.engine, "local-llm") << helper.toStdString();
+        EXPECT_EQ(result.way, CleanupWay::LocalLlm) << helper.toStdString();
         EXPECT_EQ(result.text, fromModel(goodAnswer));
     }
     // Switched on but not installed: straight to the server.
     QFile::remove(resources.file("bin/quorvane-helper"));
-    EXPECT_EQ(clean(transcript).engine, "local-llm");
+    EXPECT_EQ(clean(transcript).way, CleanupWay::LocalLlm);
     EXPECT_EQ(LlmServer::shared().requestsInFlight(), 0);
 }
 
@@ -128,11 +139,11 @@ TEST_F(CleanupPipelineTest, ARejectedOrFailedServerAnswerFallsToTheRules) {
                                   QStringLiteral("It is Tuesday today, so Friday is in three days time.")}) {
         serverAnswers(answer);
         const Result result = clean(transcript);
-        EXPECT_EQ(result.engine, "regex") << answer.toStdString();
+        EXPECT_EQ(result.way, CleanupWay::Regex) << answer.toStdString();
         EXPECT_EQ(result.text, CleanupEngine::rulesOnlyClean(transcript, std::nullopt, true));
     }
     fixture.script({{"chat_status", 500}, {"chat_content", goodAnswer}});
-    EXPECT_EQ(clean(transcript).engine, "regex");
+    EXPECT_EQ(clean(transcript).way, CleanupWay::Regex);
     EXPECT_EQ(LlmServer::shared().requestsInFlight(), 0);
 }
 
@@ -165,8 +176,8 @@ TEST_F(CleanupPipelineTest, PressureDuringRequestsReleasesTheModelAfterTheLastOn
     fakes.memoryPressure.raise(MemoryPressure::Level::Warning);
     EXPECT_TRUE(server.ownsProcess()) << "requests in flight keep the model";
 
-    EXPECT_EQ(await(first).engine, "local-llm");
-    EXPECT_EQ(await(second).engine, "local-llm");
+    EXPECT_EQ(await(first).way, CleanupWay::LocalLlm);
+    EXPECT_EQ(await(second).way, CleanupWay::LocalLlm);
     EXPECT_FALSE(server.ownsProcess());
     EXPECT_FALSE(server.isReady());
     EXPECT_EQ(server.requestsInFlight(), 0);

@@ -34,16 +34,16 @@ std::optional<QString> await(QFuture<std::optional<QString>> future) {
 }
 
 TEST(CleanupRequest, SystemTextJoinsInstructionsNumbersStyleAndTheUsersWords) {
-    EXPECT_EQ(CleanupEngine::systemText(false, "", QStringLiteral("words"), {}),
+    EXPECT_EQ(CleanupEngine::systemText(false, "", NumberStyle::Words, {}),
               CleanupEngine::cleanInstructions() + words);
-    EXPECT_EQ(CleanupEngine::systemText(true, " \n\t", QStringLiteral("digits"), {}),
+    EXPECT_EQ(CleanupEngine::systemText(true, " \n\t", NumberStyle::Digits, {}),
               CleanupEngine::polishInstructions() + digits);
-    EXPECT_EQ(CleanupEngine::systemText(false, "  Friendly, short sentences.\n", QStringLiteral("bogus"), {}),
+    EXPECT_EQ(CleanupEngine::systemText(false, "  Friendly, short sentences.\n", NumberStyle::Smart, {}),
               CleanupEngine::cleanInstructions() + smart +
                   "\nStyle for this text, applied only to wording and punctuation: Friendly, short sentences.");
 
     const QString withWords =
-        CleanupEngine::systemText(false, "", QStringLiteral("words"), {"Quorvane", "Kasia", "PostgreSQL"});
+        CleanupEngine::systemText(false, "", NumberStyle::Words, {"Quorvane", "Kasia", "PostgreSQL"});
     const QString sentence = CleanupEngine::dictionarySentence({"Quorvane", "Kasia", "PostgreSQL"});
     EXPECT_EQ(withWords, CleanupEngine::cleanInstructions() + words + "\n" + sentence + ".");
     EXPECT_TRUE(sentence.contains("Quorvane, Kasia, PostgreSQL"));
@@ -134,13 +134,13 @@ TEST_F(CleanupRequestServer, SendsTheChatRequestAndPostProcessesTheAnswer) {
 
     const QString text = QStringLiteral("so um hello there how are you doing today");
     const auto cleaned =
-        await(CleanupEngine::runLocalLLMClean(text, true, QStringLiteral("Warm."), QStringLiteral("words")));
+        await(CleanupEngine::runLocalLLMClean(text, true, QStringLiteral("Warm."), NumberStyle::Words));
     EXPECT_EQ(cleaned, std::optional(TextCleanup::postProcess("so hello there , how are you doing today?")));
 
     const QList<QJsonObject> sent = fixture.requests("/v1/chat/completions");
     ASSERT_EQ(sent.size(), 1);
     EXPECT_EQ(sent[0].value("content_type").toString(), "application/json");
-    const QString system = CleanupEngine::systemText(true, "Warm.", QStringLiteral("words"), {"Quorvane"});
+    const QString system = CleanupEngine::systemText(true, "Warm.", NumberStyle::Words, {"Quorvane"});
     EXPECT_EQ(sent[0].value("body").toObject(),
               QJsonDocument::fromJson(CleanupEngine::llmRequestBody(LlmServer::model(), system, text)).object());
 }

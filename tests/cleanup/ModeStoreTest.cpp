@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+// Shows levels and styles by their stored texts in failure messages.
+void PrintTo(CleanLevel level, std::ostream* out) { *out << toString(level).toStdString(); }
+void PrintTo(NumberStyle style, std::ostream* out) { *out << toString(style).toStdString(); }
+
 namespace {
 
 QStringList ids(const QList<DictationMode>& modes) {
@@ -45,8 +49,8 @@ protected:
         mode.id = id;
         mode.name = QStringLiteral("Mine");
         mode.symbol = QStringLiteral("star");
-        mode.cleanLevel = QStringLiteral("aggressive");
-        mode.numberStyle = QStringLiteral("words");
+        mode.cleanLevel = CleanLevel::Aggressive;
+        mode.numberStyle = NumberStyle::Words;
         mode.appIDs = apps;
         return mode;
     }
@@ -63,7 +67,7 @@ TEST_F(ModeStoreTest, NoStoredListGivesTheSevenBuiltIns) {
     }
     EXPECT_TRUE(store.mode(QStringLiteral("verbatim"))->keepsEveryWord());
     EXPECT_FALSE(store.mode(QStringLiteral("email"))->keepsEveryWord());
-    EXPECT_EQ(store.mode(QStringLiteral("code"))->numberStyle, QStringLiteral("digits"));
+    EXPECT_EQ(store.mode(QStringLiteral("code"))->numberStyle, NumberStyle::Digits);
     // The four style instructions are written out, the others empty.
     for (const QString id : {"email", "message", "legal", "financial"})
         EXPECT_GT(store.mode(id)->instruction.size(), 60) << id.toStdString();
@@ -103,7 +107,7 @@ TEST_F(ModeStoreTest, StoredBuiltInsKeepTheUsersSettingsButTakeTheCurrentNameAnd
     DictationMode email = builtIn(QStringLiteral("email"));
     email.name = QStringLiteral("My mail");
     email.symbol = QStringLiteral("tray");
-    email.cleanLevel = QStringLiteral("aggressive");
+    email.cleanLevel = CleanLevel::Aggressive;
     DictationMode code = userMode(QStringLiteral("code"), {QStringLiteral("org.kde.kate")});
     settings.set(ModeStore::modesKey, stored({email, code, builtIn(QStringLiteral("notes"))}));
 
@@ -112,7 +116,7 @@ TEST_F(ModeStoreTest, StoredBuiltInsKeepTheUsersSettingsButTakeTheCurrentNameAnd
     EXPECT_EQ(ids(store.modes()), (QStringList{"email", "code", "notes", "message", "legal", "financial", "verbatim"}));
     EXPECT_EQ(store.modes()[0].name, QStringLiteral("Email"));
     EXPECT_EQ(store.modes()[0].symbol, QStringLiteral("envelope"));
-    EXPECT_EQ(store.modes()[0].cleanLevel, QStringLiteral("aggressive"));
+    EXPECT_EQ(store.modes()[0].cleanLevel, CleanLevel::Aggressive);
     EXPECT_EQ(store.modes()[1].name, QStringLiteral("Mine"));
 }
 
@@ -146,6 +150,32 @@ TEST_F(ModeStoreTest, ADamagedListIsKeptAsideAndTheBuiltInsComeBack) {
     EXPECT_EQ(ModeStore(settings).modes().size(), 8);
 }
 
+TEST_F(ModeStoreTest, LevelsAndStylesAreStoredAsTextsAndUnknownTextsReadAsBalancedAndSmart) {
+    const QString mode = QStringLiteral(
+        "[{\"id\":\"x\",\"name\":\"X\",\"symbol\":\"s\",\"cleanLevel\":\"%1\",\"numberStyle\":\"%2\","
+        "\"endWithPeriod\":false,\"instruction\":\"\",\"appIDs\":[],\"isBuiltIn\":false}]");
+    settings.set(ModeStore::modesKey, mode.arg(QStringLiteral("aggressive"), QStringLiteral("words")));
+    EXPECT_EQ(ModeStore(settings).modes().first().cleanLevel, CleanLevel::Aggressive);
+    EXPECT_EQ(ModeStore(settings).modes().first().numberStyle, NumberStyle::Words);
+
+    // An unknown text leaves the mode readable and cleaning as the defaults do.
+    settings.set(ModeStore::modesKey, mode.arg(QStringLiteral("light"), QStringLiteral("roman")));
+    settings.set(QStringLiteral("autoCleanLevel"), QStringLiteral("medium"));
+    ModeStore store(settings);
+    ASSERT_EQ(store.modes().first().id, QStringLiteral("x"));
+    EXPECT_EQ(store.modes().first().cleanLevel, CleanLevel::Balanced);
+    EXPECT_EQ(store.modes().first().numberStyle, NumberStyle::Smart);
+    EXPECT_EQ(store.mode(QStringLiteral("notes"))->cleanLevel, CleanLevel::Balanced);
+
+    store.save();
+    const QString json = settings.string(ModeStore::modesKey).value_or(QString());
+    EXPECT_TRUE(json.startsWith(QLatin1String("[{\"id\":\"x\",\"name\":\"X\",\"symbol\":\"s\",\"cleanLevel\":"
+                                              "\"balanced\",\"numberStyle\":\"smart\",")))
+        << json.toStdString();
+    EXPECT_TRUE(json.contains(QLatin1String("\"id\":\"code\",\"name\":\"Code\",\"symbol\":\"chevron.left.forwardslash."
+                                            "chevron.right\",\"cleanLevel\":\"off\",\"numberStyle\":\"digits\",")));
+}
+
 TEST_F(ModeStoreTest, ResolveTakesOffThenPinnedThenPrefixThenNotes) {
     settings.set(QStringLiteral("autoCleanLevel"), QStringLiteral("aggressive"));
     ModeStore store(settings);
@@ -162,7 +192,7 @@ TEST_F(ModeStoreTest, ResolveTakesOffThenPinnedThenPrefixThenNotes) {
     EXPECT_EQ(resolved(QStringLiteral("org.kde.kate")), QStringLiteral("notes"));
     EXPECT_EQ(resolved(std::nullopt), QStringLiteral("notes"));
     EXPECT_EQ(resolved(QString()), QStringLiteral("notes"));
-    EXPECT_EQ(store.resolve(std::nullopt).cleanLevel, QStringLiteral("aggressive"));
+    EXPECT_EQ(store.resolve(std::nullopt).cleanLevel, CleanLevel::Aggressive);
 
     settings.set(ModeStore::pinnedKey, QStringLiteral("legal"));
     EXPECT_EQ(resolved(QStringLiteral("com.apple.mail")), QStringLiteral("legal"));
@@ -204,15 +234,15 @@ TEST_F(ModeStoreTest, BuiltInsCannotBeDeletedAndUnknownIdsChangeNothing) {
 
 TEST_F(ModeStoreTest, TheNotesModeIsAlwaysBuiltFreshFromTheSettings) {
     DictationMode notes = builtIn(QStringLiteral("notes"));
-    notes.cleanLevel = QStringLiteral("off");
+    notes.cleanLevel = CleanLevel::Off;
     settings.set(ModeStore::modesKey, stored({notes}));
     settings.set(QStringLiteral("numberStyle"), QStringLiteral("digits"));
     settings.set(QStringLiteral("endWithPeriod"), true);
     ModeStore store(settings);
-    EXPECT_EQ(store.modes().first().cleanLevel, QStringLiteral("off"));
+    EXPECT_EQ(store.modes().first().cleanLevel, CleanLevel::Off);
     const DictationMode fresh = *store.mode(QStringLiteral("notes"));
-    EXPECT_EQ(fresh.cleanLevel, QStringLiteral("balanced"));
-    EXPECT_EQ(fresh.numberStyle, QStringLiteral("digits"));
+    EXPECT_EQ(fresh.cleanLevel, CleanLevel::Balanced);
+    EXPECT_EQ(fresh.numberStyle, NumberStyle::Digits);
     EXPECT_TRUE(fresh.endWithPeriod);
     EXPECT_EQ(store.activeMode().id, QStringLiteral("notes"));
 }

@@ -21,26 +21,26 @@ TEST(SpokenNumbersTest, AbsentStyleReadsTheSetting) {
     settings.set(QStringLiteral("numberStyle"), QStringLiteral("fancy"));
     EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("twenty five percent"))), "25%");
     // An explicit style wins over the setting.
-    EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("twenty five apples"), QStringLiteral("digits"))),
+    EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("twenty five apples"), NumberStyle::Digits)),
               "25 apples");
     settings.remove(QStringLiteral("numberStyle"));
 }
 
 TEST(SpokenNumbersTest, BlanksAndPunctuationAroundNumbersSurvive) {
-    EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("pay  twenty five   apples"), QStringLiteral("digits"))),
+    EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("pay  twenty five   apples"), NumberStyle::Digits)),
               "pay  25   apples");
     EXPECT_EQ(s(CleanupEngine::joinSpelledDigits(QStringLiteral("dial  one two three  now"))), "dial  123  now");
-    EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("\"forty two\""), QStringLiteral("digits"))), "\"42\"");
+    EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("\"forty two\""), NumberStyle::Digits)), "\"42\"");
 }
 
 TEST(SpokenNumbersTest, NumbersTooLargeForSixtyFourBitsKeepTheirWords) {
     const QString huge = QStringLiteral("one") + QStringLiteral(" hundred").repeated(10) + QStringLiteral(" apples");
-    EXPECT_EQ(CleanupEngine::digitizeNumbers(huge, QStringLiteral("digits")), huge);
+    EXPECT_EQ(CleanupEngine::digitizeNumbers(huge, NumberStyle::Digits), huge);
     const QString percent =
         QStringLiteral("nine") + QStringLiteral(" hundred").repeated(12) + QStringLiteral(" percent");
-    EXPECT_EQ(CleanupEngine::digitizeNumbers(percent, QStringLiteral("smart")), percent);
+    EXPECT_EQ(CleanupEngine::digitizeNumbers(percent, NumberStyle::Smart), percent);
     EXPECT_EQ(s(CleanupEngine::digitizeNumbers(QStringLiteral("nine hundred ninety nine trillion five"),
-                                               QStringLiteral("digits"))),
+                                               NumberStyle::Digits)),
               "999000000000005");
     // The largest amount that fits is grouped; one digit more stays as written.
     EXPECT_EQ(s(CleanupEngine::formatSpokenMoney(QStringLiteral("9223372036854775807 dollars"))),
@@ -52,7 +52,7 @@ TEST(SpokenNumbersTest, NumbersTooLargeForSixtyFourBitsKeepTheirWords) {
 TEST(SpokenNumbersTest, AnUnbrokenRunOfSpelledDigitsBecomesOneLongNumber) {
     // Twenty thousand digits: far beyond 64 bits, and no arithmetic is done on them.
     const QString run = QStringLiteral("seven ").repeated(20000).trimmed();
-    EXPECT_EQ(CleanupEngine::digitizeNumbers(run + QStringLiteral(" dollars"), QStringLiteral("digits")),
+    EXPECT_EQ(CleanupEngine::digitizeNumbers(run + QStringLiteral(" dollars"), NumberStyle::Digits),
               QLatin1Char('$') + QString(20000, QLatin1Char('7')));
 }
 

@@ -63,7 +63,7 @@ TEST_F(TextCleanupTest, AppliesTheDictionaryFirstAndIgnoresTheNumberStyle) {
     store.add(QStringLiteral("iPhone"), {QStringLiteral("eye phone")});
     EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("eye phone — new model — is out")),
               QStringLiteral("IPhone, new model, is out"));
-    EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("my eye phone"), QStringLiteral("digits")),
+    EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("my eye phone"), NumberStyle::Digits),
               QStringLiteral("My iPhone"));
 }
 

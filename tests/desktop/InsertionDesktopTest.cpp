@@ -119,7 +119,7 @@ void checkUnicodeReading(Target& target) {
     EXPECT_EQ(AXText::textBeforeCaret(100), kHello);
     EXPECT_EQ(AXText::string({6, 2}), QStringLiteral("\U0001F44B"));
     EXPECT_TRUE(AXText::focusedIsEditable());
-    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), QStringLiteral("AXTextField"));
+    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), AccessibleRole::TextField);
 
     EXPECT_TRUE(AXText::setSelectedRange(6, 2));
     EXPECT_EQ(AXText::selectedText(), QStringLiteral("\U0001F44B"));
@@ -196,7 +196,7 @@ TEST_F(InsertionDesktopTest, TheSelectionRectangleHasAHeightInsideTheWindow) {
     ASSERT_TRUE(target);
     ASSERT_TRUE(target->ask(QStringLiteral("type two lines of text"), QStringLiteral("typed")));
     ASSERT_TRUE(landed(QStringLiteral("text")));
-    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), QStringLiteral("AXTextArea"));
+    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), AccessibleRole::TextArea);
 
     const std::optional<QRect> window = AXText::focusedWindowRect();
     ASSERT_TRUE(window);

@@ -4,6 +4,9 @@
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
+#include "dictation/SystemAudio.h"
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
 #include "insertion/HistoryStore.h"
 #include "insertion/StatsStore.h"
 #include "platform/Wording.h"
@@ -12,6 +15,7 @@
 #include "support/FakePlatform.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinting.h"
+#include "support/TempFolder.h"
 #include "translation/Translator.h"
 
 #include <QJsonDocument>
@@ -114,10 +118,6 @@ protected:
         Platform services = fakes.services();
         services.keySynth = &keys;
         Platform::install(services);
-        // Every test starts from the defaults (the shared settings outlive a test
-        // when the whole program runs in one process).
-        for (const char* key : {"pinnedMode", "previewStyle", "showResultCard", "holdEarlyReturn"})
-            defaults.remove(QString::fromLatin1(key));
         // Clean-up off keeps the road to the rules, so texts are predictable.
         defaults.set(QStringLiteral("autoCleanLevel"), QStringLiteral("off"));
         defaults.set(QStringLiteral("endWithPeriod"), true);
@@ -145,7 +145,15 @@ protected:
     ScopedFakePlatform fakes;
     std::shared_ptr<FakeElement> field = std::make_shared<FakeElement>();
     PastingKeySynth keys{fakes.pasteboard, field};
-    Defaults& defaults = Defaults::shared();
+    // The settings and stores of this test alone.
+    TempFolder folder;
+    Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
+    ModeStore modes{defaults};
+    HistoryStore history{folder.path(), defaults};
+    StatsStore stats{folder.path()};
+    MlxServer speechServer;
+    LlmServer cleanupServer;
+    SystemAudio audio{nullptr, &defaults, folder.file(QStringLiteral("ducked-volume.json"))};
     AppState state;
     Recorder recorder{&fakes.audioInput};
     RecordingBubble bubble;
@@ -153,7 +161,11 @@ protected:
     QList<std::shared_ptr<QPromise<void>>> previewWaits;
     bool holdRecleanWait = false;
     QList<std::shared_ptr<QPromise<void>>> recleanWaits;
-    DictationController controller{state, defaults, recorder, DictationPeers{&bubble, nullptr, nullptr, nullptr},
+    DictationController controller{state,
+                                   defaults,
+                                   recorder,
+                                   {modes, history, stats, speechServer, cleanupServer, audio},
+                                   DictationPeers{&bubble, nullptr, nullptr, nullptr},
                                    [this](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
                                        wait->start();
@@ -169,15 +181,14 @@ protected:
 
 TEST_F(DictationControllerTest, ATakeIsTypedIntoTheFieldAndRecorded) {
     speech.answer({QStringLiteral("um we ship on friday")});
-    const qint64 dictationsBefore = StatsStore::shared().totals().dictations;
     dictate(1.0);
 
     EXPECT_EQ(field->value, QStringLiteral("We ship on friday"));
     EXPECT_EQ(state.finalText(), QStringLiteral("We ship on friday"));
-    ASSERT_FALSE(HistoryStore::shared().entries().isEmpty());
-    EXPECT_EQ(HistoryStore::shared().entries().first().text, QStringLiteral("We ship on friday"));
-    EXPECT_EQ(HistoryStore::shared().entries().first().app, QStringLiteral("Notes"));
-    EXPECT_EQ(StatsStore::shared().totals().dictations, dictationsBefore + 1);
+    ASSERT_FALSE(history.entries().isEmpty());
+    EXPECT_EQ(history.entries().first().text, QStringLiteral("We ship on friday"));
+    EXPECT_EQ(history.entries().first().app, QStringLiteral("Notes"));
+    EXPECT_EQ(stats.totals().dictations, 1);
     EXPECT_EQ(controller.insertedRange(), (AXText::Range{0, 17}));
     EXPECT_EQ(controller.lastCaretEnd(), 17);
     // Clean-up was off, so the card offers to clean afterwards.
@@ -224,8 +235,8 @@ TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingC
     EXPECT_EQ(field->value, QStringLiteral("Keep it as it is"));
     EXPECT_EQ(state.flashMessage(), QString());
     EXPECT_FALSE(Translator::takeTranslateNextDictation());
-    ASSERT_FALSE(HistoryStore::shared().entries().isEmpty());
-    EXPECT_EQ(HistoryStore::shared().entries().first().original, std::nullopt);
+    ASSERT_FALSE(history.entries().isEmpty());
+    EXPECT_EQ(history.entries().first().original, std::nullopt);
 }
 
 TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
@@ -234,14 +245,13 @@ TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
     dictate(1.0);
     EXPECT_FALSE(field->value->contains(QStringLiteral("um"), Qt::CaseInsensitive)) << field->value->toStdString();
 
-    ModeStore::shared().load();
     defaults.set(ModeStore::pinnedKey, QStringLiteral("verbatim"));
     field->value = QString();
     field->selection = AccessibleElement::TextRange{0, 0};
     fakes.workspace.frontmost->name = QStringLiteral("Journal");
     dictate(1.0);
     EXPECT_TRUE(field->value->startsWith(QStringLiteral("Um"))) << field->value->toStdString();
-    EXPECT_EQ(state.modeName(), ModeStore::shared().mode(QStringLiteral("verbatim"))->name);
+    EXPECT_EQ(state.modeName(), modes.mode(QStringLiteral("verbatim"))->name);
     EXPECT_TRUE(state.modeIsPinned());
 }
 
@@ -255,10 +265,10 @@ TEST_F(DictationControllerTest, HistoryKeepsTheNewest500) {
         entry.text = QStringLiteral("entry %1").arg(i);
         full << entry;
     }
-    HistoryStore::shared().setEntries(full);
+    history.setEntries(full);
     speech.answer({QStringLiteral("the newest one")});
     dictate(1.0);
-    const QList<HistoryEntry>& entries = HistoryStore::shared().entries();
+    const QList<HistoryEntry>& entries = history.entries();
     ASSERT_EQ(entries.size(), 500);
     EXPECT_EQ(entries.first().text, QStringLiteral("The newest one"));
     EXPECT_EQ(entries.last().text, QStringLiteral("entry 498"));
@@ -425,7 +435,6 @@ TEST_F(DictationControllerTest, AFailingMicrophoneFlashesAndLeavesTheTakeUnstart
 class RecleanTest : public DictationControllerTest {
 protected:
     void dictateVerbatim(const QString& transcript) {
-        ModeStore::shared().load();
         defaults.set(ModeStore::pinnedKey, QStringLiteral("verbatim"));
         speech.answer({transcript});
         dictate(1.0);

@@ -61,7 +61,8 @@ TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     // The user wants each dictation to end as a sentence.
     Defaults::shared().set(QStringLiteral("endWithPeriod"), true);
     Recorder recorder;
-    DictationController controller(AppState::shared(), Defaults::shared(), recorder);
+    DictationController controller(AppState::shared(), Defaults::shared(), recorder,
+                                   DictationController::Services::shared());
     controller.toggle();
     ASSERT_TRUE(AppState::shared().isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000; // the speech and half a second of silence

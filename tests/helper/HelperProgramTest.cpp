@@ -87,7 +87,7 @@ TEST_F(HelperProgramTest, CleanInstructionsCarryTheNumberSentenceOfTheStyle) {
         run(arguments, "some words");
         ASSERT_EQ(fakes.onDeviceModel.instructions.size(), 1);
         EXPECT_EQ(fakes.onDeviceModel.instructions.first(),
-                  Helper::cleanInstructions() + CleanupEngine::numberSentence(style))
+                  Helper::cleanInstructions() + CleanupEngine::numberSentence(numberStyleFromString(style)))
             << arguments.join(' ').toStdString();
     }
 }

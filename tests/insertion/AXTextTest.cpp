@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+// Shows a role by its portable name in failure messages.
+void PrintTo(AccessibleRole role, std::ostream* out) { *out << toString(role).toStdString(); }
+
 namespace {
 
 class AXTextTest : public testing::Test {
@@ -78,12 +81,22 @@ TEST_F(AXTextTest, StringInRangeChecksTheRangeBeforeAsking) {
 TEST_F(AXTextTest, SelectedTextIsNeverReadFromAPasswordField) {
     focusText(QStringLiteral("secret words"), 0, 6);
     EXPECT_EQ(AXText::selectedText(), QStringLiteral("secret"));
-    element->roleName = QStringLiteral("AXSecureTextField");
+    element->elementRole = AccessibleRole::SecureTextField;
     EXPECT_EQ(AXText::selectedText(), std::nullopt);
 
-    element->roleName = QStringLiteral("AXTextArea");
+    element->elementRole = AccessibleRole::TextArea;
     element->selection = AXText::Range{3, 0};
     EXPECT_EQ(AXText::selectedText(), std::nullopt); // empty selection
+}
+
+TEST(AccessibleRoleTest, EachRoleReadsBackFromItsPortableName) {
+    using enum AccessibleRole;
+    for (const AccessibleRole role : {TextField, TextArea, ComboBox, SecureTextField, StaticText, Group, Heading, Link,
+                                      Button, WebArea, Window, Unknown})
+        EXPECT_EQ(accessibleRoleFromString(toString(role)), role) << toString(role).toStdString();
+    EXPECT_EQ(toString(SecureTextField), QStringLiteral("AXSecureTextField"));
+    EXPECT_EQ(accessibleRoleFromString(QStringLiteral("AXTextfield")), std::nullopt);
+    EXPECT_EQ(accessibleRoleFromString(QString()), std::nullopt);
 }
 
 TEST_F(AXTextTest, EditabilityNeedsASettableRangeThenASettableValueOrAnEditableRole) {
@@ -92,21 +105,21 @@ TEST_F(AXTextTest, EditabilityNeedsASettableRangeThenASettableValueOrAnEditableR
 
     element->rangeSettable = true;
     element->valueSettable = true;
-    element->roleName = QStringLiteral("AXStaticText");
+    element->elementRole = AccessibleRole::StaticText;
     EXPECT_TRUE(AXText::focusedIsEditable());
 
     element->valueSettable = false;
     EXPECT_FALSE(AXText::focusedIsEditable());
-    for (const char* role : {"AXTextField", "AXTextArea", "AXComboBox"}) {
-        element->roleName = QString::fromLatin1(role);
-        EXPECT_TRUE(AXText::focusedIsEditable()) << role;
+    for (const AccessibleRole role : {AccessibleRole::TextField, AccessibleRole::TextArea, AccessibleRole::ComboBox}) {
+        element->elementRole = role;
+        EXPECT_TRUE(AXText::focusedIsEditable()) << toString(role).toStdString();
     }
-    element->roleName.clear();
+    element->elementRole = std::nullopt;
     EXPECT_FALSE(AXText::focusedIsEditable());
 
     fakes.accessibility.focused.reset();
     EXPECT_FALSE(AXText::focusedIsEditable());
-    EXPECT_EQ(AXText::roleOf(nullptr), QString());
+    EXPECT_EQ(AXText::roleOf(nullptr), std::nullopt);
 }
 
 TEST_F(AXTextTest, SetSelectedRangeIsTrueOnlyWhenTheReadBackMatches) {

@@ -9,7 +9,7 @@
 // distort a selection change.
 class FakeElement : public AccessibleElement {
 public:
-    QString role() const override { return roleName; }
+    std::optional<AccessibleRole> role() const override { return elementRole; }
     bool hasText() const override { return value.has_value(); }
     std::optional<QString> text(qint64 start, qint64 end) const override {
         ++textReads;
@@ -36,7 +36,7 @@ public:
         return selection && range == *selection ? selectionBounds : std::nullopt;
     }
 
-    QString roleName = QStringLiteral("AXTextField");
+    std::optional<AccessibleRole> elementRole = AccessibleRole::TextField;
     std::optional<QString> value;
     std::optional<TextRange> selection;
     std::optional<QRect> selectionBounds;

@@ -275,47 +275,47 @@ public:
         : m_node(node), m_utf16(countsUtf16), m_offsets(std::move(offsets)) {}
     ~AtspiElement() override { g_object_unref(m_node); }
 
-    QString role() const override {
+    std::optional<AccessibleRole> role() const override {
         GError* error = nullptr;
         const AtspiRole role = atspi_accessible_get_role(m_node, &error);
         if (failed(error))
-            return {};
+            return std::nullopt;
         const States states(m_node);
         switch (role) {
         case ATSPI_ROLE_PASSWORD_TEXT:
-            return QStringLiteral("AXSecureTextField");
+            return AccessibleRole::SecureTextField;
         case ATSPI_ROLE_ENTRY:
         case ATSPI_ROLE_SPIN_BUTTON:
-            return QStringLiteral("AXTextField");
+            return AccessibleRole::TextField;
         case ATSPI_ROLE_TEXT:
         case ATSPI_ROLE_DOCUMENT_TEXT:
         case ATSPI_ROLE_TERMINAL:
-            return states.has(ATSPI_STATE_MULTI_LINE) ? QStringLiteral("AXTextArea") : QStringLiteral("AXTextField");
+            return states.has(ATSPI_STATE_MULTI_LINE) ? AccessibleRole::TextArea : AccessibleRole::TextField;
         case ATSPI_ROLE_COMBO_BOX:
-            return QStringLiteral("AXComboBox");
+            return AccessibleRole::ComboBox;
         case ATSPI_ROLE_LABEL:
         case ATSPI_ROLE_STATIC:
         case ATSPI_ROLE_CAPTION:
-            return QStringLiteral("AXStaticText");
+            return AccessibleRole::StaticText;
         case ATSPI_ROLE_PARAGRAPH:
         case ATSPI_ROLE_SECTION:
         case ATSPI_ROLE_PANEL:
         case ATSPI_ROLE_FILLER:
-            return QStringLiteral("AXGroup");
+            return AccessibleRole::Group;
         case ATSPI_ROLE_HEADING:
-            return QStringLiteral("AXHeading");
+            return AccessibleRole::Heading;
         case ATSPI_ROLE_LINK:
-            return QStringLiteral("AXLink");
+            return AccessibleRole::Link;
         case ATSPI_ROLE_PUSH_BUTTON:
-            return QStringLiteral("AXButton");
+            return AccessibleRole::Button;
         case ATSPI_ROLE_DOCUMENT_WEB:
-            return QStringLiteral("AXWebArea");
+            return AccessibleRole::WebArea;
         case ATSPI_ROLE_FRAME:
         case ATSPI_ROLE_WINDOW:
         case ATSPI_ROLE_DIALOG:
-            return QStringLiteral("AXWindow");
+            return AccessibleRole::Window;
         default:
-            return QStringLiteral("AXUnknown");
+            return AccessibleRole::Unknown;
         }
     }
 

@@ -1,0 +1,20 @@
+#include "cleanup/CleanupWay.h"
+
+QString toString(CleanupWay way) {
+    switch (way) {
+    case CleanupWay::Quick: return QStringLiteral("quick");
+    case CleanupWay::AppleIntelligence: return QStringLiteral("apple-intelligence");
+    case CleanupWay::LocalLlm: return QStringLiteral("local-llm");
+    case CleanupWay::Regex: break;
+    }
+    return QStringLiteral("regex");
+}
+
+std::optional<CleanupWay> cleanupWayFromString(const QString& text) {
+    for (const CleanupWay way :
+         {CleanupWay::Quick, CleanupWay::AppleIntelligence, CleanupWay::LocalLlm, CleanupWay::Regex}) {
+        if (text == toString(way))
+            return way;
+    }
+    return std::nullopt;
+}

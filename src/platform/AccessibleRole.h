@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// The role of another application's element in the portable names the logic
+// compares against, whatever the desktop's accessibility layer calls it. Each
+// has a raw text ("AXTextField", "AXTextArea", …) for traces and tests.
+enum class AccessibleRole {
+    TextField,
+    TextArea,
+    ComboBox,
+    SecureTextField,
+    StaticText,
+    Group,
+    Heading,
+    Link,
+    Button,
+    WebArea,
+    Window,
+    Unknown,
+};
+
+QString toString(AccessibleRole role);
+// Nothing for a text that names no role.
+std::optional<AccessibleRole> accessibleRoleFromString(const QString& text);
