@@ -1,12 +1,18 @@
 #include "helper/HelperProgram.h"
 
 #include "cleanup/CleanupEngine.h"
+#include "platform/Accessibility.h"
+#include "platform/Hotkeys.h"
 #include "platform/OnDeviceModel.h"
 #include "platform/Platform.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 
+#include <QCoreApplication>
+#include <QRegularExpression>
+
 #include <cstdio>
+#include <memory>
 
 namespace Helper {
 
@@ -141,12 +147,105 @@ int runClean(const QStringList& arguments, const Streams& streams) {
     return 0;
 }
 
+namespace {
+
+constexpr int kFailure = 1;
+constexpr int kBadArguments = 64;
+
+std::shared_ptr<AccessibleElement> focusedTextElement() {
+    Accessibility* accessibility = Platform::current().accessibility;
+    return accessibility ? accessibility->focusedElement() : nullptr;
+}
+
+QByteArray selectionRecord(const AccessibleElement::TextRange& range) {
+    return QByteArray("{\"location\":") + QByteArray::number(range.location) + ",\"length\":" +
+           QByteArray::number(range.length) + "}\n";
+}
+
+// A decimal integer of digits only: no sign, no blanks.
+std::optional<qint64> count(const QString& argument) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    if (!digits.match(argument).hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const qint64 value = argument.toLongLong(&ok);
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+} // namespace
+
+int runCaret(const Streams& streams) {
+    const auto element = focusedTextElement();
+    if (!element)
+        return kFailure;
+    const auto range = element->selectedRange();
+    if (!range)
+        return kFailure;
+    const auto bounds = element->boundsForRange(*range);
+    if (!bounds || (bounds->x() == 0 && bounds->y() == 0 && bounds->height() == 0))
+        return kFailure;
+    streams.writeOutput(QByteArray("{\"x\":") + QByteArray::number(bounds->x()) + ",\"y\":" +
+                        QByteArray::number(bounds->y()) + ",\"w\":" + QByteArray::number(bounds->width()) +
+                        ",\"h\":" + QByteArray::number(bounds->height()) + "}\n");
+    return 0;
+}
+
+int runSelGet(const Streams& streams) {
+    const auto element = focusedTextElement();
+    if (!element)
+        return kFailure;
+    const auto range = element->selectedRange();
+    if (!range)
+        return kFailure;
+    streams.writeOutput(selectionRecord(*range));
+    return 0;
+}
+
+int runSelSet(const QStringList& arguments, const Streams&) {
+    if (arguments.size() < 2)
+        return kBadArguments;
+    const auto location = count(arguments[0]);
+    const auto length = count(arguments[1]);
+    if (!location || !length)
+        return kBadArguments;
+    const auto element = focusedTextElement();
+    if (!element)
+        return kFailure;
+    const AccessibleElement::TextRange wanted{*location, *length};
+    if (!element->setSelectedRange(wanted))
+        return kFailure;
+    return element->selectedRange() == wanted ? 0 : kFailure;
+}
+
+int runKeyWatch(const Streams& streams) {
+    Hotkeys* hotkeys = Platform::current().hotkeys;
+    if (!hotkeys || !streams.runEventLoop)
+        return kFailure;
+    const auto watch = hotkeys->startWatching([&streams](const Hotkeys::KeyEvent& event) {
+        if (event.kind == Hotkeys::KeyEvent::Kind::KeyDown && event.keyCode)
+            streams.writeOutput("key " + QByteArray::number(*event.keyCode) + '\n');
+    });
+    if (!watch)
+        return kFailure;
+    const int status = streams.runEventLoop();
+    hotkeys->stopWatching(*watch);
+    return status;
+}
+
 int run(const QStringList& arguments, const Streams& streams) {
     const QString command = arguments.value(0);
     if (command == QStringLiteral("availability"))
         return runAvailability(streams);
     if (command == QStringLiteral("clean"))
         return runClean(arguments.mid(1), streams);
+    if (command == QStringLiteral("caret"))
+        return runCaret(streams);
+    if (command == QStringLiteral("sel-get"))
+        return runSelGet(streams);
+    if (command == QStringLiteral("sel-set"))
+        return runSelSet(arguments.mid(1), streams);
+    if (command == QStringLiteral("key-watch"))
+        return runKeyWatch(streams);
     streams.writeError(usageText);
     return 64;
 }
@@ -159,6 +258,7 @@ int runProcess(int argc, char* argv[]) {
         readStandardInput,
         [](const QByteArray& bytes) { writeTo(stdout, bytes); },
         [](const QByteArray& bytes) { writeTo(stderr, bytes); },
+        [] { return QCoreApplication::instance() ? QCoreApplication::exec() : 1; },
     };
     return run(arguments, streams);
 }

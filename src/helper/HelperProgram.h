@@ -15,6 +15,8 @@ struct Streams {
     std::function<QByteArray(qint64 limit)> readInput;
     std::function<void(const QByteArray&)> writeOutput;
     std::function<void(const QByteArray&)> writeError;
+    // Runs the event loop until the process is told to end; `key-watch` needs it.
+    std::function<int()> runEventLoop = {};
 };
 
 // Longest transcript `clean` accepts, in user-perceived characters.
@@ -36,5 +38,19 @@ int runClean(const QStringList& arguments, const Streams& streams);
 QString stripLeadingLabel(const QString& text);
 // The fixed instruction text of `clean`.
 const QString& cleanInstructions();
+
+// The accessibility and key-watch sub-commands print raw values: global
+// top-left coordinates and ranges in UTF-16 units, one compact JSON record per
+// line with its keys in a fixed order. Any accessibility failure exits with 1
+// and prints nothing; bad `sel-set` arguments exit with 64.
+// The caret's rectangle (the selection's when there is one): {"x":…,"y":…,"w":…,"h":…}.
+int runCaret(const Streams& streams);
+// The selection: {"location":…,"length":…}.
+int runSelGet(const Streams& streams);
+// `sel-set <location> <length>`: sets the selection and checks it took.
+int runSelSet(const QStringList& arguments, const Streams& streams);
+// Prints "key <stored key code>" for every key press until the process ends;
+// keys are only watched, never taken from the applications.
+int runKeyWatch(const Streams& streams);
 
 } // namespace Helper

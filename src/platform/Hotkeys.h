@@ -60,8 +60,17 @@ public:
     // share the watch); none when keys cannot be watched. A handler may stop
     // any watch, its own included, while it runs.
     virtual std::optional<WatchId> startWatching(std::function<void(const KeyEvent&)> handler) = 0;
-    // Ends one watcher's deliveries; an unknown id does nothing.
+    // Ends one watcher's deliveries, of keys or of input; an unknown id does nothing.
     virtual void stopWatching(WatchId watcher) = 0;
+
+    // What the input watch reports, from any application: a key or the left
+    // mouse button going up, the wheel turning, or another window becoming the
+    // active one.
+    enum class InputEvent { KeyUp, LeftButtonUp, Scroll, ActiveWindowChanged };
+    // Starts delivering input events to `handler` on the GUI thread, sharing
+    // the watch with the key watchers; none when input cannot be watched.
+    // Nothing is swallowed: the applications get every event as before.
+    virtual std::optional<WatchId> startWatchingInput(std::function<void(InputEvent)> handler) = 0;
 
     // The stored key code of a key event from one of our own windows (its native
     // scan code), or none for a key the stored codes do not know.

@@ -42,7 +42,25 @@ public:
     }
     void stopWatching(WatchId watcher) override {
         watchers.remove(watcher);
+        inputWatchers.remove(watcher);
         updateWatch();
+    }
+    std::optional<WatchId> startWatchingInput(std::function<void(InputEvent)> handler) override {
+        if (!watchable)
+            return std::nullopt;
+        const WatchId id = nextWatcher++;
+        inputWatchers.insert(id, std::move(handler));
+        return id;
+    }
+
+    // Delivers an input event to every input watcher.
+    void input(InputEvent event) {
+        const QList<WatchId> ids = inputWatchers.keys();
+        for (WatchId id : ids)
+            if (inputWatchers.contains(id)) {
+                const auto handler = inputWatchers.value(id);
+                handler(event);
+            }
     }
 
     std::optional<quint32> keyCodeForNative(quint32 nativeScanCode) const override {
@@ -77,6 +95,7 @@ public:
     // Delivers an event to every watcher; empty while nobody watches.
     std::function<void(const KeyEvent&)> watch;
     QMap<WatchId, std::function<void(const KeyEvent&)>> watchers;
+    QMap<WatchId, std::function<void(InputEvent)>> inputWatchers;
     WatchId nextWatcher = 1;
     bool watchable = true;
     QHash<quint32, quint32> nativeToKeyCode;

@@ -17,6 +17,11 @@
 
 namespace {
 
+// X11 pointer buttons: the left one, and the four the wheel turns as.
+constexpr int kLeftButton = 1;
+constexpr int kFirstWheelButton = 4;
+constexpr int kLastWheelButton = 7;
+
 // The error of the last trapped request on our connection; another
 // connection's errors go to the handler that was there before.
 Display* trappedDisplay = nullptr;
@@ -96,12 +101,22 @@ void X11Hotkeys::drain() {
         XNextEvent(m_display, &event);
         if (event.type == KeyPress) {
             handleKeyPress(event.xkey.keycode, event.xkey.state);
+        } else if (event.type == PropertyNotify) {
+            if (m_activeWindowAtom && event.xproperty.atom == m_activeWindowAtom)
+                deliverInput(InputEvent::ActiveWindowChanged);
         } else if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode &&
                    XGetEventData(m_display, &event.xcookie)) {
             const int type = event.xcookie.evtype;
+            const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
             if (type == XI_RawKeyPress || type == XI_RawKeyRelease) {
-                const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
                 handleRawKey(quint32(raw->detail), type == XI_RawKeyPress, quint32(raw->time));
+                if (type == XI_RawKeyRelease)
+                    deliverInput(InputEvent::KeyUp);
+            } else if (type == XI_RawButtonRelease && raw->detail == kLeftButton) {
+                deliverInput(InputEvent::LeftButtonUp);
+            } else if (type == XI_RawButtonPress && raw->detail >= kFirstWheelButton &&
+                       raw->detail <= kLastWheelButton) {
+                deliverInput(InputEvent::Scroll);
             }
             XFreeEventData(m_display, &event.xcookie);
         }
@@ -206,35 +221,67 @@ void X11Hotkeys::handleKeyPress(quint32 x11KeyCode, unsigned int state) {
     }
 }
 
-void X11Hotkeys::selectRawKeys(bool on) {
+void X11Hotkeys::updateSelection() {
+    if (!m_display || m_xiOpcode < 0)
+        return;
+    const bool keys = !m_watchers.empty() || !m_inputWatchers.empty();
+    const bool input = !m_inputWatchers.empty();
     unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    if (on) {
+    if (keys) {
         XISetMask(bits, XI_RawKeyPress);
         XISetMask(bits, XI_RawKeyRelease);
     }
+    if (input) {
+        XISetMask(bits, XI_RawButtonPress);
+        XISetMask(bits, XI_RawButtonRelease);
+    }
     XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
     XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
+    if (input && !m_activeWindowAtom)
+        m_activeWindowAtom = XInternAtom(m_display, "_NET_ACTIVE_WINDOW", False);
+    XSelectInput(m_display, DefaultRootWindow(m_display), input ? PropertyChangeMask : NoEventMask);
     XFlush(m_display);
 }
 
 std::optional<Hotkeys::WatchId> X11Hotkeys::startWatching(std::function<void(const KeyEvent&)> handler) {
     if (!connect() || m_xiOpcode < 0)
         return std::nullopt;
-    if (m_watchers.empty()) {
+    if (m_watchers.empty())
         m_modifiersDown.clear();
-        selectRawKeys(true);
-    }
     const WatchId id = m_nextWatcher++;
     m_watchers.emplace(id, std::move(handler));
+    updateSelection();
+    return id;
+}
+
+std::optional<Hotkeys::WatchId> X11Hotkeys::startWatchingInput(std::function<void(InputEvent)> handler) {
+    if (!connect() || m_xiOpcode < 0)
+        return std::nullopt;
+    const WatchId id = m_nextWatcher++;
+    m_inputWatchers.emplace(id, std::move(handler));
+    updateSelection();
     return id;
 }
 
 void X11Hotkeys::stopWatching(WatchId watcher) {
-    if (!m_watchers.erase(watcher) || !m_watchers.empty())
+    if (!m_watchers.erase(watcher) && !m_inputWatchers.erase(watcher))
         return;
-    m_modifiersDown.clear();
-    if (m_display && m_xiOpcode >= 0)
-        selectRawKeys(false);
+    if (m_watchers.empty())
+        m_modifiersDown.clear();
+    updateSelection();
+}
+
+void X11Hotkeys::deliverInput(InputEvent event) {
+    std::vector<WatchId> ids;
+    for (const auto& [id, handler] : m_inputWatchers)
+        ids.push_back(id);
+    for (WatchId id : ids) {
+        const auto it = m_inputWatchers.find(id);
+        if (it == m_inputWatchers.end())
+            continue;
+        const std::function<void(InputEvent)> handler = it->second;
+        handler(event);
+    }
 }
 
 void X11Hotkeys::deliver(const KeyEvent& event) {

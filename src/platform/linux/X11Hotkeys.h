@@ -14,7 +14,9 @@ struct _XDisplay;
 // Global hotkeys and key watching on X11, over a connection of its own:
 // hotkeys are passive key grabs on the root window (also with Caps Lock and
 // Num Lock on), the watch reads raw key events (XInput2) so that left and
-// right modifiers are told apart. Key names come from the current layout.
+// right modifiers are told apart. The input watch adds raw key and button
+// releases, wheel turns and changes of the root window's _NET_ACTIVE_WINDOW.
+// Key names come from the current layout.
 class X11Hotkeys : public Hotkeys {
 public:
     X11Hotkeys();
@@ -26,6 +28,7 @@ public:
 
     std::optional<WatchId> startWatching(std::function<void(const KeyEvent&)> handler) override;
     void stopWatching(WatchId watcher) override;
+    std::optional<WatchId> startWatchingInput(std::function<void(InputEvent)> handler) override;
 
     std::optional<quint32> keyCodeForNative(quint32 nativeScanCode) const override;
     QString layoutText(quint32 keyCode) const override;
@@ -46,7 +49,9 @@ private:
     quint32 sideBitOf(quint32 x11KeyCode) const;
     bool isModifierKey(quint32 x11KeyCode) const;
     void scheduleDrain();
-    void selectRawKeys(bool on);
+    // Selects the raw events and root window changes the watchers need.
+    void updateSelection();
+    void deliverInput(InputEvent event);
     void deliver(const KeyEvent& event);
 
     _XDisplay* m_display = nullptr;
@@ -56,6 +61,8 @@ private:
     QHash<quint32, Grab> m_grabs;
     std::function<void(quint32)> m_pressed;
     std::map<WatchId, std::function<void(const KeyEvent&)>> m_watchers;
+    std::map<WatchId, std::function<void(InputEvent)>> m_inputWatchers;
     WatchId m_nextWatcher = 1;
+    unsigned long m_activeWindowAtom = 0;
     QSet<quint32> m_modifiersDown;
 };

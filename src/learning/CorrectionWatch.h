@@ -1,0 +1,67 @@
+#pragma once
+
+#include "insertion/AXText.h"
+#include "learning/CorrectionCandidate.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class CorrectionLedger;
+class Defaults;
+
+// Remembers where the last dictation was pasted and, when the next one starts,
+// reads that stretch of the field again to see whether the user corrected a
+// word in it. Only while "learnCorrections" is on (absent means off). A
+// correction worth asking about waits in `pending` until the chip offers it.
+// GUI thread.
+class CorrectionWatch : public QObject {
+    Q_OBJECT
+public:
+    // The last insertion remembered.
+    struct Written {
+        QString text;
+        AXText::Range range;
+        QString bundleID;
+        // The focused field's length in UTF-16 units right after the insertion;
+        // none when it could not be read.
+        std::optional<qint64> fieldLength;
+    };
+
+    struct Services {
+        Defaults& defaults;
+        CorrectionLedger& ledger;
+        // Whether the dictionary already has this canonical word (any capitals).
+        std::function<bool(const QString&)> isKnown;
+        // Writes one line to the shared trace log.
+        std::function<void(const QString&)> trace;
+    };
+
+    static CorrectionWatch& shared();
+    explicit CorrectionWatch(Services services, QObject* parent = nullptr);
+
+    bool isEnabled() const;
+    const std::optional<Written>& last() const { return m_last; }
+    const std::optional<CorrectionCandidate>& pending() const { return m_pending; }
+    // Hands the pending candidate over and clears it.
+    std::optional<CorrectionCandidate> takePending();
+
+    // Remembers an insertion when learning is on, the text is not empty, its
+    // range is known and the frontmost application has an identifier; forgets
+    // the previous one in every case.
+    void noteInsertion(const QString& text, std::optional<AXText::Range> range);
+    // Examines the remembered insertion once and may set `pending`. Edits
+    // elsewhere in the field shift the stretch: it is re-read at the remembered
+    // place, grown or shrunk by the change of the field's length since then.
+    void checkForCorrection();
+
+signals:
+    void pendingChanged();
+
+private:
+    Services m_services;
+    std::optional<Written> m_last;
+    std::optional<CorrectionCandidate> m_pending;
+};

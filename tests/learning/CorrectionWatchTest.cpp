@@ -1,0 +1,161 @@
+#include "learning/CorrectionLedger.h"
+#include "learning/CorrectionWatch.h"
+
+#include "support/Defaults.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kEditor = QStringLiteral("org.example.editor");
+
+class CorrectionWatchTest : public testing::Test {
+protected:
+    CorrectionWatchTest() {
+        defaults.set(QStringLiteral("learnCorrections"), true);
+        fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Editor"), kEditor, {}, 42};
+        fakes.accessibility.focused = field;
+    }
+
+    // The field holds `before` + `text` + `after`; the insertion is remembered.
+    void insert(const QString& text, const QString& before = QStringLiteral("Hi. "),
+                const QString& after = QString()) {
+        field->value = before + text + after;
+        watch.noteInsertion(text, AXText::Range{before.size(), text.size()});
+    }
+
+    void check() { watch.checkForCorrection(); }
+    QString lastTrace() const { return traces.isEmpty() ? QString() : traces.back(); }
+
+    ScopedFakePlatform fakes;
+    std::shared_ptr<FakeElement> field = std::make_shared<FakeElement>();
+    TempFolder folder;
+    Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
+    CorrectionLedger ledger{defaults};
+    QStringList known;
+    QStringList traces;
+    CorrectionWatch watch{{defaults, ledger,
+                           [this](const QString& word) { return known.contains(word, Qt::CaseInsensitive); },
+                           [this](const QString& line) { traces << line; }}};
+};
+
+TEST_F(CorrectionWatchTest, LearningIsOffUnlessStoredTrue) {
+    for (const QVariant& stored : {QVariant(), QVariant(QStringLiteral("true")), QVariant(1)}) {
+        if (stored.isValid())
+            defaults.set(QStringLiteral("learnCorrections"), stored);
+        else
+            defaults.remove(QStringLiteral("learnCorrections"));
+        insert(QStringLiteral("call jackson"));
+        EXPECT_FALSE(watch.last());
+        check();
+        EXPECT_TRUE(traces.isEmpty());
+    }
+}
+
+TEST_F(CorrectionWatchTest, AnInsertionIsOnlyRememberedWithTextRangeAndApplication) {
+    watch.noteInsertion(QString(), AXText::Range{0, 0});
+    EXPECT_FALSE(watch.last());
+    watch.noteInsertion(QStringLiteral("text"), std::nullopt);
+    EXPECT_FALSE(watch.last());
+    fakes.workspace.frontmost->identifier.clear();
+    insert(QStringLiteral("text"));
+    EXPECT_FALSE(watch.last());
+    fakes.workspace.frontmost->identifier = kEditor;
+    insert(QStringLiteral("text"));
+    ASSERT_TRUE(watch.last());
+    EXPECT_EQ(watch.last()->bundleID, kEditor);
+}
+
+TEST_F(CorrectionWatchTest, EachEndOfTheCheckTracesWhy) {
+    check();
+    EXPECT_EQ(lastTrace(), "correction: nothing written to compare");
+
+    insert(QStringLiteral("call jackson"));
+    fakes.workspace.frontmost->identifier = QStringLiteral("org.example.mail");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: app changed org.example.editor -> org.example.mail");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: nothing written to compare");
+    fakes.workspace.frontmost->identifier = kEditor;
+
+    insert(QStringLiteral("call jackson"));
+    fakes.workspace.frontmost.reset();
+    check();
+    EXPECT_EQ(lastTrace(), "correction: app changed org.example.editor -> ?");
+    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Editor"), kEditor, {}, 42};
+
+    insert(QStringLiteral("call jackson"));
+    field->value.reset();
+    check();
+    EXPECT_EQ(lastTrace(), "correction: org.example.editor will not return a string for a range");
+
+    insert(QStringLiteral("call jackson"));
+    check();
+    EXPECT_EQ(lastTrace(), "correction: unchanged");
+
+    insert(QStringLiteral("call jackson now"));
+    field->value = QStringLiteral("Hi. call Jack's son now");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: change was not a single run");
+
+    known << QStringLiteral("jaxon");
+    insert(QStringLiteral("call jackson now"));
+    field->value = QStringLiteral("Hi. call Jaxon now");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: Jaxon already known");
+    EXPECT_FALSE(defaults.contains(CorrectionLedger::kSeenKey));
+    EXPECT_FALSE(watch.pending());
+}
+
+TEST_F(CorrectionWatchTest, AFarEditIsAskedAboutTheSecondTime) {
+    for (const char* expected : {"correction: jackson -> Jaxon near=false ask=false",
+                                 "correction: jackson -> Jaxon near=false ask=true"}) {
+        insert(QStringLiteral("please call jackson today"));
+        field->value = QStringLiteral("Hi. please call Jaxon today");
+        check();
+        EXPECT_EQ(lastTrace(), expected);
+    }
+    ASSERT_TRUE(watch.pending());
+    EXPECT_EQ(*watch.pending(), (CorrectionCandidate{"jackson", "Jaxon", false}));
+    EXPECT_EQ(watch.takePending(), (CorrectionCandidate{"jackson", "Jaxon", false}));
+    EXPECT_FALSE(watch.pending());
+}
+
+TEST_F(CorrectionWatchTest, EditsThatChangeTheLengthAreReadOverTheNewLength) {
+    // Shorter, with text after the insertion that must not be read as part of it.
+    insert(QStringLiteral("I will recieve it"), QStringLiteral("Hi. "), QStringLiteral(" Bye."));
+    field->value = QStringLiteral("Hi. I will receive it Bye.");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: recieve -> receive near=true ask=true");
+
+    insert(QStringLiteral("please call jackson today"), QStringLiteral("Hi. "), QStringLiteral(" Bye."));
+    field->value = QStringLiteral("Hi. please call Jaxon today Bye.");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: jackson -> Jaxon near=false ask=false");
+
+    // Longer, with an emoji that counts two units.
+    insert(QStringLiteral("see the cat"), QStringLiteral("😀 "), QStringLiteral("!"));
+    field->value = QStringLiteral("😀 see the catalogue!");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: cat -> catalogue near=false ask=false");
+}
+
+TEST_F(CorrectionWatchTest, AFieldShortenedPastTheInsertionCannotBeRead) {
+    insert(QStringLiteral("call jackson"));
+    field->value = QStringLiteral("Hi");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: org.example.editor will not return a string for a range");
+}
+
+TEST_F(CorrectionWatchTest, EachInsertionIsExaminedOnce) {
+    insert(QStringLiteral("I will recieve it"));
+    field->value = QStringLiteral("Hi. I will receive it");
+    check();
+    EXPECT_TRUE(watch.pending());
+    check();
+    EXPECT_EQ(lastTrace(), "correction: nothing written to compare");
+}
+
+} // namespace

@@ -1,0 +1,249 @@
+// The helper's accessibility and key-watch commands and the selection clean-up
+// chip against a Qt target window in another process, through AT-SPI, XInput2
+// and XTest on the harness's display.
+#include "dictation/FrontmostApp.h"
+#include "insertion/AXText.h"
+#include "insertion/DictionaryStore.h"
+#include "learning/CorrectionChip.h"
+#include "learning/CorrectionChipView.h"
+#include "learning/CorrectionLedger.h"
+#include "learning/CorrectionWatch.h"
+#include "insertion/PasteService.h"
+#include "learning/SelectionCleanup.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "state/AppState.h"
+#include "support/Defaults.h"
+#include "support/TargetWindow.h"
+#include "support/TempFolder.h"
+#include "support/XTestKeyboard.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+// X11 last: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
+
+const char* const kNoHarness = "run through scripts/run-tests.sh, which starts the desktop services";
+
+class Target : public TargetWindow::Process {
+public:
+    Target()
+        : Process(QCoreApplication::applicationFilePath(), {},
+                  environmentFor(TargetWindow::Kind::Application)) {}
+};
+
+struct HelperRun {
+    int status = -1;
+    QByteArray out;
+};
+
+HelperRun helper(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(QUORVANE_REAL_HELPER), arguments);
+    HelperRun run;
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    return run;
+}
+
+// Clicks the left button at a global position.
+void click(const QPoint& at) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_TRUE(display);
+    XTestFakeMotionEvent(display, -1, at.x(), at.y(), CurrentTime);
+    XTestFakeButtonEvent(display, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display, 1, False, CurrentTime);
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
+class LearningDesktopTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!underHarness())
+            GTEST_SKIP() << kNoHarness;
+        m_previous = Platform::install(m_linux.services());
+    }
+    void TearDown() override {
+        if (underHarness())
+            Platform::install(m_previous);
+    }
+
+    // Starts the target with `text` typed into its line and waits until the
+    // accessibility layer sees the line focused in the frontmost application.
+    std::unique_ptr<Target> startWith(const QString& text, const QString& field = QStringLiteral("line")) {
+        auto target = std::make_unique<Target>();
+        if (!target->ready() || !target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused")) ||
+            !target->ask(QStringLiteral("type ") + text, QStringLiteral("typed")))
+            return nullptr;
+        const bool seen = QTest::qWaitFor(
+            [&] {
+                const std::optional<FrontmostApp> front = FrontmostApp::current();
+                const std::optional<QString> before = AXText::textBeforeCaret(text.size());
+                return front && front->pid == target->pid() && before == text;
+            },
+            10000);
+        return seen ? std::move(target) : nullptr;
+    }
+
+    LinuxPlatform m_linux;
+    Platform m_previous;
+};
+
+TEST_F(LearningDesktopTest, HelperReadsAndSetsTheSelectionOfTheTargetInUtf16Units) {
+    const auto target = startWith(QStringLiteral("\U0001F600 hello"));
+    ASSERT_TRUE(target);
+
+    HelperRun run = helper({"sel-get"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, "{\"location\":8,\"length\":0}\n");
+
+    run = helper({"caret"});
+    EXPECT_EQ(run.status, 0);
+    const QJsonObject caret = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(caret.keys(), (QStringList{"h", "w", "x", "y"})) << run.out.toStdString();
+    EXPECT_TRUE(run.out.startsWith("{\"x\":")) << run.out.toStdString();
+    EXPECT_GT(caret.value("h").toInt(), 0);
+
+    EXPECT_EQ(helper({"sel-set", "3", "5"}).status, 0);
+    EXPECT_EQ(helper({"sel-get"}).out, "{\"location\":3,\"length\":5}\n");
+    EXPECT_EQ(AXText::selectedText(), QStringLiteral("hello"));
+
+    EXPECT_EQ(helper({"sel-set", "3"}).status, 64);
+    EXPECT_EQ(helper({"sel-set", "20", "0"}).status, 1) << "a caret past the end does not read back";
+}
+
+TEST_F(LearningDesktopTest, HelperKeyWatchPrintsTheStoredCodeOfEachPress) {
+    QProcess watch;
+    watch.start(QStringLiteral(QUORVANE_REAL_HELPER), {QStringLiteral("key-watch")});
+    ASSERT_TRUE(watch.waitForStarted(5000));
+    XTestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isOpen());
+    QByteArray printed;
+    // The watch needs a moment to select its events: press until one shows.
+    const bool seen = QTest::qWaitFor(
+        [&] {
+            keyboard.tap("a");
+            QTest::qWait(100);
+            printed += watch.readAllStandardOutput();
+            return printed.contains("key 0\n");
+        },
+        10000);
+    EXPECT_TRUE(seen) << printed.toStdString();
+    keyboard.tap("Shift_L");
+    keyboard.tap("Return");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            printed += watch.readAllStandardOutput();
+            return printed.endsWith("key 36\n");
+        },
+        5000))
+        << printed.toStdString();
+    EXPECT_FALSE(printed.contains("key 56")) << "modifier changes print nothing";
+    watch.kill();
+    watch.waitForFinished();
+}
+
+TEST_F(LearningDesktopTest, SelectionChipCleansOnlyTheSelectionInPlace) {
+    const QString filler = QStringLiteral("so um I think that we should uh meet on Monday");
+    const QString before = QStringLiteral("Notes: ");
+    const QString after = QStringLiteral(" End.");
+    const auto target = startWith(before + filler + after);
+    ASSERT_TRUE(target);
+
+    TempFolder folder;
+    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
+    AppState state;
+    SelectionCleanup chip({defaults, state, {}, {}});
+    chip.start();
+    // The session's accessibility flag is learnt from the bus a moment after start.
+    ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
+
+    ASSERT_TRUE(AXText::setSelectedRange(before.size(), filler.size()));
+    XTestKeyboard keyboard;
+    keyboard.tap("Shift_L");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chip.isShown(); }, 1000)) << "the chip comes within a second";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chip.panel()->isVisible(); }, 1000));
+
+    click(chip.panel()->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chip.chipState() == SelectionCleanup::ChipState::Done; }, 10000));
+    std::optional<QString> field;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            field = AXText::textBeforeCaret(200);
+            return field && !field->contains(QStringLiteral(" um "));
+        },
+        5000));
+    ASSERT_TRUE(field);
+    EXPECT_TRUE(field->startsWith(before)) << field->toStdString();
+    EXPECT_FALSE(field->contains(QStringLiteral(" uh "))) << field->toStdString();
+    const std::optional<QString> whole = AXText::focusedElement()->text(0, std::numeric_limits<qint64>::max());
+    EXPECT_TRUE(whole && whole->endsWith(after)) << (whole ? whole->toStdString() : "unreadable");
+    const std::optional<FrontmostApp> front = FrontmostApp::current();
+    EXPECT_TRUE(front && front->pid == target->pid()) << "the target keeps the focus";
+}
+
+TEST_F(LearningDesktopTest, ACorrectedWordIsOfferedAndAddedToTheDictionary) {
+    const QString dictated = QStringLiteral("I will recieve it tomorrow");
+    const auto target = startWith(dictated);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
+
+    TempFolder folder;
+    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
+    defaults.set(QStringLiteral("learnCorrections"), true);
+    DictionaryStore dictionary(folder.path());
+    CorrectionLedger ledger(defaults);
+    QStringList traces;
+    CorrectionWatch watch({defaults, ledger, [&](const QString& word) { return dictionary.contains(word); },
+                           [&](const QString& line) { traces << line; }});
+    CorrectionChip chip({watch, ledger, [&](const QString& canonical, const QStringList& variants) {
+                             dictionary.add(canonical, variants);
+                         }});
+    watch.noteInsertion(dictated, AXText::Range{0, dictated.size()});
+
+    // The user selects the misspelt word and types over it.
+    ASSERT_TRUE(AXText::setSelectedRange(7, 7));
+    XTestKeyboard keyboard;
+    for (const char* key : {"r", "e", "c", "e", "i", "v", "e"})
+        keyboard.tap(key);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::textBeforeCaret(14) == QStringLiteral("I will receive"); },
+                                5000));
+
+    watch.checkForCorrection();
+    EXPECT_EQ(traces, QStringList{"correction: recieve -> receive near=true ask=true"});
+    chip.offerIfPending();
+    ASSERT_TRUE(chip.isShown());
+    EXPECT_EQ(chip.panel()->title(), QStringLiteral("Remember “receive”?"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chip.panel()->isVisible(); }, 1000));
+    QTest::qWait(200);
+
+    QPushButton* add = chip.panel()->addButton();
+    click(add->mapToGlobal(add->rect().center()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !chip.isShown(); }, 5000));
+    ASSERT_EQ(dictionary.entries().size(), 1);
+    EXPECT_EQ(dictionary.entries().front().canonical, QStringLiteral("receive"));
+    EXPECT_EQ(dictionary.entries().front().variants, QStringList{"recieve"});
+    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("dictionary.json"))));
+    const std::optional<FrontmostApp> front = FrontmostApp::current();
+    EXPECT_TRUE(front && front->pid == target->pid()) << "the target keeps the focus";
+}
+
+} // namespace
