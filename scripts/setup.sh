@@ -26,7 +26,7 @@ packages=(
   qt6-speech-flite-plugin qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng
   at-spi2-core dbus-x11 avahi-daemon avahi-utils espeak-ng flite sox pulseaudio pulseaudio-utils
   pocketsphinx pocketsphinx-en-us python3-pocketsphinx python3-fastapi python3-uvicorn python3-multipart
-  python3-numpy python3-venv apertium apertium-eng-spa lsof procps iproute2 util-linux
+  python3-numpy python3-venv apertium apertium-eng-spa lsof procps iproute2 util-linux zsh tar
   # desktop test harness
   xvfb xauth x11-utils xdotool trayer imagemagick gir1.2-gtk-3.0 openbox
 )
@@ -49,10 +49,7 @@ cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_TESTS="$tests"
 cmake --build "$build" -j "$(nproc)"
 
 if [ "$mode" = run ]; then
-  engine="${QV_ENGINE_ROOT:-${XDG_DATA_HOME:-$HOME/.local/share}/Quorvane}"
-  if [ ! -e "$engine/mlx-venv/bin/python" ]; then
-    "$root/scripts/make-engine.sh" "$engine"
-  fi
+  # The program installs its own speech engine on first run.
   exec "$build/quorvane"
 fi
 exec "$root/scripts/run-tests.sh" "$build"

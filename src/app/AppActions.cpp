@@ -1,6 +1,7 @@
 #include "app/AppActions.h"
 
 #include "dictation/DictationController.h"
+#include "engine/DiagnosticsWindow.h"
 #include "insertion/PasteLast.h"
 
 #include <QCoreApplication>
@@ -20,10 +21,10 @@ AppActions wired() {
     //   translationAvailable, translate…KeyPressed, addTranslationSection   Translator / TranslationMenu
     //   addModeSection               ModeMenu
     //   showMainWindow               MainWindowHost
-    //   openMicrophoneTest           DiagnosticsWindow
     //   reportProblem, leaveReview, checkForUpdates   ProblemReport / ReviewPrompt / Updater
     actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
     actions.pasteLast = [] { PasteLast::run(); };
+    actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
     return actions;
 }
 

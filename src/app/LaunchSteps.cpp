@@ -6,15 +6,14 @@
 //   phoneLinkEnabled, startPhoneLink   PhoneLink
 //   checkForUpdates             Updater::checkForUpdates(userInitiated: false)
 //   setHoverReading             HoverReader
-//   modelsComplete (and engineExists in full)   EngineBootstrap
 //   showMainWindow              MainWindowHost::show
-//   showOnboarding              OnboardingWindow::show
-//   startSelectionCleanup       SelectionCleanup::start
+//   showOnboarding              OnboardingWindow::show (runs the engine set-up for now)
 //   runSelfTests                the developer self-tests
 //   stopReading                 ReaderController::stop
 //   importNotes                 PhoneInbox::importNotes
 #include "app/AppDelegate.h"
 
+#include "app/AppActions.h"
 #include "app/Appearance.h"
 #include "app/ConfiguredHotkeys.h"
 #include "app/DockIcon.h"
@@ -23,15 +22,20 @@
 #include "dictation/DictationController.h"
 #include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
+#include "engine/EngineBootstrap.h"
 #include "engine/EngineMigration.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "engine/RetiredModels.h"
 #include "insertion/DictionaryStore.h"
+#include "learning/CorrectionLearner.h"
+#include "learning/SelectionCleanup.h"
+#include "learning/WordSwapper.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
 
 #include <QFileInfo>
+#include <QMetaEnum>
 
 #include <csignal>
 
@@ -40,7 +44,17 @@ LaunchSteps LaunchSteps::standard() {
     steps.connectDictation = [] {
         DictationPeers peers;
         peers.bubble = &BubblePanel::shared();
+        peers.corrections = &CorrectionLearner::shared();
+        peers.wordSwaps = &WordSwapper::shared();
+        BubblePanel::shared().setWordSwapTaker(&WordSwapper::shared());
         DictationController::shared().setPeers(peers);
+    };
+    steps.startSelectionCleanup = [] {
+        SelectionCleanup::shared().setReadingCheck([] {
+            const std::function<bool()>& reading = AppActions::shared().readerIsReading;
+            return reading && reading();
+        });
+        SelectionCleanup::shared().start();
     };
     steps.restoreLeftoverVolume = [] { SystemAudio::shared().restoreLeftover(); };
     steps.warmDictionary = [] { DictionaryStore::shared().warmUp(); };
@@ -55,9 +69,23 @@ LaunchSteps LaunchSteps::standard() {
     };
     steps.migrateSettings = [] { Migration::runIfNeeded(); };
     steps.registerHotkeys = [] { registerConfiguredHotkeys(); };
-    // The engine's interpreter is the part of the installed engine that can be
-    // checked before the engine set-up joins the program.
-    steps.engineExists = [] { return QFileInfo::exists(MlxServer::interpreter()); };
+    steps.engineExists = [] { return EngineBootstrap::shared().engineExists(); };
+    steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
+    // Until the onboarding window joins the program, its engine step runs here
+    // without a window and the stages go to the engine log.
+    steps.showOnboarding = [] {
+        EngineBootstrap& bootstrap = EngineBootstrap::shared();
+        QObject::connect(&bootstrap, &EngineBootstrap::stageChanged, &bootstrap,
+                         [&bootstrap](EngineBootstrap::Stage stage) {
+                             const QString name = QString::fromLatin1(
+                                 QMetaEnum::fromType<EngineBootstrap::Stage>().valueToKey(int(stage)));
+                             MlxServer::note(QStringLiteral("engine set-up: ") + name +
+                                             (stage == EngineBootstrap::Stage::Failed
+                                                  ? QStringLiteral(": ") + bootstrap.failureMessage()
+                                                  : QString()));
+                         }, Qt::UniqueConnection);
+        (void)bootstrap.run();
+    };
     steps.startSpeechServer = [] {
         MlxServer::shared().ensureReady().then(&MlxServer::shared(), [](bool ready) {
             if (ready)

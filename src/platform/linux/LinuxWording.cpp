@@ -18,6 +18,10 @@ QString LinuxWording::forDesktop(const QString& text) const {
          QStringLiteral("Copied. This desktop does not let Quorvane type: paste with Ctrl+V.")},
         {QStringLiteral("Copied. Grant Accessibility to paste it for you."),
          QStringLiteral("Copied. This desktop does not let Quorvane type: paste with Ctrl+V.")},
+        // The microphone test.
+        {QStringLiteral("The mic captured almost no sound. Check System Settings \u203a Sound \u203a Input and speak into the right microphone."),
+         QStringLiteral("The mic captured almost no sound. Check Settings \u203a Sound \u203a Input and speak into the right microphone.")},
+        {QStringLiteral("Reveal recording in Finder"), QStringLiteral("Show recording in Files")},
     };
     return table.value(text, text);
 }

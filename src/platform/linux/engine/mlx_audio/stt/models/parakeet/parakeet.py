@@ -19,6 +19,8 @@ from mlx_audio.audio_io import read_wav, resample
 
 SAMPLE_RATE = 16000
 _FRAMES_PER_SECOND = 100.0
+# Debian's model, used until a recogniser is loaded from a model folder that
+# holds one (the engine's own copy, downloaded by the application).
 _MODEL_FOLDER = "/usr/share/pocketsphinx/model/en-us"
 _FILLERS = re.compile(r"^(<s>|</s>|<sil>|\[\w+\]|\+\+.*\+\+)$")
 # Decodes that may run at once; each decoder holds its own model (about 100 MB).
@@ -137,8 +139,17 @@ class AlignedResult:
         self.text = " ".join(sentence.text for sentence in sentences).strip()
 
 
+def use_model_folder(path):
+    """Decoders made from now on load the model in the folder `path` when it
+    holds one; a hub name or an empty folder keeps the current model."""
+    global _MODEL_FOLDER
+    if os.path.isfile(os.path.join(str(path), "en-us", "mdef")):
+        _MODEL_FOLDER = str(path)
+
+
 class ParakeetTDT:
     def __init__(self, name, weights=None):
+        use_model_folder(name)
         self.name = name
         self.weights = dict(weights or {})
 

@@ -1,0 +1,374 @@
+#include "engine/EngineBootstrap.h"
+
+#include "engine/EngineConfiguration.h"
+#include "engine/EnginePackage.h"
+#include "engine/EngineSetupScript.h"
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
+#include "engine/ModelDownload.h"
+#include "engine/ModelTable.h"
+#include "engine/Transcriber.h"
+#include "support/WavData.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QPromise>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kSilenceSamples = 8000;
+constexpr double kModelCheckSeconds = 120;
+constexpr int kStatusOk = 200;
+
+QString support() { return QLatin1String(EngineConfiguration::kSupport); }
+
+// The identity of an environment for the import-check cache: the interpreter
+// link itself (a venv's bin/python may point at a system file that never
+// changes) and pyvenv.cfg, which every new environment writes.
+QString engineKey(const QString& venv) {
+    QString key;
+    for (const QString& path : {venv + QStringLiteral("/bin/python"), venv + QStringLiteral("/pyvenv.cfg")}) {
+        struct stat info {};
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+            return {};
+        key += QStringLiteral("%1:%2.%3:%4;").arg(info.st_ino).arg(info.st_mtim.tv_sec).arg(info.st_mtim.tv_nsec).arg(info.st_size);
+    }
+    return key;
+}
+
+} // namespace
+
+EngineBootstrap::Setup EngineBootstrap::Setup::defaults() {
+    Setup setup;
+    setup.engineRoot = [] { return MlxServer::engineRoot(); };
+    setup.bases = [] { return ModelTable::bases(); };
+    setup.files = ModelTable::files();
+    setup.locateUv = [] { return EngineSetupScript::locateUv(); };
+    setup.stageScript = [] { return EngineSetupScript::stagedSetupScript(); };
+    setup.runProcess = [](const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail) {
+        return EngineSetupScript::runProcess(program, arguments, std::move(onDetail));
+    };
+    return setup;
+}
+
+EngineBootstrap& EngineBootstrap::shared() {
+    static EngineBootstrap* instance = [] {
+        EngineServices services;
+        services.ensureReady = [] { return MlxServer::shared().ensureReady(); };
+        services.warmUp = [] { return MlxServer::shared().warmUp(); };
+        services.stopServer = [] { MlxServer::shared().stop(); };
+        services.cleanupServerUp = [] { return LlmServer::shared().isUp(); };
+        services.startCleanupServer = [] { return LlmServer::shared().ensureStarted(); };
+        services.checkModel = [] {
+            const QList<float> silence(kSilenceSamples, 0.0F);
+            return Transcriber::diagnose(WavData::encode(silence), kModelCheckSeconds)
+                .then([](const Transcriber::Diagnosis& diagnosis) { return diagnosis.status; });
+        };
+        return new EngineBootstrap(Setup::defaults(), std::move(services));
+    }();
+    return *instance;
+}
+
+EngineBootstrap::EngineBootstrap(Setup setup, EngineServices services, QObject* parent)
+    : QObject(parent), m_setup(std::move(setup)), m_services(std::move(services)) {}
+
+EngineBootstrap::~EngineBootstrap() { end(); }
+
+QString EngineBootstrap::venv() const { return QDir::cleanPath(m_setup.engineRoot()) + QStringLiteral("/mlx-venv"); }
+
+QString EngineBootstrap::modelFolder() const {
+    return QDir::cleanPath(m_setup.engineRoot()) + QStringLiteral("/models/") + QLatin1String(ModelTable::kModelName);
+}
+
+bool EngineBootstrap::engineExists() {
+    const QString key = engineKey(venv());
+    if (key.isEmpty()) {
+        forgetEngine();
+        return false;
+    }
+    if (m_workingEngine && m_workingEngine->key == key)
+        return m_workingEngine->answer;
+    QProcess check;
+    check.setStandardOutputFile(QProcess::nullDevice());
+    check.setStandardErrorFile(QProcess::nullDevice());
+    check.start(venv() + QStringLiteral("/bin/python"), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
+    const bool answer = check.waitForStarted(-1) && check.waitForFinished(-1) &&
+                        check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
+    m_workingEngine = Cached{key, answer};
+    return answer;
+}
+
+bool EngineBootstrap::modelsComplete() const { return ModelDownload::complete(modelFolder(), m_setup.files); }
+
+void EngineBootstrap::setStage(Stage stage) {
+    if (stage != Stage::Failed)
+        m_failure.clear();
+    m_stage = stage;
+    emit stageChanged(stage);
+}
+
+void EngineBootstrap::setProgress(double progress) {
+    m_progress = progress;
+    emit progressChanged(progress);
+}
+
+void EngineBootstrap::setDetail(const QString& detail) {
+    if (m_detail == detail)
+        return;
+    m_detail = detail;
+    emit detailChanged(detail);
+}
+
+void EngineBootstrap::fail(const QString& message) {
+    if (m_script) {
+        EngineSetupScript::discard(*m_script);
+        m_script.reset();
+    }
+    m_failure = message;
+    setStage(Stage::Failed);
+    end();
+}
+
+QFuture<void> EngineBootstrap::begin() {
+    end();
+    m_call = std::make_shared<QPromise<void>>();
+    m_call->start();
+    return m_call->future();
+}
+
+void EngineBootstrap::end() {
+    if (m_script) {
+        EngineSetupScript::discard(*m_script);
+        m_script.reset();
+    }
+    if (const auto call = std::exchange(m_call, nullptr))
+        call->finish();
+}
+
+QFuture<void> EngineBootstrap::run() {
+    QFuture<void> future = begin();
+    setStage(Stage::Checking);
+    if (engineExists()) {
+        scriptRoad();
+        return future;
+    }
+    setStage(Stage::Venv);
+    setDetail(QStringLiteral("Downloading the speech engine (one time, about 230 MB)"));
+    setProgress(0);
+    auto* package = new EnginePackage(venv(), m_setup.bases(), this);
+    connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
+        setProgress(fraction);
+        setDetail(detail);
+    });
+    package->install().then(this, [this, package](bool installed) {
+        package->deleteLater();
+        forgetEngine();
+        if (installed && engineExists())
+            setStage(Stage::Models);
+        scriptRoad();
+    });
+    return future;
+}
+
+void EngineBootstrap::scriptRoad() {
+    const auto models = [this] { fetchModels(false, [this] { warm(); }); };
+    if (engineExists()) {
+        models();
+        return;
+    }
+    if (!m_setup.locateUv()) {
+        fail(QStringLiteral("Could not find the setup tool that builds the speech engine. Please reinstall Quorvane "
+                            "from %1, or contact %2.")
+                 .arg(QLatin1String(EngineConfiguration::kSite), support()));
+        return;
+    }
+    setStage(Stage::Venv);
+    setDetail(QStringLiteral("Setting up the speech engine (a few minutes, one time)"));
+    QDir().mkpath(QFileInfo(venv()).absolutePath());
+    m_script = m_setup.stageScript();
+    if (!m_script) {
+        fail(QStringLiteral("Setup script missing from the app bundle."));
+        return;
+    }
+    const QPointer<EngineBootstrap> self(this);
+    m_setup
+        .runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, venv()},
+                    [self](const QString& detail) {
+                        QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
+                    })
+        .then(this, [this, models](bool ok) {
+            forgetEngine();
+            if (!ok || !engineExists()) {
+                fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
+                                    "first time. Details were saved to Application Support/Quorvane/setup.log. Send "
+                                    "that to %1 if it keeps failing.")
+                         .arg(support()));
+                return;
+            }
+            EngineSetupScript::discard(*m_script);
+            m_script.reset();
+            models();
+        });
+}
+
+void EngineBootstrap::fetchModels(bool force, std::function<void()> next) {
+    if (!force && modelsComplete()) {
+        next();
+        return;
+    }
+    setStage(Stage::Models);
+    auto* download = new ModelDownload(modelFolder(), m_setup.files, m_setup.bases(), this);
+    connect(download, &ModelDownload::progressChanged, this, &EngineBootstrap::setProgress);
+    connect(download, &ModelDownload::detailChanged, this, &EngineBootstrap::setDetail);
+    download->run(force).then(this, [this, download, next = std::move(next)](bool ok) {
+        download->deleteLater();
+        if (!ok) {
+            fail(download->failureMessage());
+            return;
+        }
+        next();
+    });
+}
+
+void EngineBootstrap::warm() {
+    setStage(Stage::Warming);
+    setDetail(QStringLiteral("Waking the voices (the reading voice downloads on first run)"));
+    setProgress(0);
+    m_services.ensureReady().then(this, [this](bool ready) {
+        if (!ready) {
+            fail(QStringLiteral("The speech engine did not start. Try again or contact %1.").arg(support()));
+            return;
+        }
+        m_services.warmUp().then(this, [this] {
+            m_services.cleanupServerUp().then(this, [this](bool up) {
+                if (up) {
+                    setDetail({});
+                    setStage(Stage::Ready);
+                    end();
+                    return;
+                }
+                setStage(Stage::Warming);
+                setDetail(QStringLiteral("Preparing the cleanup model (one time, about 2.3 GB)"));
+                setProgress(0);
+                m_services.startCleanupServer().then(this, [this] {
+                    setDetail({});
+                    setStage(Stage::Ready);
+                    end();
+                });
+            });
+        });
+    });
+}
+
+QFuture<void> EngineBootstrap::repair() {
+    QFuture<void> future = begin();
+    setStage(Stage::Venv);
+    setProgress(0);
+    setDetail(QStringLiteral("Reinstalling the speech engine"));
+    // The held server runs from the environment about to be replaced.
+    m_services.stopServer();
+    QDir(venv()).removeRecursively();
+    forgetEngine();
+    auto* package = new EnginePackage(venv(), m_setup.bases(), this);
+    connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
+        setProgress(fraction);
+        setDetail(detail);
+    });
+    package->install().then(this, [this, package](bool installed) {
+        package->deleteLater();
+        forgetEngine();
+        if (!installed || !engineExists()) {
+            rebuild();
+            return;
+        }
+        fetchModels(false, [this] {
+            setStage(Stage::Warming);
+            m_services.ensureReady().then(this, [this](bool ready) {
+                if (!ready) {
+                    fail(QStringLiteral("The speech engine did not restart. Try again or contact %1.").arg(support()));
+                    return;
+                }
+                setStage(Stage::Ready);
+                end();
+            });
+        });
+    });
+    return future;
+}
+
+void EngineBootstrap::rebuild() {
+    setStage(Stage::Venv);
+    setProgress(0);
+    setDetail(QStringLiteral("Rebuilding the speech engine (a few minutes)"));
+    if (!m_setup.locateUv()) {
+        fail(QStringLiteral("The setup tool 'uv' is missing. Please contact %1.").arg(support()));
+        return;
+    }
+    m_script = m_setup.stageScript();
+    if (!m_script) {
+        fail(QStringLiteral("Setup script missing from the app bundle."));
+        return;
+    }
+    const QString fresh = venv() + QStringLiteral("-new");
+    QDir(fresh).removeRecursively();
+    const QPointer<EngineBootstrap> self(this);
+    m_setup
+        .runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, fresh},
+                    [self](const QString& detail) {
+                        QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
+                    })
+        .then(this, [this, fresh](bool ok) {
+            if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
+                QDir(fresh).removeRecursively();
+                fail(QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+                return;
+            }
+            QString error;
+            if (!EnginePackage::swapIn(fresh, venv(), &error)) {
+                fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
+                return;
+            }
+            forgetEngine();
+            if (modelsComplete()) {
+                restart();
+                return;
+            }
+            setStage(Stage::Models);
+            setProgress(0);
+            setDetail(QStringLiteral("Replacing the dictation model"));
+            QDir(modelFolder()).removeRecursively();
+            fetchModels(true, [this] { restart(); });
+        });
+}
+
+void EngineBootstrap::restart() {
+    setStage(Stage::Warming);
+    setDetail(QStringLiteral("Restarting the speech engine"));
+    setProgress(0);
+    m_services.stopServer();
+    QTimer::singleShot(m_setup.restartPause, this, [this] {
+        m_services.ensureReady().then(this, [this](bool ready) {
+            if (!ready) {
+                fail(QStringLiteral("The speech engine did not restart. Try again or contact %1.").arg(support()));
+                return;
+            }
+            m_services.warmUp().then(this, [this] {
+                m_services.checkModel().then(this, [this](int status) {
+                    if (status != kStatusOk) {
+                        fail(QStringLiteral("The dictation model still would not load (HTTP %1). Please contact %2.")
+                                 .arg(status)
+                                 .arg(support()));
+                        return;
+                    }
+                    setDetail({});
+                    setStage(Stage::Ready);
+                    end();
+                });
+            });
+        });
+    });
+}

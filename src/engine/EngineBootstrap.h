@@ -1,0 +1,102 @@
+#pragma once
+
+#include "engine/EngineServices.h"
+#include "engine/ModelFile.h"
+
+#include <QFuture>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// Brings the local speech engine from nothing to a warm, answering server and
+// repairs it: the environment from the engine archive, else built by the
+// set-up script; the dictation model files; then the servers. The published
+// stage, progress and detail drive onboarding and the microphone test. GUI
+// thread; one run() or repair() at a time (callers start one only when none
+// is under way).
+class EngineBootstrap : public QObject {
+    Q_OBJECT
+public:
+    // In declaration order; Failed carries failureMessage().
+    enum class Stage { Failed, Idle, Checking, Venv, Models, Warming, Ready };
+    Q_ENUM(Stage)
+
+    // What a bootstrap works on; defaults() is the program's.
+    struct Setup {
+        std::function<QString()> engineRoot;
+        std::function<QStringList()> bases;
+        ModelFiles files;
+        std::function<std::optional<QString>()> locateUv;
+        std::function<std::optional<QString>()> stageScript;
+        std::function<QFuture<bool>(QString, QStringList, std::function<void(QString)>)> runProcess;
+        std::chrono::milliseconds restartPause{800};
+
+        static Setup defaults();
+    };
+
+    static EngineBootstrap& shared();
+    EngineBootstrap(Setup setup, EngineServices services, QObject* parent = nullptr);
+    ~EngineBootstrap() override;
+
+    Stage stage() const { return m_stage; }
+    // The text to show when stage() is Failed; empty otherwise.
+    QString failureMessage() const { return m_failure; }
+    double progress() const { return m_progress; }
+    QString detail() const { return m_detail; }
+    // The microphone test puts a finished stage back to Idle.
+    void resetToIdle() { setStage(Stage::Idle); }
+
+    // First-run set-up; the outcome is in stage(). The future ends with the call.
+    QFuture<void> run();
+    // Reinstalls the environment (archive, else rebuild), replaces an incomplete
+    // model and restarts the speech server.
+    QFuture<void> repair();
+
+    // True when the environment's interpreter imports the speech server. The
+    // answer (false included) is cached while neither bin/python (the link
+    // itself) nor pyvenv.cfg changes; installs clear the cache.
+    bool engineExists();
+    // True when every model file is in place with its exact size.
+    bool modelsComplete() const;
+    QString modelFolder() const;
+
+signals:
+    void stageChanged(EngineBootstrap::Stage stage);
+    void progressChanged(double progress);
+    void detailChanged(const QString& detail);
+
+private:
+    void setStage(Stage stage);
+    void setProgress(double progress);
+    void setDetail(const QString& detail);
+    void fail(const QString& message);
+    void forgetEngine() { m_workingEngine.reset(); }
+    QString venv() const;
+    QFuture<void> begin();
+    void end();
+
+    void scriptRoad();
+    void fetchModels(bool force, std::function<void()> next);
+    void warm();
+    void rebuild();
+    void restart();
+
+    struct Cached {
+        QString key;
+        bool answer = false;
+    };
+
+    Setup m_setup;
+    EngineServices m_services;
+    Stage m_stage = Stage::Idle;
+    QString m_failure;
+    double m_progress = 0;
+    QString m_detail;
+    std::optional<Cached> m_workingEngine;
+    std::optional<QString> m_script;
+    std::shared_ptr<class QPromise<void>> m_call;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QFuture>
+
+#include <functional>
+
+// The running servers as the engine set-up sees them: the speech server's
+// start, warm-up and stop, the cleanup model server, and one transcription
+// that proves the dictation model loads. EngineBootstrap::shared() uses the
+// real servers; tests hand in their own.
+struct EngineServices {
+    std::function<QFuture<bool>()> ensureReady;
+    std::function<QFuture<void>()> warmUp;
+    // Stops and forgets the held speech server.
+    std::function<void()> stopServer;
+    std::function<QFuture<bool>()> cleanupServerUp;
+    std::function<QFuture<void>()> startCleanupServer;
+    // The HTTP status of transcribing half a second of silence (-1: no answer).
+    std::function<QFuture<int>()> checkModel;
+};

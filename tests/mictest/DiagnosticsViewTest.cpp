@@ -1,0 +1,167 @@
+#include "engine/DiagnosticsView.h"
+#include "engine/EngineBootstrap.h"
+#include "support/Await.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using MicTestVerdict::Phase;
+using Stage = EngineBootstrap::Stage;
+
+template <typename T>
+QFuture<T> ready(T value) {
+    QPromise<T> promise;
+    promise.start();
+    promise.addResult(value);
+    promise.finish();
+    return promise.future();
+}
+
+QFuture<void> done() {
+    QPromise<void> promise;
+    promise.start();
+    promise.finish();
+    return promise.future();
+}
+
+Transcriber::Diagnosis answered(int status, const QString& transcript) {
+    Transcriber::Diagnosis d;
+    d.status = status;
+    d.transcript = transcript;
+    return d;
+}
+
+const MicTestVerdict::Take kLoud{QStringLiteral("Harness Mic"), QStringLiteral("16000 Hz, 1 ch"), 48000, 0.31F};
+
+class DiagnosticsViewTest : public testing::Test {
+protected:
+    DiagnosticsViewTest() {
+        env.set("XDG_DATA_HOME", data.path().toUtf8());
+        QDir().mkpath(QStringLiteral(QUORVANE_ARTIFACTS));
+    }
+
+    // A bootstrap whose repair fails at once (no archive, no setup tool) or,
+    // with `works`, rebuilds an environment and restarts a server that answers.
+    EngineBootstrap::Setup setup(bool works) {
+        EngineBootstrap::Setup s;
+        s.engineRoot = [this] { return root.path(); };
+        s.bases = [] { return QStringList(); };
+        s.locateUv = [works]() -> std::optional<QString> {
+            return works ? std::optional(QStringLiteral("/usr/bin/python3")) : std::nullopt;
+        };
+        s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("s.sh"), "#!/bin/sh\n"); };
+        s.runProcess = [](const QString&, const QStringList& arguments, std::function<void(QString)>) {
+            QDir().mkpath(arguments.at(1) + QStringLiteral("/bin"));
+            QFile python(arguments.at(1) + QStringLiteral("/bin/python"));
+            python.open(QIODevice::WriteOnly);
+            return ready(true);
+        };
+        s.restartPause = std::chrono::milliseconds(1);
+        return s;
+    }
+    EngineServices services() {
+        EngineServices s;
+        s.ensureReady = [] { return ready(true); };
+        s.warmUp = [] { return done(); };
+        s.stopServer = [] {};
+        s.cleanupServerUp = [] { return ready(true); };
+        s.startCleanupServer = [] { return done(); };
+        s.checkModel = [] { return ready(200); };
+        return s;
+    }
+
+    static bool shown(DiagnosticsView& view, const QString& text) {
+        for (const QWidget* w : view.findChildren<QWidget*>()) {
+            const auto* button = qobject_cast<const QPushButton*>(w);
+            const auto* label = qobject_cast<const QLabel*>(w);
+            const QString t = button ? button->text() : label ? label->text() : QString();
+            if (t == text && w->isVisibleTo(&view))
+                return true;
+        }
+        return false;
+    }
+    static void render(DiagnosticsView& view, const QString& name) {
+        const QPixmap picture = view.grab();
+        EXPECT_EQ(picture.size(), QSize(520, 520));
+        EXPECT_TRUE(picture.save(QStringLiteral(QUORVANE_ARTIFACTS "/") + name + QStringLiteral(".png")));
+    }
+
+    TempFolder data;
+    TempFolder root;
+    TempFolder scripts;
+    ScopedEnvironment env;
+};
+
+TEST_F(DiagnosticsViewTest, RendersEveryPhase) {
+    EngineBootstrap bootstrap(setup(false), services());
+    DiagnosticsView view(bootstrap);
+    EXPECT_EQ(view.buttonText(), QStringLiteral("Record 3 seconds and test"));
+    render(view, QStringLiteral("phase-idle"));
+    view.setPhase(Phase::Recording, 3);
+    EXPECT_TRUE(shown(view, QStringLiteral("Listening\u2026 3")));
+    render(view, QStringLiteral("phase-recording"));
+    view.setPhase(Phase::Testing);
+    render(view, QStringLiteral("phase-testing"));
+    view.showOutcome(kLoud, answered(200, QStringLiteral("the quick brown fox jumps over the lazy dog")), std::nullopt);
+    EXPECT_FALSE(view.canRepair());
+    EXPECT_TRUE(shown(view, QStringLiteral("Run the test again")));
+    EXPECT_TRUE(shown(view, QStringLiteral("Copy report")));
+    EXPECT_FALSE(shown(view, QStringLiteral("Repair speech engine")));
+    render(view, QStringLiteral("phase-done-green"));
+    view.showOutcome({QStringLiteral("Harness Mic"), QStringLiteral("16000 Hz, 1 ch"), 48000, 0.001F},
+                     answered(200, {}), std::nullopt);
+    EXPECT_FALSE(view.canRepair());
+    render(view, QStringLiteral("phase-done-silent"));
+}
+
+TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
+    EngineBootstrap bootstrap(setup(false), services());
+    DiagnosticsView view(bootstrap);
+    view.showOutcome(kLoud, answered(500, {}), MicTestVerdict::saveWav("RIFF"));
+    ASSERT_TRUE(view.canRepair());
+    EXPECT_TRUE(shown(view, QStringLiteral("Repair speech engine")));
+    EXPECT_TRUE(shown(view, QStringLiteral("Show recording in Files")) || shown(view, QStringLiteral("Reveal recording in Finder")));
+    render(view, QStringLiteral("repair-idle"));
+
+    // The view follows each stage as it is published.
+    bool sawVenv = false;
+    QObject::connect(&bootstrap, &EngineBootstrap::detailChanged, &view, [&](const QString& detail) {
+        if (detail != QStringLiteral("Reinstalling the speech engine"))
+            return;
+        sawVenv = true;
+        EXPECT_TRUE(shown(view, detail));
+        EXPECT_FALSE(shown(view, QStringLiteral("Repair speech engine")));
+        render(view, QStringLiteral("repair-venv"));
+    });
+    ASSERT_TRUE(awaitFuture(bootstrap.repair()));
+    EXPECT_TRUE(sawVenv);
+    EXPECT_EQ(bootstrap.stage(), Stage::Failed);
+    EXPECT_TRUE(shown(view, bootstrap.failureMessage()));
+    EXPECT_TRUE(shown(view, QStringLiteral("Repair speech engine")));
+    render(view, QStringLiteral("repair-failed"));
+}
+
+TEST_F(DiagnosticsViewTest, RepairReachesReadyAndTheNextOfferStartsAgain) {
+    EngineBootstrap bootstrap(setup(true), services());
+    DiagnosticsView view(bootstrap);
+    view.showOutcome(kLoud, answered(200, {}), std::nullopt);
+    ASSERT_TRUE(awaitFuture(bootstrap.repair()));
+    ASSERT_EQ(bootstrap.stage(), Stage::Ready) << bootstrap.failureMessage().toStdString();
+    EXPECT_TRUE(shown(view, QStringLiteral("Repaired. Run the test again to confirm.")));
+    EXPECT_FALSE(shown(view, QStringLiteral("Repair speech engine")));
+    render(view, QStringLiteral("repair-ready"));
+
+    view.showOutcome(kLoud, answered(500, {}), std::nullopt);
+    EXPECT_EQ(bootstrap.stage(), Stage::Idle);
+    EXPECT_FALSE(shown(view, QStringLiteral("Repaired. Run the test again to confirm.")));
+}
+
+} // namespace

@@ -1,0 +1,249 @@
+#include "engine/EngineBootstrap.h"
+#include "engine/EnginePackage.h"
+#include "engine/ModelTable.h"
+#include "support/Await.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <QtConcurrent>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Response = LoopbackHttpServer::Response;
+using Stage = EngineBootstrap::Stage;
+
+const ModelFiles kFiles = {{QStringLiteral("config.json"), 12}, {QStringLiteral("en-us/mdef"), 400}};
+
+QByteArray fixtureArchive(const QString& kind) {
+    TempFolder scratch;
+    const QString out = scratch.file(QStringLiteral("a.tgz"));
+    QProcess::execute(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(QUORVANE_TEST_SOURCE "/provisioning/make_archive.py"), out, kind});
+    QFile file(out);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes an environment whose interpreter answers the import check with
+// `status` and counts its runs in "checks" beside the environment.
+void writeEnvironment(const QString& venv, int status) {
+    QDir().mkpath(venv + QStringLiteral("/bin"));
+    QFile config(venv + QStringLiteral("/pyvenv.cfg"));
+    config.open(QIODevice::WriteOnly);
+    config.write("home = /usr/bin\n");
+    QFile python(venv + QStringLiteral("/bin/python"));
+    python.open(QIODevice::WriteOnly);
+    python.write(QStringLiteral("#!/bin/sh\necho run >> '%1/../checks'\nexit %2\n").arg(venv).arg(status).toUtf8());
+    python.close();
+    python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+template <typename T>
+QFuture<T> ready(T value) {
+    QPromise<T> promise;
+    promise.start();
+    promise.addResult(value);
+    promise.finish();
+    return promise.future();
+}
+
+QFuture<void> done() {
+    QPromise<void> promise;
+    promise.start();
+    promise.finish();
+    return promise.future();
+}
+
+class EngineBootstrapTest : public testing::Test {
+protected:
+    EngineBootstrapTest() {
+        env.set("XDG_DATA_HOME", home.path().toUtf8());
+        EXPECT_TRUE(server.listen());
+        server.setFallback([this](const LoopbackHttpServer::Request& request) {
+            const QString path = QString::fromUtf8(request.path);
+            if (path == QStringLiteral("/mlx-venv.tar.gz") && !archive.isEmpty())
+                return Response::bytes(archive, "application/gzip");
+            for (const ModelFile& file : kFiles) {
+                if (path == QStringLiteral("/%1/%2").arg(QLatin1String(ModelTable::kModelName), file.name))
+                    return Response::bytes(QByteArray(file.size, 'm'), "application/octet-stream");
+            }
+            return Response::bytes("no", "text/plain", 404);
+        });
+    }
+
+    EngineBootstrap::Setup setup() {
+        EngineBootstrap::Setup s;
+        s.engineRoot = [this] { return root.path(); };
+        s.bases = [this] { return QStringList{server.url().toString(QUrl::StripTrailingSlash)}; };
+        s.files = kFiles;
+        s.locateUv = [this] { return uv; };
+        s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("qv-setup.sh"), "#!/bin/sh\n"); };
+        s.runProcess = [this](const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail) {
+            scriptRuns.append(arguments);
+            EXPECT_EQ(program, QStringLiteral("/bin/zsh"));
+            if (scriptBuilds)
+                writeEnvironment(arguments.at(1), 0);
+            onDetail(QStringLiteral("Quorvaneing\u2026 making room"));
+            return ready(scriptBuilds);
+        };
+        s.restartPause = std::chrono::milliseconds(1);
+        return s;
+    }
+
+    EngineServices services() {
+        EngineServices s;
+        s.ensureReady = [this] {
+            events.append(QStringLiteral("ensureReady"));
+            return ready(serverStarts);
+        };
+        s.warmUp = [this] { events.append(QStringLiteral("warmUp")); return done(); };
+        s.stopServer = [this] {
+            events.append(QFileInfo::exists(root.file(QStringLiteral("mlx-venv"))) ? QStringLiteral("stop with venv")
+                                                                                   : QStringLiteral("stop"));
+        };
+        s.cleanupServerUp = [this] { return ready(cleanupUp); };
+        s.startCleanupServer = [this] { events.append(QStringLiteral("startCleanup")); return done(); };
+        s.checkModel = [this] { return ready(modelStatus); };
+        return s;
+    }
+
+    QList<Stage> drive(const std::function<QFuture<void>(EngineBootstrap&)>& call) {
+        EngineBootstrap bootstrap(setup(), services());
+        QList<Stage> stages;
+        QObject::connect(&bootstrap, &EngineBootstrap::stageChanged, [&stages](Stage stage) { stages.append(stage); });
+        QObject::connect(&bootstrap, &EngineBootstrap::detailChanged, [this](const QString& d) { details.append(d); });
+        EXPECT_TRUE(awaitFuture(call(bootstrap), 30000));
+        failure = bootstrap.failureMessage();
+        return stages;
+    }
+
+    TempFolder home;
+    TempFolder root;
+    TempFolder scripts;
+    ScopedEnvironment env;
+    LoopbackHttpServer server;
+    QByteArray archive;
+    std::optional<QString> uv = QStringLiteral("/usr/bin/python3");
+    bool scriptBuilds = true;
+    bool serverStarts = true;
+    bool cleanupUp = true;
+    int modelStatus = 200;
+    QList<QStringList> scriptRuns;
+    QStringList events;
+    QStringList details;
+    QString failure;
+};
+
+TEST_F(EngineBootstrapTest, RunFromAnEmptyRootPassesEveryStage) {
+    archive = fixtureArchive(QStringLiteral("good"));
+    cleanupUp = false;
+    const QList<Stage> stages = drive([](EngineBootstrap& b) { return b.run(); });
+    EXPECT_EQ(stages, (QList<Stage>{Stage::Checking, Stage::Venv, Stage::Models, Stage::Models, Stage::Warming,
+                                    Stage::Warming, Stage::Ready}));
+    EXPECT_TRUE(scriptRuns.isEmpty());
+    EXPECT_EQ(events, QStringList({QStringLiteral("ensureReady"), QStringLiteral("warmUp"), QStringLiteral("startCleanup")}));
+    EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("models/parakeet-tdt-0.6b-v3-bf16/en-us/mdef"))));
+    EXPECT_TRUE(details.contains(QStringLiteral("Preparing the cleanup model (one time, about 2.3 GB)")));
+}
+
+TEST_F(EngineBootstrapTest, FailedArchiveFallsToTheScriptRoadWithoutAFailedStage) {
+    const QList<Stage> stages = drive([](EngineBootstrap& b) { return b.run(); });
+    EXPECT_FALSE(stages.contains(Stage::Failed)) << failure.toStdString();
+    EXPECT_EQ(stages.last(), Stage::Ready);
+    ASSERT_EQ(scriptRuns.size(), 1);
+    EXPECT_EQ(scriptRuns.first().at(1), root.file(QStringLiteral("mlx-venv")));
+    EXPECT_FALSE(QFileInfo::exists(scriptRuns.first().at(0)));
+    EXPECT_TRUE(details.contains(QStringLiteral("Quorvaneing\u2026 making room")));
+}
+
+TEST_F(EngineBootstrapTest, NoSetupToolGivesEachRoadItsText) {
+    uv.reset();
+    drive([](EngineBootstrap& b) { return b.run(); });
+    EXPECT_EQ(failure, QStringLiteral("Could not find the setup tool that builds the speech engine. Please reinstall "
+                                      "Quorvane from https://quorvane.example, or contact support@quorvane.example."));
+    drive([](EngineBootstrap& b) { return b.repair(); });
+    EXPECT_EQ(failure, QStringLiteral("The setup tool 'uv' is missing. Please contact support@quorvane.example."));
+}
+
+TEST_F(EngineBootstrapTest, ScriptThatBuildsNothingFailsAndLeavesNoScript) {
+    scriptBuilds = false;
+    const QList<Stage> stages = drive([](EngineBootstrap& b) { return b.run(); });
+    EXPECT_EQ(stages.last(), Stage::Failed);
+    EXPECT_TRUE(failure.startsWith(QStringLiteral("Engine setup did not finish.")));
+    EXPECT_FALSE(QFileInfo::exists(scriptRuns.first().at(0)));
+}
+
+TEST_F(EngineBootstrapTest, ImportCheckIsCachedUntilTheEnvironmentChanges) {
+    const QString venv = root.file(QStringLiteral("mlx-venv"));
+    writeEnvironment(venv, 1);
+    EngineBootstrap bootstrap(setup(), services());
+    EXPECT_FALSE(bootstrap.engineExists());
+    EXPECT_FALSE(bootstrap.engineExists());
+    EXPECT_EQ(root.read(QStringLiteral("checks")).count("run"), 1);
+    QThread::msleep(10);
+    QDir(venv).removeRecursively();
+    writeEnvironment(venv, 0);
+    EXPECT_TRUE(bootstrap.engineExists());
+    EXPECT_EQ(root.read(QStringLiteral("checks")).count("run"), 2);
+    QFile::remove(venv + QStringLiteral("/bin/python"));
+    EXPECT_FALSE(bootstrap.engineExists());
+}
+
+TEST_F(EngineBootstrapTest, ModelsCompleteWantsExactSizes) {
+    EngineBootstrap bootstrap(setup(), services());
+    const QString folder = bootstrap.modelFolder();
+    QDir().mkpath(folder + QStringLiteral("/en-us"));
+    QFile a(folder + QStringLiteral("/config.json"));
+    a.open(QIODevice::WriteOnly);
+    a.write(QByteArray(12, 'c'));
+    a.close();
+    QFile b(folder + QStringLiteral("/en-us/mdef"));
+    b.open(QIODevice::WriteOnly);
+    b.write(QByteArray(399, 'c'));
+    b.close();
+    EXPECT_FALSE(bootstrap.modelsComplete());
+    b.open(QIODevice::Append);
+    b.write("c");
+    b.close();
+    EXPECT_TRUE(bootstrap.modelsComplete());
+}
+
+TEST_F(EngineBootstrapTest, RepairStopsTheServerFirstAndChecksTheRestart) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    archive = fixtureArchive(QStringLiteral("good"));
+    serverStarts = false;
+    const QList<Stage> stages = drive([](EngineBootstrap& b) { return b.repair(); });
+    ASSERT_FALSE(events.isEmpty());
+    EXPECT_EQ(events.first(), QStringLiteral("stop with venv"));
+    EXPECT_EQ(stages.last(), Stage::Failed);
+    EXPECT_EQ(failure, QStringLiteral("The speech engine did not restart. Try again or contact support@quorvane.example."));
+    // The archive road checks the model too.
+    EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("models/parakeet-tdt-0.6b-v3-bf16/en-us/mdef"))));
+
+    serverStarts = true;
+    EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Ready);
+}
+
+TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    modelStatus = 500;
+    drive([](EngineBootstrap& b) { return b.repair(); });
+    ASSERT_EQ(scriptRuns.size(), 1);
+    EXPECT_EQ(scriptRuns.first().at(1), root.file(QStringLiteral("mlx-venv-new")));
+    EXPECT_FALSE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv-new"))));
+    EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv/bin/python"))));
+    EXPECT_EQ(failure, QStringLiteral("The dictation model still would not load (HTTP 500). Please contact support@quorvane.example."));
+    EXPECT_FALSE(QFileInfo::exists(scriptRuns.first().at(0)));
+
+    modelStatus = 200;
+    EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Ready);
+}
+
+} // namespace

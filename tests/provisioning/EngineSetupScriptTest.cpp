@@ -1,0 +1,104 @@
+#include "engine/EngineSetupScript.h"
+#include "engine/EnginePackage.h"
+#include "support/Await.h"
+#include "support/Bundle.h"
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+QString executableIn(const TempFolder& folder, const QString& name) {
+    const QString path = folder.write(name, "#!/bin/sh\n");
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+TEST(EngineSetupScriptTest, LocatesUvInFolderOrderThenDebiansPython) {
+    TempFolder tools;
+    const QString local = tools.mkdir(QStringLiteral("local"));
+    const QString bundled = tools.mkdir(QStringLiteral("bundled"));
+    const QString python = executableIn(tools, QStringLiteral("python3"));
+    tools.write(QStringLiteral("local/uv"), "not executable");
+    EXPECT_EQ(EngineSetupScript::locateUv({bundled, local}, python), python);
+    const QString localUv = executableIn(tools, QStringLiteral("local/uv"));
+    EXPECT_EQ(EngineSetupScript::locateUv({bundled, local}, python), localUv);
+    const QString bundledUv = executableIn(tools, QStringLiteral("bundled/uv"));
+    EXPECT_EQ(EngineSetupScript::locateUv({bundled, local}, python), bundledUv);
+    EXPECT_EQ(EngineSetupScript::locateUv({tools.file(QStringLiteral("none"))}, tools.file(QStringLiteral("nopython"))),
+              std::nullopt);
+}
+
+TEST(EngineSetupScriptTest, FriendlyStagesFollowTheTableOrder) {
+    EXPECT_EQ(EngineSetupScript::friendlyStage(QStringLiteral("Resolved 12 packages")),
+              QStringLiteral("Quorvaneing\u2026 gathering the pieces"));
+    EXPECT_EQ(EngineSetupScript::friendlyStage(QStringLiteral("Resolved 3\nSuccessfully installed x")),
+              QStringLiteral("Quorvaneing\u2026 almost ready"));
+    EXPECT_EQ(EngineSetupScript::friendlyStage(QStringLiteral("Building wheel for y")),
+              QStringLiteral("Quorvaneing\u2026 putting it together"));
+    EXPECT_EQ(EngineSetupScript::friendlyStage(QStringLiteral("Using CPython 3.11")),
+              QStringLiteral("Quorvaneing\u2026 making room"));
+    EXPECT_EQ(EngineSetupScript::friendlyStage(QStringLiteral("nothing to see")), std::nullopt);
+}
+
+TEST(EngineSetupScriptTest, SearchPathEndsWithTheFallbackWhenPathIsUnset) {
+    const QStringList unset = EngineSetupScript::searchPath(std::nullopt);
+    EXPECT_EQ(unset.last(), QStringLiteral("/usr/bin:/bin:/usr/sbin:/sbin"));
+    EXPECT_EQ(unset.mid(0, unset.size() - 1), EngineSetupScript::toolPaths());
+    EXPECT_EQ(EngineSetupScript::searchPath(QStringLiteral("/x")).last(), QStringLiteral("/x"));
+}
+
+TEST(EngineSetupScriptTest, StagedScriptIsPrivateFreshAndDeciphered) {
+    TempFolder source;
+    const QByteArray script = "#!/bin/sh\necho hello\n";
+    const QString resource = source.write(QStringLiteral("engine.dat"), EngineSetupScript::decipher(script));
+    const auto first = EngineSetupScript::stagedSetupScript(resource);
+    const auto second = EngineSetupScript::stagedSetupScript(resource);
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    struct stat file {};
+    struct stat folder {};
+    ASSERT_EQ(::stat(QFile::encodeName(*first).constData(), &file), 0);
+    ASSERT_EQ(::stat(QFile::encodeName(QFileInfo(*first).absolutePath()).constData(), &folder), 0);
+    EXPECT_EQ(file.st_mode & 07777, 0700u);
+    EXPECT_EQ(folder.st_mode & 07777, 0700u);
+    QFile staged(*first);
+    ASSERT_TRUE(staged.open(QIODevice::ReadOnly));
+    EXPECT_EQ(staged.readAll(), script);
+    for (const QString& path : {*first, *second}) {
+        EngineSetupScript::discard(path);
+        EXPECT_FALSE(QFileInfo::exists(QFileInfo(path).absolutePath()));
+    }
+    EXPECT_EQ(EngineSetupScript::stagedSetupScript(source.file(QStringLiteral("missing.dat"))), std::nullopt);
+}
+
+// The build's own set-up script, run as the engine set-up runs it.
+TEST(EngineSetupScriptTest, BuildScriptMakesAnEnvironmentThatImportsTheServer) {
+    TempFolder home;
+    TempFolder engine;
+    ScopedEnvironment env("XDG_DATA_HOME", home.path().toUtf8());
+    const auto script = EngineSetupScript::stagedSetupScript();
+    ASSERT_TRUE(script.has_value());
+    QStringList details;
+    const QString venv = engine.file(QStringLiteral("mlx-venv"));
+    const bool ok = awaitResult(EngineSetupScript::runProcess(QLatin1String(EngineSetupScript::kShell), {*script, venv},
+                                                              [&details](const QString& d) { details.append(d); }),
+                                120000);
+    EngineSetupScript::discard(*script);
+    QFile log(EnginePackage::logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray output = log.readAll();
+    ASSERT_TRUE(ok) << output.toStdString();
+    EXPECT_TRUE(output.contains("successfully installed"));
+    EXPECT_EQ(details.last(), QStringLiteral("Quorvaneing\u2026 almost ready"));
+    EXPECT_EQ(QProcess::execute(venv + QStringLiteral("/bin/python"), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")}), 0);
+}
+
+} // namespace
