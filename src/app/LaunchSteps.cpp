@@ -75,7 +75,8 @@ LaunchSteps LaunchSteps::standard() {
     // without a window and the stages go to the engine log.
     steps.showOnboarding = [] {
         EngineBootstrap& bootstrap = EngineBootstrap::shared();
-        QObject::connect(&bootstrap, &EngineBootstrap::stageChanged, &bootstrap,
+        // Noted once however often the step runs.
+        static const QMetaObject::Connection noted = QObject::connect(&bootstrap, &EngineBootstrap::stageChanged, &bootstrap,
                          [&bootstrap](EngineBootstrap::Stage stage) {
                              const QString name = QString::fromLatin1(
                                  QMetaEnum::fromType<EngineBootstrap::Stage>().valueToKey(int(stage)));
@@ -83,7 +84,8 @@ LaunchSteps LaunchSteps::standard() {
                                              (stage == EngineBootstrap::Stage::Failed
                                                   ? QStringLiteral(": ") + bootstrap.failureMessage()
                                                   : QString()));
-                         }, Qt::UniqueConnection);
+                         });
+        (void)noted;
         (void)bootstrap.run();
     };
     steps.startSpeechServer = [] {

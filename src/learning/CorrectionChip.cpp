@@ -10,11 +10,11 @@
 #include <QScreen>
 
 CorrectionChip& CorrectionChip::shared() {
-    static CorrectionChip chip({CorrectionWatch::shared(), CorrectionLedger::shared(),
+    static CorrectionChip* chip = new CorrectionChip({CorrectionWatch::shared(), CorrectionLedger::shared(),
                                 [](const QString& canonical, const QStringList& variants) {
                                     DictionaryStore::shared().add(canonical, variants);
                                 }});
-    return chip;
+    return *chip;
 }
 
 CorrectionChip::CorrectionChip(Services services, std::chrono::milliseconds hideAfter, QObject* parent)

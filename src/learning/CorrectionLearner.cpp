@@ -4,8 +4,8 @@
 #include "learning/CorrectionWatch.h"
 
 CorrectionLearner& CorrectionLearner::shared() {
-    static CorrectionLearner learner(CorrectionWatch::shared(), CorrectionChip::shared());
-    return learner;
+    static CorrectionLearner* learner = new CorrectionLearner(CorrectionWatch::shared(), CorrectionChip::shared());
+    return *learner;
 }
 
 CorrectionLearner::CorrectionLearner(CorrectionWatch& watch, CorrectionChip& chip) : m_watch(watch), m_chip(chip) {}

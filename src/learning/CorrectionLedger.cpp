@@ -44,8 +44,8 @@ QHash<QString, qint64> seenCounts(const Defaults& defaults) {
 } // namespace
 
 CorrectionLedger& CorrectionLedger::shared() {
-    static CorrectionLedger ledger(Defaults::shared());
-    return ledger;
+    static CorrectionLedger* ledger = new CorrectionLedger(Defaults::shared());
+    return *ledger;
 }
 
 CorrectionLedger::CorrectionLedger(Defaults& defaults) : m_defaults(defaults) {}

@@ -31,10 +31,10 @@ std::optional<QString> fieldText() {
 } // namespace
 
 CorrectionWatch& CorrectionWatch::shared() {
-    static CorrectionWatch watch({Defaults::shared(), CorrectionLedger::shared(),
+    static CorrectionWatch* watch = new CorrectionWatch({Defaults::shared(), CorrectionLedger::shared(),
                                   [](const QString& word) { return DictionaryStore::shared().contains(word); },
                                   [](const QString& line) { Recorder::trace(line); }});
-    return watch;
+    return *watch;
 }
 
 CorrectionWatch::CorrectionWatch(Services services, QObject* parent) : QObject(parent), m_services(std::move(services)) {}

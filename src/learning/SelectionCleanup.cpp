@@ -55,8 +55,8 @@ QScreen* screenUnderPointer() {
 } // namespace
 
 SelectionCleanup& SelectionCleanup::shared() {
-    static SelectionCleanup cleanup({Defaults::shared(), AppState::shared(), {}, {}});
-    return cleanup;
+    static SelectionCleanup* cleanup = new SelectionCleanup({Defaults::shared(), AppState::shared(), {}, {}});
+    return *cleanup;
 }
 
 SelectionCleanup::SelectionCleanup(Services services) : SelectionCleanup(std::move(services), Timing()) {}

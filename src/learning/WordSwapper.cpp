@@ -13,8 +13,8 @@
 #include <QUuid>
 
 WordSwapper& WordSwapper::shared() {
-    static WordSwapper swapper(AppState::shared());
-    return swapper;
+    static WordSwapper* swapper = new WordSwapper(AppState::shared());
+    return *swapper;
 }
 
 WordSwapper::WordSwapper(AppState& state, WordList words)
