@@ -55,6 +55,21 @@ EngineBootstrap::Setup EngineBootstrap::Setup::defaults() {
     return setup;
 }
 
+// Installs the engine package into the environment folder, its progress
+// shown as the stage's; the engine check is forgotten either way.
+QFuture<bool> EngineBootstrap::installPackage() {
+    auto* package = new EnginePackage(venv(), m_setup.bases(), this);
+    connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
+        setProgress(fraction);
+        setDetail(detail);
+    });
+    return package->install().then(this, [this, package](bool installed) {
+        package->deleteLater();
+        forgetEngine();
+        return installed;
+    });
+}
+
 EngineBootstrap& EngineBootstrap::shared() {
     static EngineBootstrap* instance = [] {
         EngineServices services;
@@ -159,14 +174,7 @@ QFuture<void> EngineBootstrap::run() {
     setStage(Stage::Venv);
     setDetail(QStringLiteral("Downloading the speech engine (one time, about 230 MB)"));
     setProgress(0);
-    auto* package = new EnginePackage(venv(), m_setup.bases(), this);
-    connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
-        setProgress(fraction);
-        setDetail(detail);
-    });
-    package->install().then(this, [this, package](bool installed) {
-        package->deleteLater();
-        forgetEngine();
+    installPackage().then(this, [this](bool installed) {
         if (installed && engineExists())
             setStage(Stage::Models);
         scriptRoad();
@@ -273,14 +281,7 @@ QFuture<void> EngineBootstrap::repair() {
     m_services.stopServer();
     QDir(venv()).removeRecursively();
     forgetEngine();
-    auto* package = new EnginePackage(venv(), m_setup.bases(), this);
-    connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
-        setProgress(fraction);
-        setDetail(detail);
-    });
-    package->install().then(this, [this, package](bool installed) {
-        package->deleteLater();
-        forgetEngine();
+    installPackage().then(this, [this](bool installed) {
         if (!installed || !engineExists()) {
             rebuild();
             return;

@@ -79,6 +79,7 @@ private:
     QFuture<void> begin();
     void end();
 
+    QFuture<bool> installPackage();
     void scriptRoad();
     void fetchModels(bool force, std::function<void()> next);
     void warm();
