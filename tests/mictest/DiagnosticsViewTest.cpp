@@ -16,21 +16,6 @@ namespace {
 using MicTestVerdict::Phase;
 using Stage = EngineBootstrap::Stage;
 
-template <typename T>
-QFuture<T> ready(T value) {
-    QPromise<T> promise;
-    promise.start();
-    promise.addResult(value);
-    promise.finish();
-    return promise.future();
-}
-
-QFuture<void> done() {
-    QPromise<void> promise;
-    promise.start();
-    promise.finish();
-    return promise.future();
-}
 
 Transcriber::Diagnosis answered(int status, const QString& transcript) {
     Transcriber::Diagnosis d;
@@ -62,19 +47,19 @@ protected:
             QDir().mkpath(arguments.at(1) + QStringLiteral("/bin"));
             QFile python(arguments.at(1) + QStringLiteral("/bin/python"));
             python.open(QIODevice::WriteOnly);
-            return ready(true);
+            return QtFuture::makeReadyFuture(true);
         };
         s.restartPause = std::chrono::milliseconds(1);
         return s;
     }
     EngineServices services() {
         EngineServices s;
-        s.ensureReady = [] { return ready(true); };
-        s.warmUp = [] { return done(); };
+        s.ensureReady = [] { return QtFuture::makeReadyFuture(true); };
+        s.warmUp = [] { return QtFuture::makeReadyFuture(); };
         s.stopServer = [] {};
-        s.cleanupServerUp = [] { return ready(true); };
-        s.startCleanupServer = [] { return done(); };
-        s.checkModel = [] { return ready(200); };
+        s.cleanupServerUp = [] { return QtFuture::makeReadyFuture(true); };
+        s.startCleanupServer = [] { return QtFuture::makeReadyFuture(); };
+        s.checkModel = [] { return QtFuture::makeReadyFuture(200); };
         return s;
     }
 

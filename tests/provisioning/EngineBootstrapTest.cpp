@@ -45,21 +45,6 @@ void writeEnvironment(const QString& venv, int status) {
     python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-template <typename T>
-QFuture<T> ready(T value) {
-    QPromise<T> promise;
-    promise.start();
-    promise.addResult(value);
-    promise.finish();
-    return promise.future();
-}
-
-QFuture<void> done() {
-    QPromise<void> promise;
-    promise.start();
-    promise.finish();
-    return promise.future();
-}
 
 class EngineBootstrapTest : public testing::Test {
 protected:
@@ -91,7 +76,7 @@ protected:
             if (scriptBuilds)
                 writeEnvironment(arguments.at(1), 0);
             onDetail(QStringLiteral("Quorvaneing\u2026 making room"));
-            return ready(scriptBuilds);
+            return QtFuture::makeReadyFuture(scriptBuilds);
         };
         s.restartPause = std::chrono::milliseconds(1);
         return s;
@@ -101,16 +86,16 @@ protected:
         EngineServices s;
         s.ensureReady = [this] {
             events.append(QStringLiteral("ensureReady"));
-            return ready(serverStarts);
+            return QtFuture::makeReadyFuture(serverStarts);
         };
-        s.warmUp = [this] { events.append(QStringLiteral("warmUp")); return done(); };
+        s.warmUp = [this] { events.append(QStringLiteral("warmUp")); return QtFuture::makeReadyFuture(); };
         s.stopServer = [this] {
             events.append(QFileInfo::exists(root.file(QStringLiteral("mlx-venv"))) ? QStringLiteral("stop with venv")
                                                                                    : QStringLiteral("stop"));
         };
-        s.cleanupServerUp = [this] { return ready(cleanupUp); };
-        s.startCleanupServer = [this] { events.append(QStringLiteral("startCleanup")); return done(); };
-        s.checkModel = [this] { return ready(modelStatus); };
+        s.cleanupServerUp = [this] { return QtFuture::makeReadyFuture(cleanupUp); };
+        s.startCleanupServer = [this] { events.append(QStringLiteral("startCleanup")); return QtFuture::makeReadyFuture(); };
+        s.checkModel = [this] { return QtFuture::makeReadyFuture(modelStatus); };
         return s;
     }
 
