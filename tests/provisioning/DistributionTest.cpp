@@ -32,9 +32,10 @@ TEST(DistributionTest, BuildArchiveInstallsAWorkingEnvironmentWithoutOutsideLink
     QDirIterator it(into, QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QFileInfo entry(it.next());
-        if (entry.isSymLink())
+        if (entry.isSymLink()) {
             EXPECT_TRUE(entry.canonicalFilePath().startsWith(QFileInfo(into).canonicalFilePath()))
                 << entry.filePath().toStdString();
+        }
     }
 }
 
