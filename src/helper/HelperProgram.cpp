@@ -157,6 +157,22 @@ std::shared_ptr<AccessibleElement> focusedTextElement() {
     return accessibility ? accessibility->focusedElement() : nullptr;
 }
 
+// The focused element with its selection (or caret), none when either cannot be read.
+struct FocusedSelection {
+    std::shared_ptr<AccessibleElement> element;
+    AccessibleElement::TextRange range;
+};
+
+std::optional<FocusedSelection> focusedSelection() {
+    const auto element = focusedTextElement();
+    if (!element)
+        return std::nullopt;
+    const auto range = element->selectedRange();
+    if (!range)
+        return std::nullopt;
+    return FocusedSelection{element, *range};
+}
+
 QByteArray selectionRecord(const AccessibleElement::TextRange& range) {
     return QByteArray("{\"location\":") + QByteArray::number(range.location) + ",\"length\":" +
            QByteArray::number(range.length) + "}\n";
@@ -175,13 +191,10 @@ std::optional<qint64> count(const QString& argument) {
 } // namespace
 
 int runCaret(const Streams& streams) {
-    const auto element = focusedTextElement();
-    if (!element)
+    const std::optional<FocusedSelection> focused = focusedSelection();
+    if (!focused)
         return kFailure;
-    const auto range = element->selectedRange();
-    if (!range)
-        return kFailure;
-    const auto bounds = element->boundsForRange(*range);
+    const auto bounds = focused->element->boundsForRange(focused->range);
     if (!bounds || (bounds->x() == 0 && bounds->y() == 0 && bounds->height() == 0))
         return kFailure;
     streams.writeOutput(QByteArray("{\"x\":") + QByteArray::number(bounds->x()) + ",\"y\":" +
@@ -191,13 +204,10 @@ int runCaret(const Streams& streams) {
 }
 
 int runSelGet(const Streams& streams) {
-    const auto element = focusedTextElement();
-    if (!element)
+    const std::optional<FocusedSelection> focused = focusedSelection();
+    if (!focused)
         return kFailure;
-    const auto range = element->selectedRange();
-    if (!range)
-        return kFailure;
-    streams.writeOutput(selectionRecord(*range));
+    streams.writeOutput(selectionRecord(focused->range));
     return 0;
 }
 

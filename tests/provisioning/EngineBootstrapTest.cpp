@@ -1,6 +1,7 @@
 #include "engine/EngineBootstrap.h"
 #include "engine/EnginePackage.h"
 #include "engine/ModelTable.h"
+#include "provisioning/FixtureArchive.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScopedEnvironment.h"
@@ -21,15 +22,6 @@ using Response = LoopbackHttpServer::Response;
 using Stage = EngineBootstrap::Stage;
 
 const ModelFiles kFiles = {{QStringLiteral("config.json"), 12}, {QStringLiteral("en-us/mdef"), 400}};
-
-QByteArray fixtureArchive(const QString& kind) {
-    TempFolder scratch;
-    const QString out = scratch.file(QStringLiteral("a.tgz"));
-    QProcess::execute(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(QUORVANE_TEST_SOURCE "/provisioning/make_archive.py"), out, kind});
-    QFile file(out);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Writes an environment whose interpreter answers the import check with
 // `status` and counts its runs in "checks" beside the environment.

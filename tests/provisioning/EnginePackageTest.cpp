@@ -1,5 +1,6 @@
 #include "engine/ArchiveListing.h"
 #include "engine/EnginePackage.h"
+#include "provisioning/FixtureArchive.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScopedEnvironment.h"
@@ -17,16 +18,6 @@
 namespace {
 
 using Response = LoopbackHttpServer::Response;
-
-QByteArray fixtureArchive(const QString& kind) {
-    TempFolder scratch;
-    const QString out = scratch.file(QStringLiteral("a.tgz"));
-    QProcess::execute(QStringLiteral("/usr/bin/python3"),
-                      {QStringLiteral(QUORVANE_TEST_SOURCE "/provisioning/make_archive.py"), out, kind});
-    QFile file(out);
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << kind.toStdString();
-    return file.readAll();
-}
 
 QStringList tree(const QString& root) {
     QStringList found;
