@@ -20,13 +20,17 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config git libgtest-dev libgmock-dev googletest libbenchmark-dev libicu-dev
   qt6-base-dev qt6-declarative-dev qt6-multimedia-dev qt6-speech-dev qt6-svg-dev libxkbcommon-dev
-  libxtst-dev libxi-dev libx11-dev libatspi2.0-dev libcld2-dev libavahi-client-dev libespeak-ng-dev libpulse-dev
-  libpocketsphinx-dev libsphinxbase-dev
+  libxtst-dev libxi-dev libxres-dev libx11-dev libatspi2.0-dev libcld2-dev libavahi-client-dev libespeak-ng-dev libpulse-dev
+  libpocketsphinx-dev libsphinxbase-dev libsodium-dev libarchive-dev libglib2.0-dev
+  # fuzzers (a separate clang build with libFuzzer and the sanitizers)
+  clang libclang-rt-14-dev
   # run time
   qt6-speech-flite-plugin qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng
   at-spi2-core dbus-x11 avahi-daemon avahi-utils espeak-ng flite sox pulseaudio pulseaudio-utils
   pocketsphinx pocketsphinx-en-us python3-pocketsphinx python3-fastapi python3-uvicorn python3-multipart
   python3-numpy python3-venv apertium apertium-eng-spa lsof procps iproute2 util-linux zsh tar
+  xdg-utils libglib2.0-bin
+  fonts-noto-color-emoji ffmpeg
   # desktop test harness
   xvfb xauth x11-utils xdotool trayer imagemagick gir1.2-gtk-3.0 openbox
 )

@@ -1,8 +1,23 @@
 #include "app/AppActions.h"
 
+#include "cleanup/ModeMenu.h"
+#include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
 #include "engine/DiagnosticsWindow.h"
 #include "insertion/PasteLast.h"
+#include "install/ProblemReport.h"
+#include "install/ReviewPrompt.h"
+#include "install/Uninstaller.h"
+#include "install/UpdateCheck.h"
+#include "reader/ReaderController.h"
+#include "reader/ReaderWindowController.h"
+#include "mainwindow/MainWindowHost.h"
+#include "phonelink/PhoneLink.h"
+#include "state/AppState.h"
+#include "support/Defaults.h"
+#include "translation/TranslateKeys.h"
+#include "translation/TranslationMenu.h"
+#include "translation/Translator.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -16,15 +31,35 @@ namespace {
 
 AppActions wired() {
     AppActions actions;
-    // Each subsystem sets its entries here as it joins the program:
-    //   readSelection, stopReading, stopEverything, reader busy tests   ReaderController / ReaderWindowController
-    //   translationAvailable, translate…KeyPressed, addTranslationSection   Translator / TranslationMenu
-    //   addModeSection               ModeMenu
-    //   showMainWindow               MainWindowHost
-    //   reportProblem, leaveReview, checkForUpdates   ProblemReport / ReviewPrompt / Updater
+    // Each subsystem sets its entries here as it joins the program.
     actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
     actions.pasteLast = [] { PasteLast::run(); };
+    actions.readSelection = [] { (void)ReaderController::shared().readSelection(); };
+    actions.stopReading = [] { ReaderController::shared().stop(); };
+    actions.stopEverything = [] { ReaderController::shared().stopEverything(); };
+    actions.readerIsReading = [] { return ReaderController::shared().isReading(); };
+    actions.readerPreparing = [] { return ReaderWindowController::shared().preparing(); };
+    actions.readerHasPlayer = [] { return ReaderWindowController::shared().hasPlayer(); };
     actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
+    actions.reportProblem = [] { ProblemReport::open(); };
+    actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
+    actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
+    actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
+    actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
+    actions.translationAvailable = [] { return Translator::isAvailable(); };
+    actions.translateKeyPressed = [] { TranslateKeys::shared().translateKeyPressed(); };
+    actions.translateDictateKeyPressed = [] { TranslateKeys::shared().translateDictateKeyPressed(); };
+    actions.translateReadKeyPressed = [] { TranslateKeys::shared().translateReadKeyPressed(); };
+    actions.addTranslationSection = [](QMenu* menu) {
+        TranslationMenu::Services services = TranslationMenu::Services::standard();
+        if (AppActions::shared().showMainWindow)
+            services.addLanguage = [] { openTranslationPage(); };
+        TranslationMenu::addTo(menu, services);
+    };
+    actions.addModeSection = [](QMenu* menu) { new ModeMenu(ModeStore::shared(), Defaults::shared(), menu); };
+    actions.startPhoneLink = [] { PhoneLink::shared().start(); };
+    actions.stopPhoneLink = [] { PhoneLink::shared().stop(); };
+    actions.phoneLinkError = [] { return PhoneLink::shared().lastError(); };
     return actions;
 }
 
@@ -33,6 +68,14 @@ AppActions wired() {
 AppActions& AppActions::shared() {
     static AppActions actions = wired();
     return actions;
+}
+
+void openTranslationPage() {
+    const std::function<void()>& show = AppActions::shared().showMainWindow;
+    if (!show)
+        return;
+    AppState::shared().setRequestedPane(MainWindowPane::Translation);
+    show();
 }
 
 void startTask(std::function<void()> work) {

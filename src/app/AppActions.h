@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
+#include <optional>
 
 class QMenu;
 
@@ -41,6 +44,19 @@ struct AppActions {
     std::function<void()> reportProblem;
     std::function<void()> leaveReview;
     std::function<void()> checkForUpdates;
+    // Asks, then removes everything the program wrote and quits (the General page).
+    std::function<void()> uninstall;
+    // The desktop's accessibility settings at zoom and display (the General
+    // page), and a preview of the 3-hour milestone badge.
+    std::function<void()> openZoomSettings;
+    std::function<void()> showMilestonePreview;
+
+    // The phone link (PhoneLink::start / stop), for the switch that writes
+    // "phoneLinkEnabled".
+    std::function<void()> startPhoneLink;
+    std::function<void()> stopPhoneLink;
+    // Why the link last failed to listen (PhoneLink::lastError); none when it did not.
+    std::function<std::optional<QString>()> phoneLinkError;
 
     // Reading, preparing or playing; false for parts that are absent.
     bool readerBusy() const;
@@ -49,6 +65,10 @@ struct AppActions {
     // The table of the running program, wired to the subsystems it has.
     static AppActions& shared();
 };
+
+// Opens the main window at the Translation page; nothing while the table has
+// no main window.
+void openTranslationPage();
 
 // Runs `work` as a new task on the GUI thread: after the caller has returned.
 void startTask(std::function<void()> work);

@@ -79,9 +79,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (m_steps.setHoverReading)
         task([this] { m_steps.setHoverReading(m_defaults.boolOr(QStringLiteral("hoverReadEnabled"), false)); });
 
-    // Without onboarding in the program nothing could ever set "onboardingDone",
-    // so then the engine tests alone decide.
-    const bool onboardingDone = !m_steps.showOnboarding || m_defaults.boolOr(QStringLiteral("onboardingDone"), false);
+    const bool onboardingDone = m_defaults.boolOr(QStringLiteral("onboardingDone"), false);
     const bool normalStart = onboardingDone && (!m_steps.engineExists || m_steps.engineExists())
                              && (!m_steps.modelsComplete || m_steps.modelsComplete());
     if (normalStart) {

@@ -1,16 +1,6 @@
 // The start-up and shutdown steps of the running program. Each subsystem adds
 // its own steps here as it joins the program; the ones still missing are:
-//   sendWordsOnceReady          RecognizerBias::sendOnceReady
-//   translationAvailable, refreshTranslationCatalog   TranslationCatalog
-//   considerReviewPrompt        ReviewPrompt::considerAsking
-//   phoneLinkEnabled, startPhoneLink   PhoneLink
-//   checkForUpdates             Updater::checkForUpdates(userInitiated: false)
-//   setHoverReading             HoverReader
-//   showMainWindow              MainWindowHost::show
-//   showOnboarding              OnboardingWindow::show (runs the engine set-up for now)
 //   runSelfTests                the developer self-tests
-//   stopReading                 ReaderController::stop
-//   importNotes                 PhoneInbox::importNotes
 #include "app/AppDelegate.h"
 
 #include "app/AppActions.h"
@@ -20,6 +10,7 @@
 #include "app/Migration.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
+#include "dictation/RecognizerBias.h"
 #include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
 #include "engine/EngineBootstrap.h"
@@ -28,9 +19,21 @@
 #include "engine/MlxServer.h"
 #include "engine/RetiredModels.h"
 #include "insertion/DictionaryStore.h"
+#include "install/ReviewPrompt.h"
+#include "install/UpdateCheck.h"
 #include "learning/CorrectionLearner.h"
 #include "learning/SelectionCleanup.h"
 #include "learning/WordSwapper.h"
+#include "onboarding/MilestoneBadge.h"
+#include "onboarding/OnboardingWindow.h"
+#include "phonelink/PhoneInbox.h"
+#include "phonelink/PhoneLink.h"
+#include "reader/HoverReader.h"
+#include "reader/ReaderController.h"
+#include "translation/TranslateBar.h"
+#include "translation/TranslationCatalog.h"
+#include "translation/Translator.h"
+#include "mainwindow/MainWindowHost.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
 
@@ -46,6 +49,7 @@ LaunchSteps LaunchSteps::standard() {
         peers.bubble = &BubblePanel::shared();
         peers.corrections = &CorrectionLearner::shared();
         peers.wordSwaps = &WordSwapper::shared();
+        peers.milestones = &MilestoneBadge::shared();
         BubblePanel::shared().setWordSwapTaker(&WordSwapper::shared());
         DictationController::shared().setPeers(peers);
     };
@@ -57,7 +61,11 @@ LaunchSteps LaunchSteps::standard() {
         SelectionCleanup::shared().start();
     };
     steps.restoreLeftoverVolume = [] { SystemAudio::shared().restoreLeftover(); };
-    steps.warmDictionary = [] { DictionaryStore::shared().warmUp(); };
+    steps.warmDictionary = [] {
+        DictionaryStore::installWordBoost(&RecognizerBias::shared());
+        DictionaryStore::shared().warmUp();
+    };
+    steps.sendWordsOnceReady = [] { (void)RecognizerBias::shared().sendOnceReady(); };
     steps.ignoreBrokenPipe = [] { std::signal(SIGPIPE, SIG_IGN); };
     steps.applyAppearance = [] { applyStoredAppearance(); };
     steps.dockStart = [] { DockIcon::start(); };
@@ -68,25 +76,30 @@ LaunchSteps LaunchSteps::standard() {
                            Defaults::shared());
     };
     steps.migrateSettings = [] { Migration::runIfNeeded(); };
+    steps.phoneLinkEnabled = [] { return PhoneLink::isEnabled(Defaults::shared()); };
+    steps.startPhoneLink = [] { PhoneLink::shared().start(); };
+    steps.importNotes = [](const QByteArray& data) {
+        PhoneInbox::shared().importNotes(data, PhoneInbox::Source::Document);
+    };
+    steps.considerReviewPrompt = [] { ReviewPrompt::shared().considerAsking(); };
+    steps.checkForUpdates = [] { (void)UpdateCheck::shared().check(false); };
     steps.registerHotkeys = [] { registerConfiguredHotkeys(); };
+    steps.setHoverReading = [](bool on) {
+        if (on)
+            HoverReader::shared().start();
+        else
+            HoverReader::shared().stop();
+    };
+    steps.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
     steps.engineExists = [] { return EngineBootstrap::shared().engineExists(); };
     steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
-    // Until the onboarding window joins the program, its engine step runs here
-    // without a window and the stages go to the engine log.
     steps.showOnboarding = [] {
-        EngineBootstrap& bootstrap = EngineBootstrap::shared();
-        // Noted once however often the step runs.
-        static const QMetaObject::Connection noted = QObject::connect(&bootstrap, &EngineBootstrap::stageChanged, &bootstrap,
-                         [&bootstrap](EngineBootstrap::Stage stage) {
-                             const QString name = QString::fromLatin1(
-                                 QMetaEnum::fromType<EngineBootstrap::Stage>().valueToKey(int(stage)));
-                             MlxServer::note(QStringLiteral("engine set-up: ") + name +
-                                             (stage == EngineBootstrap::Stage::Failed
-                                                  ? QStringLiteral(": ") + bootstrap.failureMessage()
-                                                  : QString()));
-                         });
-        (void)noted;
-        (void)bootstrap.run();
+        OnboardingWindow& onboarding = OnboardingWindow::shared();
+        // Once onboarding is done the taskbar presence follows the settings again.
+        static const QMetaObject::Connection finished =
+            QObject::connect(&onboarding, &OnboardingWindow::finished, &onboarding, [] { DockIcon::refreshPolicy(); });
+        (void)finished;
+        onboarding.show();
     };
     steps.startSpeechServer = [] {
         MlxServer::shared().ensureReady().then(&MlxServer::shared(), [](bool ready) {
@@ -94,10 +107,19 @@ LaunchSteps LaunchSteps::standard() {
                 (void)MlxServer::shared().warmUp();
         });
     };
+    steps.translationAvailable = [] { return Translator::isAvailable(); };
+    steps.refreshTranslationCatalog = [] {
+        TranslateBar::Peers bar = TranslateBar::shared().peers();
+        bar.openTranslationPage = [] { openTranslationPage(); };
+        TranslateBar::shared().setPeers(bar);
+        TranslationCatalog::shared().observe();
+        (void)TranslationCatalog::shared().refresh(false);
+    };
     steps.trace = [](const QString& line) { Recorder::trace(line); };
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
 
+    steps.stopReading = [] { ReaderController::shared().stop(); };
     steps.stopRecording = [] { DictationController::shared().stopCapture(); };
     steps.restoreVolume = [] { SystemAudio::shared().restore(); };
     steps.stopSpeechServer = [] { MlxServer::shared().stop(); };

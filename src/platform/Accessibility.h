@@ -1,12 +1,16 @@
 #pragma once
 
 #include "platform/AccessibleRole.h"
+#include "platform/AccessibleSubrole.h"
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 // One element of another application's user interface, as the accessibility
 // layer exposes it. Offsets and lengths count UTF-16 units of the element's
@@ -34,11 +38,33 @@ public:
     virtual std::optional<QString> selectedText() const = 0;
     virtual bool isSelectedRangeSettable() const = 0;
     virtual bool isValueSettable() const = 0;
+    // Whether the element says its text is there to read only, whatever its
+    // role; an element that cannot tell is not read-only.
+    virtual bool isReadOnly() const { return false; }
     // Sets the selection (an empty range places the caret); false when refused.
     virtual bool setSelectedRange(TextRange range) = 0;
     // The screen rectangle of a range in global top-left coordinates; for an
     // empty range the caret's rectangle (zero width).
     virtual std::optional<QRect> boundsForRange(TextRange range) const = 0;
+
+    // The tree around the element, for walks over what is on screen (hover
+    // reading). An element that cannot tell has no parent and no children.
+    virtual std::shared_ptr<AccessibleElement> parent() const { return nullptr; }
+    virtual std::vector<std::shared_ptr<AccessibleElement>> children() const { return {}; }
+    // The finer kind within the role; nothing when it has none or cannot tell.
+    virtual std::optional<AccessibleSubrole> subrole() const { return std::nullopt; }
+    // The element's title (its accessible name); nothing when it has none.
+    virtual std::optional<QString> name() const { return std::nullopt; }
+    // The element's value as a text (the whole text of a text element);
+    // nothing when its value is not a text.
+    virtual std::optional<QString> value() const { return std::nullopt; }
+    // The element's screen rectangle in global top-left coordinates.
+    virtual std::optional<QRect> frame() const { return std::nullopt; }
+    // The address a link leads to; nothing for an element that is no link.
+    virtual std::optional<QUrl> url() const { return std::nullopt; }
+    // Whether `other` stands for the same element of the same application
+    // (two lookups may hand out different objects for one element).
+    virtual bool isSameElement(const AccessibleElement& other) const { return this == &other; }
 };
 
 // The accessibility interface of the desktop: whether this program may use it,
@@ -59,4 +85,12 @@ public:
     virtual std::shared_ptr<AccessibleElement> focusedElement() = 0;
     // The frame of the focused window of the application with process `pid`.
     virtual std::optional<QRect> focusedWindowFrame(qint64 pid) = 0;
+    // The deepest element at `point` (global top-left coordinates) of the
+    // application whose window is there; none over the program's own windows,
+    // where nothing is there, or when the application does not answer in time
+    // (the lookup gives up at its first time-out).
+    virtual std::shared_ptr<AccessibleElement> elementAt(QPoint point) {
+        (void)point;
+        return nullptr;
+    }
 };

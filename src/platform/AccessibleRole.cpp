@@ -13,6 +13,26 @@ QString toString(AccessibleRole role) {
     case AccessibleRole::Button: return QStringLiteral("AXButton");
     case AccessibleRole::WebArea: return QStringLiteral("AXWebArea");
     case AccessibleRole::Window: return QStringLiteral("AXWindow");
+    case AccessibleRole::List: return QStringLiteral("AXList");
+    case AccessibleRole::Outline: return QStringLiteral("AXOutline");
+    case AccessibleRole::Table: return QStringLiteral("AXTable");
+    case AccessibleRole::Toolbar: return QStringLiteral("AXToolbar");
+    case AccessibleRole::TabGroup: return QStringLiteral("AXTabGroup");
+    case AccessibleRole::Menu: return QStringLiteral("AXMenu");
+    case AccessibleRole::MenuBar: return QStringLiteral("AXMenuBar");
+    case AccessibleRole::MenuItem: return QStringLiteral("AXMenuItem");
+    case AccessibleRole::RadioGroup: return QStringLiteral("AXRadioGroup");
+    case AccessibleRole::ScrollBar: return QStringLiteral("AXScrollBar");
+    case AccessibleRole::Browser: return QStringLiteral("AXBrowser");
+    case AccessibleRole::SplitGroup: return QStringLiteral("AXSplitGroup");
+    case AccessibleRole::CheckBox: return QStringLiteral("AXCheckBox");
+    case AccessibleRole::RadioButton: return QStringLiteral("AXRadioButton");
+    case AccessibleRole::PopUpButton: return QStringLiteral("AXPopUpButton");
+    case AccessibleRole::MenuButton: return QStringLiteral("AXMenuButton");
+    case AccessibleRole::DisclosureTriangle: return QStringLiteral("AXDisclosureTriangle");
+    case AccessibleRole::Slider: return QStringLiteral("AXSlider");
+    case AccessibleRole::Incrementor: return QStringLiteral("AXIncrementor");
+    case AccessibleRole::Application: return QStringLiteral("AXApplication");
     case AccessibleRole::Unknown: break;
     }
     return QStringLiteral("AXUnknown");
@@ -21,7 +41,10 @@ QString toString(AccessibleRole role) {
 std::optional<AccessibleRole> accessibleRoleFromString(const QString& text) {
     using enum AccessibleRole;
     for (const AccessibleRole role : {TextField, TextArea, ComboBox, SecureTextField, StaticText, Group, Heading, Link,
-                                      Button, WebArea, Window, Unknown}) {
+                                      Button, WebArea, Window, List, Outline, Table, Toolbar, TabGroup, Menu, MenuBar,
+                                      MenuItem, RadioGroup, ScrollBar, Browser, SplitGroup, CheckBox, RadioButton,
+                                      PopUpButton, MenuButton, DisclosureTriangle, Slider, Incrementor, Application,
+                                      Unknown}) {
         if (text == toString(role))
             return role;
     }

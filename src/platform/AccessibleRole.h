@@ -19,6 +19,28 @@ enum class AccessibleRole {
     Button,
     WebArea,
     Window,
+    // Navigation, collections and controls, which hover reading tells apart
+    // from prose.
+    List,
+    Outline,
+    Table,
+    Toolbar,
+    TabGroup,
+    Menu,
+    MenuBar,
+    MenuItem,
+    RadioGroup,
+    ScrollBar,
+    Browser,
+    SplitGroup,
+    CheckBox,
+    RadioButton,
+    PopUpButton,
+    MenuButton,
+    DisclosureTriangle,
+    Slider,
+    Incrementor,
+    Application,
     Unknown,
 };
 

@@ -200,3 +200,9 @@ void Defaults::remove(const QString& key) {
     }
     emit changed(key);
 }
+
+void Defaults::clear() {
+    QMutexLocker lock(&m_mutex);
+    m_settings->clear();
+    m_settings->sync();
+}

@@ -53,6 +53,10 @@ public:
     // Nothing changes when a damaged file could not be moved aside.
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
+    // Forgets every setting, in memory and in the file, without announcing
+    // each key: the uninstaller calls it before it deletes the folder, so that
+    // a late write cannot bring the old settings back.
+    void clear();
 
 signals:
     void changed(const QString& key);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPromise>
 
+#include <functional>
 #include <memory>
 
 // A translator whose pairs and answers a test sets. Translations finish when
@@ -36,6 +37,28 @@ public:
         return QtFuture::makeReadyFuture(answer);
     }
 
+    // A copy of `pairs` as they stand; counts the looks taken.
+    std::unique_ptr<PairSnapshot> snapshot() override {
+        struct Copy : PairSnapshot {
+            QHash<QString, PairStatus> pairs;
+            PairStatus status(const QString& source, const QString& target) const override {
+                return pairs.value(source + QLatin1Char('>') + target, PairStatus::Unsupported);
+            }
+        };
+        auto copy = std::make_unique<Copy>();
+        copy->pairs = pairs;
+        ++snapshots;
+        return copy;
+    }
+
+    std::optional<QString> installCommand(const QString& source, const QString& target) override {
+        if (status(source, target) != PairStatus::Supported)
+            return std::nullopt;
+        return QStringLiteral("sudo apt-get install pair-") + source + QLatin1Char('-') + target;
+    }
+
+    void watchInstalledPairs(std::function<void()> changed) override { pairsChanged = std::move(changed); }
+
     void setPair(const QString& source, const QString& target, PairStatus status) {
         pairs.insert(source + QLatin1Char('>') + target, status);
     }
@@ -47,4 +70,7 @@ public:
     bool holdAnswers = false;
     QList<std::shared_ptr<QPromise<std::optional<QString>>>> held;
     QList<Request> requests;
+    int snapshots = 0;
+    // What the watcher would call.
+    std::function<void()> pairsChanged;
 };

@@ -4,8 +4,10 @@
 #include "support/FakeAccessibility.h"
 #include "support/FakeAnnouncer.h"
 #include "support/FakeAudioInput.h"
+#include "support/FakeAudioPlayers.h"
 #include "support/FakeChildProcesses.h"
 #include "support/FakeColorScheme.h"
+#include "support/FakeFileManager.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakeKeySynth.h"
 #include "support/FakeLanguageDetector.h"
@@ -14,8 +16,14 @@
 #include "support/FakeOnDeviceTranslator.h"
 #include "support/FakeOutputVolume.h"
 #include "support/FakePasteboard.h"
+#include "support/FakePermissions.h"
+#include "support/FakePrimarySelection.h"
 #include "support/FakeProcessTable.h"
+#include "support/FakeProgramLauncher.h"
+#include "support/FakeSystemSpeech.h"
+#include "support/FakeUrlOpener.h"
 #include "support/FakeUserAccount.h"
+#include "support/FakeWindowSystem.h"
 #include "support/FakeWording.h"
 #include "support/FakeWorkspace.h"
 
@@ -24,8 +32,10 @@ struct FakePlatform {
     FakeAccessibility accessibility;
     FakeAnnouncer announcer;
     FakeAudioInput audioInput;
+    FakeAudioPlayers audioPlayers;
     FakeChildProcesses childProcesses;
     FakeColorScheme colorScheme;
+    FakeFileManager fileManager;
     FakeHotkeys hotkeys;
     FakeKeySynth keySynth;
     FakeLanguageDetector languageDetector;
@@ -34,9 +44,15 @@ struct FakePlatform {
     FakeOnDeviceTranslator onDeviceTranslator;
     FakeOutputVolume outputVolume;
     FakePasteboard pasteboard;
+    FakePermissions permissions;
+    FakePrimarySelection primarySelection;
     FakeProcessTable processTable;
+    FakeProgramLauncher programLauncher;
+    FakeSystemSpeech systemSpeech;
+    FakeUrlOpener urlOpener;
     FakeUserAccount userAccount;
     FakeWorkspace workspace;
+    FakeWindowSystem windowSystem;
     FakeWording wording;
 
     Platform services() {
@@ -44,8 +60,10 @@ struct FakePlatform {
         set.accessibility = &accessibility;
         set.announcer = &announcer;
         set.audioInput = &audioInput;
+        set.audioPlayers = &audioPlayers;
         set.childProcesses = &childProcesses;
         set.colorScheme = &colorScheme;
+        set.fileManager = &fileManager;
         set.hotkeys = &hotkeys;
         set.keySynth = &keySynth;
         set.languageDetector = &languageDetector;
@@ -54,9 +72,15 @@ struct FakePlatform {
         set.onDeviceTranslator = &onDeviceTranslator;
         set.outputVolume = &outputVolume;
         set.pasteboard = &pasteboard;
+        set.permissions = &permissions;
+        set.primarySelection = &primarySelection;
         set.processTable = &processTable;
+        set.programLauncher = &programLauncher;
+        set.systemSpeech = &systemSpeech;
+        set.urlOpener = &urlOpener;
         set.userAccount = &userAccount;
         set.workspace = &workspace;
+        set.windowSystem = &windowSystem;
         set.wording = &wording;
         return set;
     }

@@ -2,7 +2,6 @@
 
 #include "support/TempFolder.h"
 
-#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -32,7 +31,7 @@ public:
     LlmFixture& operator=(const LlmFixture&) = delete;
 
     static QString folder() {
-        return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("llm_fixture"));
+        return QStringLiteral(QUORVANE_TEST_SOURCE "/support/llm_fixture");
     }
 
     // Keys as described in llm_fixture/mlx_lm/__init__.py.

@@ -6,7 +6,11 @@
 // and talks over standard input and output, one command a line:
 //   "focus line" | "focus area"   focus a field (and activate the window)
 //   "type TEXT"                    insert TEXT at the caret of the focused field
+//   "readonly on" | "readonly off" make the focused field read-only or editable
 //   "copy TEXT"                    put TEXT and a small image on the clipboard
+//   "selectall"                    select the whole text of the focused field and
+//                                  offer it as the primary selection, as a mouse
+//                                  selection does
 //   "clipboard"                    answer "@@clipboard FORMATS TEXT-BASE64"
 //   "quit"
 // Answers start with "@@" so that they stand out from other output. In
@@ -135,6 +139,22 @@ inline int serve(bool terminal) {
                 else
                     area->insertPlainText(text);
                 answer(QStringLiteral("typed"));
+            } else if (command.startsWith(QLatin1String("readonly "))) {
+                const bool readOnly = command.endsWith(QLatin1String(" on"));
+                if (focused == line)
+                    line->setReadOnly(readOnly);
+                else
+                    area->setReadOnly(readOnly);
+                answer(QStringLiteral("readonly"));
+            } else if (command == QLatin1String("selectall")) {
+                if (focused == line)
+                    line->selectAll();
+                else
+                    area->selectAll();
+                QGuiApplication::clipboard()->setText(focused == line ? line->selectedText()
+                                                                      : area->textCursor().selectedText(),
+                                                      QClipboard::Selection);
+                answer(QStringLiteral("selected"));
             } else if (command.startsWith(QLatin1String("copy "))) {
                 QImage image(8, 8, QImage::Format_RGB32);
                 image.fill(Qt::red);

@@ -2,6 +2,7 @@
 #include "support/TempFolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -59,6 +60,19 @@ TEST_F(DefaultsTest, WritesSurviveAReloadWithTheirTypes) {
     EXPECT_EQ(reloaded.stringList("list"), QStringList({"x", "y"}));
     // The same text is a valid file for any JSON reader.
     EXPECT_TRUE(QJsonDocument::fromJson(folder.read("config/defaults.json")).isObject());
+}
+
+TEST_F(DefaultsTest, AClearedStoreForgetsEverySettingBeforeALateWrite) {
+    Defaults defaults(path);
+    defaults.set("userName", QStringLiteral("Ada"));
+    defaults.set("flag", true);
+    defaults.clear();
+    EXPECT_FALSE(defaults.contains("userName"));
+    // A write after the file went must not bring the old settings back.
+    QFile::remove(path);
+    defaults.set("late", 1);
+    const QJsonObject written = QJsonDocument::fromJson(folder.read("config/defaults.json")).object();
+    EXPECT_EQ(written.keys(), QStringList{"late"});
 }
 
 TEST_F(DefaultsTest, ChangedFiresOncePerWriteAndRemoval) {

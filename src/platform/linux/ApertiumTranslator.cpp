@@ -2,10 +2,13 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <signal.h>
@@ -55,37 +58,107 @@ QString normalizedLanguage(const QString& code) {
     return codes.value(base, base);
 }
 
-// The pairs the language-pair packages of Debian 12 install, by mode name.
-const QStringList& debianModes() {
-    static const QStringList modes = {
-        QStringLiteral("afr-nld"), QStringLiteral("arg-cat"), QStringLiteral("cat-arg"),
-        QStringLiteral("bel-rus"), QStringLiteral("rus-bel"), QStringLiteral("br-fr"),
-        QStringLiteral("cat-ita"), QStringLiteral("ita-cat"), QStringLiteral("cat-srd"),
-        QStringLiteral("srd-cat"), QStringLiteral("dan-nob"), QStringLiteral("nob-dan"),
-        QStringLiteral("dan-nno"), QStringLiteral("nno-dan"), QStringLiteral("en-gl"),
-        QStringLiteral("gl-en"), QStringLiteral("eng-cat"), QStringLiteral("cat-eng"),
-        QStringLiteral("eng-spa"), QStringLiteral("spa-eng"), QStringLiteral("ca-eo"),
-        QStringLiteral("en-eo"), QStringLiteral("es-eo"), QStringLiteral("fr-eo"),
-        QStringLiteral("es-gl"), QStringLiteral("gl-es"), QStringLiteral("es-pt"),
-        QStringLiteral("pt-es"), QStringLiteral("es-ro"), QStringLiteral("ro-es"),
-        QStringLiteral("eu-en"), QStringLiteral("eu-es"), QStringLiteral("fr-es"),
-        QStringLiteral("es-fr"), QStringLiteral("fra-cat"), QStringLiteral("cat-fra"),
-        QStringLiteral("fra-frp"), QStringLiteral("frp-fra"), QStringLiteral("hbs-eng"),
-        QStringLiteral("hbs-mkd"), QStringLiteral("mkd-hbs"), QStringLiteral("hbs-slv"),
-        QStringLiteral("slv-hbs"), QStringLiteral("ind-zlm"), QStringLiteral("zlm-ind"),
-        QStringLiteral("isl-eng"), QStringLiteral("isl-swe"), QStringLiteral("swe-isl"),
-        QStringLiteral("mkd-bul"), QStringLiteral("mkd-eng"), QStringLiteral("nno-nob"),
-        QStringLiteral("nob-nno"), QStringLiteral("oc-ca"), QStringLiteral("ca-oc"),
-        QStringLiteral("oc-es"), QStringLiteral("es-oc"), QStringLiteral("oci-fra"),
-        QStringLiteral("fra-oci"), QStringLiteral("pol-szl"), QStringLiteral("szl-pol"),
-        QStringLiteral("por-cat"), QStringLiteral("cat-por"), QStringLiteral("pt-gl"),
-        QStringLiteral("gl-pt"), QStringLiteral("rus-ukr"), QStringLiteral("ukr-rus"),
-        QStringLiteral("spa-arg"), QStringLiteral("arg-spa"), QStringLiteral("spa-ast"),
-        QStringLiteral("spa-cat"), QStringLiteral("cat-spa"), QStringLiteral("spa-ita"),
-        QStringLiteral("ita-spa"), QStringLiteral("srd-ita"), QStringLiteral("ita-srd"),
-        QStringLiteral("swe-dan"), QStringLiteral("dan-swe"), QStringLiteral("swe-nob"),
-        QStringLiteral("nob-swe"), QStringLiteral("urd-hin"), QStringLiteral("hin-urd"),
+// The pairs the language-pair packages of Debian 12 install: mode name and
+// the package that holds it.
+struct DebianPair {
+    QString mode;
+    QString package;
+};
+
+const QList<DebianPair>& debianPairs() {
+    static const QList<DebianPair> pairs = {
+        {QStringLiteral("afr-nld"), QStringLiteral("apertium-afr-nld")},
+        {QStringLiteral("arg-cat"), QStringLiteral("apertium-arg-cat")},
+        {QStringLiteral("cat-arg"), QStringLiteral("apertium-arg-cat")},
+        {QStringLiteral("bel-rus"), QStringLiteral("apertium-bel-rus")},
+        {QStringLiteral("rus-bel"), QStringLiteral("apertium-bel-rus")},
+        {QStringLiteral("br-fr"), QStringLiteral("apertium-br-fr")},
+        {QStringLiteral("cat-ita"), QStringLiteral("apertium-cat-ita")},
+        {QStringLiteral("ita-cat"), QStringLiteral("apertium-cat-ita")},
+        {QStringLiteral("cat-srd"), QStringLiteral("apertium-cat-srd")},
+        {QStringLiteral("srd-cat"), QStringLiteral("apertium-cat-srd")},
+        {QStringLiteral("dan-nob"), QStringLiteral("apertium-dan-nor")},
+        {QStringLiteral("nob-dan"), QStringLiteral("apertium-dan-nor")},
+        {QStringLiteral("dan-nno"), QStringLiteral("apertium-dan-nor")},
+        {QStringLiteral("nno-dan"), QStringLiteral("apertium-dan-nor")},
+        {QStringLiteral("en-gl"), QStringLiteral("apertium-en-gl")},
+        {QStringLiteral("gl-en"), QStringLiteral("apertium-en-gl")},
+        {QStringLiteral("eng-cat"), QStringLiteral("apertium-eng-cat")},
+        {QStringLiteral("cat-eng"), QStringLiteral("apertium-eng-cat")},
+        {QStringLiteral("eng-spa"), QStringLiteral("apertium-eng-spa")},
+        {QStringLiteral("spa-eng"), QStringLiteral("apertium-eng-spa")},
+        {QStringLiteral("ca-eo"), QStringLiteral("apertium-eo-ca")},
+        {QStringLiteral("en-eo"), QStringLiteral("apertium-eo-en")},
+        {QStringLiteral("es-eo"), QStringLiteral("apertium-eo-es")},
+        {QStringLiteral("fr-eo"), QStringLiteral("apertium-eo-fr")},
+        {QStringLiteral("es-gl"), QStringLiteral("apertium-es-gl")},
+        {QStringLiteral("gl-es"), QStringLiteral("apertium-es-gl")},
+        {QStringLiteral("es-pt"), QStringLiteral("apertium-es-pt")},
+        {QStringLiteral("pt-es"), QStringLiteral("apertium-es-pt")},
+        {QStringLiteral("es-ro"), QStringLiteral("apertium-es-ro")},
+        {QStringLiteral("ro-es"), QStringLiteral("apertium-es-ro")},
+        {QStringLiteral("eu-en"), QStringLiteral("apertium-eu-en")},
+        {QStringLiteral("eu-es"), QStringLiteral("apertium-eu-es")},
+        {QStringLiteral("fr-es"), QStringLiteral("apertium-fr-es")},
+        {QStringLiteral("es-fr"), QStringLiteral("apertium-fr-es")},
+        {QStringLiteral("fra-cat"), QStringLiteral("apertium-fra-cat")},
+        {QStringLiteral("cat-fra"), QStringLiteral("apertium-fra-cat")},
+        {QStringLiteral("fra-frp"), QStringLiteral("apertium-fra-frp")},
+        {QStringLiteral("frp-fra"), QStringLiteral("apertium-fra-frp")},
+        {QStringLiteral("hbs-eng"), QStringLiteral("apertium-hbs-eng")},
+        {QStringLiteral("hbs-mkd"), QStringLiteral("apertium-hbs-mkd")},
+        {QStringLiteral("mkd-hbs"), QStringLiteral("apertium-hbs-mkd")},
+        {QStringLiteral("hbs-slv"), QStringLiteral("apertium-hbs-slv")},
+        {QStringLiteral("slv-hbs"), QStringLiteral("apertium-hbs-slv")},
+        {QStringLiteral("ind-zlm"), QStringLiteral("apertium-ind-zlm")},
+        {QStringLiteral("zlm-ind"), QStringLiteral("apertium-ind-zlm")},
+        {QStringLiteral("isl-eng"), QStringLiteral("apertium-isl-eng")},
+        {QStringLiteral("isl-swe"), QStringLiteral("apertium-isl-swe")},
+        {QStringLiteral("swe-isl"), QStringLiteral("apertium-isl-swe")},
+        {QStringLiteral("mkd-bul"), QStringLiteral("apertium-mkd-bul")},
+        {QStringLiteral("mkd-eng"), QStringLiteral("apertium-mkd-eng")},
+        {QStringLiteral("nno-nob"), QStringLiteral("apertium-nno-nob")},
+        {QStringLiteral("nob-nno"), QStringLiteral("apertium-nno-nob")},
+        {QStringLiteral("oc-ca"), QStringLiteral("apertium-oc-ca")},
+        {QStringLiteral("ca-oc"), QStringLiteral("apertium-oc-ca")},
+        {QStringLiteral("oc-es"), QStringLiteral("apertium-oc-es")},
+        {QStringLiteral("es-oc"), QStringLiteral("apertium-oc-es")},
+        {QStringLiteral("oci-fra"), QStringLiteral("apertium-oci-fra")},
+        {QStringLiteral("fra-oci"), QStringLiteral("apertium-oci-fra")},
+        {QStringLiteral("pol-szl"), QStringLiteral("apertium-pol-szl")},
+        {QStringLiteral("szl-pol"), QStringLiteral("apertium-pol-szl")},
+        {QStringLiteral("por-cat"), QStringLiteral("apertium-por-cat")},
+        {QStringLiteral("cat-por"), QStringLiteral("apertium-por-cat")},
+        {QStringLiteral("pt-gl"), QStringLiteral("apertium-pt-gl")},
+        {QStringLiteral("gl-pt"), QStringLiteral("apertium-pt-gl")},
+        {QStringLiteral("rus-ukr"), QStringLiteral("apertium-rus-ukr")},
+        {QStringLiteral("ukr-rus"), QStringLiteral("apertium-rus-ukr")},
+        {QStringLiteral("spa-arg"), QStringLiteral("apertium-spa-arg")},
+        {QStringLiteral("arg-spa"), QStringLiteral("apertium-spa-arg")},
+        {QStringLiteral("spa-ast"), QStringLiteral("apertium-spa-ast")},
+        {QStringLiteral("spa-cat"), QStringLiteral("apertium-spa-cat")},
+        {QStringLiteral("cat-spa"), QStringLiteral("apertium-spa-cat")},
+        {QStringLiteral("spa-ita"), QStringLiteral("apertium-spa-ita")},
+        {QStringLiteral("ita-spa"), QStringLiteral("apertium-spa-ita")},
+        {QStringLiteral("srd-ita"), QStringLiteral("apertium-srd-ita")},
+        {QStringLiteral("ita-srd"), QStringLiteral("apertium-srd-ita")},
+        {QStringLiteral("swe-dan"), QStringLiteral("apertium-swe-dan")},
+        {QStringLiteral("dan-swe"), QStringLiteral("apertium-swe-dan")},
+        {QStringLiteral("swe-nob"), QStringLiteral("apertium-swe-nor")},
+        {QStringLiteral("nob-swe"), QStringLiteral("apertium-swe-nor")},
+        {QStringLiteral("urd-hin"), QStringLiteral("apertium-urd-hin")},
+        {QStringLiteral("hin-urd"), QStringLiteral("apertium-urd-hin")},
     };
+    return pairs;
+}
+
+const QStringList& debianModes() {
+    static const QStringList modes = [] {
+        QStringList names;
+        for (const DebianPair& pair : debianPairs())
+            names.append(pair.mode);
+        return names;
+    }();
     return modes;
 }
 
@@ -137,6 +210,24 @@ std::optional<QString> modeFor(const QStringList& modeNames, const QString& sour
     return plain ? plain : any;
 }
 
+// Apertium's English analyser knows the names of days and months only
+// capitalised, and a transcript is often all lower case: "next tuesday" would
+// come out untranslated. Names that are also common words ("may", "march")
+// are left alone.
+QString withCapitalisedCalendarNames(const QString& text) {
+    static const QRegularExpression names(
+        QStringLiteral("\\b(monday|tuesday|wednesday|thursday|friday|saturday|sunday|january|february|april|june|"
+                       "july|september|october|november|december)\\b"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    QString result = text;
+    QRegularExpressionMatchIterator matches = names.globalMatch(text);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        result[match.capturedStart()] = result.at(match.capturedStart()).toUpper();
+    }
+    return result;
+}
+
 std::optional<QString> runApertium(const QString& program, const QString& dataFolder, const QString& mode,
                                    const QString& text, std::chrono::milliseconds timeout) {
     QDeadlineTimer deadline(timeout);
@@ -174,6 +265,8 @@ QString ApertiumTranslator::standardDataFolder() {
 ApertiumTranslator::ApertiumTranslator(QString program, QString dataFolder, std::chrono::milliseconds timeout)
     : m_program(std::move(program)), m_dataFolder(std::move(dataFolder)), m_timeout(timeout) {}
 
+ApertiumTranslator::~ApertiumTranslator() = default;
+
 QStringList ApertiumTranslator::installedModes() const {
     QStringList modes;
     const QDir folder(m_dataFolder + QStringLiteral("/modes"));
@@ -191,12 +284,81 @@ bool ApertiumTranslator::isAvailable() {
     return programFound && !installedModes().isEmpty();
 }
 
-OnDeviceTranslator::PairStatus ApertiumTranslator::status(const QString& source, const QString& target) {
-    if (modeFor(installedModes(), source, target))
-        return PairStatus::Installed;
+namespace {
+
+OnDeviceTranslator::PairStatus statusAmong(const QStringList& installed, const QString& source, const QString& target) {
+    if (modeFor(installed, source, target))
+        return OnDeviceTranslator::PairStatus::Installed;
     if (modeFor(debianModes(), source, target))
-        return PairStatus::Supported;
-    return PairStatus::Unsupported;
+        return OnDeviceTranslator::PairStatus::Supported;
+    return OnDeviceTranslator::PairStatus::Unsupported;
+}
+
+class ModeSnapshot : public OnDeviceTranslator::PairSnapshot {
+public:
+    explicit ModeSnapshot(QStringList installed) : m_installed(std::move(installed)) {}
+    OnDeviceTranslator::PairStatus status(const QString& source, const QString& target) const override {
+        return statusAmong(m_installed, source, target);
+    }
+
+private:
+    QStringList m_installed;
+};
+
+} // namespace
+
+OnDeviceTranslator::PairStatus ApertiumTranslator::status(const QString& source, const QString& target) {
+    return statusAmong(installedModes(), source, target);
+}
+
+std::unique_ptr<OnDeviceTranslator::PairSnapshot> ApertiumTranslator::snapshot() {
+    return std::make_unique<ModeSnapshot>(installedModes());
+}
+
+std::optional<QString> ApertiumTranslator::packageFor(const QString& source, const QString& target) {
+    const std::optional<QString> mode = modeFor(debianModes(), source, target);
+    if (!mode)
+        return std::nullopt;
+    for (const DebianPair& pair : debianPairs())
+        if (pair.mode == *mode)
+            return pair.package;
+    return std::nullopt;
+}
+
+std::optional<QString> ApertiumTranslator::installCommand(const QString& source, const QString& target) {
+    if (status(source, target) != PairStatus::Supported)
+        return std::nullopt;
+    const std::optional<QString> package = packageFor(source, target);
+    if (!package)
+        return std::nullopt;
+    return QStringLiteral("sudo apt-get install ") + *package;
+}
+
+void ApertiumTranslator::watchInstalledPairs(std::function<void()> changed) {
+    m_changed = std::move(changed);
+    if (!m_watcher) {
+        m_watcher = std::make_unique<QFileSystemWatcher>();
+        m_settle = std::make_unique<QTimer>();
+        m_settle->setSingleShot(true);
+        m_settle->setInterval(kSettleTime);
+        QObject::connect(m_settle.get(), &QTimer::timeout, m_settle.get(), [this] {
+            if (m_changed)
+                m_changed();
+        });
+        // A package writes several files; one call once they have settled.
+        QObject::connect(m_watcher.get(), &QFileSystemWatcher::directoryChanged, m_watcher.get(), [this] {
+            watchFolders();
+            m_settle->start();
+        });
+    }
+    watchFolders();
+}
+
+void ApertiumTranslator::watchFolders() {
+    // The modes folder appears with the first pair; its parent tells us when.
+    for (const QString& path : {m_dataFolder, m_dataFolder + QStringLiteral("/modes")})
+        if (QFileInfo(path).isDir() && !m_watcher->directories().contains(path))
+            m_watcher->addPath(path);
 }
 
 QFuture<std::optional<QString>> ApertiumTranslator::translate(const QString& text, const QString& source,
@@ -204,6 +366,7 @@ QFuture<std::optional<QString>> ApertiumTranslator::translate(const QString& tex
     const std::optional<QString> mode = modeFor(installedModes(), source, target);
     if (!mode)
         return QtFuture::makeReadyFuture(std::optional<QString>());
-    return QtConcurrent::run([program = m_program, dataFolder = m_dataFolder, mode = *mode, text,
+    const QString input = normalizedLanguage(source) == QLatin1String("en") ? withCapitalisedCalendarNames(text) : text;
+    return QtConcurrent::run([program = m_program, dataFolder = m_dataFolder, mode = *mode, text = input,
                               timeout = m_timeout] { return runApertium(program, dataFolder, mode, text, timeout); });
 }

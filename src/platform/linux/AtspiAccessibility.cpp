@@ -4,6 +4,7 @@
 #include "platform/linux/AtspiAccessibility.h"
 
 #include "platform/Workspace.h"
+#include "platform/linux/X11TopLevels.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -269,54 +270,133 @@ private:
 
 namespace {
 
+// One lookup of the element under the pointer and the walk over its
+// neighbours that follows: after the first call that fails (an application
+// that does not answer in time, or an element gone), every further read of the
+// lookup's elements gives its empty result at once, so a hung application
+// costs one time-out.
+struct LookupGate {
+    bool ended = false;
+};
+
+// The role table: AT-SPI roles, and for generic containers the "xml-roles"
+// attribute web content carries, onto the portable role and subrole names.
+struct PortableKind {
+    AccessibleRole role = AccessibleRole::Unknown;
+    std::optional<AccessibleSubrole> subrole;
+};
+
+// Roles whose meaning hides in "xml-roles".
+bool carriesXmlRoles(AtspiRole role) {
+    switch (role) {
+    case ATSPI_ROLE_SECTION:
+    case ATSPI_ROLE_PANEL:
+    case ATSPI_ROLE_FILLER:
+    case ATSPI_ROLE_GROUPING:
+    case ATSPI_ROLE_LANDMARK:
+    case ATSPI_ROLE_FORM:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<PortableKind> kindFromXmlRoles(const QString& xmlRoles) {
+    using enum AccessibleRole;
+    using Sub = AccessibleSubrole;
+    static const QHash<QString, PortableKind> table{
+        {QStringLiteral("navigation"), {Group, Sub::LandmarkNavigation}},
+        {QStringLiteral("banner"), {Group, Sub::LandmarkBanner}},
+        {QStringLiteral("complementary"), {Group, Sub::LandmarkComplementary}},
+        {QStringLiteral("main"), {Group, Sub::LandmarkMain}},
+        {QStringLiteral("list"), {List, std::nullopt}},
+        {QStringLiteral("menu"), {Menu, std::nullopt}},
+        {QStringLiteral("menubar"), {MenuBar, std::nullopt}},
+        {QStringLiteral("toolbar"), {Toolbar, std::nullopt}},
+        {QStringLiteral("tablist"), {TabGroup, std::nullopt}},
+        {QStringLiteral("radiogroup"), {RadioGroup, std::nullopt}},
+        {QStringLiteral("tree"), {Outline, std::nullopt}},
+        {QStringLiteral("table"), {Table, std::nullopt}},
+        {QStringLiteral("grid"), {Table, std::nullopt}},
+    };
+    // A space-separated list, the most specific first.
+    for (const QString& name : xmlRoles.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const auto found = table.constFind(name);
+        if (found != table.cend())
+            return *found;
+    }
+    return std::nullopt;
+}
+
+PortableKind portableKind(AtspiRole role, bool multiLine, const QString& xmlRoles) {
+    using enum AccessibleRole;
+    if (carriesXmlRoles(role)) {
+        if (const std::optional<PortableKind> kind = kindFromXmlRoles(xmlRoles))
+            return *kind;
+    }
+    switch (role) {
+    case ATSPI_ROLE_PASSWORD_TEXT: return {SecureTextField, std::nullopt};
+    case ATSPI_ROLE_ENTRY:
+    case ATSPI_ROLE_SPIN_BUTTON: return {TextField, std::nullopt};
+    case ATSPI_ROLE_TEXT:
+    case ATSPI_ROLE_DOCUMENT_TEXT:
+    case ATSPI_ROLE_TERMINAL: return {multiLine ? TextArea : TextField, std::nullopt};
+    case ATSPI_ROLE_COMBO_BOX: return {ComboBox, std::nullopt};
+    case ATSPI_ROLE_LABEL:
+    case ATSPI_ROLE_STATIC:
+    case ATSPI_ROLE_CAPTION: return {StaticText, std::nullopt};
+    case ATSPI_ROLE_PARAGRAPH:
+    case ATSPI_ROLE_SECTION:
+    case ATSPI_ROLE_PANEL:
+    case ATSPI_ROLE_FILLER:
+    case ATSPI_ROLE_GROUPING:
+    case ATSPI_ROLE_LANDMARK:
+    case ATSPI_ROLE_FORM: return {Group, std::nullopt};
+    case ATSPI_ROLE_HEADING: return {Heading, std::nullopt};
+    case ATSPI_ROLE_LINK: return {Link, std::nullopt};
+    case ATSPI_ROLE_PUSH_BUTTON:
+    case ATSPI_ROLE_TOGGLE_BUTTON: return {Button, std::nullopt};
+    case ATSPI_ROLE_PUSH_BUTTON_MENU: return {MenuButton, std::nullopt};
+    case ATSPI_ROLE_DOCUMENT_WEB: return {WebArea, std::nullopt};
+    case ATSPI_ROLE_FRAME:
+    case ATSPI_ROLE_WINDOW:
+    case ATSPI_ROLE_DIALOG: return {Window, std::nullopt};
+    case ATSPI_ROLE_APPLICATION: return {Application, std::nullopt};
+    case ATSPI_ROLE_LIST:
+    case ATSPI_ROLE_LIST_BOX: return {List, std::nullopt};
+    case ATSPI_ROLE_DESCRIPTION_LIST: return {List, AccessibleSubrole::ContentList};
+    case ATSPI_ROLE_TREE:
+    case ATSPI_ROLE_TREE_TABLE: return {Outline, std::nullopt};
+    case ATSPI_ROLE_TABLE: return {Table, std::nullopt};
+    case ATSPI_ROLE_TOOL_BAR: return {Toolbar, std::nullopt};
+    case ATSPI_ROLE_PAGE_TAB_LIST: return {TabGroup, std::nullopt};
+    case ATSPI_ROLE_PAGE_TAB: return {RadioButton, AccessibleSubrole::TabButton};
+    case ATSPI_ROLE_MENU:
+    case ATSPI_ROLE_POPUP_MENU: return {Menu, std::nullopt};
+    case ATSPI_ROLE_MENU_BAR: return {MenuBar, std::nullopt};
+    case ATSPI_ROLE_MENU_ITEM:
+    case ATSPI_ROLE_CHECK_MENU_ITEM:
+    case ATSPI_ROLE_RADIO_MENU_ITEM:
+    case ATSPI_ROLE_TEAROFF_MENU_ITEM: return {MenuItem, std::nullopt};
+    case ATSPI_ROLE_SCROLL_BAR: return {ScrollBar, std::nullopt};
+    case ATSPI_ROLE_SPLIT_PANE: return {SplitGroup, std::nullopt};
+    case ATSPI_ROLE_CHECK_BOX: return {CheckBox, std::nullopt};
+    case ATSPI_ROLE_RADIO_BUTTON: return {RadioButton, std::nullopt};
+    case ATSPI_ROLE_SLIDER: return {Slider, std::nullopt};
+    default: return {Unknown, std::nullopt};
+    }
+}
+
 class AtspiElement : public AccessibleElement {
 public:
-    AtspiElement(AtspiAccessible* node, bool countsUtf16, std::shared_ptr<AtspiTextOffsets> offsets)
-        : m_node(node), m_utf16(countsUtf16), m_offsets(std::move(offsets)) {}
+    AtspiElement(AtspiAccessible* node, bool countsUtf16, std::shared_ptr<AtspiTextOffsets> offsets,
+                 std::shared_ptr<LookupGate> gate = nullptr)
+        : m_node(node), m_utf16(countsUtf16), m_offsets(std::move(offsets)), m_gate(std::move(gate)) {}
     ~AtspiElement() override { g_object_unref(m_node); }
 
     std::optional<AccessibleRole> role() const override {
-        GError* error = nullptr;
-        const AtspiRole role = atspi_accessible_get_role(m_node, &error);
-        if (failed(error))
-            return std::nullopt;
-        const States states(m_node);
-        switch (role) {
-        case ATSPI_ROLE_PASSWORD_TEXT:
-            return AccessibleRole::SecureTextField;
-        case ATSPI_ROLE_ENTRY:
-        case ATSPI_ROLE_SPIN_BUTTON:
-            return AccessibleRole::TextField;
-        case ATSPI_ROLE_TEXT:
-        case ATSPI_ROLE_DOCUMENT_TEXT:
-        case ATSPI_ROLE_TERMINAL:
-            return states.has(ATSPI_STATE_MULTI_LINE) ? AccessibleRole::TextArea : AccessibleRole::TextField;
-        case ATSPI_ROLE_COMBO_BOX:
-            return AccessibleRole::ComboBox;
-        case ATSPI_ROLE_LABEL:
-        case ATSPI_ROLE_STATIC:
-        case ATSPI_ROLE_CAPTION:
-            return AccessibleRole::StaticText;
-        case ATSPI_ROLE_PARAGRAPH:
-        case ATSPI_ROLE_SECTION:
-        case ATSPI_ROLE_PANEL:
-        case ATSPI_ROLE_FILLER:
-            return AccessibleRole::Group;
-        case ATSPI_ROLE_HEADING:
-            return AccessibleRole::Heading;
-        case ATSPI_ROLE_LINK:
-            return AccessibleRole::Link;
-        case ATSPI_ROLE_PUSH_BUTTON:
-            return AccessibleRole::Button;
-        case ATSPI_ROLE_DOCUMENT_WEB:
-            return AccessibleRole::WebArea;
-        case ATSPI_ROLE_FRAME:
-        case ATSPI_ROLE_WINDOW:
-        case ATSPI_ROLE_DIALOG:
-            return AccessibleRole::Window;
-        default:
-            return AccessibleRole::Unknown;
-        }
+        const std::optional<PortableKind> kind = portable();
+        return kind ? std::optional(kind->role) : std::nullopt;
     }
 
     bool hasText() const override { return bool(textInterface()); }
@@ -412,6 +492,13 @@ public:
         return editable && States(m_node).has(ATSPI_STATE_EDITABLE);
     }
 
+    // Toolkits mark a field that takes typing "editable"; a read-only one
+    // keeps its text role without it.
+    bool isReadOnly() const override {
+        const States states(m_node);
+        return states.has(ATSPI_STATE_READ_ONLY) || !states.has(ATSPI_STATE_EDITABLE);
+    }
+
     bool setSelectedRange(TextRange range) override {
         GObjectRef<AtspiText> text(textInterface());
         if (!text || range.location < 0 || range.length < 0)
@@ -458,6 +545,102 @@ public:
         return takeRect(rect, error, atEnd);
     }
 
+    std::shared_ptr<AccessibleElement> parent() const override {
+        if (ended())
+            return nullptr;
+        GError* error = nullptr;
+        AtspiAccessible* parent = atspi_accessible_get_parent(m_node, &error);
+        if (check(error) || !parent)
+            return nullptr;
+        return std::make_shared<AtspiElement>(parent, m_utf16, m_offsets, m_gate);
+    }
+
+    std::vector<std::shared_ptr<AccessibleElement>> children() const override {
+        std::vector<std::shared_ptr<AccessibleElement>> found;
+        if (ended())
+            return found;
+        GError* error = nullptr;
+        const gint count = atspi_accessible_get_child_count(m_node, &error);
+        if (check(error))
+            return found;
+        for (gint i = 0; i < count && !ended(); ++i) {
+            AtspiAccessible* child = atspi_accessible_get_child_at_index(m_node, i, &error);
+            if (check(error))
+                break;
+            if (child)
+                found.push_back(std::make_shared<AtspiElement>(child, m_utf16, m_offsets, m_gate));
+        }
+        return found;
+    }
+
+    std::optional<AccessibleSubrole> subrole() const override {
+        const std::optional<PortableKind> kind = portable();
+        return kind ? kind->subrole : std::nullopt;
+    }
+
+    std::optional<QString> name() const override {
+        if (ended())
+            return std::nullopt;
+        GError* error = nullptr;
+        gchar* name = atspi_accessible_get_name(m_node, &error);
+        if (check(error))
+            return std::nullopt;
+        QString text = takeString(name);
+        return text.isEmpty() ? std::nullopt : std::optional(text);
+    }
+
+    std::optional<QString> value() const override {
+        if (ended())
+            return std::nullopt;
+        GObjectRef<AtspiText> text(textInterface());
+        if (!text)
+            return std::nullopt;
+        GError* error = nullptr;
+        const gint count = atspi_text_get_character_count(text.get(), &error);
+        if (check(error))
+            return std::nullopt;
+        gchar* whole = atspi_text_get_text(text.get(), 0, count, &error);
+        if (check(error))
+            return std::nullopt;
+        return takeString(whole);
+    }
+
+    std::optional<QRect> frame() const override {
+        if (ended())
+            return std::nullopt;
+        GObjectRef<AtspiComponent> component(atspi_accessible_get_component_iface(m_node));
+        if (!component)
+            return std::nullopt;
+        GError* error = nullptr;
+        AtspiRect* rect = atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, &error);
+        if (check(error) || !rect)
+            return std::nullopt;
+        const QRect frame(rect->x, rect->y, rect->width, rect->height);
+        g_free(rect);
+        return frame;
+    }
+
+    std::optional<QUrl> url() const override {
+        if (ended())
+            return std::nullopt;
+        GObjectRef<AtspiHyperlink> link(atspi_accessible_get_hyperlink(m_node));
+        if (!link)
+            return std::nullopt;
+        GError* error = nullptr;
+        const QString uri = takeString(atspi_hyperlink_get_uri(link.get(), 0, &error));
+        if (check(error) || uri.isEmpty())
+            return std::nullopt;
+        return QUrl(uri);
+    }
+
+    bool isSameElement(const AccessibleElement& other) const override {
+        const auto* element = dynamic_cast<const AtspiElement*>(&other);
+        if (!element)
+            return false;
+        const QString key = keyOf(m_node);
+        return element->m_node == m_node || (!key.isEmpty() && key == keyOf(element->m_node));
+    }
+
 private:
     AtspiText* textInterface() const { return atspi_accessible_get_text_iface(m_node); }
 
@@ -484,9 +667,44 @@ private:
         return clampOffset(std::min(codePoint, map->count));
     }
 
+    bool ended() const { return m_gate && m_gate->ended; }
+
+    // Frees the error and, for an element of a lookup, ends the lookup.
+    bool check(GError*& error) const {
+        if (!failed(error))
+            return false;
+        if (m_gate)
+            m_gate->ended = true;
+        return true;
+    }
+
+    std::optional<PortableKind> portable() const {
+        if (ended())
+            return std::nullopt;
+        GError* error = nullptr;
+        const AtspiRole role = atspi_accessible_get_role(m_node, &error);
+        if (check(error))
+            return std::nullopt;
+        bool multiLine = false;
+        if (role == ATSPI_ROLE_TEXT || role == ATSPI_ROLE_DOCUMENT_TEXT || role == ATSPI_ROLE_TERMINAL)
+            multiLine = States(m_node).has(ATSPI_STATE_MULTI_LINE);
+        QString xmlRoles;
+        if (carriesXmlRoles(role)) {
+            GHashTable* attributes = atspi_accessible_get_attributes(m_node, &error);
+            if (check(error))
+                return std::nullopt;
+            if (attributes) {
+                xmlRoles = QString::fromUtf8(static_cast<const char*>(g_hash_table_lookup(attributes, "xml-roles")));
+                g_hash_table_unref(attributes);
+            }
+        }
+        return portableKind(role, multiLine, xmlRoles);
+    }
+
     AtspiAccessible* m_node;
     bool m_utf16;
     std::shared_ptr<AtspiTextOffsets> m_offsets;
+    std::shared_ptr<LookupGate> m_gate;
 };
 
 // The focused element below `node`, searching only what is on screen.
@@ -668,4 +886,162 @@ std::optional<QRect> AtspiAccessibility::focusedWindowFrame(qint64 pid) {
         return frame.has_value();
     });
     return frame;
+}
+
+namespace {
+
+// How many levels a descent to the deepest element at a point goes at most.
+constexpr int kDescentLimit = 64;
+// How long an application has to answer the first question of a lookup.
+constexpr std::chrono::milliseconds kAnswerTimeout{800};
+
+// Whether the application answers a ping on the accessibility bus in time.
+// Asked before anything else: the library may spend several of its time-outs
+// on one call to an application that has stopped answering, while this costs
+// exactly one.
+bool answersInTime(AtspiAccessible* app) {
+    const AtspiObject* object = ATSPI_OBJECT(app);
+    DBusConnection* bus = atspi_get_a11y_bus();
+    if (!bus || !object->app || !object->app->bus_name)
+        return false;
+    DBusMessage* ping = dbus_message_new_method_call(object->app->bus_name, object->path ? object->path : "/",
+                                                     "org.freedesktop.DBus.Peer", "Ping");
+    if (!ping)
+        return false;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply = dbus_connection_send_with_reply_and_block(bus, ping, int(kAnswerTimeout.count()), &error);
+    dbus_message_unref(ping);
+    const bool answered = reply && !dbus_error_is_set(&error);
+    if (reply)
+        dbus_message_unref(reply);
+    dbus_error_free(&error);
+    return answered;
+}
+
+// The deepest element of `window` at `point`, none when the window does not
+// hold the point or a call fails (which ends the lookup).
+AtspiAccessible* deepestAt(AtspiAccessible* window, QPoint point, LookupGate& gate) {
+    GError* error = nullptr;
+    auto* node = static_cast<AtspiAccessible*>(g_object_ref(window));
+    for (int level = 0; level < kDescentLimit; ++level) {
+        GObjectRef<AtspiComponent> current(atspi_accessible_get_component_iface(node));
+        if (!current)
+            break;
+        AtspiAccessible* child =
+            atspi_component_get_accessible_at_point(current.get(), point.x(), point.y(), ATSPI_COORD_TYPE_SCREEN, &error);
+        if (failed(error)) {
+            gate.ended = true;
+            g_object_unref(node);
+            return nullptr;
+        }
+        if (!child || child == node) {
+            if (child)
+                g_object_unref(child);
+            if (level == 0) {
+                // Nothing of this window is there.
+                g_object_unref(node);
+                return nullptr;
+            }
+            break;
+        }
+        g_object_unref(node);
+        node = child;
+    }
+    return node;
+}
+
+} // namespace
+
+namespace {
+
+// The application last found for a process, kept as the pointer tends to
+// stay over one application.
+struct KnownApplication {
+    qint64 pid = 0;
+    AtspiAccessible* app = nullptr;
+
+    void keep(qint64 newPid, AtspiAccessible* newApp) {
+        forget();
+        pid = newPid;
+        app = static_cast<AtspiAccessible*>(g_object_ref(newApp));
+    }
+    void forget() {
+        if (app)
+            g_object_unref(app);
+        app = nullptr;
+        pid = 0;
+    }
+};
+
+KnownApplication& knownApplication() {
+    static KnownApplication known;
+    return known;
+}
+
+// The application of process `pid` on the accessibility bus (a new
+// reference), none when it has not registered.
+AtspiAccessible* applicationOf(qint64 pid) {
+    KnownApplication& known = knownApplication();
+    if (known.app && known.pid == pid)
+        return static_cast<AtspiAccessible*>(g_object_ref(known.app));
+    GObjectRef<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop)
+        return nullptr;
+    GError* error = nullptr;
+    const gint count = atspi_accessible_get_child_count(desktop.get(), &error);
+    if (failed(error))
+        return nullptr;
+    for (gint i = 0; i < count; ++i) {
+        GObjectRef<AtspiAccessible> app(atspi_accessible_get_child_at_index(desktop.get(), i, &error));
+        if (failed(error) || !app)
+            continue;
+        // The process comes from the bus, not from the application.
+        const qint64 appPid = atspi_accessible_get_process_id(app.get(), &error);
+        if (failed(error) || appPid != pid)
+            continue;
+        known.keep(pid, app.get());
+        return static_cast<AtspiAccessible*>(g_object_ref(app.get()));
+    }
+    return nullptr;
+}
+
+} // namespace
+
+std::shared_ptr<AccessibleElement> AtspiAccessibility::elementAt(QPoint point) {
+    const std::optional<X11TopLevels::Hit> hit = X11TopLevels::windowAt(point);
+    if (!hit || !hit->pid || *hit->pid == QCoreApplication::applicationPid())
+        return nullptr;
+    ensureInitialised();
+    GObjectRef<AtspiAccessible> app(applicationOf(*hit->pid));
+    if (!app)
+        return nullptr;
+    // No clearing of the library's cache here, unlike the focus search: roles,
+    // names and the tree above an element follow the application's change
+    // events, and what is read for hover reading (texts, frames, the element
+    // at the point) is asked afresh each time.
+    if (!answersInTime(app.get())) {
+        // Gone, hung or registered anew: looked up afresh next time.
+        knownApplication().forget();
+        return nullptr;
+    }
+    GError* error = nullptr;
+    const QString toolkit = takeString(atspi_accessible_get_toolkit_name(app.get(), &error));
+    if (failed(error))
+        return nullptr;
+    const bool utf16 = toolkit.startsWith(QLatin1String("Qt"), Qt::CaseInsensitive);
+    const gint windows = atspi_accessible_get_child_count(app.get(), &error);
+    if (failed(error))
+        return nullptr;
+    auto gate = std::make_shared<LookupGate>();
+    for (gint w = 0; w < windows && !gate->ended; ++w) {
+        GObjectRef<AtspiAccessible> window(atspi_accessible_get_child_at_index(app.get(), w, &error));
+        if (failed(error))
+            return nullptr;
+        if (!window)
+            continue;
+        if (AtspiAccessible* found = deepestAt(window.get(), point, *gate))
+            return std::make_shared<AtspiElement>(found, utf16, m_offsets, gate);
+    }
+    return nullptr;
 }

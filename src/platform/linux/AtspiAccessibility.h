@@ -36,6 +36,10 @@ public:
     bool requestTrust() override;
     std::shared_ptr<AccessibleElement> focusedElement() override;
     std::optional<QRect> focusedWindowFrame(qint64 pid) override;
+    // The top-level X window at the point and its process, then that
+    // application's deepest element there; the walk over the element's
+    // neighbours ends at the first call that fails or times out.
+    std::shared_ptr<AccessibleElement> elementAt(QPoint point) override;
 
 private slots:
     void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);

@@ -2,9 +2,16 @@
 
 #include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/AvahiServiceAdvertiser.h"
+#include "platform/linux/GioDesktopApps.h"
+#include "platform/linux/HtmlFolderNotesApp.h"
 #include "platform/linux/ClipboardPasteboard.h"
 #include "platform/linux/Cld2LanguageDetector.h"
+#include "platform/linux/DesktopUrlOpener.h"
+#include "platform/linux/DetachedProgramLauncher.h"
+#include "platform/linux/EwmhWindowSystem.h"
 #include "platform/linux/EwmhWorkspace.h"
+#include "platform/linux/FreedesktopFileManager.h"
 #include "platform/linux/LinuxMemoryPressure.h"
 #include "platform/linux/LinuxOnDeviceModel.h"
 #include "platform/linux/LinuxWording.h"
@@ -14,8 +21,13 @@
 #include "platform/linux/PasswdUserAccount.h"
 #include "platform/linux/PdeathsigChildProcesses.h"
 #include "platform/linux/ProcProcessTable.h"
+#include "platform/linux/QtAudioSinkPlayers.h"
+#include "platform/linux/SessionPermissions.h"
+#include "platform/linux/SpeechdSystemSpeech.h"
+#include "platform/linux/X11PrimarySelection.h"
 #include "platform/linux/SpeechDispatcherAnnouncer.h"
 #include "platform/linux/X11Hotkeys.h"
+#include "platform/linux/X11PointerWatch.h"
 #include "platform/linux/XTestKeySynth.h"
 
 LinuxPlatform::LinuxPlatform()
@@ -35,7 +47,20 @@ LinuxPlatform::LinuxPlatform()
       m_userAccount(std::make_unique<PasswdUserAccount>()),
       m_colorScheme(std::make_unique<PortalColorScheme>()),
       m_hotkeys(std::make_unique<X11Hotkeys>()),
-      m_wording(std::make_unique<LinuxWording>()) {}
+      m_pointerWatch(std::make_unique<X11PointerWatch>()),
+      m_wording(std::make_unique<LinuxWording>()),
+      m_urlOpener(std::make_unique<DesktopUrlOpener>()),
+      m_fileManager(std::make_unique<FreedesktopFileManager>(*m_urlOpener)),
+      m_programLauncher(std::make_unique<DetachedProgramLauncher>()),
+      m_windowSystem(std::make_unique<EwmhWindowSystem>()),
+      m_audioPlayers(std::make_unique<QtAudioSinkPlayers>()),
+      m_systemSpeech(std::make_unique<SpeechdSystemSpeech>()),
+      m_primarySelection(std::make_unique<X11PrimarySelection>()),
+      m_serviceAdvertiser(std::make_unique<AvahiServiceAdvertiser>()),
+      m_notesApp(std::make_unique<HtmlFolderNotesApp>()),
+      m_desktopApps(std::make_unique<GioDesktopApps>()) {
+    m_permissions = std::make_unique<SessionPermissions>(*m_audioInput, *m_accessibility, *m_announcer);
+}
 
 LinuxPlatform::~LinuxPlatform() = default;
 
@@ -46,6 +71,7 @@ Platform LinuxPlatform::services() const {
     services.languageDetector = m_languageDetector.get();
     services.colorScheme = m_colorScheme.get();
     services.hotkeys = m_hotkeys.get();
+    services.pointerWatch = m_pointerWatch.get();
     services.memoryPressure = m_memoryPressure.get();
     services.onDeviceModel = m_onDeviceModel.get();
     services.audioInput = m_audioInput.get();
@@ -58,5 +84,16 @@ Platform LinuxPlatform::services() const {
     services.onDeviceTranslator = m_onDeviceTranslator.get();
     services.userAccount = m_userAccount.get();
     services.wording = m_wording.get();
+    services.audioPlayers = m_audioPlayers.get();
+    services.systemSpeech = m_systemSpeech.get();
+    services.primarySelection = m_primarySelection.get();
+    services.urlOpener = m_urlOpener.get();
+    services.fileManager = m_fileManager.get();
+    services.programLauncher = m_programLauncher.get();
+    services.serviceAdvertiser = m_serviceAdvertiser.get();
+    services.notesApp = m_notesApp.get();
+    services.desktopApps = m_desktopApps.get();
+    services.windowSystem = m_windowSystem.get();
+    services.permissions = m_permissions.get();
     return services;
 }

@@ -5,21 +5,33 @@
 #include <memory>
 
 class ApertiumTranslator;
+class AvahiServiceAdvertiser;
+class GioDesktopApps;
+class HtmlFolderNotesApp;
 class AtspiAccessibility;
 class ClipboardPasteboard;
 class Cld2LanguageDetector;
+class DesktopUrlOpener;
+class DetachedProgramLauncher;
+class EwmhWindowSystem;
+class SessionPermissions;
 class EwmhWorkspace;
+class FreedesktopFileManager;
 class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
 class LinuxWording;
 class PortalColorScheme;
 class PulseAudioInput;
 class PulseOutputVolume;
+class QtAudioSinkPlayers;
+class SpeechdSystemSpeech;
+class X11PrimarySelection;
 class PasswdUserAccount;
 class PdeathsigChildProcesses;
 class ProcProcessTable;
 class SpeechDispatcherAnnouncer;
 class X11Hotkeys;
+class X11PointerWatch;
 class XTestKeySynth;
 
 // Owns the Linux implementation of every platform service for the life of the program.
@@ -47,5 +59,17 @@ private:
     std::unique_ptr<PasswdUserAccount> m_userAccount;
     std::unique_ptr<PortalColorScheme> m_colorScheme;
     std::unique_ptr<X11Hotkeys> m_hotkeys;
+    std::unique_ptr<X11PointerWatch> m_pointerWatch;
     std::unique_ptr<LinuxWording> m_wording;
+    std::unique_ptr<DesktopUrlOpener> m_urlOpener;
+    std::unique_ptr<FreedesktopFileManager> m_fileManager;
+    std::unique_ptr<DetachedProgramLauncher> m_programLauncher;
+    std::unique_ptr<EwmhWindowSystem> m_windowSystem;
+    std::unique_ptr<SessionPermissions> m_permissions;
+    std::unique_ptr<QtAudioSinkPlayers> m_audioPlayers;
+    std::unique_ptr<SpeechdSystemSpeech> m_systemSpeech;
+    std::unique_ptr<X11PrimarySelection> m_primarySelection;
+    std::unique_ptr<AvahiServiceAdvertiser> m_serviceAdvertiser;
+    std::unique_ptr<HtmlFolderNotesApp> m_notesApp;
+    std::unique_ptr<GioDesktopApps> m_desktopApps;
 };

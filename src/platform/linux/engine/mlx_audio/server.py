@@ -18,6 +18,8 @@ from pydantic import BaseModel
 from mlx_audio.audio_io import wav_bytes
 
 MAX_BODY_BYTES = 64 * 1024 * 1024
+# The dictation model's folder below "models" in the engine folder.
+MODEL_FOLDER_NAME = "parakeet-tdt-0.6b-v3-bf16"
 _TOO_LARGE = "the request body is larger than %d bytes" % MAX_BODY_BYTES
 
 
@@ -144,9 +146,18 @@ def main():
         for name in ("uvicorn", "uvicorn.error", "uvicorn.access"):
             logging.getLogger(name).addHandler(handler)
     # The recogniser's decoders are made before the port opens, so that the
-    # first takes do not pay for them.
-    from mlx_audio.stt.models.parakeet.parakeet import load_decoders
-    load_decoders()
+    # first takes do not pay for them, from the engine's own model copy when
+    # it has one (decoders made earlier would keep the model they were made
+    # from). A model that will not load leaves the server up: transcriptions
+    # then answer with the loader's error.
+    from mlx_audio.stt.models.parakeet.parakeet import load_decoders, use_model_folder
+    root = os.environ.get("QV_ENGINE_ROOT", "")
+    if root:
+        use_model_folder(os.path.join(root, "models", MODEL_FOLDER_NAME))
+    try:
+        load_decoders()
+    except Exception as error:
+        logging.getLogger("uvicorn.error").warning("the recogniser did not load: %s", error)
     import uvicorn
     # By import string, so that a script that imported and patched this module
     # before running it as the main module gets its patched `app` served.

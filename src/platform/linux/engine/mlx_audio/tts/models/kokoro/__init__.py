@@ -9,9 +9,30 @@ from mlx_audio.audio_io import resample
 from mlx_audio.tts import espeak
 from mlx_audio.tts.utils import SAMPLE_RATE
 
-_LANGUAGES = {"a": "en-us", "b": "en-gb", "e": "es", "f": "fr", "i": "it", "p": "pt-br",
+# espeak-ng knows British English as "en" (it has no voice called "en-gb").
+_LANGUAGES = {"a": "en-us", "b": "en", "e": "es", "f": "fr", "i": "it", "p": "pt-br",
               "j": "ja", "z": "cmn", "h": "hi"}
 _TIMED = ("a", "b")
+# espeak-ng voice variants, one of its own for every voice id, so that two
+# voices of one language sound different: female variants for the ids whose
+# second letter is "f", male ones for "m". An id not listed speaks the
+# language's plain voice.
+_VARIANTS = {
+    "af_heart": "f1", "af_bella": "f2", "af_sarah": "f3", "af_nicole": "f4", "af_sky": "f5",
+    "af_nova": "Annie", "af_river": "Alicia", "am_adam": "m1", "am_michael": "m2",
+    "bf_emma": "belinda", "bf_isabella": "linda", "bm_george": "m3", "bm_lewis": "m4",
+    "ef_dora": "anika", "em_alex": "m5", "em_santa": "m6", "ff_siwis": "aunty",
+    "if_sara": "Andrea", "im_nicola": "m7", "pf_dora": "grandma", "pm_alex": "m8",
+}
+# "[word](/phonemes/)": the reader's pronunciation markup. The phonemes are in
+# the neural model's alphabet, which espeak-ng does not read, so the word is
+# said as written; neither brackets nor phonemes are spoken or timed.
+_MARKUP = re.compile(r"\[([^\]\n]*)\]\(/[^/\n]*/\)")
+
+
+def plain_text(text):
+    """`text` with every pronunciation markup replaced by its word."""
+    return _MARKUP.sub(lambda match: match.group(1), text or "")
 
 
 class Token:
@@ -40,13 +61,15 @@ class KokoroPipeline:
 
     def _voice(self, voice):
         if voice not in self.voices:
-            self.voices[voice] = _LANGUAGES.get(self.lang_code, "en-us")
+            language = _LANGUAGES.get(self.lang_code, "en-us")
+            variant = _VARIANTS.get(voice)
+            self.voices[voice] = language + "+" + variant if variant else language
         return self.voices[voice]
 
     def __call__(self, text, voice="af_heart", speed=1.0, split_pattern=r"\n+"):
         """Yields one result per paragraph of `text`; token times are in
         seconds from the start of the result's own audio."""
-        for paragraph in re.split(split_pattern, text or ""):
+        for paragraph in re.split(split_pattern, plain_text(text)):
             if not paragraph.strip():
                 continue
             samples, rate, words = espeak.synthesize(paragraph, self._voice(voice), speed)

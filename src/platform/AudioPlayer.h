@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+// Plays one sound held in memory (a WAV file) to the default output. Made by
+// the platform's factory; used and destroyed on the GUI thread. A player that
+// is stopped or destroyed reports nothing more.
+class AudioPlayer {
+public:
+    // Makes players; one per platform.
+    class Factory {
+    public:
+        virtual ~Factory() = default;
+        // A player of `wav`, or none when the bytes cannot be played.
+        virtual std::unique_ptr<AudioPlayer> create(const QByteArray& wav) = 0;
+    };
+
+    virtual ~AudioPlayer() = default;
+
+    // Starts or resumes playback. False when the output refused to start.
+    virtual bool play() = 0;
+    virtual void pause() = 0;
+    // Ends playback; `finished` is not called for it.
+    virtual void stop() = 0;
+    // From 0 (silent) to 1 (full).
+    virtual void setVolume(float volume) = 0;
+    // Playback speed, 1 = normal.
+    virtual void setRate(double rate) = 0;
+    // Moves playback to `position` (clamped to the sound).
+    virtual void seek(std::chrono::milliseconds position) = 0;
+    // How far into the sound playback is.
+    virtual std::chrono::milliseconds position() const = 0;
+    // The length of the sound.
+    virtual std::chrono::milliseconds duration() const = 0;
+    virtual bool isPlaying() const = 0;
+    // Called on the GUI thread once when playback reaches the end of the sound.
+    virtual void setFinished(std::function<void()> finished) = 0;
+};

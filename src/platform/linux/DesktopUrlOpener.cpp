@@ -1,0 +1,6 @@
+#include "platform/linux/DesktopUrlOpener.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+bool DesktopUrlOpener::open(const QUrl& url) { return QDesktopServices::openUrl(url); }
