@@ -12,7 +12,7 @@ import wave
 
 # 1. The array framework keeps at most 512 MiB of buffers for reuse.
 import mlx.core as mx
-import mlx.nn as nn  # noqa: F401  (the adaptation code builds on it)
+import mlx.nn as nn
 
 mx.set_cache_limit(512 * 1024 * 1024)
 
@@ -166,10 +166,433 @@ def _qv_speech_timed(request: _QVTimedRequest):
             "sample_rate": 24000, "duration": samples.shape[0] / 24000.0}
 
 
-# Recogniser word boost and voice adaptation register their patches and
-# endpoints here, on the same `app` and `_QV_STT`.
+# 5. Recogniser word boost: the user's own words are favoured while the
+# recogniser chooses its pieces. Matching is on characters, so every sequence
+# of pieces that spells a word is boosted, however the recogniser splits it.
+import math
+import threading
 
-# 5. Run the patched server module as the main module with the arguments given
+import numpy as np
+from mlx_audio.stt.models.parakeet.parakeet import ParakeetTDT as _QVParakeet
+
+_QV_WORD_START = "\u2581"
+_QV_MAX_WORDS = 200
+_QV_MAX_WORD_LENGTH = 64
+_QV_MAX_BOOST = 12.0
+_QV_OPEN_SHARE = 0.35
+_QV_WINDOW = 6.0
+
+_QV_BIAS = {"words": [], "boost": 9.0, "rev": 0}
+
+
+class _QVTextBias:
+    """The boost of one word list over one vocabulary. `edges` maps a (word,
+    offset) position to the (piece, new offset) pairs of the pieces that spell
+    the word on from that offset; the live positions are kept per decoding
+    thread, since two takes may be decoded at once."""
+
+    def __init__(self, vocabulary, blank_id, words, boost):
+        self.targets = [_QV_WORD_START + word.strip().replace(" ", _QV_WORD_START) for word in words]
+        self.boost = float(boost)
+        self.open_boost = self.boost * _QV_OPEN_SHARE
+        self.window = _QV_WINDOW
+        self.size = blank_id + 1
+        by_first = {}
+        for token, piece in enumerate(vocabulary):
+            if piece and not piece.startswith("<"):
+                by_first.setdefault(piece[0], []).append((token, piece))
+        self.edges = {}
+        for index, target in enumerate(self.targets):
+            for offset in range(len(target)):
+                found = [(token, offset + len(piece)) for token, piece in by_first.get(target[offset], ())
+                         if target.startswith(piece, offset)]
+                if found:
+                    self.edges[(index, offset)] = found
+        self._live = threading.local()
+        self.reset()
+
+    @property
+    def state(self):
+        if not hasattr(self._live, "state"):
+            self.reset()
+        return self._live.state
+
+    def reset(self):
+        self._live.state = {(index, 0) for index in range(len(self.targets))}
+
+    def bias(self):
+        """The boost of every token for this step, or None when none applies."""
+        opening, continuing = set(), set()
+        for position in self.state:
+            for token, _ in self.edges.get(position, ()):
+                (opening if position[1] == 0 else continuing).add(token)
+        if not opening and not continuing:
+            return None
+        vector = np.zeros(self.size, dtype=np.float32)
+        vector[sorted(opening)] = self.open_boost
+        vector[sorted(continuing)] = self.boost
+        return vector
+
+    def advance(self, token):
+        """Follows the chosen non-blank `token`; back to the openings when it
+        continues no word or completes one."""
+        reached = set()
+        for index, offset in self.state:
+            for edge_token, next_offset in self.edges.get((index, offset), ()):
+                if edge_token == token and next_offset < len(self.targets[index]):
+                    reached.add((index, next_offset))
+        if reached:
+            self._live.state = reached
+        else:
+            self.reset()
+
+
+def _qv_biased_step(model, matcher):
+    """A step that adds the matcher's boost to the token scores before the
+    choice. The inner step is the package's own computation, compiled; the
+    boost is applied outside it."""
+    blank = model.blank_id
+
+    def inner(feature, token, hidden, cell):
+        output, (hidden, cell) = model.decoder(None if int(np.asarray(token)) == blank else token, (hidden, cell))
+        logits = model.joint(feature, output)
+        return logits[: blank + 1].astype(mx.float32), mx.argmax(logits[blank + 1:]).astype(mx.int32), hidden, cell
+
+    compiled = mx.compile(inner)
+
+    def step(feature, token, hidden, cell):
+        scores, duration, hidden, cell = compiled(feature, token, hidden, cell)
+        values = np.array(scores, dtype=np.float32)
+        bias = matcher.bias()
+        if bias is not None:
+            bias = np.where(values > values.max() - matcher.window, bias, np.float32(0.0))
+            values = values + bias
+        chosen = int(np.argmax(values))
+        if chosen != blank:
+            matcher.advance(chosen)
+        return mx.array(chosen, mx.int32), duration, hidden, cell
+
+    return step
+
+
+def _qv_install_bias(model):
+    """Puts the current word list in force on `model` before a transcription."""
+    words = _QV_BIAS["words"]
+    if not words:
+        if "_qv_saved_step" in model.__dict__:
+            model.step = model._qv_saved_step
+            model._qv_bias_rev = None
+        return
+    if model.__dict__.get("_qv_bias_rev") != _QV_BIAS["rev"]:
+        if "_qv_saved_step" not in model.__dict__:
+            model._qv_saved_step = model.step
+        matcher = _QVTextBias(model.vocabulary, model.blank_id, words, _QV_BIAS["boost"])
+        model._qv_matcher = matcher
+        model.step = _qv_biased_step(model, matcher)
+        model._qv_bias_rev = _QV_BIAS["rev"]
+    matcher = model.__dict__.get("_qv_matcher")
+    if matcher is not None:
+        matcher.reset()
+
+
+_qv_package_decode = _QVParakeet.decode
+
+
+def _qv_decode(self, *args, **kwargs):
+    try:
+        _qv_install_bias(self)
+    except Exception:
+        pass
+    try:
+        args = _qv_adapted(args)
+    except Exception:
+        pass
+    return _qv_package_decode(self, *args, **kwargs)
+
+
+_QVParakeet.decode = _qv_decode
+
+
+def _qv_clamped_boost(value):
+    value = float(value)
+    if math.isnan(value):
+        return 0.0
+    return min(_QV_MAX_BOOST, max(0.0, value))
+
+
+class _QVBiasRequest(BaseModel):
+    words: list = []
+    boost: float = 9.0
+
+
+@app.post("/v1/quorvane/bias")
+def _qv_set_bias(request: _QVBiasRequest):
+    kept = []
+    for word in request.words:
+        text = str(word).strip()
+        if text and len(text) <= _QV_MAX_WORD_LENGTH:
+            kept.append(text)
+    kept = kept[:_QV_MAX_WORDS]
+    boost = _qv_clamped_boost(request.boost)
+    _QV_BIAS.update(words=kept, boost=boost, rev=_QV_BIAS["rev"] + 1)
+    return {"words": len(kept), "boost": boost}
+
+
+# 6. Voice adaptation: a scale and a shift per mel channel, learnt from clips of
+# the user reading known sentences, applied to the features before every
+# transcription. It adapts to how a voice colours each band, not to words.
+_QV_ADAPTER_FILE = os.path.join(_qv_engine_root(), "voice-adapter.npz")
+_QV_LEARNING_RATE = 0.002
+_QV_MIN_STEPS = 40
+_QV_MAX_STEPS = 120
+_QV_STEPS_PER_CLIP = 10
+_QV_NO_PATH = -1.0e9
+
+_QV_ADAPT = {"scale": None, "shift": None, "clips": [], "progress": [0, 0]}
+
+
+class _QVAdapter(nn.Module):
+    """Features x scale + shift, one entry per mel channel."""
+
+    def __init__(self, channels):
+        super().__init__()
+        self["scale"] = mx.array(np.ones(channels, np.float32))
+        self["shift"] = mx.array(np.zeros(channels, np.float32))
+
+    def __call__(self, features):
+        return np.asarray(features, np.float32) * np.asarray(self["scale"]) + np.asarray(self["shift"])
+
+
+def _qv_load_adapter(path):
+    """(scale, shift) from the archive at `path`, or (None, None) when it is
+    missing, unreadable, pickled, of unequal or empty lengths or not finite."""
+    try:
+        with open(path, "rb") as handle, np.load(handle, allow_pickle=False) as stored:
+            scale = np.asarray(stored["scale"], dtype=np.float32)
+            shift = np.asarray(stored["shift"], dtype=np.float32)
+        if (scale.ndim != 1 or scale.shape != shift.shape or scale.size == 0
+                or not np.all(np.isfinite(scale)) or not np.all(np.isfinite(shift))):
+            return None, None
+        return scale, shift
+    except Exception:
+        return None, None
+
+
+_QV_ADAPT["scale"], _QV_ADAPT["shift"] = _qv_load_adapter(_QV_ADAPTER_FILE)
+
+
+def _qv_adapted(args):
+    """The arguments of a transcription with the adapter applied to the mel
+    features (the first argument); an adapter for another channel count is
+    dropped."""
+    scale, shift = _QV_ADAPT["scale"], _QV_ADAPT["shift"]
+    if scale is None or not args:
+        return args
+    features = args[0]
+    if np.asarray(features).shape[-1] != scale.shape[0]:
+        _QV_ADAPT["scale"], _QV_ADAPT["shift"] = None, None
+        return args
+    changed = np.asarray(features, dtype=np.float32) * scale + shift
+    return (mx.array(changed, getattr(features, "dtype", mx.float32)),) + tuple(args[1:])
+
+
+def _qv_text_tokens(vocabulary, text):
+    """Greedy longest-match pieces of `text` (spaces as word starts, one in
+    front); None when some position matches no piece."""
+    spelled = _QV_WORD_START + text.strip().replace(" ", _QV_WORD_START)
+    pieces = {}
+    for token, piece in enumerate(vocabulary):
+        if piece and not piece.startswith("<"):
+            pieces.setdefault(piece, token)
+    longest = max((len(piece) for piece in pieces), default=0)
+    tokens, at = [], 0
+    while at < len(spelled):
+        for length in range(min(longest, len(spelled) - at), 0, -1):
+            token = pieces.get(spelled[at:at + length])
+            if token is not None:
+                tokens.append(token)
+                at += length
+                break
+        else:
+            return None
+    return tokens
+
+
+def _qv_transducer_loss(log_probs, targets, blank):
+    """The negative log-likelihood of `targets` under the transducer's
+    log-probabilities (frames, targets + 1, outputs), summed over all
+    alignments by the forward recursion, and its exact gradient with respect
+    to the log-probabilities (from the backward recursion)."""
+    lp = np.asarray(log_probs, dtype=np.float64)
+    frames, count = lp.shape[0], len(targets)
+    emit = np.full((frames, count + 1), _QV_NO_PATH)
+    if count:
+        emit[:, :count] = lp[:, np.arange(count), np.asarray(targets)]
+    stay = lp[:, :, blank]
+    alpha = np.full((frames, count + 1), _QV_NO_PATH)
+    alpha[0, 0] = 0.0
+    for t in range(frames):
+        for u in range(count + 1):
+            if t == 0 and u == 0:
+                continue
+            terms = []
+            if t > 0:
+                terms.append(alpha[t - 1, u] + stay[t - 1, u])
+            if u > 0:
+                terms.append(alpha[t, u - 1] + emit[t, u - 1])
+            alpha[t, u] = np.logaddexp.reduce(terms) if terms else _QV_NO_PATH
+    total = alpha[frames - 1, count] + stay[frames - 1, count]
+    beta = np.full((frames, count + 1), _QV_NO_PATH)
+    beta[frames - 1, count] = stay[frames - 1, count]
+    for t in range(frames - 1, -1, -1):
+        for u in range(count, -1, -1):
+            if t == frames - 1 and u == count:
+                continue
+            terms = []
+            if t + 1 < frames:
+                terms.append(beta[t + 1, u] + stay[t, u])
+            if u < count:
+                terms.append(beta[t, u + 1] + emit[t, u])
+            beta[t, u] = np.logaddexp.reduce(terms) if terms else _QV_NO_PATH
+    gradient = np.zeros_like(lp)
+    following = np.full((frames, count + 1), _QV_NO_PATH)
+    following[:-1] = beta[1:]
+    following[frames - 1, count] = 0.0
+    gradient[:, :, blank] = -np.exp(alpha + stay + following - total)
+    if count:
+        gradient[:, np.arange(count), np.asarray(targets)] = -np.exp(
+            alpha[:, :count] + emit[:, :count] + beta[:, 1:] - total)
+    return -total, gradient
+
+
+def _qv_pair_loss(model, adapter, features, tokens):
+    """The loss of one (features, tokens) pair per token and its gradients
+    with respect to the adapter's scale and shift."""
+    raw = np.asarray(features, dtype=np.float32)
+    adapted = mx.array(adapter(raw)).astype(mx.bfloat16)
+    net = model.transducer
+    frames = raw.shape[-2]
+    log_probs, pullback = net.log_probs(np.asarray(adapted).reshape(-1, raw.shape[-1])[:frames], tokens)
+    log_probs = log_probs[: net.encoded_length(frames)]
+    loss, gradient = _qv_transducer_loss(log_probs, tokens, model.blank_id)
+    d_adapted = pullback(gradient / len(tokens)).reshape(-1, raw.shape[-1])
+    rows = raw.reshape(-1, raw.shape[-1])
+    return loss / len(tokens), {"scale": (d_adapted * rows).sum(axis=0), "shift": d_adapted.sum(axis=0)}
+
+
+def _qv_fit_steps(pairs):
+    return min(_QV_MAX_STEPS, max(_QV_MIN_STEPS, _QV_STEPS_PER_CLIP * pairs))
+
+
+class _QVAdam:
+    """Adam as the array framework's optimisers apply it (no bias correction)."""
+
+    def __init__(self, learning_rate, betas=(0.9, 0.999), eps=1e-8):
+        self.learning_rate, self.betas, self.eps = learning_rate, betas, eps
+        self.state = {}
+
+    def update(self, module, gradients):
+        first, second = self.betas
+        for name, gradient in gradients.items():
+            m, v = self.state.get(name, (0.0, 0.0))
+            m = first * m + (1 - first) * gradient
+            v = second * v + (1 - second) * np.square(gradient)
+            self.state[name] = (m, v)
+            module[name] = mx.array(np.asarray(module[name]) - self.learning_rate * m / (np.sqrt(v) + self.eps))
+
+
+def _qv_clip_pair(model, clip):
+    """(features, tokens) of a held clip, or None when it is unusable."""
+    from mlx_audio.stt.models.parakeet.audio import get_logmel
+    from mlx_audio.stt.utils import load_audio
+
+    tokens = _qv_text_tokens(model.vocabulary, str(clip.get("text", "")))
+    if not tokens:
+        return None
+    handle, path = tempfile.mkstemp(suffix=".wav")
+    try:
+        with os.fdopen(handle, "wb") as out:
+            out.write(base64.b64decode(str(clip.get("audio", "")), validate=True))
+        audio = load_audio(path, model.preprocessor_config.sample_rate, dtype=mx.bfloat16)
+    finally:
+        try:
+            os.unlink(path)
+        except OSError:
+            pass
+    features = np.asarray(get_logmel(audio, model.preprocessor_config))
+    if model.transducer.encoded_length(features.shape[0]) < 1:
+        return None
+    return features[None], tokens
+
+
+class _QVClip(BaseModel):
+    text: str
+    audio: str
+
+
+@app.post("/v1/quorvane/adapt/clip")
+def _qv_adapt_clip(clip: _QVClip):
+    _QV_ADAPT["clips"].append({"text": clip.text, "audio": clip.audio})
+    return {"clips": len(_QV_ADAPT["clips"])}
+
+
+@app.post("/v1/quorvane/adapt/clear")
+def _qv_adapt_clear():
+    _QV_ADAPT.update(clips=[], scale=None, shift=None, progress=[0, 0])
+    try:
+        os.unlink(_QV_ADAPTER_FILE)
+    except OSError:
+        pass
+    return {"ok": True}
+
+
+@app.post("/v1/quorvane/adapt/fit")
+def _qv_adapt_fit():
+    clips = list(_QV_ADAPT["clips"])
+    if not clips:
+        return {"ok": False, "reason": "no clips"}
+    model = _qv_stt()
+    pairs = []
+    for clip in clips:
+        try:
+            pair = _qv_clip_pair(model, clip)
+        except Exception:
+            pair = None
+        if pair is not None:
+            pairs.append(pair)
+    if not pairs:
+        return {"ok": False, "reason": "nothing usable"}
+    adapter = _QVAdapter(pairs[0][0].shape[-1])
+    optimiser = _QVAdam(_QV_LEARNING_RATE)
+    steps = _qv_fit_steps(len(pairs))
+    _QV_ADAPT["progress"] = [0, steps]
+    loss = 0.0
+    for step in range(steps):
+        features, tokens = pairs[step % len(pairs)]
+        loss, gradients = _qv_pair_loss(model, adapter, features, tokens)
+        norm = math.sqrt(sum(float(np.sum(np.square(g))) for g in gradients.values()))
+        factor = min(1.0, 1.0 / (norm + 1e-6))
+        optimiser.update(adapter, {name: g * factor for name, g in gradients.items()})
+        _QV_ADAPT["progress"] = [step + 1, steps]
+    scale = np.asarray(adapter["scale"], dtype=np.float32)
+    shift = np.asarray(adapter["shift"], dtype=np.float32)
+    _QV_ADAPT.update(scale=scale, shift=shift, clips=[])
+    try:
+        os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
+        np.savez(_QV_ADAPTER_FILE, scale=scale, shift=shift)
+    except Exception:
+        pass
+    return {"ok": True, "clips": len(pairs), "steps": steps, "loss": float(loss)}
+
+
+@app.get("/v1/quorvane/adapt/status")
+def _qv_adapt_status():
+    step, steps = _QV_ADAPT["progress"]
+    return {"tuned": _QV_ADAPT["scale"] is not None, "clips": len(_QV_ADAPT["clips"]), "step": step, "steps": steps}
+
+
+
+# 7. Run the patched server module as the main module with the arguments given
 # after this script.
 import warnings
 

@@ -3,14 +3,14 @@
 #include "dictation/AudioInputDevice.h"
 #include "dictation/Recorder.h"
 #include "engine/MlxServer.h"
+#include "platform/FileManager.h"
+#include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "state/Announce.h"
 #include "support/Bundle.h"
 #include "support/WavData.h"
 
 #include <QClipboard>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -19,7 +19,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -210,8 +209,9 @@ void DiagnosticsView::copyReport() {
 }
 
 void DiagnosticsView::reveal() {
-    if (m_savedWav)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(*m_savedWav).absolutePath()));
+    FileManager* files = Platform::current().fileManager;
+    if (m_savedWav && files)
+        files->reveal(*m_savedWav);
 }
 
 void DiagnosticsView::refresh() {

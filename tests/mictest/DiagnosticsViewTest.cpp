@@ -1,6 +1,7 @@
 #include "engine/DiagnosticsView.h"
 #include "engine/EngineBootstrap.h"
 #include "support/Await.h"
+#include "support/FakePlatform.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
@@ -132,6 +133,24 @@ TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
     EXPECT_TRUE(shown(view, bootstrap.failureMessage()));
     EXPECT_TRUE(shown(view, QStringLiteral("Repair speech engine")));
     render(view, QStringLiteral("repair-failed"));
+}
+
+TEST_F(DiagnosticsViewTest, TheRecordingLinkRevealsTheSavedTake) {
+    ScopedFakePlatform fakes;
+    fakes.wording.table.insert(QStringLiteral("Reveal recording in Finder"), QStringLiteral("Show recording in Files"));
+    EngineBootstrap bootstrap(setup(false), services());
+    DiagnosticsView view(bootstrap);
+    const std::optional<QString> take = MicTestVerdict::saveWav("RIFF");
+    ASSERT_TRUE(take.has_value());
+    view.showOutcome(kLoud, answered(200, QStringLiteral("hello")), take);
+    QPushButton* link = nullptr;
+    for (QPushButton* button : view.findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("Show recording in Files") && button->isVisibleTo(&view))
+            link = button;
+    }
+    ASSERT_NE(link, nullptr);
+    link->click();
+    EXPECT_EQ(fakes.fileManager.revealed, QStringList{*take});
 }
 
 TEST_F(DiagnosticsViewTest, RepairReachesReadyAndTheNextOfferStartsAgain) {

@@ -265,8 +265,12 @@ TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds
     // Even a program killed outright takes its server with it.
     {
         QProcess quorvane;
+        // A user who finished onboarding: the launch then starts the server.
+        TempFolder config;
+        config.write(QStringLiteral("Quorvane/defaults.json"), R"({"onboardingDone":true,"openWindowAtLaunch":false})");
         QProcessEnvironment programEnvironment = QProcessEnvironment::systemEnvironment();
         programEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        programEnvironment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
         quorvane.setProcessEnvironment(programEnvironment);
         quorvane.setStandardOutputFile(QProcess::nullDevice());
         quorvane.setStandardErrorFile(QProcess::nullDevice());

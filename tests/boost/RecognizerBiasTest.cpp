@@ -1,0 +1,124 @@
+#include "dictation/RecognizerBias.h"
+#include "support/Await.h"
+#include "support/LoopbackHttpServer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Response = LoopbackHttpServer::Response;
+using namespace std::chrono_literals;
+
+class RecognizerBiasTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(listening);
+        server.on("POST", "/v1/quorvane/bias", [](const auto&) { return Response::json(R"({"words":0,"boost":9})"); });
+        bias.setProbePause(10ms);
+    }
+
+    // The word lists the server received, in arrival order.
+    QList<QStringList> received() const {
+        QList<QStringList> lists;
+        for (const auto& request : server.requests()) {
+            if (request.path != "/v1/quorvane/bias")
+                continue;
+            QStringList words;
+            for (const auto& word : QJsonDocument::fromJson(request.body).object().value("words").toArray())
+                words.append(word.toString());
+            lists.append(words);
+        }
+        return lists;
+    }
+
+    int modelProbes() const {
+        return int(std::count_if(server.requests().begin(), server.requests().end(),
+                                 [](const auto& request) { return request.path == "/v1/models"; }));
+    }
+
+    // Lets queued sends go out and be answered.
+    void settle() { QTest::qWait(300); }
+
+    LoopbackHttpServer server;
+    const bool listening = server.listen();
+    QStringList words;
+    RecognizerBias bias{server.url(), [this] { return words; }};
+};
+
+TEST(RecognizerBiasBody, CarriesTheWordsAndTheBoostOfNine) {
+    const QJsonObject body = QJsonDocument::fromJson(RecognizerBias::body({"Nakamura", "Quorvane"})).object();
+    EXPECT_EQ(body.value("words").toArray(), QJsonArray({"Nakamura", "Quorvane"}));
+    EXPECT_EQ(body.value("boost").toDouble(), 9.0);
+}
+
+TEST_F(RecognizerBiasTest, AnEqualListIsSentOnceButAForcedOrReorderedOneAgain) {
+    words = {"Nakamura", "Quorvane"};
+    bias.push(false);
+    settle();
+    bias.push(false);
+    settle();
+    EXPECT_EQ(received().size(), 1);
+
+    bias.push(true);
+    settle();
+    words = {"Quorvane", "Nakamura"};
+    bias.push(false);
+    settle();
+    EXPECT_EQ(received(),
+              (QList<QStringList>{{"Nakamura", "Quorvane"}, {"Nakamura", "Quorvane"}, {"Quorvane", "Nakamura"}}));
+    EXPECT_EQ(server.requests().first().header("content-type"), "application/json");
+    EXPECT_EQ(bias.lastSent(), (QStringList{"Quorvane", "Nakamura"}));
+}
+
+TEST_F(RecognizerBiasTest, AnEmptyDictionarySendsAnEmptyListWhenForced) {
+    bias.push(false);
+    settle();
+    EXPECT_TRUE(received().isEmpty());
+    bias.push(true);
+    settle();
+    EXPECT_EQ(received(), QList<QStringList>{QStringList{}});
+}
+
+TEST_F(RecognizerBiasTest, ASlowSendThenNewerPushesLeaveOnlyTheNewestListLast) {
+    server.on("POST", "/v1/quorvane/bias", [this](const auto&) {
+        Response response = Response::json("{}");
+        // The first send is slow; later ones would overtake it if they were not held back.
+        response.delayMs = received().size() == 1 ? 400 : 0;
+        return response;
+    });
+    words = {"first"};
+    bias.push(false);
+    QTest::qWait(100);
+    words = {"second"};
+    bias.push(false);
+    words = {"third"};
+    bias.push(false);
+    QTest::qWait(800);
+    EXPECT_EQ(received(), (QList<QStringList>{{"first"}, {"third"}}));
+}
+
+TEST_F(RecognizerBiasTest, TheLaunchSendWaitsThroughServerErrorsAndLeavesLastSentAlone) {
+    int probes = 0;
+    server.on("GET", "/v1/models",
+              [&probes](const auto&) { return Response::json(R"({"data":[]})", ++probes < 4 ? 503 : 200); });
+    words = {"Nakamura"};
+    EXPECT_TRUE(awaitResult(bias.sendOnceReady()));
+    settle();
+    EXPECT_EQ(probes, 4);
+    EXPECT_EQ(received(), QList<QStringList>{{"Nakamura"}});
+    EXPECT_TRUE(bias.lastSent().isEmpty());
+}
+
+TEST_F(RecognizerBiasTest, TheLaunchSendGivesUpAfterFortyFailedProbes) {
+    server.on("GET", "/v1/models", [](const auto&) { return Response::json("{}", 500); });
+    EXPECT_FALSE(awaitResult(bias.sendOnceReady(), 20000));
+    EXPECT_EQ(modelProbes(), RecognizerBias::kMaxProbes);
+    EXPECT_TRUE(received().isEmpty());
+}
+
+} // namespace
