@@ -6,9 +6,7 @@
 #include "cleanup/TextCleanup.h"
 #include "support/Await.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +20,7 @@ struct Row {
 QString unescape(QString field) { return field.replace(QStringLiteral("\\n"), QStringLiteral("\n")); }
 
 QList<Row> corpus(const QString& name, int columns) {
-    const QString path = QFileInfo(QString::fromUtf8(__FILE__)).dir().filePath(QStringLiteral("corpus/") + name);
+    const QString path = QStringLiteral(QUORVANE_TEST_SOURCE "/cleanup/corpus/") + name;
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     QList<Row> rows;

@@ -57,7 +57,7 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
         home, QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon"),
         QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
-    home.write(QStringLiteral(".config/Quorvane/defaults.json"), R"({"endWithPeriod":true})");
+    home.write(QStringLiteral(".config/Quorvane/defaults.json"), R"({"onboardingDone":true,"openWindowAtLaunch":false,"endWithPeriod":true})");
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), home.path());

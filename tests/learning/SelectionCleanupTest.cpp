@@ -78,7 +78,8 @@ protected:
     std::unique_ptr<QPromise<QString>> promise;
     SelectionCleanup chip{{defaults, state, [this] { return reading; },
                            [this](const QString& text) { return cleanLater(text); }},
-                          {1ms, 60ms, 30ms}};
+                          // "Cleaned" stays long enough to be seen on a busy machine.
+                          {1ms, 60ms, 300ms}};
 
 private:
     PasteService::Schedule m_previousSchedule;
@@ -190,7 +191,7 @@ TEST_F(SelectionCleanupTest, AnUnchangedCleanPastesNothingAndAnEmptyOneIsNotDone
     EXPECT_EQ(chip.chipState(), SelectionCleanup::ChipState::Done);
     EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !chip.isShown(); }, 1000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !chip.isShown(); }, 5000));
     select(QStringLiteral("another selection of some forty characters"));
     chip.poll();
     chip.cleanSelection();

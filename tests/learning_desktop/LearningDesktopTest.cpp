@@ -1,18 +1,30 @@
 // The helper's accessibility and key-watch commands and the selection clean-up
 // chip against a Qt target window in another process, through AT-SPI, XInput2
 // and XTest on the harness's display.
+#include "cleanup/ModeStore.h"
+#include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
+#include "dictation/Recorder.h"
+#include "dictation/SystemAudio.h"
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "insertion/DictionaryStore.h"
+#include "insertion/HistoryStore.h"
+#include "insertion/StatsStore.h"
 #include "learning/CorrectionChip.h"
 #include "learning/CorrectionChipView.h"
+#include "learning/CorrectionLearner.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionWatch.h"
-#include "insertion/PasteService.h"
 #include "learning/SelectionCleanup.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
+#include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/MicrophoneFeed.h"
+#include "support/QtPrinting.h"
 #include "support/TargetWindow.h"
 #include "support/TempFolder.h"
 #include "support/XTestKeyboard.h"
@@ -21,11 +33,14 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QPushButton>
+#include <QtEndian>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+#include <numbers>
 
 // X11 last: its macros clash with Qt's names.
 #include <X11/Xlib.h>
@@ -63,6 +78,40 @@ HelperRun helper(const QStringList& arguments) {
     return run;
 }
 
+// The speech server on the engine's port: the readiness probe, and every
+// transcription (live previews too) answered with the text set last.
+class ScriptedSpeechServer {
+public:
+    ScriptedSpeechServer() {
+        m_http.on("GET", "/v1/models", [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
+        m_http.on("POST", "/v1/audio/transcriptions", [this](const auto&) {
+            return LoopbackHttpServer::Response::json(QJsonDocument(QJsonObject{{"text", m_text}}).toJson());
+        });
+        m_listening = m_http.listen(MlxServer::port);
+    }
+    bool listening() const { return m_listening; }
+    void setText(const QString& text) { m_text = text; }
+
+private:
+    LoopbackHttpServer m_http;
+    QString m_text;
+    bool m_listening = false;
+};
+
+constexpr int kSampleRate = 16000;
+// One take: a second of sound, well past the shortest take that is sent.
+constexpr qsizetype kTakeSamples = kSampleRate;
+
+// `samples` of a 440 Hz tone as 16 kHz s16le PCM, loud enough to count as heard.
+QByteArray tone(qsizetype samples) {
+    QByteArray pcm(samples * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < samples; ++i) {
+        const double value = 0.3 * std::sin(2 * std::numbers::pi * 440 * double(i) / kSampleRate);
+        qToLittleEndian<qint16>(qint16(value * 32767), pcm.data() + 2 * i);
+    }
+    return pcm;
+}
+
 // Clicks the left button at a global position.
 void click(const QPoint& at) {
     Display* display = XOpenDisplay(nullptr);
@@ -91,13 +140,16 @@ protected:
     std::unique_ptr<Target> startWith(const QString& text, const QString& field = QStringLiteral("line")) {
         auto target = std::make_unique<Target>();
         if (!target->ready() || !target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused")) ||
-            !target->ask(QStringLiteral("type ") + text, QStringLiteral("typed")))
+            (!text.isEmpty() && !target->ask(QStringLiteral("type ") + text, QStringLiteral("typed"))))
             return nullptr;
         const bool seen = QTest::qWaitFor(
             [&] {
                 const std::optional<FrontmostApp> front = FrontmostApp::current();
-                const std::optional<QString> before = AXText::textBeforeCaret(text.size());
-                return front && front->pid == target->pid() && before == text;
+                if (!front || front->pid != target->pid())
+                    return false;
+                if (text.isEmpty())
+                    return AXText::selectedRange() == AXText::Range{0, 0};
+                return AXText::textBeforeCaret(text.size()) == text;
             },
             10000);
         return seen ? std::move(target) : nullptr;
@@ -200,15 +252,46 @@ TEST_F(LearningDesktopTest, SelectionChipCleansOnlyTheSelectionInPlace) {
     EXPECT_TRUE(front && front->pid == target->pid()) << "the target keeps the focus";
 }
 
-TEST_F(LearningDesktopTest, ACorrectedWordIsOfferedAndAddedToTheDictionary) {
+TEST_F(LearningDesktopTest, SelectionChipNeverShowsForAReadOnlyField) {
+    const QString filler = QStringLiteral("so um I think that we should uh meet on Monday");
+    const auto target = startWith(filler);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(target->ask(QStringLiteral("readonly on"), QStringLiteral("readonly")));
+
+    TempFolder folder;
+    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
+    AppState state;
+    SelectionCleanup chip({defaults, state, {}, {}});
+    chip.start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
+
+    ASSERT_TRUE(AXText::setSelectedRange(0, filler.size()));
+    ASSERT_EQ(AXText::selectedText(), filler);
+    XTestKeyboard keyboard;
+    keyboard.tap("Shift_L");
+    EXPECT_FALSE(QTest::qWaitFor([&] { return chip.isShown(); }, 1500)) << "a read-only field takes no clean-up";
+    EXPECT_FALSE(chip.panel() && chip.panel()->isVisible());
+
+    // The same selection once the field takes typing again: only the read-only
+    // state kept the chip away.
+    ASSERT_TRUE(target->ask(QStringLiteral("readonly off"), QStringLiteral("readonly")));
+    keyboard.tap("Shift_L");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return chip.isShown(); }, 1500));
+}
+
+TEST_F(LearningDesktopTest, ACorrectionOfADictatedWordIsOfferedAfterTheNextDictation) {
     const QString dictated = QStringLiteral("I will recieve it tomorrow");
-    const auto target = startWith(dictated);
+    ScriptedSpeechServer speech;
+    ASSERT_TRUE(speech.listening()) << "port 50061 is taken";
+    const auto target = startWith(QString());
     ASSERT_TRUE(target);
     ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
 
     TempFolder folder;
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     defaults.set(QStringLiteral("learnCorrections"), true);
+    // Without clean-up the rules keep the words as heard, misspelling and all.
+    defaults.set(QStringLiteral("autoCleanLevel"), QStringLiteral("off"));
     DictionaryStore dictionary(folder.path());
     CorrectionLedger ledger(defaults);
     QStringList traces;
@@ -217,33 +300,84 @@ TEST_F(LearningDesktopTest, ACorrectedWordIsOfferedAndAddedToTheDictionary) {
     CorrectionChip chip({watch, ledger, [&](const QString& canonical, const QStringList& variants) {
                              dictionary.add(canonical, variants);
                          }});
-    watch.noteInsertion(dictated, AXText::Range{0, dictated.size()});
+    CorrectionLearner learner(watch, chip);
+    // What the field held when the chip took the pending correction.
+    std::optional<QString> fieldWhenOffered;
+    QObject::connect(&watch, &CorrectionWatch::pendingChanged, [&] {
+        if (!watch.pending())
+            fieldWhenOffered = AXText::textBeforeCaret(100);
+    });
+    const auto targetInFront = [&] {
+        const std::optional<FrontmostApp> front = FrontmostApp::current();
+        return front && front->pid == target->pid();
+    };
 
-    // The user selects the misspelt word and types over it.
-    ASSERT_TRUE(AXText::setSelectedRange(7, 7));
+    ModeStore modes(defaults);
+    HistoryStore history(folder.path(), defaults);
+    StatsStore stats(folder.path());
+    MlxServer speechServer;
+    LlmServer cleanupServer;
+    SystemAudio audio(nullptr, &defaults, folder.file(QStringLiteral("ducked-volume.json")));
+    AppState state;
+    Recorder recorder;
+    DictationController controller(state, defaults, recorder,
+                                   {modes, history, stats, speechServer, cleanupServer, audio},
+                                   DictationPeers{nullptr, &learner, nullptr, nullptr});
+    const auto dictate = [&](const QString& heard) {
+        speech.setText(heard);
+        controller.toggle();
+        ASSERT_TRUE(state.isRecording()) << state.flashMessage().toStdString();
+        const qsizetype wanted = recorder.sampleCount() + kTakeSamples;
+        {
+            MicrophoneFeed feed;
+            feed.feed(tone(kTakeSamples), [&] { return recorder.sampleCount() >= wanted; });
+            ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= wanted; }, 20000));
+        }
+        ASSERT_TRUE(awaitFuture(controller.toggle(), 30000));
+    };
+
+    dictate(dictated);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::textBeforeCaret(100) == dictated; }, 5000))
+        << AXText::textBeforeCaret(100).value_or(QStringLiteral("unreadable")).toStdString();
+    EXPECT_EQ(traces, QStringList{"correction: nothing written to compare"});
+    EXPECT_FALSE(chip.isShown());
+
+    // The user selects the misspelt word with the keyboard and types over it.
     XTestKeyboard keyboard;
+    keyboard.tap("Home");
+    for (int i = 0; i < 7; ++i)
+        keyboard.tap("Right");
+    keyboard.press("Shift_L");
+    for (int i = 0; i < 7; ++i)
+        keyboard.tap("Right");
+    keyboard.release("Shift_L");
+    ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedText() == QStringLiteral("recieve"); }, 5000));
     for (const char* key : {"r", "e", "c", "e", "i", "v", "e"})
         keyboard.tap(key);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::textBeforeCaret(14) == QStringLiteral("I will receive"); },
-                                5000));
+    keyboard.tap("End");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return AXText::textBeforeCaret(100) == QStringLiteral("I will receive it tomorrow"); }, 5000));
 
-    watch.checkForCorrection();
+    traces.clear();
+    dictate(QStringLiteral("see you then"));
     EXPECT_EQ(traces, QStringList{"correction: recieve -> receive near=true ask=true"});
-    chip.offerIfPending();
     ASSERT_TRUE(chip.isShown());
+    ASSERT_TRUE(fieldWhenOffered);
+    EXPECT_TRUE(fieldWhenOffered->endsWith(QStringLiteral("see you then")))
+        << "the chip comes after the dictation's insertion: " << fieldWhenOffered->toStdString();
     EXPECT_EQ(chip.panel()->title(), QStringLiteral("Remember “receive”?"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return chip.panel()->isVisible(); }, 1000));
     QTest::qWait(200);
+    EXPECT_TRUE(targetInFront()) << "the chip takes no focus";
 
     QPushButton* add = chip.panel()->addButton();
     click(add->mapToGlobal(add->rect().center()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !chip.isShown(); }, 5000));
-    ASSERT_EQ(dictionary.entries().size(), 1);
-    EXPECT_EQ(dictionary.entries().front().canonical, QStringLiteral("receive"));
-    EXPECT_EQ(dictionary.entries().front().variants, QStringList{"recieve"});
-    EXPECT_TRUE(QFile::exists(folder.file(QStringLiteral("dictionary.json"))));
-    const std::optional<FrontmostApp> front = FrontmostApp::current();
-    EXPECT_TRUE(front && front->pid == target->pid()) << "the target keeps the focus";
+    DictionaryStore stored(folder.path());
+    ASSERT_EQ(stored.entries().size(), 1);
+    EXPECT_EQ(stored.entries().front().canonical, QStringLiteral("receive"));
+    EXPECT_EQ(stored.entries().front().variants, QStringList{"recieve"});
+    EXPECT_TRUE(targetInFront()) << "the target keeps the focus";
 }
 
 } // namespace
