@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// Where a copy of the program sits and what that allows. The rules are pure
+// functions of a path and the roots; the "running" forms ask InstallFolder
+// for the copy in use. A copy that is not a marked install folder (a build
+// tree, a package under /usr) is managed elsewhere and is never moved,
+// replaced or trashed.
+namespace InstallLocation {
+
+// The folders a copy may update itself in: "/opt/" and home + "/Applications/".
+struct Roots {
+    QString home;
+    QStringList prefixes;
+};
+
+Roots standardRoots();
+
+// The path fragment of a copy the system runs from a temporary place.
+inline constexpr const char* kTranslocatedMarker = "/AppTranslocation/";
+
+bool isTranslocated(const QString& folder);
+// Not translocated and inside one of the roots (any subfolder, any name).
+bool isCorrect(const QString& folder, const Roots& roots);
+// The folder holding `folder`, home shown as "~".
+QString whereItIs(const QString& folder, const Roots& roots);
+// The copy a move would leave behind and may trash: `folder` itself when it is
+// named exactly "Quorvane" and lies outside the roots; none otherwise.
+std::optional<QString> leftover(const QString& folder, const Roots& roots);
+// Where a move puts the copy: home + "/Applications/Quorvane".
+QString moveTarget(const Roots& roots);
+
+// The delay between starting a script that waits for this process and
+// asking the program to quit.
+inline constexpr std::chrono::milliseconds kQuitDelay{300};
+
+// Moves the install folder `folder` to moveTarget(roots) once the process
+// `pid` has ended: a script copies it beside the target, sets an existing
+// install folder there aside, renames the copy in, deletes the old one, sends
+// the leftover download to the trash (kept when that fails) and starts the
+// moved copy; a failed copy opens the source's folder instead. True when
+// `folder` already is the target (nothing happens) or the script has started
+// and `quit` runs kQuitDelay later; false when `folder` is not a marked
+// install folder or the script could not start.
+bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, std::function<void()> quit);
+
+} // namespace InstallLocation

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// A pre-filled problem report by e-mail. GUI thread.
+namespace ProblemReport {
+
+// What the details block tells about the computer and the program.
+struct Facts {
+    QString version;
+    QString build;
+    QString system;
+    QString chip;
+    bool engineRunning = false;
+    QString mode;
+};
+
+// The facts of the running program.
+Facts currentFacts();
+
+// Five lines, each label padded to 10 characters, no line feed at the end.
+QString details(const Facts& facts);
+QString details();
+
+// The processor's name from /proc/cpuinfo text ("model name", else
+// "Hardware" or "cpu model"); "unknown" when it holds none.
+QString chipFromCpuInfo(const QString& cpuInfo);
+
+// The "mailto:" address of a report with `details` under the questions.
+QUrl mailUrl(const QString& details);
+
+// Opens a new message in the mail program; when none takes it, the support
+// address goes to the clipboard and that is announced.
+void open();
+
+} // namespace ProblemReport

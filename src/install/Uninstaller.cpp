@@ -1,0 +1,175 @@
+#include "install/Uninstaller.h"
+
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
+#include "engine/RetiredModels.h"
+#include "install/InstallFolder.h"
+#include "platform/FileManager.h"
+#include "platform/Platform.h"
+#include "support/Defaults.h"
+#include "support/Paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QLocale>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace {
+
+constexpr const char* kSpeechModel = "mlx-community/Kokoro-82M-bf16";
+constexpr const char* kDictationModel = "mlx-community/parakeet-tdt-0.6b-v3";
+constexpr const char* kFormerName = "Brindlewick";
+constexpr const char* kAppId = "app.quorvane.native";
+
+qint64 sizeOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists() && !info.isSymLink())
+        return 0;
+    if (!info.isDir() || info.isSymLink())
+        return info.isSymLink() ? 0 : info.size();
+    qint64 total = 0;
+    QDirIterator it(path, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo item = it.fileInfo();
+        if (item.isFile() && !item.isSymLink())
+            total += item.size();
+    }
+    return total;
+}
+
+// Sizes in megabytes or gigabytes, as "about 1.2 GB" reads.
+QString formatBytes(qint64 bytes) {
+    constexpr double kGigabyte = 1e9;
+    constexpr double kMegabyte = 1e6;
+    const QLocale locale;
+    if (bytes >= qint64(kGigabyte))
+        return locale.toString(double(bytes) / kGigabyte, 'f', 2) + QStringLiteral(" GB");
+    if (bytes == 0)
+        return QStringLiteral("Zero KB");
+    return locale.toString(std::max(0.1, double(bytes) / kMegabyte), 'f', 1) + QStringLiteral(" MB");
+}
+
+} // namespace
+
+Uninstaller::Folders Uninstaller::standardFolders() {
+    Folders folders;
+    folders.home = Paths::home();
+    folders.hubCache = RetiredModels::hubCache(QProcessEnvironment::systemEnvironment(), folders.home);
+    folders.cleanupModel = LlmServer::model();
+    folders.applicationSupport = Paths::applicationSupport();
+    const QString xdgCache = qEnvironmentVariable("XDG_CACHE_HOME");
+    folders.cache = QDir::isAbsolutePath(xdgCache) ? QDir::cleanPath(xdgCache) : folders.home + QStringLiteral("/.cache");
+    folders.config = Paths::config();
+    folders.logs = Paths::logs();
+    return folders;
+}
+
+Uninstaller& Uninstaller::shared() {
+    // Lives as long as the process: destroyed at exit it would outlive the
+    // platform services and the application it uses.
+    static Uninstaller* uninstaller = new Uninstaller(standardFolders(), Services{
+        messageBoxPresenter(),
+        InstallFolder::running(),
+        [] {
+            MlxServer::shared().stop();
+            LlmServer::shared().stopIfOwned();
+            Defaults::shared().clear();
+        },
+        [] { QCoreApplication::quit(); },
+        [](std::chrono::milliseconds delay, std::function<void()> work) {
+            QTimer::singleShot(delay, qApp, std::move(work));
+        },
+    });
+    return *uninstaller;
+}
+
+Uninstaller::Uninstaller(Folders folders, Services services, QObject* parent)
+    : QObject(parent), m_folders(std::move(folders)), m_services(std::move(services)) {}
+
+QString Uninstaller::modelFolderName(const QString& identifier) {
+    return QStringLiteral("models--") + QString(identifier).replace(QLatin1Char('/'), QStringLiteral("--"));
+}
+
+QStringList Uninstaller::downloadedModels(const QString& cache) const {
+    // An empty cache root must not turn the rows into paths under "/".
+    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
+        return {};
+    QStringList rows;
+    for (const QString& model : {m_folders.cleanupModel, QString::fromLatin1(kSpeechModel), QString::fromLatin1(kDictationModel)}) {
+        if (model.isEmpty())
+            continue;
+        rows << cache + QLatin1Char('/') + modelFolderName(model)
+             << cache + QStringLiteral("/.locks/") + modelFolderName(model);
+    }
+    return rows;
+}
+
+QStringList Uninstaller::locations() const {
+    QStringList rows = downloadedModels(m_folders.hubCache);
+    const QString support = m_folders.applicationSupport;
+    rows << support + QStringLiteral("/Quorvane") << support + QStringLiteral("/Quorvane Native")
+         << support + QLatin1Char('/') + QLatin1String(kFormerName)
+         << m_folders.cache + QStringLiteral("/Quorvane") << m_folders.cache + QLatin1Char('/') + QLatin1String(kAppId)
+         << m_folders.config + QStringLiteral("/Quorvane");
+    const QStringList logs = QDir(m_folders.logs).entryList({QStringLiteral("Quorvane*")},
+                                                            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                                                            QDir::Name);
+    for (const QString& log : logs)
+        rows << m_folders.logs + QLatin1Char('/') + log;
+    return rows;
+}
+
+qint64 Uninstaller::totalSize() const {
+    qint64 total = 0;
+    for (const QString& location : locations())
+        total += sizeOf(location);
+    return total;
+}
+
+void Uninstaller::confirmAndRemove(std::function<void(bool)> answered) {
+    Alert alert;
+    alert.style = Alert::Style::Critical;
+    alert.title = tr("Remove Quorvane and everything it downloaded?");
+    alert.text = tr("This deletes your past dictations, your dictionary, your settings and your phone notes, along "
+                    "with the speech engine and the models, and frees about %1.")
+                     .arg(formatBytes(totalSize())) +
+                 QStringLiteral("\n\n") + tr("Quorvane itself moves to the Trash. This cannot be undone.");
+    alert.buttons = {tr("Remove Everything"), tr("Cancel")};
+    alert.returnButton = 1;
+    m_services.present(alert, [this, answered = std::move(answered)](int button) {
+        const bool remove = button == 0;
+        if (remove)
+            removeEverything();
+        if (answered)
+            answered(remove);
+    });
+}
+
+void Uninstaller::removeEverything() {
+    if (m_services.stopEverything)
+        m_services.stopEverything();
+    for (const QString& location : locations()) {
+        const QFileInfo info(location);
+        if (info.isDir() && !info.isSymLink())
+            QDir(location).removeRecursively();
+        else
+            QFile::remove(location);
+    }
+    auto quitOnce = [this] {
+        if (std::exchange(m_quitting, true))
+            return;
+        if (m_services.quit)
+            m_services.quit();
+    };
+    // The fallback first: a trash that hangs or refuses still ends the program.
+    m_services.schedule(kQuitFallback, quitOnce);
+    FileManager* files = Platform::current().fileManager;
+    if (m_services.installFolder && InstallFolder::isInstallFolder(*m_services.installFolder) && files)
+        (void)files->trash(*m_services.installFolder);
+    m_services.schedule(std::chrono::milliseconds(0), quitOnce);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "install/Alert.h"
+
+#include <QObject>
+#include <QProcessEnvironment>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+// Removes everything the program wrote for this user (its data, the speech
+// engine, the downloaded models, caches, settings and logs), trashes the
+// install folder, and quits. A copy that is not a marked install folder (a
+// package, a build tree) is never trashed. GUI thread.
+class Uninstaller : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kQuitFallback{3000};
+
+    // Where the program keeps its files; the standard values follow the
+    // environment and the XDG folders.
+    struct Folders {
+        QString home;
+        QString hubCache;
+        // The cleanup model's identifier, e.g. "mlx-community/…".
+        QString cleanupModel;
+        QString applicationSupport;
+        QString cache;
+        QString config;
+        QString logs;
+    };
+
+    struct Services {
+        AlertPresenter present;
+        // The install folder of the running copy; none for a managed copy.
+        std::optional<QString> installFolder;
+        // Stops the engine's servers and forgets the settings in memory, so
+        // nothing writes into the folders while or after they go.
+        std::function<void()> stopEverything;
+        // Ends the program; runs at most once.
+        std::function<void()> quit;
+        // Runs `work` after `delay` on the GUI thread.
+        std::function<void(std::chrono::milliseconds delay, std::function<void()> work)> schedule;
+    };
+
+    static Folders standardFolders();
+    static Uninstaller& shared();
+
+    Uninstaller(Folders folders, Services services, QObject* parent = nullptr);
+
+    // The hub-cache folder of a model identifier: "models--" + id with "/" → "--".
+    static QString modelFolderName(const QString& identifier);
+    // The six model rows (each model folder and its ".locks" twin) under `cache`.
+    QStringList downloadedModels(const QString& cache) const;
+    // Every location, in the order they are removed.
+    QStringList locations() const;
+    // Logical bytes the locations hold; hidden files are not counted.
+    qint64 totalSize() const;
+
+    // Asks first; "Cancel" takes Return. Calls `answered(true)` when the removal
+    // has started, false when cancelled (nothing touched, nothing scheduled).
+    void confirmAndRemove(std::function<void(bool removed)> answered = {});
+    void removeEverything();
+
+private:
+    Folders m_folders;
+    Services m_services;
+    bool m_quitting = false;
+};

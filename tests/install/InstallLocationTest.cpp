@@ -1,0 +1,161 @@
+#include "install/InstallFolder.h"
+#include "install/InstallLocation.h"
+
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using InstallLocation::Roots;
+
+const Roots kRoots{"/home/ann", {"/opt/", "/home/ann/Applications/"}};
+
+TEST(InstallLocationRules, OnlyCopiesInsideTheRootsAreCorrect) {
+    EXPECT_TRUE(InstallLocation::isCorrect("/opt/Quorvane", kRoots));
+    EXPECT_TRUE(InstallLocation::isCorrect("/opt/tools/Quorvane", kRoots));
+    EXPECT_TRUE(InstallLocation::isCorrect("/home/ann/Applications/Renamed", kRoots));
+    EXPECT_FALSE(InstallLocation::isCorrect("/home/ann/Downloads/Quorvane", kRoots));
+    EXPECT_FALSE(InstallLocation::isCorrect("/optional/Quorvane", kRoots));
+    EXPECT_FALSE(InstallLocation::isCorrect("/usr/bin", kRoots));
+    EXPECT_FALSE(InstallLocation::isCorrect("/opt/AppTranslocation/X/Quorvane", kRoots));
+    EXPECT_TRUE(InstallLocation::isTranslocated("/private/var/AppTranslocation/1/d/Quorvane"));
+}
+
+TEST(InstallLocationRules, DescribesTheFolderAndNamesOnlyAQuorvaneOutsideTheRootsAsLeftover) {
+    EXPECT_EQ(InstallLocation::whereItIs("/home/ann/Downloads/Quorvane", kRoots), QStringLiteral("~/Downloads"));
+    EXPECT_EQ(InstallLocation::whereItIs("/home/ann/Quorvane", kRoots), QStringLiteral("~"));
+    EXPECT_EQ(InstallLocation::whereItIs("/home/annex/Quorvane", kRoots), QStringLiteral("/home/annex"));
+    EXPECT_EQ(InstallLocation::whereItIs("/media/usb/Quorvane", kRoots), QStringLiteral("/media/usb"));
+
+    EXPECT_EQ(InstallLocation::leftover("/home/ann/Downloads/Quorvane", kRoots), QStringLiteral("/home/ann/Downloads/Quorvane"));
+    EXPECT_FALSE(InstallLocation::leftover("/home/ann/Downloads/Quorvane copy", kRoots));
+    EXPECT_FALSE(InstallLocation::leftover("/home/ann/Downloads/quorvane", kRoots));
+    EXPECT_FALSE(InstallLocation::leftover("/opt/Quorvane", kRoots));
+    EXPECT_FALSE(InstallLocation::leftover("/home/ann/Applications/Quorvane", kRoots));
+    EXPECT_EQ(InstallLocation::moveTarget(kRoots), QStringLiteral("/home/ann/Applications/Quorvane"));
+}
+
+qint64 endedPid() {
+    QProcess process;
+    process.start(QStringLiteral("true"));
+    process.waitForStarted();
+    const qint64 pid = process.processId();
+    process.waitForFinished();
+    return pid;
+}
+
+bool waitFor(const std::function<bool()>& condition, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!condition() && !deadline.hasExpired())
+        QTest::qWait(20);
+    return condition();
+}
+
+// Moves run for real in a folder under the test's temporary home, where the
+// trash is the home's own.
+class MoveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform.programLauncher.reallyStart = true;
+        home = QDir::homePath() + "/move-" + QString::number(QDateTime::currentMSecsSinceEpoch());
+        roots = Roots{home, {home + "/Applications/"}};
+    }
+    void TearDown() override { QDir(home).removeRecursively(); }
+
+    QString makeCopy(const QString& folder, const QByteArray& version) {
+        QDir().mkpath(folder + "/bin");
+        write(folder + "/quorvane-install.txt", version + "\n");
+        write(folder + "/bin/quorvane", "#!/bin/sh\ntouch \"$(dirname \"$0\")/../started\"\n");
+        QFile::setPermissions(folder + "/bin/quorvane", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return folder;
+    }
+    static void write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+    }
+
+    ScopedFakePlatform platform;
+    QString home;
+    Roots roots;
+    int quits = 0;
+};
+
+TEST_F(MoveTest, ADownloadedCopyMovesReplacesTheOldOneGoesToTheTrashAndStarts) {
+    const QString source = makeCopy(home + "/Downloads/Quorvane", "2.0");
+    makeCopy(home + "/Applications/Quorvane", "1.0");
+    ASSERT_TRUE(InstallLocation::moveToApplications(source, roots, endedPid(), [this] { ++quits; }));
+    const QString target = home + "/Applications/Quorvane";
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target + "/started"); }));
+    EXPECT_EQ(InstallFolder::markerVersion(target), QStringLiteral("2.0"));
+    EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(source); }));
+    // Trashed, not deleted: it can be restored.
+    EXPECT_FALSE(QDir(QDir::homePath() + "/.local/share/Trash/files").entryList({"Quorvane*"}, QDir::Dirs).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(target + ".old"));
+    EXPECT_FALSE(QFileInfo::exists(target + ".new"));
+    EXPECT_TRUE(waitFor([&] { return quits == 1; }));
+}
+
+TEST_F(MoveTest, RefusesManagedCopiesAndDoesNothingAtTheTarget) {
+    const QString target = makeCopy(home + "/Applications/Quorvane", "1.0");
+    EXPECT_TRUE(InstallLocation::moveToApplications(target, roots, endedPid(), [this] { ++quits; }));
+    QDir().mkpath(home + "/usr/bin");
+    EXPECT_FALSE(InstallLocation::moveToApplications(home + "/usr", roots, endedPid(), [this] { ++quits; }));
+    EXPECT_TRUE(platform.programLauncher.launches.isEmpty());
+    QTest::qWait(int(InstallLocation::kQuitDelay.count()) + 50);
+    EXPECT_EQ(quits, 0);
+}
+
+TEST_F(MoveTest, AForeignFolderAtTheTargetIsLeftAloneAndTheSourceKept) {
+    const QString source = makeCopy(home + "/Downloads/it's $(cd;touch canary) `x`/Quorvane", "2.0");
+    QDir().mkpath(home + "/Applications/Quorvane/photos");
+    ASSERT_TRUE(InstallLocation::moveToApplications(source, roots, endedPid(), {}));
+    ASSERT_EQ(platform.programLauncher.launches.size(), 1);
+    QTest::qWait(1500);  // the script runs detached; let it finish
+    EXPECT_TRUE(QFileInfo::exists(home + "/Applications/Quorvane/photos"));
+    EXPECT_FALSE(QFileInfo::exists(home + "/Applications/Quorvane.new"));
+    EXPECT_TRUE(QFileInfo::exists(source + "/bin/quorvane"));
+    EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + "/canary"));
+}
+
+TEST(MakeInstallFolderScript, InstallsABuildWithTheMarkerAndReplacesOnlyAnInstallFolder) {
+    TempFolder folder;
+    // A stand-in build tree: "cmake --install" runs its cmake_install.cmake.
+    folder.write("build/CMakeCache.txt", "CMAKE_PROJECT_VERSION:STATIC=3.4.5\n");
+    folder.write("build/quorvane", "#!/bin/sh\n");
+    folder.write("build/cmake_install.cmake",
+                 "file(INSTALL DESTINATION \"${CMAKE_INSTALL_PREFIX}/bin\" TYPE PROGRAM FILES \"" +
+                     folder.file("build/quorvane").toUtf8() + "\")\n");
+    const QString script = QStringLiteral(QUORVANE_TEST_SOURCE "/../scripts/make-install-folder.sh");
+    auto run = [&](const QStringList& extra) {
+        QProcess process;
+        process.start(script, QStringList{folder.file("build"), folder.file("parent")} + extra);
+        process.waitForFinished(60000);
+        return process.exitCode();
+    };
+    ASSERT_EQ(run({}), 0);
+    const QString made = folder.file("parent/Quorvane");
+    EXPECT_EQ(InstallFolder::markerVersion(made), QStringLiteral("3.4.5"));
+    EXPECT_TRUE(QFileInfo(made + "/bin/quorvane").isExecutable());
+    EXPECT_EQ(InstallFolder::folderOfExecutable(made + "/bin/quorvane"), made);
+
+    EXPECT_EQ(run({"3.5"}), 0);
+    EXPECT_EQ(InstallFolder::markerVersion(made), QStringLiteral("3.5"));
+    EXPECT_NE(run({"3.5; touch canary"}), 0);
+    EXPECT_EQ(QDir(folder.file("parent")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"Quorvane"});
+
+    QDir(made).removeRecursively();
+    folder.write("parent/Quorvane/mine.txt", "not ours");
+    EXPECT_NE(run({}), 0);
+    EXPECT_EQ(folder.read("parent/Quorvane/mine.txt"), QByteArray("not ours"));
+}
+
+} // namespace

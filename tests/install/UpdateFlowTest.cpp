@@ -1,0 +1,402 @@
+#include "install/UpdateCheck.h"
+#include "install/Updater.h"
+
+#include "ArchiveMaker.h"
+#include "HttpsFixture.h"
+#include "support/Await.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <QDeadlineTimer>
+#include <QDirIterator>
+#include <QNetworkAccessManager>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+namespace {
+
+using Outcome = UpdateCheck::Outcome;
+
+constexpr const char* kNewProgram = "#!/bin/sh\necho started > \"$(dirname \"$0\")/../relaunched\"\n";
+
+// The process id of a program that has already ended: the scripts' wait is over at once.
+qint64 endedPid() {
+    QProcess process;
+    process.start(QStringLiteral("true"));
+    process.waitForStarted();
+    const qint64 pid = process.processId();
+    process.waitForFinished();
+    return pid;
+}
+
+bool waitForFile(const QString& path, int ms = 10000) {
+    QDeadlineTimer deadline(ms);
+    while (!QFileInfo::exists(path) && !deadline.hasExpired())
+        QTest::qWait(20);
+    return QFileInfo::exists(path);
+}
+
+QList<ArchiveEntry> release(const QString& version) {
+    return {
+        {"Quorvane/", {}, ArchiveEntry::Kind::Folder, 0755, {}},
+        {"Quorvane/quorvane-install.txt", version.toUtf8() + "\n", ArchiveEntry::Kind::File, 0644, {}},
+        {"Quorvane/bin/quorvane", kNewProgram, ArchiveEntry::Kind::File, 0755, {}},
+        {"Quorvane/share/quorvane/new.txt", "new", ArchiveEntry::Kind::File, 0644, {}},
+    };
+}
+
+class UpdateFlowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.ready());
+        platform.programLauncher.reallyStart = true;
+        makeInstall(root.file("apps/Quorvane"));
+    }
+
+    void makeInstall(const QString& folder) {
+        installFolder = folder;
+        QDir().mkpath(folder + "/bin");
+        writeFile(folder + "/quorvane-install.txt", "1.0\n");
+        writeFile(folder + "/bin/quorvane", "#!/bin/sh\ntouch \"$(dirname \"$0\")/../old-ran\"\n");
+        QFile::setPermissions(folder + "/bin/quorvane", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        writeFile(folder + "/old.txt", "old");
+    }
+
+    static void writeFile(const QString& path, const QByteArray& bytes) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+    }
+
+    // Serves `entries` as the release archive and a manifest naming it.
+    void publish(const QList<ArchiveEntry>& entries, const QString& version = QStringLiteral("2.0"),
+                 ArchiveFormat format = ArchiveFormat::Zip) {
+        const QString archive = root.file(QStringLiteral("release.bin"));
+        QFile::remove(archive);
+        ASSERT_TRUE(writeArchive(archive, entries, format));
+        archiveBytes = readAll(archive);
+        serveArchive(archiveBytes);
+        publishManifest(version, server.url("/Quorvane.zip").toString(), keys.sign(archiveBytes).toBase64());
+    }
+
+    void serveArchive(const QByteArray& bytes) { server.route("/Quorvane.zip", {200, bytes, {}, -1}); }
+
+    void publishManifest(const QString& version, const QString& url, const QByteArray& signature) {
+        const QByteArray json = "{\"version\":\"" + version.toUtf8() + "\",\"url\":\"" + url.toUtf8() +
+                                "\",\"notes\":\"Faster.\",\"signature\":\"" + signature + "\",\"extra\":1}";
+        server.route("/version.json", {200, json, {}, -1});
+    }
+
+    UpdateCheck::Settings settings() {
+        UpdateCheck::Settings s;
+        s.manifestUrl = server.url("/version.json");
+        s.site = QUrl(QStringLiteral("https://quorvane.example"));
+        s.releaseKey = keys.publicKey;
+        s.installFolder = installFolder;
+        s.runningVersion = QStringLiteral("1.0");
+        s.roots = InstallLocation::Roots{root.path(), {QFileInfo(installFolder).path() + "/"}};
+        s.pid = endedPid();
+        s.stallTimeout = std::chrono::milliseconds(500);
+        s.ssl = server.clientConfiguration();
+        s.present = [this](const Alert& alert, std::function<void(int)> answered) {
+            alerts.append(alert);
+            answered(answers.isEmpty() ? 0 : answers.takeFirst());
+        };
+        s.quit = [this] { ++quits; };
+        return s;
+    }
+
+    // The check lives on after it ends, as the program's does, so its quit timer can run.
+    Outcome runCheck(bool userInitiated, UpdateCheck::Settings s) {
+        check = std::make_unique<UpdateCheck>(std::move(s), network);
+        return awaitResult(check->check(userInitiated), 20000);
+    }
+    Outcome runCheck(bool userInitiated) { return runCheck(userInitiated, settings()); }
+
+    QStringList titles() const {
+        QStringList list;
+        for (const Alert& alert : alerts)
+            list << alert.title;
+        return list;
+    }
+
+    // The running install as it was made, and no file named "canary" anywhere.
+    void expectUntouched() {
+        EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("1.0\n"));
+        EXPECT_EQ(readAll(installFolder + "/old.txt"), QByteArray("old"));
+        EXPECT_FALSE(QFileInfo::exists(installFolder + "/share/quorvane/new.txt"));
+        QDirIterator all(root.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                         QDirIterator::Subdirectories);
+        while (all.hasNext()) {
+            const QString path = all.next();
+            EXPECT_FALSE(path.contains(QLatin1String("canary"))) << path.toStdString();
+            EXPECT_FALSE(path.endsWith(QLatin1String("/unpacked/Quorvane/bin/quorvane"))) << path.toStdString();
+        }
+        EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + "/canary"));
+        EXPECT_TRUE(platform.programLauncher.launches.isEmpty());
+        EXPECT_EQ(quits, 0);
+    }
+
+    ScopedFakePlatform platform;
+    TempFolder root;
+    HttpsFixture server;
+    SigningKeys keys;
+    QNetworkAccessManager network;
+    std::unique_ptr<UpdateCheck> check;
+    QString installFolder;
+    QByteArray archiveBytes;
+    QList<int> answers;
+    QList<Alert> alerts;
+    int quits = 0;
+};
+
+TEST_F(UpdateFlowTest, ASignedReleaseIsExchangedRecordedAndRelaunched) {
+    publish(release("2.0"));
+    const Outcome outcome = runCheck(true);
+    EXPECT_EQ(outcome, Outcome::Relaunching);
+    ASSERT_EQ(titles(), QStringList{"Quorvane 2.0 is available"});
+    EXPECT_EQ(alerts[0].text, QStringLiteral("Faster.\n\nYou have 1.0. Install it now? Quorvane will relaunch."));
+    EXPECT_EQ(alerts[0].buttons, (QStringList{"Install and Relaunch", "Later"}));
+
+    EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+    EXPECT_EQ(readAll(installFolder + "/share/quorvane/new.txt"), QByteArray("new"));
+    EXPECT_FALSE(QFileInfo::exists(installFolder + "/old.txt"));
+    EXPECT_TRUE(QFileInfo(installFolder + "/bin/quorvane").isExecutable());
+    EXPECT_EQ(Updater::lastAttempt(), (Updater::Receipt{"ok", "2.0", ""}));
+
+    ASSERT_TRUE(waitForFile(installFolder + "/relaunched"));
+    EXPECT_FALSE(QFileInfo::exists(installFolder + "/old-ran"));
+    QTest::qWait(int(UpdateCheck::kQuitDelay.count()) + 50);
+    EXPECT_EQ(quits, 1);
+    // The script removed the work folder that held the old version.
+    QDeadlineTimer deadline(5000);
+    while (!QDir(root.file("apps")).entryList({"qv-update-*"}, QDir::Dirs).isEmpty() && !deadline.hasExpired())
+        QTest::qWait(20);
+    EXPECT_TRUE(QDir(root.file("apps")).entryList({"qv-update-*"}, QDir::Dirs).isEmpty());
+}
+
+TEST_F(UpdateFlowTest, AnInstalledReleaseThatCannotRestartSaysSoInsteadOfFailing) {
+    platform.programLauncher.reallyStart = false;
+    platform.programLauncher.succeeds = false;
+    publish(release("2.0"));
+    EXPECT_EQ(runCheck(true), Outcome::InstalledNeedsRestart);
+    EXPECT_EQ(titles(), (QStringList{"Quorvane 2.0 is available", "Update installed"}));
+    EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+    EXPECT_EQ(Updater::lastAttempt(), (Updater::Receipt{"ok", "2.0", ""}));
+    QTest::qWait(int(UpdateCheck::kQuitDelay.count()) + 50);
+    EXPECT_EQ(quits, 0);
+}
+
+TEST_F(UpdateFlowTest, AFolderThatRefusesTheExchangeIsSwappedByTheScriptAfterQuitting) {
+    platform.fileManager.exchangeError = EXDEV;
+    publish(release("2.0"), QStringLiteral("2.0"), ArchiveFormat::TarGz);
+    EXPECT_EQ(runCheck(false), Outcome::SwapScheduled);
+    ASSERT_TRUE(waitForFile(installFolder + "/relaunched"));
+    EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+    EXPECT_EQ(readAll(Updater::receiptPath()), QByteArray("ok\n2.0\n"));
+    EXPECT_FALSE(QFileInfo::exists(installFolder + ".old"));
+    EXPECT_FALSE(QFileInfo::exists(installFolder + ".new"));
+}
+
+TEST_F(UpdateFlowTest, ValuesFullOfShellSyntaxStayValues) {
+    // Every value the scripts receive carries quotes, substitutions and backticks.
+    makeInstall(root.file("apps/it's \"odd\" $(cd;touch canary) `cd;touch canary`/Quorvane"));
+    platform.fileManager.exchangeError = EACCES;
+    publish(release("2.0"));
+    EXPECT_EQ(runCheck(true), Outcome::SwapScheduled);
+    ASSERT_TRUE(waitForFile(installFolder + "/relaunched"));
+    EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+    EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + "/canary"));
+    EXPECT_FALSE(QFileInfo::exists(QDir::currentPath() + "/canary"));
+
+    // A version that is not plain digits and dots makes the whole manifest unusable.
+    alerts.clear();
+    makeInstall(root.file("apps/Quorvane"));
+    publishManifest("3.0$(cd;touch canary)", server.url("/Quorvane.zip").toString(), keys.sign(archiveBytes).toBase64());
+    EXPECT_EQ(runCheck(true), Outcome::NoManifest);
+    EXPECT_EQ(titles(), QStringList{"Couldn't check for updates"});
+}
+
+TEST_F(UpdateFlowTest, SignaturesThatDoNotMatchTheBuiltInKeyAreRefused) {
+    publish(release("2.0"));
+    const SigningKeys stranger;
+    const QList<QByteArray> signatures = {
+        stranger.sign(archiveBytes).toBase64(),             // another key
+        QByteArray(),                                        // none
+        keys.sign(archiveBytes + "x").toBase64(),            // other bytes
+        keys.sign(archiveBytes).toBase64().left(40),         // cut short
+        "not base64 at all!",
+    };
+    for (const QByteArray& signature : signatures) {
+        alerts.clear();
+        publishManifest("2.0", server.url("/Quorvane.zip").toString(), signature);
+        EXPECT_EQ(runCheck(true), Outcome::Failed) << signature.toStdString();
+        EXPECT_EQ(titles(), (QStringList{"Quorvane 2.0 is available", "Update failed"}));
+        expectUntouched();
+    }
+    EXPECT_EQ(alerts.last().text,
+              QStringLiteral("Quorvane couldn't install the update. You can download it directly from quorvane.example/download."));
+
+    // A build without a key never installs, and says so only when asked.
+    alerts.clear();
+    UpdateCheck::Settings keyless = settings();
+    keyless.releaseKey.clear();
+    EXPECT_EQ(runCheck(false, keyless), Outcome::NoReleaseKey);
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_EQ(runCheck(true, keyless), Outcome::NoReleaseKey);
+    EXPECT_EQ(alerts.size(), 1);
+    expectUntouched();
+}
+
+TEST_F(UpdateFlowTest, HostileArchivesAreRefusedBeforeAnythingLandsOutside) {
+    const QString outside = root.file("canary");
+    const QList<QList<ArchiveEntry>> hostile = {
+        {{"Quorvane/../../canary", "x", ArchiveEntry::Kind::File, 0644, {}}},
+        {{"../canary", "x", ArchiveEntry::Kind::File, 0644, {}}},
+        {{outside, "x", ArchiveEntry::Kind::File, 0644, {}}},
+        {{"Quorvane/", {}, ArchiveEntry::Kind::Folder, 0755, {}},
+         {"Quorvane/bin", {}, ArchiveEntry::Kind::Symlink, 0777, root.path()},
+         {"Quorvane/bin/canary", "x", ArchiveEntry::Kind::File, 0644, {}}},
+        {{"Quorvane/canary-link", {}, ArchiveEntry::Kind::Hardlink, 0644, outside}},
+        {{"Quorvane/canary-fifo", {}, ArchiveEntry::Kind::Fifo, 0644, {}}},
+    };
+    for (const QList<ArchiveEntry>& entries : hostile) {
+        alerts.clear();
+        publish(entries, QStringLiteral("2.0"), ArchiveFormat::TarGz);
+        EXPECT_EQ(runCheck(true), Outcome::Failed) << entries[0].name.toStdString();
+        expectUntouched();
+    }
+
+    // Sound archives that are not the release offered.
+    for (const QString& marker : {QStringLiteral("1.0"), QStringLiteral("0.9"), QStringLiteral("2.1")}) {
+        publish(release(marker), QStringLiteral("2.0"));
+        EXPECT_EQ(runCheck(true), Outcome::Failed) << marker.toStdString();
+        expectUntouched();
+    }
+    QList<ArchiveEntry> renamed = release("2.0");
+    for (ArchiveEntry& entry : renamed)
+        entry.name.replace(QLatin1String("Quorvane/"), QLatin1String("Quorvane2/"));
+    publish(renamed);
+    EXPECT_EQ(runCheck(true), Outcome::Failed);
+    expectUntouched();
+
+    // Cut short on the way (the signature no longer matches), or cut short and signed so.
+    publish(release("2.0"));
+    serveArchive(archiveBytes.left(archiveBytes.size() / 2));
+    EXPECT_EQ(runCheck(true), Outcome::Failed);
+    const QByteArray truncated = archiveBytes.left(archiveBytes.size() - 30);
+    serveArchive(truncated);
+    publishManifest("2.0", server.url("/Quorvane.zip").toString(), keys.sign(truncated).toBase64());
+    EXPECT_EQ(runCheck(true), Outcome::Failed);
+    expectUntouched();
+}
+
+TEST_F(UpdateFlowTest, TheNetworkCannotDowngradeStallOrFloodTheCheck) {
+    publish(release("2.0"));
+    const QByteArray signature = keys.sign(archiveBytes).toBase64();
+
+    // A plain http address, and an https one that redirects to http.
+    publishManifest("2.0", "http://127.0.0.1:9/Quorvane.zip", signature);
+    EXPECT_EQ(runCheck(true), Outcome::Failed);
+    server.route("/moved.zip", {302, {}, {{"Location", server.url("/Quorvane.zip").toString().replace("https:", "http:").toUtf8()}}, -1});
+    publishManifest("2.0", server.url("/moved.zip").toString(), signature);
+    EXPECT_EQ(runCheck(true), Outcome::Failed);
+    EXPECT_EQ(server.requests("/Quorvane.zip"), 0);
+
+    // A server that falls silent, and an archive over the cap.
+    server.route("/Quorvane.zip", {200, archiveBytes, {}, 10});
+    publishManifest("2.0", server.url("/Quorvane.zip").toString(), signature);
+    EXPECT_EQ(runCheck(true), Outcome::Failed);
+    serveArchive(archiveBytes);
+    UpdateCheck::Settings capped = settings();
+    capped.maxArchiveBytes = archiveBytes.size() - 1;
+    EXPECT_EQ(runCheck(true, capped), Outcome::Failed);
+    expectUntouched();
+
+    // A manifest with huge fields, one redirected to http, and a 304: no manifest, silent at launch.
+    alerts.clear();
+    server.route("/version.json", {200, "{\"version\":\"2.0\",\"url\":\"x\",\"notes\":\"" + QByteArray(100000, 'n') + "\"}", {}, -1});
+    EXPECT_EQ(runCheck(false), Outcome::NoManifest);
+    server.route("/version.json", {301, {}, {{"Location", "http://127.0.0.1:9/version.json"}}, -1});
+    EXPECT_EQ(runCheck(false), Outcome::NoManifest);
+    server.route("/version.json", {304, "{\"version\":\"2.0\",\"url\":\"x\"}", {}, -1});
+    EXPECT_EQ(runCheck(false), Outcome::NoManifest);
+    EXPECT_TRUE(alerts.isEmpty());
+    expectUntouched();
+}
+
+TEST_F(UpdateFlowTest, TheCheckGoesStepByStepAndSilentChecksStayQuiet) {
+    publish(release("2.0"));
+    UpdateCheck::Settings current = settings();
+    current.runningVersion = QStringLiteral("2.0");
+    EXPECT_EQ(runCheck(false, current), Outcome::UpToDate);
+    EXPECT_TRUE(alerts.isEmpty());
+    EXPECT_EQ(runCheck(true, current), Outcome::UpToDate);
+    EXPECT_EQ(alerts.value(0).text, QStringLiteral("Quorvane 2.0 is the latest version."));
+
+    // A managed copy is never offered anything; a copy outside the roots is told even when silent.
+    alerts.clear();
+    UpdateCheck::Settings managed = settings();
+    managed.installFolder.reset();
+    EXPECT_EQ(runCheck(false, managed), Outcome::Managed);
+    EXPECT_TRUE(alerts.isEmpty());
+    UpdateCheck::Settings elsewhere = settings();
+    elsewhere.roots.prefixes = {QStringLiteral("/opt/")};
+    EXPECT_EQ(runCheck(false, elsewhere), Outcome::WrongPlace);
+    ASSERT_EQ(titles(), QStringList{"Move Quorvane to Applications first"});
+    EXPECT_TRUE(alerts[0].text.startsWith(QStringLiteral("Quorvane is running from ~/apps.")));
+
+    // Refused before: "Try Again Anyway" clears the receipt and offers at once; "Later" stops.
+    alerts.clear();
+    Updater::writeReceipt("blocked", "2.0", "Operation not permitted");
+    answers = {1, 1};
+    EXPECT_EQ(runCheck(false), Outcome::Declined);
+    EXPECT_EQ(titles(), (QStringList{"Quorvane could not replace itself", "Quorvane 2.0 is available"}));
+    EXPECT_TRUE(alerts[0].text.endsWith(QStringLiteral(".\n\nmacOS said: Operation not permitted")));
+    EXPECT_FALSE(Updater::lastAttempt());
+
+    // A receipt for an older version is cleared and skips straight to the offer; so does "ok".
+    alerts.clear();
+    Updater::writeReceipt("blocked", "0.5", "");
+    answers = {1};
+    EXPECT_EQ(runCheck(true), Outcome::Declined);
+    EXPECT_EQ(titles(), QStringList{"Quorvane 2.0 is available"});
+    EXPECT_FALSE(Updater::lastAttempt());
+
+    // An address that does not parse ends the install without a word.
+    alerts.clear();
+    publishManifest("2.0", "not an address", keys.sign(archiveBytes).toBase64());
+    EXPECT_EQ(runCheck(true), Outcome::BadUrl);
+    EXPECT_EQ(titles(), QStringList{"Quorvane 2.0 is available"});
+    expectUntouched();
+}
+
+TEST_F(UpdateFlowTest, OnlyOneCheckRunsAtATimeAndOldWorkFoldersAreSwept) {
+    QDir().mkpath(root.file("apps/qv-update-LEFTOVER/unpacked"));
+    publish(release("2.0"));
+    answers = {1};
+    UpdateCheck check(settings(), network);
+    QFuture<Outcome> first = check.check(false);
+    EXPECT_EQ(awaitResult(check.check(true)), Outcome::AlreadyRunning);
+    EXPECT_EQ(awaitResult(first, 20000), Outcome::Declined);
+    EXPECT_FALSE(QFileInfo::exists(root.file("apps/qv-update-LEFTOVER")));
+    EXPECT_EQ(server.requests("/version.json"), 1);
+}
+
+TEST(UpdateManifestTest, DecodesOnlyCompleteManifests) {
+    EXPECT_TRUE(UpdateManifest::fromJson(R"({"version":"1.2","url":"https://a/b"})"));
+    EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2","url":"https://a/b"})")->notes);
+    EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2","url":"https://a/b","notes":null})")->notes);
+    EXPECT_EQ(UpdateManifest::fromJson(R"({"version":"1.2","url":"u","notes":"n","z":[1]})")->notes, QStringLiteral("n"));
+    EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2"})"));
+    EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":1.2,"url":"u"})"));
+    EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2","url":"u","notes":5})"));
+    EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2 beta","url":"u"})"));
+    EXPECT_FALSE(UpdateManifest::fromJson(R"([])"));
+}
+
+} // namespace
