@@ -1,0 +1,72 @@
+#pragma once
+
+#include "phonelink/FrameReader.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+class QSocketNotifier;
+
+// One accepted phone connection on a plain socket descriptor: reads one frame,
+// hands it on, sends one receipt and closes. POSIX calls rather than
+// QTcpSocket, because a phone may close its sending side right after the frame
+// and wait for the receipt, which QTcpSocket would take for a full close.
+// GUI thread; owns and closes the descriptor.
+class PhoneConnection : public QObject {
+    Q_OBJECT
+public:
+    struct Limits {
+        // From the accept to the last byte of the frame.
+        std::chrono::milliseconds readDeadline{30'000};
+        // From the frame to the receipt (the user's answer about an unknown phone).
+        std::chrono::milliseconds replyDeadline{600'000};
+        // After the receipt: how long the peer may take to close before we do.
+        std::chrono::milliseconds linger{2'000};
+    };
+
+    // `reserve(n)` asks the link for n bytes of frame buffer and answers whether
+    // they were granted; `release(n)` gives them back.
+    struct Budget {
+        std::function<bool(qsizetype)> reserve;
+        std::function<void(qsizetype)> release;
+    };
+
+    PhoneConnection(int descriptor, Limits limits, Budget budget, QObject* parent = nullptr);
+    ~PhoneConnection() override;
+
+    // Sends the framed receipt, ends our side and closes once the peer has closed
+    // or the linger time passed. Only once; nothing after the connection closed.
+    void sendReceipt(int imported, bool discarded);
+    // Closes without a receipt.
+    void abandon();
+
+    bool isClosed() const { return m_descriptor < 0; }
+
+signals:
+    // The complete payload; reading has stopped.
+    void frameRead(const QByteArray& payload);
+    // The descriptor was closed; the link deletes the connection later.
+    void closed();
+
+private:
+    void readSome();
+    void writeSome();
+    void waitForPeer();
+    void closeNow();
+
+    int m_descriptor;
+    Limits m_limits;
+    Budget m_budget;
+    FrameReader m_reader;
+    qsizetype m_reserved = 0;
+    QSocketNotifier* m_readNotifier = nullptr;
+    QSocketNotifier* m_writeNotifier = nullptr;
+    QTimer m_deadline;
+    QTimer m_lingerPoll;
+    QByteArray m_outgoing;
+    bool m_replied = false;
+};

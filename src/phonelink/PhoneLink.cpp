@@ -1,0 +1,139 @@
+#include "phonelink/PhoneLink.h"
+
+#include "phonelink/PhoneInbox.h"
+#include "phonelink/PhoneListener.h"
+#include "platform/Platform.h"
+#include "platform/ServiceAdvertiser.h"
+#include "support/Defaults.h"
+
+#include <QLoggingCategory>
+
+#include <unistd.h>
+
+namespace {
+Q_LOGGING_CATEGORY(lcLink, "quorvane.phonelink")
+}
+
+PhoneLink& PhoneLink::shared() {
+    // Lives as long as the process: destroyed at exit it would outlive the
+    // platform services and the application it uses.
+    static PhoneLink* link = new PhoneLink(PhoneInbox::shared(), Platform::current().serviceAdvertiser, QHostAddress::Any, Limits{});
+    return *link;
+}
+
+bool PhoneLink::isEnabled(const Defaults& defaults) { return defaults.boolOr(kEnabledKey, true); }
+
+PhoneLink::PhoneLink(PhoneInbox& inbox, ServiceAdvertiser* advertiser, QHostAddress address, Limits limits,
+                     QObject* parent)
+    : QObject(parent), m_inbox(inbox), m_advertiser(advertiser), m_address(std::move(address)), m_limits(limits) {
+    if (m_advertiser)
+        connect(m_advertiser, &ServiceAdvertiser::stateChanged, this, &PhoneLink::refreshState);
+}
+
+PhoneLink::~PhoneLink() { stop(); }
+
+quint16 PhoneLink::port() const { return m_listener ? m_listener->serverPort() : 0; }
+
+void PhoneLink::start() {
+    if (m_listener)
+        return;
+    auto listener = std::make_unique<PhoneListener>([this](int descriptor) { accept(descriptor); });
+    if (!listener->listen(m_address, 0)) {
+        setLastError(listener->errorString());
+        qCWarning(lcLink) << "phone link cannot listen:" << listener->errorString();
+        return;
+    }
+    m_listener = std::move(listener);
+    setLastError(std::nullopt);
+    if (m_advertiser)
+        m_advertiser->advertise(kServiceType, m_listener->serverPort());
+    refreshState();
+}
+
+void PhoneLink::stop() {
+    if (m_advertiser)
+        m_advertiser->withdraw();
+    m_listener.reset();
+    const QSet<PhoneConnection*> open = m_connections;
+    for (PhoneConnection* connection : open)
+        connection->abandon();
+    refreshState();
+}
+
+void PhoneLink::refreshState() {
+    if (m_listener && m_advertiser && m_advertiser->lastError())
+        setLastError(m_advertiser->lastError());
+    else if (m_listener)
+        setLastError(std::nullopt);
+    const bool advertising = m_listener && (!m_advertiser || m_advertiser->isAdvertised());
+    if (advertising != m_advertising) {
+        m_advertising = advertising;
+        emit isAdvertisingChanged();
+    }
+}
+
+void PhoneLink::setLastError(std::optional<QString> error) {
+    if (error == m_lastError)
+        return;
+    m_lastError = std::move(error);
+    emit lastErrorChanged();
+}
+
+void PhoneLink::accept(int descriptor) {
+    if (m_connections.size() >= m_limits.maxConnections) {
+        qCDebug(lcLink) << "phone connection refused: too many open";
+        ::close(descriptor);
+        return;
+    }
+    PhoneConnection::Budget budget;
+    budget.reserve = [this](qsizetype bytes) {
+        if (m_buffered + bytes > m_limits.maxBufferedBytes)
+            return false;
+        m_buffered += bytes;
+        return true;
+    };
+    budget.release = [this](qsizetype bytes) { m_buffered -= bytes; };
+    auto* connection = new PhoneConnection(descriptor, m_limits.connection, budget, this);
+    m_connections.insert(connection);
+    connect(connection, &PhoneConnection::frameRead, this,
+            [this, connection](const QByteArray& payload) { deliver(connection, payload); });
+    connect(connection, &PhoneConnection::closed, this, [this, connection] {
+        m_connections.remove(connection);
+        connection->deleteLater();
+    });
+}
+
+void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) {
+    const QPointer<PhoneConnection> target(connection);
+    const QPointer<PhoneLink> self(this);
+    const int imported = m_inbox.importNotes(payload, PhoneInbox::Source::Phone,
+                                             [self, target](PhoneInbox::Resolution resolution) {
+        if (!self) {
+            if (target)
+                target->abandon();
+            return;
+        }
+        switch (resolution.kind) {
+        case PhoneInbox::Resolution::Kind::Accepted:
+            self->reply(target, resolution.imported, false);
+            break;
+        case PhoneInbox::Resolution::Kind::Discarded:
+            self->reply(target, 0, true);
+            break;
+        case PhoneInbox::Resolution::Kind::Dropped:
+            if (target)
+                target->abandon();
+            break;
+        }
+    });
+    emit batchImported(imported);
+}
+
+void PhoneLink::reply(const QPointer<PhoneConnection>& connection, int imported, bool discarded) {
+    if (imported >= 1 && imported != m_lastReceived) {
+        m_lastReceived = imported;
+        emit lastReceivedChanged();
+    }
+    if (connection)
+        connection->sendReceipt(imported, discarded);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "phonelink/PhoneConnection.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+#include <memory>
+#include <optional>
+
+class Defaults;
+class PhoneInbox;
+class PhoneListener;
+class ServiceAdvertiser;
+
+// Lets the companion phone app hand over notes: a TCP listener announced on
+// the local network, one framed batch in per connection, one framed receipt out
+// ({"ok":true,"imported":n,"discarded":b}), then the connection closes. A
+// connection whose frame cannot be read, or whose batch was replaced by another
+// waiting batch, is closed without a receipt. GUI thread only.
+class PhoneLink : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
+    Q_PROPERTY(std::optional<QString> lastError READ lastError NOTIFY lastErrorChanged)
+    Q_PROPERTY(int lastReceived READ lastReceived NOTIFY lastReceivedChanged)
+public:
+    static inline const QString kEnabledKey = QStringLiteral("phoneLinkEnabled");
+    static inline const QString kServiceType = QStringLiteral("_quorvane._tcp");
+
+    struct Limits {
+        PhoneConnection::Limits connection;
+        // Connections open at once; more are closed at once.
+        int maxConnections = 64;
+        // Frame bytes held over all connections.
+        qsizetype maxBufferedBytes = qsizetype(16) * 1024 * 1024;
+    };
+
+    // The link of the running program: all interfaces, the installed advertiser.
+    static PhoneLink& shared();
+    // "phoneLinkEnabled"; anything but a stored Boolean counts as on.
+    static bool isEnabled(const Defaults& defaults);
+
+    // A link that feeds `inbox`, listens on `address` and announces itself
+    // through `advertiser` (none: not announced).
+    PhoneLink(PhoneInbox& inbox, ServiceAdvertiser* advertiser, QHostAddress address, Limits limits,
+              QObject* parent = nullptr);
+    ~PhoneLink() override;
+
+    // Starts listening on a port the system picks, unless a listener exists.
+    void start();
+    // Stops listening and announcing; open connections close. `lastError` stays.
+    void stop();
+
+    bool isAdvertising() const { return m_advertising; }
+    std::optional<QString> lastError() const { return m_lastError; }
+    int lastReceived() const { return m_lastReceived; }
+    // The listening port; 0 while stopped.
+    quint16 port() const;
+    int openConnections() const { return int(m_connections.size()); }
+
+signals:
+    void isAdvertisingChanged();
+    void lastErrorChanged();
+    void lastReceivedChanged();
+    // A batch was handed to the inbox (tests and benchmarks wait on it).
+    void batchImported(int imported);
+
+private:
+    void accept(int descriptor);
+    void deliver(PhoneConnection* connection, const QByteArray& payload);
+    void reply(const QPointer<PhoneConnection>& connection, int imported, bool discarded);
+    void refreshState();
+    void setLastError(std::optional<QString> error);
+
+    PhoneInbox& m_inbox;
+    ServiceAdvertiser* m_advertiser;
+    QHostAddress m_address;
+    Limits m_limits;
+    std::unique_ptr<PhoneListener> m_listener;
+    QSet<PhoneConnection*> m_connections;
+    qsizetype m_buffered = 0;
+    bool m_advertising = false;
+    std::optional<QString> m_lastError;
+    int m_lastReceived = 0;
+};

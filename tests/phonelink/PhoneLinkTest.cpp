@@ -1,0 +1,247 @@
+#include "cleanup/ModeStore.h"
+#include "phonelink/FrameReader.h"
+#include "phonelink/PhoneInbox.h"
+#include "phonelink/PhoneLink.h"
+#include "phonelink/PhoneNoteCodec.h"
+#include "support/Await.h"
+#include "support/Defaults.h"
+#include "support/PhoneClient.h"
+#include "support/TempFolder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using namespace std::chrono_literals;
+using PhoneClient::Outcome;
+
+QJsonObject receiptOf(int imported, bool discarded) {
+    return QJsonObject{{"ok", true}, {"imported", imported}, {"discarded", discarded}};
+}
+
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 10s) {
+    QDeadlineTimer deadline(limit);
+    while (!done() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+class PhoneLinkTest : public testing::Test {
+protected:
+    void SetUp() override {
+        defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("my-phone")});
+        PhoneInbox::Services services;
+        services.defaults = &defaults;
+        services.modes = &modes;
+        services.alerts = [this](const Alert& alert, std::function<void(int)> answered) {
+            questions.append(alert.title);
+            answers.append(std::move(answered));
+        };
+        // Polish leaves notes as sent: a cleaner that returns nothing.
+        services.clean = [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); };
+        inbox = std::make_unique<PhoneInbox>(folder.file("phone-inbox.json"), services);
+        PhoneLink::Limits quick;
+        quick.connection.readDeadline = 500ms;
+        startLink(quick);
+    }
+    void startLink(PhoneLink::Limits limits) {
+        link.reset();
+        link = std::make_unique<PhoneLink>(*inbox, nullptr, QHostAddress::LocalHost, limits);
+        link->start();
+        ASSERT_NE(link->port(), 0);
+    }
+    Outcome exchange(const QByteArray& bytes, PhoneClient::Options options = {}) {
+        return awaitResult(PhoneClient::send(link->port(), bytes, options), 30000);
+    }
+    // The inbox file parses and holds exactly the inbox's notes.
+    void expectFileWhole() {
+        const std::optional<QList<PhoneNote>> file = PhoneNoteCodec::decode(folder.read("phone-inbox.json"));
+        if (inbox->notes().isEmpty() && folder.read("phone-inbox.json").isEmpty())
+            return;
+        ASSERT_TRUE(file.has_value());
+        EXPECT_EQ(*file, inbox->notes());
+    }
+
+    TempFolder folder;
+    Defaults defaults{folder.file("defaults.json")};
+    ModeStore modes{defaults};
+    std::unique_ptr<PhoneInbox> inbox;
+    std::unique_ptr<PhoneLink> link;
+    QStringList questions;
+    QList<std::function<void(int)>> answers;
+};
+
+TEST_F(PhoneLinkTest, TrustedPhoneGetsItsReceiptAtOnceAndARepeatImportsNothing) {
+    const QByteArray batch = PhoneClient::batch(3, QStringLiteral("my-phone"));
+    const Outcome first = exchange(PhoneClient::frame(batch));
+    EXPECT_TRUE(first.closed);
+    EXPECT_EQ(first.receipt(), receiptOf(3, false));
+    EXPECT_EQ(first.received.mid(4), QByteArray(R"({"ok":true,"imported":3,"discarded":false})"));
+    EXPECT_EQ(link->lastReceived(), 3);
+    EXPECT_EQ(exchange(PhoneClient::frame(batch)).receipt(), receiptOf(0, false));
+    EXPECT_EQ(link->lastReceived(), 3) << "a batch that brings nothing leaves the count";
+    EXPECT_EQ(inbox->notes().size(), 3);
+    expectFileWhole();
+}
+
+TEST_F(PhoneLinkTest, UnknownPhoneWaitsForTheAnswerEvenAfterClosingItsSendingSide) {
+    PhoneClient::Options halfClosing;
+    halfClosing.halfClose = true;
+    QFuture<Outcome> once = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("stranger"))), halfClosing);
+    ASSERT_TRUE(waitUntil([this] { return answers.size() == 1; }));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    EXPECT_FALSE(once.isFinished()) << "no receipt before the answer";
+    answers[0](1); // Add just this once
+    const Outcome accepted = awaitResult(once, 30000);
+    EXPECT_EQ(accepted.receipt(), receiptOf(2, false));
+
+    QFuture<Outcome> refused = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("stranger"), 10)), halfClosing);
+    ASSERT_TRUE(waitUntil([this] { return answers.size() == 2; })) << "trusted only once";
+    answers[1](2); // Discard
+    EXPECT_EQ(awaitResult(refused, 30000).receipt(), receiptOf(0, true));
+    EXPECT_EQ(inbox->notes().size(), 2);
+    expectFileWhole();
+}
+
+TEST_F(PhoneLinkTest, AReplacedWaitingBatchIsClosedWithoutAReceipt) {
+    QFuture<Outcome> replaced = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("first"))));
+    ASSERT_TRUE(waitUntil([this] { return answers.size() == 1; }));
+    QFuture<Outcome> replacing = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("second"), 5)));
+    const Outcome dropped = awaitResult(replaced, 30000);
+    EXPECT_TRUE(dropped.closed);
+    EXPECT_TRUE(dropped.received.isEmpty());
+    answers[0](0); // the answer to the first question counts for nothing
+    ASSERT_TRUE(waitUntil([this] { return answers.size() == 2; }));
+    answers[1](0);
+    EXPECT_EQ(awaitResult(replacing, 30000).receipt(), receiptOf(2, false));
+    EXPECT_EQ(defaults.stringList(PhoneInbox::kKnownPhonesKey), (QStringList{"my-phone", "second"}));
+    expectFileWhole();
+}
+
+TEST_F(PhoneLinkTest, HostileConnectionsEndInAReceiptOrACloseAndLeaveTheInboxWhole) {
+    // The largest frame passes: one note padded with spaces to exactly 4 MiB.
+    QByteArray largest = PhoneClient::batch(1, QStringLiteral("my-phone"), 100);
+    largest.append(QByteArray(qsizetype(FrameReader::kMaxLength) - largest.size(), ' '));
+    EXPECT_EQ(exchange(PhoneClient::frame(largest)).receipt(), receiptOf(1, false));
+    expectFileWhole();
+
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        PhoneClient::Options options;
+        std::optional<QJsonObject> receipt; // none: closed without a byte
+    };
+    PhoneClient::Options halfClose;
+    halfClose.halfClose = true;
+    PhoneClient::Options trickle;
+    trickle.pieceSize = 7;
+    trickle.pause = 5ms;
+    const QByteArray one = PhoneClient::batch(1, QStringLiteral("my-phone"), 200);
+    const Case cases[] = {
+        {"length 0", PhoneClient::frame("", 0), {}, std::nullopt},
+        {"length above 4 MiB", PhoneClient::frame("[]", FrameReader::kMaxLength + 1), {}, std::nullopt},
+        {"length 0xFFFFFFFF", PhoneClient::frame("[]", 0xFFFFFFFFu), {}, std::nullopt},
+        {"truncated payload", PhoneClient::frame(one).chopped(5), halfClose, std::nullopt},
+        {"header then silence", PhoneClient::frame("[]", 100).left(4), {}, std::nullopt},
+        {"half a header then silence", QByteArray("\0\0", 2), {}, std::nullopt},
+        {"nothing at all", QByteArray(), halfClose, std::nullopt},
+        {"not JSON", PhoneClient::frame("hello phone"), {}, receiptOf(0, false)},
+        {"a JSON object", PhoneClient::frame(R"({"id":1})"), {}, receiptOf(0, false)},
+        {"garbage after the frame", PhoneClient::frame(one) + QByteArray(100000, 'G'), {}, receiptOf(1, false)},
+        {"sent a few bytes at a time", PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 300)), trickle,
+         receiptOf(1, false)},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = exchange(c.bytes, c.options);
+        EXPECT_TRUE(outcome.closed) << c.what;
+        if (c.receipt)
+            EXPECT_EQ(outcome.receipt(), c.receipt) << c.what;
+        else
+            EXPECT_TRUE(outcome.received.isEmpty()) << c.what;
+        expectFileWhole();
+    }
+    EXPECT_EQ(inbox->notes().size(), 3);
+    ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 0; }));
+}
+
+TEST_F(PhoneLinkTest, TwoHundredPhonesAtOnceEachGetAReceiptOrAClose) {
+    // Every phone connects before any sends: the first ones wait for the rest.
+    PhoneLink::Limits patient;
+    patient.connection.readDeadline = 30s;
+    startLink(patient);
+    QList<QByteArray> frames;
+    for (int i = 0; i < 200; ++i)
+        frames.append(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 1000 + i)));
+    PhoneClient::Options options;
+    options.readTimeout = 30s;
+    const QList<Outcome> outcomes = awaitResult(PhoneClient::sendAll(link->port(), frames, options), 60000);
+    int receipts = 0;
+    for (const Outcome& outcome : outcomes) {
+        EXPECT_TRUE(outcome.closed);
+        if (outcome.received.isEmpty())
+            continue;
+        EXPECT_EQ(outcome.receipt(), receiptOf(1, false));
+        ++receipts;
+    }
+    EXPECT_GE(receipts, PhoneLink::Limits{}.maxConnections);
+    EXPECT_EQ(inbox->notes().size(), receipts);
+    expectFileWhole();
+}
+
+TEST_F(PhoneLinkTest, ConnectionsAndBufferedBytesAreCapped) {
+    PhoneLink::Limits tight;
+    tight.maxConnections = 1;
+    tight.maxBufferedBytes = 1000;
+    tight.connection.readDeadline = 2s;
+    startLink(tight);
+    // The first connection holds the only place while it trickles in.
+    PhoneClient::Options slow;
+    slow.pieceSize = 1;
+    slow.pause = 100ms;
+    QFuture<Outcome> holder = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"))).left(8), slow);
+    ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 1; }));
+    const Outcome turnedAway = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 9)));
+    EXPECT_TRUE(turnedAway.closed);
+    EXPECT_TRUE(turnedAway.received.isEmpty());
+    awaitFuture(holder, 30000);
+
+    // A frame larger than the whole buffer budget is refused.
+    const Outcome tooBig = exchange(PhoneClient::frame(QByteArray(2000, ' ')));
+    EXPECT_TRUE(tooBig.closed);
+    EXPECT_TRUE(tooBig.received.isEmpty());
+}
+
+TEST_F(PhoneLinkTest, StartingTwiceKeepsOneListenerAndStopClosesIt) {
+    const quint16 port = link->port();
+    link->start();
+    EXPECT_EQ(link->port(), port);
+    EXPECT_TRUE(link->isAdvertising());
+    link->stop();
+    EXPECT_EQ(link->port(), 0);
+    EXPECT_FALSE(link->isAdvertising());
+    EXPECT_FALSE(exchange(PhoneClient::frame("[]")).receipt().has_value());
+
+    // An address this machine does not have: the failure is reported, nothing listens.
+    PhoneLink elsewhere(*inbox, nullptr, QHostAddress(QStringLiteral("192.0.2.1")), PhoneLink::Limits{});
+    elsewhere.start();
+    EXPECT_TRUE(elsewhere.lastError().has_value());
+    EXPECT_EQ(elsewhere.port(), 0);
+}
+
+TEST(PhoneLinkSetting, AnythingButAStoredBooleanCountsAsOn) {
+    TempFolder folder;
+    Defaults defaults(folder.file("defaults.json"));
+    EXPECT_TRUE(PhoneLink::isEnabled(defaults));
+    defaults.set(PhoneLink::kEnabledKey, QStringLiteral("false"));
+    EXPECT_TRUE(PhoneLink::isEnabled(defaults));
+    defaults.set(PhoneLink::kEnabledKey, false);
+    EXPECT_FALSE(PhoneLink::isEnabled(defaults));
+}
+
+} // namespace
