@@ -84,7 +84,7 @@ std::optional<QString> textBeforeCaret(qint64 maxLength) {
 
 bool focusedIsEditable() {
     const Element element = focusedElement();
-    if (!element || !element->isSelectedRangeSettable())
+    if (!element || !element->isSelectedRangeSettable() || element->isReadOnly())
         return false;
     if (element->isValueSettable())
         return true;

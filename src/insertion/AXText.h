@@ -35,4 +35,42 @@ bool setSelectedRange(qint64 location, qint64 length);
 // The element's role; nothing without an element or when it cannot be read.
 std::optional<AccessibleRole> roleOf(const Element& element);
 
+// The paragraph of prose under the pointer, for hover reading: its text and
+// its screen frame (global top-left coordinates).
+struct HoverTarget {
+    QString text;
+    QRect frame;
+    bool operator==(const HoverTarget&) const = default;
+};
+
+// The limits of the search for a readable block; characters are grapheme clusters.
+inline constexpr qsizetype kMinimumBlockCharacters = 60;
+inline constexpr qsizetype kProseLineCharacters = 40;
+inline constexpr qsizetype kTrustedValueCharacters = 40;
+inline constexpr qsizetype kTextPieceBudget = 400;
+inline constexpr int kParagraphClimb = 3;
+inline constexpr int kBlockClimb = 6;
+// A usable frame is strictly wider and taller than this.
+inline constexpr int kMinimumFrameWidth = 40;
+inline constexpr int kMinimumFrameHeight = 14;
+// The setting that switches the hover trace on, and its file under Application Support.
+inline constexpr const char* kHoverTraceKey = "hoverTrace";
+inline constexpr const char* kHoverTraceFile = "Quorvane/hover-read.log";
+
+// The element under the pointer; none when there is none or it cannot be had.
+Element elementUnderCursor();
+// The readable block under the pointer: the nearest paragraph of prose at or
+// above the element there, else its text area or web area, with at least 60
+// characters, a line of 40 and a frame over 40 by 14 points. Lists, menus and
+// navigation give nothing. The last block's text is kept and reused while the
+// pointer stays over it. Each decision goes to the hover trace.
+std::optional<HoverTarget> readableTargetUnderCursor();
+// The same for the element at `point`.
+std::optional<HoverTarget> readableTargetAt(QPoint point);
+// Whether a click on `element` belongs to it: links, buttons, other controls,
+// text fields, and anything with a URL.
+bool isOwnClickTarget(const Element& element);
+// Whether `text` has a line of at least 40 characters.
+bool looksLikeProse(const QString& text);
+
 } // namespace AXText

@@ -68,4 +68,4 @@ void HistoryStore::record(const HistoryEntry& entry) {
     save();
 }
 
-void HistoryStore::save() { m_file.writeList(m_entries); }
+bool HistoryStore::save() { return m_file.writeList(m_entries); }

@@ -41,8 +41,8 @@ public:
     // Records a finished dictation: puts it first, keeps the newest 500, prunes
     // and writes the file.
     void record(const HistoryEntry& entry);
-    // Writes the whole list.
-    void save();
+    // Writes the whole list atomically; answers whether the file now holds it.
+    bool save();
 
 signals:
     void entriesChanged();

@@ -1,0 +1,379 @@
+#include "reader/ReaderController.h"
+
+#include "cleanup/TextCleanup.h"
+#include "dictation/BubblePanel.h"
+#include "dictation/DictationPeers.h"
+#include "dictation/Recorder.h"
+#include "engine/EngineHttp.h"
+#include "engine/MlxServer.h"
+#include "platform/Platform.h"
+#include "platform/Wording.h"
+#include "reader/KokoroVoice.h"
+#include "reader/ReaderChunks.h"
+#include "reader/ReaderLanguage.h"
+#include "reader/ReaderSelection.h"
+#include "reader/ReaderWindowController.h"
+#include "reader/SpeechPreparation.h"
+#include "state/Announce.h"
+#include "state/AppState.h"
+#include "support/Defaults.h"
+#include "translation/TranslateBar.h"
+#include "translation/TranslateKeys.h"
+#include "translation/Translator.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLoggingCategory>
+#include <QNetworkRequest>
+#include <QPromise>
+#include <QTextBoundaryFinder>
+#include <QFuture>
+
+Q_LOGGING_CATEGORY(lcReader, "quorvane.reader")
+
+namespace {
+
+const QString kSpeechModel = QStringLiteral("mlx-community/Kokoro-82M-bf16");
+
+
+int characterCount(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() != -1)
+        ++count;
+    return count;
+}
+
+void finishPromise(const std::shared_ptr<QPromise<void>>& promise) {
+    if (!promise->future().isFinished())
+        promise->finish();
+}
+
+} // namespace
+
+struct ReaderController::Run {
+    quint64 generation = 0;
+    QString text;
+    std::optional<QString> voiceOverride;
+    double speed = 1.0;
+    float volume = 1.0f;
+    QString voice;
+    QStringList chunks;
+    std::shared_ptr<QPromise<void>> promise = std::make_shared<QPromise<void>>();
+};
+
+ReaderController::Services ReaderController::Services::standard() {
+    Services services;
+    services.ensureEngine = [] { return MlxServer::shared().ensureReady(); };
+    services.server = MlxServer::baseURL();
+    services.selectedVoice = [] { return KokoroVoice::selectedID(); };
+    services.readAlongWindow = [] { return Defaults::shared().boolOr(QStringLiteral("readAlongWindow"), false); };
+    services.selectedText = [](QObject* context) { return ReaderSelection::read(context); };
+    services.trace = [](const QString& line) { Recorder::trace(line); };
+    return services;
+}
+
+ReaderController& ReaderController::shared() {
+    static ReaderController* reader = [] {
+        auto* made = new ReaderController(AppState::shared(), Services::standard(), QCoreApplication::instance());
+        Peers peers;
+        peers.bubble = &BubblePanel::shared();
+        peers.readAlong = [](const QString& text) { return ReaderWindowController::shared().read(text); };
+        peers.stopReadAlong = [] { ReaderWindowController::shared().stopEverything(); };
+        peers.hideTranslateBar = [] { TranslateBar::shared().hide(); };
+        peers.abandonTranslatedReading = [] { TranslateKeys::shared().abandon(); };
+        made->setPeers(peers);
+        return made;
+    }();
+    return *reader;
+}
+
+ReaderController::ReaderController(AppState& state, Services services, QObject* parent)
+    : QObject(parent), m_state(state), m_services(std::move(services)) {
+    m_watchdog.setSingleShot(true);
+    connect(&m_watchdog, &QTimer::timeout, this, [this] {
+        qCWarning(lcReader) << "the player did not report the end of its sound; going on";
+        resumePlayback();
+    });
+}
+
+ReaderController::~ReaderController() {
+    m_watchdog.stop();
+    if (m_player)
+        m_player->stop();
+}
+
+bool ReaderController::isStale(const RunPtr& run) const { return run->generation != m_generation; }
+
+void ReaderController::setReading(bool reading) {
+    if (m_isReading == reading)
+        return;
+    m_isReading = reading;
+    emit isReadingChanged();
+}
+
+QFuture<void> ReaderController::readSelection() {
+    if (m_peers.cancelSelectionPoll)
+        m_peers.cancelSelectionPoll();
+    auto promise = std::make_shared<QPromise<void>>();
+    promise->start();
+    // A stop or another reading while the selection is read abandons this one.
+    const quint64 generation = m_generation;
+    m_services.selectedText(this).then(this, [this, promise, generation](const std::optional<QString>& text) {
+        if (generation != m_generation) {
+            finishPromise(promise);
+            return;
+        }
+        if (!text || text->isEmpty()) {
+            flash(tr("No selected text found. Highlight text first."));
+            finishPromise(promise);
+            return;
+        }
+        QFuture<void> reading = (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong)
+                                    ? m_peers.readAlong(*text)
+                                    : speak(*text);
+        reading.then(this, [promise] { finishPromise(promise); }).onCanceled([promise] { finishPromise(promise); });
+    }).onCanceled([promise] { finishPromise(promise); });
+    return promise->future();
+}
+
+QFuture<void> ReaderController::speak(const QString& text, const std::optional<QString>& voiceOverride, double speed,
+                                      float volume) {
+    stop();
+    auto run = std::make_shared<Run>();
+    run->generation = ++m_generation;
+    run->text = text;
+    run->voiceOverride = voiceOverride;
+    run->speed = speed;
+    run->volume = volume;
+    run->promise->start();
+    setReading(true);
+    QFuture<bool> engine = m_services.ensureEngine ? m_services.ensureEngine() : QtFuture::makeReadyFuture(true);
+    engine.then(this, [this, run](bool) { afterEngine(run); }).onCanceled([run] { finishPromise(run->promise); });
+    return run->promise->future();
+}
+
+void ReaderController::afterEngine(const RunPtr& run) {
+    if (isStale(run)) {
+        finishPromise(run->promise);
+        return;
+    }
+    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(run->text));
+    const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::all().first().id;
+    if (run->voiceOverride) {
+        run->voice = *run->voiceOverride;
+    } else {
+        const std::optional<QString> language = ReaderLanguage::confidentLanguage(prepared);
+        const std::optional<QString> native = ReaderLanguage::nativeVoice(prepared, selected);
+        if (language && !native && !ReaderLanguage::kokoroSpeaks(*language)) {
+            setReading(false);
+            speakWithSystemVoice(run->text, *language).then(this, [run] { finishPromise(run->promise); });
+            return;
+        }
+        run->voice = native.value_or(selected);
+    }
+    const std::optional<QString> dominant = ReaderLanguage::dominantLanguage(prepared);
+    trace(QStringList{QStringLiteral("reader voice override=") + run->voiceOverride.value_or(QStringLiteral("none")),
+                      QStringLiteral("selected=") + selected, QStringLiteral("chosen=") + run->voice,
+                      QStringLiteral("lang=") + dominant.value_or(QStringLiteral("nil")),
+                      QStringLiteral("langCode=") + KokoroVoice::languageCode(run->voice),
+                      QStringLiteral("chars=") + QString::number(characterCount(prepared))}
+              .join(u' '));
+
+    run->chunks = ReaderChunks::splitForReader(prepared);
+    if (run->chunks.isEmpty()) {
+        setReading(false);
+        finishPromise(run->promise);
+        return;
+    }
+    m_playbackVolume = run->volume;
+    awaitChunk(run, 0, requestChunk(run, 0));
+}
+
+QFuture<std::optional<QByteArray>> ReaderController::requestChunk(const RunPtr& run, qsizetype index) {
+    return synthesize(m_services.server, SpeechPreparation::respellBrand(run->chunks[index], run->voice), run->voice, run->speed);
+}
+
+void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<std::optional<QByteArray>> audio) {
+    if (isStale(run)) {
+        finishPromise(run->promise);
+        return;
+    }
+    audio.then(this, [this, run, index](const std::optional<QByteArray>& wav) {
+        // A stale run ends here, before it could flash or clear the newer run's state.
+        if (isStale(run)) {
+            finishPromise(run->promise);
+            return;
+        }
+        if (!wav) {
+            if (index == 0) {
+                const QString name = [&] {
+                    for (const KokoroVoice& voice : KokoroVoice::all())
+                        if (voice.id == run->voice)
+                            return voice.name;
+                    return tr("that voice");
+                }();
+                flash(Wording::of(tr("Could not start %@. The first use of a voice needs a moment online."))
+                          .replace(QStringLiteral("%@"), name));
+            }
+            setReading(false);
+            finishPromise(run->promise);
+            return;
+        }
+        const bool last = index + 1 >= run->chunks.size();
+        QFuture<std::optional<QByteArray>> next = last ? QFuture<std::optional<QByteArray>>() : requestChunk(run, index + 1);
+        play(*wav, [this, run, index, last, next] {
+            if (isStale(run)) {
+                finishPromise(run->promise);
+                return;
+            }
+            if (last) {
+                setReading(false);
+                finishPromise(run->promise);
+                return;
+            }
+            awaitChunk(run, index + 1, next);
+        });
+    }).onCanceled(this, [run] { finishPromise(run->promise); });
+}
+
+void ReaderController::play(const QByteArray& wav, std::function<void()> ended) {
+    AudioPlayer::Factory* players = Platform::current().audioPlayers;
+    std::unique_ptr<AudioPlayer> player = players ? players->create(wav) : nullptr;
+    if (!player) {
+        qCWarning(lcReader) << "a chunk's audio cannot be played; skipping it";
+        QTimer::singleShot(0, this, std::move(ended));
+        return;
+    }
+    player->setVolume(m_playbackVolume);
+    player->setFinished([this] { QTimer::singleShot(0, this, [this] { resumePlayback(); }); });
+    m_player = std::move(player);
+    m_playbackContinuation = std::move(ended);
+    if (!m_player->play()) {
+        qCWarning(lcReader) << "the player did not start; skipping the chunk";
+        QTimer::singleShot(0, this, [this] { resumePlayback(); });
+        return;
+    }
+    m_watchdog.start(m_player->duration() + m_services.watchdogMargin);
+}
+
+void ReaderController::resumePlayback() {
+    m_watchdog.stop();
+    if (auto continuation = std::exchange(m_playbackContinuation, nullptr))
+        continuation();
+}
+
+std::optional<SystemSpeech::Voice> ReaderController::systemVoice(const QString& language) {
+    SystemSpeech* speech = Platform::current().systemSpeech;
+    if (!speech)
+        return std::nullopt;
+    const QList<SystemSpeech::Voice> candidates = speech->voices(language.section(u'-', 0, 0).toLower());
+    if (candidates.isEmpty())
+        return std::nullopt;
+    for (int quality : {3, 2})
+        for (const SystemSpeech::Voice& voice : candidates)
+            if (voice.quality == quality)
+                return voice;
+    return candidates.first();
+}
+
+QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const QString& language) {
+    stop();
+    auto run = std::make_shared<Run>();
+    run->generation = ++m_generation;
+    run->promise->start();
+    setReading(true);
+    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(text));
+    const std::optional<SystemSpeech::Voice> voice = systemVoice(language);
+    if (!voice) {
+        setReading(false);
+        flash(Wording::of(tr("This Mac has no voice for %@.")).replace(QStringLiteral("%@"), Translator::displayName(language)));
+        finishPromise(run->promise);
+        return run->promise->future();
+    }
+    trace(QStringLiteral("reader system voice lang=%1 voice=%2 quality=%3 chars=%4")
+              .arg(language, voice->identifier)
+              .arg(voice->quality)
+              .arg(characterCount(prepared)));
+    m_speechContinuation = [this, run] {
+        if (!isStale(run))
+            setReading(false);
+        finishPromise(run->promise);
+    };
+    Platform::current().systemSpeech->speak(prepared, voice->identifier, [this] {
+        QTimer::singleShot(0, this, [this] { finishSystemSpeech(); });
+    });
+    return run->promise->future();
+}
+
+void ReaderController::finishSystemSpeech() {
+    if (auto continuation = std::exchange(m_speechContinuation, nullptr))
+        continuation();
+}
+
+void ReaderController::stop() {
+    ++m_generation;
+    m_watchdog.stop();
+    if (std::unique_ptr<AudioPlayer> player = std::move(m_player))
+        player->stop();
+    if (SystemSpeech* speech = Platform::current().systemSpeech)
+        speech->stop();
+    finishSystemSpeech();
+    resumePlayback();
+    setReading(false);
+}
+
+void ReaderController::stopEverything() {
+    if (m_peers.abandonTranslatedReading)
+        m_peers.abandonTranslatedReading();
+    stop();
+    if (m_peers.hideTranslateBar)
+        m_peers.hideTranslateBar();
+    if (m_peers.stopReadAlong)
+        m_peers.stopReadAlong();
+}
+
+QByteArray ReaderController::speechRequestBody(const QString& text, const QString& voice, double speed) {
+    const QJsonObject body{
+        {QStringLiteral("model"), kSpeechModel},
+        {QStringLiteral("input"), text},
+        {QStringLiteral("voice"), voice},
+        {QStringLiteral("speed"), speed},
+        {QStringLiteral("lang_code"), KokoroVoice::languageCode(voice)},
+        {QStringLiteral("response_format"), QStringLiteral("wav")},
+    };
+    return QJsonDocument(body).toJson(QJsonDocument::Compact);
+}
+
+QFuture<std::optional<QByteArray>> ReaderController::synthesize(const QUrl& server, const QString& text,
+                                                                const QString& voice, double speed) {
+    QUrl url = server;
+    url.setPath(url.path().endsWith(u'/') ? url.path() + QStringLiteral("v1/audio/speech")
+                                          : url.path() + QStringLiteral("/v1/audio/speech"));
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    const int timeout = int(std::chrono::duration_cast<std::chrono::milliseconds>(kSynthesisTimeout).count());
+    return EngineHttp::send(request, "POST", speechRequestBody(text, voice, speed), timeout)
+        .then([](const HttpAnswer& answer) -> std::optional<QByteArray> {
+            if (answer.transportFailed || answer.status != 200 || answer.body.size() <= kMinimumSpeechBytes)
+                return std::nullopt;
+            return answer.body;
+        });
+}
+
+void ReaderController::flash(const QString& message) {
+    m_state.setFlashMessage(message);
+    if (m_peers.bubble)
+        m_peers.bubble->show(BubbleMode::Flash);
+    else
+        m_state.setBubbleMode(BubbleMode::Flash);
+    Announce::say(message, false);
+    if (m_peers.bubble)
+        m_peers.bubble->scheduleHide(kFlashShown);
+}
+
+void ReaderController::trace(const QString& line) const {
+    if (m_services.trace)
+        m_services.trace(line);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "reader/ReadAloudEntry.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+// The one pass that makes text ready for the speech engine: plain typography,
+// the user's pronunciation list, English abbreviations written out (unless the
+// text is confidently Spanish, French, Italian or Portuguese) and a few English
+// homographs marked up as "[word](/phonemes/)" for the engine's front end. The
+// patterns are compiled once. Pure apart from the language detector; GUI thread.
+namespace SpeechPreparation {
+
+// The language of a text, or nothing when unsure.
+using LanguageOf = std::function<std::optional<QString>(const QString& text)>;
+
+// The whole pass with the shared pronunciation list and the confident
+// language of the reader.
+QString applyPronunciations(const QString& text);
+QString applyPronunciations(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf);
+
+QString normalizeTypography(const QString& text);
+// The English expansions and address rules, skipped as a whole for text in
+// one of the four Romance languages the engine speaks.
+QString expandAddresses(const QString& text, const LanguageOf& languageOf);
+QString expandApproximations(const QString& text);
+QString expandDates(const QString& text);
+QString expandMoney(const QString& text);
+QString markHomographs(const QString& text);
+
+// The product's name respelled for the voices that misread it, chosen by the
+// voice's language letter; other voices get `text` as it is.
+QString respellBrand(const QString& text, const QString& voice);
+
+} // namespace SpeechPreparation

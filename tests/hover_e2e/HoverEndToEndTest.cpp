@@ -1,0 +1,86 @@
+// Hover reading in the real program: with "hoverReadEnabled" on, pointing at a
+// paragraph of another application and clicking reads it aloud.
+#include "hover_desktop/HoverTarget.h"
+
+#include "engine/MlxServer.h"
+#include "support/PortLock.h"
+#include "support/SpeakerMonitor.h"
+#include "support/TempFolder.h"
+#include "support/TestEngine.h"
+#include "support/XTestPointer.h"
+
+#include <QProcess>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(HoverEndToEndTest, AClickOnAHoveredParagraphIsHeardFromTheSpeaker) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    const PortLock port(MlxServer::port);
+    XTestPointer pointer;
+    ASSERT_TRUE(pointer.isOpen());
+
+    HoverTarget::Window target(HoverTarget::Window::Kind::Qt);
+    ASSERT_TRUE(target.ready());
+    std::map<QString, QRect> parts;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (parts = target.parts()).size() == 4; }, 10000));
+    const QPoint paragraph = parts["second"].center();
+
+    TempFolder home;
+    home.write(QStringLiteral(".config/Quorvane/defaults.json"),
+               R"({"onboardingDone":true,"openWindowAtLaunch":false,"hoverReadEnabled":true,"hoverTrace":true})");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
+    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(QUORVANE_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    // The program shows its highlight once its launch has started hover reading.
+    const QString trace = QStringLiteral(".local/share/Quorvane/hover-read.log");
+    int step = 0;
+    const bool highlighted = QTest::qWaitFor(
+        [&] {
+            pointer.moveTo(paragraph + QPoint(step++ % 2, 0));
+            QTest::qWait(200);
+            return home.read(trace).contains("SHOWING role=AXStaticText text=175 chars");
+        },
+        60000);
+    ASSERT_TRUE(highlighted) << "hover trace:\n" << home.read(trace).toStdString();
+
+    SpeakerMonitor speaker;
+    ASSERT_TRUE(speaker.started());
+    pointer.click();
+    // The reading starts once the engine answers; the paragraph takes about 10 s.
+    const bool heard = QTest::qWaitFor(
+        [&] {
+            QTest::qWait(500);
+            return SpeakerMonitor::voicedSeconds(speaker.samples()) >= 2.0;
+        },
+        120000);
+    const QByteArray recorded = speaker.stop();
+    EXPECT_TRUE(heard) << "voiced " << SpeakerMonitor::voicedSeconds(recorded) << " s; engine log:\n"
+                       << home.read(QStringLiteral(".local/share/Quorvane/mlx-server-logs/engine.log")).toStdString();
+
+    // A second click stops the reading: the speaker falls silent.
+    pointer.click();
+    QTest::qWait(1500);
+    SpeakerMonitor after;
+    QTest::qWait(2000);
+    EXPECT_LT(SpeakerMonitor::voicedSeconds(after.stop()), 0.3);
+
+    program.terminate();
+    EXPECT_TRUE(program.waitForFinished(15000));
+}
+
+} // namespace

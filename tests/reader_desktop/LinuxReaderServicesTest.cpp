@@ -1,0 +1,120 @@
+// The Linux services of reading aloud on the harness's desktop: WAV playback
+// through the audio sink into PulseAudio, and the primary selection with its
+// owner's process.
+#include "dictation_e2e/DictationTarget.h"
+#include "platform/linux/QtAudioSinkPlayers.h"
+#include "platform/linux/X11PrimarySelection.h"
+#include "support/Await.h"
+#include "support/SpeakerMonitor.h"
+#include "support/WavData.h"
+
+#include <QElapsedTimer>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// A tone of `seconds` as the speech server's 16-bit PCM WAV.
+QByteArray tone(double seconds) {
+    QList<float> samples;
+    for (int i = 0; i < int(seconds * WavData::kSampleRate); ++i)
+        samples << 0.5f * float(std::sin(2 * std::numbers::pi * 440.0 * i / WavData::kSampleRate));
+    return WavData::encode(samples);
+}
+
+class LinuxReaderServicesTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+            GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    }
+    QtAudioSinkPlayers players;
+};
+
+TEST_F(LinuxReaderServicesTest, APlayerPlaysTheWholeSoundToTheSpeakerAndReportsItsEnd) {
+    std::unique_ptr<AudioPlayer> player = players.create(tone(0.8));
+    ASSERT_TRUE(player);
+    EXPECT_EQ(player->duration(), 800ms);
+    bool finished = false;
+    player->setFinished([&] { finished = true; });
+    SpeakerMonitor speaker;
+    ASSERT_TRUE(speaker.started());
+    QTest::qWait(200);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(player->play());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->position() > 0ms; }, 2000));
+    EXPECT_TRUE(player->isPlaying());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 3000));
+    EXPECT_GE(clock.elapsed(), 700);
+    EXPECT_FALSE(player->isPlaying());
+    EXPECT_EQ(player->position(), 800ms);
+    QTest::qWait(300);
+    EXPECT_NEAR(SpeakerMonitor::voicedSeconds(speaker.stop()), 0.8, 0.15);
+}
+
+TEST_F(LinuxReaderServicesTest, RateAndSeekShortenTheSoundAndStopEndsItSilently) {
+    std::unique_ptr<AudioPlayer> player = players.create(tone(1.2));
+    ASSERT_TRUE(player);
+    bool finished = false;
+    player->setFinished([&] { finished = true; });
+    player->setRate(2.0);
+    player->seek(600ms);
+    EXPECT_EQ(player->position(), 600ms);
+    SpeakerMonitor speaker;
+    ASSERT_TRUE(speaker.started());
+    QTest::qWait(200);
+    ASSERT_TRUE(player->play());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 3000));
+    QTest::qWait(300);
+    // 0.6 s of sound left at twice the speed.
+    EXPECT_NEAR(SpeakerMonitor::voicedSeconds(speaker.stop()), 0.3, 0.15);
+
+    std::unique_ptr<AudioPlayer> stopped = players.create(tone(1.0));
+    ASSERT_TRUE(stopped);
+    bool stoppedFinished = false;
+    stopped->setFinished([&] { stoppedFinished = true; });
+    ASSERT_TRUE(stopped->play());
+    QTest::qWait(100);
+    stopped->stop();
+    QTest::qWait(1200);
+    EXPECT_FALSE(stoppedFinished);
+}
+
+TEST_F(LinuxReaderServicesTest, BytesThatAreNoPcmWavMakeNoPlayer) {
+    EXPECT_FALSE(players.create(QByteArray()));
+    EXPECT_FALSE(players.create("RIFF\x10\0\0\0WAVEjunk"));
+    QByteArray empty = tone(0.1);
+    empty.truncate(44);
+    EXPECT_FALSE(players.create(empty)) << "no samples";
+    QByteArray mp3 = tone(0.1);
+    mp3[20] = 0x55; // the format tag of MPEG layer 3
+    EXPECT_FALSE(players.create(mp3));
+}
+
+TEST_F(LinuxReaderServicesTest, ThePrimarySelectionNamesTheProcessThatHoldsIt) {
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+    // A text area offers its selection as soon as it is made.
+    ASSERT_TRUE(target.ask(QStringLiteral("focus area"), QStringLiteral("focused")));
+    ASSERT_TRUE(target.ask(QStringLiteral("type selected words"), QStringLiteral("typed")));
+    ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
+    X11PrimarySelection primary;
+    std::optional<PrimarySelection::Owned> owned;
+    const bool found = QTest::qWaitFor(
+        [&] {
+            owned = awaitResult(primary.read());
+            return owned && owned->text == QLatin1String("selected words");
+        },
+        5000);
+    ASSERT_TRUE(found) << (owned ? owned->text.toStdString() + " from " + std::to_string(owned->ownerPid) : "none");
+    EXPECT_EQ(owned->ownerPid, target.pid());
+}
+
+} // namespace

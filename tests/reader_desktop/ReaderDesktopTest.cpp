@@ -1,0 +1,242 @@
+// Reading aloud on a real desktop: the program reads the sentence selected in
+// another application on its reader key and leaves that application's
+// clipboard as it was; German text goes to the desktop's own synthesizer.
+#include "app/AppActions.h"
+#include "app/QuorvaneApp.h"
+#include "dictation/FrontmostApp.h"
+#include "dictation_e2e/DictationTarget.h"
+#include "engine/MlxServer.h"
+#include "insertion/AXText.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "reader/ReaderController.h"
+#include "state/AppState.h"
+#include "support/Await.h"
+#include "support/PortLock.h"
+#include "support/SpeakerMonitor.h"
+#include "support/TempFolder.h"
+#include "support/TestEngine.h"
+#include "support/XTestKeyboard.h"
+
+#include <QAction>
+#include <QDir>
+#include <QMenu>
+#include <QFile>
+#include <QProcess>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+
+namespace {
+
+const QString kFox = QStringLiteral("The quick brown fox jumps over the lazy dog.");
+
+bool engineAnswers(bool expected) {
+    QFuture<bool> up = MlxServer::shared().isUp();
+    return awaitFuture(up, 3000) && up.result() == expected;
+}
+
+void pressReaderKey(XTestKeyboard& keyboard) {
+    keyboard.press("Control_L");
+    keyboard.press("Alt_L");
+    keyboard.tap("r");
+    keyboard.release("Alt_L");
+    keyboard.release("Control_L");
+}
+
+TEST(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheClipboard) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    const PortLock port(MlxServer::port);
+    MlxServer::shared().stop();
+    ASSERT_TRUE(QTest::qWaitFor([] { return engineAnswers(false); }, 10000));
+    XTestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isOpen());
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+
+    TempFolder home;
+    home.write(QStringLiteral(".config/Quorvane/defaults.json"), R"({"onboardingDone":true,"openWindowAtLaunch":false})");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
+    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.start(QStringLiteral(QUORVANE_BINARY), {});
+    ASSERT_TRUE(program.waitForStarted(10000));
+
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+    ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
+    ASSERT_TRUE(target.ask(QStringLiteral("type ") + kFox, QStringLiteral("typed")));
+    ASSERT_TRUE(target.ask(QStringLiteral("copy what the user copied"), QStringLiteral("copied")));
+    const std::optional<QString> clipboardBefore = target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"));
+    ASSERT_TRUE(clipboardBefore && clipboardBefore->contains(QStringLiteral("image")))
+        << clipboardBefore.value_or(QString()).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::optional<FrontmostApp> front = FrontmostApp::current();
+            return front && front->pid == target.pid() && AXText::focusedElement();
+        },
+        10000));
+    keyboard.press("Control_L");
+    keyboard.tap("a");
+    keyboard.release("Control_L");
+    ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedText() == kFox; }, 5000));
+
+    SpeakerMonitor speaker;
+    ASSERT_TRUE(speaker.started());
+    // The program binds its keys once its launch has run: then nobody else
+    // can grab the reader key. A second press would stop the reading, so the
+    // key is pressed once; the reading starts when the engine answers.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (!keyboard.grabControlAlt("r"))
+                return true;
+            keyboard.ungrabControlAlt("r");
+            return false;
+        },
+        30000))
+        << "the program did not bind its reader key";
+    pressReaderKey(keyboard);
+    const auto reading = [&] {
+        return home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).contains("reader voice override=none");
+    };
+    ASSERT_TRUE(QTest::qWaitFor(reading, 90000))
+        << "the reader key did not start a reading; engine log:\n"
+        << home.read(QStringLiteral(".local/share/Quorvane/mlx-server-logs/engine.log")).toStdString();
+    // The sentence takes about 3 s; wait for it and the silence after it.
+    QTest::qWait(7000);
+    const QByteArray heard = speaker.stop();
+    const double voiced = SpeakerMonitor::voicedSeconds(heard);
+    EXPECT_GE(voiced, 1.5) << "recorded " << heard.size() / 2.0 / SpeakerMonitor::kRate << " s; trace:\n"
+                           << home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).toStdString();
+    EXPECT_LE(voiced, 5.0);
+    EXPECT_TRUE(home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).contains("chosen=af_heart"));
+
+    const std::optional<QString> clipboardAfter = target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"));
+    EXPECT_EQ(clipboardAfter, clipboardBefore);
+
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(15000));
+    EXPECT_TRUE(QTest::qWaitFor([] { return engineAnswers(false); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (!keyboard.grabControlAlt("r"))
+                return false;
+            keyboard.ungrabControlAlt("r");
+            return true;
+        },
+        5000));
+    Platform::install(previous);
+}
+
+TEST(ReaderDesktopTest, TheTrayRowReadsTheSelectionAloud) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
+    const PortLock port(MlxServer::port);
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+    ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
+    ASSERT_TRUE(target.ask(QStringLiteral("type ") + kFox, QStringLiteral("typed")));
+    ASSERT_TRUE(target.ask(QStringLiteral("copy what the user copied"), QStringLiteral("copied")));
+    ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
+    const std::optional<QString> clipboardBefore = target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::optional<FrontmostApp> front = FrontmostApp::current();
+            return front && front->pid == target.pid() && AXText::selectedText() == kFox;
+        },
+        10000));
+
+    AppState state;
+    ReaderController::Services services = ReaderController::Services::standard();
+    QStringList traces;
+    services.trace = [&](const QString& line) { traces << line; };
+    ReaderController reader(state, services);
+    AppActions actions;
+    actions.readSelection = [&reader] { (void)reader.readSelection(); };
+    actions.readerIsReading = [&reader] { return reader.isReading(); };
+    QuorvaneApp tray(actions, state);
+    tray.show();
+    QAction* row = nullptr;
+    for (QAction* action : tray.menu()->actions())
+        if (action->text() == QLatin1String("Read Selection"))
+            row = action;
+    ASSERT_NE(row, nullptr);
+    ASSERT_TRUE(row->isEnabled());
+
+    SpeakerMonitor speaker;
+    ASSERT_TRUE(speaker.started());
+    QTest::qWait(200);
+    row->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reader.isReading(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !reader.isReading(); }, 90000));
+    QTest::qWait(500);
+    const double voiced = SpeakerMonitor::voicedSeconds(speaker.stop());
+    EXPECT_GE(voiced, 1.5);
+    EXPECT_LE(voiced, 5.0);
+    EXPECT_TRUE(state.flashMessage().isEmpty()) << state.flashMessage().toStdString();
+    ASSERT_FALSE(traces.isEmpty());
+    EXPECT_TRUE(traces.first().contains(QStringLiteral("chosen=af_heart")));
+    EXPECT_EQ(target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard")), clipboardBefore);
+    MlxServer::shared().stop();
+    Platform::install(previous);
+}
+
+// speech-dispatcher starts itself for the first client and keeps running; the
+// test stops the one it caused, by the process id it records.
+void stopSpeechDispatcher() {
+    QFile pidFile(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/speech-dispatcher/pid/speech-dispatcher.pid"));
+    if (!pidFile.open(QIODevice::ReadOnly))
+        return;
+    const qint64 pid = pidFile.readAll().trimmed().toLongLong();
+    if (pid > 1)
+        ::kill(pid_t(pid), SIGTERM);
+}
+
+TEST(ReaderDesktopTest, GermanTextIsSpokenByTheDesktopSynthesizer) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+    AppState state;
+    ReaderController::Services services;
+    services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
+    services.server = QUrl(QStringLiteral("http://127.0.0.1:9"));
+    services.selectedVoice = [] { return QStringLiteral("af_heart"); };
+    QStringList traces;
+    services.trace = [&](const QString& line) { traces << line; };
+    {
+        ReaderController reader(state, services);
+        SpeakerMonitor speaker;
+        ASSERT_TRUE(speaker.started());
+        const QFuture<void> reading = reader.speak(
+            QStringLiteral("Der schnelle braune Fuchs springt über den faulen Hund, und alle Kinder lachen darüber."));
+        EXPECT_TRUE(awaitFuture(reading, 30000));
+        QTest::qWait(500);
+        const QByteArray heard = speaker.stop();
+        EXPECT_GE(SpeakerMonitor::voicedSeconds(heard), 1.0);
+        ASSERT_FALSE(traces.isEmpty());
+        EXPECT_TRUE(traces.last().startsWith(QStringLiteral("reader system voice lang=de voice=de")))
+            << traces.last().toStdString();
+        EXPECT_TRUE(state.flashMessage().isEmpty()) << state.flashMessage().toStdString();
+    }
+    stopSpeechDispatcher();
+    Platform::install(previous);
+}
+
+} // namespace
