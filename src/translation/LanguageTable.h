@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Which languages Quorvane can write down from speech (Talk), read aloud (Read)
+// and translate into (Translate). Read counts the own voices and the desktop's
+// speech voices, which are looked at once per process. GUI thread only.
+namespace LanguageTable {
+
+struct Row {
+    QString id;
+    QString name;
+    bool talk = false;
+    bool read = false;
+    bool translate = false;
+    bool ownVoice = false;
+    bool complete() const { return talk && read && translate; }
+    bool operator==(const Row&) const = default;
+};
+
+const QStringList& talkLanguages();
+const QStringList& ownVoiceLanguages();
+
+// The base codes the desktop's voices speak, among the table's languages;
+// asked of the system speech once per process.
+const QSet<QString>& voiceLanguages();
+// Whether `code` is read aloud with `voices` as the desktop's voice languages.
+bool canRead(const QString& code, const QSet<QString>& voices);
+bool canRead(const QString& code);
+// Every language of the table, once each, in no particular order.
+QStringList allCodes();
+
+// The rows: complete rows first, each block in plain name order.
+QList<Row> build(const QSet<QString>& voices);
+QList<Row> build();
+qsizetype completeCount(const QList<Row>& rows);
+
+} // namespace LanguageTable

@@ -1,0 +1,98 @@
+#include "translation/LanguageTableView.h"
+
+#include "support/QtPrinting.h"
+#include "support/Artifacts.h"
+
+#include <QLabel>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using LanguageTable::Row;
+
+class LanguageTableTest : public testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QStringLiteral("en_US"))); }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+};
+
+QStringList ids(const QList<Row>& rows) {
+    QStringList out;
+    for (const Row& row : rows)
+        out << row.id;
+    return out;
+}
+
+TEST_F(LanguageTableTest, ReadingNeedsAnOwnVoiceOrADesktopVoiceOfTheBase) {
+    const QSet<QString> voices{QStringLiteral("de"), QStringLiteral("zh")};
+    EXPECT_TRUE(LanguageTable::canRead(QStringLiteral("es"), {}));
+    EXPECT_TRUE(LanguageTable::canRead(QStringLiteral("de"), voices));
+    EXPECT_TRUE(LanguageTable::canRead(QStringLiteral("zh-Hant"), voices));
+    EXPECT_FALSE(LanguageTable::canRead(QStringLiteral("ja"), voices));
+    // Own voices match exactly, not by base.
+    EXPECT_FALSE(LanguageTable::canRead(QStringLiteral("pt-BR"), {}));
+}
+
+TEST_F(LanguageTableTest, CompleteRowsComeFirstEachBlockInNameOrder) {
+    const QList<Row> rows = LanguageTable::build({QStringLiteral("de"), QStringLiteral("ja")});
+    ASSERT_EQ(rows.size(), 35);
+    // Talk, read and translate: the own-voice languages of the candidates, and German.
+    EXPECT_EQ(LanguageTable::completeCount(rows), 6);
+    EXPECT_EQ(ids(rows).mid(0, 6), (QStringList{"en", "fr", "de", "it", "pt", "es"}));
+    for (qsizetype i = 1; i < rows.size(); ++i) {
+        if (i == 6)
+            continue;
+        EXPECT_LT(rows.at(i - 1).name, rows.at(i).name) << i;
+    }
+    const Row japanese = rows.at(ids(rows).indexOf("ja"));
+    EXPECT_EQ(japanese, (Row{"ja", "Japanese", false, true, true, false}));
+    const Row bulgarian = rows.at(ids(rows).indexOf("bg"));
+    EXPECT_EQ(bulgarian, (Row{"bg", "Bulgarian", true, false, false, false}));
+    EXPECT_TRUE(rows.at(ids(rows).indexOf("es")).ownVoice);
+}
+
+// The widgets of the scrolled list, top to bottom: "line:<id>" or "separator".
+QStringList listed(const LanguageTableView& view) {
+    QList<QWidget*> widgets;
+    for (QWidget* widget : view.findChildren<QWidget*>())
+        if (widget->objectName().startsWith("line:") || widget->objectName() == "separator")
+            widgets << widget;
+    std::sort(widgets.begin(), widgets.end(), [](QWidget* a, QWidget* b) { return a->y() < b->y(); });
+    QStringList out;
+    for (const QWidget* widget : widgets)
+        out << widget->objectName();
+    return out;
+}
+
+TEST_F(LanguageTableTest, TheSeparatorFollowsTheLastCompleteRow) {
+    LanguageTableView view;
+    view.fill(LanguageTable::build({QStringLiteral("de")}));
+    view.show();
+    EXPECT_EQ(view.size(), LanguageTableView::kSize);
+    const QStringList shown = listed(view);
+    ASSERT_EQ(shown.size(), 36);
+    EXPECT_EQ(shown.indexOf("separator"), 6);
+    EXPECT_EQ(view.findChild<QLabel*>("subtitle")->text(), "The first 6 do everything. Find yours and read across.");
+    // Kept while the view lives.
+    view.fill(LanguageTable::build({}));
+    EXPECT_EQ(LanguageTable::completeCount(view.rows()), 6);
+    Artifacts::save(view.grab().toImage(), QStringLiteral("language-table.png"));
+}
+
+TEST_F(LanguageTableTest, NoCompleteRowMeansNoSeparatorAndAllCompletePutsItLast) {
+    QList<Row> none = {{"bg", "Bulgarian", true, false, false, false}, {"ja", "Japanese", false, true, true, false}};
+    LanguageTableView empty;
+    empty.fill(none);
+    EXPECT_FALSE(listed(empty).contains("separator"));
+    EXPECT_EQ(empty.findChild<QLabel*>("subtitle")->text(), "The first 0 do everything. Find yours and read across.");
+
+    QList<Row> all = {{"en", "English", true, true, true, true}, {"es", "Spanish", true, true, true, true}};
+    LanguageTableView full;
+    full.fill(all);
+    full.show();
+    EXPECT_EQ(listed(full), (QStringList{"line:en", "line:es", "separator"}));
+}
+
+} // namespace
