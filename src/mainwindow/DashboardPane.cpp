@@ -1,0 +1,422 @@
+#include "mainwindow/DashboardPane.h"
+
+#include "insertion/HistoryStore.h"
+#include "insertion/StatsStore.h"
+#include "mainwindow/DashboardCard.h"
+#include "mainwindow/HeroCard.h"
+#include "mainwindow/MainWindowPane.h"
+#include "mainwindow/NoteTarget.h"
+#include "mainwindow/PhoneNoteRow.h"
+#include "mainwindow/PhoneNotesInbox.h"
+#include "mainwindow/RecentDictationRow.h"
+#include "mainwindow/TintedSymbol.h"
+#include "onboarding/Greeting.h"
+#include "platform/Pasteboard.h"
+#include "platform/Platform.h"
+#include "state/Announce.h"
+#include "support/Defaults.h"
+
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kGreetingGap = 3;
+constexpr int kListSpacing = 10;
+constexpr int kHeaderSpacing = 8;
+constexpr int kHeaderTopSpace = 4;
+constexpr qreal kHeaderLetterSpacing = 0.7;
+constexpr int kBadgeHorizontal = 7;
+constexpr int kBadgeVertical = 2;
+constexpr int kBadgeFill = 46; // 0.18 of 255
+constexpr int kMorningFrom = 5;
+constexpr int kAfternoonFrom = 12;
+constexpr int kEveningFrom = 18;
+
+const QString kPaperTheme = QStringLiteral("paperTheme");
+const QString kNotesFolder = QStringLiteral("notesFolder");
+const QString kUserName = QStringLiteral("userName");
+
+QLabel* sectionTitle(const QString& text, const QColor& color, QWidget* parent) {
+    QFont font = DashboardCard::font(DashboardCard::kCaption, QFont::DemiBold);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, kHeaderLetterSpacing);
+    QLabel* title = DashboardCard::plainLabel(text, font, parent);
+    QPalette colours = title->palette();
+    colours.setColor(QPalette::WindowText, color);
+    title->setPalette(colours);
+    return title;
+}
+
+QPushButton* plainButton(const QString& text, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setFlat(true);
+    button->setFont(DashboardCard::font(DashboardCard::kCaption));
+    button->setForegroundRole(QPalette::PlaceholderText);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+} // namespace
+
+QString DashboardPane::greeting(int hour, const QString& name) {
+    const bool day = hour >= kMorningFrom && hour < kEveningFrom;
+    const QString salutation = !day                    ? QStringLiteral("Good evening")
+                               : hour < kAfternoonFrom ? QStringLiteral("Good morning")
+                                                       : QStringLiteral("Good afternoon");
+    const QString symbol = day ? QStringLiteral("\u2600\uFE0F") : QString::fromUcs4(U"\U0001F319");
+    return salutation + QStringLiteral(", ") + name + QLatin1Char(' ') + symbol;
+}
+
+DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
+    : QScrollArea(parent), m_services(std::move(services)) {
+    setWindowTitle(QStringLiteral("Dashboard"));
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    auto* page = new QWidget;
+    page->setAutoFillBackground(false);
+    m_column = new QVBoxLayout(page);
+    m_column->setSpacing(kSpacing);
+    m_column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+    m_column->setAlignment(Qt::AlignTop);
+
+    auto* greetingBlock = new QVBoxLayout;
+    greetingBlock->setSpacing(kGreetingGap);
+    m_greeting = DashboardCard::plainLabel(QString(), DashboardCard::font(kGreetingSize, QFont::Bold), page);
+    QLabel* momentum = DashboardCard::plainLabel(QStringLiteral("You're on a roll. Keep the momentum going."),
+                                                 DashboardCard::font(DashboardCard::kSubheadline), page);
+    momentum->setForegroundRole(QPalette::PlaceholderText);
+    greetingBlock->addWidget(m_greeting);
+    greetingBlock->addWidget(momentum);
+    m_column->addLayout(greetingBlock);
+
+    m_hero = new HeroCard(*m_services.stats, page);
+    m_column->addWidget(m_hero);
+    m_column->addStretch(1);
+    setWidget(page);
+    viewport()->setAutoFillBackground(false);
+    // The card at the top is on screen whenever the page is.
+    m_hero->installEventFilter(this);
+    page->setBackgroundRole(QPalette::Window);
+
+    refreshGreeting();
+    rebuildPhoneSection();
+    rebuildRecentSection();
+
+    connect(m_services.history, &HistoryStore::entriesChanged, this, &DashboardPane::rebuildRecentSection);
+    if (m_services.inbox) {
+        connect(m_services.inbox, &PhoneNotesInbox::notesChanged, this, &DashboardPane::rebuildPhoneSection);
+        connect(m_services.inbox, &PhoneNotesInbox::justArrivedChanged, this, [this] {
+            if (m_badge) {
+                const int count = m_services.inbox->justArrived();
+                m_badge->setText(QString::number(count) + QStringLiteral(" just arrived"));
+                m_badge->setVisible(count >= 1);
+            }
+            watchArrivals();
+        });
+    }
+    if (m_services.target)
+        connect(m_services.target, &NoteTarget::changed, this, &DashboardPane::rebuildPhoneSection);
+    connect(m_services.defaults, &Defaults::changed, this, [this](const QString& key) {
+        if (key == kUserName) {
+            refreshGreeting();
+        } else if (key == kPaperTheme || key == QLatin1String("paperShade")) {
+            rebuildPhoneSection();
+            rebuildRecentSection();
+        } else if (key == kNotesFolder || key == QLatin1String("insertTargetBundleID")) {
+            rebuildPhoneSection();
+        }
+    });
+}
+
+DashboardPane::~DashboardPane() { endArrivalBadge(); }
+
+void DashboardPane::afterFirstPaint(std::function<void()> work) {
+    if (m_painted)
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    else
+        m_afterFirstPaint.append(std::move(work));
+}
+
+bool DashboardPane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_hero && event->type() == QEvent::Paint && !m_painted) {
+        m_painted = true;
+        for (std::function<void()>& work : m_afterFirstPaint)
+            QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+        m_afterFirstPaint.clear();
+    }
+    return QScrollArea::eventFilter(watched, event);
+}
+
+bool DashboardPane::paperTheme() const { return m_services.defaults->boolOr(kPaperTheme, false); }
+
+void DashboardPane::refreshGreeting() {
+    const QString name = Greeting::displayName(m_services.defaults->stringOr(kUserName, QString()),
+                                               m_services.accountName ? m_services.accountName() : QString());
+    m_greeting->setText(greeting(m_services.now().time().hour(), name));
+}
+
+QList<RecentDictationRow*> DashboardPane::recentRows() const {
+    return m_recentSection ? m_recentSection->findChildren<RecentDictationRow*>() : QList<RecentDictationRow*>();
+}
+
+QList<QWidget*> DashboardPane::phoneRows() const {
+    QList<QWidget*> rows;
+    if (m_phoneSection)
+        for (PhoneNoteRow* row : m_phoneSection->findChildren<PhoneNoteRow*>())
+            rows.append(row);
+    return rows;
+}
+
+void DashboardPane::copy(const QString& text) {
+    if (Pasteboard* pasteboard = Platform::current().pasteboard) {
+        pasteboard->clear();
+        pasteboard->writeText(text, false);
+    }
+    Announce::say(QStringLiteral("Copied"), false);
+}
+
+void DashboardPane::rebuildPhoneSection() {
+    const QList<PhoneNote> notes = m_services.inbox ? m_services.inbox->notes() : QList<PhoneNote>();
+    if (m_phoneSection) {
+        m_phoneSection->deleteLater();
+        m_phoneSection->hide();
+        m_phoneSection = nullptr;
+        m_badge = nullptr;
+        m_clearPhone = nullptr;
+        ++m_phoneBuild;
+    }
+    if (notes.isEmpty()) {
+        // The section went away: the arrival count is spent.
+        endArrivalBadge();
+        return;
+    }
+    auto* section = new QWidget(widget());
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(kListSpacing);
+
+    auto* header = new QHBoxLayout;
+    header->setSpacing(kHeaderSpacing);
+    header->setContentsMargins(0, kHeaderTopSpace, 0, 0);
+    auto* title = new QHBoxLayout;
+    title->setSpacing(2);
+    title->addWidget(sectionTitle(QStringLiteral("FROM YOUR "), MainWindowPanes::kOrange, section));
+    auto* phone = new QLabel(section);
+    phone->setPixmap(TintedSymbol::pixmap(QStringLiteral("iphone.gen3"), DashboardCard::kCaption,
+                                          MainWindowPanes::kOrange, devicePixelRatioF()));
+    title->addWidget(phone);
+    header->addLayout(title);
+    m_badge = DashboardCard::plainLabel(QString(), DashboardCard::font(DashboardCard::kCaption2, QFont::DemiBold),
+                                        section);
+    m_badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(%2, %3, %4, %5); border-radius: 8px;"
+                                          " padding: %6px %7px; }")
+                               .arg(MainWindowPanes::kOrange.name())
+                               .arg(MainWindowPanes::kOrange.red())
+                               .arg(MainWindowPanes::kOrange.green())
+                               .arg(MainWindowPanes::kOrange.blue())
+                               .arg(kBadgeFill)
+                               .arg(kBadgeVertical)
+                               .arg(kBadgeHorizontal));
+    const int arrived = m_services.inbox->justArrived();
+    m_badge->setText(QString::number(arrived) + QStringLiteral(" just arrived"));
+    m_badge->setVisible(arrived >= 1);
+    header->addWidget(m_badge);
+    header->addStretch(1);
+    m_clearPhone = plainButton(QStringLiteral("Clear all"), section);
+    connect(m_clearPhone, &QPushButton::clicked, this, [this] { m_services.inbox->clear(); });
+    header->addWidget(m_clearPhone);
+    column->addLayout(header);
+
+    m_phoneSection = section;
+    m_phoneRows = column;
+    const quint64 build = ++m_phoneBuild;
+    addPhoneRows(notes, 0, build);
+    m_column->insertWidget(m_column->indexOf(m_hero) + 1, section);
+    section->show();
+    watchArrivals();
+}
+
+void DashboardPane::addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, quint64 build) {
+    if (build != m_phoneBuild || !m_phoneRows)
+        return;
+    PhoneNoteRow::Target target;
+    if (m_services.target) {
+        target.pinnedIdentifier = m_services.target->pinnedIdentifier();
+        target.name = m_services.target->name();
+        target.lastError = m_services.target->lastError();
+    }
+    target.notesFolder = m_services.defaults->stringOr(kNotesFolder, QString());
+    const QDateTime now = m_services.now();
+    const bool paper = paperTheme();
+    const qsizetype end = qMin(notes.size(), from + (from == 0 ? kRowsAtOnce : kRowsPerPass));
+    for (qsizetype i = from; i < end; ++i) {
+        const PhoneNote& note = notes.at(i);
+        PhoneNoteRow::Actions actions;
+        actions.copy = [this](const QString& text) { copy(text); };
+        actions.dismiss = [this, note] { m_services.inbox->remove(note); };
+        actions.send = [this, note](const QString& text) { send(note, text); };
+        actions.showAsDictated = [this, id = note.id](bool on) {
+            if (on)
+                m_asDictated.insert(id);
+            else
+                m_asDictated.remove(id);
+        };
+        actions.chooseApp = [this] {
+            if (m_services.target)
+                m_services.target->chooseApp();
+        };
+        actions.chooseFolder = [this] {
+            if (m_services.target)
+                m_services.target->chooseNotesFolder();
+            rebuildPhoneSection();
+        };
+        auto* row = new PhoneNoteRow(note, m_asDictated.contains(note.id), m_insertFailed == note.id, target, now,
+                                     paper, *m_services.defaults, std::move(actions), m_phoneSection);
+        m_phoneRows->addWidget(row);
+        row->show();
+    }
+    if (end < notes.size())
+        afterFirstPaint([this, notes, end, build] { addPhoneRows(notes, end, build); });
+}
+
+void DashboardPane::send(const PhoneNote& note, const QString& text) {
+    if (!m_services.target)
+        return;
+    QPointer<DashboardPane> self(this);
+    m_services.target->insert(text, note.displayTitle(), [self, id = note.id](bool delivered) {
+        if (!self)
+            return;
+        self->m_insertFailed = delivered ? std::nullopt : std::optional<QUuid>(id);
+        self->rebuildPhoneSection();
+    });
+}
+
+void DashboardPane::watchArrivals() {
+    if (!m_services.inbox || !m_phoneSection || !isVisible())
+        return;
+    const quint64 wait = ++m_arrivalWait;
+    if (m_services.inbox->justArrived() < 1)
+        return;
+    m_services.later(kArrivalBadge, this, [this, wait] {
+        // A newer count started its own wait: it keeps its full time.
+        if (wait == m_arrivalWait && m_services.inbox)
+            m_services.inbox->setJustArrived(0);
+    });
+}
+
+void DashboardPane::endArrivalBadge() {
+    ++m_arrivalWait;
+    if (m_services.inbox && m_services.inbox->justArrived() != 0)
+        m_services.inbox->setJustArrived(0);
+}
+
+void DashboardPane::showEvent(QShowEvent* event) {
+    QScrollArea::showEvent(event);
+    refreshGreeting();
+    watchArrivals();
+}
+
+void DashboardPane::hideEvent(QHideEvent* event) {
+    if (m_phoneSection)
+        endArrivalBadge();
+    QScrollArea::hideEvent(event);
+}
+
+void DashboardPane::rebuildRecentSection() {
+    const QList<HistoryEntry>& entries = m_services.history->entries();
+    if (m_recentSection) {
+        m_recentSection->deleteLater();
+        m_recentSection->hide();
+        m_recentSection = nullptr;
+        m_clearHistory = nullptr;
+        m_rows.clear();
+        ++m_recentBuild;
+    }
+    if (entries.isEmpty())
+        return;
+    auto* section = new QWidget(widget());
+    auto* column = new QVBoxLayout(section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(kSpacing);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(0, kHeaderTopSpace, 0, 0);
+    header->addWidget(sectionTitle(QStringLiteral("RECENT DICTATIONS"), palette().color(QPalette::PlaceholderText),
+                                   section));
+    header->addStretch(1);
+    m_clearHistory = plainButton(QStringLiteral("Clear all"), section);
+    connect(m_clearHistory, &QPushButton::clicked, this, &DashboardPane::eraseHistory);
+    header->addWidget(m_clearHistory);
+    column->addLayout(header);
+
+    auto* rows = new QVBoxLayout;
+    rows->setSpacing(kListSpacing);
+    column->addLayout(rows);
+    m_recentSection = section;
+    m_recentRows = rows;
+    const int phoneIndex = m_phoneSection ? m_column->indexOf(m_phoneSection) : m_column->indexOf(m_hero);
+    m_column->insertWidget(phoneIndex + 1, section);
+    section->show();
+    addRecentRows(entries, 0, ++m_recentBuild);
+}
+
+void DashboardPane::addRecentRows(const QList<HistoryEntry>& entries, qsizetype from, quint64 build) {
+    if (build != m_recentBuild || !m_recentRows)
+        return;
+    const QDateTime now = m_services.now();
+    const bool paper = paperTheme();
+    // Before the first paint, phone notes above take their share of the screen.
+    const qsizetype above = m_phoneSection ? m_phoneSection->findChildren<PhoneNoteRow*>().size() : 0;
+    const qsizetype first = qMax<qsizetype>(1, kRowsAtOnce - above);
+    const qsizetype end = qMin(entries.size(), from + (from == 0 ? first : kRowsPerPass));
+    for (qsizetype i = from; i < end; ++i) {
+        const HistoryEntry& entry = entries.at(i);
+        RecentDictationRow::Actions actions;
+        actions.copy = [this, entry](const QString& text) { copyEntry(entry, text); };
+        actions.remove = [this, entry] { m_services.history->remove(entry); };
+        actions.showSpoken = [this, id = entry.id](bool spoken) {
+            if (spoken)
+                m_showingSpoken.insert(id);
+            else
+                m_showingSpoken.remove(id);
+        };
+        auto* row = new RecentDictationRow(entry, m_showingSpoken.contains(entry.id), m_copiedID == entry.id, now,
+                                           paper, *m_services.defaults, std::move(actions), m_recentSection);
+        m_rows.insert(entry.id, row);
+        m_recentRows->addWidget(row);
+        row->show();
+    }
+    if (end < entries.size())
+        afterFirstPaint([this, entries, end, build] { addRecentRows(entries, end, build); });
+}
+
+void DashboardPane::copyEntry(const HistoryEntry& entry, const QString& text) {
+    copy(text);
+    if (m_copiedID)
+        if (RecentDictationRow* previous = m_rows.value(*m_copiedID))
+            previous->setCopied(false);
+    m_copiedID = entry.id;
+    if (RecentDictationRow* row = m_rows.value(entry.id))
+        row->setCopied(true);
+    m_services.later(kCopiedFeedback, this, [this, id = entry.id] {
+        // A later copy of another entry keeps its own feedback.
+        if (m_copiedID != id)
+            return;
+        m_copiedID.reset();
+        if (RecentDictationRow* row = m_rows.value(id))
+            row->setCopied(false);
+    });
+}
+
+void DashboardPane::eraseHistory() {
+    const QList<HistoryEntry> before = m_services.history->entries();
+    m_services.history->setEntries({});
+    // The list stays as it was when the file still holds it.
+    if (!m_services.history->save())
+        m_services.history->setEntries(before);
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "mainwindow/DashboardServices.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QVBoxLayout>
+#include <QScrollArea>
+#include <QSet>
+#include <QUuid>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+class HeroCard;
+struct PhoneNote;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class RecentDictationRow;
+struct HistoryEntry;
+
+// The first page of the main window: a greeting, the time-saved card, the
+// notes from the phone and the recent dictations, each list only when it has
+// something. Redraws at once when a store or one of its settings changes.
+// GUI thread only.
+class DashboardPane : public QScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int kSpacing = 22;
+    static constexpr int kPadding = 28;
+    static constexpr int kGreetingSize = 27;
+    static constexpr std::chrono::milliseconds kCopiedFeedback{1400};
+    static constexpr std::chrono::milliseconds kArrivalBadge{6000};
+    // Rows built before the page first paints (both lists together); the
+    // rest follow in passes between events, so a long list does not hold up
+    // the window.
+    static constexpr qsizetype kRowsAtOnce = 5;
+    static constexpr qsizetype kRowsPerPass = 40;
+
+    explicit DashboardPane(DashboardServices services, QWidget* parent = nullptr);
+    ~DashboardPane() override;
+
+    // "Good morning, Ana ☀️" and its evening and afternoon forms for `hour` (0–23).
+    static QString greeting(int hour, const QString& name);
+
+    QLabel* greetingLine() const { return m_greeting; }
+    HeroCard* heroCard() const { return m_hero; }
+    // None while the inbox is empty.
+    QWidget* phoneSection() const { return m_phoneSection; }
+    // None while the history is empty.
+    QWidget* recentSection() const { return m_recentSection; }
+    QLabel* arrivalBadge() const { return m_badge; }
+    QPushButton* clearPhoneNotes() const { return m_clearPhone; }
+    QPushButton* clearHistory() const { return m_clearHistory; }
+    QList<RecentDictationRow*> recentRows() const;
+    QList<QWidget*> phoneRows() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void refreshGreeting();
+    void rebuildPhoneSection();
+    void rebuildRecentSection();
+    void addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, quint64 build);
+    void addRecentRows(const QList<HistoryEntry>& entries, qsizetype from, quint64 build);
+    void watchArrivals();
+    void endArrivalBadge();
+    // Runs `work` between events once the page has painted for the first time.
+    void afterFirstPaint(std::function<void()> work);
+    void copy(const QString& text);
+    void copyEntry(const HistoryEntry& entry, const QString& text);
+    void eraseHistory();
+    void send(const PhoneNote& note, const QString& text);
+    bool paperTheme() const;
+
+    DashboardServices m_services;
+    QVBoxLayout* m_column;
+    QLabel* m_greeting;
+    HeroCard* m_hero;
+    QWidget* m_phoneSection = nullptr;
+    QWidget* m_recentSection = nullptr;
+    QLabel* m_badge = nullptr;
+    QPushButton* m_clearPhone = nullptr;
+    QPushButton* m_clearHistory = nullptr;
+    QHash<QUuid, RecentDictationRow*> m_rows;
+    QPointer<QVBoxLayout> m_phoneRows;
+    QPointer<QVBoxLayout> m_recentRows;
+    // Bumped by every rebuild, so that the passes of an older list stop.
+    quint64 m_phoneBuild = 0;
+    quint64 m_recentBuild = 0;
+    bool m_painted = false;
+    QList<std::function<void()>> m_afterFirstPaint;
+
+    std::optional<QUuid> m_copiedID;
+    QSet<QUuid> m_showingSpoken;
+    QSet<QUuid> m_asDictated;
+    std::optional<QUuid> m_insertFailed;
+    // Bumped by every new arrival count, so that an older wait does nothing.
+    quint64 m_arrivalWait = 0;
+};

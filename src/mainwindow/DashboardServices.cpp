@@ -1,0 +1,25 @@
+#include "mainwindow/DashboardServices.h"
+
+#include "insertion/HistoryStore.h"
+#include "insertion/InsertTarget.h"
+#include "insertion/StatsStore.h"
+#include "phonelink/PhoneInbox.h"
+#include "platform/Platform.h"
+#include "platform/UserAccount.h"
+#include "support/Defaults.h"
+
+DashboardServices DashboardServices::standard() {
+    DashboardServices services;
+    services.stats = &StatsStore::shared();
+    services.history = &HistoryStore::shared();
+    services.defaults = &Defaults::shared();
+    services.inbox = &PhoneInbox::shared();
+    services.target = &InsertTarget::shared();
+    services.now = [] { return QDateTime::currentDateTime(); };
+    services.accountName = [] {
+        UserAccount* account = Platform::current().userAccount;
+        return account ? account->fullName() : QString();
+    };
+    services.later = DelayedCalls::timers();
+    return services;
+}

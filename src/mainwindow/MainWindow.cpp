@@ -1,0 +1,34 @@
+#include "mainwindow/MainWindow.h"
+
+#include "support/Defaults.h"
+
+#include <QCoreApplication>
+#include <QHideEvent>
+#include <QVBoxLayout>
+
+QString MainWindow::frameKey(const QString& autosaveName) { return QStringLiteral("windowFrame ") + autosaveName; }
+
+MainWindow::MainWindow(QWidget* content, const QString& autosaveName, Defaults& defaults)
+    : QWidget(nullptr, Qt::Window), m_content(content), m_key(frameKey(autosaveName)), m_defaults(defaults) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(content);
+    setWindowTitle(content->windowTitle());
+    const std::optional<QString> saved = m_defaults.string(m_key);
+    if (saved)
+        m_restored = restoreGeometry(QByteArray::fromBase64(saved->toLatin1()));
+    // A window still open when the program quits keeps its frame too.
+    if (QCoreApplication::instance())
+        connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, this, [this] {
+            if (isVisible())
+                saveFrame();
+        });
+}
+
+void MainWindow::saveFrame() { m_defaults.set(m_key, QString::fromLatin1(saveGeometry().toBase64())); }
+
+void MainWindow::hideEvent(QHideEvent* event) {
+    if (!event->spontaneous())
+        saveFrame();
+    QWidget::hideEvent(event);
+}

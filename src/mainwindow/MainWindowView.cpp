@@ -1,0 +1,182 @@
+#include "mainwindow/MainWindowView.h"
+
+#include "cleanup/ModesPane.h"
+#include "insertion/DictionaryPane.h"
+#include "mainwindow/CleanupPane.h"
+#include "mainwindow/DashboardPane.h"
+#include "mainwindow/DashboardServices.h"
+#include "mainwindow/DictationPane.h"
+#include "mainwindow/GeneralPane.h"
+#include "mainwindow/InstructionsPane.h"
+#include "mainwindow/ReaderPane.h"
+#include "mainwindow/TintedSymbol.h"
+#include "state/AppState.h"
+#include "support/Defaults.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QHideEvent>
+#include <QShowEvent>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include <map>
+
+namespace {
+
+constexpr int kTitleSize = 26;
+constexpr int kTitlePadding = 28;
+constexpr int kRowHeight = 32;
+
+// The page table: how each page is built.
+const std::map<MainWindowPane, std::function<QWidget*()>>& builders() {
+    static const std::map<MainWindowPane, std::function<QWidget*()>> table = {
+        {MainWindowPane::Dashboard, [] { return new DashboardPane(DashboardServices::standard()); }},
+        {MainWindowPane::Dictation, [] { return DictationPane::standard(); }},
+        {MainWindowPane::Modes, [] { return new ModesPane(ModesPane::Services::standard()); }},
+        {MainWindowPane::Reader, [] { return new ReaderPane(ReaderPane::Services::standard()); }},
+        {MainWindowPane::Cleanup, [] { return new CleanupPane(CleanupPane::Services::standard()); }},
+        {MainWindowPane::Dictionary, [] { return new DictionaryPane(DictionaryPane::Services::standard()); }},
+        {MainWindowPane::Instructions, [] { return new InstructionsPane(Defaults::shared()); }},
+        {MainWindowPane::General, [] { return new GeneralPane(GeneralPane::Services::standard()); }},
+    };
+    return table;
+}
+
+// The page's symbol in white on a rounded square of its colour.
+QIcon badge(MainWindowPane pane, qreal ratio) {
+    const int side = MainWindowView::kBadgeSide;
+    QPixmap art(QSize(side, side) * ratio);
+    art.setDevicePixelRatio(ratio);
+    art.fill(Qt::transparent);
+    QPainter painter(&art);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(MainWindowPanes::color(pane));
+    painter.drawRoundedRect(QRectF(0, 0, side, side), MainWindowView::kBadgeRadius, MainWindowView::kBadgeRadius);
+    const int symbol = MainWindowView::kBadgeSymbol;
+    const QPixmap glyph = TintedSymbol::pixmap(MainWindowPanes::icon(pane), symbol, Qt::white, ratio);
+    painter.drawPixmap(QPointF((side - symbol) / 2.0, (side - symbol) / 2.0), glyph);
+    painter.end();
+    return QIcon(art);
+}
+
+} // namespace
+
+QWidget* MainWindowView::titlePage(MainWindowPane pane) {
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(kTitlePadding, kTitlePadding, kTitlePadding, kTitlePadding);
+    auto* title = new QLabel(MainWindowPanes::title(pane), page);
+    title->setTextFormat(Qt::PlainText);
+    QFont font;
+    font.setPixelSize(kTitleSize);
+    font.setBold(true);
+    title->setFont(font);
+    column->addWidget(title);
+    column->addStretch(1);
+    page->setWindowTitle(MainWindowPanes::title(pane));
+    return page;
+}
+
+QWidget* MainWindowView::standardPage(MainWindowPane pane) {
+    const auto found = builders().find(pane);
+    return found != builders().end() ? found->second() : titlePage(pane);
+}
+
+MainWindowView::MainWindowView(AppState& app, PageBuilder buildPage, bool showsTranslation, QWidget* parent)
+    : QWidget(parent), m_app(app), m_buildPage(std::move(buildPage)), m_sidebar(new QListWidget),
+      m_detail(new QWidget) {
+    setMinimumSize(kMinimumSize);
+    setWindowTitle(QStringLiteral("Quorvane") + QChar(0x2122));
+    for (MainWindowPane pane : MainWindowPanes::all())
+        if (pane != MainWindowPane::Translation || showsTranslation)
+            m_listed.append(pane);
+
+    m_sidebar->setFrameShape(QFrame::NoFrame);
+    m_sidebar->setIconSize(QSize(kBadgeSide, kBadgeSide));
+    m_sidebar->setMinimumWidth(kSidebarMinimum);
+    m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (MainWindowPane pane : std::as_const(m_listed)) {
+        auto* row = new QListWidgetItem(badge(pane, devicePixelRatioF()), MainWindowPanes::title(pane), m_sidebar);
+        row->setSizeHint(QSize(kSidebarIdeal, kRowHeight));
+        row->setData(Qt::UserRole, int(pane));
+    }
+    connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
+        setPane(row >= 0 && row < m_listed.size() ? std::optional(m_listed.at(row)) : std::nullopt);
+    });
+
+    m_detailLayout = new QVBoxLayout(m_detail);
+    m_detailLayout->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(m_sidebar);
+    split->addWidget(m_detail);
+    split->setStretchFactor(1, 1);
+    split->setCollapsible(0, false);
+    split->setCollapsible(1, false);
+    split->setSizes({kSidebarIdeal, kMinimumSize.width() - kSidebarIdeal});
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split);
+
+    connect(&m_app, &AppState::requestedPaneChanged, this, [this] {
+        if (isVisible())
+            takeRequest();
+    });
+    setPane(m_pane);
+}
+
+void MainWindowView::setPane(std::optional<MainWindowPane> pane) {
+    m_pane = pane;
+    {
+        const QSignalBlocker quiet(m_sidebar);
+        const qsizetype row = pane ? m_listed.indexOf(*pane) : -1;
+        m_sidebar->setCurrentRow(int(row));
+        if (row < 0)
+            m_sidebar->clearSelection();
+    }
+    if (isVisible())
+        buildPage();
+}
+
+void MainWindowView::buildPage() {
+    if (m_page) {
+        m_page->hide();
+        m_page->deleteLater();
+    }
+    m_page = m_buildPage(m_pane.value_or(MainWindowPane::Dashboard));
+    m_detailLayout->addWidget(m_page);
+}
+
+void MainWindowView::takeRequest() {
+    const std::optional<MainWindowPane> request = m_app.requestedPane();
+    if (!request)
+        return;
+    m_app.setRequestedPane(std::nullopt);
+    setPane(request);
+}
+
+void MainWindowView::hideEvent(QHideEvent* event) {
+    // The next show builds the page afresh; the old one goes now, not then.
+    if (!event->spontaneous() && m_page) {
+        delete m_page;
+        m_page = nullptr;
+    }
+    QWidget::hideEvent(event);
+}
+
+void MainWindowView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (const std::optional<MainWindowPane> request = m_app.requestedPane()) {
+        m_app.setRequestedPane(std::nullopt);
+        m_pane = request;
+        setPane(request);
+        return;
+    }
+    buildPage();
+}

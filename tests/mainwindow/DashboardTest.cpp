@@ -1,0 +1,374 @@
+// The Dashboard's texts and its two lists: phone notes and recent dictations,
+// on real store files in a temporary folder, a fake inbox and send target, and
+// a clock the test moves.
+#include "insertion/HistoryStore.h"
+#include "insertion/StatsStore.h"
+#include "mainwindow/DashboardPane.h"
+#include "mainwindow/HeroCard.h"
+#include "mainwindow/HeroText.h"
+#include "mainwindow/PhoneNoteRow.h"
+#include "mainwindow/RecentDictationRow.h"
+#include "mainwindow/SegmentedSwitch.h"
+#include "onboarding/Greeting.h"
+#include "onboarding/TrademarkedText.h"
+#include "support/Defaults.h"
+#include "support/FakeNoteTarget.h"
+#include "support/FakePhoneNotesInbox.h"
+#include "support/FakePlatform.h"
+#include "support/ManualTimers.h"
+#include "support/TempFolder.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const QDateTime kNow(QDate(2026, 12, 9), QTime(10, 30));
+
+TEST(DashboardGreetingTest, TheSalutationAndSymbolTurnAtFiveAndEighteen) {
+    const QString sun = QStringLiteral("\u2600\uFE0F");
+    const QString moon = QString::fromUcs4(U"\U0001F319");
+    EXPECT_EQ(DashboardPane::greeting(4, QStringLiteral("Ana")), QStringLiteral("Good evening, Ana ") + moon);
+    EXPECT_EQ(DashboardPane::greeting(5, QStringLiteral("Ana")), QStringLiteral("Good morning, Ana ") + sun);
+    EXPECT_EQ(DashboardPane::greeting(11, QStringLiteral("Ana")), QStringLiteral("Good morning, Ana ") + sun);
+    EXPECT_EQ(DashboardPane::greeting(12, QStringLiteral("Ana")), QStringLiteral("Good afternoon, Ana ") + sun);
+    EXPECT_EQ(DashboardPane::greeting(17, QStringLiteral("Ana")), QStringLiteral("Good afternoon, Ana ") + sun);
+    EXPECT_EQ(DashboardPane::greeting(18, QStringLiteral("Ana")), QStringLiteral("Good evening, Ana ") + moon);
+}
+
+TEST(DashboardGreetingTest, TheNameIsTheTypedOneElseTheAccountsFirstWordElseThere) {
+    EXPECT_EQ(Greeting::displayName(QStringLiteral(" \tAna\u00A0 "), QStringLiteral("Bo Li")), QStringLiteral("Ana"));
+    EXPECT_EQ(Greeting::displayName(QStringLiteral("  "), QStringLiteral("  Bo  Li")), QStringLiteral("Bo"));
+    EXPECT_EQ(Greeting::displayName(QString(), QStringLiteral("   ")), QStringLiteral("there"));
+    EXPECT_EQ(Greeting::displayName(QStringLiteral("\n"), QStringLiteral("Bo")), QStringLiteral("\n"));
+}
+
+TEST(HeroTextTest, SavedTimeReadsInMinutesThenHoursAndMinutes) {
+    EXPECT_EQ(HeroText::timeSaved(0), QStringLiteral("0m"));
+    EXPECT_EQ(HeroText::timeSaved(-40), QStringLiteral("0m"));
+    EXPECT_EQ(HeroText::timeSaved(59.9), QStringLiteral("0m"));
+    EXPECT_EQ(HeroText::timeSaved(499), QStringLiteral("8m"));
+    EXPECT_EQ(HeroText::timeSaved(3599), QStringLiteral("59m"));
+    EXPECT_EQ(HeroText::timeSaved(3600), QStringLiteral("1h 0m"));
+    EXPECT_EQ(HeroText::timeSaved(7325), QStringLiteral("2h 2m"));
+}
+
+TEST(HeroTextTest, TheStatisticsLineAddsRateAndPagesWhenTheyMean) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(HeroText::heroSub(0, 0, english),
+              QStringLiteral("Dictate anywhere with a double-tap. Your stats will build here."));
+    EXPECT_EQ(HeroText::heroSub(1, 0, english), QStringLiteral("1 words dictated."));
+    EXPECT_EQ(HeroText::heroSub(499, 120, english), QStringLiteral("499 words dictated at 120 wpm."));
+    EXPECT_EQ(HeroText::heroSub(500, 0, english), QStringLiteral("500 words dictated, about 2 pages of writing."));
+    EXPECT_EQ(HeroText::heroSub(1234, 142, english),
+              QStringLiteral("1,234 words dictated at 142 wpm, about 4 pages of writing."));
+}
+
+TEST(TrademarkTest, TheSignIsSmallerAndRaisedInProportion) {
+    EXPECT_DOUBLE_EQ(TrademarkedText::raise(30), 10.2);
+    EXPECT_DOUBLE_EQ(TrademarkedText::raise(24), 24 * 0.34);
+    EXPECT_EQ(TrademarkedText::signFont(30, QFont::DemiBold).pixelSize(), 14);
+    EXPECT_EQ(TrademarkedText::signFont(24, QFont::Medium).pixelSize(), 11);
+}
+
+TEST(PhoneNoteTitleTest, TheTitleAsStoredElseSixWordsElseUntitled) {
+    PhoneNote note;
+    note.text = QStringLiteral("one two three four five six");
+    EXPECT_EQ(note.displayTitle(), QStringLiteral("one two three four five six"));
+    note.text = QStringLiteral("one\ttwo\nthree  four five six seven");
+    EXPECT_EQ(note.displayTitle(), QStringLiteral("one two three four five six\u2026"));
+    note.title = QStringLiteral(" \t\u00A0");
+    EXPECT_EQ(note.displayTitle(), QStringLiteral("one two three four five six\u2026"));
+    note.title = QStringLiteral(" Plan ");
+    EXPECT_EQ(note.displayTitle(), QStringLiteral(" Plan "));
+    note.title = QStringLiteral("\n");
+    EXPECT_EQ(note.displayTitle(), QStringLiteral("\n"));
+    note.title.reset();
+    note.text = QStringLiteral("\n\n\u2028");
+    EXPECT_EQ(note.displayTitle(), QStringLiteral("Untitled"));
+}
+
+HistoryEntry entry(const QString& text, qint64 minutesAgo, const QString& app = QString()) {
+    HistoryEntry made;
+    made.id = QUuid::createUuid();
+    made.date = kNow.addSecs(-60 * minutesAgo);
+    made.app = app;
+    made.text = text;
+    return made;
+}
+
+PhoneNote phoneNote(const QString& text) {
+    PhoneNote note;
+    note.id = QUuid::createUuid();
+    note.text = text;
+    note.captured = kNow.addSecs(-300);
+    note.seconds = 4;
+    return note;
+}
+
+class DashboardTest : public ::testing::Test {
+protected:
+    std::unique_ptr<DashboardPane> open() {
+        DashboardServices services;
+        services.stats = &stats;
+        services.history = &history;
+        services.defaults = &defaults;
+        services.inbox = &inbox;
+        services.target = &target;
+        services.now = [] { return kNow; };
+        services.accountName = [] { return QStringLiteral("Robin Example"); };
+        services.later = timers.delayedCall();
+        auto pane = std::make_unique<DashboardPane>(services);
+        pane->resize(900, 700);
+        pane->show();
+        return pane;
+    }
+
+    static RecentDictationRow* row(DashboardPane& pane, const QString& text) {
+        for (RecentDictationRow* found : pane.recentRows())
+            if (found->text()->text() == text)
+                return found;
+        return nullptr;
+    }
+
+    static PhoneNoteRow* noteRow(DashboardPane& pane, int index) {
+        const QList<QWidget*> rows = pane.phoneRows();
+        return index < rows.size() ? qobject_cast<PhoneNoteRow*>(rows.at(index)) : nullptr;
+    }
+
+    static QString copied(FakePlatform& platform) {
+        const Pasteboard::Snapshot items = platform.pasteboard.snapshot();
+        return items.size() == 1 && items.constFirst().size() == 1 ? QString::fromUtf8(items.constFirst().constFirst().second)
+                                                                   : QString();
+    }
+
+    ScopedFakePlatform platform;
+    TempFolder folder;
+    Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
+    StatsStore stats{folder.file(QStringLiteral("data"))};
+    HistoryStore history{folder.file(QStringLiteral("data")), defaults, [] { return kNow; }};
+    FakePhoneNotesInbox inbox;
+    FakeNoteTarget target;
+    ManualTimers timers;
+};
+
+TEST_F(DashboardTest, EmptyStoresShowOnlyTheGreetingAndTheCard) {
+    auto pane = open();
+    EXPECT_EQ(pane->greetingLine()->text(), DashboardPane::greeting(10, QStringLiteral("Robin")));
+    EXPECT_EQ(pane->heroCard()->statistics()->text(),
+              QStringLiteral("Dictate anywhere with a double-tap. Your stats will build here."));
+    EXPECT_TRUE(pane->heroCard()->headline()->text().contains(QStringLiteral(">0m<")));
+    EXPECT_EQ(pane->phoneSection(), nullptr);
+    EXPECT_EQ(pane->recentSection(), nullptr);
+
+    defaults.set(QStringLiteral("userName"), QStringLiteral("Sam"));
+    EXPECT_EQ(pane->greetingLine()->text(), DashboardPane::greeting(10, QStringLiteral("Sam")));
+}
+
+TEST_F(DashboardTest, DictationsShowAsPlainTextWithTheirAgeAndApplication) {
+    history.setEntries({entry(QStringLiteral("<b>not bold</b>"), 5, QStringLiteral("Editor")), entry(QStringLiteral("older"), 120)});
+    auto pane = open();
+    ASSERT_EQ(pane->recentRows().size(), 2);
+    RecentDictationRow* first = row(*pane, QStringLiteral("<b>not bold</b>"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(first->when()->text(), QStringLiteral("5 minutes ago"));
+    EXPECT_EQ(first->languageSwitch(), nullptr);
+    EXPECT_EQ(row(*pane, QStringLiteral("older"))->when()->text(), QStringLiteral("2 hours ago"));
+}
+
+TEST_F(DashboardTest, ATranslatedDictationSwitchesBetweenTypedAndSpoken) {
+    HistoryEntry translated = entry(QStringLiteral("Guten Morgen"), 1);
+    translated.original = QStringLiteral("good morning");
+    translated.translatedTo = QStringLiteral("de");
+    HistoryEntry emptyOriginal = entry(QStringLiteral("kept"), 2);
+    emptyOriginal.original = QString();
+    history.setEntries({translated, emptyOriginal});
+    auto pane = open();
+    RecentDictationRow* typed = row(*pane, QStringLiteral("Guten Morgen"));
+    ASSERT_NE(typed, nullptr);
+    ASSERT_NE(typed->languageSwitch(), nullptr);
+    EXPECT_EQ(typed->languageSwitch()->onSegment()->text(), QStringLiteral("As spoken"));
+    EXPECT_EQ(typed->switchNote()->text(), QStringLiteral("What was typed"));
+    EXPECT_EQ(row(*pane, QStringLiteral("kept"))->languageSwitch(), nullptr);
+
+    typed->languageSwitch()->onSegment()->click();
+    EXPECT_EQ(typed->text()->text(), QStringLiteral("good morning"));
+    EXPECT_EQ(typed->switchNote()->text(), QStringLiteral("What you said"));
+    typed->copyButton()->click();
+    EXPECT_EQ(copied(platform), QStringLiteral("good morning"));
+    EXPECT_EQ(platform.announcer.announcements.constLast().text, QStringLiteral("Copied"));
+
+    // The choice survives a redraw of the list.
+    defaults.set(QStringLiteral("paperTheme"), true);
+    EXPECT_EQ(row(*pane, QStringLiteral("good morning"))->languageSwitch()->isOn(), true);
+}
+
+TEST_F(DashboardTest, ACopyTimerNeverClearsANewerCopy) {
+    history.setEntries({entry(QStringLiteral("first"), 1), entry(QStringLiteral("second"), 2)});
+    auto pane = open();
+    row(*pane, QStringLiteral("first"))->copyButton()->click();
+    EXPECT_EQ(row(*pane, QStringLiteral("first"))->when()->text(), QStringLiteral("Copied"));
+    timers.advance(1000ms);
+    row(*pane, QStringLiteral("second"))->copyButton()->click();
+    EXPECT_EQ(row(*pane, QStringLiteral("first"))->when()->text(), QStringLiteral("1 minute ago"));
+    timers.advance(400ms); // the first copy's timer runs out
+    EXPECT_EQ(row(*pane, QStringLiteral("second"))->when()->text(), QStringLiteral("Copied"));
+    EXPECT_EQ(row(*pane, QStringLiteral("second"))->copyButton()->accessibleName(), QStringLiteral("Copied"));
+    timers.advance(1000ms);
+    EXPECT_EQ(row(*pane, QStringLiteral("second"))->when()->text(), QStringLiteral("2 minutes ago"));
+    EXPECT_EQ(copied(platform), QStringLiteral("second"));
+}
+
+TEST_F(DashboardTest, ClearingTheHistoryEmptiesTheFileAndTheSection) {
+    history.record(entry(QStringLiteral("private words"), 1));
+    auto pane = open();
+    ASSERT_NE(pane->clearHistory(), nullptr);
+    pane->clearHistory()->click();
+    EXPECT_TRUE(history.entries().isEmpty());
+    EXPECT_EQ(pane->recentSection(), nullptr);
+    EXPECT_EQ(folder.read(QStringLiteral("data/history.json")), QByteArray("[]"));
+}
+
+TEST_F(DashboardTest, AHistoryThatCannotBeWrittenIsNotShownAsCleared) {
+    history.record(entry(QStringLiteral("private words"), 1));
+    auto pane = open();
+    // A folder where the new file would go: the write cannot replace it.
+    const QString file = folder.file(QStringLiteral("data/history.json"));
+    const QByteArray kept = folder.read(QStringLiteral("data/history.json"));
+    ASSERT_TRUE(QFile::rename(file, file + QStringLiteral(".kept")));
+    ASSERT_TRUE(QDir().mkpath(file + QStringLiteral("/blocker")));
+    pane->clearHistory()->click();
+    EXPECT_EQ(history.entries().size(), 1);
+    ASSERT_NE(pane->recentSection(), nullptr);
+    EXPECT_NE(row(*pane, QStringLiteral("private words")), nullptr);
+    EXPECT_TRUE(kept.contains("private words"));
+}
+
+TEST_F(DashboardTest, PhoneNotesSwitchWordingAndCopyAndSendTheShownText) {
+    PhoneNote cleaned = phoneNote(QStringLiteral("Buy milk and eggs."));
+    cleaned.original = QStringLiteral("buy um milk and eggs");
+    cleaned.cleanedBy = QStringLiteral("Notes");
+    PhoneNote plain = phoneNote(QStringLiteral("<i>call</i> the plumber"));
+    plain.original = QStringLiteral("only original");
+    inbox.accept({cleaned, plain});
+    target.pinned = QStringLiteral("org.example.editor");
+    target.appName = QStringLiteral("Editor");
+    auto pane = open();
+    ASSERT_EQ(pane->phoneRows().size(), 2);
+    PhoneNoteRow* first = noteRow(*pane, 0);
+    ASSERT_NE(first->wordingSwitch(), nullptr);
+    EXPECT_EQ(first->switchNote()->text(), QStringLiteral("Notes mode, with your dictionary"));
+    EXPECT_EQ(noteRow(*pane, 1)->wordingSwitch(), nullptr);
+    EXPECT_EQ(noteRow(*pane, 1)->text()->text(), QStringLiteral("<i>call</i> the plumber"));
+    EXPECT_EQ(noteRow(*pane, 1)->text()->textFormat(), Qt::PlainText);
+
+    first->wordingSwitch()->onSegment()->click();
+    EXPECT_EQ(first->text()->text(), QStringLiteral("buy um milk and eggs"));
+    EXPECT_EQ(first->switchNote()->text(), QStringLiteral("Straight from the iPhone"));
+    first->copyButton()->click();
+    EXPECT_EQ(copied(platform), QStringLiteral("buy um milk and eggs"));
+    EXPECT_EQ(first->sendButton()->text(), QStringLiteral("Insert into Editor"));
+    first->sendButton()->click();
+    EXPECT_EQ(target.sentTexts, QStringList({QStringLiteral("buy um milk and eggs")}));
+    EXPECT_EQ(target.sentTitles, QStringList({QStringLiteral("Buy milk and eggs.")}));
+    EXPECT_EQ(inbox.notes().size(), 2);
+}
+
+TEST_F(DashboardTest, AFailedSendShowsItsLineUntilALaterSendSucceeds) {
+    inbox.accept({phoneNote(QStringLiteral("one")), phoneNote(QStringLiteral("two"))});
+    target.pinned = QStringLiteral("org.example.editor");
+    target.delivers = false;
+    auto pane = open();
+    noteRow(*pane, 0)->sendButton()->click();
+    ASSERT_NE(noteRow(*pane, 0)->failure(), nullptr);
+    EXPECT_EQ(noteRow(*pane, 0)->failure()->text(),
+              QStringLiteral("Could not reach that app. The note is still here, and the text is on your clipboard."));
+    EXPECT_EQ(noteRow(*pane, 1)->failure(), nullptr);
+    EXPECT_EQ(noteRow(*pane, 0)->sendButton()->text(), QStringLiteral("Insert where the cursor is"));
+
+    target.error = QStringLiteral("Notes needs permission.");
+    noteRow(*pane, 1)->sendButton()->click();
+    EXPECT_EQ(noteRow(*pane, 0)->failure(), nullptr);
+    EXPECT_EQ(noteRow(*pane, 1)->failure()->text(), QStringLiteral("Notes needs permission."));
+
+    target.delivers = true;
+    noteRow(*pane, 0)->sendButton()->click();
+    EXPECT_EQ(noteRow(*pane, 1)->failure(), nullptr);
+}
+
+TEST_F(DashboardTest, TheActionRowFollowsWhereNotesGo) {
+    inbox.accept({phoneNote(QStringLiteral("one"))});
+    auto pane = open();
+    EXPECT_EQ(noteRow(*pane, 0)->sendButton()->text(), QStringLiteral("Choose where these go\u2026"));
+    noteRow(*pane, 0)->sendButton()->click();
+    EXPECT_EQ(target.appChoices, 1);
+    EXPECT_EQ(noteRow(*pane, 0)->changeButton(), nullptr);
+
+    target.pinned = NoteTarget::kNotesIdentifier;
+    emit target.changed();
+    ASSERT_NE(noteRow(*pane, 0)->folderButton(), nullptr);
+    EXPECT_EQ(noteRow(*pane, 0)->folderButton()->text(), QStringLiteral("Folder\u2026"));
+    defaults.set(QStringLiteral("notesFolder"), QStringLiteral("Phone"));
+    EXPECT_EQ(noteRow(*pane, 0)->folderButton()->text(), QStringLiteral("Folder: Phone"));
+    noteRow(*pane, 0)->folderButton()->click();
+    EXPECT_EQ(target.folderChoices, 1);
+}
+
+TEST_F(DashboardTest, TheArrivalBadgeLastsSixSecondsAndANewerBatchKeepsItsOwn) {
+    auto pane = open();
+    inbox.accept({phoneNote(QStringLiteral("a")), phoneNote(QStringLiteral("b")), phoneNote(QStringLiteral("c"))});
+    ASSERT_NE(pane->arrivalBadge(), nullptr);
+    EXPECT_TRUE(pane->arrivalBadge()->isVisible());
+    EXPECT_EQ(pane->arrivalBadge()->text(), QStringLiteral("3 just arrived"));
+    timers.advance(4s);
+    inbox.accept({phoneNote(QStringLiteral("d"))});
+    EXPECT_EQ(pane->arrivalBadge()->text(), QStringLiteral("1 just arrived"));
+    timers.advance(2s + 100ms); // the first batch's six seconds are over
+    EXPECT_EQ(inbox.justArrived(), 1);
+    timers.advance(4s);
+    EXPECT_EQ(inbox.justArrived(), 0);
+    EXPECT_FALSE(pane->arrivalBadge()->isVisible());
+}
+
+TEST_F(DashboardTest, LeavingTheDashboardEndsTheBadgeAtOnce) {
+    auto pane = open();
+    inbox.accept({phoneNote(QStringLiteral("a"))});
+    pane->hide();
+    EXPECT_EQ(inbox.justArrived(), 0);
+}
+
+TEST_F(DashboardTest, ClearAllAndDismissEmptyTheInboxAndTheSectionGoes) {
+    inbox.accept({phoneNote(QStringLiteral("a")), phoneNote(QStringLiteral("b"))});
+    auto pane = open();
+    noteRow(*pane, 0)->dismissButton()->click();
+    EXPECT_EQ(inbox.notes().size(), 1);
+    ASSERT_NE(pane->clearPhoneNotes(), nullptr);
+    pane->clearPhoneNotes()->click();
+    EXPECT_EQ(inbox.clears, 1);
+    EXPECT_EQ(pane->phoneSection(), nullptr);
+}
+
+TEST_F(DashboardTest, ThePaperThemeRestylesEveryRowAtOnce) {
+    history.setEntries({entry(QStringLiteral("one"), 1)});
+    inbox.accept({phoneNote(QStringLiteral("note"))});
+    auto pane = open();
+    EXPECT_FALSE(pane->recentRows().constFirst()->paper());
+    defaults.set(QStringLiteral("paperTheme"), true);
+    EXPECT_TRUE(pane->recentRows().constFirst()->paper());
+    EXPECT_TRUE(noteRow(*pane, 0)->paper());
+}
+
+TEST_F(DashboardTest, TheCardFollowsTheStatistics) {
+    auto pane = open();
+    stats.setTotals({1234, 10, 1234 / 142.0 * 60});
+    EXPECT_TRUE(pane->heroCard()->statistics()->text().endsWith(QStringLiteral(" at 142 wpm, about 4 pages of writing.")));
+    EXPECT_TRUE(pane->heroCard()->headline()->text().contains(QStringLiteral(">22m<")));
+}
+
+} // namespace

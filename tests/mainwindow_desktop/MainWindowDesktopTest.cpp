@@ -1,0 +1,232 @@
+// The main window on a real X server: opened from the tray's "Settings...",
+// its sidebar clicked row by row as a user's mouse does, and the real program
+// raising its window when it is launched a second time.
+#include "app/AppActions.h"
+#include "app/QuorvaneApp.h"
+#include "mainwindow/MainWindow.h"
+#include "mainwindow/MainWindowHost.h"
+#include "mainwindow/MainWindowView.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "state/AppState.h"
+#include "support/Artifacts.h"
+#include "support/Defaults.h"
+#include "support/PortLock.h"
+#include "support/TempFolder.h"
+#include "support/TestEngine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QListWidget>
+#include <QMenu>
+#include <QProcess>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+// After Qt: Xlib's macros clash with Qt's names.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+constexpr int kWaitMs = 5000;
+
+bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
+
+// The test's own connection to the X server: a user's mouse, and a look at
+// the windows as another program sees them.
+class XClient {
+public:
+    XClient() : m_display(XOpenDisplay(nullptr)) {}
+    ~XClient() {
+        if (m_display)
+            XCloseDisplay(m_display);
+    }
+    bool isOpen() const { return m_display != nullptr; }
+
+    void leftClick(const QPoint& at) {
+        XTestFakeMotionEvent(m_display, -1, at.x(), at.y(), CurrentTime);
+        XSync(m_display, False);
+        QTest::qWait(30);
+        XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
+        XSync(m_display, False);
+        QTest::qWait(30);
+        XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
+        XSync(m_display, False);
+    }
+
+    // Whether a mapped top-level window of the server carries `title`.
+    bool showsWindowTitled(const QString& title) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
+            return false;
+        bool found = false;
+        for (unsigned int i = 0; i < count && !found; ++i) {
+            XWindowAttributes attributes{};
+            if (XGetWindowAttributes(m_display, children[i], &attributes) && attributes.map_state == IsViewable)
+                found = name(children[i]) == title;
+        }
+        if (children)
+            XFree(children);
+        return found;
+    }
+
+private:
+    QString name(Window window) {
+        const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, after = 0;
+        unsigned char* data = nullptr;
+        QString text;
+        if (XGetWindowProperty(m_display, window, XInternAtom(m_display, "_NET_WM_NAME", False), 0, 256, False, utf8,
+                               &type, &format, &items, &after, &data)
+                == Success
+            && data) {
+            text = QString::fromUtf8(reinterpret_cast<const char*>(data), int(items));
+            XFree(data);
+        }
+        return text;
+    }
+
+    Display* m_display;
+};
+
+QAction* menuItem(QMenu& menu, const QString& text) {
+    for (QAction* action : menu.actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+QString readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRowFollowsAClick) {
+    if (!underHarness())
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    XClient mouse;
+    ASSERT_TRUE(mouse.isOpen());
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+    TempFolder folder;
+    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
+    defaults.set(MainWindowHost::kTraceKey, true);
+    const QString trace = folder.file(QStringLiteral("Quorvane/main-window.log"));
+    AppState app;
+    MainWindowView* view = nullptr;
+    MainWindowHost host(
+        app, defaults,
+        [&view](AppState& state) {
+            view = new MainWindowView(state, &MainWindowView::standardPage, true);
+            return view;
+        },
+        trace, DelayedCalls::timers());
+
+    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, kWaitMs));
+    AppActions actions;
+    actions.showMainWindow = [&host] { host.show(std::nullopt); };
+    QuorvaneApp scene(actions, app);
+    scene.show();
+    QAction* settings = menuItem(*scene.menu(), QStringLiteral("Settings..."));
+    ASSERT_NE(settings, nullptr);
+    settings->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host.window() && host.window()->isVisible(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mouse.showsWindowTitled(QStringLiteral("Quorvane\u2122")); }, kWaitMs));
+    QTest::qWait(300);
+
+    for (MainWindowPane pane : view->sidebarPanes()) {
+        QListWidgetItem* row = view->sidebar()->item(int(view->sidebarPanes().indexOf(pane)));
+        const QPoint at = view->sidebar()->viewport()->mapToGlobal(view->sidebar()->visualItemRect(row).center());
+        mouse.leftClick(at);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return view->pane() == pane; }, kWaitMs))
+            << "the click on " << MainWindowPanes::title(pane).toStdString() << " did not show its page";
+        EXPECT_EQ(view->page()->windowTitle(), MainWindowPanes::title(pane));
+    }
+    mouse.leftClick(view->sidebar()->viewport()->mapToGlobal(view->sidebar()->visualItemRect(view->sidebar()->item(0)).center()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view->pane() == MainWindowPane::Dashboard; }, kWaitMs));
+    QTest::qWait(200);
+    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    EXPECT_FALSE(Artifacts::save(screen, QStringLiteral("main-window-desktop.png")).isEmpty());
+
+    // X11 hands the focus over asynchronously, so the tries it took may be more than one.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QString log = readAll(trace);
+            return log.contains(QStringLiteral("  settled after ")) && log.contains(QStringLiteral("  resident after "));
+        },
+        kWaitMs))
+        << readAll(trace).toStdString();
+    QFile::remove(QDir(Artifacts::folder()).filePath(QStringLiteral("main-window-trace.log")));
+    QFile::copy(trace, QDir(Artifacts::folder()).filePath(QStringLiteral("main-window-trace.log")));
+    host.window()->close();
+    Platform::install(previous);
+}
+
+// The name the real program listens on for later launches, for a given home.
+QString instanceName(const QString& home) {
+    return QStringLiteral("quorvane-") + QString::number(::getuid()) + QLatin1Char('-')
+           + QString::fromLatin1(
+               QCryptographicHash::hash(QFile::encodeName(home), QCryptographicHash::Sha1).toHex().left(8));
+}
+
+TEST(MainWindowDesktopTest, ASecondLaunchRaisesTheRunningProgramsWindow) {
+    if (!underHarness())
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    const PortLock port(50061);
+    XClient screen;
+    ASSERT_TRUE(screen.isOpen());
+
+    TempFolder home;
+    // Set up, with the window left closed at launch and its trace on.
+    home.write(QStringLiteral(".config/Quorvane/defaults.json"),
+               R"({"onboardingDone":true,"openWindowAtLaunch":false,"mainWindowTrace":true})");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
+    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
+    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    const QString socket = QDir(QDir::tempPath()).filePath(instanceName(home.path()));
+    const QString trace = home.file(QStringLiteral(".local/share/Quorvane/main-window.log"));
+
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.setProcessChannelMode(QProcess::ForwardedChannels);
+    first.start(QStringLiteral(QUORVANE_BINARY), {});
+    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 15000)) << "the program never listened";
+    QTest::qWait(1000);
+    EXPECT_FALSE(screen.showsWindowTitled(QStringLiteral("Quorvane\u2122")));
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    second.start(QStringLiteral(QUORVANE_BINARY), {});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.showsWindowTitled(QStringLiteral("Quorvane\u2122")); }, 10000))
+        << "the running program did not show its window";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return readAll(trace).contains(QStringLiteral("  settled after ")); }, 10000))
+        << readAll(trace).toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    EXPECT_TRUE(first.waitForFinished(15000));
+}
+
+} // namespace

@@ -1,0 +1,10 @@
+# Under the desktop harness of scripts/run-tests.sh: the tray host and a real
+# X server; the second test runs the real program with the test engine on its
+# fixed port.
+set(QUORVANE_TEST_LABELS desktop)
+set(QUORVANE_TEST_PROPERTIES RESOURCE_LOCK port50061)
+target_compile_definitions(${target} PRIVATE QUORVANE_BINARY="$<TARGET_FILE:quorvane>"
+                           QUORVANE_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
+add_dependencies(${target} quorvane)
+# Drives the real Linux services.
+target_link_libraries(${target} PRIVATE quorvane_linux)

@@ -1,0 +1,205 @@
+// The Dictation page: what it shows for the stored settings, what each
+// control writes, and when it re-binds the shortcuts.
+#include "app/AppActions.h"
+#include "app/ConfiguredHotkeys.h"
+#include "app/HotkeyManager.h"
+#include "app/HotkeyRecorderField.h"
+#include "app/ModifierTapMonitor.h"
+#include "mainwindow/DictationPane.h"
+#include "mainwindow/DictationSettings.h"
+#include "mainwindow/LiveControls.h"
+#include "mainwindow/LiveSettingsControl.h"
+#include "mainwindow/SampleTile.h"
+#include "PageRender.h"
+#include "support/Defaults.h"
+#include "support/FakeHotkeys.h"
+#include "support/FakePlatform.h"
+#include "support/TempFolder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace DictationSettings;
+
+namespace {
+
+QStringList options(const QComboBox* picker) {
+    QStringList raw;
+    for (int i = 0; i < picker->count(); ++i)
+        raw << picker->itemData(i).toString();
+    return raw;
+}
+
+class DictationPaneTest : public ::testing::Test {
+protected:
+    std::unique_ptr<DictationPane> page(bool translationTaps = false) {
+        return std::make_unique<DictationPane>(defaults, [this] { ++rebinds; }, translationTaps);
+    }
+
+    ScopedFakePlatform platform;
+    TempFolder folder;
+    Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
+    int rebinds = 0;
+};
+
+TEST_F(DictationPaneTest, AFreshDomainShowsTheDefaultsAndLoadingStoresAndBindsNothing) {
+    auto pane = page();
+    EXPECT_EQ(pane->dictationField()->keyCode(), 2);
+    EXPECT_EQ(pane->dictationField()->modifiers(), 6144);
+    EXPECT_EQ(pane->readerField()->keyCode(), 15);
+    EXPECT_EQ(pane->pasteLastField()->keyCode(), 9);
+    EXPECT_TRUE(pane->tapsToggle()->isChecked());
+    EXPECT_EQ(pane->dictationTapPicker()->currentData().toString(), QStringLiteral("rightCommand"));
+    EXPECT_EQ(pane->readerTapPicker()->currentData().toString(), QStringLiteral("rightOption"));
+    EXPECT_EQ(pane->secondsLabel()->text(), QStringLiteral("Up to 5s after you finish"));
+    EXPECT_EQ(pane->glassStepper()->value(), 11);
+    EXPECT_FALSE(pane->paperToggle()->isChecked());
+    EXPECT_TRUE(pane->shadeRow()->isHidden());
+    EXPECT_TRUE(pane->shadeButtons().at(0)->isChecked());
+    EXPECT_EQ(rebinds, 0);
+    EXPECT_FALSE(defaults.contains(kDictationKey));
+    EXPECT_FALSE(defaults.contains(kResultCardSeconds));
+}
+
+TEST_F(DictationPaneTest, EachShortcutChangeRebindsOnceAfterItIsStored) {
+    auto pane = page();
+    int seenKey = -1;
+    auto spy = std::make_unique<DictationPane>(defaults, [&] { seenKey = int(defaults.intOr(kReaderKey, -1)); ++rebinds; }, false);
+
+    // A recording that changes both the key and the modifiers: two changes.
+    emit pane->dictationField()->edited(40, 4096);
+    EXPECT_EQ(rebinds, 2);
+    EXPECT_EQ(defaults.integer(kDictationKey), 40);
+    EXPECT_EQ(defaults.integer(kDictationMods), 4096);
+    // Only the key changes: one.
+    emit spy->readerField()->edited(17, 6144);
+    EXPECT_EQ(rebinds, 3);
+    EXPECT_EQ(seenKey, 17);
+    // The same combination again: none.
+    emit pane->dictationField()->edited(40, 4096);
+    EXPECT_EQ(rebinds, 3);
+
+    pane->tapsToggle()->setChecked(false);
+    EXPECT_EQ(rebinds, 4);
+    EXPECT_EQ(defaults.boolean(kDoubleTapEnabled), false);
+    EXPECT_FALSE(pane->dictationTapPicker()->isVisibleTo(pane.get()));
+    pane->readerTapPicker()->setCurrentIndex(pane->readerTapPicker()->findData(QStringLiteral("leftCommand")));
+    EXPECT_EQ(rebinds, 5);
+    EXPECT_EQ(defaults.string(kDoubleTapReaderKey), QStringLiteral("leftCommand"));
+
+    // Settings that are not shortcuts never re-bind.
+    pane->paperToggle()->setChecked(true);
+    pane->secondsSlider()->setValue(12);
+    pane->glassStepper()->setValue(3);
+    EXPECT_EQ(rebinds, 5);
+    EXPECT_EQ(defaults.number(kResultCardSeconds), 12.0);
+    EXPECT_EQ(defaults.integer(kGlassVariant), 3);
+    EXPECT_EQ(pane->secondsLabel()->text(), QStringLiteral("Up to 12s after you finish"));
+}
+
+TEST_F(DictationPaneTest, PaperShowsItsShadeAndUnknownValuesSelectNothing) {
+    defaults.set(kPaperTheme, true);
+    defaults.set(kPaperShade, QStringLiteral("Slate"));
+    defaults.set(kDoubleTapDictationKey, QStringLiteral("rightControl"));
+    defaults.set(kResultCardSeconds, 7.9);
+    auto pane = page();
+    EXPECT_FALSE(pane->shadeRow()->isHidden());
+    for (QAbstractButton* shade : pane->shadeButtons())
+        EXPECT_FALSE(shade->isChecked());
+    EXPECT_EQ(pane->dictationTapPicker()->currentIndex(), -1);
+    EXPECT_EQ(pane->secondsLabel()->text(), QStringLiteral("Up to 7s after you finish"));
+
+    pane->shadeButtons().at(2)->click();
+    EXPECT_EQ(defaults.string(kPaperShade), QStringLiteral("automatic"));
+    EXPECT_TRUE(pane->shadeButtons().at(2)->isChecked());
+    pane->paperToggle()->setChecked(false);
+    EXPECT_TRUE(pane->shadeRow()->isHidden());
+    EXPECT_EQ(defaults.string(kPaperShade), QStringLiteral("automatic"));
+    EXPECT_EQ(rebinds, 0);
+}
+
+TEST_F(DictationPaneTest, TheTapPickersLeaveOutTheTranslationKeysWhileTheyAreBound) {
+    const QStringList all = {QStringLiteral("rightCommand"), QStringLiteral("rightOption"),
+                             QStringLiteral("leftCommand"), QStringLiteral("leftOption"),
+                             QStringLiteral("leftControl")};
+    EXPECT_EQ(options(page(false)->dictationTapPicker()), all);
+
+    // Translation holds left Control and left Option by default.
+    auto bound = page(true);
+    EXPECT_EQ(options(bound->dictationTapPicker()),
+              QStringList({QStringLiteral("rightCommand"), QStringLiteral("rightOption"), QStringLiteral("leftCommand")}));
+    // A picker keeps its own value even when translation uses it too.
+    defaults.set(kDoubleTapReaderKey, QStringLiteral("leftOption"));
+    auto colliding = page(true);
+    EXPECT_TRUE(options(colliding->readerTapPicker()).contains(QStringLiteral("leftOption")));
+    EXPECT_EQ(colliding->readerTapPicker()->currentData().toString(), QStringLiteral("leftOption"));
+}
+
+TEST_F(DictationPaneTest, AHotkeyChangeReachesTheBoundKeys) {
+    FakeHotkeys keys;
+    HotkeyManager hotkeys{&keys};
+    ModifierTapMonitor taps{&keys};
+    AppActions actions;
+    actions.toggleDictation = [] {};
+    actions.pasteLast = [] {};
+    actions.readSelection = [] {};
+    const auto bind = [&] { registerConfiguredHotkeys(defaults, hotkeys, taps, actions); };
+    bind();
+    DictationPane pane(defaults, bind, false);
+    emit pane.pasteLastField()->edited(11, 256);
+    const bool grabbed = std::any_of(keys.grabs.cbegin(), keys.grabs.cend(), [](const FakeHotkeys::Grab& grab) {
+        return grab.keyCode == 11 && grab.modifiers == 256;
+    });
+    EXPECT_TRUE(grabbed);
+    const bool oldGone = std::none_of(keys.grabs.cbegin(), keys.grabs.cend(), [](const FakeHotkeys::Grab& grab) {
+        return grab.keyCode == 9 && grab.modifiers == 6144;
+    });
+    EXPECT_TRUE(oldGone);
+}
+
+class DictationPageRenderTest : public DictationPaneTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DictationPageRenderTest, ThePageRendersInTheLookWithItsTilesSelected) {
+    defaults.set(LiveControls::kCardStyle, QStringLiteral("light"));
+    PageRender render(defaults, GetParam());
+    auto* pane = qobject_cast<DictationPane*>(
+        render.show(MainWindowPane::Dictation, [this] { return new DictationPane(defaults, [] {}, false); }));
+    ASSERT_NE(pane, nullptr);
+    const QImage window = render.save(QStringLiteral("dictation"));
+    render.expectLook(window);
+
+    QStringList titles;
+    for (SettingsSection* section : pane->sections())
+        titles << section->title();
+    EXPECT_EQ(titles, QStringList({QStringLiteral("While you speak"), QStringLiteral("Paper"),
+                                   QStringLiteral("Card letters"), QStringLiteral("Pressing Return early"),
+                                   QStringLiteral("After each dictation"), QStringLiteral("How long the card stays"),
+                                   QStringLiteral("Hotkeys"), QStringLiteral("Double-tap to trigger"),
+                                   QStringLiteral("While dictating"), QStringLiteral("Card material")}));
+    EXPECT_EQ(pane->cardStyleControl()->selectedIndex(), 0);
+    EXPECT_EQ(pane->cardLettersControl()->selectedIndex(), 1);
+    EXPECT_EQ(pane->dictationField()->button()->text(), HotkeyRecorderField::describe(2, 6144));
+    EXPECT_EQ(pane->dictationTapPicker()->currentText(), DictationPane::tapLabel(QStringLiteral("rightCommand")));
+
+    // The two card tiles sit side by side, fully inside the window.
+    SampleTile* first = pane->cardStyleControl()->tiles().at(0);
+    SampleTile* second = pane->cardStyleControl()->tiles().at(1);
+    const QRect a(first->mapTo(&render.view(), QPoint(0, 0)), first->size());
+    const QRect b(second->mapTo(&render.view(), QPoint(0, 0)), second->size());
+    EXPECT_EQ(a.top(), b.top());
+    EXPECT_LT(a.right(), b.left());
+    EXPECT_TRUE(render.view().rect().contains(b));
+}
+
+INSTANTIATE_TEST_SUITE_P(Looks, DictationPageRenderTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Dark" : "Light"; });
+
+} // namespace

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/Appearance.h"
+#include "mainwindow/MainWindowView.h"
+#include "mainwindow/SettingsForm.h"
+#include "state/AppState.h"
+#include "support/Artifacts.h"
+#include "support/Defaults.h"
+
+#include <QListWidget>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+// Shows a settings page in the main window, light or dark, and saves two
+// pictures of it: the window as it opens ("page-<name>-<look>.png") and the
+// whole scrolling page ("page-<name>-<look>-full.png").
+class PageRender {
+public:
+    static constexpr QSize kWindow{1180, 780};
+
+    PageRender(Defaults& defaults, bool dark) : m_defaults(defaults), m_dark(dark) {
+        m_defaults.set(QStringLiteral("appearance"), dark ? QStringLiteral("dark") : QStringLiteral("light"));
+        applyStoredAppearance(m_defaults, nullptr);
+    }
+    ~PageRender() {
+        m_view.reset();
+        m_defaults.set(QStringLiteral("appearance"), QStringLiteral("light"));
+        applyStoredAppearance(m_defaults, nullptr);
+    }
+
+    // Builds the window on `pane` with `build` making that page.
+    QWidget* show(MainWindowPane pane, std::function<QWidget*()> build) {
+        m_view = std::make_unique<MainWindowView>(
+            m_app, [pane, build](MainWindowPane shown) {
+                return shown == pane ? build() : MainWindowView::titlePage(shown);
+            },
+            true);
+        m_view->resize(kWindow);
+        m_view->setPane(pane);
+        m_view->show();
+        QTest::qWait(30);
+        return m_view->page();
+    }
+
+    MainWindowView& view() { return *m_view; }
+
+    // Saves both pictures; answers the window's.
+    QImage save(const QString& name) {
+        const QString look = m_dark ? QStringLiteral("dark") : QStringLiteral("light");
+        const QImage window = m_view->grab().toImage();
+        EXPECT_FALSE(Artifacts::save(window, QStringLiteral("page-%1-%2.png").arg(name, look)).isEmpty());
+        if (auto* form = qobject_cast<QScrollArea*>(m_view->page()))
+            Artifacts::save(form->widget()->grab().toImage(), QStringLiteral("page-%1-%2-full.png").arg(name, look));
+        return window;
+    }
+
+    // The page's background is light or dark with the look.
+    void expectLook(const QImage& window) {
+        QWidget* page = m_view->page();
+        const QColor background = window.pixelColor(page->mapTo(m_view.get(), QPoint(6, 6)));
+        EXPECT_EQ(background.lightness() < 128, m_dark) << background.name().toStdString();
+        EXPECT_EQ(m_view->sidebar()->currentItem()->text(), MainWindowPanes::title(*m_view->pane()));
+    }
+
+private:
+    Defaults& m_defaults;
+    bool m_dark;
+    AppState m_app;
+    std::unique_ptr<MainWindowView> m_view;
+};

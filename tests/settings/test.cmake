@@ -1,0 +1,2 @@
+# Rendered pages are saved for people to look at.
+target_compile_definitions(${target} PRIVATE QUORVANE_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
