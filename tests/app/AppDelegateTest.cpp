@@ -147,9 +147,11 @@ TEST_F(Launch, WithoutOnboardingAMissingEngineIsTracedAndNothingOpens) {
     EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
     EXPECT_FALSE(after.contains(QStringLiteral("showMainWindow")));
 
-    // The engine is there: a normal start, whatever "onboardingDone" says.
+    // The engine alone does not make a normal start: onboarding must be done.
     engine = true;
-    s.showOnboarding = nullptr;
+    std::tie(during, after) = launch(s);
+    EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
+    defaults.set(QStringLiteral("onboardingDone"), true);
     std::tie(during, after) = launch(s);
     EXPECT_TRUE(after.contains(QStringLiteral("startSpeechServer")));
 }

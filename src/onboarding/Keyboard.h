@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QColor>
+#include <QMap>
+#include <QStringList>
+#include <QWidget>
+
+// A schematic laptop keyboard: letter rows and a bottom row of modifier keys,
+// the space bar and the arrows, on a rounded plate. One modifier key can be
+// lit in a colour and lifted as "pressed"; identifiers no drawn key carries
+// ("rightControl", any other text) light nothing. Exactly 146 high, at most
+// 520 wide; the keys follow the width it is given.
+class Keyboard : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kHeight = 146;
+    static constexpr int kMaxWidth = 520;
+    static constexpr qreal kKeyHeight = 26;
+    static constexpr qreal kBottomUnits = 14.85;
+
+    // A key of the bottom row; `id` is the stored double-tap key value, if any.
+    struct BottomKey {
+        QString id;
+        QString symbol;
+        QString label;
+        qreal units;
+    };
+    static const QList<BottomKey>& bottomRow();
+
+    Keyboard(QStringList rows, qreal gap, qreal pad, QWidget* parent = nullptr);
+
+    void setLit(const QMap<QString, QColor>& lit);
+    void setPressed(const QString& pressed);
+
+    // The width of a key of letter row `index` holding `count` keys.
+    static qreal letterKeyWidth(qreal inner, int index, int count, qreal gap);
+    // The width of one unit of the bottom row.
+    static qreal bottomUnit(qreal inner, qreal gap);
+    // The rectangles of the bottom-row keys for a keyboard `width` wide.
+    QList<QRectF> bottomKeyRects(qreal width) const;
+
+    QSize sizeHint() const override { return QSize(kMaxWidth, kHeight); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QStringList m_rows;
+    qreal m_gap;
+    qreal m_pad;
+    QMap<QString, QColor> m_lit;
+    QString m_pressed;
+};

@@ -1,0 +1,23 @@
+#include "onboarding/OnbStyle.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace OnbStyle {
+
+QFont font(qreal pixels, QFont::Weight weight) {
+    QFont f = QApplication::font();
+    f.setPixelSize(qRound(pixels));
+    f.setWeight(weight);
+    return f;
+}
+
+void setForeground(QWidget& widget, const QColor& color) {
+    QPalette p = widget.palette();
+    p.setColor(QPalette::WindowText, color);
+    p.setColor(QPalette::Text, color);
+    p.setColor(QPalette::ButtonText, color);
+    widget.setPalette(p);
+}
+
+} // namespace OnbStyle

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+class QWidget;
+
+// The shared colours and fonts of the onboarding pages and the keyboard guide,
+// taken from the application's palette so they follow light and dark.
+namespace OnbStyle {
+
+inline constexpr float kSecondaryAlpha = 0.55F;
+inline constexpr float kTertiaryAlpha = 0.32F;
+
+inline QColor accent(const QPalette& palette) { return palette.color(QPalette::Highlight); }
+inline QColor primary(const QPalette& palette) { return palette.color(QPalette::WindowText); }
+inline QColor withAlpha(QColor color, float alpha) {
+    color.setAlphaF(alpha);
+    return color;
+}
+inline QColor secondary(const QPalette& palette) { return withAlpha(primary(palette), kSecondaryAlpha); }
+inline QColor tertiary(const QPalette& palette) { return withAlpha(primary(palette), kTertiaryAlpha); }
+inline QColor green() { return QColor(52, 168, 83); }
+inline QColor red() { return QColor(215, 58, 50); }
+
+// The application font at `pixels` in `weight`.
+QFont font(qreal pixels, QFont::Weight weight = QFont::Normal);
+// Sets the text colour of a label or button.
+void setForeground(QWidget& widget, const QColor& color);
+
+} // namespace OnbStyle

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "onboarding/OnboardingServices.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+#include "onboarding/OnboardingView.h"
+class QWidget;
+
+// The first-run window: 640 × 560, fixed, above the other windows. Its close
+// button only hides it (onboarding is then not done, and the next launch
+// shows it again); finishing on the last step stores "onboardingDone", drops
+// the window with all its state and reports `finished`. GUI thread.
+class OnboardingWindow : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString kDoneKey = QStringLiteral("onboardingDone");
+
+    static OnboardingWindow& shared();
+    // `makeServices` builds the pages' services each time a window is made.
+    explicit OnboardingWindow(std::function<OnboardingServices()> makeServices, QObject* parent = nullptr);
+    ~OnboardingWindow() override;
+
+    // Opens onboarding, or brings the existing window back as it was.
+    void show();
+    // Finishes onboarding.
+    void close();
+
+    QWidget* window() const { return m_window; }
+    OnboardingView* view() const { return m_view; }
+
+signals:
+    // Onboarding was finished and its window is gone.
+    void finished();
+
+private:
+    void present();
+
+    std::function<OnboardingServices()> m_makeServices;
+    Defaults* m_defaults = nullptr;
+    QPointer<QWidget> m_window;
+    QPointer<OnboardingView> m_view;
+};
