@@ -11,7 +11,7 @@
 #include "support/Await.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
-#include "support/TempFolder.h"
+#include "support/ProgramHome.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 
@@ -52,19 +52,12 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());
 
-    TempFolder home;
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"endWithPeriod":true})");
     const QByteArray speech = MicrophoneFeed::spokenPcm(
         home, QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon"),
         QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
-    home.write(QStringLiteral(".config/Quorvane/defaults.json"), R"({"onboardingDone":true,"openWindowAtLaunch":false,"endWithPeriod":true})");
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
-    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);

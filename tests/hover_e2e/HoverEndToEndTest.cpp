@@ -5,7 +5,7 @@
 #include "engine/MlxServer.h"
 #include "support/PortLock.h"
 #include "support/SpeakerMonitor.h"
-#include "support/TempFolder.h"
+#include "support/ProgramHome.h"
 #include "support/TestEngine.h"
 #include "support/XTestPointer.h"
 
@@ -31,15 +31,9 @@ TEST(HoverEndToEndTest, AClickOnAHoveredParagraphIsHeardFromTheSpeaker) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return (parts = target.parts()).size() == 4; }, 10000));
     const QPoint paragraph = parts["second"].center();
 
-    TempFolder home;
-    home.write(QStringLiteral(".config/Quorvane/defaults.json"),
-               R"({"onboardingDone":true,"openWindowAtLaunch":false,"hoverReadEnabled":true,"hoverTrace":true})");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
-    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    ProgramHome home(
+        R"({"onboardingDone":true,"openWindowAtLaunch":false,"hoverReadEnabled":true,"hoverTrace":true})");
+    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);

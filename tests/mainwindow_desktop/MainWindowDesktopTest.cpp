@@ -12,6 +12,7 @@
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/PortLock.h"
+#include "support/ProgramHome.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 
@@ -190,16 +191,9 @@ TEST(MainWindowDesktopTest, ASecondLaunchRaisesTheRunningProgramsWindow) {
     XClient screen;
     ASSERT_TRUE(screen.isOpen());
 
-    TempFolder home;
     // Set up, with the window left closed at launch and its trace on.
-    home.write(QStringLiteral(".config/Quorvane/defaults.json"),
-               R"({"onboardingDone":true,"openWindowAtLaunch":false,"mainWindowTrace":true})");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
-    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"mainWindowTrace":true})");
+    QProcessEnvironment environment = home.environment(engine);
     const QString socket = QDir(QDir::tempPath()).filePath(instanceName(home.path()));
     const QString trace = home.file(QStringLiteral(".local/share/Quorvane/main-window.log"));
 

@@ -3,7 +3,7 @@
 // footer's primary button, finishing stores "onboardingDone", and the next
 // launch goes straight to a normal start.
 #include "support/PortLock.h"
-#include "support/TempFolder.h"
+#include "support/ProgramHome.h"
 #include "support/TestEngine.h"
 
 #include <QDir>
@@ -111,14 +111,8 @@ TEST(OnboardingDesktopTest, AFirstRunWalksEveryStepAndTheNextLaunchSkipsIt) {
     XClient screen;
     ASSERT_TRUE(screen.isOpen());
 
-    TempFolder home;
-    home.write(QStringLiteral(".config/Quorvane/defaults.json"), R"({"openWindowAtLaunch":false})");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
-    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    ProgramHome home(R"({"openWindowAtLaunch":false})");
+    QProcessEnvironment environment = home.environment(engine);
     const QString settings = home.file(QStringLiteral(".config/Quorvane/defaults.json"));
 
     QProcess first;

@@ -16,6 +16,7 @@
 #include "support/Paths.h"
 #include "support/PortLock.h"
 #include "support/SpeakerMonitor.h"
+#include "support/ProgramHome.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
@@ -139,15 +140,9 @@ TEST(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInS
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());
 
-    TempFolder home;
-    home.write(QStringLiteral(".config/Quorvane/defaults.json"),
-               R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.file(QStringLiteral(".local/share")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.file(QStringLiteral(".config")));
-    environment.insert(QStringLiteral("XDG_STATE_HOME"), home.file(QStringLiteral(".local/state")));
-    environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engine);
+    ProgramHome home(
+        R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
+    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
