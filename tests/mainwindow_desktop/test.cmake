@@ -2,7 +2,9 @@
 # X server; the second test runs the real program with the test engine on its
 # fixed port.
 set(QUORVANE_TEST_LABELS desktop)
-set(QUORVANE_TEST_PROPERTIES RESOURCE_LOCK port50061)
+# Its windows take the focus that other desktop tests type into (the
+# microphone lock), and the real program takes the engine's port.
+set(QUORVANE_TEST_LOCKS microphone port50061)
 target_compile_definitions(${target} PRIVATE QUORVANE_BINARY="$<TARGET_FILE:quorvane>"
                            QUORVANE_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
 add_dependencies(${target} quorvane)
