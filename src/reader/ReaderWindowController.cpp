@@ -417,16 +417,8 @@ void ReaderWindowController::seekToWord(int index) {
     const double duration = seconds(m_player->duration());
     m_player->seek(milliseconds(std::max(0.0, std::min(m_timeline.words[index].start, duration))));
     setCurrentTime(seconds(m_player->position()));
-    if (m_isPlaying)
-        return;
-    if (m_player->isPlaying()) {
-        m_player->pause();
-        setPlaying(false);
-    } else {
-        m_player->play();
-        setPlaying(true);
-        m_ticker.start();
-    }
+    if (!m_isPlaying)
+        togglePlayback();
 }
 
 void ReaderWindowController::setRate(double rate) {
