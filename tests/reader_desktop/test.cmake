@@ -8,6 +8,3 @@ set(QUORVANE_TEST_LOCKS microphone speaker port50061)
 target_compile_definitions(${target} PRIVATE QUORVANE_BINARY="$<TARGET_FILE:quorvane>")
 add_dependencies(${target} quorvane)
 target_link_libraries(${target} PRIVATE quorvane_linux)
-# A dictation by the real program started after the system-voice test here
-# loses its paste; until that is understood, the dictation runs first.
-cmake_language(DEFER CALL set_tests_properties reader_desktop PROPERTIES DEPENDS dictation_e2e)
