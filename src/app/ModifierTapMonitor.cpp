@@ -2,6 +2,8 @@
 
 #include "platform/Platform.h"
 
+#include <utility>
+
 namespace {
 
 struct KeyInfo {
@@ -72,7 +74,7 @@ Hotkeys* ModifierTapMonitor::platform() const { return m_platform ? m_platform :
 void ModifierTapMonitor::setBindings(const QList<Entry>& entries) {
     m_bindings.clear();
     for (const Entry& entry : entries)
-        m_bindings.append({entry.key, mask(entry.key), entry.action, entry.singleTapWhen, false, {}, {}});
+        m_bindings.append({entry.key, mask(entry.key), entry.action, entry.singleTapWhen, false, {}, {}, {}});
 }
 
 void ModifierTapMonitor::start() {
@@ -96,41 +98,59 @@ void ModifierTapMonitor::stop() {
 
 void ModifierTapMonitor::handle(const Hotkeys::KeyEvent& event) {
     if (event.kind == Hotkeys::KeyEvent::Kind::KeyDown) {
-        for (Binding& binding : m_bindings)
+        for (Binding& binding : m_bindings) {
             binding.lastTap.reset();
+            binding.heldSingleTap.reset();
+        }
         return;
     }
-    const quint32 t = event.timeMs;
     // By index: an action may replace the bindings while this loop runs.
     for (qsizetype i = 0; i < m_bindings.size(); ++i) {
         Binding& binding = m_bindings[i];
         const bool down = (event.flags & binding.mask) != 0;
         const bool wasDown = binding.wasDown;
         binding.wasDown = down;
-        if (!down || wasDown)
-            continue;
-        if (binding.swallowFrom) {
-            const qint64 since = elapsed(*binding.swallowFrom, t);
-            if (since >= 0 && since < kWindowMs)
-                continue;
-        }
-        const std::function<void()> action = binding.action;
-        if (binding.singleTapWhen && binding.singleTapWhen()) {
-            m_bindings[i].lastTap.reset();
-            m_bindings[i].swallowFrom = t;
+        if (down && !wasDown)
+            pressed(i, event.timeMs);
+        else if (!down && wasDown)
+            released(i);
+    }
+}
+
+void ModifierTapMonitor::pressed(qsizetype index, quint32 t) {
+    Binding& binding = m_bindings[index];
+    if (binding.swallowFrom) {
+        const qint64 since = elapsed(*binding.swallowFrom, t);
+        if (since >= 0 && since < kWindowMs)
+            return;
+    }
+    if (binding.singleTapWhen && binding.singleTapWhen()) {
+        binding.lastTap.reset();
+        binding.heldSingleTap = t;
+        return;
+    }
+    if (binding.lastTap) {
+        const qint64 gap = elapsed(*binding.lastTap, t);
+        if (gap >= 0 && gap <= kWindowMs) {
+            binding.lastTap.reset();
+            const std::function<void()> action = binding.action;
             if (action)
                 action();
-            continue;
+            return;
         }
-        if (binding.lastTap) {
-            const qint64 gap = elapsed(*binding.lastTap, t);
-            if (gap >= 0 && gap <= kWindowMs) {
-                binding.lastTap.reset();
-                if (action)
-                    action();
-                continue;
-            }
-        }
-        binding.lastTap = t;
     }
+    binding.lastTap = t;
+}
+
+void ModifierTapMonitor::released(qsizetype index) {
+    Binding& binding = m_bindings[index];
+    const std::optional<quint32> pressedAt = std::exchange(binding.heldSingleTap, std::nullopt);
+    // The condition is asked again: what the tap would stop may have ended
+    // while the key was held.
+    if (!pressedAt || !binding.singleTapWhen || !binding.singleTapWhen())
+        return;
+    binding.swallowFrom = pressedAt;
+    const std::function<void()> action = binding.action;
+    if (action)
+        action();
 }

@@ -10,8 +10,10 @@
 
 // Watches taps of single modifier keys (the right Command key and the like) on
 // the whole desktop: two presses within 0.4 s run a binding's action, or one
-// press while its single-tap condition holds (so a tap stops what a double-tap
-// started, and the habitual second press is swallowed).
+// tap while its single-tap condition holds (so a tap stops what a double-tap
+// started, and the habitual second press is swallowed). A single tap acts when
+// the key is released, and only when no ordinary key went down meanwhile: the
+// Control of a Control-Alt-D chord is not a tap of the Control key.
 class ModifierTapMonitor {
 public:
     enum class Key { RightCommand, RightOption, RightControl, LeftCommand, LeftOption, LeftControl };
@@ -41,8 +43,10 @@ public:
         bool wasDown = false;
         // Time of a pending first tap.
         std::optional<quint32> lastTap;
-        // Time of the last single-tap action; presses within the window after it are ignored.
+        // Time of the last single-tap press that acted; presses within the window after it are ignored.
         std::optional<quint32> swallowFrom;
+        // Time of a press whose single-tap condition held, acting at its release.
+        std::optional<quint32> heldSingleTap;
     };
 
     static ModifierTapMonitor& shared();
@@ -61,6 +65,8 @@ public:
 
 private:
     Hotkeys* platform() const;
+    void pressed(qsizetype index, quint32 t);
+    void released(qsizetype index);
 
     Hotkeys* m_platform;
     Hotkeys* m_watchedBy = nullptr;

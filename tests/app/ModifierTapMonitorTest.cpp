@@ -105,19 +105,40 @@ TEST(ModifierTapMonitorTest, OnlyTheBoundSideCounts) {
     EXPECT_TRUE(taps.fired.isEmpty());
 }
 
-TEST(ModifierTapMonitorTest, SingleTapConditionActsAtOnceAndSwallowsTheNextPress) {
+TEST(ModifierTapMonitorTest, ASingleTapActsAtItsReleaseAndSwallowsTheNextPress) {
     Taps taps({Key::RightCommand});
     taps.singleTap = true;
-    taps.tap(0x10, 1000);
+    taps.flags(0x10, 1000);
+    EXPECT_TRUE(taps.fired.isEmpty());
+    taps.flags(0, 1050);
     EXPECT_EQ(taps.fired.size(), 1);
     taps.singleTap = false;
-    taps.tap(0x10, 1200); // within 0.4 s of the action: ignored
+    taps.tap(0x10, 1200); // within 0.4 s of the acting press: ignored
     taps.tap(0x10, 1399); // still inside
     EXPECT_EQ(taps.fired.size(), 1);
     taps.tap(0x10, 1400); // first tap again
     EXPECT_EQ(taps.fired.size(), 1);
     taps.tap(0x10, 1500);
     EXPECT_EQ(taps.fired.size(), 2);
+}
+
+TEST(ModifierTapMonitorTest, AModifierHeldForAShortcutIsNoSingleTap) {
+    // Control-Alt-D stops a take through its own hotkey; its Control must not
+    // also count as a tap of a Control binding.
+    Taps taps({Key::LeftControl});
+    taps.singleTap = true;
+    taps.flags(0x01, 1000);
+    taps.flags(0x01 | 0x20, 1010);
+    taps.keyDown(1030);
+    taps.flags(0x01, 1080);
+    taps.flags(0, 1090);
+    EXPECT_TRUE(taps.fired.isEmpty());
+
+    // Nor does a tap whose condition ended while the key was held.
+    taps.flags(0x01, 2000);
+    taps.singleTap = false;
+    taps.flags(0, 2050);
+    EXPECT_TRUE(taps.fired.isEmpty());
 }
 
 TEST(ModifierTapMonitorTest, TwoBindingsOnOneKeyBothActInOrder) {

@@ -52,10 +52,9 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());
 
-    // Double-taps off: with translation ready, the Control of the stop chord
-    // also counts as a press of the translate tap key, which stops the take
-    // before the chord starts a new one.
-    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"endWithPeriod":true,"doubleTapEnabled":false})");
+    // Double-taps stay on: with translation ready, Left Control is the
+    // translate tap key, and the Control of the stop chord must not count.
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"endWithPeriod":true})");
     const QByteArray speech = MicrophoneFeed::spokenPcm(
         home, QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon"),
         QStringLiteral("awb"));
