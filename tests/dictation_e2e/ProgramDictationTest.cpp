@@ -10,8 +10,9 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "support/Await.h"
 #include "support/MicrophoneFeed.h"
+#include "support/EngineWait.h"
 #include "support/PortLock.h"
-#include "support/ProgramHome.h"
+#include "support/ProgramRun.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 
@@ -41,12 +42,7 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
     const PortLock port(50061);
     // Only the program's own engine may answer.
     MlxServer::shared().stop();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [] {
-            QFuture<bool> up = MlxServer::shared().isUp();
-            return awaitFuture(up, 3000) && !up.result();
-        },
-        10000));
+    ASSERT_TRUE(waitForEngine(false));
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
     LinuxPlatform linux;
@@ -59,21 +55,11 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
         home, QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon"),
         QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
-    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(program, home, engine));
 
     // The program starts the engine at launch.
-    const bool engineUp = QTest::qWaitFor(
-        [] {
-            QFuture<bool> up = MlxServer::shared().isUp();
-            return awaitFuture(up, 3000) && up.result();
-        },
-        90000);
-    ASSERT_TRUE(engineUp) << "the program's speech server did not answer";
+    ASSERT_TRUE(waitForEngine(true, 90000)) << "the program's speech server did not answer";
 
     DictationTarget target;
     ASSERT_TRUE(target.ready());
@@ -124,17 +110,10 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
 
     // Quitting (a terminate signal runs the menu's quit) ends the engine too.
     const qint64 programPid = program.processId();
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(15000));
+    ASSERT_TRUE(endProgram(program));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    const bool engineGone = QTest::qWaitFor(
-        [] {
-            QFuture<bool> up = MlxServer::shared().isUp();
-            return awaitFuture(up, 3000) && !up.result();
-        },
-        10000);
-    EXPECT_TRUE(engineGone) << "an engine still answers after the program " << programPid << " quit";
+    EXPECT_TRUE(waitForEngine(false)) << "an engine still answers after the program " << programPid << " quit";
     // The X server drops the program's key grabs with its connection, a moment
     // after it exited; the tests after this one bind the same keys.
     EXPECT_TRUE(QTest::qWaitFor(

@@ -5,7 +5,7 @@
 #include "engine/MlxServer.h"
 #include "support/PortLock.h"
 #include "support/SpeakerMonitor.h"
-#include "support/ProgramHome.h"
+#include "support/ProgramRun.h"
 #include "support/TestEngine.h"
 #include "support/XTestPointer.h"
 
@@ -33,12 +33,8 @@ TEST(HoverEndToEndTest, AClickOnAHoveredParagraphIsHeardFromTheSpeaker) {
 
     ProgramHome home(
         R"({"onboardingDone":true,"openWindowAtLaunch":false,"hoverReadEnabled":true,"hoverTrace":true})");
-    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(program, home, engine));
 
     // The program shows its highlight once its launch has started hover reading.
     const QString trace = QStringLiteral(".local/share/Quorvane/hover-read.log");
@@ -73,8 +69,7 @@ TEST(HoverEndToEndTest, AClickOnAHoveredParagraphIsHeardFromTheSpeaker) {
     QTest::qWait(2000);
     EXPECT_LT(SpeakerMonitor::voicedSeconds(after.stop()), 0.3);
 
-    program.terminate();
-    EXPECT_TRUE(program.waitForFinished(15000));
+    EXPECT_TRUE(endProgram(program));
 }
 
 } // namespace

@@ -11,9 +11,10 @@
 #include "reader/ReaderController.h"
 #include "state/AppState.h"
 #include "support/Await.h"
+#include "support/EngineWait.h"
 #include "support/PortLock.h"
 #include "support/SpeakerMonitor.h"
-#include "support/ProgramHome.h"
+#include "support/ProgramRun.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 
@@ -32,11 +33,6 @@ namespace {
 
 const QString kFox = QStringLiteral("The quick brown fox jumps over the lazy dog.");
 
-bool engineAnswers(bool expected) {
-    QFuture<bool> up = MlxServer::shared().isUp();
-    return awaitFuture(up, 3000) && up.result() == expected;
-}
-
 void pressReaderKey(XTestKeyboard& keyboard) {
     keyboard.press("Control_L");
     keyboard.press("Alt_L");
@@ -52,19 +48,15 @@ TEST(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheClip
     ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
     const PortLock port(MlxServer::port);
     MlxServer::shared().stop();
-    ASSERT_TRUE(QTest::qWaitFor([] { return engineAnswers(false); }, 10000));
+    ASSERT_TRUE(waitForEngine(false));
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());
 
     ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
-    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(program, home, engine));
 
     DictationTarget target;
     ASSERT_TRUE(target.ready());
@@ -119,9 +111,8 @@ TEST(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheClip
     const std::optional<QString> clipboardAfter = target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"));
     EXPECT_EQ(clipboardAfter, clipboardBefore);
 
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(15000));
-    EXPECT_TRUE(QTest::qWaitFor([] { return engineAnswers(false); }, 10000));
+    ASSERT_TRUE(endProgram(program));
+    EXPECT_TRUE(waitForEngine(false));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             if (!keyboard.grabControlAlt("r"))

@@ -14,9 +14,10 @@
 #include "support/Defaults.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
+#include "support/EngineWait.h"
 #include "support/PortLock.h"
 #include "support/SpeakerMonitor.h"
-#include "support/ProgramHome.h"
+#include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
@@ -37,11 +38,6 @@ namespace {
 const QString kSentence =
     QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
 const QString kPassage = QStringLiteral("Please schedule a meeting with the marketing team for next Tuesday afternoon.");
-
-bool engineAnswers(bool expected) {
-    QFuture<bool> up = MlxServer::shared().isUp();
-    return awaitFuture(up, 3000) && up.result() == expected;
-}
 
 bool frontIs(const DictationTarget& target) {
     const std::optional<FrontmostApp> front = FrontmostApp::current();
@@ -134,7 +130,7 @@ TEST(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInS
     ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
     const PortLock port(MlxServer::port);
     MlxServer::shared().stop();
-    ASSERT_TRUE(QTest::qWaitFor([] { return engineAnswers(false); }, 10000));
+    ASSERT_TRUE(waitForEngine(false));
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
     LinuxPlatform linux;
@@ -142,12 +138,8 @@ TEST(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInS
 
     ProgramHome home(
         R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
-    QProcessEnvironment environment = home.environment(engine);
     QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
-    program.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(program.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(program, home, engine));
 
     DictationTarget target;
     ASSERT_TRUE(target.ready());
@@ -181,9 +173,8 @@ TEST(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInS
     EXPECT_GE(voiced, 1.5);
     EXPECT_TRUE(home.read(trace).contains("translate chars=")) << home.read(trace).toStdString();
 
-    program.terminate();
-    ASSERT_TRUE(program.waitForFinished(15000));
-    EXPECT_TRUE(QTest::qWaitFor([] { return engineAnswers(false); }, 10000));
+    ASSERT_TRUE(endProgram(program));
+    EXPECT_TRUE(waitForEngine(false));
     Platform::install(previous);
 }
 

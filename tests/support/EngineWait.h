@@ -1,0 +1,17 @@
+#pragma once
+
+#include "engine/MlxServer.h"
+#include "support/Await.h"
+
+#include <QtTest/QTest>
+
+// Waits until the speech engine's port answers (`up`) or no longer does: the
+// engine a test or the program under test started has come or gone.
+inline bool waitForEngine(bool up, int timeoutMs = 10000) {
+    return QTest::qWaitFor(
+        [up] {
+            QFuture<bool> answers = MlxServer::shared().isUp();
+            return awaitFuture(answers, 3000) && answers.result() == up;
+        },
+        timeoutMs);
+}
