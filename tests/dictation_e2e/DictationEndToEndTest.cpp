@@ -9,12 +9,11 @@
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "insertion/HistoryStore.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
-#include "support/PortLock.h"
+#include "support/EngineDesktopTest.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/LineLog.h"
@@ -26,19 +25,14 @@
 
 namespace {
 
+class DictationEndToEndTest : public EngineDesktopTest {};
+
 const QString kSentence =
     QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
 
-TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
-    const PortLock port(50061);
+TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
+    useTestEngineHere();
 
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
     TempFolder folder;
     // Of flite's voices, "awb" is the one the stand-in recogniser hears this
     // sentence from word for word.
@@ -93,7 +87,6 @@ TEST(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     HistoryStore history(Paths::userData(), Defaults::shared());
     ASSERT_FALSE(history.entries().isEmpty());
     EXPECT_EQ(history.entries().first().text, typed);
-    Platform::install(previous);
 }
 
 } // namespace

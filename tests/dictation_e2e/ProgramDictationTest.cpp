@@ -7,13 +7,11 @@
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "support/AccessibilityFlag.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "support/Await.h"
 #include "support/MicrophoneFeed.h"
 #include "support/EngineWait.h"
-#include "support/PortLock.h"
+#include "support/EngineDesktopTest.h"
 #include "support/ProgramRun.h"
-#include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 
 #include <QProcess>
@@ -25,6 +23,8 @@
 
 namespace {
 
+class ProgramDictationTest : public EngineDesktopTest {};
+
 // Control-Alt-D, the default dictation hotkey.
 void pressDictationHotkey(XTestKeyboard& keyboard) {
     keyboard.press("Control_L");
@@ -34,19 +34,12 @@ void pressDictationHotkey(XTestKeyboard& keyboard) {
     keyboard.release("Control_L");
 }
 
-TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicationAndQuittingEndsTheEngine) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    const PortLock port(50061);
+TEST_F(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicationAndQuittingEndsTheEngine) {
     // Only the program's own engine may answer.
     MlxServer::shared().stop();
     ASSERT_TRUE(waitForEngine(false));
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
 
     // Double-taps stay on: with translation ready, Left Control is the
     // translate tap key, and the Control of the stop chord must not count.
@@ -124,7 +117,6 @@ TEST(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesIntoAnotherApplicatio
             return true;
         },
         5000));
-    Platform::install(previous);
 }
 
 } // namespace

@@ -3,11 +3,10 @@
 // the reading saves as AAC.
 #include "engine/MlxServer.h"
 #include "platform/Platform.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "reader/ReaderWindowController.h"
 #include "reader/ReaderWindowView.h"
 #include "support/Await.h"
-#include "support/PortLock.h"
+#include "support/EngineDesktopTest.h"
 #include "support/SpeakerMonitor.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
@@ -20,6 +19,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+class ReadAlongDesktop : public EngineDesktopTest {};
 
 const QString kParagraph = QStringLiteral(
     "The river was wide and slow. Morning light came over the water. Nobody on the shore said a word.");
@@ -82,15 +83,8 @@ Follow follow(ReaderWindowController& reader, const ReaderWindowView& view) {
 
 } // namespace
 
-TEST(ReadAlongDesktop, TheLitWordFollowsTheVoiceAtEitherSpeedAndTheReadingSaves) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
-    const PortLock port(MlxServer::port);
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
+TEST_F(ReadAlongDesktop, TheLitWordFollowsTheVoiceAtEitherSpeedAndTheReadingSaves) {
+    useTestEngineHere();
     QFuture<bool> ready = MlxServer::shared().ensureReady();
     ASSERT_TRUE(awaitFuture(ready, 120000) && ready.result()) << "the stand-in speech server did not answer";
 
@@ -158,5 +152,4 @@ TEST(ReadAlongDesktop, TheLitWordFollowsTheVoiceAtEitherSpeedAndTheReadingSaves)
     EXPECT_NEAR(saved, reader.timeline().duration, 0.25) << info.toStdString();
 
     MlxServer::shared().stop();
-    Platform::install(previous);
 }

@@ -12,7 +12,7 @@
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/EngineWait.h"
-#include "support/PortLock.h"
+#include "support/EngineDesktopTest.h"
 #include "support/SpeakerMonitor.h"
 #include "support/ProgramRun.h"
 #include "support/TestEngine.h"
@@ -31,6 +31,8 @@
 
 namespace {
 
+class ReaderDesktopTest : public EngineDesktopTest {};
+
 const QString kFox = QStringLiteral("The quick brown fox jumps over the lazy dog.");
 
 void pressReaderKey(XTestKeyboard& keyboard) {
@@ -41,18 +43,11 @@ void pressReaderKey(XTestKeyboard& keyboard) {
     keyboard.release("Control_L");
 }
 
-TEST(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheClipboard) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    const PortLock port(MlxServer::port);
+TEST_F(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheClipboard) {
     MlxServer::shared().stop();
     ASSERT_TRUE(waitForEngine(false));
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
 
     ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
     QProcess program;
@@ -121,18 +116,10 @@ TEST(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheClip
             return true;
         },
         5000));
-    Platform::install(previous);
 }
 
-TEST(ReaderDesktopTest, TheTrayRowReadsTheSelectionAloud) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
-    const PortLock port(MlxServer::port);
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
+TEST_F(ReaderDesktopTest, TheTrayRowReadsTheSelectionAloud) {
+    useTestEngineHere();
 
     DictationTarget target;
     ASSERT_TRUE(target.ready());
@@ -180,7 +167,6 @@ TEST(ReaderDesktopTest, TheTrayRowReadsTheSelectionAloud) {
     EXPECT_TRUE(traces.first().contains(QStringLiteral("chosen=af_heart")));
     EXPECT_EQ(target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard")), clipboardBefore);
     MlxServer::shared().stop();
-    Platform::install(previous);
 }
 
 // speech-dispatcher starts itself for the first client and keeps running; the
@@ -200,7 +186,7 @@ void stopSpeechDispatcher() {
     QFile::remove(pidFile.fileName());
 }
 
-TEST(ReaderDesktopTest, GermanTextIsSpokenByTheDesktopSynthesizer) {
+TEST(SystemVoiceDesktopTest, GermanTextIsSpokenByTheDesktopSynthesizer) {
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
         GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
     LinuxPlatform linux;

@@ -8,14 +8,13 @@
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "insertion/HistoryStore.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
 #include "support/EngineWait.h"
-#include "support/PortLock.h"
+#include "support/EngineDesktopTest.h"
 #include "support/SpeakerMonitor.h"
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
@@ -35,6 +34,8 @@
 
 namespace {
 
+class TranslationDesktopTest : public EngineDesktopTest {};
+
 const QString kSentence =
     QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
 const QString kPassage = QStringLiteral("Please schedule a meeting with the marketing team for next Tuesday afternoon.");
@@ -44,15 +45,8 @@ bool frontIs(const DictationTarget& target) {
     return front && front->pid == target.pid() && AXText::focusedElement();
 }
 
-TEST(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSentenceInSpanish) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
-    const PortLock port(MlxServer::port);
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
+TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSentenceInSpanish) {
+    useTestEngineHere();
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("es"));
 
     TempFolder folder;
@@ -120,21 +114,13 @@ TEST(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSentence
     EXPECT_TRUE(stored.readAll().contains("\"translatedTo\":\"es\""));
     Defaults::shared().remove(QStringLiteral("translationTarget"));
     MlxServer::shared().stop();
-    Platform::install(previous);
 }
 
-TEST(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInSpanish) {
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    const QString engine = TestEngine::folder();
-    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
-    const PortLock port(MlxServer::port);
+TEST_F(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInSpanish) {
     MlxServer::shared().stop();
     ASSERT_TRUE(waitForEngine(false));
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
-    LinuxPlatform linux;
-    const Platform previous = Platform::install(linux.services());
 
     ProgramHome home(
         R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
@@ -175,7 +161,6 @@ TEST(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudInS
 
     ASSERT_TRUE(endProgram(program));
     EXPECT_TRUE(waitForEngine(false));
-    Platform::install(previous);
 }
 
 } // namespace
