@@ -152,7 +152,19 @@ void VoiceTuning::finishRecording() {
     setPhase(Phase::idle());
 }
 
+void VoiceTuning::abandonTake() {
+    if (m_phase.kind != Phase::Kind::Recording)
+        return;
+    m_recorder->stop();
+    m_level = 0;
+    emit levelChanged(0);
+    setPhase(Phase::idle());
+}
+
 void VoiceTuning::discardLast() {
+    // A take in progress would otherwise be filed under the sentence after
+    // the one it was read from.
+    abandonTake();
     if (!m_checking.isEmpty())
         m_checking.removeLast();
     else if (!m_training.isEmpty())
@@ -163,6 +175,7 @@ void VoiceTuning::discardLast() {
 }
 
 void VoiceTuning::reset() {
+    abandonTake();
     m_training.clear();
     m_checking.clear();
     emit clipsChanged();

@@ -117,6 +117,8 @@ signals:
 private:
     struct Run;
     void setPhase(const Phase& phase);
+    // Stops a take being recorded and drops it.
+    void abandonTake();
     void measure(const std::shared_ptr<Run>& run, bool after, int index, std::function<void()> next);
     void upload(const std::shared_ptr<Run>& run, int index, std::function<void()> next);
     void startWatcher(const std::shared_ptr<Run>& run);

@@ -54,6 +54,7 @@ SettingsSection::SettingsSection(const QString& title, QWidget* parent)
     m_title->setFont(sized(kHeaderSize, QFont::DemiBold));
     m_title->setContentsMargins(4, 0, 0, 0);
     column->addWidget(m_title);
+    m_title->setVisible(!title.isEmpty());
     column->addWidget(m_card);
     m_rows->setContentsMargins(kPadding, kPadding - 2, kPadding, kPadding - 2);
     m_rows->setSpacing(kRowSpacing);
@@ -61,6 +62,11 @@ SettingsSection::SettingsSection(const QString& title, QWidget* parent)
 
 QString SettingsSection::title() const {
     return m_title->text();
+}
+
+void SettingsSection::setTitle(const QString& title) {
+    m_title->setText(title);
+    m_title->setVisible(!title.isEmpty());
 }
 
 void SettingsSection::addWidget(QWidget* row) {

@@ -16,9 +16,12 @@ public:
     static constexpr int kPadding = 14;
     static constexpr int kRowSpacing = 10;
 
+    // An empty `title` shows the card without a heading.
     SettingsSection(const QString& title, QWidget* parent = nullptr);
 
     QString title() const;
+    // Pages whose section heading follows their state change it here.
+    void setTitle(const QString& title);
     // Adds `row` to the card (re-parenting it) and returns it.
     template <typename T>
     T* add(T* row) {

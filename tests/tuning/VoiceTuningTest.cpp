@@ -138,6 +138,21 @@ TEST_F(VoiceTuningTest, FifteenTakesDoNothingAndUndoTakesTheNewestTake) {
     EXPECT_EQ(tuning->currentSentence(), VoiceTuning::trainingSentences().at(11));
 }
 
+TEST_F(VoiceTuningTest, UndoAndStartOverDuringATakeStopTheRecorderAndDropTheTake) {
+    recordTakes(2);
+    tuning->beginRecording();
+    tuning->discardLast();
+    EXPECT_EQ(input.lastCapture()->stops, 1);
+    EXPECT_EQ(tuning->phase(), Phase::idle());
+    EXPECT_EQ(tuning->currentSentence(), VoiceTuning::trainingSentences().at(1));
+
+    tuning->beginRecording();
+    tuning->reset();
+    EXPECT_EQ(input.lastCapture()->stops, 1);
+    EXPECT_EQ(tuning->phase(), Phase::idle());
+    EXPECT_EQ(tuning->captured(), 0);
+}
+
 TEST_F(VoiceTuningTest, AShortTakeIsDroppedAndTheSameSentenceAskedAgain) {
     tuning->beginRecording();
     EXPECT_EQ(tuning->phase(), Phase::recording(0, false));

@@ -1,3 +1,5 @@
+# The page renders are saved for people to look at.
+target_compile_definitions(${target} PRIVATE QUORVANE_ARTIFACTS="${CMAKE_BINARY_DIR}/artifacts")
 # The tuning tests answer as the speech server on its fixed port 50061.
 list(APPEND QUORVANE_TEST_PROPERTIES RESOURCE_LOCK port50061)
 # Voice adaptation inside the speech server script, with Debian's Python: the
