@@ -5,25 +5,26 @@
 #include "app/HotkeyManager.h"
 #include "app/ModifierTapMonitor.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 namespace {
 
 using Key = ModifierTapMonitor::Key;
 
 // A stored key code or modifier mask; absent, not an integer, or outside
-// 0…4294967295 gives the default.
-quint32 storedCode(const Defaults& defaults, const QString& key, quint32 fallback) {
-    const std::optional<qint64> value = defaults.integer(key);
-    if (!value || *value < 0 || *value > qint64(UINT32_MAX))
-        return fallback;
-    return quint32(*value);
+// 0…4294967295 gives the setting's default.
+quint32 storedCode(const Defaults& defaults, const QString& key) {
+    const qint64 value = DictationSettings::readInteger(defaults, key);
+    if (value < 0 || value > qint64(UINT32_MAX))
+        return quint32(DictationSettings::fallback(key).toLongLong());
+    return quint32(value);
 }
 
-Key storedKey(const Defaults& defaults, const QString& setting, Key fallback) {
-    const std::optional<QString> raw = defaults.string(setting);
-    if (!raw)
-        return fallback;
-    return ModifierTapMonitor::fromString(*raw).value_or(fallback);
+// A stored double-tap key; absent, not text, or not one of the keys' raw
+// values gives the setting's default.
+Key storedKey(const Defaults& defaults, const QString& setting) {
+    const Key fallback = ModifierTapMonitor::fromString(DictationSettings::fallback(setting).toString()).value();
+    return ModifierTapMonitor::fromString(DictationSettings::readText(defaults, setting)).value_or(fallback);
 }
 
 void run(const std::function<void()>& action) {
@@ -35,13 +36,13 @@ void run(const std::function<void()>& action) {
 
 void registerConfiguredHotkeys(Defaults& defaults, HotkeyManager& hotkeys, ModifierTapMonitor& taps,
                                const AppActions& actions) {
-    constexpr quint32 kControlOption = 6144;
-    const quint32 dictationKey = storedCode(defaults, QStringLiteral("dictationKey"), 2);
-    const quint32 dictationMods = storedCode(defaults, QStringLiteral("dictationMods"), kControlOption);
-    const quint32 readerKey = storedCode(defaults, QStringLiteral("readerKey"), 15);
-    const quint32 readerMods = storedCode(defaults, QStringLiteral("readerMods"), kControlOption);
-    const quint32 pasteLastKey = storedCode(defaults, QStringLiteral("pasteLastKey"), 9);
-    const quint32 pasteLastMods = storedCode(defaults, QStringLiteral("pasteLastMods"), kControlOption);
+    using namespace DictationSettings;
+    const quint32 dictationKey = storedCode(defaults, kDictationKey);
+    const quint32 dictationMods = storedCode(defaults, kDictationMods);
+    const quint32 readerKey = storedCode(defaults, kReaderKey);
+    const quint32 readerMods = storedCode(defaults, kReaderMods);
+    const quint32 pasteLastKey = storedCode(defaults, kPasteLastKey);
+    const quint32 pasteLastMods = storedCode(defaults, kPasteLastMods);
 
     const AppActions* table = &actions;
     const auto dictation = [table] { startTask([table] { run(table->toggleDictation); }); };
@@ -59,15 +60,15 @@ void registerConfiguredHotkeys(Defaults& defaults, HotkeyManager& hotkeys, Modif
     hotkeys.registerHotkey(pasteLastKey, pasteLastMods, [table] { startTask([table] { run(table->pasteLast); }); });
     hotkeys.registerHotkey(readerKey, readerMods, readAloud);
 
-    if (defaults.boolean(QStringLiteral("doubleTapEnabled")) == false) {
+    if (!readBool(defaults, kDoubleTapEnabled)) {
         taps.stop();
         return;
     }
 
-    const Key d = storedKey(defaults, QStringLiteral("doubleTapDictationKey"), Key::RightCommand);
-    const Key r = storedKey(defaults, QStringLiteral("doubleTapReaderKey"), Key::RightOption);
-    const Key t = storedKey(defaults, QStringLiteral("doubleTapTranslateKey"), Key::LeftControl);
-    const Key tr = storedKey(defaults, QStringLiteral("doubleTapTranslateReadKey"), Key::LeftOption);
+    const Key d = storedKey(defaults, kDoubleTapDictationKey);
+    const Key r = storedKey(defaults, kDoubleTapReaderKey);
+    const Key t = storedKey(defaults, kTranslateTapKey);
+    const Key tr = storedKey(defaults, kTranslateReadTapKey);
 
     const auto recording = [] { return AppState::shared().isRecording(); };
     const auto busy = [table] { return AppState::shared().isRecording() || table->readerBusy(); };

@@ -8,6 +8,7 @@
 #include "insertion/AXText.h"
 #include "platform/Platform.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "support/LineLog.h"
 
 #include <QCursor>
@@ -24,9 +25,6 @@
 #include <cstdio>
 
 namespace {
-
-const QString kResultSecondsKey = QStringLiteral("resultCardSeconds");
-const QString kHoldEarlyReturnKey = QStringLiteral("holdEarlyReturn");
 
 QString caseName(BubbleMode mode) {
     switch (mode) {
@@ -103,9 +101,8 @@ BubblePanel::~BubblePanel() {
 std::chrono::milliseconds BubblePanel::resultLifetime(const QString& finalText, bool hasSwaps,
                                                       const Defaults& defaults) {
     using namespace std::chrono;
-    const std::optional<double> stored = defaults.number(kResultSecondsKey);
-    const milliseconds configured =
-        stored ? duration_cast<milliseconds>(duration<double>(*stored)) : kDefaultResultShown;
+    const milliseconds configured = duration_cast<milliseconds>(
+        duration<double>(DictationSettings::readNumber(defaults, DictationSettings::kResultCardSeconds)));
     static const QRegularExpression whitespace(QStringLiteral("\\s+"));
     const qsizetype words = finalText.split(whitespace, Qt::SkipEmptyParts).size();
     milliseconds shown = std::min<milliseconds>(kResultBase + kResultPerWord * words, configured);
@@ -254,7 +251,7 @@ void BubblePanel::handleKeyDown(std::optional<quint32> keyCode) {
         return;
     if (m_state.bubbleMode() != BubbleMode::Result) {
         if (keyCode && (*keyCode == kReturnKey || *keyCode == kKeypadEnterKey)
-            && m_defaults.boolOr(kHoldEarlyReturnKey, false))
+            && DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn))
             m_state.setReturnPressedWhileThinking(true);
         return;
     }

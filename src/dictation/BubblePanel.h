@@ -59,7 +59,6 @@ public:
     static constexpr int kWindowLevel = 1000;
     static constexpr qreal kCornerRadius = 24;
     static constexpr std::chrono::milliseconds kFlashShown{2200};
-    static constexpr std::chrono::milliseconds kDefaultResultShown{5000};
     static constexpr std::chrono::milliseconds kResultWithSwapsShown{6000};
     static constexpr std::chrono::milliseconds kResultBase{700};
     static constexpr std::chrono::milliseconds kResultPerWord{50};
@@ -86,7 +85,7 @@ public:
     void setWordSwapTaker(WordSwapTaker* taker) { m_swapTaker = taker; }
 
     // How long a result card stays: min(0.7 s + 0.05 s a word, "resultCardSeconds"
-    // or 5 s), at least 6 s while word swaps are offered.
+    // or its default), at least 6 s while word swaps are offered.
     static std::chrono::milliseconds resultLifetime(const QString& finalText, bool hasSwaps, const Defaults& defaults);
 
     // The key monitor's work for one key going down, with its stored code

@@ -10,6 +10,7 @@
 #include "looks/Paper.h"
 #include "looks/PaperCard.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "translation/Translator.h"
 
 #include <QCoreApplication>
@@ -176,8 +177,8 @@ qreal paintBadge(QPainter& painter, qreal x, qreal centreY, const QString& text,
 BubbleView::Settings BubbleView::Settings::read(const Defaults& defaults) {
     Settings settings;
     settings.previewStyle = defaults.stringOr(QStringLiteral("previewStyle"), settings.previewStyle);
-    settings.paperTheme = defaults.boolOr(QStringLiteral("paperTheme"), settings.paperTheme);
-    settings.paperShade = defaults.stringOr(QString::fromLatin1(Paper::kShadeKey), settings.paperShade);
+    settings.paperTheme = DictationSettings::readBool(defaults, DictationSettings::kPaperTheme);
+    settings.paperShade = DictationSettings::readText(defaults, DictationSettings::kPaperShade);
     settings.cardStyle = defaults.stringOr(QStringLiteral("cardStyle"), settings.cardStyle);
     return settings;
 }

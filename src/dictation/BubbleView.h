@@ -2,6 +2,7 @@
 
 #include "state/AppState.h"
 #include "state/BubbleMode.h"
+#include "support/DictationSettings.h"
 
 #include <QFont>
 #include <QRectF>
@@ -40,8 +41,8 @@ public:
     // The four stored settings the view follows.
     struct Settings {
         QString previewStyle = QStringLiteral("card");
-        bool paperTheme = false;
-        QString paperShade = QStringLiteral("cream");
+        bool paperTheme = DictationSettings::fallback(DictationSettings::kPaperTheme).toBool();
+        QString paperShade = DictationSettings::fallback(DictationSettings::kPaperShade).toString();
         QString cardStyle = QStringLiteral("dark");
 
         static Settings read(const Defaults& defaults);

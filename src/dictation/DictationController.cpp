@@ -22,6 +22,7 @@
 #include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "support/Text.h"
 #include "support/WavData.h"
 #include "translation/Translator.h"
@@ -474,7 +475,7 @@ void DictationController::whenPasteTaken(std::function<void()> next) {
 
 void DictationController::afterSettling(const RunPtr& run) {
     const QString& text = run->text;
-    if (m_state.returnPressedWhileThinking() && m_defaults.boolOr(QStringLiteral("holdEarlyReturn"), false)) {
+    if (m_state.returnPressedWhileThinking() && DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
         m_state.setReturnPressedWhileThinking(false);
         if (!text.isEmpty() && Platform::current().keySynth)
             Platform::current().keySynth->pressReturn();
@@ -495,7 +496,7 @@ void DictationController::afterSettling(const RunPtr& run) {
 
     if (run->take == m_generation) {
         const bool notPill = m_defaults.stringOr(QStringLiteral("previewStyle"), QString()) != QLatin1String("pill");
-        const bool showCard = m_defaults.boolOr(QStringLiteral("showResultCard"), false);
+        const bool showCard = DictationSettings::readBool(m_defaults, DictationSettings::kShowResultCard);
         if (notPill && (showCard || offersCleanLater(run->mode)))
             showBubble(BubbleMode::Result);
         else if (!run->toldAboutReading)

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "support/Paths.h"
 
 #include <QCoreApplication>
@@ -42,7 +43,7 @@ OutputVolume* SystemAudio::volume() const { return m_volume ? m_volume : Platfor
 
 void SystemAudio::duck() {
     const Defaults& defaults = m_defaults ? *m_defaults : Defaults::shared();
-    if (!defaults.boolOr(QStringLiteral("pauseAudioWhileDictating"), true))
+    if (!DictationSettings::readBool(defaults, DictationSettings::kPauseAudio))
         return;
     OutputVolume* output = volume();
     if (m_savedVolume || !output)

@@ -1,6 +1,6 @@
 #include "dictation/VariantGlassBackground.h"
 
-#include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 namespace {
 constexpr int kLastPlainVariant = 15;
@@ -10,7 +10,7 @@ constexpr int kExtraVariant = 19;
 bool VariantGlassBackground::available() { return false; }
 
 int VariantGlassBackground::storedVariant(const Defaults& defaults) {
-    return int(defaults.intOr(QString::fromLatin1(kVariantKey), kDefaultVariant));
+    return int(DictationSettings::readInteger(defaults, DictationSettings::kGlassVariant));
 }
 
 QList<int> VariantGlassBackground::pickerVariants() {

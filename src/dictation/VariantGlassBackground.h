@@ -11,14 +11,11 @@ class QPainter;
 // and the card keeps its own translucent look; the stored variant is still
 // read as the settings page writes it.
 struct VariantGlassBackground {
-    static constexpr int kDefaultVariant = 11;
-    static constexpr const char* kVariantKey = "glassVariant";
-
     qreal cornerRadius = 24;
 
     // Whether the desktop offers the numbered glass: never here.
     static bool available();
-    // "glassVariant" when it is an integer, else 11.
+    // "glassVariant" when it is an integer, else the setting's default.
     static int storedVariant(const Defaults& defaults);
     // The variants the picker offers: 0 to 15, then 19.
     static QList<int> pickerVariants();

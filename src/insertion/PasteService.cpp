@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -34,7 +35,9 @@ PendingRestore& pending() {
     return restore;
 }
 
-bool keepOnClipboard() { return Defaults::shared().boolOr(QStringLiteral("keepDictationOnClipboard"), true); }
+bool keepOnClipboard() {
+    return DictationSettings::readBool(Defaults::shared(), DictationSettings::kKeepOnClipboard);
+}
 
 // Writes the text; returns whether it went in as transient.
 bool write(Pasteboard& pasteboard, const QString& text) {

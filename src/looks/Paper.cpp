@@ -1,6 +1,7 @@
 #include "looks/Paper.h"
 
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 #include <QGuiApplication>
 
@@ -62,7 +63,7 @@ std::optional<Shade> fromString(const QString& raw) {
 }
 
 Shade shade(const Defaults& defaults) {
-    return fromString(defaults.stringOr(QString::fromLatin1(kShadeKey), QString())).value_or(Shade::Cream);
+    return fromString(DictationSettings::readText(defaults, DictationSettings::kPaperShade)).value_or(Shade::Cream);
 }
 
 Shade shade() { return shade(Defaults::shared()); }

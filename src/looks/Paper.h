@@ -24,8 +24,6 @@ struct Palette {
 
 enum class Shade { Cream, Slate, Automatic };
 
-inline constexpr const char* kShadeKey = "paperShade";
-
 const Palette& cream();
 const Palette& slate();
 const Palette& palette(bool dark);
@@ -33,7 +31,7 @@ const Palette& palette(bool dark);
 QString toString(Shade shade);
 std::optional<Shade> fromString(const QString& raw);
 
-// The stored "paperShade"; absent or any other value gives cream.
+// The stored "paperShade"; absent or any other text gives cream.
 Shade shade(const Defaults& defaults);
 Shade shade();
 // Slate is dark, cream light; automatic follows `appearanceIsDark`.

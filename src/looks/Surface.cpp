@@ -2,6 +2,7 @@
 
 #include "looks/PaperCard.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -18,7 +19,7 @@ Surface::Surface(QWidget* content, bool paper, bool followsWindow, Defaults& def
     }
     layout->addWidget(m_content);
     connect(&m_defaults, &Defaults::changed, this, [this](const QString& key) {
-        if (key == QLatin1String(Paper::kShadeKey))
+        if (key == DictationSettings::kPaperShade)
             restyle();
     });
     restyle();
@@ -31,7 +32,7 @@ bool Surface::surroundingIsDark() const {
 }
 
 bool Surface::isDark() const {
-    return PaperCard::isDark(m_defaults.stringOr(QString::fromLatin1(Paper::kShadeKey), QStringLiteral("cream")),
+    return PaperCard::isDark(DictationSettings::readText(m_defaults, DictationSettings::kPaperShade),
                              surroundingIsDark(), m_followsWindow);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/Platform.h"
 #include "state/Announce.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -37,7 +38,6 @@ constexpr int kMorningFrom = 5;
 constexpr int kAfternoonFrom = 12;
 constexpr int kEveningFrom = 18;
 
-const QString kPaperTheme = QStringLiteral("paperTheme");
 const QString kNotesFolder = QStringLiteral("notesFolder");
 const QString kUserName = QStringLiteral("userName");
 
@@ -124,7 +124,7 @@ DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
     connect(m_services.defaults, &Defaults::changed, this, [this](const QString& key) {
         if (key == kUserName) {
             refreshGreeting();
-        } else if (key == kPaperTheme || key == QLatin1String("paperShade")) {
+        } else if (key == DictationSettings::kPaperTheme || key == DictationSettings::kPaperShade) {
             rebuildPhoneSection();
             rebuildRecentSection();
         } else if (key == kNotesFolder || key == QLatin1String("insertTargetBundleID")) {
@@ -152,7 +152,7 @@ bool DashboardPane::eventFilter(QObject* watched, QEvent* event) {
     return QScrollArea::eventFilter(watched, event);
 }
 
-bool DashboardPane::paperTheme() const { return m_services.defaults->boolOr(kPaperTheme, false); }
+bool DashboardPane::paperTheme() const { return DictationSettings::readBool(*m_services.defaults, DictationSettings::kPaperTheme); }
 
 void DashboardPane::refreshGreeting() {
     const QString name = Greeting::displayName(m_services.defaults->stringOr(kUserName, QString()),

@@ -4,11 +4,11 @@
 #include "app/ConfiguredHotkeys.h"
 #include "app/HotkeyRecorderField.h"
 #include "app/ModifierTapMonitor.h"
-#include "mainwindow/DictationSettings.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "platform/Wording.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -229,8 +229,7 @@ void DictationPane::fillTapPicker(QComboBox* picker, const QString& key) {
     const QString current = read(m_defaults, key).toString();
     QStringList taken;
     if (m_translationTaps)
-        taken = {m_defaults.stringOr(kTranslateTapKey, QStringLiteral("leftControl")),
-                 m_defaults.stringOr(kTranslateReadTapKey, QStringLiteral("leftOption"))};
+        taken = {readText(m_defaults, kTranslateTapKey), readText(m_defaults, kTranslateReadTapKey)};
     const QSignalBlocker quiet(picker);
     for (ModifierTapMonitor::Key tap : ModifierTapMonitor::offerable()) {
         const QString raw = ModifierTapMonitor::toString(tap);
@@ -246,7 +245,7 @@ void DictationPane::fillTapPicker(QComboBox* picker, const QString& key) {
 }
 
 void DictationPane::showShade() {
-    const QString shade = m_defaults.stringOr(kPaperShade, QStringLiteral("cream"));
+    const QString shade = readText(m_defaults, kPaperShade);
     for (qsizetype i = 0; i < m_shades.size(); ++i)
         m_shades.at(i)->setChecked(shade == QLatin1String(kShades[i].value));
     const bool on = m_paper->isChecked();

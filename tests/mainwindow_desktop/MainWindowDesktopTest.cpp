@@ -1,8 +1,12 @@
 // The main window on a real X server: opened from the tray's "Settings...",
-// its sidebar clicked row by row as a user's mouse does, and the real program
-// raising its window when it is launched a second time.
+// its sidebar clicked row by row as a user's mouse does, a mode pinned from
+// the tray's mode submenu, and the real program raising its window when it is
+// launched a second time.
 #include "app/AppActions.h"
 #include "app/QuorvaneApp.h"
+#include "cleanup/DictationMode.h"
+#include "cleanup/ModeMenu.h"
+#include "cleanup/ModeStore.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MainWindowHost.h"
 #include "mainwindow/MainWindowView.h"
@@ -173,6 +177,44 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     QFile::copy(trace, QDir(Artifacts::folder()).filePath(QStringLiteral("main-window-trace.log")));
     host.window()->close();
     Platform::install(previous);
+}
+
+TEST(MainWindowDesktopTest, PinningAModeFromTheTraysModeSubmenuTitlesItPinned) {
+    if (!underHarness())
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    XClient mouse;
+    ASSERT_TRUE(mouse.isOpen());
+    ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, kWaitMs));
+    Defaults::shared().remove(ModeStore::pinnedKey);
+    const DictationMode notes = ModeStore::shared().modes().constFirst();
+    AppState app;
+    AppActions actions;
+    actions.addModeSection = AppActions::shared().addModeSection;
+    QuorvaneApp scene(actions, app);
+    scene.show();
+    QAction* modes = nullptr;
+    for (QAction* action : scene.menu()->actions())
+        if (action->menu())
+            modes = action;
+    ASSERT_NE(modes, nullptr);
+    QMenu* submenu = modes->menu();
+    EXPECT_EQ(submenu->title(), QStringLiteral("Mode: Automatic"));
+
+    // Opened and chosen with the pointer, as a user does.
+    scene.menu()->popup(QGuiApplication::primaryScreen()->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scene.menu()->isVisible(); }, kWaitMs));
+    QTest::qWait(200);
+    mouse.leftClick(scene.menu()->mapToGlobal(scene.menu()->actionGeometry(modes).center()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return submenu->isVisible(); }, kWaitMs));
+    QTest::qWait(200);
+    QAction* row = menuItem(*submenu, ModeMenu::kUnmarked + notes.name);
+    ASSERT_NE(row, nullptr);
+    mouse.leftClick(submenu->mapToGlobal(submenu->actionGeometry(row).center()));
+
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Defaults::shared().string(ModeStore::pinnedKey) == notes.id; }, kWaitMs));
+    EXPECT_EQ(submenu->title(), QStringLiteral("Mode: ") + notes.name + QStringLiteral(" (pinned)"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !scene.menu()->isVisible(); }, kWaitMs));
+    Defaults::shared().remove(ModeStore::pinnedKey);
 }
 
 // The name the real program listens on for later launches, for a given home.

@@ -1,12 +1,13 @@
 // The picture tiles and the seven controls built from them: which tile is
 // selected for a stored value, what a click writes, and how a tile reacts to
 // the pointer.
-#include "mainwindow/DictationSettings.h"
+#include "looks/Paper.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/MainWindowPane.h"
 #include "mainwindow/SampleTile.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "support/TempFolder.h"
 
 #include <QAccessible>
@@ -188,11 +189,11 @@ TEST_F(DictationSettingsTest, StoredValuesKeepTheirTypesAndUnknownShadesAreCream
     defaults.set(kGlassVariant, 3.5);
     EXPECT_EQ(read(defaults, kGlassVariant).toLongLong(), 11);
     defaults.set(kPaperShade, QStringLiteral("Slate"));
-    EXPECT_EQ(paperShade(defaults), PaperShade::Cream);
+    EXPECT_EQ(Paper::shade(defaults), Paper::Shade::Cream);
     defaults.set(kPaperShade, QStringLiteral("slate"));
-    EXPECT_EQ(paperShade(defaults), PaperShade::Slate);
+    EXPECT_EQ(Paper::shade(defaults), Paper::Shade::Slate);
     defaults.set(kPaperShade, QStringLiteral("automatic"));
-    EXPECT_EQ(paperShade(defaults), PaperShade::Automatic);
+    EXPECT_EQ(Paper::shade(defaults), Paper::Shade::Automatic);
 
     // A change is what the readers would see differently.
     EXPECT_FALSE(differs(defaults, kGlassVariant, 11));

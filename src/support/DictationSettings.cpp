@@ -1,17 +1,25 @@
-#include "mainwindow/DictationSettings.h"
+#include "support/DictationSettings.h"
 
 #include "support/Defaults.h"
 
 namespace DictationSettings {
 
+namespace {
+
+// The hotkeys' default modifier mask: Control (4096) + Option (2048).
+constexpr qint64 kControlOption = 6144;
+constexpr qsizetype kBindingCount = 9;
+
+} // namespace
+
 const QList<Setting>& all() {
     static const QList<Setting> table = {
         {kDictationKey, Type::Integer, 2},
-        {kDictationMods, Type::Integer, 6144},
+        {kDictationMods, Type::Integer, kControlOption},
         {kReaderKey, Type::Integer, 15},
-        {kReaderMods, Type::Integer, 6144},
+        {kReaderMods, Type::Integer, kControlOption},
         {kPasteLastKey, Type::Integer, 9},
-        {kPasteLastMods, Type::Integer, 6144},
+        {kPasteLastMods, Type::Integer, kControlOption},
         {kDoubleTapEnabled, Type::Boolean, true},
         {kDoubleTapDictationKey, Type::Text, QStringLiteral("rightCommand")},
         {kDoubleTapReaderKey, Type::Text, QStringLiteral("rightOption")},
@@ -27,10 +35,18 @@ const QList<Setting>& all() {
     return table;
 }
 
+const QList<Setting>& translationTaps() {
+    static const QList<Setting> table = {
+        {kTranslateTapKey, Type::Text, QStringLiteral("leftControl")},
+        {kTranslateReadTapKey, Type::Text, QStringLiteral("leftOption")},
+    };
+    return table;
+}
+
 const QStringList& bindingKeys() {
     static const QStringList keys = [] {
         QStringList first;
-        for (qsizetype i = 0; i < 9; ++i)
+        for (qsizetype i = 0; i < kBindingCount; ++i)
             first.append(all().at(i).key);
         return first;
     }();
@@ -42,10 +58,16 @@ bool isBindingKey(const QString& key) {
 }
 
 const Setting* find(const QString& key) {
-    for (const Setting& setting : all())
-        if (setting.key == key)
-            return &setting;
+    for (const QList<Setting>* list : {&all(), &translationTaps()})
+        for (const Setting& setting : *list)
+            if (setting.key == key)
+                return &setting;
     return nullptr;
+}
+
+QVariant fallback(const QString& key) {
+    const Setting* setting = find(key);
+    return setting ? setting->fallback : QVariant();
 }
 
 QVariant read(const Defaults& defaults, const QString& key) {
@@ -65,6 +87,22 @@ QVariant read(const Defaults& defaults, const QString& key) {
     return setting->fallback;
 }
 
+bool readBool(const Defaults& defaults, const QString& key) {
+    return read(defaults, key).toBool();
+}
+
+qint64 readInteger(const Defaults& defaults, const QString& key) {
+    return read(defaults, key).toLongLong();
+}
+
+QString readText(const Defaults& defaults, const QString& key) {
+    return read(defaults, key).toString();
+}
+
+double readNumber(const Defaults& defaults, const QString& key) {
+    return read(defaults, key).toDouble();
+}
+
 bool differs(const Defaults& defaults, const QString& key, const QVariant& value) {
     const Setting* setting = find(key);
     const QVariant current = read(defaults, key);
@@ -81,26 +119,6 @@ bool differs(const Defaults& defaults, const QString& key, const QVariant& value
         return current.toDouble() != value.toDouble();
     }
     return true;
-}
-
-QString toString(PaperShade shade) {
-    switch (shade) {
-    case PaperShade::Cream:
-        return QStringLiteral("cream");
-    case PaperShade::Slate:
-        return QStringLiteral("slate");
-    case PaperShade::Automatic:
-        return QStringLiteral("automatic");
-    }
-    return QStringLiteral("cream");
-}
-
-PaperShade paperShade(const Defaults& defaults) {
-    const QString raw = defaults.stringOr(kPaperShade, QString());
-    for (PaperShade shade : {PaperShade::Slate, PaperShade::Automatic})
-        if (raw == toString(shade))
-            return shade;
-    return PaperShade::Cream;
 }
 
 } // namespace DictationSettings
