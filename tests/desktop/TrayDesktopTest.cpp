@@ -10,6 +10,7 @@
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/PortalColorScheme.h"
 #include "state/AppState.h"
+#include "support/XClient.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
@@ -25,74 +26,12 @@
 
 #include <gtest/gtest.h>
 
-// After Qt: Xlib's macros clash with Qt's names.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 
 namespace {
 
 constexpr int kWaitMs = 5000;
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
-
-// A connection of the test's own to the X server: it moves and clicks the
-// pointer as a user's mouse does, and looks at windows as another program would.
-class XClient {
-public:
-    XClient() : m_display(XOpenDisplay(nullptr)) {}
-    ~XClient() {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    bool isOpen() const { return m_display != nullptr; }
-
-    void leftClick(const QPoint& at) {
-        XTestFakeMotionEvent(m_display, -1, at.x(), at.y(), CurrentTime);
-        XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(50);
-        XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
-        XSync(m_display, False);
-    }
-
-    // The middle of a window on the screen, wherever its parents put it.
-    QPoint centreOnScreen(WId window) {
-        XWindowAttributes attributes{};
-        int x = 0, y = 0;
-        Window child = 0;
-        if (!XGetWindowAttributes(m_display, Window(window), &attributes)
-            || !XTranslateCoordinates(m_display, Window(window), DefaultRootWindow(m_display), attributes.width / 2,
-                                      attributes.height / 2, &x, &y, &child))
-            return {};
-        return {x, y};
-    }
-
-    bool isViewable(WId window) {
-        XWindowAttributes attributes{};
-        return XGetWindowAttributes(m_display, Window(window), &attributes) && attributes.map_state == IsViewable;
-    }
-
-    bool skipsTaskbar(WId window) {
-        const Atom skip = XInternAtom(m_display, "_NET_WM_STATE_SKIP_TASKBAR", False);
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(m_display, Window(window), XInternAtom(m_display, "_NET_WM_STATE", False), 0, 64, False,
-                               XA_ATOM, &type, &format, &count, &after, &data)
-            != Success)
-            return false;
-        const auto* states = reinterpret_cast<const long*>(data);
-        const bool found = data && std::find(states, states + count, long(skip)) != states + count;
-        if (data)
-            XFree(data);
-        return found;
-    }
-
-private:
-    Display* m_display;
-};
 
 // The desktop's settings portal, as far as the colour scheme goes, on a bus
 // connection of its own.

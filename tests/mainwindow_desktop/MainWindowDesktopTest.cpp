@@ -13,10 +13,11 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
+#include "support/XClient.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/PortLock.h"
-#include "support/ProgramHome.h"
+#include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 
@@ -34,77 +35,12 @@
 
 #include <unistd.h>
 
-// After Qt: Xlib's macros clash with Qt's names.
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
 
 namespace {
 
 constexpr int kWaitMs = 5000;
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
-
-// The test's own connection to the X server: a user's mouse, and a look at
-// the windows as another program sees them.
-class XClient {
-public:
-    XClient() : m_display(XOpenDisplay(nullptr)) {}
-    ~XClient() {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    bool isOpen() const { return m_display != nullptr; }
-
-    void leftClick(const QPoint& at) {
-        XTestFakeMotionEvent(m_display, -1, at.x(), at.y(), CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(30);
-        XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(30);
-        XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
-        XSync(m_display, False);
-    }
-
-    // Whether a mapped top-level window of the server carries `title`.
-    bool showsWindowTitled(const QString& title) {
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(m_display, DefaultRootWindow(m_display), &root, &parent, &children, &count))
-            return false;
-        bool found = false;
-        for (unsigned int i = 0; i < count && !found; ++i) {
-            XWindowAttributes attributes{};
-            if (XGetWindowAttributes(m_display, children[i], &attributes) && attributes.map_state == IsViewable)
-                found = name(children[i]) == title;
-        }
-        if (children)
-            XFree(children);
-        return found;
-    }
-
-private:
-    QString name(Window window) {
-        const Atom utf8 = XInternAtom(m_display, "UTF8_STRING", False);
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        QString text;
-        if (XGetWindowProperty(m_display, window, XInternAtom(m_display, "_NET_WM_NAME", False), 0, 256, False, utf8,
-                               &type, &format, &items, &after, &data)
-                == Success
-            && data) {
-            text = QString::fromUtf8(reinterpret_cast<const char*>(data), int(items));
-            XFree(data);
-        }
-        return text;
-    }
-
-    Display* m_display;
-};
 
 QAction* menuItem(QMenu& menu, const QString& text) {
     for (QAction* action : menu.actions())
@@ -148,7 +84,7 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     ASSERT_NE(settings, nullptr);
     settings->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return host.window() && host.window()->isVisible(); }, kWaitMs));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return mouse.showsWindowTitled(QStringLiteral("Quorvane\u2122")); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mouse.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, kWaitMs));
     QTest::qWait(300);
 
     for (MainWindowPane pane : view->sidebarPanes()) {
@@ -235,34 +171,27 @@ TEST(MainWindowDesktopTest, ASecondLaunchRaisesTheRunningProgramsWindow) {
 
     // Set up, with the window left closed at launch and its trace on.
     ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"mainWindowTrace":true})");
-    QProcessEnvironment environment = home.environment(engine);
     const QString socket = QDir(QDir::tempPath()).filePath(instanceName(home.path()));
     const QString trace = home.file(QStringLiteral(".local/share/Quorvane/main-window.log"));
 
     QProcess first;
-    first.setProcessEnvironment(environment);
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(first, home, engine));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(socket); }, 15000)) << "the program never listened";
     QTest::qWait(1000);
-    EXPECT_FALSE(screen.showsWindowTitled(QStringLiteral("Quorvane\u2122")));
+    EXPECT_FALSE(screen.windowTitled(QStringLiteral("Quorvane\u2122")));
 
     QProcess second;
-    second.setProcessEnvironment(environment);
-    second.setProcessChannelMode(QProcess::ForwardedChannels);
-    second.start(QStringLiteral(QUORVANE_BINARY), {});
+    ASSERT_TRUE(startProgram(second, home, engine));
     ASSERT_TRUE(second.waitForFinished(15000));
     EXPECT_EQ(second.exitCode(), 0);
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.showsWindowTitled(QStringLiteral("Quorvane\u2122")); }, 10000))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, 10000))
         << "the running program did not show its window";
     EXPECT_TRUE(QTest::qWaitFor([&] { return readAll(trace).contains(QStringLiteral("  settled after ")); }, 10000))
         << readAll(trace).toStdString();
     EXPECT_EQ(first.state(), QProcess::Running);
 
-    first.terminate();
-    EXPECT_TRUE(first.waitForFinished(15000));
+    EXPECT_TRUE(endProgram(first));
 }
 
 } // namespace

@@ -6,10 +6,11 @@
 // goes straight to a normal start.
 #include <atspi/atspi.h> // before Qt: GLib headers use the name "signals"
 
+#include "support/XClient.h"
 #include "support/Artifacts.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
-#include "support/ProgramHome.h"
+#include "support/ProgramRun.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 
@@ -29,10 +30,6 @@
 #include <functional>
 #include <optional>
 
-// After Qt: Xlib's macros clash with Qt's names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 
 namespace {
 
@@ -44,67 +41,6 @@ constexpr QSize kWindowSize(640, 560);
 constexpr QPoint kPrimaryButton(kWindowSize.width() - 34 - 50, kWindowSize.height() - 24 - 14);
 // Move, welcome, speaking, reading, engine, permissions, languages.
 constexpr int kMostPresses = 7;
-
-// The test's own connection to the X server: a user's mouse, and a look at
-// the windows as another program sees them.
-class XClient {
-public:
-    XClient() : m_display(XOpenDisplay(nullptr)) {}
-    ~XClient() {
-        if (m_display)
-            XCloseDisplay(m_display);
-    }
-    bool isOpen() const { return m_display != nullptr; }
-
-    void leftClick(const QPoint& at) {
-        XTestFakeMotionEvent(m_display, -1, at.x(), at.y(), CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(40);
-        XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
-        XSync(m_display, False);
-        QTest::qWait(40);
-        XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
-        XSync(m_display, False);
-    }
-
-    // The top-left corner on the screen of a mapped window titled `title`.
-    std::optional<QPoint> windowTitled(const QString& title) {
-        std::optional<QPoint> found;
-        visit(DefaultRootWindow(m_display), title, found, 0);
-        return found;
-    }
-
-private:
-    void visit(Window window, const QString& title, std::optional<QPoint>& found, int depth) {
-        if (found || depth > 3)
-            return;
-        XWindowAttributes attributes{};
-        char* name = nullptr;
-        if (window != DefaultRootWindow(m_display) && XGetWindowAttributes(m_display, window, &attributes)
-            && attributes.map_state == IsViewable && XFetchName(m_display, window, &name) && name) {
-            const bool match = QString::fromUtf8(name) == title;
-            XFree(name);
-            if (match) {
-                int x = 0, y = 0;
-                Window child = 0;
-                XTranslateCoordinates(m_display, window, DefaultRootWindow(m_display), 0, 0, &x, &y, &child);
-                found = QPoint(x, y);
-                return;
-            }
-        }
-        Window root = 0, parent = 0;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(m_display, window, &root, &parent, &children, &count))
-            return;
-        for (unsigned int i = 0; i < count; ++i)
-            visit(children[i], title, found, depth + 1);
-        if (children)
-            XFree(children);
-    }
-
-    Display* m_display;
-};
 
 // The program's windows as a screen reader sees them over AT-SPI.
 class ProgramTree {
@@ -221,17 +157,13 @@ TEST(OnboardingDesktopTest, AFirstRunWalksEveryStepDictatesTheFirstWordsAndTheNe
     ASSERT_TRUE(screen.isOpen());
 
     ProgramHome home(R"({"openWindowAtLaunch":false})");
-    QProcessEnvironment environment = home.environment(engine);
     const QString settings = home.file(QStringLiteral(".config/Quorvane/defaults.json"));
     const QByteArray speech =
         MicrophoneFeed::spokenPcm(home, QStringLiteral("the quick brown fox jumps over the lazy dog"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
 
     QProcess first;
-    first.setProcessEnvironment(environment);
-    first.setProcessChannelMode(QProcess::ForwardedChannels);
-    first.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(first, home, engine));
     std::optional<QPoint> window;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (window = screen.windowTitled(kOnboardingTitle)).has_value(); }, 15000))
         << "onboarding did not open";
@@ -302,18 +234,13 @@ TEST(OnboardingDesktopTest, AFirstRunWalksEveryStepDictatesTheFirstWordsAndTheNe
         [&] { return QJsonDocument::fromJson(readAll(settings).toUtf8())[QStringLiteral("onboardingDone")].toBool(); },
         5000))
         << readAll(settings).toStdString();
-    first.terminate();
-    ASSERT_TRUE(first.waitForFinished(15000));
+    ASSERT_TRUE(endProgram(first));
 
     QProcess second;
-    second.setProcessEnvironment(environment);
-    second.setProcessChannelMode(QProcess::ForwardedChannels);
-    second.start(QStringLiteral(QUORVANE_BINARY), {});
-    ASSERT_TRUE(second.waitForStarted(10000));
+    ASSERT_TRUE(startProgram(second, home, engine));
     EXPECT_TRUE(QTest::qWaitFor([] { return speechServerAnswers(); }, 60000)) << "the next launch starts normally";
     EXPECT_FALSE(screen.windowTitled(kOnboardingTitle)) << "and skips onboarding";
-    second.terminate();
-    EXPECT_TRUE(second.waitForFinished(15000));
+    EXPECT_TRUE(endProgram(second));
 }
 
 } // namespace
