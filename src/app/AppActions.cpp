@@ -12,6 +12,7 @@
 #include "reader/ReaderController.h"
 #include "reader/ReaderWindowController.h"
 #include "mainwindow/MainWindowHost.h"
+#include "onboarding/SystemAccessibility.h"
 #include "phonelink/PhoneLink.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
@@ -46,6 +47,8 @@ AppActions wired() {
     actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
     actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
     actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
+    actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
+    actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
     actions.translationAvailable = [] { return Translator::isAvailable(); };
     actions.translateKeyPressed = [] { TranslateKeys::shared().translateKeyPressed(); };
     actions.translateDictateKeyPressed = [] { TranslateKeys::shared().translateDictateKeyPressed(); };

@@ -47,9 +47,9 @@ struct AppActions {
     // Asks, then removes everything the program wrote and quits (the General page).
     std::function<void()> uninstall;
     // The desktop's accessibility settings at zoom and display (the General
-    // page), and a preview of the 3-hour milestone badge.
+    // page) and at clicking by resting the pointer (the Reader page).
     std::function<void()> openZoomSettings;
-    std::function<void()> showMilestonePreview;
+    std::function<void()> openDwellSettings;
 
     // The phone link (PhoneLink::start / stop), for the switch that writes
     // "phoneLinkEnabled".

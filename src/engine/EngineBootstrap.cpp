@@ -26,6 +26,13 @@ constexpr int kStatusOk = 200;
 
 QString support() { return QLatin1String(EngineConfiguration::kSupport); }
 
+// Where the set-up log is, as a user would type it: the home folder as "~".
+QString setupLogShown() {
+    const QString log = EnginePackage::logFile();
+    const QString home = QDir::homePath();
+    return log.startsWith(home + QLatin1Char('/')) ? QLatin1Char('~') + log.mid(home.size()) : log;
+}
+
 // The identity of an environment for the import-check cache: the interpreter
 // link itself (a venv's bin/python may point at a system file that never
 // changes) and pyvenv.cfg, which every new environment writes.
@@ -212,9 +219,8 @@ void EngineBootstrap::scriptRoad() {
             forgetEngine();
             if (!ok || !engineExists()) {
                 fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
-                                    "first time. Details were saved to Application Support/Quorvane/setup.log. Send "
-                                    "that to %1 if it keeps failing.")
-                         .arg(support()));
+                                    "first time. Details were saved to %2. Send that to %1 if it keeps failing.")
+                         .arg(support(), setupLogShown()));
                 return;
             }
             EngineSetupScript::discard(*m_script);

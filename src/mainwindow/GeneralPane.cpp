@@ -9,6 +9,7 @@
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/TintedSymbol.h"
 #include "onboarding/Greeting.h"
+#include "onboarding/MilestoneBadge.h"
 #include "platform/Platform.h"
 #include "platform/UserAccount.h"
 #include "platform/Wording.h"
@@ -55,7 +56,7 @@ GeneralPane::Services GeneralPane::Services::standard() {
     services.later = DelayedCalls::timers();
     const AppActions& actions = AppActions::shared();
     services.openZoomSettings = actions.openZoomSettings;
-    services.showMilestonePreview = actions.showMilestonePreview;
+    services.badge = &MilestoneBadge::shared();
     services.checkForUpdates = actions.checkForUpdates;
     services.uninstall = actions.uninstall;
     return services;
@@ -181,7 +182,7 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
         "whatever you are working in. It never takes focus and there is nothing to click. The gaps widen as the "
         "figure grows, so this happens seven times in the whole life of the app."));
     m_showOne = new QPushButton(tr("Show Me One"));
-    connect(m_showOne, &QPushButton::clicked, this, [this] { m_services.showMilestonePreview(); });
+    connect(m_showOne, &QPushButton::clicked, this, [this] { m_services.badge->show(kPreviewHours); });
     milestones->add(m_showOne);
     connect(m_badge, &QCheckBox::toggled, this, &GeneralPane::badgeChanged);
     badgeChanged();
@@ -256,7 +257,7 @@ void GeneralPane::commitName() {
 void GeneralPane::badgeChanged() {
     const bool on = m_badge->isChecked();
     m_tone->setVisible(on);
-    m_showOne->setEnabled(on && bool(m_services.showMilestonePreview));
+    m_showOne->setEnabled(on && m_services.badge);
 }
 
 void GeneralPane::showEvent(QShowEvent* event) {

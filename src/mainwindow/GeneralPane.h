@@ -10,6 +10,7 @@
 
 class Defaults;
 class LiveSettingsControl;
+class MilestoneBadge;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -31,6 +32,8 @@ public:
     static inline const QString kAutoCheckUpdates = QStringLiteral("autoCheckUpdates");
     static inline const QString kBadgeEnabled = QStringLiteral("milestoneBadgeEnabled");
     static inline const QString kSoundEnabled = QStringLiteral("milestoneSoundEnabled");
+    // The milestone "Show Me One" previews.
+    static constexpr int kPreviewHours = 3;
 
     struct Services {
         Defaults* defaults = nullptr;
@@ -43,7 +46,8 @@ public:
         DelayedCall later;
         // Entries of features this build may lack: an empty one shows its button disabled.
         std::function<void()> openZoomSettings;
-        std::function<void()> showMilestonePreview;
+        // The badge the dictation shows, here previewed; none disables the preview.
+        MilestoneBadge* badge = nullptr;
         std::function<void()> checkForUpdates;
         std::function<void()> uninstall;
 

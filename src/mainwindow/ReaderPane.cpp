@@ -35,6 +35,7 @@ ReaderPane::Services ReaderPane::Services::standard() {
     services.startHover = [] { HoverReader::shared().start(); };
     services.stopHover = [] { HoverReader::shared().stop(); };
     services.voicePicker = [] { return new VoicePicker; };
+    services.openDwellSettings = AppActions::shared().openDwellSettings;
     return services;
 }
 

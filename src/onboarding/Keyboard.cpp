@@ -2,6 +2,7 @@
 
 #include "mainwindow/TintedSymbol.h"
 #include "onboarding/OnbStyle.h"
+#include "platform/Wording.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -34,6 +35,14 @@ const QList<Keyboard::BottomKey>& Keyboard::bottomRow() {
         {QString(), QString(), QStringLiteral("arrows"), 2.7},
     };
     return keys;
+}
+
+QString Keyboard::capSymbol(const BottomKey& key) {
+    return key.symbol.isEmpty() ? QString() : Wording::of(key.symbol);
+}
+
+QString Keyboard::capLabel(const BottomKey& key) {
+    return key.label.isEmpty() ? QString() : Wording::of(key.label);
 }
 
 Keyboard::Keyboard(QStringList rows, qreal gap, qreal pad, QWidget* parent)
@@ -168,11 +177,17 @@ void Keyboard::paintEvent(QPaintEvent*) {
         const qreal inset = lit ? 0.7 : 0.5;
         painter.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kKeyCorner, kKeyCorner);
         painter.setPen(colour);
+        const QString symbol = capSymbol(key);
+        if (symbol.isEmpty()) {
+            painter.setFont(keyFont(7.5, lit));
+            painter.drawText(r, Qt::AlignCenter, capLabel(key));
+            continue;
+        }
         painter.setFont(keyFont(9, lit));
         painter.drawText(QRectF(r.left(), r.top() + 2, r.width(), r.height() / 2), Qt::AlignHCenter | Qt::AlignBottom,
-                         key.symbol);
+                         symbol);
         painter.setFont(keyFont(7.5, lit));
         painter.drawText(QRectF(r.left(), r.center().y(), r.width(), r.height() / 2 - 2), Qt::AlignHCenter | Qt::AlignTop,
-                         key.label);
+                         capLabel(key));
     }
 }

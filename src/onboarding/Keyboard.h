@@ -8,7 +8,8 @@
 // A schematic laptop keyboard: letter rows and a bottom row of modifier keys,
 // the space bar and the arrows, on a rounded plate. One modifier key can be
 // lit in a colour and lifted as "pressed"; identifiers no drawn key carries
-// ("rightControl", any other text) light nothing. Exactly 146 high, at most
+// ("rightControl", any other text) light nothing. The caps are printed in
+// this desktop's wording. Exactly 146 high, at most
 // 520 wide; the keys follow the width it is given.
 class Keyboard : public QWidget {
     Q_OBJECT
@@ -26,6 +27,11 @@ public:
         qreal units;
     };
     static const QList<BottomKey>& bottomRow();
+    // What a modifier key's cap shows: its symbol and label in this desktop's
+    // wording (Super and Alt here); an empty symbol leaves the label alone on
+    // the cap. The key keeps its stored identifier.
+    static QString capSymbol(const BottomKey& key);
+    static QString capLabel(const BottomKey& key);
 
     Keyboard(QStringList rows, qreal gap, qreal pad, QWidget* parent = nullptr);
 

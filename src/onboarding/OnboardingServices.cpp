@@ -3,8 +3,10 @@
 #include "engine/EngineBootstrap.h"
 #include "install/InstallFolder.h"
 #include "install/InstallLocation.h"
+#include "onboarding/SystemAccessibility.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "platform/ProgramLauncher.h"
 #include "reader/ReaderController.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
@@ -19,6 +21,10 @@ OnboardingServices OnboardingServices::desktop() {
     services.bootstrap = &EngineBootstrap::shared();
     services.permissions = Platform::current().permissions;
     services.delayedCall = DelayedCalls::timers();
+    services.openAccessibilitySettings = [] {
+        ProgramLauncher* launcher = Platform::current().programLauncher;
+        return launcher && SystemAccessibility::openSettings(*launcher);
+    };
     // Only our own install folder is ever moved; a packaged copy is not asked to.
     services.offerMove = [] {
         const std::optional<QString> folder = InstallFolder::running();

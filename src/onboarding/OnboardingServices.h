@@ -21,6 +21,8 @@ struct OnboardingServices {
     EngineBootstrap* bootstrap = nullptr;
     PermissionProvider* permissions = nullptr;
     DelayedCall delayedCall;
+    // Opens the desktop's accessibility settings; false when nothing opened.
+    std::function<bool()> openAccessibilitySettings;
 
     // The copy in use should move into an Applications folder (never for a
     // copy managed by a package).

@@ -209,12 +209,18 @@ void OnboardingView::requestMic() {
 }
 
 void OnboardingView::requestAX() {
-    if (!m_services.permissions)
+    PermissionProvider* permissions = m_services.permissions;
+    if (!permissions)
         return;
-    m_services.permissions->requestAccessibility();
+    permissions->requestAccessibility();
     stopPolling();
     m_pollToken = new QObject(this);
     pollAccessibility();
+    // Asking turns access on where the session lets us; elsewhere the user
+    // turns it on in the desktop's settings.
+    if (!permissions->accessibilityGranted() && m_services.openAccessibilitySettings
+        && m_services.openAccessibilitySettings())
+        emit sentToSettings();
 }
 
 void OnboardingView::pollAccessibility() {
@@ -223,10 +229,12 @@ void OnboardingView::pollAccessibility() {
     m_services.delayedCall(kAccessibilityPoll, m_pollToken, [this] {
         m_axGranted = m_services.permissions->accessibilityGranted();
         applyPermissions();
-        if (m_axGranted)
+        if (m_axGranted) {
             stopPolling();
-        else
+            emit accessibilityGranted();
+        } else {
             pollAccessibility();
+        }
     });
 }
 

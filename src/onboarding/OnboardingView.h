@@ -15,7 +15,9 @@ class QVBoxLayout;
 // the Back and Continue buttons. The list of steps is worked out afresh on
 // every change and every press; no step advances by itself, and every step can
 // be left at any time. Owns the two permission flags and the accessibility
-// poll, which ends when the poll sees access or the view goes away. GUI thread.
+// poll, which ends when the poll sees access or the view goes away. When the
+// desktop will not turn accessibility on for us, asking sends the user to its
+// settings and says so with `sentToSettings`. GUI thread.
 class OnboardingView : public QWidget {
     Q_OBJECT
 public:
@@ -48,6 +50,10 @@ public:
 signals:
     // The primary button on the last step.
     void finished();
+    // The user was sent to the desktop's accessibility settings to turn access on.
+    void sentToSettings();
+    // The poll found accessibility on.
+    void accessibilityGranted();
 
 protected:
     void hideEvent(QHideEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 OnboardingWindow& OnboardingWindow::shared() {
     static OnboardingWindow* window = new OnboardingWindow([] { return OnboardingServices::desktop(); });
@@ -37,6 +38,16 @@ void OnboardingWindow::show() {
         auto* view = new OnboardingView(std::move(services), window);
         layout->addWidget(view);
         connect(view, &OnboardingView::finished, this, &OnboardingWindow::close);
+        // A window above everything would cover the settings the user was sent to.
+        connect(view, &OnboardingView::sentToSettings, this, [this] {
+            setStaysOnTop(false);
+            if (m_window)
+                m_window->lower();
+        });
+        connect(view, &OnboardingView::accessibilityGranted, this, [this] {
+            if (!staysOnTop())
+                present();
+        });
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             const QRect area = screen->availableGeometry();
             window->move(area.center() - QPoint(OnboardingView::kSize.width() / 2, OnboardingView::kSize.height() / 2));
@@ -47,7 +58,24 @@ void OnboardingWindow::show() {
     present();
 }
 
+bool OnboardingWindow::staysOnTop() const {
+    return m_window && m_window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+void OnboardingWindow::setStaysOnTop(bool onTop) {
+    if (!m_window || staysOnTop() == onTop)
+        return;
+    Qt::WindowFlags flags = m_window->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    // Through the native window, so the window stays mapped: the widget's own
+    // setWindowFlags would hide and re-create it, ending the page's poll.
+    m_window->overrideWindowFlags(flags);
+    if (QWindow* native = m_window->windowHandle())
+        native->setFlags(flags);
+}
+
 void OnboardingWindow::present() {
+    setStaysOnTop(true);
     QPointer<QWidget> window = m_window;
     auto raise = [window] {
         if (!window)

@@ -10,8 +10,10 @@
 #include "onboarding/OnboardingView.h"
 class QWidget;
 
-// The first-run window: 640 × 560, fixed, above the other windows. Its close
-// button only hides it (onboarding is then not done, and the next launch
+// The first-run window: 640 × 560, fixed, above the other windows, except
+// while the user is in the desktop's settings: then it steps behind them, and
+// comes back on top when access is granted or onboarding is shown again. Its
+// close button only hides it (onboarding is then not done, and the next launch
 // shows it again); finishing on the last step stores "onboardingDone", drops
 // the window with all its state and reports `finished`. GUI thread.
 class OnboardingWindow : public QObject {
@@ -31,6 +33,8 @@ public:
 
     QWidget* window() const { return m_window; }
     OnboardingView* view() const { return m_view; }
+    // Above the other windows (not while the user is sent to the settings).
+    bool staysOnTop() const;
 
 signals:
     // Onboarding was finished and its window is gone.
@@ -38,6 +42,7 @@ signals:
 
 private:
     void present();
+    void setStaysOnTop(bool onTop);
 
     std::function<OnboardingServices()> m_makeServices;
     Defaults* m_defaults = nullptr;

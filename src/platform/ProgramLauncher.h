@@ -5,7 +5,8 @@
 class QString;
 
 // Starts programs that live on after this one ends (the relaunched copy after
-// an update, a script that finishes once this program has quit).
+// an update, a script that finishes once this program has quit, the desktop's
+// settings).
 class ProgramLauncher {
 public:
     virtual ~ProgramLauncher() = default;

@@ -17,6 +17,7 @@
 #include "translation/TranslationCatalog.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -226,9 +227,10 @@ TEST_F(OnboardingTest, PermissionRowsFollowTheFlagsAndTheAccessibilityPollStopsO
     page->typingRow()->button()->click();
     page->typingRow()->button()->click();
     EXPECT_EQ(platform.permissions.accessibilityRequests, 2);
+    const int asked = platform.permissions.accessibilityChecks;
     timers.advance(3s);
-    // Pressing again replaced the poll: one check a second besides the first.
-    EXPECT_EQ(platform.permissions.accessibilityChecks - 1, 3);
+    // Pressing again replaced the poll: one check a second.
+    EXPECT_EQ(platform.permissions.accessibilityChecks - asked, 3);
     platform.permissions.accessibility = true;
     timers.advance(1s);
     EXPECT_EQ(page->title(), QStringLiteral("All set"));
@@ -242,10 +244,59 @@ TEST_F(OnboardingTest, ThePollEndsWhenOnboardingCloses) {
     onboarding.show();
     onboarding.view()->requestAX();
     EXPECT_TRUE(onboarding.view()->isPollingAccessibility());
+    const int asked = platform.permissions.accessibilityChecks;
     onboarding.window()->close();
     EXPECT_FALSE(onboarding.view()->isPollingAccessibility());
     timers.advance(5s);
-    EXPECT_EQ(platform.permissions.accessibilityChecks, 1);
+    EXPECT_EQ(platform.permissions.accessibilityChecks, asked);
+}
+
+TEST_F(OnboardingTest, TheWindowStepsBehindTheSettingsOnlyWhileTheUserIsSentThere) {
+    int settingsOpened = 0;
+    OnboardingWindow onboarding([&] {
+        OnboardingServices s = services();
+        s.openAccessibilitySettings = [&] { return ++settingsOpened, true; };
+        return s;
+    });
+    onboarding.show();
+    EXPECT_TRUE(onboarding.staysOnTop());
+
+    // The session took the request: nobody is sent anywhere.
+    platform.permissions.accessibility = true;
+    onboarding.view()->requestAX();
+    EXPECT_EQ(settingsOpened, 0);
+    EXPECT_TRUE(onboarding.staysOnTop());
+
+    platform.permissions.accessibility = false;
+    onboarding.view()->requestAX();
+    EXPECT_EQ(settingsOpened, 1);
+    EXPECT_FALSE(onboarding.staysOnTop());
+    EXPECT_TRUE(onboarding.window()->isVisible());
+    EXPECT_TRUE(onboarding.view()->isPollingAccessibility()) << "stepping behind must not end the poll";
+
+    platform.permissions.accessibility = true;
+    timers.advance(OnboardingView::kAccessibilityPoll);
+    EXPECT_TRUE(onboarding.staysOnTop()) << "back on top once access is on";
+    EXPECT_FALSE(onboarding.view()->isPollingAccessibility());
+}
+
+TEST_F(OnboardingTest, AFailedSetUpNamesTheLogWhereItIs) {
+    EngineBootstrap::Setup failingSetup = setup(true);
+    failingSetup.runProcess = [](const QString&, const QStringList&, std::function<void(QString)>) {
+        return QtFuture::makeReadyFuture(false);
+    };
+    EngineBootstrap failing(failingSetup, engineServices());
+    OnboardingServices s = services();
+    s.bootstrap = &failing;
+    OnboardingView view(s);
+    view.show();
+    view.setStep(S::Engine);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failing.stage() == Stage::Failed; }));
+    QStringList texts;
+    for (const QLabel* label : view.page()->findChildren<QLabel*>())
+        texts << label->text();
+    const QString shown = texts.join(QLatin1Char('\n'));
+    EXPECT_TRUE(shown.contains(data.path() + QStringLiteral("/Quorvane/setup.log"))) << shown.toStdString();
 }
 
 TEST_F(OnboardingTest, TheEngineStepStartsOnlyFromIdleAndRetriesOnlyWhenAsked) {

@@ -1,10 +1,12 @@
 // The General page: the name commit with its "Saved" mark and announcement,
-// the theme's reaction, and the milestone switches.
+// the theme's reaction, the milestone switches and the badge preview.
 #include "app/Appearance.h"
 #include "mainwindow/GeneralPane.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"
+#include "onboarding/MilestoneBadge.h"
+#include "onboarding/Milestones.h"
 #include "PageRender.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -38,8 +40,21 @@ protected:
         s.now = [this] { return now; };
         s.announce = [this](const QString& text) { announced << text; };
         s.later = timers.delayedCall();
-        s.showMilestonePreview = [this] { calls << QStringLiteral("badge"); };
+        s.openZoomSettings = [this] { calls << QStringLiteral("zoom"); };
+        s.badge = &badge;
         return s;
+    }
+
+    MilestoneBadge::Environment badgeEnvironment() {
+        MilestoneBadge::Environment env;
+        env.pointer = [] { return std::nullopt; };
+        env.screens = [] {
+            return QList<MilestoneBadge::Screen>{{QRect(0, 0, 1920, 1080), QRect(0, 32, 1920, 1048)}};
+        };
+        env.primaryIndex = [] { return 0; };
+        env.reduceMotion = [] { return true; };
+        env.playChime = [this] { calls << QStringLiteral("chime"); };
+        return env;
     }
 
     ScopedFakePlatform platform;
@@ -49,6 +64,7 @@ protected:
     QDateTime now{QDate(2026, 12, 9), QTime(9, 0)};
     QStringList calls;
     QStringList announced;
+    MilestoneBadge badge{defaults, timers.delayedCall(), badgeEnvironment()};
 };
 
 TEST_F(GeneralPaneTest, ReturnStoresTheTrimmedNameShowsSavedAndAnnouncesTheGreeting) {
@@ -125,15 +141,23 @@ TEST_F(GeneralPaneTest, TheDarkTileTurnsTheProgramDarkAndRedrawsTheIconArt) {
     applyStoredAppearance(defaults, nullptr);
 }
 
-TEST_F(GeneralPaneTest, TheBadgeSwitchHidesTheToneAndDisablesThePreview) {
+TEST_F(GeneralPaneTest, ShowMeOneShowsTheThreeHourBadgeAndTheSwitchesGovernIt) {
     GeneralPane pane(services());
     EXPECT_TRUE(pane.badgeToggle()->isChecked());
     EXPECT_FALSE(pane.toneToggle()->isChecked());
-    EXPECT_TRUE(pane.showMeOne()->isEnabled());
     pane.showMeOne()->click();
-    EXPECT_EQ(calls, QStringList({QStringLiteral("badge")}));
+    ASSERT_TRUE(badge.isShowing());
+    EXPECT_EQ(badge.view()->number(), 3);
+    EXPECT_EQ(badge.view()->headline(), QStringLiteral("hours saved"));
+    EXPECT_EQ(badge.view()->line(), Milestones::line(3));
+    EXPECT_FALSE(defaults.contains(Milestones::kHighestKey)) << "a preview is no milestone";
+    EXPECT_TRUE(calls.isEmpty()) << "no tone while it is off";
+    timers.advance(MilestoneBadge::kHideAfter);
+    EXPECT_FALSE(badge.isShowing());
 
     pane.toneToggle()->setChecked(true);
+    pane.showMeOne()->click();
+    EXPECT_EQ(calls, QStringList({QStringLiteral("chime")}));
     pane.badgeToggle()->setChecked(false);
     EXPECT_FALSE(pane.toneToggle()->isVisibleTo(&pane));
     EXPECT_FALSE(pane.showMeOne()->isEnabled());
@@ -141,7 +165,7 @@ TEST_F(GeneralPaneTest, TheBadgeSwitchHidesTheToneAndDisablesThePreview) {
 
     // Without a badge in this build, the preview is disabled either way.
     GeneralPane::Services bare = services();
-    bare.showMilestonePreview = nullptr;
+    bare.badge = nullptr;
     defaults.set(GeneralPane::kBadgeEnabled, true);
     GeneralPane without(bare);
     EXPECT_FALSE(without.showMeOne()->isEnabled());

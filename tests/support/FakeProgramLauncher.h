@@ -7,7 +7,8 @@
 #include <QString>
 
 // Records what it is asked to start; when `reallyStart` is set it also starts
-// it (tests whose programs are scripts in a temporary folder).
+// it (tests whose programs are scripts in a temporary folder). Programs in
+// `missing` fail to start.
 class FakeProgramLauncher : public ProgramLauncher {
 public:
     struct Launch {
@@ -17,6 +18,8 @@ public:
 
     bool startDetached(const QString& program, const QStringList& arguments) override {
         launches.append({program, arguments});
+        if (missing.contains(program))
+            return false;
         if (!reallyStart)
             return succeeds;
         return QProcess::startDetached(program, arguments);
@@ -24,5 +27,6 @@ public:
 
     bool reallyStart = false;
     bool succeeds = true;
+    QStringList missing;
     QList<Launch> launches;
 };

@@ -14,6 +14,8 @@ QString LinuxWording::forDesktop(const QString& text) const {
                         "nothing else.")},
         {QStringLiteral("Double-tap the right \u2318 key, say anything, then double-tap again to stop."),
          QStringLiteral("Double-tap the right Super key, say anything, then double-tap again to stop.")},
+        {QStringLiteral("What lets your words land in Mail, Safari, or wherever you were working."),
+         QStringLiteral("What lets your words land in your mail, your browser, or wherever you were working.")},
         {QStringLiteral("It works the same in Mail, Safari, your editor, anywhere your Mac can type."),
          QStringLiteral("It works the same in your mail, your browser, your editor, anywhere you can type.")},
         {QStringLiteral("About 1.2 GB, one time. Your Mac does all the talking and listening itself, which is why there "
@@ -44,6 +46,24 @@ QString LinuxWording::forDesktop(const QString& text) const {
                         "works with no network afterwards. Adding one language covers both directions with English.")},
         {QStringLiteral("Every language Quorvane offers is already on this Mac."),
          QStringLiteral("Every language Quorvane offers is already on this computer.")},
+        // The Translation page: its languages are the translator's packages.
+        {QStringLiteral("Ready on this Mac"), QStringLiteral("Ready on this computer")},
+        {QStringLiteral("No languages are downloaded yet, so there is nothing to translate from. Add one in Language "
+                        "& Region and it will appear here."),
+         QStringLiteral("No language pairs are installed yet, so there is nothing to translate from. Install one "
+                        "with your package manager and it will appear here.")},
+        {QStringLiteral("Manage in System Settings\u2026"), QStringLiteral("Manage in your package manager\u2026")},
+        {QStringLiteral("Only needed to remove a language, or to see everything macOS holds. Adding one is quicker "
+                        "above. On that page, scroll to the bottom and click Translation Languages; the list at the "
+                        "top is a different thing."),
+         QStringLiteral("Only needed to remove a language: each one is an Apertium language pair, removed like any "
+                        "other package. Adding one is quicker above.")},
+        {QStringLiteral("Translation happens on your Mac, using the language models macOS has downloaded. Quorvane "
+                        "refuses to translate a language that is not on this Mac rather than sending your words "
+                        "anywhere."),
+         QStringLiteral("Translation happens on this computer, using the Apertium language pairs installed on it. "
+                        "Quorvane refuses to translate a language that is not on this computer rather than sending "
+                        "your words anywhere.")},
         // The double-tap keys: Command is Super and Option is Alt here.
         {QStringLiteral("Right Command \u2318"), QStringLiteral("Right Super")},
         {QStringLiteral("Right Option \u2325"), QStringLiteral("Right Alt")},
@@ -51,6 +71,21 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral("Left Command \u2318"), QStringLiteral("Left Super")},
         {QStringLiteral("Left Option \u2325"), QStringLiteral("Left Alt")},
         {QStringLiteral("Control \u2303"), QStringLiteral("Control")},
+        // The caps of the drawn keyboard: Super and Alt, as a PC keyboard prints them.
+        {QStringLiteral("\u2318"), QStringLiteral("\u2756")},
+        {QStringLiteral("command"), QStringLiteral("super")},
+        {QStringLiteral("\u2325"), QString()},
+        {QStringLiteral("option"), QStringLiteral("alt")},
+        {QStringLiteral("\u2303"), QString()},
+        {QStringLiteral("control"), QStringLiteral("ctrl")},
+        // The accessibility shortcuts' hints, for GNOME's Accessibility panel.
+        {QStringLiteral("Open Pointer Control, then Dwell Control, to click by resting the pointer."),
+         QStringLiteral("Open Click Assist under Pointing & Clicking, then turn on Hover Click, to click by resting the "
+                        "pointer.")},
+        {QStringLiteral("Zoom and Display are under Vision. Display scaling is in Displays, not here."),
+         QStringLiteral("Zoom and Large Text are under Seeing. Display scaling is in Displays, not here.")},
+        {QStringLiteral("VoiceOver is under Vision. Command F5 also turns it on and off."),
+         QStringLiteral("The Screen Reader is under Seeing. Super Alt S also turns it on and off.")},
         // Phone notes: the question about an unknown phone, and the notes folder
         // that stands in for the notes application.
         {QStringLiteral(" arrived from an iPhone this Mac has not seen before. Are they yours?"),
@@ -95,6 +130,12 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral("Notes from your iPhone"), QStringLiteral("Notes from your phone")},
         {QStringLiteral("Keep Quorvane in the Dock"), QStringLiteral("Keep Quorvane in the taskbar")},
         {QStringLiteral("Open macOS accessibility settings\u2026"), QStringLiteral("Open accessibility settings\u2026")},
+        {QStringLiteral("macOS does not let an app change its own text size, so Quorvane has no setting for it. Enlarging "
+                        "happens system wide instead: Zoom magnifies the screen, and Displays offers a scaled resolution "
+                        "that makes everything larger. Both apply to Quorvane along with everything else."),
+         QStringLiteral("Quorvane follows the desktop's text size rather than keeping a setting of its own. Enlarging "
+                        "happens desktop wide instead: Zoom magnifies the screen, and Displays offers a scale that makes "
+                        "everything larger. Both apply to Quorvane along with everything else.")},
         {QStringLiteral("Stays on your Mac, never sent anywhere."),
          QStringLiteral("Stays on this computer, never sent anywhere.")},
         {QStringLiteral("Use Apple Intelligence when available"),
@@ -104,6 +145,8 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral("used when this Mac has it enabled"), QStringLiteral("not available on this computer")},
         {QStringLiteral("Every tier runs entirely on this Mac. Your words never leave it."),
          QStringLiteral("Every tier runs entirely on this computer. Your words never leave it.")},
+        {QStringLiteral("Everything here stays on this Mac. The tuning is 256 numbers in a file you can delete."),
+         QStringLiteral("Everything here stays on this computer. The tuning is 256 numbers in a file you can delete.")},
         // The about block's tagline.
         {QStringLiteral("Dictation and reading that never leave your Mac."),
          QStringLiteral("Dictation and reading that never leave your computer.")},
