@@ -1,6 +1,9 @@
 #include "mainwindow/MainWindowView.h"
 
+#include "app/ConfiguredHotkeys.h"
+#include "app/ModifierTapMonitor.h"
 #include "cleanup/ModesPane.h"
+#include "engine/VoiceTuningView.h"
 #include "insertion/DictionaryPane.h"
 #include "mainwindow/CleanupPane.h"
 #include "mainwindow/DashboardPane.h"
@@ -12,6 +15,7 @@
 #include "mainwindow/TintedSymbol.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
+#include "translation/TranslationPane.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -38,8 +42,16 @@ const std::map<MainWindowPane, std::function<QWidget*()>>& builders() {
         {MainWindowPane::Dictation, [] { return DictationPane::standard(); }},
         {MainWindowPane::Modes, [] { return new ModesPane(ModesPane::Services::standard()); }},
         {MainWindowPane::Reader, [] { return new ReaderPane(ReaderPane::Services::standard()); }},
+        {MainWindowPane::Translation, [] {
+             TranslationPane::Services services = TranslationPane::Services::standard();
+             for (ModifierTapMonitor::Key key : ModifierTapMonitor::offerable())
+                 services.offerableKeys << ModifierTapMonitor::toString(key);
+             services.rebind = [] { registerConfiguredHotkeys(); };
+             return new TranslationPane(std::move(services));
+         }},
         {MainWindowPane::Cleanup, [] { return new CleanupPane(CleanupPane::Services::standard()); }},
         {MainWindowPane::Dictionary, [] { return new DictionaryPane(DictionaryPane::Services::standard()); }},
+        {MainWindowPane::Voice, [] { return new VoiceTuningView(VoiceTuning::shared()); }},
         {MainWindowPane::Instructions, [] { return new InstructionsPane(Defaults::shared()); }},
         {MainWindowPane::General, [] { return new GeneralPane(GeneralPane::Services::standard()); }},
     };
