@@ -8,6 +8,7 @@
 #include "onboarding/SweepingHighlight.h"
 #include "platform/Wording.h"
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "translation/Translator.h"
 
 #include <QButtonGroup>
@@ -29,10 +30,6 @@ constexpr int kKeyboardTopWithHeading = 10;
 constexpr int kSegmentsGap = 10;
 constexpr int kCardGap = 8;
 constexpr int kCardInset = 12;
-const QString kTranslateKey = QStringLiteral("doubleTapTranslateKey");
-const QString kTranslateReadKey = QStringLiteral("doubleTapTranslateReadKey");
-const QString kDictationKey = QStringLiteral("doubleTapDictationKey");
-const QString kReaderKey = QStringLiteral("doubleTapReaderKey");
 
 QLabel* smallCaps(const QString& text, qreal pixels, qreal spacing, const QColor& color, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -166,7 +163,9 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     setMaximumWidth(kMaxWidth);
 
     connect(&defaults, &Defaults::changed, this, [this](const QString& key) {
-        if (key == kTranslateKey || key == kTranslateReadKey || key == kDictationKey || key == kReaderKey
+        using namespace DictationSettings;
+        if (key == kTranslateTapKey || key == kTranslateReadTapKey || key == kDoubleTapDictationKey
+            || key == kDoubleTapReaderKey
             || key.startsWith(QStringLiteral("translation")))
             refresh();
     });
@@ -186,11 +185,10 @@ QString KeyboardGuide::name(const QString& key) {
 }
 
 QString KeyboardGuide::activeKey() const {
+    using namespace DictationSettings;
     if (m_topic == Topic::Speaking)
-        return m_translating ? m_defaults.stringOr(kTranslateKey, QStringLiteral("leftControl"))
-                             : m_defaults.stringOr(kDictationKey, QStringLiteral("rightCommand"));
-    return m_translating ? m_defaults.stringOr(kTranslateReadKey, QStringLiteral("leftOption"))
-                         : m_defaults.stringOr(kReaderKey, QStringLiteral("rightOption"));
+        return readText(m_defaults, m_translating ? kTranslateTapKey : kDoubleTapDictationKey);
+    return readText(m_defaults, m_translating ? kTranslateReadTapKey : kDoubleTapReaderKey);
 }
 
 QString KeyboardGuide::caption() const {

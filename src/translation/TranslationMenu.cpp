@@ -1,6 +1,7 @@
 #include "translation/TranslationMenu.h"
 
 #include "support/Defaults.h"
+#include "support/DictationSettings.h"
 #include "translation/DoubleTapKeyLabel.h"
 #include "translation/TranslateKeys.h"
 #include "translation/TranslationCatalog.h"
@@ -12,12 +13,11 @@
 namespace {
 
 const QString kTargetKey = QStringLiteral("translationTarget");
-const QString kTapKey = QStringLiteral("doubleTapTranslateKey");
 
 void fill(QMenu* submenu, const TranslationMenu::Services& services) {
     using Kind = TranslationMenu::Row::Kind;
     const QString target = Translator::typeTarget();
-    const QString tapKey = services.defaults->stringOr(kTapKey, QStringLiteral("leftControl"));
+    const QString tapKey = DictationSettings::readText(*services.defaults, DictationSettings::kTranslateTapKey);
     submenu->clear();
     submenu->setTitle(TranslationMenu::title(target));
     for (const TranslationMenu::Row& row : TranslationMenu::rows(target, tapKey, services.catalog->targets())) {
