@@ -119,12 +119,14 @@ TEST_F(ReadAlongDesktop, TheLitWordFollowsTheVoiceAtEitherSpeedAndTheReadingSave
     const double heard = soundSpan(speaker.stop());
     EXPECT_NEAR(heard, timeline.duration, timeline.duration * 0.15) << "timeline " << timeline.duration << " s";
 
-    // Twice the speed: about half the time.
+    // Twice the speed: about half the time, plus the player's start-up, which
+    // a loaded machine stretches.
     reader.setRate(2.0);
     ASSERT_TRUE(awaitFuture(reader.read(kParagraph), 120000));
     const Follow fast = follow(reader, *view);
     EXPECT_EQ(fast.backwards, 0);
-    EXPECT_NEAR(fast.wall / normal.wall, 0.5, 0.15) << fast.wall << " s against " << normal.wall << " s";
+    EXPECT_GT(fast.wall / normal.wall, 0.35) << fast.wall << " s against " << normal.wall << " s";
+    EXPECT_LT(fast.wall / normal.wall, 0.75) << fast.wall << " s against " << normal.wall << " s";
 
     // A tap on a word while paused plays from there.
     reader.setRate(1.0);
