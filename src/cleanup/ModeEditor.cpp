@@ -1,6 +1,7 @@
 #include "cleanup/ModeEditor.h"
 
 #include "cleanup/ModeStore.h"
+#include "support/Text.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,17 +19,6 @@ namespace {
 constexpr int kNameWidth = 220;
 constexpr int kPickerWidth = 260;
 constexpr int kInstructionHeight = 58;
-
-QString trimmedOfBlanks(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
 
 QLabel* caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -159,7 +149,7 @@ void ModeEditor::save() {
     mode.endWithPeriod = m_period->isChecked();
     mode.keepEveryWord = m_keep->isChecked();
     mode.instruction = m_instruction->toPlainText();
-    if (!mode.isBuiltIn && m_name && !trimmedOfBlanks(m_name->text()).isEmpty())
+    if (!mode.isBuiltIn && m_name && !Text::trimmedOfBlanks(m_name->text()).isEmpty())
         mode.name = m_name->text();
     m_store.update(mode);
 }

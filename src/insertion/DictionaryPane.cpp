@@ -8,6 +8,7 @@
 #include "platform/UserAccount.h"
 #include "platform/Wording.h"
 #include "support/Defaults.h"
+#include "support/Text.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -21,17 +22,6 @@ namespace {
 
 constexpr int kTrashSize = 14;
 constexpr int kCaptionSize = 11;
-
-QString trimmedOfBlanks(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
 
 QLabel* caption(const QString& text) {
     auto* label = new QLabel(text);
@@ -108,7 +98,7 @@ DictionaryPane::DictionaryPane(Services services, QWidget* parent)
     m_add->setAutoDefault(false);
     m_add->setEnabled(false);
     connect(m_canonical, &QLineEdit::textChanged, this,
-            [this](const QString& text) { m_add->setEnabled(!trimmedOfBlanks(text).isEmpty()); });
+            [this](const QString& text) { m_add->setEnabled(!Text::trimmedOfBlanks(text).isEmpty()); });
     connect(m_add, &QPushButton::clicked, this, &DictionaryPane::addEntry);
 
     m_words = addSection(tr("Your words"));

@@ -15,6 +15,7 @@
 #include "platform/Wording.h"
 #include "state/Announce.h"
 #include "support/Defaults.h"
+#include "support/Text.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -27,17 +28,6 @@ namespace {
 
 const QColor kSavedGreen = QColor::fromRgbF(0.204f, 0.780f, 0.349f);
 constexpr int kSymbolSize = 12;
-
-QString trimmedOfSpacesAndTabs(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
 
 } // namespace
 
@@ -232,7 +222,7 @@ void GeneralPane::draftChanged() {
 }
 
 void GeneralPane::commitName() {
-    const QString name = trimmedOfSpacesAndTabs(m_name->text());
+    const QString name = Text::trimmedOfBlanks(m_name->text());
     if (m_name->text() != name)
         m_name->setText(name);
     Defaults& defaults = *m_services.defaults;

@@ -2,6 +2,7 @@
 
 #include "mainwindow/TintedSymbol.h"
 #include "reader/ReadAloudStore.h"
+#include "support/Text.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,18 +15,6 @@ namespace {
 
 constexpr int kArrowSize = 12;
 constexpr int kTrashSize = 14;
-
-// Spaces and tabs only: a line break counts as content.
-QString trimmedOfBlanks(const QString& text) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (start < end && blank(text.at(start)))
-        ++start;
-    while (end > start && blank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
 
 } // namespace
 
@@ -84,7 +73,7 @@ void ReadAloudSection::fieldsChanged() {
     const QString sayAs = m_sayAs->text();
     m_play->setText(sayAs.isEmpty() ? word : sayAs);
     m_play->setEnabled(!word.isEmpty() || !sayAs.isEmpty());
-    m_add->setEnabled(!trimmedOfBlanks(word).isEmpty() && !trimmedOfBlanks(sayAs).isEmpty());
+    m_add->setEnabled(!Text::trimmedOfBlanks(word).isEmpty() && !Text::trimmedOfBlanks(sayAs).isEmpty());
 }
 
 void ReadAloudSection::add() {

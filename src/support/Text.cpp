@@ -97,4 +97,15 @@ std::optional<QString> decodeUtf8Strictly(const QByteArray& bytes) {
     return text;
 }
 
+QString trimmedOfBlanks(const QString& text) {
+    qsizetype start = 0;
+    qsizetype end = text.size();
+    const auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (start < end && blank(text.at(start)))
+        ++start;
+    while (end > start && blank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
 } // namespace Text

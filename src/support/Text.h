@@ -30,6 +30,9 @@ QString uppercasedFirst(const QString& text);
 QString lowercasedFirst(const QString& text);
 // Full Unicode case folding, for comparing texts without regard to case.
 QString foldedCase(const QString& text);
+// `text` without the spaces and tabs at either end; a line break counts as
+// content, unlike QString::trimmed().
+QString trimmedOfBlanks(const QString& text);
 // `bytes` as UTF-8, or nothing when they are not valid UTF-8.
 std::optional<QString> decodeUtf8Strictly(const QByteArray& bytes);
 
