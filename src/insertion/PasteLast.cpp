@@ -1,7 +1,7 @@
 #include "insertion/PasteLast.h"
 
 #include "dictation/BubblePanel.h"
-#include "state/Announce.h"
+#include "dictation/FlashMessage.h"
 #include "state/AppState.h"
 #include "insertion/HistoryStore.h"
 #include "insertion/InsertionAccess.h"
@@ -18,16 +18,9 @@ namespace {
 constexpr std::chrono::milliseconds kFlashShown = BubblePanel::kFlashShown;
 
 void flash(AppState& state, BubbleControl* bubble, const QString& message) {
-    state.setFlashMessage(message);
+    flashMessage(state, bubble, message, kFlashShown);
     if (bubble)
-        bubble->show(BubbleMode::Flash);
-    else
-        state.setBubbleMode(BubbleMode::Flash);
-    Announce::say(message, false);
-    if (bubble) {
-        bubble->scheduleHide(kFlashShown);
         return;
-    }
     // Without a bubble the state alone shows the message; take it down unless
     // something else has been shown since.
     QPointer<AppState> guarded(&state);

@@ -3,6 +3,7 @@
 #include "cleanup/TextCleanup.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationPeers.h"
+#include "dictation/FlashMessage.h"
 #include "dictation/Recorder.h"
 #include "engine/EngineHttp.h"
 #include "engine/MlxServer.h"
@@ -14,7 +15,6 @@
 #include "reader/ReaderSelection.h"
 #include "reader/ReaderWindowController.h"
 #include "reader/SpeechPreparation.h"
-#include "state/Announce.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "translation/TranslateBar.h"
@@ -362,16 +362,7 @@ QFuture<std::optional<QByteArray>> ReaderController::synthesize(const QUrl& serv
         });
 }
 
-void ReaderController::flash(const QString& message) {
-    m_state.setFlashMessage(message);
-    if (m_peers.bubble)
-        m_peers.bubble->show(BubbleMode::Flash);
-    else
-        m_state.setBubbleMode(BubbleMode::Flash);
-    Announce::say(message, false);
-    if (m_peers.bubble)
-        m_peers.bubble->scheduleHide(kFlashShown);
-}
+void ReaderController::flash(const QString& message) { flashMessage(m_state, m_peers.bubble, message, kFlashShown); }
 
 void ReaderController::trace(const QString& line) const {
     if (m_services.trace)

@@ -3,6 +3,7 @@
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation/DictationPeers.h"
+#include "dictation/FlashMessage.h"
 #include "dictation/Recorder.h"
 #include "platform/OnDeviceTranslator.h"
 #include "platform/Platform.h"
@@ -10,7 +11,6 @@
 #include "reader/ReaderChunks.h"
 #include "reader/ReaderController.h"
 #include "reader/ReaderSelection.h"
-#include "state/Announce.h"
 #include "state/AppState.h"
 #include "support/Text.h"
 #include "translation/TranslateBar.h"
@@ -242,16 +242,7 @@ void TranslateKeys::finished(const std::shared_ptr<Reading>& reading) {
     reading->promise.finish();
 }
 
-void TranslateKeys::flash(const QString& message) {
-    m_state.setFlashMessage(message);
-    if (m_peers.bubble)
-        m_peers.bubble->show(BubbleMode::Flash);
-    else
-        m_state.setBubbleMode(BubbleMode::Flash);
-    Announce::say(message, false);
-    if (m_peers.bubble)
-        m_peers.bubble->scheduleHide(kFlashShown);
-}
+void TranslateKeys::flash(const QString& message) { flashMessage(m_state, m_peers.bubble, message, kFlashShown); }
 
 void TranslateKeys::trace(const QString& line) const {
     if (m_services.trace)
