@@ -10,11 +10,11 @@
 #include "mainwindow/MainWindowHost.h"
 #include "mainwindow/MainWindowView.h"
 #include "platform/Platform.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/FakeNoteTarget.h"
 #include "support/FakePhoneNotesInbox.h"
+#include "WidgetBenchMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -158,17 +158,4 @@ BENCHMARK(reshow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::unique_ptr<LinuxPlatform> linux;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-        linux = std::make_unique<LinuxPlatform>();
-        Platform::install(linux->services());
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWidgetBenchmarks(argc, argv); }

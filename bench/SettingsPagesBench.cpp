@@ -19,7 +19,6 @@
 #include "mainwindow/MainWindowView.h"
 #include "mainwindow/ReaderPane.h"
 #include "platform/Platform.h"
-#include "platform/linux/LinuxPlatform.h"
 #include "reader/ReadAloudStore.h"
 #include "reader/VoicePicker.h"
 #include "state/AppState.h"
@@ -27,6 +26,7 @@
 #include "translation/LanguageTableView.h"
 #include "translation/TranslationCatalog.h"
 #include "translation/TranslationPane.h"
+#include "WidgetBenchMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -203,17 +203,4 @@ BENCHMARK_CAPTURE(clickToPaint, General, MainWindowPane::General)
 
 } // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::unique_ptr<LinuxPlatform> linux;
-    if (!qEnvironmentVariableIsEmpty("DISPLAY")) {
-        linux = std::make_unique<LinuxPlatform>();
-        Platform::install(linux->services());
-    }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWidgetBenchmarks(argc, argv); }
