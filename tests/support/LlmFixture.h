@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/PortLock.h"
 #include "support/TempFolder.h"
 
 #include <QJsonDocument>
@@ -14,6 +15,9 @@
 // what it should answer (rewritten at any time), and the requests it received.
 // Constructing it points PYTHONPATH and the fixture's variables at it, so a
 // server launched by the code under test uses it too; `start` runs one directly.
+// It holds the model server's port for its whole life: a test in another
+// process would otherwise find this server there, keep it as its own and send
+// it requests of its own.
 class LlmFixture {
 public:
     LlmFixture() {
@@ -27,6 +31,8 @@ public:
         qunsetenv("LLM_FIXTURE_CONFIG");
         qunsetenv("LLM_FIXTURE_LOG");
     }
+    static constexpr quint16 kPort = 50062;
+
     LlmFixture(const LlmFixture&) = delete;
     LlmFixture& operator=(const LlmFixture&) = delete;
 
@@ -54,7 +60,7 @@ public:
     // until it listens. A server still going away from an earlier test is waited
     // for first, so the one that answers is this one.
     bool start(const QString& model, const QString& python = QStringLiteral("/usr/bin/python3"),
-               quint16 port = 50062) {
+               quint16 port = kPort) {
         if (!QTest::qWaitFor([port] { return !listening(port); }, 10000))
             return false;
         m_process = std::make_unique<QProcess>();
@@ -82,6 +88,7 @@ public:
     }
 
 private:
+    PortLock m_port{kPort};
     TempFolder m_files;
     std::unique_ptr<QProcess> m_process;
 };
