@@ -156,15 +156,13 @@ TEST_F(Launch, WithoutOnboardingAMissingEngineIsTracedAndNothingOpens) {
     EXPECT_TRUE(after.contains(QStringLiteral("startSpeechServer")));
 }
 
-TEST_F(Launch, UpdateCheckOnlyWhenNotStoredAsFalse) {
+TEST_F(Launch, UpdateCheckUnlessStoredAsFalseAndTheCatalogueOnlyWithTheTranslator) {
     defaults.set(QStringLiteral("autoCheckUpdates"), QStringLiteral("no"));
-    EXPECT_TRUE(launch(steps()).second.contains(QStringLiteral("checkForUpdates")));
+    const QStringList after = launch(steps()).second;
+    EXPECT_TRUE(after.contains(QStringLiteral("checkForUpdates")));
+    EXPECT_FALSE(after.contains(QStringLiteral("refreshTranslationCatalog")));
     defaults.set(QStringLiteral("autoCheckUpdates"), false);
     EXPECT_FALSE(launch(steps()).second.contains(QStringLiteral("checkForUpdates")));
-}
-
-TEST_F(Launch, TranslationCatalogueOnlyWithTheTranslator) {
-    EXPECT_FALSE(launch(steps()).second.contains(QStringLiteral("refreshTranslationCatalog")));
 }
 
 TEST_F(Launch, ShutdownStopsInOrderOnceAndCancelsThePendingUpdateCheck) {

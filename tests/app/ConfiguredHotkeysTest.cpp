@@ -68,11 +68,6 @@ struct Binder : testing::Test {
 TEST_F(Binder, DefaultsRegisterThreeHotkeysInOrderAndTwoTaps) {
     bind();
     ASSERT_EQ(keys.grabs.size(), 3);
-    EXPECT_EQ(keys.grabs[0].keyCode, 2u);
-    EXPECT_EQ(keys.grabs[1].keyCode, 9u);
-    EXPECT_EQ(keys.grabs[2].keyCode, 15u);
-    for (const auto& grab : keys.grabs)
-        EXPECT_EQ(grab.modifiers, 6144u);
     EXPECT_EQ(boundKeys(), (QList<Key>{Key::RightCommand, Key::RightOption}));
     EXPECT_TRUE(taps.isWatching());
 

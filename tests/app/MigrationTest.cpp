@@ -28,12 +28,16 @@ TEST_F(MigrationTest, ImportsBothEngineChoicesAndCreatesTheDataFolder) {
     EXPECT_TRUE(QFileInfo(support.file(QStringLiteral("Quorvane Native"))).isDir());
 }
 
-TEST_F(MigrationTest, RunsOnlyOnceEvenWhenTheFirstRunFoundNothing) {
+TEST_F(MigrationTest, RunsOnlyOnceEvenWhenTheFirstRunFoundNothingButAFlagStoredAsTextIsNotDone) {
     run();
     EXPECT_EQ(defaults.boolean("migratedFromElectron"), true);
     writePrefs(R"({"sttEngine":"parakeet"})");
     run();
     EXPECT_FALSE(defaults.contains("sttEngine"));
+
+    defaults.set("migratedFromElectron", QStringLiteral("true"));
+    run();
+    EXPECT_EQ(defaults.string("sttEngine"), QStringLiteral("parakeet"));
 }
 
 TEST_F(MigrationTest, ImportsOnlyTheMembersThatAreTexts) {
@@ -56,13 +60,6 @@ TEST_F(MigrationTest, IgnoresArraysAndBrokenFiles) {
     Migration::runIfNeeded(fresh, support.path());
     EXPECT_FALSE(fresh.contains("sttEngine"));
     EXPECT_EQ(fresh.boolean("migratedFromElectron"), true);
-}
-
-TEST_F(MigrationTest, AFlagStoredAsTextDoesNotCountAsDone) {
-    defaults.set("migratedFromElectron", QStringLiteral("true"));
-    writePrefs(R"({"sttEngine":"parakeet"})");
-    run();
-    EXPECT_EQ(defaults.string("sttEngine"), QStringLiteral("parakeet"));
 }
 
 } // namespace

@@ -22,6 +22,10 @@ S = "\u2581"
 TOY = ["<unk>", "", S + "new", S + "ne", "w", S + "york", S + "yo", "rk", S + "n", "e", S + "cat", "s", S]
 
 
+def send(words, boost=9.0):
+    return SCRIPT["_qv_set_bias"](SCRIPT["_QVBiasRequest"](words=words, boost=boost))
+
+
 class ToyRecogniser:
     """A transducer over TOY whose joint network answers scripted scores per
     emitted piece: `script[k]` maps pieces to scores after k pieces; every
@@ -67,12 +71,8 @@ class ScriptedRecogniser(ParakeetTDT):
 
 
 class MatcherTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.script = SCRIPT
-
     def matcher(self, words, boost=9.0):
-        return self.script["_QVTextBias"](TOY, len(TOY), words, boost)
+        return SCRIPT["_QVTextBias"](TOY, len(TOY), words, boost)
 
     def boosted(self, vector, value):
         return sorted(TOY[i] for i in np.flatnonzero(np.isclose(vector, value)))
@@ -104,59 +104,48 @@ class MatcherTest(unittest.TestCase):
         self.assertEqual(matcher.state, openings)
 
     def test_the_boost_moves_the_choice_only_within_the_window(self):
-        make_step = self.script["_qv_biased_step"]
+        make_step = SCRIPT["_qv_biased_step"]
         # After "▁ne", "w" continues "new"; "e" is the sound's best guess.
         for gap, expected in ((5.9, S + "new"), (6.1, S + "nee")):
             toy = ToyRecogniser([{S + "ne": 0.0}, {"e": 0.0, "w": -gap}, {None: 0.0}])
             self.assertEqual(toy.walk(make_step(toy, self.matcher(["new"]))), expected, gap)
 
     def test_an_opening_piece_gets_a_third_of_the_boost(self):
-        make_step = self.script["_qv_biased_step"]
+        make_step = SCRIPT["_qv_biased_step"]
         for boost, expected in ((9.0, S + "cat"), (5.0, S + "new")):
             toy = ToyRecogniser([{S + "new": 0.0, S + "cat": -3.0}, {None: 0.0}])
             self.assertEqual(toy.walk(make_step(toy, self.matcher(["cat"], boost))), expected, boost)
 
 
 class WordListTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.script = SCRIPT
-
-    def send(self, words, boost=9.0):
-        return self.script["_qv_set_bias"](self.script["_QVBiasRequest"](words=words, boost=boost))
-
     def tearDown(self):
-        self.send([])
+        send([])
 
     def test_words_are_trimmed_and_empty_or_long_ones_dropped(self):
-        self.assertEqual(self.send([" Nakamura ", "", "   ", "x" * 65, "y" * 64, 42]), {"words": 3, "boost": 9.0})
-        self.assertEqual(self.script["_QV_BIAS"]["words"], ["Nakamura", "y" * 64, "42"])
+        self.assertEqual(send([" Nakamura ", "", "   ", "x" * 65, "y" * 64, 42]), {"words": 3, "boost": 9.0})
+        self.assertEqual(SCRIPT["_QV_BIAS"]["words"], ["Nakamura", "y" * 64, "42"])
 
     def test_the_first_200_words_are_kept_and_the_boost_is_clamped(self):
-        self.assertEqual(self.send(["w%d" % i for i in range(250)], 20.0), {"words": 200, "boost": 12.0})
-        self.assertEqual(self.script["_QV_BIAS"]["words"][-1], "w199")
-        self.assertEqual(self.send(["a"], -1.0)["boost"], 0.0)
-        self.assertEqual(self.send(["a"], float("nan"))["boost"], 0.0)
+        self.assertEqual(send(["w%d" % i for i in range(250)], 20.0), {"words": 200, "boost": 12.0})
+        self.assertEqual(SCRIPT["_QV_BIAS"]["words"][-1], "w199")
+        self.assertEqual(send(["a"], -1.0)["boost"], 0.0)
+        self.assertEqual(send(["a"], float("nan"))["boost"], 0.0)
 
     def test_every_update_raises_the_revision(self):
-        before = self.script["_QV_BIAS"]["rev"]
-        self.send(["a"])
-        self.send(["a"])
-        self.assertEqual(self.script["_QV_BIAS"]["rev"], before + 2)
+        before = SCRIPT["_QV_BIAS"]["rev"]
+        send(["a"])
+        send(["a"])
+        self.assertEqual(SCRIPT["_QV_BIAS"]["rev"], before + 2)
 
 
 class ReplacedDecodeTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.script = SCRIPT
         cls.heard = [(S + "ask" + S + "not" + S + "compared", -0.3), (S + "ask" + S + "nakamura", -1.8),
                      (S + "cask" + S + "nakamura", -3.0)]
 
-    def send(self, words, boost=9.0):
-        self.script["_qv_set_bias"](self.script["_QVBiasRequest"](words=words, boost=boost))
-
     def tearDown(self):
-        self.send([])
+        send([])
 
     def text(self, model):
         return model.decode(mx.array(np.zeros((1, 4, 25), np.float32)))[0].text
@@ -165,29 +154,29 @@ class ReplacedDecodeTest(unittest.TestCase):
         model = ScriptedRecogniser(self.heard)
         package_step = model.step
         self.assertEqual(self.text(model), "ask not compared")
-        self.send(["Nakamura"])
+        send(["Nakamura"])
         self.assertEqual(self.text(model), "ask Nakamura")
         self.assertEqual(self.text(model), "ask Nakamura")
-        self.send(["nakamura"])
+        send(["nakamura"])
         self.assertEqual(self.text(model), "ask nakamura")
-        self.send([])
+        send([])
         self.assertEqual(self.text(model), "ask not compared")
         self.assertEqual(model.step, package_step)
 
     def test_the_matcher_is_rebuilt_only_when_the_list_changes(self):
         model = ScriptedRecogniser(self.heard)
-        self.send(["Nakamura"])
+        send(["Nakamura"])
         self.text(model)
         first = model._qv_matcher
         self.text(model)
         self.assertIs(model._qv_matcher, first)
-        self.send(["Nakamura"])
+        send(["Nakamura"])
         self.text(model)
         self.assertIsNot(model._qv_matcher, first)
 
     def test_a_broken_word_list_still_transcribes(self):
         model = ScriptedRecogniser(self.heard)
-        self.script["_QV_BIAS"].update(words=[None], rev=self.script["_QV_BIAS"]["rev"] + 1)
+        SCRIPT["_QV_BIAS"].update(words=[None], rev=SCRIPT["_QV_BIAS"]["rev"] + 1)
         self.assertEqual(self.text(model), "ask not compared")
 
 

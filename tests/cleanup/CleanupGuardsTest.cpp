@@ -10,9 +10,7 @@ namespace {
 std::string s(const QString& text) { return text.toStdString(); }
 
 TEST(CleanupGuardsTest, EveryBuiltInPatternCompiles) {
-    const auto patterns = CleanupPatterns::all();
-    EXPECT_EQ(patterns.size(), 24);
-    for (const auto& [name, pattern] : patterns)
+    for (const auto& [name, pattern] : CleanupPatterns::all())
         EXPECT_TRUE(pattern.isValid()) << s(name) << ": " << s(pattern.errorText());
 }
 
@@ -49,7 +47,6 @@ TEST(CleanupGuardsTest, AnAnswerThatDropsContentIsRejected) {
 
 TEST(CleanupGuardsTest, StructuredAnswersAndListsAreRecognised) {
     EXPECT_TRUE(CleanupEngine::looksStructured(QStringLiteral("[{\"a\": 1}]")));
-    EXPECT_TRUE(CleanupEngine::looksStructured(QStringLiteral("{\"text\": \"hi\"}")));
     EXPECT_TRUE(CleanupEngine::looksStructured(QStringLiteral("{\n  \"cleaned\" : \"hi\"\n}")));
     EXPECT_TRUE(CleanupEngine::looksStructured(QStringLiteral("- Milk\n- Eggs")));
     EXPECT_TRUE(CleanupEngine::looksStructured(QStringLiteral("Groceries:\n1. Milk\n2. Eggs")));

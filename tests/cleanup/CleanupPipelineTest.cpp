@@ -92,14 +92,6 @@ TEST_F(CleanupPipelineTest, FewerThanFourWordsTakeTheQuickPathAndDropTheWarmHelp
     EXPECT_NE(clean(QStringLiteral("one\ttwo\nthree\u00a0four")).way, CleanupWay::Quick);
 }
 
-TEST(CleanupWayTest, EachWayReadsBackFromItsOwnText) {
-    for (const CleanupWay way :
-         {CleanupWay::Quick, CleanupWay::AppleIntelligence, CleanupWay::LocalLlm, CleanupWay::Regex})
-        EXPECT_EQ(cleanupWayFromString(toString(way)), way) << toString(way).toStdString();
-    EXPECT_EQ(toString(CleanupWay::LocalLlm), QStringLiteral("local-llm"));
-    EXPECT_EQ(cleanupWayFromString(QStringLiteral("Regex")), std::nullopt);
-}
-
 TEST_F(CleanupPipelineTest, WithNeitherModelTheRulesCleanOnce) {
     const Result result = clean(transcript);
     EXPECT_EQ(result.way, CleanupWay::Regex);

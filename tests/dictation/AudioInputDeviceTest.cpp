@@ -35,9 +35,8 @@ TEST(AudioInputDeviceTest, NoDeviceThatCanCaptureMeansNone) {
 
 TEST(AudioInputDeviceTest, ADeviceWithoutANameIsUnknown) {
     ScopedFakePlatform platform;
-    platform.audioInput.devices = {{1, QString(), 1}, {2, QStringLiteral(""), 1}};
+    platform.audioInput.devices = {{1, QString(), 1}};
     EXPECT_EQ(AudioInputDevice::name(1), QStringLiteral("unknown"));
-    EXPECT_EQ(AudioInputDevice::name(2), QStringLiteral("unknown"));
     EXPECT_EQ(AudioInputDevice::name(77), QStringLiteral("unknown"));
 }
 

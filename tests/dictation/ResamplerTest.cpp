@@ -66,7 +66,7 @@ class ResamplerRates : public testing::TestWithParam<int> {};
 
 TEST_P(ResamplerRates, TonesInTheSpeechBandKeepFrequencyAndLevel) {
     const int rate = GetParam();
-    for (const double frequency : {150.0, 440.0, 1000.0, 2500.0, 4000.0, 5500.0, 6300.0}) {
+    for (const double frequency : {150.0, 1000.0, 4000.0, 6300.0}) {
         const QList<float> out = convert(tone(frequency, rate, 1.5), rate);
         const qsizetype from = 4000, to = out.size() - 100;
         EXPECT_NEAR(measuredFrequency(out, from, to), frequency, frequency * 2e-5) << frequency << " Hz at " << rate;

@@ -25,7 +25,6 @@ protected:
 
 TEST_F(TraceTest, TheFirstLineCreatesTheFolderAndLinesAreTimeStampedMicLines) {
     ASSERT_FALSE(QDir(Paths::engineFolder()).exists());
-    EXPECT_EQ(Recorder::traceLog().path(), traceFile());
     Recorder::trace(QStringLiteral("start  device=Pipe mic  format=16000 Hz, 1 ch"));
     Recorder::trace(QStringLiteral("größe ✓"));
 

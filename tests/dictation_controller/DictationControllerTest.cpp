@@ -255,25 +255,6 @@ TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
     EXPECT_TRUE(state.modeIsPinned());
 }
 
-TEST_F(DictationControllerTest, HistoryKeepsTheNewest500) {
-    QList<HistoryEntry> full;
-    for (int i = 0; i < 500; ++i) {
-        HistoryEntry entry;
-        entry.id = QUuid::createUuid();
-        entry.date = QDateTime::currentDateTimeUtc().addSecs(-i);
-        entry.app = QStringLiteral("Editor");
-        entry.text = QStringLiteral("entry %1").arg(i);
-        full << entry;
-    }
-    history.setEntries(full);
-    speech.answer({QStringLiteral("the newest one")});
-    dictate(1.0);
-    const QList<HistoryEntry>& entries = history.entries();
-    ASSERT_EQ(entries.size(), 500);
-    EXPECT_EQ(entries.first().text, QStringLiteral("The newest one"));
-    EXPECT_EQ(entries.last().text, QStringLiteral("entry 498"));
-}
-
 TEST_F(DictationControllerTest, WithoutKeystrokesTheTextIsOnlyCopied) {
     keys.available = false;
     fakes.wording.table = {{QStringLiteral("Copied. Grant Accessibility to auto-paste."),

@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(HelperProgramTest, UnknownOrMissingSubCommandPrintsUsageAndExits64) {
-    for (const QStringList& arguments : {QStringList{}, QStringList{"Clean"}, QStringList{"help"}, QStringList{""}}) {
+    for (const QStringList& arguments : {QStringList{}, QStringList{"Clean"}, QStringList{""}}) {
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 64) << arguments.join(' ').toStdString();
         EXPECT_EQ(outcome.err, usage);
@@ -74,7 +74,6 @@ TEST_F(HelperProgramTest, CleanWritesTheAnswerWithoutNewlineOrLabel) {
 }
 
 TEST_F(HelperProgramTest, CleanInstructionsCarryTheNumberSentenceOfTheStyle) {
-    EXPECT_EQ(Helper::cleanInstructions().size(), 923);
     const QList<QPair<QStringList, QString>> cases = {
         {{"clean"}, "smart"},
         {{"clean", "--numbers"}, "smart"},

@@ -22,16 +22,14 @@ protected:
     std::shared_ptr<FakeElement> element = std::make_shared<FakeElement>();
 };
 
-TEST_F(AXTextTest, TextBeforeCaretTakesUpToMaxLengthUnitsBeforeTheSelectionStart) {
+TEST_F(AXTextTest, TextBeforeCaretTakesUpToMaxLengthUnitsBeforeTheSelectionStartOrNothing) {
     focusText(QStringLiteral("0123456789"), 10);
     EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("6789"));
     EXPECT_EQ(AXText::textBeforeCaret(200), QStringLiteral("0123456789"));
 
     focusText(QStringLiteral("0123456789"), 6, 3); // the selection's length is not used
     EXPECT_EQ(AXText::textBeforeCaret(3), QStringLiteral("345"));
-}
 
-TEST_F(AXTextTest, TextBeforeCaretGivesNothingAtTheStartOrWithoutText) {
     focusText(QStringLiteral("hello"), 0);
     EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt); // nothing, not ""
 
@@ -46,7 +44,7 @@ TEST_F(AXTextTest, TextBeforeCaretGivesNothingAtTheStartOrWithoutText) {
     EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt);
 }
 
-TEST_F(AXTextTest, TextBeforeCaretNeverSplitsACharacter) {
+TEST_F(AXTextTest, TextBeforeCaretNeverSplitsACharacterAndReadsOnlyASlice) {
     // "a👋b": the hand is a surrogate pair at units 1-2.
     focusText(QStringLiteral("a\U0001F44Bb"), 4);
     EXPECT_EQ(AXText::textBeforeCaret(2), std::nullopt);
@@ -60,9 +58,7 @@ TEST_F(AXTextTest, TextBeforeCaretNeverSplitsACharacter) {
     focusText(QStringLiteral("xe\u0301y"), 4);
     EXPECT_EQ(AXText::textBeforeCaret(2), std::nullopt);
     EXPECT_EQ(AXText::textBeforeCaret(3), QStringLiteral("e\u0301y"));
-}
 
-TEST_F(AXTextTest, TextBeforeCaretReadsOnlyASliceOfALongText) {
     focusText(QString(1'000'000, QLatin1Char('w')) + QStringLiteral("tail"), 1'000'004);
     EXPECT_EQ(AXText::textBeforeCaret(200)->right(4), QStringLiteral("tail"));
     EXPECT_LT(element->lastTextRead.length, 1000);
@@ -87,16 +83,6 @@ TEST_F(AXTextTest, SelectedTextIsNeverReadFromAPasswordField) {
     element->elementRole = AccessibleRole::TextArea;
     element->selection = AXText::Range{3, 0};
     EXPECT_EQ(AXText::selectedText(), std::nullopt); // empty selection
-}
-
-TEST(AccessibleRoleTest, EachRoleReadsBackFromItsPortableName) {
-    using enum AccessibleRole;
-    for (const AccessibleRole role : {TextField, TextArea, ComboBox, SecureTextField, StaticText, Group, Heading, Link,
-                                      Button, WebArea, Window, Unknown})
-        EXPECT_EQ(accessibleRoleFromString(toString(role)), role) << toString(role).toStdString();
-    EXPECT_EQ(toString(SecureTextField), QStringLiteral("AXSecureTextField"));
-    EXPECT_EQ(accessibleRoleFromString(QStringLiteral("AXTextfield")), std::nullopt);
-    EXPECT_EQ(accessibleRoleFromString(QString()), std::nullopt);
 }
 
 TEST_F(AXTextTest, EditabilityNeedsASettableRangeThenASettableValueOrAnEditableRole) {

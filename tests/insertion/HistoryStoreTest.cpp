@@ -104,7 +104,7 @@ TEST_F(HistoryStoreTest, PrunesStrictlyOlderThanTheKeepDays) {
     const QList<HistoryEntry> entries = {entry(QStringLiteral("today")),
                                          entry(QStringLiteral("exactly a day"), now.addSecs(-86400)),
                                          entry(QStringLiteral("a second more"), now.addSecs(-86401))};
-    for (const QVariant& keep : {QVariant(), QVariant(0), QVariant(-3), QVariant(1.5), QVariant(QStringLiteral("1"))}) {
+    for (const QVariant& keep : {QVariant(), QVariant(0), QVariant(1.5), QVariant(QStringLiteral("1"))}) {
         keep.isValid() ? defaults.set(QStringLiteral("historyKeepDays"), keep) : defaults.remove(QStringLiteral("historyKeepDays"));
         store->setEntries(entries);
         EXPECT_EQ(store->keepDays(), 0);

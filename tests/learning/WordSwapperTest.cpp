@@ -103,13 +103,6 @@ TEST_F(WordSwapperTest, TakeOnlyChangesThePublishedTextWhenTheTargetCannotBeTouc
     takeWith([&] { fakes.accessibility.focused->selection = AXText::Range{3, 0}; });
 }
 
-TEST_F(WordSwapperTest, TakeTrustsTheNameWhenTheTextCannotBeRead) {
-    inserted(QStringLiteral("Ask Gina"));
-    fakes.accessibility.focused.reset();
-    swapper.take({{}, QStringLiteral("Gina"), {}, 4, 4}, QStringLiteral("Jenna"));
-    EXPECT_EQ(fakes.keySynth.posted, (QStringList{"backspace×8", "paste"}));
-}
-
 TEST_F(WordSwapperTest, ASwapThatNoLongerFitsOnlyClearsTheOffers) {
     inserted(QStringLiteral("Ask Tina"));
     const AppState::WordSwap swap{{}, QStringLiteral("Gina"), {QStringLiteral("Jenna")}, 4, 4};
@@ -120,12 +113,25 @@ TEST_F(WordSwapperTest, ASwapThatNoLongerFitsOnlyClearsTheOffers) {
     EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
 }
 
-TEST_F(WordSwapperTest, AnyApplicationCountsWhenTheTargetIsUnknown) {
-    inserted(QStringLiteral("Ask Gina"));
-    state.setTargetAppName(QString());
-    fakes.workspace.frontmost.reset();
-    swapper.take({{}, QStringLiteral("Gina"), {}, 4, 4}, QStringLiteral("Jenna"));
-    EXPECT_EQ(fakes.keySynth.posted, (QStringList{"backspace×8", "paste"}));
+TEST_F(WordSwapperTest, TakeRetypesWhenTheTextCannotBeReadOrTheTargetIsUnknown) {
+    const std::function<void()> situations[] = {
+        [&] {
+            state.setTargetAppName(QString());
+            fakes.workspace.frontmost.reset();
+        },
+        [&] {
+            state.setTargetAppName(kTarget);
+            fakes.workspace.frontmost = Workspace::Application{kTarget, QStringLiteral("editor"), {}, 42};
+            fakes.accessibility.focused.reset();
+        },
+    };
+    for (const auto& situation : situations) {
+        fakes.keySynth.posted.clear();
+        inserted(QStringLiteral("Ask Gina"));
+        situation();
+        swapper.take({{}, QStringLiteral("Gina"), {}, 4, 4}, QStringLiteral("Jenna"));
+        EXPECT_EQ(fakes.keySynth.posted, (QStringList{"backspace×8", "paste"}));
+    }
 }
 
 } // namespace

@@ -10,7 +10,6 @@
 #include "mainwindow/RecentDictationRow.h"
 #include "mainwindow/SegmentedSwitch.h"
 #include "onboarding/Greeting.h"
-#include "onboarding/TrademarkedText.h"
 #include "support/Defaults.h"
 #include "support/FakeNoteTarget.h"
 #include "support/FakePhoneNotesInbox.h"
@@ -35,9 +34,7 @@ TEST(DashboardGreetingTest, TheSalutationAndSymbolTurnAtFiveAndEighteen) {
     const QString moon = QString::fromUcs4(U"\U0001F319");
     EXPECT_EQ(DashboardPane::greeting(4, QStringLiteral("Ana")), QStringLiteral("Good evening, Ana ") + moon);
     EXPECT_EQ(DashboardPane::greeting(5, QStringLiteral("Ana")), QStringLiteral("Good morning, Ana ") + sun);
-    EXPECT_EQ(DashboardPane::greeting(11, QStringLiteral("Ana")), QStringLiteral("Good morning, Ana ") + sun);
     EXPECT_EQ(DashboardPane::greeting(12, QStringLiteral("Ana")), QStringLiteral("Good afternoon, Ana ") + sun);
-    EXPECT_EQ(DashboardPane::greeting(17, QStringLiteral("Ana")), QStringLiteral("Good afternoon, Ana ") + sun);
     EXPECT_EQ(DashboardPane::greeting(18, QStringLiteral("Ana")), QStringLiteral("Good evening, Ana ") + moon);
 }
 
@@ -52,7 +49,6 @@ TEST(HeroTextTest, SavedTimeReadsInMinutesThenHoursAndMinutes) {
     EXPECT_EQ(HeroText::timeSaved(0), QStringLiteral("0m"));
     EXPECT_EQ(HeroText::timeSaved(-40), QStringLiteral("0m"));
     EXPECT_EQ(HeroText::timeSaved(59.9), QStringLiteral("0m"));
-    EXPECT_EQ(HeroText::timeSaved(499), QStringLiteral("8m"));
     EXPECT_EQ(HeroText::timeSaved(3599), QStringLiteral("59m"));
     EXPECT_EQ(HeroText::timeSaved(3600), QStringLiteral("1h 0m"));
     EXPECT_EQ(HeroText::timeSaved(7325), QStringLiteral("2h 2m"));
@@ -67,13 +63,6 @@ TEST(HeroTextTest, TheStatisticsLineAddsRateAndPagesWhenTheyMean) {
     EXPECT_EQ(HeroText::heroSub(500, 0, english), QStringLiteral("500 words dictated, about 2 pages of writing."));
     EXPECT_EQ(HeroText::heroSub(1234, 142, english),
               QStringLiteral("1,234 words dictated at 142 wpm, about 4 pages of writing."));
-}
-
-TEST(TrademarkTest, TheSignIsSmallerAndRaisedInProportion) {
-    EXPECT_DOUBLE_EQ(TrademarkedText::raise(30), 10.2);
-    EXPECT_DOUBLE_EQ(TrademarkedText::raise(24), 24 * 0.34);
-    EXPECT_EQ(TrademarkedText::signFont(30, QFont::DemiBold).pixelSize(), 14);
-    EXPECT_EQ(TrademarkedText::signFont(24, QFont::Medium).pixelSize(), 11);
 }
 
 TEST(PhoneNoteTitleTest, TheTitleAsStoredElseSixWordsElseUntitled) {

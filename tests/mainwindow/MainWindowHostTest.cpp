@@ -19,10 +19,7 @@ using namespace std::chrono_literals;
 
 class MainWindowHostTest : public ::testing::Test {
 protected:
-    MainWindowHostTest() {
-        if (tracing)
-            defaults.set(MainWindowHost::kTraceKey, true);
-    }
+    MainWindowHostTest() { defaults.set(MainWindowHost::kTraceKey, true); }
 
     MainWindowHost& host() {
         if (!m_host)
@@ -38,8 +35,7 @@ protected:
 
     QStringList traceLines() const {
         const QByteArray log = folder.read(QStringLiteral("data/Quorvane/main-window.log"));
-        QStringList lines = QString::fromUtf8(log).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        return lines;
+        return QString::fromUtf8(log).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
     // The message part of each trace line (between the timestamp and the fields).
@@ -52,7 +48,6 @@ protected:
         return messages;
     }
 
-    bool tracing = true;
     bool translation = true;
     ScopedFakePlatform platform;
     TempFolder folder;
@@ -235,12 +230,6 @@ TEST_F(NoTranslatorHostTest, WithoutATranslatorTheRowIsHiddenButARequestStillSho
     EXPECT_EQ(view->page()->windowTitle(), QStringLiteral("Translation"));
     EXPECT_TRUE(view->sidebar()->selectedItems().isEmpty());
     EXPECT_GE(view->minimumWidth(), MainWindowView::kMinimumSize.width());
-}
-
-TEST(MainWindowPaneTest, TitlesMapBackExactly) {
-    EXPECT_EQ(MainWindowPanes::fromTitle(QStringLiteral("Your voice")), MainWindowPane::Voice);
-    EXPECT_FALSE(MainWindowPanes::fromTitle(QStringLiteral("your voice")));
-    EXPECT_FALSE(MainWindowPanes::fromTitle(QStringLiteral("Settings")));
 }
 
 } // namespace

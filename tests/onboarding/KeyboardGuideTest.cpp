@@ -64,8 +64,6 @@ TEST_F(KeyboardGuideTest, ANewGuideStartsOnTranslationAndSwitchesToThePlainKey) 
 }
 
 TEST_F(KeyboardGuideTest, KeyNamesAndStoredValuesOutsideTheTable) {
-    EXPECT_EQ(KeyboardGuide::name(QStringLiteral("leftControl")), QStringLiteral("Control"));
-    EXPECT_EQ(KeyboardGuide::name(QStringLiteral("rightControl")), QStringLiteral("Control"));
     EXPECT_EQ(KeyboardGuide::name(QStringLiteral("leftOption")), QStringLiteral("Left Option"));
     EXPECT_EQ(KeyboardGuide::name(QStringLiteral("hyper")), QStringLiteral("hyper"));
 

@@ -2,6 +2,8 @@
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -48,16 +50,14 @@ TEST_F(MilestonesTest, TheWelcomeComesOnceBeforeTheFirstHourAndNeverAfterAMilest
     EXPECT_FALSE(fresh.contains(Milestones::kWelcomeShownKey));
 }
 
-TEST(MilestoneLinesTest, EveryThresholdHasItsCaptionAndOtherHoursTheLast) {
-    const std::pair<int, const char*> table[] = {
-        {1, "keep this up and that is a day off"},        {3, "a few more of these buys a day off"},
-        {5, "a couple more and that is a long weekend"},  {10, "another stretch like this is a week off"},
-        {25, "you are counting in weeks now"},            {50, "more than a working fortnight, not typed"},
-        {100, "a hundred hours you never spent typing"},  {7, "a hundred hours you never spent typing"},
-        {0, "a hundred hours you never spent typing"},
-    };
-    for (const auto& [hours, caption] : table)
-        EXPECT_EQ(Milestones::line(hours), QString::fromUtf8(caption)) << hours;
+TEST(MilestoneLinesTest, EveryThresholdHasItsOwnCaptionAndOtherHoursTheLast) {
+    QSet<QString> captions;
+    for (const int hours : {1, 3, 5, 10, 25, 50, 100})
+        captions.insert(Milestones::line(hours));
+    EXPECT_EQ(captions.size(), 7);
+    EXPECT_FALSE(captions.contains(QString()));
+    EXPECT_EQ(Milestones::line(7), Milestones::line(100));
+    EXPECT_EQ(Milestones::line(0), Milestones::line(100));
 }
 
 } // namespace

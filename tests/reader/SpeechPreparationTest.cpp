@@ -34,7 +34,6 @@ TEST(SpeechPreparationTest, StreetAbbreviationsKeepASentencePeriodOnlyWhereOneBe
         {"St. John's is near", "Saint John's is near"},
         {"Take Hwy 101 to 5th Ave", "Take Highway 101 to 5th Ave"},
         {"Sunset Blvd.\nnext line", "Sunset Boulevard.\nnext line"},
-        {"Apt. 4B", "Apartment 4B"},
         {"meet on main st. tomorrow", "meet on main st. tomorrow"},
     });
 }
@@ -43,7 +42,6 @@ TEST(SpeechPreparationTest, ApproximationsDatesAndMoneyAreWrittenOut) {
     expectRows({
         {"~5 people", "about 5 people"},
         {"Approx. 20 of them", "Approximately 20 of them"},
-        {"approx. 20", "approximately 20"},
         {"Mon, Jan 5", "Monday, January 5"},
         {"Jan. 5", "January 5"},
         {"on 3rd Sept.", "on 3rd September."},
@@ -52,7 +50,6 @@ TEST(SpeechPreparationTest, ApproximationsDatesAndMoneyAreWrittenOut) {
         {"Mar is a word", "Mar is a word"},
         {"$5M", "$5 million"},
         {"£ 2.5 bn raised", "£2.5 billion raised"},
-        {"$3 K", "$3 thousand"},
         {"€1,200.50 MM", "€1,200.50 million"},
     });
 }
@@ -62,7 +59,6 @@ TEST(SpeechPreparationTest, HomographsAreMarkedWithTheirPhonemes) {
         {"I have read it", "I have [read](/ɹˈɛd/) it"},
         {"Please read aloud", "Please [read](/ɹˈid/) aloud"},
         {"Read this first.", "[read](/ɹˈid/) this first."},
-        {"my RESUME", "my [resume](/ɹˈɛzəmˌA/)"},
         {"attached my updated resumes", "attached my updated [resumes](/ɹˈɛzəmˌAz/)"},
         {"Résumé", "[resume](/ɹˈɛzəmˌA/)"},
         {"the show is live", "the show is [live](/lˈIv/)"},

@@ -25,8 +25,7 @@ TEST_P(InstructionsPageRenderTest, ThePageRendersBothGuidesUnderTheirTitles) {
         render.show(MainWindowPane::Instructions, [this] { return new InstructionsPane(defaults); }));
     ASSERT_NE(pane, nullptr);
     QTest::qWait(30);
-    const QImage window = render.save(QStringLiteral("instructions"));
-    render.expectLook(window);
+    render.expectLook(render.save(QStringLiteral("instructions")));
     QStringList texts;
     for (QLabel* label : pane->widget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         texts << label->text();
@@ -38,7 +37,6 @@ TEST_P(InstructionsPageRenderTest, ThePageRendersBothGuidesUnderTheirTitles) {
     EXPECT_EQ(pane->reading()->parentWidget()->findChild<QLabel*>()->text(), QStringLiteral("Reading"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Looks, InstructionsPageRenderTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Dark" : "Light"; });
+QUORVANE_INSTANTIATE_LOOKS(InstructionsPageRenderTest);
 
 } // namespace

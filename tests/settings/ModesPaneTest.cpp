@@ -55,7 +55,6 @@ TEST_F(ModesPaneTest, AppNamesComeFromTheDesktopThenTheTableThenTheLastPiece) {
     const QStringList five = {QStringLiteral("com.apple.mail"), QStringLiteral("org.gnome.Evolution"),
                               QStringLiteral("com.example.fooBar"), QStringLiteral("a.b"), QStringLiteral("c.d")};
     EXPECT_EQ(ModeRow::appNames(five, kInstalled), QStringLiteral("Mail, Evolution, Foobar +2"));
-    EXPECT_EQ(ModeRow::appNames(five.mid(0, 4), kInstalled), QStringLiteral("Mail, Evolution, Foobar +1"));
 }
 
 TEST_F(ModesPaneTest, TheSummaryNamesAppsPolishAndFullSentences) {
@@ -136,14 +135,10 @@ TEST_P(ModesPageRenderTest, ThePageRendersInTheLookWithAnEditorOpen) {
     ASSERT_NE(pane, nullptr);
     pane->rows().at(1)->line()->click();
     QTest::qWait(30);
-    const QImage window = render.save(QStringLiteral("modes"));
-    render.expectLook(window);
-    EXPECT_EQ(pane->rows().first()->summaryLabel()->text(),
-              QStringLiteral("Everywhere else \u00B7 how Quorvane has always worked"));
+    render.expectLook(render.save(QStringLiteral("modes")));
     EXPECT_EQ(pane->phonePicker()->currentData().toString(), QStringLiteral("notes"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Looks, ModesPageRenderTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Dark" : "Light"; });
+QUORVANE_INSTANTIATE_LOOKS(ModesPageRenderTest);
 
 } // namespace

@@ -57,6 +57,14 @@ public:
         return window;
     }
 
+    // Shows the page, saves its pictures and checks its look; answers the page.
+    template <class Page>
+    Page* render(MainWindowPane pane, const QString& name, std::function<QWidget*()> build) {
+        auto* page = qobject_cast<Page*>(show(pane, std::move(build)));
+        expectLook(save(name));
+        return page;
+    }
+
     // The page's background is light or dark with the look.
     void expectLook(const QImage& window) {
         QWidget* page = m_view->page();
@@ -71,3 +79,8 @@ private:
     AppState m_app;
     std::unique_ptr<MainWindowView> m_view;
 };
+
+// Names the light and dark instances of a render test.
+#define QUORVANE_INSTANTIATE_LOOKS(Suite) \
+    INSTANTIATE_TEST_SUITE_P(Looks, Suite, ::testing::Values(false, true), \
+                             [](const auto& info) { return info.param ? "Dark" : "Light"; })

@@ -6,7 +6,6 @@
 #include "support/QuorvaneError.h"
 #include "support/WavData.h"
 
-#include <QRegularExpression>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -40,19 +39,6 @@ protected:
 
     LoopbackHttpServer server;
 };
-
-TEST(TranscriberBody, HoldsBothPartsAndTheClosingBoundaryByteForByte) {
-    EXPECT_EQ(Transcriber::multipartBody({}, QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3"),
-                                         QStringLiteral("quorvane-B")),
-              QByteArray("--quorvane-B\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
-                         "mlx-community/parakeet-tdt-0.6b-v3\r\n"
-                         "--quorvane-B\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
-                         "Content-Type: audio/wav\r\n\r\n"
-                         "\r\n--quorvane-B--\r\n"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^quorvane-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"))
-                    .match(Transcriber::newBoundary())
-                    .hasMatch());
-}
 
 TEST_F(TranscriberTest, SendsTheTakeAsAMultipartFormWithAFreshBoundaryEachTime) {
     answerWith(Response::json(R"({"text":"  hello there \n"})"));
@@ -168,10 +154,7 @@ TEST_F(TranscriberTest, TheServerWarmUpSpeaksThenTranscribesHalfASecondOfSilence
     ASSERT_TRUE(awaitFuture(warmed));
 
     ASSERT_EQ(server.requests().size(), 2);
-    const auto& speech = server.requests()[0];
-    EXPECT_EQ(speech.path, "/v1/audio/speech");
-    EXPECT_EQ(speech.header("content-type"), "application/json");
-    EXPECT_EQ(speech.body, R"({"input":"Ready.","model":"mlx-community/Kokoro-82M-bf16","response_format":"wav","speed":1,"voice":"af_heart"})");
+    EXPECT_EQ(server.requests()[0].path, "/v1/audio/speech");
     const auto& transcription = server.requests()[1];
     const QByteArray type = transcription.header("content-type");
     EXPECT_EQ(transcription.body,

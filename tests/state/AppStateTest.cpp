@@ -6,27 +6,6 @@
 
 namespace {
 
-TEST(AppStateTest, StartsQuiet) {
-    AppState state;
-    EXPECT_FALSE(state.isRecording());
-    EXPECT_FALSE(state.serverReady());
-    EXPECT_FALSE(state.returnPressedWhileThinking());
-    EXPECT_FALSE(state.modeIsPinned());
-    EXPECT_FALSE(state.isTranslating());
-    EXPECT_FALSE(state.cardAtTop());
-    EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
-    EXPECT_TRUE(state.liveText().isEmpty());
-    EXPECT_TRUE(state.finalText().isEmpty());
-    EXPECT_TRUE(state.flashMessage().isEmpty());
-    EXPECT_TRUE(state.targetAppName().isEmpty());
-    EXPECT_TRUE(state.modeName().isEmpty());
-    EXPECT_TRUE(state.targetAppIcon().isNull());
-    EXPECT_EQ(state.micLevel(), 0.0f);
-    EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Idle);
-    EXPECT_TRUE(state.wordSwaps().isEmpty());
-    EXPECT_EQ(state.requestedPane(), std::nullopt);
-}
-
 TEST(AppStateTest, PublishedFieldsSignalChanges) {
     AppState state;
     QSignalSpy mode(&state, &AppState::bubbleModeChanged);
@@ -49,13 +28,9 @@ TEST(AppStateTest, PublishedFieldsSignalChanges) {
     EXPECT_EQ(pane.count(), 2);
 }
 
-TEST(AppStateTest, SharedIsOneInstance) { EXPECT_EQ(&AppState::shared(), &AppState::shared()); }
-
 TEST(MainWindowPaneTest, TitlesRoundTripInSidebarOrder) {
     const QList<MainWindowPane> panes = MainWindowPanes::all();
     ASSERT_EQ(panes.size(), 10);
-    EXPECT_EQ(MainWindowPanes::title(panes.first()), QStringLiteral("Dashboard"));
-    EXPECT_EQ(MainWindowPanes::title(MainWindowPane::Voice), QStringLiteral("Your voice"));
     for (MainWindowPane pane : panes)
         EXPECT_EQ(MainWindowPanes::fromTitle(MainWindowPanes::title(pane)), pane);
     EXPECT_EQ(MainWindowPanes::fromTitle(QStringLiteral("dashboard")), std::nullopt);

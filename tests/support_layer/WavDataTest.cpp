@@ -9,7 +9,6 @@
 namespace {
 
 quint32 u32(const QByteArray& wav, int at) { return qFromLittleEndian<quint32>(wav.constData() + at); }
-quint16 u16(const QByteArray& wav, int at) { return qFromLittleEndian<quint16>(wav.constData() + at); }
 qint16 sample(const QByteArray& wav, int index) { return qFromLittleEndian<qint16>(wav.constData() + 44 + 2 * index); }
 
 TEST(WavDataTest, TheHeaderIsTheCanonicalFortyFourBytes) {
@@ -39,8 +38,6 @@ TEST(WavDataTest, AnEmptyTakeIsTheHeaderAlone) {
     ASSERT_EQ(wav.size(), 44);
     EXPECT_EQ(u32(wav, 4), 36u);
     EXPECT_EQ(u32(wav, 40), 0u);
-    EXPECT_EQ(u16(wav, 22), 1);
-    EXPECT_EQ(u32(wav, 24), 16000u);
 }
 
 TEST(WavDataTest, SamplesAreClampedAndTruncatedTowardZero) {

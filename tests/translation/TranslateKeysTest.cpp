@@ -235,8 +235,7 @@ TEST_F(TranslateKeysTest, PairsThatCannotBeUsedFlashNamingTheReadingLanguage) {
     fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("es"), PairStatus::Supported);
     (void)keys->readTranslated(passage);
     QCoreApplication::processEvents();
-    EXPECT_EQ(state.flashMessage(), "Spanish is not downloaded yet. System Settings > General > Language & Region > "
-                                    "Translation Languages.");
+    EXPECT_TRUE(state.flashMessage().startsWith("Spanish is not downloaded yet."));
     fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("ja"), PairStatus::Unsupported);
     (void)keys->readTranslated(passage, QStringLiteral("ja"));
     QCoreApplication::processEvents();

@@ -66,11 +66,8 @@ TEST_F(TranslationDownloadTest, AddableLeavesOutEnglishTheTargetAndWhatIsReadyAn
     };
     const QStringList addable =
         TranslationDownload::addable({QStringLiteral("fr")}, QStringLiteral("de"), installable);
-    EXPECT_FALSE(addable.contains("en"));
-    EXPECT_FALSE(addable.contains("de"));
-    EXPECT_FALSE(addable.contains("fr"));
-    EXPECT_FALSE(addable.contains("ja"));
-    EXPECT_EQ(addable.size(), 16);
+    for (const char* left : {"en", "de", "fr", "ja"})
+        EXPECT_FALSE(addable.contains(left)) << left;
     // By display name: Arabic first, Chinese before Dutch, Vietnamese last.
     EXPECT_EQ(addable.first(), "ar");
     EXPECT_LT(addable.indexOf("zh-Hant"), addable.indexOf("nl"));

@@ -22,7 +22,6 @@ QStringList titles(const QList<TranslationMenu::Row>& rows) {
     return out;
 }
 
-
 QAction* action(const QMenu& menu, const QString& text) {
     for (QAction* candidate : menu.actions())
         if (candidate->text() == text)
@@ -41,7 +40,16 @@ protected:
         QLocale::setDefault(QLocale::c());
         Defaults::shared().remove(QStringLiteral("translationTarget"));
     }
+    // The tray's submenu over an empty catalogue.
+    QMenu* build(TranslationMenu::Services services) {
+        services.defaults = &Defaults::shared();
+        services.catalog = &catalog;
+        return TranslationMenu::addTo(&tray, services);
+    }
+
     ScopedFakePlatform fakes;
+    TranslationCatalog catalog{TranslationCatalog::Services{}};
+    QMenu tray;
 };
 
 TEST_F(TranslationMenuTest, EnglishWithSpanishInstalledListsBothInCandidateOrder) {
@@ -66,7 +74,6 @@ TEST_F(TranslationMenuTest, AnUnknownTargetAndAnEmptyCatalogueSayNoLanguages) {
 
 TEST_F(TranslationMenuTest, KeyLabelsComeFromOneTableInTheDesktopsWording) {
     EXPECT_EQ(DoubleTapKeyLabel::of(QStringLiteral("leftControl")), QString::fromUtf8("Control \u2303"));
-    EXPECT_EQ(DoubleTapKeyLabel::of(QStringLiteral("rightOption")), QString::fromUtf8("Right Option \u2325"));
     EXPECT_EQ(DoubleTapKeyLabel::of(QStringLiteral("LeftControl")), "the key");
     EXPECT_EQ(DoubleTapKeyLabel::of(QStringLiteral(""), DoubleTapKeyLabel::Fallback::TheOtherKey), "the other key");
     fakes.wording.table.insert(QString::fromUtf8("Left Option \u2325"), QStringLiteral("Left Alt"));
@@ -74,16 +81,12 @@ TEST_F(TranslationMenuTest, KeyLabelsComeFromOneTableInTheDesktopsWording) {
 }
 
 TEST_F(TranslationMenuTest, TheBuiltMenuActsOnTheSettingsAndTheGate) {
-    TranslationCatalog catalog{TranslationCatalog::Services{}};
     bool available = false;
     int dictations = 0;
     TranslationMenu::Services services;
-    services.defaults = &Defaults::shared();
-    services.catalog = &catalog;
     services.available = [&] { return available; };
     services.dictateOnce = [&] { ++dictations; };
-    QMenu tray;
-    QMenu* submenu = TranslationMenu::addTo(&tray, services);
+    QMenu* submenu = build(services);
     EXPECT_EQ(submenu->title(), "Translate into: English");
 
     // Without translation the row starts nothing.
@@ -109,15 +112,10 @@ TEST_F(TranslationMenuTest, TheBuiltMenuActsOnTheSettingsAndTheGate) {
 }
 
 TEST_F(TranslationMenuTest, AddingALanguageOpensThePage) {
-    TranslationCatalog catalog{TranslationCatalog::Services{}};
     int opened = 0;
     TranslationMenu::Services services;
-    services.defaults = &Defaults::shared();
-    services.catalog = &catalog;
     services.addLanguage = [&] { ++opened; };
-    QMenu tray;
-    QMenu* submenu = TranslationMenu::addTo(&tray, services);
-    QAction* add = action(*submenu, QString::fromUtf8("Add a Language\u2026"));
+    QAction* add = action(*build(services), QString::fromUtf8("Add a Language\u2026"));
     ASSERT_TRUE(add && add->isEnabled());
     add->trigger();
     EXPECT_EQ(opened, 1);

@@ -1,6 +1,5 @@
 #include "reader/FocusLog.h"
 #include "support/Defaults.h"
-#include "support/Paths.h"
 #include "support/TempFolder.h"
 
 #include <QApplication>
@@ -18,10 +17,6 @@ TEST(FocusLogTest, RecordIsTimeTextThenTheResponderOnAnIndentedLine) {
               QStringLiteral("2026-03-04T05:06:07Z  focus -> flags\n            firstResponder=VoiceStop\n"));
     EXPECT_EQ(FocusLog::record(time, QStringLiteral("x"), QString()),
               QStringLiteral("2026-03-04T05:06:07Z  x\n            firstResponder=none\n"));
-}
-
-TEST(FocusLogTest, LivesInTheLogsFolder) {
-    EXPECT_EQ(FocusLog::filePath(), Paths::logs() + QStringLiteral("/Quorvane-focus.log"));
 }
 
 TEST(FocusLogTest, WritesNothingWhileOffAndAppendsRecordsWhileOn) {

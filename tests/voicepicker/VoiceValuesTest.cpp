@@ -6,27 +6,14 @@
 
 namespace {
 
-TEST(VoiceLanguageTest, TableHoldsSixLanguagesWithTheirFlagsCodesAndVoices) {
-    const QList<VoiceLanguage> all = VoiceLanguage::all();
-    ASSERT_EQ(all.size(), 6);
-    QStringList codes;
-    for (const VoiceLanguage& language : all)
-        codes << language.code();
-    EXPECT_EQ(codes, (QStringList{"US", "UK", "ES", "FR", "IT", "PT"}));
-    EXPECT_EQ(all[0].flags, QStringList{QStringLiteral("\U0001F1FA\U0001F1F8")});
-    EXPECT_EQ(all[1].flags, QStringList{QStringLiteral("\U0001F1EC\U0001F1E7")}) << "the British flag, tagged UK";
-    EXPECT_TRUE(all[2].mosaic);
-    EXPECT_TRUE(all[2].flags.isEmpty());
-    EXPECT_EQ(all[5].flags, (QStringList{QStringLiteral("\U0001F1E7\U0001F1F7"), QStringLiteral("\U0001F1F5\U0001F1F9")}))
-        << "Brazil before Portugal";
-    for (const VoiceLanguage& language : all) {
+TEST(VoiceLanguageTest, EveryVoiceSitsUnderItsLanguageAndFlagsAreWholeEmoji) {
+    for (const VoiceLanguage& language : VoiceLanguage::all()) {
+        EXPECT_EQ(language.mosaic, language.flags.isEmpty()) << language.label.toStdString();
         for (const QString& flag : language.flags)
             EXPECT_EQ(flag.toUtf8().size(), 8) << language.label.toStdString();
         for (const KokoroVoice& voice : language.voices)
             EXPECT_TRUE(voice.id.startsWith(language.id)) << voice.id.toStdString();
     }
-    EXPECT_EQ(all[0].voices.size(), 9);
-    EXPECT_EQ(all[3].voices.size(), 1);
 }
 
 TEST(VoiceLanguageTest, ContainingMatchesByPrefixAndFallsBackToAmerican) {
@@ -41,7 +28,6 @@ TEST(VoiceLanguageTest, ContainingMatchesByPrefixAndFallsBackToAmerican) {
 
 TEST(VoiceLanguageTest, ShortFlavorDropsLanguagesAndDefaultMark) {
     EXPECT_EQ(KokoroVoice::named(QStringLiteral("af_heart")).shortFlavor(), QStringLiteral("warm"));
-    EXPECT_EQ(KokoroVoice::named(QStringLiteral("am_michael")).shortFlavor(), QStringLiteral("steady"));
     EXPECT_EQ(KokoroVoice::named(QStringLiteral("bf_emma")).shortFlavor(), QString());
     EXPECT_EQ((KokoroVoice{"x", "X", "American (default)"}.shortFlavor()), QString());
     EXPECT_EQ((KokoroVoice{"x", "X", ", Spanish, lively,"}.shortFlavor()), QStringLiteral("lively"));
@@ -54,9 +40,7 @@ TEST(VoiceLanguageTest, GlyphFollowsTheVoiceName) {
         const char* id;
         const char* glyph;
     } rows[] = {
-        {"af_heart", "bird.fill"}, {"af_bella", "bird.fill"},  {"ef_dora", "bird.fill"},
-        {"am_adam", "tree.fill"},  {"af_sarah", "tree.fill"},  {"af_nicole", "leaf.fill"},
-        {"bm_george", "leaf.fill"}, {"bm_lewis", "person.wave.2.fill"}, {"pm_alex", "person.wave.2.fill"},
+        {"af_heart", "bird.fill"}, {"am_adam", "tree.fill"}, {"bm_george", "leaf.fill"}, {"pm_alex", "person.wave.2.fill"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(KokoroVoice::named(QLatin1String(row.id)).glyph(), QLatin1String(row.glyph)) << row.id;
