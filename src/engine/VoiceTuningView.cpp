@@ -3,6 +3,7 @@
 #include "engine/StepRow.h"
 #include "mainwindow/MainWindowPane.h"
 #include "platform/Wording.h"
+#include "looks/PixelFont.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -26,16 +27,9 @@ constexpr int kBarHeight = 6;
 constexpr int kLevelSteps = 1000;
 constexpr int kControlSpacing = 10;
 
-QFont sized(int pixels, QFont::Weight weight = QFont::Normal) {
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
-
 QLabel* caption(const QString& text = {}) {
     auto* label = new QLabel(text);
-    label->setFont(sized(kCaptionSize));
+    label->setFont(pixelFont(kCaptionSize));
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setForegroundRole(QPalette::PlaceholderText);
@@ -154,7 +148,7 @@ VoiceTuningView::VoiceTuningView(Actions actions, QWidget* parent)
 
     m_sentenceSection = addSection(QString());
     m_sentence = new QLabel;
-    m_sentence->setFont(sized(kSentenceSize, QFont::Medium));
+    m_sentence->setFont(pixelFont(kSentenceSize, QFont::Medium));
     m_sentence->setWordWrap(true);
     m_sentence->setTextFormat(Qt::PlainText);
     m_sentence->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -182,7 +176,7 @@ VoiceTuningView::VoiceTuningView(Actions actions, QWidget* parent)
     QVBoxLayout* outcomeColumn = nullptr;
     m_outcome = column(kOutcomeSpacing, outcomeColumn);
     m_headline = new QLabel;
-    m_headline->setFont(sized(kHeadlineSize, QFont::DemiBold));
+    m_headline->setFont(pixelFont(kHeadlineSize, QFont::DemiBold));
     m_headline->setWordWrap(true);
     outcomeColumn->addWidget(m_headline);
     m_detail = caption();

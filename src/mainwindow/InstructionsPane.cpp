@@ -1,18 +1,12 @@
 #include "mainwindow/InstructionsPane.h"
 
 #include "onboarding/KeyboardGuide.h"
+#include "looks/PixelFont.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
 namespace {
-
-QFont sized(qreal pixels, QFont::Weight weight) {
-    QFont font;
-    font.setPixelSize(qRound(pixels));
-    font.setWeight(weight);
-    return font;
-}
 
 // A guide under its own title.
 QWidget* titled(const QString& title, QWidget* guide, QWidget* parent) {
@@ -21,7 +15,7 @@ QWidget* titled(const QString& title, QWidget* guide, QWidget* parent) {
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(InstructionsPane::kTitleSpacing);
     auto* label = new QLabel(title, box);
-    label->setFont(sized(13, QFont::DemiBold));
+    label->setFont(pixelFont(13, QFont::DemiBold));
     column->addWidget(label);
     guide->setParent(box);
     column->addWidget(guide);
@@ -40,10 +34,10 @@ InstructionsPane::InstructionsPane(Defaults& defaults, QWidget* parent) : QScrol
     column->setContentsMargins(22, 20, 22, 20);
     column->setSpacing(0);
     auto* title = new QLabel(tr("How to use Quorvane"), content);
-    title->setFont(sized(15, QFont::DemiBold));
+    title->setFont(pixelFont(15, QFont::DemiBold));
     auto* line = new QLabel(
         tr("Four gestures, all the same move. Rebind any of them in Dictation, Reader or Translation."), content);
-    line->setFont(sized(12.5, QFont::Normal));
+    line->setFont(pixelFont(12.5, QFont::Normal));
     line->setForegroundRole(QPalette::PlaceholderText);
     line->setWordWrap(true);
     line->setContentsMargins(0, 3, 0, 22);

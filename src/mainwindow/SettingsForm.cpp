@@ -1,4 +1,5 @@
 #include "mainwindow/SettingsForm.h"
+#include "looks/PixelFont.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -13,13 +14,6 @@ namespace {
 constexpr int kHeaderSize = 13;
 constexpr int kHelpSize = 11;
 constexpr int kPageTitleSize = 22;
-
-QFont sized(int pixels, QFont::Weight weight = QFont::Normal) {
-    QFont font;
-    font.setPixelSize(pixels);
-    font.setWeight(weight);
-    return font;
-}
 
 // The card behind a section's rows: the base colour with a hairline border.
 class SectionCard : public QWidget {
@@ -51,7 +45,7 @@ SettingsSection::SettingsSection(const QString& title, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
-    m_title->setFont(sized(kHeaderSize, QFont::DemiBold));
+    m_title->setFont(pixelFont(kHeaderSize, QFont::DemiBold));
     m_title->setContentsMargins(4, 0, 0, 0);
     column->addWidget(m_title);
     m_title->setVisible(!title.isEmpty());
@@ -87,7 +81,7 @@ QLabel* SettingsSection::addHelp(const QString& text) {
     auto* help = new QLabel(text, m_card);
     help->setWordWrap(true);
     help->setTextFormat(Qt::PlainText);
-    help->setFont(sized(kHelpSize));
+    help->setFont(pixelFont(kHelpSize));
     help->setForegroundRole(QPalette::PlaceholderText);
     addWidget(help);
     return help;
@@ -131,7 +125,7 @@ SettingsForm::SettingsForm(const QString& title, QWidget* parent) : QScrollArea(
     m_column->setSpacing(kSectionSpacing);
     outer->addWidget(holder, 1);
     auto* heading = new QLabel(title, holder);
-    heading->setFont(sized(kPageTitleSize, QFont::Bold));
+    heading->setFont(pixelFont(kPageTitleSize, QFont::Bold));
     m_column->addWidget(heading);
     setWidget(content);
     viewport()->setBackgroundRole(QPalette::Window);

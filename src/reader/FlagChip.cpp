@@ -2,6 +2,7 @@
 
 #include "reader/FlagMagnifierHover.h"
 #include "reader/FlagMosaic.h"
+#include "looks/PixelFont.h"
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -21,12 +22,6 @@ constexpr double kCodeKerning = 0.3;
 constexpr double kActiveFill = 0.12;
 constexpr double kHoverFill = 0.06;
 constexpr double kRestFill = 0.035;
-
-QFont sized(QFont font, double pixels, QFont::Weight weight = QFont::Normal) {
-    font.setPixelSize(std::max(1, int(std::lround(pixels))));
-    font.setWeight(weight);
-    return font;
-}
 
 QColor withAlpha(QColor color, double alpha) {
     color.setAlphaF(float(alpha));
@@ -50,7 +45,7 @@ FlagChip::FlagChip(VoiceLanguage language, DelayedCall later, FlagMagnifierHover
         auto* mosaic = new FlagMosaic(geometry, this);
         mosaic->setAttribute(Qt::WA_TransparentForMouseEvents);
         const QSizeF size = geometry.size();
-        const QFontMetricsF code(sized(font(), kCodeSize, QFont::Bold));
+        const QFontMetricsF code(pixelFont(kCodeSize, QFont::Bold, font()));
         const double content = size.height() + kContentSpacing + code.height();
         const QRectF box = face();
         mosaic->setGeometry(QRectF(box.center().x() - size.width() / 2, box.center().y() - content / 2, size.width(),
@@ -155,7 +150,7 @@ void FlagChip::paintEvent(QPaintEvent*) {
     }
 
     const QFont codeFont = [&] {
-        QFont font = sized(this->font(), kCodeSize, QFont::Bold);
+        QFont font = pixelFont(kCodeSize, QFont::Bold, this->font());
         font.setLetterSpacing(QFont::AbsoluteSpacing, kCodeKerning);
         return font;
     }();
@@ -165,7 +160,7 @@ void FlagChip::paintEvent(QPaintEvent*) {
         codeTop = m_mosaic->geometry().bottom() + 1 + kContentSpacing;
     } else {
         const double flagSize = m_language.flags.size() < 2 ? kSingleFlagSize : kPairFlagSize;
-        const QFont flagFont = sized(font(), flagSize);
+        const QFont flagFont = pixelFont(flagSize, QFont::Normal, font());
         const QFontMetricsF flagMetrics(flagFont);
         double flagsWidth = 0;
         for (const QString& flag : m_language.flags)

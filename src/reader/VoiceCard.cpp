@@ -1,6 +1,7 @@
 #include "reader/VoiceCard.h"
 
 #include "support/Symbols.h"
+#include "looks/PixelFont.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -36,12 +37,6 @@ constexpr double kPlayAlpha = 0.65;
 constexpr double kSecondaryAlpha = 0.55;
 constexpr double kPulseLowest = 0.35;
 constexpr std::chrono::milliseconds kPulsePeriod{1000};
-
-QFont sized(QFont font, double pixels, QFont::Weight weight = QFont::Normal) {
-    font.setPixelSize(std::max(1, int(std::lround(pixels))));
-    font.setWeight(weight);
-    return font;
-}
 
 QColor withAlpha(QColor color, double alpha) {
     color.setAlphaF(float(color.alphaF() * alpha));
@@ -83,8 +78,8 @@ VoiceCard::VoiceCard(KokoroVoice voice, QWidget* parent) : QWidget(parent), m_vo
 }
 
 QSize VoiceCard::sizeHint() const {
-    const QFontMetricsF name(sized(font(), kNameSize, QFont::DemiBold));
-    const QFontMetricsF subtitle(sized(font(), kSubtitleSize));
+    const QFontMetricsF name(pixelFont(kNameSize, QFont::DemiBold, font()));
+    const QFontMetricsF subtitle(pixelFont(kSubtitleSize, QFont::Normal, font()));
     const double height = kInsetY + kGlyphFrame + kRowSpacing + name.height() + kLineSpacing + subtitle.height() + kInsetY;
     return QSize(kMinimumWidth + 2 * kMargin, int(std::ceil(height)) + 2 * kMargin);
 }
@@ -216,7 +211,7 @@ void VoiceCard::paintEvent(QPaintEvent*) {
     drawSymbol(painter, figure(m_voice), QPointF(figureCenter, rowMiddle), kFigureSize, withAlpha(secondary, kFigureAlpha));
 
     // Second row: name (and the checkmark of the chosen voice), then the subtitle.
-    const QFont nameFont = sized(font(), kNameSize, QFont::DemiBold);
+    const QFont nameFont = pixelFont(kNameSize, QFont::DemiBold, font());
     const QFontMetricsF nameMetrics(nameFont);
     const double nameTop = circle.bottom() + kRowSpacing;
     painter.setFont(nameFont);
@@ -229,7 +224,7 @@ void VoiceCard::paintEvent(QPaintEvent*) {
         drawSymbol(painter, QStringLiteral("checkmark.circle.fill"), QPointF(x, nameTop + nameMetrics.height() / 2),
                    kCheckSize, accent);
     }
-    const QFont subtitleFont = sized(font(), kSubtitleSize);
+    const QFont subtitleFont = pixelFont(kSubtitleSize, QFont::Normal, font());
     const QFontMetricsF subtitleMetrics(subtitleFont);
     painter.setFont(subtitleFont);
     painter.setPen(secondary);

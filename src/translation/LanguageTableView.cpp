@@ -1,6 +1,7 @@
 #include "translation/LanguageTableView.h"
 
 #include "support/Symbols.h"
+#include "looks/PixelFont.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -14,14 +15,12 @@ namespace {
 const QColor kOrange = QColor::fromRgbF(1.0f, 0.584f, 0.0f);
 
 QFont sized(qreal pixels, QFont::Weight weight = QFont::Normal, bool monospaced = false) {
-    QFont f;
+    QFont base;
     if (monospaced) {
-        f.setFamily(QStringLiteral("monospace"));
-        f.setStyleHint(QFont::Monospace);
+        base.setFamily(QStringLiteral("monospace"));
+        base.setStyleHint(QFont::Monospace);
     }
-    f.setPixelSize(qRound(pixels));
-    f.setWeight(weight);
-    return f;
+    return pixelFont(pixels, weight, base);
 }
 
 // The palette's text at an opacity: primary 1, secondary .55, tertiary .3, quaternary .18.

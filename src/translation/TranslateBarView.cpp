@@ -4,6 +4,7 @@
 #include "support/Symbols.h"
 #include "translation/TranslateBar.h"
 #include "translation/Translator.h"
+#include "looks/PixelFont.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>
@@ -19,13 +20,6 @@ const QColor kOrange = QColor::fromRgbF(1.0f, 0.584f, 0.0f);
 const QColor kPrimary = QColor(255, 255, 255);
 const QColor kSecondary = QColor(255, 255, 255, 140);
 const QColor kTertiary = QColor(255, 255, 255, 77);
-
-QFont sized(qreal pixels, QFont::Weight weight = QFont::Normal) {
-    QFont f;
-    f.setPixelSize(qRound(pixels));
-    f.setWeight(weight);
-    return f;
-}
 
 QPixmap tinted(const QString& symbol, const QColor& colour, int pixels, qreal ratio) {
     QPixmap pixmap = Symbols::icon(symbol).pixmap(QSize(pixels, pixels), ratio);
@@ -130,9 +124,9 @@ void TranslateBarView::rebuild() {
     const QString targetName = Translator::displayName(m_bar.targetCode());
     auto* header = new RowButton(5, QMargins(11, 6, 11, 6), m_content);
     header->row()->addWidget(symbolLabel(QStringLiteral("speaker.wave.2.fill"), kOrange, 10, header));
-    header->row()->addWidget(textLabel(m_bar.sourceName(), sized(11.5), kSecondary, header));
+    header->row()->addWidget(textLabel(m_bar.sourceName(), pixelFont(11.5), kSecondary, header));
     header->row()->addWidget(symbolLabel(QStringLiteral("arrow.right"), kTertiary, 8, header));
-    header->row()->addWidget(textLabel(targetName, sized(11.5, QFont::DemiBold), kPrimary, header));
+    header->row()->addWidget(textLabel(targetName, pixelFont(11.5, QFont::DemiBold), kPrimary, header));
     header->row()->addWidget(symbolLabel(m_bar.expanded() ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"),
                                          kTertiary, 8, header));
     header->row()->addStretch(1);
@@ -154,7 +148,7 @@ void TranslateBarView::rebuild() {
                                 const QColor& textColour) {
             auto* row = new RowButton(7, QMargins(13, 5, 13, 5), list);
             row->row()->addWidget(symbolLabel(symbol, iconColour, 9, row));
-            row->row()->addWidget(textLabel(text, sized(12.5), textColour, row));
+            row->row()->addWidget(textLabel(text, pixelFont(12.5), textColour, row));
             row->row()->addStretch(1);
             row->row()->addSpacing(12);
             rows->addWidget(row);
