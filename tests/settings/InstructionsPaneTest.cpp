@@ -24,7 +24,7 @@ TEST_P(InstructionsPageRenderTest, ThePageRendersBothGuidesUnderTheirTitles) {
     auto* pane = qobject_cast<InstructionsPane*>(
         render.show(MainWindowPane::Instructions, [this] { return new InstructionsPane(defaults); }));
     ASSERT_NE(pane, nullptr);
-    QTest::qWait(30);
+    PageRender::settle();
     render.expectLook(render.save(QStringLiteral("instructions")));
     QStringList texts;
     for (QLabel* label : pane->widget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))

@@ -134,7 +134,7 @@ TEST_P(ModesPageRenderTest, ThePageRendersInTheLookWithAnEditorOpen) {
         render.show(MainWindowPane::Modes, [this] { return new ModesPane(services()); }));
     ASSERT_NE(pane, nullptr);
     pane->rows().at(1)->line()->click();
-    QTest::qWait(30);
+    PageRender::settle();
     render.expectLook(render.save(QStringLiteral("modes")));
     EXPECT_EQ(pane->phonePicker()->currentData().toString(), QStringLiteral("notes"));
 }

@@ -3,6 +3,8 @@
 #include "app/Appearance.h"
 #include "mainwindow/MainWindowView.h"
 #include "mainwindow/SettingsForm.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxWording.h"
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
@@ -16,12 +18,16 @@
 
 // Shows a settings page in the main window, light or dark, and saves two
 // pictures of it: the window as it opens ("page-<name>-<look>.png") and the
-// whole scrolling page ("page-<name>-<look>-full.png").
+// whole scrolling page ("page-<name>-<look>-full.png"). The page is built in
+// the Linux wording, so the pictures show what a user here reads.
 class PageRender {
 public:
     static constexpr QSize kWindow{1180, 780};
 
     PageRender(Defaults& defaults, bool dark) : m_defaults(defaults), m_dark(dark) {
+        Platform services = m_previous;
+        services.wording = &m_wording;
+        Platform::install(services);
         m_defaults.set(QStringLiteral("appearance"), dark ? QStringLiteral("dark") : QStringLiteral("light"));
         applyStoredAppearance(m_defaults, nullptr);
     }
@@ -29,6 +35,7 @@ public:
         m_view.reset();
         m_defaults.set(QStringLiteral("appearance"), QStringLiteral("light"));
         applyStoredAppearance(m_defaults, nullptr);
+        Platform::install(m_previous);
     }
 
     // Builds the window on `pane` with `build` making that page.
@@ -41,11 +48,21 @@ public:
         m_view->resize(kWindow);
         m_view->setPane(pane);
         m_view->show();
-        QTest::qWait(30);
+        settle();
         return m_view->page();
     }
 
     MainWindowView& view() { return *m_view; }
+
+    // Runs out the chain of layout requests that one pass posts for the next
+    // (the page, then the scroll area that sizes it): a fixed wait can end
+    // between two of them on a loaded machine, and the page would be
+    // pictured squeezed into the window.
+    static void settle() {
+        for (int pass = 0; pass < 8; ++pass)
+            QCoreApplication::sendPostedEvents();
+        QTest::qWait(30);
+    }
 
     // Saves both pictures; answers the window's.
     QImage save(const QString& name) {
@@ -74,6 +91,8 @@ public:
     }
 
 private:
+    LinuxWording m_wording;
+    const Platform m_previous = Platform::current();
     Defaults& m_defaults;
     bool m_dark;
     AppState m_app;

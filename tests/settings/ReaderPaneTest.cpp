@@ -138,7 +138,7 @@ TEST_P(ReaderPageRenderTest, ThePageRendersInTheLook) {
         return new ReaderPane(s);
     }));
     ASSERT_NE(pane, nullptr);
-    QTest::qWait(50);
+    PageRender::settle();
     render.expectLook(render.save(QStringLiteral("reader")));
     EXPECT_EQ(pane->readAloudSection()->rows().size(), 2);
     EXPECT_TRUE(pane->shadeRow()->isVisibleTo(pane));

@@ -15,3 +15,5 @@ add_test(NAME tuning.adapt_server_recogniser
          WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/tuning")
 set_tests_properties(tuning.adapt_server_recogniser PROPERTIES LABELS engine TIMEOUT 600
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
+# Page renders are built in the Linux wording.
+target_link_libraries(${target} PRIVATE quorvane_linux)
