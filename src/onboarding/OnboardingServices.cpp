@@ -3,10 +3,9 @@
 #include "engine/EngineBootstrap.h"
 #include "install/InstallFolder.h"
 #include "install/InstallLocation.h"
-#include "onboarding/SystemAccessibility.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
-#include "platform/ProgramLauncher.h"
+#include "platform/DesktopSettings.h"
 #include "reader/ReaderController.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
@@ -22,8 +21,8 @@ OnboardingServices OnboardingServices::desktop() {
     services.permissions = Platform::current().permissions;
     services.delayedCall = DelayedCalls::timers();
     services.openAccessibilitySettings = [] {
-        ProgramLauncher* launcher = Platform::current().programLauncher;
-        return launcher && SystemAccessibility::openSettings(*launcher);
+        DesktopSettings* settings = Platform::current().desktopSettings;
+        return settings && settings->openAccessibility() != DesktopSettings::Opened::Nothing;
     };
     // Only our own install folder is ever moved; a packaged copy is not asked to.
     services.offerMove = [] {

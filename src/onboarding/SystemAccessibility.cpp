@@ -1,53 +1,17 @@
 #include "onboarding/SystemAccessibility.h"
 
 #include "dictation/BubblePanel.h"
+#include "dictation/FlashMessage.h"
+#include "platform/DesktopSettings.h"
 #include "platform/Platform.h"
-#include "platform/ProgramLauncher.h"
 #include "platform/Wording.h"
-#include "state/Announce.h"
 #include "state/AppState.h"
 
 namespace SystemAccessibility {
 
-namespace {
-
-struct Launch {
-    const char* program;
-    const char* argument;
-};
-
-// The accessibility page itself, in the order tried: GNOME's settings panel,
-// then KDE's settings module.
-constexpr Launch kAccessibilityPages[] = {
-    {"gnome-control-center", "universal-access"},
-    {"systemsettings", "kcm_access"},
-};
-
-// The settings application of the other desktops, opened at its start page.
-constexpr Launch kSettingsApps[] = {
-    {"xfce4-settings-manager", nullptr},
-    {"mate-control-center", nullptr},
-    {"cinnamon-settings", nullptr},
-    {"lxqt-config", nullptr},
-};
-
-template <std::size_t N>
-bool startFirst(ProgramLauncher& launcher, const Launch (&launches)[N]) {
-    for (const Launch& launch : launches) {
-        QStringList arguments;
-        if (launch.argument)
-            arguments << QString::fromLatin1(launch.argument);
-        if (launcher.startDetached(QString::fromLatin1(launch.program), arguments))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
-
 Services Services::standard() {
     Services services;
-    services.launcher = Platform::current().programLauncher;
+    services.settings = Platform::current().desktopSettings;
     services.state = &AppState::shared();
     services.bubble = &BubblePanel::shared();
     return services;
@@ -65,27 +29,12 @@ QString hint(Destination destination) {
     return QString();
 }
 
-bool openSettings(ProgramLauncher& launcher) {
-    return startFirst(launcher, kAccessibilityPages) || startFirst(launcher, kSettingsApps);
-}
-
 void open(Destination destination, const Services& services) {
-    if (!services.launcher)
+    // Without the page itself there is no place for a hint to name.
+    if (!services.settings || services.settings->openAccessibility() != DesktopSettings::Opened::AccessibilityPage)
         return;
-    if (!startFirst(*services.launcher, kAccessibilityPages)) {
-        // No page to point into: the settings application, and no hint.
-        (void)startFirst(*services.launcher, kSettingsApps);
-        return;
-    }
-    const QString message = Wording::of(hint(destination));
     if (services.state)
-        services.state->setFlashMessage(message);
-    if (services.bubble)
-        services.bubble->show(BubbleMode::Flash);
-    Announce::say(message, false);
-    // Replaces any hide already pending, so the hint gets its full time.
-    if (services.bubble)
-        services.bubble->scheduleHide(kHintShown);
+        flashMessage(*services.state, services.bubble, Wording::of(hint(destination)), kHintShown);
 }
 
 void open(Destination destination) {

@@ -6,7 +6,7 @@
 
 class AppState;
 class BubbleControl;
-class ProgramLauncher;
+class DesktopSettings;
 
 // The shortcut behind the accessibility buttons of the main window and the
 // first run: the program cannot enlarge its own text or click for the user,
@@ -23,7 +23,7 @@ inline constexpr std::chrono::milliseconds kHintShown{7000};
 
 // What open() works with; standard() is the running program's.
 struct Services {
-    ProgramLauncher* launcher = nullptr;
+    DesktopSettings* settings = nullptr;
     AppState* state = nullptr;
     BubbleControl* bubble = nullptr;
 
@@ -33,14 +33,8 @@ struct Services {
 // The hint for `destination`, before this desktop's wording is applied.
 QString hint(Destination destination);
 
-// Opens the accessibility page of the desktop's settings, GNOME's first, then
-// KDE's; when neither starts, the settings application of another desktop.
-// False when nothing could be started.
-bool openSettings(ProgramLauncher& launcher);
-
-// Opens the accessibility page and flashes the destination's hint for
-// kHintShown, also spoken; when only a settings application opens, or
-// nothing does, there is no hint.
+// Opens the desktop's accessibility settings and, when their page itself
+// opened, flashes the destination's hint for kHintShown, also spoken.
 void open(Destination destination, const Services& services);
 void open(Destination destination);
 

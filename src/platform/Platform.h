@@ -7,6 +7,7 @@ class Announcer;
 class AudioInput;
 class ChildProcesses;
 class ColorScheme;
+class DesktopSettings;
 class FileManager;
 class Hotkeys;
 class KeySynth;
@@ -41,6 +42,7 @@ struct Platform {
     AudioPlayer::Factory* audioPlayers = nullptr;
     ChildProcesses* childProcesses = nullptr;
     ColorScheme* colorScheme = nullptr;
+    DesktopSettings* desktopSettings = nullptr;
     FileManager* fileManager = nullptr;
     Hotkeys* hotkeys = nullptr;
     KeySynth* keySynth = nullptr;

@@ -20,6 +20,7 @@
 #include "support/FakePrimarySelection.h"
 #include "support/FakeProcessTable.h"
 #include "support/FakeProgramLauncher.h"
+#include "support/FakeDesktopSettings.h"
 #include "support/FakeSystemSpeech.h"
 #include "support/FakeUrlOpener.h"
 #include "support/FakeUserAccount.h"
@@ -48,6 +49,7 @@ struct FakePlatform {
     FakePrimarySelection primarySelection;
     FakeProcessTable processTable;
     FakeProgramLauncher programLauncher;
+    FakeDesktopSettings desktopSettings;
     FakeSystemSpeech systemSpeech;
     FakeUrlOpener urlOpener;
     FakeUserAccount userAccount;
@@ -76,6 +78,7 @@ struct FakePlatform {
         set.primarySelection = &primarySelection;
         set.processTable = &processTable;
         set.programLauncher = &programLauncher;
+        set.desktopSettings = &desktopSettings;
         set.systemSpeech = &systemSpeech;
         set.urlOpener = &urlOpener;
         set.userAccount = &userAccount;

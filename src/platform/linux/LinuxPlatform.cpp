@@ -9,6 +9,7 @@
 #include "platform/linux/Cld2LanguageDetector.h"
 #include "platform/linux/DesktopUrlOpener.h"
 #include "platform/linux/DetachedProgramLauncher.h"
+#include "platform/linux/LinuxDesktopSettings.h"
 #include "platform/linux/EwmhWindowSystem.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/FreedesktopFileManager.h"
@@ -52,6 +53,7 @@ LinuxPlatform::LinuxPlatform()
       m_urlOpener(std::make_unique<DesktopUrlOpener>()),
       m_fileManager(std::make_unique<FreedesktopFileManager>(*m_urlOpener)),
       m_programLauncher(std::make_unique<DetachedProgramLauncher>()),
+      m_desktopSettings(std::make_unique<LinuxDesktopSettings>(*m_programLauncher)),
       m_windowSystem(std::make_unique<EwmhWindowSystem>()),
       m_audioPlayers(std::make_unique<QtAudioSinkPlayers>()),
       m_systemSpeech(std::make_unique<SpeechdSystemSpeech>()),
@@ -90,6 +92,7 @@ Platform LinuxPlatform::services() const {
     services.urlOpener = m_urlOpener.get();
     services.fileManager = m_fileManager.get();
     services.programLauncher = m_programLauncher.get();
+    services.desktopSettings = m_desktopSettings.get();
     services.serviceAdvertiser = m_serviceAdvertiser.get();
     services.notesApp = m_notesApp.get();
     services.desktopApps = m_desktopApps.get();

@@ -13,6 +13,7 @@ class ClipboardPasteboard;
 class Cld2LanguageDetector;
 class DesktopUrlOpener;
 class DetachedProgramLauncher;
+class LinuxDesktopSettings;
 class EwmhWindowSystem;
 class SessionPermissions;
 class EwmhWorkspace;
@@ -64,6 +65,7 @@ private:
     std::unique_ptr<DesktopUrlOpener> m_urlOpener;
     std::unique_ptr<FreedesktopFileManager> m_fileManager;
     std::unique_ptr<DetachedProgramLauncher> m_programLauncher;
+    std::unique_ptr<LinuxDesktopSettings> m_desktopSettings;
     std::unique_ptr<EwmhWindowSystem> m_windowSystem;
     std::unique_ptr<SessionPermissions> m_permissions;
     std::unique_ptr<QtAudioSinkPlayers> m_audioPlayers;
