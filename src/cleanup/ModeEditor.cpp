@@ -1,6 +1,7 @@
 #include "cleanup/ModeEditor.h"
 
 #include "cleanup/ModeStore.h"
+#include "platform/Wording.h"
 #include "support/Text.h"
 
 #include <QButtonGroup>
@@ -99,9 +100,9 @@ ModeEditor::ModeEditor(const DictationMode& mode, ModeStore& store, QWidget* par
     m_instruction->setFixedHeight(kInstructionHeight);
     column->addWidget(how);
     column->addWidget(m_instruction);
-    column->addWidget(caption(tr("One plain sentence, in your own words. It shapes tone and punctuation only. It cannot "
-                                 "make Quorvane answer you or write something you didn't say. Runs on your Mac like "
-                                 "everything else."),
+    column->addWidget(caption(Wording::of(tr("One plain sentence, in your own words. It shapes tone and punctuation "
+                                             "only. It cannot make Quorvane answer you or write something you didn't "
+                                             "say. Runs on your Mac like everything else.")),
                               this));
     if (!m_mode.appIDs.isEmpty()) {
         auto* apps = new QLabel(tr("Apps"), this);

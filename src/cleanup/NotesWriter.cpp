@@ -1,6 +1,7 @@
 #include "cleanup/NotesWriter.h"
 
 #include "platform/Platform.h"
+#include "platform/Wording.h"
 #include "support/Defaults.h"
 
 #include <QInputDialog>
@@ -91,9 +92,9 @@ void chooseFolder(Defaults& defaults, QWidget* parent, std::function<void()> don
     auto* dialog = new QInputDialog(parent);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(QCoreApplication::translate("NotesWriter", "Which folder in Notes?"));
-    dialog->setLabelText(QCoreApplication::translate(
+    dialog->setLabelText(Wording::of(QCoreApplication::translate(
         "NotesWriter", "Notes from your iPhone will be filed here. It is created if it does not exist. Leave this "
-                       "empty to use whatever folder Notes uses by default."));
+                       "empty to use whatever folder Notes uses by default.")));
     dialog->setOkButtonText(QCoreApplication::translate("NotesWriter", "Save"));
     dialog->setCancelButtonText(QCoreApplication::translate("NotesWriter", "Cancel"));
     dialog->setTextValue(defaults.stringOr(kFolderKey, QString()));

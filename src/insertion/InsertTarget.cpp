@@ -21,8 +21,9 @@ const QString kNeedsPermission =
 void chooseInDialog(const QList<DesktopApps::App>& apps, std::function<void(std::optional<QString>)> chosen) {
     auto* dialog = new QInputDialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QCoreApplication::translate("InsertTarget", "Insert notes from your iPhone into"));
-    dialog->setLabelText(QCoreApplication::translate("InsertTarget", "Insert notes from your iPhone into"));
+    const QString prompt = Wording::of(QCoreApplication::translate("InsertTarget", "Insert notes from your iPhone into"));
+    dialog->setWindowTitle(prompt);
+    dialog->setLabelText(prompt);
     dialog->setOkButtonText(QCoreApplication::translate("InsertTarget", "Choose"));
     QStringList names;
     for (const DesktopApps::App& app : apps)

@@ -6,6 +6,7 @@
 #include "install/InstallFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "platform/Wording.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
 
@@ -138,7 +139,7 @@ void Uninstaller::confirmAndRemove(std::function<void(bool)> answered) {
     alert.text = tr("This deletes your past dictations, your dictionary, your settings and your phone notes, along "
                     "with the speech engine and the models, and frees about %1.")
                      .arg(formatBytes(totalSize())) +
-                 QStringLiteral("\n\n") + tr("Quorvane itself moves to the Trash. This cannot be undone.");
+                 QStringLiteral("\n\n") + Wording::of(tr("Quorvane itself moves to the Trash. This cannot be undone."));
     alert.buttons = {tr("Remove Everything"), tr("Cancel")};
     alert.returnButton = 1;
     m_services.present(alert, [this, answered = std::move(answered)](int button) {

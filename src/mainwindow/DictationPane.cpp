@@ -63,8 +63,9 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     // 2. Paper
     SettingsSection* paper = addSection(tr("Paper"));
     m_paper = toggle(paper, tr("Write on ruled paper"), kPaperTheme);
-    paper->addHelp(tr("The card you dictate onto, and your recent dictations, become the same ruled page the iPhone "
-                      "writes on. Paper is opaque, so the glass effects are switched off while it is on."));
+    paper->addHelp(Wording::of(tr("The card you dictate onto, and your recent dictations, become the same ruled page "
+                                  "the iPhone writes on. Paper is opaque, so the glass effects are switched off while "
+                                  "it is on.")));
     auto* shades = new QWidget;
     auto* shadeLine = new QHBoxLayout(shades);
     shadeLine->setContentsMargins(0, 0, 0, 0);

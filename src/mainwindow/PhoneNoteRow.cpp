@@ -6,6 +6,7 @@
 #include "mainwindow/RelativeTime.h"
 #include "mainwindow/SegmentedSwitch.h"
 #include "mainwindow/TintedSymbol.h"
+#include "platform/Wording.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,7 +24,7 @@ constexpr int kActionSpacing = 10;
 constexpr int kActionTopSpace = 2;
 
 QString asDictatedNote(const PhoneNote& note, bool asDictated) {
-    return asDictated ? QStringLiteral("Straight from the iPhone")
+    return asDictated ? Wording::of(QStringLiteral("Straight from the iPhone"))
                       : QStringLiteral("%1 mode, with your dictionary").arg(note.cleanedBy.value_or(QString()));
 }
 

@@ -195,12 +195,12 @@ void PhoneInbox::askAbout(const QUuid& id) {
         return;
     const int count = int(m_pending->notes.size());
     Alert alert;
-    alert.title = translated("Notes from %1").arg(m_pending->device);
+    alert.title = translated("Notes from %1").arg(Wording::of(m_pending->device));
     alert.text = QString::number(count) + QStringLiteral(" note") + (count == 1 ? QString() : QStringLiteral("s")) +
                  Wording::of(QStringLiteral(" arrived from an iPhone this Mac has not seen before. Are they yours?"));
     const bool canRemember = m_pending->deviceID.has_value();
     if (canRemember)
-        alert.buttons.append(translated("Add and remember this iPhone"));
+        alert.buttons.append(Wording::of(translated("Add and remember this iPhone")));
     alert.buttons.append(translated("Add just this once"));
     alert.buttons.append(translated("Discard"));
     m_asking = id;

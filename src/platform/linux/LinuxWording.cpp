@@ -159,6 +159,147 @@ QString LinuxWording::forDesktop(const QString& text) const {
          QStringLiteral("What happened:\n\n\nWhat you expected instead:\n\n\nWhat you were doing at the time:\n\n\n"
                         "\u2014\u2014\u2014\nThe lines below describe this computer, not you. Delete any of them you would\n"
                         "rather not send.\n\n")},
+        // The settings pages' help: the tray and the taskbar stand in for the
+        // bar and the dock, the user account for the system's account.
+        {QStringLiteral("Quorvane normally lives in the menu bar and only appears in the Dock while a window is open. "
+                        "Kept in the Dock, the Quor stays there the whole time Quorvane is running and follows the "
+                        "theme above. It makes no difference to what Quorvane does."),
+         QStringLiteral("Quorvane normally lives in the system tray and only appears in the taskbar while a window is "
+                        "open. Kept in the taskbar, the Quor stays there the whole time Quorvane is running and follows "
+                        "the theme above. It makes no difference to what Quorvane does.")},
+        {QStringLiteral("Quorvane lives in the menu bar, so without this, opening it puts an icon up there and nothing "
+                        "else on screen. Leaving the window open also means Quorvane appears in the Command Tab "
+                        "switcher, so you can come back to it the way you come back to any other app rather than "
+                        "aiming at the menu bar."),
+         QStringLiteral("Quorvane lives in the system tray, so without this, opening it puts an icon there and nothing "
+                        "else on screen. Leaving the window open also means Quorvane appears in the Alt+Tab switcher, "
+                        "so you can come back to it the way you come back to any other app rather than aiming at the "
+                        "system tray.")},
+        {QStringLiteral("Quorvane checks on launch and only asks when a new version is ready. It never installs on its "
+                        "own. Turn this off to check manually from the menu bar instead."),
+         QStringLiteral("Quorvane checks on launch and only asks when a new version is ready. It never installs on its "
+                        "own. Turn this off to check manually from the system tray instead.")},
+        {QStringLiteral("Dragging Quorvane to the Trash leaves the speech engine and the models behind, because they "
+                        "are downloaded rather than bundled. That is several gigabytes nobody would think to look for. "
+                        "This removes all of it, along with your past dictations, your dictionary and your settings."),
+         QStringLiteral("Deleting Quorvane's folder leaves the speech engine and the models behind, because they are "
+                        "downloaded rather than bundled. That is several gigabytes nobody would think to look for. "
+                        "This removes all of it, along with your past dictations, your dictionary and your settings.")},
+        {QStringLiteral("Quorvane itself moves to the Trash. This cannot be undone."),
+         QStringLiteral("Quorvane's own folder moves to the trash. This cannot be undone.")},
+        {QStringLiteral("Add words Quorvane gets wrong, like names and brands. Type the correct spelling, and the "
+                        "mishearings it should replace. This runs on your Mac and fixes every dictation."),
+         QStringLiteral("Add words Quorvane gets wrong, like names and brands. Type the correct spelling, and the "
+                        "mishearings it should replace. This runs on your computer and fixes every dictation.")},
+        {QStringLiteral("Your name is the word dictation is most likely to get wrong and you are most likely to "
+                        "notice. Quorvane reads it from your macOS account, so it works without you adding anything. "
+                        "It is used the same way as the words below, and is never saved into your list."),
+         QStringLiteral("Your name is the word dictation is most likely to get wrong and you are most likely to "
+                        "notice. Quorvane reads it from your user account, so it works without you adding anything. "
+                        "It is used the same way as the words below, and is never saved into your list.")},
+        // Reading back a correction goes through AT-SPI, which GTK and Qt
+        // fields answer and Electron's mostly do not.
+        {QStringLiteral("When you change a word Quorvane wrote, it can notice and offer to remember the spelling. It "
+                        "only ever re-reads the words it wrote for you, never anything else in the document. Nothing "
+                        "about it leaves your Mac, and the only thing kept is the pair of words. This needs an "
+                        "ordinary text field: Mail, Notes, Pages, Safari and most native apps work, while editors and "
+                        "chat apps built on Electron do not report enough for Quorvane to see the change."),
+         QStringLiteral("When you change a word Quorvane wrote, it can notice and offer to remember the spelling. It "
+                        "only ever re-reads the words it wrote for you, never anything else in the document. Nothing "
+                        "about it leaves your computer, and the only thing kept is the pair of words. This needs an "
+                        "ordinary text field: most GTK and Qt apps work, your mail and your browser among them, while "
+                        "editors and chat apps built on Electron do not report enough for Quorvane to see the "
+                        "change.")},
+        {QStringLiteral("On, this Mac says it is here so the Quorvane app on your iPhone can list it by name and send "
+                        "notes straight into the Dashboard. It listens on your local network only and never reaches "
+                        "out. Off, nothing is advertised and the iPhone will not find this Mac."),
+         QStringLiteral("On, this computer says it is here so the Quorvane app on your phone can list it by name and "
+                        "send notes straight into the Dashboard. It listens on your local network only and never "
+                        "reaches out. Off, nothing is advertised and the phone will not find this computer.")},
+        {QStringLiteral("Recent Dictations on the Dashboard holds the full text of what you dictated, on this Mac "
+                        "only. Shortening this removes anything older straight away."),
+         QStringLiteral("Recent Dictations on the Dashboard holds the full text of what you dictated, on this "
+                        "computer only. Shortening this removes anything older straight away.")},
+        {QStringLiteral("Off, Quorvane cleans your dictation with its own built-in model, which works the same on "
+                        "every Mac and runs entirely on-device. On, it tries Apple Intelligence first on Macs that "
+                        "have it. Apple's model is faster and lighter, but Quorvane cannot tune it, and it "
+                        "occasionally declines to process ordinary text and hands the job back. Either way nothing "
+                        "leaves your Mac."),
+         QStringLiteral("Off, Quorvane cleans your dictation with its own built-in model, which works the same on "
+                        "every computer and runs entirely on-device. On, it tries the system\u2019s on-device model "
+                        "first where there is one. That model is faster and lighter, but Quorvane cannot tune it, and "
+                        "it occasionally declines to process ordinary text and hands the job back. Either way nothing "
+                        "leaves your computer.")},
+        {QStringLiteral("Your iPhone transcribes with Apple's recogniser, which knows nothing about your dictionary or "
+                        "your number style. When a note reaches this Mac, Quorvane rewrites it with its own engine in "
+                        "this mode. The phone's original wording is kept on the note."),
+         QStringLiteral("Your phone transcribes with its own recogniser, which knows nothing about your dictionary or "
+                        "your number style. When a note reaches this computer, Quorvane rewrites it with its own "
+                        "engine in this mode. The phone's original wording is kept on the note.")},
+        {QStringLiteral("One plain sentence, in your own words. It shapes tone and punctuation only. It cannot make "
+                        "Quorvane answer you or write something you didn't say. Runs on your Mac like everything "
+                        "else."),
+         QStringLiteral("One plain sentence, in your own words. It shapes tone and punctuation only. It cannot make "
+                        "Quorvane answer you or write something you didn't say. Runs on your computer like "
+                        "everything else.")},
+        // Clicking by dwelling is the desktop's Hover Click; hover reading
+        // needs the paragraph's text over AT-SPI.
+        {QStringLiteral("If pointing is easy but clicking is not, macOS can click by resting the pointer on "
+                        "something. It is called Dwell Control, it works in every app, and Quorvane does not need to "
+                        "know it is on."),
+         QStringLiteral("If pointing is easy but clicking is not, the desktop can click by resting the pointer on "
+                        "something. It is called Hover Click, it works in every app, and Quorvane does not need to "
+                        "know it is on.")},
+        {QStringLiteral("Point at a paragraph anywhere on your Mac and it lights up. Click it and Quorvane reads it "
+                        "aloud, with no selecting and nothing small to aim at. Links, buttons, and dragging to select "
+                        "all behave normally. Selecting a piece and pressing the reader key still works too. Best in "
+                        "native apps and Safari; weaker in some Electron apps."),
+         QStringLiteral("Point at a paragraph anywhere on your screen and it lights up. Click it and Quorvane reads "
+                        "it aloud, with no selecting and nothing small to aim at. Links, buttons, and dragging to "
+                        "select all behave normally. Selecting a piece and pressing the reader key still works too. "
+                        "Best in GTK and Qt apps and your browser; weaker in some Electron apps.")},
+        // Pasting is Ctrl+V here, and function keys need no system switch.
+        {QStringLiteral("The card you dictate onto, and your recent dictations, become the same ruled page the iPhone "
+                        "writes on. Paper is opaque, so the glass effects are switched off while it is on."),
+         QStringLiteral("The card you dictate onto, and your recent dictations, become the same ruled page the phone "
+                        "app writes on. Paper is opaque, so the glass effects are switched off while it is on.")},
+        {QStringLiteral("Off, the card gets out of the way as soon as your words have landed in the document. On, it "
+                        "stays for a moment showing what was typed. Useful with more than one screen: when your words "
+                        "land in a window you are not looking at, the card shows what was typed, and Command-V pastes "
+                        "it where you meant."),
+         QStringLiteral("Off, the card gets out of the way as soon as your words have landed in the document. On, it "
+                        "stays for a moment showing what was typed. Useful with more than one screen: when your words "
+                        "land in a window you are not looking at, the card shows what was typed, and Ctrl+V pastes it "
+                        "where you meant.")},
+        {QStringLiteral("On, Command-V pastes what you just said anywhere, which helps when your words land in the "
+                        "wrong place. Turn it off for sensitive work: your clipboard goes back to what it held before, "
+                        "clipboard history apps are told not to record it, and it is never sent to your other "
+                        "devices. Paste last dictation still works either way."),
+         QStringLiteral("On, Ctrl+V pastes what you just said anywhere, which helps when your words land in the wrong "
+                        "place. Turn it off for sensitive work: your clipboard goes back to what it held before, "
+                        "clipboard history apps are told not to record it, and it is never sent to your other "
+                        "devices. Paste last dictation still works either way.")},
+        {QStringLiteral("Click a field and press any keys. Combos like \u2303\u2325D work on every Mac. Plain function "
+                        "keys (F1 to F12) only work if you have turned on \u201CUse F1, F2, etc. as standard function "
+                        "keys\u201D in System Settings, otherwise macOS keeps them for volume and brightness."),
+         QStringLiteral("Click a field and press any keys. Combos like Ctrl+Alt+D work on every keyboard. Plain "
+                        "function keys (F1 to F12) work too, unless your desktop already uses that key for a shortcut "
+                        "of its own.")},
+        // First run: a copy started from inside a download.
+        {QStringLiteral("macOS is running Quorvane from a temporary copy it made, which it does for anything opened "
+                        "straight out of a download. Permissions granted now would be forgotten, and updates could not "
+                        "install."),
+         QStringLiteral("Quorvane is running from a temporary copy, as happens for anything opened straight out of a "
+                        "download. Permissions granted now would be forgotten, and updates could not install.")},
+        // Notes from the phone.
+        {QStringLiteral("Straight from the iPhone"), QStringLiteral("Straight from the phone")},
+        {QStringLiteral("an iPhone"), QStringLiteral("a phone")},
+        {QStringLiteral("Add and remember this iPhone"), QStringLiteral("Add and remember this phone")},
+        {QStringLiteral("Insert notes from your iPhone into"), QStringLiteral("Insert notes from your phone into")},
+        {QStringLiteral("Notes from your iPhone will be filed here. It is created if it does not exist. Leave this "
+                        "empty to use whatever folder Notes uses by default."),
+         QStringLiteral("Notes from your phone will be filed here. It is created if it does not exist. Leave this "
+                        "empty to file them straight into Quorvane Notes in your documents folder.")},
     };
     return table.value(text, text);
 }

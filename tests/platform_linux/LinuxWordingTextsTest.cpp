@@ -1,0 +1,145 @@
+// Every text a user reads on this desktop: the settings pages, the first-run
+// steps and the tray menu, built under the Linux wording, name no place, key
+// or program of another desktop. Texts shown only in bubbles and dialogs are
+// checked through the wording table itself.
+#include "app/AppActions.h"
+#include "app/HotkeyRecorderField.h"
+#include "app/QuorvaneApp.h"
+#include "engine/EngineBootstrap.h"
+#include "mainwindow/MainWindowPane.h"
+#include "mainwindow/MainWindowView.h"
+#include "onboarding/FirstWordsStep.h"
+#include "onboarding/KeyboardGuide.h"
+#include "onboarding/MoveStep.h"
+#include "onboarding/OnboardingServices.h"
+#include "onboarding/PermissionsStep.h"
+#include "onboarding/WelcomeStep.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxWording.h"
+#include "state/AppState.h"
+#include "support/Defaults.h"
+#include "support/TempFolder.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Names that belong to another desktop, matched as whole words.
+const QRegularExpression kForeign(QStringLiteral(
+    "\\b(Macs?|macOS|Dock|Finder|Trash|Safari|iPhone|Apple|menu bar|System Settings|Language & Region|"
+    "Command[- ](Tab|V)|(Right|Left) (Command|Option))\\b|\u2318|\u2325"));
+
+QStringList foreignIn(const QStringList& texts) {
+    QStringList found;
+    for (const QString& text : texts)
+        if (text.contains(kForeign))
+            found << text;
+    return found;
+}
+
+// Every text a widget tree shows: labels, buttons, placeholders, tool tips and actions.
+QStringList visibleTexts(const QObject& root) {
+    QStringList texts;
+    for (const QLabel* label : root.findChildren<QLabel*>())
+        texts << label->text();
+    // A hotkey recorder draws its combination in key glyphs, which are not
+    // worded yet; every other button's text counts.
+    for (const QAbstractButton* button : root.findChildren<QAbstractButton*>())
+        if (!qobject_cast<const HotkeyRecorderField*>(button->parent()))
+            texts << button->text();
+    for (const QLineEdit* field : root.findChildren<QLineEdit*>())
+        texts << field->placeholderText();
+    for (const QWidget* widget : root.findChildren<QWidget*>())
+        texts << widget->toolTip();
+    for (const QAction* action : root.findChildren<QAction*>())
+        texts << action->text() << action->toolTip();
+    if (const auto* menu = qobject_cast<const QMenu*>(&root))
+        for (const QAction* action : menu->actions())
+            texts << action->text();
+    texts.removeAll(QString());
+    return texts;
+}
+
+class LinuxWordingTextsTest : public ::testing::Test {
+protected:
+    LinuxWordingTextsTest() {
+        Platform linux = m_previous;
+        linux.wording = &m_wording;
+        Platform::install(linux);
+    }
+    ~LinuxWordingTextsTest() override { Platform::install(m_previous); }
+
+    void expectNoForeignWords(const QString& where, QWidget* built) {
+        std::unique_ptr<QWidget> owned(built);
+        const QStringList found = foreignIn(visibleTexts(*owned));
+        EXPECT_TRUE(found.isEmpty()) << where.toStdString() << ":\n  " << found.join(QStringLiteral("\n  ")).toStdString();
+    }
+
+    LinuxWording m_wording;
+    const Platform m_previous = Platform::current();
+    TempFolder m_folder;
+    Defaults m_defaults{m_folder.file(QStringLiteral("defaults.json"))};
+};
+
+TEST_F(LinuxWordingTextsTest, EveryPageEveryFirstRunStepAndTheTrayMenuSpeakThisDesktop) {
+    for (MainWindowPane pane : MainWindowPanes::all())
+        expectNoForeignWords(MainWindowPanes::title(pane), MainWindowView::standardPage(pane));
+
+    OnboardingServices services;
+    services.defaults = &m_defaults;
+    services.isTranslocated = [] { return true; };
+    const std::pair<const char*, std::function<QWidget*()>> steps[] = {
+        {"move", [&] { return new MoveStep(services); }},
+        {"welcome", [&] { return new WelcomeStep(m_defaults); }},
+        {"speaking", [&] { return new KeyboardGuide(KeyboardGuide::Topic::Speaking, true, m_defaults); }},
+        {"reading", [&] { return new KeyboardGuide(KeyboardGuide::Topic::Reading, true, m_defaults); }},
+        {"permissions", [] { return new PermissionsStep([] {}, [] {}); }},
+        {"first words", [] { return new FirstWordsStep(EngineBootstrap::shared(), {}, {}); }},
+    };
+    for (const auto& [name, build] : steps)
+        expectNoForeignWords(QString::fromLatin1(name), build());
+
+    AppActions actions;
+    AppState state;
+    QuorvaneApp tray(actions, state);
+    const QStringList found = foreignIn(visibleTexts(*tray.menu()));
+    EXPECT_TRUE(found.isEmpty()) << found.join(QStringLiteral("\n")).toStdString();
+}
+
+// Texts shown in the bubble, in alerts and in dialogs, as the code passes them
+// to the wording.
+TEST_F(LinuxWordingTextsTest, BubbleAndDialogTextsSpeakThisDesktop) {
+    const QStringList shown = {
+        QStringLiteral("No sound from your mic. Check System Settings > Sound > Input."),
+        QStringLiteral(" arrived from an iPhone this Mac has not seen before. Are they yours?"),
+        QStringLiteral("Quorvane itself moves to the Trash. This cannot be undone."),
+        QStringLiteral("Straight from the iPhone"),
+        QStringLiteral("This Mac has no voice for %@."),
+        QStringLiteral("macOS said: "),
+        QStringLiteral(" was refused by macOS, so Quorvane is still running "),
+        QStringLiteral("Reveal recording in Finder"),
+        QStringLiteral("Notes from your iPhone will be filed here. It is created if it does not exist. Leave this "
+                       "empty to use whatever folder Notes uses by default."),
+        QStringLiteral("Insert notes from your iPhone into"),
+        QStringLiteral("Add and remember this iPhone"),
+        QStringLiteral("an iPhone"),
+        QStringLiteral("VoiceOver is under Vision. Command F5 also turns it on and off."),
+    };
+    QStringList worded;
+    for (const QString& text : shown)
+        worded << Wording::of(text);
+    const QStringList found = foreignIn(worded);
+    EXPECT_TRUE(found.isEmpty()) << found.join(QStringLiteral("\n")).toStdString();
+}
+
+} // namespace
