@@ -2,6 +2,7 @@
 
 #include "platform/Hotkeys.h"
 #include "platform/Platform.h"
+#include "platform/Wording.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -160,6 +161,6 @@ void HotkeyRecorderField::hideEvent(QHideEvent* event) {
 }
 
 void HotkeyRecorderField::refresh() {
-    m_button->setText(m_recording ? QStringLiteral("Press keys...") : describe(m_keyCode, m_modifiers));
+    m_button->setText(m_recording ? QStringLiteral("Press keys...") : Wording::of(describe(m_keyCode, m_modifiers)));
     m_button->setStyleSheet(m_recording ? QStringLiteral("QPushButton { color: #ff9500; }") : QString());
 }

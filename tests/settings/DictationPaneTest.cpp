@@ -9,6 +9,7 @@
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"
+#include "platform/Wording.h"
 #include "PageRender.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
@@ -168,7 +169,7 @@ TEST_P(DictationPageRenderTest, ThePageRendersInTheLookWithItsTilesSelected) {
                                               [this] { return new DictationPane(defaults, [] {}, false); });
     ASSERT_NE(pane, nullptr);
     EXPECT_EQ(pane->cardLettersControl()->selectedIndex(), 1);
-    EXPECT_EQ(pane->dictationField()->button()->text(), HotkeyRecorderField::describe(2, 6144));
+    EXPECT_EQ(pane->dictationField()->button()->text(), Wording::of(HotkeyRecorderField::describe(2, 6144)));
 
     // The two card tiles sit side by side, fully inside the window.
     SampleTile* first = pane->cardStyleControl()->tiles().at(0);

@@ -301,5 +301,35 @@ QString LinuxWording::forDesktop(const QString& text) const {
          QStringLiteral("Notes from your phone will be filed here. It is created if it does not exist. Leave this "
                         "empty to file them straight into Quorvane Notes in your documents folder.")},
     };
-    return table.value(text, text);
+    if (const auto found = table.constFind(text); found != table.constEnd())
+        return found.value();
+    return keyCombination(text).value_or(text);
+}
+
+std::optional<QString> LinuxWording::keyCombination(const QString& text) {
+    // The modifier glyphs in the order a combination is written, with the
+    // names this desktop's keys carry.
+    static const QList<std::pair<QChar, QString>> modifiers = {
+        {QChar(0x2303), QStringLiteral("Ctrl")},
+        {QChar(0x2325), QStringLiteral("Alt")},
+        {QChar(0x21E7), QStringLiteral("Shift")},
+        {QChar(0x2318), QStringLiteral("Super")},
+    };
+    QStringList parts;
+    qsizetype at = 0;
+    for (const auto& [glyph, name] : modifiers) {
+        if (at < text.size() && text.at(at) == glyph) {
+            parts << name;
+            ++at;
+        }
+    }
+    // A glyph alone names a key cap, not a combination.
+    const QString key = text.mid(at);
+    if (parts.isEmpty() || key.isEmpty() || key.front().isSpace())
+        return std::nullopt;
+    for (const auto& [glyph, name] : modifiers)
+        if (key.contains(glyph))
+            return std::nullopt;
+    parts << key;
+    return parts.join(QLatin1Char('+'));
 }
