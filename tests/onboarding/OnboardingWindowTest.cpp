@@ -14,6 +14,7 @@
 #include "support/ManualTimers.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
+#include "support/ScopedLinuxWording.h"
 #include "translation/TranslationCatalog.h"
 
 #include <QApplication>
@@ -365,6 +366,7 @@ TEST_F(OnboardingTest, FirstWordsTitlesAndTheReadingVoice) {
 }
 
 TEST_F(OnboardingTest, EveryStepRendersInTheWindow) {
+    const ScopedLinuxWording linuxWording;
     offerMove = true;
     translation = true;
     platform.onDeviceTranslator.setPair(QStringLiteral("fr"), QStringLiteral("en"), OnDeviceTranslator::PairStatus::Installed);

@@ -3,11 +3,10 @@
 #include "app/Appearance.h"
 #include "mainwindow/MainWindowView.h"
 #include "mainwindow/SettingsForm.h"
-#include "platform/Platform.h"
-#include "platform/linux/LinuxWording.h"
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
+#include "support/ScopedLinuxWording.h"
 
 #include <QListWidget>
 #include <QtTest/QTest>
@@ -25,9 +24,6 @@ public:
     static constexpr QSize kWindow{1180, 780};
 
     PageRender(Defaults& defaults, bool dark) : m_defaults(defaults), m_dark(dark) {
-        Platform services = m_previous;
-        services.wording = &m_wording;
-        Platform::install(services);
         m_defaults.set(QStringLiteral("appearance"), dark ? QStringLiteral("dark") : QStringLiteral("light"));
         applyStoredAppearance(m_defaults, nullptr);
     }
@@ -35,7 +31,6 @@ public:
         m_view.reset();
         m_defaults.set(QStringLiteral("appearance"), QStringLiteral("light"));
         applyStoredAppearance(m_defaults, nullptr);
-        Platform::install(m_previous);
     }
 
     // Builds the window on `pane` with `build` making that page.
@@ -91,8 +86,7 @@ public:
     }
 
 private:
-    LinuxWording m_wording;
-    const Platform m_previous = Platform::current();
+    ScopedLinuxWording m_wording;
     Defaults& m_defaults;
     bool m_dark;
     AppState m_app;
