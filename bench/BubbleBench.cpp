@@ -6,6 +6,7 @@
 #include "dictation/BubbleView.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
+#include "PaintWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,22 +18,6 @@
 #include <memory>
 
 namespace {
-
-// Notes when a widget has been painted.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            const bool handled = QObject::eventFilter(watched, event);
-            painted = true;
-            return handled;
-        }
-        return false;
-    }
-};
 
 // The panel on the real screens, without screen-text reads (measured by the
 // screen-text benchmark) and without a key watch.

@@ -8,6 +8,7 @@
 #include "onboarding/OnboardingWindow.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "PaintWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,22 +18,6 @@
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// Notes when a widget has been painted.
-class PaintWatch : public QObject {
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint) {
-            const bool handled = QObject::eventFilter(watched, event);
-            painted = true;
-            return handled;
-        }
-        return false;
-    }
-};
 
 EngineServices idleEngine() {
     EngineServices s;
