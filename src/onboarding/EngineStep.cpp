@@ -19,14 +19,6 @@ constexpr int kBarWidth = 320;
 constexpr int kBarSteps = 1000;
 using Stage = EngineBootstrap::Stage;
 
-QLabel* note(const QString& text, qreal pixels, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(OnbStyle::font(pixels));
-    label->setAlignment(Qt::AlignHCenter);
-    label->setWordWrap(true);
-    OnbStyle::setForeground(*label, color);
-    return label;
-}
 } // namespace
 
 EngineStep::EngineStep(EngineBootstrap& bootstrap, QWidget* parent) : QWidget(parent), m_bootstrap(bootstrap) {
@@ -83,7 +75,7 @@ void EngineStep::rebuild() {
     if (ready)
         return finishRebuild();
     if (stage == Stage::Failed) {
-        layout->addWidget(note(m_bootstrap.failureMessage(), 13, OnbStyle::red(), m_content));
+        layout->addWidget(OnbStyle::centredText(m_bootstrap.failureMessage(), 13, OnbStyle::red(), m_content));
         auto* buttons = new QHBoxLayout;
         buttons->setSpacing(10);
         m_tryAgain = new QPushButton(QStringLiteral("Try Again"), m_content);
@@ -97,7 +89,7 @@ void EngineStep::rebuild() {
         EngineBootstrap* bootstrap = &m_bootstrap;
         connect(m_tryAgain, &QPushButton::clicked, bootstrap, [bootstrap] { (void)bootstrap->run(); });
         connect(m_startOver, &QPushButton::clicked, bootstrap, [bootstrap] { (void)bootstrap->repair(); });
-        layout->addWidget(note(QStringLiteral("Start Over throws away what was downloaded and fetches it again. "
+        layout->addWidget(OnbStyle::centredText(QStringLiteral("Start Over throws away what was downloaded and fetches it again. "
                                                 "Worth trying if Try Again keeps failing."),
                                  11.5, OnbStyle::secondary(palette()), m_content));
         return finishRebuild();
@@ -113,11 +105,11 @@ void EngineStep::rebuild() {
         m_bar->setRange(0, 0);
     }
     layout->addWidget(m_bar, 0, Qt::AlignHCenter);
-    m_detail = note(QString(), 11.5, OnbStyle::secondary(palette()), m_content);
+    m_detail = OnbStyle::centredText(QString(), 11.5, OnbStyle::secondary(palette()), m_content);
     m_detail->setWordWrap(false);
     m_detail->setText(m_detail->fontMetrics().elidedText(m_bootstrap.detail(), Qt::ElideMiddle, kBarWidth + 100));
     layout->addWidget(m_detail);
-    layout->addWidget(note(Wording::of(QStringLiteral(
+    layout->addWidget(OnbStyle::centredText(Wording::of(QStringLiteral(
                                  "About 1.2 GB, one time. Your Mac does all the talking and listening itself, "
                                  "which is why there is something to download.")),
                              12, OnbStyle::tertiary(palette()), m_content));

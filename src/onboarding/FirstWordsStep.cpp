@@ -83,15 +83,6 @@ protected:
     }
 };
 
-QLabel* centred(const QString& text, qreal pixels, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(OnbStyle::font(pixels));
-    label->setAlignment(Qt::AlignHCenter);
-    label->setWordWrap(true);
-    OnbStyle::setForeground(*label, color);
-    return label;
-}
-
 } // namespace
 
 FirstWordsStep::FirstWordsStep(EngineBootstrap& bootstrap, Speak speak, Lines lines, QWidget* parent)
@@ -111,7 +102,7 @@ FirstWordsStep::FirstWordsStep(EngineBootstrap& bootstrap, Speak speak, Lines li
     auto* practice = new QVBoxLayout(plate);
     practice->setContentsMargins(0, 0, 0, 0);
     practice->setSpacing(kSpacing);
-    m_explanation = centred(QString(), 13, OnbStyle::secondary(palette()), plate);
+    m_explanation = OnbStyle::centredText(QString(), 13, OnbStyle::secondary(palette()), plate);
     practice->addWidget(m_explanation);
     m_field = new PracticeField(plate);
     m_field->setMinimumWidth(kFieldWidth);
@@ -123,7 +114,7 @@ FirstWordsStep::FirstWordsStep(EngineBootstrap& bootstrap, Speak speak, Lines li
     auto* waiting = new QVBoxLayout(m_waiting);
     waiting->setContentsMargins(0, 0, 0, 0);
     waiting->setSpacing(kSpacing);
-    waiting->addWidget(centred(QStringLiteral("Still setting up the speech engine. This is the last thing it needs to finish."),
+    waiting->addWidget(OnbStyle::centredText(QStringLiteral("Still setting up the speech engine. This is the last thing it needs to finish."),
                                13, OnbStyle::secondary(palette()), m_waiting));
     m_bar = new QProgressBar(m_waiting);
     m_bar->setTextVisible(false);

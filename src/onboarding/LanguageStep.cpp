@@ -17,15 +17,6 @@ namespace {
 constexpr int kSpacing = 13;
 constexpr int kExamplesWidth = 450;
 
-QLabel* centredText(const QString& text, qreal pixels, const QColor& color, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setFont(OnbStyle::font(pixels));
-    label->setAlignment(Qt::AlignHCenter);
-    label->setWordWrap(true);
-    OnbStyle::setForeground(*label, color);
-    return label;
-}
-
 } // namespace
 
 LanguageStep::LanguageStep(TranslationCatalog& catalog, TranslationDownload::Services downloads, QWidget* parent)
@@ -49,10 +40,10 @@ LanguageStep::LanguageStep(TranslationCatalog& catalog, TranslationDownload::Ser
     pairs->addWidget(new ExamplePair(QStringLiteral("Please bring the documents we discussed."),
                                      QStringLiteral("Veuillez apporter les documents dont nous avons parl\u00e9."), examples));
     layout->addWidget(examples);
-    layout->addWidget(centredText(
+    layout->addWidget(OnbStyle::centredText(
         Wording::of(QStringLiteral("Twelve languages, either direction, all on this Mac. Nothing is uploaded.")), 12.5,
         OnbStyle::secondary(palette()), this));
-    m_ready = centredText(QString(), 11.5, OnbStyle::green(), this);
+    m_ready = OnbStyle::centredText(QString(), 11.5, OnbStyle::green(), this);
     layout->addWidget(m_ready);
     m_blockHolder = new QVBoxLayout;
     layout->addLayout(m_blockHolder);
@@ -115,7 +106,7 @@ void LanguageStep::refresh() {
     block->setSpacing(8);
     switch (m_phase) {
     case Phase::Added: {
-        block->addWidget(centredText(QStringLiteral("That is enough to get going. You can add more any time from "
+        block->addWidget(OnbStyle::centredText(QStringLiteral("That is enough to get going. You can add more any time from "
                                                     "Translation in Quorvane's settings."),
                                      12.5, OnbStyle::secondary(palette()), m_block));
         auto* again = new QPushButton(QStringLiteral("Add another"), m_block);

@@ -1,6 +1,7 @@
 #include "onboarding/OnbStyle.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 
 namespace OnbStyle {
@@ -18,6 +19,15 @@ void setForeground(QWidget& widget, const QColor& color) {
     p.setColor(QPalette::Text, color);
     p.setColor(QPalette::ButtonText, color);
     widget.setPalette(p);
+}
+
+QLabel* centredText(const QString& text, qreal pixels, const QColor& color, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(font(pixels));
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    setForeground(*label, color);
+    return label;
 }
 
 } // namespace OnbStyle

@@ -8,6 +8,8 @@ class QWidget;
 
 // The shared colours and fonts of the onboarding pages and the keyboard guide,
 // taken from the application's palette so they follow light and dark.
+class QLabel;
+
 namespace OnbStyle {
 
 inline constexpr float kSecondaryAlpha = 0.55F;
@@ -28,5 +30,7 @@ inline QColor red() { return QColor(215, 58, 50); }
 QFont font(qreal pixels, QFont::Weight weight = QFont::Normal);
 // Sets the text colour of a label or button.
 void setForeground(QWidget& widget, const QColor& color);
+// A wrapping label, centred, at `pixels` in `color`.
+QLabel* centredText(const QString& text, qreal pixels, const QColor& color, QWidget* parent);
 
 } // namespace OnbStyle
