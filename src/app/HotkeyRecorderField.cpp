@@ -25,6 +25,11 @@ constexpr NamedKey kNamedKeys[] = {
     {123, "\u2190"}, {124, "\u2192"}, {125, "\u2193"}, {126, "\u2191"},
 };
 
+// What a US keyboard prints at the stored codes 0x00 to 0x32, for when the
+// current layout can't say; a blank is a key named above or none at all.
+constexpr char kUsLayout[] = "ASDFHGZXCV BQWERYT123465=97-80]OU[IP LJ'K;\\,/NM.  `";
+static_assert(sizeof kUsLayout - 1 == 0x33);
+
 constexpr int kCommand = 0x100;
 constexpr int kShift = 0x200;
 constexpr int kOption = 0x800;
@@ -97,6 +102,8 @@ QString HotkeyRecorderField::keyName(int code) {
                 return printed.toUpper();
         }
     }
+    if (code >= 0 && code < int(sizeof kUsLayout) - 1 && kUsLayout[code] != ' ')
+        return QString(QLatin1Char(kUsLayout[code]));
     return QStringLiteral("Key ") + QString::number(code);
 }
 

@@ -24,7 +24,8 @@ public:
     // The modifier symbols (⌃⌥⇧⌘, in that order) followed by the key's name.
     static QString describe(int keyCode, int modifiers);
     // The key's name: a fixed name for function and special keys, else what the
-    // current layout prints on it (upper-cased), else "Key <code>".
+    // current layout prints on it (upper-cased), else what a US keyboard prints
+    // there, else "Key <code>".
     static QString keyName(int code);
     // The stored modifier mask of Qt's modifiers (Shift, Control, Alt, Super).
     static int modifierMask(Qt::KeyboardModifiers modifiers);

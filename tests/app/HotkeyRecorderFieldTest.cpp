@@ -29,6 +29,11 @@ TEST(HotkeyRecorderFieldTest, KeyNamesComeFromTheTableThenTheLayout) {
     EXPECT_EQ(HotkeyRecorderField::keyName(12), QStringLiteral("A"));
     EXPECT_EQ(HotkeyRecorderField::keyName(41), QStringLiteral("Ñ"));
     EXPECT_EQ(HotkeyRecorderField::keyName(7), QStringLiteral("XXXX"));
+    // Without a layout's answer, the US keyboard's print names the key.
+    EXPECT_EQ(HotkeyRecorderField::keyName(2), QStringLiteral("D"));
+    EXPECT_EQ(HotkeyRecorderField::keyName(0x2A), QStringLiteral("\\"));
+    EXPECT_EQ(HotkeyRecorderField::keyName(0x32), QStringLiteral("`"));
+    EXPECT_EQ(HotkeyRecorderField::keyName(0x0A), QStringLiteral("Key 10"));
     EXPECT_EQ(HotkeyRecorderField::keyName(0x6E), QStringLiteral("Key 110"));
     EXPECT_EQ(HotkeyRecorderField::keyName(70000), QStringLiteral("Key 70000"));
 }
