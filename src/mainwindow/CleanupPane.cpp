@@ -8,20 +8,15 @@
 #include "platform/Wording.h"
 #include "support/Defaults.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalBlocker>
 
 namespace {
 
 const QColor kRunning = QColor::fromRgbF(0.204f, 0.780f, 0.349f);
 
-QString keepLabel(int days) {
-    return days == 0 ? QObject::tr("Forever") : QObject::tr("%1 days").arg(days);
-}
+QString keepLabel(int days) { return days == 0 ? QObject::tr("Forever") : QObject::tr("%1 days").arg(days); }
 
 } // namespace
 
@@ -43,15 +38,14 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     : SettingsForm(tr("Cleanup"), parent), m_services(std::move(services)) {
     Defaults& defaults = *m_services.defaults;
 
-    m_controls.append(addSection(tr("Polish each dictation"))
-                          ->add(LiveControls::autoClean(defaults, LiveControls::kCleanupSpoken)));
+    m_controls.append(
+        addSection(tr("Polish each dictation"))->add(LiveControls::autoClean(defaults, LiveControls::kCleanupSpoken)));
     m_controls.append(addSection(tr("Numbers"))->add(LiveControls::numbers(defaults)));
 
     SettingsSection* lists = addSection(tr("Lists"));
-    m_lists = lists->addToggle(tr("Turn spoken counting into bullet points"),
-                               defaults.boolOr(kListsFromCounting, true));
-    connect(m_lists, &QCheckBox::toggled, this,
-            [this](bool on) { m_services.defaults->set(kListsFromCounting, on); });
+    m_lists =
+        lists->addToggle(tr("Turn spoken counting into bullet points"), defaults.boolOr(kListsFromCounting, true));
+    connect(m_lists, &QCheckBox::toggled, this, [this](bool on) { m_services.defaults->set(kListsFromCounting, on); });
     lists->addHelp(tr(
         "On, counting a list aloud writes it as one: say \"One, patience. Two, perseverance. Three, execution\" and "
         "you get three bullets. Three markers in order are required, so ordinary sentences containing \"one\" are "
@@ -77,23 +71,12 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
         "and the iPhone will not find this Mac.")));
 
     SettingsSection* keep = addSection(tr("How long dictations are kept"));
-    auto* choices = new QWidget;
-    auto* line = new QHBoxLayout(choices);
-    line->setContentsMargins(0, 0, 0, 0);
-    line->setSpacing(0);
-    choices->setStyleSheet(SettingsSection::segmentedStyle());
-    m_keep = new QButtonGroup(this);
-    const qint64 kept = defaults.intOr(kHistoryKeepDays, 0);
-    for (int days : kKeepDays) {
-        auto* button = new QPushButton(keepLabel(days), choices);
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        button->setChecked(kept == days);
-        m_keep->addButton(button, days);
-        line->addWidget(button);
-    }
-    connect(m_keep, &QButtonGroup::idClicked, this, &CleanupPane::keepFor);
-    keep->addLabelled(tr("Keep recent dictations"), choices);
+    m_keep = new SegmentedChoice;
+    for (int days : kKeepDays)
+        m_keep->addOption(keepLabel(days), QString::number(days));
+    m_keep->select(QString::number(defaults.intOr(kHistoryKeepDays, 0)));
+    connect(m_keep, &SegmentedChoice::chosen, this, [this](const QString& days) { keepFor(days.toInt()); });
+    keep->addLabelled(tr("Keep recent dictations"), m_keep);
     m_historyError = new QLabel;
     m_historyError->setWordWrap(true);
     m_historyError->setStyleSheet(QStringLiteral("color: #d9480f;"));
@@ -123,20 +106,14 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
         label->setForegroundRole(QPalette::PlaceholderText);
         return label;
     };
-    tiers->addLabelled(Wording::of(tr("Apple Intelligence")), value(Wording::of(tr("used when this Mac has it enabled"))));
+    tiers->addLabelled(Wording::of(tr("Apple Intelligence")),
+                       value(Wording::of(tr("used when this Mac has it enabled"))));
     m_modelState = value(QString());
     tiers->addLabelled(tr("Quorvane local model"), m_modelState);
     tiers->addLabelled(tr("Quick rules"), value(tr("instant fallback, punctuation and fillers")));
     tiers->addHelp(Wording::of(tr("Every tier runs entirely on this Mac. Your words never leave it.")));
     showModelState(false);
     finish();
-}
-
-QList<QAbstractButton*> CleanupPane::keepButtons() const {
-    QList<QAbstractButton*> ordered;
-    for (int days : kKeepDays)
-        ordered.append(m_keep->button(days));
-    return ordered;
 }
 
 void CleanupPane::showEvent(QShowEvent* event) {
@@ -153,16 +130,14 @@ void CleanupPane::showEvent(QShowEvent* event) {
 
 void CleanupPane::keepFor(int days) {
     Defaults& defaults = *m_services.defaults;
-    for (QAbstractButton* button : m_keep->buttons())
-        button->setChecked(m_keep->id(button) == days);
     if (defaults.integer(kHistoryKeepDays) == days)
         return;
     defaults.set(kHistoryKeepDays, days);
     if (!m_services.history || !m_services.history->prune())
         return;
     const bool saved = m_services.history->save();
-    m_historyError->setText(saved ? QString()
-                                  : tr("The shorter history could not be saved; older dictations may still be on disk."));
+    m_historyError->setText(
+        saved ? QString() : tr("The shorter history could not be saved; older dictations may still be on disk."));
     m_historyError->setVisible(!saved);
 }
 

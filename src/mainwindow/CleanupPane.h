@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/SegmentedChoice.h"
 #include "mainwindow/SettingsForm.h"
 
 #include <QFuture>
@@ -10,7 +11,7 @@
 class Defaults;
 class HistoryStore;
 class LiveSettingsControl;
-class QButtonGroup;
+class QAbstractButton;
 class QCheckBox;
 class QLabel;
 
@@ -54,7 +55,7 @@ public:
     QCheckBox* phoneToggle() const { return m_phone; }
     QLabel* phoneError() const { return m_phoneError; }
     // The history choice buttons, in the order of kKeepDays.
-    QList<class QAbstractButton*> keepButtons() const;
+    QList<QAbstractButton*> keepButtons() const { return m_keep->buttons(); }
     QCheckBox* systemModelToggle() const { return m_systemModel; }
     QLabel* modelState() const { return m_modelState; }
     // The last history write failed (shown under the choice).
@@ -74,7 +75,7 @@ private:
     QCheckBox* m_lists = nullptr;
     QCheckBox* m_phone = nullptr;
     QLabel* m_phoneError = nullptr;
-    QButtonGroup* m_keep = nullptr;
+    SegmentedChoice* m_keep = nullptr;
     QLabel* m_historyError = nullptr;
     QCheckBox* m_systemModel = nullptr;
     QLabel* m_modelState = nullptr;

@@ -15,7 +15,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -23,16 +22,6 @@
 #include <cmath>
 
 using namespace DictationSettings;
-
-namespace {
-
-struct Shade {
-    const char* value;
-    const char* label;
-};
-constexpr Shade kShades[] = {{"cream", "Cream"}, {"slate", "Slate"}, {"automatic", "Match the Mac"}};
-
-} // namespace
 
 QString DictationPane::tapLabel(const QString& raw) {
     static const QList<QPair<QString, QString>> labels = {
@@ -49,8 +38,8 @@ QString DictationPane::tapLabel(const QString& raw) {
 }
 
 DictationPane* DictationPane::standard() {
-    return new DictationPane(Defaults::shared(), [] { registerConfiguredHotkeys(); },
-                             AppActions::shared().translationGate());
+    return new DictationPane(
+        Defaults::shared(), [] { registerConfiguredHotkeys(); }, AppActions::shared().translationGate());
 }
 
 DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, bool translationTaps, QWidget* parent)
@@ -66,27 +55,12 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     paper->addHelp(Wording::of(tr("The card you dictate onto, and your recent dictations, become the same ruled page "
                                   "the iPhone writes on. Paper is opaque, so the glass effects are switched off while "
                                   "it is on.")));
-    auto* shades = new QWidget;
-    auto* shadeLine = new QHBoxLayout(shades);
-    shadeLine->setContentsMargins(0, 0, 0, 0);
-    shadeLine->setSpacing(0);
-    shades->setStyleSheet(SettingsSection::segmentedStyle());
-    for (const Shade& shade : kShades) {
-        auto* button = new QPushButton(Wording::of(tr(shade.label)), shades);
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        const QString value = QString::fromLatin1(shade.value);
-        connect(button, &QPushButton::clicked, this, [this, value] {
-            store(kPaperShade, value);
-            showShade();
-        });
-        shadeLine->addWidget(button);
-        m_shades.append(button);
-    }
-    m_shadeRow = paper->addLabelled(tr("Shade"), shades);
-    m_shadeHelp = paper->addHelp(tr(
-        "The card floats over whatever you are working in, and a cream page over a dark editor at night is bright "
-        "enough to hurt. Slate is the same page on a darker sheet, with the same ember margin rule."));
+    m_shades = new ShadeChoice;
+    connect(m_shades, &SegmentedChoice::chosen, this, [this](const QString& shade) { store(kPaperShade, shade); });
+    m_shadeRow = paper->addLabelled(tr("Shade"), m_shades);
+    m_shadeHelp = paper->addHelp(
+        tr("The card floats over whatever you are working in, and a cream page over a dark editor at night is bright "
+           "enough to hurt. Slate is the same page on a darker sheet, with the same ember margin rule."));
     connect(m_paper, &QCheckBox::toggled, this, &DictationPane::showShade);
 
     // 3. Card letters
@@ -104,10 +78,10 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     // 5. After each dictation
     SettingsSection* after = addSection(tr("After each dictation"));
     toggle(after, tr("Show what was transcribed"), kShowResultCard);
-    after->addHelp(Wording::of(tr(
-        "Off, the card gets out of the way as soon as your words have landed in the document. On, it stays for a "
-        "moment showing what was typed. Useful with more than one screen: when your words land in a window you are "
-        "not looking at, the card shows what was typed, and Command-V pastes it where you meant.")));
+    after->addHelp(Wording::of(
+        tr("Off, the card gets out of the way as soon as your words have landed in the document. On, it stays for a "
+           "moment showing what was typed. Useful with more than one screen: when your words land in a window you are "
+           "not looking at, the card shows what was typed, and Command-V pastes it where you meant.")));
     toggle(after, tr("Keep each dictation on the clipboard"), kKeepOnClipboard);
     after->addHelp(Wording::of(tr(
         "On, Command-V pastes what you just said anywhere, which helps when your words land in the wrong place. Turn "
@@ -164,10 +138,11 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
         "Dictation types into whatever holds the cursor, so if focus moves while you are speaking the words can land "
         "somewhere you did not mean. Nothing is lost, it is always in your history. Click the field you meant and "
         "press this to put the last one there."));
-    hotkeys->addHelp(Wording::of(tr(
-        "Click a field and press any keys. Combos like \u2303\u2325D work on every Mac. Plain function keys (F1 to F12) "
-        "only work if you have turned on \u201CUse F1, F2, etc. as standard function keys\u201D in System Settings, "
-        "otherwise macOS keeps them for volume and brightness.")));
+    hotkeys->addHelp(Wording::of(
+        tr("Click a field and press any keys. Combos like \u2303\u2325D work on every Mac. Plain function keys (F1 to "
+           "F12) "
+           "only work if you have turned on \u201CUse F1, F2, etc. as standard function keys\u201D in System Settings, "
+           "otherwise macOS keeps them for volume and brightness.")));
 
     // 8. Double-tap to trigger
     SettingsSection* taps = addSection(tr("Double-tap to trigger"));
@@ -184,10 +159,10 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     fillTapPicker(m_readerTap, kDoubleTapReaderKey);
     m_tapRows->setVisible(m_taps->isChecked());
     connect(m_taps, &QCheckBox::toggled, m_tapRows, &QWidget::setVisible);
-    taps->addHelp(tr(
-        "Tap the chosen key twice to start, then once to stop. Starting takes two taps so it cannot happen by "
-        "accident; stopping takes one because you want it immediately. A double-tap still stops it too. Right-side "
-        "keys are safest since they rarely clash with shortcuts, and this works alongside your hotkeys above."));
+    taps->addHelp(
+        tr("Tap the chosen key twice to start, then once to stop. Starting takes two taps so it cannot happen by "
+           "accident; stopping takes one because you want it immediately. A double-tap still stops it too. Right-side "
+           "keys are safest since they rarely clash with shortcuts, and this works alongside your hotkeys above."));
 
     // 9. While dictating
     SettingsSection* dictating = addSection(tr("While dictating"));
@@ -201,8 +176,8 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     m_glass->setPrefix(tr("Glass style: "));
     {
         const QSignalBlocker quiet(m_glass);
-        m_glass->setValue(int(std::clamp<qint64>(read(m_defaults, kGlassVariant).toLongLong(), kGlassMinimum,
-                                                 kGlassMaximum)));
+        m_glass->setValue(
+            int(std::clamp<qint64>(read(m_defaults, kGlassVariant).toLongLong(), kGlassMinimum, kGlassMaximum)));
     }
     connect(m_glass, &QSpinBox::valueChanged, this, [this](int variant) { store(kGlassVariant, variant); });
     material->add(m_glass);
@@ -246,9 +221,7 @@ void DictationPane::fillTapPicker(QComboBox* picker, const QString& key) {
 }
 
 void DictationPane::showShade() {
-    const QString shade = readText(m_defaults, kPaperShade);
-    for (qsizetype i = 0; i < m_shades.size(); ++i)
-        m_shades.at(i)->setChecked(shade == QLatin1String(kShades[i].value));
+    m_shades->select(readText(m_defaults, kPaperShade));
     const bool on = m_paper->isChecked();
     m_shadeRow->setVisible(on);
     m_shadeHelp->setVisible(on);

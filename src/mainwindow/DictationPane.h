@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/SettingsForm.h"
+#include "mainwindow/ShadeChoice.h"
 
 #include <QVariant>
 
@@ -45,7 +46,7 @@ public:
     HotkeyRecorderField* pasteLastField() const { return m_fields.at(2); }
     QCheckBox* paperToggle() const { return m_paper; }
     QWidget* shadeRow() const { return m_shadeRow; }
-    QList<QAbstractButton*> shadeButtons() const { return m_shades; }
+    QList<QAbstractButton*> shadeButtons() const { return m_shades->buttons(); }
     QCheckBox* tapsToggle() const { return m_taps; }
     QComboBox* dictationTapPicker() const { return m_dictationTap; }
     QComboBox* readerTapPicker() const { return m_readerTap; }
@@ -73,7 +74,7 @@ private:
     QCheckBox* m_paper = nullptr;
     QWidget* m_shadeRow = nullptr;
     QLabel* m_shadeHelp = nullptr;
-    QList<QAbstractButton*> m_shades;
+    ShadeChoice* m_shades = nullptr;
     QCheckBox* m_taps = nullptr;
     QWidget* m_tapRows = nullptr;
     QComboBox* m_dictationTap = nullptr;

@@ -11,21 +11,10 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-namespace {
-
-struct Shade {
-    const char* value;
-    const char* label;
-};
-constexpr Shade kShades[] = {{"cream", "Cream"}, {"slate", "Slate"}, {"automatic", "Match the Mac"}};
-
-} // namespace
 
 ReaderPane::Services ReaderPane::Services::standard() {
     Services services;
@@ -66,42 +55,28 @@ ReaderPane::ReaderPane(Services services, QWidget* parent)
         showReadAlong();
     });
     m_quietHelp = when->addHelp(tr("Select, press the key, and it speaks with nothing on screen."));
-    auto* shades = new QWidget;
-    shades->setStyleSheet(SettingsSection::segmentedStyle());
-    auto* shadeLine = new QHBoxLayout(shades);
-    shadeLine->setContentsMargins(0, 0, 0, 0);
-    shadeLine->setSpacing(0);
-    for (const Shade& shade : kShades) {
-        auto* button = new QPushButton(Wording::of(tr(shade.label)), shades);
-        button->setCheckable(true);
-        button->setAutoDefault(false);
-        const QString value = QString::fromLatin1(shade.value);
-        connect(button, &QPushButton::clicked, this, [this, value] {
-            m_services.defaults->set(kReaderShade, value);
-            showReadAlong();
-        });
-        shadeLine->addWidget(button);
-        m_shades.append(button);
-    }
-    m_shadeRow = when->addLabelled(tr("Page"), shades);
+    m_shades = new ShadeChoice;
+    connect(m_shades, &SegmentedChoice::chosen, this,
+            [this](const QString& shade) { m_services.defaults->set(kReaderShade, shade); });
+    m_shadeRow = when->addLabelled(tr("Page"), m_shades);
     m_windowHelp.append(when->addHelp(tr(
         "Opens a page with the words in front of you and lifts each one as it is spoken, so your eyes and ears follow "
         "the same line. Click any word to hear the passage again from there. For reading with dyslexia or ADHD, for "
         "resting your eyes, and for getting through a long document without losing your place. Worth choosing for "
         "anything long even if none of that applies to you: it works in every app, and clicking back to a sentence "
         "you missed beats hunting for it.")));
-    m_windowHelp.append(when->addHelp(tr(
-        "Following along works in every language Quorvane ships a voice for: English, Spanish, French, Italian and "
-        "Brazilian Portuguese. The reader itself speaks every language it has a voice for.")));
+    m_windowHelp.append(when->addHelp(
+        tr("Following along works in every language Quorvane ships a voice for: English, Spanish, French, Italian and "
+           "Brazilian Portuguese. The reader itself speaks every language it has a voice for.")));
 
     SettingsSection* hover = addSection(tr("Hover to read"));
     m_hover = hover->addToggle(tr("Click a paragraph to hear it read"), defaults.boolOr(kHoverReadEnabled, false));
     m_dwell = hover->add(new QPushButton(tr("Set up clicking without a click\u2026")));
     m_dwell->setEnabled(bool(m_services.openDwellSettings));
     connect(m_dwell, &QPushButton::clicked, this, [this] { m_services.openDwellSettings(); });
-    m_dwellHelp = hover->addHelp(Wording::of(tr(
-        "If pointing is easy but clicking is not, macOS can click by resting the pointer on something. It is called "
-        "Dwell Control, it works in every app, and Quorvane does not need to know it is on.")));
+    m_dwellHelp = hover->addHelp(Wording::of(
+        tr("If pointing is easy but clicking is not, macOS can click by resting the pointer on something. It is called "
+           "Dwell Control, it works in every app, and Quorvane does not need to know it is on.")));
     hover->addHelp(Wording::of(tr(
         "Point at a paragraph anywhere on your Mac and it lights up. Click it and Quorvane reads it aloud, with no "
         "selecting and nothing small to aim at. Links, buttons, and dragging to select all behave normally. Selecting "
@@ -123,9 +98,7 @@ void ReaderPane::showReadAlong() {
     m_shadeRow->setVisible(window);
     for (QLabel* help : std::as_const(m_windowHelp))
         help->setVisible(window);
-    const QString shade = m_services.defaults->stringOr(kReaderShade, QStringLiteral("automatic"));
-    for (qsizetype i = 0; i < m_shades.size(); ++i)
-        m_shades.at(i)->setChecked(shade == QLatin1String(kShades[i].value));
+    m_shades->select(m_services.defaults->stringOr(kReaderShade, QStringLiteral("automatic")));
 }
 
 void ReaderPane::hoverSwitched() {

@@ -2,6 +2,7 @@
 
 #include "mainwindow/PlayButton.h"
 #include "mainwindow/SettingsForm.h"
+#include "mainwindow/ShadeChoice.h"
 
 #include <functional>
 
@@ -44,7 +45,7 @@ public:
     QRadioButton* justRead() const { return m_justRead; }
     QRadioButton* followAlong() const { return m_followAlong; }
     QWidget* shadeRow() const { return m_shadeRow; }
-    QList<QAbstractButton*> shadeButtons() const { return m_shades; }
+    QList<QAbstractButton*> shadeButtons() const { return m_shades->buttons(); }
     QLabel* quietHelp() const { return m_quietHelp; }
     QCheckBox* hoverToggle() const { return m_hover; }
     QPushButton* dwellButton() const { return m_dwell; }
@@ -58,7 +59,7 @@ private:
     QRadioButton* m_justRead = nullptr;
     QRadioButton* m_followAlong = nullptr;
     QWidget* m_shadeRow = nullptr;
-    QList<QAbstractButton*> m_shades;
+    ShadeChoice* m_shades = nullptr;
     QLabel* m_quietHelp = nullptr;
     QList<QLabel*> m_windowHelp;
     QCheckBox* m_hover = nullptr;

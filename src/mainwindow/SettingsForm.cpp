@@ -54,9 +54,7 @@ SettingsSection::SettingsSection(const QString& title, QWidget* parent)
     m_rows->setSpacing(kRowSpacing);
 }
 
-QString SettingsSection::title() const {
-    return m_title->text();
-}
+QString SettingsSection::title() const { return m_title->text(); }
 
 void SettingsSection::setTitle(const QString& title) {
     m_title->setText(title);
@@ -101,14 +99,6 @@ QWidget* SettingsSection::addLabelled(const QString& label, QWidget* control) {
     return row;
 }
 
-QString SettingsSection::segmentedStyle() {
-    return QStringLiteral(
-        "QPushButton { border: 1px solid palette(mid); background: palette(button); color: palette(button-text);"
-        " padding: 3px 10px; }"
-        "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text);"
-        " border-color: palette(highlight); }");
-}
-
 SettingsForm::SettingsForm(const QString& title, QWidget* parent) : QScrollArea(parent) {
     setWindowTitle(title);
     setFrameShape(QFrame::NoFrame);
@@ -150,6 +140,4 @@ void SettingsForm::addWidget(QWidget* widget) {
     m_column->addWidget(widget);
 }
 
-void SettingsForm::finish() {
-    m_column->addStretch(1);
-}
+void SettingsForm::finish() { m_column->addStretch(1); }

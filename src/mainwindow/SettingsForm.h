@@ -23,8 +23,7 @@ public:
     // Pages whose section heading follows their state change it here.
     void setTitle(const QString& title);
     // Adds `row` to the card (re-parenting it) and returns it.
-    template <typename T>
-    T* add(T* row) {
+    template <typename T> T* add(T* row) {
         addWidget(row);
         return row;
     }
@@ -32,8 +31,6 @@ public:
     QLabel* addHelp(const QString& text);
     // A row of `label` on the left and `control` on the right.
     QWidget* addLabelled(const QString& label, QWidget* control);
-    // The look of a row of checkable buttons used as one segmented choice.
-    static QString segmentedStyle();
 
 private:
     void addWidget(QWidget* row);
