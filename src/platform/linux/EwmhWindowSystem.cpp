@@ -1,6 +1,7 @@
 #include "platform/linux/EwmhWindowSystem.h"
 
 #include "platform/linux/X11Connection.h"
+#include "platform/linux/X11Property.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -18,49 +19,6 @@ namespace {
 
 // "On every desktop" in _NET_WM_DESKTOP.
 constexpr unsigned long kAllDesktops = 0xFFFFFFFF;
-
-// A CARDINAL property of one item; none when it is missing.
-std::optional<unsigned long> cardinal(Display* display, Window window, const char* name) {
-    const Atom atom = XInternAtom(display, name, True);
-    if (atom == None)
-        return std::nullopt;
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, atom, 0, 1, False, XA_CARDINAL, &actualType, &format, &count, &after,
-                           &data)
-            != Success
-        || !data)
-        return std::nullopt;
-    std::optional<unsigned long> value;
-    if (actualType == XA_CARDINAL && format == 32 && count == 1)
-        value = *reinterpret_cast<const unsigned long*>(data) & 0xFFFFFFFFUL;
-    XFree(data);
-    return value;
-}
-
-// The windows of _NET_CLIENT_LIST_STACKING, bottom first; none without a window manager.
-std::optional<QList<Window>> stacking(Display* display) {
-    const Atom atom = XInternAtom(display, "_NET_CLIENT_LIST_STACKING", True);
-    if (atom == None)
-        return std::nullopt;
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, 1 << 14, False, XA_WINDOW, &actualType,
-                           &format, &count, &after, &data)
-            != Success
-        || !data)
-        return std::nullopt;
-    QList<Window> windows;
-    if (actualType == XA_WINDOW && format == 32)
-        for (unsigned long i = 0; i < count; ++i)
-            windows.append(reinterpret_cast<const Window*>(data)[i]);
-    XFree(data);
-    return windows;
-}
 
 QList<const QWidget*> visibleTopLevels() {
     QList<const QWidget*> windows;
@@ -112,10 +70,11 @@ bool EwmhWindowSystem::isOnCurrentDesktop(const QWidget& window) {
     Display* display = X11Connection::display();
     if (!display || !window.windowHandle())
         return true;
-    const std::optional<unsigned long> current = cardinal(display, DefaultRootWindow(display), "_NET_CURRENT_DESKTOP");
+    const std::optional<unsigned long> current =
+        X11Property::cardinal(display, DefaultRootWindow(display), "_NET_CURRENT_DESKTOP");
     if (!current)
         return true;
-    const std::optional<unsigned long> own = cardinal(display, Window(window.winId()), "_NET_WM_DESKTOP");
+    const std::optional<unsigned long> own = X11Property::cardinal(display, Window(window.winId()), "_NET_WM_DESKTOP");
     return !own || *own == kAllDesktops || *own == *current;
 }
 
@@ -124,7 +83,7 @@ void EwmhWindowSystem::moveToCurrentDesktop(QWidget& window) {
     if (!display || !window.windowHandle())
         return;
     const Window root = DefaultRootWindow(display);
-    const std::optional<unsigned long> current = cardinal(display, root, "_NET_CURRENT_DESKTOP");
+    const std::optional<unsigned long> current = X11Property::cardinal(display, root, "_NET_CURRENT_DESKTOP");
     if (!current)
         return;
     XEvent event{};
@@ -166,7 +125,9 @@ int EwmhWindowSystem::stackingPosition(const QWidget& window) {
     if (!ours.contains(&window))
         return -1;
     Display* display = X11Connection::display();
-    const std::optional<QList<Window>> order = display ? stacking(display) : std::nullopt;
+    const std::optional<QList<Window>> order =
+        display ? X11Property::longs(display, DefaultRootWindow(display), "_NET_CLIENT_LIST_STACKING", XA_WINDOW)
+                : std::nullopt;
     if (!order)
         return int(ours.indexOf(&window));
     int position = 0;

@@ -1,6 +1,7 @@
 #include "platform/linux/EwmhWorkspace.h"
 
 #include "platform/linux/X11Connection.h"
+#include "platform/linux/X11Property.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -18,35 +19,6 @@
 #include <X11/Xutil.h>
 
 namespace {
-
-// Reads a window property; empty when it is missing. `items` receives the count.
-QByteArray property(Display* display, Window window, const char* name, Atom type, unsigned long* items = nullptr,
-                    long maxLongs = 1 << 16) {
-    const Atom atom = XInternAtom(display, name, True);
-    if (atom == None)
-        return {};
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, atom, 0, maxLongs, False, type, &actualType, &format, &count, &after, &data)
-            != Success
-        || !data) {
-        return {};
-    }
-    // 32-bit items come back as longs.
-    const qsizetype size = format == 32 ? qsizetype(count * sizeof(long)) : qsizetype(count * (format / 8));
-    QByteArray bytes(reinterpret_cast<const char*>(data), size);
-    XFree(data);
-    if (items)
-        *items = count;
-    return actualType == None ? QByteArray() : bytes;
-}
-
-Window windowProperty(Display* display, Window window, const char* name) {
-    const QByteArray bytes = property(display, window, name, XA_WINDOW);
-    return bytes.size() >= qsizetype(sizeof(long)) ? Window(*reinterpret_cast<const long*>(bytes.constData())) : 0;
-}
 
 bool hasClass(Display* display, Window window) {
     XClassHint hint{};
@@ -76,7 +48,7 @@ Window topLevelOf(Display* display, Window window) {
 }
 
 Window activeWindow(Display* display) {
-    if (const Window active = windowProperty(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW"))
+    if (const Window active = X11Property::window(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW"))
         return active;
     // No window manager: the window with the input focus.
     Window focus = 0;
@@ -89,9 +61,9 @@ Window activeWindow(Display* display) {
 
 // The largest image of _NET_WM_ICON (width, height, then ARGB pixels, repeated).
 QIcon windowIcon(Display* display, Window window) {
-    unsigned long count = 0;
-    const QByteArray bytes = property(display, window, "_NET_WM_ICON", XA_CARDINAL, &count);
-    const auto* values = reinterpret_cast<const long*>(bytes.constData());
+    const QList<unsigned long> values =
+        X11Property::longs(display, window, "_NET_WM_ICON", XA_CARDINAL).value_or(QList<unsigned long>());
+    const auto count = static_cast<unsigned long>(values.size());
     QImage best;
     for (unsigned long i = 0; i + 2 <= count;) {
         const unsigned long w = values[i], h = values[i + 1];
@@ -110,8 +82,8 @@ QIcon windowIcon(Display* display, Window window) {
 
 // Whether an EWMH window manager runs: the root names a check window that names itself.
 bool windowManagerRuns(Display* display) {
-    const Window check = windowProperty(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK");
-    return check != 0 && windowProperty(display, check, "_NET_SUPPORTING_WM_CHECK") == check;
+    const Window check = X11Property::window(display, DefaultRootWindow(display), "_NET_SUPPORTING_WM_CHECK");
+    return check != 0 && X11Property::window(display, check, "_NET_SUPPORTING_WM_CHECK") == check;
 }
 
 bool isMapped(Display* display, Window window) {
@@ -128,13 +100,11 @@ constexpr long kSourceApplication = 1;
 // Adds or removes one state in the window's own _NET_WM_STATE list.
 void changeStateProperty(Display* display, Window window, Atom state, bool add) {
     const Atom netWmState = XInternAtom(display, "_NET_WM_STATE", False);
-    unsigned long count = 0;
-    const QByteArray bytes = property(display, window, "_NET_WM_STATE", XA_ATOM, &count);
-    const auto* atoms = reinterpret_cast<const long*>(bytes.constData());
     QList<long> states;
-    for (unsigned long i = 0; i < count; ++i)
-        if (Atom(atoms[i]) != state)
-            states << atoms[i];
+    for (const unsigned long atom :
+         X11Property::longs(display, window, "_NET_WM_STATE", XA_ATOM).value_or(QList<unsigned long>()))
+        if (atom != state)
+            states << long(atom);
     if (add)
         states << long(state);
     XChangeProperty(display, window, netWmState, XA_ATOM, 32, PropModeReplace,
@@ -233,9 +203,8 @@ std::optional<Workspace::Application> EwmhWorkspace::frontmostApplication() {
         return std::nullopt;
 
     Application app;
-    const QByteArray pid = property(display, window, "_NET_WM_PID", XA_CARDINAL);
-    if (pid.size() >= qsizetype(sizeof(long)))
-        app.pid = *reinterpret_cast<const long*>(pid.constData());
+    if (const std::optional<unsigned long> pid = X11Property::cardinal(display, window, "_NET_WM_PID"))
+        app.pid = qint64(*pid);
 
     QString instance, cls;
     XClassHint hint{};
@@ -246,7 +215,7 @@ std::optional<Workspace::Application> EwmhWorkspace::frontmostApplication() {
         XFree(hint.res_class);
     }
     const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    const QString applicationId = QString::fromUtf8(property(display, window, "_GTK_APPLICATION_ID", utf8));
+    const QString applicationId = QString::fromUtf8(X11Property::text(display, window, "_GTK_APPLICATION_ID", utf8));
 
     if (!m_scanned) {
         m_entries = scanDesktopEntries();

@@ -1,6 +1,7 @@
 #include "platform/linux/GioDesktopApps.h"
 
 #include "platform/linux/X11Connection.h"
+#include "platform/linux/X11Property.h"
 
 #include <QLoggingCategory>
 
@@ -32,7 +33,9 @@ template <typename T> struct GRef {
     GRef& operator=(const GRef&) = delete;
 };
 
-QString withoutSuffix(const QString& id) { return id.endsWith(kDesktopSuffix) ? id.chopped(kDesktopSuffix.size()) : id; }
+QString withoutSuffix(const QString& id) {
+    return id.endsWith(kDesktopSuffix) ? id.chopped(kDesktopSuffix.size()) : id;
+}
 
 GDesktopAppInfo* infoFor(const QString& identifier) {
     const QString id = identifier.endsWith(kDesktopSuffix) ? identifier : identifier + kDesktopSuffix;
@@ -41,22 +44,13 @@ GDesktopAppInfo* infoFor(const QString& identifier) {
 
 // The managed windows; `managed` tells whether a window manager lists them.
 QList<Window> clientWindows(Display* display, bool& managed) {
-    managed = false;
-    const Atom atom = XInternAtom(display, "_NET_CLIENT_LIST", True);
-    QList<Window> windows;
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (atom != None && XGetWindowProperty(display, DefaultRootWindow(display), atom, 0, 1 << 16, False, XA_WINDOW, &type,
-                                           &format, &count, &after, &data) == Success && data) {
-        const auto* list = reinterpret_cast<const Window*>(data);
-        windows = QList<Window>(list, list + count);
-        XFree(data);
-        managed = true;
-        return windows;
-    }
+    const std::optional<QList<Window>> listed =
+        X11Property::longs(display, DefaultRootWindow(display), "_NET_CLIENT_LIST", XA_WINDOW);
+    managed = listed.has_value();
+    if (listed)
+        return *listed;
     // No window manager: the mapped children of the root window.
+    QList<Window> windows;
     Window root = 0, parent = 0;
     Window* children = nullptr;
     unsigned int childCount = 0;
@@ -65,22 +59,6 @@ QList<Window> clientWindows(Display* display, bool& managed) {
         XFree(children);
     }
     return windows;
-}
-
-qint64 pidOf(Display* display, Window window) {
-    const Atom atom = XInternAtom(display, "_NET_WM_PID", True);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    qint64 pid = 0;
-    if (atom != None && XGetWindowProperty(display, window, atom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                                           &after, &data) == Success && data) {
-        if (count == 1)
-            pid = qint64(*reinterpret_cast<const long*>(data));
-        XFree(data);
-    }
-    return pid;
 }
 
 } // namespace
@@ -101,12 +79,12 @@ QList<DesktopApps::App> GioDesktopApps::installed() {
         auto* info = static_cast<GAppInfo*>(item->data);
         const char* id = g_app_info_get_id(info);
         if (g_app_info_should_show(info) && id)
-            apps.append(App{withoutSuffix(QString::fromUtf8(id)), QString::fromUtf8(g_app_info_get_display_name(info))});
+            apps.append(
+                App{withoutSuffix(QString::fromUtf8(id)), QString::fromUtf8(g_app_info_get_display_name(info))});
     }
     g_list_free_full(all, g_object_unref);
-    std::sort(apps.begin(), apps.end(), [](const App& a, const App& b) {
-        return QString::localeAwareCompare(a.name, b.name) < 0;
-    });
+    std::sort(apps.begin(), apps.end(),
+              [](const App& a, const App& b) { return QString::localeAwareCompare(a.name, b.name) < 0; });
     return apps;
 }
 
@@ -131,8 +109,8 @@ bool GioDesktopApps::activate(qint64 pid) {
     bool managed = false;
     for (const Window window : clientWindows(display, managed)) {
         XWindowAttributes attributes{};
-        if (pidOf(display, window) != pid || !XGetWindowAttributes(display, window, &attributes) ||
-            attributes.map_state != IsViewable)
+        if (qint64(X11Property::cardinal(display, window, "_NET_WM_PID").value_or(0)) != pid
+            || !XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable)
             continue; // Qt keeps unmapped helper windows (the clipboard's) under the same pid
         XEvent event{};
         event.xclient.type = ClientMessage;
@@ -141,7 +119,8 @@ bool GioDesktopApps::activate(qint64 pid) {
         event.xclient.format = 32;
         event.xclient.data.l[0] = 2; // a request on the user's behalf
         event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                   &event);
         if (managed) {
             XFlush(display);
             return true;

@@ -1,12 +1,12 @@
 #include "platform/linux/X11TopLevels.h"
 
 #include "platform/linux/X11Connection.h"
+#include "platform/linux/X11Property.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QWindow>
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 
@@ -14,19 +14,10 @@ namespace X11TopLevels {
 
 namespace {
 
-std::optional<qint64> cardinalProperty(Display* display, Window window, Atom property) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format, &count,
-                                          &remaining, &data);
-    std::optional<qint64> value;
-    if (status == Success && data && type == XA_CARDINAL && format == 32 && count == 1)
-        value = qint64(*reinterpret_cast<unsigned long*>(data));
-    if (data)
-        XFree(data);
-    return value;
+std::optional<qint64> windowPid(Display* display, Window window) {
+    if (const std::optional<unsigned long> pid = X11Property::cardinal(display, window, "_NET_WM_PID"))
+        return qint64(*pid);
+    return std::nullopt;
 }
 
 std::optional<qint64> clientPid(Display* display, Window window) {
@@ -64,8 +55,7 @@ std::optional<qint64> processOf(unsigned long window) {
     Display* display = X11Connection::display();
     if (!display || !window)
         return std::nullopt;
-    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-    if (const std::optional<qint64> pid = cardinalProperty(display, window, pidAtom))
+    if (const std::optional<qint64> pid = windowPid(display, window))
         return pid;
     // Below a window manager's frame: the client window it holds.
     Window root = 0, parent = 0, *children = nullptr;
@@ -73,7 +63,7 @@ std::optional<qint64> processOf(unsigned long window) {
     if (XQueryTree(display, window, &root, &parent, &children, &count)) {
         std::optional<qint64> pid;
         for (unsigned int i = 0; i < count && !pid; ++i)
-            pid = cardinalProperty(display, children[i], pidAtom);
+            pid = windowPid(display, children[i]);
         if (children)
             XFree(children);
         if (pid)
