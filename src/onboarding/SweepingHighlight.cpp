@@ -14,9 +14,8 @@ constexpr int kInset = 2;
 constexpr qreal kLineSpacing = 3;
 constexpr float kBarAlpha = 0.3F;
 
-// The text's height when wrapped at `width`.
-qreal layoutHeight(const QString& text, const QFont& font, qreal width) {
-    QTextLayout layout(text, font);
+// Wraps `layout`'s text at `width` and returns its height.
+qreal wrap(QTextLayout& layout, qreal width) {
     QTextOption option;
     option.setWrapMode(QTextOption::WordWrap);
     layout.setTextOption(option);
@@ -45,12 +44,11 @@ void SweepingHighlight::setFilled(qreal filled) {
 }
 
 int SweepingHighlight::heightForWidth(int width) const {
-    return qCeil(layoutHeight(m_text, font(), width - 2 * kInset));
+    QTextLayout layout(m_text, font());
+    return qCeil(wrap(layout, width - 2 * kInset));
 }
 
-QSize SweepingHighlight::sizeHint() const {
-    return QSize(480, heightForWidth(480));
-}
+QSize SweepingHighlight::sizeHint() const { return QSize(480, heightForWidth(480)); }
 
 void SweepingHighlight::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -73,25 +71,13 @@ void SweepingHighlight::showEvent(QShowEvent* event) {
 void SweepingHighlight::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal textWidth = width() - 2 * kInset;
-    const qreal height = layoutHeight(m_text, font(), textWidth);
+    QTextLayout layout(m_text, font());
+    const qreal height = wrap(layout, width() - 2 * kInset);
     if (m_filled > 0) {
         QPainterPath clip;
         clip.addRoundedRect(QRectF(0, 0, width() * m_filled, height), 2, 2);
         painter.fillPath(clip, OnbStyle::withAlpha(OnbStyle::accent(palette()), kBarAlpha));
     }
-    QTextLayout layout(m_text, font());
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    qreal y = 0;
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(textWidth);
-        line.setPosition(QPointF(0, y));
-        y += line.height() + kLineSpacing;
-    }
-    layout.endLayout();
     painter.setPen(OnbStyle::primary(palette()));
     layout.draw(&painter, QPointF(kInset, 0));
 }
