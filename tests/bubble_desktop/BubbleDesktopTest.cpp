@@ -178,11 +178,7 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
     controller.toggle();
     ASSERT_TRUE(state.isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000;
-    {
-        MicrophoneFeed feed;
-        feed.feed(speech, [&] { return recorder.sampleCount() >= wanted; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= wanted; }, 20000));
-    }
+    ASSERT_TRUE(MicrophoneFeed::speak(speech, [&] { return recorder.sampleCount() >= wanted; }));
     ASSERT_TRUE(awaitFuture(controller.toggle(), 30000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return state.bubbleMode() == BubbleMode::Result; }, 5000))
         << "flash: " << state.flashMessage().toStdString();

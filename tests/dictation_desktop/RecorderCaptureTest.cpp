@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -53,11 +53,8 @@ TEST(RecorderCaptureTest, ASpokenTakeIsCapturedFaithfully) {
     const auto error = recorder.start([&](float) { ++levels; });
     ASSERT_FALSE(error) << error->message.toStdString();
     EXPECT_EQ(recorder.inputFormatInfo(), QStringLiteral("16000 Hz, 1 ch"));
-    {
-        MicrophoneFeed feed;
-        feed.feed(pcm, [&] { return recorder.sampleCount() >= kTakeSamples; });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= kTakeSamples; }, 15000));
-    }
+    EXPECT_TRUE(MicrophoneFeed::speak(
+        pcm, [&] { return recorder.sampleCount() >= kTakeSamples; }, 15000));
     recorder.stop();
 
     const QList<float> take = recorder.samples();
@@ -77,11 +74,8 @@ TEST(RecorderCaptureTest, SilenceStaysBelowTheNoSoundThreshold) {
     LinuxPlatform platform;
     Recorder recorder(platform.services().audioInput);
     ASSERT_FALSE(recorder.start());
-    {
-        MicrophoneFeed feed;
-        feed.feed(QByteArray(16000 * 2, '\0'), [&] { return recorder.sampleCount() >= 16000; });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= 16000; }, 15000));
-    }
+    EXPECT_TRUE(MicrophoneFeed::speak(
+        QByteArray(16000 * 2, '\0'), [&] { return recorder.sampleCount() >= 16000; }, 15000));
     recorder.stop();
     EXPECT_LT(recorder.peakLevel(), 0.02f);
 }

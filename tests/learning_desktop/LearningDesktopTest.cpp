@@ -328,11 +328,7 @@ TEST_F(LearningDesktopTest, ACorrectionOfADictatedWordIsOfferedAfterTheNextDicta
         controller.toggle();
         ASSERT_TRUE(state.isRecording()) << state.flashMessage().toStdString();
         const qsizetype wanted = recorder.sampleCount() + kTakeSamples;
-        {
-            MicrophoneFeed feed;
-            feed.feed(tone(kTakeSamples), [&] { return recorder.sampleCount() >= wanted; });
-            ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= wanted; }, 20000));
-        }
+        ASSERT_TRUE(MicrophoneFeed::speak(tone(kTakeSamples), [&] { return recorder.sampleCount() >= wanted; }));
         ASSERT_TRUE(awaitFuture(controller.toggle(), 30000));
     };
 

@@ -1,13 +1,12 @@
 // The accessibility flag as AtspiAccessibility sees it, against a stand-in for
 // the desktop's accessibility bus launcher on a private D-Bus daemon. The
-// stand-in answers from this thread, so it answers only while the event loop
-// runs: a check that waited for the bus would never see its answer.
+// stand-in answers only while the event loop runs: a check that waited for the
+// bus would never see its answer.
 #include "platform/linux/AtspiAccessibility.h"
 
-#include <QCoreApplication>
-#include <QDBusConnection>
+#include "support/PrivateSessionBus.h"
+
 #include <QDBusMessage>
-#include <QProcess>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -35,33 +34,14 @@ public:
 class AtspiTrustTest : public testing::Test {
 protected:
     void SetUp() override {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        if (!m_daemon.waitForStarted(5000))
+        if (!bus.start())
             GTEST_SKIP() << "dbus-daemon is not installed";
-        ASSERT_TRUE(m_daemon.waitForReadyRead(5000));
-        const QString address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        m_service = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("status")));
-        m_client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("client")));
-        ASSERT_TRUE(m_service->isConnected() && m_client->isConnected());
-        ASSERT_TRUE(m_service->registerObject(QStringLiteral("/org/a11y/bus"), &status,
-                                              QDBusConnection::ExportAllProperties));
-        ASSERT_TRUE(m_service->registerService(QStringLiteral("org.a11y.Bus")));
+        ASSERT_TRUE(bus.connected());
+        ASSERT_TRUE(bus.service().registerObject(QStringLiteral("/org/a11y/bus"), &status,
+                                                 QDBusConnection::ExportAllProperties));
+        ASSERT_TRUE(bus.service().registerService(QStringLiteral("org.a11y.Bus")));
     }
-    void TearDown() override {
-        // Calls still queued for the service refer to its connection: drop
-        // them while that connection exists.
-        if (m_service) {
-            m_service->unregisterObject(QStringLiteral("/org/a11y/bus"));
-            QCoreApplication::removePostedEvents(&status);
-        }
-        m_client.reset();
-        m_service.reset();
-        QDBusConnection::disconnectFromBus(QStringLiteral("client"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("status"));
-        m_daemon.kill();
-        m_daemon.waitForFinished(3000);
-    }
+    void TearDown() override { bus.stop(QStringLiteral("/org/a11y/bus"), status); }
 
     // The flag changed by another program, as the bus launcher reports it.
     void changeElsewhere(bool on) {
@@ -70,18 +50,16 @@ protected:
                                                          QStringLiteral("org.freedesktop.DBus.Properties"),
                                                          QStringLiteral("PropertiesChanged"));
         signal << QStringLiteral("org.a11y.Status") << QVariantMap{{QStringLiteral("IsEnabled"), on}} << QStringList();
-        m_service->send(signal);
+        bus.service().send(signal);
     }
 
     StatusService status;
-    QProcess m_daemon;
-    std::unique_ptr<QDBusConnection> m_service;
-    std::unique_ptr<QDBusConnection> m_client;
+    PrivateSessionBus bus;
 };
 
 TEST_F(AtspiTrustTest, TheFlagIsAnsweredFromWhatWasLastHeard) {
     status.enabled = true;
-    AtspiAccessibility accessibility(nullptr, *m_client);
+    AtspiAccessibility accessibility(nullptr, bus.client());
     ASSERT_TRUE(QTest::qWaitFor([&] { return accessibility.isTrusted(); }, 5000));
 
     // Switched off behind its back, with the bus not answering meanwhile: the
@@ -92,7 +70,7 @@ TEST_F(AtspiTrustTest, TheFlagIsAnsweredFromWhatWasLastHeard) {
 }
 
 TEST_F(AtspiTrustTest, AChangeAnnouncedOnTheBusReachesTheCache) {
-    AtspiAccessibility accessibility(nullptr, *m_client);
+    AtspiAccessibility accessibility(nullptr, bus.client());
     changeElsewhere(true);
     EXPECT_TRUE(QTest::qWaitFor([&] { return accessibility.isTrusted(); }, 5000));
     changeElsewhere(false);
@@ -100,7 +78,7 @@ TEST_F(AtspiTrustTest, AChangeAnnouncedOnTheBusReachesTheCache) {
 }
 
 TEST_F(AtspiTrustTest, AskingTurnsTheFlagOnWithoutWaitingForTheBus) {
-    AtspiAccessibility accessibility(nullptr, *m_client);
+    AtspiAccessibility accessibility(nullptr, bus.client());
     QTest::qWait(50);
     EXPECT_FALSE(accessibility.isTrusted());
 
@@ -114,7 +92,7 @@ TEST_F(AtspiTrustTest, AskingTurnsTheFlagOnWithoutWaitingForTheBus) {
 
 TEST_F(AtspiTrustTest, ARefusalShowsOnceTheBusHasAnswered) {
     status.refuses = true;
-    AtspiAccessibility accessibility(nullptr, *m_client);
+    AtspiAccessibility accessibility(nullptr, bus.client());
     EXPECT_TRUE(accessibility.requestTrust());
     EXPECT_TRUE(QTest::qWaitFor([&] { return status.sets == 1; }, 5000));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !accessibility.isTrusted(); }, 5000));

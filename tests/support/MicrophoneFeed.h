@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QtTest/QTest>
 
 #include <atomic>
 #include <chrono>
@@ -40,6 +41,13 @@ public:
             }
         });
     }
+    // Feeds `pcm` and then silence until `heard` holds, waiting at most
+    // `timeoutMs`; whether it came to hold.
+    static bool speak(const QByteArray& pcm, const std::function<bool()>& heard, int timeoutMs = 20000) {
+        MicrophoneFeed feed;
+        feed.feed(pcm, heard);
+        return QTest::qWaitFor(heard, timeoutMs);
+    }
     ~MicrophoneFeed() {
         m_stop = true;
         if (m_writer.joinable())
@@ -53,8 +61,8 @@ public:
                                 const QString& voice = QStringLiteral("slt")) {
         const QString wav = folder.file(QStringLiteral("speech.wav"));
         QProcess flite;
-        flite.start(QStringLiteral("flite"), {QStringLiteral("-voice"), voice, QStringLiteral("-t"),
-                                              sentence, QStringLiteral("-o"), wav});
+        flite.start(QStringLiteral("flite"),
+                    {QStringLiteral("-voice"), voice, QStringLiteral("-t"), sentence, QStringLiteral("-o"), wav});
         if (!flite.waitForFinished(30000) || flite.exitCode() != 0)
             return {};
         const QByteArray file = folder.read(QStringLiteral("speech.wav"));

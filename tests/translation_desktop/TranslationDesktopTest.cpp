@@ -84,11 +84,7 @@ TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSenten
     EXPECT_TRUE(AppState::shared().isTranslating());
 
     const qsizetype wanted = speech.size() / 2 + 8000;
-    {
-        MicrophoneFeed feed;
-        feed.feed(speech, [&] { return recorder.sampleCount() >= wanted; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.sampleCount() >= wanted; }, 20000));
-    }
+    ASSERT_TRUE(MicrophoneFeed::speak(speech, [&] { return recorder.sampleCount() >= wanted; }));
     ASSERT_TRUE(awaitFuture(controller.toggle(), 60000));
 
     QString typed;

@@ -57,11 +57,8 @@ TEST(VoiceTuningDesktopTest, SixteenSpokenTakesEndInTheOutcomeTheirCountsGive) {
         const int before = tuning.captured();
         tuning.beginRecording();
         ASSERT_EQ(tuning.phase().kind, Phase::Kind::Recording) << tuning.phase().message.toStdString();
-        {
-            MicrophoneFeed feed;
-            feed.feed(pcm, [recorder, wanted] { return recorder->sampleCount() >= wanted; });
-            ASSERT_TRUE(QTest::qWaitFor([recorder, wanted] { return recorder->sampleCount() >= wanted; }, 30000));
-        }
+        ASSERT_TRUE(MicrophoneFeed::speak(
+            pcm, [recorder, wanted] { return recorder->sampleCount() >= wanted; }, 30000));
         tuning.finishRecording();
         ASSERT_EQ(tuning.captured(), before + 1) << sentence->toStdString();
     }

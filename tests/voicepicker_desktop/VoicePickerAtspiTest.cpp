@@ -85,7 +85,7 @@ std::optional<Element> query(const QString& name, const QString& action = QStrin
 // thread while this one keeps answering.
 std::optional<Element> ask(const QString& name, const QString& action = QString()) {
     std::optional<Element> answer;
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             QFuture<std::optional<Element>> running = QtConcurrent::run(query, name, action);
             while (!running.isFinished())
