@@ -71,12 +71,6 @@ HotkeyRecorderField::HotkeyRecorderField(const QString& label, int keyCode, int 
 
 HotkeyRecorderField::~HotkeyRecorderField() { stopRecording(); }
 
-void HotkeyRecorderField::setCombination(int keyCode, int modifiers) {
-    m_keyCode = keyCode;
-    m_modifiers = modifiers;
-    refresh();
-}
-
 QString HotkeyRecorderField::describe(int keyCode, int modifiers) {
     QString text;
     if (modifiers & kControl)

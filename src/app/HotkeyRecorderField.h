@@ -17,7 +17,6 @@ public:
 
     int keyCode() const { return m_keyCode; }
     int modifiers() const { return m_modifiers; }
-    void setCombination(int keyCode, int modifiers);
     bool isRecording() const { return m_recording; }
     QPushButton* button() const { return m_button; }
 

@@ -9,12 +9,3 @@ QString toString(CleanupWay way) {
     }
     return QStringLiteral("regex");
 }
-
-std::optional<CleanupWay> cleanupWayFromString(const QString& text) {
-    for (const CleanupWay way :
-         {CleanupWay::Quick, CleanupWay::AppleIntelligence, CleanupWay::LocalLlm, CleanupWay::Regex}) {
-        if (text == toString(way))
-            return way;
-    }
-    return std::nullopt;
-}

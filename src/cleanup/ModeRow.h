@@ -29,9 +29,7 @@ public:
     // identifier's last piece capitalised.
     static QString appName(const QString& identifier, const AppName& installed);
 
-    QString modeId() const { return m_id; }
     QPushButton* line() const { return m_line; }
-    QLabel* summaryLabel() const { return m_summary; }
     ModeEditor* editor() const { return m_editor; }
 
 signals:

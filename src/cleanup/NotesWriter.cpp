@@ -83,10 +83,7 @@ QFuture<Result> create(const QString& title, const QString& body) {
     return create(*app, Defaults::shared(), title, body);
 }
 
-void openAutomationSettings() {
-    if (NotesApp* app = Platform::current().notesApp)
-        app->showNotesFolder();
-}
+void openAutomationSettings(NotesApp& app) { app.showNotesFolder(); }
 
 void chooseFolder(Defaults& defaults, QWidget* parent, std::function<void()> done) {
     auto* dialog = new QInputDialog(parent);

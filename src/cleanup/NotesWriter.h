@@ -35,7 +35,7 @@ QFuture<Result> create(NotesApp& app, const Defaults& defaults, const QString& t
 QFuture<Result> create(const QString& title, const QString& body);
 
 // Shows where notes go, so that the user can mend a refused permission.
-void openAutomationSettings();
+void openAutomationSettings(NotesApp& app);
 
 // Asks for the folder in a dialog that does not block, and stores the answer
 // trimmed of spaces and tabs (empty: the top folder). `done` runs after Save.

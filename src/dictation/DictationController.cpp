@@ -162,7 +162,6 @@ QFuture<void> DictationController::start() {
     const DictationMode mode = modes.resolve(bundleID);
     modes.setActiveMode(mode);
     m_activeMode = mode;
-    m_activeBundleID = bundleID.value_or(QString());
     m_state.setModeName(modes.isEnabled() ? mode.name : QString());
     const std::optional<QString> pinned = m_defaults.string(QStringLiteral("pinnedMode"));
     m_state.setModeIsPinned(modes.isEnabled() && pinned && modes.mode(*pinned).has_value());

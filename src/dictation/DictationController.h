@@ -81,7 +81,6 @@ public:
     std::optional<AXText::Range> insertedRange() const { return m_insertedRange; }
     std::optional<qint64> lastCaretEnd() const { return m_lastCaretEnd; }
     const DictationMode& activeMode() const { return m_activeMode; }
-    QString activeBundleID() const { return m_activeBundleID; }
 
 private:
     struct StopRun;
@@ -127,6 +126,5 @@ private:
     QString m_lastBurstApp;
     std::optional<qint64> m_lastCaretEnd;
     DictationMode m_activeMode;
-    QString m_activeBundleID;
     double m_pendingGap = std::numeric_limits<double>::infinity();
 };

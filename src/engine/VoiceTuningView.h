@@ -66,7 +66,6 @@ public:
     static QString detail(const VoiceTuning::Outcome& outcome);
 
     QLabel* recordedCount() const { return m_recorded; }
-    QProgressBar* recordedBar() const { return m_recordedBar; }
     SettingsSection* sentenceSection() const { return m_sentenceSection; }
     QLabel* sentence() const { return m_sentence; }
     QPushButton* recordButton() const { return m_record; }

@@ -39,7 +39,6 @@ public:
 
     QCheckBox* nameToggle() const { return m_name; }
     QLabel* currentNames() const { return m_current; }
-    QCheckBox* learnToggle() const { return m_learn; }
     QLineEdit* canonicalField() const { return m_canonical; }
     QLineEdit* variantsField() const { return m_variants; }
     QPushButton* addButton() const { return m_add; }

@@ -155,7 +155,7 @@ void InsertTarget::insertIntoNotes(const QString& text, const QString& title, st
                 return;
             case NotesApp::Outcome::NeedsPermission:
                 setLastError(Wording::of(kNeedsPermission));
-                m_services.notes->showNotesFolder();
+                NotesWriter::openAutomationSettings(*m_services.notes);
                 done(false);
                 return;
             case NotesApp::Outcome::Failed:

@@ -50,8 +50,6 @@ public:
     LiveSettingsControl* autoCleanControl() const { return m_controls.at(0); }
     LiveSettingsControl* numbersControl() const { return m_controls.at(1); }
     LiveSettingsControl* periodControl() const { return m_controls.at(2); }
-    LiveSettingsControl* chipControl() const { return m_controls.at(3); }
-    QCheckBox* listsToggle() const { return m_lists; }
     QCheckBox* phoneToggle() const { return m_phone; }
     QLabel* phoneError() const { return m_phoneError; }
     // The history choice buttons, in the order of kKeepDays.

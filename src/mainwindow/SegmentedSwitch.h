@@ -14,7 +14,6 @@ public:
     SegmentedSwitch(const QString& off, const QString& on, bool isOn, QWidget* parent = nullptr);
 
     bool isOn() const { return m_isOn; }
-    QPushButton* offSegment() const { return m_off; }
     QPushButton* onSegment() const { return m_on; }
 
 signals:

@@ -41,10 +41,6 @@ QString EngineStep::title() const {
     return m_title ? m_title->text() : QString();
 }
 
-QString EngineStep::symbolName() const {
-    return m_symbol;
-}
-
 void EngineStep::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Only an idle engine starts here; a run under way (checking included),
@@ -67,8 +63,8 @@ void EngineStep::rebuild() {
     m_startOver = nullptr;
     const Stage stage = m_bootstrap.stage();
     const bool ready = stage == Stage::Ready;
-    m_symbol = ready ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("waveform");
-    layout->addWidget(new OnbSymbol(m_symbol, 52, ready ? OnbStyle::green() : OnbStyle::accent(palette()), m_content), 0,
+    const QString symbol = ready ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("waveform");
+    layout->addWidget(new OnbSymbol(symbol, 52, ready ? OnbStyle::green() : OnbStyle::accent(palette()), m_content), 0,
                         Qt::AlignHCenter);
     m_title = new OnbTitle(ready ? QStringLiteral("The engine is ready") : QStringLiteral("Setting up the speech engine"), m_content);
     layout->addWidget(m_title);

@@ -18,7 +18,6 @@ public:
     explicit EngineStep(EngineBootstrap& bootstrap, QWidget* parent = nullptr);
 
     QString title() const;
-    QString symbolName() const;
     // The bar while the set-up runs; null when ready or failed.
     QProgressBar* bar() const { return m_bar; }
     QPushButton* tryAgainButton() const { return m_tryAgain; }
@@ -35,7 +34,6 @@ private:
     QVBoxLayout* m_layout = nullptr;
     QWidget* m_content = nullptr;
     QLabel* m_title = nullptr;
-    QString m_symbol;
     QProgressBar* m_bar = nullptr;
     QLabel* m_detail = nullptr;
     QPushButton* m_tryAgain = nullptr;

@@ -38,8 +38,6 @@ public:
     OnbDots* dots() const { return m_dots; }
     QPushButton* backButton() const { return m_back; }
     QPushButton* primaryButton() const { return m_primary; }
-    bool micGranted() const { return m_micGranted; }
-    bool axGranted() const { return m_axGranted; }
     bool isPollingAccessibility() const { return m_pollToken != nullptr; }
 
     void requestMic();

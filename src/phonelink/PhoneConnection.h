@@ -44,7 +44,6 @@ public:
     // Closes without a receipt.
     void abandon();
 
-    bool isClosed() const { return m_descriptor < 0; }
 
 signals:
     // The complete payload; reading has stopped.

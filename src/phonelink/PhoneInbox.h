@@ -94,15 +94,11 @@ public:
     void remove(const PhoneNote& note) override;
     void clear() override;
 
-    void setShowDashboard(std::function<void()> show) { m_services.showDashboard = std::move(show); }
-    void setCleaner(Cleaner clean) { m_services.clean = std::move(clean); }
-
     // Takes a batch: returns the number of notes stored at once (0 when it did
     // not decode, held nothing new, or waits for the user). `reply` is called
     // once, perhaps before this returns.
     int importNotes(const QByteArray& data, Source source, Reply reply = {});
 
-    std::optional<PendingImport> pendingUnknown() const { return m_pending; }
     // The user's answer about the pending batch `id`; an answer about a batch that
     // is no longer pending does nothing.
     void acceptPending(const QUuid& id, bool remember);

@@ -37,16 +37,3 @@ QString toString(AccessibleRole role) {
     }
     return QStringLiteral("AXUnknown");
 }
-
-std::optional<AccessibleRole> accessibleRoleFromString(const QString& text) {
-    using enum AccessibleRole;
-    for (const AccessibleRole role : {TextField, TextArea, ComboBox, SecureTextField, StaticText, Group, Heading, Link,
-                                      Button, WebArea, Window, List, Outline, Table, Toolbar, TabGroup, Menu, MenuBar,
-                                      MenuItem, RadioGroup, ScrollBar, Browser, SplitGroup, CheckBox, RadioButton,
-                                      PopUpButton, MenuButton, DisclosureTriangle, Slider, Incrementor, Application,
-                                      Unknown}) {
-        if (text == toString(role))
-            return role;
-    }
-    return std::nullopt;
-}

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <optional>
-
 // The role of another application's element in the portable names the logic
 // compares against, whatever the desktop's accessibility layer calls it. Each
 // has a raw text ("AXTextField", "AXTextArea", …) for traces and tests.
@@ -45,5 +43,3 @@ enum class AccessibleRole {
 };
 
 QString toString(AccessibleRole role);
-// Nothing for a text that names no role.
-std::optional<AccessibleRole> accessibleRoleFromString(const QString& text);

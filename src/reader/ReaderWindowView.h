@@ -36,7 +36,6 @@ public:
     static constexpr int kPaperTrailing = 14;
     static constexpr double kRuleHeight = 30;
     static constexpr double kCornerRadius = 12;
-    static constexpr double kWordCornerRadius = 3;
     static constexpr int kSpeedWidth = 74;
     static constexpr int kPlaySide = 26;
     static constexpr double kDimDark = 0.56;

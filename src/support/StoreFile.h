@@ -33,7 +33,6 @@ public:
     std::optional<QJsonDocument> readJson();
     // Marks the file as holding contents the store could not use.
     void markUndecodable() { m_undecodable = true; }
-    bool isMarkedUndecodable() const { return m_undecodable; }
 
     // Replaces the file with `data` atomically. A write failure is logged and leaves
     // the previous file in place. Answers whether the new contents were written.

@@ -59,7 +59,6 @@ public:
     TranslateKeys(AppState& state, Services services, QObject* parent = nullptr);
 
     void setPeers(Peers peers) { m_peers = peers; }
-    void setServices(Services services) { m_services = std::move(services); }
 
     qint64 currentRun() const { return m_currentRun; }
     // Supersedes whatever translate request is running (the reader's stop-all).

@@ -31,7 +31,6 @@ public:
     static constexpr int kCaptionSize = 11;
     static constexpr int kCalloutSize = 12;
     static constexpr int kLinkSize = 12;
-    static constexpr int kLinkSpacing = 5;
     // Between the "Which languages do what" button and its table.
     static constexpr int kPopupGap = 4;
 
@@ -88,7 +87,6 @@ public:
     QPushButton* languagesButton() const { return m_languages; }
     QPushButton* manageButton() const { return m_manage; }
     // The add-a-language control; nullptr when there is none.
-    QWidget* addLanguageControl() const { return m_addLanguage; }
     // The open language table; nullptr while it is closed.
     QWidget* languagesPopup() const { return m_popup; }
 

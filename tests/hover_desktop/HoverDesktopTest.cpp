@@ -131,7 +131,7 @@ TEST_P(HoverToolkitTest, TheParagraphUnderThePointerIsHighlightedAndReadOnClickB
     readings.back()->finish();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !reader.state().playing(); }, 2000));
 
-    for (const QString part : {QStringLiteral("link"), QStringLiteral("button")}) {
+    for (const QString& part : {QStringLiteral("link"), QStringLiteral("button")}) {
         pointer.moveTo(parts[part].center());
         QTest::qWait(300);
         pointer.click();
@@ -197,8 +197,9 @@ TEST_F(HoverDesktopTest, OverTheProgramsOwnWindowsNoBlockIsFoundAndClicksAreMark
     watch->stopWatching(*id);
     for (const PointerWatch::Event& event : events) {
         EXPECT_EQ(event.position.toPoint(), inside);
-        if (event.kind != PointerWatch::EventKind::Moved)
+        if (event.kind != PointerWatch::EventKind::Moved) {
             EXPECT_TRUE(event.overOwnWindow);
+        }
     }
 }
 

@@ -49,8 +49,9 @@ TEST(PhoneNoteCodec, CapturedAcceptsOnlyWholeSecondsWithAnOffset) {
     for (const Row& row : rows) {
         const std::optional<QDateTime> parsed = PhoneNoteCodec::parseCaptured(QString::fromLatin1(row.text));
         EXPECT_EQ(parsed.has_value(), row.utc.has_value()) << row.text;
-        if (parsed && row.utc)
+        if (parsed && row.utc) {
             EXPECT_EQ(*parsed, *row.utc) << row.text;
+        }
     }
 }
 
