@@ -7,7 +7,7 @@
 #include <QVariantAnimation>
 
 HoverHighlight::HoverHighlight(HoverNoticeModel& model, QWidget* parent)
-    : QWidget(parent), m_model(model), m_fade(new QVariantAnimation(this)) {
+    : QWidget(parent), m_fade(new QVariantAnimation(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
     m_fade->setDuration(int(kFade.count()));
     m_fade->setEasingCurve(QEasingCurve::OutCubic);

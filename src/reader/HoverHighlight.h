@@ -34,7 +34,6 @@ protected:
 private:
     void follow(bool reading);
 
-    HoverNoticeModel& m_model;
     QVariantAnimation* m_fade;
     // 0 offered, 1 reading, in between while fading.
     qreal m_amount = 0;

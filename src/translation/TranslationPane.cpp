@@ -121,10 +121,8 @@ TranslationPane::TranslationPane(Services services, QWidget* parent)
                      "screen; this ends in speech."));
 
     // 2. Adding a language, only while there is a translator to add it to.
-    if (m_services.addLanguage) {
-        SettingsSection* add = addSection(QString());
-        m_addLanguage = add->add(m_services.addLanguage());
-    }
+    if (m_services.addLanguage)
+        addSection(QString())->add(m_services.addLanguage());
 
     // 3. What is ready.
     SettingsSection* ready = addSection(Wording::of(QStringLiteral("Ready on this Mac")));

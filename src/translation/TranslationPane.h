@@ -116,6 +116,5 @@ private:
     QLabel* m_ready = nullptr;
     QPushButton* m_languages = nullptr;
     QPushButton* m_manage = nullptr;
-    QWidget* m_addLanguage = nullptr;
     QPointer<QWidget> m_popup;
 };
