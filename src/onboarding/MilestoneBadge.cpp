@@ -152,5 +152,4 @@ void MilestoneBadge::present(const QString& headline, std::optional<int> number,
         if (panel)
             panel->hide();
     });
-    emit presented();
 }

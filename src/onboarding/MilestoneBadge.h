@@ -77,9 +77,6 @@ public:
     MilestoneBadgeView* view() const { return m_view; }
     bool isShowing() const;
 
-signals:
-    void presented();
-
 private:
     void present(const QString& headline, std::optional<int> number, const QString& line);
     void ensurePanel();

@@ -17,7 +17,8 @@ Q_LOGGING_CATEGORY(lcLink, "quorvane.phonelink")
 PhoneLink& PhoneLink::shared() {
     // Lives as long as the process: destroyed at exit it would outlive the
     // platform services and the application it uses.
-    static PhoneLink* link = new PhoneLink(PhoneInbox::shared(), Platform::current().serviceAdvertiser, QHostAddress::Any, Limits{});
+    static PhoneLink* link =
+        new PhoneLink(PhoneInbox::shared(), Platform::current().serviceAdvertiser, QHostAddress::Any, Limits{});
     return *link;
 }
 
@@ -106,8 +107,7 @@ void PhoneLink::accept(int descriptor) {
 void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) {
     const QPointer<PhoneConnection> target(connection);
     const QPointer<PhoneLink> self(this);
-    const int imported = m_inbox.importNotes(payload, PhoneInbox::Source::Phone,
-                                             [self, target](PhoneInbox::Resolution resolution) {
+    m_inbox.importNotes(payload, PhoneInbox::Source::Phone, [self, target](PhoneInbox::Resolution resolution) {
         if (!self) {
             if (target)
                 target->abandon();
@@ -126,7 +126,6 @@ void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) 
             break;
         }
     });
-    emit batchImported(imported);
 }
 
 void PhoneLink::reply(const QPointer<PhoneConnection>& connection, int imported, bool discarded) {

@@ -64,8 +64,6 @@ signals:
     void isAdvertisingChanged();
     void lastErrorChanged();
     void lastReceivedChanged();
-    // A batch was handed to the inbox (tests and benchmarks wait on it).
-    void batchImported(int imported);
 
 private:
     void accept(int descriptor);
