@@ -58,14 +58,6 @@ public:
         }
         return voiced / 50.0;
     }
-    // Where the first frame above `threshold` starts, in seconds; -1 when none.
-    static double firstSoundAt(const QByteArray& pcm, double threshold = 300) {
-        const qsizetype samples = pcm.size() / 2;
-        for (qsizetype i = 0; i < samples; ++i)
-            if (std::abs(qFromLittleEndian<qint16>(pcm.constData() + 2 * i)) > threshold)
-                return double(i) / kRate;
-        return -1;
-    }
 
 private:
     QProcess m_parecord;
