@@ -10,12 +10,12 @@
 #include "dictation/Recorder.h"
 #include "dictation/WordSwapTaker.h"
 #include "dictation_e2e/DictationTarget.h"
-#include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/EngineWait.h"
 #include "support/LineLog.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
@@ -146,9 +146,7 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
     TempFolder folder;
     const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
-    QFuture<bool> engineReady = MlxServer::shared().ensureReady();
-    ASSERT_TRUE(awaitFuture(engineReady, 120000));
-    ASSERT_TRUE(engineReady.result()) << "the speech engine did not start";
+    ASSERT_TRUE(startEngineHere()) << "the speech engine did not start";
 
     Defaults::shared().set(QStringLiteral("showResultCard"), true);
     Defaults::shared().set(QStringLiteral("previewStyle"), QStringLiteral("card"));

@@ -3,14 +3,13 @@
 // through the clipboard and XTest into a text field of another process.
 #include "state/AppState.h"
 #include "dictation/DictationController.h"
-#include "dictation/FrontmostApp.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "dictation/Recorder.h"
-#include "engine/MlxServer.h"
 #include "insertion/AXText.h"
 #include "insertion/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
 #include "support/EngineDesktopTest.h"
@@ -38,19 +37,11 @@ TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     // sentence from word for word.
     const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
-    QFuture<bool> engineReady = MlxServer::shared().ensureReady();
-    ASSERT_TRUE(awaitFuture(engineReady, 120000));
-    ASSERT_TRUE(engineReady.result()) << "the speech engine did not start";
+    ASSERT_TRUE(startEngineHere()) << "the speech engine did not start";
 
     DictationTarget target;
     ASSERT_TRUE(target.ready());
-    ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const std::optional<FrontmostApp> front = FrontmostApp::current();
-            return front && front->pid == target.pid() && AXText::focusedElement();
-        },
-        10000));
+    ASSERT_TRUE(target.focusLine());
 
     // The user wants each dictation to end as a sentence.
     Defaults::shared().set(QStringLiteral("endWithPeriod"), true);

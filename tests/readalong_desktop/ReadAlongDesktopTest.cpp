@@ -7,6 +7,7 @@
 #include "reader/ReaderWindowView.h"
 #include "support/Await.h"
 #include "support/EngineDesktopTest.h"
+#include "support/EngineWait.h"
 #include "support/SpeakerMonitor.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
@@ -85,8 +86,7 @@ Follow follow(ReaderWindowController& reader, const ReaderWindowView& view) {
 
 TEST_F(ReadAlongDesktop, TheLitWordFollowsTheVoiceAtEitherSpeedAndTheReadingSaves) {
     useTestEngineHere();
-    QFuture<bool> ready = MlxServer::shared().ensureReady();
-    ASSERT_TRUE(awaitFuture(ready, 120000) && ready.result()) << "the stand-in speech server did not answer";
+    ASSERT_TRUE(startEngineHere()) << "the stand-in speech server did not answer";
 
     TempFolder folder;
     ReaderWindowController::Services services = ReaderWindowController::Services::standard();

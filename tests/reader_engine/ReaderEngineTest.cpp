@@ -9,6 +9,7 @@
 #include "reader/ReaderWindowController.h"
 #include "reader/SpeechPreparation.h"
 #include "support/Await.h"
+#include "support/EngineWait.h"
 #include "support/PortLock.h"
 #include "support/QtPrinting.h"
 #include "support/ScopedEnvironment.h"
@@ -37,8 +38,7 @@ protected:
         services.childProcesses = &children;
         Platform::install(services);
         portLock = std::make_unique<PortLock>(MlxServer::port);
-        QFuture<bool> ready = MlxServer::shared().ensureReady();
-        engineUp = awaitFuture(ready, 120000) && ready.result();
+        engineUp = startEngineHere();
     }
     static void TearDownTestSuite() {
         MlxServer::shared().stop();

@@ -5,6 +5,12 @@
 
 #include <QtTest/QTest>
 
+// Starts the speech engine in this process and waits for it; whether it answers.
+inline bool startEngineHere(int timeoutMs = 120000) {
+    QFuture<bool> ready = MlxServer::shared().ensureReady();
+    return awaitFuture(ready, timeoutMs) && ready.result();
+}
+
 // Waits until the speech engine's port answers (`up`) or no longer does: the
 // engine a test or the program under test started has come or gone.
 inline bool waitForEngine(bool up, int timeoutMs = 10000) {

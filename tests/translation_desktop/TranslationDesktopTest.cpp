@@ -2,7 +2,6 @@
 // types a spoken English sentence in Spanish into another application, and the
 // read-translated double-tap reads an English selection aloud in Spanish.
 #include "dictation/DictationController.h"
-#include "dictation/FrontmostApp.h"
 #include "dictation/Recorder.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "engine/MlxServer.h"
@@ -40,11 +39,6 @@ const QString kSentence =
     QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
 const QString kPassage = QStringLiteral("Please schedule a meeting with the marketing team for next Tuesday afternoon.");
 
-bool frontIs(const DictationTarget& target) {
-    const std::optional<FrontmostApp> front = FrontmostApp::current();
-    return front && front->pid == target.pid() && AXText::focusedElement();
-}
-
 TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSentenceInSpanish) {
     useTestEngineHere();
     Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("es"));
@@ -52,14 +46,11 @@ TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSenten
     TempFolder folder;
     const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
-    QFuture<bool> engineReady = MlxServer::shared().ensureReady();
-    ASSERT_TRUE(awaitFuture(engineReady, 120000));
-    ASSERT_TRUE(engineReady.result()) << "the speech engine did not start";
+    ASSERT_TRUE(startEngineHere()) << "the speech engine did not start";
 
     DictationTarget target;
     ASSERT_TRUE(target.ready());
-    ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frontIs(target); }, 10000));
+    ASSERT_TRUE(target.focusLine());
 
     Recorder recorder;
     DictationController controller(AppState::shared(), Defaults::shared(), recorder,
@@ -128,7 +119,7 @@ TEST_F(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudI
     ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
     ASSERT_TRUE(target.ask(QStringLiteral("type ") + kPassage, QStringLiteral("typed")));
     ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return frontIs(target) && AXText::selectedText() == kPassage; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return target.isFocusedInFront() && AXText::selectedText() == kPassage; }, 10000));
 
     const QString trace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
     SpeakerMonitor speaker;

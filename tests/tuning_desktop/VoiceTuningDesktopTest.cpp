@@ -6,6 +6,7 @@
 #include "engine/VoiceTuning.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/Await.h"
+#include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
 #include "support/ScopedEnvironment.h"
@@ -39,7 +40,7 @@ TEST(VoiceTuningDesktopTest, SixteenSpokenTakesEndInTheOutcomeTheirCountsGive) {
     environment.set("XDG_DATA_HOME", QFile::encodeName(home.path()));
     const QString adapterFile = engine + QStringLiteral("/voice-adapter.npz");
     QFile::remove(adapterFile);
-    ASSERT_TRUE(awaitResult(MlxServer::shared().ensureReady(), 120000));
+    ASSERT_TRUE(startEngineHere());
 
     LinuxPlatform platform;
     auto owned = std::make_unique<Recorder>(platform.services().audioInput);
