@@ -1,6 +1,7 @@
 #include "onboarding/LanguageStep.h"
 #include "support/Artifacts.h"
 #include "support/FakePlatform.h"
+#include "support/InlineCatalog.h"
 #include "translation/TranslationCatalog.h"
 
 #include <QApplication>
@@ -15,18 +16,12 @@
 namespace {
 
 using PairStatus = OnDeviceTranslator::PairStatus;
-using Lists = TranslationCatalog::Lists;
 
 class LanguageStepTest : public testing::Test {
 protected:
     LanguageStepTest() {
         QLocale::setDefault(QLocale(QStringLiteral("en_US")));
-        TranslationCatalog::Services catalogServices;
-        catalogServices.translator = [this] { return &fakes.onDeviceTranslator; };
-        catalogServices.typeTarget = [this] { return target; };
-        catalogServices.now = [] { return TranslationCatalog::Clock::time_point{}; };
-        catalogServices.runCheck = [](std::function<Lists()> check) { return QtFuture::makeReadyFuture(check()); };
-        catalog = std::make_unique<TranslationCatalog>(catalogServices);
+        catalog = inlineCatalog(fakes.onDeviceTranslator, [this] { return target; });
         services.typeTarget = [this] { return target; };
         services.installable = [this](const QString& source, const QString& to) {
             return fakes.onDeviceTranslator.status(source, to) == PairStatus::Supported;

@@ -5,6 +5,7 @@
 #include "support/FakePlatform.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinting.h"
+#include "support/RecordingBubble.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,15 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using Request = LoopbackHttpServer::Request;
 using Response = LoopbackHttpServer::Response;
-
-class RecordingBubble : public BubbleControl {
-public:
-    void show(BubbleMode mode) override { shown << mode; }
-    void hide() override {}
-    void scheduleHide(std::chrono::milliseconds after) override { hides << after; }
-    QList<BubbleMode> shown;
-    QList<std::chrono::milliseconds> hides;
-};
 
 QJsonObject bodyOf(const Request& request) { return QJsonDocument::fromJson(request.body).object(); }
 

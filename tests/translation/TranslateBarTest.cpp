@@ -1,5 +1,6 @@
 #include "translation/TranslateBar.h"
 
+#include "support/InlineCatalog.h"
 #include "support/QtPrinting.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
@@ -20,7 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Screen = TranslateBar::Screen;
-using Lists = TranslationCatalog::Lists;
 
 const Screen left{QRect(0, 0, 1920, 1080), QRect(0, 0, 1920, 1040)};
 const Screen right{QRect(1920, 0, 1280, 1024), QRect(1920, 30, 1280, 994)};
@@ -33,12 +33,7 @@ protected:
         Defaults::shared().remove(QStringLiteral("translationReadTarget"));
         fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("es"),
                                          OnDeviceTranslator::PairStatus::Installed);
-        TranslationCatalog::Services catalogServices;
-        catalogServices.translator = [this] { return &fakes.onDeviceTranslator; };
-        catalogServices.typeTarget = [] { return QStringLiteral("en"); };
-        catalogServices.now = [] { return TranslationCatalog::Clock::time_point{}; };
-        catalogServices.runCheck = [](std::function<Lists()> check) { return QtFuture::makeReadyFuture(check()); };
-        catalog = std::make_unique<TranslationCatalog>(catalogServices);
+        catalog = inlineCatalog(fakes.onDeviceTranslator, [] { return QStringLiteral("en"); });
         (void)catalog->refresh(true);
 
         TranslateBar::Services services;

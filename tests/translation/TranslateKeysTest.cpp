@@ -7,6 +7,7 @@
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/ManualTimers.h"
+#include "support/RecordingBubble.h"
 #include "translation/TranslateBar.h"
 #include "translation/TranslationCatalog.h"
 #include "translation/Translator.h"
@@ -23,15 +24,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using PairStatus = OnDeviceTranslator::PairStatus;
-
-class RecordingBubble : public BubbleControl {
-public:
-    void show(BubbleMode mode) override { shown << mode; }
-    void hide() override {}
-    void scheduleHide(std::chrono::milliseconds after) override { hides << after; }
-    QList<BubbleMode> shown;
-    QList<std::chrono::milliseconds> hides;
-};
 
 const QString passage = QStringLiteral("Good morning. The meeting moved to three. Please bring the slides.");
 

@@ -1,5 +1,6 @@
 #include "translation/TranslationDownload.h"
 
+#include "support/InlineCatalog.h"
 #include "support/QtPrinting.h"
 #include "support/Artifacts.h"
 #include "support/FakePlatform.h"
@@ -19,18 +20,12 @@
 namespace {
 
 using PairStatus = OnDeviceTranslator::PairStatus;
-using Lists = TranslationCatalog::Lists;
 
 class TranslationDownloadTest : public testing::Test {
 protected:
     TranslationDownloadTest() {
         QLocale::setDefault(QLocale(QStringLiteral("en_US")));
-        TranslationCatalog::Services catalogServices;
-        catalogServices.translator = [this] { return &fakes.onDeviceTranslator; };
-        catalogServices.typeTarget = [this] { return target; };
-        catalogServices.now = [] { return TranslationCatalog::Clock::time_point{}; };
-        catalogServices.runCheck = [](std::function<Lists()> check) { return QtFuture::makeReadyFuture(check()); };
-        catalog = std::make_unique<TranslationCatalog>(catalogServices);
+        catalog = inlineCatalog(fakes.onDeviceTranslator, [this] { return target; });
 
         services.catalog = catalog.get();
         services.typeTarget = [this] { return target; };
