@@ -3,10 +3,10 @@
 #include "support/Await.h"
 #include "support/FakePlatform.h"
 #include "support/ScopedEnvironment.h"
+#include "support/StandInEngine.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -34,36 +34,6 @@ protected:
         QDir().mkpath(QStringLiteral(QUORVANE_ARTIFACTS));
     }
 
-    // A bootstrap whose repair fails at once (no archive, no setup tool) or,
-    // with `works`, rebuilds an environment and restarts a server that answers.
-    EngineBootstrap::Setup setup(bool works) {
-        EngineBootstrap::Setup s;
-        s.engineRoot = [this] { return root.path(); };
-        s.bases = [] { return QStringList(); };
-        s.locateUv = [works]() -> std::optional<QString> {
-            return works ? std::optional(QStringLiteral("/usr/bin/python3")) : std::nullopt;
-        };
-        s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("s.sh"), "#!/bin/sh\n"); };
-        s.runProcess = [](const QString&, const QStringList& arguments, std::function<void(QString)>) {
-            QDir().mkpath(arguments.at(1) + QStringLiteral("/bin"));
-            QFile python(arguments.at(1) + QStringLiteral("/bin/python"));
-            python.open(QIODevice::WriteOnly);
-            return QtFuture::makeReadyFuture(true);
-        };
-        s.restartPause = std::chrono::milliseconds(1);
-        return s;
-    }
-    EngineServices services() {
-        EngineServices s;
-        s.ensureReady = [] { return QtFuture::makeReadyFuture(true); };
-        s.warmUp = [] { return QtFuture::makeReadyFuture(); };
-        s.stopServer = [] {};
-        s.cleanupServerUp = [] { return QtFuture::makeReadyFuture(true); };
-        s.startCleanupServer = [] { return QtFuture::makeReadyFuture(); };
-        s.checkModel = [] { return QtFuture::makeReadyFuture(200); };
-        return s;
-    }
-
     static bool shown(DiagnosticsView& view, const QString& text) {
         for (const QWidget* w : view.findChildren<QWidget*>()) {
             const auto* button = qobject_cast<const QPushButton*>(w);
@@ -81,13 +51,12 @@ protected:
     }
 
     TempFolder data;
-    TempFolder root;
-    TempFolder scripts;
+    StandInEngine engine;
     ScopedEnvironment env;
 };
 
 TEST_F(DiagnosticsViewTest, RendersEveryPhase) {
-    EngineBootstrap bootstrap(setup(false), services());
+    EngineBootstrap bootstrap(engine.setup(false), StandInEngine::services());
     DiagnosticsView view(bootstrap);
     EXPECT_EQ(view.buttonText(), QStringLiteral("Record 3 seconds and test"));
     render(view, QStringLiteral("phase-idle"));
@@ -109,7 +78,7 @@ TEST_F(DiagnosticsViewTest, RendersEveryPhase) {
 }
 
 TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
-    EngineBootstrap bootstrap(setup(false), services());
+    EngineBootstrap bootstrap(engine.setup(false), StandInEngine::services());
     DiagnosticsView view(bootstrap);
     view.showOutcome(kLoud, answered(500, {}), MicTestVerdict::saveWav("RIFF"));
     ASSERT_TRUE(view.canRepair());
@@ -138,7 +107,7 @@ TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
 TEST_F(DiagnosticsViewTest, TheRecordingLinkRevealsTheSavedTake) {
     ScopedFakePlatform fakes;
     fakes.wording.table.insert(QStringLiteral("Reveal recording in Finder"), QStringLiteral("Show recording in Files"));
-    EngineBootstrap bootstrap(setup(false), services());
+    EngineBootstrap bootstrap(engine.setup(false), StandInEngine::services());
     DiagnosticsView view(bootstrap);
     const std::optional<QString> take = MicTestVerdict::saveWav("RIFF");
     ASSERT_TRUE(take.has_value());
@@ -154,7 +123,7 @@ TEST_F(DiagnosticsViewTest, TheRecordingLinkRevealsTheSavedTake) {
 }
 
 TEST_F(DiagnosticsViewTest, RepairReachesReadyAndTheNextOfferStartsAgain) {
-    EngineBootstrap bootstrap(setup(true), services());
+    EngineBootstrap bootstrap(engine.setup(true), StandInEngine::services());
     DiagnosticsView view(bootstrap);
     view.showOutcome(kLoud, answered(200, {}), std::nullopt);
     ASSERT_TRUE(awaitFuture(bootstrap.repair()));

@@ -13,6 +13,7 @@
 #include "support/FakePlatform.h"
 #include "support/ManualTimers.h"
 #include "support/ScopedEnvironment.h"
+#include "support/StandInEngine.h"
 #include "support/TempFolder.h"
 #include "support/ScopedLinuxWording.h"
 #include "translation/TranslationCatalog.h"
@@ -42,37 +43,6 @@ struct Spoken {
 class OnboardingTest : public ::testing::Test {
 protected:
     OnboardingTest() { env.set("XDG_DATA_HOME", data.path().toUtf8()); }
-
-    // A bootstrap whose set-up fails at once (no archive, no setup tool), or
-    // with `works` builds an environment and starts a server that answers.
-    EngineBootstrap::Setup setup(bool works) {
-        EngineBootstrap::Setup s;
-        s.engineRoot = [this] { return root.path(); };
-        s.bases = [] { return QStringList(); };
-        s.locateUv = [works]() -> std::optional<QString> {
-            return works ? std::optional(QStringLiteral("/usr/bin/python3")) : std::nullopt;
-        };
-        s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("s.sh"), "#!/bin/sh\n"); };
-        s.runProcess = [this](const QString&, const QStringList& arguments, std::function<void(QString)>) {
-            ++processes;
-            QDir().mkpath(arguments.at(1) + QStringLiteral("/bin"));
-            QFile python(arguments.at(1) + QStringLiteral("/bin/python"));
-            python.open(QIODevice::WriteOnly);
-            return QtFuture::makeReadyFuture(true);
-        };
-        s.restartPause = 1ms;
-        return s;
-    }
-    EngineServices engineServices() {
-        EngineServices s;
-        s.ensureReady = [] { return QtFuture::makeReadyFuture(true); };
-        s.warmUp = [] { return QtFuture::makeReadyFuture(); };
-        s.stopServer = [] {};
-        s.cleanupServerUp = [] { return QtFuture::makeReadyFuture(true); };
-        s.startCleanupServer = [] { return QtFuture::makeReadyFuture(); };
-        s.checkModel = [] { return QtFuture::makeReadyFuture(200); };
-        return s;
-    }
 
     OnboardingServices services() {
         OnboardingServices s;
@@ -113,13 +83,12 @@ protected:
     ScopedFakePlatform platform;
     ScopedEnvironment env;
     TempFolder data;
-    TempFolder root;
-    TempFolder scripts;
+    StandInEngine engine;
     TempFolder resources;
     TempFolder folder;
     Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
     ManualTimers timers;
-    EngineBootstrap bootstrap{setup(false), engineServices()};
+    EngineBootstrap bootstrap{engine.setup(false), StandInEngine::services()};
     TranslationCatalog catalog{[this] {
         TranslationCatalog::Services c;
         c.translator = [this] { return &platform.onDeviceTranslator; };
@@ -133,7 +102,6 @@ protected:
     bool translation = false;
     int moves = 0;
     int reveals = 0;
-    int processes = 0;
     QList<Spoken> spoken;
 };
 
@@ -281,11 +249,11 @@ TEST_F(OnboardingTest, TheWindowStepsBehindTheSettingsOnlyWhileTheUserIsSentTher
 }
 
 TEST_F(OnboardingTest, AFailedSetUpNamesTheLogWhereItIs) {
-    EngineBootstrap::Setup failingSetup = setup(true);
+    EngineBootstrap::Setup failingSetup = engine.setup(true);
     failingSetup.runProcess = [](const QString&, const QStringList&, std::function<void(QString)>) {
         return QtFuture::makeReadyFuture(false);
     };
-    EngineBootstrap failing(failingSetup, engineServices());
+    EngineBootstrap failing(failingSetup, StandInEngine::services());
     OnboardingServices s = services();
     s.bootstrap = &failing;
     OnboardingView view(s);
@@ -318,7 +286,7 @@ TEST_F(OnboardingTest, TheEngineStepStartsOnlyFromIdleAndRetriesOnlyWhenAsked) {
 
     page = qobject_cast<EngineStep*>(view.page());
     ASSERT_TRUE(page && page->startOverButton());
-    EngineBootstrap working(setup(true), engineServices());
+    EngineBootstrap working(engine.setup(true), StandInEngine::services());
     OnboardingServices s = services();
     s.bootstrap = &working;
     OnboardingView second(s);
@@ -370,7 +338,7 @@ TEST_F(OnboardingTest, EveryStepRendersInTheWindow) {
     offerMove = true;
     translation = true;
     platform.onDeviceTranslator.setPair(QStringLiteral("fr"), QStringLiteral("en"), OnDeviceTranslator::PairStatus::Installed);
-    EngineBootstrap working(setup(true), engineServices());
+    EngineBootstrap working(engine.setup(true), StandInEngine::services());
     OnboardingServices s = services();
     s.bootstrap = &working;
     (void)working.repair();
