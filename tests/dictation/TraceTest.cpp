@@ -1,6 +1,7 @@
 #include "dictation/Recorder.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/TempFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,11 +12,6 @@
 namespace {
 
 QString traceFile() { return Paths::engineFolder() + QStringLiteral("/bubble-trace.log"); }
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class TraceTest : public testing::Test {
 protected:
@@ -28,7 +24,7 @@ TEST_F(TraceTest, TheFirstLineCreatesTheFolderAndLinesAreTimeStampedMicLines) {
     Recorder::trace(QStringLiteral("start  device=Pipe mic  format=16000 Hz, 1 ch"));
     Recorder::trace(QStringLiteral("größe ✓"));
 
-    const QString text = QString::fromUtf8(readAll(traceFile()));
+    const QString text = QString::fromUtf8(fileBytes(traceFile()));
     const QStringList lines = text.split('\n');
     ASSERT_EQ(lines.size(), 3) << text.toStdString();
     EXPECT_TRUE(lines[2].isEmpty()); // every line ends with a line feed
@@ -53,7 +49,7 @@ TEST_F(TraceTest, AFullLogIsRotatedToOneOlderFile) {
     Recorder::trace(QStringLiteral("after rotation"));
 
     EXPECT_EQ(QFile(traceFile() + QStringLiteral(".1")).size(), 2 * 1024 * 1024);
-    EXPECT_TRUE(readAll(traceFile()).endsWith("  mic  after rotation\n"));
+    EXPECT_TRUE(fileBytes(traceFile()).endsWith("  mic  after rotation\n"));
     EXPECT_LT(QFile(traceFile()).size(), 100);
 }
 

@@ -13,13 +13,13 @@
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
-#include "support/XClient.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/PortLock.h"
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/XClient.h"
 
 #include <QAction>
 #include <QApplication>
@@ -35,7 +35,6 @@
 
 #include <unistd.h>
 
-
 namespace {
 
 constexpr int kWaitMs = 5000;
@@ -47,11 +46,6 @@ QAction* menuItem(QMenu& menu, const QString& text) {
         if (action->text() == text)
             return action;
     return nullptr;
-}
-
-QString readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRowFollowsAClick) {
@@ -84,7 +78,8 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     ASSERT_NE(settings, nullptr);
     settings->trigger();
     ASSERT_TRUE(QTest::qWaitFor([&] { return host.window() && host.window()->isVisible(); }, kWaitMs));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return mouse.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return mouse.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, kWaitMs));
     QTest::qWait(300);
 
     for (MainWindowPane pane : view->sidebarPanes()) {
@@ -95,7 +90,8 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
             << "the click on " << MainWindowPanes::title(pane).toStdString() << " did not show its page";
         EXPECT_EQ(view->page()->windowTitle(), MainWindowPanes::title(pane));
     }
-    mouse.leftClick(view->sidebar()->viewport()->mapToGlobal(view->sidebar()->visualItemRect(view->sidebar()->item(0)).center()));
+    mouse.leftClick(
+        view->sidebar()->viewport()->mapToGlobal(view->sidebar()->visualItemRect(view->sidebar()->item(0)).center()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view->pane() == MainWindowPane::Dashboard; }, kWaitMs));
     QTest::qWait(200);
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
@@ -104,11 +100,12 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     // X11 hands the focus over asynchronously, so the tries it took may be more than one.
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            const QString log = readAll(trace);
-            return log.contains(QStringLiteral("  settled after ")) && log.contains(QStringLiteral("  resident after "));
+            const QString log = QString::fromUtf8(fileBytes(trace));
+            return log.contains(QStringLiteral("  settled after "))
+                   && log.contains(QStringLiteral("  resident after "));
         },
         kWaitMs))
-        << readAll(trace).toStdString();
+        << fileBytes(trace).toStdString();
     QFile::remove(QDir(Artifacts::folder()).filePath(QStringLiteral("main-window-trace.log")));
     QFile::copy(trace, QDir(Artifacts::folder()).filePath(QStringLiteral("main-window-trace.log")));
     host.window()->close();
@@ -185,10 +182,11 @@ TEST(MainWindowDesktopTest, ASecondLaunchRaisesTheRunningProgramsWindow) {
     ASSERT_TRUE(second.waitForFinished(15000));
     EXPECT_EQ(second.exitCode(), 0);
 
-    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, 10000))
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return screen.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, 10000))
         << "the running program did not show its window";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return readAll(trace).contains(QStringLiteral("  settled after ")); }, 10000))
-        << readAll(trace).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fileBytes(trace).contains("  settled after "); }, 10000))
+        << fileBytes(trace).toStdString();
     EXPECT_EQ(first.state(), QProcess::Running);
 
     EXPECT_TRUE(endProgram(first));

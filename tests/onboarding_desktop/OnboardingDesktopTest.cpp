@@ -6,12 +6,13 @@
 // goes straight to a normal start.
 #include <atspi/atspi.h> // before Qt: GLib headers use the name "signals"
 
-#include "support/XClient.h"
 #include "support/Artifacts.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
 #include "support/ProgramRun.h"
+#include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/XClient.h"
 #include "support/XTestKeyboard.h"
 
 #include <QDir>
@@ -29,7 +30,6 @@
 #include <chrono>
 #include <functional>
 #include <optional>
-
 
 namespace {
 
@@ -142,11 +142,6 @@ bool speechServerAnswers() {
     return socket.waitForConnected(300);
 }
 
-QString readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 TEST(OnboardingDesktopTest, AFirstRunWalksEveryStepDictatesTheFirstWordsAndTheNextLaunchSkipsIt) {
     if (!underHarness())
         GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
@@ -216,24 +211,24 @@ TEST(OnboardingDesktopTest, AFirstRunWalksEveryStepDictatesTheFirstWordsAndTheNe
             return typed.contains(QStringLiteral("brown fox"), Qt::CaseInsensitive);
         },
         30000))
-        << "practice field: " << typed.toStdString() << "\ntrace:\n" << home.read(trace).toStdString();
+        << "practice field: " << typed.toStdString() << "\ntrace:\n"
+        << home.read(trace).toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return tree.shows(QStringLiteral("That is the whole thing")); }, 3000));
     EXPECT_TRUE(tree.shows(QStringLiteral("Read that back")));
     // The picture waits for the bubble to leave the window.
     (void)QTest::qWaitFor([&] { return !screen.windowTitled(QStringLiteral("Quorvane bubble")); }, 8000);
     if (QScreen* display = QGuiApplication::primaryScreen())
-        Artifacts::save(display->grabWindow(0, window->x(), window->y(), kWindowSize.width(), kWindowSize.height())
-                            .toImage(),
-                        QStringLiteral("onboarding-desktop-first-words.png"));
+        Artifacts::save(
+            display->grabWindow(0, window->x(), window->y(), kWindowSize.width(), kWindowSize.height()).toImage(),
+            QStringLiteral("onboarding-desktop-first-words.png"));
 
     EXPECT_TRUE(tree.shows(QStringLiteral("Start using Quorvane")));
     screen.leftClick(*window + kPrimaryButton);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !screen.windowTitled(kOnboardingTitle); }, 3000))
         << "onboarding never finished";
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return QJsonDocument::fromJson(readAll(settings).toUtf8())[QStringLiteral("onboardingDone")].toBool(); },
-        5000))
-        << readAll(settings).toStdString();
+        [&] { return QJsonDocument::fromJson(fileBytes(settings))[QStringLiteral("onboardingDone")].toBool(); }, 5000))
+        << fileBytes(settings).toStdString();
     ASSERT_TRUE(endProgram(first));
 
     QProcess second;

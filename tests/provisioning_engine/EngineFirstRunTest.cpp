@@ -26,11 +26,6 @@ QByteArray spoken(const QString& text) {
     return folder.read(QStringLiteral("take.wav"));
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 TEST(EngineFirstRunTest, EmptyHomeBecomesAnEngineThatTranscribes) {
     PortLock portLock{MlxServer::port};
     TempFolder home;
@@ -74,8 +69,8 @@ TEST(EngineFirstRunTest, EmptyHomeBecomesAnEngineThatTranscribes) {
     EXPECT_TRUE(heard.result().contains(QStringLiteral("marketing team"))) << heard.result().toStdString();
 
     if (HasFailure()) {
-        std::cerr << "set-up log:\n" << readAll(home.file(QStringLiteral("Quorvane/setup.log"))).constData();
-        std::cerr << "engine log:\n" << readAll(MlxServer::logFile()).constData();
+        std::cerr << "set-up log:\n" << fileBytes(home.file(QStringLiteral("Quorvane/setup.log"))).constData();
+        std::cerr << "engine log:\n" << fileBytes(MlxServer::logFile()).constData();
     }
     server.stop();
     Platform::install(previous);

@@ -6,6 +6,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+// The bytes of the file at `path`; empty when it can't be read.
+inline QByteArray fileBytes(const QString& path) {
+    QFile in(path);
+    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+}
+
 // A temporary folder with small helpers for writing and reading files in it.
 class TempFolder {
 public:
@@ -22,10 +28,7 @@ public:
         return target;
     }
 
-    QByteArray read(const QString& relative) const {
-        QFile in(file(relative));
-        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-    }
+    QByteArray read(const QString& relative) const { return fileBytes(file(relative)); }
 
     QString mkdir(const QString& relative) const {
         QDir().mkpath(file(relative));
