@@ -23,6 +23,7 @@ public:
     // The announced payload length; 0 until the header is in.
     std::uint32_t length() const { return m_length; }
     // Bytes held: header and payload so far.
+    qsizetype buffered() const { return m_header.size() + m_payload.size(); }
 
     // Takes bytes from the front of `data`, never past the end of the frame (nor
     // past a header that is invalid), and answers how many it took.
