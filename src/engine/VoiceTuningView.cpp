@@ -65,6 +65,14 @@ QWidget* column(int spacing, QVBoxLayout*& layout) {
     return holder;
 }
 
+QWidget* line(int spacing, QHBoxLayout*& layout) {
+    auto* holder = new QWidget;
+    layout = new QHBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(spacing);
+    return holder;
+}
+
 QPushButton* button(const QString& title, QHBoxLayout* line) {
     auto* pushed = new QPushButton(title);
     pushed->setAutoDefault(false);
@@ -153,10 +161,8 @@ VoiceTuningView::VoiceTuningView(Actions actions, QWidget* parent)
     m_sentence->setTextFormat(Qt::PlainText);
     m_sentence->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_sentenceSection->add(m_sentence);
-    auto* controls = new QWidget;
-    auto* controlLine = new QHBoxLayout(controls);
-    controlLine->setContentsMargins(0, 0, 0, 0);
-    controlLine->setSpacing(kControlSpacing);
+    QHBoxLayout* controlLine = nullptr;
+    QWidget* controls = line(kControlSpacing, controlLine);
     m_record = button(tr("Record"), controlLine);
     m_stop = button(tr("Stop"), controlLine);
     // Both are the page's default action, whichever is shown.
@@ -192,10 +198,8 @@ VoiceTuningView::VoiceTuningView(Actions actions, QWidget* parent)
     result->add(m_steps);
     m_hint = caption(tr("Record all %1, then tune.").arg(kTakes));
     result->add(m_hint);
-    auto* buttons = new QWidget;
-    auto* buttonLine = new QHBoxLayout(buttons);
-    buttonLine->setContentsMargins(0, 0, 0, 0);
-    buttonLine->setSpacing(kControlSpacing);
+    QHBoxLayout* buttonLine = nullptr;
+    QWidget* buttons = line(kControlSpacing, buttonLine);
     m_tune = button(tr("Tune and measure"), buttonLine);
     m_turnOff = button(tr("Turn off tuning"), buttonLine);
     m_startOver = button(tr("Start over"), buttonLine);
