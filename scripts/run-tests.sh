@@ -91,4 +91,31 @@ wait_for 10 pactl info
 export QV_TEST_MIC_FIFO="$work/mic.fifo"
 export QV_DESKTOP_HARNESS=1
 
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+# A sanitizer build (QUORVANE_SANITIZE): the test programs and every program
+# they start inherit these settings. A report ends its process with a failure
+# and is written to a file of its own, so that a report in a child whose exit
+# no test reads still fails the run; the reports are printed at the end. Only
+# leaks of Debian's libraries are suppressed (tests/sanitizers.supp).
+reports=""
+if grep -qx 'QUORVANE_SANITIZE:BOOL=ON' "$build/CMakeCache.txt" 2>/dev/null; then
+  sources="$(cd "$(dirname "$0")/.." && pwd)"
+  reports="$(cd "$build" && pwd)/sanitizer-reports"
+  rm -rf "$reports"
+  mkdir -p "$reports"
+  logs="log_path=$reports/report:log_exe_name=1"
+  export ASAN_OPTIONS="$logs:detect_leaks=1:abort_on_error=0:exitcode=1:check_initialization_order=1"
+  export UBSAN_OPTIONS="$logs:print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$sources/tests/sanitizers.supp:print_suppressions=0"
+fi
+
+status=0
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || status=$?
+if [ -n "$reports" ] && [ -n "$(ls -A "$reports")" ]; then
+  for report in "$reports"/*; do
+    echo "==== $(basename "$report")"
+    cat "$report"
+  done >&2
+  echo "harness: sanitizer reports above, kept in $reports" >&2
+  status=1
+fi
+exit "$status"

@@ -56,4 +56,13 @@ if [ "$mode" = run ]; then
   # The program installs its own speech engine on first run.
   exec "$build/quorvane"
 fi
-exec "$root/scripts/run-tests.sh" "$build"
+"$root/scripts/run-tests.sh" "$build"
+
+# Then the unit tests and the real-program quit test once more, built with
+# AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
+# Clang builds it a few minutes faster than GCC, which keeps CI short.
+asan="$root/build-asan"
+cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_TESTS=ON -DQUORVANE_SANITIZE=ON
+cmake --build "$asan" -j "$(nproc)" --target quorvane quorvane-helper quorvane_unit_tests test_quit_desktop
+"$root/scripts/run-tests.sh" "$asan" -L unit
+exec "$root/scripts/run-tests.sh" "$asan" -R '^quit_desktop(\.|$)'

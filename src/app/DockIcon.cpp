@@ -29,9 +29,11 @@ struct State {
     Policy policy = Policy::Regular;
 };
 
+// Never destroyed: its icons and connections would otherwise go after the
+// application they belong to.
 State& state() {
-    static State s;
-    return s;
+    static auto* s = new State;
+    return *s;
 }
 
 void note(const QString& line) { LineLog(logPath()).append(LineLog::timestamp() + QStringLiteral("  ") + line); }

@@ -1,12 +1,16 @@
 #include "app/AppActions.h"
 #include "app/AppDelegate.h"
+#include "app/CrashTrace.h"
 #include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"
+#include "engine/MlxServer.h"
+#include "install/Alert.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
+#include "support/ProgramLifetime.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
@@ -21,6 +25,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     QApplication::setQuitOnLastWindowClosed(false);
+    CrashTrace::install(MlxServer::logFolder(), QApplication::applicationVersion());
 
     // Documents given on the command line; a running program takes them over.
     const QStringList documents = QApplication::arguments().mid(1);
@@ -38,12 +43,20 @@ int main(int argc, char* argv[]) {
 
     LinuxPlatform platform;
     Platform::install(platform.services());
+    // Everything kept from first use ends here, newest first, before the
+    // platform and the application object go.
+    ProgramLifetime::Scope lifetime;
 
     QuorvaneApp scene(AppActions::shared(), AppState::shared());
     AppDelegate delegate(LaunchSteps::standard(), Defaults::shared(), QProcessEnvironment::systemEnvironment());
-    QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, &QCoreApplication::quit);
+    // A question left open goes away unanswered, so that it cannot hold the quit up.
+    const auto quit = [] {
+        dismissOpenAlerts();
+        QCoreApplication::quit();
+    };
+    QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, quit);
     QuitSignals signals_;
-    QObject::connect(&signals_, &QuitSignals::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&signals_, &QuitSignals::quitRequested, &app, quit);
     QObject::connect(&instance, &SingleInstance::reopened, &delegate, [&delegate](const QStringList& opened) {
         delegate.applicationShouldHandleReopen();
         delegate.openDocuments(opened);

@@ -33,8 +33,10 @@ QPointer<QProcess>& warmSlot() {
 }
 
 // Deletes the process object once it has ended; a process that outlives a
-// grace period after being asked to stop is killed.
+// grace period after being asked to stop is killed. One still ending when the
+// program quits goes with the application object, which kills it.
 void retire(QProcess* process) {
+    process->setParent(QCoreApplication::instance());
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();
         return;

@@ -6,8 +6,8 @@
 #include "platform/ChildProcesses.h"
 #include "platform/MemoryPressure.h"
 #include "platform/Platform.h"
+#include "support/ProgramLifetime.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -44,7 +44,7 @@ QFuture<void> asVoidFuture(const std::function<void(std::function<void()>)>& sta
 } // namespace
 
 LlmServer& LlmServer::shared() {
-    static LlmServer* server = new LlmServer(Config{}, {}, QCoreApplication::instance());
+    static LlmServer* server = ProgramLifetime::keep(new LlmServer(Config{}, {}));
     return *server;
 }
 

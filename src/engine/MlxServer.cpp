@@ -10,6 +10,7 @@
 #include "support/Bundle.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/ProgramLifetime.h"
 #include "support/WavData.h"
 
 #include <QCoreApplication>
@@ -46,8 +47,7 @@ QString scriptResource() { return QStringLiteral("engine/speech-server.py"); }
 } // namespace
 
 MlxServer& MlxServer::shared() {
-    // Owned by the application object so the server goes with it.
-    static MlxServer* instance = new MlxServer(QCoreApplication::instance());
+    static MlxServer* instance = ProgramLifetime::keep(new MlxServer());
     return *instance;
 }
 
@@ -97,11 +97,13 @@ qint64 MlxServer::processId() const { return m_process ? m_process->processId() 
 
 // The probe speaks HTTP over a plain socket so that it can tell an answer in
 // another protocol (up) from no answer at all (down).
-QFuture<bool> MlxServer::isUp() const {
+QFuture<bool> MlxServer::isUp() {
     auto promise = std::make_shared<QPromise<bool>>();
     promise->start();
     QFuture<bool> result = promise->future();
-    auto* socket = new QTcpSocket();
+    // A child of the server: a probe still waiting when the server is deleted
+    // is deleted with it rather than left to the event loop.
+    auto* socket = new QTcpSocket(this);
     auto received = std::make_shared<QByteArray>();
     auto settled = std::make_shared<bool>(false);
     const auto settle = [promise, socket, settled](bool up) {

@@ -37,7 +37,7 @@ public:
     QFuture<bool> ensureReady();
     // One probe of the model list: up on an HTTP status below 500 or an answer
     // that is not HTTP.
-    QFuture<bool> isUp() const;
+    QFuture<bool> isUp();
     // Loads both models with one synthesis and one transcription of half a
     // second of silence; answers and errors are ignored.
     QFuture<void> warmUp();

@@ -3,6 +3,7 @@
 #include "dictation/Recorder.h"
 #include "engine/Transcriber.h"
 #include "engine/VoiceAdapter.h"
+#include "support/ProgramLifetime.h"
 #include "support/QuorvaneError.h"
 #include "support/WavData.h"
 
@@ -89,12 +90,12 @@ const QStringList& VoiceTuning::checkingSentences() {
 }
 
 VoiceTuning& VoiceTuning::shared() {
-    static VoiceTuning* instance = new VoiceTuning(
+    static VoiceTuning* instance = ProgramLifetime::keep(new VoiceTuning(
         std::make_unique<Recorder>(),
         [](const QByteArray& wav, std::chrono::milliseconds timeout) {
             return Transcriber::transcribe(wav, std::chrono::duration<double>(timeout).count());
         },
-        QUrl(), QCoreApplication::instance());
+        QUrl()));
     return *instance;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/linux/X11Hotkeys.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QSet>
 
 #include <memory>
@@ -24,6 +25,8 @@ bool hasX11Desktop() {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // Standard error carries the commands' own answers; the platform's notes stay out of it.
+    QLoggingCategory::setFilterRules(QStringLiteral("quorvane.*=false"));
     LinuxOnDeviceModel model;
     Platform services;
     services.onDeviceModel = &model;

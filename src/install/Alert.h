@@ -18,6 +18,8 @@ struct Alert {
     QStringList buttons;
     // The button Return chooses; -1 for the first.
     int returnButton = -1;
+    // The button Escape and the window's close button choose; -1 for the last.
+    int cancelButton = -1;
 };
 
 // Shows `alert` and calls `answered` once with the index of the chosen button
@@ -26,3 +28,7 @@ using AlertPresenter = std::function<void(const Alert& alert, std::function<void
 
 // A presenter that shows message boxes, brought to the front.
 AlertPresenter messageBoxPresenter();
+
+// Closes every message box the presenter shows, each answered with -1, so
+// that nothing holds up a quit.
+void dismissOpenAlerts();

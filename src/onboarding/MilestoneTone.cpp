@@ -2,6 +2,7 @@
 
 #include "platform/AudioPlayer.h"
 #include "platform/Platform.h"
+#include "support/ProgramLifetime.h"
 
 #include <QtEndian>
 
@@ -28,9 +29,15 @@ constexpr double kGain = 0.18;
 constexpr double kFullScale = 32000.0;
 constexpr int kHeaderBytes = 44;
 
+// The chime playing now. Its player goes when the program's lifetime ends,
+// while the audio output it plays through still exists.
 std::unique_ptr<AudioPlayer>& currentPlayer() {
-    static std::unique_ptr<AudioPlayer> player;
-    return player;
+    static auto* player = [] {
+        auto* made = new std::unique_ptr<AudioPlayer>;
+        ProgramLifetime::atEnd([made] { made->reset(); });
+        return made;
+    }();
+    return *player;
 }
 
 void putU32(char* at, quint32 value) { qToLittleEndian(value, at); }

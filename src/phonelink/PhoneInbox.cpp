@@ -28,6 +28,7 @@ const QString kNotesModeId = QStringLiteral("notes");
 const QString kUnnamedPhone = QStringLiteral("an iPhone");
 constexpr int kRememberButton = 0;
 constexpr int kOnceButton = 1;
+constexpr int kNoAnswer = -1;
 
 QString translated(const char* text) { return QCoreApplication::translate("PhoneInbox", text); }
 
@@ -215,6 +216,11 @@ void PhoneInbox::answer(const QUuid& id, int button) {
     if (m_asking == id)
         m_asking.reset();
     switch (button) {
+    case kNoAnswer:
+        // The question went away with the program: nothing is stored and the
+        // phone gets no receipt, so it keeps the notes.
+        dropPending(id);
+        break;
     case kRememberButton:
         acceptPending(id, true);
         break;
@@ -252,6 +258,12 @@ void PhoneInbox::acceptPending(const QUuid& id, bool remember) {
     if (!fresh.isEmpty())
         accept(fresh);
     resolvePending(Resolution{Resolution::Kind::Accepted, int(fresh.size())});
+}
+
+void PhoneInbox::dropPending(const QUuid& id) {
+    if (!m_pending || m_pending->id != id)
+        return;
+    resolvePending(Resolution{Resolution::Kind::Dropped, 0});
 }
 
 void PhoneInbox::rejectPending(const QUuid& id) {

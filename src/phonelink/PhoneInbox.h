@@ -24,8 +24,8 @@ class ModeStore;
 //
 // Every phone batch is answered exactly once, through its own reply: at once
 // when it needs no question, when the user answers, or with `Dropped` when a
-// newer unknown batch takes its place (its notes were not stored, so the phone
-// still holds them).
+// newer unknown batch takes its place or the question goes away unanswered
+// (its notes were not stored, so the phone still holds them).
 class PhoneInbox : public PhoneNotesInbox {
     Q_OBJECT
 public:
@@ -103,6 +103,8 @@ public:
     // is no longer pending does nothing.
     void acceptPending(const QUuid& id, bool remember);
     void rejectPending(const QUuid& id);
+    // Lets the pending batch `id` go unanswered: nothing stored, no receipt.
+    void dropPending(const QUuid& id);
 
     // The mode that polishes phone notes now.
     DictationMode phoneMode() const;

@@ -4,6 +4,7 @@
 #include "reader/HoverHighlight.h"
 #include "reader/HoverNotice.h"
 #include "reader/ReaderController.h"
+#include "support/ProgramLifetime.h"
 
 #include <QFutureWatcher>
 #include <QGuiApplication>
@@ -62,7 +63,7 @@ HoverReader::Services HoverReader::Services::standard() {
 }
 
 HoverReader& HoverReader::shared() {
-    static HoverReader* reader = new HoverReader(Services::standard(), qApp);
+    static HoverReader* reader = ProgramLifetime::keep(new HoverReader(Services::standard()));
     return *reader;
 }
 

@@ -17,11 +17,11 @@
 #include "reader/SpeechPreparation.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
+#include "support/ProgramLifetime.h"
 #include "translation/TranslateBar.h"
 #include "translation/TranslateKeys.h"
 #include "translation/Translator.h"
 
-#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
@@ -76,7 +76,7 @@ ReaderController::Services ReaderController::Services::standard() {
 
 ReaderController& ReaderController::shared() {
     static ReaderController* reader = [] {
-        auto* made = new ReaderController(AppState::shared(), Services::standard(), QCoreApplication::instance());
+        auto* made = ProgramLifetime::keep(new ReaderController(AppState::shared(), Services::standard()));
         Peers peers;
         peers.bubble = &BubblePanel::shared();
         peers.readAlong = [](const QString& text) { return ReaderWindowController::shared().read(text); };

@@ -14,9 +14,9 @@
 #include "support/Defaults.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/ProgramLifetime.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -247,7 +247,7 @@ ReaderWindowController::Services ReaderWindowController::Services::standard() {
 }
 
 ReaderWindowController& ReaderWindowController::shared() {
-    static auto* controller = new ReaderWindowController(Services::standard(), QCoreApplication::instance());
+    static auto* controller = ProgramLifetime::keep(new ReaderWindowController(Services::standard()));
     return *controller;
 }
 

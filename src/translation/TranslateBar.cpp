@@ -5,6 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/WindowSystem.h"
 #include "support/Defaults.h"
+#include "support/ProgramLifetime.h"
 #include "translation/TranslateBarView.h"
 #include "translation/TranslationCatalog.h"
 #include "translation/Translator.h"
@@ -77,7 +78,7 @@ std::optional<QPoint> TranslateBar::origin(const QList<Screen>& screens, const s
 }
 
 TranslateBar& TranslateBar::shared() {
-    static TranslateBar* bar = new TranslateBar(Services::standard(), QCoreApplication::instance());
+    static TranslateBar* bar = ProgramLifetime::keep(new TranslateBar(Services::standard()));
     return *bar;
 }
 

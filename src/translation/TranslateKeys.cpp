@@ -12,11 +12,11 @@
 #include "reader/ReaderController.h"
 #include "reader/ReaderSelection.h"
 #include "state/AppState.h"
+#include "support/ProgramLifetime.h"
 #include "support/Text.h"
 #include "translation/TranslateBar.h"
 #include "translation/Translator.h"
 
-#include <QCoreApplication>
 #include <QPromise>
 #include <QTimer>
 
@@ -62,7 +62,7 @@ TranslateKeys::Services TranslateKeys::Services::standard() {
 
 TranslateKeys& TranslateKeys::shared() {
     static TranslateKeys* keys = [] {
-        auto* made = new TranslateKeys(AppState::shared(), Services::standard(), QCoreApplication::instance());
+        auto* made = ProgramLifetime::keep(new TranslateKeys(AppState::shared(), Services::standard()));
         made->setPeers({&TranslateBar::shared(), &BubblePanel::shared()});
         // The bar's language rows start a new translated reading of the same passage.
         TranslateBar::Peers bar = TranslateBar::shared().peers();
@@ -235,6 +235,9 @@ void TranslateKeys::piece(const std::shared_ptr<Reading>& reading, qsizetype ind
 }
 
 void TranslateKeys::finished(const std::shared_ptr<Reading>& reading) {
+    // The continuation on the next piece holds the reading; letting go of the
+    // piece ends that cycle, which would keep both for good.
+    reading->next = {};
     if (reading->promise.future().isFinished())
         return;
     if (reading->completed && m_peers.bar && m_peers.bar->isVisible() && !m_peers.bar->expanded())

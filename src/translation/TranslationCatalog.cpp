@@ -1,6 +1,7 @@
 #include "translation/TranslationCatalog.h"
 
 #include "platform/Platform.h"
+#include "support/ProgramLifetime.h"
 #include "translation/Translator.h"
 
 #include <QGuiApplication>
@@ -58,7 +59,7 @@ TranslationCatalog::Services TranslationCatalog::Services::standard() {
 }
 
 TranslationCatalog& TranslationCatalog::shared() {
-    static TranslationCatalog* catalog = new TranslationCatalog(Services::standard(), QCoreApplication::instance());
+    static TranslationCatalog* catalog = ProgramLifetime::keep(new TranslationCatalog(Services::standard()));
     return *catalog;
 }
 

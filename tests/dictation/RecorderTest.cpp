@@ -64,7 +64,7 @@ TEST_F(RecorderTest, ATakeIsConvertedToSixteenKilohertzWithLevels) {
     ASSERT_FALSE(recorder.start());
     EXPECT_EQ(recorder.sampleCount(), 0); // a new start discards the take
     EXPECT_EQ(recorder.peakLevel(), 0.0f);
-    EXPECT_EQ(capture->stops, 2); // the old engine was stopped before being replaced
+    EXPECT_EQ(*input.stops, 2); // the old engine was stopped before being replaced
 }
 
 TEST_F(RecorderTest, LevelIsThreeTimesThePeakOfTheConvertedBuffer) {

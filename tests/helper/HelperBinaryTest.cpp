@@ -17,6 +17,7 @@ Finished runHelper(const QStringList& arguments, const QByteArray& input = {}) {
     process.write(input);
     process.closeWriteChannel();
     EXPECT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "ended by signal " << process.exitCode();
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 

@@ -73,6 +73,7 @@ HelperRun helper(const QStringList& arguments) {
         process.waitForFinished();
         return run;
     }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "the helper was ended by signal " << process.exitCode();
     run.status = process.exitCode();
     run.out = process.readAllStandardOutput();
     return run;

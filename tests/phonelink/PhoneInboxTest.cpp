@@ -216,13 +216,15 @@ TEST_F(PhoneInboxTest, BatchesThatDoNotAllNameOneTrustedPhoneAreAsked) {
     EXPECT_EQ(mixed[0].kind, Kind::Discarded);
     EXPECT_EQ(inbox->notes().size(), 1);
 
-    // An alert closed without a button discards too.
+    // A question that goes away unanswered (the program quits) stores nothing
+    // and sends no receipt, so the phone keeps its notes.
     inbox->importNotes(batchOf({note(QStringLiteral("closed"), 4, QStringLiteral("y"))}), PhoneInbox::Source::Phone,
                        recorder(discarded));
     settle();
     asked.last().answer(-1);
     ASSERT_EQ(discarded.size(), 1);
-    EXPECT_EQ(discarded[0].kind, Kind::Discarded);
+    EXPECT_EQ(discarded[0].kind, Kind::Dropped);
+    EXPECT_EQ(inbox->notes().size(), 1);
 
     // A document the user opened keeps the first-note rule.
     EXPECT_EQ(inbox->importNotes(batchOf({note(QStringLiteral("doc"), 5, std::nullopt), note(QStringLiteral("d2"), 6, QStringLiteral("z"))}),

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMutex>
 
+#include <memory>
 #include <vector>
 
 // A capture whose format and start result a test sets, and whose buffers the
@@ -18,7 +19,9 @@ public:
         std::optional<QuorvaneError> startError;
     };
 
-    explicit FakeAudioCapture(Script script) : m_script(std::move(script)) {}
+    // `stopTally`, when given, counts this capture's stops too, and outlives it.
+    explicit FakeAudioCapture(Script script, std::shared_ptr<int> stopTally = {})
+        : m_script(std::move(script)), m_stopTally(std::move(stopTally)) {}
 
     void setDevice(quint32 device) override { chosenDevice = device; }
     Format format() const override {
@@ -43,6 +46,8 @@ public:
         removeTap();
         started = false;
         ++stops;
+        if (m_stopTally)
+            ++*m_stopTally;
     }
 
     // Hands interleaved frames to the tap, as the audio thread would.
@@ -63,6 +68,7 @@ public:
 
 private:
     Script m_script;
+    std::shared_ptr<int> m_stopTally;
     QMutex m_mutex;
     Tap m_tap;
 };
@@ -93,7 +99,7 @@ public:
         return device && !device->name.isNull() ? std::optional<QString>(device->name) : std::nullopt;
     }
     std::unique_ptr<AudioCapture> makeCapture() override {
-        auto capture = std::make_unique<FakeAudioCapture>(script);
+        auto capture = std::make_unique<FakeAudioCapture>(script, stops);
         captures.push_back(capture.get());
         return capture;
     }
@@ -105,6 +111,8 @@ public:
     std::optional<quint32> defaultDevice;
     FakeAudioCapture::Script script;
     std::vector<FakeAudioCapture*> captures;
+    // The stops of all captures made, also of those their recorder has destroyed.
+    std::shared_ptr<int> stops = std::make_shared<int>(0);
 
 private:
     const Device* find(quint32 id) const {

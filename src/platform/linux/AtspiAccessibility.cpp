@@ -12,6 +12,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QThread>
 
 #include <algorithm>
@@ -38,10 +39,26 @@ struct GObjectRef {
     T* object;
 };
 
+Q_LOGGING_CATEGORY(lcAtspi, "quorvane.atspi", QtWarningMsg)
+
+// Keeps what the library says while it looks for its bus out of the
+// program's output: a session without one is a state, not an error.
+void quietly(const gchar* domain, GLogLevelFlags, const gchar* message, gpointer) {
+    qCInfo(lcAtspi) << domain << message;
+}
+
+// Connects to the accessibility bus once. Without a bus nothing may call into
+// the library: it ends the process at its first request.
 bool ensureInitialised() {
     static const bool ready = [] {
-        atspi_init();
-        return true;
+        const GLogFunc previous = g_log_set_default_handler(quietly, nullptr);
+        const int status = atspi_init();
+        g_log_set_default_handler(previous, nullptr);
+        // 0: connected now, 1: connected before; anything else: no bus.
+        const bool connected = status == 0 || status == 1;
+        if (!connected)
+            qCWarning(lcAtspi) << "no accessibility bus: the text around the caret cannot be read";
+        return connected;
     }();
     return ready;
 }
@@ -741,7 +758,8 @@ bool countsUtf16(AtspiAccessible* application) {
 // program, which could not answer while it waits), with `pid` when it is known.
 template <typename Visit>
 void forEachApplication(qint64 pid, Visit visit) {
-    ensureInitialised();
+    if (!ensureInitialised())
+        return;
     GObjectRef<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop)
         return;
@@ -1012,7 +1030,8 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::elementAt(QPoint point) {
     const std::optional<X11TopLevels::Hit> hit = X11TopLevels::windowAt(point);
     if (!hit || !hit->pid || *hit->pid == QCoreApplication::applicationPid())
         return nullptr;
-    ensureInitialised();
+    if (!ensureInitialised())
+        return nullptr;
     GObjectRef<AtspiAccessible> app(applicationOf(*hit->pid));
     if (!app)
         return nullptr;

@@ -1,0 +1,291 @@
+// Quitting the real program on the harness's desktop: with every feature that
+// keeps state in use it ends cleanly and at once, also with a question about
+// an unknown phone still open; a fatal signal leaves one line in crash.log; and
+// the helper on a desktop without an accessibility bus just says no.
+#include "dictation_e2e/DictationTarget.h"
+#include "engine/MlxServer.h"
+#include "insertion/AXText.h"
+#include "quit_desktop/ProgramOnDesktop.h"
+#include "support/Await.h"
+#include "support/EngineDesktopTest.h"
+#include "support/EngineWait.h"
+#include "support/MicrophoneFeed.h"
+#include "support/PhoneClient.h"
+#include "support/ProgramRun.h"
+#include "support/SpeakerMonitor.h"
+#include "support/XClient.h"
+#include "support/XTestKeyboard.h"
+#include "support/XTestPointer.h"
+
+#include <QProcess>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kQuitPatience = 5s;
+const QString kBubbleTrace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
+const QString kHoverTrace = QStringLiteral(".local/share/Quorvane/hover-read.log");
+const QString kCrashLog = QStringLiteral(".local/share/Quorvane/mlx-server-logs/crash.log");
+const QString kMainWindow = QStringLiteral("Quorvane\u2122");
+const QString kReadAlongWindow = QStringLiteral("Quorvane Reader");
+// Message boxes carry the bare program name.
+const QString kQuestion = QStringLiteral("Quorvane");
+// The tray icon, untitled, carries the program's name.
+const QString kTrayIcon = QStringLiteral("Quorvane");
+const QString kFox = QStringLiteral("The quick brown fox jumps over the lazy dog.");
+
+// Control-Alt plus `key`, with Left Control (the translate tap key must not see a lone tap).
+void pressChord(XTestKeyboard& keyboard, const char* key) {
+    keyboard.press("Control_L");
+    keyboard.press("Alt_L");
+    keyboard.tap(key);
+    keyboard.release("Alt_L");
+    keyboard.release("Control_L");
+}
+
+// Whether the program holds Control-Alt-`key`: then nobody else can grab it.
+bool programHoldsChord(XTestKeyboard& keyboard, const char* key) {
+    if (!keyboard.grabControlAlt(key))
+        return true;
+    keyboard.ungrabControlAlt(key);
+    return false;
+}
+
+bool quietFor(const QByteArray& pcm, std::chrono::milliseconds span) {
+    const qsizetype bytes = qsizetype(SpeakerMonitor::kRate * span.count() / 1000) * 2;
+    return pcm.size() >= bytes && SpeakerMonitor::voicedSeconds(pcm.right(bytes)) == 0.0;
+}
+
+class QuitDesktopTest : public EngineDesktopTest {
+protected:
+    void SetUp() override {
+        EngineDesktopTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        // Only the program's own engine may answer.
+        MlxServer::shared().stop();
+        ASSERT_TRUE(waitForEngine(false));
+    }
+
+    // The port of the program's phone link, its only TCP listener; 0 when it
+    // does not listen within ten seconds.
+    static quint16 phoneLinkPort(const QProcess& program) {
+        QList<quint16> ports;
+        const auto listening = [&] {
+            ports = ProgramOnDesktop::listeningPorts(program.processId());
+            return !ports.isEmpty();
+        };
+        (void)QTest::qWaitFor(listening, 10000);
+        return ports.size() == 1 ? ports.first() : 0;
+    }
+
+    // A phone the program has never seen hands over two notes and waits for
+    // its receipt, as the companion app does.
+    static QFuture<PhoneClient::Outcome> sendFromAnUnknownPhone(quint16 port) {
+        PhoneClient::Options options;
+        options.halfClose = true;
+        options.readTimeout = 60s;
+        return PhoneClient::send(port, PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("stranger-phone"))),
+                                 options);
+    }
+
+    static bool shows(XClient& screen, const QString& title, int timeoutMs = 10000) {
+        return QTest::qWaitFor([&] { return screen.windowTitled(title).has_value(); }, timeoutMs);
+    }
+};
+
+TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
+    XTestKeyboard keyboard;
+    XTestPointer pointer;
+    XClient screen;
+    ASSERT_TRUE(keyboard.isOpen() && pointer.isOpen() && screen.isOpen());
+
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":true,"hoverReadEnabled":true,"hoverTrace":true,
+                         "readAlongWindow":true,"milestoneSoundEnabled":true,"showResultCard":true,
+                         "pauseAudioWhileDictating":false})");
+    const QByteArray speech = MicrophoneFeed::spokenPcm(
+        home, QStringLiteral("please schedule a meeting with the marketing team"), QStringLiteral("awb"));
+    ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+
+    QProcess program;
+    ASSERT_TRUE(startProgram(program, home, engine));
+    ASSERT_TRUE(waitForEngine(true, 90000)) << "the program's speech server did not answer";
+    ASSERT_TRUE(shows(screen, kMainWindow)) << "the main window did not open at launch";
+
+    // Hover reading watches the pointer: every move gets a look at what is under it.
+    int step = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            pointer.moveTo(QPoint(60 + step++ % 2 * 40, 60));
+            QTest::qWait(200);
+            return !home.read(kHoverTrace).isEmpty();
+        },
+        15000))
+        << "hover reading did not follow the pointer";
+
+    // The program's windows took the focus as they opened; the target takes it
+    // back once the pointer's motion over it has given it a newer time than theirs.
+    const std::optional<QPoint> targetAt = screen.windowTitled(QStringLiteral("Insertion target"));
+    ASSERT_TRUE(targetAt.has_value());
+    const auto takeFocus = [&] {
+        return QTest::qWaitFor(
+            [&] {
+                pointer.moveTo(*targetAt + QPoint(10 + step++ % 2, 300));
+                return target.ask(QStringLiteral("focus line"), QStringLiteral("focused"))
+                       && QTest::qWaitFor([&] { return target.isFocusedInFront(); }, 1000);
+            },
+            15000);
+    };
+
+    // The reader key reads the selected sentence along in its window.
+    ASSERT_TRUE(takeFocus());
+    ASSERT_TRUE(target.ask(QStringLiteral("type ") + kFox, QStringLiteral("typed")));
+    ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
+    ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedText() == kFox; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return programHoldsChord(keyboard, "r"); }, 30000));
+    SpeakerMonitor reading;
+    ASSERT_TRUE(reading.started());
+    pressChord(keyboard, "r");
+    ASSERT_TRUE(shows(screen, kReadAlongWindow)) << "the read-along window did not open";
+    // Heard to its end, so that the speaker is quiet for the chime.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SpeakerMonitor::voicedSeconds(reading.samples()) >= 0.5; }, 90000))
+        << "the reading was not heard";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return quietFor(reading.samples(), 1500ms); }, 60000));
+    reading.stop();
+
+    // A phone it has not seen before: the program asks whether to trust it.
+    const quint16 port = phoneLinkPort(program);
+    ASSERT_NE(port, 0) << "the phone link does not listen";
+    QFuture<PhoneClient::Outcome> phone = sendFromAnUnknownPhone(port);
+    ASSERT_TRUE(shows(screen, kQuestion)) << "no question about the unknown phone";
+    ASSERT_TRUE(screen.windowTitled(kMainWindow) && screen.windowTitled(kReadAlongWindow))
+        << "a window closed by itself";
+
+    // A dictation into the target: the first one rings the milestone chime and
+    // ends on the result card.
+    ASSERT_TRUE(takeFocus()) << "the target did not take the focus back";
+    SpeakerMonitor chime;
+    ASSERT_TRUE(chime.started());
+    const auto started = [&] { return home.read(kBubbleTrace).contains("start  device="); };
+    for (int attempt = 0; attempt < 10 && !started(); ++attempt) {
+        pressChord(keyboard, "d");
+        (void)QTest::qWaitFor(started, 2000);
+    }
+    ASSERT_TRUE(started()) << "the hotkey did not start a dictation";
+    {
+        MicrophoneFeed feed;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(speech.size() / 32 + 800);
+        feed.feed(speech, [until] { return std::chrono::steady_clock::now() >= until; });
+        QTest::qWait(int(speech.size() / 32 + 1000));
+    }
+    pressChord(keyboard, "d");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return home.read(kBubbleTrace).contains("show(result)"); }, 30000))
+        << home.read(kBubbleTrace).toStdString();
+
+    // Everything is open now: the main window, the read-along window, the
+    // question, the result card, the chime's player and the pointer watch.
+    EXPECT_TRUE(endProgram(program, kQuitPatience));
+    // Quit cuts the chime short: any of it heard will do.
+    EXPECT_GT(SpeakerMonitor::voicedSeconds(chime.stop()), 0.0) << "the milestone chime was not heard";
+    EXPECT_TRUE(awaitResult(phone, 10000).closed);
+}
+
+TEST_F(QuitDesktopTest, AQuitFromTheTrayWhileTheTrustQuestionIsOpenEndsTheProgram) {
+    XTestKeyboard keyboard;
+    XClient screen;
+    ASSERT_TRUE(keyboard.isOpen() && screen.isOpen());
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
+    QProcess program;
+    ASSERT_TRUE(startProgram(program, home, engine));
+    const quint16 port = phoneLinkPort(program);
+    ASSERT_NE(port, 0) << "the phone link does not listen";
+    QFuture<PhoneClient::Outcome> phone = sendFromAnUnknownPhone(port);
+    ASSERT_TRUE(shows(screen, kQuestion)) << "no question about the unknown phone";
+
+    // A click on the tray icon opens the menu; Up reaches its last row, "Quit Quorvane".
+    std::optional<QPoint> icon;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (icon = ProgramOnDesktop::embeddedWindow(kTrayIcon)).has_value(); },
+                                10000))
+        << "no tray icon";
+    screen.leftClick(*icon);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ProgramOnDesktop::popups(program.processId()).isEmpty(); }, 5000))
+        << "the tray menu did not open";
+    keyboard.tap("Up");
+    keyboard.tap("Return");
+
+    EXPECT_TRUE(finishes(program, kQuitPatience));
+    // The notes were neither taken nor refused: the phone keeps them and gets no receipt.
+    const PhoneClient::Outcome outcome = awaitResult(phone, 10000);
+    EXPECT_TRUE(outcome.connected);
+    EXPECT_TRUE(outcome.closed);
+    EXPECT_EQ(outcome.received, QByteArray());
+}
+
+TEST_F(QuitDesktopTest, AFatalSignalLeavesACrashLine) {
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
+    QProcess program;
+    // No core file in the build folder.
+    program.setChildProcessModifier([] {
+        const rlimit none{0, 0};
+        ::setrlimit(RLIMIT_CORE, &none);
+    });
+    ASSERT_TRUE(startProgram(program, home, engine));
+    // Its phone link listens once its launch has run.
+    ASSERT_NE(phoneLinkPort(program), 0);
+
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGSEGV), 0);
+    ASSERT_TRUE(program.waitForFinished(10000));
+    EXPECT_EQ(program.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(program.exitCode(), SIGSEGV) << strsignal(program.exitCode());
+
+    const QByteArray log = home.read(kCrashLog);
+    const QList<QByteArray> lines = log.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 1) << log.toStdString();
+    EXPECT_TRUE(log.endsWith('\n'));
+    EXPECT_TRUE(lines.first().contains(" Quorvane " QUORVANE_VERSION " ")) << log.toStdString();
+    EXPECT_TRUE(lines.first().endsWith("ended by signal 11 (SIGSEGV)")) << log.toStdString();
+    // Its speech server goes with it.
+    EXPECT_TRUE(waitForEngine(false));
+}
+
+// How a helper run ended: success only for a normal exit with `status`.
+testing::AssertionResult exitedWith(const QProcess& process, int status) {
+    if (process.exitStatus() == QProcess::CrashExit)
+        return endedCleanly(process); // names the signal
+    if (process.exitCode() != status)
+        return testing::AssertionFailure() << "exited with status " << process.exitCode() << ", not " << status;
+    return testing::AssertionSuccess();
+}
+
+TEST(HelperWithoutBusTest, TheHelperWithoutAnAccessibilityBusSaysNoAccessQuietly) {
+    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    TempFolder folder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("AT_SPI_BUS_ADDRESS"), QStringLiteral("unix:path=") + folder.file("no-bus"));
+    const QList<QStringList> commands = {
+        {QStringLiteral("caret")}, {QStringLiteral("sel-get")}, {QStringLiteral("sel-set"), "0", "0"}};
+    for (const QStringList& command : commands) {
+        SCOPED_TRACE(command.join(QLatin1Char(' ')).toStdString());
+        QProcess helper;
+        helper.setProcessEnvironment(environment);
+        helper.start(QStringLiteral(QUORVANE_HELPER_BINARY), command);
+        ASSERT_TRUE(helper.waitForStarted(5000));
+        helper.closeWriteChannel();
+        ASSERT_TRUE(helper.waitForFinished(10000)) << "the helper did not end";
+        EXPECT_TRUE(exitedWith(helper, 1));
+        EXPECT_EQ(helper.readAllStandardError(), QByteArray());
+        EXPECT_EQ(helper.readAllStandardOutput(), QByteArray());
+    }
+}
+
+} // namespace
