@@ -1,8 +1,8 @@
 // Speed of the take's conversions: WAV encoding of a minute of 16 kHz samples
 // (aim: under 5 ms) and resampling a minute of 48 kHz capture (aim: under 20 ms).
-#include "dictation/Recorder.h"
-#include "dictation/Resampler.h"
-#include "support/WavData.h"
+#include "audio/Recorder.h"
+#include "audio/Resampler.h"
+#include "audio/WavData.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,8 +5,8 @@
 // for an engine the program launched itself and for one it found running
 // (adopted). Platform services are the tests' fakes; the take starts well
 // before its stop, so the start's own engine check is not measured.
+#include "audio/Recorder.h"
 #include "dictation/DictationController.h"
-#include "dictation/Recorder.h"
 #include "engine/MlxServer.h"
 #include "state/AppState.h"
 #include "support/Await.h"

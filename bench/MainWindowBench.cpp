@@ -4,17 +4,17 @@
 // under 20 ms for showing the closed window again (reshow).
 // Offscreen: build/bench/bench_MainWindowBench
 // On X:      scripts/run-tests.sh BUILD -L bench (or run it under any display)
-#include "insertion/HistoryStore.h"
-#include "insertion/StatsStore.h"
+#include "WidgetBenchMain.h"
 #include "mainwindow/DashboardPane.h"
 #include "mainwindow/MainWindowHost.h"
 #include "mainwindow/MainWindowView.h"
 #include "platform/Platform.h"
 #include "state/AppState.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 #include "support/FakeNoteTarget.h"
 #include "support/FakePhoneNotesInbox.h"
-#include "WidgetBenchMain.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

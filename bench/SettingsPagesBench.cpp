@@ -3,15 +3,14 @@
 // Dictionary with 100 words). Aims: under 50 ms, under 80 ms for Reader (its
 // voice cards and flags) and Your voice.
 // Offscreen: build/bench/bench_SettingsPagesBench
-#include "app/ModifierTapMonitor.h"
+#include "WidgetBenchMain.h"
+#include "audio/Recorder.h"
 #include "cleanup/ModeStore.h"
 #include "cleanup/ModesPane.h"
-#include "dictation/Recorder.h"
 #include "engine/VoiceTuning.h"
 #include "engine/VoiceTuningView.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "insertion/DictionaryPane.h"
-#include "insertion/DictionaryStore.h"
-#include "insertion/HistoryStore.h"
 #include "mainwindow/CleanupPane.h"
 #include "mainwindow/DictationPane.h"
 #include "mainwindow/GeneralPane.h"
@@ -22,11 +21,12 @@
 #include "reader/ReadAloudStore.h"
 #include "reader/VoicePicker.h"
 #include "state/AppState.h"
+#include "stores/DictionaryStore.h"
+#include "stores/HistoryStore.h"
 #include "support/Defaults.h"
 #include "translation/LanguageTableView.h"
-#include "translation/TranslationCatalog.h"
 #include "translation/TranslationPane.h"
-#include "WidgetBenchMain.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

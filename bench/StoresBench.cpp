@@ -1,8 +1,8 @@
 // Load and save of a full history, and the post-processing pass over a long
 // transcript with a large dictionary. Aim: each under 5 ms.
 #include "cleanup/TextCleanup.h"
-#include "insertion/DictionaryStore.h"
-#include "insertion/HistoryStore.h"
+#include "stores/DictionaryStore.h"
+#include "stores/HistoryStore.h"
 #include "support/Defaults.h"
 
 #include <QCoreApplication>

@@ -5,12 +5,12 @@
 // run), whose difference to the first is the recogniser's time. The engine's
 // first take after it starts answering is measured apart from its warm takes:
 // the first is what a dictation right after launch waits for.
+#include "audio/WavData.h"
 #include "engine/MlxServer.h"
 #include "engine/Transcriber.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/PortLock.h"
-#include "support/WavData.h"
 
 #include <QCoreApplication>
 #include <QFile>

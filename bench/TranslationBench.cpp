@@ -12,7 +12,7 @@
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "translation/TranslateKeys.h"
-#include "translation/TranslationCatalog.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QApplication>
 #include <QPromise>

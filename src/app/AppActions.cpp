@@ -1,24 +1,24 @@
-#include "app/AppActions.h"
+#include "state/AppActions.h"
 
 #include "cleanup/ModeMenu.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
+#include "dictation/PasteLast.h"
 #include "engine/DiagnosticsWindow.h"
-#include "insertion/PasteLast.h"
 #include "install/ProblemReport.h"
 #include "install/ReviewPrompt.h"
 #include "install/Uninstaller.h"
 #include "install/UpdateCheck.h"
-#include "reader/ReaderController.h"
-#include "reader/ReaderWindowController.h"
 #include "mainwindow/MainWindowHost.h"
 #include "onboarding/SystemAccessibility.h"
 #include "phonelink/PhoneLink.h"
+#include "reader/ReaderController.h"
+#include "reader/ReaderWindowController.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "translation/TranslateKeys.h"
 #include "translation/TranslationMenu.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -73,13 +73,15 @@ AppActions& AppActions::shared() {
     return actions;
 }
 
-void openTranslationPage() {
+void openMainWindowPage(MainWindowPane page) {
     const std::function<void()>& show = AppActions::shared().showMainWindow;
     if (!show)
         return;
-    AppState::shared().setRequestedPane(MainWindowPane::Translation);
+    AppState::shared().setRequestedPane(page);
     show();
 }
+
+void openTranslationPage() { openMainWindowPage(MainWindowPane::Translation); }
 
 void startTask(std::function<void()> work) {
     QObject* context = QCoreApplication::instance();

@@ -1,6 +1,6 @@
 #include "app/AppDelegate.h"
 
-#include "app/DockIcon.h"
+#include "looks/DockIcon.h"
 #include "support/Defaults.h"
 
 #include <QCoreApplication>

@@ -3,39 +3,40 @@
 //   runSelfTests                the developer self-tests
 #include "app/AppDelegate.h"
 
-#include "app/AppActions.h"
-#include "app/Appearance.h"
-#include "app/ConfiguredHotkeys.h"
-#include "app/DockIcon.h"
 #include "app/Migration.h"
+#include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
-#include "dictation/RecognizerBias.h"
-#include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
 #include "engine/EngineBootstrap.h"
 #include "engine/EngineMigration.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "engine/RecognizerBias.h"
 #include "engine/RetiredModels.h"
-#include "insertion/DictionaryStore.h"
+#include "hotkeys/ConfiguredHotkeys.h"
 #include "install/ReviewPrompt.h"
 #include "install/UpdateCheck.h"
 #include "learning/CorrectionLearner.h"
 #include "learning/SelectionCleanup.h"
 #include "learning/WordSwapper.h"
+#include "looks/Appearance.h"
+#include "looks/DockIcon.h"
+#include "mainwindow/MainWindowHost.h"
 #include "onboarding/MilestoneBadge.h"
 #include "onboarding/OnboardingWindow.h"
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
 #include "reader/HoverReader.h"
 #include "reader/ReaderController.h"
-#include "translation/TranslateBar.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
-#include "mainwindow/MainWindowHost.h"
+#include "state/AppActions.h"
+#include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
+#include "translation/TranslateBar.h"
+#include "translation/TranslateKeys.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QFileInfo>
 #include <QMetaEnum>
@@ -112,6 +113,11 @@ LaunchSteps LaunchSteps::standard() {
         TranslateBar::Peers bar = TranslateBar::shared().peers();
         bar.openTranslationPage = [] { openTranslationPage(); };
         TranslateBar::shared().setPeers(bar);
+        // A stop of the reader ends a translated reading and its bar too.
+        ReaderController::Peers reader = ReaderController::shared().peers();
+        reader.hideTranslateBar = [] { TranslateBar::shared().hide(); };
+        reader.abandonTranslatedReading = [] { TranslateKeys::shared().abandon(); };
+        ReaderController::shared().setPeers(reader);
         TranslationCatalog::shared().observe();
         (void)TranslationCatalog::shared().refresh(false);
     };

@@ -1,7 +1,7 @@
 #include "app/MenuBarIcon.h"
 
+#include "looks/Symbols.h"
 #include "support/Bundle.h"
-#include "support/Symbols.h"
 
 #include <QPainter>
 #include <QPixmap>

@@ -1,10 +1,10 @@
 #include "app/QuorvaneApp.h"
 
-#include "app/AppActions.h"
-#include "app/Appearance.h"
 #include "app/MenuBarIcon.h"
+#include "looks/Appearance.h"
 #include "platform/ColorScheme.h"
 #include "platform/Platform.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 
 #include <QCursor>

@@ -4,7 +4,7 @@
 #include "cleanup/GuiThread.h"
 #include "cleanup/TextCleanup.h"
 #include "engine/LlmServer.h"
-#include "insertion/DictionaryStore.h"
+#include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 #include "support/Text.h"
 

@@ -2,7 +2,7 @@
 
 #include "cleanup/CleanLevel.h"
 #include "cleanup/ModeEditor.h"
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 
 #include <QHBoxLayout>
 #include <QHash>

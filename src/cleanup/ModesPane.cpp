@@ -1,7 +1,7 @@
 #include "cleanup/ModesPane.h"
 
 #include "cleanup/ModeStore.h"
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 #include "platform/DesktopApps.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"

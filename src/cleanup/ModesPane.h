@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cleanup/ModeRow.h"
-#include "mainwindow/SettingsForm.h"
+#include "looks/SettingsForm.h"
 
 #include <optional>
 

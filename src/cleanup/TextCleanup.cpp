@@ -1,6 +1,6 @@
 #include "cleanup/TextCleanup.h"
 
-#include "insertion/DictionaryStore.h"
+#include "stores/DictionaryStore.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 

@@ -1,7 +1,7 @@
 #include "dictation/BroomButton.h"
 
 #include "dictation/BubbleStyle.h"
-#include "support/Symbols.h"
+#include "looks/Symbols.h"
 
 #include <QCoreApplication>
 #include <QPainter>

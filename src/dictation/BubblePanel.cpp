@@ -1,9 +1,9 @@
 #include "dictation/BubblePanel.h"
 
+#include "audio/Recorder.h"
 #include "dictation/BubbleView.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
-#include "dictation/Recorder.h"
 #include "dictation/WordSwapTaker.h"
 #include "insertion/AXText.h"
 #include "platform/Platform.h"

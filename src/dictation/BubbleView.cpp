@@ -11,7 +11,7 @@
 #include "looks/PaperCard.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QCoreApplication>
 #include <QGlyphRun>

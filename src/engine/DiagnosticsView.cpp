@@ -1,14 +1,14 @@
 #include "engine/DiagnosticsView.h"
 
-#include "dictation/AudioInputDevice.h"
-#include "dictation/Recorder.h"
+#include "audio/AudioInputDevice.h"
+#include "audio/Recorder.h"
+#include "audio/WavData.h"
 #include "engine/MlxServer.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "state/Announce.h"
 #include "support/Bundle.h"
-#include "support/WavData.h"
 
 #include <QClipboard>
 #include <QFrame>

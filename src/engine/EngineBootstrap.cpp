@@ -1,5 +1,6 @@
 #include "engine/EngineBootstrap.h"
 
+#include "audio/WavData.h"
 #include "engine/EngineConfiguration.h"
 #include "engine/EnginePackage.h"
 #include "engine/EngineSetupScript.h"
@@ -8,7 +9,6 @@
 #include "engine/ModelDownload.h"
 #include "engine/ModelTable.h"
 #include "engine/Transcriber.h"
-#include "support/WavData.h"
 
 #include <QDir>
 #include <QFileInfo>

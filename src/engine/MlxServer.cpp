@@ -1,5 +1,6 @@
 #include "engine/MlxServer.h"
 
+#include "audio/WavData.h"
 #include "engine/EngineHttp.h"
 #include "engine/EngineTrust.h"
 #include "engine/StaleEngine.h"
@@ -11,7 +12,6 @@
 #include "support/LineLog.h"
 #include "support/Paths.h"
 #include "support/ProgramLifetime.h"
-#include "support/WavData.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "engine/StepRow.h"
 
-#include "mainwindow/MainWindowPane.h"
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
+#include "state/MainWindowPane.h"
 
 #include <QEvent>
 #include <QFontDatabase>

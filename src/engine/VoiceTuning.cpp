@@ -1,11 +1,11 @@
 #include "engine/VoiceTuning.h"
 
-#include "dictation/Recorder.h"
+#include "audio/Recorder.h"
+#include "audio/WavData.h"
 #include "engine/Transcriber.h"
 #include "engine/VoiceAdapter.h"
 #include "support/ProgramLifetime.h"
 #include "support/QuorvaneError.h"
-#include "support/WavData.h"
 
 #include <QCoreApplication>
 #include <QJsonObject>

@@ -1,9 +1,9 @@
 #include "engine/VoiceTuningView.h"
 
 #include "engine/StepRow.h"
-#include "mainwindow/MainWindowPane.h"
-#include "platform/Wording.h"
 #include "looks/PixelFont.h"
+#include "platform/Wording.h"
+#include "state/MainWindowPane.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/VoiceTuning.h"
-#include "mainwindow/SettingsForm.h"
+#include "looks/SettingsForm.h"
 
 #include <functional>
 #include <optional>

@@ -1,12 +1,12 @@
 #include "insertion/DictionaryPane.h"
 
-#include "cleanup/PersonalNames.h"
-#include "dictation/RecognizerBias.h"
-#include "insertion/DictionaryStore.h"
-#include "mainwindow/TintedSymbol.h"
+#include "engine/RecognizerBias.h"
+#include "looks/TintedSymbol.h"
 #include "platform/Platform.h"
 #include "platform/UserAccount.h"
 #include "platform/Wording.h"
+#include "stores/DictionaryStore.h"
+#include "stores/PersonalNames.h"
 #include "support/Defaults.h"
 #include "support/Text.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/NoteTarget.h"
+#include "insertion/NoteTarget.h"
 #include "platform/DesktopApps.h"
 #include "platform/Workspace.h"
 

@@ -1,6 +1,6 @@
 #include "insertion/InsertionContext.h"
 
-#include "insertion/DictionaryStore.h"
+#include "stores/DictionaryStore.h"
 #include "support/Text.h"
 
 #include <QStringList>

@@ -1,10 +1,10 @@
 #include "install/ReviewPrompt.h"
 
-#include "insertion/StatsStore.h"
 #include "install/BuildValues.h"
 #include "install/Updater.h"
 #include "platform/Platform.h"
 #include "platform/UrlOpener.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "install/Alert.h"
+#include "looks/Alert.h"
 
 #include <QObject>
 #include <QString>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "install/Alert.h"
 #include "install/InstallLocation.h"
 #include "install/ReleaseArchive.h"
 #include "install/UpdateManifest.h"
+#include "looks/Alert.h"
 
 #include <QFuture>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "learning/CorrectionChip.h"
 
-#include "insertion/DictionaryStore.h"
 #include "learning/CorrectionChipView.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionWatch.h"
+#include "stores/DictionaryStore.h"
 
 #include <QCursor>
 #include <QGuiApplication>

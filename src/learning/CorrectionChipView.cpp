@@ -1,7 +1,7 @@
 #include "learning/CorrectionChipView.h"
 
 #include "learning/CapsuleGlass.h"
-#include "support/Symbols.h"
+#include "looks/Symbols.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

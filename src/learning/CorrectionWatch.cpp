@@ -1,11 +1,11 @@
 #include "learning/CorrectionWatch.h"
 
-#include "dictation/Recorder.h"
-#include "insertion/DictionaryStore.h"
+#include "audio/Recorder.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionSpotter.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
+#include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 
 #include <limits>

@@ -1,7 +1,7 @@
 #include "learning/SelectionChipView.h"
 
 #include "learning/CapsuleGlass.h"
-#include "support/Symbols.h"
+#include "looks/Symbols.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,13 +1,13 @@
 #include "learning/WordSwapper.h"
 
-#include "cleanup/PersonalNames.h"
 #include "insertion/AXText.h"
-#include "insertion/DictionaryStore.h"
 #include "insertion/InsertionAccess.h"
 #include "insertion/PasteService.h"
 #include "learning/WordCandidates.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
+#include "stores/DictionaryStore.h"
+#include "stores/PersonalNames.h"
 #include "support/Text.h"
 
 #include <QUuid>

@@ -1,10 +1,10 @@
 #include "mainwindow/AboutPane.h"
 
-#include "app/BrandMark.h"
 #include "install/BuildValues.h"
 #include "install/Updater.h"
+#include "looks/BrandMark.h"
+#include "looks/TrademarkedText.h"
 #include "mainwindow/DashboardCard.h"
-#include "onboarding/TrademarkedText.h"
 #include "platform/Wording.h"
 
 #include <QLabel>

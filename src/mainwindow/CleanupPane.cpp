@@ -1,11 +1,11 @@
 #include "mainwindow/CleanupPane.h"
 
-#include "app/AppActions.h"
 #include "engine/LlmServer.h"
-#include "insertion/HistoryStore.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "platform/Wording.h"
+#include "state/AppActions.h"
+#include "stores/HistoryStore.h"
 #include "support/Defaults.h"
 
 #include <QCheckBox>

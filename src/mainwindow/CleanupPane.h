@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/SegmentedChoice.h"
-#include "mainwindow/SettingsForm.h"
+#include "looks/SegmentedChoice.h"
+#include "looks/SettingsForm.h"
 
 #include <QFuture>
 

@@ -1,7 +1,7 @@
 #include "mainwindow/DashboardCard.h"
 
 #include "looks/Surface.h"
-#include "mainwindow/MainWindowPane.h"
+#include "state/MainWindowPane.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,11 +1,11 @@
 #include "mainwindow/DashboardServices.h"
 
-#include "insertion/HistoryStore.h"
 #include "insertion/InsertTarget.h"
-#include "insertion/StatsStore.h"
 #include "phonelink/PhoneInbox.h"
 #include "platform/Platform.h"
 #include "platform/UserAccount.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 
 DashboardServices DashboardServices::standard() {

@@ -1,12 +1,12 @@
 #include "mainwindow/DictationPane.h"
 
-#include "app/AppActions.h"
-#include "app/ConfiguredHotkeys.h"
-#include "app/HotkeyRecorderField.h"
-#include "app/ModifierTapMonitor.h"
+#include "hotkeys/ConfiguredHotkeys.h"
+#include "hotkeys/HotkeyRecorderField.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "platform/Wording.h"
+#include "state/AppActions.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/SettingsForm.h"
-#include "mainwindow/ShadeChoice.h"
+#include "looks/SettingsForm.h"
+#include "looks/ShadeChoice.h"
 
 #include <QVariant>
 

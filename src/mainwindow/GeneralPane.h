@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/DelayedCall.h"
-#include "mainwindow/SettingsForm.h"
+#include "looks/SettingsForm.h"
+#include "support/DelayedCall.h"
 
 #include <QDateTime>
 

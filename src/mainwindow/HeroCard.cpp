@@ -1,10 +1,10 @@
 #include "mainwindow/HeroCard.h"
 
-#include "app/Appearance.h"
-#include "insertion/StatsStore.h"
+#include "looks/Appearance.h"
+#include "looks/TrademarkedText.h"
 #include "mainwindow/HeroText.h"
-#include "mainwindow/MainWindowPane.h"
-#include "onboarding/TrademarkedText.h"
+#include "state/MainWindowPane.h"
+#include "stores/StatsStore.h"
 
 #include <QEvent>
 #include <QImage>

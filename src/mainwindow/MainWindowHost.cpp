@@ -1,6 +1,6 @@
 #include "mainwindow/MainWindowHost.h"
 
-#include "app/DockIcon.h"
+#include "looks/DockIcon.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/MainWindowView.h"
 #include "platform/Platform.h"
@@ -9,7 +9,7 @@
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QDateTime>
 #include <QDir>

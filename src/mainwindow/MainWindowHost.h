@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/DelayedCall.h"
-#include "mainwindow/MainWindowPane.h"
+#include "state/MainWindowPane.h"
+#include "support/DelayedCall.h"
 
 #include <QObject>
 #include <QPointer>

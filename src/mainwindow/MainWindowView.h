@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/MainWindowPane.h"
+#include "state/MainWindowPane.h"
 
 #include <QWidget>
 

@@ -1,12 +1,12 @@
 #include "mainwindow/PhoneNoteRow.h"
 
+#include "insertion/NoteTarget.h"
 #include "looks/Paper.h"
-#include "mainwindow/MainWindowPane.h"
-#include "mainwindow/NoteTarget.h"
+#include "looks/SegmentedSwitch.h"
+#include "looks/TintedSymbol.h"
 #include "mainwindow/RelativeTime.h"
-#include "mainwindow/SegmentedSwitch.h"
-#include "mainwindow/TintedSymbol.h"
 #include "platform/Wording.h"
+#include "state/MainWindowPane.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "mainwindow/ReadAloudSection.h"
 
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 #include "reader/ReadAloudStore.h"
 #include "support/Text.h"
 

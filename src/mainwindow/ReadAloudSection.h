@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "mainwindow/PlayButton.h"
+#include "looks/PlayButton.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,12 +1,12 @@
 #include "mainwindow/ReaderPane.h"
 
-#include "app/AppActions.h"
 #include "mainwindow/ReadAloudSection.h"
 #include "platform/Wording.h"
 #include "reader/HoverReader.h"
 #include "reader/ReadAloudStore.h"
 #include "reader/ReaderController.h"
 #include "reader/VoicePicker.h"
+#include "state/AppActions.h"
 #include "support/Defaults.h"
 
 #include <QButtonGroup>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwindow/PlayButton.h"
-#include "mainwindow/SettingsForm.h"
-#include "mainwindow/ShadeChoice.h"
+#include "looks/PlayButton.h"
+#include "looks/SettingsForm.h"
+#include "looks/ShadeChoice.h"
 
 #include <functional>
 

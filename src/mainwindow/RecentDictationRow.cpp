@@ -1,10 +1,10 @@
 #include "mainwindow/RecentDictationRow.h"
 
-#include "mainwindow/MainWindowPane.h"
+#include "looks/SegmentedSwitch.h"
+#include "looks/TintedSymbol.h"
 #include "mainwindow/RelativeTime.h"
-#include "mainwindow/SegmentedSwitch.h"
-#include "mainwindow/TintedSymbol.h"
-#include "translation/Translator.h"
+#include "state/MainWindowPane.h"
+#include "translator/Translator.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

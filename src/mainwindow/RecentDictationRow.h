@@ -1,7 +1,7 @@
 #pragma once
 
-#include "insertion/HistoryEntry.h"
 #include "mainwindow/DashboardCard.h"
+#include "stores/HistoryEntry.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 #include "mainwindow/SampleScene.h"
 
-#include "app/Appearance.h"
-#include "mainwindow/TintedSymbol.h"
+#include "looks/Appearance.h"
+#include "looks/TintedSymbol.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

@@ -1,6 +1,6 @@
 #include "mainwindow/SampleTile.h"
 
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 
 #include <QEnterEvent>
 #include <QFontMetrics>

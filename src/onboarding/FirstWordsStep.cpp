@@ -1,7 +1,7 @@
 #include "onboarding/FirstWordsStep.h"
 
 #include "engine/EngineBootstrap.h"
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 #include "onboarding/OnbStyle.h"
 #include "onboarding/OnbSymbol.h"
 #include "platform/Wording.h"

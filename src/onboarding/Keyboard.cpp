@@ -1,6 +1,6 @@
 #include "onboarding/Keyboard.h"
 
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 #include "onboarding/OnbStyle.h"
 #include "platform/Wording.h"
 

@@ -9,7 +9,7 @@
 #include "platform/Wording.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QButtonGroup>
 #include <QFrame>

@@ -3,8 +3,8 @@
 #include "onboarding/ExamplePair.h"
 #include "onboarding/OnbStyle.h"
 #include "platform/Wording.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QLabel>
 #include <QPushButton>

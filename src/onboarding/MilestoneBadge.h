@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dictation/DictationPeers.h"
-#include "mainwindow/DelayedCall.h"
+#include "support/DelayedCall.h"
 
 #include <QList>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "onboarding/OnbSymbol.h"
 
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 
 OnbSymbol::OnbSymbol(const QString& name, int points, const QColor& color, QWidget* parent)
     : QLabel(parent), m_name(name), m_color(color) {

@@ -3,14 +3,14 @@
 #include "engine/EngineBootstrap.h"
 #include "install/InstallFolder.h"
 #include "install/InstallLocation.h"
+#include "platform/DesktopSettings.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
-#include "platform/DesktopSettings.h"
 #include "reader/ReaderController.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/DelayedCall.h"
+#include "support/DelayedCall.h"
 #include "translation/TranslationDownload.h"
 
 #include <QFuture>

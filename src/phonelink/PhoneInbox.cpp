@@ -4,9 +4,9 @@
 #include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "insertion/InsertionContext.h"
-#include "mainwindow/MainWindowHost.h"
 #include "phonelink/PhoneNoteCodec.h"
 #include "platform/Wording.h"
+#include "state/AppActions.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
 
@@ -46,7 +46,7 @@ PhoneInbox& PhoneInbox::shared() {
     static PhoneInbox* inbox = new PhoneInbox(standardFilePath(),
                             Services{&Defaults::shared(), &ModeStore::shared(), messageBoxPresenter(), cleanWithEngine,
                                      [] { return std::chrono::steady_clock::now(); },
-                                     [] { MainWindowHost::shared().show(MainWindowPane::Dashboard); }});
+                                     [] { openMainWindowPage(MainWindowPane::Dashboard); }});
     return *inbox;
 }
 

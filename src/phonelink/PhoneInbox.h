@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cleanup/DictationMode.h"
-#include "install/Alert.h"
-#include "mainwindow/PhoneNotesInbox.h"
+#include "looks/Alert.h"
 #include "phonelink/PhoneNote.h"
+#include "phonelink/PhoneNotesInbox.h"
 #include "support/StoreFile.h"
 
 #include <QFuture>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow/DelayedCall.h"
 #include "reader/VoiceLanguage.h"
+#include "support/DelayedCall.h"
 
 #include <QWidget>
 

@@ -1,10 +1,10 @@
 #include "reader/ReaderController.h"
 
+#include "audio/Recorder.h"
 #include "cleanup/TextCleanup.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
-#include "dictation/Recorder.h"
 #include "engine/EngineHttp.h"
 #include "engine/MlxServer.h"
 #include "platform/Platform.h"
@@ -18,9 +18,7 @@
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/ProgramLifetime.h"
-#include "translation/TranslateBar.h"
-#include "translation/TranslateKeys.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,8 +79,6 @@ ReaderController& ReaderController::shared() {
         peers.bubble = &BubblePanel::shared();
         peers.readAlong = [](const QString& text) { return ReaderWindowController::shared().read(text); };
         peers.stopReadAlong = [] { ReaderWindowController::shared().stopEverything(); };
-        peers.hideTranslateBar = [] { TranslateBar::shared().hide(); };
-        peers.abandonTranslatedReading = [] { TranslateKeys::shared().abandon(); };
         made->setPeers(peers);
         return made;
     }();

@@ -78,6 +78,7 @@ public:
     ~ReaderController() override;
 
     void setPeers(Peers peers) { m_peers = std::move(peers); }
+    const Peers& peers() const { return m_peers; }
 
     bool isReading() const { return m_isReading; }
     quint64 generation() const { return m_generation; }

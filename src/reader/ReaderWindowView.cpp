@@ -1,11 +1,11 @@
 #include "reader/ReaderWindowView.h"
 
 #include "looks/RuledSurface.h"
+#include "looks/Symbols.h"
 #include "reader/ReaderWindowController.h"
 #include "reader/ReaderWordLabel.h"
 #include "reader/WordFlowLayout.h"
 #include "support/Defaults.h"
-#include "support/Symbols.h"
 
 #include <QComboBox>
 #include <QEasingCurve>

@@ -1,7 +1,7 @@
 #include "reader/VoiceCard.h"
 
-#include "support/Symbols.h"
 #include "looks/PixelFont.h"
+#include "looks/Symbols.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "mainwindow/DelayedCall.h"
 #include "reader/KokoroVoice.h"
 #include "reader/MoveDirection.h"
 #include "reader/VoiceFocus.h"
 #include "reader/VoiceLanguage.h"
+#include "support/DelayedCall.h"
 
 #include <QList>
 #include <QPointer>

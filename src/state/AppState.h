@@ -1,7 +1,7 @@
 #pragma once
 
 #include "state/BubbleMode.h"
-#include "mainwindow/MainWindowPane.h"
+#include "state/MainWindowPane.h"
 
 #include <QIcon>
 #include <QList>

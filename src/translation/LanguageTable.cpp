@@ -2,8 +2,8 @@
 
 #include "platform/Platform.h"
 #include "platform/SystemSpeech.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "translation/LanguageTableView.h"
 
-#include "support/Symbols.h"
 #include "looks/PixelFont.h"
+#include "looks/Symbols.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

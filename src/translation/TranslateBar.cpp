@@ -1,14 +1,14 @@
 #include "translation/TranslateBar.h"
 
-#include "dictation/Recorder.h"
+#include "audio/Recorder.h"
 #include "insertion/AXText.h"
 #include "platform/Platform.h"
 #include "platform/WindowSystem.h"
 #include "support/Defaults.h"
 #include "support/ProgramLifetime.h"
 #include "translation/TranslateBarView.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QCursor>
 #include <QGuiApplication>

@@ -1,10 +1,10 @@
 #include "translation/TranslateBarView.h"
 
 #include "looks/GlassBackdrop.h"
-#include "support/Symbols.h"
-#include "translation/TranslateBar.h"
-#include "translation/Translator.h"
 #include "looks/PixelFont.h"
+#include "looks/Symbols.h"
+#include "translation/TranslateBar.h"
+#include "translator/Translator.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

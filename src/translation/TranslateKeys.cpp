@@ -1,10 +1,10 @@
 #include "translation/TranslateKeys.h"
 
+#include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
-#include "dictation/Recorder.h"
 #include "platform/OnDeviceTranslator.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
@@ -15,7 +15,7 @@
 #include "support/ProgramLifetime.h"
 #include "support/Text.h"
 #include "translation/TranslateBar.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QPromise>
 #include <QTimer>

@@ -3,9 +3,9 @@
 #include "platform/OnDeviceTranslator.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
-#include "translation/TranslationCatalog.h"
 #include "translation/TranslationInstallDialog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -4,8 +4,8 @@
 #include "support/DictationSettings.h"
 #include "translation/DoubleTapKeyLabel.h"
 #include "translation/TranslateKeys.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QMenu>
 #include <QPointer>

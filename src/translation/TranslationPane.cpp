@@ -1,15 +1,15 @@
 #include "translation/TranslationPane.h"
 
-#include "mainwindow/MainWindowPane.h"
-#include "mainwindow/TintedSymbol.h"
+#include "looks/TintedSymbol.h"
 #include "platform/Wording.h"
+#include "state/MainWindowPane.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 #include "translation/DoubleTapKeyLabel.h"
 #include "translation/LanguageTableView.h"
-#include "translation/TranslationCatalog.h"
 #include "translation/TranslationDownload.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/SettingsForm.h"
+#include "looks/SettingsForm.h"
 
 #include <QPointer>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "app/QuorvaneApp.h"
-#include "app/AppActions.h"
-#include "app/DockIcon.h"
+#include "looks/DockIcon.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"

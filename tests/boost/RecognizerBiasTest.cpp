@@ -1,4 +1,4 @@
-#include "dictation/RecognizerBias.h"
+#include "engine/RecognizerBias.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 

@@ -1,10 +1,10 @@
 #include "bubble/BubbleFixture.h"
 
 #include "dictation/BubbleView.h"
+#include "dictation/PasteLast.h"
 #include "dictation/SwapOptionButton.h"
 #include "dictation/WordSwapTaker.h"
-#include "insertion/HistoryStore.h"
-#include "insertion/PasteLast.h"
+#include "stores/HistoryStore.h"
 #include "support/FakePlatform.h"
 
 #include <QRegularExpression>

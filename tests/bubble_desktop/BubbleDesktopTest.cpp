@@ -3,13 +3,13 @@
 // the X input focus all along; the number keys reach the card through the
 // shared key watch; a target at the bottom of the screen sends the card to
 // the top. Each test runs without and with a window manager.
-#include "app/ModifierTapMonitor.h"
+#include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
-#include "dictation/Recorder.h"
 #include "dictation/WordSwapTaker.h"
 #include "dictation_e2e/DictationTarget.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "insertion/AXText.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"

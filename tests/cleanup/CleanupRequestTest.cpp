@@ -2,7 +2,7 @@
 #include "cleanup/CleanupEngine.h"
 #include "cleanup/TextCleanup.h"
 #include "engine/LlmServer.h"
-#include "insertion/DictionaryStore.h"
+#include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 #include "support/LlmFixture.h"
 

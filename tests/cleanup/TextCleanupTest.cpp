@@ -1,5 +1,5 @@
 #include "cleanup/TextCleanup.h"
-#include "insertion/DictionaryStore.h"
+#include "stores/DictionaryStore.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

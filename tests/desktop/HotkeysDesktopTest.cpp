@@ -1,12 +1,12 @@
 // Global hotkeys and modifier double-taps on a real X display: keys typed
 // through XTest reach the program's grabs and its raw key watch.
-#include "app/AppActions.h"
-#include "state/AppState.h"
-#include "app/ConfiguredHotkeys.h"
-#include "app/HotkeyManager.h"
-#include "app/HotkeyRecorderField.h"
-#include "app/ModifierTapMonitor.h"
+#include "hotkeys/ConfiguredHotkeys.h"
+#include "hotkeys/HotkeyManager.h"
+#include "hotkeys/HotkeyRecorderField.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "platform/linux/X11Hotkeys.h"
+#include "state/AppActions.h"
+#include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"

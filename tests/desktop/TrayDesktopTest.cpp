@@ -2,17 +2,17 @@
 // program's action table: the menu opens from a click on the icon, the program
 // leaves the taskbar while only the icon shows, and the idle icon follows the
 // desktop's scheme as the settings portal announces it.
-#include "app/AppActions.h"
-#include "app/Appearance.h"
-#include "app/DockIcon.h"
 #include "app/QuorvaneApp.h"
+#include "looks/Appearance.h"
+#include "looks/DockIcon.h"
 #include "platform/Platform.h"
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/PortalColorScheme.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
-#include "support/XClient.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
+#include "support/XClient.h"
 
 #include <QAction>
 #include <QApplication>

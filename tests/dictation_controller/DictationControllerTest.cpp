@@ -1,22 +1,22 @@
 // The dictation road with fake platform services, a scripted speech server on
 // the engine's port and the real clean-up, stores and insertion rules.
-#include "state/AppState.h"
-#include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
-#include "dictation/Recorder.h"
+#include "audio/Recorder.h"
+#include "cleanup/ModeStore.h"
 #include "dictation/SystemAudio.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
-#include "insertion/HistoryStore.h"
-#include "insertion/StatsStore.h"
 #include "platform/Wording.h"
+#include "state/AppState.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinting.h"
 #include "support/TempFolder.h"
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

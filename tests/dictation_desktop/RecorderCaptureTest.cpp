@@ -1,5 +1,5 @@
 // Records from the harness's FIFO microphone through the real PulseAudio input.
-#include "dictation/Recorder.h"
+#include "audio/Recorder.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/ChildRole.h"
 #include "support/MicrophoneFeed.h"

@@ -1,21 +1,21 @@
 // One dictation through the real road: the speech engine's stand-in on its
 // port, the harness's FIFO microphone, the cleanup rules, AT-SPI and a paste
 // through the clipboard and XTest into a text field of another process.
-#include "state/AppState.h"
+#include "audio/Recorder.h"
 #include "dictation/DictationController.h"
 #include "dictation_e2e/DictationTarget.h"
-#include "dictation/Recorder.h"
 #include "insertion/AXText.h"
-#include "insertion/HistoryStore.h"
+#include "state/AppState.h"
+#include "stores/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
+#include "support/LineLog.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
-#include "support/EngineDesktopTest.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
-#include "support/LineLog.h"
 
 #include <QFile>
 #include <QtTest/QTest>

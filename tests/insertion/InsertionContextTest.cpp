@@ -1,5 +1,5 @@
-#include "insertion/DictionaryStore.h"
 #include "insertion/InsertionContext.h"
+#include "stores/DictionaryStore.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>

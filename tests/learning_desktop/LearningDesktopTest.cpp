@@ -1,17 +1,14 @@
 // The helper's accessibility and key-watch commands and the selection clean-up
 // chip against a Qt target window in another process, through AT-SPI, XInput2
 // and XTest on the harness's display.
+#include "audio/Recorder.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
-#include "dictation/Recorder.h"
 #include "dictation/SystemAudio.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
-#include "insertion/DictionaryStore.h"
-#include "insertion/HistoryStore.h"
-#include "insertion/StatsStore.h"
 #include "learning/CorrectionChip.h"
 #include "learning/CorrectionChipView.h"
 #include "learning/CorrectionLearner.h"
@@ -20,6 +17,9 @@
 #include "learning/SelectionCleanup.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
+#include "stores/DictionaryStore.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/LoopbackHttpServer.h"

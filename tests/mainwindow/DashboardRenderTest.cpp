@@ -1,18 +1,18 @@
 // The main window on the Dashboard with seeded stores, rendered offscreen in
 // the light and the dark look: the pictures go to the build folder's
 // artifacts/ and the test checks texts and colours at known points.
-#include "app/Appearance.h"
-#include "insertion/HistoryStore.h"
-#include "insertion/StatsStore.h"
+#include "install/Updater.h"
+#include "looks/Appearance.h"
+#include "looks/TrademarkedText.h"
 #include "mainwindow/AboutPane.h"
 #include "mainwindow/DashboardPane.h"
 #include "mainwindow/HeroCard.h"
 #include "mainwindow/MainWindowView.h"
 #include "mainwindow/PhoneNoteRow.h"
 #include "mainwindow/RecentDictationRow.h"
-#include "install/Updater.h"
-#include "onboarding/TrademarkedText.h"
 #include "state/AppState.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/FakeNoteTarget.h"

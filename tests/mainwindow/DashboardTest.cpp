@@ -1,15 +1,15 @@
 // The Dashboard's texts and its two lists: phone notes and recent dictations,
 // on real store files in a temporary folder, a fake inbox and send target, and
 // a clock the test moves.
-#include "insertion/HistoryStore.h"
-#include "insertion/StatsStore.h"
+#include "looks/SegmentedSwitch.h"
 #include "mainwindow/DashboardPane.h"
 #include "mainwindow/HeroCard.h"
 #include "mainwindow/HeroText.h"
 #include "mainwindow/PhoneNoteRow.h"
 #include "mainwindow/RecentDictationRow.h"
-#include "mainwindow/SegmentedSwitch.h"
 #include "onboarding/Greeting.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 #include "support/FakeNoteTarget.h"
 #include "support/FakePhoneNotesInbox.h"

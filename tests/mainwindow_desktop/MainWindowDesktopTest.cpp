@@ -2,7 +2,6 @@
 // its sidebar clicked row by row as a user's mouse does, a mode pinned from
 // the tray's mode submenu, and the real program raising its window when it is
 // launched a second time.
-#include "app/AppActions.h"
 #include "app/QuorvaneApp.h"
 #include "cleanup/DictationMode.h"
 #include "cleanup/ModeMenu.h"
@@ -12,6 +11,7 @@
 #include "mainwindow/MainWindowView.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"

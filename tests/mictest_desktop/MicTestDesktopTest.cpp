@@ -1,3 +1,4 @@
+#include "audio/WavData.h"
 #include "engine/DiagnosticsView.h"
 #include "engine/EngineBootstrap.h"
 #include "engine/EnginePackage.h"
@@ -11,7 +12,6 @@
 #include "support/PortLock.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
-#include "support/WavData.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 #include "support/Artifacts.h"
 #include "support/FakePlatform.h"
 #include "support/InlineCatalog.h"
-#include "translation/TranslationCatalog.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QApplication>
 #include <QComboBox>

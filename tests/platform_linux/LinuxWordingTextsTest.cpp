@@ -2,10 +2,8 @@
 // steps and the tray menu, built under the Linux wording, name no place, key
 // or program of another desktop. Texts shown only in bubbles and dialogs are
 // checked through the wording table itself.
-#include "app/AppActions.h"
 #include "app/QuorvaneApp.h"
 #include "engine/EngineBootstrap.h"
-#include "mainwindow/MainWindowPane.h"
 #include "mainwindow/MainWindowView.h"
 #include "onboarding/FirstWordsStep.h"
 #include "onboarding/KeyboardGuide.h"
@@ -15,7 +13,9 @@
 #include "onboarding/WelcomeStep.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxWording.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
+#include "state/MainWindowPane.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 

@@ -1,6 +1,6 @@
 // Translation with the real detector and translator that scripts/setup.sh
 // installs: cld2 and Apertium with its English-Spanish pair.
-#include "translation/Translator.h"
+#include "translator/Translator.h"
 
 #include "platform/Platform.h"
 #include "platform/linux/ApertiumTranslator.h"

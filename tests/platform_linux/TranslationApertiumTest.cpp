@@ -9,9 +9,9 @@
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "translation/TranslateKeys.h"
-#include "translation/TranslationCatalog.h"
 #include "translation/TranslationDownload.h"
 #include "translation/TranslationInstallDialog.h"
+#include "translator/TranslationCatalog.h"
 
 #include "platform/Platform.h"
 #include "state/AppState.h"

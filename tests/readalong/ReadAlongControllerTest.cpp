@@ -1,11 +1,11 @@
 #include "reader/ReaderWindowController.h"
 
+#include "audio/WavData.h"
 #include "support/Await.h"
 #include "support/FakeAudioPlayers.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
-#include "support/WavData.h"
 
 #include <QCoreApplication>
 #include <QDir>

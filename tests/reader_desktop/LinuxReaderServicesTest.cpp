@@ -1,12 +1,12 @@
 // The Linux services of reading aloud on the harness's desktop: WAV playback
 // through the audio sink into PulseAudio, and the primary selection with its
 // owner's process.
+#include "audio/WavData.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "platform/linux/QtAudioSinkPlayers.h"
 #include "platform/linux/X11PrimarySelection.h"
 #include "support/Await.h"
 #include "support/SpeakerMonitor.h"
-#include "support/WavData.h"
 
 #include <QElapsedTimer>
 #include <QtTest/QTest>

@@ -1,7 +1,6 @@
 // Reading aloud on a real desktop: the program reads the sentence selected in
 // another application on its reader key and leaves that application's
 // clipboard as it was; German text goes to the desktop's own synthesizer.
-#include "app/AppActions.h"
 #include "app/QuorvaneApp.h"
 #include "dictation/FrontmostApp.h"
 #include "dictation_e2e/DictationTarget.h"
@@ -9,12 +8,13 @@
 #include "insertion/AXText.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "reader/ReaderController.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Await.h"
-#include "support/EngineWait.h"
 #include "support/EngineDesktopTest.h"
-#include "support/SpeakerMonitor.h"
+#include "support/EngineWait.h"
 #include "support/ProgramRun.h"
+#include "support/SpeakerMonitor.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 

@@ -1,11 +1,11 @@
 // The Cleanup page: its defaults, the history choice that prunes at once, the
 // phone switch, and the local model's state.
-#include "insertion/HistoryStore.h"
 #include "mainwindow/CleanupPane.h"
+#include "PageRender.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"
-#include "PageRender.h"
+#include "stores/HistoryStore.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"

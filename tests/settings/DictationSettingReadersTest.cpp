@@ -1,16 +1,16 @@
 // The program's readers of the Dictation page's settings see what the page
 // shows: the same default while a key is absent or holds another type, and
 // the stored value once it holds one of the right type.
-#include "app/AppActions.h"
-#include "app/ConfiguredHotkeys.h"
-#include "app/HotkeyManager.h"
-#include "app/ModifierTapMonitor.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/BubbleView.h"
 #include "dictation/SystemAudio.h"
 #include "dictation/VariantGlassBackground.h"
+#include "hotkeys/ConfiguredHotkeys.h"
+#include "hotkeys/HotkeyManager.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "insertion/PasteService.h"
 #include "looks/Paper.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"

@@ -1,8 +1,8 @@
 // The Dictionary page: splitting the mishearings, the Add button, the name
 // switch's push, and the word list following the store.
 #include "insertion/DictionaryPane.h"
-#include "insertion/DictionaryStore.h"
 #include "PageRender.h"
+#include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/RecordingWordBoost.h"

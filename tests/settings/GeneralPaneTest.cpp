@@ -1,13 +1,13 @@
 // The General page: the name commit with its "Saved" mark and announcement,
 // the theme's reaction, the milestone switches and the badge preview.
-#include "app/Appearance.h"
 #include "mainwindow/GeneralPane.h"
+#include "PageRender.h"
+#include "looks/Appearance.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"
 #include "onboarding/MilestoneBadge.h"
 #include "onboarding/Milestones.h"
-#include "PageRender.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/ManualTimers.h"

@@ -1,10 +1,10 @@
 // The picture tiles and the controls built from them: selection, writes and
 // pointer reactions.
-#include "looks/Paper.h"
 #include "mainwindow/LiveControls.h"
+#include "looks/Paper.h"
 #include "mainwindow/LiveSettingsControl.h"
-#include "mainwindow/MainWindowPane.h"
 #include "mainwindow/SampleTile.h"
+#include "state/MainWindowPane.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 #include "support/TempFolder.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Appearance.h"
+#include "looks/Appearance.h"
+#include "looks/SettingsForm.h"
 #include "mainwindow/MainWindowView.h"
-#include "mainwindow/SettingsForm.h"
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"

@@ -1,10 +1,10 @@
 #include "engine/Transcriber.h"
+#include "audio/WavData.h"
 #include "engine/CancelToken.h"
 #include "engine/MlxServer.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QuorvaneError.h"
-#include "support/WavData.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/PhoneNotesInbox.h"
+#include "phonelink/PhoneNotesInbox.h"
 
 // Phone notes held in memory; counts clears.
 class FakePhoneNotesInbox : public PhoneNotesInbox {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "translation/TranslationCatalog.h"
+#include "translator/TranslationCatalog.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "insertion/DictionaryStore.h"
-#include "insertion/WordBoostSink.h"
+#include "stores/DictionaryStore.h"
+#include "stores/WordBoostSink.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,12 +1,12 @@
 #include "translation/TranslateBar.h"
 
-#include "support/InlineCatalog.h"
-#include "support/QtPrinting.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/InlineCatalog.h"
 #include "support/ManualTimers.h"
-#include "translation/TranslationCatalog.h"
+#include "support/QtPrinting.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -2,15 +2,15 @@
 
 #include "dictation/DictationPeers.h"
 #include "state/AppState.h"
-#include "support/QtPrinting.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/ManualTimers.h"
+#include "support/QtPrinting.h"
 #include "support/RecordingBubble.h"
 #include "translation/TranslateBar.h"
-#include "translation/TranslationCatalog.h"
-#include "translation/Translator.h"
+#include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QCoreApplication>
 #include <QLocale>

@@ -1,11 +1,11 @@
 #include "translation/TranslationDownload.h"
 
-#include "support/InlineCatalog.h"
-#include "support/QtPrinting.h"
 #include "support/Artifacts.h"
 #include "support/FakePlatform.h"
-#include "translation/TranslationCatalog.h"
+#include "support/InlineCatalog.h"
+#include "support/QtPrinting.h"
 #include "translation/TranslationInstallDialog.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QComboBox>
 #include <QLabel>

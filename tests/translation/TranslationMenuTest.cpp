@@ -1,10 +1,10 @@
 #include "translation/TranslationMenu.h"
 
-#include "support/QtPrinting.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/QtPrinting.h"
 #include "translation/DoubleTapKeyLabel.h"
-#include "translation/TranslationCatalog.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QLocale>
 #include <QMenu>

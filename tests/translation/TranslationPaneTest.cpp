@@ -2,18 +2,18 @@
 // writes and binds, and how it looks.
 #include "translation/TranslationPane.h"
 
-#include "app/AppActions.h"
-#include "app/ConfiguredHotkeys.h"
-#include "app/HotkeyManager.h"
-#include "app/ModifierTapMonitor.h"
+#include "hotkeys/ConfiguredHotkeys.h"
+#include "hotkeys/HotkeyManager.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "settings/PageRender.h"
+#include "state/AppActions.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinting.h"
 #include "support/TempFolder.h"
 #include "translation/LanguageTableView.h"
-#include "translation/TranslationCatalog.h"
 #include "translation/TranslationDownload.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QComboBox>
 #include <QLabel>

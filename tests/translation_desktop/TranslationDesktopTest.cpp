@@ -1,27 +1,27 @@
 // Translation on a real desktop: the Translate menu's "Translate One Dictation"
 // types a spoken English sentence in Spanish into another application, and the
 // read-translated double-tap reads an English selection aloud in Spanish.
+#include "audio/Recorder.h"
 #include "dictation/DictationController.h"
-#include "dictation/Recorder.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
-#include "insertion/HistoryStore.h"
 #include "state/AppState.h"
+#include "stores/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/EngineDesktopTest.h"
+#include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
-#include "support/EngineWait.h"
-#include "support/EngineDesktopTest.h"
-#include "support/SpeakerMonitor.h"
 #include "support/ProgramRun.h"
+#include "support/SpeakerMonitor.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
 #include "translation/TranslateKeys.h"
-#include "translation/TranslationCatalog.h"
 #include "translation/TranslationMenu.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QAction>
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "engine/VoiceTuning.h"
-#include "dictation/Recorder.h"
+#include "audio/Recorder.h"
 #include "engine/MlxServer.h"
 #include "engine/Transcriber.h"
 #include "support/Await.h"

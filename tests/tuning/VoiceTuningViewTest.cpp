@@ -1,8 +1,8 @@
 // The Your voice page in each tuning phase, its buttons, its wiring to the
 // controller, and its look.
-#include "dictation/Recorder.h"
-#include "engine/StepRow.h"
 #include "engine/VoiceTuningView.h"
+#include "audio/Recorder.h"
+#include "engine/StepRow.h"
 #include "settings/PageRender.h"
 #include "support/FakeAudioInput.h"
 #include "support/QtPrinting.h"

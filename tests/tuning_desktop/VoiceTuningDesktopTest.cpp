@@ -1,6 +1,6 @@
 // The sixteen sentences spoken by flite into the harness microphone, recorded by
 // the tuning's own recorder, then tuned and measured on the real speech engine.
-#include "dictation/Recorder.h"
+#include "audio/Recorder.h"
 #include "engine/MlxServer.h"
 #include "engine/Transcriber.h"
 #include "engine/VoiceTuning.h"

@@ -1,6 +1,6 @@
 #include "platform/linux/X11Hotkeys.h"
 
-#include "platform/linux/MacKeyCodes.h"
+#include "platform/linux/StoredKeyCodes.h"
 
 // Qt before X11: the X headers define macros (Bool, Status) that Qt's headers use as names.
 #include <QSocketNotifier>
@@ -162,7 +162,7 @@ QList<unsigned int> X11Hotkeys::lockVariants() const {
 bool X11Hotkeys::grab(quint32 id, quint32 keyCode, quint32 modifiers) {
     if (!connect())
         return false;
-    const std::optional<quint32> x11Key = MacKeyCodes::toX11(keyCode);
+    const std::optional<quint32> x11Key = StoredKeyCodes::toX11(keyCode);
     if (!x11Key)
         return false;
     const Grab wanted{*x11Key, toX11Modifiers(modifiers)};
@@ -330,7 +330,7 @@ void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
         return;
     if (!isModifierKey(x11KeyCode)) {
         if (press)
-            deliver({KeyEvent::Kind::KeyDown, 0, timeMs, MacKeyCodes::fromX11(x11KeyCode)});
+            deliver({KeyEvent::Kind::KeyDown, 0, timeMs, StoredKeyCodes::fromX11(x11KeyCode)});
         return;
     }
     if (press)
@@ -344,11 +344,11 @@ void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
 }
 
 std::optional<quint32> X11Hotkeys::keyCodeForNative(quint32 nativeScanCode) const {
-    return MacKeyCodes::fromX11(nativeScanCode);
+    return StoredKeyCodes::fromX11(nativeScanCode);
 }
 
 QString X11Hotkeys::layoutText(quint32 keyCode) const {
-    const std::optional<quint32> x11Key = MacKeyCodes::toX11(keyCode);
+    const std::optional<quint32> x11Key = StoredKeyCodes::toX11(keyCode);
     if (!x11Key || !const_cast<X11Hotkeys*>(this)->connect())
         return {};
     XkbStateRec state;
