@@ -192,7 +192,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
         << home.read(kBubbleTrace).toStdString();
 
     // The chime's player is what a quit used to trip over: it must have played.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return SpeakerMonitor::voicedSeconds(chime.samples()) > 0.0; }, 3000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return SpeakerMonitor::voicedSeconds(chime.samples()) > 0.0; }, 20000))
         << "the milestone chime was not heard";
     // Everything is open now: the main window, the read-along window, the
     // question, the chime's player and the pointer watch.
