@@ -7,6 +7,7 @@
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
+#include "state/AppActions.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
 
@@ -70,13 +71,17 @@ Uninstaller::Folders Uninstaller::standardFolders() {
     return folders;
 }
 
-Uninstaller& Uninstaller::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static Uninstaller* uninstaller = new Uninstaller(standardFolders(), Services{
+Uninstaller::Services Uninstaller::standardServices() {
+    return Services{
         messageBoxPresenter(),
         InstallFolder::running(),
         [] {
+            // Nothing may write into the folders while or after they go: the
+            // phone link takes no more notes, the engine's servers end, and
+            // the settings live in memory only (the main window still saves
+            // its frame as the program quits).
+            if (const std::function<void()>& stopPhoneLink = AppActions::shared().stopPhoneLink)
+                stopPhoneLink();
             MlxServer::shared().stop();
             LlmServer::shared().stopIfOwned();
             Defaults::shared().clear();
@@ -85,7 +90,13 @@ Uninstaller& Uninstaller::shared() {
         [](std::chrono::milliseconds delay, std::function<void()> work) {
             QTimer::singleShot(delay, qApp, std::move(work));
         },
-    });
+    };
+}
+
+Uninstaller& Uninstaller::shared() {
+    // Lives as long as the process: destroyed at exit it would outlive the
+    // platform services and the application it uses.
+    static Uninstaller* uninstaller = new Uninstaller(standardFolders(), standardServices());
     return *uninstaller;
 }
 

@@ -36,8 +36,9 @@ public:
         AlertPresenter present;
         // The install folder of the running copy; none for a managed copy.
         std::optional<QString> installFolder;
-        // Stops the engine's servers and forgets the settings in memory, so
-        // nothing writes into the folders while or after they go.
+        // Stops every writer and server (the phone link, the engine's servers,
+        // every later settings write), so nothing writes into the folders
+        // while or after they go.
         std::function<void()> stopEverything;
         // Ends the program; runs at most once.
         std::function<void()> quit;
@@ -46,6 +47,9 @@ public:
     };
 
     static Folders standardFolders();
+    // The running program's: message boxes, its install folder, the stop of
+    // its phone link, engine servers and settings writes, the application's quit.
+    static Services standardServices();
     static Uninstaller& shared();
 
     Uninstaller(Folders folders, Services services, QObject* parent = nullptr);

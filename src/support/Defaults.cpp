@@ -89,12 +89,12 @@ QString Defaults::filePath() const { return m_settings->fileName(); }
 
 bool Defaults::contains(const QString& key) const {
     QMutexLocker lock(&m_mutex);
-    return m_settings->contains(key);
+    return m_inMemory ? m_inMemory->contains(key) : m_settings->contains(key);
 }
 
 QVariant Defaults::value(const QString& key) const {
     QMutexLocker lock(&m_mutex);
-    return m_settings->value(key);
+    return m_inMemory ? m_inMemory->value(key) : m_settings->value(key);
 }
 
 std::optional<bool> Defaults::boolean(const QString& key) const {
@@ -182,10 +182,14 @@ bool Defaults::keepDamagedFile() {
 void Defaults::set(const QString& key, const QVariant& value) {
     {
         QMutexLocker lock(&m_mutex);
-        if (!keepDamagedFile())
-            return;
-        m_settings->setValue(key, value);
-        m_settings->sync();
+        if (m_inMemory) {
+            m_inMemory->insert(key, value);
+        } else {
+            if (!keepDamagedFile())
+                return;
+            m_settings->setValue(key, value);
+            m_settings->sync();
+        }
     }
     emit changed(key);
 }
@@ -193,16 +197,26 @@ void Defaults::set(const QString& key, const QVariant& value) {
 void Defaults::remove(const QString& key) {
     {
         QMutexLocker lock(&m_mutex);
-        if (!keepDamagedFile())
-            return;
-        m_settings->remove(key);
-        m_settings->sync();
+        if (m_inMemory) {
+            m_inMemory->remove(key);
+        } else {
+            if (!keepDamagedFile())
+                return;
+            m_settings->remove(key);
+            m_settings->sync();
+        }
     }
     emit changed(key);
 }
 
 void Defaults::clear() {
     QMutexLocker lock(&m_mutex);
+    if (m_inMemory) {
+        m_inMemory->clear();
+        return;
+    }
     m_settings->clear();
     m_settings->sync();
+    // QSettings would make the folder again on its next write; a map cannot.
+    m_inMemory.emplace();
 }

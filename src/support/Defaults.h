@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <memory>
 #include <optional>
@@ -54,8 +55,10 @@ public:
     void set(const QString& key, const QVariant& value);
     void remove(const QString& key);
     // Forgets every setting, in memory and in the file, without announcing
-    // each key: the uninstaller calls it before it deletes the folder, so that
-    // a late write cannot bring the old settings back.
+    // each key, and from then on never writes the file again: later changes
+    // live in memory until the program ends. The uninstaller calls it before
+    // it deletes the folder, so that nothing written late (a window's frame
+    // at quit) brings the file or its folder back.
     void clear();
 
 signals:
@@ -68,4 +71,6 @@ private:
 
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
+    // After clear(): the settings, kept in memory only.
+    std::optional<QVariantMap> m_inMemory;
 };

@@ -1,7 +1,12 @@
 #include "install/Uninstaller.h"
 
+#include "state/AppActions.h"
+#include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -121,6 +126,26 @@ TEST_F(UninstallerTest, AManagedCopyIsNeverTrashedButTheProgramStillQuits) {
     Uninstaller::Folders odd = folders();
     odd.hubCache.clear();
     EXPECT_TRUE(Uninstaller(odd, {}).downloadedModels(odd.hubCache).isEmpty());
+}
+
+TEST(UninstallerStandardServicesTest, TheStopEndsThePhoneLinkAndEveryLaterSettingsWrite) {
+    AppActions& actions = AppActions::shared();
+    const std::function<void()> realStop = actions.stopPhoneLink;
+    int phoneLinkStops = 0;
+    actions.stopPhoneLink = [&phoneLinkStops] { ++phoneLinkStops; };
+    Defaults& defaults = Defaults::shared();
+    defaults.set(QStringLiteral("userName"), QStringLiteral("Ada"));
+    const QString folder = QFileInfo(defaults.filePath()).path();
+    ASSERT_TRUE(QFileInfo::exists(defaults.filePath()));
+
+    Uninstaller::standardServices().stopEverything();
+    actions.stopPhoneLink = realStop;
+    EXPECT_EQ(phoneLinkStops, 1);
+    EXPECT_FALSE(defaults.contains(QStringLiteral("userName")));
+    // The folder goes; what the program writes on its way out (a window's frame) stays in memory.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    defaults.set(QStringLiteral("windowFrame Main"), QStringLiteral("AdnQ0AADAAA="));
+    EXPECT_FALSE(QFileInfo::exists(folder));
 }
 
 } // namespace
