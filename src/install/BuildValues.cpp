@@ -15,9 +15,10 @@ QString buildNumber() {
     return number.isEmpty() ? QStringLiteral("unknown") : number;
 }
 
-QByteArray releaseKey() {
-    const auto decoded = QByteArray::fromBase64Encoding(QByteArrayLiteral(QUORVANE_UPDATE_PUBLIC_KEY),
-                                                        QByteArray::AbortOnBase64DecodingErrors);
+QByteArray releaseKey() { return releaseKeyFrom(QByteArrayLiteral(QUORVANE_UPDATE_PUBLIC_KEY)); }
+
+QByteArray releaseKeyFrom(const QByteArray& base64) {
+    const auto decoded = QByteArray::fromBase64Encoding(base64.trimmed(), QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || decoded.decoded.size() != kPublicKeyBytes)
         return {};
     return decoded.decoded;

@@ -3,8 +3,9 @@
 set(QUORVANE_SITE "https://quorvane.example" CACHE STRING "The maker's web site (version.json, download and review pages)")
 set(QUORVANE_SUPPORT_ADDRESS "support@quorvane.example" CACHE STRING "The support e-mail address")
 set(QUORVANE_BUILD_NUMBER "1" CACHE STRING "The build number shown in problem reports")
-# The release signing key: 32 bytes of Ed25519 public key in base64. A build
-# without one never installs an update.
+# The release signing key: 32 bytes of Ed25519 public key in base64, as
+# scripts/make-release-key.sh prints it (README, "Making a release"). A build
+# without one never updates itself and asks no server.
 set(QUORVANE_UPDATE_PUBLIC_KEY "" CACHE STRING "Ed25519 public key (base64) that release archives are signed with")
 
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)

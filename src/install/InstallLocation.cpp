@@ -17,47 +17,80 @@ namespace {
 
 // Values arrive as arguments; nothing is written into the text.
 constexpr const char* kMoveScript = R"SH(#!/bin/bash
-# Moves an install folder once the program has quit: copy beside the target,
-# set an existing install folder aside, rename the copy in, then delete the
-# old one. Nothing is deleted before its replacement is in place.
+# Moves an install folder once the program has quit. The copy is made in a
+# work folder of its own beside the target, an install folder already at the
+# target is set aside into that work folder, the copy renamed in, and only then
+# is the work folder deleted. No other name beside the target is touched: a
+# folder the user keeps there is never replaced or deleted.
 pid="$1"; src="$2"; dst="$3"; stale="$4"
 while kill -0 "$pid" 2>/dev/null; do sleep 0.2; done
 # bash reads on from the open script, so its private folder can go now.
 rm -rf -- "$(dirname -- "$0")"
-mkdir -p -- "$(dirname -- "$dst")"
-rm -rf -- "$dst.new"
-old=""
-if cp -a -- "$src" "$dst.new" && [ -f "$dst.new/quorvane-install.txt" ]; then
-  if [ -e "$dst" ] || [ -L "$dst" ]; then
-    if [ -f "$dst/quorvane-install.txt" ] && [ ! -L "$dst" ]; then
-      old="$dst.old"
-      rm -rf -- "$old"
-      mv -T -- "$dst" "$old"
-    else
-      rm -rf -- "$dst.new"
-      xdg-open "$(dirname -- "$src")" >/dev/null 2>&1
-      exit 1
-    fi
-  fi
-  if mv -T -- "$dst.new" "$dst"; then
-    [ -n "$old" ] && rm -rf -- "$old"
-    # The download goes to the trash, never straight away: being wrong about
-    # somebody's folder has to be undoable.
-    if [ -n "$stale" ] && [ -d "$stale" ]; then
-      gio trash -- "$stale" >/dev/null 2>&1
-    fi
-    exec setsid "$dst/bin/quorvane" </dev/null >/dev/null 2>&1
-  fi
-  [ -n "$old" ] && mv -T -- "$old" "$dst"
+reveal() {
+  xdg-open "$(dirname -- "$src")" >/dev/null 2>&1
+  exit 1
+}
+# Reached through another name (a linked folder on the way), the copy already
+# is the target: it is started as it stands, never copied over itself.
+if [ "$src" -ef "$dst" ]; then
+  exec setsid "$dst/bin/quorvane" </dev/null >/dev/null 2>&1
 fi
-rm -rf -- "$dst.new"
-xdg-open "$(dirname -- "$src")" >/dev/null 2>&1
-exit 1
+parent="$(dirname -- "$dst")"
+mkdir -p -- "$parent" || reveal
+work="$(mktemp -d -- "$parent/.Quorvane.move.XXXXXXXX")" || reveal
+if ! cp -a -- "$src" "$work/new" || [ ! -f "$work/new/quorvane-install.txt" ]; then
+  rm -rf -- "$work"
+  reveal
+fi
+if [ -e "$dst" ] || [ -L "$dst" ]; then
+  if [ ! -f "$dst/quorvane-install.txt" ] || [ -L "$dst" ] || ! mv -T -- "$dst" "$work/old"; then
+    rm -rf -- "$work"
+    reveal
+  fi
+fi
+if ! mv -T -- "$work/new" "$dst"; then
+  # The work folder goes only once the old install is back in its place.
+  if [ ! -e "$work/old" ] || mv -T -- "$work/old" "$dst"; then
+    rm -rf -- "$work"
+  fi
+  reveal
+fi
+rm -rf -- "$work"
+# The download goes to the trash, never straight away: being wrong about
+# somebody's folder has to be undoable. Never the copy just moved in.
+if [ -n "$stale" ] && [ -d "$stale" ] && [ ! "$stale" -ef "$dst" ]; then
+  gio trash -- "$stale" >/dev/null 2>&1
+fi
+exec setsid "$dst/bin/quorvane" </dev/null >/dev/null 2>&1
 )SH";
 
+// The path with every link resolved, so that a folder reached through a
+// linked home or Applications folder compares equal to itself. Of a path that
+// does not exist (yet) the part that does is resolved and the rest kept.
+QString realPath(const QString& path) {
+    QString existing = QDir::cleanPath(path);
+    QString rest;
+    while (true) {
+        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return rest.isEmpty() ? canonical : QDir::cleanPath(canonical + QLatin1Char('/') + rest);
+        const qsizetype cut = existing.lastIndexOf(QLatin1Char('/'));
+        if (cut <= 0)
+            return QDir::cleanPath(path);
+        rest = rest.isEmpty() ? existing.mid(cut + 1) : existing.mid(cut + 1) + QLatin1Char('/') + rest;
+        existing.truncate(cut);
+    }
+}
+
+// Whether `path` is `folder` or lies below it; both real paths.
+bool isWithin(const QString& path, const QString& folder) {
+    return path == folder || path.startsWith(folder == QLatin1String("/") ? folder : folder + QLatin1Char('/'));
+}
+
 bool insideRoots(const QString& folder, const Roots& roots) {
+    const QString real = realPath(folder);
     for (const QString& prefix : roots.prefixes) {
-        if (folder.startsWith(prefix))
+        if (real.startsWith(realPath(prefix) + QLatin1Char('/')))
             return true;
     }
     return false;
@@ -77,15 +110,16 @@ bool isCorrect(const QString& folder, const Roots& roots) {
 }
 
 QString whereItIs(const QString& folder, const Roots& roots) {
-    QString parent = QFileInfo(folder).path();
-    if (!roots.home.isEmpty() && (parent == roots.home || parent.startsWith(roots.home + QLatin1Char('/'))))
-        parent = QLatin1Char('~') + parent.mid(roots.home.size());
-    return parent;
+    const QString parent = realPath(QFileInfo(folder).path());
+    const QString home = roots.home.isEmpty() ? QString() : realPath(roots.home);
+    if (home.isEmpty() || home == QLatin1String("/"))
+        return parent;
+    return isWithin(parent, home) ? QLatin1Char('~') + parent.mid(home.size()) : parent;
 }
 
 std::optional<QString> leftover(const QString& folder, const Roots& roots) {
     if (isTranslocated(folder) || QFileInfo(folder).fileName() != QLatin1String(InstallFolder::kFolderName) ||
-        insideRoots(folder, roots))
+        insideRoots(folder, roots) || isWithin(realPath(moveTarget(roots)), realPath(folder)))
         return std::nullopt;
     return folder;
 }
@@ -96,7 +130,7 @@ QString moveTarget(const Roots& roots) {
 
 bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, std::function<void()> quit) {
     const QString target = moveTarget(roots);
-    if (QDir::cleanPath(folder) == QDir::cleanPath(target))
+    if (realPath(folder) == realPath(target))
         return true;
     ProgramLauncher* launcher = Platform::current().programLauncher;
     if (!launcher || !InstallFolder::isInstallFolder(folder))

@@ -7,9 +7,10 @@
 #include <functional>
 #include <optional>
 
-// Where a copy of the program sits and what that allows. The rules are pure
-// functions of a path and the roots; the "running" forms ask InstallFolder
-// for the copy in use. A copy that is not a marked install folder (a build
+// Where a copy of the program sits and what that allows. The rules are
+// functions of a path and the roots; they compare real paths (links
+// resolved), so a linked home or Applications folder cannot make one folder
+// look like two. The "running" forms ask InstallFolder for the copy in use. A copy that is not a marked install folder (a build
 // tree, a package under /usr) is managed elsewhere and is never moved,
 // replaced or trashed.
 namespace InstallLocation {
@@ -31,7 +32,8 @@ bool isCorrect(const QString& folder, const Roots& roots);
 // The folder holding `folder`, home shown as "~".
 QString whereItIs(const QString& folder, const Roots& roots);
 // The copy a move would leave behind and may trash: `folder` itself when it is
-// named exactly "Quorvane" and lies outside the roots; none otherwise.
+// named exactly "Quorvane", lies outside the roots and does not hold the move
+// target; none otherwise.
 std::optional<QString> leftover(const QString& folder, const Roots& roots);
 // Where a move puts the copy: home + "/Applications/Quorvane".
 QString moveTarget(const Roots& roots);
@@ -41,13 +43,15 @@ QString moveTarget(const Roots& roots);
 inline constexpr std::chrono::milliseconds kQuitDelay{300};
 
 // Moves the install folder `folder` to moveTarget(roots) once the process
-// `pid` has ended: a script copies it beside the target, sets an existing
-// install folder there aside, renames the copy in, deletes the old one, sends
-// the leftover download to the trash (kept when that fails) and starts the
-// moved copy; a failed copy opens the source's folder instead. True when
-// `folder` already is the target (nothing happens) or the script has started
-// and `quit` runs kQuitDelay later; false when `folder` is not a marked
-// install folder or the script could not start.
+// `pid` has ended: a script copies it into a work folder of its own beside the
+// target (a fresh, unique name), sets an existing install folder there aside
+// into the same work folder, renames the copy in, deletes the work folder,
+// sends the leftover download to the trash (kept when that fails, never when
+// it turns out to be the target) and starts the moved copy; a failed copy
+// opens the source's folder instead. True when `folder` already is the target
+// (nothing happens) or the script has started and `quit` runs kQuitDelay
+// later; false when `folder` is not a marked install folder or the script
+// could not start.
 bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, std::function<void()> quit);
 
 } // namespace InstallLocation

@@ -32,6 +32,10 @@ namespace {
 constexpr const char* kArchiveName = "Quorvane.archive";
 constexpr const char* kUnpackedName = "unpacked";
 constexpr qint64 kDownloadChunkBytes = 1024 * 1024;
+// The marker an update puts into its work folder: only folders holding it are swept.
+constexpr const char* kWorkMarkerName = ".quorvane-update-work";
+// A UUID without braces, as the work folder's name carries it.
+constexpr qsizetype kUuidLength = 36;
 
 // Values reach the scripts as arguments only; nothing is ever written into
 // their text.
@@ -50,41 +54,54 @@ constexpr const char* kSwapScript = R"SH(#!/bin/bash
 # Replaces the install folder once the old process has ended: the new copy is
 # copied beside it first, the old one set aside, the new one renamed in, and
 # only then is the old one deleted. Any failure leaves the old folder in place.
+# Both the copy and the old folder set aside live in the update's own work
+# folder (beside the install folder, named by the update), so no other name
+# there is ever touched.
 pid="$1"; old="$2"; new="$3"; receipt="$4"; version="$5"; work="$6"
 while kill -0 "$pid" 2>/dev/null; do sleep 0.2; done
 # bash reads on from the open script, so its private folder can go now.
 rm -rf -- "$(dirname -- "$0")"
-backup="$old.old"
+staged="$work/staged"
+previous="$work/previous"
 mkdir -p -- "$(dirname -- "$receipt")"
 if [ ! -f "$old/quorvane-install.txt" ]; then
   printf 'blocked\n%s\n%s\n' "$version" "not an install folder: $old" > "$receipt"
-elif ! err=$(rm -rf -- "$old.new" "$backup" 2>&1 && cp -a -- "$new" "$old.new" 2>&1); then
-  rm -rf -- "$old.new"
+elif ! err=$(cp -a -- "$new" "$staged" 2>&1); then
   printf 'restored\n%s\n%s\n' "$version" "$err" > "$receipt"
-elif ! err=$(mv -T -- "$old" "$backup" 2>&1); then
-  rm -rf -- "$old.new"
+elif ! err=$(mv -T -- "$old" "$previous" 2>&1); then
   printf 'blocked\n%s\n%s\n' "$version" "$err" > "$receipt"
-elif err=$(mv -T -- "$old.new" "$old" 2>&1); then
-  rm -rf -- "$backup"
+elif err=$(mv -T -- "$staged" "$old" 2>&1); then
   printf 'ok\n%s\n' "$version" > "$receipt"
-else
-  mv -T -- "$backup" "$old"
+elif mv -T -- "$previous" "$old"; then
   printf 'restored\n%s\n%s\n' "$version" "$err" > "$receipt"
+else
+  # The old version could not go back: its only copy stays in the work folder.
+  printf 'restored\n%s\n%s\n' "$version" "$err; the previous version is kept in $previous" > "$receipt"
+  work=""
 fi
-rm -rf -- "$work"
+[ -n "$work" ] && rm -rf -- "$work"
 exec "$old/bin/quorvane" </dev/null >/dev/null 2>&1
 )SH";
 
-QNetworkRequest makeRequest(const QUrl& url, std::chrono::milliseconds timeout,
+QNetworkRequest makeRequest(const QUrl& url, std::chrono::milliseconds stallTimeout,
                             const std::optional<QSslConfiguration>& ssl) {
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     // https to https only: a redirect to plain http is refused.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setTransferTimeout(int(timeout.count()));
+    request.setTransferTimeout(int(stallTimeout.count()));
     if (ssl)
         request.setSslConfiguration(*ssl);
     return request;
+}
+
+// Ends `reply` once `deadline` has passed, however steadily its bytes trickle
+// in: a transfer time-out alone only notices a server that falls silent.
+void abortAfter(QNetworkReply* reply, std::chrono::milliseconds deadline) {
+    QTimer::singleShot(deadline, reply, [reply] {
+        if (reply->isRunning())
+            reply->abort();
+    });
 }
 
 bool isHttps(const QUrl& url) { return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty(); }
@@ -147,6 +164,16 @@ QString UpdateCheck::refusedText(const QString& version, const QString& runningV
 
 QFuture<UpdateCheck::Outcome> UpdateCheck::check(bool userInitiated) {
     if (m_promise) {
+        if (userInitiated) {
+            // The check under way now reports what it finds, as the user asked.
+            m_userInitiated = true;
+            Alert alert;
+            alert.style = Alert::Style::Informational;
+            alert.title = tr("Already checking for updates");
+            alert.text = QStringLiteral("Quorvane is checking for updates right now and will tell you what it finds.");
+            alert.buttons = {tr("OK")};
+            m_settings.present(alert, [](int) {});
+        }
         QPromise<Outcome> busy;
         busy.start();
         busy.addResult(Outcome::AlreadyRunning);
@@ -157,6 +184,19 @@ QFuture<UpdateCheck::Outcome> UpdateCheck::check(bool userInitiated) {
     m_promise->start();
     QFuture<Outcome> future = m_promise->future();
     m_userInitiated = userInitiated;
+    // A build without a release key never installs anything, so there is
+    // nothing to ask the server, nor anywhere the copy would have to be first.
+    if (m_settings.releaseKey.size() != ReleaseArchive::kPublicKeyBytes) {
+        if (userInitiated)
+            inform(tr("This build does not update itself"),
+                   QStringLiteral("This copy of Quorvane was built without a release signing key, so it cannot check "
+                                  "an update and never installs one. You can download new versions directly from ") +
+                       m_settings.site.host() + QStringLiteral("/download."),
+                   Outcome::NoReleaseKey);
+        else
+            finish(Outcome::NoReleaseKey);
+        return future;
+    }
     sweepWorkFolders();
     if (const auto receipt = Updater::lastAttempt(); receipt && !Updater::isNewer(receipt->version, m_settings.runningVersion))
         Updater::clearReceipt();
@@ -169,7 +209,9 @@ void UpdateCheck::fetchManifest(std::function<void(std::optional<UpdateManifest>
         QTimer::singleShot(0, this, [done] { done(std::nullopt); });
         return;
     }
-    QNetworkReply* reply = m_network.get(makeRequest(m_settings.manifestUrl, kManifestTimeout, m_settings.ssl));
+    const std::chrono::milliseconds deadline = m_settings.manifestDeadline;
+    QNetworkReply* reply = m_network.get(makeRequest(m_settings.manifestUrl, deadline, m_settings.ssl));
+    abortAfter(reply, deadline);
     connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64 total) {
         if (received > kMaxManifestBytes || total > kMaxManifestBytes)
             reply->abort();
@@ -219,18 +261,6 @@ void UpdateCheck::afterManifest(const std::optional<UpdateManifest>& manifest) {
                    Wording::of(QStringLiteral(". Updates can only install once it is in the Applications folder. Move "
                                               "it there and open it again, then check for updates.")),
                Outcome::WrongPlace);
-        return;
-    }
-    if (m_settings.releaseKey.size() != ReleaseArchive::kPublicKeyBytes) {
-        if (m_userInitiated)
-            inform(tr("This build does not install updates"),
-                   QStringLiteral("Quorvane ") + manifest->version +
-                       QStringLiteral(" is available, but this build carries no release signing key, so it cannot "
-                                      "check an update and never installs one. You can download it directly from ") +
-                       m_settings.site.host() + QStringLiteral("/download."),
-                   Outcome::NoReleaseKey);
-        else
-            finish(Outcome::NoReleaseKey);
         return;
     }
     const auto receipt = Updater::lastAttempt();
@@ -293,7 +323,8 @@ void UpdateCheck::install(const UpdateManifest& manifest) {
     const QString work = parent + QLatin1Char('/') + QLatin1String(kWorkFolderPrefix) +
                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     m_work = work;
-    if (!QDir().mkdir(work) || !QFile::setPermissions(work, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+    if (!QDir().mkdir(work) || !QFile::setPermissions(work, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner) ||
+        !QFile(work + QLatin1Char('/') + QLatin1String(kWorkMarkerName)).open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         fail();
         return;
     }
@@ -304,6 +335,7 @@ void UpdateCheck::install(const UpdateManifest& manifest) {
         return;
     }
     QNetworkReply* reply = m_network.get(makeRequest(url, m_settings.stallTimeout, m_settings.ssl));
+    abortAfter(reply, m_settings.downloadDeadline);
     // Small pieces: writing one of tens of megabytes would stall the GUI thread.
     reply->setReadBufferSize(kDownloadChunkBytes);
     const qint64 cap = m_settings.maxArchiveBytes;
@@ -430,10 +462,16 @@ void UpdateCheck::sweepWorkFolders() {
     if (!m_settings.installFolder)
         return;
     const QDir parent(QFileInfo(*m_settings.installFolder).path());
-    const QStringList left = parent.entryList({QLatin1String(kWorkFolderPrefix) + QLatin1Char('*')},
-                                              QDir::Dirs | QDir::NoSymLinks | QDir::Hidden);
-    for (const QString& name : left)
+    const QString prefix = QLatin1String(kWorkFolderPrefix);
+    const QStringList left = parent.entryList({prefix + QLatin1Char('*')}, QDir::Dirs | QDir::NoSymLinks | QDir::Hidden);
+    for (const QString& name : left) {
+        // Only a folder an update made: its exact name and the marker inside.
+        const QString id = name.mid(prefix.size());
+        if (id.size() != kUuidLength || QUuid::fromString(id).isNull() ||
+            !QFileInfo(parent.filePath(name) + QLatin1Char('/') + QLatin1String(kWorkMarkerName)).isFile())
+            continue;
         QDir(parent.filePath(name)).removeRecursively();
+    }
 }
 
 void UpdateCheck::fail() {

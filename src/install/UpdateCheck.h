@@ -25,24 +25,29 @@ class QNetworkReply;
 // exchanges it with the running install folder in one step and starts the new
 // copy. Only a marked install folder is ever replaced, only an archive signed
 // with the build's release key is ever unpacked, and a failed update leaves
-// the running copy as it was. One check at a time. GUI thread; the signature
-// check and the unpacking run on the thread pool.
+// the running copy as it was. A build without a release key asks no server at
+// all. One check at a time: a check the user starts while another runs is told
+// so, and the one under way then reports what it finds. Every request has a
+// deadline for the whole of it, so a server that trickles its answer cannot keep
+// a check alive. GUI thread; the signature check and the unpacking run on the
+// thread pool.
 class UpdateCheck : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::seconds kManifestTimeout{15};
+    static constexpr std::chrono::minutes kDownloadDeadline{30};
     static constexpr qint64 kMaxManifestBytes = 64 * 1024;
     static constexpr std::chrono::milliseconds kQuitDelay{300};
     static constexpr const char* kWorkFolderPrefix = "qv-update-";
 
     // How a check ended.
     enum class Outcome {
-        AlreadyRunning,   // another check was under way; this one did nothing
+        AlreadyRunning,   // another check was under way; this one said so when the user asked
         NoManifest,
         UpToDate,
         Managed,          // not a marked install folder: never replaced
         WrongPlace,       // an install folder outside the update roots
-        NoReleaseKey,     // a build without a key never installs
+        NoReleaseKey,     // a build without a key never asks and never installs
         Declined,         // "Later", or the download page instead
         BadUrl,           // the manifest's url does not parse
         Failed,           // "Update failed" was shown; nothing changed
@@ -63,9 +68,13 @@ public:
         InstallLocation::Roots roots;
         // The process the scripts wait for before they touch the folder.
         qint64 pid = 0;
-        // Archive size cap and the longest wait for the next byte.
+        // The longest the manifest's request may take, start to end.
+        std::chrono::milliseconds manifestDeadline{kManifestTimeout};
+        // Archive size cap, the longest wait for its next byte and the longest
+        // its whole download may take.
         qint64 maxArchiveBytes = qint64(1) * 1024 * 1024 * 1024;
         std::chrono::milliseconds stallTimeout{30000};
+        std::chrono::milliseconds downloadDeadline{kDownloadDeadline};
         ReleaseArchive::Limits unpackLimits;
         // Applied to every request when set (tests trust their own authority).
         std::optional<QSslConfiguration> ssl;

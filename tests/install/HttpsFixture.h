@@ -11,11 +11,15 @@
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
+
+#include <memory>
 
 // An HTTPS server on 127.0.0.1 with a certificate made for the test run.
 // Routes answer with a status, extra headers and a body; a stalling route
-// sends its headers and the first bytes, then nothing more.
+// sends its headers and the first bytes, then nothing more; a trickling route
+// sends its body one byte at a time, never falling silent for long.
 class HttpsFixture : public QObject {
 public:
     struct Route {
@@ -24,6 +28,8 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         // Bytes of the body sent before the server falls silent; -1 sends all.
         qint64 stallAfter = -1;
+        // When above zero, one byte of the body every so many milliseconds.
+        int trickleMs = 0;
     };
 
     HttpsFixture() {
@@ -85,6 +91,10 @@ private:
                 head += name + ": " + value + "\r\n";
             head += "Connection: close\r\n\r\n";
             socket->write(head);
+            if (route.trickleMs > 0) {
+                trickle(socket, route.body, route.trickleMs);
+                return;
+            }
             if (route.stallAfter >= 0) {
                 socket->write(route.body.left(route.stallAfter));
                 return;  // silent from here on; the client's stall timeout ends it
@@ -92,6 +102,20 @@ private:
             socket->write(route.body);
             socket->disconnectFromHost();
         });
+    }
+
+    static void trickle(QSslSocket* socket, const QByteArray& body, int everyMs) {
+        auto* timer = new QTimer(socket);
+        auto sent = std::make_shared<qsizetype>(0);
+        connect(timer, &QTimer::timeout, socket, [socket, timer, body, sent] {
+            if (*sent >= body.size()) {
+                timer->stop();
+                socket->disconnectFromHost();
+                return;
+            }
+            socket->write(body.mid((*sent)++, 1));
+        });
+        timer->start(everyMs);
     }
 
     QTemporaryDir m_dir;

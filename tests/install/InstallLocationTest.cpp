@@ -1,6 +1,7 @@
 #include "install/InstallFolder.h"
 #include "install/InstallLocation.h"
 
+#include "ArchiveMaker.h"
 #include "ScriptedInstall.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
@@ -35,6 +36,34 @@ TEST(InstallLocationRules, DescribesTheFolderAndNamesOnlyAQuorvaneOutsideTheRoot
     EXPECT_EQ(InstallLocation::moveTarget(kRoots), QStringLiteral("/home/ann/Applications/Quorvane"));
 }
 
+TEST(InstallLocationRules, ALinkedHomeOrApplicationsFolderIsTheFolderItLeadsTo) {
+    TempFolder folder;
+    // The program knows its own folder by its real path; the home it is told may be a link.
+    makeInstallFolder(folder.file("real-home/Applications/Quorvane"), "1.0", "started");
+    ASSERT_TRUE(QFile::link(folder.file("real-home"), folder.file("home")));
+    const QString running = folder.file("real-home/Applications/Quorvane");
+    const Roots linkedHome{folder.file("home"), {folder.file("home/Applications/")}};
+    EXPECT_TRUE(InstallLocation::isCorrect(running, linkedHome));
+    EXPECT_FALSE(InstallLocation::leftover(running, linkedHome));
+    EXPECT_EQ(InstallLocation::whereItIs(running, linkedHome), QStringLiteral("~/Applications"));
+
+    // An Applications folder that is a link to a folder elsewhere.
+    makeInstallFolder(folder.file("disk/apps/Quorvane"), "1.0", "started");
+    QDir().mkpath(folder.file("ann"));
+    ASSERT_TRUE(QFile::link(folder.file("disk/apps"), folder.file("ann/Applications")));
+    const Roots linkedApplications{folder.file("ann"), {folder.file("ann/Applications/")}};
+    EXPECT_TRUE(InstallLocation::isCorrect(folder.file("disk/apps/Quorvane"), linkedApplications));
+    EXPECT_FALSE(InstallLocation::leftover(folder.file("disk/apps/Quorvane"), linkedApplications));
+
+    // A download is still outside, however the home is reached.
+    makeInstallFolder(folder.file("real-home/Downloads/Quorvane"), "1.0", "started");
+    EXPECT_FALSE(InstallLocation::isCorrect(folder.file("real-home/Downloads/Quorvane"), linkedHome));
+    EXPECT_EQ(InstallLocation::leftover(folder.file("real-home/Downloads/Quorvane"), linkedHome),
+              folder.file("real-home/Downloads/Quorvane"));
+    EXPECT_EQ(InstallLocation::whereItIs(folder.file("real-home/Downloads/Quorvane"), linkedHome),
+              QStringLiteral("~/Downloads"));
+}
+
 // Moves run for real in a folder under the test's temporary home, where the
 // trash is the home's own.
 class MoveTest : public ::testing::Test {
@@ -60,6 +89,9 @@ protected:
 TEST_F(MoveTest, ADownloadedCopyMovesReplacesTheOldOneGoesToTheTrashAndStarts) {
     const QString source = makeCopy(home + "/Downloads/Quorvane", "2.0");
     makeCopy(home + "/Applications/Quorvane", "1.0");
+    // Folders of the user's own beside the target, named as a move's work names might be.
+    writeFile(home + "/Applications/Quorvane.old/mine.txt", "kept");
+    writeFile(home + "/Applications/Quorvane.new/mine.txt", "kept too");
     ASSERT_TRUE(InstallLocation::moveToApplications(source, roots, endedPid(), [this] { ++quits; }));
     const QString target = home + "/Applications/Quorvane";
     ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(target + "/started"); }));
@@ -67,9 +99,48 @@ TEST_F(MoveTest, ADownloadedCopyMovesReplacesTheOldOneGoesToTheTrashAndStarts) {
     EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(source); }));
     // Trashed, not deleted: it can be restored.
     EXPECT_FALSE(QDir(QDir::homePath() + "/.local/share/Trash/files").entryList({"Quorvane*"}, QDir::Dirs).isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(target + ".old"));
-    EXPECT_FALSE(QFileInfo::exists(target + ".new"));
+    EXPECT_EQ(readAll(target + ".old/mine.txt"), QByteArray("kept"));
+    EXPECT_EQ(readAll(target + ".new/mine.txt"), QByteArray("kept too"));
+    // Nothing of the script's own work is left beside the target.
+    EXPECT_EQ(QDir(home + "/Applications").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"}));
     EXPECT_TRUE(waitFor([&] { return quits == 1; }));
+}
+
+TEST_F(MoveTest, ACopyAlreadyInApplicationsThroughALinkIsNeitherMovedNorTrashed) {
+    // ~/Applications is a link to a folder on another disk, and the program runs from there.
+    const QString running = makeCopy(home + "/disk/apps/Quorvane", "1.0");
+    ASSERT_TRUE(QFile::link(home + "/disk/apps", home + "/Applications"));
+    EXPECT_TRUE(InstallLocation::moveToApplications(running, roots, endedPid(), [this] { ++quits; }));
+    // The home itself reached through a link.
+    ASSERT_TRUE(QFile::link(home, home + "-link"));
+    const Roots linkedHome{home + "-link", {home + "-link/Applications/"}};
+    EXPECT_TRUE(InstallLocation::moveToApplications(running, linkedHome, endedPid(), [this] { ++quits; }));
+    QFile::remove(home + "-link");
+
+    EXPECT_TRUE(platform.programLauncher.launches.isEmpty());
+    QTest::qWait(int(InstallLocation::kQuitDelay.count()) + 50);
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(InstallFolder::markerVersion(running), QStringLiteral("1.0"));
+    EXPECT_FALSE(QFileInfo::exists(running + "/started"));
+}
+
+TEST_F(MoveTest, ATargetThatTurnsOutToBeTheCopyItselfIsStartedAsItStands) {
+    const QString source = makeCopy(home + "/Downloads/Quorvane", "2.0");
+    // The move waits for this process; meanwhile ~/Applications becomes a link to the download's folder.
+    QProcess program;
+    program.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(program.waitForStarted());
+    ASSERT_TRUE(InstallLocation::moveToApplications(source, roots, program.processId(), {}));
+    ASSERT_TRUE(QFile::link(home + "/Downloads", home + "/Applications"));
+    program.kill();
+    program.waitForFinished();
+
+    ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(source + "/started"); }));
+    EXPECT_EQ(InstallFolder::markerVersion(source), QStringLiteral("2.0"));
+    EXPECT_TRUE(QDir(QDir::homePath() + "/.local/share/Trash/files").entryList({"Quorvane*"}, QDir::Dirs).isEmpty());
+    EXPECT_EQ(QDir(home + "/Downloads").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({"Quorvane"}));
 }
 
 TEST_F(MoveTest, RefusesManagedCopiesAndDoesNothingAtTheTarget) {

@@ -1,3 +1,4 @@
+#include "install/BuildValues.h"
 #include "install/UpdateCheck.h"
 #include "install/Updater.h"
 
@@ -9,6 +10,7 @@
 #include "support/TempFolder.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 
 #include <gtest/gtest.h>
@@ -164,14 +166,22 @@ TEST_F(UpdateFlowTest, AnInstalledReleaseThatCannotRestartSaysSoInsteadOfFailing
 }
 
 TEST_F(UpdateFlowTest, AFolderThatRefusesTheExchangeIsSwappedByTheScriptAfterQuitting) {
+    // Folders of the user's own beside the install, named as an update's work names might be.
+    writeFile(installFolder + ".old/mine.txt", "kept");
+    writeFile(installFolder + ".new/mine.txt", "kept too");
     platform.fileManager.exchangeError = EXDEV;
     publish(release("2.0"), QStringLiteral("2.0"), ArchiveFormat::TarGz);
     EXPECT_EQ(runCheck(false), Outcome::SwapScheduled);
     ASSERT_TRUE(waitForFile(installFolder + "/relaunched"));
     EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
     EXPECT_EQ(readAll(Updater::receiptPath()), QByteArray("ok\n2.0\n"));
-    EXPECT_FALSE(QFileInfo::exists(installFolder + ".old"));
-    EXPECT_FALSE(QFileInfo::exists(installFolder + ".new"));
+    EXPECT_EQ(readAll(installFolder + ".old/mine.txt"), QByteArray("kept"));
+    EXPECT_EQ(readAll(installFolder + ".new/mine.txt"), QByteArray("kept too"));
+    // The script's own work folder is gone; nothing else of it is left beside the install.
+    EXPECT_TRUE(waitFor([&] {
+        return QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
+               QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"});
+    }, 5000)) << QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
 }
 
 TEST_F(UpdateFlowTest, ValuesFullOfShellSyntaxStayValues) {
@@ -213,14 +223,26 @@ TEST_F(UpdateFlowTest, SignaturesThatDoNotMatchTheBuiltInKeyAreRefused) {
     EXPECT_EQ(alerts.last().text,
               QStringLiteral("Quorvane couldn't install the update. You can download it directly from quorvane.example/download."));
 
-    // A build without a key never installs, and says so only when asked.
-    alerts.clear();
-    UpdateCheck::Settings keyless = settings();
-    keyless.releaseKey.clear();
-    EXPECT_EQ(runCheck(false, keyless), Outcome::NoReleaseKey);
-    EXPECT_TRUE(alerts.isEmpty());
-    EXPECT_EQ(runCheck(true, keyless), Outcome::NoReleaseKey);
-    EXPECT_EQ(alerts.size(), 1);
+}
+
+TEST_F(UpdateFlowTest, ABuildWithoutAKeyAsksNoServerSaysSoWhenAskedAndNeverNags) {
+    publish(release("2.0"));
+    for (const bool inTheRoots : {true, false}) {
+        UpdateCheck::Settings keyless = settings();
+        keyless.releaseKey.clear();
+        if (!inTheRoots)
+            keyless.roots.prefixes = {QStringLiteral("/opt/")};
+        alerts.clear();
+        EXPECT_EQ(runCheck(false, keyless), Outcome::NoReleaseKey);
+        EXPECT_TRUE(alerts.isEmpty()) << titles().join(" | ").toStdString();
+        EXPECT_EQ(runCheck(true, keyless), Outcome::NoReleaseKey);
+        ASSERT_EQ(titles(), QStringList{"This build does not update itself"});
+        EXPECT_EQ(alerts[0].text,
+                  QStringLiteral("This copy of Quorvane was built without a release signing key, so it cannot check an "
+                                 "update and never installs one. You can download new versions directly from "
+                                 "quorvane.example/download."));
+    }
+    EXPECT_EQ(server.requests("/version.json"), 0);
     expectUntouched();
 }
 
@@ -347,16 +369,128 @@ TEST_F(UpdateFlowTest, TheCheckGoesStepByStepAndSilentChecksStayQuiet) {
     expectUntouched();
 }
 
-TEST_F(UpdateFlowTest, OnlyOneCheckRunsAtATimeAndOldWorkFoldersAreSwept) {
-    QDir().mkpath(root.file("apps/qv-update-LEFTOVER/unpacked"));
+TEST_F(UpdateFlowTest, OnlyOneCheckRunsAtATimeAndTheUsersSecondCheckIsAnswered) {
     publish(release("2.0"));
-    answers = {1};
-    UpdateCheck check(settings(), network);
-    QFuture<Outcome> first = check.check(false);
+    UpdateCheck::Settings current = settings();
+    current.runningVersion = QStringLiteral("2.0");
+    // The launch's silent check is still waiting for the server when the user asks.
+    UpdateCheck check(current, network);
+    QFuture<Outcome> launch = check.check(false);
     EXPECT_EQ(awaitResult(check.check(true)), Outcome::AlreadyRunning);
-    EXPECT_EQ(awaitResult(first, 20000), Outcome::Declined);
-    EXPECT_FALSE(QFileInfo::exists(root.file("apps/qv-update-LEFTOVER")));
+    ASSERT_EQ(titles(), QStringList{"Already checking for updates"});
+    EXPECT_EQ(alerts[0].text,
+              QStringLiteral("Quorvane is checking for updates right now and will tell you what it finds."));
+    // The check under way now answers the user, who asked.
+    EXPECT_EQ(awaitResult(launch, 20000), Outcome::UpToDate);
+    EXPECT_EQ(titles(), (QStringList{"Already checking for updates", "You're up to date"}));
     EXPECT_EQ(server.requests("/version.json"), 1);
+
+    // A second silent check says nothing.
+    alerts.clear();
+    QFuture<Outcome> again = check.check(false);
+    EXPECT_EQ(awaitResult(check.check(false)), Outcome::AlreadyRunning);
+    EXPECT_EQ(awaitResult(again, 20000), Outcome::UpToDate);
+    EXPECT_TRUE(alerts.isEmpty());
+}
+
+TEST_F(UpdateFlowTest, AChecksSweepRemovesOnlyWorkFoldersAnUpdateMade) {
+    const QString ours = root.file("apps/qv-update-6F1C43A2-0B5E-4F7D-9C1A-3E2B8D7F4A10");
+    writeFile(ours + "/.quorvane-update-work", "");
+    writeFile(ours + "/unpacked/Quorvane/bin/quorvane", "");
+    // Folders of the user's with names like ours: no marker, or not a work name at all.
+    writeFile(root.file("apps/qv-update-5A0B32F1-9D4C-4E6B-8B09-2D1A7C6E3F02/mine.txt"), "kept");
+    writeFile(root.file("apps/qv-update-notes/.quorvane-update-work"), "kept");
+    UpdateCheck::Settings current = settings();
+    current.runningVersion = QStringLiteral("2.0");
+    publish(release("2.0"));
+    EXPECT_EQ(runCheck(false, current), Outcome::UpToDate);
+    EXPECT_FALSE(QFileInfo::exists(ours));
+    EXPECT_EQ(readAll(root.file("apps/qv-update-5A0B32F1-9D4C-4E6B-8B09-2D1A7C6E3F02/mine.txt")), QByteArray("kept"));
+    EXPECT_TRUE(QFileInfo::exists(root.file("apps/qv-update-notes/.quorvane-update-work")));
+}
+
+TEST_F(UpdateFlowTest, AServerThatTricklesItsAnswerCannotHoldTheCheck) {
+    publish(release("2.0"));
+    UpdateCheck::Settings s = settings();
+    s.manifestDeadline = std::chrono::milliseconds(1500);
+    s.downloadDeadline = std::chrono::milliseconds(1500);
+    // A byte every 100 ms never looks stalled, yet the whole answer would take minutes.
+    const QByteArray manifest = "{\"version\":\"2.0\",\"url\":\"" + server.url("/Quorvane.zip").toString().toUtf8() +
+                                "\",\"signature\":\"" + keys.sign(archiveBytes).toBase64() + "\"}" +
+                                QByteArray(4000, ' ');
+    server.route("/version.json", {200, manifest, {}, -1, 100});
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(runCheck(true, s), Outcome::NoManifest);
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_EQ(titles(), QStringList{"Couldn't check for updates"});
+
+    // The archive's download has its own deadline for the whole of it.
+    alerts.clear();
+    server.route("/version.json", {200, manifest.trimmed(), {}, -1});
+    server.route("/Quorvane.zip", {200, archiveBytes, {}, -1, 100});
+    clock.restart();
+    EXPECT_EQ(runCheck(true, s), Outcome::Failed);
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_EQ(titles(), (QStringList{"Quorvane 2.0 is available", "Update failed"}));
+    expectUntouched();
+}
+
+// Runs one of the release scripts; its standard output, or none when it failed.
+std::optional<QByteArray> runReleaseScript(const QString& name, const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(QUORVANE_TEST_SOURCE "/../scripts/") + name, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+TEST_F(UpdateFlowTest, AReleaseSignedWithTheScriptsInstallsWithTheKeyTheBuildTakes) {
+    QDir().mkpath(root.file("keys"));
+    const QString key = root.file("keys/release.key");
+    const std::optional<QByteArray> printed = runReleaseScript("make-release-key.sh", {key});
+    ASSERT_TRUE(printed);
+    EXPECT_EQ(readAll(key + ".pub"), *printed);
+    EXPECT_EQ(QFileInfo(key).permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
+                                               QFileDevice::WriteUser),
+              QFileDevice::Permissions());
+    // The printed line, as given to QUORVANE_UPDATE_PUBLIC_KEY, is the build's key.
+    const QByteArray buildKey = BuildValues::releaseKeyFrom(*printed);
+    ASSERT_EQ(buildKey.size(), ReleaseArchive::kPublicKeyBytes) << printed->toStdString();
+    // A key is never made over an existing one.
+    EXPECT_FALSE(runReleaseScript("make-release-key.sh", {key}));
+    EXPECT_EQ(readAll(key + ".pub"), *printed);
+
+    // The release packed as the README says: the one folder "Quorvane" in a tar archive.
+    makeInstallFolder(root.file("release/Quorvane"), "2.0", "relaunched");
+    writeFile(root.file("release/Quorvane/share/quorvane/new.txt"), "new");
+    const QString archive = root.file("Quorvane-2.0.tar.gz");
+    QProcess tar;
+    tar.start(QStringLiteral("tar"), {"-C", root.file("release"), "-czf", archive, "Quorvane"});
+    ASSERT_TRUE(tar.waitForFinished(30000) && tar.exitCode() == 0);
+    archiveBytes = readAll(archive);
+    serveArchive(archiveBytes);
+    UpdateCheck::Settings s = settings();
+    s.releaseKey = buildKey;
+
+    // Signed with another key the script made: refused.
+    const QString otherKey = root.file("keys/other.key");
+    ASSERT_TRUE(runReleaseScript("make-release-key.sh", {otherKey}));
+    const std::optional<QByteArray> foreign = runReleaseScript("sign-release.sh", {archive, otherKey});
+    ASSERT_TRUE(foreign);
+    publishManifest("2.0", server.url("/Quorvane.zip").toString(), foreign->trimmed());
+    EXPECT_EQ(runCheck(true, s), Outcome::Failed);
+    expectUntouched();
+
+    // Signed with the build's key: installed and started.
+    const std::optional<QByteArray> signature = runReleaseScript("sign-release.sh", {archive, key});
+    ASSERT_TRUE(signature);
+    EXPECT_EQ(QByteArray::fromBase64(signature->trimmed()).size(), ReleaseArchive::kSignatureBytes);
+    publishManifest("2.0", server.url("/Quorvane.zip").toString(), signature->trimmed());
+    EXPECT_EQ(runCheck(true, s), Outcome::Relaunching);
+    EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+    EXPECT_EQ(readAll(installFolder + "/share/quorvane/new.txt"), QByteArray("new"));
+    EXPECT_TRUE(waitForFile(installFolder + "/relaunched"));
 }
 
 TEST(UpdateManifestTest, DecodesOnlyCompleteManifests) {
