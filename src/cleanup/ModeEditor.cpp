@@ -23,6 +23,7 @@ constexpr int kInstructionHeight = 58;
 
 QLabel* caption(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     QFont font = label->font();
     font.setPixelSize(11);
@@ -108,6 +109,7 @@ ModeEditor::ModeEditor(const DictationMode& mode, ModeStore& store, QWidget* par
         auto* apps = new QLabel(tr("Apps"), this);
         apps->setFont(medium);
         auto* ids = new QLabel(m_mode.appIDs.join(QStringLiteral(", ")), this);
+        ids->setTextFormat(Qt::PlainText);
         QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
         mono.setPixelSize(11);
         ids->setFont(mono);

@@ -143,8 +143,10 @@ ModeRow::ModeRow(const DictationMode& mode, ModeStore& store, bool open, AppName
     auto* chevron = new QLabel(m_line);
     chevron->setPixmap(TintedSymbol::pixmap(open ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right"),
                                             kChevron, tertiary, devicePixelRatioF()));
-    for (QLabel* label : {icon, name, m_summary, chevron})
+    for (QLabel* label : {icon, name, m_summary, chevron}) {
+        label->setTextFormat(Qt::PlainText);
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
     line->addWidget(icon);
     line->addLayout(texts, 1);
     line->addWidget(chevron);

@@ -56,6 +56,7 @@ QString colorName(MicTestVerdict::Color color) {
 
 QLabel* wrapped(const QString& text, const QString& style) {
     auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignCenter);
     label->setStyleSheet(style);

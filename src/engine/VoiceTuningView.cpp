@@ -182,6 +182,7 @@ VoiceTuningView::VoiceTuningView(Actions actions, QWidget* parent)
     QVBoxLayout* outcomeColumn = nullptr;
     m_outcome = column(kOutcomeSpacing, outcomeColumn);
     m_headline = new QLabel;
+    m_headline->setTextFormat(Qt::PlainText);
     m_headline->setFont(pixelFont(kHeadlineSize, QFont::DemiBold));
     m_headline->setWordWrap(true);
     outcomeColumn->addWidget(m_headline);

@@ -57,8 +57,10 @@ CorrectionChipView::CorrectionChipView(QWidget* parent) : QWidget(parent) {
     m_detail = new QLabel(this);
     m_detail->setFont(chipFont(11, false));
     m_detail->setStyleSheet(QStringLiteral("color: %1").arg(kSecondary.name(QColor::HexArgb)));
-    for (QLabel* label : {m_title, m_detail})
+    for (QLabel* label : {m_title, m_detail}) {
+        label->setTextFormat(Qt::PlainText);
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    }
     lines->addWidget(m_title);
     lines->addWidget(m_detail);
     row->addLayout(lines, 1);

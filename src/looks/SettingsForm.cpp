@@ -45,6 +45,7 @@ SettingsSection::SettingsSection(const QString& title, QWidget* parent)
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
+    m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(pixelFont(kHeaderSize, QFont::DemiBold));
     m_title->setContentsMargins(4, 0, 0, 0);
     column->addWidget(m_title);
@@ -90,6 +91,7 @@ QWidget* SettingsSection::addLabelled(const QString& label, QWidget* control) {
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     auto* name = new QLabel(label, row);
+    name->setTextFormat(Qt::PlainText);
     name->setBuddy(control);
     line->addWidget(name);
     line->addStretch(1);

@@ -61,6 +61,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     m_phone->setEnabled(m_services.startPhoneLink && m_services.stopPhoneLink);
     connect(m_phone, &QCheckBox::toggled, this, &CleanupPane::phoneSwitched);
     m_phoneError = new QLabel;
+    m_phoneError->setTextFormat(Qt::PlainText);
     m_phoneError->setWordWrap(true);
     m_phoneError->setStyleSheet(QStringLiteral("color: #d9480f;"));
     phone->add(m_phoneError);
@@ -78,6 +79,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     connect(m_keep, &SegmentedChoice::chosen, this, [this](const QString& days) { keepFor(days.toInt()); });
     keep->addLabelled(tr("Keep recent dictations"), m_keep);
     m_historyError = new QLabel;
+    m_historyError->setTextFormat(Qt::PlainText);
     m_historyError->setWordWrap(true);
     m_historyError->setStyleSheet(QStringLiteral("color: #d9480f;"));
     m_historyError->hide();
@@ -103,6 +105,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     SettingsSection* tiers = addSection(tr("Cleanup brains, in order"));
     const auto value = [](const QString& text) {
         auto* label = new QLabel(text);
+        label->setTextFormat(Qt::PlainText);
         label->setForegroundRole(QPalette::PlaceholderText);
         return label;
     };

@@ -126,6 +126,7 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     onDashboard->setFont(small);
     onDashboard->setForegroundRole(QPalette::PlaceholderText);
     m_preview = new QLabel(card);
+    m_preview->setTextFormat(Qt::PlainText);
     QFont large = m_preview->font();
     large.setPixelSize(15);
     large.setWeight(QFont::DemiBold);

@@ -23,6 +23,7 @@ void setForeground(QWidget& widget, const QColor& color) {
 
 QLabel* centredText(const QString& text, qreal pixels, const QColor& color, QWidget* parent) {
     auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font(pixels));
     label->setAlignment(Qt::AlignHCenter);
     label->setWordWrap(true);

@@ -56,17 +56,15 @@ void PhoneConnection::readSome() {
         closeNow();
         return;
     }
-    const FrameReader::State before = m_reader.state();
-    m_reader.feed(QByteArrayView(chunk.data(), got));
-    if (before == FrameReader::State::Header && m_reader.state() == FrameReader::State::Payload) {
-        const qsizetype needed = qsizetype(m_reader.length());
-        if (!m_budget.reserve || !m_budget.reserve(needed)) {
-            qCDebug(lcConnection) << "phone frame refused: buffers full";
-            closeNow();
-            return;
-        }
-        m_reserved = needed;
+    // Booked as held, not as announced: a header that promises 4 MiB and
+    // stops there holds four bytes, and keeps no other phone's frame out.
+    if (!m_budget.reserve || !m_budget.reserve(qsizetype(got))) {
+        qCDebug(lcConnection) << "phone frame refused: buffers full";
+        closeNow();
+        return;
     }
+    m_reserved += qsizetype(got);
+    m_reader.feed(QByteArrayView(chunk.data(), got));
     switch (m_reader.state()) {
     case FrameReader::State::Invalid:
         closeNow();

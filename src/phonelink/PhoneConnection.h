@@ -28,8 +28,9 @@ public:
         std::chrono::milliseconds linger{2'000};
     };
 
-    // `reserve(n)` asks the link for n bytes of frame buffer and answers whether
-    // they were granted; `release(n)` gives them back.
+    // `reserve(n)` asks the link for n more bytes of frame buffer, booked as
+    // they arrive (never from the length a header announces), and answers
+    // whether they were granted; `release(n)` gives them back.
     struct Budget {
         std::function<bool(qsizetype)> reserve;
         std::function<void(qsizetype)> release;

@@ -8,11 +8,27 @@
 
 #include <QLoggingCategory>
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+
 Q_LOGGING_CATEGORY(lcLink, "quorvane.phonelink")
+
+// The address a connection comes from, an IPv4 peer of a dual-stack listener
+// in its IPv4 form; null when it cannot be read.
+QHostAddress peerOf(int descriptor) {
+    sockaddr_storage storage{};
+    socklen_t size = sizeof storage;
+    if (::getpeername(descriptor, reinterpret_cast<sockaddr*>(&storage), &size) != 0)
+        return {};
+    QHostAddress address(reinterpret_cast<const sockaddr*>(&storage));
+    bool mapped = false;
+    const quint32 ipv4 = address.toIPv4Address(&mapped);
+    return mapped ? QHostAddress(ipv4) : address;
 }
+
+} // namespace
 
 PhoneLink& PhoneLink::shared() {
     // Lives as long as the process: destroyed at exit it would outlive the
@@ -81,27 +97,48 @@ void PhoneLink::setLastError(std::optional<QString> error) {
 }
 
 void PhoneLink::accept(int descriptor) {
-    if (m_connections.size() >= m_limits.maxConnections) {
+    const QHostAddress peer = peerOf(descriptor);
+    if (m_connections.size() >= m_limits.maxConnections ||
+        m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer) {
         qCDebug(lcLink) << "phone connection refused: too many open";
         ::close(descriptor);
         return;
     }
+    ++m_peers[peer].connections;
     PhoneConnection::Budget budget;
-    budget.reserve = [this](qsizetype bytes) {
-        if (m_buffered + bytes > m_limits.maxBufferedBytes)
-            return false;
-        m_buffered += bytes;
-        return true;
-    };
-    budget.release = [this](qsizetype bytes) { m_buffered -= bytes; };
+    budget.reserve = [this, peer](qsizetype bytes) { return reserve(peer, bytes); };
+    budget.release = [this, peer](qsizetype bytes) { release(peer, bytes); };
     auto* connection = new PhoneConnection(descriptor, m_limits.connection, budget, this);
     m_connections.insert(connection);
     connect(connection, &PhoneConnection::frameRead, this,
             [this, connection](const QByteArray& payload) { deliver(connection, payload); });
-    connect(connection, &PhoneConnection::closed, this, [this, connection] {
+    connect(connection, &PhoneConnection::closed, this, [this, connection, peer] {
         m_connections.remove(connection);
+        --m_peers[peer].connections;
+        forget(peer);
         connection->deleteLater();
     });
+}
+
+bool PhoneLink::reserve(const QHostAddress& peer, qsizetype bytes) {
+    PeerUse& use = m_peers[peer];
+    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer)
+        return false;
+    m_buffered += bytes;
+    use.buffered += bytes;
+    return true;
+}
+
+void PhoneLink::release(const QHostAddress& peer, qsizetype bytes) {
+    m_buffered -= bytes;
+    m_peers[peer].buffered -= bytes;
+    forget(peer);
+}
+
+void PhoneLink::forget(const QHostAddress& peer) {
+    const auto use = m_peers.constFind(peer);
+    if (use != m_peers.cend() && use->connections == 0 && use->buffered == 0)
+        m_peers.erase(use);
 }
 
 void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) {

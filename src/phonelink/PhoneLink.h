@@ -2,6 +2,7 @@
 
 #include "phonelink/PhoneConnection.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
@@ -19,7 +20,9 @@ class ServiceAdvertiser;
 // the local network, one framed batch in per connection, one framed receipt out
 // ({"ok":true,"imported":n,"discarded":b}), then the connection closes. A
 // connection whose frame cannot be read, or whose batch was replaced by another
-// waiting batch, is closed without a receipt. GUI thread only.
+// waiting batch, is closed without a receipt. Connections and buffered bytes
+// are limited in all and per peer address, so that no one device on the
+// network can keep the others out. GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -33,8 +36,13 @@ public:
         PhoneConnection::Limits connection;
         // Connections open at once; more are closed at once.
         int maxConnections = 64;
-        // Frame bytes held over all connections.
+        // Connections open at once from one address.
+        int maxConnectionsPerPeer = 8;
+        // Frame bytes held over all connections, counted as they arrive.
         qsizetype maxBufferedBytes = qsizetype(16) * 1024 * 1024;
+        // Frame bytes held for one address: its largest frame. A connection
+        // that would go past a limit is closed without a receipt.
+        qsizetype maxBufferedBytesPerPeer = FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength);
     };
 
     // The link of the running program: all interfaces, the installed advertiser.
@@ -66,7 +74,16 @@ signals:
     void lastReceivedChanged();
 
 private:
+    // What the connections from one address hold.
+    struct PeerUse {
+        int connections = 0;
+        qsizetype buffered = 0;
+    };
+
     void accept(int descriptor);
+    bool reserve(const QHostAddress& peer, qsizetype bytes);
+    void release(const QHostAddress& peer, qsizetype bytes);
+    void forget(const QHostAddress& peer);
     void deliver(PhoneConnection* connection, const QByteArray& payload);
     void reply(const QPointer<PhoneConnection>& connection, int imported, bool discarded);
     void refreshState();
@@ -79,6 +96,7 @@ private:
     std::unique_ptr<PhoneListener> m_listener;
     QSet<PhoneConnection*> m_connections;
     qsizetype m_buffered = 0;
+    QHash<QHostAddress, PeerUse> m_peers;
     bool m_advertising = false;
     std::optional<QString> m_lastError;
     int m_lastReceived = 0;

@@ -13,6 +13,9 @@ constexpr int kMaxOffsetHours = 23;
 constexpr int kMaxOffsetMinutes = 59;
 constexpr int kSecondsPerMinute = 60;
 constexpr int kSecondsPerHour = 3600;
+// The years the written form can hold: four digits, and no year 0.
+constexpr int kFirstYear = 1;
+constexpr int kLastYear = 9999;
 
 const QString kId = QStringLiteral("id");
 const QString kTitle = QStringLiteral("title");
@@ -97,7 +100,14 @@ std::optional<QDateTime> parseCaptured(const QString& text) {
     const QDateTime local(date, time, Qt::OffsetFromUTC, offsetSeconds);
     if (!local.isValid())
         return std::nullopt;
-    return local.toUTC();
+    // The offset may carry a date at the edge of year 1 or 9999 into a year
+    // the written form cannot hold; stored, it would make the whole inbox file
+    // unreadable at the next start.
+    const QDateTime utc = local.toUTC();
+    const int utcYear = utc.date().year();
+    if (utcYear < kFirstYear || utcYear > kLastYear)
+        return std::nullopt;
+    return utc;
 }
 
 QString formatCaptured(const QDateTime& date) {

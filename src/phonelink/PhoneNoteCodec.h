@@ -27,7 +27,8 @@ QByteArray encode(const QList<PhoneNote>& notes);
 QJsonObject encodeNote(const PhoneNote& note);
 
 // An RFC 3339 date and time with whole seconds and "Z" or a "+hh:mm"/"-hh:mm"
-// offset; nothing for any other form (fractions, no offset, out-of-range fields).
+// offset; nothing for any other form (fractions, no offset, out-of-range fields)
+// and for a time whose UTC date falls outside the years 1 to 9999.
 std::optional<QDateTime> parseCaptured(const QString& text);
 // The written form: UTC, whole seconds, "Z" ("2025-01-31T09:15:00Z").
 QString formatCaptured(const QDateTime& date);

@@ -105,6 +105,7 @@ ReaderWindowView::ReaderWindowView(ReaderWindowController& reader, Defaults& def
     page->addWidget(m_preparingRow);
 
     m_statusLabel = new QLabel;
+    m_statusLabel->setTextFormat(Qt::PlainText);
     m_statusLabel->setWordWrap(true);
     m_statusLabel->setContentsMargins(kPaperLeading, 0, kPaperTrailing, 0);
     m_statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -90,6 +90,7 @@ VoicePicker::VoicePicker(Services services, QWidget* parent) : QWidget(parent), 
     auto* voices = new QVBoxLayout;
     voices->setSpacing(kCaptionSpacing - VoiceCard::kMargin);
     m_caption = new QLabel(this);
+    m_caption->setTextFormat(Qt::PlainText);
     QFont captionFont = m_caption->font();
     captionFont.setPixelSize(int(std::lround(kCaptionSize)));
     captionFont.setWeight(QFont::DemiBold);

@@ -3,6 +3,7 @@
 #include "looks/Alert.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 
@@ -66,9 +67,81 @@ TEST_F(AlertTest, AQuitDismissesOpenQuestionsUnanswered) {
     EXPECT_EQ(box(), nullptr);
 }
 
+// The messages of one logging category while it lives.
+class LogCapture {
+public:
+    explicit LogCapture(const char* category) : m_category(category) {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&LogCapture::handle);
+    }
+    ~LogCapture() {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList messages;
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message) {
+        if (s_current && context.category && QByteArray(context.category) == s_current->m_category)
+            s_current->messages.append(message);
+    }
+    static inline LogCapture* s_current = nullptr;
+    QByteArray m_category;
+    QtMessageHandler m_previous = nullptr;
+};
+
 TEST_F(AlertTest, TextFromOutsideIsShownAsItIs) {
-    show(trustQuestion());
-    EXPECT_EQ(box()->textFormat(), Qt::PlainText) << "a device name could carry markup";
+    Alert alert = trustQuestion();
+    alert.title = QStringLiteral("Notes from <a href=\"http://example.invalid/\">Tap to verify this phone</a>");
+    alert.text = QStringLiteral("<font size=6 color=red>Update notes</font>");
+    show(alert);
+    const QList<QLabel*> labels = box()->findChildren<QLabel*>();
+    QStringList texts;
+    for (const QLabel* label : labels) {
+        texts.append(label->text());
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString() << ": "
+                                                      << label->text().toStdString();
+        EXPECT_FALSE(label->openExternalLinks()) << label->objectName().toStdString();
+    }
+    EXPECT_TRUE(texts.contains(alert.title)) << "the title is shown as written";
+    EXPECT_TRUE(texts.contains(alert.text)) << "the text is shown as written";
+}
+
+TEST_F(AlertTest, AHugeTextIsCutToTwentyLinesAndGoesWholeToTheLog) {
+    // What a swap that ran out of disk space prints: one line per file.
+    QString detail;
+    for (int i = 0; i < 20000; ++i)
+        detail += QStringLiteral("cp: cannot create regular file '/opt/quorvane/lib/file-%1.so': No space left on device\n").arg(i);
+    Alert alert = trustQuestion();
+    alert.text = detail;
+    LogCapture log("quorvane.looks");
+    show(alert);
+    QLabel* shown = nullptr;
+    for (QLabel* label : box()->findChildren<QLabel*>()) {
+        if (label->text().startsWith(QStringLiteral("cp: ")))
+            shown = label;
+    }
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->text().toStdString(),
+              (detail.section(QLatin1Char('\n'), 0, kAlertMaxLines - 1) + QChar(0x2026)).toStdString());
+    EXPECT_LT(box()->height(), 800) << "the question fits on a screen";
+    ASSERT_EQ(log.messages.size(), 1);
+    EXPECT_TRUE(log.messages[0].endsWith(detail)) << "the whole text is logged";
+}
+
+TEST(AlertText, IsBoundedByLinesAndCharactersAndNeverSplitsACharacter) {
+    const QString line = QStringLiteral("a line\n");
+    EXPECT_EQ(boundedAlertText(line.repeated(19) + QStringLiteral("last")), line.repeated(19) + QStringLiteral("last"));
+    EXPECT_EQ(boundedAlertText(line.repeated(20) + QStringLiteral("one more")), line.repeated(19) + QStringLiteral("a line\u2026"));
+    EXPECT_EQ(boundedAlertText(line.repeated(20)), line.repeated(20)) << "a closing line break is no 21st line";
+
+    const QString longest(kAlertMaxCharacters, QLatin1Char('x'));
+    EXPECT_EQ(boundedAlertText(longest), longest);
+    EXPECT_EQ(boundedAlertText(longest + QLatin1Char('y')), longest + QChar(0x2026));
+    // An emoji whose two halves straddle the limit is left out whole.
+    const QString straddling = QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QStringLiteral("\U0001F600 and more");
+    EXPECT_EQ(boundedAlertText(straddling), QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QChar(0x2026));
+    EXPECT_EQ(boundedAlertText(QString()), QString());
 }
 
 } // namespace

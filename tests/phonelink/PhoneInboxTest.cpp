@@ -305,6 +305,44 @@ TEST_F(PhoneInboxTest, ModesThatKeepEveryWordOrDoNotPolishLeaveNotesAsSent) {
         EXPECT_FALSE(held.original.has_value());
 }
 
+TEST_F(PhoneInboxTest, ADateBeyondTheWrittenYearsRefusesTheBatchAndTheInboxStillReadsAfterARestart) {
+    trust(QStringLiteral("phone-a"));
+    auto inbox = open();
+    ASSERT_EQ(inbox->importNotes(batchOf({note(QStringLiteral("kept"), 1)}), PhoneInbox::Source::Phone), 1);
+    // The note as the phone would send it, with its date written as given.
+    const auto capturedAt = [](const QString& captured) {
+        QJsonObject object = PhoneNoteCodec::encodeNote(note(QStringLiteral("edge"), 2));
+        object.insert(QStringLiteral("captured"), captured);
+        return object;
+    };
+    const auto batchWith = [&](const QString& captured) {
+        QJsonArray array{PhoneNoteCodec::encodeNote(note(QStringLiteral("fine"), 3)), capturedAt(captured)};
+        return QJsonDocument(array).toJson(QJsonDocument::Compact);
+    };
+    // In UTC these are 10000-01-01T00:59:59 and 0000-12-31T23:30:00.
+    for (const QString& beyond : {QStringLiteral("9999-12-31T23:59:59-01:00"), QStringLiteral("0001-01-01T00:30:00+01:00")}) {
+        for (const PhoneInbox::Source source : {PhoneInbox::Source::Phone, PhoneInbox::Source::Document}) {
+            QList<PhoneInbox::Resolution> replies;
+            EXPECT_EQ(inbox->importNotes(batchWith(beyond), source, recorder(replies)), 0) << beyond.toStdString();
+            ASSERT_EQ(replies.size(), 1);
+            EXPECT_EQ(replies[0].kind, Kind::Accepted);
+            EXPECT_EQ(replies[0].imported, 0) << beyond.toStdString();
+        }
+    }
+    EXPECT_EQ(inbox->notes().size(), 1);
+
+    // The last and first moments the file can hold are taken and read back.
+    EXPECT_EQ(inbox->importNotes(batchWith(QStringLiteral("9999-12-31T22:59:59-01:00")), PhoneInbox::Source::Phone), 2);
+    EXPECT_EQ(inbox->importNotes(QJsonDocument(QJsonArray{capturedAt(QStringLiteral("0001-01-01T00:30:00-01:00"))})
+                                     .toJson(QJsonDocument::Compact),
+                                 PhoneInbox::Source::Phone),
+              1);
+    const QList<PhoneNote> held = inbox->notes();
+    inbox.reset();
+    EXPECT_EQ(open()->notes(), held) << "the file reads back whole at the next start";
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("phone-inbox.json.unreadable-*")}).isEmpty());
+}
+
 TEST_F(PhoneInboxTest, AnUndecodableFileIsKeptAsideAndTheNextSaveStartsAfresh) {
     folder.write("phone-inbox.json", R"({"id":"not an array"})");
     trust(QStringLiteral("phone-a"));

@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QJsonObject>
+#include <QThreadPool>
+#include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
@@ -180,6 +182,8 @@ TEST_F(PhoneLinkTest, TwoHundredPhonesAtOnceEachGetAReceiptOrAClose) {
         frames.append(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 1000 + i)));
     PhoneClient::Options options;
     options.readTimeout = 30s;
+    options.from = 0x7F000101; // 127.0.1.1 and on
+    options.eachFromItsOwnAddress = true;
     const QList<Outcome> outcomes = awaitResult(PhoneClient::sendAll(link->port(), frames, options), 60000);
     int receipts = 0;
     for (const Outcome& outcome : outcomes) {
@@ -215,6 +219,95 @@ TEST_F(PhoneLinkTest, ConnectionsAndBufferedBytesAreCapped) {
     const Outcome tooBig = exchange(PhoneClient::frame(QByteArray(2000, ' ')));
     EXPECT_TRUE(tooBig.closed);
     EXPECT_TRUE(tooBig.received.isEmpty());
+}
+
+// Connections held open by another device on the network for as long as the
+// link lets them, each on a thread of its own; the link is stopped at the end
+// so that they close.
+class Hold {
+public:
+    Hold(quint16 port, quint32 from) : m_port(port) {
+        m_options.from = from;
+        m_options.readTimeout = 60s;
+        m_threads.setMaxThreadCount(32);
+    }
+    ~Hold() {
+        for (QFuture<Outcome>& held : m_held)
+            awaitFuture(held, 60000);
+    }
+    void open(const QByteArray& bytes) {
+        m_held.append(QtConcurrent::run(&m_threads, [port = m_port, bytes, options = m_options] {
+            return PhoneClient::exchange(port, bytes, options);
+        }));
+    }
+    // How many the link has closed so far.
+    int closed() const {
+        return int(std::count_if(m_held.cbegin(), m_held.cend(), [](const QFuture<Outcome>& held) { return held.isFinished(); }));
+    }
+
+private:
+    quint16 m_port;
+    PhoneClient::Options m_options;
+    QThreadPool m_threads;
+    QList<QFuture<Outcome>> m_held;
+};
+
+constexpr quint32 kStranger = 0x7F000001; // 127.0.0.1
+constexpr quint32 kPhone = 0x7F000002;    // 127.0.0.2
+
+TEST_F(PhoneLinkTest, HeadersThatAnnounceTheLargestFramesLockNoPhoneOut) {
+    PhoneLink::Limits patient;
+    patient.connection.readDeadline = 30s;
+    startLink(patient);
+    {
+        Hold stranger(link->port(), kStranger);
+        const QByteArray largestHeader = PhoneClient::frame("", FrameReader::kMaxLength);
+        for (int i = 0; i < 4; ++i)
+            stranger.open(largestHeader);
+        ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 4; }));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+
+        PhoneClient::Options phone;
+        phone.from = kPhone;
+        const Outcome mine = exchange(PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("my-phone"))), phone);
+        EXPECT_EQ(mine.receipt(), receiptOf(2, false)) << "announced lengths book no buffer";
+        EXPECT_EQ(stranger.closed(), 0) << "nothing was held that had to be refused";
+        link.reset();
+    }
+    expectFileWhole();
+}
+
+TEST_F(PhoneLinkTest, OneDeviceHoldsAtMostOneLargestFrameAndItsShareOfConnections) {
+    PhoneLink::Limits patient;
+    patient.connection.readDeadline = 30s;
+    startLink(patient);
+    {
+        // Four frames of 3 MiB that never end, sent for real: 12 MiB of the 16.
+        Hold stranger(link->port(), kStranger);
+        const QByteArray unfinished = PhoneClient::frame(QByteArray(3 * 1024 * 1024, ' '), FrameReader::kMaxLength);
+        for (int i = 0; i < 4; ++i)
+            stranger.open(unfinished);
+        ASSERT_TRUE(waitUntil([&stranger] { return stranger.closed() >= 3; }))
+            << "past one largest frame, the device's connections are closed";
+
+        // Another phone still sends the largest frame there is.
+        QByteArray largest = PhoneClient::batch(1, QStringLiteral("my-phone"), 100);
+        largest.append(QByteArray(qsizetype(FrameReader::kMaxLength) - largest.size(), ' '));
+        PhoneClient::Options phone;
+        phone.from = kPhone;
+        EXPECT_EQ(exchange(PhoneClient::frame(largest), phone).receipt(), receiptOf(1, false));
+
+        // Silent connections from one device take only its share of the places.
+        Hold quiet(link->port(), kStranger);
+        for (int i = 0; i < PhoneLink::Limits{}.maxConnectionsPerPeer + 1; ++i)
+            quiet.open(QByteArray("\0", 1));
+        ASSERT_TRUE(waitUntil([&quiet] { return quiet.closed() >= 1; })) << "one too many from one device";
+        EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 200)), phone).receipt(),
+                  receiptOf(1, false));
+        link.reset();
+    }
+    EXPECT_EQ(inbox->notes().size(), 2);
+    expectFileWhole();
 }
 
 TEST_F(PhoneLinkTest, StartingTwiceKeepsOneListenerAndStopClosesIt) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace {
 
 QStringList files(const QString& folder) {
@@ -46,7 +48,63 @@ TEST(HtmlFolderNotesApp, TitlesBecomeSafeFileNames) {
     EXPECT_EQ(HtmlFolderNotesApp::fileStem(QStringLiteral("../../etc/passwd")), QStringLiteral("-..-etc-passwd"));
     EXPECT_EQ(HtmlFolderNotesApp::fileStem(QStringLiteral("  line\none\u202e ")), QStringLiteral("line one"));
     EXPECT_EQ(HtmlFolderNotesApp::fileStem(QStringLiteral(" \n ")), QStringLiteral("Untitled"));
-    EXPECT_EQ(HtmlFolderNotesApp::fileStem(QString(300, QLatin1Char('x'))).size(), HtmlFolderNotesApp::kNameLimit);
+    EXPECT_EQ(HtmlFolderNotesApp::fileStem(QString(300, QLatin1Char('x'))).size(), HtmlFolderNotesApp::kStemBytes);
+}
+
+TEST(HtmlFolderNotesApp, LongTitlesInAnyScriptAreCutToTheFileNameLimitBetweenCharacters) {
+    TempFolder temp;
+    HtmlFolderNotesApp notes(temp.path());
+    const QString family = QStringLiteral("👨‍👩‍👧‍👦"); // 25 bytes
+    const QString accented = QStringLiteral("é"); // one character, two code points
+    struct Row {
+        const char* what;
+        QString title;
+        QString unit; // the stem is whole units of this
+    };
+    const Row rows[] = {
+        {"ideographs", QString(150, QChar(0x4F1A)), QString(QChar(0x4F1A))},
+        {"emoji families", family.repeated(40), family},
+        {"accented letters", accented.repeated(200), accented},
+    };
+    for (const Row& row : rows) {
+        const QString stem = HtmlFolderNotesApp::fileStem(row.title);
+        EXPECT_LE(stem.toUtf8().size(), HtmlFolderNotesApp::kStemBytes) << row.what;
+        EXPECT_GT(stem.toUtf8().size(), HtmlFolderNotesApp::kStemBytes - row.unit.toUtf8().size()) << row.what;
+        EXPECT_EQ(stem.toStdString(), row.unit.repeated(stem.size() / row.unit.size()).toStdString())
+            << row.what << ": cut inside a character";
+        for (int i = 0; i < 2; ++i)
+            EXPECT_EQ(notes.create(row.title, QStringLiteral("x"), QString()).outcome, NotesApp::Outcome::Created)
+                << row.what;
+    }
+    const QStringList names = files(temp.path());
+    EXPECT_EQ(names.size(), 6);
+    for (const QString& name : names) {
+        EXPECT_LE(name.toUtf8().size(), HtmlFolderNotesApp::kNameBytes);
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".html"))) << name.toStdString();
+    }
+    EXPECT_TRUE(names.contains(HtmlFolderNotesApp::fileStem(rows[0].title) + QStringLiteral(" 2.html")));
+}
+
+// A file system without hard links, as vfat and exFAT are: link() says EPERM.
+class NoHardLinksNotesApp : public HtmlFolderNotesApp {
+public:
+    using HtmlFolderNotesApp::HtmlFolderNotesApp;
+
+protected:
+    int link(const QByteArray&, const QByteArray&) const override { return EPERM; }
+};
+
+TEST(HtmlFolderNotesApp, AFileSystemWithoutHardLinksStillTakesEveryNoteWhole) {
+    TempFolder temp;
+    NoHardLinksNotesApp notes(temp.path());
+    for (int i = 1; i <= 3; ++i) {
+        const NotesApp::Result result = notes.create(QStringLiteral("Plan"), QStringLiteral("note %1").arg(i), QString());
+        EXPECT_EQ(result.outcome, NotesApp::Outcome::Created) << result.message.toStdString();
+    }
+    EXPECT_EQ(files(temp.path()), (QStringList{"Plan 2.html", "Plan 3.html", "Plan.html"}))
+        << "no temporary file is left behind";
+    EXPECT_EQ(temp.read("Plan.html"), QByteArray("note 1"));
+    EXPECT_EQ(temp.read("Plan 3.html"), QByteArray("note 3"));
 }
 
 TEST(HtmlFolderNotesApp, AFolderThatCannotBeWrittenAsksForPermission) {

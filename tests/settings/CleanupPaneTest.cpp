@@ -8,6 +8,7 @@
 #include "stores/HistoryStore.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/MarkupLabels.h"
 #include "support/TempFolder.h"
 
 #include <QAbstractButton>
@@ -123,6 +124,16 @@ TEST_F(CleanupPaneTest, ThePhoneSwitchStoresThenStopsOrStartsTheLinkAndShowsItsE
     none.stopPhoneLink = nullptr;
     CleanupPane bare(none);
     EXPECT_FALSE(bare.phoneToggle()->isEnabled());
+}
+
+TEST_F(CleanupPaneTest, TheLinksErrorIsShownAsWritten) {
+    // The error comes from the network layer and may repeat what a peer sent.
+    phoneError = QStringLiteral("<a href=\"http://example.invalid/\">Tap to verify this phone</a>");
+    CleanupPane pane(services());
+    pane.phoneToggle()->setChecked(false);
+    pane.phoneToggle()->setChecked(true);
+    ASSERT_EQ(pane.phoneError()->text(), *phoneError);
+    EXPECT_EQ(labelsTakingMarkup(pane), QStringList());
 }
 
 TEST_F(CleanupPaneTest, TheModelRowSaysRunningOnlyOnceTheServerAnswers) {

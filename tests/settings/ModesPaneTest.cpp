@@ -7,6 +7,7 @@
 #include "PageRender.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/MarkupLabels.h"
 #include "support/TempFolder.h"
 
 #include <QButtonGroup>
@@ -124,6 +125,19 @@ TEST_F(ModesPaneTest, OneEditorIsOpenAtATimeAndNewModesOpenTheirs) {
     EXPECT_FALSE(pane.modesSection()->isVisibleTo(&pane));
     pane.phonePicker()->setCurrentIndex(1);
     EXPECT_EQ(defaults.string(ModesPane::kPhoneNoteMode), store.modes().at(1).id);
+}
+
+TEST_F(ModesPaneTest, NamesFromTheModesFileAndOtherProgramsAreShownAsWritten) {
+    DictationMode mode = userMode();
+    mode.name = QStringLiteral("<font size=6 color=red>Replies</font>");
+    mode.appIDs = {QStringLiteral("org.example.<b>mail</b>")};
+    store.update(mode);
+    ModesPane::Services hostile = services();
+    hostile.appName = [](const QString&) -> std::optional<QString> { return QStringLiteral("<i>Mail</i>"); };
+    ModesPane pane(hostile);
+    pane.rows().last()->line()->click();
+    ASSERT_NE(pane.rows().last()->editor(), nullptr);
+    EXPECT_EQ(labelsTakingMarkup(pane), QStringList());
 }
 
 class ModesPageRenderTest : public ModesPaneTest, public ::testing::WithParamInterface<bool> {};

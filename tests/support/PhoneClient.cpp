@@ -56,12 +56,12 @@ QByteArray batch(int count, const std::optional<QString>& deviceID, int firstNum
 }
 
 namespace {
-int connectTo(quint16 port);
+int connectTo(quint16 port, quint32 from);
 }
 
 Outcome exchange(quint16 port, const QByteArray& bytes, const Options& options) {
     Outcome outcome;
-    const int fd = connectTo(port);
+    const int fd = connectTo(port, options.from);
     if (fd < 0)
         return outcome;
     outcome.connected = true;
@@ -98,13 +98,17 @@ Outcome exchange(quint16 port, const QByteArray& bytes, const Options& options) 
 
 namespace {
 
-int connectTo(quint16 port) {
+int connectTo(quint16 port, quint32 from) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(from);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
         return fd;
     if (fd >= 0)
         ::close(fd);
@@ -117,7 +121,7 @@ QList<Outcome> exchangeAll(quint16 port, const QList<QByteArray>& messages, cons
     QList<Outcome> outcomes(messages.size());
     QList<int> fds;
     for (qsizetype i = 0; i < messages.size(); ++i) {
-        fds.append(connectTo(port));
+        fds.append(connectTo(port, options.from + (options.eachFromItsOwnAddress ? quint32(i) : 0)));
         outcomes[i].connected = fds.last() >= 0;
     }
     for (qsizetype i = 0; i < messages.size(); ++i) {

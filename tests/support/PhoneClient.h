@@ -8,10 +8,13 @@
 #include <chrono>
 #include <optional>
 
-// A stand-in for the companion phone app: connects to 127.0.0.1, writes bytes,
+// A stand-in for the companion phone app: connects to 127.0.0.1 from a loopback
+// address (each address stands for another device on the network), writes bytes,
 // may close its sending side, and reads until the link closes. Runs on the
 // thread pool so that the link, on the test's event loop, keeps serving.
 namespace PhoneClient {
+
+inline constexpr quint32 kLoopback = 0x7F000001; // 127.0.0.1
 
 struct Options {
     // Close our sending side after the bytes (the phone does this after its frame).
@@ -21,6 +24,10 @@ struct Options {
     std::chrono::milliseconds pause{0};
     // Give up reading after this long.
     std::chrono::milliseconds readTimeout{10'000};
+    // The loopback address to connect from (127.x.y.z, in host byte order).
+    quint32 from = kLoopback;
+    // sendAll: message i connects from `from` + i, as if from phones of their own.
+    bool eachFromItsOwnAddress = false;
 };
 
 struct Outcome {

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryFile>
+#include <QTextBoundaryFinder>
 #include <QUrl>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,6 +41,28 @@ int makeFolder(const QByteArray& path) {
     return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
 }
 
+// Moves `from` to `to` unless `to` exists: 0, or the errno.
+int renameWithoutReplacing(const QByteArray& from, const QByteArray& to) {
+    return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
+// The longest start of `text` that ends between user-perceived characters and
+// takes at most `bytes` bytes of UTF-8.
+QString cutToBytes(const QString& text, qsizetype bytes) {
+    if (text.toUtf8().size() <= bytes)
+        return text;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    qsizetype kept = 0;
+    qsizetype keptBytes = 0;
+    for (qsizetype next = graphemes.toNextBoundary(); next > 0; next = graphemes.toNextBoundary()) {
+        keptBytes += QStringView(text).sliced(kept, next - kept).toUtf8().size();
+        if (keptBytes > bytes)
+            break;
+        kept = next;
+    }
+    return text.first(kept);
+}
+
 } // namespace
 
 HtmlFolderNotesApp::HtmlFolderNotesApp(QString root) : m_root(std::move(root)) {
@@ -50,8 +74,11 @@ QString HtmlFolderNotesApp::fileStem(const QString& title) {
     QString stem;
     for (const char32_t c : title.toUcs4()) {
         const QChar::Category category = QChar::category(c);
-        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line ||
-            category == QChar::Separator_Paragraph)
+        // Joiners are formatting characters too, but they hold emoji
+        // sequences and many scripts' letters together.
+        const bool joiner = c == U'\u200C' || c == U'\u200D';
+        if (category == QChar::Other_Control || (category == QChar::Other_Format && !joiner) ||
+            category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
             stem += QLatin1Char(' ');
         else if (c == U'/')
             stem += QLatin1Char('-');
@@ -61,10 +88,12 @@ QString HtmlFolderNotesApp::fileStem(const QString& title) {
     stem = stem.simplified();
     while (stem.startsWith(QLatin1Char('.')))
         stem.remove(0, 1);
-    const QList<uint> points = stem.toUcs4();
-    if (points.size() > kNameLimit)
-        stem = QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), kNameLimit).trimmed();
+    stem = cutToBytes(stem, kStemBytes).trimmed();
     return stem.isEmpty() ? QStringLiteral("Untitled") : stem;
+}
+
+int HtmlFolderNotesApp::link(const QByteArray& from, const QByteArray& to) const {
+    return ::link(from.constData(), to.constData()) == 0 ? 0 : errno;
 }
 
 NotesApp::Result HtmlFolderNotesApp::create(const QString& title, const QString& html, const QString& folder) {
@@ -73,7 +102,10 @@ NotesApp::Result HtmlFolderNotesApp::create(const QString& title, const QString&
         return failure(error);
 
     // Written whole under a hidden name, then linked to a free name: link()
-    // never replaces a file, so two notes with one title both stay.
+    // never replaces a file, so two notes with one title both stay. A file
+    // system without hard links refuses link() with EPERM, which is no
+    // question of permission: there the hidden file is renamed instead, by a
+    // rename that refuses to replace.
     QTemporaryFile temporary(QDir(target).filePath(QStringLiteral(".note-XXXXXX")));
     if (!temporary.open())
         return failure(errno != 0 ? errno : EIO);
@@ -82,13 +114,19 @@ NotesApp::Result HtmlFolderNotesApp::create(const QString& title, const QString&
         return failure(errno != 0 ? errno : EIO);
     const QByteArray from = QFile::encodeName(temporary.fileName());
     const QString stem = fileStem(title);
+    bool linking = true;
     for (int number = 1; number <= kMaxNumber; ++number) {
         const QString name = number == 1 ? stem : QStringLiteral("%1 %2").arg(stem).arg(number);
         const QByteArray to = QFile::encodeName(QDir(target).filePath(name + QStringLiteral(".html")));
-        if (::link(from.constData(), to.constData()) == 0)
+        int error = linking ? link(from, to) : renameWithoutReplacing(from, to);
+        if (linking && error == EPERM) {
+            linking = false;
+            error = renameWithoutReplacing(from, to);
+        }
+        if (error == 0)
             return {Outcome::Created, {}};
-        if (errno != EEXIST)
-            return failure(errno);
+        if (error != EEXIST)
+            return failure(error);
     }
     return failure(EEXIST);
 }
