@@ -66,7 +66,9 @@ void SystemAudio::restore() {
     const std::optional<QString> device = output->defaultOutputDevice();
     if (!device)
         return;
-    put(*device, *m_savedVolume);
+    // An output that refused the volume stays silent: keep it for a later try.
+    if (!put(*device, *m_savedVolume))
+        return;
     m_savedVolume.reset();
     QFile::remove(m_recordPath);
 }
@@ -91,17 +93,17 @@ void SystemAudio::restoreLeftover() {
         return; // tried again at the next launch
     // Only a volume still silenced is ours to bring back; one the user has set since stays.
     const std::optional<OutputVolume::ChannelVolumes> current = output->volume(*device);
-    if (current && loudest(*current) <= kSilent)
-        put(*device, saved);
+    if (current && loudest(*current) <= kSilent && !put(*device, saved))
+        return; // tried again at the next launch
     QFile::remove(m_recordPath);
 }
 
-void SystemAudio::put(const QString& device, const OutputVolume::ChannelVolumes& saved) {
+bool SystemAudio::put(const QString& device, const OutputVolume::ChannelVolumes& saved) {
     OutputVolume::ChannelVolumes volumes = saved;
     const std::optional<OutputVolume::ChannelVolumes> current = volume()->volume(device);
     if (current && !current->isEmpty() && current->size() != saved.size())
         volumes = OutputVolume::ChannelVolumes(current->size(), loudest(saved));
-    volume()->setVolume(device, volumes);
+    return volume()->setVolume(device, volumes);
 }
 
 void SystemAudio::writeRecord() const {

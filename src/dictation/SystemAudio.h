@@ -26,7 +26,8 @@ public:
     // turned off, the output is already ducked, or its volume is at or below 0.001.
     void duck();
     // Writes the saved volume to the current default output and forgets it.
-    // When the default output cannot be read, the volume is kept for a later try.
+    // When the default output cannot be read or refuses the volume, the volume
+    // is kept for a later try.
     void restore();
     // Brings back a volume that a previous run ducked and never restored, if the
     // default output is still silent; run once at launch.
@@ -38,8 +39,8 @@ public:
 private:
     OutputVolume* volume() const;
     void writeRecord() const;
-    // Writes `saved` to `device`, matching its channel count.
-    void put(const QString& device, const OutputVolume::ChannelVolumes& saved);
+    // Writes `saved` to `device`, matching its channel count; false when refused.
+    bool put(const QString& device, const OutputVolume::ChannelVolumes& saved);
 
     OutputVolume* m_volume;
     Defaults* m_defaults;

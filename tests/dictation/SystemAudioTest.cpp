@@ -83,8 +83,14 @@ TEST_F(SystemAudioTest, UnreadableOutputsEndQuietly) {
     audio.restore(); // no default output: kept for a later try
     EXPECT_TRUE(audio.savedVolume());
     output.defaultDevice = kSpeakers;
+    output.refuseWrites = true;
+    audio.restore(); // the output refused: still silent, so kept as well
+    EXPECT_TRUE(audio.savedVolume());
+    EXPECT_TRUE(QFile::exists(record()));
+    output.refuseWrites = false;
     audio.restore();
     EXPECT_EQ(output.volumes[kSpeakers], (OutputVolume::ChannelVolumes{0.75, 0.5}));
+    EXPECT_FALSE(QFile::exists(record()));
 }
 
 TEST_F(SystemAudioTest, TheVolumeGoesBackToTheOutputThatIsDefaultAtRestore) {

@@ -58,6 +58,15 @@ bool programHoldsChord(XTestKeyboard& keyboard, const char* key) {
     return false;
 }
 
+// The harness speaker's volume as PulseAudio reports it, to tell a silenced
+// speaker from a chime that never played.
+QString speakerVolume() {
+    QProcess pactl;
+    pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-sink-volume"), QStringLiteral("spk")});
+    pactl.waitForFinished(5000);
+    return QString::fromUtf8(pactl.readAllStandardOutput()).simplified();
+}
+
 bool quietFor(const QByteArray& pcm, std::chrono::milliseconds span) {
     const qsizetype bytes = qsizetype(SpeakerMonitor::kRate * span.count() / 1000) * 2;
     return pcm.size() >= bytes && SpeakerMonitor::voicedSeconds(pcm.right(bytes)) == 0.0;
@@ -193,7 +202,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
 
     // The chime's player is what a quit used to trip over: it must have played.
     ASSERT_TRUE(QTest::qWaitFor([&] { return SpeakerMonitor::voicedSeconds(chime.samples()) > 0.0; }, 20000))
-        << "the milestone chime was not heard";
+        << "the milestone chime was not heard; the speaker: " << speakerVolume().toStdString();
     // Everything is open now: the main window, the read-along window, the
     // question, the chime's player and the pointer watch.
     EXPECT_TRUE(endProgram(program, kQuitPatience));

@@ -14,7 +14,7 @@ public:
         return volumes.value(device);
     }
     bool setVolume(const QString& device, const ChannelVolumes& channels) override {
-        if (!volumes.contains(device))
+        if (refuseWrites || !volumes.contains(device))
             return false;
         volumes[device] = channels;
         ++writes;
@@ -24,5 +24,6 @@ public:
     std::optional<QString> defaultDevice;
     QMap<QString, ChannelVolumes> volumes;
     bool failReads = false;
+    bool refuseWrites = false;
     int writes = 0;
 };
