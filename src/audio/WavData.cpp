@@ -51,7 +51,9 @@ std::optional<QList<float>> decode(const QByteArray& wav) {
     if (wav.size() < kHeaderBytes)
         return std::nullopt;
     const char* header = wav.constData();
-    const auto tag = [header](qsizetype at, const char* expected) { return std::equal(expected, expected + 4, header + at); };
+    const auto tag = [header](qsizetype at, const char* expected) {
+        return std::equal(expected, expected + 4, header + at);
+    };
     const quint32 dataSize = qFromLittleEndian<quint32>(header + 40);
     if (!tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || !tag(36, "data")
         || qFromLittleEndian<quint16>(header + 20) != 1 || qFromLittleEndian<quint16>(header + 22) != 1

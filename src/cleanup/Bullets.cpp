@@ -39,8 +39,7 @@ const QList<Regex>& looseCommandPatterns() {
 }
 
 qsizetype looseCommandCount(const QString& text) {
-    static const Regex command(QStringLiteral("(?<!\\S)(?:next |new )?bullet(?: point)?\\s"),
-                               Regex::CaseInsensitive);
+    static const Regex command(QStringLiteral("(?<!\\S)(?:next |new )?bullet(?: point)?\\s"), Regex::CaseInsensitive);
     return command.allMatches(text).size();
 }
 

@@ -15,9 +15,8 @@ constexpr double kLongestShownSeconds = 1e15;
 } // namespace
 
 QString timeSaved(double savedSeconds) {
-    const qint64 s = std::isfinite(savedSeconds) && savedSeconds > 0
-                         ? qint64(std::min(savedSeconds, kLongestShownSeconds))
-                         : 0;
+    const qint64 s =
+        std::isfinite(savedSeconds) && savedSeconds > 0 ? qint64(std::min(savedSeconds, kLongestShownSeconds)) : 0;
     if (s < 3600)
         return QString::number(s / 60) + QLatin1Char('m');
     return QString::number(s / 3600) + QStringLiteral("h ") + QString::number((s % 3600) / 60) + QLatin1Char('m');

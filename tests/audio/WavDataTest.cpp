@@ -68,7 +68,9 @@ TEST(WavDataTest, AFileItWroteDecodesToItsSamplesAndNoOtherLayoutDoes) {
         EXPECT_NEAR((*decoded)[i], take[i], 1.0f / 32767.0f) << "sample " << i;
     EXPECT_EQ(WavData::decode(WavData::encode(QList<float>{})), QList<float>{});
 
-    const auto changed = [&wav](int at, const QByteArray& bytes) { return QByteArray(wav).replace(at, bytes.size(), bytes); };
+    const auto changed = [&wav](int at, const QByteArray& bytes) {
+        return QByteArray(wav).replace(at, bytes.size(), bytes);
+    };
     EXPECT_FALSE(WavData::decode(wav.left(43))) << "shorter than the header";
     EXPECT_FALSE(WavData::decode(wav.chopped(2))) << "fewer samples than the header says";
     EXPECT_FALSE(WavData::decode(changed(0, "RIFX")));

@@ -76,9 +76,10 @@ public:
         m_http.on("GET", "/v1/models", [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
         m_http.on("POST", "/v1/audio/transcriptions", [this](const auto&) {
             const QString text = m_answers.size() > 1 ? m_answers.takeFirst() : m_answers.value(0);
-            LoopbackHttpServer::Response response = LoopbackHttpServer::Response::json(
-                m_status == 200 ? QJsonDocument(QJsonObject{{"text", text}}).toJson() : QByteArray(R"({"detail":"failed"})"),
-                m_status);
+            LoopbackHttpServer::Response response =
+                LoopbackHttpServer::Response::json(m_status == 200 ? QJsonDocument(QJsonObject{{"text", text}}).toJson()
+                                                                   : QByteArray(R"({"detail":"failed"})"),
+                                                   m_status);
             response.delayMs = m_delays.isEmpty() ? 0 : m_delays.takeFirst();
             response.drop = m_dropping;
             return response;
