@@ -47,4 +47,25 @@ QByteArray encode(std::span<const float> samples) {
     return wav;
 }
 
+std::optional<QList<float>> decode(const QByteArray& wav) {
+    if (wav.size() < kHeaderBytes)
+        return std::nullopt;
+    const char* header = wav.constData();
+    const auto tag = [header](qsizetype at, const char* expected) {
+        return std::equal(expected, expected + 4, header + at);
+    };
+    const quint32 dataSize = qFromLittleEndian<quint32>(header + 40);
+    if (!tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || !tag(36, "data")
+        || qFromLittleEndian<quint16>(header + 20) != 1 || qFromLittleEndian<quint16>(header + 22) != 1
+        || qFromLittleEndian<quint32>(header + 24) != quint32(kSampleRate)
+        || qFromLittleEndian<quint16>(header + 34) != 8 * kBytesPerSample || dataSize % kBytesPerSample != 0
+        || dataSize > quint64(wav.size() - kHeaderBytes))
+        return std::nullopt;
+    QList<float> samples(qsizetype(dataSize / kBytesPerSample));
+    const char* pcm = header + kHeaderBytes;
+    for (qsizetype i = 0; i < samples.size(); ++i)
+        samples[i] = std::max(-1.0f, float(qFromLittleEndian<qint16>(pcm + kBytesPerSample * i)) / 32767.0f);
+    return samples;
+}
+
 } // namespace WavData

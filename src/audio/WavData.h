@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <optional>
 #include <span>
 
 // The audio form every client of the speech server sends: a WAV file of 16-bit
@@ -17,5 +18,8 @@ inline constexpr int kSampleRate = 16000;
 // toward zero; a NaN becomes silence.
 QByteArray encode(std::span<const float> samples);
 QByteArray encode(const QList<float>& samples);
+// The samples of a file in the layout `encode` writes, scaled back to [-1, 1];
+// nothing for any other layout or a data size the file does not hold.
+std::optional<QList<float>> decode(const QByteArray& wav);
 
 } // namespace WavData

@@ -26,6 +26,23 @@ const QList<Regex>& commandPatterns() {
     return patterns;
 }
 
+// The same commands wherever they stand as words, for a transcript without marks.
+const QList<Regex>& looseCommandPatterns() {
+    static const QList<Regex> patterns = [] {
+        QList<Regex> list;
+        for (const QString& phrase : Bullets::commands())
+            list << Regex(QStringLiteral("(?:^|\\s+)") + Regex::escape(phrase) + QStringLiteral("\\s+"),
+                          Regex::CaseInsensitive);
+        return list;
+    }();
+    return patterns;
+}
+
+qsizetype looseCommandCount(const QString& text) {
+    static const Regex command(QStringLiteral("(?<!\\S)(?:next |new )?bullet(?: point)?\\s"), Regex::CaseInsensitive);
+    return command.allMatches(text).size();
+}
+
 const QList<Regex>& markerPatterns() {
     static const QList<Regex> patterns = [] {
         const std::array<QStringList, 5> markers = {
@@ -53,11 +70,17 @@ const QStringList& commands() {
     return phrases;
 }
 
-QString applyCommands(const QString& text) {
-    if (!commandDetector().matches(text))
+bool holdsPunctuation(const QString& text) {
+    static const Regex mark(QStringLiteral("[.,;:!?\\n]"));
+    return mark.matches(text);
+}
+
+QString applyCommands(const QString& text, bool unpunctuated) {
+    const bool loose = unpunctuated && looseCommandCount(text) >= 2;
+    if (!loose && !commandDetector().matches(text))
         return text;
     QString result = text;
-    for (const Regex& command : commandPatterns())
+    for (const Regex& command : loose ? looseCommandPatterns() : commandPatterns())
         result = command.replace(result, Regex::escapeTemplate(bulletLine));
     static const Regex emptyFirstLine(QStringLiteral("^\\s*\\n"));
     return tidy(emptyFirstLine.replace(result, QString()));

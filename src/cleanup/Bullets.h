@@ -10,8 +10,16 @@ namespace Bullets {
 
 // The spoken commands, longest first.
 const QStringList& commands();
-// A bullet line for each spoken command that starts the text, follows a mark or starts a line.
-QString applyCommands(const QString& text);
+// Whether the text holds a mark that ends a sentence or a clause (". , ; : ! ?")
+// or a line break. A recogniser that writes none leaves the commands nothing to
+// follow.
+bool holdsPunctuation(const QString& text);
+// A bullet line for each spoken command that starts the text, follows a mark or
+// starts a line. When the transcript it came from held no punctuation at all
+// (`unpunctuated`) and two or more commands are spoken, each command starts an
+// item wherever it stands; a single one still counts only where a mark would
+// let it, so "he dodged a bullet there" stays a sentence.
+QString applyCommands(const QString& text, bool unpunctuated = false);
 // A bullet line for each of three or more counted items in a row; a text with a
 // spoken command is left to `applyCommands`.
 QString applyEnumeration(const QString& text);

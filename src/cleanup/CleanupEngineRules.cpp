@@ -105,8 +105,9 @@ QString writtenAddresses(const QString& text) {
     return SpokenAddresses::writeSiteNames(CleanupEngine::normalizeSpokenEmails(text));
 }
 
-QString applyLists(const QString& text, bool allowInferredLists) {
-    const QString result = Bullets::applyCommands(text);
+// `unpunctuated`: the transcript held no punctuation before the rules added any.
+QString applyLists(const QString& text, bool allowInferredLists, bool unpunctuated) {
+    const QString result = Bullets::applyCommands(text, unpunctuated);
     return allowInferredLists && CleanupEngine::listsFromCounting() ? Bullets::applyEnumeration(result) : result;
 }
 
@@ -116,11 +117,11 @@ QString CleanupEngine::closingRulePass(const QString& text, std::optional<Number
                                        bool allowInferredLists) {
     QString result = digitizeNumbers(writtenAddresses(text), numbers);
     result = TextCleanup::postProcess(result, numbers);
-    return applyLists(result, allowInferredLists);
+    return applyLists(result, allowInferredLists, !Bullets::holdsPunctuation(text));
 }
 
 QString CleanupEngine::rulesOnlyClean(const QString& text, std::optional<NumberStyle> numbers,
                                       bool allowInferredLists) {
     const QString result = digitizeNumbers(writtenAddresses(regexClean(text)), numbers);
-    return applyLists(result, allowInferredLists);
+    return applyLists(result, allowInferredLists, !Bullets::holdsPunctuation(text));
 }

@@ -31,6 +31,9 @@
 #include <QTimer>
 #include <QUuid>
 
+#include <algorithm>
+#include <cmath>
+
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
@@ -67,6 +70,10 @@ const QString kNoSound = QStringLiteral("No sound from your mic. Check System Se
 const QString kCopiedNoTrust = QStringLiteral("Copied. Grant Accessibility to auto-paste.");
 const QString kEngineSilent =
     QStringLiteral("The speech engine is not answering. Quit and reopen Quorvane to start it again.");
+const QString kEngineMissing = QStringLiteral(
+    "The speech engine is not installed. Open Microphone Test\u2026 in the menu and choose Repair speech engine.");
+const QString kEngineFailed = QStringLiteral("The speech engine failed on this take.");
+const QString kTakeKept = QStringLiteral(" Your recording is kept: Paste Last Dictation tries it again.");
 
 QFuture<void> timerDelay(std::chrono::milliseconds delay) {
     auto promise = std::make_shared<QPromise<void>>();
@@ -96,6 +103,10 @@ struct DictationController::StopRun {
     QPromise<void> done;
     QByteArray wav;
     qint64 sampleCount = 0;
+    // The loudest sample of the take, for telling silence from a quiet microphone.
+    float peak = 0;
+    // A kept take the engine failed on, sent again.
+    bool retry = false;
     Clock::time_point transcriptionStart;
     Clock::time_point cleanupStart;
     bool translate = false;
@@ -153,22 +164,7 @@ QFuture<void> DictationController::start() {
     m_insertedRange.reset();
     m_pendingGap = m_lastBurstEndedAt ? secondsSince(*m_lastBurstEndedAt) : std::numeric_limits<double>::infinity();
 
-    const std::optional<FrontmostApp> front = FrontmostApp::current();
-    m_state.setTargetAppName(front ? front->name : QString());
-    m_state.setTargetAppIcon(front ? front->icon : QIcon());
-    const std::optional<QString> bundleID = front ? front->bundleID : std::nullopt;
-
-    ModeStore& modes = m_services.modes;
-    const DictationMode mode = modes.resolve(bundleID);
-    modes.setActiveMode(mode);
-    m_activeMode = mode;
-    m_state.setModeName(modes.isEnabled() ? mode.name : QString());
-    const std::optional<QString> pinned = m_defaults.string(QStringLiteral("pinnedMode"));
-    m_state.setModeIsPinned(modes.isEnabled() && pinned && modes.mode(*pinned).has_value());
-
-    m_state.setLiveText(QString());
-    m_state.setFinalText(QString());
-    m_state.setCleanupState(AppState::CleanupState::Idle);
+    const std::optional<QString> bundleID = aimAtFrontmostApplication();
 
     // The engine wakes while the user speaks.
     (void)m_services.speechServer.ensureReady();
@@ -196,6 +192,26 @@ QFuture<void> DictationController::start() {
         runPreview(take, *m_preview);
     }
     return QtFuture::makeReadyFuture();
+}
+
+std::optional<QString> DictationController::aimAtFrontmostApplication() {
+    const std::optional<FrontmostApp> front = FrontmostApp::current();
+    m_state.setTargetAppName(front ? front->name : QString());
+    m_state.setTargetAppIcon(front ? front->icon : QIcon());
+    const std::optional<QString> bundleID = front ? front->bundleID : std::nullopt;
+
+    ModeStore& modes = m_services.modes;
+    const DictationMode mode = modes.resolve(bundleID);
+    modes.setActiveMode(mode);
+    m_activeMode = mode;
+    m_state.setModeName(modes.isEnabled() ? mode.name : QString());
+    const std::optional<QString> pinned = m_defaults.string(QStringLiteral("pinnedMode"));
+    m_state.setModeIsPinned(modes.isEnabled() && pinned && modes.mode(*pinned).has_value());
+
+    m_state.setLiveText(QString());
+    m_state.setFinalText(QString());
+    m_state.setCleanupState(AppState::CleanupState::Idle);
+    return bundleID;
 }
 
 void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) {
@@ -269,6 +285,7 @@ QFuture<void> DictationController::stopAndInsert() {
     // The take is read once, here: a newer take empties the recorder.
     const QList<float> samples = m_recorder.samples();
     run->sampleCount = samples.size();
+    run->peak = m_recorder.peakLevel();
     run->wav = WavData::encode(samples);
     if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
         CleanupEngine::discardWarm();
@@ -299,29 +316,76 @@ void DictationController::transcribe(const RunPtr& run) {
     run->transcriptionStart = Clock::now();
     Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {
         QString raw;
-        bool engineSilent = false;
+        // What the user is told when the engine, not the user, is why there is no text.
+        std::optional<QString> engineFailure;
         try {
             raw = answer.result();
         } catch (const Transcriber::RequestFailed& error) {
-            // No answer at all: the engine is down, not the user silent.
-            engineSilent = true;
             trace(QStringLiteral("transcription failed: ") + error.message);
+            engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
         } catch (const QuorvaneError& error) {
             trace(QStringLiteral("transcription failed: ") + error.message);
+            engineFailure = kEngineFailed;
         }
+        if (engineFailure) {
+            CleanupEngine::discardWarm();
+            keepFailedTake(run, *engineFailure);
+            finish(run);
+            return;
+        }
+        if (run->retry)
+            m_services.history.keptTake().discard();
         if (raw.isEmpty()) {
             CleanupEngine::discardWarm();
-            if (run->take == m_generation) {
-                if (engineSilent)
-                    flash(kEngineSilent);
-                else
-                    flash(m_recorder.peakLevel() >= kHeardLevel ? kNoSpeech : Wording::of(kNoSound));
-            }
+            if (run->take == m_generation)
+                flash(run->peak >= kHeardLevel ? kNoSpeech : Wording::of(kNoSound));
             finish(run);
             return;
         }
         processTranscript(run, raw);
     });
+}
+
+void DictationController::keepFailedTake(const RunPtr& run, const QString& failure) {
+    KeptTake& kept = m_services.history.keptTake();
+    const bool keptNow = kept.keep(run->wav);
+    if (!keptNow)
+        trace(QStringLiteral("could not keep the failed take at ") + kept.path());
+    if (run->take == m_generation)
+        flash(keptNow ? failure + kTakeKept : failure);
+}
+
+QFuture<void> DictationController::retryKeptTake() {
+    if (m_state.isRecording())
+        return QtFuture::makeReadyFuture();
+    const std::optional<QByteArray> wav = m_services.history.keptTake().wav();
+    if (!wav)
+        return QtFuture::makeReadyFuture();
+
+    auto run = std::make_shared<StopRun>();
+    run->take = ++m_generation;
+    run->done.start();
+    QFuture<void> done = run->done.future();
+    run->wav = *wav;
+    run->retry = true;
+    const QList<float> samples = WavData::decode(*wav).value_or(QList<float>());
+    run->sampleCount = samples.size();
+    for (const float sample : samples)
+        run->peak = std::max(run->peak, std::fabs(sample));
+
+    // As at the start of a take: the previous insertion is examined before
+    // this one replaces it, and the text goes where the user is now.
+    if (m_peers.corrections)
+        m_peers.corrections->checkForCorrection();
+    m_lastPreview.clear();
+    m_insertedText.clear();
+    m_insertedRange.reset();
+    m_pendingGap = std::numeric_limits<double>::infinity();
+    aimAtFrontmostApplication();
+    showBubble(BubbleMode::Thinking);
+    trace(QStringLiteral("retry  kept take of %1s").arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1));
+    m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
+    return done;
 }
 
 void DictationController::processTranscript(const RunPtr& run, const QString& raw) {

@@ -72,6 +72,13 @@ public:
     // a newer take by then leaves the text alone.
     QFuture<void> cleanupLastInsert(std::optional<int> expectedGeneration);
 
+    // Sends the take the engine last failed on again and carries its text on
+    // like a stopped take's (paste-last offers this while that take is the
+    // newest thing dictated). The kept recording goes once the engine has
+    // answered; another failure keeps it. Nothing while a take is recording
+    // or when none is kept. Finishes when the run has ended.
+    QFuture<void> retryKeptTake();
+
     // Ends the microphone capture at once (the program is quitting).
     void stopCapture();
 
@@ -87,6 +94,10 @@ private:
     using RunPtr = std::shared_ptr<StopRun>;
 
     QFuture<void> start();
+    // Snapshots the frontmost application as the target, resolves and
+    // publishes its mode and clears the texts of the last take; answers the
+    // application's identifier.
+    std::optional<QString> aimAtFrontmostApplication();
     void warmUpCleanup(const std::optional<QString>& bundleID);
     void runPreview(int take, const CancelToken& preview);
     void previewTick(int take, const CancelToken& preview);
@@ -95,6 +106,8 @@ private:
 
     QFuture<void> stopAndInsert();
     void transcribe(const RunPtr& run);
+    // Keeps the take's recording for a retry and tells the user why there is no text.
+    void keepFailedTake(const RunPtr& run, const QString& failure);
     void processTranscript(const RunPtr& run, const QString& raw);
     void finishCleanup(const RunPtr& run, QString text);
     void translateAndPublish(const RunPtr& run);

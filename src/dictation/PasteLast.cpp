@@ -1,6 +1,7 @@
 #include "dictation/PasteLast.h"
 
 #include "dictation/BubblePanel.h"
+#include "dictation/DictationController.h"
 #include "dictation/FlashMessage.h"
 #include "insertion/InsertionAccess.h"
 #include "insertion/PasteService.h"
@@ -38,9 +39,17 @@ std::optional<QString> text(const HistoryStore& history) {
     return history.entries().first().text;
 }
 
-void run() { run(HistoryStore::shared(), AppState::shared(), &BubblePanel::shared()); }
+void run() {
+    run(HistoryStore::shared(), AppState::shared(), &BubblePanel::shared(),
+        [] { (void)DictationController::shared().retryKeptTake(); });
+}
 
-void run(const HistoryStore& history, AppState& state, BubbleControl* bubble) {
+void run(const HistoryStore& history, AppState& state, BubbleControl* bubble,
+         const std::function<void()>& retryKeptTake) {
+    if (retryKeptTake && history.keptTakeIsNewest()) {
+        retryKeptTake();
+        return;
+    }
     const std::optional<QString> last = text(history);
     if (!last) {
         flash(state, bubble, QCoreApplication::translate("PasteLast", "Nothing dictated yet."));

@@ -67,6 +67,8 @@ QString MlxServer::engineRoot() {
 
 QString MlxServer::interpreter() { return QDir::cleanPath(engineRoot()) + QStringLiteral("/mlx-venv/bin/python"); }
 
+bool MlxServer::isInstalled() { return QFileInfo::exists(interpreter()); }
+
 QString MlxServer::logFolder() { return Paths::engineFolder() + QStringLiteral("/mlx-server-logs"); }
 
 QString MlxServer::logFile() { return logFolder() + QStringLiteral("/engine.log"); }

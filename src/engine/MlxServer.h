@@ -54,6 +54,9 @@ public:
     static QString engineRoot();
     // The engine's interpreter, "mlx-venv/bin/python" in the engine folder.
     static QString interpreter();
+    // Whether the interpreter is there at all: without it no server can be
+    // launched and only the set-up or a repair helps.
+    static bool isInstalled();
     // Application Support/"Quorvane/mlx-server-logs", whatever the engine root is.
     static QString logFolder();
     // "engine.log" in the log folder; it also receives the server's own output.

@@ -62,6 +62,9 @@ QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds, const 
         const QJsonDocument document = QJsonDocument::fromJson(answer.body, &parse);
         if (parse.error != QJsonParseError::NoError)
             throw RequestFailed{parse.errorString()};
+        // An answer without its text is the engine's failure, not silence.
+        if (!document.isObject() || !document.object().value(QStringLiteral("text")).isString())
+            throw QuorvaneError{2, QStringLiteral("Transcription failed (no text in the answer)")};
         return textOf(document);
     });
 }

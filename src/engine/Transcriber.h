@@ -31,7 +31,9 @@ struct Diagnosis {
 };
 
 // Thrown by transcribe() when no answer came (refused, timed out, cancelled)
-// or a 200 answer was not JSON. A non-200 answer throws QuorvaneError code 2.
+// or a 200 answer was not JSON. A non-200 answer, and a 200 answer that is not
+// an object with a "text" string, throw QuorvaneError code 2: the engine
+// answered but failed, which a caller must never take for silence.
 struct RequestFailed {
     QString message;
     QString localizedDescription() const { return message; }

@@ -53,8 +53,11 @@ void CorrectionWatch::noteInsertion(const QString& text, std::optional<AXText::R
     const QString identifier = frontmostIdentifier();
     if (!isEnabled() || text.isEmpty() || !range || identifier.isEmpty())
         return;
+    std::optional<Written::Surroundings> surroundings;
     const std::optional<QString> field = fieldText();
-    m_last = Written{text, *range, identifier, field ? std::optional<qint64>(field->size()) : std::nullopt};
+    if (field && range->location >= 0 && range->length >= 0 && range->location <= field->size() - range->length)
+        surroundings = Written::Surroundings{field->left(range->location), field->mid(range->location + range->length)};
+    m_last = Written{text, *range, identifier, std::move(surroundings)};
 }
 
 void CorrectionWatch::checkForCorrection() {
@@ -72,15 +75,23 @@ void CorrectionWatch::checkForCorrection() {
         m_services.trace(QStringLiteral("correction: app changed %1 -> %2").arg(written.bundleID, current));
         return;
     }
-    std::optional<QString> now;
-    if (const std::optional<QString> field = fieldText()) {
-        const qint64 shift = written.fieldLength ? field->size() - *written.fieldLength : 0;
-        const AXText::Range range{written.range.location, written.range.length + shift};
-        if (range.location >= 0 && range.length >= 1 && range.location + range.length <= field->size())
-            now = field->mid(range.location, range.length);
-    }
-    if (!now) {
+    const std::optional<QString> field = fieldText();
+    if (!field || !written.surroundings) {
         m_services.trace(QStringLiteral("correction: %1 will not return a string for a range").arg(written.bundleID));
+        return;
+    }
+    const QString& before = written.surroundings->before;
+    const QString& after = written.surroundings->after;
+    std::optional<QString> now;
+    if (field->size() > before.size() + after.size() && field->startsWith(before) && field->endsWith(after))
+        now = field->mid(before.size(), field->size() - before.size() - after.size());
+    if (!now) {
+        // The field changed outside the stretch. Where the insertion still
+        // stands whole beside the untouched side, the edit was not in it;
+        // anywhere else the stretch cannot be found again.
+        const bool intact = field->startsWith(before + written.text) || field->endsWith(written.text + after);
+        m_services.trace(intact ? QStringLiteral("correction: unchanged")
+                                : QStringLiteral("correction: insertion not found"));
         return;
     }
     if (*now == written.text) {

@@ -25,9 +25,13 @@ public:
         QString text;
         AXText::Range range;
         QString bundleID;
-        // The focused field's length in UTF-16 units right after the insertion;
-        // none when it could not be read.
-        std::optional<qint64> fieldLength;
+        // The field's text on either side of the insertion right after it was
+        // made; none when the field could not be read or did not reach the range.
+        struct Surroundings {
+            QString before;
+            QString after;
+        };
+        std::optional<Surroundings> surroundings;
     };
 
     struct Services {
@@ -52,9 +56,11 @@ public:
     // range is known and the frontmost application has an identifier; forgets
     // the previous one in every case.
     void noteInsertion(const QString& text, std::optional<AXText::Range> range);
-    // Examines the remembered insertion once and may set `pending`. Edits
-    // elsewhere in the field shift the stretch: it is re-read at the remembered
-    // place, grown or shrunk by the change of the field's length since then.
+    // Examines the remembered insertion once and may set `pending`. The stretch
+    // is found again between the text that stood before and after it, so edits
+    // inside it may change its length. When the text around it changed too, an
+    // insertion still found whole is unchanged; otherwise the user's edit
+    // cannot be told apart from the stretch and nothing is offered.
     void checkForCorrection();
 
 signals:

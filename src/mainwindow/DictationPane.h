@@ -2,6 +2,7 @@
 
 #include "looks/SettingsForm.h"
 #include "looks/ShadeChoice.h"
+#include "support/DictationSettings.h"
 
 #include <QVariant>
 
@@ -25,8 +26,8 @@ class QSpinBox;
 class DictationPane : public SettingsForm {
     Q_OBJECT
 public:
-    static constexpr int kSecondsMinimum = 1;
-    static constexpr int kSecondsMaximum = 20;
+    static constexpr int kSecondsMinimum = int(DictationSettings::kResultCardSecondsRange.lowest);
+    static constexpr int kSecondsMaximum = int(DictationSettings::kResultCardSecondsRange.highest);
     static constexpr int kGlassMinimum = 0;
     static constexpr int kGlassMaximum = 19;
 

@@ -21,7 +21,7 @@ HistoryStore::HistoryStore(const QString& folder, Defaults& defaults, Clock now,
     : QObject(parent),
       m_file(QDir(folder).filePath(QStringLiteral("history.json"))),
       m_defaults(defaults),
-      m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })) {
+      m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })), m_keptTake(folder) {
     QDir().mkpath(folder);
     m_entries = m_file.readList<HistoryEntry>();
     if (prune())
@@ -69,3 +69,8 @@ void HistoryStore::record(const HistoryEntry& entry) {
 }
 
 bool HistoryStore::save() { return m_file.writeList(m_entries); }
+
+bool HistoryStore::keptTakeIsNewest() const {
+    const std::optional<QDateTime> kept = m_keptTake.keptAt();
+    return kept && (m_entries.isEmpty() || *kept > m_entries.first().date);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "stores/HistoryEntry.h"
+#include "stores/KeptTake.h"
 #include "support/StoreFile.h"
 
 #include <QList>
@@ -12,7 +13,8 @@ class Defaults;
 
 // Past dictations, newest first, for the dashboard. Owns "history.json"; keeps at
 // most 500 entries and drops those older than the "historyKeepDays" setting.
-// Main thread only.
+// Beside them it keeps the last take the speech engine failed on, until it is
+// transcribed. Main thread only.
 class HistoryStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<HistoryEntry> entries READ entries WRITE setEntries NOTIFY entriesChanged)
@@ -44,6 +46,12 @@ public:
     // Writes the whole list atomically; answers whether the file now holds it.
     bool save();
 
+    KeptTake& keptTake() { return m_keptTake; }
+    const KeptTake& keptTake() const { return m_keptTake; }
+    // Whether the newest thing dictated is the kept take: one is kept, later
+    // than the newest entry.
+    bool keptTakeIsNewest() const;
+
 signals:
     void entriesChanged();
 
@@ -52,4 +60,5 @@ private:
     Defaults& m_defaults;
     Clock m_now;
     QList<HistoryEntry> m_entries;
+    KeptTake m_keptTake;
 };

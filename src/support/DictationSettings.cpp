@@ -2,6 +2,9 @@
 
 #include "support/Defaults.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace DictationSettings {
 
 namespace {
@@ -24,7 +27,7 @@ const QList<Setting>& all() {
         {kDoubleTapDictationKey, Type::Text, QStringLiteral("rightCommand")},
         {kDoubleTapReaderKey, Type::Text, QStringLiteral("rightOption")},
         {kPauseAudio, Type::Boolean, true},
-        {kResultCardSeconds, Type::Number, 5.0},
+        {kResultCardSeconds, Type::Number, 5.0, kResultCardSecondsRange},
         {kGlassVariant, Type::Integer, 11},
         {kPaperTheme, Type::Boolean, false},
         {kPaperShade, Type::Text, QStringLiteral("cream")},
@@ -81,8 +84,13 @@ QVariant read(const Defaults& defaults, const QString& key) {
         return defaults.boolOr(key, setting->fallback.toBool());
     case Type::Text:
         return defaults.stringOr(key, setting->fallback.toString());
-    case Type::Number:
-        return defaults.doubleOr(key, setting->fallback.toDouble());
+    case Type::Number: {
+        const double fallback = setting->fallback.toDouble();
+        const double value = defaults.doubleOr(key, fallback);
+        if (!setting->range)
+            return value;
+        return std::isnan(value) ? fallback : std::clamp(value, setting->range->lowest, setting->range->highest);
+    }
     }
     return setting->fallback;
 }

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 class Defaults;
 
 // The seventeen settings the Dictation page edits, each with its key, type and
@@ -17,10 +19,18 @@ namespace DictationSettings {
 
 enum class Type { Integer, Boolean, Text, Number };
 
+// The values a number setting can mean; a stored value outside is read as the
+// nearer end (a hand-edited file may hold anything a timer cannot take).
+struct Range {
+    double lowest;
+    double highest;
+};
+
 struct Setting {
     QString key;
     Type type;
     QVariant fallback;
+    std::optional<Range> range = std::nullopt;
 };
 
 // In the page's order; the first nine are the hotkeys and double-taps.
@@ -36,7 +46,8 @@ const Setting* find(const QString& key);
 // The default of `key`; an invalid variant for a key not in the table.
 QVariant fallback(const QString& key);
 
-// The stored value of `key` when it has the setting's type, else its default.
+// The stored value of `key` when it has the setting's type, else its default;
+// a number within the setting's range.
 QVariant read(const Defaults& defaults, const QString& key);
 // The same, typed, for readers that know the setting's type.
 bool readBool(const Defaults& defaults, const QString& key);
@@ -58,6 +69,8 @@ inline const QString kDoubleTapDictationKey = QStringLiteral("doubleTapDictation
 inline const QString kDoubleTapReaderKey = QStringLiteral("doubleTapReaderKey");
 inline const QString kPauseAudio = QStringLiteral("pauseAudioWhileDictating");
 inline const QString kResultCardSeconds = QStringLiteral("resultCardSeconds");
+// The longest a result card may stay, in seconds: the Dictation page's slider.
+inline constexpr Range kResultCardSecondsRange{1.0, 20.0};
 inline const QString kGlassVariant = QStringLiteral("glassVariant");
 inline const QString kPaperTheme = QStringLiteral("paperTheme");
 // "cream", "slate" or "automatic"; what any other text means is the paper

@@ -57,4 +57,26 @@ TEST(WavDataTest, SpanAndListGiveTheSameBytes) {
     EXPECT_EQ(WavData::encode(std::span<const float>(take)), WavData::encode(QList<float>{0.1f, -0.2f, 0.3f}));
 }
 
+// A kept take is read back as the samples it was made of, to the 16-bit step.
+TEST(WavDataTest, AFileItWroteDecodesToItsSamplesAndNoOtherLayoutDoes) {
+    const QList<float> take{0.0f, 0.5f, -0.5f, 1.0f, -1.0f, 0.001f};
+    const QByteArray wav = WavData::encode(take);
+    const std::optional<QList<float>> decoded = WavData::decode(wav);
+    ASSERT_TRUE(decoded);
+    ASSERT_EQ(decoded->size(), take.size());
+    for (qsizetype i = 0; i < take.size(); ++i)
+        EXPECT_NEAR((*decoded)[i], take[i], 1.0f / 32767.0f) << "sample " << i;
+    EXPECT_EQ(WavData::decode(WavData::encode(QList<float>{})), QList<float>{});
+
+    const auto changed = [&wav](int at, const QByteArray& bytes) {
+        return QByteArray(wav).replace(at, bytes.size(), bytes);
+    };
+    EXPECT_FALSE(WavData::decode(wav.left(43))) << "shorter than the header";
+    EXPECT_FALSE(WavData::decode(wav.chopped(2))) << "fewer samples than the header says";
+    EXPECT_FALSE(WavData::decode(changed(0, "RIFX")));
+    EXPECT_FALSE(WavData::decode(changed(22, QByteArray::fromHex("0200")))) << "stereo";
+    EXPECT_FALSE(WavData::decode(changed(24, QByteArray::fromHex("44ac0000")))) << "44.1 kHz";
+    EXPECT_FALSE(WavData::decode(changed(40, QByteArray::fromHex("ffffffff")))) << "a data size past the file";
+}
+
 } // namespace

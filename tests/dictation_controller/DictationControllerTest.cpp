@@ -2,7 +2,9 @@
 // the engine's port and the real clean-up, stores and insertion rules.
 #include "dictation/DictationController.h"
 #include "audio/Recorder.h"
+#include "audio/WavData.h"
 #include "cleanup/ModeStore.h"
+#include "dictation/PasteLast.h"
 #include "dictation/SystemAudio.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
@@ -15,9 +17,12 @@
 #include "support/FakePlatform.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/QtPrinting.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "translator/Translator.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPromise>
@@ -72,7 +77,9 @@ public:
         m_http.on("POST", "/v1/audio/transcriptions", [this](const auto&) {
             const QString text = m_answers.size() > 1 ? m_answers.takeFirst() : m_answers.value(0);
             LoopbackHttpServer::Response response =
-                LoopbackHttpServer::Response::json(QJsonDocument(QJsonObject{{"text", text}}).toJson());
+                LoopbackHttpServer::Response::json(m_status == 200 ? QJsonDocument(QJsonObject{{"text", text}}).toJson()
+                                                                   : QByteArray(R"({"detail":"failed"})"),
+                                                   m_status);
             response.delayMs = m_delays.isEmpty() ? 0 : m_delays.takeFirst();
             response.drop = m_dropping;
             return response;
@@ -86,6 +93,20 @@ public:
     }
     // Transcription requests are answered by closing the connection.
     void dropRequests() { m_dropping = true; }
+    // Transcription requests are answered with this status (200: the texts).
+    void answerWithStatus(int status) { m_status = status; }
+    // The WAV files the transcription requests carried, in order.
+    QList<QByteArray> sentTakes() const {
+        QList<QByteArray> takes;
+        for (const auto& request : m_http.requests()) {
+            if (request.path != "/v1/audio/transcriptions")
+                continue;
+            const qsizetype start = request.body.indexOf("RIFF");
+            const qsizetype end = request.body.lastIndexOf("\r\n--");
+            takes << (start >= 0 && end > start ? request.body.mid(start, end - start) : QByteArray());
+        }
+        return takes;
+    }
     int abandonedRequests() const { return m_http.abandonedRequests(); }
     int transcriptions() const {
         int count = 0;
@@ -99,6 +120,7 @@ private:
     QStringList m_answers;
     QList<int> m_delays;
     bool m_dropping = false;
+    int m_status = 200;
     bool m_listening = false;
 };
 
@@ -221,10 +243,87 @@ TEST_F(DictationControllerTest, AnEmptyTranscriptSaysWhetherTheMicrophoneWasHear
 
 TEST_F(DictationControllerTest, AnEngineThatDoesNotAnswerIsNotTakenForSilence) {
     speech.dropRequests();
+    // Installed: starting it again may help.
+    ScopedEnvironment engine("QV_ENGINE_ROOT", folder.file(QStringLiteral("engine")).toUtf8());
+    ASSERT_TRUE(QDir().mkpath(folder.file(QStringLiteral("engine/mlx-venv/bin"))));
+    QFile interpreter(folder.file(QStringLiteral("engine/mlx-venv/bin/python")));
+    ASSERT_TRUE(interpreter.open(QIODevice::WriteOnly));
+    interpreter.close();
     dictate(1.0);
-    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("The speech engine is not answering")))
-        << state.flashMessage().toStdString();
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("The speech engine is not answering. Quit and reopen Quorvane to "
+                                                   "start it again. Your recording is kept: Paste Last Dictation "
+                                                   "tries it again."));
     EXPECT_EQ(field->value, QString());
+
+    // Not installed at all: a restart cannot help, the set-up's repair can.
+    ASSERT_TRUE(interpreter.remove());
+    dictate(1.0);
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("The speech engine is not installed. Open Microphone Test\u2026 in "
+                                                   "the menu and choose Repair speech engine. Your recording is kept: "
+                                                   "Paste Last Dictation tries it again."));
+    EXPECT_FALSE(state.flashMessage().contains(QStringLiteral("reopen")));
+}
+
+TEST_F(DictationControllerTest, AnEngineErrorKeepsTheTakeAndPasteLastTranscribesItOnceTheEngineIsBack) {
+    QFuture<void> retried;
+    const auto pasteLast = [&] {
+        retried = QtFuture::makeReadyFuture();
+        PasteLast::run(history, state, &bubble, [&] { retried = controller.retryKeptTake(); });
+        ASSERT_TRUE(awaitFuture(retried, 20000));
+    };
+
+    for (const int status : {500, 413}) {
+        speech.answerWithStatus(status);
+        dictate(1.0, 0.25f);
+        EXPECT_EQ(state.flashMessage(), QStringLiteral("The speech engine failed on this take. Your recording is kept: "
+                                                       "Paste Last Dictation tries it again."))
+            << status;
+        EXPECT_EQ(field->value, QString());
+        EXPECT_TRUE(history.entries().isEmpty());
+        const std::optional<QByteArray> kept = history.keptTake().wav();
+        ASSERT_TRUE(kept) << status;
+        EXPECT_EQ(*kept, speech.sentTakes().last()) << "the recording the engine failed on";
+        EXPECT_EQ(WavData::decode(*kept).value_or(QList<float>()).size(), 16000);
+    }
+
+    // Still failing: paste-last sends the kept take again, keeps it, and pastes
+    // nothing older.
+    pasteLast();
+    EXPECT_EQ(speech.sentTakes().size(), 3);
+    EXPECT_EQ(speech.sentTakes().last(), speech.sentTakes().first());
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("The speech engine failed on this take.")));
+    EXPECT_TRUE(history.keptTake().wav().has_value());
+
+    // The engine is back: the take is transcribed, typed, recorded and let go.
+    speech.answerWithStatus(200);
+    speech.answer({QStringLiteral("we ship on friday")});
+    pasteLast();
+    EXPECT_EQ(field->value, QStringLiteral("We ship on friday"));
+    ASSERT_EQ(history.entries().size(), 1);
+    EXPECT_EQ(history.entries().first().text, QStringLiteral("We ship on friday"));
+    EXPECT_DOUBLE_EQ(stats.totals().speakingSeconds, 1.0);
+    EXPECT_FALSE(history.keptTake().wav().has_value());
+
+    // From now on paste-last pastes the text again.
+    pasteLast();
+    EXPECT_EQ(speech.sentTakes().size(), 4);
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("Pasted your last dictation."));
+}
+
+TEST_F(DictationControllerTest, ATakeDictatedAfterAFailedOneIsWhatPasteLastPastes) {
+    speech.answerWithStatus(500);
+    dictate(1.0);
+    ASSERT_TRUE(history.keptTakeIsNewest());
+    QTest::qWait(20); // the file's time and the entry's time differ
+    speech.answerWithStatus(200);
+    speech.answer({QStringLiteral("the newer words")});
+    dictate(1.0);
+    EXPECT_FALSE(history.keptTakeIsNewest());
+    bool retried = false;
+    PasteLast::run(history, state, &bubble, [&] { retried = true; });
+    EXPECT_FALSE(retried);
+    EXPECT_EQ(state.flashMessage(), QStringLiteral("Pasted your last dictation."));
+    EXPECT_TRUE(history.keptTake().wav().has_value()) << "still there for the user";
 }
 
 TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingCanTranslate) {

@@ -153,7 +153,39 @@ TEST_F(CorrectionWatchTest, EachInsertionIsExaminedOnceAndAFieldShortenedPastItC
     insert(QStringLiteral("call jackson"));
     field->value = QStringLiteral("Hi");
     check();
-    EXPECT_EQ(lastTrace(), "correction: org.example.editor will not return a string for a range");
+    EXPECT_EQ(lastTrace(), "correction: insertion not found");
+}
+
+TEST_F(CorrectionWatchTest, EditsOutsideTheInsertionAreNeverTakenForACorrectionOfIt) {
+    const QString before = QStringLiteral("thanks forr the notes. ");
+    const QString dictated = QStringLiteral("please call jackson today");
+
+    // A fix earlier in the field moves the insertion; it is found whole.
+    insert(dictated, before);
+    field->value = QStringLiteral("thanks for the notes. please call jackson today");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: unchanged");
+
+    // Text added after it.
+    insert(dictated, before, QStringLiteral(" Bye."));
+    field->value = before + dictated + QStringLiteral(" Bye, Sam.");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: unchanged");
+
+    // A fix before it and one inside it: the stretch cannot be told apart.
+    insert(dictated, before);
+    field->value = QStringLiteral("thanks for the notes. please call Jaxon today");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: insertion not found");
+
+    EXPECT_FALSE(watch.pending());
+    EXPECT_FALSE(defaults.contains(CorrectionLedger::kSeenKey));
+
+    // Untouched surroundings still let a correction inside through.
+    insert(dictated, before, QStringLiteral(" Bye."));
+    field->value = before + QStringLiteral("please call Jaxon today Bye.");
+    check();
+    EXPECT_EQ(lastTrace(), "correction: jackson -> Jaxon near=false ask=false");
 }
 
 } // namespace

@@ -23,6 +23,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -52,6 +54,9 @@ TEST(HeroTextTest, SavedTimeReadsInMinutesThenHoursAndMinutes) {
     EXPECT_EQ(HeroText::timeSaved(3599), QStringLiteral("59m"));
     EXPECT_EQ(HeroText::timeSaved(3600), QStringLiteral("1h 0m"));
     EXPECT_EQ(HeroText::timeSaved(7325), QStringLiteral("2h 2m"));
+    // Totals from a hand-edited statistics file stay within what the count holds.
+    EXPECT_EQ(HeroText::timeSaved(1e19), QStringLiteral("277777777777h 46m"));
+    EXPECT_EQ(HeroText::timeSaved(std::numeric_limits<double>::infinity()), QStringLiteral("0m"));
 }
 
 TEST(HeroTextTest, TheStatisticsLineAddsRateAndPagesWhenTheyMean) {

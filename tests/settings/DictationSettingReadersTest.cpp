@@ -10,6 +10,7 @@
 #include "hotkeys/ModifierTapMonitor.h"
 #include "insertion/PasteService.h"
 #include "looks/Paper.h"
+#include "mainwindow/DictationPane.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
@@ -18,6 +19,8 @@
 #include "support/FakeOutputVolume.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
+
+#include <QSlider>
 
 #include <gtest/gtest.h>
 
@@ -144,6 +147,33 @@ TEST_F(DictationSettingReaders, EveryReaderSeesWhatThePageShows) {
                 << seen.toString().toStdString();
         }
         defaults.remove(row.key);
+    }
+}
+
+// A hand-edited card time outside the page's slider is read at its nearer end by
+// the card's hide timer and by the page alike: never a negative timer, never a
+// cast past what a duration or the slider holds.
+TEST_F(DictationSettingReaders, ACardTimeOutsideTheSliderIsReadAtItsNearerEnd) {
+    const QString longText = QStringList(1000, QStringLiteral("word")).join(QLatin1Char(' '));
+    const struct {
+        double stored;
+        std::chrono::milliseconds shown;
+        int slider;
+    } rows[] = {
+        {-30.0, std::chrono::milliseconds(1000), 1},
+        {0.0, std::chrono::milliseconds(1000), 1},
+        {0.4, std::chrono::milliseconds(1000), 1},
+        {12.5, std::chrono::milliseconds(12500), 12},
+        {1e9, std::chrono::milliseconds(20000), 20},
+        {1e300, std::chrono::milliseconds(20000), 20},
+    };
+    for (const auto& row : rows) {
+        defaults.set(kResultCardSeconds, row.stored);
+        EXPECT_EQ(BubblePanel::resultLifetime(longText, false, defaults), row.shown) << row.stored;
+        const DictationPane page(defaults, [] {}, false);
+        EXPECT_EQ(page.secondsSlider()->value(), row.slider) << row.stored;
+        // Reading is not writing: the hand-edited value stays until the user moves the slider.
+        EXPECT_EQ(defaults.number(kResultCardSeconds), row.stored);
     }
 }
 

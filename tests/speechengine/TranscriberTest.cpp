@@ -59,9 +59,20 @@ TEST_F(TranscriberTest, SendsTheTakeAsAMultipartFormWithAFreshBoundaryEachTime) 
 }
 
 TEST_F(TranscriberTest, ReadsTheTextOfA200Answer) {
-    answerWith(Response::json(R"({"language":"en"})"));
-    EXPECT_EQ(transcribed(), QString());
-    EXPECT_EQ(diagnosed(), (Diagnosis{200, {}, QStringLiteral(R"({"language":"en"})"), std::nullopt}));
+    answerWith(Response::json(R"({"text":"  "})"));
+    EXPECT_EQ(transcribed(), QString()) << "silence";
+
+    // An answer without its text is the engine failing, never silence.
+    for (const char* body : {R"({"language":"en"})", R"({"text":null})", R"(["text"])"}) {
+        answerWith(Response::json(body));
+        try {
+            transcribed();
+            ADD_FAILURE() << body << " was taken for a transcript";
+        } catch (const QuorvaneError& error) {
+            EXPECT_EQ(error.code, 2) << body;
+        }
+    }
+    EXPECT_EQ(diagnosed(), (Diagnosis{200, {}, QStringLiteral(R"(["text"])"), std::nullopt}));
 
     answerWith(Response::bytes("<html>busy</html>", "text/html"));
     EXPECT_THROW(transcribed(), Transcriber::RequestFailed);

@@ -155,3 +155,31 @@ TEST_F(HistoryStoreTest, RemoveRewritesTheFileEvenForAnUnknownEntry) {
 }
 
 } // namespace
+
+namespace {
+
+// A take the engine failed on outlives the program and counts as the newest
+// thing dictated only until a later entry is recorded.
+TEST_F(HistoryStoreTest, AKeptTakeOutlivesTheProgramAndIsNewestUntilALaterEntry) {
+    const QByteArray wav("RIFF take bytes");
+    {
+        auto store = open();
+        EXPECT_FALSE(store->keptTakeIsNewest());
+        store->record(entry(QStringLiteral("before"), QDateTime::currentDateTimeUtc().addSecs(-60)));
+        ASSERT_TRUE(store->keptTake().keep(wav));
+    }
+    auto store = open();
+    EXPECT_EQ(store->keptTake().wav(), wav);
+    EXPECT_TRUE(store->keptTakeIsNewest());
+
+    store->record(entry(QStringLiteral("after"), QDateTime::currentDateTimeUtc().addSecs(60)));
+    EXPECT_FALSE(store->keptTakeIsNewest());
+    EXPECT_EQ(store->keptTake().wav(), wav) << "recording an entry never drops the take";
+
+    store->keptTake().discard();
+    EXPECT_FALSE(store->keptTake().wav());
+    EXPECT_FALSE(store->keptTake().keptAt());
+    EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("failed-take*")}, QDir::Files).isEmpty());
+}
+
+} // namespace
