@@ -7,6 +7,7 @@
 #include "dictation/WordSwapTaker.h"
 #include "insertion/AXText.h"
 #include "platform/Platform.h"
+#include "platform/WindowSystem.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 #include "support/LineLog.h"
@@ -22,6 +23,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -72,6 +74,10 @@ BubblePanel::Desktop BubblePanel::Desktop::standard() {
         return front ? front->name : QString();
     };
     desktop.keys = [] { return Platform::current().hotkeys; };
+    desktop.composited = [] {
+        WindowSystem* windows = Platform::current().windowSystem;
+        return windows && windows->hasCompositor();
+    };
     desktop.schedule = [](std::chrono::milliseconds delay, QObject* context, std::function<void()> task) {
         QTimer::singleShot(delay, context, std::move(task));
     };
@@ -91,11 +97,19 @@ BubblePanel& BubblePanel::shared() {
 }
 
 BubblePanel::BubblePanel(AppState& state, Defaults& defaults, Desktop desktop, QObject* parent)
-    : QObject(parent), m_state(state), m_defaults(defaults), m_desktop(std::move(desktop)) {}
+    : QObject(parent), m_state(state), m_defaults(defaults), m_desktop(std::move(desktop)) {
+    // A taken swap clears the offers, and with them the keys.
+    connect(&m_state, &AppState::wordSwapsChanged, this, [this] { updateOptionKeys(); });
+}
 
 BubblePanel::~BubblePanel() {
-    if (m_keyWatch && m_watchedKeys)
-        m_watchedKeys->stopWatching(*m_keyWatch);
+    releaseOptionKeys();
+    if (m_watchedKeys) {
+        if (m_keyWatch)
+            m_watchedKeys->stopWatching(*m_keyWatch);
+        if (m_frontWatch)
+            m_watchedKeys->stopWatching(*m_frontWatch);
+    }
 }
 
 std::chrono::milliseconds BubblePanel::resultLifetime(const QString& finalText, bool hasSwaps,
@@ -133,9 +147,19 @@ QWidget* BubblePanel::ensurePanel() {
     actions.takeSwap = [this](const AppState::WordSwap& swap, const QString& option) { takeOption(swap, option); };
     m_view = new BubbleView(m_state, m_defaults, std::move(actions), container);
     m_view->setGeometry(container->rect());
+    connect(m_view, &BubbleView::lookShapeChanged, this, [this] { fitToLook(); });
     panel->winId(); // the native window, so that its input flag can be set before the first show
     m_panel = std::move(panel);
+    fitToLook();
     return m_panel.get();
+}
+
+void BubblePanel::fitToLook() {
+    // The window's shape is the look's: the desktop around it stays visible
+    // (a clear pixel would show black without a compositing manager) and
+    // takes its own clicks.
+    if (m_panel && m_view)
+        m_panel->setMask(m_view->lookShape());
 }
 
 void BubblePanel::dropPanel() {
@@ -171,7 +195,9 @@ void BubblePanel::show(BubbleMode mode) {
     ++m_hideTicket;
     m_hidePending = false;
     m_state.setBubbleMode(mode);
+    const bool opaque = !(m_desktop.composited && m_desktop.composited());
     ensurePanel();
+    m_view->setOpaque(opaque);
     setMouseAccepted(mode == BubbleMode::Result);
 
     BubblePlacement::Inputs inputs;
@@ -190,42 +216,115 @@ void BubblePanel::show(BubbleMode mode) {
         trace(QStringLiteral("stranded off the active Space, rebuilding"));
         dropPanel();
         ensurePanel();
+        m_view->setOpaque(opaque);
         setMouseAccepted(mode == BubbleMode::Result);
         present(origin);
         trace(QStringLiteral("rebuilt onScreen=") + yesNo(isOnScreen()));
     }
     trace(showLine(mode, origin));
 
-    if ((mode == BubbleMode::Thinking || mode == BubbleMode::Result) && !m_keyWatch) {
-        if (Hotkeys* keys = m_desktop.keys ? m_desktop.keys() : nullptr) {
-            QPointer<BubblePanel> self(this);
-            m_keyWatch = keys->startWatching([self](const Hotkeys::KeyEvent& event) {
-                if (event.kind != Hotkeys::KeyEvent::Kind::KeyDown || !self)
-                    return;
-                const std::optional<quint32> code = event.keyCode;
-                // The work runs after whatever the GUI thread is doing now.
-                QMetaObject::invokeMethod(
-                    self.data(), [self, code] {
-                        if (self)
-                            self->handleKeyDown(code);
-                    },
-                    Qt::QueuedConnection);
-            });
-            if (m_keyWatch)
-                m_watchedKeys = keys;
-        }
-    }
+    if (mode == BubbleMode::Thinking || mode == BubbleMode::Result)
+        startKeyWatch();
+    updateOptionKeys();
     if (mode == BubbleMode::Result)
         scheduleHide(resultLifetime(m_state.finalText(), !m_state.wordSwaps().isEmpty(), m_defaults));
+}
+
+void BubblePanel::startKeyWatch() {
+    Hotkeys* keys = m_desktop.keys ? m_desktop.keys() : nullptr;
+    if (!keys || (m_watchedKeys && m_watchedKeys != keys))
+        return;
+    QPointer<BubblePanel> self(this);
+    if (!m_keyWatch) {
+        m_keyWatch = keys->startWatching([self](const Hotkeys::KeyEvent& event) {
+            // The program's own keystrokes (a swap retyping the text) are not typing.
+            if (event.kind != Hotkeys::KeyEvent::Kind::KeyDown || event.posted || !self)
+                return;
+            const std::optional<quint32> code = event.keyCode;
+            // The work runs after whatever the GUI thread is doing now.
+            QMetaObject::invokeMethod(
+                self.data(), [self, code] {
+                    if (self)
+                        self->handleKeyDown(code);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    if (!m_frontWatch && m_state.bubbleMode() == BubbleMode::Result) {
+        // The number keys follow the target: another application in front
+        // gets its digits.
+        m_frontWatch = keys->startWatchingInput([self](Hotkeys::InputEvent event) {
+            if (event != Hotkeys::InputEvent::ActiveWindowChanged || !self)
+                return;
+            QMetaObject::invokeMethod(
+                self.data(), [self] {
+                    if (self)
+                        self->updateOptionKeys();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    if (m_keyWatch || m_frontWatch)
+        m_watchedKeys = keys;
+}
+
+bool BubblePanel::targetInFront() const {
+    const QString front = m_desktop.frontmostName ? m_desktop.frontmostName() : QString();
+    return m_state.targetAppName().isEmpty() || m_state.targetAppName() == front;
+}
+
+void BubblePanel::updateOptionKeys() {
+    QList<quint32> wanted;
+    const QList<AppState::WordSwap> swaps = m_state.wordSwaps();
+    if (m_state.bubbleMode() == BubbleMode::Result && !swaps.isEmpty() && targetInFront()) {
+        const qsizetype count = std::min<qsizetype>(std::size(kOptionKeys), swaps.first().options.size());
+        for (qsizetype option = 0; option < count; ++option)
+            wanted << kOptionKeys[option];
+    }
+    if (wanted == m_optionKeys)
+        return;
+    releaseOptionKeys();
+    Hotkeys* keys = m_desktop.keys ? m_desktop.keys() : nullptr;
+    if (wanted.isEmpty() || !keys)
+        return;
+    QPointer<BubblePanel> self(this);
+    m_optionTaking = keys->takeKeys(wanted, [self](quint32 keyCode) {
+        if (!self)
+            return;
+        QMetaObject::invokeMethod(
+            self.data(), [self, keyCode] {
+                if (self)
+                    self->handleOptionKey(keyCode);
+            },
+            Qt::QueuedConnection);
+    });
+    if (!m_optionTaking)
+        return;
+    m_optionKeysFrom = keys;
+    m_optionKeys = wanted;
+}
+
+void BubblePanel::releaseOptionKeys() {
+    if (m_optionTaking && m_optionKeysFrom)
+        m_optionKeysFrom->releaseKeys(*m_optionTaking);
+    m_optionTaking.reset();
+    m_optionKeysFrom = nullptr;
+    m_optionKeys.clear();
 }
 
 void BubblePanel::hide() {
     trace(QStringLiteral("hide() called"));
     ++m_hideTicket;
     m_hidePending = false;
-    if (m_keyWatch && m_watchedKeys)
-        m_watchedKeys->stopWatching(*m_keyWatch);
+    releaseOptionKeys();
+    if (m_watchedKeys) {
+        if (m_keyWatch)
+            m_watchedKeys->stopWatching(*m_keyWatch);
+        if (m_frontWatch)
+            m_watchedKeys->stopWatching(*m_frontWatch);
+    }
     m_keyWatch.reset();
+    m_frontWatch.reset();
     m_watchedKeys = nullptr;
     m_state.setBubbleMode(BubbleMode::Hidden);
     if (m_panel)
@@ -246,8 +345,7 @@ void BubblePanel::scheduleHide(std::chrono::milliseconds after) {
 }
 
 void BubblePanel::handleKeyDown(std::optional<quint32> keyCode) {
-    const QString front = m_desktop.frontmostName ? m_desktop.frontmostName() : QString();
-    if (!m_state.targetAppName().isEmpty() && m_state.targetAppName() != front)
+    if (!targetInFront())
         return;
     if (m_state.bubbleMode() != BubbleMode::Result) {
         if (keyCode && (*keyCode == kReturnKey || *keyCode == kKeypadEnterKey)
@@ -255,18 +353,25 @@ void BubblePanel::handleKeyDown(std::optional<quint32> keyCode) {
             m_state.setReturnPressedWhileThinking(true);
         return;
     }
-    const QList<AppState::WordSwap> swaps = m_state.wordSwaps();
-    if (!swaps.isEmpty() && keyCode) {
-        for (qsizetype option = 0; option < qsizetype(std::size(kOptionKeys)); ++option) {
-            if (*keyCode == kOptionKeys[option] && swaps.first().options.size() > option) {
-                takeOption(swaps.first(), swaps.first().options[option]);
-                hide();
-                return;
-            }
-        }
-    }
+    // A taken number key goes its own road (handleOptionKey). One that could
+    // not be taken has reached the target: a swap now would no longer find
+    // the text, so it is typing like any other key.
+    if (keyCode && m_optionKeys.contains(*keyCode))
+        return;
     if (m_state.cleanupState() != AppState::CleanupState::Cleaning)
         hide();
+}
+
+void BubblePanel::handleOptionKey(quint32 keyCode) {
+    if (m_state.bubbleMode() != BubbleMode::Result || !targetInFront())
+        return;
+    const QList<AppState::WordSwap> swaps = m_state.wordSwaps();
+    const qsizetype option =
+        std::find(std::begin(kOptionKeys), std::end(kOptionKeys), keyCode) - std::begin(kOptionKeys);
+    if (swaps.isEmpty() || option >= swaps.first().options.size() || option >= qsizetype(std::size(kOptionKeys)))
+        return;
+    takeOption(swaps.first(), swaps.first().options[option]);
+    hide();
 }
 
 void BubblePanel::takeOption(const AppState::WordSwap& swap, const QString& option) {

@@ -6,6 +6,7 @@
 #include "state/AppState.h"
 #include "state/BubbleMode.h"
 
+#include <QList>
 #include <QObject>
 #include <QSize>
 #include <QString>
@@ -26,9 +27,14 @@ class WordSwapTaker;
 // manager). It shows the bubble in the mode asked for, places it, watches
 // keys from the first thinking or result show until it hides, hides on
 // request or after its one timer, and writes a trace line for each show and
-// hide. Takes the mouse only in result mode. Writes `bubbleMode` and
-// `cardAtTop` of the state; everything else it shows is the BubbleView's.
-// GUI thread only.
+// hide. The window is cut to the look the view draws, so the desktop shows
+// and takes clicks around a card or a pill; without a compositing manager
+// the look is painted opaque. Takes the mouse only in result mode, and the
+// number keys of the offered word swaps only while the card offers them with
+// the target in front, so that the digit never reaches the target. The
+// program's own posted keystrokes (a swap that retypes the text) are not the
+// user's typing. Writes `bubbleMode` and `cardAtTop` of the state;
+// everything else it shows is the BubbleView's. GUI thread only.
 class BubblePanel : public QObject, public BubbleControl {
     Q_OBJECT
 public:
@@ -44,8 +50,11 @@ public:
         std::function<std::optional<QRectF>()> focusedWindowRect;
         // The frontmost application's name, "" when there is none.
         std::function<QString()> frontmostName;
-        // The key watch; null when keys cannot be watched.
+        // The key watch and taking; null when keys cannot be watched.
         std::function<Hotkeys*()> keys;
+        // Whether a compositing manager blends translucent windows with the
+        // desktop; none or false: the panel is painted opaque.
+        std::function<bool()> composited;
         Schedule schedule;
         std::function<void(const QString& message)> trace;
         // The clean-up button's action.
@@ -91,9 +100,13 @@ public:
     // The key monitor's work for one key going down, with its stored code
     // (none for a key the stored codes do not know).
     void handleKeyDown(std::optional<quint32> keyCode);
+    // The work for a number key taken while the card offers swaps.
+    void handleOptionKey(quint32 keyCode);
 
     BubblePlacement::Rule lastPlacementRule() const { return m_lastRule; }
     bool isWatchingKeys() const { return m_keyWatch.has_value(); }
+    // The number keys taken from the applications now.
+    QList<quint32> takenOptionKeys() const { return m_optionKeys; }
     bool hideScheduled() const { return m_hidePending; }
     // The panel window; null before the first show.
     QWidget* window() const { return m_panel.get(); }
@@ -106,6 +119,13 @@ private:
     QWidget* ensurePanel();
     void dropPanel();
     void setMouseAccepted(bool accepted);
+    void fitToLook();
+    void startKeyWatch();
+    // Takes the number keys the first offer has options for while the card
+    // shows it and the target is in front; gives them back otherwise.
+    void updateOptionKeys();
+    void releaseOptionKeys();
+    bool targetInFront() const;
     void present(const QPoint& origin);
     QString showLine(BubbleMode mode, const QPoint& origin) const;
     void takeOption(const AppState::WordSwap& swap, const QString& option);
@@ -121,7 +141,12 @@ private:
     quint64 m_hideTicket = 0;
     bool m_hidePending = false;
     std::optional<Hotkeys::WatchId> m_keyWatch;
+    // The active-window watch of a result card, for the number keys.
+    std::optional<Hotkeys::WatchId> m_frontWatch;
     Hotkeys* m_watchedKeys = nullptr;
+    std::optional<Hotkeys::TakeId> m_optionTaking;
+    Hotkeys* m_optionKeysFrom = nullptr;
+    QList<quint32> m_optionKeys;
     WordSwapTaker* m_swapTaker = nullptr;
     BubblePlacement::Rule m_lastRule = BubblePlacement::Rule::None;
 };

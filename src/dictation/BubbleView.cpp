@@ -7,6 +7,7 @@
 #include "dictation/VariantGlassBackground.h"
 #include "dictation/WaveformView.h"
 #include "dictation/WordSwapRow.h"
+#include "looks/GlassBackdrop.h"
 #include "looks/Paper.h"
 #include "looks/PaperCard.h"
 #include "support/Defaults.h"
@@ -17,6 +18,7 @@
 #include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygon>
 #include <QTextLayout>
 
 #include <cmath>
@@ -301,7 +303,24 @@ bool BubbleView::paperIsDark() const {
                          Paper::applicationLooksDark());
 }
 
+QPainterPath BubbleView::lookPath() const {
+    const qreal radius = qMin(kCornerRadius, m_lookRect.height() / 2);
+    QPainterPath path;
+    path.addRoundedRect(m_lookRect, radius, radius);
+    return path;
+}
+
+QRegion BubbleView::lookShape() const { return QRegion(lookPath().toFillPolygon().toPolygon()); }
+
+void BubbleView::setOpaque(bool opaque) {
+    if (opaque == m_opaque)
+        return;
+    m_opaque = opaque;
+    update();
+}
+
 void BubbleView::refresh() {
+    const QRectF before = m_lookRect;
     m_settings = Settings::read(m_defaults);
     const BubbleMode mode = m_state.bubbleMode();
     m_look = look(m_settings, mode);
@@ -317,6 +336,9 @@ void BubbleView::refresh() {
     else
         arrangeCard(mode, m_look == Look::PaperCard);
     update();
+    // The corner radius follows the height, so the rectangle tells the outline.
+    if (m_lookRect != before)
+        emit lookShapeChanged();
 }
 
 void BubbleView::arrangePill(BubbleMode mode) {
@@ -397,9 +419,18 @@ void BubbleView::paintEvent(QPaintEvent*) {
     const bool light = paper ? !paperDark : m_settings.light();
     const GlassUnlessPaper glass{m_settings.paperTheme, VariantGlassBackground::storedVariant(m_defaults)};
 
-    const qreal radius = qMin(kCornerRadius, m_lookRect.height() / 2);
-    QPainterPath shape;
-    shape.addRoundedRect(m_lookRect, radius, radius);
+    const QPainterPath shape = lookPath();
+    if (m_opaque) {
+        // Every pixel of the outline solid, the antialiased edge included:
+        // the panel is cut to exactly these pixels.
+        painter.save();
+        painter.setClipRegion(lookShape());
+        QColor ground =
+            paper ? Paper::palette(paperDark).sheet : GlassBackdrop::fill(GlassBackdrop::Material::HudWindow);
+        ground.setAlpha(255);
+        painter.fillRect(rect(), ground);
+        painter.restore();
+    }
     painter.save();
     painter.setClipPath(shape);
     glass.paintBehind(painter, m_lookRect);

@@ -5,7 +5,9 @@
 #include "support/DictationSettings.h"
 
 #include <QFont>
+#include <QPainterPath>
 #include <QRectF>
+#include <QRegion>
 #include <QStringList>
 #include <QWidget>
 
@@ -22,9 +24,11 @@ class WordSwapRow;
 // three looks chosen by the settings: a small pill while listening or
 // thinking ("previewStyle" "pill"), a card with light or dark letters
 // ("cardStyle"), or a ruled-paper card ("paperTheme"). The look hugs the
-// panel's bottom edge, or its top edge when the card sits at the top. Reads
-// state only; its two actions are the clean-up button and the word-swap
-// buttons. GUI thread only.
+// panel's bottom edge, or its top edge when the card sits at the top; the
+// rest of the view stays clear. Opaque, it lays a solid ground under the look
+// for desktops that cannot blend a translucent window with what lies beneath.
+// Reads state only; its two actions are the clean-up button and the
+// word-swap buttons. GUI thread only.
 class BubbleView : public QWidget {
     Q_OBJECT
 public:
@@ -84,6 +88,12 @@ public:
     Look currentLook() const { return m_look; }
     // Where the current look lies inside the view.
     QRectF lookRect() const { return m_lookRect; }
+    // The pixels the current look covers: its rounded outline.
+    QRegion lookShape() const;
+    // Whether the look is drawn on a solid ground (off: translucent, as it is
+    // meant to be over a compositing desktop).
+    void setOpaque(bool opaque);
+    bool isOpaque() const { return m_opaque; }
     QRectF textRect() const { return m_textRect; }
     QStringList lines() const { return m_lines; }
     bool showModeBadge() const;
@@ -95,6 +105,10 @@ public:
     ProgressSpinner* spinner() const { return m_spinner; }
     WordSwapRow* swapRow() const { return m_swapRow; }
 
+signals:
+    // The look moved or changed its size or outline.
+    void lookShapeChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -104,6 +118,7 @@ private:
     void arrangeCard(BubbleMode mode, bool paper);
     void paintHeader(QPainter& painter, bool light) const;
     void paintText(QPainter& painter, bool paper, bool light) const;
+    QPainterPath lookPath() const;
 
     AppState& m_state;
     Defaults& m_defaults;
@@ -115,6 +130,7 @@ private:
 
     Look m_look = Look::Card;
     QRectF m_lookRect;
+    bool m_opaque = false;
     QRectF m_headerRect;
     QRectF m_textRect;
     QStringList m_lines;

@@ -221,6 +221,11 @@ int runSelSet(const QStringList& arguments, const Streams&) {
     const auto element = focusedTextElement();
     if (!element)
         return kFailure;
+    // A range beyond the text could not read back; it is not asked for at all,
+    // and its end is never computed past the text's.
+    const std::optional<qint64> textLength = element->textLength();
+    if (!textLength || *location > *textLength || *length > *textLength - *location)
+        return kFailure;
     const AccessibleElement::TextRange wanted{*location, *length};
     if (!element->setSelectedRange(wanted))
         return kFailure;

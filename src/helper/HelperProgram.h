@@ -47,7 +47,8 @@ const QString& cleanInstructions();
 int runCaret(const Streams& streams);
 // The selection: {"location":…,"length":…}.
 int runSelGet(const Streams& streams);
-// `sel-set <location> <length>`: sets the selection and checks it took.
+// `sel-set <location> <length>`: sets the selection and checks it took; a
+// range that does not lie within the text fails without being set.
 int runSelSet(const QStringList& arguments, const Streams& streams);
 // Prints "key <stored key code>" for every key press until the process ends;
 // keys are only watched, never taken from the applications.

@@ -33,6 +33,8 @@ public:
     // The text between `start` and `end`, cut short where the text ends;
     // nothing when `start` lies beyond the end or the text cannot be read.
     virtual std::optional<QString> text(qint64 start, qint64 end) const = 0;
+    // The length of the text; nothing when it cannot be read.
+    virtual std::optional<qint64> textLength() const = 0;
     // The selection, or the caret as an empty range.
     virtual std::optional<TextRange> selectedRange() const = 0;
     virtual std::optional<QString> selectedText() const = 0;
@@ -41,7 +43,8 @@ public:
     // Whether the element says its text is there to read only, whatever its
     // role; an element that cannot tell is not read-only.
     virtual bool isReadOnly() const { return false; }
-    // Sets the selection (an empty range places the caret); false when refused.
+    // Sets the selection (an empty range places the caret); false when refused
+    // or when the range does not fit a text at all.
     virtual bool setSelectedRange(TextRange range) = 0;
     // The screen rectangle of a range in global top-left coordinates; for an
     // empty range the caret's rectangle (zero width).

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -30,8 +31,9 @@ public:
         enum class Kind { KeyDown, FlagsChanged };
 
         KeyEvent() = default;
-        KeyEvent(Kind kind, quint32 flags, quint32 timeMs, std::optional<quint32> keyCode = std::nullopt)
-            : kind(kind), flags(flags), timeMs(timeMs), keyCode(keyCode) {}
+        KeyEvent(Kind kind, quint32 flags, quint32 timeMs, std::optional<quint32> keyCode = std::nullopt,
+                 bool posted = false)
+            : kind(kind), flags(flags), timeMs(timeMs), keyCode(keyCode), posted(posted) {}
 
         Kind kind = Kind::FlagsChanged;
         quint32 flags = 0;
@@ -41,10 +43,14 @@ public:
         // Enter, 18 to 20 the "1" to "3" keys), none for a key the stored codes
         // do not know. Always none for a modifier change.
         std::optional<quint32> keyCode;
+        // A keystroke this program posted itself (KeySynth), not the user's typing.
+        bool posted = false;
     };
 
     // One watcher of the key watch.
     using WatchId = quint64;
+    // One taking of plain keys.
+    using TakeId = quint64;
 
     virtual ~Hotkeys() = default;
 
@@ -54,6 +60,17 @@ public:
     virtual void release(quint32 id) = 0;
     // Called with the id of a grabbed combination each time it is pressed.
     virtual void setPressedHandler(std::function<void(quint32 id)> handler) = 0;
+
+    // Takes the plain keys `keyCodes` (pressed without Shift, Control, Option
+    // or Command; Caps Lock and Num Lock do not matter) from the applications
+    // until released: a press goes to `handler`, with its stored code, and no
+    // longer to the focused window. The key watch still sees it. None when one
+    // of them cannot be had (another program or one of our hotkeys holds it,
+    // or there is no desktop to ask); then nothing is taken.
+    virtual std::optional<TakeId> takeKeys(const QList<quint32>& keyCodes,
+                                           std::function<void(quint32 keyCode)> handler) = 0;
+    // Gives the keys of one taking back; an unknown id does nothing.
+    virtual void releaseKeys(TakeId taking) = 0;
 
     // Starts delivering every key press and modifier change to `handler` as
     // well as to the watchers already there (the modifier taps and the bubble

@@ -29,6 +29,11 @@ public:
     // Asks the window manager to show `window` on every desktop (a sticky
     // window); does nothing without virtual desktops.
     virtual void keepOnEveryDesktop(QWidget& window) { (void)window; }
+    // Whether a compositing manager blends translucent windows with what lies
+    // beneath them. Without one, a translucent window shows black wherever it
+    // is clear, so such a window must be shaped to what it draws and painted
+    // opaque. False without a display.
+    virtual bool hasCompositor() = 0;
     // The zero-based place of `window` among the program's visible top-level
     // windows, front first; -1 when it is not among them.
     virtual int stackingPosition(const QWidget& window) = 0;

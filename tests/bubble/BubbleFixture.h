@@ -33,6 +33,7 @@ public:
         d.focusedWindowRect = [this] { return window; };
         d.frontmostName = [this] { return frontmost; };
         d.keys = [this]() -> Hotkeys* { return &keys; };
+        d.composited = [this] { return composited; };
         d.schedule = [this](std::chrono::milliseconds delay, QObject*, std::function<void()> task) {
             timers.push_back({delay, std::move(task)});
         };
@@ -49,9 +50,18 @@ public:
             timer.task();
     }
 
-    // A key typed anywhere on the desktop, as the watch delivers it.
-    void type(quint32 keyCode) {
-        keys.keyDown(keyCode);
+    // A key typed anywhere on the desktop: the watch sees it, and a taker
+    // holding it gets it. True when it reached the focused application.
+    bool type(quint32 keyCode) {
+        const bool taken = keys.type(keyCode);
+        QCoreApplication::processEvents();
+        return !taken;
+    }
+
+    // Another window becoming the active one.
+    void activate(const QString& application) {
+        frontmost = application;
+        keys.input(Hotkeys::InputEvent::ActiveWindowChanged);
         QCoreApplication::processEvents();
     }
 
@@ -65,6 +75,7 @@ public:
     std::optional<QRectF> caret;
     std::optional<QRectF> window;
     QString frontmost = QStringLiteral("Editor");
+    bool composited = true;
     std::vector<Timer> timers;
     QStringList traces;
     int cleanUps = 0;

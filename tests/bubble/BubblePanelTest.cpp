@@ -5,8 +5,10 @@
 #include "dictation/SwapOptionButton.h"
 #include "dictation/WordSwapTaker.h"
 #include "stores/HistoryStore.h"
+#include "support/Artifacts.h"
 #include "support/FakePlatform.h"
 
+#include <QImage>
 #include <QRegularExpression>
 #include <QWidget>
 #include <QWindow>
@@ -103,6 +105,61 @@ TEST_F(BubblePanelTest, ThePanelNeverTakesTheFocusAndTakesTheMouseOnlyForAResult
     panel.show(BubbleMode::Flash);
     EXPECT_FALSE(panel.acceptsMouse());
     EXPECT_FALSE(window->isActiveWindow());
+}
+
+TEST_F(BubblePanelTest, TheWindowIsCutToTheLookSoTheDesktopAroundItShowsAndTakesItsClicks) {
+    defaults.set(QStringLiteral("previewStyle"), QStringLiteral("pill"));
+    state.setFinalText(QStringLiteral("send the report"));
+    for (const BubbleMode mode : {BubbleMode::Listening, BubbleMode::Thinking, BubbleMode::Result, BubbleMode::Flash}) {
+        panel.show(mode);
+        const QRegion mask = panel.window()->mask();
+        const QRect look = panel.view()->lookRect().toAlignedRect();
+        EXPECT_EQ(mask, panel.view()->lookShape()) << int(mode);
+        EXPECT_TRUE(look.contains(mask.boundingRect())) << int(mode);
+        EXPECT_TRUE(mask.contains(look.center())) << int(mode);
+        // The clear band above a card or a pill at the bottom, and the rounded corners.
+        EXPECT_FALSE(mask.contains(QPoint(BubblePanel::kSize.width() / 2, 5))) << int(mode);
+        EXPECT_FALSE(mask.contains(look.topLeft())) << int(mode);
+    }
+    // The card growing with its text takes its outline along.
+    panel.show(BubbleMode::Result);
+    const int before = panel.window()->mask().boundingRect().height();
+    state.setFinalText(words(60));
+    EXPECT_GT(panel.window()->mask().boundingRect().height(), before);
+    EXPECT_EQ(panel.window()->mask(), panel.view()->lookShape());
+}
+
+TEST_F(BubblePanelTest, WithoutACompositorTheLookIsPaintedOpaque) {
+    state.setFinalText(QStringLiteral("send the report"));
+    const auto render = [&] {
+        QImage image(BubblePanel::kSize, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        panel.view()->render(&image);
+        return image;
+    };
+    const auto alphaInside = [&](const QImage& image) {
+        int lowest = 255;
+        const QRegion shape = panel.view()->lookShape();
+        for (const QRect& band : shape)
+            for (int y = band.top(); y <= band.bottom(); ++y)
+                for (int x = band.left(); x <= band.right(); ++x)
+                    lowest = std::min(lowest, qAlpha(image.pixel(x, y)));
+        return lowest;
+    };
+    panel.show(BubbleMode::Result);
+    EXPECT_FALSE(panel.view()->isOpaque());
+    EXPECT_LT(alphaInside(render()), 255) << "translucent over a compositing desktop";
+
+    // The compositing manager has gone: the next show paints every pixel of the look solid.
+    composited = false;
+    panel.show(BubbleMode::Result);
+    EXPECT_TRUE(panel.view()->isOpaque());
+    const QImage opaque = render();
+    Artifacts::save(opaque, QStringLiteral("result-card-opaque.png"));
+    EXPECT_EQ(alphaInside(opaque), 255);
+    EXPECT_EQ(qAlpha(opaque.pixel(BubblePanel::kSize.width() / 2, 5)), 0) << "outside the look nothing is drawn";
+    defaults.set(QStringLiteral("paperTheme"), true);
+    EXPECT_EQ(alphaInside(render()), 255) << "the paper card too";
 }
 
 TEST_F(BubblePanelTest, TheShowLineTellsWhereAndHowThePanelWent) {
@@ -222,14 +279,51 @@ TEST_F(BubblePanelTest, ReturnWhileThinkingIsRememberedOnlyWhenHoldEarlyReturnIs
 
 TEST_F(BubblePanelTest, ANumberKeyTakesThatOptionOfTheFirstOfferAndANumberBeyondOnlyHides) {
     resultWithOffer({QStringLiteral("the"), QStringLiteral("tea")});
-    type(19); // "2"
+    EXPECT_FALSE(type(19)) << "the \"2\" must not reach the target";
     ASSERT_EQ(taker.taken.size(), 1);
     EXPECT_EQ(taker.taken.first(), qMakePair(QStringLiteral("teh"), QStringLiteral("tea")));
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
 
     resultWithOffer({QStringLiteral("the"), QStringLiteral("tea")});
-    type(20); // "3"
+    EXPECT_TRUE(type(20)) << "no third option: the \"3\" is typing";
     EXPECT_EQ(taker.taken.size(), 1);
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
+}
+
+TEST_F(BubblePanelTest, TheNumberKeysAreTakenOnlyWhileTheCardOffersThemInTheTarget) {
+    panel.show(BubbleMode::Thinking);
+    EXPECT_TRUE(keys.takenKeys().isEmpty());
+    resultWithOffer({QStringLiteral("the"), QStringLiteral("tea")});
+    EXPECT_EQ(panel.takenOptionKeys(), (QList<quint32>{18, 19}));
+    EXPECT_EQ(keys.takenKeys(), (QList<quint32>{18, 19}));
+
+    // Another application in front gets its digits; back in the target they are taken again.
+    activate(QStringLiteral("Terminal"));
+    EXPECT_TRUE(keys.takenKeys().isEmpty());
+    EXPECT_TRUE(type(18));
+    EXPECT_TRUE(taker.taken.isEmpty());
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Result);
+    activate(QStringLiteral("Editor"));
+    EXPECT_EQ(keys.takenKeys(), (QList<quint32>{18, 19}));
+
+    // A swap taken by a click clears the offers and gives the keys back.
+    state.setWordSwaps({});
+    EXPECT_TRUE(keys.takenKeys().isEmpty());
+    resultWithOffer({QStringLiteral("the")});
+    EXPECT_EQ(keys.takenKeys(), (QList<quint32>{18}));
+    panel.hide();
+    EXPECT_TRUE(keys.takenKeys().isEmpty());
+    EXPECT_TRUE(keys.inputWatchers.isEmpty());
+}
+
+TEST_F(BubblePanelTest, ANumberKeyThatCannotBeTakenIsOrdinaryTyping) {
+    // Another program holds the "1": it reaches the target, so no swap could
+    // find the text any more.
+    keys.takenElsewhere.insert({18, 0});
+    resultWithOffer({QStringLiteral("the"), QStringLiteral("tea")});
+    EXPECT_TRUE(panel.takenOptionKeys().isEmpty());
+    EXPECT_TRUE(type(18));
+    EXPECT_TRUE(taker.taken.isEmpty());
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
 }
 
@@ -240,6 +334,17 @@ TEST_F(BubblePanelTest, KeysOfAnotherApplicationChangeNothing) {
     type(0);
     EXPECT_TRUE(taker.taken.isEmpty());
     EXPECT_EQ(state.bubbleMode(), BubbleMode::Result);
+}
+
+TEST_F(BubblePanelTest, TheProgramsOwnKeystrokesLeaveTheCardUp) {
+    resultWithOffer({QStringLiteral("the"), QStringLiteral("tea")});
+    // A swap retypes the text: Backspaces and the paste chord, posted by us.
+    keys.keyDown(51, 0, true);
+    keys.keyDown(9, 0, true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Result);
+    type(0);
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
 }
 
 TEST_F(BubblePanelTest, KeysLeaveTheCardUpWhileACleanUpRuns) {

@@ -1,16 +1,24 @@
-// The bubble on the harness's X display: a real dictation shows it listening,
-// thinking and with the result card next to the target window, which keeps
-// the X input focus all along; the number keys reach the card through the
-// shared key watch; a target at the bottom of the screen sends the card to
-// the top. Each test runs without and with a window manager.
+// The bubble on the harness's X display, which has no compositing manager: a
+// real dictation shows it listening, thinking and with the result card next
+// to the target window, which keeps the X input focus all along; around the
+// card the desktop stays visible and takes its clicks; the number keys and
+// the swap buttons fix the target's text; a target at the bottom of the
+// screen sends the card to the top. Each test runs without and with a window
+// manager.
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
+#include "dictation/BubbleView.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
+#include "dictation/SwapOptionButton.h"
+#include "dictation/WordSwapRow.h"
 #include "dictation/WordSwapTaker.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "hotkeys/ModifierTapMonitor.h"
 #include "insertion/AXText.h"
+#include "learning/WordSwapper.h"
+#include "platform/Pasteboard.h"
+#include "platform/WindowSystem.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppState.h"
 #include "support/Await.h"
@@ -22,11 +30,13 @@
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
 #include "support/XTestKeyboard.h"
+#include "support/XTestPointer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QScreen>
 #include <QWidget>
 #include <QtTest/QTest>
@@ -82,6 +92,24 @@ public:
 
 private:
     Display* m_display;
+};
+
+// A window of a colour no look uses, laid where the panel goes; counts the
+// clicks it gets.
+class Backdrop : public QWidget {
+public:
+    static constexpr QRgb kColour = qRgb(255, 0, 255);
+
+    Backdrop()
+        : QWidget(nullptr,
+                  Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    int presses = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(kColour)); }
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
 };
 
 class RecordingTaker : public WordSwapTaker {
@@ -247,6 +275,131 @@ TEST_P(BubbleDesktopTest, TheTwoKeyTakesTheSecondOptionOfTheCard) {
     keyboard.tap("Super_R");
     keyboard.tap("Super_R");
     EXPECT_TRUE(QTest::qWaitFor([&] { return taps == 1; }, 3000));
+}
+
+TEST_P(BubbleDesktopTest, AroundTheLookTheDesktopStaysVisibleAndTakesItsClicks) {
+    ASSERT_FALSE(linux.services().windowSystem->hasCompositor()) << "the harness runs no compositing manager";
+    Defaults::shared().set(QStringLiteral("previewStyle"), QStringLiteral("card"));
+    state.setCleanupState(AppState::CleanupState::Idle);
+    state.setWordSwaps({});
+    state.setFinalText(QStringLiteral("send the report"));
+    state.setFlashMessage(QStringLiteral("Copied to the clipboard."));
+    panel.show(BubbleMode::Listening);
+    const QRect frame = panel.window()->geometry();
+    Backdrop backdrop;
+    backdrop.setGeometry(frame.adjusted(-40, -40, 40, 40));
+    backdrop.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
+    const QString setting = GetParam() ? QStringLiteral("managed") : QStringLiteral("bare");
+
+    const QList<QPair<BubbleMode, QString>> modes = {{BubbleMode::Listening, QStringLiteral("listening")},
+                                                     {BubbleMode::Thinking, QStringLiteral("thinking")},
+                                                     {BubbleMode::Flash, QStringLiteral("flash")},
+                                                     {BubbleMode::Result, QStringLiteral("result")}};
+    for (const auto& [mode, modeName] : modes) {
+        panel.show(mode);
+        ASSERT_EQ(panel.window()->geometry(), frame);
+        QTest::qWait(250); // drawn
+        const QImage shot = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                                .toImage();
+        ASSERT_EQ(shot.size(), frame.size());
+        const QString name = QStringLiteral("shaped-%1-%2.png").arg(modeName, setting);
+        shot.save(QStringLiteral(QUORVANE_ARTIFACTS "/") + name);
+        // Every pixel a little away from the look's outline: the backdrop
+        // outside it, the look inside.
+        const QRect look = panel.view()->lookRect().toAlignedRect();
+        ASSERT_LT(look.height(), frame.height() - 40) << "the look leaves a clear band";
+        int hidden = 0, uncovered = 0;
+        for (int y = 0; y < frame.height(); y += 4)
+            for (int x = 0; x < frame.width(); x += 4) {
+                const bool magenta = shot.pixel(x, y) == Backdrop::kColour;
+                if (!look.adjusted(-3, -3, 3, 3).contains(x, y) && !magenta)
+                    ++hidden;
+                if (look.adjusted(24, 24, -24, -24).contains(x, y) && magenta)
+                    ++uncovered;
+            }
+        EXPECT_EQ(hidden, 0) << "the desktop is covered beside the " << modeName.toStdString() << " look, see "
+                             << name.toStdString();
+        EXPECT_EQ(uncovered, 0) << modeName.toStdString();
+    }
+
+    // The result card takes the mouse, but only over itself.
+    ASSERT_TRUE(panel.acceptsMouse());
+    const QRect look = panel.view()->lookRect().toAlignedRect().translated(frame.topLeft());
+    XTestPointer pointer;
+    ASSERT_TRUE(pointer.isOpen());
+    const QPoint beside(look.center().x(),
+                        state.cardAtTop() ? (look.bottom() + frame.bottom()) / 2 : (frame.top() + look.top()) / 2);
+    pointer.moveTo(beside);
+    pointer.click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return backdrop.presses == 1; }, 3000)) << "the click beside the card was lost";
+    pointer.moveTo(QPoint(look.center().x(), look.bottom() - 12));
+    pointer.click();
+    QTest::qWait(300);
+    EXPECT_EQ(backdrop.presses, 1) << "a click on the card is the card's";
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Result);
+    EXPECT_EQ(x.focus(), targetFocus);
+}
+
+TEST_P(BubbleDesktopTest, TheNumberKeysAndTheSwapButtonsFixTheTargetsText) {
+    const auto typeIntoTarget = [&](const QString& text) {
+        return target->ask(QStringLiteral("selectall"), QStringLiteral("selected"))
+               && target->ask(QStringLiteral("type ") + text, QStringLiteral("typed"))
+               && QTest::qWaitFor([&] { return AXText::textBeforeCaret(200) == text; }, 5000);
+    };
+    // The swap publishes the fixed text, then retypes it by a paste; while
+    // the target fetches the pasted text it answers no accessibility query.
+    const auto waitForTargetText = [&](const QString& text) {
+        if (!QTest::qWaitFor([&] { return state.finalText() == text; }, 5000))
+            return false;
+        bool fetched = false;
+        Platform::current().pasteboard->whenFetched([&] { fetched = true; });
+        return QTest::qWaitFor([&] { return fetched; }, 5000)
+               && QTest::qWaitFor([&] { return AXText::textBeforeCaret(200) == text; }, 5000);
+    };
+    WordSwapper swapper(state, [] { return QStringList{QStringLiteral("the"), QStringLiteral("report")}; });
+    panel.setWordSwapTaker(&swapper);
+    state.setCleanupState(AppState::CleanupState::Idle);
+
+    // "1" takes the first option; the digit itself never reaches the target.
+    const QString heard = QStringLiteral("Please send teh report");
+    ASSERT_TRUE(typeIntoTarget(heard));
+    state.setFinalText(heard);
+    state.setWordSwaps(
+        {{QUuid::createUuid(), QStringLiteral("teh"), {QStringLiteral("the"), QStringLiteral("tea")}, 12, 3}});
+    panel.show(BubbleMode::Result);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return x.isViewable(panelWindow()); }, 3000));
+    XTestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isOpen());
+    keyboard.tap("1");
+    EXPECT_TRUE(waitForTargetText(QStringLiteral("Please send the report")))
+        << "the target reads " << AXText::textBeforeCaret(200).value_or(QString()).toStdString();
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Hidden);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !x.isViewable(panelWindow()); }, 3000));
+
+    // A click on a swap button retypes the text; the keys posted for it are
+    // not typing, so the card stays up with the fixed text.
+    const QString second = QStringLiteral("Please send the reprot");
+    ASSERT_TRUE(typeIntoTarget(second));
+    state.setFinalText(second);
+    state.setWordSwaps({{QUuid::createUuid(), QStringLiteral("reprot"), {QStringLiteral("report")}, 16, 6}});
+    panel.show(BubbleMode::Result);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return x.isViewable(panelWindow()); }, 3000));
+    QTest::qWait(100);
+    const QList<SwapOptionButton*> buttons = panel.view()->swapRow()->buttons();
+    ASSERT_EQ(buttons.size(), 1);
+    XTestPointer pointer;
+    ASSERT_TRUE(pointer.isOpen());
+    pointer.moveTo(buttons.first()->mapToGlobal(buttons.first()->rect().center()));
+    pointer.click();
+    EXPECT_TRUE(waitForTargetText(QStringLiteral("Please send the report")))
+        << "the target reads " << AXText::textBeforeCaret(200).value_or(QString()).toStdString();
+    QTest::qWait(500); // the posted keys have come back through the watch
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Result) << "the card was hidden by our own keystrokes";
+    EXPECT_TRUE(x.isViewable(panelWindow()));
+    EXPECT_EQ(x.focus(), targetFocus);
+    panel.setWordSwapTaker(nullptr);
 }
 
 TEST_P(BubbleDesktopTest, ATargetAtTheBottomOfTheScreenPutsTheCardAtTheTop) {

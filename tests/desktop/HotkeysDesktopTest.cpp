@@ -4,7 +4,9 @@
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/HotkeyRecorderField.h"
 #include "hotkeys/ModifierTapMonitor.h"
+#include "platform/linux/PostedKeystrokes.h"
 #include "platform/linux/X11Hotkeys.h"
+#include "platform/linux/XTestKeySynth.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
@@ -129,6 +131,56 @@ TEST_F(DesktopKeys, ACombinationHeldByAnotherProgramLeavesTheOthersWorking) {
     keyboard.tap("Super_R");
     keyboard.tap("Super_R");
     EXPECT_TRUE(waitForToggles(1));
+}
+
+TEST_F(DesktopKeys, TakenKeysGoToTheirTakerOnlyPlainAndOnlyUntilReleased) {
+    QList<quint32> taken;
+    const std::optional<Hotkeys::TakeId> taking = x11.takeKeys({18, 19}, [&](quint32 keyCode) { taken << keyCode; });
+    ASSERT_TRUE(taking);
+    EXPECT_FALSE(x11.takeKeys({19, 20}, [](quint32) {})) << "a key is taken once";
+
+    keyboard.tap("2");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !taken.isEmpty(); }, 3000));
+    EXPECT_EQ(taken, (QList<quint32>{19}));
+    // With Shift it is another character, and after the release the key is free.
+    keyboard.press("Shift_L");
+    keyboard.tap("1");
+    keyboard.release("Shift_L");
+    x11.releaseKeys(*taking);
+    keyboard.tap("1");
+    QTest::qWait(300);
+    EXPECT_EQ(taken, (QList<quint32>{19}));
+    // And can be taken again.
+    const std::optional<Hotkeys::TakeId> again = x11.takeKeys({20}, [&](quint32 keyCode) { taken << keyCode; });
+    ASSERT_TRUE(again);
+    keyboard.tap("3");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return taken.size() == 2; }, 3000));
+    x11.releaseKeys(*again);
+}
+
+TEST_F(DesktopKeys, TheWatchMarksTheKeysWePostedOurselves) {
+    PostedKeystrokes posted;
+    X11Hotkeys watched(&posted);
+    XTestKeySynth synth(&posted);
+    ASSERT_TRUE(synth.canPost());
+    QList<Hotkeys::KeyEvent> seen;
+    const auto watch = watched.startWatching([&](const Hotkeys::KeyEvent& event) {
+        if (event.kind == Hotkeys::KeyEvent::Kind::KeyDown)
+            seen << event;
+    });
+    ASSERT_TRUE(watch);
+    QTest::qWait(200); // the selection of raw events settles
+
+    synth.pressBackspace(2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 2; }, 3000));
+    keyboard.tap("BackSpace");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() == 3; }, 3000));
+    for (const Hotkeys::KeyEvent& event : std::as_const(seen))
+        EXPECT_EQ(event.keyCode, std::optional<quint32>(51));
+    EXPECT_TRUE(seen[0].posted);
+    EXPECT_TRUE(seen[1].posted);
+    EXPECT_FALSE(seen[2].posted) << "the user's Backspace";
+    watched.stopWatching(*watch);
 }
 
 TEST_F(DesktopKeys, KeyCodesAndNamesFollowTheKeyboard) {

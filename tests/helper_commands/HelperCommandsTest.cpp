@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 struct Outcome {
@@ -100,6 +102,24 @@ TEST_F(HelperCommandsTest, SelSetSucceedsOnlyWhenTheSelectionReadsBack) {
     EXPECT_EQ(run({"sel-set", "0", "0"}).status, 1);
     fakes.accessibility.focused.reset();
     EXPECT_EQ(run({"sel-set", "0", "0"}).status, 1);
+}
+
+TEST_F(HelperCommandsTest, SelSetRefusesARangeBeyondTheTextWithoutSettingIt) {
+    // "😀 hello world" is 14 UTF-16 units long.
+    const QString max = QString::number(std::numeric_limits<qint64>::max());
+    const QStringList beyond[] = {{"sel-set", max, max},
+                                  {"sel-set", "3", max},
+                                  {"sel-set", max, "0"},
+                                  {"sel-set", "15", "0"},
+                                  {"sel-set", "10", "5"}};
+    for (const QStringList& arguments : beyond) {
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.status, 1) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(outcome.out.isEmpty());
+        EXPECT_EQ(field->selection, (AccessibleElement::TextRange{3, 0})) << arguments.join(' ').toStdString();
+    }
+    EXPECT_EQ(run({"sel-set", "10", "4"}).status, 0) << "up to the end is fine";
+    EXPECT_EQ(run({"sel-set", "14", "0"}).status, 0);
 }
 
 TEST_F(HelperCommandsTest, KeyWatchPrintsEveryKeyPressAndNothingElse) {

@@ -39,6 +39,7 @@ public:
 
     bool hasText() const override { return elementValue.has_value(); }
     std::optional<QString> text(qint64, qint64) const override { return std::nullopt; }
+    std::optional<qint64> textLength() const override { return std::nullopt; }
     std::optional<TextRange> selectedRange() const override { return std::nullopt; }
     std::optional<QString> selectedText() const override { return std::nullopt; }
     bool isSelectedRangeSettable() const override { return false; }

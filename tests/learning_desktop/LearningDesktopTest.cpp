@@ -179,6 +179,12 @@ TEST_F(LearningDesktopTest, HelperReadsAndSetsTheSelectionOfTheTargetInUtf16Unit
     EXPECT_EQ(helper({"sel-get"}).out, "{\"location\":3,\"length\":5}\n");
     EXPECT_EQ(AXText::selectedText(), QStringLiteral("hello"));
 
+    // Counts whose sum passes any integer: refused, and the selection stays.
+    const QString max = QString::number(std::numeric_limits<qint64>::max());
+    EXPECT_EQ(helper({"sel-set", max, max}).status, 1);
+    EXPECT_EQ(helper({"sel-set", "3", max}).status, 1);
+    EXPECT_EQ(helper({"sel-get"}).out, "{\"location\":3,\"length\":5}\n");
+
     EXPECT_EQ(helper({"sel-set", "3"}).status, 64);
     EXPECT_EQ(helper({"sel-set", "20", "0"}).status, 1) << "a caret past the end does not read back";
 }

@@ -18,6 +18,9 @@ public:
         lastTextRead = {start, std::min<qint64>(end, value->size()) - start};
         return value->mid(start, end - start);
     }
+    std::optional<qint64> textLength() const override {
+        return value ? std::optional<qint64>(value->size()) : std::nullopt;
+    }
     std::optional<TextRange> selectedRange() const override { return selection; }
     std::optional<QString> selectedText() const override {
         if (!value || !selection)

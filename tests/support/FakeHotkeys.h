@@ -7,7 +7,8 @@
 #include <QMap>
 #include <QSet>
 
-// Records grabs and lets a test press them or feed watched key events.
+// Records grabs and takings and lets a test press them or feed watched key
+// events.
 class FakeHotkeys : public Hotkeys {
 public:
     struct Grab {
@@ -30,6 +31,27 @@ public:
         ++releases;
     }
     void setPressedHandler(std::function<void(quint32)> handler) override { pressed = std::move(handler); }
+
+    std::optional<TakeId> takeKeys(const QList<quint32>& keyCodes, std::function<void(quint32)> handler) override {
+        for (quint32 keyCode : keyCodes)
+            if (takenKey(keyCode) || takenElsewhere.contains({keyCode, 0u}))
+                return std::nullopt;
+        for (const Grab& held : std::as_const(grabs))
+            if (held.modifiers == 0 && keyCodes.contains(held.keyCode))
+                return std::nullopt;
+        const TakeId id = nextTaking++;
+        takings.insert(id, {keyCodes, std::move(handler)});
+        return id;
+    }
+    void releaseKeys(TakeId taking) override { takings.remove(taking); }
+
+    // The keys taken now, in no particular order.
+    QList<quint32> takenKeys() const {
+        QList<quint32> keys;
+        for (const Taking& taking : takings)
+            keys << taking.keys;
+        return keys;
+    }
 
     std::optional<WatchId> startWatching(std::function<void(const KeyEvent&)> handler) override {
         if (!watchable)
@@ -82,12 +104,32 @@ public:
     }
 
     // Delivers an ordinary key going down, with its stored code, to every watcher.
-    void keyDown(quint32 keyCode, quint32 timeMs = 0) {
+    void keyDown(quint32 keyCode, quint32 timeMs = 0, bool posted = false) {
         if (watch)
-            watch({KeyEvent::Kind::KeyDown, 0, timeMs, keyCode});
+            watch({KeyEvent::Kind::KeyDown, 0, timeMs, keyCode, posted});
     }
 
+    // A plain key typed on the desktop: every watcher sees it go down, and a
+    // taker that holds it gets it instead of the focused application. True
+    // when it was taken.
+    bool type(quint32 keyCode) {
+        keyDown(keyCode);
+        const Taking* taking = takenKey(keyCode);
+        if (!taking)
+            return false;
+        const std::function<void(quint32)> handler = taking->handler;
+        handler(keyCode);
+        return true;
+    }
+
+    struct Taking {
+        QList<quint32> keys;
+        std::function<void(quint32)> handler;
+    };
+
     QList<Grab> grabs;
+    QMap<TakeId, Taking> takings;
+    TakeId nextTaking = 1;
     int releases = 0;
     int watchStarts = 0;
     QSet<QPair<quint32, quint32>> takenElsewhere;
@@ -102,6 +144,13 @@ public:
     QHash<quint32, QString> layout;
 
 private:
+    const Taking* takenKey(quint32 keyCode) const {
+        for (const Taking& taking : takings)
+            if (taking.keys.contains(keyCode))
+                return &taking;
+        return nullptr;
+    }
+
     void updateWatch() {
         if (watchers.isEmpty()) {
             if (!m_delivering)

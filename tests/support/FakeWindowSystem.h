@@ -16,6 +16,8 @@ public:
     bool movesWindows = true;
     // Whether the window is on the current desktop before any move.
     bool onCurrentDesktop = true;
+    // Whether a compositing manager runs.
+    bool compositor = true;
 
     int fronts = 0;
     int moves = 0;
@@ -34,6 +36,7 @@ public:
         if (movesWindows)
             onCurrentDesktop = true;
     }
+    bool hasCompositor() override { return compositor; }
     int stackingPosition(const QWidget& window) override { return window.isVisible() ? 0 : -1; }
 
     void switchDesktop() { emit currentDesktopChanged(); }

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -418,6 +419,21 @@ public:
 
     bool hasText() const override { return bool(textInterface()); }
 
+    std::optional<qint64> textLength() const override {
+        GObjectRef<AtspiText> text(textInterface());
+        if (!text)
+            return std::nullopt;
+        if (m_utf16) {
+            GError* error = nullptr;
+            const gint count = atspi_text_get_character_count(text.get(), &error);
+            if (failed(error) || count < 0)
+                return std::nullopt;
+            return count;
+        }
+        const std::optional<AstralMap> map = m_offsets->map(m_node, text.get(), true);
+        return map ? std::optional<qint64>(map->unitCount()) : std::nullopt;
+    }
+
     std::optional<QString> text(qint64 start, qint64 end) const override {
         GObjectRef<AtspiText> text(textInterface());
         if (!text || start < 0 || end < start)
@@ -518,7 +534,7 @@ public:
 
     bool setSelectedRange(TextRange range) override {
         GObjectRef<AtspiText> text(textInterface());
-        if (!text || range.location < 0 || range.length < 0)
+        if (!text || !fitsAnyText(range))
             return false;
         const std::optional<gint> start = toToolkit(text.get(), range.location);
         const std::optional<gint> end = toToolkit(text.get(), range.location + range.length);
@@ -540,7 +556,7 @@ public:
 
     std::optional<QRect> boundsForRange(TextRange range) const override {
         GObjectRef<AtspiText> text(textInterface());
-        if (!text)
+        if (!text || !fitsAnyText(range))
             return std::nullopt;
         const std::optional<gint> start = toToolkit(text.get(), range.location);
         const std::optional<gint> end = toToolkit(text.get(), range.location + range.length);
@@ -672,6 +688,12 @@ private:
 
     // The toolkit's offset for a UTF-16 offset (clamped to the text); nothing
     // inside a surrogate pair.
+    // Not negative, and its end is a number.
+    static bool fitsAnyText(const TextRange& range) {
+        return range.location >= 0 && range.length >= 0
+               && range.length <= std::numeric_limits<qint64>::max() - range.location;
+    }
+
     std::optional<gint> toToolkit(AtspiText* text, qint64 units) const {
         if (m_utf16)
             return clampOffset(units);

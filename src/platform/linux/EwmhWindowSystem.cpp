@@ -120,6 +120,15 @@ void EwmhWindowSystem::keepOnEveryDesktop(QWidget& window) {
     XFlush(display);
 }
 
+bool EwmhWindowSystem::hasCompositor() {
+    Display* display = X11Connection::display();
+    if (!display)
+        return false;
+    // A compositing manager owns this selection for each screen it manages.
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
+    return XGetSelectionOwner(display, XInternAtom(display, name.constData(), False)) != None;
+}
+
 int EwmhWindowSystem::stackingPosition(const QWidget& window) {
     const QList<const QWidget*> ours = visibleTopLevels();
     if (!ours.contains(&window))

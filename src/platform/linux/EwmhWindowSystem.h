@@ -6,7 +6,8 @@
 
 // The window system on X11: focus and stacking through Qt, virtual desktops
 // through the EWMH properties _NET_CURRENT_DESKTOP (root) and _NET_WM_DESKTOP
-// (our window). Without a display or a window manager that keeps desktops,
+// (our window), a compositing manager by the owner of the _NET_WM_CM_S<screen>
+// selection. Without a display or a window manager that keeps desktops,
 // every window is on the current desktop.
 class EwmhWindowSystem : public WindowSystem, public QAbstractNativeEventFilter {
     Q_OBJECT
@@ -20,6 +21,7 @@ public:
     bool isOnCurrentDesktop(const QWidget& window) override;
     void moveToCurrentDesktop(QWidget& window) override;
     void keepOnEveryDesktop(QWidget& window) override;
+    bool hasCompositor() override;
     int stackingPosition(const QWidget& window) override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;

@@ -17,6 +17,7 @@
 #include "platform/linux/LinuxOnDeviceModel.h"
 #include "platform/linux/LinuxWording.h"
 #include "platform/linux/PortalColorScheme.h"
+#include "platform/linux/PostedKeystrokes.h"
 #include "platform/linux/PulseAudioInput.h"
 #include "platform/linux/PulseOutputVolume.h"
 #include "platform/linux/PasswdUserAccount.h"
@@ -32,7 +33,8 @@
 #include "platform/linux/XTestKeySynth.h"
 
 LinuxPlatform::LinuxPlatform()
-    : m_workspace(std::make_unique<EwmhWorkspace>()),
+    : m_postedKeystrokes(std::make_unique<PostedKeystrokes>()),
+      m_workspace(std::make_unique<EwmhWorkspace>()),
       m_accessibility(std::make_unique<AtspiAccessibility>(m_workspace.get())),
       m_announcer(std::make_unique<SpeechDispatcherAnnouncer>()),
       m_languageDetector(std::make_unique<Cld2LanguageDetector>()),
@@ -40,14 +42,14 @@ LinuxPlatform::LinuxPlatform()
       m_onDeviceModel(std::make_unique<LinuxOnDeviceModel>()),
       m_audioInput(std::make_unique<PulseAudioInput>()),
       m_outputVolume(std::make_unique<PulseOutputVolume>()),
-      m_keySynth(std::make_unique<XTestKeySynth>()),
+      m_keySynth(std::make_unique<XTestKeySynth>(m_postedKeystrokes.get())),
       m_pasteboard(std::make_unique<ClipboardPasteboard>()),
       m_processTable(std::make_unique<ProcProcessTable>()),
       m_childProcesses(std::make_unique<PdeathsigChildProcesses>()),
       m_onDeviceTranslator(std::make_unique<ApertiumTranslator>()),
       m_userAccount(std::make_unique<PasswdUserAccount>()),
       m_colorScheme(std::make_unique<PortalColorScheme>()),
-      m_hotkeys(std::make_unique<X11Hotkeys>()),
+      m_hotkeys(std::make_unique<X11Hotkeys>(m_postedKeystrokes.get())),
       m_pointerWatch(std::make_unique<X11PointerWatch>()),
       m_wording(std::make_unique<LinuxWording>()),
       m_urlOpener(std::make_unique<DesktopUrlOpener>()),

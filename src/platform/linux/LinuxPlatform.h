@@ -22,6 +22,7 @@ class LinuxMemoryPressure;
 class LinuxOnDeviceModel;
 class LinuxWording;
 class PortalColorScheme;
+class PostedKeystrokes;
 class PulseAudioInput;
 class PulseOutputVolume;
 class QtAudioSinkPlayers;
@@ -44,6 +45,8 @@ public:
     Platform services() const;
 
 private:
+    // First in, last out: the key synthesizer and the key watch share it.
+    std::unique_ptr<PostedKeystrokes> m_postedKeystrokes;
     std::unique_ptr<EwmhWorkspace> m_workspace;
     std::unique_ptr<AtspiAccessibility> m_accessibility;
     std::unique_ptr<SpeechDispatcherAnnouncer> m_announcer;

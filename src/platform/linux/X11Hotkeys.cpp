@@ -1,5 +1,6 @@
 #include "platform/linux/X11Hotkeys.h"
 
+#include "platform/linux/PostedKeystrokes.h"
 #include "platform/linux/StoredKeyCodes.h"
 
 // Qt before X11: the X headers define macros (Bool, Status) that Qt's headers use as names.
@@ -58,7 +59,7 @@ constexpr quint32 kControl = 0x1000;
 
 } // namespace
 
-X11Hotkeys::X11Hotkeys() = default;
+X11Hotkeys::X11Hotkeys(PostedKeystrokes* posted) : m_posted(posted) {}
 
 X11Hotkeys::~X11Hotkeys() {
     m_notifier.reset();
@@ -100,7 +101,7 @@ void X11Hotkeys::drain() {
         XEvent event;
         XNextEvent(m_display, &event);
         if (event.type == KeyPress) {
-            handleKeyPress(event.xkey.keycode, event.xkey.state);
+            handleKeyPress(event.xkey.keycode, event.xkey.state, event.xkey.time);
         } else if (event.type == PropertyNotify) {
             if (m_activeWindowAtom && event.xproperty.atom == m_activeWindowAtom)
                 deliverInput(InputEvent::ActiveWindowChanged);
@@ -159,6 +160,44 @@ QList<unsigned int> X11Hotkeys::lockVariants() const {
     return variants;
 }
 
+int X11Hotkeys::grabVariants(quint32 x11KeyCode, unsigned int x11Modifiers) {
+    const Window root = DefaultRootWindow(m_display);
+    const QList<unsigned int> variants = lockVariants();
+    const int error = trapped(m_display, [&] {
+        for (unsigned int variant : variants)
+            XGrabKey(m_display, int(x11KeyCode), x11Modifiers | variant, root, False, GrabModeAsync, GrabModeAsync);
+    });
+    // Another program holds the combination (or part of its variants): give
+    // back whatever we did get.
+    if (error)
+        ungrabVariants(x11KeyCode, x11Modifiers);
+    scheduleDrain();
+    return error;
+}
+
+void X11Hotkeys::ungrabVariants(quint32 x11KeyCode, unsigned int x11Modifiers) {
+    const Window root = DefaultRootWindow(m_display);
+    const QList<unsigned int> variants = lockVariants();
+    trapped(m_display, [&] {
+        for (unsigned int variant : variants)
+            XUngrabKey(m_display, int(x11KeyCode), x11Modifiers | variant, root);
+    });
+    scheduleDrain();
+}
+
+bool X11Hotkeys::isHeld(quint32 x11KeyCode, unsigned int x11Modifiers) const {
+    // The desktop keeps one grab per combination and client; a second
+    // registration of a combination we hold would steal the first one's key.
+    for (const Grab& held : std::as_const(m_grabs))
+        if (held.x11KeyCode == x11KeyCode && held.x11Modifiers == x11Modifiers)
+            return true;
+    if (x11Modifiers == 0)
+        for (const auto& [id, taking] : m_takings)
+            if (taking.keys.contains(x11KeyCode))
+                return true;
+    return false;
+}
+
 bool X11Hotkeys::grab(quint32 id, quint32 keyCode, quint32 modifiers) {
     if (!connect())
         return false;
@@ -166,31 +205,9 @@ bool X11Hotkeys::grab(quint32 id, quint32 keyCode, quint32 modifiers) {
     if (!x11Key)
         return false;
     const Grab wanted{*x11Key, toX11Modifiers(modifiers)};
-    // The desktop keeps one grab per combination and client; a second
-    // registration of a combination we hold would steal the first one's key.
-    for (const Grab& held : std::as_const(m_grabs))
-        if (held.x11KeyCode == wanted.x11KeyCode && held.x11Modifiers == wanted.x11Modifiers)
-            return false;
-
-    const Window root = DefaultRootWindow(m_display);
-    const QList<unsigned int> variants = lockVariants();
-    const int error = trapped(m_display, [&] {
-        for (unsigned int variant : variants)
-            XGrabKey(m_display, int(wanted.x11KeyCode), wanted.x11Modifiers | variant, root, False, GrabModeAsync,
-                     GrabModeAsync);
-    });
-    if (error) {
-        // Another program holds the combination (or part of its variants):
-        // give back whatever we did get.
-        trapped(m_display, [&] {
-            for (unsigned int variant : variants)
-                XUngrabKey(m_display, int(wanted.x11KeyCode), wanted.x11Modifiers | variant, root);
-        });
-        scheduleDrain();
+    if (isHeld(wanted.x11KeyCode, wanted.x11Modifiers) || grabVariants(wanted.x11KeyCode, wanted.x11Modifiers))
         return false;
-    }
     m_grabs.insert(id, wanted);
-    scheduleDrain();
     return true;
 }
 
@@ -200,18 +217,61 @@ void X11Hotkeys::release(quint32 id) {
         return;
     const Grab grab = *held;
     m_grabs.erase(held);
-    const Window root = DefaultRootWindow(m_display);
-    trapped(m_display, [&] {
-        for (unsigned int variant : lockVariants())
-            XUngrabKey(m_display, int(grab.x11KeyCode), grab.x11Modifiers | variant, root);
-    });
-    scheduleDrain();
+    ungrabVariants(grab.x11KeyCode, grab.x11Modifiers);
+}
+
+std::optional<Hotkeys::TakeId> X11Hotkeys::takeKeys(const QList<quint32>& keyCodes,
+                                                    std::function<void(quint32)> handler) {
+    if (!connect())
+        return std::nullopt;
+    Taking taking{{}, std::move(handler)};
+    for (quint32 keyCode : keyCodes) {
+        const std::optional<quint32> x11Key = StoredKeyCodes::toX11(keyCode);
+        if (!x11Key || isHeld(*x11Key, 0))
+            return std::nullopt;
+        taking.keys.insert(*x11Key, keyCode);
+    }
+    for (auto it = taking.keys.cbegin(); it != taking.keys.cend(); ++it) {
+        if (grabVariants(it.key(), 0)) {
+            for (auto done = taking.keys.cbegin(); done != it; ++done)
+                ungrabVariants(done.key(), 0);
+            return std::nullopt;
+        }
+    }
+    const TakeId id = m_nextTaking++;
+    m_takings.emplace(id, std::move(taking));
+    return id;
+}
+
+void X11Hotkeys::releaseKeys(TakeId taking) {
+    const auto found = m_takings.find(taking);
+    if (found == m_takings.end())
+        return;
+    const QList<quint32> keys = found->second.keys.keys();
+    m_takings.erase(found);
+    for (quint32 x11Key : keys)
+        ungrabVariants(x11Key, 0);
 }
 
 void X11Hotkeys::setPressedHandler(std::function<void(quint32)> handler) { m_pressed = std::move(handler); }
 
-void X11Hotkeys::handleKeyPress(quint32 x11KeyCode, unsigned int state) {
+void X11Hotkeys::handleKeyPress(quint32 x11KeyCode, unsigned int state, unsigned long time) {
     const unsigned int relevant = ShiftMask | ControlMask | toX11Modifiers(kOption | kCommand);
+    if ((state & relevant) == 0) {
+        for (const auto& [id, taking] : m_takings) {
+            if (!taking.keys.contains(x11KeyCode))
+                continue;
+            // The grab stays active until the key comes up; end it now, so that
+            // keys the handler posts reach the focused window, not us.
+            XUngrabKeyboard(m_display, time);
+            XSync(m_display, False);
+            scheduleDrain();
+            const std::function<void(quint32)> handler = taking.handler;
+            if (handler)
+                handler(taking.keys.value(x11KeyCode));
+            return;
+        }
+    }
     for (auto it = m_grabs.cbegin(); it != m_grabs.cend(); ++it) {
         if (it->x11KeyCode == x11KeyCode && it->x11Modifiers == (state & relevant)) {
             if (m_pressed)
@@ -328,9 +388,10 @@ bool X11Hotkeys::isModifierKey(quint32 x11KeyCode) const {
 void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
     if (m_watchers.empty())
         return;
+    const bool posted = m_posted && m_posted->claim(x11KeyCode, press);
     if (!isModifierKey(x11KeyCode)) {
         if (press)
-            deliver({KeyEvent::Kind::KeyDown, 0, timeMs, StoredKeyCodes::fromX11(x11KeyCode)});
+            deliver({KeyEvent::Kind::KeyDown, 0, timeMs, StoredKeyCodes::fromX11(x11KeyCode), posted});
         return;
     }
     if (press)
@@ -340,7 +401,7 @@ void X11Hotkeys::handleRawKey(quint32 x11KeyCode, bool press, quint32 timeMs) {
     quint32 flags = 0;
     for (quint32 code : std::as_const(m_modifiersDown))
         flags |= sideBitOf(code);
-    deliver({KeyEvent::Kind::FlagsChanged, flags, timeMs, std::nullopt});
+    deliver({KeyEvent::Kind::FlagsChanged, flags, timeMs, std::nullopt, posted});
 }
 
 std::optional<quint32> X11Hotkeys::keyCodeForNative(quint32 nativeScanCode) const {

@@ -1,5 +1,6 @@
 #include "platform/linux/XTestKeySynth.h"
 
+#include "platform/linux/PostedKeystrokes.h"
 #include "platform/linux/X11Connection.h"
 
 #include <QList>
@@ -9,11 +10,6 @@
 #include <X11/keysym.h>
 
 namespace {
-
-void post(Display* display, KeyCode code, bool down) {
-    if (code != 0)
-        XTestFakeKeyEvent(display, code, down ? True : False, CurrentTime);
-}
 
 // The modifier keys that are down right now (the user may still hold the
 // hot key's modifiers when the paste goes out).
@@ -33,9 +29,21 @@ QList<KeyCode> heldModifiers(Display* display) {
     return held;
 }
 
+} // namespace
+
+XTestKeySynth::XTestKeySynth(PostedKeystrokes* posted) : m_posted(posted) {}
+
+void XTestKeySynth::post(unsigned int keyCode, bool down) {
+    if (keyCode == 0)
+        return;
+    if (m_posted)
+        m_posted->note(keyCode, down);
+    XTestFakeKeyEvent(X11Connection::display(), keyCode, down ? True : False, CurrentTime);
+}
+
 // Presses `modifiers` and `key`, releases them in reverse order, with the
 // user's held modifiers lifted for the duration.
-void chord(const QList<KeySym>& modifiers, KeySym key, int times = 1) {
+void XTestKeySynth::chord(const QList<unsigned long>& modifiers, unsigned long key, int times) {
     Display* display = X11Connection::display();
     if (!display)
         return;
@@ -44,24 +52,22 @@ void chord(const QList<KeySym>& modifiers, KeySym key, int times = 1) {
         return;
     const QList<KeyCode> held = heldModifiers(display);
     for (KeyCode code : held)
-        post(display, code, false);
+        post(code, false);
     QList<KeyCode> codes;
     for (KeySym modifier : modifiers)
         codes << XKeysymToKeycode(display, modifier);
     for (KeyCode code : codes)
-        post(display, code, true);
+        post(code, true);
     for (int i = 0; i < times; ++i) {
-        post(display, keyCode, true);
-        post(display, keyCode, false);
+        post(keyCode, true);
+        post(keyCode, false);
     }
     for (auto it = codes.crbegin(); it != codes.crend(); ++it)
-        post(display, *it, false);
+        post(*it, false);
     for (KeyCode code : held)
-        post(display, code, true);
+        post(code, true);
     XFlush(display);
 }
-
-} // namespace
 
 bool XTestKeySynth::canPost() {
     Display* display = X11Connection::display();
