@@ -4,10 +4,12 @@
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
+#include "state/ClipboardTurns.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QSet>
 #include <QTimer>
 
@@ -24,15 +26,27 @@ Schedule& installedSchedule() {
     return schedule;
 }
 
-// The clipboard a paste will put back, while that paste's text is still on it.
+// The clipboard a paste will put back, while that paste's text is still on
+// it, and the clipboard turn the paste holds until then.
 struct PendingRestore {
     qint64 count = -1;
     Pasteboard::Snapshot items;
+    QPointer<ClipboardTurns::Turn> turn;
 };
 
 PendingRestore& pending() {
     static PendingRestore restore;
     return restore;
+}
+
+// The paste whose text went in at `count` has nothing more to put back: its
+// turn on the clipboard ends.
+void settle(qint64 count) {
+    if (pending().count != count)
+        return;
+    const QPointer<ClipboardTurns::Turn> turn = std::exchange(pending(), {}).turn;
+    if (turn)
+        turn->end();
 }
 
 bool keepOnClipboard() {
@@ -58,8 +72,7 @@ KeySynth::PasteChord chordForFrontmost() {
 // cap, and only while the clipboard still holds that text.
 void restoreWhenTaken(Pasteboard* pasteboard, qint64 count, const Pasteboard::Snapshot& items) {
     if (pasteboard->changeCount() != count) {
-        if (pending().count == count)
-            pending() = {};
+        settle(count);
         return;
     }
     auto done = std::make_shared<bool>(false);
@@ -69,11 +82,21 @@ void restoreWhenTaken(Pasteboard* pasteboard, qint64 count, const Pasteboard::Sn
         *done = true;
         if (pasteboard->changeCount() == count)
             pasteboard->restore(items);
-        if (pending().count == count)
-            pending() = {};
+        settle(count);
     };
     pasteboard->whenFetched(restore);
     schedule(kRestoreCap - kRestoreDelay, restore);
+}
+
+// Writes the text as transient, pastes it and puts `earlier` back once the
+// target has taken it; `turn` ends then.
+void pasteAndRestore(Pasteboard* pasteboard, KeySynth& keys, const QString& text, const Pasteboard::Snapshot& earlier,
+                     QPointer<ClipboardTurns::Turn> turn) {
+    pasteboard->writeText(text, true);
+    const qint64 count = pasteboard->changeCount();
+    keys.paste(chordForFrontmost());
+    pending() = {count, earlier, std::move(turn)};
+    schedule(kRestoreDelay, [pasteboard, count, earlier] { restoreWhenTaken(pasteboard, count, earlier); });
 }
 
 } // namespace
@@ -99,25 +122,50 @@ void paste(const QString& text) {
         return;
     }
     const bool transient = !keepOnClipboard();
-    Pasteboard::Snapshot earlier;
-    if (transient) {
-        // A paste that follows another before its restore keeps the user's
-        // clipboard, not the first dictation, to put back.
-        earlier = pending().count == pasteboard->changeCount() ? pending().items : pasteboard->snapshot();
+    if (pending().turn) {
+        // A paste that follows another before its restore joins that round
+        // trip: what goes back is still the user's clipboard from before the
+        // first. When the first paste's text is gone already, another
+        // application took the clipboard and there is nothing to put back.
+        if (transient && pending().count == pasteboard->changeCount()) {
+            pasteAndRestore(pasteboard, *keys, text, pending().items, pending().turn);
+            return;
+        }
+        settle(pending().count);
     }
-    pasteboard->writeText(text, transient);
-    const qint64 count = pasteboard->changeCount();
-    keys->paste(chordForFrontmost());
-    if (transient) {
-        pending() = {count, earlier};
-        schedule(kRestoreDelay, [pasteboard, count, earlier] { restoreWhenTaken(pasteboard, count, earlier); });
-    }
+    ClipboardTurns::shared().take([text, transient](ClipboardTurns::Turn& turn) {
+        Pasteboard* pasteboard = Platform::current().pasteboard;
+        KeySynth* keys = Platform::current().keySynth;
+        if (!pasteboard || !keys) {
+            turn.end();
+            return;
+        }
+        if (!transient) {
+            pasteboard->writeText(text, false);
+            keys->paste(chordForFrontmost());
+            turn.end();
+            return;
+        }
+        pasteAndRestore(pasteboard, *keys, text, pasteboard->snapshot(), &turn);
+    });
 }
 
 void copy(const QString& text) {
     Pasteboard* pasteboard = Platform::current().pasteboard;
-    if (pasteboard && !text.isEmpty())
+    if (!pasteboard || text.isEmpty())
+        return;
+    if (pending().turn) {
+        // A copy is meant to stay: the clipboard a paste would still put back
+        // would only replace it.
         write(*pasteboard, text);
+        settle(pending().count);
+        return;
+    }
+    ClipboardTurns::shared().take([text](ClipboardTurns::Turn& turn) {
+        if (Pasteboard* pasteboard = Platform::current().pasteboard)
+            write(*pasteboard, text);
+        turn.end();
+    });
 }
 
 void sendBackspaces(int count) {

@@ -10,6 +10,9 @@
 // Unless the user keeps dictations on the clipboard ("keepDictationOnClipboard",
 // on when absent), the text is marked transient for clipboard managers and the
 // user's earlier clipboard is put back once the target has taken the text.
+// The clipboard is borrowed in turns (ClipboardTurns): while the reader copies
+// a selection, a paste or copy waits for it to put the clipboard back, and a
+// paste keeps its turn until it has put back what it saved.
 namespace PasteService {
 
 // Runs `task` on the GUI thread after `delay`. Tests install their own.
@@ -24,13 +27,15 @@ inline constexpr std::chrono::milliseconds kRestoreCap{2000};
 Schedule setScheduler(Schedule schedule);
 void schedule(std::chrono::milliseconds delay, std::function<void()> task);
 
-// Writes `text` and pastes it. Without a way to post keystrokes (Wayland, no
-// display) the text is only copied and stays on the clipboard. An empty text
-// changes nothing. While the target fetches the text from this program it
-// answers no accessibility query, so read it back only once the text was
-// fetched (`Pasteboard::whenFetched`) or from the event loop later on.
+// Writes `text` and pastes it, at once unless another round trip holds the
+// clipboard. Without a way to post keystrokes (Wayland, no display) the text
+// is only copied and stays on the clipboard. An empty text changes nothing.
+// While the target fetches the text from this program it answers no
+// accessibility query, so read it back only once the text was fetched
+// (`Pasteboard::whenFetched`) or from the event loop later on.
 void paste(const QString& text);
-// Writes `text` exactly as `paste` does, without keystroke or restore.
+// Writes `text` exactly as `paste` does, without keystroke or restore; a
+// paste still waiting to put the user's clipboard back no longer does.
 void copy(const QString& text);
 void sendBackspaces(int count);
 

@@ -48,6 +48,14 @@ void finishPromise(const std::shared_ptr<QPromise<void>>& promise) {
         promise->finish();
 }
 
+// A reading cut short: its waiters see a cancelled future and go no further.
+void abandonPromise(const std::shared_ptr<QPromise<void>>& promise) {
+    if (promise->future().isFinished())
+        return;
+    promise->future().cancel();
+    promise->finish();
+}
+
 } // namespace
 
 struct ReaderController::Run {
@@ -78,7 +86,8 @@ ReaderController& ReaderController::shared() {
         Peers peers;
         peers.bubble = &BubblePanel::shared();
         peers.readAlong = [](const QString& text) { return ReaderWindowController::shared().read(text); };
-        peers.stopReadAlong = [] { ReaderWindowController::shared().stopEverything(); };
+        peers.stopReadAlong = [] { ReaderWindowController::shared().stop(); };
+        peers.hideReadAlong = [] { ReaderWindowController::shared().hide(); };
         made->setPeers(peers);
         return made;
     }();
@@ -136,7 +145,7 @@ QFuture<void> ReaderController::readSelection() {
 
 QFuture<void> ReaderController::speak(const QString& text, const std::optional<QString>& voiceOverride, double speed,
                                       float volume) {
-    stop();
+    halt();
     auto run = std::make_shared<Run>();
     run->generation = ++m_generation;
     run->text = text;
@@ -152,7 +161,7 @@ QFuture<void> ReaderController::speak(const QString& text, const std::optional<Q
 
 void ReaderController::afterEngine(const RunPtr& run) {
     if (isStale(run)) {
-        finishPromise(run->promise);
+        abandonPromise(run->promise);
         return;
     }
     const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(run->text));
@@ -164,7 +173,9 @@ void ReaderController::afterEngine(const RunPtr& run) {
         const std::optional<QString> native = ReaderLanguage::nativeVoice(prepared, selected);
         if (language && !native && !ReaderLanguage::kokoroSpeaks(*language)) {
             setReading(false);
-            speakWithSystemVoice(run->text, *language).then(this, [run] { finishPromise(run->promise); });
+            speakWithSystemVoice(run->text, *language)
+                .then(this, [run] { finishPromise(run->promise); })
+                .onCanceled(this, [run] { abandonPromise(run->promise); });
             return;
         }
         run->voice = native.value_or(selected);
@@ -193,13 +204,13 @@ QFuture<std::optional<QByteArray>> ReaderController::requestChunk(const RunPtr& 
 
 void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<std::optional<QByteArray>> audio) {
     if (isStale(run)) {
-        finishPromise(run->promise);
+        abandonPromise(run->promise);
         return;
     }
     audio.then(this, [this, run, index](const std::optional<QByteArray>& wav) {
         // A stale run ends here, before it could flash or clear the newer run's state.
         if (isStale(run)) {
-            finishPromise(run->promise);
+            abandonPromise(run->promise);
             return;
         }
         if (!wav) {
@@ -221,7 +232,7 @@ void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<st
         QFuture<std::optional<QByteArray>> next = last ? QFuture<std::optional<QByteArray>>() : requestChunk(run, index + 1);
         play(*wav, [this, run, index, last, next] {
             if (isStale(run)) {
-                finishPromise(run->promise);
+                abandonPromise(run->promise);
                 return;
             }
             if (last) {
@@ -275,7 +286,7 @@ std::optional<SystemSpeech::Voice> ReaderController::systemVoice(const QString& 
 }
 
 QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const QString& language) {
-    stop();
+    halt();
     auto run = std::make_shared<Run>();
     run->generation = ++m_generation;
     run->promise->start();
@@ -293,8 +304,11 @@ QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const 
               .arg(voice->quality)
               .arg(characterCount(prepared)));
     m_speechContinuation = [this, run] {
-        if (!isStale(run))
-            setReading(false);
+        if (isStale(run)) {
+            abandonPromise(run->promise);
+            return;
+        }
+        setReading(false);
         finishPromise(run->promise);
     };
     Platform::current().systemSpeech->speak(prepared, voice->identifier, [this] {
@@ -309,6 +323,16 @@ void ReaderController::finishSystemSpeech() {
 }
 
 void ReaderController::stop() {
+    // The translated reading waits on this engine piece by piece; without its
+    // own run raised it would take the stop for a piece's end and go on.
+    if (m_peers.abandonTranslatedReading)
+        m_peers.abandonTranslatedReading();
+    if (m_peers.stopReadAlong)
+        m_peers.stopReadAlong();
+    halt();
+}
+
+void ReaderController::halt() {
     ++m_generation;
     m_watchdog.stop();
     if (std::unique_ptr<AudioPlayer> player = std::move(m_player))
@@ -321,13 +345,11 @@ void ReaderController::stop() {
 }
 
 void ReaderController::stopEverything() {
-    if (m_peers.abandonTranslatedReading)
-        m_peers.abandonTranslatedReading();
     stop();
     if (m_peers.hideTranslateBar)
         m_peers.hideTranslateBar();
-    if (m_peers.stopReadAlong)
-        m_peers.stopReadAlong();
+    if (m_peers.hideReadAlong)
+        m_peers.hideReadAlong();
 }
 
 QByteArray ReaderController::speechRequestBody(const QString& text, const QString& voice, double speed) {

@@ -25,7 +25,10 @@ class BubbleControl;
 // current one plays. Text in a language no engine voice speaks goes to the
 // desktop's own synthesizer. Every reading, stop and stopEverything raises the
 // generation; a run compares it after every wait and, once stale, touches
-// nothing. A player that never reports its end is given up after its duration
+// nothing. A reading cut short by a stop or by a newer reading ends with its
+// future cancelled, so whoever reads piece by piece (the translated reading,
+// a greeting and its sequel) stops there instead of going on with the next
+// piece. A player that never reports its end is given up after its duration
 // and a margin. GUI thread only.
 class ReaderController : public QObject {
     Q_OBJECT
@@ -60,8 +63,10 @@ public:
         std::function<void()> cancelSelectionPoll;
         // Reads a text in the read-along window; finishes when it has.
         std::function<QFuture<void>(const QString& text)> readAlong;
-        // Raises the read-along window's generation, stops its playback and hides it.
+        // Raises the read-along window's generation and stops its playback.
         std::function<void()> stopReadAlong;
+        // Hides the read-along window.
+        std::function<void()> hideReadAlong;
         std::function<void()> hideTranslateBar;
         // Ends a running translated reading (the translator's run counter).
         std::function<void()> abandonTranslatedReading;
@@ -86,14 +91,17 @@ public:
     // Reads the frontmost application's selection: in the read-along window
     // when "readAlongWindow" is on, else directly; flashes when none is found.
     QFuture<void> readSelection();
-    // Reads `text`; finishes once playback has ended, failed or been superseded.
-    // `voiceOverride` replaces the voice the reader would choose.
+    // Reads `text`; finishes once playback has ended or failed, and is
+    // cancelled when a stop or a newer reading cut it short. `voiceOverride`
+    // replaces the voice the reader would choose.
     QFuture<void> speak(const QString& text, const std::optional<QString>& voiceOverride = std::nullopt,
                         double speed = 1.0, float volume = 1.0f);
     // The desktop synthesizer for `text` (unprepared) in `language`.
     QFuture<void> speakWithSystemVoice(const QString& text, const QString& language);
+    // The user's stop: ends every reading road, this engine's, the translated
+    // reading and the read-along window's playback.
     void stop();
-    // Also ends the translated reading and the read-along window's.
+    // Also hides the translate bar and the read-along window.
     void stopEverything();
 
     // One request to "v1/audio/speech"; the WAV bytes, or nothing for a
@@ -113,6 +121,9 @@ private:
     using RunPtr = std::shared_ptr<Run>;
 
     bool isStale(const RunPtr& run) const;
+    // Ends this engine's reading only: a new generation, the sound stopped,
+    // the waits resumed. What a new reading does before it starts.
+    void halt();
     void setReading(bool reading);
     void afterEngine(const RunPtr& run);
     QFuture<std::optional<QByteArray>> requestChunk(const RunPtr& run, qsizetype index);

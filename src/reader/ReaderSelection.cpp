@@ -7,6 +7,7 @@
 #include "platform/Platform.h"
 #include "platform/PrimarySelection.h"
 #include "platform/Workspace.h"
+#include "state/ClipboardTurns.h"
 
 #include <QPointer>
 #include <QPromise>
@@ -34,7 +35,7 @@ std::optional<QString> plainText(const Pasteboard::Snapshot& items) {
     return std::nullopt;
 }
 
-// The copy: sentinel, Ctrl+C, polls, restore.
+// The copy: sentinel, Ctrl+C, polls, restore, all within one clipboard turn.
 struct CopyRun {
     std::shared_ptr<QPromise<Result>> promise = std::make_shared<QPromise<Result>>();
     Pasteboard::Snapshot saved;
@@ -45,7 +46,7 @@ struct CopyRun {
     qint64 sentinelCount = 0;
 };
 
-void finishCopy(const std::shared_ptr<CopyRun>& run, Result result) {
+void finishCopy(ClipboardTurns::Turn& turn, const std::shared_ptr<CopyRun>& run, Result result) {
     Pasteboard* pasteboard = Platform::current().pasteboard;
     if (pasteboard) {
         if (run->saved.isEmpty())
@@ -55,44 +56,54 @@ void finishCopy(const std::shared_ptr<CopyRun>& run, Result result) {
     }
     run->promise->addResult(std::move(result));
     run->promise->finish();
+    turn.end();
 }
 
-void poll(QPointer<QObject> context, const std::shared_ptr<CopyRun>& run) {
-    QTimer::singleShot(run->timing.pollInterval, context.data(), [context, run] {
+// The polls hang on the turn: whoever asked may be gone by now, and the
+// clipboard comes back all the same.
+void poll(ClipboardTurns::Turn& turn, const std::shared_ptr<CopyRun>& run) {
+    QTimer::singleShot(run->timing.pollInterval, &turn, [&turn, run] {
         Pasteboard* pasteboard = Platform::current().pasteboard;
         const bool changed = pasteboard && pasteboard->changeCount() != run->sentinelCount;
         const std::optional<QString> text = changed ? plainText(pasteboard->snapshot()) : std::nullopt;
         if (text && *text != QLatin1String(kSentinel)) {
-            finishCopy(run, nonEmpty(*text));
+            finishCopy(turn, run, nonEmpty(*text));
             return;
         }
         if (--run->pollsLeft <= 0) {
-            finishCopy(run, std::nullopt);
+            finishCopy(turn, run, std::nullopt);
             return;
         }
-        poll(context, run);
+        poll(turn, run);
     });
 }
 
-QFuture<Result> copySelection(QObject* context, Timing timing) {
-    const Platform& platform = Platform::current();
-    if (!platform.pasteboard || !platform.keySynth || !platform.keySynth->canPost())
-        return QtFuture::makeReadyFuture(Result());
-    const std::optional<Workspace::Application> front =
-        platform.workspace ? platform.workspace->frontmostApplication() : std::nullopt;
-    // Ctrl+C in a terminal interrupts the program running in it.
-    if (front && PasteService::isTerminal(front->identifier))
-        return QtFuture::makeReadyFuture(Result());
-
+// Copies against the sentinel once the clipboard is this copy's to borrow: a
+// second read while one is out waits for the user's clipboard to be back, so
+// what it saves is the user's and not the first one's sentinel.
+QFuture<Result> copySelection(Timing timing) {
     auto run = std::make_shared<CopyRun>();
     run->timing = timing;
     run->pollsLeft = std::max(1, timing.polls);
     run->promise->start();
-    run->saved = platform.pasteboard->snapshot();
-    platform.pasteboard->writeText(QLatin1String(kSentinel), true);
-    run->sentinelCount = platform.pasteboard->changeCount();
-    platform.keySynth->copy();
-    poll(QPointer<QObject>(context), run);
+    ClipboardTurns::shared().take([run](ClipboardTurns::Turn& turn) {
+        const Platform& platform = Platform::current();
+        const std::optional<Workspace::Application> front =
+            platform.workspace ? platform.workspace->frontmostApplication() : std::nullopt;
+        // Ctrl+C in a terminal interrupts the program running in it.
+        if (!platform.pasteboard || !platform.keySynth || !platform.keySynth->canPost() ||
+            (front && PasteService::isTerminal(front->identifier))) {
+            run->promise->addResult(Result());
+            run->promise->finish();
+            turn.end();
+            return;
+        }
+        run->saved = platform.pasteboard->snapshot();
+        platform.pasteboard->writeText(QLatin1String(kSentinel), true);
+        run->sentinelCount = platform.pasteboard->changeCount();
+        platform.keySynth->copy();
+        poll(turn, run);
+    });
     return run->promise->future();
 }
 
@@ -113,7 +124,7 @@ QFuture<std::optional<QString>> read(QObject* context, Timing timing) {
     }
     PrimarySelection* primary = Platform::current().primarySelection;
     if (!primary)
-        return copySelection(context, timing);
+        return copySelection(timing);
     QPointer<QObject> guarded(context);
     return primary->read()
         .then(context,
@@ -124,7 +135,7 @@ QFuture<std::optional<QString>> read(QObject* context, Timing timing) {
                   }
                   if (!guarded)
                       return QtFuture::makeReadyFuture(Result());
-                  return copySelection(guarded.data(), timing);
+                  return copySelection(timing);
               })
         .unwrap();
 }

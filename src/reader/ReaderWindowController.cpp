@@ -268,7 +268,6 @@ QFuture<void> ReaderWindowController::read(const QString& text) {
     show();
     setPreparing(true);
     setStatus(std::nullopt);
-    m_sourceText = text;
 
     const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(text));
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::selectedID();
@@ -277,46 +276,58 @@ QFuture<void> ReaderWindowController::read(const QString& text) {
     auto promise = std::make_shared<QPromise<void>>();
     promise->start();
     QFuture<bool> engine = m_services.ensureEngine ? m_services.ensureEngine() : QtFuture::makeReadyFuture(true);
-    engine.then(this, [this, generation, prepared, voice, promise](bool ready) {
+    engine.then(this, [this, generation, text, prepared, voice, promise](bool ready) {
         if (isStale(generation)) {
             finish(promise);
             return;
         }
         if (!ready) {
             // The engine did not come up: say so rather than stay busy.
-            setPreparing(false);
-            setStatus(kCouldNotRead);
+            failReading();
             finish(promise);
             return;
         }
-        afterEngine(generation, prepared, voice, promise);
+        afterEngine(generation, text, prepared, voice, promise);
     }).onCanceled(this, [promise] { finish(promise); });
     return promise->future();
 }
 
-void ReaderWindowController::afterEngine(quint64 generation, const QString& prepared, const QString& voice,
-                                         const std::shared_ptr<QPromise<void>>& promise) {
+void ReaderWindowController::afterEngine(quint64 generation, const QString& text, const QString& prepared,
+                                         const QString& voice, const std::shared_ptr<QPromise<void>>& promise) {
     const QString spoken = SpeechPreparation::respellBrand(prepared, voice);
     traceLine(QStringLiteral("read voice=%1 chars=%2").arg(voice).arg(spoken.size()));
     m_services.synthesize(spoken, voice)
-        .then(this, [this, generation, promise](const std::optional<TimedResult>& result) {
-            afterSynthesis(generation, result);
+        .then(this, [this, generation, text, promise](const std::optional<TimedResult>& result) {
+            afterSynthesis(generation, result, text);
             finish(promise);
         })
-        .onCanceled(this, [this, generation, promise] {
-            afterSynthesis(generation, std::nullopt);
+        .onCanceled(this, [this, generation, text, promise] {
+            afterSynthesis(generation, std::nullopt, text);
             finish(promise);
         });
 }
 
-void ReaderWindowController::afterSynthesis(quint64 generation, const std::optional<TimedResult>& result) {
+void ReaderWindowController::failReading() {
+    setPreparing(false);
+    setStatus(kCouldNotRead);
+    m_wav.reset();
+    m_sourceText.clear();
+    if (!m_timeline.words.isEmpty() || m_timeline.duration != 0) {
+        m_timeline = ReaderTimeline();
+        emit timelineChanged();
+    }
+}
+
+void ReaderWindowController::afterSynthesis(quint64 generation, const std::optional<TimedResult>& result,
+                                            const QString& text) {
     if (isStale(generation))
         return;
     if (!result) {
-        setPreparing(false);
-        setStatus(kCouldNotRead);
+        failReading();
         return;
     }
+    // The name a Save proposes comes from the text this audio was made of.
+    m_sourceText = text;
     const QList<ReadAloudEntry> entries = m_services.pronunciations ? m_services.pronunciations() : QList<ReadAloudEntry>{};
     QList<ReaderTimeline::Timing> payload;
     payload.reserve(result->words.size());
@@ -368,9 +379,25 @@ void ReaderWindowController::startPlayback(const QByteArray& wav) {
     });
     player->setRate(m_rate);
     m_player = std::move(player);
-    m_player->play();
+    if (!startPlayer()) {
+        // Nothing would ever end a player that never started: the reading
+        // stays without one, as when the audio cannot be loaded.
+        m_player.reset();
+        emit stateChanged();
+    }
+}
+
+bool ReaderWindowController::startPlayer() {
+    if (!m_player->play()) {
+        setPlaying(false);
+        setStatus(kCouldNotPlay);
+        return false;
+    }
+    if (m_status == kCouldNotPlay)
+        setStatus(std::nullopt);
     setPlaying(true);
     m_ticker.start();
+    return true;
 }
 
 void ReaderWindowController::stopPlayback() {
@@ -384,12 +411,20 @@ void ReaderWindowController::stopPlayback() {
     setCurrentTime(0);
 }
 
-void ReaderWindowController::stopEverything() {
+void ReaderWindowController::stop() {
     ++m_generation;
     stopPlayback();
     setPreparing(false);
+}
+
+void ReaderWindowController::hide() {
     if (m_window)
         m_window->hide();
+}
+
+void ReaderWindowController::stopEverything() {
+    stop();
+    hide();
 }
 
 void ReaderWindowController::windowClosed() {
@@ -437,9 +472,7 @@ void ReaderWindowController::togglePlayback() {
         m_player->pause();
         setPlaying(false);
     } else {
-        m_player->play();
-        setPlaying(true);
-        m_ticker.start();
+        startPlayer();
     }
 }
 

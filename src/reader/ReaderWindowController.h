@@ -30,7 +30,10 @@ class Defaults;
 // made on the first reading and hidden, never deleted, on close. Every
 // reading, close and stop raises the generation; a reading compares it after
 // each wait and, once stale, changes nothing. `preparing` never outlives its
-// reading: a failed engine, a close or a stop clears it. GUI thread only.
+// reading: a failed engine, a close or a stop clears it. The timeline, the
+// audio and the text they were made from change together: a reading that
+// fails leaves none of an earlier one behind, so Save never writes one
+// reading's audio under another's name. GUI thread only.
 class ReaderWindowController : public QObject {
     Q_OBJECT
 public:
@@ -123,7 +126,10 @@ public:
     // Stops the ticker and the player; not playing, at 0.
     void stopPlayback();
     // The reader's stop: a new generation, playback stopped, nothing
-    // preparing, the window hidden.
+    // preparing. The window stays.
+    void stop();
+    void hide();
+    // stop() and hide().
     void stopEverything();
 
     // The page's transport: play or pause; step by whole sentences; scrub.
@@ -182,10 +188,14 @@ protected:
 
 private:
     bool isStale(quint64 generation) const { return generation != m_generation; }
-    void afterEngine(quint64 generation, const QString& prepared, const QString& voice,
+    void afterEngine(quint64 generation, const QString& text, const QString& prepared, const QString& voice,
                      const std::shared_ptr<QPromise<void>>& promise);
-    void afterSynthesis(quint64 generation, const std::optional<TimedResult>& result);
+    void afterSynthesis(quint64 generation, const std::optional<TimedResult>& result, const QString& text);
+    // Says why nothing can be read and forgets the earlier reading.
+    void failReading();
     void startPlayback(const QByteArray& wav);
+    // Starts or resumes the player; an output that refuses says so.
+    bool startPlayer();
     void setPreparing(bool preparing);
     void setStatus(const std::optional<QString>& status);
     void setPlaying(bool playing);

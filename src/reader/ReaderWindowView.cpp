@@ -294,7 +294,9 @@ void ReaderWindowView::showState() {
     const bool words = !m_reader.timeline().words.isEmpty();
     m_preparingRow->setVisible(preparing);
     m_flow->setVisible(!preparing && words);
-    m_statusLabel->setVisible(!preparing && !words);
+    // A notice stands above the words when there are any: an output that
+    // would not start says so over the passage it could not play.
+    m_statusLabel->setVisible(!preparing && (!words || m_reader.status()));
     m_statusLabel->setText(m_reader.status().value_or(QStringLiteral("Nothing to read.")));
 
     const bool playing = m_reader.isPlaying();

@@ -14,10 +14,12 @@ VoiceAudition::VoiceAudition(Speak speak, QObject* parent) : QObject(parent), m_
 void VoiceAudition::play(const KokoroVoice& voice) {
     const quint64 token = ++m_token;
     setPlaying(voice.id);
-    m_speak(sample(voice), voice.id).then(this, [this, token, id = voice.id] {
+    // Played through or cut short by a stop, the sample is over either way.
+    const auto ended = [this, token, id = voice.id] {
         if (token == m_token && m_playing == id)
             setPlaying(std::nullopt);
-    });
+    };
+    m_speak(sample(voice), voice.id).then(this, ended).onCanceled(this, ended);
 }
 
 QString VoiceAudition::sample(const KokoroVoice& voice) {

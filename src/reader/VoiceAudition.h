@@ -19,7 +19,7 @@ class VoiceAudition : public QObject {
     Q_OBJECT
 public:
     // Reads `text` with `voiceId` at normal speed and full volume; finishes
-    // when the reading has ended, been stopped or failed.
+    // when the reading has ended or failed, is cancelled when it was stopped.
     using Speak = std::function<QFuture<void>(const QString& text, const QString& voiceId)>;
 
     // The one instance, reading through ReaderController::shared().

@@ -229,9 +229,10 @@ void TranslateKeys::piece(const std::shared_ptr<Reading>& reading, qsizetype ind
         if (m_peers.bar && m_peers.bar->isVisible())
             m_peers.bar->armHide(kBarWhileSpeaking);
     }
+    // A piece cut short by a stop or by another reading ends the passage there.
     m_services.speak(spoken)
         .then(this, [this, reading, index] { translateNext(reading, index + 1); })
-        .onCanceled(this, [this, reading, index] { translateNext(reading, index + 1); });
+        .onCanceled(this, [this, reading] { finished(reading); });
 }
 
 void TranslateKeys::finished(const std::shared_ptr<Reading>& reading) {

@@ -33,7 +33,8 @@ public:
         std::function<bool()> available;
         // The selection of the frontmost application, or nothing.
         std::function<QFuture<std::optional<QString>>(QObject* context)> selectedText;
-        // Speaks a text with the reader; finishes when it has been spoken or stopped.
+        // Speaks a text with the reader; finishes when it has been spoken, and
+        // is cancelled when a stop or another reading cut it short.
         std::function<QFuture<void>(const QString& text)> speak;
         // The reader's chunks of a passage.
         std::function<QStringList(const QString& text)> split;

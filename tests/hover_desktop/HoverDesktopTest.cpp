@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPromise>
+#include <QThread>
 #include <QWidget>
 #include <QtTest/QTest>
 
@@ -201,6 +202,60 @@ TEST_F(HoverDesktopTest, OverTheProgramsOwnWindowsNoBlockIsFoundAndClicksAreMark
             EXPECT_TRUE(event.overOwnWindow);
         }
     }
+}
+
+// A text selection made while the program's GUI thread is busy (a lookup
+// waiting on a slow application, a long layout): by the time the program
+// handles the press and the release, the pointer has long come to rest.
+TEST_F(HoverDesktopTest, ADragMadeWhileTheProgramIsBusyIsADragNotAClick) {
+    Window target(Window::Kind::Qt);
+    ASSERT_TRUE(target.ready());
+    XTestPointer pointer;
+    ASSERT_TRUE(pointer.isOpen());
+    std::map<QString, QRect> parts;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (parts = target.parts()).size() == 4; }, 10000));
+    const QRect paragraph = parts["second"];
+    const QPoint from(paragraph.left() + 10, paragraph.center().y());
+    const QPoint to(paragraph.right() - 10, paragraph.center().y());
+
+    HoverReader reader(services());
+    reader.start();
+    ASSERT_TRUE(pointUntil(pointer, from, [&] { return reader.highlightPanel() && reader.highlightPanel()->isVisible(); }))
+        << trace();
+    pointer.moveTo(from);
+    QTest::qWait(300);
+
+    std::vector<PointerWatch::Event> events;
+    PointerWatch* watch = Platform::current().pointerWatch;
+    const std::optional<PointerWatch::WatchId> id =
+        watch->startWatching([&](const PointerWatch::Event& event) { events.push_back(event); });
+    ASSERT_TRUE(id);
+    pointer.press();
+    pointer.moveTo(QPoint((from.x() + to.x()) / 2, from.y()));
+    pointer.moveTo(to);
+    pointer.release();
+    pointer.sync();
+    QThread::msleep(300); // busy: nothing is handled until the drag is over
+    const auto released = [&] {
+        return std::any_of(events.begin(), events.end(),
+                           [](const auto& e) { return e.kind == PointerWatch::EventKind::LeftUp; });
+    };
+    ASSERT_TRUE(QTest::qWaitFor(released, 5000));
+    watch->stopWatching(*id);
+    QTest::qWait(500);
+    EXPECT_TRUE(spoken.isEmpty()) << "the selection was taken for a click and read:\n" << trace();
+
+    std::optional<QPointF> down, up;
+    for (const PointerWatch::Event& event : events) {
+        if (event.kind == PointerWatch::EventKind::LeftDown)
+            down = event.position;
+        if (event.kind == PointerWatch::EventKind::LeftUp)
+            up = event.position;
+    }
+    ASSERT_TRUE(down && up);
+    EXPECT_EQ(down->toPoint(), from);
+    EXPECT_EQ(up->toPoint(), to);
+    reader.stop();
 }
 
 INSTANTIATE_TEST_SUITE_P(Toolkits, HoverToolkitTest, testing::Values(Window::Kind::Qt, Window::Kind::Gtk),

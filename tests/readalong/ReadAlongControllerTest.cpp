@@ -67,6 +67,8 @@ struct Harness {
     QList<Pending<bool>> engines;
     QList<std::pair<QString, Pending<std::optional<Timed>>>> syntheses;
     QList<ReadAloudEntry> entries;
+    // The names the save panel was opened with; it is always cancelled.
+    QStringList proposedNames;
     std::unique_ptr<Controller> controller;
 
     Harness() {
@@ -80,7 +82,18 @@ struct Harness {
             return syntheses.back().second.promise->future();
         };
         services.pronunciations = [this] { return entries; };
+        services.chooseDestination = [this](QWidget*, const QString& name) {
+            proposedNames << name;
+            return std::optional<QString>();
+        };
         controller = std::make_unique<Controller>(services);
+    }
+
+    // What a press on Save offers to save, if anything.
+    std::optional<QString> saveOffers() {
+        const qsizetype before = proposedNames.size();
+        awaitFuture(controller->exportAudio());
+        return proposedNames.size() > before ? std::optional<QString>(proposedNames.last()) : std::nullopt;
     }
 
     // One reading through both waits with `answer`.
@@ -191,6 +204,66 @@ TEST(ReadAlongController, FailuresEndPreparingWithTheirNotice) {
     EXPECT_EQ(h.controller->status(), Controller::kCouldNotPlay);
     EXPECT_FALSE(h.controller->hasPlayer());
     EXPECT_FALSE(h.controller->isPlaying());
+}
+
+TEST(ReadAlongController, AFailedReadingLeavesNothingOfTheEarlierOneToShowOrSave) {
+    const QString earlier = QStringLiteral("Old words here.");
+    const QString later = QStringLiteral("New words.");
+    Harness h;
+    h.readThrough(earlier, result("OLD", kTwoSentences, 1.8));
+    ASSERT_EQ(h.saveOffers(), QStringLiteral("Old words here.m4a"));
+
+    // The engine does not come up for the next text.
+    QFuture<void> noEngine = h.controller->read(later);
+    h.engines.back().finish(false);
+    ASSERT_TRUE(awaitFuture(noEngine));
+    EXPECT_EQ(h.controller->status(), Controller::kCouldNotRead);
+    EXPECT_TRUE(h.controller->timeline().words.isEmpty());
+    EXPECT_EQ(h.saveOffers(), std::nullopt) << "the old audio under the new text's name";
+
+    // The speech for the next text fails.
+    h.readThrough(earlier, result("OLD", kTwoSentences, 1.8));
+    h.readThrough(later, std::nullopt);
+    EXPECT_EQ(h.controller->status(), Controller::kCouldNotRead);
+    EXPECT_TRUE(h.controller->timeline().words.isEmpty());
+    EXPECT_DOUBLE_EQ(h.controller->timeline().duration, 0);
+    EXPECT_EQ(h.saveOffers(), std::nullopt);
+
+    // A reading closed while it is made drops nothing: the earlier one is
+    // still whole, and saved under its own name.
+    h.readThrough(earlier, result("OLD", kTwoSentences, 1.8));
+    h.controller->read(later);
+    h.controller->windowClosed();
+    EXPECT_EQ(h.controller->timeline().words.size(), kTwoSentences.size());
+    EXPECT_EQ(h.saveOffers(), QStringLiteral("Old words here.m4a"));
+}
+
+TEST(ReadAlongController, AnOutputThatRefusesToStartSaysSoInsteadOfPlaying) {
+    Harness h;
+    h.players.refusesToStart = true;
+    h.readThrough(QStringLiteral("One two. Three four."), result("RIFF", kTwoSentences, 1.8));
+    EXPECT_EQ(h.controller->status(), Controller::kCouldNotPlay);
+    EXPECT_FALSE(h.controller->isPlaying());
+    EXPECT_FALSE(h.controller->hasPlayer()) << "a player that never started would hold the reader busy";
+    EXPECT_EQ(h.saveOffers(), QStringLiteral("One two Three four.m4a")) << "the audio itself is fine";
+
+    // Resuming on an output that has gone away.
+    h.players.refusesToStart = false;
+    h.readThrough(QStringLiteral("One two. Three four."), result("RIFF", kTwoSentences, 1.8));
+    EXPECT_TRUE(h.controller->isPlaying());
+    EXPECT_FALSE(h.controller->status());
+    h.controller->togglePlayback();
+    h.players.made.back()->refuses = true;
+    h.controller->togglePlayback();
+    EXPECT_FALSE(h.controller->isPlaying());
+    EXPECT_EQ(h.controller->status(), Controller::kCouldNotPlay);
+    h.controller->seekToWord(2);
+    EXPECT_FALSE(h.controller->isPlaying());
+    // The output is back: the next press plays and the notice goes.
+    h.players.made.back()->refuses = false;
+    h.controller->togglePlayback();
+    EXPECT_TRUE(h.controller->isPlaying());
+    EXPECT_FALSE(h.controller->status());
 }
 
 TEST(ReadAlongController, SpokenFormsShowAsTheirWrittenWordsKeepingPunctuation) {

@@ -184,6 +184,29 @@ TEST(ReaderWindowView, ShowsPreparingThenAStatusThenNothingToRead) {
     }
 }
 
+TEST(ReaderWindowView, AFailureAfterAReadingShowsItsNoticeInsteadOfTheOldWords) {
+    Page page(QStringLiteral("cream"));
+    page.read(Timed{"RIFF", passage(), 12});
+    page.render(QStringLiteral("readalong-before-failure.png"));
+    EXPECT_NE(page.visibleLabel(QStringLiteral("river")), nullptr);
+
+    page.read(std::nullopt);
+    page.render(QStringLiteral("readalong-after-failure.png"));
+    EXPECT_NE(page.visibleLabel(Controller::kCouldNotRead), nullptr);
+    EXPECT_EQ(page.visibleLabel(QStringLiteral("river")), nullptr);
+
+    // An output that will not start: the notice stands over the passage.
+    page.players.refusesToStart = true;
+    page.read(Timed{"RIFF", passage(), 12});
+    page.render(QStringLiteral("readalong-not-playing.png"));
+    EXPECT_NE(page.visibleLabel(Controller::kCouldNotPlay), nullptr);
+    EXPECT_NE(page.visibleLabel(QStringLiteral("river")), nullptr);
+    const QList<QAbstractButton*> buttons = page.view->findChildren<QAbstractButton*>();
+    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(),
+                            [](const QAbstractButton* b) { return b->accessibleName() == "Start reading"; }))
+        << "the play button offers to start, not to pause";
+}
+
 TEST(ReaderWindowView, TransportRowCarriesItsLabelsAndStateAndTheShadeRestylesAtOnce) {
     Page page(QStringLiteral("cream"));
     page.players.duration = 12s;

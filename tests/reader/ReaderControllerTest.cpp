@@ -50,6 +50,7 @@ protected:
         peers.abandonTranslatedReading = [this] { calls << "translation"; };
         peers.hideTranslateBar = [this] { calls << "bar"; };
         peers.stopReadAlong = [this] { calls << "read-along"; };
+        peers.hideReadAlong = [this] { calls << "hide read-along"; };
         peers.readAlong = [this](const QString& text) {
             calls << "read-along:" + text;
             return QtFuture::makeReadyFuture();
@@ -148,7 +149,12 @@ TEST_F(ReaderControllerTest, ANewerReadingStopsTheOlderOnesPlayerAtOnce) {
     const QFuture<void> newer = reader->speak(QStringLiteral("Newer text."));
     EXPECT_TRUE(platform.audioPlayers.made.first()->stopped);
     EXPECT_TRUE(older.isFinished());
+    EXPECT_TRUE(older.isCanceled()) << "whoever waits on it must not take it for a reading that ended";
+    // A new reading is no stop of the other roads: a translated reading
+    // speaks its pieces through here.
+    EXPECT_TRUE(calls.isEmpty());
     playThrough(newer);
+    EXPECT_FALSE(newer.isCanceled());
 }
 
 TEST_F(ReaderControllerTest, AStaleRunThatGetsNoAudioTouchesNothing) {
@@ -243,13 +249,22 @@ TEST_F(ReaderControllerTest, AStopWhileTheSelectionIsReadAbandonsTheReading) {
     EXPECT_FALSE(slow.isReading());
 }
 
-TEST_F(ReaderControllerTest, StopEverythingAlsoEndsTheOtherReadings) {
-    const QFuture<void> reading = reader->speak(QStringLiteral("Some text."));
+TEST_F(ReaderControllerTest, StopEndsEveryReadingRoadAndStopEverythingAlsoHidesTheirWindows) {
+    QFuture<void> reading = reader->speak(QStringLiteral("Some text."));
     ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
-    reader->stopEverything();
+    reader->stop();
     EXPECT_TRUE(reading.isFinished());
+    EXPECT_TRUE(reading.isCanceled());
     EXPECT_FALSE(reader->isReading());
-    EXPECT_EQ(calls, (QStringList{"translation", "bar", "read-along"}));
+    EXPECT_EQ(calls, (QStringList{"translation", "read-along"}));
+
+    calls.clear();
+    reading = reader->speak(QStringLiteral("Some text."));
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 2; }));
+    reader->stopEverything();
+    EXPECT_TRUE(reading.isCanceled());
+    EXPECT_FALSE(reader->isReading());
+    EXPECT_EQ(calls, (QStringList{"translation", "read-along", "bar", "hide read-along"}));
 }
 
 struct VoiceRow {

@@ -1,8 +1,11 @@
+#include "insertion/PasteService.h"
 #include "reader/ReaderSelection.h"
 #include "support/Await.h"
+#include "support/Defaults.h"
 #include "support/FakePlatform.h"
 
 #include <QObject>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +106,70 @@ TEST_F(ReaderSelectionTest, NeverCopiesInATerminalOrWithoutKeystrokes) {
     EXPECT_TRUE(keys.posted.isEmpty());
     EXPECT_EQ(platform.pasteboard.items, userClipboard);
     EXPECT_EQ(platform.pasteboard.restores, 0);
+}
+
+// Two reads of the selection in quick succession (the reader key twice, the
+// tray row and a double-tap, a translate key over a reading), both on the copy
+// road.
+TEST_F(ReaderSelectionTest, TwoReadsAtOnceEachGetTheSelectionAndTheUsersClipboardComesBack) {
+    keys.onCopy = [this] { platform.pasteboard.otherAppCopies(QStringLiteral("the selection")); };
+    const QFuture<std::optional<QString>> first = ReaderSelection::read(&context, {1ms, 24});
+    const QFuture<std::optional<QString>> second = ReaderSelection::read(&context, {1ms, 24});
+    EXPECT_EQ(awaitResult(first), QStringLiteral("the selection"));
+    EXPECT_EQ(awaitResult(second), QStringLiteral("the selection"));
+    EXPECT_EQ(platform.pasteboard.items, userClipboard);
+    EXPECT_EQ(keys.posted, (QStringList{"copy", "copy"}));
+}
+
+TEST_F(ReaderSelectionTest, ACopyOutlivesWhoeverAskedForIt) {
+    keys.onCopy = [this] { platform.pasteboard.otherAppCopies(QStringLiteral("the selection")); };
+    auto asker = std::make_unique<QObject>();
+    const QFuture<std::optional<QString>> read = ReaderSelection::read(asker.get(), {1ms, 24});
+    asker.reset();
+    EXPECT_EQ(awaitResult(read), QStringLiteral("the selection"));
+    EXPECT_EQ(platform.pasteboard.items, userClipboard);
+}
+
+// A paste of the program borrows the same clipboard: a dictation or the
+// selection chip pasting while a selection is copied, or a read while a paste
+// still waits to put the user's clipboard back.
+class CopyAndPasteTest : public ReaderSelectionTest {
+protected:
+    CopyAndPasteTest() {
+        Defaults::shared().set(QStringLiteral("keepDictationOnClipboard"), false);
+        keys.onCopy = [this] { platform.pasteboard.otherAppCopies(QStringLiteral("the selection")); };
+    }
+    ~CopyAndPasteTest() override { Defaults::shared().remove(QStringLiteral("keepDictationOnClipboard")); }
+
+    // Runs the event loop until the user's clipboard is back, or gives up
+    // after the paste's restore cap.
+    bool clipboardBack() {
+        return QTest::qWaitFor([this] { return platform.pasteboard.items == userClipboard; },
+                               int(PasteService::kRestoreCap.count()) + 500);
+    }
+};
+
+TEST_F(CopyAndPasteTest, APasteDuringACopyWaitsForTheClipboardToComeBack) {
+    const QFuture<std::optional<QString>> read = ReaderSelection::read(&context, {1ms, 24});
+    PasteService::paste(QStringLiteral("dictated"));
+    EXPECT_EQ(keys.posted, QStringList{"copy"}) << "the paste went in while the sentinel was out";
+    EXPECT_EQ(awaitResult(read), QStringLiteral("the selection"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return keys.posted.size() == 2; }));
+    EXPECT_EQ(keys.posted.last(), QStringLiteral("paste"));
+    EXPECT_EQ(platform.pasteboard.plainText(), QStringLiteral("dictated"));
+    platform.pasteboard.targetFetches();
+    EXPECT_TRUE(clipboardBack());
+}
+
+TEST_F(CopyAndPasteTest, ACopyDuringAPasteStartsOnceThePasteHasPutTheClipboardBack) {
+    PasteService::paste(QStringLiteral("dictated"));
+    const QFuture<std::optional<QString>> read = ReaderSelection::read(&context, {1ms, 24});
+    QTest::qWait(20);
+    EXPECT_EQ(keys.posted, QStringList{"paste"}) << "the copy saved the dictation as the user's clipboard";
+    platform.pasteboard.targetFetches();
+    EXPECT_EQ(awaitResult(read), QStringLiteral("the selection"));
+    EXPECT_TRUE(clipboardBack());
+    EXPECT_EQ(keys.posted, (QStringList{"paste", "copy"}));
 }
 
 } // namespace

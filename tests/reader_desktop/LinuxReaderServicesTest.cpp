@@ -1,10 +1,12 @@
 // The Linux services of reading aloud on the harness's desktop: WAV playback
-// through the audio sink into PulseAudio, and the primary selection with its
-// owner's process.
+// through the audio sink into PulseAudio, the primary selection with its
+// owner's process, and the copy road with the real clipboard.
 #include "audio/WavData.h"
 #include "dictation_e2e/DictationTarget.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/QtAudioSinkPlayers.h"
 #include "platform/linux/X11PrimarySelection.h"
+#include "reader/ReaderSelection.h"
 #include "support/Await.h"
 #include "support/SpeakerMonitor.h"
 
@@ -115,6 +117,45 @@ TEST_F(LinuxReaderServicesTest, ThePrimarySelectionNamesTheProcessThatHoldsIt) {
         5000);
     ASSERT_TRUE(found) << (owned ? owned->text.toStdString() + " from " + std::to_string(owned->ownerPid) : "none");
     EXPECT_EQ(owned->ownerPid, target.pid());
+}
+
+// The reader key pressed twice, or the tray row and a double-tap, within the
+// time one copy takes: both copies run against the real clipboard of the
+// desktop, with Ctrl+C posted to another application through XTest.
+TEST_F(LinuxReaderServicesTest, TwoQuickReadsOnTheCopyRoadLeaveTheClipboardsTextAndImage) {
+    const QString sentence = QStringLiteral("The quick brown fox jumps over the lazy dog.");
+    LinuxPlatform linux;
+    const Platform previous = Platform::install(linux.services());
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+    ASSERT_TRUE(target.focusLine());
+    ASSERT_TRUE(target.ask(QStringLiteral("type ") + sentence, QStringLiteral("typed")));
+    ASSERT_TRUE(target.ask(QStringLiteral("copy what the user copied"), QStringLiteral("copied")));
+    ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
+    // The formats listed depend on who serves the clipboard, so the text and
+    // the image are compared.
+    const auto text = [&] {
+        return target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard")).value_or(QString()).section(u' ', 2);
+    };
+    const auto image = [&] { return target.ask(QStringLiteral("clipboard image"), QStringLiteral("image")); };
+    const QString textBefore = text();
+    ASSERT_EQ(QString::fromUtf8(QByteArray::fromBase64(textBefore.toLatin1())), QStringLiteral("what the user copied"));
+    ASSERT_EQ(image(), QStringLiteral("image 8x8 #ff0000"));
+
+    // Without the focused element's selection or the primary selection, the
+    // selection can only be read by copying it.
+    Platform copyRoad = linux.services();
+    copyRoad.accessibility = nullptr;
+    copyRoad.primarySelection = nullptr;
+    Platform::install(copyRoad);
+    QObject context;
+    const QFuture<std::optional<QString>> first = ReaderSelection::read(&context);
+    const QFuture<std::optional<QString>> second = ReaderSelection::read(&context);
+    EXPECT_EQ(awaitResult(first), sentence);
+    EXPECT_EQ(awaitResult(second), sentence);
+    EXPECT_EQ(text(), textBefore);
+    EXPECT_EQ(image(), QStringLiteral("image 8x8 #ff0000"));
+    Platform::install(previous);
 }
 
 } // namespace

@@ -11,7 +11,8 @@
 // Players that play nothing: a test sees what was played and ends playback
 // itself (`finishCurrent`). Bytes starting with "BAD" cannot be played; a
 // player made while `neverFinishes` is set ignores finishCurrent, as a stuck
-// output would.
+// output would; one made while `refusesToStart` is set fails every play(), as
+// an output that cannot be opened does.
 class FakeAudioPlayers : public AudioPlayer::Factory {
 public:
     struct Record {
@@ -20,6 +21,7 @@ public:
         double rate = 1;
         bool playing = false;
         bool stopped = false;
+        bool refuses = false;
         std::function<void()> finished;
     };
 
@@ -28,7 +30,7 @@ public:
         Player(std::shared_ptr<Record> record, std::chrono::milliseconds duration)
             : m_record(std::move(record)), m_duration(duration) {}
         ~Player() override { m_record->stopped = m_record->stopped || m_record->playing; }
-        bool play() override { return m_record->playing = true; }
+        bool play() override { return m_record->playing = !m_record->refuses; }
         void pause() override { m_record->playing = false; }
         void stop() override {
             m_record->playing = false;
@@ -53,6 +55,7 @@ public:
             return nullptr;
         auto record = std::make_shared<Record>();
         record->wav = wav;
+        record->refuses = refusesToStart;
         made.append(record);
         stuck.append(neverFinishes);
         return std::make_unique<Player>(record, duration);
@@ -80,6 +83,7 @@ public:
 
     std::chrono::milliseconds duration{1000};
     bool neverFinishes = false;
+    bool refusesToStart = false;
     QList<std::shared_ptr<Record>> made;
     QList<bool> stuck;
 };

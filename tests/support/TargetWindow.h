@@ -12,6 +12,8 @@
 //                                  offer it as the primary selection, as a mouse
 //                                  selection does
 //   "clipboard"                    answer "@@clipboard FORMATS TEXT-BASE64"
+//   "clipboard image"              answer "@@image WIDTHxHEIGHT #RRGGBB" (the
+//                                  first pixel), or "@@image none"
 //   "quit"
 // Answers start with "@@" so that they stand out from other output. In
 // terminal mode the window calls itself "xterm" and its fields paste only on
@@ -163,6 +165,13 @@ inline int serve(bool terminal) {
                 data->setImageData(image);
                 QGuiApplication::clipboard()->setMimeData(data);
                 answer(QStringLiteral("copied"));
+            } else if (command == QLatin1String("clipboard image")) {
+                const QImage image = QGuiApplication::clipboard()->image();
+                answer(image.isNull() ? QStringLiteral("image none")
+                                      : QStringLiteral("image %1x%2 %3")
+                                            .arg(image.width())
+                                            .arg(image.height())
+                                            .arg(image.pixelColor(0, 0).name()));
             } else if (command == QLatin1String("clipboard")) {
                 const QMimeData* data = QGuiApplication::clipboard()->mimeData();
                 QStringList formats = data ? data->formats() : QStringList();

@@ -26,9 +26,25 @@ void XTestPointer::moveTo(QPoint at) {
 }
 
 void XTestPointer::click() {
+    press();
+    release();
+}
+
+void XTestPointer::press() {
     if (!isOpen())
         return;
     XTestFakeButtonEvent(m_connection->display, 1, True, CurrentTime);
+    XFlush(m_connection->display);
+}
+
+void XTestPointer::release() {
+    if (!isOpen())
+        return;
     XTestFakeButtonEvent(m_connection->display, 1, False, CurrentTime);
     XFlush(m_connection->display);
+}
+
+void XTestPointer::sync() {
+    if (isOpen())
+        XSync(m_connection->display, False);
 }

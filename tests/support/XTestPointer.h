@@ -18,6 +18,10 @@ public:
     void moveTo(QPoint at);
     // Presses and releases the left button where the pointer is.
     void click();
+    void press();
+    void release();
+    // Returns once the server has taken everything sent so far.
+    void sync();
 
 private:
     struct Connection;

@@ -4,82 +4,129 @@
 #include "platform/linux/X11TopLevels.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
-#include <QTimer>
-
-#include <X11/Xlib.h>
-#include <X11/extensions/XInput2.h>
 
 #include <chrono>
+#include <poll.h>
 #include <vector>
+
+// X11 last: its macros clash with Qt's names.
+#include <X11/Xlib.h>
+#include <X11/Xproto.h>
+#include <X11/extensions/record.h>
+
+Q_LOGGING_CATEGORY(lcPointer, "quorvane.pointer")
 
 namespace {
 
 constexpr int kLeftButton = 1;
-constexpr std::chrono::milliseconds kSweepInterval{50};
+// How long the end of a recording is waited for before its connection closes.
+constexpr std::chrono::milliseconds kEndWait{200};
 
 } // namespace
 
-X11PointerWatch::X11PointerWatch() = default;
+// One recording of the pointer's device events: the context, made over the
+// shared connection, and the connection the recorded events arrive on, which
+// carries nothing else. Events are collected as Xlib hands them over and
+// delivered afterwards, so a handler that ends the watch never runs inside
+// Xlib's reply processing.
+struct X11PointerWatch::Recording {
+    Display* control = nullptr;
+    Display* data = nullptr;
+    XRecordContext context = 0;
+    bool enabled = false;
+    std::unique_ptr<QSocketNotifier> notifier;
+    std::vector<Event> recorded;
+    bool ended = false;
 
-X11PointerWatch::~X11PointerWatch() {
-    if (!m_watchers.empty())
-        select(false);
-}
+    ~Recording() {
+        notifier.reset();
+        if (enabled) {
+            XRecordDisableContext(control, context);
+            XSync(control, False);
+            // The recording's last reply frees what Xlib holds for it.
+            const auto deadline = std::chrono::steady_clock::now() + kEndWait;
+            while (!ended && std::chrono::steady_clock::now() < deadline) {
+                pollfd readable{ConnectionNumber(data), POLLIN, 0};
+                ::poll(&readable, 1, 10);
+                XRecordProcessReplies(data);
+            }
+        }
+        if (context) {
+            XRecordFreeContext(control, context);
+            XFlush(control);
+        }
+        if (data)
+            XCloseDisplay(data);
+    }
 
-bool X11PointerWatch::connect() {
-    if (m_connectTried)
-        return m_xiOpcode >= 0;
-    m_connectTried = true;
-    Display* display = X11Connection::display();
-    if (!display)
-        return false;
-    int event = 0, error = 0;
-    if (!XQueryExtension(display, "XInputExtension", &m_xiOpcode, &event, &error)) {
-        m_xiOpcode = -1;
-        return false;
+    static void intercept(XPointer closure, XRecordInterceptData* intercepted) {
+        auto* self = reinterpret_cast<Recording*>(closure);
+        if (intercepted->category == XRecordEndOfData)
+            self->ended = true;
+        if (intercepted->category == XRecordFromServer && intercepted->data_len * 4 >= sizeof(xEvent)) {
+            const auto* event = reinterpret_cast<const xEvent*>(intercepted->data);
+            const int type = event->u.u.type & 0x7f;
+            const QPointF at(event->u.keyButtonPointer.rootX, event->u.keyButtonPointer.rootY);
+            if (type == MotionNotify)
+                self->recorded.push_back({EventKind::Moved, at, false});
+            else if ((type == ButtonPress || type == ButtonRelease) && event->u.u.detail == kLeftButton)
+                self->recorded.push_back({type == ButtonPress ? EventKind::LeftDown : EventKind::LeftUp, at, false});
+        }
+        XRecordFreeData(intercepted);
     }
-    int major = 2, minor = 2;
-    if (XIQueryVersion(display, &major, &minor) != Success) {
-        m_xiOpcode = -1;
-        return false;
-    }
-    m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(display), QSocketNotifier::Read);
-    QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
-    // Replies to other requests on the shared connection can pull events into
-    // Xlib's queue without the socket becoming readable again.
-    m_sweep = new QTimer(m_notifier.get());
-    m_sweep->setInterval(kSweepInterval);
-    QObject::connect(m_sweep, &QTimer::timeout, m_notifier.get(), [this] { drain(); });
-    return true;
-}
 
-void X11PointerWatch::select(bool on) {
-    Display* display = X11Connection::display();
-    if (!display || m_xiOpcode < 0)
-        return;
-    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-    if (on) {
-        XISetMask(bits, XI_RawMotion);
-        XISetMask(bits, XI_RawButtonPress);
-        XISetMask(bits, XI_RawButtonRelease);
+    // Starts recording; false when the server cannot record.
+    bool start() {
+        control = X11Connection::display();
+        if (!control)
+            return false;
+        int major = 0, minor = 0;
+        if (!XRecordQueryVersion(control, &major, &minor)) {
+            qCWarning(lcPointer) << "the X server cannot record pointer events";
+            return false;
+        }
+        data = XOpenDisplay(DisplayString(control));
+        if (!data)
+            return false;
+        XRecordRange* range = XRecordAllocRange();
+        if (!range)
+            return false;
+        range->device_events.first = ButtonPress;
+        range->device_events.last = MotionNotify;
+        XRecordClientSpec everyone = XRecordAllClients;
+        context = XRecordCreateContext(control, 0, &everyone, 1, &range, 1);
+        XFree(range);
+        // The context must exist before the data connection asks for it.
+        XSync(control, False);
+        enabled = context && XRecordEnableContextAsync(data, context, &Recording::intercept,
+                                                       reinterpret_cast<XPointer>(this));
+        if (!enabled) {
+            qCWarning(lcPointer) << "the pointer recording could not be started";
+            return false;
+        }
+        XFlush(data);
+        notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(data), QSocketNotifier::Read);
+        return true;
     }
-    XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
-    XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
-    XFlush(display);
-    if (m_sweep && on)
-        m_sweep->start();
-    else if (m_sweep)
-        m_sweep->stop();
-}
+};
+
+X11PointerWatch::X11PointerWatch() : m_deliveries(std::make_unique<QObject>()) {}
+
+X11PointerWatch::~X11PointerWatch() = default;
 
 std::optional<QPoint> X11PointerWatch::position() { return X11TopLevels::pointerPosition(); }
 
 std::optional<PointerWatch::WatchId> X11PointerWatch::startWatching(std::function<void(const Event&)> handler) {
-    if (!connect())
-        return std::nullopt;
-    if (m_watchers.empty())
-        select(true);
+    if (!m_recording) {
+        auto recording = std::make_unique<Recording>();
+        if (!recording->start())
+            return std::nullopt;
+        QObject::connect(recording->notifier.get(), &QSocketNotifier::activated, recording->notifier.get(),
+                         [this] { collect(); });
+        m_recording = std::move(recording);
+    }
     const WatchId id = m_next++;
     m_watchers.emplace(id, std::move(handler));
     return id;
@@ -87,48 +134,46 @@ std::optional<PointerWatch::WatchId> X11PointerWatch::startWatching(std::functio
 
 void X11PointerWatch::stopWatching(WatchId watcher) {
     if (m_watchers.erase(watcher) && m_watchers.empty())
-        select(false);
+        m_recording.reset();
+}
+
+void X11PointerWatch::collect() {
+    XRecordProcessReplies(m_recording->data);
+    if (m_recording->recorded.empty() || m_drainQueued)
+        return;
+    m_drainQueued = true;
+    QMetaObject::invokeMethod(m_deliveries.get(), [this] { drain(); }, Qt::QueuedConnection);
 }
 
 void X11PointerWatch::drain() {
-    Display* display = X11Connection::display();
-    // Moves come in bursts: one position read answers all of them.
-    bool moved = false;
-    while (display && XPending(display)) {
-        XEvent event;
-        XNextEvent(display, &event);
-        if (event.type != GenericEvent || event.xcookie.extension != m_xiOpcode
-            || !XGetEventData(display, &event.xcookie))
+    m_drainQueued = false;
+    if (!m_recording)
+        return;
+    const std::vector<Event> recorded = std::exchange(m_recording->recorded, {});
+    // Moves come in bursts: the last one before each press or release, and
+    // the last one of the burst, say where the pointer went.
+    std::optional<Event> move;
+    for (const Event& event : recorded) {
+        if (event.kind == EventKind::Moved) {
+            move = event;
             continue;
-        const int type = event.xcookie.evtype;
-        const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
-        const bool leftButton = raw->detail == kLeftButton;
-        XFreeEventData(display, &event.xcookie);
-        if (type == XI_RawMotion) {
-            moved = true;
-        } else if ((type == XI_RawButtonPress || type == XI_RawButtonRelease) && leftButton) {
-            if (moved)
-                deliver(EventKind::Moved);
-            moved = false;
-            deliver(type == XI_RawButtonPress ? EventKind::LeftDown : EventKind::LeftUp);
         }
+        if (move)
+            deliver(*std::exchange(move, std::nullopt));
+        deliver(event);
     }
-    if (moved)
-        deliver(EventKind::Moved);
+    if (move)
+        deliver(*move);
 }
 
-void X11PointerWatch::deliver(EventKind kind) {
-    if (m_watchers.empty())
-        return;
-    const std::optional<QPoint> at = position();
-    if (!at)
-        return;
-    Event event{kind, *at, false};
-    if (kind != EventKind::Moved) {
-        const std::optional<X11TopLevels::Hit> hit = X11TopLevels::windowAt(*at);
+void X11PointerWatch::deliver(const Event& recorded) {
+    Event event = recorded;
+    if (event.kind != EventKind::Moved) {
+        const std::optional<X11TopLevels::Hit> hit = X11TopLevels::windowAt(event.position.toPoint());
         event.overOwnWindow = hit && hit->pid == QCoreApplication::applicationPid();
     }
-    // By id, looked up afresh: a handler may end its own or another watch.
+    // By id, looked up afresh: a handler may end its own or another watch,
+    // the last one ending the recording as well.
     std::vector<WatchId> ids;
     for (const auto& [id, handler] : m_watchers)
         ids.push_back(id);

@@ -5,14 +5,16 @@
 #include <map>
 #include <memory>
 
-class QSocketNotifier;
-class QTimer;
+class QObject;
 
-// The pointer watch on X11, over the shared connection of X11Connection: raw
-// motion and raw presses and releases of button 1 (XInput2) selected on the
-// root window while anyone watches, the position read with XQueryPointer
-// as each event is handled. Whether a press or release lands on one of this
-// program's windows comes from the owner of the top-level window there.
+// The pointer watch on X11: the server's own record of the pointer's moves and
+// of button 1 going down and up (the RECORD extension), taken while anyone
+// watches. Each recorded event carries the position the pointer had when it
+// happened, so a drag that the GUI thread gets to only after it has ended is
+// still seen from where it started. The recording comes in on a connection of
+// its own; the context is made and ended over the shared connection of
+// X11Connection. Whether a press or release lands on one of this program's
+// windows comes from the owner of the top-level window there.
 class X11PointerWatch : public PointerWatch {
 public:
     X11PointerWatch();
@@ -23,16 +25,17 @@ public:
     void stopWatching(WatchId watcher) override;
 
 private:
-    bool connect();
-    void select(bool on);
-    void drain();
-    void deliver(EventKind kind);
+    struct Recording;
 
-    bool m_connectTried = false;
-    int m_xiOpcode = -1;
-    std::unique_ptr<QSocketNotifier> m_notifier;
-    // Owned by the notifier.
-    QTimer* m_sweep = nullptr;
+    void collect();
+    void drain();
+    void deliver(const Event& event);
+
+    std::unique_ptr<Recording> m_recording;
+    // Receives the deliveries, queued from the recording's socket so that a
+    // handler may end the recording, socket and all.
+    std::unique_ptr<QObject> m_deliveries;
+    bool m_drainQueued = false;
     std::map<WatchId, std::function<void(const Event&)>> m_watchers;
     WatchId m_next = 1;
 };
