@@ -1,5 +1,6 @@
 #include "platform/linux/XTestKeySynth.h"
 
+#include "platform/linux/StoredKeyCodes.h"
 #include "platform/linux/X11Connection.h"
 
 #include <QList>
@@ -33,15 +34,9 @@ QList<KeyCode> heldModifiers(Display* display) {
     return held;
 }
 
-// Presses `modifiers` and `key`, releases them in reverse order, with the
-// user's held modifiers lifted for the duration.
-void chord(const QList<KeySym>& modifiers, KeySym key, int times = 1) {
-    Display* display = X11Connection::display();
-    if (!display)
-        return;
-    const KeyCode keyCode = XKeysymToKeycode(display, key);
-    if (keyCode == 0)
-        return;
+// Presses `modifiers` and the key `keyCode`, releases them in reverse order,
+// with the user's held modifiers lifted for the duration.
+void chordOnCode(Display* display, const QList<KeySym>& modifiers, KeyCode keyCode, int times = 1) {
     const QList<KeyCode> held = heldModifiers(display);
     for (KeyCode code : held)
         post(display, code, false);
@@ -60,6 +55,18 @@ void chord(const QList<KeySym>& modifiers, KeySym key, int times = 1) {
         post(display, code, true);
     XFlush(display);
 }
+
+void chord(const QList<KeySym>& modifiers, KeySym key, int times = 1) {
+    Display* display = X11Connection::display();
+    if (!display)
+        return;
+    const KeyCode keyCode = XKeysymToKeycode(display, key);
+    if (keyCode != 0)
+        chordOnCode(display, modifiers, keyCode, times);
+}
+
+// The stored code of the F15 key.
+constexpr quint32 kF15 = 113;
 
 } // namespace
 
@@ -83,4 +90,30 @@ void XTestKeySynth::pressReturn() { chord({}, XK_Return); }
 void XTestKeySynth::pressBackspace(int count) {
     if (count >= 1)
         chord({}, XK_BackSpace, count);
+}
+
+void XTestKeySynth::pressF15() {
+    Display* display = X11Connection::display();
+    if (!display)
+        return;
+    if (const KeyCode mapped = XKeysymToKeycode(display, XK_F15); mapped != 0) {
+        chordOnCode(display, {}, mapped);
+        return;
+    }
+    const std::optional<quint32> key = StoredKeyCodes::toX11(kF15);
+    if (!key)
+        return;
+    const KeyCode code = KeyCode(*key);
+    int perKey = 0;
+    KeySym* saved = XGetKeyboardMapping(display, code, 1, &perKey);
+    if (!saved)
+        return;
+    // The server handles these in order, and every application reads the
+    // mapping changes in order with the key events between them.
+    KeySym f15 = XK_F15;
+    XChangeKeyboardMapping(display, code, 1, &f15, 1);
+    chordOnCode(display, {}, code);
+    XChangeKeyboardMapping(display, code, perKey, saved, 1);
+    XFree(saved);
+    XFlush(display);
 }

@@ -10,4 +10,7 @@ public:
     void copy() override;
     void pressReturn() override;
     void pressBackspace(int count) override;
+    // Keyboard maps often give the F15 key another symbol (Xvfb's says
+    // XF86Launch6); the key then says F15 for the length of the press.
+    void pressF15() override;
 };
