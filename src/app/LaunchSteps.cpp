@@ -1,9 +1,9 @@
-// The start-up and shutdown steps of the running program. Each subsystem adds
-// its own steps here as it joins the program; the ones still missing are:
-//   runSelfTests                the developer self-tests
+// The start-up and shutdown steps of the running program, each wired to the
+// subsystem that owns it.
 #include "app/AppDelegate.h"
 
 #include "app/Migration.h"
+#include "app/SelfTests.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -124,6 +124,7 @@ LaunchSteps LaunchSteps::standard() {
     steps.trace = [](const QString& line) { Recorder::trace(line); };
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
+    steps.runSelfTests = [] { SelfTests::start(QProcessEnvironment::systemEnvironment()); };
 
     steps.stopReading = [] { ReaderController::shared().stop(); };
     steps.stopRecording = [] { DictationController::shared().stopCapture(); };

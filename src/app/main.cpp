@@ -1,10 +1,10 @@
 #include "app/AppDelegate.h"
 #include "app/CrashTrace.h"
+#include "app/ProgramQuit.h"
 #include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"
 #include "engine/MlxServer.h"
-#include "looks/Alert.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "state/AppActions.h"
@@ -49,14 +49,9 @@ int main(int argc, char* argv[]) {
 
     QuorvaneApp scene(AppActions::shared(), AppState::shared());
     AppDelegate delegate(LaunchSteps::standard(), Defaults::shared(), QProcessEnvironment::systemEnvironment());
-    // A question left open goes away unanswered, so that it cannot hold the quit up.
-    const auto quit = [] {
-        dismissOpenAlerts();
-        QCoreApplication::quit();
-    };
-    QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, quit);
+    QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, quitProgram);
     QuitSignals signals_;
-    QObject::connect(&signals_, &QuitSignals::quitRequested, &app, quit);
+    QObject::connect(&signals_, &QuitSignals::quitRequested, &app, quitProgram);
     QObject::connect(&instance, &SingleInstance::reopened, &delegate, [&delegate](const QStringList& opened) {
         delegate.applicationShouldHandleReopen();
         delegate.openDocuments(opened);

@@ -28,22 +28,6 @@
 
 namespace {
 
-QString caseName(BubbleMode mode) {
-    switch (mode) {
-    case BubbleMode::Hidden:
-        return QStringLiteral("hidden");
-    case BubbleMode::Listening:
-        return QStringLiteral("listening");
-    case BubbleMode::Thinking:
-        return QStringLiteral("thinking");
-    case BubbleMode::Result:
-        return QStringLiteral("result");
-    case BubbleMode::Flash:
-        return QStringLiteral("flash");
-    }
-    return QStringLiteral("hidden");
-}
-
 QString yesNo(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
 
 std::optional<QRectF> asRectF(const std::optional<QRect>& rect) {
@@ -397,7 +381,7 @@ QString BubblePanel::showLine(BubbleMode mode, const QPoint& origin) const {
         intersects = intersects || screen.frame.intersects(QRectF(frame));
     return QStringLiteral("show(%1) rule=%2 mouseScreen=%3 size=%4x%5 origin=(%6,%7) frame={{%8, %9}, {%10, %11}} "
                           "visible=%12 onScreen=%13 intersectsADisplay=%14 alpha=%15 level=%16 screens=%17")
-        .arg(caseName(mode), BubblePlacement::toString(m_lastRule), yesNo(mouseScreen))
+        .arg(toString(mode), BubblePlacement::toString(m_lastRule), yesNo(mouseScreen))
         .arg(kSize.width())
         .arg(kSize.height())
         .arg(origin.x())

@@ -41,11 +41,13 @@ QString distributionFolder() {
     return QDir::cleanPath(Bundle::resourceFolder() + QLatin1Char('/') + QLatin1String(EngineConfiguration::kDistributionResource));
 }
 
+QString projectBase() { return QUrl::fromLocalFile(distributionFolder()).toString(); }
+
 QStringList bases() {
     QStringList result;
     if (qEnvironmentVariableIsSet(kBaseVariable))
         result.append(qEnvironmentVariable(kBaseVariable));
-    result.append(QUrl::fromLocalFile(distributionFolder()).toString());
+    result.append(projectBase());
     if (const QString mirror = QLatin1String(EngineConfiguration::kMirrorBase); !mirror.isEmpty())
         result.append(mirror);
     return result;

@@ -31,6 +31,9 @@ QStringList bases();
 // The installed engine distribution folder: the engine archive and the model
 // folder that the project's base serves.
 QString distributionFolder();
+// The project's own download base, the first built-in one: the distribution
+// folder as a "file:" URL.
+QString projectBase();
 // The address of `name` below `base`: base + "/" + kModelName + "/" + name.
 QString address(const QString& base, const QString& name);
 

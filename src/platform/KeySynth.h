@@ -16,4 +16,6 @@ public:
     virtual void copy() = 0;
     virtual void pressReturn() = 0;
     virtual void pressBackspace(int count) = 0;
+    // One press and release of F15, a key no application acts on.
+    virtual void pressF15() = 0;
 };

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-// Records keystrokes as short texts: "paste", "paste-terminal", "copy", "return", "backspace×N".
+// Records keystrokes as short texts: "paste", "paste-terminal", "copy", "return", "backspace×N", "f15".
 class FakeKeySynth : public KeySynth {
 public:
     bool canPost() override { return available; }
@@ -14,6 +14,7 @@ public:
     void copy() override { posted << QStringLiteral("copy"); }
     void pressReturn() override { posted << QStringLiteral("return"); }
     void pressBackspace(int count) override { posted << QStringLiteral("backspace×%1").arg(count); }
+    void pressF15() override { posted << QStringLiteral("f15"); }
 
     bool available = true;
     QStringList posted;

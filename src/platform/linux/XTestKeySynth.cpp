@@ -1,6 +1,7 @@
 #include "platform/linux/XTestKeySynth.h"
 
 #include "platform/linux/PostedKeystrokes.h"
+#include "platform/linux/StoredKeyCodes.h"
 #include "platform/linux/X11Connection.h"
 
 #include <QList>
@@ -29,6 +30,9 @@ QList<KeyCode> heldModifiers(Display* display) {
     return held;
 }
 
+// The stored code of the F15 key.
+constexpr quint32 kF15 = 113;
+
 } // namespace
 
 XTestKeySynth::XTestKeySynth(PostedKeystrokes* posted) : m_posted(posted) {}
@@ -48,8 +52,12 @@ void XTestKeySynth::chord(const QList<unsigned long>& modifiers, unsigned long k
     if (!display)
         return;
     const KeyCode keyCode = XKeysymToKeycode(display, key);
-    if (keyCode == 0)
-        return;
+    if (keyCode != 0)
+        chordOnCode(modifiers, keyCode, times);
+}
+
+void XTestKeySynth::chordOnCode(const QList<unsigned long>& modifiers, unsigned int keyCode, int times) {
+    Display* display = X11Connection::display();
     const QList<KeyCode> held = heldModifiers(display);
     for (KeyCode code : held)
         post(code, false);
@@ -89,4 +97,30 @@ void XTestKeySynth::pressReturn() { chord({}, XK_Return); }
 void XTestKeySynth::pressBackspace(int count) {
     if (count >= 1)
         chord({}, XK_BackSpace, count);
+}
+
+void XTestKeySynth::pressF15() {
+    Display* display = X11Connection::display();
+    if (!display)
+        return;
+    if (const KeyCode mapped = XKeysymToKeycode(display, XK_F15); mapped != 0) {
+        chordOnCode({}, mapped);
+        return;
+    }
+    const std::optional<quint32> key = StoredKeyCodes::toX11(kF15);
+    if (!key)
+        return;
+    const KeyCode code = KeyCode(*key);
+    int perKey = 0;
+    KeySym* saved = XGetKeyboardMapping(display, code, 1, &perKey);
+    if (!saved)
+        return;
+    // The server handles these in order, and every application reads the
+    // mapping changes in order with the key events between them.
+    KeySym f15 = XK_F15;
+    XChangeKeyboardMapping(display, code, 1, &f15, 1);
+    chordOnCode({}, code);
+    XChangeKeyboardMapping(display, code, perKey, saved, 1);
+    XFree(saved);
+    XFlush(display);
 }

@@ -19,10 +19,14 @@ public:
     void copy() override;
     void pressReturn() override;
     void pressBackspace(int count) override;
+    // Keyboard maps often give the F15 key another symbol (Xvfb's says
+    // XF86Launch6); the key then says F15 for the length of the press.
+    void pressF15() override;
 
 private:
     void post(unsigned int keyCode, bool down);
     void chord(const QList<unsigned long>& modifiers, unsigned long key, int times = 1);
+    void chordOnCode(const QList<unsigned long>& modifiers, unsigned int keyCode, int times = 1);
 
     PostedKeystrokes* m_posted;
 };

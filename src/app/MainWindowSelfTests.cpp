@@ -1,0 +1,119 @@
+#include "app/ProgramQuit.h"
+#include "app/SelfTestRun.h"
+#include "app/SelfTestText.h"
+#include "app/SelfTests.h"
+
+#include "looks/DockIcon.h"
+#include "mainwindow/MainWindowView.h"
+#include "state/AppState.h"
+#include "support/ProgramLifetime.h"
+#include "translator/Translator.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QPointer>
+#include <QScreen>
+
+namespace SelfTests {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kBeforeWindow = 1500ms;
+constexpr auto kPerPage = 500ms;
+constexpr auto kAfterLastPage = 800ms;
+constexpr QSize kWindowSize{780, 500};
+
+constexpr auto kBeforeShot = 1200ms;
+constexpr auto kRendering = 2500ms;
+constexpr QSize kShotSize{880, 1180};
+const QString kShotTitle = QStringLiteral("QuorvaneShot");
+
+// Puts `window` in the middle of the primary screen, in front, with the focus.
+void present(QWidget& window) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = window.frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        window.move(frame.topLeft());
+    }
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+// Walks a main window of its own through every page, half a second each.
+class PageWalk : public SelfTestRun {
+public:
+    explicit PageWalk(QString path) : m_path(std::move(path)) {}
+
+    void walk() {
+        after(kBeforeWindow, [this] {
+            DockIcon::setPolicy(DockIcon::Policy::Regular);
+            // Kept open after the walk, as a window the user opened would be.
+            auto* window = ProgramLifetime::keep(
+                new MainWindowView(AppState::shared(), &MainWindowView::standardPage, Translator::isAvailable()));
+            window->resize(kWindowSize);
+            present(*window);
+            AppState::shared().setRequestedPane(m_pages.first());
+            after(kPerPage, [this] { visit(0); });
+        });
+    }
+
+private:
+    void visit(qsizetype index) {
+        m_titles << MainWindowPanes::title(m_pages.at(index));
+        if (index + 1 == m_pages.size()) {
+            after(kAfterLastPage, [this] {
+                SelfTestText::write(m_path, QStringLiteral("survived=true panes=") + m_titles.join(QLatin1Char(',')));
+                end();
+            });
+            return;
+        }
+        AppState::shared().setRequestedPane(m_pages.at(index + 1));
+        after(kPerPage, [this, index] { visit(index + 1); });
+    }
+
+    const QString m_path;
+    const QList<MainWindowPane> m_pages = MainWindowPanes::all();
+    QStringList m_titles;
+};
+
+MainWindowPane shotPane(const QString& name) {
+    if (name == QLatin1String("Cleanup"))
+        return MainWindowPane::Cleanup;
+    if (name == QLatin1String("Reader"))
+        return MainWindowPane::Reader;
+    if (name == QLatin1String("General"))
+        return MainWindowPane::General;
+    return MainWindowPane::Dictation;
+}
+
+} // namespace
+
+void stepThroughPages(const QString& path) { SelfTestRun::begin<PageWalk>(path)->walk(); }
+
+void shootPage(const PageShot& shot) {
+    auto* run = SelfTestRun::begin();
+    run->after(kBeforeShot, [run, shot] {
+        DockIcon::setPolicy(DockIcon::Policy::Regular);
+        auto* window = ProgramLifetime::keep(new QWidget);
+        window->setWindowTitle(kShotTitle);
+        QWidget* page = MainWindowView::standardPage(shotPane(shot.page));
+        page->setParent(window);
+        page->setGeometry(QRect(QPoint(0, 0), kShotSize));
+        window->resize(kShotSize);
+        present(*window);
+        run->after(kRendering, [run, page = QPointer<QWidget>(page), path = shot.path] {
+            // Whatever fails on the way, the program still quits.
+            if (page) {
+                const QPixmap image = page->grab();
+                if (!image.isNull())
+                    (void)image.save(path, "PNG");
+            }
+            quitProgram();
+            run->end();
+        });
+    });
+}
+
+} // namespace SelfTests
