@@ -5,6 +5,7 @@
 #include "platform/linux/X11Connection.h"
 
 #include <QList>
+#include <QScopedValueRollback>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -100,6 +101,8 @@ void XTestKeySynth::pressBackspace(int count) {
 }
 
 void XTestKeySynth::pressF15() {
+    // F15 stands in for a key the user pressed: the key watch must not take it for ours.
+    const QScopedValueRollback<PostedKeystrokes*> unmarked(m_posted, nullptr);
     Display* display = X11Connection::display();
     if (!display)
         return;
