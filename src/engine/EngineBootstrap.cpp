@@ -342,14 +342,14 @@ QFuture<void> EngineBootstrap::repair() {
                 return;
             }
             const bool replace = m_modelSuspect;
-            const auto restart = [this, replace] {
+            const auto warmAndProve = [this, replace] {
                 setStage(Stage::Warming);
                 prove(replace);
             };
             if (replace)
-                replaceModel(restart);
+                replaceModel(warmAndProve);
             else
-                fetchModels(false, restart);
+                fetchModels(false, warmAndProve);
         });
     });
     return future;
