@@ -92,7 +92,7 @@ LaunchSteps LaunchSteps::standard() {
             HoverReader::shared().stop();
     };
     steps.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
-    steps.checkEngine = [] { return EngineBootstrap::shared().checkEngine(); };
+    steps.engineExists = [] { return EngineBootstrap::shared().engineExists(); };
     steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
     steps.showOnboarding = [] {
         OnboardingWindow& onboarding = OnboardingWindow::shared();

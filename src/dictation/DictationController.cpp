@@ -27,7 +27,6 @@
 #include "support/Text.h"
 #include "translator/Translator.h"
 
-#include <QPointer>
 #include <QPromise>
 #include <QTimer>
 #include <QUuid>
@@ -474,26 +473,12 @@ void DictationController::publish(const RunPtr& run) {
         finish(run);
         return;
     }
-    if (!InsertionAccess::canReadAroundCaret())
-        askToReadAroundCaret(run);
-    insert(run);
-}
-
-void DictationController::askToReadAroundCaret(const RunPtr& run) {
-    QPointer<DictationController> self = this;
-    InsertionAccess::askToReadAroundCaret([self, run](bool on) {
-        if (!self || run->take != self->m_generation)
-            return;
-        if (on) {
-            self->flash(InsertionAccess::readingTurnedOn());
-        } else if (!self->m_toldReadingRefused) {
-            self->m_toldReadingRefused = true;
-            self->flash(InsertionAccess::readingRefused());
-        } else {
-            return;
-        }
+    if (const std::optional<QString> notice = InsertionAccess::allowReadingAroundCaret();
+        notice && run->take == m_generation) {
+        flash(*notice);
         run->toldAboutReading = true;
-    });
+    }
+    insert(run);
 }
 
 void DictationController::insert(const RunPtr& run) {

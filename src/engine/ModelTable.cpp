@@ -41,31 +41,20 @@ QString distributionFolder() {
     return QDir::cleanPath(Bundle::resourceFolder() + QLatin1Char('/') + QLatin1String(EngineConfiguration::kDistributionResource));
 }
 
-QUrl projectBase() { return QUrl::fromLocalFile(distributionFolder()); }
+QString projectBase() { return QUrl::fromLocalFile(distributionFolder()).toString(); }
 
-QList<QUrl> bases() {
-    QList<QUrl> result;
+QStringList bases() {
+    QStringList result;
     if (qEnvironmentVariableIsSet(kBaseVariable))
-        result.append(QUrl(qEnvironmentVariable(kBaseVariable)));
+        result.append(qEnvironmentVariable(kBaseVariable));
     result.append(projectBase());
     if (const QString mirror = QLatin1String(EngineConfiguration::kMirrorBase); !mirror.isEmpty())
-        result.append(QUrl(mirror));
+        result.append(mirror);
     return result;
 }
 
-QUrl below(const QUrl& base, const QString& path) {
-    if (!base.isValid() || base.scheme().isEmpty())
-        return {};
-    QString joined = base.path(QUrl::FullyDecoded);
-    if (!joined.endsWith(QLatin1Char('/')))
-        joined += QLatin1Char('/');
-    QUrl url = base;
-    url.setPath(joined + path, QUrl::DecodedMode);
-    return url;
-}
-
-QUrl address(const QUrl& base, const QString& name) {
-    return below(base, QLatin1String(kModelName) + QLatin1Char('/') + name);
+QString address(const QString& base, const QString& name) {
+    return base + QLatin1Char('/') + QLatin1String(kModelName) + QLatin1Char('/') + name;
 }
 
 } // namespace ModelTable

@@ -13,30 +13,13 @@ bool canPaste() {
     return keys && keys->canPost();
 }
 
-bool canReadAroundCaret() {
+std::optional<QString> allowReadingAroundCaret() {
     Accessibility* accessibility = Platform::current().accessibility;
-    return !accessibility || accessibility->isTrusted();
-}
-
-void askToReadAroundCaret(std::function<void(bool on)> answered) {
-    Accessibility* accessibility = Platform::current().accessibility;
-    if (!accessibility) {
-        if (answered)
-            answered(false);
-        return;
-    }
-    accessibility->requestTrust(std::move(answered));
-}
-
-QString readingTurnedOn() {
+    if (!accessibility || accessibility->isTrusted())
+        return std::nullopt;
+    accessibility->requestTrust();
     return QCoreApplication::translate("InsertionAccess",
                                        "Accessibility is now on, so Quorvane can read the text at the cursor.");
-}
-
-QString readingRefused() {
-    return QCoreApplication::translate("InsertionAccess",
-                                       "Accessibility could not be turned on for this session, so Quorvane cannot read "
-                                       "the text at the cursor. Dictation still types your words.");
 }
 
 } // namespace InsertionAccess

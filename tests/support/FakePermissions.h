@@ -26,12 +26,7 @@ public:
         ++accessibilityChecks;
         return accessibility;
     }
-    // Answers at once with `accessibility`.
-    void requestAccessibility(std::function<void(bool)> answer) override {
-        ++accessibilityRequests;
-        if (answer)
-            answer(accessibility);
-    }
+    void requestAccessibility() override { ++accessibilityRequests; }
 
     // Delivers a held microphone answer.
     void answerMicrophone(bool granted) {

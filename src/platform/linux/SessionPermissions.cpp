@@ -26,12 +26,8 @@ bool SessionPermissions::accessibilityGranted() {
     return m_accessibility.isTrusted();
 }
 
-void SessionPermissions::requestAccessibility(std::function<void(bool granted)> answer) {
+void SessionPermissions::requestAccessibility() {
     const bool wasOn = m_accessibility.isTrusted();
-    m_accessibility.requestTrust([&announcer = m_announcer, wasOn, answer = std::move(answer)](bool on) {
-        if (on && !wasOn)
-            announcer.announce(kTurnedOn, Announcer::Priority::Medium, nullptr);
-        if (answer)
-            answer(on);
-    });
+    if (m_accessibility.requestTrust() && !wasOn)
+        m_announcer.announce(kTurnedOn, Announcer::Priority::Medium, nullptr);
 }

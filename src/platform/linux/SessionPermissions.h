@@ -8,8 +8,7 @@ class AudioInput;
 
 // The permissions as a Linux session grants them: the microphone is there when
 // PulseAudio lists an input device; accessibility is the session's AT-SPI flag
-// (org.a11y.Status IsEnabled), which asking turns on; it is announced only
-// once the flag reads back on, since a session may refuse it.
+// (org.a11y.Status IsEnabled), which asking turns on and announces.
 class SessionPermissions : public PermissionProvider {
 public:
     SessionPermissions(AudioInput& audioInput, Accessibility& accessibility, Announcer& announcer);
@@ -17,7 +16,7 @@ public:
     bool microphoneGranted() override;
     void requestMicrophone(std::function<void(bool granted)> answer) override;
     bool accessibilityGranted() override;
-    void requestAccessibility(std::function<void(bool granted)> answer) override;
+    void requestAccessibility() override;
 
 private:
     AudioInput& m_audioInput;
