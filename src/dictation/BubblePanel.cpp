@@ -265,7 +265,9 @@ void BubblePanel::updateOptionKeys() {
         for (qsizetype option = 0; option < count; ++option)
             wanted << kOptionKeys[option];
     }
-    if (wanted == m_optionKeys)
+    // Not QList's ==: an empty list compared with an emptied one hands
+    // memcmp a null pointer, which the sanitizers rightly refuse.
+    if (std::ranges::equal(wanted, m_optionKeys))
         return;
     releaseOptionKeys();
     Hotkeys* keys = m_desktop.keys ? m_desktop.keys() : nullptr;
