@@ -32,6 +32,9 @@ public:
     // The zero-based place of `window` among the program's visible top-level
     // windows, front first; -1 when it is not among them.
     virtual int stackingPosition(const QWidget& window) = 0;
+    // Whether a compositing manager runs, so that a translucent window's
+    // alpha channel reaches the screen.
+    virtual bool hasCompositor() = 0;
 
 signals:
     // The user switched to another virtual desktop.

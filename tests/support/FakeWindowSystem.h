@@ -16,6 +16,8 @@ public:
     bool movesWindows = true;
     // Whether the window is on the current desktop before any move.
     bool onCurrentDesktop = true;
+    // Whether a compositing manager draws translucent windows.
+    bool compositor = false;
 
     int fronts = 0;
     int moves = 0;
@@ -35,6 +37,7 @@ public:
             onCurrentDesktop = true;
     }
     int stackingPosition(const QWidget& window) override { return window.isVisible() ? 0 : -1; }
+    bool hasCompositor() override { return compositor; }
 
     void switchDesktop() { emit currentDesktopChanged(); }
 

@@ -142,3 +142,11 @@ int EwmhWindowSystem::stackingPosition(const QWidget& window) {
     }
     return -1;
 }
+
+bool EwmhWindowSystem::hasCompositor() {
+    Display* display = X11Connection::display();
+    if (!display)
+        return false;
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(DefaultScreen(display));
+    return XGetSelectionOwner(display, XInternAtom(display, name.constData(), False)) != None;
+}

@@ -21,6 +21,8 @@ public:
     void moveToCurrentDesktop(QWidget& window) override;
     void keepOnEveryDesktop(QWidget& window) override;
     int stackingPosition(const QWidget& window) override;
+    // A compositing manager owns the _NET_WM_CM_S<screen> selection.
+    bool hasCompositor() override;
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
