@@ -7,7 +7,10 @@
 #include <QFont>
 #include <QRectF>
 #include <QStringList>
+#include <QVariantAnimation>
 #include <QWidget>
+
+#include <chrono>
 
 #include <functional>
 #include <optional>
@@ -24,7 +27,7 @@ class WordSwapRow;
 // ("cardStyle"), or a ruled-paper card ("paperTheme"). The look hugs the
 // panel's bottom edge, or its top edge when the card sits at the top. Reads
 // state only; its two actions are the clean-up button and the word-swap
-// buttons. GUI thread only.
+// buttons. A changed text fades in over 0.15 s. GUI thread only.
 class BubbleView : public QWidget {
     Q_OBJECT
 public:
@@ -62,6 +65,8 @@ public:
     static constexpr qreal kCornerRadius = 24;
     static constexpr int kMaxLines = 7;
     static constexpr int kPaperColumnWidth = 560;
+    // A new text fades in over the old one, unless the desktop asks for less motion.
+    static constexpr std::chrono::milliseconds kTextFade{150};
 
     // `state` and `defaults` must outlive the view.
     BubbleView(AppState& state, Defaults& defaults, Actions actions, QWidget* parent = nullptr);
@@ -86,6 +91,10 @@ public:
     QRectF lookRect() const { return m_lookRect; }
     QRectF textRect() const { return m_textRect; }
     QStringList lines() const { return m_lines; }
+    // While a new text fades in: the old lines, and how far the new ones are
+    // shown (0 to 1); no lines and 1 once it has.
+    QStringList fadingLines() const { return m_fadingLines; }
+    qreal textShown() const { return m_textShown; }
     bool showModeBadge() const;
     // The paper card's dark test (the stored shade, the program's look around it).
     bool paperIsDark() const;
@@ -94,6 +103,10 @@ public:
     WaveformView* waveform() const { return m_waveform; }
     ProgressSpinner* spinner() const { return m_spinner; }
     WordSwapRow* swapRow() const { return m_swapRow; }
+
+signals:
+    // The look moved or changed its size inside the view.
+    void lookChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -104,6 +117,8 @@ private:
     void arrangeCard(BubbleMode mode, bool paper);
     void paintHeader(QPainter& painter, bool light) const;
     void paintText(QPainter& painter, bool paper, bool light) const;
+    void paintLines(QPainter& painter, const QStringList& lines, bool paper, bool light) const;
+    void fadeFrom(const QStringList& previous);
 
     AppState& m_state;
     Defaults& m_defaults;
@@ -118,6 +133,9 @@ private:
     QRectF m_headerRect;
     QRectF m_textRect;
     QStringList m_lines;
+    QStringList m_fadingLines;
+    qreal m_textShown = 1;
+    QVariantAnimation m_textFade;
     qreal m_linePitch = 0;
     QWidget* m_trailing = nullptr;
 };

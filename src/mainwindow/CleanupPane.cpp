@@ -1,6 +1,7 @@
 #include "mainwindow/CleanupPane.h"
 
 #include "engine/LlmServer.h"
+#include "looks/TextColours.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "platform/Wording.h"
@@ -62,7 +63,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     connect(m_phone, &QCheckBox::toggled, this, &CleanupPane::phoneSwitched);
     m_phoneError = new QLabel;
     m_phoneError->setWordWrap(true);
-    m_phoneError->setStyleSheet(QStringLiteral("color: #d9480f;"));
+    m_phoneError->setStyleSheet(QStringLiteral("color: %1;").arg(TextColours::red(palette()).name()));
     phone->add(m_phoneError);
     showPhoneError();
     phone->addHelp(Wording::of(tr(
@@ -79,7 +80,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     keep->addLabelled(tr("Keep recent dictations"), m_keep);
     m_historyError = new QLabel;
     m_historyError->setWordWrap(true);
-    m_historyError->setStyleSheet(QStringLiteral("color: #d9480f;"));
+    m_historyError->setStyleSheet(QStringLiteral("color: %1;").arg(TextColours::red(palette()).name()));
     m_historyError->hide();
     keep->add(m_historyError);
     keep->addHelp(Wording::of(tr("Recent Dictations on the Dashboard holds the full text of what you dictated, on this "

@@ -1,6 +1,9 @@
 // The message boxes that put questions to the user: how each way of closing
 // one answers, and that none of them can hold up a quit.
 #include "looks/Alert.h"
+#include "support/Artifacts.h"
+#include "support/RenderCheck.h"
+#include "support/ScopedLook.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -69,6 +72,22 @@ TEST_F(AlertTest, AQuitDismissesOpenQuestionsUnanswered) {
 TEST_F(AlertTest, TextFromOutsideIsShownAsItIs) {
     show(trustQuestion());
     EXPECT_EQ(box()->textFormat(), Qt::PlainText) << "a device name could carry markup";
+}
+
+TEST_F(AlertTest, TheBoxReadsInBothLooks) {
+    for (const bool dark : {false, true}) {
+        const ScopedLook look(dark);
+        Alert alert = trustQuestion();
+        alert.style = Alert::Style::Warning;
+        alert.text = QStringLiteral("Three notes arrived from a phone this computer has not seen before. Are they yours?");
+        show(alert);
+        QApplication::processEvents();
+        const QString name = dark ? QStringLiteral("alert-dark") : QStringLiteral("alert-light");
+        Artifacts::save(box()->grab().toImage(), name + QStringLiteral(".png"));
+        RenderCheck::expectReadable(*box(), name);
+        dismissOpenAlerts();
+        ASSERT_TRUE(QTest::qWaitFor([] { return box() == nullptr; }, 5000));
+    }
 }
 
 } // namespace

@@ -236,6 +236,7 @@ TEST_F(NoTranslatorHostTest, APairInstalledWhileTheWindowIsOpenListsTheRowAndRem
     host().show(MainWindowPane::Translation);
     view->setShowsTranslation(true);
     EXPECT_EQ(view->sidebarPanes(), MainWindowPanes::all());
+    ASSERT_NE(view->sidebar()->currentItem(), nullptr);
     EXPECT_EQ(view->sidebar()->currentItem()->text(), QStringLiteral("Translation"));
     EXPECT_EQ(view->pane(), MainWindowPane::Translation);
 
@@ -246,6 +247,7 @@ TEST_F(NoTranslatorHostTest, APairInstalledWhileTheWindowIsOpenListsTheRowAndRem
     EXPECT_FALSE(view->sidebarPanes().contains(MainWindowPane::Translation));
     EXPECT_EQ(view->sidebar()->count(), 9);
     EXPECT_EQ(view->pane(), MainWindowPane::General);
+    ASSERT_NE(view->sidebar()->currentItem(), nullptr);
     EXPECT_EQ(view->sidebar()->currentItem()->text(), QStringLiteral("General"));
 }
 
