@@ -54,6 +54,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     detached(m_steps.sendWordsOnceReady);
     if (m_steps.translationAvailable && m_steps.translationAvailable())
         task(m_steps.refreshTranslationCatalog);
+    run(m_steps.followTranslationGate);
     run(m_steps.ignoreBrokenPipe);
     run(m_steps.applyAppearance);
     run(m_steps.dockStart);

@@ -21,6 +21,7 @@ struct LaunchSteps {
     std::function<void()> sendWordsOnceReady;         // 2, on the thread pool
     std::function<bool()> translationAvailable;       // gates 3
     std::function<void()> refreshTranslationCatalog;  // 3, task
+    std::function<void()> followTranslationGate;      // pairs added or removed while running
     std::function<void()> ignoreBrokenPipe;           // 4
     std::function<void()> applyAppearance;            // 5
     std::function<void()> dockStart;                  // 6

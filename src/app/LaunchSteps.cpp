@@ -36,6 +36,7 @@
 #include "translation/TranslateBar.h"
 #include "translation/TranslateKeys.h"
 #include "translator/TranslationCatalog.h"
+#include "translator/TranslationGate.h"
 #include "translator/Translator.h"
 
 #include <QFileInfo>
@@ -118,8 +119,18 @@ LaunchSteps LaunchSteps::standard() {
         reader.hideTranslateBar = [] { TranslateBar::shared().hide(); };
         reader.abandonTranslatedReading = [] { TranslateKeys::shared().abandon(); };
         ReaderController::shared().setPeers(reader);
-        TranslationCatalog::shared().observe();
+        TranslationCatalog::shared().observe(TranslationGate::shared());
         (void)TranslationCatalog::shared().refresh(false);
+    };
+    steps.followTranslationGate = [connectTranslation = steps.refreshTranslationCatalog] {
+        TranslationGate& gate = TranslationGate::shared();
+        QObject::connect(&gate, &TranslationGate::openChanged, &gate, [connectTranslation](bool open) {
+            // The translate double-taps are bound only while translation works.
+            registerConfiguredHotkeys();
+            if (open)
+                connectTranslation();
+        });
+        gate.watch();
     };
     steps.trace = [](const QString& line) { Recorder::trace(line); };
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };

@@ -22,8 +22,11 @@ QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, QObject* pa
     m_menu->addSeparator();
     if (table->addModeSection)
         table->addModeSection(m_menu.get());
-    if (table->addTranslationSection && table->translationGate())
+    if (table->addTranslationSection) {
+        const qsizetype before = m_menu->actions().size();
         table->addTranslationSection(m_menu.get());
+        m_translationRows = m_menu->actions().mid(before);
+    }
     m_menu->addSeparator();
     m_engine = m_menu->addAction(QString());
     m_engine->setEnabled(false);
@@ -45,6 +48,10 @@ QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, QObject* pa
         if (reason == QSystemTrayIcon::Trigger)
             m_menu->popup(QCursor::pos());
     });
+    // Pairs come and go while the program runs: the translation rows show
+    // whenever the menu opens with translation working.
+    connect(m_menu.get(), &QMenu::aboutToShow, this, &QuorvaneApp::showTranslationRows);
+    showTranslationRows();
     connect(&m_state, &AppState::isRecordingChanged, this, &QuorvaneApp::refresh);
     connect(&m_state, &AppState::serverReadyChanged, this, &QuorvaneApp::refresh);
     // The idle icon is drawn for the panel, which follows the desktop's scheme.
@@ -83,6 +90,13 @@ void QuorvaneApp::refresh() {
 QStringList QuorvaneApp::rowTexts() const {
     QStringList rows;
     for (const QAction* action : m_menu->actions())
-        rows << (action->isSeparator() ? QStringLiteral("-") : action->text());
+        if (action->isVisible())
+            rows << (action->isSeparator() ? QStringLiteral("-") : action->text());
     return rows;
+}
+
+void QuorvaneApp::showTranslationRows() {
+    const bool shown = m_actions.translationGate();
+    for (QAction* row : std::as_const(m_translationRows))
+        row->setVisible(shown);
 }

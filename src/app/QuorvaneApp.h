@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QKeySequence>
+#include <QList>
 #include <QObject>
 
 #include <functional>
@@ -27,7 +28,7 @@ public:
     // Shows the tray icon.
     void show();
 
-    // The menu's texts, one per row; "-" for a divider.
+    // The menu's shown texts, one per row; "-" for a divider.
     QStringList rowTexts() const;
 
 signals:
@@ -35,6 +36,7 @@ signals:
 
 private:
     void refresh();
+    void showTranslationRows();
     QAction* addRow(const QString& text, const std::function<void()>& action, bool asTask,
                     const QKeySequence& shortcut = {});
 
@@ -44,4 +46,5 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_tray;
     QAction* m_dictation = nullptr;
     QAction* m_engine = nullptr;
+    QList<QAction*> m_translationRows;
 };

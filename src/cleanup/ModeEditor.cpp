@@ -1,6 +1,7 @@
 #include "cleanup/ModeEditor.h"
 
 #include "cleanup/ModeStore.h"
+#include "looks/TextColours.h"
 #include "platform/Wording.h"
 #include "support/Text.h"
 
@@ -127,7 +128,8 @@ ModeEditor::ModeEditor(const DictationMode& mode, ModeStore& store, QWidget* par
     if (!m_mode.isBuiltIn) {
         m_delete = new QPushButton(tr("Delete"), this);
         m_delete->setAutoDefault(false);
-        m_delete->setStyleSheet(QStringLiteral("QPushButton { color: #e03131; }"));
+        m_delete->setStyleSheet(
+            QStringLiteral("QPushButton { color: %1; }").arg(TextColours::red(m_delete->palette()).name()));
         const DictationMode removed = m_mode;
         connect(m_delete, &QPushButton::clicked, this, [this, removed] { m_store.remove(removed); });
         buttons->addWidget(m_delete);

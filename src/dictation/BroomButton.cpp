@@ -12,8 +12,8 @@ constexpr qreal kFontSize = 12;
 constexpr int kPadX = 10;
 constexpr int kPadY = 5;
 constexpr int kIconGap = 4;
-constexpr qreal kHoverAlpha = 0.85;
-constexpr qreal kRestAlpha = 0.65;
+constexpr qreal kHoverAlpha = 1.0;
+constexpr qreal kRestAlpha = 0.85;
 constexpr qreal kDisabledOpacity = 0.45;
 } // namespace
 
@@ -69,16 +69,17 @@ void BroomButton::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font());
     const int iconSide = metrics.height() - 2;
     const QRect iconBox(kPadX, (height() - iconSide) / 2, iconSide, iconSide);
-    // The symbol is drawn white like the letters.
+    // The symbol is drawn dark like the letters, which white would leave
+    // unreadable on the bright orange.
     QPixmap symbol = icon().pixmap(iconBox.size(), devicePixelRatioF());
     if (!symbol.isNull()) {
         QPainter tint(&symbol);
         tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        tint.fillRect(symbol.rect(), Qt::white);
+        tint.fillRect(symbol.rect(), BubbleStyle::onOrange());
         tint.end();
         painter.drawPixmap(iconBox, symbol);
     }
-    painter.setPen(Qt::white);
+    painter.setPen(BubbleStyle::onOrange());
     painter.setFont(font());
     painter.drawText(QRect(iconBox.right() + 1 + kIconGap, 0, width(), height()), Qt::AlignLeft | Qt::AlignVCenter,
                      text());

@@ -4,6 +4,7 @@
 #include "dictation/BubbleView.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
+#include "dictation/PanelShadow.h"
 #include "dictation/WordSwapTaker.h"
 #include "insertion/AXText.h"
 #include "platform/Platform.h"
@@ -131,7 +132,8 @@ QWidget* BubblePanel::ensurePanel() {
     actions.takeSwap = [this](const AppState::WordSwap& swap, const QString& option) { takeOption(swap, option); };
     m_view = new BubbleView(m_state, m_defaults, std::move(actions), container);
     m_view->setGeometry(container->rect());
-    connect(m_view, &BubbleView::lookShapeChanged, this, [this] { fitToLook(); });
+    connect(m_view, &BubbleView::lookChanged, this, [this] { fitToLook(); });
+    m_shadow = std::make_unique<PanelShadow>(*panel, *m_view);
     panel->winId(); // the native window, so that its input flag can be set before the first show
     m_panel = std::move(panel);
     fitToLook();
@@ -147,6 +149,7 @@ void BubblePanel::fitToLook() {
 }
 
 void BubblePanel::dropPanel() {
+    m_shadow.reset();
     m_view = nullptr;
     if (m_panel)
         m_panel->hide();
@@ -157,6 +160,8 @@ void BubblePanel::setMouseAccepted(bool accepted) {
     if (QWindow* window = m_panel ? m_panel->windowHandle() : nullptr)
         window->setFlag(Qt::WindowTransparentForInput, !accepted);
 }
+
+QWidget* BubblePanel::shadowWindow() const { return m_shadow ? m_shadow->window() : nullptr; }
 
 bool BubblePanel::acceptsMouse() const {
     const QWindow* window = m_panel ? m_panel->windowHandle() : nullptr;

@@ -18,6 +18,7 @@
 
 class BubbleView;
 class Defaults;
+class PanelShadow;
 class QWidget;
 class WordSwapTaker;
 
@@ -111,6 +112,8 @@ public:
     // The panel window; null before the first show.
     QWidget* window() const { return m_panel.get(); }
     BubbleView* view() const { return m_view; }
+    // The shadow's window; null before a shadow was drawn.
+    QWidget* shadowWindow() const;
     bool acceptsMouse() const;
     // Mapped on the current desktop.
     bool isOnScreen() const;
@@ -136,6 +139,8 @@ private:
     Desktop m_desktop;
     std::unique_ptr<QWidget> m_panel;
     BubbleView* m_view = nullptr;
+    // The look's shadow where a compositor draws it; goes before the panel.
+    std::unique_ptr<PanelShadow> m_shadow;
     // Each schedule or cancel moves the ticket on; only the timer holding the
     // current ticket hides.
     quint64 m_hideTicket = 0;

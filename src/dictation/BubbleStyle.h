@@ -11,6 +11,8 @@ namespace BubbleStyle {
 QFont font(qreal points, QFont::Weight weight = QFont::Normal);
 
 QColor orange();
+// Letters and symbols on an orange fill.
+QColor onOrange();
 QColor green();
 QColor accent();
 // Text on a light (true) or dark (false) card.

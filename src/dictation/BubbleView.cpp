@@ -8,6 +8,7 @@
 #include "dictation/WaveformView.h"
 #include "dictation/WordSwapRow.h"
 #include "looks/GlassBackdrop.h"
+#include "looks/Motion.h"
 #include "looks/Paper.h"
 #include "looks/PaperCard.h"
 #include "support/Defaults.h"
@@ -202,6 +203,19 @@ BubbleView::BubbleView(AppState& state, Defaults& defaults, Actions actions, QWi
         connect(&m_state, signal, this, redraw);
     connect(&m_state, &AppState::micLevelChanged, this, [this] { m_waveform->setLevel(m_state.micLevel()); });
     connect(&m_defaults, &Defaults::changed, this, redraw);
+    m_textFade.setDuration(int(kTextFade.count()));
+    m_textFade.setStartValue(0.0);
+    m_textFade.setEndValue(1.0);
+    m_textFade.setEasingCurve(Motion::easeInOut());
+    connect(&m_textFade, &QVariantAnimation::valueChanged, this, [this](const QVariant& shown) {
+        m_textShown = shown.toReal();
+        update();
+    });
+    connect(&m_textFade, &QVariantAnimation::finished, this, [this] {
+        m_fadingLines.clear();
+        m_textShown = 1;
+        update();
+    });
     refresh();
 }
 
@@ -338,7 +352,7 @@ void BubbleView::refresh() {
     update();
     // The corner radius follows the height, so the rectangle tells the outline.
     if (m_lookRect != before)
-        emit lookShapeChanged();
+        emit lookChanged();
 }
 
 void BubbleView::arrangePill(BubbleMode mode) {
@@ -352,6 +366,7 @@ void BubbleView::arrangePill(BubbleMode mode) {
     m_lookRect = QRectF((kWidth - w) / 2, top, w, h);
     m_headerRect = QRectF(m_lookRect.left() + kPillPadX, top + kPillPadY, w - 2 * kPillPadX, contentHeight);
     m_textRect = {};
+    fadeFrom({});
     m_lines.clear();
     trailing->move(int(m_headerRect.left() + iconWidth),
                    int(m_headerRect.top() + (contentHeight - trailing->height()) / 2));
@@ -363,7 +378,10 @@ void BubbleView::arrangeCard(BubbleMode mode, bool paper) {
     const QMarginsF pad = paper ? PaperCard::kPadding : kCardPadding;
     const qreal columnWidth = paper ? kPaperColumnWidth : kWidth - pad.left() - pad.right();
     const QFontMetricsF metrics(textFont());
+    const QStringList previous = m_lines;
     m_lines = shownLines(displayText(m_state), textFont(), columnWidth, kMaxLines);
+    if (m_lines != previous)
+        fadeFrom(previous);
     m_linePitch = paper ? paperLineHeight() : metrics.lineSpacing() + kCardLineSpacing;
     const qreal textHeight = paper ? m_lines.size() * m_linePitch
                                    : m_lines.size() * metrics.lineSpacing() + (m_lines.size() - 1) * kCardLineSpacing;
@@ -417,7 +435,8 @@ void BubbleView::paintEvent(QPaintEvent*) {
     const bool paper = m_look == Look::PaperCard;
     const bool paperDark = paper && paperIsDark();
     const bool light = paper ? !paperDark : m_settings.light();
-    const GlassUnlessPaper glass{m_settings.paperTheme, VariantGlassBackground::storedVariant(m_defaults)};
+    const GlassUnlessPaper glass{m_settings.paperTheme, VariantGlassBackground::storedVariant(m_defaults),
+                                 m_settings.light()};
 
     const QPainterPath shape = lookPath();
     if (m_opaque) {
@@ -504,21 +523,47 @@ void BubbleView::paintHeader(QPainter& painter, bool light) const {
     painter.restore();
 }
 
+void BubbleView::fadeFrom(const QStringList& previous) {
+    m_textFade.stop();
+    // Nothing to fade from, nobody watching, or a desktop that asks for stillness.
+    if (previous.isEmpty() || !isVisible() || Motion::reduced()) {
+        m_fadingLines.clear();
+        m_textShown = 1;
+        return;
+    }
+    m_fadingLines = previous;
+    m_textShown = 0;
+    m_textFade.start();
+}
+
 void BubbleView::paintText(QPainter& painter, bool paper, bool light) const {
-    const QFont font = textFont();
-    const QFontMetricsF metrics(font);
-    painter.setFont(font);
+    painter.setFont(textFont());
+    if (!m_fadingLines.isEmpty()) {
+        // The old lines from the new text's first line, so that the words both share stay put.
+        painter.save();
+        painter.setOpacity(painter.opacity() * (1 - m_textShown));
+        paintLines(painter, m_fadingLines, paper, light);
+        painter.restore();
+    }
+    painter.save();
+    painter.setOpacity(painter.opacity() * m_textShown);
+    paintLines(painter, m_lines, paper, light);
+    painter.restore();
+}
+
+void BubbleView::paintLines(QPainter& painter, const QStringList& lines, bool paper, bool light) const {
+    const QFontMetricsF metrics(textFont());
     const QColor ink = paper ? Paper::palette(!light).ink : BubbleStyle::primary(light);
     const QColor shadow = light ? BubbleStyle::withAlpha(Qt::white, kLightShadowAlpha)
                                 : BubbleStyle::withAlpha(Qt::black, kDarkShadowAlpha);
-    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         const qreal baseline = m_textRect.top() + i * m_linePitch + metrics.ascent();
         const QPointF at(m_textRect.left(), baseline);
         if (!paper) {
             painter.setPen(shadow);
-            painter.drawText(at + QPointF(0, 1), m_lines[i]);
+            painter.drawText(at + QPointF(0, 1), lines[i]);
         }
         painter.setPen(ink);
-        painter.drawText(at, m_lines[i]);
+        painter.drawText(at, lines[i]);
     }
 }

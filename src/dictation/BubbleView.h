@@ -9,7 +9,10 @@
 #include <QRectF>
 #include <QRegion>
 #include <QStringList>
+#include <QVariantAnimation>
 #include <QWidget>
+
+#include <chrono>
 
 #include <functional>
 #include <optional>
@@ -28,7 +31,7 @@ class WordSwapRow;
 // rest of the view stays clear. Opaque, it lays a solid ground under the look
 // for desktops that cannot blend a translucent window with what lies beneath.
 // Reads state only; its two actions are the clean-up button and the
-// word-swap buttons. GUI thread only.
+// word-swap buttons. A changed text fades in over 0.15 s. GUI thread only.
 class BubbleView : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +69,8 @@ public:
     static constexpr qreal kCornerRadius = 24;
     static constexpr int kMaxLines = 7;
     static constexpr int kPaperColumnWidth = 560;
+    // A new text fades in over the old one, unless the desktop asks for less motion.
+    static constexpr std::chrono::milliseconds kTextFade{150};
 
     // `state` and `defaults` must outlive the view.
     BubbleView(AppState& state, Defaults& defaults, Actions actions, QWidget* parent = nullptr);
@@ -96,6 +101,10 @@ public:
     bool isOpaque() const { return m_opaque; }
     QRectF textRect() const { return m_textRect; }
     QStringList lines() const { return m_lines; }
+    // While a new text fades in: the old lines, and how far the new ones are
+    // shown (0 to 1); no lines and 1 once it has.
+    QStringList fadingLines() const { return m_fadingLines; }
+    qreal textShown() const { return m_textShown; }
     bool showModeBadge() const;
     // The paper card's dark test (the stored shade, the program's look around it).
     bool paperIsDark() const;
@@ -107,7 +116,7 @@ public:
 
 signals:
     // The look moved or changed its size or outline.
-    void lookShapeChanged();
+    void lookChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -119,6 +128,8 @@ private:
     void paintHeader(QPainter& painter, bool light) const;
     void paintText(QPainter& painter, bool paper, bool light) const;
     QPainterPath lookPath() const;
+    void paintLines(QPainter& painter, const QStringList& lines, bool paper, bool light) const;
+    void fadeFrom(const QStringList& previous);
 
     AppState& m_state;
     Defaults& m_defaults;
@@ -134,6 +145,9 @@ private:
     QRectF m_headerRect;
     QRectF m_textRect;
     QStringList m_lines;
+    QStringList m_fadingLines;
+    qreal m_textShown = 1;
+    QVariantAnimation m_textFade;
     qreal m_linePitch = 0;
     QWidget* m_trailing = nullptr;
 };

@@ -8,7 +8,8 @@ void GlassUnlessPaper::paintBehind(QPainter& painter, const QRectF& look) const 
     if (paper)
         return;
     // Without blur behind windows, the glass is a translucent rounded sheet.
-    GlassBackdrop::paint(painter, look, LiquidGlassOverlay::kRadius, GlassBackdrop::Material::HudWindow);
+    GlassBackdrop::paint(painter, look, LiquidGlassOverlay::kRadius,
+                         light ? GlassBackdrop::Material::LightHud : GlassBackdrop::Material::HudWindow);
     VariantGlassBackground{LiquidGlassOverlay::kRadius}.paint(painter, look, variant);
 }
 

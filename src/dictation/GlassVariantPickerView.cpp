@@ -11,6 +11,8 @@ namespace {
 constexpr qreal kTitleSize = 15;
 constexpr qreal kNumberSize = 17;
 constexpr qreal kShadowAlpha = 0.33;
+constexpr qreal kSheetPadding = 12;
+constexpr qreal kNumberChip = 34;
 } // namespace
 
 GlassVariantPickerView::GlassVariantPickerView(QWidget* parent)
@@ -50,6 +52,12 @@ void GlassVariantPickerView::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     const QRectF titleBox(0, kPadding, width(), titleHeight());
     painter.setFont(BubbleStyle::font(kTitleSize, QFont::Bold));
+    // Each white text sits on a small dark sheet of its own, so that it reads
+    // over a light desktop as well as a dark one; the swatches stay clear around it.
+    const qreal titleWidth = painter.fontMetrics().horizontalAdvance(title()) + 2 * kSheetPadding;
+    GlassBackdrop::paint(painter,
+                         QRectF(titleBox.center().x() - titleWidth / 2, titleBox.top(), titleWidth, titleBox.height()),
+                         titleBox.height() / 2, GlassBackdrop::Material::HudWindow);
     painter.setPen(BubbleStyle::withAlpha(Qt::black, kShadowAlpha));
     painter.drawText(titleBox.translated(0, 1), Qt::AlignCenter, title());
     painter.setPen(Qt::white);
@@ -59,7 +67,9 @@ void GlassVariantPickerView::paintEvent(QPaintEvent*) {
     for (qsizetype i = 0; i < m_variants.size(); ++i) {
         const QRectF swatch = swatchRect(int(i));
         GlassBackdrop::paint(painter, swatch, kSwatchRadius, GlassBackdrop::Material::UltraThin);
-        // The swatches sit over a desktop like the title: white with a faint shadow.
+        const QRectF chip(swatch.center() - QPointF(kNumberChip / 2, kNumberChip / 2), QSizeF(kNumberChip, kNumberChip));
+        GlassBackdrop::paint(painter, chip, kNumberChip / 2, GlassBackdrop::Material::HudWindow);
+        // White with a faint shadow, like the title.
         painter.setPen(BubbleStyle::withAlpha(Qt::black, kShadowAlpha));
         painter.drawText(swatch.translated(0, 1), Qt::AlignCenter, QString::number(m_variants[i]));
         painter.setPen(Qt::white);

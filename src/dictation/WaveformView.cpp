@@ -1,6 +1,7 @@
 #include "dictation/WaveformView.h"
 
 #include "dictation/BubbleStyle.h"
+#include "looks/Motion.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -16,6 +17,12 @@ constexpr qreal kInactiveAlpha = 0.5;
 WaveformView::WaveformView(QWidget* parent) : QWidget(parent) {
     setFixedSize(kWidth, kHeight);
     setAttribute(Qt::WA_TranslucentBackground);
+    m_ease.setDuration(int(kLevelEase.count()));
+    m_ease.setEasingCurve(Motion::easeOut());
+    connect(&m_ease, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_shown = value.toFloat();
+        update();
+    });
 }
 
 qreal WaveformView::barHeight(float level, int index, int barCount) {
@@ -28,7 +35,16 @@ void WaveformView::setLevel(float level) {
     if (level == m_level)
         return;
     m_level = level;
-    update();
+    m_ease.stop();
+    // Off screen there is nothing to watch move.
+    if (Motion::reduced() || !isVisible()) {
+        m_shown = level;
+        update();
+        return;
+    }
+    m_ease.setStartValue(m_shown);
+    m_ease.setEndValue(level);
+    m_ease.start();
 }
 
 void WaveformView::setActive(bool active) {
@@ -55,7 +71,7 @@ void WaveformView::paintEvent(QPaintEvent*) {
                                  : BubbleStyle::withAlpha(BubbleStyle::secondary(m_light),
                                                           BubbleStyle::secondary(m_light).alphaF() * kInactiveAlpha);
     for (int i = 0; i < m_barCount; ++i) {
-        const qreal h = qMin<qreal>(m_active ? barHeight(m_level, i, m_barCount) : kInactiveHeight, height());
+        const qreal h = qMin<qreal>(m_active ? barHeight(m_shown, i, m_barCount) : kInactiveHeight, height());
         QPainterPath bar;
         bar.addRoundedRect(QRectF(x, (height() - h) / 2, kBarWidth, h), kBarWidth / 2, kBarWidth / 2);
         painter.fillPath(bar, fill);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QVariantAnimation>
 #include <QWidget>
 
+#include <chrono>
+
 // The microphone meter: a row of thin bars, tallest in the middle. Active bars
-// are orange and follow the level; inactive ones are short and grey.
+// are orange and follow the level, easing to each new level over 0.1 s unless
+// the desktop asks for less motion; inactive ones are short and grey.
 class WaveformView : public QWidget {
     Q_OBJECT
 public:
@@ -12,6 +16,7 @@ public:
     static constexpr qreal kBarWidth = 3;
     static constexpr qreal kBarSpacing = 2.5;
     static constexpr int kDefaultBars = 9;
+    static constexpr std::chrono::milliseconds kLevelEase{100};
 
     explicit WaveformView(QWidget* parent = nullptr);
 
@@ -26,6 +31,8 @@ public:
     void setLight(bool light);
 
     float level() const { return m_level; }
+    // The level the bars show now: `level()` once the ease has run.
+    float shownLevel() const { return m_shown; }
     bool active() const { return m_active; }
     int barCount() const { return m_barCount; }
 
@@ -34,6 +41,8 @@ protected:
 
 private:
     float m_level = 0;
+    float m_shown = 0;
+    QVariantAnimation m_ease;
     bool m_active = true;
     int m_barCount = kDefaultBars;
     bool m_light = false;

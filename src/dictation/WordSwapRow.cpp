@@ -2,6 +2,7 @@
 
 #include "dictation/BubbleStyle.h"
 #include "dictation/SwapOptionButton.h"
+#include "looks/TextColours.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -10,7 +11,7 @@ namespace {
 constexpr qreal kWordSize = 12;
 constexpr qreal kArrowSize = 9;
 constexpr int kItemSpacing = 6;
-constexpr qreal kHeardAlpha = 0.55;
+constexpr qreal kHeardAlpha = TextColours::kSecondary;
 constexpr qreal kUnderlineAlpha = 0.85;
 constexpr qreal kUnderlineDrop = 2;
 constexpr qreal kArrowWidth = 9;

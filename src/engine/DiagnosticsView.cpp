@@ -4,11 +4,12 @@
 #include "audio/Recorder.h"
 #include "audio/WavData.h"
 #include "engine/MlxServer.h"
+#include "looks/Symbols.h"
+#include "looks/TextColours.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "state/Announce.h"
-#include "support/Bundle.h"
 
 #include <QClipboard>
 #include <QFrame>
@@ -40,18 +41,19 @@ constexpr int kSymbolSize = 40;
 // under a report in 520 x 520.
 constexpr int kSpacing = 8;
 
-QString colorName(MicTestVerdict::Color color) {
+// The verdict's colour in its shade for text on this look.
+QString colorName(MicTestVerdict::Color color, const QPalette& palette) {
     switch (color) {
     case MicTestVerdict::Color::Red:
-        return QStringLiteral("#d70015");
+        return TextColours::red(palette).name();
     case MicTestVerdict::Color::Orange:
-        return QStringLiteral("#c93400");
+        return TextColours::orange(palette).name();
     case MicTestVerdict::Color::Green:
-        return QStringLiteral("#248a3d");
+        return TextColours::green(palette).name();
     case MicTestVerdict::Color::Secondary:
         break;
     }
-    return QStringLiteral("#6e6e73");
+    return palette.color(QPalette::PlaceholderText).name();
 }
 
 QLabel* wrapped(const QString& text, const QString& style) {
@@ -76,12 +78,12 @@ DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : 
     header->setContentsMargins(4, 0, 4, 0);
     auto* symbol = new QLabel;
     symbol->setAlignment(Qt::AlignCenter);
-    symbol->setPixmap(QIcon(Bundle::resource(QStringLiteral("icons/waveform.svg"))).pixmap(kSymbolSize, kSymbolSize));
+    symbol->setPixmap(Symbols::icon(QStringLiteral("waveform")).pixmap(kSymbolSize, kSymbolSize));
     header->addWidget(symbol);
     header->addWidget(wrapped(QStringLiteral("Microphone Test"), QStringLiteral("font-size: 20px; font-weight: bold;")));
     header->addWidget(wrapped(QStringLiteral("Click the button, then say a full sentence out loud, like \u201cthe quick "
                                              "brown fox jumps over the lazy dog.\u201d"),
-                              QStringLiteral("font-size: 12.5px; color: #6e6e73;")));
+                              QStringLiteral("font-size: 12.5px; color: palette(placeholder-text);")));
     column->addLayout(header);
 
     m_testButton = new QPushButton;
@@ -108,7 +110,7 @@ DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : 
     connect(m_revealButton, &QPushButton::clicked, this, &DiagnosticsView::reveal);
     column->addWidget(m_revealButton, 0, Qt::AlignHCenter);
     m_revealHint = wrapped(QStringLiteral("Send that file and a screenshot of this window to whoever is helping you."),
-                           QStringLiteral("font-size: 11px; color: #8e8e93;"));
+                           QStringLiteral("font-size: 11px; color: palette(placeholder-text);"));
     column->addWidget(m_revealHint);
 
     m_divider = new QFrame;
@@ -120,10 +122,10 @@ DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : 
     m_repairProgress->setMaximumWidth(kProgressWidth);
     m_repairProgress->setTextVisible(false);
     column->addWidget(m_repairProgress, 0, Qt::AlignHCenter);
-    m_repairDetail = wrapped({}, QStringLiteral("font-size: 11px; color: #6e6e73;"));
+    m_repairDetail = wrapped({}, QStringLiteral("font-size: 11px; color: palette(placeholder-text);"));
     column->addWidget(m_repairDetail);
     m_repairButton = new QPushButton(QStringLiteral("Repair speech engine"));
-    m_repairButton->setStyleSheet(QStringLiteral("color: #c93400;"));
+    m_repairButton->setStyleSheet(QStringLiteral("color: %1;").arg(TextColours::orange(palette()).name()));
     connect(m_repairButton, &QPushButton::clicked, this, [this] { (void)m_bootstrap.repair(); });
     column->addWidget(m_repairButton, 0, Qt::AlignHCenter);
     column->addStretch(1);
@@ -221,7 +223,7 @@ void DiagnosticsView::refresh() {
     m_testButton->setEnabled(m_phase == Phase::Idle || m_phase == Phase::Done);
     m_verdictLabel->setVisible(!m_verdict.text.isEmpty());
     m_verdictLabel->setText(m_verdict.text);
-    m_verdictLabel->setStyleSheet(QStringLiteral("font-size: 13px; font-weight: 600; color: %1;").arg(colorName(m_verdict.color)));
+    m_verdictLabel->setStyleSheet(QStringLiteral("font-size: 13px; font-weight: 600; color: %1;").arg(colorName(m_verdict.color, palette())));
     const bool reported = !m_report.isEmpty();
     if (m_reportBox->toPlainText() != m_report)
         m_reportBox->setPlainText(m_report);
@@ -249,15 +251,17 @@ void DiagnosticsView::refresh() {
     case Stage::Idle:
         m_repairMessage->setText(QStringLiteral("This rebuilds the speech engine and downloads a fresh dictation model "
                                                 "(about 1.2 GB). Give it several minutes."));
-        m_repairMessage->setStyleSheet(QStringLiteral("font-size: 11.5px; color: #6e6e73;"));
+        m_repairMessage->setStyleSheet(QStringLiteral("font-size: 11.5px; color: palette(placeholder-text);"));
         break;
     case Stage::Failed:
         m_repairMessage->setText(m_bootstrap.failureMessage());
-        m_repairMessage->setStyleSheet(QStringLiteral("font-size: 11.5px; color: #d70015;"));
+        m_repairMessage->setStyleSheet(
+            QStringLiteral("font-size: 11.5px; color: %1;").arg(TextColours::red(palette()).name()));
         break;
     case Stage::Ready:
         m_repairMessage->setText(QStringLiteral("Repaired. Run the test again to confirm."));
-        m_repairMessage->setStyleSheet(QStringLiteral("font-size: 12px; font-weight: 600; color: #248a3d;"));
+        m_repairMessage->setStyleSheet(
+            QStringLiteral("font-size: 12px; font-weight: 600; color: %1;").arg(TextColours::green(palette()).name()));
         break;
     default:
         break;

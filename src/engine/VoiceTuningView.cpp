@@ -2,8 +2,8 @@
 
 #include "engine/StepRow.h"
 #include "looks/PixelFont.h"
+#include "looks/TextColours.h"
 #include "platform/Wording.h"
-#include "state/MainWindowPane.h"
 
 #include <QFontDatabase>
 #include <QHBoxLayout>
@@ -39,7 +39,7 @@ QLabel* caption(const QString& text = {}) {
 QLabel* orangeCaption(const QString& text = {}) {
     QLabel* label = caption(text);
     QPalette colours = label->palette();
-    colours.setColor(QPalette::WindowText, MainWindowPanes::kOrange);
+    colours.setColor(QPalette::WindowText, TextColours::orange(colours));
     label->setPalette(colours);
     label->setForegroundRole(QPalette::WindowText);
     return label;

@@ -1,5 +1,6 @@
 #include "hotkeys/HotkeyRecorderField.h"
 
+#include "looks/TextColours.h"
 #include "platform/Hotkeys.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
@@ -162,5 +163,7 @@ void HotkeyRecorderField::hideEvent(QHideEvent* event) {
 
 void HotkeyRecorderField::refresh() {
     m_button->setText(m_recording ? QStringLiteral("Press keys...") : Wording::of(describe(m_keyCode, m_modifiers)));
-    m_button->setStyleSheet(m_recording ? QStringLiteral("QPushButton { color: #ff9500; }") : QString());
+    m_button->setStyleSheet(m_recording ? QStringLiteral("QPushButton { color: %1; }")
+                                                .arg(TextColours::orange(m_button->palette()).name())
+                                          : QString());
 }

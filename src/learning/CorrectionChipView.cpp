@@ -2,6 +2,7 @@
 
 #include "learning/CapsuleGlass.h"
 #include "looks/Symbols.h"
+#include "looks/TextColours.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,7 +19,8 @@ constexpr int kSpacing = 10;
 constexpr int kSymbolSize = 15;
 const QColor kOrange(255, 149, 0);
 const QColor kPrimary(255, 255, 255);
-const QColor kSecondary(255, 255, 255, 150);
+const QColor kOnOrange(0x1d, 0x1d, 0x1f);
+const QColor kSecondary = QColor::fromRgbF(1, 1, 1, float(TextColours::kSecondary));
 
 QFont chipFont(int size, bool semibold) {
     QFont f;
@@ -72,9 +74,10 @@ CorrectionChipView::CorrectionChipView(QWidget* parent) : QWidget(parent) {
                             .arg(kSecondary.name(QColor::HexArgb)));
     m_add = new QPushButton(tr("Add"), this);
     m_add->setFont(chipFont(12, true));
-    m_add->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border: none; "
+    // Dark letters on the bright orange: white ones would not read on it.
+    m_add->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: none; "
                                         "border-radius: 6px; padding: 4px 8px; }")
-                             .arg(kOrange.name()));
+                             .arg(kOrange.name(), kOnOrange.name()));
     for (QPushButton* button : {m_no, m_add}) {
         button->setFocusPolicy(Qt::NoFocus);
         row->addWidget(button);

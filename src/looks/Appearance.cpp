@@ -35,10 +35,11 @@ QPalette lightPalette() {
     p.setColor(QPalette::Shadow, QColor(0x76, 0x76, 0x76));
     p.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
     p.setColor(QPalette::ToolTipText, Qt::black);
-    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    p.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    // Help text, selections and links keep 4.5 : 1 with what they sit on.
+    p.setColor(QPalette::PlaceholderText, QColor(0x63, 0x63, 0x66));
+    p.setColor(QPalette::Highlight, QColor(0x0a, 0x5f, 0xb4));
     p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, QColor(0x00, 0x66, 0xcc));
+    p.setColor(QPalette::Link, QColor(0x09, 0x58, 0xa8));
     p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x9e, 0x9e, 0x9e));
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x9e, 0x9e, 0x9e));
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x9e, 0x9e, 0x9e));
@@ -61,10 +62,10 @@ QPalette darkPalette() {
     p.setColor(QPalette::Shadow, QColor(0x0b, 0x0b, 0x0c));
     p.setColor(QPalette::ToolTipBase, QColor(0x3a, 0x3a, 0x3c));
     p.setColor(QPalette::ToolTipText, QColor(0xec, 0xec, 0xee));
-    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    p.setColor(QPalette::Highlight, QColor(0x2f, 0x7c, 0xd0));
+    p.setColor(QPalette::PlaceholderText, QColor(0xae, 0xae, 0xb2));
+    p.setColor(QPalette::Highlight, QColor(0x1f, 0x6f, 0xbf));
     p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    p.setColor(QPalette::Link, QColor(0x8c, 0xc6, 0xff));
     p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x7a, 0x7a, 0x7e));
     p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7a, 0x7a, 0x7e));
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x7a, 0x7a, 0x7e));

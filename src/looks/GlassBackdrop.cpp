@@ -5,8 +5,10 @@
 
 namespace {
 
-// Dense enough to keep white text readable over any desktop.
-const QColor kHudFill(28, 28, 30, 184);
+// Dense enough to keep text readable over any desktop, a white one under the
+// dark sheet and a black one under the light sheet.
+const QColor kHudFill(28, 28, 30, 217);
+const QColor kLightHudFill(246, 246, 248, 217);
 const QColor kUltraThinFill(255, 255, 255, 46);
 const QColor kRim(255, 255, 255, 28);
 
@@ -18,7 +20,15 @@ GlassBackdrop::GlassBackdrop(qreal cornerRadius, Material material, QWidget* par
 }
 
 QColor GlassBackdrop::fill(Material material) {
-    return material == Material::HudWindow ? kHudFill : kUltraThinFill;
+    switch (material) {
+    case Material::HudWindow:
+        return kHudFill;
+    case Material::LightHud:
+        return kLightHudFill;
+    case Material::UltraThin:
+        break;
+    }
+    return kUltraThinFill;
 }
 
 void GlassBackdrop::paint(QPainter& painter, const QRectF& area, qreal cornerRadius, Material material) {

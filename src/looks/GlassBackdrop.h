@@ -11,9 +11,9 @@ class QPainter;
 class GlassBackdrop : public QWidget {
     Q_OBJECT
 public:
-    // The materials in use: the heads-up-display window (dark, fairly dense)
-    // and the ultra-thin one (a light veil).
-    enum class Material { HudWindow, UltraThin };
+    // The materials in use: the heads-up-display window (dark, dense), its
+    // light counterpart under dark letters, and the ultra-thin one (a light veil).
+    enum class Material { HudWindow, LightHud, UltraThin };
 
     explicit GlassBackdrop(qreal cornerRadius, Material material, QWidget* parent = nullptr);
 

@@ -1,6 +1,7 @@
 #include "mainwindow/CleanupPane.h"
 
 #include "engine/LlmServer.h"
+#include "looks/TextColours.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "platform/Wording.h"
@@ -63,7 +64,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     m_phoneError = new QLabel;
     m_phoneError->setTextFormat(Qt::PlainText);
     m_phoneError->setWordWrap(true);
-    m_phoneError->setStyleSheet(QStringLiteral("color: #d9480f;"));
+    m_phoneError->setStyleSheet(QStringLiteral("color: %1;").arg(TextColours::red(palette()).name()));
     phone->add(m_phoneError);
     showPhoneError();
     phone->addHelp(Wording::of(tr(
@@ -81,7 +82,7 @@ CleanupPane::CleanupPane(Services services, QWidget* parent)
     m_historyError = new QLabel;
     m_historyError->setTextFormat(Qt::PlainText);
     m_historyError->setWordWrap(true);
-    m_historyError->setStyleSheet(QStringLiteral("color: #d9480f;"));
+    m_historyError->setStyleSheet(QStringLiteral("color: %1;").arg(TextColours::red(palette()).name()));
     m_historyError->hide();
     keep->add(m_historyError);
     keep->addHelp(Wording::of(tr("Recent Dictations on the Dashboard holds the full text of what you dictated, on this "

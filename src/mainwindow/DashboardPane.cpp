@@ -1,8 +1,10 @@
 #include "mainwindow/DashboardPane.h"
 
 #include "insertion/NoteTarget.h"
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
 #include "mainwindow/DashboardCard.h"
+#include "mainwindow/GreetingLine.h"
 #include "mainwindow/HeroCard.h"
 #include "mainwindow/PhoneNoteRow.h"
 #include "mainwindow/RecentDictationRow.h"
@@ -38,6 +40,8 @@ constexpr int kMorningFrom = 5;
 constexpr int kAfternoonFrom = 12;
 constexpr int kEveningFrom = 18;
 
+bool isDay(int hour) { return hour >= kMorningFrom && hour < kEveningFrom; }
+
 const QString kNotesFolder = QStringLiteral("notesFolder");
 const QString kUserName = QStringLiteral("userName");
 
@@ -62,13 +66,19 @@ QPushButton* plainButton(const QString& text, QWidget* parent) {
 
 } // namespace
 
-QString DashboardPane::greeting(int hour, const QString& name) {
-    const bool day = hour >= kMorningFrom && hour < kEveningFrom;
-    const QString salutation = !day                    ? QStringLiteral("Good evening")
+QString DashboardPane::greetingWords(int hour, const QString& name) {
+    const QString salutation = !isDay(hour)            ? QStringLiteral("Good evening")
                                : hour < kAfternoonFrom ? QStringLiteral("Good morning")
                                                        : QStringLiteral("Good afternoon");
-    const QString symbol = day ? QStringLiteral("\u2600\uFE0F") : QString::fromUcs4(U"\U0001F319");
-    return salutation + QStringLiteral(", ") + name + QLatin1Char(' ') + symbol;
+    return salutation + QStringLiteral(", ") + name;
+}
+
+QString DashboardPane::greetingSymbol(int hour) {
+    return isDay(hour) ? QStringLiteral("\u2600\uFE0F") : QString::fromUcs4(U"\U0001F319");
+}
+
+QString DashboardPane::greeting(int hour, const QString& name) {
+    return greetingWords(hour, name) + QLatin1Char(' ') + greetingSymbol(hour);
 }
 
 DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
@@ -86,7 +96,7 @@ DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
 
     auto* greetingBlock = new QVBoxLayout;
     greetingBlock->setSpacing(kGreetingGap);
-    m_greeting = DashboardCard::plainLabel(QString(), DashboardCard::font(kGreetingSize, QFont::Bold), page);
+    m_greeting = new GreetingLine(DashboardCard::font(kGreetingSize, QFont::Bold), page);
     QLabel* momentum = DashboardCard::plainLabel(QStringLiteral("You're on a roll. Keep the momentum going."),
                                                  DashboardCard::font(DashboardCard::kSubheadline), page);
     momentum->setForegroundRole(QPalette::PlaceholderText);
@@ -157,7 +167,8 @@ bool DashboardPane::paperTheme() const { return DictationSettings::readBool(*m_s
 void DashboardPane::refreshGreeting() {
     const QString name = Greeting::displayName(m_services.defaults->stringOr(kUserName, QString()),
                                                m_services.accountName ? m_services.accountName() : QString());
-    m_greeting->setText(greeting(m_services.now().time().hour(), name));
+    const int hour = m_services.now().time().hour();
+    m_greeting->setGreeting(greetingWords(hour, name), greetingSymbol(hour));
 }
 
 QList<RecentDictationRow*> DashboardPane::recentRows() const {
@@ -205,7 +216,7 @@ void DashboardPane::rebuildPhoneSection() {
     header->setContentsMargins(0, kHeaderTopSpace, 0, 0);
     auto* title = new QHBoxLayout;
     title->setSpacing(2);
-    title->addWidget(sectionTitle(QStringLiteral("FROM YOUR "), MainWindowPanes::kOrange, section));
+    title->addWidget(sectionTitle(QStringLiteral("FROM YOUR "), TextColours::orange(palette()), section));
     auto* phone = new QLabel(section);
     phone->setPixmap(TintedSymbol::pixmap(QStringLiteral("iphone.gen3"), DashboardCard::kCaption,
                                           MainWindowPanes::kOrange, devicePixelRatioF()));
@@ -215,7 +226,7 @@ void DashboardPane::rebuildPhoneSection() {
                                         section);
     m_badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(%2, %3, %4, %5); border-radius: 8px;"
                                           " padding: %6px %7px; }")
-                               .arg(MainWindowPanes::kOrange.name())
+                               .arg(TextColours::orange(palette()).name())
                                .arg(MainWindowPanes::kOrange.red())
                                .arg(MainWindowPanes::kOrange.green())
                                .arg(MainWindowPanes::kOrange.blue())

@@ -17,6 +17,7 @@ class HeroCard;
 struct PhoneNote;
 class QLabel;
 class QPushButton;
+class GreetingLine;
 class QVBoxLayout;
 class RecentDictationRow;
 struct HistoryEntry;
@@ -44,8 +45,12 @@ public:
 
     // "Good morning, Ana ☀️" and its evening and afternoon forms for `hour` (0–23).
     static QString greeting(int hour, const QString& name);
+    // The greeting without its symbol: "Good morning, Ana".
+    static QString greetingWords(int hour, const QString& name);
+    // The sun by day, the moon by night.
+    static QString greetingSymbol(int hour);
 
-    QLabel* greetingLine() const { return m_greeting; }
+    GreetingLine* greetingLine() const { return m_greeting; }
     HeroCard* heroCard() const { return m_hero; }
     // None while the inbox is empty.
     QWidget* phoneSection() const { return m_phoneSection; }
@@ -80,7 +85,7 @@ private:
 
     DashboardServices m_services;
     QVBoxLayout* m_column;
-    QLabel* m_greeting;
+    GreetingLine* m_greeting;
     HeroCard* m_hero;
     QWidget* m_phoneSection = nullptr;
     QWidget* m_recentSection = nullptr;

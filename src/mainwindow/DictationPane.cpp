@@ -1,5 +1,6 @@
 #include "mainwindow/DictationPane.h"
 
+#include "dictation/VariantGlassBackground.h"
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyRecorderField.h"
 #include "hotkeys/ModifierTapMonitor.h"
@@ -182,6 +183,11 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     connect(m_glass, &QSpinBox::valueChanged, this, [this](int variant) { store(kGlassVariant, variant); });
     material->add(m_glass);
     material->addHelp(tr("The material of the floating card. 11 is the Quorvane default."));
+    // The stored style stays as it is for a desktop that draws the material.
+    m_glass->setEnabled(VariantGlassBackground::available());
+    if (!VariantGlassBackground::available())
+        material->addHelp(tr("This desktop has no glass material, so the card keeps its own look and the style "
+                             "changes nothing here."));
 
     finish();
     showShade();

@@ -2,9 +2,11 @@
 
 #include "looks/Appearance.h"
 #include "looks/DockIcon.h"
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
 #include "mainwindow/AboutPane.h"
 #include "mainwindow/DashboardPane.h"
+#include "mainwindow/GreetingLine.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "onboarding/Greeting.h"
@@ -125,12 +127,10 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     small.setWeight(QFont::DemiBold);
     onDashboard->setFont(small);
     onDashboard->setForegroundRole(QPalette::PlaceholderText);
-    m_preview = new QLabel(card);
-    m_preview->setTextFormat(Qt::PlainText);
-    QFont large = m_preview->font();
+    QFont large = onDashboard->font();
     large.setPixelSize(15);
     large.setWeight(QFont::DemiBold);
-    m_preview->setFont(large);
+    m_preview = new GreetingLine(large, card);
     cardColumn->addWidget(onDashboard);
     cardColumn->addWidget(m_preview);
     name->add(card);
@@ -186,7 +186,8 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     // 8. Remove Quorvane
     SettingsSection* remove = addSection(tr("Remove Quorvane"));
     auto* removeButton = new QPushButton(tr("Remove Quorvane and Everything It Downloaded\u2026"));
-    removeButton->setStyleSheet(QStringLiteral("QPushButton { color: #e03131; }"));
+    removeButton->setStyleSheet(
+        QStringLiteral("QPushButton { color: %1; }").arg(TextColours::red(removeButton->palette()).name()));
     removeButton->setEnabled(bool(m_services.uninstall));
     connect(removeButton, &QPushButton::clicked, this, [this] { m_services.uninstall(); });
     remove->add(removeButton);
@@ -210,14 +211,20 @@ QCheckBox* GeneralPane::toggle(SettingsSection* section, const QString& text, co
 }
 
 QString GeneralPane::greetingFor(const QString& typed) const {
+    const auto [hour, name] = greetingParts(typed);
+    return DashboardPane::greeting(hour, name);
+}
+
+std::pair<int, QString> GeneralPane::greetingParts(const QString& typed) const {
     const QDateTime now = m_services.now ? m_services.now() : QDateTime::currentDateTime();
     const QString account = m_services.accountName ? m_services.accountName() : QString();
-    return DashboardPane::greeting(now.time().hour(), Greeting::displayName(typed, account));
+    return {now.time().hour(), Greeting::displayName(typed, account)};
 }
 
 void GeneralPane::draftChanged() {
-    const QString line = greetingFor(m_name->text());
-    m_preview->setText(line);
+    const auto [hour, name] = greetingParts(m_name->text());
+    m_preview->setGreeting(DashboardPane::greetingWords(hour, name), DashboardPane::greetingSymbol(hour));
+    const QString line = m_preview->text();
     m_preview->parentWidget()->setAccessibleName(tr("On your Dashboard: ") + line);
     m_save->setEnabled(m_name->text() != m_services.defaults->stringOr(kUserName, QString()));
 }

@@ -7,11 +7,13 @@
 
 #include <chrono>
 #include <functional>
+#include <utility>
 
 class Defaults;
 class LiveSettingsControl;
 class MilestoneBadge;
 class QCheckBox;
+class GreetingLine;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -65,7 +67,7 @@ public:
     LiveSettingsControl* appearanceControl() const { return m_appearance; }
     QLineEdit* nameField() const { return m_name; }
     QPushButton* saveButton() const { return m_save; }
-    QLabel* preview() const { return m_preview; }
+    GreetingLine* preview() const { return m_preview; }
     QWidget* savedMark() const { return m_saved; }
     QCheckBox* dockToggle() const { return m_dock; }
     QCheckBox* badgeToggle() const { return m_badge; }
@@ -80,13 +82,15 @@ private:
     QCheckBox* toggle(SettingsSection* section, const QString& text, const QString& key, bool fallback);
     void draftChanged();
     void badgeChanged();
+    // The hour and the name the greeting for `typed` is made of.
+    std::pair<int, QString> greetingParts(const QString& typed) const;
 
     Services m_services;
     LiveSettingsControl* m_appearance = nullptr;
     QCheckBox* m_dock = nullptr;
     QLineEdit* m_name = nullptr;
     QPushButton* m_save = nullptr;
-    QLabel* m_preview = nullptr;
+    GreetingLine* m_preview = nullptr;
     QWidget* m_saved = nullptr;
     QCheckBox* m_badge = nullptr;
     QCheckBox* m_tone = nullptr;

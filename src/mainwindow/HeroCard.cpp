@@ -1,6 +1,7 @@
 #include "mainwindow/HeroCard.h"
 
 #include "looks/Appearance.h"
+#include "looks/TextColours.h"
 #include "looks/TrademarkedText.h"
 #include "mainwindow/HeroText.h"
 #include "state/MainWindowPane.h"
@@ -125,7 +126,7 @@ void HeroCard::refresh() {
     const bool dark = Appearance::isDark();
     const QString saved = HeroText::timeSaved(m_stats.timeSavedSeconds());
     m_headline->setText(QStringLiteral("You've saved <span style=\"color:%1\">%2</span> with ")
-                            .arg(MainWindowPanes::kOrange.name(), saved.toHtmlEscaped())
+                            .arg(TextColours::orange(palette()).name(), saved.toHtmlEscaped())
                         + TrademarkedText::html(QStringLiteral("Quorvane"), kHeadlineSize, QFont::DemiBold));
     m_statistics->setText(HeroText::heroSub(m_stats.totals().words, m_stats.speakingWPM()));
     QPalette text = palette();

@@ -3,6 +3,7 @@
 #include "onboarding/KeyboardGuide.h"
 #include "looks/PixelFont.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -18,7 +19,14 @@ QWidget* titled(const QString& title, QWidget* guide, QWidget* parent) {
     label->setFont(pixelFont(13, QFont::DemiBold));
     column->addWidget(label);
     guide->setParent(box);
-    column->addWidget(guide);
+    // Beside a stretch, so that the height the page asks for is the one the
+    // guide needs at its own width: a guide narrower than the page wraps its
+    // sentences onto more lines than the page's width would.
+    auto* row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(guide);
+    row->addStretch(0);
+    column->addLayout(row);
     return box;
 }
 

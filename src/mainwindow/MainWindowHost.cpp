@@ -9,7 +9,7 @@
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
-#include "translator/Translator.h"
+#include "translator/TranslationGate.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -48,7 +48,13 @@ void centre(QWidget& window) {
 MainWindowHost& MainWindowHost::shared() {
     static MainWindowHost* host = new MainWindowHost(
         AppState::shared(), Defaults::shared(),
-        [](AppState& app) { return new MainWindowView(app, &MainWindowView::standardPage, Translator::isAvailable()); },
+        [](AppState& app) {
+            TranslationGate& gate = TranslationGate::shared();
+            auto* view = new MainWindowView(app, &MainWindowView::standardPage, gate.isOpen());
+            // A language pair installed or removed while the window lives.
+            QObject::connect(&gate, &TranslationGate::openChanged, view, &MainWindowView::setShowsTranslation);
+            return view;
+        },
         standardTracePath(), DelayedCalls::timers());
     return *host;
 }

@@ -104,19 +104,11 @@ MainWindowView::MainWindowView(AppState& app, PageBuilder buildPage, bool showsT
       m_detail(new QWidget) {
     setMinimumSize(kMinimumSize);
     setWindowTitle(QStringLiteral("Quorvane") + QChar(0x2122));
-    for (MainWindowPane pane : MainWindowPanes::all())
-        if (pane != MainWindowPane::Translation || showsTranslation)
-            m_listed.append(pane);
-
     m_sidebar->setFrameShape(QFrame::NoFrame);
     m_sidebar->setIconSize(QSize(kBadgeSide, kBadgeSide));
     m_sidebar->setMinimumWidth(kSidebarMinimum);
     m_sidebar->setSelectionMode(QAbstractItemView::SingleSelection);
-    for (MainWindowPane pane : std::as_const(m_listed)) {
-        auto* row = new QListWidgetItem(badge(pane, devicePixelRatioF()), MainWindowPanes::title(pane), m_sidebar);
-        row->setSizeHint(QSize(kSidebarIdeal, kRowHeight));
-        row->setData(Qt::UserRole, int(pane));
-    }
+    listPanes(showsTranslation);
     connect(m_sidebar, &QListWidget::currentRowChanged, this, [this](int row) {
         setPane(row >= 0 && row < m_listed.size() ? std::optional(m_listed.at(row)) : std::nullopt);
     });
@@ -141,17 +133,40 @@ MainWindowView::MainWindowView(AppState& app, PageBuilder buildPage, bool showsT
     setPane(m_pane);
 }
 
+void MainWindowView::setShowsTranslation(bool shows) {
+    if (shows == m_listed.contains(MainWindowPane::Translation))
+        return;
+    listPanes(shows);
+    selectRow();
+}
+
+void MainWindowView::listPanes(bool showsTranslation) {
+    const QSignalBlocker quiet(m_sidebar);
+    m_listed.clear();
+    m_sidebar->clear();
+    for (MainWindowPane pane : MainWindowPanes::all())
+        if (pane != MainWindowPane::Translation || showsTranslation)
+            m_listed.append(pane);
+    for (MainWindowPane pane : std::as_const(m_listed)) {
+        auto* row = new QListWidgetItem(badge(pane, devicePixelRatioF()), MainWindowPanes::title(pane), m_sidebar);
+        row->setSizeHint(QSize(kSidebarIdeal, kRowHeight));
+        row->setData(Qt::UserRole, int(pane));
+    }
+}
+
 void MainWindowView::setPane(std::optional<MainWindowPane> pane) {
     m_pane = pane;
-    {
-        const QSignalBlocker quiet(m_sidebar);
-        const qsizetype row = pane ? m_listed.indexOf(*pane) : -1;
-        m_sidebar->setCurrentRow(int(row));
-        if (row < 0)
-            m_sidebar->clearSelection();
-    }
+    selectRow();
     if (isVisible())
         buildPage();
+}
+
+void MainWindowView::selectRow() {
+    const QSignalBlocker quiet(m_sidebar);
+    const qsizetype row = m_pane ? m_listed.indexOf(*m_pane) : -1;
+    m_sidebar->setCurrentRow(int(row));
+    if (row < 0)
+        m_sidebar->clearSelection();
 }
 
 void MainWindowView::buildPage() {

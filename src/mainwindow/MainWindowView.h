@@ -47,12 +47,16 @@ public:
     QListWidget* sidebar() const { return m_sidebar; }
     // The listed pages, in sidebar order.
     QList<MainWindowPane> sidebarPanes() const { return m_listed; }
+    // Lists the Translation row or leaves it out, keeping the page on screen.
+    void setShowsTranslation(bool shows);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void listPanes(bool showsTranslation);
+    void selectRow();
     void takeRequest();
     void buildPage();
 

@@ -3,6 +3,7 @@
 #include "insertion/NoteTarget.h"
 #include "looks/Paper.h"
 #include "looks/SegmentedSwitch.h"
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
 #include "mainwindow/RelativeTime.h"
 #include "platform/Wording.h"
@@ -34,7 +35,7 @@ QPushButton* linkButton(const QString& text, QWidget* parent) {
     link->setCursor(Qt::PointingHandCursor);
     link->setFont(DashboardCard::font(DashboardCard::kCaption));
     QPalette colours = link->palette();
-    colours.setColor(QPalette::ButtonText, MainWindowPanes::kOrange);
+    colours.setColor(QPalette::ButtonText, TextColours::orange(colours));
     link->setPalette(colours);
     return link;
 }
@@ -42,10 +43,12 @@ QPushButton* linkButton(const QString& text, QWidget* parent) {
 QPushButton* prominentButton(const QString& text, const QString& symbol, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
     button->setFont(DashboardCard::font(kActionSize, QFont::Medium));
-    button->setIcon(QIcon(TintedSymbol::pixmap(symbol, kActionSize, Qt::white, parent->devicePixelRatioF())));
-    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border-radius: 6px;"
+    // Dark letters on the bright orange: white ones would not read on it.
+    const QColor letters = MainWindowPanes::kOnOrange;
+    button->setIcon(QIcon(TintedSymbol::pixmap(symbol, kActionSize, letters, parent->devicePixelRatioF())));
+    button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border-radius: 6px;"
                                          " padding: 4px 10px; }")
-                              .arg(MainWindowPanes::kOrange.name()));
+                              .arg(MainWindowPanes::kOrange.name(), letters.name()));
     return button;
 }
 
@@ -163,7 +166,7 @@ PhoneNoteRow::PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFail
         m_failure = plainLabel(failureLine(target), font(kCaption), this);
         m_failure->setWordWrap(true);
         QPalette orange = m_failure->palette();
-        orange.setColor(QPalette::WindowText, MainWindowPanes::kOrange);
+        orange.setColor(QPalette::WindowText, TextColours::orange(orange));
         m_failure->setPalette(orange);
         column()->addWidget(m_failure);
     }

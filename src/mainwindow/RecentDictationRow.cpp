@@ -1,6 +1,7 @@
 #include "mainwindow/RecentDictationRow.h"
 
 #include "looks/SegmentedSwitch.h"
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
 #include "mainwindow/RelativeTime.h"
 #include "state/MainWindowPane.h"
@@ -96,7 +97,7 @@ RecentDictationRow::RecentDictationRow(const HistoryEntry& entry, bool showingSp
 
 void RecentDictationRow::setCopied(bool copied) {
     QPalette colours = m_when->palette();
-    colours.setColor(QPalette::WindowText, copied ? MainWindowPanes::kGreen : MainWindowPanes::kOrange);
+    colours.setColor(QPalette::WindowText, copied ? TextColours::green(colours) : TextColours::orange(colours));
     m_when->setPalette(colours);
     m_when->setText(copied ? QStringLiteral("Copied") : m_relative);
     const QColor symbolColour = copied ? MainWindowPanes::kGreen : palette().color(QPalette::PlaceholderText);

@@ -1,6 +1,7 @@
 #include "mainwindow/SampleScene.h"
 
 #include "looks/Appearance.h"
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
 
 #include <QFontMetricsF>
@@ -131,7 +132,8 @@ SampleScene cardOnDesktop(bool light, const QString& text) {
         painter.setBrush(kOrange);
         painter.drawEllipse(QRectF(card.left() + 9, headerY - 3, 6, 6));
         painter.setFont(font(7.5, QFont::DemiBold));
-        painter.setPen(light ? QColor(0, 0, 0, qRound(0.55 * 255)) : QColor(255, 255, 255, qRound(0.65 * 255)));
+        painter.setPen(light ? QColor::fromRgbF(0, 0, 0, float(TextColours::kSecondary))
+                             : QColor::fromRgbF(1, 1, 1, float(TextColours::kSecondary)));
         painter.drawText(QRectF(card.left() + 19, headerY - 6, inner, 12), Qt::AlignLeft | Qt::AlignVCenter,
                          QObject::tr("Notes"));
         wave(painter, QPointF(card.right() - 9 - waveWidth(), headerY), light);
@@ -171,7 +173,7 @@ SampleScene text(const QList<QPair<QString, QString>>& lines, bool emphasis) {
         qreal y = inner.center().y() - total / 2;
         for (const auto& line : lines) {
             painter.setFont(label);
-            painter.setPen(primary(palette, 0.3));
+            painter.setPen(primary(palette, TextColours::kTertiary));
             painter.drawText(QRectF(inner.left(), y, inner.width(), labelHeight), Qt::AlignLeft | Qt::AlignVCenter,
                              line.first);
             y += labelHeight + 1;

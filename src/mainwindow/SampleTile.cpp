@@ -1,5 +1,6 @@
 #include "mainwindow/SampleTile.h"
 
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
 
 #include <QEnterEvent>
@@ -127,6 +128,6 @@ void SampleTile::paintEvent(QPaintEvent*) {
     painter.drawPixmap(QPointF(x, top + (kLabelHeight - symbol) / 2.0), mark);
     x += symbol + kLabelSpacing;
     painter.setFont(font);
-    painter.setPen(isChecked() ? colors.color(QPalette::WindowText) : SampleScenes::primary(colors, 0.55));
+    painter.setPen(isChecked() ? colors.color(QPalette::WindowText) : SampleScenes::primary(colors, TextColours::kSecondary));
     painter.drawText(QRect(x, top, width() - x, kLabelHeight), Qt::AlignLeft | Qt::AlignVCenter, text());
 }

@@ -64,14 +64,14 @@ void EngineStep::rebuild() {
     const Stage stage = m_bootstrap.stage();
     const bool ready = stage == Stage::Ready;
     const QString symbol = ready ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("waveform");
-    layout->addWidget(new OnbSymbol(symbol, 52, ready ? OnbStyle::green() : OnbStyle::accent(palette()), m_content), 0,
+    layout->addWidget(new OnbSymbol(symbol, 52, ready ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), m_content), 0,
                         Qt::AlignHCenter);
     m_title = new OnbTitle(ready ? QStringLiteral("The engine is ready") : QStringLiteral("Setting up the speech engine"), m_content);
     layout->addWidget(m_title);
     if (ready)
         return finishRebuild();
     if (stage == Stage::Failed) {
-        layout->addWidget(OnbStyle::centredText(m_bootstrap.failureMessage(), 13, OnbStyle::red(), m_content));
+        layout->addWidget(OnbStyle::centredText(m_bootstrap.failureMessage(), 13, OnbStyle::red(palette()), m_content));
         auto* buttons = new QHBoxLayout;
         buttons->setSpacing(10);
         m_tryAgain = new QPushButton(QStringLiteral("Try Again"), m_content);

@@ -128,7 +128,7 @@ FirstWordsStep::FirstWordsStep(EngineBootstrap& bootstrap, Speak speak, Lines li
     m_voice->setFont(OnbStyle::font(12));
     m_voice->setIcon(QIcon(TintedSymbol::pixmap(QStringLiteral("speaker.wave.2.fill"), 12, OnbStyle::accent(palette()),
                                                 devicePixelRatioF())));
-    OnbStyle::setForeground(*m_voice, OnbStyle::accent(palette()));
+    OnbStyle::setForeground(*m_voice, OnbStyle::accentText(palette()));
     layout->addWidget(m_voice, 0, Qt::AlignHCenter);
 
     connect(m_voice, &QPushButton::clicked, this, &FirstWordsStep::hearVoice);
@@ -158,7 +158,7 @@ bool FirstWordsStep::showsPracticeField() const {
 void FirstWordsStep::refresh() {
     const bool done = didDictate();
     m_symbol->setPixmap(TintedSymbol::pixmap(done ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("mic.fill"), 44,
-                                             done ? OnbStyle::green() : OnbStyle::accent(palette()), devicePixelRatioF()));
+                                             done ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), devicePixelRatioF()));
     m_title->setText(done ? QStringLiteral("That is the whole thing") : QStringLiteral("Try it once"));
     m_explanation->setText(
         done ? Wording::of(QStringLiteral("It works the same in Mail, Safari, your editor, anywhere your Mac can type."))

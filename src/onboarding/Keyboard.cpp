@@ -1,5 +1,6 @@
 #include "onboarding/Keyboard.h"
 
+#include "looks/Motion.h"
 #include "looks/TintedSymbol.h"
 #include "onboarding/OnbStyle.h"
 #include "platform/Wording.h"
@@ -14,8 +15,13 @@ constexpr qreal kRowIndent = 13;
 constexpr float kFaintAlpha = 0.02F;
 constexpr float kEdgeAlpha = 0.1F;
 constexpr float kPlateAlpha = 0.05F;
-constexpr float kLegendAlpha = 0.45F * OnbStyle::kSecondaryAlpha;
+// Faint, but the caps still read as letters.
+constexpr float kLegendAlpha = OnbStyle::kTertiaryAlpha;
 constexpr qreal kLift = 2;
+// A lit key's face: a tint of its colour, faint enough for the legend in
+// that colour to read on it.
+constexpr float kPressedFill = 0.08F;
+constexpr float kLitFill = 0.04F;
 constexpr qreal kArrowHeight = 12;
 
 QFont keyFont(qreal pixels, bool bold = false) {
@@ -50,6 +56,14 @@ Keyboard::Keyboard(QStringList rows, qreal gap, qreal pad, QWidget* parent)
     setFixedHeight(kHeight);
     setMaximumWidth(kMaxWidth);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    m_move.setDuration(int(kPressMove.count()));
+    m_move.setStartValue(0.0);
+    m_move.setEndValue(1.0);
+    m_move.setEasingCurve(Motion::easeOut());
+    connect(&m_move, &QVariantAnimation::valueChanged, this, [this](const QVariant& progress) {
+        m_progress = progress.toReal();
+        update();
+    });
 }
 
 void Keyboard::setLit(const QMap<QString, QColor>& lit) {
@@ -58,8 +72,56 @@ void Keyboard::setLit(const QMap<QString, QColor>& lit) {
 }
 
 void Keyboard::setPressed(const QString& pressed) {
+    if (pressed == m_pressed)
+        return;
+    // The keys move from wherever they stand now; a lit set that changes
+    // with the pressed key (as the guide's does) moves with it.
+    m_litBefore = m_lit;
+    m_pressedBefore = m_pressed;
     m_pressed = pressed;
+    m_move.stop();
+    m_progress = 1;
+    if (isVisible() && !Motion::reduced()) {
+        m_progress = 0;
+        m_move.start();
+    }
     update();
+}
+
+Keyboard::KeyLook Keyboard::lookOf(const BottomKey& key, const QMap<QString, QColor>& lit,
+                                   const QString& pressed) const {
+    const QColor primary = OnbStyle::primary(palette());
+    const QColor legend = OnbStyle::withAlpha(primary, kLegendAlpha);
+    const bool isLit = lit.contains(key.id);
+    const bool isPressed = key.id == pressed;
+    const QColor colour = isLit ? lit.value(key.id) : legend;
+    KeyLook look;
+    look.text = colour;
+    look.outline = isLit ? colour : OnbStyle::withAlpha(primary, kEdgeAlpha);
+    look.outlineWidth = isLit ? 1.4 : 1;
+    look.fill = isLit ? OnbStyle::withAlpha(colour, isPressed ? kPressedFill : kLitFill) : OnbStyle::withAlpha(primary, kFaintAlpha);
+    look.lift = isPressed ? kLift : 0;
+    look.glow = isPressed ? 0.35 : 0;
+    look.bold = isLit;
+    return look;
+}
+
+Keyboard::KeyLook Keyboard::between(const KeyLook& from, const KeyLook& to, qreal progress) {
+    const auto mix = [progress](const QColor& a, const QColor& b) {
+        const auto channel = [progress](float x, float y) { return x + (y - x) * float(progress); };
+        return QColor::fromRgbF(channel(a.redF(), b.redF()), channel(a.greenF(), b.greenF()),
+                                channel(a.blueF(), b.blueF()), channel(a.alphaF(), b.alphaF()));
+    };
+    const auto number = [progress](qreal a, qreal b) { return a + (b - a) * progress; };
+    KeyLook look;
+    look.text = mix(from.text, to.text);
+    look.fill = mix(from.fill, to.fill);
+    look.outline = mix(from.outline, to.outline);
+    look.outlineWidth = number(from.outlineWidth, to.outlineWidth);
+    look.lift = number(from.lift, to.lift);
+    look.glow = number(from.glow, to.glow);
+    look.bold = progress < 0.5 ? from.bold : to.bold;
+    return look;
 }
 
 qreal Keyboard::letterKeyWidth(qreal inner, int index, int count, qreal gap) {
@@ -159,34 +221,40 @@ void Keyboard::paintEvent(QPaintEvent*) {
             painter.drawPixmap(QPointF(r.center().x() - 3.5, r.center().y() + 1), globe);
             continue;
         }
-        const bool lit = m_lit.contains(key.id);
-        const bool pressed = key.id == m_pressed;
-        const QColor colour = lit ? m_lit.value(key.id) : legend;
-        if (pressed)
-            r.translate(0, -kLift);
-        if (pressed) {
-            // A soft glow in the key's colour.
+        const KeyLook look = m_progress >= 1 ? lookOf(key, m_lit, m_pressed)
+                                             : between(lookOf(key, m_litBefore, m_pressedBefore),
+                                                       lookOf(key, m_lit, m_pressed), m_progress);
+        r.translate(0, -look.lift);
+        if (look.glow > 0) {
+            // A soft glow in the key's colour, round the key and not under its cap.
+            painter.save();
+            QPainterPath around;
+            around.addRect(r.adjusted(-4, -4, 4, 4));
+            QPainterPath cap;
+            cap.addRoundedRect(r, kKeyCorner, kKeyCorner);
+            painter.setClipPath(around.subtracted(cap), Qt::IntersectClip);
             for (int ring = 3; ring >= 1; --ring) {
                 painter.setPen(Qt::NoPen);
-                painter.setBrush(OnbStyle::withAlpha(colour, 0.35F * colour.alphaF() / (ring + 1)));
+                painter.setBrush(OnbStyle::withAlpha(look.text, float(look.glow) * look.text.alphaF() / (ring + 1)));
                 painter.drawRoundedRect(r.adjusted(-ring, -ring, ring, ring), kKeyCorner + ring, kKeyCorner + ring);
             }
+            painter.restore();
         }
-        painter.setPen(QPen(lit ? colour : OnbStyle::withAlpha(primary, kEdgeAlpha), lit ? 1.4 : 1));
-        painter.setBrush(lit ? OnbStyle::withAlpha(colour, pressed ? 0.16F : 0.07F) : OnbStyle::withAlpha(primary, kFaintAlpha));
-        const qreal inset = lit ? 0.7 : 0.5;
+        painter.setPen(QPen(look.outline, look.outlineWidth));
+        painter.setBrush(look.fill);
+        const qreal inset = look.outlineWidth / 2;
         painter.drawRoundedRect(r.adjusted(inset, inset, -inset, -inset), kKeyCorner, kKeyCorner);
-        painter.setPen(colour);
+        painter.setPen(look.text);
         const QString symbol = capSymbol(key);
         if (symbol.isEmpty()) {
-            painter.setFont(keyFont(7.5, lit));
+            painter.setFont(keyFont(7.5, look.bold));
             painter.drawText(r, Qt::AlignCenter, capLabel(key));
             continue;
         }
-        painter.setFont(keyFont(9, lit));
+        painter.setFont(keyFont(9, look.bold));
         painter.drawText(QRectF(r.left(), r.top() + 2, r.width(), r.height() / 2), Qt::AlignHCenter | Qt::AlignBottom,
                          symbol);
-        painter.setFont(keyFont(7.5, lit));
+        painter.setFont(keyFont(7.5, look.bold));
         painter.drawText(QRectF(r.left(), r.center().y(), r.width(), r.height() / 2 - 2), Qt::AlignHCenter | Qt::AlignTop,
                          capLabel(key));
     }

@@ -1,5 +1,6 @@
 #include "onboarding/KeyboardGuide.h"
 
+#include "looks/TextColours.h"
 #include "onboarding/Keyboard.h"
 #include "onboarding/OnbBody.h"
 #include "onboarding/OnbStyle.h"
@@ -93,9 +94,9 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     layout->addSpacing(5);
     auto* legend = new QHBoxLayout;
     legend->setContentsMargins(0, 0, 0, 0);
-    legend->addWidget(smallCaps(QStringLiteral("\u2190 LEFT TRANSLATES"), 9.5, 0.7, xlate(), this));
+    legend->addWidget(smallCaps(QStringLiteral("\u2190 LEFT TRANSLATES"), 9.5, 0.7, TextColours::violet(palette()), this));
     legend->addStretch();
-    legend->addWidget(smallCaps(QStringLiteral("RIGHT DOES NOT \u2192"), 9.5, 0.7, OnbStyle::accent(palette()), this));
+    legend->addWidget(smallCaps(QStringLiteral("RIGHT DOES NOT \u2192"), 9.5, 0.7, OnbStyle::accentText(palette()), this));
     layout->addLayout(legend);
     layout->addSpacing(kSegmentsGap);
 
@@ -146,7 +147,7 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     auto* divider = new QHBoxLayout;
     divider->setSpacing(8);
     divider->addWidget(bar(card), 1, Qt::AlignVCenter);
-    m_divider = smallCaps(QString(), 9.5, 0.6, OnbStyle::accent(palette()), card);
+    m_divider = smallCaps(QString(), 9.5, 0.6, OnbStyle::accentText(palette()), card);
     divider->addWidget(m_divider);
     divider->addWidget(bar(card), 1, Qt::AlignVCenter);
     rows->addLayout(divider);
@@ -156,7 +157,7 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     m_output->setWordWrap(true);
     rows->addWidget(m_output);
     rows->addSpacing(9);
-    m_caption = smallCaps(QString(), 9.5, 0.3, OnbStyle::accent(palette()), card);
+    m_caption = smallCaps(QString(), 9.5, 0.3, OnbStyle::accentText(palette()), card);
     m_caption->setContentsMargins(8, 3, 8, 3);
     rows->addWidget(m_caption, 0, Qt::AlignLeft);
     layout->addWidget(card);
@@ -214,14 +215,15 @@ void KeyboardGuide::setTranslating(bool translating) {
 }
 
 void KeyboardGuide::refresh() {
-    const QColor accent = m_translating ? xlate() : OnbStyle::accent(palette());
+    // In the text shades of both colours, as the keys' legends take them too.
+    const QColor accent = m_translating ? TextColours::violet(palette()) : OnbStyle::accentText(palette());
     const QString key = activeKey();
     m_keyboard->setLit({{key, accent}});
     m_keyboard->setPressed(key);
     m_divider->setText(dividerText());
     OnbStyle::setForeground(*m_divider, accent);
     m_output->setText(outputText());
-    OnbStyle::setForeground(*m_output, m_translating ? xlate() : OnbStyle::primary(palette()));
+    OnbStyle::setForeground(*m_output, m_translating ? TextColours::violet(palette()) : OnbStyle::primary(palette()));
     m_caption->setText(caption());
     OnbStyle::setForeground(*m_caption, accent);
     m_caption->setStyleSheet(QStringLiteral("QLabel { color: rgb(%1,%2,%3); background: rgba(%1,%2,%3,31); "

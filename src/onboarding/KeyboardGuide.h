@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QColor>
 #include <QWidget>
 
 class Defaults;
@@ -18,7 +17,6 @@ class KeyboardGuide : public QWidget {
 public:
     enum class Topic { Speaking, Reading };
 
-    static QColor xlate() { return QColor::fromRgbF(0.576F, 0.2F, 0.769F); }
     static inline const QString kEnglish = QStringLiteral(
         "Take one tablet with food each morning. If you miss a dose, take it as soon as you remember, unless it is "
         "almost time for the next one.");

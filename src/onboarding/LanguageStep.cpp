@@ -43,7 +43,7 @@ LanguageStep::LanguageStep(TranslationCatalog& catalog, TranslationDownload::Ser
     layout->addWidget(OnbStyle::centredText(
         Wording::of(QStringLiteral("Twelve languages, either direction, all on this Mac. Nothing is uploaded.")), 12.5,
         OnbStyle::secondary(palette()), this));
-    m_ready = OnbStyle::centredText(QString(), 11.5, OnbStyle::green(), this);
+    m_ready = OnbStyle::centredText(QString(), 11.5, OnbStyle::green(palette()), this);
     layout->addWidget(m_ready);
     m_blockHolder = new QVBoxLayout;
     layout->addLayout(m_blockHolder);
@@ -111,7 +111,7 @@ void LanguageStep::refresh() {
                                      12.5, OnbStyle::secondary(palette()), m_block));
         auto* again = new QPushButton(QStringLiteral("Add another"), m_block);
         again->setFlat(true);
-        OnbStyle::setForeground(*again, OnbStyle::accent(palette()));
+        OnbStyle::setForeground(*again, OnbStyle::accentText(palette()));
         connect(again, &QPushButton::clicked, this, &LanguageStep::addAnother);
         block->addWidget(again, 0, Qt::AlignHCenter);
         break;

@@ -1,5 +1,6 @@
 #include "onboarding/MilestoneBadge.h"
 
+#include "looks/Motion.h"
 #include "onboarding/MilestoneBadgeView.h"
 #include "onboarding/MilestoneTone.h"
 #include "onboarding/Milestones.h"
@@ -23,8 +24,10 @@ QString headlineFor(int hours) {
     return hours == 1 ? QStringLiteral("hour saved") : QStringLiteral("hours saved");
 }
 
-MilestoneBadge::Environment desktopEnvironment() {
-    MilestoneBadge::Environment environment;
+} // namespace
+
+MilestoneBadge::Environment MilestoneBadge::Environment::desktop() {
+    Environment environment;
     environment.pointer = []() -> std::optional<QPoint> {
         if (PointerWatch* watch = Platform::current().pointerWatch)
             return watch->position();
@@ -39,16 +42,13 @@ MilestoneBadge::Environment desktopEnvironment() {
     environment.primaryIndex = [] {
         return static_cast<int>(QGuiApplication::screens().indexOf(QGuiApplication::primaryScreen()));
     };
-    // Desktops that turn animations off make Qt's widget effects report off.
-    environment.reduceMotion = [] { return !QApplication::isEffectEnabled(Qt::UI_General); };
+    environment.reduceMotion = [] { return Motion::reduced(); };
     environment.playChime = [] { MilestoneTone::play(); };
     return environment;
 }
 
-} // namespace
-
 MilestoneBadge& MilestoneBadge::shared() {
-    static MilestoneBadge* badge = new MilestoneBadge(Defaults::shared(), DelayedCalls::timers(), desktopEnvironment());
+    static MilestoneBadge* badge = new MilestoneBadge(Defaults::shared(), DelayedCalls::timers(), Environment::desktop());
     return *badge;
 }
 

@@ -51,6 +51,9 @@ public:
         std::function<int()> primaryIndex;
         std::function<bool()> reduceMotion;
         std::function<void()> playChime;
+
+        // The desktop's pointer, screens and motion setting, and the chime.
+        static Environment desktop();
     };
     MilestoneBadge(Defaults& defaults, DelayedCall delayedCall, Environment environment, QObject* parent = nullptr);
     ~MilestoneBadge() override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "looks/TextColours.h"
+
 #include <QColor>
 #include <QFont>
 #include <QPalette>
@@ -12,10 +14,12 @@ class QLabel;
 
 namespace OnbStyle {
 
-inline constexpr float kSecondaryAlpha = 0.55F;
-inline constexpr float kTertiaryAlpha = 0.32F;
+inline constexpr float kSecondaryAlpha = float(TextColours::kSecondary);
+inline constexpr float kTertiaryAlpha = float(TextColours::kTertiary);
 
+// The accent for symbols and fills; text in the accent takes `accentText`.
 inline QColor accent(const QPalette& palette) { return palette.color(QPalette::Highlight); }
+inline QColor accentText(const QPalette& palette) { return TextColours::accent(palette); }
 inline QColor primary(const QPalette& palette) { return palette.color(QPalette::WindowText); }
 inline QColor withAlpha(QColor color, float alpha) {
     color.setAlphaF(alpha);
@@ -23,8 +27,8 @@ inline QColor withAlpha(QColor color, float alpha) {
 }
 inline QColor secondary(const QPalette& palette) { return withAlpha(primary(palette), kSecondaryAlpha); }
 inline QColor tertiary(const QPalette& palette) { return withAlpha(primary(palette), kTertiaryAlpha); }
-inline QColor green() { return QColor(52, 168, 83); }
-inline QColor red() { return QColor(215, 58, 50); }
+inline QColor green(const QPalette& palette) { return TextColours::green(palette); }
+inline QColor red(const QPalette& palette) { return TextColours::red(palette); }
 
 // The application font at `pixels` in `weight`.
 QFont font(qreal pixels, QFont::Weight weight = QFont::Normal);

@@ -22,7 +22,7 @@ PermissionRow::PermissionRow(const QString& icon, const QString& title, const QS
     row->setContentsMargins(kInset, kInset, kInset, kInset);
     row->setSpacing(kInset);
     auto* symbol = new OnbSymbol(granted ? QStringLiteral("checkmark.circle.fill") : icon, 16,
-                                 granted ? OnbStyle::green() : OnbStyle::accent(palette()), this);
+                                 granted ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), this);
     symbol->setFixedWidth(20);
     row->addWidget(symbol, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
@@ -40,7 +40,7 @@ PermissionRow::PermissionRow(const QString& icon, const QString& title, const QS
     if (granted) {
         auto* done = new QLabel(QStringLiteral("Granted"), this);
         done->setFont(OnbStyle::font(11.5, QFont::DemiBold));
-        OnbStyle::setForeground(*done, OnbStyle::green());
+        OnbStyle::setForeground(*done, OnbStyle::green(palette()));
         row->addWidget(done, 0, Qt::AlignVCenter);
     } else {
         m_button = new QPushButton(action, this);

@@ -7,6 +7,7 @@
 #include "onboarding/PermissionRow.h"
 #include "platform/Wording.h"
 
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace {
@@ -36,7 +37,7 @@ void PermissionsStep::setGranted(bool mic, bool ax) {
     content->setSpacing(kSpacing);
     const bool all = mic && ax;
     m_symbol = new OnbSymbol(all ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("lock.open"), 44,
-                             all ? OnbStyle::green() : OnbStyle::accent(palette()), m_content);
+                             all ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), m_content);
     m_title = new OnbTitle(all ? QStringLiteral("All set") : QStringLiteral("Two permissions"), m_content);
     auto* body = new OnbBody(Wording::of(QStringLiteral(
                                  "macOS asks before any app can hear you or type for you. Quorvane needs both, and nothing else.")),
@@ -58,7 +59,13 @@ void PermissionsStep::setGranted(bool mic, bool ax) {
     content->addWidget(m_symbol, 0, Qt::AlignHCenter);
     content->addWidget(m_title);
     content->addWidget(body);
-    content->addWidget(m_rows, 0, Qt::AlignHCenter);
+    // Centred between stretches rather than by alignment, so that the page
+    // asks for the height the rows need at their own width.
+    auto* centred = new QHBoxLayout;
+    centred->addStretch(1);
+    centred->addWidget(m_rows);
+    centred->addStretch(1);
+    content->addLayout(centred);
     m_rows->setMinimumWidth(kRowsWidth);
     m_layout->insertWidget(0, m_content);
     m_content->show();

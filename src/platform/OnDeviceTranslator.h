@@ -39,6 +39,10 @@ public:
     // `Supported` ("sudo apt-get install apertium-eng-spa"); nothing for any
     // other pair. The program never runs it itself: installing needs root.
     virtual std::optional<QString> installCommand(const QString& source, const QString& target) = 0;
+    // The command the user runs to remove the data of an `Installed` pair
+    // ("sudo apt-get remove apertium-eng-spa"); nothing for any other pair, or
+    // for one whose package is not known.
+    virtual std::optional<QString> removeCommand(const QString& source, const QString& target) = 0;
     // Calls `changed` on the GUI thread whenever the installed pairs may have
     // changed (a package added or removed). Replaces an earlier watcher.
     virtual void watchInstalledPairs(std::function<void()> changed) = 0;

@@ -13,6 +13,7 @@ class Hotkeys;
 class KeySynth;
 class LanguageDetector;
 class MemoryPressure;
+class MotionSetting;
 class OnDeviceModel;
 class OnDeviceTranslator;
 class OutputVolume;
@@ -48,6 +49,7 @@ struct Platform {
     KeySynth* keySynth = nullptr;
     LanguageDetector* languageDetector = nullptr;
     MemoryPressure* memoryPressure = nullptr;
+    MotionSetting* motionSetting = nullptr;
     OnDeviceModel* onDeviceModel = nullptr;
     OnDeviceTranslator* onDeviceTranslator = nullptr;
     OutputVolume* outputVolume = nullptr;

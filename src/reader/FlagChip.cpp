@@ -1,8 +1,9 @@
 #include "reader/FlagChip.h"
 
+#include "looks/PixelFont.h"
+#include "looks/TextColours.h"
 #include "reader/FlagMagnifierHover.h"
 #include "reader/FlagMosaic.h"
-#include "looks/PixelFont.h"
 
 #include <QCursor>
 #include <QMouseEvent>
@@ -135,7 +136,7 @@ void FlagChip::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     const QColor accent = palette().color(QPalette::Highlight);
     const QColor primary = palette().color(QPalette::WindowText);
-    const QColor secondary = withAlpha(primary, 0.55);
+    const QColor secondary = withAlpha(primary, TextColours::kSecondary);
     const QRectF box = face();
 
     QPainterPath shape;
@@ -179,7 +180,7 @@ void FlagChip::paintEvent(QPaintEvent*) {
         codeTop = top + flagMetrics.height() + kContentSpacing;
     }
     painter.setFont(codeFont);
-    painter.setPen(m_active ? accent : secondary);
+    painter.setPen(m_active ? TextColours::accent(palette()) : secondary);
     painter.drawText(QRectF(box.left(), codeTop, box.width(), codeMetrics.height()), Qt::AlignHCenter | Qt::AlignTop,
                      m_language.code());
 

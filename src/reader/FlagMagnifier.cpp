@@ -1,5 +1,6 @@
 #include "reader/FlagMagnifier.h"
 
+#include "looks/TextColours.h"
 #include "reader/FlagMagnifierHover.h"
 #include "reader/SpanishFlags.h"
 
@@ -26,8 +27,8 @@ QColor fadedText(const QPalette& palette, double alpha) {
 }
 
 // The secondary and tertiary label colours: the text colour at reduced strength.
-constexpr double kSecondaryAlpha = 0.55;
-constexpr double kTertiaryAlpha = 0.3;
+constexpr double kSecondaryAlpha = TextColours::kSecondary;
+constexpr double kTertiaryAlpha = TextColours::kTertiary;
 
 void setColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();

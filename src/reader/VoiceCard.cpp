@@ -2,6 +2,7 @@
 
 #include "looks/PixelFont.h"
 #include "looks/Symbols.h"
+#include "looks/TextColours.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -34,7 +35,7 @@ constexpr double kRestFill = 0.035;
 constexpr double kPlainBorderAlpha = 0.08;
 constexpr double kFigureAlpha = 0.75;
 constexpr double kPlayAlpha = 0.65;
-constexpr double kSecondaryAlpha = 0.55;
+constexpr double kSecondaryAlpha = TextColours::kSecondary;
 constexpr double kPulseLowest = 0.35;
 constexpr std::chrono::milliseconds kPulsePeriod{1000};
 

@@ -1,5 +1,6 @@
 #include "reader/VoicePicker.h"
 
+#include "looks/TextColours.h"
 #include "reader/FlagChip.h"
 #include "reader/FlagMagnifier.h"
 #include "reader/FlagMagnifierHover.h"
@@ -29,7 +30,7 @@ namespace {
 const QString kVoiceKey = QStringLiteral("readerVoice");
 const QString kSeparator = QStringLiteral("  \u00b7  ");
 constexpr double kDividerOpacity = 0.4;
-constexpr double kSecondaryAlpha = 0.55;
+constexpr double kSecondaryAlpha = TextColours::kSecondary;
 
 QString voicesWord(qsizetype count) { return count == 1 ? QStringLiteral("voice") : QStringLiteral("voices"); }
 

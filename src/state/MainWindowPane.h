@@ -38,5 +38,7 @@ inline const QColor kPurple = QColor::fromRgbF(0.686f, 0.322f, 0.871f);
 inline const QColor kTeal = QColor::fromRgbF(0.188f, 0.690f, 0.780f);
 inline const QColor kGray = QColor::fromRgbF(0.557f, 0.557f, 0.576f);
 inline const QColor kGreen = QColor::fromRgbF(0.204f, 0.780f, 0.349f);
+// Letters and symbols on an orange fill.
+inline const QColor kOnOrange = QColor(0x1d, 0x1d, 0x1f);
 
 } // namespace MainWindowPanes

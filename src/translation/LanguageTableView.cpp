@@ -2,6 +2,7 @@
 
 #include "looks/PixelFont.h"
 #include "looks/Symbols.h"
+#include "looks/TextColours.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -120,7 +121,7 @@ QWidget* separator(QWidget* parent) {
     layout->setContentsMargins(16, 9, 16, 5);
     layout->setSpacing(7);
     layout->addWidget(label(QStringLiteral("Everything above does all three"), sized(9.5, QFont::Medium, true),
-                            textAt(parent, 0.3), holder));
+                            textAt(parent, TextColours::kTertiary), holder));
     auto* rule = new QWidget(holder);
     rule->setFixedHeight(1);
     rule->setAutoFillBackground(true);
@@ -144,7 +145,7 @@ LanguageTableView::LanguageTableView(QWidget* parent) : QWidget(parent) {
     titleStack->setContentsMargins(16, 14, 16, 10);
     titleStack->setSpacing(3);
     titleStack->addWidget(label(QStringLiteral("Which languages do what"), sized(14, QFont::DemiBold), textAt(this, 1.0), title));
-    m_subtitle = label(QString(), sized(11.5), textAt(this, 0.55), title);
+    m_subtitle = label(QString(), sized(11.5), textAt(this, TextColours::kSecondary), title);
     m_subtitle->setObjectName(QStringLiteral("subtitle"));
     titleStack->addWidget(m_subtitle);
     stack->addWidget(title);
@@ -159,7 +160,7 @@ LanguageTableView::LanguageTableView(QWidget* parent) : QWidget(parent) {
     for (const char* column : {"Talk", "Read", "Translate"}) {
         QFont f = sized(9, QFont::DemiBold, true);
         f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
-        headerRow->addWidget(label(QString::fromLatin1(column).toUpper(), f, textAt(this, 0.55), header), 1,
+        headerRow->addWidget(label(QString::fromLatin1(column).toUpper(), f, textAt(this, TextColours::kSecondary), header), 1,
                              Qt::AlignCenter);
     }
     stack->addWidget(header);
@@ -181,7 +182,7 @@ LanguageTableView::LanguageTableView(QWidget* parent) : QWidget(parent) {
 
     auto* footnote = label(QStringLiteral("A dash under Talk means Quorvane cannot write down that language yet. It can "
                                           "still read it out loud and turn it into another."),
-                           sized(10.5), textAt(this, 0.3), this);
+                           sized(10.5), textAt(this, TextColours::kTertiary), this);
     footnote->setWordWrap(true);
     footnote->setContentsMargins(16, 10, 16, 10);
     stack->addWidget(footnote);

@@ -3,6 +3,7 @@
 #include "looks/GlassBackdrop.h"
 #include "looks/PixelFont.h"
 #include "looks/Symbols.h"
+#include "looks/TextColours.h"
 #include "translation/TranslateBar.h"
 #include "translator/Translator.h"
 
@@ -18,7 +19,7 @@ namespace {
 // The bar sits on the dark heads-up material: light text at falling strengths.
 const QColor kOrange = QColor::fromRgbF(1.0f, 0.584f, 0.0f);
 const QColor kPrimary = QColor(255, 255, 255);
-const QColor kSecondary = QColor(255, 255, 255, 140);
+const QColor kSecondary = QColor::fromRgbF(1, 1, 1, float(TextColours::kSecondary));
 const QColor kTertiary = QColor(255, 255, 255, 77);
 
 QPixmap tinted(const QString& symbol, const QColor& colour, int pixels, qreal ratio) {
@@ -45,6 +46,9 @@ QLabel* textLabel(const QString& text, const QFont& f, const QColor& colour, QWi
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
+    // Inside a button a label would take the button's text colour, which is
+    // dark in the light look: the bar's glass is dark in both.
+    label->setForegroundRole(QPalette::WindowText);
     return label;
 }
 

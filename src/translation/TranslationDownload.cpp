@@ -1,5 +1,6 @@
 #include "translation/TranslationDownload.h"
 
+#include "looks/TextColours.h"
 #include "platform/OnDeviceTranslator.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
@@ -58,6 +59,19 @@ QStringList TranslationDownload::addable(const QStringList& sources, const QStri
     return codes;
 }
 
+QStringList TranslationDownload::unpaired(const QStringList& sources, const QString& target,
+                                          const std::function<bool(const QString&, const QString&)>& installable) {
+    const QStringList offered = addable(sources, target, installable);
+    QStringList codes;
+    for (const QString& code : TranslationCatalog::candidates())
+        if (code != QLatin1String("en") && code != target && !sources.contains(code) && !offered.contains(code))
+            codes.append(code);
+    std::stable_sort(codes.begin(), codes.end(), [](const QString& a, const QString& b) {
+        return Translator::displayName(a) < Translator::displayName(b);
+    });
+    return codes;
+}
+
 TranslationDownload::TranslationDownload(Services services, QWidget* parent)
     : QWidget(parent), m_services(std::move(services)) {
     auto* layout = new QVBoxLayout(this);
@@ -88,11 +102,16 @@ TranslationDownload::TranslationDownload(Services services, QWidget* parent)
     caption.setPixelSize(11);
     m_note->setFont(caption);
     QPalette palette = m_note->palette();
-    QColor secondary = palette.color(QPalette::WindowText);
-    secondary.setAlphaF(0.55f);
-    palette.setColor(QPalette::WindowText, secondary);
+    palette.setColor(QPalette::WindowText, TextColours::secondary(palette));
     m_note->setPalette(palette);
     layout->addWidget(m_note);
+    m_unpaired = new QLabel(this);
+    m_unpaired->setObjectName(QStringLiteral("unpaired"));
+    m_unpaired->setWordWrap(true);
+    m_unpaired->setTextFormat(Qt::PlainText);
+    m_unpaired->setFont(caption);
+    m_unpaired->setPalette(palette);
+    layout->addWidget(m_unpaired);
 
     connect(m_picker, &QComboBox::currentIndexChanged, this, [this] { rebuild(); });
     connect(m_add, &QPushButton::clicked, this, &TranslationDownload::add);
@@ -104,6 +123,11 @@ TranslationDownload::TranslationDownload(Services services, QWidget* parent)
 QStringList TranslationDownload::addable() const {
     const QStringList sources = m_services.catalog ? m_services.catalog->sources() : QStringList();
     return addable(sources, m_services.typeTarget(), m_services.installable);
+}
+
+QStringList TranslationDownload::unpaired() const {
+    const QStringList sources = m_services.catalog ? m_services.catalog->sources() : QStringList();
+    return unpaired(sources, m_services.typeTarget(), m_services.installable);
 }
 
 QString TranslationDownload::choice() const { return m_picker->currentData().toString(); }
@@ -127,12 +151,23 @@ void TranslationDownload::rebuild() {
             m_picker->addItem(Translator::displayName(chosen), chosen);
         m_picker->setCurrentIndex(std::max(m_picker->findData(chosen), 0));
     }
+    const QStringList missing = unpaired();
     m_row->setVisible(!codes.isEmpty());
     m_note->setText(codes.isEmpty()
                         ? Wording::of(QStringLiteral("Every language Quorvane offers is already on this Mac."))
                         : Wording::of(QStringLiteral("macOS asks you to confirm, then downloads it. It stays on this "
                                                      "Mac and works with no network afterwards. Adding one language "
                                                      "covers both directions with English.")));
+    // Languages without a pair package would otherwise just be absent from
+    // the list, and "every language is here" would not be true.
+    m_note->setVisible(!codes.isEmpty() || missing.isEmpty());
+    QStringList names;
+    for (const QString& code : missing)
+        names << Translator::displayName(code);
+    m_unpaired->setText(QStringLiteral("No Apertium language pair links these with %1 on this computer, so they "
+                                       "cannot be added: %2.")
+                            .arg(Translator::displayName(m_services.typeTarget()), names.join(QStringLiteral(", "))));
+    m_unpaired->setVisible(!missing.isEmpty());
     m_add->setText(m_working ? QStringLiteral("Adding\u2026") : QStringLiteral("Add"));
     m_add->setEnabled(!m_working && !choice().isEmpty());
 }

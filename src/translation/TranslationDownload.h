@@ -12,7 +12,8 @@ class QPushButton;
 class TranslationCatalog;
 
 // "Add a language": picks a language not yet usable for dictation into the
-// typing target and shows how to install its pair. Installing needs root and
+// typing target and shows how to install its pair, and names the languages no
+// pair package can add. Installing needs root and
 // the program never runs it: "Add" opens a dialog with the exact command to
 // copy. Closing the dialog, however it went, ends the request and forces a
 // catalogue refresh, so an installed language leaves the list at once. GUI
@@ -39,10 +40,15 @@ public:
     // "en", `target` and the languages already in `sources`, by display name.
     static QStringList addable(const QStringList& sources, const QString& target,
                                const std::function<bool(const QString&, const QString&)>& installable);
+    // The candidates no package can add for dictation into `target`: neither
+    // ready nor addable, without "en" and `target`, by display name.
+    static QStringList unpaired(const QStringList& sources, const QString& target,
+                                const std::function<bool(const QString&, const QString&)>& installable);
 
     explicit TranslationDownload(Services services, QWidget* parent = nullptr);
 
     QStringList addable() const;
+    QStringList unpaired() const;
     QString choice() const;
     void setChoice(const QString& code);
     bool working() const { return m_working; }
@@ -59,4 +65,5 @@ private:
     QPushButton* m_add = nullptr;
     QWidget* m_row = nullptr;
     QLabel* m_note = nullptr;
+    QLabel* m_unpaired = nullptr;
 };

@@ -25,16 +25,7 @@ TranslationInstallDialog::TranslationInstallDialog(const QString& language, cons
     intro->setWordWrap(true);
     intro->setTextFormat(Qt::PlainText);
     layout->addWidget(intro);
-    auto* shown = new QLabel(command, this);
-    shown->setObjectName(QStringLiteral("command"));
-    shown->setTextFormat(Qt::PlainText);
-    shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QFont mono(QStringLiteral("monospace"));
-    mono.setStyleHint(QFont::Monospace);
-    mono.setPixelSize(13);
-    shown->setFont(mono);
-    shown->setStyleSheet(QStringLiteral("QLabel { padding: 8px; border-radius: 6px; background: rgba(127,127,127,0.15); }"));
-    layout->addWidget(shown);
+    layout->addWidget(commandLabel(command, this));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
@@ -53,6 +44,19 @@ TranslationInstallDialog::TranslationInstallDialog(const QString& language, cons
     connect(again, &QPushButton::clicked, this, &TranslationInstallDialog::checkAgain);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     setMinimumWidth(440);
+}
+
+QLabel* TranslationInstallDialog::commandLabel(const QString& command, QWidget* parent) {
+    auto* shown = new QLabel(command, parent);
+    shown->setObjectName(QStringLiteral("command"));
+    shown->setTextFormat(Qt::PlainText);
+    shown->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont mono(QStringLiteral("monospace"));
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPixelSize(13);
+    shown->setFont(mono);
+    shown->setStyleSheet(QStringLiteral("QLabel { padding: 8px; border-radius: 6px; background: rgba(127,127,127,0.15); }"));
+    return shown;
 }
 
 void TranslationInstallDialog::copyCommand() {

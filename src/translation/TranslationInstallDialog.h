@@ -16,6 +16,9 @@ public:
     TranslationInstallDialog(const QString& language, const QString& command,
                              std::function<void(std::function<void(bool installed)>)> check, QWidget* parent = nullptr);
 
+    // The command as both dialogs show it: monospace on a faint plate, selectable.
+    static QLabel* commandLabel(const QString& command, QWidget* parent);
+
     QString command() const { return m_command; }
     void copyCommand();
     void checkAgain();

@@ -1,6 +1,9 @@
 #include "translation/TranslationPane.h"
 
+#include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
+#include "platform/OnDeviceTranslator.h"
+#include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "state/MainWindowPane.h"
 #include "support/Defaults.h"
@@ -8,6 +11,7 @@
 #include "translation/DoubleTapKeyLabel.h"
 #include "translation/LanguageTableView.h"
 #include "translation/TranslationDownload.h"
+#include "translation/TranslationRemoveDialog.h"
 #include "translator/TranslationCatalog.h"
 #include "translator/Translator.h"
 
@@ -48,6 +52,32 @@ int indexOf(const QComboBox* picker, const std::optional<QString>& current) {
     return current ? picker->findData(*current) : -1;
 }
 
+// The languages ready for dictation into the typing target, each with the
+// command that removes its pair, by name.
+QList<TranslationRemoveDialog::Language> removableLanguages() {
+    QList<TranslationRemoveDialog::Language> languages;
+    OnDeviceTranslator* translator = Platform::current().onDeviceTranslator;
+    if (!translator)
+        return languages;
+    const QString target = Translator::typeTarget();
+    for (const QString& code : TranslationCatalog::shared().sources())
+        if (const std::optional<QString> command = translator->removeCommand(code, target))
+            languages.append({code, Translator::displayName(code), *command});
+    std::sort(languages.begin(), languages.end(),
+              [](const auto& a, const auto& b) { return a.name < b.name; });
+    return languages;
+}
+
+void openRemoveDialog(QWidget* parent) {
+    auto check = [](const QString& code, std::function<void(bool)> answer) {
+        TranslationCatalog& catalog = TranslationCatalog::shared();
+        catalog.refresh(true).then(&catalog, [code, answer, &catalog] { answer(!catalog.sources().contains(code)); });
+    };
+    auto* dialog = new TranslationRemoveDialog(removableLanguages(), check, parent);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
 } // namespace
 
 TranslationPane::Services TranslationPane::Services::standard() {
@@ -58,7 +88,9 @@ TranslationPane::Services TranslationPane::Services::standard() {
         services.addLanguage = [] { return new TranslationDownload(TranslationDownload::Services::standard()); };
     services.languageTable = [] { return new LanguageTableView; };
     // This desktop has no settings page of its own for translation languages:
-    // they are the translator's packages.
+    // they are the translator's packages, removed with the package manager.
+    if (Translator::isAvailable())
+        services.openLanguageSettings = [](QWidget* parent) { openRemoveDialog(parent); };
     return services;
 }
 
@@ -136,7 +168,8 @@ TranslationPane::TranslationPane(Services services, QWidget* parent)
     m_languages->setCursor(Qt::PointingHandCursor);
     m_languages->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; color: %1; }"
                                               "QPushButton:pressed { color: %2; }")
-                                   .arg(MainWindowPanes::kOrange.name(), MainWindowPanes::kOrange.darker(130).name()));
+                                   .arg(TextColours::orange(palette()).name(),
+                                        TextColours::orange(palette()).darker(130).name()));
     ready->add(m_languages);
     connect(m_languages, &QPushButton::clicked, this, &TranslationPane::showLanguages);
     m_manage = ready->add(new QPushButton(Wording::of(QStringLiteral("Manage in System Settings\u2026"))));
@@ -144,7 +177,7 @@ TranslationPane::TranslationPane(Services services, QWidget* parent)
     m_manage->setEnabled(bool(m_services.openLanguageSettings));
     connect(m_manage, &QPushButton::clicked, this, [this] {
         if (m_services.openLanguageSettings)
-            m_services.openLanguageSettings();
+            m_services.openLanguageSettings(this);
     });
     ready->addHelp(Wording::of(QStringLiteral(
         "Only needed to remove a language, or to see everything macOS holds. Adding one is quicker above. On that "
@@ -245,7 +278,7 @@ void TranslationPane::load() {
     QPalette palette;
     if (row.kind == ReadyRow::Kind::NothingReady) {
         palette = m_ready->palette();
-        palette.setColor(QPalette::WindowText, MainWindowPanes::kOrange);
+        palette.setColor(QPalette::WindowText, TextColours::orange(palette));
     }
     m_ready->setPalette(palette);
 }

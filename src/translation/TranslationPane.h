@@ -46,8 +46,9 @@ public:
         std::function<QWidget*()> addLanguage;
         // Builds the table "Which languages do what" shows.
         std::function<QWidget*()> languageTable;
-        // Opens the desktop's translation languages; empty shows the button disabled.
-        std::function<void()> openLanguageSettings;
+        // Shows how to remove a ready language, over `parent`; empty shows the
+        // button disabled.
+        std::function<void(QWidget* parent)> openLanguageSettings;
 
         // The shared settings and catalogue; `offerableKeys` and `rebind`
         // belong to the key binder and are left to the caller.

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "support/ProgramLifetime.h"
+#include "translator/TranslationGate.h"
 #include "translator/Translator.h"
 
 #include <QGuiApplication>
@@ -68,8 +69,12 @@ TranslationCatalog::TranslationCatalog(Services services, QObject* parent)
 
 QFuture<void> TranslationCatalog::refresh(bool force) {
     OnDeviceTranslator* translator = m_services.translator ? m_services.translator() : nullptr;
-    if (!translator || !translator->isAvailable())
+    if (!translator || !translator->isAvailable()) {
+        // The last pair has gone: nothing is ready any more.
+        if (!m_refreshing && m_lists != Lists{})
+            finish(m_services.typeTarget(), Lists{});
         return QtFuture::makeReadyFuture();
+    }
     const QString target = m_services.typeTarget();
     if (m_refreshing) {
         // The running refresh may already have read the pairs or the target this
@@ -131,7 +136,7 @@ void TranslationCatalog::finish(const QString& target, const Lists& lists) {
     }
 }
 
-void TranslationCatalog::observe() {
+void TranslationCatalog::observe(TranslationGate& gate) {
     if (m_observing)
         return;
     m_observing = true;
@@ -141,6 +146,6 @@ void TranslationCatalog::observe() {
                 (void)refresh(false);
         });
     }
-    if (OnDeviceTranslator* translator = m_services.translator ? m_services.translator() : nullptr)
-        translator->watchInstalledPairs([this] { (void)refresh(true); });
+    connect(&gate, &TranslationGate::pairsChanged, this, [this] { (void)refresh(true); });
+    gate.watch();
 }

@@ -11,6 +11,8 @@
 #include <memory>
 #include <optional>
 
+class TranslationGate;
+
 // Which of a fixed list of languages can be used for translation on this
 // computer now: `sources`, the languages a dictation can be translated from into
 // the typing target, and `targets`, the languages a passage can be read aloud
@@ -64,8 +66,8 @@ public:
     QFuture<void> refresh(bool force = false);
 
     // Refreshes (throttled) when the program becomes active and (forced) when
-    // the translator reports changed pairs.
-    void observe();
+    // `gate` reports changed pairs; starts the gate's watch. Once.
+    void observe(TranslationGate& gate);
 
 signals:
     void targetsChanged();

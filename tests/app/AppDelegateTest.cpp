@@ -37,6 +37,7 @@ struct Launch : testing::Test {
         s.sendWordsOnceReady = rec("sendWordsOnceReady");
         s.translationAvailable = [this] { return translation; };
         s.refreshTranslationCatalog = rec("refreshTranslationCatalog");
+        s.followTranslationGate = rec("followTranslationGate");
         s.ignoreBrokenPipe = rec("ignoreBrokenPipe");
         s.applyAppearance = rec("applyAppearance");
         s.dockStart = rec("dockStart");
@@ -95,7 +96,8 @@ TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("sendWordsOnceReady")), 1);
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("removeRetiredModels")), 1);
     EXPECT_EQ(synchronous,
-              (QStringList{"restoreLeftoverVolume", "warmDictionary", "ignoreBrokenPipe", "applyAppearance", "dockStart",
+              (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate", "ignoreBrokenPipe",
+                           "applyAppearance", "dockStart",
                            "dockRefreshPolicy", "migrateEngineFolder", "migrateSettings", "engineExists",
                            "modelsComplete", "watchLanguageModelMemory", "startSelectionCleanup", "runSelfTests"}));
     QStringList tasks = after;
@@ -158,9 +160,11 @@ TEST_F(Launch, WithoutOnboardingAMissingEngineIsTracedAndNothingOpens) {
 
 TEST_F(Launch, UpdateCheckUnlessStoredAsFalseAndTheCatalogueOnlyWithTheTranslator) {
     defaults.set(QStringLiteral("autoCheckUpdates"), QStringLiteral("no"));
-    const QStringList after = launch(steps()).second;
+    const auto [during, after] = launch(steps());
     EXPECT_TRUE(after.contains(QStringLiteral("checkForUpdates")));
     EXPECT_FALSE(after.contains(QStringLiteral("refreshTranslationCatalog")));
+    // A pair installed later still opens translation.
+    EXPECT_TRUE(during.contains(QStringLiteral("followTranslationGate")));
     defaults.set(QStringLiteral("autoCheckUpdates"), false);
     EXPECT_FALSE(launch(steps()).second.contains(QStringLiteral("checkForUpdates")));
 }

@@ -43,6 +43,22 @@ TEST(QuorvaneAppTest, SectionsOfOtherSubsystemsTakeRowsSixAndSeven) {
     EXPECT_EQ(QuorvaneApp(actions, state).rowTexts().mid(4, 4), (QStringList{"-", "Modes", "Translation", "-"}));
 }
 
+TEST(QuorvaneAppTest, TheTranslationRowsFollowTheTranslatorEachTimeTheMenuOpens) {
+    AppActions actions;
+    bool translation = false;
+    actions.translationAvailable = [&] { return translation; };
+    actions.addTranslationSection = [](QMenu* menu) { menu->addAction(QStringLiteral("Translation")); };
+    AppState state;
+    QuorvaneApp scene(actions, state);
+    EXPECT_FALSE(scene.rowTexts().contains(QStringLiteral("Translation")));
+    translation = true; // a language pair installed while the program runs
+    emit scene.menu()->aboutToShow();
+    EXPECT_TRUE(scene.rowTexts().contains(QStringLiteral("Translation")));
+    translation = false; // and removed again
+    emit scene.menu()->aboutToShow();
+    EXPECT_FALSE(scene.rowTexts().contains(QStringLiteral("Translation")));
+}
+
 TEST(QuorvaneAppTest, RowsRunTheirActionsAndQuitAsksToQuit) {
     AppActions actions;
     int toggles = 0, stops = 0;

@@ -8,6 +8,7 @@
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QImage>
@@ -36,6 +37,7 @@ protected:
         look = view->lookRect();
         text = view->textRect();
         lineHeight = BubbleView::paperLineHeight();
+        RenderCheck::expectReadable(*view, name);
         view.reset();
         Artifacts::save(image, name + QStringLiteral(".png"));
         return image;
@@ -101,7 +103,8 @@ TEST_F(BubbleRenderTest, BothCardStylesShowBothStagesOnTheirBackdrop) {
                 EXPECT_GT(card.red(), 100);
             } else {
                 EXPECT_LT(card.red(), 28);
-                EXPECT_NEAR(card.alpha(), 0.22 * 255 + 184 * 0.78, 3);
+                const int glass = GlassBackdrop::fill(GlassBackdrop::Material::HudWindow).alpha();
+                EXPECT_NEAR(card.alpha(), 0.22 * 255 + glass * 0.78, 3);
             }
             // Letters in the text's colour: white on the dark card, black on the light one.
             int letters = 0;
@@ -184,6 +187,7 @@ TEST_F(BubbleRenderTest, ThePickerRendersItsSwatches) {
     image.fill(QColor(40, 44, 52));
     picker.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     Artifacts::save(image, QStringLiteral("glass-picker.png"));
+    RenderCheck::expectReadable(picker, QStringLiteral("glass-picker"));
     EXPECT_EQ(image.width(), 20 + 3 * 160 + 2 * 8 + 20);
     const QRectF first = picker.swatchRect(0);
     const QColor swatch = image.pixelColor(int(first.left()) + 10, int(first.center().y()));

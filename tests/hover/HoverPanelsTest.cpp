@@ -4,6 +4,7 @@
 #include "reader/HoverReader.h"
 
 #include "support/Artifacts.h"
+#include "support/RenderCheck.h"
 
 #include <QImage>
 #include <QPainter>
@@ -80,6 +81,8 @@ TEST(HoverPanelsTest, TheNoticeOffersReadingAndThenTellsHowToStop) {
     EXPECT_EQ(notice.text(), QStringLiteral("Reading. Click to stop."));
     Artifacts::save(offered.scaled(offered.size() * 3), QStringLiteral("hover-notice.png"));
     Artifacts::save(reading.scaled(reading.size() * 3), QStringLiteral("hover-notice-reading.png"));
+    notice.resize(HoverReader::kNoticeSize);
+    RenderCheck::expectReadable(notice, QStringLiteral("hover-notice-reading"));
 
     for (const auto& [image, capsule] : {std::pair{offered, offeredCapsule}, std::pair{reading, readingCapsule}}) {
         // Centred in the panel, 6 points of padding round 12-point text, inside the panel.

@@ -6,6 +6,7 @@
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QImage>
@@ -64,6 +65,7 @@ TEST_F(CorrectionChipTest, OffersThePendingCorrectionOnceFor9Seconds) {
     image.fill(Qt::transparent);
     chip.panel()->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     Artifacts::save(image, QStringLiteral("correction-chip.png"));
+    RenderCheck::expectReadable(*chip.panel(), QStringLiteral("correction-chip"));
 }
 
 TEST_F(CorrectionChipTest, AddStoresTheMeantWordWithTheHeardOneAsVariant) {

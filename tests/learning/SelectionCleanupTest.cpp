@@ -6,6 +6,7 @@
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QImage>
@@ -66,6 +67,7 @@ protected:
         image.fill(Qt::transparent);
         view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         Artifacts::save(image, name + QStringLiteral(".png"));
+        RenderCheck::expectReadable(view, name);
     }
 
     ScopedFakePlatform fakes;

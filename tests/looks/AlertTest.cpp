@@ -1,6 +1,9 @@
 // The message boxes that put questions to the user: how each way of closing
 // one answers, and that none of them can hold up a quit.
 #include "looks/Alert.h"
+#include "support/Artifacts.h"
+#include "support/RenderCheck.h"
+#include "support/ScopedLook.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -142,6 +145,22 @@ TEST(AlertText, IsBoundedByLinesAndCharactersAndNeverSplitsACharacter) {
     const QString straddling = QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QStringLiteral("\U0001F600 and more");
     EXPECT_EQ(boundedAlertText(straddling), QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QChar(0x2026));
     EXPECT_EQ(boundedAlertText(QString()), QString());
+}
+
+TEST_F(AlertTest, TheBoxReadsInBothLooks) {
+    for (const bool dark : {false, true}) {
+        const ScopedLook look(dark);
+        Alert alert = trustQuestion();
+        alert.style = Alert::Style::Warning;
+        alert.text = QStringLiteral("Three notes arrived from a phone this computer has not seen before. Are they yours?");
+        show(alert);
+        QApplication::processEvents();
+        const QString name = dark ? QStringLiteral("alert-dark") : QStringLiteral("alert-light");
+        Artifacts::save(box()->grab().toImage(), name + QStringLiteral(".png"));
+        RenderCheck::expectReadable(*box(), name);
+        dismissOpenAlerts();
+        ASSERT_TRUE(QTest::qWaitFor([] { return box() == nullptr; }, 5000));
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "looks/TrademarkedText.h"
 #include "mainwindow/AboutPane.h"
 #include "mainwindow/DashboardPane.h"
+#include "mainwindow/GreetingLine.h"
 #include "mainwindow/HeroCard.h"
 #include "mainwindow/MainWindowView.h"
 #include "mainwindow/PhoneNoteRow.h"
@@ -19,6 +20,7 @@
 #include "support/FakePhoneNotesInbox.h"
 #include "support/FakePlatform.h"
 #include "support/ManualTimers.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QApplication>
@@ -114,7 +116,20 @@ TEST_P(DashboardRenderTest, TheDashboardRendersItsStoresInTheLook) {
     Artifacts::save(pane->widget()->grab().toImage(),
                     dark ? QStringLiteral("dashboard-dark-page.png") : QStringLiteral("dashboard-light-page.png"));
 
+    RenderCheck::expectReadable(view, dark ? QStringLiteral("dashboard-dark") : QStringLiteral("dashboard-light"));
+    RenderCheck::expectReadable(*pane->widget(), QStringLiteral("dashboard page"));
+
     EXPECT_EQ(pane->greetingLine()->text(), DashboardPane::greeting(9, QStringLiteral("Robin")));
+    // The morning sun is drawn in colour, as the evening moon is.
+    QLabel* sun = pane->greetingLine()->symbol();
+    const QImage sunImage = sun->grab().toImage();
+    int coloured = 0;
+    for (int x = 0; x < sunImage.width(); ++x)
+        for (int y = 0; y < sunImage.height(); ++y) {
+            const QColor c = sunImage.pixelColor(x, y);
+            coloured += c.alpha() == 255 && c.hsvSaturation() > 120 && c.value() > 120;
+        }
+    EXPECT_GT(coloured, 40);
     EXPECT_EQ(pane->heroCard()->statistics()->text(),
               QStringLiteral("1,234 words dictated at 142 wpm, about 4 pages of writing."));
     EXPECT_EQ(pane->phoneRows().size(), 3);
@@ -139,7 +154,7 @@ TEST_P(DashboardRenderTest, TheDashboardRendersItsStoresInTheLook) {
     const QColor background = image.pixelColor(pane->mapTo(&view, QPoint(8, 8)));
     EXPECT_EQ(background.lightness() < 128, dark) << background.name().toStdString();
     // The greeting's text is drawn in a colour that stands out from it.
-    const QLabel* greeting = pane->greetingLine();
+    const QLabel* greeting = pane->greetingLine()->words();
     const QRect greetingArea(greeting->mapTo(&view, QPoint(0, 0)), greeting->size());
     int contrasting = 0;
     for (int x = greetingArea.left(); x < greetingArea.right(); ++x)

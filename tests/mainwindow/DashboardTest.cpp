@@ -3,6 +3,7 @@
 // a clock the test moves.
 #include "looks/SegmentedSwitch.h"
 #include "mainwindow/DashboardPane.h"
+#include "mainwindow/GreetingLine.h"
 #include "mainwindow/HeroCard.h"
 #include "mainwindow/HeroText.h"
 #include "mainwindow/PhoneNoteRow.h"

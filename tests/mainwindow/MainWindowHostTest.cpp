@@ -232,4 +232,23 @@ TEST_F(NoTranslatorHostTest, WithoutATranslatorTheRowIsHiddenButARequestStillSho
     EXPECT_GE(view->minimumWidth(), MainWindowView::kMinimumSize.width());
 }
 
+TEST_F(NoTranslatorHostTest, APairInstalledWhileTheWindowIsOpenListsTheRowAndRemovingItTakesItAway) {
+    host().show(MainWindowPane::Translation);
+    view->setShowsTranslation(true);
+    EXPECT_EQ(view->sidebarPanes(), MainWindowPanes::all());
+    ASSERT_NE(view->sidebar()->currentItem(), nullptr);
+    EXPECT_EQ(view->sidebar()->currentItem()->text(), QStringLiteral("Translation"));
+    EXPECT_EQ(view->pane(), MainWindowPane::Translation);
+
+    view->sidebar()->setCurrentRow(int(view->sidebarPanes().indexOf(MainWindowPane::General)));
+    QWidget* page = view->page();
+    view->setShowsTranslation(false);
+    EXPECT_EQ(view->page(), page) << "the page on screen stays as it is";
+    EXPECT_FALSE(view->sidebarPanes().contains(MainWindowPane::Translation));
+    EXPECT_EQ(view->sidebar()->count(), 9);
+    EXPECT_EQ(view->pane(), MainWindowPane::General);
+    ASSERT_NE(view->sidebar()->currentItem(), nullptr);
+    EXPECT_EQ(view->sidebar()->currentItem()->text(), QStringLiteral("General"));
+}
+
 } // namespace

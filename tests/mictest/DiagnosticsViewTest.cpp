@@ -2,6 +2,7 @@
 #include "engine/EngineBootstrap.h"
 #include "support/Await.h"
 #include "support/FakePlatform.h"
+#include "support/RenderCheck.h"
 #include "support/ScopedEnvironment.h"
 #include "support/StandInEngine.h"
 #include "support/TempFolder.h"
@@ -48,6 +49,7 @@ protected:
         const QPixmap picture = view.grab();
         EXPECT_EQ(picture.size(), QSize(520, 520));
         EXPECT_TRUE(picture.save(QStringLiteral(QUORVANE_ARTIFACTS "/") + name + QStringLiteral(".png")));
+        RenderCheck::expectReadable(view, name);
     }
 
     TempFolder data;

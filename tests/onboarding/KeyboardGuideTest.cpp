@@ -1,11 +1,16 @@
+#include "looks/TextColours.h"
 #include "onboarding/Keyboard.h"
 #include "onboarding/KeyboardGuide.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
+#include "support/FakePlatform.h"
+#include "support/RenderCheck.h"
+#include "support/ScopedLook.h"
 #include "support/TempFolder.h"
 
 #include <QApplication>
 #include <QPushButton>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -90,7 +95,7 @@ int litPixels(Keyboard& keyboard, const QColor& colour) {
 TEST_F(KeyboardGuideTest, RightControlLightsNothingWhileADrawnKeyLights) {
     Keyboard keyboard({QStringLiteral("QWERTYUIOP"), QStringLiteral("ASDFGHJKL"), QStringLiteral("ZXCVBNM")}, 4, 7);
     keyboard.resize(520, 146);
-    const QColor violet = KeyboardGuide::xlate();
+    const QColor violet = TextColours::violet(keyboard.palette());
     keyboard.setLit({{QStringLiteral("rightControl"), violet}});
     keyboard.setPressed(QStringLiteral("rightControl"));
     EXPECT_EQ(litPixels(keyboard, violet), 0);
@@ -99,19 +104,31 @@ TEST_F(KeyboardGuideTest, RightControlLightsNothingWhileADrawnKeyLights) {
     EXPECT_GT(litPixels(keyboard, violet), 60);
 }
 
+TEST_F(KeyboardGuideTest, SwitchingKeysMovesTheirLookOverAFifthOfASecondUnlessMotionIsReduced) {
+    ScopedFakePlatform platform;
+    KeyboardGuide guide(KeyboardGuide::Topic::Speaking, false, defaults);
+    guide.show();
+    Keyboard* keyboard = guide.keyboard();
+    EXPECT_EQ(keyboard->pressProgress(), 1);
+    guide.plainSegment()->click();
+    EXPECT_EQ(keyboard->pressProgress(), 0);
+    // Halfway the old key is still partly lifted and the new one partly.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard->pressProgress() > 0 && keyboard->pressProgress() < 1; }, 1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard->pressProgress() == 1; }, 2000));
+
+    platform.motionSetting.setReduced(true);
+    guide.translationSegment()->click();
+    EXPECT_EQ(keyboard->pressProgress(), 1);
+    // The same key again moves nothing.
+    platform.motionSetting.setReduced(false);
+    keyboard->setPressed(guide.activeKey());
+    EXPECT_EQ(keyboard->pressProgress(), 1);
+}
+
 TEST_F(KeyboardGuideTest, GuidesRenderInLightAndDark) {
     for (const bool dark : {false, true}) {
-        QPalette palette = QApplication::palette();
-        if (dark) {
-            palette.setColor(QPalette::Window, QColor(36, 38, 42));
-            palette.setColor(QPalette::WindowText, QColor(235, 235, 235));
-            palette.setColor(QPalette::Button, QColor(60, 62, 66));
-            palette.setColor(QPalette::ButtonText, QColor(235, 235, 235));
-            palette.setColor(QPalette::Text, QColor(235, 235, 235));
-        }
         // The pages take their colours from the application's palette when made.
-        const QPalette previous = QApplication::palette();
-        QApplication::setPalette(palette);
+        const ScopedLook look(dark);
         for (const auto topic : {KeyboardGuide::Topic::Speaking, KeyboardGuide::Topic::Reading}) {
             KeyboardGuide guide(topic, true, defaults);
             guide.setAutoFillBackground(true);
@@ -126,8 +143,8 @@ TEST_F(KeyboardGuideTest, GuidesRenderInLightAndDark) {
             const QImage image = guide.grab().toImage();
             EXPECT_EQ(image.width(), 520);
             EXPECT_FALSE(Artifacts::save(image, name).isEmpty());
+            RenderCheck::expectReadable(guide, name);
         }
-        QApplication::setPalette(previous);
     }
 }
 

@@ -2,6 +2,7 @@
 #include "support/Artifacts.h"
 #include "support/FakePlatform.h"
 #include "support/InlineCatalog.h"
+#include "support/RenderCheck.h"
 #include "translator/TranslationCatalog.h"
 
 #include <QApplication>
@@ -76,6 +77,7 @@ TEST_F(LanguageStepTest, AddingALanguageEndsInTheConfirmationOnlyOnceItIsReady) 
     EXPECT_EQ(page.readyLine(), QStringLiteral("Ready now: French, Spanish."));
     page.resize(480, page.heightForWidth(480) > 0 ? page.heightForWidth(480) : page.sizeHint().height());
     Artifacts::save(page.grab().toImage(), QStringLiteral("language-step-added.png"));
+    RenderCheck::expectReadable(page, QStringLiteral("language-step-added"));
 
     page.addAnother();
     QApplication::processEvents();

@@ -3,7 +3,9 @@
 #include "onboarding/Milestones.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
+#include "support/FakePlatform.h"
 #include "support/ManualTimers.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QImage>
@@ -147,6 +149,7 @@ TEST(MilestoneBadgeViewTest, RendersTheMarkHoursAndCaptionOnLightAndDark) {
         ASSERT_FALSE(Artifacts::save(image, dark ? QStringLiteral("milestone-badge-dark.png")
                                                  : QStringLiteral("milestone-badge.png"))
                          .isEmpty());
+        RenderCheck::expectReadable(view, dark ? QStringLiteral("milestone-badge-dark") : QStringLiteral("milestone-badge"));
         // The mark's body sits just left of the centre line, above the headline.
         const QColor body = image.pixelColor(kBodyCentre);
         const QColor expected = dark ? QColor::fromRgbF(0.937F, 0.902F, 0.847F) : QColor::fromRgbF(0.106F, 0.118F, 0.141F);
@@ -178,6 +181,16 @@ TEST(MilestoneBadgeViewTest, BeforeArrivingNothingShowsAndReduceMotionArrivesAtO
     EXPECT_TRUE(still.hasArrived());
     const QImage after = render(still, Qt::transparent);
     EXPECT_EQ(qAlpha(after.pixel(kBodyCentre)), 255);
+}
+
+TEST(MilestoneBadgeDesktopTest, TheBadgeMovesUnlessTheDesktopAsksForLessMotion) {
+    ScopedFakePlatform platform;
+    const MilestoneBadge::Environment desktop = MilestoneBadge::Environment::desktop();
+    EXPECT_FALSE(desktop.reduceMotion()) << "no desktop setting: motion is on";
+    platform.motionSetting.setReduced(true);
+    EXPECT_TRUE(desktop.reduceMotion());
+    platform.motionSetting.setReduced(false);
+    EXPECT_FALSE(desktop.reduceMotion());
 }
 
 } // namespace

@@ -12,8 +12,10 @@
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/ManualTimers.h"
+#include "support/RenderCheck.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedLinuxWording.h"
+#include "support/ScopedLook.h"
 #include "support/StandInEngine.h"
 #include "support/TempFolder.h"
 #include "translator/TranslationCatalog.h"
@@ -78,6 +80,7 @@ protected:
         const QImage image = window.grab().toImage();
         EXPECT_EQ(image.size(), QSize(640, 560));
         EXPECT_FALSE(Artifacts::save(image, QStringLiteral("onboarding-") + step + QStringLiteral(".png")).isEmpty());
+        RenderCheck::expectReadable(window, QStringLiteral("onboarding-") + step);
     }
 
     ScopedFakePlatform platform;
@@ -343,17 +346,21 @@ TEST_F(OnboardingTest, EveryStepRendersInTheWindow) {
     s.bootstrap = &working;
     (void)working.repair();
     ASSERT_TRUE(QTest::qWaitFor([&] { return working.stage() == Stage::Ready || working.stage() == Stage::Failed; }));
-    OnboardingView view(s);
-    view.show();
-    const std::pair<S, const char*> pages[] = {{S::Move, "move"},       {S::Welcome, "welcome"}, {S::Speaking, "speaking"},
-                                               {S::Reading, "reading"}, {S::Languages, "languages"},
-                                               {S::FirstWords, "first-words"}};
-    for (const auto& [step, name] : pages) {
-        view.setStep(step);
-        QApplication::processEvents();
-        render(view, QString::fromLatin1(name));
-        // Nothing of the page reaches past the window's content area.
-        EXPECT_LE(view.page()->geometry().bottom(), view.dots()->geometry().top()) << name;
+    for (const bool dark : {false, true}) {
+        const ScopedLook look(dark);
+        OnboardingView view(s);
+        view.show();
+        const std::pair<S, const char*> pages[] = {
+            {S::Move, "move"},           {S::Welcome, "welcome"},       {S::Speaking, "speaking"},
+            {S::Reading, "reading"},     {S::Engine, "engine-ready"},   {S::Permissions, "permissions-asked"},
+            {S::Languages, "languages"}, {S::FirstWords, "first-words"}};
+        for (const auto& [step, name] : pages) {
+            view.setStep(step);
+            QApplication::processEvents();
+            render(view, QString::fromLatin1(name) + (dark ? QStringLiteral("-dark") : QString()));
+            // Nothing of the page reaches past the window's content area.
+            EXPECT_LE(view.page()->geometry().bottom(), view.dots()->geometry().top()) << name;
+        }
     }
 }
 

@@ -6,6 +6,7 @@
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QApplication>
@@ -39,6 +40,7 @@ TEST(LinuxKeyCapsTest, CapsNameThePcKeysAndTheKeysKeepTheirStoredValues) {
     guide.show();
     QApplication::processEvents();
     EXPECT_FALSE(Artifacts::save(guide.grab().toImage(), QStringLiteral("keyboard-guide-linux.png")).isEmpty());
+    RenderCheck::expectReadable(guide, QStringLiteral("keyboard-guide-linux"));
 }
 
 } // namespace

@@ -11,14 +11,20 @@
 #include "translation/TranslateKeys.h"
 #include "translation/TranslationDownload.h"
 #include "translation/TranslationInstallDialog.h"
+#include "translation/TranslationPane.h"
+#include "translation/TranslationRemoveDialog.h"
 #include "translator/TranslationCatalog.h"
+#include "translator/TranslationGate.h"
 
 #include "platform/Platform.h"
 #include "state/AppState.h"
 
 #include <QFile>
 #include <QLocale>
+#include <QPointer>
 #include <QPromise>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -78,6 +84,51 @@ TEST_F(TranslationApertiumTest, PackagesAreNamedForPairsThatAreNotInstalled) {
     const std::unique_ptr<OnDeviceTranslator::PairSnapshot> pairs = apertium->snapshot();
     EXPECT_EQ(pairs->status(QStringLiteral("es"), QStringLiteral("en")), OnDeviceTranslator::PairStatus::Installed);
     EXPECT_EQ(pairs->status(QStringLiteral("pt"), QStringLiteral("en")), OnDeviceTranslator::PairStatus::Unsupported);
+}
+
+TEST_F(TranslationApertiumTest, AnInstalledPairNamesThePackageThatRemovesIt) {
+    EXPECT_EQ(apertium->removeCommand(QStringLiteral("es"), QStringLiteral("en")), std::nullopt);
+    installSpanish();
+    EXPECT_EQ(apertium->removeCommand(QStringLiteral("es"), QStringLiteral("en")),
+              "sudo apt-get remove apertium-eng-spa");
+    EXPECT_EQ(apertium->removeCommand(QStringLiteral("fr"), QStringLiteral("en")), std::nullopt);
+}
+
+TEST_F(TranslationApertiumTest, TranslationOpensAndClosesAsAPairIsInstalledAndRemovedWhileRunning) {
+    TranslationGate gate([this] { return apertium.get(); });
+    QSignalSpy opened(&gate, &TranslationGate::openChanged);
+    gate.watch();
+    EXPECT_FALSE(gate.isOpen());
+    installSpanish();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.count() == 1; }, 5000));
+    EXPECT_TRUE(opened.last().first().toBool());
+    EXPECT_TRUE(gate.isOpen());
+    for (const char* mode : {"eng-spa", "spa-eng"})
+        ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened.count() == 2; }, 5000));
+    EXPECT_FALSE(opened.last().first().toBool());
+    EXPECT_FALSE(gate.isOpen());
+}
+
+TEST_F(TranslationApertiumTest, ManagingLanguagesShowsTheRemovalAndCheckAgainClosesOnceSpanishHasGone) {
+    installSpanish();
+    TranslationCatalog& catalog = TranslationCatalog::shared();
+    awaitFuture(catalog.refresh(true));
+    TranslationPane pane(TranslationPane::Services::standard());
+    ASSERT_TRUE(pane.manageButton()->isEnabled());
+    pane.manageButton()->click();
+    auto* dialog = pane.findChild<TranslationRemoveDialog*>();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->choice(), QStringLiteral("es"));
+    EXPECT_EQ(dialog->command(), "sudo apt-get remove apertium-eng-spa");
+
+    // The user runs the command: the pair's files go.
+    for (const char* mode : {"eng-spa", "spa-eng"})
+        ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
+    QPointer<TranslationRemoveDialog> open(dialog);
+    dialog->checkAgain();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !open || !open->isVisible(); }, 10000));
+    EXPECT_TRUE(catalog.sources().isEmpty());
 }
 
 TEST_F(TranslationApertiumTest, CheckAgainMovesSpanishFromAddableToSources) {

@@ -5,6 +5,7 @@
 
 #include "support/Artifacts.h"
 #include "support/ManualTimers.h"
+#include "support/RenderCheck.h"
 
 #include <QLabel>
 #include <QPainter>
@@ -67,6 +68,7 @@ TEST(FlagMagnifier, RendersEveryFlagWithItsNameAtTheFixedWidth) {
     image.setDevicePixelRatio(2);
     magnifier.render(&image);
     Artifacts::save(image, QStringLiteral("flag-magnifier.png"));
+    RenderCheck::expectReadable(magnifier, QStringLiteral("flag-magnifier"));
 }
 
 TEST(FlagMagnifierHover, LeavingDismissesAfterAFifthOfASecondUnlessThePointerComesBack) {

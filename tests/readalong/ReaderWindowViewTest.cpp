@@ -6,6 +6,7 @@
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakeAudioPlayers.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 
 #include <QAbstractButton>
@@ -82,6 +83,7 @@ struct Page {
         image.fill(Qt::transparent);
         view->render(&image);
         Artifacts::save(image, name);
+        RenderCheck::expectReadable(*view, name);
         return image;
     }
 

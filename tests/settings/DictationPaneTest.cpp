@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,23 @@ TEST_F(DictationPaneTest, EachShortcutChangeRebindsOnceAfterItIsStored) {
     EXPECT_EQ(defaults.number(kResultCardSeconds), 12.0);
     EXPECT_EQ(defaults.integer(kGlassVariant), 3);
     EXPECT_EQ(pane->secondsLabel()->text(), QStringLiteral("Up to 12s after you finish"));
+}
+
+TEST_F(DictationPaneTest, TheCardMaterialKeepsItsStoredStyleButCannotChangeWithoutGlass) {
+    defaults.set(kGlassVariant, 7);
+    auto pane = page();
+    pane->show();
+    QSpinBox* stepper = pane->glassStepper();
+    EXPECT_EQ(stepper->value(), 7);
+    EXPECT_FALSE(stepper->isEnabled());
+    QTest::keyClick(stepper, Qt::Key_Up);
+    EXPECT_EQ(stepper->value(), 7);
+    EXPECT_EQ(defaults.integer(kGlassVariant), 7);
+    QStringList lines;
+    for (const QLabel* label : pane->findChildren<QLabel*>())
+        lines << label->text();
+    EXPECT_TRUE(lines.contains(QStringLiteral(
+        "This desktop has no glass material, so the card keeps its own look and the style changes nothing here.")));
 }
 
 TEST_F(DictationPaneTest, PaperShowsItsShadeAndUnknownValuesSelectNothing) {

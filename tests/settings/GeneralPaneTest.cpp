@@ -1,6 +1,7 @@
 // The General page: the name commit with its "Saved" mark and announcement,
 // the theme's reaction, the milestone switches and the badge preview.
 #include "mainwindow/GeneralPane.h"
+#include "mainwindow/GreetingLine.h"
 #include "PageRender.h"
 #include "looks/Appearance.h"
 #include "mainwindow/LiveControls.h"

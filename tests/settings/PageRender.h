@@ -6,6 +6,7 @@
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
+#include "support/RenderCheck.h"
 #include "support/ScopedLinuxWording.h"
 
 #include <QListWidget>
@@ -17,8 +18,9 @@
 
 // Shows a settings page in the main window, light or dark, and saves two
 // pictures of it: the window as it opens ("page-<name>-<look>.png") and the
-// whole scrolling page ("page-<name>-<look>-full.png"). The page is built in
-// the Linux wording, so the pictures show what a user here reads.
+// whole scrolling page ("page-<name>-<look>-full.png"), each checked for
+// clipped text, weak contrast and missing symbols. The page is built in the
+// Linux wording, so the pictures show what a user here reads.
 class PageRender {
 public:
     static constexpr QSize kWindow{1180, 780};
@@ -49,6 +51,12 @@ public:
 
     MainWindowView& view() { return *m_view; }
 
+    // Gives the window another size and lets the page lay itself out again.
+    void resize(QSize size) {
+        m_view->resize(size);
+        settle();
+    }
+
     // Runs out the chain of layout requests that one pass posts for the next
     // (the page, then the scroll area that sizes it): a fixed wait can end
     // between two of them on a loaded machine, and the page would be
@@ -59,13 +67,17 @@ public:
         QTest::qWait(30);
     }
 
-    // Saves both pictures; answers the window's.
+    // Saves both pictures and checks both renders; answers the window's.
     QImage save(const QString& name) {
         const QString look = m_dark ? QStringLiteral("dark") : QStringLiteral("light");
         const QImage window = m_view->grab().toImage();
-        EXPECT_FALSE(Artifacts::save(window, QStringLiteral("page-%1-%2.png").arg(name, look)).isEmpty());
-        if (auto* form = qobject_cast<QScrollArea*>(m_view->page()))
-            Artifacts::save(form->widget()->grab().toImage(), QStringLiteral("page-%1-%2-full.png").arg(name, look));
+        const QString windowName = QStringLiteral("page-%1-%2").arg(name, look);
+        EXPECT_FALSE(Artifacts::save(window, windowName + QStringLiteral(".png")).isEmpty());
+        RenderCheck::expectReadable(*m_view, windowName);
+        if (auto* form = qobject_cast<QScrollArea*>(m_view->page())) {
+            Artifacts::save(form->widget()->grab().toImage(), windowName + QStringLiteral("-full.png"));
+            RenderCheck::expectReadable(*form->widget(), windowName + QStringLiteral("-full"));
+        }
         return window;
     }
 

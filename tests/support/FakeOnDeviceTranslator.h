@@ -57,6 +57,12 @@ public:
         return QStringLiteral("sudo apt-get install pair-") + source + QLatin1Char('-') + target;
     }
 
+    std::optional<QString> removeCommand(const QString& source, const QString& target) override {
+        if (status(source, target) != PairStatus::Installed)
+            return std::nullopt;
+        return QStringLiteral("sudo apt-get remove pair-") + source + QLatin1Char('-') + target;
+    }
+
     void watchInstalledPairs(std::function<void()> changed) override { pairsChanged = std::move(changed); }
 
     void setPair(const QString& source, const QString& target, PairStatus status) {

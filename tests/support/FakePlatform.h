@@ -12,6 +12,7 @@
 #include "support/FakeKeySynth.h"
 #include "support/FakeLanguageDetector.h"
 #include "support/FakeMemoryPressure.h"
+#include "support/FakeMotionSetting.h"
 #include "support/FakeOnDeviceModel.h"
 #include "support/FakeOnDeviceTranslator.h"
 #include "support/FakeOutputVolume.h"
@@ -41,6 +42,7 @@ struct FakePlatform {
     FakeKeySynth keySynth;
     FakeLanguageDetector languageDetector;
     FakeMemoryPressure memoryPressure;
+    FakeMotionSetting motionSetting;
     FakeOnDeviceModel onDeviceModel;
     FakeOnDeviceTranslator onDeviceTranslator;
     FakeOutputVolume outputVolume;
@@ -70,6 +72,7 @@ struct FakePlatform {
         set.keySynth = &keySynth;
         set.languageDetector = &languageDetector;
         set.memoryPressure = &memoryPressure;
+        set.motionSetting = &motionSetting;
         set.onDeviceModel = &onDeviceModel;
         set.onDeviceTranslator = &onDeviceTranslator;
         set.outputVolume = &outputVolume;

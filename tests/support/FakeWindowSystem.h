@@ -16,7 +16,7 @@ public:
     bool movesWindows = true;
     // Whether the window is on the current desktop before any move.
     bool onCurrentDesktop = true;
-    // Whether a compositing manager runs.
+    // Whether a compositing manager blends translucent windows.
     bool compositor = true;
 
     int fronts = 0;

@@ -4,6 +4,7 @@
 // another child role, the program plays that part instead of running tests.
 #include "support/ChildRole.h"
 #include "support/FakePlatform.h"
+#include "support/RenderCheck.h"
 #include "support/TargetWindow.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    RenderCheck::watchSymbols();
     QApplication app(argc, argv);
     if (const std::optional<TargetWindow::Kind> target = TargetWindow::requested())
         return TargetWindow::serve(*target == TargetWindow::Kind::Terminal);

@@ -2,6 +2,7 @@
 
 #include "support/QtPrinting.h"
 #include "support/Artifacts.h"
+#include "support/RenderCheck.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -74,6 +75,7 @@ TEST_F(LanguageTableTest, TheSeparatorFollowsTheLastCompleteRow) {
     view.fill(LanguageTable::build({}));
     EXPECT_EQ(LanguageTable::completeCount(view.rows()), 6);
     Artifacts::save(view.grab().toImage(), QStringLiteral("language-table.png"));
+    RenderCheck::expectReadable(view, QStringLiteral("language-table"));
 }
 
 TEST_F(LanguageTableTest, NoCompleteRowMeansNoSeparatorAndAllCompletePutsItLast) {

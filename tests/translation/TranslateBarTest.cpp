@@ -6,6 +6,8 @@
 #include "support/InlineCatalog.h"
 #include "support/ManualTimers.h"
 #include "support/QtPrinting.h"
+#include "support/RenderCheck.h"
+#include "support/ScopedLook.h"
 #include "translator/TranslationCatalog.h"
 
 #include <QAbstractButton>
@@ -103,13 +105,26 @@ TEST_F(TranslateBarTest, ShowingLaysTheBarOutOnTheScreenUnderThePointerAndTraces
     ASSERT_EQ(traces.size(), 1);
     EXPECT_TRUE(traces.first().startsWith(QStringLiteral("translatebar show English->es size=%1x%2 origin=(%3,%4)")
                                               .arg(panel->width()).arg(panel->height()).arg(panel->x()).arg(panel->y())));
-    Artifacts::save(panel->grab().toImage(), QStringLiteral("translate-bar-collapsed.png"));
-
     bar->toggleExpanded();
     EXPECT_GT(panel->height(), 60);
     EXPECT_GE(panel->width(), 168);
     EXPECT_EQ(panel->frameGeometry().bottom() + 1 + TranslateBar::kBottomGap, right.available.bottom() + 1);
-    Artifacts::save(panel->grab().toImage(), QStringLiteral("translate-bar-expanded.png"));
+}
+
+TEST_F(TranslateBarTest, TheBarReadsInBothLooks) {
+    for (const bool dark : {false, true}) {
+        const ScopedLook look(dark);
+        const QString suffix = dark ? QStringLiteral("-dark") : QString();
+        bar->show(QStringLiteral("Good morning everyone"), QStringLiteral("en"), QStringLiteral("es"));
+        QWidget* panel = bar->panel();
+        ASSERT_TRUE(panel);
+        Artifacts::save(panel->grab().toImage(), QStringLiteral("translate-bar-collapsed%1.png").arg(suffix));
+        RenderCheck::expectReadable(*panel, QStringLiteral("translate-bar-collapsed") + suffix);
+        bar->toggleExpanded();
+        Artifacts::save(panel->grab().toImage(), QStringLiteral("translate-bar-expanded%1.png").arg(suffix));
+        RenderCheck::expectReadable(*panel, QStringLiteral("translate-bar-expanded") + suffix);
+        bar->hide();
+    }
 }
 
 TEST_F(TranslateBarTest, TimersKeepOnlyTheLatestHide) {

@@ -4,7 +4,10 @@
 #include "support/FakePlatform.h"
 #include "support/InlineCatalog.h"
 #include "support/QtPrinting.h"
+#include "support/RenderCheck.h"
+#include "support/ScopedLook.h"
 #include "translation/TranslationInstallDialog.h"
+#include "translation/TranslationRemoveDialog.h"
 #include "translator/TranslationCatalog.h"
 
 #include <QComboBox>
@@ -15,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -84,8 +88,9 @@ TEST_F(TranslationDownloadTest, AddShowsTheCommandAndClosingForcesARefresh) {
 
     control.setChoice(QStringLiteral("es"));
     EXPECT_TRUE(add->isEnabled());
-    control.resize(420, control.sizeHint().height());
+    control.resize(420, control.heightForWidth(420));
     Artifacts::save(control.grab().toImage(), QStringLiteral("translation-pack-control.png"));
+    RenderCheck::expectReadable(control, QStringLiteral("translation-pack-control"));
     control.add();
     ASSERT_EQ(dialogs.size(), 1);
     EXPECT_EQ(dialogs.first().second, "sudo apt-get install pair-es-en");
@@ -104,14 +109,56 @@ TEST_F(TranslationDownloadTest, AddShowsTheCommandAndClosingForcesARefresh) {
     EXPECT_EQ(control.addable(), QStringList{QStringLiteral("it")});
 }
 
-TEST_F(TranslationDownloadTest, EverythingReadyLeavesOnlyTheNote) {
-    TranslationDownload control(services);
-    control.resize(420, control.sizeHint().height());
-    EXPECT_FALSE(control.findChild<QComboBox*>(QStringLiteral("language"))->isVisibleTo(&control));
-    bool noteFound = false;
+// The labels of `control` a user sees.
+QStringList shownTexts(const QWidget& control) {
+    QStringList texts;
     for (const QLabel* label : control.findChildren<QLabel*>())
-        noteFound |= label->text() == "Every language Quorvane offers is already on this Mac.";
-    EXPECT_TRUE(noteFound);
+        if (label->isVisibleTo(&control))
+            texts << label->text();
+    return texts;
+}
+
+TEST_F(TranslationDownloadTest, EverythingReadyLeavesOnlyTheNote) {
+    for (const QString& code : TranslationCatalog::candidates())
+        if (code != target)
+            fakes.onDeviceTranslator.setPair(code, target, PairStatus::Installed);
+    (void)catalog->refresh(true);
+    QCoreApplication::processEvents();
+    TranslationDownload control(services);
+    control.resize(420, control.heightForWidth(420));
+    EXPECT_FALSE(control.findChild<QComboBox*>(QStringLiteral("language"))->isVisibleTo(&control));
+    EXPECT_TRUE(control.unpaired().isEmpty());
+    EXPECT_TRUE(shownTexts(control).contains(QStringLiteral("Every language Quorvane offers is already on this Mac.")));
+}
+
+TEST_F(TranslationDownloadTest, LanguagesNoPackageCanAddAreNamedRatherThanDroppedSilently) {
+    // One pair installed, none other packaged: the usual first install.
+    fakes.onDeviceTranslator.setPair(QStringLiteral("es"), target, PairStatus::Installed);
+    supported(QStringLiteral("it"));
+    (void)catalog->refresh(true);
+    QCoreApplication::processEvents();
+    TranslationDownload control(services);
+    const QStringList missing = control.unpaired();
+    EXPECT_EQ(missing.size(), TranslationCatalog::candidates().size() - 3); // English, Spanish and Italian aside
+    EXPECT_FALSE(missing.contains(QStringLiteral("it")));
+    EXPECT_EQ(missing.first(), QStringLiteral("ar"));
+    const QStringList shown = shownTexts(control);
+    const auto named = std::find_if(shown.cbegin(), shown.cend(), [](const QString& text) {
+        return text.startsWith(QStringLiteral("No Apertium language pair"));
+    });
+    ASSERT_NE(named, shown.cend());
+    EXPECT_TRUE(named->contains(QStringLiteral("with English on this computer, so they cannot be added: Arabic, ")));
+    EXPECT_TRUE(named->contains(QStringLiteral("French")));
+    EXPECT_FALSE(named->contains(QStringLiteral("Italian")));
+
+    // Italian installed too: nothing is left to add, and the note does not
+    // claim that every language is here.
+    fakes.onDeviceTranslator.setPair(QStringLiteral("it"), target, PairStatus::Installed);
+    (void)catalog->refresh(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(control.addable().isEmpty());
+    EXPECT_FALSE(shownTexts(control).contains(QStringLiteral("Every language Quorvane offers is already on this Mac.")));
+    EXPECT_TRUE(control.findChild<QLabel*>(QStringLiteral("unpaired"))->isVisibleTo(&control));
 }
 
 TEST_F(TranslationDownloadTest, TheDialogCopiesItsCommandAndClosesOnceTheLanguageArrived) {
@@ -134,6 +181,53 @@ TEST_F(TranslationDownloadTest, TheDialogCopiesItsCommandAndClosesOnceTheLanguag
     EXPECT_EQ(checks, 2);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(TranslationDownloadTest, TheRemoveDialogShowsTheChosenLanguagesCommandAndClosesOnceItHasGone) {
+    QStringList asked;
+    bool gone = false;
+    TranslationRemoveDialog dialog({{QStringLiteral("fr"), QStringLiteral("French"), QStringLiteral("sudo apt-get remove a")},
+                                    {QStringLiteral("es"), QStringLiteral("Spanish"), QStringLiteral("sudo apt-get remove b")}},
+                                   [&](const QString& code, std::function<void(bool)> answer) {
+                                       asked << code;
+                                       answer(gone);
+                                   });
+    dialog.show();
+    EXPECT_EQ(dialog.command(), "sudo apt-get remove a");
+    dialog.choose(QStringLiteral("es"));
+    EXPECT_EQ(dialog.command(), "sudo apt-get remove b");
+    dialog.copyCommand();
+    EXPECT_EQ(fakes.pasteboard.plainText(), "sudo apt-get remove b");
+    dialog.checkAgain();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("status"))->text(), "Still installed.");
+    gone = true;
+    dialog.checkAgain();
+    EXPECT_EQ(asked, (QStringList{QStringLiteral("es"), QStringLiteral("es")}));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(TranslationDownloadTest, BothDialogsReadInBothLooks) {
+    for (const bool dark : {false, true}) {
+        const ScopedLook look(dark);
+        const QString suffix = dark ? QStringLiteral("-dark") : QString();
+        TranslationInstallDialog install(QStringLiteral("Spanish"), QStringLiteral("sudo apt-get install apertium-eng-spa"),
+                                         [](std::function<void(bool)> answer) { answer(false); });
+        install.show();
+        install.checkAgain();
+        Artifacts::save(install.grab().toImage(), QStringLiteral("translation-install-dialog%1.png").arg(suffix));
+        RenderCheck::expectReadable(install, QStringLiteral("translation-install-dialog") + suffix);
+        TranslationRemoveDialog remove({{QStringLiteral("es"), QStringLiteral("Spanish"),
+                                         QStringLiteral("sudo apt-get remove apertium-eng-spa")},
+                                        {QStringLiteral("fr"), QStringLiteral("French"),
+                                         QStringLiteral("sudo apt-get remove apertium-fr-es")}},
+                                       [](const QString&, std::function<void(bool)> answer) { answer(false); });
+        remove.show();
+        remove.checkAgain();
+        Artifacts::save(remove.grab().toImage(), QStringLiteral("translation-remove-dialog%1.png").arg(suffix));
+        RenderCheck::expectReadable(remove, QStringLiteral("translation-remove-dialog") + suffix);
+    }
 }
 
 } // namespace

@@ -5,11 +5,13 @@
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
+#include "looks/TextColours.h"
 #include "settings/PageRender.h"
 #include "state/AppActions.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakePlatform.h"
 #include "support/QtPrinting.h"
+#include "support/RenderCheck.h"
 #include "support/TempFolder.h"
 #include "translation/LanguageTableView.h"
 #include "translation/TranslationDownload.h"
@@ -162,12 +164,21 @@ TEST_F(TranslationPaneTest, ShowingAndANewTargetRefreshTheCatalogueAndThePageFol
     // Nothing is ready for German: the warning, in orange.
     defaults.set(TranslationPane::kTarget, QStringLiteral("de"));
     EXPECT_EQ(pane.intoPicker()->currentData().toString(), "de");
-    EXPECT_EQ(pane.readyLabel()->palette().color(QPalette::WindowText), MainWindowPanes::kOrange);
+    EXPECT_EQ(pane.readyLabel()->palette().color(QPalette::WindowText), TextColours::orange(pane.palette()));
     pane.hide();
     defaults.set(TranslationPane::kTarget, QStringLiteral("en"));
     EXPECT_EQ(checks, 3) << "a hidden page leaves the catalogue alone";
     (void)catalog->refresh(true);
-    EXPECT_NE(pane.readyLabel()->palette().color(QPalette::WindowText), MainWindowPanes::kOrange);
+    EXPECT_NE(pane.readyLabel()->palette().color(QPalette::WindowText), TextColours::orange(pane.palette()));
+}
+
+TEST_F(TranslationPaneTest, ManagingLanguagesOpensTheRemovalOverThePage) {
+    QList<QWidget*> opened;
+    services.openLanguageSettings = [&](QWidget* parent) { opened << parent; };
+    TranslationPane pane(services);
+    ASSERT_TRUE(pane.manageButton()->isEnabled());
+    pane.manageButton()->click();
+    EXPECT_EQ(opened, QList<QWidget*>{&pane});
 }
 
 class TranslationPageRenderTest : public TranslationPaneTest, public testing::WithParamInterface<bool> {};
@@ -186,6 +197,8 @@ TEST_P(TranslationPageRenderTest, ThePageRendersInTheLookAndTheTableOpensBesideI
     // Beside the other pages' pictures rather than in this folder's own.
     EXPECT_FALSE(Artifacts::save(window, QStringLiteral("../page-translation-%1.png").arg(look)).isEmpty());
     render.expectLook(window);
+    RenderCheck::expectReadable(render.view(), QStringLiteral("page-translation-%1").arg(look));
+    RenderCheck::expectReadable(*pane->widget(), QStringLiteral("page-translation-%1-full").arg(look));
     EXPECT_EQ(pane->intoPicker()->currentText(), "English");
     EXPECT_FALSE(pane->manageButton()->isEnabled());
 
@@ -197,6 +210,7 @@ TEST_P(TranslationPageRenderTest, ThePageRendersInTheLookAndTheTableOpensBesideI
     EXPECT_FALSE(popup->frameGeometry().intersects(button));
     QTest::qWait(50);
     Artifacts::save(popup->grab().toImage(), QStringLiteral("../page-translation-%1-languages.png").arg(look));
+    RenderCheck::expectReadable(*popup, QStringLiteral("page-translation-%1-languages").arg(look));
     popup->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(pane->languagesPopup(), nullptr);

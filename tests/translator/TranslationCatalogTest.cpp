@@ -1,4 +1,5 @@
 #include "translator/TranslationCatalog.h"
+#include "translator/TranslationGate.h"
 
 #include "support/QtPrinting.h"
 #include "support/Await.h"
@@ -178,8 +179,10 @@ TEST_F(TranslationCatalogTest, ATargetChangedDuringARefreshIsCheckedAfterIt) {
     EXPECT_EQ(catalog->sources(), QStringList{QStringLiteral("en")});
 }
 
-TEST_F(TranslationCatalogTest, ChangedPairsForceARefresh) {
-    catalog->observe();
+TEST_F(TranslationCatalogTest, ChangedPairsForceARefreshAndTheLastPairGoneEmptiesTheLists) {
+    TranslationGate gate([this] { return &translator; });
+    QSignalSpy opened(&gate, &TranslationGate::openChanged);
+    catalog->observe(gate);
     refreshNow();
     ASSERT_TRUE(translator.pairsChanged);
     translator.setPair(QStringLiteral("es"), QStringLiteral("en"), PairStatus::Installed);
@@ -187,6 +190,25 @@ TEST_F(TranslationCatalogTest, ChangedPairsForceARefresh) {
     QCoreApplication::processEvents();
     EXPECT_EQ(translator.snapshots, 2);
     EXPECT_EQ(catalog->sources(), QStringList{QStringLiteral("es")});
+    EXPECT_EQ(opened.count(), 0);
+
+    // The package removed: the gate closes and nothing is listed as ready.
+    translator.available = false;
+    translator.pairs.clear();
+    translator.pairsChanged();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(catalog->sources().isEmpty());
+    EXPECT_TRUE(catalog->targets().isEmpty());
+    ASSERT_EQ(opened.count(), 1);
+    EXPECT_EQ(opened.first().first().toBool(), false);
+    // And installed again: it opens.
+    translator.available = true;
+    translator.setPair(QStringLiteral("es"), QStringLiteral("en"), PairStatus::Installed);
+    translator.pairsChanged();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(catalog->sources(), QStringList{QStringLiteral("es")});
+    ASSERT_EQ(opened.count(), 2);
+    EXPECT_EQ(opened.last().first().toBool(), true);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/VoiceTuningView.h"
 #include "audio/Recorder.h"
 #include "engine/StepRow.h"
+#include "looks/TextColours.h"
 #include "settings/PageRender.h"
 #include "support/FakeAudioInput.h"
 #include "support/QtPrinting.h"
@@ -174,7 +175,7 @@ TEST(VoiceTuningView, FollowsTheControllerThroughATakeAndAFailedStart) {
     view.recordButton()->click();
     EXPECT_TRUE(view.failure()->isVisibleTo(&view));
     EXPECT_EQ(view.failure()->text(), QStringLiteral("No microphone input available"));
-    EXPECT_EQ(view.failure()->palette().color(view.failure()->foregroundRole()), MainWindowPanes::kOrange);
+    EXPECT_EQ(view.failure()->palette().color(view.failure()->foregroundRole()), TextColours::orange(view.palette()));
     EXPECT_TRUE(view.recordButton()->isVisibleTo(&view) && view.recordButton()->isEnabled());
 }
 

@@ -3,21 +3,20 @@
 #include "reader/VoiceCard.h"
 #include "reader/VoiceStop.h"
 #include "support/Artifacts.h"
+#include "support/RenderCheck.h"
+#include "support/ScopedLook.h"
 
+#include <QApplication>
 #include <QPainter>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-const QColor kAccent(0x0a, 0x7a, 0xf0);
-
+// The program's own palette of the look.
 QPalette look(bool dark) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, dark ? QColor(0x26, 0x26, 0x28) : QColor(0xf4, 0xf4, 0xf5));
-    palette.setColor(QPalette::WindowText, dark ? QColor(0xf2, 0xf2, 0xf2) : QColor(0x1c, 0x1c, 0x1e));
-    palette.setColor(QPalette::Highlight, kAccent);
-    return palette;
+    const ScopedLook scoped(dark);
+    return QApplication::palette();
 }
 
 QImage render(QWidget& widget, bool dark) {
@@ -41,12 +40,14 @@ TEST(VoicePickerRenderTest, PickerOnAmericanAndSpanishInBothLooks) {
         const QString suffix = dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png");
         const QImage american = render(*picker, dark);
         EXPECT_FALSE(Artifacts::save(american, QStringLiteral("picker-american") + suffix).isEmpty());
+        RenderCheck::expectReadable(*picker, QStringLiteral("picker-american") + suffix);
         EXPECT_EQ(picker->cardsPerRow(), 3);
 
         // The cursor ring on the first chip is accent-coloured just outside its face.
         const FlagChip* chip = picker->chips()[0];
         const QPoint ring = chip->mapTo(picker.get(), QPoint(chip->width() / 2, 1));
-        EXPECT_TRUE(near(american.pixelColor(ring), kAccent)) << american.pixelColor(ring).name().toStdString();
+        const QColor accent = look(dark).color(QPalette::Highlight);
+        EXPECT_TRUE(near(american.pixelColor(ring), accent)) << american.pixelColor(ring).name().toStdString();
         const FlagChip* british = picker->chips()[1];
         const QPoint noRing = british->mapTo(picker.get(), QPoint(british->width() / 2, 1));
         EXPECT_TRUE(near(american.pixelColor(noRing), look(dark).color(QPalette::Window)));
@@ -57,6 +58,7 @@ TEST(VoicePickerRenderTest, PickerOnAmericanAndSpanishInBothLooks) {
         picker->moveVoices(MoveDirection::Right);
         const QImage spanish = render(*picker, dark);
         EXPECT_FALSE(Artifacts::save(spanish, QStringLiteral("picker-spanish") + suffix).isEmpty());
+        RenderCheck::expectReadable(*picker, QStringLiteral("picker-spanish") + suffix);
         EXPECT_EQ(picker->cards().size(), 3);
         EXPECT_TRUE(picker->cards()[1]->isCursor());
     }
@@ -88,9 +90,9 @@ TEST(VoicePickerRenderTest, OneCardInEachLook) {
             x += 190;
 
             const QColor edge = image.pixelColor(image.width() / 2, VoiceCard::kMargin);
-            EXPECT_EQ(near(edge, kAccent, 90), card.chosen) << card.name << " border " << edge.name().toStdString();
+            EXPECT_EQ(near(edge, look(dark).color(QPalette::Highlight), 90), card.chosen) << card.name << " border " << edge.name().toStdString();
             const QColor outside = image.pixelColor(image.width() / 2, 1);
-            EXPECT_EQ(near(outside, kAccent, 90), card.cursor) << card.name << " ring";
+            EXPECT_EQ(near(outside, look(dark).color(QPalette::Highlight), 90), card.cursor) << card.name << " ring";
         }
         painter.end();
         EXPECT_FALSE(Artifacts::save(sheet, dark ? QStringLiteral("cards-dark.png") : QStringLiteral("cards-light.png"))

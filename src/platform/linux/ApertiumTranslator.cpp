@@ -334,6 +334,15 @@ std::optional<QString> ApertiumTranslator::installCommand(const QString& source,
     return QStringLiteral("sudo apt-get install ") + *package;
 }
 
+std::optional<QString> ApertiumTranslator::removeCommand(const QString& source, const QString& target) {
+    if (status(source, target) != PairStatus::Installed)
+        return std::nullopt;
+    const std::optional<QString> package = packageFor(source, target);
+    if (!package)
+        return std::nullopt;
+    return QStringLiteral("sudo apt-get remove ") + *package;
+}
+
 void ApertiumTranslator::watchInstalledPairs(std::function<void()> changed) {
     m_changed = std::move(changed);
     if (!m_watcher) {

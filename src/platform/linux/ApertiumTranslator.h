@@ -36,6 +36,7 @@ public:
                                               const QString& target) override;
     std::unique_ptr<PairSnapshot> snapshot() override;
     std::optional<QString> installCommand(const QString& source, const QString& target) override;
+    std::optional<QString> removeCommand(const QString& source, const QString& target) override;
     // Watches the data folder and its modes folder.
     void watchInstalledPairs(std::function<void()> changed) override;
 

@@ -14,6 +14,7 @@
 #include "platform/linux/EwmhWorkspace.h"
 #include "platform/linux/FreedesktopFileManager.h"
 #include "platform/linux/LinuxMemoryPressure.h"
+#include "platform/linux/LinuxMotionSetting.h"
 #include "platform/linux/LinuxOnDeviceModel.h"
 #include "platform/linux/LinuxWording.h"
 #include "platform/linux/PortalColorScheme.h"
@@ -39,6 +40,7 @@ LinuxPlatform::LinuxPlatform()
       m_announcer(std::make_unique<SpeechDispatcherAnnouncer>()),
       m_languageDetector(std::make_unique<Cld2LanguageDetector>()),
       m_memoryPressure(std::make_unique<LinuxMemoryPressure>()),
+      m_motionSetting(std::make_unique<LinuxMotionSetting>()),
       m_onDeviceModel(std::make_unique<LinuxOnDeviceModel>()),
       m_audioInput(std::make_unique<PulseAudioInput>()),
       m_outputVolume(std::make_unique<PulseOutputVolume>()),
@@ -77,6 +79,7 @@ Platform LinuxPlatform::services() const {
     services.hotkeys = m_hotkeys.get();
     services.pointerWatch = m_pointerWatch.get();
     services.memoryPressure = m_memoryPressure.get();
+    services.motionSetting = m_motionSetting.get();
     services.onDeviceModel = m_onDeviceModel.get();
     services.audioInput = m_audioInput.get();
     services.outputVolume = m_outputVolume.get();

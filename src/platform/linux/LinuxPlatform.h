@@ -19,6 +19,7 @@ class SessionPermissions;
 class EwmhWorkspace;
 class FreedesktopFileManager;
 class LinuxMemoryPressure;
+class LinuxMotionSetting;
 class LinuxOnDeviceModel;
 class LinuxWording;
 class PortalColorScheme;
@@ -52,6 +53,7 @@ private:
     std::unique_ptr<SpeechDispatcherAnnouncer> m_announcer;
     std::unique_ptr<Cld2LanguageDetector> m_languageDetector;
     std::unique_ptr<LinuxMemoryPressure> m_memoryPressure;
+    std::unique_ptr<LinuxMotionSetting> m_motionSetting;
     std::unique_ptr<LinuxOnDeviceModel> m_onDeviceModel;
     std::unique_ptr<PulseAudioInput> m_audioInput;
     std::unique_ptr<PulseOutputVolume> m_outputVolume;

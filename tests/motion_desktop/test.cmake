@@ -1,0 +1,7 @@
+# The desktop's motion setting and compositor as the Linux layer reads them:
+# GNOME's through a dconf of the test's own, KDE's file, and the X server's
+# XSETTINGS manager and compositor selections, which the tests take
+# themselves, one test at a time.
+set(QUORVANE_TEST_LABELS desktop)
+set(QUORVANE_TEST_LOCKS x_selections)
+target_link_libraries(${target} PRIVATE quorvane_linux PkgConfig::X11LIBS PkgConfig::GIO)
