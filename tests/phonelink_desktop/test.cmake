@@ -2,8 +2,5 @@
 # Dashboard's insert target into a target window in another process, under the
 # desktop harness of scripts/run-tests.sh.
 set(QUORVANE_TEST_LABELS desktop)
-# The lock keeps other desktop tests from typing into our target meanwhile.
-set(QUORVANE_TEST_PROPERTIES
-    ENVIRONMENT "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1"
-    RESOURCE_LOCK microphone)
+set(QUORVANE_TEST_PROPERTIES ENVIRONMENT "QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1")
 target_link_libraries(${target} PRIVATE quorvane_linux)

@@ -51,14 +51,6 @@ void pressChord(XTestKeyboard& keyboard, const char* key) {
     keyboard.release("Control_L");
 }
 
-// Whether the program holds Control-Alt-`key`: then nobody else can grab it.
-bool programHoldsChord(XTestKeyboard& keyboard, const char* key) {
-    if (!keyboard.grabControlAlt(key))
-        return true;
-    keyboard.ungrabControlAlt(key);
-    return false;
-}
-
 // The harness speaker's volume as PulseAudio reports it, to tell a silenced
 // speaker from a chime that never played.
 QString speakerVolume() {
@@ -127,6 +119,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     ASSERT_TRUE(target.ready());
 
     QProcess program;
+    ASSERT_TRUE(chordsAreFree(keyboard, {"d", "r", "v"}));
     ASSERT_TRUE(startProgram(program, home, engine));
     ASSERT_TRUE(waitForEngine(true, 90000)) << "the program's speech server did not answer";
     ASSERT_TRUE(shows(screen, kMainWindow)) << "the main window did not open at launch";
@@ -161,7 +154,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     ASSERT_TRUE(target.ask(QStringLiteral("type ") + kFox, QStringLiteral("typed")));
     ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
     ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedText() == kFox; }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return programHoldsChord(keyboard, "r"); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard.controlAltHeld("r"); }, 30000));
     SpeakerMonitor reading;
     ASSERT_TRUE(reading.started());
     pressChord(keyboard, "r");
@@ -218,6 +211,7 @@ TEST_F(QuitDesktopTest, AQuitFromTheTrayWhileTheTrustQuestionIsOpenEndsTheProgra
     ASSERT_TRUE(keyboard.isOpen() && screen.isOpen());
     ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
     QProcess program;
+    ASSERT_TRUE(chordsAreFree(keyboard, {"d", "r", "v"}));
     ASSERT_TRUE(startProgram(program, home, engine));
     const quint16 port = phoneLinkPort(program);
     ASSERT_NE(port, 0) << "the phone link does not listen";

@@ -26,7 +26,7 @@ bool awaitFuture(const QFuture<T>& future, int timeoutMs = 30000) {
 // The result of `future`, waiting as awaitFuture() does; a future that does not
 // finish in time fails the test with an exception rather than blocking it.
 template <typename T>
-T awaitResult(QFuture<T> future, int timeoutMs = 10000) {
+T awaitResult(QFuture<T> future, int timeoutMs = 30000) {
     if (!awaitFuture(future, timeoutMs))
         throw std::runtime_error("the future did not finish in time");
     return future.result();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/ProgramHome.h"
+#include "support/XTestKeyboard.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <initializer_list>
 
 // Starts the real program (the test target defines QUORVANE_BINARY) in a
 // private home, its output forwarded to the test's own.
@@ -17,6 +19,18 @@ inline bool startProgram(QProcess& program, const ProgramHome& home, const QStri
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.start(QStringLiteral(QUORVANE_BINARY), arguments);
     return program.waitForStarted(10000);
+}
+
+// Succeeds when no client on the display holds the Control-Alt chords of
+// `keysyms`, the program's hotkeys. Checked before it starts: the suite's
+// locks keep its own tests apart, but not a client outside the suite.
+inline testing::AssertionResult chordsAreFree(XTestKeyboard& keyboard, std::initializer_list<const char*> keysyms) {
+    for (const char* keysym : keysyms) {
+        if (keyboard.controlAltHeld(keysym))
+            return testing::AssertionFailure() << "Control-Alt-" << keysym << " is grabbed by a client outside the "
+                                               << "suite, so the program cannot bind it; end that client";
+    }
+    return testing::AssertionSuccess();
 }
 
 // How a finished process ended: success only for a normal exit with status 0.

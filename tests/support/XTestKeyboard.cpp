@@ -60,6 +60,13 @@ void XTestKeyboard::ungrabControlAlt(const char* keysym) {
     XSync(display, False);
 }
 
+bool XTestKeyboard::controlAltHeld(const char* keysym) {
+    if (!grabControlAlt(keysym))
+        return true;
+    ungrabControlAlt(keysym);
+    return false;
+}
+
 bool XTestKeyboard::grabControlAlt(const char* keysym) {
     Display* display = m_connection->display;
     XSync(display, False);

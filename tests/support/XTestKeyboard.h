@@ -23,6 +23,8 @@ public:
     bool grabControlAlt(const char* keysym);
     // Lets go of that grab again.
     void ungrabControlAlt(const char* keysym);
+    // Whether another client holds Control-Alt-<keysym>: grabbing it fails.
+    bool controlAltHeld(const char* keysym);
     // The X key code of a keysym.
     unsigned int keyCode(const char* keysym) const;
 

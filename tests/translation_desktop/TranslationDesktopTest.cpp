@@ -112,6 +112,7 @@ TEST_F(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudI
     ProgramHome home(
         R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
     QProcess program;
+    ASSERT_TRUE(chordsAreFree(keyboard, {"d", "r", "v"}));
     ASSERT_TRUE(startProgram(program, home, engine));
 
     DictationTarget target;
