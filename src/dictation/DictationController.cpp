@@ -27,6 +27,7 @@
 #include "support/Text.h"
 #include "translator/Translator.h"
 
+#include <QPointer>
 #include <QPromise>
 #include <QTimer>
 #include <QUuid>
@@ -473,12 +474,26 @@ void DictationController::publish(const RunPtr& run) {
         finish(run);
         return;
     }
-    if (const std::optional<QString> notice = InsertionAccess::allowReadingAroundCaret();
-        notice && run->take == m_generation) {
-        flash(*notice);
-        run->toldAboutReading = true;
-    }
+    if (!InsertionAccess::canReadAroundCaret())
+        askToReadAroundCaret(run);
     insert(run);
+}
+
+void DictationController::askToReadAroundCaret(const RunPtr& run) {
+    QPointer<DictationController> self = this;
+    InsertionAccess::askToReadAroundCaret([self, run](bool on) {
+        if (!self || run->take != self->m_generation)
+            return;
+        if (on) {
+            self->flash(InsertionAccess::readingTurnedOn());
+        } else if (!self->m_toldReadingRefused) {
+            self->m_toldReadingRefused = true;
+            self->flash(InsertionAccess::readingRefused());
+        } else {
+            return;
+        }
+        run->toldAboutReading = true;
+    });
 }
 
 void DictationController::insert(const RunPtr& run) {

@@ -389,6 +389,25 @@ TEST_F(DictationControllerTest, WithReadingOffTheTextIsPastedAndReadingIsSwitche
     EXPECT_EQ(state.flashMessage(), QString());
 }
 
+TEST_F(DictationControllerTest, WhereTheSessionRefusesReadingTheUserIsToldSoOnlyOnce) {
+    fakes.accessibility.trusted = false;
+    fakes.accessibility.refuses = true;
+    speech.answer({QStringLiteral("first words")});
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("First words"));
+    EXPECT_EQ(state.flashMessage(),
+              QStringLiteral("Accessibility could not be turned on for this session, so Quorvane cannot read the text "
+                             "at the cursor. Dictation still types your words."));
+
+    for (const QString& words : {QStringLiteral("second words"), QStringLiteral("third words")}) {
+        state.setFlashMessage(QString());
+        speech.answer({words});
+        dictate(1.0);
+        EXPECT_EQ(state.flashMessage(), QString()) << words.toStdString();
+    }
+    EXPECT_EQ(fakes.accessibility.trustRequests, 3);
+}
+
 TEST_F(DictationControllerTest, AContinuingDictationReplacesTheClosingPeriod) {
     speech.answer({QStringLiteral("hello 😀 there."), QStringLiteral("and more.")});
     dictate(1.0);

@@ -56,16 +56,20 @@ public:
 class FakeAccessibility : public Accessibility {
 public:
     bool isTrusted() override { return trusted; }
-    // Grants at once, as switching the desktop's accessibility on does.
-    bool requestTrust() override {
+    // Answers at once: grants, as switching the desktop's accessibility on
+    // does, unless the session `refuses`.
+    void requestTrust(std::function<void(bool on)> answered) override {
         ++trustRequests;
-        trusted = true;
-        return trusted;
+        if (!refuses)
+            trusted = true;
+        if (answered)
+            answered(trusted);
     }
     std::shared_ptr<AccessibleElement> focusedElement() override { return focused; }
     std::optional<QRect> focusedWindowFrame(qint64 pid) override { return windowFrames.value(pid); }
 
     bool trusted = true;
+    bool refuses = false;
     int trustRequests = 0;
     std::shared_ptr<FakeElement> focused;
     QHash<qint64, std::optional<QRect>> windowFrames;
