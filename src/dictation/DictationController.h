@@ -117,9 +117,10 @@ private:
     void afterSettling(const RunPtr& run);
     void finish(const RunPtr& run);
     // Asks for the text around the caret to be readable and tells the user
-    // what came of it: that it is on, or, the first time only, that the
-    // session will not switch it on.
+    // what came of it once the target has taken the paste: that it is on, or,
+    // the first time only, that the session will not switch it on.
     void askToReadAroundCaret(const RunPtr& run);
+    void tellAboutReading(const RunPtr& run);
 
     void flash(const QString& message);
     void showBubble(BubbleMode mode);
