@@ -169,6 +169,10 @@ def _qv_speech_timed(request: _QVTimedRequest):
 # 5. Recogniser word boost: the user's own words are favoured while the
 # recogniser chooses its pieces. Matching is on characters, so every sequence
 # of pieces that spells a word is boosted, however the recogniser splits it.
+# A boosted word is written whole or not at all: where one could begin, its
+# whole spelling is looked ahead and weighed as a word against the word the
+# recogniser would write, so a boost never turns an ordinary word into part of
+# a name, nor capitalises one.
 import math
 import threading
 
@@ -179,28 +183,55 @@ _QV_WORD_START = "\u2581"
 _QV_MAX_WORDS = 200
 _QV_MAX_WORD_LENGTH = 64
 _QV_MAX_BOOST = 12.0
-_QV_OPEN_SHARE = 0.35
 _QV_WINDOW = 6.0
+# The boost was set for single pieces of a subword vocabulary; a whole word is
+# favoured by this share of it. Measured against ordinary sentences, more lets
+# names take the place of short ordinary words that merely sound near them.
+_QV_WORD_SHARE = 0.35
+# Pieces the look-ahead of one step may score at most, so that a long list over
+# a vocabulary of short pieces keeps every step cheap.
+_QV_MAX_LOOKAHEAD = 512
 
 _QV_BIAS = {"words": [], "boost": 9.0, "rev": 0}
+
+
+def _qv_log_probs(scores):
+    """Token scores as log probabilities, so that scores of successive pieces add up."""
+    values = np.asarray(scores, dtype=np.float64).reshape(-1)
+    top = values.max()
+    return values - (top + np.log(np.exp(values - top).sum()))
 
 
 class _QVTextBias:
     """The boost of one word list over one vocabulary. `edges` maps a (word,
     offset) position to the (piece, new offset) pairs of the pieces that spell
-    the word on from that offset; the live positions are kept per decoding
-    thread, since two takes may be decoded at once."""
+    the word on from that offset.
+
+    At a step where some word could begin, `choose` looks ahead along every
+    spelling of the words whose pieces stay within `window` of the best piece
+    at each step, and weighs the best one, ended by a word boundary, against
+    the word the recogniser writes by itself from here (its best piece at
+    every step, to the boundary). The boosted word is taken when its log
+    probability plus `word_boost` is the higher, and its remaining pieces are then
+    written in the steps that follow. The word being written is kept per
+    decoding thread, since two takes may be decoded at once."""
 
     def __init__(self, vocabulary, blank_id, words, boost):
         self.targets = [_QV_WORD_START + word.strip().replace(" ", _QV_WORD_START) for word in words]
         self.boost = float(boost)
-        self.open_boost = self.boost * _QV_OPEN_SHARE
+        self.word_boost = self.boost * _QV_WORD_SHARE
         self.window = _QV_WINDOW
+        self.blank = blank_id
         self.size = blank_id + 1
+        # A word has ended when the next piece is the blank, opens a word, or
+        # begins with punctuation.
+        self.ends = np.zeros(self.size, dtype=bool)
+        self.ends[blank_id] = True
         by_first = {}
-        for token, piece in enumerate(vocabulary):
+        for token, piece in enumerate(vocabulary[:blank_id]):
             if piece and not piece.startswith("<"):
                 by_first.setdefault(piece[0], []).append((token, piece))
+                self.ends[token] = piece.startswith(_QV_WORD_START) or not piece[0].isalnum()
         self.edges = {}
         for index, target in enumerate(self.targets):
             for offset in range(len(target)):
@@ -208,49 +239,114 @@ class _QVTextBias:
                          if target.startswith(piece, offset)]
                 if found:
                     self.edges[(index, offset)] = found
+        self.openings = np.array(sorted({token for index in range(len(self.targets))
+                                         for token, _ in self.edges.get((index, 0), ())}), dtype=np.int64)
         self._live = threading.local()
         self.reset()
 
     @property
-    def state(self):
-        if not hasattr(self._live, "state"):
+    def plan(self):
+        """The pieces of the boosted word still to write on this thread."""
+        if not hasattr(self._live, "plan"):
             self.reset()
-        return self._live.state
+        return self._live.plan
 
     def reset(self):
-        self._live.state = {(index, 0) for index in range(len(self.targets))}
+        self._live.plan = []
 
-    def bias(self):
-        """The boost of every token for this step, or None when none applies."""
-        opening, continuing = set(), set()
-        for position in self.state:
-            for token, _ in self.edges.get(position, ()):
-                (opening if position[1] == 0 else continuing).add(token)
-        if not opening and not continuing:
-            return None
-        vector = np.zeros(self.size, dtype=np.float32)
-        vector[sorted(opening)] = self.open_boost
-        vector[sorted(continuing)] = self.boost
-        return vector
+    def choose(self, values, after):
+        """The piece to write, from the log probabilities `values` of this
+        step; `after(pieces)` answers the log probabilities once the tuple of
+        pieces `pieces` is written from here."""
+        best = int(np.argmax(values))
+        floor = values[best] - self.window
+        plan = self.plan
+        if plan:
+            token = plan.pop(0)
+            if values[token] > floor:
+                return token
+            # The sound no longer allows the word: the recogniser goes on alone.
+            plan.clear()
+        if self.openings.size == 0 or not (values[self.openings] > floor).any():
+            return best
+        budget = [_QV_MAX_LOOKAHEAD]
 
-    def advance(self, token):
-        """Follows the chosen non-blank `token`; back to the openings when it
-        continues no word or completes one."""
-        reached = set()
-        for index, offset in self.state:
-            for edge_token, next_offset in self.edges.get((index, offset), ()):
-                if edge_token == token and next_offset < len(self.targets[index]):
-                    reached.add((index, next_offset))
-        if reached:
-            self._live.state = reached
-        else:
-            self.reset()
+        def scored(pieces):
+            if budget[0] <= 0:
+                return None
+            budget[0] -= 1
+            return after(pieces)
+
+        word, score = self._best_word(values, scored)
+        if word is None:
+            return best
+        own = self._own_word(values, best, scored)
+        if own is None or score + self.word_boost <= own:
+            return best
+        self._live.plan = list(word[1:])
+        return word[0]
+
+    def _ended(self, values):
+        """The log probability that a word ends here."""
+        kept = values[self.ends]
+        top = kept.max()
+        return top + math.log(np.exp(kept - top).sum())
+
+    def _best_word(self, values, scored):
+        """The most probable whole spelling of a boosted word from here,
+        followed by a word boundary, as (pieces, log probability); (None, None)
+        when no word can be spelled within the window."""
+        found, found_score = None, -math.inf
+        pending = [((), {(index, 0) for index in range(len(self.targets))}, 0.0, values)]
+        while pending:
+            pieces, live, score, here = pending.pop()
+            floor = here.max() - self.window
+            steps = {}
+            for position in live:
+                for token, offset in self.edges.get(position, ()):
+                    if here[token] > floor:
+                        steps.setdefault(token, set()).add((position[0], offset))
+            for token, reached in steps.items():
+                total = score + here[token]
+                # Log probabilities only fall along a spelling.
+                if total <= found_score:
+                    continue
+                following = scored(pieces + (token,))
+                if following is None:
+                    return found, (found_score if found is not None else None)
+                if any(offset == len(self.targets[index]) for index, offset in reached) and \
+                        following[self.ends].max() > following.max() - self.window:
+                    ended = total + self._ended(following)
+                    if ended > found_score:
+                        found, found_score = pieces + (token,), ended
+                ongoing = {(index, offset) for index, offset in reached if offset < len(self.targets[index])}
+                if ongoing:
+                    pending.append((pieces + (token,), ongoing, total, following))
+        return found, (found_score if found is not None else None)
+
+    def _own_word(self, values, best, scored):
+        """The log probability of the word the recogniser writes by itself
+        from here, up to and with its boundary; None when the look-ahead ran
+        out first."""
+        if best == self.blank:
+            return values[best]
+        pieces, score = (best,), values[best]
+        while True:
+            here = scored(pieces)
+            if here is None:
+                return None
+            following = int(np.argmax(here))
+            if self.ends[following]:
+                return score + self._ended(here)
+            pieces += (following,)
+            score += here[following]
 
 
 def _qv_biased_step(model, matcher):
-    """A step that adds the matcher's boost to the token scores before the
-    choice. The inner step is the package's own computation, compiled; the
-    boost is applied outside it."""
+    """A step that lets the matcher choose the piece from the token scores. The
+    inner step is the package's own computation, compiled; the choice and the
+    look-ahead, which runs the inner step on the pieces a word would add, are
+    made outside it."""
     blank = model.blank_id
 
     def inner(feature, token, hidden, cell):
@@ -262,14 +358,16 @@ def _qv_biased_step(model, matcher):
 
     def step(feature, token, hidden, cell):
         scores, duration, hidden, cell = compiled(feature, token, hidden, cell)
-        values = np.array(scores, dtype=np.float32)
-        bias = matcher.bias()
-        if bias is not None:
-            bias = np.where(values > values.max() - matcher.window, bias, np.float32(0.0))
-            values = values + bias
-        chosen = int(np.argmax(values))
-        if chosen != blank:
-            matcher.advance(chosen)
+        known = {(): (None, hidden, cell)}
+
+        def state(pieces):
+            if pieces not in known:
+                _, previous_hidden, previous_cell = state(pieces[:-1])
+                following, _, next_hidden, next_cell = compiled(feature, pieces[-1], previous_hidden, previous_cell)
+                known[pieces] = (_qv_log_probs(np.array(following, dtype=np.float32)), next_hidden, next_cell)
+            return known[pieces]
+
+        chosen = matcher.choose(_qv_log_probs(np.array(scores, dtype=np.float32)), lambda pieces: state(pieces)[0])
         return mx.array(chosen, mx.int32), duration, hidden, cell
 
     return step

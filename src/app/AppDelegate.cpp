@@ -80,10 +80,26 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (m_steps.setHoverReading)
         task([this] { m_steps.setHoverReading(m_defaults.boolOr(QStringLiteral("hoverReadEnabled"), false)); });
 
-    const bool onboardingDone = m_defaults.boolOr(QStringLiteral("onboardingDone"), false);
-    const bool normalStart = onboardingDone && (!m_steps.engineExists || m_steps.engineExists())
-                             && (!m_steps.modelsComplete || m_steps.modelsComplete());
-    if (normalStart) {
+    // The engine check starts an interpreter, which a broken environment can
+    // hang: it runs on the thread pool and the launch does not wait for it.
+    if (!m_defaults.boolOr(QStringLiteral("onboardingDone"), false))
+        startEngineOrOnboarding(false);
+    else if (m_steps.checkEngine)
+        m_steps.checkEngine().then(this, [this](bool exists) {
+            if (!m_terminated)
+                startEngineOrOnboarding(exists);
+        });
+    else
+        startEngineOrOnboarding(true);
+
+    run(m_steps.watchLanguageModelMemory);
+    task(m_steps.startLanguageModelServer);
+    run(m_steps.startSelectionCleanup);
+    run(m_steps.runSelfTests);
+}
+
+void AppDelegate::startEngineOrOnboarding(bool engineExists) {
+    if (engineExists && (!m_steps.modelsComplete || m_steps.modelsComplete())) {
         task(m_steps.startSpeechServer);
         if (launchShouldOpenWindow())
             task(m_steps.showMainWindow);
@@ -92,11 +108,6 @@ void AppDelegate::applicationDidFinishLaunching() {
     } else if (m_steps.trace) {
         m_steps.trace(QStringLiteral("launch: the speech engine is not installed; nothing started"));
     }
-
-    run(m_steps.watchLanguageModelMemory);
-    task(m_steps.startLanguageModelServer);
-    run(m_steps.startSelectionCleanup);
-    run(m_steps.runSelfTests);
 }
 
 bool AppDelegate::applicationShouldHandleReopen() {

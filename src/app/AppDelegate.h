@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QObject>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -35,7 +36,7 @@ struct LaunchSteps {
     std::function<void()> checkForUpdates;            // 10.3, 4 s after launch
     std::function<void()> registerHotkeys;            // 12, task
     std::function<void(bool on)> setHoverReading;     // 13, task
-    std::function<bool()> engineExists;               // 14
+    std::function<QFuture<bool>()> checkEngine;       // 14, off the GUI thread; the launch goes on meanwhile
     std::function<bool()> modelsComplete;
     std::function<void()> startSpeechServer;          // ready, then warm up; task
     std::function<void()> showMainWindow;             // task
@@ -87,6 +88,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The first-run decision once the engine check has answered: the speech
+    // server (and the window) when the engine and its models are there, else
+    // onboarding.
+    void startEngineOrOnboarding(bool engineExists);
+
     LaunchSteps m_steps;
     Defaults& m_defaults;
     QProcessEnvironment m_environment;

@@ -93,7 +93,7 @@ LaunchSteps LaunchSteps::standard() {
             HoverReader::shared().stop();
     };
     steps.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
-    steps.engineExists = [] { return EngineBootstrap::shared().engineExists(); };
+    steps.checkEngine = [] { return EngineBootstrap::shared().checkEngine(); };
     steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
     steps.showOnboarding = [] {
         OnboardingWindow& onboarding = OnboardingWindow::shared();

@@ -27,6 +27,7 @@
 #include "support/Text.h"
 #include "translator/Translator.h"
 
+#include <QPointer>
 #include <QPromise>
 #include <QTimer>
 #include <QUuid>
@@ -117,8 +118,13 @@ struct DictationController::StopRun {
     std::optional<QString> original;
     std::optional<QString> originalLanguage;
     std::optional<QString> translatedTo;
-    // Whether this run told the user it switched reading around the caret on;
-    // that message stays up instead of the card decision's hide.
+    // What the desktop answered when this run asked for reading around the
+    // caret, until the user has been told.
+    std::optional<bool> readingAnswer;
+    // Whether the target has taken the pasted text (or stopped being waited for).
+    bool pasteTaken = false;
+    // Whether this run told the user about reading around the caret; that
+    // message stays up instead of the card decision's hide.
     bool toldAboutReading = false;
 };
 
@@ -473,12 +479,38 @@ void DictationController::publish(const RunPtr& run) {
         finish(run);
         return;
     }
-    if (const std::optional<QString> notice = InsertionAccess::allowReadingAroundCaret();
-        notice && run->take == m_generation) {
-        flash(*notice);
-        run->toldAboutReading = true;
-    }
+    if (!InsertionAccess::canReadAroundCaret())
+        askToReadAroundCaret(run);
     insert(run);
+}
+
+void DictationController::askToReadAroundCaret(const RunPtr& run) {
+    QPointer<DictationController> self = this;
+    InsertionAccess::askToReadAroundCaret([self, run](bool on) {
+        if (!self)
+            return;
+        run->readingAnswer = on;
+        // The bubble finds its place by asking the target about its window,
+        // and a target fetching the pasted text from us answers nothing: the
+        // flash would hold this thread until the target gave up the paste.
+        if (run->pasteTaken)
+            self->tellAboutReading(run);
+    });
+}
+
+void DictationController::tellAboutReading(const RunPtr& run) {
+    const std::optional<bool> on = std::exchange(run->readingAnswer, std::nullopt);
+    if (!on || run->take != m_generation)
+        return;
+    if (*on) {
+        flash(InsertionAccess::readingTurnedOn());
+    } else if (!m_toldReadingRefused) {
+        m_toldReadingRefused = true;
+        flash(InsertionAccess::readingRefused());
+    } else {
+        return;
+    }
+    run->toldAboutReading = true;
 }
 
 void DictationController::insert(const RunPtr& run) {
@@ -557,6 +589,8 @@ void DictationController::afterSettling(const RunPtr& run) {
     m_lastBurstEndedAt = Clock::now();
     m_lastBurstApp = m_state.targetAppName();
 
+    run->pasteTaken = true;
+    tellAboutReading(run);
     if (run->take == m_generation) {
         const bool notPill = m_defaults.stringOr(QStringLiteral("previewStyle"), QString()) != QLatin1String("pill");
         const bool showCard = DictationSettings::readBool(m_defaults, DictationSettings::kShowResultCard);

@@ -116,6 +116,11 @@ private:
     void whenPasteTaken(std::function<void()> next);
     void afterSettling(const RunPtr& run);
     void finish(const RunPtr& run);
+    // Asks for the text around the caret to be readable and tells the user
+    // what came of it once the target has taken the paste: that it is on, or,
+    // the first time only, that the session will not switch it on.
+    void askToReadAroundCaret(const RunPtr& run);
+    void tellAboutReading(const RunPtr& run);
 
     void flash(const QString& message);
     void showBubble(BubbleMode mode);
@@ -140,4 +145,5 @@ private:
     std::optional<qint64> m_lastCaretEnd;
     DictationMode m_activeMode;
     double m_pendingGap = std::numeric_limits<double>::infinity();
+    bool m_toldReadingRefused = false;
 };

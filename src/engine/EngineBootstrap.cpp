@@ -12,17 +12,23 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QProcess>
 #include <QPromise>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <sys/stat.h>
 
 namespace {
 
+Q_LOGGING_CATEGORY(lcBootstrap, "quorvane.engine.bootstrap")
+
 constexpr int kSilenceSamples = 8000;
 constexpr double kModelCheckSeconds = 120;
 constexpr int kStatusOk = 200;
+// How long a killed import check may take to be reaped.
+constexpr int kKilledWaitMs = 2000;
 
 QString support() { return QLatin1String(EngineConfiguration::kSupport); }
 
@@ -106,22 +112,39 @@ QString EngineBootstrap::modelFolder() const {
     return QDir::cleanPath(m_setup.engineRoot()) + QStringLiteral("/models/") + QLatin1String(ModelTable::kModelName);
 }
 
-bool EngineBootstrap::engineExists() {
+QFuture<bool> EngineBootstrap::checkEngine() {
     const QString key = engineKey(venv());
     if (key.isEmpty()) {
         forgetEngine();
-        return false;
+        return QtFuture::makeReadyFuture(false);
     }
     if (m_workingEngine && m_workingEngine->key == key)
-        return m_workingEngine->answer;
-    QProcess check;
-    check.setStandardOutputFile(QProcess::nullDevice());
-    check.setStandardErrorFile(QProcess::nullDevice());
-    check.start(venv() + QStringLiteral("/bin/python"), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
-    const bool answer = check.waitForStarted(-1) && check.waitForFinished(-1) &&
-                        check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
-    m_workingEngine = Cached{key, answer};
-    return answer;
+        return QtFuture::makeReadyFuture(m_workingEngine->answer);
+    const QString python = venv() + QStringLiteral("/bin/python");
+    const int deadline = int(m_setup.importDeadline.count());
+    return QtConcurrent::run([python, deadline]() -> std::optional<bool> {
+               QProcess check;
+               check.setStandardOutputFile(QProcess::nullDevice());
+               check.setStandardErrorFile(QProcess::nullDevice());
+               check.start(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
+               if (!check.waitForStarted(deadline))
+                   return false;
+               if (!check.waitForFinished(deadline)) {
+                   check.kill();
+                   check.waitForFinished(kKilledWaitMs);
+                   return std::nullopt;
+               }
+               return check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
+           })
+        .then(this, [this, key](std::optional<bool> answer) {
+            // An interpreter that outran the deadline is asked again next time.
+            if (!answer) {
+                qCWarning(lcBootstrap) << "the engine's interpreter did not finish its import check in time";
+                return false;
+            }
+            m_workingEngine = Cached{key, *answer};
+            return *answer;
+        });
 }
 
 bool EngineBootstrap::modelsComplete() const { return ModelDownload::complete(modelFolder(), m_setup.files); }
@@ -174,27 +197,39 @@ void EngineBootstrap::end() {
 QFuture<void> EngineBootstrap::run() {
     QFuture<void> future = begin();
     setStage(Stage::Checking);
-    if (engineExists()) {
-        scriptRoad();
-        return future;
-    }
-    setStage(Stage::Venv);
-    setDetail(QStringLiteral("Downloading the speech engine (one time, about 230 MB)"));
-    setProgress(0);
-    installPackage().then(this, [this](bool installed) {
-        if (installed && engineExists())
-            setStage(Stage::Models);
-        scriptRoad();
+    checkEngine().then(this, [this](bool exists) {
+        if (exists) {
+            scriptRoad();
+            return;
+        }
+        setStage(Stage::Venv);
+        setDetail(QStringLiteral("Downloading the speech engine (one time, about 230 MB)"));
+        setProgress(0);
+        installPackage().then(this, [this](bool installed) {
+            if (!installed) {
+                scriptRoad();
+                return;
+            }
+            checkEngine().then(this, [this](bool works) {
+                if (works)
+                    setStage(Stage::Models);
+                scriptRoad();
+            });
+        });
     });
     return future;
 }
 
 void EngineBootstrap::scriptRoad() {
-    const auto models = [this] { fetchModels(false, [this] { warm(); }); };
-    if (engineExists()) {
-        models();
-        return;
-    }
+    checkEngine().then(this, [this](bool exists) {
+        if (exists)
+            fetchModels(false, [this] { warm(); });
+        else
+            buildEnvironment();
+    });
+}
+
+void EngineBootstrap::buildEnvironment() {
     if (!m_setup.locateUv()) {
         fail(QStringLiteral("Could not find the setup tool that builds the speech engine. Please reinstall Quorvane "
                             "from %1, or contact %2.")
@@ -215,17 +250,26 @@ void EngineBootstrap::scriptRoad() {
                     [self](const QString& detail) {
                         QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
                     })
-        .then(this, [this, models](bool ok) {
+        .then(this, [this](bool ok) {
             forgetEngine();
-            if (!ok || !engineExists()) {
+            const auto failed = [this] {
                 fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
                                     "first time. Details were saved to %2. Send that to %1 if it keeps failing.")
                          .arg(support(), setupLogShown()));
+            };
+            if (!ok) {
+                failed();
                 return;
             }
-            EngineSetupScript::discard(*m_script);
-            m_script.reset();
-            models();
+            checkEngine().then(this, [this, failed](bool exists) {
+                if (!exists) {
+                    failed();
+                    return;
+                }
+                EngineSetupScript::discard(*m_script);
+                m_script.reset();
+                fetchModels(false, [this] { warm(); });
+            });
         });
 }
 
@@ -288,23 +332,68 @@ QFuture<void> EngineBootstrap::repair() {
     QDir(venv()).removeRecursively();
     forgetEngine();
     installPackage().then(this, [this](bool installed) {
-        if (!installed || !engineExists()) {
+        if (!installed) {
             rebuild();
             return;
         }
-        fetchModels(false, [this] {
-            setStage(Stage::Warming);
-            m_services.ensureReady().then(this, [this](bool ready) {
-                if (!ready) {
-                    fail(QStringLiteral("The speech engine did not restart. Try again or contact %1.").arg(support()));
-                    return;
-                }
-                setStage(Stage::Ready);
-                end();
-            });
+        checkEngine().then(this, [this](bool exists) {
+            if (!exists) {
+                rebuild();
+                return;
+            }
+            const bool replace = m_modelSuspect;
+            const auto warmAndProve = [this, replace] {
+                setStage(Stage::Warming);
+                prove(replace);
+            };
+            if (replace)
+                replaceModel(warmAndProve);
+            else
+                fetchModels(false, warmAndProve);
         });
     });
     return future;
+}
+
+void EngineBootstrap::replaceModel(std::function<void()> next) {
+    setStage(Stage::Models);
+    setProgress(0);
+    setDetail(QStringLiteral("Replacing the dictation model"));
+    QDir(modelFolder()).removeRecursively();
+    fetchModels(true, std::move(next));
+}
+
+void EngineBootstrap::prove(bool freshModel) {
+    m_services.ensureReady().then(this, [this, freshModel](bool ready) {
+        if (!ready) {
+            fail(QStringLiteral("The speech engine did not restart. Try again or contact %1.").arg(support()));
+            return;
+        }
+        m_services.warmUp().then(this, [this, freshModel] {
+            m_services.checkModel().then(this, [this, freshModel](int status) {
+                if (status == kStatusOk) {
+                    m_modelSuspect = false;
+                    setDetail({});
+                    setStage(Stage::Ready);
+                    end();
+                    return;
+                }
+                if (freshModel) {
+                    fail(QStringLiteral("The dictation model still would not load (HTTP %1). Please contact %2.")
+                             .arg(status)
+                             .arg(support()));
+                    return;
+                }
+                // Every file has its size, so nothing looked wrong before; the
+                // next repair replaces them all.
+                m_modelSuspect = true;
+                fail(QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load "
+                                    "(HTTP %1), so one of its files may be damaged. Repair again to download a fresh "
+                                    "dictation model (about 1.2 GB).")
+                         .arg(status));
+            });
+        });
+    });
 }
 
 void EngineBootstrap::rebuild() {
@@ -340,42 +429,18 @@ void EngineBootstrap::rebuild() {
                 return;
             }
             forgetEngine();
-            if (modelsComplete()) {
-                restart();
+            if (modelsComplete() && !m_modelSuspect) {
+                restart(false);
                 return;
             }
-            setStage(Stage::Models);
-            setProgress(0);
-            setDetail(QStringLiteral("Replacing the dictation model"));
-            QDir(modelFolder()).removeRecursively();
-            fetchModels(true, [this] { restart(); });
+            replaceModel([this] { restart(true); });
         });
 }
 
-void EngineBootstrap::restart() {
+void EngineBootstrap::restart(bool freshModel) {
     setStage(Stage::Warming);
     setDetail(QStringLiteral("Restarting the speech engine"));
     setProgress(0);
     m_services.stopServer();
-    QTimer::singleShot(m_setup.restartPause, this, [this] {
-        m_services.ensureReady().then(this, [this](bool ready) {
-            if (!ready) {
-                fail(QStringLiteral("The speech engine did not restart. Try again or contact %1.").arg(support()));
-                return;
-            }
-            m_services.warmUp().then(this, [this] {
-                m_services.checkModel().then(this, [this](int status) {
-                    if (status != kStatusOk) {
-                        fail(QStringLiteral("The dictation model still would not load (HTTP %1). Please contact %2.")
-                                 .arg(status)
-                                 .arg(support()));
-                        return;
-                    }
-                    setDetail({});
-                    setStage(Stage::Ready);
-                    end();
-                });
-            });
-        });
-    });
+    QTimer::singleShot(m_setup.restartPause, this, [this, freshModel] { prove(freshModel); });
 }

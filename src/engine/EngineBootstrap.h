@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <chrono>
 #include <functional>
@@ -28,12 +29,15 @@ public:
     // What a bootstrap works on; defaults() is the program's.
     struct Setup {
         std::function<QString()> engineRoot;
-        std::function<QStringList()> bases;
+        std::function<QList<QUrl>()> bases;
         ModelFiles files;
         std::function<std::optional<QString>()> locateUv;
         std::function<std::optional<QString>()> stageScript;
         std::function<QFuture<bool>(QString, QStringList, std::function<void(QString)>)> runProcess;
         std::chrono::milliseconds restartPause{800};
+        // The import check of an interpreter, which may hang on a broken
+        // environment or a stalled disk.
+        std::chrono::milliseconds importDeadline{30000};
 
         static Setup defaults();
     };
@@ -53,13 +57,18 @@ public:
     // First-run set-up; the outcome is in stage(). The future ends with the call.
     QFuture<void> run();
     // Reinstalls the environment (archive, else rebuild), replaces an incomplete
-    // model and restarts the speech server.
+    // model and restarts the speech server; ready only once a test
+    // transcription succeeds. A model that fails that test although its files
+    // are complete is replaced whole by the next repair.
     QFuture<void> repair();
 
     // True when the environment's interpreter imports the speech server. The
-    // answer (false included) is cached while neither bin/python (the link
-    // itself) nor pyvenv.cfg changes; installs clear the cache.
-    bool engineExists();
+    // check runs on the thread pool and gives up on an interpreter still busy
+    // at Setup::importDeadline (false, not cached); its answer otherwise
+    // (false included) is cached while neither bin/python (the link itself)
+    // nor pyvenv.cfg changes; installs clear the cache. A cached answer comes
+    // back finished. GUI thread.
+    QFuture<bool> checkEngine();
     // True when every model file is in place with its exact size.
     bool modelsComplete() const;
     QString modelFolder() const;
@@ -81,10 +90,15 @@ private:
 
     QFuture<bool> installPackage();
     void scriptRoad();
+    void buildEnvironment();
     void fetchModels(bool force, std::function<void()> next);
     void warm();
     void rebuild();
-    void restart();
+    void replaceModel(std::function<void()> next);
+    void restart(bool freshModel);
+    // Ready when the started server transcribes. `freshModel`: the model was
+    // just downloaded whole, so another repair would not mend a failure.
+    void prove(bool freshModel);
 
     struct Cached {
         QString key;
@@ -98,6 +112,8 @@ private:
     double m_progress = 0;
     QString m_detail;
     std::optional<Cached> m_workingEngine;
+    // The last test transcription failed on a model whose files all had their sizes.
+    bool m_modelSuspect = false;
     std::optional<QString> m_script;
     std::shared_ptr<class QPromise<void>> m_call;
 };

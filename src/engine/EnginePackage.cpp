@@ -2,6 +2,7 @@
 
 #include "engine/ArchiveListing.h"
 #include "engine/ModelDownloader.h"
+#include "engine/ModelTable.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
 
@@ -14,6 +15,7 @@
 #include <QPromise>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringList>
 #include <QUrl>
 #include <QtConcurrent>
 
@@ -126,7 +128,7 @@ bool unpackAndSwap(const QString& archive, const QString& staging, const QString
 
 } // namespace
 
-EnginePackage::EnginePackage(QString into, QStringList bases, QObject* parent)
+EnginePackage::EnginePackage(QString into, QList<QUrl> bases, QObject* parent)
     : QObject(parent), m_into(QDir::cleanPath(std::move(into))), m_bases(std::move(bases)),
       m_staging(QFileInfo(m_into).absolutePath() + QLatin1Char('/') + QLatin1String(kStagingName)) {}
 
@@ -151,13 +153,16 @@ QFuture<bool> EnginePackage::install() {
 
 void EnginePackage::tryBase(int index) {
     if (index >= m_bases.size()) {
-        log(QStringLiteral("download failed from every source; tried ") + m_bases.join(QStringLiteral(", ")));
+        QStringList tried;
+        for (const QUrl& base : m_bases)
+            tried.append(base.toString());
+        log(QStringLiteral("download failed from every source; tried ") + tried.join(QStringLiteral(", ")));
         QDir(m_staging).removeRecursively();
         settle(false);
         return;
     }
-    const QUrl url(m_bases.at(index) + QLatin1Char('/') + QLatin1String(kArchiveName), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) {
+    const QUrl url = ModelTable::below(m_bases.at(index), QLatin1String(kArchiveName));
+    if (!url.isValid()) {
         tryBase(index + 1);
         return;
     }

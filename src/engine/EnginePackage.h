@@ -3,7 +3,8 @@
 #include <QFuture>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+#include <QList>
+#include <QUrl>
 
 #include <memory>
 
@@ -31,7 +32,7 @@ public:
     static constexpr qint64 kMaxRelocatedBytes = 199999;
     static constexpr qsizetype kOutputTail = 1500;
 
-    EnginePackage(QString into, QStringList bases, QObject* parent = nullptr);
+    EnginePackage(QString into, QList<QUrl> bases, QObject* parent = nullptr);
     ~EnginePackage() override;
 
     // True only when the environment is in place at `into` and its interpreter
@@ -60,7 +61,7 @@ private:
     void settle(bool ok);
 
     const QString m_into;
-    const QStringList m_bases;
+    const QList<QUrl> m_bases;
     const QString m_staging;
     std::shared_ptr<class QPromise<bool>> m_promise;
     ModelDownloader* m_fetch = nullptr;

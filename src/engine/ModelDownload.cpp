@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <system_error>
 
-ModelDownload::ModelDownload(QString modelFolder, ModelFiles files, QStringList bases, QObject* parent)
+ModelDownload::ModelDownload(QString modelFolder, ModelFiles files, QList<QUrl> bases, QObject* parent)
     : QObject(parent), m_folder(std::move(modelFolder)), m_files(std::move(files)), m_bases(std::move(bases)),
       m_total(ModelTable::totalBytes(m_files)) {}
 
@@ -97,8 +97,8 @@ void ModelDownload::tryBase(int baseIndex) {
         return;
     }
     const ModelFile file = m_files.at(m_index);
-    const QUrl url(ModelTable::address(m_bases.at(baseIndex), file.name), QUrl::StrictMode);
-    if (!url.isValid() || url.scheme().isEmpty()) {
+    const QUrl url = ModelTable::address(m_bases.at(baseIndex), file.name);
+    if (!url.isValid()) {
         m_lastError = QStringLiteral("bad URL");
         tryBase(baseIndex + 1);
         return;

@@ -5,7 +5,8 @@
 #include <QFuture>
 #include <QObject>
 #include <QString>
-#include <QStringList>
+#include <QList>
+#include <QUrl>
 
 #include <chrono>
 #include <functional>
@@ -24,7 +25,7 @@ public:
     static constexpr std::chrono::seconds kIdleTimeout{3600};
     static constexpr auto kDetail = "Downloading the dictation model";
 
-    ModelDownload(QString modelFolder, ModelFiles files, QStringList bases, QObject* parent = nullptr);
+    ModelDownload(QString modelFolder, ModelFiles files, QList<QUrl> bases, QObject* parent = nullptr);
     ~ModelDownload() override;
 
     // Downloads what is missing (with `force`, every file again). True when all
@@ -58,7 +59,7 @@ private:
 
     const QString m_folder;
     const ModelFiles m_files;
-    const QStringList m_bases;
+    const QList<QUrl> m_bases;
     const qint64 m_total;
     bool m_force = false;
     int m_index = 0;

@@ -41,20 +41,31 @@ QString distributionFolder() {
     return QDir::cleanPath(Bundle::resourceFolder() + QLatin1Char('/') + QLatin1String(EngineConfiguration::kDistributionResource));
 }
 
-QString projectBase() { return QUrl::fromLocalFile(distributionFolder()).toString(); }
+QUrl projectBase() { return QUrl::fromLocalFile(distributionFolder()); }
 
-QStringList bases() {
-    QStringList result;
+QList<QUrl> bases() {
+    QList<QUrl> result;
     if (qEnvironmentVariableIsSet(kBaseVariable))
-        result.append(qEnvironmentVariable(kBaseVariable));
+        result.append(QUrl(qEnvironmentVariable(kBaseVariable)));
     result.append(projectBase());
     if (const QString mirror = QLatin1String(EngineConfiguration::kMirrorBase); !mirror.isEmpty())
-        result.append(mirror);
+        result.append(QUrl(mirror));
     return result;
 }
 
-QString address(const QString& base, const QString& name) {
-    return base + QLatin1Char('/') + QLatin1String(kModelName) + QLatin1Char('/') + name;
+QUrl below(const QUrl& base, const QString& path) {
+    if (!base.isValid() || base.scheme().isEmpty())
+        return {};
+    QString joined = base.path(QUrl::FullyDecoded);
+    if (!joined.endsWith(QLatin1Char('/')))
+        joined += QLatin1Char('/');
+    QUrl url = base;
+    url.setPath(joined + path, QUrl::DecodedMode);
+    return url;
+}
+
+QUrl address(const QUrl& base, const QString& name) {
+    return below(base, QLatin1String(kModelName) + QLatin1Char('/') + name);
 }
 
 } // namespace ModelTable

@@ -2,8 +2,9 @@
 
 #include "engine/ModelFile.h"
 
+#include <QList>
 #include <QString>
-#include <QStringList>
+#include <QUrl>
 
 // Where the dictation model comes from and what it is made of. On Linux the
 // recogniser is pocketsphinx with Debian's US English model (pocketsphinx-en-us):
@@ -26,15 +27,19 @@ QString modelFolder();
 // The download bases in the order they are tried: $BW_MODELS_BASE_URL when
 // set (even when it is not a valid URL), then the project's base (the
 // installed engine distribution folder as a "file:" URL), then the mirror when
-// the build names one.
-QStringList bases();
+// the build names one. Kept as URLs: a folder whose path holds a space or a
+// "#" is a valid base only until it is written out as text.
+QList<QUrl> bases();
 // The installed engine distribution folder: the engine archive and the model
 // folder that the project's base serves.
 QString distributionFolder();
 // The project's own download base, the first built-in one: the distribution
 // folder as a "file:" URL.
-QString projectBase();
-// The address of `name` below `base`: base + "/" + kModelName + "/" + name.
-QString address(const QString& base, const QString& name);
+QUrl projectBase();
+// The address of the "/"-separated relative `path` below `base`; an invalid
+// URL when `base` is invalid or has no scheme.
+QUrl below(const QUrl& base, const QString& path);
+// The address of `name` below `base`: below(base, kModelName + "/" + name).
+QUrl address(const QUrl& base, const QString& name);
 
 } // namespace ModelTable

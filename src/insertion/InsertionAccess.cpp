@@ -13,13 +13,30 @@ bool canPaste() {
     return keys && keys->canPost();
 }
 
-std::optional<QString> allowReadingAroundCaret() {
+bool canReadAroundCaret() {
     Accessibility* accessibility = Platform::current().accessibility;
-    if (!accessibility || accessibility->isTrusted())
-        return std::nullopt;
-    accessibility->requestTrust();
+    return !accessibility || accessibility->isTrusted();
+}
+
+void askToReadAroundCaret(std::function<void(bool on)> answered) {
+    Accessibility* accessibility = Platform::current().accessibility;
+    if (!accessibility) {
+        if (answered)
+            answered(false);
+        return;
+    }
+    accessibility->requestTrust(std::move(answered));
+}
+
+QString readingTurnedOn() {
     return QCoreApplication::translate("InsertionAccess",
                                        "Accessibility is now on, so Quorvane can read the text at the cursor.");
+}
+
+QString readingRefused() {
+    return QCoreApplication::translate("InsertionAccess",
+                                       "Accessibility could not be turned on for this session, so Quorvane cannot read "
+                                       "the text at the cursor. Dictation still types your words.");
 }
 
 } // namespace InsertionAccess

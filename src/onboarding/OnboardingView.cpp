@@ -212,15 +212,17 @@ void OnboardingView::requestAX() {
     PermissionProvider* permissions = m_services.permissions;
     if (!permissions)
         return;
-    permissions->requestAccessibility();
     stopPolling();
     m_pollToken = new QObject(this);
     pollAccessibility();
-    // Asking turns access on where the session lets us; elsewhere the user
-    // turns it on in the desktop's settings.
-    if (!permissions->accessibilityGranted() && m_services.openAccessibilitySettings
-        && m_services.openAccessibilitySettings())
-        emit sentToSettings();
+    // Asking turns access on where the session lets us (the poll sees it);
+    // where it refuses, the user turns it on in the desktop's settings.
+    QPointer<OnboardingView> self = this;
+    permissions->requestAccessibility([self](bool granted) {
+        if (self && !granted && self->m_services.openAccessibilitySettings
+            && self->m_services.openAccessibilitySettings())
+            emit self->sentToSettings();
+    });
 }
 
 void OnboardingView::pollAccessibility() {

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -81,9 +82,11 @@ public:
     // change made elsewhere by the time the desktop takes to report it.
     virtual bool isTrusted() = 0;
     // Asks for access (on Linux: turns the session's accessibility flag on)
-    // without waiting for the answer; true when access is granted or being
-    // granted now, false when it cannot be asked for.
-    virtual bool requestTrust() = 0;
+    // without waiting for the answer. `answered` (may be empty) is called on
+    // the GUI thread, possibly before this returns, with whether access is on
+    // as read back once the desktop has answered: false when it refused or
+    // there is nobody to ask. isTrusted() changes only with that answer.
+    virtual void requestTrust(std::function<void(bool on)> answered) = 0;
     // The focused element of the frontmost application, none when unknown.
     virtual std::shared_ptr<AccessibleElement> focusedElement() = 0;
     // The frame of the focused window of the application with process `pid`.

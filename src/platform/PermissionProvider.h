@@ -17,7 +17,9 @@ public:
     // Whether the accessibility interface answers with access on.
     virtual bool accessibilityGranted() = 0;
     // Asks for accessibility without waiting for the answer (on Linux: turns
-    // the session's accessibility flag on and tells the user so). The outcome
-    // shows in later accessibilityGranted() answers.
-    virtual void requestAccessibility() = 0;
+    // the session's accessibility flag on and, once the flag reads back on,
+    // tells the user so). `answer` (may be empty) is called on the GUI thread,
+    // possibly before this returns, with whether access is now on; later
+    // accessibilityGranted() answers follow it.
+    virtual void requestAccessibility(std::function<void(bool granted)> answer) = 0;
 };

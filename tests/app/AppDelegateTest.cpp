@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QMutex>
+#include <QPromise>
 #include <QThreadPool>
 #include <QWidget>
 #include <QtTest/QTest>
@@ -23,6 +24,9 @@ struct Launch : testing::Test {
     bool models = true;
     bool translation = false;
     bool phoneLink = false;
+    // False: the engine check never answers, as with a hung interpreter.
+    bool checkAnswers = true;
+    QPromise<bool> unanswered;
 
     std::function<void()> rec(const char* name) {
         return [this, name] {
@@ -51,7 +55,10 @@ struct Launch : testing::Test {
         s.checkForUpdates = rec("checkForUpdates");
         s.registerHotkeys = rec("registerHotkeys");
         s.setHoverReading = [this](bool on) { rec(on ? "hoverOn" : "hoverOff")(); };
-        s.engineExists = [this] { rec("engineExists")(); return engine; };
+        s.checkEngine = [this] {
+            rec("checkEngine")();
+            return checkAnswers ? QtFuture::makeReadyFuture(engine) : unanswered.future();
+        };
         s.modelsComplete = [this] { rec("modelsComplete")(); return models; };
         s.startSpeechServer = rec("startSpeechServer");
         s.showMainWindow = rec("showMainWindow");
@@ -97,8 +104,8 @@ TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("removeRetiredModels")), 1);
     EXPECT_EQ(synchronous,
               (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate", "ignoreBrokenPipe",
-                           "applyAppearance", "dockStart",
-                           "dockRefreshPolicy", "migrateEngineFolder", "migrateSettings", "engineExists",
+                           "applyAppearance", "dockStart", "dockRefreshPolicy", "migrateEngineFolder",
+                           "migrateSettings", "checkEngine",
                            "modelsComplete", "watchLanguageModelMemory", "startSelectionCleanup", "runSelfTests"}));
     QStringList tasks = after;
     EXPECT_EQ(tasks.removeAll(QStringLiteral("checkForUpdates")), 1); // on its own timer
@@ -107,10 +114,23 @@ TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
                                   "startLanguageModelServer"}));
 }
 
+TEST_F(Launch, AnEngineCheckThatNeverAnswersHoldsUpNothingElse) {
+    defaults.set(QStringLiteral("onboardingDone"), true);
+    checkAnswers = false;
+    unanswered.start();
+    const auto [during, after] = launch(steps());
+    EXPECT_TRUE(during.contains(QStringLiteral("checkEngine")));
+    EXPECT_TRUE(during.contains(QStringLiteral("runSelfTests")));
+    EXPECT_TRUE(after.contains(QStringLiteral("registerHotkeys")));
+    EXPECT_TRUE(after.contains(QStringLiteral("startLanguageModelServer")));
+    EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
+    EXPECT_FALSE(after.contains(QStringLiteral("showOnboarding")));
+}
+
 TEST_F(Launch, FirstRunTableShortCircuitsAndAlwaysStartsTheModelServer) {
     // Onboarding not done: onboarding opens, no engine tests, no server, no window.
     auto [during, after] = launch(steps());
-    EXPECT_FALSE(during.contains(QStringLiteral("engineExists")));
+    EXPECT_FALSE(during.contains(QStringLiteral("checkEngine")));
     EXPECT_TRUE(after.contains(QStringLiteral("showOnboarding")));
     EXPECT_FALSE(after.contains(QStringLiteral("startSpeechServer")));
     EXPECT_FALSE(after.contains(QStringLiteral("showMainWindow")));
@@ -120,7 +140,7 @@ TEST_F(Launch, FirstRunTableShortCircuitsAndAlwaysStartsTheModelServer) {
     defaults.set(QStringLiteral("onboardingDone"), true);
     engine = false;
     std::tie(during, after) = launch(steps());
-    EXPECT_TRUE(during.contains(QStringLiteral("engineExists")));
+    EXPECT_TRUE(during.contains(QStringLiteral("checkEngine")));
     EXPECT_FALSE(during.contains(QStringLiteral("modelsComplete")));
     EXPECT_TRUE(after.contains(QStringLiteral("showOnboarding")));
 

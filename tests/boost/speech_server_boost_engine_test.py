@@ -1,7 +1,10 @@
 """The word boost on the real Linux recogniser, through the speech server's
-HTTP interface on loopback: a rare name spoken by flite is heard once it is
-boosted, many unrelated boosted words leave a sentence recognised."""
+HTTP interface on loopback: a name spoken by flite that the recogniser nearly
+hears is written as spelled once boosted, and boost lists of two and of two
+hundred words leave ordinary sentences recognised at least as well as without
+a list, compared case by case."""
 
+import concurrent.futures
 import json
 import os
 import shutil
@@ -17,14 +20,26 @@ import uuid
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "speechengine"))
 
-from speech_server_test import (SCRIPT, SENTENCE, STAND_INS, flite_take, free_port,  # noqa: E402
-                                transcription_body)
+from speech_server_test import SCRIPT, STAND_INS, flite_take, free_port, transcription_body  # noqa: E402
 
-NAME_SENTENCE = "ask nakamura to review the contract"
-# Words of a dictionary that have nothing to do with the sentences spoken here.
-UNRELATED = ("Abernathy Brightwell Castellano Delacroix Eriksson Fitzgerald Gallagher Hargreaves Ingram "
-             "Jablonski Kowalczyk Lindqvist Montgomery Nakashima Ostrowski Pemberton Quintero Rasmussen "
-             "Sandoval Thornbury Underhill Valentino Whitaker Yamamoto Zimmerman").split()
+NAME_SENTENCE = "send the draft to smith before noon"
+# The account's full name, which every user's list holds.
+FULL_NAME = ["Sarah", "Smith"]
+
+
+def data_lines(name):
+    with open(os.path.join(HERE, name), encoding="utf-8") as source:
+        return [line.strip() for line in source if line.strip()]
+
+
+def word_errors(reference, heard):
+    """Substitutions, insertions and deletions between two word lists, letter case counting."""
+    row = list(range(len(heard) + 1))
+    for i, said in enumerate(reference, 1):
+        diagonal, row[0] = row[0], i
+        for j, written in enumerate(heard, 1):
+            diagonal, row[j] = row[j], min(row[j] + 1, row[j - 1] + 1, diagonal + (said != written))
+    return row[-1]
 
 
 class Server:
@@ -78,7 +93,6 @@ class WordBoostOnTheRecogniserTest(unittest.TestCase):
         cls.folder = tempfile.mkdtemp()
         cls.server = Server(cls.folder)
         cls.name_take = flite_take(NAME_SENTENCE, 4.0, cls.folder)
-        cls.meeting_take = flite_take(SENTENCE, 8.0, cls.folder)
 
     @classmethod
     def tearDownClass(cls):
@@ -88,25 +102,45 @@ class WordBoostOnTheRecogniserTest(unittest.TestCase):
     def tearDown(self):
         self.server.post_json("v1/quorvane/bias", {"words": [], "boost": 9.0})
 
-    def test_a_rare_name_is_heard_as_spelled_once_boosted_and_missed_again_after_an_empty_list(self):
+    def transcribe_all(self, takes):
+        # The server decodes two takes at once.
+        with concurrent.futures.ThreadPoolExecutor(2) as pool:
+            return list(pool.map(self.server.transcribe, takes))
+
+    def test_a_name_the_recogniser_nearly_hears_is_written_as_spelled_once_boosted(self):
         plain = self.server.transcribe(self.name_take)
-        self.assertNotIn("nakamura", plain.lower())
-        self.assertEqual(self.server.post_json("v1/quorvane/bias", {"words": ["Nakamura"], "boost": 9.0}),
+        self.assertNotIn("Smith", plain.split())
+        self.assertEqual(self.server.post_json("v1/quorvane/bias", {"words": ["Smith"], "boost": 9.0}),
                          (200, {"words": 1, "boost": 9.0}))
-        self.assertIn("Nakamura", self.server.transcribe(self.name_take).split())
+        self.assertEqual(self.server.transcribe(self.name_take), "send the draft to Smith before noon")
         # A body that fails validation leaves the list in force.
         self.assertEqual(self.server.post_json("v1/quorvane/bias", {"words": ["x"], "boost": "high"})[0], 422)
-        self.assertIn("Nakamura", self.server.transcribe(self.name_take).split())
+        self.assertIn("Smith", self.server.transcribe(self.name_take).split())
         self.server.post_json("v1/quorvane/bias", {"words": [], "boost": 9.0})
         self.assertEqual(self.server.transcribe(self.name_take), plain)
 
-    def test_two_hundred_unrelated_boosted_words_leave_the_sentence_recognised(self):
-        words = [name + suffix for suffix in ("", "son", "ley", "field", "wood", "ridge", "ford", "ton")
-                 for name in UNRELATED][:200]
-        self.assertEqual(self.server.post_json("v1/quorvane/bias", {"words": words, "boost": 9.0})[1]["words"], 200)
-        heard = self.server.transcribe(self.meeting_take).lower().split()
-        found = [word for word in SENTENCE.split() if word in heard]
-        self.assertGreaterEqual(len(found), 7, heard)
+    def test_boost_lists_do_not_raise_the_word_error_rate_of_ordinary_sentences(self):
+        sentences = data_lines("ordinary-sentences.txt")
+        many = data_lines("boost-words.txt")
+        self.assertGreaterEqual(len(sentences), 50)
+        self.assertEqual(len(many), 200)
+        sentences = [(sentence, flite_take(sentence, 0.0, self.folder)) for sentence in sentences]
+        total = sum(len(sentence.split()) for sentence, _ in sentences)
+        rates, heard = {}, {}
+        for name, words in (("without a list", []), ("with 2 words", FULL_NAME), ("with 200 words", many)):
+            self.assertEqual(self.server.post_json("v1/quorvane/bias", {"words": words, "boost": 9.0})[1]["words"],
+                             len(words))
+            heard[name] = self.transcribe_all([take for _, take in sentences])
+            errors = sum(word_errors(sentence.split(), text.split())
+                         for (sentence, _), text in zip(sentences, heard[name]))
+            rates[name] = errors / total
+        print("word error rate over %d sentences (%d words): %s" % (
+            len(sentences), total, ", ".join("%s %.4f" % item for item in rates.items())))
+        self.assertLessEqual(rates["with 2 words"], rates["without a list"], rates)
+        self.assertLessEqual(rates["with 200 words"], rates["without a list"], rates)
+        # The sentence in which the full name once turned "so" into "Sarah" and
+        # capitalised every word opening with an "s".
+        self.assertEqual(heard["with 2 words"][0], heard["without a list"][0])
 
 
 if __name__ == "__main__":

@@ -9,5 +9,5 @@ set_tests_properties(boost.server_script PROPERTIES LABELS unit TIMEOUT 120
 add_test(NAME boost.server_recogniser
          COMMAND /usr/bin/python3 -m unittest speech_server_boost_engine_test
          WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/boost")
-set_tests_properties(boost.server_recogniser PROPERTIES LABELS engine TIMEOUT 300
+set_tests_properties(boost.server_recogniser PROPERTIES LABELS engine TIMEOUT 900
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")

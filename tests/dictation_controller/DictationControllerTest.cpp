@@ -35,7 +35,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // A text field of another application: a paste puts the clipboard's text in
-// place of the selection and leaves the caret after it.
+// place of the selection and leaves the caret after it. The target takes the
+// text from the clipboard at once, or when the test says so with `fetchLater`.
 class PastingKeySynth : public FakeKeySynth {
 public:
     PastingKeySynth(FakePasteboard& board, std::shared_ptr<FakeElement> field) : m_board(board), m_field(std::move(field)) {}
@@ -48,8 +49,11 @@ public:
         const QString text = m_board.plainText();
         m_field->value->replace(selection.location, selection.length, text);
         m_field->selection = AccessibleElement::TextRange{selection.location + text.size(), 0};
-        m_board.targetFetches();
+        if (!fetchLater)
+            m_board.targetFetches();
     }
+
+    bool fetchLater = false;
 
 private:
     FakePasteboard& m_board;
@@ -387,6 +391,61 @@ TEST_F(DictationControllerTest, WithReadingOffTheTextIsPastedAndReadingIsSwitche
     dictate(1.0);
     EXPECT_EQ(fakes.accessibility.trustRequests, 1);
     EXPECT_EQ(state.flashMessage(), QString());
+}
+
+TEST_F(DictationControllerTest, WhereTheSessionRefusesReadingTheUserIsToldSoOnlyOnce) {
+    fakes.accessibility.trusted = false;
+    fakes.accessibility.refuses = true;
+    speech.answer({QStringLiteral("first words")});
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("First words"));
+    EXPECT_EQ(state.flashMessage(),
+              QStringLiteral("Accessibility could not be turned on for this session, so Quorvane cannot read the text "
+                             "at the cursor. Dictation still types your words."));
+
+    for (const QString& words : {QStringLiteral("second words"), QStringLiteral("third words")}) {
+        state.setFlashMessage(QString());
+        speech.answer({words});
+        dictate(1.0);
+        EXPECT_EQ(state.flashMessage(), QString()) << words.toStdString();
+    }
+    EXPECT_EQ(fakes.accessibility.trustRequests, 3);
+}
+
+// Showing the bubble asks the target where its window is, which a target
+// still fetching the pasted text cannot answer: what the desktop said about
+// reading waits until the paste has been taken.
+TEST_F(DictationControllerTest, TheAnswerAboutReadingIsShownOnlyOnceThePasteIsTaken) {
+    fakes.accessibility.trusted = false;
+    fakes.accessibility.holdsAnswers = true;
+    keys.fetchLater = true;
+    speech.answer({QStringLiteral("paste me first")});
+    controller.toggle();
+    speak(1.0);
+    QFuture<void> done = controller.toggle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keys.posted.contains(QStringLiteral("paste")); }, 20000));
+    const qsizetype callsAtPaste = bubble.calls.size();
+    fakes.accessibility.answerHeldRequests();
+    QTest::qWait(50);
+    EXPECT_EQ(bubble.calls.mid(callsAtPaste), QStringList{});
+    EXPECT_EQ(state.flashMessage(), QString());
+
+    fakes.pasteboard.targetFetches();
+    ASSERT_TRUE(awaitFuture(done, 20000));
+    EXPECT_EQ(field->value, QStringLiteral("Paste me first"));
+    EXPECT_TRUE(bubble.calls.mid(callsAtPaste).contains(RecordingBubble::shown(BubbleMode::Flash)));
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("Accessibility is now on")));
+
+    // An answer that comes after the paste was taken is told when it comes.
+    keys.fetchLater = false;
+    fakes.accessibility.trusted = false;
+    fakes.accessibility.refuses = true;
+    state.setFlashMessage(QString());
+    speech.answer({QStringLiteral("and then some")});
+    dictate(1.0);
+    EXPECT_EQ(state.flashMessage(), QString());
+    fakes.accessibility.answerHeldRequests();
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("Accessibility could not be turned on")));
 }
 
 TEST_F(DictationControllerTest, AContinuingDictationReplacesTheClosingPeriod) {

@@ -70,6 +70,37 @@ void cutShort(const QString& path, qint64 size) {
     ASSERT_EQ(cut.write(head), size);
 }
 
+// Overwrites `path` with zeros of the same size, as a disk fault leaves a file.
+void damageInPlace(const QString& path) {
+    const qint64 size = QFileInfo(path).size();
+    ASSERT_TRUE(QFile::remove(path));
+    QFile damaged(path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    ASSERT_EQ(damaged.write(QByteArray(size, '\0')), size);
+}
+
+// Serves the distribution's model files as a download base does.
+void serveDistributionModel(LoopbackHttpServer& base) {
+    base.setFallback([](const LoopbackHttpServer::Request& request) {
+        const QString prefix = QStringLiteral("/%1/").arg(QLatin1String(ModelTable::kModelName));
+        const QString path = QString::fromUtf8(request.path);
+        QFile file(ModelTable::distributionFolder() + path);
+        if (!path.startsWith(prefix) || path.contains(QStringLiteral("..")) || !file.open(QIODevice::ReadOnly))
+            return LoopbackHttpServer::Response::bytes("not found", "text/plain", 404);
+        return LoopbackHttpServer::Response::bytes(file.readAll(), "application/octet-stream");
+    });
+}
+
+// The model files asked of `base`.
+QStringList modelFetches(const LoopbackHttpServer& base) {
+    QStringList fetched;
+    for (const LoopbackHttpServer::Request& request : base.requests()) {
+        if (request.path.startsWith('/' + QByteArray(ModelTable::kModelName)))
+            fetched.append(QString::fromUtf8(request.path));
+    }
+    return fetched;
+}
+
 void printLog(const char* title, const QString& path) {
     QFile log(path);
     if (log.open(QIODevice::ReadOnly))
@@ -155,16 +186,8 @@ TEST_F(MicTestDesktopTest, AModelFileCutShortIsRepairedFromTheButton) {
     // The engine reads its model when it starts.
     MlxServer::shared().stop();
 
-    // The model base serves the distribution's model files.
     LoopbackHttpServer base;
-    base.setFallback([](const LoopbackHttpServer::Request& request) {
-        const QString prefix = QStringLiteral("/%1/").arg(QLatin1String(ModelTable::kModelName));
-        const QString path = QString::fromUtf8(request.path);
-        QFile file(ModelTable::distributionFolder() + path);
-        if (!path.startsWith(prefix) || path.contains(QStringLiteral("..")) || !file.open(QIODevice::ReadOnly))
-            return LoopbackHttpServer::Response::bytes("not found", "text/plain", 404);
-        return LoopbackHttpServer::Response::bytes(file.readAll(), "application/octet-stream");
-    });
+    serveDistributionModel(base);
     ASSERT_TRUE(base.listen());
     environment.set(ModelTable::kBaseVariable, base.url().toString(QUrl::StripTrailingSlash).toUtf8());
 
@@ -184,16 +207,61 @@ TEST_F(MicTestDesktopTest, AModelFileCutShortIsRepairedFromTheButton) {
     ASSERT_EQ(bootstrap->stage(), Stage::Ready) << bootstrap->failureMessage().toStdString();
     EXPECT_NE(showing<QLabel>(view, QStringLiteral("Repaired. Run the test again to confirm.")), nullptr);
     EXPECT_EQ(QFileInfo(damaged).size(), size);
-    QStringList fetched;
-    for (const LoopbackHttpServer::Request& request : base.requests()) {
-        if (request.path.startsWith('/' + QByteArray(ModelTable::kModelName)))
-            fetched.append(QString::fromUtf8(request.path));
-    }
-    EXPECT_EQ(fetched, QStringList{QStringLiteral("/%1/%2").arg(QLatin1String(ModelTable::kModelName), name)});
+    EXPECT_EQ(modelFetches(base), QStringList{QStringLiteral("/%1/%2").arg(QLatin1String(ModelTable::kModelName), name)});
 
     ASSERT_TRUE(testWith(view, speech));
     EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c"))) << view.report().toStdString();
     EXPECT_FALSE(view.canRepair());
+}
+
+// A model file damaged in place keeps its size, so only a test transcription
+// finds it: the repair must not call the engine repaired while it still
+// cannot recognise, and the repair it offers instead replaces the model.
+TEST_F(MicTestDesktopTest, AModelFileDamagedInPlaceIsNotCalledRepaired) {
+    const QString damaged = bootstrap->modelFolder() + QStringLiteral("/en-us.lm.bin");
+    ASSERT_FALSE(QFileInfo(damaged).isSymLink()) << "the engine's model must be a copy of its own";
+    damageInPlace(damaged);
+    ASSERT_TRUE(bootstrap->modelsComplete());
+    // The engine reads its model when it starts.
+    MlxServer::shared().stop();
+
+    LoopbackHttpServer base;
+    serveDistributionModel(base);
+    ASSERT_TRUE(base.listen());
+    environment.set(ModelTable::kBaseVariable, base.url().toString(QUrl::StripTrailingSlash).toUtf8());
+
+    DiagnosticsView view(*bootstrap);
+    ASSERT_TRUE(testWith(view, speech));
+    ASSERT_TRUE(view.canRepair()) << view.report().toStdString();
+
+    QList<Stage> stages;
+    QObject::connect(bootstrap.get(), &EngineBootstrap::stageChanged, [&stages](Stage stage) { stages.append(stage); });
+    const auto repairFromTheButton = [&] {
+        stages.clear();
+        QPushButton* repair = showing<QPushButton>(view, QStringLiteral("Repair speech engine"));
+        if (!repair || !repair->isEnabled())
+            return false;
+        repair->click();
+        return QTest::qWaitFor([&stages] {
+            return !stages.isEmpty() && (stages.last() == Stage::Ready || stages.last() == Stage::Failed);
+        }, 180000);
+    };
+
+    ASSERT_TRUE(repairFromTheButton());
+    ASSERT_EQ(bootstrap->stage(), Stage::Failed);
+    EXPECT_EQ(showing<QLabel>(view, QStringLiteral("Repaired. Run the test again to confirm.")), nullptr);
+    EXPECT_NE(showing<QLabel>(view, bootstrap->failureMessage()), nullptr) << bootstrap->failureMessage().toStdString();
+    EXPECT_TRUE(bootstrap->failureMessage().contains(QStringLiteral("Repair again to download a fresh dictation model")))
+        << bootstrap->failureMessage().toStdString();
+    EXPECT_TRUE(modelFetches(base).isEmpty());
+
+    ASSERT_TRUE(repairFromTheButton());
+    ASSERT_EQ(bootstrap->stage(), Stage::Ready) << bootstrap->failureMessage().toStdString();
+    EXPECT_NE(showing<QLabel>(view, QStringLiteral("Repaired. Run the test again to confirm.")), nullptr);
+    EXPECT_EQ(modelFetches(base).size(), ModelTable::files().size());
+
+    ASSERT_TRUE(testWith(view, speech));
+    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c"))) << view.report().toStdString();
 }
 
 } // namespace

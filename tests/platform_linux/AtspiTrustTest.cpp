@@ -3,13 +3,18 @@
 // stand-in answers only while the event loop runs: a check that waited for the
 // bus would never see its answer.
 #include "platform/linux/AtspiAccessibility.h"
+#include "platform/linux/SessionPermissions.h"
 
+#include "support/FakeAnnouncer.h"
+#include "support/FakeAudioInput.h"
 #include "support/PrivateSessionBus.h"
 
 #include <QDBusMessage>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 namespace {
 
@@ -82,25 +87,60 @@ TEST_F(AtspiTrustTest, AskingTurnsTheFlagOnWithoutWaitingForTheBus) {
     QTest::qWait(50);
     EXPECT_FALSE(accessibility.isTrusted());
 
-    EXPECT_TRUE(accessibility.requestTrust());
-    EXPECT_TRUE(accessibility.isTrusted());
+    std::optional<bool> answer;
+    accessibility.requestTrust([&](bool on) { answer = on; });
     EXPECT_EQ(status.sets, 0); // not answered yet: nothing waited for it
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status.enabled; }, 5000));
-    QTest::qWait(50);
+    EXPECT_FALSE(answer.has_value());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
+    EXPECT_TRUE(*answer);
+    EXPECT_TRUE(status.enabled);
     EXPECT_TRUE(accessibility.isTrusted());
 }
 
-TEST_F(AtspiTrustTest, ARefusalShowsOnceTheBusHasAnswered) {
+// A session may take the call and keep the flag off: nothing may claim it is
+// on, at any moment.
+TEST_F(AtspiTrustTest, ARefusalIsAnsweredAndTheFlagNeverReadsOn) {
     status.refuses = true;
     AtspiAccessibility accessibility(nullptr, bus.client());
-    EXPECT_TRUE(accessibility.requestTrust());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return status.sets == 1; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !accessibility.isTrusted(); }, 5000));
+    std::optional<bool> answer;
+    accessibility.requestTrust([&](bool on) { answer = on; });
+    EXPECT_FALSE(accessibility.isTrusted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
+    EXPECT_FALSE(*answer);
+    EXPECT_EQ(status.sets, 1);
+    EXPECT_FALSE(accessibility.isTrusted());
 
     // Without a session bus there is nobody to ask.
     AtspiAccessibility alone(nullptr, QDBusConnection(QStringLiteral("no bus")));
-    EXPECT_FALSE(alone.requestTrust());
+    answer.reset();
+    alone.requestTrust([&](bool on) { answer = on; });
+    EXPECT_EQ(answer, false);
     EXPECT_FALSE(alone.isTrusted());
+}
+
+// The onboarding's request on such a session: no "now on" is spoken, and the
+// answer sends the user to the settings.
+TEST_F(AtspiTrustTest, TheOnboardingRequestOnARefusingSessionAnnouncesNothing) {
+    status.refuses = true;
+    AtspiAccessibility accessibility(nullptr, bus.client());
+    FakeAudioInput audio;
+    FakeAnnouncer announcer;
+    SessionPermissions permissions(audio, accessibility, announcer);
+    std::optional<bool> answer;
+    permissions.requestAccessibility([&](bool granted) { answer = granted; });
+    EXPECT_FALSE(permissions.accessibilityGranted());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
+    EXPECT_FALSE(*answer);
+    QTest::qWait(50);
+    EXPECT_TRUE(announcer.announcements.isEmpty());
+    EXPECT_FALSE(permissions.accessibilityGranted());
+
+    status.refuses = false;
+    answer.reset();
+    permissions.requestAccessibility([&](bool granted) { answer = granted; });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 5000));
+    EXPECT_TRUE(*answer);
+    EXPECT_EQ(announcer.announcements.size(), 1);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace {
 
 TEST(SessionPermissionsTest, TheMicrophoneIsThereWhenAnInputDeviceIsAndAskingLooksAgain) {
@@ -30,15 +32,32 @@ TEST(SessionPermissionsTest, AskingForAccessibilityTurnsItOnAndSaysSoOnce) {
     accessibility.trusted = false;
     SessionPermissions permissions(audio, accessibility, announcer);
     EXPECT_FALSE(permissions.accessibilityGranted());
-    permissions.requestAccessibility();
+    std::optional<bool> answer;
+    permissions.requestAccessibility([&](bool granted) { answer = granted; });
     EXPECT_EQ(accessibility.trustRequests, 1);
+    EXPECT_EQ(answer, true);
     EXPECT_TRUE(permissions.accessibilityGranted());
     ASSERT_EQ(announcer.announcements.size(), 1);
-    EXPECT_TRUE(announcer.announcements[0].text.contains(QStringLiteral("Accessibility is now on")));
+    EXPECT_EQ(announcer.announcements[0].text,
+              QStringLiteral("Accessibility is now on for this session, so Quorvane can read and type into other applications."));
 
     // Already on: asking again changes nothing the user needs to hear.
-    permissions.requestAccessibility();
+    permissions.requestAccessibility({});
     EXPECT_EQ(announcer.announcements.size(), 1);
+}
+
+TEST(SessionPermissionsTest, ASessionThatRefusesIsNeverToldAccessibilityIsOn) {
+    FakeAudioInput audio;
+    FakeAccessibility accessibility;
+    FakeAnnouncer announcer;
+    accessibility.trusted = false;
+    accessibility.refuses = true;
+    SessionPermissions permissions(audio, accessibility, announcer);
+    std::optional<bool> answer;
+    permissions.requestAccessibility([&](bool granted) { answer = granted; });
+    EXPECT_EQ(answer, false);
+    EXPECT_FALSE(permissions.accessibilityGranted());
+    EXPECT_TRUE(announcer.announcements.isEmpty());
 }
 
 } // namespace

@@ -12,9 +12,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -57,7 +60,7 @@ protected:
     EngineBootstrap::Setup setup() {
         EngineBootstrap::Setup s;
         s.engineRoot = [this] { return root.path(); };
-        s.bases = [this] { return QStringList{server.url().toString(QUrl::StripTrailingSlash)}; };
+        s.bases = [this] { return QList<QUrl>{server.url()}; };
         s.files = kFiles;
         s.locateUv = [this] { return uv; };
         s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("qv-setup.sh"), "#!/bin/sh\n"); };
@@ -160,16 +163,45 @@ TEST_F(EngineBootstrapTest, ImportCheckIsCachedUntilTheEnvironmentChanges) {
     const QString venv = root.file(QStringLiteral("mlx-venv"));
     writeEnvironment(venv, 1);
     EngineBootstrap bootstrap(setup(), services());
-    EXPECT_FALSE(bootstrap.engineExists());
-    EXPECT_FALSE(bootstrap.engineExists());
+    EXPECT_FALSE(awaitResult(bootstrap.checkEngine()));
+    const QFuture<bool> cached = bootstrap.checkEngine();
+    EXPECT_TRUE(cached.isFinished());
+    EXPECT_FALSE(cached.result());
     EXPECT_EQ(root.read(QStringLiteral("checks")).count("run"), 1);
     QThread::msleep(10);
     QDir(venv).removeRecursively();
     writeEnvironment(venv, 0);
-    EXPECT_TRUE(bootstrap.engineExists());
+    EXPECT_TRUE(awaitResult(bootstrap.checkEngine()));
     EXPECT_EQ(root.read(QStringLiteral("checks")).count("run"), 2);
     QFile::remove(venv + QStringLiteral("/bin/python"));
-    EXPECT_FALSE(bootstrap.engineExists());
+    EXPECT_FALSE(awaitResult(bootstrap.checkEngine()));
+}
+
+// An interpreter that never finishes its import (a broken environment, a
+// stalled disk) must not hold the GUI thread: the check answers false at its
+// deadline, ends the interpreter and asks again the next time.
+TEST_F(EngineBootstrapTest, AHangingInterpreterIsGivenUpAtTheDeadlineOffTheGuiThread) {
+    const QString venv = root.file(QStringLiteral("mlx-venv"));
+    writeEnvironment(venv, 0);
+    QFile python(venv + QStringLiteral("/bin/python"));
+    ASSERT_TRUE(python.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    python.write(QStringLiteral("#!/bin/sh\necho run >> '%1/../checks'\necho $$ > '%1/../pid'\nexec sleep 600\n").arg(venv).toUtf8());
+    python.close();
+    EngineBootstrap::Setup hanging = setup();
+    hanging.importDeadline = std::chrono::milliseconds(500);
+    EngineBootstrap bootstrap(hanging, services());
+
+    const QFuture<bool> check = bootstrap.checkEngine();
+    EXPECT_FALSE(check.isFinished());
+    bool guiThreadRan = false;
+    QTimer::singleShot(0, [&guiThreadRan] { guiThreadRan = true; });
+    EXPECT_FALSE(awaitResult(check, 20000));
+    EXPECT_TRUE(guiThreadRan);
+    const pid_t pid = root.read(QStringLiteral("pid")).trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(::kill(pid, 0), 0) << "the interpreter outlived its check";
+    EXPECT_FALSE(awaitResult(bootstrap.checkEngine(), 20000));
+    EXPECT_EQ(root.read(QStringLiteral("checks")).count("run"), 2);
 }
 
 TEST_F(EngineBootstrapTest, ModelsCompleteWantsExactSizes) {
@@ -201,6 +233,41 @@ TEST_F(EngineBootstrapTest, RepairStopsTheServerFirstAndChecksTheRestart) {
 
     serverStarts = true;
     EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Ready);
+}
+
+// A model file damaged in place keeps its size, so only a test transcription
+// shows it: the repair says so instead of "ready", and the next repair
+// replaces the model whole.
+TEST_F(EngineBootstrapTest, RepairIsReadyOnlyWhenATestTranscriptionSucceeds) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    archive = fixtureArchive(QStringLiteral("good"));
+    EngineBootstrap bootstrap(setup(), services());
+    for (const ModelFile& file : kFiles) {
+        QDir().mkpath(QFileInfo(bootstrap.modelFolder() + QLatin1Char('/') + file.name).absolutePath());
+        QFile model(bootstrap.modelFolder() + QLatin1Char('/') + file.name);
+        ASSERT_TRUE(model.open(QIODevice::WriteOnly));
+        model.write(QByteArray(file.size, 'd'));
+    }
+    const QString mdef = bootstrap.modelFolder() + QStringLiteral("/en-us/mdef");
+    modelStatus = 400;
+
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Failed);
+    EXPECT_EQ(bootstrap.failureMessage(),
+              QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load (HTTP 400), "
+                             "so one of its files may be damaged. Repair again to download a fresh dictation model "
+                             "(about 1.2 GB)."));
+    EXPECT_EQ(fileBytes(mdef), QByteArray(400, 'd'));
+
+    // The fresh model still fails: nothing a repair can mend.
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(fileBytes(mdef), QByteArray(400, 'm'));
+    EXPECT_EQ(bootstrap.failureMessage(),
+              QStringLiteral("The dictation model still would not load (HTTP 400). Please contact support@quorvane.example."));
+
+    modelStatus = 200;
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready);
 }
 
 TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) {

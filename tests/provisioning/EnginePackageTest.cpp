@@ -1,5 +1,6 @@
 #include "engine/ArchiveListing.h"
 #include "engine/EnginePackage.h"
+#include "engine/ModelTable.h"
 #include "provisioning/FixtureArchive.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
@@ -40,8 +41,8 @@ protected:
                                                            : Response::bytes("no", "text/plain", 404);
         });
     }
-    QString base(const QString& name) const { return server.url().toString(QUrl::StripTrailingSlash) + QLatin1Char('/') + name; }
-    bool install(const QStringList& bases) {
+    QUrl base(const QString& name) const { return server.url(name); }
+    bool install(const QList<QUrl>& bases) {
         EnginePackage package(into, bases);
         QObject::connect(&package, &EnginePackage::progress,
                          [this](double fraction, const QString& detail) { reports.append({fraction, detail}); });
@@ -62,9 +63,18 @@ protected:
     const QString into = engine.file(QStringLiteral("mlx-venv"));
 };
 
+TEST_F(EnginePackageTest, InstallsFromAResourceFolderWhosePathHoldsASpace) {
+    const QString resources = engine.mkdir(QStringLiteral("My Projects/share"));
+    engine.write(QStringLiteral("My Projects/share/engine-dist/mlx-venv.tar.gz"), fixtureArchive(QStringLiteral("good")));
+    env.set("QUORVANE_RESOURCES", QFile::encodeName(resources));
+    env.unset(ModelTable::kBaseVariable);
+    EXPECT_TRUE(install(ModelTable::bases())) << log().toStdString();
+    EXPECT_TRUE(QFileInfo(into + QStringLiteral("/bin/python")).isExecutable());
+}
+
 TEST_F(EnginePackageTest, InstallsFromTheFirstBaseThatServesTheArchive) {
     archive = fixtureArchive(QStringLiteral("good"));
-    EXPECT_TRUE(install({QStringLiteral("::bad"), base(QStringLiteral("missing")), base(QStringLiteral("good"))}));
+    EXPECT_TRUE(install({QUrl(QStringLiteral("::bad")), base(QStringLiteral("missing")), base(QStringLiteral("good"))}));
     EXPECT_EQ(asked, QStringList({QStringLiteral("/missing/mlx-venv.tar.gz"), QStringLiteral("/good/mlx-venv.tar.gz")}));
     const QString downloading = QStringLiteral("Downloading the speech engine (one time, about 230 MB)");
     const QString unpacking = QStringLiteral("Unpacking the speech engine");
@@ -83,7 +93,7 @@ TEST_F(EnginePackageTest, NoBaseServingLogsEveryBaseAndReportsNothing) {
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] download failed from every source; tried \n")));
     EXPECT_FALSE(install({base(QStringLiteral("a")), base(QStringLiteral("b"))}));
-    EXPECT_TRUE(log().endsWith(QStringLiteral("tried %1, %2\n").arg(base(QStringLiteral("a")), base(QStringLiteral("b")))));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("tried %1, %2\n").arg(base(QStringLiteral("a")).toString(), base(QStringLiteral("b")).toString())));
     EXPECT_FALSE(QFileInfo::exists(engine.file(QLatin1String(EnginePackage::kStagingName))));
 }
 

@@ -3,6 +3,7 @@
 #include "engine/ModelTable.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -49,7 +50,7 @@ public:
         for (const ModelFile& file : kFiles)
             serve(file, body(file));
     }
-    QString url() const { return server.url().toString(QUrl::StripTrailingSlash); }
+    QUrl url() const { return server.url(); }
 
     LoopbackHttpServer server;
     QHash<QString, QByteArray> bodies;
@@ -58,7 +59,7 @@ public:
 
 class ModelDownloadTest : public testing::Test {
 protected:
-    bool run(const QStringList& bases, bool force = false, const ModelFiles& files = kFiles) {
+    bool run(const QList<QUrl>& bases, bool force = false, const ModelFiles& files = kFiles) {
         ModelDownload download(models.path(), files, bases);
         QObject::connect(&download, &ModelDownload::progressChanged, [this](double p) { progress.append(p); });
         const bool ok = awaitResult(download.run(force), 20000);
@@ -172,16 +173,33 @@ TEST_F(ModelDownloadTest, OneByteShortFileIsReplacedAndForceFetchesAgain) {
 TEST_F(ModelDownloadTest, BadBaseIsSkippedWithItsReason) {
     Base base;
     base.serveAll();
-    EXPECT_TRUE(run({QStringLiteral("http://[::1"), base.url()}));
-    EXPECT_FALSE(run({QStringLiteral("not a url")}, true));
+    EXPECT_TRUE(run({QUrl(QStringLiteral("http://[::1")), base.url()}));
+    EXPECT_FALSE(run({QUrl(QStringLiteral("not a url"))}, true));
     EXPECT_EQ(lastError, QStringLiteral("bad URL"));
+}
+
+// The program's own base is its resource folder, which may sit in a folder
+// such as "~/My Projects".
+TEST_F(ModelDownloadTest, TheProjectBaseServesFromAResourceFolderWhosePathHoldsASpace) {
+    TempFolder user;
+    const QString resources = user.mkdir(QStringLiteral("My Projects/quorvane #2/share"));
+    for (const ModelFile& file : kFiles)
+        user.write(QStringLiteral("My Projects/quorvane #2/share/engine-dist/%1/%2")
+                       .arg(QLatin1String(ModelTable::kModelName), file.name),
+                   body(file, 's'));
+    ScopedEnvironment env;
+    env.set("QUORVANE_RESOURCES", QFile::encodeName(resources));
+    env.unset(ModelTable::kBaseVariable);
+    EXPECT_TRUE(run(ModelTable::bases())) << lastError.toStdString();
+    for (const ModelFile& file : kFiles)
+        EXPECT_EQ(models.read(file.name), body(file, 's')) << file.name.toStdString();
 }
 
 TEST_F(ModelDownloadTest, FileBaseCountsACompleteReadAsSuccessAndAMissingFileAs404) {
     TempFolder distribution;
     for (const ModelFile& file : kFiles.mid(0, 2))
         distribution.write(QLatin1String(ModelTable::kModelName) + QLatin1Char('/') + file.name, body(file, 'd'));
-    const QString base = QUrl::fromLocalFile(distribution.path()).toString();
+    const QUrl base = QUrl::fromLocalFile(distribution.path());
     EXPECT_FALSE(run({base}));
     EXPECT_EQ(lastError, QStringLiteral("HTTP 404"));
     EXPECT_EQ(models.read(kFiles[1].name), body(kFiles[1], 'd'));

@@ -28,13 +28,14 @@ TEST(ModelTableTest, TableMatchesTheInstalledModelPackageAndOurConfig) {
 TEST(ModelTableTest, EnvironmentBaseComesFirstEvenWhenInvalid) {
     ScopedEnvironment env;
     env.unset(ModelTable::kBaseVariable);
-    const QStringList plain = ModelTable::bases();
+    const QList<QUrl> plain = ModelTable::bases();
     ASSERT_FALSE(plain.isEmpty());
-    EXPECT_EQ(QUrl(plain.first()).toLocalFile(), ModelTable::distributionFolder());
+    EXPECT_EQ(plain.first().toLocalFile(), ModelTable::distributionFolder());
 
     env.set(ModelTable::kBaseVariable, "::nonsense");
-    const QStringList withVariable = ModelTable::bases();
-    EXPECT_EQ(withVariable.first(), QStringLiteral("::nonsense"));
+    const QList<QUrl> withVariable = ModelTable::bases();
+    EXPECT_FALSE(withVariable.first().isValid());
+    EXPECT_FALSE(ModelTable::address(withVariable.first(), QStringLiteral("config.json")).isValid());
     EXPECT_EQ(withVariable.mid(1), plain);
 }
 

@@ -57,10 +57,10 @@ TEST(EngineFirstRunTest, EmptyHomeBecomesAnEngineThatTranscribes) {
     engine.checkModel = [] { return QFuture<int>(); };
     EngineBootstrap bootstrap(EngineBootstrap::Setup::defaults(), engine);
 
-    ASSERT_FALSE(bootstrap.engineExists());
+    ASSERT_FALSE(awaitResult(bootstrap.checkEngine(), 60000));
     ASSERT_TRUE(awaitFuture(bootstrap.run(), 240000));
     EXPECT_EQ(bootstrap.stage(), EngineBootstrap::Stage::Ready) << bootstrap.failureMessage().toStdString();
-    EXPECT_TRUE(bootstrap.engineExists());
+    EXPECT_TRUE(awaitResult(bootstrap.checkEngine(), 60000));
     EXPECT_TRUE(bootstrap.modelsComplete());
     EXPECT_EQ(MlxServer::parakeetModelRef(), ModelTable::modelFolder());
 

@@ -3,6 +3,10 @@
 #include "platform/Accessibility.h"
 
 #include <QHash>
+#include <QList>
+
+#include <functional>
+#include <utility>
 
 // An element with a text, a selection and a role that tests set directly. It
 // answers in UTF-16 units, counts text reads, and can be told to refuse or
@@ -56,16 +60,34 @@ public:
 class FakeAccessibility : public Accessibility {
 public:
     bool isTrusted() override { return trusted; }
-    // Grants at once, as switching the desktop's accessibility on does.
-    bool requestTrust() override {
+    // Grants, as switching the desktop's accessibility on does, unless the
+    // session `refuses`; answers at once, or at `answerHeldRequests` while
+    // `holdsAnswers`, as a bus answers later.
+    void requestTrust(std::function<void(bool on)> answered) override {
         ++trustRequests;
-        trusted = true;
-        return trusted;
+        if (holdsAnswers) {
+            heldAnswers << std::move(answered);
+            return;
+        }
+        if (!refuses)
+            trusted = true;
+        if (answered)
+            answered(trusted);
+    }
+    void answerHeldRequests() {
+        if (!refuses)
+            trusted = true;
+        for (const auto& answered : std::exchange(heldAnswers, {}))
+            if (answered)
+                answered(trusted);
     }
     std::shared_ptr<AccessibleElement> focusedElement() override { return focused; }
     std::optional<QRect> focusedWindowFrame(qint64 pid) override { return windowFrames.value(pid); }
 
     bool trusted = true;
+    bool refuses = false;
+    bool holdsAnswers = false;
+    QList<std::function<void(bool on)>> heldAnswers;
     int trustRequests = 0;
     std::shared_ptr<FakeElement> focused;
     QHash<qint64, std::optional<QRect>> windowFrames;

@@ -26,7 +26,12 @@ public:
         ++accessibilityChecks;
         return accessibility;
     }
-    void requestAccessibility() override { ++accessibilityRequests; }
+    // Answers at once with `accessibility`.
+    void requestAccessibility(std::function<void(bool)> answer) override {
+        ++accessibilityRequests;
+        if (answer)
+            answer(accessibility);
+    }
 
     // Delivers a held microphone answer.
     void answerMicrophone(bool granted) {

@@ -14,7 +14,7 @@ public:
     EngineBootstrap::Setup setup(bool works) {
         EngineBootstrap::Setup s;
         s.engineRoot = [this] { return m_root.path(); };
-        s.bases = [] { return QStringList(); };
+        s.bases = [] { return QList<QUrl>(); };
         s.locateUv = [works]() -> std::optional<QString> {
             return works ? std::optional(QStringLiteral("/usr/bin/python3")) : std::nullopt;
         };

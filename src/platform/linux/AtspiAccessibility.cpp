@@ -837,43 +837,56 @@ bool AtspiAccessibility::isTrusted() {
     return m_enabled;
 }
 
-bool AtspiAccessibility::requestTrust() {
-    if (!m_bus.isConnected())
-        return false;
-    m_enabled = true;
+void AtspiAccessibility::requestTrust(std::function<void(bool on)> answered) {
+    if (!m_bus.isConnected()) {
+        if (answered)
+            answered(false);
+        return;
+    }
     ++m_localChanges;
     const QDBusMessage set =
         statusCall(QStringLiteral("Set"), {kStatusInterface, kEnabled, QVariant::fromValue(QDBusVariant(true))});
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(set, int(kStatusTimeout.count())), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        // Read back what the bus made of it, whether it took the value or not.
-        ++m_localChanges;
-        m_refreshing = false;
-        refreshTrust();
-    });
-    return true;
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, answered = std::move(answered)](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                // A session may accept the call and keep the flag off: only the
+                // value read back tells.
+                ++m_localChanges;
+                m_refreshing = false;
+                refreshTrust(answered);
+            });
 }
 
-void AtspiAccessibility::refreshTrust() {
+void AtspiAccessibility::refreshTrust(std::function<void(bool on)> answered) {
     // The answer is taken by this object's thread; other threads read the cache.
-    if (m_refreshing || !m_bus.isConnected() || QThread::currentThread() != thread())
+    if (!m_bus.isConnected() || QThread::currentThread() != thread()) {
+        if (answered)
+            answered(m_enabled);
+        return;
+    }
+    if (m_refreshing && !answered)
         return;
     m_refreshing = true;
     const quint64 changes = m_localChanges;
     const QDBusMessage get = statusCall(QStringLiteral("Get"), {kStatusInterface, kEnabled});
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(get, int(kStatusTimeout.count())), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, changes](QDBusPendingCallWatcher* call) {
-        call->deleteLater();
-        if (changes != m_localChanges)
-            return; // asked before a change of ours, which refreshes again
-        m_refreshing = false;
-        const QDBusMessage reply = call->reply();
-        if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-            m_enabled = reply.arguments().first().value<QDBusVariant>().variant().toBool();
-        else
-            m_enabled = false;
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, changes, answered = std::move(answered)](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                const QDBusMessage reply = call->reply();
+                const bool on = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
+                                reply.arguments().first().value<QDBusVariant>().variant().toBool();
+                // An answer to a question asked before a change of ours is not
+                // the new state (that change refreshes again), but it is still
+                // what the bus said when asked.
+                if (changes == m_localChanges) {
+                    m_refreshing = false;
+                    m_enabled = on;
+                }
+                if (answered)
+                    answered(on);
+            });
 }
 
 void AtspiAccessibility::onPropertiesChanged(const QString& interface, const QVariantMap& changed,

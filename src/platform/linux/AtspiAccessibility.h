@@ -31,9 +31,9 @@ public:
 
     // The flag as last heard, false until the first answer; starts a refresh.
     bool isTrusted() override;
-    // Turns the flag on without waiting; true unless there is no session bus.
-    // A refusal from the bus shows in `isTrusted` once it has answered.
-    bool requestTrust() override;
+    // Sets the flag on the bus without waiting, then reads it back: the
+    // flag as read back is both the answer and the new `isTrusted`.
+    void requestTrust(std::function<void(bool on)> answered) override;
     std::shared_ptr<AccessibleElement> focusedElement() override;
     std::optional<QRect> focusedWindowFrame(qint64 pid) override;
     // The top-level X window at the point and its process, then that
@@ -45,8 +45,9 @@ private slots:
     void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
 
 private:
-    // Asks the bus for the flag unless a question is already out.
-    void refreshTrust();
+    // Asks the bus for the flag unless a question is already out, or in any
+    // case with `answered`, which is called with what the bus said.
+    void refreshTrust(std::function<void(bool on)> answered = {});
 
     Workspace* m_workspace;
     QDBusConnection m_bus;

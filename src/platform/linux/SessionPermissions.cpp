@@ -26,8 +26,12 @@ bool SessionPermissions::accessibilityGranted() {
     return m_accessibility.isTrusted();
 }
 
-void SessionPermissions::requestAccessibility() {
+void SessionPermissions::requestAccessibility(std::function<void(bool granted)> answer) {
     const bool wasOn = m_accessibility.isTrusted();
-    if (m_accessibility.requestTrust() && !wasOn)
-        m_announcer.announce(kTurnedOn, Announcer::Priority::Medium, nullptr);
+    m_accessibility.requestTrust([&announcer = m_announcer, wasOn, answer = std::move(answer)](bool on) {
+        if (on && !wasOn)
+            announcer.announce(kTurnedOn, Announcer::Priority::Medium, nullptr);
+        if (answer)
+            answer(on);
+    });
 }

@@ -8,7 +8,8 @@ class AudioInput;
 
 // The permissions as a Linux session grants them: the microphone is there when
 // PulseAudio lists an input device; accessibility is the session's AT-SPI flag
-// (org.a11y.Status IsEnabled), which asking turns on and announces.
+// (org.a11y.Status IsEnabled), which asking turns on; it is announced only
+// once the flag reads back on, since a session may refuse it.
 class SessionPermissions : public PermissionProvider {
 public:
     SessionPermissions(AudioInput& audioInput, Accessibility& accessibility, Announcer& announcer);
@@ -16,7 +17,7 @@ public:
     bool microphoneGranted() override;
     void requestMicrophone(std::function<void(bool granted)> answer) override;
     bool accessibilityGranted() override;
-    void requestAccessibility() override;
+    void requestAccessibility(std::function<void(bool granted)> answer) override;
 
 private:
     AudioInput& m_audioInput;

@@ -45,8 +45,11 @@ NBEST = 300
 NATS_PER_SCORE = 0.005
 # A piece spelled with a capital letter scores this much below the same piece in
 # lower case (the acoustic model's dictionary is in lower case), so a boost of
-# a capitalised word lets it come out as the user spells it.
-CAPITAL_PENALTY = 0.5
+# a capitalised word lets it come out as the user spells it. The two spellings
+# share the probability of the sound, so the scores stay log probabilities,
+# which a decision weighing whole words adds up along the text.
+CAPITAL_PENALTY = 2.0
+_SPELLING_SHARE = float(np.log1p(np.exp(-CAPITAL_PENALTY)))
 # Scores of pieces no alternative continues with.
 UNREACHABLE = -1.0e9
 WORD_START = "\u2581"
@@ -267,11 +270,12 @@ class JointNetwork:
             if key == "":
                 scores[self.blank] = value
                 continue
-            if key in self.ids:
-                scores[self.ids[key]] = value
             capital = key[:-1] + key[-1].upper()
             if capital != key and capital in self.ids:
-                scores[self.ids[capital]] = value - CAPITAL_PENALTY
+                scores[self.ids[capital]] = value - CAPITAL_PENALTY - _SPELLING_SHARE
+                value -= _SPELLING_SHARE
+            if key in self.ids:
+                scores[self.ids[key]] = value
         if scores[: self.blank + 1].max() <= UNREACHABLE:
             scores[self.blank] = 0.0
         return mx.array(scores)
