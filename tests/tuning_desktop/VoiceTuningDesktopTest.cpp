@@ -33,7 +33,7 @@ using Speech = std::function<QByteArray(const QString& sentence)>;
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
 
-// `sentence` in flite's 8 kHz "kal" voice with the two octaves around 1 kHz cut by
+// `sentence` in flite's 8 kHz "kal" voice with the two octaves around 500 Hz cut by
 // 12 dB, as 16 kHz s16le PCM; empty when flite or sox failed.
 QByteArray colouredPcm(const TempFolder& folder, const QString& sentence) {
     const QString spoken = folder.file(QStringLiteral("spoken.wav"));
@@ -49,7 +49,7 @@ QByteArray colouredPcm(const TempFolder& folder, const QString& sentence) {
                                       QStringLiteral("16000"), QStringLiteral("-e"), QStringLiteral("signed-integer"),
                                       QStringLiteral("-b"), QStringLiteral("16"), QStringLiteral("-c"),
                                       QStringLiteral("1"), coloured, QStringLiteral("equalizer"),
-                                      QStringLiteral("1000"), QStringLiteral("2o"), QStringLiteral("-12")});
+                                      QStringLiteral("500"), QStringLiteral("2o"), QStringLiteral("-12")});
     if (!sox.waitForFinished(30000) || sox.exitStatus() != QProcess::NormalExit || sox.exitCode() != 0)
         return {};
     return folder.read(QStringLiteral("coloured.raw"));
