@@ -12,7 +12,6 @@ import wave
 
 # 1. The array framework keeps at most 512 MiB of buffers for reuse.
 import mlx.core as mx
-import mlx.nn as nn
 
 mx.set_cache_limit(512 * 1024 * 1024)
 
@@ -175,6 +174,7 @@ def _qv_speech_timed(request: _QVTimedRequest):
 # a name, nor capitalises one.
 import math
 import threading
+import time
 
 import numpy as np
 from mlx_audio.stt.models.parakeet.parakeet import ParakeetTDT as _QVParakeet
@@ -439,26 +439,27 @@ def _qv_set_bias(request: _QVBiasRequest):
 # 6. Voice adaptation: a scale and a shift per mel channel, learnt from clips of
 # the user reading known sentences, applied to the features before every
 # transcription. It adapts to how a voice colours each band, not to words.
+#
+# The fit asks the recogniser itself how well each clip matches its sentence
+# (the score of its forced alignment) and searches the scales that raise that
+# score; there are no gradients to follow, so the search is by trial: a
+# coordinate search over bands of neighbouring channels, from the identity,
+# within fixed bounds, ending early when its time is up or a clear arrives.
+# Channels are tied in bands because the acoustic model reads only the first
+# cepstra of the channels: neighbours stand in for one another, and a search
+# over single channels wanders off into scales that fit the clips alone.
+# The shift stays zero: the acoustic model takes off each take's mean
+# cepstrum, and a shift of a channel only moves that mean.
 _QV_ADAPTER_FILE = os.path.join(_qv_engine_root(), "voice-adapter.npz")
-_QV_LEARNING_RATE = 0.002
-_QV_MIN_STEPS = 40
-_QV_MAX_STEPS = 120
-_QV_STEPS_PER_CLIP = 10
-_QV_NO_PATH = -1.0e9
+_QV_BAND_WIDTH = 5
+_QV_SCALE_BOUNDS = (0.5, 2.0)
+_QV_SEARCH_STEPS = (0.2, 0.1, 0.05)
+_QV_MAX_EVALUATIONS = 60
+_QV_FIT_SECONDS = 90.0
 
-_QV_ADAPT = {"scale": None, "shift": None, "clips": [], "progress": [0, 0]}
-
-
-class _QVAdapter(nn.Module):
-    """Features x scale + shift, one entry per mel channel."""
-
-    def __init__(self, channels):
-        super().__init__()
-        self["scale"] = mx.array(np.ones(channels, np.float32))
-        self["shift"] = mx.array(np.zeros(channels, np.float32))
-
-    def __call__(self, features):
-        return np.asarray(features, np.float32) * np.asarray(self["scale"]) + np.asarray(self["shift"])
+_QV_ADAPT = {"scale": None, "shift": None, "clips": [], "progress": [0, 0], "generation": 0}
+# Orders a fit's result against a clear that arrives while it runs.
+_QV_ADAPT_LOCK = threading.Lock()
 
 
 def _qv_load_adapter(path):
@@ -494,119 +495,65 @@ def _qv_adapted(args):
     return (mx.array(changed, getattr(features, "dtype", mx.float32)),) + tuple(args[1:])
 
 
-def _qv_text_tokens(vocabulary, text):
-    """Greedy longest-match pieces of `text` (spaces as word starts, one in
-    front); None when some position matches no piece."""
-    spelled = _QV_WORD_START + text.strip().replace(" ", _QV_WORD_START)
-    pieces = {}
-    for token, piece in enumerate(vocabulary):
-        if piece and not piece.startswith("<"):
-            pieces.setdefault(piece, token)
-    longest = max((len(piece) for piece in pieces), default=0)
-    tokens, at = [], 0
-    while at < len(spelled):
-        for length in range(min(longest, len(spelled) - at), 0, -1):
-            token = pieces.get(spelled[at:at + length])
-            if token is not None:
-                tokens.append(token)
-                at += length
-                break
-        else:
-            return None
-    return tokens
+class _QVCancelled(Exception):
+    pass
 
 
-def _qv_transducer_loss(log_probs, targets, blank):
-    """The negative log-likelihood of `targets` under the transducer's
-    log-probabilities (frames, targets + 1, outputs), summed over all
-    alignments by the forward recursion, and its exact gradient with respect
-    to the log-probabilities (from the backward recursion)."""
-    lp = np.asarray(log_probs, dtype=np.float64)
-    frames, count = lp.shape[0], len(targets)
-    emit = np.full((frames, count + 1), _QV_NO_PATH)
-    if count:
-        emit[:, :count] = lp[:, np.arange(count), np.asarray(targets)]
-    stay = lp[:, :, blank]
-    alpha = np.full((frames, count + 1), _QV_NO_PATH)
-    alpha[0, 0] = 0.0
-    for t in range(frames):
-        for u in range(count + 1):
-            if t == 0 and u == 0:
-                continue
-            terms = []
-            if t > 0:
-                terms.append(alpha[t - 1, u] + stay[t - 1, u])
-            if u > 0:
-                terms.append(alpha[t, u - 1] + emit[t, u - 1])
-            alpha[t, u] = np.logaddexp.reduce(terms) if terms else _QV_NO_PATH
-    total = alpha[frames - 1, count] + stay[frames - 1, count]
-    beta = np.full((frames, count + 1), _QV_NO_PATH)
-    beta[frames - 1, count] = stay[frames - 1, count]
-    for t in range(frames - 1, -1, -1):
-        for u in range(count, -1, -1):
-            if t == frames - 1 and u == count:
-                continue
-            terms = []
-            if t + 1 < frames:
-                terms.append(beta[t + 1, u] + stay[t, u])
-            if u < count:
-                terms.append(beta[t, u + 1] + emit[t, u])
-            beta[t, u] = np.logaddexp.reduce(terms) if terms else _QV_NO_PATH
-    gradient = np.zeros_like(lp)
-    following = np.full((frames, count + 1), _QV_NO_PATH)
-    following[:-1] = beta[1:]
-    following[frames - 1, count] = 0.0
-    gradient[:, :, blank] = -np.exp(alpha + stay + following - total)
-    if count:
-        gradient[:, np.arange(count), np.asarray(targets)] = -np.exp(
-            alpha[:, :count] + emit[:, :count] + beta[:, 1:] - total)
-    return -total, gradient
+def _qv_band_scale(bands, channels):
+    """Per-channel scales from one scale per band of _QV_BAND_WIDTH channels
+    (the last band takes what is left)."""
+    return np.repeat(bands, _QV_BAND_WIDTH)[:channels].astype(np.float32) if channels else np.ones(0, np.float32)
 
 
-def _qv_pair_loss(model, adapter, features, tokens):
-    """The loss of one (features, tokens) pair per token and its gradients
-    with respect to the adapter's scale and shift."""
-    raw = np.asarray(features, dtype=np.float32)
-    adapted = mx.array(adapter(raw)).astype(mx.bfloat16)
-    net = model.transducer
-    frames = raw.shape[-2]
-    log_probs, pullback = net.log_probs(np.asarray(adapted).reshape(-1, raw.shape[-1])[:frames], tokens)
-    log_probs = log_probs[: net.encoded_length(frames)]
-    loss, gradient = _qv_transducer_loss(log_probs, tokens, model.blank_id)
-    d_adapted = pullback(gradient / len(tokens)).reshape(-1, raw.shape[-1])
-    rows = raw.reshape(-1, raw.shape[-1])
-    return loss / len(tokens), {"scale": (d_adapted * rows).sum(axis=0), "shift": d_adapted.sum(axis=0)}
+def _qv_search_scales(objective, channels, evaluations=_QV_MAX_EVALUATIONS, seconds=_QV_FIT_SECONDS,
+                      on_step=lambda done: None, cancelled=lambda: False):
+    """The per-channel scales, tied in bands, that raise `objective` (higher
+    is better; None counts as worse than anything) most, found by coordinate
+    search from the identity within _QV_SCALE_BOUNDS: each band in turn is
+    moved by the step while that improves, first up, else down; then the step
+    is halved. Stops after `evaluations` calls of `objective` or `seconds`,
+    keeping the best found. Returns (scale, first value, best value, calls);
+    raises _QVCancelled as soon as `cancelled` holds."""
+    deadline = time.monotonic() + seconds
+    calls = [0]
+
+    def value(bands):
+        if cancelled():
+            raise _QVCancelled()
+        calls[0] += 1
+        result = objective(_qv_band_scale(bands, channels))
+        on_step(calls[0])
+        return -math.inf if result is None else result
+
+    def spent():
+        return calls[0] >= evaluations or time.monotonic() >= deadline
+
+    bands = np.ones(-(-channels // _QV_BAND_WIDTH))
+    first = best = value(bands)
+    for step in _QV_SEARCH_STEPS:
+        for band in range(bands.size):
+            for direction in (1.0, -1.0):
+                moved = False
+                while not spent():
+                    trial = bands.copy()
+                    trial[band] = min(max(trial[band] + direction * step, _QV_SCALE_BOUNDS[0]), _QV_SCALE_BOUNDS[1])
+                    if trial[band] == bands[band]:
+                        break
+                    result = value(trial)
+                    if result <= best:
+                        break
+                    bands, best, moved = trial, result, True
+                if moved:
+                    break
+    return _qv_band_scale(bands, channels), first, best, calls[0]
 
 
-def _qv_fit_steps(pairs):
-    return min(_QV_MAX_STEPS, max(_QV_MIN_STEPS, _QV_STEPS_PER_CLIP * pairs))
-
-
-class _QVAdam:
-    """Adam as the array framework's optimisers apply it (no bias correction)."""
-
-    def __init__(self, learning_rate, betas=(0.9, 0.999), eps=1e-8):
-        self.learning_rate, self.betas, self.eps = learning_rate, betas, eps
-        self.state = {}
-
-    def update(self, module, gradients):
-        first, second = self.betas
-        for name, gradient in gradients.items():
-            m, v = self.state.get(name, (0.0, 0.0))
-            m = first * m + (1 - first) * gradient
-            v = second * v + (1 - second) * np.square(gradient)
-            self.state[name] = (m, v)
-            module[name] = mx.array(np.asarray(module[name]) - self.learning_rate * m / (np.sqrt(v) + self.eps))
-
-
-def _qv_clip_pair(model, clip):
-    """(features, tokens) of a held clip, or None when it is unusable."""
+def _qv_clip_features(model, clip):
+    """The log-mel features of a held clip's audio, or None when it is not a
+    WAV take."""
     from mlx_audio.stt.models.parakeet.audio import get_logmel
     from mlx_audio.stt.utils import load_audio
 
-    tokens = _qv_text_tokens(model.vocabulary, str(clip.get("text", "")))
-    if not tokens:
-        return None
     handle, path = tempfile.mkstemp(suffix=".wav")
     try:
         with os.fdopen(handle, "wb") as out:
@@ -617,10 +564,19 @@ def _qv_clip_pair(model, clip):
             os.unlink(path)
         except OSError:
             pass
-    features = np.asarray(get_logmel(audio, model.preprocessor_config))
-    if model.transducer.encoded_length(features.shape[0]) < 1:
-        return None
-    return features[None], tokens
+    features = np.asarray(get_logmel(audio, model.preprocessor_config), dtype=np.float32)
+    return features if features.shape[0] else None
+
+
+def _qv_forced_total(alignment, pairs, workers):
+    """The objective of a fit: the summed forced score of every (sentence
+    index, features) pair under a scale, None when some clip loses its path."""
+
+    def total(scale):
+        scores = list(workers.map(lambda pair: alignment.score(pair[0], pair[1] * scale), pairs))
+        return None if any(score is None for score in scores) else float(sum(scores))
+
+    return total
 
 
 class _QVClip(BaseModel):
@@ -636,51 +592,69 @@ def _qv_adapt_clip(clip: _QVClip):
 
 @app.post("/v1/quorvane/adapt/clear")
 def _qv_adapt_clear():
-    _QV_ADAPT.update(clips=[], scale=None, shift=None, progress=[0, 0])
-    try:
-        os.unlink(_QV_ADAPTER_FILE)
-    except OSError:
-        pass
+    with _QV_ADAPT_LOCK:
+        _QV_ADAPT.update(clips=[], scale=None, shift=None, progress=[0, 0], generation=_QV_ADAPT["generation"] + 1)
+        try:
+            os.unlink(_QV_ADAPTER_FILE)
+        except OSError:
+            pass
     return {"ok": True}
 
 
 @app.post("/v1/quorvane/adapt/fit")
 def _qv_adapt_fit():
+    from concurrent.futures import ThreadPoolExecutor
+
+    generation = _QV_ADAPT["generation"]
     clips = list(_QV_ADAPT["clips"])
     if not clips:
         return {"ok": False, "reason": "no clips"}
+    started = time.monotonic()
     model = _qv_stt()
-    pairs = []
-    for clip in clips:
-        try:
-            pair = _qv_clip_pair(model, clip)
-        except Exception:
-            pair = None
-        if pair is not None:
-            pairs.append(pair)
-    if not pairs:
-        return {"ok": False, "reason": "nothing usable"}
-    adapter = _QVAdapter(pairs[0][0].shape[-1])
-    optimiser = _QVAdam(_QV_LEARNING_RATE)
-    steps = _qv_fit_steps(len(pairs))
-    _QV_ADAPT["progress"] = [0, steps]
-    loss = 0.0
-    for step in range(steps):
-        features, tokens = pairs[step % len(pairs)]
-        loss, gradients = _qv_pair_loss(model, adapter, features, tokens)
-        norm = math.sqrt(sum(float(np.sum(np.square(g))) for g in gradients.values()))
-        factor = min(1.0, 1.0 / (norm + 1e-6))
-        optimiser.update(adapter, {name: g * factor for name, g in gradients.items()})
-        _QV_ADAPT["progress"] = [step + 1, steps]
-    scale = np.asarray(adapter["scale"], dtype=np.float32)
-    shift = np.asarray(adapter["shift"], dtype=np.float32)
-    _QV_ADAPT.update(scale=scale, shift=shift, clips=[])
+    alignment = model.forced_alignment([str(clip.get("text", "")) for clip in clips])
     try:
-        os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
-        np.savez(_QV_ADAPTER_FILE, scale=scale, shift=shift)
-    except Exception:
-        pass
-    return {"ok": True, "clips": len(pairs), "steps": steps, "loss": float(loss)}
+        pairs = []
+        for index, clip in enumerate(clips):
+            try:
+                features = _qv_clip_features(model, clip) if alignment.usable(index) else None
+            except Exception:
+                features = None
+            if features is not None and alignment.score(index, features) is not None:
+                pairs.append((index, features))
+        if not pairs:
+            return {"ok": False, "reason": "nothing usable"}
+        channels = pairs[0][1].shape[-1]
+        pairs = [pair for pair in pairs if pair[1].shape[-1] == channels]
+        frames = sum(pair[1].shape[0] for pair in pairs)
+
+        def on_step(done):
+            with _QV_ADAPT_LOCK:
+                if _QV_ADAPT["generation"] == generation:
+                    _QV_ADAPT["progress"] = [min(done, _QV_MAX_EVALUATIONS), _QV_MAX_EVALUATIONS]
+
+        with ThreadPoolExecutor(max_workers=alignment.decoders) as workers:
+            scale, first, best, calls = _qv_search_scales(
+                _qv_forced_total(alignment, pairs, workers), channels,
+                seconds=max(0.0, _QV_FIT_SECONDS - (time.monotonic() - started)), on_step=on_step,
+                cancelled=lambda: _QV_ADAPT["generation"] != generation)
+    except _QVCancelled:
+        return {"ok": False, "reason": "cancelled"}
+    finally:
+        alignment.close()
+    shift = np.zeros(channels, np.float32)
+    with _QV_ADAPT_LOCK:
+        if _QV_ADAPT["generation"] != generation:
+            return {"ok": False, "reason": "cancelled"}
+        _QV_ADAPT.update(scale=scale, shift=shift, clips=[], progress=[_QV_MAX_EVALUATIONS, _QV_MAX_EVALUATIONS])
+        try:
+            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
+            np.savez(_QV_ADAPTER_FILE, scale=scale, shift=shift)
+        except Exception:
+            pass
+    print("voice adapter: %d clips, forced score %.0f -> %.0f after %d trials in %.1f s, scales %s"
+          % (len(pairs), first, best, calls, time.monotonic() - started,
+             " ".join("%.2f" % value for value in scale)), file=sys.stderr, flush=True)
+    return {"ok": True, "clips": len(pairs), "steps": calls, "loss": -best / frames, "first_loss": -first / frames}
 
 
 @app.get("/v1/quorvane/adapt/status")

@@ -1,16 +1,16 @@
-"""Voice adaptation inside the speech server script: the transducer loss and
-its gradients against brute force and finite differences, the fit's clips and
-steps, and the stored adapter's checks."""
+"""Voice adaptation inside the speech server script: the search for scales, a
+fit against the recogniser's forced alignment of flite takes with one band of
+their features turned down, the fit's clips, cancellation and the stored
+adapter's checks."""
 
 import base64
-import io
-import itertools
 import os
 import shutil
 import sys
 import tempfile
+import threading
+import time
 import unittest
-import wave
 
 import numpy as np
 
@@ -19,89 +19,114 @@ sys.path.insert(0, os.path.join(HERE, "..", "speechengine"))
 ENGINE_ROOT = tempfile.mkdtemp()
 os.environ["QV_ENGINE_ROOT"] = ENGINE_ROOT
 
-from speech_server_test import load_script_helpers  # noqa: E402
+from speech_server_test import flite_take, load_script_helpers  # noqa: E402
 
 import mlx.core as mx  # noqa: E402
-from mlx_audio.stt.models.parakeet.transducer import Transducer, make_weights  # noqa: E402
+from mlx_audio.stt.models.parakeet.audio import get_logmel  # noqa: E402
+from mlx_audio.stt.utils import load_audio  # noqa: E402
 
 SCRIPT = load_script_helpers()
 ADAPTER_FILE = os.path.join(ENGINE_ROOT, "voice-adapter.npz")
+SENTENCES = [
+    "The quick brown fox jumps over the lazy dog",
+    "Please increase the dosage to three hundred milligrams",
+    "We reviewed the patient chart before the appointment",
+    "The committee approved the budget without discussion",
+    "Please confirm the address before you send it",
+    "Thank you for calling, how can I help you today",
+]
+TAKES = {}
+
+
+def take(sentence):
+    if sentence not in TAKES:
+        TAKES[sentence] = flite_take(sentence, 0.0, ENGINE_ROOT)
+    return TAKES[sentence]
+
+
+def features_of(wav):
+    path = os.path.join(ENGINE_ROOT, "take.wav")
+    with open(path, "wb") as out:
+        out.write(wav)
+    return np.asarray(get_logmel(load_audio(path, 16000), SCRIPT["_qv_stt"]().preprocessor_config))
 
 
 def tearDownModule():
     shutil.rmtree(ENGINE_ROOT)
 
 
-def log_softmax(values):
-    shifted = values - values.max(axis=-1, keepdims=True)
-    return shifted - np.log(np.exp(shifted).sum(axis=-1, keepdims=True))
+class ScaleSearchTest(unittest.TestCase):
+    def test_the_search_climbs_to_the_best_band_scales_within_the_bounds(self):
+        target = np.repeat([1.6, 0.7, 1.0, 3.0, 0.2], 5)[:23]
+        scale, first, best, calls = SCRIPT["_qv_search_scales"](
+            lambda scale: -float(np.sum((scale - target) ** 2)), 23, evaluations=400, seconds=60)
+        expected = np.repeat([1.6, 0.7, 1.0, 2.0, 0.5], 5)[:23]
+        np.testing.assert_allclose(scale, expected, atol=1e-6)
+        self.assertEqual(first, -float(np.sum((np.ones(23) - target) ** 2)))
+        self.assertGreater(best, first)
+        self.assertLess(calls, 400)
+
+    def test_the_search_keeps_the_identity_when_nothing_scores_better_or_every_trial_fails(self):
+        for objective in (lambda scale: -float(np.sum((scale - 1.0) ** 2)),
+                          lambda scale: 0.0 if np.all(scale == 1.0) else None):
+            scale, first, best, _ = SCRIPT["_qv_search_scales"](objective, 25)
+            self.assertEqual(scale.tolist(), [1.0] * 25)
+            self.assertEqual(best, first)
+
+    def test_the_search_stops_at_its_budget_of_trials_or_of_time(self):
+        seen = []
+        _, _, _, calls = SCRIPT["_qv_search_scales"](lambda scale: float(scale.sum()), 25, evaluations=7,
+                                                      on_step=seen.append)
+        self.assertEqual((calls, seen), (7, list(range(1, 8))))
+
+        def slow(scale):
+            time.sleep(0.05)
+            return float(scale.sum())
+
+        started = time.monotonic()
+        SCRIPT["_qv_search_scales"](slow, 25, evaluations=1000, seconds=0.3)
+        self.assertLess(time.monotonic() - started, 1.0)
+
+    def test_a_cancelled_search_raises_before_its_next_trial(self):
+        calls = []
+        with self.assertRaises(SCRIPT["_QVCancelled"]):
+            SCRIPT["_qv_search_scales"](lambda scale: calls.append(1) or float(scale.sum()), 25,
+                                        cancelled=lambda: len(calls) >= 3)
+        self.assertEqual(len(calls), 3)
 
 
-def brute_force_loss(lp, targets, blank):
-    """-log of the sum over every alignment: T blanks and U pieces in any
-    order that ends with a blank, each step read at its (frame, pieces) cell."""
-    frames, count = lp.shape[0], len(targets)
-    total = []
-    for places in itertools.combinations(range(frames + count - 1), count):
-        t = u = 0
-        score = 0.0
-        for position in range(frames + count):
-            if position in places:
-                score += lp[t, u, targets[u]]
-                u += 1
-            else:
-                score += lp[t, u, blank]
-                t += 1
-        total.append(score)
-    return -np.logaddexp.reduce(total)
+class ForcedAlignmentFitTest(unittest.TestCase):
+    """Takes whose features have one band turned down to half: the search
+    against the recogniser's forced alignment puts the band back up."""
 
+    def test_a_band_turned_down_is_found_and_the_forced_score_rises(self):
+        model = SCRIPT["_qv_stt"]()
+        alignment = model.forced_alignment(SENTENCES)
+        band = slice(10, 15)
+        pairs = []
+        for index, sentence in enumerate(SENTENCES):
+            features = features_of(take(sentence))
+            features[:, band] *= 0.5
+            pairs.append((index, features))
+        from concurrent.futures import ThreadPoolExecutor
+        try:
+            with ThreadPoolExecutor(alignment.decoders) as workers:
+                scale, first, best, _ = SCRIPT["_qv_search_scales"](
+                    SCRIPT["_qv_forced_total"](alignment, pairs, workers), 25)
+        finally:
+            alignment.close()
+        print("band scales %s, forced score %.0f -> %.0f" % (scale[band].tolist(), first, best), file=sys.stderr)
+        self.assertGreater(best, first)
+        for value in scale[band]:
+            self.assertAlmostEqual(value, 2.0, delta=0.4)
 
-def wav(seconds, seed):
-    samples = np.random.default_rng(seed).standard_normal(int(16000 * seconds)) * 0.1
-    out = io.BytesIO()
-    with wave.open(out, "wb") as target:
-        target.setnchannels(1)
-        target.setsampwidth(2)
-        target.setframerate(16000)
-        target.writeframes((np.clip(samples, -1, 1) * 32767).astype("<i2").tobytes())
-    return base64.b64encode(out.getvalue()).decode("ascii")
-
-
-class TransducerLossTest(unittest.TestCase):
-    def test_the_forward_recursion_sums_every_alignment(self):
-        generator = np.random.default_rng(1)
-        for frames, targets in ((3, [1, 2]), (4, [0, 0, 1]), (2, [])):
-            lp = log_softmax(generator.standard_normal((frames, len(targets) + 1, 4)))
-            loss, _ = SCRIPT["_qv_transducer_loss"](lp, targets, 3)
-            self.assertAlmostEqual(loss, brute_force_loss(lp, targets, 3), places=9)
-
-    def test_the_gradient_matches_finite_differences(self):
-        generator = np.random.default_rng(2)
-        lp = generator.standard_normal((3, 3, 4))
-        loss, gradient = SCRIPT["_qv_transducer_loss"](lp, [2, 0], 3)
-        step = 1e-6
-        for index in np.ndindex(lp.shape):
-            moved = lp.copy()
-            moved[index] += step
-            numeric = (SCRIPT["_qv_transducer_loss"](moved, [2, 0], 3)[0] - loss) / step
-            self.assertAlmostEqual(gradient[index], numeric, delta=1e-4, msg=str(index))
-
-    def test_the_transducer_gradient_reaches_the_features_exactly(self):
-        generator = np.random.default_rng(3)
-        net = Transducer(make_weights(5, 9), blank=6)
-        features = generator.standard_normal((9, 5))
-        tokens = [1, 4]
-        weights = generator.standard_normal((2, 3, 7))
-        _, pullback = net.log_probs(features, tokens)
-        gradient = pullback(weights)
-        self.assertEqual(gradient.shape, features.shape)
-        self.assertTrue(np.all(gradient[8] == 0.0))  # past the last whole stack of frames
-        step = 1e-6
-        for index in np.ndindex(features.shape):
-            moved = features.copy()
-            moved[index] += step
-            numeric = ((net.log_probs(moved, tokens)[0] - net.log_probs(features, tokens)[0]) * weights).sum() / step
-            self.assertAlmostEqual(gradient[index], numeric, delta=1e-4, msg=str(index))
+    def test_a_sentence_with_a_word_missing_from_the_dictionary_cannot_be_aligned(self):
+        alignment = SCRIPT["_qv_stt"]().forced_alignment(["the quick brown fox", "the qwxzzy fox", "?!"])
+        try:
+            self.assertEqual([alignment.usable(index) for index in range(3)], [True, False, False])
+            self.assertIsNone(alignment.score(1, np.ones((200, 25), np.float32)))
+        finally:
+            alignment.close()
 
 
 class FitTest(unittest.TestCase):
@@ -111,43 +136,65 @@ class FitTest(unittest.TestCase):
     def clip(self, text, audio):
         return SCRIPT["_qv_adapt_clip"](SCRIPT["_QVClip"](text=text, audio=audio))
 
-    def test_one_clip_trains_forty_steps_and_the_adapter_is_stored(self):
-        self.assertEqual(self.clip("Thank you for calling, how can I help you today", wav(0.6, 1)), {"clips": 1})
-        answer = SCRIPT["_qv_adapt_fit"]()
-        self.assertEqual((answer["ok"], answer["clips"], answer["steps"]), (True, 1, 40))
-        self.assertTrue(np.isfinite(answer["loss"]))
-        self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": True, "clips": 0, "step": 40, "steps": 40})
-        scale, shift = SCRIPT["_qv_load_adapter"](ADAPTER_FILE)
-        self.assertEqual(scale.shape, (25,))
-        self.assertFalse(np.allclose(scale, 1.0) and np.allclose(shift, 0.0))
+    def audio(self, sentence):
+        return base64.b64encode(take(sentence)).decode("ascii")
 
-    def test_thirteen_clips_train_at_most_120_steps_and_unusable_clips_are_skipped(self):
-        for index in range(13):
-            self.clip("the quick brown fox", wav(0.3, index))
-        self.clip("caf\u00e9 au lait", wav(0.3, 20))
-        self.clip("the quick brown fox", "not base64 at all!")
-        self.clip("the quick brown fox", base64.b64encode(b"RIFF but not a wave").decode())
+    def test_a_fit_stores_band_scales_and_a_zero_shift_and_skips_unusable_clips(self):
+        self.clip(SENTENCES[0], self.audio(SENTENCES[0]))
+        self.clip(SENTENCES[1], self.audio(SENTENCES[1]))
+        self.clip("the qwxzzy fox", self.audio(SENTENCES[0]))
+        self.clip(SENTENCES[2], "not base64 at all!")
+        self.clip(SENTENCES[2], base64.b64encode(b"RIFF but not a wave").decode())
         answer = SCRIPT["_qv_adapt_fit"]()
-        self.assertEqual((answer["clips"], answer["steps"]), (13, 120))
+        self.assertEqual((answer["ok"], answer["clips"]), (True, 2))
+        self.assertLessEqual(answer["loss"], answer["first_loss"])
+        steps = SCRIPT["_QV_MAX_EVALUATIONS"]
+        self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": True, "clips": 0, "step": steps, "steps": steps})
+        scale, shift = SCRIPT["_qv_load_adapter"](ADAPTER_FILE)
+        self.assertEqual((scale.shape, shift.tolist()), ((25,), [0.0] * 25))
+        self.assertTrue(np.all(scale.reshape(5, 5) == scale.reshape(5, 5)[:, :1]))
 
     def test_a_fit_without_usable_clips_says_why(self):
         self.assertEqual(SCRIPT["_qv_adapt_fit"](), {"ok": False, "reason": "no clips"})
-        self.clip("\u00e9t\u00e9", wav(0.3, 1))
+        self.clip("\u00e9t\u00e9", self.audio(SENTENCES[0]))
         self.assertEqual(SCRIPT["_qv_adapt_fit"](), {"ok": False, "reason": "nothing usable"})
 
+    def test_a_clear_during_a_fit_ends_it_at_once_without_an_adapter(self):
+        for sentence in SENTENCES:
+            self.clip(sentence, self.audio(sentence))
+        trials, cleared = [], threading.Event()
+        forced_total = SCRIPT["_qv_forced_total"]
+
+        def counted(*args):
+            total = forced_total(*args)
+            return lambda scale: trials.append(cleared.is_set()) or total(scale)
+
+        SCRIPT["_qv_forced_total"] = counted
+        try:
+            answer = {}
+            fit = threading.Thread(target=lambda: answer.update(SCRIPT["_qv_adapt_fit"]()))
+            fit.start()
+            deadline = time.monotonic() + 60
+            while len(trials) < 3 and time.monotonic() < deadline:
+                time.sleep(0.005)
+            cleared.set()
+            self.assertEqual(SCRIPT["_qv_adapt_clear"](), {"ok": True})
+            fit.join(60)
+        finally:
+            SCRIPT["_qv_forced_total"] = forced_total
+        self.assertEqual(answer, {"ok": False, "reason": "cancelled"})
+        self.assertLessEqual(trials.count(True), 1, "trials after the clear")
+        self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": False, "clips": 0, "step": 0, "steps": 0})
+        self.assertFalse(os.path.exists(ADAPTER_FILE))
+
     def test_clear_forgets_clips_and_adapter_and_deletes_the_file(self):
-        self.clip("hello there", wav(0.3, 1))
+        self.clip(SENTENCES[0], self.audio(SENTENCES[0]))
         SCRIPT["_qv_adapt_fit"]()
-        self.clip("hello there", wav(0.3, 2))
+        self.clip(SENTENCES[0], self.audio(SENTENCES[0]))
         self.assertTrue(os.path.exists(ADAPTER_FILE))
         self.assertEqual(SCRIPT["_qv_adapt_clear"](), {"ok": True})
         self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": False, "clips": 0, "step": 0, "steps": 0})
         self.assertFalse(os.path.exists(ADAPTER_FILE))
-
-    def test_text_becomes_the_longest_pieces_from_the_left(self):
-        vocabulary = ["<unk>", "\u2581a", "\u2581ab", "b", "c", ","]
-        self.assertEqual(SCRIPT["_qv_text_tokens"](vocabulary, " abc, ab "), [2, 4, 5, 2])
-        self.assertIsNone(SCRIPT["_qv_text_tokens"](vocabulary, "abd"))
 
 
 class StoredAdapterTest(unittest.TestCase):

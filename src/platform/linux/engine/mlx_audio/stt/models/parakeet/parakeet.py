@@ -13,6 +13,10 @@ piece, each piece scored by the log posterior of the alternatives that
 continue the text so far. So a bias added to the scores before the choice
 moves the text only among what the acoustics allow.
 
+`forced_alignment` scores takes against the sentences read in them: the
+acoustic model's best path through each sentence's words, the measure a voice
+adapter is fitted to.
+
 Decoding goes through a pool of decoders shared by every recogniser of the
 process: each decode has a decoder to itself, so as many requests as there are
 decoders decode at once (a live preview never holds up the final take) and
@@ -28,7 +32,6 @@ import numpy as np
 
 import mlx.core as mx
 from mlx_audio.stt.models.parakeet.audio import PreprocessArgs, cepstra, get_logmel
-from mlx_audio.stt.models.parakeet.transducer import PREFIX, Transducer, make_weights
 
 _FRAMES_PER_SECOND = 100.0
 # Debian's model, used until a recogniser is loaded from a model folder that
@@ -86,6 +89,13 @@ def _new_decoder():
         return Decoder(config)
 
 
+def _run(decoder, cepstra_rows):
+    """Decodes cepstra of one whole take with the decoder's active search."""
+    decoder.start_utt()
+    decoder.process_cep(np.ascontiguousarray(cepstra_rows, dtype=np.float32).tobytes(), False, True)
+    decoder.end_utt()
+
+
 def _word(word):
     """A dictionary word without its pronunciation number; None for fillers."""
     word = re.sub(r"\(\d+\)$", "", word)
@@ -95,9 +105,7 @@ def _word(word):
 def _recognise(decoder, cepstra_rows):
     """The timed words of the best path and the distinct texts of the n-best
     list with their log posteriors, for cepstra of one take."""
-    decoder.start_utt()
-    decoder.process_cep(np.ascontiguousarray(cepstra_rows, dtype=np.float32).tobytes(), False, True)
-    decoder.end_utt()
+    _run(decoder, cepstra_rows)
     if decoder.hyp() is None:
         return [], []
     timed = []
@@ -184,6 +192,71 @@ _POOL = DecoderPool(DECODERS)
 def load_decoders():
     """Makes the shared decoders now rather than at the first takes."""
     _POOL.preload()
+
+
+# Decoders a forced alignment makes for itself, so that the takes of one fit
+# are scored side by side without holding up dictation's decoders.
+FORCED_DECODERS = 3
+# Words as the dictionary spells them: letters of any script and digits, with
+# inner apostrophes ("don't"); anything else separates them.
+_SPOKEN_WORD = re.compile(r"[^\W_]+(?:'[^\W_]+)*")
+
+
+def _grammar(words):
+    return "#JSGF V1.0;\ngrammar sentence;\npublic <sentence> = %s;\n" % " ".join(words)
+
+
+class ForcedAlignment:
+    """Scores takes against the sentences read in them: the score of the
+    acoustic model's best path through exactly the sentence's words (in the
+    model's log base 1.0001; higher is better). A sentence with a word the
+    dictionary lacks cannot be aligned. Thread-safe: each score borrows one of
+    the alignment's own `decoders`; `close` frees them."""
+
+    def __init__(self, sentences, args, decoders):
+        self._args = args
+        self._idle = queue.SimpleQueue()
+        made = [_new_decoder() for _ in range(max(1, decoders))]
+        self.decoders = len(made)
+        self._words = []
+        for text in sentences:
+            words = _SPOKEN_WORD.findall(str(text).lower())
+            known = bool(words) and all(made[0].lookup_word(word) is not None for word in words)
+            self._words.append(words if known else None)
+        for decoder in made:
+            for index, words in enumerate(self._words):
+                if words:
+                    decoder.set_jsgf_string("s%d" % index, _grammar(words))
+            self._idle.put(decoder)
+
+    def usable(self, index):
+        """Whether sentence `index` can be aligned."""
+        return self._words[index] is not None
+
+    def score(self, index, features):
+        """The forced score of log-mel `features` (frames, channels) as a take
+        of sentence `index`, or None when no path through its words survives
+        the search or the sentence cannot be aligned."""
+        if not self.usable(index):
+            return None
+        rows = cepstra(features, self._args)
+        if rows.shape[0] == 0:
+            return None
+        decoder = self._idle.get()
+        try:
+            decoder.set_search("s%d" % index)
+            _run(decoder, rows)
+            hypothesis = decoder.hyp()
+            return None if hypothesis is None else int(hypothesis.best_score)
+        finally:
+            self._idle.put(decoder)
+
+    def close(self):
+        while True:
+            try:
+                self._idle.get_nowait()
+            except queue.Empty:
+                return
 
 
 class AlignedToken:
@@ -292,12 +365,11 @@ class ParakeetTDT:
         self.durations = list(DURATIONS)
         self.decoder = PredictionNetwork(self.vocabulary, self.blank_id)
         self.joint = JointNetwork(self.vocabulary, self.blank_id)
-        # The transducer a voice adapter is fitted with: the folder's weights,
-        # else the ones its maker writes.
-        stored = {name: value for name, value in self.weights.items() if name.startswith(PREFIX)}
-        if not stored:
-            stored = make_weights(self.preprocessor_config.features, self.blank_id + 1 + len(DURATIONS))
-        self.transducer = Transducer(stored, self.blank_id)
+
+    def forced_alignment(self, sentences):
+        """A ForcedAlignment of takes of `sentences` on this recogniser's
+        acoustic model."""
+        return ForcedAlignment(sentences, self.preprocessor_config, FORCED_DECODERS)
 
     def step(self, feature, token, hidden, cell):
         """The greedy decision for one step: the prediction network over the
