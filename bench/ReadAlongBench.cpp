@@ -73,7 +73,6 @@ struct Page {
             return QtFuture::makeReadyFuture(std::optional<Timed>(timed));
         };
         services.selectedVoice = [] { return QStringLiteral("af_heart"); };
-        services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
         services.players = [this] { return &players; };
         services.makesWindow = false;
         controller = std::make_unique<ReaderWindowController>(services);

@@ -91,7 +91,6 @@ TEST_F(ReadAlongDesktop, TheLitWordFollowsTheVoiceAtEitherSpeedAndTheReadingSave
     TempFolder folder;
     ReaderWindowController::Services services = ReaderWindowController::Services::standard();
     services.selectedVoice = [] { return QStringLiteral("af_heart"); };
-    services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
     services.chooseDestination = [&](QWidget*, const QString&) {
         return std::optional<QString>(folder.file(QStringLiteral("reading.m4a")));
     };
