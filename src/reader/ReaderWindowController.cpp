@@ -4,6 +4,7 @@
 #include "engine/MlxServer.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "platform/Wording.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspace.h"
 #include "reader/KokoroVoice.h"
@@ -319,7 +320,7 @@ void ReaderWindowController::afterEngine(quint64 generation, const QString& text
 
 void ReaderWindowController::failReading() {
     setPreparing(false);
-    setStatus(kCouldNotRead);
+    setStatus(Wording::of(kCouldNotRead));
     m_wav.reset();
     m_sourceText.clear();
     if (!m_timeline.words.isEmpty() || m_timeline.duration != 0) {

@@ -3,6 +3,7 @@
 // spoken as words nor timed.
 #include "engine/MlxServer.h"
 #include "platform/Platform.h"
+#include "platform/Wording.h"
 #include "platform/linux/PdeathsigChildProcesses.h"
 #include "platform/linux/ProcProcessTable.h"
 #include "reader/ReaderController.h"
@@ -14,6 +15,7 @@
 #include "support/PortLock.h"
 #include "support/QtPrinting.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ScopedLinuxWording.h"
 #include "support/TestEngine.h"
 
 #include <QFile>
@@ -103,6 +105,25 @@ TEST_F(ReaderEngineTest, TimedSpeechGivesRisingWordTimesWithoutMarkup) {
     }
     EXPECT_EQ(words.count(QStringLiteral("read")), 2) << words.join(u' ').toStdString();
     EXPECT_EQ(words.size(), kSentence.split(u' ').size()) << words.join(u' ').toStdString();
+}
+
+TEST(ReadAlongNotice, AReadingTheEngineCannotMakeSaysSoInTheChunkedReadersWords) {
+    ScopedLinuxWording wording;
+    FakeAudioPlayers players;
+    ReaderWindowController::Services services;
+    services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
+    services.synthesize = [](const QString&, const QString&) {
+        return QtFuture::makeReadyFuture(std::optional<ReaderWindowController::TimedResult>());
+    };
+    services.selectedVoice = [] { return QStringLiteral("af_heart"); };
+    services.players = [&players] { return &players; };
+    services.makesWindow = false;
+    ReaderWindowController controller(services);
+    ASSERT_TRUE(awaitFuture(controller.read(QStringLiteral("Hello there."))));
+    EXPECT_EQ(controller.status(), QStringLiteral("That could not be read. The speech engine did not answer."));
+    // The chunked reader says the same of the same failure.
+    const QString chunked = Wording::of(QStringLiteral("Could not start %@. The first use of a voice needs a moment online."));
+    EXPECT_TRUE(controller.status()->endsWith(chunked.section(u'.', 1)));
 }
 
 // A read-along reading of `text` with `voice` through the real engine; the
