@@ -276,7 +276,7 @@ QList<ReaderTimeline::Word> timed(const QString& source, const QList<Spoken>& sp
         const int heard = saidTo - saidFrom;
         if (count > 0 && heard > 0)
             for (int k = 0; k < count; ++k)
-                ties.emplace_back(written[writtenFrom + k].offset, said[saidFrom + k * heard / count].owner);
+                ties.emplace_back(written[writtenFrom + k].offset, said[saidFrom + int(qint64(k) * heard / count)].owner);
     };
     for (const auto& [w, s] : *common) {
         tieGap(w, s);
