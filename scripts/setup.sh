@@ -20,7 +20,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config git libgtest-dev libgmock-dev googletest libbenchmark-dev libicu-dev
   qt6-base-dev qt6-declarative-dev qt6-multimedia-dev qt6-speech-dev qt6-svg-dev libxkbcommon-dev
-  libxtst-dev libxi-dev libxres-dev libx11-dev libatspi2.0-dev libcld2-dev libavahi-client-dev libespeak-ng-dev libpulse-dev
+  libxtst-dev libxi-dev libxres-dev libx11-dev libatspi2.0-dev libcld2-dev libavahi-client-dev libespeak-ng-dev libpulse-dev libsoundtouch-dev
   libpocketsphinx-dev libsphinxbase-dev libsodium-dev libarchive-dev libglib2.0-dev
   # fuzzers (a separate clang build with libFuzzer and the sanitizers)
   clang libclang-rt-14-dev

@@ -28,8 +28,14 @@ public:
     virtual void stop() = 0;
     // From 0 (silent) to 1 (full).
     virtual void setVolume(float volume) = 0;
-    // Playback speed, 1 = normal.
+    // Playback speed, 1 = normal; the pitch stays where it is.
     virtual void setRate(double rate) = 0;
+    // Queues another sound to play right after what is queued, through the
+    // same open output, so no gap falls between them; `finished` then comes
+    // at the end of the last. False, and nothing queued, when the sound is of
+    // another format, cannot be read, or the output is already winding down
+    // after its last sound (the caller then plays it once `finished` came).
+    virtual bool append(const QByteArray& wav) = 0;
     // Moves playback to `position` (clamped to the sound).
     virtual void seek(std::chrono::milliseconds position) = 0;
     // How far into the sound playback is.

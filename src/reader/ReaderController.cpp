@@ -66,6 +66,11 @@ struct ReaderController::Run {
     float volume = 1.0f;
     QString voice;
     QStringList chunks;
+    // Audio that came while the output was winding down after its last
+    // sound; played once it has.
+    QList<QByteArray> held;
+    // No more audio will come: the reading ends with the output's end.
+    bool allQueued = false;
     std::shared_ptr<QPromise<void>> promise = std::make_shared<QPromise<void>>();
 };
 
@@ -224,34 +229,68 @@ void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<st
                 flash(Wording::of(tr("Could not start %@. The first use of a voice needs a moment online."))
                           .replace(QStringLiteral("%@"), name));
             }
-            setReading(false);
-            finishPromise(run->promise);
+            // What is already queued still plays to its end.
+            run->allQueued = true;
+            if (!m_playbackContinuation)
+                finishReading(run);
             return;
         }
         const bool last = index + 1 >= run->chunks.size();
+        run->allQueued = last;
+        // The next chunk is asked for before this one plays, and queued
+        // behind it as soon as it comes, so the voice runs on without a gap.
         QFuture<std::optional<QByteArray>> next = last ? QFuture<std::optional<QByteArray>>() : requestChunk(run, index + 1);
-        play(*wav, [this, run, index, last, next] {
-            if (isStale(run)) {
-                abandonPromise(run->promise);
-                return;
-            }
-            if (last) {
-                setReading(false);
-                finishPromise(run->promise);
-                return;
-            }
+        if (!queueAudio(run, *wav) && last && !m_playbackContinuation)
+            finishReading(run);
+        if (!last)
             awaitChunk(run, index + 1, next);
-        });
     }).onCanceled(this, [run] { finishPromise(run->promise); });
 }
 
-void ReaderController::play(const QByteArray& wav, std::function<void()> ended) {
+bool ReaderController::queueAudio(const RunPtr& run, const QByteArray& wav) {
+    if (!m_playbackContinuation || !m_player)
+        return play(wav, [this, run] { afterPlayback(run); });
+    if (run->held.isEmpty() && m_player->append(wav))
+        armWatchdog();
+    else
+        run->held.append(wav);
+    return true;
+}
+
+void ReaderController::afterPlayback(const RunPtr& run) {
+    if (isStale(run)) {
+        abandonPromise(run->promise);
+        return;
+    }
+    // Audio that came while the output wound down starts it again; an
+    // unplayable chunk is skipped.
+    while (!run->held.isEmpty() && !m_playbackContinuation)
+        play(run->held.takeFirst(), [this, run] { afterPlayback(run); });
+    while (!run->held.isEmpty() && m_player && m_player->append(run->held.first())) {
+        run->held.removeFirst();
+        armWatchdog();
+    }
+    // Otherwise the next chunk's audio, when it comes, starts the output again.
+    if (!m_playbackContinuation && run->allQueued)
+        finishReading(run);
+}
+
+void ReaderController::armWatchdog() {
+    m_watchdog.start(std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position()) +
+                     m_services.watchdogMargin);
+}
+
+void ReaderController::finishReading(const RunPtr& run) {
+    setReading(false);
+    finishPromise(run->promise);
+}
+
+bool ReaderController::play(const QByteArray& wav, std::function<void()> ended) {
     AudioPlayer::Factory* players = Platform::current().audioPlayers;
     std::unique_ptr<AudioPlayer> player = players ? players->create(wav) : nullptr;
     if (!player) {
         qCWarning(lcReader) << "a chunk's audio cannot be played; skipping it";
-        QTimer::singleShot(0, this, std::move(ended));
-        return;
+        return false;
     }
     player->setVolume(m_playbackVolume);
     player->setFinished([this] { QTimer::singleShot(0, this, [this] { resumePlayback(); }); });
@@ -260,9 +299,10 @@ void ReaderController::play(const QByteArray& wav, std::function<void()> ended) 
     if (!m_player->play()) {
         qCWarning(lcReader) << "the player did not start; skipping the chunk";
         QTimer::singleShot(0, this, [this] { resumePlayback(); });
-        return;
+        return true;
     }
-    m_watchdog.start(m_player->duration() + m_services.watchdogMargin);
+    armWatchdog();
+    return true;
 }
 
 void ReaderController::resumePlayback() {

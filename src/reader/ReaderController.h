@@ -22,7 +22,7 @@ class BubbleControl;
 // The read-aloud engine: takes the selection or a text handed in, prepares it
 // for speech, chooses a voice, cuts it into chunks and plays the speech
 // engine's answer for each, the next chunk's request already running while the
-// current one plays. Text in a language no engine voice speaks goes to the
+// current one plays and its audio queued behind it on the same open output. Text in a language no engine voice speaks goes to the
 // desktop's own synthesizer. Every reading, stop and stopEverything raises the
 // generation; a run compares it after every wait and, once stale, touches
 // nothing. A reading cut short by a stop or by a newer reading ends with its
@@ -128,7 +128,17 @@ private:
     void afterEngine(const RunPtr& run);
     QFuture<std::optional<QByteArray>> requestChunk(const RunPtr& run, qsizetype index);
     void awaitChunk(const RunPtr& run, qsizetype index, QFuture<std::optional<QByteArray>> audio);
-    void play(const QByteArray& wav, std::function<void()> ended);
+    // Appends a chunk's audio to the open output, or starts one; false when
+    // the audio cannot be played at all.
+    bool queueAudio(const RunPtr& run, const QByteArray& wav);
+    // The output reached the end of what was queued.
+    void afterPlayback(const RunPtr& run);
+    // Gives a player that never reports its end until the end of what it holds.
+    void armWatchdog();
+    void finishReading(const RunPtr& run);
+    // Starts a player; `ended` runs at its end. False, and `ended` never
+    // runs, when the audio cannot be played.
+    bool play(const QByteArray& wav, std::function<void()> ended);
     void resumePlayback();
     void finishSystemSpeech();
     void flash(const QString& message);

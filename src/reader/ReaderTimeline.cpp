@@ -25,6 +25,13 @@ ReaderTimeline::ReaderTimeline(QList<Timing> payload, double reportedDuration) {
     duration = std::max(reportedDuration, lastEnd);
 }
 
+ReaderTimeline ReaderTimeline::ofWords(QList<Word> words, double reportedDuration) {
+    ReaderTimeline timeline;
+    timeline.duration = std::max(reportedDuration, words.isEmpty() ? 0.0 : words.back().end);
+    timeline.words = std::move(words);
+    return timeline;
+}
+
 std::optional<int> ReaderTimeline::index(double time) const {
     if (words.isEmpty() || time < words.front().start)
         return std::nullopt;

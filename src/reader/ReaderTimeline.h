@@ -32,6 +32,10 @@ struct ReaderTimeline {
     // duration the larger of `duration` and the last word's end, so a missing
     // duration does not pin every step to 0.
     ReaderTimeline(QList<Timing> payload, double duration);
+    // Words already numbered by sentence (from 0, rising by at most 1) with
+    // rising starts, as the source's own words come; the duration is taken as
+    // above.
+    static ReaderTimeline ofWords(QList<Word> words, double duration);
 
     // The last word whose start is at or before `time`; none before the first word.
     std::optional<int> index(double time) const;

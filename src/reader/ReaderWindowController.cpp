@@ -4,12 +4,13 @@
 #include "engine/MlxServer.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "platform/Wording.h"
 #include "platform/WindowSystem.h"
 #include "platform/Workspace.h"
 #include "reader/KokoroVoice.h"
-#include "reader/ReadAloudStore.h"
 #include "reader/ReaderLanguage.h"
 #include "reader/ReaderWindowView.h"
+#include "reader/SourceWords.h"
 #include "reader/SpeechPreparation.h"
 #include "support/Defaults.h"
 #include "support/LineLog.h"
@@ -22,6 +23,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -94,6 +96,16 @@ QString firstCharacters(const QString& text, int count) {
         if (finder.toNextBoundary() == -1)
             return text;
     return text.left(finder.position());
+}
+
+// The locale whose sentence rules split the text a voice reads.
+QString sentenceLocale(const QString& voice) {
+    static const QHash<QString, QString> locales = {
+        {QStringLiteral("a"), QStringLiteral("en_US")}, {QStringLiteral("b"), QStringLiteral("en_GB")},
+        {QStringLiteral("e"), QStringLiteral("es")},    {QStringLiteral("f"), QStringLiteral("fr")},
+        {QStringLiteral("i"), QStringLiteral("it")},    {QStringLiteral("p"), QStringLiteral("pt")},
+    };
+    return locales.value(KokoroVoice::languageCode(voice), QStringLiteral("en"));
 }
 
 } // namespace
@@ -219,7 +231,6 @@ ReaderWindowController::Services ReaderWindowController::Services::standard() {
     services.ensureEngine = [] { return MlxServer::shared().ensureReady(); };
     services.synthesize = [](const QString& text, const QString& voice) { return synthesizeTimed(text, voice); };
     services.selectedVoice = [] { return KokoroVoice::selectedID(); };
-    services.pronunciations = [] { return ReadAloudStore::shared().entries(); };
     services.players = [] { return Platform::current().audioPlayers; };
     services.chooseDestination = [](QWidget* parent, const QString& proposed) -> std::optional<QString> {
         const QString start = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(proposed);
@@ -297,19 +308,19 @@ void ReaderWindowController::afterEngine(quint64 generation, const QString& text
     const QString spoken = SpeechPreparation::respellBrand(prepared, voice);
     traceLine(QStringLiteral("read voice=%1 chars=%2").arg(voice).arg(spoken.size()));
     m_services.synthesize(spoken, voice)
-        .then(this, [this, generation, text, promise](const std::optional<TimedResult>& result) {
-            afterSynthesis(generation, result, text);
+        .then(this, [this, generation, text, voice, promise](const std::optional<TimedResult>& result) {
+            afterSynthesis(generation, result, text, voice);
             finish(promise);
         })
-        .onCanceled(this, [this, generation, text, promise] {
-            afterSynthesis(generation, std::nullopt, text);
+        .onCanceled(this, [this, generation, text, voice, promise] {
+            afterSynthesis(generation, std::nullopt, text, voice);
             finish(promise);
         });
 }
 
 void ReaderWindowController::failReading() {
     setPreparing(false);
-    setStatus(kCouldNotRead);
+    setStatus(Wording::of(kCouldNotRead));
     m_wav.reset();
     m_sourceText.clear();
     if (!m_timeline.words.isEmpty() || m_timeline.duration != 0) {
@@ -319,7 +330,7 @@ void ReaderWindowController::failReading() {
 }
 
 void ReaderWindowController::afterSynthesis(quint64 generation, const std::optional<TimedResult>& result,
-                                            const QString& text) {
+                                            const QString& text, const QString& voice) {
     if (isStale(generation))
         return;
     if (!result) {
@@ -328,37 +339,24 @@ void ReaderWindowController::afterSynthesis(quint64 generation, const std::optio
     }
     // The name a Save proposes comes from the text this audio was made of.
     m_sourceText = text;
-    const QList<ReadAloudEntry> entries = m_services.pronunciations ? m_services.pronunciations() : QList<ReadAloudEntry>{};
-    QList<ReaderTimeline::Timing> payload;
-    payload.reserve(result->words.size());
+    // The page shows the text handed in, not what the preparation made of
+    // it: the spoken words only lend it their times. A pronunciation entry's
+    // written word is therefore shown as the user wrote it.
+    QList<SourceWords::Spoken> spoken;
+    spoken.reserve(result->words.size());
     for (const TimedResult::Word& word : result->words)
-        payload.append({writtenForm(word.text, entries), word.start, word.end});
-    m_timeline = ReaderTimeline(std::move(payload), result->duration);
+        spoken.append({word.text, word.start, word.end});
+    m_timeline = ReaderTimeline::ofWords(SourceWords::timed(text, spoken, result->duration, sentenceLocale(voice)),
+                                         result->duration);
     emit timelineChanged();
     setPreparing(false);
     if (m_timeline.words.isEmpty())
         setStatus(kNoWords);
-    traceLine(QStringLiteral("timeline words=%1 duration=%2").arg(m_timeline.words.size()).arg(m_timeline.duration));
+    traceLine(QStringLiteral("timeline words=%1 spoken=%2 duration=%3")
+                  .arg(m_timeline.words.size())
+                  .arg(result->words.size())
+                  .arg(m_timeline.duration));
     startPlayback(result->audio);
-}
-
-QString ReaderWindowController::writtenForm(const QString& spoken, const QList<ReadAloudEntry>& entries) {
-    qsizetype first = 0;
-    qsizetype last = spoken.size();
-    while (first < last && spoken[first].isPunct())
-        ++first;
-    while (last > first && spoken[last - 1].isPunct())
-        --last;
-    const QString core = spoken.mid(first, last - first);
-    if (core.isEmpty())
-        return spoken;
-    for (const ReadAloudEntry& entry : entries) {
-        if (entry.sayAs.compare(core, Qt::CaseInsensitive) == 0) {
-            QString written = spoken;
-            return written.replace(core, entry.word);
-        }
-    }
-    return spoken;
 }
 
 void ReaderWindowController::startPlayback(const QByteArray& wav) {

@@ -2,7 +2,6 @@
 
 #include "engine/EngineHttp.h"
 #include "platform/AudioPlayer.h"
-#include "reader/ReadAloudEntry.h"
 #include "reader/ReaderTimeline.h"
 
 #include <QByteArray>
@@ -56,7 +55,6 @@ public:
         std::function<QFuture<bool>()> ensureEngine;
         std::function<QFuture<std::optional<TimedResult>>(const QString& text, const QString& voice)> synthesize;
         std::function<QString()> selectedVoice;
-        std::function<QList<ReadAloudEntry>()> pronunciations;
         // Made on use; none means nothing can play.
         std::function<AudioPlayer::Factory*()> players;
         // The save panel: the chosen file for a proposed name, or none when cancelled.
@@ -145,10 +143,6 @@ public:
     // "<label> onActiveSpace=… visible=… level=… frame={{x, y}, {w, h}} screens=… frontmost=…".
     QString describe(const QString& label) const;
 
-    // A word with the pronunciation list's written form put in place of its
-    // spoken core (the text without surrounding punctuation).
-    static QString writtenForm(const QString& spoken, const QList<ReadAloudEntry>& entries);
-
     static constexpr int kNameWords = 6;
     static constexpr int kNameCharacters = 60;
 
@@ -190,7 +184,8 @@ private:
     bool isStale(quint64 generation) const { return generation != m_generation; }
     void afterEngine(quint64 generation, const QString& text, const QString& prepared, const QString& voice,
                      const std::shared_ptr<QPromise<void>>& promise);
-    void afterSynthesis(quint64 generation, const std::optional<TimedResult>& result, const QString& text);
+    void afterSynthesis(quint64 generation, const std::optional<TimedResult>& result, const QString& text,
+                        const QString& voice);
     // Says why nothing can be read and forgets the earlier reading.
     void failReading();
     void startPlayback(const QByteArray& wav);

@@ -45,12 +45,11 @@ Timed result(const QByteArray& wav, QList<Timed::Word> words, double duration) {
 
 const QList<Timed::Word> kTwoSentences = {{"One", 0.1, 0.4}, {"two.", 0.4, 0.9}, {"Three", 1.0, 1.3}, {"four.", 1.3, 1.8}};
 
-// Services with the engine up and no pronunciations; tests replace what they drive.
+// Services with the engine up; tests replace what they drive.
 Controller::Services readyServices(FakeAudioPlayers& players) {
     Controller::Services services;
     services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
     services.selectedVoice = [] { return QStringLiteral("af_heart"); };
-    services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
     services.players = [&players] { return &players; };
     services.makesWindow = false;
     return services;
@@ -66,7 +65,6 @@ struct Harness {
     FakeAudioPlayers players;
     QList<Pending<bool>> engines;
     QList<std::pair<QString, Pending<std::optional<Timed>>>> syntheses;
-    QList<ReadAloudEntry> entries;
     // The names the save panel was opened with; it is always cancelled.
     QStringList proposedNames;
     std::unique_ptr<Controller> controller;
@@ -81,7 +79,6 @@ struct Harness {
             syntheses.append({text, Pending<std::optional<Timed>>()});
             return syntheses.back().second.promise->future();
         };
-        services.pronunciations = [this] { return entries; };
         services.chooseDestination = [this](QWidget*, const QString& name) {
             proposedNames << name;
             return std::optional<QString>();
@@ -207,11 +204,11 @@ TEST(ReadAlongController, FailuresEndPreparingWithTheirNotice) {
 }
 
 TEST(ReadAlongController, AFailedReadingLeavesNothingOfTheEarlierOneToShowOrSave) {
-    const QString earlier = QStringLiteral("Old words here.");
+    const QString earlier = QStringLiteral("One two. Three four.");
     const QString later = QStringLiteral("New words.");
     Harness h;
     h.readThrough(earlier, result("OLD", kTwoSentences, 1.8));
-    ASSERT_EQ(h.saveOffers(), QStringLiteral("Old words here.m4a"));
+    ASSERT_EQ(h.saveOffers(), QStringLiteral("One two Three four.m4a"));
 
     // The engine does not come up for the next text.
     QFuture<void> noEngine = h.controller->read(later);
@@ -235,7 +232,7 @@ TEST(ReadAlongController, AFailedReadingLeavesNothingOfTheEarlierOneToShowOrSave
     h.controller->read(later);
     h.controller->windowClosed();
     EXPECT_EQ(h.controller->timeline().words.size(), kTwoSentences.size());
-    EXPECT_EQ(h.saveOffers(), QStringLiteral("Old words here.m4a"));
+    EXPECT_EQ(h.saveOffers(), QStringLiteral("One two Three four.m4a"));
 }
 
 TEST(ReadAlongController, AnOutputThatRefusesToStartSaysSoInsteadOfPlaying) {
@@ -266,18 +263,32 @@ TEST(ReadAlongController, AnOutputThatRefusesToStartSaysSoInsteadOfPlaying) {
     EXPECT_FALSE(h.controller->status());
 }
 
-TEST(ReadAlongController, SpokenFormsShowAsTheirWrittenWordsKeepingPunctuation) {
+TEST(ReadAlongController, ThePageShowsTheTextHandedInWithTheTimesOfWhatWasSaid) {
     Harness h;
-    h.entries = {{QUuid::createUuid(), QStringLiteral("Quorvane"), QStringLiteral("kwor vain"), {}},
-                 {QUuid::createUuid(), QStringLiteral("GIF"), QStringLiteral("jif"), {}}};
-    h.readThrough(QStringLiteral("A GIF, a file."),
-                  result("RIFF", {{"A", 0, 0.2}, {"Jif,", 0.2, 0.5}, {"(jif)", 0.5, 0.7}, {"jiffy", 0.7, 1}}, 1));
+    // The preparation said "jif" for the user's "GIF" and wrote out the sum.
+    h.readThrough(QStringLiteral("A GIF, for $3.50. Done!"),
+                  result("RIFF", {{"A", 0, 0.2}, {"jif,", 0.2, 0.5}, {"for", 0.5, 0.7}, {"3", 0.7, 0.9},
+                                  {"dollars", 0.9, 1.1}, {"50", 1.1, 1.3}, {"cents.", 1.3, 1.6}, {"Done!", 1.6, 2}},
+                         2));
     QStringList shown;
-    for (const ReaderTimeline::Word& word : h.controller->timeline().words)
+    QList<double> starts;
+    QList<int> sentences;
+    for (const ReaderTimeline::Word& word : h.controller->timeline().words) {
         shown << word.text;
-    // The core is matched ignoring case, replaced as it stands.
-    EXPECT_EQ(shown, QStringList({"A", "GIF,", "(GIF)", "jiffy"}));
-    EXPECT_EQ(Controller::writtenForm(QStringLiteral("..."), h.entries), "...");
+        starts << word.start;
+        sentences << word.sentence;
+    }
+    EXPECT_EQ(shown, QStringList({"A", "GIF,", "for", "$3.50.", "Done!"}));
+    EXPECT_EQ(starts, QList<double>({0, 0.2, 0.5, 0.7, 1.6}));
+    EXPECT_EQ(sentences, QList<int>({0, 0, 0, 0, 1}));
+    EXPECT_FALSE(h.controller->status());
+
+    // Words that are not this text at all (another language's guesses) light nothing.
+    h.readThrough(QStringLiteral("Buenos días, amigos míos."),
+                  result("RIFF", {{"when", 0, 0.4}, {"those", 0.4, 0.8}, {"arrive", 0.8, 1.2}}, 1.2));
+    EXPECT_TRUE(h.controller->timeline().words.isEmpty());
+    EXPECT_EQ(h.controller->status(), Controller::kNoWords);
+    EXPECT_TRUE(h.controller->isPlaying());
 }
 
 TEST(ReadAlongController, TapsJumpWhilePlayingAndPlayFromTheWordWhilePaused) {
@@ -346,7 +357,7 @@ struct ExportHarness : Harness {
     ExportHarness(const QByteArray& script) {
         Controller::Services services = readyServices(players);
         services.synthesize = [](const QString&, const QString&) {
-            return QtFuture::makeReadyFuture(std::optional<Timed>(result("RIFFwav", kTwoSentences, 1.8)));
+            return QtFuture::makeReadyFuture(std::optional<Timed>(result("RIFFwav", {{"Save", 0, 0.3}, {"me,", 0.3, 0.6}, {"please:", 0.6, 1}, {"now!", 1, 1.8}}, 1.8)));
         };
         services.chooseDestination = [this](QWidget*, const QString& name) {
             proposed << name;

@@ -59,7 +59,6 @@ struct Page {
         };
         services.synthesize = [this](const QString&, const QString&) { return QtFuture::makeReadyFuture(answer); };
         services.selectedVoice = [] { return QStringLiteral("af_heart"); };
-        services.pronunciations = [] { return QList<ReadAloudEntry>{}; };
         services.players = [this] { return &players; };
         services.makesWindow = false;
         controller = std::make_unique<Controller>(services);
@@ -69,7 +68,11 @@ struct Page {
 
     void read(const std::optional<Timed>& timed, bool engineUp = true) {
         answer = timed;
-        QFuture<void> done = controller->read(QStringLiteral("text"));
+        // The text read is the one the engine's words were said from.
+        QStringList said;
+        for (const Timed::Word& word : timed ? timed->words : QList<Timed::Word>{})
+            said << word.text;
+        QFuture<void> done = controller->read(said.isEmpty() ? QStringLiteral("text") : said.join(u' '));
         engines.back()->addResult(engineUp);
         engines.back()->finish();
         awaitFuture(done);

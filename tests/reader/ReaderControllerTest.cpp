@@ -108,24 +108,41 @@ protected:
     std::unique_ptr<ReaderController> reader;
 };
 
-TEST_F(ReaderControllerTest, AsksForTheNextChunkBeforePlayingTheCurrentOne) {
+TEST_F(ReaderControllerTest, QueuesEachChunkBehindThePlayingOneOnTheSameOutput) {
     const QFuture<void> reading = reader->speak(kThreeChunks);
     EXPECT_TRUE(reader->isReading());
-    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
-    // Chunk 0 plays while chunk 1 is requested; chunk 2 waits for chunk 1's audio.
-    ASSERT_TRUE(waitFor([&] { return server.requests().size() == 2; }));
-    QTest::qWait(50);
-    EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond}));
+    // Chunk 0 plays while the others are asked for one by one and queued
+    // behind it: one output, no gap between chunks.
+    ASSERT_TRUE(waitFor([&] { return server.requests().size() == 3 && !platform.audioPlayers.made.isEmpty() &&
+                                     platform.audioPlayers.made[0]->appended.size() == 2; }));
+    EXPECT_EQ(platform.audioPlayers.made.size(), 1);
     EXPECT_TRUE(platform.audioPlayers.made.first()->playing);
-
-    playThrough(reading);
     EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond, kThird}));
     EXPECT_EQ(played(), inputs());
+    EXPECT_TRUE(reader->isReading());
+
+    // The output's end is the reading's end.
+    playThrough(reading);
+    EXPECT_EQ(platform.audioPlayers.made.size(), 1);
     EXPECT_FALSE(reader->isReading());
     EXPECT_TRUE(bubble.shown.isEmpty());
-
     EXPECT_EQ(bodyOf(server.requests().first()).value("response_format").toString(), QStringLiteral("wav"));
     EXPECT_EQ(traces.size(), 1) << "one trace line per reading";
+}
+
+TEST_F(ReaderControllerTest, AChunkThatComesAfterTheOutputEndedStartsItAgain) {
+    delayMs = 150;
+    const QFuture<void> reading = reader->speak(kThreeChunks);
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
+    // The first chunk ends before the second is made.
+    ASSERT_TRUE(platform.audioPlayers.finishCurrent());
+    QTest::qWait(20);
+    EXPECT_TRUE(reader->isReading());
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 2; }));
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made[1]->appended.size() == 1; }));
+    EXPECT_EQ(played(), (QStringList{kFirst, kSecond, kThird}));
+    playThrough(reading);
+    EXPECT_FALSE(reader->isReading());
 }
 
 TEST_F(ReaderControllerTest, ANewerReadingMakesTheOlderOneStale) {

@@ -95,6 +95,36 @@ class Sentence:
         self.tokens = tokens
 
 
+class WordSlicesTest(unittest.TestCase):
+    """The stand-in synthesiser's words: slices of the text read, timed by
+    espeak-ng's word events."""
+
+    @classmethod
+    def setUpClass(cls):
+        from mlx_audio.tts import espeak
+        cls.espeak = espeak
+
+    def test_words_keep_their_punctuation_and_a_sum_of_money_is_one_word(self):
+        text = 'It costs $3.50, said Dr. Smith. "Really?" she asked, on the shore.'
+        _, _, words = self.espeak.synthesize(text)
+        self.assertEqual([word for word, _, _ in words], text.split())
+        self.assertEqual(" ".join(word for word, _, _ in words), text)
+
+    def test_a_word_without_an_event_shares_its_neighbours_time_and_times_never_fall(self):
+        text = "on the shore"
+        words = self.espeak.timed_words(text, [(0, 1.0), (7, 2.0), (0, 0.5)], 3.0)
+        self.assertEqual(words, [("on", 0.5, 1.1), ("the", 1.1, 2.0), ("shore", 2.0, 3.0)])
+        # Events reported out of order keep the written order rising.
+        words = self.espeak.timed_words("a b", [(2, 0.2), (0, 0.6)], 1.0)
+        self.assertEqual([(start, end) for _, start, end in words], [(0.6, 0.6), (0.6, 1.0)])
+
+    def test_text_without_spaces_is_cut_at_the_events_between_letters(self):
+        text = "\u4eca\u5929\u3002\u6211\u4eec"
+        self.assertEqual(self.espeak.word_spans(text, [0, 1, 3, 4]), [(0, 1), (1, 3), (3, 4), (4, 5)])
+        # A number or a bracketed word stays whole whatever the events say.
+        self.assertEqual(self.espeak.word_spans("($3.50)", [1, 2, 3, 4]), [(0, 7)])
+
+
 class ScriptHelpersTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -250,7 +280,7 @@ class ServerTest(unittest.TestCase):
             self.assertEqual((audio.getframerate(), audio.getsampwidth(), audio.getnchannels()), (24000, 2, 1))
             self.assertAlmostEqual(audio.getnframes() / 24000.0, answer["duration"], places=6)
         words = answer["words"]
-        self.assertEqual([word["text"] for word in words], "The quick brown fox jumps over the dog".split())
+        self.assertEqual([word["text"] for word in words], "The quick brown fox jumps over the dog.".split())
         for earlier, later in zip(words, words[1:]):
             self.assertLess(earlier["start"], later["start"])
         for word in words:
@@ -262,15 +292,16 @@ class ServerTest(unittest.TestCase):
         self.assertEqual((status, json.loads(body)),
                          (200, {"audio": None, "words": [], "sample_rate": 24000, "duration": 0.0}))
 
-    def test_timed_speech_without_tokens_takes_words_from_the_alignment(self):
-        status, body = self.post_json("v1/audio/speech_timed",
-                                      {"input": "Buenos dias, amigos mios.", "voice": "ef_dora", "lang_code": "e"})
+    def test_timed_speech_in_spanish_gives_the_spanish_words_with_their_own_times(self):
+        text = "¿Qué tal, señor? El niño pagó 3,50 euros en la tienda."
+        status, body = self.post_json("v1/audio/speech_timed", {"input": text, "voice": "ef_dora", "lang_code": "e"})
         answer = json.loads(body)
         self.assertEqual(status, 200)
         self.assertTrue(answer["audio"])
-        self.assertTrue(answer["words"])
-        self.assertTrue(all(0 <= word["start"] <= word["end"] <= answer["duration"] + 0.05
-                            for word in answer["words"]))
+        self.assertEqual([word["text"] for word in answer["words"]], text.split())
+        for earlier, later in zip(answer["words"], answer["words"][1:]):
+            self.assertLess(earlier["start"], later["start"])
+        self.assertLessEqual(answer["words"][-1]["end"], answer["duration"] + 1e-6)
 
     def test_a_request_without_input_fails_validation(self):
         with self.assertRaises(urllib.error.HTTPError) as failure:

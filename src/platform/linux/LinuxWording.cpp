@@ -106,6 +106,8 @@ QString LinuxWording::forDesktop(const QString& text) const {
         // Reading aloud: the speech engine runs on this computer and fetches nothing.
         {QStringLiteral("Could not start %@. The first use of a voice needs a moment online."),
          QStringLiteral("Could not start %@. The speech engine did not answer.")},
+        {QStringLiteral("That could not be read. The first use of a voice needs a moment online."),
+         QStringLiteral("That could not be read. The speech engine did not answer.")},
         {QStringLiteral("This Mac has no voice for %@."), QStringLiteral("This computer has no voice for %@.")},
         // The self-update: install folders live in /opt or ~/Applications.
         {QStringLiteral(". Updates can only install once it is in the Applications folder. Move it there and open it "

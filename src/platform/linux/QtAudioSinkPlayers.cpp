@@ -3,15 +3,18 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QBuffer>
+#include <QIODevice>
 #include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QObject>
 #include <QTimer>
 #include <QtEndian>
 
+#include <SoundTouch.h>
+
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcPlayer, "quorvane.player")
 
@@ -70,12 +73,110 @@ std::optional<Pcm> parseWav(const QByteArray& wav) {
     return pcm;
 }
 
+// One source sample as a float in [-1, 1].
+float sampleAt(const Pcm& pcm, qsizetype index) {
+    const char* data = pcm.data.constData();
+    switch (pcm.format) {
+    case QAudioFormat::UInt8:
+        return (float(uchar(data[index])) - 128.0f) / 128.0f;
+    case QAudioFormat::Int16:
+        return float(qFromLittleEndian<qint16>(data + 2 * index)) / 32768.0f;
+    case QAudioFormat::Int32:
+        return float(double(qFromLittleEndian<qint32>(data + 4 * index)) / 2147483648.0);
+    case QAudioFormat::Float:
+        return qFromLittleEndian<float>(data + 4 * index);
+    default:
+        return 0;
+    }
+}
+
+int bytesPerSample(QAudioFormat::SampleFormat format) {
+    return format == QAudioFormat::UInt8 ? 1 : format == QAudioFormat::Int16 ? 2 : 4;
+}
+
+// The sound as the sink pulls it: float frames at the sound's own rate, the
+// tempo changed by SoundTouch so that a faster reading keeps its voice. At
+// the normal tempo the samples pass straight through. SoundTouch is flushed
+// only once the sound has run dry, so sounds appended in time follow on
+// without its end padding.
+class TempoSource : public QIODevice {
+public:
+    TempoSource(const Pcm& pcm, qint64 frame, double tempo) : m_pcm(pcm), m_frame(frame), m_tempo(tempo) {
+        if (stretching()) {
+            m_stretch.setSampleRate(uint(m_pcm.rate));
+            m_stretch.setChannels(uint(m_pcm.channels));
+            m_stretch.setTempo(m_tempo);
+            // Speech: the settings SoundTouch advises for it.
+            m_stretch.setSetting(SETTING_SEQUENCE_MS, 40);
+            m_stretch.setSetting(SETTING_SEEKWINDOW_MS, 15);
+            m_stretch.setSetting(SETTING_OVERLAP_MS, 8);
+        }
+        open(QIODevice::ReadOnly);
+    }
+
+    bool isSequential() const override { return true; }
+    bool atEnd() const override {
+        return m_frame >= frames() && (!stretching() || (m_flushed && m_stretch.numSamples() == 0));
+    }
+    qint64 bytesAvailable() const override {
+        const qint64 left = std::max<qint64>(0, frames() - m_frame);
+        return QIODevice::bytesAvailable() + qint64(double(left) / m_tempo) * outputFrameBytes() +
+               (stretching() ? qint64(m_stretch.numSamples()) * outputFrameBytes() : 0);
+    }
+    // New frames were appended to the sound.
+    void grew() { m_flushed = false; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        const qint64 wanted = maxSize / outputFrameBytes();
+        if (wanted <= 0)
+            return 0;
+        auto* out = reinterpret_cast<float*>(data);
+        if (!stretching()) {
+            const qint64 count = std::min(wanted, frames() - m_frame);
+            convert(m_frame, count, out);
+            m_frame += std::max<qint64>(0, count);
+            return std::max<qint64>(0, count) * outputFrameBytes();
+        }
+        while (qint64(m_stretch.numSamples()) < wanted && !(m_frame >= frames() && m_flushed)) {
+            if (m_frame < frames()) {
+                const qint64 count = std::min<qint64>(kFeedFrames, frames() - m_frame);
+                m_input.resize(size_t(count * m_pcm.channels));
+                convert(m_frame, count, m_input.data());
+                m_stretch.putSamples(m_input.data(), uint(count));
+                m_frame += count;
+            } else {
+                m_stretch.flush();
+                m_flushed = true;
+            }
+        }
+        return qint64(m_stretch.receiveSamples(out, uint(wanted))) * outputFrameBytes();
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    static constexpr qint64 kFeedFrames = 2048;
+
+    bool stretching() const { return m_tempo != 1.0; }
+    qint64 frames() const { return m_pcm.data.size() / m_pcm.bytesPerFrame; }
+    qint64 outputFrameBytes() const { return qint64(sizeof(float)) * m_pcm.channels; }
+    void convert(qint64 frame, qint64 count, float* out) const {
+        const qsizetype first = qsizetype(frame) * m_pcm.channels;
+        for (qsizetype i = 0; i < count * m_pcm.channels; ++i)
+            out[i] = sampleAt(m_pcm, first + i);
+    }
+
+    const Pcm& m_pcm;
+    qint64 m_frame;
+    double m_tempo;
+    soundtouch::SoundTouch m_stretch;
+    std::vector<float> m_input;
+    bool m_flushed = false;
+};
+
 class SinkPlayer : public QObject, public AudioPlayer {
 public:
-    SinkPlayer(Pcm pcm, QAudioDevice device) : m_pcm(std::move(pcm)), m_device(std::move(device)) {
-        m_buffer.setData(m_pcm.data);
-        m_buffer.open(QIODevice::ReadOnly);
-    }
+    SinkPlayer(Pcm pcm, QAudioDevice device) : m_pcm(std::move(pcm)), m_device(std::move(device)) {}
     ~SinkPlayer() override { dropSink(); }
 
     bool play() override {
@@ -83,15 +184,15 @@ public:
             m_sink->resume();
             return m_sink->error() == QAudio::NoError;
         }
-        if (m_sink && m_sink->state() == QAudio::ActiveState)
+        if (m_sink && m_sink->state() != QAudio::StoppedState)
             return true;
-        if (m_buffer.atEnd())
-            moveTo(std::chrono::milliseconds(0));
+        if (m_offset >= duration())
+            m_offset = std::chrono::milliseconds(0);
         startSink();
         return m_sink && m_sink->error() == QAudio::NoError && m_sink->state() != QAudio::StoppedState;
     }
     void pause() override {
-        if (m_sink && m_sink->state() == QAudio::ActiveState)
+        if (m_sink && m_sink->state() != QAudio::StoppedState && m_sink->state() != QAudio::SuspendedState)
             m_sink->suspend();
     }
     void stop() override {
@@ -110,14 +211,25 @@ public:
         const std::chrono::milliseconds at = position();
         dropSink();
         m_rate = rate;
-        moveTo(at);
+        m_offset = at;
         if (playing)
             startSink();
+    }
+    bool append(const QByteArray& wav) override {
+        if (m_draining)
+            return false;
+        std::optional<Pcm> more = parseWav(wav);
+        if (!more || more->format != m_pcm.format || more->channels != m_pcm.channels || more->rate != m_pcm.rate)
+            return false;
+        m_pcm.data.append(more->data);
+        if (m_source)
+            m_source->grew();
+        return true;
     }
     void seek(std::chrono::milliseconds position) override {
         const bool playing = isPlaying();
         dropSink();
-        moveTo(std::clamp(position, std::chrono::milliseconds(0), duration()));
+        m_offset = std::clamp(position, std::chrono::milliseconds(0), duration());
         if (playing)
             startSink();
     }
@@ -135,20 +247,17 @@ public:
     void setFinished(std::function<void()> finished) override { m_finished = std::move(finished); }
 
 private:
-    void moveTo(std::chrono::milliseconds position) {
-        const qint64 frame = position.count() * m_pcm.rate / 1000;
-        m_buffer.seek(std::min<qint64>(frame * m_pcm.bytesPerFrame, m_pcm.data.size()));
-        m_offset = position;
-    }
     void startSink() {
+        const qint64 frame = std::min<qint64>(m_offset.count() * m_pcm.rate / 1000, m_pcm.data.size() / m_pcm.bytesPerFrame);
+        m_source = std::make_unique<TempoSource>(m_pcm, frame, m_rate);
         QAudioFormat format;
-        format.setSampleFormat(m_pcm.format);
+        format.setSampleFormat(QAudioFormat::Float);
         format.setChannelCount(m_pcm.channels);
-        format.setSampleRate(std::max(1, int(m_pcm.rate * m_rate)));
+        format.setSampleRate(m_pcm.rate);
         m_sink = new QAudioSink(m_device, format, this);
         m_sink->setVolume(m_volume);
         QObject::connect(m_sink, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-            if (state != QAudio::IdleState || !m_buffer.atEnd() || m_draining)
+            if (state != QAudio::IdleState || !m_source || !m_source->atEnd() || m_draining)
                 return;
             // Idle means everything was handed to the server, which still
             // holds the end of the sound: stopping now would cut it off.
@@ -161,13 +270,13 @@ private:
             QTimer::singleShot(left + kDrainMargin, this, [this, sink = m_sink] {
                 if (sink != m_sink)
                     return;
-                m_offset = duration();
                 dropSink();
+                m_offset = duration();
                 if (auto finished = std::exchange(m_finished, nullptr))
                     finished();
             });
         });
-        m_sink->start(&m_buffer);
+        m_sink->start(m_source.get());
         if (m_sink->error() != QAudio::NoError)
             qCWarning(lcPlayer) << "the audio output did not start:" << m_sink->error();
     }
@@ -180,11 +289,13 @@ private:
         sink->disconnect(this);
         sink->stop();
         sink->deleteLater();
+        // The sink pulled from the source until stop(); it reads no more.
+        m_source.reset();
     }
 
     Pcm m_pcm;
     QAudioDevice m_device;
-    QBuffer m_buffer;
+    std::unique_ptr<TempoSource> m_source;
     QAudioSink* m_sink = nullptr;
     float m_volume = 1.0f;
     double m_rate = 1.0;

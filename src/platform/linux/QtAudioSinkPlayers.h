@@ -5,8 +5,10 @@
 // Plays PCM WAV files (8, 16 or 32-bit integer, or 32-bit float samples)
 // through Qt's audio sink on PulseAudio. Chosen over Qt's media player, whose
 // default GStreamer backend crashes on machines without GStreamer plugins and
-// whose FFmpeg backend starts later (bench/ReaderBench.cpp). The rate is played
-// by the sink at a scaled sample rate, so the pitch follows it.
+// whose FFmpeg backend starts later (bench/ReaderBench.cpp). The sink always
+// gets float samples at the sound's own rate: another speed is a change of
+// tempo by SoundTouch, so the voice keeps its pitch. Sounds appended while one
+// plays are pulled by the same open sink, without a gap between them.
 class QtAudioSinkPlayers : public AudioPlayer::Factory {
 public:
     std::unique_ptr<AudioPlayer> create(const QByteArray& wav) override;

@@ -1,8 +1,11 @@
 """Speech synthesis with libespeak-ng through ctypes, returning the samples
-and the start time of every word from espeak-ng's word events."""
+and the words of the text read, each timed by espeak-ng's word events."""
 
+import bisect
 import ctypes
+import re
 import threading
+import unicodedata
 
 import numpy as np
 
@@ -54,13 +57,69 @@ def _load():
     return _library
 
 
+def word_spans(text, positions):
+    """The (start, end) code-point spans of the words of `text`: its runs of
+    non-space characters, each with the punctuation written against it. A run
+    is cut only where a word event falls on a letter after a letter or after
+    wide punctuation, as in scripts written without spaces."""
+    cuts = sorted(set(positions))
+    spans = []
+    for run in re.finditer(r"\S+", text):
+        begin = run.start()
+        for at in cuts[bisect.bisect_right(cuts, run.start()):bisect.bisect_left(cuts, run.end())]:
+            before = text[at - 1]
+            wide_mark = unicodedata.category(before).startswith("P") and unicodedata.east_asian_width(before) in "WF"
+            if text[at].isalpha() and (before.isalpha() or wide_mark):
+                spans.append((begin, at))
+                begin = at
+        spans.append((begin, run.end()))
+    return spans
+
+
+def timed_words(text, marks, duration):
+    """The words of `text` as (text, start, end), in order. `marks` are the
+    word events as (code-point offset, seconds) in spoken order; a word takes
+    the earliest event that falls in it (espeak-ng reports a number or a sum
+    of money as several events). A word with no event of its own ("the", which
+    espeak-ng joins to its neighbour) shares the time between its timed
+    neighbours by length, so no word of the text is dropped. A word ends where
+    the next begins; the last ends with the audio."""
+    spans = word_spans(text, [offset for offset, _ in marks])
+    if not spans:
+        return []
+    starts = [begin for begin, _ in spans]
+    times = [None] * len(spans)
+    for offset, seconds in marks:
+        index = max(0, bisect.bisect_right(starts, offset) - 1)
+        seconds = min(max(seconds, 0.0), duration)
+        if times[index] is None or seconds < times[index]:
+            times[index] = seconds
+    # Spoken order: a word never starts before the one written before it.
+    latest = 0.0
+    for index, seconds in enumerate(times):
+        if seconds is not None:
+            latest = max(latest, seconds)
+            times[index] = latest
+    timed = [index for index, seconds in enumerate(times) if seconds is not None]
+    anchors = [(0, 0.0)] if not timed or timed[0] != 0 else []
+    anchors += [(index, times[index]) for index in timed] + [(len(spans), duration)]
+    for (first, begin), (last, end) in zip(anchors, anchors[1:]):
+        lengths = [spans[index][1] - spans[index][0] for index in range(first, last)]
+        total, before = float(sum(lengths)), 0
+        for index, length in zip(range(first, last), lengths):
+            times[index] = begin + (end - begin) * (before / total if total else 0.0)
+            before += length
+    return [(text[begin:end], times[index], times[index + 1] if index + 1 < len(spans) else duration)
+            for index, (begin, end) in enumerate(spans)]
+
+
 def synthesize(text, voice="en-us", speed=1.0):
     """Returns (samples as float32 in [-1, 1], sample rate, words), where
-    words are (text, start seconds, end seconds) in spoken order. A word ends
-    where the next begins; the last ends with the audio."""
+    words are the slices of `text` as (text, start seconds, end seconds), in
+    the order written (see `timed_words`)."""
     with _lock:
         library = _load()
-        chunks, starts = [], []
+        chunks, marks = [], []
 
         def collect(wav, count, events):
             if wav and count > 0:
@@ -69,7 +128,8 @@ def synthesize(text, voice="en-us", speed=1.0):
             while events[index].type != _EVENT_LIST_TERMINATED:
                 event = events[index]
                 if event.type == _EVENT_WORD:
-                    starts.append((event.text_position, event.length, event.audio_position / 1000.0))
+                    # Positions count code points from 1.
+                    marks.append((event.text_position - 1, event.audio_position / 1000.0))
                 index += 1
             return 0
 
@@ -83,11 +143,4 @@ def synthesize(text, voice="en-us", speed=1.0):
 
     samples = (np.concatenate(chunks).astype(np.float32) / 32768.0) if chunks else np.zeros(0, np.float32)
     duration = len(samples) / float(rate)
-    words = []
-    for index, (position, length, start) in enumerate(starts):
-        # Positions count code points from 1.
-        word = text[position - 1: position - 1 + length].strip()
-        end = starts[index + 1][2] if index + 1 < len(starts) else duration
-        if word:
-            words.append((word, min(start, duration), max(min(end, duration), min(start, duration))))
-    return samples, rate, words
+    return samples, rate, (timed_words(text, marks, duration) if marks else [])

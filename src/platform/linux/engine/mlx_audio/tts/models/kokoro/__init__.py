@@ -1,6 +1,6 @@
 """The speech pipeline: text in, results with 24 kHz audio and timed tokens
-out. Only the English language letters ("a", "b") give tokens, as only their
-phonemizer reports word positions; other languages give audio alone."""
+out. Every language gives tokens: the words of the text read, each a slice of
+it with its punctuation, timed by espeak-ng's word events for that language."""
 
 import re
 
@@ -12,7 +12,6 @@ from mlx_audio.tts.utils import SAMPLE_RATE
 # espeak-ng knows British English as "en" (it has no voice called "en-gb").
 _LANGUAGES = {"a": "en-us", "b": "en", "e": "es", "f": "fr", "i": "it", "p": "pt-br",
               "j": "ja", "z": "cmn", "h": "hi"}
-_TIMED = ("a", "b")
 # espeak-ng voice variants, one of its own for every voice id, so that two
 # voices of one language sound different: female variants for the ids whose
 # second letter is "f", male ones for "m". An id not listed speaks the
@@ -78,6 +77,6 @@ class KokoroPipeline:
             audio = resample(samples, rate, SAMPLE_RATE)
             length = len(audio) / float(SAMPLE_RATE)
             tokens = [Token(word, min(start, length), min(end, length))
-                      for word, start, end in words] if self.lang_code in _TIMED else []
+                      for word, start, end in words]
             audio = mx.array(audio[None, :])
             yield Result(paragraph, tokens, audio)
