@@ -70,6 +70,7 @@ protected:
 };
 
 TEST_F(PanelShadowTest, WithoutACompositorThereIsNoShadow) {
+    platform.windowSystem.compositor = false;
     state.setFinalText(QStringLiteral("Hello there."));
     panel.show(BubbleMode::Result);
     EXPECT_EQ(panel.shadowWindow(), nullptr);

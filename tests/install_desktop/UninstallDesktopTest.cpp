@@ -2,7 +2,7 @@
 // user does: the sidebar row clicked, the button and the confirmation pressed.
 // Once confirmed, everything it wrote goes, it quits cleanly, and nothing it
 // writes on its way out (the main window's frame, the settings) comes back.
-#include <atspi/atspi.h> // before Qt: GLib headers use the name "signals"
+#include "support/ProgramAccessTree.h" // before Qt: GLib headers use the name "signals"
 
 #include "support/PortLock.h"
 #include "support/QtPrinting.h"
@@ -26,11 +26,7 @@ using namespace std::chrono_literals;
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
 
-QString text(gchar* owned) {
-    const QString result = QString::fromUtf8(owned ? owned : "");
-    g_free(owned);
-    return result;
-}
+using ProgramAccessTree::text;
 
 // The program's widgets as a screen reader reaches them over AT-SPI, read
 // afresh on every call, since pages and message boxes come and go.
@@ -82,47 +78,11 @@ private:
     static bool matches(AtspiAccessible* element, const QString& name, AtspiRole role) {
         if (atspi_accessible_get_role(element, nullptr) != role || text(atspi_accessible_get_name(element, nullptr)) != name)
             return false;
-        AtspiStateSet* states = atspi_accessible_get_state_set(element);
-        const bool showing = states && atspi_state_set_contains(states, ATSPI_STATE_SHOWING);
-        if (states)
-            g_object_unref(states);
-        return showing;
+        return ProgramAccessTree::has(element, ATSPI_STATE_SHOWING);
     }
 
-    bool visit(const std::function<bool(AtspiAccessible*)>& match) {
-        AtspiAccessible* desktop = atspi_get_desktop(0);
-        bool found = false;
-        const int apps = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int i = 0; i < apps && !found; ++i) {
-            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-            if (!app)
-                continue;
-            if (atspi_accessible_get_process_id(app, nullptr) == guint(m_pid)) {
-                atspi_accessible_clear_cache(app);
-                found = below(app, match, 0);
-            }
-            g_object_unref(app);
-        }
-        g_object_unref(desktop);
-        return found;
-    }
+    bool visit(const std::function<bool(AtspiAccessible*)>& match) { return ProgramAccessTree::any(m_pid, match); }
 
-    static bool below(AtspiAccessible* root, const std::function<bool(AtspiAccessible*)>& match, int depth) {
-        if (depth > kDepth)
-            return false;
-        const int count = atspi_accessible_get_child_count(root, nullptr);
-        bool found = false;
-        for (int i = 0; i < count && !found; ++i) {
-            AtspiAccessible* child = atspi_accessible_get_child_at_index(root, i, nullptr);
-            if (!child)
-                continue;
-            found = match(child) || below(child, match, depth + 1);
-            g_object_unref(child);
-        }
-        return found;
-    }
-
-    static constexpr int kDepth = 20;
     qint64 m_pid;
 };
 

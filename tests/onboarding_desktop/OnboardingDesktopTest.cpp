@@ -4,7 +4,7 @@
 // right-Super double-tap, speech into the microphone, a double-tap again) into
 // its practice field, finishing stores "onboardingDone", and the next launch
 // goes straight to a normal start.
-#include <atspi/atspi.h> // before Qt: GLib headers use the name "signals"
+#include "support/ProgramAccessTree.h" // before Qt: GLib headers use the name "signals"
 
 #include "support/Artifacts.h"
 #include "support/MicrophoneFeed.h"
@@ -32,6 +32,9 @@
 #include <optional>
 
 namespace {
+
+using ProgramAccessTree::has;
+using ProgramAccessTree::text;
 
 bool underHarness() { return !qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"); }
 
@@ -71,56 +74,8 @@ public:
     }
 
 private:
-    static QString text(gchar* owned) {
-        const QString result = QString::fromUtf8(owned ? owned : "");
-        g_free(owned);
-        return result;
-    }
+    bool visit(const std::function<bool(AtspiAccessible*)>& match) { return ProgramAccessTree::any(m_pid, match); }
 
-    static bool has(AtspiAccessible* element, AtspiStateType state) {
-        AtspiStateSet* states = atspi_accessible_get_state_set(element);
-        const bool result = states && atspi_state_set_contains(states, state);
-        if (states)
-            g_object_unref(states);
-        return result;
-    }
-
-    // Whether `match` holds for an element of the program, depth first; read
-    // afresh each time, since the pages change under a cached tree.
-    bool visit(const std::function<bool(AtspiAccessible*)>& match) {
-        AtspiAccessible* desktop = atspi_get_desktop(0);
-        bool found = false;
-        const int apps = atspi_accessible_get_child_count(desktop, nullptr);
-        for (int i = 0; i < apps && !found; ++i) {
-            AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-            if (!app)
-                continue;
-            if (atspi_accessible_get_process_id(app, nullptr) == guint(m_pid)) {
-                atspi_accessible_clear_cache(app);
-                found = below(app, match, 0);
-            }
-            g_object_unref(app);
-        }
-        g_object_unref(desktop);
-        return found;
-    }
-
-    static bool below(AtspiAccessible* root, const std::function<bool(AtspiAccessible*)>& match, int depth) {
-        if (depth > kDepth)
-            return false;
-        const int count = atspi_accessible_get_child_count(root, nullptr);
-        bool found = false;
-        for (int i = 0; i < count && !found; ++i) {
-            AtspiAccessible* child = atspi_accessible_get_child_at_index(root, i, nullptr);
-            if (!child)
-                continue;
-            found = match(child) || below(child, match, depth + 1);
-            g_object_unref(child);
-        }
-        return found;
-    }
-
-    static constexpr int kDepth = 16;
     qint64 m_pid;
 };
 

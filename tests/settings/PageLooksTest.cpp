@@ -20,7 +20,8 @@ protected:
 };
 
 TEST_P(PageLooksTest, ThePageReadsAtTheSmallestWindowAndOnALargeScreen) {
-    const auto [pane, dark] = GetParam();
+    const MainWindowPane pane = std::get<0>(GetParam());
+    const bool dark = std::get<1>(GetParam());
     // The program's own pages keep their settings in the shared store.
     PageRender render(Defaults::shared(), dark);
     render.show(pane, [pane] { return MainWindowView::standardPage(pane); });
