@@ -5,6 +5,7 @@
 // compares the two playback backends on the same WAV: Qt's audio sink (used)
 // and Qt's media player on its FFmpeg backend. Needs the desktop services:
 //   scripts/run-tests.sh BUILD -L bench -R Reader -V
+#include "BenchRun.h"
 #include "cleanup/TextCleanup.h"
 #include "dictation/FrontmostApp.h"
 #include "engine/MlxServer.h"
@@ -97,7 +98,7 @@ void BM_ReadSelectionToFirstSample(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadSelectionToFirstSample)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 void BM_PlayerStartAudioSink(benchmark::State& state) {
     if (foxWav.isEmpty()) {
@@ -115,7 +116,7 @@ void BM_PlayerStartAudioSink(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlayerStartAudioSink)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 // Qt's media player from memory, on the FFmpeg backend chosen in main().
 void BM_PlayerStartMediaPlayerFfmpeg(benchmark::State& state) {
@@ -144,7 +145,7 @@ void BM_PlayerStartMediaPlayerFfmpeg(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlayerStartMediaPlayerFfmpeg)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -162,8 +163,7 @@ int main(int argc, char** argv) {
     if (serving)
         return TargetWindow::serve(false);
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS")) {
-        std::puts("skipped: run under scripts/run-tests.sh BUILD -L bench, which starts the desktop services");
-        return 0;
+        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
     }
     LinuxPlatform services;
     Platform::install(services.services());
@@ -191,10 +191,8 @@ int main(int argc, char** argv) {
             },
             10000);
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = BenchRun::run(&argc, argv);
     target.reset();
     MlxServer::shared().stop();
-    return 0;
+    return status;
 }

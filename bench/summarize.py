@@ -1,0 +1,137 @@
+#!/usr/bin/python3
+"""Prints one table of every benchmark figure against its aim, from the JSON
+that each benchmark wrote and CTest's JUnit report of how each ended.
+
+Usage: bench/summarize.py RESULTS_FOLDER JUNIT_XML AIMS_TSV
+Exits 0 when every aim was measured and met, 1 otherwise. A benchmark that
+stopped with an error, exited non-zero or wrote no figures is "not measured",
+never met."""
+
+import json
+import math
+import os
+import re
+import sys
+import xml.etree.ElementTree as ElementTree
+
+UNIT_IN_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1000.0}
+
+
+def read_aims(path):
+    aims = []
+    with open(path, encoding="utf-8") as lines:
+        for line in lines:
+            if line.startswith("#") or not line.strip() or line.startswith("pattern\t"):
+                continue
+            pattern, figure, aim, unit, measure = line.rstrip("\n").split("\t")
+            aims.append((re.compile(pattern), figure, float(aim), unit, measure))
+    return aims
+
+
+def read_tests(path):
+    """Test name -> (passed, output)."""
+    tests = {}
+    if not os.path.exists(path):
+        return tests
+    for case in ElementTree.parse(path).getroot().iter("testcase"):
+        failed = case.find("failure") is not None or case.get("status") not in (None, "run")
+        out = case.find("system-out")
+        tests[case.get("name")] = (not failed, out.text if out is not None and out.text else "")
+    return tests
+
+
+def quantile(values, q):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(q * (len(ordered) - 1) + 0.5))]
+
+
+def figures(entries, unit):
+    """Median, p90 and max of a benchmark's runs, in `unit`."""
+    counters = entries[-1]
+    if "median_" + unit in counters:
+        return tuple(counters.get(name + "_" + unit, math.nan) for name in ("median", "p90", "max"))
+    if unit != "ms":
+        return (math.nan, math.nan, math.nan)
+    samples = [entry["real_time"] * UNIT_IN_MS[entry.get("time_unit", "ns")] for entry in entries]
+    return (quantile(samples, 0.5), quantile(samples, 0.9), max(samples))
+
+
+def reason_from(output):
+    lines = [line.strip() for line in output.splitlines() if line.strip()]
+    for line in reversed(lines):
+        if line.startswith("not measured:"):
+            return line[len("not measured:"):].strip()
+    return lines[-1] if lines else "no figures written"
+
+
+def rows_of(test, passed, output, results):
+    name = test[len("bench."):] if test.startswith("bench.") else test
+    path = os.path.join(results, name + ".json")
+    try:
+        with open(path, encoding="utf-8") as data:
+            benchmarks = json.load(data).get("benchmarks", [])
+    except (OSError, ValueError):
+        return [(name, None, "not measured: " + reason_from(output))]
+    groups = {}
+    for entry in benchmarks:
+        if entry.get("run_type", "iteration") != "iteration":
+            continue
+        groups.setdefault(entry.get("run_name", entry["name"]), []).append(entry)
+    rows = []
+    for run, entries in groups.items():
+        errors = [entry.get("error_message", "") for entry in entries if entry.get("error_occurred")]
+        if errors:
+            rows.append((run, None, "not measured: " + errors[0]))
+        else:
+            rows.append((run, entries, None))
+    if not rows:
+        rows.append((name, None, "not measured: " + reason_from(output)))
+    if not passed:
+        # Figures of a program that then failed are not trusted either.
+        reason = reason_from(output)
+        rows = [(run, None, problem or "not measured: " + reason) for run, _, problem in rows]
+    return rows
+
+
+def show(value):
+    if math.isnan(value):
+        return "-"
+    return "%.3g" % value if value < 100 else "%.0f" % value
+
+
+def main():
+    results, junit, aims_path = sys.argv[1:4]
+    aims = read_aims(aims_path)
+    tests = read_tests(junit)
+    for file in sorted(os.listdir(results)):
+        if file.endswith(".json") and "bench." + file[:-5] not in tests:
+            tests["bench." + file[:-5]] = (True, "")
+    table = [("measure", "aim", "median", "p90", "max", "verdict")]
+    all_met = True
+    for test in sorted(tests):
+        passed, output = tests[test]
+        for run, entries, problem in rows_of(test, passed, output, results):
+            aim = next((a for a in aims if a[0].fullmatch(run)), None)
+            measure = "%s (%s)" % (aim[4], run) if aim else run
+            aim_text = "%s <= %s %s" % (aim[1], show(aim[2]), aim[3]) if aim else "-"
+            if problem:
+                table.append((measure, aim_text, "-", "-", "-", problem))
+                all_met = False
+                continue
+            unit = aim[3] if aim else "ms"
+            median, p90, top = figures(entries, unit)
+            if not aim:
+                verdict = "no aim"
+            else:
+                value = {"median": median, "p90": p90, "max": top}[aim[1]]
+                verdict = "met" if value <= aim[2] else "MISSED"
+                all_met = all_met and verdict == "met"
+            table.append((measure, aim_text, show(median), show(p90), show(top), verdict))
+    widths = [max(len(row[column]) for row in table) for column in range(5)]
+    for row in table:
+        print("  ".join(cell.ljust(width) for cell, width in zip(row, widths)) + "  " + row[5])
+    return 0 if all_met else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
