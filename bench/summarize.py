@@ -56,6 +56,11 @@ def figures(entries, unit):
     return (quantile(samples, 0.5), quantile(samples, 0.9), max(samples))
 
 
+def plain_name(run):
+    """The run's name without the settings the library appends to it."""
+    return re.sub(r"/(iterations:\d+|repeats:\d+|manual_time|real_time|min_time:[0-9.]+)", "", run)
+
+
 def reason_from(output):
     lines = [line.strip() for line in output.splitlines() if line.strip()]
     for line in reversed(lines):
@@ -76,7 +81,7 @@ def rows_of(test, passed, output, results):
     for entry in benchmarks:
         if entry.get("run_type", "iteration") != "iteration":
             continue
-        groups.setdefault(entry.get("run_name", entry["name"]), []).append(entry)
+        groups.setdefault(plain_name(entry.get("run_name", entry["name"])), []).append(entry)
     rows = []
     for run, entries in groups.items():
         errors = [entry.get("error_message", "") for entry in entries if entry.get("error_occurred")]
@@ -91,6 +96,20 @@ def rows_of(test, passed, output, results):
         reason = reason_from(output)
         rows = [(run, None, problem or "not measured: " + reason) for run, _, problem in rows]
     return rows
+
+
+def judge(run, entries, problem, aim):
+    """One row of the table, and whether it counts as met."""
+    measure = "%s (%s)" % (aim[4], run) if aim else run
+    aim_text = "%s <= %s %s" % (aim[1], show(aim[2]), aim[3]) if aim else "-"
+    if problem:
+        return (measure, aim_text, "-", "-", "-", problem), False
+    median, p90, top = figures(entries, aim[3] if aim else "ms")
+    if not aim:
+        return (measure, aim_text, show(median), show(p90), show(top), "no aim"), True
+    value = {"median": median, "p90": p90, "max": top}[aim[1]]
+    verdict = "met" if value <= aim[2] else ("not measured" if math.isnan(value) else "MISSED")
+    return (measure, aim_text, show(median), show(p90), show(top), verdict), verdict == "met"
 
 
 def show(value):
@@ -111,22 +130,15 @@ def main():
     for test in sorted(tests):
         passed, output = tests[test]
         for run, entries, problem in rows_of(test, passed, output, results):
-            aim = next((a for a in aims if a[0].fullmatch(run)), None)
-            measure = "%s (%s)" % (aim[4], run) if aim else run
-            aim_text = "%s <= %s %s" % (aim[1], show(aim[2]), aim[3]) if aim else "-"
-            if problem:
-                table.append((measure, aim_text, "-", "-", "-", problem))
-                all_met = False
-                continue
-            unit = aim[3] if aim else "ms"
-            median, p90, top = figures(entries, unit)
-            if not aim:
-                verdict = "no aim"
-            else:
-                value = {"median": median, "p90": p90, "max": top}[aim[1]]
-                verdict = "met" if value <= aim[2] else "MISSED"
-                all_met = all_met and verdict == "met"
-            table.append((measure, aim_text, show(median), show(p90), show(top), verdict))
+            # The first aim that names the run, for each unit it is judged in.
+            matched = {}
+            for aim in aims:
+                if aim[0].fullmatch(run) and aim[3] not in matched:
+                    matched[aim[3]] = aim
+            for aim in list(matched.values()) or [None]:
+                row, met = judge(run, entries, problem, aim)
+                table.append(row)
+                all_met = all_met and met
     widths = [max(len(row[column]) for row in table) for column in range(5)]
     for row in table:
         print("  ".join(cell.ljust(width) for cell, width in zip(row, widths)) + "  " + row[5])
