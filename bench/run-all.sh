@@ -17,7 +17,8 @@ cmake --build "$build" || exit 1
 mkdir -p "$results"
 rm -f "$results"/*.json "$results/junit.xml"
 
-harness=("$source/scripts/run-tests.sh" "$build" -L bench --output-junit "$results/junit.xml" "$@")
+# One benchmark at a time, so that none times another's load.
+harness=("$source/scripts/run-tests.sh" "$build" -L bench -j 1 --output-junit "$results/junit.xml" "$@")
 if unshare -n true 2>/dev/null; then
   unshare -n sh -c 'ip link set lo up && exec "$@"' harness "${harness[@]}" >"$results/run.log" 2>&1
 else

@@ -62,11 +62,15 @@ def plain_name(run):
 
 
 def reason_from(output):
-    lines = [line.strip() for line in output.splitlines() if line.strip()]
+    """The benchmark program's own word on why it measured nothing."""
+    lines = [re.sub(r"\x1b\[[0-9;]*m|\[NON-XML-CHAR-0x1B\]\[[0-9;]*m", "", line).strip() for line in output.splitlines()]
     for line in reversed(lines):
-        if line.startswith("not measured:"):
+        if line.startswith("not measured:") and "/" not in line.split(":")[1]:
             return line[len("not measured:"):].strip()
-    return lines[-1] if lines else "no figures written"
+    for line in reversed(lines):
+        if "Segmentation fault" in line or "SegFault" in line or "Abort" in line:
+            return "the benchmark program crashed"
+    return "the benchmark program failed"
 
 
 def rows_of(test, passed, output, results):
@@ -91,10 +95,10 @@ def rows_of(test, passed, output, results):
             rows.append((run, entries, None))
     if not rows:
         rows.append((name, None, "not measured: " + reason_from(output)))
-    if not passed:
-        # Figures of a program that then failed are not trusted either.
-        reason = reason_from(output)
-        rows = [(run, None, problem or "not measured: " + reason) for run, _, problem in rows]
+    if not passed and all(problem is None for _, _, problem in rows):
+        # A program that failed with no run reporting why (a crash on the way
+        # out, say) is not trusted for any of its figures.
+        rows = [(run, None, "not measured: " + reason_from(output)) for run, _, _ in rows]
     return rows
 
 
