@@ -1,5 +1,6 @@
 // Speed of the take's conversions: WAV encoding of a minute of 16 kHz samples
 // (aim: under 5 ms) and resampling a minute of 48 kHz capture (aim: under 20 ms).
+#include "BenchRun.h"
 #include "audio/Recorder.h"
 #include "audio/Resampler.h"
 #include "audio/WavData.h"
@@ -48,4 +49,4 @@ BENCHMARK(resampleAMinute)->Args({48000, 1})->Args({48000, 2})->Args({44100, 1})
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return BenchRun::run(&argc, argv); }

@@ -2,6 +2,7 @@
 // transcript's numbers and post-processing, then the rules-only clean (aim:
 // under 5 ms per 1,000 words). And the worst case of the spoken-address pass,
 // 100,000 characters of a mailbox that never ends (aim: under 200 ms).
+#include "BenchRun.h"
 #include "cleanup/CleanupEngine.h"
 #include "cleanup/SpokenAddresses.h"
 #include "cleanup/TextCleanup.h"
@@ -119,8 +120,6 @@ BENCHMARK(stopPathOfTheWorstCase)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -5,6 +5,7 @@
 // cached (pointing at one). Reports the median per lookup. Needs the desktop
 // services:
 //   scripts/run-tests.sh BUILD -L bench -R Hover -V
+#include "BenchRun.h"
 #include "insertion/AXText.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "support/TargetWindow.h"
@@ -66,8 +67,7 @@ void measure(benchmark::State& state, bool cached) {
             return;
         }
     }
-    std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-    state.counters["median_ms"] = times[times.size() / 2];
+    BenchRun::reportSpread(state, times);
 }
 
 void BM_ReadableBlockUncached(benchmark::State& state) { measure(state, false); }
@@ -83,12 +83,9 @@ int main(int argc, char** argv) {
     LinuxPlatform linux;
     Platform::install(linux.services());
     if (!startTarget()) {
-        std::fprintf(stderr, "the GTK hover target did not come up\n");
-        return 1;
+        return BenchRun::notMeasured("the GTK hover target did not come up");
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = BenchRun::run(&argc, argv);
     target.reset();
-    return 0;
+    return status;
 }

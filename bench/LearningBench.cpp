@@ -2,6 +2,7 @@
 // start of a dictation (one read of the field) and the did-you-mean search
 // after an insertion, 200 words against 500 of the user's words. The aim:
 // under 20 ms each. Runs on the test fakes: bench_LearningBench
+#include "BenchRun.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionWatch.h"
 #include "learning/WordSwapper.h"
@@ -75,8 +76,6 @@ BENCHMARK(BM_CheckForCorrectionAtDictationStart)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -2,6 +2,7 @@
 // the target field through the accessibility bus, with a Qt target window in
 // another process. Needs the desktop services (X display, session and
 // accessibility buses): run under scripts/run-tests.sh BUILD -L bench.
+#include "BenchRun.h"
 #include "dictation/FrontmostApp.h"
 #include "insertion/AXText.h"
 #include "insertion/PasteService.h"
@@ -44,7 +45,7 @@ void BM_PasteToVisible(benchmark::State& state) {
         state.SetIterationTime(elapsed.count());
     }
 }
-BENCHMARK(BM_PasteToVisible)->UseManualTime()->Iterations(1)->Repetitions(20)->ReportAggregatesOnly(true)
+BENCHMARK(BM_PasteToVisible)->UseManualTime()->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace
@@ -60,8 +61,7 @@ int main(int argc, char** argv) {
         return TargetWindow::serve(false);
 
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS")) {
-        std::puts("skipped: run under scripts/run-tests.sh BUILD -L bench, which starts the desktop services");
-        return 0;
+        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
     }
     LinuxPlatform services;
     Platform::install(services.services());
@@ -76,9 +76,7 @@ int main(int argc, char** argv) {
             },
             10000);
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = BenchRun::run(&argc, argv);
     target.reset();
-    return 0;
+    return status;
 }

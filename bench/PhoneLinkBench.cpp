@@ -2,6 +2,7 @@
 // receipt at the phone (the polish pass excluded), and decoding a 4 MiB batch.
 // And how long another device on the network can lock every phone out by
 // holding connections open: the time from the attack to a phone's receipt.
+#include "BenchRun.h"
 #include "cleanup/ModeStore.h"
 #include "phonelink/FrameReader.h"
 #include "phonelink/PhoneInbox.h"
@@ -68,6 +69,7 @@ void FrameToReceipt100Notes(benchmark::State& state) {
     PhoneInbox inbox(folder.file("phone-inbox.json"), services);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
+    std::vector<double> times;
     for (auto _ : state) {
         const QByteArray frame = PhoneClient::frame(PhoneClient::batch(kNotesPerFrame, QStringLiteral("bench-phone")));
         inbox.clear();
@@ -80,7 +82,9 @@ void FrameToReceipt100Notes(benchmark::State& state) {
             break;
         }
         state.SetIterationTime(std::chrono::duration<double>(took).count());
+        times.push_back(std::chrono::duration<double, std::milli>(took).count());
     }
+    BenchRun::reportSpread(state, times);
 }
 BENCHMARK(FrameToReceipt100Notes)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
@@ -172,10 +176,8 @@ BENCHMARK(PhoneLockOut)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMilli
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     benchmark::AddCustomContext("aim", "frame to receipt: median under 10 ms; 4 MiB decode under 150 ms; "
                                       "lock-out by four held connections under 100 ms");
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -3,6 +3,7 @@
 // engineExists (the cached answer: two lstat calls) and modelsComplete (one
 // size read per model file), all on the GUI thread; and an install of the
 // build's engine archive from a loopback server.
+#include "BenchRun.h"
 #include "engine/EngineBootstrap.h"
 #include "engine/EnginePackage.h"
 #include "engine/ModelDownload.h"
@@ -47,7 +48,7 @@ void firstEngineExists(benchmark::State& state) {
             state.SkipWithError("the installed engine does not import");
     }
 }
-BENCHMARK(firstEngineExists)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(firstEngineExists)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->DisplayAggregatesOnly(true);
 
 void warmEngineExists(benchmark::State& state) {
     EngineBootstrap bootstrap(setup(), {});
@@ -91,7 +92,7 @@ void loopbackArchiveInstall(benchmark::State& state) {
             state.SkipWithError("the install failed");
     }
 }
-BENCHMARK(loopbackArchiveInstall)->Unit(benchmark::kSecond)->Iterations(3)->UseRealTime();
+BENCHMARK(loopbackArchiveInstall)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3)->DisplayAggregatesOnly(true)->UseRealTime();
 
 } // namespace
 
@@ -101,11 +102,8 @@ int main(int argc, char** argv) {
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
     if (!provision()) {
-        fprintf(stderr, "could not install the build's engine distribution\n");
-        return 1;
+        return BenchRun::notMeasured("could not install the build's engine distribution");
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -5,6 +5,7 @@
 // the first layout of 300 words under 50 ms. Median, 90th percentile and
 // maximum of 20 runs. Runs offscreen:
 //   build/bench/bench_ReadAlongBench
+#include "BenchRun.h"
 #include "reader/ReaderWindowController.h"
 #include "reader/ReaderWindowView.h"
 #include "support/Defaults.h"
@@ -135,7 +136,7 @@ void firstLayout(benchmark::State& state) {
     state.counters["layout_ms"] = layout * 1000 / double(state.iterations());
 }
 BENCHMARK(firstLayout)->Arg(300)->Arg(kWords)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)
-    ->Repetitions(20)->ReportAggregatesOnly(true)
+    ->Repetitions(20)->DisplayAggregatesOnly(true)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); });
 
@@ -151,11 +152,9 @@ void tick(benchmark::State& state) {
         page.controller->tick();
         const double spent = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(spent);
-        times.push_back(spent);
+        times.push_back(spent * 1000.0);
     }
-    std::sort(times.begin(), times.end());
-    state.counters["median_us"] = times.empty() ? 0 : times[times.size() / 2] * 1e6;
-    state.counters["p99_us"] = times.empty() ? 0 : times[times.size() * 99 / 100] * 1e6;
+    BenchRun::reportSpread(state, times);
 }
 BENCHMARK(tick)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000);
 
@@ -164,8 +163,6 @@ BENCHMARK(tick)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -13,6 +13,7 @@
 // audio sink (used) and Qt's media player on its FFmpeg backend. Needs the
 // desktop services:
 //   scripts/run-tests.sh BUILD -L bench -R Reader -V
+#include "BenchRun.h"
 #include "cleanup/TextCleanup.h"
 #include "dictation/FrontmostApp.h"
 #include "engine/MlxServer.h"
@@ -164,7 +165,7 @@ void BM_ReadSelectionToFirstSample(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadSelectionToFirstSample)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", maximum);
 
@@ -213,7 +214,7 @@ void BM_SilenceBetweenChunks(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SilenceBetweenChunks)->UseManualTime()->Iterations(1)->Repetitions(10)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", maximum);
 
@@ -260,7 +261,7 @@ void BM_SpeedKeepsPitch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SpeedKeepsPitch)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Repetitions(5)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", maximum);
 
@@ -280,7 +281,7 @@ void BM_PlayerStartAudioSink(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlayerStartAudioSink)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 // Qt's media player from memory, on the FFmpeg backend chosen in main().
 void BM_PlayerStartMediaPlayerFfmpeg(benchmark::State& state) {
@@ -309,7 +310,7 @@ void BM_PlayerStartMediaPlayerFfmpeg(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlayerStartMediaPlayerFfmpeg)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -327,8 +328,7 @@ int main(int argc, char** argv) {
     if (serving)
         return TargetWindow::serve(false);
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS")) {
-        std::puts("skipped: run under scripts/run-tests.sh BUILD -L bench, which starts the desktop services");
-        return 0;
+        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
     }
     LinuxPlatform services;
     Platform::install(services.services());
@@ -363,5 +363,5 @@ int main(int argc, char** argv) {
     ear.reset();
     target.reset();
     MlxServer::shared().stop();
-    return 0;
+    return status;
 }

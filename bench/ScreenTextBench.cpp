@@ -3,6 +3,7 @@
 // UTF-16 units) on every line. The aim: the 200 units before the caret in
 // under 20 ms, whatever the size of the text before them. Needs the desktop
 // services: scripts/run-tests.sh BUILD -L bench -R ScreenText -V
+#include "BenchRun.h"
 #include "dictation/FrontmostApp.h"
 #include "insertion/AXText.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -51,7 +52,7 @@ void BM_TextBeforeCaretInALargeGtkText(benchmark::State& state) {
     state.counters["aim_ms"] = 20;
 }
 BENCHMARK(BM_TextBeforeCaretInALargeGtkText)->UseManualTime()->Iterations(1)->Repetitions(30)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 // The same read right after the application changed its text (a line typed at
 // the caret, hand included), as after each paste.
@@ -72,7 +73,7 @@ void BM_TextBeforeCaretAfterAnEdit(benchmark::State& state) {
     state.counters["aim_ms"] = 20;
 }
 BENCHMARK(BM_TextBeforeCaretAfterAnEdit)->UseManualTime()->Iterations(1)->Repetitions(30)
-    ->ReportAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -81,8 +82,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS")) {
-        std::puts("skipped: run under scripts/run-tests.sh BUILD -L bench, which starts the desktop services");
-        return 0;
+        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
     }
     LinuxPlatform services;
     Platform::install(services.services());
@@ -103,9 +103,7 @@ int main(int argc, char** argv) {
     if (!ready)
         target.reset();
     expected = kFullLine.repeated(int(kReadUnits / kFullLine.size()) + 2).right(kReadUnits);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = BenchRun::run(&argc, argv);
     target.reset();
-    return 0;
+    return status;
 }

@@ -183,23 +183,23 @@ void clickToPaint(benchmark::State& bench, MainWindowPane pane) {
 }
 
 BENCHMARK_CAPTURE(clickToPaint, Dictation, MainWindowPane::Dictation)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Modes, MainWindowPane::Modes)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Reader, MainWindowPane::Reader)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Translation, MainWindowPane::Translation)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Cleanup, MainWindowPane::Cleanup)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Dictionary, MainWindowPane::Dictionary)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Voice, MainWindowPane::Voice)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Instructions, MainWindowPane::Instructions)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, General, MainWindowPane::General)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
 
 } // namespace
 

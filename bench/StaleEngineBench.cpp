@@ -4,6 +4,7 @@
 // listener among all processes and reading its command line) and every later
 // one (the remembered verdict, as the servers keep it); and for a listener that
 // is no engine at all.
+#include "BenchRun.h"
 #include "engine/ListenerVerdicts.h"
 #include "engine/StaleEngine.h"
 #include "platform/linux/ProcProcessTable.h"
@@ -92,8 +93,6 @@ int main(int argc, char** argv) {
     QDir().mkpath(engineRoot + QStringLiteral("/mlx-venv/bin"));
     QFile::link(QStringLiteral("/usr/bin/python3"), engineRoot + QStringLiteral("/mlx-venv/bin/python"));
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -3,6 +3,7 @@
 // resident memory when idle a second later. Needs the desktop services:
 //   scripts/run-tests.sh BUILD -L bench -R Startup -V
 // Each run gets a fresh home, so no engine is installed and none is started.
+#include "BenchRun.h"
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -98,5 +99,5 @@ void BM_StartToTrayIcon(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_StartToTrayIcon)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK_MAIN();
+BENCHMARK(BM_StartToTrayIcon)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->DisplayAggregatesOnly(true);
+int main(int argc, char** argv) { return BenchRun::run(&argc, argv); }

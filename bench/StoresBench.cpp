@@ -1,5 +1,6 @@
 // Load and save of a full history, and the post-processing pass over a long
 // transcript with a large dictionary. Aim: each under 5 ms.
+#include "BenchRun.h"
 #include "cleanup/TextCleanup.h"
 #include "stores/DictionaryStore.h"
 #include "stores/HistoryStore.h"
@@ -78,9 +79,7 @@ BENCHMARK(PostProcess1000Words200Entries)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
     benchmark::AddCustomContext("aim", "each under 5 ms");
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -5,6 +5,7 @@
 // run), whose difference to the first is the recogniser's time. The engine's
 // first take after it starts answering is measured apart from its warm takes:
 // the first is what a dictation right after launch waits for.
+#include "BenchRun.h"
 #include "audio/WavData.h"
 #include "engine/MlxServer.h"
 #include "engine/Transcriber.h"
@@ -111,7 +112,7 @@ BENCHMARK(BM_FirstTakeAfterEngineStart)
     ->UseRealTime()
     ->Iterations(1)
     ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
+    ->DisplayAggregatesOnly(true);
 
 // Takes of an engine that has already decoded one.
 void BM_WarmTake(benchmark::State& state) {
@@ -126,7 +127,7 @@ void BM_WarmTake(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_WarmTake)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_WarmTake)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->DisplayAggregatesOnly(true);
 
 } // namespace
 
@@ -144,9 +145,7 @@ int main(int argc, char** argv) {
     }
     take = spokenTake(home.path());
 
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = BenchRun::run(&argc, argv);
     MlxServer::shared().stop();
-    return 0;
+    return status;
 }

@@ -5,6 +5,7 @@
 //    The reader's own time to first audio is ReaderBench's; the two add up to
 //    the double-tap-to-first-audio figure (aim ≤ 800 ms).
 // Runs anywhere Apertium is installed: build/bench/bench_TranslationBench
+#include "BenchRun.h"
 #include "platform/Platform.h"
 #include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/Cld2LanguageDetector.h"
@@ -53,7 +54,7 @@ void BM_CatalogueRefresh(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_CatalogueRefresh)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(10)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CatalogueRefresh)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(10)->DisplayAggregatesOnly(true);
 
 void BM_ReadTranslatedKeyToFirstPiece(benchmark::State& state) {
     RealTranslation real;
@@ -87,7 +88,7 @@ void BM_ReadTranslatedKeyToFirstPiece(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReadTranslatedKeyToFirstPiece)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)
-    ->Repetitions(10)->ReportAggregatesOnly(true);
+    ->Repetitions(10)->DisplayAggregatesOnly(true);
 
 } // namespace
 
@@ -96,8 +97,6 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BenchRun.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
 
@@ -20,8 +21,6 @@ inline int runWidgetBenchmarks(int argc, char** argv) {
         linux = std::make_unique<LinuxPlatform>();
         Platform::install(linux->services());
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const int status = BenchRun::run(&argc, argv);
+    return status;
 }

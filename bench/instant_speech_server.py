@@ -1,8 +1,11 @@
 """A speech server that answers at once, for timing the program's own share
 of a dictation. Takes the engine interpreter's arguments (the server script
-given with -c is ignored) and serves the model list and transcriptions."""
+given with -c is ignored) and serves the model list and transcriptions.
+Its sockets behave like the real engine's (uvicorn on asyncio): Nagle is off
+on every accepted connection, and ACKs are the kernel's usual delayed ones."""
 import argparse
 import json
+import socket
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 TEXT = "um so please schedule a meeting with the marketing team for next tuesday afternoon"
@@ -10,6 +13,10 @@ TEXT = "um so please schedule a meeting with the marketing team for next tuesday
 
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
+
+    def setup(self):
+        self.request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        super().setup()
 
     def _json(self, payload):
         body = json.dumps(payload).encode()

@@ -108,6 +108,8 @@ struct DictationController::StopRun {
     float peak = 0;
     // A kept take the engine failed on, sent again.
     bool retry = false;
+    // The stop's trigger (or the retry's): the program's own time is counted from here.
+    Clock::time_point stopped = Clock::now();
     Clock::time_point transcriptionStart;
     Clock::time_point cleanupStart;
     bool translate = false;
@@ -544,7 +546,7 @@ void DictationController::insert(const RunPtr& run) {
     run->text = text;
     m_insertedText = text;
     PasteService::paste(text);
-    trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->transcriptionStart), 0, 'f', 2));
+    trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->stopped), 0, 'f', 3));
 
     const auto settle = offersCleanLater(run->mode) ? kSettleBeforeOfferingClean : kSettle;
     m_delay(settle).then(this, [this, run] { whenPasteTaken([this, run] { afterSettling(run); }); });

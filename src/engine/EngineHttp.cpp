@@ -1,37 +1,27 @@
 #include "engine/EngineHttp.h"
 
+#include "engine/LoopbackExchange.h"
+
 #include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPointer>
 #include <QPromise>
+#include <QTcpSocket>
+#include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace EngineHttp {
 
 namespace {
 
-QNetworkAccessManager& loader() {
-    static QPointer<QNetworkAccessManager> shared;
-    if (!shared)
-        shared = new QNetworkAccessManager(QCoreApplication::instance());
-    return *shared;
-}
-
-// Errors that mean no answer came: the connection could not be made or was
-// lost, or the request timed out (Qt reports that as cancelled).
-bool isTransportError(QNetworkReply::NetworkError error) {
-    return (error > QNetworkReply::NoError && error <= QNetworkReply::UnknownNetworkError) ||
-           (error >= QNetworkReply::ProxyConnectionRefusedError && error <= QNetworkReply::UnknownProxyError);
-}
-
-HttpAnswer cancelled() {
+HttpAnswer failedTransport(const QString& why) {
     HttpAnswer answer;
     answer.transportFailed = true;
-    answer.error = QStringLiteral("The request was cancelled.");
+    answer.error = why;
     return answer;
 }
+
+HttpAnswer cancelled() { return failedTransport(QStringLiteral("The request was cancelled.")); }
 
 } // namespace
 
@@ -39,33 +29,66 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
                          const CancelToken& cancel) {
     if (cancel.isCancelled())
         return QtFuture::makeReadyFuture(cancelled());
-    if (timeoutMs > 0)
-        request.setTransferTimeout(timeoutMs);
+    const QUrl url = request.url();
+    if (url.scheme() != QStringLiteral("http") || url.host().isEmpty())
+        return QtFuture::makeReadyFuture(failedTransport(QStringLiteral("Not a local HTTP address: ") + url.toString()));
+
     auto promise = std::make_shared<QPromise<HttpAnswer>>();
     promise->start();
-    QNetworkReply* reply = loader().sendCustomRequest(request, verb, body);
-    // Queued, so that the answer never arrives inside the caller's cancel().
-    cancel.onCancel(reply, [reply] { QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection); });
-    QObject::connect(reply, &QNetworkReply::finished, reply, [reply, promise, cancel] {
-        HttpAnswer answer;
-        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-        if (status.isValid()) {
-            answer.status = status.toInt();
-        } else if (reply->error() == QNetworkReply::OperationCanceledError && cancel.isCancelled()) {
-            answer = cancelled();
-        } else if (reply->error() != QNetworkReply::NoError) {
-            answer.transportFailed = isTransportError(reply->error());
-            // A transfer time-out is reported as cancelled, too.
-            answer.error = reply->error() == QNetworkReply::OperationCanceledError
-                               ? QStringLiteral("The request timed out.")
-                               : reply->errorString();
-        }
-        if (reply->isOpen())
-            answer.body = reply->readAll();
+    auto* socket = new QTcpSocket(QCoreApplication::instance());
+    if (timeoutMs <= 0)
+        timeoutMs = request.transferTimeout();
+    auto* idle = new QTimer(socket);
+    idle->setSingleShot(true);
+    idle->setInterval(timeoutMs);
+    const auto active = [idle, timeoutMs] {
+        if (timeoutMs > 0)
+            idle->start();
+    };
+    auto reader = std::make_shared<LoopbackExchange::AnswerReader>(verb == "HEAD");
+    auto settled = std::make_shared<bool>(false);
+    const auto finish = [socket, promise, settled](const HttpAnswer& answer) {
+        if (std::exchange(*settled, true))
+            return;
         promise->addResult(answer);
         promise->finish();
-        reply->deleteLater();
+        socket->disconnect();
+        socket->abort();
+        socket->deleteLater();
+    };
+    const auto closed = [socket, reader, finish] {
+        reader->append(socket->readAll());
+        finish(*reader->answer(true));
+    };
+
+    QObject::connect(socket, &QTcpSocket::connected, socket,
+                     [socket, active, bytes = LoopbackExchange::requestBytes(request, verb, body)] {
+                         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+                         socket->write(bytes);
+                         active();
+                     });
+    QObject::connect(socket, &QTcpSocket::bytesWritten, socket, active);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, reader, active, finish] {
+        reader->append(socket->readAll());
+        active();
+        if (const std::optional<HttpAnswer> answer = reader->answer(false))
+            finish(*answer);
     });
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, closed);
+    QObject::connect(socket, &QTcpSocket::errorOccurred, socket,
+                     [socket, closed, finish](QAbstractSocket::SocketError error) {
+                         if (error == QAbstractSocket::RemoteHostClosedError)
+                             closed();
+                         else
+                             finish(failedTransport(socket->errorString()));
+                     });
+    QObject::connect(idle, &QTimer::timeout, socket, [finish] { finish(failedTransport(QStringLiteral("The request timed out."))); });
+    // Queued, so that the answer never arrives inside the caller's cancel().
+    cancel.onCancel(socket, [socket, finish] {
+        QMetaObject::invokeMethod(socket, [finish] { finish(cancelled()); }, Qt::QueuedConnection);
+    });
+    active();
+    socket->connectToHost(url.host(), quint16(url.port(80)));
     return promise->future();
 }
 

@@ -18,11 +18,13 @@ struct HttpAnswer {
     QString error;
 };
 
-// Requests to the engine's loopback servers through the process's one URL
-// loader. Call from the GUI thread; the answers arrive there.
+// Requests to the engine's loopback servers, one connection each, sent as
+// LoopbackExchange describes so that no request waits on a delayed ACK. Call
+// from the GUI thread; the answers arrive there.
 namespace EngineHttp {
 
-// Sends `verb` with `body`; a time-out of 0 keeps the request's own. When
+// Sends `verb` with `body`; a time-out (the longest wait with nothing sent or
+// received) of 0 keeps the request's own transfer time-out. When
 // `cancel` is cancelled before the answer, the request is aborted (or never
 // sent) and the answer is a transport failure "The request was cancelled.";
 // the abort runs from the event loop, never inside cancel().

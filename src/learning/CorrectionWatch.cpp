@@ -8,6 +8,9 @@
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 
+#include <QtNumeric>
+
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -20,12 +23,18 @@ QString frontmostIdentifier() {
     return front ? front->identifier : QString();
 }
 
-// The focused field's whole text in one read.
-std::optional<QString> fieldText() {
+// The focused field's text from `start` to `end` (cut short where it ends) in one read.
+std::optional<QString> fieldText(qint64 start, qint64 end) {
     const AXText::Element element = AXText::focusedElement();
     if (!element)
         return std::nullopt;
-    return element->text(0, std::numeric_limits<qint64>::max());
+    return element->text(start, end);
+}
+
+// `a` + `b`, or the largest offset when that would overflow.
+qint64 plus(qint64 a, qint64 b) {
+    qint64 sum = 0;
+    return qAddOverflow(a, b, &sum) ? std::numeric_limits<qint64>::max() : sum;
 }
 
 } // namespace
@@ -54,9 +63,15 @@ void CorrectionWatch::noteInsertion(const QString& text, std::optional<AXText::R
     if (!isEnabled() || text.isEmpty() || !range || identifier.isEmpty())
         return;
     std::optional<Written::Surroundings> surroundings;
-    const std::optional<QString> field = fieldText();
-    if (field && range->location >= 0 && range->length >= 0 && range->location <= field->size() - range->length)
-        surroundings = Written::Surroundings{field->left(range->location), field->mid(range->location + range->length)};
+    if (range->location >= 0 && range->length >= 0) {
+        const qint64 start = std::max<qint64>(0, range->location - kContext);
+        const qint64 end = plus(plus(range->location, range->length), kContext);
+        const std::optional<QString> window = fieldText(start, end);
+        const qint64 inside = range->location - start;
+        if (window && range->length <= window->size() - inside)
+            surroundings = Written::Surroundings{window->left(inside), window->mid(inside + range->length), start,
+                                                 window->size() < end - start};
+    }
     m_last = Written{text, *range, identifier, std::move(surroundings)};
 }
 
@@ -75,21 +90,38 @@ void CorrectionWatch::checkForCorrection() {
         m_services.trace(QStringLiteral("correction: app changed %1 -> %2").arg(written.bundleID, current));
         return;
     }
-    const std::optional<QString> field = fieldText();
-    if (!field || !written.surroundings) {
+    // The same stretch of the field, with room for the insertion to have grown.
+    std::optional<QString> field;
+    qint64 wanted = 0;
+    if (written.surroundings) {
+        const Written::Surroundings& kept = *written.surroundings;
+        wanted = plus(qint64(kept.before.size() + kept.after.size()), plus(2 * qint64(written.text.size()), kContext));
+        field = fieldText(kept.start, plus(kept.start, wanted));
+    }
+    if (!field) {
         m_services.trace(QStringLiteral("correction: %1 will not return a string for a range").arg(written.bundleID));
         return;
     }
     const QString& before = written.surroundings->before;
     const QString& after = written.surroundings->after;
+    const bool toEnd = written.surroundings->afterToEnd;
+    const bool fieldEnded = field->size() < wanted;
+    // Where the text that stood after the insertion stands now, or -1.
+    qsizetype afterAt = -1;
+    if (!toEnd)
+        afterAt = field->indexOf(after, before.size() + 1);
+    else if (fieldEnded && field->endsWith(after))
+        afterAt = field->size() - after.size();
     std::optional<QString> now;
-    if (field->size() > before.size() + after.size() && field->startsWith(before) && field->endsWith(after))
-        now = field->mid(before.size(), field->size() - before.size() - after.size());
+    if (afterAt > before.size() && field->startsWith(before))
+        now = field->mid(before.size(), afterAt - before.size());
     if (!now) {
         // The field changed outside the stretch. Where the insertion still
         // stands whole beside the untouched side, the edit was not in it;
         // anywhere else the stretch cannot be found again.
-        const bool intact = field->startsWith(before + written.text) || field->endsWith(written.text + after);
+        const bool intact = field->startsWith(before + written.text) ||
+                            (toEnd ? fieldEnded && field->endsWith(written.text + after)
+                                   : field->contains(written.text + after));
         m_services.trace(intact ? QStringLiteral("correction: unchanged")
                                 : QStringLiteral("correction: insertion not found"));
         return;

@@ -20,16 +20,26 @@ class Defaults;
 class CorrectionWatch : public QObject {
     Q_OBJECT
 public:
+    // The units of the field kept on either side of an insertion to find it
+    // again. Only that stretch of the field is read, whatever its size: a long
+    // document costs no more to check than a short one.
+    static constexpr qint64 kContext = 200;
+
     // The last insertion remembered.
     struct Written {
         QString text;
         AXText::Range range;
         QString bundleID;
         // The field's text on either side of the insertion right after it was
-        // made; none when the field could not be read or did not reach the range.
+        // made, up to kContext units each way; none when the field could not be
+        // read or did not reach the range.
         struct Surroundings {
             QString before;
             QString after;
+            // Where `before` starts in the field.
+            qint64 start = 0;
+            // Whether `after` runs to the end of the field.
+            bool afterToEnd = false;
         };
         std::optional<Surroundings> surroundings;
     };
@@ -58,9 +68,10 @@ public:
     void noteInsertion(const QString& text, std::optional<AXText::Range> range);
     // Examines the remembered insertion once and may set `pending`. The stretch
     // is found again between the text that stood before and after it, so edits
-    // inside it may change its length. When the text around it changed too, an
-    // insertion still found whole is unchanged; otherwise the user's edit
-    // cannot be told apart from the stretch and nothing is offered.
+    // inside it may change its length (by up to its own length and kContext).
+    // When the text around it changed too, an insertion still found whole is
+    // unchanged; otherwise the user's edit cannot be told apart from the
+    // stretch and nothing is offered.
     void checkForCorrection();
 
 signals:

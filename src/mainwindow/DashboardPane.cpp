@@ -26,6 +26,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr int kGreetingGap = 3;
@@ -119,7 +121,7 @@ DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
 
     connect(m_services.history, &HistoryStore::entriesChanged, this, &DashboardPane::rebuildRecentSection);
     if (m_services.inbox) {
-        connect(m_services.inbox, &PhoneNotesInbox::notesChanged, this, &DashboardPane::rebuildPhoneSection);
+        connect(m_services.inbox, &PhoneNotesInbox::notesChanged, this, &DashboardPane::queuePhoneUpdate);
         connect(m_services.inbox, &PhoneNotesInbox::justArrivedChanged, this, [this] {
             if (m_badge) {
                 const int count = m_services.inbox->justArrived();
@@ -177,9 +179,10 @@ QList<RecentDictationRow*> DashboardPane::recentRows() const {
 
 QList<QWidget*> DashboardPane::phoneRows() const {
     QList<QWidget*> rows;
-    if (m_phoneSection)
-        for (PhoneNoteRow* row : m_phoneSection->findChildren<PhoneNoteRow*>())
-            rows.append(row);
+    if (m_phoneSection && m_phoneRows)
+        for (int i = m_phoneRowsAt; i < m_phoneRows->count(); ++i)
+            if (QWidget* row = m_phoneRows->itemAt(i)->widget())
+                rows.append(row);
     return rows;
 }
 
@@ -199,6 +202,7 @@ void DashboardPane::rebuildPhoneSection() {
         m_phoneSection = nullptr;
         m_badge = nullptr;
         m_clearPhone = nullptr;
+        m_phoneRowOf.clear();
         ++m_phoneBuild;
     }
     if (notes.isEmpty()) {
@@ -245,11 +249,75 @@ void DashboardPane::rebuildPhoneSection() {
 
     m_phoneSection = section;
     m_phoneRows = column;
+    m_phoneRowsAt = column->count();
     const quint64 build = ++m_phoneBuild;
     addPhoneRows(notes, 0, build);
     m_column->insertWidget(m_column->indexOf(m_hero) + 1, section);
     section->show();
     watchArrivals();
+}
+
+void DashboardPane::queuePhoneUpdate() {
+    if (std::exchange(m_phoneUpdateQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_phoneUpdateQueued = false;
+            updatePhoneRows();
+        },
+        Qt::QueuedConnection);
+}
+
+void DashboardPane::updatePhoneRows() {
+    const QList<PhoneNote> notes = m_services.inbox ? m_services.inbox->notes() : QList<PhoneNote>();
+    if (!m_phoneSection || !m_phoneRows || notes.isEmpty()) {
+        rebuildPhoneSection();
+        return;
+    }
+    QHash<QUuid, const PhoneNote*> current;
+    for (const PhoneNote& note : notes)
+        current.insert(note.id, &note);
+    for (auto row = m_phoneRowOf.begin(); row != m_phoneRowOf.end();) {
+        const PhoneNote* note = current.value(row.key());
+        if (note && *note == row.value()->note()) {
+            ++row;
+            continue;
+        }
+        m_phoneRows->removeWidget(row.value());
+        row.value()->hide();
+        row.value()->deleteLater();
+        row = m_phoneRowOf.erase(row);
+    }
+    addPhoneRows(notes, 0, ++m_phoneBuild);
+    watchArrivals();
+}
+
+PhoneNoteRow* DashboardPane::makePhoneRow(const PhoneNote& note, const PhoneNoteRow::Target& target,
+                                          const QDateTime& now, bool paper) {
+    PhoneNoteRow::Actions actions;
+    actions.copy = [this](const QString& text) { copy(text); };
+    actions.dismiss = [this, note] { m_services.inbox->remove(note); };
+    actions.send = [this, note](const QString& text) { send(note, text); };
+    actions.showAsDictated = [this, id = note.id](bool on) {
+        if (on)
+            m_asDictated.insert(id);
+        else
+            m_asDictated.remove(id);
+    };
+    actions.chooseApp = [this] {
+        if (m_services.target)
+            m_services.target->chooseApp();
+    };
+    actions.chooseFolder = [this] {
+        if (m_services.target)
+            m_services.target->chooseNotesFolder();
+        rebuildPhoneSection();
+    };
+    auto* row = new PhoneNoteRow(note, m_asDictated.contains(note.id), m_insertFailed == note.id, target, now, paper,
+                                 *m_services.defaults, std::move(actions), m_phoneSection);
+    m_phoneRowOf.insert(note.id, row);
+    return row;
 }
 
 void DashboardPane::addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, quint64 build) {
@@ -264,35 +332,27 @@ void DashboardPane::addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, 
     target.notesFolder = m_services.defaults->stringOr(kNotesFolder, QString());
     const QDateTime now = m_services.now();
     const bool paper = paperTheme();
-    const qsizetype end = qMin(notes.size(), from + (from == 0 ? kRowsAtOnce : kRowsPerPass));
-    for (qsizetype i = from; i < end; ++i) {
+    // Rows already made cost only a look; new ones are made a pass's worth at a time.
+    const qsizetype allowed = from == 0 ? kRowsAtOnce : kRowsPerPass;
+    qsizetype made = 0;
+    qsizetype i = from;
+    for (; i < notes.size() && made < allowed; ++i) {
         const PhoneNote& note = notes.at(i);
-        PhoneNoteRow::Actions actions;
-        actions.copy = [this](const QString& text) { copy(text); };
-        actions.dismiss = [this, note] { m_services.inbox->remove(note); };
-        actions.send = [this, note](const QString& text) { send(note, text); };
-        actions.showAsDictated = [this, id = note.id](bool on) {
-            if (on)
-                m_asDictated.insert(id);
-            else
-                m_asDictated.remove(id);
-        };
-        actions.chooseApp = [this] {
-            if (m_services.target)
-                m_services.target->chooseApp();
-        };
-        actions.chooseFolder = [this] {
-            if (m_services.target)
-                m_services.target->chooseNotesFolder();
-            rebuildPhoneSection();
-        };
-        auto* row = new PhoneNoteRow(note, m_asDictated.contains(note.id), m_insertFailed == note.id, target, now,
-                                     paper, *m_services.defaults, std::move(actions), m_phoneSection);
-        m_phoneRows->addWidget(row);
+        const int at = m_phoneRowsAt + int(i);
+        PhoneNoteRow* row = m_phoneRowOf.value(note.id);
+        if (row) {
+            if (m_phoneRows->itemAt(at) && m_phoneRows->itemAt(at)->widget() == row)
+                continue;
+            m_phoneRows->removeWidget(row);
+        } else {
+            row = makePhoneRow(note, target, now, paper);
+            ++made;
+        }
+        m_phoneRows->insertWidget(at, row);
         row->show();
     }
-    if (end < notes.size())
-        afterFirstPaint([this, notes, end, build] { addPhoneRows(notes, end, build); });
+    if (i < notes.size())
+        afterFirstPaint([this, notes, i, build] { addPhoneRows(notes, i, build); });
 }
 
 void DashboardPane::send(const PhoneNote& note, const QString& text) {
@@ -333,7 +393,8 @@ void DashboardPane::showEvent(QShowEvent* event) {
 }
 
 void DashboardPane::hideEvent(QHideEvent* event) {
-    if (m_phoneSection)
+    // Notes that arrived while the page showed count as seen, rows made or not.
+    if (m_phoneSection || m_phoneUpdateQueued)
         endArrivalBadge();
     QScrollArea::hideEvent(event);
 }
@@ -382,7 +443,7 @@ void DashboardPane::addRecentRows(const QList<HistoryEntry>& entries, qsizetype 
     const QDateTime now = m_services.now();
     const bool paper = paperTheme();
     // Before the first paint, phone notes above take their share of the screen.
-    const qsizetype above = m_phoneSection ? m_phoneSection->findChildren<PhoneNoteRow*>().size() : 0;
+    const qsizetype above = m_phoneSection ? m_phoneRowOf.size() : 0;
     const qsizetype first = qMax<qsizetype>(1, kRowsAtOnce - above);
     const qsizetype end = qMin(entries.size(), from + (from == 0 ? first : kRowsPerPass));
     for (qsizetype i = from; i < end; ++i) {

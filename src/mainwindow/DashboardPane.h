@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/DashboardServices.h"
+#include "mainwindow/PhoneNoteRow.h"
 
 #include <QHash>
 #include <QPointer>
@@ -70,8 +71,17 @@ protected:
 private:
     void refreshGreeting();
     void rebuildPhoneSection();
+    // Brings the phone rows in line with the inbox after its notes changed:
+    // rows of notes that went or changed go, new ones are made, the others
+    // stay. Runs from the event loop, so a phone's receipt never waits for it.
+    void queuePhoneUpdate();
+    void updatePhoneRows();
     void rebuildRecentSection();
+    // Places the rows of `notes` from `from` on in the section, in order,
+    // reusing the rows already made and making at most a pass's worth.
     void addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, quint64 build);
+    PhoneNoteRow* makePhoneRow(const PhoneNote& note, const PhoneNoteRow::Target& target, const QDateTime& now,
+                               bool paper);
     void addRecentRows(const QList<HistoryEntry>& entries, qsizetype from, quint64 build);
     void watchArrivals();
     void endArrivalBadge();
@@ -94,6 +104,10 @@ private:
     QPushButton* m_clearHistory = nullptr;
     QHash<QUuid, RecentDictationRow*> m_rows;
     QPointer<QVBoxLayout> m_phoneRows;
+    // The phone section's rows by note, and the layout items above them.
+    QHash<QUuid, PhoneNoteRow*> m_phoneRowOf;
+    int m_phoneRowsAt = 0;
+    bool m_phoneUpdateQueued = false;
     QPointer<QVBoxLayout> m_recentRows;
     // Bumped by every rebuild, so that the passes of an older list stop.
     quint64 m_phoneBuild = 0;

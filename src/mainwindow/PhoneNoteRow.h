@@ -41,6 +41,9 @@ public:
     // The line shown under a note whose last send failed.
     static QString failureLine(const Target& target);
 
+    // The note as the row shows it.
+    const PhoneNote& note() const { return m_phone; }
+
     QLabel* title() const { return m_title; }
     QLabel* text() const { return m_text; }
     QToolButton* copyButton() const { return m_copy; }

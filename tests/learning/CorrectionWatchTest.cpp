@@ -188,4 +188,28 @@ TEST_F(CorrectionWatchTest, EditsOutsideTheInsertionAreNeverTakenForACorrectionO
     EXPECT_EQ(lastTrace(), "correction: jackson -> Jaxon near=false ask=false");
 }
 
+TEST_F(CorrectionWatchTest, ALongFieldIsReadOnlyAroundTheInsertion) {
+    const QString dictated = QStringLiteral("please call jackson today");
+    const QString page = QStringLiteral("lorem ipsum dolor sit amet ").repeated(1900);
+    insert(dictated, page, page);
+    ASSERT_GT(field->value->size(), 100000);
+    const qint64 bound = 3 * CorrectionWatch::kContext + 3 * dictated.size();
+    EXPECT_LE(field->lastTextRead.length, bound);
+    EXPECT_GE(field->lastTextRead.location, page.size() - CorrectionWatch::kContext);
+
+    // Far from the insertion the user changed the greeting; near it, fixed a name.
+    field->value = QStringLiteral("Dear Sam, ") + page.mid(10) + QStringLiteral("please call Jaxon today") + page;
+    field->textReads = 0;
+    check();
+    EXPECT_EQ(field->textReads, 1);
+    EXPECT_LE(field->lastTextRead.length, bound);
+    EXPECT_EQ(lastTrace(), "correction: jackson -> Jaxon near=false ask=false");
+
+    // A far edit that moved the insertion: the surroundings no longer line up.
+    insert(dictated, page, page);
+    field->value = page.mid(100) + QStringLiteral("please call Jaxon today") + page;
+    check();
+    EXPECT_EQ(lastTrace(), "correction: insertion not found");
+}
+
 } // namespace

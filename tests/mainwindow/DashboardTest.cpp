@@ -18,6 +18,7 @@
 #include "support/ManualTimers.h"
 #include "support/TempFolder.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -135,6 +136,9 @@ protected:
         const QList<QWidget*> rows = pane.phoneRows();
         return index < rows.size() ? qobject_cast<PhoneNoteRow*>(rows.at(index)) : nullptr;
     }
+
+    // Lets the Dashboard follow the inbox: it does so from the event loop.
+    static void settle() { QCoreApplication::sendPostedEvents(); }
 
     static QString copied(FakePlatform& platform) {
         const Pasteboard::Snapshot items = platform.pasteboard.snapshot();
@@ -318,11 +322,13 @@ TEST_F(DashboardTest, TheActionRowFollowsWhereNotesGo) {
 TEST_F(DashboardTest, TheArrivalBadgeLastsSixSecondsAndANewerBatchKeepsItsOwn) {
     auto pane = open();
     inbox.accept({phoneNote(QStringLiteral("a")), phoneNote(QStringLiteral("b")), phoneNote(QStringLiteral("c"))});
+    settle();
     ASSERT_NE(pane->arrivalBadge(), nullptr);
     EXPECT_TRUE(pane->arrivalBadge()->isVisible());
     EXPECT_EQ(pane->arrivalBadge()->text(), QStringLiteral("3 just arrived"));
     timers.advance(4s);
     inbox.accept({phoneNote(QStringLiteral("d"))});
+    settle();
     EXPECT_EQ(pane->arrivalBadge()->text(), QStringLiteral("1 just arrived"));
     timers.advance(2s + 100ms); // the first batch's six seconds are over
     EXPECT_EQ(inbox.justArrived(), 1);
@@ -342,11 +348,46 @@ TEST_F(DashboardTest, ClearAllAndDismissEmptyTheInboxAndTheSectionGoes) {
     inbox.accept({phoneNote(QStringLiteral("a")), phoneNote(QStringLiteral("b"))});
     auto pane = open();
     noteRow(*pane, 0)->dismissButton()->click();
+    settle();
     EXPECT_EQ(inbox.notes().size(), 1);
+    EXPECT_EQ(pane->phoneRows().size(), 1);
     ASSERT_NE(pane->clearPhoneNotes(), nullptr);
     pane->clearPhoneNotes()->click();
+    settle();
     EXPECT_EQ(inbox.clears, 1);
     EXPECT_EQ(pane->phoneSection(), nullptr);
+}
+
+TEST_F(DashboardTest, ArrivingNotesAddTheirRowsAfterTheInboxHasAnsweredAndTheOtherRowsStay) {
+    PhoneNote edited = phoneNote(QStringLiteral("first draft"));
+    const PhoneNote kept = phoneNote(QStringLiteral("kept as it is"));
+    const PhoneNote dismissed = phoneNote(QStringLiteral("going"));
+    inbox.accept({edited, kept, dismissed});
+    auto pane = open();
+    const QList<QWidget*> before = pane->phoneRows();
+    ASSERT_EQ(before.size(), 3);
+
+    inbox.accept({phoneNote(QStringLiteral("New one")), phoneNote(QStringLiteral("New two"))});
+    // The inbox's signal returns before any row is made: a phone's receipt does not wait.
+    EXPECT_EQ(pane->phoneRows(), before);
+    settle();
+    QList<QWidget*> after = pane->phoneRows();
+    ASSERT_EQ(after.size(), 5);
+    EXPECT_EQ(noteRow(*pane, 0)->text()->text(), QStringLiteral("New one"));
+    EXPECT_EQ(noteRow(*pane, 1)->text()->text(), QStringLiteral("New two"));
+    EXPECT_EQ(after.mid(2), before);
+
+    // A changed note gets a new row, a removed one loses its row; the rest stay.
+    inbox.remove(dismissed);
+    edited.text = QStringLiteral("Final Draft");
+    inbox.replaceNote(edited);
+    settle();
+    after = pane->phoneRows();
+    ASSERT_EQ(after.size(), 4);
+    EXPECT_EQ(noteRow(*pane, 2)->text()->text(), QStringLiteral("Final Draft"));
+    EXPECT_NE(after[2], before[0]);
+    EXPECT_EQ(after[3], before[1]);
+    EXPECT_EQ(noteRow(*pane, 3)->text()->text(), QStringLiteral("kept as it is"));
 }
 
 TEST_F(DashboardTest, ThePaperThemeRestylesEveryRowAtOnce) {

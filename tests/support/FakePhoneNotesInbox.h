@@ -30,6 +30,14 @@ public:
         setJustArrived(int(batch.size()));
     }
 
+    // A note changed in place, as the polish pass after an arrival does.
+    void replaceNote(const PhoneNote& changed) {
+        for (PhoneNote& held : m_notes)
+            if (held.id == changed.id)
+                held = changed;
+        emit notesChanged();
+    }
+
     int clears = 0;
 
 private:
