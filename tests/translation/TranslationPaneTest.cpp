@@ -208,7 +208,8 @@ TEST_P(TranslationPageRenderTest, ThePageRendersInTheLookAndTheTableOpensBesideI
     // Below the button, or above it where the screen ends first; never over it.
     const QRect button(pane->languagesButton()->mapToGlobal(QPoint(0, 0)), pane->languagesButton()->size());
     EXPECT_FALSE(popup->frameGeometry().intersects(button));
-    QTest::qWait(50);
+    // A loaded machine may paint before the table's rows have their layout.
+    QTest::qWaitFor([popup] { return RenderCheck::problems(*popup).isEmpty(); }, 2000);
     Artifacts::save(popup->grab().toImage(), QStringLiteral("../page-translation-%1-languages.png").arg(look));
     RenderCheck::expectReadable(*popup, QStringLiteral("page-translation-%1-languages").arg(look));
     popup->close();
