@@ -357,9 +357,7 @@ int main(int argc, char** argv) {
             10000);
     }
     ear = std::make_unique<Ear>();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = BenchRun::run(&argc, argv);
     ear.reset();
     target.reset();
     MlxServer::shared().stop();

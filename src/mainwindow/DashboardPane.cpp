@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -118,6 +119,8 @@ DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
     refreshGreeting();
     rebuildPhoneSection();
     rebuildRecentSection();
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DashboardPane::followScroll);
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &DashboardPane::followScroll);
 
     connect(m_services.history, &HistoryStore::entriesChanged, this, &DashboardPane::rebuildRecentSection);
     if (m_services.inbox) {
@@ -207,6 +210,7 @@ void DashboardPane::rebuildPhoneSection() {
     }
     if (notes.isEmpty()) {
         // The section went away: the arrival count is spent.
+        m_phoneRowsWanted = kPhoneRowsPerScreen;
         endArrivalBadge();
         return;
     }
@@ -334,9 +338,10 @@ void DashboardPane::addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, 
     const bool paper = paperTheme();
     // Rows already made cost only a look; new ones are made a pass's worth at a time.
     const qsizetype allowed = from == 0 ? kRowsAtOnce : kRowsPerPass;
+    const qsizetype end = std::min(notes.size(), m_phoneRowsWanted);
     qsizetype made = 0;
     qsizetype i = from;
-    for (; i < notes.size() && made < allowed; ++i) {
+    for (; i < end && made < allowed; ++i) {
         const PhoneNote& note = notes.at(i);
         const int at = m_phoneRowsAt + int(i);
         PhoneNoteRow* row = m_phoneRowOf.value(note.id);
@@ -351,8 +356,37 @@ void DashboardPane::addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, 
         m_phoneRows->insertWidget(at, row);
         row->show();
     }
-    if (i < notes.size())
+    if (i < end)
         afterFirstPaint([this, notes, i, build] { addPhoneRows(notes, i, build); });
+    else
+        dropPhoneRowsPast(end);
+}
+
+void DashboardPane::dropPhoneRowsPast(qsizetype count) {
+    while (m_phoneRows->count() > m_phoneRowsAt + count) {
+        QLayoutItem* item = m_phoneRows->itemAt(m_phoneRows->count() - 1);
+        auto* row = qobject_cast<PhoneNoteRow*>(item->widget());
+        if (!row)
+            break;
+        m_phoneRowOf.remove(row->note().id);
+        m_phoneRows->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
+}
+
+void DashboardPane::followScroll() {
+    if (!m_phoneSection || !m_phoneRows || !m_services.inbox)
+        return;
+    const qsizetype total = m_services.inbox->notes().size();
+    if (m_phoneRowsWanted >= total || m_phoneRows->count() - m_phoneRowsAt < m_phoneRowsWanted)
+        return; // all wanted, or the rows wanted are still being made
+    const int screen = viewport()->height();
+    const int endInView = m_phoneSection->geometry().bottom() - verticalScrollBar()->value();
+    if (endInView > 2 * screen)
+        return;
+    m_phoneRowsWanted += kPhoneRowsPerScreen;
+    addPhoneRows(m_services.inbox->notes(), m_phoneRows->count() - m_phoneRowsAt, ++m_phoneBuild);
 }
 
 void DashboardPane::send(const PhoneNote& note, const QString& text) {

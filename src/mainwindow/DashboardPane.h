@@ -40,6 +40,11 @@ public:
     // the window.
     static constexpr qsizetype kRowsAtOnce = 5;
     static constexpr qsizetype kRowsPerPass = 40;
+    // Phone rows are made only as far as the page has been scrolled: this
+    // many at first, and as many more each time the end of the list comes
+    // within a screen of view. A thousand waiting notes cost the page what
+    // the user has looked at.
+    static constexpr qsizetype kPhoneRowsPerScreen = 40;
 
     explicit DashboardPane(DashboardServices services, QWidget* parent = nullptr);
     ~DashboardPane() override;
@@ -77,9 +82,13 @@ private:
     void queuePhoneUpdate();
     void updatePhoneRows();
     void rebuildRecentSection();
-    // Places the rows of `notes` from `from` on in the section, in order,
-    // reusing the rows already made and making at most a pass's worth.
+    // Places the rows of `notes` from `from` on in the section, in order and
+    // as far as the rows wanted, reusing the rows already made and making at
+    // most a pass's worth; once all are placed, rows past the wanted ones go.
     void addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, quint64 build);
+    void dropPhoneRowsPast(qsizetype count);
+    // Wants more phone rows when the end of those made is near the view.
+    void followScroll();
     PhoneNoteRow* makePhoneRow(const PhoneNote& note, const PhoneNoteRow::Target& target, const QDateTime& now,
                                bool paper);
     void addRecentRows(const QList<HistoryEntry>& entries, qsizetype from, quint64 build);
@@ -107,6 +116,7 @@ private:
     // The phone section's rows by note, and the layout items above them.
     QHash<QUuid, PhoneNoteRow*> m_phoneRowOf;
     int m_phoneRowsAt = 0;
+    qsizetype m_phoneRowsWanted = kPhoneRowsPerScreen;
     bool m_phoneUpdateQueued = false;
     QPointer<QVBoxLayout> m_recentRows;
     // Bumped by every rebuild, so that the passes of an older list stop.

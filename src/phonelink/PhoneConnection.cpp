@@ -7,7 +7,6 @@
 
 #include <array>
 #include <cerrno>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -16,7 +15,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcConnection, "quorvane.phonelink")
 
 constexpr qsizetype kReadChunk = 64 * 1024;
-constexpr std::chrono::milliseconds kLingerPollInterval{20};
 
 } // namespace
 
@@ -33,8 +31,6 @@ PhoneConnection::PhoneConnection(int descriptor, Limits limits, Budget budget, Q
         closeNow();
     });
     m_deadline.start(m_limits.readDeadline);
-    m_lingerPoll.setInterval(kLingerPollInterval);
-    connect(&m_lingerPoll, &QTimer::timeout, this, &PhoneConnection::waitForPeer);
 }
 
 PhoneConnection::~PhoneConnection() {
@@ -45,6 +41,10 @@ PhoneConnection::~PhoneConnection() {
 }
 
 void PhoneConnection::readSome() {
+    if (m_lingering) {
+        waitForPeer();
+        return;
+    }
     std::array<char, kReadChunk> chunk;
     const qsizetype wanted = std::min<qsizetype>(m_reader.wanted(), chunk.size());
     if (wanted <= 0)
@@ -113,15 +113,19 @@ void PhoneConnection::writeSome() {
     ::shutdown(m_descriptor, SHUT_WR);
     // Closing while the peer's unread bytes sit in our buffer would reset the
     // connection and could destroy the receipt on its way; give the peer the
-    // linger time to read it and close first.
+    // linger time to read it and close first. What it still sends is read and
+    // dropped, so that nothing unread is left behind when we close.
     m_deadline.start(m_limits.linger);
-    m_lingerPoll.start();
+    m_lingering = true;
+    m_readNotifier->setEnabled(true);
 }
 
 void PhoneConnection::waitForPeer() {
-    pollfd entry{m_descriptor, POLLRDHUP, 0};
-    if (::poll(&entry, 1, 0) > 0 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)))
-        closeNow();
+    std::array<char, kReadChunk> chunk;
+    const ssize_t got = ::recv(m_descriptor, chunk.data(), chunk.size(), MSG_DONTWAIT);
+    if (got > 0 || (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)))
+        return; // dropped; the notifier calls again while more waits
+    closeNow(); // the peer closed, or the connection failed
 }
 
 void PhoneConnection::abandon() { closeNow(); }
@@ -130,7 +134,6 @@ void PhoneConnection::closeNow() {
     if (m_descriptor < 0)
         return;
     m_deadline.stop();
-    m_lingerPoll.stop();
     m_readNotifier->setEnabled(false);
     m_writeNotifier->setEnabled(false);
     delete m_readNotifier;

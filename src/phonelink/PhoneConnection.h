@@ -55,6 +55,8 @@ signals:
 private:
     void readSome();
     void writeSome();
+    // After the receipt: reads and drops what the peer still sends, and closes
+    // once it has closed.
     void waitForPeer();
     void closeNow();
 
@@ -66,7 +68,7 @@ private:
     QSocketNotifier* m_readNotifier = nullptr;
     QSocketNotifier* m_writeNotifier = nullptr;
     QTimer m_deadline;
-    QTimer m_lingerPoll;
     QByteArray m_outgoing;
     bool m_replied = false;
+    bool m_lingering = false;
 };

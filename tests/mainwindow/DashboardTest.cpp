@@ -21,6 +21,8 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -388,6 +390,32 @@ TEST_F(DashboardTest, ArrivingNotesAddTheirRowsAfterTheInboxHasAnsweredAndTheOth
     EXPECT_NE(after[2], before[0]);
     EXPECT_EQ(after[3], before[1]);
     EXPECT_EQ(noteRow(*pane, 3)->text()->text(), QStringLiteral("kept as it is"));
+}
+
+TEST_F(DashboardTest, PhoneRowsAreMadeOnlyAsFarAsThePageIsScrolled) {
+    QList<PhoneNote> waiting;
+    for (int n = 0; n < 150; ++n)
+        waiting.append(phoneNote(QStringLiteral("note %1").arg(n)));
+    inbox.accept(waiting);
+    auto pane = open();
+    const auto made = [&](qsizetype count) {
+        return QTest::qWaitFor([&] { return pane->phoneRows().size() == count; }, 5000);
+    };
+    ASSERT_TRUE(made(DashboardPane::kPhoneRowsPerScreen));
+    QTest::qWait(50);
+    EXPECT_EQ(pane->phoneRows().size(), DashboardPane::kPhoneRowsPerScreen) << "rows out of sight were made";
+
+    // Scrolling to the end of the rows made brings the next screenful.
+    pane->verticalScrollBar()->setValue(pane->verticalScrollBar()->maximum());
+    ASSERT_TRUE(made(2 * DashboardPane::kPhoneRowsPerScreen));
+    EXPECT_EQ(noteRow(*pane, int(2 * DashboardPane::kPhoneRowsPerScreen) - 1)->text()->text(),
+              QStringLiteral("note %1").arg(2 * DashboardPane::kPhoneRowsPerScreen - 1));
+
+    // An arrival leads the list, which keeps its length.
+    inbox.accept({phoneNote(QStringLiteral("Newest"))});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return noteRow(*pane, 0)->text()->text() == QStringLiteral("Newest"); }, 5000));
+    EXPECT_TRUE(made(2 * DashboardPane::kPhoneRowsPerScreen));
+    EXPECT_EQ(noteRow(*pane, 1)->text()->text(), QStringLiteral("note 0"));
 }
 
 TEST_F(DashboardTest, ThePaperThemeRestylesEveryRowAtOnce) {

@@ -92,6 +92,16 @@ TEST_F(PhoneLinkTest, TrustedPhoneGetsItsReceiptAtOnceAndARepeatImportsNothing) 
     expectFileWhole();
 }
 
+TEST_F(PhoneLinkTest, BatchesSentBackToBackAreEachAnswered) {
+    // Each connection ends as soon as the phone closes after its receipt, so
+    // a phone that sends again at once never finds its connections used up.
+    for (int n = 0; n < 40; ++n) {
+        const Outcome outcome = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), n)));
+        ASSERT_EQ(outcome.receipt(), receiptOf(1, false)) << "batch " << n;
+    }
+    EXPECT_EQ(inbox->notes().size(), 40);
+}
+
 TEST_F(PhoneLinkTest, UnknownPhoneWaitsForTheAnswerEvenAfterClosingItsSendingSide) {
     PhoneClient::Options halfClosing;
     halfClosing.halfClose = true;
