@@ -183,11 +183,22 @@ void BubblePanel::present(const QPoint& origin) {
 void BubblePanel::show(BubbleMode mode) {
     ++m_hideTicket;
     m_hidePending = false;
+    // A take that ends thinks where it listened: the caret has not moved while
+    // the user spoke, and asking the target where it is again would hold up
+    // the stop by a round of accessibility queries.
+    const bool staysInPlace = mode == BubbleMode::Thinking && m_state.bubbleMode() == BubbleMode::Listening &&
+                              isOnScreen();
     m_state.setBubbleMode(mode);
     const bool opaque = !(m_desktop.composited && m_desktop.composited());
     ensurePanel();
     m_view->setOpaque(opaque);
     setMouseAccepted(mode == BubbleMode::Result);
+    if (staysInPlace) {
+        trace(showLine(mode, m_panel->pos()));
+        startKeyWatch();
+        updateOptionKeys();
+        return;
+    }
 
     BubblePlacement::Inputs inputs;
     inputs.screens = m_desktop.screens ? m_desktop.screens() : QList<BubblePlacement::Screen>();

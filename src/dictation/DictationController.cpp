@@ -461,6 +461,20 @@ void DictationController::publish(const RunPtr& run) {
     m_state.setWordSwaps(m_peers.wordSwaps ? m_peers.wordSwaps->findSwaps(run->final) : QList<AppState::WordSwap>());
     m_insertedText = run->final;
 
+    if (!InsertionAccess::canPaste()) {
+        PasteService::copy(run->final);
+        record(run);
+        if (run->take == m_generation)
+            flash(Wording::of(kCopiedNoTrust));
+        finish(run);
+        return;
+    }
+    if (!InsertionAccess::canReadAroundCaret())
+        askToReadAroundCaret(run);
+    insert(run);
+}
+
+void DictationController::record(const RunPtr& run) {
     HistoryEntry entry;
     entry.id = QUuid::createUuid();
     entry.date = QDateTime::currentDateTimeUtc();
@@ -473,17 +487,6 @@ void DictationController::publish(const RunPtr& run) {
     m_services.stats.count(run->final, run->sampleCount);
     if (m_peers.milestones)
         m_peers.milestones->celebrateIfDue(m_services.stats.timeSavedSeconds());
-
-    if (!InsertionAccess::canPaste()) {
-        PasteService::copy(run->final);
-        if (run->take == m_generation)
-            flash(Wording::of(kCopiedNoTrust));
-        finish(run);
-        return;
-    }
-    if (!InsertionAccess::canReadAroundCaret())
-        askToReadAroundCaret(run);
-    insert(run);
 }
 
 void DictationController::askToReadAroundCaret(const RunPtr& run) {
@@ -547,6 +550,9 @@ void DictationController::insert(const RunPtr& run) {
     m_insertedText = text;
     PasteService::paste(text);
     trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->stopped), 0, 'f', 3));
+    // Written once the text is on its way: the history's and the statistics'
+    // files, and the lists that show them, are nothing the paste waits for.
+    record(run);
 
     const auto settle = offersCleanLater(run->mode) ? kSettleBeforeOfferingClean : kSettle;
     m_delay(settle).then(this, [this, run] { whenPasteTaken([this, run] { afterSettling(run); }); });

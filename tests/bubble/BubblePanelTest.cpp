@@ -162,6 +162,21 @@ TEST_F(BubblePanelTest, WithoutACompositorTheLookIsPaintedOpaque) {
     EXPECT_EQ(alphaInside(render()), 255) << "the paper card too";
 }
 
+TEST_F(BubblePanelTest, ATakeThinksWhereItListenedWithoutPlacingItAgain) {
+    screens.append({QRectF(1920, 0, 1920, 1080), QRectF(1920, 0, 1920, 1050)});
+    panel.show(BubbleMode::Listening);
+    const QPoint listened = panel.window()->pos();
+
+    // Were the bubble placed again, it would follow the pointer to the other screen.
+    mouse = QPointF(2500, 500);
+    panel.show(BubbleMode::Thinking);
+    EXPECT_EQ(panel.window()->pos(), listened);
+    EXPECT_EQ(state.bubbleMode(), BubbleMode::Thinking);
+
+    panel.show(BubbleMode::Result);
+    EXPECT_NE(panel.window()->pos(), listened) << "any other show places the bubble afresh";
+}
+
 TEST_F(BubblePanelTest, TheShowLineTellsWhereAndHowThePanelWent) {
     panel.show(BubbleMode::Thinking);
     ASSERT_FALSE(traces.isEmpty());

@@ -133,6 +133,21 @@ TEST_F(InsertionDesktopTest, AQtFieldIsReadInUtf16UnitsAndItsSelectionReadsBack)
     checkUnicodeReading(*target);
 }
 
+TEST_F(InsertionDesktopTest, ReadingFollowsTheFocusFromFieldToField) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(target->ask(QStringLiteral("type Line words"), QStringLiteral("typed")));
+    ASSERT_TRUE(landed(QStringLiteral("Line words")));
+    // Focus moves within the same window: the field read is the one focused now.
+    ASSERT_TRUE(target->ask(QStringLiteral("focus area"), QStringLiteral("focused")));
+    ASSERT_TRUE(target->ask(QStringLiteral("type Area words"), QStringLiteral("typed")));
+    EXPECT_TRUE(landed(QStringLiteral("Area words")));
+    EXPECT_EQ(AXText::textBeforeCaret(100), QStringLiteral("Area words"));
+    ASSERT_TRUE(target->ask(QStringLiteral("focus line"), QStringLiteral("focused")));
+    EXPECT_TRUE(landed(QStringLiteral("Line words")));
+    EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), AccessibleRole::TextField);
+}
+
 bool hasGtk() {
     QProcess probe;
     probe.start(QStringLiteral("/usr/bin/python3"),

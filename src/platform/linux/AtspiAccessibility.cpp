@@ -823,6 +823,22 @@ void forEachWindow(AtspiAccessible* app, Visit visit) {
 
 } // namespace
 
+// The element found focused last, and its application: asked again, it is
+// still the answer while it says it has the focus and its application is in
+// front, which costs one question instead of a walk over every application's
+// windows.
+struct AtspiAccessibility::LastFocused {
+    LastFocused(AtspiAccessible* focused, qint64 pid, bool utf16)
+        : node(static_cast<AtspiAccessible*>(g_object_ref(focused))), pid(pid), utf16(utf16) {}
+    ~LastFocused() { g_object_unref(node); }
+    LastFocused(const LastFocused&) = delete;
+    LastFocused& operator=(const LastFocused&) = delete;
+
+    AtspiAccessible* node;
+    qint64 pid;
+    bool utf16;
+};
+
 AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus)
     : m_workspace(workspace), m_bus(bus), m_offsets(std::make_shared<AtspiTextOffsets>()) {
     m_bus.connect(kStatusService, kStatusPath, kProperties, QStringLiteral("PropertiesChanged"), this,
@@ -905,13 +921,22 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
         front = m_workspace->frontmostApplication();
     if (front && front->pid == QCoreApplication::applicationPid())
         return nullptr;
+    if (m_lastFocused && front && front->pid == m_lastFocused->pid &&
+        States(m_lastFocused->node).has(ATSPI_STATE_FOCUSED)) {
+        auto* node = static_cast<AtspiAccessible*>(g_object_ref(m_lastFocused->node));
+        return std::make_shared<AtspiElement>(node, m_lastFocused->utf16, m_offsets);
+    }
+    m_lastFocused.reset();
     std::shared_ptr<AccessibleElement> found;
     int budget = kSearchBudget;
     forEachApplication(front ? front->pid : 0, [&](AtspiAccessible* app) {
         const bool utf16 = countsUtf16(app);
         forEachWindow(app, [&](AtspiAccessible* window) {
-            if (AtspiAccessible* focused = findFocused(window, budget))
+            if (AtspiAccessible* focused = findFocused(window, budget)) {
                 found = std::make_shared<AtspiElement>(focused, utf16, m_offsets);
+                if (front)
+                    m_lastFocused = std::make_unique<LastFocused>(focused, front->pid, utf16);
+            }
             return found || budget < 0;
         });
         return found || budget < 0;

@@ -49,8 +49,11 @@ private:
     // case with `answered`, which is called with what the bus said.
     void refreshTrust(std::function<void(bool on)> answered = {});
 
+    struct LastFocused;
+
     Workspace* m_workspace;
     QDBusConnection m_bus;
+    std::unique_ptr<LastFocused> m_lastFocused;
     // Shared with the elements handed out, which may outlive this object.
     std::shared_ptr<AtspiTextOffsets> m_offsets;
     std::atomic<bool> m_enabled{false};

@@ -77,7 +77,9 @@ PulseClient::~PulseClient() {
     delete m_state;
 }
 
-bool PulseClient::isConnected() const { return m_state->connected; }
+bool PulseClient::isConnected() const {
+    return m_state->connected && pa_context_get_state(m_state->context) == PA_CONTEXT_READY;
+}
 
 namespace {
 

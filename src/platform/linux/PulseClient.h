@@ -5,9 +5,10 @@
 
 #include <optional>
 
-// A short synchronous conversation with the PulseAudio server (or PipeWire's
-// PulseAudio service): connect, ask, disconnect. Every call gives up after a
-// couple of seconds rather than hang the caller. Keeps libpulse out of the
+// A synchronous conversation with the PulseAudio server (or PipeWire's
+// PulseAudio service): connects when made, asks on each call, disconnects when
+// destroyed. Every call gives up after a couple of seconds rather than hang
+// the caller. Keeps libpulse out of the
 // headers the rest of the program includes.
 class PulseClient {
 public:
@@ -31,6 +32,7 @@ public:
     PulseClient(const PulseClient&) = delete;
     PulseClient& operator=(const PulseClient&) = delete;
 
+    // Connected, and no call has found the connection lost since.
     bool isConnected() const;
     std::optional<QString> defaultSourceName();
     std::optional<QString> defaultSinkName();

@@ -5,10 +5,19 @@
 #include <algorithm>
 #include <cmath>
 
-std::optional<QString> PulseOutputVolume::defaultOutputDevice() { return PulseClient().defaultSinkName(); }
+PulseOutputVolume::PulseOutputVolume() = default;
+PulseOutputVolume::~PulseOutputVolume() = default;
+
+PulseClient& PulseOutputVolume::client() {
+    if (!m_client || !m_client->isConnected())
+        m_client = std::make_unique<PulseClient>();
+    return *m_client;
+}
+
+std::optional<QString> PulseOutputVolume::defaultOutputDevice() { return keepIf(client().defaultSinkName()); }
 
 std::optional<OutputVolume::ChannelVolumes> PulseOutputVolume::volume(const QString& device) {
-    const std::optional<PulseClient::Sink> sink = PulseClient().sink(device);
+    const std::optional<PulseClient::Sink> sink = keepIf(client().sink(device));
     if (!sink || sink->volume.isEmpty())
         return std::nullopt;
     ChannelVolumes volumes;
@@ -22,5 +31,5 @@ bool PulseOutputVolume::setVolume(const QString& device, const ChannelVolumes& v
     QList<quint32> raw;
     for (const double volume : volumes)
         raw << quint32(std::lround(std::clamp(volume, 0.0, 16.0) * PulseClient::normalVolume()));
-    return PulseClient().setSinkVolume(device, raw);
+    return keepIf(client().setSinkVolume(device, raw));
 }
