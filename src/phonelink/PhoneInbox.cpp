@@ -92,7 +92,7 @@ void PhoneInbox::load() {
 void PhoneInbox::save() {
     m_lastSave = now();
     m_polishDirty = false;
-    if (!m_file.write(PhoneNoteCodec::encode(m_notes)))
+    if (!m_file.write(m_entries.file(m_notes)))
         qCWarning(lcInbox) << "could not write" << m_file.path();
 }
 

@@ -2,6 +2,7 @@
 
 #include "cleanup/DictationMode.h"
 #include "looks/Alert.h"
+#include "phonelink/NoteEntries.h"
 #include "phonelink/PhoneNote.h"
 #include "phonelink/PhoneNotesInbox.h"
 #include "support/StoreFile.h"
@@ -131,6 +132,7 @@ private:
     StoreFile m_file;
     Services m_services;
     QList<PhoneNote> m_notes;
+    NoteEntries m_entries;
     int m_justArrived = 0;
     std::optional<PendingImport> m_pending;
     Reply m_pendingReply;

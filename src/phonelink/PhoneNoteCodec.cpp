@@ -183,11 +183,37 @@ QJsonObject encodeNote(const PhoneNote& note) {
 }
 
 QByteArray encode(const QList<PhoneNote>& notes) {
-    // A JSON object keeps its members sorted by key, which is the file's order.
-    QJsonArray array;
+    QList<QByteArray> entries;
+    entries.reserve(notes.size());
     for (const PhoneNote& note : notes)
-        array.append(encodeNote(note));
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+        entries.append(encodeEntry(note));
+    return joinEntries(entries);
+}
+
+// An indented array of one note is "[\n", the note's lines and "\n]\n"; the
+// lines are the note's entry in an array of any length.
+QByteArray encodeEntry(const PhoneNote& note) {
+    // A JSON object keeps its members sorted by key, which is the file's order.
+    const QByteArray single = QJsonDocument(QJsonArray{encodeNote(note)}).toJson(QJsonDocument::Indented);
+    return single.mid(2, single.size() - 5);
+}
+
+QByteArray joinEntries(const QList<QByteArray>& entries) {
+    if (entries.isEmpty())
+        return QByteArrayLiteral("[\n]\n");
+    qsizetype size = 5;
+    for (const QByteArray& entry : entries)
+        size += entry.size() + 2;
+    QByteArray file;
+    file.reserve(size);
+    file += "[\n";
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i > 0)
+            file += ",\n";
+        file += entries.at(i);
+    }
+    file += "\n]\n";
+    return file;
 }
 
 } // namespace PhoneNoteCodec

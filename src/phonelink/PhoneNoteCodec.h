@@ -25,6 +25,11 @@ std::optional<PhoneNote> decodeNote(const QJsonObject& object);
 // case, optional members left out when empty.
 QByteArray encode(const QList<PhoneNote>& notes);
 QJsonObject encodeNote(const PhoneNote& note);
+// The inbox file put together from notes encoded one by one, so that a writer
+// can keep the entries of notes that did not change: encode(notes) is
+// joinEntries of each note's encodeEntry.
+QByteArray encodeEntry(const PhoneNote& note);
+QByteArray joinEntries(const QList<QByteArray>& entries);
 
 // An RFC 3339 date and time with whole seconds and "Z" or a "+hh:mm"/"-hh:mm"
 // offset; nothing for any other form (fractions, no offset, out-of-range fields)

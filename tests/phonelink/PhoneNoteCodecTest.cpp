@@ -1,3 +1,4 @@
+#include "phonelink/NoteEntries.h"
 #include "phonelink/PhoneNoteCodec.h"
 
 #include <QJsonArray>
@@ -136,6 +137,41 @@ TEST(PhoneNoteCodec, WritesSortedKeysAndReadsBackWhatItWrote) {
     const std::optional<QList<PhoneNote>> read = PhoneNoteCodec::decode(written);
     ASSERT_TRUE(read);
     EXPECT_EQ(*read, (QList<PhoneNote>{full, bare}));
+
+    // Put together note by note, the file is byte for byte the indented
+    // document earlier versions wrote.
+    const auto document = [](const QList<PhoneNote>& notes) {
+        QJsonArray array;
+        for (const PhoneNote& note : notes)
+            array.append(PhoneNoteCodec::encodeNote(note));
+        return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    };
+    EXPECT_EQ(written, document({full, bare}));
+    EXPECT_EQ(PhoneNoteCodec::encode({bare}), document({bare}));
+    EXPECT_EQ(PhoneNoteCodec::encode({}), document({}));
+}
+
+TEST(NoteEntries, EveryFileIsTheNotesAsTheyAreNow) {
+    QList<PhoneNote> notes;
+    for (int n = 0; n < 4; ++n) {
+        PhoneNote note;
+        note.id = QUuid::createUuid();
+        note.text = QStringLiteral("note %1").arg(n);
+        note.captured = QDateTime(QDate(2025, 1, 31), QTime(9, n, 0), QTimeZone::utc());
+        notes.append(note);
+    }
+    NoteEntries entries;
+    EXPECT_EQ(entries.file(notes), PhoneNoteCodec::encode(notes));
+
+    notes[1].text = QStringLiteral("Polished note");
+    notes[2].original = QStringLiteral("note 2");
+    EXPECT_EQ(entries.file(notes), PhoneNoteCodec::encode(notes)) << "a changed note is written as it is now";
+    notes.removeAt(0);
+    PhoneNote arrived = notes.constLast();
+    arrived.id = QUuid::createUuid();
+    notes.prepend(arrived);
+    EXPECT_EQ(entries.file(notes), PhoneNoteCodec::encode(notes));
+    EXPECT_EQ(entries.file({}), PhoneNoteCodec::encode({}));
 }
 
 TEST(PhoneNoteDisplayTitle, UsesTheStoredTitleUnlessItIsOnlySpaces) {
