@@ -51,6 +51,10 @@ constexpr auto kPreviewTimeout = 30s;
 constexpr auto kTranscriptionTimeout = 120s;
 // The engine wait is traced when it is longer than this.
 constexpr double kTracedEngineWakeSeconds = 0.05;
+// How long an answer of the speech server vouches for it at the stop.
+constexpr std::chrono::seconds kServerTrusted{60};
+// A request that fails sooner found no server, rather than a server at work.
+constexpr std::chrono::seconds kServerGone{2};
 // A dictation within this many seconds of the last one, into the same
 // application, goes on from where that one ended.
 constexpr double kBurstGapSeconds = 4.0;
@@ -113,6 +117,10 @@ struct DictationController::StopRun {
     Clock::time_point transcriptionStart;
     Clock::time_point cleanupStart;
     bool translate = false;
+    // Whether the translation mark was taken for this run (once, however often it is sent).
+    bool markTaken = false;
+    // Sent to a server that answered a moment ago, without asking it again.
+    bool serverTaken = false;
     QString raw;
     DictationMode mode;
     QString text;
@@ -302,24 +310,40 @@ QFuture<void> DictationController::stopAndInsert() {
         return done;
     }
 
+    // A server that answered the wake at the start of the take is sent the
+    // take at once; should it have gone meanwhile, the request fails at once
+    // and the server is woken before the one try again.
+    const std::optional<Clock::time_point> ready = m_services.speechServer.lastReady();
+    if (ready && Clock::now() - *ready < kServerTrusted) {
+        run->serverTaken = true;
+        traceStop(run);
+        transcribe(run);
+        return done;
+    }
     const Clock::time_point stopTime = Clock::now();
     m_services.speechServer.ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
         const double wake = secondsSince(stopTime);
         if (wake > kTracedEngineWakeSeconds)
             trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
-        trace(QStringLiteral("stop   captured=%1s peak=%2")
-                  .arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1)
-                  .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
+        traceStop(run);
         transcribe(run);
     });
     return done;
 }
 
+void DictationController::traceStop(const RunPtr& run) {
+    trace(QStringLiteral("stop   captured=%1s peak=%2")
+              .arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1)
+              .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
+}
+
 void DictationController::transcribe(const RunPtr& run) {
-    // Only a computer that can translate takes the mark; every other one drops it.
-    const bool marked = Translator::takeTranslateNextDictation();
-    run->translate = marked && Translator::isAvailable();
-    m_state.setIsTranslating(false);
+    if (!std::exchange(run->markTaken, true)) {
+        // Only a computer that can translate takes the mark; every other one drops it.
+        const bool marked = Translator::takeTranslateNextDictation();
+        run->translate = marked && Translator::isAvailable();
+        m_state.setIsTranslating(false);
+    }
 
     run->transcriptionStart = Clock::now();
     Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {
@@ -329,6 +353,11 @@ void DictationController::transcribe(const RunPtr& run) {
         try {
             raw = answer.result();
         } catch (const Transcriber::RequestFailed& error) {
+            if (std::exchange(run->serverTaken, false) && Clock::now() - run->transcriptionStart < kServerGone) {
+                trace(QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
+                m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
+                return;
+            }
             trace(QStringLiteral("transcription failed: ") + error.message);
             engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
         } catch (const QuorvaneError& error) {

@@ -112,6 +112,7 @@ private:
     void finishCleanup(const RunPtr& run, QString text);
     void translateAndPublish(const RunPtr& run);
     void publish(const RunPtr& run);
+    void traceStop(const RunPtr& run);
     // The dictation's history entry, statistics and milestone.
     void record(const RunPtr& run);
     void insert(const RunPtr& run);

@@ -166,9 +166,11 @@ QFuture<bool> MlxServer::ensureReady() {
     auto promise = std::make_shared<QPromise<bool>>();
     promise->start();
     QFuture<bool> result = promise->future();
-    const Finish finish = [promise](bool up) {
+    const Finish finish = [self = QPointer<MlxServer>(this), promise](bool up) {
         if (up)
             AppState::shared().setServerReady(true);
+        if (self)
+            self->m_lastReady = up ? std::optional(std::chrono::steady_clock::now()) : std::nullopt;
         promise->addResult(up);
         promise->finish();
     };

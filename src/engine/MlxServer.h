@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QProcess;
 
@@ -35,6 +36,9 @@ public:
     // a launch error), and as soon as a launched server has ended without
     // answering; else after the polls run out (about a minute).
     QFuture<bool> ensureReady();
+    // When ensureReady() last found the server answering; none before that,
+    // and none once a later ensureReady() found it silent.
+    std::optional<std::chrono::steady_clock::time_point> lastReady() const { return m_lastReady; }
     // One probe of the model list: up on an HTTP status below 500 or an answer
     // that is not HTTP.
     QFuture<bool> isUp();
@@ -89,4 +93,5 @@ private:
     int m_relaunches = 0;
     QString m_relaunchNote;
     std::chrono::milliseconds m_pollInterval{500};
+    std::optional<std::chrono::steady_clock::time_point> m_lastReady;
 };

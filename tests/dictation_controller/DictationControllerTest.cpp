@@ -85,7 +85,7 @@ public:
                                                                    : QByteArray(R"({"detail":"failed"})"),
                                                    m_status);
             response.delayMs = m_delays.isEmpty() ? 0 : m_delays.takeFirst();
-            response.drop = m_dropping;
+            response.drop = m_dropping || (m_dropNext > 0 && m_dropNext-- > 0);
             return response;
         });
         m_listening = m_http.listen(50061);
@@ -97,6 +97,8 @@ public:
     }
     // Transcription requests are answered by closing the connection.
     void dropRequests() { m_dropping = true; }
+    // The next `count` transcription requests are answered by closing the connection.
+    void dropNext(int count) { m_dropNext = count; }
     // Transcription requests are answered with this status (200: the texts).
     void answerWithStatus(int status) { m_status = status; }
     // The WAV files the transcription requests carried, in order.
@@ -124,6 +126,7 @@ private:
     QStringList m_answers;
     QList<int> m_delays;
     bool m_dropping = false;
+    int m_dropNext = 0;
     int m_status = 200;
     bool m_listening = false;
 };
@@ -266,6 +269,27 @@ TEST_F(DictationControllerTest, AnEngineThatDoesNotAnswerIsNotTakenForSilence) {
                                                    "the menu and choose Repair speech engine. Your recording is kept: "
                                                    "Paste Last Dictation tries it again."));
     EXPECT_FALSE(state.flashMessage().contains(QStringLiteral("reopen")));
+}
+
+TEST_F(DictationControllerTest, ATakeRefusedAtOnceByAServerThatAnsweredAtTheStartIsSentOnceMore) {
+    // The server answers the wake at the start, then drops the take.
+    const auto dictateAfterTheWake = [&] {
+        controller.toggle();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return speechServer.lastReady().has_value(); }, 5000));
+        speak(1.0);
+        ASSERT_TRUE(awaitFuture(controller.toggle(), 20000));
+    };
+    speech.answer({QStringLiteral("second time lucky")});
+    speech.dropNext(1);
+    dictateAfterTheWake();
+    EXPECT_EQ(speech.transcriptions(), 2);
+    EXPECT_EQ(field->value, QStringLiteral("Second time lucky"));
+
+    // A server that drops it again is not sent it a third time.
+    speech.dropNext(2);
+    dictateAfterTheWake();
+    EXPECT_EQ(speech.transcriptions(), 4);
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("The speech engine"))) << state.flashMessage().toStdString();
 }
 
 TEST_F(DictationControllerTest, AnEngineErrorKeepsTheTakeAndPasteLastTranscribesItOnceTheEngineIsBack) {
