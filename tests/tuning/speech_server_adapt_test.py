@@ -1,9 +1,10 @@
 """Voice adaptation inside the speech server script: the search for scales, a
 fit against the recogniser's forced alignment of flite takes with one band of
-their features turned down, the fit's clips, cancellation and the stored
-adapter's checks."""
+their features turned down, takes heard alike wherever the voice starts in
+them, the fit's clips, cancellation and the stored adapter's checks."""
 
 import base64
+import io
 import os
 import shutil
 import sys
@@ -11,6 +12,7 @@ import tempfile
 import threading
 import time
 import unittest
+import wave
 
 import numpy as np
 
@@ -127,6 +129,39 @@ class ForcedAlignmentFitTest(unittest.TestCase):
             self.assertIsNone(alignment.score(1, np.ones((200, 25), np.float32)))
         finally:
             alignment.close()
+
+
+class TakeStartTest(unittest.TestCase):
+    """A held-out take is heard before and after a fit; what the recogniser
+    hears must not depend on how long the microphone ran around the voice."""
+
+    def framed(self, wav, lead, trail):
+        with wave.open(io.BytesIO(wav), "rb") as source:
+            rate, frames = source.getframerate(), source.readframes(source.getnframes())
+        out = io.BytesIO()
+        with wave.open(out, "wb") as target:
+            target.setnchannels(1)
+            target.setsampwidth(2)
+            target.setframerate(rate)
+            target.writeframes(b"\0\0" * int(lead * rate) + frames + b"\0\0" * int(trail * rate))
+        return out.getvalue()
+
+    def test_silence_around_a_take_changes_neither_its_features_nor_its_words_and_times_count_from_its_start(self):
+        model = SCRIPT["_qv_stt"]()
+        short = self.framed(take(SENTENCES[2]), 0.13, 0.2)
+        long = self.framed(take(SENTENCES[2]), 0.4137, 0.9)
+        np.testing.assert_array_equal(features_of(short), features_of(long))
+        heard = []
+        for wav in (short, long):
+            path = os.path.join(ENGINE_ROOT, "framed.wav")
+            with open(path, "wb") as out:
+                out.write(wav)
+            heard.append(model.generate(path))
+        self.assertEqual(heard[0].text, heard[1].text)
+        self.assertTrue(heard[0].text)
+        first = [result.sentences[0].tokens[0].start for result in heard]
+        self.assertAlmostEqual(first[1] - first[0], (int(0.4137 * 16000) - int(0.13 * 16000)) / 16000.0, places=6)
+        self.assertGreaterEqual(first[0], 0.13)
 
 
 class FitTest(unittest.TestCase):

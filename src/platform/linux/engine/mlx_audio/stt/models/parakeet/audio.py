@@ -3,7 +3,13 @@ model's own front end does (its "feat.params": 25 filters from 130 to 6800 Hz,
 25.625 ms Hamming windows every 10 ms, pre-emphasis 0.97, 512-point FFT), and
 the cepstra the acoustic model reads (DCT of the log-mel energies, lifter 22).
 Features have one row per frame and one column per mel channel; an adapter may
-change them between the two steps."""
+change them between the two steps.
+
+The digital silence at the two ends of a take (exact zeros, as a microphone
+stream holds before and after the sound) is left out of the features: the
+acoustic model takes off the mean cepstrum of the whole take, and frames of
+nothing at the ends would make that mean, and with it every frame, depend on
+how long the take ran before and after the speaker."""
 
 import numpy as np
 
@@ -68,10 +74,21 @@ def mel_filters(args):
     return _FILTERS[key]
 
 
+def sound_span(samples):
+    """(first, end) of the samples between the exact zeros at the two ends of
+    `samples`; (0, 0) when all are zero."""
+    values = np.asarray(samples, dtype=np.float64).reshape(-1)
+    sounding = np.flatnonzero(values != 0)
+    return (int(sounding[0]), int(sounding[-1]) + 1) if sounding.size else (0, 0)
+
+
 def get_logmel(audio, args):
     """Natural-log mel energies of `audio` (samples in [-1, 1], an array of any
-    type) as float32, shape (frames, features)."""
+    type) between the digital silence at its ends, as float32, shape (frames,
+    features); the first frame starts at sample `sound_span(audio)[0]`."""
     samples = np.asarray(audio, dtype=np.float64).reshape(-1) * _PCM_SCALE
+    first, end = sound_span(samples)
+    samples = samples[first:end]
     if samples.size == 0:
         return mx.array(np.zeros((0, args.features), np.float32))
     samples = np.append(samples[:1], samples[1:] - args.preemphasis * samples[:-1])

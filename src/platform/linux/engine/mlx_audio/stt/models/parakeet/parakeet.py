@@ -31,7 +31,7 @@ import threading
 import numpy as np
 
 import mlx.core as mx
-from mlx_audio.stt.models.parakeet.audio import PreprocessArgs, cepstra, get_logmel
+from mlx_audio.stt.models.parakeet.audio import PreprocessArgs, cepstra, get_logmel, sound_span
 
 _FRAMES_PER_SECOND = 100.0
 # Debian's model, used until a recogniser is loaded from a model folder that
@@ -411,7 +411,17 @@ class ParakeetTDT:
         from mlx_audio.stt.utils import load_audio
         audio = load_audio(str(audio_path), self.preprocessor_config.sample_rate, dtype=mx.bfloat16)
         features = get_logmel(audio, self.preprocessor_config)
-        return self.decode(mx.array(np.asarray(features)[None]))[0]
+        result = self.decode(mx.array(np.asarray(features)[None]))[0]
+        # The features start at the take's first sound; times count from the
+        # start of the take.
+        lead = sound_span(audio)[0] / float(self.preprocessor_config.sample_rate)
+        for sentence in result.sentences:
+            for token in sentence.tokens:
+                token.start += lead
+                token.end += lead
+            sentence.start += lead
+            sentence.end += lead
+        return result
 
 
 def _sentences(text, timed):
