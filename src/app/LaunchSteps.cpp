@@ -139,7 +139,10 @@ LaunchSteps LaunchSteps::standard() {
 
     steps.stopReading = [] { ReaderController::shared().stop(); };
     steps.stopRecording = [] { DictationController::shared().stopCapture(); };
-    steps.restoreVolume = [] { SystemAudio::shared().restore(); };
+    steps.restoreVolume = [] {
+        SystemAudio::shared().restore();
+        SystemAudio::shared().finishPending();
+    };
     steps.stopSpeechServer = [] { MlxServer::shared().stop(); };
     steps.stopLanguageModelServer = [] { LlmServer::shared().stopIfOwned(); };
     return steps;

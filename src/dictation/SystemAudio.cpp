@@ -13,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <QThreadPool>
 
 #include <algorithm>
 
@@ -28,23 +29,48 @@ double loudest(const OutputVolume::ChannelVolumes& volumes) {
 
 SystemAudio& SystemAudio::shared() {
     static SystemAudio* instance = [] {
-        auto* audio = new SystemAudio(nullptr, nullptr, Paths::engineFolder() + QStringLiteral("/ducked-volume.json"));
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [audio] { audio->restore(); });
+        QCoreApplication* app = QCoreApplication::instance();
+        // One thread, so that a restore never overtakes the duck before it;
+        // it ends with the application, once the quit's restore is done.
+        QThreadPool* worker = app ? new QThreadPool(app) : nullptr;
+        if (worker)
+            worker->setMaxThreadCount(1);
+        auto* audio = new SystemAudio(nullptr, nullptr, Paths::engineFolder() + QStringLiteral("/ducked-volume.json"),
+                                      worker);
+        if (app)
+            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [audio] {
+                audio->restore();
+                audio->finishPending();
+            });
         return audio;
     }();
     return *instance;
 }
 
-SystemAudio::SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath)
-    : m_volume(volume), m_defaults(defaults), m_recordPath(std::move(recordPath)) {}
+SystemAudio::SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath, QThreadPool* worker)
+    : m_volume(volume), m_defaults(defaults), m_recordPath(std::move(recordPath)), m_worker(worker) {}
+
+void SystemAudio::run(std::function<void()> work) {
+    if (m_worker)
+        m_worker->start(std::move(work));
+    else
+        work();
+}
+
+void SystemAudio::finishPending() {
+    if (m_worker)
+        m_worker->waitForDone();
+}
 
 OutputVolume* SystemAudio::volume() const { return m_volume ? m_volume : Platform::current().outputVolume; }
 
 void SystemAudio::duck() {
     const Defaults& defaults = m_defaults ? *m_defaults : Defaults::shared();
-    if (!DictationSettings::readBool(defaults, DictationSettings::kPauseAudio))
-        return;
+    if (DictationSettings::readBool(defaults, DictationSettings::kPauseAudio))
+        run([this] { duckNow(); });
+}
+
+void SystemAudio::duckNow() {
     OutputVolume* output = volume();
     if (m_savedVolume || !output)
         return;
@@ -59,7 +85,9 @@ void SystemAudio::duck() {
     output->setVolume(*device, OutputVolume::ChannelVolumes(current->size(), 0.0));
 }
 
-void SystemAudio::restore() {
+void SystemAudio::restore() { run([this] { restoreNow(); }); }
+
+void SystemAudio::restoreNow() {
     OutputVolume* output = volume();
     if (!m_savedVolume || !output)
         return;

@@ -4,23 +4,29 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class Defaults;
+class QThreadPool;
 
 // Silences the default output device while the user dictates and brings its
 // volume back afterwards (setting "pauseAudioWhileDictating", on when absent).
 // The volume before ducking is kept per channel until the restore, and also
 // written to a small file, so that a run that ends while ducked (a crash, a
-// kill) has the volume brought back at the next launch. Main thread only.
+// kill) has the volume brought back at the next launch. Called on the main
+// thread; the work on the output may run on a worker thread of its own, in
+// order, so that neither the start nor the stop of a take waits for the sound
+// server.
 class SystemAudio {
 public:
     // The instance of the running program: platform volume, shared settings,
     // its record under the engine folder. Quitting the application restores.
     static SystemAudio& shared();
 
-    // `volume` null means the platform's; `defaults` null means the shared settings.
-    SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath);
+    // `volume` null means the platform's; `defaults` null means the shared
+    // settings; `worker` null runs the work on the output at once.
+    SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath, QThreadPool* worker = nullptr);
 
     // Saves the default output's volume and sets it to 0, unless ducking is
     // turned off, the output is already ducked, or its volume is at or below 0.001.
@@ -33,10 +39,17 @@ public:
     // default output is still silent; run once at launch.
     void restoreLeftover();
 
-    // The volume before ducking; none when not ducked.
+    // Waits until the work asked for so far is done.
+    void finishPending();
+
+    // The volume before ducking; none when not ducked. Read it only once the
+    // work asked for is done.
     const std::optional<OutputVolume::ChannelVolumes>& savedVolume() const { return m_savedVolume; }
 
 private:
+    void run(std::function<void()> work);
+    void duckNow();
+    void restoreNow();
     OutputVolume* volume() const;
     void writeRecord() const;
     // Writes `saved` to `device`, matching its channel count; false when refused.
@@ -45,5 +58,6 @@ private:
     OutputVolume* m_volume;
     Defaults* m_defaults;
     QString m_recordPath;
+    QThreadPool* m_worker;
     std::optional<OutputVolume::ChannelVolumes> m_savedVolume;
 };

@@ -25,6 +25,7 @@ const bool quitRole = ChildRole::add(QStringLiteral("duck-then-quit"), [] {
     LinuxPlatform platform;
     Platform::install(platform.services());
     SystemAudio::shared().duck();
+    SystemAudio::shared().finishPending();
     if (!SystemAudio::shared().savedVolume())
         return 1;
     QTimer::singleShot(0, [] { QCoreApplication::quit(); });
