@@ -24,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <vector>
 
 namespace {
 
@@ -73,7 +74,9 @@ void VerifyAndUnpack100MB(benchmark::State& state) {
 BENCHMARK(VerifyAndUnpack100MB)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->DisplayAggregatesOnly(true);
 
 // The whole install on the GUI thread: download, verify, unpack, exchange.
-// Reported counter: the longest gap between 1 ms ticks of a GUI-thread timer.
+// Each install's figure is the longest gap between 1 ms ticks of a GUI-thread
+// timer; median, p90 and max are over the installs (the time column is how
+// long an install takes, which is not what the aim holds).
 void InstallGuiStall100MB(benchmark::State& state) {
     Release& r = release();
     // The server runs on a thread of its own: its encryption is not the program's stall.
@@ -97,8 +100,7 @@ void InstallGuiStall100MB(benchmark::State& state) {
     });
     ScopedFakePlatform platform;
     QNetworkAccessManager network;
-    qint64 longest = 0;
-    int installs = 0;
+    std::vector<double> stalls;
     for (auto _ : state) {
         QTemporaryDir root;
         const QString folder = root.filePath(QStringLiteral("apps/Quorvane"));
@@ -136,12 +138,12 @@ void InstallGuiStall100MB(benchmark::State& state) {
         // The fake launcher starts nothing, so the relaunch script's folder is ours to remove.
         for (const FakeProgramLauncher::Launch& launch : std::exchange(platform.programLauncher.launches, {}))
             QDir(QFileInfo(launch.arguments.value(0)).path()).removeRecursively();
-        longest = std::max(longest, worst);
-        qInfo("install %d: longest GUI-thread stall %lld ms", ++installs, worst);
+        stalls.push_back(double(worst));
+        qInfo("install %d: longest GUI-thread stall %lld ms", int(stalls.size()), worst);
     }
-    state.counters["longest_gui_stall_ms"] = double(longest);
+    BenchRun::reportSpread(state, stalls);
 }
-BENCHMARK(InstallGuiStall100MB)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(2)->DisplayAggregatesOnly(true);
+BENCHMARK(InstallGuiStall100MB)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

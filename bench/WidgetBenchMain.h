@@ -8,11 +8,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <memory>
 
 // Runs the benchmarks of a widget benchmark program: offscreen without a
 // display, and on the real platform services under the desktop harness.
-inline int runWidgetBenchmarks(int argc, char** argv) {
+// `beforeQuit` lets go of what the benchmarks kept between runs (windows,
+// stores) while the application and the platform are still alive.
+inline int runWidgetBenchmarks(int argc, char** argv, const std::function<void()>& beforeQuit = {}) {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -22,5 +25,7 @@ inline int runWidgetBenchmarks(int argc, char** argv) {
         Platform::install(linux->services());
     }
     const int status = BenchRun::run(&argc, argv);
+    if (beforeQuit)
+        beforeQuit();
     return status;
 }

@@ -2,6 +2,7 @@
 
 #include "support/Defaults.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHideEvent>
 #include <QVBoxLayout>
@@ -26,6 +27,13 @@ MainWindow::MainWindow(QWidget* content, const QString& autosaveName, Defaults& 
 }
 
 void MainWindow::saveFrame() { m_defaults.set(m_key, QString::fromLatin1(saveGeometry().toBase64())); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Hidden, not closed: a closed window gives up its native window and
+    // backing store, and opening it again would have to make both anew.
+    event->ignore();
+    hide();
+}
 
 void MainWindow::hideEvent(QHideEvent* event) {
     if (!event->spontaneous())

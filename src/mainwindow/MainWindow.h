@@ -19,6 +19,7 @@ public:
     static QString frameKey(const QString& autosaveName);
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:

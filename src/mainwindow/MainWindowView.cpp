@@ -174,7 +174,13 @@ void MainWindowView::buildPage() {
         m_page->hide();
         m_page->deleteLater();
     }
-    m_page = m_buildPage(m_pane.value_or(MainWindowPane::Dashboard));
+    const MainWindowPane pane = m_pane.value_or(MainWindowPane::Dashboard);
+    if (pane == MainWindowPane::Dashboard && m_prepared) {
+        m_page = std::exchange(m_prepared, nullptr);
+        m_page->show();
+        return;
+    }
+    m_page = m_buildPage(pane);
     m_detailLayout->addWidget(m_page);
 }
 
@@ -186,11 +192,25 @@ void MainWindowView::takeRequest() {
     setPane(request);
 }
 
+void MainWindowView::prepareDashboard() {
+    if (isVisible() || m_prepared || m_pane.value_or(MainWindowPane::Dashboard) != MainWindowPane::Dashboard)
+        return;
+    // Kept out of sight (and out of the layout) until a show adopts it; until
+    // then it is never thrown away, since a Dashboard that goes counts the
+    // phone's new notes as seen.
+    m_prepared = m_buildPage(MainWindowPane::Dashboard);
+    m_prepared->hide();
+    m_detailLayout->addWidget(m_prepared);
+    // Styled now, so that the show only lays it out and paints it.
+    m_prepared->ensurePolished();
+}
+
 void MainWindowView::hideEvent(QHideEvent* event) {
     // The next show builds the page afresh; the old one goes now, not then.
     if (!event->spontaneous() && m_page) {
         delete m_page;
         m_page = nullptr;
+        QMetaObject::invokeMethod(this, &MainWindowView::prepareDashboard, Qt::QueuedConnection);
     }
     QWidget::hideEvent(event);
 }

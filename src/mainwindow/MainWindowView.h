@@ -2,6 +2,7 @@
 
 #include "state/MainWindowPane.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -15,8 +16,12 @@ class QVBoxLayout;
 // The main window's content: a sidebar of pages and the chosen page beside
 // it. Every page is built afresh whenever it is chosen and whenever the view
 // comes on screen, so it always shows the stored settings as they are now.
-// Page requests arrive through `AppState::requestedPane`: the view switches to
-// the page once it is on screen and clears the request. GUI thread only.
+// The Dashboard follows its stores while it lives, so once the view is hidden
+// on it the next one is built at once, out of sight, and the next time the
+// Dashboard is chosen or shown it is that one: showing the window then waits
+// for no page. Page requests arrive through `AppState::requestedPane`: the
+// view switches to the page once it is on screen and clears the request. GUI
+// thread only.
 class MainWindowView : public QWidget {
     Q_OBJECT
 public:
@@ -59,6 +64,8 @@ private:
     void selectRow();
     void takeRequest();
     void buildPage();
+    // Builds the Dashboard for the next show while the view is hidden on it.
+    void prepareDashboard();
 
     AppState& m_app;
     PageBuilder m_buildPage;
@@ -68,4 +75,6 @@ private:
     QWidget* m_detail;
     QVBoxLayout* m_detailLayout;
     QWidget* m_page = nullptr;
+    // The Dashboard built while the view is hidden, for its next show.
+    QPointer<QWidget> m_prepared;
 };

@@ -5,13 +5,13 @@
 #include "looks/SegmentedSwitch.h"
 #include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
-#include "mainwindow/RelativeTime.h"
 #include "platform/Wording.h"
 #include "state/MainWindowPane.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QToolButton>
 
 namespace {
@@ -67,16 +67,16 @@ QString PhoneNoteRow::failureLine(const Target& target) {
 
 PhoneNoteRow::PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFailed, const Target& target,
                            const QDateTime& now, bool paper, Defaults& defaults, Actions actions, QWidget* parent)
-    : DashboardCard(true, paper, defaults, parent), m_phone(note) {
+    : DashboardCard(true, paper, defaults, parent), m_phone(note), m_age(note.captured, now) {
     auto* titleLine = new QHBoxLayout;
     titleLine->setSpacing(kRowSpacing);
     m_title = plainLabel(note.displayTitle(), font(kTitleSize, QFont::DemiBold), this);
     m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     titleLine->addWidget(m_title, 1);
     titleLine->addSpacing(kMinimumGap);
-    QLabel* age = plainLabel(RelativeTime::text(note.captured, now), font(kCaption2), this);
-    age->setForegroundRole(QPalette::PlaceholderText);
-    titleLine->addWidget(age);
+    m_ageLabel = plainLabel(m_age.text(), font(kCaption2), this);
+    m_ageLabel->setForegroundRole(QPalette::PlaceholderText);
+    titleLine->addWidget(m_ageLabel);
     const QColor symbols = palette().color(QPalette::WindowText);
     m_copy = new QToolButton(this);
     m_copy->setAutoRaise(true);
@@ -179,4 +179,10 @@ PhoneNoteRow::PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFail
         if (dismiss)
             dismiss();
     });
+}
+
+void PhoneNoteRow::showEvent(QShowEvent* event) {
+    DashboardCard::showEvent(event);
+    if (!event->spontaneous())
+        m_ageLabel->setText(m_age.text());
 }

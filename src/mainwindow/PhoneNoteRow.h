@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/DashboardCard.h"
+#include "mainwindow/RowAge.h"
 #include "phonelink/PhoneNote.h"
 
 #include <functional>
@@ -13,7 +14,7 @@ class SegmentedSwitch;
 
 // One note from the phone on the Dashboard: its title and age, its text
 // (cleaned, or as dictated), copy, dismiss, and sending it on to the chosen
-// application or to Notes.
+// application or to Notes. Its age is told again each time it comes on screen.
 class PhoneNoteRow : public DashboardCard {
     Q_OBJECT
 public:
@@ -45,6 +46,7 @@ public:
     const PhoneNote& note() const { return m_phone; }
 
     QLabel* title() const { return m_title; }
+    QLabel* age() const { return m_ageLabel; }
     QLabel* text() const { return m_text; }
     QToolButton* copyButton() const { return m_copy; }
     QToolButton* dismissButton() const { return m_dismiss; }
@@ -58,9 +60,14 @@ public:
     // None unless the last send of this note failed.
     QLabel* failure() const { return m_failure; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     PhoneNote m_phone;
+    RowAge m_age;
     QLabel* m_title;
+    QLabel* m_ageLabel;
     QLabel* m_text;
     QToolButton* m_copy;
     QToolButton* m_dismiss;

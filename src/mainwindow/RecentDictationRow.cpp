@@ -3,12 +3,12 @@
 #include "looks/SegmentedSwitch.h"
 #include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
-#include "mainwindow/RelativeTime.h"
 #include "state/MainWindowPane.h"
 #include "translator/Translator.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShowEvent>
 #include <QToolButton>
 
 namespace {
@@ -27,7 +27,7 @@ QString RecentDictationRow::shownText(const HistoryEntry& entry, bool showingSpo
 RecentDictationRow::RecentDictationRow(const HistoryEntry& entry, bool showingSpoken, bool copied,
                                        const QDateTime& now, bool paper, Defaults& defaults, Actions actions,
                                        QWidget* parent)
-    : DashboardCard(false, paper, defaults, parent), m_entry(entry), m_relative(RelativeTime::text(entry.date, now)) {
+    : DashboardCard(false, paper, defaults, parent), m_entry(entry), m_age(entry.date, now) {
     auto* title = new QHBoxLayout;
     title->setSpacing(kRowSpacing);
     auto* mic = new QLabel(this);
@@ -96,13 +96,20 @@ RecentDictationRow::RecentDictationRow(const HistoryEntry& entry, bool showingSp
 }
 
 void RecentDictationRow::setCopied(bool copied) {
+    m_copied = copied;
     QPalette colours = m_when->palette();
     colours.setColor(QPalette::WindowText, copied ? TextColours::green(colours) : TextColours::orange(colours));
     m_when->setPalette(colours);
-    m_when->setText(copied ? QStringLiteral("Copied") : m_relative);
+    m_when->setText(copied ? QStringLiteral("Copied") : m_age.text());
     const QColor symbolColour = copied ? MainWindowPanes::kGreen : palette().color(QPalette::PlaceholderText);
     m_copy->setIcon(QIcon(TintedSymbol::pixmap(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), kCopySize,
                                  symbolColour, devicePixelRatioF())));
     m_copy->setIconSize(QSize(kCopySize, kCopySize));
     m_copy->setAccessibleName(copied ? QStringLiteral("Copied") : QStringLiteral("Copy this dictation"));
+}
+
+void RecentDictationRow::showEvent(QShowEvent* event) {
+    DashboardCard::showEvent(event);
+    if (!event->spontaneous() && !m_copied)
+        m_when->setText(m_age.text());
 }

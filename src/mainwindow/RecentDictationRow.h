@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwindow/DashboardCard.h"
+#include "mainwindow/RowAge.h"
 #include "stores/HistoryEntry.h"
 
 #include <functional>
@@ -10,7 +11,8 @@ class QToolButton;
 class SegmentedSwitch;
 
 // One past dictation on the Dashboard: when and where it was dictated, its
-// text (as typed, or as spoken for a translated one), copy and remove.
+// text (as typed, or as spoken for a translated one), copy and remove. Its
+// age is told again each time it comes on screen.
 class RecentDictationRow : public DashboardCard {
     Q_OBJECT
 public:
@@ -37,9 +39,13 @@ public:
     SegmentedSwitch* languageSwitch() const { return m_switch; }
     QLabel* switchNote() const { return m_note; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     HistoryEntry m_entry;
-    QString m_relative;
+    RowAge m_age;
+    bool m_copied = false;
     QLabel* m_when;
     QLabel* m_text;
     QToolButton* m_copy;

@@ -6,9 +6,11 @@
 #include "mainwindow/GreetingLine.h"
 #include "mainwindow/HeroCard.h"
 #include "mainwindow/HeroText.h"
+#include "mainwindow/MainWindowView.h"
 #include "mainwindow/PhoneNoteRow.h"
 #include "mainwindow/RecentDictationRow.h"
 #include "onboarding/Greeting.h"
+#include "state/AppState.h"
 #include "stores/HistoryStore.h"
 #include "stores/StatsStore.h"
 #include "support/Defaults.h"
@@ -20,6 +22,7 @@
 
 #include <QCoreApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -111,7 +114,7 @@ PhoneNote phoneNote(const QString& text) {
 
 class DashboardTest : public ::testing::Test {
 protected:
-    std::unique_ptr<DashboardPane> open() {
+    DashboardServices services() {
         DashboardServices services;
         services.stats = &stats;
         services.history = &history;
@@ -121,7 +124,11 @@ protected:
         services.now = [] { return kNow; };
         services.accountName = [] { return QStringLiteral("Robin Example"); };
         services.later = timers.delayedCall();
-        auto pane = std::make_unique<DashboardPane>(services);
+        return services;
+    }
+
+    std::unique_ptr<DashboardPane> open() {
+        auto pane = std::make_unique<DashboardPane>(services());
         pane->resize(900, 700);
         pane->show();
         return pane;
@@ -433,6 +440,86 @@ TEST_F(DashboardTest, TheCardFollowsTheStatistics) {
     stats.setTotals({1234, 10, 1234 / 142.0 * 60});
     EXPECT_TRUE(pane->heroCard()->statistics()->text().endsWith(QStringLiteral(" at 142 wpm, about 4 pages of writing.")));
     EXPECT_TRUE(pane->heroCard()->headline()->text().contains(QStringLiteral(">22m<")));
+}
+
+
+// The main window's view on these stores, counting the Dashboards it has made.
+struct DashboardView {
+    explicit DashboardView(std::function<DashboardServices()> services)
+        : view(app, [this, services](MainWindowPane pane) -> QWidget* {
+              if (pane != MainWindowPane::Dashboard)
+                  return MainWindowView::titlePage(pane);
+              ++made;
+              return new DashboardPane(services());
+          }, true) {
+        view.resize(1000, 700);
+    }
+    AppState app;
+    int made = 0;
+    MainWindowView view;
+};
+
+TEST_F(DashboardTest, AViewHiddenOnTheDashboardMakesTheNextOneAtOnceAndItsRowsTellTheirAgeWhenShown) {
+    HistoryEntry recent = entry(QStringLiteral("just now"), 0);
+    recent.date = kNow.addMSecs(-59'900);
+    history.setEntries({recent});
+    PhoneNote note = phoneNote(QStringLiteral("from the phone"));
+    note.captured = kNow.addMSecs(-59'900);
+    inbox.accept({note});
+    inbox.setJustArrived(0);
+    DashboardView shown([this] { return services(); });
+    shown.view.show();
+    ASSERT_EQ(shown.made, 1);
+
+    shown.view.hide();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(shown.made, 2) << "the next Dashboard is made as soon as the view is hidden";
+    auto* ahead = shown.view.findChild<DashboardPane*>();
+    ASSERT_NE(ahead, nullptr);
+    EXPECT_FALSE(ahead->isVisible());
+    ASSERT_EQ(ahead->recentRows().size(), 1);
+    EXPECT_EQ(ahead->recentRows().constFirst()->when()->text(), QStringLiteral("59 seconds ago"));
+
+    // Time passes before the window opens again: the rows tell the age they have then.
+    QTest::qWait(150);
+    shown.view.show();
+    EXPECT_EQ(shown.made, 2);
+    EXPECT_EQ(shown.view.page(), ahead);
+    EXPECT_TRUE(ahead->isVisible());
+    EXPECT_EQ(ahead->recentRows().constFirst()->when()->text(), QStringLiteral("1 minute ago"));
+    ASSERT_NE(noteRow(*ahead, 0), nullptr);
+    EXPECT_EQ(noteRow(*ahead, 0)->age()->text(), QStringLiteral("1 minute ago"));
+}
+
+TEST_F(DashboardTest, ADashboardMadeAheadFollowsTheStoresAndOpeningAnotherPageLeavesNewNotesUnseen) {
+    DashboardView shown([this] { return services(); });
+    shown.view.show();
+    shown.view.hide();
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(shown.made, 2);
+
+    // While the window is closed: a dictation, and notes from the phone.
+    history.setEntries({entry(QStringLiteral("dictated while closed"), 2)});
+    inbox.accept({phoneNote(QStringLiteral("a")), phoneNote(QStringLiteral("b"))});
+    settle();
+    ASSERT_EQ(inbox.justArrived(), 2);
+
+    // Opening on another page neither shows nor throws away the Dashboard, so
+    // the notes still count as new.
+    shown.app.setRequestedPane(MainWindowPane::General);
+    shown.view.show();
+    EXPECT_EQ(shown.view.pane(), MainWindowPane::General);
+    EXPECT_EQ(inbox.justArrived(), 2);
+
+    shown.view.sidebar()->setCurrentRow(int(shown.view.sidebarPanes().indexOf(MainWindowPane::Dashboard)));
+    EXPECT_EQ(shown.made, 2);
+    auto* dashboard = qobject_cast<DashboardPane*>(shown.view.page());
+    ASSERT_NE(dashboard, nullptr);
+    ASSERT_EQ(dashboard->recentRows().size(), 1);
+    EXPECT_EQ(dashboard->recentRows().constFirst()->when()->text(), QStringLiteral("2 minutes ago"));
+    EXPECT_EQ(dashboard->phoneRows().size(), 2);
+    ASSERT_NE(dashboard->arrivalBadge(), nullptr);
+    EXPECT_EQ(dashboard->arrivalBadge()->text(), QStringLiteral("2 just arrived"));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "support/TempFolder.h"
 
 #include <QListWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -67,11 +68,20 @@ TEST_F(MainWindowHostTest, TheFirstShowMakesTheOneWindowAndLaterShowsReuseIt) {
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Quorvane\u2122"));
     EXPECT_FALSE(app.requestedPane());
 
+    const WId native = window->internalWinId();
+    ASSERT_NE(native, WId(0));
+    ASSERT_NE(window->windowHandle()->handle(), nullptr);
+
+    // Closing only hides: the native window stays, so the next show draws
+    // into it instead of making a new one.
     window->close();
     EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(window->windowHandle()->handle(), nullptr);
+    EXPECT_EQ(window->internalWinId(), native);
     host().show(std::nullopt);
     EXPECT_EQ(host().window(), window);
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->internalWinId(), native);
 }
 
 TEST_F(MainWindowHostTest, TheFrameOfAClosedWindowIsWhereTheNextProgramOpensIt) {
