@@ -549,8 +549,9 @@ void DictationController::tellAboutReading(const RunPtr& run) {
 
 void DictationController::insert(const RunPtr& run) {
     const Clock::time_point readStart = Clock::now();
-    const std::optional<QString> before = AXText::textBeforeCaret(64);
-    const std::optional<AXText::Range> selection = AXText::selectedRange();
+    const AXText::CaretContext caret = AXText::caretContext(64);
+    const std::optional<QString>& before = caret.before;
+    const std::optional<AXText::Range>& selection = caret.selection;
     trace(QStringLiteral("timing ax=%1s app=%2 chars=%3")
               .arg(secondsSince(readStart), 0, 'f', 2)
               .arg(m_state.targetAppName())

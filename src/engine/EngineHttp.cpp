@@ -65,6 +65,8 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
                      [socket, active, bytes = LoopbackExchange::requestBytes(request, verb, body)] {
                          socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
                          socket->write(bytes);
+                         // Out now rather than at the next turn of the event loop.
+                         socket->flush();
                          active();
                      });
     QObject::connect(socket, &QTcpSocket::bytesWritten, socket, active);

@@ -59,12 +59,10 @@ std::optional<QString> selectedText() {
     return text;
 }
 
-std::optional<QString> textBeforeCaret(qint64 maxLength) {
-    const Element element = focusedElement();
-    if (!element || !element->hasText())
-        return std::nullopt;
-    const std::optional<Range> range = element->selectedRange();
-    if (!range || range->location < 1)
+namespace {
+
+std::optional<QString> textBefore(const Element& element, const std::optional<Range>& range, qint64 maxLength) {
+    if (!element || !range || range->location < 1 || !element->hasText())
         return std::nullopt;
     const qint64 end = range->location;
     const qint64 start = end - std::min(end, std::max<qint64>(maxLength, 0));
@@ -80,6 +78,22 @@ std::optional<QString> textBeforeCaret(qint64 maxLength) {
     if (!isBoundary(*slice, startInSlice) || !isBoundary(*slice, endInSlice))
         return std::nullopt;
     return slice->mid(startInSlice, endInSlice - startInSlice);
+}
+
+} // namespace
+
+std::optional<QString> textBeforeCaret(qint64 maxLength) {
+    const Element element = focusedElement();
+    return element ? textBefore(element, element->selectedRange(), maxLength) : std::nullopt;
+}
+
+CaretContext caretContext(qint64 maxLength) {
+    CaretContext context;
+    if (const Element element = focusedElement()) {
+        context.selection = element->selectedRange();
+        context.before = textBefore(element, context.selection, maxLength);
+    }
+    return context;
 }
 
 bool focusedIsEditable() {

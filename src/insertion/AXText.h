@@ -27,6 +27,13 @@ std::optional<QString> string(Range range);
 std::optional<QString> selectedText();
 // Up to `maxLength` UTF-16 units just before the caret (the selection's start).
 std::optional<QString> textBeforeCaret(qint64 maxLength);
+// The selection and up to `maxLength` units before it, read in one visit to
+// the focused element: what an insertion adapts its text to.
+struct CaretContext {
+    std::optional<QString> before;
+    std::optional<Range> selection;
+};
+CaretContext caretContext(qint64 maxLength);
 bool focusedIsEditable();
 std::optional<QRect> selectionScreenRect();
 std::optional<QRect> focusedWindowRect();
