@@ -6,6 +6,7 @@
 #include "engine/VoiceAdapter.h"
 #include "support/ProgramLifetime.h"
 #include "support/QuorvaneError.h"
+#include "support/Text.h"
 
 #include <QCoreApplication>
 #include <QJsonObject>
@@ -185,22 +186,9 @@ void VoiceTuning::reset() {
 
 std::pair<int, int> VoiceTuning::wordErrors(const QString& reference, const QString& heard) {
     const QStringList expected = wordsOf(reference);
-    const QStringList got = wordsOf(heard);
     if (expected.isEmpty())
         return {0, 0};
-    std::vector<int> row(got.size() + 1);
-    for (qsizetype column = 0; column <= got.size(); ++column)
-        row[column] = int(column);
-    for (qsizetype line = 1; line <= expected.size(); ++line) {
-        std::vector<int> next(got.size() + 1);
-        next[0] = int(line);
-        for (qsizetype column = 1; column <= got.size(); ++column) {
-            const int substitution = row[column - 1] + (expected[line - 1] == got[column - 1] ? 0 : 1);
-            next[column] = std::min({substitution, row[column] + 1, next[column - 1] + 1});
-        }
-        row = std::move(next);
-    }
-    return {row.back(), int(expected.size())};
+    return {Text::wordEditDistance(expected, wordsOf(heard)), int(expected.size())};
 }
 
 QFuture<void> VoiceTuning::run() {

@@ -21,6 +21,8 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Notes the application's quit, whose close of this window must not be refused.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void saveFrame();
@@ -29,4 +31,5 @@ private:
     QString m_key;
     Defaults& m_defaults;
     bool m_restored = false;
+    bool m_quitting = false;
 };

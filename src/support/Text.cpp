@@ -7,6 +7,9 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 QList<qsizetype> graphemeStarts(const QString& text) {
@@ -106,6 +109,22 @@ QString trimmedOfBlanks(const QString& text) {
     while (end > start && blank(text.at(end - 1)))
         --end;
     return text.mid(start, end - start);
+}
+
+int wordEditDistance(const QStringList& expected, const QStringList& got) {
+    std::vector<int> row(got.size() + 1);
+    for (qsizetype column = 0; column <= got.size(); ++column)
+        row[column] = int(column);
+    for (qsizetype line = 1; line <= expected.size(); ++line) {
+        std::vector<int> next(got.size() + 1);
+        next[0] = int(line);
+        for (qsizetype column = 1; column <= got.size(); ++column) {
+            const int substitution = row[column - 1] + (expected[line - 1] == got[column - 1] ? 0 : 1);
+            next[column] = std::min({substitution, row[column] + 1, next[column - 1] + 1});
+        }
+        row = std::move(next);
+    }
+    return row.back();
 }
 
 } // namespace Text

@@ -35,5 +35,8 @@ QString foldedCase(const QString& text);
 QString trimmedOfBlanks(const QString& text);
 // `bytes` as UTF-8, or nothing when they are not valid UTF-8.
 std::optional<QString> decodeUtf8Strictly(const QByteArray& bytes);
+// Substitutions, insertions and deletions that turn `expected` into `got`,
+// words compared exactly.
+int wordEditDistance(const QStringList& expected, const QStringList& got);
 
 } // namespace Text

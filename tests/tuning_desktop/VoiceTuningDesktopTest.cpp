@@ -10,6 +10,7 @@
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
+#include "support/Text.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
@@ -70,20 +71,7 @@ bool speakInto(Recorder* recorder, const QByteArray& pcm) {
 // letters and digits.
 int wordErrorsAsWritten(const QString& reference, const QString& heard) {
     static const QRegularExpression gap(QStringLiteral("[^\\p{L}\\p{N}]+"));
-    const QStringList expected = reference.split(gap, Qt::SkipEmptyParts);
-    const QStringList got = heard.split(gap, Qt::SkipEmptyParts);
-    std::vector<int> row(got.size() + 1);
-    for (qsizetype column = 0; column <= got.size(); ++column)
-        row[column] = int(column);
-    for (qsizetype line = 1; line <= expected.size(); ++line) {
-        std::vector<int> next(got.size() + 1);
-        next[0] = int(line);
-        for (qsizetype column = 1; column <= got.size(); ++column)
-            next[column] = std::min({row[column - 1] + (expected[line - 1] == got[column - 1] ? 0 : 1), row[column] + 1,
-                                     next[column - 1] + 1});
-        row = std::move(next);
-    }
-    return row.back();
+    return Text::wordEditDistance(reference.split(gap, Qt::SkipEmptyParts), heard.split(gap, Qt::SkipEmptyParts));
 }
 
 // The forced scores of the training clips before and after the last fit, from
