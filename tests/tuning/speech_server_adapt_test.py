@@ -163,6 +163,17 @@ class TakeStartTest(unittest.TestCase):
         self.assertAlmostEqual(first[1] - first[0], (int(0.4137 * 16000) - int(0.13 * 16000)) / 16000.0, places=6)
         self.assertGreaterEqual(first[0], 0.13)
 
+    def test_a_take_of_silence_alone_is_still_heard_whole(self):
+        # The engine's check of its model transcribes silence: nothing may be
+        # trimmed away from it, or a model that cannot load would pass.
+        empty = io.BytesIO()
+        with wave.open(empty, "wb") as target:
+            target.setnchannels(1)
+            target.setsampwidth(2)
+            target.setframerate(16000)
+        silence = features_of(self.framed(empty.getvalue(), 0.5, 0.0))
+        self.assertGreater(silence.shape[0], 40)
+
 
 class FitTest(unittest.TestCase):
     def setUp(self):

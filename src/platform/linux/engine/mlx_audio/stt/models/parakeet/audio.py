@@ -76,10 +76,11 @@ def mel_filters(args):
 
 def sound_span(samples):
     """(first, end) of the samples between the exact zeros at the two ends of
-    `samples`; (0, 0) when all are zero."""
+    `samples`; all of them when all are zero, so that a take of silence is
+    still heard (and a recogniser that cannot hear fails on it)."""
     values = np.asarray(samples, dtype=np.float64).reshape(-1)
     sounding = np.flatnonzero(values != 0)
-    return (int(sounding[0]), int(sounding[-1]) + 1) if sounding.size else (0, 0)
+    return (int(sounding[0]), int(sounding[-1]) + 1) if sounding.size else (0, int(values.size))
 
 
 def get_logmel(audio, args):
