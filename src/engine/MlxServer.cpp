@@ -169,12 +169,15 @@ QFuture<bool> MlxServer::ensureReady() {
     const Finish finish = [self = QPointer<MlxServer>(this), promise](bool up) {
         if (up)
             AppState::shared().setServerReady(true);
-        if (self)
+        if (self) {
+            --self->m_checking;
             self->m_lastReady = up ? std::optional(std::chrono::steady_clock::now()) : std::nullopt;
+        }
         promise->addResult(up);
         promise->finish();
     };
 
+    ++m_checking;
     forgetIfDied();
     if (m_process) {
         isUp().then(this, [this, finish](bool up) { afterProbe(up, finish); });

@@ -37,8 +37,11 @@ public:
     // answering; else after the polls run out (about a minute).
     QFuture<bool> ensureReady();
     // When ensureReady() last found the server answering; none before that,
-    // and none once a later ensureReady() found it silent.
-    std::optional<std::chrono::steady_clock::time_point> lastReady() const { return m_lastReady; }
+    // none once a later ensureReady() found it silent, and none while one is
+    // still under way (its checks run on other threads until it finishes).
+    std::optional<std::chrono::steady_clock::time_point> lastReady() const {
+        return m_checking == 0 ? m_lastReady : std::nullopt;
+    }
     // One probe of the model list: up on an HTTP status below 500 or an answer
     // that is not HTTP.
     QFuture<bool> isUp();
@@ -94,4 +97,5 @@ private:
     QString m_relaunchNote;
     std::chrono::milliseconds m_pollInterval{500};
     std::optional<std::chrono::steady_clock::time_point> m_lastReady;
+    int m_checking = 0;
 };
