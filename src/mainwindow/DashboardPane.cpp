@@ -288,9 +288,7 @@ void DashboardPane::updatePhoneRows() {
             ++row;
             continue;
         }
-        m_phoneRows->removeWidget(row.value());
-        row.value()->hide();
-        row.value()->deleteLater();
+        retirePhoneRow(row.value());
         row = m_phoneRowOf.erase(row);
     }
     addPhoneRows(notes, 0, ++m_phoneBuild);
@@ -369,10 +367,14 @@ void DashboardPane::dropPhoneRowsPast(qsizetype count) {
         if (!row)
             break;
         m_phoneRowOf.remove(row->note().id);
-        m_phoneRows->removeWidget(row);
-        row->hide();
-        row->deleteLater();
+        retirePhoneRow(row);
     }
+}
+
+void DashboardPane::retirePhoneRow(PhoneNoteRow* row) {
+    m_phoneRows->removeWidget(row);
+    row->hide();
+    row->deleteLater();
 }
 
 void DashboardPane::followScroll() {

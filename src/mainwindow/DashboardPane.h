@@ -87,6 +87,8 @@ private:
     // most a pass's worth; once all are placed, rows past the wanted ones go.
     void addPhoneRows(const QList<PhoneNote>& notes, qsizetype from, quint64 build);
     void dropPhoneRowsPast(qsizetype count);
+    // Takes a row out of the section and deletes it once its events are done.
+    void retirePhoneRow(PhoneNoteRow* row);
     // Wants more phone rows when the end of those made is near the view.
     void followScroll();
     PhoneNoteRow* makePhoneRow(const PhoneNote& note, const PhoneNoteRow::Target& target, const QDateTime& now,
