@@ -10,3 +10,8 @@ set_tests_properties(speechengine.server_script PROPERTIES LABELS engine TIMEOUT
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
 # MlxServerTest launches, finds and replaces real servers through the real process services.
 target_link_libraries(${target} PRIVATE quorvane_linux)
+add_test(NAME speechengine.live_takes
+         COMMAND /usr/bin/python3 -m unittest live_takes_test
+         WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/speechengine")
+set_tests_properties(speechengine.live_takes PROPERTIES LABELS engine TIMEOUT 300
+                     ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")

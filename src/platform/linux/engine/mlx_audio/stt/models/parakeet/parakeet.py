@@ -20,13 +20,28 @@ adapter is fitted to.
 Decoding goes through a pool of decoders shared by every recogniser of the
 process: each decode has a decoder to itself, so as many requests as there are
 decoders decode at once (a live preview never holds up the final take) and
-the others wait for one to come free."""
+the others wait for one to come free.
 
-import contextlib
+A dictation sends the whole take so far again and again (its live previews,
+then the final take), and the server cannot tell which request is the last.
+So every request is answered in full, and after each one spare decoders go on
+with an utterance fed the take so far: a later request whose features begin
+with exactly those frames takes over such an utterance, feeds it only the new
+frames and ends it, instead of decoding the whole take again. The cepstral
+mean is our own (`CepstralMean`): a take decoded in one request has its own
+mean taken off, as the acoustic model's batch normalisation does, and a take
+continued from an earlier request keeps that request's mean for its frames
+and a running mean after them, so feeding in pieces needs no frame twice."""
+
+import atexit
+import bisect
 import os
 import queue
 import re
+import shutil
+import tempfile
 import threading
+import time
 
 import numpy as np
 
@@ -38,8 +53,19 @@ _FRAMES_PER_SECOND = 100.0
 # holds one (the engine's own copy, downloaded by the application).
 _MODEL_FOLDER = "/usr/share/pocketsphinx/model/en-us"
 _FILLERS = re.compile(r"^(<s>|</s>|<sil>|\[\w+\]|\+\+.*\+\+)$")
-# Decodes that may run at once; each decoder holds its own model (about 100 MB).
-DECODERS = 2
+# Decoders of dictation; each holds its own model (about 100 MB). Two decode
+# requests at once, and two more go on with the utterance of a take.
+DECODERS = 4
+# Utterances kept going with the latest take: two once a request has continued
+# one (a dictation in progress, whose next request may arrive while the other
+# is being ended for a preview), else one.
+LIVE_UTTERANCES = 2
+# A kept utterance untouched for this long is not continued: the next request
+# drops it.
+LIVE_SECONDS = 20.0
+# Frames an utterance kept going is fed at once, so that a request taking it
+# over waits for one piece at most.
+FEED_FRAMES = 50
 # The alternatives read from the n-best list of a take.
 NBEST = 300
 # Path scores are in the acoustic model's log base 1.0001 and add up thousands
@@ -78,7 +104,36 @@ VOCABULARY = _vocabulary()
 _MAKING = threading.Lock()
 
 
-def _new_decoder():
+_FRONT_ENDS = {}
+
+
+def _front_end(folder):
+    """The feature parameters of dictation's decoders for the model in
+    `folder`: the model's own "feat.params" with the decoder's cepstral mean
+    normalisation off, since `CepstralMean` does it."""
+    if folder not in _FRONT_ENDS:
+        path = os.path.join(folder, "en-us", "feat.params")
+        lines = []
+        if os.path.isfile(path):
+            with open(path, encoding="utf-8") as source:
+                lines = source.read().splitlines()
+        kept = [line for line in lines if not line.split() or line.split()[0] not in ("-cmn", "-cmninit")]
+        kept.append("-cmn none")
+        if not _FRONT_ENDS:
+            folder_of_copies = tempfile.mkdtemp(prefix="qv-recogniser-")
+            atexit.register(shutil.rmtree, folder_of_copies, True)
+            _FRONT_ENDS[None] = folder_of_copies
+        path = os.path.join(_FRONT_ENDS[None], "feat%d.params" % len(_FRONT_ENDS))
+        with open(path, "w", encoding="utf-8") as copy:
+            copy.write("\n".join(kept) + "\n")
+        _FRONT_ENDS[folder] = path
+    return _FRONT_ENDS[folder]
+
+
+def _new_decoder(dictation=False):
+    """A decoder of the current model. Dictation's decoders take cepstra
+    already normalised by `CepstralMean`; the others normalise each take by
+    its own mean."""
     with _MAKING:
         from pocketsphinx import Decoder
         config = Decoder.default_config()
@@ -86,6 +141,8 @@ def _new_decoder():
         config.set_string("-lm", os.path.join(_MODEL_FOLDER, "en-us.lm.bin"))
         config.set_string("-dict", os.path.join(_MODEL_FOLDER, "cmudict-en-us.dict"))
         config.set_string("-logfn", os.devnull)
+        if dictation:
+            config.set_string("-featparams", _front_end(_MODEL_FOLDER))
         return Decoder(config)
 
 
@@ -102,10 +159,40 @@ def _word(word):
     return None if _FILLERS.match(word) else word
 
 
-def _recognise(decoder, cepstra_rows):
+class CepstralMean:
+    """The cepstral mean taken off the frames of one utterance. The `seed`
+    frames (those of the request that started it) have their own mean taken
+    off, as a batch normalisation does; every later frame has the mean of all
+    frames up to and with it taken off. It needs no frame after the one it
+    normalises beyond the seed, so an utterance fed in pieces gets the same
+    cepstra as one fed at once."""
+
+    def __init__(self, seed):
+        seed = np.asarray(seed, dtype=np.float64)
+        self._sum = seed.sum(axis=0)
+        self._count = float(seed.shape[0])
+        self._seed_mean = self._sum / max(self._count, 1.0)
+        self._seeded = seed.shape[0]
+        self._done = 0
+
+    def normalised(self, rows):
+        rows = np.asarray(rows, dtype=np.float64)
+        inside = max(0, min(rows.shape[0], self._seeded - self._done))
+        self._done += rows.shape[0]
+        values = np.empty_like(rows)
+        values[:inside] = rows[:inside] - self._seed_mean
+        after = rows[inside:]
+        if after.shape[0]:
+            sums = self._sum + np.cumsum(after, axis=0)
+            counts = self._count + np.arange(1, after.shape[0] + 1, dtype=np.float64)
+            self._sum, self._count = sums[-1], counts[-1]
+            values[inside:] = after - sums / counts[:, None]
+        return values.astype(np.float32)
+
+
+def _results(decoder):
     """The timed words of the best path and the distinct texts of the n-best
-    list with their log posteriors, for cepstra of one take."""
-    _run(decoder, cepstra_rows)
+    list with their log posteriors, once the decoder has ended an utterance."""
     if decoder.hyp() is None:
         return [], []
     timed = []
@@ -142,6 +229,9 @@ class DecoderPool:
         self._idle = queue.SimpleQueue()
         self._lock = threading.Lock()
 
+    def give_back(self, decoder):
+        self._idle.put(decoder)
+
     def preload(self):
         """Makes every decoder not made yet."""
         with self._lock:
@@ -150,25 +240,17 @@ class DecoderPool:
         made = []
         try:
             for _ in range(missing):
-                made.append(_new_decoder())
+                made.append(_new_decoder(True))
         finally:
             with self._lock:
                 self._made -= missing - len(made)
             for decoder in made:
                 self._idle.put(decoder)
 
-    @contextlib.contextmanager
-    def decoder(self):
-        """Lends a decoder for the length of the block."""
-        decoder = self._take()
-        try:
-            yield decoder
-        finally:
-            self._idle.put(decoder)
-
-    def _take(self):
+    def take(self, wait=True):
         """An idle decoder; else a new one while fewer than `size` exist; else
-        the next one to come free."""
+        the next one to come free, or None at once unless `wait`. Lent until
+        given back."""
         with self._lock:
             try:
                 return self._idle.get_nowait()
@@ -177,16 +259,186 @@ class DecoderPool:
                 if make:
                     self._made += 1
         if not make:
-            return self._idle.get()
+            return self._idle.get() if wait else None
         try:
-            return _new_decoder()
+            return _new_decoder(True)
         except Exception:
             with self._lock:
                 self._made -= 1
             raise
 
 
+class Utterance:
+    """An utterance under way on a decoder of `pool`, fed the cepstra of the
+    first frames of `target` (log-mel features), under the mean of the `seed`
+    features and a running one after them (`CepstralMean`). Whoever owns it feeds it:
+    the thread keeping it going while it is `busy`, else the request that took
+    it over."""
+
+    def __init__(self, pool, args, decoder, seed):
+        self.pool = pool
+        self.args = args
+        self.decoder = decoder
+        self.target = None
+        self.fed = 0
+        self.busy = self.claimed = self.dropped = False
+        self.touched = time.monotonic()
+        self.mean = CepstralMean(cepstra(seed, args))
+        self.seeded = seed.shape[0]
+        decoder.start_utt()
+
+    def continues(self, features):
+        """Whether `features` begin with exactly the frames this utterance is
+        fed (or is being fed)."""
+        target = self.target
+        return (target is not None and target.shape[0] <= features.shape[0]
+                and target.shape[1:] == features.shape[1:] and np.array_equal(features[: target.shape[0]], target))
+
+    def feed(self, features, frames):
+        """Feeds the frames of `features` from the last one fed up to `frames`."""
+        if frames > self.fed:
+            rows = self.mean.normalised(cepstra(features[self.fed:frames], self.args))
+            self.decoder.process_cep(np.ascontiguousarray(rows).tobytes(), False, False)
+            self.fed = frames
+
+    def finish(self, features):
+        """Feeds the rest of `features`, ends the utterance and gives the
+        decoder back; returns the words and alternatives as `_results` does."""
+        try:
+            self.feed(features, features.shape[0])
+            self.decoder.end_utt()
+            return _results(self.decoder)
+        finally:
+            self.release(ended=True)
+
+    def release(self, ended=False):
+        if self.decoder is not None:
+            decoder, self.decoder = self.decoder, None
+            try:
+                if not ended:
+                    decoder.end_utt()
+            finally:
+                self.pool.give_back(decoder)
+
+
+class LiveTakes:
+    """Decodes takes on `pool`, keeping utterances going with the latest take
+    so that a request for a longer take of the same audio only decodes what
+    is new (see the module's notes). Non-blocking towards requests: keeping an
+    utterance going only uses decoders that are idle, and a request for other
+    audio drops the utterances of the previous take."""
+
+    def __init__(self, pool, keep=LIVE_UTTERANCES, seconds=LIVE_SECONDS):
+        self._pool = pool
+        self._keep = keep
+        self._seconds = seconds
+        self._live = []
+        self._changed = threading.Condition()
+
+    def recognise(self, features, args):
+        """The timed words and alternatives of log-mel `features` (frames,
+        channels) as `_results` gives them."""
+        features = np.ascontiguousarray(features, dtype=np.float32)
+        utterance = self._claim(features)
+        continued = utterance is not None
+        if utterance is None:
+            utterance = Utterance(self._pool, args, self._pool.take(), features)
+        self._follow(features, args, self._keep if continued else min(1, self._keep))
+        return utterance.finish(features)
+
+    def _claim(self, features):
+        """Takes over the kept utterance that continues `features` furthest,
+        once the thread feeding it has stopped; drops the ones that do not
+        continue it and the stale ones. None when there is none."""
+        dropped = []
+        try:
+            with self._changed:
+                now = time.monotonic()
+                for utterance in list(self._live):
+                    if not utterance.continues(features) or now - utterance.touched > self._seconds:
+                        self._live.remove(utterance)
+                        utterance.dropped = True
+                        if not utterance.busy:
+                            dropped.append(utterance)
+                if not self._live:
+                    return None
+                # The one fed furthest, and of those the one whose mean saw
+                # the most of the take.
+                chosen = max(self._live, key=lambda utterance: (utterance.target.shape[0], utterance.fed,
+                                                                utterance.seeded))
+                self._live.remove(chosen)
+                chosen.claimed = True
+                while chosen.busy:
+                    self._changed.wait()
+                return chosen
+        finally:
+            _in_background(dropped)
+
+    def _follow(self, features, args, keep):
+        """Has `keep` utterances go on to the end of `features`: the kept
+        ones that continue it, then new ones on idle decoders. Those of other
+        audio, which a request decoded meanwhile may have left, are not
+        touched."""
+        with self._changed:
+            following = [utterance for utterance in self._live if utterance.continues(features)]
+            for utterance in following:
+                self._aim(utterance, features)
+            wanted = keep - len(following)
+        made = []
+        for _ in range(wanted):
+            decoder = self._pool.take(wait=False)
+            if decoder is None:
+                break
+            made.append(Utterance(self._pool, args, decoder, features))
+        with self._changed:
+            following = sum(1 for utterance in self._live if utterance.continues(features))
+            while made and following < keep:
+                utterance = made.pop()
+                self._live.append(utterance)
+                self._aim(utterance, features)
+                following += 1
+        _in_background(made)
+
+    def _aim(self, utterance, features):
+        """Sets the frames the utterance is to be fed; starts its feeding
+        thread unless one runs. Called with the lock held."""
+        utterance.target = features
+        utterance.touched = time.monotonic()
+        if not utterance.busy:
+            utterance.busy = True
+            threading.Thread(target=self._keep_feeding, args=(utterance,), daemon=True).start()
+
+    def _keep_feeding(self, utterance):
+        """Feeds the utterance up to its target a piece at a time, until it
+        gets there, is taken over or is dropped."""
+        try:
+            while True:
+                with self._changed:
+                    target = utterance.target
+                    if utterance.claimed or utterance.dropped or utterance.fed >= target.shape[0]:
+                        break
+                utterance.feed(target, min(target.shape[0], utterance.fed + FEED_FRAMES))
+        except Exception:
+            utterance.dropped = True
+        with self._changed:
+            utterance.busy = False
+            release = utterance.dropped and not utterance.claimed
+            if release and utterance in self._live:
+                self._live.remove(utterance)
+            self._changed.notify_all()
+        if release:
+            utterance.release()
+
+
+def _in_background(utterances):
+    """Ends dropped utterances and gives their decoders back off the request's
+    way: ending one runs the search's last pass over all its frames."""
+    if utterances:
+        threading.Thread(target=lambda: [utterance.release() for utterance in utterances], daemon=True).start()
+
+
 _POOL = DecoderPool(DECODERS)
+_LIVE = LiveTakes(_POOL)
 
 
 def load_decoders():
@@ -291,10 +543,23 @@ def use_model_folder(path):
 
 class Alternatives:
     """The encoder's output for one take: texts the acoustics allow (pieces in
-    lower case, words opened by WORD_START) with their log posteriors."""
+    lower case, words opened by WORD_START) with their log posteriors.
+
+    The walk asks for the alternatives that begin with a text, many times
+    over; they are found by bisection in the texts in sorted order (they are
+    distinct), and the joint network's scores for a text are kept."""
 
     def __init__(self, scored):
         self.scored = list(scored)
+        self._sorted = sorted(self.scored)
+        self._sorted_texts = [text for text, _ in self._sorted]
+        self.joint_scores = {}
+
+    def beginning_with(self, prefix):
+        """The (text, score) pairs whose text begins with `prefix`."""
+        low = bisect.bisect_left(self._sorted_texts, prefix)
+        high = bisect.bisect_left(self._sorted_texts, prefix + "\U0010ffff", low)
+        return self._sorted[low:high]
 
 
 class PredictionNetwork:
@@ -324,19 +589,24 @@ class JointNetwork:
 
     def __call__(self, alternatives, text):
         spoken = text.lower()
+        # The look-ahead of a boost asks for the same texts again and again.
+        known = alternatives.joint_scores.get(spoken)
+        if known is None:
+            known = alternatives.joint_scores[spoken] = self._scores(alternatives, spoken)
+        return mx.array(known.copy())
+
+    def _scores(self, alternatives, spoken):
         scores = np.full(self.blank + 1 + len(DURATIONS), UNREACHABLE, dtype=np.float32)
         scores[self.blank + 1:] = 0.0
         follow, consistent = {}, []
-        for candidate, score in alternatives.scored:
-            if not candidate.startswith(spoken):
-                continue
+        for candidate, score in alternatives.beginning_with(spoken):
             consistent.append(score)
             rest = candidate[len(spoken):]
             key = rest[:2] if rest.startswith(WORD_START) else rest[:1]
             follow.setdefault(key, []).append(score)
         if not consistent:
             scores[self.blank] = 0.0
-            return mx.array(scores)
+            return scores
         total = np.logaddexp.reduce(consistent)
         for key, values in follow.items():
             value = np.logaddexp.reduce(values) - total
@@ -351,7 +621,7 @@ class JointNetwork:
                 scores[self.ids[key]] = value
         if scores[: self.blank + 1].max() <= UNREACHABLE:
             scores[self.blank] = 0.0
-        return mx.array(scores)
+        return scores
 
 
 class ParakeetTDT:
@@ -386,11 +656,11 @@ class ParakeetTDT:
     def encode(self, features):
         """The take's alternatives and best-path word times from log-mel
         `features` (frames, mel channels), or (1, frames, mel channels)."""
-        rows = cepstra(features, self.preprocessor_config)
-        if rows.shape[0] == 0:
+        values = np.asarray(features, dtype=np.float32)
+        values = values.reshape(-1, values.shape[-1]) if values.ndim else values.reshape(0, 1)
+        if values.shape[0] == 0:
             return Alternatives([]), []
-        with _POOL.decoder() as decoder:
-            timed, scored = _recognise(decoder, rows)
+        timed, scored = _LIVE.recognise(values, self.preprocessor_config)
         return Alternatives(scored), timed
 
     def decode(self, features, *args, **kwargs):
