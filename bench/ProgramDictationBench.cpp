@@ -119,9 +119,9 @@ public:
     // once its launch has run, and ignores a press while the last run settles).
     bool startTake() {
         const qsizetype before = trace().count(QStringLiteral("start  device="));
-        for (int attempt = 0; attempt < 20; ++attempt) {
+        for (int attempt = 0; attempt < 7; ++attempt) {
             pressDictationHotkey();
-            if (TargetWindow::spinUntil([&] { return trace().count(QStringLiteral("start  device=")) > before; }, 1000))
+            if (TargetWindow::spinUntil([&] { return trace().count(QStringLiteral("start  device=")) > before; }, 3000))
                 return true;
         }
         return false;

@@ -7,9 +7,11 @@
 #include <QtTest/QTest>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <thread>
 #include <unistd.h>
 
@@ -17,16 +19,22 @@
 // (QV_TEST_MIC_FIFO) on its own thread.
 class MicrophoneFeed {
 public:
+    // Gives up when the source has read nothing for five seconds, so a
+    // harness whose microphone stopped being read fails instead of hanging.
     static void write(const QByteArray& pcm) {
         const QByteArray fifo = qgetenv("QV_TEST_MIC_FIFO");
-        const int fd = ::open(fifo.constData(), O_WRONLY);
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
         if (fd < 0)
             return;
         for (qsizetype done = 0; done < pcm.size();) {
             const ssize_t n = ::write(fd, pcm.constData() + done, size_t(pcm.size() - done));
-            if (n <= 0)
+            if (n > 0) {
+                done += n;
+                continue;
+            }
+            pollfd writable{fd, POLLOUT, 0};
+            if ((n < 0 && errno != EAGAIN) || ::poll(&writable, 1, 5000) <= 0)
                 break;
-            done += n;
         }
         ::close(fd);
     }
