@@ -1,5 +1,6 @@
 #include "insertion/AXText.h"
 
+#include "insertion/PasteService.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
 
@@ -17,7 +18,12 @@ bool isEditableRole(std::optional<AccessibleRole> role) {
     return role == AccessibleRole::TextField || role == AccessibleRole::TextArea || role == AccessibleRole::ComboBox;
 }
 
-Accessibility* accessibility() { return Platform::current().accessibility; }
+// None while the target of a paste is fetching the text from us: a toolkit
+// that waits for clipboard data answers nothing else meanwhile, and a query
+// from this thread would hold up our answer to it until its wait gave up.
+Accessibility* accessibility() {
+    return PasteService::fetchAwaited() ? nullptr : Platform::current().accessibility;
+}
 
 bool isBoundary(const QString& text, qint64 offset) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);

@@ -60,12 +60,35 @@ bool write(Pasteboard& pasteboard, const QString& text) {
     return transient;
 }
 
+// The pasted text its target has not fetched yet (a change count of -1 when
+// there is none), and when the keystroke went.
+struct AwaitedFetch {
+    qint64 count = -1;
+    std::chrono::steady_clock::time_point posted;
+};
+
+AwaitedFetch& awaitedFetch() {
+    static AwaitedFetch awaited;
+    return awaited;
+}
+
 KeySynth::PasteChord chordForFrontmost() {
     Workspace* workspace = Platform::current().workspace;
     const std::optional<Workspace::Application> front =
         workspace ? workspace->frontmostApplication() : std::nullopt;
     return front && isTerminal(front->identifier) ? KeySynth::PasteChord::ControlShiftV
                                                   : KeySynth::PasteChord::ControlV;
+}
+
+// Posts the paste keystroke for the text just written.
+void postPaste(Pasteboard* pasteboard, KeySynth& keys) {
+    const qint64 count = pasteboard->changeCount();
+    awaitedFetch() = {count, std::chrono::steady_clock::now()};
+    pasteboard->whenFetched([count] {
+        if (awaitedFetch().count == count)
+            awaitedFetch() = {};
+    });
+    keys.paste(chordForFrontmost());
 }
 
 // Puts `items` back once the target has fetched the pasted text, or at the
@@ -94,7 +117,7 @@ void pasteAndRestore(Pasteboard* pasteboard, KeySynth& keys, const QString& text
                      QPointer<ClipboardTurns::Turn> turn) {
     pasteboard->writeText(text, true);
     const qint64 count = pasteboard->changeCount();
-    keys.paste(chordForFrontmost());
+    postPaste(pasteboard, keys);
     pending() = {count, earlier, std::move(turn)};
     schedule(kRestoreDelay, [pasteboard, count, earlier] { restoreWhenTaken(pasteboard, count, earlier); });
 }
@@ -142,12 +165,19 @@ void paste(const QString& text) {
         }
         if (!transient) {
             pasteboard->writeText(text, false);
-            keys->paste(chordForFrontmost());
+            postPaste(pasteboard, *keys);
             turn.end();
             return;
         }
         pasteAndRestore(pasteboard, *keys, text, pasteboard->snapshot(), &turn);
     });
+}
+
+bool fetchAwaited() {
+    Pasteboard* pasteboard = Platform::current().pasteboard;
+    const AwaitedFetch& awaited = awaitedFetch();
+    return awaited.count >= 0 && std::chrono::steady_clock::now() - awaited.posted < kRestoreCap && pasteboard &&
+           pasteboard->changeCount() == awaited.count;
 }
 
 void copy(const QString& text) {

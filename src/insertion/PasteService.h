@@ -34,6 +34,9 @@ void schedule(std::chrono::milliseconds delay, std::function<void()> task);
 // accessibility query, so read it back only once the text was fetched
 // (`Pasteboard::whenFetched`) or from the event loop later on.
 void paste(const QString& text);
+// Whether the target of the last paste has yet to fetch its text, for at most
+// `kRestoreCap`: meanwhile nothing should ask it about its text or windows.
+bool fetchAwaited();
 // Writes `text` exactly as `paste` does, without keystroke or restore; a
 // paste still waiting to put the user's clipboard back no longer does.
 void copy(const QString& text);

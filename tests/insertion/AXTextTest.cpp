@@ -1,5 +1,8 @@
 #include "insertion/AXText.h"
 
+#include "insertion/PasteService.h"
+#include "support/Defaults.h"
+
 #include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +141,32 @@ TEST_F(AXTextTest, WindowRectIsTheFrontmostApplicationsFocusedWindowWithAnArea) 
 
     fakes.workspace.frontmost.reset();
     EXPECT_EQ(AXText::focusedWindowRect(), std::nullopt);
+}
+
+// A toolkit fetching the pasted text from us answers nothing else until it has
+// it, and a query from our thread would hold up the answer it waits for.
+TEST_F(AXTextTest, TheTargetOfAPasteIsNotAskedAnythingUntilItFetchedTheText) {
+    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Editor"), QStringLiteral("editor"), {}, 4242};
+    fakes.accessibility.windowFrames[4242] = QRect(10, 20, 640, 480);
+    focusText(QStringLiteral("Dear Sam,"), 9);
+    Defaults::shared().set(QStringLiteral("keepDictationOnClipboard"), true);
+
+    PasteService::paste(QStringLiteral(" thanks"));
+    EXPECT_EQ(fakes.keySynth.posted, QStringList{QStringLiteral("paste")});
+    EXPECT_EQ(AXText::focusedElement(), nullptr);
+    EXPECT_EQ(AXText::textBeforeCaret(4), std::nullopt);
+    EXPECT_EQ(AXText::focusedWindowRect(), std::nullopt);
+
+    fakes.pasteboard.targetFetches();
+    EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("Sam,"));
+    EXPECT_EQ(AXText::focusedWindowRect(), QRect(10, 20, 640, 480));
+
+    // Another application taking the clipboard ends the wait as well.
+    PasteService::paste(QStringLiteral(" again"));
+    EXPECT_EQ(AXText::focusedElement(), nullptr);
+    fakes.pasteboard.otherAppCopies(QStringLiteral("elsewhere"));
+    EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("Sam,"));
+    Defaults::shared().remove(QStringLiteral("keepDictationOnClipboard"));
 }
 
 } // namespace
