@@ -58,9 +58,16 @@ constexpr std::chrono::seconds kServerGone{2};
 // A dictation within this many seconds of the last one, into the same
 // application, goes on from where that one ended.
 constexpr double kBurstGapSeconds = 4.0;
+// Units read before the caret for fitting the text to what precedes it.
+constexpr qint64 kCaretContextLength = 64;
+// How old a reading of the caret's surroundings may be at the insertion;
+// older ones are read again, as the user may have moved on meanwhile.
+constexpr auto kCaretFresh = 150ms;
 // A peak below this level means the microphone heard nothing.
 constexpr float kHeardLevel = 0.02f;
 // How long after the paste the field is read again.
+// The bubble turns from listening to thinking when the engine takes longer.
+constexpr auto kThinkingShownAfter = 40ms;
 constexpr auto kSettle = 60ms;
 constexpr auto kSettleBeforeOfferingClean = 250ms;
 constexpr auto kSettleAfterReclean = 130ms;
@@ -131,6 +138,11 @@ struct DictationController::StopRun {
     // What the desktop answered when this run asked for reading around the
     // caret, until the user has been told.
     std::optional<bool> readingAnswer;
+    // Whether the engine has answered (the last time it was asked).
+    bool answered = false;
+    // The caret's surroundings in the target, read while the engine worked, and when.
+    std::optional<AXText::CaretContext> caret;
+    Clock::time_point caretRead;
     // Whether the target has taken the pasted text (or stopped being waited for).
     bool pasteTaken = false;
     // Whether this run told the user about reading around the caret; that
@@ -295,8 +307,6 @@ QFuture<void> DictationController::stopAndInsert() {
     endPreview();
     m_recorder.stop();
     m_state.setIsRecording(false);
-    m_services.audio.restore();
-    showBubble(BubbleMode::Thinking);
 
     // The take is read once, here: a newer take empties the recorder.
     const QList<float> samples = m_recorder.samples();
@@ -304,6 +314,7 @@ QFuture<void> DictationController::stopAndInsert() {
     run->peak = m_recorder.peakLevel();
     run->wav = WavData::encode(samples);
     if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
+        m_services.audio.restore();
         CleanupEngine::discardWarm();
         hideBubble();
         finish(run);
@@ -318,15 +329,22 @@ QFuture<void> DictationController::stopAndInsert() {
         run->serverTaken = true;
         traceStop(run);
         transcribe(run);
-        return done;
+    } else {
+        const Clock::time_point stopTime = Clock::now();
+        m_services.speechServer.ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
+            const double wake = secondsSince(stopTime);
+            if (wake > kTracedEngineWakeSeconds)
+                trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
+            traceStop(run);
+            transcribe(run);
+        });
     }
-    const Clock::time_point stopTime = Clock::now();
-    m_services.speechServer.ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
-        const double wake = secondsSince(stopTime);
-        if (wake > kTracedEngineWakeSeconds)
-            trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
-        traceStop(run);
-        transcribe(run);
+    // While the engine works. An engine that answers at once leaves the
+    // bubble listening until the result, sparing a look that would only flicker.
+    m_services.audio.restore();
+    m_delay(kThinkingShownAfter).then(this, [this, run] {
+        if (!run->answered && run->take == m_generation)
+            showBubble(BubbleMode::Thinking);
     });
     return done;
 }
@@ -347,6 +365,7 @@ void DictationController::transcribe(const RunPtr& run) {
 
     run->transcriptionStart = Clock::now();
     Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {
+        run->answered = true;
         QString raw;
         // What the user is told when the engine, not the user, is why there is no text.
         std::optional<QString> engineFailure;
@@ -355,6 +374,8 @@ void DictationController::transcribe(const RunPtr& run) {
         } catch (const Transcriber::RequestFailed& error) {
             if (std::exchange(run->serverTaken, false) && Clock::now() - run->transcriptionStart < kServerGone) {
                 trace(QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
+                if (run->take == m_generation)
+                    showBubble(BubbleMode::Thinking);
                 m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
                 return;
             }
@@ -381,6 +402,9 @@ void DictationController::transcribe(const RunPtr& run) {
         }
         processTranscript(run, raw);
     });
+    // Read while the engine works; the insertion uses it when the text comes soon.
+    run->caret = AXText::caretContext(kCaretContextLength);
+    run->caretRead = Clock::now();
 }
 
 void DictationController::keepFailedTake(const RunPtr& run, const QString& failure) {
@@ -549,7 +573,9 @@ void DictationController::tellAboutReading(const RunPtr& run) {
 
 void DictationController::insert(const RunPtr& run) {
     const Clock::time_point readStart = Clock::now();
-    const AXText::CaretContext caret = AXText::caretContext(64);
+    const AXText::CaretContext caret = run->caret && readStart - run->caretRead < kCaretFresh
+                                           ? *run->caret
+                                           : AXText::caretContext(kCaretContextLength);
     const std::optional<QString>& before = caret.before;
     const std::optional<AXText::Range>& selection = caret.selection;
     trace(QStringLiteral("timing ax=%1s app=%2 chars=%3")

@@ -14,6 +14,10 @@ namespace EngineHttp {
 
 namespace {
 
+// Longer than any connection to a listening local engine takes; a server
+// too stuck to complete one is given up on as having gone.
+constexpr int kConnectWait = 200;
+
 HttpAnswer failedTransport(const QString& why) {
     HttpAnswer answer;
     answer.transportFailed = true;
@@ -91,6 +95,10 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
     });
     active();
     socket->connectToHost(url.host(), quint16(url.port(80)));
+    // A connection to the engine on this computer is made at once: waiting
+    // for it here sends the request now instead of after whatever the caller
+    // does before the event loop turns again.
+    socket->waitForConnected(kConnectWait);
     return promise->future();
 }
 

@@ -494,6 +494,21 @@ TEST_F(DictationControllerTest, ADictationAfterTheCaretMovedStartsANewSentence) 
     EXPECT_EQ(field->value, QStringLiteral("First part. Second part."));
 }
 
+TEST_F(DictationControllerTest, WhileASlowEngineWorksTheUserMayTypeAndTheTextFitsWhatIsThereAtTheEnd) {
+    speech.answer({QStringLiteral("second part.")}, {400});
+    controller.toggle();
+    speak(1.0);
+    // The engine answered its wake, so the stop sends the take at once.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return speechServer.lastReady().has_value(); }, 5000));
+    QFuture<void> stopped = controller.toggle();
+    // Typed after the stop, while the engine still works.
+    field->value = QStringLiteral("Dear Sam");
+    field->selection = AccessibleElement::TextRange{8, 0};
+    ASSERT_TRUE(awaitFuture(stopped, 20000));
+    EXPECT_EQ(field->value, QStringLiteral("Dear Sam second part."));
+    EXPECT_TRUE(bubble.calls.contains(RecordingBubble::shown(BubbleMode::Thinking)));
+}
+
 TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsPostedOnlyWhenHeld) {
     speech.answer({QStringLiteral("send this")});
     controller.toggle();
