@@ -57,6 +57,11 @@ def main():
     def send(words):
         script["_qv_set_bias"](script["_QVBiasRequest"](words=words, boost=9.0))
 
+    # Every run decodes the whole take, as the first request of a dictation
+    # does: a later request for the same take would otherwise go on from an
+    # utterance kept going with it and time the walk alone.
+    from mlx_audio.stt.models.parakeet import parakeet
+    parakeet._LIVE = parakeet.LiveTakes(parakeet._POOL, keep=0)
     model.generate(take)  # decoders made, caches warm
     plain, boosted = [], []
     for _ in range(runs):
