@@ -168,6 +168,20 @@ class LiveTakesTest(unittest.TestCase):
         whole = features_of(samples)
         self.assertIn(result, [continued(self.pool, features_of(samples[:cut]), whole) for cut in (16000, 32000)])
 
+    def test_kept_utterances_wait_while_a_request_is_being_answered(self):
+        here = threading.get_ident()
+
+        def fed_elsewhere():
+            return sum(frames for thread, frames in self.pool.fed.items() if thread != here)
+
+        before = fed_elsewhere()
+        with self.live.serving():
+            self.live.recognise(features_of(self.takes[0][:32000]), ARGS)
+            time.sleep(0.3)
+            self.assertEqual(fed_elsewhere(), before)
+        settle(self.pool, self.live, 1)
+        self.assertGreater(fed_elsewhere(), before)
+
     def test_other_audio_is_decoded_whole_and_drops_the_utterances_of_the_previous_take(self):
         first, second = self.takes[0], self.takes[1]
         self.live.recognise(features_of(first[:32000]), ARGS)

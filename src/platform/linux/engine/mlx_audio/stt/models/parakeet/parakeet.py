@@ -35,6 +35,7 @@ and a running mean after them, so feeding in pieces needs no frame twice."""
 
 import atexit
 import bisect
+import contextlib
 import os
 import queue
 import re
@@ -333,7 +334,21 @@ class LiveTakes:
         self._keep = keep
         self._seconds = seconds
         self._live = []
+        self._serving = 0
         self._changed = threading.Condition()
+
+    @contextlib.contextmanager
+    def serving(self):
+        """Marks a request being answered: utterances kept going wait
+        meanwhile, as feeding them would take the interpreter from it."""
+        with self._changed:
+            self._serving += 1
+        try:
+            yield
+        finally:
+            with self._changed:
+                self._serving -= 1
+                self._changed.notify_all()
 
     def recognise(self, features, args):
         """The timed words and alternatives of log-mel `features` (frames,
@@ -368,6 +383,7 @@ class LiveTakes:
                                                                 utterance.seeded))
                 self._live.remove(chosen)
                 chosen.claimed = True
+                self._changed.notify_all()
                 while chosen.busy:
                     self._changed.wait()
                 return chosen
@@ -414,6 +430,8 @@ class LiveTakes:
         try:
             while True:
                 with self._changed:
+                    while self._serving and not (utterance.claimed or utterance.dropped):
+                        self._changed.wait()
                     target = utterance.target
                     if utterance.claimed or utterance.dropped or utterance.fed >= target.shape[0]:
                         break
@@ -665,16 +683,17 @@ class ParakeetTDT:
 
     def decode(self, features, *args, **kwargs):
         """Recognises log-mel `features`; returns one AlignedResult per take."""
-        alternatives, timed = self.encode(features)
-        limit = max((len(text) for text, _ in alternatives.scored), default=0) + 1
-        token, hidden, cell, pieces = self.blank_id, "", None, []
-        for _ in range(limit):
-            chosen, _duration, next_hidden, next_cell = self.step(alternatives, token, hidden, cell)
-            chosen = int(np.asarray(chosen))
-            if chosen == self.blank_id:
-                break
-            pieces.append(self.vocabulary[chosen])
-            token, hidden, cell = chosen, next_hidden, next_cell
+        with _LIVE.serving():
+            alternatives, timed = self.encode(features)
+            limit = max((len(text) for text, _ in alternatives.scored), default=0) + 1
+            token, hidden, cell, pieces = self.blank_id, "", None, []
+            for _ in range(limit):
+                chosen, _duration, next_hidden, next_cell = self.step(alternatives, token, hidden, cell)
+                chosen = int(np.asarray(chosen))
+                if chosen == self.blank_id:
+                    break
+                pieces.append(self.vocabulary[chosen])
+                token, hidden, cell = chosen, next_hidden, next_cell
         return [AlignedResult(_sentences("".join(pieces), timed))]
 
     def generate(self, audio_path, **_options):
