@@ -133,6 +133,15 @@ class LiveTakesTest(unittest.TestCase):
     def tearDown(self):
         drop_all(self.pool, self.live)
 
+    def assert_decoded_whole(self, features, whole=None):
+        """Recognises `features`, checking that every frame was fed here (no
+        kept utterance went on with them) and the answer is `whole`."""
+        before = self.pool.fed_here()
+        result = self.live.recognise(features, ARGS)
+        self.assertEqual(self.pool.fed_here() - before, features.shape[0])
+        if whole is not None:
+            self.assertEqual(result, whole)
+
     def test_growing_takes_feed_only_new_frames_and_answer_as_one_utterance_under_the_last_requests_mean(self):
         kept = 0
         for samples in self.takes:
@@ -186,37 +195,26 @@ class LiveTakesTest(unittest.TestCase):
         first, second = self.takes[0], self.takes[1]
         self.live.recognise(features_of(first[:32000]), ARGS)
         settle(self.pool, self.live, 1)
-        before = self.pool.fed_here()
         features = features_of(second)
-        self.assertEqual(self.live.recognise(features, ARGS), self.whole[1])
-        self.assertEqual(self.pool.fed_here() - before, features.shape[0])
+        self.assert_decoded_whole(features, self.whole[1])
         settle(self.pool, self.live, 1)
         self.assertTrue(all(utterance.continues(features) for utterance in self.live._live))
         # The first take, now longer, is not continued from anything.
-        before = self.pool.fed_here()
-        features = features_of(first)
-        self.assertEqual(self.live.recognise(features, ARGS), self.whole[0])
-        self.assertEqual(self.pool.fed_here() - before, features.shape[0])
+        self.assert_decoded_whole(features_of(first), self.whole[0])
 
     def test_a_stale_utterance_is_not_continued(self):
         samples = self.takes[2]
         self.live = parakeet.LiveTakes(self.pool, seconds=0.0)
         self.live.recognise(features_of(samples[:16000]), ARGS)
         settle(self.pool, self.live, 1)
-        before = self.pool.fed_here()
-        features = features_of(samples)
-        self.assertEqual(self.live.recognise(features, ARGS), self.whole[2])
-        self.assertEqual(self.pool.fed_here() - before, features.shape[0])
+        self.assert_decoded_whole(features_of(samples), self.whole[2])
 
     def test_features_changed_by_a_voice_adapter_are_not_continued(self):
         samples = self.takes[2]
         self.live.recognise(features_of(samples[:16000]), ARGS)
         settle(self.pool, self.live, 1)
         # The adapter's scales change every frame of the take.
-        scaled = features_of(samples) * np.float32(1.1)
-        before = self.pool.fed_here()
-        self.live.recognise(scaled, ARGS)
-        self.assertEqual(self.pool.fed_here() - before, scaled.shape[0])
+        self.assert_decoded_whole(features_of(samples) * np.float32(1.1))
 
 
 class CepstralMeanTest(unittest.TestCase):

@@ -105,7 +105,10 @@ VOCABULARY = _vocabulary()
 _MAKING = threading.Lock()
 
 
+# Feature parameters written for dictation's decoders, by model folder, and
+# the temporary folder that holds them.
 _FRONT_ENDS = {}
+_COPIES = []
 
 
 def _front_end(folder):
@@ -120,14 +123,13 @@ def _front_end(folder):
                 lines = source.read().splitlines()
         kept = [line for line in lines if not line.split() or line.split()[0] not in ("-cmn", "-cmninit")]
         kept.append("-cmn none")
-        if not _FRONT_ENDS:
-            folder_of_copies = tempfile.mkdtemp(prefix="qv-recogniser-")
-            atexit.register(shutil.rmtree, folder_of_copies, True)
-            _FRONT_ENDS[None] = folder_of_copies
-        path = os.path.join(_FRONT_ENDS[None], "feat%d.params" % len(_FRONT_ENDS))
-        with open(path, "w", encoding="utf-8") as copy:
+        if not _COPIES:
+            _COPIES.append(tempfile.mkdtemp(prefix="qv-recogniser-"))
+            atexit.register(shutil.rmtree, _COPIES[0], True)
+        copy_path = os.path.join(_COPIES[0], "feat%d.params" % len(_FRONT_ENDS))
+        with open(copy_path, "w", encoding="utf-8") as copy:
             copy.write("\n".join(kept) + "\n")
-        _FRONT_ENDS[folder] = path
+        _FRONT_ENDS[folder] = copy_path
     return _FRONT_ENDS[folder]
 
 
