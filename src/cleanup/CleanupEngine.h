@@ -36,6 +36,9 @@ public:
                                  std::optional<NumberStyle> numbers, bool allowInferredLists);
     // Fewer than four pieces between white space.
     static bool tooShortToPolish(const QString& text);
+    // Has the rules' patterns compiled, off this thread, the first time it is
+    // called: a dictation's first clean-up then costs what every later one does.
+    static void warmRules();
 
     // ---- The helper program, which runs the system's on-device model. Call these
     // on the GUI thread; the wait for the helper never blocks it.

@@ -5,12 +5,17 @@
 
 #include <functional>
 
+// Whether this is the GUI thread (or there is no application to have one).
+inline bool onGuiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
 // Runs `work` on the GUI thread: at once when already there, else queued. The
 // model clients keep their processes and network replies on that thread.
 inline void runOnGuiThread(std::function<void()> work) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
+    if (onGuiThread())
         work();
     else
-        QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
 }

@@ -143,11 +143,14 @@ struct DictationController::StopRun {
     // The caret's surroundings in the target, read while the engine worked, and when.
     std::optional<AXText::CaretContext> caret;
     Clock::time_point caretRead;
+    // That read, begun at the stop so that the target answers while the take is sent.
+    std::unique_ptr<AXText::CaretContextRead> caretAhead;
     // Whether the target has taken the pasted text (or stopped being waited for).
     bool pasteTaken = false;
     // Whether this run told the user about reading around the caret; that
     // message stays up instead of the card decision's hide.
     bool toldAboutReading = false;
+    QStringList traceLines;
 };
 
 DictationController::Services DictationController::Services::shared() {
@@ -245,6 +248,7 @@ std::optional<QString> DictationController::aimAtFrontmostApplication() {
 void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) {
     if (m_services.modes.resolve(bundleID).cleanLevel == CleanLevel::Off)
         return;
+    CleanupEngine::warmRules();
     CleanupEngine::prewarm();
     LlmServer& server = m_services.cleanupServer;
     server.isUp().then(this, [&server](bool isUp) {
@@ -303,6 +307,9 @@ QFuture<void> DictationController::stopAndInsert() {
     run->done.start();
     QFuture<void> done = run->done.future();
 
+    run->caretRead = Clock::now();
+    run->caretAhead = std::make_unique<AXText::CaretContextRead>(kCaretContextLength);
+
     // The final request must not wait behind a preview still on its way.
     endPreview();
     m_recorder.stop();
@@ -330,11 +337,12 @@ QFuture<void> DictationController::stopAndInsert() {
         traceStop(run);
         transcribe(run);
     } else {
+        run->caretAhead.reset();
         const Clock::time_point stopTime = Clock::now();
         m_services.speechServer.ensureReady().then(this, [this, run, stopTime](QFuture<bool>) {
             const double wake = secondsSince(stopTime);
             if (wake > kTracedEngineWakeSeconds)
-                trace(QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
+                traceRun(run, QStringLiteral("timing engineWake=%1s").arg(wake, 0, 'f', 2));
             traceStop(run);
             transcribe(run);
         });
@@ -350,9 +358,9 @@ QFuture<void> DictationController::stopAndInsert() {
 }
 
 void DictationController::traceStop(const RunPtr& run) {
-    trace(QStringLiteral("stop   captured=%1s peak=%2")
-              .arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1)
-              .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
+    traceRun(run, QStringLiteral("stop   captured=%1s peak=%2")
+                      .arg(double(run->sampleCount) / kSampleRate, 0, 'f', 1)
+                      .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
 }
 
 void DictationController::transcribe(const RunPtr& run) {
@@ -373,16 +381,16 @@ void DictationController::transcribe(const RunPtr& run) {
             raw = answer.result();
         } catch (const Transcriber::RequestFailed& error) {
             if (std::exchange(run->serverTaken, false) && Clock::now() - run->transcriptionStart < kServerGone) {
-                trace(QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
+                traceRun(run, QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
                 if (run->take == m_generation)
                     showBubble(BubbleMode::Thinking);
                 m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
                 return;
             }
-            trace(QStringLiteral("transcription failed: ") + error.message);
+            traceRun(run, QStringLiteral("transcription failed: ") + error.message);
             engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
         } catch (const QuorvaneError& error) {
-            trace(QStringLiteral("transcription failed: ") + error.message);
+            traceRun(run, QStringLiteral("transcription failed: ") + error.message);
             engineFailure = kEngineFailed;
         }
         if (engineFailure) {
@@ -403,15 +411,19 @@ void DictationController::transcribe(const RunPtr& run) {
         processTranscript(run, raw);
     });
     // Read while the engine works; the insertion uses it when the text comes soon.
-    run->caret = AXText::caretContext(kCaretContextLength);
-    run->caretRead = Clock::now();
+    if (const std::unique_ptr<AXText::CaretContextRead> ahead = std::move(run->caretAhead)) {
+        run->caret = ahead->take();
+    } else {
+        run->caret = AXText::caretContext(kCaretContextLength);
+        run->caretRead = Clock::now();
+    }
 }
 
 void DictationController::keepFailedTake(const RunPtr& run, const QString& failure) {
     KeptTake& kept = m_services.history.keptTake();
     const bool keptNow = kept.keep(run->wav);
     if (!keptNow)
-        trace(QStringLiteral("could not keep the failed take at ") + kept.path());
+        traceRun(run, QStringLiteral("could not keep the failed take at ") + kept.path());
     if (run->take == m_generation)
         flash(keptNow ? failure + kTakeKept : failure);
 }
@@ -475,10 +487,11 @@ void DictationController::finishCleanup(const RunPtr& run, QString text) {
         if (strip > 0)
             text.chop(strip);
     }
-    trace(QStringLiteral("timing transcribe=%1s clean=%2s words=%3")
-              .arg(std::chrono::duration<double>(run->cleanupStart - run->transcriptionStart).count(), 0, 'f', 2)
-              .arg(secondsSince(run->cleanupStart), 0, 'f', 2)
-              .arg(StatsStore::wordCount(run->raw)));
+    traceRun(run,
+             QStringLiteral("timing transcribe=%1s clean=%2s words=%3")
+                 .arg(std::chrono::duration<double>(run->cleanupStart - run->transcriptionStart).count(), 0, 'f', 2)
+                 .arg(secondsSince(run->cleanupStart), 0, 'f', 2)
+                 .arg(StatsStore::wordCount(run->raw)));
     if (text.isEmpty()) {
         if (run->take == m_generation)
             hideBubble();
@@ -578,10 +591,10 @@ void DictationController::insert(const RunPtr& run) {
                                            : AXText::caretContext(kCaretContextLength);
     const std::optional<QString>& before = caret.before;
     const std::optional<AXText::Range>& selection = caret.selection;
-    trace(QStringLiteral("timing ax=%1s app=%2 chars=%3")
-              .arg(secondsSince(readStart), 0, 'f', 2)
-              .arg(m_state.targetAppName())
-              .arg(before ? Text::graphemeCount(*before) : -1));
+    traceRun(run, QStringLiteral("timing ax=%1s app=%2 chars=%3")
+                      .arg(secondsSince(readStart), 0, 'f', 2)
+                      .arg(m_state.targetAppName())
+                      .arg(before ? Text::graphemeCount(*before) : -1));
 
     const bool sameApplication = m_pendingGap < kBurstGapSeconds && m_lastBurstApp == m_state.targetAppName();
     const bool continuing = sameApplication && m_lastCaretEnd && selection && selection->length == 0
@@ -605,7 +618,8 @@ void DictationController::insert(const RunPtr& run) {
     run->text = text;
     m_insertedText = text;
     PasteService::paste(text);
-    trace(QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->stopped), 0, 'f', 3));
+    traceRun(run, QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->stopped), 0, 'f', 3));
+    writeTrace(run);
     // Written once the text is on its way: the history's and the statistics'
     // files, and the lists that show them, are nothing the paste waits for.
     record(run);
@@ -666,7 +680,10 @@ void DictationController::afterSettling(const RunPtr& run) {
     finish(run);
 }
 
-void DictationController::finish(const RunPtr& run) { run->done.finish(); }
+void DictationController::finish(const RunPtr& run) {
+    writeTrace(run);
+    run->done.finish();
+}
 
 // ---- Re-clean ---------------------------------------------------------------------
 
@@ -750,3 +767,10 @@ void DictationController::scheduleBubbleHide(std::chrono::milliseconds after) {
 }
 
 void DictationController::trace(const QString& message) const { Recorder::trace(message); }
+
+void DictationController::traceRun(const RunPtr& run, const QString& line) { run->traceLines.append(line); }
+
+void DictationController::writeTrace(const RunPtr& run) {
+    for (const QString& line : std::exchange(run->traceLines, {}))
+        Recorder::trace(line);
+}

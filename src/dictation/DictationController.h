@@ -130,6 +130,10 @@ private:
     void hideBubble();
     void scheduleBubbleHide(std::chrono::milliseconds after);
     void trace(const QString& message) const;
+    // A line of the run's trace, written with the others once the text is on
+    // its way (or the run ends without it): the file is nothing the paste waits for.
+    static void traceRun(const RunPtr& run, const QString& line);
+    static void writeTrace(const RunPtr& run);
 
     AppState& m_state;
     Defaults& m_defaults;

@@ -67,23 +67,31 @@ std::optional<QString> selectedText() {
 
 namespace {
 
+// Up to `maxLength` units before `end`, from a slice of the text that starts
+// at `sliceStart` and reaches a margin past both ends where the text allows,
+// so that both ends can be tested for character boundaries.
+std::optional<QString> cutBefore(const QString& slice, qint64 sliceStart, qint64 end, qint64 maxLength) {
+    const qint64 start = end - std::min(end, std::max<qint64>(maxLength, 0));
+    if (sliceStart > std::max<qint64>(0, start - kBoundaryMargin) || sliceStart + slice.size() < end)
+        return std::nullopt; // the text is shorter than the caret's offset
+    const qint64 startInSlice = start - sliceStart;
+    const qint64 endInSlice = end - sliceStart;
+    if (!isBoundary(slice, startInSlice) || !isBoundary(slice, endInSlice))
+        return std::nullopt;
+    return slice.mid(startInSlice, endInSlice - startInSlice);
+}
+
+qint64 sliceStartFor(qint64 end, qint64 maxLength) {
+    return std::max<qint64>(0, end - std::max<qint64>(maxLength, 0) - kBoundaryMargin);
+}
+
 std::optional<QString> textBefore(const Element& element, const std::optional<Range>& range, qint64 maxLength) {
     if (!element || !range || range->location < 1 || !element->hasText())
         return std::nullopt;
     const qint64 end = range->location;
-    const qint64 start = end - std::min(end, std::max<qint64>(maxLength, 0));
-
-    // Read only the slice around [start, end), with a margin on each side so
-    // that both ends can be tested for character boundaries.
-    const qint64 sliceStart = std::max<qint64>(0, start - kBoundaryMargin);
+    const qint64 sliceStart = sliceStartFor(end, maxLength);
     const std::optional<QString> slice = element->text(sliceStart, end + kBoundaryMargin);
-    if (!slice || sliceStart + slice->size() < end)
-        return std::nullopt; // the text is shorter than the caret's offset
-    const qint64 startInSlice = start - sliceStart;
-    const qint64 endInSlice = end - sliceStart;
-    if (!isBoundary(*slice, startInSlice) || !isBoundary(*slice, endInSlice))
-        return std::nullopt;
-    return slice->mid(startInSlice, endInSlice - startInSlice);
+    return slice ? cutBefore(*slice, sliceStart, end, maxLength) : std::nullopt;
 }
 
 } // namespace
@@ -99,6 +107,24 @@ CaretContext caretContext(qint64 maxLength) {
         context.selection = element->selectedRange();
         context.before = textBefore(element, context.selection, maxLength);
     }
+    return context;
+}
+
+CaretContextRead::CaretContextRead(qint64 maxLength) : m_maxLength(maxLength) {
+    if (Accessibility* service = accessibility())
+        m_pending = service->readCaretAhead(std::max<qint64>(maxLength, 0) + kBoundaryMargin, kBoundaryMargin);
+}
+
+CaretContext CaretContextRead::take() {
+    const std::optional<CaretSlice> slice =
+        m_pending && accessibility() ? std::exchange(m_pending, nullptr)->take() : std::nullopt;
+    if (!slice)
+        return caretContext(m_maxLength);
+    CaretContext context;
+    context.selection = slice->selection;
+    const qint64 end = slice->selection.location;
+    if (end >= 1)
+        context.before = cutBefore(slice->text, slice->start, end, m_maxLength);
     return context;
 }
 

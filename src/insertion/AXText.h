@@ -34,6 +34,17 @@ struct CaretContext {
     std::optional<Range> selection;
 };
 CaretContext caretContext(qint64 maxLength);
+// The same read begun now and taken later: the application answers while the
+// caller does other work. Where it cannot be begun ahead, taking it reads then.
+class CaretContextRead {
+public:
+    explicit CaretContextRead(qint64 maxLength);
+    CaretContext take();
+
+private:
+    qint64 m_maxLength;
+    std::unique_ptr<PendingCaretSlice> m_pending;
+};
 bool focusedIsEditable();
 std::optional<QRect> selectionScreenRect();
 std::optional<QRect> focusedWindowRect();

@@ -71,6 +71,25 @@ public:
     virtual bool isSameElement(const AccessibleElement& other) const { return this == &other; }
 };
 
+// The focused text's selection and a slice of its text around the selection's
+// start, read together.
+struct CaretSlice {
+    AccessibleElement::TextRange selection;
+    // Where `text` starts; it ends where the read asked, or at the text's end.
+    qint64 start = 0;
+    QString text;
+};
+
+// A read of the focused text's caret begun ahead of its use, so that the
+// application answers while the caller does other work.
+class PendingCaretSlice {
+public:
+    virtual ~PendingCaretSlice() = default;
+    // Waits for the answers; nothing when the read could not be made this way
+    // (the caller then reads the ordinary way) or the element lost the focus.
+    virtual std::optional<CaretSlice> take() = 0;
+};
+
 // The accessibility interface of the desktop: whether this program may use it,
 // and the element that has the keyboard focus. Used on the GUI thread.
 class Accessibility {
@@ -97,6 +116,14 @@ public:
     // (the lookup gives up at its first time-out).
     virtual std::shared_ptr<AccessibleElement> elementAt(QPoint point) {
         (void)point;
+        return nullptr;
+    }
+    // Starts reading the focused element's selection and its text from
+    // `before` units ahead of the selection's start to `after` units past it;
+    // none where reads cannot be begun ahead.
+    virtual std::unique_ptr<PendingCaretSlice> readCaretAhead(qint64 before, qint64 after) {
+        (void)before;
+        (void)after;
         return nullptr;
     }
 };

@@ -4,6 +4,7 @@
 #include "dictation/FrontmostApp.h"
 #include "insertion/AXText.h"
 #include "insertion/PasteService.h"
+#include "platform/Accessibility.h"
 #include "platform/Pasteboard.h"
 #include "platform/linux/ClipboardPasteboard.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -146,6 +147,53 @@ TEST_F(InsertionDesktopTest, ReadingFollowsTheFocusFromFieldToField) {
     ASSERT_TRUE(target->ask(QStringLiteral("focus line"), QStringLiteral("focused")));
     EXPECT_TRUE(landed(QStringLiteral("Line words")));
     EXPECT_EQ(AXText::roleOf(AXText::focusedElement()), AccessibleRole::TextField);
+}
+
+// The caret's context read ahead, with every question in flight at once, is
+// the one read at once: for a caret and a selection, in a line and a text area,
+// near the start of the text and where a cut would split a character.
+TEST_F(InsertionDesktopTest, ACaretReadBegunAheadReadsWhatAReadAtOnceReads) {
+    auto target = startFocused(Target::Kind::Qt);
+    ASSERT_TRUE(target);
+    Accessibility& accessibility = *Platform::current().accessibility;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return accessibility.readCaretAhead(8, 8) != nullptr; }, 5000))
+        << "no read can be begun ahead";
+
+    const auto agree = [](const char* where) {
+        for (const qint64 length : {0, 2, 4, 7, 8, 100}) {
+            const AXText::CaretContext now = AXText::caretContext(length);
+            const AXText::CaretContext ahead = AXText::CaretContextRead(length).take();
+            EXPECT_EQ(ahead.selection, now.selection) << where << ", length " << length;
+            EXPECT_EQ(ahead.before, now.before) << where << ", length " << length;
+        }
+    };
+    for (const QString& field : {QStringLiteral("line"), QStringLiteral("area")}) {
+        ASSERT_TRUE(target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused")));
+        ASSERT_TRUE(target->ask(QStringLiteral("type ") + kHello, QStringLiteral("typed")));
+        ASSERT_TRUE(landed(kHello));
+        const std::unique_ptr<PendingCaretSlice> pending = accessibility.readCaretAhead(8, 8);
+        ASSERT_TRUE(pending);
+        const std::optional<CaretSlice> slice = pending->take();
+        ASSERT_TRUE(slice) << qPrintable(field);
+        EXPECT_EQ(slice->selection, AXText::Range({14, 0}));
+        EXPECT_EQ(slice->start, 6);
+        EXPECT_EQ(slice->text, kHello.mid(6));
+        agree("caret at the end");
+        ASSERT_TRUE(AXText::setSelectedRange(6, 2));
+        agree("a selection");
+        ASSERT_TRUE(AXText::setSelectedRange(1, 0));
+        agree("caret after the first character");
+    }
+
+    // The element read last has lost the focus: the read finds the one that has it.
+    ASSERT_TRUE(target->ask(QStringLiteral("focus line"), QStringLiteral("focused")));
+    const AXText::CaretContext line = AXText::caretContext(100);
+    ASSERT_TRUE(target->ask(QStringLiteral("focus area"), QStringLiteral("focused")));
+    ASSERT_TRUE(target->ask(QStringLiteral("type  end"), QStringLiteral("typed")));
+    const AXText::CaretContext area = AXText::CaretContextRead(100).take();
+    ASSERT_TRUE(area.before);
+    EXPECT_TRUE(area.before->endsWith(QStringLiteral(" end"))) << qPrintable(*area.before);
+    EXPECT_NE(area.before, line.before);
 }
 
 bool hasGtk() {

@@ -4,6 +4,7 @@
 #include "platform/linux/AtspiAccessibility.h"
 
 #include "platform/Workspace.h"
+#include "platform/linux/AtspiCaretRead.h"
 #include "platform/linux/X11TopLevels.h"
 
 #include <QCoreApplication>
@@ -100,6 +101,8 @@ const QString kEnabled = QStringLiteral("IsEnabled");
 // How long the bus may take to answer about the accessibility flag; nothing
 // waits for the answer meanwhile.
 constexpr std::chrono::milliseconds kStatusTimeout{2000};
+// The name of our own connection to the accessibility bus.
+const QString kOwnBusConnection = QStringLiteral("quorvane-accessibility");
 
 QDBusMessage statusCall(const QString& method, const QList<QVariant>& arguments) {
     QDBusMessage call = QDBusMessage::createMethodCall(kStatusService, kStatusPath, kProperties, method);
@@ -844,9 +847,13 @@ AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnecti
     m_bus.connect(kStatusService, kStatusPath, kProperties, QStringLiteral("PropertiesChanged"), this,
                   SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
     refreshTrust();
+    connectAccessibilityBus();
 }
 
-AtspiAccessibility::~AtspiAccessibility() = default;
+AtspiAccessibility::~AtspiAccessibility() {
+    if (m_accessibilityBus)
+        QDBusConnection::disconnectFromBus(kOwnBusConnection);
+}
 
 bool AtspiAccessibility::isTrusted() {
     refreshTrust();
@@ -913,6 +920,42 @@ void AtspiAccessibility::onPropertiesChanged(const QString& interface, const QVa
         m_enabled = changed.value(kEnabled).toBool();
     else if (invalidated.contains(kEnabled))
         refreshTrust();
+}
+
+// Asked for without waiting: until the bus answers, reads are made the ordinary way.
+void AtspiAccessibility::connectAccessibilityBus() {
+    if (!m_bus.isConnected())
+        return;
+    const QDBusMessage ask = QDBusMessage::createMethodCall(
+        kStatusService, QStringLiteral("/org/a11y/bus"), QStringLiteral("org.a11y.Bus"), QStringLiteral("GetAddress"));
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(ask, int(kStatusTimeout.count())), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+        call->deleteLater();
+        const QDBusMessage reply = call->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+            return;
+        const QString address = reply.arguments().first().toString();
+        if (address.isEmpty())
+            return;
+        QDBusConnection bus = QDBusConnection::connectToBus(address, kOwnBusConnection);
+        if (bus.isConnected())
+            m_accessibilityBus = bus;
+        else
+            QDBusConnection::disconnectFromBus(kOwnBusConnection);
+    });
+}
+
+std::unique_ptr<PendingCaretSlice> AtspiAccessibility::readCaretAhead(qint64 before, qint64 after) {
+    if (!m_lastFocused || !m_lastFocused->utf16)
+        return nullptr;
+    const AtspiObject* object = ATSPI_OBJECT(m_lastFocused->node);
+    if (!object->app || !object->app->bus_name || !object->path)
+        return nullptr;
+    if (!m_accessibilityBus)
+        return nullptr;
+    return std::make_unique<AtspiCaretRead>(*m_accessibilityBus, QString::fromUtf8(object->app->bus_name),
+                                            QString::fromUtf8(object->path), m_lastFocused->pid, m_workspace, before,
+                                            after);
 }
 
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 class AtspiTextOffsets;
 class Workspace;
@@ -40,6 +41,9 @@ public:
     // application's deepest element there; the walk over the element's
     // neighbours ends at the first call that fails or times out.
     std::shared_ptr<AccessibleElement> elementAt(QPoint point) override;
+    // From the element found focused last, in a toolkit that counts UTF-16
+    // units; none before a focus has been found.
+    std::unique_ptr<PendingCaretSlice> readCaretAhead(qint64 before, qint64 after) override;
 
 private slots:
     void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
@@ -50,10 +54,14 @@ private:
     void refreshTrust(std::function<void(bool on)> answered = {});
 
     struct LastFocused;
+    // Opens a connection of our own to the accessibility bus, for reads made
+    // with every question in flight at once.
+    void connectAccessibilityBus();
 
     Workspace* m_workspace;
     QDBusConnection m_bus;
     std::unique_ptr<LastFocused> m_lastFocused;
+    std::optional<QDBusConnection> m_accessibilityBus;
     // Shared with the elements handed out, which may outlive this object.
     std::shared_ptr<AtspiTextOffsets> m_offsets;
     std::atomic<bool> m_enabled{false};

@@ -205,6 +205,8 @@ std::optional<Workspace::Application> EwmhWorkspace::frontmostApplication() {
     Application app;
     if (const std::optional<unsigned long> pid = X11Property::cardinal(display, window, "_NET_WM_PID"))
         app.pid = qint64(*pid);
+    if (m_last && m_last->window == window && m_last->application.pid == app.pid)
+        return m_last->application;
 
     QString instance, cls;
     XClassHint hint{};
@@ -227,6 +229,7 @@ std::optional<Workspace::Application> EwmhWorkspace::frontmostApplication() {
     app.icon = entry ? entryIcon(entry->icon) : QIcon();
     if (app.icon.isNull())
         app.icon = windowIcon(display, window);
+    m_last = Known{window, app};
     return app;
 }
 

@@ -34,4 +34,12 @@ public:
 private:
     QHash<QString, DesktopEntry> m_entries;
     bool m_scanned = false;
+    // The last window asked about and what it was found to be: a window keeps
+    // its class and process, so only a new window, or a window id taken over
+    // by another process, is looked up again.
+    struct Known {
+        unsigned long window = 0;
+        Application application;
+    };
+    std::optional<Known> m_last;
 };
