@@ -15,6 +15,7 @@
 #include <QHash>
 #include <QLoggingCategory>
 #include <QThread>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <chrono>
@@ -850,10 +851,7 @@ AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnecti
     connectAccessibilityBus();
 }
 
-AtspiAccessibility::~AtspiAccessibility() {
-    if (m_accessibilityBus)
-        QDBusConnection::disconnectFromBus(kOwnBusConnection);
-}
+AtspiAccessibility::~AtspiAccessibility() { QDBusConnection::disconnectFromBus(kOwnBusConnection); }
 
 bool AtspiAccessibility::isTrusted() {
     refreshTrust();
@@ -937,11 +935,12 @@ void AtspiAccessibility::connectAccessibilityBus() {
         const QString address = reply.arguments().first().toString();
         if (address.isEmpty())
             return;
-        QDBusConnection bus = QDBusConnection::connectToBus(address, kOwnBusConnection);
-        if (bus.isConnected())
-            m_accessibilityBus = bus;
-        else
-            QDBusConnection::disconnectFromBus(kOwnBusConnection);
+        // Connecting waits for the bus's greeting: not on this thread.
+        QtConcurrent::run([address] { return QDBusConnection::connectToBus(address, kOwnBusConnection); })
+            .then(this, [this](const QDBusConnection& bus) {
+                if (bus.isConnected())
+                    m_accessibilityBus = bus;
+            });
     });
 }
 
