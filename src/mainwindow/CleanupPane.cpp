@@ -15,8 +15,6 @@
 
 namespace {
 
-const QColor kRunning = QColor::fromRgbF(0.204f, 0.780f, 0.349f);
-
 QString keepLabel(int days) { return days == 0 ? QObject::tr("Forever") : QObject::tr("%1 days").arg(days); }
 
 } // namespace
@@ -165,7 +163,7 @@ void CleanupPane::showModelState(bool up) {
     m_modelState->setText(up ? tr("running") : tr("starts with the app"));
     QPalette colors = m_modelState->palette();
     if (up)
-        colors.setColor(QPalette::WindowText, kRunning);
+        colors.setColor(QPalette::WindowText, TextColours::green(colors));
     m_modelState->setPalette(colors);
     m_modelState->setForegroundRole(up ? QPalette::WindowText : QPalette::PlaceholderText);
 }

@@ -152,6 +152,8 @@ TEST_F(CleanupPaneTest, TheModelRowSaysRunningOnlyOnceTheServerAnswers) {
 class CleanupPageRenderTest : public CleanupPaneTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(CleanupPageRenderTest, ThePageRendersInTheLookWithItsTilesSelected) {
+    // The model row in its coloured state, "running", is read as well.
+    modelUp = true;
     defaults.set(LiveControls::kNumberStyle, QStringLiteral("digits"));
     defaults.set(LiveControls::kEndWithPeriod, true);
     PageRender render(defaults, GetParam());
