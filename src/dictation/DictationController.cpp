@@ -65,9 +65,9 @@ constexpr qint64 kCaretContextLength = 64;
 constexpr auto kCaretFresh = 150ms;
 // A peak below this level means the microphone heard nothing.
 constexpr float kHeardLevel = 0.02f;
-// How long after the paste the field is read again.
 // The bubble turns from listening to thinking when the engine takes longer.
 constexpr auto kThinkingShownAfter = 40ms;
+// How long after the paste the field is read again.
 constexpr auto kSettle = 60ms;
 constexpr auto kSettleBeforeOfferingClean = 250ms;
 constexpr auto kSettleAfterReclean = 130ms;
@@ -307,7 +307,6 @@ QFuture<void> DictationController::stopAndInsert() {
     run->done.start();
     QFuture<void> done = run->done.future();
 
-    run->caretRead = Clock::now();
     run->caretAhead = std::make_unique<AXText::CaretContextRead>(kCaretContextLength);
 
     // The final request must not wait behind a preview still on its way.
@@ -411,12 +410,9 @@ void DictationController::transcribe(const RunPtr& run) {
         processTranscript(run, raw);
     });
     // Read while the engine works; the insertion uses it when the text comes soon.
-    if (const std::unique_ptr<AXText::CaretContextRead> ahead = std::move(run->caretAhead)) {
-        run->caret = ahead->take();
-    } else {
-        run->caret = AXText::caretContext(kCaretContextLength);
-        run->caretRead = Clock::now();
-    }
+    const std::unique_ptr<AXText::CaretContextRead> ahead = std::move(run->caretAhead);
+    run->caret = ahead ? ahead->take() : AXText::caretContext(kCaretContextLength);
+    run->caretRead = Clock::now();
 }
 
 void DictationController::keepFailedTake(const RunPtr& run, const QString& failure) {

@@ -945,12 +945,10 @@ void AtspiAccessibility::connectAccessibilityBus() {
 }
 
 std::unique_ptr<PendingCaretSlice> AtspiAccessibility::readCaretAhead(qint64 before, qint64 after) {
-    if (!m_lastFocused || !m_lastFocused->utf16)
+    if (!m_accessibilityBus || !m_lastFocused || !m_lastFocused->utf16)
         return nullptr;
     const AtspiObject* object = ATSPI_OBJECT(m_lastFocused->node);
     if (!object->app || !object->app->bus_name || !object->path)
-        return nullptr;
-    if (!m_accessibilityBus)
         return nullptr;
     return std::make_unique<AtspiCaretRead>(*m_accessibilityBus, QString::fromUtf8(object->app->bus_name),
                                             QString::fromUtf8(object->path), m_lastFocused->pid, m_workspace, before,
