@@ -171,6 +171,7 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
     ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
     qputenv("QV_ENGINE_ROOT", QFile::encodeName(engine));
     const PortLock port(50061);
+    const EngineStoppedAtEnd engineStopped;
     TempFolder folder;
     const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
     ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";

@@ -28,6 +28,8 @@ protected:
     }
 
     void TearDown() override {
+        // Ended while the port is still held: a dying engine keeps it for a moment.
+        MlxServer::shared().stop();
         if (m_previous)
             Platform::install(*m_previous);
     }

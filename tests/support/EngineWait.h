@@ -11,6 +11,12 @@ inline bool startEngineHere(int timeoutMs = 120000) {
     return awaitFuture(ready, timeoutMs) && ready.result();
 }
 
+// Stops the engine this process started when it goes out of scope; declared
+// after the port's lock, the engine is gone before the next test may take it.
+struct EngineStoppedAtEnd {
+    ~EngineStoppedAtEnd() { MlxServer::shared().stop(); }
+};
+
 // Waits until the speech engine's port answers (`up`) or no longer does: the
 // engine a test or the program under test started has come or gone.
 inline bool waitForEngine(bool up, int timeoutMs = 10000) {
