@@ -24,6 +24,12 @@ const QSet<QString>& measuringUnits() {
     return words;
 }
 
+// A word that shows the number before it is a measure: a measuring unit,
+// "percent" or a scale ("one point five million").
+bool isMeasure(const QString& word) {
+    return measuringUnits().contains(word) || word == QLatin1String("percent") || scales().contains(word);
+}
+
 // Words after which a lone "one" is a pronoun ("the one I want"), and words
 // before which it is one ("one of them"): it stays a word in every style.
 const QSet<QString>& pronounOneBefore() {
@@ -334,6 +340,11 @@ QString CleanupEngine::digitizeNumbers(const QString& text, std::optional<Number
                 continue;
         }
 
+        // "at one point" is a moment ("at one point five people left"): its "one"
+        // stays a word in every style, and makes a decimal only with a measure
+        // after it ("at one point five GHz").
+        const bool atOnePoint = words == QStringList{QStringLiteral("one")} && j == i + 1 && i > 0
+                                && bareWord(t[i - 1]) == QLatin1String("at") && w == QLatin1String("point");
         if (value && w == QLatin1String("point") && trailingPunct(t[j]).isEmpty() && j + 1 < n
             && units().value(bareWord(t[j + 1]), 10) <= 9) {
             QString decimals;
@@ -344,9 +355,12 @@ QString CleanupEngine::digitizeNumbers(const QString& text, std::optional<Number
                 if (!trailingPunct(t[k - 1]).isEmpty())
                     break;
             }
-            out << prefix + QString::number(*value) + QLatin1Char('.') + decimals + trailingPunct(t[k - 1]);
-            i = k;
-            continue;
+            const bool measured = trailingPunct(t[k - 1]).isEmpty() && k < n && isMeasure(bareWord(t[k]));
+            if (!atOnePoint || measured) {
+                out << prefix + QString::number(*value) + QLatin1Char('.') + decimals + trailingPunct(t[k - 1]);
+                i = k;
+                continue;
+            }
         }
         if (value && !ambiguous && w == QLatin1String("percent")) {
             out << prefix + QString::number(*value) + QLatin1Char('%') + trailingPunct(t[j]);
@@ -368,7 +382,8 @@ QString CleanupEngine::digitizeNumbers(const QString& text, std::optional<Number
         const bool pronounOne =
             words == QStringList{QStringLiteral("one")} && j == i + 1
             && ((i > 0 && pronounOneBefore().contains(bareWord(t[i - 1]))) || pronounOneAfter().contains(w));
-        if (resolved == NumberStyle::Digits && value && !ambiguous && containsUnit(words) && !pronounOne) {
+        if (resolved == NumberStyle::Digits && value && !ambiguous && containsUnit(words) && !pronounOne
+            && !atOnePoint) {
             const QString punct = trailingPunct(t[j - 1]);
             const QStringList leading = words.mid(0, words.size() - 1);
             if (scales().value(words.last()) >= 1000000 && !containsScale(leading, 1000)) {
