@@ -30,6 +30,15 @@ bool atSentenceStart(const QString& before) {
     return end == 0 || QStringLiteral(".!?\n").contains(before[end - 1]);
 }
 
+// The pronoun "i" and its contractions ("i'm", "i've", "i'll", "i'd") as
+// capitals. Only the whole word counts: "i.e.", "the i's", "pi" and an "i" inside
+// an address or a path stay as they are.
+QString capitalizedPronounI(const QString& text) {
+    static const Regex pronoun(
+        QStringLiteral("(?<![\\w.@/\\\\-])i(?=(?:['\u2019](?:m|ve|ll|d))?(?![\\w@/\\\\'\u2019-]|\\.\\w))"));
+    return pronoun.replace(text, QStringLiteral("I"));
+}
+
 // Removes every filler. A filler that opened a sentence with a capital ("Um, we
 // should …") hands the capital on to the word after it.
 QString removeFillers(const QString& text) {
@@ -74,7 +83,7 @@ QString CleanupEngine::regexClean(const QString& text) {
     result = CleanupPatterns::stutters().replace(result, QStringLiteral("$1"));
     result = CleanupPatterns::doubleBlanks().replace(result, QStringLiteral(" "));
     result = CleanupPatterns::spaceBeforeMark().replace(result, QStringLiteral("$1"));
-    result = TextCleanup::postProcess(result);
+    result = capitalizedPronounI(TextCleanup::postProcess(result));
     if (!result.isEmpty() && !QStringLiteral(".!?\"'").contains(result.back()))
         result += QLatin1Char('.');
     return result;
@@ -116,7 +125,7 @@ QString applyLists(const QString& text, bool allowInferredLists, bool unpunctuat
 QString CleanupEngine::closingRulePass(const QString& text, std::optional<NumberStyle> numbers,
                                        bool allowInferredLists) {
     QString result = digitizeNumbers(writtenAddresses(text), numbers);
-    result = TextCleanup::postProcess(result, numbers);
+    result = capitalizedPronounI(TextCleanup::postProcess(result, numbers));
     return applyLists(result, allowInferredLists, !Bullets::holdsPunctuation(text));
 }
 
