@@ -11,9 +11,23 @@
 #include "cleanup/CleanupPatterns.h"
 #include "cleanup/NumberWords.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace {
+
+// Words that start a new phrase, so a provider's name before one of them stands
+// alone rather than naming something ("at hotmail about the refund", but
+// "at hotmail headquarters").
+const QSet<QString>& phraseStarts() {
+    static const QSet<QString> words = {
+        "and",    "or",     "but",     "so",       "then", "about", "for", "instead", "please",
+        "thanks", "today",  "tonight", "tomorrow", "now",  "later", "too", "again",   "if",
+        "when",   "before", "after",   "with",     "by",   "from",  "to",  "on",      "in",
+    };
+    return words;
+}
 
 // How many words before a mailbox or a site name are searched for a cue ("send
 // the invoice to", "head over to").
@@ -46,8 +60,7 @@ struct Mark {
 struct Mailbox {
     qsizetype first = 0;
     QString text;
-    bool marked = false;   // a spoken mark, or a written ".", "_" or "+" inside
-    bool numbered = false; // a name followed by a number, or a name holding digits
+    bool marked = false; // a spoken mark, or a written ".", "_" or "+" inside
 };
 
 // The words spoken as a domain, written out.
@@ -184,33 +197,22 @@ public:
 
         Mailbox box;
         box.first = first;
-        bool afterName = false;
         for (qsizetype p = first; p < at;) {
             if (const std::optional<Mark> mark = markStartingAt(p)) {
                 box.text += mark->symbol;
                 box.marked = true;
-                afterName = false;
                 p += mark->words;
             } else if (isNumber(p)) {
                 qsizetype q = p;
                 while (q < at && isNumber(q))
                     ++q;
-                const QString digits = digitsOf(p, q);
-                // "smith eighty seven", "tom 123"; a lone small number after a
-                // word ("the two") is not taken for part of a name.
-                if (afterName && (q - p >= 2 || (digits.size() >= 2 && digits == m_words[p].core)))
-                    box.numbered = true;
-                box.text += digits;
-                afterName = false;
+                box.text += digitsOf(p, q);
                 p = q;
             } else {
                 const QString& core = m_words[p].core;
                 box.text += core;
                 if (std::any_of(core.begin(), core.end(), [](QChar c) { return QStringView(u"._+").contains(c); }))
                     box.marked = true;
-                if (std::any_of(core.begin(), core.end(), isDigit))
-                    box.numbered = true;
-                afterName = true;
                 ++p;
             }
         }
@@ -276,6 +278,13 @@ public:
             start = previous;
         }
         return start;
+    }
+
+    // Whether a provider's name spoken as word `index` ends its address: it ends
+    // the text, carries a closing mark or is followed by a word that starts a new
+    // phrase ("at gmail and", "at outlook tonight"). "at live events" is no address.
+    bool endsAddress(qsizetype index) const {
+        return index + 1 == size() || m_words[index].closed() || phraseStarts().contains(m_words[index + 1].core);
     }
 
     // Whether the few words before word `index` end in a match of `cue`.
@@ -393,9 +402,9 @@ QString writeEmailAddresses(const QString& text) {
             continue;
         const bool cue = words.cueBefore(box->first, CleanupPatterns::addressCue());
         QString domainText;
-        if (domain->complete && (cue || box->marked || box->numbered)) {
+        if (domain->complete && (cue || box->marked)) {
             domainText = domain->text;
-        } else if (!domain->complete && cue) {
+        } else if (!domain->complete && cue && words.endsAddress(domain->last)) {
             const auto provider = CleanupEngine::knownMailProviders().constFind(domain->text);
             if (provider == CleanupEngine::knownMailProviders().constEnd())
                 continue;
