@@ -2,7 +2,11 @@
 
 #include "support/Regex.h"
 
+#include <QSet>
+
+#include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -26,21 +30,90 @@ const QList<Regex>& commandPatterns() {
     return patterns;
 }
 
-// The same commands wherever they stand as words, for a transcript without marks.
-const QList<Regex>& looseCommandPatterns() {
-    static const QList<Regex> patterns = [] {
-        QList<Regex> list;
-        for (const QString& phrase : Bullets::commands())
-            list << Regex(QStringLiteral("(?:^|\\s+)") + Regex::escape(phrase) + QStringLiteral("\\s+"),
-                          Regex::CaseInsensitive);
-        return list;
-    }();
-    return patterns;
+// A transcript without marks gives the commands nothing to follow, so there a
+// list is read from its words: it opens at the start of the text or after a
+// pause word, with a command that cannot be an ordinary noun ("bullet point",
+// "new bullet", "next bullet"), and holds at least two items, each short.
+constexpr qsizetype kLeastSpokenItems = 2;
+constexpr qsizetype kMostWordsInSpokenItem = 8;
+
+// The commands that start an item in a transcript without marks, longest first.
+// A bare "bullet" is too often the noun ("the bullet train").
+const QList<QStringList>& spokenCommands() {
+    static const QList<QStringList> phrases = {
+        {"next", "bullet", "point"}, {"new", "bullet", "point"}, {"next", "bullet"},
+        {"new", "bullet"},           {"bullet", "point"},
+    };
+    return phrases;
 }
 
-qsizetype looseCommandCount(const QString& text) {
-    static const Regex command(QStringLiteral("(?<!\\S)(?:next |new )?bullet(?: point)?\\s"), Regex::CaseInsensitive);
-    return command.allMatches(text).size();
+// Words a speaker pauses after before a list: the name of the list, or a word
+// that closes a thought.
+const QSet<QString>& pauseWords() {
+    static const QSet<QString> words = {"list", "agenda", "notes", "reminders", "steps", "items", "tasks",
+                                        "okay", "ok",     "so",    "then",      "now",   "also"};
+    return words;
+}
+
+struct SpokenWord {
+    qsizetype start = 0, end = 0;
+    QString bare; // lower case, without closing marks
+};
+
+QList<SpokenWord> spokenWords(const QString& text) {
+    static const Regex word(QStringLiteral("\\S+"));
+    QList<SpokenWord> words;
+    for (const Regex::Match& match : word.allMatches(text)) {
+        QString bare = match.captured().toLower();
+        while (!bare.isEmpty() && QStringView(u".,;:!?").contains(bare.back()))
+            bare.chop(1);
+        words << SpokenWord{match.start(), match.end(), bare};
+    }
+    return words;
+}
+
+// How many words the command starting at word `index` takes, or 0.
+qsizetype commandLength(const QList<SpokenWord>& words, qsizetype index) {
+    for (const QStringList& phrase : spokenCommands()) {
+        if (index + phrase.size() > words.size())
+            continue;
+        qsizetype k = 0;
+        while (k < phrase.size() && words[index + k].bare == phrase[k])
+            ++k;
+        if (k == phrase.size())
+            return phrase.size();
+    }
+    return 0;
+}
+
+// The list spoken in `text`, whose words hold no marks, or nothing.
+std::optional<QString> spokenList(const QString& text) {
+    const QList<SpokenWord> words = spokenWords(text);
+    struct Command {
+        qsizetype first = 0, length = 0;
+    };
+    QList<Command> commands;
+    for (qsizetype k = 0; k < words.size();) {
+        const qsizetype length = commandLength(words, k);
+        if (length > 0)
+            commands << Command{k, length};
+        k += std::max<qsizetype>(length, 1);
+    }
+    if (commands.size() < kLeastSpokenItems)
+        return std::nullopt;
+    const qsizetype opener = commands.first().first;
+    if (opener > 0 && !pauseWords().contains(words[opener - 1].bare))
+        return std::nullopt;
+
+    QString result = text.left(words[opener].start).trimmed();
+    for (qsizetype i = 0; i < commands.size(); ++i) {
+        const qsizetype first = commands[i].first + commands[i].length;
+        const qsizetype end = i + 1 < commands.size() ? commands[i + 1].first : words.size();
+        if (end - first < 1 || end - first > kMostWordsInSpokenItem)
+            return std::nullopt;
+        result += bulletLine + text.mid(words[first].start, words[end - 1].end - words[first].start);
+    }
+    return result;
 }
 
 const QList<Regex>& markerPatterns() {
@@ -76,13 +149,16 @@ bool holdsPunctuation(const QString& text) {
 }
 
 QString applyCommands(const QString& text, bool unpunctuated) {
-    const bool loose = unpunctuated && looseCommandCount(text) >= 2;
-    if (!loose && !commandDetector().matches(text))
+    static const Regex emptyFirstLine(QStringLiteral("^\\s*\\n"));
+    if (unpunctuated) {
+        const std::optional<QString> list = spokenList(text);
+        return list ? tidy(emptyFirstLine.replace(*list, QString())) : text;
+    }
+    if (!commandDetector().matches(text))
         return text;
     QString result = text;
-    for (const Regex& command : loose ? looseCommandPatterns() : commandPatterns())
+    for (const Regex& command : commandPatterns())
         result = command.replace(result, Regex::escapeTemplate(bulletLine));
-    static const Regex emptyFirstLine(QStringLiteral("^\\s*\\n"));
     return tidy(emptyFirstLine.replace(result, QString()));
 }
 

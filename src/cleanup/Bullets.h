@@ -16,9 +16,11 @@ const QStringList& commands();
 bool holdsPunctuation(const QString& text);
 // A bullet line for each spoken command that starts the text, follows a mark or
 // starts a line. When the transcript it came from held no punctuation at all
-// (`unpunctuated`) and two or more commands are spoken, each command starts an
-// item wherever it stands; a single one still counts only where a mark would
-// let it, so "he dodged a bullet there" stays a sentence.
+// (`unpunctuated`), a list is read from the words instead: it opens with "bullet
+// point", "new bullet" or "next bullet" (a bare "bullet" is the noun there) at the
+// start of the text or after a pause word ("list", "okay", "then", …), and is
+// made only when at least two items follow, none longer than eight words; "i
+// took the bullet train and read about bullet points" stays a sentence.
 QString applyCommands(const QString& text, bool unpunctuated = false);
 // A bullet line for each of three or more counted items in a row; a text with a
 // spoken command is left to `applyCommands`.

@@ -68,17 +68,22 @@ TEST(CleanupCorpusTest, SpokenSiteNames) {
 }
 
 // The stop of a dictation without a model: numbers and post-processing of the
-// transcript, then the cleanup, which takes its rules path.
-TEST(CleanupCorpusTest, RulesPathOfADictation) {
-    for (const Row& row : corpus(QStringLiteral("dictated.tsv"), 3)) {
-        const NumberStyle style = styleOf("dictated.tsv", row);
+// transcript, then the cleanup, which takes its rules path. Each row of `file`
+// is a number style, what was said and what is typed.
+void checkRulesPathOfADictation(const char* file) {
+    for (const Row& row : corpus(QString::fromUtf8(file), 3)) {
+        const NumberStyle style = styleOf(file, row);
         const QString transcript = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(row.fields[1], style));
         const CleanupEngine::Result result = awaitResult(CleanupEngine::clean(transcript, false, {}, style, true));
         EXPECT_EQ(result.text.toStdString(), row.fields[2].toStdString())
-            << where("dictated.tsv", row) << " (" << row.fields[0].toStdString() << ", "
-            << toString(result.way).toStdString() << ')';
+            << where(file, row) << " (" << row.fields[0].toStdString() << ", " << toString(result.way).toStdString()
+            << ')';
     }
 }
+
+TEST(CleanupCorpusTest, RulesPathOfADictation) { checkRulesPathOfADictation("dictated.tsv"); }
+
+TEST(CleanupCorpusTest, OrdinarySentencesKeepTheirWords) { checkRulesPathOfADictation("ordinary.tsv"); }
 
 TEST(CleanupCorpusTest, BulletsAndCountedLists) {
     for (const Row& row : corpus(QStringLiteral("bullets.tsv"), 2))
