@@ -59,8 +59,8 @@ const QList<Rule>& rules() {
 // A web address: a scheme and "//", or "www.", up to the next white space,
 // without the marks that close the sentence or an aside around it.
 const Regex& webAddress() {
-    static const Regex pattern(QStringLiteral("\\b(?:[a-z][a-z0-9+.-]*://|www\\.)\\S*[^\\s.,!?;:'\"")
-                                   + kClosingMarks + QStringLiteral("]"),
+    static const Regex pattern(QStringLiteral("\\b(?:[a-z][a-z0-9+.-]*://|www\\.)\\S*[^\\s.,!?;:'\"") + kClosingMarks
+                                   + QStringLiteral("]"),
                                Regex::CaseInsensitive);
     return pattern;
 }
