@@ -69,6 +69,19 @@ QString removeFillers(const QString& text) {
     return out;
 }
 
+// Whether `text` needs no full stop: it ends in a sentence mark, a straight
+// quote or a colon, or in closing quotes and brackets after a sentence mark.
+bool endsAsSentence(const QString& text) {
+    static const QString closing = QStringLiteral("\u201D\u2019)]}\u00BB");
+    qsizetype end = text.size();
+    while (end > 0 && closing.contains(text[end - 1]))
+        --end;
+    if (end == 0)
+        return false;
+    const QString marks = end == text.size() ? QStringLiteral(".!?\"':") : QStringLiteral(".!?");
+    return marks.contains(text[end - 1]);
+}
+
 } // namespace
 
 QString CleanupEngine::stripFillers(const QString& text) {
@@ -84,7 +97,7 @@ QString CleanupEngine::regexClean(const QString& text) {
     result = CleanupPatterns::doubleBlanks().replace(result, QStringLiteral(" "));
     result = CleanupPatterns::spaceBeforeMark().replace(result, QStringLiteral("$1"));
     result = capitalizedPronounI(TextCleanup::postProcess(result));
-    if (!result.isEmpty() && !QStringLiteral(".!?\"'").contains(result.back()))
+    if (!result.isEmpty() && !endsAsSentence(result))
         result += QLatin1Char('.');
     return result;
 }

@@ -3,6 +3,7 @@
 #include "cleanup/CleanupEngine.h"
 #include "insertion/AXText.h"
 #include "insertion/PasteService.h"
+#include "learning/SelectionReplacement.h"
 #include "platform/Accessibility.h"
 #include "platform/Platform.h"
 #include "state/AppState.h"
@@ -159,10 +160,11 @@ void SelectionCleanup::cleanSelection() {
         hide();
         return;
     }
-    m_services.clean(original).then(this, [this, original](const QString& cleaned) {
+    m_services.clean(original).then(this, [this, original](const QString& cleanedText) {
         // A chip taken down or shown for another text in the meantime is left alone.
         if (m_chipState != ChipState::Cleaning || m_shownFor != original)
             return;
+        const QString cleaned = SelectionReplacement::fitted(original, cleanedText);
         if (cleaned.isEmpty()) {
             // A cleanup that gave nothing has not cleaned anything.
             hide();

@@ -22,7 +22,8 @@ class Defaults;
 // The "Clean up" chip next to a selection in an editable field of another
 // application: a mouse-up or key-up anywhere schedules a look at the selection
 // 0.25 s later; a selection of 25 to 8000 characters offers the chip, which
-// cleans the text and pastes the result over the selection. Scrolling or
+// cleans the text and pastes the result, fitted to the selection's edges
+// (SelectionReplacement), over the selection. Scrolling or
 // switching applications dismisses an offer, and a dismissed text is not
 // offered again until another text is dismissed. The selection is read again
 // before cleaning and before pasting, so a changed selection is never pasted

@@ -85,6 +85,17 @@ TEST(CleanupCorpusTest, RulesPathOfADictation) { checkRulesPathOfADictation("dic
 
 TEST(CleanupCorpusTest, OrdinarySentencesKeepTheirWords) { checkRulesPathOfADictation("ordinary.tsv"); }
 
+// Marks inside words, numbers and quotes, on the road of a typed selection:
+// the whole cleanup, which takes its rules path.
+TEST(CleanupCorpusTest, PunctuationTheCleanupKeeps) {
+    for (const Row& row : corpus(QStringLiteral("punctuation.tsv"), 2)) {
+        const CleanupEngine::Result result =
+            awaitResult(CleanupEngine::clean(row.fields[0], false, {}, NumberStyle::Smart, true));
+        EXPECT_EQ(result.text.toStdString(), row.fields[1].toStdString())
+            << where("punctuation.tsv", row) << " (" << toString(result.way).toStdString() << ')';
+    }
+}
+
 TEST(CleanupCorpusTest, BulletsAndCountedLists) {
     for (const Row& row : corpus(QStringLiteral("bullets.tsv"), 2))
         EXPECT_EQ(Bullets::applyEnumeration(Bullets::applyCommands(row.fields[0])).toStdString(),

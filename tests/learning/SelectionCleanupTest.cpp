@@ -175,7 +175,8 @@ TEST_F(SelectionCleanupTest, ACleanReplacesTheSelectionThenReportsDone) {
     EXPECT_EQ(chip.panel()->text(), "Cleaned");
     save(*chip.panel(), QStringLiteral("selection-chip-done"));
     EXPECT_EQ(fakes.keySynth.posted, QStringList{"paste"});
-    EXPECT_EQ(pasted(), QStringLiteral("I think we should meet on Monday."));
+    // The selection is a fragment: the cleanup's full stop is not pasted.
+    EXPECT_EQ(pasted(), QStringLiteral("I think we should meet on Monday"));
 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !chip.isShown(); }, 1000));
     EXPECT_FALSE(chip.dismissedFor()) << "hiding after done does not dismiss";
@@ -196,6 +197,28 @@ TEST_F(SelectionCleanupTest, AnUnchangedCleanPastesNothingAndAnEmptyOneIsNotDone
     EXPECT_FALSE(chip.isShown());
     EXPECT_EQ(chip.chipState(), SelectionCleanup::ChipState::Idle);
     EXPECT_TRUE(fakes.keySynth.posted.isEmpty());
+}
+
+TEST_F(SelectionCleanupTest, TheCleanedTextKeepsTheSelectionsEdgesAndAFragmentItsCase) {
+    const std::pair<QString, QString> cases[] = {
+        // A fragment: its own case, no full stop, its edges as they were.
+        {"  um we should uh meet on monday after lunch\n", "  we should meet on monday after lunch\n"},
+        {"um I think we should uh meet on monday after lunch", "I think we should meet on monday after lunch"},
+        // A sentence, or text that starts with a capital, is cleaned as a whole.
+        {"\tso um we should uh meet on Monday after lunch.\n\n", "\tSo we should meet on Monday after lunch.\n\n"},
+        {"Um we should uh meet on monday after lunch ", "We should meet on monday after lunch. "},
+    };
+    for (const auto& [selected, replacement] : cases) {
+        select(selected);
+        // The cleanup every user gets: the rules, as no model is running.
+        SelectionCleanup real{{defaults, state, {}, {}}, {1ms, 60ms, 300ms}};
+        real.poll();
+        ASSERT_TRUE(real.isShown()) << selected.toStdString();
+        real.cleanSelection();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return real.chipState() == SelectionCleanup::ChipState::Done; }, 5000));
+        EXPECT_EQ(pasted().toStdString(), replacement.toStdString()) << selected.toStdString();
+        fakes.pasteboard.targetFetches();
+    }
 }
 
 TEST_F(SelectionCleanupTest, AChangedSelectionIsNeverPastedOver) {

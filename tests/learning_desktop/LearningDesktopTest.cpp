@@ -28,6 +28,7 @@
 #include "support/TargetWindow.h"
 #include "support/TempFolder.h"
 #include "support/XTestKeyboard.h"
+#include "support/XTestPointer.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -257,6 +258,60 @@ TEST_F(LearningDesktopTest, SelectionChipCleansOnlyTheSelectionInPlace) {
     EXPECT_TRUE(whole && whole->endsWith(after)) << (whole ? whole->toStdString() : "unreadable");
     const std::optional<FrontmostApp> front = FrontmostApp::current();
     EXPECT_TRUE(front && front->pid == target->pid()) << "the target keeps the focus";
+}
+
+TEST_F(LearningDesktopTest, SelectionChipKeepsATripleClickedParagraphsEdgesAndItsCaseAsAFragment) {
+    const QString first = QStringLiteral("The first paragraph stays.");
+    const QString fragment = QStringLiteral("  so um we should uh meet on monday after lunch");
+    const QString last = QStringLiteral("The last one stays too.");
+    const auto target = startWith(QString(), QStringLiteral("area"));
+    ASSERT_TRUE(target);
+    XTestKeyboard keyboard;
+    const auto whole = []() -> std::optional<QString> {
+        const AXText::Element field = AXText::focusedElement();
+        return field ? field->text(0, std::numeric_limits<qint64>::max()) : std::nullopt;
+    };
+    // Three paragraphs, typed as a user would, a Return after each of the first two.
+    for (const QString& paragraph : {first, fragment}) {
+        ASSERT_TRUE(target->ask(QStringLiteral("type ") + paragraph, QStringLiteral("typed")));
+        const QString before = whole().value_or(QString());
+        keyboard.tap("Return");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return whole() == before + QLatin1Char('\n'); }, 5000))
+            << whole().value_or(QStringLiteral("unreadable")).toStdString();
+    }
+    ASSERT_TRUE(target->ask(QStringLiteral("type ") + last, QStringLiteral("typed")));
+    const QString typed = first + QLatin1Char('\n') + fragment + QLatin1Char('\n') + last;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return whole() == typed; }, 5000))
+        << whole().value_or(QStringLiteral("unreadable")).toStdString();
+
+    TempFolder folder;
+    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
+    AppState state;
+    SelectionCleanup chip({defaults, state, {}, {}});
+    chip.start();
+    ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
+
+    // A triple click on the second paragraph selects it with its line break.
+    const qint64 word = first.size() + 1 + fragment.indexOf(QStringLiteral("meet"));
+    const AXText::Element field = AXText::focusedElement();
+    ASSERT_TRUE(field);
+    const std::optional<QRect> bounds = field->boundsForRange({word, 4});
+    ASSERT_TRUE(bounds);
+    XTestPointer pointer;
+    ASSERT_TRUE(pointer.isOpen());
+    pointer.moveTo(bounds->center());
+    for (int i = 0; i < 3; ++i)
+        pointer.click();
+    pointer.sync();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::selectedText() == fragment + QLatin1Char('\n'); }, 5000))
+        << AXText::selectedText().value_or(QStringLiteral("none")).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chip.isShown() && chip.panel()->isVisible(); }, 2000));
+
+    click(chip.panel()->geometry().center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return chip.chipState() == SelectionCleanup::ChipState::Done; }, 10000));
+    const QString cleaned = first + QStringLiteral("\n  so we should meet on monday after lunch\n") + last;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return whole() == cleaned; }, 5000))
+        << whole().value_or(QStringLiteral("unreadable")).toStdString();
 }
 
 TEST_F(LearningDesktopTest, SelectionChipNeverShowsForAReadOnlyField) {
