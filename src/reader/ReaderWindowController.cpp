@@ -225,6 +225,8 @@ const QString ReaderWindowController::kNoWords =
 const QString ReaderWindowController::kCouldNotPlay = QStringLiteral("That audio could not be played.");
 const QString ReaderWindowController::kCouldNotSave = QStringLiteral("That could not be saved. ");
 const QString ReaderWindowController::kCouldNotConvert = QStringLiteral("That could not be converted.");
+const QString ReaderWindowController::kReadingChanged =
+    QStringLiteral("The reading changed while the save panel was open. Nothing was saved.");
 
 ReaderWindowController::Services ReaderWindowController::Services::standard() {
     Services services;
@@ -322,6 +324,7 @@ void ReaderWindowController::failReading() {
     setPreparing(false);
     setStatus(Wording::of(kCouldNotRead));
     m_wav.reset();
+    ++m_audioSerial;
     m_sourceText.clear();
     if (!m_timeline.words.isEmpty() || m_timeline.duration != 0) {
         m_timeline = ReaderTimeline();
@@ -361,6 +364,7 @@ void ReaderWindowController::afterSynthesis(quint64 generation, const std::optio
 
 void ReaderWindowController::startPlayback(const QByteArray& wav) {
     m_wav = wav;
+    ++m_audioSerial;
     AudioPlayer::Factory* players = m_services.players ? m_services.players() : nullptr;
     std::unique_ptr<AudioPlayer> player = players ? players->create(wav) : nullptr;
     if (!player) {
@@ -492,16 +496,26 @@ QFuture<void> ReaderWindowController::exportAudio() {
     if (!m_wav || m_exporting)
         return QtFuture::makeReadyFuture();
     setExporting(true);
+    // The save panel is modal and the reading goes on behind it: a reading
+    // that finishes or fails meanwhile replaces the audio. What is saved, and
+    // the name offered for it, are taken before the panel opens.
+    const QByteArray audio = *m_wav;
+    const quint64 reading = m_audioSerial;
     const std::optional<QString> destination =
         m_services.chooseDestination ? m_services.chooseDestination(m_window, suggestedName(m_sourceText)) : std::nullopt;
     if (!destination || destination->isEmpty()) {
         setExporting(false);
         return QtFuture::makeReadyFuture();
     }
+    if (reading != m_audioSerial) {
+        setStatus(kReadingChanged);
+        setExporting(false);
+        return QtFuture::makeReadyFuture();
+    }
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QString wavPath = QDir(QDir::tempPath()).filePath(QStringLiteral("quorvane-export-") + uuid + QStringLiteral(".wav"));
     QFile wavFile(wavPath);
-    if (!wavFile.open(QIODevice::WriteOnly) || wavFile.write(*m_wav) != m_wav->size() || !wavFile.flush()) {
+    if (!wavFile.open(QIODevice::WriteOnly) || wavFile.write(audio) != audio.size() || !wavFile.flush()) {
         const QString error = wavFile.errorString();
         wavFile.close();
         QFile::remove(wavPath);
