@@ -1,7 +1,6 @@
 #include "reader/ReaderController.h"
 
 #include "audio/Recorder.h"
-#include "cleanup/TextCleanup.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
@@ -169,7 +168,7 @@ void ReaderController::afterEngine(const RunPtr& run) {
         abandonPromise(run->promise);
         return;
     }
-    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(run->text));
+    const QString prepared = SpeechPreparation::prepare(run->text);
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::all().first().id;
     if (run->voiceOverride) {
         run->voice = *run->voiceOverride;
@@ -331,7 +330,7 @@ QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const 
     run->generation = ++m_generation;
     run->promise->start();
     setReading(true);
-    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(text));
+    const QString prepared = SpeechPreparation::prepare(text);
     const std::optional<SystemSpeech::Voice> voice = systemVoice(language);
     if (!voice) {
         setReading(false);

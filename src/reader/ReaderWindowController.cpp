@@ -1,6 +1,5 @@
 #include "reader/ReaderWindowController.h"
 
-#include "cleanup/TextCleanup.h"
 #include "engine/MlxServer.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
@@ -282,7 +281,7 @@ QFuture<void> ReaderWindowController::read(const QString& text) {
     setPreparing(true);
     setStatus(std::nullopt);
 
-    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(text));
+    const QString prepared = SpeechPreparation::prepare(text);
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::selectedID();
     const QString voice = ReaderLanguage::nativeVoice(prepared, selected).value_or(selected);
 
