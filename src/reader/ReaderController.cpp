@@ -70,6 +70,8 @@ struct ReaderController::Run {
     QList<QByteArray> held;
     // No more audio will come: the reading ends with the output's end.
     bool allQueued = false;
+    // A chunk could not be played and the user was told, once for the reading.
+    bool toldUnplayable = false;
     std::shared_ptr<QPromise<void>> promise = std::make_shared<QPromise<void>>();
 };
 
@@ -139,9 +141,14 @@ QFuture<void> ReaderController::readSelection() {
             finishPromise(promise);
             return;
         }
-        QFuture<void> reading = (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong)
-                                    ? m_peers.readAlong(*text)
-                                    : speak(*text);
+        QFuture<void> reading;
+        if (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong) {
+            // One voice at a time: the window's reading ends this one.
+            halt();
+            reading = m_peers.readAlong(*text);
+        } else {
+            reading = speak(*text);
+        }
         reading.then(this, [promise] { finishPromise(promise); }).onCanceled([promise] { finishPromise(promise); });
     }).onCanceled([promise] { finishPromise(promise); });
     return promise->future();
@@ -149,6 +156,7 @@ QFuture<void> ReaderController::readSelection() {
 
 QFuture<void> ReaderController::speak(const QString& text, const std::optional<QString>& voiceOverride, double speed,
                                       float volume) {
+    silenceReadAlong();
     halt();
     auto run = std::make_shared<Run>();
     run->generation = ++m_generation;
@@ -248,7 +256,7 @@ void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<st
 
 bool ReaderController::queueAudio(const RunPtr& run, const QByteArray& wav) {
     if (!m_playbackContinuation || !m_player)
-        return play(wav, [this, run] { afterPlayback(run); });
+        return play(run, wav);
     if (run->held.isEmpty() && m_player->append(wav))
         armWatchdog();
     else
@@ -264,7 +272,7 @@ void ReaderController::afterPlayback(const RunPtr& run) {
     // Audio that came while the output wound down starts it again; an
     // unplayable chunk is skipped.
     while (!run->held.isEmpty() && !m_playbackContinuation)
-        play(run->held.takeFirst(), [this, run] { afterPlayback(run); });
+        play(run, run->held.takeFirst());
     while (!run->held.isEmpty() && m_player && m_player->append(run->held.first())) {
         run->held.removeFirst();
         armWatchdog();
@@ -284,24 +292,32 @@ void ReaderController::finishReading(const RunPtr& run) {
     finishPromise(run->promise);
 }
 
-bool ReaderController::play(const QByteArray& wav, std::function<void()> ended) {
+bool ReaderController::play(const RunPtr& run, const QByteArray& wav) {
     AudioPlayer::Factory* players = Platform::current().audioPlayers;
     std::unique_ptr<AudioPlayer> player = players ? players->create(wav) : nullptr;
     if (!player) {
         qCWarning(lcReader) << "a chunk's audio cannot be played; skipping it";
+        tellUnplayable(run);
         return false;
     }
     player->setVolume(m_playbackVolume);
     player->setFinished([this] { QTimer::singleShot(0, this, [this] { resumePlayback(); }); });
     m_player = std::move(player);
-    m_playbackContinuation = std::move(ended);
+    m_playbackContinuation = [this, run] { afterPlayback(run); };
     if (!m_player->play()) {
         qCWarning(lcReader) << "the player did not start; skipping the chunk";
+        tellUnplayable(run);
         QTimer::singleShot(0, this, [this] { resumePlayback(); });
         return true;
     }
     armWatchdog();
     return true;
+}
+
+void ReaderController::tellUnplayable(const RunPtr& run) {
+    if (std::exchange(run->toldUnplayable, true))
+        return;
+    flash(Wording::of(tr("That audio could not be played.")));
 }
 
 void ReaderController::resumePlayback() {
@@ -325,6 +341,7 @@ std::optional<SystemSpeech::Voice> ReaderController::systemVoice(const QString& 
 }
 
 QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const QString& language) {
+    silenceReadAlong();
     halt();
     auto run = std::make_shared<Run>();
     run->generation = ++m_generation;
@@ -366,8 +383,7 @@ void ReaderController::stop() {
     // own run raised it would take the stop for a piece's end and go on.
     if (m_peers.abandonTranslatedReading)
         m_peers.abandonTranslatedReading();
-    if (m_peers.stopReadAlong)
-        m_peers.stopReadAlong();
+    silenceReadAlong();
     halt();
 }
 
@@ -381,6 +397,11 @@ void ReaderController::halt() {
     finishSystemSpeech();
     resumePlayback();
     setReading(false);
+}
+
+void ReaderController::silenceReadAlong() {
+    if (m_peers.stopReadAlong)
+        m_peers.stopReadAlong();
 }
 
 void ReaderController::stopEverything() {

@@ -167,9 +167,9 @@ TEST_F(ReaderControllerTest, ANewerReadingStopsTheOlderOnesPlayerAtOnce) {
     EXPECT_TRUE(platform.audioPlayers.made.first()->stopped);
     EXPECT_TRUE(older.isFinished());
     EXPECT_TRUE(older.isCanceled()) << "whoever waits on it must not take it for a reading that ended";
-    // A new reading is no stop of the other roads: a translated reading
-    // speaks its pieces through here.
-    EXPECT_TRUE(calls.isEmpty());
+    // A new reading silences the read-along window, but is no stop of the
+    // translated reading: it speaks its pieces through here.
+    EXPECT_EQ(calls, (QStringList{"read-along", "read-along"}));
     playThrough(newer);
     EXPECT_FALSE(newer.isCanceled());
 }
@@ -269,19 +269,58 @@ TEST_F(ReaderControllerTest, AStopWhileTheSelectionIsReadAbandonsTheReading) {
 TEST_F(ReaderControllerTest, StopEndsEveryReadingRoadAndStopEverythingAlsoHidesTheirWindows) {
     QFuture<void> reading = reader->speak(QStringLiteral("Some text."));
     ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
+    calls.clear();
     reader->stop();
     EXPECT_TRUE(reading.isFinished());
     EXPECT_TRUE(reading.isCanceled());
     EXPECT_FALSE(reader->isReading());
     EXPECT_EQ(calls, (QStringList{"translation", "read-along"}));
 
-    calls.clear();
     reading = reader->speak(QStringLiteral("Some text."));
     ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 2; }));
+    calls.clear();
     reader->stopEverything();
     EXPECT_TRUE(reading.isCanceled());
     EXPECT_FALSE(reader->isReading());
     EXPECT_EQ(calls, (QStringList{"translation", "read-along", "bar", "hide read-along"}));
+}
+
+TEST_F(ReaderControllerTest, ANewReadingSilencesTheOtherReadingRoad) {
+    // The read-along window may be speaking: a reading here stops it first.
+    QFuture<void> direct = reader->speak(QStringLiteral("Some text."));
+    EXPECT_EQ(calls, QStringList{"read-along"});
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
+
+    // Reading the selection in the read-along window stops this one.
+    calls.clear();
+    selection = QStringLiteral("Selected words.");
+    readAlongWindow = true;
+    ASSERT_TRUE(awaitFuture(reader->readSelection()));
+    EXPECT_EQ(calls, QStringList{"read-along:Selected words."});
+    EXPECT_TRUE(platform.audioPlayers.made.first()->stopped);
+    EXPECT_TRUE(direct.isCanceled());
+    EXPECT_FALSE(reader->isReading());
+}
+
+TEST_F(ReaderControllerTest, AReadingWithNoSoundOutputSaysSo) {
+    const QString couldNotPlay = QStringLiteral("That audio could not be played.");
+    // An output that cannot be opened: one flash for the reading, not one per chunk.
+    platform.audioPlayers.refusesToStart = true;
+    ASSERT_TRUE(awaitFuture(reader->speak(kThreeChunks)));
+    EXPECT_EQ(state.flashMessage(), couldNotPlay);
+    EXPECT_EQ(bubble.shown, QList<BubbleMode>{BubbleMode::Flash});
+    EXPECT_FALSE(reader->isReading());
+
+    // No output device at all.
+    state.setFlashMessage({});
+    Platform noOutput = platform.services();
+    noOutput.audioPlayers = nullptr;
+    const Platform previous = Platform::install(noOutput);
+    const bool finished = awaitFuture(reader->speak(QStringLiteral("Hello there.")));
+    Platform::install(previous);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(state.flashMessage(), couldNotPlay);
+    EXPECT_FALSE(reader->isReading());
 }
 
 struct VoiceRow {
