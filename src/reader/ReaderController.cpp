@@ -72,6 +72,8 @@ struct ReaderController::Run {
     bool allQueued = false;
     // A chunk could not be played and the user was told, once for the reading.
     bool toldUnplayable = false;
+    // The chunk to ask for once the one queued last starts playing.
+    std::optional<qsizetype> nextChunk;
     std::shared_ptr<QPromise<void>> promise = std::make_shared<QPromise<void>>();
 };
 
@@ -102,6 +104,11 @@ ReaderController& ReaderController::shared() {
 
 ReaderController::ReaderController(AppState& state, Services services, QObject* parent)
     : QObject(parent), m_state(state), m_services(std::move(services)) {
+    m_nextChunkTimer.setSingleShot(true);
+    connect(&m_nextChunkTimer, &QTimer::timeout, this, [this] {
+        if (auto request = std::exchange(m_nextRequest, nullptr))
+            request();
+    });
     m_watchdog.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
         qCWarning(lcReader) << "the player did not report the end of its sound; going on";
@@ -110,6 +117,7 @@ ReaderController::ReaderController(AppState& state, Services services, QObject* 
 }
 
 ReaderController::~ReaderController() {
+    m_nextChunkTimer.stop();
     m_watchdog.stop();
     if (m_player)
         m_player->stop();
@@ -244,14 +252,38 @@ void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<st
         }
         const bool last = index + 1 >= run->chunks.size();
         run->allQueued = last;
-        // The next chunk is asked for before this one plays, and queued
-        // behind it as soon as it comes, so the voice runs on without a gap.
-        QFuture<std::optional<QByteArray>> next = last ? QFuture<std::optional<QByteArray>>() : requestChunk(run, index + 1);
+        if (!last)
+            run->nextChunk = index + 1;
+        // Behind a sound still playing this chunk is appended, so the voice
+        // runs on without a gap; it starts once what the output holds is played.
+        const bool behind = m_playbackContinuation && m_player;
+        const std::chrono::milliseconds startsIn =
+            behind ? std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position())
+                   : std::chrono::milliseconds(0);
         if (!queueAudio(run, *wav) && last && !m_playbackContinuation)
             finishReading(run);
-        if (!last)
-            awaitChunk(run, index + 1, next);
+        if (last)
+            return;
+        // The next chunk is asked for when this one starts playing, so it is
+        // made while this one plays and no further ahead: a long text is
+        // neither made nor held all at once. Audio held until the output
+        // has wound down starts with the output's end, which asks then.
+        if (!behind) {
+            requestNextChunk(run);
+        } else if (run->held.isEmpty()) {
+            m_nextRequest = [this, run] { requestNextChunk(run); };
+            m_nextChunkTimer.start(startsIn);
+        }
     }).onCanceled(this, [run] { finishPromise(run->promise); });
+}
+
+void ReaderController::requestNextChunk(const RunPtr& run) {
+    m_nextChunkTimer.stop();
+    m_nextRequest = nullptr;
+    if (!run->nextChunk)
+        return;
+    const qsizetype index = *std::exchange(run->nextChunk, std::nullopt);
+    awaitChunk(run, index, requestChunk(run, index));
 }
 
 bool ReaderController::queueAudio(const RunPtr& run, const QByteArray& wav) {
@@ -280,6 +312,8 @@ void ReaderController::afterPlayback(const RunPtr& run) {
     // Otherwise the next chunk's audio, when it comes, starts the output again.
     if (!m_playbackContinuation && run->allQueued)
         finishReading(run);
+    else
+        requestNextChunk(run);
 }
 
 void ReaderController::armWatchdog() {
@@ -390,6 +424,8 @@ void ReaderController::stop() {
 void ReaderController::halt() {
     ++m_generation;
     m_watchdog.stop();
+    m_nextChunkTimer.stop();
+    m_nextRequest = nullptr;
     if (std::unique_ptr<AudioPlayer> player = std::move(m_player))
         player->stop();
     if (SystemSpeech* speech = Platform::current().systemSpeech)

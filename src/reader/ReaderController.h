@@ -21,8 +21,9 @@ class BubbleControl;
 
 // The read-aloud engine: takes the selection or a text handed in, prepares it
 // for speech, chooses a voice, cuts it into chunks and plays the speech
-// engine's answer for each, the next chunk's request already running while the
-// current one plays and its audio queued behind it on the same open output.
+// engine's answer for each, the next chunk's request running while the
+// current one plays (never more than one chunk ahead of it) and its audio
+// queued behind it on the same open output.
 // Text in a language no engine voice speaks goes to the desktop's own
 // synthesizer. One voice at a time: a reading here stops the read-along
 // window's, and one handed to that window stops this one. Sound that cannot
@@ -131,6 +132,9 @@ private:
     void afterEngine(const RunPtr& run);
     QFuture<std::optional<QByteArray>> requestChunk(const RunPtr& run, qsizetype index);
     void awaitChunk(const RunPtr& run, qsizetype index, QFuture<std::optional<QByteArray>> audio);
+    // Asks for the run's next chunk, if one is due; at most one is made ahead
+    // of the chunk playing.
+    void requestNextChunk(const RunPtr& run);
     // Appends a chunk's audio to the open output, or starts one; false when
     // the audio cannot be played at all.
     bool queueAudio(const RunPtr& run, const QByteArray& wav);
@@ -160,5 +164,8 @@ private:
     std::unique_ptr<AudioPlayer> m_player;
     std::function<void()> m_playbackContinuation;
     std::function<void()> m_speechContinuation;
+    // Runs when the chunk queued last starts playing.
+    std::function<void()> m_nextRequest;
+    QTimer m_nextChunkTimer;
     QTimer m_watchdog;
 };

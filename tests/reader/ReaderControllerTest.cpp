@@ -109,10 +109,12 @@ protected:
 };
 
 TEST_F(ReaderControllerTest, QueuesEachChunkBehindThePlayingOneOnTheSameOutput) {
+    platform.audioPlayers.duration = 50ms;
     const QFuture<void> reading = reader->speak(kThreeChunks);
     EXPECT_TRUE(reader->isReading());
-    // Chunk 0 plays while the others are asked for one by one and queued
-    // behind it: one output, no gap between chunks.
+    // Chunk 0 plays while the others are asked for one by one, each as the
+    // one before it starts, and queued behind it: one output, no gap between
+    // chunks.
     ASSERT_TRUE(waitFor([&] { return server.requests().size() == 3 && !platform.audioPlayers.made.isEmpty() &&
                                      platform.audioPlayers.made[0]->appended.size() == 2; }));
     EXPECT_EQ(platform.audioPlayers.made.size(), 1);
@@ -128,6 +130,28 @@ TEST_F(ReaderControllerTest, QueuesEachChunkBehindThePlayingOneOnTheSameOutput) 
     EXPECT_TRUE(bubble.shown.isEmpty());
     EXPECT_EQ(bodyOf(server.requests().first()).value("response_format").toString(), QStringLiteral("wav"));
     EXPECT_EQ(traces.size(), 1) << "one trace line per reading";
+}
+
+TEST_F(ReaderControllerTest, AtMostOneChunkIsMadeAheadOfTheOnePlaying) {
+    const QString fourth = QString(630, u'C') + u'.';
+    const QString text = kFirst + u' ' + kSecond + u' ' + fourth + u' ' + kThird;
+    // Each chunk sounds far longer than the test waits.
+    platform.audioPlayers.duration = 60s;
+    const QFuture<void> reading = reader->speak(text);
+    ASSERT_TRUE(waitFor([&] { return !platform.audioPlayers.made.isEmpty() &&
+                                     platform.audioPlayers.made[0]->appended.size() == 1; }));
+    QTest::qWait(300);
+    // Chunk 0 plays, chunk 1 waits behind it; chunk 2 is not asked for yet.
+    EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond}));
+
+    // Chunks 0 and 1 end: chunk 2 is asked for, starts the output again and
+    // the last one is asked for while it plays.
+    ASSERT_TRUE(platform.audioPlayers.finishCurrent());
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 2 &&
+                                     platform.audioPlayers.made[1]->appended.size() == 1; }));
+    EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond, fourth, kThird}));
+    playThrough(reading);
+    EXPECT_EQ(played(), inputs());
 }
 
 TEST_F(ReaderControllerTest, AChunkThatComesAfterTheOutputEndedStartsItAgain) {
