@@ -25,8 +25,8 @@ Regex wordPattern(const QString& word) {
     if (cache.size() > 2000)
         cache.clear();
     const Regex::Options options = word.toLower() == word ? Regex::CaseInsensitive : Regex::Options();
-    const Regex pattern(QStringLiteral("(?<![\\p{L}\\p{N}])") + Regex::escape(word) + QStringLiteral("(?![\\p{L}\\p{N}])"),
-                        options);
+    const Regex pattern(
+        QStringLiteral("(?<![\\p{L}\\p{N}])") + Regex::escape(word) + QStringLiteral("(?![\\p{L}\\p{N}])"), options);
     cache.insert(word, pattern);
     return pattern;
 }

@@ -155,7 +155,9 @@ const QList<DatePass>& datePasses() {
     static const QList<DatePass> passes = {
         // Before a year, or before a day that no ordinary word follows: in
         // "met Jan 3 times" the number counts and Jan is a name.
-        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS R"re()\b\.?(?=\s+(?:\d{4}\b|\d{1,2}(?:st|nd|rd|th)?\b(?!\s+(?!)re" QV_DATE_WORDS R"re(\b)[a-z]))))re")),
+        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS
+                              R"re()\b\.?(?=\s+(?:\d{4}\b|\d{1,2}(?:st|nd|rd|th)?\b(?!\s+(?!)re" QV_DATE_WORDS
+                              R"re(\b)[a-z]))))re")),
          &months()},
         {Regex(QStringLiteral(R"re((?<=\b\d{1,2}(?:st|nd|rd|th)?\s)()re" QV_MONTHS R"re()\b\.?)re")), &months()},
         {Regex(QStringLiteral(
@@ -164,9 +166,12 @@ const QList<DatePass>& datePasses() {
          &months()},
         {Regex(QStringLiteral(R"re(\b(Feb|Apr|Jun|Jul|Aug|Sept|Sep|Oct|Nov|Dec)(?=\.))re")), &months()},
         // The second day of a range, then the first.
-        {Regex(QStringLiteral(R"re((?<=\b(?:)re" QV_WEEKDAYS R"re()\.?\sto\s)()re" QV_WEEKDAYS R"re()\b\.?)re")), &weekdays()},
+        {Regex(QStringLiteral(R"re((?<=\b(?:)re" QV_WEEKDAYS R"re()\.?\sto\s)()re" QV_WEEKDAYS R"re()\b\.?)re")),
+         &weekdays()},
         {Regex(QStringLiteral(
-             R"re(\b()re" QV_WEEKDAYS R"re()\b\.?(?=,?\s+(?:(?:January|February|March|April|May|June|July|August|September|October|November|December)|\d)|\s+to\s+(?:)re" QV_WEEKDAYS "|" QV_WEEKDAY_NAMES R"re()\b))re")),
+             R"re(\b()re" QV_WEEKDAYS
+             R"re()\b\.?(?=,?\s+(?:(?:January|February|March|April|May|June|July|August|September|October|November|December)|\d)|\s+to\s+(?:)re" QV_WEEKDAYS
+             "|" QV_WEEKDAY_NAMES R"re()\b))re")),
          &weekdays()},
     };
     return passes;
@@ -282,7 +287,8 @@ QString expandDates(const QString& text) {
 QString expandMoney(const QString& text) {
     static const Regex money(
         // The scale is a word of its own: "$15 T-shirt" keeps its T.
-        QStringLiteral(R"re(([$€£])\s?(\d+(?:[.,]\d+)*)\s?(K|k|M|MM|mm|Mn|mn|B|bn|Bn|BN|T|tn|Tn)\b(?![-\x{2010}'\x{2019}]\p{L}))re"));
+        QStringLiteral(
+            R"re(([$€£])\s?(\d+(?:[.,]\d+)*)\s?(K|k|M|MM|mm|Mn|mn|B|bn|Bn|BN|T|tn|Tn)\b(?![-\x{2010}'\x{2019}]\p{L}))re"));
     static const QHash<QString, QString> scale = {
         {QStringLiteral("k"), QStringLiteral("thousand")}, {QStringLiteral("m"), QStringLiteral("million")},
         {QStringLiteral("mm"), QStringLiteral("million")}, {QStringLiteral("mn"), QStringLiteral("million")},

@@ -448,7 +448,8 @@ TEST(ReadAlongExport, AReadingThatChangesWhileTheSavePanelIsOpenSavesNothing) {
     // The panel is modal: the reading goes on behind it. One reading finishes
     // there with other words, the next one fails.
     for (const std::optional<Timed>& behindThePanel :
-         {std::optional<Timed>(result("RIFFnew", {{"Other", 0, 0.5}, {"words.", 0.5, 1}}, 1)), std::optional<Timed>()}) {
+         {std::optional<Timed>(result("RIFFnew", {{"Other", 0, 0.5}, {"words.", 0.5, 1}}, 1)),
+          std::optional<Timed>()}) {
         ExportHarness h(kConverts);
         h.controller.reset();
         Controller::Services services = readyServices(h.players);
@@ -470,7 +471,8 @@ TEST(ReadAlongExport, AReadingThatChangesWhileTheSavePanelIsOpenSavesNothing) {
         h.controller = std::make_unique<Controller>(services);
         QFuture<void> first = h.controller->read(QStringLiteral("Save me, please: now!"));
         QCoreApplication::processEvents();
-        syntheses.back().finish(result("RIFFold", {{"Save", 0, 0.3}, {"me,", 0.3, 0.6}, {"please:", 0.6, 1}, {"now!", 1, 1.8}}, 1.8));
+        syntheses.back().finish(
+            result("RIFFold", {{"Save", 0, 0.3}, {"me,", 0.3, 0.6}, {"please:", 0.6, 1}, {"now!", 1, 1.8}}, 1.8));
         ASSERT_TRUE(awaitFuture(first));
 
         ASSERT_TRUE(awaitFuture(h.controller->exportAudio()));

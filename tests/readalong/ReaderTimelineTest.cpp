@@ -75,13 +75,8 @@ TEST(ReaderTimeline, SeekLandsOnTheStartOfTheSentenceAndStaysWithinTheAudio) {
 
 TEST(ReaderTimeline, AStepForwardNeverLandsBeforeWhereItStarted) {
     // A short opening sentence, a 40-second one, and a last one of 6 seconds.
-    const ReaderTimeline timeline({{"Hello.", 0, 1},
-                                   {"This", 2, 3},
-                                   {"goes", 3, 40},
-                                   {"on.", 40, 42},
-                                   {"The", 43, 44},
-                                   {"end.", 44, 49}},
-                                  50);
+    const ReaderTimeline timeline(
+        {{"Hello.", 0, 1}, {"This", 2, 3}, {"goes", 3, 40}, {"on.", 40, 42}, {"The", 43, 44}, {"end.", 44, 49}}, 50);
     // Within the long sentence the step is the full 15 seconds...
     EXPECT_DOUBLE_EQ(timeline.seek(5, 15), 20);
     // ...or the next sentence's start when that comes first.

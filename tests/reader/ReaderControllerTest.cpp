@@ -138,8 +138,8 @@ TEST_F(ReaderControllerTest, AtMostOneChunkIsMadeAheadOfTheOnePlaying) {
     // Each chunk sounds far longer than the test waits.
     platform.audioPlayers.duration = 60s;
     const QFuture<void> reading = reader->speak(text);
-    ASSERT_TRUE(waitFor([&] { return !platform.audioPlayers.made.isEmpty() &&
-                                     platform.audioPlayers.made[0]->appended.size() == 1; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return !platform.audioPlayers.made.isEmpty() && platform.audioPlayers.made[0]->appended.size() == 1; }));
     QTest::qWait(300);
     // Chunk 0 plays, chunk 1 waits behind it; chunk 2 is not asked for yet.
     EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond}));
@@ -147,8 +147,8 @@ TEST_F(ReaderControllerTest, AtMostOneChunkIsMadeAheadOfTheOnePlaying) {
     // Chunks 0 and 1 end: chunk 2 is asked for, starts the output again and
     // the last one is asked for while it plays.
     ASSERT_TRUE(platform.audioPlayers.finishCurrent());
-    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 2 &&
-                                     platform.audioPlayers.made[1]->appended.size() == 1; }));
+    ASSERT_TRUE(waitFor(
+        [&] { return platform.audioPlayers.made.size() == 2 && platform.audioPlayers.made[1]->appended.size() == 1; }));
     EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond, fourth, kThird}));
     playThrough(reading);
     EXPECT_EQ(played(), inputs());
