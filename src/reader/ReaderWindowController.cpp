@@ -225,7 +225,7 @@ const QString ReaderWindowController::kCouldNotPlay = QStringLiteral("That audio
 const QString ReaderWindowController::kCouldNotSave = QStringLiteral("That could not be saved. ");
 const QString ReaderWindowController::kCouldNotConvert = QStringLiteral("That could not be converted.");
 const QString ReaderWindowController::kReadingChanged =
-    QStringLiteral("The reading changed while the save panel was open. Nothing was saved.");
+    QStringLiteral("The reading changed before it could be saved. Nothing was saved.");
 
 ReaderWindowController::Services ReaderWindowController::Services::standard() {
     Services services;
