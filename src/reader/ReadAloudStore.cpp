@@ -12,7 +12,9 @@
 
 namespace {
 
-// The whole-word pattern of a written word, compiled once per word.
+// The whole-word pattern of a written word, compiled once per word. A word
+// written with capitals ("US") matches only as written, so it leaves the
+// ordinary word ("us") alone; one in lower case matches in any case.
 Regex wordPattern(const QString& word) {
     static QMutex lock;
     static QHash<QString, Regex> cache;
@@ -22,8 +24,9 @@ Regex wordPattern(const QString& word) {
         return *found;
     if (cache.size() > 2000)
         cache.clear();
-    const Regex pattern(QStringLiteral("(?<![\\p{L}\\p{N}])") + Regex::escape(word) + QStringLiteral("(?![\\p{L}\\p{N}])"),
-                        Regex::CaseInsensitive);
+    const Regex::Options options = word.toLower() == word ? Regex::CaseInsensitive : Regex::Options();
+    const Regex pattern(
+        QStringLiteral("(?<![\\p{L}\\p{N}])") + Regex::escape(word) + QStringLiteral("(?![\\p{L}\\p{N}])"), options);
     cache.insert(word, pattern);
     return pattern;
 }

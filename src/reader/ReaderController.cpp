@@ -1,7 +1,6 @@
 #include "reader/ReaderController.h"
 
 #include "audio/Recorder.h"
-#include "cleanup/TextCleanup.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
@@ -71,6 +70,10 @@ struct ReaderController::Run {
     QList<QByteArray> held;
     // No more audio will come: the reading ends with the output's end.
     bool allQueued = false;
+    // A chunk could not be played and the user was told, once for the reading.
+    bool toldUnplayable = false;
+    // The chunk to ask for once the one queued last starts playing.
+    std::optional<qsizetype> nextChunk;
     std::shared_ptr<QPromise<void>> promise = std::make_shared<QPromise<void>>();
 };
 
@@ -101,6 +104,11 @@ ReaderController& ReaderController::shared() {
 
 ReaderController::ReaderController(AppState& state, Services services, QObject* parent)
     : QObject(parent), m_state(state), m_services(std::move(services)) {
+    m_nextChunkTimer.setSingleShot(true);
+    connect(&m_nextChunkTimer, &QTimer::timeout, this, [this] {
+        if (auto request = std::exchange(m_nextRequest, nullptr))
+            request();
+    });
     m_watchdog.setSingleShot(true);
     connect(&m_watchdog, &QTimer::timeout, this, [this] {
         qCWarning(lcReader) << "the player did not report the end of its sound; going on";
@@ -109,6 +117,7 @@ ReaderController::ReaderController(AppState& state, Services services, QObject* 
 }
 
 ReaderController::~ReaderController() {
+    m_nextChunkTimer.stop();
     m_watchdog.stop();
     if (m_player)
         m_player->stop();
@@ -140,9 +149,14 @@ QFuture<void> ReaderController::readSelection() {
             finishPromise(promise);
             return;
         }
-        QFuture<void> reading = (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong)
-                                    ? m_peers.readAlong(*text)
-                                    : speak(*text);
+        QFuture<void> reading;
+        if (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong) {
+            // One voice at a time: the window's reading ends this one.
+            halt();
+            reading = m_peers.readAlong(*text);
+        } else {
+            reading = speak(*text);
+        }
         reading.then(this, [promise] { finishPromise(promise); }).onCanceled([promise] { finishPromise(promise); });
     }).onCanceled([promise] { finishPromise(promise); });
     return promise->future();
@@ -150,6 +164,7 @@ QFuture<void> ReaderController::readSelection() {
 
 QFuture<void> ReaderController::speak(const QString& text, const std::optional<QString>& voiceOverride, double speed,
                                       float volume) {
+    silenceReadAlong();
     halt();
     auto run = std::make_shared<Run>();
     run->generation = ++m_generation;
@@ -169,7 +184,7 @@ void ReaderController::afterEngine(const RunPtr& run) {
         abandonPromise(run->promise);
         return;
     }
-    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(run->text));
+    const QString prepared = SpeechPreparation::prepare(run->text);
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::all().first().id;
     if (run->voiceOverride) {
         run->voice = *run->voiceOverride;
@@ -237,19 +252,43 @@ void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<st
         }
         const bool last = index + 1 >= run->chunks.size();
         run->allQueued = last;
-        // The next chunk is asked for before this one plays, and queued
-        // behind it as soon as it comes, so the voice runs on without a gap.
-        QFuture<std::optional<QByteArray>> next = last ? QFuture<std::optional<QByteArray>>() : requestChunk(run, index + 1);
+        if (!last)
+            run->nextChunk = index + 1;
+        // Behind a sound still playing this chunk is appended, so the voice
+        // runs on without a gap; it starts once what the output holds is played.
+        const bool behind = m_playbackContinuation && m_player;
+        const std::chrono::milliseconds startsIn =
+            behind ? std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position())
+                   : std::chrono::milliseconds(0);
         if (!queueAudio(run, *wav) && last && !m_playbackContinuation)
             finishReading(run);
-        if (!last)
-            awaitChunk(run, index + 1, next);
+        if (last)
+            return;
+        // The next chunk is asked for when this one starts playing, so it is
+        // made while this one plays and no further ahead: a long text is
+        // neither made nor held all at once. Audio held until the output
+        // has wound down starts with the output's end, which asks then.
+        if (!behind) {
+            requestNextChunk(run);
+        } else if (run->held.isEmpty()) {
+            m_nextRequest = [this, run] { requestNextChunk(run); };
+            m_nextChunkTimer.start(startsIn);
+        }
     }).onCanceled(this, [run] { finishPromise(run->promise); });
+}
+
+void ReaderController::requestNextChunk(const RunPtr& run) {
+    m_nextChunkTimer.stop();
+    m_nextRequest = nullptr;
+    if (!run->nextChunk)
+        return;
+    const qsizetype index = *std::exchange(run->nextChunk, std::nullopt);
+    awaitChunk(run, index, requestChunk(run, index));
 }
 
 bool ReaderController::queueAudio(const RunPtr& run, const QByteArray& wav) {
     if (!m_playbackContinuation || !m_player)
-        return play(wav, [this, run] { afterPlayback(run); });
+        return play(run, wav);
     if (run->held.isEmpty() && m_player->append(wav))
         armWatchdog();
     else
@@ -265,7 +304,7 @@ void ReaderController::afterPlayback(const RunPtr& run) {
     // Audio that came while the output wound down starts it again; an
     // unplayable chunk is skipped.
     while (!run->held.isEmpty() && !m_playbackContinuation)
-        play(run->held.takeFirst(), [this, run] { afterPlayback(run); });
+        play(run, run->held.takeFirst());
     while (!run->held.isEmpty() && m_player && m_player->append(run->held.first())) {
         run->held.removeFirst();
         armWatchdog();
@@ -273,6 +312,8 @@ void ReaderController::afterPlayback(const RunPtr& run) {
     // Otherwise the next chunk's audio, when it comes, starts the output again.
     if (!m_playbackContinuation && run->allQueued)
         finishReading(run);
+    else
+        requestNextChunk(run);
 }
 
 void ReaderController::armWatchdog() {
@@ -285,24 +326,32 @@ void ReaderController::finishReading(const RunPtr& run) {
     finishPromise(run->promise);
 }
 
-bool ReaderController::play(const QByteArray& wav, std::function<void()> ended) {
+bool ReaderController::play(const RunPtr& run, const QByteArray& wav) {
     AudioPlayer::Factory* players = Platform::current().audioPlayers;
     std::unique_ptr<AudioPlayer> player = players ? players->create(wav) : nullptr;
     if (!player) {
         qCWarning(lcReader) << "a chunk's audio cannot be played; skipping it";
+        tellUnplayable(run);
         return false;
     }
     player->setVolume(m_playbackVolume);
     player->setFinished([this] { QTimer::singleShot(0, this, [this] { resumePlayback(); }); });
     m_player = std::move(player);
-    m_playbackContinuation = std::move(ended);
+    m_playbackContinuation = [this, run] { afterPlayback(run); };
     if (!m_player->play()) {
         qCWarning(lcReader) << "the player did not start; skipping the chunk";
+        tellUnplayable(run);
         QTimer::singleShot(0, this, [this] { resumePlayback(); });
         return true;
     }
     armWatchdog();
     return true;
+}
+
+void ReaderController::tellUnplayable(const RunPtr& run) {
+    if (std::exchange(run->toldUnplayable, true))
+        return;
+    flash(Wording::of(tr("That audio could not be played.")));
 }
 
 void ReaderController::resumePlayback() {
@@ -326,12 +375,13 @@ std::optional<SystemSpeech::Voice> ReaderController::systemVoice(const QString& 
 }
 
 QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const QString& language) {
+    silenceReadAlong();
     halt();
     auto run = std::make_shared<Run>();
     run->generation = ++m_generation;
     run->promise->start();
     setReading(true);
-    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(text));
+    const QString prepared = SpeechPreparation::prepare(text);
     const std::optional<SystemSpeech::Voice> voice = systemVoice(language);
     if (!voice) {
         setReading(false);
@@ -367,14 +417,15 @@ void ReaderController::stop() {
     // own run raised it would take the stop for a piece's end and go on.
     if (m_peers.abandonTranslatedReading)
         m_peers.abandonTranslatedReading();
-    if (m_peers.stopReadAlong)
-        m_peers.stopReadAlong();
+    silenceReadAlong();
     halt();
 }
 
 void ReaderController::halt() {
     ++m_generation;
     m_watchdog.stop();
+    m_nextChunkTimer.stop();
+    m_nextRequest = nullptr;
     if (std::unique_ptr<AudioPlayer> player = std::move(m_player))
         player->stop();
     if (SystemSpeech* speech = Platform::current().systemSpeech)
@@ -382,6 +433,11 @@ void ReaderController::halt() {
     finishSystemSpeech();
     resumePlayback();
     setReading(false);
+}
+
+void ReaderController::silenceReadAlong() {
+    if (m_peers.stopReadAlong)
+        m_peers.stopReadAlong();
 }
 
 void ReaderController::stopEverything() {

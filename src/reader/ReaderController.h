@@ -21,15 +21,19 @@ class BubbleControl;
 
 // The read-aloud engine: takes the selection or a text handed in, prepares it
 // for speech, chooses a voice, cuts it into chunks and plays the speech
-// engine's answer for each, the next chunk's request already running while the
-// current one plays and its audio queued behind it on the same open output. Text in a language no engine voice speaks goes to the
-// desktop's own synthesizer. Every reading, stop and stopEverything raises the
-// generation; a run compares it after every wait and, once stale, touches
-// nothing. A reading cut short by a stop or by a newer reading ends with its
-// future cancelled, so whoever reads piece by piece (the translated reading,
-// a greeting and its sequel) stops there instead of going on with the next
-// piece. A player that never reports its end is given up after its duration
-// and a margin. GUI thread only.
+// engine's answer for each, the next chunk's request running while the
+// current one plays (never more than one chunk ahead of it) and its audio
+// queued behind it on the same open output.
+// Text in a language no engine voice speaks goes to the desktop's own
+// synthesizer. One voice at a time: a reading here stops the read-along
+// window's, and one handed to that window stops this one. Sound that cannot
+// be played is skipped and said once per reading. Every reading, stop and
+// stopEverything raises the generation; a run compares it after every wait
+// and, once stale, touches nothing. A reading cut short by a stop or by a
+// newer reading ends with its future cancelled, so whoever reads piece by
+// piece (the translated reading, a greeting and its sequel) stops there
+// instead of going on with the next piece. A player that never reports its
+// end is given up after its duration and a margin. GUI thread only.
 class ReaderController : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isReading READ isReading NOTIFY isReadingChanged)
@@ -128,6 +132,9 @@ private:
     void afterEngine(const RunPtr& run);
     QFuture<std::optional<QByteArray>> requestChunk(const RunPtr& run, qsizetype index);
     void awaitChunk(const RunPtr& run, qsizetype index, QFuture<std::optional<QByteArray>> audio);
+    // Asks for the run's next chunk, if one is due; at most one is made ahead
+    // of the chunk playing.
+    void requestNextChunk(const RunPtr& run);
     // Appends a chunk's audio to the open output, or starts one; false when
     // the audio cannot be played at all.
     bool queueAudio(const RunPtr& run, const QByteArray& wav);
@@ -136,9 +143,13 @@ private:
     // Gives a player that never reports its end until the end of what it holds.
     void armWatchdog();
     void finishReading(const RunPtr& run);
-    // Starts a player; `ended` runs at its end. False, and `ended` never
-    // runs, when the audio cannot be played.
-    bool play(const QByteArray& wav, std::function<void()> ended);
+    // Starts a player; the run's playback goes on at its end. False, and
+    // nothing goes on, when the audio cannot be played.
+    bool play(const RunPtr& run, const QByteArray& wav);
+    // Flashes that sound could not be played, the first time in a run.
+    void tellUnplayable(const RunPtr& run);
+    // Stops the read-along window's playback: one voice at a time.
+    void silenceReadAlong();
     void resumePlayback();
     void finishSystemSpeech();
     void flash(const QString& message);
@@ -153,5 +164,8 @@ private:
     std::unique_ptr<AudioPlayer> m_player;
     std::function<void()> m_playbackContinuation;
     std::function<void()> m_speechContinuation;
+    // Runs when the chunk queued last starts playing.
+    std::function<void()> m_nextRequest;
+    QTimer m_nextChunkTimer;
     QTimer m_watchdog;
 };

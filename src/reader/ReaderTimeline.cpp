@@ -68,5 +68,11 @@ double ReaderTimeline::seek(double from, double by) const {
     const int wanted = words[first].sentence;
     while (first > 0 && words[first - 1].sentence == wanted)
         --first;
-    return words[first].start;
+    const double sentenceStart = words[first].start;
+    // Forward from inside a sentence that runs past the step (a long one, or
+    // the last), its start lies behind: the step goes the full way instead,
+    // which in the last sentence is its end.
+    if (by > 0 && sentenceStart <= from)
+        return target;
+    return sentenceStart;
 }

@@ -42,7 +42,9 @@ struct ReaderTimeline {
     // That word's sentence.
     std::optional<int> sentence(double time) const;
     // from + by, kept within [0, duration], moved back to the start of the
-    // sentence it falls in; 0 before the first word.
+    // sentence it falls in; 0 before the first word. A step forward never
+    // lands before `from`: when that start lies at or before it, the step
+    // keeps from + by (the end, in the last sentence).
     double seek(double from, double by) const;
 
     bool operator==(const ReaderTimeline&) const = default;

@@ -1,6 +1,5 @@
 #include "reader/ReaderWindowController.h"
 
-#include "cleanup/TextCleanup.h"
 #include "engine/MlxServer.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
@@ -225,6 +224,8 @@ const QString ReaderWindowController::kNoWords =
 const QString ReaderWindowController::kCouldNotPlay = QStringLiteral("That audio could not be played.");
 const QString ReaderWindowController::kCouldNotSave = QStringLiteral("That could not be saved. ");
 const QString ReaderWindowController::kCouldNotConvert = QStringLiteral("That could not be converted.");
+const QString ReaderWindowController::kReadingChanged =
+    QStringLiteral("The reading changed before it could be saved. Nothing was saved.");
 
 ReaderWindowController::Services ReaderWindowController::Services::standard() {
     Services services;
@@ -280,7 +281,7 @@ QFuture<void> ReaderWindowController::read(const QString& text) {
     setPreparing(true);
     setStatus(std::nullopt);
 
-    const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(text));
+    const QString prepared = SpeechPreparation::prepare(text);
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::selectedID();
     const QString voice = ReaderLanguage::nativeVoice(prepared, selected).value_or(selected);
 
@@ -322,6 +323,7 @@ void ReaderWindowController::failReading() {
     setPreparing(false);
     setStatus(Wording::of(kCouldNotRead));
     m_wav.reset();
+    ++m_audioSerial;
     m_sourceText.clear();
     if (!m_timeline.words.isEmpty() || m_timeline.duration != 0) {
         m_timeline = ReaderTimeline();
@@ -361,6 +363,7 @@ void ReaderWindowController::afterSynthesis(quint64 generation, const std::optio
 
 void ReaderWindowController::startPlayback(const QByteArray& wav) {
     m_wav = wav;
+    ++m_audioSerial;
     AudioPlayer::Factory* players = m_services.players ? m_services.players() : nullptr;
     std::unique_ptr<AudioPlayer> player = players ? players->create(wav) : nullptr;
     if (!player) {
@@ -492,16 +495,26 @@ QFuture<void> ReaderWindowController::exportAudio() {
     if (!m_wav || m_exporting)
         return QtFuture::makeReadyFuture();
     setExporting(true);
+    // The save panel is modal and the reading goes on behind it: a reading
+    // that finishes or fails meanwhile replaces the audio. What is saved, and
+    // the name offered for it, are taken before the panel opens.
+    const QByteArray audio = *m_wav;
+    const quint64 reading = m_audioSerial;
     const std::optional<QString> destination =
         m_services.chooseDestination ? m_services.chooseDestination(m_window, suggestedName(m_sourceText)) : std::nullopt;
     if (!destination || destination->isEmpty()) {
         setExporting(false);
         return QtFuture::makeReadyFuture();
     }
+    if (reading != m_audioSerial) {
+        setStatus(kReadingChanged);
+        setExporting(false);
+        return QtFuture::makeReadyFuture();
+    }
     const QString uuid = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
     const QString wavPath = QDir(QDir::tempPath()).filePath(QStringLiteral("quorvane-export-") + uuid + QStringLiteral(".wav"));
     QFile wavFile(wavPath);
-    if (!wavFile.open(QIODevice::WriteOnly) || wavFile.write(*m_wav) != m_wav->size() || !wavFile.flush()) {
+    if (!wavFile.open(QIODevice::WriteOnly) || wavFile.write(audio) != audio.size() || !wavFile.flush()) {
         const QString error = wavFile.errorString();
         wavFile.close();
         QFile::remove(wavPath);

@@ -90,6 +90,8 @@ public:
     static const QString kCouldNotPlay;
     static const QString kCouldNotSave; // followed by the error's description
     static const QString kCouldNotConvert;
+    // Save found another reading (or none) once the save panel closed.
+    static const QString kReadingChanged;
 
     static ReaderWindowController& shared();
     explicit ReaderWindowController(Services services, QObject* parent = nullptr);
@@ -119,7 +121,9 @@ public:
     void setRate(double rate);
     // Saves the reading as M4A through the save panel and the converter; the
     // user's existing file is replaced only by a finished conversion. Nothing
-    // while an export runs or without audio. Finishes when done.
+    // while an export runs or without audio; nothing, and `kReadingChanged`,
+    // when another reading (or a failed one) replaced the audio while the
+    // panel was open. Finishes when done.
     QFuture<void> exportAudio();
     // Stops the ticker and the player; not playing, at 0.
     void stopPlayback();
@@ -212,5 +216,7 @@ private:
     QPointer<QWidget> m_window;
     QTimer m_ticker;
     std::optional<QByteArray> m_wav;
+    // Raised whenever `m_wav` changes, so a save can tell its reading is gone.
+    quint64 m_audioSerial = 0;
     quint64 m_generation = 0;
 };

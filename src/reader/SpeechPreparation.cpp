@@ -1,5 +1,6 @@
 #include "reader/SpeechPreparation.h"
 
+#include "cleanup/TextCleanup.h"
 #include "reader/ReadAloudStore.h"
 #include "reader/ReaderLanguage.h"
 #include "support/Regex.h"
@@ -117,6 +118,10 @@ const QList<AddressRule>& addressRules() {
 }
 
 #define QV_MONTHS "Jan|Feb|Mar|Apr|Jun|Jul|Aug|Sept|Sep|Oct|Nov|Dec|JAN|FEB|MAR|APR|JUN|JUL|AUG|SEPT|SEP|OCT|NOV|DEC"
+#define QV_WEEKDAYS "Mon|Tues|Tue|Wed|Thurs|Thur|Thu|Fri|Sat|Sun|MON|TUE|WED|THU|FRI|SAT|SUN"
+#define QV_WEEKDAY_NAMES "Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday"
+// The lower-case words that may follow the day of a date ("Jan 3 at noon").
+#define QV_DATE_WORDS "(?:at|to|through|thru|till|until|and|or|from|in|on|by|for|is|was|will)"
 
 struct DatePass {
     Regex pattern;
@@ -148,15 +153,25 @@ const QHash<QString, QString>& weekdays() {
 
 const QList<DatePass>& datePasses() {
     static const QList<DatePass> passes = {
-        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS R"re()\b\.?(?=\s+(?:\d{1,2}(?:st|nd|rd|th)?\b|\d{4}\b)))re")), &months()},
+        // Before a year, or before a day that no ordinary word follows: in
+        // "met Jan 3 times" the number counts and Jan is a name.
+        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS
+                              R"re()\b\.?(?=\s+(?:\d{4}\b|\d{1,2}(?:st|nd|rd|th)?\b(?!\s+(?!)re" QV_DATE_WORDS
+                              R"re(\b)[a-z]))))re")),
+         &months()},
         {Regex(QStringLiteral(R"re((?<=\b\d{1,2}(?:st|nd|rd|th)?\s)()re" QV_MONTHS R"re()\b\.?)re")), &months()},
         {Regex(QStringLiteral(
              R"re((?<=\b(?:in|In|by|By|since|Since|until|Until|from|From|of|early|late|mid|mid-)\s)()re" QV_MONTHS
              R"re()\b(?!\.))re")),
          &months()},
         {Regex(QStringLiteral(R"re(\b(Feb|Apr|Jun|Jul|Aug|Sept|Sep|Oct|Nov|Dec)(?=\.))re")), &months()},
+        // The second day of a range, then the first.
+        {Regex(QStringLiteral(R"re((?<=\b(?:)re" QV_WEEKDAYS R"re()\.?\sto\s)()re" QV_WEEKDAYS R"re()\b\.?)re")),
+         &weekdays()},
         {Regex(QStringLiteral(
-             R"re(\b(Mon|Tues|Tue|Wed|Thurs|Thur|Thu|Fri|Sat|Sun|MON|TUE|WED|THU|FRI|SAT|SUN)\b\.?(?=,?\s+(?:(?:January|February|March|April|May|June|July|August|September|October|November|December)|\d)))re")),
+             R"re(\b()re" QV_WEEKDAYS
+             R"re()\b\.?(?=,?\s+(?:(?:January|February|March|April|May|June|July|August|September|October|November|December)|\d)|\s+to\s+(?:)re" QV_WEEKDAYS
+             "|" QV_WEEKDAY_NAMES R"re()\b))re")),
          &weekdays()},
     };
     return passes;
@@ -224,6 +239,15 @@ bool isRomance(const QString& language) {
            base == QLatin1String("pt");
 }
 
+// The English readings apply to everything but text confidently in one of
+// the Romance languages the engine speaks.
+bool isEnglishRoad(const QString& text, const LanguageOf& languageOf) {
+    if (!languageOf)
+        return true;
+    const std::optional<QString> language = languageOf(text);
+    return !language || !isRomance(*language);
+}
+
 } // namespace
 
 QString normalizeTypography(const QString& text) {
@@ -236,6 +260,15 @@ QString normalizeTypography(const QString& text) {
     out.replace(QChar(0x2026), QStringLiteral("..."));
     out.replace(QChar(0x00A0), u' ');
     return out;
+}
+
+QString readRanges(const QString& text) {
+    // Between numbers only an en dash makes a range: a hyphen there is as
+    // often a phone number or a code. Between weekdays either does.
+    static const Regex numbers(QStringLiteral(R"re((?<=\d)\s?\x{2013}\s?(?=[$€£]?\d))re"));
+    static const Regex days(
+        QStringLiteral(R"re(\b()re" QV_WEEKDAYS R"re()(\.?)\s?[-\x{2013}]\s?()re" QV_WEEKDAYS R"re()\b)re"));
+    return days.replace(numbers.replace(text, QStringLiteral(" to ")), QStringLiteral("$1$2 to $3"));
 }
 
 QString expandApproximations(const QString& text) {
@@ -253,7 +286,9 @@ QString expandDates(const QString& text) {
 
 QString expandMoney(const QString& text) {
     static const Regex money(
-        QStringLiteral(R"re(([$€£])\s?(\d+(?:[.,]\d+)*)\s?(K|k|M|MM|mm|Mn|mn|B|bn|Bn|BN|T|tn|Tn)\b)re"));
+        // The scale is a word of its own: "$15 T-shirt" keeps its T.
+        QStringLiteral(
+            R"re(([$€£])\s?(\d+(?:[.,]\d+)*)\s?(K|k|M|MM|mm|Mn|mn|B|bn|Bn|BN|T|tn|Tn)\b(?![-\x{2010}'\x{2019}]\p{L}))re"));
     static const QHash<QString, QString> scale = {
         {QStringLiteral("k"), QStringLiteral("thousand")}, {QStringLiteral("m"), QStringLiteral("million")},
         {QStringLiteral("mm"), QStringLiteral("million")}, {QStringLiteral("mn"), QStringLiteral("million")},
@@ -266,11 +301,8 @@ QString expandMoney(const QString& text) {
 }
 
 QString expandAddresses(const QString& text, const LanguageOf& languageOf) {
-    if (languageOf) {
-        const std::optional<QString> language = languageOf(text);
-        if (language && isRomance(*language))
-            return text;
-    }
+    if (!isEnglishRoad(text, languageOf))
+        return text;
     QString out = expandMoney(expandDates(expandApproximations(text)));
     for (const AddressRule& rule : addressRules())
         out = applyAddressRule(out, rule);
@@ -306,6 +338,17 @@ QString applyPronunciations(const QString& text, const QList<ReadAloudEntry>& en
 
 QString applyPronunciations(const QString& text) {
     return applyPronunciations(text, ReadAloudStore::shared().entries(), &ReaderLanguage::confidentLanguage);
+}
+
+QString prepare(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf) {
+    // Ranges are read before the post-processing, which takes a lone dash
+    // for a pause.
+    return applyPronunciations(TextCleanup::postProcess(isEnglishRoad(text, languageOf) ? readRanges(text) : text),
+                               entries, languageOf);
+}
+
+QString prepare(const QString& text) {
+    return prepare(text, ReadAloudStore::shared().entries(), &ReaderLanguage::confidentLanguage);
 }
 
 QString respellBrand(const QString& text, const QString& voice) {

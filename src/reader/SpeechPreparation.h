@@ -18,12 +18,20 @@ namespace SpeechPreparation {
 // The language of a text, or nothing when unsure.
 using LanguageOf = std::function<std::optional<QString>(const QString& text)>;
 
+// What the reader hands the speech engine for a text as the user has it:
+// the post-processing of dictated text, then the pass below, with the shared
+// pronunciation list and the reader's confident language.
+QString prepare(const QString& text);
+QString prepare(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf);
+
 // The whole pass with the shared pronunciation list and the confident
 // language of the reader.
 QString applyPronunciations(const QString& text);
 QString applyPronunciations(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf);
 
 QString normalizeTypography(const QString& text);
+// "9–5" and "Mon–Fri" read as "9 to 5" and "Mon to Fri".
+QString readRanges(const QString& text);
 // The English expansions and address rules, skipped as a whole for text in
 // one of the four Romance languages the engine speaks.
 QString expandAddresses(const QString& text, const LanguageOf& languageOf);

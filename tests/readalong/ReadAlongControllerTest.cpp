@@ -4,6 +4,7 @@
 #include "support/Await.h"
 #include "support/FakeAudioPlayers.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/QtPrinting.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
@@ -441,6 +442,47 @@ TEST(ReadAlongExport, CancellingOrLackingAConverterLeavesNothingBehind) {
     Harness fresh;
     EXPECT_TRUE(fresh.controller->exportAudio().isFinished());
     EXPECT_FALSE(fresh.controller->exporting());
+}
+
+TEST(ReadAlongExport, AReadingThatChangesWhileTheSavePanelIsOpenSavesNothing) {
+    // The panel is modal: the reading goes on behind it. One reading finishes
+    // there with other words, the next one fails.
+    for (const std::optional<Timed>& behindThePanel :
+         {std::optional<Timed>(result("RIFFnew", {{"Other", 0, 0.5}, {"words.", 0.5, 1}}, 1)),
+          std::optional<Timed>()}) {
+        ExportHarness h(kConverts);
+        h.controller.reset();
+        Controller::Services services = readyServices(h.players);
+        QList<Pending<std::optional<Timed>>> syntheses;
+        services.synthesize = [&](const QString&, const QString&) {
+            syntheses.append(Pending<std::optional<Timed>>());
+            return syntheses.back().promise->future();
+        };
+        services.converter = h.temporary.file(QStringLiteral("convert.sh"));
+        services.reveal = [&](const QString& path) { h.revealed << path; };
+        QList<QString> proposed;
+        services.chooseDestination = [&](QWidget*, const QString& name) {
+            proposed << name;
+            QFuture<void> next = h.controller->read(QStringLiteral("Other words."));
+            syntheses.back().finish(behindThePanel);
+            EXPECT_TRUE(awaitFuture(next));
+            return h.answer;
+        };
+        h.controller = std::make_unique<Controller>(services);
+        QFuture<void> first = h.controller->read(QStringLiteral("Save me, please: now!"));
+        QCoreApplication::processEvents();
+        syntheses.back().finish(
+            result("RIFFold", {{"Save", 0, 0.3}, {"me,", 0.3, 0.6}, {"please:", 0.6, 1}, {"now!", 1, 1.8}}, 1.8));
+        ASSERT_TRUE(awaitFuture(first));
+
+        ASSERT_TRUE(awaitFuture(h.controller->exportAudio()));
+        EXPECT_EQ(proposed, QList<QString>{"Save me please now.m4a"});
+        EXPECT_EQ(h.controller->status(), Controller::kReadingChanged);
+        EXPECT_EQ(h.saved(), QByteArray("the user's old file"));
+        EXPECT_TRUE(h.revealed.isEmpty());
+        EXPECT_TRUE(h.leftovers().isEmpty()) << h.leftovers().join(", ").toStdString();
+        EXPECT_FALSE(h.controller->exporting());
+    }
 }
 
 TEST(ReadAlongExport, TheInstalledConverterWritesAnM4AOfTheReadingsLength) {

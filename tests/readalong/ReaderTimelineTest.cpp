@@ -63,7 +63,7 @@ TEST(ReaderTimeline, SeekLandsOnTheStartOfTheSentenceAndStaysWithinTheAudio) {
     EXPECT_DOUBLE_EQ(timeline.seek(1.5, -0.1), 1.2);  // back within a sentence → its start
     EXPECT_DOUBLE_EQ(timeline.seek(0.7, -0.5), 0);    // before the first word
     EXPECT_DOUBLE_EQ(timeline.seek(0.6, -0.05), 0.5); // within the first sentence
-    EXPECT_DOUBLE_EQ(timeline.seek(3.0, 100), 3.0);   // clamped to the duration, last sentence
+    EXPECT_DOUBLE_EQ(timeline.seek(3.0, 100), 4.0);   // clamped to the duration, in the last sentence
     EXPECT_DOUBLE_EQ(timeline.seek(0, -5), 0);        // never negative
 
     const ReaderTimeline empty({}, 2);
@@ -71,4 +71,21 @@ TEST(ReaderTimeline, SeekLandsOnTheStartOfTheSentenceAndStaysWithinTheAudio) {
     EXPECT_FALSE(empty.index(1).has_value());
     EXPECT_DOUBLE_EQ(empty.seek(1, 5), 2);
     EXPECT_DOUBLE_EQ(empty.seek(1, 0.5), 1.5);
+}
+
+TEST(ReaderTimeline, AStepForwardNeverLandsBeforeWhereItStarted) {
+    // A short opening sentence, a 40-second one, and a last one of 6 seconds.
+    const ReaderTimeline timeline(
+        {{"Hello.", 0, 1}, {"This", 2, 3}, {"goes", 3, 40}, {"on.", 40, 42}, {"The", 43, 44}, {"end.", 44, 49}}, 50);
+    // Within the long sentence the step is the full 15 seconds...
+    EXPECT_DOUBLE_EQ(timeline.seek(5, 15), 20);
+    // ...or the next sentence's start when that comes first.
+    EXPECT_DOUBLE_EQ(timeline.seek(30, 15), 43);
+    // Over several short sentences it still lands on a sentence's start.
+    EXPECT_DOUBLE_EQ(timeline.seek(0.5, 15), 2);
+    // In the last sentence it goes to the end, never back to that sentence's start.
+    EXPECT_DOUBLE_EQ(timeline.seek(45, 15), 50);
+    EXPECT_DOUBLE_EQ(timeline.seek(50, 15), 50);
+    // Backward steps keep landing on a sentence's start.
+    EXPECT_DOUBLE_EQ(timeline.seek(45, -15), 2);
 }

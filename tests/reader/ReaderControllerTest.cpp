@@ -109,10 +109,12 @@ protected:
 };
 
 TEST_F(ReaderControllerTest, QueuesEachChunkBehindThePlayingOneOnTheSameOutput) {
+    platform.audioPlayers.duration = 50ms;
     const QFuture<void> reading = reader->speak(kThreeChunks);
     EXPECT_TRUE(reader->isReading());
-    // Chunk 0 plays while the others are asked for one by one and queued
-    // behind it: one output, no gap between chunks.
+    // Chunk 0 plays while the others are asked for one by one, each as the
+    // one before it starts, and queued behind it: one output, no gap between
+    // chunks.
     ASSERT_TRUE(waitFor([&] { return server.requests().size() == 3 && !platform.audioPlayers.made.isEmpty() &&
                                      platform.audioPlayers.made[0]->appended.size() == 2; }));
     EXPECT_EQ(platform.audioPlayers.made.size(), 1);
@@ -128,6 +130,28 @@ TEST_F(ReaderControllerTest, QueuesEachChunkBehindThePlayingOneOnTheSameOutput) 
     EXPECT_TRUE(bubble.shown.isEmpty());
     EXPECT_EQ(bodyOf(server.requests().first()).value("response_format").toString(), QStringLiteral("wav"));
     EXPECT_EQ(traces.size(), 1) << "one trace line per reading";
+}
+
+TEST_F(ReaderControllerTest, AtMostOneChunkIsMadeAheadOfTheOnePlaying) {
+    const QString fourth = QString(630, u'C') + u'.';
+    const QString text = kFirst + u' ' + kSecond + u' ' + fourth + u' ' + kThird;
+    // Each chunk sounds far longer than the test waits.
+    platform.audioPlayers.duration = 60s;
+    const QFuture<void> reading = reader->speak(text);
+    ASSERT_TRUE(waitFor(
+        [&] { return !platform.audioPlayers.made.isEmpty() && platform.audioPlayers.made[0]->appended.size() == 1; }));
+    QTest::qWait(300);
+    // Chunk 0 plays, chunk 1 waits behind it; chunk 2 is not asked for yet.
+    EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond}));
+
+    // Chunks 0 and 1 end: chunk 2 is asked for, starts the output again and
+    // the last one is asked for while it plays.
+    ASSERT_TRUE(platform.audioPlayers.finishCurrent());
+    ASSERT_TRUE(waitFor(
+        [&] { return platform.audioPlayers.made.size() == 2 && platform.audioPlayers.made[1]->appended.size() == 1; }));
+    EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond, fourth, kThird}));
+    playThrough(reading);
+    EXPECT_EQ(played(), inputs());
 }
 
 TEST_F(ReaderControllerTest, AChunkThatComesAfterTheOutputEndedStartsItAgain) {
@@ -167,9 +191,9 @@ TEST_F(ReaderControllerTest, ANewerReadingStopsTheOlderOnesPlayerAtOnce) {
     EXPECT_TRUE(platform.audioPlayers.made.first()->stopped);
     EXPECT_TRUE(older.isFinished());
     EXPECT_TRUE(older.isCanceled()) << "whoever waits on it must not take it for a reading that ended";
-    // A new reading is no stop of the other roads: a translated reading
-    // speaks its pieces through here.
-    EXPECT_TRUE(calls.isEmpty());
+    // A new reading silences the read-along window, but is no stop of the
+    // translated reading: it speaks its pieces through here.
+    EXPECT_EQ(calls, (QStringList{"read-along", "read-along"}));
     playThrough(newer);
     EXPECT_FALSE(newer.isCanceled());
 }
@@ -269,19 +293,58 @@ TEST_F(ReaderControllerTest, AStopWhileTheSelectionIsReadAbandonsTheReading) {
 TEST_F(ReaderControllerTest, StopEndsEveryReadingRoadAndStopEverythingAlsoHidesTheirWindows) {
     QFuture<void> reading = reader->speak(QStringLiteral("Some text."));
     ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
+    calls.clear();
     reader->stop();
     EXPECT_TRUE(reading.isFinished());
     EXPECT_TRUE(reading.isCanceled());
     EXPECT_FALSE(reader->isReading());
     EXPECT_EQ(calls, (QStringList{"translation", "read-along"}));
 
-    calls.clear();
     reading = reader->speak(QStringLiteral("Some text."));
     ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 2; }));
+    calls.clear();
     reader->stopEverything();
     EXPECT_TRUE(reading.isCanceled());
     EXPECT_FALSE(reader->isReading());
     EXPECT_EQ(calls, (QStringList{"translation", "read-along", "bar", "hide read-along"}));
+}
+
+TEST_F(ReaderControllerTest, ANewReadingSilencesTheOtherReadingRoad) {
+    // The read-along window may be speaking: a reading here stops it first.
+    QFuture<void> direct = reader->speak(QStringLiteral("Some text."));
+    EXPECT_EQ(calls, QStringList{"read-along"});
+    ASSERT_TRUE(waitFor([&] { return platform.audioPlayers.made.size() == 1; }));
+
+    // Reading the selection in the read-along window stops this one.
+    calls.clear();
+    selection = QStringLiteral("Selected words.");
+    readAlongWindow = true;
+    ASSERT_TRUE(awaitFuture(reader->readSelection()));
+    EXPECT_EQ(calls, QStringList{"read-along:Selected words."});
+    EXPECT_TRUE(platform.audioPlayers.made.first()->stopped);
+    EXPECT_TRUE(direct.isCanceled());
+    EXPECT_FALSE(reader->isReading());
+}
+
+TEST_F(ReaderControllerTest, AReadingWithNoSoundOutputSaysSo) {
+    const QString couldNotPlay = QStringLiteral("That audio could not be played.");
+    // An output that cannot be opened: one flash for the reading, not one per chunk.
+    platform.audioPlayers.refusesToStart = true;
+    ASSERT_TRUE(awaitFuture(reader->speak(kThreeChunks)));
+    EXPECT_EQ(state.flashMessage(), couldNotPlay);
+    EXPECT_EQ(bubble.shown, QList<BubbleMode>{BubbleMode::Flash});
+    EXPECT_FALSE(reader->isReading());
+
+    // No output device at all.
+    state.setFlashMessage({});
+    Platform noOutput = platform.services();
+    noOutput.audioPlayers = nullptr;
+    const Platform previous = Platform::install(noOutput);
+    const bool finished = awaitFuture(reader->speak(QStringLiteral("Hello there.")));
+    Platform::install(previous);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(state.flashMessage(), couldNotPlay);
+    EXPECT_FALSE(reader->isReading());
 }
 
 struct VoiceRow {

@@ -85,4 +85,38 @@ TEST(SpeechPreparationTest, ThePronunciationListRunsBeforeTheExpansions) {
     EXPECT_EQ(prepared({"Meet at 12 Oak St.", ""}, entries), QStringLiteral("Meet at 12 Oak Stone."));
 }
 
+TEST(SpeechPreparationTest, TheReaderSpeaksWhatOrdinaryTextMeans) {
+    const QList<ReadAloudEntry> entries = {
+        {QUuid::createUuid(), QStringLiteral("US"), QStringLiteral("United States"), {}},
+        {QUuid::createUuid(), QStringLiteral("gif"), QStringLiteral("jiff"), {}},
+    };
+    const Row rows[] = {
+        // Ranges read as "to", weekday ranges written out.
+        {"Open 9–5, Mon–Fri.", "Open 9 to 5, Monday to Friday."},
+        {"Pages 10–20 and Sat-Sun only.", "Pages 10 to 20 and Saturday to Sunday only."},
+        {"We wait—quietly—for news.", "We wait, quietly, for news."},
+        {"Call 555-1234 today.", "Call 555-1234 today."},
+        // A scale letter only right after an amount, with no word going on from it.
+        {"A $15 T-shirt.", "A $15 T-shirt."},
+        {"A $15 B-movie.", "A $15 B-movie."},
+        {"We raised $5M today.", "We raised $5 million today."},
+        {"It cost $2 bn.", "It cost $2 billion."},
+        // A month only in a date.
+        {"I met Jan 3 times.", "I met Jan 3 times."},
+        {"Mar 2 apples.", "Mar 2 apples."},
+        {"See you Jan 3 at noon.", "See you January 3 at noon."},
+        {"Due Jan 3.", "Due January 3."},
+        {"Due Jan 3, 2025 or Feb 2024.", "Due January 3, 2025 or February 2024."},
+        {"Mon, Jan 5", "Monday, January 5"},
+        // An entry with capitals matches only those capitals; one without, any.
+        {"Tell us about the US.", "Tell us about the United States."},
+        {"A GIF or a gif.", "A jiff or a jiff."},
+    };
+    for (const Row& row : rows) {
+        const QString out = SpeechPreparation::prepare(QString::fromUtf8(row.input), entries,
+                                                       [](const QString&) { return std::optional<QString>(); });
+        EXPECT_EQ(out.toStdString(), row.expected) << "input: " << row.input;
+    }
+}
+
 } // namespace
