@@ -207,6 +207,9 @@ QFuture<void> DictationController::start() {
     if (error) {
         flash(error->localizedDescription());
         CleanupEngine::discardWarm();
+        // A translate-once mark goes with the take it was for, which never began.
+        Translator::setTranslateNextDictation(false);
+        m_state.setIsTranslating(false);
         return QtFuture::makeReadyFuture();
     }
 
@@ -320,6 +323,7 @@ QFuture<void> DictationController::stopAndInsert() {
     run->peak = m_recorder.peakLevel();
     run->wav = WavData::encode(samples);
     if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
+        takeTranslateMark(*run);
         m_services.audio.restore();
         CleanupEngine::discardWarm();
         hideBubble();
@@ -362,13 +366,17 @@ void DictationController::traceStop(const RunPtr& run) {
                       .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
 }
 
+void DictationController::takeTranslateMark(StopRun& run) {
+    if (std::exchange(run.markTaken, true))
+        return;
+    // Only a computer that can translate takes the mark; every other one drops it.
+    const bool marked = Translator::takeTranslateNextDictation();
+    run.translate = marked && Translator::isAvailable();
+    m_state.setIsTranslating(false);
+}
+
 void DictationController::transcribe(const RunPtr& run) {
-    if (!std::exchange(run->markTaken, true)) {
-        // Only a computer that can translate takes the mark; every other one drops it.
-        const bool marked = Translator::takeTranslateNextDictation();
-        run->translate = marked && Translator::isAvailable();
-        m_state.setIsTranslating(false);
-    }
+    takeTranslateMark(*run);
 
     run->transcriptionStart = Clock::now();
     Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {

@@ -105,6 +105,9 @@ private:
     void endPreview();
 
     QFuture<void> stopAndInsert();
+    // Ends the translate-once mark with the run it was for: the run translates
+    // when the mark was set and this computer can translate.
+    void takeTranslateMark(StopRun& run);
     void transcribe(const RunPtr& run);
     // Keeps the take's recording for a retry and tells the user why there is no text.
     void keepFailedTake(const RunPtr& run, const QString& failure);

@@ -366,6 +366,51 @@ TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingC
     EXPECT_EQ(history.entries().first().original, std::nullopt);
 }
 
+// The translate-once mark belongs to the take it started, whatever becomes of
+// that take: the next ordinary dictation is typed as spoken.
+TEST_F(DictationControllerTest, ATranslateOnceMarkEndsWithItsTakeEvenWhenTheTakeComesToNothing) {
+    fakes.languageDetector.answer(QStringLiteral("es"));
+    fakes.onDeviceTranslator.setPair(QStringLiteral("es"), QStringLiteral("en"), OnDeviceTranslator::PairStatus::Installed);
+    fakes.onDeviceTranslator.answer = QStringLiteral("See you tomorrow afternoon");
+    speech.answer({QStringLiteral("nos vemos mañana por la tarde")});
+    const auto mark = [&] {
+        Translator::setTranslateNextDictation(true);
+        state.setIsTranslating(true);
+    };
+    const auto startOver = [&] {
+        field->value = QStringLiteral("Hola. ");
+        field->selection = AccessibleElement::TextRange{6, 0};
+    };
+    const auto dictateUnmarked = [&](const char* after) {
+        startOver();
+        dictate(1.0);
+        EXPECT_EQ(field->value, QStringLiteral("Hola. Nos vemos mañana por la tarde")) << after;
+        EXPECT_TRUE(fakes.onDeviceTranslator.requests.isEmpty()) << after;
+    };
+
+    // The microphone would not start.
+    mark();
+    fakes.audioInput.script.startError = QuorvaneError{3, QStringLiteral("No microphone input available")};
+    controller.toggle();
+    ASSERT_FALSE(state.isRecording());
+    EXPECT_FALSE(state.isTranslating());
+    fakes.audioInput.script.startError.reset();
+    dictateUnmarked("a failed start");
+
+    // Too short to be sent.
+    mark();
+    dictate(0.3);
+    EXPECT_FALSE(state.isTranslating());
+    dictateUnmarked("a take too short");
+
+    // A marked take that is heard is translated.
+    mark();
+    startOver();
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("Hola. See you tomorrow afternoon"));
+    EXPECT_FALSE(state.isTranslating());
+}
+
 TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
     defaults.set(QStringLiteral("endWithPeriod"), false);
     speech.answer({QStringLiteral("um so we ship it")});
