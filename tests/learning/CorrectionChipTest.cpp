@@ -71,9 +71,9 @@ TEST_F(CorrectionChipTest, OffersThePendingCorrectionOnceFor9Seconds) {
 // Added to the dictionary, such a pair would put its capitals on the word
 // everywhere it is dictated.
 TEST_F(CorrectionChipTest, AChangeOfCapitalsOnlyIsNeverOffered) {
-    for (const auto& [dictated, edited] : {std::pair{"then we left", "Then we left"},
-                                           std::pair{"we met in new york", "we met in New York"},
-                                           std::pair{"my iphone broke", "my iPhone broke"}}) {
+    for (const auto& [dictated, edited] :
+         {std::pair{"then we left", "Then we left"}, std::pair{"we met in new york", "we met in New York"},
+          std::pair{"my iphone broke", "my iPhone broke"}}) {
         field->value = QString::fromUtf8(dictated);
         watch.noteInsertion(*field->value, AXText::Range{0, field->value->size()});
         field->value = QString::fromUtf8(edited);
