@@ -53,6 +53,7 @@ LaunchSteps LaunchSteps::standard() {
         peers.wordSwaps = &WordSwapper::shared();
         peers.milestones = &MilestoneBadge::shared();
         BubblePanel::shared().setWordSwapTaker(&WordSwapper::shared());
+        WordSwapper::shared().setLastInsertion(&DictationController::shared());
         DictationController::shared().setPeers(peers);
     };
     steps.startSelectionCleanup = [] {

@@ -207,6 +207,9 @@ QFuture<void> DictationController::start() {
     if (error) {
         flash(error->localizedDescription());
         CleanupEngine::discardWarm();
+        // A translate-once mark goes with the take it was for, which never began.
+        Translator::setTranslateNextDictation(false);
+        m_state.setIsTranslating(false);
         return QtFuture::makeReadyFuture();
     }
 
@@ -320,6 +323,7 @@ QFuture<void> DictationController::stopAndInsert() {
     run->peak = m_recorder.peakLevel();
     run->wav = WavData::encode(samples);
     if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
+        takeTranslateMark(*run);
         m_services.audio.restore();
         CleanupEngine::discardWarm();
         hideBubble();
@@ -362,13 +366,17 @@ void DictationController::traceStop(const RunPtr& run) {
                       .arg(double(m_recorder.peakLevel()), 0, 'f', 3));
 }
 
+void DictationController::takeTranslateMark(StopRun& run) {
+    if (std::exchange(run.markTaken, true))
+        return;
+    // Only a computer that can translate takes the mark; every other one drops it.
+    const bool marked = Translator::takeTranslateNextDictation();
+    run.translate = marked && Translator::isAvailable();
+    m_state.setIsTranslating(false);
+}
+
 void DictationController::transcribe(const RunPtr& run) {
-    if (!std::exchange(run->markTaken, true)) {
-        // Only a computer that can translate takes the mark; every other one drops it.
-        const bool marked = Translator::takeTranslateNextDictation();
-        run->translate = marked && Translator::isAvailable();
-        m_state.setIsTranslating(false);
-    }
+    takeTranslateMark(*run);
 
     run->transcriptionStart = Clock::now();
     Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {
@@ -522,6 +530,7 @@ void DictationController::publish(const RunPtr& run) {
     m_state.setFinalText(run->final);
     m_state.setWordSwaps(m_peers.wordSwaps ? m_peers.wordSwaps->findSwaps(run->final) : QList<AppState::WordSwap>());
     m_insertedText = run->final;
+    m_insertedFit.reset();
 
     if (!InsertionAccess::canPaste()) {
         PasteService::copy(run->final);
@@ -596,23 +605,23 @@ void DictationController::insert(const RunPtr& run) {
     const bool continuing = sameApplication && m_lastCaretEnd && selection && selection->length == 0
                             && selection->location == *m_lastCaretEnd;
 
-    QString text;
+    InsertionContext::Fit fit;
     if (!before) {
-        text = InsertionContext::adjustWithoutContext(run->final, sameApplication);
+        fit = {std::nullopt, sameApplication};
     } else if (continuing) {
         // The previous dictation's closing period and the space after it are
         // selected, so that the paste replaces them and the sentence goes on.
         const int strip = InsertionContext::trailingStripCount(*before);
-        if (strip > 0 && AXText::setSelectedRange(selection->location - strip, strip))
-            text = InsertionContext::adjust(run->final, before->chopped(strip), true);
-        else
-            text = InsertionContext::adjust(run->final, *before, true);
+        const bool replacesEnd = strip > 0 && AXText::setSelectedRange(selection->location - strip, strip);
+        fit = {replacesEnd ? before->chopped(strip) : *before, true};
     } else {
-        text = InsertionContext::adjust(run->final, *before, false);
+        fit = {*before, false};
     }
 
+    const QString text = fit.applied(run->final);
     run->text = text;
     m_insertedText = text;
+    m_insertedFit = fit;
     PasteService::paste(text);
     traceRun(run, QStringLiteral("timing total=%1s (stop to paste)").arg(secondsSince(run->stopped), 0, 'f', 3));
     writeTrace(run);
@@ -697,7 +706,9 @@ QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expected
                 m_state.setCleanupState(AppState::CleanupState::Idle);
                 return QtFuture::makeReadyFuture();
             }
-            if (cleaned == m_insertedText) {
+            // In the field the clean text joins what precedes it as the dictation did.
+            const QString fitted = fittedAsInserted(cleaned);
+            if (fitted == m_insertedText) {
                 m_state.setFinalText(cleaned);
                 m_state.setCleanupState(AppState::CleanupState::Done);
                 scheduleBubbleHide(kRecleanUnchangedShown);
@@ -717,25 +728,29 @@ QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expected
             // range, so where the new text goes is taken now.
             const qint64 location = m_insertedRange->location;
             const int take = m_generation;
-            PasteService::paste(cleaned);
+            PasteService::paste(fitted);
             auto taken = std::make_shared<QPromise<void>>();
             taken->start();
             m_delay(kSettleAfterReclean).then(this, [this, taken] {
                 whenPasteTaken([taken] { taken->finish(); });
             });
-            return taken->future().then(this, [this, cleaned, location, take] {
-                AXText::setSelectedRange(location + cleaned.size(), 0);
+            return taken->future().then(this, [this, cleaned, fitted, location, take] {
+                AXText::setSelectedRange(location + fitted.size(), 0);
                 if (take != m_generation)
                     return; // the newer take owns the card and the remembered insertion
-                m_insertedText = cleaned;
-                m_insertedRange = AXText::Range{location, cleaned.size()};
-                m_lastCaretEnd = location + cleaned.size();
+                m_insertedText = fitted;
+                m_insertedRange = AXText::Range{location, fitted.size()};
+                m_lastCaretEnd = location + fitted.size();
                 m_state.setFinalText(cleaned);
                 m_state.setCleanupState(AppState::CleanupState::Done);
                 scheduleBubbleHide(kRecleanDoneShown);
             });
         })
         .unwrap();
+}
+
+QString DictationController::fittedAsInserted(const QString& text) const {
+    return m_insertedFit ? m_insertedFit->applied(text) : text;
 }
 
 // ---- Bubble, messages and trace -------------------------------------------------------

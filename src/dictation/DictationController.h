@@ -2,8 +2,10 @@
 
 #include "cleanup/DictationMode.h"
 #include "dictation/DictationPeers.h"
+#include "dictation/LastInsertion.h"
 #include "engine/CancelToken.h"
 #include "insertion/AXText.h"
+#include "insertion/InsertionContext.h"
 
 #include <QFuture>
 #include <QObject>
@@ -32,7 +34,7 @@ class SystemAudio;
 // served while an older take is still on its way. Each start and stop raises
 // `generation`; work of an older take still pastes and records, but leaves
 // messages and the bubble to the newer one.
-class DictationController : public QObject {
+class DictationController : public QObject, public LastInsertion {
     Q_OBJECT
 public:
     // Finishes after the given time on the GUI thread.
@@ -84,7 +86,8 @@ public:
 
     int generation() const { return m_generation; }
     QString lastPreview() const { return m_lastPreview; }
-    QString insertedText() const { return m_insertedText; }
+    QString insertedText() const override { return m_insertedText; }
+    QString fittedAsInserted(const QString& text) const override;
     std::optional<AXText::Range> insertedRange() const { return m_insertedRange; }
     std::optional<qint64> lastCaretEnd() const { return m_lastCaretEnd; }
     const DictationMode& activeMode() const { return m_activeMode; }
@@ -105,6 +108,9 @@ private:
     void endPreview();
 
     QFuture<void> stopAndInsert();
+    // Ends the translate-once mark with the run it was for: the run translates
+    // when the mark was set and this computer can translate.
+    void takeTranslateMark(StopRun& run);
     void transcribe(const RunPtr& run);
     // Keeps the take's recording for a retry and tells the user why there is no text.
     void keepFailedTake(const RunPtr& run, const QString& failure);
@@ -147,6 +153,8 @@ private:
     QString m_lastPreview;
     std::optional<AXText::Range> m_insertedRange;
     QString m_insertedText;
+    // How the last insertion was fitted to the text before it; none when it was only copied.
+    std::optional<InsertionContext::Fit> m_insertedFit;
     std::optional<std::chrono::steady_clock::time_point> m_lastBurstEndedAt;
     QString m_lastBurstApp;
     std::optional<qint64> m_lastCaretEnd;

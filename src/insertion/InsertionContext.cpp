@@ -112,6 +112,10 @@ QString adjustWithoutContext(const QString& text, bool continuing) {
     return joined(keepCase ? text : Text::lowercasedFirst(text), continuing);
 }
 
+QString Fit::applied(const QString& text) const {
+    return context ? adjust(text, *context, continuing) : adjustWithoutContext(text, continuing);
+}
+
 int trailingStripCount(const QString& text) {
     // Walk back over whole characters, so that "\r\n" (one character, and not
     // a blank) is never split, then answer in UTF-16 units.

@@ -106,7 +106,9 @@ std::optional<CorrectionCandidate> candidate(const QString& dictated, const QStr
         return std::nullopt;
     const QString heard = trimmedToAlphanumerics(before.join(QLatin1Char(' ')));
     const QString meant = trimmedToAlphanumerics(after.join(QLatin1Char(' ')));
-    if (heard == meant)
+    // A change of capitals only is no misheard word: kept as one, it would put
+    // those capitals on the word wherever it is dictated ("then" → "Then").
+    if (heard.toLower() == meant.toLower())
         return std::nullopt;
     if (!isWord(heard) || !isWord(meant) || Text::graphemeCount(heard) < kMinCharacters ||
         Text::graphemeCount(meant) < kMinCharacters)

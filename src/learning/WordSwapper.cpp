@@ -53,13 +53,16 @@ void WordSwapper::take(const AppState::WordSwap& swap, const QString& option) {
         return;
     }
     const bool inFront = targetInFront();
-    const QString old = m_state.finalText();
+    // The field holds the text as it was typed, fitted to the text before it
+    // (a blank in front, a capital dropped to go on with a sentence).
+    const QString typed = m_insertion ? m_insertion->insertedText() : m_state.finalText();
+    const QString retyped = m_insertion ? m_insertion->fittedAsInserted(*replaced) : *replaced;
     m_state.setFinalText(*replaced);
     m_state.setWordSwaps({});
-    if (!inFront || !InsertionAccess::canPaste() || !caretStillAfter(old))
+    if (!inFront || !InsertionAccess::canPaste() || !caretStillAfter(typed))
         return;
-    PasteService::sendBackspaces(int(Text::graphemeCount(old)));
-    PasteService::paste(*replaced);
+    PasteService::sendBackspaces(int(Text::graphemeCount(typed)));
+    PasteService::paste(retyped);
 }
 
 bool WordSwapper::targetInFront() const {

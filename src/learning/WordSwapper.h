@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dictation/DictationPeers.h"
+#include "dictation/LastInsertion.h"
 #include "dictation/WordSwapTaker.h"
 #include "state/AppState.h"
 
@@ -31,8 +32,11 @@ public:
     // Replaces the word in the published text and clears the offers. When the
     // target is still in front, keys can be posted and the text before the caret
     // (where it can be read) still ends with the inserted text, the insertion is
-    // deleted and the new text pasted in its place.
+    // deleted and the new text pasted in its place, fitted as the insertion was.
     void take(const AppState::WordSwap& swap, const QString& option) override;
+    // What the last dictation typed, which a swap retypes; without it the
+    // published text is taken for it. Must outlive the swapper.
+    void setLastInsertion(const LastInsertion* insertion) { m_insertion = insertion; }
 
 private:
     bool targetInFront() const;
@@ -40,4 +44,5 @@ private:
 
     AppState& m_state;
     WordList m_words;
+    const LastInsertion* m_insertion = nullptr;
 };

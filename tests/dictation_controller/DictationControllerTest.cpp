@@ -8,6 +8,7 @@
 #include "dictation/SystemAudio.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "learning/WordSwapper.h"
 #include "platform/Wording.h"
 #include "state/AppState.h"
 #include "stores/HistoryStore.h"
@@ -19,6 +20,7 @@
 #include "support/QtPrinting.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
+#include "support/Text.h"
 #include "translator/Translator.h"
 
 #include <QDir>
@@ -35,8 +37,9 @@ namespace {
 using namespace std::chrono_literals;
 
 // A text field of another application: a paste puts the clipboard's text in
-// place of the selection and leaves the caret after it. The target takes the
-// text from the clipboard at once, or when the test says so with `fetchLater`.
+// place of the selection and leaves the caret after it; a Backspace deletes
+// the character before the caret. The target takes the text from the
+// clipboard at once, or when the test says so with `fetchLater`.
 class PastingKeySynth : public FakeKeySynth {
 public:
     PastingKeySynth(FakePasteboard& board, std::shared_ptr<FakeElement> field) : m_board(board), m_field(std::move(field)) {}
@@ -51,6 +54,17 @@ public:
         m_field->selection = AccessibleElement::TextRange{selection.location + text.size(), 0};
         if (!fetchLater)
             m_board.targetFetches();
+    }
+
+    void pressBackspace(int count) override {
+        FakeKeySynth::pressBackspace(count);
+        if (!m_field->value || !m_field->selection)
+            return;
+        const QString before = m_field->value->left(m_field->selection->location);
+        const qsizetype from =
+            Text::utf16OffsetOfGrapheme(before, std::max<qsizetype>(0, Text::graphemeCount(before) - count));
+        m_field->value->remove(from, before.size() - from);
+        m_field->selection = AccessibleElement::TextRange{from, 0};
     }
 
     bool fetchLater = false;
@@ -366,6 +380,52 @@ TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingC
     EXPECT_EQ(history.entries().first().original, std::nullopt);
 }
 
+// The translate-once mark belongs to the take it started, whatever becomes of
+// that take: the next ordinary dictation is typed as spoken.
+TEST_F(DictationControllerTest, ATranslateOnceMarkEndsWithItsTakeEvenWhenTheTakeComesToNothing) {
+    fakes.languageDetector.answer(QStringLiteral("es"));
+    fakes.onDeviceTranslator.setPair(QStringLiteral("es"), QStringLiteral("en"),
+                                     OnDeviceTranslator::PairStatus::Installed);
+    fakes.onDeviceTranslator.answer = QStringLiteral("See you tomorrow afternoon");
+    speech.answer({QStringLiteral("nos vemos mañana por la tarde")});
+    const auto mark = [&] {
+        Translator::setTranslateNextDictation(true);
+        state.setIsTranslating(true);
+    };
+    const auto startOver = [&] {
+        field->value = QStringLiteral("Hola. ");
+        field->selection = AccessibleElement::TextRange{6, 0};
+    };
+    const auto dictateUnmarked = [&](const char* after) {
+        startOver();
+        dictate(1.0);
+        EXPECT_EQ(field->value, QStringLiteral("Hola. Nos vemos mañana por la tarde")) << after;
+        EXPECT_TRUE(fakes.onDeviceTranslator.requests.isEmpty()) << after;
+    };
+
+    // The microphone would not start.
+    mark();
+    fakes.audioInput.script.startError = QuorvaneError{3, QStringLiteral("No microphone input available")};
+    controller.toggle();
+    ASSERT_FALSE(state.isRecording());
+    EXPECT_FALSE(state.isTranslating());
+    fakes.audioInput.script.startError.reset();
+    dictateUnmarked("a failed start");
+
+    // Too short to be sent.
+    mark();
+    dictate(0.3);
+    EXPECT_FALSE(state.isTranslating());
+    dictateUnmarked("a take too short");
+
+    // A marked take that is heard is translated.
+    mark();
+    startOver();
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("Hola. See you tomorrow afternoon"));
+    EXPECT_FALSE(state.isTranslating());
+}
+
 TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
     defaults.set(QStringLiteral("endWithPeriod"), false);
     speech.answer({QStringLiteral("um so we ship it")});
@@ -482,6 +542,22 @@ TEST_F(DictationControllerTest, AContinuingDictationReplacesTheClosingPeriod) {
     EXPECT_EQ(field->value, QStringLiteral("Hello 😀 there and more."));
     EXPECT_EQ(controller.insertedRange(), (AXText::Range{14, 10}));
     EXPECT_EQ(controller.lastCaretEnd(), 24);
+}
+
+TEST_F(DictationControllerTest, AWordSwapAfterAContinuedSentenceIsMadeInTheField) {
+    WordSwapper swapper{state, [] { return QStringList{QStringLiteral("Jenna")}; }};
+    swapper.setLastInsertion(&controller);
+    controller.setPeers(DictationPeers{&bubble, nullptr, &swapper, nullptr});
+    speech.answer({QStringLiteral("we ship today."), QStringLiteral("and ask gina.")});
+    dictate(1.0);
+    dictate(1.0);
+    ASSERT_EQ(field->value, QStringLiteral("We ship today and ask gina."));
+    ASSERT_EQ(state.wordSwaps().size(), 1);
+
+    swapper.take(state.wordSwaps().front(), QStringLiteral("Jenna"));
+    EXPECT_EQ(field->value, QStringLiteral("We ship today and ask Jenna."));
+    EXPECT_EQ(state.finalText(), QStringLiteral("And ask Jenna."));
+    EXPECT_TRUE(state.wordSwaps().isEmpty());
 }
 
 TEST_F(DictationControllerTest, ADictationAfterTheCaretMovedStartsANewSentence) {
@@ -630,6 +706,35 @@ TEST_F(RecleanTest, ReplacesTheTextInPlaceWhileTheCaretIsAfterIt) {
     EXPECT_EQ(controller.insertedRange(), (AXText::Range{0, field->value->size()}));
     EXPECT_EQ(field->selection, (AccessibleElement::TextRange{field->value->size(), 0}));
     EXPECT_EQ(bubble.calls.last(), QStringLiteral("hide after 3"));
+}
+
+TEST_F(RecleanTest, TheCleanTextJoinsWhatPrecedesItAsTheDictationDid) {
+    struct Case {
+        const char* typed;
+        const char* first;
+        const char* transcript;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // After a finished sentence: a new one, a blank in front.
+        {"Foo.", nullptr, "um can we ship it", "Foo. Can we ship it."},
+        // After words that go on: the sentence goes on.
+        {"Dear Sam", nullptr, "um thanks for the notes", "Dear Sam thanks for the notes."},
+        // Dictated right after the last dictation: it continues that one.
+        {"Hi. ", "we ship today.", "um and on friday", "Hi. We ship today and on friday."},
+    };
+    for (const Case& c : cases) {
+        field->value = QString::fromUtf8(c.typed);
+        field->selection = AccessibleElement::TextRange{field->value->size(), 0};
+        if (c.first)
+            dictateVerbatim(QString::fromUtf8(c.first));
+        dictateVerbatim(QString::fromUtf8(c.transcript));
+        ASSERT_TRUE(field->value->contains(QStringLiteral("um"), Qt::CaseInsensitive)) << field->value->toStdString();
+        ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(std::nullopt)));
+        EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done) << c.transcript;
+        EXPECT_EQ(field->value, QString::fromUtf8(c.expected));
+        EXPECT_EQ(field->selection, (AccessibleElement::TextRange{field->value->size(), 0})) << c.transcript;
+    }
 }
 
 TEST_F(RecleanTest, CopiesWhenTheCaretHasMoved) {

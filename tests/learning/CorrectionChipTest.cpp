@@ -68,6 +68,23 @@ TEST_F(CorrectionChipTest, OffersThePendingCorrectionOnceFor9Seconds) {
     RenderCheck::expectReadable(*chip.panel(), QStringLiteral("correction-chip"));
 }
 
+// Added to the dictionary, such a pair would put its capitals on the word
+// everywhere it is dictated.
+TEST_F(CorrectionChipTest, AChangeOfCapitalsOnlyIsNeverOffered) {
+    for (const auto& [dictated, edited] :
+         {std::pair{"then we left", "Then we left"}, std::pair{"we met in new york", "we met in New York"},
+          std::pair{"my iphone broke", "my iPhone broke"}}) {
+        field->value = QString::fromUtf8(dictated);
+        watch.noteInsertion(*field->value, AXText::Range{0, field->value->size()});
+        field->value = QString::fromUtf8(edited);
+        watch.checkForCorrection();
+        chip.offerIfPending();
+        EXPECT_FALSE(chip.isShown()) << edited;
+    }
+    EXPECT_FALSE(defaults.contains(CorrectionLedger::kSeenKey));
+    EXPECT_TRUE(added.isEmpty());
+}
+
 TEST_F(CorrectionChipTest, AddStoresTheMeantWordWithTheHeardOneAsVariant) {
     findCorrection();
     chip.offerIfPending();
