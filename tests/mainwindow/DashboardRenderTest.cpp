@@ -198,8 +198,16 @@ TEST_P(DashboardRenderTest, PhoneNoteTextOnPaperReadsOnTheCardWhateverTheShade) 
         ASSERT_NE(pane, nullptr);
         page->resize(900, 1400);
         page->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return pane->phoneRows().size() == 3; }, 2000));
-        QTest::qWait(50);
+        // The rows are made after the first paint, and laid out after that.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QList<QWidget*> rows = pane->phoneRows();
+                return rows.size() == 3 && std::all_of(rows.begin(), rows.end(), [](QWidget* row) {
+                           const QLabel* text = qobject_cast<PhoneNoteRow*>(row)->text();
+                           return text->width() > 0 && text->height() >= text->heightForWidth(text->width());
+                       });
+            },
+            2000));
         const QString look = (dark ? QStringLiteral("dark-look-") : QStringLiteral("light-look-")) + shade;
         EXPECT_FALSE(Artifacts::save(pane->widget()->grab().toImage(),
                                      QStringLiteral("phone-notes-paper-") + look + QStringLiteral(".png"))

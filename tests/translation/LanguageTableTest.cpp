@@ -67,7 +67,11 @@ TEST_F(LanguageTableTest, TranslateIsTickedOnlyForLanguagesAnInstalledPairTransl
 
     LanguageTableView view;
     view.show();
-    QTest::qWait(20);
+    // The rows are made as the view shows, and laid out after.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QWidget* first = view.findChild<QWidget*>(QStringLiteral("line:en"));
+        return first && first->height() >= first->sizeHint().height();
+    }));
     QStringList ticked;
     for (const Row& row : view.rows())
         if (row.translate)
