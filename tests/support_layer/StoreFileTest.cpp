@@ -53,6 +53,15 @@ TEST(StoreFileTest, AWriteReplacesTheFileWholeKeepsItsPermissionsAndLeavesNothin
     EXPECT_EQ(QFileInfo(path).permissions(), before);
     EXPECT_EQ(names(folder), QStringLiteral("history.json"));
 
+    // A store kept as a link elsewhere stays a link; the file it names changes.
+    const QString kept = folder.write("elsewhere/dictionary.json", "[]");
+    ASSERT_TRUE(QFile::link(kept, folder.file("dictionary.json")));
+    StoreFile linked(folder.file("dictionary.json"));
+    ASSERT_TRUE(linked.write("[3]"));
+    EXPECT_TRUE(QFileInfo(folder.file("dictionary.json")).isSymLink());
+    EXPECT_EQ(folder.read("elsewhere/dictionary.json"), QByteArray("[3]"));
+    EXPECT_EQ(names(folder), QStringLiteral("dictionary.json, history.json"));
+
     // A first write makes the file and its folder.
     StoreFile fresh(folder.file("new/stats.json"));
     ASSERT_TRUE(fresh.write("{}"));
