@@ -32,7 +32,6 @@
 #include "state/AppActions.h"
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
-#include "support/Paths.h"
 #include "translation/TranslateBar.h"
 #include "translation/TranslateKeys.h"
 #include "translator/TranslationCatalog.h"
@@ -75,8 +74,7 @@ LaunchSteps LaunchSteps::standard() {
     steps.dockRefreshPolicy = [] { DockIcon::refreshPolicy(); };
     steps.migrateEngineFolder = [] { EngineMigration::run(); };
     steps.removeRetiredModels = [] {
-        RetiredModels::run(RetiredModels::hubCache(QProcessEnvironment::systemEnvironment(), Paths::home()),
-                           Defaults::shared());
+        RetiredModels::run(RetiredModels::modelsFolder(), Defaults::shared());
     };
     steps.migrateSettings = [] { Migration::runIfNeeded(); };
     steps.phoneLinkEnabled = [] { return PhoneLink::isEnabled(Defaults::shared()); };

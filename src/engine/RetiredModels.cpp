@@ -3,6 +3,8 @@
 #include "engine/MlxServer.h"
 #include "support/Defaults.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <filesystem>
@@ -14,35 +16,25 @@ const QStringList& retired() {
     return names;
 }
 
-QString hubCache(const QProcessEnvironment& environment, const QString& home) {
-    const QString hubCacheValue = environment.value(QStringLiteral("HF_HUB_CACHE"));
-    if (!hubCacheValue.isEmpty())
-        return hubCacheValue;
-    const QString hfHome = environment.value(QStringLiteral("HF_HOME"));
-    if (!hfHome.isEmpty())
-        return hfHome + QStringLiteral("/hub");
-    return home + QStringLiteral("/.cache/huggingface/hub");
-}
+QString modelsFolder() { return QDir::cleanPath(MlxServer::engineRoot()) + QStringLiteral("/models"); }
 
-void run(const QString& cache, Defaults& defaults) {
+void run(const QString& folder, Defaults& defaults) {
     const QString doneKey = QStringLiteral("retiredModelsCleaned.v1");
     if (defaults.boolOr(doneKey, false))
         return;
     namespace fs = std::filesystem;
     QStringList removed;
     for (const QString& name : retired()) {
-        const QString folder = cache + QLatin1Char('/') + name;
-        if (QFileInfo::exists(folder) || QFileInfo(folder).isSymLink()) {
+        const QString model = folder + QLatin1Char('/') + name;
+        if (QFileInfo::exists(model) || QFileInfo(model).isSymLink()) {
             std::error_code error;
-            fs::remove_all(fs::path(folder.toStdString()), error);
+            fs::remove_all(fs::path(QFile::encodeName(model).toStdString()), error);
             if (error)
                 MlxServer::note(QStringLiteral("could not remove retired model ") + name + QStringLiteral(": ")
                                 + QString::fromStdString(error.message()));
             else
                 removed << name;
         }
-        std::error_code ignored;
-        fs::remove_all(fs::path((cache + QStringLiteral("/.locks/") + name).toStdString()), ignored);
     }
     defaults.set(doneKey, true);
     if (!removed.isEmpty())

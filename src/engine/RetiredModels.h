@@ -1,24 +1,24 @@
 #pragma once
 
-#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 class Defaults;
 
-// Deletes, once per user, the models the program no longer uses from the shared
-// model hub cache, and notes what it removed in the engine log.
+// Deletes, once per user, the models the program no longer uses from its own
+// models folder, and notes what it removed in the engine log. The shared model
+// hub cache of other tools is never touched: this build downloads nothing
+// there, so nothing in it is the program's to delete.
 namespace RetiredModels {
 
-// Hub-cache folder names of the retired models.
+// Folder names of the retired models.
 const QStringList& retired();
 
-// The hub cache: $HF_HUB_CACHE when set and not empty, else $HF_HOME/hub when
-// that is set and not empty, else <home>/.cache/huggingface/hub.
-QString hubCache(const QProcessEnvironment& environment, const QString& home);
+// Where the program keeps the models it downloads: the engine folder's "models".
+QString modelsFolder();
 
-// Removes the retired models from `cache` unless "retiredModelsCleaned.v1" is
+// Removes the retired models from `folder` unless "retiredModelsCleaned.v1" is
 // set, then sets it, also when a removal failed.
-void run(const QString& cache, Defaults& defaults);
+void run(const QString& folder, Defaults& defaults);
 
 } // namespace RetiredModels

@@ -2,7 +2,6 @@
 
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
-#include "engine/RetiredModels.h"
 #include "install/InstallFolder.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
@@ -16,14 +15,11 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QLocale>
-#include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QTimer>
 
 namespace {
 
-constexpr const char* kSpeechModel = "mlx-community/Kokoro-82M-bf16";
-constexpr const char* kDictationModel = "mlx-community/parakeet-tdt-0.6b-v3";
 constexpr const char* kFormerName = "Brindlewick";
 constexpr const char* kAppId = "app.quorvane.native";
 
@@ -61,8 +57,6 @@ QString formatBytes(qint64 bytes) {
 Uninstaller::Folders Uninstaller::standardFolders() {
     Folders folders;
     folders.home = Paths::home();
-    folders.hubCache = RetiredModels::hubCache(QProcessEnvironment::systemEnvironment(), folders.home);
-    folders.cleanupModel = LlmServer::model();
     folders.applicationSupport = Paths::applicationSupport();
     const QString xdgCache = qEnvironmentVariable("XDG_CACHE_HOME");
     folders.cache = QDir::isAbsolutePath(xdgCache) ? QDir::cleanPath(xdgCache) : folders.home + QStringLiteral("/.cache");
@@ -103,31 +97,14 @@ Uninstaller& Uninstaller::shared() {
 Uninstaller::Uninstaller(Folders folders, Services services, QObject* parent)
     : QObject(parent), m_folders(std::move(folders)), m_services(std::move(services)) {}
 
-QString Uninstaller::modelFolderName(const QString& identifier) {
-    return QStringLiteral("models--") + QString(identifier).replace(QLatin1Char('/'), QStringLiteral("--"));
-}
-
-QStringList Uninstaller::downloadedModels(const QString& cache) const {
-    // An empty cache root must not turn the rows into paths under "/".
-    if (cache.isEmpty() || !QDir::isAbsolutePath(cache))
-        return {};
-    QStringList rows;
-    for (const QString& model : {m_folders.cleanupModel, QString::fromLatin1(kSpeechModel), QString::fromLatin1(kDictationModel)}) {
-        if (model.isEmpty())
-            continue;
-        rows << cache + QLatin1Char('/') + modelFolderName(model)
-             << cache + QStringLiteral("/.locks/") + modelFolderName(model);
-    }
-    return rows;
-}
-
 QStringList Uninstaller::locations() const {
-    QStringList rows = downloadedModels(m_folders.hubCache);
     const QString support = m_folders.applicationSupport;
-    rows << support + QStringLiteral("/Quorvane") << support + QStringLiteral("/Quorvane Native")
-         << support + QLatin1Char('/') + QLatin1String(kFormerName)
-         << m_folders.cache + QStringLiteral("/Quorvane") << m_folders.cache + QLatin1Char('/') + QLatin1String(kAppId)
-         << m_folders.config + QStringLiteral("/Quorvane");
+    QStringList rows{support + QStringLiteral("/Quorvane"),
+                     support + QStringLiteral("/Quorvane Native"),
+                     support + QLatin1Char('/') + QLatin1String(kFormerName),
+                     m_folders.cache + QStringLiteral("/Quorvane"),
+                     m_folders.cache + QLatin1Char('/') + QLatin1String(kAppId),
+                     m_folders.config + QStringLiteral("/Quorvane")};
     const QStringList logs = QDir(m_folders.logs).entryList({QStringLiteral("Quorvane*")},
                                                             QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                                                             QDir::Name);

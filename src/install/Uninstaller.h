@@ -11,9 +11,11 @@
 #include <optional>
 
 // Removes everything the program wrote for this user (its data, the speech
-// engine, the downloaded models, caches, settings and logs), trashes the
-// install folder, and quits. A copy that is not a marked install folder (a
-// package, a build tree) is never trashed. GUI thread.
+// engine and the models it downloaded into it, caches, settings and logs),
+// trashes the install folder, and quits. Only the program's own folders go:
+// the shared model hub cache under ~/.cache holds the models of the user's
+// other tools and nothing of ours, so it is left alone. A copy that is not a
+// marked install folder (a package, a build tree) is never trashed. GUI thread.
 class Uninstaller : public QObject {
     Q_OBJECT
 public:
@@ -23,9 +25,6 @@ public:
     // environment and the XDG folders.
     struct Folders {
         QString home;
-        QString hubCache;
-        // The cleanup model's identifier, e.g. "mlx-community/…".
-        QString cleanupModel;
         QString applicationSupport;
         QString cache;
         QString config;
@@ -54,10 +53,6 @@ public:
 
     Uninstaller(Folders folders, Services services, QObject* parent = nullptr);
 
-    // The hub-cache folder of a model identifier: "models--" + id with "/" → "--".
-    static QString modelFolderName(const QString& identifier);
-    // The six model rows (each model folder and its ".locks" twin) under `cache`.
-    QStringList downloadedModels(const QString& cache) const;
     // Every location, in the order they are removed.
     QStringList locations() const;
     // Logical bytes the locations hold; hidden files are not counted.

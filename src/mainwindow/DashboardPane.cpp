@@ -131,6 +131,8 @@ DashboardPane::DashboardPane(DashboardServices services, QWidget* parent)
                 m_badge->setText(QString::number(count) + QStringLiteral(" just arrived"));
                 m_badge->setVisible(count >= 1);
             }
+            // A new count is a new arrival, with a wait of its own.
+            cancelArrivalWait();
             watchArrivals();
         });
     }
@@ -404,20 +406,31 @@ void DashboardPane::send(const PhoneNote& note, const QString& text) {
 }
 
 void DashboardPane::watchArrivals() {
-    if (!m_services.inbox || !m_phoneSection || !isVisible())
+    // Changes to the list or the section while the badge shows leave its one
+    // wait running.
+    if (!m_services.inbox || !m_phoneSection || !isVisible() || m_arrivalWaiting)
         return;
-    const quint64 wait = ++m_arrivalWait;
     if (m_services.inbox->justArrived() < 1)
         return;
+    m_arrivalWaiting = true;
+    const quint64 wait = ++m_arrivalWait;
     m_services.later(kArrivalBadge, this, [this, wait] {
         // A newer count started its own wait: it keeps its full time.
-        if (wait == m_arrivalWait && m_services.inbox)
+        if (wait != m_arrivalWait)
+            return;
+        m_arrivalWaiting = false;
+        if (m_services.inbox)
             m_services.inbox->setJustArrived(0);
     });
 }
 
-void DashboardPane::endArrivalBadge() {
+void DashboardPane::cancelArrivalWait() {
     ++m_arrivalWait;
+    m_arrivalWaiting = false;
+}
+
+void DashboardPane::endArrivalBadge() {
+    cancelArrivalWait();
     if (m_services.inbox && m_services.inbox->justArrived() != 0)
         m_services.inbox->setJustArrived(0);
 }

@@ -94,7 +94,9 @@ private:
     PhoneNoteRow* makePhoneRow(const PhoneNote& note, const PhoneNoteRow::Target& target, const QDateTime& now,
                                bool paper);
     void addRecentRows(const QList<HistoryEntry>& entries, qsizetype from, quint64 build);
+    // Starts the badge's wait when a count shows and none runs yet.
     void watchArrivals();
+    void cancelArrivalWait();
     void endArrivalBadge();
     // Runs `work` between events once the page has painted for the first time.
     void afterFirstPaint(std::function<void()> work);
@@ -133,4 +135,6 @@ private:
     std::optional<QUuid> m_insertFailed;
     // Bumped by every new arrival count, so that an older wait does nothing.
     quint64 m_arrivalWait = 0;
+    // Whether the current count's wait is running.
+    bool m_arrivalWaiting = false;
 };

@@ -1,7 +1,6 @@
 #include "mainwindow/PhoneNoteRow.h"
 
 #include "insertion/NoteTarget.h"
-#include "looks/Paper.h"
 #include "looks/SegmentedSwitch.h"
 #include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"
@@ -97,11 +96,8 @@ PhoneNoteRow::PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFail
     m_text = plainLabel(shownText(note, asDictated), font(kCallout), this);
     m_text->setWordWrap(true);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    if (paper) {
-        QPalette ink = m_text->palette();
-        ink.setColor(QPalette::WindowText, Paper::palette(Paper::isDark()).ink);
-        m_text->setPalette(ink);
-    }
+    // No colour of its own: on paper the card gives its content the ink of
+    // the shade it is drawn in, which follows the window's look.
     column()->addWidget(m_text);
 
     if (note.cleanedBy && note.original) {

@@ -12,25 +12,41 @@
 #include <QTimeZone>
 
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
-// QSaveFile writes to "<name>.XXXXXX", six random ASCII letters, and renames
-// that over the file when it commits.
+// A write stages the new contents in "." + name + kStagedSuffix beside the
+// file and renames that over it. QSaveFile writes the staged copy through a
+// temporary file of its own, unnamed where the file system allows and
+// otherwise "<staged name>.XXXXXX" (six ASCII letters), so everything an
+// interrupted write can leave starts with the staged name.
+constexpr auto kStagedSuffix = ".quorvane-save";
 constexpr int kSaveFileSuffixLength = 6;
+
+QString stagedName(const QString& fileName) {
+    return QLatin1Char('.') + fileName + QLatin1String(kStagedSuffix);
+}
+
+// The file a write replaces: a store kept as a symbolic link keeps its link.
+QFileInfo replaced(const QString& path) {
+    const QFileInfo info(path);
+    return info.isSymLink() ? QFileInfo(info.symLinkTarget()) : info;
+}
 
 } // namespace
 
 StoreFile::StoreFile(QString path) : m_path(std::move(path)) {}
 
 int StoreFile::sweepLeftovers(const QString& path) {
-    const QFileInfo target(path);
+    const QFileInfo target = replaced(path);
     const QDir folder = target.absoluteDir();
-    const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(target.fileName()) +
-                                      QStringLiteral("\\.[A-Za-z]{") + QString::number(kSaveFileSuffixLength) +
-                                      QStringLiteral("}$"));
+    const QString staged = stagedName(target.fileName());
+    const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(staged) + QStringLiteral("(\\.[A-Za-z]{") +
+                                      QString::number(kSaveFileSuffixLength) + QStringLiteral("})?$"));
     int swept = 0;
-    const QStringList names = folder.entryList({target.fileName() + QStringLiteral(".*")}, QDir::Files | QDir::Hidden);
+    const QStringList names = folder.entryList({staged + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
         if (!leftover.match(name).hasMatch())
             continue;
@@ -80,9 +96,22 @@ bool StoreFile::write(const QByteArray& data) {
         return false;
     }
     m_undecodable = false;
-    QSaveFile out(m_path);
+    const QFileInfo target = replaced(m_path);
+    const QString staged = target.absoluteDir().filePath(stagedName(target.fileName()));
+    QSaveFile out(staged);
     if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
-        qWarning("Could not write %s: %s", qPrintable(m_path), qPrintable(out.errorString()));
+        qWarning("Could not write %s: %s", qPrintable(staged), qPrintable(out.errorString()));
+        return false;
+    }
+    if (target.exists())
+        QFile::setPermissions(staged, target.permissions());
+    // A rename over the file is atomic: a reader sees the old contents or the new.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(staged).toStdString(),
+                            QFile::encodeName(target.absoluteFilePath()).toStdString(), error);
+    if (error) {
+        qWarning("Could not replace %s: %s", qPrintable(target.absoluteFilePath()), error.message().c_str());
+        QFile::remove(staged);
         return false;
     }
     return true;

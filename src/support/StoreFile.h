@@ -16,11 +16,14 @@
 // One user-data file: read leniently, written whole and atomically. When the
 // contents could not be decoded, the file is kept: the first write moves it aside
 // as "<name>.unreadable-<UTC time>" before the new contents take its place, so
-// nothing the user wrote is lost to a damaged or newer-format file. Reading also
-// removes what an atomic write of this file left behind when the program was
-// killed in the middle of it ("<name>.<six letters>", the temporary file of
-// QSaveFile); other files in the folder are never touched. Used on the thread
-// that owns the store, and by one running program (a second launch quits).
+// nothing the user wrote is lost to a damaged or newer-format file. A write
+// stages the contents in ".<name>.quorvane-save" and renames that over the
+// file. Reading also removes what a write of this file left behind when the
+// program was killed in the middle of it (that staged copy, or the temporary
+// file QSaveFile wrote it through, ".<name>.quorvane-save.<six letters>");
+// other files in the folder, whatever their names, are never touched. Used on
+// the thread that owns the store, and by one running program (a second launch
+// quits).
 class StoreFile {
 public:
     explicit StoreFile(QString path);
@@ -76,8 +79,8 @@ public:
     // Renames the file at `path` to a free aside name; false when it could not
     // be moved (then it must not be replaced either).
     static bool moveAside(const QString& path);
-    // Deletes the temporary files that interrupted atomic writes of `path` left
-    // ("history.json.iuDHZW"); answers how many went.
+    // Deletes what interrupted writes of `path` left (".history.json.quorvane-save",
+    // ".history.json.quorvane-save.iuDHZW"); answers how many went.
     static int sweepLeftovers(const QString& path);
 
 private:

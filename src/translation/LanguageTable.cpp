@@ -59,11 +59,11 @@ bool canRead(const QString& code, const QSet<QString>& voices) {
 
 bool canRead(const QString& code) { return canRead(code, voiceLanguages()); }
 
-QList<Row> build(const QSet<QString>& voices) {
+QList<Row> build(const QSet<QString>& voices, const QStringList& translatedInto) {
     QList<Row> rows;
     for (const QString& code : allCodes()) {
         rows.append({code, Translator::displayName(code), talkLanguages().contains(code), canRead(code, voices),
-                     TranslationCatalog::candidates().contains(code), ownVoiceLanguages().contains(code)});
+                     translatedInto.contains(code), ownVoiceLanguages().contains(code)});
     }
     std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
         if (a.complete() != b.complete())
@@ -73,7 +73,7 @@ QList<Row> build(const QSet<QString>& voices) {
     return rows;
 }
 
-QList<Row> build() { return build(voiceLanguages()); }
+QList<Row> build() { return build(voiceLanguages(), TranslationCatalog::shared().targets()); }
 
 qsizetype completeCount(const QList<Row>& rows) {
     return std::count_if(rows.begin(), rows.end(), [](const Row& row) { return row.complete(); });

@@ -9,7 +9,9 @@
 
 // Which languages Quorvane can write down from speech (Talk), read aloud (Read)
 // and translate into (Translate). Read counts the own voices and the desktop's
-// speech voices, which are looked at once per process. GUI thread only.
+// speech voices, which are looked at once per process; Translate counts the
+// languages an installed pair translates into, as the translation catalogue
+// last found them. GUI thread only.
 namespace LanguageTable {
 
 struct Row {
@@ -35,8 +37,10 @@ bool canRead(const QString& code);
 // Every language of the table, once each, in no particular order.
 QStringList allCodes();
 
-// The rows: complete rows first, each block in plain name order.
-QList<Row> build(const QSet<QString>& voices);
+// The rows: complete rows first, each block in plain name order. `translatedInto`
+// holds the languages an installed pair translates into.
+QList<Row> build(const QSet<QString>& voices, const QStringList& translatedInto);
+// With the desktop's voices and the shared catalogue's reading languages.
 QList<Row> build();
 qsizetype completeCount(const QList<Row>& rows);
 

@@ -175,11 +175,9 @@ void TranslateBar::keepAsDefault() {
 }
 
 void TranslateBar::toggleExpanded() {
-    m_expanded = !m_expanded;
-    emit contentChanged();
+    setExpanded(!m_expanded);
     if (!m_panel)
         return;
-    fitAndPlace();
     if (m_expanded)
         cancelHide();
     else
@@ -198,6 +196,9 @@ void TranslateBar::setExpanded(bool expanded) {
         return;
     m_expanded = expanded;
     emit contentChanged();
+    // The panel takes the size of what it now shows, the list or the header alone.
+    if (m_panel)
+        fitAndPlace();
 }
 
 void TranslateBar::makePanel() {

@@ -163,7 +163,9 @@ QFuture<void> TranslateKeys::readTranslated(const QString& text, const std::opti
     reading->source = *source;
     Translator::availability(reading->source, reading->target)
         .then(this, [this, reading](Translator::Availability availability) {
-            const QString name = Translator::displayName(reading->target);
+            // The highlighted passage's language is the one that cannot be
+            // translated from, as a dictation's failure names its own language.
+            const QString name = Translator::displayName(reading->source);
             if (availability == Translator::Availability::Unsupported) {
                 // No package can fix this pair, so installing is not suggested.
                 flash(name + Wording::of(QStringLiteral(" cannot be translated on this Mac.")));

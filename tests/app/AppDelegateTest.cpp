@@ -3,6 +3,9 @@
 #include "support/TempFolder.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QPromise>
 #include <QThreadPool>
@@ -259,6 +262,33 @@ TEST(AppDelegateTest, OnlyReadableQuorvaneDocumentsAreImported) {
     const QString second = folder.write(QStringLiteral("d.quorvane"), "second");
     delegate.openDocuments({first, upper, folder.file(QStringLiteral("missing.quorvane")), other, second});
     EXPECT_EQ(imported, (QList<QByteArray>{"first", "second"}));
+}
+
+TEST(AppDelegateTest, TheLaunchRetiresOnlyModelsOfOursAndLeavesTheSharedHubCacheAlone) {
+    // The shared model cache of the user's other tools, where the default
+    // environment puts it, holding the very model folder we retired.
+    const QString home = qEnvironmentVariable("HOME");
+    const QString retired = QStringLiteral("models--mlx-community--Qwen2.5-3B-Instruct-4bit");
+    const QString hub = home + QStringLiteral("/.cache/huggingface/hub/");
+    const auto put = [](const QString& path) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("weights") == 7;
+    };
+    ASSERT_TRUE(put(hub + retired + QStringLiteral("/snapshots/a/model.safetensors")));
+    ASSERT_TRUE(put(hub + QStringLiteral(".locks/") + retired + QStringLiteral("/a.lock")));
+    // The same folder in the program's own models folder is ours to remove.
+    const QString ours = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Quorvane/models/") + retired;
+    ASSERT_TRUE(put(ours + QStringLiteral("/model.npz")));
+    Defaults::shared().remove(QStringLiteral("retiredModelsCleaned.v1"));
+
+    LaunchSteps::standard().removeRetiredModels();
+
+    EXPECT_TRUE(QFileInfo::exists(hub + retired + QStringLiteral("/snapshots/a/model.safetensors")));
+    EXPECT_TRUE(QFileInfo::exists(hub + QStringLiteral(".locks/") + retired + QStringLiteral("/a.lock")));
+    EXPECT_FALSE(QFileInfo::exists(ours));
+    EXPECT_EQ(Defaults::shared().boolean(QStringLiteral("retiredModelsCleaned.v1")), true);
+    QDir(home + QStringLiteral("/.cache/huggingface")).removeRecursively();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "support/TempFolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
@@ -15,13 +16,13 @@ namespace {
 class UninstallerTest : public ::testing::Test {
 protected:
     Uninstaller::Folders folders() const {
-        return {home.path(),         home.file("elsewhere/hub"),  "org/cleanup-model",
-                home.file("data"),   home.file("cache"),          home.file("config"),
-                home.file("state")};
+        return {home.path(), home.file("data"), home.file("cache"), home.file("config"), home.file("state")};
     }
 
-    Uninstaller make(std::optional<QString> installFolder = std::nullopt) {
-        return Uninstaller(folders(), Uninstaller::Services{
+    Uninstaller make(std::optional<QString> installFolder = std::nullopt) { return make(folders(), std::move(installFolder)); }
+
+    Uninstaller make(Uninstaller::Folders where, std::optional<QString> installFolder = std::nullopt) {
+        return Uninstaller(std::move(where), Uninstaller::Services{
                                           [this](const Alert& alert, std::function<void(int)> answered) {
                                               alerts.append(alert);
                                               answered(answer);
@@ -36,11 +37,8 @@ protected:
     }
 
     void fill() {
-        home.write("elsewhere/hub/models--org--cleanup-model/blobs/a", QByteArray(1000, 'a'));
-        home.write("elsewhere/hub/.locks/models--org--cleanup-model/x.lock", "");
-        home.write("elsewhere/hub/models--mlx-community--Kokoro-82M-bf16/b", QByteArray(2000, 'b'));
-        home.write("elsewhere/hub/models--someone--else/keep", "keep");
         home.write("data/Quorvane/last-update.txt", "ok\n1\n");
+        home.write("data/Quorvane/models/parakeet-tdt-0.6b-v3-bf16/model.npz", QByteArray(1000, 'm'));
         home.write("data/Quorvane Native/history.json", QByteArray(300, 'h'));
         home.write("data/Quorvane Native/.hidden", QByteArray(5000, 'x'));  // not counted
         home.write("data/Brindlewick/old.json", "{}");
@@ -59,20 +57,43 @@ protected:
     int quits = 0;
 };
 
-TEST_F(UninstallerTest, ListsTheModelsInTheRelocatedHubCacheAndEveryFolderOfOurs) {
+TEST_F(UninstallerTest, ListsEveryFolderOfOursAndCountsWhatTheyHold) {
     fill();
     Uninstaller uninstaller = make();
     const QStringList rows = uninstaller.locations();
-    ASSERT_GE(rows.size(), 12);
-    EXPECT_EQ(rows[0], home.file("elsewhere/hub/models--org--cleanup-model"));
-    EXPECT_EQ(rows[1], home.file("elsewhere/hub/.locks/models--org--cleanup-model"));
-    EXPECT_EQ(rows[2], home.file("elsewhere/hub/models--mlx-community--Kokoro-82M-bf16"));
-    EXPECT_EQ(rows[5], home.file("elsewhere/hub/.locks/models--mlx-community--parakeet-tdt-0.6b-v3"));
-    EXPECT_EQ(rows.mid(6, 3), (QStringList{home.file("data/Quorvane"), home.file("data/Quorvane Native"),
+    ASSERT_EQ(rows.size(), 7);
+    EXPECT_EQ(rows.mid(0, 3), (QStringList{home.file("data/Quorvane"), home.file("data/Quorvane Native"),
                                            home.file("data/Brindlewick")}));
     EXPECT_TRUE(rows.contains(home.file("config/Quorvane")));
     EXPECT_EQ(rows.last(), home.file("state/Quorvane-dock.log"));
-    EXPECT_EQ(uninstaller.totalSize(), 1000 + 2000 + 5 + 300 + 2 + 2 + 3);
+    EXPECT_EQ(uninstaller.totalSize(), 5 + 1000 + 300 + 2 + 2 + 3);
+}
+
+TEST_F(UninstallerTest, TheSharedModelCacheOfOtherToolsIsLeftWhole) {
+    // The standard folders of a user whose own tools keep models in the hub
+    // cache, under the names the speech and cleanup models would have there.
+    const QString cacheHome = qEnvironmentVariable("XDG_CACHE_HOME");
+    const QString hub = cacheHome + QStringLiteral("/huggingface/hub/");
+    const QStringList theirs = {"models--mlx-community--Kokoro-82M-bf16/blobs/a",
+                                "models--mlx-community--parakeet-tdt-0.6b-v3/blobs/b",
+                                "models--mlx-community--Qwen3-4B-Instruct-2507-4bit/blobs/c",
+                                ".locks/models--mlx-community--Kokoro-82M-bf16/a.lock"};
+    for (const QString& file : theirs) {
+        QDir().mkpath(QFileInfo(hub + file).path());
+        QFile out(hub + file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray(4000, 'w'));
+    }
+    const Uninstaller::Folders standard = Uninstaller::standardFolders();
+    QDir().mkpath(standard.applicationSupport + QStringLiteral("/Quorvane Native"));
+
+    Uninstaller uninstaller = make(standard);
+    EXPECT_EQ(uninstaller.totalSize(), 0);
+    uninstaller.removeEverything();
+
+    for (const QString& file : theirs)
+        EXPECT_TRUE(QFileInfo::exists(hub + file)) << file.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(standard.applicationSupport + QStringLiteral("/Quorvane Native")));
 }
 
 TEST_F(UninstallerTest, CancelTakesReturnAndTouchesNothing) {
@@ -97,11 +118,10 @@ TEST_F(UninstallerTest, RemovesOursTrashesTheInstallFolderAndQuitsOnce) {
     answer = 0;
     uninstaller.confirmAndRemove();
     EXPECT_EQ(stops, 1);
-    for (const char* gone : {"elsewhere/hub/models--org--cleanup-model", "elsewhere/hub/.locks/models--org--cleanup-model",
-                                "data/Quorvane", "data/Quorvane Native", "data/Brindlewick", "config/Quorvane",
-                                "state/Quorvane-dock.log", "apps/Quorvane"})
+    for (const char* gone : {"data/Quorvane", "data/Quorvane Native", "data/Brindlewick", "config/Quorvane",
+                             "state/Quorvane-dock.log", "apps/Quorvane"})
         EXPECT_FALSE(QFileInfo::exists(home.file(QString::fromUtf8(gone)))) << gone;
-    for (const char* kept : {"elsewhere/hub/models--someone--else/keep", "data/Other/keep", "state/other.log"})
+    for (const char* kept : {"data/Other/keep", "state/other.log"})
         EXPECT_TRUE(QFileInfo::exists(home.file(QString::fromUtf8(kept)))) << kept;
     EXPECT_EQ(platform.fileManager.trashed, QStringList{home.file("apps/Quorvane")});
     ASSERT_EQ(scheduled.size(), 2);
@@ -121,11 +141,6 @@ TEST_F(UninstallerTest, AManagedCopyIsNeverTrashedButTheProgramStillQuits) {
         EXPECT_EQ(scheduled.size(), 2);
     }
     EXPECT_TRUE(QFileInfo::exists(home.file("usr/bin/quorvane")));
-
-    // An empty cache root names no model rows at all.
-    Uninstaller::Folders odd = folders();
-    odd.hubCache.clear();
-    EXPECT_TRUE(Uninstaller(odd, {}).downloadedModels(odd.hubCache).isEmpty());
 }
 
 TEST(UninstallerStandardServicesTest, TheStopEndsThePhoneLinkAndEveryLaterSettingsWrite) {

@@ -24,6 +24,7 @@
 #include "support/TempFolder.h"
 
 #include <QApplication>
+#include <QHash>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -169,6 +170,68 @@ TEST_P(DashboardRenderTest, TheDashboardRendersItsStoresInTheLook) {
     EXPECT_EQ(firstNote->title()->text(), QStringLiteral("Groceries"));
     EXPECT_NE(firstNote->wordingSwitch(), nullptr);
     EXPECT_EQ(firstNote->folderButton()->text(), QStringLiteral("Folder\u2026"));
+}
+
+// The colour most of `area` is painted in: the sheet behind a text.
+QColor commonest(const QImage& image, const QRect& area) {
+    QHash<QRgb, int> counts;
+    for (int x = area.left(); x <= area.right(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            ++counts[image.pixel(x, y)];
+    QRgb best = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        if (it.value() > counts.value(best))
+            best = it.key();
+    return QColor::fromRgb(best);
+}
+
+TEST_P(DashboardRenderTest, PhoneNoteTextOnPaperReadsOnTheCardWhateverTheShade) {
+    const bool dark = GetParam();
+    // The note cards follow the window's look; every stored shade, the one
+    // that disagrees with the look included, must leave their text readable.
+    defaults.set(QStringLiteral("paperTheme"), true);
+    for (const QString& shade : {QStringLiteral("cream"), QStringLiteral("slate"), QStringLiteral("automatic")}) {
+        defaults.set(QStringLiteral("paperShade"), shade);
+        Defaults::shared().set(QStringLiteral("paperShade"), shade);
+        std::unique_ptr<QWidget> page(dashboard(MainWindowPane::Dashboard));
+        auto* pane = qobject_cast<DashboardPane*>(page.get());
+        ASSERT_NE(pane, nullptr);
+        page->resize(900, 1400);
+        page->show();
+        // The rows are made after the first paint, and laid out after that.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QList<QWidget*> rows = pane->phoneRows();
+                return rows.size() == 3 && std::all_of(rows.begin(), rows.end(), [](QWidget* row) {
+                           const QLabel* text = qobject_cast<PhoneNoteRow*>(row)->text();
+                           return text->width() > 0 && text->height() >= text->heightForWidth(text->width());
+                       });
+            },
+            2000));
+        const QString look = (dark ? QStringLiteral("dark-look-") : QStringLiteral("light-look-")) + shade;
+        EXPECT_FALSE(Artifacts::save(pane->widget()->grab().toImage(),
+                                     QStringLiteral("phone-notes-paper-") + look + QStringLiteral(".png"))
+                         .isEmpty());
+
+        for (QWidget* widget : pane->phoneRows()) {
+            auto* row = qobject_cast<PhoneNoteRow*>(widget);
+            ASSERT_NE(row, nullptr);
+            const QImage image = row->grab().toImage();
+            const QLabel* text = row->text();
+            const QRect area(text->mapTo(row, QPoint(0, 0)), text->size());
+            const QColor sheet = commonest(image, area);
+            // The card is drawn in the window's look, and the note's letters
+            // stand out from it: the strongest pixel reaches 4.5 : 1.
+            EXPECT_EQ(sheet.lightness() < 128, dark) << look.toStdString() << " " << sheet.name().toStdString();
+            double strongest = 1;
+            for (int x = area.left(); x <= area.right(); ++x)
+                for (int y = area.top(); y <= area.bottom(); ++y)
+                    strongest = std::max(strongest, RenderCheck::contrast(image.pixelColor(x, y), sheet));
+            EXPECT_GE(strongest, 4.5) << look.toStdString() << ": " << text->text().toStdString();
+            RenderCheck::expectReadable(*row, QStringLiteral("phone note on paper, ") + look);
+        }
+    }
+    Defaults::shared().remove(QStringLiteral("paperShade"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Looks, DashboardRenderTest, ::testing::Values(false, true),

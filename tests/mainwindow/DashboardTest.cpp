@@ -346,6 +346,35 @@ TEST_F(DashboardTest, TheArrivalBadgeLastsSixSecondsAndANewerBatchKeepsItsOwn) {
     EXPECT_FALSE(pane->arrivalBadge()->isVisible());
 }
 
+TEST_F(DashboardTest, TheArrivalBadgeKeepsOneTimerWhileTheListChangesUnderIt) {
+    auto pane = open();
+    PhoneNote first = phoneNote(QStringLiteral("milk um eggs"));
+    const PhoneNote second = phoneNote(QStringLiteral("call the plumber"));
+    inbox.accept({first, second});
+    settle();
+    ASSERT_NE(pane->arrivalBadge(), nullptr);
+    EXPECT_EQ(pane->arrivalBadge()->text(), QStringLiteral("2 just arrived"));
+
+    // The polish pass rewrites a note, the user dismisses the other, and the
+    // notes' destination changes: none of it is a new arrival.
+    timers.advance(2s);
+    first.text = QStringLiteral("Milk and eggs.");
+    inbox.replaceNote(first);
+    settle();
+    timers.advance(2s);
+    noteRow(*pane, 1)->dismissButton()->click();
+    settle();
+    target.pinned = NoteTarget::kNotesIdentifier;
+    emit target.changed();
+    settle();
+    EXPECT_EQ(pane->arrivalBadge()->text(), QStringLiteral("2 just arrived"));
+
+    timers.advance(2s + 100ms); // six seconds after the arrival
+    EXPECT_EQ(inbox.justArrived(), 0);
+    EXPECT_FALSE(pane->arrivalBadge()->isVisible());
+    EXPECT_EQ(std::count(timers.delays.begin(), timers.delays.end(), DashboardPane::kArrivalBadge), 1);
+}
+
 TEST_F(DashboardTest, LeavingTheDashboardEndsTheBadgeAtOnce) {
     auto pane = open();
     inbox.accept({phoneNote(QStringLiteral("a"))});

@@ -3,9 +3,13 @@
 #include "support/QtPrinting.h"
 #include "support/Artifacts.h"
 #include "support/RenderCheck.h"
+#include "support/Await.h"
+#include "support/FakePlatform.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QLabel>
 #include <QLocale>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -37,8 +41,10 @@ TEST_F(LanguageTableTest, ReadingNeedsAnOwnVoiceOrADesktopVoiceOfTheBase) {
 }
 
 TEST_F(LanguageTableTest, CompleteRowsComeFirstEachBlockInNameOrder) {
-    const QList<Row> rows = LanguageTable::build({QStringLiteral("de"), QStringLiteral("ja")});
-    // Talk, read and translate: the own-voice languages of the candidates, and German.
+    const QList<Row> rows =
+        LanguageTable::build({QStringLiteral("de"), QStringLiteral("ja")}, TranslationCatalog::candidates());
+    // With every candidate translated into, all three: the own-voice languages
+    // of the candidates, and German.
     EXPECT_EQ(LanguageTable::completeCount(rows), 6);
     EXPECT_EQ(ids(rows).mid(0, 6), (QStringList{"en", "fr", "de", "it", "pt", "es"}));
     for (qsizetype i = 1; i < rows.size(); ++i) {
@@ -50,6 +56,31 @@ TEST_F(LanguageTableTest, CompleteRowsComeFirstEachBlockInNameOrder) {
     EXPECT_EQ(japanese, (Row{"ja", "Japanese", false, true, true, false}));
     const Row bulgarian = rows.at(ids(rows).indexOf("bg"));
     EXPECT_EQ(bulgarian, (Row{"bg", "Bulgarian", true, false, false, false}));
+}
+
+TEST_F(LanguageTableTest, TranslateIsTickedOnlyForLanguagesAnInstalledPairTranslatesInto) {
+    ScopedFakePlatform fakes;
+    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("es"), OnDeviceTranslator::PairStatus::Installed);
+    fakes.onDeviceTranslator.setPair(QStringLiteral("de"), QStringLiteral("en"), OnDeviceTranslator::PairStatus::Installed);
+    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("fr"), OnDeviceTranslator::PairStatus::Supported);
+    ASSERT_TRUE(awaitFuture(TranslationCatalog::shared().refresh(true)));
+
+    LanguageTableView view;
+    view.show();
+    // The rows are made as the view shows, and laid out after.
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        const QWidget* first = view.findChild<QWidget*>(QStringLiteral("line:en"));
+        return first && first->height() >= first->sizeHint().height();
+    }));
+    QStringList ticked;
+    for (const Row& row : view.rows())
+        if (row.translate)
+            ticked << row.id;
+    ticked.sort();
+    EXPECT_EQ(ticked, (QStringList{"en", "es"}));
+    EXPECT_EQ(view.findChild<QLabel*>("subtitle")->text(), "The first 2 do everything. Find yours and read across.");
+    Artifacts::save(view.grab().toImage(), QStringLiteral("language-table-two-pairs.png"));
+    RenderCheck::expectReadable(view, QStringLiteral("language-table with two pairs"));
 }
 
 // The widgets of the scrolled list, top to bottom: "line:<id>" or "separator".
@@ -67,12 +98,12 @@ QStringList listed(const LanguageTableView& view) {
 
 TEST_F(LanguageTableTest, TheSeparatorFollowsTheLastCompleteRow) {
     LanguageTableView view;
-    view.fill(LanguageTable::build({QStringLiteral("de")}));
+    view.fill(LanguageTable::build({QStringLiteral("de")}, TranslationCatalog::candidates()));
     view.show();
     EXPECT_EQ(listed(view).indexOf("separator"), 6);
     EXPECT_EQ(view.findChild<QLabel*>("subtitle")->text(), "The first 6 do everything. Find yours and read across.");
     // Kept while the view lives.
-    view.fill(LanguageTable::build({}));
+    view.fill(LanguageTable::build({}, {}));
     EXPECT_EQ(LanguageTable::completeCount(view.rows()), 6);
     Artifacts::save(view.grab().toImage(), QStringLiteral("language-table.png"));
     RenderCheck::expectReadable(view, QStringLiteral("language-table"));

@@ -9,11 +9,13 @@
 #include "support/RenderCheck.h"
 #include "support/ScopedLook.h"
 #include "translator/TranslationCatalog.h"
+#include "translator/Translator.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLocale>
 #include <QWidget>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
@@ -200,6 +202,51 @@ TEST_F(TranslateBarTest, RowsChooseKeepAndAdd) {
     bar->addLanguage();
     EXPECT_FALSE(bar->isVisible());
     EXPECT_EQ(pagesOpened, 1);
+}
+
+// The button of the bar whose accessible name is `name`; null when there is none.
+QAbstractButton* button(QWidget* panel, const QString& name) {
+    for (QAbstractButton* candidate : panel->findChildren<QAbstractButton*>())
+        if (candidate->accessibleName() == name && candidate->isVisible())
+            return candidate;
+    return nullptr;
+}
+
+// Clicks the button named `name` and runs the queued reaction to it.
+bool click(QWidget* panel, const QString& name) {
+    QAbstractButton* target = button(panel, name);
+    if (!target)
+        return false;
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->rect().center());
+    QCoreApplication::processEvents();
+    return true;
+}
+
+TEST_F(TranslateBarTest, ChoosingARowShrinksTheBarBackToItsHeader) {
+    bar->show(QStringLiteral("Guten Morgen zusammen"), QStringLiteral("de"), QStringLiteral("fr"));
+    QWidget* panel = bar->panel();
+    ASSERT_TRUE(panel);
+    const QRect collapsed = panel->frameGeometry();
+    const auto header = [this] { return QStringLiteral("Reading aloud, German to ") + Translator::displayName(bar->targetCode()); };
+
+    // Reading again in Spanish makes it the language read into, which the
+    // second row then keeps.
+    for (const QString& row : {QStringLiteral("Read again in Spanish"), QStringLiteral("Keep Spanish as the default language")}) {
+        ASSERT_TRUE(click(panel, header())) << row.toStdString();
+        ASSERT_TRUE(bar->expanded());
+        ASSERT_GT(panel->height(), collapsed.height() + 40);
+        ASSERT_TRUE(click(panel, row)) << row.toStdString();
+        EXPECT_FALSE(bar->expanded());
+        // Back to the header's size and place, not an empty panel of the list's size.
+        EXPECT_EQ(panel->frameGeometry().height(), collapsed.height()) << row.toStdString();
+        EXPECT_EQ(panel->frameGeometry().bottom(), collapsed.bottom()) << row.toStdString();
+        EXPECT_TRUE(bar->isVisible());
+        Artifacts::save(panel->grab().toImage(), QStringLiteral("translate-bar-after-%1.png")
+                                                     .arg(row.section(QLatin1Char(' '), 0, 0).toLower()));
+        RenderCheck::expectReadable(*panel, QStringLiteral("translate bar after ") + row);
+        EXPECT_NE(button(panel, header()), nullptr);
+    }
+    EXPECT_EQ(bar->targetCode(), "es");
 }
 
 TEST_F(TranslateBarTest, TheHeaderSpeaksForTheWholeRow) {

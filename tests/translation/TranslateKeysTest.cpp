@@ -223,15 +223,20 @@ TEST_F(TranslateKeysTest, AnEmptyFirstPieceIsSkippedWithoutTraceOrLongTimer) {
     EXPECT_TRUE(reading.isFinished());
 }
 
-TEST_F(TranslateKeysTest, PairsThatCannotBeUsedFlashNamingTheReadingLanguage) {
-    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("es"), PairStatus::Supported);
-    (void)keys->readTranslated(passage);
+TEST_F(TranslateKeysTest, PairsThatCannotBeUsedFlashNamingTheHighlightedLanguage) {
+    // A German passage highlighted and read into Spanish: German is what
+    // cannot be translated, not Spanish, which English reaches.
+    selection = QStringLiteral("Guten Morgen. Die Besprechung ist um drei.");
+    fakes.languageDetector.answer(QStringLiteral("de"));
+    fakes.onDeviceTranslator.setPair(QStringLiteral("de"), QStringLiteral("es"), PairStatus::Supported);
+    keys->translateReadKeyPressed();
     QCoreApplication::processEvents();
-    EXPECT_TRUE(state.flashMessage().startsWith("Spanish is not downloaded yet."));
-    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("ja"), PairStatus::Unsupported);
-    (void)keys->readTranslated(passage, QStringLiteral("ja"));
+    EXPECT_EQ(state.flashMessage(), "German is not downloaded yet. System Settings > General > Language & Region > "
+                                    "Translation Languages.");
+    fakes.onDeviceTranslator.setPair(QStringLiteral("de"), QStringLiteral("ja"), PairStatus::Unsupported);
+    (void)keys->readTranslated(*selection, QStringLiteral("ja"));
     QCoreApplication::processEvents();
-    EXPECT_EQ(state.flashMessage(), "Japanese cannot be translated on this Mac.");
+    EXPECT_EQ(state.flashMessage(), "German cannot be translated on this Mac.");
     EXPECT_FALSE(bar->isVisible());
     EXPECT_TRUE(events.isEmpty());
 }
