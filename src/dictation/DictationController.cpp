@@ -150,6 +150,8 @@ struct DictationController::StopRun {
     // Whether this run told the user about reading around the caret; that
     // message stays up instead of the card decision's hide.
     bool toldAboutReading = false;
+    // Whether the text is in the history (pasted or copied).
+    bool recorded = false;
     QStringList traceLines;
 };
 
@@ -175,9 +177,21 @@ DictationController::~DictationController() = default;
 
 QFuture<void> DictationController::toggle() { return m_state.isRecording() ? stopAndInsert() : start(); }
 
-void DictationController::stopCapture() {
-    if (m_recorder.isRunning())
+void DictationController::keepTakeForQuit() {
+    std::optional<QByteArray> take;
+    if (m_recorder.isRunning()) {
         m_recorder.stop();
+        const QList<float> samples = m_recorder.samples();
+        if (m_state.isRecording() && double(samples.size()) / kSampleRate >= kShortestTakeSeconds)
+            take = WavData::encode(samples);
+    }
+    for (qsizetype index = m_runsUnderWay.size() - 1; !take && index >= 0; --index) {
+        const RunPtr run = m_runsUnderWay[index].lock();
+        if (run && !run->recorded && !run->done.future().isFinished())
+            take = run->wav;
+    }
+    if (take && !m_services.history.keptTake().keep(*take))
+        trace(QStringLiteral("could not keep the take at quit at ") + m_services.history.keptTake().path());
 }
 
 // ---- Start ------------------------------------------------------------------
@@ -326,6 +340,9 @@ QFuture<void> DictationController::stopAndInsert() {
         finish(run);
         return done;
     }
+
+    m_runsUnderWay.removeIf([](const std::weak_ptr<StopRun>& older) { return older.expired(); });
+    m_runsUnderWay.append(run);
 
     // A server that answered the wake at the start of the take is sent the
     // take at once; should it have gone meanwhile, the request fails at once
@@ -546,6 +563,7 @@ void DictationController::record(const RunPtr& run) {
     entry.originalLanguage = run->originalLanguage;
     entry.translatedTo = run->translatedTo;
     m_services.history.record(entry);
+    run->recorded = true;
     m_services.stats.count(run->final, run->sampleCount);
     if (m_peers.milestones)
         m_peers.milestones->celebrateIfDue(m_services.stats.timeSavedSeconds());

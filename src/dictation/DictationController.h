@@ -79,8 +79,11 @@ public:
     // or when none is kept. Finishes when the run has ended.
     QFuture<void> retryKeptTake();
 
-    // Ends the microphone capture at once (the program is quitting).
-    void stopCapture();
+    // The program is quitting: ends the microphone capture at once and keeps
+    // the take being recorded, or else the newest take not yet turned into
+    // text, as a failed take is kept, so that paste-last tries it again at
+    // the next launch.
+    void keepTakeForQuit();
 
     int generation() const { return m_generation; }
     QString lastPreview() const { return m_lastPreview; }
@@ -151,6 +154,8 @@ private:
     QString m_lastBurstApp;
     std::optional<qint64> m_lastCaretEnd;
     DictationMode m_activeMode;
+    // The stopped takes on their way to the text, oldest first.
+    QList<std::weak_ptr<StopRun>> m_runsUnderWay;
     double m_pendingGap = std::numeric_limits<double>::infinity();
     bool m_toldReadingRefused = false;
 };

@@ -354,6 +354,50 @@ TEST_F(DictationControllerTest, ATakeDictatedAfterAFailedOneIsWhatPasteLastPaste
     EXPECT_TRUE(history.keptTake().wav().has_value()) << "still there for the user";
 }
 
+TEST_F(DictationControllerTest, AQuitWhileRecordingKeepsTheTakeAndPasteLastTypesItAtTheNextLaunch) {
+    controller.toggle();
+    speak(1.5);
+    controller.keepTakeForQuit();
+    EXPECT_FALSE(recorder.isRunning());
+    const std::optional<QByteArray> kept = history.keptTake().wav();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(WavData::decode(*kept).value_or(QList<float>()).size(), 24000);
+
+    // The next launch: its history finds the take, and paste-last sends it.
+    HistoryStore relaunchedHistory{folder.path(), defaults};
+    AppState relaunchedState;
+    DictationController relaunched{relaunchedState, defaults, recorder,
+                                   {modes, relaunchedHistory, stats, speechServer, cleanupServer, audio}};
+    speech.answer({QStringLiteral("we ship on friday")});
+    QFuture<void> retried = QtFuture::makeReadyFuture();
+    PasteLast::run(relaunchedHistory, relaunchedState, nullptr, [&] { retried = relaunched.retryKeptTake(); });
+    ASSERT_TRUE(awaitFuture(retried, 20000));
+    ASSERT_EQ(speech.sentTakes().size(), 1);
+    EXPECT_EQ(speech.sentTakes().first(), *kept);
+    EXPECT_EQ(field->value, QStringLiteral("We ship on friday"));
+    EXPECT_FALSE(relaunchedHistory.keptTake().wav().has_value());
+}
+
+TEST_F(DictationControllerTest, AQuitWhileTheEngineWorksKeepsTheTake) {
+    speech.answer({QStringLiteral("we ship on friday")}, {2000});
+    controller.toggle();
+    speak(1.0);
+    QFuture<void> road = controller.toggle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return speech.transcriptions() == 1; }, 5000));
+    controller.keepTakeForQuit();
+    const std::optional<QByteArray> kept = history.keptTake().wav();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(*kept, speech.sentTakes().last());
+    ASSERT_TRUE(awaitFuture(road, 20000)); // the answer the quit would not have waited for
+
+    // A take already typed is nothing to keep at quit.
+    history.keptTake().discard();
+    speech.answer({QStringLiteral("the words are in")});
+    dictate(1.0);
+    controller.keepTakeForQuit();
+    EXPECT_FALSE(history.keptTake().wav().has_value());
+}
+
 TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingCanTranslate) {
     fakes.onDeviceTranslator.available = false;
     Translator::setTranslateNextDictation(true);
