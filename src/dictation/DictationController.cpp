@@ -152,6 +152,8 @@ struct DictationController::StopRun {
     bool toldAboutReading = false;
     // Whether the text is in the history (pasted or copied).
     bool recorded = false;
+    // Whether this run holds Return back from the target.
+    bool holdsReturn = false;
     QStringList traceLines;
 };
 
@@ -171,7 +173,13 @@ DictationController::DictationController(AppState& state, Defaults& defaults, Re
                                          Services services, DictationPeers peers, Delay delay, QObject* parent)
     : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_services(services),
       m_peers(peers), m_delay(delay ? std::move(delay) : Delay(timerDelay)),
-      m_activeMode(DictationMode::notes(defaults)) {}
+      m_activeMode(DictationMode::notes(defaults)),
+      m_heldReturn(
+          [this] {
+              const std::optional<FrontmostApp> front = FrontmostApp::current();
+              return m_state.targetAppName().isEmpty() || (front && front->name == m_state.targetAppName());
+          },
+          [this] { m_state.setReturnPressedWhileThinking(true); }) {}
 
 DictationController::~DictationController() = default;
 
@@ -343,6 +351,11 @@ QFuture<void> DictationController::stopAndInsert() {
 
     m_runsUnderWay.removeIf([](const std::weak_ptr<StopRun>& older) { return older.expired(); });
     m_runsUnderWay.append(run);
+    // A Return pressed while the engine works waits for the words.
+    if (DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
+        run->holdsReturn = true;
+        m_heldReturn.hold();
+    }
 
     // A server that answered the wake at the start of the take is sent the
     // take at once; should it have gone meanwhile, the request fails at once
@@ -662,9 +675,13 @@ void DictationController::whenPasteTaken(std::function<void()> next) {
 
 void DictationController::afterSettling(const RunPtr& run) {
     const QString& text = run->text;
+    // The keys go back first: a Return posted while they are taken would be taken again.
+    letGoOfReturn(run);
+    const bool heldBack = m_heldReturn.takePress();
     if (m_state.returnPressedWhileThinking() && DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
         m_state.setReturnPressedWhileThinking(false);
-        if (!text.isEmpty() && Platform::current().keySynth)
+        // A Return that was not held back has reached the target already.
+        if (heldBack && !text.isEmpty() && Platform::current().keySynth)
             Platform::current().keySynth->pressReturn();
     }
 
@@ -694,7 +711,13 @@ void DictationController::afterSettling(const RunPtr& run) {
     finish(run);
 }
 
+void DictationController::letGoOfReturn(const RunPtr& run) {
+    if (std::exchange(run->holdsReturn, false))
+        m_heldReturn.letGo();
+}
+
 void DictationController::finish(const RunPtr& run) {
+    letGoOfReturn(run);
     writeTrace(run);
     run->done.finish();
 }

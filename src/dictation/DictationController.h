@@ -2,6 +2,7 @@
 
 #include "cleanup/DictationMode.h"
 #include "dictation/DictationPeers.h"
+#include "dictation/HeldReturn.h"
 #include "engine/CancelToken.h"
 #include "insertion/AXText.h"
 
@@ -120,6 +121,8 @@ private:
     void record(const RunPtr& run);
     void insert(const RunPtr& run);
     void whenPasteTaken(std::function<void()> next);
+    // Ends this run's hold of Return, if it held it.
+    void letGoOfReturn(const RunPtr& run);
     void afterSettling(const RunPtr& run);
     void finish(const RunPtr& run);
     // Asks for the text around the caret to be readable and tells the user
@@ -154,6 +157,8 @@ private:
     QString m_lastBurstApp;
     std::optional<qint64> m_lastCaretEnd;
     DictationMode m_activeMode;
+    // Held from each stop (with "holdEarlyReturn") until that run ends.
+    HeldReturn m_heldReturn;
     // The stopped takes on their way to the text, oldest first.
     QList<std::weak_ptr<StopRun>> m_runsUnderWay;
     double m_pendingGap = std::numeric_limits<double>::infinity();
