@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // Return and the keypad's Enter, taken from the applications while dictations
 // think, so that a Return pressed before the words land waits for them
@@ -29,7 +30,6 @@ public:
     void letGo();
     // Whether a press was held back since the last call.
     bool takePress() { return std::exchange(m_pressed, false); }
-    bool isTaken() const { return m_taking.has_value(); }
 
 private:
     void pressed();

@@ -16,10 +16,10 @@ class QThreadPool;
 // to, until the restore, and also written to a small file, so that a run that
 // ends while ducked (a crash, a kill) has the volume brought back at the next
 // launch. The restore goes to the device that was ducked, whichever output is
-// the default by then (the user may have switched to headphones meanwhile). Called on the main
-// thread; the work on the output may run on a worker thread of its own, in
-// order, so that neither the start nor the stop of a take waits for the sound
-// server.
+// the default by then (the user may have switched to headphones meanwhile).
+// Called on the main thread; the work on the output may run on a worker thread
+// of its own, in order, so that neither the start nor the stop of a take
+// waits for the sound server.
 class SystemAudio {
 public:
     // The instance of the running program: platform volume, shared settings,
