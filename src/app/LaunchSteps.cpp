@@ -137,7 +137,7 @@ LaunchSteps LaunchSteps::standard() {
     steps.runSelfTests = [] { SelfTests::start(QProcessEnvironment::systemEnvironment()); };
 
     steps.stopReading = [] { ReaderController::shared().stop(); };
-    steps.stopRecording = [] { DictationController::shared().stopCapture(); };
+    steps.stopRecording = [] { DictationController::shared().keepTakeForQuit(); };
     steps.restoreVolume = [] {
         SystemAudio::shared().restore();
         SystemAudio::shared().finishPending();

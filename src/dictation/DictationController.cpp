@@ -150,6 +150,10 @@ struct DictationController::StopRun {
     // Whether this run told the user about reading around the caret; that
     // message stays up instead of the card decision's hide.
     bool toldAboutReading = false;
+    // Whether the text is in the history (pasted or copied).
+    bool recorded = false;
+    // Whether this run holds Return back from the target.
+    bool holdsReturn = false;
     QStringList traceLines;
 };
 
@@ -169,15 +173,33 @@ DictationController::DictationController(AppState& state, Defaults& defaults, Re
                                          Services services, DictationPeers peers, Delay delay, QObject* parent)
     : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_services(services),
       m_peers(peers), m_delay(delay ? std::move(delay) : Delay(timerDelay)),
-      m_activeMode(DictationMode::notes(defaults)) {}
+      m_activeMode(DictationMode::notes(defaults)),
+      m_heldReturn(
+          [this] {
+              const std::optional<FrontmostApp> front = FrontmostApp::current();
+              return m_state.targetAppName().isEmpty() || (front && front->name == m_state.targetAppName());
+          },
+          [this] { m_state.setReturnPressedWhileThinking(true); }) {}
 
 DictationController::~DictationController() = default;
 
 QFuture<void> DictationController::toggle() { return m_state.isRecording() ? stopAndInsert() : start(); }
 
-void DictationController::stopCapture() {
-    if (m_recorder.isRunning())
+void DictationController::keepTakeForQuit() {
+    std::optional<QByteArray> take;
+    if (m_recorder.isRunning()) {
         m_recorder.stop();
+        const QList<float> samples = m_recorder.samples();
+        if (m_state.isRecording() && double(samples.size()) / kSampleRate >= kShortestTakeSeconds)
+            take = WavData::encode(samples);
+    }
+    for (qsizetype index = m_runsUnderWay.size() - 1; !take && index >= 0; --index) {
+        const RunPtr run = m_runsUnderWay[index].lock();
+        if (run && !run->recorded && !run->done.future().isFinished())
+            take = run->wav;
+    }
+    if (take && !m_services.history.keptTake().keep(*take))
+        trace(QStringLiteral("could not keep the take at quit at ") + m_services.history.keptTake().path());
 }
 
 // ---- Start ------------------------------------------------------------------
@@ -329,6 +351,14 @@ QFuture<void> DictationController::stopAndInsert() {
         hideBubble();
         finish(run);
         return done;
+    }
+
+    m_runsUnderWay.removeIf([](const std::weak_ptr<StopRun>& older) { return older.expired(); });
+    m_runsUnderWay.append(run);
+    // A Return pressed while the engine works waits for the words.
+    if (DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
+        run->holdsReturn = true;
+        m_heldReturn.hold();
     }
 
     // A server that answered the wake at the start of the take is sent the
@@ -555,6 +585,7 @@ void DictationController::record(const RunPtr& run) {
     entry.originalLanguage = run->originalLanguage;
     entry.translatedTo = run->translatedTo;
     m_services.history.record(entry);
+    run->recorded = true;
     m_services.stats.count(run->final, run->sampleCount);
     if (m_peers.milestones)
         m_peers.milestones->celebrateIfDue(m_services.stats.timeSavedSeconds());
@@ -653,9 +684,13 @@ void DictationController::whenPasteTaken(std::function<void()> next) {
 
 void DictationController::afterSettling(const RunPtr& run) {
     const QString& text = run->text;
+    // The keys go back first: a Return posted while they are taken would be taken again.
+    letGoOfReturn(run);
+    const bool heldBack = m_heldReturn.takePress();
     if (m_state.returnPressedWhileThinking() && DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
         m_state.setReturnPressedWhileThinking(false);
-        if (!text.isEmpty() && Platform::current().keySynth)
+        // A Return that was not held back has reached the target already.
+        if (heldBack && !text.isEmpty() && Platform::current().keySynth)
             Platform::current().keySynth->pressReturn();
     }
 
@@ -685,7 +720,13 @@ void DictationController::afterSettling(const RunPtr& run) {
     finish(run);
 }
 
+void DictationController::letGoOfReturn(const RunPtr& run) {
+    if (std::exchange(run->holdsReturn, false))
+        m_heldReturn.letGo();
+}
+
 void DictationController::finish(const RunPtr& run) {
+    letGoOfReturn(run);
     writeTrace(run);
     run->done.finish();
 }

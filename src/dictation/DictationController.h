@@ -2,6 +2,7 @@
 
 #include "cleanup/DictationMode.h"
 #include "dictation/DictationPeers.h"
+#include "dictation/HeldReturn.h"
 #include "dictation/LastInsertion.h"
 #include "engine/CancelToken.h"
 #include "insertion/AXText.h"
@@ -81,8 +82,11 @@ public:
     // or when none is kept. Finishes when the run has ended.
     QFuture<void> retryKeptTake();
 
-    // Ends the microphone capture at once (the program is quitting).
-    void stopCapture();
+    // The program is quitting: ends the microphone capture at once and keeps
+    // the take being recorded, or else the newest take not yet turned into
+    // text, as a failed take is kept, so that paste-last tries it again at
+    // the next launch.
+    void keepTakeForQuit();
 
     int generation() const { return m_generation; }
     QString lastPreview() const { return m_lastPreview; }
@@ -123,6 +127,8 @@ private:
     void record(const RunPtr& run);
     void insert(const RunPtr& run);
     void whenPasteTaken(std::function<void()> next);
+    // Ends this run's hold of Return, if it held it.
+    void letGoOfReturn(const RunPtr& run);
     void afterSettling(const RunPtr& run);
     void finish(const RunPtr& run);
     // Asks for the text around the caret to be readable and tells the user
@@ -159,6 +165,10 @@ private:
     QString m_lastBurstApp;
     std::optional<qint64> m_lastCaretEnd;
     DictationMode m_activeMode;
+    // Held from each stop (with "holdEarlyReturn") until that run ends.
+    HeldReturn m_heldReturn;
+    // The stopped takes on their way to the text, oldest first.
+    QList<std::weak_ptr<StopRun>> m_runsUnderWay;
     double m_pendingGap = std::numeric_limits<double>::infinity();
     bool m_toldReadingRefused = false;
 };

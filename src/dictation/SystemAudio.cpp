@@ -20,9 +20,17 @@
 namespace {
 
 constexpr double kSilent = 0.001;
+const QString kChannelsKey = QStringLiteral("channels");
+const QString kDeviceKey = QStringLiteral("device");
 
 double loudest(const OutputVolume::ChannelVolumes& volumes) {
     return volumes.isEmpty() ? 0.0 : *std::max_element(volumes.begin(), volumes.end());
+}
+
+// Whether the sound server answers but no longer knows `device`: it has been
+// unplugged. A server that does not answer at all says nothing about it.
+bool isGone(OutputVolume& output, const QString& device) {
+    return !output.volume(device) && output.defaultOutputDevice();
 }
 
 } // namespace
@@ -81,6 +89,7 @@ void SystemAudio::duckNow() {
     if (!current || loudest(*current) <= kSilent)
         return;
     m_savedVolume = current;
+    m_duckedDevice = *device;
     writeRecord(); // before silencing, so that no run can end silenced without a record
     output->setVolume(*device, OutputVolume::ChannelVolumes(current->size(), 0.0));
 }
@@ -91,13 +100,12 @@ void SystemAudio::restoreNow() {
     OutputVolume* output = volume();
     if (!m_savedVolume || !output)
         return;
-    const std::optional<QString> device = output->defaultOutputDevice();
-    if (!device)
-        return;
     // An output that refused the volume stays silent: keep it for a later try.
-    if (!put(*device, *m_savedVolume))
+    // One that has gone has nothing left to bring back.
+    if (!put(m_duckedDevice, *m_savedVolume) && !isGone(*output, m_duckedDevice))
         return;
     m_savedVolume.reset();
+    m_duckedDevice.clear();
     QFile::remove(m_recordPath);
 }
 
@@ -106,8 +114,9 @@ void SystemAudio::restoreLeftover() {
     QFile record(m_recordPath);
     if (m_savedVolume || !output || !record.open(QIODevice::ReadOnly))
         return;
-    const QJsonArray channels = QJsonDocument::fromJson(record.readAll()).object().value("channels").toArray();
+    const QJsonObject recorded = QJsonDocument::fromJson(record.readAll()).object();
     record.close();
+    const QJsonArray channels = recorded.value(kChannelsKey).toArray();
     OutputVolume::ChannelVolumes saved;
     for (const QJsonValue& channel : channels)
         if (channel.isDouble())
@@ -116,11 +125,15 @@ void SystemAudio::restoreLeftover() {
         QFile::remove(m_recordPath);
         return;
     }
-    const std::optional<QString> device = output->defaultOutputDevice();
+    // Records of earlier builds name no device: theirs was the default output.
+    const QString named = recorded.value(kDeviceKey).toString();
+    const std::optional<QString> device = named.isEmpty() ? output->defaultOutputDevice() : named;
     if (!device)
         return; // tried again at the next launch
     // Only a volume still silenced is ours to bring back; one the user has set since stays.
     const std::optional<OutputVolume::ChannelVolumes> current = output->volume(*device);
+    if (!current && !isGone(*output, *device))
+        return; // tried again at the next launch
     if (current && loudest(*current) <= kSilent && !put(*device, saved))
         return; // tried again at the next launch
     QFile::remove(m_recordPath);
@@ -142,6 +155,7 @@ void SystemAudio::writeRecord() const {
     QSaveFile file(m_recordPath);
     if (!file.open(QIODevice::WriteOnly))
         return;
-    file.write(QJsonDocument(QJsonObject{{QStringLiteral("channels"), channels}}).toJson(QJsonDocument::Compact));
+    file.write(QJsonDocument(QJsonObject{{kChannelsKey, channels}, {kDeviceKey, m_duckedDevice}})
+                   .toJson(QJsonDocument::Compact));
     file.commit();
 }

@@ -12,12 +12,14 @@ class QThreadPool;
 
 // Silences the default output device while the user dictates and brings its
 // volume back afterwards (setting "pauseAudioWhileDictating", on when absent).
-// The volume before ducking is kept per channel until the restore, and also
-// written to a small file, so that a run that ends while ducked (a crash, a
-// kill) has the volume brought back at the next launch. Called on the main
-// thread; the work on the output may run on a worker thread of its own, in
-// order, so that neither the start nor the stop of a take waits for the sound
-// server.
+// The volume before ducking is kept per channel, with the device it belongs
+// to, until the restore, and also written to a small file, so that a run that
+// ends while ducked (a crash, a kill) has the volume brought back at the next
+// launch. The restore goes to the device that was ducked, whichever output is
+// the default by then (the user may have switched to headphones meanwhile).
+// Called on the main thread; the work on the output may run on a worker thread
+// of its own, in order, so that neither the start nor the stop of a take
+// waits for the sound server.
 class SystemAudio {
 public:
     // The instance of the running program: platform volume, shared settings,
@@ -31,12 +33,14 @@ public:
     // Saves the default output's volume and sets it to 0, unless ducking is
     // turned off, the output is already ducked, or its volume is at or below 0.001.
     void duck();
-    // Writes the saved volume to the current default output and forgets it.
-    // When the default output cannot be read or refuses the volume, the volume
-    // is kept for a later try.
+    // Writes the saved volume back to the device it was taken from and forgets
+    // it. When that device refuses the volume, or the sound server cannot be
+    // reached, the volume is kept for a later try; a device that has gone is
+    // forgotten with it.
     void restore();
     // Brings back a volume that a previous run ducked and never restored, if the
-    // default output is still silent; run once at launch.
+    // device it ducked (the default output, for a record that does not name
+    // one) is still silent; run once at launch.
     void restoreLeftover();
 
     // Waits until the work asked for so far is done.
@@ -60,4 +64,6 @@ private:
     QString m_recordPath;
     QThreadPool* m_worker;
     std::optional<OutputVolume::ChannelVolumes> m_savedVolume;
+    // The device whose volume is saved; set with it.
+    QString m_duckedDevice;
 };

@@ -207,7 +207,11 @@ void MlxServer::afterProbe(bool up, const Finish& finish) {
         return;
     }
     startProcess();
-    waitForLaunch(finish);
+    waitForLaunch([this, finish](bool launchedUp) {
+        finish(launchedUp);
+        if (launchedUp)
+            emit launchedServerReady();
+    });
 }
 
 // Polls until the server answers, the attempts run out, or the process held

@@ -82,6 +82,12 @@ public:
     // resource is missing.
     static QString script();
 
+signals:
+    // A server this object launched has begun to answer (the first launch, a
+    // relaunch after a crash, a launch after stop()); it knows nothing yet of
+    // what earlier servers were told. Sent by each wait that saw it come up.
+    void launchedServerReady();
+
 private:
     using Finish = std::function<void(bool)>;
     void afterProbe(bool up, const Finish& finish);

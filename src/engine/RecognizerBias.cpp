@@ -26,6 +26,8 @@ RecognizerBias& RecognizerBias::shared() {
         auto* bias = new RecognizerBias(MlxServer::baseURL(),
                                         [] { return PersonalNames::merged(DictionaryStore::canonicals()); });
         bias->moveToThread(QCoreApplication::instance()->thread());
+        // On the GUI thread, where the speech server lives.
+        QMetaObject::invokeMethod(bias, [bias] { bias->follow(MlxServer::shared()); });
         return bias;
     }();
     return *instance;
@@ -33,6 +35,10 @@ RecognizerBias& RecognizerBias::shared() {
 
 RecognizerBias::RecognizerBias(QUrl baseUrl, WordSource words, QObject* parent)
     : QObject(parent), m_baseUrl(std::move(baseUrl)), m_words(std::move(words)) {}
+
+void RecognizerBias::follow(MlxServer& server) {
+    connect(&server, &MlxServer::launchedServerReady, this, [this] { enqueue(m_words()); });
+}
 
 QStringList RecognizerBias::lastSent() const {
     QMutexLocker locker(&m_lock);

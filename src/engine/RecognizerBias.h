@@ -13,10 +13,14 @@
 #include <functional>
 #include <optional>
 
+class MlxServer;
+
 // Keeps the speech server's word-boost list equal to the user's own words: the
 // dictionary's canonical spellings followed by the account's name words. The
 // server forgets the list when it restarts, so the launch sends it once the
-// server answers, and every change of the dictionary pushes it again.
+// server answers, every server the program launches later (a first run's,
+// one after a crash or a repair) is sent it as soon as it answers, and every
+// change of the dictionary pushes it again.
 //
 // push() may be called from any thread; the comparison with the last list
 // handed to a send happens under a lock. Sends run on this object's thread
@@ -48,6 +52,9 @@ public:
     // once the list was handed to a send, false when the server never answered.
     // Callable from any thread.
     QFuture<bool> sendOnceReady();
+    // Sends the current list, without changing lastSent(), to each server that
+    // `server` launches from now on, once it answers. GUI thread.
+    void follow(MlxServer& server);
 
     QStringList lastSent() const;
     // The request body: {"words": [...], "boost": 9.0}.

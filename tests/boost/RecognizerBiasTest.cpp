@@ -1,13 +1,19 @@
+#include "engine/MlxServer.h"
 #include "engine/RecognizerBias.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/TempFolder.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -119,6 +125,64 @@ TEST_F(RecognizerBiasTest, TheLaunchSendGivesUpAfterFortyFailedProbes) {
     EXPECT_FALSE(awaitResult(bias.sendOnceReady(), 20000));
     EXPECT_EQ(modelProbes(), RecognizerBias::kMaxProbes);
     EXPECT_TRUE(received().isEmpty());
+}
+
+// An engine folder whose interpreter, whatever it is asked to run, serves
+// HTTP on the speech server's port: it answers the readiness probe and knows
+// nothing of any word list, as a freshly started server does.
+class StandInEngine {
+public:
+    StandInEngine() {
+        const QString python = folder.file(QStringLiteral("mlx-venv/bin/python"));
+        QDir().mkpath(folder.file(QStringLiteral("mlx-venv/bin")));
+        QFile script(python);
+        made = script.open(QIODevice::WriteOnly)
+               && script.write("#!/bin/sh\nexec /usr/bin/python3 -m http.server --bind 127.0.0.1 "
+                               + QByteArray::number(MlxServer::port) + " >/dev/null 2>&1\n") > 0
+               && script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+        qputenv("QV_ENGINE_ROOT", QFile::encodeName(folder.path()));
+    }
+    ~StandInEngine() { qunsetenv("QV_ENGINE_ROOT"); }
+
+    TempFolder folder;
+    bool made = false;
+};
+
+TEST_F(RecognizerBiasTest, EveryServerTheProgramLaunchesIsSentTheListOnceItAnswers) {
+    StandInEngine engine;
+    ASSERT_TRUE(engine.made);
+    MlxServer speechServer;
+    speechServer.setPollInterval(50ms);
+    bias.follow(speechServer);
+    const auto sentTimes = [this](qsizetype count) {
+        return QTest::qWaitFor([&] { return received().size() >= count; }, 5000);
+    };
+
+    // The first launch, long after the launch's own send gave up.
+    words = {"Nakamura"};
+    ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
+    ASSERT_TRUE(sentTimes(1));
+
+    // The server crashes and the next dictation launches it again.
+    words = {"Nakamura", "Quorvane"};
+    ASSERT_EQ(::kill(pid_t(speechServer.processId()), SIGKILL), 0);
+    // The program has seen its server end.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return speechServer.processId() == 0; }, 5000));
+    ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
+    ASSERT_TRUE(sentTimes(2));
+
+    // A repair stops the server and starts it again.
+    words = {"Quorvane"};
+    speechServer.stop();
+    ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
+    ASSERT_TRUE(sentTimes(3));
+    // A server that was already answering is not sent the list again.
+    ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
+    settle();
+    speechServer.stop();
+
+    EXPECT_EQ(received(), (QList<QStringList>{{"Nakamura"}, {"Nakamura", "Quorvane"}, {"Quorvane"}}));
+    EXPECT_TRUE(bias.lastSent().isEmpty());
 }
 
 } // namespace

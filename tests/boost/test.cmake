@@ -11,3 +11,5 @@ add_test(NAME boost.server_recogniser
          WORKING_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}/boost")
 set_tests_properties(boost.server_recogniser PROPERTIES LABELS engine TIMEOUT 900
                      ENVIRONMENT "PYTHONDONTWRITEBYTECODE=1")
+# The C++ tests launch a stand-in speech server on its fixed port.
+list(APPEND QUORVANE_TEST_PROPERTIES RESOURCE_LOCK port50061)

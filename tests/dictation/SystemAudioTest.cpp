@@ -79,11 +79,14 @@ TEST_F(SystemAudioTest, UnreadableOutputsEndQuietly) {
     output.failReads = false;
 
     audio.duck();
+    // The sound server does not answer at all: kept for a later try.
     output.defaultDevice.reset();
-    audio.restore(); // no default output: kept for a later try
+    output.failReads = true;
+    output.refuseWrites = true;
+    audio.restore();
     EXPECT_TRUE(audio.savedVolume());
     output.defaultDevice = kSpeakers;
-    output.refuseWrites = true;
+    output.failReads = false;
     audio.restore(); // the output refused: still silent, so kept as well
     EXPECT_TRUE(audio.savedVolume());
     EXPECT_TRUE(QFile::exists(record()));
@@ -93,15 +96,43 @@ TEST_F(SystemAudioTest, UnreadableOutputsEndQuietly) {
     EXPECT_FALSE(QFile::exists(record()));
 }
 
-TEST_F(SystemAudioTest, TheVolumeGoesBackToTheOutputThatIsDefaultAtRestore) {
+TEST_F(SystemAudioTest, TheVolumeGoesBackToTheDuckedOutputWhicheverIsDefaultAtRestore) {
+    const QString headphones = QStringLiteral("headphones");
     SystemAudio audio = make();
     audio.duck();
-    output.volumes[QStringLiteral("headphones")] = {0.1, 0.1, 0.1};
-    output.defaultDevice = QStringLiteral("headphones");
+    // Headphones plugged in mid-take become the default output.
+    output.volumes[headphones] = {0.1, 0.1, 0.1};
+    output.defaultDevice = headphones;
     audio.restore();
-    // Another channel layout gets the loudest saved channel on every channel.
-    EXPECT_EQ(output.volumes[QStringLiteral("headphones")], (OutputVolume::ChannelVolumes{0.75, 0.75, 0.75}));
+    EXPECT_EQ(output.volumes[kSpeakers], (OutputVolume::ChannelVolumes{0.75, 0.5}));
+    EXPECT_EQ(output.volumes[headphones], (OutputVolume::ChannelVolumes{0.1, 0.1, 0.1}));
+    EXPECT_FALSE(QFile::exists(record()));
+
+    // A run that ended while ducked: the next launch mends the speakers too.
+    output.defaultDevice = kSpeakers;
+    make().duck();
+    output.defaultDevice = headphones;
+    make().restoreLeftover();
+    EXPECT_EQ(output.volumes[kSpeakers], (OutputVolume::ChannelVolumes{0.75, 0.5}));
+    EXPECT_EQ(output.volumes[headphones], (OutputVolume::ChannelVolumes{0.1, 0.1, 0.1}));
+}
+
+TEST_F(SystemAudioTest, AnOutputUnpluggedWhileDuckedIsForgottenAndTheNextTakeDucksAgain) {
+    const QString headset = QStringLiteral("headset");
+    output.volumes[headset] = {0.6};
+    output.defaultDevice = headset;
+    SystemAudio audio = make();
+    audio.duck();
+    output.volumes.remove(headset);
+    output.defaultDevice = kSpeakers;
+    audio.restore();
+    EXPECT_FALSE(audio.savedVolume());
+    EXPECT_FALSE(QFile::exists(record()));
+
+    audio.duck();
     EXPECT_EQ(output.volumes[kSpeakers], (OutputVolume::ChannelVolumes{0.0, 0.0}));
+    audio.restore();
+    EXPECT_EQ(output.volumes[kSpeakers], (OutputVolume::ChannelVolumes{0.75, 0.5}));
 }
 
 TEST_F(SystemAudioTest, ARunThatEndedWhileDuckedIsRestoredAtTheNextLaunch) {
@@ -128,10 +159,13 @@ TEST_F(SystemAudioTest, AVolumeTheUserSetSinceTheCrashStays) {
 
 TEST_F(SystemAudioTest, ALeftoverRecordWaitsForAReadableOutputAndBadRecordsAreDropped) {
     make().duck();
+    // The sound server does not answer yet.
     output.defaultDevice.reset();
+    output.failReads = true;
     make().restoreLeftover();
     EXPECT_TRUE(QFile::exists(record()));
     output.defaultDevice = kSpeakers;
+    output.failReads = false;
     make().restoreLeftover();
     EXPECT_EQ(output.volumes[kSpeakers], (OutputVolume::ChannelVolumes{0.75, 0.5}));
 

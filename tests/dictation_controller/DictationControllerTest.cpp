@@ -4,6 +4,7 @@
 #include "audio/Recorder.h"
 #include "audio/WavData.h"
 #include "cleanup/ModeStore.h"
+#include "dictation/BubblePanel.h"
 #include "dictation/PasteLast.h"
 #include "dictation/SystemAudio.h"
 #include "engine/LlmServer.h"
@@ -46,14 +47,25 @@ public:
 
     void paste(PasteChord chord) override {
         FakeKeySynth::paste(chord);
-        if (!m_field->value || !m_field->selection)
+        if (!typeAtCaret(m_board.plainText()))
             return;
-        const AccessibleElement::TextRange selection = *m_field->selection;
-        const QString text = m_board.plainText();
-        m_field->value->replace(selection.location, selection.length, text);
-        m_field->selection = AccessibleElement::TextRange{selection.location + text.size(), 0};
         if (!fetchLater)
             m_board.targetFetches();
+    }
+    void pressReturn() override {
+        FakeKeySynth::pressReturn();
+        typeAtCaret(QStringLiteral("\n"));
+    }
+
+    // Puts `text` in place of the selection, as typing does; false when the
+    // field has no text or no selection.
+    bool typeAtCaret(const QString& text) {
+        if (!m_field->value || !m_field->selection)
+            return false;
+        const AccessibleElement::TextRange selection = *m_field->selection;
+        m_field->value->replace(selection.location, selection.length, text);
+        m_field->selection = AccessibleElement::TextRange{selection.location + text.size(), 0};
+        return true;
     }
 
     void pressBackspace(int count) override {
@@ -368,6 +380,50 @@ TEST_F(DictationControllerTest, ATakeDictatedAfterAFailedOneIsWhatPasteLastPaste
     EXPECT_TRUE(history.keptTake().wav().has_value()) << "still there for the user";
 }
 
+TEST_F(DictationControllerTest, AQuitWhileRecordingKeepsTheTakeAndPasteLastTypesItAtTheNextLaunch) {
+    controller.toggle();
+    speak(1.5);
+    controller.keepTakeForQuit();
+    EXPECT_FALSE(recorder.isRunning());
+    const std::optional<QByteArray> kept = history.keptTake().wav();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(WavData::decode(*kept).value_or(QList<float>()).size(), 24000);
+
+    // The next launch: its history finds the take, and paste-last sends it.
+    HistoryStore relaunchedHistory{folder.path(), defaults};
+    AppState relaunchedState;
+    DictationController relaunched{relaunchedState, defaults, recorder,
+                                   {modes, relaunchedHistory, stats, speechServer, cleanupServer, audio}};
+    speech.answer({QStringLiteral("we ship on friday")});
+    QFuture<void> retried = QtFuture::makeReadyFuture();
+    PasteLast::run(relaunchedHistory, relaunchedState, nullptr, [&] { retried = relaunched.retryKeptTake(); });
+    ASSERT_TRUE(awaitFuture(retried, 20000));
+    ASSERT_EQ(speech.sentTakes().size(), 1);
+    EXPECT_EQ(speech.sentTakes().first(), *kept);
+    EXPECT_EQ(field->value, QStringLiteral("We ship on friday"));
+    EXPECT_FALSE(relaunchedHistory.keptTake().wav().has_value());
+}
+
+TEST_F(DictationControllerTest, AQuitWhileTheEngineWorksKeepsTheTake) {
+    speech.answer({QStringLiteral("we ship on friday")}, {2000});
+    controller.toggle();
+    speak(1.0);
+    QFuture<void> road = controller.toggle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return speech.transcriptions() == 1; }, 5000));
+    controller.keepTakeForQuit();
+    const std::optional<QByteArray> kept = history.keptTake().wav();
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(*kept, speech.sentTakes().last());
+    ASSERT_TRUE(awaitFuture(road, 20000)); // the answer the quit would not have waited for
+
+    // A take already typed is nothing to keep at quit.
+    history.keptTake().discard();
+    speech.answer({QStringLiteral("the words are in")});
+    dictate(1.0);
+    controller.keepTakeForQuit();
+    EXPECT_FALSE(history.keptTake().wav().has_value());
+}
+
 TEST_F(DictationControllerTest, AMarkedDictationIsTypedUntranslatedWhereNothingCanTranslate) {
     fakes.onDeviceTranslator.available = false;
     Translator::setTranslateNextDictation(true);
@@ -585,23 +641,66 @@ TEST_F(DictationControllerTest, WhileASlowEngineWorksTheUserMayTypeAndTheTextFit
     EXPECT_TRUE(bubble.calls.contains(RecordingBubble::shown(BubbleMode::Thinking)));
 }
 
-TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsPostedOnlyWhenHeld) {
-    speech.answer({QStringLiteral("send this")});
-    controller.toggle();
-    speak(1.0);
-    QFuture<void> road = controller.toggle();
-    state.setReturnPressedWhileThinking(true);
-    ASSERT_TRUE(awaitFuture(road));
-    EXPECT_FALSE(keys.posted.contains(QStringLiteral("return")));
+TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAskedAndArrivesOnceAfterTheWords) {
+    // The user's Return at the keyboard: the program's while it takes the key, else the field's.
+    const auto pressReturn = [&] {
+        if (!fakes.hotkeys.type(BubblePanel::kReturnKey))
+            keys.typeAtCaret(QStringLiteral("\n"));
+        QTest::qWait(20);
+    };
+    QList<quint32> taken;
+    const auto stopAndPressReturn = [&] {
+        field->value = QString();
+        field->selection = AccessibleElement::TextRange{0, 0};
+        keys.posted.clear();
+        controller.toggle();
+        speak(1.0);
+        QFuture<void> road = controller.toggle();
+        taken = fakes.hotkeys.takenKeys();
+        std::sort(taken.begin(), taken.end());
+        pressReturn();
+        return road;
+    };
+    // The engine takes its time, as the user presses Return.
+    speech.answer({QStringLiteral("send this")}, {300, 300, 300, 300});
 
+    // Off: the Return reaches the field at once and is not posted again.
+    QFuture<void> road = stopAndPressReturn();
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_EQ(field->value, QStringLiteral("\nSend this"));
+    EXPECT_EQ(keys.posted, QStringList{QStringLiteral("paste")});
+
+    // On: both keys are held from the stop to the paste; the Return follows the words.
     defaults.set(QStringLiteral("holdEarlyReturn"), true);
-    controller.toggle();
-    speak(1.0);
-    road = controller.toggle();
+    road = stopAndPressReturn();
+    EXPECT_EQ(taken, (QList<quint32>{BubblePanel::kReturnKey, BubblePanel::kKeypadEnterKey}));
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_EQ(field->value, controller.insertedText() + QLatin1Char('\n'));
+    EXPECT_TRUE(controller.insertedText().endsWith(QStringLiteral("send this"), Qt::CaseInsensitive));
+    EXPECT_EQ(keys.posted, (QStringList{QStringLiteral("paste"), QStringLiteral("return")}));
+    EXPECT_TRUE(fakes.hotkeys.takenKeys().isEmpty());
+    EXPECT_FALSE(state.returnPressedWhileThinking());
+
+    // Keys another program holds: the Return reaches the field as typed, once,
+    // even though the bubble's key watch saw it.
+    fakes.hotkeys.takenElsewhere.insert({BubblePanel::kReturnKey, 0u});
+    road = stopAndPressReturn();
     state.setReturnPressedWhileThinking(true);
     ASSERT_TRUE(awaitFuture(road));
-    EXPECT_EQ(keys.posted.last(), QStringLiteral("return"));
-    EXPECT_FALSE(state.returnPressedWhileThinking());
+    EXPECT_EQ(field->value, QStringLiteral("\n") + controller.insertedText());
+    EXPECT_EQ(keys.posted, QStringList{QStringLiteral("paste")});
+    fakes.hotkeys.takenElsewhere.clear();
+
+    // A Return typed in another application is that application's, at once.
+    controller.toggle();
+    speak(1.0);
+    keys.posted.clear();
+    road = controller.toggle();
+    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Chat"), QStringLiteral("org.example.chat"), {}, 77};
+    pressReturn();
+    EXPECT_TRUE(fakes.hotkeys.takenKeys().isEmpty());
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_EQ(keys.posted, (QStringList{QStringLiteral("return"), QStringLiteral("paste")}));
 }
 
 TEST_F(DictationControllerTest, TheResultCardFollowsTheSettingsAndTheMode) {

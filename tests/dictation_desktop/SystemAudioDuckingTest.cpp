@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +92,52 @@ TEST_F(SystemAudioDuckingTest, DuckSilencesTheSpeakerAndRestoreKeepsEveryChannel
     EXPECT_EQ(volume->volume(speaker), OutputVolume::ChannelVolumes(userVolume.size(), 0.0));
     audio.restore();
     EXPECT_EQ(volume->volume(speaker), userVolume);
+}
+
+// Runs pactl with `arguments`; its output, none when it failed.
+std::optional<QString> pactl(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("pactl"), arguments);
+    if (!process.waitForFinished(10000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+// A second output, as headphones plugged in mid-take are: it becomes the
+// default while it is there, and the speaker is the default again after.
+class PluggedHeadphones {
+public:
+    static constexpr const char* kName = "phones";
+    PluggedHeadphones()
+        : m_module(pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                          QStringLiteral("sink_name=") + QLatin1String(kName)})) {}
+    ~PluggedHeadphones() {
+        if (m_module)
+            pactl({QStringLiteral("unload-module"), *m_module});
+        pactl({QStringLiteral("set-default-sink"), QStringLiteral("spk")});
+    }
+    bool makeDefault() const {
+        return m_module && pactl({QStringLiteral("set-default-sink"), QLatin1String(kName)}).has_value();
+    }
+
+private:
+    std::optional<QString> m_module;
+};
+
+TEST_F(SystemAudioDuckingTest, SwitchingToHeadphonesMidTakeStillBringsTheSpeakerBack) {
+    SystemAudio audio(volume, &defaults, record());
+    audio.duck();
+    ASSERT_EQ(volume->volume(speaker), OutputVolume::ChannelVolumes(userVolume.size(), 0.0));
+    PluggedHeadphones headphones;
+    ASSERT_TRUE(headphones.makeDefault());
+    ASSERT_EQ(volume->defaultOutputDevice(), QString::fromLatin1(PluggedHeadphones::kName));
+    const std::optional<OutputVolume::ChannelVolumes> headphonesBefore =
+        volume->volume(QString::fromLatin1(PluggedHeadphones::kName));
+    ASSERT_TRUE(headphonesBefore);
+
+    audio.restore();
+    EXPECT_EQ(volume->volume(speaker), userVolume);
+    EXPECT_EQ(volume->volume(QString::fromLatin1(PluggedHeadphones::kName)), headphonesBefore);
 }
 
 TEST_F(SystemAudioDuckingTest, QuittingWhileDuckedRestores) {

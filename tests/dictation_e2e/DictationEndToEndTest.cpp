@@ -1,7 +1,10 @@
 // One dictation through the real road: the speech engine's stand-in on its
 // port, the harness's FIFO microphone, the cleanup rules, AT-SPI and a paste
-// through the clipboard and XTest into a text field of another process.
+// through the clipboard and XTest into a text field of another process; and a
+// Return typed at the keyboard while the engine works, held until the words
+// have landed.
 #include "audio/Recorder.h"
+#include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "insertion/AXText.h"
@@ -14,8 +17,10 @@
 #include "support/LineLog.h"
 #include "support/MicrophoneFeed.h"
 #include "support/Paths.h"
+#include "support/QtPrinting.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/XTestKeyboard.h"
 
 #include <QFile>
 #include <QtTest/QTest>
@@ -74,6 +79,51 @@ TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     HistoryStore history(Paths::userData(), Defaults::shared());
     ASSERT_FALSE(history.entries().isEmpty());
     EXPECT_EQ(history.entries().first().text, typed);
+}
+
+TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWords) {
+    useTestEngineHere();
+    TempFolder folder;
+    const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
+    ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
+    ASSERT_TRUE(startEngineHere()) << "the speech engine did not start";
+    XTestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isOpen());
+
+    DictationTarget target;
+    ASSERT_TRUE(target.ready());
+    ASSERT_TRUE(target.ask(QStringLiteral("focus area"), QStringLiteral("focused")));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return target.isFocusedInFront(); }, 10000));
+
+    Defaults::shared().set(QStringLiteral("endWithPeriod"), true);
+    Defaults::shared().set(QStringLiteral("holdEarlyReturn"), true);
+    AppState& state = AppState::shared();
+    BubblePanel bubble(state, Defaults::shared(), BubblePanel::Desktop::standard());
+    Recorder recorder;
+    DictationController controller(state, Defaults::shared(), recorder, DictationController::Services::shared(),
+                                   DictationPeers{&bubble});
+    controller.toggle();
+    ASSERT_TRUE(state.isRecording());
+    const qsizetype wanted = speech.size() / 2 + 8000;
+    ASSERT_TRUE(MicrophoneFeed::speak(speech, [&] { return recorder.sampleCount() >= wanted; }));
+    QFuture<void> road = controller.toggle();
+    // The user sends the message the moment the speaking is done.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.bubbleMode() == BubbleMode::Thinking || road.isFinished(); }, 5000));
+    ASSERT_FALSE(road.isFinished()) << "the engine answered before the Return could be pressed";
+    keyboard.tap("Return");
+    ASSERT_TRUE(awaitFuture(road, 30000));
+
+    QString typed;
+    (void)QTest::qWaitFor(
+        [&] {
+            typed = AXText::textBeforeCaret(500).value_or(QString());
+            return typed.count(QLatin1Char('\n')) > 1;
+        },
+        1500);
+    bubble.hide();
+    ASSERT_FALSE(state.finalText().isEmpty()) << "flash: " << state.flashMessage().toStdString();
+    EXPECT_EQ(typed, state.finalText() + QLatin1Char('\n'));
+    EXPECT_EQ(typed.count(QLatin1Char('\n')), 1) << typed.toStdString();
 }
 
 } // namespace

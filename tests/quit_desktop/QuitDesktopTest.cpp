@@ -1,7 +1,9 @@
 // Quitting the real program on the harness's desktop: with every feature that
 // keeps state in use it ends cleanly and at once, also with a question about
-// an unknown phone still open; a fatal signal leaves one line in crash.log; and
-// the helper on a desktop without an accessibility bus just says no.
+// an unknown phone still open; a logout in the middle of a dictation keeps what
+// was said; a fatal signal leaves one line in crash.log; and the helper on a
+// desktop without an accessibility bus just says no.
+#include "audio/WavData.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
@@ -34,6 +36,7 @@ constexpr auto kQuitPatience = 5s;
 const QString kBubbleTrace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
 const QString kHoverTrace = QStringLiteral(".local/share/Quorvane/hover-read.log");
 const QString kCrashLog = QStringLiteral(".local/share/Quorvane/mlx-server-logs/crash.log");
+const QString kKeptTake = QStringLiteral(".local/share/Quorvane Native/failed-take.wav");
 const QString kMainWindow = QStringLiteral("Quorvane\u2122");
 const QString kReadAlongWindow = QStringLiteral("Quorvane Reader");
 // Message boxes carry the bare program name.
@@ -235,6 +238,38 @@ TEST_F(QuitDesktopTest, AQuitFromTheTrayWhileTheTrustQuestionIsOpenEndsTheProgra
     EXPECT_TRUE(outcome.connected);
     EXPECT_TRUE(outcome.closed);
     EXPECT_EQ(outcome.received, QByteArray());
+}
+
+TEST_F(QuitDesktopTest, ALogoutWhileTheUserSpeaksKeepsTheTakeForPasteLast) {
+    XTestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isOpen());
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
+    const QByteArray speech =
+        MicrophoneFeed::spokenPcm(home, QStringLiteral("please call me back tomorrow"), QStringLiteral("awb"));
+    ASSERT_GT(speech.size(), 16000 * 2) << "flite did not speak";
+    QProcess program;
+    ASSERT_TRUE(chordsAreFree(keyboard, {"d", "r", "v"}));
+    ASSERT_TRUE(startProgram(program, home, engine));
+
+    const auto started = [&] { return home.read(kBubbleTrace).contains("start  device="); };
+    for (int attempt = 0; attempt < 10 && !started(); ++attempt) {
+        pressChord(keyboard, "d");
+        (void)QTest::qWaitFor(started, 2000);
+    }
+    ASSERT_TRUE(started()) << "the hotkey did not start a dictation";
+    {
+        MicrophoneFeed feed;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(speech.size() / 32 + 300);
+        feed.feed(speech, [until] { return std::chrono::steady_clock::now() >= until; });
+    }
+    // The session ends before the user has stopped the take.
+    EXPECT_TRUE(endProgram(program, kQuitPatience));
+
+    ASSERT_TRUE(QFile::exists(home.file(kKeptTake))) << "the take was lost";
+    const std::optional<QList<float>> kept = WavData::decode(home.read(kKeptTake));
+    ASSERT_TRUE(kept);
+    // All that was said, but for what the sound server had not yet handed over.
+    EXPECT_GE(kept->size(), speech.size() / 2 - WavData::kSampleRate / 2);
 }
 
 TEST_F(QuitDesktopTest, AFatalSignalLeavesACrashLine) {
