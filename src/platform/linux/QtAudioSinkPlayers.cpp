@@ -97,10 +97,6 @@ float sampleAt(const Pcm& pcm, qsizetype sample) {
     }
 }
 
-int bytesPerSample(QAudioFormat::SampleFormat format) {
-    return format == QAudioFormat::UInt8 ? 1 : format == QAudioFormat::Int16 ? 2 : 4;
-}
-
 // The sound as the sink pulls it: float frames at the sound's own rate, the
 // tempo changed by SoundTouch so that a faster reading keeps its voice. At
 // the normal tempo the samples pass straight through. SoundTouch is flushed
