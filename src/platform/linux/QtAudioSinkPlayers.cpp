@@ -254,7 +254,8 @@ public:
 
 private:
     void startSink() {
-        const qint64 frame = std::clamp<qint64>(m_offset.count() * m_pcm.rate / 1000, m_pcm.releasedFrames, m_pcm.frames());
+        const qint64 frame =
+            std::clamp<qint64>(m_offset.count() * m_pcm.rate / 1000, m_pcm.releasedFrames, m_pcm.frames());
         m_source = std::make_unique<TempoSource>(m_pcm, frame, m_rate);
         QAudioFormat format;
         format.setSampleFormat(QAudioFormat::Float);
