@@ -35,12 +35,16 @@ public:
     // at the end of the last. False, and nothing queued, when the sound is of
     // another format, cannot be read, or the output is already winding down
     // after its last sound (the caller then plays it once `finished` came).
+    // What playback has passed is let go at each append, so a long stream of
+    // sounds holds what is still to play, not all it played; position() and
+    // duration() still count from the start of the first sound.
     virtual bool append(const QByteArray& wav) = 0;
-    // Moves playback to `position` (clamped to the sound).
+    // Moves playback to `position`, clamped to the sound still held (all of
+    // it on a player nothing was appended to).
     virtual void seek(std::chrono::milliseconds position) = 0;
     // How far into the sound playback is.
     virtual std::chrono::milliseconds position() const = 0;
-    // The length of the sound.
+    // The length of the sound, appended ones and those let go included.
     virtual std::chrono::milliseconds duration() const = 0;
     virtual bool isPlaying() const = 0;
     // Called on the GUI thread once when playback reaches the end of the sound.

@@ -89,6 +89,33 @@ TEST_F(LinuxReaderServicesTest, RateAndSeekShortenTheSoundAndStopEndsItSilently)
     EXPECT_FALSE(stoppedFinished);
 }
 
+// The direct reader's road: each chunk appended once the one before it plays.
+// What playback has passed is let go, so a long reading holds the chunk
+// playing and the next, not the whole reading; position and duration still
+// count from the start of the first chunk.
+TEST_F(LinuxReaderServicesTest, AStreamOfAppendedSoundsHoldsOnlyWhatIsStillToPlay) {
+    constexpr int kChunks = 8;
+    constexpr auto kChunk = 500ms;
+    const QByteArray chunk = tone(0.5);
+    std::unique_ptr<AudioPlayer> player = players.create(chunk);
+    ASSERT_TRUE(player);
+    bool finished = false;
+    player->setFinished([&] { finished = true; });
+    ASSERT_TRUE(player->play());
+    for (int i = 1; i < kChunks; ++i) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return player->position() >= kChunk * (i - 1); }, 3000)) << "chunk " << i;
+        ASSERT_TRUE(player->append(chunk)) << "chunk " << i;
+    }
+    EXPECT_EQ(player->duration(), kChunk * kChunks);
+    // Back to the start reaches no further than the chunk that played at the
+    // last append: the ones before it are gone.
+    player->seek(0ms);
+    EXPECT_GE(player->position(), kChunk * (kChunks - 2));
+    EXPECT_EQ(player->duration(), kChunk * kChunks);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished; }, 3000));
+    EXPECT_EQ(player->position(), kChunk * kChunks);
+}
+
 TEST_F(LinuxReaderServicesTest, BytesThatAreNoPcmWavMakeNoPlayer) {
     EXPECT_FALSE(players.create(QByteArray()));
     EXPECT_FALSE(players.create("RIFF\x10\0\0\0WAVEjunk"));

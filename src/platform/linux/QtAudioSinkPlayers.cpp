@@ -28,7 +28,12 @@ struct Pcm {
     int channels = 0;
     int rate = 0;
     int bytesPerFrame = 0;
+    // The frames before `data` that were played and let go.
+    qint64 releasedFrames = 0;
     QByteArray data;
+
+    // Frames from the start of the sound, the released ones included.
+    qint64 frames() const { return releasedFrames + data.size() / bytesPerFrame; }
 };
 
 // The PCM data of a RIFF WAVE file; none for anything else.
@@ -73,9 +78,11 @@ std::optional<Pcm> parseWav(const QByteArray& wav) {
     return pcm;
 }
 
-// One source sample as a float in [-1, 1].
-float sampleAt(const Pcm& pcm, qsizetype index) {
+// One source sample, counted from the start of the sound, as a float in
+// [-1, 1]; it must not be one of the released frames.
+float sampleAt(const Pcm& pcm, qsizetype sample) {
     const char* data = pcm.data.constData();
+    const qsizetype index = sample - qsizetype(pcm.releasedFrames) * pcm.channels;
     switch (pcm.format) {
     case QAudioFormat::UInt8:
         return (float(uchar(data[index])) - 128.0f) / 128.0f;
@@ -88,10 +95,6 @@ float sampleAt(const Pcm& pcm, qsizetype index) {
     default:
         return 0;
     }
-}
-
-int bytesPerSample(QAudioFormat::SampleFormat format) {
-    return format == QAudioFormat::UInt8 ? 1 : format == QAudioFormat::Int16 ? 2 : 4;
 }
 
 // The sound as the sink pulls it: float frames at the sound's own rate, the
@@ -125,6 +128,8 @@ public:
     }
     // New frames were appended to the sound.
     void grew() { m_flushed = false; }
+    // The next frame to be read, from the start of the sound.
+    qint64 frame() const { return m_frame; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
@@ -158,7 +163,7 @@ private:
     static constexpr qint64 kFeedFrames = 2048;
 
     bool stretching() const { return m_tempo != 1.0; }
-    qint64 frames() const { return m_pcm.data.size() / m_pcm.bytesPerFrame; }
+    qint64 frames() const { return m_pcm.frames(); }
     qint64 outputFrameBytes() const { return qint64(sizeof(float)) * m_pcm.channels; }
     void convert(qint64 frame, qint64 count, float* out) const {
         const qsizetype first = qsizetype(frame) * m_pcm.channels;
@@ -187,7 +192,7 @@ public:
         if (m_sink && m_sink->state() != QAudio::StoppedState)
             return true;
         if (m_offset >= duration())
-            m_offset = std::chrono::milliseconds(0);
+            m_offset = heldFrom();
         startSink();
         return m_sink && m_sink->error() == QAudio::NoError && m_sink->state() != QAudio::StoppedState;
     }
@@ -221,6 +226,7 @@ public:
         std::optional<Pcm> more = parseWav(wav);
         if (!more || more->format != m_pcm.format || more->channels != m_pcm.channels || more->rate != m_pcm.rate)
             return false;
+        releasePlayed();
         m_pcm.data.append(more->data);
         if (m_source)
             m_source->grew();
@@ -229,7 +235,7 @@ public:
     void seek(std::chrono::milliseconds position) override {
         const bool playing = isPlaying();
         dropSink();
-        m_offset = std::clamp(position, std::chrono::milliseconds(0), duration());
+        m_offset = std::clamp(position, heldFrom(), duration());
         if (playing)
             startSink();
     }
@@ -240,7 +246,7 @@ public:
         return std::min(duration(), m_offset + std::chrono::milliseconds(qint64(played)));
     }
     std::chrono::milliseconds duration() const override {
-        return std::chrono::milliseconds(qint64(m_pcm.data.size() / m_pcm.bytesPerFrame) * 1000 / m_pcm.rate);
+        return std::chrono::milliseconds(m_pcm.frames() * 1000 / m_pcm.rate);
     }
     bool isPlaying() const override { return m_sink && m_sink->state() != QAudio::StoppedState &&
                                               m_sink->state() != QAudio::SuspendedState; }
@@ -248,7 +254,8 @@ public:
 
 private:
     void startSink() {
-        const qint64 frame = std::min<qint64>(m_offset.count() * m_pcm.rate / 1000, m_pcm.data.size() / m_pcm.bytesPerFrame);
+        const qint64 frame =
+            std::clamp<qint64>(m_offset.count() * m_pcm.rate / 1000, m_pcm.releasedFrames, m_pcm.frames());
         m_source = std::make_unique<TempoSource>(m_pcm, frame, m_rate);
         QAudioFormat format;
         format.setSampleFormat(QAudioFormat::Float);
@@ -279,6 +286,24 @@ private:
         m_sink->start(m_source.get());
         if (m_sink->error() != QAudio::NoError)
             qCWarning(lcPlayer) << "the audio output did not start:" << m_sink->error();
+    }
+    // Where the sound still held begins.
+    std::chrono::milliseconds heldFrom() const {
+        return std::chrono::milliseconds(m_pcm.releasedFrames * 1000 / m_pcm.rate);
+    }
+    // Lets go of the frames playback has passed. Nothing reads them again: a
+    // restart goes on from the position, and a seek stops where the sound
+    // still held begins.
+    void releasePlayed() {
+        qint64 played = position().count() * m_pcm.rate / 1000;
+        if (m_source)
+            played = std::min(played, m_source->frame());
+        const qint64 released = played - m_pcm.releasedFrames;
+        if (released <= 0)
+            return;
+        // A copy of what is left, so the played frames' buffer is freed.
+        m_pcm.data = m_pcm.data.sliced(qsizetype(released) * m_pcm.bytesPerFrame);
+        m_pcm.releasedFrames += released;
     }
     void dropSink() {
         m_draining = false;
