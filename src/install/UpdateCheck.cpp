@@ -104,6 +104,24 @@ void abortAfter(QNetworkReply* reply, std::chrono::milliseconds deadline) {
     });
 }
 
+// Whether the swap script, which copies and renames in plain steps, may still
+// succeed where the one-step exchange failed with `error`: the folder may not
+// change while the program runs, or the file system (NFS, CIFS, FAT, ecryptfs,
+// most FUSE homes) cannot exchange two folders at all.
+bool scriptCanSwapAfter(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EXDEV:
+    case EINVAL:
+    case EOPNOTSUPP:
+    case ENOSYS:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isHttps(const QUrl& url) { return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty(); }
 
 bool answeredOk(QNetworkReply* reply) {
@@ -425,7 +443,7 @@ void UpdateCheck::exchangeInto(const UpdateManifest& manifest, const QString& wo
                Outcome::InstalledNeedsRestart);
         return;
     }
-    if (error != EACCES && error != EPERM && error != EXDEV) {
+    if (!scriptCanSwapAfter(error)) {
         qCWarning(lcUpdate) << "exchange failed:" << std::strerror(error);
         fail();
         return;

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -182,6 +183,27 @@ TEST_F(UpdateFlowTest, AFolderThatRefusesTheExchangeIsSwappedByTheScriptAfterQui
         return QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
                QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"});
     }, 5000)) << QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
+}
+
+TEST_F(UpdateFlowTest, AFileSystemThatCannotExchangeInOneStepIsSwappedByTheScript) {
+    // NFS, CIFS, FAT and most FUSE homes answer the exchange with "invalid" or "not supported".
+    for (const int error : {EINVAL, EOPNOTSUPP, ENOSYS}) {
+        SCOPED_TRACE(std::strerror(error));
+        makeInstall(root.file("apps/Quorvane"));
+        QFile::remove(installFolder + "/relaunched");
+        platform.fileManager.exchangeError = error;
+        publish(release("2.0"));
+        EXPECT_EQ(runCheck(false), Outcome::SwapScheduled);
+        ASSERT_TRUE(waitForFile(installFolder + "/relaunched"));
+        EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+        EXPECT_EQ(readAll(Updater::receiptPath()), QByteArray("ok\n2.0\n"));
+        Updater::clearReceipt();
+    }
+    // A folder that has gone missing is no file system's shortcoming: the update fails.
+    makeInstall(root.file("apps/Quorvane"));
+    platform.fileManager.exchangeError = ENOENT;
+    publish(release("2.0"));
+    EXPECT_EQ(runCheck(false), Outcome::Failed);
 }
 
 TEST_F(UpdateFlowTest, ValuesFullOfShellSyntaxStayValues) {
