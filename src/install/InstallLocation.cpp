@@ -109,6 +109,14 @@ bool isCorrect(const QString& folder, const Roots& roots) {
     return !isTranslocated(folder) && insideRoots(folder, roots);
 }
 
+bool canReplace(const QString& folder) {
+    // An update makes its work folder beside the copy and moves the copy itself
+    // out of its folder, which changes the copy's own "..".
+    const QFileInfo copy(realPath(folder));
+    const QFileInfo parent(copy.path());
+    return copy.isDir() && copy.isWritable() && parent.isDir() && parent.isWritable();
+}
+
 QString whereItIs(const QString& folder, const Roots& roots) {
     const QString parent = realPath(QFileInfo(folder).path());
     const QString home = roots.home.isEmpty() ? QString() : realPath(roots.home);

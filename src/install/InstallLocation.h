@@ -29,6 +29,10 @@ inline constexpr const char* kTranslocatedMarker = "/AppTranslocation/";
 bool isTranslocated(const QString& folder);
 // Not translocated and inside one of the roots (any subfolder, any name).
 bool isCorrect(const QString& folder, const Roots& roots);
+// Whether this user may replace `folder`: both it and the folder holding it
+// can be written (a copy root put into /opt cannot be). False when either is
+// missing.
+bool canReplace(const QString& folder);
 // The folder holding `folder`, home shown as "~".
 QString whereItIs(const QString& folder, const Roots& roots);
 // The copy a move would leave behind and may trash: `folder` itself when it is

@@ -281,6 +281,20 @@ void UpdateCheck::afterManifest(const std::optional<UpdateManifest>& manifest) {
                Outcome::WrongPlace);
         return;
     }
+    // Offered, it could only fail once downloaded: the user is told where it can be updated.
+    if (!InstallLocation::canReplace(folder)) {
+        if (m_userInitiated)
+            inform(tr("Quorvane can't update this copy"),
+                   QStringLiteral("Quorvane ") + manifest->version + QStringLiteral(" is available, but this copy is in ") +
+                       InstallLocation::whereItIs(folder, m_settings.roots) +
+                       QStringLiteral(", which your account can't change. Download it from ") + m_settings.site.host() +
+                       QStringLiteral("/download and install it there as this copy was installed, or move Quorvane "
+                                      "into ~/Applications, where it updates itself."),
+                   Outcome::Unchangeable);
+        else
+            finish(Outcome::Unchangeable);
+        return;
+    }
     const auto receipt = Updater::lastAttempt();
     if (receipt && receipt->status != QLatin1String(Updater::kStatusOk) && receipt->version == manifest->version) {
         askAboutRefusal(*manifest);
