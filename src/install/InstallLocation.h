@@ -54,8 +54,11 @@ inline constexpr std::chrono::milliseconds kQuitDelay{300};
 // it turns out to be the target) and starts the moved copy; a failed copy
 // opens the source's folder instead. True when `folder` already is the target
 // (nothing happens) or the script has started and `quit` runs kQuitDelay
-// later; false when `folder` is not a marked install folder or the script
-// could not start.
+// later; false, before anything changes, when `folder` is not a marked
+// install folder, when the target holds anything but an install folder this
+// user may replace (a folder of the user's own, a link), when the folder
+// holding the target cannot be made or written, or when the script could not
+// start.
 bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, std::function<void()> quit);
 
 } // namespace InstallLocation
