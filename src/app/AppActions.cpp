@@ -42,7 +42,7 @@ AppActions wired() {
     actions.readerPreparing = [] { return ReaderWindowController::shared().preparing(); };
     actions.readerHasPlayer = [] { return ReaderWindowController::shared().hasPlayer(); };
     actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
-    actions.reportProblem = [] { ProblemReport::open(); };
+    actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
     actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
     actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
     actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
