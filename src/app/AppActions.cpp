@@ -1,5 +1,6 @@
 #include "state/AppActions.h"
 
+#include "app/ProgramQuit.h"
 #include "cleanup/ModeMenu.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
@@ -46,6 +47,7 @@ AppActions wired() {
     actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
     actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
     actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
+    actions.quit = [] { quitProgram(); };
     actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
     actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
     actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };

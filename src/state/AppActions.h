@@ -46,6 +46,10 @@ struct AppActions {
     std::function<void()> reportProblem;
     std::function<void()> leaveReview;
     std::function<void()> checkForUpdates;
+    // Ends the program as the menu's "Quit Quorvane" does: an open question
+    // goes away unanswered first (the General page, the update, the removal
+    // and the move into ~/Applications).
+    std::function<void()> quit;
     // Asks, then removes everything the program wrote and quits (the General page).
     std::function<void()> uninstall;
     // The desktop's accessibility settings at zoom and display (the General
