@@ -85,6 +85,11 @@ void openMainWindowPage(MainWindowPane page) {
 
 void openTranslationPage() { openMainWindowPage(MainWindowPane::Translation); }
 
+void requestQuit() {
+    if (const std::function<void()>& quit = AppActions::shared().quit)
+        quit();
+}
+
 void startTask(std::function<void()> work) {
     QObject* context = QCoreApplication::instance();
     if (!context || !work)

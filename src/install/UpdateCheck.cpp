@@ -8,6 +8,7 @@
 #include "platform/ProgramLauncher.h"
 #include "platform/UrlOpener.h"
 #include "platform/Wording.h"
+#include "state/AppActions.h"
 #include "support/Paths.h"
 
 #include <QCoreApplication>
@@ -148,7 +149,7 @@ UpdateCheck::Settings UpdateCheck::standardSettings() {
     settings.roots = InstallLocation::standardRoots();
     settings.pid = QCoreApplication::applicationPid();
     settings.present = messageBoxPresenter();
-    settings.quit = [] { QCoreApplication::quit(); };
+    settings.quit = requestQuit;
     return settings;
 }
 

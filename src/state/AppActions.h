@@ -77,5 +77,10 @@ void openMainWindowPage(MainWindowPane page);
 // Opens the main window at the Translation page.
 void openTranslationPage();
 
+// Ends the program through the table's `quit`, as the menu's "Quit Quorvane"
+// does; for roads below the app (the update, the removal, the move into
+// ~/Applications) that end the program themselves.
+void requestQuit();
+
 // Runs `work` as a new task on the GUI thread: after the caller has returned.
 void startTask(std::function<void()> work);
