@@ -7,6 +7,9 @@
 #include "support/Defaults.h"
 
 #include <QLoggingCategory>
+#include <QTcpServer>
+
+#include <algorithm>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,6 +46,8 @@ bool PhoneLink::isEnabled(const Defaults& defaults) { return defaults.boolOr(kEn
 PhoneLink::PhoneLink(PhoneInbox& inbox, ServiceAdvertiser* advertiser, QHostAddress address, Limits limits,
                      QObject* parent)
     : QObject(parent), m_inbox(inbox), m_advertiser(advertiser), m_address(std::move(address)), m_limits(limits) {
+    m_acceptRetry.setSingleShot(true);
+    connect(&m_acceptRetry, &QTimer::timeout, this, &PhoneLink::resumeAccepting);
     if (m_advertiser)
         connect(m_advertiser, &ServiceAdvertiser::stateChanged, this, &PhoneLink::refreshState);
 }
@@ -60,7 +65,9 @@ void PhoneLink::start() {
         qCWarning(lcLink) << "phone link cannot listen:" << listener->errorString();
         return;
     }
+    connect(listener.get(), &QTcpServer::acceptError, this, &PhoneLink::acceptFailed);
     m_listener = std::move(listener);
+    m_nextBackoff = m_limits.acceptBackoff;
     setLastError(std::nullopt);
     if (m_advertiser)
         m_advertiser->advertise(kServiceType, m_listener->serverPort());
@@ -70,6 +77,7 @@ void PhoneLink::start() {
 void PhoneLink::stop() {
     if (m_advertiser)
         m_advertiser->withdraw();
+    m_acceptRetry.stop();
     m_listener.reset();
     const QSet<PhoneConnection*> open = m_connections;
     for (PhoneConnection* connection : open)
@@ -77,12 +85,32 @@ void PhoneLink::stop() {
     refreshState();
 }
 
+void PhoneLink::acceptFailed(QAbstractSocket::SocketError error) {
+    // The listener has paused itself; a burst of connections must not be
+    // able to end the link for good.
+    qCWarning(lcLink) << "phone link cannot accept connections:" << error << m_listener->errorString() << "- listening again in"
+                      << m_nextBackoff.count() << "ms";
+    m_acceptRetry.start(m_nextBackoff);
+    m_nextBackoff = std::min(m_nextBackoff * 2, m_limits.longestAcceptBackoff);
+    refreshState();
+}
+
+void PhoneLink::resumeAccepting() {
+    if (!m_listener)
+        return;
+    m_listener->resumeAccepting();
+    refreshState();
+}
+
 void PhoneLink::refreshState() {
-    if (m_listener && m_advertiser && m_advertiser->lastError())
+    const bool accepting = m_listener && !m_acceptRetry.isActive();
+    if (m_listener && !accepting)
+        setLastError(m_listener->errorString());
+    else if (m_listener && m_advertiser && m_advertiser->lastError())
         setLastError(m_advertiser->lastError());
     else if (m_listener)
         setLastError(std::nullopt);
-    const bool advertising = m_listener && (!m_advertiser || m_advertiser->isAdvertised());
+    const bool advertising = accepting && (!m_advertiser || m_advertiser->isAdvertised());
     if (advertising != m_advertising) {
         m_advertising = advertising;
         emit isAdvertisingChanged();
@@ -97,6 +125,8 @@ void PhoneLink::setLastError(std::optional<QString> error) {
 }
 
 void PhoneLink::accept(int descriptor) {
+    // Accepting again: the next failure starts its back-off afresh.
+    m_nextBackoff = m_limits.acceptBackoff;
     const QHostAddress peer = peerOf(descriptor);
     if (m_connections.size() >= m_limits.maxConnections ||
         m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer) {

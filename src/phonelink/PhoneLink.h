@@ -2,12 +2,15 @@
 
 #include "phonelink/PhoneConnection.h"
 
+#include <QAbstractSocket>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -22,7 +25,9 @@ class ServiceAdvertiser;
 // connection whose frame cannot be read, or whose batch was replaced by another
 // waiting batch, is closed without a receipt. Connections and buffered bytes
 // are limited in all and per peer address, so that no one device on the
-// network can keep the others out. GUI thread only.
+// network can keep the others out. A listener that cannot accept (the program
+// is out of descriptors) pauses, is not reported as advertising, and listens
+// again after a back-off. GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -43,6 +48,11 @@ public:
         // Frame bytes held for one address: its largest frame. A connection
         // that would go past a limit is closed without a receipt.
         qsizetype maxBufferedBytesPerPeer = FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength);
+        // After an accept that failed for want of resources (out of
+        // descriptors), the first wait before listening again; each failure
+        // in a row doubles it, up to the longest.
+        std::chrono::milliseconds acceptBackoff{1000};
+        std::chrono::milliseconds longestAcceptBackoff{30'000};
     };
 
     // The link of the running program: all interfaces, the installed advertiser.
@@ -81,6 +91,8 @@ private:
     };
 
     void accept(int descriptor);
+    void acceptFailed(QAbstractSocket::SocketError error);
+    void resumeAccepting();
     bool reserve(const QHostAddress& peer, qsizetype bytes);
     void release(const QHostAddress& peer, qsizetype bytes);
     void forget(const QHostAddress& peer);
@@ -94,6 +106,9 @@ private:
     QHostAddress m_address;
     Limits m_limits;
     std::unique_ptr<PhoneListener> m_listener;
+    // Set while the listener waits out an accept failure; the next wait.
+    QTimer m_acceptRetry;
+    std::chrono::milliseconds m_nextBackoff{0};
     QSet<PhoneConnection*> m_connections;
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;

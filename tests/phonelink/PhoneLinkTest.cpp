@@ -18,6 +18,12 @@
 
 #include <memory>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -318,6 +324,58 @@ TEST_F(PhoneLinkTest, OneDeviceHoldsAtMostOneLargestFrameAndItsShareOfConnection
     }
     EXPECT_EQ(inbox->notes().size(), 2);
     expectFileWhole();
+}
+
+// Keeps this process from opening any further descriptor while it lives.
+class NoMoreDescriptors {
+public:
+    NoMoreDescriptors() {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit tight = m_saved;
+        tight.rlim_cur = rlim_t(lowestFree);
+        m_held = ::setrlimit(RLIMIT_NOFILE, &tight) == 0;
+    }
+    ~NoMoreDescriptors() {
+        if (m_held)
+            ::setrlimit(RLIMIT_NOFILE, &m_saved);
+    }
+    bool held() const { return m_held; }
+
+private:
+    rlimit m_saved{};
+    bool m_held = false;
+};
+
+TEST_F(PhoneLinkTest, OutOfDescriptorsTheLinkStopsAdvertisingAndListensAgainAfterABackoff) {
+    PhoneLink::Limits limits;
+    limits.connection.readDeadline = 500ms;
+    limits.acceptBackoff = 100ms;
+    startLink(limits);
+    ASSERT_TRUE(link->isAdvertising());
+    // A phone connects while the program has no descriptor left to take it with.
+    const int phone = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(phone, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(link->port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(phone, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    {
+        NoMoreDescriptors none;
+        ASSERT_TRUE(none.held());
+        EXPECT_TRUE(waitUntil([this] { return !link->isAdvertising(); }, 2s)) << "advertising while unable to accept";
+        EXPECT_TRUE(link->lastError().has_value());
+        // Still out of descriptors at the retries: nothing is taken, and the link waits again.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
+        EXPECT_EQ(link->openConnections(), 0);
+    }
+    EXPECT_TRUE(waitUntil([this] { return link->isAdvertising(); }, 5s)) << "the link never listened again";
+    EXPECT_FALSE(link->lastError().has_value());
+    ::close(phone);
+    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone")))).receipt(),
+              receiptOf(1, false));
 }
 
 TEST_F(PhoneLinkTest, StartingTwiceKeepsOneListenerAndStopClosesIt) {
