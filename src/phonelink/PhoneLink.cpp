@@ -18,6 +18,10 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcLink, "quorvane.phonelink")
 
+// A /24 of IPv4, a /64 of IPv6.
+constexpr quint32 kIPv4NetworkMask = 0xFFFFFF00u;
+constexpr int kIPv6NetworkBytes = 8;
+
 // The address a connection comes from, an IPv4 peer of a dual-stack listener
 // in its IPv4 form; null when it cannot be read.
 QHostAddress peerOf(int descriptor) {
@@ -42,6 +46,16 @@ PhoneLink& PhoneLink::shared() {
 }
 
 bool PhoneLink::isEnabled(const Defaults& defaults) { return defaults.boolOr(kEnabledKey, true); }
+
+QHostAddress PhoneLink::prefixOf(const QHostAddress& peer) {
+    if (peer.protocol() == QAbstractSocket::IPv4Protocol)
+        return QHostAddress(peer.toIPv4Address() & kIPv4NetworkMask);
+    if (peer.protocol() != QAbstractSocket::IPv6Protocol)
+        return peer;
+    Q_IPV6ADDR bytes = peer.toIPv6Address();
+    std::fill(std::begin(bytes.c) + kIPv6NetworkBytes, std::end(bytes.c), quint8(0));
+    return QHostAddress(bytes);
+}
 
 PhoneLink::PhoneLink(PhoneInbox& inbox, ServiceAdvertiser* advertiser, QHostAddress address, Limits limits,
                      QObject* parent)
@@ -128,13 +142,16 @@ void PhoneLink::accept(int descriptor) {
     // Accepting again: the next failure starts its back-off afresh.
     m_nextBackoff = m_limits.acceptBackoff;
     const QHostAddress peer = peerOf(descriptor);
+    const QHostAddress prefix = prefixOf(peer);
     if (m_connections.size() >= m_limits.maxConnections ||
-        m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer) {
+        m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer ||
+        m_prefixes.value(prefix).connections >= m_limits.maxConnectionsPerPrefix) {
         qCDebug(lcLink) << "phone connection refused: too many open";
         ::close(descriptor);
         return;
     }
     ++m_peers[peer].connections;
+    ++m_prefixes[prefix].connections;
     PhoneConnection::Budget budget;
     budget.reserve = [this, peer](qsizetype bytes) { return reserve(peer, bytes); };
     budget.release = [this, peer](qsizetype bytes) { release(peer, bytes); };
@@ -145,6 +162,7 @@ void PhoneLink::accept(int descriptor) {
     connect(connection, &PhoneConnection::closed, this, [this, connection, peer] {
         m_connections.remove(connection);
         --m_peers[peer].connections;
+        --m_prefixes[prefixOf(peer)].connections;
         forget(peer);
         connection->deleteLater();
     });
@@ -152,23 +170,32 @@ void PhoneLink::accept(int descriptor) {
 
 bool PhoneLink::reserve(const QHostAddress& peer, qsizetype bytes) {
     PeerUse& use = m_peers[peer];
-    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer)
+    PeerUse& network = m_prefixes[prefixOf(peer)];
+    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer ||
+        network.buffered + bytes > m_limits.maxBufferedBytesPerPrefix)
         return false;
     m_buffered += bytes;
     use.buffered += bytes;
+    network.buffered += bytes;
     return true;
 }
 
 void PhoneLink::release(const QHostAddress& peer, qsizetype bytes) {
     m_buffered -= bytes;
     m_peers[peer].buffered -= bytes;
+    m_prefixes[prefixOf(peer)].buffered -= bytes;
     forget(peer);
 }
 
 void PhoneLink::forget(const QHostAddress& peer) {
-    const auto use = m_peers.constFind(peer);
-    if (use != m_peers.cend() && use->connections == 0 && use->buffered == 0)
-        m_peers.erase(use);
+    // An address or network with nothing open leaves no entry behind.
+    const auto unused = [](QHash<QHostAddress, PeerUse>& uses, const QHostAddress& key) {
+        const auto use = uses.constFind(key);
+        if (use != uses.cend() && use->connections == 0 && use->buffered == 0)
+            uses.erase(use);
+    };
+    unused(m_peers, peer);
+    unused(m_prefixes, prefixOf(peer));
 }
 
 void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) {

@@ -24,8 +24,8 @@ class ServiceAdvertiser;
 // ({"ok":true,"imported":n,"discarded":b}), then the connection closes. A
 // connection whose frame cannot be read, or whose batch was replaced by another
 // waiting batch, is closed without a receipt. Connections and buffered bytes
-// are limited in all and per peer address, so that no one device on the
-// network can keep the others out. A listener that cannot accept (the program
+// are limited in all, per peer address and per network (/24 for IPv4, /64 for
+// IPv6), so that no one device on the network can keep the others out. A listener that cannot accept (the program
 // is out of descriptors) pauses, is not reported as advertising, and listens
 // again after a back-off. GUI thread only.
 class PhoneLink : public QObject {
@@ -48,6 +48,10 @@ public:
         // Frame bytes held for one address: its largest frame. A connection
         // that would go past a limit is closed without a receipt.
         qsizetype maxBufferedBytesPerPeer = FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength);
+        // The same for one network (prefixOf): a device with many addresses
+        // (IPv6 privacy addresses, aliases) holds at most its network's share.
+        int maxConnectionsPerPrefix = 16;
+        qsizetype maxBufferedBytesPerPrefix = 2 * (FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength));
         // After an accept that failed for want of resources (out of
         // descriptors), the first wait before listening again; each failure
         // in a row doubles it, up to the longest.
@@ -59,6 +63,9 @@ public:
     static PhoneLink& shared();
     // "phoneLinkEnabled"; anything but a stored Boolean counts as on.
     static bool isEnabled(const Defaults& defaults);
+    // The network `peer` belongs to for the limits: its /24 for IPv4, its /64
+    // for IPv6, the host bits zero.
+    static QHostAddress prefixOf(const QHostAddress& peer);
 
     // A link that feeds `inbox`, listens on `address` and announces itself
     // through `advertiser` (none: not announced).
@@ -84,7 +91,7 @@ signals:
     void lastReceivedChanged();
 
 private:
-    // What the connections from one address hold.
+    // What the connections from one address, or one network, hold.
     struct PeerUse {
         int connections = 0;
         qsizetype buffered = 0;
@@ -112,6 +119,7 @@ private:
     QSet<PhoneConnection*> m_connections;
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;
+    QHash<QHostAddress, PeerUse> m_prefixes;
     bool m_advertising = false;
     std::optional<QString> m_lastError;
     int m_lastReceived = 0;

@@ -198,8 +198,8 @@ TEST_F(PhoneLinkTest, TwoHundredPhonesAtOnceEachGetAReceiptOrAClose) {
         frames.append(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 1000 + i)));
     PhoneClient::Options options;
     options.readTimeout = 30s;
-    options.from = 0x7F000101; // 127.0.1.1 and on
-    options.eachFromItsOwnAddress = true;
+    options.from = 0x7F010001; // 127.1.0.1, 127.1.1.1 and on: phones on networks of their own
+    options.addressStep = 256;
     const QList<Outcome> outcomes = awaitResult(PhoneClient::sendAll(link->port(), frames, options), 60000);
     int receipts = 0;
     for (const Outcome& outcome : outcomes) {
@@ -376,6 +376,63 @@ TEST_F(PhoneLinkTest, OutOfDescriptorsTheLinkStopsAdvertisingAndListensAgainAfte
     ::close(phone);
     EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone")))).receipt(),
               receiptOf(1, false));
+}
+
+TEST(PhoneLinkPrefix, AddressesCountByTheirIPv4SlashTwentyFourOrIPv6SlashSixtyFour) {
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.77"))), QHostAddress(QStringLiteral("192.168.1.0")));
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.200"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.3"))));
+    EXPECT_NE(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.2.3"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.3"))));
+    // Privacy addresses of one device share its /64.
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7:a1b2:c3d4:e5f6:1"))),
+              QHostAddress(QStringLiteral("2001:db8:5:7::")));
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7:ffff::9"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7:1::1"))));
+    EXPECT_NE(PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:8::1"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7::1"))));
+}
+
+TEST_F(PhoneLinkTest, ADeviceWithManyAddressesHoldsOnlyItsNetworksShare) {
+    PhoneLink::Limits patient;
+    patient.connection.readDeadline = 30s;
+    startLink(patient);
+    const int share = PhoneLink::Limits{}.maxConnectionsPerPrefix;
+    PhoneClient::Options phone;
+    phone.from = 0x7F010002; // 127.1.0.2: another network
+    {
+        // Silent connections, one from each of many addresses of 127.0.0.0/24.
+        std::vector<std::unique_ptr<Hold>> quiet;
+        for (int i = 0; i <= share; ++i) {
+            quiet.push_back(std::make_unique<Hold>(link->port(), kStranger + quint32(i)));
+            quiet.back()->open(QByteArray("\0", 1));
+        }
+        ASSERT_TRUE(waitUntil([&quiet] {
+            return std::any_of(quiet.cbegin(), quiet.cend(), [](const auto& held) { return held->closed() == 1; });
+        })) << "one past the network's share";
+        EXPECT_EQ(link->openConnections(), share);
+        EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 300)), phone).receipt(),
+                  receiptOf(1, false));
+        link.reset();
+    }
+    startLink(patient);
+    {
+        // Frames of 3 MiB that never end, each from an address of its own on one network.
+        std::vector<std::unique_ptr<Hold>> large;
+        const QByteArray unfinished = PhoneClient::frame(QByteArray(3 * 1024 * 1024, ' '), FrameReader::kMaxLength);
+        for (quint32 i = 0; i < 3; ++i) {
+            large.push_back(std::make_unique<Hold>(link->port(), kStranger + i));
+            large.back()->open(unfinished);
+        }
+        ASSERT_TRUE(waitUntil([&large] {
+            return std::any_of(large.cbegin(), large.cend(), [](const auto& held) { return held->closed() == 1; });
+        })) << "past two largest frames, the network's connections are closed";
+        QByteArray largest = PhoneClient::batch(1, QStringLiteral("my-phone"), 400);
+        largest.append(QByteArray(qsizetype(FrameReader::kMaxLength) - largest.size(), ' '));
+        EXPECT_EQ(exchange(PhoneClient::frame(largest), phone).receipt(), receiptOf(1, false));
+        link.reset();
+    }
+    EXPECT_EQ(inbox->notes().size(), 2);
 }
 
 TEST_F(PhoneLinkTest, StartingTwiceKeepsOneListenerAndStopClosesIt) {
