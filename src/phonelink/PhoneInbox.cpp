@@ -132,11 +132,14 @@ QString PhoneInbox::displayDevice(const QString& name) {
 }
 
 int PhoneInbox::importNotes(const QByteArray& data, Source source, Reply reply) {
+    return importBatch(PhoneNoteCodec::decode(data), source, std::move(reply));
+}
+
+int PhoneInbox::importBatch(const std::optional<QList<PhoneNote>>& batch, Source source, Reply reply) {
     const auto answerNow = [&reply](int imported) {
         if (reply)
             reply(Resolution{Resolution::Kind::Accepted, imported});
     };
-    const std::optional<QList<PhoneNote>> batch = PhoneNoteCodec::decode(data);
     if (!batch) {
         answerNow(0);
         return 0;

@@ -97,6 +97,9 @@ public:
     // not decode, held nothing new, or waits for the user). `reply` is called
     // once, perhaps before this returns.
     int importNotes(const QByteArray& data, Source source, Reply reply = {});
+    // The same for a batch already decoded (PhoneNoteCodec::decode), none
+    // when it did not decode.
+    int importBatch(const std::optional<QList<PhoneNote>>& batch, Source source, Reply reply = {});
 
     // The user's answer about the pending batch `id`; an answer about a batch that
     // is no longer pending does nothing.

@@ -2,12 +2,14 @@
 
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneListener.h"
+#include "phonelink/PhoneNoteCodec.h"
 #include "platform/Platform.h"
 #include "platform/ServiceAdvertiser.h"
 #include "support/Defaults.h"
 
 #include <QLoggingCategory>
 #include <QTcpServer>
+#include <QtConcurrent>
 
 #include <algorithm>
 
@@ -158,7 +160,7 @@ void PhoneLink::accept(int descriptor) {
     auto* connection = new PhoneConnection(descriptor, m_limits.connection, budget, this);
     m_connections.insert(connection);
     connect(connection, &PhoneConnection::frameRead, this,
-            [this, connection](const QByteArray& payload) { deliver(connection, payload); });
+            [this, connection, peer](const QByteArray& payload) { deliver(connection, peer, payload); });
     connect(connection, &PhoneConnection::closed, this, [this, connection, peer] {
         m_connections.remove(connection);
         --m_peers[peer].connections;
@@ -198,10 +200,35 @@ void PhoneLink::forget(const QHostAddress& peer) {
     unused(m_prefixes, prefixOf(peer));
 }
 
-void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) {
+bool PhoneLink::admitBatch(const QHostAddress& peer) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto windowStart = now - m_limits.batchWindow;
+    for (auto it = m_batches.begin(); it != m_batches.end();) {
+        it->removeIf([windowStart](std::chrono::steady_clock::time_point at) { return at <= windowStart; });
+        it = it->isEmpty() ? m_batches.erase(it) : std::next(it);
+    }
+    QList<std::chrono::steady_clock::time_point>& recent = m_batches[peer];
+    if (recent.size() >= m_limits.maxBatchesPerPeer)
+        return false;
+    recent.append(now);
+    return true;
+}
+
+void PhoneLink::deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload) {
+    if (!admitBatch(peer)) {
+        qCDebug(lcLink) << "phone batch refused: too many from one address";
+        connection->abandon();
+        return;
+    }
     const QPointer<PhoneConnection> target(connection);
+    // Up to 4 MiB of JSON: decoded away from the GUI thread.
+    QtConcurrent::run([payload] { return PhoneNoteCodec::decode(payload); })
+        .then(this, [this, target](const std::optional<QList<PhoneNote>>& batch) { import(target, batch); });
+}
+
+void PhoneLink::import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch) {
     const QPointer<PhoneLink> self(this);
-    m_inbox.importNotes(payload, PhoneInbox::Source::Phone, [self, target](PhoneInbox::Resolution resolution) {
+    m_inbox.importBatch(batch, PhoneInbox::Source::Phone, [self, target](PhoneInbox::Resolution resolution) {
         if (!self) {
             if (target)
                 target->abandon();

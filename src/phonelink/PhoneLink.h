@@ -1,6 +1,7 @@
 #pragma once
 
 #include "phonelink/PhoneConnection.h"
+#include "phonelink/PhoneNote.h"
 
 #include <QAbstractSocket>
 #include <QHash>
@@ -27,7 +28,8 @@ class ServiceAdvertiser;
 // are limited in all, per peer address and per network (/24 for IPv4, /64 for
 // IPv6), so that no one device on the network can keep the others out. A listener that cannot accept (the program
 // is out of descriptors) pauses, is not reported as advertising, and listens
-// again after a back-off. GUI thread only.
+// again after a back-off. Batches are decoded on the thread pool, at most so
+// many from one address a minute. GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -52,6 +54,10 @@ public:
         // (IPv6 privacy addresses, aliases) holds at most its network's share.
         int maxConnectionsPerPrefix = 16;
         qsizetype maxBufferedBytesPerPrefix = 2 * (FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength));
+        // Batches taken from one address in a window; a batch past that is
+        // closed without a receipt, unread (the phone keeps its notes).
+        int maxBatchesPerPeer = 60;
+        std::chrono::milliseconds batchWindow{60'000};
         // After an accept that failed for want of resources (out of
         // descriptors), the first wait before listening again; each failure
         // in a row doubles it, up to the longest.
@@ -103,7 +109,10 @@ private:
     bool reserve(const QHostAddress& peer, qsizetype bytes);
     void release(const QHostAddress& peer, qsizetype bytes);
     void forget(const QHostAddress& peer);
-    void deliver(PhoneConnection* connection, const QByteArray& payload);
+    // Whether another batch from `peer` fits in its window; books it when it does.
+    bool admitBatch(const QHostAddress& peer);
+    void deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload);
+    void import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch);
     void reply(const QPointer<PhoneConnection>& connection, int imported, bool discarded);
     void refreshState();
     void setLastError(std::optional<QString> error);
@@ -120,6 +129,8 @@ private:
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;
     QHash<QHostAddress, PeerUse> m_prefixes;
+    // When each address's batches of the current window came, oldest first.
+    QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>> m_batches;
     bool m_advertising = false;
     std::optional<QString> m_lastError;
     int m_lastReceived = 0;

@@ -12,10 +12,13 @@
 #include <QDeadlineTimer>
 #include <QJsonObject>
 #include <QThreadPool>
+#include <QScopeGuard>
+#include <QThread>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
 
 #include <arpa/inet.h>
@@ -368,8 +371,7 @@ TEST_F(PhoneLinkTest, OutOfDescriptorsTheLinkStopsAdvertisingAndListensAgainAfte
         EXPECT_TRUE(waitUntil([this] { return !link->isAdvertising(); }, 2s)) << "advertising while unable to accept";
         EXPECT_TRUE(link->lastError().has_value());
         // Still out of descriptors at the retries: nothing is taken, and the link waits again.
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
-        EXPECT_EQ(link->openConnections(), 0);
+        EXPECT_FALSE(waitUntil([this] { return link->openConnections() > 0; }, 300ms));
     }
     EXPECT_TRUE(waitUntil([this] { return link->isAdvertising(); }, 5s)) << "the link never listened again";
     EXPECT_FALSE(link->lastError().has_value());
@@ -433,6 +435,56 @@ TEST_F(PhoneLinkTest, ADeviceWithManyAddressesHoldsOnlyItsNetworksShare) {
         link.reset();
     }
     EXPECT_EQ(inbox->notes().size(), 2);
+}
+
+TEST_F(PhoneLinkTest, BatchesFromOneAddressAreTakenAtMostSoManyAMinute) {
+    PhoneLink::Limits limits;
+    limits.connection.readDeadline = 500ms;
+    limits.maxBatchesPerPeer = 3;
+    startLink(limits);
+    for (int n = 0; n < 3; ++n)
+        ASSERT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), n))).receipt(),
+                  receiptOf(1, false)) << "batch " << n;
+    const Outcome refused = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 3)));
+    EXPECT_TRUE(refused.closed);
+    EXPECT_TRUE(refused.received.isEmpty()) << "no receipt: the phone keeps the notes for later";
+    // Another address, even on the same network, has a window of its own.
+    PhoneClient::Options other;
+    other.from = kPhone;
+    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 4)), other).receipt(),
+              receiptOf(1, false));
+    EXPECT_EQ(inbox->notes().size(), 4);
+}
+
+TEST_F(PhoneLinkTest, BatchesAreDecodedOnTheThreadPoolNotTheGuiThread) {
+    // Every thread of the pool is kept busy until the test lets go.
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    std::atomic<bool> letGo = false;
+    QList<QFuture<void>> busy;
+    for (int i = 0; i < pool.maxThreadCount(); ++i)
+        busy.append(QtConcurrent::run(&pool, [&letGo] {
+            while (!letGo)
+                QThread::msleep(5);
+        }));
+    const auto release = qScopeGuard([&] {
+        letGo = true;
+        for (QFuture<void>& held : busy)
+            held.waitForFinished();
+    });
+    // The phone runs on a thread of its own, outside the pool.
+    Outcome sent;
+    const quint16 port = link->port();
+    std::unique_ptr<QThread> client(QThread::create([&sent, port] {
+        sent = PhoneClient::exchange(port, PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("my-phone"))), {});
+    }));
+    client->start();
+    ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 1; }));
+    EXPECT_FALSE(waitUntil([this] { return !inbox->notes().isEmpty(); }, 500ms))
+        << "the batch was decoded on the GUI thread";
+    letGo = true;
+    EXPECT_TRUE(waitUntil([this] { return inbox->notes().size() == 2; }));
+    EXPECT_TRUE(waitUntil([&client] { return client->isFinished(); }));
+    EXPECT_EQ(sent.receipt(), receiptOf(2, false));
 }
 
 TEST_F(PhoneLinkTest, StartingTwiceKeepsOneListenerAndStopClosesIt) {
