@@ -32,7 +32,7 @@ packages=(
   xdg-utils libglib2.0-bin
   fonts-noto-color-emoji ffmpeg
   # desktop test harness
-  xvfb xauth x11-utils xdotool trayer imagemagick gir1.2-gtk-3.0 openbox
+  xvfb xauth x11-utils xdotool trayer imagemagick gir1.2-gtk-3.0 python3-gi openbox
 )
 
 missing=()

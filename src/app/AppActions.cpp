@@ -1,5 +1,6 @@
 #include "state/AppActions.h"
 
+#include "app/ProgramQuit.h"
 #include "cleanup/ModeMenu.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
@@ -42,10 +43,11 @@ AppActions wired() {
     actions.readerPreparing = [] { return ReaderWindowController::shared().preparing(); };
     actions.readerHasPlayer = [] { return ReaderWindowController::shared().hasPlayer(); };
     actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
-    actions.reportProblem = [] { ProblemReport::open(); };
+    actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
     actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
     actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
     actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
+    actions.quit = [] { quitProgram(); };
     actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
     actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
     actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
@@ -82,6 +84,11 @@ void openMainWindowPage(MainWindowPane page) {
 }
 
 void openTranslationPage() { openMainWindowPage(MainWindowPane::Translation); }
+
+void requestQuit() {
+    if (const std::function<void()>& quit = AppActions::shared().quit)
+        quit();
+}
 
 void startTask(std::function<void()> work) {
     QObject* context = QCoreApplication::instance();

@@ -10,9 +10,20 @@
 #include <QCursor>
 #include <QMenu>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+QuorvaneApp::TrayHost QuorvaneApp::TrayHost::standard() {
+    TrayHost host;
+    host.present = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    host.tell = messageBoxPresenter();
+    return host;
+}
 
 QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, QObject* parent)
-    : QObject(parent), m_actions(actions), m_state(state), m_menu(std::make_unique<QMenu>()),
+    : QuorvaneApp(actions, state, TrayHost::standard(), parent) {}
+
+QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, TrayHost host, QObject* parent)
+    : QObject(parent), m_actions(actions), m_state(state), m_host(std::move(host)), m_menu(std::make_unique<QMenu>()),
       m_tray(std::make_unique<QSystemTrayIcon>()) {
     const AppActions* table = &m_actions;
     m_dictation = addRow(QString(), table->toggleDictation, true, QKeySequence(Qt::CTRL | Qt::Key_D));
@@ -62,7 +73,35 @@ QuorvaneApp::QuorvaneApp(const AppActions& actions, AppState& state, QObject* pa
 
 QuorvaneApp::~QuorvaneApp() = default;
 
-void QuorvaneApp::show() { m_tray->show(); }
+void QuorvaneApp::show() {
+    m_tray->show();
+    QTimer::singleShot(m_host.wait, this, &QuorvaneApp::checkTrayHost);
+}
+
+QString QuorvaneApp::noTrayHostTitle() { return QStringLiteral("Quorvane has no icon on this desktop"); }
+
+QString QuorvaneApp::noTrayHostText() {
+    return QStringLiteral("This desktop shows no tray icons, so the Quorvane menu cannot appear. Quorvane keeps "
+                          "running, and its window is open instead: the General page has Quit, Microphone Test and "
+                          "Check for Updates. Open Quorvane again to bring the window back.");
+}
+
+void QuorvaneApp::checkTrayHost() {
+    if (m_toldNoTrayHost || !m_host.present || m_host.present())
+        return;
+    m_toldNoTrayHost = true;
+    if (m_actions.showMainWindow) {
+        m_state.setRequestedPane(MainWindowPane::General);
+        m_actions.showMainWindow();
+    }
+    Alert alert;
+    alert.style = Alert::Style::Informational;
+    alert.title = noTrayHostTitle();
+    alert.text = noTrayHostText();
+    alert.buttons = {QStringLiteral("OK")};
+    if (m_host.tell)
+        m_host.tell(alert, [](int) {});
+}
 
 QAction* QuorvaneApp::addRow(const QString& text, const std::function<void()>& action, bool asTask,
                              const QKeySequence& shortcut) {

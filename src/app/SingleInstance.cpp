@@ -8,21 +8,52 @@
 #include <QLocalSocket>
 #include <QLockFile>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), m_name(std::move(name)) {}
 
 SingleInstance::~SingleInstance() = default;
 
+namespace {
+
+constexpr mode_t kPrivateMode = 0700;
+
+// A real folder (no link) owned by this user whose mode lets nobody else in.
+bool isPrivateFolder(const QByteArray& path) {
+    struct stat info {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 0077) == 0;
+}
+
+} // namespace
+
+QString SingleInstance::privateFolder() {
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivateFolder(QFile::encodeName(runtime)))
+        return QDir::cleanPath(runtime);
+    // mkdir with the final mode, then a look at what stands there: a folder
+    // someone else made first under the name is refused, not used.
+    const QString fallback = QDir(QDir::tempPath()).filePath(QStringLiteral("quorvane-") + QString::number(::getuid()));
+    const QByteArray path = QFile::encodeName(fallback);
+    (void)::mkdir(path.constData(), kPrivateMode);
+    return isPrivateFolder(path) ? fallback : QString();
+}
+
 QString SingleInstance::defaultName() {
-    // Per user and home folder: a program run with a temporary home (tests, a
+    const QString folder = privateFolder();
+    if (folder.isEmpty())
+        return {};
+    // Per home folder: a program run with a temporary home (tests, a
     // benchmark) is a separate program from the user's own.
     const QByteArray home = QFile::encodeName(QDir::homePath());
-    return QStringLiteral("quorvane-") + QString::number(::getuid()) + QLatin1Char('-')
-           + QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
+    return folder + QStringLiteral("/quorvane-") +
+           QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
 }
 
 SingleInstance::Claim SingleInstance::claim(const QStringList& documents) {
+    if (m_name.isEmpty())
+        return Claim::Failed;
     // The local socket of a relative name lives in the temporary folder; the
     // turn is taken beside it and held until this launch listens or leaves.
     // Without it (a launch that hangs holding it) the steps below still never

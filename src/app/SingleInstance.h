@@ -10,7 +10,9 @@ class QLocalServer;
 // Keeps one running program per user: a later launch hands its documents to the
 // running one (which shows its main window) over a local socket and exits.
 // Launches at the same moment take turns through a lock file beside the socket,
-// so exactly one of them runs. GUI thread of its owner.
+// so exactly one of them runs. The socket and the lock live in a folder only
+// the user may enter ($XDG_RUNTIME_DIR), never under a name another user could
+// take first in the shared temporary folder. GUI thread of its owner.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -38,7 +40,13 @@ public:
     // socket cannot be made; a socket nobody answers on is replaced.
     bool listen();
 
+    // The socket's path in privateFolder(); empty when there is none.
     static QString defaultName();
+    // $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user's
+    // that nobody else may enter; without one, a folder of the user's own in
+    // the temporary folder, made with mode 0700. Empty when neither can be had
+    // (a folder of that name that belongs to someone else is never used).
+    static QString privateFolder();
 
 signals:
     // A later launch asked to reopen, with the documents it was given.

@@ -1,5 +1,6 @@
 #include "hotkeys/HotkeyRecorderField.h"
 
+#include "hotkeys/HotkeyManager.h"
 #include "looks/TextColours.h"
 #include "platform/Hotkeys.h"
 #include "platform/Platform.h"
@@ -57,9 +58,10 @@ bool isModifierOnly(int key) {
 
 } // namespace
 
-HotkeyRecorderField::HotkeyRecorderField(const QString& label, int keyCode, int modifiers, QWidget* parent)
+HotkeyRecorderField::HotkeyRecorderField(const QString& label, int keyCode, int modifiers, HotkeyManager* grabs,
+                                         QWidget* parent)
     : QWidget(parent), m_label(new QLabel(label, this)), m_button(new QPushButton(this)), m_keyCode(keyCode),
-      m_modifiers(modifiers) {
+      m_modifiers(modifiers), m_grabs(grabs) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(m_label);
@@ -123,6 +125,8 @@ void HotkeyRecorderField::clicked() {
 
 void HotkeyRecorderField::startRecording() {
     m_recording = true;
+    if (m_grabs)
+        m_grabs->suspend();
     if (qApp) {
         qApp->installEventFilter(this);
         m_monitorInstalled = true;
@@ -131,6 +135,8 @@ void HotkeyRecorderField::startRecording() {
 }
 
 void HotkeyRecorderField::stopRecording() {
+    if (m_recording && m_grabs)
+        m_grabs->resume();
     m_recording = false;
     if (m_monitorInstalled && qApp)
         qApp->removeEventFilter(this);

@@ -2,17 +2,22 @@
 
 #include <QWidget>
 
+class HotkeyManager;
 class QLabel;
 class QPushButton;
 
 // The settings row with which the user picks a global hotkey: a label and a
 // button showing the combination ("⌃⌥D"); clicking it records the next key
 // press (with its modifiers) as the new combination. The control registers
-// nothing itself: whoever shows it listens to `edited`.
+// nothing itself: whoever shows it listens to `edited`. While it records, the
+// program's own hotkeys (`grabs`, when given) are given back to the desktop, so
+// that a combination the program holds reaches the field; they are taken
+// again when recording ends.
 class HotkeyRecorderField : public QWidget {
     Q_OBJECT
 public:
-    HotkeyRecorderField(const QString& label, int keyCode, int modifiers, QWidget* parent = nullptr);
+    HotkeyRecorderField(const QString& label, int keyCode, int modifiers, HotkeyManager* grabs = nullptr,
+                        QWidget* parent = nullptr);
     ~HotkeyRecorderField() override;
 
     int keyCode() const { return m_keyCode; }
@@ -47,6 +52,7 @@ private:
     QPushButton* m_button;
     int m_keyCode;
     int m_modifiers;
+    HotkeyManager* m_grabs;
     bool m_recording = false;
     bool m_monitorInstalled = false;
 };

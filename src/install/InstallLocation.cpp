@@ -96,6 +96,23 @@ bool insideRoots(const QString& folder, const Roots& roots) {
     return false;
 }
 
+// What the move script would find at `target` once the program has quit,
+// checked while the user can still be shown the copy instead: nothing there
+// but an install folder it may replace, and a folder to hold it that exists,
+// or can be made, and can be written.
+bool canLandAt(const QString& target) {
+    const QFileInfo existing(target);
+    if (existing.isSymLink() || (existing.exists() && !InstallFolder::isInstallFolder(target)))
+        return false;
+    if (existing.exists() && !canReplace(target))
+        return false;
+    // The nearest folder on the way that exists is where the script's mkdir starts.
+    QFileInfo holder(existing.path());
+    while (!holder.exists() && !holder.isSymLink() && !holder.isRoot())
+        holder.setFile(holder.path());
+    return holder.isDir() && holder.isWritable();
+}
+
 } // namespace
 
 Roots standardRoots() {
@@ -107,6 +124,14 @@ bool isTranslocated(const QString& folder) { return folder.contains(QLatin1Strin
 
 bool isCorrect(const QString& folder, const Roots& roots) {
     return !isTranslocated(folder) && insideRoots(folder, roots);
+}
+
+bool canReplace(const QString& folder) {
+    // An update makes its work folder beside the copy and moves the copy itself
+    // out of its folder, which changes the copy's own "..".
+    const QFileInfo copy(realPath(folder));
+    const QFileInfo parent(copy.path());
+    return copy.isDir() && copy.isWritable() && parent.isDir() && parent.isWritable();
 }
 
 QString whereItIs(const QString& folder, const Roots& roots) {
@@ -133,7 +158,7 @@ bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, s
     if (realPath(folder) == realPath(target))
         return true;
     ProgramLauncher* launcher = Platform::current().programLauncher;
-    if (!launcher || !InstallFolder::isInstallFolder(folder))
+    if (!launcher || !InstallFolder::isInstallFolder(folder) || !canLandAt(target))
         return false;
     const QString scripts = Paths::makePrivateTempFolder(QStringLiteral("qv-move"));
     if (scripts.isEmpty())

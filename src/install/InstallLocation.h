@@ -29,6 +29,10 @@ inline constexpr const char* kTranslocatedMarker = "/AppTranslocation/";
 bool isTranslocated(const QString& folder);
 // Not translocated and inside one of the roots (any subfolder, any name).
 bool isCorrect(const QString& folder, const Roots& roots);
+// Whether this user may replace `folder`: both it and the folder holding it
+// can be written (a copy root put into /opt cannot be). False when either is
+// missing.
+bool canReplace(const QString& folder);
 // The folder holding `folder`, home shown as "~".
 QString whereItIs(const QString& folder, const Roots& roots);
 // The copy a move would leave behind and may trash: `folder` itself when it is
@@ -50,8 +54,11 @@ inline constexpr std::chrono::milliseconds kQuitDelay{300};
 // it turns out to be the target) and starts the moved copy; a failed copy
 // opens the source's folder instead. True when `folder` already is the target
 // (nothing happens) or the script has started and `quit` runs kQuitDelay
-// later; false when `folder` is not a marked install folder or the script
-// could not start.
+// later; false, before anything changes, when `folder` is not a marked
+// install folder, when the target holds anything but an install folder this
+// user may replace (a folder of the user's own, a link), when the folder
+// holding the target cannot be made or written, or when the script could not
+// start.
 bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, std::function<void()> quit);
 
 } // namespace InstallLocation

@@ -83,8 +83,14 @@ QUrl mailUrl(const QString& details) {
     return url;
 }
 
-void open() {
-    const QUrl url = mailUrl(details());
+QString messageText(const QString& details) {
+    return QStringLiteral("To: ") + BuildValues::supportAddress() + QStringLiteral("\nSubject: ") +
+           QLatin1String(kSubject) + QStringLiteral("\n\n") + bodyTemplate() + details;
+}
+
+void open(const AlertPresenter& present) {
+    const QString facts = details();
+    const QUrl url = mailUrl(facts);
     if (!url.isValid())
         return;
     const Platform& platform = Platform::current();
@@ -92,9 +98,17 @@ void open() {
         return;
     if (platform.pasteboard) {
         platform.pasteboard->clear();
-        platform.pasteboard->writeText(BuildValues::supportAddress(), false);
+        platform.pasteboard->writeText(messageText(facts), false);
     }
     Announce::say(QStringLiteral("Support address copied"), false);
+    Alert alert;
+    alert.title = QStringLiteral("No mail program is set up");
+    alert.text = QStringLiteral("The problem report and the address to send it to, ") + BuildValues::supportAddress() +
+                 QStringLiteral(", are on the clipboard. Paste them into a new message in any mail program or web "
+                                "mail.");
+    alert.buttons = {QStringLiteral("OK")};
+    if (present)
+        present(alert, [](int) {});
 }
 
 } // namespace ProblemReport

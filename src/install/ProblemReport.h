@@ -1,5 +1,7 @@
 #pragma once
 
+#include "looks/Alert.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -30,8 +32,13 @@ QString chipFromCpuInfo(const QString& cpuInfo);
 // The "mailto:" address of a report with `details` under the questions.
 QUrl mailUrl(const QString& details);
 
-// Opens a new message in the mail program; when none takes it, the support
-// address goes to the clipboard and that is announced.
-void open();
+// The report as a message to copy where no mail program takes it: the
+// address, the subject and the body, each on lines of their own.
+QString messageText(const QString& details);
+
+// Opens a new message in the mail program; when none takes it, the whole
+// report with the support address goes to the clipboard, and an alert through
+// `present` says so and names the address.
+void open(const AlertPresenter& present);
 
 } // namespace ProblemReport

@@ -80,7 +80,7 @@ Uninstaller::Services Uninstaller::standardServices() {
             LlmServer::shared().stopIfOwned();
             Defaults::shared().clear();
         },
-        [] { QCoreApplication::quit(); },
+        requestQuit,
         [](std::chrono::milliseconds delay, std::function<void()> work) {
             QTimer::singleShot(delay, qApp, std::move(work));
         },

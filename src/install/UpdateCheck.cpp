@@ -8,6 +8,7 @@
 #include "platform/ProgramLauncher.h"
 #include "platform/UrlOpener.h"
 #include "platform/Wording.h"
+#include "state/AppActions.h"
 #include "support/Paths.h"
 
 #include <QCoreApplication>
@@ -104,6 +105,24 @@ void abortAfter(QNetworkReply* reply, std::chrono::milliseconds deadline) {
     });
 }
 
+// Whether the swap script, which copies and renames in plain steps, may still
+// succeed where the one-step exchange failed with `error`: the folder may not
+// change while the program runs, or the file system (NFS, CIFS, FAT, ecryptfs,
+// most FUSE homes) cannot exchange two folders at all.
+bool scriptCanSwapAfter(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EXDEV:
+    case EINVAL:
+    case EOPNOTSUPP:
+    case ENOSYS:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool isHttps(const QUrl& url) { return url.isValid() && url.scheme() == QLatin1String("https") && !url.host().isEmpty(); }
 
 bool answeredOk(QNetworkReply* reply) {
@@ -130,7 +149,7 @@ UpdateCheck::Settings UpdateCheck::standardSettings() {
     settings.roots = InstallLocation::standardRoots();
     settings.pid = QCoreApplication::applicationPid();
     settings.present = messageBoxPresenter();
-    settings.quit = [] { QCoreApplication::quit(); };
+    settings.quit = requestQuit;
     return settings;
 }
 
@@ -261,6 +280,20 @@ void UpdateCheck::afterManifest(const std::optional<UpdateManifest>& manifest) {
                    Wording::of(QStringLiteral(". Updates can only install once it is in the Applications folder. Move "
                                               "it there and open it again, then check for updates.")),
                Outcome::WrongPlace);
+        return;
+    }
+    // Offered, it could only fail once downloaded: the user is told where it can be updated.
+    if (!InstallLocation::canReplace(folder)) {
+        if (m_userInitiated)
+            inform(tr("Quorvane can't update this copy"),
+                   QStringLiteral("Quorvane ") + manifest->version + QStringLiteral(" is available, but this copy is in ") +
+                       InstallLocation::whereItIs(folder, m_settings.roots) +
+                       QStringLiteral(", which your account can't change. Download it from ") + m_settings.site.host() +
+                       QStringLiteral("/download and install it there as this copy was installed, or move Quorvane "
+                                      "into ~/Applications, where it updates itself."),
+                   Outcome::Unchangeable);
+        else
+            finish(Outcome::Unchangeable);
         return;
     }
     const auto receipt = Updater::lastAttempt();
@@ -425,7 +458,7 @@ void UpdateCheck::exchangeInto(const UpdateManifest& manifest, const QString& wo
                Outcome::InstalledNeedsRestart);
         return;
     }
-    if (error != EACCES && error != EPERM && error != EXDEV) {
+    if (!scriptCanSwapAfter(error)) {
         qCWarning(lcUpdate) << "exchange failed:" << std::strerror(error);
         fail();
         return;

@@ -47,6 +47,7 @@ public:
         UpToDate,
         Managed,          // not a marked install folder: never replaced
         WrongPlace,       // an install folder outside the update roots
+        Unchangeable,     // an install folder this user may not replace (root's copy in /opt)
         NoReleaseKey,     // a build without a key never asks and never installs
         Declined,         // "Later", or the download page instead
         BadUrl,           // the manifest's url does not parse

@@ -2,6 +2,7 @@
 
 #include "dictation/VariantGlassBackground.h"
 #include "hotkeys/ConfiguredHotkeys.h"
+#include "hotkeys/HotkeyManager.h"
 #include "hotkeys/HotkeyRecorderField.h"
 #include "hotkeys/ModifierTapMonitor.h"
 #include "mainwindow/LiveControls.h"
@@ -125,7 +126,7 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     };
     for (const auto& [label, keyKey, modsKey] : shortcuts) {
         auto* field = new HotkeyRecorderField(label, int(read(m_defaults, keyKey).toLongLong()),
-                                              int(read(m_defaults, modsKey).toLongLong()));
+                                              int(read(m_defaults, modsKey).toLongLong()), &HotkeyManager::shared());
         const QString code = keyKey;
         const QString mods = modsKey;
         connect(field, &HotkeyRecorderField::edited, this, [this, code, mods](int keyCode, int modifiers) {

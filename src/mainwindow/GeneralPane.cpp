@@ -51,6 +51,8 @@ GeneralPane::Services GeneralPane::Services::standard() {
     services.badge = &MilestoneBadge::shared();
     services.checkForUpdates = actions.checkForUpdates;
     services.uninstall = actions.uninstall;
+    services.openMicrophoneTest = actions.openMicrophoneTest;
+    services.quit = actions.quit;
     return services;
 }
 
@@ -177,6 +179,18 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     milestones->add(m_showOne);
     connect(m_badge, &QCheckBox::toggled, this, &GeneralPane::badgeChanged);
     badgeChanged();
+
+    // The menu's tools, for a desktop whose panel shows no tray icons.
+    SettingsSection* tools = addSection(tr("Tray menu"));
+    auto* microphone = new QPushButton(tr("Microphone Test\u2026"));
+    microphone->setEnabled(bool(m_services.openMicrophoneTest));
+    connect(microphone, &QPushButton::clicked, this, [this] { m_services.openMicrophoneTest(); });
+    tools->add(microphone);
+    auto* quit = new QPushButton(tr("Quit Quorvane"));
+    quit->setEnabled(bool(m_services.quit));
+    connect(quit, &QPushButton::clicked, this, [this] { m_services.quit(); });
+    tools->add(quit);
+    tools->addHelp(tr("What the Quorvane menu in the panel offers, for a desktop whose panel shows no tray icons."));
 
     // 7. About
     auto* about = new AboutPane;

@@ -20,7 +20,8 @@ class QPushButton;
 
 // The General page: theme and taskbar presence, the window at launch, the
 // user's first name with a preview of the Dashboard greeting, update checks,
-// the milestone badge, the about block and removal. A change of "appearance"
+// the milestone badge, the menu's tools (for desktops that show no tray
+// menu), the about block and removal. A change of "appearance"
 // re-applies the look and the icon art at once; a change of "showInDock" the
 // taskbar policy. The name is stored only by `commitName()` (Return, Save,
 // leaving the page). GUI thread only.
@@ -52,6 +53,9 @@ public:
         MilestoneBadge* badge = nullptr;
         std::function<void()> checkForUpdates;
         std::function<void()> uninstall;
+        // What else only the tray menu offers, for desktops without a tray.
+        std::function<void()> openMicrophoneTest;
+        std::function<void()> quit;
 
         static Services standard();
     };

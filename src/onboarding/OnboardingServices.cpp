@@ -6,6 +6,7 @@
 #include "platform/DesktopSettings.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
+#include "state/AppActions.h"
 #include "reader/ReaderController.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
@@ -41,7 +42,7 @@ OnboardingServices OnboardingServices::desktop() {
         const std::optional<QString> folder = InstallFolder::running();
         return folder && InstallLocation::moveToApplications(*folder, InstallLocation::standardRoots(),
                                                              QCoreApplication::applicationPid(),
-                                                             [] { QCoreApplication::quit(); });
+                                                             requestQuit);
     };
     services.revealInFileManager = [] {
         const std::optional<QString> folder = InstallFolder::running();

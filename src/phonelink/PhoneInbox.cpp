@@ -68,10 +68,7 @@ PhoneInbox::PhoneInbox(const QString& filePath, Services services, QObject* pare
     load();
 }
 
-PhoneInbox::~PhoneInbox() {
-    if (m_polishDirty)
-        save();
-}
+PhoneInbox::~PhoneInbox() = default;
 
 std::chrono::steady_clock::time_point PhoneInbox::now() const { return m_services.clock(); }
 
@@ -90,8 +87,6 @@ void PhoneInbox::load() {
 }
 
 void PhoneInbox::save() {
-    m_lastSave = now();
-    m_polishDirty = false;
     if (!m_file.write(m_entries.file(m_notes)))
         qCWarning(lcInbox) << "could not write" << m_file.path();
 }
@@ -137,11 +132,14 @@ QString PhoneInbox::displayDevice(const QString& name) {
 }
 
 int PhoneInbox::importNotes(const QByteArray& data, Source source, Reply reply) {
+    return importBatch(PhoneNoteCodec::decode(data), source, std::move(reply));
+}
+
+int PhoneInbox::importBatch(const std::optional<QList<PhoneNote>>& batch, Source source, Reply reply) {
     const auto answerNow = [&reply](int imported) {
         if (reply)
             reply(Resolution{Resolution::Kind::Accepted, imported});
     };
-    const std::optional<QList<PhoneNote>> batch = PhoneNoteCodec::decode(data);
     if (!batch) {
         answerNow(0);
         return 0;
@@ -299,7 +297,6 @@ void PhoneInbox::accept(const QList<PhoneNote>& notes) {
         if (mode.cleanLevel == CleanLevel::Off || mode.id == QLatin1String("code") ||
             mode.id == QLatin1String("verbatim") || ids.isEmpty())
             return;
-        ++m_polishPasses;
         polish(ids, 0, mode);
     });
 }
@@ -340,21 +337,14 @@ void PhoneInbox::polish(QList<QUuid> ids, qsizetype index, DictationMode mode) {
                     held->original = source;
                     held->text = cleaned;
                     held->cleanedBy = mode.name;
-                    m_polishDirty = true;
+                    // Each rewrite is kept as it is done: a pass over many
+                    // notes may be cut short by a quit.
+                    save();
                     emit notesChanged();
-                    if (now() - m_lastSave >= kPolishSaveGap)
-                        save();
                 }
             }
             polish(ids, index + 1, mode);
         });
         return;
     }
-    finishPolish();
-}
-
-void PhoneInbox::finishPolish() {
-    --m_polishPasses;
-    if (m_polishPasses == 0 && m_polishDirty)
-        save();
 }

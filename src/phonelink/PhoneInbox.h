@@ -40,8 +40,6 @@ public:
     static constexpr qsizetype kDeviceNameLimit = 64;
     // The window is brought forward at most once in this time, however many batches come.
     static constexpr std::chrono::seconds kRaiseQuiet{10};
-    // Rewritten notes reach the file at most this often while a polish pass runs.
-    static constexpr std::chrono::seconds kPolishSaveGap{2};
 
     // Where a batch came from. A document the user opened keeps the old rule: its
     // first new note decides, and a note without a device id is taken at once.
@@ -99,6 +97,9 @@ public:
     // not decode, held nothing new, or waits for the user). `reply` is called
     // once, perhaps before this returns.
     int importNotes(const QByteArray& data, Source source, Reply reply = {});
+    // The same for a batch already decoded (PhoneNoteCodec::decode), none
+    // when it did not decode.
+    int importBatch(const std::optional<QList<PhoneNote>>& batch, Source source, Reply reply = {});
 
     // The user's answer about the pending batch `id`; an answer about a batch that
     // is no longer pending does nothing.
@@ -125,7 +126,6 @@ private:
     void resolvePending(Resolution resolution);
     void raiseDashboard();
     void polish(QList<QUuid> ids, qsizetype index, DictationMode mode);
-    void finishPolish();
     bool isKnown(const QString& deviceID) const;
     std::chrono::steady_clock::time_point now() const;
 
@@ -141,7 +141,4 @@ private:
     // and the batch that replaced it is asked about once it closes.
     std::optional<QUuid> m_asking;
     std::optional<std::chrono::steady_clock::time_point> m_lastRaise;
-    std::chrono::steady_clock::time_point m_lastSave{};
-    bool m_polishDirty = false;
-    int m_polishPasses = 0;
 };

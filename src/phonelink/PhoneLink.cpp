@@ -2,11 +2,16 @@
 
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneListener.h"
+#include "phonelink/PhoneNoteCodec.h"
 #include "platform/Platform.h"
 #include "platform/ServiceAdvertiser.h"
 #include "support/Defaults.h"
 
 #include <QLoggingCategory>
+#include <QTcpServer>
+#include <QtConcurrent>
+
+#include <algorithm>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -14,6 +19,10 @@
 namespace {
 
 Q_LOGGING_CATEGORY(lcLink, "quorvane.phonelink")
+
+// A /24 of IPv4, a /64 of IPv6.
+constexpr quint32 kIPv4NetworkMask = 0xFFFFFF00u;
+constexpr int kIPv6NetworkBytes = 8;
 
 // The address a connection comes from, an IPv4 peer of a dual-stack listener
 // in its IPv4 form; null when it cannot be read.
@@ -40,9 +49,21 @@ PhoneLink& PhoneLink::shared() {
 
 bool PhoneLink::isEnabled(const Defaults& defaults) { return defaults.boolOr(kEnabledKey, true); }
 
+QHostAddress PhoneLink::prefixOf(const QHostAddress& peer) {
+    if (peer.protocol() == QAbstractSocket::IPv4Protocol)
+        return QHostAddress(peer.toIPv4Address() & kIPv4NetworkMask);
+    if (peer.protocol() != QAbstractSocket::IPv6Protocol)
+        return peer;
+    Q_IPV6ADDR bytes = peer.toIPv6Address();
+    std::fill(std::begin(bytes.c) + kIPv6NetworkBytes, std::end(bytes.c), quint8(0));
+    return QHostAddress(bytes);
+}
+
 PhoneLink::PhoneLink(PhoneInbox& inbox, ServiceAdvertiser* advertiser, QHostAddress address, Limits limits,
                      QObject* parent)
     : QObject(parent), m_inbox(inbox), m_advertiser(advertiser), m_address(std::move(address)), m_limits(limits) {
+    m_acceptRetry.setSingleShot(true);
+    connect(&m_acceptRetry, &QTimer::timeout, this, &PhoneLink::resumeAccepting);
     if (m_advertiser)
         connect(m_advertiser, &ServiceAdvertiser::stateChanged, this, &PhoneLink::refreshState);
 }
@@ -60,7 +81,9 @@ void PhoneLink::start() {
         qCWarning(lcLink) << "phone link cannot listen:" << listener->errorString();
         return;
     }
+    connect(listener.get(), &QTcpServer::acceptError, this, &PhoneLink::acceptFailed);
     m_listener = std::move(listener);
+    m_nextBackoff = m_limits.acceptBackoff;
     setLastError(std::nullopt);
     if (m_advertiser)
         m_advertiser->advertise(kServiceType, m_listener->serverPort());
@@ -70,6 +93,7 @@ void PhoneLink::start() {
 void PhoneLink::stop() {
     if (m_advertiser)
         m_advertiser->withdraw();
+    m_acceptRetry.stop();
     m_listener.reset();
     const QSet<PhoneConnection*> open = m_connections;
     for (PhoneConnection* connection : open)
@@ -77,12 +101,32 @@ void PhoneLink::stop() {
     refreshState();
 }
 
+void PhoneLink::acceptFailed(QAbstractSocket::SocketError error) {
+    // The listener has paused itself; a burst of connections must not be
+    // able to end the link for good.
+    qCWarning(lcLink) << "phone link cannot accept connections:" << error << m_listener->errorString() << "- listening again in"
+                      << m_nextBackoff.count() << "ms";
+    m_acceptRetry.start(m_nextBackoff);
+    m_nextBackoff = std::min(m_nextBackoff * 2, m_limits.longestAcceptBackoff);
+    refreshState();
+}
+
+void PhoneLink::resumeAccepting() {
+    if (!m_listener)
+        return;
+    m_listener->resumeAccepting();
+    refreshState();
+}
+
 void PhoneLink::refreshState() {
-    if (m_listener && m_advertiser && m_advertiser->lastError())
+    const bool accepting = m_listener && !m_acceptRetry.isActive();
+    if (m_listener && !accepting)
+        setLastError(m_listener->errorString());
+    else if (m_listener && m_advertiser && m_advertiser->lastError())
         setLastError(m_advertiser->lastError());
     else if (m_listener)
         setLastError(std::nullopt);
-    const bool advertising = m_listener && (!m_advertiser || m_advertiser->isAdvertised());
+    const bool advertising = accepting && (!m_advertiser || m_advertiser->isAdvertised());
     if (advertising != m_advertising) {
         m_advertising = advertising;
         emit isAdvertisingChanged();
@@ -97,24 +141,30 @@ void PhoneLink::setLastError(std::optional<QString> error) {
 }
 
 void PhoneLink::accept(int descriptor) {
+    // Accepting again: the next failure starts its back-off afresh.
+    m_nextBackoff = m_limits.acceptBackoff;
     const QHostAddress peer = peerOf(descriptor);
+    const QHostAddress prefix = prefixOf(peer);
     if (m_connections.size() >= m_limits.maxConnections ||
-        m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer) {
+        m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer ||
+        m_prefixes.value(prefix).connections >= m_limits.maxConnectionsPerPrefix) {
         qCDebug(lcLink) << "phone connection refused: too many open";
         ::close(descriptor);
         return;
     }
     ++m_peers[peer].connections;
+    ++m_prefixes[prefix].connections;
     PhoneConnection::Budget budget;
     budget.reserve = [this, peer](qsizetype bytes) { return reserve(peer, bytes); };
     budget.release = [this, peer](qsizetype bytes) { release(peer, bytes); };
     auto* connection = new PhoneConnection(descriptor, m_limits.connection, budget, this);
     m_connections.insert(connection);
     connect(connection, &PhoneConnection::frameRead, this,
-            [this, connection](const QByteArray& payload) { deliver(connection, payload); });
+            [this, connection, peer](const QByteArray& payload) { deliver(connection, peer, payload); });
     connect(connection, &PhoneConnection::closed, this, [this, connection, peer] {
         m_connections.remove(connection);
         --m_peers[peer].connections;
+        --m_prefixes[prefixOf(peer)].connections;
         forget(peer);
         connection->deleteLater();
     });
@@ -122,29 +172,63 @@ void PhoneLink::accept(int descriptor) {
 
 bool PhoneLink::reserve(const QHostAddress& peer, qsizetype bytes) {
     PeerUse& use = m_peers[peer];
-    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer)
+    PeerUse& network = m_prefixes[prefixOf(peer)];
+    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer ||
+        network.buffered + bytes > m_limits.maxBufferedBytesPerPrefix)
         return false;
     m_buffered += bytes;
     use.buffered += bytes;
+    network.buffered += bytes;
     return true;
 }
 
 void PhoneLink::release(const QHostAddress& peer, qsizetype bytes) {
     m_buffered -= bytes;
     m_peers[peer].buffered -= bytes;
+    m_prefixes[prefixOf(peer)].buffered -= bytes;
     forget(peer);
 }
 
 void PhoneLink::forget(const QHostAddress& peer) {
-    const auto use = m_peers.constFind(peer);
-    if (use != m_peers.cend() && use->connections == 0 && use->buffered == 0)
-        m_peers.erase(use);
+    // An address or network with nothing open leaves no entry behind.
+    const auto unused = [](QHash<QHostAddress, PeerUse>& uses, const QHostAddress& key) {
+        const auto use = uses.constFind(key);
+        if (use != uses.cend() && use->connections == 0 && use->buffered == 0)
+            uses.erase(use);
+    };
+    unused(m_peers, peer);
+    unused(m_prefixes, prefixOf(peer));
 }
 
-void PhoneLink::deliver(PhoneConnection* connection, const QByteArray& payload) {
+bool PhoneLink::admitBatch(const QHostAddress& peer) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto windowStart = now - m_limits.batchWindow;
+    for (auto it = m_batches.begin(); it != m_batches.end();) {
+        it->removeIf([windowStart](std::chrono::steady_clock::time_point at) { return at <= windowStart; });
+        it = it->isEmpty() ? m_batches.erase(it) : std::next(it);
+    }
+    QList<std::chrono::steady_clock::time_point>& recent = m_batches[peer];
+    if (recent.size() >= m_limits.maxBatchesPerPeer)
+        return false;
+    recent.append(now);
+    return true;
+}
+
+void PhoneLink::deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload) {
+    if (!admitBatch(peer)) {
+        qCDebug(lcLink) << "phone batch refused: too many from one address";
+        connection->abandon();
+        return;
+    }
     const QPointer<PhoneConnection> target(connection);
+    // Up to 4 MiB of JSON: decoded away from the GUI thread.
+    QtConcurrent::run([payload] { return PhoneNoteCodec::decode(payload); })
+        .then(this, [this, target](const std::optional<QList<PhoneNote>>& batch) { import(target, batch); });
+}
+
+void PhoneLink::import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch) {
     const QPointer<PhoneLink> self(this);
-    m_inbox.importNotes(payload, PhoneInbox::Source::Phone, [self, target](PhoneInbox::Resolution resolution) {
+    m_inbox.importBatch(batch, PhoneInbox::Source::Phone, [self, target](PhoneInbox::Resolution resolution) {
         if (!self) {
             if (target)
                 target->abandon();

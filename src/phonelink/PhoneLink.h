@@ -1,13 +1,17 @@
 #pragma once
 
 #include "phonelink/PhoneConnection.h"
+#include "phonelink/PhoneNote.h"
 
+#include <QAbstractSocket>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -21,8 +25,11 @@ class ServiceAdvertiser;
 // ({"ok":true,"imported":n,"discarded":b}), then the connection closes. A
 // connection whose frame cannot be read, or whose batch was replaced by another
 // waiting batch, is closed without a receipt. Connections and buffered bytes
-// are limited in all and per peer address, so that no one device on the
-// network can keep the others out. GUI thread only.
+// are limited in all, per peer address and per network (/24 for IPv4, /64 for
+// IPv6), so that no one device on the network can keep the others out. A listener that cannot accept (the program
+// is out of descriptors) pauses, is not reported as advertising, and listens
+// again after a back-off. Batches are decoded on the thread pool, at most so
+// many from one address a minute. GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -43,12 +50,28 @@ public:
         // Frame bytes held for one address: its largest frame. A connection
         // that would go past a limit is closed without a receipt.
         qsizetype maxBufferedBytesPerPeer = FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength);
+        // The same for one network (prefixOf): a device with many addresses
+        // (IPv6 privacy addresses, aliases) holds at most its network's share.
+        int maxConnectionsPerPrefix = 16;
+        qsizetype maxBufferedBytesPerPrefix = 2 * (FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength));
+        // Batches taken from one address in a window; a batch past that is
+        // closed without a receipt, unread (the phone keeps its notes).
+        int maxBatchesPerPeer = 60;
+        std::chrono::milliseconds batchWindow{60'000};
+        // After an accept that failed for want of resources (out of
+        // descriptors), the first wait before listening again; each failure
+        // in a row doubles it, up to the longest.
+        std::chrono::milliseconds acceptBackoff{1000};
+        std::chrono::milliseconds longestAcceptBackoff{30'000};
     };
 
     // The link of the running program: all interfaces, the installed advertiser.
     static PhoneLink& shared();
     // "phoneLinkEnabled"; anything but a stored Boolean counts as on.
     static bool isEnabled(const Defaults& defaults);
+    // The network `peer` belongs to for the limits: its /24 for IPv4, its /64
+    // for IPv6, the host bits zero.
+    static QHostAddress prefixOf(const QHostAddress& peer);
 
     // A link that feeds `inbox`, listens on `address` and announces itself
     // through `advertiser` (none: not announced).
@@ -74,17 +97,22 @@ signals:
     void lastReceivedChanged();
 
 private:
-    // What the connections from one address hold.
+    // What the connections from one address, or one network, hold.
     struct PeerUse {
         int connections = 0;
         qsizetype buffered = 0;
     };
 
     void accept(int descriptor);
+    void acceptFailed(QAbstractSocket::SocketError error);
+    void resumeAccepting();
     bool reserve(const QHostAddress& peer, qsizetype bytes);
     void release(const QHostAddress& peer, qsizetype bytes);
     void forget(const QHostAddress& peer);
-    void deliver(PhoneConnection* connection, const QByteArray& payload);
+    // Whether another batch from `peer` fits in its window; books it when it does.
+    bool admitBatch(const QHostAddress& peer);
+    void deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload);
+    void import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch);
     void reply(const QPointer<PhoneConnection>& connection, int imported, bool discarded);
     void refreshState();
     void setLastError(std::optional<QString> error);
@@ -94,9 +122,15 @@ private:
     QHostAddress m_address;
     Limits m_limits;
     std::unique_ptr<PhoneListener> m_listener;
+    // Set while the listener waits out an accept failure; the next wait.
+    QTimer m_acceptRetry;
+    std::chrono::milliseconds m_nextBackoff{0};
     QSet<PhoneConnection*> m_connections;
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;
+    QHash<QHostAddress, PeerUse> m_prefixes;
+    // When each address's batches of the current window came, oldest first.
+    QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>> m_batches;
     bool m_advertising = false;
     std::optional<QString> m_lastError;
     int m_lastReceived = 0;

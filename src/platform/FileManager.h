@@ -15,6 +15,7 @@ public:
     virtual bool trash(const QString& path) = 0;
     // Swaps two paths on one file system in a single step, so that neither is
     // ever missing. 0 on success, else the errno (EXDEV across file systems,
-    // EACCES or EPERM when the folder may not change).
+    // EACCES or EPERM when the folder may not change, EINVAL or EOPNOTSUPP
+    // where the file system cannot exchange in one step).
     virtual int exchange(const QString& first, const QString& second) = 0;
 };

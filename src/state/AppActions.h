@@ -46,6 +46,10 @@ struct AppActions {
     std::function<void()> reportProblem;
     std::function<void()> leaveReview;
     std::function<void()> checkForUpdates;
+    // Ends the program as the menu's "Quit Quorvane" does: an open question
+    // goes away unanswered first (the General page, the update, the removal
+    // and the move into ~/Applications).
+    std::function<void()> quit;
     // Asks, then removes everything the program wrote and quits (the General page).
     std::function<void()> uninstall;
     // The desktop's accessibility settings at zoom and display (the General
@@ -72,6 +76,11 @@ struct AppActions {
 void openMainWindowPage(MainWindowPane page);
 // Opens the main window at the Translation page.
 void openTranslationPage();
+
+// Ends the program through the table's `quit`, as the menu's "Quit Quorvane"
+// does; for roads below the app (the update, the removal, the move into
+// ~/Applications) that end the program themselves.
+void requestQuit();
 
 // Runs `work` as a new task on the GUI thread: after the caller has returned.
 void startTask(std::function<void()> work);

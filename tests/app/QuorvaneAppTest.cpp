@@ -78,6 +78,43 @@ TEST(QuorvaneAppTest, RowsRunTheirActionsAndQuitAsksToQuit) {
     EXPECT_EQ(quit.size(), 1);
 }
 
+TEST(QuorvaneAppTest, WithoutATrayHostTheUserIsToldOnceAndTheWindowOpensAtTheGeneralPage) {
+    AppActions actions;
+    int windows = 0;
+    actions.showMainWindow = [&] { ++windows; };
+    AppState state;
+    bool hosted = false;
+    QList<Alert> alerts;
+    QuorvaneApp::TrayHost host;
+    host.present = [&] { return hosted; };
+    host.wait = std::chrono::milliseconds(10);
+    host.tell = [&](const Alert& alert, std::function<void(int)> answered) {
+        alerts.append(alert);
+        answered(0);
+    };
+    QuorvaneApp scene(actions, state, host);
+    scene.show();
+    EXPECT_TRUE(alerts.isEmpty()) << "a panel starting with the session is given its time";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alerts.isEmpty(); }, 2000));
+    EXPECT_EQ(alerts[0].title, QStringLiteral("Quorvane has no icon on this desktop"));
+    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("Quit, Microphone Test and Check for Updates")));
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(state.requestedPane(), MainWindowPane::General);
+    // Shown again (the tray icon re-shown), it says nothing more.
+    scene.show();
+    QTest::qWait(50);
+    EXPECT_EQ(alerts.size(), 1);
+    EXPECT_EQ(windows, 1);
+
+    // With a tray host nothing is said and no window opens.
+    hosted = true;
+    QuorvaneApp hostedScene(actions, state, host);
+    hostedScene.show();
+    QTest::qWait(50);
+    EXPECT_EQ(alerts.size(), 1);
+    EXPECT_EQ(windows, 1);
+}
+
 TEST(DockIconTest, PolicyFollowsTheSettingAndRealWindowsAndLogsChanges) {
     TempFolder folder;
     Defaults defaults(folder.path() + QStringLiteral("/defaults.json"));

@@ -1,5 +1,8 @@
 #include "app/SingleInstance.h"
 
+#include "support/ScopedEnvironment.h"
+#include "support/TempFolder.h"
+
 #include <QDir>
 #include <QSignalSpy>
 #include <QThread>
@@ -17,6 +20,9 @@
 #include <unistd.h>
 
 namespace {
+
+// The "nobody" account's ids, standing for another user of the machine.
+constexpr uid_t kSomeoneElse = 65534;
 
 QString uniqueName() { return QStringLiteral("quorvane-test-") + QUuid::createUuid().toString(QUuid::Id128); }
 
@@ -90,6 +96,48 @@ TEST(SingleInstanceTest, LaunchesAtTheSameMomentEndWithOneRunningInstance) {
         EXPECT_EQ(running, 1) << "round " << round;
         EXPECT_EQ(handedOver, kLaunches - 1) << "round " << round;
     }
+}
+
+TEST(SingleInstanceTest, TheSocketAndItsLockLiveInAFolderOnlyTheUserMayEnter) {
+    TempFolder temp;
+    const QString runtime = temp.mkdir(QStringLiteral("run"));
+    ASSERT_TRUE(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const QString shared = temp.mkdir(QStringLiteral("tmp"));
+    ScopedEnvironment environment("TMPDIR", QFile::encodeName(shared));
+    environment.set("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+
+    const QString name = SingleInstance::defaultName();
+    EXPECT_EQ(QFileInfo(name).path(), runtime);
+    {
+        SingleInstance running(name);
+        ASSERT_EQ(running.claim({}), SingleInstance::Claim::Running);
+        EXPECT_TRUE(QFileInfo(name).exists());
+        EXPECT_EQ(SingleInstance(SingleInstance::defaultName()).claim({}), SingleInstance::Claim::HandedOver);
+        // Neither the socket nor the turn's lock went to the shared temporary folder.
+        EXPECT_TRUE(QDir(shared).isEmpty()) << QDir(shared).entryList().join(' ').toStdString();
+    }
+
+    // A runtime folder others may enter does not count; the fallback is a folder of the user's own, 0700.
+    ASSERT_TRUE(QFile::setPermissions(runtime, QFile::permissions(runtime) | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    const QString fallback = SingleInstance::defaultName();
+    ASSERT_FALSE(fallback.isEmpty());
+    const QFileInfo folder(QFileInfo(fallback).path());
+    ASSERT_EQ(folder.path(), shared);
+    EXPECT_EQ(folder.ownerId(), ::getuid());
+    EXPECT_EQ(folder.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser),
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    environment.unset("XDG_RUNTIME_DIR");
+    EXPECT_EQ(SingleInstance::defaultName(), fallback);
+
+    // Another user took the fallback's name first: it is not used, and no socket is made anywhere.
+    if (::geteuid() != 0)
+        return;
+    ASSERT_TRUE(QDir(folder.filePath()).removeRecursively());
+    ASSERT_TRUE(QDir().mkdir(folder.filePath()));
+    ASSERT_EQ(::chown(QFile::encodeName(folder.filePath()).constData(), kSomeoneElse, kSomeoneElse), 0);
+    EXPECT_TRUE(SingleInstance::defaultName().isEmpty());
+    EXPECT_EQ(SingleInstance(SingleInstance::defaultName()).claim({}), SingleInstance::Claim::Failed);
+    EXPECT_TRUE(QDir(folder.filePath()).isEmpty());
 }
 
 } // namespace

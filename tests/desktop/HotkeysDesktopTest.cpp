@@ -14,6 +14,9 @@
 #include "support/TempFolder.h"
 #include "support/XTestKeyboard.h"
 
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -113,6 +116,38 @@ TEST_F(DesktopKeys, RightSuperDoubleTapStartsAndASingleTapStops) {
     keyboard.tap("Super_R");
     QTest::qWait(400);
     EXPECT_EQ(toggles, 2);
+}
+
+TEST_F(DesktopKeys, AFieldRecordsACombinationTheProgramHoldsAndTheHotkeyWorksAgainAfter) {
+    bind();
+    ASSERT_TRUE(hotkeys.hotKeyRefs()[0].has_value());
+    // The field reads its keys through the platform's hotkeys, here the real ones.
+    ScopedFakePlatform fakes;
+    Platform services = fakes.services();
+    services.hotkeys = &x11;
+    const Platform previous = Platform::install(services);
+    const auto restore = qScopeGuard([&] { Platform::install(previous); });
+    HotkeyRecorderField field(QStringLiteral("Start / stop dictation"), 15, 0x100, &hotkeys);
+    QSignalSpy edited(&field, &HotkeyRecorderField::edited);
+    field.resize(320, 40);
+    field.show();
+    field.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&field, 5000)) << "the field's window never took the keyboard";
+
+    field.button()->click();
+    ASSERT_TRUE(field.isRecording());
+    controlAltD();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !edited.isEmpty(); }, 3000)) << "the program's grab kept the keys";
+    EXPECT_EQ(edited[0][0].toInt(), 2);
+    EXPECT_EQ(edited[0][1].toInt(), 6144);
+    QTest::qWait(200);
+    EXPECT_EQ(toggles, 0) << "recording is not dictating";
+
+    // Recording over, the combination is the program's again.
+    ASSERT_TRUE(hotkeys.hotKeyRefs()[0].has_value());
+    controlAltD();
+    EXPECT_TRUE(waitForToggles(1));
+    EXPECT_EQ(edited.size(), 1);
 }
 
 TEST_F(DesktopKeys, ACombinationHeldByAnotherProgramLeavesTheOthersWorking) {

@@ -56,4 +56,27 @@ TEST(HotkeyManagerTest, AHandlerMayReRegisterWhileItRuns) {
     EXPECT_EQ(manager.hotKeyRefs().size(), 1);
 }
 
+TEST(HotkeyManagerTest, SuspendedCombinationsGoBackToTheDesktopUntilTheLastResume) {
+    FakeHotkeys keys;
+    HotkeyManager manager(&keys);
+    int pressed = 0;
+    manager.registerHotkey(2, 6144, [&] { ++pressed; });
+    manager.suspend();
+    manager.suspend();
+    EXPECT_TRUE(keys.grabs.isEmpty());
+    EXPECT_FALSE(keys.press(2, 6144));
+    // Bound anew meanwhile (a settings change): taken only at the resume.
+    manager.unregisterAll();
+    manager.registerHotkey(9, 6144, [&] { pressed += 10; });
+    EXPECT_TRUE(keys.grabs.isEmpty());
+    manager.resume();
+    EXPECT_TRUE(keys.grabs.isEmpty()) << "one suspension is still held";
+    manager.resume();
+    EXPECT_EQ(manager.hotKeyRefs(), (QList<std::optional<quint32>>{2u}));
+    EXPECT_TRUE(keys.press(9, 6144));
+    EXPECT_EQ(pressed, 10);
+    manager.resume(); // one too many does nothing
+    EXPECT_EQ(keys.grabs.size(), 1);
+}
+
 } // namespace

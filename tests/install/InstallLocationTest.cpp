@@ -3,6 +3,7 @@
 
 #include "ArchiveMaker.h"
 #include "ScriptedInstall.h"
+#include "UnchangeableFolder.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
@@ -87,7 +88,8 @@ protected:
 };
 
 TEST_F(MoveTest, ADownloadedCopyMovesReplacesTheOldOneGoesToTheTrashAndStarts) {
-    const QString source = makeCopy(home + "/Downloads/Quorvane", "2.0");
+    // Shell syntax in the path stays a path.
+    const QString source = makeCopy(home + "/Downloads/it's $(cd;touch canary) `x`/Quorvane", "2.0");
     makeCopy(home + "/Applications/Quorvane", "1.0");
     // Folders of the user's own beside the target, named as a move's work names might be.
     writeFile(home + "/Applications/Quorvane.old/mine.txt", "kept");
@@ -105,6 +107,7 @@ TEST_F(MoveTest, ADownloadedCopyMovesReplacesTheOldOneGoesToTheTrashAndStarts) {
     EXPECT_EQ(QDir(home + "/Applications").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"}));
     EXPECT_TRUE(waitFor([&] { return quits == 1; }));
+    EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + "/canary"));
 }
 
 TEST_F(MoveTest, ACopyAlreadyInApplicationsThroughALinkIsNeitherMovedNorTrashed) {
@@ -153,16 +156,40 @@ TEST_F(MoveTest, RefusesManagedCopiesAndDoesNothingAtTheTarget) {
     EXPECT_EQ(quits, 0);
 }
 
-TEST_F(MoveTest, AForeignFolderAtTheTargetIsLeftAloneAndTheSourceKept) {
-    const QString source = makeCopy(home + "/Downloads/it's $(cd;touch canary) `x`/Quorvane", "2.0");
-    QDir().mkpath(home + "/Applications/Quorvane/photos");
-    ASSERT_TRUE(InstallLocation::moveToApplications(source, roots, endedPid(), {}));
-    ASSERT_EQ(platform.programLauncher.launches.size(), 1);
-    QTest::qWait(1500);  // the script runs detached; let it finish
-    EXPECT_TRUE(QFileInfo::exists(home + "/Applications/Quorvane/photos"));
-    EXPECT_FALSE(QFileInfo::exists(home + "/Applications/Quorvane.new"));
+TEST_F(MoveTest, AMoveThatCouldNotLandIsRefusedBeforeTheProgramQuits) {
+    const QString source = makeCopy(home + "/Downloads/Quorvane", "2.0");
+    const QString target = home + "/Applications/Quorvane";
+    const auto refused = [&](const char* why) {
+        SCOPED_TRACE(why);
+        EXPECT_FALSE(InstallLocation::moveToApplications(source, roots, endedPid(), [this] { ++quits; }));
+    };
+    // A folder of the user's own where the copy would go.
+    QDir().mkpath(target + "/photos");
+    refused("a foreign folder at the target");
+    EXPECT_TRUE(QFileInfo::exists(target + "/photos"));
+    QDir(target).removeRecursively();
+    // A link there, even to an install folder.
+    const QString elsewhere = makeCopy(home + "/disk/Quorvane", "1.0");
+    ASSERT_TRUE(QFile::link(elsewhere, target));
+    refused("a link at the target");
+    QFile::remove(target);
+    ASSERT_TRUE(QDir(home + "/Applications").removeRecursively());
+    // "Applications" is a file.
+    writeFile(home + "/Applications", "not a folder");
+    refused("Applications is a file");
+    QFile::remove(home + "/Applications");
+    {
+        // A folder this account cannot change.
+        QDir().mkpath(home + "/Applications");
+        const UnchangeableFolder unchangeable(home + "/Applications");
+        if (unchangeable.held())
+            refused("Applications cannot be changed");
+    }
+    EXPECT_TRUE(platform.programLauncher.launches.isEmpty());
+    QTest::qWait(int(InstallLocation::kQuitDelay.count()) + 50);
+    EXPECT_EQ(quits, 0);
     EXPECT_TRUE(QFileInfo::exists(source + "/bin/quorvane"));
-    EXPECT_FALSE(QFileInfo::exists(QDir::homePath() + "/canary"));
+    EXPECT_EQ(InstallFolder::markerVersion(elsewhere), QStringLiteral("1.0"));
 }
 
 TEST(MakeInstallFolderScript, InstallsABuildWithTheMarkerAndReplacesOnlyAnInstallFolder) {

@@ -72,22 +72,37 @@ TEST(ProblemReportTest, TheMailCarriesQuestionsAndDetailsEncoded) {
     EXPECT_TRUE(body.contains(QStringLiteral("\u2014\u2014\u2014\n")));
 }
 
-TEST(ProblemReportTest, WithoutAMailProgramTheAddressIsCopiedAndAnnounced) {
+TEST(ProblemReportTest, WithoutAMailProgramTheReportAndTheAddressAreCopiedAndTheUserIsTold) {
     ScopedFakePlatform platform;
+    QList<Alert> alerts;
+    const AlertPresenter present = [&](const Alert& alert, std::function<void(int)> answered) {
+        alerts.append(alert);
+        answered(0);
+    };
     platform.urlOpener.accepts = false;
     platform.pasteboard.otherAppCopies(QStringLiteral("the user's text"));
-    ProblemReport::open();
+    ProblemReport::open(present);
     ASSERT_EQ(platform.urlOpener.opened.size(), 1);
     ASSERT_EQ(platform.pasteboard.items.size(), 1);
-    EXPECT_EQ(platform.pasteboard.items[0].value(0).second, QByteArray(QUORVANE_SUPPORT_ADDRESS_FOR_TESTS));
+    const QString copied = QString::fromUtf8(platform.pasteboard.items[0].value(0).second);
+    EXPECT_TRUE(copied.startsWith(QStringLiteral("To: " QUORVANE_SUPPORT_ADDRESS_FOR_TESTS
+                                                 "\nSubject: Quorvane problem report\n\nWhat happened:\n")))
+        << copied.toStdString();
+    EXPECT_TRUE(copied.endsWith(ProblemReport::details())) << copied.toStdString();
+    ASSERT_EQ(alerts.size(), 1);
+    EXPECT_EQ(alerts[0].title, QStringLiteral("No mail program is set up"));
+    EXPECT_EQ(alerts[0].text, QStringLiteral("The problem report and the address to send it to, " QUORVANE_SUPPORT_ADDRESS_FOR_TESTS
+                                             ", are on the clipboard. Paste them into a new message in any mail "
+                                             "program or web mail."));
     ASSERT_EQ(platform.announcer.announcements.size(), 1);
     EXPECT_EQ(platform.announcer.announcements[0].text, QStringLiteral("Support address copied"));
-    EXPECT_EQ(platform.announcer.announcements[0].priority, Announcer::Priority::Medium);
 
+    // A mail program took it: the clipboard stays the user's, and nothing is said.
     platform.urlOpener.accepts = true;
     platform.pasteboard.otherAppCopies(QStringLiteral("kept"));
-    ProblemReport::open();
+    ProblemReport::open(present);
     EXPECT_EQ(platform.pasteboard.items[0].value(0).second, QByteArray("kept"));
+    EXPECT_EQ(alerts.size(), 1);
     EXPECT_EQ(platform.announcer.announcements.size(), 1);
 }
 

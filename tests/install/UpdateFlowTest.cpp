@@ -5,6 +5,7 @@
 #include "ArchiveMaker.h"
 #include "HttpsFixture.h"
 #include "ScriptedInstall.h"
+#include "UnchangeableFolder.h"
 #include "support/Await.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
@@ -16,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -182,6 +184,49 @@ TEST_F(UpdateFlowTest, AFolderThatRefusesTheExchangeIsSwappedByTheScriptAfterQui
         return QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
                QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"});
     }, 5000)) << QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
+}
+
+TEST_F(UpdateFlowTest, AFileSystemThatCannotExchangeInOneStepIsSwappedByTheScript) {
+    // NFS, CIFS, FAT and most FUSE homes answer the exchange with "invalid" or "not supported".
+    for (const int error : {EINVAL, EOPNOTSUPP, ENOSYS}) {
+        SCOPED_TRACE(std::strerror(error));
+        makeInstall(root.file("apps/Quorvane"));
+        QFile::remove(installFolder + "/relaunched");
+        platform.fileManager.exchangeError = error;
+        publish(release("2.0"));
+        EXPECT_EQ(runCheck(false), Outcome::SwapScheduled);
+        ASSERT_TRUE(waitForFile(installFolder + "/relaunched"));
+        EXPECT_EQ(readAll(installFolder + "/quorvane-install.txt"), QByteArray("2.0\n"));
+        EXPECT_EQ(readAll(Updater::receiptPath()), QByteArray("ok\n2.0\n"));
+        Updater::clearReceipt();
+    }
+    // A folder that has gone missing is no file system's shortcoming: the update fails.
+    makeInstall(root.file("apps/Quorvane"));
+    platform.fileManager.exchangeError = ENOENT;
+    publish(release("2.0"));
+    EXPECT_EQ(runCheck(false), Outcome::Failed);
+}
+
+TEST_F(UpdateFlowTest, ACopyInAFolderTheUserCannotChangeIsToldWhereToUpdateItAndNotOffered) {
+    publish(release("2.0"));
+    // The install folder itself, or the folder that holds it (as /opt holds a copy root put there).
+    for (const QString& locked : {installFolder, root.file("apps")}) {
+        SCOPED_TRACE(locked.toStdString());
+        const UnchangeableFolder unchangeable(locked);
+        if (!unchangeable.held())
+            GTEST_SKIP() << "this file system cannot make a folder unchangeable";
+        alerts.clear();
+        EXPECT_EQ(runCheck(false), Outcome::Unchangeable);
+        EXPECT_TRUE(alerts.isEmpty()) << titles().join(" | ").toStdString();
+        EXPECT_EQ(runCheck(true), Outcome::Unchangeable);
+        ASSERT_EQ(titles(), QStringList{"Quorvane can't update this copy"});
+        EXPECT_EQ(alerts[0].text,
+                  QStringLiteral("Quorvane 2.0 is available, but this copy is in ~/apps, which your account can't "
+                                 "change. Download it from quorvane.example/download and install it there as this "
+                                 "copy was installed, or move Quorvane into ~/Applications, where it updates itself."));
+    }
+    EXPECT_EQ(server.requests("/Quorvane.zip"), 0);
+    expectUntouched();
 }
 
 TEST_F(UpdateFlowTest, ValuesFullOfShellSyntaxStayValues) {

@@ -33,7 +33,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 namespace {
 
@@ -150,9 +149,10 @@ TEST(MainWindowDesktopTest, PinningAModeFromTheTraysModeSubmenuTitlesItPinned) {
     Defaults::shared().remove(ModeStore::pinnedKey);
 }
 
-// The name the real program listens on for later launches, for a given home.
-QString instanceName(const QString& home) {
-    return QStringLiteral("quorvane-") + QString::number(::getuid()) + QLatin1Char('-')
+// The socket the real program listens on for later launches, for a given
+// home: in the harness's runtime folder, which the program inherits.
+QString instanceSocket(const QString& home) {
+    return qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/quorvane-")
            + QString::fromLatin1(
                QCryptographicHash::hash(QFile::encodeName(home), QCryptographicHash::Sha1).toHex().left(8));
 }
@@ -168,7 +168,7 @@ TEST(MainWindowDesktopTest, ASecondLaunchRaisesTheRunningProgramsWindow) {
 
     // Set up, with the window left closed at launch and its trace on.
     ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"mainWindowTrace":true})");
-    const QString socket = QDir(QDir::tempPath()).filePath(instanceName(home.path()));
+    const QString socket = instanceSocket(home.path());
     const QString trace = home.file(QStringLiteral(".local/share/Quorvane/main-window.log"));
 
     QProcess first;

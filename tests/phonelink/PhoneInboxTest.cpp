@@ -264,7 +264,7 @@ TEST_F(PhoneInboxTest, PolishRewritesInThePhoneModeAndKeepsThePhonesText) {
     EXPECT_EQ(stored(), notes) << "the pass ends with a save";
 }
 
-TEST_F(PhoneInboxTest, PolishSavesAreCoalescedAndRemovalsDuringPolishStay) {
+TEST_F(PhoneInboxTest, EachRewriteIsSavedAsItIsDoneAndRemovalsDuringPolishStay) {
     trust(QStringLiteral("phone-a"));
     auto inbox = open();
     const PhoneNote first = note(QStringLiteral("one"), 1), second = note(QStringLiteral("two"), 2),
@@ -273,12 +273,11 @@ TEST_F(PhoneInboxTest, PolishSavesAreCoalescedAndRemovalsDuringPolishStay) {
     settle();
     cleanings[0].finish(QStringLiteral("One!"));
     settle();
-    EXPECT_EQ(stored()[2].text, QStringLiteral("one")) << "the batch was saved a moment ago";
-    clock += PhoneInbox::kPolishSaveGap;
+    EXPECT_EQ(stored()[2].text, QStringLiteral("One!")) << "a quit now keeps the first rewrite";
+    EXPECT_EQ(stored()[1].text, QStringLiteral("two"));
     cleanings[1].finish(QStringLiteral("Two!"));
     settle();
-    EXPECT_EQ(stored()[1].text, QStringLiteral("Two!")) << "once the gap has passed, a rewrite saves";
-    EXPECT_EQ(stored()[2].text, QStringLiteral("One!"));
+    EXPECT_EQ(stored()[1].text, QStringLiteral("Two!"));
     inbox->clear();
     cleanings[2].finish(QStringLiteral("Three!"));
     settle();

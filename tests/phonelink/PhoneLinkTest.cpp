@@ -12,11 +12,20 @@
 #include <QDeadlineTimer>
 #include <QJsonObject>
 #include <QThreadPool>
+#include <QScopeGuard>
+#include <QThread>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -192,8 +201,8 @@ TEST_F(PhoneLinkTest, TwoHundredPhonesAtOnceEachGetAReceiptOrAClose) {
         frames.append(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 1000 + i)));
     PhoneClient::Options options;
     options.readTimeout = 30s;
-    options.from = 0x7F000101; // 127.0.1.1 and on
-    options.eachFromItsOwnAddress = true;
+    options.from = 0x7F010001; // 127.1.0.1, 127.1.1.1 and on: phones on networks of their own
+    options.addressStep = 256;
     const QList<Outcome> outcomes = awaitResult(PhoneClient::sendAll(link->port(), frames, options), 60000);
     int receipts = 0;
     for (const Outcome& outcome : outcomes) {
@@ -318,6 +327,164 @@ TEST_F(PhoneLinkTest, OneDeviceHoldsAtMostOneLargestFrameAndItsShareOfConnection
     }
     EXPECT_EQ(inbox->notes().size(), 2);
     expectFileWhole();
+}
+
+// Keeps this process from opening any further descriptor while it lives.
+class NoMoreDescriptors {
+public:
+    NoMoreDescriptors() {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        const int lowestFree = ::dup(0);
+        ::close(lowestFree);
+        rlimit tight = m_saved;
+        tight.rlim_cur = rlim_t(lowestFree);
+        m_held = ::setrlimit(RLIMIT_NOFILE, &tight) == 0;
+    }
+    ~NoMoreDescriptors() {
+        if (m_held)
+            ::setrlimit(RLIMIT_NOFILE, &m_saved);
+    }
+    bool held() const { return m_held; }
+
+private:
+    rlimit m_saved{};
+    bool m_held = false;
+};
+
+TEST_F(PhoneLinkTest, OutOfDescriptorsTheLinkStopsAdvertisingAndListensAgainAfterABackoff) {
+    PhoneLink::Limits limits;
+    limits.connection.readDeadline = 500ms;
+    limits.acceptBackoff = 100ms;
+    startLink(limits);
+    ASSERT_TRUE(link->isAdvertising());
+    // A phone connects while the program has no descriptor left to take it with.
+    const int phone = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(phone, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(link->port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(phone, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    {
+        NoMoreDescriptors none;
+        ASSERT_TRUE(none.held());
+        EXPECT_TRUE(waitUntil([this] { return !link->isAdvertising(); }, 2s)) << "advertising while unable to accept";
+        EXPECT_TRUE(link->lastError().has_value());
+        // Still out of descriptors at the retries: nothing is taken, and the link waits again.
+        EXPECT_FALSE(waitUntil([this] { return link->openConnections() > 0; }, 300ms));
+    }
+    EXPECT_TRUE(waitUntil([this] { return link->isAdvertising(); }, 5s)) << "the link never listened again";
+    EXPECT_FALSE(link->lastError().has_value());
+    ::close(phone);
+    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone")))).receipt(),
+              receiptOf(1, false));
+}
+
+TEST(PhoneLinkPrefix, AddressesCountByTheirIPv4SlashTwentyFourOrIPv6SlashSixtyFour) {
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.77"))), QHostAddress(QStringLiteral("192.168.1.0")));
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.200"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.3"))));
+    EXPECT_NE(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.2.3"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.3"))));
+    // Privacy addresses of one device share its /64.
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7:a1b2:c3d4:e5f6:1"))),
+              QHostAddress(QStringLiteral("2001:db8:5:7::")));
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7:ffff::9"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7:1::1"))));
+    EXPECT_NE(PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:8::1"))),
+              PhoneLink::prefixOf(QHostAddress(QStringLiteral("2001:db8:5:7::1"))));
+}
+
+TEST_F(PhoneLinkTest, ADeviceWithManyAddressesHoldsOnlyItsNetworksShare) {
+    PhoneLink::Limits patient;
+    patient.connection.readDeadline = 30s;
+    startLink(patient);
+    const int share = PhoneLink::Limits{}.maxConnectionsPerPrefix;
+    PhoneClient::Options phone;
+    phone.from = 0x7F010002; // 127.1.0.2: another network
+    {
+        // Silent connections, one from each of many addresses of 127.0.0.0/24.
+        std::vector<std::unique_ptr<Hold>> quiet;
+        for (int i = 0; i <= share; ++i) {
+            quiet.push_back(std::make_unique<Hold>(link->port(), kStranger + quint32(i)));
+            quiet.back()->open(QByteArray("\0", 1));
+        }
+        ASSERT_TRUE(waitUntil([&quiet] {
+            return std::any_of(quiet.cbegin(), quiet.cend(), [](const auto& held) { return held->closed() == 1; });
+        })) << "one past the network's share";
+        EXPECT_EQ(link->openConnections(), share);
+        EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 300)), phone).receipt(),
+                  receiptOf(1, false));
+        link.reset();
+    }
+    startLink(patient);
+    {
+        // Frames of 3 MiB that never end, each from an address of its own on one network.
+        std::vector<std::unique_ptr<Hold>> large;
+        const QByteArray unfinished = PhoneClient::frame(QByteArray(3 * 1024 * 1024, ' '), FrameReader::kMaxLength);
+        for (quint32 i = 0; i < 3; ++i) {
+            large.push_back(std::make_unique<Hold>(link->port(), kStranger + i));
+            large.back()->open(unfinished);
+        }
+        ASSERT_TRUE(waitUntil([&large] {
+            return std::any_of(large.cbegin(), large.cend(), [](const auto& held) { return held->closed() == 1; });
+        })) << "past two largest frames, the network's connections are closed";
+        QByteArray largest = PhoneClient::batch(1, QStringLiteral("my-phone"), 400);
+        largest.append(QByteArray(qsizetype(FrameReader::kMaxLength) - largest.size(), ' '));
+        EXPECT_EQ(exchange(PhoneClient::frame(largest), phone).receipt(), receiptOf(1, false));
+        link.reset();
+    }
+    EXPECT_EQ(inbox->notes().size(), 2);
+}
+
+TEST_F(PhoneLinkTest, BatchesFromOneAddressAreTakenAtMostSoManyAMinute) {
+    PhoneLink::Limits limits;
+    limits.connection.readDeadline = 500ms;
+    limits.maxBatchesPerPeer = 3;
+    startLink(limits);
+    for (int n = 0; n < 3; ++n)
+        ASSERT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), n))).receipt(),
+                  receiptOf(1, false)) << "batch " << n;
+    const Outcome refused = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 3)));
+    EXPECT_TRUE(refused.closed);
+    EXPECT_TRUE(refused.received.isEmpty()) << "no receipt: the phone keeps the notes for later";
+    // Another address, even on the same network, has a window of its own.
+    PhoneClient::Options other;
+    other.from = kPhone;
+    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 4)), other).receipt(),
+              receiptOf(1, false));
+    EXPECT_EQ(inbox->notes().size(), 4);
+}
+
+TEST_F(PhoneLinkTest, BatchesAreDecodedOnTheThreadPoolNotTheGuiThread) {
+    // Every thread of the pool is kept busy until the test lets go.
+    QThreadPool& pool = *QThreadPool::globalInstance();
+    std::atomic<bool> letGo = false;
+    QList<QFuture<void>> busy;
+    for (int i = 0; i < pool.maxThreadCount(); ++i)
+        busy.append(QtConcurrent::run(&pool, [&letGo] {
+            while (!letGo)
+                QThread::msleep(5);
+        }));
+    const auto release = qScopeGuard([&] {
+        letGo = true;
+        for (QFuture<void>& held : busy)
+            held.waitForFinished();
+    });
+    // The phone runs on a thread of its own, outside the pool.
+    Outcome sent;
+    const quint16 port = link->port();
+    std::unique_ptr<QThread> client(QThread::create([&sent, port] {
+        sent = PhoneClient::exchange(port, PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("my-phone"))), {});
+    }));
+    client->start();
+    ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 1; }));
+    EXPECT_FALSE(waitUntil([this] { return !inbox->notes().isEmpty(); }, 500ms))
+        << "the batch was decoded on the GUI thread";
+    letGo = true;
+    EXPECT_TRUE(waitUntil([this] { return inbox->notes().size() == 2; }));
+    EXPECT_TRUE(waitUntil([&client] { return client->isFinished(); }));
+    EXPECT_EQ(sent.receipt(), receiptOf(2, false));
 }
 
 TEST_F(PhoneLinkTest, StartingTwiceKeepsOneListenerAndStopClosesIt) {

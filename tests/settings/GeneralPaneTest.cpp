@@ -170,6 +170,26 @@ TEST_F(GeneralPaneTest, ShowMeOneShowsTheThreeHourBadgeAndTheSwitchesGovernIt) {
     EXPECT_FALSE(without.showMeOne()->isEnabled());
 }
 
+TEST_F(GeneralPaneTest, ThePageOffersWhatOnlyTheTrayMenuWouldOtherwise) {
+    GeneralPane::Services s = services();
+    s.checkForUpdates = [this] { calls << QStringLiteral("updates"); };
+    s.openMicrophoneTest = [this] { calls << QStringLiteral("microphone"); };
+    s.quit = [this] { calls << QStringLiteral("quit"); };
+    GeneralPane pane(s);
+    pane.resize(700, 3000);
+    pane.show();
+    for (const char* title : {"Check for Updates\u2026", "Microphone Test\u2026", "Quit Quorvane"}) {
+        QPushButton* button = nullptr;
+        for (QPushButton* candidate : pane.findChildren<QPushButton*>())
+            if (candidate->text() == QString::fromUtf8(title))
+                button = candidate;
+        ASSERT_NE(button, nullptr) << title;
+        EXPECT_TRUE(button->isEnabled()) << title;
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+    EXPECT_EQ(calls, (QStringList{"updates", "microphone", "quit"}));
+}
+
 TEST_F(GeneralPaneTest, TheGreetingTurnsAtFiveAndAtSixInTheEvening) {
     GeneralPane pane(services());
     const QString moon = QString::fromUcs4(U"\U0001F319");

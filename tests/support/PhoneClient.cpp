@@ -121,7 +121,7 @@ QList<Outcome> exchangeAll(quint16 port, const QList<QByteArray>& messages, cons
     QList<Outcome> outcomes(messages.size());
     QList<int> fds;
     for (qsizetype i = 0; i < messages.size(); ++i) {
-        fds.append(connectTo(port, options.from + (options.eachFromItsOwnAddress ? quint32(i) : 0)));
+        fds.append(connectTo(port, options.from + quint32(i) * options.addressStep));
         outcomes[i].connected = fds.last() >= 0;
     }
     for (qsizetype i = 0; i < messages.size(); ++i) {

@@ -26,8 +26,9 @@ struct Options {
     std::chrono::milliseconds readTimeout{10'000};
     // The loopback address to connect from (127.x.y.z, in host byte order).
     quint32 from = kLoopback;
-    // sendAll: message i connects from `from` + i, as if from phones of their own.
-    bool eachFromItsOwnAddress = false;
+    // sendAll: message i connects from `from` + i × addressStep, as if from
+    // phones of their own (256: each on a network of its own).
+    quint32 addressStep = 0;
 };
 
 struct Outcome {

@@ -1,0 +1,48 @@
+// The roads that end the program themselves (an update about to relaunch, the
+// removal) quit as the menu does: a question still open, such as the one about
+// notes from an unknown phone, goes away unanswered instead of being closed on
+// its last button ("Discard") as the program's windows go.
+#include "install/Uninstaller.h"
+#include "install/UpdateCheck.h"
+#include "looks/Alert.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Closes what is still open, as the end of the program does with its windows.
+void closeOpenWindows() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<QMessageBox*>(window) && window->isVisible())
+            window->close();
+    QTest::qWait(20);
+}
+
+TEST(ProgramQuitTest, TheUpdatesAndTheRemovalsQuitLeaveAnOpenQuestionUnanswered) {
+    const QList<std::pair<const char*, std::function<void()>>> quits = {
+        {"update", UpdateCheck::standardSettings().quit},
+        {"removal", Uninstaller::standardServices().quit},
+    };
+    for (const auto& [road, quit] : quits) {
+        SCOPED_TRACE(road);
+        ASSERT_TRUE(quit);
+        Alert question;
+        question.title = QStringLiteral("Notes from Robin's phone");
+        question.buttons = {QStringLiteral("Add just this once"), QStringLiteral("Discard")};
+        std::optional<int> answer;
+        messageBoxPresenter()(question, [&](int button) { answer = button; });
+        QTest::qWait(20);
+        ASSERT_FALSE(answer);
+
+        quit();
+        QTest::qWait(20);
+        closeOpenWindows();
+        EXPECT_EQ(answer, -1) << "the question was answered with button " << answer.value_or(-2);
+    }
+}
+
+} // namespace
