@@ -17,8 +17,10 @@ class QProcess;
 // Owns the local speech server: the engine interpreter running the server
 // script on 127.0.0.1:50061. Every client calls ensureReady() before talking to
 // the server; it finds one that answers, replaces one left by another build, or
-// launches one and waits for it. Also holds the engine's folders, the server's
-// address, the dictation model reference, the build marker and the engine log.
+// launches one and waits for it. A launched server gets this run's EngineKey
+// in its environment and refuses requests without it. Also holds the engine's
+// folders, the server's address, the dictation model reference, the build
+// marker and the engine log.
 class MlxServer : public QObject {
     Q_OBJECT
 public:
@@ -30,8 +32,9 @@ public:
     explicit MlxServer(QObject* parent = nullptr);
     ~MlxServer() override;
 
-    // True once the server answers; may replace a stale server, launch one,
-    // and sets AppState::serverReady. Safe to call again while one runs.
+    // True once the server serves requests with this run's key; may replace a
+    // stale server, launch one, and sets AppState::serverReady. Safe to call
+    // again while one runs.
     // False at once when nothing could be launched (no interpreter, no script,
     // a launch error), and as soon as a launched server has ended without
     // answering; else after the polls run out (about a minute).
@@ -43,7 +46,7 @@ public:
         return m_checking == 0 ? m_lastReady : std::nullopt;
     }
     // One probe of the model list: up on an HTTP status below 500 or an answer
-    // that is not HTTP.
+    // that is not HTTP, also when the server refuses this run's key.
     QFuture<bool> isUp();
     // Loads both models with one synthesis and one transcription of half a
     // second of silence; answers and errors are ignored.
@@ -83,6 +86,13 @@ public:
     static QString script();
 
 private:
+    // What the port answers a probe with this run's key: nothing (or 5xx), a
+    // refusal (401 or 403: a server launched by another run, or not ours), or
+    // anything else.
+    enum class Answer { None, Refused, Served };
+    QFuture<Answer> probe();
+    // True when the probe is served.
+    QFuture<bool> servesUs();
     using Finish = std::function<void(bool)>;
     void afterProbe(bool up, const Finish& finish);
     void waitForLaunch(const Finish& finish);

@@ -1,4 +1,6 @@
 #include "engine/MlxServer.h"
+#include "engine/EngineHttp.h"
+#include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
 #include "engine/Transcriber.h"
 #include "platform/Platform.h"
@@ -15,6 +17,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QTest>
 
@@ -110,10 +114,14 @@ protected:
         QFile::remove(MlxServer::logFile());
     }
 
-    // Runs the server script as a build with `marker` would, outside any MlxServer.
-    void startOtherServer(const QString& marker) {
+    // Runs the server script as a build with `marker` would, outside any
+    // MlxServer, with `key` as its engine key.
+    void startOtherServer(const QString& marker, const QByteArray& key) {
         QString script = MlxServer::script();
         script.replace(0, MlxServer::buildMarker().size(), marker);
+        QProcessEnvironment launched = QProcessEnvironment::systemEnvironment();
+        launched.insert(QLatin1String(EngineKey::kVariable), QString::fromLatin1(key));
+        other.setProcessEnvironment(launched);
         other.setProcessChannelMode(QProcess::MergedChannels);
         other.setStandardOutputFile(QProcess::nullDevice());
         other.start(MlxServer::interpreter(), {QStringLiteral("-c"), script, QStringLiteral("--host"),
@@ -237,19 +245,72 @@ TEST_F(MlxServerTest, AForeignListenerIsUsedAsItIsAndNeverSignalled) {
     EXPECT_EQ(answerWithoutPolling(server), false);
 }
 
-TEST_F(MlxServerTest, AServerOfAnotherBuildIsReplacedAndOneOfThisBuildKept) {
-    startOtherServer(QStringLiteral("# quorvane engine 0.0.9"));
+TEST_F(MlxServerTest, AServerOfAnotherBuildOrRunIsReplacedAndOneThatTakesThisRunsKeyKept) {
+    startOtherServer(QStringLiteral("# quorvane engine 0.0.9"), EngineKey::value());
     MlxServer server;
     ASSERT_TRUE(ready(server));
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
     EXPECT_GT(server.processId(), 0);
     server.stop();
 
-    startOtherServer(MlxServer::buildMarker());
+    // Of this build but launched by another run: it would refuse every request.
+    startOtherServer(MlxServer::buildMarker(), QByteArrayLiteral("another run's key"));
+    MlxServer replacing;
+    ASSERT_TRUE(ready(replacing));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_GT(replacing.processId(), 0);
+    replacing.stop();
+
+    startOtherServer(MlxServer::buildMarker(), EngineKey::value());
     MlxServer second;
     EXPECT_TRUE(ready(second));
     EXPECT_EQ(second.processId(), 0);
     EXPECT_EQ(other.state(), QProcess::Running);
+}
+
+// The HTTP status of `request` sent as any other local client would send it.
+int statusOf(const QNetworkRequest& request, const QByteArray& verb) {
+    QNetworkAccessManager network;
+    std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, verb, QByteArray()));
+    if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 30000))
+        return 0;
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+TEST_F(MlxServerTest, OnlyThisRunOfTheProgramMayDriveTheServerItLaunched) {
+    MlxServer server;
+    ASSERT_TRUE(ready(server));
+    const QString adapter = engine + QStringLiteral("/voice-adapter.npz");
+    {
+        QFile file(adapter);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the user's adapter");
+    }
+    const QUrl clear = MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/quorvane/adapt/clear")));
+
+    // A page's request is refused even when it carries the key.
+    QNetworkRequest fromPage(clear);
+    fromPage.setRawHeader("Origin", "http://example.invalid");
+    EngineKey::sign(fromPage);
+    EXPECT_EQ(statusOf(fromPage, "POST"), 403);
+    // As through a name of the page's own that leads here.
+    QNetworkRequest throughAnotherName(clear);
+    throughAnotherName.setRawHeader("Host", "attacker.example:50061");
+    EngineKey::sign(throughAnotherName);
+    EXPECT_EQ(statusOf(throughAnotherName, "POST"), 403);
+    EXPECT_EQ(statusOf(QNetworkRequest(clear), "POST"), 401);
+    QNetworkRequest wrongKey(clear);
+    wrongKey.setRawHeader(EngineKey::kHeader, QByteArray(EngineKey::value().size(), '0'));
+    EXPECT_EQ(statusOf(wrongKey, "POST"), 401);
+    EXPECT_TRUE(QFileInfo::exists(adapter));
+
+    // The program's own requests are served.
+    const HttpAnswer status = awaitResult(
+        EngineHttp::send(QNetworkRequest(MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/quorvane/adapt/status")))),
+                         "GET", {}, 10000));
+    EXPECT_EQ(status.status, 200) << status.body.constData();
+    QFile::remove(adapter);
+    server.stop();
 }
 
 TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds) {

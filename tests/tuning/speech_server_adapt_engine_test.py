@@ -39,7 +39,8 @@ TRAINING = [
 
 
 def status(server):
-    with urllib.request.urlopen(server.base + "v1/quorvane/adapt/status", timeout=5) as answer:
+    request = urllib.request.Request(server.base + "v1/quorvane/adapt/status", headers=server.headers())
+    with urllib.request.urlopen(request, timeout=5) as answer:
         return json.loads(answer.read())
 
 
