@@ -722,15 +722,29 @@ def _qv_adapt_fit():
         if _QV_ADAPT["generation"] != generation:
             return {"ok": False, "reason": "cancelled"}
         _QV_ADAPT.update(scale=scale, shift=shift, clips=[], progress=[_QV_MAX_EVALUATIONS, _QV_MAX_EVALUATIONS])
-        try:
-            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
-            np.savez(_QV_ADAPTER_FILE, scale=scale, shift=shift)
-        except Exception:
-            pass
     print("voice adapter: %d clips, forced score %.0f -> %.0f after %d trials in %.1f s, scales %s"
           % (len(pairs), first, best, calls, time.monotonic() - started,
              " ".join("%.2f" % value for value in scale)), file=sys.stderr, flush=True)
     return {"ok": True, "clips": len(pairs), "steps": calls, "loss": -best / frames, "first_loss": -first / frames}
+
+
+# A fit's adapter is in force for this server only, so that the application
+# can check it on takes held back from the fit; it is stored, and so used by
+# the servers launched after this one, only once the application keeps it.
+@app.post("/v1/quorvane/adapt/keep")
+def _qv_adapt_keep():
+    with _QV_ADAPT_LOCK:
+        scale, shift = _QV_ADAPT["scale"], _QV_ADAPT["shift"]
+        if scale is None:
+            return {"ok": False, "reason": "no adapter"}
+        partial = _QV_ADAPTER_FILE + ".partial.npz"
+        try:
+            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
+            np.savez(partial, scale=scale, shift=shift)
+            os.replace(partial, _QV_ADAPTER_FILE)
+        except Exception as error:
+            return {"ok": False, "reason": "not stored: %s" % error}
+    return {"ok": True}
 
 
 @app.get("/v1/quorvane/adapt/status")
