@@ -133,6 +133,7 @@ DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : 
     connect(&m_bootstrap, &EngineBootstrap::stageChanged, this, &DiagnosticsView::refresh);
     connect(&m_bootstrap, &EngineBootstrap::progressChanged, this, &DiagnosticsView::refresh);
     connect(&m_bootstrap, &EngineBootstrap::detailChanged, this, &DiagnosticsView::refresh);
+    connect(&m_bootstrap, &EngineBootstrap::busyChanged, this, &DiagnosticsView::refresh);
     refresh();
 }
 
@@ -145,6 +146,8 @@ void DiagnosticsView::setPhase(Phase phase, int secondsLeft) {
 }
 
 void DiagnosticsView::run() {
+    if (m_bootstrap.isBusy() || (m_phase != Phase::Idle && m_phase != Phase::Done))
+        return;
     m_report.clear();
     m_verdict = {};
     refresh();
@@ -220,7 +223,9 @@ void DiagnosticsView::reveal() {
 void DiagnosticsView::refresh() {
     using Stage = EngineBootstrap::Stage;
     m_testButton->setText(buttonText());
-    m_testButton->setEnabled(m_phase == Phase::Idle || m_phase == Phase::Done);
+    // A test while the engine is being set up or repaired would find no server.
+    const bool busy = m_bootstrap.isBusy();
+    m_testButton->setEnabled((m_phase == Phase::Idle || m_phase == Phase::Done) && !busy);
     m_verdictLabel->setVisible(!m_verdict.text.isEmpty());
     m_verdictLabel->setText(m_verdict.text);
     m_verdictLabel->setStyleSheet(QStringLiteral("font-size: 13px; font-weight: 600; color: %1;").arg(colorName(m_verdict.color, palette())));
@@ -237,6 +242,7 @@ void DiagnosticsView::refresh() {
     const bool working = stage == Stage::Checking || stage == Stage::Venv || stage == Stage::Models || stage == Stage::Warming;
     m_divider->setVisible(m_canRepair);
     m_repairButton->setVisible(m_canRepair && (stage == Stage::Idle || stage == Stage::Failed));
+    m_repairButton->setEnabled(!busy);
     m_repairProgress->setVisible(m_canRepair && working);
     m_repairDetail->setVisible(m_canRepair && working);
     m_repairMessage->setVisible(m_canRepair && !working);

@@ -178,10 +178,15 @@ void EngineBootstrap::fail(const QString& message) {
     end();
 }
 
+void EngineBootstrap::resetToIdle() {
+    if (!isBusy())
+        setStage(Stage::Idle);
+}
+
 QFuture<void> EngineBootstrap::begin() {
-    end();
     m_call = std::make_shared<QPromise<void>>();
     m_call->start();
+    emit busyChanged(true);
     return m_call->future();
 }
 
@@ -190,11 +195,15 @@ void EngineBootstrap::end() {
         EngineSetupScript::discard(*m_script);
         m_script.reset();
     }
-    if (const auto call = std::exchange(m_call, nullptr))
+    if (const auto call = std::exchange(m_call, nullptr)) {
         call->finish();
+        emit busyChanged(false);
+    }
 }
 
 QFuture<void> EngineBootstrap::run() {
+    if (isBusy())
+        return m_call->future();
     QFuture<void> future = begin();
     setStage(Stage::Checking);
     checkEngine().then(this, [this](bool exists) {
@@ -244,13 +253,14 @@ void EngineBootstrap::buildEnvironment() {
         fail(QStringLiteral("Setup script missing from the app bundle."));
         return;
     }
+    const QString script = *m_script;
     const QPointer<EngineBootstrap> self(this);
     m_setup
-        .runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, venv()},
+        .runProcess(QLatin1String(EngineSetupScript::kShell), {script, venv()},
                     [self](const QString& detail) {
                         QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
                     })
-        .then(this, [this](bool ok) {
+        .then(this, [this, script](bool ok) {
             forgetEngine();
             const auto failed = [this] {
                 fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
@@ -261,12 +271,12 @@ void EngineBootstrap::buildEnvironment() {
                 failed();
                 return;
             }
-            checkEngine().then(this, [this, failed](bool exists) {
+            checkEngine().then(this, [this, failed, script](bool exists) {
                 if (!exists) {
                     failed();
                     return;
                 }
-                EngineSetupScript::discard(*m_script);
+                EngineSetupScript::discard(script);
                 m_script.reset();
                 fetchModels(false, [this] { warm(); });
             });
@@ -323,6 +333,8 @@ void EngineBootstrap::warm() {
 }
 
 QFuture<void> EngineBootstrap::repair() {
+    if (isBusy())
+        return m_call->future();
     QFuture<void> future = begin();
     setStage(Stage::Venv);
     setProgress(0);

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QPromise>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -157,6 +159,42 @@ TEST_F(EngineBootstrapTest, ScriptThatBuildsNothingFailsAndLeavesNoScript) {
     EXPECT_EQ(stages.last(), Stage::Failed);
     EXPECT_TRUE(failure.startsWith(QStringLiteral("Engine setup did not finish.")));
     EXPECT_FALSE(QFileInfo::exists(scriptRuns.first().at(0)));
+}
+
+TEST_F(EngineBootstrapTest, ACallWhileTheSetUpScriptRunsIsRefusedAndTheScriptRoadGoesOn) {
+    EngineBootstrap::Setup waiting = setup();
+    auto built = std::make_shared<QPromise<bool>>();
+    built->start();
+    waiting.runProcess = [this, built](const QString&, const QStringList& arguments, std::function<void(QString)>) {
+        scriptRuns.append(arguments);
+        return built->future();
+    };
+    EngineBootstrap bootstrap(waiting, services());
+    const QFuture<void> first = bootstrap.run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scriptRuns.size() == 1; }, 10000));
+    const QString script = scriptRuns.first().at(0);
+    EXPECT_TRUE(bootstrap.isBusy());
+
+    bootstrap.resetToIdle();
+    EXPECT_EQ(bootstrap.stage(), Stage::Venv);
+    const QFuture<void> second = bootstrap.repair();
+    const QFuture<void> third = bootstrap.run();
+    EXPECT_FALSE(second.isFinished());
+    EXPECT_FALSE(third.isFinished());
+    EXPECT_TRUE(events.isEmpty()) << "the repair did not stop the server";
+    EXPECT_TRUE(QFileInfo::exists(script)) << "the running script stays";
+
+    writeEnvironment(scriptRuns.first().at(1), 0);
+    built->addResult(true);
+    built->finish();
+    ASSERT_TRUE(awaitFuture(first, 30000));
+    EXPECT_TRUE(second.isFinished() && third.isFinished());
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready) << bootstrap.failureMessage().toStdString();
+    EXPECT_EQ(scriptRuns.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(script));
+    EXPECT_FALSE(bootstrap.isBusy());
+    bootstrap.resetToIdle();
+    EXPECT_EQ(bootstrap.stage(), Stage::Idle);
 }
 
 TEST_F(EngineBootstrapTest, ImportCheckIsCachedUntilTheEnvironmentChanges) {
