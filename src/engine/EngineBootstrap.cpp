@@ -53,6 +53,25 @@ QString engineKey(const QString& venv) {
     return key;
 }
 
+// Whether the interpreter `python` imports the speech server, asked on the
+// thread pool; none when it was still busy at `deadline` (it is ended).
+QFuture<std::optional<bool>> importsServer(const QString& python, std::chrono::milliseconds deadline) {
+    return QtConcurrent::run([python, wait = int(deadline.count())]() -> std::optional<bool> {
+        QProcess check;
+        check.setStandardOutputFile(QProcess::nullDevice());
+        check.setStandardErrorFile(QProcess::nullDevice());
+        check.start(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
+        if (!check.waitForStarted(wait))
+            return false;
+        if (!check.waitForFinished(wait)) {
+            check.kill();
+            check.waitForFinished(kKilledWaitMs);
+            return std::nullopt;
+        }
+        return check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
+    });
+}
+
 } // namespace
 
 EngineBootstrap::Setup EngineBootstrap::Setup::defaults() {
@@ -120,22 +139,7 @@ QFuture<bool> EngineBootstrap::checkEngine() {
     }
     if (m_workingEngine && m_workingEngine->key == key)
         return QtFuture::makeReadyFuture(m_workingEngine->answer);
-    const QString python = venv() + QStringLiteral("/bin/python");
-    const int deadline = int(m_setup.importDeadline.count());
-    return QtConcurrent::run([python, deadline]() -> std::optional<bool> {
-               QProcess check;
-               check.setStandardOutputFile(QProcess::nullDevice());
-               check.setStandardErrorFile(QProcess::nullDevice());
-               check.start(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
-               if (!check.waitForStarted(deadline))
-                   return false;
-               if (!check.waitForFinished(deadline)) {
-                   check.kill();
-                   check.waitForFinished(kKilledWaitMs);
-                   return std::nullopt;
-               }
-               return check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
-           })
+    return importsServer(venv() + QStringLiteral("/bin/python"), m_setup.importDeadline)
         .then(this, [this, key](std::optional<bool> answer) {
             // An interpreter that outran the deadline is asked again next time.
             if (!answer) {
@@ -339,9 +343,9 @@ QFuture<void> EngineBootstrap::repair() {
     setStage(Stage::Venv);
     setProgress(0);
     setDetail(QStringLiteral("Reinstalling the speech engine"));
-    // The held server runs from the environment about to be replaced.
+    // The held server runs from the environment about to be replaced. That
+    // environment stays until a new one that imports the server takes its place.
     m_services.stopServer();
-    QDir(venv()).removeRecursively();
     forgetEngine();
     installPackage().then(this, [this](bool installed) {
         if (!installed) {
@@ -430,22 +434,32 @@ void EngineBootstrap::rebuild() {
                         QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
                     })
         .then(this, [this, fresh](bool ok) {
-            if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
+            const auto failed = [this, fresh] {
                 QDir(fresh).removeRecursively();
                 fail(QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+            };
+            if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
+                failed();
                 return;
             }
-            QString error;
-            if (!EnginePackage::swapIn(fresh, venv(), &error)) {
-                fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
-                return;
-            }
-            forgetEngine();
-            if (modelsComplete() && !m_modelSuspect) {
-                restart(false);
-                return;
-            }
-            replaceModel([this] { restart(true); });
+            importsServer(fresh + QStringLiteral("/bin/python"), m_setup.importDeadline)
+                .then(this, [this, fresh, failed](std::optional<bool> works) {
+                    if (!works.value_or(false)) {
+                        failed();
+                        return;
+                    }
+                    QString error;
+                    if (!EnginePackage::swapIn(fresh, venv(), &error)) {
+                        fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
+                        return;
+                    }
+                    forgetEngine();
+                    if (modelsComplete() && !m_modelSuspect) {
+                        restart(false);
+                        return;
+                    }
+                    replaceModel([this] { restart(true); });
+                });
         });
 }
 

@@ -61,8 +61,10 @@ public:
     // call; while another call is under way, nothing starts and the future is
     // that call's.
     QFuture<void> run();
-    // Reinstalls the environment (archive, else rebuild), replaces an incomplete
-    // model and restarts the speech server; ready only once a test
+    // Reinstalls the environment (archive, else rebuild), each new one made
+    // beside the current one and swapped in only once it imports the speech
+    // server, so a repair that fails leaves the current one; replaces an
+    // incomplete model and restarts the speech server; ready only once a test
     // transcription succeeds. A model that fails that test although its files
     // are complete is replaced whole by the next repair. Refused as run() is.
     QFuture<void> repair();

@@ -107,19 +107,19 @@ bool unpackAndSwap(const QString& archive, const QString& staging, const QString
     report(0.95, kFinishing);
     EnginePackage::relocate(unpacked, into);
 
+    // Proved where it was unpacked, so that the former environment stays in
+    // place until a working one can take it.
+    const Captured check =
+        runCapturing(interpreter.filePath(), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
+    if (!check.ok)
+        return abandon(QStringLiteral("the unpacked engine will not import mlx_audio.server:\n") + tail(check.output));
+
     QString error;
     if (!EnginePackage::swapIn(unpacked, into, &error))
         return abandon(QStringLiteral("could not move the engine into place: ") + error);
     QDir(staging).removeRecursively();
-
-    const QString python = into + QStringLiteral("/bin/python");
-    if (!QFileInfo::exists(python)) {
+    if (!QFileInfo::exists(into + QStringLiteral("/bin/python"))) {
         EnginePackage::log(QStringLiteral("engine installed but bin/python does not resolve"));
-        return false;
-    }
-    const Captured check = runCapturing(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
-    if (!check.ok) {
-        EnginePackage::log(QStringLiteral("engine installed but will not import mlx_audio.server:\n") + tail(check.output));
         return false;
     }
     EnginePackage::log(QStringLiteral("engine installed and verified"));

@@ -13,9 +13,9 @@ class ModelDownloader;
 // Installs the engine environment from the prebuilt archive "mlx-venv.tar.gz":
 // fetched from the first base that serves it into a staging folder beside the
 // target ("mlx-venv-incoming"), checked by its listing before tar unpacks it,
-// relocated to the target path, swapped into place (the former environment is
-// renamed aside and put back when the move fails) and proved by importing the
-// speech server module. One line per outcome goes to setup.log with the
+// relocated to the target path, proved where it lies by importing the speech
+// server module, and only then swapped into place (the former environment is
+// renamed aside and put back when the move fails). One line per outcome goes to setup.log with the
 // "[engine] " prefix. The fetch runs on the GUI thread; unpacking and the
 // child processes run on the thread pool. One install at a time per target.
 class EnginePackage : public QObject {

@@ -308,6 +308,32 @@ TEST_F(EngineBootstrapTest, RepairIsReadyOnlyWhenATestTranscriptionSucceeds) {
     EXPECT_EQ(bootstrap.stage(), Stage::Ready);
 }
 
+TEST_F(EngineBootstrapTest, ARepairThatBuildsNoWorkingEngineLeavesTheCurrentOne) {
+    const QString current = root.file(QStringLiteral("mlx-venv"));
+    writeEnvironment(current, 0);
+    const QByteArray working = root.read(QStringLiteral("mlx-venv/bin/python"));
+    // The archive's engine will not import, and the set-up script builds nothing.
+    archive = fixtureArchive(QStringLiteral("broken-import"));
+    scriptBuilds = false;
+    EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Failed);
+    EXPECT_EQ(failure, QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+    EXPECT_EQ(root.read(QStringLiteral("mlx-venv/bin/python")), working);
+
+    // Nor does one whose interpreter fails the import.
+    archive.clear();
+    EngineBootstrap::Setup broken = setup();
+    broken.runProcess = [this](const QString&, const QStringList& arguments, std::function<void(QString)>) {
+        scriptRuns.append(arguments);
+        writeEnvironment(arguments.at(1), 1);
+        return QtFuture::makeReadyFuture(true);
+    };
+    EngineBootstrap bootstrap(broken, services());
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Failed);
+    EXPECT_EQ(root.read(QStringLiteral("mlx-venv/bin/python")), working);
+    EXPECT_FALSE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv-new"))));
+}
+
 TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) {
     writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
     modelStatus = 500;

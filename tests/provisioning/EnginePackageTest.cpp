@@ -133,12 +133,20 @@ TEST_F(EnginePackageTest, ArchiveWithoutTheEnvironmentFolderHasNoInterpreter) {
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "former");
 }
 
-TEST_F(EnginePackageTest, FailedImportLeavesTheNewEnvironmentAndLogsItsOutput) {
+TEST_F(EnginePackageTest, AnEngineThatFailsItsImportNeverTakesTheFormerOnesPlaceAndItsOutputIsLogged) {
+    engine.write(QStringLiteral("mlx-venv/bin/python"), "the former engine");
     archive = fixtureArchive(QStringLiteral("broken-import"));
     EXPECT_FALSE(install({base(QStringLiteral("good"))}));
-    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] engine installed but will not import mlx_audio.server:\n"
-                                              "ModuleNotFoundError: No module named 'mlx_audio'\n\n")));
-    EXPECT_TRUE(QFileInfo::exists(into + QStringLiteral("/pyvenv.cfg")));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] the unpacked engine will not import mlx_audio.server:\n"
+                                              "ModuleNotFoundError: No module named 'mlx_audio'\n\n")))
+        << log().toStdString();
+    EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
+    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({QStringLiteral("mlx-venv")}));
+
+    // A good one takes its place.
+    archive = fixtureArchive(QStringLiteral("good"));
+    EXPECT_TRUE(install({base(QStringLiteral("good"))}));
+    EXPECT_NE(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
 }
 
 TEST(EnginePackageSwapTest, FailedMoveKeepsTheFormerEnvironment) {
