@@ -185,17 +185,21 @@ void DiagnosticsView::finishTake(Recorder* recorder) {
     delete recorder;
     take.sampleCount = samples.size();
     const QByteArray wav = WavData::encode(samples);
-    MlxServer::shared().ensureReady().then(this, [this, take, wav](bool) {
-        Transcriber::diagnose(wav, kDiagnoseSeconds).then(this, [this, take, wav](const Transcriber::Diagnosis& diagnosis) {
-            showOutcome(take, diagnosis, MicTestVerdict::saveWav(wav));
-        });
+    const auto asked = std::chrono::steady_clock::now();
+    MlxServer::shared().ensureReady().then(this, [this, take, wav, asked](bool) {
+        const auto replaced = MlxServer::shared().lastSilentReplacement();
+        const bool engineReplaced = replaced && *replaced >= asked;
+        Transcriber::diagnose(wav, kDiagnoseSeconds)
+            .then(this, [this, take, wav, engineReplaced](const Transcriber::Diagnosis& diagnosis) {
+                showOutcome(take, diagnosis, MicTestVerdict::saveWav(wav), engineReplaced);
+            });
     });
 }
 
 void DiagnosticsView::showOutcome(const MicTestVerdict::Take& take, const Transcriber::Diagnosis& diagnosis,
-                           std::optional<QString> savedWav) {
+                                  std::optional<QString> savedWav, bool engineReplaced) {
     m_savedWav = std::move(savedWav);
-    m_report = MicTestVerdict::report(take, diagnosis);
+    m_report = MicTestVerdict::report(take, diagnosis, engineReplaced);
     m_verdict = MicTestVerdict::interpret(take.peakLevel, diagnosis);
     m_canRepair = MicTestVerdict::canRepair(take.peakLevel, diagnosis);
     if (m_canRepair)

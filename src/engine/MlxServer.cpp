@@ -112,6 +112,7 @@ QFuture<MlxServer::Answer> MlxServer::probe() {
     auto* socket = new QTcpSocket(this);
     auto received = std::make_shared<QByteArray>();
     auto settled = std::make_shared<bool>(false);
+    auto connected = std::make_shared<bool>(false);
     const auto settle = [promise, socket, settled](Answer answer) {
         if (std::exchange(*settled, true))
             return;
@@ -144,7 +145,8 @@ QFuture<MlxServer::Answer> MlxServer::probe() {
         else
             settle(ok && (status == kUnauthorized || status == kForbidden) ? Answer::Refused : Answer::Served);
     };
-    QObject::connect(socket, &QTcpSocket::connected, socket, [socket] {
+    QObject::connect(socket, &QTcpSocket::connected, socket, [socket, connected] {
+        *connected = true;
         socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n") +
                       EngineKey::kHeader + ": " + EngineKey::value() +
                       QByteArrayLiteral("\r\nAccept: */*\r\nConnection: close\r\n\r\n"));
@@ -160,9 +162,9 @@ QFuture<MlxServer::Answer> MlxServer::probe() {
         else
             settle(Answer::None);
     });
-    QTimer::singleShot(kProbeTimeout, socket, [received, decide, settle] {
+    QTimer::singleShot(kProbeTimeout, socket, [received, connected, decide, settle] {
         if (received->isEmpty())
-            settle(Answer::None);
+            settle(*connected ? Answer::Silent : Answer::None);
         else
             decide(true);
     });
@@ -171,7 +173,7 @@ QFuture<MlxServer::Answer> MlxServer::probe() {
 }
 
 QFuture<bool> MlxServer::isUp() {
-    return probe().then([](Answer answer) { return answer != Answer::None; });
+    return probe().then([](Answer answer) { return answer == Answer::Refused || answer == Answer::Served; });
 }
 
 QFuture<bool> MlxServer::servesUs() {
@@ -195,29 +197,73 @@ QFuture<bool> MlxServer::ensureReady() {
 
     ++m_checking;
     forgetIfDied();
-    if (m_process) {
-        servesUs().then(this, [this, finish](bool up) { afterProbe(up, finish); });
-        return result;
-    }
     probe().then(this, [this, finish](Answer answer) {
-        if (answer == Answer::None) {
-            servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
-            return;
-        }
-        // Something holds the port: keep a server of this build that takes
-        // this run's key, replace a stale one of this engine folder (one of
-        // this build that refuses the key was launched by another run), leave
-        // anything else alone.
-        const QString marker = buildMarker();
-        const bool refused = answer == Answer::Refused;
-        StaleEngine::replaceIfStale(
-            port, [marker, refused](const QString& command) { return !refused && command.contains(marker); }, {},
-            StaleEngine::kCheckInterval, m_verdicts)
-            .then(this, [this, finish](bool) {
-                servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
-            });
+        if (answer == Answer::Silent)
+            waitOutSilence(std::chrono::steady_clock::now() + m_silenceLimit, finish);
+        else
+            examine(answer, finish);
     });
     return result;
+}
+
+void MlxServer::examine(Answer answer, const Finish& finish) {
+    if (m_process) {
+        afterProbe(answer == Answer::Served, finish);
+        return;
+    }
+    if (answer == Answer::None) {
+        servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+        return;
+    }
+    // Something holds the port: keep a server of this build that takes this
+    // run's key, replace a stale one of this engine folder (one of this build
+    // that refuses the key was launched by another run), leave anything else
+    // alone.
+    const QString marker = buildMarker();
+    const bool refused = answer == Answer::Refused;
+    StaleEngine::replaceIfStale(
+        port, [marker, refused](const QString& command) { return !refused && command.contains(marker); }, {},
+        StaleEngine::kCheckInterval, m_verdicts)
+        .then(this, [this, finish](bool) {
+            servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+        });
+}
+
+// A server busy with a long take still answers the model list at once; one
+// that takes connections but answers nothing for the silence limit is stuck.
+void MlxServer::waitOutSilence(std::chrono::steady_clock::time_point deadline, const Finish& finish) {
+    QTimer::singleShot(m_pollInterval, this, [this, deadline, finish] {
+        probe().then(this, [this, deadline, finish](Answer answer) {
+            if (answer != Answer::Silent)
+                examine(answer, finish);
+            else if (std::chrono::steady_clock::now() < deadline)
+                waitOutSilence(deadline, finish);
+            else
+                replaceSilent(finish);
+        });
+    });
+}
+
+void MlxServer::replaceSilent(const Finish& finish) {
+    // Noted once the replacement is launched: a launch empties the log.
+    m_relaunchNote = QStringLiteral("the engine took connections but answered no request for %1 s; replaced it")
+                         .arg(std::chrono::duration_cast<std::chrono::seconds>(m_silenceLimit).count());
+    m_silentReplaced = std::chrono::steady_clock::now();
+    if (m_process) {
+        // Past answering, so past a polite end too.
+        QProcess* stuck = std::exchange(m_process, nullptr);
+        stuck->disconnect();
+        stuck->kill();
+        stuck->waitForFinished(int(kKillWait.count()));
+        delete stuck;
+        startProcess();
+        waitForLaunch(finish);
+        return;
+    }
+    StaleEngine::replaceIfStale(port, [](const QString&) { return false; }, {}, StaleEngine::kCheckInterval, m_verdicts)
+        .then(this, [this, finish](bool) {
+            servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+        });
 }
 
 void MlxServer::afterProbe(bool up, const Finish& finish) {

@@ -313,6 +313,44 @@ TEST_F(MlxServerTest, OnlyThisRunOfTheProgramMayDriveTheServerItLaunched) {
     server.stop();
 }
 
+TEST_F(MlxServerTest, AServerThatTakesConnectionsButAnswersNothingIsReplacedAfterTheSilenceLimit) {
+    MlxServer server;
+    server.setPollInterval(100ms);
+    server.setSilenceLimit(2s);
+    ASSERT_TRUE(ready(server));
+    EXPECT_FALSE(server.lastSilentReplacement());
+    // Stopped, it still takes connections (the kernel accepts them) but answers nothing.
+    const qint64 stuck = server.processId();
+    ASSERT_EQ(::kill(pid_t(stuck), SIGSTOP), 0);
+    ASSERT_TRUE(ready(server));
+    EXPECT_NE(server.processId(), stuck);
+    EXPECT_NE(::kill(pid_t(stuck), 0), 0) << "the stuck server is gone";
+    EXPECT_TRUE(server.lastSilentReplacement());
+    EXPECT_TRUE(engineLog().contains("[quorvane] the engine took connections but answered no request for 2 s; "
+                                     "replaced it\n"))
+        << engineLog().constData();
+    server.stop();
+
+    // A silent listener of this engine folder that no server here holds goes the same way.
+    other.start(MlxServer::interpreter(),
+                {QStringLiteral("-c"), QStringLiteral("import socket, time\n"
+                                                      "s = socket.socket()\n"
+                                                      "s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+                                                      "s.bind(('127.0.0.1', 50061))\n"
+                                                      "s.listen(8)\n"
+                                                      "time.sleep(600)\n")});
+    ASSERT_TRUE(other.waitForStarted());
+    MlxServer probe;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processes.listener(MlxServer::port).has_value(); }, 10000));
+    MlxServer second;
+    second.setPollInterval(100ms);
+    second.setSilenceLimit(2s);
+    EXPECT_TRUE(ready(second));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_GT(second.processId(), 0);
+    second.stop();
+}
+
 TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds) {
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../quorvane");
     ASSERT_TRUE(QFileInfo(program).isExecutable()) << program.toStdString();
