@@ -755,8 +755,21 @@ def _qv_adapt_status():
 
 
 # 7. Run the patched server module as the main module with the arguments given
-# after this script.
+# after this script, without a log line per request: the takes of a dictation
+# and the sentences of a reading would push everything else out of the log.
 import warnings
+
+import uvicorn
+
+_qv_uvicorn_run = uvicorn.run
+
+
+def _qv_run_without_access_lines(*args, **kwargs):
+    kwargs["access_log"] = False
+    return _qv_uvicorn_run(*args, **kwargs)
+
+
+uvicorn.run = _qv_run_without_access_lines
 
 # runpy warns that the module is already imported: that is the point here.
 warnings.filterwarnings("ignore", category=RuntimeWarning, module="runpy")

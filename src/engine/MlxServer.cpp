@@ -77,6 +77,8 @@ QString MlxServer::logFolder() { return Paths::engineFolder() + QStringLiteral("
 
 QString MlxServer::logFile() { return logFolder() + QStringLiteral("/engine.log"); }
 
+QString MlxServer::previousLogFile() { return logFile() + QStringLiteral(".1"); }
+
 void MlxServer::note(const QString& text) { LineLog(logFile()).append(QStringLiteral("[quorvane] ") + text); }
 
 QUrl MlxServer::baseURL() { return QUrl(QStringLiteral("http://127.0.0.1:50061")); }
@@ -367,8 +369,11 @@ void MlxServer::startProcess() {
     if (ChildProcesses* children = Platform::current().childProcesses)
         children->endWithThisProgram(*process);
 
-    // The log is emptied at every launch; the server appends to it so that
-    // notes written meanwhile are not overwritten.
+    // Every launch starts a new log and keeps the one before as
+    // "engine.log.1", so the output of a server that died stays readable. The
+    // server appends to it so that notes written meanwhile are not overwritten.
+    QFile::remove(previousLogFile());
+    QFile::rename(logFile(), previousLogFile());
     QFile log(logFile());
     if (log.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         log.close();

@@ -79,6 +79,8 @@ public:
     static QString logFolder();
     // "engine.log" in the log folder; it also receives the server's own output.
     static QString logFile();
+    // "engine.log.1": the log of the launch before the last.
+    static QString previousLogFile();
     // Appends "[quorvane] <text>" to the engine log. Failures are swallowed.
     static void note(const QString& text);
     // "http://127.0.0.1:50061".

@@ -97,6 +97,7 @@ protected:
         ASSERT_FALSE(engine.isEmpty());
         environment.set("QV_ENGINE_ROOT", QFile::encodeName(engine));
         QFile::remove(MlxServer::logFile());
+        QFile::remove(MlxServer::previousLogFile());
         // Real servers are launched, found and replaced through the real process services.
         Platform services = Platform::current();
         services.processTable = &processes;
@@ -164,8 +165,8 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
 
     auto warmed = server.warmUp();
     ASSERT_TRUE(awaitFuture(warmed, 60000));
-    EXPECT_TRUE(engineLog().contains(R"("POST /v1/audio/speech HTTP/1.1" 200)"));
-    EXPECT_TRUE(engineLog().contains(R"("POST /v1/audio/transcriptions HTTP/1.1" 200)"));
+    // No line per request.
+    EXPECT_FALSE(engineLog().contains("HTTP/1.1\" 200")) << engineLog().constData();
 
     auto heard = Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
     ASSERT_TRUE(awaitFuture(heard, 60000));
@@ -180,6 +181,10 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
     EXPECT_NE(relaunched, pid);
     EXPECT_TRUE(engineLog().contains("[quorvane] the engine had stopped (signal 9); launching it again (1 of 3)\n"))
         << engineLog().constData();
+    // The killed server's log is kept beside the new one.
+    QFile previous(MlxServer::previousLogFile());
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(previous.readAll().contains("Uvicorn running on http://127.0.0.1:50061"));
 
     server.stop();
     EXPECT_EQ(server.processId(), 0);
