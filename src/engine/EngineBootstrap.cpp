@@ -91,6 +91,9 @@ EngineBootstrap::Setup EngineBootstrap::Setup::defaults() {
 // shown as the stage's; the engine check is forgotten either way.
 QFuture<bool> EngineBootstrap::installPackage() {
     auto* package = new EnginePackage(venv(), m_setup.bases(), this);
+    EnginePackage::Deadlines deadlines;
+    deadlines.import = m_setup.importDeadline;
+    package->setDeadlines(deadlines);
     connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
         setProgress(fraction);
         setDetail(detail);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 
 class ModelDownloader;
@@ -32,7 +33,16 @@ public:
     static constexpr qint64 kMaxRelocatedBytes = 199999;
     static constexpr qsizetype kOutputTail = 1500;
 
+    // The longest each child of an install may run before it is ended and the
+    // install fails: tar for its listing and for its unpacking, the
+    // interpreter for its import check.
+    struct Deadlines {
+        std::chrono::milliseconds tar{std::chrono::minutes(10)};
+        std::chrono::milliseconds import{std::chrono::minutes(1)};
+    };
+
     EnginePackage(QString into, QList<QUrl> bases, QObject* parent = nullptr);
+    void setDeadlines(const Deadlines& deadlines) { m_deadlines = deadlines; }
     ~EnginePackage() override;
 
     // True only when the environment is in place at `into` and its interpreter
@@ -63,6 +73,7 @@ private:
     const QString m_into;
     const QList<QUrl> m_bases;
     const QString m_staging;
+    Deadlines m_deadlines;
     std::shared_ptr<class QPromise<bool>> m_promise;
     ModelDownloader* m_fetch = nullptr;
 };

@@ -68,7 +68,7 @@ protected:
         s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("qv-setup.sh"), "#!/bin/sh\n"); };
         s.runProcess = [this](const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail) {
             scriptRuns.append(arguments);
-            EXPECT_EQ(program, QStringLiteral("/bin/zsh"));
+            EXPECT_EQ(program, QStringLiteral("/bin/sh"));
             if (scriptBuilds)
                 writeEnvironment(arguments.at(1), 0);
             onDetail(QStringLiteral("Quorvaneing\u2026 making room"));

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 using Response = LoopbackHttpServer::Response;
@@ -147,6 +149,24 @@ TEST_F(EnginePackageTest, AnEngineThatFailsItsImportNeverTakesTheFormerOnesPlace
     archive = fixtureArchive(QStringLiteral("good"));
     EXPECT_TRUE(install({base(QStringLiteral("good"))}));
     EXPECT_NE(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
+}
+
+TEST_F(EnginePackageTest, AnImportCheckThatNeverFinishesIsEndedAtItsDeadline) {
+    engine.write(QStringLiteral("mlx-venv/bin/python"), "the former engine");
+    env.set("QV_TEST_PID_FILE", QFile::encodeName(home.file(QStringLiteral("check-pid"))));
+    archive = fixtureArchive(QStringLiteral("hanging-import"));
+    EnginePackage package(into, {base(QStringLiteral("good"))});
+    EnginePackage::Deadlines deadlines;
+    deadlines.import = std::chrono::seconds(1);
+    package.setDeadlines(deadlines);
+    EXPECT_FALSE(awaitResult(package.install(), 20000));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] the unpacked engine will not import mlx_audio.server:\n"
+                                              "python did not finish within 1 s\n")))
+        << log().toStdString();
+    EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
+    const pid_t check = home.read(QStringLiteral("check-pid")).trimmed().toInt();
+    ASSERT_GT(check, 0);
+    EXPECT_NE(::kill(check, 0), 0) << "the hanging check was ended";
 }
 
 TEST(EnginePackageSwapTest, FailedMoveKeepsTheFormerEnvironment) {
