@@ -390,6 +390,13 @@ void EngineBootstrap::prove(bool freshModel) {
         }
         m_services.warmUp().then(this, [this, freshModel] {
             m_services.checkModel().then(this, [this, freshModel](int status) {
+                // No answer says nothing about the model.
+                if (status < 0) {
+                    fail(QStringLiteral("The speech engine did not answer the test transcription. Try again or "
+                                        "contact %1.")
+                             .arg(support()));
+                    return;
+                }
                 if (status == kStatusOk) {
                     m_modelSuspect = false;
                     setDetail({});

@@ -334,6 +334,23 @@ TEST_F(EngineBootstrapTest, ARepairThatBuildsNoWorkingEngineLeavesTheCurrentOne)
     EXPECT_FALSE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv-new"))));
 }
 
+TEST_F(EngineBootstrapTest, ARepairWhoseEngineGaveNoAnswerSaysSoAndSuspectsNoModel) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    archive = fixtureArchive(QStringLiteral("good"));
+    modelStatus = -1;
+    EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Failed);
+    EXPECT_EQ(failure, QStringLiteral("The speech engine did not answer the test transcription. Try again or contact "
+                                      "support@quorvane.example."));
+    // The bootstrap's next repair keeps the model files it has.
+    EngineBootstrap bootstrap(setup(), services());
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    QObject::connect(&bootstrap, &EngineBootstrap::detailChanged, [this](const QString& d) { details.append(d); });
+    modelStatus = 200;
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready);
+    EXPECT_FALSE(details.contains(QStringLiteral("Replacing the dictation model")));
+}
+
 TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) {
     writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
     modelStatus = 500;
