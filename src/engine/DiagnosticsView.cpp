@@ -3,7 +3,9 @@
 #include "audio/AudioInputDevice.h"
 #include "audio/Recorder.h"
 #include "audio/WavData.h"
+#include "engine/DownloadSize.h"
 #include "engine/MlxServer.h"
+#include "engine/ModelTable.h"
 #include "looks/Symbols.h"
 #include "looks/TextColours.h"
 #include "platform/FileManager.h"
@@ -260,7 +262,8 @@ void DiagnosticsView::refresh() {
     switch (stage) {
     case Stage::Idle:
         m_repairMessage->setText(QStringLiteral("This rebuilds the speech engine and downloads a fresh dictation model "
-                                                "(about 1.2 GB). Give it several minutes."));
+                                                "(%1). Give it several minutes.")
+                                     .arg(DownloadSize::about(ModelTable::totalBytes(ModelTable::files()))));
         m_repairMessage->setStyleSheet(QStringLiteral("font-size: 11.5px; color: palette(placeholder-text);"));
         break;
     case Stage::Failed:

@@ -1,6 +1,7 @@
 #include "engine/EngineBootstrap.h"
 
 #include "audio/WavData.h"
+#include "engine/DownloadSize.h"
 #include "engine/EngineConfiguration.h"
 #include "engine/EnginePackage.h"
 #include "engine/EngineSetupScript.h"
@@ -113,6 +114,7 @@ EngineBootstrap& EngineBootstrap::shared() {
         services.stopServer = [] { MlxServer::shared().stop(); };
         services.cleanupServerUp = [] { return LlmServer::shared().isUp(); };
         services.startCleanupServer = [] { return LlmServer::shared().ensureStarted(); };
+        services.cleanupModelPackaged = [] { return LlmServer::modelPackaged(); };
         services.checkModel = [] {
             const QList<float> silence(kSilenceSamples, 0.0F);
             return Transcriber::diagnose(WavData::encode(silence), kModelCheckSeconds)
@@ -219,7 +221,7 @@ QFuture<void> EngineBootstrap::run() {
             return;
         }
         setStage(Stage::Venv);
-        setDetail(QStringLiteral("Downloading the speech engine (one time, about 230 MB)"));
+        setDetail(EnginePackage::downloadingText(m_setup.bases()));
         setProgress(0);
         installPackage().then(this, [this](bool installed) {
             if (!installed) {
@@ -320,7 +322,9 @@ void EngineBootstrap::warm() {
         }
         m_services.warmUp().then(this, [this] {
             m_services.cleanupServerUp().then(this, [this](bool up) {
-                if (up) {
+                // Where no cleanup model is packaged there is nothing to prepare.
+                const bool packaged = !m_services.cleanupModelPackaged || m_services.cleanupModelPackaged();
+                if (up || !packaged) {
                     setDetail({});
                     setStage(Stage::Ready);
                     end();
@@ -415,8 +419,9 @@ void EngineBootstrap::prove(bool freshModel) {
                 m_modelSuspect = true;
                 fail(QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load "
                                     "(HTTP %1), so one of its files may be damaged. Repair again to download a fresh "
-                                    "dictation model (about 1.2 GB).")
-                         .arg(status));
+                                    "dictation model (%2).")
+                         .arg(status)
+                         .arg(DownloadSize::about(ModelTable::totalBytes(m_setup.files))));
             });
         });
     });

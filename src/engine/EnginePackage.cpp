@@ -1,6 +1,7 @@
 #include "engine/EnginePackage.h"
 
 #include "engine/ArchiveListing.h"
+#include "engine/DownloadSize.h"
 #include "engine/ModelDownloader.h"
 #include "engine/ModelTable.h"
 #include "support/LineLog.h"
@@ -27,7 +28,6 @@ constexpr std::chrono::seconds kArchiveIdleTimeout{600};
 constexpr auto kTar = "/usr/bin/tar";
 // How long an ended child may take to be reaped.
 constexpr int kKilledWaitMs = 2000;
-const QString kDownloading = QStringLiteral("Downloading the speech engine (one time, about 230 MB)");
 const QString kUnpacking = QStringLiteral("Unpacking the speech engine");
 const QString kFinishing = QStringLiteral("Finishing setup");
 
@@ -150,6 +150,19 @@ EnginePackage::~EnginePackage() {
     settle(false);
 }
 
+QString EnginePackage::downloadingText(const QList<QUrl>& bases) {
+    for (const QUrl& base : bases) {
+        const QUrl url = ModelTable::below(base, QLatin1String(kArchiveName));
+        if (!url.isValid())
+            continue;
+        const QFileInfo local(url.toLocalFile());
+        if (url.isLocalFile() && local.isFile())
+            return QStringLiteral("Downloading the speech engine (one time, %1)").arg(DownloadSize::about(local.size()));
+        break;
+    }
+    return QStringLiteral("Downloading the speech engine (one time)");
+}
+
 QString EnginePackage::logFile() { return Paths::applicationSupport() + QStringLiteral("/Quorvane/setup.log"); }
 
 void EnginePackage::log(const QString& message) { LineLog(logFile()).append(QStringLiteral("[engine] ") + message); }
@@ -179,7 +192,7 @@ void EnginePackage::tryBase(int index) {
         tryBase(index + 1);
         return;
     }
-    emit progress(0.0, kDownloading);
+    emit progress(0.0, downloadingText(m_bases));
     m_fetch = new ModelDownloader([](qint64, qint64) {});
     m_fetch->download(url, kArchiveIdleTimeout, m_staging, kMaxArchiveBytes)
         .then(this, [this, index](const ModelDownloader::Result& result) {

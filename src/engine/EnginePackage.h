@@ -57,6 +57,9 @@ public:
     // aside, the new one moved in, the former one deleted; when the move fails
     // the former one is put back and `error` says why.
     static bool swapIn(const QString& unpacked, const QString& into, QString* error);
+    // What the download stage says: with the archive's size when the first
+    // base that names it is a folder on this computer holding it.
+    static QString downloadingText(const QList<QUrl>& bases);
     // "Quorvane/setup.log" under Application Support.
     static QString logFile();
     // Appends "[engine] <message>" to the set-up log.

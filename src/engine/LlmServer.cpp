@@ -10,6 +10,7 @@
 #include "support/Bundle.h"
 #include "support/ProgramLifetime.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -94,6 +95,18 @@ std::optional<QString> LlmServer::venvPython() {
             return path;
     }
     return std::nullopt;
+}
+
+bool LlmServer::modelPackaged() {
+    const std::optional<QString> python = venvPython();
+    if (!python)
+        return false;
+    const QDir lib(QFileInfo(*python).absolutePath() + QStringLiteral("/../lib"));
+    for (const QString& version : lib.entryList({QStringLiteral("python3*")}, QDir::Dirs)) {
+        if (QFileInfo(lib.filePath(version + QStringLiteral("/site-packages/mlx_lm/__init__.py"))).isFile())
+            return true;
+    }
+    return false;
 }
 
 bool LlmServer::servesModel(const QString& commandLine, const QString& model) {

@@ -49,6 +49,9 @@ public:
     static QString modelFromEnvironment();
     // The engine's interpreter: mlx-venv, else llm-venv; none when neither exists.
     static std::optional<QString> venvPython();
+    // Whether the engine's interpreter carries the model server package
+    // ("mlx_lm" in its site-packages); Debian packages none.
+    static bool modelPackaged();
     // A server whose command line names this model is kept, not replaced.
     static bool servesModel(const QString& commandLine, const QString& model);
 

@@ -78,6 +78,13 @@ TEST_F(LlmServerTest, ModelAndInterpreterFollowTheEnvironmentAndTheEngineFolder)
     installInterpreter("mlx-venv");
     EXPECT_EQ(LlmServer::venvPython(), std::optional<QString>(engine.file("mlx-venv/bin/python")));
 
+    // Only an interpreter that carries the server package serves a model.
+    EXPECT_FALSE(LlmServer::modelPackaged());
+    engine.write("mlx-venv/lib/python3.11/site-packages/mlx_audio/__init__.py", "");
+    EXPECT_FALSE(LlmServer::modelPackaged());
+    engine.write("mlx-venv/lib/python3.11/site-packages/mlx_lm/__init__.py", "");
+    EXPECT_TRUE(LlmServer::modelPackaged());
+
     EXPECT_TRUE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b --host x", "a/b"));
     EXPECT_FALSE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b-8bit --host", "a/b"));
     EXPECT_FALSE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b", "a/b"));

@@ -87,6 +87,9 @@ TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
     view.showOutcome(kLoud, answered(500, {}), MicTestVerdict::saveWav("RIFF"));
     ASSERT_TRUE(view.canRepair());
     EXPECT_TRUE(shown(view, QStringLiteral("Repair speech engine")));
+    // The size of the model this build downloads.
+    EXPECT_TRUE(shown(view, QStringLiteral("This rebuilds the speech engine and downloads a fresh dictation model "
+                                           "(about 37 MB). Give it several minutes.")));
     EXPECT_TRUE(shown(view, QStringLiteral("Show recording in Files")) || shown(view, QStringLiteral("Reveal recording in Finder")));
     render(view, QStringLiteral("repair-idle"));
 

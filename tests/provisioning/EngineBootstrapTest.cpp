@@ -134,6 +134,22 @@ TEST_F(EngineBootstrapTest, RunFromAnEmptyRootPassesEveryStage) {
     EXPECT_TRUE(details.contains(QStringLiteral("Preparing the cleanup model (one time, about 2.3 GB)")));
 }
 
+TEST_F(EngineBootstrapTest, WithoutAPackagedCleanupModelNothingIsPreparedForIt) {
+    archive = fixtureArchive(QStringLiteral("good"));
+    cleanupUp = false;
+    EngineServices withoutCleanup = services();
+    withoutCleanup.cleanupModelPackaged = [] { return false; };
+    EngineBootstrap bootstrap(setup(), withoutCleanup);
+    QObject::connect(&bootstrap, &EngineBootstrap::detailChanged, [this](const QString& d) { details.append(d); });
+    ASSERT_TRUE(awaitFuture(bootstrap.run(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready) << bootstrap.failureMessage().toStdString();
+    EXPECT_FALSE(events.contains(QStringLiteral("startCleanup")));
+    for (const QString& detail : details)
+        EXPECT_FALSE(detail.contains(QStringLiteral("cleanup model"))) << detail.toStdString();
+    // The engine download gives the size of the archive it comes from.
+    EXPECT_TRUE(details.contains(QStringLiteral("Downloading the speech engine (one time)")));
+}
+
 TEST_F(EngineBootstrapTest, FailedArchiveFallsToTheScriptRoadWithoutAFailedStage) {
     const QList<Stage> stages = drive([](EngineBootstrap& b) { return b.run(); });
     EXPECT_FALSE(stages.contains(Stage::Failed)) << failure.toStdString();
@@ -294,7 +310,7 @@ TEST_F(EngineBootstrapTest, RepairIsReadyOnlyWhenATestTranscriptionSucceeds) {
     EXPECT_EQ(bootstrap.failureMessage(),
               QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load (HTTP 400), "
                              "so one of its files may be damaged. Repair again to download a fresh dictation model "
-                             "(about 1.2 GB)."));
+                             "(under 1 MB)."));
     EXPECT_EQ(fileBytes(mdef), QByteArray(400, 'd'));
 
     // The fresh model still fails: nothing a repair can mend.
