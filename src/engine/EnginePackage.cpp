@@ -122,8 +122,8 @@ bool unpackAndSwap(const QString& archive, const QString& staging, const QString
 
     // Proved where it was unpacked, so that the former environment stays in
     // place until a working one can take it.
-    const Captured check = runCapturing(interpreter.filePath(),
-                                        {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")}, deadlines.import);
+    const Captured check = runCapturing(
+        interpreter.filePath(), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")}, deadlines.import);
     if (!check.ok)
         return abandon(QStringLiteral("the unpacked engine will not import mlx_audio.server:\n") + tail(check.output));
 
@@ -157,7 +157,8 @@ QString EnginePackage::downloadingText(const QList<QUrl>& bases) {
             continue;
         const QFileInfo local(url.toLocalFile());
         if (url.isLocalFile() && local.isFile())
-            return QStringLiteral("Downloading the speech engine (one time, %1)").arg(DownloadSize::about(local.size()));
+            return QStringLiteral("Downloading the speech engine (one time, %1)")
+                .arg(DownloadSize::about(local.size()));
         break;
     }
     return QStringLiteral("Downloading the speech engine (one time)");

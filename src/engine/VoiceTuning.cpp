@@ -109,7 +109,9 @@ VoiceTuning::VoiceTuning(std::unique_ptr<Recorder> recorder, Transcribe transcri
 
 VoiceTuning::~VoiceTuning() = default;
 
-QString VoiceTuning::adapterFile() { return QDir::cleanPath(MlxServer::engineRoot()) + QStringLiteral("/voice-adapter.npz"); }
+QString VoiceTuning::adapterFile() {
+    return QDir::cleanPath(MlxServer::engineRoot()) + QStringLiteral("/voice-adapter.npz");
+}
 
 bool VoiceTuning::adapterInForce() { return QFileInfo::exists(adapterFile()); }
 
