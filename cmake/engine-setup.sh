@@ -1,6 +1,6 @@
 # Builds the speech engine environment in the folder given as the only
 # argument: a venv of Debian's python3 that sees the system's packages, with
-# the speech packages carried below installed into it. Run by zsh; POSIX only.
+# the speech packages carried below installed into it. Run by /bin/sh; POSIX only.
 set -eu
 target="$1"
 python=/usr/bin/python3

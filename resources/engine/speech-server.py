@@ -51,7 +51,83 @@ def _qv_engine_root():
 
 
 _QV_PARAKEET_HUB = "mlx-community/parakeet-tdt-0.6b-v3"
-_QV_PARAKEET_DIR = os.path.join(_qv_engine_root(), "models", "parakeet-tdt-0.6b-v3-bf16")
+_QV_KOKORO_HUB = "mlx-community/Kokoro-82M-bf16"
+_QV_MODELS_DIR = os.path.join(_qv_engine_root(), "models")
+_QV_PARAKEET_DIR = os.path.join(_QV_MODELS_DIR, "parakeet-tdt-0.6b-v3-bf16")
+
+
+# 3a. Only the application may drive the server. Any process of this machine
+# can reach the port, a page in the user's browser among them, so every request
+# that carries an Origin (a browser sends one with every cross-site request) or
+# names another host than this server (a page reaching it through a name of its
+# own) is refused with 403, and every request without the key the application
+# passed at launch with 401, all before any work is done.
+import hmac
+
+from fastapi import HTTPException
+from fastapi.responses import JSONResponse
+
+_QV_KEY = os.environ.pop("QV_ENGINE_KEY", "").encode("latin-1", "replace")
+_QV_KEY_HEADER = b"x-quorvane-key"
+
+
+class _QVOnlyTheApplication:
+    def __init__(self, app):
+        self.inner = app
+
+    async def __call__(self, scope, receive, send):
+        if scope["type"] != "http":
+            await self.inner(scope, receive, send)
+            return
+        headers = {}
+        for name, value in scope["headers"]:
+            headers.setdefault(name.lower(), []).append(value)
+        port = (scope.get("server") or ("", 0))[1]
+        own_hosts = {("%s:%d" % (host, port)).encode() for host in ("127.0.0.1", "localhost")}
+        hosts = headers.get(b"host", [])
+        keys = headers.get(_QV_KEY_HEADER, [])
+        if b"origin" in headers or len(hosts) != 1 or hosts[0].lower() not in own_hosts:
+            refusal = JSONResponse({"detail": "only the application may use this server"}, status_code=403)
+        elif not _QV_KEY or len(keys) != 1 or not hmac.compare_digest(keys[0], _QV_KEY):
+            refusal = JSONResponse({"detail": "the request does not carry the application's key"}, status_code=401)
+        else:
+            await self.inner(scope, receive, send)
+            return
+        await refusal(scope, receive, send)
+
+
+# Added last, so it runs first: before the body is read.
+app.add_middleware(_QVOnlyTheApplication)
+
+
+# 3b. A request names a model, and a model is loaded from the folder it names:
+# only the application's own models are taken, its hub names and the folders
+# in the engine's models folder.
+def _qv_own_model(name):
+    text = str(name)
+    if text in (_QV_PARAKEET_HUB, _QV_KOKORO_HUB):
+        return not os.path.exists(text)
+    models = os.path.realpath(_QV_MODELS_DIR)
+    return os.path.isabs(text) and os.path.realpath(text).startswith(models + os.sep)
+
+
+def _qv_require_own_model(name):
+    if not _qv_own_model(name):
+        raise HTTPException(status_code=400, detail="not one of the application's models")
+
+
+def _qv_own_models_only(load):
+    def load_own(name, *args, **kwargs):
+        _qv_require_own_model(name)
+        return load(name, *args, **kwargs)
+    return load_own
+
+
+import mlx_audio.stt.utils as _qv_stt_utils
+import mlx_audio.tts.utils as _qv_tts_utils
+
+_qv_stt_utils.load_model = _qv_own_models_only(_qv_stt_utils.load_model)
+_qv_tts_utils.load_model = _qv_own_models_only(_qv_tts_utils.load_model)
 
 # The recogniser shared by the alignment and the voice adaptation, loaded on
 # first use and kept for the life of the server (key "m").
@@ -114,7 +190,7 @@ def _qv_write_wav(target, samples, rate):
 
 
 class _QVTimedRequest(BaseModel):
-    model: str = "mlx-community/Kokoro-82M-bf16"
+    model: str = _QV_KOKORO_HUB
     input: str
     voice: str = "af_heart"
     speed: float = 1.0
@@ -646,15 +722,29 @@ def _qv_adapt_fit():
         if _QV_ADAPT["generation"] != generation:
             return {"ok": False, "reason": "cancelled"}
         _QV_ADAPT.update(scale=scale, shift=shift, clips=[], progress=[_QV_MAX_EVALUATIONS, _QV_MAX_EVALUATIONS])
-        try:
-            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
-            np.savez(_QV_ADAPTER_FILE, scale=scale, shift=shift)
-        except Exception:
-            pass
     print("voice adapter: %d clips, forced score %.0f -> %.0f after %d trials in %.1f s, scales %s"
           % (len(pairs), first, best, calls, time.monotonic() - started,
              " ".join("%.2f" % value for value in scale)), file=sys.stderr, flush=True)
     return {"ok": True, "clips": len(pairs), "steps": calls, "loss": -best / frames, "first_loss": -first / frames}
+
+
+# A fit's adapter is in force for this server only, so that the application
+# can check it on takes held back from the fit; it is stored, and so used by
+# the servers launched after this one, only once the application keeps it.
+@app.post("/v1/quorvane/adapt/keep")
+def _qv_adapt_keep():
+    with _QV_ADAPT_LOCK:
+        scale, shift = _QV_ADAPT["scale"], _QV_ADAPT["shift"]
+        if scale is None:
+            return {"ok": False, "reason": "no adapter"}
+        partial = _QV_ADAPTER_FILE + ".partial.npz"
+        try:
+            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
+            np.savez(partial, scale=scale, shift=shift)
+            os.replace(partial, _QV_ADAPTER_FILE)
+        except Exception as error:
+            return {"ok": False, "reason": "not stored: %s" % error}
+    return {"ok": True}
 
 
 @app.get("/v1/quorvane/adapt/status")
@@ -665,8 +755,21 @@ def _qv_adapt_status():
 
 
 # 7. Run the patched server module as the main module with the arguments given
-# after this script.
+# after this script, without a log line per request: the takes of a dictation
+# and the sentences of a reading would push everything else out of the log.
 import warnings
+
+import uvicorn
+
+_qv_uvicorn_run = uvicorn.run
+
+
+def _qv_run_without_access_lines(*args, **kwargs):
+    kwargs["access_log"] = False
+    return _qv_uvicorn_run(*args, **kwargs)
+
+
+uvicorn.run = _qv_run_without_access_lines
 
 # runpy warns that the module is already imported: that is the point here.
 warnings.filterwarnings("ignore", category=RuntimeWarning, module="runpy")

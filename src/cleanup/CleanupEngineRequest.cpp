@@ -3,6 +3,7 @@
 
 #include "cleanup/GuiThread.h"
 #include "cleanup/TextCleanup.h"
+#include "engine/EngineKey.h"
 #include "engine/LlmServer.h"
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
@@ -109,6 +110,7 @@ QFuture<std::optional<QString>> CleanupEngine::runLocalLLMClean(const QString& t
         QNetworkRequest request(llmBaseURL().resolved(QUrl(QStringLiteral("v1/chat/completions"))));
         request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
         request.setTransferTimeout(int(llmTimeout().count()));
+        EngineKey::sign(request);
         QNetworkReply* reply = network->post(request, body);
         QObject::connect(reply, &QNetworkReply::finished, reply, [promise, reply, text] {
             reply->deleteLater();

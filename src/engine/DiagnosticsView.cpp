@@ -3,7 +3,9 @@
 #include "audio/AudioInputDevice.h"
 #include "audio/Recorder.h"
 #include "audio/WavData.h"
+#include "engine/DownloadSize.h"
 #include "engine/MlxServer.h"
+#include "engine/ModelTable.h"
 #include "looks/Symbols.h"
 #include "looks/TextColours.h"
 #include "platform/FileManager.h"
@@ -133,6 +135,7 @@ DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : 
     connect(&m_bootstrap, &EngineBootstrap::stageChanged, this, &DiagnosticsView::refresh);
     connect(&m_bootstrap, &EngineBootstrap::progressChanged, this, &DiagnosticsView::refresh);
     connect(&m_bootstrap, &EngineBootstrap::detailChanged, this, &DiagnosticsView::refresh);
+    connect(&m_bootstrap, &EngineBootstrap::busyChanged, this, &DiagnosticsView::refresh);
     refresh();
 }
 
@@ -145,6 +148,8 @@ void DiagnosticsView::setPhase(Phase phase, int secondsLeft) {
 }
 
 void DiagnosticsView::run() {
+    if (m_bootstrap.isBusy() || (m_phase != Phase::Idle && m_phase != Phase::Done))
+        return;
     m_report.clear();
     m_verdict = {};
     refresh();
@@ -182,17 +187,21 @@ void DiagnosticsView::finishTake(Recorder* recorder) {
     delete recorder;
     take.sampleCount = samples.size();
     const QByteArray wav = WavData::encode(samples);
-    MlxServer::shared().ensureReady().then(this, [this, take, wav](bool) {
-        Transcriber::diagnose(wav, kDiagnoseSeconds).then(this, [this, take, wav](const Transcriber::Diagnosis& diagnosis) {
-            showOutcome(take, diagnosis, MicTestVerdict::saveWav(wav));
-        });
+    const auto asked = std::chrono::steady_clock::now();
+    MlxServer::shared().ensureReady().then(this, [this, take, wav, asked](bool) {
+        const auto replaced = MlxServer::shared().lastSilentReplacement();
+        const bool engineReplaced = replaced && *replaced >= asked;
+        Transcriber::diagnose(wav, kDiagnoseSeconds)
+            .then(this, [this, take, wav, engineReplaced](const Transcriber::Diagnosis& diagnosis) {
+                showOutcome(take, diagnosis, MicTestVerdict::saveWav(wav), engineReplaced);
+            });
     });
 }
 
 void DiagnosticsView::showOutcome(const MicTestVerdict::Take& take, const Transcriber::Diagnosis& diagnosis,
-                           std::optional<QString> savedWav) {
+                                  std::optional<QString> savedWav, bool engineReplaced) {
     m_savedWav = std::move(savedWav);
-    m_report = MicTestVerdict::report(take, diagnosis);
+    m_report = MicTestVerdict::report(take, diagnosis, engineReplaced);
     m_verdict = MicTestVerdict::interpret(take.peakLevel, diagnosis);
     m_canRepair = MicTestVerdict::canRepair(take.peakLevel, diagnosis);
     if (m_canRepair)
@@ -220,7 +229,9 @@ void DiagnosticsView::reveal() {
 void DiagnosticsView::refresh() {
     using Stage = EngineBootstrap::Stage;
     m_testButton->setText(buttonText());
-    m_testButton->setEnabled(m_phase == Phase::Idle || m_phase == Phase::Done);
+    // A test while the engine is being set up or repaired would find no server.
+    const bool busy = m_bootstrap.isBusy();
+    m_testButton->setEnabled((m_phase == Phase::Idle || m_phase == Phase::Done) && !busy);
     m_verdictLabel->setVisible(!m_verdict.text.isEmpty());
     m_verdictLabel->setText(m_verdict.text);
     m_verdictLabel->setStyleSheet(QStringLiteral("font-size: 13px; font-weight: 600; color: %1;").arg(colorName(m_verdict.color, palette())));
@@ -237,6 +248,7 @@ void DiagnosticsView::refresh() {
     const bool working = stage == Stage::Checking || stage == Stage::Venv || stage == Stage::Models || stage == Stage::Warming;
     m_divider->setVisible(m_canRepair);
     m_repairButton->setVisible(m_canRepair && (stage == Stage::Idle || stage == Stage::Failed));
+    m_repairButton->setEnabled(!busy);
     m_repairProgress->setVisible(m_canRepair && working);
     m_repairDetail->setVisible(m_canRepair && working);
     m_repairMessage->setVisible(m_canRepair && !working);
@@ -250,7 +262,8 @@ void DiagnosticsView::refresh() {
     switch (stage) {
     case Stage::Idle:
         m_repairMessage->setText(QStringLiteral("This rebuilds the speech engine and downloads a fresh dictation model "
-                                                "(about 1.2 GB). Give it several minutes."));
+                                                "(%1). Give it several minutes.")
+                                     .arg(DownloadSize::about(ModelTable::totalBytes(ModelTable::files()))));
         m_repairMessage->setStyleSheet(QStringLiteral("font-size: 11.5px; color: palette(placeholder-text);"));
         break;
     case Stage::Failed:

@@ -27,9 +27,10 @@ public:
     // The test button's action.
     void run();
     // Shows the outcome of a take: verdict, report, repair offer; resets a
-    // finished provisioning stage when the repair is offered.
+    // finished provisioning stage when the repair is offered. `engineReplaced`:
+    // the engine had stopped answering and was replaced before the take went.
     void showOutcome(const MicTestVerdict::Take& take, const Transcriber::Diagnosis& diagnosis,
-              std::optional<QString> savedWav);
+                     std::optional<QString> savedWav, bool engineReplaced = false);
     void setPhase(MicTestVerdict::Phase phase, int secondsLeft = 0);
 
     MicTestVerdict::Phase phase() const { return m_phase; }

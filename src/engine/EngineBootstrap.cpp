@@ -1,6 +1,7 @@
 #include "engine/EngineBootstrap.h"
 
 #include "audio/WavData.h"
+#include "engine/DownloadSize.h"
 #include "engine/EngineConfiguration.h"
 #include "engine/EnginePackage.h"
 #include "engine/EngineSetupScript.h"
@@ -53,6 +54,25 @@ QString engineKey(const QString& venv) {
     return key;
 }
 
+// Whether the interpreter `python` imports the speech server, asked on the
+// thread pool; none when it was still busy at `deadline` (it is ended).
+QFuture<std::optional<bool>> importsServer(const QString& python, std::chrono::milliseconds deadline) {
+    return QtConcurrent::run([python, wait = int(deadline.count())]() -> std::optional<bool> {
+        QProcess check;
+        check.setStandardOutputFile(QProcess::nullDevice());
+        check.setStandardErrorFile(QProcess::nullDevice());
+        check.start(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
+        if (!check.waitForStarted(wait))
+            return false;
+        if (!check.waitForFinished(wait)) {
+            check.kill();
+            check.waitForFinished(kKilledWaitMs);
+            return std::nullopt;
+        }
+        return check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
+    });
+}
+
 } // namespace
 
 EngineBootstrap::Setup EngineBootstrap::Setup::defaults() {
@@ -72,6 +92,9 @@ EngineBootstrap::Setup EngineBootstrap::Setup::defaults() {
 // shown as the stage's; the engine check is forgotten either way.
 QFuture<bool> EngineBootstrap::installPackage() {
     auto* package = new EnginePackage(venv(), m_setup.bases(), this);
+    EnginePackage::Deadlines deadlines;
+    deadlines.import = m_setup.importDeadline;
+    package->setDeadlines(deadlines);
     connect(package, &EnginePackage::progress, this, [this](double fraction, const QString& detail) {
         setProgress(fraction);
         setDetail(detail);
@@ -91,6 +114,7 @@ EngineBootstrap& EngineBootstrap::shared() {
         services.stopServer = [] { MlxServer::shared().stop(); };
         services.cleanupServerUp = [] { return LlmServer::shared().isUp(); };
         services.startCleanupServer = [] { return LlmServer::shared().ensureStarted(); };
+        services.cleanupModelPackaged = [] { return LlmServer::modelPackaged(); };
         services.checkModel = [] {
             const QList<float> silence(kSilenceSamples, 0.0F);
             return Transcriber::diagnose(WavData::encode(silence), kModelCheckSeconds)
@@ -120,22 +144,7 @@ QFuture<bool> EngineBootstrap::checkEngine() {
     }
     if (m_workingEngine && m_workingEngine->key == key)
         return QtFuture::makeReadyFuture(m_workingEngine->answer);
-    const QString python = venv() + QStringLiteral("/bin/python");
-    const int deadline = int(m_setup.importDeadline.count());
-    return QtConcurrent::run([python, deadline]() -> std::optional<bool> {
-               QProcess check;
-               check.setStandardOutputFile(QProcess::nullDevice());
-               check.setStandardErrorFile(QProcess::nullDevice());
-               check.start(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
-               if (!check.waitForStarted(deadline))
-                   return false;
-               if (!check.waitForFinished(deadline)) {
-                   check.kill();
-                   check.waitForFinished(kKilledWaitMs);
-                   return std::nullopt;
-               }
-               return check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
-           })
+    return importsServer(venv() + QStringLiteral("/bin/python"), m_setup.importDeadline)
         .then(this, [this, key](std::optional<bool> answer) {
             // An interpreter that outran the deadline is asked again next time.
             if (!answer) {
@@ -178,10 +187,15 @@ void EngineBootstrap::fail(const QString& message) {
     end();
 }
 
+void EngineBootstrap::resetToIdle() {
+    if (!isBusy())
+        setStage(Stage::Idle);
+}
+
 QFuture<void> EngineBootstrap::begin() {
-    end();
     m_call = std::make_shared<QPromise<void>>();
     m_call->start();
+    emit busyChanged(true);
     return m_call->future();
 }
 
@@ -190,11 +204,15 @@ void EngineBootstrap::end() {
         EngineSetupScript::discard(*m_script);
         m_script.reset();
     }
-    if (const auto call = std::exchange(m_call, nullptr))
+    if (const auto call = std::exchange(m_call, nullptr)) {
         call->finish();
+        emit busyChanged(false);
+    }
 }
 
 QFuture<void> EngineBootstrap::run() {
+    if (isBusy())
+        return m_call->future();
     QFuture<void> future = begin();
     setStage(Stage::Checking);
     checkEngine().then(this, [this](bool exists) {
@@ -203,7 +221,7 @@ QFuture<void> EngineBootstrap::run() {
             return;
         }
         setStage(Stage::Venv);
-        setDetail(QStringLiteral("Downloading the speech engine (one time, about 230 MB)"));
+        setDetail(EnginePackage::downloadingText(m_setup.bases()));
         setProgress(0);
         installPackage().then(this, [this](bool installed) {
             if (!installed) {
@@ -244,13 +262,14 @@ void EngineBootstrap::buildEnvironment() {
         fail(QStringLiteral("Setup script missing from the app bundle."));
         return;
     }
+    const QString script = *m_script;
     const QPointer<EngineBootstrap> self(this);
     m_setup
-        .runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, venv()},
+        .runProcess(QLatin1String(EngineSetupScript::kShell), {script, venv()},
                     [self](const QString& detail) {
                         QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
                     })
-        .then(this, [this](bool ok) {
+        .then(this, [this, script](bool ok) {
             forgetEngine();
             const auto failed = [this] {
                 fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
@@ -261,12 +280,12 @@ void EngineBootstrap::buildEnvironment() {
                 failed();
                 return;
             }
-            checkEngine().then(this, [this, failed](bool exists) {
+            checkEngine().then(this, [this, failed, script](bool exists) {
                 if (!exists) {
                     failed();
                     return;
                 }
-                EngineSetupScript::discard(*m_script);
+                EngineSetupScript::discard(script);
                 m_script.reset();
                 fetchModels(false, [this] { warm(); });
             });
@@ -303,7 +322,9 @@ void EngineBootstrap::warm() {
         }
         m_services.warmUp().then(this, [this] {
             m_services.cleanupServerUp().then(this, [this](bool up) {
-                if (up) {
+                // Where no cleanup model is packaged there is nothing to prepare.
+                const bool packaged = !m_services.cleanupModelPackaged || m_services.cleanupModelPackaged();
+                if (up || !packaged) {
                     setDetail({});
                     setStage(Stage::Ready);
                     end();
@@ -323,13 +344,15 @@ void EngineBootstrap::warm() {
 }
 
 QFuture<void> EngineBootstrap::repair() {
+    if (isBusy())
+        return m_call->future();
     QFuture<void> future = begin();
     setStage(Stage::Venv);
     setProgress(0);
     setDetail(QStringLiteral("Reinstalling the speech engine"));
-    // The held server runs from the environment about to be replaced.
+    // The held server runs from the environment about to be replaced. That
+    // environment stays until a new one that imports the server takes its place.
     m_services.stopServer();
-    QDir(venv()).removeRecursively();
     forgetEngine();
     installPackage().then(this, [this](bool installed) {
         if (!installed) {
@@ -371,6 +394,13 @@ void EngineBootstrap::prove(bool freshModel) {
         }
         m_services.warmUp().then(this, [this, freshModel] {
             m_services.checkModel().then(this, [this, freshModel](int status) {
+                // No answer says nothing about the model.
+                if (status < 0) {
+                    fail(QStringLiteral("The speech engine did not answer the test transcription. Try again or "
+                                        "contact %1.")
+                             .arg(support()));
+                    return;
+                }
                 if (status == kStatusOk) {
                     m_modelSuspect = false;
                     setDetail({});
@@ -389,8 +419,9 @@ void EngineBootstrap::prove(bool freshModel) {
                 m_modelSuspect = true;
                 fail(QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load "
                                     "(HTTP %1), so one of its files may be damaged. Repair again to download a fresh "
-                                    "dictation model (about 1.2 GB).")
-                         .arg(status));
+                                    "dictation model (%2).")
+                         .arg(status)
+                         .arg(DownloadSize::about(ModelTable::totalBytes(m_setup.files))));
             });
         });
     });
@@ -418,22 +449,32 @@ void EngineBootstrap::rebuild() {
                         QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
                     })
         .then(this, [this, fresh](bool ok) {
-            if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
+            const auto failed = [this, fresh] {
                 QDir(fresh).removeRecursively();
                 fail(QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+            };
+            if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
+                failed();
                 return;
             }
-            QString error;
-            if (!EnginePackage::swapIn(fresh, venv(), &error)) {
-                fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
-                return;
-            }
-            forgetEngine();
-            if (modelsComplete() && !m_modelSuspect) {
-                restart(false);
-                return;
-            }
-            replaceModel([this] { restart(true); });
+            importsServer(fresh + QStringLiteral("/bin/python"), m_setup.importDeadline)
+                .then(this, [this, fresh, failed](std::optional<bool> works) {
+                    if (!works.value_or(false)) {
+                        failed();
+                        return;
+                    }
+                    QString error;
+                    if (!EnginePackage::swapIn(fresh, venv(), &error)) {
+                        fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
+                        return;
+                    }
+                    forgetEngine();
+                    if (modelsComplete() && !m_modelSuspect) {
+                        restart(false);
+                        return;
+                    }
+                    replaceModel([this] { restart(true); });
+                });
         });
 }
 

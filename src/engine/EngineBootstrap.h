@@ -17,8 +17,8 @@
 // repairs it: the environment from the engine archive, else built by the
 // set-up script; the dictation model files; then the servers. The published
 // stage, progress and detail drive onboarding and the microphone test. GUI
-// thread; one run() or repair() at a time (callers start one only when none
-// is under way).
+// thread; one run() or repair() at a time: a call while one is under way is
+// refused.
 class EngineBootstrap : public QObject {
     Q_OBJECT
 public:
@@ -51,15 +51,22 @@ public:
     QString failureMessage() const { return m_failure; }
     double progress() const { return m_progress; }
     QString detail() const { return m_detail; }
-    // The microphone test puts a finished stage back to Idle.
-    void resetToIdle() { setStage(Stage::Idle); }
+    // Whether a run() or repair() is under way.
+    bool isBusy() const { return m_call != nullptr; }
+    // The microphone test puts a finished stage back to Idle; a call under
+    // way keeps its stage.
+    void resetToIdle();
 
-    // First-run set-up; the outcome is in stage(). The future ends with the call.
+    // First-run set-up; the outcome is in stage(). The future ends with the
+    // call; while another call is under way, nothing starts and the future is
+    // that call's.
     QFuture<void> run();
-    // Reinstalls the environment (archive, else rebuild), replaces an incomplete
-    // model and restarts the speech server; ready only once a test
+    // Reinstalls the environment (archive, else rebuild), each new one made
+    // beside the current one and swapped in only once it imports the speech
+    // server, so a repair that fails leaves the current one; replaces an
+    // incomplete model and restarts the speech server; ready only once a test
     // transcription succeeds. A model that fails that test although its files
-    // are complete is replaced whole by the next repair.
+    // are complete is replaced whole by the next repair. Refused as run() is.
     QFuture<void> repair();
 
     // True when the environment's interpreter imports the speech server. The
@@ -77,6 +84,7 @@ signals:
     void stageChanged(EngineBootstrap::Stage stage);
     void progressChanged(double progress);
     void detailChanged(const QString& detail);
+    void busyChanged(bool busy);
 
 private:
     void setStage(Stage stage);

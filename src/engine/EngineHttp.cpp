@@ -1,5 +1,6 @@
 #include "engine/EngineHttp.h"
 
+#include "engine/EngineKey.h"
 #include "engine/LoopbackExchange.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,7 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
     const QUrl url = request.url();
     if (url.scheme() != QStringLiteral("http") || url.host().isEmpty())
         return QtFuture::makeReadyFuture(failedTransport(QStringLiteral("Not a local HTTP address: ") + url.toString()));
+    EngineKey::sign(request);
 
     auto promise = std::make_shared<QPromise<HttpAnswer>>();
     promise->start();

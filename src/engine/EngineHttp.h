@@ -19,7 +19,8 @@ struct HttpAnswer {
 };
 
 // Requests to the engine's loopback servers, one connection each, sent as
-// LoopbackExchange describes so that no request waits on a delayed ACK. Call
+// LoopbackExchange describes so that no request waits on a delayed ACK, each
+// with this run's engine key (EngineKey). Call
 // from the GUI thread; the answers arrive there.
 namespace EngineHttp {
 

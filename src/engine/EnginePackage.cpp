@@ -1,6 +1,7 @@
 #include "engine/EnginePackage.h"
 
 #include "engine/ArchiveListing.h"
+#include "engine/DownloadSize.h"
 #include "engine/ModelDownloader.h"
 #include "engine/ModelTable.h"
 #include "support/LineLog.h"
@@ -24,9 +25,9 @@
 namespace {
 
 constexpr std::chrono::seconds kArchiveIdleTimeout{600};
-constexpr int kNoTimeout = -1;
 constexpr auto kTar = "/usr/bin/tar";
-const QString kDownloading = QStringLiteral("Downloading the speech engine (one time, about 230 MB)");
+// How long an ended child may take to be reaped.
+constexpr int kKilledWaitMs = 2000;
 const QString kUnpacking = QStringLiteral("Unpacking the speech engine");
 const QString kFinishing = QStringLiteral("Finishing setup");
 
@@ -36,8 +37,9 @@ struct Captured {
 };
 
 // Standard error joins the output unless `errors` is SeparateChannels (then
-// it is dropped), so a listing is not interleaved with tar's warnings.
-Captured runCapturing(const QString& program, const QStringList& arguments,
+// it is dropped), so a listing is not interleaved with tar's warnings. A
+// child still running at `deadline` is ended and fails.
+Captured runCapturing(const QString& program, const QStringList& arguments, std::chrono::milliseconds deadline,
                       QProcess::ProcessChannelMode errors = QProcess::MergedChannels) {
     QProcess process;
     process.setProcessChannelMode(errors);
@@ -45,9 +47,16 @@ Captured runCapturing(const QString& program, const QStringList& arguments,
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
-    if (!process.waitForStarted(kNoTimeout))
+    if (!process.waitForStarted(int(deadline.count())))
         return {false, "could not launch: " + process.errorString().toUtf8()};
-    process.waitForFinished(kNoTimeout);
+    if (!process.waitForFinished(int(deadline.count()))) {
+        process.kill();
+        process.waitForFinished(kKilledWaitMs);
+        return {false, QStringLiteral("%1 did not finish within %2 s")
+                           .arg(QFileInfo(program).fileName())
+                           .arg(std::chrono::duration_cast<std::chrono::seconds>(deadline).count())
+                           .toUtf8()};
+    }
     return {process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0, process.readAllStandardOutput()};
 }
 
@@ -82,21 +91,25 @@ QString relocated(QString text, const QString& path) {
 // Unpacks a downloaded archive and swaps the result into `into`; the thread
 // pool's half of an install. `report` may be called from this thread.
 bool unpackAndSwap(const QString& archive, const QString& staging, const QString& into,
-                   const std::function<void(double, QString)>& report) {
+                   const EnginePackage::Deadlines& deadlines, const std::function<void(double, QString)>& report) {
     const auto abandon = [&staging](const QString& message) {
         EnginePackage::log(message);
         QDir(staging).removeRecursively();
         return false;
     };
-    const Captured listing = runCapturing(QLatin1String(kTar), {QStringLiteral("-tvzf"), archive, QStringLiteral("--numeric-owner")},
-                                         QProcess::SeparateChannels);
+    const Captured listing =
+        runCapturing(QLatin1String(kTar), {QStringLiteral("-tvzf"), archive, QStringLiteral("--numeric-owner")},
+                     deadlines.tar, QProcess::SeparateChannels);
     if (!listing.ok)
-        return abandon(QStringLiteral("tar could not unpack the archive"));
+        return abandon(QStringLiteral("tar could not list the archive: ") + tail(listing.output));
     if (const auto reason = ArchiveListing::refusal(listing.output))
         return abandon(QStringLiteral("archive refused: ") + *reason);
-    if (!runCapturing(QLatin1String(kTar), {QStringLiteral("-xzf"), archive, QStringLiteral("-C"), staging,
-                                            QStringLiteral("--no-same-owner")}).ok)
-        return abandon(QStringLiteral("tar could not unpack the archive"));
+    const Captured unpacking = runCapturing(
+        QLatin1String(kTar),
+        {QStringLiteral("-xzf"), archive, QStringLiteral("-C"), staging, QStringLiteral("--no-same-owner")},
+        deadlines.tar);
+    if (!unpacking.ok)
+        return abandon(QStringLiteral("tar could not unpack the archive: ") + tail(unpacking.output));
     QFile::remove(archive);
     const QString unpacked = staging + QStringLiteral("/mlx-venv");
     const QFileInfo interpreter(unpacked + QStringLiteral("/bin/python"));
@@ -107,19 +120,19 @@ bool unpackAndSwap(const QString& archive, const QString& staging, const QString
     report(0.95, kFinishing);
     EnginePackage::relocate(unpacked, into);
 
+    // Proved where it was unpacked, so that the former environment stays in
+    // place until a working one can take it.
+    const Captured check = runCapturing(
+        interpreter.filePath(), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")}, deadlines.import);
+    if (!check.ok)
+        return abandon(QStringLiteral("the unpacked engine will not import mlx_audio.server:\n") + tail(check.output));
+
     QString error;
     if (!EnginePackage::swapIn(unpacked, into, &error))
         return abandon(QStringLiteral("could not move the engine into place: ") + error);
     QDir(staging).removeRecursively();
-
-    const QString python = into + QStringLiteral("/bin/python");
-    if (!QFileInfo::exists(python)) {
+    if (!QFileInfo::exists(into + QStringLiteral("/bin/python"))) {
         EnginePackage::log(QStringLiteral("engine installed but bin/python does not resolve"));
-        return false;
-    }
-    const Captured check = runCapturing(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
-    if (!check.ok) {
-        EnginePackage::log(QStringLiteral("engine installed but will not import mlx_audio.server:\n") + tail(check.output));
         return false;
     }
     EnginePackage::log(QStringLiteral("engine installed and verified"));
@@ -135,6 +148,20 @@ EnginePackage::EnginePackage(QString into, QList<QUrl> bases, QObject* parent)
 EnginePackage::~EnginePackage() {
     delete m_fetch;
     settle(false);
+}
+
+QString EnginePackage::downloadingText(const QList<QUrl>& bases) {
+    for (const QUrl& base : bases) {
+        const QUrl url = ModelTable::below(base, QLatin1String(kArchiveName));
+        if (!url.isValid())
+            continue;
+        const QFileInfo local(url.toLocalFile());
+        if (url.isLocalFile() && local.isFile())
+            return QStringLiteral("Downloading the speech engine (one time, %1)")
+                .arg(DownloadSize::about(local.size()));
+        break;
+    }
+    return QStringLiteral("Downloading the speech engine (one time)");
 }
 
 QString EnginePackage::logFile() { return Paths::applicationSupport() + QStringLiteral("/Quorvane/setup.log"); }
@@ -166,7 +193,7 @@ void EnginePackage::tryBase(int index) {
         tryBase(index + 1);
         return;
     }
-    emit progress(0.0, kDownloading);
+    emit progress(0.0, downloadingText(m_bases));
     m_fetch = new ModelDownloader([](qint64, qint64) {});
     m_fetch->download(url, kArchiveIdleTimeout, m_staging, kMaxArchiveBytes)
         .then(this, [this, index](const ModelDownloader::Result& result) {
@@ -206,7 +233,9 @@ void EnginePackage::unpack(const QString& archive) {
                 emit self->progress(fraction, detail);
         }, Qt::QueuedConnection);
     };
-    QtConcurrent::run(unpackAndSwap, archive, m_staging, m_into, report).then(this, [this](bool ok) { settle(ok); });
+    QtConcurrent::run(unpackAndSwap, archive, m_staging, m_into, m_deadlines, report).then(this, [this](bool ok) {
+        settle(ok);
+    });
 }
 
 void EnginePackage::settle(bool ok) {

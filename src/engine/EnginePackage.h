@@ -6,6 +6,7 @@
 #include <QList>
 #include <QUrl>
 
+#include <chrono>
 #include <memory>
 
 class ModelDownloader;
@@ -13,9 +14,9 @@ class ModelDownloader;
 // Installs the engine environment from the prebuilt archive "mlx-venv.tar.gz":
 // fetched from the first base that serves it into a staging folder beside the
 // target ("mlx-venv-incoming"), checked by its listing before tar unpacks it,
-// relocated to the target path, swapped into place (the former environment is
-// renamed aside and put back when the move fails) and proved by importing the
-// speech server module. One line per outcome goes to setup.log with the
+// relocated to the target path, proved where it lies by importing the speech
+// server module, and only then swapped into place (the former environment is
+// renamed aside and put back when the move fails). One line per outcome goes to setup.log with the
 // "[engine] " prefix. The fetch runs on the GUI thread; unpacking and the
 // child processes run on the thread pool. One install at a time per target.
 class EnginePackage : public QObject {
@@ -32,7 +33,16 @@ public:
     static constexpr qint64 kMaxRelocatedBytes = 199999;
     static constexpr qsizetype kOutputTail = 1500;
 
+    // The longest each child of an install may run before it is ended and the
+    // install fails: tar for its listing and for its unpacking, the
+    // interpreter for its import check.
+    struct Deadlines {
+        std::chrono::milliseconds tar{std::chrono::minutes(10)};
+        std::chrono::milliseconds import{std::chrono::minutes(1)};
+    };
+
     EnginePackage(QString into, QList<QUrl> bases, QObject* parent = nullptr);
+    void setDeadlines(const Deadlines& deadlines) { m_deadlines = deadlines; }
     ~EnginePackage() override;
 
     // True only when the environment is in place at `into` and its interpreter
@@ -47,6 +57,9 @@ public:
     // aside, the new one moved in, the former one deleted; when the move fails
     // the former one is put back and `error` says why.
     static bool swapIn(const QString& unpacked, const QString& into, QString* error);
+    // What the download stage says: with the archive's size when the first
+    // base that names it is a folder on this computer holding it.
+    static QString downloadingText(const QList<QUrl>& bases);
     // "Quorvane/setup.log" under Application Support.
     static QString logFile();
     // Appends "[engine] <message>" to the set-up log.
@@ -63,6 +76,7 @@ private:
     const QString m_into;
     const QList<QUrl> m_bases;
     const QString m_staging;
+    Deadlines m_deadlines;
     std::shared_ptr<class QPromise<bool>> m_promise;
     ModelDownloader* m_fetch = nullptr;
 };

@@ -15,6 +15,8 @@ struct EngineServices {
     std::function<void()> stopServer;
     std::function<QFuture<bool>()> cleanupServerUp;
     std::function<QFuture<void>()> startCleanupServer;
+    // Whether the engine carries a cleanup model server at all; unset means it does.
+    std::function<bool()> cleanupModelPackaged;
     // The HTTP status of transcribing half a second of silence (-1: no answer).
     std::function<QFuture<int>()> checkModel;
 };

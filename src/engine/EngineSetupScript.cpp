@@ -5,6 +5,7 @@
 #include "support/Bundle.h"
 #include "support/Paths.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,6 +26,8 @@ static_assert(sizeof(kKey) - 1 == 22, "the set-up key is 22 characters");
 
 constexpr auto kScriptPrefix = "qv-setup-";
 constexpr int kPollMs = 200;
+// How long an ended script may take to be reaped.
+constexpr int kKilledWaitMs = 2000;
 
 struct Phrase {
     QStringList phrases;
@@ -137,8 +140,9 @@ QStringList searchPath(const std::optional<QString>& path) {
     return parts;
 }
 
-QFuture<bool> runProcess(const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail) {
-    return QtConcurrent::run([program, arguments, onDetail = std::move(onDetail)] {
+QFuture<bool> runProcess(const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail,
+                         std::chrono::milliseconds deadline) {
+    return QtConcurrent::run([program, arguments, onDetail = std::move(onDetail), deadline] {
         QProcessEnvironment environment =
             EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList());
         const std::optional<QString> path = environment.contains(QStringLiteral("PATH"))
@@ -153,8 +157,9 @@ QFuture<bool> runProcess(const QString& program, const QStringList& arguments, s
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(program, arguments);
-        if (!process.waitForStarted(-1))
+        if (!process.waitForStarted(int(deadline.count())))
             return false;
+        QDeadlineTimer remaining(deadline);
         QString lastDetail;
         const auto take = [&] {
             const QByteArray chunk = process.readAllStandardOutput();
@@ -171,9 +176,19 @@ QFuture<bool> runProcess(const QString& program, const QStringList& arguments, s
                 onDetail(*detail);
             }
         };
-        while (process.state() != QProcess::NotRunning) {
+        while (process.state() != QProcess::NotRunning && !remaining.hasExpired()) {
             process.waitForReadyRead(kPollMs);
             take();
+        }
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(kKilledWaitMs);
+            take();
+            if (logging)
+                log.write(QStringLiteral("\n[quorvane] the set-up script did not finish within %1 s and was ended\n")
+                              .arg(std::chrono::duration_cast<std::chrono::seconds>(deadline).count())
+                              .toUtf8());
+            return false;
         }
         take();
         log.close();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -15,7 +16,10 @@ namespace EngineSetupScript {
 
 // Debian's interpreter, which makes the environment when no uv is installed.
 inline constexpr auto kSystemPython = "/usr/bin/python3";
-inline constexpr auto kShell = "/bin/zsh";
+// The script is POSIX: every Debian system has this shell.
+inline constexpr auto kShell = "/bin/sh";
+// The longest the set-up script may run before it is ended and fails.
+inline constexpr std::chrono::minutes kScriptDeadline{20};
 inline constexpr auto kScriptResource = "engine.dat";
 inline constexpr auto kFallbackPath = "/usr/bin:/bin:/usr/sbin:/sbin";
 
@@ -46,8 +50,11 @@ QStringList searchPath(const std::optional<QString>& path);
 
 // Runs `program` with `arguments` on the thread pool; setup.log is recreated
 // and receives the output as it comes; `onDetail` (called on the pool thread)
-// gets each friendly text. True when it ran and exited with status 0.
+// gets each friendly text. True when it ran and exited with status 0; false
+// as well when it was still running at `deadline` (it is then ended and the
+// log says so).
 QFuture<bool> runProcess(const QString& program, const QStringList& arguments,
-                         std::function<void(QString)> onDetail);
+                         std::function<void(QString)> onDetail,
+                         std::chrono::milliseconds deadline = kScriptDeadline);
 
 } // namespace EngineSetupScript

@@ -1,13 +1,17 @@
 #include "engine/LlmServer.h"
 
+#include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
 #include "engine/MlxServer.h"
 #include "engine/StaleEngine.h"
 #include "platform/ChildProcesses.h"
 #include "platform/MemoryPressure.h"
 #include "platform/Platform.h"
+#include "support/Bundle.h"
 #include "support/ProgramLifetime.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -21,6 +25,17 @@
 #include <memory>
 
 namespace {
+
+constexpr int kHttpOk = 200;
+// What a server under the guard answers a request without this run's key.
+constexpr int kUnauthorized = 401;
+constexpr int kForbidden = 403;
+
+// The guard the server module runs under; empty when the resource is missing.
+QString guard() {
+    QFile resource(Bundle::resource(QStringLiteral("engine/model-server-guard.py")));
+    return resource.open(QIODevice::ReadOnly) ? QString::fromUtf8(resource.readAll()) : QString();
+}
 
 // Wraps a callback-style step into a future.
 template <typename T, typename Start>
@@ -82,6 +97,18 @@ std::optional<QString> LlmServer::venvPython() {
     return std::nullopt;
 }
 
+bool LlmServer::modelPackaged() {
+    const std::optional<QString> python = venvPython();
+    if (!python)
+        return false;
+    const QDir lib(QFileInfo(*python).absolutePath() + QStringLiteral("/../lib"));
+    for (const QString& version : lib.entryList({QStringLiteral("python3*")}, QDir::Dirs)) {
+        if (QFileInfo(lib.filePath(version + QStringLiteral("/site-packages/mlx_lm/__init__.py"))).isFile())
+            return true;
+    }
+    return false;
+}
+
 bool LlmServer::servesModel(const QString& commandLine, const QString& model) {
     return commandLine.contains(QStringLiteral("--model ") + model + QLatin1Char(' '));
 }
@@ -92,14 +119,19 @@ QUrl LlmServer::baseUrl() const {
 
 // ---- Probes and warm-up
 
-void LlmServer::probe(std::function<void(bool)> done) {
+void LlmServer::probeStatus(std::function<void(int)> done) {
     QNetworkRequest request(baseUrl().resolved(QUrl(QStringLiteral("v1/models"))));
     request.setTransferTimeout(int(m_config.probeTimeout.count()));
+    EngineKey::sign(request);
     QNetworkReply* reply = m_network.get(request);
     connect(reply, &QNetworkReply::finished, this, [reply, done = std::move(done)] {
         reply->deleteLater();
-        done(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200);
+        done(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt());
     });
+}
+
+void LlmServer::probe(std::function<void(bool)> done) {
+    probeStatus([done = std::move(done)](int status) { done(status == kHttpOk); });
 }
 
 QFuture<bool> LlmServer::isUp() {
@@ -110,6 +142,7 @@ void LlmServer::warm(std::function<void()> done) {
     QNetworkRequest request(baseUrl().resolved(QUrl(QStringLiteral("v1/chat/completions"))));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setTransferTimeout(int(m_config.warmUpTimeout.count()));
+    EngineKey::sign(request);
     const QJsonObject body{
         {QStringLiteral("model"), m_config.model},
         {QStringLiteral("messages"),
@@ -120,7 +153,7 @@ void LlmServer::warm(std::function<void()> done) {
     QNetworkReply* reply = m_network.post(request, QJsonDocument(body).toJson(QJsonDocument::Compact));
     connect(reply, &QNetworkReply::finished, this, [this, reply, done = std::move(done)] {
         reply->deleteLater();
-        const bool ok = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
+        const bool ok = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == kHttpOk;
         {
             QMutexLocker locker(&m_lock);
             m_ready = ok;
@@ -142,16 +175,18 @@ QFuture<void> LlmServer::ensureStarted() {
             probe([this, done](bool up) { afterProbe(up, done); });
             return;
         }
-        probe([this, done](bool up) {
-            if (!up) {
+        probeStatus([this, done](int status) {
+            if (status != kHttpOk && status != kUnauthorized && status != kForbidden) {
                 probe([this, done](bool again) { afterProbe(again, done); });
                 return;
             }
             // Something we did not launch holds the port: a server of another
-            // model from this engine folder is replaced, one of ours is kept.
+            // model from this engine folder is replaced, one of ours is kept,
+            // unless it refuses this run's key (another run launched it).
             const QString model = m_config.model;
-            m_replaceStale(m_config.port, [model](const QString& commandLine) {
-                return servesModel(commandLine, model);
+            const bool refused = status != kHttpOk;
+            m_replaceStale(m_config.port, [model, refused](const QString& commandLine) {
+                return !refused && servesModel(commandLine, model);
             }).then(this, [this, done](bool) {
                 probe([this, done](bool again) { afterProbe(again, done); });
             });
@@ -182,17 +217,19 @@ void LlmServer::forgetDeadProcess() {
 
 void LlmServer::launchAndPoll(std::function<void()> done) {
     const std::optional<QString> python = venvPython();
-    if (!python || m_relaunches > m_config.maxRelaunches) {
+    const QString guardText = guard();
+    if (!python || guardText.isEmpty() || m_relaunches > m_config.maxRelaunches) {
         done();
         return;
     }
     auto* process = new QProcess(this);
     process->setProgram(*python);
-    process->setArguments({QStringLiteral("-m"), QStringLiteral("mlx_lm"), QStringLiteral("server"),
-                           QStringLiteral("--model"), m_config.model, QStringLiteral("--host"),
-                           QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QString::number(m_config.port)});
-    process->setProcessEnvironment(
-        EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList()));
+    process->setArguments({QStringLiteral("-c"), guardText, QStringLiteral("-m"), QStringLiteral("mlx_lm"),
+                           QStringLiteral("server"), QStringLiteral("--model"), m_config.model,
+                           QStringLiteral("--host"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
+                           QString::number(m_config.port)});
+    process->setProcessEnvironment(EngineKey::withKey(
+        EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList())));
     process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
     // The server goes when this program goes, even when it is killed.

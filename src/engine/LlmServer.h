@@ -16,7 +16,9 @@
 // Supervises the local language-model server that the text cleanup uses for its
 // model pass: starts it when needed, warms the model, counts the clean-up
 // requests in flight, gives the memory back when the system runs short, and
-// stops the server at exit when this process started it. Lives on the GUI thread;
+// stops the server at exit when this process started it. The server module runs
+// under our guard (resources/engine/model-server-guard.py), which refuses every
+// request from a page or without this run's EngineKey. Lives on the GUI thread;
 // the in-use count and the ready flag may be used from any thread.
 class LlmServer : public QObject {
     Q_OBJECT
@@ -47,6 +49,9 @@ public:
     static QString modelFromEnvironment();
     // The engine's interpreter: mlx-venv, else llm-venv; none when neither exists.
     static std::optional<QString> venvPython();
+    // Whether the engine's interpreter carries the model server package
+    // ("mlx_lm" in its site-packages); Debian packages none.
+    static bool modelPackaged();
     // A server whose command line names this model is kept, not replaced.
     static bool servesModel(const QString& commandLine, const QString& model);
 
@@ -54,7 +59,7 @@ public:
 
     // Makes a server answer and warms it, launching one when needed.
     QFuture<void> ensureStarted();
-    // GET v1/models: true only for HTTP 200.
+    // GET v1/models with this run's key: true only for HTTP 200.
     QFuture<bool> isUp();
     // One tiny completion; `ready` becomes whether it got HTTP 200.
     QFuture<void> warmUp();
@@ -76,6 +81,8 @@ public:
     qint64 processId() const;
 
 private:
+    // The HTTP status of GET v1/models, 0 without an answer.
+    void probeStatus(std::function<void(int)> done);
     void probe(std::function<void(bool)> done);
     void warm(std::function<void()> done);
     void afterProbe(bool up, std::function<void()> done);

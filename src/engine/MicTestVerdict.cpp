@@ -30,7 +30,7 @@ Verdict interpret(float peakLevel, const Transcriber::Diagnosis& diagnosis) {
             Color::Red};
 }
 
-QString report(const Take& take, const Transcriber::Diagnosis& diagnosis) {
+QString report(const Take& take, const Transcriber::Diagnosis& diagnosis, bool engineReplaced) {
     QStringList lines{
         QStringLiteral("input device: ") + take.deviceName,
         QStringLiteral("input format: ") + take.inputFormat,
@@ -38,6 +38,8 @@ QString report(const Take& take, const Transcriber::Diagnosis& diagnosis) {
             .arg(double(take.sampleCount) / kSampleRate, 0, 'f', 1)
             .arg(double(take.peakLevel), 0, 'f', 3),
     };
+    if (engineReplaced)
+        lines.append(QStringLiteral("engine: took connections but answered nothing, so it was restarted"));
     if (diagnosis.error) {
         lines.append(QStringLiteral("engine: unreachable (%1)").arg(*diagnosis.error));
     } else {

@@ -2,6 +2,7 @@
 
 #include "audio/WavData.h"
 #include "engine/EngineHttp.h"
+#include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
 #include "engine/StaleEngine.h"
 #include "engine/Transcriber.h"
@@ -41,6 +42,9 @@ constexpr std::chrono::milliseconds kWarmUpTimeout = 120s;
 constexpr qsizetype kWarmUpSamples = WavData::kSampleRate / 2;
 constexpr std::chrono::milliseconds kTerminateWait = 5s;
 constexpr std::chrono::milliseconds kKillWait = 1s;
+// What a server answers a request without this run's key, or from a page.
+constexpr int kUnauthorized = 401;
+constexpr int kForbidden = 403;
 
 QString scriptResource() { return QStringLiteral("engine/speech-server.py"); }
 
@@ -73,6 +77,8 @@ QString MlxServer::logFolder() { return Paths::engineFolder() + QStringLiteral("
 
 QString MlxServer::logFile() { return logFolder() + QStringLiteral("/engine.log"); }
 
+QString MlxServer::previousLogFile() { return logFile() + QStringLiteral(".1"); }
+
 void MlxServer::note(const QString& text) { LineLog(logFile()).append(QStringLiteral("[quorvane] ") + text); }
 
 QUrl MlxServer::baseURL() { return QUrl(QStringLiteral("http://127.0.0.1:50061")); }
@@ -99,19 +105,20 @@ qint64 MlxServer::processId() const { return m_process ? m_process->processId() 
 
 // The probe speaks HTTP over a plain socket so that it can tell an answer in
 // another protocol (up) from no answer at all (down).
-QFuture<bool> MlxServer::isUp() {
-    auto promise = std::make_shared<QPromise<bool>>();
+QFuture<MlxServer::Answer> MlxServer::probe() {
+    auto promise = std::make_shared<QPromise<Answer>>();
     promise->start();
-    QFuture<bool> result = promise->future();
+    QFuture<Answer> result = promise->future();
     // A child of the server: a probe still waiting when the server is deleted
     // is deleted with it rather than left to the event loop.
     auto* socket = new QTcpSocket(this);
     auto received = std::make_shared<QByteArray>();
     auto settled = std::make_shared<bool>(false);
-    const auto settle = [promise, socket, settled](bool up) {
+    auto connected = std::make_shared<bool>(false);
+    const auto settle = [promise, socket, settled](Answer answer) {
         if (std::exchange(*settled, true))
             return;
-        promise->addResult(up);
+        promise->addResult(answer);
         promise->finish();
         socket->disconnect();
         socket->abort();
@@ -126,20 +133,25 @@ QFuture<bool> MlxServer::isUp() {
         if (!ended && (bytes.size() < 5 || (http && lineEnd < 0)))
             return;
         if (bytes.isEmpty()) {
-            settle(false);
+            settle(Answer::None);
             return;
         }
         if (!http) {
-            settle(true);
+            settle(Answer::Served);
             return;
         }
         bool ok = false;
         const int status = bytes.left(lineEnd < 0 ? bytes.size() : lineEnd).split(' ').value(1).toInt(&ok);
-        settle(!ok || status < 500);
+        if (ok && status >= 500)
+            settle(Answer::None);
+        else
+            settle(ok && (status == kUnauthorized || status == kForbidden) ? Answer::Refused : Answer::Served);
     };
-    QObject::connect(socket, &QTcpSocket::connected, socket, [socket] {
-        socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n"
-                                        "Accept: */*\r\nConnection: close\r\n\r\n"));
+    QObject::connect(socket, &QTcpSocket::connected, socket, [socket, connected] {
+        *connected = true;
+        socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n") +
+                      EngineKey::kHeader + ": " + EngineKey::value() +
+                      QByteArrayLiteral("\r\nAccept: */*\r\nConnection: close\r\n\r\n"));
     });
     QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, received, decide] {
         received->append(socket->readAll());
@@ -150,16 +162,24 @@ QFuture<bool> MlxServer::isUp() {
         if (error == QAbstractSocket::RemoteHostClosedError)
             decide(true);
         else
-            settle(false);
+            settle(Answer::None);
     });
-    QTimer::singleShot(kProbeTimeout, socket, [received, decide, settle] {
+    QTimer::singleShot(kProbeTimeout, socket, [received, connected, decide, settle] {
         if (received->isEmpty())
-            settle(false);
+            settle(*connected ? Answer::Silent : Answer::None);
         else
             decide(true);
     });
     socket->connectToHost(QHostAddress::LocalHost, port);
     return result;
+}
+
+QFuture<bool> MlxServer::isUp() {
+    return probe().then([](Answer answer) { return answer == Answer::Refused || answer == Answer::Served; });
+}
+
+QFuture<bool> MlxServer::servesUs() {
+    return probe().then([](Answer answer) { return answer == Answer::Served; });
 }
 
 QFuture<bool> MlxServer::ensureReady() {
@@ -179,26 +199,73 @@ QFuture<bool> MlxServer::ensureReady() {
 
     ++m_checking;
     forgetIfDied();
-    if (m_process) {
-        isUp().then(this, [this, finish](bool up) { afterProbe(up, finish); });
-        return result;
-    }
-    isUp().then(this, [this, finish](bool up) {
-        if (!up) {
-            isUp().then(this, [this, finish](bool again) { afterProbe(again, finish); });
-            return;
-        }
-        // Something holds the port: keep a server of this build, replace a
-        // stale one of this engine folder, leave anything else alone.
-        const QString marker = buildMarker();
-        StaleEngine::replaceIfStale(
-            port, [marker](const QString& command) { return command.contains(marker); }, {},
-            StaleEngine::kCheckInterval, m_verdicts)
-            .then(this, [this, finish](bool) {
-                isUp().then(this, [this, finish](bool again) { afterProbe(again, finish); });
-            });
+    probe().then(this, [this, finish](Answer answer) {
+        if (answer == Answer::Silent)
+            waitOutSilence(std::chrono::steady_clock::now() + m_silenceLimit, finish);
+        else
+            examine(answer, finish);
     });
     return result;
+}
+
+void MlxServer::examine(Answer answer, const Finish& finish) {
+    if (m_process) {
+        afterProbe(answer == Answer::Served, finish);
+        return;
+    }
+    if (answer == Answer::None) {
+        servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+        return;
+    }
+    // Something holds the port: keep a server of this build that takes this
+    // run's key, replace a stale one of this engine folder (one of this build
+    // that refuses the key was launched by another run), leave anything else
+    // alone.
+    const QString marker = buildMarker();
+    const bool refused = answer == Answer::Refused;
+    StaleEngine::replaceIfStale(
+        port, [marker, refused](const QString& command) { return !refused && command.contains(marker); }, {},
+        StaleEngine::kCheckInterval, m_verdicts)
+        .then(this, [this, finish](bool) {
+            servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+        });
+}
+
+// A server busy with a long take still answers the model list at once; one
+// that takes connections but answers nothing for the silence limit is stuck.
+void MlxServer::waitOutSilence(std::chrono::steady_clock::time_point deadline, const Finish& finish) {
+    QTimer::singleShot(m_pollInterval, this, [this, deadline, finish] {
+        probe().then(this, [this, deadline, finish](Answer answer) {
+            if (answer != Answer::Silent)
+                examine(answer, finish);
+            else if (std::chrono::steady_clock::now() < deadline)
+                waitOutSilence(deadline, finish);
+            else
+                replaceSilent(finish);
+        });
+    });
+}
+
+void MlxServer::replaceSilent(const Finish& finish) {
+    // Noted once the replacement is launched: a launch empties the log.
+    m_relaunchNote = QStringLiteral("the engine took connections but answered no request for %1 s; replaced it")
+                         .arg(std::chrono::duration_cast<std::chrono::seconds>(m_silenceLimit).count());
+    m_silentReplaced = std::chrono::steady_clock::now();
+    if (m_process) {
+        // Past answering, so past a polite end too.
+        QProcess* stuck = std::exchange(m_process, nullptr);
+        stuck->disconnect();
+        stuck->kill();
+        stuck->waitForFinished(int(kKillWait.count()));
+        delete stuck;
+        startProcess();
+        waitForLaunch(finish);
+        return;
+    }
+    StaleEngine::replaceIfStale(port, [](const QString&) { return false; }, {}, StaleEngine::kCheckInterval, m_verdicts)
+        .then(this, [this, finish](bool) {
+            servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
+        });
 }
 
 void MlxServer::afterProbe(bool up, const Finish& finish) {
@@ -234,7 +301,7 @@ void MlxServer::waitForLaunch(const Finish& finish) {
     };
     const auto lastLook = [this, settle, settled] {
         if (!*settled)
-            isUp().then(this, settle);
+            servesUs().then(this, settle);
     };
     if (launched->state() == QProcess::NotRunning) {
         lastLook();
@@ -246,7 +313,7 @@ void MlxServer::waitForLaunch(const Finish& finish) {
 
 void MlxServer::poll(QObject* wait, int remaining, const Finish& settle, const std::shared_ptr<bool>& settled) {
     QTimer::singleShot(m_pollInterval, wait, [this, wait, remaining, settle, settled] {
-        isUp().then(this, [this, wait, remaining, settle, settled](bool up) {
+        servesUs().then(this, [this, wait, remaining, settle, settled](bool up) {
             if (*settled)
                 return;
             if (up)
@@ -298,16 +365,19 @@ void MlxServer::startProcess() {
     process->setArguments({QStringLiteral("-c"), text, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
                            QStringLiteral("--port"), QString::number(port), QStringLiteral("--log-dir"),
                            logFolder()});
-    QProcessEnvironment environment = EngineTrust::environment(QProcessEnvironment::systemEnvironment(),
-                                                               EngineTrust::bundledList());
+    QProcessEnvironment environment = EngineKey::withKey(
+        EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList()));
     environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engineRoot());
     process->setProcessEnvironment(environment);
     // The server goes when this program goes, even when it is killed.
     if (ChildProcesses* children = Platform::current().childProcesses)
         children->endWithThisProgram(*process);
 
-    // The log is emptied at every launch; the server appends to it so that
-    // notes written meanwhile are not overwritten.
+    // Every launch starts a new log and keeps the one before as
+    // "engine.log.1", so the output of a server that died stays readable. The
+    // server appends to it so that notes written meanwhile are not overwritten.
+    QFile::remove(previousLogFile());
+    QFile::rename(logFile(), previousLogFile());
     QFile log(logFile());
     if (log.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         log.close();

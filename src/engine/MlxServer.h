@@ -16,9 +16,12 @@ class QProcess;
 
 // Owns the local speech server: the engine interpreter running the server
 // script on 127.0.0.1:50061. Every client calls ensureReady() before talking to
-// the server; it finds one that answers, replaces one left by another build, or
-// launches one and waits for it. Also holds the engine's folders, the server's
-// address, the dictation model reference, the build marker and the engine log.
+// the server; it finds one that answers, replaces one left by another build or
+// one that takes connections but has answered nothing for the silence limit,
+// or launches one and waits for it. A launched server gets this run's EngineKey
+// in its environment and refuses requests without it. Also holds the engine's
+// folders, the server's address, the dictation model reference, the build
+// marker and the engine log.
 class MlxServer : public QObject {
     Q_OBJECT
 public:
@@ -30,8 +33,9 @@ public:
     explicit MlxServer(QObject* parent = nullptr);
     ~MlxServer() override;
 
-    // True once the server answers; may replace a stale server, launch one,
-    // and sets AppState::serverReady. Safe to call again while one runs.
+    // True once the server serves requests with this run's key; may replace a
+    // stale server, launch one, and sets AppState::serverReady. Safe to call
+    // again while one runs.
     // False at once when nothing could be launched (no interpreter, no script,
     // a launch error), and as soon as a launched server has ended without
     // answering; else after the polls run out (about a minute).
@@ -43,8 +47,11 @@ public:
         return m_checking == 0 ? m_lastReady : std::nullopt;
     }
     // One probe of the model list: up on an HTTP status below 500 or an answer
-    // that is not HTTP.
+    // that is not HTTP, also when the server refuses this run's key.
     QFuture<bool> isUp();
+    // When ensureReady() last replaced a server that took connections but
+    // answered none of its requests for the silence limit; none before that.
+    std::optional<std::chrono::steady_clock::time_point> lastSilentReplacement() const { return m_silentReplaced; }
     // Loads both models with one synthesis and one transcription of half a
     // second of silence; answers and errors are ignored.
     QFuture<void> warmUp();
@@ -55,6 +62,10 @@ public:
 
     // The wait between readiness polls (0.5 s); tests shorten it.
     void setPollInterval(std::chrono::milliseconds interval) { m_pollInterval = interval; }
+    // How long a server may take connections without answering before it is
+    // replaced (kSilenceLimit); tests shorten it.
+    void setSilenceLimit(std::chrono::milliseconds limit) { m_silenceLimit = limit; }
+    static constexpr std::chrono::milliseconds kSilenceLimit{20000};
 
     // The engine folder: $QV_ENGINE_ROOT when set and not empty, else
     // Application Support/"Quorvane".
@@ -68,6 +79,8 @@ public:
     static QString logFolder();
     // "engine.log" in the log folder; it also receives the server's own output.
     static QString logFile();
+    // "engine.log.1": the log of the launch before the last.
+    static QString previousLogFile();
     // Appends "[quorvane] <text>" to the engine log. Failures are swallowed.
     static void note(const QString& text);
     // "http://127.0.0.1:50061".
@@ -89,7 +102,17 @@ signals:
     void launchedServerReady();
 
 private:
+    // What the port answers a probe with this run's key: nothing (or 5xx), no
+    // byte on a connection it took, a refusal (401 or 403: a server launched
+    // by another run, or not ours), or anything else.
+    enum class Answer { None, Silent, Refused, Served };
+    QFuture<Answer> probe();
+    // True when the probe is served.
+    QFuture<bool> servesUs();
     using Finish = std::function<void(bool)>;
+    void examine(Answer answer, const Finish& finish);
+    void waitOutSilence(std::chrono::steady_clock::time_point deadline, const Finish& finish);
+    void replaceSilent(const Finish& finish);
     void afterProbe(bool up, const Finish& finish);
     void waitForLaunch(const Finish& finish);
     void poll(QObject* wait, int remaining, const Finish& settle, const std::shared_ptr<bool>& settled);
@@ -102,6 +125,8 @@ private:
     int m_relaunches = 0;
     QString m_relaunchNote;
     std::chrono::milliseconds m_pollInterval{500};
+    std::chrono::milliseconds m_silenceLimit = kSilenceLimit;
+    std::optional<std::chrono::steady_clock::time_point> m_silentReplaced;
     std::optional<std::chrono::steady_clock::time_point> m_lastReady;
     int m_checking = 0;
 };

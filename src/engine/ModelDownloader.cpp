@@ -146,11 +146,12 @@ void ModelDownloader::onFinished() {
         finish({.filePath = m_target->fileName(), .status = kStatusOk, .error = std::nullopt});
         return;
     }
-    if (status.isValid()) {
+    // A transfer that began with 200 and broke off fails for the transport's reason.
+    if (status.isValid() && code != kStatusOk) {
         finish({.filePath = {}, .status = code, .error = httpError(code)});
         return;
     }
-    finish({.filePath = {}, .status = m_lastStatus, .error = m_reply->errorString()});
+    finish({.filePath = {}, .status = code, .error = m_reply->errorString()});
 }
 
 void ModelDownloader::finish(Result result) {

@@ -25,7 +25,9 @@ public:
     struct Result {
         QString filePath;            // empty on failure
         int status = -1;             // 200 on success, else the status seen or -1
-        std::optional<QString> error; // "HTTP <status>" or the transport's text
+        // "HTTP <status>" for an answer other than 200, else the transport's
+        // text (also when a 200 answer broke off).
+        std::optional<QString> error;
     };
     // Bytes written so far and bytes expected (-1 when unknown).
     using Progress = std::function<void(qint64 written, qint64 expected)>;

@@ -2,6 +2,7 @@
 
 #include "audio/Recorder.h"
 #include "audio/WavData.h"
+#include "engine/MlxServer.h"
 #include "engine/Transcriber.h"
 #include "engine/VoiceAdapter.h"
 #include "support/ProgramLifetime.h"
@@ -9,6 +10,8 @@
 #include "support/Text.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonObject>
 #include <QPointer>
 #include <QPromise>
@@ -22,6 +25,7 @@ namespace {
 const QString kClearPath = QStringLiteral("v1/quorvane/adapt/clear");
 const QString kClipPath = QStringLiteral("v1/quorvane/adapt/clip");
 const QString kFitPath = QStringLiteral("v1/quorvane/adapt/fit");
+const QString kKeepPath = QStringLiteral("v1/quorvane/adapt/keep");
 
 QStringList wordsOf(const QString& text) {
     QStringList words;
@@ -104,6 +108,12 @@ VoiceTuning::VoiceTuning(std::unique_ptr<Recorder> recorder, Transcribe transcri
     : QObject(parent), m_recorder(std::move(recorder)), m_transcribe(std::move(transcribe)), m_base(std::move(base)) {}
 
 VoiceTuning::~VoiceTuning() = default;
+
+QString VoiceTuning::adapterFile() {
+    return QDir::cleanPath(MlxServer::engineRoot()) + QStringLiteral("/voice-adapter.npz");
+}
+
+bool VoiceTuning::adapterInForce() { return QFileInfo::exists(adapterFile()); }
 
 std::optional<QString> VoiceTuning::currentSentence() const {
     if (m_training.size() < kTrainingTakes)
@@ -291,8 +301,18 @@ void VoiceTuning::pollProgress(const std::shared_ptr<bool>& watching) {
 
 void VoiceTuning::decide(const std::shared_ptr<Run>& run) {
     if (run->errorsAfter < run->errorsBefore) {
-        setPhase(Phase::done(Outcome::better(run->errorsBefore, run->errorsAfter, run->words)));
-        run->finished.finish();
+        // Only now is the adapter stored for the servers launched after this one.
+        VoiceAdapter::post(kKeepPath, QJsonObject(), VoiceAdapter::kPostTimeout, m_base)
+            .then(this, [this, run](const VoiceAdapter::Posted& posted) {
+                if (posted.error) {
+                    fail(run, *posted.error);
+                } else if (!posted.answer.value(QStringLiteral("ok")).toBool()) {
+                    fail(run, tr("The tuning could not be saved."));
+                } else {
+                    setPhase(Phase::done(Outcome::better(run->errorsBefore, run->errorsAfter, run->words)));
+                    run->finished.finish();
+                }
+            });
         return;
     }
     post(run, kClearPath, [this, run] {

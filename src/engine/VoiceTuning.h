@@ -19,9 +19,10 @@ class Recorder;
 // Tunes the speech recogniser to one voice and keeps the tuning only when it
 // helps: the user reads twelve sentences to learn from and four held back; the
 // recogniser's word errors on the four are measured, the server fits an
-// adapter on the twelve, the four are measured again, and the adapter stays
-// only when the errors strictly fell. Every failure clears the adapter, so
-// dictation then works exactly as before.
+// adapter on the twelve and puts it in force for itself alone, the four are
+// measured again, and the server stores the adapter only when the errors
+// strictly fell. Every failure clears the adapter, so dictation then works
+// exactly as before; a run cut short (the program quits) stores nothing.
 //
 // GUI thread only. Takes stay in memory and go only to the local speech server.
 class VoiceTuning : public QObject {
@@ -88,6 +89,11 @@ public:
     const QList<QByteArray>& trainingClips() const { return m_training; }
     const QList<QByteArray>& checkingClips() const { return m_checking; }
     int captured() const { return int(m_training.size() + m_checking.size()); }
+    // The stored adapter, "voice-adapter.npz" in the engine folder: every
+    // server launched loads it.
+    static QString adapterFile();
+    // Whether an adapter is stored, so in force for dictation.
+    static bool adapterInForce();
     // The sentence to read next; none once all sixteen takes exist.
     std::optional<QString> currentSentence() const;
 

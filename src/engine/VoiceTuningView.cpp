@@ -110,7 +110,7 @@ void call(const std::function<void()>& action) {
 
 VoiceTuningView::State VoiceTuningView::State::of(const VoiceTuning& tuning) {
     return {tuning.phase(), int(tuning.trainingClips().size()), int(tuning.checkingClips().size()), tuning.level(),
-            tuning.currentSentence()};
+            tuning.currentSentence(), VoiceTuning::adapterInForce()};
 }
 
 VoiceTuningView::Actions VoiceTuningView::Actions::of(VoiceTuning& tuning) {
@@ -260,7 +260,7 @@ void VoiceTuningView::showState(const State& state) {
 
     m_tune->setText(done ? tr("Tune again") : tr("Tune and measure"));
     m_tune->setEnabled(captured >= kTakes && !running);
-    m_turnOff->setVisible(done && phase.outcome.kind == Outcome::Kind::Better);
+    m_turnOff->setVisible(state.adapterInForce && !running);
     m_startOver->setEnabled(captured >= 1 && !running);
     m_undo->setVisible(captured >= 1 && !running && !done);
 }

@@ -37,6 +37,8 @@ public:
         float level = 0;
         // The sentence to read next; none once every take exists.
         std::optional<QString> sentence;
+        // A stored adapter is in force: it may be turned off.
+        bool adapterInForce = false;
 
         int captured() const { return trainingTakes + checkingTakes; }
         static State of(const VoiceTuning& tuning);

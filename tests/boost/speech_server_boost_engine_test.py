@@ -50,7 +50,9 @@ class Server:
         self.base = "http://127.0.0.1:%d/" % self.port
         with open(SCRIPT, encoding="utf-8") as source:
             script = "# quorvane engine test" + source.read()
-        environment = dict(os.environ, PYTHONPATH=STAND_INS, QV_ENGINE_ROOT=folder)
+        # The key the server takes requests with, as the program passes it.
+        self.key = uuid.uuid4().hex
+        environment = dict(os.environ, PYTHONPATH=STAND_INS, QV_ENGINE_ROOT=folder, QV_ENGINE_KEY=self.key)
         self.log = open(os.path.join(folder, "engine.log"), "wb")
         self.process = subprocess.Popen(
             ["/usr/bin/python3", "-c", script, "--host", "127.0.0.1", "--port", str(self.port)],
@@ -58,7 +60,8 @@ class Server:
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
             try:
-                urllib.request.urlopen(self.base + "v1/models", timeout=2).read()
+                urllib.request.urlopen(urllib.request.Request(self.base + "v1/models", headers=self.headers()),
+                                       timeout=2).read()
                 return
             except (urllib.error.URLError, ConnectionError):
                 time.sleep(0.1)
@@ -70,9 +73,13 @@ class Server:
         self.process.wait(10)
         self.log.close()
 
+    def headers(self, **more):
+        """The headers of a request of the program's, with `more`."""
+        return dict(more, **{"X-Quorvane-Key": self.key})
+
     def post_json(self, path, body):
         request = urllib.request.Request(self.base + path, data=json.dumps(body).encode(),
-                                         headers={"Content-Type": "application/json"})
+                                         headers=self.headers(**{"Content-Type": "application/json"}))
         try:
             with urllib.request.urlopen(request, timeout=600) as answer:
                 return answer.status, json.loads(answer.read())
@@ -81,8 +88,9 @@ class Server:
 
     def transcribe(self, wav):
         boundary = "quorvane-" + str(uuid.uuid4()).upper()
-        request = urllib.request.Request(self.base + "v1/audio/transcriptions", data=transcription_body(wav, boundary),
-                                         headers={"Content-Type": "multipart/form-data; boundary=" + boundary})
+        request = urllib.request.Request(
+            self.base + "v1/audio/transcriptions", data=transcription_body(wav, boundary),
+            headers=self.headers(**{"Content-Type": "multipart/form-data; boundary=" + boundary}))
         with urllib.request.urlopen(request, timeout=120) as answer:
             return json.loads(answer.read())["text"]
 

@@ -154,6 +154,10 @@ TEST_F(CleanupPipelineTest, PressureDuringRequestsReleasesTheModelAfterTheLastOn
     qputenv("QV_ENGINE_ROOT", engine.path().toUtf8());
     engine.mkdir("llm-venv/bin");
     ASSERT_TRUE(QFile::link(QStringLiteral("/usr/bin/python3"), engine.file("llm-venv/bin/python")));
+    // The guard the server runs under, among this test's resources.
+    QFile guard(QStringLiteral(QUORVANE_TEST_SOURCE "/../resources/engine/model-server-guard.py"));
+    ASSERT_TRUE(guard.open(QIODevice::ReadOnly));
+    resources.write("engine/model-server-guard.py", guard.readAll());
     LlmServer& server = LlmServer::shared();
     server.watchMemory();
     const auto started = server.ensureStarted();

@@ -1,5 +1,6 @@
 // Supervision of the cleanup language-model server against a stand-in server
 // (tests/support/llm_fixture) launched through a fake engine interpreter.
+#include "engine/EngineKey.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "platform/linux/PdeathsigChildProcesses.h"
@@ -10,6 +11,8 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -75,6 +78,13 @@ TEST_F(LlmServerTest, ModelAndInterpreterFollowTheEnvironmentAndTheEngineFolder)
     installInterpreter("mlx-venv");
     EXPECT_EQ(LlmServer::venvPython(), std::optional<QString>(engine.file("mlx-venv/bin/python")));
 
+    // Only an interpreter that carries the server package serves a model.
+    EXPECT_FALSE(LlmServer::modelPackaged());
+    engine.write("mlx-venv/lib/python3.11/site-packages/mlx_audio/__init__.py", "");
+    EXPECT_FALSE(LlmServer::modelPackaged());
+    engine.write("mlx-venv/lib/python3.11/site-packages/mlx_lm/__init__.py", "");
+    EXPECT_TRUE(LlmServer::modelPackaged());
+
     EXPECT_TRUE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b --host x", "a/b"));
     EXPECT_FALSE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b-8bit --host", "a/b"));
     EXPECT_FALSE(LlmServer::servesModel("/e/llm-venv/bin/python -m mlx_lm server --model a/b", "a/b"));
@@ -108,10 +118,14 @@ TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
               QJsonDocument::fromJson(R"({"model":"test/model-a","messages":[{"role":"user","content":"Say ready."}],
                                           "max_tokens":4})").object());
 
-    // The launch is the engine's interpreter running the package's own server.
+    // The launch is the engine's interpreter running the package's own
+    // server under our guard.
     QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(server.processId()));
     ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
-    EXPECT_EQ(cmdline.readAll().split('\0').mid(1, 9),
+    const QList<QByteArray> arguments = cmdline.readAll().split('\0');
+    EXPECT_EQ(arguments.value(1), "-c");
+    EXPECT_TRUE(arguments.value(2).startsWith("# The guard Quorvane runs the cleanup model server under."));
+    EXPECT_EQ(arguments.mid(3, 9),
               (QList<QByteArray>{"-m", "mlx_lm", "server", "--model", "test/model-a", "--host", "127.0.0.1", "--port",
                                  "50062"}));
 
@@ -182,6 +196,55 @@ TEST_F(LlmServerTest, ALeftoverServerOfAnotherModelIsReplacedOneOfTheSameModelKe
     ASSERT_TRUE(finishes(server.ensureStarted()));
     EXPECT_TRUE(fixture.running());
     EXPECT_FALSE(server.ownsProcess());
+    EXPECT_TRUE(server.isReady());
+}
+
+// The HTTP status of `request`, sent as any other local client would send it.
+int statusOf(const QNetworkRequest& request, const QByteArray& verb, const QByteArray& body = {}) {
+    QNetworkAccessManager network;
+    std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, verb, body));
+    if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 10000))
+        return 0;
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+TEST_F(LlmServerTest, OnlyThisRunOfTheProgramMayDriveTheServerItLaunched) {
+    installInterpreter();
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    ASSERT_TRUE(server.isReady()) << "its own probe and warm-up carry the key";
+    const qsizetype served = fixture.requests("/v1/chat/completions").size();
+
+    const QUrl chat = server.baseUrl().resolved(QUrl(QStringLiteral("v1/chat/completions")));
+    const QByteArray body = R"({"model":"test/model-a","messages":[{"role":"user","content":"Say yes."}]})";
+    QNetworkRequest fromPage(chat);
+    fromPage.setRawHeader("Origin", "http://example.invalid");
+    EngineKey::sign(fromPage);
+    EXPECT_EQ(statusOf(fromPage, "POST", body), 403);
+    QNetworkRequest throughAnotherName(chat);
+    throughAnotherName.setRawHeader("Host", "attacker.example:50062");
+    EngineKey::sign(throughAnotherName);
+    EXPECT_EQ(statusOf(throughAnotherName, "POST", body), 403);
+    EXPECT_EQ(statusOf(QNetworkRequest(chat), "POST", body), 401);
+    QNetworkRequest wrongKey(chat);
+    wrongKey.setRawHeader(EngineKey::kHeader, QByteArray(EngineKey::value().size(), '0'));
+    EXPECT_EQ(statusOf(wrongKey, "POST", body), 401);
+    // Refused before the server saw them.
+    EXPECT_EQ(fixture.requests("/v1/chat/completions").size(), served);
+
+    QNetworkRequest own(chat);
+    EngineKey::sign(own);
+    EXPECT_EQ(statusOf(own, "POST", body), 200);
+}
+
+TEST_F(LlmServerTest, AServerOfTheSameModelLaunchedByAnotherRunIsReplaced) {
+    installInterpreter();
+    ASSERT_TRUE(fixture.start("test/model-a", engine.file("llm-venv/bin/python"), LlmFixture::kPort,
+                              QByteArrayLiteral("another run's key")));
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    EXPECT_FALSE(fixture.running()) << "the other run's server was stopped";
+    EXPECT_TRUE(server.ownsProcess());
     EXPECT_TRUE(server.isReady());
 }
 

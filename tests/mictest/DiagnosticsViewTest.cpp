@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QPromise>
+#include <QTest>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -85,6 +87,9 @@ TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
     view.showOutcome(kLoud, answered(500, {}), MicTestVerdict::saveWav("RIFF"));
     ASSERT_TRUE(view.canRepair());
     EXPECT_TRUE(shown(view, QStringLiteral("Repair speech engine")));
+    // The size of the model this build downloads.
+    EXPECT_TRUE(shown(view, QStringLiteral("This rebuilds the speech engine and downloads a fresh dictation model "
+                                           "(about 37 MB). Give it several minutes.")));
     EXPECT_TRUE(shown(view, QStringLiteral("Show recording in Files")) || shown(view, QStringLiteral("Reveal recording in Finder")));
     render(view, QStringLiteral("repair-idle"));
 
@@ -137,6 +142,53 @@ TEST_F(DiagnosticsViewTest, RepairReachesReadyAndTheNextOfferStartsAgain) {
     view.showOutcome(kLoud, answered(500, {}), std::nullopt);
     EXPECT_EQ(bootstrap.stage(), Stage::Idle);
     EXPECT_FALSE(shown(view, QStringLiteral("Repaired. Run the test again to confirm.")));
+}
+
+TEST_F(DiagnosticsViewTest, ARepairUnderWayIsNeitherResetNorStartedAgainAndTheButtonsWaitForIt) {
+    // The repair waits for a server that has not answered yet.
+    QPromise<bool> serverAnswer;
+    serverAnswer.start();
+    int stops = 0;
+    EngineServices services = StandInEngine::services();
+    services.ensureReady = [&serverAnswer] { return serverAnswer.future(); };
+    services.stopServer = [&stops] { ++stops; };
+    EngineBootstrap bootstrap(engine.setup(true), services);
+    DiagnosticsView view(bootstrap);
+    view.showOutcome(kLoud, answered(500, {}), std::nullopt);
+    QPushButton* test = nullptr;
+    QPushButton* repair = nullptr;
+    for (QPushButton* button : view.findChildren<QPushButton*>()) {
+        if (button->text() == view.buttonText())
+            test = button;
+        if (button->text() == QStringLiteral("Repair speech engine"))
+            repair = button;
+    }
+    ASSERT_TRUE(test && repair);
+    EXPECT_TRUE(test->isEnabled());
+
+    repair->click();
+    const int stopped = stops;
+    ASSERT_GE(stopped, 1);
+    const QFuture<void> repaired = bootstrap.repair();
+    EXPECT_EQ(stops, stopped) << "the second repair was refused";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bootstrap.stage() == Stage::Warming; }, 10000));
+    EXPECT_TRUE(bootstrap.isBusy());
+    EXPECT_FALSE(test->isEnabled());
+    EXPECT_FALSE(repair->isEnabled());
+
+    // A test that ends meanwhile leaves the repair's stage alone.
+    view.showOutcome(kLoud, answered(500, {}), std::nullopt);
+    EXPECT_EQ(bootstrap.stage(), Stage::Warming);
+    EXPECT_FALSE(shown(view, QStringLiteral("Repair speech engine")));
+    test->click();
+    EXPECT_EQ(view.phase(), Phase::Done) << "no test while the repair runs";
+
+    serverAnswer.addResult(true);
+    serverAnswer.finish();
+    ASSERT_TRUE(awaitFuture(repaired));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready) << bootstrap.failureMessage().toStdString();
+    EXPECT_FALSE(bootstrap.isBusy());
+    EXPECT_TRUE(test->isEnabled());
 }
 
 } // namespace

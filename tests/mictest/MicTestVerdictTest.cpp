@@ -64,6 +64,10 @@ TEST(MicTestVerdictTest, ReportListsTheTakeAndTheEnginesAnswer) {
     EXPECT_TRUE(lost.startsWith(QStringLiteral("input device: none\n")));
     EXPECT_TRUE(lost.endsWith(QStringLiteral("\nengine: unreachable (timed out)")));
     EXPECT_FALSE(lost.contains(QStringLiteral("engine HTTP")));
+    // An engine that had stopped answering and was replaced is named before its answer.
+    EXPECT_TRUE(MicTestVerdict::report(kTake, answered(200, QStringLiteral("hello there")), true)
+                    .endsWith(QStringLiteral("\nengine: took connections but answered nothing, so it was restarted\n"
+                                             "engine HTTP: 200\ntranscript: hello there")));
 }
 
 TEST(MicTestVerdictTest, ButtonFollowsThePhase) {

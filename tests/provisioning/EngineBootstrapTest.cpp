@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QPromise>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -66,7 +68,7 @@ protected:
         s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("qv-setup.sh"), "#!/bin/sh\n"); };
         s.runProcess = [this](const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail) {
             scriptRuns.append(arguments);
-            EXPECT_EQ(program, QStringLiteral("/bin/zsh"));
+            EXPECT_EQ(program, QStringLiteral("/bin/sh"));
             if (scriptBuilds)
                 writeEnvironment(arguments.at(1), 0);
             onDetail(QStringLiteral("Quorvaneing\u2026 making room"));
@@ -132,6 +134,22 @@ TEST_F(EngineBootstrapTest, RunFromAnEmptyRootPassesEveryStage) {
     EXPECT_TRUE(details.contains(QStringLiteral("Preparing the cleanup model (one time, about 2.3 GB)")));
 }
 
+TEST_F(EngineBootstrapTest, WithoutAPackagedCleanupModelNothingIsPreparedForIt) {
+    archive = fixtureArchive(QStringLiteral("good"));
+    cleanupUp = false;
+    EngineServices withoutCleanup = services();
+    withoutCleanup.cleanupModelPackaged = [] { return false; };
+    EngineBootstrap bootstrap(setup(), withoutCleanup);
+    QObject::connect(&bootstrap, &EngineBootstrap::detailChanged, [this](const QString& d) { details.append(d); });
+    ASSERT_TRUE(awaitFuture(bootstrap.run(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready) << bootstrap.failureMessage().toStdString();
+    EXPECT_FALSE(events.contains(QStringLiteral("startCleanup")));
+    for (const QString& detail : details)
+        EXPECT_FALSE(detail.contains(QStringLiteral("cleanup model"))) << detail.toStdString();
+    // The engine download gives the size of the archive it comes from.
+    EXPECT_TRUE(details.contains(QStringLiteral("Downloading the speech engine (one time)")));
+}
+
 TEST_F(EngineBootstrapTest, FailedArchiveFallsToTheScriptRoadWithoutAFailedStage) {
     const QList<Stage> stages = drive([](EngineBootstrap& b) { return b.run(); });
     EXPECT_FALSE(stages.contains(Stage::Failed)) << failure.toStdString();
@@ -157,6 +175,42 @@ TEST_F(EngineBootstrapTest, ScriptThatBuildsNothingFailsAndLeavesNoScript) {
     EXPECT_EQ(stages.last(), Stage::Failed);
     EXPECT_TRUE(failure.startsWith(QStringLiteral("Engine setup did not finish.")));
     EXPECT_FALSE(QFileInfo::exists(scriptRuns.first().at(0)));
+}
+
+TEST_F(EngineBootstrapTest, ACallWhileTheSetUpScriptRunsIsRefusedAndTheScriptRoadGoesOn) {
+    EngineBootstrap::Setup waiting = setup();
+    auto built = std::make_shared<QPromise<bool>>();
+    built->start();
+    waiting.runProcess = [this, built](const QString&, const QStringList& arguments, std::function<void(QString)>) {
+        scriptRuns.append(arguments);
+        return built->future();
+    };
+    EngineBootstrap bootstrap(waiting, services());
+    const QFuture<void> first = bootstrap.run();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scriptRuns.size() == 1; }, 10000));
+    const QString script = scriptRuns.first().at(0);
+    EXPECT_TRUE(bootstrap.isBusy());
+
+    bootstrap.resetToIdle();
+    EXPECT_EQ(bootstrap.stage(), Stage::Venv);
+    const QFuture<void> second = bootstrap.repair();
+    const QFuture<void> third = bootstrap.run();
+    EXPECT_FALSE(second.isFinished());
+    EXPECT_FALSE(third.isFinished());
+    EXPECT_TRUE(events.isEmpty()) << "the repair did not stop the server";
+    EXPECT_TRUE(QFileInfo::exists(script)) << "the running script stays";
+
+    writeEnvironment(scriptRuns.first().at(1), 0);
+    built->addResult(true);
+    built->finish();
+    ASSERT_TRUE(awaitFuture(first, 30000));
+    EXPECT_TRUE(second.isFinished() && third.isFinished());
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready) << bootstrap.failureMessage().toStdString();
+    EXPECT_EQ(scriptRuns.size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(script));
+    EXPECT_FALSE(bootstrap.isBusy());
+    bootstrap.resetToIdle();
+    EXPECT_EQ(bootstrap.stage(), Stage::Idle);
 }
 
 TEST_F(EngineBootstrapTest, ImportCheckIsCachedUntilTheEnvironmentChanges) {
@@ -256,7 +310,7 @@ TEST_F(EngineBootstrapTest, RepairIsReadyOnlyWhenATestTranscriptionSucceeds) {
     EXPECT_EQ(bootstrap.failureMessage(),
               QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load (HTTP 400), "
                              "so one of its files may be damaged. Repair again to download a fresh dictation model "
-                             "(about 1.2 GB)."));
+                             "(under 1 MB)."));
     EXPECT_EQ(fileBytes(mdef), QByteArray(400, 'd'));
 
     // The fresh model still fails: nothing a repair can mend.
@@ -268,6 +322,49 @@ TEST_F(EngineBootstrapTest, RepairIsReadyOnlyWhenATestTranscriptionSucceeds) {
     modelStatus = 200;
     ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
     EXPECT_EQ(bootstrap.stage(), Stage::Ready);
+}
+
+TEST_F(EngineBootstrapTest, ARepairThatBuildsNoWorkingEngineLeavesTheCurrentOne) {
+    const QString current = root.file(QStringLiteral("mlx-venv"));
+    writeEnvironment(current, 0);
+    const QByteArray working = root.read(QStringLiteral("mlx-venv/bin/python"));
+    // The archive's engine will not import, and the set-up script builds nothing.
+    archive = fixtureArchive(QStringLiteral("broken-import"));
+    scriptBuilds = false;
+    EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Failed);
+    EXPECT_EQ(failure, QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+    EXPECT_EQ(root.read(QStringLiteral("mlx-venv/bin/python")), working);
+
+    // Nor does one whose interpreter fails the import.
+    archive.clear();
+    EngineBootstrap::Setup broken = setup();
+    broken.runProcess = [this](const QString&, const QStringList& arguments, std::function<void(QString)>) {
+        scriptRuns.append(arguments);
+        writeEnvironment(arguments.at(1), 1);
+        return QtFuture::makeReadyFuture(true);
+    };
+    EngineBootstrap bootstrap(broken, services());
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Failed);
+    EXPECT_EQ(root.read(QStringLiteral("mlx-venv/bin/python")), working);
+    EXPECT_FALSE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv-new"))));
+}
+
+TEST_F(EngineBootstrapTest, ARepairWhoseEngineGaveNoAnswerSaysSoAndSuspectsNoModel) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    archive = fixtureArchive(QStringLiteral("good"));
+    modelStatus = -1;
+    EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Failed);
+    EXPECT_EQ(failure, QStringLiteral("The speech engine did not answer the test transcription. Try again or contact "
+                                      "support@quorvane.example."));
+    // The bootstrap's next repair keeps the model files it has.
+    EngineBootstrap bootstrap(setup(), services());
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    QObject::connect(&bootstrap, &EngineBootstrap::detailChanged, [this](const QString& d) { details.append(d); });
+    modelStatus = 200;
+    ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready);
+    EXPECT_FALSE(details.contains(QStringLiteral("Replacing the dictation model")));
 }
 
 TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) {

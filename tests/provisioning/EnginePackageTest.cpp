@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 using Response = LoopbackHttpServer::Response;
@@ -70,13 +72,16 @@ TEST_F(EnginePackageTest, InstallsFromAResourceFolderWhosePathHoldsASpace) {
     env.unset(ModelTable::kBaseVariable);
     EXPECT_TRUE(install(ModelTable::bases())) << log().toStdString();
     EXPECT_TRUE(QFileInfo(into + QStringLiteral("/bin/python")).isExecutable());
+    ASSERT_FALSE(reports.isEmpty());
+    EXPECT_EQ(reports.first().second, QStringLiteral("Downloading the speech engine (one time, under 1 MB)"));
 }
 
 TEST_F(EnginePackageTest, InstallsFromTheFirstBaseThatServesTheArchive) {
     archive = fixtureArchive(QStringLiteral("good"));
     EXPECT_TRUE(install({QUrl(QStringLiteral("::bad")), base(QStringLiteral("missing")), base(QStringLiteral("good"))}));
     EXPECT_EQ(asked, QStringList({QStringLiteral("/missing/mlx-venv.tar.gz"), QStringLiteral("/good/mlx-venv.tar.gz")}));
-    const QString downloading = QStringLiteral("Downloading the speech engine (one time, about 230 MB)");
+    // Not from a folder of this computer: no size to give.
+    const QString downloading = QStringLiteral("Downloading the speech engine (one time)");
     const QString unpacking = QStringLiteral("Unpacking the speech engine");
     EXPECT_EQ(reports, (QList<QPair<double, QString>>{{0.0, downloading}, {0.0, downloading}, {0.85, unpacking},
                                                        {0.9, unpacking}, {0.95, QStringLiteral("Finishing setup")}}));
@@ -133,12 +138,38 @@ TEST_F(EnginePackageTest, ArchiveWithoutTheEnvironmentFolderHasNoInterpreter) {
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "former");
 }
 
-TEST_F(EnginePackageTest, FailedImportLeavesTheNewEnvironmentAndLogsItsOutput) {
+TEST_F(EnginePackageTest, AnEngineThatFailsItsImportNeverTakesTheFormerOnesPlaceAndItsOutputIsLogged) {
+    engine.write(QStringLiteral("mlx-venv/bin/python"), "the former engine");
     archive = fixtureArchive(QStringLiteral("broken-import"));
     EXPECT_FALSE(install({base(QStringLiteral("good"))}));
-    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] engine installed but will not import mlx_audio.server:\n"
-                                              "ModuleNotFoundError: No module named 'mlx_audio'\n\n")));
-    EXPECT_TRUE(QFileInfo::exists(into + QStringLiteral("/pyvenv.cfg")));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] the unpacked engine will not import mlx_audio.server:\n"
+                                              "ModuleNotFoundError: No module named 'mlx_audio'\n\n")))
+        << log().toStdString();
+    EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
+    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({QStringLiteral("mlx-venv")}));
+
+    // A good one takes its place.
+    archive = fixtureArchive(QStringLiteral("good"));
+    EXPECT_TRUE(install({base(QStringLiteral("good"))}));
+    EXPECT_NE(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
+}
+
+TEST_F(EnginePackageTest, AnImportCheckThatNeverFinishesIsEndedAtItsDeadline) {
+    engine.write(QStringLiteral("mlx-venv/bin/python"), "the former engine");
+    env.set("QV_TEST_PID_FILE", QFile::encodeName(home.file(QStringLiteral("check-pid"))));
+    archive = fixtureArchive(QStringLiteral("hanging-import"));
+    EnginePackage package(into, {base(QStringLiteral("good"))});
+    EnginePackage::Deadlines deadlines;
+    deadlines.import = std::chrono::seconds(1);
+    package.setDeadlines(deadlines);
+    EXPECT_FALSE(awaitResult(package.install(), 20000));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] the unpacked engine will not import mlx_audio.server:\n"
+                                              "python did not finish within 1 s\n")))
+        << log().toStdString();
+    EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
+    const pid_t check = home.read(QStringLiteral("check-pid")).trimmed().toInt();
+    ASSERT_GT(check, 0);
+    EXPECT_NE(::kill(check, 0), 0) << "the hanging check was ended";
 }
 
 TEST(EnginePackageSwapTest, FailedMoveKeepsTheFormerEnvironment) {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <sys/stat.h>
 
 namespace {
@@ -74,6 +76,27 @@ TEST(EngineSetupScriptTest, StagedScriptIsPrivateFreshAndDeciphered) {
         EXPECT_FALSE(QFileInfo::exists(QFileInfo(path).absolutePath()));
     }
     EXPECT_EQ(EngineSetupScript::stagedSetupScript(source.file(QStringLiteral("missing.dat"))), std::nullopt);
+}
+
+TEST(EngineSetupScriptTest, AScriptStillRunningAtItsDeadlineIsEndedAndFails) {
+    TempFolder home;
+    TempFolder folder;
+    ScopedEnvironment env("XDG_DATA_HOME", home.path().toUtf8());
+    const QString pidFile = folder.file(QStringLiteral("pid"));
+    const bool ok = awaitResult(
+        EngineSetupScript::runProcess(QLatin1String(EngineSetupScript::kShell),
+                                      {QStringLiteral("-c"),
+                                       QStringLiteral("echo creating venv; echo $$ > '%1'; exec sleep 600").arg(pidFile)},
+                                      [](const QString&) {}, std::chrono::seconds(1)),
+        20000);
+    EXPECT_FALSE(ok);
+    const pid_t pid = folder.read(QStringLiteral("pid")).trimmed().toInt();
+    ASSERT_GT(pid, 0);
+    EXPECT_NE(::kill(pid, 0), 0) << "the script was ended";
+    QFile log(EnginePackage::logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().endsWith("creating venv\n\n[quorvane] the set-up script did not finish within 1 s and "
+                                       "was ended\n"));
 }
 
 // The build's own set-up script, run as the engine set-up runs it.

@@ -236,6 +236,21 @@ TEST(ModelDownloaderTest, AnswersOnceWithTheHttpStatusOrTheTransportFailure) {
     EXPECT_EQ(dropped.status, -1);
     ASSERT_TRUE(dropped.error.has_value());
     EXPECT_FALSE(dropped.error->isEmpty());
+
+    // A 200 answer that breaks off says why, not "HTTP 200".
+    server.setFallback([](const auto&) {
+        Response cut;
+        cut.raw = "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nConnection: close\r\n\r\npart";
+        return cut;
+    });
+    ModelDownloader third([](qint64, qint64) {});
+    const ModelDownloader::Result broken =
+        awaitResult(third.download(server.url(QStringLiteral("/x")), std::chrono::seconds(5), folder.path(), 10));
+    EXPECT_TRUE(broken.filePath.isEmpty());
+    ASSERT_TRUE(broken.error.has_value());
+    EXPECT_FALSE(broken.error->contains(QStringLiteral("HTTP"))) << broken.error->toStdString();
+    EXPECT_FALSE(broken.error->isEmpty());
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
 }
 
 } // namespace

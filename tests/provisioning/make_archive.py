@@ -1,7 +1,9 @@
 """Writes a fixture engine archive: make_archive.py OUT KIND.
 
 good: an environment whose interpreter (a shell script) accepts the import
-check; broken-import: one whose interpreter fails it; wrong-top: the
+check; broken-import: one whose interpreter fails it; hanging-import: one
+whose interpreter never finishes it (its process id written to
+$QV_TEST_PID_FILE); wrong-top: the
 environment under another top folder; the other kinds add one hostile member
 to a good environment."""
 
@@ -11,6 +13,7 @@ import tarfile
 
 PYTHON_OK = b"#!/bin/sh\n# made at @QUORVANE_VENV@\nexit 0\n"
 PYTHON_BROKEN = b"#!/bin/sh\necho \"ModuleNotFoundError: No module named 'mlx_audio'\"\nexit 1\n"
+PYTHON_HANGING = b"#!/bin/sh\necho $$ > \"$QV_TEST_PID_FILE\"\nexec sleep 600\n"
 
 
 def add_file(archive, name, data, mode=0o644):
@@ -32,7 +35,8 @@ def main(out, kind):
     top = "other" if kind == "wrong-top" else "mlx-venv"
     with tarfile.open(out, "w:gz", format=tarfile.GNU_FORMAT) as archive:
         add_file(archive, top + "/pyvenv.cfg", b"home = /usr/bin\ncommand = /usr/bin/python3 -m venv @QUORVANE_VENV@\n")
-        add_file(archive, top + "/bin/python", PYTHON_BROKEN if kind == "broken-import" else PYTHON_OK, 0o755)
+        python = {"broken-import": PYTHON_BROKEN, "hanging-import": PYTHON_HANGING}.get(kind, PYTHON_OK)
+        add_file(archive, top + "/bin/python", python, 0o755)
         add_special(archive, top + "/bin/python3", tarfile.SYMTYPE, "python")
         if kind == "absolute":
             add_file(archive, "/tmp/qv-hostile-absolute", b"x")

@@ -1,4 +1,6 @@
 #include "engine/MlxServer.h"
+#include "engine/EngineHttp.h"
+#include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
 #include "engine/Transcriber.h"
 #include "platform/Platform.h"
@@ -15,6 +17,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QTest>
 
@@ -93,6 +97,7 @@ protected:
         ASSERT_FALSE(engine.isEmpty());
         environment.set("QV_ENGINE_ROOT", QFile::encodeName(engine));
         QFile::remove(MlxServer::logFile());
+        QFile::remove(MlxServer::previousLogFile());
         // Real servers are launched, found and replaced through the real process services.
         Platform services = Platform::current();
         services.processTable = &processes;
@@ -110,10 +115,14 @@ protected:
         QFile::remove(MlxServer::logFile());
     }
 
-    // Runs the server script as a build with `marker` would, outside any MlxServer.
-    void startOtherServer(const QString& marker) {
+    // Runs the server script as a build with `marker` would, outside any
+    // MlxServer, with `key` as its engine key.
+    void startOtherServer(const QString& marker, const QByteArray& key) {
         QString script = MlxServer::script();
         script.replace(0, MlxServer::buildMarker().size(), marker);
+        QProcessEnvironment launched = QProcessEnvironment::systemEnvironment();
+        launched.insert(QLatin1String(EngineKey::kVariable), QString::fromLatin1(key));
+        other.setProcessEnvironment(launched);
         other.setProcessChannelMode(QProcess::MergedChannels);
         other.setStandardOutputFile(QProcess::nullDevice());
         other.start(MlxServer::interpreter(), {QStringLiteral("-c"), script, QStringLiteral("--host"),
@@ -156,8 +165,8 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
 
     auto warmed = server.warmUp();
     ASSERT_TRUE(awaitFuture(warmed, 60000));
-    EXPECT_TRUE(engineLog().contains(R"("POST /v1/audio/speech HTTP/1.1" 200)"));
-    EXPECT_TRUE(engineLog().contains(R"("POST /v1/audio/transcriptions HTTP/1.1" 200)"));
+    // No line per request.
+    EXPECT_FALSE(engineLog().contains("HTTP/1.1\" 200")) << engineLog().constData();
 
     auto heard = Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
     ASSERT_TRUE(awaitFuture(heard, 60000));
@@ -172,6 +181,10 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
     EXPECT_NE(relaunched, pid);
     EXPECT_TRUE(engineLog().contains("[quorvane] the engine had stopped (signal 9); launching it again (1 of 3)\n"))
         << engineLog().constData();
+    // The killed server's log is kept beside the new one.
+    QFile previous(MlxServer::previousLogFile());
+    ASSERT_TRUE(previous.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(previous.readAll().contains("Uvicorn running on http://127.0.0.1:50061"));
 
     server.stop();
     EXPECT_EQ(server.processId(), 0);
@@ -237,19 +250,110 @@ TEST_F(MlxServerTest, AForeignListenerIsUsedAsItIsAndNeverSignalled) {
     EXPECT_EQ(answerWithoutPolling(server), false);
 }
 
-TEST_F(MlxServerTest, AServerOfAnotherBuildIsReplacedAndOneOfThisBuildKept) {
-    startOtherServer(QStringLiteral("# quorvane engine 0.0.9"));
+TEST_F(MlxServerTest, AServerOfAnotherBuildOrRunIsReplacedAndOneThatTakesThisRunsKeyKept) {
+    startOtherServer(QStringLiteral("# quorvane engine 0.0.9"), EngineKey::value());
     MlxServer server;
     ASSERT_TRUE(ready(server));
     EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
     EXPECT_GT(server.processId(), 0);
     server.stop();
 
-    startOtherServer(MlxServer::buildMarker());
+    // Of this build but launched by another run: it would refuse every request.
+    startOtherServer(MlxServer::buildMarker(), QByteArrayLiteral("another run's key"));
+    MlxServer replacing;
+    ASSERT_TRUE(ready(replacing));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_GT(replacing.processId(), 0);
+    replacing.stop();
+
+    startOtherServer(MlxServer::buildMarker(), EngineKey::value());
     MlxServer second;
     EXPECT_TRUE(ready(second));
     EXPECT_EQ(second.processId(), 0);
     EXPECT_EQ(other.state(), QProcess::Running);
+}
+
+// The HTTP status of `request` sent as any other local client would send it.
+int statusOf(const QNetworkRequest& request, const QByteArray& verb) {
+    QNetworkAccessManager network;
+    std::unique_ptr<QNetworkReply> reply(network.sendCustomRequest(request, verb, QByteArray()));
+    if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 30000))
+        return 0;
+    return reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+}
+
+TEST_F(MlxServerTest, OnlyThisRunOfTheProgramMayDriveTheServerItLaunched) {
+    MlxServer server;
+    ASSERT_TRUE(ready(server));
+    const QString adapter = engine + QStringLiteral("/voice-adapter.npz");
+    {
+        QFile file(adapter);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("the user's adapter");
+    }
+    const QUrl clear = MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/quorvane/adapt/clear")));
+
+    // A page's request is refused even when it carries the key.
+    QNetworkRequest fromPage(clear);
+    fromPage.setRawHeader("Origin", "http://example.invalid");
+    EngineKey::sign(fromPage);
+    EXPECT_EQ(statusOf(fromPage, "POST"), 403);
+    // As through a name of the page's own that leads here.
+    QNetworkRequest throughAnotherName(clear);
+    throughAnotherName.setRawHeader("Host", "attacker.example:50061");
+    EngineKey::sign(throughAnotherName);
+    EXPECT_EQ(statusOf(throughAnotherName, "POST"), 403);
+    EXPECT_EQ(statusOf(QNetworkRequest(clear), "POST"), 401);
+    QNetworkRequest wrongKey(clear);
+    wrongKey.setRawHeader(EngineKey::kHeader, QByteArray(EngineKey::value().size(), '0'));
+    EXPECT_EQ(statusOf(wrongKey, "POST"), 401);
+    EXPECT_TRUE(QFileInfo::exists(adapter));
+
+    // The program's own requests are served.
+    const HttpAnswer status = awaitResult(
+        EngineHttp::send(QNetworkRequest(MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/quorvane/adapt/status")))),
+                         "GET", {}, 10000));
+    EXPECT_EQ(status.status, 200) << status.body.constData();
+    QFile::remove(adapter);
+    server.stop();
+}
+
+TEST_F(MlxServerTest, AServerThatTakesConnectionsButAnswersNothingIsReplacedAfterTheSilenceLimit) {
+    MlxServer server;
+    server.setPollInterval(100ms);
+    server.setSilenceLimit(2s);
+    ASSERT_TRUE(ready(server));
+    EXPECT_FALSE(server.lastSilentReplacement());
+    // Stopped, it still takes connections (the kernel accepts them) but answers nothing.
+    const qint64 stuck = server.processId();
+    ASSERT_EQ(::kill(pid_t(stuck), SIGSTOP), 0);
+    ASSERT_TRUE(ready(server));
+    EXPECT_NE(server.processId(), stuck);
+    EXPECT_NE(::kill(pid_t(stuck), 0), 0) << "the stuck server is gone";
+    EXPECT_TRUE(server.lastSilentReplacement());
+    EXPECT_TRUE(engineLog().contains("[quorvane] the engine took connections but answered no request for 2 s; "
+                                     "replaced it\n"))
+        << engineLog().constData();
+    server.stop();
+
+    // A silent listener of this engine folder that no server here holds goes the same way.
+    other.start(MlxServer::interpreter(),
+                {QStringLiteral("-c"), QStringLiteral("import socket, time\n"
+                                                      "s = socket.socket()\n"
+                                                      "s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)\n"
+                                                      "s.bind(('127.0.0.1', 50061))\n"
+                                                      "s.listen(8)\n"
+                                                      "time.sleep(600)\n")});
+    ASSERT_TRUE(other.waitForStarted());
+    MlxServer probe;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processes.listener(MlxServer::port).has_value(); }, 10000));
+    MlxServer second;
+    second.setPollInterval(100ms);
+    second.setSilenceLimit(2s);
+    EXPECT_TRUE(ready(second));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return other.state() == QProcess::NotRunning; }, 5000));
+    EXPECT_GT(second.processId(), 0);
+    second.stop();
 }
 
 TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds) {

@@ -29,6 +29,7 @@ STAND_INS = os.path.join(SOURCE, "src", "platform", "linux", "engine")
 SCRIPT = os.path.join(SOURCE, "resources", "engine", "speech-server.py")
 SENTENCE = "please schedule a meeting with the marketing team for next tuesday afternoon"
 MAX_BODY_BYTES = 64 * 1024 * 1024
+KEY_HEADER = "X-Quorvane-Key"
 
 if STAND_INS not in sys.path:
     sys.path.insert(0, STAND_INS)
@@ -56,9 +57,9 @@ def flite_take(text, seconds, folder):
     return out.getvalue()
 
 
-def transcription_body(wav, boundary):
-    return ("--" + boundary + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n"
-            "mlx-community/parakeet-tdt-0.6b-v3\r\n--" + boundary +
+def transcription_body(wav, boundary, model="mlx-community/parakeet-tdt-0.6b-v3"):
+    return ("--" + boundary + "\r\nContent-Disposition: form-data; name=\"model\"\r\n\r\n" +
+            model + "\r\n--" + boundary +
             "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"audio.wav\"\r\n"
             "Content-Type: audio/wav\r\n\r\n").encode() + wav + ("\r\n--" + boundary + "--\r\n").encode()
 
@@ -171,7 +172,8 @@ class ServerTest(unittest.TestCase):
         cls.base = "http://127.0.0.1:%d/" % cls.port
         with open(SCRIPT, encoding="utf-8") as source:
             script = "# quorvane engine test" + source.read()
-        environment = dict(os.environ, PYTHONPATH=STAND_INS, QV_ENGINE_ROOT=cls.folder)
+        cls.key = uuid.uuid4().hex
+        environment = dict(os.environ, PYTHONPATH=STAND_INS, QV_ENGINE_ROOT=cls.folder, QV_ENGINE_KEY=cls.key)
         cls.log = open(os.path.join(cls.folder, "engine.log"), "wb")
         cls.server = subprocess.Popen(
             ["/usr/bin/python3", "-c", script, "--host", "127.0.0.1", "--port", str(cls.port),
@@ -180,7 +182,8 @@ class ServerTest(unittest.TestCase):
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
             try:
-                urllib.request.urlopen(cls.base + "v1/models", timeout=2).read()
+                urllib.request.urlopen(urllib.request.Request(cls.base + "v1/models", headers={KEY_HEADER: cls.key}),
+                                       timeout=2).read()
                 cls.decoders_when_first_answering = decoders_mapped(cls.server.pid)
                 return
             except (urllib.error.URLError, ConnectionError):
@@ -197,18 +200,90 @@ class ServerTest(unittest.TestCase):
 
     def post_json(self, path, body):
         request = urllib.request.Request(self.base + path, data=json.dumps(body).encode(),
-                                         headers={"Content-Type": "application/json"})
+                                         headers={"Content-Type": "application/json", KEY_HEADER: self.key})
         with urllib.request.urlopen(request, timeout=60) as answer:
             return answer.status, answer.read()
 
-    def transcribe(self, wav):
+    def transcription_status(self, wav, model="mlx-community/parakeet-tdt-0.6b-v3"):
+        """The status and answer of a transcription of `wav` by `model`."""
         boundary = "quorvane-" + str(uuid.uuid4()).upper()
         request = urllib.request.Request(self.base + "v1/audio/transcriptions",
-                                         data=transcription_body(wav, boundary),
-                                         headers={"Content-Type": "multipart/form-data; boundary=" + boundary})
-        with urllib.request.urlopen(request, timeout=120) as answer:
-            self.assertEqual(answer.status, 200)
-            return json.loads(answer.read())["text"].lower()
+                                         data=transcription_body(wav, boundary, model),
+                                         headers={"Content-Type": "multipart/form-data; boundary=" + boundary,
+                                                  KEY_HEADER: self.key})
+        try:
+            with urllib.request.urlopen(request, timeout=120) as answer:
+                return answer.status, json.loads(answer.read())
+        except urllib.error.HTTPError as error:
+            return error.code, json.loads(error.read())
+
+    def transcribe(self, wav):
+        status, answer = self.transcription_status(wav)
+        self.assertEqual(status, 200)
+        return answer["text"].lower()
+
+    def status_of(self, method, path, headers, body=None):
+        """The status of a request sent with exactly `headers` (and the Host
+        http.client adds unless `headers` has one)."""
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=30)
+        try:
+            connection.putrequest(method, path, skip_host="Host" in headers)
+            for name, value in headers.items():
+                connection.putheader(name, value)
+            connection.putheader("Content-Length", str(len(body or b"")))
+            connection.endheaders(body)
+            answer = connection.getresponse()
+            answer.read()
+            return answer.status
+        finally:
+            connection.close()
+
+    def test_only_requests_with_the_key_and_without_a_page_behind_them_are_served(self):
+        adapter = os.path.join(self.folder, "voice-adapter.npz")
+        with open(adapter, "wb") as out:
+            out.write(b"the user's adapter")
+        own = "127.0.0.1:%d" % self.port
+        refused = [
+            ({"Origin": "http://example.invalid", KEY_HEADER: self.key}, 403),
+            ({"Origin": "null", KEY_HEADER: self.key}, 403),
+            ({"Host": "attacker.example:%d" % self.port, KEY_HEADER: self.key}, 403),
+            ({"Host": "127.0.0.1:%d" % (self.port + 1), KEY_HEADER: self.key}, 403),
+            ({}, 401),
+            ({KEY_HEADER: "0" * len(self.key)}, 401),
+            ({KEY_HEADER: self.key[:-1]}, 401),
+        ]
+        for headers, status in refused:
+            for method, path in (("POST", "/v1/quorvane/adapt/clear"), ("GET", "/v1/models"),
+                                 ("POST", "/v1/quorvane/bias")):
+                with self.subTest(headers=headers, path=path):
+                    self.assertEqual(self.status_of(method, path, headers, b'{"words": ["x"]}'), status)
+        self.assertTrue(os.path.exists(adapter))
+        # A form or a JSON body from a page is refused alike.
+        self.assertEqual(self.status_of("POST", "/v1/audio/transcriptions",
+                                        {"Origin": "http://example.invalid",
+                                         "Content-Type": "multipart/form-data; boundary=x"}, b"--x--\r\n"), 403)
+        for host in (own, "localhost:%d" % self.port, "LOCALHOST:%d" % self.port):
+            with self.subTest(host=host):
+                self.assertEqual(self.status_of("GET", "/v1/quorvane/adapt/status", {"Host": host, KEY_HEADER: self.key}),
+                                 200)
+
+    def test_only_the_applications_own_models_are_loaded(self):
+        elsewhere = os.path.join(self.folder, "elsewhere")
+        os.makedirs(elsewhere)
+        np.savez(os.path.join(elsewhere, "weights.npz"), w=np.zeros(2, dtype=np.float32))
+        take = flite_take("hello there", 1.5, self.folder)
+        for model in (elsewhere, os.path.join(self.folder, "models", "..", "elsewhere"), "/usr/share",
+                      "mlx-community/../../elsewhere", "../elsewhere"):
+            with self.subTest(model=model):
+                self.assertEqual(self.transcription_status(take, model)[0], 400)
+                for path in ("v1/audio/speech", "v1/audio/speech_timed"):
+                    with self.assertRaises(urllib.error.HTTPError) as failure:
+                        self.post_json(path, {"model": model, "input": "Ready.", "response_format": "wav"})
+                    self.assertEqual(failure.exception.code, 400)
+        # A model folder of the engine's own is taken.
+        own = os.path.join(self.folder, "models", "parakeet-tdt-0.6b-v3-bf16")
+        os.makedirs(own, exist_ok=True)
+        self.assertEqual(self.transcription_status(take, own)[0], 200)
 
     def test_transcription_of_flite_speech(self):
         heard = self.transcribe(flite_take(SENTENCE, 8.0, self.folder)).split()
@@ -240,6 +315,7 @@ class ServerTest(unittest.TestCase):
         try:
             connection.putrequest("POST", "/v1/audio/transcriptions")
             connection.putheader("Content-Type", "multipart/form-data; boundary=x")
+            connection.putheader(KEY_HEADER, self.key)
             connection.putheader("Content-Length", str(MAX_BODY_BYTES + 1))
             connection.endheaders()
             self.assertEqual(connection.getresponse().status, 413)
@@ -251,6 +327,7 @@ class ServerTest(unittest.TestCase):
         try:
             connection.putrequest("POST", "/v1/audio/transcriptions")
             connection.putheader("Content-Type", "multipart/form-data; boundary=quorvane-x")
+            connection.putheader(KEY_HEADER, self.key)
             connection.putheader("Transfer-Encoding", "chunked")
             connection.endheaders()
             body = transcription_body(b"\0" * (MAX_BODY_BYTES + 1), "quorvane-x")

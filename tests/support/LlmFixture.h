@@ -1,8 +1,10 @@
 #pragma once
 
+#include "engine/EngineKey.h"
 #include "support/PortLock.h"
 #include "support/TempFolder.h"
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -56,16 +58,23 @@ public:
         return found;
     }
 
-    // Runs the server on 127.0.0.1:`port` for `model` with `python` and waits
-    // until it listens. A server still going away from an earlier test is waited
-    // for first, so the one that answers is this one.
+    // Runs the server on 127.0.0.1:`port` for `model` with `python`, under the
+    // program's guard taking requests with `key`, and waits until it listens.
+    // A server still going away from an earlier test is waited for first, so
+    // the one that answers is this one.
     bool start(const QString& model, const QString& python = QStringLiteral("/usr/bin/python3"),
-               quint16 port = kPort) {
+               quint16 port = kPort, const QByteArray& key = EngineKey::value()) {
         if (!QTest::qWaitFor([port] { return !listening(port); }, 10000))
             return false;
+        QFile guard(QStringLiteral(QUORVANE_TEST_SOURCE "/../resources/engine/model-server-guard.py"));
+        if (!guard.open(QIODevice::ReadOnly))
+            return false;
         m_process = std::make_unique<QProcess>();
-        m_process->start(python, {"-m", "mlx_lm", "server", "--model", model, "--host", "127.0.0.1", "--port",
-                                  QString::number(port)});
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(EngineKey::kVariable), QString::fromLatin1(key));
+        m_process->setProcessEnvironment(environment);
+        m_process->start(python, {"-c", QString::fromUtf8(guard.readAll()), "-m", "mlx_lm", "server", "--model",
+                                  model, "--host", "127.0.0.1", "--port", QString::number(port)});
         if (!m_process->waitForStarted())
             return false;
         return QTest::qWaitFor([port] { return listening(port); }, 30000) && running();

@@ -22,9 +22,12 @@ public:
             return m_scripts.write(QStringLiteral("s.sh"), "#!/bin/sh\n");
         };
         s.runProcess = [](const QString&, const QStringList& arguments, std::function<void(QString)>) {
+            // An interpreter that passes the import check.
             QDir().mkpath(arguments.at(1) + QStringLiteral("/bin"));
             QFile python(arguments.at(1) + QStringLiteral("/bin/python"));
             python.open(QIODevice::WriteOnly);
+            python.write("#!/bin/sh\nexit 0\n");
+            python.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
             return QtFuture::makeReadyFuture(true);
         };
         s.restartPause = std::chrono::milliseconds(1);

@@ -197,6 +197,24 @@ TEST_F(VoiceTuningTest, FewerErrorsAfterTheFitKeepTheAdapter) {
         return phase.kind == Phase::Kind::Tuning && phase.of == 40 && phase.count > 0;
     }));
     EXPECT_EQ(pathsAfterFit().count("/v1/quorvane/adapt/clear"), 0);
+    // Stored only once the held-back takes were heard better.
+    EXPECT_EQ(pathsAfterFit().count("/v1/quorvane/adapt/keep"), 1);
+    EXPECT_EQ(pathsAfterFit().last(), "/v1/quorvane/adapt/keep");
+}
+
+TEST_F(VoiceTuningTest, AnAdapterTheServerCouldNotStoreFailsTheRunAndIsCleared) {
+    recordTakes(kTakes);
+    heard = [](int index, bool fitted) {
+        return fitted || index != 1 ? VoiceTuning::checkingSentences().at(index) : QStringLiteral("our records");
+    };
+    server.on("POST", "/v1/quorvane/adapt/keep", [](const auto&) {
+        return Response::json(R"({"ok":false,"reason":"not stored: disk full"})");
+    });
+    const Phase phase = ran();
+    EXPECT_EQ(phase.kind, Phase::Kind::Failed);
+    EXPECT_FALSE(phase.message.isEmpty());
+    EXPECT_EQ(pathsAfterFit().mid(VoiceTuning::kCheckingTakes),
+              (QList<QByteArray>{"/v1/quorvane/adapt/keep", "/v1/quorvane/adapt/clear"}));
 }
 
 TEST_F(VoiceTuningTest, ATieIsNotBetterAndClearsTheAdapter) {
@@ -208,6 +226,7 @@ TEST_F(VoiceTuningTest, ATieIsNotBetterAndClearsTheAdapter) {
     EXPECT_EQ(ran(), Phase::done(Outcome::notBetter(2, 2, 33)));
     EXPECT_EQ(pathsAfterFit().count("/v1/quorvane/adapt/clear"), 1);
     EXPECT_EQ(pathsAfterFit().last(), "/v1/quorvane/adapt/clear");
+    EXPECT_EQ(pathsAfterFit().count("/v1/quorvane/adapt/keep"), 0);
 }
 
 TEST_F(VoiceTuningTest, ATranscriptionTimeOutAfterTuningFailsAndClearsTheAdapter) {

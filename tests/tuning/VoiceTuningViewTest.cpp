@@ -8,6 +8,7 @@
 #include "support/FakeAudioInput.h"
 #include "support/QtPrinting.h"
 #include "support/QuorvaneError.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 
 #include <QLabel>
@@ -23,13 +24,13 @@ using Phase = VoiceTuning::Phase;
 using Outcome = VoiceTuning::Outcome;
 using State = VoiceTuningView::State;
 
-State state(Phase phase, int training, int checking, float level = 0) {
+State state(Phase phase, int training, int checking, float level = 0, bool adapterInForce = false) {
     std::optional<QString> sentence;
     if (training < VoiceTuning::kTrainingTakes)
         sentence = VoiceTuning::trainingSentences().at(training);
     else if (checking < VoiceTuning::kCheckingTakes)
         sentence = VoiceTuning::checkingSentences().at(checking);
-    return {phase, training, checking, level, sentence};
+    return {phase, training, checking, level, sentence, adapterInForce};
 }
 
 // What a person sees on the page, one line per thing, top to bottom.
@@ -85,10 +86,16 @@ TEST(VoiceTuningView, EachPhaseShowsItsTextsAndOnlyTheButtonsThatFit) {
         {"measuring after", state(Phase::measuringAfter(1), 12, 4),
          {"16 of 16 recorded", "Listening before tuning 4 of 4 (finished)", "Learning your voice (finished)",
           "Listening again 1 of 4 (running)", "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"better", state(Phase::done(Outcome::better(5, 2, 33)), 12, 4),
+        {"better", state(Phase::done(Outcome::better(5, 2, 33)), 12, 4, 0, true),
          {"16 of 16 recorded", "Fewer mistakes: 5 before, 2 after.",
           "Out of 33 words it never practiced on. Tuning is now on for all your dictation.", "Tune again",
           "Turn off tuning", "Start over"}},
+        {"an adapter stored by an earlier run", state(Phase::idle(), 0, 0, 0, true),
+         {"0 of 16 recorded", "Sentence 1 of 12: " + first, "Record all 16, then tune.", "Record",
+          "Tune and measure (disabled)", "Turn off tuning", "Start over (disabled)"}},
+        {"a run replacing a stored adapter", state(Phase::measuringBefore(1), 12, 4, 0, true),
+         {"16 of 16 recorded", "Listening before tuning 1 of 4 (running)", "Learning your voice (waiting)",
+          "Listening again (waiting)", "Tune and measure (disabled)", "Start over (disabled)"}},
         {"not better", state(Phase::done(Outcome::notBetter(2, 3, 33)), 12, 4),
          {"16 of 16 recorded", "Tuning didn\u2019t help your voice.",
           "2 mistakes before, 3 after, out of 33 words. It was turned off, so dictation works exactly as before.",
@@ -143,7 +150,7 @@ TEST(VoiceTuningView, ButtonsAndReturnCallTheControllerOnlyWhereOffered) {
     view.tuneButton()->click();
     view.showState(state(Phase::tuning(1, 40), 12, 4));
     pressReturn(); // nothing to record during a run
-    view.showState(state(Phase::done(Outcome::better(3, 1, 33)), 12, 4));
+    view.showState(state(Phase::done(Outcome::better(3, 1, 33)), 12, 4, 0, true));
     view.turnOffButton()->click();
     EXPECT_EQ(calls, QStringList({"begin", "begin", "undo", "reset", "finish", "finish", "run", "turnOff"}));
 }
@@ -177,6 +184,22 @@ TEST(VoiceTuningView, FollowsTheControllerThroughATakeAndAFailedStart) {
     EXPECT_EQ(view.failure()->text(), QStringLiteral("No microphone input available"));
     EXPECT_EQ(view.failure()->palette().color(view.failure()->foregroundRole()), TextColours::orange(view.palette()));
     EXPECT_TRUE(view.recordButton()->isVisibleTo(&view) && view.recordButton()->isEnabled());
+}
+
+TEST(VoiceTuningView, AnAdapterStoredBeforeARestartCanBeTurnedOff) {
+    TempFolder engine;
+    ScopedEnvironment root("QV_ENGINE_ROOT", QFile::encodeName(engine.path()));
+    FakeAudioInput input;
+    {
+        VoiceTuning tuning(std::make_unique<Recorder>(&input), {});
+        VoiceTuningView view(tuning);
+        EXPECT_FALSE(view.turnOffButton()->isVisibleTo(&view));
+    }
+    engine.write(QStringLiteral("voice-adapter.npz"), "stored by the last run");
+    VoiceTuning tuning(std::make_unique<Recorder>(&input), {});
+    VoiceTuningView view(tuning);
+    EXPECT_TRUE(view.turnOffButton()->isVisibleTo(&view));
+    EXPECT_EQ(VoiceTuning::adapterFile(), engine.file(QStringLiteral("voice-adapter.npz")));
 }
 
 class VoiceTuningPageRender : public testing::TestWithParam<bool> {};

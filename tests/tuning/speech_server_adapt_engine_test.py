@@ -1,7 +1,7 @@
 """Voice adaptation on the real Linux recogniser through the speech server's
 HTTP interface on loopback: a stored adapter changes what is heard, a fit on
 flite clips reports its progress while it runs and stores its adapter in the
-engine folder, and clear removes it."""
+engine folder once kept, and clear removes it."""
 
 import json
 import os
@@ -39,7 +39,8 @@ TRAINING = [
 
 
 def status(server):
-    with urllib.request.urlopen(server.base + "v1/quorvane/adapt/status", timeout=5) as answer:
+    request = urllib.request.Request(server.base + "v1/quorvane/adapt/status", headers=server.headers())
+    with urllib.request.urlopen(request, timeout=5) as answer:
         return json.loads(answer.read())
 
 
@@ -97,9 +98,11 @@ class FitOnTheRecogniserTest(unittest.TestCase):
         self.assertEqual((answer["ok"], answer["clips"]), (True, 12))
         self.assertLessEqual(answer["loss"], answer["first_loss"])
         self.assertTrue(any(0 < s["step"] < s["steps"] == 60 for s in seen), seen[:5])
-        self.assertTrue(os.path.exists(os.path.join(self.folder, "voice-adapter.npz")))
         self.assertEqual(status(self.server), {"tuned": True, "clips": 0, "step": 60, "steps": 60})
         self.assertTrue(self.server.transcribe(flite_take(SENTENCE, 8.0, self.folder)).strip())
+        self.assertFalse(os.path.exists(os.path.join(self.folder, "voice-adapter.npz")))
+        self.assertEqual(self.server.post_json("v1/quorvane/adapt/keep", {}), (200, {"ok": True}))
+        self.assertTrue(os.path.exists(os.path.join(self.folder, "voice-adapter.npz")))
         self.server.post_json("v1/quorvane/adapt/clear", {})
         self.assertFalse(os.path.exists(os.path.join(self.folder, "voice-adapter.npz")))
         self.assertFalse(status(self.server)["tuned"])

@@ -20,7 +20,7 @@ QString LinuxWording::forDesktop(const QString& text) const {
          QStringLiteral("It works the same in your mail, your browser, your editor, anywhere you can type.")},
         {QStringLiteral("About 1.2 GB, one time. Your Mac does all the talking and listening itself, which is why there "
                         "is something to download."),
-         QStringLiteral("About 1.2 GB, one time. Your computer does all the talking and listening itself, which is why "
+         QStringLiteral("About 45 MB, one time. Your computer does all the talking and listening itself, which is why "
                         "there is something to download.")},
         {QStringLiteral("Hi there! I'm Quorvane, your new reading voice. I live on your Mac, and I never repeat what I "
                         "hear."),
