@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -9,7 +10,8 @@
 
 // Which languages Quorvane can write down from speech (Talk), read aloud (Read)
 // and translate into (Translate). Read counts the own voices and the desktop's
-// speech voices, which are looked at once per process. GUI thread only.
+// speech voices, which are looked at once per process, off the GUI thread.
+// GUI thread only.
 namespace LanguageTable {
 
 struct Row {
@@ -27,17 +29,15 @@ const QStringList& talkLanguages();
 const QStringList& ownVoiceLanguages();
 
 // The base codes the desktop's voices speak, among the table's languages;
-// asked of the system speech once per process.
-const QSet<QString>& voiceLanguages();
+// asked of the system speech once per process, on a worker thread.
+QFuture<QSet<QString>> voiceLanguages();
 // Whether `code` is read aloud with `voices` as the desktop's voice languages.
 bool canRead(const QString& code, const QSet<QString>& voices);
-bool canRead(const QString& code);
 // Every language of the table, once each, in no particular order.
 QStringList allCodes();
 
 // The rows: complete rows first, each block in plain name order.
 QList<Row> build(const QSet<QString>& voices);
-QList<Row> build();
 qsizetype completeCount(const QList<Row>& rows);
 
 } // namespace LanguageTable

@@ -204,7 +204,11 @@ void LanguageTableView::fill(const QList<LanguageTable::Row>& rows) {
 }
 
 void LanguageTableView::showEvent(QShowEvent* event) {
-    if (m_rows.isEmpty())
-        fill(LanguageTable::build());
+    if (m_rows.isEmpty() && !m_asked) {
+        m_asked = true;
+        LanguageTable::voiceLanguages().then(this, [this](const QSet<QString>& voices) {
+            fill(LanguageTable::build(voices));
+        });
+    }
     QWidget::showEvent(event);
 }
