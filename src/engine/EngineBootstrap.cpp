@@ -22,6 +22,12 @@
 
 namespace {
 
+// A folder removed on a worker: an environment or a model is thousands of
+// files, or a few very large ones.
+QFuture<void> removedAway(const QString& folder) {
+    return QtConcurrent::run([folder] { QDir(folder).removeRecursively(); });
+}
+
 Q_LOGGING_CATEGORY(lcBootstrap, "quorvane.engine.bootstrap")
 
 constexpr int kSilenceSamples = 8000;
@@ -329,7 +335,11 @@ QFuture<void> EngineBootstrap::repair() {
     setDetail(QStringLiteral("Reinstalling the speech engine"));
     // The held server runs from the environment about to be replaced.
     m_services.stopServer();
-    QDir(venv()).removeRecursively();
+    removedAway(venv()).then(this, [this] { reinstall(); });
+    return future;
+}
+
+void EngineBootstrap::reinstall() {
     forgetEngine();
     installPackage().then(this, [this](bool installed) {
         if (!installed) {
@@ -352,15 +362,13 @@ QFuture<void> EngineBootstrap::repair() {
                 fetchModels(false, warmAndProve);
         });
     });
-    return future;
 }
 
 void EngineBootstrap::replaceModel(std::function<void()> next) {
     setStage(Stage::Models);
     setProgress(0);
     setDetail(QStringLiteral("Replacing the dictation model"));
-    QDir(modelFolder()).removeRecursively();
-    fetchModels(true, std::move(next));
+    removedAway(modelFolder()).then(this, [this, next = std::move(next)]() mutable { fetchModels(true, std::move(next)); });
 }
 
 void EngineBootstrap::prove(bool freshModel) {

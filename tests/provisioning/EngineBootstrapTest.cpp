@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -283,6 +285,25 @@ TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) 
 
     modelStatus = 200;
     EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Ready);
+}
+
+// Removing an environment of thousands of files waits for the disk: the
+// repair removes it on a worker. With every worker held, it can have gone by
+// the time repair() returns only if the GUI thread removed it.
+TEST_F(EngineBootstrapTest, TheRepairRemovesTheOldEnvironmentOffTheGuiThread) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    archive = fixtureArchive(QStringLiteral("good"));
+    QSemaphore held;
+    const int workers = QThreadPool::globalInstance()->maxThreadCount();
+    for (int i = 0; i < workers; ++i)
+        (void)QtConcurrent::run([&held] { held.acquire(); });
+    EngineBootstrap bootstrap(setup(), services());
+    const QFuture<void> repaired = bootstrap.repair();
+    EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv/bin/python"))));
+    held.release(workers);
+    ASSERT_TRUE(awaitFuture(repaired, 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready);
+    EXPECT_EQ(events.first(), QStringLiteral("stop with venv"));
 }
 
 } // namespace
