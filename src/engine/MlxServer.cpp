@@ -237,6 +237,10 @@ void MlxServer::waitForLaunch(const Finish& finish) {
         return;
     }
     connect(launched, &QProcess::finished, wait, lastLook);
+    connect(launched, &QProcess::errorOccurred, wait, [lastLook](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            lastLook();
+    });
     poll(wait, kPollAttempts, settle, settled);
 }
 
@@ -314,17 +318,24 @@ void MlxServer::startProcess() {
         process->setStandardErrorFile(QProcess::nullDevice());
     }
 
-    process->start(QIODevice::NotOpen);
-    if (!process->waitForStarted()) {
+    // The start is not waited for: a process that cannot be started reports
+    // it, and waitForLaunch() ends at that report.
+    connect(process, &QProcess::started, this, [this] {
+        if (!m_relaunchNote.isEmpty()) {
+            note(m_relaunchNote);
+            m_relaunchNote.clear();
+        }
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
         note(QStringLiteral("engine not started: ") + process->errorString());
-        delete process;
-        return;
-    }
+        if (m_process == process)
+            m_process = nullptr;
+        process->deleteLater();
+    });
     m_process = process;
-    if (!m_relaunchNote.isEmpty()) {
-        note(m_relaunchNote);
-        m_relaunchNote.clear();
-    }
+    process->start(QIODevice::NotOpen);
 }
 
 void MlxServer::stop() {

@@ -194,6 +194,15 @@ TEST_F(MlxServerTest, WithoutAnInterpreterItNotesWhyAndGivesUpAtOnce) {
     QFile::link(QStringLiteral("/nowhere/python3"), root.file(QStringLiteral("mlx-venv/bin/python")));
     EXPECT_EQ(answerWithoutPolling(server), false);
     EXPECT_TRUE(engineLog().endsWith("/mlx-venv/bin/python\nsymlink points to: /nowhere/python3\n"));
+
+    // There but not runnable: the start is not waited for, and its failure
+    // ends the wait at once.
+    QFile(MlxServer::logFile()).remove();
+    QFile::remove(root.file(QStringLiteral("mlx-venv/bin/python")));
+    root.write(QStringLiteral("mlx-venv/bin/python"), "not a program\n");
+    EXPECT_EQ(answerWithoutPolling(server), false);
+    EXPECT_EQ(server.processId(), 0);
+    EXPECT_TRUE(engineLog().startsWith("[quorvane] engine not started: ")) << engineLog().constData();
 }
 
 TEST_F(MlxServerTest, AServerThatKeepsDyingIsLaunchedAgainOnlyABoundedNumberOfTimes) {
