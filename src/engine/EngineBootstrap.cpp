@@ -94,7 +94,7 @@ EngineBootstrap& EngineBootstrap::shared() {
         EngineServices services;
         services.ensureReady = [] { return MlxServer::shared().ensureReady(); };
         services.warmUp = [] { return MlxServer::shared().warmUp(); };
-        services.stopServer = [] { MlxServer::shared().stop(); };
+        services.stopServer = [] { return MlxServer::shared().end(); };
         services.cleanupServerUp = [] { return LlmServer::shared().isUp(); };
         services.startCleanupServer = [] { return LlmServer::shared().ensureStarted(); };
         services.checkModel = [] {
@@ -334,8 +334,7 @@ QFuture<void> EngineBootstrap::repair() {
     setProgress(0);
     setDetail(QStringLiteral("Reinstalling the speech engine"));
     // The held server runs from the environment about to be replaced.
-    m_services.stopServer();
-    removedAway(venv()).then(this, [this] { reinstall(); });
+    m_services.stopServer().then(this, [this] { removedAway(venv()).then(this, [this] { reinstall(); }); });
     return future;
 }
 
@@ -449,6 +448,7 @@ void EngineBootstrap::restart(bool freshModel) {
     setStage(Stage::Warming);
     setDetail(QStringLiteral("Restarting the speech engine"));
     setProgress(0);
-    m_services.stopServer();
-    QTimer::singleShot(m_setup.restartPause, this, [this, freshModel] { prove(freshModel); });
+    m_services.stopServer().then(this, [this, freshModel] {
+        QTimer::singleShot(m_setup.restartPause, this, [this, freshModel] { prove(freshModel); });
+    });
 }

@@ -353,6 +353,24 @@ void MlxServer::stop() {
     delete process;
 }
 
+QFuture<void> MlxServer::end() {
+    QProcess* process = std::exchange(m_process, nullptr);
+    if (!process || process->state() == QProcess::NotRunning) {
+        if (process)
+            process->deleteLater();
+        return QtFuture::makeReadyFuture();
+    }
+    auto ended = std::make_shared<QPromise<void>>();
+    ended->start();
+    connect(process, &QProcess::finished, process, [process, ended] {
+        ended->finish();
+        process->deleteLater();
+    });
+    QTimer::singleShot(kTerminateWait, process, [process] { process->kill(); });
+    process->terminate();
+    return ended->future();
+}
+
 QFuture<void> MlxServer::warmUp() {
     QNetworkRequest speech(baseURL().resolved(QUrl(QStringLiteral("v1/audio/speech"))));
     speech.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));

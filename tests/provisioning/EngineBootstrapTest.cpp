@@ -88,6 +88,7 @@ protected:
         s.stopServer = [this] {
             events.append(QFileInfo::exists(root.file(QStringLiteral("mlx-venv"))) ? QStringLiteral("stop with venv")
                                                                                    : QStringLiteral("stop"));
+            return QtFuture::makeReadyFuture();
         };
         s.cleanupServerUp = [this] { return QtFuture::makeReadyFuture(cleanupUp); };
         s.startCleanupServer = [this] { events.append(QStringLiteral("startCleanup")); return QtFuture::makeReadyFuture(); };
