@@ -4,6 +4,7 @@
 #include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"
+#include "app/StallWatch.h"
 #include "engine/MlxServer.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QThreadPool>
+
+#include <memory>
 
 namespace {
 Q_LOGGING_CATEGORY(lcApp, "quorvane.app")
@@ -46,6 +49,12 @@ int main(int argc, char* argv[]) {
     // Everything kept from first use ends here, newest first, before the
     // platform and the application object go.
     ProgramLifetime::Scope lifetime;
+    // The stall benchmark's watch, marked before the shutdown steps run.
+    std::unique_ptr<StallWatch> stalls;
+    if (const QString log = qEnvironmentVariable("QV_STALL_LOG"); !log.isEmpty())
+        stalls = std::make_unique<StallWatch>(log);
+    if (stalls)
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, stalls.get(), [&stalls] { stalls->mark("quitting"); });
 
     QuorvaneApp scene(AppActions::shared(), AppState::shared());
     AppDelegate delegate(LaunchSteps::standard(), Defaults::shared(), QProcessEnvironment::systemEnvironment());
@@ -65,5 +74,7 @@ int main(int argc, char* argv[]) {
 
     const int status = QApplication::exec();
     QThreadPool::globalInstance()->waitForDone();
+    if (stalls)
+        stalls->mark("exit");
     return status;
 }

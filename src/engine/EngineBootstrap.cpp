@@ -23,6 +23,12 @@
 
 namespace {
 
+// A folder removed on a worker: an environment or a model is thousands of
+// files, or a few very large ones.
+QFuture<void> removedAway(const QString& folder) {
+    return QtConcurrent::run([folder] { QDir(folder).removeRecursively(); });
+}
+
 Q_LOGGING_CATEGORY(lcBootstrap, "quorvane.engine.bootstrap")
 
 constexpr int kSilenceSamples = 8000;
@@ -111,7 +117,7 @@ EngineBootstrap& EngineBootstrap::shared() {
         EngineServices services;
         services.ensureReady = [] { return MlxServer::shared().ensureReady(); };
         services.warmUp = [] { return MlxServer::shared().warmUp(); };
-        services.stopServer = [] { MlxServer::shared().stop(); };
+        services.stopServer = [] { return MlxServer::shared().end(); };
         services.cleanupServerUp = [] { return LlmServer::shared().isUp(); };
         services.startCleanupServer = [] { return LlmServer::shared().ensureStarted(); };
         services.cleanupModelPackaged = [] { return LlmServer::modelPackaged(); };
@@ -352,7 +358,11 @@ QFuture<void> EngineBootstrap::repair() {
     setDetail(QStringLiteral("Reinstalling the speech engine"));
     // The held server runs from the environment about to be replaced. That
     // environment stays until a new one that imports the server takes its place.
-    m_services.stopServer();
+    m_services.stopServer().then(this, [this] { reinstall(); });
+    return future;
+}
+
+void EngineBootstrap::reinstall() {
     forgetEngine();
     installPackage().then(this, [this](bool installed) {
         if (!installed) {
@@ -375,15 +385,13 @@ QFuture<void> EngineBootstrap::repair() {
                 fetchModels(false, warmAndProve);
         });
     });
-    return future;
 }
 
 void EngineBootstrap::replaceModel(std::function<void()> next) {
     setStage(Stage::Models);
     setProgress(0);
     setDetail(QStringLiteral("Replacing the dictation model"));
-    QDir(modelFolder()).removeRecursively();
-    fetchModels(true, std::move(next));
+    removedAway(modelFolder()).then(this, [this, next = std::move(next)]() mutable { fetchModels(true, std::move(next)); });
 }
 
 void EngineBootstrap::prove(bool freshModel) {
@@ -463,17 +471,23 @@ void EngineBootstrap::rebuild() {
                         failed();
                         return;
                     }
-                    QString error;
-                    if (!EnginePackage::swapIn(fresh, venv(), &error)) {
-                        fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
-                        return;
-                    }
-                    forgetEngine();
-                    if (modelsComplete() && !m_modelSuspect) {
-                        restart(false);
-                        return;
-                    }
-                    replaceModel([this] { restart(true); });
+                    // The former environment is removed as the new one takes its
+                    // place: thousands of files, so on a worker.
+                    QtConcurrent::run([fresh, into = venv()] {
+                        QString error;
+                        return EnginePackage::swapIn(fresh, into, &error) ? QString() : error;
+                    }).then(this, [this](const QString& error) {
+                        if (!error.isEmpty()) {
+                            fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
+                            return;
+                        }
+                        forgetEngine();
+                        if (modelsComplete() && !m_modelSuspect) {
+                            restart(false);
+                            return;
+                        }
+                        replaceModel([this] { restart(true); });
+                    });
                 });
         });
 }
@@ -482,6 +496,7 @@ void EngineBootstrap::restart(bool freshModel) {
     setStage(Stage::Warming);
     setDetail(QStringLiteral("Restarting the speech engine"));
     setProgress(0);
-    m_services.stopServer();
-    QTimer::singleShot(m_setup.restartPause, this, [this, freshModel] { prove(freshModel); });
+    m_services.stopServer().then(this, [this, freshModel] {
+        QTimer::singleShot(m_setup.restartPause, this, [this, freshModel] { prove(freshModel); });
+    });
 }

@@ -92,6 +92,8 @@ private:
     void setDetail(const QString& detail);
     void fail(const QString& message);
     void forgetEngine() { m_workingEngine.reset(); }
+    // The repair's install once the old environment has gone.
+    void reinstall();
     QString venv() const;
     QFuture<void> begin();
     void end();

@@ -11,8 +11,8 @@
 struct EngineServices {
     std::function<QFuture<bool>()> ensureReady;
     std::function<QFuture<void>()> warmUp;
-    // Stops and forgets the held speech server.
-    std::function<void()> stopServer;
+    // Stops and forgets the held speech server; finishes when it has ended.
+    std::function<QFuture<void>()> stopServer;
     std::function<QFuture<bool>()> cleanupServerUp;
     std::function<QFuture<void>()> startCleanupServer;
     // Whether the engine carries a cleanup model server at all; unset means it does.

@@ -308,6 +308,10 @@ void MlxServer::waitForLaunch(const Finish& finish) {
         return;
     }
     connect(launched, &QProcess::finished, wait, lastLook);
+    connect(launched, &QProcess::errorOccurred, wait, [lastLook](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            lastLook();
+    });
     poll(wait, kPollAttempts, settle, settled);
 }
 
@@ -388,17 +392,24 @@ void MlxServer::startProcess() {
         process->setStandardErrorFile(QProcess::nullDevice());
     }
 
-    process->start(QIODevice::NotOpen);
-    if (!process->waitForStarted()) {
+    // The start is not waited for: a process that cannot be started reports
+    // it, and waitForLaunch() ends at that report.
+    connect(process, &QProcess::started, this, [this] {
+        if (!m_relaunchNote.isEmpty()) {
+            note(m_relaunchNote);
+            m_relaunchNote.clear();
+        }
+    });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
         note(QStringLiteral("engine not started: ") + process->errorString());
-        delete process;
-        return;
-    }
+        if (m_process == process)
+            m_process = nullptr;
+        process->deleteLater();
+    });
     m_process = process;
-    if (!m_relaunchNote.isEmpty()) {
-        note(m_relaunchNote);
-        m_relaunchNote.clear();
-    }
+    process->start(QIODevice::NotOpen);
 }
 
 void MlxServer::stop() {
@@ -414,6 +425,24 @@ void MlxServer::stop() {
         }
     }
     delete process;
+}
+
+QFuture<void> MlxServer::end() {
+    QProcess* process = std::exchange(m_process, nullptr);
+    if (!process || process->state() == QProcess::NotRunning) {
+        if (process)
+            process->deleteLater();
+        return QtFuture::makeReadyFuture();
+    }
+    auto ended = std::make_shared<QPromise<void>>();
+    ended->start();
+    connect(process, &QProcess::finished, process, [process, ended] {
+        ended->finish();
+        process->deleteLater();
+    });
+    QTimer::singleShot(kTerminateWait, process, [process] { process->kill(); });
+    process->terminate();
+    return ended->future();
 }
 
 QFuture<void> MlxServer::warmUp() {

@@ -55,8 +55,13 @@ public:
     // Loads both models with one synthesis and one transcription of half a
     // second of silence; answers and errors are ignored.
     QFuture<void> warmUp();
-    // Terminates the held server and forgets it (application exit, engine repair).
+    // Terminates the held server and forgets it, waiting up to 6 s for it to
+    // end (application exit, after the event loop has ended).
     void stop();
+    // The same without waiting (engine repair): the held server is forgotten
+    // at once and the future finishes when it has ended, killed if it has not
+    // after 5 s.
+    QFuture<void> end();
     // The process id of the held server, 0 when none is held.
     qint64 processId() const;
 

@@ -8,6 +8,7 @@
 #include <QPromise>
 #include <QTimer>
 #include <QUuid>
+#include <QtConcurrent>
 
 namespace {
 
@@ -23,6 +24,7 @@ ModelDownloader::ModelDownloader(Progress onProgress, QObject* parent)
     : QObject(parent), m_onProgress(std::move(onProgress)) {}
 
 ModelDownloader::~ModelDownloader() {
+    *m_cancelled = true;
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->abort();
@@ -47,44 +49,73 @@ QFuture<ModelDownloader::Result> ModelDownloader::download(const QUrl& url, std:
     return future;
 }
 
+QString ModelDownloader::targetPath() const {
+    return QDir(m_folder).filePath(QLatin1String(kTempPrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces));
+}
+
 bool ModelDownloader::openTarget() {
     QDir().mkpath(m_folder);
-    m_target = std::make_unique<QFile>(QDir(m_folder).filePath(
-        QLatin1String(kTempPrefix) + QUuid::createUuid().toString(QUuid::WithoutBraces)));
+    m_target = std::make_unique<QFile>(targetPath());
     return m_target->open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
+// Copies on a worker: a large file, or one on a slow disk, must not hold the
+// GUI thread. Progress and the answer come back to this object's thread; a
+// copy this object no longer waits for removes what it wrote.
 void ModelDownloader::readFile(const QString& path) {
+    QDir().mkpath(m_folder);
+    const std::shared_ptr<std::atomic<bool>> cancelled = m_cancelled;
+    const auto progress = [this](qint64 written, qint64 expected) {
+        QMetaObject::invokeMethod(this, [this, written, expected] {
+            if (!m_resumed)
+                m_onProgress(written, expected);
+        }, Qt::QueuedConnection);
+    };
+    QtConcurrent::run([path, target = targetPath(), limit = m_byteLimit, cancelled, progress] {
+        Result result = copyFile(path, target, limit, *cancelled, progress);
+        if (*cancelled && !result.filePath.isEmpty())
+            QFile::remove(std::exchange(result.filePath, {}));
+        return result;
+    }).then(this, [this](Result result) {
+        if (m_resumed && !result.filePath.isEmpty())
+            QFile::remove(result.filePath);
+        finish(std::move(result));
+    });
+}
+
+ModelDownloader::Result ModelDownloader::copyFile(const QString& path, const QString& target, qint64 byteLimit,
+                                                  const std::atomic<bool>& cancelled, const Progress& progress) {
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
         const int status = source.exists() ? -1 : kStatusNotFound;
-        finish({.filePath = {}, .status = status,
-                .error = status == kStatusNotFound ? httpError(status) : source.errorString()});
-        return;
+        return {.filePath = {}, .status = status,
+                .error = status == kStatusNotFound ? httpError(status) : source.errorString()};
     }
-    if (!openTarget()) {
-        finish({.filePath = {}, .status = -1, .error = m_target->errorString()});
-        return;
-    }
-    m_lastStatus = kStatusOk;
+    QFile copy(target);
+    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return {.filePath = {}, .status = -1, .error = copy.errorString()};
+    const auto failed = [&copy](int status, const QString& error) {
+        copy.close();
+        copy.remove();
+        return Result{.filePath = {}, .status = status, .error = error};
+    };
     const qint64 expected = source.size();
-    while (m_written <= m_byteLimit) {
-        const QByteArray chunk = source.read(std::min(kFileChunk, m_byteLimit + 1 - m_written));
+    qint64 written = 0;
+    while (written <= byteLimit && !cancelled) {
+        const QByteArray chunk = source.read(std::min(kFileChunk, byteLimit + 1 - written));
         if (chunk.isEmpty())
             break;
-        if (m_target->write(chunk) != chunk.size()) {
-            finish({.filePath = {}, .status = kStatusOk, .error = m_target->errorString()});
-            return;
-        }
-        m_written += chunk.size();
-        m_onProgress(m_written, expected);
+        if (copy.write(chunk) != chunk.size())
+            return failed(kStatusOk, copy.errorString());
+        written += chunk.size();
+        progress(written, expected);
     }
-    if (source.error() != QFileDevice::NoError) {
-        finish({.filePath = {}, .status = -1, .error = source.errorString()});
-        return;
-    }
-    m_target->close();
-    finish({.filePath = m_target->fileName(), .status = kStatusOk, .error = std::nullopt});
+    if (source.error() != QFileDevice::NoError)
+        return failed(-1, source.errorString());
+    if (cancelled)
+        return failed(-1, QStringLiteral("download cancelled"));
+    copy.close();
+    return {.filePath = copy.fileName(), .status = kStatusOk, .error = std::nullopt};
 }
 
 void ModelDownloader::fetchNetwork(const QUrl& url, std::chrono::seconds timeout) {

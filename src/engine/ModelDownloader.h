@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -17,7 +18,8 @@ class QNetworkReply;
 // One fetch of one model file, streamed to a fresh "qv-model-<uuid>" file in a
 // given folder (the destination's, so the caller's move is a rename on one
 // device). Speaks HTTP(S) and "file:" URLs: a file read to its end counts as
-// status 200, a missing file as 404. Lives on the thread that made it; the
+// status 200, a missing file as 404; a file is copied on a worker thread.
+// Lives on the thread that made it; the
 // answer comes exactly once, whichever completion report arrives first.
 class ModelDownloader : public QObject {
     Q_OBJECT
@@ -46,6 +48,9 @@ public:
 private:
     void fetchNetwork(const QUrl& url, std::chrono::seconds timeout);
     void readFile(const QString& path);
+    static Result copyFile(const QString& path, const QString& target, qint64 byteLimit,
+                           const std::atomic<bool>& cancelled, const Progress& progress);
+    QString targetPath() const;
     void onReadyRead();
     void onFinished();
     bool openTarget();
@@ -54,6 +59,8 @@ private:
     Progress m_onProgress;
     std::shared_ptr<class QPromise<Result>> m_promise;
     bool m_resumed = false;
+    // Set when this object goes, for a copy still running on its worker.
+    std::shared_ptr<std::atomic<bool>> m_cancelled = std::make_shared<std::atomic<bool>>(false);
     int m_lastStatus = -1;
     QString m_folder;
     qint64 m_byteLimit = 0;

@@ -6,7 +6,7 @@
 #include <functional>
 
 // The desktop's own speech synthesizer: its installed voices, and speaking a
-// text aloud with one of them. GUI thread only.
+// text aloud with one of them. GUI thread only, but for voices().
 class SystemSpeech {
 public:
     struct Voice {
@@ -23,7 +23,8 @@ public:
     virtual ~SystemSpeech() = default;
 
     // The installed voices whose language begins with `baseLanguage` ("de"),
-    // in the synthesizer's order; none when there is no synthesizer.
+    // in the synthesizer's order; none when there is no synthesizer. May be
+    // called on any thread (each question may wait for the synthesizer).
     virtual QList<Voice> voices(const QString& baseLanguage) = 0;
     // Speaks `text` with the voice at the synthesizer's own rate, pitch and
     // volume; `done` runs once on the GUI thread when the speech has ended,

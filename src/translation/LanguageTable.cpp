@@ -5,6 +5,8 @@
 #include "translator/TranslationCatalog.h"
 #include "translator/Translator.h"
 
+#include <QtConcurrent>
+
 #include <algorithm>
 
 namespace LanguageTable {
@@ -37,10 +39,10 @@ QStringList allCodes() {
     return codes;
 }
 
-const QSet<QString>& voiceLanguages() {
-    static const QSet<QString> bases = [] {
+QFuture<QSet<QString>> voiceLanguages() {
+    // Each question waits for speech-dispatcher: the whole round runs on a worker.
+    static const QFuture<QSet<QString>> asked = QtConcurrent::run([speech = Platform::current().systemSpeech] {
         QSet<QString> found;
-        SystemSpeech* speech = Platform::current().systemSpeech;
         if (!speech)
             return found;
         for (const QString& code : allCodes()) {
@@ -49,15 +51,13 @@ const QSet<QString>& voiceLanguages() {
                 found.insert(base);
         }
         return found;
-    }();
-    return bases;
+    });
+    return asked;
 }
 
 bool canRead(const QString& code, const QSet<QString>& voices) {
     return ownVoiceLanguages().contains(code) || voices.contains(baseOf(code));
 }
-
-bool canRead(const QString& code) { return canRead(code, voiceLanguages()); }
 
 QList<Row> build(const QSet<QString>& voices, const QStringList& translatedInto) {
     QList<Row> rows;
@@ -72,8 +72,6 @@ QList<Row> build(const QSet<QString>& voices, const QStringList& translatedInto)
     });
     return rows;
 }
-
-QList<Row> build() { return build(voiceLanguages(), TranslationCatalog::shared().targets()); }
 
 qsizetype completeCount(const QList<Row>& rows) {
     return std::count_if(rows.begin(), rows.end(), [](const Row& row) { return row.complete(); });

@@ -3,6 +3,7 @@
 #include "looks/PixelFont.h"
 #include "looks/Symbols.h"
 #include "looks/TextColours.h"
+#include "translator/TranslationCatalog.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -204,7 +205,11 @@ void LanguageTableView::fill(const QList<LanguageTable::Row>& rows) {
 }
 
 void LanguageTableView::showEvent(QShowEvent* event) {
-    if (m_rows.isEmpty())
-        fill(LanguageTable::build());
+    if (m_rows.isEmpty() && !m_asked) {
+        m_asked = true;
+        LanguageTable::voiceLanguages().then(this, [this](const QSet<QString>& voices) {
+            fill(LanguageTable::build(voices, TranslationCatalog::shared().targets()));
+        });
+    }
     QWidget::showEvent(event);
 }

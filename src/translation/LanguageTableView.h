@@ -8,7 +8,8 @@ class QVBoxLayout;
 
 // "Which languages do what": the Talk / Read / Translate table, 372 × 460, the
 // languages that do all three first and a separator under the last of them.
-// The rows are built when the view is first shown and kept while it lives.
+// The rows are built once the desktop's voices are known, asked when the view
+// is first shown, and kept while it lives.
 // GUI thread only.
 class LanguageTableView : public QWidget {
     Q_OBJECT
@@ -18,7 +19,8 @@ public:
 
     explicit LanguageTableView(QWidget* parent = nullptr);
 
-    // Fills the table with `rows` (when empty) — `showEvent` does so with the built rows.
+    // Fills the table with `rows` (when empty) — the first show does so with
+    // the built rows once the desktop's voices have answered.
     void fill(const QList<LanguageTable::Row>& rows);
     const QList<LanguageTable::Row>& rows() const { return m_rows; }
 
@@ -27,6 +29,7 @@ protected:
 
 private:
     QList<LanguageTable::Row> m_rows;
+    bool m_asked = false;
     QVBoxLayout* m_lines = nullptr;
     class QLabel* m_subtitle = nullptr;
 };

@@ -121,7 +121,7 @@ protected:
         EngineServices services;
         services.ensureReady = [] { return MlxServer::shared().ensureReady(); };
         services.warmUp = [] { return MlxServer::shared().warmUp(); };
-        services.stopServer = [] { MlxServer::shared().stop(); };
+        services.stopServer = [] { return MlxServer::shared().end(); };
         // No cleanup model is packaged for Debian: the test claims one is up.
         services.cleanupServerUp = [] { return answered(true); };
         services.startCleanupServer = [] { return QFuture<void>(); };

@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QPromise>
 #include <QTest>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QThread>
 #include <QTimer>
 #include <QtConcurrent>
@@ -88,6 +90,7 @@ protected:
         s.stopServer = [this] {
             events.append(QFileInfo::exists(root.file(QStringLiteral("mlx-venv"))) ? QStringLiteral("stop with venv")
                                                                                    : QStringLiteral("stop"));
+            return QtFuture::makeReadyFuture();
         };
         s.cleanupServerUp = [this] { return QtFuture::makeReadyFuture(cleanupUp); };
         s.startCleanupServer = [this] { events.append(QStringLiteral("startCleanup")); return QtFuture::makeReadyFuture(); };
@@ -380,6 +383,26 @@ TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) 
 
     modelStatus = 200;
     EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Ready);
+}
+
+// Removing an environment of thousands of files waits for the disk, and the
+// old one must stay until a new one works: it goes aside on a worker as the
+// new one takes its place. With every worker held, it can have gone by the
+// time repair() returns only if the GUI thread removed it.
+TEST_F(EngineBootstrapTest, TheRepairRemovesTheOldEnvironmentOnlyOffTheGuiThreadAsTheNewOneTakesItsPlace) {
+    writeEnvironment(root.file(QStringLiteral("mlx-venv")), 0);
+    archive = fixtureArchive(QStringLiteral("good"));
+    QSemaphore held;
+    const int workers = QThreadPool::globalInstance()->maxThreadCount();
+    for (int i = 0; i < workers; ++i)
+        (void)QtConcurrent::run([&held] { held.acquire(); });
+    EngineBootstrap bootstrap(setup(), services());
+    const QFuture<void> repaired = bootstrap.repair();
+    EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv/bin/python"))));
+    held.release(workers);
+    ASSERT_TRUE(awaitFuture(repaired, 30000));
+    EXPECT_EQ(bootstrap.stage(), Stage::Ready);
+    EXPECT_EQ(events.first(), QStringLiteral("stop with venv"));
 }
 
 } // namespace

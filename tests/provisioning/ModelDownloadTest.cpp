@@ -11,9 +11,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTimer>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -251,6 +258,38 @@ TEST(ModelDownloaderTest, AnswersOnceWithTheHttpStatusOrTheTransportFailure) {
     EXPECT_FALSE(broken.error->contains(QStringLiteral("HTTP"))) << broken.error->toStdString();
     EXPECT_FALSE(broken.error->isEmpty());
     EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
+// A local model file on a slow disk: the source is a pipe whose writer sends
+// the bytes only once the GUI thread has turned while the copy waits (or,
+// should it never turn, after a few seconds, so that the test ends).
+TEST(ModelDownloaderTest, ALocalFileIsCopiedWhileTheGuiThreadRuns) {
+    TempFolder folder;
+    const QString pipe = folder.file(QStringLiteral("slow-disk"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QByteArray bytes(4096, 'm');
+    std::atomic<bool> turned{false};
+    std::thread disk([&] {
+        QFile writer(pipe);
+        if (!writer.open(QIODevice::WriteOnly))
+            return;
+        for (int wait = 0; wait < 100 && !turned; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        writer.write(bytes);
+    });
+    ModelDownloader downloader([](qint64, qint64) {});
+    const auto future =
+        downloader.download(QUrl::fromLocalFile(pipe), std::chrono::seconds(5), folder.file(QStringLiteral("into")), 5000);
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, [&] { turned = !future.isFinished() || turned; });
+    turn.start(10);
+    const ModelDownloader::Result result = awaitResult(future);
+    disk.join();
+    EXPECT_TRUE(turned);
+    ASSERT_FALSE(result.filePath.isEmpty());
+    QFile copy(result.filePath);
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), bytes);
 }
 
 } // namespace

@@ -44,7 +44,7 @@ TEST(EngineFirstRunTest, EmptyHomeBecomesAnEngineThatTranscribes) {
     EngineServices engine;
     engine.ensureReady = [&server] { return server.ensureReady(); };
     engine.warmUp = [&server] { return server.warmUp(); };
-    engine.stopServer = [&server] { server.stop(); };
+    engine.stopServer = [&server] { return server.end(); };
     // No cleanup model is packaged for Debian: the test claims one is up.
     engine.cleanupServerUp = [] {
         QPromise<bool> up;

@@ -207,6 +207,37 @@ TEST_F(MlxServerTest, WithoutAnInterpreterItNotesWhyAndGivesUpAtOnce) {
     QFile::link(QStringLiteral("/nowhere/python3"), root.file(QStringLiteral("mlx-venv/bin/python")));
     EXPECT_EQ(answerWithoutPolling(server), false);
     EXPECT_TRUE(engineLog().endsWith("/mlx-venv/bin/python\nsymlink points to: /nowhere/python3\n"));
+
+    // There but not runnable: the start is not waited for, and its failure
+    // ends the wait at once.
+    QFile(MlxServer::logFile()).remove();
+    QFile::remove(root.file(QStringLiteral("mlx-venv/bin/python")));
+    root.write(QStringLiteral("mlx-venv/bin/python"), "not a program\n");
+    EXPECT_EQ(answerWithoutPolling(server), false);
+    EXPECT_EQ(server.processId(), 0);
+    EXPECT_TRUE(engineLog().startsWith("[quorvane] engine not started: ")) << engineLog().constData();
+}
+
+// A server slow to end (this one ignores SIGTERM) is not waited for: it is
+// forgotten at once, and killed when the wait for its end runs out.
+TEST_F(MlxServerTest, EndingAServerDoesNotWaitForIt) {
+    TempFolder root;
+    environment.set("QV_ENGINE_ROOT", QFile::encodeName(root.path()));
+    const QString python = root.write(QStringLiteral("mlx-venv/bin/python"), "#!/bin/sh\ntrap '' TERM\nsleep 60\n");
+    QFile::setPermissions(python, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    MlxServer server;
+    server.setPollInterval(kNoPolling);
+    (void)server.ensureReady();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.processId() > 0; }, 10000));
+    const qint64 pid = server.processId();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return processes.commandLine(qint32(pid)).has_value(); }, 5000));
+
+    QFuture<void> ended = server.end();
+    EXPECT_EQ(server.processId(), 0);
+    EXPECT_FALSE(ended.isFinished());
+    EXPECT_EQ(::kill(pid_t(pid), 0), 0);
+    ASSERT_TRUE(awaitFuture(ended, 20000));
+    EXPECT_NE(::kill(pid_t(pid), 0), 0);
 }
 
 TEST_F(MlxServerTest, AServerThatKeepsDyingIsLaunchedAgainOnlyABoundedNumberOfTimes) {

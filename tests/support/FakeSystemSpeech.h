@@ -3,12 +3,19 @@
 #include "platform/SystemSpeech.h"
 
 #include <QStringList>
+#include <QThread>
+
+#include <mutex>
 
 // A synthesizer with the voices a test lists; speech lasts until the test ends
 // it (`finish`) or stop() is called.
 class FakeSystemSpeech : public SystemSpeech {
 public:
     QList<Voice> voices(const QString& baseLanguage) override {
+        {
+            const std::lock_guard<std::mutex> lock(m_asking);
+            askedOn << QThread::currentThread();
+        }
         QList<Voice> out;
         for (const Voice& voice : installed)
             if (voice.language.toLower().startsWith(baseLanguage.toLower()))
@@ -31,7 +38,10 @@ public:
     QList<Voice> installed;
     QStringList spoken;
     QStringList voicesUsed;
+    // The thread of each voices() question, in order (guarded: any thread may ask).
+    QList<QThread*> askedOn;
 
 private:
+    std::mutex m_asking;
     std::function<void()> m_done;
 };

@@ -38,7 +38,7 @@ public:
         EngineServices s;
         s.ensureReady = [] { return QtFuture::makeReadyFuture(true); };
         s.warmUp = [] { return QtFuture::makeReadyFuture(); };
-        s.stopServer = [] {};
+        s.stopServer = [] { return QtFuture::makeReadyFuture(); };
         s.cleanupServerUp = [] { return QtFuture::makeReadyFuture(true); };
         s.startCleanupServer = [] { return QtFuture::makeReadyFuture(); };
         s.checkModel = [] { return QtFuture::makeReadyFuture(200); };

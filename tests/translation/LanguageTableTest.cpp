@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QLocale>
+#include <QThread>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -121,6 +122,21 @@ TEST_F(LanguageTableTest, NoCompleteRowMeansNoSeparatorAndAllCompletePutsItLast)
     full.fill(all);
     full.show();
     EXPECT_EQ(listed(full), (QStringList{"line:en", "line:es", "separator"}));
+}
+
+// Each question to the desktop's synthesizer waits for speech-dispatcher:
+// the first show asks them on a worker and fills the table when they answer.
+TEST_F(LanguageTableTest, TheFirstShowAsksTheDesktopVoicesOffTheGuiThread) {
+    ScopedFakePlatform platform;
+    platform.systemSpeech.installed = {{"de-DE/anna", "anna", "de-DE", 1}};
+    LanguageTableView view;
+    view.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view.rows().isEmpty(); }, 5000));
+    // German now does all three.
+    EXPECT_EQ(LanguageTable::completeCount(view.rows()), 6);
+    ASSERT_FALSE(platform.systemSpeech.askedOn.isEmpty());
+    for (QThread* thread : platform.systemSpeech.askedOn)
+        EXPECT_NE(thread, view.thread());
 }
 
 } // namespace

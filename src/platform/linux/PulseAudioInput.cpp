@@ -1,36 +1,44 @@
 #include "platform/linux/PulseAudioInput.h"
 
-#include "platform/linux/PulseClient.h"
 #include "platform/linux/QtAudioCapture.h"
 
-namespace {
+std::optional<QList<PulseClient::Source>> PulseAudioInput::sources() {
+    if (std::optional<PulseSourceWatch::Snapshot> known = m_watch.snapshot())
+        return std::move(known->sources);
+    return PulseClient().sources();
+}
 
-std::optional<PulseClient::Source> sourceAt(quint32 index) {
-    const auto sources = PulseClient().sources();
-    if (sources)
-        for (const PulseClient::Source& source : *sources)
+std::optional<PulseClient::Source> PulseAudioInput::sourceAt(quint32 index) {
+    const auto listed = sources();
+    if (listed)
+        for (const PulseClient::Source& source : *listed)
             if (source.index == index && !source.isMonitor)
                 return source;
     return std::nullopt;
 }
 
-} // namespace
-
 QList<quint32> PulseAudioInput::allDevices() {
     QList<quint32> devices;
-    if (const auto sources = PulseClient().sources())
-        for (const PulseClient::Source& source : *sources)
+    if (const auto listed = sources())
+        for (const PulseClient::Source& source : *listed)
             if (!source.isMonitor)
                 devices << source.index;
     return devices;
 }
 
 std::optional<quint32> PulseAudioInput::defaultInputDevice() {
-    PulseClient client;
-    const std::optional<QString> name = client.defaultSourceName();
-    const auto sources = client.sources();
-    if (name && sources)
-        for (const PulseClient::Source& source : *sources)
+    std::optional<QString> name;
+    std::optional<QList<PulseClient::Source>> listed;
+    if (std::optional<PulseSourceWatch::Snapshot> known = m_watch.snapshot()) {
+        name = std::move(known->defaultSource);
+        listed = std::move(known->sources);
+    } else {
+        PulseClient client;
+        name = client.defaultSourceName();
+        listed = client.sources();
+    }
+    if (name && listed)
+        for (const PulseClient::Source& source : *listed)
             if (source.name == *name && !source.isMonitor)
                 return source.index;
     return std::nullopt;
@@ -49,7 +57,7 @@ std::optional<QString> PulseAudioInput::deviceName(quint32 device) {
 }
 
 std::unique_ptr<AudioCapture> PulseAudioInput::makeCapture() {
-    return std::make_unique<QtAudioCapture>([](quint32 device) -> QByteArray {
+    return std::make_unique<QtAudioCapture>([this](quint32 device) -> QByteArray {
         const auto source = sourceAt(device);
         return source ? source->name.toUtf8() : QByteArray();
     });

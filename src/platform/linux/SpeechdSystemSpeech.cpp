@@ -1,8 +1,10 @@
 #include "platform/linux/SpeechdSystemSpeech.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QTextToSpeech>
+#include <QThread>
 #include <QVoice>
 
 Q_LOGGING_CATEGORY(lcSystemSpeech, "quorvane.systemspeech")
@@ -37,20 +39,31 @@ QTextToSpeech* SpeechdSystemSpeech::engine() {
 }
 
 QList<SystemSpeech::Voice> SpeechdSystemSpeech::voices(const QString& baseLanguage) {
-    QTextToSpeech* tts = engine();
-    if (!tts || baseLanguage.isEmpty())
+    if (baseLanguage.isEmpty())
         return {};
+    // The speaking engine belongs to the GUI thread; another thread asks one of its own.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        if (!QTextToSpeech::availableEngines().contains(kEngine))
+            return {};
+        QTextToSpeech asking(kEngine);
+        return voicesOf(asking, baseLanguage);
+    }
+    QTextToSpeech* tts = engine();
+    return tts ? voicesOf(*tts, baseLanguage) : QList<Voice>{};
+}
+
+QList<SystemSpeech::Voice> SpeechdSystemSpeech::voicesOf(QTextToSpeech& tts, const QString& baseLanguage) {
     QList<Voice> out;
-    const QLocale before = tts->locale();
-    for (const QLocale& locale : tts->availableLocales()) {
+    const QLocale before = tts.locale();
+    for (const QLocale& locale : tts.availableLocales()) {
         const QString tag = locale.bcp47Name();
         if (!tag.toLower().startsWith(baseLanguage.toLower()))
             continue;
-        tts->setLocale(locale);
-        for (const QVoice& voice : tts->availableVoices())
+        tts.setLocale(locale);
+        for (const QVoice& voice : tts.availableVoices())
             out.append({tag + kSeparator + voice.name(), voice.name(), tag, 1});
     }
-    tts->setLocale(before);
+    tts.setLocale(before);
     return out;
 }
 

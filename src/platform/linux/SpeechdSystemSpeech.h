@@ -22,6 +22,7 @@ public:
 
 private:
     QTextToSpeech* engine();
+    static QList<Voice> voicesOf(QTextToSpeech& tts, const QString& baseLanguage);
     void finish();
 
     std::unique_ptr<QTextToSpeech> m_engine;
