@@ -151,7 +151,10 @@ TEST_F(DiagnosticsViewTest, ARepairUnderWayIsNeitherResetNorStartedAgainAndTheBu
     int stops = 0;
     EngineServices services = StandInEngine::services();
     services.ensureReady = [&serverAnswer] { return serverAnswer.future(); };
-    services.stopServer = [&stops] { ++stops; };
+    services.stopServer = [&stops] {
+        ++stops;
+        return QtFuture::makeReadyFuture();
+    };
     EngineBootstrap bootstrap(engine.setup(true), services);
     DiagnosticsView view(bootstrap);
     view.showOutcome(kLoud, answered(500, {}), std::nullopt);
