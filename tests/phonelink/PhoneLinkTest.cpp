@@ -351,7 +351,21 @@ private:
     bool m_held = false;
 };
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QV_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QV_SANITIZED 1
+#endif
+
 TEST_F(PhoneLinkTest, OutOfDescriptorsTheLinkStopsAdvertisingAndListensAgainAfterABackoff) {
+#ifdef QV_SANITIZED
+    // The sanitizers open a pipe to check memory they are asked about: in a
+    // process without a descriptor to spare they report every log line.
+    GTEST_SKIP() << "a sanitized process cannot run out of descriptors";
+#endif
     PhoneLink::Limits limits;
     limits.connection.readDeadline = 500ms;
     limits.acceptBackoff = 100ms;
