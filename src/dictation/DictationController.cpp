@@ -625,8 +625,11 @@ void DictationController::insert(const RunPtr& run) {
     const AXText::CaretContext caret = run->caret && readStart - run->caretRead < kCaretFresh
                                            ? *run->caret
                                            : AXText::caretContext(kCaretContextLength);
-    const std::optional<QString>& before = caret.before;
     const std::optional<AXText::Range>& selection = caret.selection;
+    // A caret at the very start has nothing before it to read, which is no
+    // reason to take the text for a continuation: it starts afresh.
+    const std::optional<QString> before =
+        !caret.before && selection && selection->location == 0 ? std::optional<QString>(QString()) : caret.before;
     traceRun(run, QStringLiteral("timing ax=%1s app=%2 chars=%3")
                       .arg(secondsSince(readStart), 0, 'f', 2)
                       .arg(m_state.targetAppName())
@@ -792,6 +795,15 @@ QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expected
 
 QString DictationController::fittedAsInserted(const QString& text) const {
     return m_insertedFit ? m_insertedFit->applied(text) : text;
+}
+
+void DictationController::replacedBy(const QString& text) {
+    m_insertedText = text;
+    if (!m_insertedRange)
+        return;
+    m_insertedRange->length = text.size();
+    if (m_lastCaretEnd)
+        m_lastCaretEnd = m_insertedRange->location + text.size();
 }
 
 // ---- Bubble, messages and trace -------------------------------------------------------

@@ -92,6 +92,7 @@ public:
     QString lastPreview() const { return m_lastPreview; }
     QString insertedText() const override { return m_insertedText; }
     QString fittedAsInserted(const QString& text) const override;
+    void replacedBy(const QString& text) override;
     std::optional<AXText::Range> insertedRange() const { return m_insertedRange; }
     std::optional<qint64> lastCaretEnd() const { return m_lastCaretEnd; }
     const DictationMode& activeMode() const { return m_activeMode; }

@@ -63,6 +63,8 @@ void WordSwapper::take(const AppState::WordSwap& swap, const QString& option) {
         return;
     PasteService::sendBackspaces(int(Text::graphemeCount(typed)));
     PasteService::paste(retyped);
+    if (m_insertion)
+        m_insertion->replacedBy(retyped);
 }
 
 bool WordSwapper::targetInFront() const {

@@ -36,7 +36,7 @@ public:
     void take(const AppState::WordSwap& swap, const QString& option) override;
     // What the last dictation typed, which a swap retypes; without it the
     // published text is taken for it. Must outlive the swapper.
-    void setLastInsertion(const LastInsertion* insertion) { m_insertion = insertion; }
+    void setLastInsertion(LastInsertion* insertion) { m_insertion = insertion; }
 
 private:
     bool targetInFront() const;
@@ -44,5 +44,5 @@ private:
 
     AppState& m_state;
     WordList m_words;
-    const LastInsertion* m_insertion = nullptr;
+    LastInsertion* m_insertion = nullptr;
 };

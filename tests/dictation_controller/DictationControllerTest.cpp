@@ -616,6 +616,17 @@ TEST_F(DictationControllerTest, AWordSwapAfterAContinuedSentenceIsMadeInTheField
     EXPECT_TRUE(state.wordSwaps().isEmpty());
 }
 
+TEST_F(DictationControllerTest, ADictationIntoAnEmptiedFieldStartsAFreshSentence) {
+    speech.answer({QStringLiteral("first part."), QStringLiteral("we ship today.")});
+    dictate(1.0);
+    ASSERT_EQ(field->value, QStringLiteral("First part."));
+    // The user cleared the field; the next dictation follows at once.
+    field->value = QString();
+    field->selection = AccessibleElement::TextRange{0, 0};
+    dictate(1.0);
+    EXPECT_EQ(field->value, QStringLiteral("We ship today."));
+}
+
 TEST_F(DictationControllerTest, ADictationAfterTheCaretMovedStartsANewSentence) {
     speech.answer({QStringLiteral("first part."), QStringLiteral("second part.")});
     dictate(1.0);
@@ -833,6 +844,29 @@ TEST_F(RecleanTest, TheCleanTextJoinsWhatPrecedesItAsTheDictationDid) {
         EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done) << c.transcript;
         EXPECT_EQ(field->value, QString::fromUtf8(c.expected));
         EXPECT_EQ(field->selection, (AccessibleElement::TextRange{field->value->size(), 0})) << c.transcript;
+    }
+}
+
+TEST_F(RecleanTest, ActsOnTheTextWithTheSwappedWord) {
+    WordSwapper swapper{state, [] { return QStringList{QStringLiteral("Jenna"), QStringLiteral("Dana")}; }};
+    swapper.setLastInsertion(&controller);
+    controller.setPeers(DictationPeers{&bubble, nullptr, &swapper, nullptr});
+    // A new word of another length, and one of the same length.
+    const std::pair<const char*, const char*> swaps[] = {{"um so we ship it to gina", "Jenna"},
+                                                         {"um so we ship it to dina", "Dana"}};
+    for (const auto& [transcript, option] : swaps) {
+        field->value = QString();
+        field->selection = AccessibleElement::TextRange{0, 0};
+        dictateVerbatim(QString::fromUtf8(transcript));
+        ASSERT_EQ(state.wordSwaps().size(), 1) << transcript;
+        swapper.take(state.wordSwaps().front(), QString::fromUtf8(option));
+        ASSERT_TRUE(field->value->contains(QString::fromUtf8(option))) << field->value->toStdString();
+
+        ASSERT_TRUE(awaitFuture(controller.cleanupLastInsert(std::nullopt)));
+        EXPECT_EQ(state.cleanupState(), AppState::CleanupState::Done) << transcript;
+        EXPECT_EQ(field->value, QStringLiteral("So we ship it to %1.").arg(QString::fromUtf8(option)));
+        EXPECT_EQ(field->selection, (AccessibleElement::TextRange{field->value->size(), 0})) << transcript;
+        state.setCleanupState(AppState::CleanupState::Idle);
     }
 }
 
