@@ -1,12 +1,28 @@
 """A speech server that answers at once, for timing the program's own share
 of a dictation. Takes the engine interpreter's arguments (the server script
-given with -c is ignored) and serves the model list and transcriptions.
+given with -c is ignored) and serves the model list, transcriptions and, for
+a reading, half a second of silence.
 Its sockets behave like the real engine's (uvicorn on asyncio): Nagle is off
 on every accepted connection, and ACKs are the kernel's usual delayed ones."""
 import argparse
+import io
 import json
 import socket
+import wave
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+SPEECH_RATE = 24000
+
+
+def silence():
+    out = io.BytesIO()
+    with wave.open(out, "wb") as sound:
+        sound.setnchannels(1)
+        sound.setsampwidth(2)
+        sound.setframerate(SPEECH_RATE)
+        sound.writeframes(b"\0\0" * (SPEECH_RATE // 2))
+    return out.getvalue()
+
 
 TEXT = "um so please schedule a meeting with the marketing team for next tuesday afternoon"
 
@@ -31,6 +47,14 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_POST(self):
         self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        if self.path.endswith("/v1/audio/speech"):
+            body = silence()
+            self.send_response(200)
+            self.send_header("Content-Type", "audio/wav")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
         self._json({"text": TEXT})
 
     def log_message(self, *args):

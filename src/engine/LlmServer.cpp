@@ -300,10 +300,7 @@ void LlmServer::releaseNow() {
     if (!m_process)
         return;
     MlxServer::note(QStringLiteral("memory is short: released the cleanup model"));
-    QProcess* process = m_process;
-    m_process.clear();
-    process->terminate();
-    retire(process);
+    endIfOwned();
 }
 
 void LlmServer::stopIfOwned() {
@@ -321,6 +318,19 @@ void LlmServer::stopIfOwned() {
         process->waitForFinished(1000);
     }
     delete process;
+}
+
+void LlmServer::endIfOwned() {
+    {
+        QMutexLocker locker(&m_lock);
+        m_ready = false;
+    }
+    if (!m_process)
+        return;
+    QProcess* process = m_process;
+    m_process.clear();
+    process->terminate();
+    retire(process);
 }
 
 void LlmServer::retire(QProcess* process) {

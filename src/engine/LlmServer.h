@@ -69,6 +69,9 @@ public:
     void releaseNow();
     // Clears `ready`; terminates and forgets a server this process started.
     void stopIfOwned();
+    // As stopIfOwned, but without waiting: the server is asked to end and
+    // killed if it is still there a few seconds later. For the event loop's thread.
+    void endIfOwned();
 
     // The in-use protocol of the text cleanup: begin before a request, end after it.
     // The end of the last request performs a release that pressure deferred.

@@ -77,7 +77,7 @@ Uninstaller::Services Uninstaller::standardServices() {
             if (const std::function<void()>& stopPhoneLink = AppActions::shared().stopPhoneLink)
                 stopPhoneLink();
             MlxServer::shared().stop();
-            LlmServer::shared().stopIfOwned();
+            LlmServer::shared().endIfOwned();
             Defaults::shared().clear();
         },
         requestQuit,

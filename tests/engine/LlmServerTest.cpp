@@ -323,4 +323,19 @@ TEST_F(LlmServerTest, StopTerminatesAnOwnedServer) {
     EXPECT_FALSE(processExists(pid));
 }
 
+TEST_F(LlmServerTest, EndingAServerThatIgnoresTerminationReturnsAtOnceAndKillsItLater) {
+    installInterpreter();
+    fixture.script({{"ignore_term", true}});
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    const qint64 pid = server.processId();
+    ASSERT_TRUE(processExists(pid));
+
+    server.endIfOwned();
+    EXPECT_FALSE(server.ownsProcess());
+    EXPECT_FALSE(server.isReady());
+    EXPECT_TRUE(processExists(pid)) << "the call waited for the server to end";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(pid); }, 15000)) << "the lingering server was not killed";
+}
+
 } // namespace

@@ -5,6 +5,7 @@ PYTHONPATH). It answers GET /v1/models and POST /v1/chat/completions as the test
 scripts it: LLM_FIXTURE_CONFIG names a JSON file, read again for every request,
 with any of
   "startup_delay"  seconds to wait before listening
+  "ignore_term"    true: SIGTERM is ignored (read once, at start)
   "models_status"  status of the model list (200)
   "chat_status"    status of a completion (200)
   "chat_content"   the assistant's text ("ready")

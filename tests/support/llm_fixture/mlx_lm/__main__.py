@@ -1,6 +1,7 @@
 import argparse
 import json
 import os
+import signal
 import sys
 import threading
 import time
@@ -83,6 +84,8 @@ def main():
     args = parser.parse_args()
     if args.command != "server" or args.host != "127.0.0.1":
         sys.exit(2)
+    if _config().get("ignore_term"):
+        signal.signal(signal.SIGTERM, signal.SIG_IGN)
     time.sleep(float(_config().get("startup_delay", 0)))
     server = ThreadingHTTPServer((args.host, args.port), make_handler(args.model))
     server.daemon_threads = True
