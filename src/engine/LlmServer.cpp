@@ -303,16 +303,22 @@ void LlmServer::releaseNow() {
     endIfOwned();
 }
 
-void LlmServer::stopIfOwned() {
+QProcess* LlmServer::takeOwnedForEnd() {
     {
         QMutexLocker locker(&m_lock);
         m_ready = false;
     }
-    if (!m_process)
-        return;
     QProcess* process = m_process;
     m_process.clear();
-    process->terminate();
+    if (process)
+        process->terminate();
+    return process;
+}
+
+void LlmServer::stopIfOwned() {
+    QProcess* process = takeOwnedForEnd();
+    if (!process)
+        return;
     if (!process->waitForFinished(3000)) {
         process->kill();
         process->waitForFinished(1000);
@@ -321,16 +327,8 @@ void LlmServer::stopIfOwned() {
 }
 
 void LlmServer::endIfOwned() {
-    {
-        QMutexLocker locker(&m_lock);
-        m_ready = false;
-    }
-    if (!m_process)
-        return;
-    QProcess* process = m_process;
-    m_process.clear();
-    process->terminate();
-    retire(process);
+    if (QProcess* process = takeOwnedForEnd())
+        retire(process);
 }
 
 void LlmServer::retire(QProcess* process) {

@@ -93,6 +93,9 @@ private:
     void poll(QPointer<QProcess> launched, int attemptsLeft, std::function<void()> done);
     void forgetDeadProcess();
     void onPressure();
+    // Marks the server not ready and asks the owned server, if any, to end;
+    // the caller then owns the process.
+    QProcess* takeOwnedForEnd();
     void retire(QProcess* process);
 
     Config m_config;
