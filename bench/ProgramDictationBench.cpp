@@ -13,6 +13,7 @@
 // Each run ends the program and counts only when it exited cleanly.
 //   scripts/run-tests.sh BUILD -L bench -R ProgramDictation -V
 #include "BenchRun.h"
+#include "InstantEngine.h"
 #include "dictation/FrontmostApp.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
@@ -58,35 +59,6 @@ void pressDictationHotkey() {
     keyboard->release("Alt_L");
     keyboard->release("Control_L");
 }
-
-bool portFree() {
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, MlxServer::port);
-}
-
-// An engine folder whose interpreter runs the instant server for the program's
-// server script and the test engine's Python for everything else (the
-// program's check that the engine imports).
-class InstantEngine {
-public:
-    explicit InstantEngine(const QString& real) {
-        const QString venv = m_folder.path() + QStringLiteral("/mlx-venv");
-        QDir().mkpath(venv + QStringLiteral("/bin"));
-        QFile::copy(real + QStringLiteral("/mlx-venv/pyvenv.cfg"), venv + QStringLiteral("/pyvenv.cfg"));
-        QFile::link(real + QStringLiteral("/models"), m_folder.path() + QStringLiteral("/models"));
-        QFile python(venv + QStringLiteral("/bin/python"));
-        python.open(QIODevice::WriteOnly);
-        python.write("#!/bin/sh\ncase \"$2\" in \"# quorvane engine\"*) shift 2; exec /usr/bin/python3 " +
-                     QFile::encodeName(kInstantServer) + " \"$@\" ;; esac\nexec " +
-                     QFile::encodeName(real + QStringLiteral("/mlx-venv/bin/python")) + " \"$@\"\n");
-        python.close();
-        python.setPermissions(python.permissions() | QFile::ExeOwner);
-    }
-    QString path() const { return m_folder.path(); }
-
-private:
-    QTemporaryDir m_folder;
-};
 
 // The real program in a home of its own, ended on the way out; clean() tells
 // whether it then exited with status 0 and no signal.
@@ -162,7 +134,7 @@ void BM_ProgramStopToPaste(benchmark::State& state) {
         return;
     }
     const PortLock port(MlxServer::port);
-    if (!portFree()) {
+    if (!InstantEngine::portFree()) {
         state.SkipWithError("port 50061 is taken by another process");
         return;
     }
@@ -230,7 +202,7 @@ void BM_ProgramStopToTextRealEngine(benchmark::State& state) {
         return;
     }
     const PortLock port(MlxServer::port);
-    if (!portFree()) {
+    if (!InstantEngine::portFree()) {
         state.SkipWithError("port 50061 is taken by another process");
         return;
     }

@@ -8,6 +8,7 @@
 // only after a failed microphone test): it reports "not measured".
 //   scripts/run-tests.sh BUILD -L bench -R ProgramStall -V
 #include "BenchRun.h"
+#include "InstantEngine.h"
 #include "engine/MlxServer.h"
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
@@ -35,7 +36,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-const QString kInstantServer = QStringLiteral(QUORVANE_SOURCE_DIR "/bench/instant_speech_server.py");
 const QString kTrace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
 const QString kStalls = QStringLiteral("stalls.log");
 const QByteArray kSettings = R"({"onboardingDone":true,"openWindowAtLaunch":false})";
@@ -59,34 +59,6 @@ void pressChord(const char* key) {
 }
 
 void pressDictationHotkey() { pressChord("d"); }
-
-bool portFree() {
-    QTcpServer probe;
-    return probe.listen(QHostAddress::LocalHost, MlxServer::port);
-}
-
-// An engine folder whose interpreter runs the instant server for the
-// program's server script and the test engine's Python for the rest.
-class InstantEngine {
-public:
-    explicit InstantEngine(const QString& real) {
-        const QString venv = m_folder.path() + QStringLiteral("/mlx-venv");
-        QDir().mkpath(venv + QStringLiteral("/bin"));
-        QFile::copy(real + QStringLiteral("/mlx-venv/pyvenv.cfg"), venv + QStringLiteral("/pyvenv.cfg"));
-        QFile::link(real + QStringLiteral("/models"), m_folder.path() + QStringLiteral("/models"));
-        QFile python(venv + QStringLiteral("/bin/python"));
-        python.open(QIODevice::WriteOnly);
-        python.write("#!/bin/sh\ncase \"$2\" in \"# quorvane engine\"*) shift 2; exec /usr/bin/python3 " +
-                     QFile::encodeName(kInstantServer) + " \"$@\" ;; esac\nexec " +
-                     QFile::encodeName(real + QStringLiteral("/mlx-venv/bin/python")) + " \"$@\"\n");
-        python.close();
-        python.setPermissions(python.permissions() | QFile::ExeOwner);
-    }
-    QString path() const { return m_folder.path(); }
-
-private:
-    QTemporaryDir m_folder;
-};
 
 // What the program's watch wrote: the gaps with the time each ended, and the
 // time of each mark.
@@ -194,7 +166,7 @@ void BM_ProgramGuiStall(benchmark::State& state) {
         return;
     }
     const PortLock port(MlxServer::port);
-    if (!portFree()) {
+    if (!InstantEngine::portFree()) {
         state.SkipWithError("port 50061 is taken by another process");
         return;
     }
