@@ -185,7 +185,7 @@ QString LinuxWording::forDesktop(const QString& text) const {
                         "are downloaded rather than bundled. That is several gigabytes nobody would think to look for. "
                         "This removes all of it, along with your past dictations, your dictionary and your settings."),
          QStringLiteral("Deleting Quorvane's folder leaves the speech engine and the models behind, because they are "
-                        "downloaded rather than bundled. That is several gigabytes nobody would think to look for. "
+                        "downloaded rather than bundled, in a folder nobody would think to look for. "
                         "This removes all of it, along with your past dictations, your dictionary and your settings.")},
         {QStringLiteral("Quorvane itself moves to the Trash. This cannot be undone."),
          QStringLiteral("Quorvane's own folder moves to the trash. This cannot be undone.")},
