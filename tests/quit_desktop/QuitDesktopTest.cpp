@@ -63,6 +63,17 @@ QString speakerVolume() {
     return QString::fromUtf8(pactl.readAllStandardOutput()).simplified();
 }
 
+// Presses the dictation hotkey until the program's trace shows a take begun:
+// the program may not have bound its keys yet.
+bool hotkeyStartsADictation(XTestKeyboard& keyboard, const ProgramHome& home) {
+    const auto started = [&] { return home.read(kBubbleTrace).contains("start  device="); };
+    for (int attempt = 0; attempt < 10 && !started(); ++attempt) {
+        pressChord(keyboard, "d");
+        (void)QTest::qWaitFor(started, 2000);
+    }
+    return started();
+}
+
 bool quietFor(const QByteArray& pcm, std::chrono::milliseconds span) {
     const qsizetype bytes = qsizetype(SpeakerMonitor::kRate * span.count() / 1000) * 2;
     return pcm.size() >= bytes && SpeakerMonitor::voicedSeconds(pcm.right(bytes)) == 0.0;
@@ -181,12 +192,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     ASSERT_TRUE(takeFocus()) << "the target did not take the focus back";
     SpeakerMonitor chime;
     ASSERT_TRUE(chime.started());
-    const auto started = [&] { return home.read(kBubbleTrace).contains("start  device="); };
-    for (int attempt = 0; attempt < 10 && !started(); ++attempt) {
-        pressChord(keyboard, "d");
-        (void)QTest::qWaitFor(started, 2000);
-    }
-    ASSERT_TRUE(started()) << "the hotkey did not start a dictation";
+    ASSERT_TRUE(hotkeyStartsADictation(keyboard, home)) << "the hotkey did not start a dictation";
     {
         MicrophoneFeed feed;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(speech.size() / 32 + 800);
@@ -251,12 +257,7 @@ TEST_F(QuitDesktopTest, ALogoutWhileTheUserSpeaksKeepsTheTakeForPasteLast) {
     ASSERT_TRUE(chordsAreFree(keyboard, {"d", "r", "v"}));
     ASSERT_TRUE(startProgram(program, home, engine));
 
-    const auto started = [&] { return home.read(kBubbleTrace).contains("start  device="); };
-    for (int attempt = 0; attempt < 10 && !started(); ++attempt) {
-        pressChord(keyboard, "d");
-        (void)QTest::qWaitFor(started, 2000);
-    }
-    ASSERT_TRUE(started()) << "the hotkey did not start a dictation";
+    ASSERT_TRUE(hotkeyStartsADictation(keyboard, home)) << "the hotkey did not start a dictation";
     {
         MicrophoneFeed feed;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(speech.size() / 32 + 300);
