@@ -33,9 +33,7 @@ protected:
         if (!bus.start())
             GTEST_SKIP() << "dbus-daemon is not installed";
         ASSERT_TRUE(bus.connected());
-        ASSERT_TRUE(bus.service().registerObject(QStringLiteral("/org/a11y/bus"), &status,
-                                                 QDBusConnection::ExportAllProperties));
-        ASSERT_TRUE(bus.service().registerService(QStringLiteral("org.a11y.Bus")));
+        ASSERT_TRUE(bus.serveAccessibilityBus(status));
     }
     void TearDown() override { bus.stop(QStringLiteral("/org/a11y/bus"), status); }
 

@@ -40,6 +40,14 @@ public:
         m_daemon.waitForFinished(3000);
     }
 
+    // Serves `standIn` as the accessibility bus launcher's object, whose
+    // properties are the session's accessibility status.
+    bool serveAccessibilityBus(QObject& standIn) {
+        return m_service->registerObject(QStringLiteral("/org/a11y/bus"), &standIn,
+                                         QDBusConnection::ExportAllProperties) &&
+               m_service->registerService(QStringLiteral("org.a11y.Bus"));
+    }
+
     QDBusConnection& service() { return *m_service; }
     QDBusConnection& client() { return *m_client; }
 
