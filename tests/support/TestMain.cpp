@@ -14,7 +14,37 @@
 
 #include <gmock/gmock.h>
 
+#include <execinfo.h>
+#include <unistd.h>
+
+#include <csignal>
+
 namespace {
+
+// A test program that dies of a fault names where: the frames go to stderr,
+// which the test run keeps, and the signal then ends the process as before.
+void printFramesAndDie(int signal) {
+    void* frames[64];
+    const int count = backtrace(frames, 64);
+    backtrace_symbols_fd(frames, count, STDERR_FILENO);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+void traceFaults() {
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    // The sanitizers report faults themselves.
+    return;
+#endif
+#endif
+    // Loaded now: backtrace() loads libgcc on first use, which is not safe
+    // inside the handler.
+    void* warm[1];
+    backtrace(warm, 1);
+    for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE})
+        std::signal(signal, printFramesAndDie);
+}
 
 void pointHomeAt(const QString& root) {
     const QList<QPair<const char*, QString>> folders = {
@@ -33,6 +63,7 @@ void pointHomeAt(const QString& root) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    traceFaults();
     QTemporaryDir home;
     pointHomeAt(home.path());
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
