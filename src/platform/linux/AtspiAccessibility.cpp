@@ -5,6 +5,7 @@
 
 #include "platform/Workspace.h"
 #include "platform/linux/AtspiCaretRead.h"
+#include "platform/linux/AtspiSelectionRectRead.h"
 #include "platform/linux/X11TopLevels.h"
 
 #include <QCoreApplication>
@@ -908,16 +909,20 @@ struct AtspiAccessibility::LastFocused {
     LastFocused(const LastFocused&) = delete;
     LastFocused& operator=(const LastFocused&) = delete;
 
-    // Whether the element belongs to process `front`. The toolkit is asked
-    // only of that process: never of this program, which cannot answer while
-    // it waits.
-    bool belongsTo(qint64 front) {
+    // Whether the element belongs to process `front`, asking the bus only.
+    bool inProcess(qint64 front) {
         if (!pid) {
             GError* error = nullptr;
             const qint64 process = atspi_accessible_get_process_id(node, &error);
             pid = failed(error) || process <= 0 ? -1 : process;
         }
-        if (pid != front)
+        return pid == front;
+    }
+
+    // The same, with the toolkit learnt. It is asked only of that process:
+    // never of this program, which cannot answer while it waits.
+    bool belongsTo(qint64 front) {
+        if (!inProcess(front))
             return false;
         if (!utf16) {
             GObjectRef<AtspiAccessible> app(applicationEntryOf(node));
@@ -1058,6 +1063,20 @@ std::unique_ptr<PendingCaretSlice> AtspiAccessibility::readCaretAhead(qint64 bef
     return std::make_unique<AtspiCaretRead>(*m_accessibilityBus, QString::fromUtf8(object->app->bus_name),
                                             QString::fromUtf8(object->path), m_lastFocused->pid, m_workspace, before,
                                             after);
+}
+
+void AtspiAccessibility::readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) {
+    takeHeardFocus();
+    const std::optional<Workspace::Application> front =
+        m_workspace ? m_workspace->frontmostApplication() : std::nullopt;
+    const AtspiObject* object = m_lastFocused ? ATSPI_OBJECT(m_lastFocused->node) : nullptr;
+    if (!m_accessibilityBus || !object || !object->app || !object->app->bus_name || !object->path || !front ||
+        front->pid == QCoreApplication::applicationPid() || !m_lastFocused->inProcess(front->pid)) {
+        answered(std::nullopt);
+        return;
+    }
+    new AtspiSelectionRectRead(*m_accessibilityBus, QString::fromUtf8(object->app->bus_name),
+                               QString::fromUtf8(object->path), std::move(answered), this);
 }
 
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {

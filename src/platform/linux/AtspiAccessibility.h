@@ -47,6 +47,10 @@ public:
     // From the element found focused last, in a toolkit that counts UTF-16
     // units; none before a focus has been found.
     std::unique_ptr<PendingCaretSlice> readCaretAhead(qint64 before, qint64 after) override;
+    // Over our own connection to the accessibility bus, of the element found
+    // or heard focused last; nothing before a focus has been found or while
+    // the connection is being made.
+    void readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) override;
 
     // How many elements the searches for the focus have visited so far: the
     // cost the focus events spare.
