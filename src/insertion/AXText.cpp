@@ -150,6 +150,17 @@ std::optional<QRect> selectionScreenRect() {
     return rect;
 }
 
+void readSelectionScreenRect(std::function<void(std::optional<QRect> rect)> answered) {
+    Accessibility* service = accessibility();
+    if (!service) {
+        answered(std::nullopt);
+        return;
+    }
+    service->readSelectionRect([answered = std::move(answered)](std::optional<QRect> rect) {
+        answered(rect && rect->height() > 0 ? rect : std::nullopt);
+    });
+}
+
 std::optional<QRect> focusedWindowRect() {
     Workspace* workspace = Platform::current().workspace;
     Accessibility* service = accessibility();

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -47,6 +48,10 @@ private:
 };
 bool focusedIsEditable();
 std::optional<QRect> selectionScreenRect();
+// The same rectangle read without waiting for the application: `answered` is
+// called once on the GUI thread, possibly before this returns, with it or
+// nothing (also where the platform cannot read it that way).
+void readSelectionScreenRect(std::function<void(std::optional<QRect> rect)> answered);
 std::optional<QRect> focusedWindowRect();
 // True only when reading the selection back gives the requested range.
 bool setSelectedRange(qint64 location, qint64 length);

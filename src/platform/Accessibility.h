@@ -126,4 +126,12 @@ public:
         (void)after;
         return nullptr;
     }
+    // Reads the screen rectangle of the focused element's selection (for an
+    // empty one the caret's, zero wide) without waiting for the application:
+    // `answered` is called once on the GUI thread, possibly before this
+    // returns, with the rectangle, or nothing when there is none or it cannot
+    // be read that way.
+    virtual void readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) {
+        answered(std::nullopt);
+    }
 };

@@ -44,7 +44,10 @@ TranslateBar::Services TranslateBar::Services::standard() {
     };
     services.pointer = [] { return QCursor::pos(); };
     services.trace = [](const QString& line) { Recorder::trace(line); };
-    services.hasSelectionRect = [] { return AXText::selectionScreenRect().has_value(); };
+    services.hasSelectionRect = [](std::function<void(bool has)> answered) {
+        AXText::readSelectionScreenRect(
+            [answered = std::move(answered)](std::optional<QRect> rect) { answered(rect.has_value()); });
+    };
     services.onCurrentDesktop = [](const QWidget& window) {
         WindowSystem* windows = Platform::current().windowSystem;
         return !windows || windows->isOnCurrentDesktop(window);
@@ -120,14 +123,22 @@ void TranslateBar::show(const QString& passage, const QString& source, const QSt
     const QRect frame = m_panel->frameGeometry();
     const auto flag = [](bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); };
     const bool onSpace = !m_services.onCurrentDesktop || m_services.onCurrentDesktop(*m_panel);
-    const bool selectionRect = m_services.hasSelectionRect && m_services.hasSelectionRect();
-    m_services.trace(QStringLiteral("translatebar show %1->%2 size=%3x%4 origin=(%5,%6) visible=%7 onSpace=%8 hasSelRect=%9")
-                         .arg(m_sourceName, m_targetCode)
-                         .arg(frame.width())
-                         .arg(frame.height())
-                         .arg(frame.x())
-                         .arg(frame.y())
-                         .arg(flag(m_panel->isVisible()), flag(onSpace), flag(selectionRect)));
+    const QString line = QStringLiteral("translatebar show %1->%2 size=%3x%4 origin=(%5,%6) visible=%7 onSpace=%8 hasSelRect=")
+                             .arg(m_sourceName, m_targetCode)
+                             .arg(frame.width())
+                             .arg(frame.height())
+                             .arg(frame.x())
+                             .arg(frame.y())
+                             .arg(flag(m_panel->isVisible()), flag(onSpace));
+    if (!m_services.hasSelectionRect) {
+        m_services.trace(line + flag(false));
+        return;
+    }
+    // The line waits for the application's answer; the show does not.
+    m_services.hasSelectionRect([bar = QPointer<TranslateBar>(this), line, flag](bool has) {
+        if (bar)
+            bar->m_services.trace(line + flag(has));
+    });
 }
 
 void TranslateBar::hide() {

@@ -55,8 +55,9 @@ public:
         std::function<std::optional<Screen>()> mainScreen;
         std::function<QPoint()> pointer;
         std::function<void(const QString& line)> trace;
-        // Whether the selection's rectangle on screen can be read.
-        std::function<bool()> hasSelectionRect;
+        // Tells `answered` whether the selection's rectangle on screen can be
+        // read, without waiting for the application that holds it.
+        std::function<void(std::function<void(bool has)> answered)> hasSelectionRect;
         // Whether a window is on the desktop the user is on.
         std::function<bool(const QWidget&)> onCurrentDesktop;
 

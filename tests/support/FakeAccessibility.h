@@ -4,6 +4,8 @@
 
 #include <QHash>
 #include <QList>
+#include <QObject>
+#include <QTimer>
 
 #include <functional>
 #include <utility>
@@ -81,7 +83,17 @@ public:
             if (answered)
                 answered(trusted);
     }
-    std::shared_ptr<AccessibleElement> focusedElement() override { return focused; }
+    std::shared_ptr<AccessibleElement> focusedElement() override {
+        ++focusQuestions;
+        return focused;
+    }
+    // Answers from the event loop, as a bus does, with the focused element's
+    // selection bounds as they are then.
+    void readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) override {
+        QTimer::singleShot(0, &m_answers, [this, answered = std::move(answered)] {
+            answered(focused && focused->selection ? focused->boundsForRange(*focused->selection) : std::nullopt);
+        });
+    }
     std::optional<QRect> focusedWindowFrame(qint64 pid) override { return windowFrames.value(pid); }
 
     bool trusted = true;
@@ -89,6 +101,12 @@ public:
     bool holdsAnswers = false;
     QList<std::function<void(bool on)>> heldAnswers;
     int trustRequests = 0;
+    // Each question about the focused element, which waits for the application.
+    int focusQuestions = 0;
     std::shared_ptr<FakeElement> focused;
     QHash<qint64, std::optional<QRect>> windowFrames;
+
+private:
+    // Answers due go with the fake.
+    QObject m_answers;
 };

@@ -48,7 +48,7 @@ protected:
         services.mainScreen = []() -> std::optional<Screen> { return left; };
         services.pointer = [this] { return pointer; };
         services.trace = [this](const QString& line) { traces << line; };
-        services.hasSelectionRect = [] { return false; };
+        services.hasSelectionRect = [](std::function<void(bool has)> answered) { answered(false); };
         bar = std::make_unique<TranslateBar>(services);
         TranslateBar::Peers peers;
         peers.readAgain = [this](const QString& passage, const QString& code) { readings << passage + "|" + code; };
@@ -111,6 +111,49 @@ TEST_F(TranslateBarTest, ShowingLaysTheBarOutOnTheScreenUnderThePointerAndTraces
     EXPECT_GT(panel->height(), 60);
     EXPECT_GE(panel->width(), 168);
     EXPECT_EQ(panel->frameGeometry().bottom() + 1 + TranslateBar::kBottomGap, right.available.bottom() + 1);
+}
+
+// Showing the bar asks nothing of the application that holds the selection:
+// the show's trace line follows once the selection rectangle's answer comes,
+// and says whether there is one.
+TEST_F(TranslateBarTest, ShowingWaitsForNoApplicationAndTracesTheSelectionRectOnceAnswered) {
+    QStringList lines;
+    TranslateBar::Services services = TranslateBar::Services::standard();
+    services.catalog = catalog.get();
+    services.later = timers.delayedCall();
+    services.trace = [&](const QString& line) { lines << line; };
+    auto field = std::make_shared<FakeElement>();
+    field->value = QStringLiteral("Buenos días a todos");
+    field->selection = AccessibleElement::TextRange{0, 12};
+    fakes.accessibility.focused = field;
+
+    TranslateBar shown(services);
+    for (const bool has : {true, false}) {
+        field->selectionBounds = has ? std::optional(QRect(120, 340, 96, 18)) : std::nullopt;
+        lines.clear();
+        fakes.accessibility.focusQuestions = 0;
+        shown.show(QStringLiteral("Good morning everyone"), QStringLiteral("en"), QStringLiteral("es"));
+        EXPECT_EQ(fakes.accessibility.focusQuestions, 0) << "the show waited for the application";
+        EXPECT_TRUE(lines.isEmpty());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !lines.isEmpty(); }, 5000));
+        ASSERT_EQ(lines.size(), 1);
+        const QRect frame = shown.panel()->frameGeometry();
+        EXPECT_EQ(lines.first(), QStringLiteral("translatebar show English->es size=%1x%2 origin=(%3,%4) visible=true "
+                                                "onSpace=true hasSelRect=%5")
+                                     .arg(frame.width())
+                                     .arg(frame.height())
+                                     .arg(frame.x())
+                                     .arg(frame.y())
+                                     .arg(has ? QStringLiteral("true") : QStringLiteral("false")));
+    }
+
+    // A bar gone before the answer comes writes nothing.
+    lines.clear();
+    auto gone = std::make_unique<TranslateBar>(services);
+    gone->show(QStringLiteral("Good morning everyone"), QStringLiteral("en"), QStringLiteral("es"));
+    gone.reset();
+    QTest::qWait(50);
+    EXPECT_TRUE(lines.isEmpty());
 }
 
 TEST_F(TranslateBarTest, TheBarReadsInBothLooks) {

@@ -5,6 +5,7 @@
 
 #include "platform/Workspace.h"
 #include "platform/linux/AtspiCaretRead.h"
+#include "platform/linux/AtspiSelectionRectRead.h"
 #include "platform/linux/X11TopLevels.h"
 
 #include <QCoreApplication>
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -288,6 +290,45 @@ private:
     AtspiEventListener* m_listener = nullptr;
     QHash<QString, AstralMap> m_maps;
     QStringList m_order;
+};
+
+// Tells each element that gains the keyboard focus, as the toolkits announce
+// it ("object:state-changed:focused"), from the first call of `listen` on.
+// GUI thread only (AT-SPI delivers events there).
+class AtspiFocusEvents {
+public:
+    // `gained` is called with the element (a reference the call does not own).
+    explicit AtspiFocusEvents(std::function<void(AtspiAccessible* gained)> gained) : m_gained(std::move(gained)) {}
+    ~AtspiFocusEvents() {
+        if (!m_listener)
+            return;
+        atspi_event_listener_deregister(m_listener, kEvent, nullptr);
+        g_object_unref(m_listener);
+    }
+    AtspiFocusEvents(const AtspiFocusEvents&) = delete;
+    AtspiFocusEvents& operator=(const AtspiFocusEvents&) = delete;
+
+    void listen() {
+        if (m_listener)
+            return;
+        m_listener = atspi_event_listener_new(&AtspiFocusEvents::onEvent, this, nullptr);
+        GError* error = nullptr;
+        atspi_event_listener_register(m_listener, kEvent, &error);
+        failed(error);
+    }
+
+private:
+    static constexpr const char* kEvent = "object:state-changed:focused";
+
+    static void onEvent(AtspiEvent* event, void* self) {
+        // detail1 is 1 when the element gained the state, 0 when it lost it.
+        if (event->source && event->detail1 == 1)
+            static_cast<AtspiFocusEvents*>(self)->m_gained(event->source);
+        g_boxed_free(ATSPI_TYPE_EVENT, event);
+    }
+
+    std::function<void(AtspiAccessible*)> m_gained;
+    AtspiEventListener* m_listener = nullptr;
 };
 
 namespace {
@@ -827,24 +868,81 @@ void forEachWindow(AtspiAccessible* app, Visit visit) {
 
 } // namespace
 
-// The element found focused last, and its application: asked again, it is
-// still the answer while it says it has the focus and its application is in
-// front, which costs one question instead of a walk over every application's
-// windows.
+namespace {
+
+// The application entry on the desktop of the application `node` belongs to
+// (a new reference), found by its bus name without asking the application.
+AtspiAccessible* applicationEntryOf(AtspiAccessible* node) {
+    const AtspiObject* object = ATSPI_OBJECT(node);
+    if (!object->app || !object->app->bus_name)
+        return nullptr;
+    GObjectRef<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop)
+        return nullptr;
+    GError* error = nullptr;
+    const gint count = atspi_accessible_get_child_count(desktop.get(), &error);
+    if (failed(error))
+        return nullptr;
+    for (gint i = 0; i < count; ++i) {
+        AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop.get(), i, &error);
+        if (failed(error) || !app)
+            continue;
+        const AtspiObject* entry = ATSPI_OBJECT(app);
+        if (entry->app && entry->app->bus_name && g_strcmp0(entry->app->bus_name, object->app->bus_name) == 0)
+            return app;
+        g_object_unref(app);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// The element found or heard focused last: asked again, it is still the answer
+// while it says it has the focus and its application is in front, which costs
+// one question instead of a walk over the application's windows. Of an element
+// heard of, the process and the toolkit are learnt at the first question.
 struct AtspiAccessibility::LastFocused {
     LastFocused(AtspiAccessible* focused, qint64 pid, bool utf16)
         : node(static_cast<AtspiAccessible*>(g_object_ref(focused))), pid(pid), utf16(utf16) {}
+    explicit LastFocused(AtspiAccessible* heard) : node(static_cast<AtspiAccessible*>(g_object_ref(heard))) {}
     ~LastFocused() { g_object_unref(node); }
     LastFocused(const LastFocused&) = delete;
     LastFocused& operator=(const LastFocused&) = delete;
 
+    // Whether the element belongs to process `front`, asking the bus only.
+    bool inProcess(qint64 front) {
+        if (!pid) {
+            GError* error = nullptr;
+            const qint64 process = atspi_accessible_get_process_id(node, &error);
+            pid = failed(error) || process <= 0 ? -1 : process;
+        }
+        return pid == front;
+    }
+
+    // The same, with the toolkit learnt. It is asked only of that process:
+    // never of this program, which cannot answer while it waits.
+    bool belongsTo(qint64 front) {
+        if (!inProcess(front))
+            return false;
+        if (!utf16) {
+            GObjectRef<AtspiAccessible> app(applicationEntryOf(node));
+            if (!app)
+                return false;
+            utf16 = countsUtf16(app.get());
+        }
+        return true;
+    }
+
     AtspiAccessible* node;
-    qint64 pid;
-    bool utf16;
+    // 0 until learnt, -1 when it cannot be.
+    qint64 pid = 0;
+    std::optional<bool> utf16;
 };
 
 AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus)
-    : m_workspace(workspace), m_bus(bus), m_offsets(std::make_shared<AtspiTextOffsets>()) {
+    : m_workspace(workspace), m_bus(bus), m_offsets(std::make_shared<AtspiTextOffsets>()),
+      m_focusEvents(std::make_unique<AtspiFocusEvents>(
+          [this](AtspiAccessible* gained) { m_heard = std::make_unique<LastFocused>(gained); })) {
     m_bus.connect(kStatusService, kStatusPath, kProperties, QStringLiteral("PropertiesChanged"), this,
                   SLOT(onPropertiesChanged(QString, QVariantMap, QStringList)));
     refreshTrust();
@@ -944,8 +1042,20 @@ void AtspiAccessibility::connectAccessibilityBus() {
     });
 }
 
+// Kept apart until now: a call into the library may deliver events while
+// it waits, and the element in use must not be let go meanwhile.
+void AtspiAccessibility::takeHeardFocus() {
+    if (m_heard)
+        m_lastFocused = std::move(m_heard);
+}
+
 std::unique_ptr<PendingCaretSlice> AtspiAccessibility::readCaretAhead(qint64 before, qint64 after) {
-    if (!m_accessibilityBus || !m_lastFocused || !m_lastFocused->utf16)
+    takeHeardFocus();
+    if (!m_accessibilityBus || !m_lastFocused || !m_workspace)
+        return nullptr;
+    const std::optional<Workspace::Application> front = m_workspace->frontmostApplication();
+    if (!front || front->pid == QCoreApplication::applicationPid() || !m_lastFocused->belongsTo(front->pid) ||
+        !*m_lastFocused->utf16)
         return nullptr;
     const AtspiObject* object = ATSPI_OBJECT(m_lastFocused->node);
     if (!object->app || !object->app->bus_name || !object->path)
@@ -955,16 +1065,36 @@ std::unique_ptr<PendingCaretSlice> AtspiAccessibility::readCaretAhead(qint64 bef
                                             after);
 }
 
+void AtspiAccessibility::readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) {
+    takeHeardFocus();
+    const std::optional<Workspace::Application> front =
+        m_workspace ? m_workspace->frontmostApplication() : std::nullopt;
+    const AtspiObject* object = m_lastFocused ? ATSPI_OBJECT(m_lastFocused->node) : nullptr;
+    if (!m_accessibilityBus || !object || !object->app || !object->app->bus_name || !object->path || !front ||
+        front->pid == QCoreApplication::applicationPid() || !m_lastFocused->inProcess(front->pid)) {
+        answered(std::nullopt);
+        return;
+    }
+    new AtspiSelectionRectRead(*m_accessibilityBus, QString::fromUtf8(object->app->bus_name),
+                               QString::fromUtf8(object->path), std::move(answered), this);
+}
+
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
     std::optional<Workspace::Application> front;
     if (m_workspace)
         front = m_workspace->frontmostApplication();
     if (front && front->pid == QCoreApplication::applicationPid())
         return nullptr;
-    if (m_lastFocused && front && front->pid == m_lastFocused->pid &&
+    if (!ensureInitialised())
+        return nullptr;
+    // From now on the toolkits' focus events keep the answer current, and the
+    // walk below is left for an application not heard from.
+    m_focusEvents->listen();
+    takeHeardFocus();
+    if (m_lastFocused && front && m_lastFocused->belongsTo(front->pid) &&
         States(m_lastFocused->node).has(ATSPI_STATE_FOCUSED)) {
         auto* node = static_cast<AtspiAccessible*>(g_object_ref(m_lastFocused->node));
-        return std::make_shared<AtspiElement>(node, m_lastFocused->utf16, m_offsets);
+        return std::make_shared<AtspiElement>(node, *m_lastFocused->utf16, m_offsets);
     }
     m_lastFocused.reset();
     std::shared_ptr<AccessibleElement> found;
@@ -981,6 +1111,8 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
         });
         return found || budget < 0;
     });
+    // Each element visited took one step of the budget.
+    m_elementsWalked += quint64(kSearchBudget - std::max(budget, 0));
     return found;
 }
 

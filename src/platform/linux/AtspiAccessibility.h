@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+class AtspiFocusEvents;
 class AtspiTextOffsets;
 class Workspace;
 
@@ -21,7 +22,9 @@ class Workspace;
 // that count code points (all but Qt); for a large text that takes a map of
 // its astral characters, kept current with the application's text-change
 // events, so that a read costs the characters read, not everything before
-// them. Lives on the GUI thread.
+// them. The focused element is the one the toolkits last said gained the
+// focus, while it still has it; only for an application not heard from is it
+// searched for by walking its elements. Lives on the GUI thread.
 class AtspiAccessibility : public QObject, public Accessibility {
     Q_OBJECT
 public:
@@ -44,6 +47,14 @@ public:
     // From the element found focused last, in a toolkit that counts UTF-16
     // units; none before a focus has been found.
     std::unique_ptr<PendingCaretSlice> readCaretAhead(qint64 before, qint64 after) override;
+    // Over our own connection to the accessibility bus, of the element found
+    // or heard focused last; nothing before a focus has been found or while
+    // the connection is being made.
+    void readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) override;
+
+    // How many elements the searches for the focus have visited so far: the
+    // cost the focus events spare.
+    quint64 elementsWalked() const { return m_elementsWalked; }
 
 private slots:
     void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
@@ -54,6 +65,8 @@ private:
     void refreshTrust(std::function<void(bool on)> answered = {});
 
     struct LastFocused;
+    // The element heard gaining the focus last becomes the one to ask first.
+    void takeHeardFocus();
     // Opens a connection of our own to the accessibility bus, for reads made
     // with every question in flight at once.
     void connectAccessibilityBus();
@@ -61,9 +74,13 @@ private:
     Workspace* m_workspace;
     QDBusConnection m_bus;
     std::unique_ptr<LastFocused> m_lastFocused;
+    // Set by the focus events, taken by the next question about the focus.
+    std::unique_ptr<LastFocused> m_heard;
     std::optional<QDBusConnection> m_accessibilityBus;
     // Shared with the elements handed out, which may outlive this object.
     std::shared_ptr<AtspiTextOffsets> m_offsets;
+    std::unique_ptr<AtspiFocusEvents> m_focusEvents;
+    quint64 m_elementsWalked = 0;
     std::atomic<bool> m_enabled{false};
     bool m_refreshing = false;
     // Bumped by each change this program makes, so that an answer to a

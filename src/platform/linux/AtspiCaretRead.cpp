@@ -4,11 +4,9 @@
 #include "platform/linux/AtspiCaretRead.h"
 
 #include "platform/Workspace.h"
+#include "platform/linux/AtspiReplies.h"
 
-#include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusPendingReply>
-#include <QDBusVariant>
 
 #include <algorithm>
 
@@ -19,34 +17,6 @@ const QString kText = QStringLiteral("org.a11y.atspi.Text");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 // As long as the accessibility library waits for one answer.
 constexpr int kAnswerTimeout = 800;
-
-// The first value of a finished call's answer; nothing when it failed.
-std::optional<QVariant> answer(QDBusPendingCall& call) {
-    call.waitForFinished();
-    const QDBusMessage reply = call.reply();
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return std::nullopt;
-    const QVariant first = reply.arguments().first();
-    if (first.canConvert<QDBusVariant>())
-        return first.value<QDBusVariant>().variant();
-    return first;
-}
-
-std::optional<qint64> number(QDBusPendingCall& call) {
-    const std::optional<QVariant> value = answer(call);
-    bool ok = false;
-    const qint64 result = value ? value->toLongLong(&ok) : 0;
-    return ok ? std::optional(result) : std::nullopt;
-}
-
-bool isFocused(QDBusPendingCall& call) {
-    const std::optional<QVariant> value = answer(call);
-    if (!value || !value->canConvert<QDBusArgument>())
-        return false;
-    const QList<uint> words = qdbus_cast<QList<uint>>(value->value<QDBusArgument>());
-    const int bit = ATSPI_STATE_FOCUSED;
-    return words.size() > bit / 32 && (words.at(bit / 32) & (1u << (bit % 32))) != 0;
-}
 
 } // namespace
 
@@ -72,24 +42,22 @@ QDBusPendingCall AtspiCaretRead::property(const QString& name) const {
 std::optional<CaretSlice> AtspiCaretRead::take() {
     const std::optional<Workspace::Application> front =
         m_workspace ? m_workspace->frontmostApplication() : std::nullopt;
-    if (!front || front->pid != m_pid || !isFocused(m_state))
+    if (!front || front->pid != m_pid || !AtspiReplies::hasState(m_state, ATSPI_STATE_FOCUSED))
         return std::nullopt;
-    const std::optional<qint64> selections = number(m_selections);
-    const std::optional<qint64> length = number(m_length);
+    const std::optional<qint64> selections = AtspiReplies::number(m_selections);
+    const std::optional<qint64> length = AtspiReplies::number(m_length);
     if (!selections || !length)
         return std::nullopt;
 
     CaretSlice slice;
     if (*selections > 0) {
-        m_firstSelection.waitForFinished();
-        const QDBusMessage reply = m_firstSelection.reply();
-        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() < 2)
+        const std::optional<QList<qint64>> range = AtspiReplies::numbers(m_firstSelection, 2);
+        if (!range)
             return std::nullopt;
-        const qint64 start = reply.arguments().at(0).toLongLong();
-        const qint64 end = reply.arguments().at(1).toLongLong();
+        const qint64 start = range->at(0), end = range->at(1);
         slice.selection = {std::min(start, end), std::abs(end - start)};
     } else {
-        const std::optional<qint64> caret = number(m_caret);
+        const std::optional<qint64> caret = AtspiReplies::number(m_caret);
         if (!caret)
             return std::nullopt;
         slice.selection = {*caret, 0};
@@ -101,7 +69,7 @@ std::optional<CaretSlice> AtspiCaretRead::take() {
     slice.start = std::max<qint64>(0, at - m_before);
     const qint64 end = std::min(*length, at + m_after);
     QDBusPendingCall text = ask(kText, QStringLiteral("GetText"), {int(slice.start), int(end)});
-    const std::optional<QVariant> read = answer(text);
+    const std::optional<QVariant> read = AtspiReplies::value(text);
     if (!read || read->typeId() != QMetaType::QString)
         return std::nullopt;
     slice.text = read->toString();
