@@ -4,9 +4,16 @@
 // key on the selected text) and a quit, each run in a home of its own with a
 // speech server that answers at once. The quit's figure runs from the last
 // turn of the event loop to the program's exit. Median, p90 and max over the
-// runs; aim: max under 50 ms. A repair cannot be driven here (it is offered
-// only after a failed microphone test): it reports "not measured".
+// runs; aim: max under 50 ms. The repair of the speech engine is measured
+// apart, as a user comes to it: the Microphone Test opened from the General
+// page, a take of sound that the engine answers with an error, and the
+// repair button clicked; its figure runs from the click until the window
+// says the engine is repaired. The repair installs the build's engine archive
+// from the distribution folder and starts the real test engine from it, so
+// the quit that follows is also reported: it stops a real engine.
 //   scripts/run-tests.sh BUILD -L bench -R ProgramStall -V
+#include "support/ProgramAccessTree.h" // before Qt: GLib headers use the name "signals"
+
 #include "BenchRun.h"
 #include "InstantEngine.h"
 #include "engine/MlxServer.h"
@@ -16,6 +23,7 @@
 #include "support/ProgramHome.h"
 #include "support/TargetWindow.h"
 #include "support/TestEngine.h"
+#include "support/XClient.h"
 #include "support/XTestKeyboard.h"
 
 #include <QApplication>
@@ -29,6 +37,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,7 +48,12 @@ using Clock = std::chrono::steady_clock;
 const QString kTrace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
 const QString kStalls = QStringLiteral("stalls.log");
 const QByteArray kSettings = R"({"onboardingDone":true,"openWindowAtLaunch":false})";
+const QByteArray kWindowSettings = R"({"onboardingDone":true,"openWindowAtLaunch":true})";
 constexpr int kSampleBytesPerSecond = 32000;
+// The microphone test records three seconds; a loud take runs a little longer.
+constexpr int kTakeSeconds = 5;
+constexpr int kRepairTimeoutMs = 180000;
+constexpr int kPollMs = 500;
 
 std::unique_ptr<XTestKeyboard> keyboard;
 std::unique_ptr<TargetWindow::Process> target;
@@ -101,7 +115,7 @@ struct StallLog {
 
 class Program {
 public:
-    explicit Program(const QString& engine) : m_home(kSettings) {
+    explicit Program(const QString& engine, const QByteArray& settings = kSettings) : m_home(settings) {
         QProcessEnvironment environment = m_home.environment(engine);
         environment.insert(QStringLiteral("QV_STALL_LOG"), m_home.file(kStalls));
         m_process.setProcessEnvironment(environment);
@@ -122,6 +136,7 @@ public:
             return false;
         return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
+    qint64 pid() const { return m_process.processId(); }
     QString trace() const { return QString::fromUtf8(m_home.read(kTrace)); }
     StallLog stalls() const { return StallLog::parse(m_home.read(kStalls)); }
     bool startTake() {
@@ -234,11 +249,157 @@ void BM_ProgramGuiStall(benchmark::State& state) {
 }
 BENCHMARK(BM_ProgramGuiStall)->Iterations(5)->Unit(benchmark::kMillisecond);
 
+// The program's elements as a screen reader reaches them, for finding where
+// to click; read afresh on every call, as windows come and go.
+class ProgramWidgets {
+public:
+    explicit ProgramWidgets(qint64 pid) : m_pid(pid) { atspi_init(); }
+
+    // The middle on screen of the showing element named `name` with `role`.
+    std::optional<QPoint> centreOf(const QString& name, AtspiRole role) const {
+        std::optional<QPoint> centre;
+        ProgramAccessTree::any(m_pid, [&](AtspiAccessible* element) {
+            if (atspi_accessible_get_role(element, nullptr) != role ||
+                ProgramAccessTree::text(atspi_accessible_get_name(element, nullptr)) != name ||
+                !ProgramAccessTree::has(element, ATSPI_STATE_SHOWING))
+                return false;
+            AtspiComponent* component = atspi_accessible_get_component_iface(element);
+            if (!component)
+                return false;
+            if (AtspiRect* box = atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr)) {
+                centre = QPoint(box->x + box->width / 2, box->y + box->height / 2);
+                g_free(box);
+            }
+            g_object_unref(component);
+            return centre.has_value();
+        });
+        return centre;
+    }
+    bool showing(const QString& name, AtspiRole role) const { return centreOf(name, role).has_value(); }
+    // Presses the showing push button named `name` with its AT-SPI action, as
+    // a screen reader does (for one below what its page shows); false when
+    // there was none within `timeoutMs`.
+    bool press(const QString& name, int timeoutMs = 15000) const {
+        return TargetWindow::spinUntil(
+            [&] {
+                return ProgramAccessTree::any(m_pid, [&](AtspiAccessible* element) {
+                    if (atspi_accessible_get_role(element, nullptr) != ATSPI_ROLE_PUSH_BUTTON ||
+                        ProgramAccessTree::text(atspi_accessible_get_name(element, nullptr)) != name ||
+                        !ProgramAccessTree::has(element, ATSPI_STATE_SHOWING))
+                        return false;
+                    AtspiAction* actions = atspi_accessible_get_action_iface(element);
+                    if (!actions)
+                        return false;
+                    bool pressed = false;
+                    const int count = atspi_action_get_n_actions(actions, nullptr);
+                    for (int a = 0; a < count && !pressed; ++a) {
+                        if (ProgramAccessTree::text(atspi_action_get_action_name(actions, a, nullptr))
+                                .compare(QLatin1String("press"), Qt::CaseInsensitive) == 0)
+                            pressed = atspi_action_do_action(actions, a, nullptr);
+                    }
+                    g_object_unref(actions);
+                    return pressed;
+                });
+            },
+            timeoutMs);
+    }
+    // Clicks the element once it shows; false when it did not within `timeoutMs`.
+    bool click(XClient& mouse, const QString& name, AtspiRole role, int timeoutMs = 15000) const {
+        std::optional<QPoint> at;
+        if (!TargetWindow::spinUntil([&] { return (at = centreOf(name, role)).has_value(); }, timeoutMs))
+            return false;
+        mouse.leftClick(*at);
+        return true;
+    }
+
+private:
+    qint64 m_pid;
+};
+
 void BM_ProgramGuiStallRepair(benchmark::State& state) {
-    for (auto _ : state)
-        state.SkipWithError("a repair is not driven: it is offered only after a failed microphone test");
+    const QString real = TestEngine::folder();
+    XClient mouse;
+    if (!mouse.isOpen() || real.isEmpty()) {
+        state.SkipWithError("no desktop or test engine (run under the desktop harness)");
+        return;
+    }
+    const PortLock port(MlxServer::port);
+    if (!InstantEngine::portFree()) {
+        state.SkipWithError("port 50061 is taken by another process");
+        return;
+    }
+    const QByteArray loud(kSampleBytesPerSecond * kTakeSeconds, '\x40');
+    std::vector<double> worst;
+    qint64 quitWorst = 0;
+    for (auto _ : state) {
+        // A repair replaces the engine's environment: a failing engine of its own per run.
+        InstantEngine failing(real, InstantEngine::Transcriptions::Failing);
+        Program program(failing.path(), kWindowSettings);
+        if (!waitForEngine(true, 30000)) {
+            state.SkipWithError("the program's engine did not answer");
+            return;
+        }
+        const ProgramWidgets widgets(program.pid());
+        if (!widgets.click(mouse, QStringLiteral("General"), ATSPI_ROLE_LIST_ITEM) ||
+            !widgets.press(QStringLiteral("Microphone Test\u2026"))) {
+            state.SkipWithError("the Microphone Test could not be opened from the General page");
+            return;
+        }
+        if (!widgets.click(mouse, QStringLiteral("Record 3 seconds and test"), ATSPI_ROLE_PUSH_BUTTON)) {
+            state.SkipWithError("the Microphone Test's button was not found");
+            return;
+        }
+        MicrophoneFeed feed;
+        feed.feed(loud, [] { return true; });
+        const QString repairButton = QStringLiteral("Repair speech engine");
+        if (!widgets.click(mouse, repairButton, ATSPI_ROLE_PUSH_BUTTON, 30000)) {
+            state.SkipWithError("the failed microphone test offered no repair");
+            return;
+        }
+        const qint64 pressed = monotonicNow();
+        // The press stops the engine; the repair has ended once the window says so.
+        // The window is asked only once the new engine answers, so that the
+        // screen reader's questions weigh on as little of the repair as can be.
+        if (!waitForEngine(false, 10000) || !waitForEngine(true, kRepairTimeoutMs)) {
+            state.SkipWithError("the repaired engine did not answer");
+            return;
+        }
+        qint64 ended = 0;
+        const bool repaired = TargetWindow::spinUntil(
+            [&] {
+                ended = monotonicNow();
+                if (widgets.showing(QStringLiteral("Repaired. Run the test again to confirm."), ATSPI_ROLE_LABEL))
+                    return true;
+                TargetWindow::spinUntil([] { return false; }, kPollMs);
+                return false;
+            },
+            kRepairTimeoutMs);
+        if (!repaired || widgets.showing(repairButton, ATSPI_ROLE_PUSH_BUTTON)) {
+            state.SkipWithError("the repair did not end with the engine repaired");
+            return;
+        }
+        const qint64 quitAsked = monotonicNow();
+        if (!program.quit()) {
+            state.SkipWithError("the program did not exit cleanly");
+            return;
+        }
+        const StallLog log = program.stalls();
+        if (!log.started || !log.exited || !log.quitting) {
+            state.SkipWithError("the program wrote no stall log (QV_STALL_LOG)");
+            return;
+        }
+        const qint64 repair = log.longestIn(pressed, ended);
+        // Not part of the repair's figure: the quit now stops the real engine.
+        const qint64 quit = std::max(log.longestIn(quitAsked, *log.exited), *log.exited - *log.quitting);
+        quitWorst = std::max(quitWorst, quit);
+        worst.push_back(double(repair));
+        qInfo("run %d: longest GUI stall of the repair %lld ms (%lld ms long); quit with the repaired engine %lld ms",
+              int(worst.size()), repair, ended - pressed, quit);
+    }
+    BenchRun::reportSpread(state, worst);
+    state.counters["quit_real_engine_max_ms"] = double(quitWorst);
 }
-BENCHMARK(BM_ProgramGuiStallRepair)->Iterations(1);
+BENCHMARK(BM_ProgramGuiStallRepair)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

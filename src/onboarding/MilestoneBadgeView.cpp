@@ -1,14 +1,12 @@
 #include "onboarding/MilestoneBadgeView.h"
 
 #include "onboarding/BadgeColors.h"
-#include "onboarding/QuorvaneMark.h"
 
 #include <QEasingCurve>
-#include <QFontMetricsF>
-#include <QImage>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QVariantAnimation>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <cmath>
@@ -17,86 +15,12 @@ namespace {
 
 constexpr qreal kBloomInner = 4;
 constexpr qreal kBloomOuter = 132;
-constexpr qreal kMarkSide = 58;
-constexpr qreal kHeadlineGap = 7;
-constexpr qreal kCaptionGap = 2;
-constexpr qreal kHeadlinePoints = 24;
-constexpr qreal kCaptionPoints = 12;
 constexpr qreal kStartScale = 0.88;
 constexpr qreal kEmberSpacing = 15;
 constexpr qreal kEmberStartDown = 52;
 constexpr qreal kEmberRiseBase = 70;
 constexpr qreal kEmberRiseStep = 18;
 constexpr qreal kEmberStartOpacity = 0.95;
-
-QFont headlineFont() {
-    QFont font(QStringLiteral("serif"));
-    font.setStyleHint(QFont::Serif);
-    font.setPixelSize(static_cast<int>(kHeadlinePoints));
-    font.setBold(true);
-    return font;
-}
-
-QFont captionFont() {
-    QFont font;
-    font.setPixelSize(static_cast<int>(kCaptionPoints));
-    return font;
-}
-
-// A cheap Gaussian: three box blurs of the alpha channel.
-QImage blurredAlpha(const QImage& source, int radius) {
-    QImage image = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const int w = image.width();
-    const int h = image.height();
-    const int box = std::max(1, radius / 2);
-    std::vector<int> alpha(static_cast<std::size_t>(w) * h);
-    for (int y = 0; y < h; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x)
-            alpha[static_cast<std::size_t>(y) * w + x] = qAlpha(row[x]);
-    }
-    std::vector<int> tmp(alpha.size());
-    auto pass = [&](bool horizontal) {
-        const int lines = horizontal ? h : w;
-        const int length = horizontal ? w : h;
-        for (int l = 0; l < lines; ++l) {
-            auto at = [&](int i) -> int& {
-                return horizontal ? alpha[static_cast<std::size_t>(l) * w + i] : alpha[static_cast<std::size_t>(i) * w + l];
-            };
-            int sum = 0;
-            for (int i = -box; i <= box; ++i)
-                sum += at(std::clamp(i, 0, length - 1));
-            for (int i = 0; i < length; ++i) {
-                const std::size_t index = horizontal ? static_cast<std::size_t>(l) * w + i : static_cast<std::size_t>(i) * w + l;
-                tmp[index] = sum / (2 * box + 1);
-                sum += at(std::min(i + box + 1, length - 1)) - at(std::max(i - box, 0));
-            }
-        }
-        alpha.swap(tmp);
-    };
-    for (int round = 0; round < 3; ++round) {
-        pass(true);
-        pass(false);
-    }
-    QImage out(w, h, QImage::Format_Alpha8);
-    for (int y = 0; y < h; ++y) {
-        uchar* row = out.scanLine(y);
-        for (int x = 0; x < w; ++x)
-            row[x] = static_cast<uchar>(alpha[static_cast<std::size_t>(y) * w + x]);
-    }
-    return out;
-}
-
-// A shadow of `color` from the shape of `layer`, blurred by `radius`.
-QImage shadowOf(const QImage& layer, int radius, const QColor& color) {
-    const QImage mask = blurredAlpha(layer, radius);
-    QImage shadow(layer.size(), QImage::Format_ARGB32_Premultiplied);
-    shadow.fill(color);
-    QPainter painter(&shadow);
-    painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
-    painter.drawImage(0, 0, mask);
-    return shadow;
-}
 
 } // namespace
 
@@ -108,6 +32,25 @@ MilestoneBadgeView::MilestoneBadgeView(const QString& headline, std::optional<in
     setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAccessibleName(spokenLabel());
+    makeColumn(devicePixelRatioF());
+}
+
+// The column is drawn with the application's fonts: a render under way ends
+// before the view, so none outlives the application.
+MilestoneBadgeView::~MilestoneBadgeView() { m_render.waitForFinished(); }
+
+void MilestoneBadgeView::makeColumn(qreal ratio) {
+    m_render.waitForFinished();
+    m_columnRatio = ratio;
+    const BadgeColumn::Content content{m_headline, m_number, m_line, m_onDark};
+    m_render = QtConcurrent::run([content, ratio] { return BadgeColumn::render(content, ratio); });
+    m_render.then(this, [this, ratio](const BadgeColumn::Images& images) {
+            // A column for a screen the badge has since left is dropped.
+            if (ratio != m_columnRatio)
+                return;
+            m_column = images;
+            update();
+        });
 }
 
 QString MilestoneBadgeView::spokenLabel() const {
@@ -218,73 +161,20 @@ void MilestoneBadgeView::paintEmbers(QPainter& painter) {
 void MilestoneBadgeView::paintColumn(QPainter& painter, qreal scale, qreal opacity) {
     if (opacity <= 0)
         return;
-    const QFont bigFont = headlineFont();
-    const QFont smallFont = captionFont();
-    const QFontMetricsF big(bigFont);
-    const QFontMetricsF small(smallFont);
-    const QString numberText = m_number ? QString::number(*m_number) + QLatin1Char(' ') : QString();
-    const qreal headlineWidth = big.horizontalAdvance(numberText + m_headline);
-    const qreal height = kMarkSide + kHeadlineGap + big.height() + kCaptionGap + small.height();
-    const qreal top = (kSize.height() - height) / 2;
-    const qreal midX = kSize.width() / 2.0;
-
-    // The column is drawn into a layer so that its two halos follow its shape.
-    const qreal dpr = devicePixelRatioF();
-    QImage layer(QSize(kSize.width() * dpr, kSize.height() * dpr), QImage::Format_ARGB32_Premultiplied);
-    layer.setDevicePixelRatio(dpr);
-    layer.fill(Qt::transparent);
-    {
-        QPainter p(&layer);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::TextAntialiasing);
-        const QRectF markArea(midX - kMarkSide / 2, top, kMarkSide, kMarkSide);
-        // The mark's own soft drop shadow.
-        {
-            QImage markLayer(layer.size(), QImage::Format_ARGB32_Premultiplied);
-            markLayer.setDevicePixelRatio(dpr);
-            markLayer.fill(Qt::transparent);
-            QPainter mp(&markLayer);
-            QuorvaneMark::paint(mp, markArea, m_onDark);
-            mp.end();
-            QColor shadow(0, 0, 0);
-            shadow.setAlphaF(m_onDark ? 0.55F : 0.24F);
-            QImage drop = shadowOf(markLayer, static_cast<int>((m_onDark ? 9 : 5) * dpr), shadow);
-            drop.setDevicePixelRatio(dpr);
-            p.drawImage(QPointF(0, 3), drop);
-            p.drawImage(QPointF(0, 0), markLayer);
-        }
-        const qreal headlineBaseline = top + kMarkSide + kHeadlineGap + big.ascent();
-        qreal x = midX - headlineWidth / 2;
-        p.setFont(bigFont);
-        if (m_number) {
-            p.setPen(BadgeColors::ember());
-            p.drawText(QPointF(x, headlineBaseline), numberText);
-            x += big.horizontalAdvance(numberText);
-        }
-        p.setPen(BadgeColors::headline(m_onDark));
-        p.drawText(QPointF(x, headlineBaseline), m_headline);
-        p.setFont(smallFont);
-        p.setPen(BadgeColors::caption(m_onDark));
-        const qreal captionTop = top + kMarkSide + kHeadlineGap + big.height() + kCaptionGap;
-        const QRectF captionBox(0, captionTop, kSize.width(), small.height());
-        p.drawText(captionBox, Qt::AlignHCenter | Qt::AlignTop, m_line);
+    if (const qreal ratio = devicePixelRatioF(); ratio != m_columnRatio) {
+        m_column.reset();
+        makeColumn(ratio);
     }
-    QColor halo = m_onDark ? QColor(0, 0, 0) : QColor(255, 255, 255);
-    halo.setAlphaF(0.75F);
-    QImage wide = shadowOf(layer, static_cast<int>(10 * dpr), halo);
-    halo.setAlphaF(0.95F);
-    QImage tight = shadowOf(layer, static_cast<int>(3 * dpr), halo);
-    wide.setDevicePixelRatio(dpr);
-    tight.setDevicePixelRatio(dpr);
-
+    if (!m_column)
+        return;
     painter.save();
     painter.setOpacity(opacity);
-    const QPointF centre(midX, kSize.height() / 2.0);
+    const QPointF centre = QRectF(rect()).center();
     painter.translate(centre);
     painter.scale(scale, scale);
     painter.translate(-centre);
-    painter.drawImage(QPointF(0, 0), wide);
-    painter.drawImage(QPointF(0, 0), tight);
-    painter.drawImage(QPointF(0, 0), layer);
+    painter.drawImage(QPointF(0, 0), m_column->wideHalo);
+    painter.drawImage(QPointF(0, 0), m_column->tightHalo);
+    painter.drawImage(QPointF(0, 0), m_column->column);
     painter.restore();
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "onboarding/BadgeColumn.h"
+
+#include <QFuture>
 #include <QString>
 #include <QWidget>
 
@@ -12,6 +15,8 @@ class QVariantAnimation;
 // bloom, a burst of nine rising embers, the mark, the hours with their
 // headline and a caption. It arrives with a short spring and lets every click
 // through. With reduce motion it shows at full size at once and has no embers.
+// The column (mark, hours, caption and their halos) is made on the thread pool
+// when the view is made and shows once it is there. GUI thread.
 class MilestoneBadgeView : public QWidget {
     Q_OBJECT
 public:
@@ -23,6 +28,7 @@ public:
 
     MilestoneBadgeView(const QString& headline, std::optional<int> number, const QString& line, bool onDark,
                        bool reduceMotion, QWidget* parent = nullptr);
+    ~MilestoneBadgeView() override;
 
     QString headline() const { return m_headline; }
     std::optional<int> number() const { return m_number; }
@@ -39,6 +45,8 @@ public:
     bool hasArrived() const { return m_elapsed.has_value(); }
     // The total length of the animations.
     static std::chrono::milliseconds animationLength();
+    // Whether the column has been made for the badge's screen.
+    bool hasColumn() const { return m_column.has_value(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -47,6 +55,8 @@ private:
     void paintBloom(QPainter& painter, qreal opacity);
     void paintEmbers(QPainter& painter);
     void paintColumn(QPainter& painter, qreal scale, qreal opacity);
+    // Has the column made for `ratio` on the thread pool.
+    void makeColumn(qreal ratio);
 
     QString m_headline;
     std::optional<int> m_number;
@@ -55,4 +65,7 @@ private:
     bool m_reduceMotion;
     std::optional<std::chrono::milliseconds> m_elapsed;
     QVariantAnimation* m_animation = nullptr;
+    QFuture<BadgeColumn::Images> m_render;
+    std::optional<BadgeColumn::Images> m_column;
+    qreal m_columnRatio = 0;
 };
