@@ -1,25 +1,7 @@
 #include "state/AppActions.h"
 
-#include "app/ProgramQuit.h"
-#include "cleanup/ModeMenu.h"
-#include "cleanup/ModeStore.h"
-#include "dictation/DictationController.h"
-#include "dictation/PasteLast.h"
-#include "engine/DiagnosticsWindow.h"
-#include "install/ProblemReport.h"
-#include "install/ReviewPrompt.h"
-#include "install/Uninstaller.h"
-#include "install/UpdateCheck.h"
-#include "mainwindow/MainWindowHost.h"
-#include "onboarding/SystemAccessibility.h"
-#include "phonelink/PhoneLink.h"
-#include "reader/ReaderController.h"
-#include "reader/ReaderWindowController.h"
 #include "state/AppState.h"
-#include "support/Defaults.h"
-#include "translation/TranslateKeys.h"
-#include "translation/TranslationMenu.h"
-#include "translator/Translator.h"
+#include "support/SharedInstance.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -29,51 +11,9 @@ bool AppActions::readerBusy() const {
            (readerHasPlayer && readerHasPlayer());
 }
 
-namespace {
-
-AppActions wired() {
-    AppActions actions;
-    // Each subsystem sets its entries here as it joins the program.
-    actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
-    actions.pasteLast = [] { PasteLast::run(); };
-    actions.readSelection = [] { (void)ReaderController::shared().readSelection(); };
-    actions.stopReading = [] { ReaderController::shared().stop(); };
-    actions.stopEverything = [] { ReaderController::shared().stopEverything(); };
-    actions.readerIsReading = [] { return ReaderController::shared().isReading(); };
-    actions.readerPreparing = [] { return ReaderWindowController::shared().preparing(); };
-    actions.readerHasPlayer = [] { return ReaderWindowController::shared().hasPlayer(); };
-    actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
-    actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
-    actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
-    actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
-    actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
-    actions.quit = [] { quitProgram(); };
-    actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
-    actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
-    actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
-    actions.translationAvailable = [] { return Translator::isAvailable(); };
-    actions.translateKeyPressed = [] { TranslateKeys::shared().translateKeyPressed(); };
-    actions.translateDictateKeyPressed = [] { TranslateKeys::shared().translateDictateKeyPressed(); };
-    actions.translateReadKeyPressed = [] { TranslateKeys::shared().translateReadKeyPressed(); };
-    actions.addTranslationSection = [](QMenu* menu) {
-        TranslationMenu::Services services = TranslationMenu::Services::standard();
-        if (AppActions::shared().showMainWindow)
-            services.addLanguage = [] { openTranslationPage(); };
-        TranslationMenu::addTo(menu, services);
-    };
-    actions.addModeSection = [](QMenu* menu) { new ModeMenu(ModeStore::shared(), Defaults::shared(), menu); };
-    actions.startPhoneLink = [] { PhoneLink::shared().start(); };
-    actions.stopPhoneLink = [] { PhoneLink::shared().stop(); };
-    actions.phoneLinkError = [] { return PhoneLink::shared().lastError(); };
-    return actions;
-}
-
-} // namespace
-
-AppActions& AppActions::shared() {
-    static AppActions actions = wired();
-    return actions;
-}
+// Reached by the seams' free functions below and by the pages, which the
+// action table joins to the subsystems above them.
+AppActions& AppActions::shared() { return SharedInstance<AppActions>::get(); }
 
 void openMainWindowPage(MainWindowPane page) {
     const std::function<void()>& show = AppActions::shared().showMainWindow;

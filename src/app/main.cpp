@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 #include "app/CrashTrace.h"
 #include "app/ProgramQuit.h"
+#include "app/ProgramRoot.h"
 #include "app/QuitSignals.h"
 #include "app/QuorvaneApp.h"
 #include "app/SingleInstance.h"
@@ -8,9 +9,6 @@
 #include "engine/MlxServer.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
-#include "state/AppActions.h"
-#include "state/AppState.h"
-#include "support/Defaults.h"
 #include "support/ProgramLifetime.h"
 
 #include <QApplication>
@@ -46,8 +44,10 @@ int main(int argc, char* argv[]) {
 
     LinuxPlatform platform;
     Platform::install(platform.services());
-    // Everything kept from first use ends here, newest first, before the
-    // platform and the application object go.
+    // The services, made before anything that uses them and gone before the
+    // platform and the application object.
+    ProgramRoot root;
+    // Everything kept from first use ends here, newest first, before the root.
     ProgramLifetime::Scope lifetime;
     // The stall benchmark's watch, marked before the shutdown steps run.
     std::unique_ptr<StallWatch> stalls;
@@ -56,8 +56,8 @@ int main(int argc, char* argv[]) {
     if (stalls)
         QObject::connect(&app, &QCoreApplication::aboutToQuit, stalls.get(), [&stalls] { stalls->mark("quitting"); });
 
-    QuorvaneApp scene(AppActions::shared(), AppState::shared());
-    AppDelegate delegate(LaunchSteps::standard(), Defaults::shared(), QProcessEnvironment::systemEnvironment());
+    QuorvaneApp scene(root.actions(), root.state());
+    AppDelegate delegate(LaunchSteps::standard(), root.defaults(), QProcessEnvironment::systemEnvironment());
     QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, quitProgram);
     QuitSignals signals_;
     QObject::connect(&signals_, &QuitSignals::quitRequested, &app, quitProgram);

@@ -8,7 +8,7 @@
 #include "platform/MemoryPressure.h"
 #include "platform/Platform.h"
 #include "support/Bundle.h"
-#include "support/ProgramLifetime.h"
+#include "support/SharedInstance.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,10 +58,8 @@ QFuture<void> asVoidFuture(const std::function<void(std::function<void()>)>& sta
 
 } // namespace
 
-LlmServer& LlmServer::shared() {
-    static LlmServer* server = ProgramLifetime::keep(new LlmServer(Config{}, {}));
-    return *server;
-}
+// The one cleanup model server process, asked by the free functions of its clients.
+LlmServer& LlmServer::shared() { return SharedInstance<LlmServer>::get(); }
 
 LlmServer::LlmServer() : LlmServer(Config{}) {}
 

@@ -12,7 +12,7 @@
 #include "support/Bundle.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
-#include "support/ProgramLifetime.h"
+#include "support/SharedInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,10 +50,8 @@ QString scriptResource() { return QStringLiteral("engine/speech-server.py"); }
 
 } // namespace
 
-MlxServer& MlxServer::shared() {
-    static MlxServer* instance = ProgramLifetime::keep(new MlxServer());
-    return *instance;
-}
+// The one speech server process, asked by the free functions of the engine's clients.
+MlxServer& MlxServer::shared() { return SharedInstance<MlxServer>::get(); }
 
 MlxServer::MlxServer(QObject* parent) : QObject(parent) {}
 

@@ -1,5 +1,7 @@
 #include "state/AppState.h"
 
+#include "support/SharedInstance.h"
+
 namespace {
 
 // Stores `value` and emits `signal` when it differs from what the field holds.
@@ -13,10 +15,8 @@ void assign(AppState* state, T& field, const T& value, void (AppState::*signal)(
 
 } // namespace
 
-AppState& AppState::shared() {
-    static AppState* instance = new AppState();
-    return *instance;
-}
+// What the program shows, published to every view and seam.
+AppState& AppState::shared() { return SharedInstance<AppState>::get(); }
 
 void AppState::setIsRecording(bool value) { assign(this, m_isRecording, value, &AppState::isRecordingChanged); }
 void AppState::setServerReady(bool value) { assign(this, m_serverReady, value, &AppState::serverReadyChanged); }

@@ -1,6 +1,7 @@
 #include "support/Defaults.h"
 
 #include "support/Paths.h"
+#include "support/SharedInstance.h"
 #include "support/StoreFile.h"
 
 #include <QDir>
@@ -70,10 +71,8 @@ bool isNumber(const QVariant& value) {
 
 } // namespace
 
-Defaults& Defaults::shared() {
-    static Defaults* instance = new Defaults(standardFilePath());
-    return *instance;
-}
+// The user's settings, read by free functions all through the program.
+Defaults& Defaults::shared() { return SharedInstance<Defaults>::get(); }
 
 QString Defaults::standardFilePath() { return Paths::config() + QStringLiteral("/Quorvane/defaults.json"); }
 

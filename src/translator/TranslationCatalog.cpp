@@ -1,7 +1,7 @@
 #include "translator/TranslationCatalog.h"
 
 #include "platform/Platform.h"
-#include "support/ProgramLifetime.h"
+#include "support/SharedInstance.h"
 #include "translator/TranslationGate.h"
 #include "translator/Translator.h"
 
@@ -59,10 +59,8 @@ TranslationCatalog::Services TranslationCatalog::Services::standard() {
     return services;
 }
 
-TranslationCatalog& TranslationCatalog::shared() {
-    static TranslationCatalog* catalog = ProgramLifetime::keep(new TranslationCatalog(Services::standard()));
-    return *catalog;
-}
+// The languages on offer, read by the translator's free functions.
+TranslationCatalog& TranslationCatalog::shared() { return SharedInstance<TranslationCatalog>::get(); }
 
 TranslationCatalog::TranslationCatalog(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {}

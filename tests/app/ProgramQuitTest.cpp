@@ -2,9 +2,11 @@
 // removal) quit as the menu does: a question still open, such as the one about
 // notes from an unknown phone, goes away unanswered instead of being closed on
 // its last button ("Discard") as the program's windows go.
+#include "app/ProgramQuit.h"
 #include "install/Uninstaller.h"
 #include "install/UpdateCheck.h"
 #include "looks/Alert.h"
+#include "state/AppActions.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -23,6 +25,8 @@ void closeOpenWindows() {
 }
 
 TEST(ProgramQuitTest, TheUpdatesAndTheRemovalsQuitLeaveAnOpenQuestionUnanswered) {
+    // The program's quit, as its root joins it to the action table.
+    AppActions::shared().quit = quitProgram;
     const QList<std::pair<const char*, std::function<void()>>> quits = {
         {"update", UpdateCheck::standardSettings().quit},
         {"removal", Uninstaller::standardServices().quit},
@@ -43,6 +47,7 @@ TEST(ProgramQuitTest, TheUpdatesAndTheRemovalsQuitLeaveAnOpenQuestionUnanswered)
         closeOpenWindows();
         EXPECT_EQ(answer, -1) << "the question was answered with button " << answer.value_or(-2);
     }
+    AppActions::shared().quit = nullptr;
 }
 
 } // namespace

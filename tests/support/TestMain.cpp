@@ -2,7 +2,14 @@
 // program writes, a QApplication (offscreen unless a display is set), and fake
 // platform services. Started by a desktop test as its target window or in
 // another child role, the program plays that part instead of running tests.
+#include "engine/LlmServer.h"
+#include "engine/MlxServer.h"
+#include "state/AppActions.h"
+#include "state/AppState.h"
 #include "support/ChildRole.h"
+#include "support/Defaults.h"
+#include "support/SharedInstance.h"
+#include "translator/TranslationCatalog.h"
 #include "support/FakePlatform.h"
 #include "support/RenderCheck.h"
 #include "support/TargetWindow.h"
@@ -60,6 +67,24 @@ void pointHomeAt(const QString& root) {
     }
 }
 
+// The services that free functions reach, as the program's root installs
+// them; every other service a test makes itself. The action table is empty:
+// a test that runs an action fills the entry it needs.
+struct SharedServices {
+    Defaults defaults{Defaults::standardFilePath()};
+    SharedInstance<Defaults> sharedDefaults{defaults};
+    AppState state;
+    SharedInstance<AppState> sharedState{state};
+    AppActions actions;
+    SharedInstance<AppActions> sharedActions{actions};
+    MlxServer speechServer;
+    SharedInstance<MlxServer> sharedSpeechServer{speechServer};
+    LlmServer cleanupServer;
+    SharedInstance<LlmServer> sharedCleanupServer{cleanupServer};
+    TranslationCatalog catalog{TranslationCatalog::Services::standard()};
+    SharedInstance<TranslationCatalog> sharedCatalog{catalog};
+};
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -71,6 +96,8 @@ int main(int argc, char* argv[]) {
 
     RenderCheck::watchSymbols();
     QApplication app(argc, argv);
+    std::optional<SharedServices> shared;
+    shared.emplace();
     if (const std::optional<TargetWindow::Kind> target = TargetWindow::requested())
         return TargetWindow::serve(*target == TargetWindow::Kind::Terminal);
     if (const std::optional<int> result = ChildRole::runRequested())

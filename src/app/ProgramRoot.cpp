@@ -1,0 +1,61 @@
+#include "app/ProgramRoot.h"
+
+#include "app/ProgramQuit.h"
+#include "cleanup/ModeMenu.h"
+#include "cleanup/ModeStore.h"
+#include "dictation/DictationController.h"
+#include "dictation/PasteLast.h"
+#include "engine/DiagnosticsWindow.h"
+#include "install/ProblemReport.h"
+#include "install/ReviewPrompt.h"
+#include "install/Uninstaller.h"
+#include "install/UpdateCheck.h"
+#include "mainwindow/MainWindowHost.h"
+#include "onboarding/SystemAccessibility.h"
+#include "phonelink/PhoneLink.h"
+#include "reader/ReaderController.h"
+#include "reader/ReaderWindowController.h"
+#include "translation/TranslateKeys.h"
+#include "translation/TranslationMenu.h"
+#include "translator/Translator.h"
+
+ProgramRoot::ProgramRoot() {
+    wireActions();
+}
+
+ProgramRoot::~ProgramRoot() = default;
+
+void ProgramRoot::wireActions() {
+    // Each subsystem sets its entries here as it joins the program.
+    m_actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
+    m_actions.pasteLast = [] { PasteLast::run(); };
+    m_actions.readSelection = [] { (void)ReaderController::shared().readSelection(); };
+    m_actions.stopReading = [] { ReaderController::shared().stop(); };
+    m_actions.stopEverything = [] { ReaderController::shared().stopEverything(); };
+    m_actions.readerIsReading = [] { return ReaderController::shared().isReading(); };
+    m_actions.readerPreparing = [] { return ReaderWindowController::shared().preparing(); };
+    m_actions.readerHasPlayer = [] { return ReaderWindowController::shared().hasPlayer(); };
+    m_actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
+    m_actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
+    m_actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
+    m_actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
+    m_actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
+    m_actions.quit = [] { quitProgram(); };
+    m_actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
+    m_actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
+    m_actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
+    m_actions.translationAvailable = [] { return Translator::isAvailable(); };
+    m_actions.translateKeyPressed = [] { TranslateKeys::shared().translateKeyPressed(); };
+    m_actions.translateDictateKeyPressed = [] { TranslateKeys::shared().translateDictateKeyPressed(); };
+    m_actions.translateReadKeyPressed = [] { TranslateKeys::shared().translateReadKeyPressed(); };
+    m_actions.addTranslationSection = [this](QMenu* menu) {
+        TranslationMenu::Services services = TranslationMenu::Services::standard();
+        if (m_actions.showMainWindow)
+            services.addLanguage = [] { openTranslationPage(); };
+        TranslationMenu::addTo(menu, services);
+    };
+    m_actions.addModeSection = [this](QMenu* menu) { new ModeMenu(ModeStore::shared(), m_defaults, menu); };
+    m_actions.startPhoneLink = [] { PhoneLink::shared().start(); };
+    m_actions.stopPhoneLink = [] { PhoneLink::shared().stop(); };
+    m_actions.phoneLinkError = [] { return PhoneLink::shared().lastError(); };
+}
