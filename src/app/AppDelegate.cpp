@@ -130,18 +130,21 @@ void AppDelegate::openDocuments(const QStringList& paths) {
     }
 }
 
-void AppDelegate::applicationWillTerminate() {
+QFuture<void> AppDelegate::prepareToQuit() {
     if (m_terminated)
-        return;
+        return QtFuture::makeReadyFuture();
     m_terminated = true;
     m_updateCheck.stop();
     run(m_steps.stopReading);
     // A dictation under way leaves the output ducked: stop it and bring the volume back.
     run(m_steps.stopRecording);
     run(m_steps.restoreVolume);
-    run(m_steps.stopSpeechServer);
+    QFuture<void> serverGone = m_steps.endSpeechServer ? m_steps.endSpeechServer() : QtFuture::makeReadyFuture();
     run(m_steps.stopLanguageModelServer);
+    return serverGone;
 }
+
+void AppDelegate::applicationWillTerminate() { (void)prepareToQuit(); }
 
 bool AppDelegate::shouldOpenWindowAtLaunch(const QProcessEnvironment& environment, std::optional<bool> setting) {
     const bool result = setting.value_or(true);

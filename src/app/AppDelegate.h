@@ -51,7 +51,8 @@ struct LaunchSteps {
     std::function<void()> stopReading;
     std::function<void()> stopRecording;
     std::function<void()> restoreVolume;
-    std::function<void()> stopSpeechServer;
+    // Asks the speech server to end; finished once its process is gone.
+    std::function<QFuture<void>()> endSpeechServer;
     std::function<void()> stopLanguageModelServer;
 
     // Documents opened with the program.
@@ -74,6 +75,11 @@ public:
     bool applicationShouldHandleReopen();
     // Imports every readable file whose extension is exactly "quorvane".
     void openDocuments(const QStringList& paths);
+    // The shutdown steps, once, before the event loop ends: finished when the
+    // speech server's process is gone, which the loop goes on turning for.
+    QFuture<void> prepareToQuit();
+    // The same steps for an end that did not prepare; the server then goes
+    // with the program.
     void applicationWillTerminate();
 
     // False when "QV_SETUP_STATE" is present, or "QV_GLASS_TEST" or "QV_DIAG_TEST"

@@ -142,7 +142,7 @@ LaunchSteps LaunchSteps::standard() {
         SystemAudio::shared().restore();
         SystemAudio::shared().finishPending();
     };
-    steps.stopSpeechServer = [] { MlxServer::shared().stop(); };
+    steps.endSpeechServer = [] { return MlxServer::shared().end(); };
     steps.stopLanguageModelServer = [] { LlmServer::shared().stopIfOwned(); };
     return steps;
 }

@@ -59,6 +59,8 @@ int main(int argc, char* argv[]) {
     QuorvaneApp scene(root.actions(), root.state());
     AppDelegate delegate(LaunchSteps::standard(), root.defaults(), QProcessEnvironment::systemEnvironment());
     QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, quitProgram);
+    // A quit ends the speech server while the event loop still turns.
+    QuitPreparation quitPreparation([&delegate] { return delegate.prepareToQuit(); });
     QuitSignals signals_;
     QObject::connect(&signals_, &QuitSignals::quitRequested, &app, quitProgram);
     QObject::connect(&instance, &SingleInstance::reopened, &delegate, [&delegate](const QStringList& opened) {

@@ -30,6 +30,7 @@ struct Launch : testing::Test {
     // False: the engine check never answers, as with a hung interpreter.
     bool checkAnswers = true;
     QPromise<bool> unanswered;
+    QPromise<void> serverGone;
 
     std::function<void()> rec(const char* name) {
         return [this, name] {
@@ -74,7 +75,10 @@ struct Launch : testing::Test {
         s.stopReading = rec("stopReading");
         s.stopRecording = rec("stopRecording");
         s.restoreVolume = rec("restoreVolume");
-        s.stopSpeechServer = rec("stopSpeechServer");
+        s.endSpeechServer = [this] {
+            rec("endSpeechServer")();
+            return serverGone.future();
+        };
         s.stopLanguageModelServer = rec("stopLanguageModelServer");
         return s;
     }
@@ -199,10 +203,24 @@ TEST_F(Launch, ShutdownStopsInOrderOnceAndCancelsThePendingUpdateCheck) {
     calls.clear();
     delegate.applicationWillTerminate();
     delegate.applicationWillTerminate();
-    EXPECT_EQ(calls, (QStringList{"stopReading", "stopRecording", "restoreVolume", "stopSpeechServer",
+    EXPECT_EQ(calls, (QStringList{"stopReading", "stopRecording", "restoreVolume", "endSpeechServer",
                                   "stopLanguageModelServer"}));
     QTest::qWait(20);
     EXPECT_FALSE(calls.contains(QStringLiteral("checkForUpdates")));
+}
+
+TEST_F(Launch, PreparingToQuitFinishesOnlyOnceTheSpeechServerIsGone) {
+    AppDelegate delegate(steps(), defaults, environment);
+    serverGone.start();
+    const QFuture<void> prepared = delegate.prepareToQuit();
+    EXPECT_EQ(calls, (QStringList{"stopReading", "stopRecording", "restoreVolume", "endSpeechServer",
+                                  "stopLanguageModelServer"}));
+    EXPECT_FALSE(prepared.isFinished());
+    calls.clear();
+    delegate.applicationWillTerminate();
+    EXPECT_TRUE(calls.isEmpty()) << "the end ran its steps again";
+    serverGone.finish();
+    EXPECT_TRUE(prepared.isFinished());
 }
 
 TEST_F(Launch, ReopenShowsTheMainWindow) {

@@ -10,6 +10,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPromise>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -48,6 +50,33 @@ TEST(ProgramQuitTest, TheUpdatesAndTheRemovalsQuitLeaveAnOpenQuestionUnanswered)
         EXPECT_EQ(answer, -1) << "the question was answered with button " << answer.value_or(-2);
     }
     AppActions::shared().quit = nullptr;
+}
+
+// The shutdown's wait for the speech server's process happens while the
+// event loop turns: the loop ends once the preparation has finished, and a
+// second quit meanwhile prepares nothing again.
+TEST(ProgramQuitTest, TheLoopEndsOnceTheShutdownsPreparationHasFinished) {
+    QPromise<void> serverGone;
+    serverGone.start();
+    int preparations = 0;
+    int ends = 0;
+    QuitPreparation preparation(
+        [&] {
+            ++preparations;
+            return serverGone.future();
+        },
+        [&] { ++ends; });
+    quitProgram();
+    bool turned = false;
+    QTimer::singleShot(0, [&] { turned = true; });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return turned; }, 1000)) << "the event loop stopped turning";
+    quitProgram();
+    EXPECT_EQ(preparations, 1);
+    EXPECT_EQ(ends, 0);
+    serverGone.finish();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ends == 1; }, 1000));
+    QTest::qWait(20);
+    EXPECT_EQ(ends, 1);
 }
 
 } // namespace

@@ -121,7 +121,7 @@ TEST(MainWindowDesktopTest, PinningAModeFromTheTraysModeSubmenuTitlesItPinned) {
     const DictationMode notes = ModeStore::shared().modes().constFirst();
     AppState app;
     AppActions actions;
-    actions.addModeSection = AppActions::shared().addModeSection;
+    actions.addModeSection = [](QMenu* menu) { new ModeMenu(ModeStore::shared(), Defaults::shared(), menu); };
     QuorvaneApp scene(actions, app);
     scene.show();
     QAction* modes = nullptr;
