@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/SharedServices.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -39,6 +41,7 @@ public:
 
 // Parses the benchmark flags, runs what they select and returns the exit status.
 inline int run(int* argc, char** argv) {
+    SharedServices shared;
     benchmark::Initialize(argc, argv);
     ErrorWatch display;
     const size_t ran = benchmark::RunSpecifiedBenchmarks(&display);

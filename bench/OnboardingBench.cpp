@@ -24,7 +24,7 @@ EngineServices idleEngine() {
     EngineServices s;
     s.ensureReady = [] { return QtFuture::makeReadyFuture(false); };
     s.warmUp = [] { return QtFuture::makeReadyFuture(); };
-    s.stopServer = [] {};
+    s.stopServer = [] { return QtFuture::makeReadyFuture(); };
     s.cleanupServerUp = [] { return QtFuture::makeReadyFuture(false); };
     s.startCleanupServer = [] { return QtFuture::makeReadyFuture(); };
     s.checkModel = [] { return QtFuture::makeReadyFuture(-1); };

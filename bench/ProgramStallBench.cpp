@@ -132,9 +132,15 @@ public:
     // Asks the program to quit (SIGTERM) and tells whether it exited with 0, no signal.
     bool quit() {
         m_process.terminate();
-        if (!m_process.waitForFinished(30000))
+        if (!m_process.waitForFinished(30000)) {
+            qWarning("the program did not end within 30 s of its quit");
             return false;
-        return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
+        }
+        if (m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0)
+            return true;
+        qWarning("the program ended with %s %d", m_process.exitStatus() == QProcess::NormalExit ? "status" : "signal",
+                 m_process.exitCode());
+        return false;
     }
     qint64 pid() const { return m_process.processId(); }
     QString trace() const { return QString::fromUtf8(m_home.read(kTrace)); }

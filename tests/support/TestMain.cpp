@@ -2,16 +2,10 @@
 // program writes, a QApplication (offscreen unless a display is set), and fake
 // platform services. Started by a desktop test as its target window or in
 // another child role, the program plays that part instead of running tests.
-#include "engine/LlmServer.h"
-#include "engine/MlxServer.h"
-#include "state/AppActions.h"
-#include "state/AppState.h"
 #include "support/ChildRole.h"
-#include "support/Defaults.h"
-#include "support/SharedInstance.h"
-#include "translator/TranslationCatalog.h"
 #include "support/FakePlatform.h"
 #include "support/RenderCheck.h"
+#include "support/SharedServices.h"
 #include "support/TargetWindow.h"
 
 #include <QApplication>
@@ -24,6 +18,7 @@
 #include <execinfo.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 
 namespace {
@@ -31,10 +26,12 @@ namespace {
 // A test program that dies of a fault names where: the frames go to stderr,
 // which the test run keeps, and the signal then ends the process as before.
 void printFramesAndDie(int signal) {
+    // Said first: unwinding a broken stack may fault again.
+    static constexpr char kFault[] = "fatal signal in the test program; its frames:\n";
+    [[maybe_unused]] const ssize_t said = write(STDERR_FILENO, kFault, sizeof kFault - 1);
     void* frames[64];
     const int count = backtrace(frames, 64);
     backtrace_symbols_fd(frames, count, STDERR_FILENO);
-    std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
 
@@ -49,8 +46,18 @@ void traceFaults() {
     // inside the handler.
     void* warm[1];
     backtrace(warm, 1);
+    // On a stack of its own, so that a stack overflow is reported too.
+    static std::array<char, 256 * 1024> handlerStack;
+    stack_t stack{};
+    stack.ss_sp = handlerStack.data();
+    stack.ss_size = handlerStack.size();
+    sigaltstack(&stack, nullptr);
+    struct sigaction action {};
+    action.sa_handler = printFramesAndDie;
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
     for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE})
-        std::signal(signal, printFramesAndDie);
+        sigaction(signal, &action, nullptr);
 }
 
 void pointHomeAt(const QString& root) {
@@ -66,24 +73,6 @@ void pointHomeAt(const QString& root) {
         qputenv(variable, QFile::encodeName(path));
     }
 }
-
-// The services that free functions reach, as the program's root installs
-// them; every other service a test makes itself. The action table is empty:
-// a test that runs an action fills the entry it needs.
-struct SharedServices {
-    Defaults defaults{Defaults::standardFilePath()};
-    SharedInstance<Defaults> sharedDefaults{defaults};
-    AppState state;
-    SharedInstance<AppState> sharedState{state};
-    AppActions actions;
-    SharedInstance<AppActions> sharedActions{actions};
-    MlxServer speechServer;
-    SharedInstance<MlxServer> sharedSpeechServer{speechServer};
-    LlmServer cleanupServer;
-    SharedInstance<LlmServer> sharedCleanupServer{cleanupServer};
-    TranslationCatalog catalog{TranslationCatalog::Services::standard()};
-    SharedInstance<TranslationCatalog> sharedCatalog{catalog};
-};
 
 } // namespace
 

@@ -22,6 +22,8 @@ namespace {
 
 // Past the sound still queued at the server when the end is reported.
 constexpr std::chrono::milliseconds kDrainMargin{20};
+// How long a stopped sink is kept before it is deleted.
+constexpr std::chrono::seconds kRetiredFor{2};
 
 struct Pcm {
     QAudioFormat::SampleFormat format = QAudioFormat::Unknown;
@@ -179,10 +181,29 @@ private:
     bool m_flushed = false;
 };
 
+} // namespace
+
+// Stopped sinks, kept a while before they are deleted: PulseAudio's thread
+// may still call into a sink just stopped, and a sink deleted at once after
+// its stop now and then took the program down with it. What is left goes
+// with the last player or the factory, on the GUI thread.
+class RetiredSinks : public QObject {
+public:
+    void retire(QAudioSink* sink) {
+        sink->setParent(this);
+        QTimer::singleShot(kRetiredFor, sink, &QObject::deleteLater);
+    }
+};
+
+namespace {
+
 class SinkPlayer : public QObject, public AudioPlayer {
 public:
-    SinkPlayer(Pcm pcm, QAudioDevice device) : m_pcm(std::move(pcm)), m_device(std::move(device)) {}
+    SinkPlayer(Pcm pcm, QAudioDevice device, std::shared_ptr<RetiredSinks> retired)
+        : m_pcm(std::move(pcm)), m_device(std::move(device)), m_retired(std::move(retired)) {}
     ~SinkPlayer() override { dropSink(); }
+    SinkPlayer(const SinkPlayer&) = delete;
+    SinkPlayer& operator=(const SinkPlayer&) = delete;
 
     bool play() override {
         if (m_sink && m_sink->state() == QAudio::SuspendedState) {
@@ -261,7 +282,9 @@ private:
         format.setSampleFormat(QAudioFormat::Float);
         format.setChannelCount(m_pcm.channels);
         format.setSampleRate(m_pcm.rate);
-        m_sink = new QAudioSink(m_device, format, this);
+        // No parent: Qt gives the sink's own backend object the parent given
+        // here, which would then go with this player instead of with the sink.
+        m_sink = new QAudioSink(m_device, format);
         m_sink->setVolume(m_volume);
         QObject::connect(m_sink, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
             if (state != QAudio::IdleState || !m_source || !m_source->atEnd() || m_draining)
@@ -313,13 +336,14 @@ private:
         m_offset = std::min(duration(), m_offset + std::chrono::milliseconds(qint64(double(sink->processedUSecs()) / 1000.0 * m_rate)));
         sink->disconnect(this);
         sink->stop();
-        sink->deleteLater();
+        m_retired->retire(sink);
         // The sink pulled from the source until stop(); it reads no more.
         m_source.reset();
     }
 
     Pcm m_pcm;
     QAudioDevice m_device;
+    std::shared_ptr<RetiredSinks> m_retired;
     std::unique_ptr<TempoSource> m_source;
     QAudioSink* m_sink = nullptr;
     float m_volume = 1.0f;
@@ -332,6 +356,10 @@ private:
 
 } // namespace
 
+QtAudioSinkPlayers::QtAudioSinkPlayers() : m_retired(std::make_shared<RetiredSinks>()) {}
+
+QtAudioSinkPlayers::~QtAudioSinkPlayers() = default;
+
 std::unique_ptr<AudioPlayer> QtAudioSinkPlayers::create(const QByteArray& wav) {
     std::optional<Pcm> pcm = parseWav(wav);
     if (!pcm) {
@@ -343,5 +371,5 @@ std::unique_ptr<AudioPlayer> QtAudioSinkPlayers::create(const QByteArray& wav) {
         qCWarning(lcPlayer) << "no audio output";
         return nullptr;
     }
-    return std::make_unique<SinkPlayer>(std::move(*pcm), device);
+    return std::make_unique<SinkPlayer>(std::move(*pcm), device, m_retired);
 }
