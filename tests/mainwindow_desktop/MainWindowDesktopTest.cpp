@@ -19,6 +19,7 @@
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/TestPageServices.h"
 #include "support/XClient.h"
 
 #include <QAction>
@@ -59,11 +60,12 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     defaults.set(MainWindowHost::kTraceKey, true);
     const QString trace = folder.file(QStringLiteral("Quorvane/main-window.log"));
     AppState app;
+    TestPageServices pages;
     MainWindowView* view = nullptr;
     MainWindowHost host(
         app, defaults,
-        [&view](AppState& state) {
-            view = new MainWindowView(state, &MainWindowView::standardPage, true);
+        [&view, &pages](AppState& state) {
+            view = new MainWindowView(state, MainWindowView::standardPages(pages.services()), true);
             return view;
         },
         trace, DelayedCalls::timers());
