@@ -89,11 +89,10 @@ struct Setting {
                     [this](MainWindowPane pane) -> QWidget* {
                         if (pane != MainWindowPane::Dashboard)
                             return MainWindowView::titlePage(pane);
-                        DashboardServices services = DashboardServices::standard();
+                        DashboardServices services = DashboardServices::standard(inbox);
                         services.stats = &stats;
                         services.history = &history;
                         services.defaults = &defaults;
-                        services.inbox = &inbox;
                         services.target = &target;
                         return new DashboardPane(services);
                     },

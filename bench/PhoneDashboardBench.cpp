@@ -90,11 +90,10 @@ void FrameToReceipt1000NotesDashboardOpen(benchmark::State& state) {
 
     StatsStore stats(folder.file(QStringLiteral("data")));
     HistoryStore history(folder.file(QStringLiteral("data")), defaults);
-    DashboardServices services = DashboardServices::standard();
+    DashboardServices services = DashboardServices::standard(inbox);
     services.stats = &stats;
     services.history = &history;
     services.defaults = &defaults;
-    services.inbox = &inbox;
     services.target = nullptr;
     DashboardPane dashboard(services);
     dashboard.resize(900, 700);

@@ -23,6 +23,7 @@
 #include "reader/KokoroVoice.h"
 #include "reader/ReaderChunks.h"
 #include "reader/ReaderController.h"
+#include "reader/ReaderLanguage.h"
 #include "reader/ReaderSelection.h"
 #include "reader/SpeechPreparation.h"
 #include "state/AppState.h"
@@ -136,7 +137,8 @@ void BM_ReadSelectionToFirstSample(benchmark::State& state) {
         const double selection = millisecondsSince(start);
 
         Clock::time_point stage = Clock::now();
-        const QString prepared = SpeechPreparation::applyPronunciations(TextCleanup::postProcess(selected.value_or(QString())));
+        const QString prepared = SpeechPreparation::applyPronunciations(
+            TextCleanup::postProcess(selected.value_or(QString())), {}, &ReaderLanguage::confidentLanguage);
         const QStringList chunks = ReaderChunks::splitForReader(prepared);
         const double preparation = millisecondsSince(stage);
 

@@ -18,7 +18,9 @@
 #include "mainwindow/MainWindowView.h"
 #include "mainwindow/ReaderPane.h"
 #include "platform/Platform.h"
+#include "reader/FlagMagnifierHover.h"
 #include "reader/ReadAloudStore.h"
+#include "reader/VoiceAudition.h"
 #include "reader/VoicePicker.h"
 #include "state/AppState.h"
 #include "stores/DictionaryStore.h"
@@ -80,6 +82,9 @@ struct Setting {
     ModeStore modes{defaults};
     TranslationCatalog catalog{TranslationCatalog::Services::standard()};
     VoiceTuning tuning{std::make_unique<Recorder>(), {}};
+    // The pages are timed, not the samples: an audition plays nothing.
+    VoiceAudition audition{[](const QString&, const QString&) { return QtFuture::makeReadyFuture(); }};
+    FlagMagnifierHover flagHover;
     AppState app;
     std::unique_ptr<MainWindowView> view;
 
@@ -118,7 +123,9 @@ struct Setting {
             ReaderPane::Services services;
             services.defaults = &defaults;
             services.readings = &readings;
-            services.voicePicker = [] { return new VoicePicker; };
+            services.voicePicker = [this] {
+                return new VoicePicker(VoicePicker::Services::standard(audition, flagHover));
+            };
             return new ReaderPane(services);
         }
         case MainWindowPane::Dictionary: {

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/Migration.h"
+#include "app/ProgramRoot.h"
 #include "app/SelfTests.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
@@ -15,25 +16,18 @@
 #include "engine/RecognizerBias.h"
 #include "engine/RetiredModels.h"
 #include "hotkeys/ConfiguredHotkeys.h"
-#include "install/ReviewPrompt.h"
-#include "install/UpdateCheck.h"
 #include "learning/CorrectionLearner.h"
 #include "learning/SelectionCleanup.h"
 #include "learning/WordSwapper.h"
 #include "looks/Appearance.h"
 #include "looks/DockIcon.h"
-#include "mainwindow/MainWindowHost.h"
-#include "onboarding/MilestoneBadge.h"
-#include "onboarding/OnboardingWindow.h"
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
-#include "reader/HoverReader.h"
 #include "reader/ReaderController.h"
 #include "state/AppActions.h"
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 #include "translation/TranslateBar.h"
-#include "translation/TranslateKeys.h"
 #include "translator/TranslationCatalog.h"
 #include "translator/TranslationGate.h"
 #include "translator/Translator.h"
@@ -43,14 +37,14 @@
 
 #include <csignal>
 
-LaunchSteps LaunchSteps::standard() {
+LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     LaunchSteps steps;
-    steps.connectDictation = [] {
+    steps.connectDictation = [&root] {
         DictationPeers peers;
         peers.bubble = &BubblePanel::shared();
         peers.corrections = &CorrectionLearner::shared();
         peers.wordSwaps = &WordSwapper::shared();
-        peers.milestones = &MilestoneBadge::shared();
+        peers.milestones = &root.milestoneBadge();
         BubblePanel::shared().setWordSwapTaker(&WordSwapper::shared());
         WordSwapper::shared().setLastInsertion(&DictationController::shared());
         DictationController::shared().setPeers(peers);
@@ -78,30 +72,23 @@ LaunchSteps LaunchSteps::standard() {
     };
     steps.migrateSettings = [] { Migration::runIfNeeded(); };
     steps.phoneLinkEnabled = [] { return PhoneLink::isEnabled(Defaults::shared()); };
-    steps.startPhoneLink = [] { PhoneLink::shared().start(); };
-    steps.importNotes = [](const QByteArray& data) {
-        PhoneInbox::shared().importNotes(data, PhoneInbox::Source::Document);
+    steps.startPhoneLink = [&root] { root.phoneLink().start(); };
+    steps.importNotes = [&root](const QByteArray& data) {
+        root.phoneInbox().importNotes(data, PhoneInbox::Source::Document);
     };
-    steps.considerReviewPrompt = [] { ReviewPrompt::shared().considerAsking(); };
-    steps.checkForUpdates = [] { (void)UpdateCheck::shared().check(false); };
+    steps.considerReviewPrompt = [&root] { root.reviewPrompt().considerAsking(); };
+    steps.checkForUpdates = [&root] { (void)root.updateCheck().check(false); };
     steps.registerHotkeys = [] { registerConfiguredHotkeys(); };
-    steps.setHoverReading = [](bool on) {
+    steps.setHoverReading = [&root](bool on) {
         if (on)
-            HoverReader::shared().start();
+            root.hoverReader().start();
         else
-            HoverReader::shared().stop();
+            root.hoverReader().stop();
     };
-    steps.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
+    steps.showMainWindow = [&root] { root.mainWindow().show(std::nullopt); };
     steps.checkEngine = [] { return EngineBootstrap::shared().checkEngine(); };
     steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
-    steps.showOnboarding = [] {
-        OnboardingWindow& onboarding = OnboardingWindow::shared();
-        // Once onboarding is done the taskbar presence follows the settings again.
-        static const QMetaObject::Connection finished =
-            QObject::connect(&onboarding, &OnboardingWindow::finished, &onboarding, [] { DockIcon::refreshPolicy(); });
-        (void)finished;
-        onboarding.show();
-    };
+    steps.showOnboarding = [&root] { root.onboarding().show(); };
     steps.startSpeechServer = [] {
         MlxServer::shared().ensureReady().then(&MlxServer::shared(), [](bool ready) {
             if (ready)
@@ -109,15 +96,15 @@ LaunchSteps LaunchSteps::standard() {
         });
     };
     steps.translationAvailable = [] { return Translator::isAvailable(); };
-    steps.refreshTranslationCatalog = [] {
-        TranslateBar::Peers bar = TranslateBar::shared().peers();
+    steps.refreshTranslationCatalog = [&root] {
+        TranslateBar::Peers bar = root.translateBar().peers();
         bar.openTranslationPage = [] { openTranslationPage(); };
-        TranslateBar::shared().setPeers(bar);
+        root.translateBar().setPeers(bar);
         // A stop of the reader ends a translated reading and its bar too.
-        ReaderController::Peers reader = ReaderController::shared().peers();
-        reader.hideTranslateBar = [] { TranslateBar::shared().hide(); };
-        reader.abandonTranslatedReading = [] { TranslateKeys::shared().abandon(); };
-        ReaderController::shared().setPeers(reader);
+        ReaderController::Peers reader = root.reader().peers();
+        reader.hideTranslateBar = [&translateBar = root.translateBar()] { translateBar.hide(); };
+        reader.abandonTranslatedReading = [&keys = root.translateKeys()] { keys.abandon(); };
+        root.reader().setPeers(reader);
         TranslationCatalog::shared().observe(TranslationGate::shared());
         (void)TranslationCatalog::shared().refresh(false);
     };
@@ -134,9 +121,9 @@ LaunchSteps LaunchSteps::standard() {
     steps.trace = [](const QString& line) { Recorder::trace(line); };
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
-    steps.runSelfTests = [] { SelfTests::start(QProcessEnvironment::systemEnvironment()); };
+    steps.runSelfTests = [&root] { SelfTests::start(QProcessEnvironment::systemEnvironment(), {root.pages()}); };
 
-    steps.stopReading = [] { ReaderController::shared().stop(); };
+    steps.stopReading = [&root] { root.reader().stop(); };
     steps.stopRecording = [] { DictationController::shared().keepTakeForQuit(); };
     steps.restoreVolume = [] {
         SystemAudio::shared().restore();

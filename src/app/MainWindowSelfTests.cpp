@@ -44,37 +44,38 @@ void present(QWidget& window) {
 // Walks a main window of its own through every page, half a second each.
 class PageWalk : public SelfTestRun {
 public:
-    explicit PageWalk(QString path) : m_path(std::move(path)) {}
+    PageWalk(QString path, PageServices pages) : m_path(std::move(path)), m_pages(std::move(pages)) {}
 
     void walk() {
         after(kBeforeWindow, [this] {
             DockIcon::setPolicy(DockIcon::Policy::Regular);
             // Kept open after the walk, as a window the user opened would be.
-            auto* window = ProgramLifetime::keep(
-                new MainWindowView(AppState::shared(), &MainWindowView::standardPage, Translator::isAvailable()));
+            auto* window = ProgramLifetime::keep(new MainWindowView(
+                AppState::shared(), MainWindowView::standardPages(m_pages), Translator::isAvailable()));
             window->resize(kWindowSize);
             present(*window);
-            AppState::shared().setRequestedPane(m_pages.first());
+            AppState::shared().setRequestedPane(m_panes.first());
             after(kPerPage, [this] { visit(0); });
         });
     }
 
 private:
     void visit(qsizetype index) {
-        m_titles << MainWindowPanes::title(m_pages.at(index));
-        if (index + 1 == m_pages.size()) {
+        m_titles << MainWindowPanes::title(m_panes.at(index));
+        if (index + 1 == m_panes.size()) {
             after(kAfterLastPage, [this] {
                 SelfTestText::write(m_path, QStringLiteral("survived=true panes=") + m_titles.join(QLatin1Char(',')));
                 end();
             });
             return;
         }
-        AppState::shared().setRequestedPane(m_pages.at(index + 1));
+        AppState::shared().setRequestedPane(m_panes.at(index + 1));
         after(kPerPage, [this, index] { visit(index + 1); });
     }
 
     const QString m_path;
-    const QList<MainWindowPane> m_pages = MainWindowPanes::all();
+    const PageServices m_pages;
+    const QList<MainWindowPane> m_panes = MainWindowPanes::all();
     QStringList m_titles;
 };
 
@@ -90,15 +91,17 @@ MainWindowPane shotPane(const QString& name) {
 
 } // namespace
 
-void stepThroughPages(const QString& path) { SelfTestRun::begin<PageWalk>(path)->walk(); }
+void stepThroughPages(const QString& path, const PageServices& pages) {
+    SelfTestRun::begin<PageWalk>(path, pages)->walk();
+}
 
-void shootPage(const PageShot& shot) {
+void shootPage(const PageShot& shot, const PageServices& pages) {
     auto* run = SelfTestRun::begin();
-    run->after(kBeforeShot, [run, shot] {
+    run->after(kBeforeShot, [run, shot, pages] {
         DockIcon::setPolicy(DockIcon::Policy::Regular);
         auto* window = ProgramLifetime::keep(new QWidget);
         window->setWindowTitle(kShotTitle);
-        QWidget* page = MainWindowView::standardPage(shotPane(shot.page));
+        QWidget* page = MainWindowView::standardPage(shotPane(shot.page), pages);
         page->setParent(window);
         page->setGeometry(QRect(QPoint(0, 0), kShotSize));
         window->resize(kShotSize);

@@ -3,59 +3,121 @@
 #include "app/ProgramQuit.h"
 #include "cleanup/ModeMenu.h"
 #include "cleanup/ModeStore.h"
+#include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation/PasteLast.h"
 #include "engine/DiagnosticsWindow.h"
+#include "engine/EngineBootstrap.h"
 #include "install/ProblemReport.h"
-#include "install/ReviewPrompt.h"
-#include "install/Uninstaller.h"
-#include "install/UpdateCheck.h"
-#include "mainwindow/MainWindowHost.h"
+#include "looks/DockIcon.h"
+#include "onboarding/OnboardingServices.h"
 #include "onboarding/SystemAccessibility.h"
-#include "phonelink/PhoneLink.h"
-#include "reader/ReaderController.h"
-#include "reader/ReaderWindowController.h"
-#include "translation/TranslateKeys.h"
+#include "platform/Platform.h"
+#include "stores/StatsStore.h"
+#include "support/Paths.h"
 #include "translation/TranslationMenu.h"
+#include "translator/TranslationGate.h"
 #include "translator/Translator.h"
 
-ProgramRoot::ProgramRoot() {
+namespace {
+
+ReaderWindowController::Services readAlongServices(const ReadAloudStore& readings) {
+    ReaderWindowController::Services services = ReaderWindowController::Services::standard();
+    services.readings = &readings;
+    return services;
+}
+
+ReaderController::Services readerServices(const ReadAloudStore& readings) {
+    ReaderController::Services services = ReaderController::Services::standard();
+    services.readings = &readings;
+    return services;
+}
+
+HoverReader::Services hoverServices(ReaderController& reader) {
+    HoverReader::Services services = HoverReader::Services::standard();
+    services.speak = [&reader](const QString& text) { return reader.speak(text, std::nullopt, 1.0, 1.0f); };
+    services.stopReading = [&reader] { reader.stopEverything(); };
+    return services;
+}
+
+TranslateKeys::Services keyServices(ReaderController& reader) {
+    TranslateKeys::Services services = TranslateKeys::Services::standard();
+    services.speak = [&reader](const QString& text) { return reader.speak(text, std::nullopt, 1.0, 1.0f); };
+    return services;
+}
+
+} // namespace
+
+ProgramRoot::ProgramRoot()
+    : m_readAloud(Paths::userData()), m_readAlong(readAlongServices(m_readAloud)),
+      m_reader(m_state, readerServices(m_readAloud)), m_hoverReader(hoverServices(m_reader)),
+      m_translateKeys(m_state, keyServices(m_reader)),
+      m_reviewPrompt(ReviewPrompt::Services::standard(m_defaults, StatsStore::shared())),
+      m_phoneInbox(PhoneInbox::standardFilePath(), PhoneInbox::Services::standard(m_defaults, ModeStore::shared())),
+      m_phoneLink(m_phoneInbox, Platform::current().serviceAdvertiser, QHostAddress::Any, PhoneLink::Limits{}),
+      m_onboarding([this] { return OnboardingServices::desktop(EngineBootstrap::shared(), m_reader); }),
+      m_mainWindow(m_state, m_defaults, MainWindowHost::standardView(pages(), TranslationGate::shared()),
+                   MainWindowHost::standardTracePath(), DelayedCalls::timers()) {
+    joinReading();
+    // Once onboarding is done the taskbar presence follows the settings again.
+    QObject::connect(&m_onboarding, &OnboardingWindow::finished, &m_onboarding, [] { DockIcon::refreshPolicy(); });
     wireActions();
 }
 
 ProgramRoot::~ProgramRoot() = default;
 
+PageServices ProgramRoot::pages() {
+    return PageServices{m_reader, m_hoverReader, m_readAloud, m_audition, m_flagHover, m_phoneInbox, m_milestoneBadge};
+}
+
+void ProgramRoot::joinReading() {
+    ReaderController::Peers reader = m_reader.peers();
+    reader.bubble = &BubblePanel::shared();
+    reader.readAlong = [this](const QString& text) { return m_readAlong.read(text); };
+    reader.stopReadAlong = [this] { m_readAlong.stop(); };
+    reader.hideReadAlong = [this] { m_readAlong.hide(); };
+    m_reader.setPeers(reader);
+
+    m_translateKeys.setPeers({&m_translateBar, &BubblePanel::shared()});
+    // The bar's language rows start a new translated reading of the same passage.
+    TranslateBar::Peers bar = m_translateBar.peers();
+    bar.readAgain = [this](const QString& passage, const QString& code) {
+        (void)m_translateKeys.readTranslated(passage, code);
+    };
+    m_translateBar.setPeers(bar);
+}
+
 void ProgramRoot::wireActions() {
     // Each subsystem sets its entries here as it joins the program.
     m_actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
     m_actions.pasteLast = [] { PasteLast::run(); };
-    m_actions.readSelection = [] { (void)ReaderController::shared().readSelection(); };
-    m_actions.stopReading = [] { ReaderController::shared().stop(); };
-    m_actions.stopEverything = [] { ReaderController::shared().stopEverything(); };
-    m_actions.readerIsReading = [] { return ReaderController::shared().isReading(); };
-    m_actions.readerPreparing = [] { return ReaderWindowController::shared().preparing(); };
-    m_actions.readerHasPlayer = [] { return ReaderWindowController::shared().hasPlayer(); };
+    m_actions.readSelection = [this] { (void)m_reader.readSelection(); };
+    m_actions.stopReading = [this] { m_reader.stop(); };
+    m_actions.stopEverything = [this] { m_reader.stopEverything(); };
+    m_actions.readerIsReading = [this] { return m_reader.isReading(); };
+    m_actions.readerPreparing = [this] { return m_readAlong.preparing(); };
+    m_actions.readerHasPlayer = [this] { return m_readAlong.hasPlayer(); };
     m_actions.openMicrophoneTest = [] { DiagnosticsWindow::show(); };
     m_actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
     m_actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
-    m_actions.checkForUpdates = [] { (void)UpdateCheck::shared().check(true); };
-    m_actions.uninstall = [] { Uninstaller::shared().confirmAndRemove(); };
+    m_actions.checkForUpdates = [this] { (void)m_updateCheck.check(true); };
+    m_actions.uninstall = [this] { m_uninstaller.confirmAndRemove(); };
     m_actions.quit = [] { quitProgram(); };
-    m_actions.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
+    m_actions.showMainWindow = [this] { m_mainWindow.show(std::nullopt); };
     m_actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
     m_actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
     m_actions.translationAvailable = [] { return Translator::isAvailable(); };
-    m_actions.translateKeyPressed = [] { TranslateKeys::shared().translateKeyPressed(); };
-    m_actions.translateDictateKeyPressed = [] { TranslateKeys::shared().translateDictateKeyPressed(); };
-    m_actions.translateReadKeyPressed = [] { TranslateKeys::shared().translateReadKeyPressed(); };
+    m_actions.translateKeyPressed = [this] { m_translateKeys.translateKeyPressed(); };
+    m_actions.translateDictateKeyPressed = [this] { m_translateKeys.translateDictateKeyPressed(); };
+    m_actions.translateReadKeyPressed = [this] { m_translateKeys.translateReadKeyPressed(); };
     m_actions.addTranslationSection = [this](QMenu* menu) {
-        TranslationMenu::Services services = TranslationMenu::Services::standard();
+        TranslationMenu::Services services = TranslationMenu::Services::standard(m_translateKeys);
         if (m_actions.showMainWindow)
             services.addLanguage = [] { openTranslationPage(); };
         TranslationMenu::addTo(menu, services);
     };
     m_actions.addModeSection = [this](QMenu* menu) { new ModeMenu(ModeStore::shared(), m_defaults, menu); };
-    m_actions.startPhoneLink = [] { PhoneLink::shared().start(); };
-    m_actions.stopPhoneLink = [] { PhoneLink::shared().stop(); };
-    m_actions.phoneLinkError = [] { return PhoneLink::shared().lastError(); };
+    m_actions.startPhoneLink = [this] { m_phoneLink.start(); };
+    m_actions.stopPhoneLink = [this] { m_phoneLink.stop(); };
+    m_actions.phoneLinkError = [this] { return m_phoneLink.lastError(); };
 }

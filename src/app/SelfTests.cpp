@@ -37,7 +37,7 @@ PageShot PageShot::fromSwitch(const QString& value, const QString& temporaryFold
     return shot;
 }
 
-void start(const QProcessEnvironment& environment) {
+void start(const QProcessEnvironment& environment, const Services& services) {
     const auto value = [&environment](const char* name) -> std::optional<QString> {
         const QString key = QString::fromLatin1(name);
         return environment.contains(key) ? std::optional(environment.value(key)) : std::nullopt;
@@ -63,9 +63,10 @@ void start(const QProcessEnvironment& environment) {
     if (const auto path = value("QV_DISMISS_TEST"))
         task([path = *path] { dismissResultCard(path); });
     if (const auto path = value("QV_WINDOW_TEST"))
-        task([path = *path] { stepThroughPages(path); });
+        task([path = *path, pages = services.pages] { stepThroughPages(path, pages); });
     if (const auto shot = value("QV_SHOT"))
-        task([shot = PageShot::fromSwitch(*shot, QDir::tempPath())] { shootPage(shot); });
+        task(
+            [shot = PageShot::fromSwitch(*shot, QDir::tempPath()), pages = services.pages] { shootPage(shot, pages); });
     if (const auto path = value("QV_LANG_TEST"))
         task([path = *path] { checkSpanishDetection(path); });
     if (const auto path = value("QV_DICT_TEST"))

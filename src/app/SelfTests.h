@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwindow/PageServices.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 
@@ -17,7 +19,11 @@ namespace SelfTests {
 // QV_WINDOW_TEST, QV_SHOT, QV_LANG_TEST, QV_DICT_TEST, QV_MIC_TEST,
 // QV_BUBBLE_SHOT. The three switches that are not paths count only when
 // exactly "1"; any other value, even an empty one, starts its test.
-void start(const QProcessEnvironment& environment);
+// The services the tests drive, made by the program's root.
+struct Services {
+    PageServices pages;
+};
+void start(const QProcessEnvironment& environment, const Services& services);
 
 // The page to render and where its PNG goes, from QV_SHOT's value: split at
 // the first ":" with empty pieces dropped, the page name first (else
@@ -46,9 +52,9 @@ void cleanTranscript(const QString& path, const QString& input);
 // "before=… dismissed=…": whether a key press takes the result card away.
 void dismissResultCard(const QString& path);
 // Opens a main window, steps through every page: "survived=true panes=…".
-void stepThroughPages(const QString& path);
+void stepThroughPages(const QString& path, const PageServices& pages);
 // Renders one settings page to a PNG file, then quits.
-void shootPage(const PageShot& shot);
+void shootPage(const PageShot& shot, const PageServices& pages);
 // "verdict=…" and six phrase lines on Spanish detection.
 void checkSpanishDetection(const QString& path);
 // "verdict=…" and four sentence lines on dictionary corrections.

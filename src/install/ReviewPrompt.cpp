@@ -12,12 +12,10 @@
 #include <QTimer>
 #include <QWidget>
 
-ReviewPrompt& ReviewPrompt::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static ReviewPrompt* prompt = new ReviewPrompt(Services{
-        &Defaults::shared(),
-        [] { return StatsStore::shared().totals().words; },
+ReviewPrompt::Services ReviewPrompt::Services::standard(Defaults& settings, const StatsStore& stats) {
+    return Services{
+        &settings,
+        [&stats] { return stats.totals().words; },
         [](std::chrono::milliseconds delay, std::function<void()> work) {
             QTimer::singleShot(delay, qApp, std::move(work));
         },
@@ -26,8 +24,7 @@ ReviewPrompt& ReviewPrompt::shared() {
             if (QWidget* window = QApplication::activeWindow())
                 window->activateWindow();
         },
-    });
-    return *prompt;
+    };
 }
 
 ReviewPrompt::ReviewPrompt(Services services, QObject* parent) : QObject(parent), m_services(std::move(services)) {}

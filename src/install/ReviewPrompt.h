@@ -10,6 +10,7 @@
 #include <functional>
 
 class Defaults;
+class StatsStore;
 
 // Asks once per user, a while after a launch with enough dictated words, for
 // a review on the maker's site. GUI thread.
@@ -31,10 +32,12 @@ public:
         AlertPresenter present;
         // Brings the program in front of other applications.
         std::function<void()> activate;
+
+        // The running program's: `settings` and the words total of `stats`
+        // (both must outlive the prompt), Qt timers, message boxes.
+        static Services standard(Defaults& settings, const StatsStore& stats);
     };
 
-    // The prompt of the running program.
-    static ReviewPrompt& shared();
     explicit ReviewPrompt(Services services, QObject* parent = nullptr);
 
     // Called once at launch: schedules the question when it was never asked

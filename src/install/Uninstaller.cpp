@@ -87,13 +87,6 @@ Uninstaller::Services Uninstaller::standardServices() {
     };
 }
 
-Uninstaller& Uninstaller::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static Uninstaller* uninstaller = new Uninstaller(standardFolders(), standardServices());
-    return *uninstaller;
-}
-
 Uninstaller::Uninstaller(Folders folders, Services services, QObject* parent)
     : QObject(parent), m_folders(std::move(folders)), m_services(std::move(services)) {}
 

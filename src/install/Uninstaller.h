@@ -49,7 +49,6 @@ public:
     // The running program's: message boxes, its install folder, the stop of
     // its phone link, engine servers and settings writes, the application's quit.
     static Services standardServices();
-    static Uninstaller& shared();
 
     Uninstaller(Folders folders, Services services, QObject* parent = nullptr);
 

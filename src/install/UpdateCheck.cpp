@@ -132,13 +132,6 @@ bool answeredOk(QNetworkReply* reply) {
 
 } // namespace
 
-UpdateCheck& UpdateCheck::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static UpdateCheck* check = new UpdateCheck(standardSettings(), *new QNetworkAccessManager);
-    return *check;
-}
-
 UpdateCheck::Settings UpdateCheck::standardSettings() {
     Settings settings;
     settings.site = BuildValues::site();

@@ -84,8 +84,7 @@ public:
         std::function<void()> quit;
     };
 
-    // The check of the running program.
-    static UpdateCheck& shared();
+    // The settings of the running program's check.
     static Settings standardSettings();
 
     UpdateCheck(Settings settings, QNetworkAccessManager& network, QObject* parent = nullptr);

@@ -1,19 +1,18 @@
 #include "mainwindow/DashboardServices.h"
 
 #include "insertion/InsertTarget.h"
-#include "phonelink/PhoneInbox.h"
 #include "platform/Platform.h"
 #include "platform/UserAccount.h"
 #include "stores/HistoryStore.h"
 #include "stores/StatsStore.h"
 #include "support/Defaults.h"
 
-DashboardServices DashboardServices::standard() {
+DashboardServices DashboardServices::standard(PhoneNotesInbox& inbox) {
     DashboardServices services;
     services.stats = &StatsStore::shared();
     services.history = &HistoryStore::shared();
     services.defaults = &Defaults::shared();
-    services.inbox = &PhoneInbox::shared();
+    services.inbox = &inbox;
     services.target = &InsertTarget::shared();
     services.now = [] { return QDateTime::currentDateTime(); };
     services.accountName = [] {

@@ -26,6 +26,7 @@ struct DashboardServices {
     std::function<QString()> accountName;
     DelayedCall later;
 
-    // The program's shared stores, the account from the platform and real timers.
-    static DashboardServices standard();
+    // The program's shared stores, `inbox` (which must outlive the page), the
+    // account from the platform and real timers.
+    static DashboardServices standard(PhoneNotesInbox& inbox);
 };

@@ -33,7 +33,7 @@ constexpr int kSymbolSize = 12;
 
 } // namespace
 
-GeneralPane::Services GeneralPane::Services::standard() {
+GeneralPane::Services GeneralPane::Services::standard(MilestoneBadge& badge) {
     Services services;
     services.defaults = &Defaults::shared();
     services.applyAppearance = [] { applyStoredAppearance(); };
@@ -48,7 +48,7 @@ GeneralPane::Services GeneralPane::Services::standard() {
     services.later = DelayedCalls::timers();
     const AppActions& actions = AppActions::shared();
     services.openZoomSettings = actions.openZoomSettings;
-    services.badge = &MilestoneBadge::shared();
+    services.badge = &badge;
     services.checkForUpdates = actions.checkForUpdates;
     services.uninstall = actions.uninstall;
     services.openMicrophoneTest = actions.openMicrophoneTest;

@@ -57,7 +57,8 @@ public:
         std::function<void()> openMicrophoneTest;
         std::function<void()> quit;
 
-        static Services standard();
+        // The shared settings and actions, and `badge` (which must outlive the page).
+        static Services standard(MilestoneBadge& badge);
     };
 
     explicit GeneralPane(Services services, QWidget* parent = nullptr);

@@ -45,18 +45,13 @@ void centre(QWidget& window) {
 
 } // namespace
 
-MainWindowHost& MainWindowHost::shared() {
-    static MainWindowHost* host = new MainWindowHost(
-        AppState::shared(), Defaults::shared(),
-        [](AppState& app) {
-            TranslationGate& gate = TranslationGate::shared();
-            auto* view = new MainWindowView(app, &MainWindowView::standardPage, gate.isOpen());
-            // A language pair installed or removed while the window lives.
-            QObject::connect(&gate, &TranslationGate::openChanged, view, &MainWindowView::setShowsTranslation);
-            return view;
-        },
-        standardTracePath(), DelayedCalls::timers());
-    return *host;
+MainWindowHost::ViewFactory MainWindowHost::standardView(PageServices program, TranslationGate& gate) {
+    return [program, &gate](AppState& app) {
+        auto* view = new MainWindowView(app, MainWindowView::standardPages(program), gate.isOpen());
+        // A language pair installed or removed while the window lives.
+        QObject::connect(&gate, &TranslationGate::openChanged, view, &MainWindowView::setShowsTranslation);
+        return view;
+    };
 }
 
 QString MainWindowHost::standardTracePath() { return QDir(Paths::applicationSupport()).filePath(QStringLiteral("Quorvane/main-window.log")); }

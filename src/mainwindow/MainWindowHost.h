@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/PageServices.h"
 #include "state/MainWindowPane.h"
 #include "support/DelayedCall.h"
 
@@ -17,6 +18,7 @@ class AppState;
 class Defaults;
 class MainWindow;
 class QWidget;
+class TranslationGate;
 
 // Owns the program's one main window. `show` makes it the first time, selects
 // a page when the caller names one, and brings it to the front on the current
@@ -42,12 +44,13 @@ public:
     // Builds the window's content from the shared state.
     using ViewFactory = std::function<QWidget*(AppState&)>;
 
-    static MainWindowHost& shared();
     // "Quorvane/main-window.log" in the data folder.
     static QString standardTracePath();
+    // The program's view: its pages on `program`'s services, the Translation
+    // row listed while `gate` is open. Both must outlive the host.
+    static ViewFactory standardView(PageServices program, TranslationGate& gate);
 
-    // A host of its own for tests; the program uses `shared()`. `app` and
-    // `defaults` must outlive it.
+    // `app` and `defaults` must outlive the host.
     MainWindowHost(AppState& app, Defaults& defaults, ViewFactory makeView, QString tracePath, DelayedCall later,
                    QObject* parent = nullptr);
     ~MainWindowHost() override;

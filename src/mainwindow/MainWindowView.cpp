@@ -12,6 +12,7 @@
 #include "mainwindow/DictationPane.h"
 #include "mainwindow/GeneralPane.h"
 #include "mainwindow/InstructionsPane.h"
+#include "mainwindow/PageServices.h"
 #include "mainwindow/ReaderPane.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
@@ -36,24 +37,31 @@ constexpr int kTitlePadding = 28;
 constexpr int kRowHeight = 32;
 
 // The page table: how each page is built.
-const std::map<MainWindowPane, std::function<QWidget*()>>& builders() {
-    static const std::map<MainWindowPane, std::function<QWidget*()>> table = {
-        {MainWindowPane::Dashboard, [] { return new DashboardPane(DashboardServices::standard()); }},
-        {MainWindowPane::Dictation, [] { return DictationPane::standard(); }},
-        {MainWindowPane::Modes, [] { return new ModesPane(ModesPane::Services::standard()); }},
-        {MainWindowPane::Reader, [] { return new ReaderPane(ReaderPane::Services::standard()); }},
-        {MainWindowPane::Translation, [] {
+using Builder = std::function<QWidget*(const PageServices& program)>;
+const std::map<MainWindowPane, Builder>& builders() {
+    static const std::map<MainWindowPane, Builder> table = {
+        {MainWindowPane::Dashboard,
+         [](const PageServices& program) { return new DashboardPane(DashboardServices::standard(program.inbox)); }},
+        {MainWindowPane::Dictation, [](const PageServices&) { return DictationPane::standard(); }},
+        {MainWindowPane::Modes, [](const PageServices&) { return new ModesPane(ModesPane::Services::standard()); }},
+        {MainWindowPane::Reader,
+         [](const PageServices& program) { return new ReaderPane(ReaderPane::Services::standard(program)); }},
+        {MainWindowPane::Translation,
+         [](const PageServices&) {
              TranslationPane::Services services = TranslationPane::Services::standard();
              for (ModifierTapMonitor::Key key : ModifierTapMonitor::offerable())
                  services.offerableKeys << ModifierTapMonitor::toString(key);
              services.rebind = [] { registerConfiguredHotkeys(); };
              return new TranslationPane(std::move(services));
          }},
-        {MainWindowPane::Cleanup, [] { return new CleanupPane(CleanupPane::Services::standard()); }},
-        {MainWindowPane::Dictionary, [] { return new DictionaryPane(DictionaryPane::Services::standard()); }},
-        {MainWindowPane::Voice, [] { return new VoiceTuningView(VoiceTuning::shared()); }},
-        {MainWindowPane::Instructions, [] { return new InstructionsPane(Defaults::shared()); }},
-        {MainWindowPane::General, [] { return new GeneralPane(GeneralPane::Services::standard()); }},
+        {MainWindowPane::Cleanup,
+         [](const PageServices&) { return new CleanupPane(CleanupPane::Services::standard()); }},
+        {MainWindowPane::Dictionary,
+         [](const PageServices&) { return new DictionaryPane(DictionaryPane::Services::standard()); }},
+        {MainWindowPane::Voice, [](const PageServices&) { return new VoiceTuningView(VoiceTuning::shared()); }},
+        {MainWindowPane::Instructions, [](const PageServices&) { return new InstructionsPane(Defaults::shared()); }},
+        {MainWindowPane::General,
+         [](const PageServices& program) { return new GeneralPane(GeneralPane::Services::standard(program.badge)); }},
     };
     return table;
 }
@@ -94,9 +102,13 @@ QWidget* MainWindowView::titlePage(MainWindowPane pane) {
     return page;
 }
 
-QWidget* MainWindowView::standardPage(MainWindowPane pane) {
+QWidget* MainWindowView::standardPage(MainWindowPane pane, const PageServices& program) {
     const auto found = builders().find(pane);
-    return found != builders().end() ? found->second() : titlePage(pane);
+    return found != builders().end() ? found->second(program) : titlePage(pane);
+}
+
+MainWindowView::PageBuilder MainWindowView::standardPages(PageServices program) {
+    return [program](MainWindowPane pane) { return standardPage(pane, program); };
 }
 
 MainWindowView::MainWindowView(AppState& app, PageBuilder buildPage, bool showsTranslation, QWidget* parent)

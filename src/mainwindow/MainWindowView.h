@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwindow/PageServices.h"
 #include "state/MainWindowPane.h"
 
 #include <QPointer>
@@ -38,9 +39,10 @@ public:
     // Translation row is listed; a request for that page shows it either way.
     MainWindowView(AppState& app, PageBuilder buildPage, bool showsTranslation, QWidget* parent = nullptr);
 
-    // The program's pages: the Dashboard on the shared stores, and for the
-    // pages still to come, their title.
-    static QWidget* standardPage(MainWindowPane pane);
+    // The program's pages on the shared stores and `program`'s services, and
+    // for the pages still to come, their title.
+    static QWidget* standardPage(MainWindowPane pane, const PageServices& program);
+    static PageBuilder standardPages(PageServices program);
     // A page that shows only its title.
     static QWidget* titlePage(MainWindowPane pane);
 

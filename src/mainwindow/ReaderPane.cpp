@@ -1,5 +1,6 @@
 #include "mainwindow/ReaderPane.h"
 
+#include "mainwindow/PageServices.h"
 #include "mainwindow/ReadAloudSection.h"
 #include "platform/Wording.h"
 #include "reader/HoverReader.h"
@@ -16,14 +17,18 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-ReaderPane::Services ReaderPane::Services::standard() {
+ReaderPane::Services ReaderPane::Services::standard(const PageServices& program) {
     Services services;
     services.defaults = &Defaults::shared();
-    services.readings = &ReadAloudStore::shared();
-    services.speak = [](const QString& text) { (void)ReaderController::shared().speak(text, std::nullopt, 1.0, 1.0); };
-    services.startHover = [] { HoverReader::shared().start(); };
-    services.stopHover = [] { HoverReader::shared().stop(); };
-    services.voicePicker = [] { return new VoicePicker; };
+    services.readings = &program.readings;
+    services.speak = [&reader = program.reader](const QString& text) {
+        (void)reader.speak(text, std::nullopt, 1.0, 1.0);
+    };
+    services.startHover = [&hover = program.hover] { hover.start(); };
+    services.stopHover = [&hover = program.hover] { hover.stop(); };
+    services.voicePicker = [&audition = program.audition, &flagHover = program.flagHover] {
+        return new VoicePicker(VoicePicker::Services::standard(audition, flagHover));
+    };
     services.openDwellSettings = AppActions::shared().openDwellSettings;
     return services;
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class Defaults;
+struct PageServices;
 class QAbstractButton;
 class QLabel;
 class QPushButton;
@@ -36,7 +37,8 @@ public:
         // The desktop's pointer and dwell settings; an empty entry disables the button.
         std::function<void()> openDwellSettings;
 
-        static Services standard();
+        // The shared settings and actions, and the program's reading services.
+        static Services standard(const PageServices& program);
     };
 
     explicit ReaderPane(Services services, QWidget* parent = nullptr);

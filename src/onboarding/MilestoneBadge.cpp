@@ -47,11 +47,6 @@ MilestoneBadge::Environment MilestoneBadge::Environment::desktop() {
     return environment;
 }
 
-MilestoneBadge& MilestoneBadge::shared() {
-    static MilestoneBadge* badge = new MilestoneBadge(Defaults::shared(), DelayedCalls::timers(), Environment::desktop());
-    return *badge;
-}
-
 MilestoneBadge::MilestoneBadge(Defaults& defaults, DelayedCall delayedCall, Environment environment, QObject* parent)
     : QObject(parent), m_defaults(defaults), m_delayedCall(std::move(delayedCall)),
       m_environment(std::move(environment)) {}

@@ -39,9 +39,6 @@ public:
         QRect available;
     };
 
-    // The badge of the running program.
-    static MilestoneBadge& shared();
-
     // `pointer` tells where the mouse pointer is (none when unknown); `screens`
     // lists the screens in the system's order with the primary one marked by
     // `primaryIndex`.

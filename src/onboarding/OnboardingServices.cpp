@@ -1,6 +1,5 @@
 #include "onboarding/OnboardingServices.h"
 
-#include "engine/EngineBootstrap.h"
 #include "install/InstallFolder.h"
 #include "install/InstallLocation.h"
 #include "platform/DesktopSettings.h"
@@ -15,10 +14,10 @@
 
 #include <QCoreApplication>
 
-OnboardingServices OnboardingServices::desktop() {
+OnboardingServices OnboardingServices::desktop(EngineBootstrap& bootstrap, ReaderController& reader) {
     OnboardingServices services;
     services.defaults = &Defaults::shared();
-    services.bootstrap = &EngineBootstrap::shared();
+    services.bootstrap = &bootstrap;
     services.permissions = Platform::current().permissions;
     services.delayedCall = DelayedCalls::timers();
     services.openAccessibilitySettings = [] {
@@ -52,8 +51,8 @@ OnboardingServices OnboardingServices::desktop() {
     services.translationAvailable = [] { return Translator::isAvailable(); };
     services.catalog = &TranslationCatalog::shared();
     services.downloads = [] { return TranslationDownload::Services::standard(); };
-    services.speak = [](const QString& text, double speed, float volume) {
-        return ReaderController::shared().speak(text, std::nullopt, speed, volume);
+    services.speak = [&reader](const QString& text, double speed, float volume) {
+        return reader.speak(text, std::nullopt, speed, volume);
     };
     services.resourceFolder = [] { return Bundle::resourceFolder(); };
     return services;

@@ -12,6 +12,7 @@
 class Defaults;
 class EngineBootstrap;
 class PermissionProvider;
+class ReaderController;
 class TranslationCatalog;
 
 // What the onboarding pages use of the rest of the program. The program's own
@@ -44,5 +45,7 @@ struct OnboardingServices {
     // Where "gift-greeting.txt" and "gift-whisper.txt" are looked for; empty for none.
     std::function<QString()> resourceFolder;
 
-    static OnboardingServices desktop();
+    // The running program's, with `bootstrap` and `reader` (both must outlive
+    // the pages).
+    static OnboardingServices desktop(EngineBootstrap& bootstrap, ReaderController& reader);
 };

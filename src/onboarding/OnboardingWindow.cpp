@@ -12,11 +12,6 @@
 #include <QWidget>
 #include <QWindow>
 
-OnboardingWindow& OnboardingWindow::shared() {
-    static OnboardingWindow* window = new OnboardingWindow([] { return OnboardingServices::desktop(); });
-    return *window;
-}
-
 OnboardingWindow::OnboardingWindow(std::function<OnboardingServices()> makeServices, QObject* parent)
     : QObject(parent), m_makeServices(std::move(makeServices)) {}
 

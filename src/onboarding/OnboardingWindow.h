@@ -21,7 +21,6 @@ class OnboardingWindow : public QObject {
 public:
     static inline const QString kDoneKey = QStringLiteral("onboardingDone");
 
-    static OnboardingWindow& shared();
     // `makeServices` builds the pages' services each time a window is made.
     explicit OnboardingWindow(std::function<OnboardingServices()> makeServices, QObject* parent = nullptr);
     ~OnboardingWindow() override;

@@ -40,14 +40,13 @@ QFuture<QString> cleanWithEngine(const QString& text, const DictationMode& mode)
 
 } // namespace
 
-PhoneInbox& PhoneInbox::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static PhoneInbox* inbox = new PhoneInbox(standardFilePath(),
-                            Services{&Defaults::shared(), &ModeStore::shared(), messageBoxPresenter(), cleanWithEngine,
-                                     [] { return std::chrono::steady_clock::now(); },
-                                     [] { openMainWindowPage(MainWindowPane::Dashboard); }});
-    return *inbox;
+PhoneInbox::Services PhoneInbox::Services::standard(Defaults& defaults, ModeStore& modes) {
+    return Services{&defaults,
+                    &modes,
+                    messageBoxPresenter(),
+                    cleanWithEngine,
+                    [] { return std::chrono::steady_clock::now(); },
+                    [] { openMainWindowPage(MainWindowPane::Dashboard); }};
 }
 
 QString PhoneInbox::standardFilePath() {

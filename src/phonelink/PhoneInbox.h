@@ -75,9 +75,12 @@ public:
         Clock clock;
         // Opens the main window at the Dashboard.
         std::function<void()> showDashboard;
+
+        // The running program's: `defaults` and `modes` (both must outlive
+        // the inbox), message boxes, the cleanup engine, the main window.
+        static Services standard(Defaults& defaults, ModeStore& modes);
     };
 
-    static PhoneInbox& shared();
     // The inbox file: "QV_PHONE_INBOX" when set and not empty, else
     // "phone-inbox.json" in the engine folder.
     static QString standardFilePath();

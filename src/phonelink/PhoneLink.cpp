@@ -3,7 +3,6 @@
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneListener.h"
 #include "phonelink/PhoneNoteCodec.h"
-#include "platform/Platform.h"
 #include "platform/ServiceAdvertiser.h"
 #include "support/Defaults.h"
 
@@ -38,14 +37,6 @@ QHostAddress peerOf(int descriptor) {
 }
 
 } // namespace
-
-PhoneLink& PhoneLink::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static PhoneLink* link =
-        new PhoneLink(PhoneInbox::shared(), Platform::current().serviceAdvertiser, QHostAddress::Any, Limits{});
-    return *link;
-}
 
 bool PhoneLink::isEnabled(const Defaults& defaults) { return defaults.boolOr(kEnabledKey, true); }
 

@@ -65,8 +65,6 @@ public:
         std::chrono::milliseconds longestAcceptBackoff{30'000};
     };
 
-    // The link of the running program: all interfaces, the installed advertiser.
-    static PhoneLink& shared();
     // "phoneLinkEnabled"; anything but a stored Boolean counts as on.
     static bool isEnabled(const Defaults& defaults);
     // The network `peer` belongs to for the limits: its /24 for IPv4, its /64

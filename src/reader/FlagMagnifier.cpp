@@ -54,9 +54,6 @@ QLabel* nameLabel(const QString& name, const QFont& base, const QPalette& palett
 
 } // namespace
 
-FlagMagnifier::FlagMagnifier(std::function<void()> dismiss, int columns, QWidget* parent)
-    : FlagMagnifier(std::move(dismiss), columns, FlagMagnifierHover::shared(), parent) {}
-
 FlagMagnifier::FlagMagnifier(std::function<void()> dismiss, int columns, FlagMagnifierHover& hover, QWidget* parent)
     : QWidget(parent), m_dismiss(std::move(dismiss)), m_hover(hover) {
     setFixedWidth(kWidth);

@@ -26,8 +26,8 @@ public:
     static constexpr double kNameMinimumScale = 0.75;
     static constexpr double kNoteSize = 10.5;
 
-    // `dismiss` closes the magnifier; `columns` is the grid's column count.
-    FlagMagnifier(std::function<void()> dismiss, int columns, QWidget* parent = nullptr);
+    // `dismiss` closes the magnifier; `columns` is the grid's column count;
+    // `hover` must outlive it.
     FlagMagnifier(std::function<void()> dismiss, int columns, FlagMagnifierHover& hover,
                   QWidget* parent = nullptr);
 

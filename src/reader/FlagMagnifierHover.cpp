@@ -4,11 +4,6 @@
 
 FlagMagnifierHover::FlagMagnifierHover(DelayedCall later) : m_later(std::move(later)) {}
 
-FlagMagnifierHover& FlagMagnifierHover::shared() {
-    static FlagMagnifierHover instance;
-    return instance;
-}
-
 void FlagMagnifierHover::setInside(bool inside, std::function<void()> dismiss) {
     m_inside = inside;
     if (inside || !dismiss)

@@ -9,15 +9,13 @@
 
 // Whether the pointer is over the flag magnifier, and the dismissal on
 // leaving: 0.2 s after the pointer leaves, the magnifier closes unless the
-// pointer came back in the meantime. One shared instance serves the picker;
-// tests build their own with a clock of their own. GUI thread.
+// pointer came back in the meantime. The program's root makes the one that
+// serves the picker; tests build their own with a clock of their own. GUI thread.
 class FlagMagnifierHover : public QObject {
 public:
     static constexpr std::chrono::milliseconds kDismissDelay{200};
 
     explicit FlagMagnifierHover(DelayedCall later = DelayedCalls::timers());
-
-    static FlagMagnifierHover& shared();
 
     bool inside() const { return m_inside; }
 

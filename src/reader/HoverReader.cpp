@@ -3,8 +3,6 @@
 #include "platform/Platform.h"
 #include "reader/HoverHighlight.h"
 #include "reader/HoverNotice.h"
-#include "reader/ReaderController.h"
-#include "support/ProgramLifetime.h"
 
 #include <QFutureWatcher>
 #include <QGuiApplication>
@@ -45,10 +43,6 @@ HoverReader::Services HoverReader::Services::standard() {
     services.pointer = Platform::current().pointerWatch;
     services.targetUnderPointer = [] { return AXText::readableTargetUnderCursor(); };
     services.ownClickUnderPointer = [] { return AXText::isOwnClickTarget(AXText::elementUnderCursor()); };
-    services.speak = [](const QString& text) {
-        return ReaderController::shared().speak(text, std::nullopt, 1.0, 1.0f);
-    };
-    services.stopReading = [] { ReaderController::shared().stopEverything(); };
     services.now = [] { return Clock::now(); };
     services.availableArea = [](const QRect& frame) -> std::optional<QRect> {
         for (const QScreen* screen : QGuiApplication::screens()) {
@@ -60,11 +54,6 @@ HoverReader::Services HoverReader::Services::standard() {
         return std::nullopt;
     };
     return services;
-}
-
-HoverReader& HoverReader::shared() {
-    static HoverReader* reader = ProgramLifetime::keep(new HoverReader(Services::standard()));
-    return *reader;
 }
 
 HoverReader::HoverReader(Services services, QObject* parent) : QObject(parent), m_services(std::move(services)) {}

@@ -41,7 +41,8 @@ public:
     static constexpr int kNoticeGap = 7;
 
     // What hover reading asks of the program around it; `standard()` wires
-    // the real parts, tests put in their own.
+    // the desktop's parts, and whoever makes the hover reader joins it to the
+    // reader (`speak`, `stopReading`); tests put in their own.
     struct Services {
         PointerWatch* pointer = nullptr;
         // The readable paragraph under the pointer.
@@ -60,7 +61,6 @@ public:
         static Services standard();
     };
 
-    static HoverReader& shared();
     explicit HoverReader(Services services, QObject* parent = nullptr);
     ~HoverReader() override;
 

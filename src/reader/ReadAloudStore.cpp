@@ -1,6 +1,5 @@
 #include "reader/ReadAloudStore.h"
 
-#include "support/Paths.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 
@@ -42,11 +41,6 @@ QString withoutSurroundingPunctuation(const QString& text) {
 }
 
 } // namespace
-
-ReadAloudStore& ReadAloudStore::shared() {
-    static ReadAloudStore* store = new ReadAloudStore(Paths::userData());
-    return *store;
-}
 
 ReadAloudStore::ReadAloudStore(const QString& folder, Clock now, QObject* parent)
     : QObject(parent),

@@ -16,8 +16,6 @@ class ReadAloudStore : public QObject {
 public:
     using Clock = std::function<QDateTime()>;
 
-    static ReadAloudStore& shared();
-
     // A store over "read-aloud.json" in `folder`; loads it and never writes at load.
     explicit ReadAloudStore(const QString& folder, Clock now = {}, QObject* parent = nullptr);
 

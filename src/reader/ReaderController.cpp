@@ -1,7 +1,6 @@
 #include "reader/ReaderController.h"
 
 #include "audio/Recorder.h"
-#include "dictation/BubblePanel.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
 #include "engine/EngineHttp.h"
@@ -12,11 +11,9 @@
 #include "reader/ReaderChunks.h"
 #include "reader/ReaderLanguage.h"
 #include "reader/ReaderSelection.h"
-#include "reader/ReaderWindowController.h"
 #include "reader/SpeechPreparation.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
-#include "support/ProgramLifetime.h"
 #include "translator/Translator.h"
 
 #include <QJsonDocument>
@@ -86,20 +83,6 @@ ReaderController::Services ReaderController::Services::standard() {
     services.selectedText = [](QObject* context) { return ReaderSelection::read(context); };
     services.trace = [](const QString& line) { Recorder::trace(line); };
     return services;
-}
-
-ReaderController& ReaderController::shared() {
-    static ReaderController* reader = [] {
-        auto* made = ProgramLifetime::keep(new ReaderController(AppState::shared(), Services::standard()));
-        Peers peers;
-        peers.bubble = &BubblePanel::shared();
-        peers.readAlong = [](const QString& text) { return ReaderWindowController::shared().read(text); };
-        peers.stopReadAlong = [] { ReaderWindowController::shared().stop(); };
-        peers.hideReadAlong = [] { ReaderWindowController::shared().hide(); };
-        made->setPeers(peers);
-        return made;
-    }();
-    return *reader;
 }
 
 ReaderController::ReaderController(AppState& state, Services services, QObject* parent)
@@ -184,7 +167,7 @@ void ReaderController::afterEngine(const RunPtr& run) {
         abandonPromise(run->promise);
         return;
     }
-    const QString prepared = SpeechPreparation::prepare(run->text);
+    const QString prepared = SpeechPreparation::prepare(run->text, m_services.readings);
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::all().first().id;
     if (run->voiceOverride) {
         run->voice = *run->voiceOverride;
@@ -381,7 +364,7 @@ QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const 
     run->generation = ++m_generation;
     run->promise->start();
     setReading(true);
-    const QString prepared = SpeechPreparation::prepare(text);
+    const QString prepared = SpeechPreparation::prepare(text, m_services.readings);
     const std::optional<SystemSpeech::Voice> voice = systemVoice(language);
     if (!voice) {
         setReading(false);

@@ -18,6 +18,7 @@
 
 class AppState;
 class BubbleControl;
+class ReadAloudStore;
 
 // The read-aloud engine: takes the selection or a text handed in, prepares it
 // for speech, chooses a voice, cuts it into chunks and plays the speech
@@ -42,7 +43,8 @@ public:
     static constexpr std::chrono::milliseconds kWatchdogMargin{2000};
 
     // What the reader asks of the program around it; `standard()` wires the
-    // real parts, tests put in their own.
+    // real parts but the pronunciation list, which whoever makes the reader
+    // hands in; tests put in their own.
     struct Services {
         // Waits for the speech engine; the answer is not consulted.
         std::function<QFuture<bool>()> ensureEngine;
@@ -54,6 +56,8 @@ public:
         std::function<bool()> readAlongWindow;
         std::function<QFuture<std::optional<QString>>(QObject* context)> selectedText;
         std::function<void(const QString& line)> trace;
+        // The user's pronunciations; none reads every word as written.
+        const ReadAloudStore* readings = nullptr;
         // How long past its duration a player that never reports its end is waited for.
         std::chrono::milliseconds watchdogMargin = kWatchdogMargin;
 
@@ -81,7 +85,6 @@ public:
     static constexpr int kMinimumSpeechBytes = 100;
     static constexpr std::chrono::milliseconds kFlashShown{2200};
 
-    static ReaderController& shared();
     // `state` must outlive the reader.
     ReaderController(AppState& state, Services services, QObject* parent = nullptr);
     ~ReaderController() override;

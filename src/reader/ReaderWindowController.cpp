@@ -14,7 +14,6 @@
 #include "support/Defaults.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
-#include "support/ProgramLifetime.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -258,11 +257,6 @@ ReaderWindowController::Services ReaderWindowController::Services::standard() {
     return services;
 }
 
-ReaderWindowController& ReaderWindowController::shared() {
-    static auto* controller = ProgramLifetime::keep(new ReaderWindowController(Services::standard()));
-    return *controller;
-}
-
 ReaderWindowController::ReaderWindowController(Services services, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {
     m_ticker.setInterval(kTickInterval);
@@ -281,7 +275,7 @@ QFuture<void> ReaderWindowController::read(const QString& text) {
     setPreparing(true);
     setStatus(std::nullopt);
 
-    const QString prepared = SpeechPreparation::prepare(text);
+    const QString prepared = SpeechPreparation::prepare(text, m_services.readings);
     const QString selected = m_services.selectedVoice ? m_services.selectedVoice() : KokoroVoice::selectedID();
     const QString voice = ReaderLanguage::nativeVoice(prepared, selected).value_or(selected);
 

@@ -21,6 +21,7 @@
 #include <optional>
 
 class Defaults;
+class ReadAloudStore;
 
 // The read-along window's controller: reads one text as a whole through the
 // speech engine's timed synthesis, plays it with the words' times as the
@@ -50,7 +51,8 @@ public:
     };
 
     // What the controller reaches outside itself; `standard()` wires the real
-    // parts, tests put in their own.
+    // parts but the pronunciation list, which whoever makes the controller
+    // hands in; tests put in their own.
     struct Services {
         std::function<QFuture<bool>()> ensureEngine;
         std::function<QFuture<std::optional<TimedResult>>(const QString& text, const QString& voice)> synthesize;
@@ -68,6 +70,8 @@ public:
         // Whether the window is on the desktop the user is on.
         std::function<bool(const QWidget& window)> onCurrentDesktop;
         std::function<void(const QString& line)> trace;
+        // The user's pronunciations; none reads every word as written.
+        const ReadAloudStore* readings = nullptr;
         // Off in unit tests that need no window.
         bool makesWindow = true;
 
@@ -93,7 +97,6 @@ public:
     // Save found another reading (or none) once the save panel closed.
     static const QString kReadingChanged;
 
-    static ReaderWindowController& shared();
     explicit ReaderWindowController(Services services, QObject* parent = nullptr);
     ~ReaderWindowController() override;
 

@@ -336,10 +336,6 @@ QString applyPronunciations(const QString& text, const QList<ReadAloudEntry>& en
     return markHomographs(out);
 }
 
-QString applyPronunciations(const QString& text) {
-    return applyPronunciations(text, ReadAloudStore::shared().entries(), &ReaderLanguage::confidentLanguage);
-}
-
 QString prepare(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf) {
     // Ranges are read before the post-processing, which takes a lone dash
     // for a pause.
@@ -347,8 +343,8 @@ QString prepare(const QString& text, const QList<ReadAloudEntry>& entries, const
                                entries, languageOf);
 }
 
-QString prepare(const QString& text) {
-    return prepare(text, ReadAloudStore::shared().entries(), &ReaderLanguage::confidentLanguage);
+QString prepare(const QString& text, const ReadAloudStore* readings) {
+    return prepare(text, readings ? readings->entries() : QList<ReadAloudEntry>(), &ReaderLanguage::confidentLanguage);
 }
 
 QString respellBrand(const QString& text, const QString& voice) {

@@ -8,6 +8,8 @@
 #include <functional>
 #include <optional>
 
+class ReadAloudStore;
+
 // The one pass that makes text ready for the speech engine: plain typography,
 // the user's pronunciation list, English abbreviations written out (unless the
 // text is confidently Spanish, French, Italian or Portuguese) and a few English
@@ -19,14 +21,13 @@ namespace SpeechPreparation {
 using LanguageOf = std::function<std::optional<QString>(const QString& text)>;
 
 // What the reader hands the speech engine for a text as the user has it:
-// the post-processing of dictated text, then the pass below, with the shared
-// pronunciation list and the reader's confident language.
-QString prepare(const QString& text);
+// the post-processing of dictated text, then the pass below, with the
+// pronunciation list of `readings` (none without) and the reader's confident
+// language.
+QString prepare(const QString& text, const ReadAloudStore* readings);
 QString prepare(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf);
 
-// The whole pass with the shared pronunciation list and the confident
-// language of the reader.
-QString applyPronunciations(const QString& text);
+// The whole pass.
 QString applyPronunciations(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf);
 
 QString normalizeTypography(const QString& text);

@@ -2,14 +2,12 @@
 
 #include "reader/ReaderController.h"
 
-VoiceAudition& VoiceAudition::shared() {
-    static VoiceAudition* audition = new VoiceAudition([](const QString& text, const QString& voiceId) {
-        return ReaderController::shared().speak(text, voiceId, 1.0, 1.0f);
-    });
-    return *audition;
-}
-
 VoiceAudition::VoiceAudition(Speak speak, QObject* parent) : QObject(parent), m_speak(std::move(speak)) {}
+
+VoiceAudition::VoiceAudition(ReaderController& reader, QObject* parent)
+    : VoiceAudition(
+        [&reader](const QString& text, const QString& voiceId) { return reader.speak(text, voiceId, 1.0, 1.0f); },
+        parent) {}
 
 void VoiceAudition::play(const KokoroVoice& voice) {
     const quint64 token = ++m_token;

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class ReaderController;
+
 // Plays a short self-introduction in one voice so the user can hear it before
 // choosing it, through the reader with that voice forced. `playing` names the
 // voice whose sample was started last and has not ended. Every play takes a
@@ -22,9 +24,9 @@ public:
     // when the reading has ended or failed, is cancelled when it was stopped.
     using Speak = std::function<QFuture<void>(const QString& text, const QString& voiceId)>;
 
-    // The one instance, reading through ReaderController::shared().
-    static VoiceAudition& shared();
     explicit VoiceAudition(Speak speak, QObject* parent = nullptr);
+    // Reads through `reader`, which must outlive the audition.
+    explicit VoiceAudition(ReaderController& reader, QObject* parent = nullptr);
 
     std::optional<QString> playing() const { return m_playing; }
     // Marks `voice` as playing at once and starts its sample.

@@ -36,17 +36,15 @@ QString voicesWord(qsizetype count) { return count == 1 ? QStringLiteral("voice"
 
 } // namespace
 
-VoicePicker::Services VoicePicker::Services::standard() {
+VoicePicker::Services VoicePicker::Services::standard(VoiceAudition& audition, FlagMagnifierHover& hover) {
     Services services;
     services.defaults = &Defaults::shared();
-    services.audition = &VoiceAudition::shared();
-    services.hover = &FlagMagnifierHover::shared();
+    services.audition = &audition;
+    services.hover = &hover;
     services.later = DelayedCalls::timers();
     services.focusLog = [](const QString& line) { FocusLog::note(line); };
     return services;
 }
-
-VoicePicker::VoicePicker(QWidget* parent) : VoicePicker(Services::standard(), parent) {}
 
 VoicePicker::VoicePicker(Services services, QWidget* parent) : QWidget(parent), m_services(std::move(services)) {
     VoiceStopAccessible::install();

@@ -52,11 +52,11 @@ public:
         DelayedCall later;
         std::function<void(const QString& line)> focusLog;
 
-        // The shared settings, audition and magnifier hover, Qt timers and FocusLog.
-        static Services standard();
+        // The shared settings, `audition` and `hover` (both must outlive the
+        // picker), Qt timers and FocusLog.
+        static Services standard(VoiceAudition& audition, FlagMagnifierHover& hover);
     };
 
-    explicit VoicePicker(QWidget* parent = nullptr);
     explicit VoicePicker(Services services, QWidget* parent = nullptr);
     ~VoicePicker() override;
 

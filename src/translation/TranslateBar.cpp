@@ -5,7 +5,6 @@
 #include "platform/Platform.h"
 #include "platform/WindowSystem.h"
 #include "support/Defaults.h"
-#include "support/ProgramLifetime.h"
 #include "translation/TranslateBarView.h"
 #include "translator/TranslationCatalog.h"
 #include "translator/Translator.h"
@@ -78,11 +77,6 @@ std::optional<QPoint> TranslateBar::origin(const QList<Screen>& screens, const s
     // Centred, its bottom edge kBottomGap above the bottom of the available area.
     return QPoint(area.x() + (area.width() - panel.width()) / 2,
                   area.y() + area.height() - kBottomGap - panel.height());
-}
-
-TranslateBar& TranslateBar::shared() {
-    static TranslateBar* bar = ProgramLifetime::keep(new TranslateBar(Services::standard()));
-    return *bar;
 }
 
 TranslateBar::TranslateBar(Services services, QObject* parent) : QObject(parent), m_services(std::move(services)) {}

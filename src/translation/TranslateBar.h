@@ -80,7 +80,6 @@ public:
     static std::optional<QPoint> origin(const QList<Screen>& screens, const std::optional<Screen>& mainScreen,
                                         QPoint pointer, QSize panel);
 
-    static TranslateBar& shared();
     explicit TranslateBar(Services services, QObject* parent = nullptr);
     ~TranslateBar() override;
 

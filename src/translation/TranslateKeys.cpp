@@ -1,18 +1,15 @@
 #include "translation/TranslateKeys.h"
 
 #include "audio/Recorder.h"
-#include "dictation/BubblePanel.h"
-#include "dictation/DictationController.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
 #include "platform/OnDeviceTranslator.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "reader/ReaderChunks.h"
-#include "reader/ReaderController.h"
 #include "reader/ReaderSelection.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
-#include "support/ProgramLifetime.h"
 #include "support/Text.h"
 #include "translation/TranslateBar.h"
 #include "translator/Translator.h"
@@ -47,32 +44,19 @@ TranslateKeys::Services TranslateKeys::Services::standard() {
     Services services;
     services.available = [] { return Translator::isAvailable(); };
     services.selectedText = [](QObject* context) { return ReaderSelection::read(context); };
-    services.speak = [](const QString& text) { return ReaderController::shared().speak(text, std::nullopt, 1.0, 1.0f); };
     services.split = [](const QString& text) { return ReaderChunks::splitForReader(text); };
     services.translatePiece = [](const QString& text, const QString& source, const QString& target) {
         OnDeviceTranslator* translator = Platform::current().onDeviceTranslator;
         return translator ? translator->translate(text, source, target)
                           : QtFuture::makeReadyFuture(std::optional<QString>());
     };
-    services.toggleDictation = [] { (void)DictationController::shared().toggle(); };
+    services.toggleDictation = [] {
+        if (const std::function<void()>& toggle = AppActions::shared().toggleDictation)
+            toggle();
+    };
     services.trace = [](const QString& line) { Recorder::trace(line); };
     services.now = [] { return Clock::now(); };
     return services;
-}
-
-TranslateKeys& TranslateKeys::shared() {
-    static TranslateKeys* keys = [] {
-        auto* made = ProgramLifetime::keep(new TranslateKeys(AppState::shared(), Services::standard()));
-        made->setPeers({&TranslateBar::shared(), &BubblePanel::shared()});
-        // The bar's language rows start a new translated reading of the same passage.
-        TranslateBar::Peers bar = TranslateBar::shared().peers();
-        bar.readAgain = [made](const QString& passage, const QString& code) {
-            (void)made->readTranslated(passage, code);
-        };
-        TranslateBar::shared().setPeers(bar);
-        return made;
-    }();
-    return *keys;
 }
 
 TranslateKeys::TranslateKeys(AppState& state, Services services, QObject* parent)

@@ -47,6 +47,9 @@ public:
         std::function<void(const QString& line)> trace;
         std::function<Clock::time_point()> now;
 
+        // The translator, the selection, the reader's chunks and the action
+        // table's dictation; whoever makes the keys joins them to the reader
+        // (`speak`).
         static Services standard();
     };
 
@@ -55,7 +58,6 @@ public:
         BubbleControl* bubble = nullptr;
     };
 
-    static TranslateKeys& shared();
     // `state` must outlive this.
     TranslateKeys(AppState& state, Services services, QObject* parent = nullptr);
 

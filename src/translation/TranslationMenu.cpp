@@ -54,12 +54,12 @@ void fill(QMenu* submenu, const TranslationMenu::Services& services) {
 
 } // namespace
 
-TranslationMenu::Services TranslationMenu::Services::standard() {
+TranslationMenu::Services TranslationMenu::Services::standard(TranslateKeys& keys) {
     Services services;
     services.defaults = &Defaults::shared();
     services.catalog = &TranslationCatalog::shared();
     services.available = [] { return Translator::isAvailable(); };
-    services.dictateOnce = [] { TranslateKeys::shared().dictateOnceTranslated(); };
+    services.dictateOnce = [&keys] { keys.dictateOnceTranslated(); };
     return services;
 }
 

@@ -8,6 +8,7 @@
 
 class Defaults;
 class QMenu;
+class TranslateKeys;
 class TranslationCatalog;
 
 // The Translate submenu of the tray menu: translate the next dictation, the
@@ -35,7 +36,8 @@ public:
         // Opens the Translation page; empty shows "Add a Language…" disabled.
         std::function<void()> addLanguage;
 
-        static Services standard();
+        // The shared settings and catalogue, and `keys` (which must outlive the menu).
+        static Services standard(TranslateKeys& keys);
     };
 
     // The candidates the catalogue reads into, and `target` itself, in candidate order.

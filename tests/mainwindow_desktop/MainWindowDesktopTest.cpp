@@ -19,6 +19,7 @@
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/TestPageServices.h"
 #include "support/XClient.h"
 
 #include <QAction>
@@ -59,11 +60,12 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     defaults.set(MainWindowHost::kTraceKey, true);
     const QString trace = folder.file(QStringLiteral("Quorvane/main-window.log"));
     AppState app;
+    TestPageServices pages;
     MainWindowView* view = nullptr;
     MainWindowHost host(
         app, defaults,
-        [&view](AppState& state) {
-            view = new MainWindowView(state, &MainWindowView::standardPage, true);
+        [&view, &pages](AppState& state) {
+            view = new MainWindowView(state, MainWindowView::standardPages(pages.services()), true);
             return view;
         },
         trace, DelayedCalls::timers());
@@ -118,10 +120,12 @@ TEST(MainWindowDesktopTest, PinningAModeFromTheTraysModeSubmenuTitlesItPinned) {
     ASSERT_TRUE(mouse.isOpen());
     ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, kWaitMs));
     Defaults::shared().remove(ModeStore::pinnedKey);
-    const DictationMode notes = ModeStore::shared().modes().constFirst();
+    ModeStore store(Defaults::shared());
+    const DictationMode notes = store.modes().constFirst();
     AppState app;
     AppActions actions;
-    actions.addModeSection = [](QMenu* menu) { new ModeMenu(ModeStore::shared(), Defaults::shared(), menu); };
+    // The tray's mode section, as the program's root adds it.
+    actions.addModeSection = [&store](QMenu* menu) { new ModeMenu(store, Defaults::shared(), menu); };
     QuorvaneApp scene(actions, app);
     scene.show();
     QAction* modes = nullptr;

@@ -115,9 +115,8 @@ TEST_F(PhoneNoteDesktopTest, ANoteFromThePhoneIsListedAndLandsInTheLastApplicati
         << "the target's line holds: " << AXText::textBeforeCaret(200).value_or(QStringLiteral("<nothing>")).toStdString();
 
     // The Dashboard lists the note under its title.
-    DashboardServices dashboard = DashboardServices::standard();
+    DashboardServices dashboard = DashboardServices::standard(inbox);
     dashboard.defaults = &defaults;
-    dashboard.inbox = &inbox;
     dashboard.target = &sendTo;
     DashboardPane pane(dashboard);
     EXPECT_EQ(pane.phoneRows().size(), 1);

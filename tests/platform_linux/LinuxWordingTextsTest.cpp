@@ -18,6 +18,7 @@
 #include "state/MainWindowPane.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
+#include "support/TestPageServices.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -85,11 +86,12 @@ protected:
     const Platform m_previous = Platform::current();
     TempFolder m_folder;
     Defaults m_defaults{m_folder.file(QStringLiteral("defaults.json"))};
+    TestPageServices m_pages;
 };
 
 TEST_F(LinuxWordingTextsTest, EveryPageEveryFirstRunStepAndTheTrayMenuSpeakThisDesktop) {
     for (MainWindowPane pane : MainWindowPanes::all())
-        expectNoForeignWords(MainWindowPanes::title(pane), MainWindowView::standardPage(pane));
+        expectNoForeignWords(MainWindowPanes::title(pane), MainWindowView::standardPage(pane, m_pages.services()));
 
     OnboardingServices services;
     services.defaults = &m_defaults;

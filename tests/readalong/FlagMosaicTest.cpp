@@ -51,7 +51,8 @@ TEST(FlagMosaic, RendersFlagsInsideItsRoundedFrame) {
 }
 
 TEST(FlagMagnifier, RendersEveryFlagWithItsNameAtTheFixedWidth) {
-    FlagMagnifier magnifier([] {}, 5);
+    FlagMagnifierHover hover;
+    FlagMagnifier magnifier([] {}, 5, hover);
     magnifier.adjustSize();
     EXPECT_EQ(magnifier.width(), FlagMagnifier::kWidth);
     int names = 0;

@@ -5,6 +5,7 @@
 #include "PageRender.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/TestPageServices.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ constexpr QSize kLarge{1600, 1000};
 class PageLooksTest : public ::testing::TestWithParam<std::tuple<MainWindowPane, bool>> {
 protected:
     ScopedFakePlatform platform;
+    TestPageServices pages;
 };
 
 TEST_P(PageLooksTest, ThePageReadsAtTheSmallestWindowAndOnALargeScreen) {
@@ -24,7 +26,7 @@ TEST_P(PageLooksTest, ThePageReadsAtTheSmallestWindowAndOnALargeScreen) {
     const bool dark = std::get<1>(GetParam());
     // The program's own pages keep their settings in the shared store.
     PageRender render(Defaults::shared(), dark);
-    render.show(pane, [pane] { return MainWindowView::standardPage(pane); });
+    render.show(pane, [this, pane] { return MainWindowView::standardPage(pane, pages.services()); });
     const QString name = MainWindowPanes::title(pane).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
     for (const QSize size : {MainWindowView::kMinimumSize, kLarge}) {
         render.resize(size);

@@ -3,7 +3,9 @@
 #include "mainwindow/ReadAloudSection.h"
 #include "mainwindow/ReaderPane.h"
 #include "PageRender.h"
+#include "reader/FlagMagnifierHover.h"
 #include "reader/ReadAloudStore.h"
+#include "reader/VoiceAudition.h"
 #include "reader/VoicePicker.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -39,6 +41,12 @@ protected:
     ReadAloudStore readings{folder.file(QStringLiteral("data"))};
     QStringList spoken;
     QStringList hover;
+    // The picker's samples go where the page's readings go.
+    VoiceAudition audition{[this](const QString& text, const QString&) {
+        spoken << text;
+        return QtFuture::makeReadyFuture();
+    }};
+    FlagMagnifierHover magnifierHover;
 };
 
 TEST_F(ReaderPaneTest, PlayNeedsAnyTextAndAddNeedsBothFieldsBeyondBlanks) {
@@ -134,7 +142,7 @@ TEST_P(ReaderPageRenderTest, ThePageRendersInTheLook) {
     PageRender render(defaults, GetParam());
     auto* pane = qobject_cast<ReaderPane*>(render.show(MainWindowPane::Reader, [this] {
         ReaderPane::Services s = services();
-        s.voicePicker = [] { return new VoicePicker; };
+        s.voicePicker = [this] { return new VoicePicker(VoicePicker::Services::standard(audition, magnifierHover)); };
         return new ReaderPane(s);
     }));
     ASSERT_NE(pane, nullptr);

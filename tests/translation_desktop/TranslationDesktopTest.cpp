@@ -58,8 +58,7 @@ TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSenten
     TranslateKeys::Services keyServices = TranslateKeys::Services::standard();
     keyServices.toggleDictation = [&] { (void)controller.toggle(); };
     TranslateKeys keys(AppState::shared(), keyServices);
-    TranslationMenu::Services menuServices = TranslationMenu::Services::standard();
-    menuServices.dictateOnce = [&] { keys.dictateOnceTranslated(); };
+    TranslationMenu::Services menuServices = TranslationMenu::Services::standard(keys);
     QMenu tray;
     QMenu* translate = TranslationMenu::addTo(&tray, menuServices);
     emit tray.aboutToShow();

@@ -4,6 +4,7 @@
 #include <atspi/atspi.h> // before Qt: GLib headers use the name "signals"
 
 #include "reader/VoicePicker.h"
+#include "support/TestPageServices.h"
 
 #include <QtConcurrent>
 #include <QtTest/QTest>
@@ -106,7 +107,8 @@ QStringList lower(QStringList names) {
 TEST(VoicePickerAtspiTest, EachStopIsOneElementThatAScreenReaderCanAdjust) {
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
         GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
-    VoicePicker picker;
+    TestPageServices pages;
+    VoicePicker picker(VoicePicker::Services::standard(pages.audition, pages.flagHover));
     picker.setWindowTitle(QStringLiteral("Reading voice"));
     picker.resize(470, 360);
     picker.show();

@@ -14,6 +14,7 @@
 #include "support/PortLock.h"
 #include "support/SpeakerMonitor.h"
 #include "support/TestEngine.h"
+#include "support/TestPageServices.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -54,7 +55,9 @@ TEST(VoicePickerDesktopTest, AClickAuditionsIvyAndASecondClickWhileSheSpeaksChoo
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());
 
-    VoicePicker picker;
+    TestPageServices pages;
+    VoiceAudition& audition = pages.audition;
+    VoicePicker picker(VoicePicker::Services::standard(audition, pages.flagHover));
     picker.resize(470, 360);
     picker.setWindowTitle(QStringLiteral("Reading voice"));
     picker.show();
@@ -70,21 +73,20 @@ TEST(VoicePickerDesktopTest, AClickAuditionsIvyAndASecondClickWhileSheSpeaksChoo
     QElapsedTimer clock;
     clock.start();
     click(ivy);
-    EXPECT_EQ(VoiceAudition::shared().playing(), QStringLiteral("bf_emma"));
+    EXPECT_EQ(audition.playing(), QStringLiteral("bf_emma"));
     EXPECT_TRUE(ivy->isPlaying());
     const auto sounding = [&] { return SpeakerMonitor::voicedSeconds(speaker.samples()) > 0.3; };
     ASSERT_TRUE(QTest::qWaitFor(sounding, 120000))
         << "no sound from the audition; engine log:\n" << engineLog().toStdString();
     const qint64 untilSound = clock.elapsed();
     EXPECT_TRUE(traceLog().contains("reader voice override=bf_emma selected=af_heart chosen=bf_emma"));
-    ASSERT_EQ(VoiceAudition::shared().playing(), QStringLiteral("bf_emma")) << "the sample is still playing";
+    ASSERT_EQ(audition.playing(), QStringLiteral("bf_emma")) << "the sample is still playing";
     EXPECT_FALSE(Defaults::shared().contains(QStringLiteral("readerVoice"))) << "hearing is not choosing";
 
     click(ivy);
     EXPECT_EQ(Defaults::shared().stringOr(QStringLiteral("readerVoice"), QString()), QStringLiteral("bf_emma"));
     EXPECT_TRUE(ivy->isChosen());
-    ASSERT_TRUE(QTest::qWaitFor([] { return !VoiceAudition::shared().playing(); }, 20000))
-        << "the sample did not end";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !audition.playing(); }, 20000)) << "the sample did not end";
     const double voiced = SpeakerMonitor::voicedSeconds(speaker.stop());
     // "Hi, I'm Ivy. This is how I sound when I read to you." takes about 3 s;
     // how much of it sounds depends on when the second click lands.

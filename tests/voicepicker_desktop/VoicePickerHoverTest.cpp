@@ -3,6 +3,7 @@
 #include "reader/FlagChip.h"
 #include "reader/FlagMagnifierHover.h"
 #include "reader/VoicePicker.h"
+#include "support/TestPageServices.h"
 #include "support/XTestPointer.h"
 
 #include <QPointer>
@@ -19,7 +20,8 @@ TEST(VoicePickerHoverTest, ThePointerOpensKeepsAndClosesTheMagnifier) {
         GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
     XTestPointer pointer;
     ASSERT_TRUE(pointer.isOpen());
-    VoicePicker picker;
+    TestPageServices pages;
+    VoicePicker picker(VoicePicker::Services::standard(pages.audition, pages.flagHover));
     picker.resize(470, 360);
     picker.move(40, 40);
     picker.show();
@@ -44,7 +46,7 @@ TEST(VoicePickerHoverTest, ThePointerOpensKeepsAndClosesTheMagnifier) {
     pointer.moveTo(centerOf(popup));
     QTest::qWait(int(2 * FlagChip::kCloseDelay.count()));
     EXPECT_EQ(picker.magnifiedID(), QStringLiteral("e")) << "the pointer moved into the popup";
-    EXPECT_TRUE(FlagMagnifierHover::shared().inside());
+    EXPECT_TRUE(pages.flagHover.inside());
 
     pointer.moveTo(QPoint(900, 900));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !picker.magnifiedID(); }, 3000)) << "leaving both closes it";
