@@ -263,39 +263,44 @@ void EngineBootstrap::buildEnvironment() {
     setStage(Stage::Venv);
     setDetail(QStringLiteral("Setting up the speech engine (a few minutes, one time)"));
     QDir().mkpath(QFileInfo(venv()).absolutePath());
-    m_script = m_setup.stageScript();
-    if (!m_script) {
-        fail(QStringLiteral("Setup script missing from the app bundle."));
+    std::optional<QFuture<bool>> built = runSetupScript(venv());
+    if (!built)
         return;
-    }
     const QString script = *m_script;
-    const QPointer<EngineBootstrap> self(this);
-    m_setup
-        .runProcess(QLatin1String(EngineSetupScript::kShell), {script, venv()},
-                    [self](const QString& detail) {
-                        QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
-                    })
-        .then(this, [this, script](bool ok) {
-            forgetEngine();
-            const auto failed = [this] {
-                fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
-                                    "first time. Details were saved to %2. Send that to %1 if it keeps failing.")
-                         .arg(support(), setupLogShown()));
-            };
-            if (!ok) {
+    built->then(this, [this, script](bool ok) {
+        forgetEngine();
+        const auto failed = [this] {
+            fail(QStringLiteral("Engine setup did not finish. It needs a steady connection for a few minutes the "
+                                "first time. Details were saved to %2. Send that to %1 if it keeps failing.")
+                     .arg(support(), setupLogShown()));
+        };
+        if (!ok) {
+            failed();
+            return;
+        }
+        checkEngine().then(this, [this, failed, script](bool exists) {
+            if (!exists) {
                 failed();
                 return;
             }
-            checkEngine().then(this, [this, failed, script](bool exists) {
-                if (!exists) {
-                    failed();
-                    return;
-                }
-                EngineSetupScript::discard(script);
-                m_script.reset();
-                fetchModels(false, [this] { warm(); });
-            });
+            EngineSetupScript::discard(script);
+            m_script.reset();
+            fetchModels(false, [this] { warm(); });
         });
+    });
+}
+
+std::optional<QFuture<bool>> EngineBootstrap::runSetupScript(const QString& into) {
+    m_script = m_setup.stageScript();
+    if (!m_script) {
+        fail(QStringLiteral("Setup script missing from the app bundle."));
+        return std::nullopt;
+    }
+    const QPointer<EngineBootstrap> self(this);
+    return m_setup.runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, into},
+                              [self](const QString& detail) {
+                                  QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
+                              });
 }
 
 void EngineBootstrap::fetchModels(bool force, std::function<void()> next) {
@@ -443,53 +448,45 @@ void EngineBootstrap::rebuild() {
         fail(QStringLiteral("The setup tool 'uv' is missing. Please contact %1.").arg(support()));
         return;
     }
-    m_script = m_setup.stageScript();
-    if (!m_script) {
-        fail(QStringLiteral("Setup script missing from the app bundle."));
-        return;
-    }
     const QString fresh = venv() + QStringLiteral("-new");
     QDir(fresh).removeRecursively();
-    const QPointer<EngineBootstrap> self(this);
-    m_setup
-        .runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, fresh},
-                    [self](const QString& detail) {
-                        QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
-                    })
-        .then(this, [this, fresh](bool ok) {
-            const auto failed = [this, fresh] {
-                QDir(fresh).removeRecursively();
-                fail(QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
-            };
-            if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
-                failed();
-                return;
-            }
-            importsServer(fresh + QStringLiteral("/bin/python"), m_setup.importDeadline)
-                .then(this, [this, fresh, failed](std::optional<bool> works) {
-                    if (!works.value_or(false)) {
-                        failed();
+    std::optional<QFuture<bool>> built = runSetupScript(fresh);
+    if (!built)
+        return;
+    built->then(this, [this, fresh](bool ok) {
+        const auto failed = [this, fresh] {
+            QDir(fresh).removeRecursively();
+            fail(QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+        };
+        if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
+            failed();
+            return;
+        }
+        importsServer(fresh + QStringLiteral("/bin/python"), m_setup.importDeadline)
+            .then(this, [this, fresh, failed](std::optional<bool> works) {
+                if (!works.value_or(false)) {
+                    failed();
+                    return;
+                }
+                // The former environment is removed as the new one takes its
+                // place: thousands of files, so on a worker.
+                QtConcurrent::run([fresh, into = venv()] {
+                    QString error;
+                    return EnginePackage::swapIn(fresh, into, &error) ? QString() : error;
+                }).then(this, [this](const QString& error) {
+                    if (!error.isEmpty()) {
+                        fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
                         return;
                     }
-                    // The former environment is removed as the new one takes its
-                    // place: thousands of files, so on a worker.
-                    QtConcurrent::run([fresh, into = venv()] {
-                        QString error;
-                        return EnginePackage::swapIn(fresh, into, &error) ? QString() : error;
-                    }).then(this, [this](const QString& error) {
-                        if (!error.isEmpty()) {
-                            fail(QStringLiteral("Could not install the rebuilt engine (%1).").arg(error));
-                            return;
-                        }
-                        forgetEngine();
-                        if (modelsComplete() && !m_modelSuspect) {
-                            restart(false);
-                            return;
-                        }
-                        replaceModel([this] { restart(true); });
-                    });
+                    forgetEngine();
+                    if (modelsComplete() && !m_modelSuspect) {
+                        restart(false);
+                        return;
+                    }
+                    replaceModel([this] { restart(true); });
                 });
-        });
+            });
+    });
 }
 
 void EngineBootstrap::restart(bool freshModel) {

@@ -101,6 +101,10 @@ private:
     QFuture<bool> installPackage();
     void scriptRoad();
     void buildEnvironment();
+    // Stages the set-up script and runs it to build an environment at `into`,
+    // its progress lines shown as the detail; nothing, the failure shown, when
+    // the script is missing from the bundle.
+    std::optional<QFuture<bool>> runSetupScript(const QString& into);
     void fetchModels(bool force, std::function<void()> next);
     void warm();
     void rebuild();
