@@ -8,6 +8,7 @@
 // check of an adopted server searches the real table. The take starts well
 // before its stop, so the start's own engine check is not measured. Reports
 // the median, 90th percentile and maximum of the stops.
+#include "support/DictationStores.h"
 #include "BenchRun.h"
 #include "audio/Recorder.h"
 #include "dictation/DictationController.h"
@@ -115,7 +116,8 @@ void measureStops(benchmark::State& state) {
     // The waits after the paste pass at once; the live preview's never ends,
     // so no preview request competes with the measured stop.
     std::vector<std::shared_ptr<QPromise<void>>> previews;
-    DictationController controller(appState, Defaults::shared(), recorder, DictationController::Services::shared(), {},
+    DictationStores stores;
+    DictationController controller(appState, Defaults::shared(), recorder, stores.services(), {},
                                    [&previews](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
                                        wait->start();

@@ -10,6 +10,7 @@
 #include <optional>
 
 class Defaults;
+class ProgramRoot;
 
 // The steps that start-up and shutdown run, each provided by the subsystem that
 // owns it. An empty step is a subsystem this build does not have yet: the
@@ -58,7 +59,7 @@ struct LaunchSteps {
     std::function<void(const QByteArray&)> importNotes;
 
     // The steps of the running program, wired to the subsystems it has.
-    static LaunchSteps standard();
+    static LaunchSteps standard(ProgramRoot& root);
 };
 
 // Runs the program's start-up sequence, the first-run decision, reopening,

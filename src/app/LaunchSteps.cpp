@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/Migration.h"
+#include "app/ProgramRoot.h"
 #include "app/SelfTests.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
@@ -43,26 +44,26 @@
 
 #include <csignal>
 
-LaunchSteps LaunchSteps::standard() {
+LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     LaunchSteps steps;
-    steps.connectDictation = [] {
+    steps.connectDictation = [&root] {
         DictationPeers peers;
-        peers.bubble = &BubblePanel::shared();
-        peers.corrections = &CorrectionLearner::shared();
-        peers.wordSwaps = &WordSwapper::shared();
+        peers.bubble = &root.bubble();
+        peers.corrections = &root.corrections();
+        peers.wordSwaps = &root.wordSwapper();
         peers.milestones = &MilestoneBadge::shared();
-        BubblePanel::shared().setWordSwapTaker(&WordSwapper::shared());
-        WordSwapper::shared().setLastInsertion(&DictationController::shared());
-        DictationController::shared().setPeers(peers);
+        root.bubble().setWordSwapTaker(&root.wordSwapper());
+        root.wordSwapper().setLastInsertion(&root.dictation());
+        root.dictation().setPeers(peers);
     };
-    steps.startSelectionCleanup = [] {
-        SelectionCleanup::shared().setReadingCheck([] {
-            const std::function<bool()>& reading = AppActions::shared().readerIsReading;
+    steps.startSelectionCleanup = [&root] {
+        root.selectionCleanup().setReadingCheck([&root] {
+            const std::function<bool()>& reading = root.actions().readerIsReading;
             return reading && reading();
         });
-        SelectionCleanup::shared().start();
+        root.selectionCleanup().start();
     };
-    steps.restoreLeftoverVolume = [] { SystemAudio::shared().restoreLeftover(); };
+    steps.restoreLeftoverVolume = [&root] { root.audio().restoreLeftover(); };
     steps.warmDictionary = [] {
         DictionaryStore::installWordBoost(&RecognizerBias::shared());
         DictionaryStore::shared().warmUp();
@@ -134,13 +135,15 @@ LaunchSteps LaunchSteps::standard() {
     steps.trace = [](const QString& line) { Recorder::trace(line); };
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
-    steps.runSelfTests = [] { SelfTests::start(QProcessEnvironment::systemEnvironment()); };
+    steps.runSelfTests = [&root] {
+        SelfTests::start(QProcessEnvironment::systemEnvironment(), {root.dictation(), root.bubble()});
+    };
 
     steps.stopReading = [] { ReaderController::shared().stop(); };
-    steps.stopRecording = [] { DictationController::shared().keepTakeForQuit(); };
-    steps.restoreVolume = [] {
-        SystemAudio::shared().restore();
-        SystemAudio::shared().finishPending();
+    steps.stopRecording = [&root] { root.dictation().keepTakeForQuit(); };
+    steps.restoreVolume = [&root] {
+        root.audio().restore();
+        root.audio().finishPending();
     };
     steps.stopSpeechServer = [] { MlxServer::shared().stop(); };
     steps.stopLanguageModelServer = [] { LlmServer::shared().stopIfOwned(); };

@@ -3,7 +3,6 @@
 #include "app/ProgramQuit.h"
 #include "cleanup/ModeMenu.h"
 #include "cleanup/ModeStore.h"
-#include "dictation/DictationController.h"
 #include "dictation/PasteLast.h"
 #include "engine/DiagnosticsWindow.h"
 #include "install/ProblemReport.h"
@@ -15,11 +14,40 @@
 #include "phonelink/PhoneLink.h"
 #include "reader/ReaderController.h"
 #include "reader/ReaderWindowController.h"
+#include "stores/DictionaryStore.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "translation/TranslateKeys.h"
 #include "translation/TranslationMenu.h"
 #include "translator/Translator.h"
 
-ProgramRoot::ProgramRoot() {
+#include <QTimer>
+
+namespace {
+
+BubblePanel::Desktop bubbleDesktop(DictationController& dictation) {
+    BubblePanel::Desktop desktop = BubblePanel::Desktop::standard();
+    // A task of its own: the re-clean starts after the click has been handled.
+    desktop.cleanUp = [&dictation] {
+        QTimer::singleShot(0, &dictation, [&dictation] { (void)dictation.cleanupLastInsert(std::nullopt); });
+    };
+    return desktop;
+}
+
+} // namespace
+
+// The bubble's clean-up button reaches the controller made after it; it is
+// only pressed once both are made.
+ProgramRoot::ProgramRoot()
+    : m_bubble(m_state, m_defaults, bubbleDesktop(m_dictation)),
+      m_dictation(m_state, m_defaults, m_recorder,
+                  {ModeStore::shared(), HistoryStore::shared(), StatsStore::shared(), m_speechServer, m_cleanupServer,
+                   m_audio.audio()}),
+      m_correctionWatch({m_defaults, m_ledger, [](const QString& word) { return DictionaryStore::shared().contains(word); },
+                         [](const QString& line) { Recorder::trace(line); }}),
+      m_correctionChip({m_correctionWatch, m_ledger, [](const QString& canonical, const QStringList& variants) {
+                            DictionaryStore::shared().add(canonical, variants);
+                        }}) {
     wireActions();
 }
 
@@ -27,8 +55,10 @@ ProgramRoot::~ProgramRoot() = default;
 
 void ProgramRoot::wireActions() {
     // Each subsystem sets its entries here as it joins the program.
-    m_actions.toggleDictation = [] { (void)DictationController::shared().toggle(); };
-    m_actions.pasteLast = [] { PasteLast::run(); };
+    m_actions.toggleDictation = [this] { (void)m_dictation.toggle(); };
+    m_actions.pasteLast = [this] {
+        PasteLast::run(HistoryStore::shared(), m_state, &m_bubble, [this] { (void)m_dictation.retryKeptTake(); });
+    };
     m_actions.readSelection = [] { (void)ReaderController::shared().readSelection(); };
     m_actions.stopReading = [] { ReaderController::shared().stop(); };
     m_actions.stopEverything = [] { ReaderController::shared().stopEverything(); };

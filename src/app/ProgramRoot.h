@@ -1,7 +1,17 @@
 #pragma once
 
+#include "audio/Recorder.h"
+#include "dictation/BubblePanel.h"
+#include "dictation/DictationController.h"
+#include "dictation/ProgramAudio.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "learning/CorrectionChip.h"
+#include "learning/CorrectionLearner.h"
+#include "learning/CorrectionLedger.h"
+#include "learning/CorrectionWatch.h"
+#include "learning/SelectionCleanup.h"
+#include "learning/WordSwapper.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
@@ -27,6 +37,12 @@ public:
     AppActions& actions() { return m_actions; }
     AppState& state() { return m_state; }
     Defaults& defaults() { return m_defaults; }
+    SystemAudio& audio() { return m_audio.audio(); }
+    BubblePanel& bubble() { return m_bubble; }
+    DictationController& dictation() { return m_dictation; }
+    CorrectionLearner& corrections() { return m_corrections; }
+    WordSwapper& wordSwapper() { return m_wordSwapper; }
+    SelectionCleanup& selectionCleanup() { return m_selectionCleanup; }
 
 private:
     // The menu's, the hotkeys' and the pages' actions, joined to the services.
@@ -50,4 +66,17 @@ private:
     // translator
     TranslationCatalog m_catalog{TranslationCatalog::Services::standard()};
     SharedInstance<TranslationCatalog> m_sharedCatalog{m_catalog};
+
+    // dictation and learning
+    ProgramAudio m_audio;
+    BubblePanel m_bubble;
+    SharedInstance<BubblePanel> m_sharedBubble{m_bubble};
+    Recorder m_recorder;
+    DictationController m_dictation;
+    CorrectionLedger m_ledger{m_defaults};
+    CorrectionWatch m_correctionWatch;
+    CorrectionChip m_correctionChip;
+    CorrectionLearner m_corrections{m_correctionWatch, m_correctionChip};
+    WordSwapper m_wordSwapper{m_state};
+    SelectionCleanup m_selectionCleanup{{m_defaults, m_state, {}, {}}};
 };

@@ -37,7 +37,7 @@ PageShot PageShot::fromSwitch(const QString& value, const QString& temporaryFold
     return shot;
 }
 
-void start(const QProcessEnvironment& environment) {
+void start(const QProcessEnvironment& environment, const Services& services) {
     const auto value = [&environment](const char* name) -> std::optional<QString> {
         const QString key = QString::fromLatin1(name);
         return environment.contains(key) ? std::optional(environment.value(key)) : std::nullopt;
@@ -53,15 +53,15 @@ void start(const QProcessEnvironment& environment) {
     if (const auto path = value("QV_DL_TEST"))
         task([path = *path] { downloadModelFile(path); });
     if (const auto path = value("QV_DICTATE_TEST"))
-        task([path = *path] { dictateOnce(path); });
+        task([path = *path, &dictation = services.dictation] { dictateOnce(path, dictation); });
     if (on("QV_BUBBLE_TEST"))
-        task(showSampleBubble);
+        task([&bubble = services.bubble] { showSampleBubble(bubble); });
     if (const auto path = value("QV_CLEANUP_TEST")) {
         const QString input = value("QV_CLEANUP_INPUT").value_or(kDefaultCleanupInput);
         task([path = *path, input] { cleanTranscript(path, input); });
     }
     if (const auto path = value("QV_DISMISS_TEST"))
-        task([path = *path] { dismissResultCard(path); });
+        task([path = *path, &bubble = services.bubble] { dismissResultCard(path, bubble); });
     if (const auto path = value("QV_WINDOW_TEST"))
         task([path = *path] { stepThroughPages(path); });
     if (const auto shot = value("QV_SHOT"))
@@ -73,7 +73,7 @@ void start(const QProcessEnvironment& environment) {
     if (const auto path = value("QV_MIC_TEST"))
         task([path = *path] { recordAndTranscribe(path); });
     if (const auto path = value("QV_BUBBLE_SHOT"))
-        task([path = *path] { captureBubble(path); });
+        task([path = *path, &bubble = services.bubble] { captureBubble(path, bubble); });
 }
 
 } // namespace SelfTests

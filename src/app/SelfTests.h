@@ -3,6 +3,9 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+class BubblePanel;
+class DictationController;
+
 // The developer self-tests: switches in the environment, read once at launch,
 // each of which drives one real part of the program; most write a short
 // plain-text result to the file the switch names, for a script to read.
@@ -17,7 +20,12 @@ namespace SelfTests {
 // QV_WINDOW_TEST, QV_SHOT, QV_LANG_TEST, QV_DICT_TEST, QV_MIC_TEST,
 // QV_BUBBLE_SHOT. The three switches that are not paths count only when
 // exactly "1"; any other value, even an empty one, starts its test.
-void start(const QProcessEnvironment& environment);
+// The services the tests drive, made by the program's root.
+struct Services {
+    DictationController& dictation;
+    BubblePanel& bubble;
+};
+void start(const QProcessEnvironment& environment, const Services& services);
 
 // The page to render and where its PNG goes, from QV_SHOT's value: split at
 // the first ":" with empty pieces dropped, the page name first (else
@@ -38,13 +46,13 @@ void showGlassVariants();
 // "status=… size=… progressSeen=… error=…" for the dictation model's config.json.
 void downloadModelFile(const QString& path);
 // One whole dictation and what the program did along it.
-void dictateOnce(const QString& path);
+void dictateOnce(const QString& path, DictationController& dictation);
 // A sample listening bubble, then its result card.
-void showSampleBubble();
+void showSampleBubble(BubblePanel& bubble);
 // "engine=… seconds=…", "input: …", "output: …".
 void cleanTranscript(const QString& path, const QString& input);
 // "before=… dismissed=…": whether a key press takes the result card away.
-void dismissResultCard(const QString& path);
+void dismissResultCard(const QString& path, BubblePanel& bubble);
 // Opens a main window, steps through every page: "survived=true panes=…".
 void stepThroughPages(const QString& path);
 // Renders one settings page to a PNG file, then quits.
@@ -56,6 +64,6 @@ void checkDictionaryCorrections(const QString& path);
 // Records 2.5 s from the microphone and transcribes it.
 void recordAndTranscribe(const QString& path);
 // A PNG of the screen around the bubble, 3 s after the launch.
-void captureBubble(const QString& path);
+void captureBubble(const QString& path, BubblePanel& bubble);
 
 } // namespace SelfTests

@@ -57,7 +57,7 @@ int main(int argc, char* argv[]) {
         QObject::connect(&app, &QCoreApplication::aboutToQuit, stalls.get(), [&stalls] { stalls->mark("quitting"); });
 
     QuorvaneApp scene(root.actions(), root.state());
-    AppDelegate delegate(LaunchSteps::standard(), root.defaults(), QProcessEnvironment::systemEnvironment());
+    AppDelegate delegate(LaunchSteps::standard(root), root.defaults(), QProcessEnvironment::systemEnvironment());
     QObject::connect(&scene, &QuorvaneApp::quitRequested, &app, quitProgram);
     QuitSignals signals_;
     QObject::connect(&signals_, &QuitSignals::quitRequested, &app, quitProgram);

@@ -157,18 +157,6 @@ struct DictationController::StopRun {
     QStringList traceLines;
 };
 
-DictationController::Services DictationController::Services::shared() {
-    return Services{ModeStore::shared(), HistoryStore::shared(), StatsStore::shared(),
-                    MlxServer::shared(), LlmServer::shared(), SystemAudio::shared()};
-}
-
-DictationController& DictationController::shared() {
-    static Recorder* recorder = new Recorder();
-    static DictationController* controller =
-        new DictationController(AppState::shared(), Defaults::shared(), *recorder, Services::shared());
-    return *controller;
-}
-
 DictationController::DictationController(AppState& state, Defaults& defaults, Recorder& recorder,
                                          Services services, DictationPeers peers, Delay delay, QObject* parent)
     : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_services(services),

@@ -2,7 +2,6 @@
 
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
-#include "dictation/DictationController.h"
 #include "dictation/DictationPeers.h"
 #include "dictation/FlashMessage.h"
 #include "platform/OnDeviceTranslator.h"
@@ -11,6 +10,7 @@
 #include "reader/ReaderChunks.h"
 #include "reader/ReaderController.h"
 #include "reader/ReaderSelection.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/ProgramLifetime.h"
 #include "support/Text.h"
@@ -54,7 +54,10 @@ TranslateKeys::Services TranslateKeys::Services::standard() {
         return translator ? translator->translate(text, source, target)
                           : QtFuture::makeReadyFuture(std::optional<QString>());
     };
-    services.toggleDictation = [] { (void)DictationController::shared().toggle(); };
+    services.toggleDictation = [] {
+        if (const std::function<void()>& toggle = AppActions::shared().toggleDictation)
+            toggle();
+    };
     services.trace = [](const QString& line) { Recorder::trace(line); };
     services.now = [] { return Clock::now(); };
     return services;

@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/ProgramRoot.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
@@ -265,6 +266,8 @@ TEST(AppDelegateTest, OnlyReadableQuorvaneDocumentsAreImported) {
 }
 
 TEST(AppDelegateTest, TheLaunchRetiresOnlyModelsOfOursAndLeavesTheSharedHubCacheAlone) {
+    // The running program's steps, over a root of its own (its settings stand in for the test's).
+    ProgramRoot root;
     // The shared model cache of the user's other tools, where the default
     // environment puts it, holding the very model folder we retired.
     const QString home = qEnvironmentVariable("HOME");
@@ -282,7 +285,7 @@ TEST(AppDelegateTest, TheLaunchRetiresOnlyModelsOfOursAndLeavesTheSharedHubCache
     ASSERT_TRUE(put(ours + QStringLiteral("/model.npz")));
     Defaults::shared().remove(QStringLiteral("retiredModelsCleaned.v1"));
 
-    LaunchSteps::standard().removeRetiredModels();
+    LaunchSteps::standard(root).removeRetiredModels();
 
     EXPECT_TRUE(QFileInfo::exists(hub + retired + QStringLiteral("/snapshots/a/model.safetensors")));
     EXPECT_TRUE(QFileInfo::exists(hub + QStringLiteral(".locks/") + retired + QStringLiteral("/a.lock")));

@@ -5,6 +5,7 @@
 // the swap buttons fix the target's text; a target at the bottom of the
 // screen sends the card to the top. Each test runs without and with a window
 // manager.
+#include "support/DictationStores.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/BubbleView.h"
@@ -199,7 +200,8 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
     });
 
     Recorder recorder;
-    DictationController controller(state, Defaults::shared(), recorder, DictationController::Services::shared(),
+    DictationStores stores;
+    DictationController controller(state, Defaults::shared(), recorder, stores.services(),
                                    DictationPeers{&panel});
     const qint64 traceStart = QFileInfo(Recorder::traceLog().path()).size();
     controller.toggle();

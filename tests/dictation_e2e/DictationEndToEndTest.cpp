@@ -3,6 +3,7 @@
 // through the clipboard and XTest into a text field of another process; and a
 // Return typed at the keyboard while the engine works, held until the words
 // have landed.
+#include "support/DictationStores.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -51,8 +52,9 @@ TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     // The user wants each dictation to end as a sentence.
     Defaults::shared().set(QStringLiteral("endWithPeriod"), true);
     Recorder recorder;
+    DictationStores stores;
     DictationController controller(AppState::shared(), Defaults::shared(), recorder,
-                                   DictationController::Services::shared());
+                                   stores.services());
     controller.toggle();
     ASSERT_TRUE(AppState::shared().isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000; // the speech and half a second of silence
@@ -100,7 +102,8 @@ TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWord
     AppState& state = AppState::shared();
     BubblePanel bubble(state, Defaults::shared(), BubblePanel::Desktop::standard());
     Recorder recorder;
-    DictationController controller(state, Defaults::shared(), recorder, DictationController::Services::shared(),
+    DictationStores stores;
+    DictationController controller(state, Defaults::shared(), recorder, stores.services(),
                                    DictationPeers{&bubble});
     controller.toggle();
     ASSERT_TRUE(state.isRecording());

@@ -1,6 +1,7 @@
 // Translation on a real desktop: the Translate menu's "Translate One Dictation"
 // types a spoken English sentence in Spanish into another application, and the
 // read-translated double-tap reads an English selection aloud in Spanish.
+#include "support/DictationStores.h"
 #include "audio/Recorder.h"
 #include "dictation/DictationController.h"
 #include "dictation_e2e/DictationTarget.h"
@@ -53,8 +54,9 @@ TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSenten
     ASSERT_TRUE(target.focusLine());
 
     Recorder recorder;
+    DictationStores stores;
     DictationController controller(AppState::shared(), Defaults::shared(), recorder,
-                                   DictationController::Services::shared());
+                                   stores.services());
     TranslateKeys::Services keyServices = TranslateKeys::Services::standard();
     keyServices.toggleDictation = [&] { (void)controller.toggle(); };
     TranslateKeys keys(AppState::shared(), keyServices);
