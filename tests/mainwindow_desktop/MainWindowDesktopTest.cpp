@@ -118,10 +118,12 @@ TEST(MainWindowDesktopTest, PinningAModeFromTheTraysModeSubmenuTitlesItPinned) {
     ASSERT_TRUE(mouse.isOpen());
     ASSERT_TRUE(QTest::qWaitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }, kWaitMs));
     Defaults::shared().remove(ModeStore::pinnedKey);
-    const DictationMode notes = ModeStore::shared().modes().constFirst();
+    ModeStore store(Defaults::shared());
+    const DictationMode notes = store.modes().constFirst();
     AppState app;
     AppActions actions;
-    actions.addModeSection = AppActions::shared().addModeSection;
+    // The tray's mode section, as the program's root adds it.
+    actions.addModeSection = [&store](QMenu* menu) { new ModeMenu(store, Defaults::shared(), menu); };
     QuorvaneApp scene(actions, app);
     scene.show();
     QAction* modes = nullptr;
