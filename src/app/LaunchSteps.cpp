@@ -64,11 +64,11 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         root.selectionCleanup().start();
     };
     steps.restoreLeftoverVolume = [&root] { root.audio().restoreLeftover(); };
-    steps.warmDictionary = [] {
-        DictionaryStore::installWordBoost(&RecognizerBias::shared());
-        DictionaryStore::shared().warmUp();
+    steps.warmDictionary = [&root] {
+        DictionaryStore::installWordBoost(&root.wordBias());
+        root.dictionary().warmUp();
     };
-    steps.sendWordsOnceReady = [] { (void)RecognizerBias::shared().sendOnceReady(); };
+    steps.sendWordsOnceReady = [&root] { (void)root.wordBias().sendOnceReady(); };
     steps.ignoreBrokenPipe = [] { std::signal(SIGPIPE, SIG_IGN); };
     steps.applyAppearance = [] { applyStoredAppearance(); };
     steps.dockStart = [] { DockIcon::start(); };
@@ -85,7 +85,10 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     };
     steps.considerReviewPrompt = [] { ReviewPrompt::shared().considerAsking(); };
     steps.checkForUpdates = [] { (void)UpdateCheck::shared().check(false); };
-    steps.registerHotkeys = [] { registerConfiguredHotkeys(); };
+    const auto registerHotkeys = [&root] {
+        registerConfiguredHotkeys(root.defaults(), root.hotkeys(), root.modifierTaps(), root.actions());
+    };
+    steps.registerHotkeys = registerHotkeys;
     steps.setHoverReading = [](bool on) {
         if (on)
             HoverReader::shared().start();
@@ -93,8 +96,8 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
             HoverReader::shared().stop();
     };
     steps.showMainWindow = [] { MainWindowHost::shared().show(std::nullopt); };
-    steps.checkEngine = [] { return EngineBootstrap::shared().checkEngine(); };
-    steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
+    steps.checkEngine = [&root] { return root.engine().checkEngine(); };
+    steps.modelsComplete = [&root] { return root.engine().modelsComplete(); };
     steps.showOnboarding = [] {
         OnboardingWindow& onboarding = OnboardingWindow::shared();
         // Once onboarding is done the taskbar presence follows the settings again.
@@ -110,7 +113,7 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         });
     };
     steps.translationAvailable = [] { return Translator::isAvailable(); };
-    steps.refreshTranslationCatalog = [] {
+    steps.refreshTranslationCatalog = [&root] {
         TranslateBar::Peers bar = TranslateBar::shared().peers();
         bar.openTranslationPage = [] { openTranslationPage(); };
         TranslateBar::shared().setPeers(bar);
@@ -119,14 +122,14 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         reader.hideTranslateBar = [] { TranslateBar::shared().hide(); };
         reader.abandonTranslatedReading = [] { TranslateKeys::shared().abandon(); };
         ReaderController::shared().setPeers(reader);
-        TranslationCatalog::shared().observe(TranslationGate::shared());
+        TranslationCatalog::shared().observe(root.translationGate());
         (void)TranslationCatalog::shared().refresh(false);
     };
-    steps.followTranslationGate = [connectTranslation = steps.refreshTranslationCatalog] {
-        TranslationGate& gate = TranslationGate::shared();
-        QObject::connect(&gate, &TranslationGate::openChanged, &gate, [connectTranslation](bool open) {
+    steps.followTranslationGate = [&root, registerHotkeys, connectTranslation = steps.refreshTranslationCatalog] {
+        TranslationGate& gate = root.translationGate();
+        QObject::connect(&gate, &TranslationGate::openChanged, &gate, [registerHotkeys, connectTranslation](bool open) {
             // The translate double-taps are bound only while translation works.
-            registerConfiguredHotkeys();
+            registerHotkeys();
             if (open)
                 connectTranslation();
         });
@@ -136,7 +139,9 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
     steps.runSelfTests = [&root] {
-        SelfTests::start(QProcessEnvironment::systemEnvironment(), {root.dictation(), root.bubble()});
+        SelfTests::start(QProcessEnvironment::systemEnvironment(),
+                         {root.dictation(), root.bubble(), root.engine(), root.dictionary(), root.wordBias(),
+                          [&root] { root.showMicrophoneTest(); }});
     };
 
     steps.stopReading = [] { ReaderController::shared().stop(); };

@@ -1,11 +1,19 @@
 #pragma once
 
 #include "audio/Recorder.h"
+#include "cleanup/ModeStore.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
 #include "dictation/ProgramAudio.h"
+#include "engine/DiagnosticsView.h"
+#include "engine/EngineBootstrap.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "engine/RecognizerBias.h"
+#include "engine/VoiceTuning.h"
+#include "hotkeys/HotkeyManager.h"
+#include "hotkeys/ModifierTapMonitor.h"
+#include "insertion/InsertTarget.h"
 #include "learning/CorrectionChip.h"
 #include "learning/CorrectionLearner.h"
 #include "learning/CorrectionLedger.h"
@@ -14,9 +22,15 @@
 #include "learning/WordSwapper.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
+#include "stores/DictionaryStore.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 #include "support/SharedInstance.h"
 #include "translator/TranslationCatalog.h"
+#include "translator/TranslationGate.h"
+
+#include <memory>
 
 // The program's long-lived services, made in dependency order, floor by floor,
 // and destroyed in reverse. main makes the root after the platform and before
@@ -37,6 +51,14 @@ public:
     AppActions& actions() { return m_actions; }
     AppState& state() { return m_state; }
     Defaults& defaults() { return m_defaults; }
+    DictionaryStore& dictionary() { return m_dictionary; }
+    HotkeyManager& hotkeys() { return m_hotkeys; }
+    ModifierTapMonitor& modifierTaps() { return m_modifierTaps; }
+    RecognizerBias& wordBias() { return m_wordBias; }
+    EngineBootstrap& engine() { return m_engine; }
+    TranslationGate& translationGate() { return m_translationGate; }
+    // The microphone test's window, made at its first showing.
+    void showMicrophoneTest();
     SystemAudio& audio() { return m_audio.audio(); }
     BubblePanel& bubble() { return m_bubble; }
     DictationController& dictation() { return m_dictation; }
@@ -63,9 +85,38 @@ private:
     LlmServer m_cleanupServer;
     SharedInstance<LlmServer> m_sharedCleanupServer{m_cleanupServer};
 
+    // stores and hotkeys
+    HistoryStore m_history;
+    SharedInstance<HistoryStore> m_sharedHistory{m_history};
+    DictionaryStore m_dictionary;
+    SharedInstance<DictionaryStore> m_sharedDictionary{m_dictionary};
+    StatsStore m_stats;
+    SharedInstance<StatsStore> m_sharedStats{m_stats};
+    HotkeyManager m_hotkeys;
+    SharedInstance<HotkeyManager> m_sharedHotkeys{m_hotkeys};
+    ModifierTapMonitor m_modifierTaps;
+    SharedInstance<ModifierTapMonitor> m_sharedModifierTaps{m_modifierTaps};
+
+    // engine
+    RecognizerBias m_wordBias;
+    SharedInstance<RecognizerBias> m_sharedWordBias{m_wordBias};
+    EngineBootstrap m_engine;
+    SharedInstance<EngineBootstrap> m_sharedEngine{m_engine};
+    VoiceTuning m_voiceTuning;
+    SharedInstance<VoiceTuning> m_sharedVoiceTuning{m_voiceTuning};
+    std::unique_ptr<DiagnosticsView> m_microphoneTest;
+
+    // cleanup and insertion
+    ModeStore m_modes{m_defaults};
+    SharedInstance<ModeStore> m_sharedModes{m_modes};
+    InsertTarget m_insertTarget{InsertTarget::Services::standard(m_defaults)};
+    SharedInstance<InsertTarget> m_sharedInsertTarget{m_insertTarget};
+
     // translator
     TranslationCatalog m_catalog{TranslationCatalog::Services::standard()};
     SharedInstance<TranslationCatalog> m_sharedCatalog{m_catalog};
+    TranslationGate m_translationGate;
+    SharedInstance<TranslationGate> m_sharedTranslationGate{m_translationGate};
 
     // dictation and learning
     ProgramAudio m_audio;

@@ -3,8 +3,13 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <functional>
+
 class BubblePanel;
 class DictationController;
+class DictionaryStore;
+class EngineBootstrap;
+class RecognizerBias;
 
 // The developer self-tests: switches in the environment, read once at launch,
 // each of which drives one real part of the program; most write a short
@@ -24,6 +29,10 @@ namespace SelfTests {
 struct Services {
     DictationController& dictation;
     BubblePanel& bubble;
+    EngineBootstrap& engine;
+    const DictionaryStore& dictionary;
+    RecognizerBias& wordBias;
+    std::function<void()> showMicrophoneTest;
 };
 void start(const QProcessEnvironment& environment, const Services& services);
 
@@ -40,7 +49,7 @@ struct PageShot {
 // The tests; `path` names the result file, relative to the working folder
 // when not absolute.
 // "engineExists=… modelsComplete=… onboardingDone=… shouldShow=…", then quits.
-void reportSetupState(const QString& path);
+void reportSetupState(const QString& path, EngineBootstrap& engine);
 // The glass variant grid in a floating panel that takes neither focus nor pointer.
 void showGlassVariants();
 // "status=… size=… progressSeen=… error=…" for the dictation model's config.json.
@@ -60,7 +69,7 @@ void shootPage(const PageShot& shot);
 // "verdict=…" and six phrase lines on Spanish detection.
 void checkSpanishDetection(const QString& path);
 // "verdict=…" and four sentence lines on dictionary corrections.
-void checkDictionaryCorrections(const QString& path);
+void checkDictionaryCorrections(const QString& path, const DictionaryStore& dictionary, RecognizerBias& bias);
 // Records 2.5 s from the microphone and transcribes it.
 void recordAndTranscribe(const QString& path);
 // A PNG of the screen around the bubble, 3 s after the launch.

@@ -1,11 +1,11 @@
 // The Dictation page: what it shows for the stored settings, what each
 // control writes, and when it re-binds the shortcuts.
-#include "mainwindow/DictationPane.h"
 #include "PageRender.h"
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/HotkeyRecorderField.h"
 #include "hotkeys/ModifierTapMonitor.h"
+#include "mainwindow/DictationPane.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"
@@ -15,6 +15,7 @@
 #include "support/DictationSettings.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakePlatform.h"
+#include "support/PageServices.h"
 #include "support/TempFolder.h"
 
 #include <QCheckBox>
@@ -47,6 +48,7 @@ protected:
     }
 
     ScopedFakePlatform platform;
+    PageServices services;
     TempFolder folder;
     Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
     int rebinds = 0;
