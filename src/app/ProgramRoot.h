@@ -13,7 +13,6 @@
 #include "engine/VoiceTuning.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
-#include "insertion/InsertTarget.h"
 #include "learning/CorrectionChip.h"
 #include "learning/CorrectionLearner.h"
 #include "learning/CorrectionLedger.h"
@@ -36,7 +35,10 @@
 // and destroyed in reverse. main makes the root after the platform and before
 // the tray scene, and it goes before the platform and the application object.
 // Each service takes what it uses in its constructor; the few reached from
-// free functions are also installed as their type's shared instance.
+// free functions are also installed as their type's shared instance, and so,
+// for now, are the lower services that the pages, onboarding, the reader, the
+// translation keys, the phone inbox and the install prompts still reach
+// through their type's shared().
 //
 // To add a service: a member in its floor's place below (after everything it
 // uses), made in the constructor with references to those, and handed to the
@@ -57,14 +59,15 @@ public:
     RecognizerBias& wordBias() { return m_wordBias; }
     EngineBootstrap& engine() { return m_engine; }
     TranslationGate& translationGate() { return m_translationGate; }
-    // The microphone test's window, made at its first showing.
-    void showMicrophoneTest();
     SystemAudio& audio() { return m_audio.audio(); }
     BubblePanel& bubble() { return m_bubble; }
     DictationController& dictation() { return m_dictation; }
     CorrectionLearner& corrections() { return m_corrections; }
     WordSwapper& wordSwapper() { return m_wordSwapper; }
     SelectionCleanup& selectionCleanup() { return m_selectionCleanup; }
+
+    // The microphone test's window, made at its first showing.
+    void showMicrophoneTest();
 
 private:
     // The menu's, the hotkeys' and the pages' actions, joined to the services.
@@ -97,7 +100,7 @@ private:
     ModifierTapMonitor m_modifierTaps;
     SharedInstance<ModifierTapMonitor> m_sharedModifierTaps{m_modifierTaps};
 
-    // engine
+    // engine set-up, voice tuning and the recogniser's word bias
     RecognizerBias m_wordBias;
     SharedInstance<RecognizerBias> m_sharedWordBias{m_wordBias};
     EngineBootstrap m_engine;
@@ -106,11 +109,9 @@ private:
     SharedInstance<VoiceTuning> m_sharedVoiceTuning{m_voiceTuning};
     std::unique_ptr<DiagnosticsView> m_microphoneTest;
 
-    // cleanup and insertion
+    // cleanup
     ModeStore m_modes{m_defaults};
     SharedInstance<ModeStore> m_sharedModes{m_modes};
-    InsertTarget m_insertTarget{InsertTarget::Services::standard(m_defaults)};
-    SharedInstance<InsertTarget> m_sharedInsertTarget{m_insertTarget};
 
     // translator
     TranslationCatalog m_catalog{TranslationCatalog::Services::standard()};

@@ -6,7 +6,6 @@
 #include "platform/Platform.h"
 #include "platform/Wording.h"
 #include "support/Defaults.h"
-#include "support/SharedInstance.h"
 
 #include <QCoreApplication>
 #include <QInputDialog>
@@ -45,20 +44,23 @@ void chooseInDialog(const QList<DesktopApps::App>& apps, std::function<void(std:
 
 } // namespace
 
-InsertTarget::Services InsertTarget::Services::standard(Defaults& defaults) {
-    const Platform& platform = Platform::current();
-    Services services;
-    services.defaults = &defaults;
-    services.workspace = platform.workspace;
-    services.apps = platform.desktopApps;
-    services.notes = platform.notesApp;
-    services.paste = [](const QString& text) { PasteService::paste(text); };
-    services.chooser = chooseInDialog;
-    services.ownPid = QCoreApplication::applicationPid();
-    return services;
+InsertTarget& InsertTarget::shared() {
+    // Lives as long as the process: destroyed at exit it would outlive the
+    // platform services and the application it uses.
+    static InsertTarget* target = new InsertTarget([] {
+        const Platform& platform = Platform::current();
+        Services services;
+        services.defaults = &Defaults::shared();
+        services.workspace = platform.workspace;
+        services.apps = platform.desktopApps;
+        services.notes = platform.notesApp;
+        services.paste = [](const QString& text) { PasteService::paste(text); };
+        services.chooser = chooseInDialog;
+        services.ownPid = QCoreApplication::applicationPid();
+        return services;
+    }());
+    return *target;
 }
-
-InsertTarget& InsertTarget::shared() { return SharedInstance<InsertTarget>::get(); }
 
 InsertTarget::InsertTarget(Services services, QObject* parent) : NoteTarget(parent), m_services(std::move(services)) {
     if (!m_services.clock)

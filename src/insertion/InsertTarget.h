@@ -48,13 +48,8 @@ public:
         Chooser chooser;
         // The process whose activations are ours and do not count.
         qint64 ownPid = 0;
-
-        // The platform's desktop, pasting through the clipboard and asking in a dialog.
-        static Services standard(Defaults& defaults);
     };
 
-    // The program root's instance, for the dashboard, not yet
-    // handed it; only while the root is there.
     static InsertTarget& shared();
     explicit InsertTarget(Services services, QObject* parent = nullptr);
 

@@ -10,7 +10,6 @@
 #include "engine/VoiceTuning.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
-#include "insertion/InsertTarget.h"
 #include "platform/Platform.h"
 #include "stores/DictionaryStore.h"
 #include "stores/HistoryStore.h"
@@ -50,8 +49,6 @@ struct PageServices {
     SharedInstance<VoiceTuning> sharedVoiceTuning{voiceTuning};
     ModeStore modes{Defaults::shared()};
     SharedInstance<ModeStore> sharedModes{modes};
-    InsertTarget insertTarget{InsertTarget::Services::standard(Defaults::shared())};
-    SharedInstance<InsertTarget> sharedInsertTarget{insertTarget};
     TranslationGate translationGate{[] { return Platform::current().onDeviceTranslator; }};
     SharedInstance<TranslationGate> sharedTranslationGate{translationGate};
 };
