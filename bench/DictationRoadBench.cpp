@@ -8,7 +8,6 @@
 // check of an adopted server searches the real table. The take starts well
 // before its stop, so the start's own engine check is not measured. Reports
 // the median, 90th percentile and maximum of the stops.
-#include "support/DictationStores.h"
 #include "BenchRun.h"
 #include "audio/Recorder.h"
 #include "dictation/DictationController.h"
@@ -16,6 +15,7 @@
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/FakePlatform.h"
 #include "support/PortLock.h"
 

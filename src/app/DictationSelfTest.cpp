@@ -81,9 +81,8 @@ private:
                        + (state.flashMessage().isEmpty() ? QStringLiteral("(none)") : state.flashMessage()));
         m_text += desktopLines();
         // The stop inserts the text as any dictation does.
-        after(kSpeaking, [this] {
-            m_dictation.toggle().then(this, [this] { after(kAfterStop, [this] { finish(); }); });
-        });
+        after(kSpeaking,
+              [this] { m_dictation.toggle().then(this, [this] { after(kAfterStop, [this] { finish(); }); }); });
     }
 
     void finish() {

@@ -40,11 +40,10 @@ QFuture<void> timerDelay(std::chrono::milliseconds delay) {
 
 } // namespace
 
-DictationController::DictationController(AppState& state, Defaults& defaults, Recorder& recorder,
-                                         Services services, DictationPeers peers, Delay delay, QObject* parent)
-    : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_services(services),
-      m_peers(peers), m_delay(delay ? std::move(delay) : Delay(timerDelay)),
-      m_activeMode(DictationMode::notes(defaults)),
+DictationController::DictationController(AppState& state, Defaults& defaults, Recorder& recorder, Services services,
+                                         DictationPeers peers, Delay delay, QObject* parent)
+    : QObject(parent), m_state(state), m_defaults(defaults), m_recorder(recorder), m_services(services), m_peers(peers),
+      m_delay(delay ? std::move(delay) : Delay(timerDelay)), m_activeMode(DictationMode::notes(defaults)),
       m_heldReturn(
           [this] {
               const std::optional<FrontmostApp> front = FrontmostApp::current();
@@ -76,7 +75,8 @@ QFuture<void> DictationController::start() {
     warmUpCleanup(bundleID);
 
     const std::optional<QuorvaneError> error = m_recorder.start([this](float level) {
-        QMetaObject::invokeMethod(this, [this, level] { m_state.setMicLevel(level); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, level] { m_state.setMicLevel(level); }, Qt::QueuedConnection);
     });
     if (error) {
         flash(error->localizedDescription());
@@ -141,7 +141,8 @@ void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) 
 void DictationController::runPreview(int take, const CancelToken& preview) {
     // Queued, so that a wait that is already over cannot recurse.
     m_delay(kPreviewInterval).then(this, [this, take, preview] {
-        QMetaObject::invokeMethod(this, [this, take, preview] { previewTick(take, preview); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, take, preview] { previewTick(take, preview); }, Qt::QueuedConnection);
     });
 }
 

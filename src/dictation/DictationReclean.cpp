@@ -26,52 +26,55 @@ QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expected
 
     const bool aggressive = m_activeMode.cleanLevel == CleanLevel::Aggressive;
     return CleanupEngine::clean(m_insertedText, aggressive, QString(), std::nullopt, true)
-        .then(this, [this, expectedGeneration](const CleanupEngine::Result& outcome) {
-            const QString cleaned = outcome.text;
-            if ((expectedGeneration && *expectedGeneration != m_generation) || cleaned.isEmpty()) {
-                m_state.setCleanupState(AppState::CleanupState::Idle);
-                return QtFuture::makeReadyFuture();
-            }
-            // In the field the clean text joins what precedes it as the dictation did.
-            const QString fitted = fittedAsInserted(cleaned);
-            if (fitted == m_insertedText) {
-                m_state.setFinalText(cleaned);
-                m_state.setCleanupState(AppState::CleanupState::Done);
-                scheduleBubbleHide(kRecleanUnchangedShown);
-                return QtFuture::makeReadyFuture();
-            }
-            const std::optional<AXText::Range> selection = AXText::selectedRange();
-            const bool caretAfterInsertion = m_insertedRange && selection && selection->length == 0
-                                             && selection->location == m_insertedRange->location + m_insertedRange->length;
-            if (!caretAfterInsertion || !AXText::setSelectedRange(m_insertedRange->location, m_insertedRange->length)) {
-                PasteService::copy(cleaned);
-                m_state.setFinalText(cleaned);
-                m_state.setCleanupState(AppState::CleanupState::Copied);
-                scheduleBubbleHide(kRecleanDoneShown);
-                return QtFuture::makeReadyFuture();
-            }
-            // A dictation started during the waits below resets the remembered
-            // range, so where the new text goes is taken now.
-            const qint64 location = m_insertedRange->location;
-            const int take = m_generation;
-            PasteService::paste(fitted);
-            auto taken = std::make_shared<QPromise<void>>();
-            taken->start();
-            m_delay(kSettleAfterReclean).then(this, [this, taken] {
-                whenPasteTaken([taken] { taken->finish(); });
-            });
-            return taken->future().then(this, [this, cleaned, fitted, location, take] {
-                AXText::setSelectedRange(location + fitted.size(), 0);
-                if (take != m_generation)
-                    return; // the newer take owns the card and the remembered insertion
-                m_insertedText = fitted;
-                m_insertedRange = AXText::Range{location, fitted.size()};
-                m_lastCaretEnd = location + fitted.size();
-                m_state.setFinalText(cleaned);
-                m_state.setCleanupState(AppState::CleanupState::Done);
-                scheduleBubbleHide(kRecleanDoneShown);
-            });
-        })
+        .then(this,
+              [this, expectedGeneration](const CleanupEngine::Result& outcome) {
+                  const QString cleaned = outcome.text;
+                  if ((expectedGeneration && *expectedGeneration != m_generation) || cleaned.isEmpty()) {
+                      m_state.setCleanupState(AppState::CleanupState::Idle);
+                      return QtFuture::makeReadyFuture();
+                  }
+                  // In the field the clean text joins what precedes it as the dictation did.
+                  const QString fitted = fittedAsInserted(cleaned);
+                  if (fitted == m_insertedText) {
+                      m_state.setFinalText(cleaned);
+                      m_state.setCleanupState(AppState::CleanupState::Done);
+                      scheduleBubbleHide(kRecleanUnchangedShown);
+                      return QtFuture::makeReadyFuture();
+                  }
+                  const std::optional<AXText::Range> selection = AXText::selectedRange();
+                  const bool caretAfterInsertion =
+                      m_insertedRange && selection && selection->length == 0
+                      && selection->location == m_insertedRange->location + m_insertedRange->length;
+                  if (!caretAfterInsertion
+                      || !AXText::setSelectedRange(m_insertedRange->location, m_insertedRange->length)) {
+                      PasteService::copy(cleaned);
+                      m_state.setFinalText(cleaned);
+                      m_state.setCleanupState(AppState::CleanupState::Copied);
+                      scheduleBubbleHide(kRecleanDoneShown);
+                      return QtFuture::makeReadyFuture();
+                  }
+                  // A dictation started during the waits below resets the remembered
+                  // range, so where the new text goes is taken now.
+                  const qint64 location = m_insertedRange->location;
+                  const int take = m_generation;
+                  PasteService::paste(fitted);
+                  auto taken = std::make_shared<QPromise<void>>();
+                  taken->start();
+                  m_delay(kSettleAfterReclean).then(this, [this, taken] {
+                      whenPasteTaken([taken] { taken->finish(); });
+                  });
+                  return taken->future().then(this, [this, cleaned, fitted, location, take] {
+                      AXText::setSelectedRange(location + fitted.size(), 0);
+                      if (take != m_generation)
+                          return; // the newer take owns the card and the remembered insertion
+                      m_insertedText = fitted;
+                      m_insertedRange = AXText::Range{location, fitted.size()};
+                      m_lastCaretEnd = location + fitted.size();
+                      m_state.setFinalText(cleaned);
+                      m_state.setCleanupState(AppState::CleanupState::Done);
+                      scheduleBubbleHide(kRecleanDoneShown);
+                  });
+              })
         .unwrap();
 }
 

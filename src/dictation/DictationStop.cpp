@@ -156,44 +156,45 @@ void DictationController::transcribe(const RunPtr& run) {
     takeTranslateMark(*run);
 
     run->transcriptionStart = Clock::now();
-    Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count()).then(this, [this, run](QFuture<QString> answer) {
-        run->answered = true;
-        QString raw;
-        // What the user is told when the engine, not the user, is why there is no text.
-        std::optional<QString> engineFailure;
-        try {
-            raw = answer.result();
-        } catch (const Transcriber::RequestFailed& error) {
-            if (std::exchange(run->serverTaken, false) && Clock::now() - run->transcriptionStart < kServerGone) {
-                traceRun(run, QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
-                if (run->take == m_generation)
-                    showBubble(BubbleMode::Thinking);
-                m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
+    Transcriber::transcribe(run->wav, std::chrono::duration<double>(kTranscriptionTimeout).count())
+        .then(this, [this, run](QFuture<QString> answer) {
+            run->answered = true;
+            QString raw;
+            // What the user is told when the engine, not the user, is why there is no text.
+            std::optional<QString> engineFailure;
+            try {
+                raw = answer.result();
+            } catch (const Transcriber::RequestFailed& error) {
+                if (std::exchange(run->serverTaken, false) && Clock::now() - run->transcriptionStart < kServerGone) {
+                    traceRun(run, QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
+                    if (run->take == m_generation)
+                        showBubble(BubbleMode::Thinking);
+                    m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
+                    return;
+                }
+                traceRun(run, QStringLiteral("transcription failed: ") + error.message);
+                engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
+            } catch (const QuorvaneError& error) {
+                traceRun(run, QStringLiteral("transcription failed: ") + error.message);
+                engineFailure = kEngineFailed;
+            }
+            if (engineFailure) {
+                CleanupEngine::discardWarm();
+                keepFailedTake(run, *engineFailure);
+                finish(run);
                 return;
             }
-            traceRun(run, QStringLiteral("transcription failed: ") + error.message);
-            engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
-        } catch (const QuorvaneError& error) {
-            traceRun(run, QStringLiteral("transcription failed: ") + error.message);
-            engineFailure = kEngineFailed;
-        }
-        if (engineFailure) {
-            CleanupEngine::discardWarm();
-            keepFailedTake(run, *engineFailure);
-            finish(run);
-            return;
-        }
-        if (run->retry)
-            m_services.history.keptTake().discard();
-        if (raw.isEmpty()) {
-            CleanupEngine::discardWarm();
-            if (run->take == m_generation)
-                flash(run->peak >= kHeardLevel ? kNoSpeech : Wording::of(kNoSound));
-            finish(run);
-            return;
-        }
-        processTranscript(run, raw);
-    });
+            if (run->retry)
+                m_services.history.keptTake().discard();
+            if (raw.isEmpty()) {
+                CleanupEngine::discardWarm();
+                if (run->take == m_generation)
+                    flash(run->peak >= kHeardLevel ? kNoSpeech : Wording::of(kNoSound));
+                finish(run);
+                return;
+            }
+            processTranscript(run, raw);
+        });
     // Read while the engine works; the insertion uses it when the text comes soon.
     const std::unique_ptr<AXText::CaretContextRead> ahead = std::move(run->caretAhead);
     run->caret = ahead ? ahead->take() : AXText::caretContext(kCaretContextLength);
@@ -395,7 +396,8 @@ void DictationController::afterSettling(const RunPtr& run) {
     // The keys go back first: a Return posted while they are taken would be taken again.
     letGoOfReturn(run);
     const bool heldBack = m_heldReturn.takePress();
-    if (m_state.returnPressedWhileThinking() && DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
+    if (m_state.returnPressedWhileThinking()
+        && DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
         m_state.setReturnPressedWhileThinking(false);
         // A Return that was not held back has reached the target already.
         if (heldBack && !text.isEmpty() && Platform::current().keySynth)

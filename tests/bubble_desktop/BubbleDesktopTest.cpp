@@ -5,7 +5,6 @@
 // the swap buttons fix the target's text; a target at the bottom of the
 // screen sends the card to the top. Each test runs without and with a window
 // manager.
-#include "support/DictationStores.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/BubbleView.h"
@@ -24,6 +23,7 @@
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/EngineWait.h"
 #include "support/LineLog.h"
 #include "support/MicrophoneFeed.h"
@@ -201,8 +201,7 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
 
     Recorder recorder;
     DictationStores stores;
-    DictationController controller(state, Defaults::shared(), recorder, stores.services(),
-                                   DictationPeers{&panel});
+    DictationController controller(state, Defaults::shared(), recorder, stores.services(), DictationPeers{&panel});
     const qint64 traceStart = QFileInfo(Recorder::traceLog().path()).size();
     controller.toggle();
     ASSERT_TRUE(state.isRecording());

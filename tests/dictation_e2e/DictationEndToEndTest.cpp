@@ -3,7 +3,6 @@
 // through the clipboard and XTest into a text field of another process; and a
 // Return typed at the keyboard while the engine works, held until the words
 // have landed.
-#include "support/DictationStores.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -13,6 +12,7 @@
 #include "stores/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
 #include "support/LineLog.h"
@@ -53,8 +53,7 @@ TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     Defaults::shared().set(QStringLiteral("endWithPeriod"), true);
     Recorder recorder;
     DictationStores stores;
-    DictationController controller(AppState::shared(), Defaults::shared(), recorder,
-                                   stores.services());
+    DictationController controller(AppState::shared(), Defaults::shared(), recorder, stores.services());
     controller.toggle();
     ASSERT_TRUE(AppState::shared().isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000; // the speech and half a second of silence
@@ -103,8 +102,7 @@ TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWord
     BubblePanel bubble(state, Defaults::shared(), BubblePanel::Desktop::standard());
     Recorder recorder;
     DictationStores stores;
-    DictationController controller(state, Defaults::shared(), recorder, stores.services(),
-                                   DictationPeers{&bubble});
+    DictationController controller(state, Defaults::shared(), recorder, stores.services(), DictationPeers{&bubble});
     controller.toggle();
     ASSERT_TRUE(state.isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000;

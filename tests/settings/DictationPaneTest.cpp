@@ -1,11 +1,11 @@
 // The Dictation page: what it shows for the stored settings, what each
 // control writes, and when it re-binds the shortcuts.
+#include "mainwindow/DictationPane.h"
 #include "PageRender.h"
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/HotkeyRecorderField.h"
 #include "hotkeys/ModifierTapMonitor.h"
-#include "mainwindow/DictationPane.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"

@@ -42,8 +42,7 @@ struct PageServices {
     EngineBootstrap engine{EngineBootstrap::Setup::defaults(),
                            EngineBootstrap::standardServices(MlxServer::shared(), LlmServer::shared())};
     SharedInstance<EngineBootstrap> sharedEngine{engine};
-    VoiceTuning voiceTuning{std::make_unique<Recorder>(),
-                            [](const QByteArray& wav, std::chrono::milliseconds timeout) {
+    VoiceTuning voiceTuning{std::make_unique<Recorder>(), [](const QByteArray& wav, std::chrono::milliseconds timeout) {
                                 return Transcriber::transcribe(wav, std::chrono::duration<double>(timeout).count());
                             }};
     SharedInstance<VoiceTuning> sharedVoiceTuning{voiceTuning};

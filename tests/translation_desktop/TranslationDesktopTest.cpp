@@ -1,7 +1,6 @@
 // Translation on a real desktop: the Translate menu's "Translate One Dictation"
 // types a spoken English sentence in Spanish into another application, and the
 // read-translated double-tap reads an English selection aloud in Spanish.
-#include "support/DictationStores.h"
 #include "audio/Recorder.h"
 #include "dictation/DictationController.h"
 #include "dictation_e2e/DictationTarget.h"
@@ -11,6 +10,7 @@
 #include "stores/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
@@ -55,8 +55,7 @@ TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSenten
 
     Recorder recorder;
     DictationStores stores;
-    DictationController controller(AppState::shared(), Defaults::shared(), recorder,
-                                   stores.services());
+    DictationController controller(AppState::shared(), Defaults::shared(), recorder, stores.services());
     TranslateKeys::Services keyServices = TranslateKeys::Services::standard();
     keyServices.toggleDictation = [&] { (void)controller.toggle(); };
     TranslateKeys keys(AppState::shared(), keyServices);
