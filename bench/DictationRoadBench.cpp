@@ -15,6 +15,7 @@
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/FakePlatform.h"
 #include "support/PortLock.h"
 
@@ -115,7 +116,8 @@ void measureStops(benchmark::State& state) {
     // The waits after the paste pass at once; the live preview's never ends,
     // so no preview request competes with the measured stop.
     std::vector<std::shared_ptr<QPromise<void>>> previews;
-    DictationController controller(appState, Defaults::shared(), recorder, DictationController::Services::shared(), {},
+    DictationStores stores;
+    DictationController controller(appState, Defaults::shared(), recorder, stores.services(), {},
                                    [&previews](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
                                        wait->start();

@@ -34,27 +34,27 @@ constexpr auto kBeforeCapture = 3000ms;
 
 } // namespace
 
-void showSampleBubble() {
+void showSampleBubble(BubblePanel& bubble) {
     auto* run = SelfTestRun::begin();
     AppState& state = AppState::shared();
     state.setTargetAppName(kSampleTarget);
     state.setTargetAppIcon(QIcon::fromTheme(kSampleIcon));
     state.setLiveText(kSampleText);
     state.setMicLevel(kSampleLevel);
-    BubblePanel::shared().show(BubbleMode::Listening);
-    run->after(kListeningShown, [run] {
+    bubble.show(BubbleMode::Listening);
+    run->after(kListeningShown, [run, &bubble] {
         AppState& state = AppState::shared();
         state.setFinalText(state.liveText());
-        BubblePanel::shared().show(BubbleMode::Result);
+        bubble.show(BubbleMode::Result);
         run->end();
     });
 }
 
-void dismissResultCard(const QString& path) {
+void dismissResultCard(const QString& path, BubblePanel& bubble) {
     auto* run = SelfTestRun::begin();
     AppState::shared().setFinalText(kDismissText);
-    BubblePanel::shared().show(BubbleMode::Result);
-    BubblePanel::shared().scheduleHide(kDismissCardHeld);
+    bubble.show(BubbleMode::Result);
+    bubble.scheduleHide(kDismissCardHeld);
     run->after(kBeforeKey, [run, path] {
         const bool before = AppState::shared().bubbleMode() == BubbleMode::Result;
         const QString beforeText = QStringLiteral("before=") + SelfTestText::boolean(before);
@@ -74,10 +74,10 @@ void dismissResultCard(const QString& path) {
     });
 }
 
-void captureBubble(const QString& path) {
+void captureBubble(const QString& path, BubblePanel& bubble) {
     auto* run = SelfTestRun::begin();
-    run->after(kBeforeCapture, [run, path] {
-        BubblePanel::shared().captureRegion(path);
+    run->after(kBeforeCapture, [run, path, &bubble] {
+        bubble.captureRegion(path);
         run->end();
     });
 }

@@ -57,7 +57,7 @@ QString desktopLines() {
 // One dictation from start to stop, with what the program did along it.
 class DictationCheck : public SelfTestRun {
 public:
-    explicit DictationCheck(QString path) : m_path(std::move(path)) {}
+    DictationCheck(QString path, DictationController& dictation) : m_path(std::move(path)), m_dictation(dictation) {}
 
     void dictate() {
         after(kBeforeStart, [this] { start(); });
@@ -70,7 +70,7 @@ private:
         m_text += line(QStringLiteral("axTrusted=") + boolean(InsertionAccess::canPaste()));
         m_text += line(QStringLiteral("caretRect=") + SelfTestText::rect(asRectF(AXText::selectionScreenRect())));
         m_text += line(QStringLiteral("focusedWindowRect=") + SelfTestText::rect(asRectF(AXText::focusedWindowRect())));
-        DictationController::shared().toggle().then(this, [this] { after(kAfterStart, [this] { listening(); }); });
+        m_dictation.toggle().then(this, [this] { after(kAfterStart, [this] { listening(); }); });
     }
 
     void listening() {
@@ -81,9 +81,8 @@ private:
                        + (state.flashMessage().isEmpty() ? QStringLiteral("(none)") : state.flashMessage()));
         m_text += desktopLines();
         // The stop inserts the text as any dictation does.
-        after(kSpeaking, [this] {
-            DictationController::shared().toggle().then(this, [this] { after(kAfterStop, [this] { finish(); }); });
-        });
+        after(kSpeaking,
+              [this] { m_dictation.toggle().then(this, [this] { after(kAfterStop, [this] { finish(); }); }); });
     }
 
     void finish() {
@@ -95,11 +94,14 @@ private:
     }
 
     const QString m_path;
+    DictationController& m_dictation;
     QString m_text;
 };
 
 } // namespace
 
-void dictateOnce(const QString& path) { SelfTestRun::begin<DictationCheck>(path)->dictate(); }
+void dictateOnce(const QString& path, DictationController& dictation) {
+    SelfTestRun::begin<DictationCheck>(path, dictation)->dictate();
+}
 
 } // namespace SelfTests

@@ -41,27 +41,27 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     LaunchSteps steps;
     steps.connectDictation = [&root] {
         DictationPeers peers;
-        peers.bubble = &BubblePanel::shared();
-        peers.corrections = &CorrectionLearner::shared();
-        peers.wordSwaps = &WordSwapper::shared();
+        peers.bubble = &root.bubble();
+        peers.corrections = &root.corrections();
+        peers.wordSwaps = &root.wordSwapper();
         peers.milestones = &root.milestoneBadge();
-        BubblePanel::shared().setWordSwapTaker(&WordSwapper::shared());
-        WordSwapper::shared().setLastInsertion(&DictationController::shared());
-        DictationController::shared().setPeers(peers);
+        root.bubble().setWordSwapTaker(&root.wordSwapper());
+        root.wordSwapper().setLastInsertion(&root.dictation());
+        root.dictation().setPeers(peers);
     };
-    steps.startSelectionCleanup = [] {
-        SelectionCleanup::shared().setReadingCheck([] {
-            const std::function<bool()>& reading = AppActions::shared().readerIsReading;
+    steps.startSelectionCleanup = [&root] {
+        root.selectionCleanup().setReadingCheck([&root] {
+            const std::function<bool()>& reading = root.actions().readerIsReading;
             return reading && reading();
         });
-        SelectionCleanup::shared().start();
+        root.selectionCleanup().start();
     };
-    steps.restoreLeftoverVolume = [] { SystemAudio::shared().restoreLeftover(); };
-    steps.warmDictionary = [] {
-        DictionaryStore::installWordBoost(&RecognizerBias::shared());
-        DictionaryStore::shared().warmUp();
+    steps.restoreLeftoverVolume = [&root] { root.audio().restoreLeftover(); };
+    steps.warmDictionary = [&root] {
+        DictionaryStore::installWordBoost(&root.wordBias());
+        root.dictionary().warmUp();
     };
-    steps.sendWordsOnceReady = [] { (void)RecognizerBias::shared().sendOnceReady(); };
+    steps.sendWordsOnceReady = [&root] { (void)root.wordBias().sendOnceReady(); };
     steps.ignoreBrokenPipe = [] { std::signal(SIGPIPE, SIG_IGN); };
     steps.applyAppearance = [] { applyStoredAppearance(); };
     steps.dockStart = [] { DockIcon::start(); };
@@ -78,7 +78,10 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     };
     steps.considerReviewPrompt = [&root] { root.reviewPrompt().considerAsking(); };
     steps.checkForUpdates = [&root] { (void)root.updateCheck().check(false); };
-    steps.registerHotkeys = [] { registerConfiguredHotkeys(); };
+    const auto registerHotkeys = [&root] {
+        registerConfiguredHotkeys(root.defaults(), root.hotkeys(), root.modifierTaps(), root.actions());
+    };
+    steps.registerHotkeys = registerHotkeys;
     steps.setHoverReading = [&root](bool on) {
         if (on)
             root.hoverReader().start();
@@ -86,8 +89,8 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
             root.hoverReader().stop();
     };
     steps.showMainWindow = [&root] { root.mainWindow().show(std::nullopt); };
-    steps.checkEngine = [] { return EngineBootstrap::shared().checkEngine(); };
-    steps.modelsComplete = [] { return EngineBootstrap::shared().modelsComplete(); };
+    steps.checkEngine = [&root] { return root.engine().checkEngine(); };
+    steps.modelsComplete = [&root] { return root.engine().modelsComplete(); };
     steps.showOnboarding = [&root] { root.onboarding().show(); };
     steps.startSpeechServer = [] {
         MlxServer::shared().ensureReady().then(&MlxServer::shared(), [](bool ready) {
@@ -105,14 +108,14 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         reader.hideTranslateBar = [&translateBar = root.translateBar()] { translateBar.hide(); };
         reader.abandonTranslatedReading = [&keys = root.translateKeys()] { keys.abandon(); };
         root.reader().setPeers(reader);
-        TranslationCatalog::shared().observe(TranslationGate::shared());
+        TranslationCatalog::shared().observe(root.translationGate());
         (void)TranslationCatalog::shared().refresh(false);
     };
-    steps.followTranslationGate = [connectTranslation = steps.refreshTranslationCatalog] {
-        TranslationGate& gate = TranslationGate::shared();
-        QObject::connect(&gate, &TranslationGate::openChanged, &gate, [connectTranslation](bool open) {
+    steps.followTranslationGate = [&root, registerHotkeys, connectTranslation = steps.refreshTranslationCatalog] {
+        TranslationGate& gate = root.translationGate();
+        QObject::connect(&gate, &TranslationGate::openChanged, &gate, [registerHotkeys, connectTranslation](bool open) {
             // The translate double-taps are bound only while translation works.
-            registerConfiguredHotkeys();
+            registerHotkeys();
             if (open)
                 connectTranslation();
         });
@@ -121,13 +124,17 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     steps.trace = [](const QString& line) { Recorder::trace(line); };
     steps.watchLanguageModelMemory = [] { LlmServer::shared().watchMemory(); };
     steps.startLanguageModelServer = [] { (void)LlmServer::shared().ensureStarted(); };
-    steps.runSelfTests = [&root] { SelfTests::start(QProcessEnvironment::systemEnvironment(), {root.pages()}); };
+    steps.runSelfTests = [&root] {
+        SelfTests::start(QProcessEnvironment::systemEnvironment(),
+                         {root.pages(), root.dictation(), root.bubble(), root.engine(), root.dictionary(),
+                          root.wordBias(), [&root] { root.showMicrophoneTest(); }});
+    };
 
     steps.stopReading = [&root] { root.reader().stop(); };
-    steps.stopRecording = [] { DictationController::shared().keepTakeForQuit(); };
-    steps.restoreVolume = [] {
-        SystemAudio::shared().restore();
-        SystemAudio::shared().finishPending();
+    steps.stopRecording = [&root] { root.dictation().keepTakeForQuit(); };
+    steps.restoreVolume = [&root] {
+        root.audio().restore();
+        root.audio().finishPending();
     };
     steps.endSpeechServer = [] { return MlxServer::shared().end(); };
     steps.stopLanguageModelServer = [] { LlmServer::shared().stopIfOwned(); };

@@ -1,10 +1,27 @@
 #pragma once
 
+#include "audio/Recorder.h"
+#include "cleanup/ModeStore.h"
+#include "dictation/BubblePanel.h"
+#include "dictation/DictationController.h"
+#include "dictation/ProgramAudio.h"
+#include "engine/DiagnosticsView.h"
+#include "engine/EngineBootstrap.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
+#include "engine/RecognizerBias.h"
+#include "engine/VoiceTuning.h"
+#include "hotkeys/HotkeyManager.h"
+#include "hotkeys/ModifierTapMonitor.h"
 #include "install/ReviewPrompt.h"
 #include "install/Uninstaller.h"
 #include "install/UpdateCheck.h"
+#include "learning/CorrectionChip.h"
+#include "learning/CorrectionLearner.h"
+#include "learning/CorrectionLedger.h"
+#include "learning/CorrectionWatch.h"
+#include "learning/SelectionCleanup.h"
+#include "learning/WordSwapper.h"
 #include "mainwindow/MainWindowHost.h"
 #include "mainwindow/PageServices.h"
 #include "onboarding/MilestoneBadge.h"
@@ -19,11 +36,17 @@
 #include "reader/VoiceAudition.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
+#include "stores/DictionaryStore.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 #include "support/SharedInstance.h"
 #include "translation/TranslateBar.h"
 #include "translation/TranslateKeys.h"
 #include "translator/TranslationCatalog.h"
+#include "translator/TranslationGate.h"
+
+#include <memory>
 
 #include <QNetworkAccessManager>
 
@@ -31,7 +54,10 @@
 // and destroyed in reverse. main makes the root after the platform and before
 // the tray scene, and it goes before the platform and the application object.
 // Each service takes what it uses in its constructor; the few reached from
-// free functions are also installed as their type's shared instance.
+// free functions are also installed as their type's shared instance, and so,
+// for now, are the lower services that the pages, onboarding, the reader, the
+// translation keys, the phone inbox and the install prompts still reach
+// through their type's shared().
 //
 // To add a service: a member in its floor's place below (after everything it
 // uses), made in the constructor with references to those, and handed to the
@@ -46,6 +72,21 @@ public:
     AppActions& actions() { return m_actions; }
     AppState& state() { return m_state; }
     Defaults& defaults() { return m_defaults; }
+    DictionaryStore& dictionary() { return m_dictionary; }
+    HotkeyManager& hotkeys() { return m_hotkeys; }
+    ModifierTapMonitor& modifierTaps() { return m_modifierTaps; }
+    RecognizerBias& wordBias() { return m_wordBias; }
+    EngineBootstrap& engine() { return m_engine; }
+    TranslationGate& translationGate() { return m_translationGate; }
+    SystemAudio& audio() { return m_audio.audio(); }
+    BubblePanel& bubble() { return m_bubble; }
+    DictationController& dictation() { return m_dictation; }
+    CorrectionLearner& corrections() { return m_corrections; }
+    WordSwapper& wordSwapper() { return m_wordSwapper; }
+    SelectionCleanup& selectionCleanup() { return m_selectionCleanup; }
+
+    // The microphone test's window, made at its first showing.
+    void showMicrophoneTest();
 
     ReaderController& reader() { return m_reader; }
     HoverReader& hoverReader() { return m_hoverReader; }
@@ -82,9 +123,49 @@ private:
     LlmServer m_cleanupServer;
     SharedInstance<LlmServer> m_sharedCleanupServer{m_cleanupServer};
 
+    // stores and hotkeys
+    HistoryStore m_history;
+    SharedInstance<HistoryStore> m_sharedHistory{m_history};
+    DictionaryStore m_dictionary;
+    SharedInstance<DictionaryStore> m_sharedDictionary{m_dictionary};
+    StatsStore m_stats;
+    SharedInstance<StatsStore> m_sharedStats{m_stats};
+    HotkeyManager m_hotkeys;
+    SharedInstance<HotkeyManager> m_sharedHotkeys{m_hotkeys};
+    ModifierTapMonitor m_modifierTaps;
+    SharedInstance<ModifierTapMonitor> m_sharedModifierTaps{m_modifierTaps};
+
+    // engine set-up, voice tuning and the recogniser's word bias
+    RecognizerBias m_wordBias;
+    SharedInstance<RecognizerBias> m_sharedWordBias{m_wordBias};
+    EngineBootstrap m_engine;
+    SharedInstance<EngineBootstrap> m_sharedEngine{m_engine};
+    VoiceTuning m_voiceTuning;
+    SharedInstance<VoiceTuning> m_sharedVoiceTuning{m_voiceTuning};
+    std::unique_ptr<DiagnosticsView> m_microphoneTest;
+
+    // cleanup
+    ModeStore m_modes{m_defaults};
+    SharedInstance<ModeStore> m_sharedModes{m_modes};
+
     // translator
     TranslationCatalog m_catalog{TranslationCatalog::Services::standard()};
     SharedInstance<TranslationCatalog> m_sharedCatalog{m_catalog};
+    TranslationGate m_translationGate;
+    SharedInstance<TranslationGate> m_sharedTranslationGate{m_translationGate};
+
+    // dictation and learning
+    ProgramAudio m_audio;
+    BubblePanel m_bubble;
+    SharedInstance<BubblePanel> m_sharedBubble{m_bubble};
+    Recorder m_recorder;
+    DictationController m_dictation;
+    CorrectionLedger m_ledger{m_defaults};
+    CorrectionWatch m_correctionWatch;
+    CorrectionChip m_correctionChip;
+    CorrectionLearner m_corrections{m_correctionWatch, m_correctionChip};
+    WordSwapper m_wordSwapper{m_state};
+    SelectionCleanup m_selectionCleanup{{m_defaults, m_state, {}, {}}};
 
     // reading, translation, install, phone, onboarding, main window
     ReadAloudStore m_readAloud;

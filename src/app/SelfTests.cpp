@@ -1,7 +1,5 @@
 #include "app/SelfTests.h"
 
-#include "engine/DiagnosticsWindow.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
@@ -45,23 +43,23 @@ void start(const QProcessEnvironment& environment, const Services& services) {
     const auto on = [&value](const char* name) { return value(name) == QStringLiteral("1"); };
 
     if (const auto path = value("QV_SETUP_STATE"))
-        task([path = *path] { reportSetupState(path); });
+        task([path = *path, &engine = services.engine] { reportSetupState(path, engine); });
     if (on("QV_GLASS_TEST"))
         task(showGlassVariants);
     if (on("QV_DIAG_TEST"))
-        task(DiagnosticsWindow::show);
+        task(services.showMicrophoneTest);
     if (const auto path = value("QV_DL_TEST"))
         task([path = *path] { downloadModelFile(path); });
     if (const auto path = value("QV_DICTATE_TEST"))
-        task([path = *path] { dictateOnce(path); });
+        task([path = *path, &dictation = services.dictation] { dictateOnce(path, dictation); });
     if (on("QV_BUBBLE_TEST"))
-        task(showSampleBubble);
+        task([&bubble = services.bubble] { showSampleBubble(bubble); });
     if (const auto path = value("QV_CLEANUP_TEST")) {
         const QString input = value("QV_CLEANUP_INPUT").value_or(kDefaultCleanupInput);
         task([path = *path, input] { cleanTranscript(path, input); });
     }
     if (const auto path = value("QV_DISMISS_TEST"))
-        task([path = *path] { dismissResultCard(path); });
+        task([path = *path, &bubble = services.bubble] { dismissResultCard(path, bubble); });
     if (const auto path = value("QV_WINDOW_TEST"))
         task([path = *path, pages = services.pages] { stepThroughPages(path, pages); });
     if (const auto shot = value("QV_SHOT"))
@@ -70,11 +68,13 @@ void start(const QProcessEnvironment& environment, const Services& services) {
     if (const auto path = value("QV_LANG_TEST"))
         task([path = *path] { checkSpanishDetection(path); });
     if (const auto path = value("QV_DICT_TEST"))
-        task([path = *path] { checkDictionaryCorrections(path); });
+        task([path = *path, &dictionary = services.dictionary, &bias = services.wordBias] {
+            checkDictionaryCorrections(path, dictionary, bias);
+        });
     if (const auto path = value("QV_MIC_TEST"))
         task([path = *path] { recordAndTranscribe(path); });
     if (const auto path = value("QV_BUBBLE_SHOT"))
-        task([path = *path] { captureBubble(path); });
+        task([path = *path, &bubble = services.bubble] { captureBubble(path, bubble); });
 }
 
 } // namespace SelfTests

@@ -5,6 +5,14 @@
 #include <QProcessEnvironment>
 #include <QString>
 
+#include <functional>
+
+class BubblePanel;
+class DictationController;
+class DictionaryStore;
+class EngineBootstrap;
+class RecognizerBias;
+
 // The developer self-tests: switches in the environment, read once at launch,
 // each of which drives one real part of the program; most write a short
 // plain-text result to the file the switch names, for a script to read.
@@ -22,6 +30,12 @@ namespace SelfTests {
 // The services the tests drive, made by the program's root.
 struct Services {
     PageServices pages;
+    DictationController& dictation;
+    BubblePanel& bubble;
+    EngineBootstrap& engine;
+    const DictionaryStore& dictionary;
+    RecognizerBias& wordBias;
+    std::function<void()> showMicrophoneTest;
 };
 void start(const QProcessEnvironment& environment, const Services& services);
 
@@ -38,19 +52,19 @@ struct PageShot {
 // The tests; `path` names the result file, relative to the working folder
 // when not absolute.
 // "engineExists=… modelsComplete=… onboardingDone=… shouldShow=…", then quits.
-void reportSetupState(const QString& path);
+void reportSetupState(const QString& path, EngineBootstrap& engine);
 // The glass variant grid in a floating panel that takes neither focus nor pointer.
 void showGlassVariants();
 // "status=… size=… progressSeen=… error=…" for the dictation model's config.json.
 void downloadModelFile(const QString& path);
 // One whole dictation and what the program did along it.
-void dictateOnce(const QString& path);
+void dictateOnce(const QString& path, DictationController& dictation);
 // A sample listening bubble, then its result card.
-void showSampleBubble();
+void showSampleBubble(BubblePanel& bubble);
 // "engine=… seconds=…", "input: …", "output: …".
 void cleanTranscript(const QString& path, const QString& input);
 // "before=… dismissed=…": whether a key press takes the result card away.
-void dismissResultCard(const QString& path);
+void dismissResultCard(const QString& path, BubblePanel& bubble);
 // Opens a main window, steps through every page: "survived=true panes=…".
 void stepThroughPages(const QString& path, const PageServices& pages);
 // Renders one settings page to a PNG file, then quits.
@@ -58,10 +72,10 @@ void shootPage(const PageShot& shot, const PageServices& pages);
 // "verdict=…" and six phrase lines on Spanish detection.
 void checkSpanishDetection(const QString& path);
 // "verdict=…" and four sentence lines on dictionary corrections.
-void checkDictionaryCorrections(const QString& path);
+void checkDictionaryCorrections(const QString& path, const DictionaryStore& dictionary, RecognizerBias& bias);
 // Records 2.5 s from the microphone and transcribes it.
 void recordAndTranscribe(const QString& path);
 // A PNG of the screen around the bubble, 3 s after the launch.
-void captureBubble(const QString& path);
+void captureBubble(const QString& path, BubblePanel& bubble);
 
 } // namespace SelfTests

@@ -9,8 +9,7 @@
 
 namespace SelfTests {
 
-void reportSetupState(const QString& path) {
-    EngineBootstrap& engine = EngineBootstrap::shared();
+void reportSetupState(const QString& path, EngineBootstrap& engine) {
     engine.checkEngine().then(&engine, [&engine, path](bool engineExists) {
         using SelfTestText::boolean;
         const bool modelsComplete = engine.modelsComplete();

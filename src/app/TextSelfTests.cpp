@@ -74,10 +74,10 @@ void checkSpanishDetection(const QString& path) {
     SelfTestText::write(path, lines.join(QLatin1Char('\n')));
 }
 
-void checkDictionaryCorrections(const QString& path) {
+void checkDictionaryCorrections(const QString& path, const DictionaryStore& dictionary, RecognizerBias& bias) {
     // The user's own dictionary steps aside while the test words are in use.
     DictionaryStore::setSnapshot({entry(kName, {kNameOneVowelOff, kNameSplit}), entry(kProduct, {kProductSplit})});
-    RecognizerBias::shared().push(false);
+    bias.push(false);
 
     const QList<std::pair<QString, QString>> sentences = {
         {QStringLiteral("I love ") + kNameOneVowelOff + QStringLiteral(" tea"),
@@ -95,8 +95,8 @@ void checkDictionaryCorrections(const QString& path) {
     }
     lines.prepend(verdict(lines));
 
-    DictionaryStore::setSnapshot(DictionaryStore::shared().entries());
-    RecognizerBias::shared().push(false);
+    DictionaryStore::setSnapshot(dictionary.entries());
+    bias.push(false);
     SelfTestText::write(path, lines.join(QLatin1Char('\n')));
 }
 

@@ -2,6 +2,7 @@
 
 #include "support/Defaults.h"
 #include "support/JsonWriter.h"
+#include "support/SharedInstance.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -38,10 +39,7 @@ std::optional<QList<DictationMode>> decode(const QVariant& stored) {
 
 } // namespace
 
-ModeStore& ModeStore::shared() {
-    static ModeStore* store = new ModeStore(Defaults::shared());
-    return *store;
-}
+ModeStore& ModeStore::shared() { return SharedInstance<ModeStore>::get(); }
 
 ModeStore::ModeStore(Defaults& settings, QObject* parent)
     : QObject(parent), m_settings(settings), m_activeMode(DictationMode::notes(settings)) {

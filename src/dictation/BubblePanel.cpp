@@ -2,7 +2,6 @@
 
 #include "audio/Recorder.h"
 #include "dictation/BubbleView.h"
-#include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
 #include "dictation/PanelShadow.h"
 #include "dictation/WordSwapTaker.h"
@@ -12,6 +11,7 @@
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 #include "support/LineLog.h"
+#include "support/SharedInstance.h"
 
 #include <QCursor>
 #include <QFile>
@@ -67,18 +67,13 @@ BubblePanel::Desktop BubblePanel::Desktop::standard() {
         QTimer::singleShot(delay, context, std::move(task));
     };
     desktop.trace = [](const QString& message) { Recorder::traceLog().appendStamped(message, QStringLiteral("  ")); };
-    // A task of its own: the re-clean starts after the click has been handled.
-    desktop.cleanUp = [] {
-        QTimer::singleShot(0, &DictationController::shared(),
-                           [] { (void)DictationController::shared().cleanupLastInsert(std::nullopt); });
-    };
     return desktop;
 }
 
 BubblePanel& BubblePanel::shared() {
-    // Kept for the life of the process, like the state it shows.
-    static BubblePanel* panel = new BubblePanel(AppState::shared(), Defaults::shared(), Desktop::standard());
-    return *panel;
+    // The root's panel, for the reader, the translation keys and the
+    // settings hints, which are not yet handed it.
+    return SharedInstance<BubblePanel>::get();
 }
 
 BubblePanel::BubblePanel(AppState& state, Defaults& defaults, Desktop desktop, QObject* parent)

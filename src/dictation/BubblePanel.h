@@ -61,6 +61,7 @@ public:
         // The clean-up button's action.
         std::function<void()> cleanUp;
 
+        // The platform's desktop, without a clean-up action.
         static Desktop standard();
     };
 

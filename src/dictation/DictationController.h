@@ -51,13 +51,8 @@ public:
         // The language-model server, warmed at the start when the mode cleans.
         LlmServer& cleanupServer;
         SystemAudio& audio;
-
-        // The running program's instances.
-        static Services shared();
     };
 
-    // The program's controller over the shared instances.
-    static DictationController& shared();
     // `state`, `defaults` and `recorder` must outlive the controller; an empty
     // `delay` uses timers.
     DictationController(AppState& state, Defaults& defaults, Recorder& recorder, Services services,

@@ -1,7 +1,6 @@
 #include "dictation/PasteLast.h"
 
 #include "dictation/BubblePanel.h"
-#include "dictation/DictationController.h"
 #include "dictation/FlashMessage.h"
 #include "insertion/InsertionAccess.h"
 #include "insertion/PasteService.h"
@@ -37,11 +36,6 @@ std::optional<QString> text(const HistoryStore& history) {
     if (history.entries().isEmpty() || history.entries().first().text.trimmed().isEmpty())
         return std::nullopt;
     return history.entries().first().text;
-}
-
-void run() {
-    run(HistoryStore::shared(), AppState::shared(), &BubblePanel::shared(),
-        [] { (void)DictationController::shared().retryKeptTake(); });
 }
 
 void run(const HistoryStore& history, AppState& state, BubbleControl* bubble,

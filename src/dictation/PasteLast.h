@@ -25,7 +25,5 @@ std::optional<QString> text(const HistoryStore& history);
 // older text.
 void run(const HistoryStore& history, AppState& state, BubbleControl* bubble = nullptr,
          const std::function<void()>& retryKeptTake = {});
-// With the shared history, state, bubble and dictation.
-void run();
 
 } // namespace PasteLast

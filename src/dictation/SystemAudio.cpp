@@ -3,9 +3,7 @@
 #include "platform/Platform.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
-#include "support/Paths.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -34,26 +32,6 @@ bool isGone(OutputVolume& output, const QString& device) {
 }
 
 } // namespace
-
-SystemAudio& SystemAudio::shared() {
-    static SystemAudio* instance = [] {
-        QCoreApplication* app = QCoreApplication::instance();
-        // One thread, so that a restore never overtakes the duck before it;
-        // it ends with the application, once the quit's restore is done.
-        QThreadPool* worker = app ? new QThreadPool(app) : nullptr;
-        if (worker)
-            worker->setMaxThreadCount(1);
-        auto* audio = new SystemAudio(nullptr, nullptr, Paths::engineFolder() + QStringLiteral("/ducked-volume.json"),
-                                      worker);
-        if (app)
-            QObject::connect(app, &QCoreApplication::aboutToQuit, app, [audio] {
-                audio->restore();
-                audio->finishPending();
-            });
-        return audio;
-    }();
-    return *instance;
-}
 
 SystemAudio::SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath, QThreadPool* worker)
     : m_volume(volume), m_defaults(defaults), m_recordPath(std::move(recordPath)), m_worker(worker) {}

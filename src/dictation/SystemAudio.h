@@ -22,10 +22,6 @@ class QThreadPool;
 // waits for the sound server.
 class SystemAudio {
 public:
-    // The instance of the running program: platform volume, shared settings,
-    // its record under the engine folder. Quitting the application restores.
-    static SystemAudio& shared();
-
     // `volume` null means the platform's; `defaults` null means the shared
     // settings; `worker` null runs the work on the output at once.
     SystemAudio(OutputVolume* volume, Defaults* defaults, QString recordPath, QThreadPool* worker = nullptr);

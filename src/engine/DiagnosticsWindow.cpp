@@ -9,21 +9,16 @@
 
 namespace DiagnosticsWindow {
 
-DiagnosticsView& view() {
-    // Kept for the life of the process: closing hides it.
-    static DiagnosticsView* instance = [] {
-        auto* window = new DiagnosticsView(EngineBootstrap::shared());
-        window->setWindowTitle(QStringLiteral("Microphone Test"));
-        window->setAttribute(Qt::WA_DeleteOnClose, false);
-        if (const QScreen* screen = QGuiApplication::primaryScreen())
-            window->move(screen->availableGeometry().center() - window->rect().center());
-        return window;
-    }();
-    return *instance;
+std::unique_ptr<DiagnosticsView> make(EngineBootstrap& engine) {
+    auto window = std::make_unique<DiagnosticsView>(engine);
+    window->setWindowTitle(QStringLiteral("Microphone Test"));
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
+    return window;
 }
 
-void show() {
-    DiagnosticsView& window = view();
+void show(DiagnosticsView& window) {
     window.show();
     window.raise();
     window.activateWindow();

@@ -1,15 +1,18 @@
 #pragma once
 
-class DiagnosticsView;
-class QWidget;
+#include <memory>
 
-// The "Microphone Test" window: one for the life of the process, 520 x 520,
-// created at the first show(); closing it only hides it, so the last verdict
+class DiagnosticsView;
+class EngineBootstrap;
+
+// The "Microphone Test" window: one for the program, 520 x 520, made at the
+// first showing by its owner; closing it only hides it, so the last verdict
 // and report are there at the next show(). GUI thread.
 namespace DiagnosticsWindow {
 
-void show();
-// The window's view, created on first use.
-DiagnosticsView& view();
+// The window over `engine`, centred on the primary screen, not yet shown.
+std::unique_ptr<DiagnosticsView> make(EngineBootstrap& engine);
+// Shows, raises and activates the window.
+void show(DiagnosticsView& window);
 
 } // namespace DiagnosticsWindow

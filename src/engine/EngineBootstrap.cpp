@@ -10,6 +10,7 @@
 #include "engine/ModelDownload.h"
 #include "engine/ModelTable.h"
 #include "engine/Transcriber.h"
+#include "support/SharedInstance.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -112,24 +113,23 @@ QFuture<bool> EngineBootstrap::installPackage() {
     });
 }
 
-EngineBootstrap& EngineBootstrap::shared() {
-    static EngineBootstrap* instance = [] {
-        EngineServices services;
-        services.ensureReady = [] { return MlxServer::shared().ensureReady(); };
-        services.warmUp = [] { return MlxServer::shared().warmUp(); };
-        services.stopServer = [] { return MlxServer::shared().end(); };
-        services.cleanupServerUp = [] { return LlmServer::shared().isUp(); };
-        services.startCleanupServer = [] { return LlmServer::shared().ensureStarted(); };
-        services.cleanupModelPackaged = [] { return LlmServer::modelPackaged(); };
-        services.checkModel = [] {
-            const QList<float> silence(kSilenceSamples, 0.0F);
-            return Transcriber::diagnose(WavData::encode(silence), kModelCheckSeconds)
-                .then([](const Transcriber::Diagnosis& diagnosis) { return diagnosis.status; });
-        };
-        return new EngineBootstrap(Setup::defaults(), std::move(services));
-    }();
-    return *instance;
+EngineServices EngineBootstrap::standardServices(MlxServer& speechServer, LlmServer& cleanupServer) {
+    EngineServices services;
+    services.ensureReady = [&speechServer] { return speechServer.ensureReady(); };
+    services.warmUp = [&speechServer] { return speechServer.warmUp(); };
+    services.stopServer = [&speechServer] { return speechServer.end(); };
+    services.cleanupServerUp = [&cleanupServer] { return cleanupServer.isUp(); };
+    services.startCleanupServer = [&cleanupServer] { return cleanupServer.ensureStarted(); };
+    services.cleanupModelPackaged = [] { return LlmServer::modelPackaged(); };
+    services.checkModel = [] {
+        const QList<float> silence(kSilenceSamples, 0.0F);
+        return Transcriber::diagnose(WavData::encode(silence), kModelCheckSeconds)
+            .then([](const Transcriber::Diagnosis& diagnosis) { return diagnosis.status; });
+    };
+    return services;
 }
+
+EngineBootstrap& EngineBootstrap::shared() { return SharedInstance<EngineBootstrap>::get(); }
 
 EngineBootstrap::EngineBootstrap(Setup setup, EngineServices services, QObject* parent)
     : QObject(parent), m_setup(std::move(setup)), m_services(std::move(services)) {}

@@ -13,6 +13,9 @@
 #include <functional>
 #include <optional>
 
+class LlmServer;
+class MlxServer;
+
 // Brings the local speech engine from nothing to a warm, answering server and
 // repairs it: the environment from the engine archive, else built by the
 // set-up script; the dictation model files; then the servers. The published
@@ -42,7 +45,11 @@ public:
         static Setup defaults();
     };
 
+    // The program root's instance, for onboarding, not yet
+    // handed it; only while the root is there.
     static EngineBootstrap& shared();
+    // The engine's services over the program's two servers.
+    static EngineServices standardServices(MlxServer& speechServer, LlmServer& cleanupServer);
     EngineBootstrap(Setup setup, EngineServices services, QObject* parent = nullptr);
     ~EngineBootstrap() override;
 

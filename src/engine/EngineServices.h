@@ -6,8 +6,8 @@
 
 // The running servers as the engine set-up sees them: the speech server's
 // start, warm-up and stop, the cleanup model server, and one transcription
-// that proves the dictation model loads. EngineBootstrap::shared() uses the
-// real servers; tests hand in their own.
+// that proves the dictation model loads. EngineBootstrap::standardServices()
+// are the real servers; tests hand in their own.
 struct EngineServices {
     std::function<QFuture<bool>()> ensureReady;
     std::function<QFuture<void>()> warmUp;

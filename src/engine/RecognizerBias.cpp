@@ -2,8 +2,7 @@
 
 #include "engine/EngineHttp.h"
 #include "engine/MlxServer.h"
-#include "stores/DictionaryStore.h"
-#include "stores/PersonalNames.h"
+#include "support/SharedInstance.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -21,17 +20,7 @@ constexpr int kFirstServerError = 500;
 
 } // namespace
 
-RecognizerBias& RecognizerBias::shared() {
-    static RecognizerBias* instance = [] {
-        auto* bias = new RecognizerBias(MlxServer::baseURL(),
-                                        [] { return PersonalNames::merged(DictionaryStore::canonicals()); });
-        bias->moveToThread(QCoreApplication::instance()->thread());
-        // On the GUI thread, where the speech server lives.
-        QMetaObject::invokeMethod(bias, [bias] { bias->follow(MlxServer::shared()); });
-        return bias;
-    }();
-    return *instance;
-}
+RecognizerBias& RecognizerBias::shared() { return SharedInstance<RecognizerBias>::get(); }
 
 RecognizerBias::RecognizerBias(QUrl baseUrl, WordSource words, QObject* parent)
     : QObject(parent), m_baseUrl(std::move(baseUrl)), m_words(std::move(words)) {}

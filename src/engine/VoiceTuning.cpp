@@ -5,8 +5,8 @@
 #include "engine/MlxServer.h"
 #include "engine/Transcriber.h"
 #include "engine/VoiceAdapter.h"
-#include "support/ProgramLifetime.h"
 #include "support/QuorvaneError.h"
+#include "support/SharedInstance.h"
 #include "support/Text.h"
 
 #include <QCoreApplication>
@@ -94,15 +94,7 @@ const QStringList& VoiceTuning::checkingSentences() {
     return sentences;
 }
 
-VoiceTuning& VoiceTuning::shared() {
-    static VoiceTuning* instance = ProgramLifetime::keep(new VoiceTuning(
-        std::make_unique<Recorder>(),
-        [](const QByteArray& wav, std::chrono::milliseconds timeout) {
-            return Transcriber::transcribe(wav, std::chrono::duration<double>(timeout).count());
-        },
-        QUrl()));
-    return *instance;
-}
+VoiceTuning& VoiceTuning::shared() { return SharedInstance<VoiceTuning>::get(); }
 
 VoiceTuning::VoiceTuning(std::unique_ptr<Recorder> recorder, Transcribe transcribe, QUrl base, QObject* parent)
     : QObject(parent), m_recorder(std::move(recorder)), m_transcribe(std::move(transcribe)), m_base(std::move(base)) {}

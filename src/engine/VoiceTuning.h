@@ -78,6 +78,8 @@ public:
     static const QStringList& trainingSentences();
     static const QStringList& checkingSentences();
 
+    // The program root's instance, for the voice page, not yet
+    // handed it; only while the root is there.
     static VoiceTuning& shared();
     // `recorder` is this controller's own; `transcribe` and `base` reach the
     // speech server (an empty base: MlxServer::baseURL()).

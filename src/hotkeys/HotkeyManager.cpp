@@ -2,13 +2,9 @@
 
 #include "platform/Hotkeys.h"
 #include "platform/Platform.h"
+#include "support/SharedInstance.h"
 
-HotkeyManager& HotkeyManager::shared() {
-    // Kept for the life of the process: at exit the platform services it
-    // talks to are already gone, so it must not be destroyed after them.
-    static HotkeyManager* manager = new HotkeyManager();
-    return *manager;
-}
+HotkeyManager& HotkeyManager::shared() { return SharedInstance<HotkeyManager>::get(); }
 
 HotkeyManager::HotkeyManager(Hotkeys* platform) : m_platform(platform) {}
 

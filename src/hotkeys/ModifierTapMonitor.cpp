@@ -1,6 +1,7 @@
 #include "hotkeys/ModifierTapMonitor.h"
 
 #include "platform/Platform.h"
+#include "support/SharedInstance.h"
 
 #include <utility>
 
@@ -58,12 +59,7 @@ QList<ModifierTapMonitor::Key> ModifierTapMonitor::offerable() {
 
 quint32 ModifierTapMonitor::mask(Key key) { return info(key).mask; }
 
-ModifierTapMonitor& ModifierTapMonitor::shared() {
-    // Kept for the life of the process: at exit the platform services it
-    // talks to are already gone, so it must not be destroyed after them.
-    static ModifierTapMonitor* monitor = new ModifierTapMonitor();
-    return *monitor;
-}
+ModifierTapMonitor& ModifierTapMonitor::shared() { return SharedInstance<ModifierTapMonitor>::get(); }
 
 ModifierTapMonitor::ModifierTapMonitor(Hotkeys* platform) : m_platform(platform) {}
 

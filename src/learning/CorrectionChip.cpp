@@ -3,19 +3,10 @@
 #include "learning/CorrectionChipView.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionWatch.h"
-#include "stores/DictionaryStore.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
-
-CorrectionChip& CorrectionChip::shared() {
-    static CorrectionChip* chip = new CorrectionChip({CorrectionWatch::shared(), CorrectionLedger::shared(),
-                                [](const QString& canonical, const QStringList& variants) {
-                                    DictionaryStore::shared().add(canonical, variants);
-                                }});
-    return *chip;
-}
 
 CorrectionChip::CorrectionChip(Services services, std::chrono::milliseconds hideAfter, QObject* parent)
     : QObject(parent), m_services(std::move(services)) {

@@ -36,7 +36,6 @@ public:
         std::function<void(const QString& canonical, const QStringList& variants)> addWord;
     };
 
-    static CorrectionChip& shared();
     explicit CorrectionChip(Services services, std::chrono::milliseconds hideAfter = kHideAfter,
                             QObject* parent = nullptr);
     ~CorrectionChip() override;

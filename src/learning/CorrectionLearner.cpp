@@ -3,11 +3,6 @@
 #include "learning/CorrectionChip.h"
 #include "learning/CorrectionWatch.h"
 
-CorrectionLearner& CorrectionLearner::shared() {
-    static CorrectionLearner* learner = new CorrectionLearner(CorrectionWatch::shared(), CorrectionChip::shared());
-    return *learner;
-}
-
 CorrectionLearner::CorrectionLearner(CorrectionWatch& watch, CorrectionChip& chip) : m_watch(watch), m_chip(chip) {}
 
 void CorrectionLearner::checkForCorrection() { m_watch.checkForCorrection(); }

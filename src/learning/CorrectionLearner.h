@@ -9,7 +9,6 @@ class CorrectionWatch;
 // checks insertions, the chip offers what the watch found.
 class CorrectionLearner : public CorrectionLearning {
 public:
-    static CorrectionLearner& shared();
     CorrectionLearner(CorrectionWatch& watch, CorrectionChip& chip);
 
     void checkForCorrection() override;

@@ -43,11 +43,6 @@ QHash<QString, qint64> seenCounts(const Defaults& defaults) {
 
 } // namespace
 
-CorrectionLedger& CorrectionLedger::shared() {
-    static CorrectionLedger* ledger = new CorrectionLedger(Defaults::shared());
-    return *ledger;
-}
-
 CorrectionLedger::CorrectionLedger(Defaults& defaults) : m_defaults(defaults) {}
 
 QString CorrectionLedger::pairKey(const CorrectionCandidate& candidate) {

@@ -15,7 +15,6 @@ public:
     inline static const QString kSeenKey = QStringLiteral("correctionSeen");
     inline static const QString kDoneKey = QStringLiteral("correctionSettled");
 
-    static CorrectionLedger& shared();
     explicit CorrectionLedger(Defaults& defaults);
 
     // The heard and meant texts joined by the unit separator.

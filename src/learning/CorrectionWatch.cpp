@@ -1,11 +1,9 @@
 #include "learning/CorrectionWatch.h"
 
-#include "audio/Recorder.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionSpotter.h"
 #include "platform/Platform.h"
 #include "platform/Workspace.h"
-#include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
 
 #include <QtNumeric>
@@ -38,13 +36,6 @@ qint64 plus(qint64 a, qint64 b) {
 }
 
 } // namespace
-
-CorrectionWatch& CorrectionWatch::shared() {
-    static CorrectionWatch* watch = new CorrectionWatch({Defaults::shared(), CorrectionLedger::shared(),
-                                  [](const QString& word) { return DictionaryStore::shared().contains(word); },
-                                  [](const QString& line) { Recorder::trace(line); }});
-    return *watch;
-}
 
 CorrectionWatch::CorrectionWatch(Services services, QObject* parent) : QObject(parent), m_services(std::move(services)) {}
 

@@ -53,7 +53,6 @@ public:
         std::function<void(const QString&)> trace;
     };
 
-    static CorrectionWatch& shared();
     explicit CorrectionWatch(Services services, QObject* parent = nullptr);
 
     bool isEnabled() const;

@@ -55,11 +55,6 @@ QScreen* screenUnderPointer() {
 
 } // namespace
 
-SelectionCleanup& SelectionCleanup::shared() {
-    static SelectionCleanup* cleanup = new SelectionCleanup({Defaults::shared(), AppState::shared(), {}, {}});
-    return *cleanup;
-}
-
 SelectionCleanup::SelectionCleanup(Services services) : SelectionCleanup(std::move(services), Timing()) {}
 
 SelectionCleanup::SelectionCleanup(Services services, Timing timing, QObject* parent)

@@ -52,7 +52,6 @@ public:
         std::function<QFuture<QString>(const QString&)> clean;
     };
 
-    static SelectionCleanup& shared();
     explicit SelectionCleanup(Services services);
     SelectionCleanup(Services services, Timing timing, QObject* parent = nullptr);
     ~SelectionCleanup() override;

@@ -12,11 +12,6 @@
 
 #include <QUuid>
 
-WordSwapper& WordSwapper::shared() {
-    static WordSwapper* swapper = new WordSwapper(AppState::shared());
-    return *swapper;
-}
-
 WordSwapper::WordSwapper(AppState& state, WordList words)
     : m_state(state),
       m_words(words ? std::move(words) : WordList([] { return PersonalNames::merged(DictionaryStore::canonicals()); })) {}

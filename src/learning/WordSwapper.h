@@ -20,7 +20,6 @@ public:
 
     inline static constexpr double kThreshold = 0.6;
 
-    static WordSwapper& shared();
     // `words` gives the user's words anew at each search; by default the
     // dictionary's canonical words merged with the user's own names.
     explicit WordSwapper(AppState& state, WordList words = {});

@@ -1,8 +1,8 @@
 #include "stores/DictionaryStore.h"
 
 #include "stores/WordBoostSink.h"
-#include "support/Paths.h"
 #include "support/Regex.h"
+#include "support/SharedInstance.h"
 #include "support/Text.h"
 
 #include <QDir>
@@ -87,12 +87,9 @@ QString replacementFor(const QString& matched, const QString& canonical) {
 
 } // namespace
 
-DictionaryStore& DictionaryStore::shared() {
-    static DictionaryStore* store = new DictionaryStore(Paths::userData());
-    return *store;
-}
-
 void DictionaryStore::installWordBoost(WordBoostSink* sink) { installedBoost = sink; }
+
+DictionaryStore& DictionaryStore::shared() { return SharedInstance<DictionaryStore>::get(); }
 
 DictionaryStore::DictionaryStore(const QString& folder, WordBoostSink* boost, Clock now, QObject* parent)
     : QObject(parent),

@@ -20,7 +20,8 @@ class DictionaryStore : public QObject {
 public:
     using Clock = std::function<QDateTime()>;
 
-    // The store of the running program, in the user-data folder.
+    // The program root's instance, for the dictionary page, not yet
+    // handed it; only while the root is there.
     static DictionaryStore& shared();
     // Where stores without their own sink send refreshes (the recogniser's word boost).
     static void installWordBoost(WordBoostSink* sink);

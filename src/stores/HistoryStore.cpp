@@ -1,7 +1,7 @@
 #include "stores/HistoryStore.h"
 
 #include "support/Defaults.h"
-#include "support/Paths.h"
+#include "support/SharedInstance.h"
 
 #include <QDir>
 
@@ -12,10 +12,7 @@ constexpr qint64 longestKeepDays = 10'000'000;
 
 } // namespace
 
-HistoryStore& HistoryStore::shared() {
-    static HistoryStore* store = new HistoryStore(Paths::userData(), Defaults::shared());
-    return *store;
-}
+HistoryStore& HistoryStore::shared() { return SharedInstance<HistoryStore>::get(); }
 
 HistoryStore::HistoryStore(const QString& folder, Defaults& defaults, Clock now, QObject* parent)
     : QObject(parent),

@@ -1,7 +1,7 @@
 #include "stores/StatsStore.h"
 
 #include "support/JsonWriter.h"
-#include "support/Paths.h"
+#include "support/SharedInstance.h"
 
 #include <QDir>
 #include <QtNumeric>
@@ -28,10 +28,7 @@ std::optional<StatsStore::Totals> StatsStore::Totals::fromJson(const QJsonObject
     return Totals{*words, *dictations, *seconds};
 }
 
-StatsStore& StatsStore::shared() {
-    static StatsStore* store = new StatsStore(Paths::userData());
-    return *store;
-}
+StatsStore& StatsStore::shared() { return SharedInstance<StatsStore>::get(); }
 
 StatsStore::StatsStore(const QString& folder, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("stats.json"))) {

@@ -1,14 +1,9 @@
 #include "translator/TranslationGate.h"
 
 #include "platform/OnDeviceTranslator.h"
-#include "platform/Platform.h"
-#include "support/ProgramLifetime.h"
+#include "support/SharedInstance.h"
 
-TranslationGate& TranslationGate::shared() {
-    static TranslationGate* gate = ProgramLifetime::keep(
-        new TranslationGate([] { return Platform::current().onDeviceTranslator; }));
-    return *gate;
-}
+TranslationGate& TranslationGate::shared() { return SharedInstance<TranslationGate>::get(); }
 
 TranslationGate::TranslationGate(std::function<OnDeviceTranslator*()> translator, QObject* parent)
     : QObject(parent), m_translator(std::move(translator)), m_open(isOpen()) {}

@@ -23,6 +23,7 @@
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/EngineWait.h"
 #include "support/LineLog.h"
 #include "support/MicrophoneFeed.h"
@@ -199,8 +200,8 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
     });
 
     Recorder recorder;
-    DictationController controller(state, Defaults::shared(), recorder, DictationController::Services::shared(),
-                                   DictationPeers{&panel});
+    DictationStores stores;
+    DictationController controller(state, Defaults::shared(), recorder, stores.services(), DictationPeers{&panel});
     const qint64 traceStart = QFileInfo(Recorder::traceLog().path()).size();
     controller.toggle();
     ASSERT_TRUE(state.isRecording());

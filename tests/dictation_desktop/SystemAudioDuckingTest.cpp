@@ -1,4 +1,5 @@
 // Ducks and restores the harness's PulseAudio null speaker for real.
+#include "dictation/ProgramAudio.h"
 #include "dictation/SystemAudio.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
@@ -26,9 +27,10 @@ constexpr int kCrashExitCode = 3;
 const bool quitRole = ChildRole::add(QStringLiteral("duck-then-quit"), [] {
     LinuxPlatform platform;
     Platform::install(platform.services());
-    SystemAudio::shared().duck();
-    SystemAudio::shared().finishPending();
-    if (!SystemAudio::shared().savedVolume())
+    ProgramAudio program;
+    program.audio().duck();
+    program.audio().finishPending();
+    if (!program.audio().savedVolume())
         return 1;
     QTimer::singleShot(0, [] { QCoreApplication::quit(); });
     return QCoreApplication::exec();

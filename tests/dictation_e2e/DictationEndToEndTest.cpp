@@ -12,6 +12,7 @@
 #include "stores/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
 #include "support/LineLog.h"
@@ -51,8 +52,8 @@ TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     // The user wants each dictation to end as a sentence.
     Defaults::shared().set(QStringLiteral("endWithPeriod"), true);
     Recorder recorder;
-    DictationController controller(AppState::shared(), Defaults::shared(), recorder,
-                                   DictationController::Services::shared());
+    DictationStores stores;
+    DictationController controller(AppState::shared(), Defaults::shared(), recorder, stores.services());
     controller.toggle();
     ASSERT_TRUE(AppState::shared().isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000; // the speech and half a second of silence
@@ -100,8 +101,8 @@ TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWord
     AppState& state = AppState::shared();
     BubblePanel bubble(state, Defaults::shared(), BubblePanel::Desktop::standard());
     Recorder recorder;
-    DictationController controller(state, Defaults::shared(), recorder, DictationController::Services::shared(),
-                                   DictationPeers{&bubble});
+    DictationStores stores;
+    DictationController controller(state, Defaults::shared(), recorder, stores.services(), DictationPeers{&bubble});
     controller.toggle();
     ASSERT_TRUE(state.isRecording());
     const qsizetype wanted = speech.size() / 2 + 8000;

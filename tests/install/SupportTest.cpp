@@ -5,6 +5,7 @@
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/SharedInstance.h"
 #include "support/TempFolder.h"
 
 #include <QLocale>
@@ -39,6 +40,9 @@ TEST(ProblemReportTest, DetailsLineUpUnderTenCharacterLabels) {
 }
 
 TEST(ProblemReportTest, TheRunningProgramsFactsComeFromItsState) {
+    // The mode store the program's root makes.
+    ModeStore modes(Defaults::shared());
+    const SharedInstance<ModeStore> sharedModes(modes);
     AppState::shared().setServerReady(true);
     const QString details = ProblemReport::details();
     AppState::shared().setServerReady(false);
@@ -46,7 +50,7 @@ TEST(ProblemReportTest, TheRunningProgramsFactsComeFromItsState) {
     ASSERT_EQ(lines.size(), 5);
     EXPECT_EQ(lines[0], QStringLiteral("Quorvane  " QUORVANE_VERSION " (") + QStringLiteral(QUORVANE_BUILD_NUMBER_FOR_TESTS) + ")");
     EXPECT_EQ(lines[3], QStringLiteral("Engine    running"));
-    EXPECT_EQ(lines[4], QStringLiteral("Mode      ") + ModeStore::shared().activeMode().name);
+    EXPECT_EQ(lines[4], QStringLiteral("Mode      ") + modes.activeMode().name);
     EXPECT_FALSE(lines[2].mid(10).isEmpty());
 }
 
@@ -74,6 +78,8 @@ TEST(ProblemReportTest, TheMailCarriesQuestionsAndDetailsEncoded) {
 
 TEST(ProblemReportTest, WithoutAMailProgramTheReportAndTheAddressAreCopiedAndTheUserIsTold) {
     ScopedFakePlatform platform;
+    ModeStore modes(Defaults::shared());
+    const SharedInstance<ModeStore> sharedModes(modes);
     QList<Alert> alerts;
     const AlertPresenter present = [&](const Alert& alert, std::function<void(int)> answered) {
         alerts.append(alert);

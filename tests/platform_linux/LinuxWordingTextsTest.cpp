@@ -17,6 +17,7 @@
 #include "state/AppState.h"
 #include "state/MainWindowPane.h"
 #include "support/Defaults.h"
+#include "support/InstalledServices.h"
 #include "support/TempFolder.h"
 #include "support/TestPageServices.h"
 
@@ -90,6 +91,7 @@ protected:
 };
 
 TEST_F(LinuxWordingTextsTest, EveryPageEveryFirstRunStepAndTheTrayMenuSpeakThisDesktop) {
+    InstalledServices root;
     for (MainWindowPane pane : MainWindowPanes::all())
         expectNoForeignWords(MainWindowPanes::title(pane), MainWindowView::standardPage(pane, m_pages.services()));
 
@@ -102,7 +104,7 @@ TEST_F(LinuxWordingTextsTest, EveryPageEveryFirstRunStepAndTheTrayMenuSpeakThisD
         {"speaking", [&] { return new KeyboardGuide(KeyboardGuide::Topic::Speaking, true, m_defaults); }},
         {"reading", [&] { return new KeyboardGuide(KeyboardGuide::Topic::Reading, true, m_defaults); }},
         {"permissions", [] { return new PermissionsStep([] {}, [] {}); }},
-        {"first words", [] { return new FirstWordsStep(EngineBootstrap::shared(), {}, {}); }},
+        {"first words", [&root] { return new FirstWordsStep(root.engine, {}, {}); }},
     };
     for (const auto& [name, build] : steps)
         expectNoForeignWords(QString::fromLatin1(name), build());

@@ -15,6 +15,7 @@
 #include "support/DictationSettings.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakePlatform.h"
+#include "support/InstalledServices.h"
 #include "support/TempFolder.h"
 
 #include <QCheckBox>
@@ -47,6 +48,7 @@ protected:
     }
 
     ScopedFakePlatform platform;
+    InstalledServices services;
     TempFolder folder;
     Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
     int rebinds = 0;

@@ -1,10 +1,11 @@
 // Every page of the main window as the program builds it, in both looks, at
 // the window's smallest size and on a large screen: no clipped text, every
 // text readable against what is drawn behind it, every symbol drawn.
-#include "mainwindow/MainWindowView.h"
 #include "PageRender.h"
+#include "mainwindow/MainWindowView.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
+#include "support/InstalledServices.h"
 #include "support/TestPageServices.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,7 @@ constexpr QSize kLarge{1600, 1000};
 class PageLooksTest : public ::testing::TestWithParam<std::tuple<MainWindowPane, bool>> {
 protected:
     ScopedFakePlatform platform;
+    InstalledServices services;
     TestPageServices pages;
 };
 

@@ -10,6 +10,7 @@
 #include "stores/HistoryStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
+#include "support/DictationStores.h"
 #include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
@@ -53,8 +54,8 @@ TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSenten
     ASSERT_TRUE(target.focusLine());
 
     Recorder recorder;
-    DictationController controller(AppState::shared(), Defaults::shared(), recorder,
-                                   DictationController::Services::shared());
+    DictationStores stores;
+    DictationController controller(AppState::shared(), Defaults::shared(), recorder, stores.services());
     TranslateKeys::Services keyServices = TranslateKeys::Services::standard();
     keyServices.toggleDictation = [&] { (void)controller.toggle(); };
     TranslateKeys keys(AppState::shared(), keyServices);
