@@ -27,7 +27,7 @@ packages=(
   # run time
   qt6-speech-flite-plugin qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng
   at-spi2-core dbus-x11 avahi-daemon avahi-utils espeak-ng flite sox pulseaudio pulseaudio-utils
-  pocketsphinx pocketsphinx-en-us python3-pocketsphinx python3-fastapi python3-uvicorn python3-multipart
+  pocketsphinx pocketsphinx-en-us python3-pocketsphinx python3-fastapi python3-pydantic python3-uvicorn python3-multipart
   python3-numpy python3-venv apertium apertium-eng-spa lsof procps iproute2 util-linux zsh tar
   xdg-utils libglib2.0-bin
   fonts-noto-color-emoji ffmpeg
