@@ -6,10 +6,10 @@
 
 #include <QByteArray>
 #include <QFuture>
-#include <QPromise>
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QPromise>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
@@ -189,6 +189,8 @@ protected:
 
 private:
     bool isStale(quint64 generation) const { return generation != m_generation; }
+    // Finishes the promise unless it is finished already.
+    static void finish(const std::shared_ptr<QPromise<void>>& promise);
     void afterEngine(quint64 generation, const QString& text, const QString& prepared, const QString& voice,
                      const std::shared_ptr<QPromise<void>>& promise);
     void afterSynthesis(quint64 generation, const std::optional<TimedResult>& result, const QString& text,

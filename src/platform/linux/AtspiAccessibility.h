@@ -4,14 +4,14 @@
 
 #include <QDBusConnection>
 #include <QObject>
-#include <QStringList>
-#include <QVariantMap>
 
-#include <atomic>
 #include <memory>
 #include <optional>
 
+class AtspiBus;
+class AtspiFlag;
 class AtspiFocusEvents;
+struct AtspiLastFocused;
 class AtspiTextOffsets;
 class Workspace;
 
@@ -56,34 +56,18 @@ public:
     // cost the focus events spare.
     quint64 elementsWalked() const { return m_elementsWalked; }
 
-private slots:
-    void onPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
-
 private:
-    // Asks the bus for the flag unless a question is already out, or in any
-    // case with `answered`, which is called with what the bus said.
-    void refreshTrust(std::function<void(bool on)> answered = {});
-
-    struct LastFocused;
     // The element heard gaining the focus last becomes the one to ask first.
     void takeHeardFocus();
-    // Opens a connection of our own to the accessibility bus, for reads made
-    // with every question in flight at once.
-    void connectAccessibilityBus();
 
     Workspace* m_workspace;
-    QDBusConnection m_bus;
-    std::unique_ptr<LastFocused> m_lastFocused;
+    std::unique_ptr<AtspiFlag> m_flag;
+    std::unique_ptr<AtspiLastFocused> m_lastFocused;
     // Set by the focus events, taken by the next question about the focus.
-    std::unique_ptr<LastFocused> m_heard;
-    std::optional<QDBusConnection> m_accessibilityBus;
+    std::unique_ptr<AtspiLastFocused> m_heard;
     // Shared with the elements handed out, which may outlive this object.
     std::shared_ptr<AtspiTextOffsets> m_offsets;
     std::unique_ptr<AtspiFocusEvents> m_focusEvents;
+    std::unique_ptr<AtspiBus> m_accessibilityBus;
     quint64 m_elementsWalked = 0;
-    std::atomic<bool> m_enabled{false};
-    bool m_refreshing = false;
-    // Bumped by each change this program makes, so that an answer to a
-    // question asked before it is not taken for the new state.
-    quint64 m_localChanges = 0;
 };

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/Accessibility.h"
+#include "platform/linux/AtspiQuestions.h"
 
 #include <QDBusConnection>
-#include <QDBusPendingCall>
 #include <QString>
 
 class Workspace;
@@ -22,19 +22,10 @@ public:
     std::optional<CaretSlice> take() override;
 
 private:
-    QDBusPendingCall ask(const QString& interface, const QString& method, const QVariantList& arguments = {}) const;
-    QDBusPendingCall property(const QString& name) const;
-
-    QDBusConnection m_bus;
-    QString m_service;
-    QString m_path;
+    AtspiQuestions::Element m_element;
     qint64 m_pid;
     Workspace* m_workspace;
     qint64 m_before;
     qint64 m_after;
-    QDBusPendingCall m_state;
-    QDBusPendingCall m_selections;
-    QDBusPendingCall m_firstSelection;
-    QDBusPendingCall m_caret;
-    QDBusPendingCall m_length;
+    AtspiQuestions::Caret m_asked;
 };

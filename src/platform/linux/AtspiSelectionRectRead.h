@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/linux/AtspiQuestions.h"
+
 #include <QDBusConnection>
 #include <QDBusPendingCall>
 #include <QObject>
@@ -22,27 +24,20 @@ public:
     // Starts reading the element at `path` of the application `service`.
     // The read answers once and then deletes itself; it goes unanswered only
     // when `parent` goes first.
-    AtspiSelectionRectRead(const QDBusConnection& bus, const QString& service, const QString& path,
-                           Answered answered, QObject* parent);
+    AtspiSelectionRectRead(const QDBusConnection& bus, const QString& service, const QString& path, Answered answered,
+                           QObject* parent);
 
 private:
-    QDBusPendingCall ask(const QString& interface, const QString& method, const QVariantList& arguments = {}) const;
     // Calls `then` once every one of `calls` has its answer.
     void whenAnswered(const QList<QDBusPendingCall>& calls, std::function<void()> then);
     // Asks for the rectangle of the selection or caret the answers give.
     void measure();
     void finish(std::optional<QRect> rect);
 
-    QDBusConnection m_bus;
-    QString m_service;
-    QString m_path;
+    AtspiQuestions::Element m_element;
     Answered m_answered;
     int m_waiting = 0;
-    QDBusPendingCall m_state;
-    QDBusPendingCall m_selections;
-    QDBusPendingCall m_firstSelection;
-    QDBusPendingCall m_caret;
-    QDBusPendingCall m_length;
+    AtspiQuestions::Caret m_asked;
     // Asked once the others have answered.
     std::optional<QDBusPendingCall> m_extents;
 };

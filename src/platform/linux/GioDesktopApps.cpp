@@ -1,5 +1,6 @@
 #include "platform/linux/GioDesktopApps.h"
 
+#include "platform/linux/GObjectRef.h"
 #include "platform/linux/X11Connection.h"
 #include "platform/linux/X11Property.h"
 
@@ -20,18 +21,6 @@ namespace {
 Q_LOGGING_CATEGORY(lcApps, "quorvane.platform.apps")
 
 const QString kDesktopSuffix = QStringLiteral(".desktop");
-
-// Holds a GObject reference and drops it at the end of the scope.
-template <typename T> struct GRef {
-    T* object = nullptr;
-    explicit GRef(T* held) : object(held) {}
-    ~GRef() {
-        if (object)
-            g_object_unref(object);
-    }
-    GRef(const GRef&) = delete;
-    GRef& operator=(const GRef&) = delete;
-};
 
 QString withoutSuffix(const QString& id) {
     return id.endsWith(kDesktopSuffix) ? id.chopped(kDesktopSuffix.size()) : id;
@@ -66,7 +55,7 @@ QList<Window> clientWindows(Display* display, bool& managed) {
 std::optional<DesktopApps::App> GioDesktopApps::find(const QString& identifier) {
     if (identifier.isEmpty())
         return std::nullopt;
-    GRef<GDesktopAppInfo> info(infoFor(identifier));
+    GObjectRef<GDesktopAppInfo> info(infoFor(identifier));
     if (!info.object)
         return std::nullopt;
     return App{withoutSuffix(identifier), QString::fromUtf8(g_app_info_get_display_name(G_APP_INFO(info.object)))};
@@ -89,7 +78,7 @@ QList<DesktopApps::App> GioDesktopApps::installed() {
 }
 
 bool GioDesktopApps::launch(const QString& identifier) {
-    GRef<GDesktopAppInfo> info(infoFor(identifier));
+    GObjectRef<GDesktopAppInfo> info(infoFor(identifier));
     if (!info.object)
         return false;
     GError* error = nullptr;
