@@ -80,17 +80,17 @@ ProgramRoot::ProgramRoot()
       m_translationGate([] { return Platform::current().onDeviceTranslator; }),
       m_bubble(m_state, m_defaults, bubbleDesktop(m_dictation)),
       m_dictation(m_state, m_defaults, m_recorder,
-                  {m_modes, m_history, m_stats, m_speechServer, m_cleanupServer, m_audio.audio()}),
+                  {m_modes, m_history, m_stats, m_speechServer, m_cleanupServer, m_audio.audio(), m_cleanup}),
       m_correctionWatch({m_defaults, m_ledger, [this](const QString& word) { return m_dictionary.contains(word); },
                          [](const QString& line) { Recorder::trace(line); }}),
-      m_correctionChip({m_correctionWatch, m_ledger, [this](const QString& canonical, const QStringList& variants) {
-                            m_dictionary.add(canonical, variants);
-                        }}),
+      m_correctionChip(
+          {m_correctionWatch, m_ledger,
+           [this](const QString& canonical, const QStringList& variants) { m_dictionary.add(canonical, variants); }}),
       m_readAloud(Paths::userData()), m_readAlong(readAlongServices(m_readAloud)),
       m_reader(m_state, readerServices(m_readAloud)), m_hoverReader(hoverServices(m_reader)),
       m_translateKeys(m_state, keyServices(m_reader)),
       m_reviewPrompt(ReviewPrompt::Services::standard(m_defaults, m_stats)),
-      m_phoneInbox(PhoneInbox::standardFilePath(), PhoneInbox::Services::standard(m_defaults, m_modes)),
+      m_phoneInbox(PhoneInbox::standardFilePath(), m_cleanup, PhoneInbox::Services::standard(m_defaults, m_modes)),
       m_phoneLink(m_phoneInbox, Platform::current().serviceAdvertiser, QHostAddress::Any, PhoneLink::Limits{}),
       m_onboarding([this] { return OnboardingServices::desktop(m_engine, m_reader); }),
       m_mainWindow(m_state, m_defaults, MainWindowHost::standardView(pages(), m_translationGate),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/Recorder.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -84,6 +85,7 @@ public:
     CorrectionLearner& corrections() { return m_corrections; }
     WordSwapper& wordSwapper() { return m_wordSwapper; }
     SelectionCleanup& selectionCleanup() { return m_selectionCleanup; }
+    CleanupEngine& cleanup() { return m_cleanup; }
 
     // The microphone test's window, made at its first showing.
     void showMicrophoneTest();
@@ -122,6 +124,9 @@ private:
     SharedInstance<MlxServer> m_sharedSpeechServer{m_speechServer};
     LlmServer m_cleanupServer;
     SharedInstance<LlmServer> m_sharedCleanupServer{m_cleanupServer};
+    // Here rather than with the other cleanup services: it needs only the
+    // settings and the cleanup model server.
+    CleanupEngine m_cleanup{m_defaults, m_cleanupServer};
 
     // stores and hotkeys
     HistoryStore m_history;
@@ -165,7 +170,7 @@ private:
     CorrectionChip m_correctionChip;
     CorrectionLearner m_corrections{m_correctionWatch, m_correctionChip};
     WordSwapper m_wordSwapper{m_state};
-    SelectionCleanup m_selectionCleanup{{m_defaults, m_state, {}, {}}};
+    SelectionCleanup m_selectionCleanup{{m_defaults, m_state, m_cleanup, {}, {}}};
 
     // reading, translation, install, phone, onboarding, main window
     ReadAloudStore m_readAloud;

@@ -1,5 +1,7 @@
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/FrontmostApp.h"
+#include "engine/LlmServer.h"
 #include "insertion/AXText.h"
 #include "insertion/InsertTarget.h"
 #include "insertion/PasteService.h"
@@ -57,8 +59,9 @@ TEST_F(PhoneNoteDesktopTest, ANoteFromThePhoneIsListedAndLandsInTheLastApplicati
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("desk-phone")});
     defaults.set(QStringLiteral("autoCleanLevel"), QStringLiteral("off"));
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {}, {}, {}, {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), services);
+    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
 
