@@ -93,11 +93,8 @@ void FrameToReceipt1000NotesDashboardOpen(benchmark::State& state) {
 
     StatsStore stats(folder.file(QStringLiteral("data")));
     HistoryStore history(folder.file(QStringLiteral("data")), defaults);
-    DashboardServices services = DashboardServices::standard(inbox);
-    services.stats = &stats;
-    services.history = &history;
+    DashboardServices services = DashboardServices::standard(stats, history, inbox, nullptr);
     services.defaults = &defaults;
-    services.target = nullptr;
     DashboardPane dashboard(services);
     dashboard.resize(900, 700);
     dashboard.show();

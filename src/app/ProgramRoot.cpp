@@ -105,6 +105,12 @@ ProgramRoot::ProgramRoot()
 // The dictionary's word boost goes with the recogniser bias it may have been given.
 ProgramRoot::~ProgramRoot() { DictionaryStore::installWordBoost(nullptr); }
 
+InsertTarget& ProgramRoot::insertTarget() {
+    if (!m_insertTarget)
+        m_insertTarget = std::make_unique<InsertTarget>(InsertTarget::Services::standard(m_defaults));
+    return *m_insertTarget;
+}
+
 void ProgramRoot::showMicrophoneTest() {
     if (!m_microphoneTest)
         m_microphoneTest = DiagnosticsWindow::make(m_engine);
@@ -112,7 +118,12 @@ void ProgramRoot::showMicrophoneTest() {
 }
 
 PageServices ProgramRoot::pages() {
-    return PageServices{m_reader, m_hoverReader, m_readAloud, m_audition, m_flagHover, m_phoneInbox, m_milestoneBadge};
+    return PageServices{m_history,       m_stats,        m_dictionary,
+                        m_modes,         m_wordBias,     m_voiceTuning,
+                        m_hotkeys,       m_modifierTaps, [this]() -> NoteTarget& { return insertTarget(); },
+                        m_reader,        m_hoverReader,  m_readAloud,
+                        m_audition,      m_flagHover,    m_phoneInbox,
+                        m_milestoneBadge};
 }
 
 void ProgramRoot::joinReading() {
@@ -145,14 +156,20 @@ void ProgramRoot::wireActions() {
     m_actions.readerPreparing = [this] { return m_readAlong.preparing(); };
     m_actions.readerHasPlayer = [this] { return m_readAlong.hasPlayer(); };
     m_actions.openMicrophoneTest = [this] { showMicrophoneTest(); };
-    m_actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
+    m_actions.reportProblem = [this] { ProblemReport::open(m_modes, messageBoxPresenter()); };
     m_actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
     m_actions.checkForUpdates = [this] { (void)m_updateCheck.check(true); };
     m_actions.uninstall = [this] { m_uninstaller.confirmAndRemove(); };
     m_actions.quit = [] { quitProgram(); };
     m_actions.showMainWindow = [this] { m_mainWindow.show(std::nullopt); };
-    m_actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
-    m_actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
+    m_actions.openZoomSettings = [this] {
+        SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay,
+                                  SystemAccessibility::Services::standard(m_bubble));
+    };
+    m_actions.openDwellSettings = [this] {
+        SystemAccessibility::open(SystemAccessibility::Destination::DwellControl,
+                                  SystemAccessibility::Services::standard(m_bubble));
+    };
     m_actions.translationAvailable = [] { return Translator::isAvailable(); };
     m_actions.translateKeyPressed = [this] { m_translateKeys.translateKeyPressed(); };
     m_actions.translateDictateKeyPressed = [this] { m_translateKeys.translateDictateKeyPressed(); };

@@ -14,6 +14,7 @@
 #include "engine/VoiceTuning.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
+#include "insertion/InsertTarget.h"
 #include "install/ReviewPrompt.h"
 #include "install/Uninstaller.h"
 #include "install/UpdateCheck.h"
@@ -55,10 +56,8 @@
 // and destroyed in reverse. main makes the root after the platform and before
 // the tray scene, and it goes before the platform and the application object.
 // Each service takes what it uses in its constructor; the few reached from
-// free functions are also installed as their type's shared instance, and so,
-// for now, are the lower services that the pages, onboarding, the reader, the
-// translation keys, the phone inbox and the install prompts still reach
-// through their type's shared().
+// free functions are also installed as their type's shared instance (see
+// SharedInstance), and nothing else is.
 //
 // To add a service: a member in its floor's place below (after everything it
 // uses), made in the constructor with references to those, and handed to the
@@ -86,6 +85,8 @@ public:
     WordSwapper& wordSwapper() { return m_wordSwapper; }
     SelectionCleanup& selectionCleanup() { return m_selectionCleanup; }
     CleanupEngine& cleanup() { return m_cleanup; }
+    // Where the Dashboard sends a phone note, made at the first asking.
+    InsertTarget& insertTarget();
 
     // The microphone test's window, made at its first showing.
     void showMicrophoneTest();
@@ -130,39 +131,31 @@ private:
 
     // stores and hotkeys
     HistoryStore m_history;
-    SharedInstance<HistoryStore> m_sharedHistory{m_history};
     DictionaryStore m_dictionary;
-    SharedInstance<DictionaryStore> m_sharedDictionary{m_dictionary};
     StatsStore m_stats;
-    SharedInstance<StatsStore> m_sharedStats{m_stats};
     HotkeyManager m_hotkeys;
-    SharedInstance<HotkeyManager> m_sharedHotkeys{m_hotkeys};
     ModifierTapMonitor m_modifierTaps;
-    SharedInstance<ModifierTapMonitor> m_sharedModifierTaps{m_modifierTaps};
 
     // engine set-up, voice tuning and the recogniser's word bias
     RecognizerBias m_wordBias;
-    SharedInstance<RecognizerBias> m_sharedWordBias{m_wordBias};
     EngineBootstrap m_engine;
-    SharedInstance<EngineBootstrap> m_sharedEngine{m_engine};
     VoiceTuning m_voiceTuning;
-    SharedInstance<VoiceTuning> m_sharedVoiceTuning{m_voiceTuning};
     std::unique_ptr<DiagnosticsView> m_microphoneTest;
 
     // cleanup
     ModeStore m_modes{m_defaults};
-    SharedInstance<ModeStore> m_sharedModes{m_modes};
+
+    // insertion
+    std::unique_ptr<InsertTarget> m_insertTarget;
 
     // translator
     TranslationCatalog m_catalog{TranslationCatalog::Services::standard()};
     SharedInstance<TranslationCatalog> m_sharedCatalog{m_catalog};
     TranslationGate m_translationGate;
-    SharedInstance<TranslationGate> m_sharedTranslationGate{m_translationGate};
 
     // dictation and learning
     ProgramAudio m_audio;
     BubblePanel m_bubble;
-    SharedInstance<BubblePanel> m_sharedBubble{m_bubble};
     Recorder m_recorder;
     DictationController m_dictation;
     CorrectionLedger m_ledger{m_defaults};

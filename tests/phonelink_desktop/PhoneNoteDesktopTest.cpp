@@ -12,6 +12,8 @@
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/PhoneClient.h"
@@ -118,9 +120,10 @@ TEST_F(PhoneNoteDesktopTest, ANoteFromThePhoneIsListedAndLandsInTheLastApplicati
         << "the target's line holds: " << AXText::textBeforeCaret(200).value_or(QStringLiteral("<nothing>")).toStdString();
 
     // The Dashboard lists the note under its title.
-    DashboardServices dashboard = DashboardServices::standard(inbox);
+    StatsStore stats(folder.file("data"));
+    HistoryStore history(folder.file("data"), defaults);
+    DashboardServices dashboard = DashboardServices::standard(stats, history, inbox, &sendTo);
     dashboard.defaults = &defaults;
-    dashboard.target = &sendTo;
     DashboardPane pane(dashboard);
     EXPECT_EQ(pane.phoneRows().size(), 1);
 }
