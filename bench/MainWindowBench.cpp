@@ -89,11 +89,8 @@ struct Setting {
                     [this](MainWindowPane pane) -> QWidget* {
                         if (pane != MainWindowPane::Dashboard)
                             return MainWindowView::titlePage(pane);
-                        DashboardServices services = DashboardServices::standard(inbox);
-                        services.stats = &stats;
-                        services.history = &history;
+                        DashboardServices services = DashboardServices::standard(stats, history, inbox, &target);
                         services.defaults = &defaults;
-                        services.target = &target;
                         return new DashboardPane(services);
                     },
                     true);

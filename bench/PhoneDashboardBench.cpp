@@ -4,7 +4,9 @@
 // Dashboard, which follows every arrival. Aim: median under 10 ms. Offscreen
 // or under the desktop harness: build/bench/bench_PhoneDashboardBench
 #include "BenchRun.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
+#include "engine/LlmServer.h"
 #include "mainwindow/DashboardPane.h"
 #include "mainwindow/PhoneNoteRow.h"
 #include "phonelink/PhoneInbox.h"
@@ -81,20 +83,18 @@ void FrameToReceipt1000NotesDashboardOpen(benchmark::State& state) {
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{kPhone});
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services inboxServices{&defaults, &modes, [](const Alert&, std::function<void(int)>) {},
                                        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
                                        {}, {}};
-    PhoneInbox inbox(folder.file(PhoneInbox::kFileName), inboxServices);
+    PhoneInbox inbox(folder.file(PhoneInbox::kFileName), cleanup, inboxServices);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
 
     StatsStore stats(folder.file(QStringLiteral("data")));
     HistoryStore history(folder.file(QStringLiteral("data")), defaults);
-    DashboardServices services = DashboardServices::standard(inbox);
-    services.stats = &stats;
-    services.history = &history;
+    DashboardServices services = DashboardServices::standard(stats, history, inbox, nullptr);
     services.defaults = &defaults;
-    services.target = nullptr;
     DashboardPane dashboard(services);
     dashboard.resize(900, 700);
     dashboard.show();

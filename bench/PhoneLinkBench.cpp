@@ -3,7 +3,9 @@
 // And how long another device on the network can lock every phone out by
 // holding connections open: the time from the attack to a phone's receipt.
 #include "BenchRun.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
+#include "engine/LlmServer.h"
 #include "phonelink/FrameReader.h"
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
@@ -63,10 +65,11 @@ void FrameToReceipt100Notes(benchmark::State& state) {
     Defaults defaults(folder.file("defaults.json"));
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("bench-phone")});
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {},
                                   [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
                                   {}, {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), services);
+    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
     std::vector<double> times;
@@ -123,10 +126,11 @@ void PhoneLockOut(benchmark::State& state) {
     Defaults defaults(folder.file("defaults.json"));
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("bench-phone")});
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {},
                                   [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
                                   {}, {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), services);
+    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     // The program's own limits.
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     const auto waitFor = [](const auto& future) {

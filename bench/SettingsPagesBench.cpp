@@ -9,6 +9,7 @@
 #include "cleanup/ModesPane.h"
 #include "engine/VoiceTuning.h"
 #include "engine/VoiceTuningView.h"
+#include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
 #include "insertion/DictionaryPane.h"
 #include "mainwindow/CleanupPane.h"
@@ -80,6 +81,7 @@ struct Setting {
     ReadAloudStore readings{folder.filePath(QStringLiteral("data"))};
     DictionaryStore words{folder.filePath(QStringLiteral("data")), nullptr};
     ModeStore modes{defaults};
+    HotkeyManager grabs;
     TranslationCatalog catalog{TranslationCatalog::Services::standard()};
     VoiceTuning tuning{std::make_unique<Recorder>(), {}};
     // The pages are timed, not the samples: an audition plays nothing.
@@ -106,7 +108,7 @@ struct Setting {
     QWidget* build(MainWindowPane pane) {
         switch (pane) {
         case MainWindowPane::Dictation:
-            return new DictationPane(defaults, [] {}, false);
+            return new DictationPane(defaults, grabs, [] {}, false);
         case MainWindowPane::Cleanup: {
             CleanupPane::Services services;
             services.defaults = &defaults;

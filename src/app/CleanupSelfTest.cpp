@@ -8,11 +8,11 @@
 
 namespace SelfTests {
 
-void cleanTranscript(const QString& path, const QString& input) {
+void cleanTranscript(CleanupEngine& cleanup, const QString& path, const QString& input) {
     auto* run = SelfTestRun::begin();
     QElapsedTimer clock;
     clock.start();
-    CleanupEngine::clean(input, false, QString(), std::nullopt, true)
+    cleanup.clean(input, false, QString(), std::nullopt, true)
         .then(run, [run, path, input, clock](const CleanupEngine::Result& cleaned) {
             const double seconds = double(clock.nsecsElapsed()) / 1e9;
             SelfTestText::write(

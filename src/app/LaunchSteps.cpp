@@ -127,7 +127,7 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     steps.runSelfTests = [&root] {
         SelfTests::start(QProcessEnvironment::systemEnvironment(),
                          {root.pages(), root.dictation(), root.bubble(), root.engine(), root.dictionary(),
-                          root.wordBias(), [&root] { root.showMicrophoneTest(); }});
+                          root.wordBias(), root.cleanup(), [&root] { root.showMicrophoneTest(); }});
     };
 
     steps.stopReading = [&root] { root.reader().stop(); };

@@ -80,17 +80,17 @@ ProgramRoot::ProgramRoot()
       m_translationGate([] { return Platform::current().onDeviceTranslator; }),
       m_bubble(m_state, m_defaults, bubbleDesktop(m_dictation)),
       m_dictation(m_state, m_defaults, m_recorder,
-                  {m_modes, m_history, m_stats, m_speechServer, m_cleanupServer, m_audio.audio()}),
+                  {m_modes, m_history, m_stats, m_speechServer, m_cleanupServer, m_audio.audio(), m_cleanup}),
       m_correctionWatch({m_defaults, m_ledger, [this](const QString& word) { return m_dictionary.contains(word); },
                          [](const QString& line) { Recorder::trace(line); }}),
-      m_correctionChip({m_correctionWatch, m_ledger, [this](const QString& canonical, const QStringList& variants) {
-                            m_dictionary.add(canonical, variants);
-                        }}),
+      m_correctionChip(
+          {m_correctionWatch, m_ledger,
+           [this](const QString& canonical, const QStringList& variants) { m_dictionary.add(canonical, variants); }}),
       m_readAloud(Paths::userData()), m_readAlong(readAlongServices(m_readAloud)),
       m_reader(m_state, readerServices(m_readAloud)), m_hoverReader(hoverServices(m_reader)),
       m_translateKeys(m_state, keyServices(m_reader)),
       m_reviewPrompt(ReviewPrompt::Services::standard(m_defaults, m_stats)),
-      m_phoneInbox(PhoneInbox::standardFilePath(), PhoneInbox::Services::standard(m_defaults, m_modes)),
+      m_phoneInbox(PhoneInbox::standardFilePath(), m_cleanup, PhoneInbox::Services::standard(m_defaults, m_modes)),
       m_phoneLink(m_phoneInbox, Platform::current().serviceAdvertiser, QHostAddress::Any, PhoneLink::Limits{}),
       m_onboarding([this] { return OnboardingServices::desktop(m_engine, m_reader); }),
       m_mainWindow(m_state, m_defaults, MainWindowHost::standardView(pages(), m_translationGate),
@@ -105,6 +105,12 @@ ProgramRoot::ProgramRoot()
 // The dictionary's word boost goes with the recogniser bias it may have been given.
 ProgramRoot::~ProgramRoot() { DictionaryStore::installWordBoost(nullptr); }
 
+InsertTarget& ProgramRoot::insertTarget() {
+    if (!m_insertTarget)
+        m_insertTarget = std::make_unique<InsertTarget>(InsertTarget::Services::standard(m_defaults));
+    return *m_insertTarget;
+}
+
 void ProgramRoot::showMicrophoneTest() {
     if (!m_microphoneTest)
         m_microphoneTest = DiagnosticsWindow::make(m_engine);
@@ -112,7 +118,12 @@ void ProgramRoot::showMicrophoneTest() {
 }
 
 PageServices ProgramRoot::pages() {
-    return PageServices{m_reader, m_hoverReader, m_readAloud, m_audition, m_flagHover, m_phoneInbox, m_milestoneBadge};
+    return PageServices{m_history,       m_stats,        m_dictionary,
+                        m_modes,         m_wordBias,     m_voiceTuning,
+                        m_hotkeys,       m_modifierTaps, [this]() -> NoteTarget& { return insertTarget(); },
+                        m_reader,        m_hoverReader,  m_readAloud,
+                        m_audition,      m_flagHover,    m_phoneInbox,
+                        m_milestoneBadge};
 }
 
 void ProgramRoot::joinReading() {
@@ -145,14 +156,20 @@ void ProgramRoot::wireActions() {
     m_actions.readerPreparing = [this] { return m_readAlong.preparing(); };
     m_actions.readerHasPlayer = [this] { return m_readAlong.hasPlayer(); };
     m_actions.openMicrophoneTest = [this] { showMicrophoneTest(); };
-    m_actions.reportProblem = [] { ProblemReport::open(messageBoxPresenter()); };
+    m_actions.reportProblem = [this] { ProblemReport::open(m_modes, messageBoxPresenter()); };
     m_actions.leaveReview = [] { ReviewPrompt::openPage(QStringLiteral("menu")); };
     m_actions.checkForUpdates = [this] { (void)m_updateCheck.check(true); };
     m_actions.uninstall = [this] { m_uninstaller.confirmAndRemove(); };
     m_actions.quit = [] { quitProgram(); };
     m_actions.showMainWindow = [this] { m_mainWindow.show(std::nullopt); };
-    m_actions.openZoomSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay); };
-    m_actions.openDwellSettings = [] { SystemAccessibility::open(SystemAccessibility::Destination::DwellControl); };
+    m_actions.openZoomSettings = [this] {
+        SystemAccessibility::open(SystemAccessibility::Destination::ZoomAndDisplay,
+                                  SystemAccessibility::Services::standard(m_bubble));
+    };
+    m_actions.openDwellSettings = [this] {
+        SystemAccessibility::open(SystemAccessibility::Destination::DwellControl,
+                                  SystemAccessibility::Services::standard(m_bubble));
+    };
     m_actions.translationAvailable = [] { return Translator::isAvailable(); };
     m_actions.translateKeyPressed = [this] { m_translateKeys.translateKeyPressed(); };
     m_actions.translateDictateKeyPressed = [this] { m_translateKeys.translateDictateKeyPressed(); };

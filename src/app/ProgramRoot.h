@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/Recorder.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -13,6 +14,7 @@
 #include "engine/VoiceTuning.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
+#include "insertion/InsertTarget.h"
 #include "install/ReviewPrompt.h"
 #include "install/Uninstaller.h"
 #include "install/UpdateCheck.h"
@@ -54,10 +56,8 @@
 // and destroyed in reverse. main makes the root after the platform and before
 // the tray scene, and it goes before the platform and the application object.
 // Each service takes what it uses in its constructor; the few reached from
-// free functions are also installed as their type's shared instance, and so,
-// for now, are the lower services that the pages, onboarding, the reader, the
-// translation keys, the phone inbox and the install prompts still reach
-// through their type's shared().
+// free functions are also installed as their type's shared instance (see
+// SharedInstance), and nothing else is.
 //
 // To add a service: a member in its floor's place below (after everything it
 // uses), made in the constructor with references to those, and handed to the
@@ -84,6 +84,9 @@ public:
     CorrectionLearner& corrections() { return m_corrections; }
     WordSwapper& wordSwapper() { return m_wordSwapper; }
     SelectionCleanup& selectionCleanup() { return m_selectionCleanup; }
+    CleanupEngine& cleanup() { return m_cleanup; }
+    // Where the Dashboard sends a phone note, made at the first asking.
+    InsertTarget& insertTarget();
 
     // The microphone test's window, made at its first showing.
     void showMicrophoneTest();
@@ -122,42 +125,37 @@ private:
     SharedInstance<MlxServer> m_sharedSpeechServer{m_speechServer};
     LlmServer m_cleanupServer;
     SharedInstance<LlmServer> m_sharedCleanupServer{m_cleanupServer};
+    // Here rather than with the other cleanup services: it needs only the
+    // settings and the cleanup model server.
+    CleanupEngine m_cleanup{m_defaults, m_cleanupServer};
 
     // stores and hotkeys
     HistoryStore m_history;
-    SharedInstance<HistoryStore> m_sharedHistory{m_history};
     DictionaryStore m_dictionary;
-    SharedInstance<DictionaryStore> m_sharedDictionary{m_dictionary};
     StatsStore m_stats;
-    SharedInstance<StatsStore> m_sharedStats{m_stats};
     HotkeyManager m_hotkeys;
-    SharedInstance<HotkeyManager> m_sharedHotkeys{m_hotkeys};
     ModifierTapMonitor m_modifierTaps;
-    SharedInstance<ModifierTapMonitor> m_sharedModifierTaps{m_modifierTaps};
 
     // engine set-up, voice tuning and the recogniser's word bias
     RecognizerBias m_wordBias;
-    SharedInstance<RecognizerBias> m_sharedWordBias{m_wordBias};
     EngineBootstrap m_engine;
-    SharedInstance<EngineBootstrap> m_sharedEngine{m_engine};
     VoiceTuning m_voiceTuning;
-    SharedInstance<VoiceTuning> m_sharedVoiceTuning{m_voiceTuning};
     std::unique_ptr<DiagnosticsView> m_microphoneTest;
 
     // cleanup
     ModeStore m_modes{m_defaults};
-    SharedInstance<ModeStore> m_sharedModes{m_modes};
+
+    // insertion
+    std::unique_ptr<InsertTarget> m_insertTarget;
 
     // translator
     TranslationCatalog m_catalog{TranslationCatalog::Services::standard()};
     SharedInstance<TranslationCatalog> m_sharedCatalog{m_catalog};
     TranslationGate m_translationGate;
-    SharedInstance<TranslationGate> m_sharedTranslationGate{m_translationGate};
 
     // dictation and learning
     ProgramAudio m_audio;
     BubblePanel m_bubble;
-    SharedInstance<BubblePanel> m_sharedBubble{m_bubble};
     Recorder m_recorder;
     DictationController m_dictation;
     CorrectionLedger m_ledger{m_defaults};
@@ -165,7 +163,7 @@ private:
     CorrectionChip m_correctionChip;
     CorrectionLearner m_corrections{m_correctionWatch, m_correctionChip};
     WordSwapper m_wordSwapper{m_state};
-    SelectionCleanup m_selectionCleanup{{m_defaults, m_state, {}, {}}};
+    SelectionCleanup m_selectionCleanup{{m_defaults, m_state, m_cleanup, {}, {}}};
 
     // reading, translation, install, phone, onboarding, main window
     ReadAloudStore m_readAloud;

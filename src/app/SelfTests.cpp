@@ -56,7 +56,7 @@ void start(const QProcessEnvironment& environment, const Services& services) {
         task([&bubble = services.bubble] { showSampleBubble(bubble); });
     if (const auto path = value("QV_CLEANUP_TEST")) {
         const QString input = value("QV_CLEANUP_INPUT").value_or(kDefaultCleanupInput);
-        task([path = *path, input] { cleanTranscript(path, input); });
+        task([path = *path, input, &cleanup = services.cleanup] { cleanTranscript(cleanup, path, input); });
     }
     if (const auto path = value("QV_DISMISS_TEST"))
         task([path = *path, &bubble = services.bubble] { dismissResultCard(path, bubble); });

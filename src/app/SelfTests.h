@@ -8,6 +8,7 @@
 #include <functional>
 
 class BubblePanel;
+class CleanupEngine;
 class DictationController;
 class DictionaryStore;
 class EngineBootstrap;
@@ -35,6 +36,7 @@ struct Services {
     EngineBootstrap& engine;
     const DictionaryStore& dictionary;
     RecognizerBias& wordBias;
+    CleanupEngine& cleanup;
     std::function<void()> showMicrophoneTest;
 };
 void start(const QProcessEnvironment& environment, const Services& services);
@@ -62,7 +64,7 @@ void dictateOnce(const QString& path, DictationController& dictation);
 // A sample listening bubble, then its result card.
 void showSampleBubble(BubblePanel& bubble);
 // "engine=… seconds=…", "input: …", "output: …".
-void cleanTranscript(const QString& path, const QString& input);
+void cleanTranscript(CleanupEngine& cleanup, const QString& path, const QString& input);
 // "before=… dismissed=…": whether a key press takes the result card away.
 void dismissResultCard(const QString& path, BubblePanel& bubble);
 // Opens a main window, steps through every page: "survived=true panes=…".

@@ -8,21 +8,39 @@
 #include <QFuture>
 #include <QList>
 #include <QMap>
+#include <QObject>
 #include <QPair>
+#include <QPointer>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+
+class Defaults;
+class LlmServer;
+class QNetworkAccessManager;
 
 // Turns a raw transcript into the text that is inserted: rule passes, the
 // language-model pass through the helper program or the local model server,
 // and the checks that decide whether a model's answer may be used. The checks,
 // the rule passes and spoken numbers are pure functions of their arguments and
-// the user's settings, safe to call from any thread.
-class CleanupEngine {
+// the user's settings, safe to call from any thread; they are static.
+//
+// The engine itself holds what the model passes need: the network access to
+// the model server and the warm helper. Made on the GUI thread, where its
+// requests and helper processes live; a request still under way when it is
+// destroyed ends without a result, and its helper processes end with it.
+class CleanupEngine : public QObject {
+    Q_OBJECT
 public:
+    // `defaults` and `server` must outlive the engine.
+    CleanupEngine(Defaults& defaults, LlmServer& server, QObject* parent = nullptr);
+    ~CleanupEngine() override;
+
     // ---- The pipeline
     struct Result {
         QString text;
@@ -32,13 +50,13 @@ public:
     // four words, else the on-device model through the helper (when switched on),
     // else the local model server (when ready), else the rules. A model's answer
     // is used only when it passes the checks. Never fails. Any thread.
-    static QFuture<Result> clean(const QString& text, bool aggressive, const QString& instruction,
-                                 std::optional<NumberStyle> numbers, bool allowInferredLists);
+    QFuture<Result> clean(const QString& text, bool aggressive, const QString& instruction,
+                          std::optional<NumberStyle> numbers, bool allowInferredLists);
     // Fewer than four pieces between white space.
     static bool tooShortToPolish(const QString& text);
     // Has the rules' patterns compiled, off this thread, the first time it is
     // called: a dictation's first clean-up then costs what every later one does.
-    static void warmRules();
+    void warmRules();
 
     // ---- The helper program, which runs the system's on-device model. Call these
     // on the GUI thread; the wait for the helper never blocks it.
@@ -46,19 +64,19 @@ public:
     static std::optional<QString> helperURL();
     // Starts a helper ahead of need so its model is loaded when the text is known.
     // Does nothing unless "useAppleIntelligence" is on and the helper exists.
-    static void prewarm();
+    void prewarm();
     // Stops the warm helper, if any.
-    static void discardWarm();
+    void discardWarm();
     // The process id of the warm helper, or 0 when there is none.
-    static qint64 warmHelperProcessId();
+    qint64 warmHelperProcessId() const;
     // One clean-up through the helper (the warm one when alive): its answer with
     // artifacts and label removed, or nothing on any failure or after the deadline.
-    static QFuture<std::optional<QString>> runHelperClean(const QString& helper, const QString& text);
+    QFuture<std::optional<QString>> runHelperClean(const QString& helper, const QString& text);
     // The helper's trimmed output for `text`, or nothing. One deadline covers
     // writing the text, the wait and the reading of the answer.
-    static QFuture<std::optional<QString>> runHelperProcess(const QString& helper, const QString& text);
-    static std::chrono::milliseconds helperDeadline();
-    static void setHelperDeadline(std::chrono::milliseconds deadline);
+    QFuture<std::optional<QString>> runHelperProcess(const QString& helper, const QString& text);
+    std::chrono::milliseconds helperDeadline() const { return m_helperDeadline; }
+    void setHelperDeadline(std::chrono::milliseconds deadline) { m_helperDeadline = deadline; }
 
     // ---- Language-model request to the local model server.
     static QUrl llmBaseURL();
@@ -79,9 +97,8 @@ public:
     static QString systemText(bool aggressive, const QString& instruction, std::optional<NumberStyle> numbers,
                               const QStringList& dictionaryWords);
     // The cleaned text from the local model server, or nothing on any failure.
-    static QFuture<std::optional<QString>> runLocalLLMClean(const QString& text, bool aggressive,
-                                                            const QString& instruction,
-                                                            std::optional<NumberStyle> numbers);
+    QFuture<std::optional<QString>> runLocalLLMClean(const QString& text, bool aggressive, const QString& instruction,
+                                                     std::optional<NumberStyle> numbers);
     static std::chrono::milliseconds llmTimeout() { return std::chrono::seconds(30); }
     // The model's text from a reply: status 200, choices[0].message.content,
     // artifacts and label removed, inside the length window. Not yet post-processed.
@@ -148,4 +165,20 @@ public:
     // names, numbers and bullets.
     static QString rulesOnlyClean(const QString& text, std::optional<NumberStyle> numbers,
                                   bool allowInferredLists);
+
+private:
+    struct Request;
+    void tryHelper(const Request& request);
+    void tryServer(const Request& request);
+
+    Defaults& m_defaults;
+    LlmServer& m_server;
+    std::chrono::milliseconds m_helperDeadline{15000};
+    bool m_rulesWarmed = false;
+    // The helper started ahead of need; at most one exists.
+    QPointer<QProcess> m_warm;
+    // The parent of every exchange with a helper under way.
+    QObject m_helperRuns;
+    // Made at the first request to the model server.
+    std::unique_ptr<QNetworkAccessManager> m_network;
 };

@@ -21,17 +21,6 @@ namespace {
 // A helper's answer never comes near this; a runaway one is stopped.
 constexpr qsizetype maxHelperOutput = 4 * 1024 * 1024;
 
-std::chrono::milliseconds& deadlineSetting() {
-    static std::chrono::milliseconds deadline{15000};
-    return deadline;
-}
-
-// The warm helper; touched on the GUI thread only. At most one exists.
-QPointer<QProcess>& warmSlot() {
-    static QPointer<QProcess> process;
-    return process;
-}
-
 // Deletes the process object once it has ended; a process that outlives a
 // grace period after being asked to stop is killed. One still ending when the
 // program quits goes with the application object, which kills it.
@@ -58,8 +47,9 @@ QProcess* launchHelper(const QString& helper) {
 // One exchange with a started helper: write, wait, read, all under one deadline.
 class HelperRun : public QObject {
 public:
-    HelperRun(QProcess* process, const QString& text, QPromise<std::optional<QString>> promise)
-        : m_process(process), m_promise(std::move(promise)) {
+    HelperRun(QProcess* process, const QString& text, std::chrono::milliseconds deadline,
+              QPromise<std::optional<QString>> promise, QObject* parent)
+        : QObject(parent), m_process(process), m_promise(std::move(promise)) {
         m_promise.start();
         m_process->setParent(this);
         connect(m_process, &QProcess::readyReadStandardOutput, this, &HelperRun::readOutput);
@@ -70,7 +60,7 @@ public:
         });
         m_deadline.setSingleShot(true);
         connect(&m_deadline, &QTimer::timeout, this, [this] { finish(std::nullopt); });
-        m_deadline.start(CleanupEngine::helperDeadline());
+        m_deadline.start(deadline);
 
         if (m_process->state() == QProcess::NotRunning) {
             finish(std::nullopt);   // a launch that failed before we got here
@@ -129,10 +119,6 @@ private:
 
 } // namespace
 
-std::chrono::milliseconds CleanupEngine::helperDeadline() { return deadlineSetting(); }
-
-void CleanupEngine::setHelperDeadline(std::chrono::milliseconds deadline) { deadlineSetting() = deadline; }
-
 std::optional<QString> CleanupEngine::helperURL() {
     const QString bundled = Bundle::resourceFolder() + QStringLiteral("/bin/quorvane-helper");
     if (QFileInfo(bundled).isFile())
@@ -146,7 +132,7 @@ std::optional<QString> CleanupEngine::helperURL() {
 }
 
 void CleanupEngine::prewarm() {
-    if (!Defaults::shared().boolOr(QStringLiteral("useAppleIntelligence"), false))
+    if (!m_defaults.boolOr(QStringLiteral("useAppleIntelligence"), false))
         return;
     const std::optional<QString> helper = helperURL();
     if (!helper)
@@ -157,12 +143,12 @@ void CleanupEngine::prewarm() {
         process->deleteLater();
         return;
     }
-    warmSlot() = process;
+    m_warm = process;
 }
 
 void CleanupEngine::discardWarm() {
-    QPointer<QProcess> process = warmSlot();
-    warmSlot().clear();
+    QPointer<QProcess> process = m_warm;
+    m_warm.clear();
     if (!process)
         return;
     process->closeWriteChannel();
@@ -171,29 +157,28 @@ void CleanupEngine::discardWarm() {
     retire(process);
 }
 
-qint64 CleanupEngine::warmHelperProcessId() {
-    const QPointer<QProcess>& process = warmSlot();
-    return process && process->state() != QProcess::NotRunning ? process->processId() : 0;
+qint64 CleanupEngine::warmHelperProcessId() const {
+    return m_warm && m_warm->state() != QProcess::NotRunning ? m_warm->processId() : 0;
 }
 
 QFuture<std::optional<QString>> CleanupEngine::runHelperProcess(const QString& helper, const QString& text) {
     QPromise<std::optional<QString>> promise;
     QFuture<std::optional<QString>> future = promise.future();
-    runOnGuiThread([helper, text, promise = std::make_shared<QPromise<std::optional<QString>>>(std::move(promise))]() {
-        QPointer<QProcess> warm = warmSlot();
-        warmSlot().clear();
-        QProcess* process = warm.data();
-        if (process && process->state() == QProcess::NotRunning) {
-            retire(process);   // died before use
-            process = nullptr;
-        }
-        if (!process)
-            process = launchHelper(helper);
-        new HelperRun(process, text, std::move(*promise));
-    });
+    runOnGuiThread(
+        this, [this, helper, text, promise = std::make_shared<QPromise<std::optional<QString>>>(std::move(promise))]() {
+            QPointer<QProcess> warm = m_warm;
+            m_warm.clear();
+            QProcess* process = warm.data();
+            if (process && process->state() == QProcess::NotRunning) {
+                retire(process); // died before use
+                process = nullptr;
+            }
+            if (!process)
+                process = launchHelper(helper);
+            new HelperRun(process, text, m_helperDeadline, std::move(*promise), &m_helperRuns);
+        });
     return future;
 }
-
 
 QFuture<std::optional<QString>> CleanupEngine::runHelperClean(const QString& helper, const QString& text) {
     return runHelperProcess(helper, text).then([](const std::optional<QString>& output) -> std::optional<QString> {

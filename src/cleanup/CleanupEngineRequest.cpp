@@ -105,13 +105,14 @@ QFuture<std::optional<QString>> CleanupEngine::runLocalLLMClean(const QString& t
     const QByteArray body = llmRequestBody(LlmServer::model(),
                                            systemText(aggressive, instruction, numbers, DictionaryStore::canonicals()),
                                            text);
-    runOnGuiThread([promise, body, text] {
-        static QNetworkAccessManager* network = new QNetworkAccessManager(QCoreApplication::instance());
+    runOnGuiThread(this, [this, promise, body, text] {
+        if (!m_network)
+            m_network = std::make_unique<QNetworkAccessManager>();
         QNetworkRequest request(llmBaseURL().resolved(QUrl(QStringLiteral("v1/chat/completions"))));
         request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
         request.setTransferTimeout(int(llmTimeout().count()));
         EngineKey::sign(request);
-        QNetworkReply* reply = network->post(request, body);
+        QNetworkReply* reply = m_network->post(request, body);
         QObject::connect(reply, &QNetworkReply::finished, reply, [promise, reply, text] {
             reply->deleteLater();
             // A transport failure has no status and gives no text.

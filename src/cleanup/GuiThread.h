@@ -11,11 +11,12 @@ inline bool onGuiThread() {
     return !app || QThread::currentThread() == app->thread();
 }
 
-// Runs `work` on the GUI thread: at once when already there, else queued. The
-// model clients keep their processes and network replies on that thread.
-inline void runOnGuiThread(std::function<void()> work) {
+// Runs `work` on the GUI thread, where `context` lives: at once when already
+// there, else queued, and dropped when `context` is destroyed first. The model
+// clients keep their processes and network replies on that thread.
+inline void runOnGuiThread(QObject* context, std::function<void()> work) {
     if (onGuiThread())
         work();
     else
-        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
+        QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
 }

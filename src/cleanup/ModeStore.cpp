@@ -2,7 +2,6 @@
 
 #include "support/Defaults.h"
 #include "support/JsonWriter.h"
-#include "support/SharedInstance.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -38,8 +37,6 @@ std::optional<QList<DictationMode>> decode(const QVariant& stored) {
 }
 
 } // namespace
-
-ModeStore& ModeStore::shared() { return SharedInstance<ModeStore>::get(); }
 
 ModeStore::ModeStore(Defaults& settings, QObject* parent)
     : QObject(parent), m_settings(settings), m_activeMode(DictationMode::notes(settings)) {

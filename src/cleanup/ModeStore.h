@@ -18,9 +18,6 @@ public:
     static inline const QString enabledKey = QStringLiteral("modesEnabled");
     static inline const QString pinnedKey = QStringLiteral("pinnedMode");
 
-    // The program root's instance, for the pages, the phone inbox and the problem report, not yet
-    // handed it; only while the root is there.
-    static ModeStore& shared();
     // A store over `settings`; loads the list at once.
     explicit ModeStore(Defaults& settings, QObject* parent = nullptr);
 

@@ -13,10 +13,10 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-ModesPane::Services ModesPane::Services::standard() {
+ModesPane::Services ModesPane::Services::standard(ModeStore& store) {
     Services services;
     services.defaults = &Defaults::shared();
-    services.store = &ModeStore::shared();
+    services.store = &store;
     services.appName = [](const QString& identifier) -> std::optional<QString> {
         DesktopApps* apps = Platform::current().desktopApps;
         if (!apps)

@@ -24,7 +24,8 @@ public:
         ModeStore* store = nullptr;
         ModeRow::AppName appName;
 
-        static Services standard();
+        // The program's settings and `store`, which must outlive the page.
+        static Services standard(ModeStore& store);
     };
 
     explicit ModesPane(Services services, QWidget* parent = nullptr);

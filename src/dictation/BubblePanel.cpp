@@ -11,7 +11,6 @@
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 #include "support/LineLog.h"
-#include "support/SharedInstance.h"
 
 #include <QCursor>
 #include <QFile>
@@ -68,12 +67,6 @@ BubblePanel::Desktop BubblePanel::Desktop::standard() {
     };
     desktop.trace = [](const QString& message) { Recorder::traceLog().appendStamped(message, QStringLiteral("  ")); };
     return desktop;
-}
-
-BubblePanel& BubblePanel::shared() {
-    // The root's panel, for the reader, the translation keys and the
-    // settings hints, which are not yet handed it.
-    return SharedInstance<BubblePanel>::get();
 }
 
 BubblePanel::BubblePanel(AppState& state, Defaults& defaults, Desktop desktop, QObject* parent)

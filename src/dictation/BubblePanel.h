@@ -81,7 +81,6 @@ public:
     static constexpr int kCaptureMargin = 60;
     static constexpr int kCaptureScale = 2;
 
-    static BubblePanel& shared();
     // `state` and `defaults` must outlive the panel.
     BubblePanel(AppState& state, Defaults& defaults, Desktop desktop, QObject* parent = nullptr);
     ~BubblePanel() override;

@@ -80,7 +80,7 @@ QFuture<void> DictationController::start() {
     });
     if (error) {
         flash(error->localizedDescription());
-        CleanupEngine::discardWarm();
+        m_services.cleanup.discardWarm();
         // A translate-once mark goes with the take it was for, which never began.
         Translator::setTranslateNextDictation(false);
         m_state.setIsTranslating(false);
@@ -125,8 +125,8 @@ std::optional<QString> DictationController::aimAtFrontmostApplication() {
 void DictationController::warmUpCleanup(const std::optional<QString>& bundleID) {
     if (m_services.modes.resolve(bundleID).cleanLevel == CleanLevel::Off)
         return;
-    CleanupEngine::warmRules();
-    CleanupEngine::prewarm();
+    m_services.cleanup.warmRules();
+    m_services.cleanup.prewarm();
     LlmServer& server = m_services.cleanupServer;
     server.isUp().then(this, [&server](bool isUp) {
         if (isUp)

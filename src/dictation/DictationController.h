@@ -18,6 +18,7 @@
 #include <optional>
 
 class AppState;
+class CleanupEngine;
 class Defaults;
 class HistoryStore;
 class LlmServer;
@@ -51,6 +52,8 @@ public:
         // The language-model server, warmed at the start when the mode cleans.
         LlmServer& cleanupServer;
         SystemAudio& audio;
+        // Cleans the transcript; its helper is warmed at the start.
+        CleanupEngine& cleanup;
     };
 
     // `state`, `defaults` and `recorder` must outlive the controller; an empty

@@ -25,7 +25,7 @@ QFuture<void> DictationController::cleanupLastInsert(std::optional<int> expected
     scheduleBubbleHide(kRecleanShownAtMost);
 
     const bool aggressive = m_activeMode.cleanLevel == CleanLevel::Aggressive;
-    return CleanupEngine::clean(m_insertedText, aggressive, QString(), std::nullopt, true)
+    return m_services.cleanup.clean(m_insertedText, aggressive, QString(), std::nullopt, true)
         .then(this,
               [this, expectedGeneration](const CleanupEngine::Result& outcome) {
                   const QString cleaned = outcome.text;

@@ -94,7 +94,7 @@ QFuture<void> DictationController::stopAndInsert() {
     if (double(run->sampleCount) / kSampleRate < kShortestTakeSeconds) {
         takeTranslateMark(*run);
         m_services.audio.restore();
-        CleanupEngine::discardWarm();
+        m_services.cleanup.discardWarm();
         hideBubble();
         finish(run);
         return done;
@@ -179,7 +179,7 @@ void DictationController::transcribe(const RunPtr& run) {
                 engineFailure = kEngineFailed;
             }
             if (engineFailure) {
-                CleanupEngine::discardWarm();
+                m_services.cleanup.discardWarm();
                 keepFailedTake(run, *engineFailure);
                 finish(run);
                 return;
@@ -187,7 +187,7 @@ void DictationController::transcribe(const RunPtr& run) {
             if (run->retry)
                 m_services.history.keptTake().discard();
             if (raw.isEmpty()) {
-                CleanupEngine::discardWarm();
+                m_services.cleanup.discardWarm();
                 if (run->take == m_generation)
                     flash(run->peak >= kHeardLevel ? kNoSpeech : Wording::of(kNoSound));
                 finish(run);
@@ -210,14 +210,15 @@ void DictationController::processTranscript(const RunPtr& run, const QString& ra
 
     if (mode.cleanLevel != CleanLevel::Off) {
         const bool allowInferredLists = mode.id != QLatin1String("code") && mode.id != QLatin1String("verbatim");
-        CleanupEngine::clean(text, mode.cleanLevel == CleanLevel::Aggressive, mode.instruction, mode.numberStyle,
-                             allowInferredLists)
+        m_services.cleanup
+            .clean(text, mode.cleanLevel == CleanLevel::Aggressive, mode.instruction, mode.numberStyle,
+                   allowInferredLists)
             .then(this, [this, run, text](const CleanupEngine::Result& outcome) {
                 finishCleanup(run, outcome.text.isEmpty() ? text : outcome.text);
             });
         return;
     }
-    CleanupEngine::discardWarm();
+    m_services.cleanup.discardWarm();
     finishCleanup(run, mode.keepsEveryWord() ? text : CleanupEngine::stripFillers(text));
 }
 

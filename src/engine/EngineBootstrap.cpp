@@ -10,7 +10,6 @@
 #include "engine/ModelDownload.h"
 #include "engine/ModelTable.h"
 #include "engine/Transcriber.h"
-#include "support/SharedInstance.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -128,8 +127,6 @@ EngineServices EngineBootstrap::standardServices(MlxServer& speechServer, LlmSer
     };
     return services;
 }
-
-EngineBootstrap& EngineBootstrap::shared() { return SharedInstance<EngineBootstrap>::get(); }
 
 EngineBootstrap::EngineBootstrap(Setup setup, EngineServices services, QObject* parent)
     : QObject(parent), m_setup(std::move(setup)), m_services(std::move(services)) {}

@@ -45,9 +45,6 @@ public:
         static Setup defaults();
     };
 
-    // The program root's instance, for onboarding, not yet
-    // handed it; only while the root is there.
-    static EngineBootstrap& shared();
     // The engine's services over the program's two servers.
     static EngineServices standardServices(MlxServer& speechServer, LlmServer& cleanupServer);
     EngineBootstrap(Setup setup, EngineServices services, QObject* parent = nullptr);

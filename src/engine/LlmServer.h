@@ -39,6 +39,7 @@ public:
     // is StaleEngine::replaceIfStale, remembering the listeners it leaves running.
     using StaleReplacer = std::function<QFuture<bool>(quint16 port, std::function<bool(const QString&)> keep)>;
 
+    // Shared: the cleanup page and the uninstaller reach the one model server on its fixed port.
     static LlmServer& shared();
     LlmServer();
     explicit LlmServer(Config config, StaleReplacer replaceStale = {}, QObject* parent = nullptr);

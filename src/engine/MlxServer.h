@@ -29,6 +29,7 @@ public:
     // How often a held server that has died is launched again in one run.
     static constexpr int maxRelaunches = 3;
 
+    // Shared: the reader, the microphone test and the uninstaller reach the one speech server on its fixed port.
     static MlxServer& shared();
     explicit MlxServer(QObject* parent = nullptr);
     ~MlxServer() override;

@@ -2,7 +2,6 @@
 
 #include "engine/EngineHttp.h"
 #include "engine/MlxServer.h"
-#include "support/SharedInstance.h"
 
 #include <QCoreApplication>
 #include <QJsonArray>
@@ -19,8 +18,6 @@ const QString kModelsPath = QStringLiteral("v1/models");
 constexpr int kFirstServerError = 500;
 
 } // namespace
-
-RecognizerBias& RecognizerBias::shared() { return SharedInstance<RecognizerBias>::get(); }
 
 RecognizerBias::RecognizerBias(QUrl baseUrl, WordSource words, QObject* parent)
     : QObject(parent), m_baseUrl(std::move(baseUrl)), m_words(std::move(words)) {}

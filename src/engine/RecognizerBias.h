@@ -38,9 +38,6 @@ public:
     static constexpr std::chrono::milliseconds kProbePause{1500};
     static constexpr int kMaxProbes = 40;
 
-    // The program root's instance, for the dictionary page, not yet
-    // handed it; only while the root is there.
-    static RecognizerBias& shared();
     // `words` builds the list at each push and at the launch's send.
     RecognizerBias(QUrl baseUrl, WordSource words, QObject* parent = nullptr);
 

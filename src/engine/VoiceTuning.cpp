@@ -6,7 +6,6 @@
 #include "engine/Transcriber.h"
 #include "engine/VoiceAdapter.h"
 #include "support/QuorvaneError.h"
-#include "support/SharedInstance.h"
 #include "support/Text.h"
 
 #include <QCoreApplication>
@@ -93,8 +92,6 @@ const QStringList& VoiceTuning::checkingSentences() {
     };
     return sentences;
 }
-
-VoiceTuning& VoiceTuning::shared() { return SharedInstance<VoiceTuning>::get(); }
 
 VoiceTuning::VoiceTuning(std::unique_ptr<Recorder> recorder, Transcribe transcribe, QUrl base, QObject* parent)
     : QObject(parent), m_recorder(std::move(recorder)), m_transcribe(std::move(transcribe)), m_base(std::move(base)) {}

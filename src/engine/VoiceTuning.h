@@ -78,9 +78,6 @@ public:
     static const QStringList& trainingSentences();
     static const QStringList& checkingSentences();
 
-    // The program root's instance, for the voice page, not yet
-    // handed it; only while the root is there.
-    static VoiceTuning& shared();
     // `recorder` is this controller's own; `transcribe` and `base` reach the
     // speech server (an empty base: MlxServer::baseURL()).
     VoiceTuning(std::unique_ptr<Recorder> recorder, Transcribe transcribe, QUrl base = {}, QObject* parent = nullptr);

@@ -109,8 +109,3 @@ void registerConfiguredHotkeys(Defaults& defaults, HotkeyManager& hotkeys, Modif
     taps.setBindings(entries);
     taps.start();
 }
-
-void registerConfiguredHotkeys() {
-    registerConfiguredHotkeys(Defaults::shared(), HotkeyManager::shared(), ModifierTapMonitor::shared(),
-                              AppActions::shared());
-}

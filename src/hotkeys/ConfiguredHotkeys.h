@@ -9,6 +9,5 @@ struct AppActions;
 // read-aloud hotkeys and the modifier double-taps (dictation, reading, and the
 // two translation taps when on-device translation is available). Replaces
 // every earlier registration; the settings pages call it after a change.
-void registerConfiguredHotkeys();
 void registerConfiguredHotkeys(Defaults& defaults, HotkeyManager& hotkeys, ModifierTapMonitor& taps,
                                const AppActions& actions);

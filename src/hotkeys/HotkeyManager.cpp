@@ -2,9 +2,6 @@
 
 #include "platform/Hotkeys.h"
 #include "platform/Platform.h"
-#include "support/SharedInstance.h"
-
-HotkeyManager& HotkeyManager::shared() { return SharedInstance<HotkeyManager>::get(); }
 
 HotkeyManager::HotkeyManager(Hotkeys* platform) : m_platform(platform) {}
 

@@ -13,9 +13,6 @@ class Hotkeys;
 // on the desktop. A combination that cannot be had is silently inactive.
 class HotkeyManager {
 public:
-    // The program root's instance, for the settings pages and their rebinding, not yet
-    // handed it; only while the root is there.
-    static HotkeyManager& shared();
     // `platform` null means the platform services installed at each call.
     explicit HotkeyManager(Hotkeys* platform = nullptr);
 

@@ -1,7 +1,6 @@
 #include "hotkeys/ModifierTapMonitor.h"
 
 #include "platform/Platform.h"
-#include "support/SharedInstance.h"
 
 #include <utility>
 
@@ -58,8 +57,6 @@ QList<ModifierTapMonitor::Key> ModifierTapMonitor::offerable() {
 }
 
 quint32 ModifierTapMonitor::mask(Key key) { return info(key).mask; }
-
-ModifierTapMonitor& ModifierTapMonitor::shared() { return SharedInstance<ModifierTapMonitor>::get(); }
 
 ModifierTapMonitor::ModifierTapMonitor(Hotkeys* platform) : m_platform(platform) {}
 

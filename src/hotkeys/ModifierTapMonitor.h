@@ -49,9 +49,6 @@ public:
         std::optional<quint32> heldSingleTap;
     };
 
-    // The program root's instance, for the settings pages' rebinding, not yet
-    // handed it; only while the root is there.
-    static ModifierTapMonitor& shared();
     // `platform` null means the platform services installed at each call.
     explicit ModifierTapMonitor(Hotkeys* platform = nullptr);
     ~ModifierTapMonitor();

@@ -36,15 +36,15 @@ QLabel* caption(const QString& text) {
 
 } // namespace
 
-DictionaryPane::Services DictionaryPane::Services::standard() {
+DictionaryPane::Services DictionaryPane::Services::standard(DictionaryStore& store, RecognizerBias& wordBias) {
     Services services;
     services.defaults = &Defaults::shared();
-    services.store = &DictionaryStore::shared();
+    services.store = &store;
     services.accountName = [] {
         UserAccount* account = Platform::current().userAccount;
         return account ? account->fullName() : QString();
     };
-    services.forcePush = [] { RecognizerBias::shared().push(true); };
+    services.forcePush = [&wordBias] { wordBias.push(true); };
     return services;
 }
 

@@ -10,6 +10,7 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class RecognizerBias;
 
 // The Dictionary page: the account's name as vocabulary, learning from the
 // user's corrections, adding a word with its mishearings, and the list of
@@ -28,7 +29,9 @@ public:
         // Re-sends the recogniser's word list even when unchanged.
         std::function<void()> forcePush;
 
-        static Services standard();
+        // The program's settings, `store`, and `wordBias` to push the list;
+        // both must outlive the page.
+        static Services standard(DictionaryStore& store, RecognizerBias& wordBias);
     };
 
     explicit DictionaryPane(Services services, QWidget* parent = nullptr);

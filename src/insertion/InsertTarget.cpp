@@ -44,22 +44,17 @@ void chooseInDialog(const QList<DesktopApps::App>& apps, std::function<void(std:
 
 } // namespace
 
-InsertTarget& InsertTarget::shared() {
-    // Lives as long as the process: destroyed at exit it would outlive the
-    // platform services and the application it uses.
-    static InsertTarget* target = new InsertTarget([] {
-        const Platform& platform = Platform::current();
-        Services services;
-        services.defaults = &Defaults::shared();
-        services.workspace = platform.workspace;
-        services.apps = platform.desktopApps;
-        services.notes = platform.notesApp;
-        services.paste = [](const QString& text) { PasteService::paste(text); };
-        services.chooser = chooseInDialog;
-        services.ownPid = QCoreApplication::applicationPid();
-        return services;
-    }());
-    return *target;
+InsertTarget::Services InsertTarget::Services::standard(Defaults& defaults) {
+    const Platform& platform = Platform::current();
+    Services services;
+    services.defaults = &defaults;
+    services.workspace = platform.workspace;
+    services.apps = platform.desktopApps;
+    services.notes = platform.notesApp;
+    services.paste = [](const QString& text) { PasteService::paste(text); };
+    services.chooser = chooseInDialog;
+    services.ownPid = QCoreApplication::applicationPid();
+    return services;
 }
 
 InsertTarget::InsertTarget(Services services, QObject* parent) : NoteTarget(parent), m_services(std::move(services)) {

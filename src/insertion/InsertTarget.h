@@ -48,9 +48,12 @@ public:
         Chooser chooser;
         // The process whose activations are ours and do not count.
         qint64 ownPid = 0;
+
+        // The installed platform's, pasting with the paste service and asking
+        // in a dialog; `defaults` holds the pinned target.
+        static Services standard(Defaults& defaults);
     };
 
-    static InsertTarget& shared();
     explicit InsertTarget(Services services, QObject* parent = nullptr);
 
     std::optional<QString> pinnedIdentifier() const override { return m_pinned; }

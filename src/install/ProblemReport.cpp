@@ -35,7 +35,7 @@ QString bodyTemplate() {
 
 } // namespace
 
-Facts currentFacts() {
+Facts currentFacts(const ModeStore& modes) {
     Facts facts;
     facts.version = Updater::currentVersion();
     facts.build = BuildValues::buildNumber();
@@ -44,7 +44,7 @@ Facts currentFacts() {
     facts.chip = cpuInfo.open(QIODevice::ReadOnly) ? chipFromCpuInfo(QString::fromUtf8(cpuInfo.read(kMaxCpuInfoBytes)))
                                                    : QStringLiteral("unknown");
     facts.engineRunning = AppState::shared().serverReady();
-    facts.mode = ModeStore::shared().activeMode().name;
+    facts.mode = modes.activeMode().name;
     return facts;
 }
 
@@ -58,7 +58,7 @@ QString details(const Facts& facts) {
     }.join(QLatin1Char('\n'));
 }
 
-QString details() { return details(currentFacts()); }
+QString details(const ModeStore& modes) { return details(currentFacts(modes)); }
 
 QString chipFromCpuInfo(const QString& cpuInfo) {
     for (const char* key : {"model name", "Hardware", "cpu model"}) {
@@ -88,8 +88,8 @@ QString messageText(const QString& details) {
            QLatin1String(kSubject) + QStringLiteral("\n\n") + bodyTemplate() + details;
 }
 
-void open(const AlertPresenter& present) {
-    const QString facts = details();
+void open(const ModeStore& modes, const AlertPresenter& present) {
+    const QString facts = details(modes);
     const QUrl url = mailUrl(facts);
     if (!url.isValid())
         return;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+class ModeStore;
+
 // A pre-filled problem report by e-mail. GUI thread.
 namespace ProblemReport {
 
@@ -18,12 +20,12 @@ struct Facts {
     QString mode;
 };
 
-// The facts of the running program.
-Facts currentFacts();
+// The facts of the running program, whose modes `modes` holds.
+Facts currentFacts(const ModeStore& modes);
 
 // Five lines, each label padded to 10 characters, no line feed at the end.
 QString details(const Facts& facts);
-QString details();
+QString details(const ModeStore& modes);
 
 // The processor's name from /proc/cpuinfo text ("model name", else
 // "Hardware" or "cpu model"); "unknown" when it holds none.
@@ -39,6 +41,6 @@ QString messageText(const QString& details);
 // Opens a new message in the mail program; when none takes it, the whole
 // report with the support address goes to the clipboard, and an alert through
 // `present` says so and names the address.
-void open(const AlertPresenter& present);
+void open(const ModeStore& modes, const AlertPresenter& present);
 
 } // namespace ProblemReport

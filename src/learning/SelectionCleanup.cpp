@@ -39,9 +39,10 @@ bool trusted() {
     return accessibility && accessibility->isTrusted();
 }
 
-QFuture<QString> cleanWithEngine(const QString& text) {
-    return CleanupEngine::clean(text, false, QString(), std::nullopt, true)
-        .then([](const CleanupEngine::Result& result) { return result.text; });
+QFuture<QString> cleanWithEngine(CleanupEngine& engine, const QString& text) {
+    return engine.clean(text, false, QString(), std::nullopt, true).then([](const CleanupEngine::Result& result) {
+        return result.text;
+    });
 }
 
 QScreen* screenUnderPointer() {
@@ -60,7 +61,9 @@ SelectionCleanup::SelectionCleanup(Services services) : SelectionCleanup(std::mo
 SelectionCleanup::SelectionCleanup(Services services, Timing timing, QObject* parent)
     : QObject(parent), m_services(std::move(services)), m_timing(timing) {
     if (!m_services.clean)
-        m_services.clean = cleanWithEngine;
+        m_services.clean = [&engine = m_services.cleanup](const QString& text) {
+            return cleanWithEngine(engine, text);
+        };
     m_pollTimer.setSingleShot(true);
     m_pollTimer.setInterval(m_timing.pollDelay);
     connect(&m_pollTimer, &QTimer::timeout, this, &SelectionCleanup::poll);

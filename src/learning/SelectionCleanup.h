@@ -17,6 +17,7 @@
 #include <optional>
 
 class AppState;
+class CleanupEngine;
 class Defaults;
 
 // The "Clean up" chip next to a selection in an editable field of another
@@ -45,10 +46,11 @@ public:
     struct Services {
         Defaults& defaults;
         AppState& state;
+        CleanupEngine& cleanup;
         // Whether text is being read aloud; absent means never.
         std::function<bool()> isReading;
-        // Cleans a selection; by default the transcript cleanup without
-        // aggressive polish, instruction or number style, lists inferred.
+        // Cleans a selection; by default the engine's transcript cleanup
+        // without aggressive polish, instruction or number style, lists inferred.
         std::function<QFuture<QString>(const QString&)> clean;
     };
 

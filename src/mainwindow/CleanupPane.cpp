@@ -19,10 +19,10 @@ QString keepLabel(int days) { return days == 0 ? QObject::tr("Forever") : QObjec
 
 } // namespace
 
-CleanupPane::Services CleanupPane::Services::standard() {
+CleanupPane::Services CleanupPane::Services::standard(HistoryStore& history) {
     Services services;
     services.defaults = &Defaults::shared();
-    services.history = &HistoryStore::shared();
+    services.history = &history;
     const AppActions& actions = AppActions::shared();
     services.startPhoneLink = actions.startPhoneLink;
     services.stopPhoneLink = actions.stopPhoneLink;

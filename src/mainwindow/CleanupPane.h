@@ -42,7 +42,8 @@ public:
         // Whether the desktop has an on-device system model.
         bool systemModel = false;
 
-        static Services standard();
+        // The program's settings and actions, and `history`, which must outlive the page.
+        static Services standard(HistoryStore& history);
     };
 
     explicit CleanupPane(Services services, QWidget* parent = nullptr);

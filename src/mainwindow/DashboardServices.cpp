@@ -1,19 +1,17 @@
 #include "mainwindow/DashboardServices.h"
 
-#include "insertion/InsertTarget.h"
 #include "platform/Platform.h"
 #include "platform/UserAccount.h"
-#include "stores/HistoryStore.h"
-#include "stores/StatsStore.h"
 #include "support/Defaults.h"
 
-DashboardServices DashboardServices::standard(PhoneNotesInbox& inbox) {
+DashboardServices DashboardServices::standard(StatsStore& stats, HistoryStore& history, PhoneNotesInbox& inbox,
+                                              NoteTarget* target) {
     DashboardServices services;
-    services.stats = &StatsStore::shared();
-    services.history = &HistoryStore::shared();
+    services.stats = &stats;
+    services.history = &history;
     services.defaults = &Defaults::shared();
     services.inbox = &inbox;
-    services.target = &InsertTarget::shared();
+    services.target = target;
     services.now = [] { return QDateTime::currentDateTime(); };
     services.accountName = [] {
         UserAccount* account = Platform::current().userAccount;

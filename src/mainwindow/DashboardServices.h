@@ -26,7 +26,9 @@ struct DashboardServices {
     std::function<QString()> accountName;
     DelayedCall later;
 
-    // The program's shared stores, `inbox` (which must outlive the page), the
-    // account from the platform and real timers.
-    static DashboardServices standard(PhoneNotesInbox& inbox);
+    // The program's settings, the given stores, inbox and target (which must
+    // outlive the page; no target leaves the phone section out), the account
+    // from the platform and real timers.
+    static DashboardServices standard(StatsStore& stats, HistoryStore& history, PhoneNotesInbox& inbox,
+                                      NoteTarget* target);
 };

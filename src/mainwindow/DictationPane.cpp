@@ -1,7 +1,6 @@
 #include "mainwindow/DictationPane.h"
 
 #include "dictation/VariantGlassBackground.h"
-#include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/HotkeyRecorderField.h"
 #include "hotkeys/ModifierTapMonitor.h"
@@ -39,13 +38,13 @@ QString DictationPane::tapLabel(const QString& raw) {
     return raw;
 }
 
-DictationPane* DictationPane::standard() {
-    return new DictationPane(
-        Defaults::shared(), [] { registerConfiguredHotkeys(); }, AppActions::shared().translationGate());
+DictationPane* DictationPane::standard(HotkeyManager& hotkeys, std::function<void()> rebind) {
+    return new DictationPane(Defaults::shared(), hotkeys, std::move(rebind), AppActions::shared().translationGate());
 }
 
-DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, bool translationTaps, QWidget* parent)
-    : SettingsForm(tr("Dictation"), parent), m_defaults(defaults), m_rebind(std::move(rebind)),
+DictationPane::DictationPane(Defaults& defaults, HotkeyManager& grabs, std::function<void()> rebind,
+                             bool translationTaps, QWidget* parent)
+    : SettingsForm(tr("Dictation"), parent), m_defaults(defaults), m_grabs(grabs), m_rebind(std::move(rebind)),
       m_translationTaps(translationTaps) {
     // 1. While you speak
     SettingsSection* speaking = addSection(tr("While you speak"));
@@ -126,7 +125,7 @@ DictationPane::DictationPane(Defaults& defaults, std::function<void()> rebind, b
     };
     for (const auto& [label, keyKey, modsKey] : shortcuts) {
         auto* field = new HotkeyRecorderField(label, int(read(m_defaults, keyKey).toLongLong()),
-                                              int(read(m_defaults, modsKey).toLongLong()), &HotkeyManager::shared());
+                                              int(read(m_defaults, modsKey).toLongLong()), &m_grabs);
         const QString code = keyKey;
         const QString mods = modsKey;
         connect(field, &HotkeyRecorderField::edited, this, [this, code, mods](int keyCode, int modifiers) {

@@ -9,6 +9,7 @@
 #include <functional>
 
 class Defaults;
+class HotkeyManager;
 class HotkeyRecorderField;
 class LiveSettingsControl;
 class QAbstractButton;
@@ -31,13 +32,15 @@ public:
     static constexpr int kGlassMinimum = 0;
     static constexpr int kGlassMaximum = 19;
 
-    // `defaults` must outlive the page. `translationTaps` says whether the two
+    // `defaults` and `grabs` (the hotkeys, paused while a shortcut field
+    // records) must outlive the page. `translationTaps` says whether the two
     // translation double-taps are bound; their keys are then left out of the
     // page's own pickers (unless a picker holds one already).
-    DictationPane(Defaults& defaults, std::function<void()> rebind, bool translationTaps, QWidget* parent = nullptr);
+    DictationPane(Defaults& defaults, HotkeyManager& grabs, std::function<void()> rebind, bool translationTaps,
+                  QWidget* parent = nullptr);
 
-    // The page of the running program.
-    static DictationPane* standard();
+    // The page of the running program, over its settings and `hotkeys`.
+    static DictationPane* standard(HotkeyManager& hotkeys, std::function<void()> rebind);
 
     // The labels of the double-tap keys, as shown.
     static QString tapLabel(const QString& raw);
@@ -67,6 +70,7 @@ private:
     void updateSecondsLabel();
 
     Defaults& m_defaults;
+    HotkeyManager& m_grabs;
     std::function<void()> m_rebind;
     bool m_translationTaps;
     QList<HotkeyRecorderField*> m_fields;

@@ -14,6 +14,7 @@
 #include "mainwindow/InstructionsPane.h"
 #include "mainwindow/PageServices.h"
 #include "mainwindow/ReaderPane.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "translation/TranslationPane.h"
@@ -36,29 +37,43 @@ constexpr int kTitleSize = 26;
 constexpr int kTitlePadding = 28;
 constexpr int kRowHeight = 32;
 
+// Binds the stored shortcuts again after a page changed them.
+std::function<void()> rebinder(const PageServices& program) {
+    return [&hotkeys = program.hotkeys, &taps = program.modifierTaps] {
+        registerConfiguredHotkeys(Defaults::shared(), hotkeys, taps, AppActions::shared());
+    };
+}
+
 // The page table: how each page is built.
 using Builder = std::function<QWidget*(const PageServices& program)>;
 const std::map<MainWindowPane, Builder>& builders() {
     static const std::map<MainWindowPane, Builder> table = {
         {MainWindowPane::Dashboard,
-         [](const PageServices& program) { return new DashboardPane(DashboardServices::standard(program.inbox)); }},
-        {MainWindowPane::Dictation, [](const PageServices&) { return DictationPane::standard(); }},
-        {MainWindowPane::Modes, [](const PageServices&) { return new ModesPane(ModesPane::Services::standard()); }},
+         [](const PageServices& program) {
+             return new DashboardPane(
+                 DashboardServices::standard(program.stats, program.history, program.inbox, &program.noteTarget()));
+         }},
+        {MainWindowPane::Dictation,
+         [](const PageServices& program) { return DictationPane::standard(program.hotkeys, rebinder(program)); }},
+        {MainWindowPane::Modes,
+         [](const PageServices& program) { return new ModesPane(ModesPane::Services::standard(program.modes)); }},
         {MainWindowPane::Reader,
          [](const PageServices& program) { return new ReaderPane(ReaderPane::Services::standard(program)); }},
         {MainWindowPane::Translation,
-         [](const PageServices&) {
+         [](const PageServices& program) {
              TranslationPane::Services services = TranslationPane::Services::standard();
              for (ModifierTapMonitor::Key key : ModifierTapMonitor::offerable())
                  services.offerableKeys << ModifierTapMonitor::toString(key);
-             services.rebind = [] { registerConfiguredHotkeys(); };
+             services.rebind = rebinder(program);
              return new TranslationPane(std::move(services));
          }},
         {MainWindowPane::Cleanup,
-         [](const PageServices&) { return new CleanupPane(CleanupPane::Services::standard()); }},
+         [](const PageServices& program) { return new CleanupPane(CleanupPane::Services::standard(program.history)); }},
         {MainWindowPane::Dictionary,
-         [](const PageServices&) { return new DictionaryPane(DictionaryPane::Services::standard()); }},
-        {MainWindowPane::Voice, [](const PageServices&) { return new VoiceTuningView(VoiceTuning::shared()); }},
+         [](const PageServices& program) {
+             return new DictionaryPane(DictionaryPane::Services::standard(program.dictionary, program.wordBias));
+         }},
+        {MainWindowPane::Voice, [](const PageServices& program) { return new VoiceTuningView(program.voiceTuning); }},
         {MainWindowPane::Instructions, [](const PageServices&) { return new InstructionsPane(Defaults::shared()); }},
         {MainWindowPane::General,
          [](const PageServices& program) { return new GeneralPane(GeneralPane::Services::standard(program.badge)); }},

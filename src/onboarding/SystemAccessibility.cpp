@@ -1,6 +1,5 @@
 #include "onboarding/SystemAccessibility.h"
 
-#include "dictation/BubblePanel.h"
 #include "dictation/FlashMessage.h"
 #include "platform/DesktopSettings.h"
 #include "platform/Platform.h"
@@ -9,11 +8,11 @@
 
 namespace SystemAccessibility {
 
-Services Services::standard() {
+Services Services::standard(BubbleControl& bubble) {
     Services services;
     services.settings = Platform::current().desktopSettings;
     services.state = &AppState::shared();
-    services.bubble = &BubblePanel::shared();
+    services.bubble = &bubble;
     return services;
 }
 
@@ -35,10 +34,6 @@ void open(Destination destination, const Services& services) {
         return;
     if (services.state)
         flashMessage(*services.state, services.bubble, Wording::of(hint(destination)), kHintShown);
-}
-
-void open(Destination destination) {
-    open(destination, Services::standard());
 }
 
 } // namespace SystemAccessibility

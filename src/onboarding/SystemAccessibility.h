@@ -21,13 +21,14 @@ enum class Destination { DwellControl, ZoomAndDisplay, VoiceOver };
 // for the place it names.
 inline constexpr std::chrono::milliseconds kHintShown{7000};
 
-// What open() works with; standard() is the running program's.
+// What open() works with; standard() is the running program's, flashing on
+// `bubble`, which must outlive the services.
 struct Services {
     DesktopSettings* settings = nullptr;
     AppState* state = nullptr;
     BubbleControl* bubble = nullptr;
 
-    static Services standard();
+    static Services standard(BubbleControl& bubble);
 };
 
 // The hint for `destination`, before this desktop's wording is applied.
@@ -36,6 +37,5 @@ QString hint(Destination destination);
 // Opens the desktop's accessibility settings and, when their page itself
 // opened, flashes the destination's hint for kHintShown, also spoken.
 void open(Destination destination, const Services& services);
-void open(Destination destination);
 
 } // namespace SystemAccessibility

@@ -32,9 +32,8 @@ constexpr int kNoAnswer = -1;
 
 QString translated(const char* text) { return QCoreApplication::translate("PhoneInbox", text); }
 
-QFuture<QString> cleanWithEngine(const QString& text, const DictationMode& mode) {
-    return CleanupEngine::clean(text, mode.cleanLevel == CleanLevel::Aggressive, mode.instruction, mode.numberStyle,
-                                true)
+QFuture<QString> cleanWithEngine(CleanupEngine& engine, const QString& text, const DictationMode& mode) {
+    return engine.clean(text, mode.cleanLevel == CleanLevel::Aggressive, mode.instruction, mode.numberStyle, true)
         .then([](const CleanupEngine::Result& result) { return result.text; });
 }
 
@@ -44,7 +43,7 @@ PhoneInbox::Services PhoneInbox::Services::standard(Defaults& defaults, ModeStor
     return Services{&defaults,
                     &modes,
                     messageBoxPresenter(),
-                    cleanWithEngine,
+                    {},
                     [] { return std::chrono::steady_clock::now(); },
                     [] { openMainWindowPage(MainWindowPane::Dashboard); }};
 }
@@ -58,10 +57,12 @@ QString PhoneInbox::standardFilePath() {
     return QDir(folder).filePath(kFileName);
 }
 
-PhoneInbox::PhoneInbox(const QString& filePath, Services services, QObject* parent)
+PhoneInbox::PhoneInbox(const QString& filePath, CleanupEngine& cleanup, Services services, QObject* parent)
     : PhoneNotesInbox(parent), m_file(filePath), m_services(std::move(services)) {
     if (!m_services.clean)
-        m_services.clean = cleanWithEngine;
+        m_services.clean = [&cleanup](const QString& text, const DictationMode& mode) {
+            return cleanWithEngine(cleanup, text, mode);
+        };
     if (!m_services.clock)
         m_services.clock = [] { return std::chrono::steady_clock::now(); };
     load();

@@ -15,6 +15,7 @@
 #include <functional>
 #include <optional>
 
+class CleanupEngine;
 class Defaults;
 class ModeStore;
 
@@ -71,6 +72,7 @@ public:
         ModeStore* modes = nullptr;
         // Asks the user; answers 0, 1, 2 for the buttons, -1 for none.
         AlertPresenter alerts;
+        // By default the clean-up engine's, in the note's mode.
         Cleaner clean;
         Clock clock;
         // Opens the main window at the Dashboard.
@@ -86,8 +88,9 @@ public:
     static QString standardFilePath();
 
     // An inbox over `filePath`, loaded at once. A file that does not decode leaves
-    // the inbox empty and is moved aside before the first save.
-    PhoneInbox(const QString& filePath, Services services, QObject* parent = nullptr);
+    // the inbox empty and is moved aside before the first save. `cleanup` must
+    // outlive the inbox.
+    PhoneInbox(const QString& filePath, CleanupEngine& cleanup, Services services, QObject* parent = nullptr);
     ~PhoneInbox() override;
 
     QList<PhoneNote> notes() const override { return m_notes; }

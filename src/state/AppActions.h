@@ -68,7 +68,8 @@ struct AppActions {
     bool readerBusy() const;
     bool translationGate() const { return translationAvailable && translationAvailable(); }
 
-    // The table of the running program, wired to the subsystems it has.
+    // The table of the running program, wired to the subsystems it has; shared
+    // because the pages and free functions ask actions of floors above them.
     static AppActions& shared();
 };
 

@@ -48,6 +48,7 @@ public:
         bool operator==(const WordSwap&) const = default;
     };
 
+    // Shared: flash and announce helpers and other free functions publish to the one program state.
     static AppState& shared();
     // A separate state for tests; the program uses `shared()`.
     AppState() = default;

@@ -36,6 +36,7 @@ public:
     // Gets the turn once it is this trip's; it must end it on every road.
     using Trip = std::function<void(Turn& turn)>;
 
+    // Shared: the system clipboard is one, so every free function that borrows it queues here.
     static ClipboardTurns& shared();
     explicit ClipboardTurns(QObject* parent = nullptr);
 

@@ -2,7 +2,6 @@
 
 #include "stores/WordBoostSink.h"
 #include "support/Regex.h"
-#include "support/SharedInstance.h"
 #include "support/Text.h"
 
 #include <QDir>
@@ -88,8 +87,6 @@ QString replacementFor(const QString& matched, const QString& canonical) {
 } // namespace
 
 void DictionaryStore::installWordBoost(WordBoostSink* sink) { installedBoost = sink; }
-
-DictionaryStore& DictionaryStore::shared() { return SharedInstance<DictionaryStore>::get(); }
 
 DictionaryStore::DictionaryStore(const QString& folder, WordBoostSink* boost, Clock now, QObject* parent)
     : QObject(parent),

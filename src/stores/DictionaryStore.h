@@ -20,9 +20,6 @@ class DictionaryStore : public QObject {
 public:
     using Clock = std::function<QDateTime()>;
 
-    // The program root's instance, for the dictionary page, not yet
-    // handed it; only while the root is there.
-    static DictionaryStore& shared();
     // Where stores without their own sink send refreshes (the recogniser's word boost).
     static void installWordBoost(WordBoostSink* sink);
 

@@ -1,7 +1,6 @@
 #include "stores/HistoryStore.h"
 
 #include "support/Defaults.h"
-#include "support/SharedInstance.h"
 
 #include <QDir>
 
@@ -11,8 +10,6 @@ namespace {
 constexpr qint64 longestKeepDays = 10'000'000;
 
 } // namespace
-
-HistoryStore& HistoryStore::shared() { return SharedInstance<HistoryStore>::get(); }
 
 HistoryStore::HistoryStore(const QString& folder, Defaults& defaults, Clock now, QObject* parent)
     : QObject(parent),

@@ -22,10 +22,6 @@ public:
     using Clock = std::function<QDateTime()>;
     static constexpr qsizetype cap = 500;
 
-    // The program root's instance, for the settings pages and the dashboard, not yet
-    // handed it; only while the root is there.
-    static HistoryStore& shared();
-
     // A store over "history.json" in `folder`; loads it and prunes (writing only
     // when the prune removed something).
     HistoryStore(const QString& folder, Defaults& defaults, Clock now = {}, QObject* parent = nullptr);

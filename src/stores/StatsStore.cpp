@@ -1,7 +1,6 @@
 #include "stores/StatsStore.h"
 
 #include "support/JsonWriter.h"
-#include "support/SharedInstance.h"
 
 #include <QDir>
 #include <QtNumeric>
@@ -27,8 +26,6 @@ std::optional<StatsStore::Totals> StatsStore::Totals::fromJson(const QJsonObject
         return std::nullopt;
     return Totals{*words, *dictations, *seconds};
 }
-
-StatsStore& StatsStore::shared() { return SharedInstance<StatsStore>::get(); }
 
 StatsStore::StatsStore(const QString& folder, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("stats.json"))) {

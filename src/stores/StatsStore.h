@@ -22,10 +22,6 @@ public:
     // Samples per second of a recorded take.
     static constexpr double sampleRate = 16000.0;
 
-    // The program root's instance, for the dashboard and the review prompt, not yet
-    // handed it; only while the root is there.
-    static StatsStore& shared();
-
     // A store over "stats.json" in `folder`; loads it and never writes at load.
     explicit StatsStore(const QString& folder, QObject* parent = nullptr);
 

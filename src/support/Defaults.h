@@ -21,7 +21,8 @@
 class Defaults : public QObject {
     Q_OBJECT
 public:
-    // The settings of the running program.
+    // The settings of the running program; shared because the looks, the text
+    // rules and other free functions read them.
     static Defaults& shared();
     // The settings file the shared instance uses.
     static QString standardFilePath();

@@ -51,6 +51,7 @@ public:
     // The two passes over one snapshot for dictation into `target`.
     static Lists check(const OnDeviceTranslator::PairSnapshot& pairs, const QString& target);
 
+    // Shared: the translation roads' free functions and views ask the one catalog of installed pairs.
     static TranslationCatalog& shared();
     explicit TranslationCatalog(Services services, QObject* parent = nullptr);
 

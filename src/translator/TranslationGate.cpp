@@ -1,9 +1,6 @@
 #include "translator/TranslationGate.h"
 
 #include "platform/OnDeviceTranslator.h"
-#include "support/SharedInstance.h"
-
-TranslationGate& TranslationGate::shared() { return SharedInstance<TranslationGate>::get(); }
 
 TranslationGate::TranslationGate(std::function<OnDeviceTranslator*()> translator, QObject* parent)
     : QObject(parent), m_translator(std::move(translator)), m_open(isOpen()) {}

@@ -14,9 +14,6 @@ class OnDeviceTranslator;
 class TranslationGate : public QObject {
     Q_OBJECT
 public:
-    // The program root's instance, for the main window, not yet
-    // handed it; only while the root is there.
-    static TranslationGate& shared();
     // `translator` answers the translator in use, or null.
     explicit TranslationGate(std::function<OnDeviceTranslator*()> translator, QObject* parent = nullptr);
 

@@ -4,7 +4,9 @@
 #include "cleanup/CleanupEngine.h"
 #include "cleanup/SpokenAddresses.h"
 #include "cleanup/TextCleanup.h"
+#include "engine/LlmServer.h"
 #include "support/Await.h"
+#include "support/Defaults.h"
 
 #include <QFile>
 
@@ -71,10 +73,11 @@ TEST(CleanupCorpusTest, SpokenSiteNames) {
 // transcript, then the cleanup, which takes its rules path. Each row of `file`
 // is a number style, what was said and what is typed.
 void checkRulesPathOfADictation(const char* file) {
+    CleanupEngine engine(Defaults::shared(), LlmServer::shared());
     for (const Row& row : corpus(QString::fromUtf8(file), 3)) {
         const NumberStyle style = styleOf(file, row);
         const QString transcript = TextCleanup::postProcess(CleanupEngine::digitizeNumbers(row.fields[1], style));
-        const CleanupEngine::Result result = awaitResult(CleanupEngine::clean(transcript, false, {}, style, true));
+        const CleanupEngine::Result result = awaitResult(engine.clean(transcript, false, {}, style, true));
         EXPECT_EQ(result.text.toStdString(), row.fields[2].toStdString())
             << where(file, row) << " (" << row.fields[0].toStdString() << ", " << toString(result.way).toStdString()
             << ')';
@@ -88,9 +91,10 @@ TEST(CleanupCorpusTest, OrdinarySentencesKeepTheirWords) { checkRulesPathOfADict
 // Marks inside words, numbers and quotes, on the road of a typed selection:
 // the whole cleanup, which takes its rules path.
 TEST(CleanupCorpusTest, PunctuationTheCleanupKeeps) {
+    CleanupEngine engine(Defaults::shared(), LlmServer::shared());
     for (const Row& row : corpus(QStringLiteral("punctuation.tsv"), 2)) {
         const CleanupEngine::Result result =
-            awaitResult(CleanupEngine::clean(row.fields[0], false, {}, NumberStyle::Smart, true));
+            awaitResult(engine.clean(row.fields[0], false, {}, NumberStyle::Smart, true));
         EXPECT_EQ(result.text.toStdString(), row.fields[1].toStdString())
             << where("punctuation.tsv", row) << " (" << toString(result.way).toStdString() << ')';
     }

@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include <signal.h>
+
 // Shows the way a clean-up went by its name in failure messages.
 void PrintTo(CleanupWay way, std::ostream* out) { *out << toString(way).toStdString(); }
 
@@ -36,7 +40,7 @@ protected:
         LlmServer::shared().stopIfOwned();
     }
     void TearDown() override {
-        CleanupEngine::discardWarm();
+        cleanup.discardWarm();
         LlmServer::shared().stopIfOwned();
         for (const char* key : {"useAppleIntelligence", "listsFromCounting"})
             Defaults::shared().remove(QLatin1String(key));
@@ -61,7 +65,7 @@ protected:
     }
 
     Result clean(const QString& text, bool allowInferredLists = true) {
-        return await(CleanupEngine::clean(text, false, {}, std::nullopt, allowInferredLists));
+        return await(cleanup.clean(text, false, {}, std::nullopt, allowInferredLists));
     }
 
     QString fromModel(const QString& answer) const {
@@ -71,20 +75,21 @@ protected:
     ScopedFakePlatform fakes;
     TempFolder resources;
     LlmFixture fixture;
+    CleanupEngine cleanup{Defaults::shared(), LlmServer::shared()};
 };
 
 TEST_F(CleanupPipelineTest, FewerThanFourWordsTakeTheQuickPathAndDropTheWarmHelper) {
     installHelper("printf 'Send it now please.'");
     serverAnswers(QStringLiteral("Send it now, please."));
-    CleanupEngine::prewarm();
-    ASSERT_NE(CleanupEngine::warmHelperProcessId(), 0);
+    cleanup.prewarm();
+    ASSERT_NE(cleanup.warmHelperProcessId(), 0);
     const qsizetype chats = fixture.requests("/v1/chat/completions").size();
 
     Result result = clean(QStringLiteral("send it now"));
     EXPECT_EQ(result.way, CleanupWay::Quick);
     EXPECT_EQ(result.text, CleanupEngine::closingRulePass(CleanupEngine::stripFillers("send it now"),
                                                           std::nullopt, true));
-    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0);
+    EXPECT_EQ(cleanup.warmHelperProcessId(), 0);
     EXPECT_EQ(fixture.requests("/v1/chat/completions").size(), chats) << "no model was asked";
 
     EXPECT_EQ(clean(QStringLiteral(" \t\n  ")).way, CleanupWay::Quick);
@@ -139,6 +144,35 @@ TEST_F(CleanupPipelineTest, ARejectedOrFailedServerAnswerFallsToTheRules) {
     EXPECT_EQ(LlmServer::shared().requestsInFlight(), 0);
 }
 
+// An engine that goes while a helper and the model server still work on its
+// requests: each request ends without a result, the helper goes with the
+// engine and the server counts no request in flight.
+TEST_F(CleanupPipelineTest, RequestsUnderWayEndWithTheEngine) {
+    const QString pidFile = resources.file("helper.pid");
+    installHelper("echo $$ > '" + pidFile.toUtf8() + "'\nexec sleep 30");
+    serverAnswers(goodAnswer);
+    fixture.script({{"chat_content", goodAnswer}, {"chat_delay", 5}});
+    const qsizetype chats = fixture.requests("/v1/chat/completions").size();
+    auto engine = std::make_unique<CleanupEngine>(Defaults::shared(), LlmServer::shared());
+
+    const QFuture<Result> throughHelper = engine->clean(transcript, false, {}, std::nullopt, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return resources.read("helper.pid").trimmed().toLongLong() > 0; }, 10000));
+    const qint64 helper = resources.read("helper.pid").trimmed().toLongLong();
+    Defaults::shared().set(QStringLiteral("useAppleIntelligence"), false);
+    const QFuture<Result> throughServer = engine->clean(transcript, false, {}, std::nullopt, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fixture.requests("/v1/chat/completions").size() > chats; }, 10000));
+    ASSERT_EQ(LlmServer::shared().requestsInFlight(), 1);
+
+    engine.reset();
+    QTest::qWait(100);
+    for (const QFuture<Result>& request : {throughHelper, throughServer}) {
+        EXPECT_TRUE(request.isFinished());
+        EXPECT_TRUE(request.isCanceled());
+    }
+    EXPECT_NE(::kill(pid_t(helper), 0), 0) << "the helper is gone";
+    EXPECT_EQ(LlmServer::shared().requestsInFlight(), 0);
+}
+
 TEST_F(CleanupPipelineTest, InferredListsFollowTheCallAndTheSetting) {
     const QString counted = QStringLiteral("first, buy milk. second, call mom. third, pay the rent.");
     ASSERT_NE(CleanupEngine::rulesOnlyClean(counted, std::nullopt, true),
@@ -166,8 +200,8 @@ TEST_F(CleanupPipelineTest, PressureDuringRequestsReleasesTheModelAfterTheLastOn
     ASSERT_TRUE(server.isReady());
 
     fixture.script({{"chat_content", goodAnswer}, {"chat_delay", 0.8}});
-    const auto first = CleanupEngine::clean(transcript, false, {}, std::nullopt, true);
-    const auto second = CleanupEngine::clean(transcript, false, {}, std::nullopt, true);
+    const auto first = cleanup.clean(transcript, false, {}, std::nullopt, true);
+    const auto second = cleanup.clean(transcript, false, {}, std::nullopt, true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestsInFlight() == 2; }, 5000));
     fakes.memoryPressure.raise(MemoryPressure::Level::Warning);
     EXPECT_TRUE(server.ownsProcess()) << "requests in flight keep the model";

@@ -119,6 +119,7 @@ protected:
     void SetUp() override { DictionaryStore::setSnapshot({}); }
     void TearDown() override { DictionaryStore::setSnapshot({}); }
     LlmFixture fixture;
+    CleanupEngine engine{Defaults::shared(), LlmServer::shared()};
 };
 
 TEST_F(CleanupRequestServer, SendsTheChatRequestAndPostProcessesTheAnswer) {
@@ -130,8 +131,7 @@ TEST_F(CleanupRequestServer, SendsTheChatRequestAndPostProcessesTheAnswer) {
     fixture.script({{"chat_content", "  so hello there , how are you doing today?  "}});
 
     const QString text = QStringLiteral("so um hello there how are you doing today");
-    const auto cleaned =
-        await(CleanupEngine::runLocalLLMClean(text, true, QStringLiteral("Warm."), NumberStyle::Words));
+    const auto cleaned = await(engine.runLocalLLMClean(text, true, QStringLiteral("Warm."), NumberStyle::Words));
     EXPECT_EQ(cleaned, std::optional(TextCleanup::postProcess("so hello there , how are you doing today?")));
 
     const QList<QJsonObject> sent = fixture.requests("/v1/chat/completions");
@@ -144,14 +144,13 @@ TEST_F(CleanupRequestServer, SendsTheChatRequestAndPostProcessesTheAnswer) {
 
 TEST_F(CleanupRequestServer, FailuresGiveNoText) {
     const QString text = QStringLiteral("hello there how are you");
-    EXPECT_EQ(await(CleanupEngine::runLocalLLMClean(text, false, {}, std::nullopt)), std::nullopt)
-        << "nothing listening";
+    EXPECT_EQ(await(engine.runLocalLLMClean(text, false, {}, std::nullopt)), std::nullopt) << "nothing listening";
 
     ASSERT_TRUE(fixture.start(LlmServer::model()));
     fixture.script({{"chat_status", 500}, {"chat_content", "Hello there, how are you?"}});
-    EXPECT_EQ(await(CleanupEngine::runLocalLLMClean(text, false, {}, std::nullopt)), std::nullopt);
+    EXPECT_EQ(await(engine.runLocalLLMClean(text, false, {}, std::nullopt)), std::nullopt);
     fixture.script({{"chat_content", "Sure! Here is a much longer answer than anyone asked for, with extras."}});
-    EXPECT_EQ(await(CleanupEngine::runLocalLLMClean(text, false, {}, std::nullopt)), std::nullopt);
+    EXPECT_EQ(await(engine.runLocalLLMClean(text, false, {}, std::nullopt)), std::nullopt);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "dictation/DictationController.h"
 #include "audio/Recorder.h"
 #include "audio/WavData.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/PasteLast.h"
@@ -208,6 +209,7 @@ protected:
     StatsStore stats{folder.path()};
     MlxServer speechServer;
     LlmServer cleanupServer;
+    CleanupEngine cleanup{defaults, cleanupServer};
     SystemAudio audio{nullptr, &defaults, folder.file(QStringLiteral("ducked-volume.json"))};
     AppState state;
     Recorder recorder{&fakes.audioInput};
@@ -219,7 +221,7 @@ protected:
     DictationController controller{state,
                                    defaults,
                                    recorder,
-                                   {modes, history, stats, speechServer, cleanupServer, audio},
+                                   {modes, history, stats, speechServer, cleanupServer, audio, cleanup},
                                    DictationPeers{&bubble, nullptr, nullptr, nullptr},
                                    [this](std::chrono::milliseconds delay) {
                                        auto wait = std::make_shared<QPromise<void>>();
@@ -392,8 +394,10 @@ TEST_F(DictationControllerTest, AQuitWhileRecordingKeepsTheTakeAndPasteLastTypes
     // The next launch: its history finds the take, and paste-last sends it.
     HistoryStore relaunchedHistory{folder.path(), defaults};
     AppState relaunchedState;
-    DictationController relaunched{relaunchedState, defaults, recorder,
-                                   {modes, relaunchedHistory, stats, speechServer, cleanupServer, audio}};
+    DictationController relaunched{relaunchedState,
+                                   defaults,
+                                   recorder,
+                                   {modes, relaunchedHistory, stats, speechServer, cleanupServer, audio, cleanup}};
     speech.answer({QStringLiteral("we ship on friday")});
     QFuture<void> retried = QtFuture::makeReadyFuture();
     PasteLast::run(relaunchedHistory, relaunchedState, nullptr, [&] { retried = relaunched.retryKeptTake(); });

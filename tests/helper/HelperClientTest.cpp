@@ -1,6 +1,7 @@
 // The application's side of the helper program: finding it, keeping one warm,
 // and one clean-up under a deadline, against real child processes.
 #include "cleanup/CleanupEngine.h"
+#include "engine/LlmServer.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
@@ -28,14 +29,14 @@ protected:
         qputenv("QUORVANE_RESOURCES", resources.path().toUtf8());
         qputenv("QV_FAKE_MODEL", "answer");
         Defaults::shared().set(QStringLiteral("useAppleIntelligence"), true);
-        CleanupEngine::setHelperDeadline(std::chrono::milliseconds(15000));
+        engine.setHelperDeadline(std::chrono::milliseconds(15000));
     }
     void TearDown() override {
-        CleanupEngine::discardWarm();
+        engine.discardWarm();
         Defaults::shared().remove(QStringLiteral("useAppleIntelligence"));
         qunsetenv("QUORVANE_RESOURCES");
         qunsetenv("QV_FAKE_MODEL");
-        CleanupEngine::setHelperDeadline(std::chrono::milliseconds(15000));
+        engine.setHelperDeadline(std::chrono::milliseconds(15000));
     }
 
     // Puts the helper built with a scripted model where the application looks for it.
@@ -55,6 +56,7 @@ protected:
 
     TempFolder resources;
     TempFolder scripts;
+    CleanupEngine engine{Defaults::shared(), LlmServer::shared()};
 };
 
 TEST_F(HelperClientTest, HelperIsFoundOnlyWhereItIsInstalled) {
@@ -64,76 +66,74 @@ TEST_F(HelperClientTest, HelperIsFoundOnlyWhereItIsInstalled) {
 }
 
 TEST_F(HelperClientTest, PrewarmNeedsTheSettingAndTheProgram) {
-    CleanupEngine::prewarm();
-    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0) << "no program installed";
+    engine.prewarm();
+    EXPECT_EQ(engine.warmHelperProcessId(), 0) << "no program installed";
 
     installFakeHelper();
     Defaults::shared().set(QStringLiteral("useAppleIntelligence"), false);
-    CleanupEngine::prewarm();
-    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0);
+    engine.prewarm();
+    EXPECT_EQ(engine.warmHelperProcessId(), 0);
 
     Defaults::shared().set(QStringLiteral("useAppleIntelligence"), true);
-    CleanupEngine::prewarm();
-    const qint64 warm = CleanupEngine::warmHelperProcessId();
+    engine.prewarm();
+    const qint64 warm = engine.warmHelperProcessId();
     EXPECT_TRUE(processExists(warm));
     Defaults::shared().set(QStringLiteral("useAppleIntelligence"), false);
-    CleanupEngine::prewarm();
-    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), warm) << "switched off, an existing warm helper is left alone";
+    engine.prewarm();
+    EXPECT_EQ(engine.warmHelperProcessId(), warm) << "switched off, an existing warm helper is left alone";
 }
 
 TEST_F(HelperClientTest, ASecondPrewarmReplacesTheFirst) {
     installFakeHelper();
-    CleanupEngine::prewarm();
-    const qint64 first = CleanupEngine::warmHelperProcessId();
-    CleanupEngine::prewarm();
-    const qint64 second = CleanupEngine::warmHelperProcessId();
+    engine.prewarm();
+    const qint64 first = engine.warmHelperProcessId();
+    engine.prewarm();
+    const qint64 second = engine.warmHelperProcessId();
     EXPECT_NE(first, 0);
     EXPECT_NE(second, 0);
     EXPECT_NE(first, second);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(first); }, 5000));
     EXPECT_TRUE(processExists(second));
 
-    CleanupEngine::discardWarm();
-    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0);
+    engine.discardWarm();
+    EXPECT_EQ(engine.warmHelperProcessId(), 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(second); }, 5000));
 }
 
 TEST_F(HelperClientTest, TheWarmHelperAnswersOnceAndIsUsedUp) {
     const QString helper = installFakeHelper();
-    CleanupEngine::prewarm();
-    const qint64 warm = CleanupEngine::warmHelperProcessId();
+    engine.prewarm();
+    const qint64 warm = engine.warmHelperProcessId();
     ASSERT_NE(warm, 0);
     // The fake model puts a label before its answer; the helper removes it.
-    EXPECT_EQ(await(CleanupEngine::runHelperProcess(helper, QStringLiteral("hello there"))),
+    EXPECT_EQ(await(engine.runHelperProcess(helper, QStringLiteral("hello there"))),
               std::optional<QString>("HELLO THERE"));
-    EXPECT_EQ(CleanupEngine::warmHelperProcessId(), 0);
+    EXPECT_EQ(engine.warmHelperProcessId(), 0);
 
     // Without a warm one, a helper is started for the request.
-    EXPECT_EQ(await(CleanupEngine::runHelperProcess(helper, QStringLiteral("again"))),
-              std::optional<QString>("AGAIN"));
+    EXPECT_EQ(await(engine.runHelperProcess(helper, QStringLiteral("again"))), std::optional<QString>("AGAIN"));
 }
 
 TEST_F(HelperClientTest, AWarmHelperThatDiedIsReplacedByAFreshOne) {
     const QString helper = installFakeHelper();
     qputenv("QV_FAKE_MODEL", "exit");
-    CleanupEngine::prewarm();
-    const qint64 warm = CleanupEngine::warmHelperProcessId();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return CleanupEngine::warmHelperProcessId() == 0; }, 5000));
+    engine.prewarm();
+    const qint64 warm = engine.warmHelperProcessId();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine.warmHelperProcessId() == 0; }, 5000));
     EXPECT_FALSE(processExists(warm));
     qputenv("QV_FAKE_MODEL", "answer");
-    EXPECT_EQ(await(CleanupEngine::runHelperProcess(helper, QStringLiteral("fresh"))),
-              std::optional<QString>("FRESH"));
+    EXPECT_EQ(await(engine.runHelperProcess(helper, QStringLiteral("fresh"))), std::optional<QString>("FRESH"));
 }
 
 TEST_F(HelperClientTest, AHelperPastTheDeadlineIsKilledAtTheDeadline) {
     const QString helper = installFakeHelper();
     qputenv("QV_FAKE_MODEL", "slow");
-    CleanupEngine::setHelperDeadline(std::chrono::milliseconds(400));
-    CleanupEngine::prewarm();
-    const qint64 pid = CleanupEngine::warmHelperProcessId();
+    engine.setHelperDeadline(std::chrono::milliseconds(400));
+    engine.prewarm();
+    const qint64 pid = engine.warmHelperProcessId();
     QElapsedTimer clock;
     clock.start();
-    EXPECT_EQ(await(CleanupEngine::runHelperProcess(helper, QStringLiteral("take your time"))), std::nullopt);
+    EXPECT_EQ(await(engine.runHelperProcess(helper, QStringLiteral("take your time"))), std::nullopt);
     EXPECT_LT(clock.elapsed(), 2500) << "the fake takes 3 s to answer";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(pid); }, 2000));
 }
@@ -141,14 +141,14 @@ TEST_F(HelperClientTest, AHelperPastTheDeadlineIsKilledAtTheDeadline) {
 TEST_F(HelperClientTest, AHelperThatNeverReadsItsInputCannotHangTheCaller) {
     const QString helper = installFakeHelper();
     qputenv("QV_FAKE_MODEL", "stall");
-    CleanupEngine::setHelperDeadline(std::chrono::milliseconds(400));
-    CleanupEngine::prewarm();
-    const qint64 pid = CleanupEngine::warmHelperProcessId();
+    engine.setHelperDeadline(std::chrono::milliseconds(400));
+    engine.prewarm();
+    const qint64 pid = engine.warmHelperProcessId();
     // Far more than a pipe holds: a blocking write would never return.
     const QString text = QString(2 * 1024 * 1024, QLatin1Char('a'));
     QElapsedTimer clock;
     clock.start();
-    const auto future = CleanupEngine::runHelperProcess(helper, text);
+    const auto future = engine.runHelperProcess(helper, text);
     EXPECT_LT(clock.elapsed(), 300) << "starting the request does not wait for the helper";
     EXPECT_EQ(await(future), std::nullopt);
     EXPECT_LT(clock.elapsed(), 2500);
@@ -165,24 +165,24 @@ TEST_F(HelperClientTest, OutputIsUsedOnlyFromACleanExitWithText) {
     int index = 0;
     for (const auto& [body, expected] : cases) {
         const QString helper = script(QStringLiteral("helper%1").arg(index++), body);
-        EXPECT_EQ(await(CleanupEngine::runHelperProcess(helper, QStringLiteral("some words here"))), expected)
+        EXPECT_EQ(await(engine.runHelperProcess(helper, QStringLiteral("some words here"))), expected)
             << body.toStdString();
     }
-    EXPECT_EQ(await(CleanupEngine::runHelperProcess(scripts.file("missing"), QStringLiteral("x"))), std::nullopt);
+    EXPECT_EQ(await(engine.runHelperProcess(scripts.file("missing"), QStringLiteral("x"))), std::nullopt);
 }
 
 TEST_F(HelperClientTest, ACleanUpRemovesMarkersAndLabelsFromTheAnswer) {
     const QString helper =
         script(QStringLiteral("marked"), "cat >/dev/null; printf 'Cleaned transcript: Fine, thanks.<|im_end|>more'\n");
-    EXPECT_EQ(await(CleanupEngine::runHelperClean(helper, QStringLiteral("fine thanks"))),
+    EXPECT_EQ(await(engine.runHelperClean(helper, QStringLiteral("fine thanks"))),
               std::optional<QString>("Fine, thanks."));
-    EXPECT_EQ(await(CleanupEngine::runHelperClean(scripts.file("missing"), QStringLiteral("x"))), std::nullopt);
+    EXPECT_EQ(await(engine.runHelperClean(scripts.file("missing"), QStringLiteral("x"))), std::nullopt);
 }
 
 TEST_F(HelperClientTest, OutputLargerThanAPipeIsReadWhileTheHelperRuns) {
     // 200 KB cannot sit in a pipe until the helper exits; it has to be drained.
     const QString helper = script(QStringLiteral("big"), "cat >/dev/null; head -c 200000 /dev/zero | tr '\\0' a\n");
-    const auto result = await(CleanupEngine::runHelperProcess(helper, QStringLiteral("long answer please")));
+    const auto result = await(engine.runHelperProcess(helper, QStringLiteral("long answer please")));
     ASSERT_TRUE(result.has_value());
     EXPECT_EQ(result->size(), 200000);
 }
@@ -190,7 +190,7 @@ TEST_F(HelperClientTest, OutputLargerThanAPipeIsReadWhileTheHelperRuns) {
 TEST_F(HelperClientTest, TheTextReachesTheHelperWhole) {
     const QString helper = script(QStringLiteral("echo"), "cat\n");
     const QString text = QStringLiteral("Grüße aus Köln — 東京 ") + QString(100000, QLatin1Char('x'));
-    EXPECT_EQ(await(CleanupEngine::runHelperProcess(helper, text)), std::optional<QString>(text.trimmed()));
+    EXPECT_EQ(await(engine.runHelperProcess(helper, text)), std::optional<QString>(text.trimmed()));
 }
 
 } // namespace

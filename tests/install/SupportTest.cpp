@@ -5,7 +5,6 @@
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
-#include "support/SharedInstance.h"
 #include "support/TempFolder.h"
 
 #include <QLocale>
@@ -42,9 +41,8 @@ TEST(ProblemReportTest, DetailsLineUpUnderTenCharacterLabels) {
 TEST(ProblemReportTest, TheRunningProgramsFactsComeFromItsState) {
     // The mode store the program's root makes.
     ModeStore modes(Defaults::shared());
-    const SharedInstance<ModeStore> sharedModes(modes);
     AppState::shared().setServerReady(true);
-    const QString details = ProblemReport::details();
+    const QString details = ProblemReport::details(modes);
     AppState::shared().setServerReady(false);
     const QStringList lines = details.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 5);
@@ -79,7 +77,6 @@ TEST(ProblemReportTest, TheMailCarriesQuestionsAndDetailsEncoded) {
 TEST(ProblemReportTest, WithoutAMailProgramTheReportAndTheAddressAreCopiedAndTheUserIsTold) {
     ScopedFakePlatform platform;
     ModeStore modes(Defaults::shared());
-    const SharedInstance<ModeStore> sharedModes(modes);
     QList<Alert> alerts;
     const AlertPresenter present = [&](const Alert& alert, std::function<void(int)> answered) {
         alerts.append(alert);
@@ -87,14 +84,14 @@ TEST(ProblemReportTest, WithoutAMailProgramTheReportAndTheAddressAreCopiedAndThe
     };
     platform.urlOpener.accepts = false;
     platform.pasteboard.otherAppCopies(QStringLiteral("the user's text"));
-    ProblemReport::open(present);
+    ProblemReport::open(modes, present);
     ASSERT_EQ(platform.urlOpener.opened.size(), 1);
     ASSERT_EQ(platform.pasteboard.items.size(), 1);
     const QString copied = QString::fromUtf8(platform.pasteboard.items[0].value(0).second);
     EXPECT_TRUE(copied.startsWith(QStringLiteral("To: " QUORVANE_SUPPORT_ADDRESS_FOR_TESTS
                                                  "\nSubject: Quorvane problem report\n\nWhat happened:\n")))
         << copied.toStdString();
-    EXPECT_TRUE(copied.endsWith(ProblemReport::details())) << copied.toStdString();
+    EXPECT_TRUE(copied.endsWith(ProblemReport::details(modes))) << copied.toStdString();
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts[0].title, QStringLiteral("No mail program is set up"));
     EXPECT_EQ(alerts[0].text, QStringLiteral("The problem report and the address to send it to, " QUORVANE_SUPPORT_ADDRESS_FOR_TESTS
@@ -106,7 +103,7 @@ TEST(ProblemReportTest, WithoutAMailProgramTheReportAndTheAddressAreCopiedAndThe
     // A mail program took it: the clipboard stays the user's, and nothing is said.
     platform.urlOpener.accepts = true;
     platform.pasteboard.otherAppCopies(QStringLiteral("kept"));
-    ProblemReport::open(present);
+    ProblemReport::open(modes, present);
     EXPECT_EQ(platform.pasteboard.items[0].value(0).second, QByteArray("kept"));
     EXPECT_EQ(alerts.size(), 1);
     EXPECT_EQ(platform.announcer.announcements.size(), 1);

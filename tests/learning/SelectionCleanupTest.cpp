@@ -1,5 +1,7 @@
 #include "learning/SelectionCleanup.h"
 
+#include "cleanup/CleanupEngine.h"
+#include "engine/LlmServer.h"
 #include "insertion/AXText.h"
 #include "insertion/PasteService.h"
 #include "state/AppState.h"
@@ -77,7 +79,8 @@ protected:
     AppState state;
     bool reading = false;
     std::unique_ptr<QPromise<QString>> promise;
-    SelectionCleanup chip{{defaults, state, [this] { return reading; },
+    CleanupEngine cleanup{defaults, LlmServer::shared()};
+    SelectionCleanup chip{{defaults, state, cleanup, [this] { return reading; },
                            [this](const QString& text) { return cleanLater(text); }},
                           // "Cleaned" stays long enough to be seen on a busy machine.
                           {1ms, 60ms, 300ms}};
@@ -211,7 +214,7 @@ TEST_F(SelectionCleanupTest, TheCleanedTextKeepsTheSelectionsEdgesAndAFragmentIt
     for (const auto& [selected, replacement] : cases) {
         select(selected);
         // The cleanup every user gets: the rules, as no model is running.
-        SelectionCleanup real{{defaults, state, {}, {}}, {1ms, 60ms, 300ms}};
+        SelectionCleanup real{{defaults, state, cleanup, {}, {}}, {1ms, 60ms, 300ms}};
         real.poll();
         ASSERT_TRUE(real.isShown()) << selected.toStdString();
         real.cleanSelection();

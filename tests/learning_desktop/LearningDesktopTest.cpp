@@ -2,6 +2,7 @@
 // chip against a Qt target window in another process, through AT-SPI, XInput2
 // and XTest on the harness's display.
 #include "audio/Recorder.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
 #include "dictation/FrontmostApp.h"
@@ -231,7 +232,8 @@ TEST_F(LearningDesktopTest, SelectionChipCleansOnlyTheSelectionInPlace) {
     TempFolder folder;
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     AppState state;
-    SelectionCleanup chip({defaults, state, {}, {}});
+    CleanupEngine cleanup(defaults, LlmServer::shared());
+    SelectionCleanup chip({defaults, state, cleanup, {}, {}});
     chip.start();
     // The session's accessibility flag is learnt from the bus a moment after start.
     ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
@@ -287,7 +289,8 @@ TEST_F(LearningDesktopTest, SelectionChipKeepsATripleClickedParagraphsEdgesAndIt
     TempFolder folder;
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     AppState state;
-    SelectionCleanup chip({defaults, state, {}, {}});
+    CleanupEngine cleanup(defaults, LlmServer::shared());
+    SelectionCleanup chip({defaults, state, cleanup, {}, {}});
     chip.start();
     ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
 
@@ -323,7 +326,8 @@ TEST_F(LearningDesktopTest, SelectionChipNeverShowsForAReadOnlyField) {
     TempFolder folder;
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     AppState state;
-    SelectionCleanup chip({defaults, state, {}, {}});
+    CleanupEngine cleanup(defaults, LlmServer::shared());
+    SelectionCleanup chip({defaults, state, cleanup, {}, {}});
     chip.start();
     ASSERT_TRUE(QTest::qWaitFor([] { return Platform::current().accessibility->isTrusted(); }, 5000));
 
@@ -379,11 +383,12 @@ TEST_F(LearningDesktopTest, ACorrectionOfADictatedWordIsOfferedAfterTheNextDicta
     StatsStore stats(folder.path());
     MlxServer speechServer;
     LlmServer cleanupServer;
+    CleanupEngine cleanup(defaults, cleanupServer);
     SystemAudio audio(nullptr, &defaults, folder.file(QStringLiteral("ducked-volume.json")));
     AppState state;
     Recorder recorder;
     DictationController controller(state, defaults, recorder,
-                                   {modes, history, stats, speechServer, cleanupServer, audio},
+                                   {modes, history, stats, speechServer, cleanupServer, audio, cleanup},
                                    DictationPeers{nullptr, &learner, nullptr, nullptr});
     const auto dictate = [&](const QString& heard) {
         speech.setText(heard);

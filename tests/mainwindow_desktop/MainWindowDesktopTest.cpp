@@ -15,7 +15,6 @@
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
-#include "support/InstalledServices.h"
 #include "support/PortLock.h"
 #include "support/ProgramRun.h"
 #include "support/TempFolder.h"
@@ -56,13 +55,12 @@ TEST(MainWindowDesktopTest, TheTraysSettingsItemOpensTheWindowAndEverySidebarRow
     ASSERT_TRUE(mouse.isOpen());
     LinuxPlatform linux;
     const Platform previous = Platform::install(linux.services());
-    // What the pages reach of the program's root.
-    const InstalledServices services;
     TempFolder folder;
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     defaults.set(MainWindowHost::kTraceKey, true);
     const QString trace = folder.file(QStringLiteral("Quorvane/main-window.log"));
     AppState app;
+    // What the pages reach of the program's root.
     TestPageServices pages;
     MainWindowView* view = nullptr;
     MainWindowHost host(

@@ -1,5 +1,7 @@
-#include "cleanup/ModeStore.h"
 #include "phonelink/PhoneInbox.h"
+#include "cleanup/CleanupEngine.h"
+#include "cleanup/ModeStore.h"
+#include "engine/LlmServer.h"
 #include "phonelink/PhoneNoteCodec.h"
 #include "support/Defaults.h"
 #include "support/ScopedEnvironment.h"
@@ -75,7 +77,7 @@ protected:
         };
         services.clock = [this] { return clock; };
         services.showDashboard = [this] { ++raised; };
-        return std::make_unique<PhoneInbox>(folder.file("phone-inbox.json"), services);
+        return std::make_unique<PhoneInbox>(folder.file("phone-inbox.json"), cleanup, services);
     }
     QList<PhoneNote> stored() const {
         return PhoneNoteCodec::decode(folder.read("phone-inbox.json")).value_or(QList<PhoneNote>{});
@@ -89,6 +91,7 @@ protected:
     TempFolder folder;
     Defaults defaults{folder.file("defaults.json")};
     ModeStore modes{defaults};
+    CleanupEngine cleanup{defaults, LlmServer::shared()};
     QList<Asked> asked;
     QList<Cleaning> cleanings;
     std::chrono::steady_clock::time_point clock{std::chrono::hours(1)};

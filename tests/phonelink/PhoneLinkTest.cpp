@@ -1,7 +1,9 @@
+#include "phonelink/PhoneLink.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
+#include "engine/LlmServer.h"
 #include "phonelink/FrameReader.h"
 #include "phonelink/PhoneInbox.h"
-#include "phonelink/PhoneLink.h"
 #include "phonelink/PhoneNoteCodec.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
@@ -56,7 +58,7 @@ protected:
         };
         // Polish leaves notes as sent: a cleaner that returns nothing.
         services.clean = [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); };
-        inbox = std::make_unique<PhoneInbox>(folder.file("phone-inbox.json"), services);
+        inbox = std::make_unique<PhoneInbox>(folder.file("phone-inbox.json"), cleanup, services);
         PhoneLink::Limits quick;
         quick.connection.readDeadline = 500ms;
         startLink(quick);
@@ -82,6 +84,7 @@ protected:
     TempFolder folder;
     Defaults defaults{folder.file("defaults.json")};
     ModeStore modes{defaults};
+    CleanupEngine cleanup{defaults, LlmServer::shared()};
     std::unique_ptr<PhoneInbox> inbox;
     std::unique_ptr<PhoneLink> link;
     QStringList questions;

@@ -1,7 +1,9 @@
+#include "platform/linux/AvahiServiceAdvertiser.h"
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
+#include "engine/LlmServer.h"
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
-#include "platform/linux/AvahiServiceAdvertiser.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
@@ -130,8 +132,9 @@ TEST_F(AvahiServiceAdvertiserTest, AnnouncesTheListenersPortAndRenamesOnACollisi
     TempFolder folder;
     Defaults defaults(folder.file("defaults.json"));
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {}, {}, {}, {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), services);
+    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     AvahiServiceAdvertiser advertiser;
     PhoneLink link(inbox, &advertiser, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
@@ -157,8 +160,9 @@ TEST_F(AvahiServiceAdvertiserTest, KeepsListeningWithoutTheDaemonAndAnnouncesOnc
     TempFolder folder;
     Defaults defaults(folder.file("defaults.json"));
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {}, {}, {}, {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), services);
+    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     AvahiServiceAdvertiser advertiser;
     PhoneLink link(inbox, &advertiser, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();

@@ -1,5 +1,7 @@
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/FrontmostApp.h"
+#include "engine/LlmServer.h"
 #include "insertion/AXText.h"
 #include "insertion/InsertTarget.h"
 #include "insertion/PasteService.h"
@@ -10,6 +12,8 @@
 #include "platform/Pasteboard.h"
 #include "platform/Platform.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "stores/HistoryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/PhoneClient.h"
@@ -57,8 +61,9 @@ TEST_F(PhoneNoteDesktopTest, ANoteFromThePhoneIsListedAndLandsInTheLastApplicati
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("desk-phone")});
     defaults.set(QStringLiteral("autoCleanLevel"), QStringLiteral("off"));
     ModeStore modes(defaults);
+    CleanupEngine cleanup(defaults, LlmServer::shared());
     PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {}, {}, {}, {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), services);
+    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
 
@@ -115,9 +120,10 @@ TEST_F(PhoneNoteDesktopTest, ANoteFromThePhoneIsListedAndLandsInTheLastApplicati
         << "the target's line holds: " << AXText::textBeforeCaret(200).value_or(QStringLiteral("<nothing>")).toStdString();
 
     // The Dashboard lists the note under its title.
-    DashboardServices dashboard = DashboardServices::standard(inbox);
+    StatsStore stats(folder.file("data"));
+    HistoryStore history(folder.file("data"), defaults);
+    DashboardServices dashboard = DashboardServices::standard(stats, history, inbox, &sendTo);
     dashboard.defaults = &defaults;
-    dashboard.target = &sendTo;
     DashboardPane pane(dashboard);
     EXPECT_EQ(pane.phoneRows().size(), 1);
 }

@@ -17,7 +17,6 @@
 #include "state/AppState.h"
 #include "state/MainWindowPane.h"
 #include "support/Defaults.h"
-#include "support/InstalledServices.h"
 #include "support/TempFolder.h"
 #include "support/TestPageServices.h"
 
@@ -91,7 +90,6 @@ protected:
 };
 
 TEST_F(LinuxWordingTextsTest, EveryPageEveryFirstRunStepAndTheTrayMenuSpeakThisDesktop) {
-    InstalledServices root;
     for (MainWindowPane pane : MainWindowPanes::all())
         expectNoForeignWords(MainWindowPanes::title(pane), MainWindowView::standardPage(pane, m_pages.services()));
 
@@ -104,7 +102,7 @@ TEST_F(LinuxWordingTextsTest, EveryPageEveryFirstRunStepAndTheTrayMenuSpeakThisD
         {"speaking", [&] { return new KeyboardGuide(KeyboardGuide::Topic::Speaking, true, m_defaults); }},
         {"reading", [&] { return new KeyboardGuide(KeyboardGuide::Topic::Reading, true, m_defaults); }},
         {"permissions", [] { return new PermissionsStep([] {}, [] {}); }},
-        {"first words", [&root] { return new FirstWordsStep(root.engine, {}, {}); }},
+        {"first words", [this] { return new FirstWordsStep(m_pages.lower.engine, {}, {}); }},
     };
     for (const auto& [name, build] : steps)
         expectNoForeignWords(QString::fromLatin1(name), build());

@@ -15,7 +15,6 @@
 #include "support/DictationSettings.h"
 #include "support/FakeHotkeys.h"
 #include "support/FakePlatform.h"
-#include "support/InstalledServices.h"
 #include "support/TempFolder.h"
 
 #include <QCheckBox>
@@ -44,11 +43,12 @@ QStringList options(const QComboBox* picker) {
 class DictationPaneTest : public ::testing::Test {
 protected:
     std::unique_ptr<DictationPane> page(bool translationTaps = false) {
-        return std::make_unique<DictationPane>(defaults, [this] { ++rebinds; }, translationTaps);
+        return std::make_unique<DictationPane>(
+            defaults, grabs, [this] { ++rebinds; }, translationTaps);
     }
 
     ScopedFakePlatform platform;
-    InstalledServices services;
+    HotkeyManager grabs;
     TempFolder folder;
     Defaults defaults{folder.file(QStringLiteral("defaults.json"))};
     int rebinds = 0;
@@ -70,7 +70,13 @@ TEST_F(DictationPaneTest, AFreshDomainShowsTheTablesDefaultsAndLoadingStoresAndB
 TEST_F(DictationPaneTest, EachShortcutChangeRebindsOnceAfterItIsStored) {
     auto pane = page();
     int seenKey = -1;
-    auto spy = std::make_unique<DictationPane>(defaults, [&] { seenKey = int(defaults.intOr(kReaderKey, -1)); ++rebinds; }, false);
+    auto spy = std::make_unique<DictationPane>(
+        defaults, grabs,
+        [&] {
+            seenKey = int(defaults.intOr(kReaderKey, -1));
+            ++rebinds;
+        },
+        false);
 
     // A recording that changes both the key and the modifiers: two changes.
     emit pane->dictationField()->edited(40, 4096);
@@ -173,7 +179,7 @@ TEST_F(DictationPaneTest, AHotkeyChangeReachesTheBoundKeys) {
         });
     };
     bind();
-    DictationPane pane(defaults, bind, false);
+    DictationPane pane(defaults, hotkeys, bind, false);
     ASSERT_TRUE(grabbed(9, 6144));
     emit pane.pasteLastField()->edited(11, 256);
     EXPECT_TRUE(grabbed(11, 256));
@@ -185,8 +191,10 @@ class DictationPageRenderTest : public DictationPaneTest, public ::testing::With
 TEST_P(DictationPageRenderTest, ThePageRendersInTheLookWithItsTilesSelected) {
     defaults.set(LiveControls::kCardStyle, QStringLiteral("light"));
     PageRender render(defaults, GetParam());
-    auto* pane = render.render<DictationPane>(MainWindowPane::Dictation, QStringLiteral("dictation"),
-                                              [this] { return new DictationPane(defaults, [] {}, false); });
+    auto* pane = render.render<DictationPane>(MainWindowPane::Dictation, QStringLiteral("dictation"), [this] {
+        return new DictationPane(
+            defaults, grabs, [] {}, false);
+    });
     ASSERT_NE(pane, nullptr);
     EXPECT_EQ(pane->cardLettersControl()->selectedIndex(), 1);
     EXPECT_EQ(pane->dictationField()->button()->text(), Wording::of(HotkeyRecorderField::describe(2, 6144)));

@@ -18,7 +18,6 @@
 #include "support/FakeHotkeys.h"
 #include "support/FakeOutputVolume.h"
 #include "support/FakePlatform.h"
-#include "support/InstalledServices.h"
 #include "support/TempFolder.h"
 
 #include <QSlider>
@@ -171,8 +170,9 @@ TEST_F(DictationSettingReaders, ACardTimeOutsideTheSliderIsReadAtItsNearerEnd) {
     for (const auto& row : rows) {
         defaults.set(kResultCardSeconds, row.stored);
         EXPECT_EQ(BubblePanel::resultLifetime(longText, false, defaults), row.shown) << row.stored;
-        const InstalledServices services;
-        const DictationPane page(defaults, [] {}, false);
+        HotkeyManager grabs;
+        const DictationPane page(
+            defaults, grabs, [] {}, false);
         EXPECT_EQ(page.secondsSlider()->value(), row.slider) << row.stored;
         // Reading is not writing: the hand-edited value stays until the user moves the slider.
         EXPECT_EQ(defaults.number(kResultCardSeconds), row.stored);

@@ -5,7 +5,6 @@
 #include "mainwindow/MainWindowView.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
-#include "support/InstalledServices.h"
 #include "support/TestPageServices.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +18,6 @@ constexpr QSize kLarge{1600, 1000};
 class PageLooksTest : public ::testing::TestWithParam<std::tuple<MainWindowPane, bool>> {
 protected:
     ScopedFakePlatform platform;
-    InstalledServices services;
     TestPageServices pages;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cleanup/CleanupEngine.h"
 #include "cleanup/ModeStore.h"
 #include "dictation/DictationController.h"
 #include "dictation/SystemAudio.h"
@@ -17,8 +18,9 @@ struct DictationStores {
     HistoryStore history{Paths::userData(), Defaults::shared()};
     StatsStore stats{Paths::userData()};
     SystemAudio audio{nullptr, nullptr, Paths::engineFolder() + QStringLiteral("/ducked-volume.json")};
+    CleanupEngine cleanup{Defaults::shared(), LlmServer::shared()};
 
     DictationController::Services services() {
-        return {modes, history, stats, MlxServer::shared(), LlmServer::shared(), audio};
+        return {modes, history, stats, MlxServer::shared(), LlmServer::shared(), audio, cleanup};
     }
 };

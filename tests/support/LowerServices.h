@@ -17,37 +17,26 @@
 #include "stores/StatsStore.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
-#include "support/SharedInstance.h"
 #include "translator/TranslationGate.h"
 
 #include <memory>
 
-// The services of the program's root that the settings pages, the dashboard,
-// onboarding and the problem report still reach as shared instances: made as
-// the root makes them, over the program's own data folder and settings and
-// the installed platform, and installed while this object lives. GUI thread.
-struct InstalledServices {
+// The services of the program's root below the roads that the settings pages,
+// the dashboard and onboarding are handed: made as the root makes them, over
+// the program's own data folder and settings and the installed platform. Make
+// it after the platform the test installs. GUI thread.
+struct LowerServices {
     HistoryStore history{Paths::userData(), Defaults::shared()};
-    SharedInstance<HistoryStore> sharedHistory{history};
     DictionaryStore dictionary{Paths::userData()};
-    SharedInstance<DictionaryStore> sharedDictionary{dictionary};
     StatsStore stats{Paths::userData()};
-    SharedInstance<StatsStore> sharedStats{stats};
     HotkeyManager hotkeys;
-    SharedInstance<HotkeyManager> sharedHotkeys{hotkeys};
     ModifierTapMonitor modifierTaps;
-    SharedInstance<ModifierTapMonitor> sharedModifierTaps{modifierTaps};
     RecognizerBias wordBias{MlxServer::baseURL(), [] { return PersonalNames::merged(DictionaryStore::canonicals()); }};
-    SharedInstance<RecognizerBias> sharedWordBias{wordBias};
     EngineBootstrap engine{EngineBootstrap::Setup::defaults(),
                            EngineBootstrap::standardServices(MlxServer::shared(), LlmServer::shared())};
-    SharedInstance<EngineBootstrap> sharedEngine{engine};
     VoiceTuning voiceTuning{std::make_unique<Recorder>(), [](const QByteArray& wav, std::chrono::milliseconds timeout) {
                                 return Transcriber::transcribe(wav, std::chrono::duration<double>(timeout).count());
                             }};
-    SharedInstance<VoiceTuning> sharedVoiceTuning{voiceTuning};
     ModeStore modes{Defaults::shared()};
-    SharedInstance<ModeStore> sharedModes{modes};
     TranslationGate translationGate{[] { return Platform::current().onDeviceTranslator; }};
-    SharedInstance<TranslationGate> sharedTranslationGate{translationGate};
 };
