@@ -1,6 +1,6 @@
 // The Translation page: what its pickers offer, the ready row, what a pick
 // writes and binds, and how it looks.
-#include "translation/TranslationPane.h"
+#include "mainwindow/TranslationPane.h"
 
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyManager.h"
