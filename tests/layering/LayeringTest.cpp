@@ -120,8 +120,9 @@ TEST(Layering, EveryIncludeGoesDownward) {
             const QString name = match.captured(2);
             const bool angled = match.captured(1) == QLatin1String("<");
             const auto where = [&] {
-                return "src/" + file.toStdString() + ":" + std::to_string(line) + " includes "
-                       + (angled ? "<" + name.toStdString() + ">" : "\"" + name.toStdString() + "\"");
+                const QString shown =
+                    angled ? QLatin1Char('<') + name + QLatin1Char('>') : QLatin1Char('"') + name + QLatin1Char('"');
+                return QStringLiteral("src/%1:%2 includes %3").arg(file).arg(line).arg(shown).toStdString();
             };
             if (angled) {
                 EXPECT_FALSE(QFileInfo(src + name).isFile())
