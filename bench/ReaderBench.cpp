@@ -144,8 +144,9 @@ void BM_ReadSelectionToFirstSample(benchmark::State& state) {
 
         stage = Clock::now();
         const std::optional<QByteArray> wav =
-            chunks.isEmpty() ? std::nullopt
-                             : awaitResult(ReaderController::synthesize(MlxServer::baseURL(), chunks.first(), voice, 1.0), 30000);
+            chunks.isEmpty()
+                ? std::nullopt
+                : awaitResult(ReaderController::synthesize(MlxServer::baseURL(), chunks.first(), voice, 1.0), 30000);
         const double synthesis = millisecondsSince(stage);
 
         stage = Clock::now();
@@ -159,15 +160,20 @@ void BM_ReadSelectionToFirstSample(benchmark::State& state) {
             state.SkipWithError(selected != kSelection ? "the selection was not read" : "nothing was heard");
             return;
         }
-        state.SetIterationTime(*heard / 1000.0);
+        const double heardMs = heard.value_or(0.0);
+        state.SetIterationTime(heardMs / 1000.0);
         state.counters["selection_ms"] = selection;
         state.counters["preparation_ms"] = preparation;
         state.counters["synthesis_ms"] = synthesis;
-        state.counters["output_start_ms"] = *heard - beforeOutput;
+        state.counters["output_start_ms"] = heardMs - beforeOutput;
     }
 }
-BENCHMARK(BM_ReadSelectionToFirstSample)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_ReadSelectionToFirstSample)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", maximum);
 
@@ -185,8 +191,9 @@ void BM_SilenceBetweenChunks(benchmark::State& state) {
         return;
     }
     const QByteArray chunk = SoundMeasures::buzzWav(140, 1.0, 24000);
-    server.on("POST", "/v1/audio/speech",
-              [&chunk](const LoopbackHttpServer::Request&) { return LoopbackHttpServer::Response::bytes(chunk, "audio/wav"); });
+    server.on("POST", "/v1/audio/speech", [&chunk](const LoopbackHttpServer::Request&) {
+        return LoopbackHttpServer::Response::bytes(chunk, "audio/wav");
+    });
     AppState appState;
     ReaderController::Services services;
     services.ensureEngine = [] { return QtFuture::makeReadyFuture(true); };
@@ -194,9 +201,10 @@ void BM_SilenceBetweenChunks(benchmark::State& state) {
     services.selectedVoice = [] { return QStringLiteral("af_heart"); };
     services.trace = [](const QString&) {};
     ReaderController reader(appState, services);
-    const QString text = QStringLiteral("The harbour was quiet when the first boats came back in the grey light. ") +
-                         QString(QStringLiteral("Gulls followed them in, crying over the nets and the crates of fish. ")).repeated(8) +
-                         QString(QStringLiteral("By noon the market had filled with buyers, cooks and their children. ")).repeated(8);
+    const QString text =
+        QStringLiteral("The harbour was quiet when the first boats came back in the grey light. ")
+        + QString(QStringLiteral("Gulls followed them in, crying over the nets and the crates of fish. ")).repeated(8)
+        + QString(QStringLiteral("By noon the market had filled with buyers, cooks and their children. ")).repeated(8);
     for (auto _ : state) {
         TargetWindow::spinUntil([] { return false; }, 300);
         ear->mark();
@@ -215,8 +223,12 @@ void BM_SilenceBetweenChunks(benchmark::State& state) {
         state.counters["heard_s"] = span;
     }
 }
-BENCHMARK(BM_SilenceBetweenChunks)->UseManualTime()->Iterations(1)->Repetitions(10)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_SilenceBetweenChunks)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", maximum);
 
@@ -262,8 +274,14 @@ void BM_SpeedKeepsPitch(benchmark::State& state) {
         state.counters["pitch_1_5x_hz"] = fastPitch;
     }
 }
-BENCHMARK(BM_SpeedKeepsPitch)->Arg(0)->Arg(1)->UseManualTime()->Iterations(1)->Repetitions(5)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_SpeedKeepsPitch)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", maximum);
 
@@ -282,8 +300,12 @@ void BM_PlayerStartAudioSink(benchmark::State& state) {
         state.SetIterationTime(millisecondsSince(start) / 1000.0);
     }
 }
-BENCHMARK(BM_PlayerStartAudioSink)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlayerStartAudioSink)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 // Qt's media player from memory, on the FFmpeg backend chosen in main().
 void BM_PlayerStartMediaPlayerFfmpeg(benchmark::State& state) {
@@ -311,8 +333,12 @@ void BM_PlayerStartMediaPlayerFfmpeg(benchmark::State& state) {
         state.SetIterationTime(elapsed / 1000.0);
     }
 }
-BENCHMARK(BM_PlayerStartMediaPlayerFfmpeg)->UseManualTime()->Iterations(1)->Repetitions(20)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlayerStartMediaPlayerFfmpeg)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -342,19 +368,21 @@ int main(int argc, char** argv) {
         engineUp = awaitFuture(ready, 120000) && ready.result();
         // Warm: the first synthesis loads the voice.
         if (engineUp)
-            foxWav = awaitResult(ReaderController::synthesize(MlxServer::baseURL(), kFox, QStringLiteral("af_heart"), 1.0), 60000)
-                         .value_or(QByteArray());
+            foxWav =
+                awaitResult(ReaderController::synthesize(MlxServer::baseURL(), kFox, QStringLiteral("af_heart"), 1.0),
+                            60000)
+                    .value_or(QByteArray());
     }
     target = std::make_unique<TargetWindow::Process>(QCoreApplication::applicationFilePath(),
                                                      QStringList{QStringLiteral("--serve-target")},
                                                      QProcessEnvironment::systemEnvironment());
-    if (target->ready() && target->ask(QStringLiteral("focus line"), QStringLiteral("focused")) &&
-        target->ask(QStringLiteral("type ") + kSelection, QStringLiteral("typed"))) {
+    if (target->ready() && target->ask(QStringLiteral("focus line"), QStringLiteral("focused"))
+        && target->ask(QStringLiteral("type ") + kSelection, QStringLiteral("typed"))) {
         TargetWindow::spinUntil(
             [] {
                 const std::optional<FrontmostApp> front = FrontmostApp::current();
-                return front && front->pid == target->pid() && AXText::focusedElement() &&
-                       AXText::setSelectedRange(0, kSelection.size());
+                return front && front->pid == target->pid() && AXText::focusedElement()
+                       && AXText::setSelectedRange(0, kSelection.size());
             },
             10000);
     }

@@ -6,18 +6,19 @@
 #include "WidgetBenchMain.h"
 #include "audio/Recorder.h"
 #include "cleanup/ModeStore.h"
-#include "cleanup/ModesPane.h"
 #include "engine/VoiceTuning.h"
 #include "engine/VoiceTuningView.h"
 #include "hotkeys/HotkeyManager.h"
 #include "hotkeys/ModifierTapMonitor.h"
-#include "insertion/DictionaryPane.h"
 #include "mainwindow/CleanupPane.h"
 #include "mainwindow/DictationPane.h"
+#include "mainwindow/DictionaryPane.h"
 #include "mainwindow/GeneralPane.h"
 #include "mainwindow/InstructionsPane.h"
 #include "mainwindow/MainWindowView.h"
+#include "mainwindow/ModesPane.h"
 #include "mainwindow/ReaderPane.h"
+#include "mainwindow/TranslationPane.h"
 #include "platform/Platform.h"
 #include "reader/FlagMagnifierHover.h"
 #include "reader/ReadAloudStore.h"
@@ -28,14 +29,13 @@
 #include "stores/HistoryStore.h"
 #include "support/Defaults.h"
 #include "translation/LanguageTableView.h"
-#include "translation/TranslationPane.h"
 #include "translator/TranslationCatalog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QListWidget>
-#include <QTemporaryDir>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 

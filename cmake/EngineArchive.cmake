@@ -25,7 +25,7 @@ string(LENGTH "${QUORVANE_SETUP_KEY}" QUORVANE_SETUP_KEY_LENGTH)
 if(NOT QUORVANE_SETUP_KEY_LENGTH EQUAL 22)
   message(FATAL_ERROR "the set-up key must be 22 characters")
 endif()
-target_compile_definitions(quorvane_core PRIVATE QUORVANE_SETUP_KEY="${QUORVANE_SETUP_KEY}")
+target_compile_definitions(quorvane_services PRIVATE QUORVANE_SETUP_KEY="${QUORVANE_SETUP_KEY}")
 add_custom_command(
   OUTPUT "${QUORVANE_BUILD_RESOURCES}/engine.dat"
   COMMAND "${CMAKE_SOURCE_DIR}/cmake/make-setup-script.sh"

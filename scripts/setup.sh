@@ -24,6 +24,8 @@ packages=(
   libpocketsphinx-dev libsphinxbase-dev libsodium-dev libarchive-dev libglib2.0-dev
   # fuzzers (a separate clang build with libFuzzer and the sanitizers)
   clang libclang-rt-14-dev
+  # the layout check of the test command
+  clang-format
   # run time
   qt6-speech-flite-plugin qt6-speech-speechd-plugin speech-dispatcher speech-dispatcher-espeak-ng
   at-spi2-core dbus-x11 avahi-daemon avahi-utils espeak-ng flite sox pulseaudio pulseaudio-utils
@@ -47,9 +49,16 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 build="$root/build"
+# The test command checks the layout of the changed C++ files first, and its
+# builds stop at the first compiler warning.
 tests=OFF
-if [ "$mode" = test ]; then tests=ON; fi
-cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_TESTS="$tests"
+werror=OFF
+if [ "$mode" = test ]; then
+  tests=ON
+  werror=ON
+  "$root/scripts/check-format.sh"
+fi
+cmake -S "$root" -B "$build" -G Ninja -DQUORVANE_TESTS="$tests" -DQUORVANE_WERROR="$werror"
 cmake --build "$build" -j "$(nproc)"
 
 if [ "$mode" = run ]; then
@@ -62,7 +71,8 @@ fi
 # AddressSanitizer and UndefinedBehaviorSanitizer; any report fails the run.
 # Clang builds it a few minutes faster than GCC, which keeps CI short.
 asan="$root/build-asan"
-cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_TESTS=ON -DQUORVANE_SANITIZE=ON
+cmake -S "$root" -B "$asan" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DQUORVANE_TESTS=ON -DQUORVANE_SANITIZE=ON \
+  -DQUORVANE_WERROR=ON
 cmake --build "$asan" -j "$(nproc)" --target quorvane quorvane-helper quorvane_unit_tests test_quit_desktop
 "$root/scripts/run-tests.sh" "$asan" -L unit
 exec "$root/scripts/run-tests.sh" "$asan" -R '^quit_desktop(\.|$)'

@@ -4,7 +4,6 @@
 
 #include "app/Migration.h"
 #include "app/ProgramRoot.h"
-#include "app/SelfTests.h"
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -24,6 +23,7 @@
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
 #include "reader/ReaderController.h"
+#include "selftests/SelfTests.h"
 #include "state/AppActions.h"
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"

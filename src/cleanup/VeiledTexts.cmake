@@ -10,5 +10,5 @@ add_custom_command(OUTPUT "${QUORVANE_VEILED_HEADER}"
   DEPENDS "${QUORVANE_VEILED_SOURCE}" "${CMAKE_SOURCE_DIR}/scripts/veil.py"
   COMMENT "Veiling the clean-up texts"
   VERBATIM)
-target_sources(quorvane_core PRIVATE "${QUORVANE_VEILED_HEADER}")
-target_include_directories(quorvane_core PUBLIC "${CMAKE_BINARY_DIR}/generated")
+target_sources(quorvane_services PRIVATE "${QUORVANE_VEILED_HEADER}")
+target_include_directories(quorvane_services PRIVATE "${CMAKE_BINARY_DIR}/generated")

@@ -10,7 +10,7 @@ set(QUORVANE_UPDATE_PUBLIC_KEY "" CACHE STRING "Ed25519 public key (base64) that
 
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(ARCHIVE REQUIRED IMPORTED_TARGET libarchive)
-target_link_libraries(quorvane_core PUBLIC PkgConfig::SODIUM PkgConfig::ARCHIVE)
+target_link_libraries(quorvane_roads PUBLIC PkgConfig::SODIUM PkgConfig::ARCHIVE)
 # Only one file sees them, so changing one rebuilds one file.
 set_property(SOURCE "${CMAKE_SOURCE_DIR}/src/install/BuildValues.cpp"
   APPEND PROPERTY COMPILE_DEFINITIONS

@@ -11,7 +11,6 @@
 namespace {
 
 constexpr qreal kCaptionSize = 11;
-constexpr qreal kNoteSize = 11;
 
 QLabel* captionLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -47,17 +46,11 @@ LiveSettingsControl::LiveSettingsControl(Defaults& defaults, QString key, QVaria
     refresh();
 }
 
-void LiveSettingsControl::setCaption(const QString& caption) {
-    m_column->insertWidget(0, captionLabel(caption, this));
-}
+void LiveSettingsControl::setCaption(const QString& caption) { m_column->insertWidget(0, captionLabel(caption, this)); }
 
-void LiveSettingsControl::setNote(const QString& note) {
-    m_column->addWidget(captionLabel(note, this));
-}
+void LiveSettingsControl::setNote(const QString& note) { m_column->addWidget(captionLabel(note, this)); }
 
-void LiveSettingsControl::followKey(const QString& key) {
-    m_followed.append(key);
-}
+void LiveSettingsControl::followKey(const QString& key) { m_followed.append(key); }
 
 bool LiveSettingsControl::matches(const QVariant& value) const {
     const QVariant stored = m_defaults.contains(m_key) ? m_defaults.value(m_key) : m_fallback;

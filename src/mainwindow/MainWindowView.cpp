@@ -1,31 +1,31 @@
 #include "mainwindow/MainWindowView.h"
 
-#include "cleanup/ModesPane.h"
 #include "engine/VoiceTuningView.h"
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/ModifierTapMonitor.h"
-#include "insertion/DictionaryPane.h"
 #include "looks/TintedSymbol.h"
 #include "mainwindow/CleanupPane.h"
 #include "mainwindow/DashboardPane.h"
 #include "mainwindow/DashboardServices.h"
 #include "mainwindow/DictationPane.h"
+#include "mainwindow/DictionaryPane.h"
 #include "mainwindow/GeneralPane.h"
 #include "mainwindow/InstructionsPane.h"
+#include "mainwindow/ModesPane.h"
 #include "mainwindow/PageServices.h"
 #include "mainwindow/ReaderPane.h"
+#include "mainwindow/TranslationPane.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
-#include "translation/TranslationPane.h"
 
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
-#include <QSignalBlocker>
-#include <QHideEvent>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSplitter>
 #include <QVBoxLayout>
 

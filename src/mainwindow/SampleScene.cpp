@@ -16,7 +16,6 @@ namespace {
 const QColor kOrange = QColor::fromRgbF(1.0f, 0.584f, 0.0f);
 constexpr qreal kCardInset = 10;
 constexpr qreal kCardRadius = 10;
-constexpr qreal kPillRadius = 20;
 constexpr qreal kWaveSpacing = 1.5;
 constexpr qreal kWaveBar = 1.8;
 
@@ -32,9 +31,7 @@ void glass(QPainter& painter, const QPainterPath& shape, bool light) {
     painter.fillPath(shape, light ? QColor(255, 255, 255, qRound(0.38 * 255)) : QColor(0, 0, 0, qRound(0.22 * 255)));
 }
 
-qreal waveWidth() {
-    return kWaveHeights.size() * kWaveBar + (kWaveHeights.size() - 1) * kWaveSpacing;
-}
+qreal waveWidth() { return kWaveHeights.size() * kWaveBar + (kWaveHeights.size() - 1) * kWaveSpacing; }
 
 void wave(QPainter& painter, QPointF leftCentre, bool light) {
     painter.setPen(Qt::NoPen);

@@ -1,6 +1,7 @@
 // The translation catalogue, the pack control and the translated reading over
 // the real Apertium that scripts/setup.sh installs with its English-Spanish
 // pair, in a data folder of the test's own.
+#include "mainwindow/TranslationPane.h"
 #include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/Cld2LanguageDetector.h"
 #include "support/Await.h"
@@ -11,7 +12,6 @@
 #include "translation/TranslateKeys.h"
 #include "translation/TranslationDownload.h"
 #include "translation/TranslationInstallDialog.h"
-#include "translation/TranslationPane.h"
 #include "translation/TranslationRemoveDialog.h"
 #include "translator/TranslationCatalog.h"
 #include "translator/TranslationGate.h"

@@ -47,7 +47,7 @@ Heard playAt(AudioPlayer::Factory& players, const QByteArray& wav, double rate) 
     clock.start();
     QTest::qWait(int(kSeconds / rate * 1000 / 3));
     heard.positionPace = (player->position().count() - startPosition) / double(clock.elapsed());
-    QTest::qWaitFor([&] { return finished; }, 10000);
+    (void)QTest::qWaitFor([&] { return finished; }, 10000);
     QTest::qWait(300);
     heard.pcm = speaker.stop();
     return heard;

@@ -1,6 +1,6 @@
 // The Dictionary page: splitting the mishearings, the Add button, the name
 // switch's push, and the word list following the store.
-#include "insertion/DictionaryPane.h"
+#include "mainwindow/DictionaryPane.h"
 #include "PageRender.h"
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"

@@ -1,10 +1,10 @@
 // The Modes page: the summary line and app names, the editor's save, and
 // which editor is open.
+#include "mainwindow/ModesPane.h"
+#include "PageRender.h"
 #include "cleanup/ModeEditor.h"
 #include "cleanup/ModeRow.h"
 #include "cleanup/ModeStore.h"
-#include "cleanup/ModesPane.h"
-#include "PageRender.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/MarkupLabels.h"

@@ -1,6 +1,6 @@
 // The Translation page: what its pickers offer, the ready row, what a pick
 // writes and binds, and how it looks.
-#include "translation/TranslationPane.h"
+#include "mainwindow/TranslationPane.h"
 
 #include "hotkeys/ConfiguredHotkeys.h"
 #include "hotkeys/HotkeyManager.h"
@@ -63,8 +63,8 @@ protected:
             return QtFuture::makeReadyFuture(check());
         };
         catalog = std::make_unique<TranslationCatalog>(lists);
-        services = {&defaults, catalog.get(), offerable(), [this] { ++rebinds; }, {},
-                    [] { return new LanguageTableView; }, {}};
+        services = {
+            &defaults, catalog.get(), offerable(), [this] { ++rebinds; }, {}, [] { return new LanguageTableView; }, {}};
     }
     ~TranslationPaneTest() override { QLocale::setDefault(QLocale::c()); }
 
@@ -185,8 +185,11 @@ class TranslationPageRenderTest : public TranslationPaneTest, public testing::Wi
 
 TEST_P(TranslationPageRenderTest, ThePageRendersInTheLookAndTheTableOpensBesideItsButton) {
     services.addLanguage = [this] {
-        return new TranslationDownload({catalog.get(), [] { return QStringLiteral("en"); },
-                                        [](const QString& source, const QString&) { return source == "de"; }, {}, {}});
+        return new TranslationDownload({catalog.get(),
+                                        [] { return QStringLiteral("en"); },
+                                        [](const QString& source, const QString&) { return source == "de"; },
+                                        {},
+                                        {}});
     };
     PageRender render(defaults, GetParam());
     auto* pane = qobject_cast<TranslationPane*>(
@@ -209,7 +212,7 @@ TEST_P(TranslationPageRenderTest, ThePageRendersInTheLookAndTheTableOpensBesideI
     const QRect button(pane->languagesButton()->mapToGlobal(QPoint(0, 0)), pane->languagesButton()->size());
     EXPECT_FALSE(popup->frameGeometry().intersects(button));
     // A loaded machine may paint before the table's rows have their layout.
-    QTest::qWaitFor([popup] { return RenderCheck::problems(*popup).isEmpty(); }, 2000);
+    (void)QTest::qWaitFor([popup] { return RenderCheck::problems(*popup).isEmpty(); }, 2000);
     Artifacts::save(popup->grab().toImage(), QStringLiteral("../page-translation-%1-languages.png").arg(look));
     RenderCheck::expectReadable(*popup, QStringLiteral("page-translation-%1-languages").arg(look));
     popup->close();

@@ -1,5 +1,5 @@
-#include "app/SelfTestText.h"
-#include "app/SelfTests.h"
+#include "selftests/SelfTestText.h"
+#include "selftests/SelfTests.h"
 
 #include "cleanup/TextCleanup.h"
 #include "engine/RecognizerBias.h"

@@ -1,4 +1,4 @@
-#include "app/SelfTestText.h"
+#include "selftests/SelfTestText.h"
 
 #include "support/StoreFile.h"
 

@@ -1,4 +1,4 @@
-#include "cleanup/ModesPane.h"
+#include "mainwindow/ModesPane.h"
 
 #include "cleanup/ModeStore.h"
 #include "looks/TintedSymbol.h"

@@ -1,4 +1,4 @@
-#include "app/SelfTestRun.h"
+#include "selftests/SelfTestRun.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
-#include "app/SelfTestRun.h"
-#include "app/SelfTestText.h"
-#include "app/SelfTests.h"
+#include "selftests/SelfTestRun.h"
+#include "selftests/SelfTestText.h"
+#include "selftests/SelfTests.h"
 
 #include "audio/AudioInputDevice.h"
 #include "audio/Recorder.h"

@@ -1,8 +1,8 @@
-#include "app/ProgramQuit.h"
-#include "app/SelfTestText.h"
-#include "app/SelfTests.h"
+#include "selftests/SelfTestText.h"
+#include "selftests/SelfTests.h"
 
 #include "engine/EngineBootstrap.h"
+#include "state/AppActions.h"
 #include "support/Defaults.h"
 
 #include <QFuture>
@@ -18,7 +18,7 @@ void reportSetupState(const QString& path, EngineBootstrap& engine) {
         SelfTestText::write(
             path, QStringLiteral("engineExists=%1 modelsComplete=%2 onboardingDone=%3 shouldShow=%4")
                       .arg(boolean(engineExists), boolean(modelsComplete), boolean(onboardingDone), boolean(shouldShow)));
-        quitProgram();
+        requestQuit();
     });
 }
 

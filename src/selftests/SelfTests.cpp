@@ -1,4 +1,4 @@
-#include "app/SelfTests.h"
+#include "selftests/SelfTests.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,10 +1,10 @@
-#include "app/ProgramQuit.h"
-#include "app/SelfTestRun.h"
-#include "app/SelfTestText.h"
-#include "app/SelfTests.h"
+#include "selftests/SelfTestRun.h"
+#include "selftests/SelfTestText.h"
+#include "selftests/SelfTests.h"
 
 #include "looks/DockIcon.h"
 #include "mainwindow/MainWindowView.h"
+#include "state/AppActions.h"
 #include "state/AppState.h"
 #include "support/ProgramLifetime.h"
 #include "translator/Translator.h"
@@ -113,7 +113,7 @@ void shootPage(const PageShot& shot, const PageServices& pages) {
                 if (!image.isNull())
                     (void)image.save(path, "PNG");
             }
-            quitProgram();
+            requestQuit();
             run->end();
         });
     });

@@ -1,4 +1,4 @@
-#include "translation/TranslationPane.h"
+#include "mainwindow/TranslationPane.h"
 
 #include "looks/TextColours.h"
 #include "looks/TintedSymbol.h"

@@ -1,4 +1,4 @@
-#include "insertion/DictionaryPane.h"
+#include "mainwindow/DictionaryPane.h"
 
 #include "engine/RecognizerBias.h"
 #include "looks/TintedSymbol.h"
