@@ -20,7 +20,7 @@ class AlertTest : public ::testing::Test {
 protected:
     void show(Alert alert) {
         messageBoxPresenter()(alert, [this](int button) { answers.append(button); });
-        ASSERT_TRUE(QTest::qWaitFor([this] { return box() != nullptr; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([] { return box() != nullptr; }, 5000));
     }
 
     static QMessageBox* box() {
@@ -102,8 +102,8 @@ TEST_F(AlertTest, TextFromOutsideIsShownAsItIs) {
     QStringList texts;
     for (const QLabel* label : labels) {
         texts.append(label->text());
-        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->objectName().toStdString() << ": "
-                                                      << label->text().toStdString();
+        EXPECT_EQ(label->textFormat(), Qt::PlainText)
+            << label->objectName().toStdString() << ": " << label->text().toStdString();
         EXPECT_FALSE(label->openExternalLinks()) << label->objectName().toStdString();
     }
     EXPECT_TRUE(texts.contains(alert.title)) << "the title is shown as written";
@@ -114,7 +114,9 @@ TEST_F(AlertTest, AHugeTextIsCutToTwentyLinesAndGoesWholeToTheLog) {
     // What a swap that ran out of disk space prints: one line per file.
     QString detail;
     for (int i = 0; i < 20000; ++i)
-        detail += QStringLiteral("cp: cannot create regular file '/opt/quorvane/lib/file-%1.so': No space left on device\n").arg(i);
+        detail +=
+            QStringLiteral("cp: cannot create regular file '/opt/quorvane/lib/file-%1.so': No space left on device\n")
+                .arg(i);
     Alert alert = trustQuestion();
     alert.text = detail;
     LogCapture log("quorvane.looks");
@@ -135,14 +137,16 @@ TEST_F(AlertTest, AHugeTextIsCutToTwentyLinesAndGoesWholeToTheLog) {
 TEST(AlertText, IsBoundedByLinesAndCharactersAndNeverSplitsACharacter) {
     const QString line = QStringLiteral("a line\n");
     EXPECT_EQ(boundedAlertText(line.repeated(19) + QStringLiteral("last")), line.repeated(19) + QStringLiteral("last"));
-    EXPECT_EQ(boundedAlertText(line.repeated(20) + QStringLiteral("one more")), line.repeated(19) + QStringLiteral("a line\u2026"));
+    EXPECT_EQ(boundedAlertText(line.repeated(20) + QStringLiteral("one more")),
+              line.repeated(19) + QStringLiteral("a line\u2026"));
     EXPECT_EQ(boundedAlertText(line.repeated(20)), line.repeated(20)) << "a closing line break is no 21st line";
 
     const QString longest(kAlertMaxCharacters, QLatin1Char('x'));
     EXPECT_EQ(boundedAlertText(longest), longest);
     EXPECT_EQ(boundedAlertText(longest + QLatin1Char('y')), longest + QChar(0x2026));
     // An emoji whose two halves straddle the limit is left out whole.
-    const QString straddling = QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QStringLiteral("\U0001F600 and more");
+    const QString straddling =
+        QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QStringLiteral("\U0001F600 and more");
     EXPECT_EQ(boundedAlertText(straddling), QString(kAlertMaxCharacters - 1, QLatin1Char('x')) + QChar(0x2026));
     EXPECT_EQ(boundedAlertText(QString()), QString());
 }
@@ -152,7 +156,8 @@ TEST_F(AlertTest, TheBoxReadsInBothLooks) {
         const ScopedLook look(dark);
         Alert alert = trustQuestion();
         alert.style = Alert::Style::Warning;
-        alert.text = QStringLiteral("Three notes arrived from a phone this computer has not seen before. Are they yours?");
+        alert.text =
+            QStringLiteral("Three notes arrived from a phone this computer has not seen before. Are they yours?");
         show(alert);
         QApplication::processEvents();
         const QString name = dark ? QStringLiteral("alert-dark") : QStringLiteral("alert-light");

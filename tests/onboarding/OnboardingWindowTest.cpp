@@ -55,7 +55,10 @@ protected:
         s.offerMove = [this] { return offerMove; };
         s.isTranslocated = [] { return false; };
         s.whereItIs = [] { return QStringLiteral("~/Downloads"); };
-        s.moveToApplications = [this] { ++moves; return moveStarts; };
+        s.moveToApplications = [this] {
+            ++moves;
+            return moveStarts;
+        };
         s.revealInFileManager = [this] { ++reveals; };
         s.translationAvailable = [this] { return translation; };
         s.speak = [this](const QString& text, double speed, float volume) {
@@ -64,7 +67,7 @@ protected:
         };
         s.resourceFolder = [this] { return resources.path(); };
         s.catalog = &catalog;
-        s.downloads = [this] {
+        s.downloads = [] {
             TranslationDownload::Services d;
             d.typeTarget = [] { return QStringLiteral("en"); };
             d.installable = [](const QString&, const QString&) { return true; };
@@ -97,7 +100,9 @@ protected:
         c.translator = [this] { return &platform.onDeviceTranslator; };
         c.typeTarget = [] { return QStringLiteral("en"); };
         c.now = [] { return TranslationCatalog::Clock::time_point{}; };
-        c.runCheck = [](std::function<TranslationCatalog::Lists()> check) { return QtFuture::makeReadyFuture(check()); };
+        c.runCheck = [](std::function<TranslationCatalog::Lists()> check) {
+            return QtFuture::makeReadyFuture(check());
+        };
         return c;
     }()};
     bool offerMove = false;
@@ -340,7 +345,8 @@ TEST_F(OnboardingTest, EveryStepRendersInTheWindow) {
     const ScopedLinuxWording linuxWording;
     offerMove = true;
     translation = true;
-    platform.onDeviceTranslator.setPair(QStringLiteral("fr"), QStringLiteral("en"), OnDeviceTranslator::PairStatus::Installed);
+    platform.onDeviceTranslator.setPair(QStringLiteral("fr"), QStringLiteral("en"),
+                                        OnDeviceTranslator::PairStatus::Installed);
     EngineBootstrap working(engine.setup(true), StandInEngine::services());
     OnboardingServices s = services();
     s.bootstrap = &working;
@@ -350,10 +356,10 @@ TEST_F(OnboardingTest, EveryStepRendersInTheWindow) {
         const ScopedLook look(dark);
         OnboardingView view(s);
         view.show();
-        const std::pair<S, const char*> pages[] = {
-            {S::Move, "move"},           {S::Welcome, "welcome"},       {S::Speaking, "speaking"},
-            {S::Reading, "reading"},     {S::Engine, "engine-ready"},   {S::Permissions, "permissions-asked"},
-            {S::Languages, "languages"}, {S::FirstWords, "first-words"}};
+        const std::pair<S, const char*> pages[] = {{S::Move, "move"},           {S::Welcome, "welcome"},
+                                                   {S::Speaking, "speaking"},   {S::Reading, "reading"},
+                                                   {S::Engine, "engine-ready"}, {S::Permissions, "permissions-asked"},
+                                                   {S::Languages, "languages"}, {S::FirstWords, "first-words"}};
         for (const auto& [step, name] : pages) {
             view.setStep(step);
             QApplication::processEvents();
