@@ -62,11 +62,15 @@ struct Setting {
         const QDateTime now = QDateTime::currentDateTime();
         QList<HistoryEntry> entries;
         for (int i = 0; i < kEntries; ++i) {
-            HistoryEntry entry{QUuid::createUuid(), now.addSecs(-60 * i), QStringLiteral("Editor"),
+            HistoryEntry entry{QUuid::createUuid(),
+                               now.addSecs(-60 * i),
+                               QStringLiteral("Editor"),
                                QStringLiteral("Dictation number %1: please move the review to Thursday afternoon and "
                                               "tell the team the slides are ready.")
                                    .arg(i),
-                               {}, {}, {}};
+                               {},
+                               {},
+                               {}};
             if (i % 5 == 0) {
                 entry.original = QStringLiteral("the words as they were said, number %1").arg(i);
                 entry.translatedTo = QStringLiteral("es");
@@ -76,8 +80,14 @@ struct Setting {
         history.setEntries(entries);
         QList<PhoneNote> notes;
         for (int i = 0; i < kNotes; ++i)
-            notes.append({QUuid::createUuid(), {}, QStringLiteral("Phone note %1 with a few words to read.").arg(i),
-                          now.addSecs(-120 * i), 4, {}, {}, QStringLiteral("phone note %1 as said").arg(i),
+            notes.append({QUuid::createUuid(),
+                          {},
+                          QStringLiteral("Phone note %1 with a few words to read.").arg(i),
+                          now.addSecs(-120 * i),
+                          4,
+                          {},
+                          {},
+                          QStringLiteral("phone note %1 as said").arg(i),
                           QStringLiteral("Notes")});
         inbox.accept(notes);
         stats.setTotals({123456, 2000, 40000});
@@ -138,7 +148,12 @@ void firstOpen(benchmark::State& bench) {
         close(*setting.host);
     }
 }
-BENCHMARK(firstOpen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(10)->DisplayAggregatesOnly(true);
+BENCHMARK(firstOpen)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->DisplayAggregatesOnly(true);
 
 // The closed window shown again: the Dashboard is built afresh.
 void reshow(benchmark::State& bench) {
@@ -150,7 +165,12 @@ void reshow(benchmark::State& bench) {
         close(*setting.host);
     }
 }
-BENCHMARK(reshow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+BENCHMARK(reshow)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 
 } // namespace
 

@@ -84,9 +84,13 @@ void FrameToReceipt1000NotesDashboardOpen(benchmark::State& state) {
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{kPhone});
     ModeStore modes(defaults);
     CleanupEngine cleanup(defaults, LlmServer::shared());
-    PhoneInbox::Services inboxServices{&defaults, &modes, [](const Alert&, std::function<void(int)>) {},
-                                       [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
-                                       {}, {}};
+    PhoneInbox::Services inboxServices{
+        &defaults,
+        &modes,
+        [](const Alert&, std::function<void(int)>) {},
+        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
+        {},
+        {}};
     PhoneInbox inbox(folder.file(PhoneInbox::kFileName), cleanup, inboxServices);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
@@ -100,8 +104,8 @@ void FrameToReceipt1000NotesDashboardOpen(benchmark::State& state) {
     dashboard.show();
 
     // The inbox fills through the link, as from the phone, and the page catches up.
-    if (exchange(link, PhoneClient::frame(PhoneClient::batch(kNotesHeld, kPhone))).count() == 0 ||
-        inbox.notes().size() != kNotesHeld) {
+    if (exchange(link, PhoneClient::frame(PhoneClient::batch(kNotesHeld, kPhone))).count() == 0
+        || inbox.notes().size() != kNotesHeld) {
         state.SkipWithError("the phone's first notes were not received");
         return;
     }

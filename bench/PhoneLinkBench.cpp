@@ -66,9 +66,13 @@ void FrameToReceipt100Notes(benchmark::State& state) {
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("bench-phone")});
     ModeStore modes(defaults);
     CleanupEngine cleanup(defaults, LlmServer::shared());
-    PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {},
-                                  [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
-                                  {}, {}};
+    PhoneInbox::Services services{
+        &defaults,
+        &modes,
+        [](const Alert&, std::function<void(int)>) {},
+        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
+        {},
+        {}};
     PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
@@ -76,7 +80,8 @@ void FrameToReceipt100Notes(benchmark::State& state) {
     for (auto _ : state) {
         const QByteArray frame = PhoneClient::frame(PhoneClient::batch(kNotesPerFrame, QStringLiteral("bench-phone")));
         inbox.clear();
-        QFuture<std::chrono::nanoseconds> exchange = QtConcurrent::run([&link, frame] { return timeToReceipt(link.port(), frame); });
+        QFuture<std::chrono::nanoseconds> exchange =
+            QtConcurrent::run([&link, frame] { return timeToReceipt(link.port(), frame); });
         while (!exchange.isFinished())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
         const std::chrono::nanoseconds took = exchange.result();
@@ -98,8 +103,8 @@ void Decode4MiBBatch(benchmark::State& state) {
     for (int i = 0; batch.size() < kLargeBatch - 2048; ++i) {
         if (i > 0)
             batch += ',';
-        batch += R"({"id":")" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() +
-                 R"(","text":")" + text.toUtf8() + R"(","captured":"2025-01-31T09:15:00+02:00","seconds":12.5,"deviceID":"p"})";
+        batch += R"({"id":")" + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + R"(","text":")"
+                 + text.toUtf8() + R"(","captured":"2025-01-31T09:15:00+02:00","seconds":12.5,"deviceID":"p"})";
     }
     batch += "]";
     std::size_t notes = 0;
@@ -127,9 +132,13 @@ void PhoneLockOut(benchmark::State& state) {
     defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("bench-phone")});
     ModeStore modes(defaults);
     CleanupEngine cleanup(defaults, LlmServer::shared());
-    PhoneInbox::Services services{&defaults, &modes, [](const Alert&, std::function<void(int)>) {},
-                                  [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
-                                  {}, {}};
+    PhoneInbox::Services services{
+        &defaults,
+        &modes,
+        [](const Alert&, std::function<void(int)>) {},
+        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
+        {},
+        {}};
     PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
     // The program's own limits.
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
@@ -181,7 +190,7 @@ BENCHMARK(PhoneLockOut)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMilli
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::AddCustomContext("aim", "frame to receipt: median under 10 ms; 4 MiB decode under 150 ms; "
-                                      "lock-out by four held connections under 100 ms");
+                                       "lock-out by four held connections under 100 ms");
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

@@ -108,7 +108,8 @@ struct Setting {
     QWidget* build(MainWindowPane pane) {
         switch (pane) {
         case MainWindowPane::Dictation:
-            return new DictationPane(defaults, grabs, [] {}, false);
+            return new DictationPane(
+                defaults, grabs, [] {}, false);
         case MainWindowPane::Cleanup: {
             CleanupPane::Services services;
             services.defaults = &defaults;
@@ -197,23 +198,59 @@ void clickToPaint(benchmark::State& bench, MainWindowPane pane) {
 }
 
 BENCHMARK_CAPTURE(clickToPaint, Dictation, MainWindowPane::Dictation)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Modes, MainWindowPane::Modes)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Reader, MainWindowPane::Reader)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Translation, MainWindowPane::Translation)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Cleanup, MainWindowPane::Cleanup)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Dictionary, MainWindowPane::Dictionary)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Voice, MainWindowPane::Voice)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, Instructions, MainWindowPane::Instructions)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 BENCHMARK_CAPTURE(clickToPaint, General, MainWindowPane::General)
-    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 
 } // namespace
 

@@ -67,9 +67,7 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     steps.dockStart = [] { DockIcon::start(); };
     steps.dockRefreshPolicy = [] { DockIcon::refreshPolicy(); };
     steps.migrateEngineFolder = [] { EngineMigration::run(); };
-    steps.removeRetiredModels = [] {
-        RetiredModels::run(RetiredModels::modelsFolder(), Defaults::shared());
-    };
+    steps.removeRetiredModels = [] { RetiredModels::run(RetiredModels::modelsFolder(), Defaults::shared()); };
     steps.migrateSettings = [] { Migration::runIfNeeded(); };
     steps.phoneLinkEnabled = [] { return PhoneLink::isEnabled(Defaults::shared()); };
     steps.startPhoneLink = [&root] { root.phoneLink().start(); };

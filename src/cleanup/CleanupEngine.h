@@ -159,12 +159,10 @@ public:
     static bool listsFromCounting();
     // The closing pass over any accepted text: addresses and site names, numbers,
     // post-processing, bullets.
-    static QString closingRulePass(const QString& text, std::optional<NumberStyle> numbers,
-                                   bool allowInferredLists);
+    static QString closingRulePass(const QString& text, std::optional<NumberStyle> numbers, bool allowInferredLists);
     // The clean used when no model answered: `regexClean`, then addresses and site
     // names, numbers and bullets.
-    static QString rulesOnlyClean(const QString& text, std::optional<NumberStyle> numbers,
-                                  bool allowInferredLists);
+    static QString rulesOnlyClean(const QString& text, std::optional<NumberStyle> numbers, bool allowInferredLists);
 
 private:
     struct Request;

@@ -37,8 +37,8 @@ void retire(QProcess* process) {
 QProcess* launchHelper(const QString& helper) {
     auto* process = new QProcess;
     process->setProgram(helper);
-    process->setArguments({QStringLiteral("clean"), QStringLiteral("--numbers"),
-                            toString(CleanupEngine::numberStyleSetting())});
+    process->setArguments(
+        {QStringLiteral("clean"), QStringLiteral("--numbers"), toString(CleanupEngine::numberStyleSetting())});
     process->setStandardErrorFile(QProcess::nullDevice());
     process->start(QIODevice::ReadWrite);
     return process;
@@ -63,7 +63,7 @@ public:
         m_deadline.start(deadline);
 
         if (m_process->state() == QProcess::NotRunning) {
-            finish(std::nullopt);   // a launch that failed before we got here
+            finish(std::nullopt); // a launch that failed before we got here
             return;
         }
         // Buffered: a helper that never reads its input cannot block us.

@@ -131,8 +131,7 @@ bool CleanupEngine::tooShortToPolish(const QString& text) {
 
 QFuture<CleanupEngine::Result> CleanupEngine::clean(const QString& text, bool aggressive, const QString& instruction,
                                                     std::optional<NumberStyle> numbers, bool allowInferredLists) {
-    Request request{text, aggressive, instruction, numbers, allowInferredLists,
-                    std::make_shared<QPromise<Result>>()};
+    Request request{text, aggressive, instruction, numbers, allowInferredLists, std::make_shared<QPromise<Result>>()};
     request.promise->start();
     QFuture<Result> future = request.promise->future();
     runOnGuiThread(this, [this, request] {

@@ -30,7 +30,8 @@ QString CleanupEngine::numberSentence(NumberStyle style) {
     case NumberStyle::Digits:
         return QStringLiteral(" Write spoken numbers as digits wherever it reads naturally, including prices, "
                               "percentages, times, versions, and counts.");
-    case NumberStyle::Smart: break;
+    case NumberStyle::Smart:
+        break;
     }
     return QStringLiteral(" Write spoken numbers as digits where the meaning is clear (prices, percentages, "
                           "decimals, times, versions); keep small counts and fixed phrases as words.");
@@ -98,13 +99,12 @@ std::optional<QString> CleanupEngine::llmReplyText(int httpStatus, const QByteAr
 }
 
 QFuture<std::optional<QString>> CleanupEngine::runLocalLLMClean(const QString& text, bool aggressive,
-                                                               const QString& instruction,
-                                                               std::optional<NumberStyle> numbers) {
+                                                                const QString& instruction,
+                                                                std::optional<NumberStyle> numbers) {
     auto promise = std::make_shared<QPromise<std::optional<QString>>>();
     promise->start();
-    const QByteArray body = llmRequestBody(LlmServer::model(),
-                                           systemText(aggressive, instruction, numbers, DictionaryStore::canonicals()),
-                                           text);
+    const QByteArray body = llmRequestBody(
+        LlmServer::model(), systemText(aggressive, instruction, numbers, DictionaryStore::canonicals()), text);
     runOnGuiThread(this, [this, promise, body, text] {
         if (!m_network)
             m_network = std::make_unique<QNetworkAccessManager>();

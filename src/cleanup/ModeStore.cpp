@@ -147,8 +147,8 @@ void ModeStore::load() {
         result << mode;
     }
     for (const DictationMode& builtIn : m_builtIns) {
-        const bool stored = std::any_of(decoded->cbegin(), decoded->cend(),
-                                        [&](const DictationMode& m) { return m.id == builtIn.id; });
+        const bool stored =
+            std::any_of(decoded->cbegin(), decoded->cend(), [&](const DictationMode& m) { return m.id == builtIn.id; });
         if (!stored)
             result << builtIn;
     }

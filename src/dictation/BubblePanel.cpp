@@ -101,9 +101,9 @@ std::chrono::milliseconds BubblePanel::resultLifetime(const QString& finalText, 
 QWidget* BubblePanel::ensurePanel() {
     if (m_panel)
         return m_panel.get();
-    auto panel = std::make_unique<QWidget>(
-        nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-                     | Qt::X11BypassWindowManagerHint);
+    auto panel =
+        std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                               | Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
     panel->setObjectName(QStringLiteral("BubblePanel"));
     panel->setWindowTitle(QStringLiteral("Quorvane bubble"));
     panel->setAttribute(Qt::WA_TranslucentBackground);
@@ -174,8 +174,8 @@ void BubblePanel::show(BubbleMode mode) {
     // A take that ends thinks where it listened: the caret has not moved while
     // the user spoke, and asking the target where it is again would hold up
     // the stop by a round of accessibility queries.
-    const bool staysInPlace = mode == BubbleMode::Thinking && m_state.bubbleMode() == BubbleMode::Listening &&
-                              isOnScreen();
+    const bool staysInPlace =
+        mode == BubbleMode::Thinking && m_state.bubbleMode() == BubbleMode::Listening && isOnScreen();
     m_state.setBubbleMode(mode);
     const bool opaque = !(m_desktop.composited && m_desktop.composited());
     ensurePanel();
@@ -231,7 +231,8 @@ void BubblePanel::startKeyWatch() {
             const std::optional<quint32> code = event.keyCode;
             // The work runs after whatever the GUI thread is doing now.
             QMetaObject::invokeMethod(
-                self.data(), [self, code] {
+                self.data(),
+                [self, code] {
                     if (self)
                         self->handleKeyDown(code);
                 },
@@ -245,7 +246,8 @@ void BubblePanel::startKeyWatch() {
             if (event != Hotkeys::InputEvent::ActiveWindowChanged || !self)
                 return;
             QMetaObject::invokeMethod(
-                self.data(), [self] {
+                self.data(),
+                [self] {
                     if (self)
                         self->updateOptionKeys();
                 },
@@ -282,7 +284,8 @@ void BubblePanel::updateOptionKeys() {
         if (!self)
             return;
         QMetaObject::invokeMethod(
-            self.data(), [self, keyCode] {
+            self.data(),
+            [self, keyCode] {
                 if (self)
                     self->handleOptionKey(keyCode);
             },
@@ -370,7 +373,8 @@ void BubblePanel::takeOption(const AppState::WordSwap& swap, const QString& opti
 }
 
 QString BubblePanel::showLine(BubbleMode mode, const QPoint& origin) const {
-    const QList<BubblePlacement::Screen> screens = m_desktop.screens ? m_desktop.screens() : QList<BubblePlacement::Screen>();
+    const QList<BubblePlacement::Screen> screens =
+        m_desktop.screens ? m_desktop.screens() : QList<BubblePlacement::Screen>();
     const std::optional<QPointF> mouse = m_desktop.mouse ? m_desktop.mouse() : std::nullopt;
     // The point 10 points above the panel's bottom edge, at its middle.
     const QPointF probe(origin.x() + kSize.width() * 0.5, origin.y() + kSize.height() - 10);
@@ -422,7 +426,8 @@ void BubblePanel::captureRegion(const QString& path) {
         std::fflush(stdout);
         return;
     }
-    const QPixmap scaled = grabbed.scaled(source.size() * kCaptureScale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QPixmap scaled =
+        grabbed.scaled(source.size() * kCaptureScale, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (!scaled.save(path, "PNG"))
         return;
     std::printf("[QV] captured %s\n", qPrintable(path));

@@ -55,7 +55,11 @@ QString engineKey(const QString& venv) {
         struct stat info {};
         if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
             return {};
-        key += QStringLiteral("%1:%2.%3:%4;").arg(info.st_ino).arg(info.st_mtim.tv_sec).arg(info.st_mtim.tv_nsec).arg(info.st_size);
+        key += QStringLiteral("%1:%2.%3:%4;")
+                   .arg(info.st_ino)
+                   .arg(info.st_mtim.tv_sec)
+                   .arg(info.st_mtim.tv_nsec)
+                   .arg(info.st_size);
     }
     return key;
 }
@@ -296,7 +300,13 @@ std::optional<QFuture<bool>> EngineBootstrap::runSetupScript(const QString& into
     const QPointer<EngineBootstrap> self(this);
     return m_setup.runProcess(QLatin1String(EngineSetupScript::kShell), {*m_script, into},
                               [self](const QString& detail) {
-                                  QMetaObject::invokeMethod(self, [self, detail] { if (self) self->setDetail(detail); }, Qt::QueuedConnection);
+                                  QMetaObject::invokeMethod(
+                                      self,
+                                      [self, detail] {
+                                          if (self)
+                                              self->setDetail(detail);
+                                      },
+                                      Qt::QueuedConnection);
                               });
 }
 
@@ -393,7 +403,9 @@ void EngineBootstrap::replaceModel(std::function<void()> next) {
     setStage(Stage::Models);
     setProgress(0);
     setDetail(QStringLiteral("Replacing the dictation model"));
-    removedAway(modelFolder()).then(this, [this, next = std::move(next)]() mutable { fetchModels(true, std::move(next)); });
+    removedAway(modelFolder()).then(this, [this, next = std::move(next)]() mutable {
+        fetchModels(true, std::move(next));
+    });
 }
 
 void EngineBootstrap::prove(bool freshModel) {
@@ -453,7 +465,8 @@ void EngineBootstrap::rebuild() {
     built->then(this, [this, fresh](bool ok) {
         const auto failed = [this, fresh] {
             QDir(fresh).removeRecursively();
-            fail(QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+            fail(QStringLiteral(
+                "Could not rebuild the speech engine. Check your internet connection and try Repair again."));
         };
         if (!ok || !QFileInfo::exists(fresh + QStringLiteral("/bin/python"))) {
             failed();

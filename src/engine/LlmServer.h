@@ -105,7 +105,7 @@ private:
     QPointer<QProcess> m_process;
     int m_relaunches = 0;
 
-    mutable QMutex m_lock;   // guards the three below
+    mutable QMutex m_lock; // guards the three below
     bool m_ready = false;
     int m_inUse = 0;
     bool m_releasePending = false;

@@ -21,7 +21,8 @@ const QString kNeedsPermission =
 void chooseInDialog(const QList<DesktopApps::App>& apps, std::function<void(std::optional<QString>)> chosen) {
     auto* dialog = new QInputDialog;
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    const QString prompt = Wording::of(QCoreApplication::translate("InsertTarget", "Insert notes from your iPhone into"));
+    const QString prompt =
+        Wording::of(QCoreApplication::translate("InsertTarget", "Insert notes from your iPhone into"));
     dialog->setWindowTitle(prompt);
     dialog->setLabelText(prompt);
     dialog->setOkButtonText(QCoreApplication::translate("InsertTarget", "Choose"));
@@ -77,7 +78,8 @@ void InsertTarget::noticeFrontmost() {
     if (!m_services.workspace)
         return;
     const std::optional<Workspace::Application> front = m_services.workspace->frontmostApplication();
-    if (!front || front->pid == m_services.ownPid || (m_app && m_app->pid == front->pid && m_app->identifier == front->identifier))
+    if (!front || front->pid == m_services.ownPid
+        || (m_app && m_app->pid == front->pid && m_app->identifier == front->identifier))
         return;
     m_app = front;
     emit changed();

@@ -35,7 +35,8 @@ public:
     // Runs `work` after `delay` on the GUI thread.
     using Scheduler = std::function<void(std::chrono::milliseconds delay, std::function<void()> work)>;
     // Lets the user pick one of `apps`; the answer is its identifier, none when cancelled.
-    using Chooser = std::function<void(const QList<DesktopApps::App>& apps, std::function<void(std::optional<QString>)>)>;
+    using Chooser =
+        std::function<void(const QList<DesktopApps::App>& apps, std::function<void(std::optional<QString>)>)>;
 
     struct Services {
         Defaults* defaults = nullptr;

@@ -28,9 +28,10 @@ QString line(const QString& label, const QString& value) {
 }
 
 QString bodyTemplate() {
-    return Wording::of(QStringLiteral("What happened:\n\n\nWhat you expected instead:\n\n\nWhat you were doing at the time:\n\n\n"
-                          "\u2014\u2014\u2014\nThe lines below describe this Mac, not you. Delete any of them you would\n"
-                          "rather not send.\n\n"));
+    return Wording::of(
+        QStringLiteral("What happened:\n\n\nWhat you expected instead:\n\n\nWhat you were doing at the time:\n\n\n"
+                       "\u2014\u2014\u2014\nThe lines below describe this Mac, not you. Delete any of them you would\n"
+                       "rather not send.\n\n"));
 }
 
 } // namespace
@@ -55,7 +56,8 @@ QString details(const Facts& facts) {
         line(Wording::of(QStringLiteral("Mac       ")), facts.chip),
         line(QStringLiteral("Engine"), facts.engineRunning ? QStringLiteral("running") : QStringLiteral("not started")),
         line(QStringLiteral("Mode"), facts.mode),
-    }.join(QLatin1Char('\n'));
+    }
+        .join(QLatin1Char('\n'));
 }
 
 QString details(const ModeStore& modes) { return details(currentFacts(modes)); }
@@ -84,8 +86,8 @@ QUrl mailUrl(const QString& details) {
 }
 
 QString messageText(const QString& details) {
-    return QStringLiteral("To: ") + BuildValues::supportAddress() + QStringLiteral("\nSubject: ") +
-           QLatin1String(kSubject) + QStringLiteral("\n\n") + bodyTemplate() + details;
+    return QStringLiteral("To: ") + BuildValues::supportAddress() + QStringLiteral("\nSubject: ")
+           + QLatin1String(kSubject) + QStringLiteral("\n\n") + bodyTemplate() + details;
 }
 
 void open(const ModeStore& modes, const AlertPresenter& present) {
@@ -103,9 +105,9 @@ void open(const ModeStore& modes, const AlertPresenter& present) {
     Announce::say(QStringLiteral("Support address copied"), false);
     Alert alert;
     alert.title = QStringLiteral("No mail program is set up");
-    alert.text = QStringLiteral("The problem report and the address to send it to, ") + BuildValues::supportAddress() +
-                 QStringLiteral(", are on the clipboard. Paste them into a new message in any mail program or web "
-                                "mail.");
+    alert.text = QStringLiteral("The problem report and the address to send it to, ") + BuildValues::supportAddress()
+                 + QStringLiteral(", are on the clipboard. Paste them into a new message in any mail program or web "
+                                  "mail.");
     alert.buttons = {QStringLiteral("OK")};
     if (present)
         present(alert, [](int) {});

@@ -209,8 +209,8 @@ QPointF SelectionCleanup::pointerOrigin(const QPointF& pointer, const QSizeF& si
 SelectionChipView& SelectionCleanup::ensurePanel() {
     if (!m_panel) {
         m_panel = std::make_unique<SelectionChipView>();
-        m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
+        m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
         m_panel->setAttribute(Qt::WA_ShowWithoutActivating);
         m_panel->setWindowTitle(tr("Clean up"));
         m_panel->setState(m_chipState);

@@ -56,9 +56,9 @@ DictionaryPane::DictionaryPane(Services services, QWidget* parent)
     : SettingsForm(tr("Dictionary"), parent), m_services(std::move(services)) {
     Defaults& defaults = *m_services.defaults;
 
-    auto* intro = new QLabel(Wording::of(tr(
-        "Add words Quorvane gets wrong, like names and brands. Type the correct spelling, and the mishearings it should "
-        "replace. This runs on your Mac and fixes every dictation.")));
+    auto* intro = new QLabel(Wording::of(tr("Add words Quorvane gets wrong, like names and brands. Type the correct "
+                                            "spelling, and the mishearings it should "
+                                            "replace. This runs on your Mac and fixes every dictation.")));
     intro->setWordWrap(true);
     intro->setForegroundRole(QPalette::PlaceholderText);
     addWidget(intro);
@@ -80,10 +80,10 @@ DictionaryPane::DictionaryPane(Services services, QWidget* parent)
 
     SettingsSection* learn = addSection(tr("Learn from my corrections"));
     m_learn = learn->addToggle(tr("Offer to add words I fix myself"), defaults.boolOr(kLearnCorrections, false));
-    connect(m_learn, &QCheckBox::toggled, this,
-            [this](bool on) { m_services.defaults->set(kLearnCorrections, on); });
+    connect(m_learn, &QCheckBox::toggled, this, [this](bool on) { m_services.defaults->set(kLearnCorrections, on); });
     learn->add(caption(Wording::of(tr(
-        "When you change a word Quorvane wrote, it can notice and offer to remember the spelling. It only ever re-reads "
+        "When you change a word Quorvane wrote, it can notice and offer to remember the spelling. It only ever "
+        "re-reads "
         "the words it wrote for you, never anything else in the document. Nothing about it leaves your Mac, and the "
         "only thing kept is the pair of words. This needs an ordinary text field: Mail, Notes, Pages, Safari and most "
         "native apps work, while editors and chat apps built on Electron do not report enough for Quorvane to see the "
@@ -116,9 +116,8 @@ void DictionaryPane::addEntry() {
 }
 
 void DictionaryPane::showNames() {
-    const QStringList names = m_name->isChecked() && m_services.accountName
-                                  ? PersonalNames::names(m_services.accountName())
-                                  : QStringList();
+    const QStringList names =
+        m_name->isChecked() && m_services.accountName ? PersonalNames::names(m_services.accountName()) : QStringList();
     m_current->setText(names.isEmpty() ? QString() : QStringLiteral("Currently: ") + names.join(QStringLiteral(", ")));
     m_current->setVisible(!names.isEmpty());
 }

@@ -48,8 +48,8 @@ ModesPane::ModesPane(Services services, QWidget* parent)
     m_rowColumn->setSpacing(6);
     m_new = m_modes->add(new QPushButton(tr("New mode")));
     m_new->setFlat(true);
-    m_new->setIcon(QIcon(TintedSymbol::pixmap(QStringLiteral("plus"), 12, palette().color(QPalette::Highlight),
-                                              devicePixelRatioF())));
+    m_new->setIcon(QIcon(
+        TintedSymbol::pixmap(QStringLiteral("plus"), 12, palette().color(QPalette::Highlight), devicePixelRatioF())));
     connect(m_new, &QPushButton::clicked, this, [this] {
         const DictationMode added = m_services.store->add();
         m_editing = added.id;
@@ -66,10 +66,10 @@ ModesPane::ModesPane(Services services, QWidget* parent)
         if (index >= 0)
             m_services.defaults->set(kPhoneNoteMode, m_phone->itemData(index).toString());
     });
-    phone->addHelp(Wording::of(tr(
-        "Your iPhone transcribes with Apple's recogniser, which knows nothing about your dictionary or your number "
-        "style. When a note reaches this Mac, Quorvane rewrites it with its own engine in this mode. The phone's "
-        "original wording is kept on the note.")));
+    phone->addHelp(Wording::of(
+        tr("Your iPhone transcribes with Apple's recogniser, which knows nothing about your dictionary or your number "
+           "style. When a note reaches this Mac, Quorvane rewrites it with its own engine in this mode. The phone's "
+           "original wording is kept on the note.")));
     connect(m_services.store, &ModeStore::modesChanged, this, &ModesPane::rebuild);
     rebuild();
     finish();
@@ -81,8 +81,7 @@ void ModesPane::toggle(const QString& id) {
 }
 
 void ModesPane::rebuild() {
-    for (ModeRow* row : std::as_const(m_rows))
-    {
+    for (ModeRow* row : std::as_const(m_rows)) {
         // Out of the layout at once; deleted later, as a row's own button may be
         // the sender.
         m_rowColumn->removeWidget(row);

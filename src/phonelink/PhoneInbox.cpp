@@ -118,17 +118,17 @@ QString PhoneInbox::displayDevice(const QString& name) {
     QString kept;
     for (const char32_t c : name.toUcs4()) {
         const QChar::Category category = QChar::category(c);
-        if (category == QChar::Other_Control || category == QChar::Other_Format ||
-            category == QChar::Separator_Line || category == QChar::Separator_Paragraph ||
-            category == QChar::Other_Surrogate || category == QChar::Other_NotAssigned)
+        if (category == QChar::Other_Control || category == QChar::Other_Format || category == QChar::Separator_Line
+            || category == QChar::Separator_Paragraph || category == QChar::Other_Surrogate
+            || category == QChar::Other_NotAssigned)
             continue;
         kept += QString::fromUcs4(&c, 1);
     }
     const QList<uint> points = kept.trimmed().toUcs4();
     if (points.size() <= kDeviceNameLimit)
         return kept.trimmed();
-    return QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), kDeviceNameLimit).trimmed() +
-           QChar(0x2026);
+    return QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), kDeviceNameLimit).trimmed()
+           + QChar(0x2026);
 }
 
 int PhoneInbox::importNotes(const QByteArray& data, Source source, Reply reply) {
@@ -161,8 +161,9 @@ int PhoneInbox::importBatch(const std::optional<QList<PhoneNote>>& batch, Source
     }
 
     const std::optional<QString> firstID = fresh.first().deviceID;
-    const bool onePhone = firstID && std::all_of(fresh.cbegin(), fresh.cend(),
-                                                 [&firstID](const PhoneNote& note) { return note.deviceID == firstID; });
+    const bool onePhone = firstID && std::all_of(fresh.cbegin(), fresh.cend(), [&firstID](const PhoneNote& note) {
+                              return note.deviceID == firstID;
+                          });
     const bool trusted = source == Source::Document ? (!firstID || isKnown(*firstID)) : (onePhone && isKnown(*firstID));
     if (trusted) {
         accept(fresh);
@@ -195,8 +196,8 @@ void PhoneInbox::askAbout(const QUuid& id) {
     const int count = int(m_pending->notes.size());
     Alert alert;
     alert.title = translated("Notes from %1").arg(Wording::of(m_pending->device));
-    alert.text = QString::number(count) + QStringLiteral(" note") + (count == 1 ? QString() : QStringLiteral("s")) +
-                 Wording::of(QStringLiteral(" arrived from an iPhone this Mac has not seen before. Are they yours?"));
+    alert.text = QString::number(count) + QStringLiteral(" note") + (count == 1 ? QString() : QStringLiteral("s"))
+                 + Wording::of(QStringLiteral(" arrived from an iPhone this Mac has not seen before. Are they yours?"));
     const bool canRemember = m_pending->deviceID.has_value();
     if (canRemember)
         alert.buttons.append(Wording::of(translated("Add and remember this iPhone")));
@@ -250,7 +251,8 @@ void PhoneInbox::acceptPending(const QUuid& id, bool remember) {
     // Notes that arrived meanwhile (an opened document) are not taken twice.
     QList<PhoneNote> fresh;
     for (const PhoneNote& note : pending.notes) {
-        if (std::none_of(m_notes.cbegin(), m_notes.cend(), [&note](const PhoneNote& held) { return held.id == note.id; }))
+        if (std::none_of(m_notes.cbegin(), m_notes.cend(),
+                         [&note](const PhoneNote& held) { return held.id == note.id; }))
             fresh.append(note);
     }
     if (!fresh.isEmpty())
@@ -294,8 +296,8 @@ void PhoneInbox::accept(const QList<PhoneNote>& notes) {
         ids.append(note.id);
     QTimer::singleShot(0, this, [this, ids] {
         const DictationMode mode = phoneMode();
-        if (mode.cleanLevel == CleanLevel::Off || mode.id == QLatin1String("code") ||
-            mode.id == QLatin1String("verbatim") || ids.isEmpty())
+        if (mode.cleanLevel == CleanLevel::Off || mode.id == QLatin1String("code")
+            || mode.id == QLatin1String("verbatim") || ids.isEmpty())
             return;
         polish(ids, 0, mode);
     });
@@ -320,7 +322,8 @@ DictationMode PhoneInbox::phoneMode() const {
 void PhoneInbox::polish(QList<QUuid> ids, qsizetype index, DictationMode mode) {
     for (; index < ids.size(); ++index) {
         const QUuid id = ids.at(index);
-        const auto found = std::find_if(m_notes.cbegin(), m_notes.cend(), [&id](const PhoneNote& n) { return n.id == id; });
+        const auto found =
+            std::find_if(m_notes.cbegin(), m_notes.cend(), [&id](const PhoneNote& n) { return n.id == id; });
         if (found == m_notes.cend())
             continue;
         const QString source = found->original.value_or(found->text);
@@ -328,7 +331,8 @@ void PhoneInbox::polish(QList<QUuid> ids, qsizetype index, DictationMode mode) {
             continue;
         m_services.clean(source, mode).then(this, [this, ids, index, mode, source](const QString& result) {
             const QUuid id = ids.at(index);
-            const auto held = std::find_if(m_notes.begin(), m_notes.end(), [&id](const PhoneNote& n) { return n.id == id; });
+            const auto held =
+                std::find_if(m_notes.begin(), m_notes.end(), [&id](const PhoneNote& n) { return n.id == id; });
             if (held != m_notes.end()) {
                 QString cleaned = result;
                 if (!mode.endWithPeriod)

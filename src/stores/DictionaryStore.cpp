@@ -89,9 +89,7 @@ QString replacementFor(const QString& matched, const QString& canonical) {
 void DictionaryStore::installWordBoost(WordBoostSink* sink) { installedBoost = sink; }
 
 DictionaryStore::DictionaryStore(const QString& folder, WordBoostSink* boost, Clock now, QObject* parent)
-    : QObject(parent),
-      m_file(QDir(folder).filePath(QStringLiteral("dictionary.json"))),
-      m_boost(boost),
+    : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("dictionary.json"))), m_boost(boost),
       m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })) {
     QDir().mkpath(folder);
     m_entries = m_file.readList<DictionaryEntry>();
@@ -203,7 +201,7 @@ bool DictionaryStore::isCapitalizedName(const QString& word) {
     const std::shared_ptr<const Snapshot> snapshot = takeSnapshot();
     return std::any_of(snapshot->entries.begin(), snapshot->entries.end(), [&](const DictionaryEntry& entry) {
         return entry.canonical.compare(word, Qt::CaseInsensitive) == 0
-            && isUppercaseLetter(Text::firstCodePoint(entry.canonical));
+               && isUppercaseLetter(Text::firstCodePoint(entry.canonical));
     });
 }
 

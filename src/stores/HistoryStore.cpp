@@ -12,9 +12,7 @@ constexpr qint64 longestKeepDays = 10'000'000;
 } // namespace
 
 HistoryStore::HistoryStore(const QString& folder, Defaults& defaults, Clock now, QObject* parent)
-    : QObject(parent),
-      m_file(QDir(folder).filePath(QStringLiteral("history.json"))),
-      m_defaults(defaults),
+    : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("history.json"))), m_defaults(defaults),
       m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })), m_keptTake(folder) {
     QDir().mkpath(folder);
     m_entries = m_file.readList<HistoryEntry>();

@@ -31,8 +31,7 @@ StatsStore::StatsStore(const QString& folder, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("stats.json"))) {
     QDir().mkpath(folder);
     if (const std::optional<QJsonDocument> document = m_file.readJson()) {
-        const std::optional<Totals> totals =
-            document->isObject() ? Totals::fromJson(document->object()) : std::nullopt;
+        const std::optional<Totals> totals = document->isObject() ? Totals::fromJson(document->object()) : std::nullopt;
         if (totals)
             m_totals = *totals;
         else

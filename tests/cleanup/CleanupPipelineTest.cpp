@@ -87,8 +87,8 @@ TEST_F(CleanupPipelineTest, FewerThanFourWordsTakeTheQuickPathAndDropTheWarmHelp
 
     Result result = clean(QStringLiteral("send it now"));
     EXPECT_EQ(result.way, CleanupWay::Quick);
-    EXPECT_EQ(result.text, CleanupEngine::closingRulePass(CleanupEngine::stripFillers("send it now"),
-                                                          std::nullopt, true));
+    EXPECT_EQ(result.text,
+              CleanupEngine::closingRulePass(CleanupEngine::stripFillers("send it now"), std::nullopt, true));
     EXPECT_EQ(cleanup.warmHelperProcessId(), 0);
     EXPECT_EQ(fixture.requests("/v1/chat/completions").size(), chats) << "no model was asked";
 
@@ -114,8 +114,8 @@ TEST_F(CleanupPipelineTest, TheHelpersAcceptedAnswerWins) {
 TEST_F(CleanupPipelineTest, ARejectedOrFailedHelperFallsToTheServer) {
     serverAnswers(goodAnswer);
     const QList<QByteArray> helpers = {
-        "printf '{\"items\": [\"meet\", \"friday\"]}'",   // structured data
-        "printf 'Sounds good to me!'",                      // lost the content
+        "printf '{\"items\": [\"meet\", \"friday\"]}'", // structured data
+        "printf 'Sounds good to me!'",                  // lost the content
         "exit 1",
     };
     for (const QByteArray& helper : helpers) {

@@ -31,13 +31,12 @@ TEST(CleanupRequest, SystemTextJoinsInstructionsNumbersStyleAndTheUsersWords) {
     const QString words = CleanupEngine::numberInstruction(NumberStyle::Words);
     const QString digits = CleanupEngine::numberInstruction(NumberStyle::Digits);
     ASSERT_NE(smart, digits);
-    EXPECT_EQ(CleanupEngine::systemText(false, "", NumberStyle::Words, {}),
-              CleanupEngine::cleanInstructions() + words);
+    EXPECT_EQ(CleanupEngine::systemText(false, "", NumberStyle::Words, {}), CleanupEngine::cleanInstructions() + words);
     EXPECT_EQ(CleanupEngine::systemText(true, " \n\t", NumberStyle::Digits, {}),
               CleanupEngine::polishInstructions() + digits);
     EXPECT_EQ(CleanupEngine::systemText(false, "  Friendly, short sentences.\n", NumberStyle::Smart, {}),
-              CleanupEngine::cleanInstructions() + smart +
-                  "\nStyle for this text, applied only to wording and punctuation: Friendly, short sentences.");
+              CleanupEngine::cleanInstructions() + smart
+                  + "\nStyle for this text, applied only to wording and punctuation: Friendly, short sentences.");
 
     const QString withWords =
         CleanupEngine::systemText(false, "", NumberStyle::Words, {"Quorvane", "Kasia", "PostgreSQL"});
@@ -94,8 +93,7 @@ TEST(CleanupRequest, ReplyIsUsedOnlyFromA200WithContentInsideTheLengthWindow) {
     EXPECT_EQ(CleanupEngine::llmReplyText(200, R"({"choices":[]})", thirty), std::nullopt);
     EXPECT_EQ(CleanupEngine::llmReplyText(200, "not json", thirty), std::nullopt);
     EXPECT_EQ(CleanupEngine::llmReplyText(200, R"({"choices":[{"message":{"content":5}}]})", thirty), std::nullopt);
-    EXPECT_EQ(CleanupEngine::llmReplyText(200, R"([{"message":{"content":"abcdefghijklmn"}}])", thirty),
-              std::nullopt);
+    EXPECT_EQ(CleanupEngine::llmReplyText(200, R"([{"message":{"content":"abcdefghijklmn"}}])", thirty), std::nullopt);
 
     // 30 characters spoken: 11 to 59 answered.
     for (const auto& [length, kept] : QList<QPair<int, bool>>{{10, false}, {11, true}, {59, true}, {60, false}})
@@ -103,8 +101,7 @@ TEST(CleanupRequest, ReplyIsUsedOnlyFromA200WithContentInsideTheLengthWindow) {
             << length;
     // 2 characters spoken: 1 to 3 answered.
     for (const auto& [length, kept] : QList<QPair<int, bool>>{{1, true}, {3, true}, {4, false}})
-        EXPECT_EQ(CleanupEngine::llmReplyText(200, replyWith(QString(length, 'b')), "ab").has_value(), kept)
-            << length;
+        EXPECT_EQ(CleanupEngine::llmReplyText(200, replyWith(QString(length, 'b')), "ab").has_value(), kept) << length;
     // Markup, end-of-turn markers and a leading label are removed before the length check.
     EXPECT_EQ(CleanupEngine::llmReplyText(
                   200, replyWith("<out>Cleaned transcript: Hello there, how are you?</out><|im_end|>"),

@@ -44,7 +44,8 @@ using namespace std::chrono_literals;
 // clipboard at once, or when the test says so with `fetchLater`.
 class PastingKeySynth : public FakeKeySynth {
 public:
-    PastingKeySynth(FakePasteboard& board, std::shared_ptr<FakeElement> field) : m_board(board), m_field(std::move(field)) {}
+    PastingKeySynth(FakePasteboard& board, std::shared_ptr<FakeElement> field)
+        : m_board(board), m_field(std::move(field)) {}
 
     void paste(PasteChord chord) override {
         FakeKeySynth::paste(chord);
@@ -104,7 +105,8 @@ public:
 class SpeechServer {
 public:
     SpeechServer() {
-        m_http.on("GET", "/v1/models", [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
+        m_http.on("GET", "/v1/models",
+                  [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
         m_http.on("POST", "/v1/audio/transcriptions", [this](const auto&) {
             const QString text = m_answers.size() > 1 ? m_answers.takeFirst() : m_answers.value(0);
             LoopbackHttpServer::Response response =
@@ -165,7 +167,8 @@ protected:
         field->value = QString();
         field->selection = AccessibleElement::TextRange{0, 0};
         fakes.accessibility.focused = field;
-        fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Notes"), QStringLiteral("org.example.notes"), {}, 4242};
+        fakes.workspace.frontmost =
+            Workspace::Application{QStringLiteral("Notes"), QStringLiteral("org.example.notes"), {}, 4242};
         fakes.audioInput.devices = {{1, QStringLiteral("Desk microphone"), 1}};
         fakes.audioInput.defaultDevice = 1;
         fakes.audioInput.script.format = {16000, 1};
@@ -317,7 +320,8 @@ TEST_F(DictationControllerTest, ATakeRefusedAtOnceByAServerThatAnsweredAtTheStar
     speech.dropNext(2);
     dictateAfterTheWake();
     EXPECT_EQ(speech.transcriptions(), 4);
-    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("The speech engine"))) << state.flashMessage().toStdString();
+    EXPECT_TRUE(state.flashMessage().startsWith(QStringLiteral("The speech engine")))
+        << state.flashMessage().toStdString();
 }
 
 TEST_F(DictationControllerTest, AnEngineErrorKeepsTheTakeAndPasteLastTranscribesItOnceTheEngineIsBack) {
@@ -504,8 +508,8 @@ TEST_F(DictationControllerTest, FillersAreKeptOnlyWhereEveryWordCounts) {
 
 TEST_F(DictationControllerTest, WithoutKeystrokesTheTextIsOnlyCopied) {
     keys.available = false;
-    fakes.wording.table = {{QStringLiteral("Copied. Grant Accessibility to auto-paste."),
-                            QStringLiteral("Copied. Paste with Ctrl+V.")}};
+    fakes.wording.table = {
+        {QStringLiteral("Copied. Grant Accessibility to auto-paste."), QStringLiteral("Copied. Paste with Ctrl+V.")}};
     speech.answer({QStringLiteral("copy me please")});
     dictate(1.0);
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("Copy me please"));
@@ -711,7 +715,8 @@ TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAsk
     speak(1.0);
     keys.posted.clear();
     road = controller.toggle();
-    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Chat"), QStringLiteral("org.example.chat"), {}, 77};
+    fakes.workspace.frontmost =
+        Workspace::Application{QStringLiteral("Chat"), QStringLiteral("org.example.chat"), {}, 77};
     pressReturn();
     EXPECT_TRUE(fakes.hotkeys.takenKeys().isEmpty());
     ASSERT_TRUE(awaitFuture(road));

@@ -23,14 +23,13 @@ TEST(ProblemReportTest, DetailsLineUpUnderTenCharacterLabels) {
     ScopedFakePlatform platform;
     platform.wording.table.insert(QStringLiteral("macOS     "), QStringLiteral("System    "));
     platform.wording.table.insert(QStringLiteral("Mac       "), QStringLiteral("Processor "));
-    ProblemReport::Facts facts{"1.4.2", "77", "Debian GNU/Linux 12 (bookworm)", "AMD Ryzen 7 5800X 8-Core Processor",
-                               false, "Email"};
-    EXPECT_EQ(ProblemReport::details(facts),
-              QStringLiteral("Quorvane  1.4.2 (77)\n"
-                             "System    Debian GNU/Linux 12 (bookworm)\n"
-                             "Processor AMD Ryzen 7 5800X 8-Core Processor\n"
-                             "Engine    not started\n"
-                             "Mode      Email"));
+    ProblemReport::Facts facts{"1.4.2", "77",   "Debian GNU/Linux 12 (bookworm)", "AMD Ryzen 7 5800X 8-Core Processor",
+                               false,   "Email"};
+    EXPECT_EQ(ProblemReport::details(facts), QStringLiteral("Quorvane  1.4.2 (77)\n"
+                                                            "System    Debian GNU/Linux 12 (bookworm)\n"
+                                                            "Processor AMD Ryzen 7 5800X 8-Core Processor\n"
+                                                            "Engine    not started\n"
+                                                            "Mode      Email"));
     facts.engineRunning = true;
     facts.version = facts.build = QStringLiteral("unknown");
     const QStringList lines = ProblemReport::details(facts).split(QLatin1Char('\n'));
@@ -46,7 +45,8 @@ TEST(ProblemReportTest, TheRunningProgramsFactsComeFromItsState) {
     AppState::shared().setServerReady(false);
     const QStringList lines = details.split(QLatin1Char('\n'));
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[0], QStringLiteral("Quorvane  " QUORVANE_VERSION " (") + QStringLiteral(QUORVANE_BUILD_NUMBER_FOR_TESTS) + ")");
+    EXPECT_EQ(lines[0], QStringLiteral("Quorvane  " QUORVANE_VERSION " (")
+                            + QStringLiteral(QUORVANE_BUILD_NUMBER_FOR_TESTS) + ")");
     EXPECT_EQ(lines[3], QStringLiteral("Engine    running"));
     EXPECT_EQ(lines[4], QStringLiteral("Mode      ") + modes.activeMode().name);
     EXPECT_FALSE(lines[2].mid(10).isEmpty());
@@ -57,8 +57,10 @@ TEST(ProblemReportTest, ReadsTheProcessorNameFromCpuInfo) {
                                                             "model name\t: Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz\n"
                                                             "model name\t: second\n")),
               QStringLiteral("Intel(R) Core(TM) i7-8700 CPU @ 3.20GHz"));
-    EXPECT_EQ(ProblemReport::chipFromCpuInfo(QStringLiteral("processor : 0\nHardware : BCM2835\n")), QStringLiteral("BCM2835"));
-    EXPECT_EQ(ProblemReport::chipFromCpuInfo(QStringLiteral("processor : 0\nmodel name :   \n")), QStringLiteral("unknown"));
+    EXPECT_EQ(ProblemReport::chipFromCpuInfo(QStringLiteral("processor : 0\nHardware : BCM2835\n")),
+              QStringLiteral("BCM2835"));
+    EXPECT_EQ(ProblemReport::chipFromCpuInfo(QStringLiteral("processor : 0\nmodel name :   \n")),
+              QStringLiteral("unknown"));
     EXPECT_EQ(ProblemReport::chipFromCpuInfo(QString()), QStringLiteral("unknown"));
 }
 
@@ -94,9 +96,10 @@ TEST(ProblemReportTest, WithoutAMailProgramTheReportAndTheAddressAreCopiedAndThe
     EXPECT_TRUE(copied.endsWith(ProblemReport::details(modes))) << copied.toStdString();
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts[0].title, QStringLiteral("No mail program is set up"));
-    EXPECT_EQ(alerts[0].text, QStringLiteral("The problem report and the address to send it to, " QUORVANE_SUPPORT_ADDRESS_FOR_TESTS
-                                             ", are on the clipboard. Paste them into a new message in any mail "
-                                             "program or web mail."));
+    EXPECT_EQ(alerts[0].text,
+              QStringLiteral("The problem report and the address to send it to, " QUORVANE_SUPPORT_ADDRESS_FOR_TESTS
+                             ", are on the clipboard. Paste them into a new message in any mail "
+                             "program or web mail."));
     ASSERT_EQ(platform.announcer.announcements.size(), 1);
     EXPECT_EQ(platform.announcer.announcements[0].text, QStringLiteral("Support address copied"));
 
@@ -158,14 +161,14 @@ TEST_F(ReviewPromptTest, AsksOnceNinetySecondsAfterALaunchWithTwentyThousandWord
     ASSERT_EQ(pending.size(), 1);
     EXPECT_EQ(pending[0].delay, std::chrono::seconds(90));
     EXPECT_TRUE(alerts.isEmpty());
-    words = 5;  // read once, at launch
+    words = 5; // read once, at launch
     runDue();
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_TRUE(shownFlagAtAlert);
     EXPECT_EQ(activations, 1);
-    EXPECT_TRUE(alerts[0].text.startsWith(QStringLiteral("You have dictated ") + QLocale().toString(qint64(20000)) +
-                                          QStringLiteral(" words with it.")));
-    EXPECT_TRUE(platform.urlOpener.opened.isEmpty());  // "Not now"
+    EXPECT_TRUE(alerts[0].text.startsWith(QStringLiteral("You have dictated ") + QLocale().toString(qint64(20000))
+                                          + QStringLiteral(" words with it.")));
+    EXPECT_TRUE(platform.urlOpener.opened.isEmpty()); // "Not now"
 
     prompt.considerAsking();
     EXPECT_TRUE(pending.isEmpty());
@@ -190,7 +193,7 @@ TEST_F(ReviewPromptTest, AFlagSetWhileWaitingCancelsAndLeavingAReviewOpensThePag
     second.considerAsking();
     answer = 0;
     runDue();
-    ASSERT_EQ(alerts.size(), 1);  // the second saw the flag the first set
+    ASSERT_EQ(alerts.size(), 1); // the second saw the flag the first set
     EXPECT_TRUE(alerts[0].text.startsWith(QStringLiteral("You have dictated 1,234,567 words")));
     ASSERT_EQ(platform.urlOpener.opened.size(), 1);
     const QUrl page = platform.urlOpener.opened[0];

@@ -56,9 +56,7 @@ const char* const kNoHarness = "run through scripts/run-tests.sh, which starts t
 
 class Target : public TargetWindow::Process {
 public:
-    Target()
-        : Process(QCoreApplication::applicationFilePath(), {},
-                  environmentFor(TargetWindow::Kind::Application)) {}
+    Target() : Process(QCoreApplication::applicationFilePath(), {}, environmentFor(TargetWindow::Kind::Application)) {}
 };
 
 struct HelperRun {
@@ -86,7 +84,8 @@ HelperRun helper(const QStringList& arguments) {
 class ScriptedSpeechServer {
 public:
     ScriptedSpeechServer() {
-        m_http.on("GET", "/v1/models", [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
+        m_http.on("GET", "/v1/models",
+                  [](const auto&) { return LoopbackHttpServer::Response::json(R"({"data":[]})"); });
         m_http.on("POST", "/v1/audio/transcriptions", [this](const auto&) {
             return LoopbackHttpServer::Response::json(QJsonDocument(QJsonObject{{"text", m_text}}).toJson());
         });
@@ -142,8 +141,8 @@ protected:
     // accessibility layer sees the line focused in the frontmost application.
     std::unique_ptr<Target> startWith(const QString& text, const QString& field = QStringLiteral("line")) {
         auto target = std::make_unique<Target>();
-        if (!target->ready() || !target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused")) ||
-            (!text.isEmpty() && !target->ask(QStringLiteral("type ") + text, QStringLiteral("typed"))))
+        if (!target->ready() || !target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused"))
+            || (!text.isEmpty() && !target->ask(QStringLiteral("type ") + text, QStringLiteral("typed"))))
             return nullptr;
         const bool seen = QTest::qWaitFor(
             [&] {

@@ -34,7 +34,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 constexpr int kWaitMs = 5000;

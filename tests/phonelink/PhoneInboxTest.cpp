@@ -153,7 +153,8 @@ TEST_F(PhoneInboxTest, AnAnswerAppliesOnlyToTheBatchItWasAskedAbout) {
     QList<PhoneInbox::Resolution> first, second;
     const PhoneNote a = note(QStringLiteral("from a"), 1, QStringLiteral("phone-a"));
     EXPECT_EQ(inbox->importNotes(batchOf({a, note(QStringLiteral("a2"), 2, QStringLiteral("phone-a"))}),
-                                 PhoneInbox::Source::Phone, recorder(first)), 0);
+                                 PhoneInbox::Source::Phone, recorder(first)),
+              0);
     EXPECT_TRUE(asked.isEmpty()) << "the question is queued, not asked inside the import";
     settle();
     ASSERT_EQ(asked.size(), 1);
@@ -190,7 +191,8 @@ TEST_F(PhoneInboxTest, AnAnswerAppliesOnlyToTheBatchItWasAskedAbout) {
 
     // Remembered: the phone's next batch needs no question.
     EXPECT_EQ(inbox->importNotes(batchOf({note(QStringLiteral("again"), 4, QStringLiteral("phone-b"))}),
-                                 PhoneInbox::Source::Phone), 1);
+                                 PhoneInbox::Source::Phone),
+              1);
 }
 
 TEST_F(PhoneInboxTest, BatchesThatDoNotAllNameOneTrustedPhoneAreAsked) {
@@ -199,7 +201,8 @@ TEST_F(PhoneInboxTest, BatchesThatDoNotAllNameOneTrustedPhoneAreAsked) {
     QList<PhoneInbox::Resolution> anonymous, mixed, discarded;
     // No device id: asked, and nothing can be remembered.
     EXPECT_EQ(inbox->importNotes(batchOf({note(QStringLiteral("anon"), 1, std::nullopt)}), PhoneInbox::Source::Phone,
-                                 recorder(anonymous)), 0);
+                                 recorder(anonymous)),
+              0);
     settle();
     ASSERT_EQ(asked.size(), 1);
     EXPECT_EQ(asked[0].alert.buttons.size(), 2) << "nothing to remember";
@@ -230,8 +233,10 @@ TEST_F(PhoneInboxTest, BatchesThatDoNotAllNameOneTrustedPhoneAreAsked) {
     EXPECT_EQ(inbox->notes().size(), 1);
 
     // A document the user opened keeps the first-note rule.
-    EXPECT_EQ(inbox->importNotes(batchOf({note(QStringLiteral("doc"), 5, std::nullopt), note(QStringLiteral("d2"), 6, QStringLiteral("z"))}),
-                                 PhoneInbox::Source::Document), 2);
+    EXPECT_EQ(inbox->importNotes(batchOf({note(QStringLiteral("doc"), 5, std::nullopt),
+                                          note(QStringLiteral("d2"), 6, QStringLiteral("z"))}),
+                                 PhoneInbox::Source::Document),
+              2);
 }
 
 TEST_F(PhoneInboxTest, PolishRewritesInThePhoneModeAndKeepsThePhonesText) {
@@ -322,7 +327,8 @@ TEST_F(PhoneInboxTest, ADateBeyondTheWrittenYearsRefusesTheBatchAndTheInboxStill
         return QJsonDocument(array).toJson(QJsonDocument::Compact);
     };
     // In UTC these are 10000-01-01T00:59:59 and 0000-12-31T23:30:00.
-    for (const QString& beyond : {QStringLiteral("9999-12-31T23:59:59-01:00"), QStringLiteral("0001-01-01T00:30:00+01:00")}) {
+    for (const QString& beyond :
+         {QStringLiteral("9999-12-31T23:59:59-01:00"), QStringLiteral("0001-01-01T00:30:00+01:00")}) {
         for (const PhoneInbox::Source source : {PhoneInbox::Source::Phone, PhoneInbox::Source::Document}) {
             QList<PhoneInbox::Resolution> replies;
             EXPECT_EQ(inbox->importNotes(batchWith(beyond), source, recorder(replies)), 0) << beyond.toStdString();

@@ -13,9 +13,9 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QJsonObject>
-#include <QThreadPool>
 #include <QScopeGuard>
 #include <QThread>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <gtest/gtest.h>
@@ -117,7 +117,8 @@ TEST_F(PhoneLinkTest, BatchesSentBackToBackAreEachAnswered) {
 TEST_F(PhoneLinkTest, UnknownPhoneWaitsForTheAnswerEvenAfterClosingItsSendingSide) {
     PhoneClient::Options halfClosing;
     halfClosing.halfClose = true;
-    QFuture<Outcome> once = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("stranger"))), halfClosing);
+    QFuture<Outcome> once = PhoneClient::send(
+        link->port(), PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("stranger"))), halfClosing);
     ASSERT_TRUE(waitUntil([this] { return answers.size() == 1; }));
     QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
     EXPECT_FALSE(once.isFinished()) << "no receipt before the answer";
@@ -125,7 +126,8 @@ TEST_F(PhoneLinkTest, UnknownPhoneWaitsForTheAnswerEvenAfterClosingItsSendingSid
     const Outcome accepted = awaitResult(once, 30000);
     EXPECT_EQ(accepted.receipt(), receiptOf(2, false));
 
-    QFuture<Outcome> refused = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("stranger"), 10)), halfClosing);
+    QFuture<Outcome> refused = PhoneClient::send(
+        link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("stranger"), 10)), halfClosing);
     ASSERT_TRUE(waitUntil([this] { return answers.size() == 2; })) << "trusted only once";
     answers[1](2); // Discard
     EXPECT_EQ(awaitResult(refused, 30000).receipt(), receiptOf(0, true));
@@ -134,9 +136,11 @@ TEST_F(PhoneLinkTest, UnknownPhoneWaitsForTheAnswerEvenAfterClosingItsSendingSid
 }
 
 TEST_F(PhoneLinkTest, AReplacedWaitingBatchIsClosedWithoutAReceipt) {
-    QFuture<Outcome> replaced = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("first"))));
+    QFuture<Outcome> replaced =
+        PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("first"))));
     ASSERT_TRUE(waitUntil([this] { return answers.size() == 1; }));
-    QFuture<Outcome> replacing = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("second"), 5)));
+    QFuture<Outcome> replacing =
+        PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(2, QStringLiteral("second"), 5)));
     const Outcome dropped = awaitResult(replaced, 30000);
     EXPECT_TRUE(dropped.closed);
     EXPECT_TRUE(dropped.received.isEmpty());
@@ -178,8 +182,8 @@ TEST_F(PhoneLinkTest, HostileConnectionsEndInAReceiptOrACloseAndLeaveTheInboxWho
         {"not JSON", PhoneClient::frame("hello phone"), {}, receiptOf(0, false)},
         {"a JSON object", PhoneClient::frame(R"({"id":1})"), {}, receiptOf(0, false)},
         {"garbage after the frame", PhoneClient::frame(one) + QByteArray(100000, 'G'), {}, receiptOf(1, false)},
-        {"sent a few bytes at a time", PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 300)), trickle,
-         receiptOf(1, false)},
+        {"sent a few bytes at a time", PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 300)),
+         trickle, receiptOf(1, false)},
     };
     for (const Case& c : cases) {
         const Outcome outcome = exchange(c.bytes, c.options);
@@ -230,7 +234,8 @@ TEST_F(PhoneLinkTest, ConnectionsAndBufferedBytesAreCapped) {
     PhoneClient::Options slow;
     slow.pieceSize = 1;
     slow.pause = 100ms;
-    QFuture<Outcome> holder = PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"))).left(8), slow);
+    QFuture<Outcome> holder = PhoneClient::send(
+        link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"))).left(8), slow);
     ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 1; }));
     const Outcome turnedAway = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 9)));
     EXPECT_TRUE(turnedAway.closed);
@@ -264,7 +269,8 @@ public:
     }
     // How many the link has closed so far.
     int closed() const {
-        return int(std::count_if(m_held.cbegin(), m_held.cend(), [](const QFuture<Outcome>& held) { return held.isFinished(); }));
+        return int(std::count_if(m_held.cbegin(), m_held.cend(),
+                                 [](const QFuture<Outcome>& held) { return held.isFinished(); }));
     }
 
 private:
@@ -398,7 +404,8 @@ TEST_F(PhoneLinkTest, OutOfDescriptorsTheLinkStopsAdvertisingAndListensAgainAfte
 }
 
 TEST(PhoneLinkPrefix, AddressesCountByTheirIPv4SlashTwentyFourOrIPv6SlashSixtyFour) {
-    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.77"))), QHostAddress(QStringLiteral("192.168.1.0")));
+    EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.77"))),
+              QHostAddress(QStringLiteral("192.168.1.0")));
     EXPECT_EQ(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.200"))),
               PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.1.3"))));
     EXPECT_NE(PhoneLink::prefixOf(QHostAddress(QStringLiteral("192.168.2.3"))),
@@ -461,7 +468,8 @@ TEST_F(PhoneLinkTest, BatchesFromOneAddressAreTakenAtMostSoManyAMinute) {
     startLink(limits);
     for (int n = 0; n < 3; ++n)
         ASSERT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), n))).receipt(),
-                  receiptOf(1, false)) << "batch " << n;
+                  receiptOf(1, false))
+            << "batch " << n;
     const Outcome refused = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 3)));
     EXPECT_TRUE(refused.closed);
     EXPECT_TRUE(refused.received.isEmpty()) << "no receipt: the phone keeps the notes for later";

@@ -74,7 +74,8 @@ public:
         return m_daemon.waitForStarted() && waitUntil([this] {
                    m_log += m_daemon.readAll();
                    return m_log.contains("Server startup complete") || m_daemon.state() == QProcess::NotRunning;
-               }) && m_log.contains("Server startup complete");
+               })
+               && m_log.contains("Server startup complete");
     }
     void stopDaemon() {
         if (m_daemon.state() == QProcess::NotRunning)

@@ -115,9 +115,9 @@ TEST_F(PhoneNoteDesktopTest, ANoteFromThePhoneIsListedAndLandsInTheLastApplicati
     ASSERT_TRUE(QTest::qWaitFor([&] { return landed.has_value(); }, 10000));
     EXPECT_TRUE(*landed);
     EXPECT_TRUE(QTest::qWaitFor([&] { return fetched; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return AXText::textBeforeCaret(note.text.size()) == note.text; }, 10000))
-        << "the target's line holds: " << AXText::textBeforeCaret(200).value_or(QStringLiteral("<nothing>")).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return AXText::textBeforeCaret(note.text.size()) == note.text; }, 10000))
+        << "the target's line holds: "
+        << AXText::textBeforeCaret(200).value_or(QStringLiteral("<nothing>")).toStdString();
 
     // The Dashboard lists the note under its title.
     StatsStore stats(folder.file("data"));

@@ -35,9 +35,9 @@
 namespace {
 
 // Names that belong to another desktop, matched as whole words.
-const QRegularExpression kForeign(QStringLiteral(
-    "\\b(Macs?|macOS|Dock|Finder|Trash|Safari|iPhone|Apple|menu bar|System Settings|Language & Region|"
-    "Command[- ](Tab|V)|(Right|Left) (Command|Option))\\b|\u2318|\u2325|\u2303"));
+const QRegularExpression kForeign(
+    QStringLiteral("\\b(Macs?|macOS|Dock|Finder|Trash|Safari|iPhone|Apple|menu bar|System Settings|Language & Region|"
+                   "Command[- ](Tab|V)|(Right|Left) (Command|Option))\\b|\u2318|\u2325|\u2303"));
 
 QStringList foreignIn(const QStringList& texts) {
     QStringList found;
@@ -79,7 +79,8 @@ protected:
     void expectNoForeignWords(const QString& where, QWidget* built) {
         std::unique_ptr<QWidget> owned(built);
         const QStringList found = foreignIn(visibleTexts(*owned));
-        EXPECT_TRUE(found.isEmpty()) << where.toStdString() << ":\n  " << found.join(QStringLiteral("\n  ")).toStdString();
+        EXPECT_TRUE(found.isEmpty()) << where.toStdString() << ":\n  "
+                                     << found.join(QStringLiteral("\n  ")).toStdString();
     }
 
     LinuxWording m_wording;

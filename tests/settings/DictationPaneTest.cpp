@@ -155,8 +155,9 @@ TEST_F(DictationPaneTest, TheTapPickersLeaveOutTheTranslationKeysWhileTheyAreBou
 
     // Translation holds left Control and left Option by default.
     auto bound = page(true);
-    EXPECT_EQ(options(bound->dictationTapPicker()),
-              QStringList({QStringLiteral("rightCommand"), QStringLiteral("rightOption"), QStringLiteral("leftCommand")}));
+    EXPECT_EQ(
+        options(bound->dictationTapPicker()),
+        QStringList({QStringLiteral("rightCommand"), QStringLiteral("rightOption"), QStringLiteral("leftCommand")}));
     // A picker keeps its own value even when translation uses it too.
     defaults.set(kDoubleTapReaderKey, QStringLiteral("leftOption"));
     auto colliding = page(true);

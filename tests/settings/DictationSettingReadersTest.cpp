@@ -103,7 +103,8 @@ TEST_F(DictationSettingReaders, EveryReaderSeesWhatThePageShows) {
              const QString longText = QStringList(1000, QStringLiteral("word")).join(QLatin1Char(' '));
              return std::chrono::duration<double>(BubblePanel::resultLifetime(longText, false, settings)).count();
          }},
-        {kGlassVariant, 4, [](Defaults& settings) -> QVariant { return VariantGlassBackground::storedVariant(settings); }},
+        {kGlassVariant, 4,
+         [](Defaults& settings) -> QVariant { return VariantGlassBackground::storedVariant(settings); }},
         {kPaperTheme, true,
          [](Defaults& settings) -> QVariant { return BubbleView::Settings::read(settings).paperTheme; }},
         {kPaperShade, QStringLiteral("slate"),
@@ -143,8 +144,7 @@ TEST_F(DictationSettingReaders, EveryReaderSeesWhatThePageShows) {
             const QVariant seen = row.reader(defaults);
             EXPECT_FALSE(differs(defaults, row.key, seen))
                 << row.key.toStdString() << " stored as " << value.toString().toStdString() << ": the page shows "
-                << read(defaults, row.key).toString().toStdString() << ", the reader "
-                << seen.toString().toStdString();
+                << read(defaults, row.key).toString().toStdString() << ", the reader " << seen.toString().toStdString();
         }
         defaults.remove(row.key);
     }
@@ -160,12 +160,9 @@ TEST_F(DictationSettingReaders, ACardTimeOutsideTheSliderIsReadAtItsNearerEnd) {
         std::chrono::milliseconds shown;
         int slider;
     } rows[] = {
-        {-30.0, std::chrono::milliseconds(1000), 1},
-        {0.0, std::chrono::milliseconds(1000), 1},
-        {0.4, std::chrono::milliseconds(1000), 1},
-        {12.5, std::chrono::milliseconds(12500), 12},
-        {1e9, std::chrono::milliseconds(20000), 20},
-        {1e300, std::chrono::milliseconds(20000), 20},
+        {-30.0, std::chrono::milliseconds(1000), 1}, {0.0, std::chrono::milliseconds(1000), 1},
+        {0.4, std::chrono::milliseconds(1000), 1},   {12.5, std::chrono::milliseconds(12500), 12},
+        {1e9, std::chrono::milliseconds(20000), 20}, {1e300, std::chrono::milliseconds(20000), 20},
     };
     for (const auto& row : rows) {
         defaults.set(kResultCardSeconds, row.stored);

@@ -36,8 +36,7 @@ TEST_P(PageLooksTest, ThePageReadsAtTheSmallestWindowAndOnALargeScreen) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, PageLooksTest,
-                         ::testing::Combine(::testing::ValuesIn(MainWindowPanes::all()),
-                                            ::testing::Bool()),
+                         ::testing::Combine(::testing::ValuesIn(MainWindowPanes::all()), ::testing::Bool()),
                          [](const auto& info) {
                              QString title = MainWindowPanes::title(std::get<0>(info.param));
                              title.remove(QLatin1Char(' '));
