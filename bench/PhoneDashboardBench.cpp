@@ -3,10 +3,8 @@
 // receipt at the phone, through the real link, the real inbox on its file and the real
 // Dashboard, which follows every arrival. Aim: median under 10 ms. Offscreen
 // or under the desktop harness: build/bench/bench_PhoneDashboardBench
+#include "BenchInbox.h"
 #include "BenchRun.h"
-#include "cleanup/CleanupEngine.h"
-#include "cleanup/ModeStore.h"
-#include "engine/LlmServer.h"
 #include "mainwindow/DashboardPane.h"
 #include "mainwindow/PhoneNoteRow.h"
 #include "phonelink/PhoneInbox.h"
@@ -79,19 +77,10 @@ std::chrono::nanoseconds exchange(PhoneLink& link, const QByteArray& frame) {
 }
 
 void FrameToReceipt1000NotesDashboardOpen(benchmark::State& state) {
-    TempFolder folder;
-    Defaults defaults(folder.file(QStringLiteral("defaults.json")));
-    defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{kPhone});
-    ModeStore modes(defaults);
-    CleanupEngine cleanup(defaults, LlmServer::shared());
-    PhoneInbox::Services inboxServices{
-        &defaults,
-        &modes,
-        [](const Alert&, std::function<void(int)>) {},
-        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
-        {},
-        {}};
-    PhoneInbox inbox(folder.file(PhoneInbox::kFileName), cleanup, inboxServices);
+    BenchInbox phones(kPhone);
+    const TempFolder& folder = phones.folder;
+    Defaults& defaults = phones.defaults;
+    PhoneInbox& inbox = phones.inbox;
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     link.start();
 

@@ -2,17 +2,13 @@
 // receipt at the phone (the polish pass excluded), and decoding a 4 MiB batch.
 // And how long another device on the network can lock every phone out by
 // holding connections open: the time from the attack to a phone's receipt.
+#include "BenchInbox.h"
 #include "BenchRun.h"
-#include "cleanup/CleanupEngine.h"
-#include "cleanup/ModeStore.h"
-#include "engine/LlmServer.h"
 #include "phonelink/FrameReader.h"
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
 #include "phonelink/PhoneNoteCodec.h"
-#include "support/Defaults.h"
 #include "support/PhoneClient.h"
-#include "support/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QFuture>
@@ -61,20 +57,13 @@ std::chrono::nanoseconds timeToReceipt(quint16 port, const QByteArray& frame) {
 }
 
 void FrameToReceipt100Notes(benchmark::State& state) {
-    TempFolder folder;
-    Defaults defaults(folder.file("defaults.json"));
-    defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("bench-phone")});
-    ModeStore modes(defaults);
-    CleanupEngine cleanup(defaults, LlmServer::shared());
-    PhoneInbox::Services services{
-        &defaults,
-        &modes,
-        [](const Alert&, std::function<void(int)>) {},
-        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
-        {},
-        {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
-    PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
+    BenchInbox phones(QStringLiteral("bench-phone"));
+    PhoneInbox& inbox = phones.inbox;
+    // The bench sends far more batches a minute than one phone may: the rate
+    // limit would close all but the first sixty unread.
+    PhoneLink::Limits limits;
+    limits.maxBatchesPerPeer = 1000;
+    PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, limits);
     link.start();
     std::vector<double> times;
     for (auto _ : state) {
@@ -127,19 +116,8 @@ void PhoneLockOut(benchmark::State& state) {
     const bool sendsPayload = state.range(0) == 1;
     constexpr int kConnections = 4;
     constexpr quint32 kAttacker = 0x7F000001, kPhone = 0x7F000002;
-    TempFolder folder;
-    Defaults defaults(folder.file("defaults.json"));
-    defaults.set(PhoneInbox::kKnownPhonesKey, QStringList{QStringLiteral("bench-phone")});
-    ModeStore modes(defaults);
-    CleanupEngine cleanup(defaults, LlmServer::shared());
-    PhoneInbox::Services services{
-        &defaults,
-        &modes,
-        [](const Alert&, std::function<void(int)>) {},
-        [](const QString&, const DictationMode&) { return QtFuture::makeReadyFuture(QString()); },
-        {},
-        {}};
-    PhoneInbox inbox(folder.file("phone-inbox.json"), cleanup, services);
+    BenchInbox phones(QStringLiteral("bench-phone"));
+    PhoneInbox& inbox = phones.inbox;
     // The program's own limits.
     PhoneLink link(inbox, nullptr, QHostAddress::LocalHost, PhoneLink::Limits{});
     const auto waitFor = [](const auto& future) {

@@ -13,7 +13,9 @@
 // Each run ends the program and counts only when it exited cleanly.
 //   scripts/run-tests.sh BUILD -L bench -R ProgramDictation -V
 #include "BenchRun.h"
+#include "DesktopBench.h"
 #include "InstantEngine.h"
+#include "ProgramDrive.h"
 #include "dictation/FrontmostApp.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
@@ -24,41 +26,26 @@
 #include "support/ProgramHome.h"
 #include "support/TargetWindow.h"
 #include "support/TestEngine.h"
-#include "support/XTestKeyboard.h"
 
-#include <QApplication>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstring>
 #include <memory>
 #include <optional>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using ProgramDrive::kSampleBytesPerSecond;
+using ProgramDrive::kSettings;
+using ProgramDrive::pressDictationHotkey;
+using ProgramDrive::speak;
+using ProgramDrive::target;
 
 const QString kInstantServer = QStringLiteral(QUORVANE_SOURCE_DIR "/bench/instant_speech_server.py");
-const QString kTrace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
-const QByteArray kSettings = R"({"onboardingDone":true,"openWindowAtLaunch":false})";
-constexpr int kSampleBytesPerSecond = 32000;
-
-std::unique_ptr<TargetWindow::Process> target;
-std::unique_ptr<XTestKeyboard> keyboard;
-
-// Control-Alt-D, the default dictation hotkey.
-void pressDictationHotkey() {
-    keyboard->press("Control_L");
-    keyboard->press("Alt_L");
-    keyboard->tap("d");
-    keyboard->release("Alt_L");
-    keyboard->release("Control_L");
-}
 
 // The real program in a home of its own, ended on the way out; clean() tells
 // whether it then exited with status 0 and no signal.
@@ -84,44 +71,24 @@ public:
         return m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
     bool running() const { return m_process.state() == QProcess::Running; }
-    QString trace() const { return QString::fromUtf8(m_home.read(kTrace)); }
+    QString trace() const { return ProgramDrive::trace(m_home); }
     const ProgramHome& home() const { return m_home; }
-
-    // Presses the hotkey until a take has started (the program binds its keys
-    // once its launch has run, and ignores a press while the last run settles).
-    bool startTake() {
-        const qsizetype before = trace().count(QStringLiteral("start  device="));
-        for (int attempt = 0; attempt < 7; ++attempt) {
-            pressDictationHotkey();
-            if (TargetWindow::spinUntil([&] { return trace().count(QStringLiteral("start  device=")) > before; }, 3000))
-                return true;
-        }
-        return false;
-    }
+    bool startTake() { return ProgramDrive::startTake(m_home); }
 
 private:
     ProgramHome m_home;
     QProcess m_process;
 };
 
-// Speaks `pcm` into the microphone in real time and waits until it has been
-// heard, with a little silence after it.
-void speak(const QByteArray& pcm) {
-    MicrophoneFeed feed;
-    const auto until = Clock::now() + std::chrono::milliseconds(pcm.size() * 1000 / kSampleBytesPerSecond + 300);
-    feed.feed(pcm, [until] { return Clock::now() >= until; });
-    TargetWindow::spinUntil([until] { return Clock::now() >= until; }, 30000);
-}
-
 bool clearTarget() {
-    return target->ask(QStringLiteral("focus line"), QStringLiteral("focused")) &&
-           target->ask(QStringLiteral("selectall"), QStringLiteral("selected")) &&
-           target->ask(QStringLiteral("type "), QStringLiteral("typed")) &&
-           TargetWindow::spinUntil(
+    return target->ask(QStringLiteral("focus line"), QStringLiteral("focused"))
+           && target->ask(QStringLiteral("selectall"), QStringLiteral("selected"))
+           && target->ask(QStringLiteral("type "), QStringLiteral("typed"))
+           && TargetWindow::spinUntil(
                [] {
                    const std::optional<FrontmostApp> front = FrontmostApp::current();
-                   return front && front->pid == target->pid() && AXText::focusedElement() &&
-                          AXText::textBeforeCaret(50).value_or(QString()).isEmpty();
+                   return front && front->pid == target->pid() && AXText::focusedElement()
+                          && AXText::textBeforeCaret(50).value_or(QString()).isEmpty();
                },
                10000);
 }
@@ -129,15 +96,11 @@ bool clearTarget() {
 void BM_ProgramStopToPaste(benchmark::State& state) {
     const bool adopted = state.range(0) == 1;
     const QString real = TestEngine::folder();
-    if (!target || !keyboard || real.isEmpty()) {
-        state.SkipWithError("no desktop, target window or test engine (run under the desktop harness)");
+    if (!ProgramDrive::desktopReady(state, real))
         return;
-    }
     const PortLock port(MlxServer::port);
-    if (!InstantEngine::portFree()) {
-        state.SkipWithError("port 50061 is taken by another process");
+    if (!ProgramDrive::portFree(state))
         return;
-    }
     InstantEngine engine(real);
     QProcess running;
     const std::shared_ptr<void> endRunning(nullptr, [&running](void*) {
@@ -173,8 +136,8 @@ void BM_ProgramStopToPaste(benchmark::State& state) {
             speak(speech);
             const qsizetype before = program.trace().count(QStringLiteral("timing total="));
             pressDictationHotkey();
-            if (!TargetWindow::spinUntil([&] { return program.trace().count(QStringLiteral("timing total=")) > before; },
-                                         10000)) {
+            if (!TargetWindow::spinUntil(
+                    [&] { return program.trace().count(QStringLiteral("timing total=")) > before; }, 10000)) {
                 state.SkipWithError("the take was not pasted");
                 return;
             }
@@ -192,20 +155,21 @@ void BM_ProgramStopToPaste(benchmark::State& state) {
     }
     BenchRun::reportSpread(state, milliseconds);
 }
-BENCHMARK(BM_ProgramStopToPaste)->ArgName("adopted")->Arg(0)->Arg(1)->UseManualTime()->Iterations(20)
+BENCHMARK(BM_ProgramStopToPaste)
+    ->ArgName("adopted")
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(20)
     ->Unit(benchmark::kMillisecond);
 
 void BM_ProgramStopToTextRealEngine(benchmark::State& state) {
     const QString engine = TestEngine::folder();
-    if (!target || !keyboard || engine.isEmpty()) {
-        state.SkipWithError("no desktop, target window or test engine (run under the desktop harness)");
+    if (!ProgramDrive::desktopReady(state, engine))
         return;
-    }
     const PortLock port(MlxServer::port);
-    if (!InstantEngine::portFree()) {
-        state.SkipWithError("port 50061 is taken by another process");
+    if (!ProgramDrive::portFree(state))
         return;
-    }
     Program program(engine);
     QByteArray take = MicrophoneFeed::spokenPcm(
         program.home(), QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon"));
@@ -261,28 +225,9 @@ BENCHMARK(BM_ProgramStopToTextRealEngine)->UseManualTime()->Iterations(9)->Unit(
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool serving = argc > 1 && std::strcmp(argv[1], "--serve-target") == 0;
-    QTemporaryDir home;
-    if (!serving) {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
-    }
-    QApplication app(argc, argv);
-    if (serving)
-        return TargetWindow::serve(false);
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
-    LinuxPlatform services;
-    Platform::install(services.services());
-    keyboard = std::make_unique<XTestKeyboard>();
-    if (!keyboard->isOpen())
-        keyboard.reset();
-    target = std::make_unique<TargetWindow::Process>(QCoreApplication::applicationFilePath(),
-                                                     QStringList{QStringLiteral("--serve-target")},
-                                                     QProcessEnvironment::systemEnvironment());
-    if (!target->ready())
-        target.reset();
-    const int status = BenchRun::run(&argc, argv);
-    target.reset();
-    return status;
+    return DesktopBench::run(argc, argv, [&] {
+        LinuxPlatform services;
+        Platform::install(services.services());
+        return ProgramDrive::run(&argc, argv);
+    });
 }

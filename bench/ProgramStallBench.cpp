@@ -15,7 +15,9 @@
 #include "support/ProgramAccessTree.h" // before Qt: GLib headers use the name "signals"
 
 #include "BenchRun.h"
+#include "DesktopBench.h"
 #include "InstantEngine.h"
+#include "ProgramDrive.h"
 #include "engine/MlxServer.h"
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
@@ -24,55 +26,38 @@
 #include "support/TargetWindow.h"
 #include "support/TestEngine.h"
 #include "support/XClient.h"
-#include "support/XTestKeyboard.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
-#include <cstring>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using ProgramDrive::keyboard;
+using ProgramDrive::kSampleBytesPerSecond;
+using ProgramDrive::kSettings;
+using ProgramDrive::pressChord;
+using ProgramDrive::pressDictationHotkey;
+using ProgramDrive::speak;
+using ProgramDrive::target;
 
-const QString kTrace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
 const QString kStalls = QStringLiteral("stalls.log");
-const QByteArray kSettings = R"({"onboardingDone":true,"openWindowAtLaunch":false})";
 const QByteArray kWindowSettings = R"({"onboardingDone":true,"openWindowAtLaunch":true})";
-constexpr int kSampleBytesPerSecond = 32000;
 // The microphone test records three seconds; a loud take runs a little longer.
 constexpr int kTakeSeconds = 5;
 constexpr int kRepairTimeoutMs = 180000;
 constexpr int kPollMs = 500;
-
-std::unique_ptr<XTestKeyboard> keyboard;
-std::unique_ptr<TargetWindow::Process> target;
 
 qint64 monotonicNow() {
     QElapsedTimer clock;
     clock.start();
     return clock.msecsSinceReference();
 }
-
-void pressChord(const char* key) {
-    keyboard->press("Control_L");
-    keyboard->press("Alt_L");
-    keyboard->tap(key);
-    keyboard->release("Alt_L");
-    keyboard->release("Control_L");
-}
-
-void pressDictationHotkey() { pressChord("d"); }
 
 // What the program's watch wrote: the gaps with the time each ended, and the
 // time of each mark.
@@ -113,6 +98,14 @@ struct StallLog {
     }
 };
 
+// The stall log of a program that has quit, and the longest stall of its
+// quit: a gap after it was asked to, or the time from the last turn of its
+// event loop to its exit.
+struct QuitStalls {
+    StallLog log;
+    qint64 quit = 0;
+};
+
 class Program {
 public:
     explicit Program(const QString& engine, const QByteArray& settings = kSettings) : m_home(settings) {
@@ -142,18 +135,25 @@ public:
                  m_process.exitCode());
         return false;
     }
-    qint64 pid() const { return m_process.processId(); }
-    QString trace() const { return QString::fromUtf8(m_home.read(kTrace)); }
-    StallLog stalls() const { return StallLog::parse(m_home.read(kStalls)); }
-    bool startTake() {
-        const qsizetype before = trace().count(QStringLiteral("start  device="));
-        for (int attempt = 0; attempt < 7; ++attempt) {
-            pressDictationHotkey();
-            if (TargetWindow::spinUntil([&] { return trace().count(QStringLiteral("start  device=")) > before; }, 3000))
-                return true;
+    // Quits the program and reads its stall log; none, with the benchmark
+    // skipped, when it did not exit cleanly or wrote no log.
+    std::optional<QuitStalls> quitMeasured(benchmark::State& state) {
+        const qint64 quitAsked = monotonicNow();
+        if (!quit()) {
+            state.SkipWithError("the program did not exit cleanly");
+            return std::nullopt;
         }
-        return false;
+        const StallLog log = stalls();
+        if (!log.started || !log.exited || !log.quitting) {
+            state.SkipWithError("the program wrote no stall log (QV_STALL_LOG)");
+            return std::nullopt;
+        }
+        return QuitStalls{log, std::max(log.longestIn(quitAsked, *log.exited), *log.exited - *log.quitting)};
     }
+    qint64 pid() const { return m_process.processId(); }
+    QString trace() const { return ProgramDrive::trace(m_home); }
+    StallLog stalls() const { return StallLog::parse(m_home.read(kStalls)); }
+    bool startTake() { return ProgramDrive::startTake(m_home); }
     // Selects the focused field's text and reads it with the reader key;
     // true once the reading has started and its half second of sound has played.
     bool readSelection() {
@@ -173,24 +173,13 @@ private:
     QProcess m_process;
 };
 
-void speak(const QByteArray& pcm) {
-    MicrophoneFeed feed;
-    const auto until = Clock::now() + std::chrono::milliseconds(pcm.size() * 1000 / kSampleBytesPerSecond + 300);
-    feed.feed(pcm, [until] { return Clock::now() >= until; });
-    TargetWindow::spinUntil([until] { return Clock::now() >= until; }, 30000);
-}
-
 void BM_ProgramGuiStall(benchmark::State& state) {
     const QString real = TestEngine::folder();
-    if (!keyboard || !target || real.isEmpty()) {
-        state.SkipWithError("no desktop, target window or test engine (run under the desktop harness)");
+    if (!ProgramDrive::desktopReady(state, real))
         return;
-    }
     const PortLock port(MlxServer::port);
-    if (!InstantEngine::portFree()) {
-        state.SkipWithError("port 50061 is taken by another process");
+    if (!ProgramDrive::portFree(state))
         return;
-    }
     InstantEngine engine(real);
     const QByteArray speech = QByteArray(kSampleBytesPerSecond, '\0') + QByteArray(kSampleBytesPerSecond / 2, '\x40');
     std::vector<double> worst;
@@ -225,20 +214,14 @@ void BM_ProgramGuiStall(benchmark::State& state) {
             return;
         }
         const qint64 read = monotonicNow();
-        const qint64 quitAsked = monotonicNow();
-        if (!program.quit()) {
-            state.SkipWithError("the program did not exit cleanly");
+        const std::optional<QuitStalls> ended = program.quitMeasured(state);
+        if (!ended)
             return;
-        }
-        const StallLog log = program.stalls();
-        if (!log.started || !log.exited || !log.quitting) {
-            state.SkipWithError("the program wrote no stall log (QV_STALL_LOG)");
-            return;
-        }
+        const StallLog& log = ended->log;
         const qint64 launch = log.longestIn(launched, ready);
         const qint64 dictation = log.longestIn(ready, dictated);
         const qint64 reading = log.longestIn(dictated, read);
-        const qint64 quit = std::max(log.longestIn(quitAsked, *log.exited), *log.exited - *log.quitting);
+        const qint64 quit = ended->quit;
         launchWorst = std::max(launchWorst, launch);
         dictationWorst = std::max(dictationWorst, dictation);
         readingWorst = std::max(readingWorst, reading);
@@ -265,9 +248,9 @@ public:
     std::optional<QPoint> centreOf(const QString& name, AtspiRole role) const {
         std::optional<QPoint> centre;
         ProgramAccessTree::any(m_pid, [&](AtspiAccessible* element) {
-            if (atspi_accessible_get_role(element, nullptr) != role ||
-                ProgramAccessTree::text(atspi_accessible_get_name(element, nullptr)) != name ||
-                !ProgramAccessTree::has(element, ATSPI_STATE_SHOWING))
+            if (atspi_accessible_get_role(element, nullptr) != role
+                || ProgramAccessTree::text(atspi_accessible_get_name(element, nullptr)) != name
+                || !ProgramAccessTree::has(element, ATSPI_STATE_SHOWING))
                 return false;
             AtspiComponent* component = atspi_accessible_get_component_iface(element);
             if (!component)
@@ -289,9 +272,9 @@ public:
         return TargetWindow::spinUntil(
             [&] {
                 return ProgramAccessTree::any(m_pid, [&](AtspiAccessible* element) {
-                    if (atspi_accessible_get_role(element, nullptr) != ATSPI_ROLE_PUSH_BUTTON ||
-                        ProgramAccessTree::text(atspi_accessible_get_name(element, nullptr)) != name ||
-                        !ProgramAccessTree::has(element, ATSPI_STATE_SHOWING))
+                    if (atspi_accessible_get_role(element, nullptr) != ATSPI_ROLE_PUSH_BUTTON
+                        || ProgramAccessTree::text(atspi_accessible_get_name(element, nullptr)) != name
+                        || !ProgramAccessTree::has(element, ATSPI_STATE_SHOWING))
                         return false;
                     AtspiAction* actions = atspi_accessible_get_action_iface(element);
                     if (!actions)
@@ -300,7 +283,8 @@ public:
                     const int count = atspi_action_get_n_actions(actions, nullptr);
                     for (int a = 0; a < count && !pressed; ++a) {
                         if (ProgramAccessTree::text(atspi_action_get_action_name(actions, a, nullptr))
-                                .compare(QLatin1String("press"), Qt::CaseInsensitive) == 0)
+                                .compare(QLatin1String("press"), Qt::CaseInsensitive)
+                            == 0)
                             pressed = atspi_action_do_action(actions, a, nullptr);
                     }
                     g_object_unref(actions);
@@ -330,10 +314,8 @@ void BM_ProgramGuiStallRepair(benchmark::State& state) {
         return;
     }
     const PortLock port(MlxServer::port);
-    if (!InstantEngine::portFree()) {
-        state.SkipWithError("port 50061 is taken by another process");
+    if (!ProgramDrive::portFree(state))
         return;
-    }
     const QByteArray loud(kSampleBytesPerSecond * kTakeSeconds, '\x40');
     std::vector<double> worst;
     qint64 quitWorst = 0;
@@ -346,8 +328,8 @@ void BM_ProgramGuiStallRepair(benchmark::State& state) {
             return;
         }
         const ProgramWidgets widgets(program.pid());
-        if (!widgets.click(mouse, QStringLiteral("General"), ATSPI_ROLE_LIST_ITEM) ||
-            !widgets.press(QStringLiteral("Microphone Test\u2026"))) {
+        if (!widgets.click(mouse, QStringLiteral("General"), ATSPI_ROLE_LIST_ITEM)
+            || !widgets.press(QStringLiteral("Microphone Test\u2026"))) {
             state.SkipWithError("the Microphone Test could not be opened from the General page");
             return;
         }
@@ -384,19 +366,12 @@ void BM_ProgramGuiStallRepair(benchmark::State& state) {
             state.SkipWithError("the repair did not end with the engine repaired");
             return;
         }
-        const qint64 quitAsked = monotonicNow();
-        if (!program.quit()) {
-            state.SkipWithError("the program did not exit cleanly");
+        const std::optional<QuitStalls> quitted = program.quitMeasured(state);
+        if (!quitted)
             return;
-        }
-        const StallLog log = program.stalls();
-        if (!log.started || !log.exited || !log.quitting) {
-            state.SkipWithError("the program wrote no stall log (QV_STALL_LOG)");
-            return;
-        }
-        const qint64 repair = log.longestIn(pressed, ended);
+        const qint64 repair = quitted->log.longestIn(pressed, ended);
         // Not part of the repair's figure: the quit now stops the real engine.
-        const qint64 quit = std::max(log.longestIn(quitAsked, *log.exited), *log.exited - *log.quitting);
+        const qint64 quit = quitted->quit;
         quitWorst = std::max(quitWorst, quit);
         worst.push_back(double(repair));
         qInfo("run %d: longest GUI stall of the repair %lld ms (%lld ms long); quit with the repaired engine %lld ms",
@@ -410,26 +385,5 @@ BENCHMARK(BM_ProgramGuiStallRepair)->Iterations(5)->Unit(benchmark::kMillisecond
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool serving = argc > 1 && std::strcmp(argv[1], "--serve-target") == 0;
-    QTemporaryDir home;
-    if (!serving) {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
-    }
-    QApplication app(argc, argv);
-    if (serving)
-        return TargetWindow::serve(false);
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))
-        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
-    keyboard = std::make_unique<XTestKeyboard>();
-    if (!keyboard->isOpen())
-        keyboard.reset();
-    target = std::make_unique<TargetWindow::Process>(QCoreApplication::applicationFilePath(),
-                                                     QStringList{QStringLiteral("--serve-target")},
-                                                     QProcessEnvironment::systemEnvironment());
-    if (!target->ready())
-        target.reset();
-    const int status = BenchRun::run(&argc, argv);
-    target.reset();
-    return status;
+    return DesktopBench::run(argc, argv, [&] { return ProgramDrive::run(&argc, argv); });
 }

@@ -14,6 +14,7 @@
 // desktop services:
 //   scripts/run-tests.sh BUILD -L bench -R Reader -V
 #include "BenchRun.h"
+#include "DesktopBench.h"
 #include "cleanup/TextCleanup.h"
 #include "dictation/FrontmostApp.h"
 #include "engine/MlxServer.h"
@@ -340,24 +341,9 @@ BENCHMARK(BM_PlayerStartMediaPlayerFfmpeg)
     ->DisplayAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const bool serving = argc > 1 && std::strcmp(argv[1], "--serve-target") == 0;
-    QTemporaryDir home;
-    if (!serving) {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
-        // Only the media player comparison uses Qt's media backends; the
-        // default GStreamer one crashes without its plugins.
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
-    }
-    QApplication app(argc, argv);
-    if (serving)
-        return TargetWindow::serve(false);
-    if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS")) {
-        return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
-    }
+// Measures under the desktop services, with the engine warm and the selection
+// made in the target window.
+int measure(int* argc, char** argv) {
     LinuxPlatform services;
     Platform::install(services.services());
 
@@ -373,9 +359,7 @@ int main(int argc, char** argv) {
                             60000)
                     .value_or(QByteArray());
     }
-    target = std::make_unique<TargetWindow::Process>(QCoreApplication::applicationFilePath(),
-                                                     QStringList{QStringLiteral("--serve-target")},
-                                                     QProcessEnvironment::systemEnvironment());
+    target = DesktopBench::startTarget();
     if (target->ready() && target->ask(QStringLiteral("focus line"), QStringLiteral("focused"))
         && target->ask(QStringLiteral("type ") + kSelection, QStringLiteral("typed"))) {
         TargetWindow::spinUntil(
@@ -387,9 +371,19 @@ int main(int argc, char** argv) {
             10000);
     }
     ear = std::make_unique<Ear>();
-    const int status = BenchRun::run(&argc, argv);
+    const int status = BenchRun::run(argc, argv);
     ear.reset();
     target.reset();
     MlxServer::shared().stop();
     return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Only the media player comparison uses Qt's media backends; the default
+    // GStreamer one crashes without its plugins.
+    if (!DesktopBench::servesTarget(argc, argv))
+        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    return DesktopBench::run(argc, argv, [&] { return measure(&argc, argv); });
 }
