@@ -3,7 +3,6 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QElapsedTimer>
 #include <QIODevice>
 #include <QLoggingCategory>
 #include <QMediaDevices>
@@ -15,7 +14,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <thread>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcPlayer, "quorvane.player")
@@ -75,8 +73,8 @@ std::optional<Pcm> parseWav(const QByteArray& wav) {
         }
         at = body + size + (size & 1);
     }
-    if (!haveFormat || pcm.format == QAudioFormat::Unknown || pcm.channels <= 0 || pcm.rate <= 0
-        || pcm.bytesPerFrame <= 0 || pcm.data.isEmpty())
+    if (!haveFormat || pcm.format == QAudioFormat::Unknown || pcm.channels <= 0 || pcm.rate <= 0 ||
+        pcm.bytesPerFrame <= 0 || pcm.data.isEmpty())
         return std::nullopt;
     pcm.data.truncate(pcm.data.size() - pcm.data.size() % pcm.bytesPerFrame);
     return pcm;
@@ -127,8 +125,8 @@ public:
     }
     qint64 bytesAvailable() const override {
         const qint64 left = std::max<qint64>(0, frames() - m_frame);
-        return QIODevice::bytesAvailable() + qint64(double(left) / m_tempo) * outputFrameBytes()
-               + (stretching() ? qint64(m_stretch.numSamples()) * outputFrameBytes() : 0);
+        return QIODevice::bytesAvailable() + qint64(double(left) / m_tempo) * outputFrameBytes() +
+               (stretching() ? qint64(m_stretch.numSamples()) * outputFrameBytes() : 0);
     }
     // New frames were appended to the sound.
     void grew() { m_flushed = false; }
@@ -188,26 +186,13 @@ private:
 // Stopped sinks, kept a while before they are deleted: PulseAudio's thread
 // may still call into a sink just stopped, and a sink deleted at once after
 // its stop now and then took the program down with it. What is left goes
-// with the last player or the factory, on the GUI thread, once the newest of
-// them has been stopped for that while: at the program's end the wait is
-// short, as a sink is seldom stopped just before it.
+// with the last player or the factory, on the GUI thread.
 class RetiredSinks : public QObject {
 public:
-    ~RetiredSinks() override {
-        if (children().isEmpty() || !m_lastRetired.isValid())
-            return;
-        const std::chrono::milliseconds stopped{m_lastRetired.elapsed()};
-        if (stopped < kRetiredFor)
-            std::this_thread::sleep_for(kRetiredFor - stopped);
-    }
     void retire(QAudioSink* sink) {
         sink->setParent(this);
-        m_lastRetired.start();
         QTimer::singleShot(kRetiredFor, sink, &QObject::deleteLater);
     }
-
-private:
-    QElapsedTimer m_lastRetired;
 };
 
 namespace {
@@ -284,9 +269,8 @@ public:
     std::chrono::milliseconds duration() const override {
         return std::chrono::milliseconds(m_pcm.frames() * 1000 / m_pcm.rate);
     }
-    bool isPlaying() const override {
-        return m_sink && m_sink->state() != QAudio::StoppedState && m_sink->state() != QAudio::SuspendedState;
-    }
+    bool isPlaying() const override { return m_sink && m_sink->state() != QAudio::StoppedState &&
+                                              m_sink->state() != QAudio::SuspendedState; }
     void setFinished(std::function<void()> finished) override { m_finished = std::move(finished); }
 
 private:
@@ -309,10 +293,9 @@ private:
             // holds the end of the sound: stopping now would cut it off.
             const QAudioFormat& format = m_sink->format();
             const qint64 queued = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
-            const auto left =
-                std::chrono::milliseconds(format.bytesPerFrame() > 0 && format.sampleRate() > 0
-                                              ? queued * 1000 / (format.bytesPerFrame() * format.sampleRate())
-                                              : 0);
+            const auto left = std::chrono::milliseconds(format.bytesPerFrame() > 0 && format.sampleRate() > 0
+                                                            ? queued * 1000 / (format.bytesPerFrame() * format.sampleRate())
+                                                            : 0);
             m_draining = true;
             QTimer::singleShot(left + kDrainMargin, this, [this, sink = m_sink] {
                 if (sink != m_sink)
@@ -350,8 +333,7 @@ private:
         if (!m_sink)
             return;
         QAudioSink* sink = std::exchange(m_sink, nullptr);
-        m_offset = std::min(
-            duration(), m_offset + std::chrono::milliseconds(qint64(double(sink->processedUSecs()) / 1000.0 * m_rate)));
+        m_offset = std::min(duration(), m_offset + std::chrono::milliseconds(qint64(double(sink->processedUSecs()) / 1000.0 * m_rate)));
         sink->disconnect(this);
         sink->stop();
         m_retired->retire(sink);
