@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QMediaDevices>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QtEndian>
 
@@ -73,8 +74,8 @@ std::optional<Pcm> parseWav(const QByteArray& wav) {
         }
         at = body + size + (size & 1);
     }
-    if (!haveFormat || pcm.format == QAudioFormat::Unknown || pcm.channels <= 0 || pcm.rate <= 0 ||
-        pcm.bytesPerFrame <= 0 || pcm.data.isEmpty())
+    if (!haveFormat || pcm.format == QAudioFormat::Unknown || pcm.channels <= 0 || pcm.rate <= 0
+        || pcm.bytesPerFrame <= 0 || pcm.data.isEmpty())
         return std::nullopt;
     pcm.data.truncate(pcm.data.size() - pcm.data.size() % pcm.bytesPerFrame);
     return pcm;
@@ -125,8 +126,8 @@ public:
     }
     qint64 bytesAvailable() const override {
         const qint64 left = std::max<qint64>(0, frames() - m_frame);
-        return QIODevice::bytesAvailable() + qint64(double(left) / m_tempo) * outputFrameBytes() +
-               (stretching() ? qint64(m_stretch.numSamples()) * outputFrameBytes() : 0);
+        return QIODevice::bytesAvailable() + qint64(double(left) / m_tempo) * outputFrameBytes()
+               + (stretching() ? qint64(m_stretch.numSamples()) * outputFrameBytes() : 0);
     }
     // New frames were appended to the sound.
     void grew() { m_flushed = false; }
@@ -183,12 +184,33 @@ private:
 
 } // namespace
 
+namespace {
+
+// Sinks still waiting for their deletion when the last player and the
+// factory have gone. Never destroyed: a sink deleted outside the event loop
+// shortly after its stop took the program down, so they are left to their
+// own deletion, or to the end of the process.
+QList<QPointer<QAudioSink>>& sinksPastTheirHolder() {
+    static auto* sinks = new QList<QPointer<QAudioSink>>;
+    return *sinks;
+}
+
+} // namespace
+
 // Stopped sinks, kept a while before they are deleted: PulseAudio's thread
 // may still call into a sink just stopped, and a sink deleted at once after
-// its stop now and then took the program down with it. What is left goes
-// with the last player or the factory, on the GUI thread.
+// its stop now and then took the program down with it. They are deleted
+// from the event loop only, also those still held when this holder goes.
 class RetiredSinks : public QObject {
 public:
+    ~RetiredSinks() override {
+        QList<QPointer<QAudioSink>>& kept = sinksPastTheirHolder();
+        kept.removeAll(nullptr);
+        for (QAudioSink* sink : findChildren<QAudioSink*>(Qt::FindDirectChildrenOnly)) {
+            sink->setParent(nullptr);
+            kept.append(sink);
+        }
+    }
     void retire(QAudioSink* sink) {
         sink->setParent(this);
         QTimer::singleShot(kRetiredFor, sink, &QObject::deleteLater);
@@ -269,8 +291,9 @@ public:
     std::chrono::milliseconds duration() const override {
         return std::chrono::milliseconds(m_pcm.frames() * 1000 / m_pcm.rate);
     }
-    bool isPlaying() const override { return m_sink && m_sink->state() != QAudio::StoppedState &&
-                                              m_sink->state() != QAudio::SuspendedState; }
+    bool isPlaying() const override {
+        return m_sink && m_sink->state() != QAudio::StoppedState && m_sink->state() != QAudio::SuspendedState;
+    }
     void setFinished(std::function<void()> finished) override { m_finished = std::move(finished); }
 
 private:
@@ -293,9 +316,10 @@ private:
             // holds the end of the sound: stopping now would cut it off.
             const QAudioFormat& format = m_sink->format();
             const qint64 queued = std::max<qint64>(0, m_sink->bufferSize() - m_sink->bytesFree());
-            const auto left = std::chrono::milliseconds(format.bytesPerFrame() > 0 && format.sampleRate() > 0
-                                                            ? queued * 1000 / (format.bytesPerFrame() * format.sampleRate())
-                                                            : 0);
+            const auto left =
+                std::chrono::milliseconds(format.bytesPerFrame() > 0 && format.sampleRate() > 0
+                                              ? queued * 1000 / (format.bytesPerFrame() * format.sampleRate())
+                                              : 0);
             m_draining = true;
             QTimer::singleShot(left + kDrainMargin, this, [this, sink = m_sink] {
                 if (sink != m_sink)
@@ -333,7 +357,8 @@ private:
         if (!m_sink)
             return;
         QAudioSink* sink = std::exchange(m_sink, nullptr);
-        m_offset = std::min(duration(), m_offset + std::chrono::milliseconds(qint64(double(sink->processedUSecs()) / 1000.0 * m_rate)));
+        m_offset = std::min(
+            duration(), m_offset + std::chrono::milliseconds(qint64(double(sink->processedUSecs()) / 1000.0 * m_rate)));
         sink->disconnect(this);
         sink->stop();
         m_retired->retire(sink);
