@@ -20,8 +20,8 @@
 #include "support/XTestPointer.h"
 
 #include <QProcess>
-#include <iostream>
 #include <QtTest/QTest>
+#include <iostream>
 
 #include <gtest/gtest.h>
 
@@ -168,7 +168,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     ASSERT_TRUE(target.ask(QStringLiteral("type ") + kFox, QStringLiteral("typed")));
     ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
     ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedText() == kFox; }, 5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard.controlAltHeld("r"); }, 30000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard.controlAltHeld("r"); }, 90000));
     SpeakerMonitor reading;
     ASSERT_TRUE(reading.started());
     pressChord(keyboard, "r");
@@ -229,8 +229,8 @@ TEST_F(QuitDesktopTest, AQuitFromTheTrayWhileTheTrustQuestionIsOpenEndsTheProgra
 
     // A click on the tray icon opens the menu; Up reaches its last row, "Quit Quorvane".
     std::optional<QPoint> icon;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return (icon = ProgramOnDesktop::embeddedWindow(kTrayIcon)).has_value(); },
-                                10000))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (icon = ProgramOnDesktop::embeddedWindow(kTrayIcon)).has_value(); }, 10000))
         << "no tray icon";
     screen.leftClick(*icon);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !ProgramOnDesktop::popups(program.processId()).isEmpty(); }, 5000))

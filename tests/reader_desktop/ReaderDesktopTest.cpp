@@ -20,8 +20,8 @@
 
 #include <QAction>
 #include <QDir>
-#include <QMenu>
 #include <QFile>
+#include <QMenu>
 #include <QProcess>
 #include <QtTest/QTest>
 
@@ -78,11 +78,12 @@ TEST_F(ReaderDesktopTest, TheReaderKeyReadsTheSelectedSentenceAloudAndKeepsTheCl
     // The program binds its keys once its launch has run: then nobody else
     // can grab the reader key. A second press would stop the reading, so the
     // key is pressed once; the reading starts when the engine answers.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard.controlAltHeld("r"); }, 30000))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keyboard.controlAltHeld("r"); }, 90000))
         << "the program did not bind its reader key";
     pressReaderKey(keyboard);
     const auto reading = [&] {
-        return home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).contains("reader voice override=none");
+        return home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log"))
+            .contains("reader voice override=none");
     };
     ASSERT_TRUE(QTest::qWaitFor(reading, 90000))
         << "the reader key did not start a reading; engine log:\n"
