@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using Kind = TranslationPane::ReadyRow::Kind;
@@ -211,6 +213,16 @@ TEST_P(TranslationPageRenderTest, ThePageRendersInTheLookAndTheTableOpensBesideI
     // Below the button, or above it where the screen ends first; never over it.
     const QRect button(pane->languagesButton()->mapToGlobal(QPoint(0, 0)), pane->languagesButton()->size());
     EXPECT_FALSE(popup->frameGeometry().intersects(button));
+    // The rows come, laid out, once the desktop's voices have answered off the GUI thread.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [popup] {
+            const QList<QWidget*> widgets = popup->findChildren<QWidget*>();
+            return std::any_of(widgets.begin(), widgets.end(), [](const QWidget* widget) {
+                return widget->objectName().startsWith("line:") && widget->isVisible() && widget->height() > 0;
+            });
+        },
+        10000))
+        << "the language table's rows never came";
     // A loaded machine may paint before the table's rows have their layout.
     (void)QTest::qWaitFor([popup] { return RenderCheck::problems(*popup).isEmpty(); }, 2000);
     Artifacts::save(popup->grab().toImage(), QStringLiteral("../page-translation-%1-languages.png").arg(look));
