@@ -3,11 +3,11 @@
 // 8 ms for a later show of the built panel. Needs an X display:
 // scripts/run-tests.sh BUILD -L bench -R Bubble -V
 #include "BenchRun.h"
+#include "PaintWatch.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/BubbleView.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
-#include "PaintWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -61,7 +61,12 @@ void firstShow(benchmark::State& bench) {
         panel.hide();
     }
 }
-BENCHMARK(firstShow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+BENCHMARK(firstShow)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 
 void laterShow(benchmark::State& bench) {
     Setting setting;
@@ -76,7 +81,12 @@ void laterShow(benchmark::State& bench) {
         QCoreApplication::processEvents();
     }
 }
-BENCHMARK(laterShow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(100)->DisplayAggregatesOnly(true);
+BENCHMARK(laterShow)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(100)
+    ->DisplayAggregatesOnly(true);
 
 } // namespace
 

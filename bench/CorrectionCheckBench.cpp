@@ -43,19 +43,21 @@ void BM_CorrectionCheckInALargeGtkField(benchmark::State& state) {
     defaults.set(QStringLiteral("learnCorrections"), true);
     CorrectionLedger ledger(defaults);
     QString traced;
-    CorrectionWatch watch({defaults, ledger, [](const QString&) { return false; },
-                           [&traced](const QString& line) { traced = line; }});
+    CorrectionWatch watch(
+        {defaults, ledger, [](const QString&) { return false; }, [&traced](const QString& line) { traced = line; }});
     const qint64 middle = (kTextUnits / kFullLine.size() / 2) * kFullLine.size();
     std::vector<double> milliseconds;
     for (auto _ : state) {
         // The dictation pasted in the middle of the document, then the user's fix.
-        if (!AXText::setSelectedRange(middle, 0) || !target->ask(QStringLiteral("type ") + kDictated, QStringLiteral("typed"))) {
+        if (!AXText::setSelectedRange(middle, 0)
+            || !target->ask(QStringLiteral("type ") + kDictated, QStringLiteral("typed"))) {
             state.SkipWithError("the target did not take the dictation");
             return;
         }
         watch.noteInsertion(kDictated, AXText::Range{middle, kDictated.size()});
         const qint64 name = middle + kDictated.indexOf(kHeard);
-        if (!AXText::setSelectedRange(name, kHeard.size()) || !target->ask(QStringLiteral("type ") + kMeant, QStringLiteral("typed"))) {
+        if (!AXText::setSelectedRange(name, kHeard.size())
+            || !target->ask(QStringLiteral("type ") + kMeant, QStringLiteral("typed"))) {
             state.SkipWithError("the target did not take the fix");
             return;
         }
@@ -89,13 +91,13 @@ int main(int argc, char** argv) {
         QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")},
         QProcessEnvironment::systemEnvironment());
     const bool ready =
-        target->ready() && target->ask(QStringLiteral("focus area"), QStringLiteral("focused")) &&
-        target->ask(QStringLiteral("fill %1 %2").arg(lines).arg(kLine), QStringLiteral("filled"), 20000) &&
-        TargetWindow::spinUntil(
+        target->ready() && target->ask(QStringLiteral("focus area"), QStringLiteral("focused"))
+        && target->ask(QStringLiteral("fill %1 %2").arg(lines).arg(kLine), QStringLiteral("filled"), 20000)
+        && TargetWindow::spinUntil(
             [&] {
                 const std::optional<FrontmostApp> front = FrontmostApp::current();
-                return front && front->pid == target->pid() &&
-                       AXText::selectedRange() == AXText::Range{lines * kFullLine.size(), 0};
+                return front && front->pid == target->pid()
+                       && AXText::selectedRange() == AXText::Range{lines * kFullLine.size(), 0};
             },
             20000);
     if (!ready)

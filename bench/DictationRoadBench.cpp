@@ -172,7 +172,8 @@ void BM_StopToPaste_AdoptedEngine(benchmark::State& state) {
     InstantEngine engine;
     // A server that was running before the program started.
     QProcess running;
-    running.start(QStringLiteral("/usr/bin/python3"), {kServerScript, QStringLiteral("--port"), QString::number(MlxServer::port)});
+    running.start(QStringLiteral("/usr/bin/python3"),
+                  {kServerScript, QStringLiteral("--port"), QString::number(MlxServer::port)});
     const bool up = QTest::qWaitFor(
         [] {
             QFuture<bool> probe = MlxServer::shared().isUp();

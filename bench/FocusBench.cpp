@@ -45,8 +45,8 @@ bool moveFocus(const QString& field) {
     if (field == focusedField)
         return true;
     const int before = gains->count();
-    if (!target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused")) ||
-        !TargetWindow::spinUntil([&] { return gains->count() > before; }, 10000))
+    if (!target->ask(QStringLiteral("focus ") + field, QStringLiteral("focused"))
+        || !TargetWindow::spinUntil([&] { return gains->count() > before; }, 10000))
         return false;
     focusedField = field;
     return true;
@@ -122,8 +122,8 @@ int main(int argc, char** argv) {
     EwmhWorkspace front;
     workspace = &front;
     target = std::make_unique<BigForm::Window>();
-    const bool ready = target->ready() && moveFocus(BigForm::kDeep) &&
-                       TargetWindow::spinUntil(
+    const bool ready = target->ready() && moveFocus(BigForm::kDeep)
+                       && TargetWindow::spinUntil(
                            [&] {
                                const std::optional<Workspace::Application> app = front.frontmostApplication();
                                return app && app->pid == target->pid();

@@ -25,10 +25,10 @@ public:
         QFile::link(real + QStringLiteral("/models"), m_folder.path() + QStringLiteral("/models"));
         QFile python(venv + QStringLiteral("/bin/python"));
         python.open(QIODevice::WriteOnly);
-        python.write("#!/bin/sh\ncase \"$2\" in \"# quorvane engine\"*) shift 2; exec /usr/bin/python3 " +
-                     QFile::encodeName(QStringLiteral(QUORVANE_SOURCE_DIR "/bench/instant_speech_server.py")) +
-                     failing + " \"$@\" ;; esac\nexec " + QFile::encodeName(real + QStringLiteral("/mlx-venv/bin/python")) +
-                     " \"$@\"\n");
+        python.write("#!/bin/sh\ncase \"$2\" in \"# quorvane engine\"*) shift 2; exec /usr/bin/python3 "
+                     + QFile::encodeName(QStringLiteral(QUORVANE_SOURCE_DIR "/bench/instant_speech_server.py"))
+                     + failing + " \"$@\" ;; esac\nexec "
+                     + QFile::encodeName(real + QStringLiteral("/mlx-venv/bin/python")) + " \"$@\"\n");
         python.close();
         python.setPermissions(python.permissions() | QFile::ExeOwner);
     }

@@ -4,12 +4,12 @@
 // fakes of the platform and a temporary settings file. Offscreen or under the
 // harness: QT_QPA_PLATFORM=offscreen ./bench_OnboardingBench
 #include "BenchRun.h"
+#include "PaintWatch.h"
 #include "engine/EngineBootstrap.h"
 #include "onboarding/MilestoneTone.h"
 #include "onboarding/OnboardingWindow.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
-#include "PaintWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -61,7 +61,12 @@ void showToFirstPaint(benchmark::State& bench) {
         onboarding.view()->removeEventFilter(&watch);
     }
 }
-BENCHMARK(showToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true);
+BENCHMARK(showToFirstPaint)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true);
 
 void chimeSynthesis(benchmark::State& bench) {
     for (auto _ : bench)

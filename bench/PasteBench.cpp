@@ -35,8 +35,8 @@ void BM_PasteToVisible(benchmark::State& state) {
         const auto start = std::chrono::steady_clock::now();
         PasteService::paste(text);
         Platform::current().pasteboard->whenFetched([&] { fetched = true; });
-        const bool visible = TargetWindow::spinUntil(
-            [&] { return fetched && AXText::textBeforeCaret(text.size()) == text; }, 5000);
+        const bool visible =
+            TargetWindow::spinUntil([&] { return fetched && AXText::textBeforeCaret(text.size()) == text; }, 5000);
         const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
         if (!visible) {
             state.SkipWithError("the pasted text did not appear");
@@ -45,7 +45,11 @@ void BM_PasteToVisible(benchmark::State& state) {
         state.SetIterationTime(elapsed.count());
     }
 }
-BENCHMARK(BM_PasteToVisible)->UseManualTime()->Iterations(1)->Repetitions(20)->DisplayAggregatesOnly(true)
+BENCHMARK(BM_PasteToVisible)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

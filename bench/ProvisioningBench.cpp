@@ -80,19 +80,26 @@ void loopbackArchiveInstall(benchmark::State& state) {
     }
     const QByteArray bytes = archive.readAll();
     LoopbackHttpServer server;
-    server.setFallback([&bytes](const auto&) { return LoopbackHttpServer::Response::bytes(bytes, "application/gzip"); });
+    server.setFallback(
+        [&bytes](const auto&) { return LoopbackHttpServer::Response::bytes(bytes, "application/gzip"); });
     if (!server.listen()) {
         state.SkipWithError("no loopback port");
         return;
     }
     QTemporaryDir target;
     for (auto _ : state) {
-        EnginePackage package(target.filePath(QStringLiteral("mlx-venv")), {server.url().toString(QUrl::StripTrailingSlash)});
+        EnginePackage package(target.filePath(QStringLiteral("mlx-venv")),
+                              {server.url().toString(QUrl::StripTrailingSlash)});
         if (!awaitResult(package.install(), 120000))
             state.SkipWithError("the install failed");
     }
 }
-BENCHMARK(loopbackArchiveInstall)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3)->DisplayAggregatesOnly(true)->UseRealTime();
+BENCHMARK(loopbackArchiveInstall)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true)
+    ->UseRealTime();
 
 } // namespace
 

@@ -34,8 +34,8 @@ constexpr std::chrono::milliseconds kTick{1000 / 30};
 
 // About 1,500 distinct made-up words, as a long text would have.
 QString word(int i) {
-    static const char* const kSyllables[] = {"ra", "mo", "len", "ti", "var", "os", "qui", "bel",
-                                              "dor", "an", "es", "pu", "lin", "ka", "ser", "tho"};
+    static const char* const kSyllables[] = {"ra",  "mo", "len", "ti", "var", "os", "qui", "bel",
+                                             "dor", "an", "es",  "pu", "lin", "ka", "ser", "tho"};
     constexpr int kDistinct = 1500;
     int n = (i * 7919) % kDistinct;
     QString text;
@@ -113,7 +113,8 @@ struct Page {
         const auto made = Clock::now();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         const auto laidOut = Clock::now();
-        return {std::chrono::duration<double>(made - start).count(), std::chrono::duration<double>(laidOut - made).count()};
+        return {std::chrono::duration<double>(made - start).count(),
+                std::chrono::duration<double>(laidOut - made).count()};
     }
 };
 
@@ -135,8 +136,14 @@ void firstLayout(benchmark::State& state) {
     state.counters["labels_ms"] = making * 1000 / double(state.iterations());
     state.counters["layout_ms"] = layout * 1000 / double(state.iterations());
 }
-BENCHMARK(firstLayout)->Arg(300)->Arg(kWords)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)
-    ->Repetitions(20)->DisplayAggregatesOnly(true)
+BENCHMARK(firstLayout)
+    ->Arg(300)
+    ->Arg(kWords)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(20)
+    ->DisplayAggregatesOnly(true)
     ->ComputeStatistics("p90", [](const std::vector<double>& v) { return percentile(v, 0.9); })
     ->ComputeStatistics("max", [](const std::vector<double>& v) { return *std::max_element(v.begin(), v.end()); });
 

@@ -51,8 +51,12 @@ void BM_TextBeforeCaretInALargeGtkText(benchmark::State& state) {
             return;
     state.counters["aim_ms"] = 20;
 }
-BENCHMARK(BM_TextBeforeCaretInALargeGtkText)->UseManualTime()->Iterations(1)->Repetitions(30)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextBeforeCaretInALargeGtkText)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(30)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 // The same read right after the application changed its text (a line typed at
 // the caret, hand included), as after each paste.
@@ -62,8 +66,8 @@ void BM_TextBeforeCaretAfterAnEdit(benchmark::State& state) {
         return;
     }
     for (auto _ : state) {
-        if (!target->ask(QStringLiteral("type ") + kLine, QStringLiteral("typed")) ||
-            !target->ask(QStringLiteral("newline"), QStringLiteral("typed"))) {
+        if (!target->ask(QStringLiteral("type ") + kLine, QStringLiteral("typed"))
+            || !target->ask(QStringLiteral("newline"), QStringLiteral("typed"))) {
             state.SkipWithError("the target did not type");
             return;
         }
@@ -72,8 +76,12 @@ void BM_TextBeforeCaretAfterAnEdit(benchmark::State& state) {
     }
     state.counters["aim_ms"] = 20;
 }
-BENCHMARK(BM_TextBeforeCaretAfterAnEdit)->UseManualTime()->Iterations(1)->Repetitions(30)
-    ->DisplayAggregatesOnly(true)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextBeforeCaretAfterAnEdit)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(30)
+    ->DisplayAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
@@ -91,13 +99,13 @@ int main(int argc, char** argv) {
         QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")},
         QProcessEnvironment::systemEnvironment());
     const bool ready =
-        target->ready() && target->ask(QStringLiteral("focus area"), QStringLiteral("focused")) &&
-        target->ask(QStringLiteral("fill %1 %2").arg(lines).arg(kLine), QStringLiteral("filled"), 20000) &&
-        TargetWindow::spinUntil(
+        target->ready() && target->ask(QStringLiteral("focus area"), QStringLiteral("focused"))
+        && target->ask(QStringLiteral("fill %1 %2").arg(lines).arg(kLine), QStringLiteral("filled"), 20000)
+        && TargetWindow::spinUntil(
             [&] {
                 const std::optional<FrontmostApp> front = FrontmostApp::current();
-                return front && front->pid == target->pid() &&
-                       AXText::selectedRange() == AXText::Range{lines * kFullLine.size(), 0};
+                return front && front->pid == target->pid()
+                       && AXText::selectedRange() == AXText::Range{lines * kFullLine.size(), 0};
             },
             20000);
     if (!ready)

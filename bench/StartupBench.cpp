@@ -99,5 +99,10 @@ void BM_StartToTrayIcon(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_StartToTrayIcon)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_StartToTrayIcon)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->DisplayAggregatesOnly(true);
 int main(int argc, char** argv) { return BenchRun::run(&argc, argv); }

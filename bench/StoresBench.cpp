@@ -15,7 +15,8 @@ namespace {
 
 QString sentence(int i) {
     return QStringLiteral("Dictation number %1 went to the editor / and said something long enough to matter, "
-                          "with a few commas and words — like this one.").arg(i);
+                          "with a few commas and words — like this one.")
+        .arg(i);
 }
 
 void fillHistory(const QString& folder, Defaults& defaults) {
@@ -56,8 +57,10 @@ void PostProcess1000Words200Entries(benchmark::State& state) {
     DictionaryStore dictionary(folder.path());
     QList<DictionaryEntry> entries;
     for (int i = 0; i < 200; ++i)
-        entries.append({QUuid::createUuid(), QStringLiteral("Term%1").arg(i),
-                        {QStringLiteral("turm %1").arg(i), QStringLiteral("tern%1").arg(i)}, QDateTime::currentDateTimeUtc()});
+        entries.append({QUuid::createUuid(),
+                        QStringLiteral("Term%1").arg(i),
+                        {QStringLiteral("turm %1").arg(i), QStringLiteral("tern%1").arg(i)},
+                        QDateTime::currentDateTimeUtc()});
     // A few that the transcript does contain.
     entries.append({QUuid::createUuid(), QStringLiteral("Kubernetes"), {QStringLiteral("cooper netties")}, {}});
     entries.append({QUuid::createUuid(), QStringLiteral("iPhone"), {QStringLiteral("eye phone")}, {}});

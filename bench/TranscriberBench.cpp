@@ -127,7 +127,12 @@ void BM_WarmTake(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_WarmTake)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(5)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_WarmTake)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->DisplayAggregatesOnly(true);
 
 } // namespace
 

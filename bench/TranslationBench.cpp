@@ -54,7 +54,11 @@ void BM_CatalogueRefresh(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_CatalogueRefresh)->Unit(benchmark::kMillisecond)->Iterations(20)->Repetitions(10)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_CatalogueRefresh)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20)
+    ->Repetitions(10)
+    ->DisplayAggregatesOnly(true);
 
 void BM_ReadTranslatedKeyToFirstPiece(benchmark::State& state) {
     RealTranslation real;
@@ -87,8 +91,12 @@ void BM_ReadTranslatedKeyToFirstPiece(benchmark::State& state) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
 }
-BENCHMARK(BM_ReadTranslatedKeyToFirstPiece)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)
-    ->Repetitions(10)->DisplayAggregatesOnly(true);
+BENCHMARK(BM_ReadTranslatedKeyToFirstPiece)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(10)
+    ->DisplayAggregatesOnly(true);
 
 } // namespace
 

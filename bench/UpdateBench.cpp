@@ -46,7 +46,8 @@ struct Release {
         for (int i = 0; i < kFiles; ++i) {
             QByteArray bytes(kFileBytes, Qt::Uninitialized);
             random.fillRange(reinterpret_cast<quint32*>(bytes.data()), kFileBytes / int(sizeof(quint32)));
-            entries.append({QStringLiteral("Quorvane/share/quorvane/blob-%1").arg(i), bytes, ArchiveEntry::Kind::File, 0644, {}});
+            entries.append(
+                {QStringLiteral("Quorvane/share/quorvane/blob-%1").arg(i), bytes, ArchiveEntry::Kind::File, 0644, {}});
         }
         archive = folder.filePath(QStringLiteral("release.zip"));
         writeArchive(archive, entries);
@@ -63,15 +64,19 @@ void VerifyAndUnpack100MB(benchmark::State& state) {
     Release& r = release();
     for (auto _ : state) {
         QTemporaryDir into;
-        if (!ReleaseArchive::verify(r.archive, r.signature, r.keys.publicKey) ||
-            ReleaseArchive::unpack(r.archive, into.path())) {
+        if (!ReleaseArchive::verify(r.archive, r.signature, r.keys.publicKey)
+            || ReleaseArchive::unpack(r.archive, into.path())) {
             state.SkipWithError("the release did not verify and unpack");
             break;
         }
     }
     state.SetBytesProcessed(state.iterations() * QFileInfo(r.archive).size());
 }
-BENCHMARK(VerifyAndUnpack100MB)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->DisplayAggregatesOnly(true);
+BENCHMARK(VerifyAndUnpack100MB)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->DisplayAggregatesOnly(true);
 
 // The whole install on the GUI thread: download, verify, unpack, exchange.
 // Each install's figure is the longest gap between 1 ms ticks of a GUI-thread
@@ -85,16 +90,20 @@ void InstallGuiStall100MB(benchmark::State& state) {
     QObject serverContext;
     serverContext.moveToThread(&serverThread);
     std::unique_ptr<HttpsFixture> hosted;
-    QMetaObject::invokeMethod(&serverContext, [&] {
-        hosted = std::make_unique<HttpsFixture>();
-        hosted->route("/Quorvane.zip", {200, readAll(r.archive), {}, -1});
-        const QByteArray manifest = "{\"version\":\"2.0\",\"url\":\"" + hosted->url("/Quorvane.zip").toEncoded() +
-                                    "\",\"signature\":\"" + r.signature.toBase64() + "\"}";
-        hosted->route("/version.json", {200, manifest, {}, -1});
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &serverContext,
+        [&] {
+            hosted = std::make_unique<HttpsFixture>();
+            hosted->route("/Quorvane.zip", {200, readAll(r.archive), {}, -1});
+            const QByteArray manifest = "{\"version\":\"2.0\",\"url\":\"" + hosted->url("/Quorvane.zip").toEncoded()
+                                        + "\",\"signature\":\"" + r.signature.toBase64() + "\"}";
+            hosted->route("/version.json", {200, manifest, {}, -1});
+        },
+        Qt::BlockingQueuedConnection);
     HttpsFixture& server = *hosted;
     const auto stopServer = qScopeGuard([&] {
-        QMetaObject::invokeMethod(&serverContext, [&] { hosted.reset(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &serverContext, [&] { hosted.reset(); }, Qt::BlockingQueuedConnection);
         serverThread.quit();
         serverThread.wait();
     });
@@ -115,7 +124,8 @@ void InstallGuiStall100MB(benchmark::State& state) {
         settings.releaseKey = r.keys.publicKey;
         settings.installFolder = folder;
         settings.runningVersion = QStringLiteral("1.0");
-        settings.roots = InstallLocation::Roots{root.path(), {root.filePath(QStringLiteral("apps")) + QLatin1Char('/')}};
+        settings.roots =
+            InstallLocation::Roots{root.path(), {root.filePath(QStringLiteral("apps")) + QLatin1Char('/')}};
         settings.ssl = server.clientConfiguration();
         settings.present = [](const Alert&, std::function<void(int)> answered) { answered(0); };
         UpdateCheck check(settings, network);
@@ -124,9 +134,7 @@ void InstallGuiStall100MB(benchmark::State& state) {
         qint64 worst = 0;
         QTimer ticker;
         ticker.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            worst = std::max(worst, sinceTick.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout, [&] { worst = std::max(worst, sinceTick.restart()); });
         sinceTick.start();
         ticker.start(1);
         const UpdateCheck::Outcome outcome = awaitResult(check.check(true), 120000);

@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (reader.state()) {
     case FrameReader::State::Complete: {
         const QByteArray payload = reader.takePayload();
-        if (payload.size() != qsizetype(reader.length()) || reader.length() == 0 || reader.length() > FrameReader::kMaxLength ||
-            offered != FrameReader::kHeaderSize + payload.size())
+        if (payload.size() != qsizetype(reader.length()) || reader.length() == 0
+            || reader.length() > FrameReader::kMaxLength || offered != FrameReader::kHeaderSize + payload.size())
             std::abort();
         break;
     }

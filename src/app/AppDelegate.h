@@ -17,36 +17,36 @@ class ProgramRoot;
 // sequence passes over it.
 struct LaunchSteps {
     // Start-up, in order.
-    std::function<void()> connectDictation;           // the bubble and other peers of the dictation
-    std::function<void()> restoreLeftoverVolume;      // a volume a crashed run left ducked
-    std::function<void()> warmDictionary;             // 1
-    std::function<void()> sendWordsOnceReady;         // 2, on the thread pool
-    std::function<bool()> translationAvailable;       // gates 3
-    std::function<void()> refreshTranslationCatalog;  // 3, task
-    std::function<void()> followTranslationGate;      // pairs added or removed while running
-    std::function<void()> ignoreBrokenPipe;           // 4
-    std::function<void()> applyAppearance;            // 5
-    std::function<void()> dockStart;                  // 6
-    std::function<void()> dockRefreshPolicy;          // 6, and when a main window closes
-    std::function<void()> migrateEngineFolder;        // 7
-    std::function<void()> removeRetiredModels;        // 8, on the thread pool
-    std::function<void()> migrateSettings;            // 9
-    std::function<void()> considerReviewPrompt;       // 10.1, task
-    std::function<bool()> phoneLinkEnabled;           // 10.2, task
+    std::function<void()> connectDictation;          // the bubble and other peers of the dictation
+    std::function<void()> restoreLeftoverVolume;     // a volume a crashed run left ducked
+    std::function<void()> warmDictionary;            // 1
+    std::function<void()> sendWordsOnceReady;        // 2, on the thread pool
+    std::function<bool()> translationAvailable;      // gates 3
+    std::function<void()> refreshTranslationCatalog; // 3, task
+    std::function<void()> followTranslationGate;     // pairs added or removed while running
+    std::function<void()> ignoreBrokenPipe;          // 4
+    std::function<void()> applyAppearance;           // 5
+    std::function<void()> dockStart;                 // 6
+    std::function<void()> dockRefreshPolicy;         // 6, and when a main window closes
+    std::function<void()> migrateEngineFolder;       // 7
+    std::function<void()> removeRetiredModels;       // 8, on the thread pool
+    std::function<void()> migrateSettings;           // 9
+    std::function<void()> considerReviewPrompt;      // 10.1, task
+    std::function<bool()> phoneLinkEnabled;          // 10.2, task
     std::function<void()> startPhoneLink;
-    std::function<void()> checkForUpdates;            // 10.3, 4 s after launch
-    std::function<void()> registerHotkeys;            // 12, task
-    std::function<void(bool on)> setHoverReading;     // 13, task
-    std::function<QFuture<bool>()> checkEngine;       // 14, off the GUI thread; the launch goes on meanwhile
+    std::function<void()> checkForUpdates;        // 10.3, 4 s after launch
+    std::function<void()> registerHotkeys;        // 12, task
+    std::function<void(bool on)> setHoverReading; // 13, task
+    std::function<QFuture<bool>()> checkEngine;   // 14, off the GUI thread; the launch goes on meanwhile
     std::function<bool()> modelsComplete;
-    std::function<void()> startSpeechServer;          // ready, then warm up; task
-    std::function<void()> showMainWindow;             // task
-    std::function<void()> showOnboarding;             // task
-    std::function<void(const QString&)> trace;        // the shared trace log
-    std::function<void()> watchLanguageModelMemory;   // 15
-    std::function<void()> startLanguageModelServer;   // 15, task
-    std::function<void()> startSelectionCleanup;      // 16
-    std::function<void()> runSelfTests;               // 17
+    std::function<void()> startSpeechServer;        // ready, then warm up; task
+    std::function<void()> showMainWindow;           // task
+    std::function<void()> showOnboarding;           // task
+    std::function<void(const QString&)> trace;      // the shared trace log
+    std::function<void()> watchLanguageModelMemory; // 15
+    std::function<void()> startLanguageModelServer; // 15, task
+    std::function<void()> startSelectionCleanup;    // 16
+    std::function<void()> runSelfTests;             // 17
 
     // Shutdown, in order.
     std::function<void()> stopReading;

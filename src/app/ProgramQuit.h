@@ -21,8 +21,7 @@ public:
     static constexpr std::chrono::seconds kLimit{10};
 
     // `end` ends the event loop; tests pass their own.
-    explicit QuitPreparation(std::function<QFuture<void>()> prepare,
-                             std::function<void()> end = defaultEnd());
+    explicit QuitPreparation(std::function<QFuture<void>()> prepare, std::function<void()> end = defaultEnd());
     ~QuitPreparation();
     QuitPreparation(const QuitPreparation&) = delete;
     QuitPreparation& operator=(const QuitPreparation&) = delete;

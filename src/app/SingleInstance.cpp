@@ -22,8 +22,8 @@ constexpr mode_t kPrivateMode = 0700;
 // A real folder (no link) owned by this user whose mode lets nobody else in.
 bool isPrivateFolder(const QByteArray& path) {
     struct stat info {};
-    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
-           (info.st_mode & 0077) == 0;
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
+           && (info.st_mode & 0077) == 0;
 }
 
 } // namespace
@@ -47,8 +47,8 @@ QString SingleInstance::defaultName() {
     // Per home folder: a program run with a temporary home (tests, a
     // benchmark) is a separate program from the user's own.
     const QByteArray home = QFile::encodeName(QDir::homePath());
-    return folder + QStringLiteral("/quorvane-") +
-           QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
+    return folder + QStringLiteral("/quorvane-")
+           + QString::fromLatin1(QCryptographicHash::hash(home, QCryptographicHash::Sha1).toHex().left(8));
 }
 
 SingleInstance::Claim SingleInstance::claim(const QStringList& documents) {

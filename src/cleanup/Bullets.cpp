@@ -125,8 +125,8 @@ const QList<Regex>& markerPatterns() {
         };
         QList<Regex> list;
         for (const QStringList& words : markers)
-            list << Regex(QStringLiteral("(?:^|(?<=[.;:!?])|(?<=\\n))\\s*(?:and\\s+)?(?:") + words.join(QLatin1Char('|'))
-                              + QStringLiteral(")\\s*[,.]\\s+"),
+            list << Regex(QStringLiteral("(?:^|(?<=[.;:!?])|(?<=\\n))\\s*(?:and\\s+)?(?:")
+                              + words.join(QLatin1Char('|')) + QStringLiteral(")\\s*[,.]\\s+"),
                           Regex::CaseInsensitive);
         return list;
     }();

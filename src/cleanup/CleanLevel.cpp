@@ -2,9 +2,12 @@
 
 QString toString(CleanLevel level) {
     switch (level) {
-    case CleanLevel::Off: return QStringLiteral("off");
-    case CleanLevel::Aggressive: return QStringLiteral("aggressive");
-    case CleanLevel::Balanced: break;
+    case CleanLevel::Off:
+        return QStringLiteral("off");
+    case CleanLevel::Aggressive:
+        return QStringLiteral("aggressive");
+    case CleanLevel::Balanced:
+        break;
     }
     return QStringLiteral("balanced");
 }

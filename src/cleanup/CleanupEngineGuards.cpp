@@ -14,16 +14,18 @@ namespace {
 
 const QSet<QString>& numberWords() {
     static const QSet<QString> words = {
-        "zero", "one", "two", "three", "four", "five", "six", "seven", "eight", "nine", "ten", "eleven", "twelve",
-        "thirteen", "fourteen", "fifteen", "sixteen", "seventeen", "eighteen", "nineteen", "twenty", "thirty",
-        "forty", "fifty", "sixty", "seventy", "eighty", "ninety", "hundred", "thousand", "million", "billion",
-        "point", "percent", "dollar", "dollars", "half", "quarter"};
+        "zero",    "one",       "two",      "three",    "four",    "five",     "six",      "seven",
+        "eight",   "nine",      "ten",      "eleven",   "twelve",  "thirteen", "fourteen", "fifteen",
+        "sixteen", "seventeen", "eighteen", "nineteen", "twenty",  "thirty",   "forty",    "fifty",
+        "sixty",   "seventy",   "eighty",   "ninety",   "hundred", "thousand", "million",  "billion",
+        "point",   "percent",   "dollar",   "dollars",  "half",    "quarter"};
     return words;
 }
 
 const QSet<QString>& questionWords() {
-    static const QSet<QString> words = {"what", "who", "when", "where", "why", "how", "which", "whose", "is",   "are", "was",
-                                        "were", "can", "could", "should", "would", "do", "does", "did", "will", "am"};
+    static const QSet<QString> words = {"what",   "who",   "when", "where", "why",  "how",  "which",
+                                        "whose",  "is",    "are",  "was",   "were", "can",  "could",
+                                        "should", "would", "do",   "does",  "did",  "will", "am"};
     return words;
 }
 
@@ -160,7 +162,8 @@ QString CleanupEngine::stripModelArtifacts(const QString& input) {
             text = inside;
     }
 
-    for (const QLatin1String marker : {QLatin1String("<|im_end|>"), QLatin1String("<|endoftext|>"), QLatin1String("<|eot_id|>")}) {
+    for (const QLatin1String marker :
+         {QLatin1String("<|im_end|>"), QLatin1String("<|endoftext|>"), QLatin1String("<|eot_id|>")}) {
         const qsizetype at = text.indexOf(marker);
         if (at >= 0)
             text.truncate(at);

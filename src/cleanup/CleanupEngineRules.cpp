@@ -104,21 +104,19 @@ QString CleanupEngine::regexClean(const QString& text) {
 
 const QMap<QString, QString>& CleanupEngine::knownMailProviders() {
     static const QMap<QString, QString> providers = {
-        {"gmail", "gmail.com"},     {"googlemail", "googlemail.com"}, {"yahoo", "yahoo.com"},
-        {"hotmail", "hotmail.com"}, {"outlook", "outlook.com"},       {"icloud", "icloud.com"},
-        {"proton", "proton.me"},    {"protonmail", "protonmail.com"}, {"aol", "aol.com"},
-        {"live", "live.com"},       {"msn", "msn.com"},
+        {"gmail", "gmail.com"},     {"googlemail", "googlemail.com"},
+        {"yahoo", "yahoo.com"},     {"hotmail", "hotmail.com"},
+        {"outlook", "outlook.com"}, {"icloud", "icloud.com"},
+        {"proton", "proton.me"},    {"protonmail", "protonmail.com"},
+        {"aol", "aol.com"},         {"live", "live.com"},
+        {"msn", "msn.com"},
     };
     return providers;
 }
 
-QString CleanupEngine::normalizeSpokenEmails(const QString& text) {
-    return SpokenAddresses::writeEmailAddresses(text);
-}
+QString CleanupEngine::normalizeSpokenEmails(const QString& text) { return SpokenAddresses::writeEmailAddresses(text); }
 
-bool CleanupEngine::listsFromCounting() {
-    return Defaults::shared().boolOr(QStringLiteral("listsFromCounting"), true);
-}
+bool CleanupEngine::listsFromCounting() { return Defaults::shared().boolOr(QStringLiteral("listsFromCounting"), true); }
 
 namespace {
 

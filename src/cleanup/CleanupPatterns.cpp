@@ -7,18 +7,16 @@ namespace {
 
 constexpr Regex::Options caseless = Regex::CaseInsensitive;
 
-Regex compiled(const QByteArray& veiled, Regex::Options options = {}) {
-    return Regex(Veiled::unveil(veiled), options);
-}
+Regex compiled(const QByteArray& veiled, Regex::Options options = {}) { return Regex(Veiled::unveil(veiled), options); }
 
 } // namespace
 
 namespace CleanupPatterns {
 
-#define QV_PATTERN(name, expression)                                                                               \
-    const Regex& name() {                                                                                          \
-        static const Regex pattern = expression;                                                                   \
-        return pattern;                                                                                            \
+#define QV_PATTERN(name, expression)                                                                                   \
+    const Regex& name() {                                                                                              \
+        static const Regex pattern = expression;                                                                       \
+        return pattern;                                                                                                \
     }
 
 QV_PATTERN(fillers, compiled(VeiledTexts::fillers(), caseless))

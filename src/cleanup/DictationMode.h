@@ -26,7 +26,7 @@ struct DictationMode {
     bool endWithPeriod = false;
     QString instruction;
     std::optional<bool> keepEveryWord;
-    QStringList appIDs;   // application identifier prefixes, in the user's order
+    QStringList appIDs; // application identifier prefixes, in the user's order
     bool isBuiltIn = false;
 
     bool operator==(const DictationMode&) const = default;

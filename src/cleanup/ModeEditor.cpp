@@ -40,9 +40,9 @@ QWidget* segmented(const QStringList& labels, int chosen, QButtonGroup* group, Q
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(0, 0, 0, 0);
     line->setSpacing(0);
-    row->setStyleSheet(QStringLiteral(
-        "QPushButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 8px; }"
-        "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); }"));
+    row->setStyleSheet(
+        QStringLiteral("QPushButton { border: 1px solid palette(mid); background: palette(button); padding: 3px 8px; }"
+                       "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text); }"));
     for (int i = 0; i < labels.size(); ++i) {
         auto* button = new QPushButton(labels.at(i), row);
         button->setCheckable(true);
@@ -70,10 +70,10 @@ ModeEditor::ModeEditor(const DictationMode& mode, ModeStore& store, QWidget* par
         m_name->setMaximumWidth(kNameWidth);
         form->addRow(tr("Name"), m_name);
     }
-    form->addRow(tr("Polish"), segmented({tr("Off"), tr("Balanced"), tr("Aggressive")}, int(m_mode.cleanLevel),
-                                         m_polish, this));
-    form->addRow(tr("Numbers"), segmented({tr("Words"), tr("Smart"), tr("Digits")}, int(m_mode.numberStyle),
-                                          m_numbers, this));
+    form->addRow(tr("Polish"),
+                 segmented({tr("Off"), tr("Balanced"), tr("Aggressive")}, int(m_mode.cleanLevel), m_polish, this));
+    form->addRow(tr("Numbers"),
+                 segmented({tr("Words"), tr("Smart"), tr("Digits")}, int(m_mode.numberStyle), m_numbers, this));
     column->addLayout(form);
 
     m_keepBox = new QWidget(this);

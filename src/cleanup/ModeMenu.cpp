@@ -25,9 +25,7 @@ QString ModeMenu::title(const ModeStore& store, const Defaults& settings) {
     return tr("Mode: Automatic");
 }
 
-void ModeMenu::retitle() {
-    m_submenu->setTitle(title(m_store, m_settings));
-}
+void ModeMenu::retitle() { m_submenu->setTitle(title(m_store, m_settings)); }
 
 void ModeMenu::rebuild() {
     retitle();

@@ -57,8 +57,8 @@ std::optional<QString> folder(const QString& stored) {
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         return std::nullopt;
     for (const QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control ||
-            c.category() == QChar::Other_Format || isNewline(c))
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control
+            || c.category() == QChar::Other_Format || isNewline(c))
             return std::nullopt;
     }
     return name;

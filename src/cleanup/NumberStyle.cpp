@@ -2,9 +2,12 @@
 
 QString toString(NumberStyle style) {
     switch (style) {
-    case NumberStyle::Words: return QStringLiteral("words");
-    case NumberStyle::Digits: return QStringLiteral("digits");
-    case NumberStyle::Smart: break;
+    case NumberStyle::Words:
+        return QStringLiteral("words");
+    case NumberStyle::Digits:
+        return QStringLiteral("digits");
+    case NumberStyle::Smart:
+        break;
     }
     return QStringLiteral("smart");
 }

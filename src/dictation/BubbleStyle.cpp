@@ -26,9 +26,7 @@ QColor accent() { return QColor(10, 132, 255); }
 
 QColor primary(bool light) { return light ? QColor(Qt::black) : QColor(Qt::white); }
 
-QColor secondary(bool light) {
-    return withAlpha(primary(light), kSecondary);
-}
+QColor secondary(bool light) { return withAlpha(primary(light), kSecondary); }
 
 QColor withAlpha(QColor colour, qreal alpha) {
     colour.setAlphaF(float(alpha));

@@ -167,8 +167,8 @@ qreal paintBadge(QPainter& painter, qreal x, qreal centreY, const QString& text,
     capsule.addRoundedRect(box, box.height() / 2, box.height() / 2);
     painter.fillPath(capsule, fill);
     if (pinWidth > 0)
-        paintPin(painter, QRectF(box.left() + kBadgePadX, box.top() + kBadgePadY, metrics.height() * 0.8,
-                                 metrics.height()));
+        paintPin(painter,
+                 QRectF(box.left() + kBadgePadX, box.top() + kBadgePadY, metrics.height() * 0.8, metrics.height()));
     painter.setFont(font);
     painter.setPen(letters);
     painter.drawText(box.adjusted(pinWidth, 0, 0, 0), Qt::AlignCenter, shown);
@@ -195,11 +195,11 @@ BubbleView::BubbleView(AppState& state, Defaults& defaults, Actions actions, QWi
     for (QWidget* child : std::initializer_list<QWidget*>{m_broom, m_waveform, m_spinner, m_swapRow})
         child->hide();
     const auto redraw = [this] { refresh(); };
-    for (auto signal : {&AppState::bubbleModeChanged, &AppState::liveTextChanged, &AppState::finalTextChanged,
-                        &AppState::flashMessageChanged, &AppState::targetAppNameChanged, &AppState::modeNameChanged,
-                        &AppState::modeIsPinnedChanged, &AppState::targetAppIconChanged,
-                        &AppState::isTranslatingChanged, &AppState::cardAtTopChanged,
-                        &AppState::cleanupStateChanged, &AppState::wordSwapsChanged})
+    for (auto signal :
+         {&AppState::bubbleModeChanged, &AppState::liveTextChanged, &AppState::finalTextChanged,
+          &AppState::flashMessageChanged, &AppState::targetAppNameChanged, &AppState::modeNameChanged,
+          &AppState::modeIsPinnedChanged, &AppState::targetAppIconChanged, &AppState::isTranslatingChanged,
+          &AppState::cardAtTopChanged, &AppState::cleanupStateChanged, &AppState::wordSwapsChanged})
         connect(&m_state, signal, this, redraw);
     connect(&m_state, &AppState::micLevelChanged, this, [this] { m_waveform->setLevel(m_state.micLevel()); });
     connect(&m_defaults, &Defaults::changed, this, redraw);
@@ -222,7 +222,8 @@ BubbleView::BubbleView(AppState& state, Defaults& defaults, Actions actions, QWi
 BubbleView::~BubbleView() = default;
 
 BubbleView::Look BubbleView::look(const Settings& settings, BubbleMode mode) {
-    if (settings.previewStyle == QLatin1String("pill") && (mode == BubbleMode::Listening || mode == BubbleMode::Thinking))
+    if (settings.previewStyle == QLatin1String("pill")
+        && (mode == BubbleMode::Listening || mode == BubbleMode::Thinking))
         return Look::Pill;
     return settings.paperTheme ? Look::PaperCard : Look::Card;
 }
@@ -395,17 +396,16 @@ void BubbleView::arrangeCard(BubbleMode mode, bool paper) {
     // half its extra leading above the next rule.
     qreal textOffset = pad.top() + kHeaderHeight + kColumnSpacing;
     if (paper)
-        textOffset = std::ceil((textOffset - kPaperExtraLeading / 2) / m_linePitch) * m_linePitch
-                     + kPaperExtraLeading / 2;
+        textOffset =
+            std::ceil((textOffset - kPaperExtraLeading / 2) / m_linePitch) * m_linePitch + kPaperExtraLeading / 2;
     const qreal h = qMin<qreal>(kHeight, textOffset + textHeight + swapHeight + pad.bottom());
     const qreal top = m_state.cardAtTop() ? 0 : kHeight - h;
     m_lookRect = QRectF(0, top, kWidth, h);
     m_headerRect = QRectF(pad.left(), top + pad.top(), columnWidth, kHeaderHeight);
     m_textRect = QRectF(pad.left(), top + textOffset, columnWidth, textHeight);
     if (swaps) {
-        m_swapRow->setGeometry(QRectF(pad.left(), m_textRect.bottom() + kColumnSpacing, columnWidth,
-                                      m_swapRow->rowHeight())
-                                   .toRect());
+        m_swapRow->setGeometry(
+            QRectF(pad.left(), m_textRect.bottom() + kColumnSpacing, columnWidth, m_swapRow->rowHeight()).toRect());
         m_swapRow->show();
     }
 
@@ -482,9 +482,9 @@ void BubbleView::paintHeader(QPainter& painter, bool light) const {
     const qreal centreY = m_headerRect.center().y();
     const qreal limit = m_trailing ? m_trailing->x() - kHeaderSpacing : m_headerRect.right();
     painter.save();
-    painter.setClipRect(QRectF(m_headerRect.left(), m_headerRect.top(), limit - m_headerRect.left(),
-                               m_headerRect.height()),
-                        Qt::IntersectClip);
+    painter.setClipRect(
+        QRectF(m_headerRect.left(), m_headerRect.top(), limit - m_headerRect.left(), m_headerRect.height()),
+        Qt::IntersectClip);
     qreal x = m_headerRect.left();
     const QIcon icon = m_state.targetAppIcon();
     if (!icon.isNull()) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "insertion/AXText.h"
 #include "state/AppState.h"
 #include "state/BubbleMode.h"
-#include "insertion/AXText.h"
 
 #include <QList>
 #include <QString>

@@ -67,7 +67,8 @@ void GlassVariantPickerView::paintEvent(QPaintEvent*) {
     for (qsizetype i = 0; i < m_variants.size(); ++i) {
         const QRectF swatch = swatchRect(int(i));
         GlassBackdrop::paint(painter, swatch, kSwatchRadius, GlassBackdrop::Material::UltraThin);
-        const QRectF chip(swatch.center() - QPointF(kNumberChip / 2, kNumberChip / 2), QSizeF(kNumberChip, kNumberChip));
+        const QRectF chip(swatch.center() - QPointF(kNumberChip / 2, kNumberChip / 2),
+                          QSizeF(kNumberChip, kNumberChip));
         GlassBackdrop::paint(painter, chip, kNumberChip / 2, GlassBackdrop::Material::HudWindow);
         // White with a faint shadow, like the title.
         painter.setPen(BubbleStyle::withAlpha(Qt::black, kShadowAlpha));

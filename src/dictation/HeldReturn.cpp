@@ -22,7 +22,8 @@ void HeldReturn::hold() {
     m_taking = keys->takeKeys({BubblePanel::kReturnKey, BubblePanel::kKeypadEnterKey}, [self](quint32) {
         // After the desktop's event handling, which may hold our own takings.
         QMetaObject::invokeMethod(
-            self.data(), [self] {
+            self.data(),
+            [self] {
                 if (self)
                     self->pressed();
             },

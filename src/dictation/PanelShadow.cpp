@@ -21,9 +21,8 @@ bool compositing() {
 class ShadowWindow : public QWidget {
 public:
     ShadowWindow()
-        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
-                               | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput
-                               | Qt::X11BypassWindowManagerHint) {
+        : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+                               | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint) {
         setObjectName(QStringLiteral("BubbleShadow"));
         setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_ShowWithoutActivating);
@@ -95,13 +94,14 @@ void PanelShadow::follow() {
     }
     if (!m_window)
         m_window = std::make_unique<ShadowWindow>();
-    const QPointF lookOnScreen = QPointF(m_panel.geometry().topLeft()) + QPointF(m_view.mapTo(&m_panel, QPoint(0, 0)))
-                                 + look.topLeft();
-    const QRect frame = QRectF(lookOnScreen, look.size()).toAlignedRect().adjusted(-kMargin, -kMargin, kMargin, kMargin);
+    const QPointF lookOnScreen =
+        QPointF(m_panel.geometry().topLeft()) + QPointF(m_view.mapTo(&m_panel, QPoint(0, 0))) + look.topLeft();
+    const QRect frame =
+        QRectF(lookOnScreen, look.size()).toAlignedRect().adjusted(-kMargin, -kMargin, kMargin, kMargin);
     m_window->setGeometry(frame);
     const qreal radius = qMin(BubbleView::kCornerRadius, look.height() / 2);
-    static_cast<ShadowWindow*>(m_window.get())->setShape(QRectF(lookOnScreen - QPointF(frame.topLeft()), look.size()),
-                                                         radius);
+    static_cast<ShadowWindow*>(m_window.get())
+        ->setShape(QRectF(lookOnScreen - QPointF(frame.topLeft()), look.size()), radius);
     if (!m_window->isVisible()) {
         m_window->show();
         // Behind the panel, never over it.

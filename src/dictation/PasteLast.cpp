@@ -51,7 +51,9 @@ void run(const HistoryStore& history, AppState& state, BubbleControl* bubble,
     }
     if (!InsertionAccess::canPaste()) {
         PasteService::copy(*last);
-        flash(state, bubble, Wording::of(QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you.")));
+        flash(
+            state, bubble,
+            Wording::of(QCoreApplication::translate("PasteLast", "Copied. Grant Accessibility to paste it for you.")));
         return;
     }
     PasteService::paste(*last);

@@ -35,8 +35,8 @@ QColor SwapOptionButton::chipFill(bool light) {
 QSize SwapOptionButton::sizeHint() const {
     const QFontMetrics numbers(numberFont());
     const QFontMetrics words(wordFont());
-    const int w = kPadX + numbers.horizontalAdvance(QString::number(m_number)) + kGap
-                  + words.horizontalAdvance(m_word) + kPadX;
+    const int w =
+        kPadX + numbers.horizontalAdvance(QString::number(m_number)) + kGap + words.horizontalAdvance(m_word) + kPadX;
     return {w, qMax(numbers.height(), words.height()) + 2 * kPadY};
 }
 

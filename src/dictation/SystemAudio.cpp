@@ -72,7 +72,9 @@ void SystemAudio::duckNow() {
     output->setVolume(*device, OutputVolume::ChannelVolumes(current->size(), 0.0));
 }
 
-void SystemAudio::restore() { run([this] { restoreNow(); }); }
+void SystemAudio::restore() {
+    run([this] { restoreNow(); });
+}
 
 void SystemAudio::restoreNow() {
     OutputVolume* output = volume();

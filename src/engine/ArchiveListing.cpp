@@ -7,7 +7,8 @@ namespace {
 
 // "<mode> <uid>/<gid> <size> <date> <time> <name>", size "<major>,<minor>"
 // for devices.
-const QRegularExpression kLine(QStringLiteral(R"(^(\S)\S{9}\S*\s+\S+\s+(\S+)\s+\d{4}-\d\d-\d\d\s+\d\d:\d\d(?::\d\d)?\s(.+)$)"));
+const QRegularExpression
+    kLine(QStringLiteral(R"(^(\S)\S{9}\S*\s+\S+\s+(\S+)\s+\d{4}-\d\d-\d\d\s+\d\d:\d\d(?::\d\d)?\s(.+)$)"));
 constexpr auto kLinkArrow = " -> ";
 
 bool climbs(const QString& path) {

@@ -69,7 +69,8 @@ QLabel* wrapped(const QString& text, const QString& style) {
 
 } // namespace
 
-DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : QWidget(parent), m_bootstrap(bootstrap) {
+DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent)
+    : QWidget(parent), m_bootstrap(bootstrap) {
     setFixedSize(kSide, kSide);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(20, 22, 20, 22);
@@ -82,10 +83,12 @@ DiagnosticsView::DiagnosticsView(EngineBootstrap& bootstrap, QWidget* parent) : 
     symbol->setAlignment(Qt::AlignCenter);
     symbol->setPixmap(Symbols::icon(QStringLiteral("waveform")).pixmap(kSymbolSize, kSymbolSize));
     header->addWidget(symbol);
-    header->addWidget(wrapped(QStringLiteral("Microphone Test"), QStringLiteral("font-size: 20px; font-weight: bold;")));
-    header->addWidget(wrapped(QStringLiteral("Click the button, then say a full sentence out loud, like \u201cthe quick "
-                                             "brown fox jumps over the lazy dog.\u201d"),
-                              QStringLiteral("font-size: 12.5px; color: palette(placeholder-text);")));
+    header->addWidget(
+        wrapped(QStringLiteral("Microphone Test"), QStringLiteral("font-size: 20px; font-weight: bold;")));
+    header->addWidget(
+        wrapped(QStringLiteral("Click the button, then say a full sentence out loud, like \u201cthe quick "
+                               "brown fox jumps over the lazy dog.\u201d"),
+                QStringLiteral("font-size: 12.5px; color: palette(placeholder-text);")));
     column->addLayout(header);
 
     m_testButton = new QPushButton;
@@ -234,7 +237,8 @@ void DiagnosticsView::refresh() {
     m_testButton->setEnabled((m_phase == Phase::Idle || m_phase == Phase::Done) && !busy);
     m_verdictLabel->setVisible(!m_verdict.text.isEmpty());
     m_verdictLabel->setText(m_verdict.text);
-    m_verdictLabel->setStyleSheet(QStringLiteral("font-size: 13px; font-weight: 600; color: %1;").arg(colorName(m_verdict.color, palette())));
+    m_verdictLabel->setStyleSheet(
+        QStringLiteral("font-size: 13px; font-weight: 600; color: %1;").arg(colorName(m_verdict.color, palette())));
     const bool reported = !m_report.isEmpty();
     if (m_reportBox->toPlainText() != m_report)
         m_reportBox->setPlainText(m_report);
@@ -245,7 +249,8 @@ void DiagnosticsView::refresh() {
     m_revealHint->setVisible(reported && m_savedWav.has_value());
 
     const Stage stage = m_bootstrap.stage();
-    const bool working = stage == Stage::Checking || stage == Stage::Venv || stage == Stage::Models || stage == Stage::Warming;
+    const bool working =
+        stage == Stage::Checking || stage == Stage::Venv || stage == Stage::Models || stage == Stage::Warming;
     m_divider->setVisible(m_canRepair);
     m_repairButton->setVisible(m_canRepair && (stage == Stage::Idle || stage == Stage::Failed));
     m_repairButton->setEnabled(!busy);

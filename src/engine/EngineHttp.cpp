@@ -36,7 +36,8 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
         return QtFuture::makeReadyFuture(cancelled());
     const QUrl url = request.url();
     if (url.scheme() != QStringLiteral("http") || url.host().isEmpty())
-        return QtFuture::makeReadyFuture(failedTransport(QStringLiteral("Not a local HTTP address: ") + url.toString()));
+        return QtFuture::makeReadyFuture(
+            failedTransport(QStringLiteral("Not a local HTTP address: ") + url.toString()));
     EngineKey::sign(request);
 
     auto promise = std::make_shared<QPromise<HttpAnswer>>();
@@ -90,10 +91,12 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
                          else
                              finish(failedTransport(socket->errorString()));
                      });
-    QObject::connect(idle, &QTimer::timeout, socket, [finish] { finish(failedTransport(QStringLiteral("The request timed out."))); });
+    QObject::connect(idle, &QTimer::timeout, socket,
+                     [finish] { finish(failedTransport(QStringLiteral("The request timed out."))); });
     // Queued, so that the answer never arrives inside the caller's cancel().
     cancel.onCancel(socket, [socket, finish] {
-        QMetaObject::invokeMethod(socket, [finish] { finish(cancelled()); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            socket, [finish] { finish(cancelled()); }, Qt::QueuedConnection);
     });
     active();
     socket->connectToHost(url.host(), quint16(url.port(80)));

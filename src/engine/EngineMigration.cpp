@@ -47,8 +47,7 @@ void rewriteScript(const QFileInfo& script, const QString& oldPath, const QStrin
 namespace EngineMigration {
 
 const QStringList& items() {
-    static const QStringList names = {QStringLiteral("mlx-venv"), QStringLiteral("llm-venv"),
-                                      QStringLiteral("models")};
+    static const QStringList names = {QStringLiteral("mlx-venv"), QStringLiteral("llm-venv"), QStringLiteral("models")};
     return names;
 }
 

@@ -228,10 +228,13 @@ void EnginePackage::tryBase(int index) {
 void EnginePackage::unpack(const QString& archive) {
     QPointer<EnginePackage> self(this);
     const auto report = [self](double fraction, QString detail) {
-        QMetaObject::invokeMethod(self, [self, fraction, detail] {
-            if (self)
-                emit self->progress(fraction, detail);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self,
+            [self, fraction, detail] {
+                if (self)
+                    emit self->progress(fraction, detail);
+            },
+            Qt::QueuedConnection);
     };
     QtConcurrent::run(unpackAndSwap, archive, m_staging, m_into, m_deadlines, report).then(this, [this](bool ok) {
         settle(ok);

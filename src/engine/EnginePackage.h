@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QFuture>
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <QList>
 #include <QUrl>
 
 #include <chrono>

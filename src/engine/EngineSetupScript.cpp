@@ -37,11 +37,14 @@ struct Phrase {
 const QList<Phrase>& phrases() {
     static const QList<Phrase> table = {
         {{QStringLiteral("successfully installed"), QStringLiteral("verifying")}, "Quorvaneing\u2026 almost ready"},
-        {{QStringLiteral("installing collected"), QStringLiteral("building wheel"), QStringLiteral("preparing metadata")},
+        {{QStringLiteral("installing collected"), QStringLiteral("building wheel"),
+          QStringLiteral("preparing metadata")},
          "Quorvaneing\u2026 putting it together"},
-        {{QStringLiteral("downloading"), QStringLiteral("collecting"), QStringLiteral("fetching"), QStringLiteral("resolved")},
+        {{QStringLiteral("downloading"), QStringLiteral("collecting"), QStringLiteral("fetching"),
+          QStringLiteral("resolved")},
          "Quorvaneing\u2026 gathering the pieces"},
-        {{QStringLiteral("creating virtual environment"), QStringLiteral("creating venv"), QStringLiteral("using cpython")},
+        {{QStringLiteral("creating virtual environment"), QStringLiteral("creating venv"),
+          QStringLiteral("using cpython")},
          "Quorvaneing\u2026 making room"},
     };
     return table;
@@ -93,11 +96,12 @@ std::optional<QString> stagedSetupScript(const QString& resource) {
         return std::nullopt;
     const QByteArray script = decipher(source.readAll());
     // mkdtemp makes the folder 0700; the file is 0700 from its creation.
-    QByteArray folder = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kScriptPrefix) + QStringLiteral("XXXXXX"));
+    QByteArray folder = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + QLatin1String(kScriptPrefix)
+                                          + QStringLiteral("XXXXXX"));
     if (!mkdtemp(folder.data()))
         return std::nullopt;
-    const QString path = QFile::decodeName(folder) + QLatin1Char('/') + QLatin1String(kScriptPrefix) +
-                         QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".sh");
+    const QString path = QFile::decodeName(folder) + QLatin1Char('/') + QLatin1String(kScriptPrefix)
+                         + QUuid::createUuid().toString(QUuid::WithoutBraces) + QStringLiteral(".sh");
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0700);
     bool written = fd >= 0;
     for (qsizetype done = 0; written && done < script.size();) {
@@ -114,7 +118,9 @@ std::optional<QString> stagedSetupScript(const QString& resource) {
     return path;
 }
 
-std::optional<QString> stagedSetupScript() { return stagedSetupScript(Bundle::resource(QLatin1String(kScriptResource))); }
+std::optional<QString> stagedSetupScript() {
+    return stagedSetupScript(Bundle::resource(QLatin1String(kScriptResource)));
+}
 
 void discard(const QString& script) {
     QFile::remove(script);

@@ -53,8 +53,7 @@ QStringList searchPath(const std::optional<QString>& path);
 // gets each friendly text. True when it ran and exited with status 0; false
 // as well when it was still running at `deadline` (it is then ended and the
 // log says so).
-QFuture<bool> runProcess(const QString& program, const QStringList& arguments,
-                         std::function<void(QString)> onDetail,
+QFuture<bool> runProcess(const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail,
                          std::chrono::milliseconds deadline = kScriptDeadline);
 
 } // namespace EngineSetupScript

@@ -38,8 +38,7 @@ QString guard() {
 }
 
 // Wraps a callback-style step into a future.
-template <typename T, typename Start>
-QFuture<T> asFuture(Start start) {
+template <typename T, typename Start> QFuture<T> asFuture(Start start) {
     auto promise = std::make_shared<QPromise<T>>();
     promise->start();
     start([promise](T value) {
@@ -111,9 +110,7 @@ bool LlmServer::servesModel(const QString& commandLine, const QString& model) {
     return commandLine.contains(QStringLiteral("--model ") + model + QLatin1Char(' '));
 }
 
-QUrl LlmServer::baseUrl() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_config.port));
-}
+QUrl LlmServer::baseUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_config.port)); }
 
 // ---- Probes and warm-up
 
@@ -185,9 +182,7 @@ QFuture<void> LlmServer::ensureStarted() {
             const bool refused = status != kHttpOk;
             m_replaceStale(m_config.port, [model, refused](const QString& commandLine) {
                 return !refused && servesModel(commandLine, model);
-            }).then(this, [this, done](bool) {
-                probe([this, done](bool again) { afterProbe(again, done); });
-            });
+            }).then(this, [this, done](bool) { probe([this, done](bool again) { afterProbe(again, done); }); });
         });
     });
 }
@@ -198,7 +193,7 @@ void LlmServer::afterProbe(bool up, std::function<void()> done) {
         return;
     }
     if (m_process) {
-        done();   // ours is still loading; the poll of its launch warms it
+        done(); // ours is still loading; the poll of its launch warms it
         return;
     }
     launchAndPoll(std::move(done));

@@ -17,7 +17,9 @@ HttpAnswer notHttp() {
     return answer;
 }
 
-HttpAnswer truncated() { return failedTransport(QStringLiteral("The connection closed before the whole answer arrived.")); }
+HttpAnswer truncated() {
+    return failedTransport(QStringLiteral("The connection closed before the whole answer arrived."));
+}
 
 // The body of a chunked answer once its last chunk has arrived.
 std::optional<QByteArray> dechunked(const QByteArray& data, qsizetype position) {
@@ -55,8 +57,8 @@ QByteArray requestBytes(const QNetworkRequest& request, const QByteArray& verb, 
         path = "/";
     if (url.hasQuery())
         path += '?' + url.query(QUrl::FullyEncoded).toLatin1();
-    QByteArray bytes = verb + ' ' + path + " HTTP/1.1\r\nHost: " + url.host(QUrl::FullyEncoded).toLatin1() + ':' +
-                       QByteArray::number(url.port(80)) + "\r\n";
+    QByteArray bytes = verb + ' ' + path + " HTTP/1.1\r\nHost: " + url.host(QUrl::FullyEncoded).toLatin1() + ':'
+                       + QByteArray::number(url.port(80)) + "\r\n";
     for (const QByteArray& name : request.rawHeaderList()) {
         const QByteArray lower = name.toLower();
         if (lower == "host" || lower == "content-length" || lower == "connection")
@@ -85,8 +87,9 @@ std::optional<HttpAnswer> AnswerReader::answer(bool closed) const {
         if (headerEnd < 0) {
             if (!closed)
                 return std::nullopt;
-            return m_received.isEmpty() ? failedTransport(QStringLiteral("The server closed the connection without answering."))
-                                        : (start > 0 ? truncated() : notHttp());
+            return m_received.isEmpty()
+                       ? failedTransport(QStringLiteral("The server closed the connection without answering."))
+                       : (start > 0 ? truncated() : notHttp());
         }
         lines = m_received.mid(start, headerEnd - start).split('\n');
         const QList<QByteArray> statusLine = lines.value(0).trimmed().split(' ');

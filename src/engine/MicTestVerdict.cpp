@@ -13,12 +13,14 @@ namespace MicTestVerdict {
 Verdict interpret(float peakLevel, const Transcriber::Diagnosis& diagnosis) {
     if (diagnosis.error)
         return {QStringLiteral("Couldn't reach the voice engine. It may still be starting up. Wait a moment and try "
-                               "again.\n(%1)").arg(*diagnosis.error),
+                               "again.\n(%1)")
+                    .arg(*diagnosis.error),
                 Color::Red};
     if (peakLevel < kSilenceLevel)
-        return {Wording::of(QStringLiteral("The mic captured almost no sound. Check System Settings \u203a Sound \u203a "
-                                           "Input and speak into the right microphone.")),
-                Color::Orange};
+        return {
+            Wording::of(QStringLiteral("The mic captured almost no sound. Check System Settings \u203a Sound \u203a "
+                                       "Input and speak into the right microphone.")),
+            Color::Orange};
     if (diagnosis.status == 200 && diagnosis.transcript.isEmpty())
         return {QStringLiteral("Your mic works and the engine is running, but it recognized no words in clear audio. "
                                "Likely a bad audio format or a damaged speech model."),
@@ -26,7 +28,8 @@ Verdict interpret(float peakLevel, const Transcriber::Diagnosis& diagnosis) {
     if (diagnosis.status == 200)
         return {QStringLiteral("Everything works. Heard: \u201c%1\u201d").arg(diagnosis.transcript), Color::Green};
     return {QStringLiteral("Sound was captured, but the voice engine returned an error (HTTP %1). This points at the "
-                           "speech model, not your mic.").arg(diagnosis.status),
+                           "speech model, not your mic.")
+                .arg(diagnosis.status),
             Color::Red};
 }
 

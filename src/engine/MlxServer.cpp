@@ -30,7 +30,6 @@
 #include <memory>
 #include <utility>
 
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -88,8 +87,9 @@ QString MlxServer::buildMarker() {
 
 QString MlxServer::parakeetModelRef() {
     const QString folder = QDir::cleanPath(engineRoot()) + QStringLiteral("/models/parakeet-tdt-0.6b-v3-bf16");
-    return QFileInfo(folder + QStringLiteral("/config.json")).isFile() ? folder
-                                                                        : QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3");
+    return QFileInfo(folder + QStringLiteral("/config.json")).isFile()
+               ? folder
+               : QStringLiteral("mlx-community/parakeet-tdt-0.6b-v3");
 }
 
 QString MlxServer::script() {
@@ -147,9 +147,8 @@ QFuture<MlxServer::Answer> MlxServer::probe() {
     };
     QObject::connect(socket, &QTcpSocket::connected, socket, [socket, connected] {
         *connected = true;
-        socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n") +
-                      EngineKey::kHeader + ": " + EngineKey::value() +
-                      QByteArrayLiteral("\r\nAccept: */*\r\nConnection: close\r\n\r\n"));
+        socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n") + EngineKey::kHeader
+                      + ": " + EngineKey::value() + QByteArrayLiteral("\r\nAccept: */*\r\nConnection: close\r\n\r\n"));
     });
     QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, received, decide] {
         received->append(socket->readAll());
@@ -260,7 +259,8 @@ void MlxServer::replaceSilent(const Finish& finish) {
         waitForLaunch(finish);
         return;
     }
-    StaleEngine::replaceIfStale(port, [](const QString&) { return false; }, {}, StaleEngine::kCheckInterval, m_verdicts)
+    StaleEngine::replaceIfStale(
+        port, [](const QString&) { return false; }, {}, StaleEngine::kCheckInterval, m_verdicts)
         .then(this, [this, finish](bool) {
             servesUs().then(this, [this, finish](bool again) { afterProbe(again, finish); });
         });
@@ -350,9 +350,9 @@ void MlxServer::startProcess() {
     if (!info.exists()) {
         std::error_code error;
         const auto target = std::filesystem::read_symlink(QFile::encodeName(python).toStdString(), error);
-        note(QStringLiteral("engine not started: no runnable interpreter at ") + python +
-             QStringLiteral("\nsymlink points to: ") +
-             (info.isSymLink() && !error ? QFile::decodeName(target.c_str()) : QStringLiteral("not a symlink")));
+        note(QStringLiteral("engine not started: no runnable interpreter at ") + python
+             + QStringLiteral("\nsymlink points to: ")
+             + (info.isSymLink() && !error ? QFile::decodeName(target.c_str()) : QStringLiteral("not a symlink")));
         return;
     }
     const QString text = script();
@@ -365,8 +365,7 @@ void MlxServer::startProcess() {
     auto* process = new QProcess(this);
     process->setProgram(python);
     process->setArguments({QStringLiteral("-c"), text, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
-                           QStringLiteral("--port"), QString::number(port), QStringLiteral("--log-dir"),
-                           logFolder()});
+                           QStringLiteral("--port"), QString::number(port), QStringLiteral("--log-dir"), logFolder()});
     QProcessEnvironment environment = EngineKey::withKey(
         EngineTrust::environment(QProcessEnvironment::systemEnvironment(), EngineTrust::bundledList()));
     environment.insert(QStringLiteral("QV_ENGINE_ROOT"), engineRoot());

@@ -35,7 +35,8 @@ bool ModelDownload::complete(const QString& modelFolder, const ModelFiles& files
 }
 
 QString ModelDownload::failureMessage() const {
-    return QStringLiteral("Could not download the dictation model (%1). Check your internet connection and try Repair again.")
+    return QStringLiteral(
+               "Could not download the dictation model (%1). Check your internet connection and try Repair again.")
         .arg(m_lastError);
 }
 
@@ -65,9 +66,7 @@ void ModelDownload::sweepLeftovers() const {
     }
 }
 
-void ModelDownload::report(qint64 done) {
-    emit progressChanged(m_total > 0 ? double(done) / double(m_total) : 1.0);
-}
+void ModelDownload::report(qint64 done) { emit progressChanged(m_total > 0 ? double(done) / double(m_total) : 1.0); }
 
 void ModelDownload::nextFile() {
     while (m_index < m_files.size()) {

@@ -3,9 +3,9 @@
 #include "engine/ModelFile.h"
 
 #include <QFuture>
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <QList>
 #include <QUrl>
 
 #include <chrono>

@@ -66,10 +66,13 @@ void ModelDownloader::readFile(const QString& path) {
     QDir().mkpath(m_folder);
     const std::shared_ptr<std::atomic<bool>> cancelled = m_cancelled;
     const auto progress = [this](qint64 written, qint64 expected) {
-        QMetaObject::invokeMethod(this, [this, written, expected] {
-            if (!m_resumed)
-                m_onProgress(written, expected);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, written, expected] {
+                if (!m_resumed)
+                    m_onProgress(written, expected);
+            },
+            Qt::QueuedConnection);
     };
     QtConcurrent::run([path, target = targetPath(), limit = m_byteLimit, cancelled, progress] {
         Result result = copyFile(path, target, limit, *cancelled, progress);
@@ -88,7 +91,8 @@ ModelDownloader::Result ModelDownloader::copyFile(const QString& path, const QSt
     QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
         const int status = source.exists() ? -1 : kStatusNotFound;
-        return {.filePath = {}, .status = status,
+        return {.filePath = {},
+                .status = status,
                 .error = status == kStatusNotFound ? httpError(status) : source.errorString()};
     }
     QFile copy(target);

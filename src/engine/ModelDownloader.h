@@ -25,8 +25,8 @@ class ModelDownloader : public QObject {
     Q_OBJECT
 public:
     struct Result {
-        QString filePath;            // empty on failure
-        int status = -1;             // 200 on success, else the status seen or -1
+        QString filePath; // empty on failure
+        int status = -1;  // 200 on success, else the status seen or -1
         // "HTTP <status>" for an answer other than 200, else the transport's
         // text (also when a 200 answer broke off).
         std::optional<QString> error;
@@ -42,8 +42,7 @@ public:
     // Fetches `url` into `folder`. `timeout` is the longest wait without any
     // data. A body longer than `byteLimit` is cut off after byteLimit + 1 bytes
     // and handed back as it is, so the caller's size check refuses it. Call once.
-    QFuture<Result> download(const QUrl& url, std::chrono::seconds timeout, const QString& folder,
-                             qint64 byteLimit);
+    QFuture<Result> download(const QUrl& url, std::chrono::seconds timeout, const QString& folder, qint64 byteLimit);
 
 private:
     void fetchNetwork(const QUrl& url, std::chrono::seconds timeout);

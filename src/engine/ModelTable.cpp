@@ -38,7 +38,8 @@ QString modelFolder() {
 }
 
 QString distributionFolder() {
-    return QDir::cleanPath(Bundle::resourceFolder() + QLatin1Char('/') + QLatin1String(EngineConfiguration::kDistributionResource));
+    return QDir::cleanPath(Bundle::resourceFolder() + QLatin1Char('/')
+                           + QLatin1String(EngineConfiguration::kDistributionResource));
 }
 
 QUrl projectBase() { return QUrl::fromLocalFile(distributionFolder()); }

@@ -26,9 +26,7 @@ QFont countFont() {
     return font;
 }
 
-QColor secondary(const QPalette& palette) {
-    return palette.color(QPalette::PlaceholderText);
-}
+QColor secondary(const QPalette& palette) { return palette.color(QPalette::PlaceholderText); }
 
 } // namespace
 
@@ -55,9 +53,7 @@ QString StepRow::count(const State& state) {
     return tr("%1 of %2").arg(state.done).arg(state.total);
 }
 
-int StepRow::lineHeight() const {
-    return std::max(kIconSide, fontMetrics().height());
-}
+int StepRow::lineHeight() const { return std::max(kIconSide, fontMetrics().height()); }
 
 QSize StepRow::sizeHint() const {
     const int height = lineHeight() + (m_state.kind == State::Kind::Running ? kBarSpacing + kBarHeight : 0);
@@ -66,9 +62,7 @@ QSize StepRow::sizeHint() const {
     return {width, height};
 }
 
-QSize StepRow::minimumSizeHint() const {
-    return sizeHint();
-}
+QSize StepRow::minimumSizeHint() const { return sizeHint(); }
 
 void StepRow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);

@@ -109,8 +109,8 @@ void call(const std::function<void()>& action) {
 } // namespace
 
 VoiceTuningView::State VoiceTuningView::State::of(const VoiceTuning& tuning) {
-    return {tuning.phase(), int(tuning.trainingClips().size()), int(tuning.checkingClips().size()), tuning.level(),
-            tuning.currentSentence(), VoiceTuning::adapterInForce()};
+    return {tuning.phase(), int(tuning.trainingClips().size()), int(tuning.checkingClips().size()),
+            tuning.level(), tuning.currentSentence(),           VoiceTuning::adapterInForce()};
 }
 
 VoiceTuningView::Actions VoiceTuningView::Actions::of(VoiceTuning& tuning) {
@@ -125,8 +125,7 @@ VoiceTuningView::Actions VoiceTuningView::Actions::of(VoiceTuning& tuning) {
     return actions;
 }
 
-VoiceTuningView::VoiceTuningView(VoiceTuning& tuning, QWidget* parent)
-    : VoiceTuningView(Actions::of(tuning), parent) {
+VoiceTuningView::VoiceTuningView(VoiceTuning& tuning, QWidget* parent) : VoiceTuningView(Actions::of(tuning), parent) {
     const auto follow = [this, &tuning] { showState(State::of(tuning)); };
     connect(&tuning, &VoiceTuning::phaseChanged, this, follow);
     connect(&tuning, &VoiceTuning::clipsChanged, this, follow);
@@ -207,8 +206,8 @@ VoiceTuningView::VoiceTuningView(Actions actions, QWidget* parent)
     m_undo = button(tr("Undo last"), buttonLine);
     buttonLine->addStretch(1);
     result->add(buttons);
-    result->addHelp(Wording::of(
-        tr("Everything here stays on this Mac. The tuning is 256 numbers in a file you can delete.")));
+    result->addHelp(
+        Wording::of(tr("Everything here stays on this Mac. The tuning is 256 numbers in a file you can delete.")));
     finish();
 
     connect(m_record, &QPushButton::clicked, this, [this] { call(m_actions.beginRecording); });

@@ -174,8 +174,8 @@ std::optional<FocusedSelection> focusedSelection() {
 }
 
 QByteArray selectionRecord(const AccessibleElement::TextRange& range) {
-    return QByteArray("{\"location\":") + QByteArray::number(range.location) + ",\"length\":" +
-           QByteArray::number(range.length) + "}\n";
+    return QByteArray("{\"location\":") + QByteArray::number(range.location)
+           + ",\"length\":" + QByteArray::number(range.length) + "}\n";
 }
 
 // A decimal integer of digits only: no sign, no blanks.
@@ -197,9 +197,9 @@ int runCaret(const Streams& streams) {
     const auto bounds = focused->element->boundsForRange(focused->range);
     if (!bounds || (bounds->x() == 0 && bounds->y() == 0 && bounds->height() == 0))
         return kFailure;
-    streams.writeOutput(QByteArray("{\"x\":") + QByteArray::number(bounds->x()) + ",\"y\":" +
-                        QByteArray::number(bounds->y()) + ",\"w\":" + QByteArray::number(bounds->width()) +
-                        ",\"h\":" + QByteArray::number(bounds->height()) + "}\n");
+    streams.writeOutput(QByteArray("{\"x\":") + QByteArray::number(bounds->x())
+                        + ",\"y\":" + QByteArray::number(bounds->y()) + ",\"w\":" + QByteArray::number(bounds->width())
+                        + ",\"h\":" + QByteArray::number(bounds->height()) + "}\n");
     return 0;
 }
 

@@ -18,8 +18,8 @@ namespace {
 // Screen text and keys need an X display; under Wayland neither is offered,
 // and the commands then fail at once.
 bool hasX11Desktop() {
-    return !qEnvironmentVariableIsEmpty("DISPLAY") &&
-           qEnvironmentVariable("XDG_SESSION_TYPE").compare(QStringLiteral("wayland"), Qt::CaseInsensitive) != 0;
+    return !qEnvironmentVariableIsEmpty("DISPLAY")
+           && qEnvironmentVariable("XDG_SESSION_TYPE").compare(QStringLiteral("wayland"), Qt::CaseInsensitive) != 0;
 }
 
 } // namespace

@@ -169,7 +169,7 @@ void HotkeyRecorderField::hideEvent(QHideEvent* event) {
 
 void HotkeyRecorderField::refresh() {
     m_button->setText(m_recording ? QStringLiteral("Press keys...") : Wording::of(describe(m_keyCode, m_modifiers)));
-    m_button->setStyleSheet(m_recording ? QStringLiteral("QPushButton { color: %1; }")
-                                                .arg(TextColours::orange(m_button->palette()).name())
-                                          : QString());
+    m_button->setStyleSheet(
+        m_recording ? QStringLiteral("QPushButton { color: %1; }").arg(TextColours::orange(m_button->palette()).name())
+                    : QString());
 }

@@ -21,9 +21,7 @@ bool isEditableRole(std::optional<AccessibleRole> role) {
 // None while the target of a paste is fetching the text from us: a toolkit
 // that waits for clipboard data answers nothing else meanwhile, and a query
 // from this thread would hold up our answer to it until its wait gave up.
-Accessibility* accessibility() {
-    return PasteService::fetchAwaited() ? nullptr : Platform::current().accessibility;
-}
+Accessibility* accessibility() { return PasteService::fetchAwaited() ? nullptr : Platform::current().accessibility; }
 
 bool isBoundary(const QString& text, qint64 offset) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -186,8 +184,6 @@ bool setSelectedRange(qint64 location, qint64 length) {
     return readBack && *readBack == wanted;
 }
 
-std::optional<AccessibleRole> roleOf(const Element& element) {
-    return element ? element->role() : std::nullopt;
-}
+std::optional<AccessibleRole> roleOf(const Element& element) { return element ? element->role() : std::nullopt; }
 
 } // namespace AXText

@@ -34,8 +34,7 @@ bool shouldLowercase(const QStringList& characters) {
     }
     if (word.size() < 2)
         return true;
-    return std::any_of(word.begin(), word.end(),
-                       [](const QString& c) { return isLetter(c) && !isUppercase(c); });
+    return std::any_of(word.begin(), word.end(), [](const QString& c) { return isLetter(c) && !isUppercase(c); });
 }
 
 } // namespace
@@ -106,8 +105,8 @@ QString adjustWithoutContext(const QString& text, bool continuing) {
         word += *c;
     }
     const QStringList letters = Text::graphemes(word);
-    const bool allCapitals = std::all_of(letters.begin(), letters.end(),
-                                         [](const QString& ch) { return !isLetter(ch) || isUppercase(ch); });
+    const bool allCapitals =
+        std::all_of(letters.begin(), letters.end(), [](const QString& ch) { return !isLetter(ch) || isUppercase(ch); });
     const bool keepCase = allCapitals || DictionaryStore::isCapitalizedName(word);
     return joined(keepCase ? text : Text::lowercasedFirst(text), continuing);
 }

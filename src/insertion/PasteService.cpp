@@ -49,9 +49,7 @@ void settle(qint64 count) {
         turn->end();
 }
 
-bool keepOnClipboard() {
-    return DictationSettings::readBool(Defaults::shared(), DictationSettings::kKeepOnClipboard);
-}
+bool keepOnClipboard() { return DictationSettings::readBool(Defaults::shared(), DictationSettings::kKeepOnClipboard); }
 
 // Writes the text; returns whether it went in as transient.
 bool write(Pasteboard& pasteboard, const QString& text) {
@@ -74,8 +72,7 @@ AwaitedFetch& awaitedFetch() {
 
 KeySynth::PasteChord chordForFrontmost() {
     Workspace* workspace = Platform::current().workspace;
-    const std::optional<Workspace::Application> front =
-        workspace ? workspace->frontmostApplication() : std::nullopt;
+    const std::optional<Workspace::Application> front = workspace ? workspace->frontmostApplication() : std::nullopt;
     return front && isTerminal(front->identifier) ? KeySynth::PasteChord::ControlShiftV
                                                   : KeySynth::PasteChord::ControlV;
 }
@@ -176,8 +173,8 @@ void paste(const QString& text) {
 bool fetchAwaited() {
     Pasteboard* pasteboard = Platform::current().pasteboard;
     const AwaitedFetch& awaited = awaitedFetch();
-    return awaited.count >= 0 && std::chrono::steady_clock::now() - awaited.posted < kRestoreCap && pasteboard &&
-           pasteboard->changeCount() == awaited.count;
+    return awaited.count >= 0 && std::chrono::steady_clock::now() - awaited.posted < kRestoreCap && pasteboard
+           && pasteboard->changeCount() == awaited.count;
 }
 
 void copy(const QString& text) {
@@ -206,17 +203,44 @@ void sendBackspaces(int count) {
 
 bool isTerminal(const QString& identifier) {
     static const QSet<QString> terminals = {
-        QStringLiteral("xterm"), QStringLiteral("uxterm"), QStringLiteral("debian-xterm"),
-        QStringLiteral("gnome-terminal"), QStringLiteral("gnome-terminal-server"), QStringLiteral("terminal"),
-        QStringLiteral("console"), QStringLiteral("kgx"), QStringLiteral("konsole"), QStringLiteral("yakuake"),
-        QStringLiteral("xfce4-terminal"), QStringLiteral("mate-terminal"), QStringLiteral("lxterminal"),
-        QStringLiteral("qterminal"), QStringLiteral("terminator"), QStringLiteral("tilix"), QStringLiteral("guake"),
-        QStringLiteral("tilda"), QStringLiteral("kitty"), QStringLiteral("alacritty"), QStringLiteral("foot"),
-        QStringLiteral("footclient"), QStringLiteral("wezterm"), QStringLiteral("wezterm-gui"),
-        QStringLiteral("urxvt"), QStringLiteral("rxvt"), QStringLiteral("rxvt-unicode"), QStringLiteral("st"),
-        QStringLiteral("st-256color"), QStringLiteral("sakura"), QStringLiteral("terminology"),
-        QStringLiteral("cool-retro-term"), QStringLiteral("deepin-terminal"), QStringLiteral("ghostty"),
-        QStringLiteral("eterm"), QStringLiteral("roxterm"), QStringLiteral("termite"), QStringLiteral("terminix"),
+        QStringLiteral("xterm"),
+        QStringLiteral("uxterm"),
+        QStringLiteral("debian-xterm"),
+        QStringLiteral("gnome-terminal"),
+        QStringLiteral("gnome-terminal-server"),
+        QStringLiteral("terminal"),
+        QStringLiteral("console"),
+        QStringLiteral("kgx"),
+        QStringLiteral("konsole"),
+        QStringLiteral("yakuake"),
+        QStringLiteral("xfce4-terminal"),
+        QStringLiteral("mate-terminal"),
+        QStringLiteral("lxterminal"),
+        QStringLiteral("qterminal"),
+        QStringLiteral("terminator"),
+        QStringLiteral("tilix"),
+        QStringLiteral("guake"),
+        QStringLiteral("tilda"),
+        QStringLiteral("kitty"),
+        QStringLiteral("alacritty"),
+        QStringLiteral("foot"),
+        QStringLiteral("footclient"),
+        QStringLiteral("wezterm"),
+        QStringLiteral("wezterm-gui"),
+        QStringLiteral("urxvt"),
+        QStringLiteral("rxvt"),
+        QStringLiteral("rxvt-unicode"),
+        QStringLiteral("st"),
+        QStringLiteral("st-256color"),
+        QStringLiteral("sakura"),
+        QStringLiteral("terminology"),
+        QStringLiteral("cool-retro-term"),
+        QStringLiteral("deepin-terminal"),
+        QStringLiteral("ghostty"),
+        QStringLiteral("eterm"),
+        QStringLiteral("roxterm"),
+        QStringLiteral("termite"),
+        QStringLiteral("terminix"),
     };
     const QString id = identifier.toLower();
     // Desktop-entry identifiers carry a reverse-domain prefix: "org.kde.konsole".

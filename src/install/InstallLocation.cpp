@@ -143,8 +143,8 @@ QString whereItIs(const QString& folder, const Roots& roots) {
 }
 
 std::optional<QString> leftover(const QString& folder, const Roots& roots) {
-    if (isTranslocated(folder) || QFileInfo(folder).fileName() != QLatin1String(InstallFolder::kFolderName) ||
-        insideRoots(folder, roots) || isWithin(realPath(moveTarget(roots)), realPath(folder)))
+    if (isTranslocated(folder) || QFileInfo(folder).fileName() != QLatin1String(InstallFolder::kFolderName)
+        || insideRoots(folder, roots) || isWithin(realPath(moveTarget(roots)), realPath(folder)))
         return std::nullopt;
     return folder;
 }
@@ -166,9 +166,9 @@ bool moveToApplications(const QString& folder, const Roots& roots, qint64 pid, s
     const QString path = scripts + QStringLiteral("/move.sh");
     const QByteArray text(kMoveScript);
     QSaveFile script(path);
-    if (!script.open(QIODevice::WriteOnly) || script.write(text) != text.size() || !script.commit() ||
-        !launcher->startDetached(QStringLiteral("/bin/bash"),
-                                 {path, QString::number(pid), folder, target, leftover(folder, roots).value_or(QString())})) {
+    if (!script.open(QIODevice::WriteOnly) || script.write(text) != text.size() || !script.commit()
+        || !launcher->startDetached(QStringLiteral("/bin/bash"), {path, QString::number(pid), folder, target,
+                                                                  leftover(folder, roots).value_or(QString())})) {
         QDir(scripts).removeRecursively();
         return false;
     }

@@ -10,9 +10,8 @@
 // Where a copy of the program sits and what that allows. The rules are
 // functions of a path and the roots; they compare real paths (links
 // resolved), so a linked home or Applications folder cannot make one folder
-// look like two. The "running" forms ask InstallFolder for the copy in use. A copy that is not a marked install folder (a build
-// tree, a package under /usr) is managed elsewhere and is never moved,
-// replaced or trashed.
+// look like two. The "running" forms ask InstallFolder for the copy in use. A copy that is not a marked install folder
+// (a build tree, a package under /usr) is managed elsewhere and is never moved, replaced or trashed.
 namespace InstallLocation {
 
 // The folders a copy may update itself in: "/opt/" and home + "/Applications/".

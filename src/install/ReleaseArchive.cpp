@@ -88,14 +88,16 @@ bool verify(const QString& archivePath, const QByteArray& signature, const QByte
     const qint64 size = file.size();
     if (size == 0) {
         return crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(signature.constData()), nullptr, 0,
-                                           reinterpret_cast<const unsigned char*>(publicKey.constData())) == 0;
+                                           reinterpret_cast<const unsigned char*>(publicKey.constData()))
+               == 0;
     }
     const uchar* bytes = file.map(0, size);
     if (!bytes)
         return false;
-    const bool valid = crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(signature.constData()),
-                                                   bytes, static_cast<unsigned long long>(size),
-                                                   reinterpret_cast<const unsigned char*>(publicKey.constData())) == 0;
+    const bool valid = crypto_sign_verify_detached(reinterpret_cast<const unsigned char*>(signature.constData()), bytes,
+                                                   static_cast<unsigned long long>(size),
+                                                   reinterpret_cast<const unsigned char*>(publicKey.constData()))
+                       == 0;
     file.unmap(const_cast<uchar*>(bytes));
     return valid;
 }
@@ -108,7 +110,8 @@ std::optional<QString> unpack(const QString& archivePath, const QString& destina
     archive_read_support_format_gnutar(reader.get());
     if (archive_read_open_filename(reader.get(), QFile::encodeName(archivePath).constData(), kReadBlock) != ARCHIVE_OK)
         return QStringLiteral("the archive cannot be read");
-    FileDescriptor root(::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor root(
+        ::open(QFile::encodeName(destination).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (root.get() < 0)
         return QStringLiteral("the destination cannot be opened");
 
@@ -148,8 +151,8 @@ std::optional<QString> unpack(const QString& archivePath, const QString& destina
         if (type != AE_IFREG)
             return QStringLiteral("the archive holds a special file: ") + name;
         // O_EXCL: a second entry of the same name cannot write through the first.
-        FileDescriptor out(::openat(parent.get(), leaf.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                                    executable ? 0755 : 0644));
+        FileDescriptor out(::openat(parent.get(), leaf.constData(),
+                                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, executable ? 0755 : 0644));
         if (out.get() < 0)
             return QStringLiteral("a file cannot be written: ") + name;
         while (true) {

@@ -49,9 +49,9 @@ void ReviewPrompt::ask(qint64 words) {
     Alert alert;
     alert.style = Alert::Style::Informational;
     alert.title = tr("Is Quorvane working for you?");
-    alert.text = QStringLiteral("You have dictated ") + QLocale().toString(words) +
-                 QStringLiteral(" words with it. If it has been useful, a few lines about what you use it for helps "
-                                "more than anything else we could do. This is the only time we will ask.");
+    alert.text = QStringLiteral("You have dictated ") + QLocale().toString(words)
+                 + QStringLiteral(" words with it. If it has been useful, a few lines about what you use it for helps "
+                                  "more than anything else we could do. This is the only time we will ask.");
     alert.buttons = {tr("Leave a review"), tr("Not now")};
     m_services.present(alert, [](int button) {
         if (button == 0)
@@ -65,8 +65,8 @@ QUrl ReviewPrompt::pageUrl(const QString& version, const QString& reason) {
         return {};
     url.setPath(QStringLiteral("/review"));
     // Written out: an empty "v" still carries its "=".
-    url.setQuery(QStringLiteral("v=") + QString::fromLatin1(QUrl::toPercentEncoding(version)) + QStringLiteral("&from=") +
-                     QString::fromLatin1(QUrl::toPercentEncoding(reason)),
+    url.setQuery(QStringLiteral("v=") + QString::fromLatin1(QUrl::toPercentEncoding(version)) + QStringLiteral("&from=")
+                     + QString::fromLatin1(QUrl::toPercentEncoding(reason)),
                  QUrl::StrictMode);
     return url;
 }

@@ -59,7 +59,8 @@ Uninstaller::Folders Uninstaller::standardFolders() {
     folders.home = Paths::home();
     folders.applicationSupport = Paths::applicationSupport();
     const QString xdgCache = qEnvironmentVariable("XDG_CACHE_HOME");
-    folders.cache = QDir::isAbsolutePath(xdgCache) ? QDir::cleanPath(xdgCache) : folders.home + QStringLiteral("/.cache");
+    folders.cache =
+        QDir::isAbsolutePath(xdgCache) ? QDir::cleanPath(xdgCache) : folders.home + QStringLiteral("/.cache");
     folders.config = Paths::config();
     folders.logs = Paths::logs();
     return folders;
@@ -98,9 +99,9 @@ QStringList Uninstaller::locations() const {
                      m_folders.cache + QStringLiteral("/Quorvane"),
                      m_folders.cache + QLatin1Char('/') + QLatin1String(kAppId),
                      m_folders.config + QStringLiteral("/Quorvane")};
-    const QStringList logs = QDir(m_folders.logs).entryList({QStringLiteral("Quorvane*")},
-                                                            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
-                                                            QDir::Name);
+    const QStringList logs = QDir(m_folders.logs)
+                                 .entryList({QStringLiteral("Quorvane*")},
+                                            QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
     for (const QString& log : logs)
         rows << m_folders.logs + QLatin1Char('/') + log;
     return rows;
@@ -119,8 +120,9 @@ void Uninstaller::confirmAndRemove(std::function<void(bool)> answered) {
     alert.title = tr("Remove Quorvane and everything it downloaded?");
     alert.text = tr("This deletes your past dictations, your dictionary, your settings and your phone notes, along "
                     "with the speech engine and the models, and frees about %1.")
-                     .arg(formatBytes(totalSize())) +
-                 QStringLiteral("\n\n") + Wording::of(tr("Quorvane itself moves to the Trash. This cannot be undone."));
+                     .arg(formatBytes(totalSize()))
+                 + QStringLiteral("\n\n")
+                 + Wording::of(tr("Quorvane itself moves to the Trash. This cannot be undone."));
     alert.buttons = {tr("Remove Everything"), tr("Cancel")};
     alert.returnButton = 1;
     m_services.present(alert, [this, answered = std::move(answered)](int button) {

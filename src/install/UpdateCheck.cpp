@@ -15,7 +15,6 @@
 #include <QNetworkReply>
 #include <QTimer>
 
-
 using UpdateRequests::abortAfter;
 using UpdateRequests::answeredOk;
 using UpdateRequests::isHttps;
@@ -47,17 +46,18 @@ QString UpdateCheck::offerText(const UpdateManifest& manifest, const QString& ru
     QString text;
     if (manifest.notes && !manifest.notes->isEmpty())
         text = *manifest.notes + QStringLiteral("\n\n");
-    return text + QStringLiteral("You have ") + runningVersion + QStringLiteral(".") +
-           QStringLiteral(" Install it now? Quorvane will relaunch.");
+    return text + QStringLiteral("You have ") + runningVersion + QStringLiteral(".")
+           + QStringLiteral(" Install it now? Quorvane will relaunch.");
 }
 
 QString UpdateCheck::refusedText(const QString& version, const QString& runningVersion, const QString& detail) {
-    QString text = QStringLiteral("The last attempt to install ") + version +
-                   Wording::of(QStringLiteral(" was refused by macOS, so Quorvane is still running ")) + runningVersion +
-                   Wording::of(QStringLiteral(". This is a permission on the app itself rather than anything wrong with "
-                                              "the download.\n\nDownloading it from the site and dragging it into "
-                                              "Applications replaces this copy properly.")) +
-                   QLatin1Char('\n');
+    QString text =
+        QStringLiteral("The last attempt to install ") + version
+        + Wording::of(QStringLiteral(" was refused by macOS, so Quorvane is still running ")) + runningVersion
+        + Wording::of(QStringLiteral(". This is a permission on the app itself rather than anything wrong with "
+                                     "the download.\n\nDownloading it from the site and dragging it into "
+                                     "Applications replaces this copy properly."))
+        + QLatin1Char('\n');
     if (!detail.isEmpty())
         text += QStringLiteral("\n") + Wording::of(QStringLiteral("macOS said: ")) + detail;
     return text;
@@ -91,15 +91,16 @@ QFuture<UpdateCheck::Outcome> UpdateCheck::check(bool userInitiated) {
         if (userInitiated)
             inform(tr("This build does not update itself"),
                    QStringLiteral("This copy of Quorvane was built without a release signing key, so it cannot check "
-                                  "an update and never installs one. You can download new versions directly from ") +
-                       m_settings.site.host() + QStringLiteral("/download."),
+                                  "an update and never installs one. You can download new versions directly from ")
+                       + m_settings.site.host() + QStringLiteral("/download."),
                    Outcome::NoReleaseKey);
         else
             finish(Outcome::NoReleaseKey);
         return future;
     }
     sweepWorkFolders();
-    if (const auto receipt = Updater::lastAttempt(); receipt && !Updater::isNewer(receipt->version, m_settings.runningVersion))
+    if (const auto receipt = Updater::lastAttempt();
+        receipt && !Updater::isNewer(receipt->version, m_settings.runningVersion))
         Updater::clearReceipt();
     fetchManifest([this](std::optional<UpdateManifest> manifest) { afterManifest(manifest); });
     return future;
@@ -131,7 +132,8 @@ void UpdateCheck::fetchManifest(std::function<void(std::optional<UpdateManifest>
 void UpdateCheck::afterManifest(const std::optional<UpdateManifest>& manifest) {
     if (!manifest) {
         if (m_userInitiated)
-            inform(tr("Couldn't check for updates"), QStringLiteral("Please try again in a moment."), Outcome::NoManifest);
+            inform(tr("Couldn't check for updates"), QStringLiteral("Please try again in a moment."),
+                   Outcome::NoManifest);
         else
             finish(Outcome::NoManifest);
         return;
@@ -139,7 +141,8 @@ void UpdateCheck::afterManifest(const std::optional<UpdateManifest>& manifest) {
     const QString& running = m_settings.runningVersion;
     if (!Updater::isNewer(manifest->version, running)) {
         if (m_userInitiated)
-            inform(tr("You're up to date"), QStringLiteral("Quorvane ") + running + QStringLiteral(" is the latest version."),
+            inform(tr("You're up to date"),
+                   QStringLiteral("Quorvane ") + running + QStringLiteral(" is the latest version."),
                    Outcome::UpToDate);
         else
             finish(Outcome::UpToDate);
@@ -157,22 +160,24 @@ void UpdateCheck::afterManifest(const std::optional<UpdateManifest>& manifest) {
     }
     const QString folder = *m_settings.installFolder;
     if (!InstallLocation::isCorrect(folder, m_settings.roots)) {
-        inform(tr("Move Quorvane to Applications first"),
-               QStringLiteral("Quorvane is running from ") + InstallLocation::whereItIs(folder, m_settings.roots) +
-                   Wording::of(QStringLiteral(". Updates can only install once it is in the Applications folder. Move "
-                                              "it there and open it again, then check for updates.")),
-               Outcome::WrongPlace);
+        inform(
+            tr("Move Quorvane to Applications first"),
+            QStringLiteral("Quorvane is running from ") + InstallLocation::whereItIs(folder, m_settings.roots)
+                + Wording::of(QStringLiteral(". Updates can only install once it is in the Applications folder. Move "
+                                             "it there and open it again, then check for updates.")),
+            Outcome::WrongPlace);
         return;
     }
     // Offered, it could only fail once downloaded: the user is told where it can be updated.
     if (!InstallLocation::canReplace(folder)) {
         if (m_userInitiated)
             inform(tr("Quorvane can't update this copy"),
-                   QStringLiteral("Quorvane ") + manifest->version + QStringLiteral(" is available, but this copy is in ") +
-                       InstallLocation::whereItIs(folder, m_settings.roots) +
-                       QStringLiteral(", which your account can't change. Download it from ") + m_settings.site.host() +
-                       QStringLiteral("/download and install it there as this copy was installed, or move Quorvane "
-                                      "into ~/Applications, where it updates itself."),
+                   QStringLiteral("Quorvane ") + manifest->version
+                       + QStringLiteral(" is available, but this copy is in ")
+                       + InstallLocation::whereItIs(folder, m_settings.roots)
+                       + QStringLiteral(", which your account can't change. Download it from ") + m_settings.site.host()
+                       + QStringLiteral("/download and install it there as this copy was installed, or move Quorvane "
+                                        "into ~/Applications, where it updates itself."),
                    Outcome::Unchangeable);
         else
             finish(Outcome::Unchangeable);
@@ -229,8 +234,8 @@ void UpdateCheck::fail() {
         QDir(std::exchange(m_work, QString())).removeRecursively();
     QUrl page = m_settings.site;
     inform(tr("Update failed"),
-           QStringLiteral("Quorvane couldn't install the update. You can download it directly from ") + page.host() +
-               QStringLiteral("/download."),
+           QStringLiteral("Quorvane couldn't install the update. You can download it directly from ") + page.host()
+               + QStringLiteral("/download."),
            Outcome::Failed);
 }
 

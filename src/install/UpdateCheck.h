@@ -42,19 +42,19 @@ public:
 
     // How a check ended.
     enum class Outcome {
-        AlreadyRunning,   // another check was under way; this one said so when the user asked
+        AlreadyRunning, // another check was under way; this one said so when the user asked
         NoManifest,
         UpToDate,
-        Managed,          // not a marked install folder: never replaced
-        WrongPlace,       // an install folder outside the update roots
-        Unchangeable,     // an install folder this user may not replace (root's copy in /opt)
-        NoReleaseKey,     // a build without a key never asks and never installs
-        Declined,         // "Later", or the download page instead
-        BadUrl,           // the manifest's url does not parse
-        Failed,           // "Update failed" was shown; nothing changed
-        Relaunching,      // exchanged; the new copy starts when we quit
-        InstalledNeedsRestart,  // exchanged, but the new copy could not be started
-        SwapScheduled,    // the folder refused the exchange; a script swaps after we quit
+        Managed,               // not a marked install folder: never replaced
+        WrongPlace,            // an install folder outside the update roots
+        Unchangeable,          // an install folder this user may not replace (root's copy in /opt)
+        NoReleaseKey,          // a build without a key never asks and never installs
+        Declined,              // "Later", or the download page instead
+        BadUrl,                // the manifest's url does not parse
+        Failed,                // "Update failed" was shown; nothing changed
+        Relaunching,           // exchanged; the new copy starts when we quit
+        InstalledNeedsRestart, // exchanged, but the new copy could not be started
+        SwapScheduled,         // the folder refused the exchange; a script swaps after we quit
     };
     Q_ENUM(Outcome)
 

@@ -25,8 +25,8 @@ std::optional<UpdateManifest> UpdateManifest::fromJson(const QByteArray& json) {
         manifest.notes = notes.toString();
     const QJsonValue signature = object.value(QLatin1String("signature"));
     if (signature.isString()) {
-        const auto decoded = QByteArray::fromBase64Encoding(signature.toString().toLatin1(),
-                                                            QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(signature.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (decoded)
             manifest.signature = decoded.decoded;
     }

@@ -54,9 +54,7 @@ bool isNewer(const QString& a, const QString& b) {
     return false;
 }
 
-QString receiptPath() {
-    return Paths::engineFolder() + QLatin1Char('/') + QLatin1String(kReceiptName);
-}
+QString receiptPath() { return Paths::engineFolder() + QLatin1Char('/') + QLatin1String(kReceiptName); }
 
 std::optional<Receipt> parseReceipt(const QString& text) {
     const QStringList pieces = text.split(QLatin1Char('\n'));

@@ -81,8 +81,8 @@ void CorrectionChip::add() {
 CorrectionChipView& CorrectionChip::ensurePanel() {
     if (!m_panel) {
         m_panel = std::make_unique<CorrectionChipView>();
-        m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
+        m_panel->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint
+                                | Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint);
         m_panel->setAttribute(Qt::WA_ShowWithoutActivating);
         m_panel->setWindowTitle(tr("Remember a word"));
         connect(m_panel.get(), &CorrectionChipView::declined, this, &CorrectionChip::decline);

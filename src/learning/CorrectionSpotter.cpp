@@ -69,7 +69,8 @@ int editDistance(const QStringList& x, const QStringList& y) {
     for (qsizetype i = 1; i <= x.size(); ++i) {
         current[0] = int(i);
         for (qsizetype j = 1; j <= y.size(); ++j)
-            current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (x[i - 1] == y[j - 1] ? 0 : 1)});
+            current[j] =
+                std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (x[i - 1] == y[j - 1] ? 0 : 1)});
         std::swap(previous, current);
     }
     return previous[y.size()];
@@ -110,11 +111,11 @@ std::optional<CorrectionCandidate> candidate(const QString& dictated, const QStr
     // those capitals on the word wherever it is dictated ("then" → "Then").
     if (heard.toLower() == meant.toLower())
         return std::nullopt;
-    if (!isWord(heard) || !isWord(meant) || Text::graphemeCount(heard) < kMinCharacters ||
-        Text::graphemeCount(meant) < kMinCharacters)
+    if (!isWord(heard) || !isWord(meant) || Text::graphemeCount(heard) < kMinCharacters
+        || Text::graphemeCount(meant) < kMinCharacters)
         return std::nullopt;
-    const bool near = looksLikeTheSameWord(QString(heard).remove(QLatin1Char(' ')),
-                                           QString(meant).remove(QLatin1Char(' ')));
+    const bool near =
+        looksLikeTheSameWord(QString(heard).remove(QLatin1Char(' ')), QString(meant).remove(QLatin1Char(' ')));
     return CorrectionCandidate{heard, meant, near};
 }
 

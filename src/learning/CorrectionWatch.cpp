@@ -37,7 +37,8 @@ qint64 plus(qint64 a, qint64 b) {
 
 } // namespace
 
-CorrectionWatch::CorrectionWatch(Services services, QObject* parent) : QObject(parent), m_services(std::move(services)) {}
+CorrectionWatch::CorrectionWatch(Services services, QObject* parent)
+    : QObject(parent), m_services(std::move(services)) {}
 
 bool CorrectionWatch::isEnabled() const { return m_services.defaults.boolOr(kEnabledKey, false); }
 
@@ -110,9 +111,9 @@ void CorrectionWatch::checkForCorrection() {
         // The field changed outside the stretch. Where the insertion still
         // stands whole beside the untouched side, the edit was not in it;
         // anywhere else the stretch cannot be found again.
-        const bool intact = field->startsWith(before + written.text) ||
-                            (toEnd ? fieldEnded && field->endsWith(written.text + after)
-                                   : field->contains(written.text + after));
+        const bool intact =
+            field->startsWith(before + written.text)
+            || (toEnd ? fieldEnded && field->endsWith(written.text + after) : field->contains(written.text + after));
         m_services.trace(intact ? QStringLiteral("correction: unchanged")
                                 : QStringLiteral("correction: insertion not found"));
         return;

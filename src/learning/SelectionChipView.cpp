@@ -89,7 +89,7 @@ void SelectionChipView::paintEvent(QPaintEvent*) {
         painter.drawArc(symbol.adjusted(1, 1, -1, -1), -m_spinAngle * 16, 270 * 16);
     } else {
         painter.drawPixmap(symbol.topLeft(), tinted(m_state == State::Idle ? QStringLiteral("wand.and.sparkles")
-                                                                            : QStringLiteral("checkmark")));
+                                                                           : QStringLiteral("checkmark")));
     }
     painter.setPen(kForeground);
     painter.drawText(QRectF(symbol.right() + kSpacing, area.top(), textWidth + 2, area.height()),

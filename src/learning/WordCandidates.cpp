@@ -16,20 +16,30 @@ bool isTrimmed(const QString& grapheme) {
     if (grapheme.size() != 1)
         return false;
     return std::find(std::begin(WordCandidates::kTrimSet), std::end(WordCandidates::kTrimSet) - 1,
-                     grapheme.front().unicode()) != std::end(WordCandidates::kTrimSet) - 1;
+                     grapheme.front().unicode())
+           != std::end(WordCandidates::kTrimSet) - 1;
 }
 
 QString mapped(const QString& grapheme) {
     if (grapheme.size() != 1)
         return grapheme;
     switch (grapheme.front().unicode()) {
-    case u'a': case u'e': case u'i': case u'o': case u'u': case u'y':
+    case u'a':
+    case u'e':
+    case u'i':
+    case u'o':
+    case u'u':
+    case u'y':
         return {};
-    case u'k': case u'q': case u'g': case u'j':
+    case u'k':
+    case u'q':
+    case u'g':
+    case u'j':
         return QStringLiteral("c");
     case u'z':
         return QStringLiteral("s");
-    case u'w': case u'f':
+    case u'w':
+    case u'f':
         return QStringLiteral("v");
     default:
         return grapheme;

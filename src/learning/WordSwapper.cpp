@@ -13,8 +13,8 @@
 #include <QUuid>
 
 WordSwapper::WordSwapper(AppState& state, WordList words)
-    : m_state(state),
-      m_words(words ? std::move(words) : WordList([] { return PersonalNames::merged(DictionaryStore::canonicals()); })) {}
+    : m_state(state), m_words(words ? std::move(words)
+                                    : WordList([] { return PersonalNames::merged(DictionaryStore::canonicals()); })) {}
 
 QList<AppState::WordSwap> WordSwapper::findSwaps(const QString& text) {
     QList<AppState::WordSwap> swaps;

@@ -15,16 +15,15 @@ Q_LOGGING_CATEGORY(lcAlert, "quorvane.looks")
 // Marks a box that goes away unanswered, so its close reports no button.
 const char* const kDismissed = "quorvaneDismissed";
 
-int boundedIndex(int index, qsizetype count, int fallback) {
-    return index >= 0 && index < count ? index : fallback;
-}
+int boundedIndex(int index, qsizetype count, int fallback) { return index >= 0 && index < count ? index : fallback; }
 
 // The alert's text as shown; logs the whole text when it had to be cut.
 QString shown(const QString& text, const char* what) {
     const QString bounded = boundedAlertText(text);
     if (bounded != text)
         qCInfo(lcAlert).noquote() << "alert" << what << "cut to" << bounded.size() << "of" << text.size()
-                                  << "characters; in full:\n" << text;
+                                  << "characters; in full:\n"
+                                  << text;
     return bounded;
 }
 

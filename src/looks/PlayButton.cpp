@@ -2,9 +2,7 @@
 
 #include "looks/TintedSymbol.h"
 
-QColor PlayButton::ember() {
-    return QColor::fromRgbF(0.831f, 0.4f, 0.122f);
-}
+QColor PlayButton::ember() { return QColor::fromRgbF(0.831f, 0.4f, 0.122f); }
 
 PlayButton::PlayButton(Speak speak, QWidget* parent) : QToolButton(parent), m_speak(std::move(speak)) {
     setAutoRaise(true);

@@ -22,8 +22,10 @@ SegmentedSwitch::SegmentedSwitch(const QString& off, const QString& on, bool isO
         " padding: 2px 6px; }"
         "QPushButton:checked { background: palette(highlight); color: palette(highlighted-text);"
         " border-color: palette(highlight); }"));
-    m_off->setStyleSheet(QStringLiteral("QPushButton { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"));
-    m_on->setStyleSheet(QStringLiteral("QPushButton { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"));
+    m_off->setStyleSheet(
+        QStringLiteral("QPushButton { border-top-left-radius: 5px; border-bottom-left-radius: 5px; }"));
+    m_on->setStyleSheet(
+        QStringLiteral("QPushButton { border-top-right-radius: 5px; border-bottom-right-radius: 5px; }"));
     m_off->setChecked(!isOn);
     m_on->setChecked(isOn);
     connect(m_off, &QPushButton::clicked, this, [this] { choose(false); });

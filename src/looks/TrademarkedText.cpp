@@ -11,9 +11,10 @@ QFont TrademarkedText::signFont(qreal size, QFont::Weight weight) {
 }
 
 QString TrademarkedText::html(const QString& text, qreal size, QFont::Weight weight) {
-    return text.toHtmlEscaped() + QStringLiteral("<span style=\"font-size:%1px; font-weight:%2; vertical-align:super\">")
-                                      .arg(qRound(size * kSignScale))
-                                      .arg(int(weight))
+    return text.toHtmlEscaped()
+           + QStringLiteral("<span style=\"font-size:%1px; font-weight:%2; vertical-align:super\">")
+                 .arg(qRound(size * kSignScale))
+                 .arg(int(weight))
            + kSign + QStringLiteral("</span>");
 }
 

@@ -35,8 +35,9 @@ AboutPane::AboutPane(QWidget* parent) : QWidget(parent) {
     m_version->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(m_version, 0, Qt::AlignHCenter);
 
-    m_tagline = DashboardCard::plainLabel(Wording::of(QStringLiteral("Dictation and reading that never leave your Mac.")),
-                                          DashboardCard::font(kTaglineSize), this);
+    m_tagline =
+        DashboardCard::plainLabel(Wording::of(QStringLiteral("Dictation and reading that never leave your Mac.")),
+                                  DashboardCard::font(kTaglineSize), this);
     m_tagline->setForegroundRole(QPalette::PlaceholderText);
     column->addWidget(m_tagline, 0, Qt::AlignHCenter);
 

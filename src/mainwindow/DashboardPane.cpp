@@ -169,7 +169,9 @@ bool DashboardPane::eventFilter(QObject* watched, QEvent* event) {
     return QScrollArea::eventFilter(watched, event);
 }
 
-bool DashboardPane::paperTheme() const { return DictationSettings::readBool(*m_services.defaults, DictationSettings::kPaperTheme); }
+bool DashboardPane::paperTheme() const {
+    return DictationSettings::readBool(*m_services.defaults, DictationSettings::kPaperTheme);
+}
 
 void DashboardPane::refreshGreeting() {
     const QString name = Greeting::displayName(m_services.defaults->stringOr(kUserName, QString()),
@@ -232,8 +234,8 @@ void DashboardPane::rebuildPhoneSection() {
                                           MainWindowPanes::kOrange, devicePixelRatioF()));
     title->addWidget(phone);
     header->addLayout(title);
-    m_badge = DashboardCard::plainLabel(QString(), DashboardCard::font(DashboardCard::kCaption2, QFont::DemiBold),
-                                        section);
+    m_badge =
+        DashboardCard::plainLabel(QString(), DashboardCard::font(DashboardCard::kCaption2, QFont::DemiBold), section);
     m_badge->setStyleSheet(QStringLiteral("QLabel { color: %1; background: rgba(%2, %3, %4, %5); border-radius: 8px;"
                                           " padding: %6px %7px; }")
                                .arg(TextColours::orange(palette()).name())
@@ -467,8 +469,8 @@ void DashboardPane::rebuildRecentSection() {
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, kHeaderTopSpace, 0, 0);
-    header->addWidget(sectionTitle(QStringLiteral("RECENT DICTATIONS"), palette().color(QPalette::PlaceholderText),
-                                   section));
+    header->addWidget(
+        sectionTitle(QStringLiteral("RECENT DICTATIONS"), palette().color(QPalette::PlaceholderText), section));
     header->addStretch(1);
     m_clearHistory = plainButton(QStringLiteral("Clear all"), section);
     connect(m_clearHistory, &QPushButton::clicked, this, &DashboardPane::eraseHistory);

@@ -5,10 +5,10 @@
 
 #include <QHash>
 #include <QPointer>
-#include <QVBoxLayout>
 #include <QScrollArea>
 #include <QSet>
 #include <QUuid>
+#include <QVBoxLayout>
 
 #include <chrono>
 #include <functional>

@@ -64,10 +64,10 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     SettingsSection* theme = addSection(tr("Theme"));
     m_appearance = theme->add(LiveControls::appearance(defaults));
     m_dock = toggle(theme, Wording::of(tr("Keep Quorvane in the Dock")), kShowInDock, false);
-    theme->addHelp(Wording::of(tr(
-        "Quorvane normally lives in the menu bar and only appears in the Dock while a window is open. Kept in the "
-        "Dock, the Quor stays there the whole time Quorvane is running and follows the theme above. It makes no "
-        "difference to what Quorvane does.")));
+    theme->addHelp(Wording::of(
+        tr("Quorvane normally lives in the menu bar and only appears in the Dock while a window is open. Kept in the "
+           "Dock, the Quor stays there the whole time Quorvane is running and follows the theme above. It makes no "
+           "difference to what Quorvane does.")));
     connect(&defaults, &Defaults::changed, this, [this](const QString& key) {
         if (key == LiveControls::kAppearance) {
             if (m_services.applyAppearance)
@@ -82,10 +82,10 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     // 2. This window
     SettingsSection* window = addSection(tr("This window"));
     toggle(window, tr("Open this window when Quorvane starts"), kOpenWindowAtLaunch, true);
-    window->addHelp(Wording::of(tr(
-        "Quorvane lives in the menu bar, so without this, opening it puts an icon up there and nothing else on "
-        "screen. Leaving the window open also means Quorvane appears in the Command Tab switcher, so you can come "
-        "back to it the way you come back to any other app rather than aiming at the menu bar.")));
+    window->addHelp(Wording::of(
+        tr("Quorvane lives in the menu bar, so without this, opening it puts an icon up there and nothing else on "
+           "screen. Leaving the window open also means Quorvane appears in the Command Tab switcher, so you can come "
+           "back to it the way you come back to any other app rather than aiming at the menu bar.")));
 
     // 3. Making things easier to see
     SettingsSection* see = addSection(tr("Making things easier to see"));
@@ -93,10 +93,10 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     zoom->setEnabled(bool(m_services.openZoomSettings));
     connect(zoom, &QPushButton::clicked, this, [this] { m_services.openZoomSettings(); });
     see->add(zoom);
-    see->addHelp(Wording::of(tr(
-        "macOS does not let an app change its own text size, so Quorvane has no setting for it. Enlarging happens "
-        "system wide instead: Zoom magnifies the screen, and Displays offers a scaled resolution that makes "
-        "everything larger. Both apply to Quorvane along with everything else.")));
+    see->addHelp(Wording::of(
+        tr("macOS does not let an app change its own text size, so Quorvane has no setting for it. Enlarging happens "
+           "system wide instead: Zoom magnifies the screen, and Displays offers a scaled resolution that makes "
+           "everything larger. Both apply to Quorvane along with everything else.")));
 
     // 4. Your name
     SettingsSection* name = addSection(tr("Your name"));
@@ -119,7 +119,8 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     auto* card = new QWidget;
     card->setObjectName(QStringLiteral("greetingPreview"));
     card->setAttribute(Qt::WA_StyledBackground);
-    card->setStyleSheet(QStringLiteral("#greetingPreview { border-radius: 7px; background: rgba(128, 128, 128, 23); }"));
+    card->setStyleSheet(
+        QStringLiteral("#greetingPreview { border-radius: 7px; background: rgba(128, 128, 128, 23); }"));
     auto* cardColumn = new QVBoxLayout(card);
     cardColumn->setContentsMargins(10, 7, 10, 7);
     cardColumn->setSpacing(2);
@@ -142,8 +143,8 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     savedLine->setContentsMargins(0, 0, 0, 0);
     savedLine->setSpacing(4);
     auto* check = new QLabel(m_saved);
-    check->setPixmap(TintedSymbol::pixmap(QStringLiteral("checkmark.circle.fill"), kSymbolSize, kSavedGreen,
-                                          devicePixelRatioF()));
+    check->setPixmap(
+        TintedSymbol::pixmap(QStringLiteral("checkmark.circle.fill"), kSymbolSize, kSavedGreen, devicePixelRatioF()));
     auto* savedText = new QLabel(tr("Saved"), m_saved);
     savedText->setStyleSheet(QStringLiteral("color: %1;").arg(kSavedGreen.name()));
     savedLine->addWidget(check);
@@ -158,9 +159,9 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     // 5. Software update
     SettingsSection* update = addSection(tr("Software update"));
     toggle(update, tr("Automatically check for updates"), kAutoCheckUpdates, true);
-    update->addHelp(Wording::of(tr(
-        "Quorvane checks on launch and only asks when a new version is ready. It never installs on its own. Turn "
-        "this off to check manually from the menu bar instead.")));
+    update->addHelp(Wording::of(
+        tr("Quorvane checks on launch and only asks when a new version is ready. It never installs on its own. Turn "
+           "this off to check manually from the menu bar instead.")));
     auto* check4 = new QPushButton(tr("Check for Updates\u2026"));
     check4->setEnabled(bool(m_services.checkForUpdates));
     connect(check4, &QPushButton::clicked, this, [this] { m_services.checkForUpdates(); });
@@ -170,10 +171,10 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     SettingsSection* milestones = addSection(tr("Milestones"));
     m_badge = toggle(milestones, tr("Mark the hours I have saved"), kBadgeEnabled, true);
     m_tone = toggle(milestones, tr("Play a short tone"), kSoundEnabled, false);
-    milestones->addHelp(tr(
-        "At one hour saved, then three, five, ten and on up, the Quor appears for a few seconds in the corner of "
-        "whatever you are working in. It never takes focus and there is nothing to click. The gaps widen as the "
-        "figure grows, so this happens seven times in the whole life of the app."));
+    milestones->addHelp(
+        tr("At one hour saved, then three, five, ten and on up, the Quor appears for a few seconds in the corner of "
+           "whatever you are working in. It never takes focus and there is nothing to click. The gaps widen as the "
+           "figure grows, so this happens seven times in the whole life of the app."));
     m_showOne = new QPushButton(tr("Show Me One"));
     connect(m_showOne, &QPushButton::clicked, this, [this] { m_services.badge->show(kPreviewHours); });
     milestones->add(m_showOne);
@@ -205,10 +206,10 @@ GeneralPane::GeneralPane(Services services, QWidget* parent)
     removeButton->setEnabled(bool(m_services.uninstall));
     connect(removeButton, &QPushButton::clicked, this, [this] { m_services.uninstall(); });
     remove->add(removeButton);
-    remove->addHelp(Wording::of(tr(
-        "Dragging Quorvane to the Trash leaves the speech engine and the models behind, because they are downloaded "
-        "rather than bundled. That is several gigabytes nobody would think to look for. This removes all of it, "
-        "along with your past dictations, your dictionary and your settings.")));
+    remove->addHelp(Wording::of(
+        tr("Dragging Quorvane to the Trash leaves the speech engine and the models behind, because they are downloaded "
+           "rather than bundled. That is several gigabytes nobody would think to look for. This removes all of it, "
+           "along with your past dictations, your dictionary and your settings.")));
     finish();
 }
 

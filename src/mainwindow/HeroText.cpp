@@ -29,7 +29,8 @@ QString heroSub(qint64 words, qint64 wordsPerMinute, const QLocale& locale) {
     if (wordsPerMinute >= 1)
         line += QStringLiteral(" at ") + QString::number(wordsPerMinute) + QStringLiteral(" wpm");
     if (words >= kPagesFromWords)
-        line += QStringLiteral(", about ") + QString::number(words / kWordsPerPage) + QStringLiteral(" pages of writing");
+        line +=
+            QStringLiteral(", about ") + QString::number(words / kWordsPerPage) + QStringLiteral(" pages of writing");
     return line + QLatin1Char('.');
 }
 

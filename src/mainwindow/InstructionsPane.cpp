@@ -1,7 +1,7 @@
 #include "mainwindow/InstructionsPane.h"
 
-#include "onboarding/KeyboardGuide.h"
 #include "looks/PixelFont.h"
+#include "onboarding/KeyboardGuide.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

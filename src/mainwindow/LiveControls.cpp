@@ -30,9 +30,7 @@ auto youGet(const QString& text, bool emphasis) {
     return fixed(SampleScenes::text({{QStringLiteral("YOU GET"), text}}, emphasis));
 }
 
-QString youSay(const QString& spoken) {
-    return QStringLiteral("You say: \u201C") + spoken + QStringLiteral("\u201D");
-}
+QString youSay(const QString& spoken) { return QStringLiteral("You say: \u201C") + spoken + QStringLiteral("\u201D"); }
 
 } // namespace
 
@@ -98,9 +96,9 @@ LiveSettingsControl* endWithPeriod(Defaults& defaults, QWidget* parent) {
               {{QStringLiteral("TWO BURSTS RUN ON"), QStringLiteral("move the review to Thursday and tell the team")}},
               false))},
          {true, QObject::tr("Finish the sentence"),
-          fixed(SampleScenes::text(
-              {{QStringLiteral("EACH BURST STANDS ALONE"), QStringLiteral("Move the review to Thursday. Tell the team.")}},
-              false))}},
+          fixed(SampleScenes::text({{QStringLiteral("EACH BURST STANDS ALONE"),
+                                     QStringLiteral("Move the review to Thursday. Tell the team.")}},
+                                   false))}},
         parent);
     control->setNote(QObject::tr("Question marks and exclamation points are always kept."));
     return control;
@@ -116,11 +114,11 @@ LiveSettingsControl* appearance(Defaults& defaults, QWidget* parent) {
 }
 
 LiveSettingsControl* selectionChip(Defaults& defaults, QWidget* parent) {
-    auto* control = new LiveSettingsControl(
-        defaults, kSelectionChipEnabled, true, kChipHeight,
-        {{true, QObject::tr("Offer cleanup"), fixed(SampleScenes::selection(true))},
-         {false, QObject::tr("Never offer"), fixed(SampleScenes::selection(false))}},
-        parent);
+    auto* control =
+        new LiveSettingsControl(defaults, kSelectionChipEnabled, true, kChipHeight,
+                                {{true, QObject::tr("Offer cleanup"), fixed(SampleScenes::selection(true))},
+                                 {false, QObject::tr("Never offer"), fixed(SampleScenes::selection(false))}},
+                                parent);
     control->setCaption(QStringLiteral("Select 25 characters or more in any text field: dictated, typed or pasted."));
     return control;
 }

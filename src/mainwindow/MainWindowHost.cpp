@@ -28,9 +28,12 @@ QString yesNo(bool value) { return value ? QStringLiteral("true") : QStringLiter
 
 QString policyName() {
     switch (DockIcon::policy()) {
-    case DockIcon::Policy::Regular: return QStringLiteral("regular");
-    case DockIcon::Policy::Accessory: return QStringLiteral("accessory");
-    default: return QStringLiteral("prohibited");
+    case DockIcon::Policy::Regular:
+        return QStringLiteral("regular");
+    case DockIcon::Policy::Accessory:
+        return QStringLiteral("accessory");
+    default:
+        return QStringLiteral("prohibited");
     }
 }
 
@@ -54,7 +57,9 @@ MainWindowHost::ViewFactory MainWindowHost::standardView(PageServices program, T
     };
 }
 
-QString MainWindowHost::standardTracePath() { return QDir(Paths::applicationSupport()).filePath(QStringLiteral("Quorvane/main-window.log")); }
+QString MainWindowHost::standardTracePath() {
+    return QDir(Paths::applicationSupport()).filePath(QStringLiteral("Quorvane/main-window.log"));
+}
 
 MainWindowHost::MainWindowHost(AppState& app, Defaults& defaults, ViewFactory makeView, QString tracePath,
                                DelayedCall later, QObject* parent)
@@ -142,8 +147,8 @@ void MainWindowHost::trace(const QString& message) {
     const Platform& platform = Platform::current();
     WindowSystem* windows = platform.windowSystem;
     const MainWindow* window = m_window.get();
-    const bool active = windows ? windows->applicationIsActive()
-                                : QGuiApplication::applicationState() == Qt::ApplicationActive;
+    const bool active =
+        windows ? windows->applicationIsActive() : QGuiApplication::applicationState() == Qt::ApplicationActive;
     const bool key = window && (windows ? windows->hasFocus(*window) : window->isActiveWindow());
     const bool onDesktop = window && (!windows || windows->isOnCurrentDesktop(*window));
     const int order = window && windows ? windows->stackingPosition(*window) : -1;

@@ -86,7 +86,8 @@ PhoneNoteRow::PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFail
     titleLine->addWidget(m_copy);
     m_dismiss = new QToolButton(this);
     m_dismiss->setAutoRaise(true);
-    m_dismiss->setIcon(QIcon(TintedSymbol::pixmap(QStringLiteral("xmark"), kDismissSize, symbols, devicePixelRatioF())));
+    m_dismiss->setIcon(
+        QIcon(TintedSymbol::pixmap(QStringLiteral("xmark"), kDismissSize, symbols, devicePixelRatioF())));
     m_dismiss->setIconSize(QSize(kDismissSize, kDismissSize));
     m_dismiss->setToolTip(QStringLiteral("Dismiss"));
     m_dismiss->setAccessibleName(QStringLiteral("Dismiss this note"));

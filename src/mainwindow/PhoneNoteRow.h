@@ -34,8 +34,8 @@ public:
         std::function<void()> chooseFolder;
     };
 
-    PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFailed, const Target& target,
-                 const QDateTime& now, bool paper, Defaults& defaults, Actions actions, QWidget* parent = nullptr);
+    PhoneNoteRow(const PhoneNote& note, bool asDictated, bool sendFailed, const Target& target, const QDateTime& now,
+                 bool paper, Defaults& defaults, Actions actions, QWidget* parent = nullptr);
 
     // The text the row shows, copies and sends.
     static QString shownText(const PhoneNote& note, bool asDictated);

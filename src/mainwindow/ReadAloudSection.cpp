@@ -37,9 +37,10 @@ ReadAloudSection::ReadAloudSection(ReadAloudStore& store, PlayButton::Speak spea
     arrow->setPixmap(TintedSymbol::pixmap(QStringLiteral("arrow.right"), kArrowSize, tertiary, devicePixelRatioF()));
     arrow->setAccessibleName(QString());
     m_add->setAutoDefault(false);
-    m_add->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: white; border-radius: 5px; padding: 3px 12px; }"
-                                        "QPushButton:disabled { background: rgba(128,128,128,90); }")
-                             .arg(PlayButton::ember().name()));
+    m_add->setStyleSheet(
+        QStringLiteral("QPushButton { background: %1; color: white; border-radius: 5px; padding: 3px 12px; }"
+                       "QPushButton:disabled { background: rgba(128,128,128,90); }")
+            .arg(PlayButton::ember().name()));
     input->addWidget(m_word);
     input->addWidget(arrow);
     input->addWidget(m_sayAs, 1);
@@ -50,9 +51,10 @@ ReadAloudSection::ReadAloudSection(ReadAloudStore& store, PlayButton::Speak spea
     m_rowColumn->setSpacing(4);
     column->addLayout(m_rowColumn);
 
-    auto* help = new QLabel(tr("Type a word, then how it should sound, written as one word. Press play to hear it before "
-                               "you add it. Anything not listed is read as written."),
-                            this);
+    auto* help =
+        new QLabel(tr("Type a word, then how it should sound, written as one word. Press play to hear it before "
+                      "you add it. Anything not listed is read as written."),
+                   this);
     help->setWordWrap(true);
     QFont caption = help->font();
     caption.setPixelSize(11);
@@ -83,8 +85,7 @@ void ReadAloudSection::add() {
 }
 
 void ReadAloudSection::rebuildRows() {
-    for (QWidget* row : std::as_const(m_rows))
-    {
+    for (QWidget* row : std::as_const(m_rows)) {
         // Out of the layout at once; deleted later, as a row's own button may be
         // the sender.
         m_rowColumn->removeWidget(row);

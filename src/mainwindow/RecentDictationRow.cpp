@@ -24,14 +24,14 @@ QString RecentDictationRow::shownText(const HistoryEntry& entry, bool showingSpo
     return showingSpoken && entry.original ? *entry.original : entry.text;
 }
 
-RecentDictationRow::RecentDictationRow(const HistoryEntry& entry, bool showingSpoken, bool copied,
-                                       const QDateTime& now, bool paper, Defaults& defaults, Actions actions,
-                                       QWidget* parent)
+RecentDictationRow::RecentDictationRow(const HistoryEntry& entry, bool showingSpoken, bool copied, const QDateTime& now,
+                                       bool paper, Defaults& defaults, Actions actions, QWidget* parent)
     : DashboardCard(false, paper, defaults, parent), m_entry(entry), m_age(entry.date, now) {
     auto* title = new QHBoxLayout;
     title->setSpacing(kRowSpacing);
     auto* mic = new QLabel(this);
-    mic->setPixmap(TintedSymbol::pixmap(QStringLiteral("mic.fill"), kMicSize, MainWindowPanes::kOrange, devicePixelRatioF()));
+    mic->setPixmap(
+        TintedSymbol::pixmap(QStringLiteral("mic.fill"), kMicSize, MainWindowPanes::kOrange, devicePixelRatioF()));
     title->addWidget(mic);
     m_when = plainLabel(QString(), font(kCaption, QFont::DemiBold), this);
     title->addWidget(m_when);
@@ -48,8 +48,8 @@ RecentDictationRow::RecentDictationRow(const HistoryEntry& entry, bool showingSp
     title->addWidget(m_copy);
     m_remove = new QToolButton(this);
     m_remove->setAutoRaise(true);
-    m_remove->setIcon(QIcon(TintedSymbol::pixmap(QStringLiteral("xmark"), kRemoveSize, palette().color(QPalette::PlaceholderText),
-                                   devicePixelRatioF())));
+    m_remove->setIcon(QIcon(TintedSymbol::pixmap(QStringLiteral("xmark"), kRemoveSize,
+                                                 palette().color(QPalette::PlaceholderText), devicePixelRatioF())));
     m_remove->setIconSize(QSize(kRemoveSize, kRemoveSize));
     m_remove->setToolTip(QStringLiteral("Remove from history"));
     m_remove->setAccessibleName(QStringLiteral("Remove this dictation from history"));
@@ -102,8 +102,8 @@ void RecentDictationRow::setCopied(bool copied) {
     m_when->setPalette(colours);
     m_when->setText(copied ? QStringLiteral("Copied") : m_age.text());
     const QColor symbolColour = copied ? MainWindowPanes::kGreen : palette().color(QPalette::PlaceholderText);
-    m_copy->setIcon(QIcon(TintedSymbol::pixmap(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), kCopySize,
-                                 symbolColour, devicePixelRatioF())));
+    m_copy->setIcon(QIcon(TintedSymbol::pixmap(copied ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"),
+                                               kCopySize, symbolColour, devicePixelRatioF())));
     m_copy->setIconSize(QSize(kCopySize, kCopySize));
     m_copy->setAccessibleName(copied ? QStringLiteral("Copied") : QStringLiteral("Copy this dictation"));
 }

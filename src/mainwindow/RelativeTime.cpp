@@ -31,8 +31,8 @@ QString text(const QDateTime& moment, const QDateTime& now) {
         const qint64 count = span / unit.seconds;
         if (count < 1 && unit.seconds > 1)
             continue;
-        const QString amount = QString::number(count) + QLatin1Char(' ')
-                               + QLatin1String(count == 1 ? unit.singular : unit.plural);
+        const QString amount =
+            QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? unit.singular : unit.plural);
         return apart < 0 ? QStringLiteral("in ") + amount : amount + QStringLiteral(" ago");
     }
     return {};

@@ -45,17 +45,11 @@ void SampleTile::setScene(SampleScene scene) {
     update();
 }
 
-qreal SampleTile::targetScale() const {
-    return m_hovering && !isChecked() ? kHoverScale : 1.0;
-}
+qreal SampleTile::targetScale() const { return m_hovering && !isChecked() ? kHoverScale : 1.0; }
 
-QSize SampleTile::sizeHint() const {
-    return {kMinimumWidth, m_height + kSpacing + kLabelHeight};
-}
+QSize SampleTile::sizeHint() const { return {kMinimumWidth, m_height + kSpacing + kLabelHeight}; }
 
-QSize SampleTile::minimumSizeHint() const {
-    return {60, m_height + kSpacing + kLabelHeight};
-}
+QSize SampleTile::minimumSizeHint() const { return {60, m_height + kSpacing + kLabelHeight}; }
 
 void SampleTile::nextCheckState() {
     // The owner decides the selection from the stored value.
@@ -120,14 +114,15 @@ void SampleTile::paintEvent(QPaintEvent*) {
     const int rowWidth = symbol + kLabelSpacing + textWidth;
     const int top = m_height + kSpacing;
     int x = std::max(0, (width() - rowWidth) / 2);
-    const QColor symbolColor = isChecked() ? colors.color(QPalette::Highlight)
-                                           : SampleScenes::primary(colors, 0.5 * 0.55);
-    const QPixmap mark = TintedSymbol::pixmap(isChecked() ? QStringLiteral("checkmark.circle.fill")
-                                                          : QStringLiteral("circle"),
-                                              symbol, symbolColor, devicePixelRatioF());
+    const QColor symbolColor =
+        isChecked() ? colors.color(QPalette::Highlight) : SampleScenes::primary(colors, 0.5 * 0.55);
+    const QPixmap mark =
+        TintedSymbol::pixmap(isChecked() ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("circle"), symbol,
+                             symbolColor, devicePixelRatioF());
     painter.drawPixmap(QPointF(x, top + (kLabelHeight - symbol) / 2.0), mark);
     x += symbol + kLabelSpacing;
     painter.setFont(font);
-    painter.setPen(isChecked() ? colors.color(QPalette::WindowText) : SampleScenes::primary(colors, TextColours::kSecondary));
+    painter.setPen(isChecked() ? colors.color(QPalette::WindowText)
+                               : SampleScenes::primary(colors, TextColours::kSecondary));
     painter.drawText(QRect(x, top, width() - x, kLabelHeight), Qt::AlignLeft | Qt::AlignVCenter, text());
 }

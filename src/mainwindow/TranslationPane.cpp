@@ -63,8 +63,7 @@ QList<TranslationRemoveDialog::Language> removableLanguages() {
     for (const QString& code : TranslationCatalog::shared().sources())
         if (const std::optional<QString> command = translator->removeCommand(code, target))
             languages.append({code, Translator::displayName(code), *command});
-    std::sort(languages.begin(), languages.end(),
-              [](const auto& a, const auto& b) { return a.name < b.name; });
+    std::sort(languages.begin(), languages.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     return languages;
 }
 
@@ -94,8 +93,8 @@ TranslationPane::Services TranslationPane::Services::standard() {
     return services;
 }
 
-QStringList TranslationPane::reachableTargets(bool hasChecked, const QStringList& catalogTargets,
-                                              const QString& target, const QString& readTarget) {
+QStringList TranslationPane::reachableTargets(bool hasChecked, const QStringList& catalogTargets, const QString& target,
+                                              const QString& readTarget) {
     if (!hasChecked || catalogTargets.isEmpty())
         return TranslationCatalog::candidates();
     QStringList codes;
@@ -166,10 +165,10 @@ TranslationPane::TranslationPane(Services services, QWidget* parent)
                                                     MainWindowPanes::kOrange, devicePixelRatioF())));
     m_languages->setFlat(true);
     m_languages->setCursor(Qt::PointingHandCursor);
-    m_languages->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; color: %1; }"
-                                              "QPushButton:pressed { color: %2; }")
-                                   .arg(TextColours::orange(palette()).name(),
-                                        TextColours::orange(palette()).darker(130).name()));
+    m_languages->setStyleSheet(
+        QStringLiteral("QPushButton { border: none; padding: 0; color: %1; }"
+                       "QPushButton:pressed { color: %2; }")
+            .arg(TextColours::orange(palette()).name(), TextColours::orange(palette()).darker(130).name()));
     ready->add(m_languages);
     connect(m_languages, &QPushButton::clicked, this, &TranslationPane::showLanguages);
     m_manage = ready->add(new QPushButton(Wording::of(QStringLiteral("Manage in System Settings\u2026"))));
@@ -202,8 +201,8 @@ TranslationPane::TranslationPane(Services services, QWidget* parent)
     pick(m_readTap, kTranslateReadTapKey);
 
     connect(m_services.defaults, &Defaults::changed, this, [this](const QString& key) {
-        static const QStringList watched = {kTarget, kReadTarget, kTranslateTapKey, kTranslateReadTapKey,
-                                            kDoubleTapDictationKey, kDoubleTapReaderKey};
+        static const QStringList watched = {
+            kTarget, kReadTarget, kTranslateTapKey, kTranslateReadTapKey, kDoubleTapDictationKey, kDoubleTapReaderKey};
         if (!watched.contains(key))
             return;
         load();
@@ -258,22 +257,21 @@ void TranslationPane::load() {
     // What dictation and reading actually use: an empty target falls back.
     const QString typing = target.value_or(QString()).isEmpty() ? kDefaultTarget : *target;
     const QString reading = readTarget.value_or(QString()).isEmpty() ? typing : *readTarget;
-    m_intoCaption->setText(tr("Speak any downloaded language and Quorvane types ") + Translator::displayName(typing) +
-                           tr(". It works out which language you spoke on its own, so there is nothing to switch "
-                              "when you change."));
+    m_intoCaption->setText(tr("Speak any downloaded language and Quorvane types ") + Translator::displayName(typing)
+                           + tr(". It works out which language you spoke on its own, so there is nothing to switch "
+                                "when you change."));
     m_keysCaption->setText(
-        tr("Double-tap ") + DoubleTapKeyLabel::of(tapKey.value_or(QString()), DoubleTapKeyLabel::Fallback::TheKey) +
-        tr(" and whatever you say next is typed in ") + Translator::displayName(typing) +
-        tr(". Highlight something, double-tap ") +
-        DoubleTapKeyLabel::of(readTapKey.value_or(QString()), DoubleTapKeyLabel::Fallback::TheOtherKey) +
-        tr(", and Quorvane reads it aloud in ") + Translator::displayName(reading) +
-        tr(". Your usual dictation and reader keys keep working exactly as they always have."));
+        tr("Double-tap ") + DoubleTapKeyLabel::of(tapKey.value_or(QString()), DoubleTapKeyLabel::Fallback::TheKey)
+        + tr(" and whatever you say next is typed in ") + Translator::displayName(typing)
+        + tr(". Highlight something, double-tap ")
+        + DoubleTapKeyLabel::of(readTapKey.value_or(QString()), DoubleTapKeyLabel::Fallback::TheOtherKey)
+        + tr(", and Quorvane reads it aloud in ") + Translator::displayName(reading)
+        + tr(". Your usual dictation and reader keys keep working exactly as they always have."));
 
     const ReadyRow row = readyRow(checked, checked ? m_services.catalog->sources() : QStringList());
     m_ready->setText(row.text);
     m_ready->setFont(pixelFont(row.kind == ReadyRow::Kind::Languages ? kCalloutSize : kCaptionSize));
-    m_ready->setForegroundRole(row.kind == ReadyRow::Kind::Checking ? QPalette::PlaceholderText
-                                                                    : QPalette::WindowText);
+    m_ready->setForegroundRole(row.kind == ReadyRow::Kind::Checking ? QPalette::PlaceholderText : QPalette::WindowText);
     // The warning is orange; otherwise the label follows the page's colours.
     QPalette palette;
     if (row.kind == ReadyRow::Kind::NothingReady) {

@@ -52,13 +52,15 @@ QImage blurredAlpha(const QImage& source, int radius) {
         const int length = horizontal ? w : h;
         for (int l = 0; l < lines; ++l) {
             auto at = [&](int i) -> int& {
-                return horizontal ? alpha[static_cast<std::size_t>(l) * w + i] : alpha[static_cast<std::size_t>(i) * w + l];
+                return horizontal ? alpha[static_cast<std::size_t>(l) * w + i]
+                                  : alpha[static_cast<std::size_t>(i) * w + l];
             };
             int sum = 0;
             for (int i = -box; i <= box; ++i)
                 sum += at(std::clamp(i, 0, length - 1));
             for (int i = 0; i < length; ++i) {
-                const std::size_t index = horizontal ? static_cast<std::size_t>(l) * w + i : static_cast<std::size_t>(i) * w + l;
+                const std::size_t index =
+                    horizontal ? static_cast<std::size_t>(l) * w + i : static_cast<std::size_t>(i) * w + l;
                 tmp[index] = sum / (2 * box + 1);
                 sum += at(std::min(i + box + 1, length - 1)) - at(std::max(i - box, 0));
             }

@@ -37,9 +37,7 @@ EngineStep::EngineStep(EngineBootstrap& bootstrap, QWidget* parent) : QWidget(pa
     rebuild();
 }
 
-QString EngineStep::title() const {
-    return m_title ? m_title->text() : QString();
-}
+QString EngineStep::title() const { return m_title ? m_title->text() : QString(); }
 
 void EngineStep::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -64,9 +62,11 @@ void EngineStep::rebuild() {
     const Stage stage = m_bootstrap.stage();
     const bool ready = stage == Stage::Ready;
     const QString symbol = ready ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("waveform");
-    layout->addWidget(new OnbSymbol(symbol, 52, ready ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), m_content), 0,
-                        Qt::AlignHCenter);
-    m_title = new OnbTitle(ready ? QStringLiteral("The engine is ready") : QStringLiteral("Setting up the speech engine"), m_content);
+    layout->addWidget(
+        new OnbSymbol(symbol, 52, ready ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), m_content), 0,
+        Qt::AlignHCenter);
+    m_title = new OnbTitle(
+        ready ? QStringLiteral("The engine is ready") : QStringLiteral("Setting up the speech engine"), m_content);
     layout->addWidget(m_title);
     if (ready)
         return finishRebuild();
@@ -85,9 +85,10 @@ void EngineStep::rebuild() {
         EngineBootstrap* bootstrap = &m_bootstrap;
         connect(m_tryAgain, &QPushButton::clicked, bootstrap, [bootstrap] { (void)bootstrap->run(); });
         connect(m_startOver, &QPushButton::clicked, bootstrap, [bootstrap] { (void)bootstrap->repair(); });
-        layout->addWidget(OnbStyle::centredText(QStringLiteral("Start Over throws away what was downloaded and fetches it again. "
-                                                "Worth trying if Try Again keeps failing."),
-                                 11.5, OnbStyle::secondary(palette()), m_content));
+        layout->addWidget(
+            OnbStyle::centredText(QStringLiteral("Start Over throws away what was downloaded and fetches it again. "
+                                                 "Worth trying if Try Again keeps failing."),
+                                  11.5, OnbStyle::secondary(palette()), m_content));
         return finishRebuild();
     }
     m_bar = new QProgressBar(m_content);
@@ -105,10 +106,10 @@ void EngineStep::rebuild() {
     m_detail->setWordWrap(false);
     m_detail->setText(m_detail->fontMetrics().elidedText(m_bootstrap.detail(), Qt::ElideMiddle, kBarWidth + 100));
     layout->addWidget(m_detail);
-    layout->addWidget(OnbStyle::centredText(Wording::of(QStringLiteral(
-                                 "About 1.2 GB, one time. Your Mac does all the talking and listening itself, "
-                                 "which is why there is something to download.")),
-                             12, OnbStyle::tertiary(palette()), m_content));
+    layout->addWidget(OnbStyle::centredText(
+        Wording::of(QStringLiteral("About 1.2 GB, one time. Your Mac does all the talking and listening itself, "
+                                   "which is why there is something to download.")),
+        12, OnbStyle::tertiary(palette()), m_content));
     finishRebuild();
 }
 

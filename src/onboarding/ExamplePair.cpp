@@ -30,7 +30,8 @@ QWidget* row(const QString& label, const QString& text, bool accent, QWidget* pa
     auto* words = new QLabel(text, line);
     words->setFont(OnbStyle::font(12.5));
     words->setWordWrap(true);
-    OnbStyle::setForeground(*words, accent ? OnbStyle::accentText(parent->palette()) : OnbStyle::primary(parent->palette()));
+    OnbStyle::setForeground(*words,
+                            accent ? OnbStyle::accentText(parent->palette()) : OnbStyle::primary(parent->palette()));
     layout->addWidget(name, 0, Qt::AlignTop);
     layout->addWidget(words, 1);
     return line;

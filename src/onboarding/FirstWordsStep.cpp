@@ -114,8 +114,9 @@ FirstWordsStep::FirstWordsStep(EngineBootstrap& bootstrap, Speak speak, Lines li
     auto* waiting = new QVBoxLayout(m_waiting);
     waiting->setContentsMargins(0, 0, 0, 0);
     waiting->setSpacing(kSpacing);
-    waiting->addWidget(OnbStyle::centredText(QStringLiteral("Still setting up the speech engine. This is the last thing it needs to finish."),
-                               13, OnbStyle::secondary(palette()), m_waiting));
+    waiting->addWidget(OnbStyle::centredText(
+        QStringLiteral("Still setting up the speech engine. This is the last thing it needs to finish."), 13,
+        OnbStyle::secondary(palette()), m_waiting));
     m_bar = new QProgressBar(m_waiting);
     m_bar->setTextVisible(false);
     m_bar->setFixedWidth(kBarWidth);
@@ -139,32 +140,28 @@ FirstWordsStep::FirstWordsStep(EngineBootstrap& bootstrap, Speak speak, Lines li
     refresh();
 }
 
-bool FirstWordsStep::didDictate() const {
-    return !m_field->toPlainText().trimmed().isEmpty();
-}
+bool FirstWordsStep::didDictate() const { return !m_field->toPlainText().trimmed().isEmpty(); }
 
-QString FirstWordsStep::title() const {
-    return m_title->text();
-}
+QString FirstWordsStep::title() const { return m_title->text(); }
 
-QString FirstWordsStep::buttonTitle() const {
-    return m_voice->text();
-}
+QString FirstWordsStep::buttonTitle() const { return m_voice->text(); }
 
-bool FirstWordsStep::showsPracticeField() const {
-    return !m_practice->isHidden();
-}
+bool FirstWordsStep::showsPracticeField() const { return !m_practice->isHidden(); }
 
 void FirstWordsStep::refresh() {
     const bool done = didDictate();
-    m_symbol->setPixmap(TintedSymbol::pixmap(done ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("mic.fill"), 44,
-                                             done ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), devicePixelRatioF()));
+    m_symbol->setPixmap(
+        TintedSymbol::pixmap(done ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("mic.fill"), 44,
+                             done ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), devicePixelRatioF()));
     m_title->setText(done ? QStringLiteral("That is the whole thing") : QStringLiteral("Try it once"));
     m_explanation->setText(
-        done ? Wording::of(QStringLiteral("It works the same in Mail, Safari, your editor, anywhere your Mac can type."))
-             : Wording::of(QStringLiteral("Double-tap the right \u2318 key, say anything, then double-tap again to stop.")));
-    m_voice->setText(done ? QStringLiteral("Read that back")
-                          : m_heardVoice ? QStringLiteral("Say it again") : QStringLiteral("Hear the reading voice"));
+        done
+            ? Wording::of(QStringLiteral("It works the same in Mail, Safari, your editor, anywhere your Mac can type."))
+            : Wording::of(
+                QStringLiteral("Double-tap the right \u2318 key, say anything, then double-tap again to stop.")));
+    m_voice->setText(done           ? QStringLiteral("Read that back")
+                     : m_heardVoice ? QStringLiteral("Say it again")
+                                    : QStringLiteral("Hear the reading voice"));
 }
 
 void FirstWordsStep::followStage() {

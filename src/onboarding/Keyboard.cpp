@@ -24,9 +24,7 @@ constexpr float kPressedFill = 0.08F;
 constexpr float kLitFill = 0.04F;
 constexpr qreal kArrowHeight = 12;
 
-QFont keyFont(qreal pixels, bool bold = false) {
-    return OnbStyle::font(pixels, bold ? QFont::Bold : QFont::Normal);
-}
+QFont keyFont(qreal pixels, bool bold = false) { return OnbStyle::font(pixels, bold ? QFont::Bold : QFont::Normal); }
 } // namespace
 
 const QList<Keyboard::BottomKey>& Keyboard::bottomRow() {
@@ -43,13 +41,9 @@ const QList<Keyboard::BottomKey>& Keyboard::bottomRow() {
     return keys;
 }
 
-QString Keyboard::capSymbol(const BottomKey& key) {
-    return key.symbol.isEmpty() ? QString() : Wording::of(key.symbol);
-}
+QString Keyboard::capSymbol(const BottomKey& key) { return key.symbol.isEmpty() ? QString() : Wording::of(key.symbol); }
 
-QString Keyboard::capLabel(const BottomKey& key) {
-    return key.label.isEmpty() ? QString() : Wording::of(key.label);
-}
+QString Keyboard::capLabel(const BottomKey& key) { return key.label.isEmpty() ? QString() : Wording::of(key.label); }
 
 Keyboard::Keyboard(QStringList rows, qreal gap, qreal pad, QWidget* parent)
     : QWidget(parent), m_rows(std::move(rows)), m_gap(gap), m_pad(pad) {
@@ -99,7 +93,8 @@ Keyboard::KeyLook Keyboard::lookOf(const BottomKey& key, const QMap<QString, QCo
     look.text = colour;
     look.outline = isLit ? colour : OnbStyle::withAlpha(primary, kEdgeAlpha);
     look.outlineWidth = isLit ? 1.4 : 1;
-    look.fill = isLit ? OnbStyle::withAlpha(colour, isPressed ? kPressedFill : kLitFill) : OnbStyle::withAlpha(primary, kFaintAlpha);
+    look.fill = isLit ? OnbStyle::withAlpha(colour, isPressed ? kPressedFill : kLitFill)
+                      : OnbStyle::withAlpha(primary, kFaintAlpha);
     look.lift = isPressed ? kLift : 0;
     look.glow = isPressed ? 0.35 : 0;
     look.bold = isLit;
@@ -128,9 +123,7 @@ qreal Keyboard::letterKeyWidth(qreal inner, int index, int count, qreal gap) {
     return (inner - 2 * kRowIndent * index - gap * (count - 1)) / count;
 }
 
-qreal Keyboard::bottomUnit(qreal inner, qreal gap) {
-    return (inner - (bottomRow().size() - 1) * gap) / kBottomUnits;
-}
+qreal Keyboard::bottomUnit(qreal inner, qreal gap) { return (inner - (bottomRow().size() - 1) * gap) / kBottomUnits; }
 
 QList<QRectF> Keyboard::bottomKeyRects(qreal width) const {
     const qreal inner = width - 2 * m_pad;
@@ -255,7 +248,7 @@ void Keyboard::paintEvent(QPaintEvent*) {
         painter.drawText(QRectF(r.left(), r.top() + 2, r.width(), r.height() / 2), Qt::AlignHCenter | Qt::AlignBottom,
                          symbol);
         painter.setFont(keyFont(7.5, look.bold));
-        painter.drawText(QRectF(r.left(), r.center().y(), r.width(), r.height() / 2 - 2), Qt::AlignHCenter | Qt::AlignTop,
-                         capLabel(key));
+        painter.drawText(QRectF(r.left(), r.center().y(), r.width(), r.height() / 2 - 2),
+                         Qt::AlignHCenter | Qt::AlignTop, capLabel(key));
     }
 }

@@ -77,13 +77,15 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     if (showsHeading) {
         layout->addWidget(new OnbTitle(speaking ? QStringLiteral("Speaking") : QStringLiteral("Reading"), this));
         layout->addSpacing(6);
-        layout->addWidget(new OnbBody(speaking ? QStringLiteral("Out of the box these two keys. Tap twice to start, once to stop.")
-                                               : QStringLiteral("Out of the box these two keys. Select text, tap twice to "
-                                                                "start, once to stop."),
-                                      this));
+        layout->addWidget(
+            new OnbBody(speaking ? QStringLiteral("Out of the box these two keys. Tap twice to start, once to stop.")
+                                 : QStringLiteral("Out of the box these two keys. Select text, tap twice to "
+                                                  "start, once to stop."),
+                        this));
     }
     layout->addSpacing(showsHeading ? kKeyboardTopWithHeading : 4);
-    m_keyboard = new Keyboard({QStringLiteral("QWERTYUIOP"), QStringLiteral("ASDFGHJKL"), QStringLiteral("ZXCVBNM")}, 4, 7, this);
+    m_keyboard = new Keyboard({QStringLiteral("QWERTYUIOP"), QStringLiteral("ASDFGHJKL"), QStringLiteral("ZXCVBNM")}, 4,
+                              7, this);
     layout->addWidget(m_keyboard);
     layout->addSpacing(7);
     auto* hint = new QLabel(QStringLiteral("defaults \u00b7 change any of them in Settings"), this);
@@ -94,9 +96,11 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     layout->addSpacing(5);
     auto* legend = new QHBoxLayout;
     legend->setContentsMargins(0, 0, 0, 0);
-    legend->addWidget(smallCaps(QStringLiteral("\u2190 LEFT TRANSLATES"), 9.5, 0.7, TextColours::violet(palette()), this));
+    legend->addWidget(
+        smallCaps(QStringLiteral("\u2190 LEFT TRANSLATES"), 9.5, 0.7, TextColours::violet(palette()), this));
     legend->addStretch();
-    legend->addWidget(smallCaps(QStringLiteral("RIGHT DOES NOT \u2192"), 9.5, 0.7, OnbStyle::accentText(palette()), this));
+    legend->addWidget(
+        smallCaps(QStringLiteral("RIGHT DOES NOT \u2192"), 9.5, 0.7, OnbStyle::accentText(palette()), this));
     layout->addLayout(legend);
     layout->addSpacing(kSegmentsGap);
 
@@ -126,8 +130,8 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     auto* rows = new QVBoxLayout(card);
     rows->setContentsMargins(kCardInset, kCardInset, kCardInset, kCardInset);
     rows->setSpacing(0);
-    rows->addWidget(smallCaps(speaking ? QStringLiteral("YOU SAY IT") : QStringLiteral("A PAGE IN FRONT OF YOU"), 9.5, 0.8,
-                              OnbStyle::tertiary(palette()), card));
+    rows->addWidget(smallCaps(speaking ? QStringLiteral("YOU SAY IT") : QStringLiteral("A PAGE IN FRONT OF YOU"), 9.5,
+                              0.8, OnbStyle::tertiary(palette()), card));
     rows->addSpacing(8);
     if (speaking) {
         auto* said = new QHBoxLayout;
@@ -166,8 +170,7 @@ KeyboardGuide::KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults,
     connect(&defaults, &Defaults::changed, this, [this](const QString& key) {
         using namespace DictationSettings;
         if (key == kTranslateTapKey || key == kTranslateReadTapKey || key == kDoubleTapDictationKey
-            || key == kDoubleTapReaderKey
-            || key.startsWith(QStringLiteral("translation")))
+            || key == kDoubleTapReaderKey || key.startsWith(QStringLiteral("translation")))
             refresh();
     });
     refresh();
@@ -204,9 +207,7 @@ QString KeyboardGuide::dividerText() const {
     return Wording::of(name(activeKey())).toUpper() + QStringLiteral(" \u00d72");
 }
 
-QString KeyboardGuide::outputText() const {
-    return m_translating ? kSpanish : kEnglish;
-}
+QString KeyboardGuide::outputText() const { return m_translating ? kSpanish : kEnglish; }
 
 void KeyboardGuide::setTranslating(bool translating) {
     m_translating = translating;

@@ -20,9 +20,9 @@ public:
     static inline const QString kEnglish = QStringLiteral(
         "Take one tablet with food each morning. If you miss a dose, take it as soon as you remember, unless it is "
         "almost time for the next one.");
-    static inline const QString kSpanish = QStringLiteral(
-        "Tome una pastilla con comida cada ma\u00f1ana. Si olvida una dosis, t\u00f3mela en cuanto se acuerde, salvo que "
-        "falte poco para la siguiente.");
+    static inline const QString kSpanish = QStringLiteral("Tome una pastilla con comida cada ma\u00f1ana. Si olvida "
+                                                          "una dosis, t\u00f3mela en cuanto se acuerde, salvo que "
+                                                          "falte poco para la siguiente.");
 
     // `translationTarget` and `readTarget` name the languages of the captions.
     KeyboardGuide(Topic topic, bool showsHeading, Defaults& defaults, QWidget* parent = nullptr);

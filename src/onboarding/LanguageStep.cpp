@@ -38,7 +38,8 @@ LanguageStep::LanguageStep(TranslationCatalog& catalog, TranslationDownload::Ser
     pairs->addWidget(new ExamplePair(QStringLiteral("Confirmando la cita del jueves a las tres."),
                                      QStringLiteral("Confirming the appointment on Thursday at three."), examples));
     pairs->addWidget(new ExamplePair(QStringLiteral("Please bring the documents we discussed."),
-                                     QStringLiteral("Veuillez apporter les documents dont nous avons parl\u00e9."), examples));
+                                     QStringLiteral("Veuillez apporter les documents dont nous avons parl\u00e9."),
+                                     examples));
     layout->addWidget(examples);
     layout->addWidget(OnbStyle::centredText(
         Wording::of(QStringLiteral("Twelve languages, either direction, all on this Mac. Nothing is uploaded.")), 12.5,
@@ -106,9 +107,10 @@ void LanguageStep::refresh() {
     block->setSpacing(8);
     switch (m_phase) {
     case Phase::Added: {
-        block->addWidget(OnbStyle::centredText(QStringLiteral("That is enough to get going. You can add more any time from "
-                                                    "Translation in Quorvane's settings."),
-                                     12.5, OnbStyle::secondary(palette()), m_block));
+        block->addWidget(
+            OnbStyle::centredText(QStringLiteral("That is enough to get going. You can add more any time from "
+                                                 "Translation in Quorvane's settings."),
+                                  12.5, OnbStyle::secondary(palette()), m_block));
         auto* again = new QPushButton(QStringLiteral("Add another"), m_block);
         again->setFlat(true);
         OnbStyle::setForeground(*again, OnbStyle::accentText(palette()));

@@ -3,8 +3,8 @@
 #include "translation/TranslationDownload.h"
 
 #include <QPointer>
-#include <optional>
 #include <QWidget>
+#include <optional>
 
 class QLabel;
 class QVBoxLayout;

@@ -20,9 +20,7 @@ namespace {
 
 constexpr int kDarkLightness = 128;
 
-QString headlineFor(int hours) {
-    return hours == 1 ? QStringLiteral("hour saved") : QStringLiteral("hours saved");
-}
+QString headlineFor(int hours) { return hours == 1 ? QStringLiteral("hour saved") : QStringLiteral("hours saved"); }
 
 } // namespace
 
@@ -56,9 +54,7 @@ MilestoneBadge::~MilestoneBadge() {
     delete m_panel;
 }
 
-bool MilestoneBadge::isEnabled() const {
-    return m_defaults.boolOr(kEnabledKey, true);
-}
+bool MilestoneBadge::isEnabled() const { return m_defaults.boolOr(kEnabledKey, true); }
 
 void MilestoneBadge::celebrateIfDue(double totalSavedSeconds) {
     if (!isEnabled())
@@ -71,9 +67,7 @@ void MilestoneBadge::celebrateIfDue(double totalSavedSeconds) {
         present(kWelcomeHeadline, std::nullopt, kWelcomeLine);
 }
 
-void MilestoneBadge::show(int hours) {
-    present(headlineFor(hours), hours, Milestones::line(hours));
-}
+void MilestoneBadge::show(int hours) { present(headlineFor(hours), hours, Milestones::line(hours)); }
 
 std::optional<QPoint> MilestoneBadge::placement(const QList<Screen>& screens, int primaryIndex,
                                                 std::optional<QPoint> pointer) {
@@ -99,9 +93,7 @@ bool MilestoneBadge::isDarkUnderneath() {
     return QApplication::palette().color(QPalette::Window).lightness() < kDarkLightness;
 }
 
-bool MilestoneBadge::isShowing() const {
-    return m_panel && m_panel->isVisible();
-}
+bool MilestoneBadge::isShowing() const { return m_panel && m_panel->isVisible(); }
 
 void MilestoneBadge::ensurePanel() {
     if (m_panel)

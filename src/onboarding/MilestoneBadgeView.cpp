@@ -45,12 +45,12 @@ void MilestoneBadgeView::makeColumn(qreal ratio) {
     const BadgeColumn::Content content{m_headline, m_number, m_line, m_onDark};
     m_render = QtConcurrent::run([content, ratio] { return BadgeColumn::render(content, ratio); });
     m_render.then(this, [this, ratio](const BadgeColumn::Images& images) {
-            // A column for a screen the badge has since left is dropped.
-            if (ratio != m_columnRatio)
-                return;
-            m_column = images;
-            update();
-        });
+        // A column for a screen the badge has since left is dropped.
+        if (ratio != m_columnRatio)
+            return;
+        m_column = images;
+        update();
+    });
 }
 
 QString MilestoneBadgeView::spokenLabel() const {

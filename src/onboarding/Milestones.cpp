@@ -34,13 +34,20 @@ bool welcomeIsDue(Defaults& defaults, double totalSavedSeconds) {
 
 QString line(int hours) {
     switch (hours) {
-    case 1: return QStringLiteral("keep this up and that is a day off");
-    case 3: return QStringLiteral("a few more of these buys a day off");
-    case 5: return QStringLiteral("a couple more and that is a long weekend");
-    case 10: return QStringLiteral("another stretch like this is a week off");
-    case 25: return QStringLiteral("you are counting in weeks now");
-    case 50: return QStringLiteral("more than a working fortnight, not typed");
-    default: return QStringLiteral("a hundred hours you never spent typing");
+    case 1:
+        return QStringLiteral("keep this up and that is a day off");
+    case 3:
+        return QStringLiteral("a few more of these buys a day off");
+    case 5:
+        return QStringLiteral("a couple more and that is a long weekend");
+    case 10:
+        return QStringLiteral("another stretch like this is a week off");
+    case 25:
+        return QStringLiteral("you are counting in weeks now");
+    case 50:
+        return QStringLiteral("more than a working fortnight, not typed");
+    default:
+        return QStringLiteral("a hundred hours you never spent typing");
     }
 }
 

@@ -21,6 +21,4 @@ OnbBody::OnbBody(const QString& text, QWidget* parent) : QWidget(parent), m_labe
     row->addStretch(1);
 }
 
-QString OnbBody::text() const {
-    return m_label->text();
-}
+QString OnbBody::text() const { return m_label->text(); }

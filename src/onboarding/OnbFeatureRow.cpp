@@ -11,7 +11,7 @@ namespace {
 constexpr int kSpacing = 15;
 constexpr int kSymbolPoints = 20;
 constexpr int kSymbolFrame = 28;
-}
+} // namespace
 
 OnbFeatureRow::OnbFeatureRow(const QString& symbol, const QString& title, const QString& detail, QWidget* parent)
     : QWidget(parent) {

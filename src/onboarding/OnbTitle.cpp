@@ -19,7 +19,9 @@ OnbTitle::OnbTitle(const QString& text, QWidget* parent) : QLabel(text, parent) 
 }
 
 int OnbTitle::heightForWidth(int width) const {
-    return fontMetrics().boundingRect(QRect(0, 0, width, QWIDGETSIZE_MAX), Qt::TextWordWrap | Qt::AlignHCenter, text()).height();
+    return fontMetrics()
+        .boundingRect(QRect(0, 0, width, QWIDGETSIZE_MAX), Qt::TextWordWrap | Qt::AlignHCenter, text())
+        .height();
 }
 
 QSize OnbTitle::sizeHint() const {
@@ -27,6 +29,4 @@ QSize OnbTitle::sizeHint() const {
     return QSize(fontMetrics().horizontalAdvance(text()), heightForWidth(w));
 }
 
-QSize OnbTitle::minimumSizeHint() const {
-    return QSize(0, fontMetrics().height());
-}
+QSize OnbTitle::minimumSizeHint() const { return QSize(0, fontMetrics().height()); }

@@ -5,8 +5,8 @@
 #include "platform/DesktopSettings.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
-#include "state/AppActions.h"
 #include "reader/ReaderController.h"
+#include "state/AppActions.h"
 #include "support/Bundle.h"
 #include "support/Defaults.h"
 #include "translator/TranslationCatalog.h"
@@ -39,9 +39,9 @@ OnboardingServices OnboardingServices::desktop(EngineBootstrap& bootstrap, Reade
     };
     services.moveToApplications = [] {
         const std::optional<QString> folder = InstallFolder::running();
-        return folder && InstallLocation::moveToApplications(*folder, InstallLocation::standardRoots(),
-                                                             QCoreApplication::applicationPid(),
-                                                             requestQuit);
+        return folder
+               && InstallLocation::moveToApplications(*folder, InstallLocation::standardRoots(),
+                                                      QCoreApplication::applicationPid(), requestQuit);
     };
     services.revealInFileManager = [] {
         const std::optional<QString> folder = InstallFolder::running();

@@ -74,13 +74,12 @@ OnboardingView::OnboardingView(OnboardingServices services, QWidget* parent)
     rebuildPage();
 }
 
-OnboardingView::~OnboardingView() {
-    stopPolling();
-}
+OnboardingView::~OnboardingView() { stopPolling(); }
 
 QList<OnboardingStep> OnboardingView::steps() const {
     return OnboardingSteps::list(m_services.offerMove && m_services.offerMove(),
-                                 m_services.catalog && m_services.translationAvailable && m_services.translationAvailable());
+                                 m_services.catalog && m_services.translationAvailable
+                                     && m_services.translationAvailable());
 }
 
 void OnboardingView::setStep(OnboardingStep step) {
@@ -90,9 +89,7 @@ void OnboardingView::setStep(OnboardingStep step) {
     rebuildPage();
 }
 
-void OnboardingView::back() {
-    setStep(OnboardingSteps::back(steps(), m_step));
-}
+void OnboardingView::back() { setStep(OnboardingSteps::back(steps(), m_step)); }
 
 void OnboardingView::primary() {
     if (const std::optional<OnboardingStep> next = OnboardingSteps::next(steps(), m_step))
@@ -107,7 +104,8 @@ void OnboardingView::refreshFooter() {
     m_dots->set(int(list.size()), p);
     m_back->setVisible(list.indexOf(m_step) > 0);
     m_primary->setText(p == list.size() - 1 ? QStringLiteral("Start using Quorvane") : QStringLiteral("Continue"));
-    m_primary->setMinimumWidth(std::max(kPrimaryMinWidth, m_primary->fontMetrics().horizontalAdvance(m_primary->text()) + 2 * kPrimaryPadding));
+    m_primary->setMinimumWidth(std::max(kPrimaryMinWidth, m_primary->fontMetrics().horizontalAdvance(m_primary->text())
+                                                              + 2 * kPrimaryPadding));
 }
 
 void OnboardingView::rebuildPage() {
@@ -178,7 +176,8 @@ void OnboardingView::fitPage() {
     m_buttons->setContentsMargins(kFooterSides, 0, kFooterSides, kFooterBottom);
     layout()->invalidate();
     layout()->activate();
-    const int needed = m_page->hasHeightForWidth() ? m_page->heightForWidth(kContentWidth) : m_page->sizeHint().height();
+    const int needed =
+        m_page->hasHeightForWidth() ? m_page->heightForWidth(kContentWidth) : m_page->sizeHint().height();
     const int overflow = std::max(0, needed - m_page->height());
     if (overflow == 0)
         return;

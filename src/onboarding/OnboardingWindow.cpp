@@ -15,9 +15,7 @@
 OnboardingWindow::OnboardingWindow(std::function<OnboardingServices()> makeServices, QObject* parent)
     : QObject(parent), m_makeServices(std::move(makeServices)) {}
 
-OnboardingWindow::~OnboardingWindow() {
-    delete m_window;
-}
+OnboardingWindow::~OnboardingWindow() { delete m_window; }
 
 void OnboardingWindow::show() {
     if (!m_window) {

@@ -13,7 +13,7 @@ namespace {
 constexpr int kInset = 11;
 constexpr qreal kCorner = 9;
 constexpr float kFillAlpha = 0.045F;
-}
+} // namespace
 
 PermissionRow::PermissionRow(const QString& icon, const QString& title, const QString& detail, bool granted,
                              const QString& action, std::function<void()> tapped, QWidget* parent)

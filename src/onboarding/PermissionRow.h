@@ -11,8 +11,8 @@ class QPushButton;
 class PermissionRow : public QWidget {
     Q_OBJECT
 public:
-    PermissionRow(const QString& icon, const QString& title, const QString& detail, bool granted,
-                  const QString& action, std::function<void()> tapped, QWidget* parent = nullptr);
+    PermissionRow(const QString& icon, const QString& title, const QString& detail, bool granted, const QString& action,
+                  std::function<void()> tapped, QWidget* parent = nullptr);
     bool granted() const { return m_granted; }
     // The button while the permission is missing; null once granted.
     QPushButton* button() const { return m_button; }

@@ -13,7 +13,7 @@
 namespace {
 constexpr int kSpacing = 16;
 constexpr int kRowsWidth = 430;
-}
+} // namespace
 
 PermissionsStep::PermissionsStep(std::function<void()> requestMic, std::function<void()> requestAX, QWidget* parent)
     : QWidget(parent), m_requestMic(std::move(requestMic)), m_requestAX(std::move(requestAX)) {
@@ -24,9 +24,7 @@ PermissionsStep::PermissionsStep(std::function<void()> requestMic, std::function
     setGranted(false, false);
 }
 
-QString PermissionsStep::title() const {
-    return m_title ? m_title->text() : QString();
-}
+QString PermissionsStep::title() const { return m_title ? m_title->text() : QString(); }
 
 void PermissionsStep::setGranted(bool mic, bool ax) {
     // The page is drawn afresh into a new content widget each time.
@@ -39,21 +37,23 @@ void PermissionsStep::setGranted(bool mic, bool ax) {
     m_symbol = new OnbSymbol(all ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("lock.open"), 44,
                              all ? OnbStyle::green(palette()) : OnbStyle::accent(palette()), m_content);
     m_title = new OnbTitle(all ? QStringLiteral("All set") : QStringLiteral("Two permissions"), m_content);
-    auto* body = new OnbBody(Wording::of(QStringLiteral(
-                                 "macOS asks before any app can hear you or type for you. Quorvane needs both, and nothing else.")),
-                             m_content);
+    auto* body = new OnbBody(
+        Wording::of(QStringLiteral(
+            "macOS asks before any app can hear you or type for you. Quorvane needs both, and nothing else.")),
+        m_content);
     m_rows = new QWidget(m_content);
     m_rows->setMaximumWidth(kRowsWidth);
     auto* rows = new QVBoxLayout(m_rows);
     rows->setContentsMargins(0, 0, 0, 0);
     rows->setSpacing(8);
-    m_mic = new PermissionRow(QStringLiteral("mic.fill"), QStringLiteral("Microphone"),
-                              QStringLiteral("Live only while you are dictating. The card on screen always shows when it is."),
-                              mic, QStringLiteral("Allow"), m_requestMic, m_rows);
-    m_ax = new PermissionRow(QStringLiteral("keyboard.fill"), QStringLiteral("Typing into other apps"),
-                             Wording::of(QStringLiteral(
-                                 "What lets your words land in Mail, Safari, or wherever you were working.")),
-                             ax, QStringLiteral("Open Settings"), m_requestAX, m_rows);
+    m_mic = new PermissionRow(
+        QStringLiteral("mic.fill"), QStringLiteral("Microphone"),
+        QStringLiteral("Live only while you are dictating. The card on screen always shows when it is."), mic,
+        QStringLiteral("Allow"), m_requestMic, m_rows);
+    m_ax = new PermissionRow(
+        QStringLiteral("keyboard.fill"), QStringLiteral("Typing into other apps"),
+        Wording::of(QStringLiteral("What lets your words land in Mail, Safari, or wherever you were working.")), ax,
+        QStringLiteral("Open Settings"), m_requestAX, m_rows);
     rows->addWidget(m_mic);
     rows->addWidget(m_ax);
     content->addWidget(m_symbol, 0, Qt::AlignHCenter);

@@ -7,7 +7,7 @@
 namespace {
 constexpr qreal kGridHeight = 100;
 constexpr qreal kGridWidth = 124;
-}
+} // namespace
 
 QuorMark::QuorMark(int height, QWidget* parent) : QWidget(parent) {
     setFixedSize(qRound(height * kAspect), height);
@@ -17,7 +17,9 @@ QuorMark::QuorMark(int height, QWidget* parent) : QWidget(parent) {
 void QuorMark::paint(QPainter& painter, const QRectF& area, const QColor& body) {
     const qreal u = area.height() / kGridHeight;
     const QPointF origin(area.center().x() - kGridWidth * u / 2, area.top());
-    auto square = [&](qreal x, qreal y, qreal side) { return QRectF(origin + QPointF(x * u, y * u), QSizeF(side * u, side * u)); };
+    auto square = [&](qreal x, qreal y, qreal side) {
+        return QRectF(origin + QPointF(x * u, y * u), QSizeF(side * u, side * u));
+    };
 
     // The silhouette and its eye go into a layer of their own, so the cut
     // leaves a hole that shows whatever is behind the mark.

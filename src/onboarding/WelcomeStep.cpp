@@ -15,7 +15,7 @@ constexpr int kMarkHeight = 88;
 constexpr int kFeaturesWidth = 420;
 constexpr int kPageWidth = 480;
 constexpr int kNameWidth = 230;
-}
+} // namespace
 
 WelcomeStep::WelcomeStep(Defaults& defaults, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
@@ -25,8 +25,8 @@ WelcomeStep::WelcomeStep(Defaults& defaults, QWidget* parent) : QWidget(parent) 
     layout->addSpacing(16);
     layout->addWidget(new OnbTitle(QStringLiteral("Welcome to Quorvane"), this));
     layout->addSpacing(6);
-    layout->addWidget(
-        new OnbBody(Wording::of(QStringLiteral("Everything happens on this Mac. Nothing you say is sent anywhere.")), this));
+    layout->addWidget(new OnbBody(
+        Wording::of(QStringLiteral("Everything happens on this Mac. Nothing you say is sent anywhere.")), this));
     layout->addSpacing(26);
     auto* features = new QWidget(this);
     auto* rows = new QVBoxLayout(features);
@@ -36,9 +36,11 @@ WelcomeStep::WelcomeStep(Defaults& defaults, QWidget* parent) : QWidget(parent) 
     rows->setSpacing(15);
     rows->addWidget(new OnbFeatureRow(
         QStringLiteral("mic"), QStringLiteral("Talk, and it types"),
-        Wording::of(QStringLiteral("Dictate into any app on your Mac, punctuated and cleaned up as you go.")), features));
+        Wording::of(QStringLiteral("Dictate into any app on your Mac, punctuated and cleaned up as you go.")),
+        features));
     rows->addWidget(new OnbFeatureRow(QStringLiteral("speaker.wave.2"), QStringLiteral("Highlight, and it reads"),
-                                      QStringLiteral("Select any text and hear it read aloud in a natural voice."), features));
+                                      QStringLiteral("Select any text and hear it read aloud in a natural voice."),
+                                      features));
     rows->addWidget(new OnbFeatureRow(
         QStringLiteral("globe"), QStringLiteral("Or hear it in another language"),
         QStringLiteral("Speak one language and type another, or have a passage read aloud translated."), features));
@@ -50,5 +52,6 @@ WelcomeStep::WelcomeStep(Defaults& defaults, QWidget* parent) : QWidget(parent) 
     m_name->setFixedWidth(kNameWidth);
     m_name->setText(defaults.stringOr(kNameKey, QString()));
     layout->addWidget(m_name, 0, Qt::AlignHCenter);
-    connect(m_name, &QLineEdit::textEdited, &defaults, [&defaults](const QString& text) { defaults.set(kNameKey, text); });
+    connect(m_name, &QLineEdit::textEdited, &defaults,
+            [&defaults](const QString& text) { defaults.set(kNameKey, text); });
 }

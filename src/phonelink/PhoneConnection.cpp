@@ -94,8 +94,8 @@ void PhoneConnection::sendReceipt(int imported, bool discarded) {
 
 void PhoneConnection::writeSome() {
     while (!m_outgoing.isEmpty()) {
-        const ssize_t sent = ::send(m_descriptor, m_outgoing.constData(), size_t(m_outgoing.size()),
-                                    MSG_DONTWAIT | MSG_NOSIGNAL);
+        const ssize_t sent =
+            ::send(m_descriptor, m_outgoing.constData(), size_t(m_outgoing.size()), MSG_DONTWAIT | MSG_NOSIGNAL);
         if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             m_writeNotifier->setEnabled(true);
             m_deadline.start(m_limits.linger);

@@ -45,7 +45,6 @@ public:
     // Closes without a receipt.
     void abandon();
 
-
 signals:
     // The complete payload; reading has stopped.
     void frameRead(const QByteArray& payload);

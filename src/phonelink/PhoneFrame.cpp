@@ -11,9 +11,9 @@ QByteArray frame(const QByteArray& payload) {
 }
 
 QByteArray receipt(int imported, bool discarded) {
-    return frame(QByteArrayLiteral("{\"ok\":true,\"imported\":") + QByteArray::number(imported) +
-                 QByteArrayLiteral(",\"discarded\":") + (discarded ? QByteArrayLiteral("true") : QByteArrayLiteral("false")) +
-                 '}');
+    return frame(QByteArrayLiteral("{\"ok\":true,\"imported\":") + QByteArray::number(imported)
+                 + QByteArrayLiteral(",\"discarded\":")
+                 + (discarded ? QByteArrayLiteral("true") : QByteArrayLiteral("false")) + '}');
 }
 
 } // namespace PhoneFrame

@@ -95,8 +95,8 @@ void PhoneLink::stop() {
 void PhoneLink::acceptFailed(QAbstractSocket::SocketError error) {
     // The listener has paused itself; a burst of connections must not be
     // able to end the link for good.
-    qCWarning(lcLink) << "phone link cannot accept connections:" << error << m_listener->errorString() << "- listening again in"
-                      << m_nextBackoff.count() << "ms";
+    qCWarning(lcLink) << "phone link cannot accept connections:" << error << m_listener->errorString()
+                      << "- listening again in" << m_nextBackoff.count() << "ms";
     m_acceptRetry.start(m_nextBackoff);
     m_nextBackoff = std::min(m_nextBackoff * 2, m_limits.longestAcceptBackoff);
     refreshState();
@@ -136,9 +136,9 @@ void PhoneLink::accept(int descriptor) {
     m_nextBackoff = m_limits.acceptBackoff;
     const QHostAddress peer = peerOf(descriptor);
     const QHostAddress prefix = prefixOf(peer);
-    if (m_connections.size() >= m_limits.maxConnections ||
-        m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer ||
-        m_prefixes.value(prefix).connections >= m_limits.maxConnectionsPerPrefix) {
+    if (m_connections.size() >= m_limits.maxConnections
+        || m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer
+        || m_prefixes.value(prefix).connections >= m_limits.maxConnectionsPerPrefix) {
         qCDebug(lcLink) << "phone connection refused: too many open";
         ::close(descriptor);
         return;
@@ -164,8 +164,8 @@ void PhoneLink::accept(int descriptor) {
 bool PhoneLink::reserve(const QHostAddress& peer, qsizetype bytes) {
     PeerUse& use = m_peers[peer];
     PeerUse& network = m_prefixes[prefixOf(peer)];
-    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer ||
-        network.buffered + bytes > m_limits.maxBufferedBytesPerPrefix)
+    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer
+        || network.buffered + bytes > m_limits.maxBufferedBytesPerPrefix)
         return false;
     m_buffered += bytes;
     use.buffered += bytes;
@@ -213,8 +213,9 @@ void PhoneLink::deliver(PhoneConnection* connection, const QHostAddress& peer, c
     }
     const QPointer<PhoneConnection> target(connection);
     // Up to 4 MiB of JSON: decoded away from the GUI thread.
-    QtConcurrent::run([payload] { return PhoneNoteCodec::decode(payload); })
-        .then(this, [this, target](const std::optional<QList<PhoneNote>>& batch) { import(target, batch); });
+    QtConcurrent::run([payload] {
+        return PhoneNoteCodec::decode(payload);
+    }).then(this, [this, target](const std::optional<QList<PhoneNote>>& batch) { import(target, batch); });
 }
 
 void PhoneLink::import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch) {

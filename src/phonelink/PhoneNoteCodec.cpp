@@ -41,8 +41,8 @@ int digits(const QString& text, qsizetype from, qsizetype count) {
 }
 
 bool isHex(QChar c) {
-    return isDigit(c) || (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    return isDigit(c) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+           || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
 // An optional member: absent and null give an empty value; another type fails (outer nothing).
@@ -73,8 +73,8 @@ std::optional<QDateTime> parseCaptured(const QString& text) {
     constexpr qsizetype kBase = 19;
     if (text.size() != kBase + 1 && text.size() != kBase + 6)
         return std::nullopt;
-    if (text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-') || text.at(10) != QLatin1Char('T') ||
-        text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':'))
+    if (text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-') || text.at(10) != QLatin1Char('T')
+        || text.at(13) != QLatin1Char(':') || text.at(16) != QLatin1Char(':'))
         return std::nullopt;
     const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
     const int hour = digits(text, 11, 2), minute = digits(text, 14, 2), second = digits(text, 17, 2);

@@ -131,7 +131,5 @@ public:
     // `answered` is called once on the GUI thread, possibly before this
     // returns, with the rectangle, or nothing when there is none or it cannot
     // be read that way.
-    virtual void readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) {
-        answered(std::nullopt);
-    }
+    virtual void readSelectionRect(std::function<void(std::optional<QRect> rect)> answered) { answered(std::nullopt); }
 };

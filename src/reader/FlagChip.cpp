@@ -49,9 +49,9 @@ FlagChip::FlagChip(VoiceLanguage language, DelayedCall later, FlagMagnifierHover
         const QFontMetricsF code(pixelFont(kCodeSize, QFont::Bold, font()));
         const double content = size.height() + kContentSpacing + code.height();
         const QRectF box = face();
-        mosaic->setGeometry(QRectF(box.center().x() - size.width() / 2, box.center().y() - content / 2, size.width(),
-                                   size.height())
-                                .toAlignedRect());
+        mosaic->setGeometry(
+            QRectF(box.center().x() - size.width() / 2, box.center().y() - content / 2, size.width(), size.height())
+                .toAlignedRect());
         m_mosaic = mosaic;
     }
 }
@@ -118,8 +118,8 @@ QString FlagChip::helpTag() const {
 }
 
 QString FlagChip::accessibleText() const {
-    return m_language.label + QStringLiteral(", ") + QString::number(m_language.voices.size()) +
-           QStringLiteral(" voices");
+    return m_language.label + QStringLiteral(", ") + QString::number(m_language.voices.size())
+           + QStringLiteral(" voices");
 }
 
 void FlagChip::enterEvent(QEnterEvent*) { setHovering(true); }

@@ -100,8 +100,8 @@ FlagMagnifier::FlagMagnifier(std::function<void()> dismiss, int columns, FlagMag
 }
 
 QString FlagMagnifier::spokenInText() {
-    return QStringLiteral("Spoken in ") + QString::asprintf("%lld", SpanishFlags::kSpokenCountries) +
-           QStringLiteral(" countries");
+    return QStringLiteral("Spoken in ") + QString::asprintf("%lld", SpanishFlags::kSpokenCountries)
+           + QStringLiteral(" countries");
 }
 
 QString FlagMagnifier::noteText() {

@@ -28,8 +28,7 @@ public:
 
     // `dismiss` closes the magnifier; `columns` is the grid's column count;
     // `hover` must outlive it.
-    FlagMagnifier(std::function<void()> dismiss, int columns, FlagMagnifierHover& hover,
-                  QWidget* parent = nullptr);
+    FlagMagnifier(std::function<void()> dismiss, int columns, FlagMagnifierHover& hover, QWidget* parent = nullptr);
 
     // "Spoken in 21 countries".
     static QString spokenInText();

@@ -46,8 +46,8 @@ QSize FlagMosaic::sizeHint() const {
 }
 
 QString FlagMosaic::accessibleText() {
-    return QStringLiteral("Spanish, spoken in ") + QString::asprintf("%lld", SpanishFlags::kSpokenCountries) +
-           QStringLiteral(" countries");
+    return QStringLiteral("Spanish, spoken in ") + QString::asprintf("%lld", SpanishFlags::kSpokenCountries)
+           + QStringLiteral(" countries");
 }
 
 void FlagMosaic::paintEvent(QPaintEvent*) {

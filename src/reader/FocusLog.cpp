@@ -14,9 +14,9 @@ namespace FocusLog {
 QString filePath() { return QDir(Paths::logs()).filePath(QStringLiteral("Quorvane-focus.log")); }
 
 QString record(const QDateTime& time, const QString& text, const QString& firstResponder) {
-    return time.toUTC().toString(Qt::ISODate) + QStringLiteral("  ") + text + u'\n' + QString(12, u' ') +
-           QStringLiteral("firstResponder=") + (firstResponder.isEmpty() ? QStringLiteral("none") : firstResponder) +
-           u'\n';
+    return time.toUTC().toString(Qt::ISODate) + QStringLiteral("  ") + text + u'\n' + QString(12, u' ')
+           + QStringLiteral("firstResponder=") + (firstResponder.isEmpty() ? QStringLiteral("none") : firstResponder)
+           + u'\n';
 }
 
 QString firstResponder() {

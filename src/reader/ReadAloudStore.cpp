@@ -43,8 +43,7 @@ QString withoutSurroundingPunctuation(const QString& text) {
 } // namespace
 
 ReadAloudStore::ReadAloudStore(const QString& folder, Clock now, QObject* parent)
-    : QObject(parent),
-      m_file(QDir(folder).filePath(QStringLiteral("read-aloud.json"))),
+    : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("read-aloud.json"))),
       m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })) {
     QDir().mkpath(folder);
     m_entries = m_file.readList<ReadAloudEntry>();

@@ -16,20 +16,19 @@
 #include "support/Defaults.h"
 #include "translator/Translator.h"
 
+#include <QFuture>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
 #include <QNetworkRequest>
 #include <QPromise>
 #include <QTextBoundaryFinder>
-#include <QFuture>
 
 Q_LOGGING_CATEGORY(lcReader, "quorvane.reader")
 
 namespace {
 
 const QString kSpeechModel = QStringLiteral("mlx-community/Kokoro-82M-bf16");
-
 
 int characterCount(const QString& text) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -122,26 +121,31 @@ QFuture<void> ReaderController::readSelection() {
     promise->start();
     // A stop or another reading while the selection is read abandons this one.
     const quint64 generation = m_generation;
-    m_services.selectedText(this).then(this, [this, promise, generation](const std::optional<QString>& text) {
-        if (generation != m_generation) {
-            finishPromise(promise);
-            return;
-        }
-        if (!text || text->isEmpty()) {
-            flash(tr("No selected text found. Highlight text first."));
-            finishPromise(promise);
-            return;
-        }
-        QFuture<void> reading;
-        if (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong) {
-            // One voice at a time: the window's reading ends this one.
-            halt();
-            reading = m_peers.readAlong(*text);
-        } else {
-            reading = speak(*text);
-        }
-        reading.then(this, [promise] { finishPromise(promise); }).onCanceled([promise] { finishPromise(promise); });
-    }).onCanceled([promise] { finishPromise(promise); });
+    m_services.selectedText(this)
+        .then(this,
+              [this, promise, generation](const std::optional<QString>& text) {
+                  if (generation != m_generation) {
+                      finishPromise(promise);
+                      return;
+                  }
+                  if (!text || text->isEmpty()) {
+                      flash(tr("No selected text found. Highlight text first."));
+                      finishPromise(promise);
+                      return;
+                  }
+                  QFuture<void> reading;
+                  if (m_services.readAlongWindow && m_services.readAlongWindow() && m_peers.readAlong) {
+                      // One voice at a time: the window's reading ends this one.
+                      halt();
+                      reading = m_peers.readAlong(*text);
+                  } else {
+                      reading = speak(*text);
+                  }
+                  reading.then(this, [promise] { finishPromise(promise); }).onCanceled([promise] {
+                      finishPromise(promise);
+                  });
+              })
+        .onCanceled([promise] { finishPromise(promise); });
     return promise->future();
 }
 
@@ -202,7 +206,8 @@ void ReaderController::afterEngine(const RunPtr& run) {
 }
 
 QFuture<std::optional<QByteArray>> ReaderController::requestChunk(const RunPtr& run, qsizetype index) {
-    return synthesize(m_services.server, SpeechPreparation::respellBrand(run->chunks[index], run->voice), run->voice, run->speed);
+    return synthesize(m_services.server, SpeechPreparation::respellBrand(run->chunks[index], run->voice), run->voice,
+                      run->speed);
 }
 
 void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<std::optional<QByteArray>> audio) {
@@ -210,54 +215,57 @@ void ReaderController::awaitChunk(const RunPtr& run, qsizetype index, QFuture<st
         abandonPromise(run->promise);
         return;
     }
-    audio.then(this, [this, run, index](const std::optional<QByteArray>& wav) {
-        // A stale run ends here, before it could flash or clear the newer run's state.
-        if (isStale(run)) {
-            abandonPromise(run->promise);
-            return;
-        }
-        if (!wav) {
-            if (index == 0) {
-                const QString name = [&] {
-                    for (const KokoroVoice& voice : KokoroVoice::all())
-                        if (voice.id == run->voice)
-                            return voice.name;
-                    return tr("that voice");
-                }();
-                flash(Wording::of(tr("Could not start %@. The first use of a voice needs a moment online."))
-                          .replace(QStringLiteral("%@"), name));
-            }
-            // What is already queued still plays to its end.
-            run->allQueued = true;
-            if (!m_playbackContinuation)
-                finishReading(run);
-            return;
-        }
-        const bool last = index + 1 >= run->chunks.size();
-        run->allQueued = last;
-        if (!last)
-            run->nextChunk = index + 1;
-        // Behind a sound still playing this chunk is appended, so the voice
-        // runs on without a gap; it starts once what the output holds is played.
-        const bool behind = m_playbackContinuation && m_player;
-        const std::chrono::milliseconds startsIn =
-            behind ? std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position())
-                   : std::chrono::milliseconds(0);
-        if (!queueAudio(run, *wav) && last && !m_playbackContinuation)
-            finishReading(run);
-        if (last)
-            return;
-        // The next chunk is asked for when this one starts playing, so it is
-        // made while this one plays and no further ahead: a long text is
-        // neither made nor held all at once. Audio held until the output
-        // has wound down starts with the output's end, which asks then.
-        if (!behind) {
-            requestNextChunk(run);
-        } else if (run->held.isEmpty()) {
-            m_nextRequest = [this, run] { requestNextChunk(run); };
-            m_nextChunkTimer.start(startsIn);
-        }
-    }).onCanceled(this, [run] { finishPromise(run->promise); });
+    audio
+        .then(this,
+              [this, run, index](const std::optional<QByteArray>& wav) {
+                  // A stale run ends here, before it could flash or clear the newer run's state.
+                  if (isStale(run)) {
+                      abandonPromise(run->promise);
+                      return;
+                  }
+                  if (!wav) {
+                      if (index == 0) {
+                          const QString name = [&] {
+                              for (const KokoroVoice& voice : KokoroVoice::all())
+                                  if (voice.id == run->voice)
+                                      return voice.name;
+                              return tr("that voice");
+                          }();
+                          flash(Wording::of(tr("Could not start %@. The first use of a voice needs a moment online."))
+                                    .replace(QStringLiteral("%@"), name));
+                      }
+                      // What is already queued still plays to its end.
+                      run->allQueued = true;
+                      if (!m_playbackContinuation)
+                          finishReading(run);
+                      return;
+                  }
+                  const bool last = index + 1 >= run->chunks.size();
+                  run->allQueued = last;
+                  if (!last)
+                      run->nextChunk = index + 1;
+                  // Behind a sound still playing this chunk is appended, so the voice
+                  // runs on without a gap; it starts once what the output holds is played.
+                  const bool behind = m_playbackContinuation && m_player;
+                  const std::chrono::milliseconds startsIn =
+                      behind ? std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position())
+                             : std::chrono::milliseconds(0);
+                  if (!queueAudio(run, *wav) && last && !m_playbackContinuation)
+                      finishReading(run);
+                  if (last)
+                      return;
+                  // The next chunk is asked for when this one starts playing, so it is
+                  // made while this one plays and no further ahead: a long text is
+                  // neither made nor held all at once. Audio held until the output
+                  // has wound down starts with the output's end, which asks then.
+                  if (!behind) {
+                      requestNextChunk(run);
+                  } else if (run->held.isEmpty()) {
+                      m_nextRequest = [this, run] { requestNextChunk(run); };
+                      m_nextChunkTimer.start(startsIn);
+                  }
+              })
+        .onCanceled(this, [run] { finishPromise(run->promise); });
 }
 
 void ReaderController::requestNextChunk(const RunPtr& run) {
@@ -300,8 +308,8 @@ void ReaderController::afterPlayback(const RunPtr& run) {
 }
 
 void ReaderController::armWatchdog() {
-    m_watchdog.start(std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position()) +
-                     m_services.watchdogMargin);
+    m_watchdog.start(std::max(std::chrono::milliseconds(0), m_player->duration() - m_player->position())
+                     + m_services.watchdogMargin);
 }
 
 void ReaderController::finishReading(const RunPtr& run) {
@@ -368,7 +376,8 @@ QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const 
     const std::optional<SystemSpeech::Voice> voice = systemVoice(language);
     if (!voice) {
         setReading(false);
-        flash(Wording::of(tr("This Mac has no voice for %@.")).replace(QStringLiteral("%@"), Translator::displayName(language)));
+        flash(Wording::of(tr("This Mac has no voice for %@."))
+                  .replace(QStringLiteral("%@"), Translator::displayName(language)));
         finishPromise(run->promise);
         return run->promise->future();
     }
@@ -384,9 +393,8 @@ QFuture<void> ReaderController::speakWithSystemVoice(const QString& text, const 
         setReading(false);
         finishPromise(run->promise);
     };
-    Platform::current().systemSpeech->speak(prepared, voice->identifier, [this] {
-        QTimer::singleShot(0, this, [this] { finishSystemSpeech(); });
-    });
+    Platform::current().systemSpeech->speak(prepared, voice->identifier,
+                                            [this] { QTimer::singleShot(0, this, [this] { finishSystemSpeech(); }); });
     return run->promise->future();
 }
 

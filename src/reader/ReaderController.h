@@ -113,8 +113,8 @@ public:
 
     // One request to "v1/audio/speech"; the WAV bytes, or nothing for a
     // failure or a reply of 100 bytes or less.
-    static QFuture<std::optional<QByteArray>> synthesize(const QUrl& server, const QString& text,
-                                                         const QString& voice, double speed);
+    static QFuture<std::optional<QByteArray>> synthesize(const QUrl& server, const QString& text, const QString& voice,
+                                                         double speed);
     static QByteArray speechRequestBody(const QString& text, const QString& voice, double speed);
     // The best installed desktop voice for the language: premium, else
     // enhanced, else the first.

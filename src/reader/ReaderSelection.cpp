@@ -9,10 +9,10 @@
 #include "platform/Workspace.h"
 #include "state/ClipboardTurns.h"
 
+#include <QFuture>
 #include <QPointer>
 #include <QPromise>
 #include <QTimer>
-#include <QFuture>
 
 #include <memory>
 
@@ -91,8 +91,8 @@ QFuture<Result> copySelection(Timing timing) {
         const std::optional<Workspace::Application> front =
             platform.workspace ? platform.workspace->frontmostApplication() : std::nullopt;
         // Ctrl+C in a terminal interrupts the program running in it.
-        if (!platform.pasteboard || !platform.keySynth || !platform.keySynth->canPost() ||
-            (front && PasteService::isTerminal(front->identifier))) {
+        if (!platform.pasteboard || !platform.keySynth || !platform.keySynth->canPost()
+            || (front && PasteService::isTerminal(front->identifier))) {
             run->promise->addResult(Result());
             run->promise->finish();
             turn.end();

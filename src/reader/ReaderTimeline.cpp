@@ -4,9 +4,7 @@
 
 namespace {
 
-bool closesSentence(const QString& text) {
-    return text.contains(u'.') || text.contains(u'!') || text.contains(u'?');
-}
+bool closesSentence(const QString& text) { return text.contains(u'.') || text.contains(u'!') || text.contains(u'?'); }
 
 } // namespace
 

@@ -11,7 +11,7 @@
 // them on every tick.
 struct ReaderTimeline {
     struct Word {
-        QString text; // as shown, with its punctuation
+        QString text;     // as shown, with its punctuation
         double start = 0; // seconds from the start of the audio
         double end = 0;
         int sentence = 0; // counted from 0
@@ -23,7 +23,7 @@ struct ReaderTimeline {
         double end = 0;
     };
 
-    QList<Word> words; // ascending start
+    QList<Word> words;   // ascending start
     double duration = 0; // seconds
 
     ReaderTimeline() = default;

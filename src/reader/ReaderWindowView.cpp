@@ -12,8 +12,8 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QFrame>
-#include <QHash>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -175,7 +175,8 @@ ReaderWindowView::ReaderWindowView(ReaderWindowController& reader, Defaults& def
     connect(m_forward, &QToolButton::clicked, this, [this] { m_reader.skip(kSkipSeconds); });
     connect(m_play, &QToolButton::clicked, this, [this] { m_reader.togglePlayback(); });
     connect(m_scrubber, &QSlider::valueChanged, this, [this](int value) { m_reader.scrub(value / 1000.0); });
-    connect(m_speed, &QComboBox::activated, this, [this](int index) { m_reader.setRate(m_speed->itemData(index).toDouble()); });
+    connect(m_speed, &QComboBox::activated, this,
+            [this](int index) { m_reader.setRate(m_speed->itemData(index).toDouble()); });
     connect(m_save, &QToolButton::clicked, this, [this] { (void)m_reader.exportAudio(); });
 
     connect(&m_reader, &ReaderWindowController::timelineChanged, this, [this] {
@@ -251,7 +252,8 @@ void ReaderWindowView::restyle() {
 
 void ReaderWindowView::styleWord(int index) {
     const int sentence = m_reader.timeline().words[index].sentence;
-    const QColor ink = m_litSentence == sentence ? m_palette.ink : withAlpha(m_palette.ink, m_dark ? kDimDark : kDimLight);
+    const QColor ink =
+        m_litSentence == sentence ? m_palette.ink : withAlpha(m_palette.ink, m_dark ? kDimDark : kDimLight);
     m_words[index]->setLook(ink, m_lit == index ? std::optional<QColor>(highlight(m_dark)) : std::nullopt);
 }
 
@@ -300,8 +302,8 @@ void ReaderWindowView::showState() {
     m_statusLabel->setText(m_reader.status().value_or(QStringLiteral("Nothing to read.")));
 
     const bool playing = m_reader.isPlaying();
-    m_play->setIcon(tinted(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), m_palette.ink,
-                           kPlaySymbolSide));
+    m_play->setIcon(
+        tinted(playing ? QStringLiteral("pause.fill") : QStringLiteral("play.fill"), m_palette.ink, kPlaySymbolSide));
     m_play->setAccessibleName(playing ? QStringLiteral("Pause reading") : QStringLiteral("Start reading"));
     const int index = m_speed->findData(m_reader.rate());
     if (index >= 0)
@@ -325,7 +327,8 @@ void ReaderWindowView::showPosition() {
         for (const std::optional<int>& changed : {oldSentence, sentence}) {
             if (!changed || *changed >= m_sentenceStarts.size() || (changed == sentence && changed == oldSentence))
                 continue;
-            const int end = *changed + 1 < m_sentenceStarts.size() ? m_sentenceStarts[*changed + 1] : int(m_words.size());
+            const int end =
+                *changed + 1 < m_sentenceStarts.size() ? m_sentenceStarts[*changed + 1] : int(m_words.size());
             for (int i = m_sentenceStarts[*changed]; i < end; ++i)
                 styleWord(i);
         }
@@ -359,7 +362,8 @@ void ReaderWindowView::follow(int index) {
     animation->setEndValue(target);
     animation->setDuration(int(kFollowDuration.count()));
     animation->setEasingCurve(QEasingCurve::InOutQuad);
-    connect(animation, &QVariantAnimation::valueChanged, bar, [bar](const QVariant& value) { bar->setValue(value.toInt()); });
+    connect(animation, &QVariantAnimation::valueChanged, bar,
+            [bar](const QVariant& value) { bar->setValue(value.toInt()); });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
     m_followAnimation = animation;
 }

@@ -21,9 +21,9 @@ constexpr int kMaximumEdits = 2000;
 // A run of letters and digits, the unit the two texts are matched by. In
 // scripts written without spaces every character is a piece of its own.
 struct Piece {
-    QString key; // case-folded
+    QString key;          // case-folded
     qsizetype offset = 0; // in its text
-    int owner = 0; // the spoken word it came from
+    int owner = 0;        // the spoken word it came from
 };
 
 bool spaceless(QChar::Script script) {
@@ -217,11 +217,11 @@ void fillTimes(QList<Span>& spans, double duration) {
 // lacks "Dr." (it could be a street at the end of one).
 bool afterTitle(const QString& text, qsizetype breakAt) {
     static const QStringList titles = {
-        QStringLiteral("Dr."),   QStringLiteral("Mr."),   QStringLiteral("Mrs."),  QStringLiteral("Ms."),
-        QStringLiteral("Prof."), QStringLiteral("Sr."),   QStringLiteral("Sra."),  QStringLiteral("Srta."),
-        QStringLiteral("Jr."),   QStringLiteral("St."),   QStringLiteral("Mt."),   QStringLiteral("Capt."),
-        QStringLiteral("Gen."),  QStringLiteral("Col."),  QStringLiteral("Rev."),  QStringLiteral("Mme."),
-        QStringLiteral("Mlle."), QStringLiteral("Dott."), QStringLiteral("Sig."),  QStringLiteral("Dra."),
+        QStringLiteral("Dr."),   QStringLiteral("Mr."),   QStringLiteral("Mrs."), QStringLiteral("Ms."),
+        QStringLiteral("Prof."), QStringLiteral("Sr."),   QStringLiteral("Sra."), QStringLiteral("Srta."),
+        QStringLiteral("Jr."),   QStringLiteral("St."),   QStringLiteral("Mt."),  QStringLiteral("Capt."),
+        QStringLiteral("Gen."),  QStringLiteral("Col."),  QStringLiteral("Rev."), QStringLiteral("Mme."),
+        QStringLiteral("Mlle."), QStringLiteral("Dott."), QStringLiteral("Sig."), QStringLiteral("Dra."),
     };
     qsizetype end = breakAt;
     while (end > 0 && text[end - 1].isSpace())
@@ -276,7 +276,8 @@ QList<ReaderTimeline::Word> timed(const QString& source, const QList<Spoken>& sp
         const int heard = saidTo - saidFrom;
         if (count > 0 && heard > 0)
             for (int k = 0; k < count; ++k)
-                ties.emplace_back(written[writtenFrom + k].offset, said[saidFrom + int(qint64(k) * heard / count)].owner);
+                ties.emplace_back(written[writtenFrom + k].offset,
+                                  said[saidFrom + int(qint64(k) * heard / count)].owner);
     };
     for (const auto& [w, s] : *common) {
         tieGap(w, s);
@@ -321,7 +322,8 @@ QList<ReaderTimeline::Word> timed(const QString& source, const QList<Spoken>& sp
         }
         const double start = *spans[i].start;
         const double end = i + 1 < spans.size() ? *spans[i + 1].start : lastEnd;
-        words.append({source.mid(spans[i].begin, spans[i].end - spans[i].begin), start, std::max(start, end), sentence});
+        words.append(
+            {source.mid(spans[i].begin, spans[i].end - spans[i].begin), start, std::max(start, end), sentence});
     }
     return words;
 }

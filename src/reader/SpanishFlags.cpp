@@ -11,16 +11,16 @@ QString flagOf(const char (&region)[3]) {
 
 const QList<Entry>& table() {
     static const QList<Entry> entries{
-        {flagOf("MX"), QStringLiteral("Mexico")},         {flagOf("CO"), QStringLiteral("Colombia")},
-        {flagOf("AR"), QStringLiteral("Argentina")},      {flagOf("ES"), QStringLiteral("Spain")},
-        {flagOf("VE"), QStringLiteral("Venezuela")},      {flagOf("PE"), QStringLiteral("Peru")},
-        {flagOf("CL"), QStringLiteral("Chile")},          {flagOf("EC"), QStringLiteral("Ecuador")},
-        {flagOf("GT"), QStringLiteral("Guatemala")},      {flagOf("CU"), QStringLiteral("Cuba")},
-        {flagOf("BO"), QStringLiteral("Bolivia")},        {flagOf("DO"), QStringLiteral("Dominican Rep.")},
-        {flagOf("HN"), QStringLiteral("Honduras")},       {flagOf("PY"), QStringLiteral("Paraguay")},
-        {flagOf("SV"), QStringLiteral("El Salvador")},    {flagOf("NI"), QStringLiteral("Nicaragua")},
-        {flagOf("CR"), QStringLiteral("Costa Rica")},     {flagOf("PA"), QStringLiteral("Panama")},
-        {flagOf("UY"), QStringLiteral("Uruguay")},        {flagOf("PR"), QStringLiteral("Puerto Rico")},
+        {flagOf("MX"), QStringLiteral("Mexico")},      {flagOf("CO"), QStringLiteral("Colombia")},
+        {flagOf("AR"), QStringLiteral("Argentina")},   {flagOf("ES"), QStringLiteral("Spain")},
+        {flagOf("VE"), QStringLiteral("Venezuela")},   {flagOf("PE"), QStringLiteral("Peru")},
+        {flagOf("CL"), QStringLiteral("Chile")},       {flagOf("EC"), QStringLiteral("Ecuador")},
+        {flagOf("GT"), QStringLiteral("Guatemala")},   {flagOf("CU"), QStringLiteral("Cuba")},
+        {flagOf("BO"), QStringLiteral("Bolivia")},     {flagOf("DO"), QStringLiteral("Dominican Rep.")},
+        {flagOf("HN"), QStringLiteral("Honduras")},    {flagOf("PY"), QStringLiteral("Paraguay")},
+        {flagOf("SV"), QStringLiteral("El Salvador")}, {flagOf("NI"), QStringLiteral("Nicaragua")},
+        {flagOf("CR"), QStringLiteral("Costa Rica")},  {flagOf("PA"), QStringLiteral("Panama")},
+        {flagOf("UY"), QStringLiteral("Uruguay")},     {flagOf("PR"), QStringLiteral("Puerto Rico")},
     };
     return entries;
 }

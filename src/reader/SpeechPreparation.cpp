@@ -26,12 +26,13 @@ QString homographTail(const char* templ, const char* phonemes) {
 }
 
 #define QV_RESUME_DETERMINERS R"re(\b(?:my|your|his|her|their|our|the|a|an|this|that)\s+)re"
-#define QV_RESUME_ADJECTIVES \
+#define QV_RESUME_ADJECTIVES                                                                                           \
     R"re((?:(?:old|new|updated|current|latest|revised|tailored|original|final|previous|existing|attached|master|full|short|long|general|targeted|polished|draft|one-page|two-page)\s+){1,3})re"
-#define QV_RESUME_VERBS \
+#define QV_RESUME_VERBS                                                                                                \
     R"re(\b(?:attach|attached|attaching|send|sending|sent|submit|submitted|submitting|review|reviewed|update|updated|tailor|tailored|enclosed|enclose)\s+)re"
-#define QV_LIVE_STATES \
-    "done|shipped|deployed|released|launched|published|tested|verified|working|running|installed|finished|complete|ready|stable|online"
+#define QV_LIVE_STATES                                                                                                 \
+    "done|shipped|deployed|released|launched|published|tested|verified|working|running|installed|finished|complete|"   \
+    "ready|stable|online"
 
 const QList<Homograph>& homographs() {
     static const QList<Homograph> rows = [] {
@@ -80,7 +81,8 @@ const QList<Homograph>& homographs() {
         };
         QList<Homograph> built;
         for (const auto& row : table)
-            built.append({Regex(QString::fromUtf8(row.pattern), Regex::CaseInsensitive), homographTail(row.templ, row.phonemes)});
+            built.append({Regex(QString::fromUtf8(row.pattern), Regex::CaseInsensitive),
+                          homographTail(row.templ, row.phonemes)});
         return built;
     }();
     return rows;
@@ -130,23 +132,23 @@ struct DatePass {
 
 const QHash<QString, QString>& months() {
     static const QHash<QString, QString> table = {
-        {QStringLiteral("jan"), QStringLiteral("January")},   {QStringLiteral("feb"), QStringLiteral("February")},
-        {QStringLiteral("mar"), QStringLiteral("March")},     {QStringLiteral("apr"), QStringLiteral("April")},
-        {QStringLiteral("jun"), QStringLiteral("June")},      {QStringLiteral("jul"), QStringLiteral("July")},
-        {QStringLiteral("aug"), QStringLiteral("August")},    {QStringLiteral("sep"), QStringLiteral("September")},
+        {QStringLiteral("jan"), QStringLiteral("January")},    {QStringLiteral("feb"), QStringLiteral("February")},
+        {QStringLiteral("mar"), QStringLiteral("March")},      {QStringLiteral("apr"), QStringLiteral("April")},
+        {QStringLiteral("jun"), QStringLiteral("June")},       {QStringLiteral("jul"), QStringLiteral("July")},
+        {QStringLiteral("aug"), QStringLiteral("August")},     {QStringLiteral("sep"), QStringLiteral("September")},
         {QStringLiteral("sept"), QStringLiteral("September")}, {QStringLiteral("oct"), QStringLiteral("October")},
-        {QStringLiteral("nov"), QStringLiteral("November")},  {QStringLiteral("dec"), QStringLiteral("December")},
+        {QStringLiteral("nov"), QStringLiteral("November")},   {QStringLiteral("dec"), QStringLiteral("December")},
     };
     return table;
 }
 
 const QHash<QString, QString>& weekdays() {
     static const QHash<QString, QString> table = {
-        {QStringLiteral("mon"), QStringLiteral("Monday")},    {QStringLiteral("tue"), QStringLiteral("Tuesday")},
-        {QStringLiteral("tues"), QStringLiteral("Tuesday")},  {QStringLiteral("wed"), QStringLiteral("Wednesday")},
-        {QStringLiteral("thu"), QStringLiteral("Thursday")},  {QStringLiteral("thur"), QStringLiteral("Thursday")},
+        {QStringLiteral("mon"), QStringLiteral("Monday")},     {QStringLiteral("tue"), QStringLiteral("Tuesday")},
+        {QStringLiteral("tues"), QStringLiteral("Tuesday")},   {QStringLiteral("wed"), QStringLiteral("Wednesday")},
+        {QStringLiteral("thu"), QStringLiteral("Thursday")},   {QStringLiteral("thur"), QStringLiteral("Thursday")},
         {QStringLiteral("thurs"), QStringLiteral("Thursday")}, {QStringLiteral("fri"), QStringLiteral("Friday")},
-        {QStringLiteral("sat"), QStringLiteral("Saturday")},  {QStringLiteral("sun"), QStringLiteral("Sunday")},
+        {QStringLiteral("sat"), QStringLiteral("Saturday")},   {QStringLiteral("sun"), QStringLiteral("Sunday")},
     };
     return table;
 }
@@ -235,8 +237,8 @@ QString applyAddressRule(const QString& text, const AddressRule& rule) {
 
 bool isRomance(const QString& language) {
     const QString base = language.section(u'-', 0, 0).toLower();
-    return base == QLatin1String("es") || base == QLatin1String("fr") || base == QLatin1String("it") ||
-           base == QLatin1String("pt");
+    return base == QLatin1String("es") || base == QLatin1String("fr") || base == QLatin1String("it")
+           || base == QLatin1String("pt");
 }
 
 // The English readings apply to everything but text confidently in one of

@@ -81,7 +81,8 @@ VoiceCard::VoiceCard(KokoroVoice voice, QWidget* parent) : QWidget(parent), m_vo
 QSize VoiceCard::sizeHint() const {
     const QFontMetricsF name(pixelFont(kNameSize, QFont::DemiBold, font()));
     const QFontMetricsF subtitle(pixelFont(kSubtitleSize, QFont::Normal, font()));
-    const double height = kInsetY + kGlyphFrame + kRowSpacing + name.height() + kLineSpacing + subtitle.height() + kInsetY;
+    const double height =
+        kInsetY + kGlyphFrame + kRowSpacing + name.height() + kLineSpacing + subtitle.height() + kInsetY;
     return QSize(kMinimumWidth + 2 * kMargin, int(std::ceil(height)) + 2 * kMargin);
 }
 
@@ -138,11 +139,13 @@ QString VoiceCard::subtitle(const KokoroVoice& voice, bool chosen, bool playing)
     const QString flavor = voice.shortFlavor();
     if (!flavor.isEmpty())
         return flavor;
-    return voice.flavor.contains(QStringLiteral("(default)")) ? QStringLiteral("default") : QStringLiteral("click to hear");
+    return voice.flavor.contains(QStringLiteral("(default)")) ? QStringLiteral("default")
+                                                              : QStringLiteral("click to hear");
 }
 
 QString VoiceCard::figure(const KokoroVoice& voice) {
-    return voice.id.size() > 1 && voice.id[1] == u'f' ? QStringLiteral("figure.stand.dress") : QStringLiteral("figure.stand");
+    return voice.id.size() > 1 && voice.id[1] == u'f' ? QStringLiteral("figure.stand.dress")
+                                                      : QStringLiteral("figure.stand");
 }
 
 QString VoiceCard::figureTag(const KokoroVoice& voice) {
@@ -206,10 +209,12 @@ void VoiceCard::paintEvent(QPaintEvent*) {
     const double indicatorCenter = content.right() - kSpeakerSize / 2;
     painter.setOpacity(m_playing ? m_pulseOpacity : 1.0);
     drawSymbol(painter, m_playing ? QStringLiteral("speaker.wave.2.fill") : QStringLiteral("play.fill"),
-               QPointF(indicatorCenter, rowMiddle), indicatorSize, m_playing ? accent : withAlpha(secondary, kPlayAlpha));
+               QPointF(indicatorCenter, rowMiddle), indicatorSize,
+               m_playing ? accent : withAlpha(secondary, kPlayAlpha));
     painter.setOpacity(1.0);
     const double figureCenter = content.right() - kSpeakerSize - kFigureGap - kFigureSize / 2;
-    drawSymbol(painter, figure(m_voice), QPointF(figureCenter, rowMiddle), kFigureSize, withAlpha(secondary, kFigureAlpha));
+    drawSymbol(painter, figure(m_voice), QPointF(figureCenter, rowMiddle), kFigureSize,
+               withAlpha(secondary, kFigureAlpha));
 
     // Second row: name (and the checkmark of the chosen voice), then the subtitle.
     const QFont nameFont = pixelFont(kNameSize, QFont::DemiBold, font());

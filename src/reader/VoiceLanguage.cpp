@@ -5,7 +5,8 @@ namespace {
 // A flag emoji from a two-letter region code.
 QString flag(const char code[3]) {
     constexpr char32_t kRegionalIndicatorA = 0x1F1E6;
-    const char32_t pair[2] = {kRegionalIndicatorA + char32_t(code[0] - 'A'), kRegionalIndicatorA + char32_t(code[1] - 'A')};
+    const char32_t pair[2] = {kRegionalIndicatorA + char32_t(code[0] - 'A'),
+                              kRegionalIndicatorA + char32_t(code[1] - 'A')};
     return QString::fromUcs4(pair, 2);
 }
 

@@ -140,9 +140,7 @@ void VoicePicker::setLanguage(const QString& id) {
     refresh();
 }
 
-void VoicePicker::setGridWidth(double width) {
-    m_gridWidth = width;
-}
+void VoicePicker::setGridWidth(double width) { m_gridWidth = width; }
 
 int VoicePicker::cardsPerRow() const {
     if (m_gridWidth <= 0)
@@ -164,7 +162,8 @@ void VoicePicker::setMagnifiedID(std::optional<QString> id) {
 
 QString VoicePicker::headline() const {
     const VoiceLanguage language = shown();
-    QString text = QString::number(language.voices.size()) + u' ' + language.label + u' ' + voicesWord(language.voices.size());
+    QString text =
+        QString::number(language.voices.size()) + u' ' + language.label + u' ' + voicesWord(language.voices.size());
     const QString stored = readerVoice();
     if (VoiceLanguage::containing(stored).id != language.id)
         text += kSeparator + QStringLiteral("your default is ") + KokoroVoice::named(stored).name;
@@ -174,7 +173,8 @@ QString VoicePicker::headline() const {
 QString VoicePicker::caption() const {
     QString text = headline();
     if (shown().mosaic)
-        text += kSeparator + QStringLiteral("spoken in ") + QString::number(kSpanishCountries) + QStringLiteral(" countries");
+        text += kSeparator + QStringLiteral("spoken in ") + QString::number(kSpanishCountries)
+                + QStringLiteral(" countries");
     return text;
 }
 
@@ -261,8 +261,8 @@ QString VoicePicker::stopValue(VoiceFocus stop) const {
     if (stop == VoiceFocus::Voices)
         return cursorVoiceAnnouncement();
     const VoiceLanguage language = shown();
-    return language.label + QStringLiteral(", ") + QString::number(language.voices.size()) + u' ' +
-           voicesWord(language.voices.size());
+    return language.label + QStringLiteral(", ") + QString::number(language.voices.size()) + u' '
+           + voicesWord(language.voices.size());
 }
 
 QString VoicePicker::stopHint(VoiceFocus stop) const {
@@ -307,15 +307,15 @@ void VoicePicker::layoutCards() {
     const int margin = VoiceCard::kMargin;
     setGridWidth(std::max(m_cardGrid->width() - 2 * margin, 0));
     const int perRow = cardsPerRow();
-    const double width = m_gridWidth > 0 ? std::min<double>((m_gridWidth - kCardSpacing * (perRow - 1)) / perRow,
-                                                            kCardMaximum)
-                                         : kCardMinimum;
+    const double width = m_gridWidth > 0
+                             ? std::min<double>((m_gridWidth - kCardSpacing * (perRow - 1)) / perRow, kCardMaximum)
+                             : kCardMinimum;
     const int faceHeight = m_cards.isEmpty() ? 0 : m_cards.first()->sizeHint().height() - 2 * margin;
     for (qsizetype i = 0; i < m_cards.size(); ++i) {
         const int rowIndex = int(i) / perRow;
         const int columnIndex = int(i) % perRow;
-        const QRectF face(margin + columnIndex * (width + kCardSpacing), margin + rowIndex * (faceHeight + kCardSpacing),
-                          width, faceHeight);
+        const QRectF face(margin + columnIndex * (width + kCardSpacing),
+                          margin + rowIndex * (faceHeight + kCardSpacing), width, faceHeight);
         m_cards[i]->setGeometry(face.adjusted(-margin, -margin, margin, margin).toAlignedRect());
     }
     // Before the grid is on screen it has no width of its own yet: one card a
@@ -370,8 +370,8 @@ void VoicePicker::openMagnifier() {
     popup->setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(popup);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto* magnifier = new FlagMagnifier([this] { setMagnifiedID(std::nullopt); }, kMagnifierColumns,
-                                        *m_services.hover, popup);
+    auto* magnifier =
+        new FlagMagnifier([this] { setMagnifiedID(std::nullopt); }, kMagnifierColumns, *m_services.hover, popup);
     layout->addWidget(magnifier);
     popup->adjustSize();
     const QPoint below = anchor->mapToGlobal(QPoint(anchor->width() / 2, anchor->height()));
@@ -442,8 +442,7 @@ bool VoicePicker::eventFilter(QObject* watched, QEvent* event) {
         setMagnifiedID(std::nullopt);
         return false;
     }
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-        m_magnifiedID) {
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_magnifiedID) {
         setMagnifiedID(std::nullopt);
         return true;
     }

@@ -71,10 +71,11 @@ void WordFlowLayout::setGeometry(const QRect& rect) {
     const QMargins margins = contentsMargins();
     const double width = innerWidth(rect.width());
     const double left = rect.left() + (rect.width() - width - margins.left() - margins.right()) / 2 + margins.left();
-    const QRectF inner(left, rect.top() + margins.top(), width, std::max(0, rect.height() - margins.top() - margins.bottom()));
+    const QRectF inner(left, rect.top() + margins.top(), width,
+                       std::max(0, rect.height() - margins.top() - margins.bottom()));
     const QList<QSizeF>& sizes = ideal();
     const QList<QPointF> corners = m_flow.place(inner, sizes);
     for (qsizetype i = 0; i < m_items.size(); ++i)
-        m_items[i]->setGeometry(QRect(QPoint(int(std::lround(corners[i].x())), int(std::lround(corners[i].y()))),
-                                      sizes[i].toSize()));
+        m_items[i]->setGeometry(
+            QRect(QPoint(int(std::lround(corners[i].x())), int(std::lround(corners[i].y()))), sizes[i].toSize()));
 }

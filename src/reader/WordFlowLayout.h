@@ -3,8 +3,8 @@
 #include "reader/FlowLayout.h"
 
 #include <QLayout>
-#include <QWidget>
 #include <QList>
+#include <QWidget>
 
 // A widget layout that sets its items as words in lines through FlowLayout's
 // measuring and placing. Items keep their ideal sizes, cached until the

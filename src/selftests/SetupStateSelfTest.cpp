@@ -15,9 +15,9 @@ void reportSetupState(const QString& path, EngineBootstrap& engine) {
         const bool modelsComplete = engine.modelsComplete();
         const bool onboardingDone = Defaults::shared().boolOr(QStringLiteral("onboardingDone"), false);
         const bool shouldShow = !(onboardingDone && engineExists && modelsComplete);
-        SelfTestText::write(
-            path, QStringLiteral("engineExists=%1 modelsComplete=%2 onboardingDone=%3 shouldShow=%4")
-                      .arg(boolean(engineExists), boolean(modelsComplete), boolean(onboardingDone), boolean(shouldShow)));
+        SelfTestText::write(path, QStringLiteral("engineExists=%1 modelsComplete=%2 onboardingDone=%3 shouldShow=%4")
+                                      .arg(boolean(engineExists), boolean(modelsComplete), boolean(onboardingDone),
+                                           boolean(shouldShow)));
         requestQuit();
     });
 }

@@ -7,8 +7,8 @@
 #include <QTimer>
 
 bool AppActions::readerBusy() const {
-    return (readerIsReading && readerIsReading()) || (readerPreparing && readerPreparing()) ||
-           (readerHasPlayer && readerHasPlayer());
+    return (readerIsReading && readerIsReading()) || (readerPreparing && readerPreparing())
+           || (readerHasPlayer && readerHasPlayer());
 }
 
 // Reached by the seams' free functions below and by the pages, which the

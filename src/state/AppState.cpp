@@ -5,12 +5,11 @@
 namespace {
 
 // Stores `value` and emits `signal` when it differs from what the field holds.
-template <typename T>
-void assign(AppState* state, T& field, const T& value, void (AppState::*signal)()) {
+template <typename T> void assign(AppState* state, T& field, const T& value, void (AppState::*signal)()) {
     if (field == value)
         return;
     field = value;
-    emit (state->*signal)();
+    emit(state->*signal)();
 }
 
 } // namespace

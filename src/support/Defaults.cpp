@@ -76,8 +76,7 @@ Defaults& Defaults::shared() { return SharedInstance<Defaults>::get(); }
 
 QString Defaults::standardFilePath() { return Paths::config() + QStringLiteral("/Quorvane/defaults.json"); }
 
-Defaults::Defaults(const QString& filePath, QObject* parent)
-    : QObject(parent) {
+Defaults::Defaults(const QString& filePath, QObject* parent) : QObject(parent) {
     QDir().mkpath(QFileInfo(filePath).absolutePath());
     m_settings = std::make_unique<QSettings>(filePath, jsonFormat());
 }
@@ -139,9 +138,7 @@ std::optional<QString> Defaults::string(const QString& key) const {
     return stored.toString();
 }
 
-QString Defaults::stringOr(const QString& key, const QString& fallback) const {
-    return string(key).value_or(fallback);
-}
+QString Defaults::stringOr(const QString& key, const QString& fallback) const { return string(key).value_or(fallback); }
 
 std::optional<QStringList> Defaults::stringList(const QString& key) const {
     const QVariant stored = value(key);

@@ -56,9 +56,7 @@ const QStringList& bindingKeys() {
     return keys;
 }
 
-bool isBindingKey(const QString& key) {
-    return bindingKeys().contains(key);
-}
+bool isBindingKey(const QString& key) { return bindingKeys().contains(key); }
 
 const Setting* find(const QString& key) {
     for (const QList<Setting>* list : {&all(), &translationTaps()})
@@ -95,21 +93,13 @@ QVariant read(const Defaults& defaults, const QString& key) {
     return setting->fallback;
 }
 
-bool readBool(const Defaults& defaults, const QString& key) {
-    return read(defaults, key).toBool();
-}
+bool readBool(const Defaults& defaults, const QString& key) { return read(defaults, key).toBool(); }
 
-qint64 readInteger(const Defaults& defaults, const QString& key) {
-    return read(defaults, key).toLongLong();
-}
+qint64 readInteger(const Defaults& defaults, const QString& key) { return read(defaults, key).toLongLong(); }
 
-QString readText(const Defaults& defaults, const QString& key) {
-    return read(defaults, key).toString();
-}
+QString readText(const Defaults& defaults, const QString& key) { return read(defaults, key).toString(); }
 
-double readNumber(const Defaults& defaults, const QString& key) {
-    return read(defaults, key).toDouble();
-}
+double readNumber(const Defaults& defaults, const QString& key) { return read(defaults, key).toDouble(); }
 
 bool differs(const Defaults& defaults, const QString& key, const QVariant& value) {
     const Setting* setting = find(key);

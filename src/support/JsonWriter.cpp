@@ -90,9 +90,7 @@ JsonWriter& JsonWriter::value(double number) {
 
 JsonWriter& JsonWriter::value(const QDateTime& date) { return value(referenceSeconds(date)); }
 
-JsonWriter& JsonWriter::value(const QUuid& uuid) {
-    return value(uuid.toString(QUuid::WithoutBraces).toUpper());
-}
+JsonWriter& JsonWriter::value(const QUuid& uuid) { return value(uuid.toString(QUuid::WithoutBraces).toUpper()); }
 
 JsonWriter& JsonWriter::value(const QStringList& texts) {
     beginArray();
@@ -107,9 +105,7 @@ JsonWriter& JsonWriter::null() {
     return *this;
 }
 
-double JsonWriter::referenceSeconds(const QDateTime& date) {
-    return double(referenceDate().msecsTo(date)) / 1000.0;
-}
+double JsonWriter::referenceSeconds(const QDateTime& date) { return double(referenceDate().msecsTo(date)) / 1000.0; }
 
 QDateTime JsonWriter::dateFromReferenceSeconds(double seconds) {
     return referenceDate().addMSecs(qint64(std::llround(seconds * 1000.0)));
@@ -142,14 +138,30 @@ QByteArray JsonWriter::quoted(const QString& text) {
         const char c = utf8[i];
         const char* escape = nullptr;
         switch (c) {
-        case '"': escape = "\\\""; break;
-        case '\\': escape = "\\\\"; break;
-        case '/': escape = "\\/"; break;
-        case '\n': escape = "\\n"; break;
-        case '\r': escape = "\\r"; break;
-        case '\t': escape = "\\t"; break;
-        case '\b': escape = "\\b"; break;
-        case '\f': escape = "\\f"; break;
+        case '"':
+            escape = "\\\"";
+            break;
+        case '\\':
+            escape = "\\\\";
+            break;
+        case '/':
+            escape = "\\/";
+            break;
+        case '\n':
+            escape = "\\n";
+            break;
+        case '\r':
+            escape = "\\r";
+            break;
+        case '\t':
+            escape = "\\t";
+            break;
+        case '\b':
+            escape = "\\b";
+            break;
+        case '\f':
+            escape = "\\f";
+            break;
         default:
             if (static_cast<unsigned char>(c) >= 0x20)
                 continue;

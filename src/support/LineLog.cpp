@@ -15,8 +15,7 @@ QMutex& logMutex() {
 
 } // namespace
 
-LineLog::LineLog(QString path, qint64 rotateAtBytes)
-    : m_path(std::move(path)), m_rotateAtBytes(rotateAtBytes) {}
+LineLog::LineLog(QString path, qint64 rotateAtBytes) : m_path(std::move(path)), m_rotateAtBytes(rotateAtBytes) {}
 
 QString LineLog::timestamp() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODate); }
 

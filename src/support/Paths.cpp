@@ -37,8 +37,8 @@ QString config() { return xdgFolder("XDG_CONFIG_HOME", QStringLiteral(".config")
 QString temp() { return QDir::tempPath(); }
 
 QString makePrivateTempFolder(const QString& prefix) {
-    const QString path = temp() + QLatin1Char('/') + prefix + QLatin1Char('-')
-                         + QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const QString path =
+        temp() + QLatin1Char('/') + prefix + QLatin1Char('-') + QUuid::createUuid().toString(QUuid::WithoutBraces);
     // mkdir with the final mode: there is no moment when others could enter.
     if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0)
         return {};

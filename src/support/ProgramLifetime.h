@@ -18,8 +18,7 @@ void atEnd(std::function<void()> end);
 
 // Keeps `object` until the lifetime ends, then deletes it (unless it is gone
 // by then), and returns it.
-template <typename T>
-T* keep(T* object) {
+template <typename T> T* keep(T* object) {
     atEnd([held = QPointer<QObject>(object)] { delete held.data(); });
     return object;
 }

@@ -18,10 +18,14 @@ QString fromIcu(const icu::UnicodeString& text) {
 
 uint32_t icuFlags(Regex::Options options) {
     uint32_t flags = 0;
-    if (options & Regex::CaseInsensitive) flags |= UREGEX_CASE_INSENSITIVE;
-    if (options & Regex::Multiline) flags |= UREGEX_MULTILINE;
-    if (options & Regex::DotMatchesLineEnds) flags |= UREGEX_DOTALL;
-    if (options & Regex::AllowComments) flags |= UREGEX_COMMENTS;
+    if (options & Regex::CaseInsensitive)
+        flags |= UREGEX_CASE_INSENSITIVE;
+    if (options & Regex::Multiline)
+        flags |= UREGEX_MULTILINE;
+    if (options & Regex::DotMatchesLineEnds)
+        flags |= UREGEX_DOTALL;
+    if (options & Regex::AllowComments)
+        flags |= UREGEX_COMMENTS;
     return flags;
 }
 
@@ -46,14 +50,14 @@ QString Regex::Match::captured(int index) const {
     return subject.mid(groups[index].start, groups[index].length);
 }
 
-Regex::Regex(const QString& pattern, Options options)
-    : m_source(pattern) {
+Regex::Regex(const QString& pattern, Options options) : m_source(pattern) {
     UErrorCode status = U_ZERO_ERROR;
     UParseError parseError{};
     std::unique_ptr<icu::RegexPattern> compiled(
         icu::RegexPattern::compile(aliasOf(pattern), icuFlags(options), parseError, status));
     if (U_FAILURE(status) || !compiled) {
-        m_error = QStringLiteral("%1 at offset %2").arg(QString::fromLatin1(u_errorName(status))).arg(parseError.offset);
+        m_error =
+            QStringLiteral("%1 at offset %2").arg(QString::fromLatin1(u_errorName(status))).arg(parseError.offset);
         return;
     }
     m_pattern = std::move(compiled);

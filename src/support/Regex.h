@@ -22,15 +22,18 @@ class Regex {
 public:
     enum Option {
         CaseInsensitive = 0x1,
-        Multiline = 0x2,         // ^ and $ match at line ends
+        Multiline = 0x2, // ^ and $ match at line ends
         DotMatchesLineEnds = 0x4,
-        AllowComments = 0x8,     // whitespace and #-comments in the pattern
+        AllowComments = 0x8, // whitespace and #-comments in the pattern
     };
     Q_DECLARE_FLAGS(Options, Option)
 
     // One match: the whole match is group 0. Offsets are UTF-16 units.
     struct Match {
-        struct Group { qsizetype start = -1; qsizetype length = 0; };
+        struct Group {
+            qsizetype start = -1;
+            qsizetype length = 0;
+        };
         QList<Group> groups;
         QString subject;
 

@@ -7,8 +7,7 @@
 // the root holds beside the object; asking when none is installed is a
 // programming fault. A root made while another is installed (a test of the
 // root inside a test program) stands in for it until it goes. GUI thread only.
-template <typename T>
-class SharedInstance {
+template <typename T> class SharedInstance {
 public:
     explicit SharedInstance(T& object) : m_previous(s_object) { s_object = &object; }
     ~SharedInstance() { s_object = m_previous; }

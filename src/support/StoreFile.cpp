@@ -25,9 +25,7 @@ namespace {
 constexpr auto kStagedSuffix = ".quorvane-save";
 constexpr int kSaveFileSuffixLength = 6;
 
-QString stagedName(const QString& fileName) {
-    return QLatin1Char('.') + fileName + QLatin1String(kStagedSuffix);
-}
+QString stagedName(const QString& fileName) { return QLatin1Char('.') + fileName + QLatin1String(kStagedSuffix); }
 
 // The file a write replaces: a store kept as a symbolic link keeps its link.
 QFileInfo replaced(const QString& path) {
@@ -43,8 +41,9 @@ int StoreFile::sweepLeftovers(const QString& path) {
     const QFileInfo target = replaced(path);
     const QDir folder = target.absoluteDir();
     const QString staged = stagedName(target.fileName());
-    const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(staged) + QStringLiteral("(\\.[A-Za-z]{") +
-                                      QString::number(kSaveFileSuffixLength) + QStringLiteral("})?$"));
+    const QRegularExpression leftover(QLatin1Char('^') + QRegularExpression::escape(staged)
+                                      + QStringLiteral("(\\.[A-Za-z]{") + QString::number(kSaveFileSuffixLength)
+                                      + QStringLiteral("})?$"));
     int swept = 0;
     const QStringList names = folder.entryList({staged + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
     for (const QString& name : names) {

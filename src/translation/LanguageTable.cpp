@@ -21,8 +21,9 @@ QString baseOf(const QString& code) {
 } // namespace
 
 const QStringList& talkLanguages() {
-    static const QStringList codes = QStringLiteral("bg hr cs da nl en et fi fr de el hu it lv lt mt pl pt ro ru sk sl es sv uk")
-                                         .split(QLatin1Char(' '));
+    static const QStringList codes =
+        QStringLiteral("bg hr cs da nl en et fi fr de el hu it lv lt mt pl pt ro ru sk sl es sv uk")
+            .split(QLatin1Char(' '));
     return codes;
 }
 

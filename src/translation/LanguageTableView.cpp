@@ -145,7 +145,8 @@ LanguageTableView::LanguageTableView(QWidget* parent) : QWidget(parent) {
     auto* titleStack = new QVBoxLayout(title);
     titleStack->setContentsMargins(16, 14, 16, 10);
     titleStack->setSpacing(3);
-    titleStack->addWidget(label(QStringLiteral("Which languages do what"), sized(14, QFont::DemiBold), textAt(this, 1.0), title));
+    titleStack->addWidget(
+        label(QStringLiteral("Which languages do what"), sized(14, QFont::DemiBold), textAt(this, 1.0), title));
     m_subtitle = label(QString(), sized(11.5), textAt(this, TextColours::kSecondary), title);
     m_subtitle->setObjectName(QStringLiteral("subtitle"));
     titleStack->addWidget(m_subtitle);
@@ -161,8 +162,9 @@ LanguageTableView::LanguageTableView(QWidget* parent) : QWidget(parent) {
     for (const char* column : {"Talk", "Read", "Translate"}) {
         QFont f = sized(9, QFont::DemiBold, true);
         f.setLetterSpacing(QFont::AbsoluteSpacing, 0.6);
-        headerRow->addWidget(label(QString::fromLatin1(column).toUpper(), f, textAt(this, TextColours::kSecondary), header), 1,
-                             Qt::AlignCenter);
+        headerRow->addWidget(
+            label(QString::fromLatin1(column).toUpper(), f, textAt(this, TextColours::kSecondary), header), 1,
+            Qt::AlignCenter);
     }
     stack->addWidget(header);
     stack->addWidget(divider(this));
@@ -181,9 +183,10 @@ LanguageTableView::LanguageTableView(QWidget* parent) : QWidget(parent) {
     stack->addWidget(scroll, 1);
     stack->addWidget(divider(this));
 
-    auto* footnote = label(QStringLiteral("A dash under Talk means Quorvane cannot write down that language yet. It can "
-                                          "still read it out loud and turn it into another."),
-                           sized(10.5), textAt(this, TextColours::kTertiary), this);
+    auto* footnote =
+        label(QStringLiteral("A dash under Talk means Quorvane cannot write down that language yet. It can "
+                             "still read it out loud and turn it into another."),
+              sized(10.5), textAt(this, TextColours::kTertiary), this);
     footnote->setWordWrap(true);
     footnote->setContentsMargins(16, 10, 16, 10);
     stack->addWidget(footnote);

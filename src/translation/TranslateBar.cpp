@@ -117,13 +117,14 @@ void TranslateBar::show(const QString& passage, const QString& source, const QSt
     const QRect frame = m_panel->frameGeometry();
     const auto flag = [](bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); };
     const bool onSpace = !m_services.onCurrentDesktop || m_services.onCurrentDesktop(*m_panel);
-    const QString line = QStringLiteral("translatebar show %1->%2 size=%3x%4 origin=(%5,%6) visible=%7 onSpace=%8 hasSelRect=")
-                             .arg(m_sourceName, m_targetCode)
-                             .arg(frame.width())
-                             .arg(frame.height())
-                             .arg(frame.x())
-                             .arg(frame.y())
-                             .arg(flag(m_panel->isVisible()), flag(onSpace));
+    const QString line =
+        QStringLiteral("translatebar show %1->%2 size=%3x%4 origin=(%5,%6) visible=%7 onSpace=%8 hasSelRect=")
+            .arg(m_sourceName, m_targetCode)
+            .arg(frame.width())
+            .arg(frame.height())
+            .arg(frame.x())
+            .arg(frame.y())
+            .arg(flag(m_panel->isVisible()), flag(onSpace));
     if (!m_services.hasSelectionRect) {
         m_services.trace(line + flag(false));
         return;
@@ -212,8 +213,8 @@ void TranslateBar::makePanel() {
     auto* view = new TranslateBarView(*this);
     // Bypassing the window manager keeps the bar on every desktop, above the
     // other windows, and out of the focus chain and the task bar.
-    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                         Qt::WindowDoesNotAcceptFocus | Qt::X11BypassWindowManagerHint);
+    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+                         | Qt::X11BypassWindowManagerHint);
     view->setAttribute(Qt::WA_ShowWithoutActivating);
     view->setAttribute(Qt::WA_TranslucentBackground);
     view->setWindowTitle(QStringLiteral("Quorvane translate bar"));

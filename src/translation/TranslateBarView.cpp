@@ -131,11 +131,11 @@ void TranslateBarView::rebuild() {
     header->row()->addWidget(textLabel(m_bar.sourceName(), pixelFont(11.5), kSecondary, header));
     header->row()->addWidget(symbolLabel(QStringLiteral("arrow.right"), kTertiary, 8, header));
     header->row()->addWidget(textLabel(targetName, pixelFont(11.5, QFont::DemiBold), kPrimary, header));
-    header->row()->addWidget(symbolLabel(m_bar.expanded() ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"),
-                                         kTertiary, 8, header));
+    header->row()->addWidget(symbolLabel(
+        m_bar.expanded() ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"), kTertiary, 8, header));
     header->row()->addStretch(1);
-    header->setAccessibleName(QStringLiteral("Reading aloud, ") + m_bar.sourceName() + QStringLiteral(" to ") +
-                              targetName);
+    header->setAccessibleName(QStringLiteral("Reading aloud, ") + m_bar.sourceName() + QStringLiteral(" to ")
+                              + targetName);
     header->setAccessibleDescription(m_bar.expanded() ? QStringLiteral("Closes the language list")
                                                       : QStringLiteral("Opens the language list"));
     connect(header, &QAbstractButton::clicked, &m_bar, &TranslateBar::toggleExpanded, Qt::QueuedConnection);
@@ -166,19 +166,21 @@ void TranslateBarView::rebuild() {
             row->setAccessibleName(QStringLiteral("Read again in ") + name);
             row->setCheckable(true);
             row->setChecked(current);
-            connect(row, &QAbstractButton::clicked, &m_bar, [bar = &m_bar, code] { bar->choose(code); },
-                    Qt::QueuedConnection);
+            connect(
+                row, &QAbstractButton::clicked, &m_bar, [bar = &m_bar, code] { bar->choose(code); },
+                Qt::QueuedConnection);
         }
         if (m_bar.offersKeep()) {
             rows->addWidget(divider(list, 3));
-            RowButton* keep = addRow(QStringLiteral("pin"), kOrange,
-                                     QStringLiteral("Keep ") + targetName + QStringLiteral(" as the default"), kPrimary);
+            RowButton* keep =
+                addRow(QStringLiteral("pin"), kOrange,
+                       QStringLiteral("Keep ") + targetName + QStringLiteral(" as the default"), kPrimary);
             keep->setAccessibleName(QStringLiteral("Keep ") + targetName + QStringLiteral(" as the default language"));
             connect(keep, &QAbstractButton::clicked, &m_bar, &TranslateBar::keepAsDefault, Qt::QueuedConnection);
         }
         rows->addWidget(divider(list, 3));
-        RowButton* add = addRow(QStringLiteral("plus.circle"), kTertiary, QStringLiteral("Add a language\u2026"),
-                                kSecondary);
+        RowButton* add =
+            addRow(QStringLiteral("plus.circle"), kTertiary, QStringLiteral("Add a language\u2026"), kSecondary);
         add->setAccessibleName(QStringLiteral("Add a language"));
         add->setAccessibleDescription(QStringLiteral("Opens Translation settings"));
         add->setEnabled(bool(m_bar.peers().openTranslationPage));

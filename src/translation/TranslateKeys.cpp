@@ -157,8 +157,9 @@ QFuture<void> TranslateKeys::readTranslated(const QString& text, const std::opti
                 return;
             }
             if (availability != Translator::Availability::Installed) {
-                flash(name + Wording::of(QStringLiteral(" is not downloaded yet. System Settings > General > Language "
-                                                        "& Region > Translation Languages.")));
+                flash(name
+                      + Wording::of(QStringLiteral(" is not downloaded yet. System Settings > General > Language "
+                                                   "& Region > Translation Languages.")));
                 finished(reading);
                 return;
             }
@@ -183,9 +184,10 @@ void TranslateKeys::translateNext(const std::shared_ptr<Reading>& reading, qsize
     }
     // A copy: the continuation may replace `reading->next` while `then` still uses its future.
     QFuture<std::optional<QString>> awaited = reading->next;
-    awaited.then(this, [this, reading, index](const std::optional<QString>& translated) {
-        piece(reading, index, translated);
-    }).onCanceled(this, [this, reading, index] { piece(reading, index, std::nullopt); });
+    awaited
+        .then(this,
+              [this, reading, index](const std::optional<QString>& translated) { piece(reading, index, translated); })
+        .onCanceled(this, [this, reading, index] { piece(reading, index, std::nullopt); });
 }
 
 void TranslateKeys::piece(const std::shared_ptr<Reading>& reading, qsizetype index,

@@ -33,7 +33,8 @@ TranslationDownload::Services TranslationDownload::Services::standard() {
                              std::function<void()> closed) {
         auto check = [code](std::function<void(bool)> answer) {
             TranslationCatalog& catalog = TranslationCatalog::shared();
-            catalog.refresh(true).then(&catalog, [code, answer, &catalog] { answer(catalog.sources().contains(code)); });
+            catalog.refresh(true).then(&catalog,
+                                       [code, answer, &catalog] { answer(catalog.sources().contains(code)); });
         };
         auto* dialog = new TranslationInstallDialog(Translator::displayName(code), command, check, parent);
         dialog->setAttribute(Qt::WA_DeleteOnClose);

@@ -55,7 +55,8 @@ QLabel* TranslationInstallDialog::commandLabel(const QString& command, QWidget* 
     mono.setStyleHint(QFont::Monospace);
     mono.setPixelSize(13);
     shown->setFont(mono);
-    shown->setStyleSheet(QStringLiteral("QLabel { padding: 8px; border-radius: 6px; background: rgba(127,127,127,0.15); }"));
+    shown->setStyleSheet(
+        QStringLiteral("QLabel { padding: 8px; border-radius: 6px; background: rgba(127,127,127,0.15); }"));
     return shown;
 }
 

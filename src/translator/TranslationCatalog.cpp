@@ -20,10 +20,10 @@ struct TranslationCatalog::Pending {
 
 const QStringList& TranslationCatalog::candidates() {
     static const QStringList codes = {
-        QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("fr"), QStringLiteral("de"),
-        QStringLiteral("it"), QStringLiteral("pt"), QStringLiteral("nl"), QStringLiteral("pl"),
-        QStringLiteral("ru"), QStringLiteral("uk"), QStringLiteral("tr"), QStringLiteral("ar"),
-        QStringLiteral("hi"), QStringLiteral("ja"), QStringLiteral("ko"), QStringLiteral("zh-Hans"),
+        QStringLiteral("en"),      QStringLiteral("es"), QStringLiteral("fr"), QStringLiteral("de"),
+        QStringLiteral("it"),      QStringLiteral("pt"), QStringLiteral("nl"), QStringLiteral("pl"),
+        QStringLiteral("ru"),      QStringLiteral("uk"), QStringLiteral("tr"), QStringLiteral("ar"),
+        QStringLiteral("hi"),      QStringLiteral("ja"), QStringLiteral("ko"), QStringLiteral("zh-Hans"),
         QStringLiteral("zh-Hant"), QStringLiteral("th"), QStringLiteral("vi"), QStringLiteral("id"),
     };
     return codes;

@@ -21,9 +21,7 @@ namespace {
 constexpr double minimumProbability = 0.62;
 constexpr int minimumWords = 3;
 
-QString storedLanguage(const QString& key) {
-    return Defaults::shared().string(key).value_or(QString());
-}
+QString storedLanguage(const QString& key) { return Defaults::shared().string(key).value_or(QString()); }
 
 qsizetype wordCount(const QString& text) {
     qsizetype words = 0;
@@ -70,9 +68,8 @@ std::optional<QString> localizedLanguageName(const QString& code) {
         current.language() == QLocale::C ? QByteArrayLiteral("en") : current.name().toLatin1();
     UChar name[128];
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        uloc_getDisplayLanguage(code.toLower().toLatin1().constData(), displayLocale.constData(), name,
-                                int32_t(std::size(name)), &status);
+    const int32_t length = uloc_getDisplayLanguage(code.toLower().toLatin1().constData(), displayLocale.constData(),
+                                                   name, int32_t(std::size(name)), &status);
     if (U_FAILURE(status) || status == U_USING_DEFAULT_WARNING || length <= 0)
         return std::nullopt;
     const QString result = QString::fromUtf16(reinterpret_cast<const char16_t*>(name), length);
@@ -96,9 +93,7 @@ Availability availabilityNow(OnDeviceTranslator* translator, const QString& sour
     return Availability::Unsupported;
 }
 
-QFuture<Result> finished(const Failure& failure) {
-    return QtFuture::makeReadyFuture(Result::failedWith(failure));
-}
+QFuture<Result> finished(const Failure& failure) { return QtFuture::makeReadyFuture(Result::failedWith(failure)); }
 
 } // namespace
 
@@ -186,18 +181,19 @@ QFuture<Result> translate(const QString& text) {
         break;
     }
     return translator->translate(text, *source, target)
-        .then(QCoreApplication::instance(), [](const std::optional<QString>& translated) {
-            const QString trimmed = translated.value_or(QString()).trimmed();
-            return trimmed.isEmpty() ? Result::failedWith(Failure::failed()) : Result::success(trimmed);
-        })
+        .then(QCoreApplication::instance(),
+              [](const std::optional<QString>& translated) {
+                  const QString trimmed = translated.value_or(QString()).trimmed();
+                  return trimmed.isEmpty() ? Result::failedWith(Failure::failed()) : Result::success(trimmed);
+              })
         .onCanceled(QCoreApplication::instance(), [] { return Result::failedWith(Failure::failed()); });
 }
 
 std::optional<QString> message(const Failure& failure) {
     switch (failure.kind) {
     case Failure::Kind::NotDownloaded:
-        return failure.languageName +
-               Wording::of(QStringLiteral(
+        return failure.languageName
+               + Wording::of(QStringLiteral(
                    " is not downloaded yet. System Settings > General > Language & Region > Translation Languages."));
     case Failure::Kind::Unsupported:
         return failure.languageName + Wording::of(QStringLiteral(" cannot be translated on this Mac."));

@@ -64,7 +64,10 @@ struct Launch : testing::Test {
             rec("checkEngine")();
             return checkAnswers ? QtFuture::makeReadyFuture(engine) : unanswered.future();
         };
-        s.modelsComplete = [this] { rec("modelsComplete")(); return models; };
+        s.modelsComplete = [this] {
+            rec("modelsComplete")();
+            return models;
+        };
         s.startSpeechServer = rec("startSpeechServer");
         s.showMainWindow = rec("showMainWindow");
         s.showOnboarding = rec("showOnboarding");
@@ -110,16 +113,15 @@ TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
     // The word list goes out on the thread pool; it only has to be started.
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("sendWordsOnceReady")), 1);
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("removeRetiredModels")), 1);
-    EXPECT_EQ(synchronous,
-              (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate", "ignoreBrokenPipe",
-                           "applyAppearance", "dockStart", "dockRefreshPolicy", "migrateEngineFolder",
-                           "migrateSettings", "checkEngine",
-                           "modelsComplete", "watchLanguageModelMemory", "startSelectionCleanup", "runSelfTests"}));
+    EXPECT_EQ(synchronous, (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate",
+                                        "ignoreBrokenPipe", "applyAppearance", "dockStart", "dockRefreshPolicy",
+                                        "migrateEngineFolder", "migrateSettings", "checkEngine", "modelsComplete",
+                                        "watchLanguageModelMemory", "startSelectionCleanup", "runSelfTests"}));
     QStringList tasks = after;
     EXPECT_EQ(tasks.removeAll(QStringLiteral("checkForUpdates")), 1); // on its own timer
-    EXPECT_EQ(tasks, (QStringList{"refreshTranslationCatalog", "considerReviewPrompt", "startPhoneLink",
-                                  "registerHotkeys", "hoverOff", "startSpeechServer", "showMainWindow",
-                                  "startLanguageModelServer"}));
+    EXPECT_EQ(tasks,
+              (QStringList{"refreshTranslationCatalog", "considerReviewPrompt", "startPhoneLink", "registerHotkeys",
+                           "hoverOff", "startSpeechServer", "showMainWindow", "startLanguageModelServer"}));
 }
 
 TEST_F(Launch, AnEngineCheckThatNeverAnswersHoldsUpNothingElse) {

@@ -101,7 +101,8 @@ TEST(SingleInstanceTest, LaunchesAtTheSameMomentEndWithOneRunningInstance) {
 TEST(SingleInstanceTest, TheSocketAndItsLockLiveInAFolderOnlyTheUserMayEnter) {
     TempFolder temp;
     const QString runtime = temp.mkdir(QStringLiteral("run"));
-    ASSERT_TRUE(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
     const QString shared = temp.mkdir(QStringLiteral("tmp"));
     ScopedEnvironment environment("TMPDIR", QFile::encodeName(shared));
     environment.set("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
@@ -118,7 +119,8 @@ TEST(SingleInstanceTest, TheSocketAndItsLockLiveInAFolderOnlyTheUserMayEnter) {
     }
 
     // A runtime folder others may enter does not count; the fallback is a folder of the user's own, 0700.
-    ASSERT_TRUE(QFile::setPermissions(runtime, QFile::permissions(runtime) | QFileDevice::ReadOther | QFileDevice::ExeOther));
+    ASSERT_TRUE(
+        QFile::setPermissions(runtime, QFile::permissions(runtime) | QFileDevice::ReadOther | QFileDevice::ExeOther));
     const QString fallback = SingleInstance::defaultName();
     ASSERT_FALSE(fallback.isEmpty());
     const QFileInfo folder(QFileInfo(fallback).path());

@@ -16,8 +16,8 @@ TEST(AudioInputDeviceTest, TheDefaultInputIsBestWhenItCanCapture) {
 
 TEST(AudioInputDeviceTest, OtherwiseTheFirstDeviceWithAnInputChannel) {
     ScopedFakePlatform platform;
-    platform.audioInput.devices = {{2, QStringLiteral("Silent"), 0}, {3, QStringLiteral("USB mic"), 1},
-                                   {5, QStringLiteral("Webcam"), 1}};
+    platform.audioInput.devices = {
+        {2, QStringLiteral("Silent"), 0}, {3, QStringLiteral("USB mic"), 1}, {5, QStringLiteral("Webcam"), 1}};
     platform.audioInput.defaultDevice = 2; // no input channel
     EXPECT_EQ(AudioInputDevice::best(), 3u);
     platform.audioInput.defaultDevice.reset();

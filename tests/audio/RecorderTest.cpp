@@ -50,7 +50,7 @@ TEST_F(RecorderTest, ATakeIsConvertedToSixteenKilohertzWithLevels) {
     capture->deliver(constant(4800, 2, 0.05f));
     ASSERT_EQ(levels.size(), 3u);
     EXPECT_NEAR(levels[0], 0.3f, 0.03f); // the filter rings a little on the step from silence
-    EXPECT_FLOAT_EQ(levels[1], 1.0f); // 3 × 0.4 saturates
+    EXPECT_FLOAT_EQ(levels[1], 1.0f);    // 3 × 0.4 saturates
     EXPECT_FLOAT_EQ(recorder.peakLevel(), 1.0f);
     EXPECT_EQ(recorder.sampleCount(), 3 * 1600); // a third of 14 400 frames
     EXPECT_DOUBLE_EQ(recorder.duration(), 0.3);

@@ -13,7 +13,8 @@ std::vector<float> tone(double frequency, int rate, double seconds, int channels
     std::vector<float> out(size_t(frames * channels));
     for (qsizetype i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
-            out[size_t(i * channels + c)] = amplitude * float(std::sin(2 * std::numbers::pi * frequency * double(i) / rate));
+            out[size_t(i * channels + c)] =
+                amplitude * float(std::sin(2 * std::numbers::pi * frequency * double(i) / rate));
     return out;
 }
 
@@ -23,7 +24,8 @@ std::vector<float> sweep(double from, double to, int rate, double seconds) {
     std::vector<float> out(static_cast<size_t>(frames));
     for (qsizetype i = 0; i < frames; ++i) {
         const double t = double(i) / rate;
-        out[size_t(i)] = 0.5f * float(std::sin(2 * std::numbers::pi * (from * t + (to - from) * t * t / (2 * seconds))));
+        out[size_t(i)] =
+            0.5f * float(std::sin(2 * std::numbers::pi * (from * t + (to - from) * t * t / (2 * seconds))));
     }
     return out;
 }

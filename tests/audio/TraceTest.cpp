@@ -28,8 +28,7 @@ TEST_F(TraceTest, TheFirstLineCreatesTheFolderAndLinesAreTimeStampedMicLines) {
     const QStringList lines = text.split('\n');
     ASSERT_EQ(lines.size(), 3) << text.toStdString();
     EXPECT_TRUE(lines[2].isEmpty()); // every line ends with a line feed
-    const QRegularExpression stamped(
-        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ  mic  (.*)$"));
+    const QRegularExpression stamped(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ  mic  (.*)$"));
     const auto first = stamped.match(lines[0]);
     ASSERT_TRUE(first.hasMatch()) << lines[0].toStdString();
     EXPECT_EQ(first.captured(1), QStringLiteral("start  device=Pipe mic  format=16000 Hz, 1 ch"));

@@ -13,23 +13,22 @@ qint16 sample(const QByteArray& wav, int index) { return qFromLittleEndian<qint1
 
 TEST(WavDataTest, TheHeaderIsTheCanonicalFortyFourBytes) {
     const QByteArray wav = WavData::encode(QList<float>{0.0f, 0.25f, -0.25f});
-    const QByteArray expected = QByteArray::fromHex(
-        "52494646"  // RIFF
-        "2a000000"  // 36 + 6
-        "57415645"  // WAVE
-        "666d7420"  // "fmt "
-        "10000000"  // 16
-        "0100"      // PCM
-        "0100"      // mono
-        "803e0000"  // 16000 Hz
-        "007d0000"  // 32000 bytes per second
-        "0200"      // block alignment
-        "1000"      // 16 bits
-        "64617461"  // data
-        "06000000"  // 6 bytes
-        "0000"      // 0
-        "ff1f"      // 0.25 × 32767 = 8191.75 → 8191
-        "01e0");    // -8191
+    const QByteArray expected = QByteArray::fromHex("52494646" // RIFF
+                                                    "2a000000" // 36 + 6
+                                                    "57415645" // WAVE
+                                                    "666d7420" // "fmt "
+                                                    "10000000" // 16
+                                                    "0100"     // PCM
+                                                    "0100"     // mono
+                                                    "803e0000" // 16000 Hz
+                                                    "007d0000" // 32000 bytes per second
+                                                    "0200"     // block alignment
+                                                    "1000"     // 16 bits
+                                                    "64617461" // data
+                                                    "06000000" // 6 bytes
+                                                    "0000"     // 0
+                                                    "ff1f"     // 0.25 × 32767 = 8191.75 → 8191
+                                                    "01e0");   // -8191
     EXPECT_EQ(wav.toHex().toStdString(), expected.toHex().toStdString());
 }
 

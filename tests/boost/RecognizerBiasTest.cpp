@@ -1,14 +1,14 @@
-#include "engine/MlxServer.h"
 #include "engine/RecognizerBias.h"
+#include "engine/MlxServer.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TempFolder.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -138,7 +138,8 @@ public:
         QFile script(python);
         made = script.open(QIODevice::WriteOnly)
                && script.write("#!/bin/sh\nexec /usr/bin/python3 -m http.server --bind 127.0.0.1 "
-                               + QByteArray::number(MlxServer::port) + " >/dev/null 2>&1\n") > 0
+                               + QByteArray::number(MlxServer::port) + " >/dev/null 2>&1\n")
+                      > 0
                && script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
         qputenv("QV_ENGINE_ROOT", QFile::encodeName(folder.path()));
     }

@@ -56,9 +56,13 @@ protected:
 
     void resultWithSwaps() {
         state.setFinalText(QStringLiteral("Could you send teh report to Anna before the meeting tomorrow?"));
-        state.setWordSwaps({{QUuid::createUuid(), QStringLiteral("teh"), {QStringLiteral("the"), QStringLiteral("tea")}, 15, 3},
-                            {QUuid::createUuid(), QStringLiteral("Anna"), {QStringLiteral("Anne"), QStringLiteral("Ana"),
-                              QStringLiteral("Hanna"), QStringLiteral("Ann")}, 29, 4}});
+        state.setWordSwaps(
+            {{QUuid::createUuid(), QStringLiteral("teh"), {QStringLiteral("the"), QStringLiteral("tea")}, 15, 3},
+             {QUuid::createUuid(),
+              QStringLiteral("Anna"),
+              {QStringLiteral("Anne"), QStringLiteral("Ana"), QStringLiteral("Hanna"), QStringLiteral("Ann")},
+              29,
+              4}});
         state.setBubbleMode(BubbleMode::Result);
     }
 
@@ -89,7 +93,8 @@ TEST_F(BubbleRenderTest, BothCardStylesShowBothStagesOnTheirBackdrop) {
                 state.setLiveText(QStringLiteral("Could you send the report"));
                 state.setBubbleMode(BubbleMode::Listening);
             }
-            const QImage image = render(QStringLiteral("card-%1-%2").arg(light ? "light" : "dark", result ? "result" : "listening"));
+            const QImage image =
+                render(QStringLiteral("card-%1-%2").arg(light ? "light" : "dark", result ? "result" : "listening"));
             ASSERT_EQ(image.size(), QSize(620, 320));
             EXPECT_EQ(look.bottom(), 320);
             EXPECT_EQ(look.width(), 620);
@@ -142,8 +147,9 @@ TEST_F(BubbleRenderTest, AFlashIsACardWithTheMessage) {
 
 TEST_F(BubbleRenderTest, PaperCardsAreRuledSheetsWithAMargin) {
     defaults.set(QStringLiteral("paperTheme"), true);
-    state.setFinalText(QStringLiteral("Dear Anna, the report is attached. I moved the numbers for March into the second "
-                                      "table and added a note on the shipping costs. Let me know if anything is missing."));
+    state.setFinalText(
+        QStringLiteral("Dear Anna, the report is attached. I moved the numbers for March into the second "
+                       "table and added a note on the shipping costs. Let me know if anything is missing."));
     state.setBubbleMode(BubbleMode::Result);
     for (const QString& shade : {QStringLiteral("cream"), QStringLiteral("slate")}) {
         SCOPED_TRACE(shade.toStdString());

@@ -1,5 +1,5 @@
-#include "dictation/BroomButton.h"
 #include "dictation/BubbleView.h"
+#include "dictation/BroomButton.h"
 #include "dictation/GlassVariantPickerView.h"
 #include "dictation/SwapOptionButton.h"
 #include "dictation/VariantGlassBackground.h"

@@ -140,7 +140,8 @@ protected:
             },
             10000);
         const std::optional<FrontmostApp> front = FrontmostApp::current();
-        ASSERT_TRUE(ready) << "frontmost " << (front ? front->name.toStdString() + " " + std::to_string(front->pid) : "none")
+        ASSERT_TRUE(ready) << "frontmost "
+                           << (front ? front->name.toStdString() + " " + std::to_string(front->pid) : "none")
                            << ", target " << target->pid() << ", element " << bool(AXText::focusedElement());
         targetFocus = x.focus();
         ASSERT_NE(targetFocus, Window(None));
@@ -192,7 +193,8 @@ TEST_P(BubbleDesktopTest, ADictationShowsEachStageBesideTheTargetWithoutTakingIt
         const qsizetype index = seen.size();
         seen.append({state.bubbleMode()});
         QMetaObject::invokeMethod(
-            &watcher, [&, index] {
+            &watcher,
+            [&, index] {
                 seen[index].mapped = x.isViewable(panelWindow());
                 seen[index].focus = x.focus();
             },
@@ -250,7 +252,8 @@ TEST_P(BubbleDesktopTest, TheTwoKeyTakesTheSecondOptionOfTheCard) {
     panel.setWordSwapTaker(&taker);
     state.setCleanupState(AppState::CleanupState::Idle);
     state.setFinalText(QStringLiteral("send teh report"));
-    state.setWordSwaps({{QUuid::createUuid(), QStringLiteral("teh"), {QStringLiteral("the"), QStringLiteral("tea")}, 5, 3}});
+    state.setWordSwaps(
+        {{QUuid::createUuid(), QStringLiteral("teh"), {QStringLiteral("the"), QStringLiteral("tea")}, 5, 3}});
     panel.show(BubbleMode::Result);
     ASSERT_TRUE(panel.isWatchingKeys());
     ASSERT_TRUE(QTest::qWaitFor([&] { return x.isViewable(panelWindow()); }, 3000));

@@ -48,7 +48,8 @@ public:
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         const bool found = XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, XA_WINDOW, &type,
-                                              &format, &count, &after, &data) == Success
+                                              &format, &count, &after, &data)
+                               == Success
                            && count == 1;
         if (data)
             XFree(data);

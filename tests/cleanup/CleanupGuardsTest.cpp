@@ -29,20 +29,23 @@ TEST(CleanupGuardsTest, LengthCapGrowsWithTheTranscript) {
 
 TEST(CleanupGuardsTest, AQuestionMustStayAQuestion) {
     EXPECT_FALSE(CleanupEngine::preservesOriginal(QStringLiteral("what time is it"), QStringLiteral("It is three.")));
-    EXPECT_TRUE(CleanupEngine::preservesOriginal(QStringLiteral("what time is it"), QStringLiteral("What time is it?")));
+    EXPECT_TRUE(
+        CleanupEngine::preservesOriginal(QStringLiteral("what time is it"), QStringLiteral("What time is it?")));
     EXPECT_FALSE(CleanupEngine::preservesOriginal(QStringLiteral("It is late?"), QStringLiteral("It is late.")));
     EXPECT_TRUE(CleanupEngine::preservesOriginal(QStringLiteral("send the file"), QStringLiteral("Send the file.")));
 }
 
 TEST(CleanupGuardsTest, AnAnswerThatDropsContentIsRejected) {
     const QString spoken = QStringLiteral("please send the quarterly report to the finance team before friday");
-    EXPECT_TRUE(CleanupEngine::preservesOriginal(spoken, QStringLiteral("Please send the quarterly report to finance before Friday.")));
+    EXPECT_TRUE(CleanupEngine::preservesOriginal(
+        spoken, QStringLiteral("Please send the quarterly report to finance before Friday.")));
     EXPECT_FALSE(CleanupEngine::preservesOriginal(spoken, QStringLiteral("Please send the report.")));
     EXPECT_FALSE(CleanupEngine::acceptedModelText(spoken, QStringLiteral("Sure, I can help with that.")).has_value());
 
     // Numbers and short words: any answer adding at most two new words passes.
     EXPECT_TRUE(CleanupEngine::preservesOriginal(QStringLiteral("twenty five"), QStringLiteral("25 apples total")));
-    EXPECT_FALSE(CleanupEngine::preservesOriginal(QStringLiteral("twenty five"), QStringLiteral("25 apples total today")));
+    EXPECT_FALSE(
+        CleanupEngine::preservesOriginal(QStringLiteral("twenty five"), QStringLiteral("25 apples total today")));
 }
 
 TEST(CleanupGuardsTest, StructuredAnswersAndListsAreRecognised) {
@@ -87,16 +90,19 @@ TEST(CleanupGuardsTest, InventedPlaceholdersGoAndDictatedOnesStay) {
 TEST(CleanupGuardsTest, ModelArtifactsAreStripped) {
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("<out>Hi</out>"))), "Hi");
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("<out>A</out>"))), "<out>A</out>");
-    EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("Hello there.<|im_end|>\nuser: more"))), "Hello there.");
+    EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("Hello there.<|im_end|>\nuser: more"))),
+              "Hello there.");
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("<think>The user wants…</think>\nHello there."))),
               "Hello there.");
-    EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("<|im_start|>assistant\nHello there."))), "Hello there.");
+    EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("<|im_start|>assistant\nHello there."))),
+              "Hello there.");
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("```text\nHello there.\n```"))), "Hello there.");
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("[INST]Hello there.[/INST]</s>"))), "Hello there.");
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(
                   QStringLiteral("Hello there.\n\nNote: I removed the filler words and fixed the punctuation."))),
               "Hello there.");
-    EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("Hello there. (No changes needed.)"))), "Hello there.");
+    EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("Hello there. (No changes needed.)"))),
+              "Hello there.");
     // A dictated sentence that starts with "Note" is not a remark.
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("Note that the office is closed Friday."))),
               "Note that the office is closed Friday.");
@@ -106,10 +112,12 @@ TEST(CleanupGuardsTest, JsonAnswersAreUnwrapped) {
     EXPECT_EQ(s(CleanupEngine::stripModelArtifacts(QStringLiteral("{\"text\": \"Hello there.\"}"))), "Hello there.");
     EXPECT_EQ(CleanupEngine::unwrapJSONPayload(QStringLiteral("[{\"content\": \"One.\"}, {\"output\": \" Two. \"}]")),
               QStringLiteral("One. Two."));
-    EXPECT_EQ(CleanupEngine::unwrapJSONPayload(QStringLiteral("{\"name\": \"clean\", \"arguments\": {\"cleaned\": \"Hi.\"}}")),
+    EXPECT_EQ(CleanupEngine::unwrapJSONPayload(
+                  QStringLiteral("{\"name\": \"clean\", \"arguments\": {\"cleaned\": \"Hi.\"}}")),
               QStringLiteral("Hi."));
     // "text" wins over a later key whatever their order in the object.
-    EXPECT_EQ(CleanupEngine::unwrapJSONPayload(QStringLiteral("{\"output\": \"B\", \"text\": \"A\"}")), QStringLiteral("A"));
+    EXPECT_EQ(CleanupEngine::unwrapJSONPayload(QStringLiteral("{\"output\": \"B\", \"text\": \"A\"}")),
+              QStringLiteral("A"));
     EXPECT_FALSE(CleanupEngine::unwrapJSONPayload(QStringLiteral("{\"foo\": \"x\"}")).has_value());
     EXPECT_FALSE(CleanupEngine::unwrapJSONPayload(QStringLiteral("Hello {\"text\": \"x\"}")).has_value());
     EXPECT_FALSE(CleanupEngine::unwrapJSONPayload(QStringLiteral("{broken")).has_value());
@@ -126,7 +134,8 @@ TEST(CleanupGuardsTest, OneLeadingLabelIsRemoved) {
     EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("Transcript: x"))), "Transcript: x");
     EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("The transcript – ok then"))), "ok then");
     EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("Note: transcript: hi"))), "Note: transcript: hi");
-    EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("Corrected text: We ship Monday."))), "We ship Monday.");
+    EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("Corrected text: We ship Monday."))),
+              "We ship Monday.");
     EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("Sure! Here's the cleaned-up text: We ship Monday."))),
               "We ship Monday.");
     EXPECT_EQ(s(CleanupEngine::stripLeadingLabel(QStringLiteral("Cleaned transcript: Transcript: hi"))),

@@ -129,7 +129,8 @@ TEST_F(ModeStoreTest, ADamagedListIsKeptAsideAndTheBuiltInsComeBack) {
         EXPECT_EQ(ids(store.modes()), builtInOrder) << damaged.toStdString();
     }
     // An element without "keepEveryWord" is fine.
-    const QString withoutKeep = QString(missingApps).replace(QStringLiteral("\"isBuiltIn\""), QStringLiteral("\"appIDs\":[],\"isBuiltIn\""));
+    const QString withoutKeep =
+        QString(missingApps).replace(QStringLiteral("\"isBuiltIn\""), QStringLiteral("\"appIDs\":[],\"isBuiltIn\""));
     settings.set(ModeStore::modesKey, withoutKeep);
     EXPECT_EQ(ModeStore(settings).modes().first().id, QStringLiteral("x"));
 
@@ -146,9 +147,9 @@ TEST_F(ModeStoreTest, ADamagedListIsKeptAsideAndTheBuiltInsComeBack) {
 }
 
 TEST_F(ModeStoreTest, LevelsAndStylesAreStoredAsTextsAndUnknownTextsReadAsBalancedAndSmart) {
-    const QString mode = QStringLiteral(
-        "[{\"id\":\"x\",\"name\":\"X\",\"symbol\":\"s\",\"cleanLevel\":\"%1\",\"numberStyle\":\"%2\","
-        "\"endWithPeriod\":false,\"instruction\":\"\",\"appIDs\":[],\"isBuiltIn\":false}]");
+    const QString mode =
+        QStringLiteral("[{\"id\":\"x\",\"name\":\"X\",\"symbol\":\"s\",\"cleanLevel\":\"%1\",\"numberStyle\":\"%2\","
+                       "\"endWithPeriod\":false,\"instruction\":\"\",\"appIDs\":[],\"isBuiltIn\":false}]");
     settings.set(ModeStore::modesKey, mode.arg(QStringLiteral("aggressive"), QStringLiteral("words")));
     EXPECT_EQ(ModeStore(settings).modes().first().cleanLevel, CleanLevel::Aggressive);
     EXPECT_EQ(ModeStore(settings).modes().first().numberStyle, NumberStyle::Words);

@@ -62,7 +62,9 @@ struct DesktopKeys : testing::Test {
         keyboard.release("Alt_L");
         keyboard.release("Control_L");
     }
-    bool waitForToggles(int count) { return QTest::qWaitFor([&] { return toggles >= count; }, 3000); }
+    bool waitForToggles(int count) {
+        return QTest::qWaitFor([&] { return toggles >= count; }, 3000);
+    }
 };
 
 TEST_F(DesktopKeys, ControlAltDTogglesDictationAlsoWithNumLockOn) {

@@ -54,8 +54,7 @@ private:
     static QProcessEnvironment environment(Kind kind) {
         if (kind == Kind::Gtk)
             return QProcessEnvironment::systemEnvironment();
-        return environmentFor(kind == Kind::Terminal ? TargetWindow::Kind::Terminal
-                                                     : TargetWindow::Kind::Application);
+        return environmentFor(kind == Kind::Terminal ? TargetWindow::Kind::Terminal : TargetWindow::Kind::Application);
     }
 };
 
@@ -112,7 +111,11 @@ protected:
 
 void checkUnicodeReading(Target& target) {
     ASSERT_TRUE(target.ask(QStringLiteral("type ") + kHello, QStringLiteral("typed")));
-    ASSERT_TRUE(QTest::qWaitFor([] { return AXText::selectedRange() == AXText::Range{14, 0}; }, 5000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            return AXText::selectedRange() == AXText::Range{14, 0};
+        },
+        5000))
         << "caret at " << (AXText::selectedRange() ? AXText::selectedRange()->location : -1);
     EXPECT_EQ(AXText::textBeforeCaret(4), QStringLiteral("örld"));
     EXPECT_EQ(AXText::textBeforeCaret(8), QStringLiteral("\U0001F44B wörld"));
@@ -225,7 +228,11 @@ TEST_F(InsertionDesktopTest, ALargeGtkTextKeepsItsUtf16OffsetsAsItChanges) {
     const qint64 handAt = line.indexOf(QStringLiteral("\U0001F44B"));
     ASSERT_TRUE(target->ask(QStringLiteral("fill %1 %2").arg(lines).arg(text), QStringLiteral("filled"), 20000));
     const qint64 end = lines * line.size();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return AXText::selectedRange() == AXText::Range{end, 0}; }, 10000))
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return AXText::selectedRange() == AXText::Range{end, 0};
+        },
+        10000))
         << "caret at " << (AXText::selectedRange() ? AXText::selectedRange()->location : -1);
     EXPECT_EQ(AXText::textBeforeCaret(200), line.repeated(8).right(200));
     EXPECT_EQ(AXText::textBeforeCaret(line.size() - handAt - 1), std::nullopt); // would split the last hand
@@ -292,8 +299,8 @@ TEST_F(InsertionDesktopTest, APasteLandsAndTheEarlierClipboardComesBackWithItsIm
     const bool restored = QTest::qWaitFor(
         [&] {
             answer = target->ask(QStringLiteral("clipboard"), QStringLiteral("clipboard")).value_or(QString());
-            return answer.contains(QStringLiteral("image/png")) &&
-                   answer.endsWith(QString::fromLatin1(QStringLiteral("the user's own words").toUtf8().toBase64()));
+            return answer.contains(QStringLiteral("image/png"))
+                   && answer.endsWith(QString::fromLatin1(QStringLiteral("the user's own words").toUtf8().toBase64()));
         },
         5000);
     EXPECT_TRUE(restored) << answer.toStdString();

@@ -26,7 +26,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 constexpr int kWaitMs = 5000;

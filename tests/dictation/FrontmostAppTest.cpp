@@ -12,7 +12,8 @@ TEST(FrontmostAppTest, SnapshotsAnotherApplicationAndNamesANamelessOneApp) {
     ScopedFakePlatform fakes;
     EXPECT_EQ(FrontmostApp::current(), std::nullopt);
 
-    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), {}, 31337};
+    fakes.workspace.frontmost =
+        Workspace::Application{QStringLiteral("Text Editor"), QStringLiteral("org.gnome.TextEditor"), {}, 31337};
     std::optional<FrontmostApp> app = FrontmostApp::current();
     ASSERT_TRUE(app);
     EXPECT_EQ(app->name, QStringLiteral("Text Editor"));
@@ -28,8 +29,8 @@ TEST(FrontmostAppTest, SnapshotsAnotherApplicationAndNamesANamelessOneApp) {
 
 TEST(FrontmostAppTest, ThisProgramInFrontGivesNone) {
     ScopedFakePlatform fakes;
-    fakes.workspace.frontmost =
-        Workspace::Application{QStringLiteral("Quorvane"), QStringLiteral("quorvane"), {}, QCoreApplication::applicationPid()};
+    fakes.workspace.frontmost = Workspace::Application{
+        QStringLiteral("Quorvane"), QStringLiteral("quorvane"), {}, QCoreApplication::applicationPid()};
     EXPECT_EQ(FrontmostApp::current(), std::nullopt);
 }
 

@@ -33,7 +33,8 @@ protected:
     // Makes `text` the newest dictation.
     void dictated(const QString& text) {
         QList<HistoryEntry> entries = history.entries();
-        entries.prepend({QUuid::createUuid(), QDateTime::currentDateTimeUtc(), QStringLiteral("Editor"), text, {}, {}, {}});
+        entries.prepend(
+            {QUuid::createUuid(), QDateTime::currentDateTimeUtc(), QStringLiteral("Editor"), text, {}, {}, {}});
         history.setEntries(entries);
     }
 

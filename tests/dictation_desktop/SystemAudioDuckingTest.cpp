@@ -149,7 +149,8 @@ TEST_F(SystemAudioDuckingTest, QuittingWhileDuckedRestores) {
 
 TEST_F(SystemAudioDuckingTest, ACrashWhileDuckedIsMendedAtTheNextLaunch) {
     runChild(QStringLiteral("duck-then-crash"), kCrashExitCode);
-    ASSERT_EQ(volume->volume(speaker), OutputVolume::ChannelVolumes(userVolume.size(), 0.0)) << "the child did not duck";
+    ASSERT_EQ(volume->volume(speaker), OutputVolume::ChannelVolumes(userVolume.size(), 0.0))
+        << "the child did not duck";
     SystemAudio nextLaunch(volume, &defaults, record());
     nextLaunch.restoreLeftover();
     EXPECT_EQ(volume->volume(speaker), userVolume);

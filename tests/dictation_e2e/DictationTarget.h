@@ -12,8 +12,7 @@
 class DictationTarget : public TargetWindow::Process {
 public:
     DictationTarget()
-        : Process(QCoreApplication::applicationFilePath(), {},
-                  environmentFor(TargetWindow::Kind::Application)) {}
+        : Process(QCoreApplication::applicationFilePath(), {}, environmentFor(TargetWindow::Kind::Application)) {}
 
     // Whether the desktop reports this window frontmost with a field focused.
     bool isFocusedInFront() const {
@@ -24,6 +23,6 @@ public:
     // Focuses the text line and waits until the desktop says so.
     bool focusLine() {
         return ask(QStringLiteral("focus line"), QStringLiteral("focused"))
-            && QTest::qWaitFor([this] { return isFocusedInFront(); }, 10000);
+               && QTest::qWaitFor([this] { return isFocusedInFront(); }, 10000);
     }
 };

@@ -7,9 +7,9 @@
 #include "insertion/AXText.h"
 #include "support/AccessibilityFlag.h"
 #include "support/Await.h"
-#include "support/MicrophoneFeed.h"
-#include "support/EngineWait.h"
 #include "support/EngineDesktopTest.h"
+#include "support/EngineWait.h"
+#include "support/MicrophoneFeed.h"
 #include "support/ProgramRun.h"
 #include "support/XTestKeyboard.h"
 

@@ -48,8 +48,8 @@ TEST_F(EngineMigrationTest, AnEnvironmentAlreadyInPlaceIsKept) {
 }
 
 TEST_F(EngineMigrationTest, MovedEnvironmentScriptsNameTheNewFolderAndKeepTheirModes) {
-    const QByteArray script = "#!" + formerItem("mlx-venv").toUtf8() + "/bin/python\nVIRTUAL_ENV=" +
-                              formerItem("mlx-venv").toUtf8() + "\n";
+    const QByteArray script =
+        "#!" + formerItem("mlx-venv").toUtf8() + "/bin/python\nVIRTUAL_ENV=" + formerItem("mlx-venv").toUtf8() + "\n";
     const QString launcher = support.write(QStringLiteral("Brindlewick/mlx-venv/bin/pip"), script);
     ::chmod(QFile::encodeName(launcher).constData(), 0751);
     support.write(QStringLiteral("Brindlewick/mlx-venv/bin/binary"),
@@ -73,7 +73,8 @@ TEST_F(EngineMigrationTest, AFailedMoveLeavesALinkToTheFormerPlace) {
     // A current folder on another file system makes the move fail (a rename
     // cannot cross devices), whatever the privileges of the test.
     QTemporaryDir elsewhere(QStringLiteral("/dev/shm/quorvane-test-XXXXXX"));
-    struct stat here {}, there {};
+    struct stat here {
+    }, there{};
     if (!elsewhere.isValid() || ::stat(QFile::encodeName(support.path()).constData(), &here) != 0
         || ::stat(QFile::encodeName(elsewhere.path()).constData(), &there) != 0 || here.st_dev == there.st_dev)
         GTEST_SKIP() << "no second file system to move across";

@@ -1,7 +1,7 @@
 // Supervision of the cleanup language-model server against a stand-in server
 // (tests/support/llm_fixture) launched through a fake engine interpreter.
-#include "engine/EngineKey.h"
 #include "engine/LlmServer.h"
+#include "engine/EngineKey.h"
 #include "engine/MlxServer.h"
 #include "platform/linux/PdeathsigChildProcesses.h"
 #include "platform/linux/ProcProcessTable.h"
@@ -23,8 +23,7 @@ namespace {
 
 bool processExists(qint64 pid) { return pid > 0 && ::kill(pid_t(pid), 0) == 0; }
 
-template <typename T>
-bool finishes(const QFuture<T>& future, int timeoutMs = 40000) {
+template <typename T> bool finishes(const QFuture<T>& future, int timeoutMs = 40000) {
     return QTest::qWaitFor([&] { return future.isFinished(); }, timeoutMs);
 }
 
@@ -116,7 +115,8 @@ TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
     EXPECT_EQ(warmUps[0].value("content_type").toString(), "application/json");
     EXPECT_EQ(warmUps[0].value("body").toObject(),
               QJsonDocument::fromJson(R"({"model":"test/model-a","messages":[{"role":"user","content":"Say ready."}],
-                                          "max_tokens":4})").object());
+                                          "max_tokens":4})")
+                  .object());
 
     // The launch is the engine's interpreter running the package's own
     // server under our guard.
@@ -125,9 +125,8 @@ TEST_F(LlmServerTest, ReadyOnlyOnceTheModelListAnswers200AndTheWarmUpSucceeds) {
     const QList<QByteArray> arguments = cmdline.readAll().split('\0');
     EXPECT_EQ(arguments.value(1), "-c");
     EXPECT_TRUE(arguments.value(2).startsWith("# The guard Quorvane runs the cleanup model server under."));
-    EXPECT_EQ(arguments.mid(3, 9),
-              (QList<QByteArray>{"-m", "mlx_lm", "server", "--model", "test/model-a", "--host", "127.0.0.1", "--port",
-                                 "50062"}));
+    EXPECT_EQ(arguments.mid(3, 9), (QList<QByteArray>{"-m", "mlx_lm", "server", "--model", "test/model-a", "--host",
+                                                      "127.0.0.1", "--port", "50062"}));
 
     fixture.script({{"chat_status", 500}});
     const auto warmed = server.warmUp();

@@ -1,5 +1,5 @@
-#include "engine/EngineHttp.h"
 #include "engine/LoopbackExchange.h"
+#include "engine/EngineHttp.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 
@@ -38,7 +38,8 @@ TEST(LoopbackExchangeTest, TheRequestIsOneBufferWithItsHeadersAndTheWholeBody) {
 }
 
 TEST(LoopbackExchangeTest, AnAnswerIsCompleteOnlyWhenItsFramingIsSatisfied) {
-    const QByteArray sized = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 11\r\n\r\n{\"text\":1}\n";
+    const QByteArray sized =
+        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 11\r\n\r\n{\"text\":1}\n";
     EXPECT_FALSE(readInPieces(sized.chopped(1), 7).first);
     const std::optional<HttpAnswer> whole = readInPieces(sized, 7).first;
     ASSERT_TRUE(whole);

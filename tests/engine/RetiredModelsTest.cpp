@@ -1,5 +1,5 @@
-#include "engine/MlxServer.h"
 #include "engine/RetiredModels.h"
+#include "engine/MlxServer.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 

@@ -1,6 +1,6 @@
 // The helper's sub-commands, run in-process against a scripted on-device model.
-#include "cleanup/CleanupEngine.h"
 #include "helper/HelperProgram.h"
+#include "cleanup/CleanupEngine.h"
 #include "support/FakePlatform.h"
 
 #include <gtest/gtest.h>

@@ -79,8 +79,13 @@ TEST_F(HelperCommandsTest, SelGetPrintsUtf16Units) {
 }
 
 TEST_F(HelperCommandsTest, SelSetRejectsBadArgumentsWith64) {
-    const QStringList bad[] = {{"sel-set"}, {"sel-set", "3"}, {"sel-set", "-1", "0"}, {"sel-set", "3", "x"},
-                               {"sel-set", "+3", "0"}, {"sel-set", " 3", "0"}, {"sel-set", "3", "1.0"}};
+    const QStringList bad[] = {{"sel-set"},
+                               {"sel-set", "3"},
+                               {"sel-set", "-1", "0"},
+                               {"sel-set", "3", "x"},
+                               {"sel-set", "+3", "0"},
+                               {"sel-set", " 3", "0"},
+                               {"sel-set", "3", "1.0"}};
     for (const QStringList& arguments : bad) {
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.status, 64) << arguments.join(' ').toStdString();

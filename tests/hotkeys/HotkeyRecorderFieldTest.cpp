@@ -57,8 +57,8 @@ TEST(HotkeyRecorderFieldTest, RecordsTheNextKeyPressWithItsModifiers) {
     QCoreApplication::sendEvent(&field, &control);
     EXPECT_TRUE(field.isRecording());
 
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_D, Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier, 40,
-                    0x64, 0xc);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_D, Qt::ControlModifier | Qt::AltModifier | Qt::KeypadModifier, 40, 0x64,
+                    0xc);
     QCoreApplication::sendEvent(&field, &press);
     EXPECT_TRUE(press.isAccepted());
     EXPECT_FALSE(field.isRecording());

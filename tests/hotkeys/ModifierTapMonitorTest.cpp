@@ -73,7 +73,7 @@ TEST(ModifierTapMonitorTest, OnlyTheBoundSideCountsAndOtherModifiersBetweenTapsD
     taps.tap(0x08, 1100);
     EXPECT_TRUE(taps.fired.isEmpty());
     taps.tap(0x10, 2000);
-    taps.tap(0x01, 2100); // left Control
+    taps.tap(0x01, 2100);           // left Control
     taps.flags(0x10 | 0x200, 2200); // right Command pressed while Shift-like bits are set
     EXPECT_EQ(taps.fired.size(), 1);
 }

@@ -220,8 +220,9 @@ TEST_F(HoverDesktopTest, ADragMadeWhileTheProgramIsBusyIsADragNotAClick) {
 
     HoverReader reader(services());
     reader.start();
-    ASSERT_TRUE(pointUntil(pointer, from, [&] { return reader.highlightPanel() && reader.highlightPanel()->isVisible(); }))
-        << trace();
+    ASSERT_TRUE(pointUntil(pointer, from, [&] {
+        return reader.highlightPanel() && reader.highlightPanel()->isVisible();
+    })) << trace();
     pointer.moveTo(from);
     QTest::qWait(300);
 

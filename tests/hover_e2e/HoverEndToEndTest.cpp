@@ -4,8 +4,8 @@
 
 #include "engine/MlxServer.h"
 #include "support/PortLock.h"
-#include "support/SpeakerMonitor.h"
 #include "support/ProgramRun.h"
+#include "support/SpeakerMonitor.h"
 #include "support/TestEngine.h"
 #include "support/XTestPointer.h"
 
@@ -31,8 +31,7 @@ TEST(HoverEndToEndTest, AClickOnAHoveredParagraphIsHeardFromTheSpeaker) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return (parts = target.parts()).size() == 4; }, 10000));
     const QPoint paragraph = parts["second"].center();
 
-    ProgramHome home(
-        R"({"onboardingDone":true,"openWindowAtLaunch":false,"hoverReadEnabled":true,"hoverTrace":true})");
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"hoverReadEnabled":true,"hoverTrace":true})");
     QProcess program;
     ASSERT_TRUE(startProgram(program, home, engine));
 

@@ -57,20 +57,28 @@ TEST(InsertionContextTest, WithoutContextConsultsTheDictionaryForNames) {
         const char* expected;
     };
     const Case withoutParis[] = {
-        {"Paris", true, " paris"}, {"I", true, " I"},           {"Hello world", false, "Hello world"},
-        {"Hello", false, "hello"}, {"  ", true, "  "},           {"hello", true, " hello"},
-        {" Hello", true, " Hello"}, {"NASA", true, " NASA"}, {"Hello world", true, " hello world"},
+        {"Paris", true, " paris"},
+        {"I", true, " I"},
+        {"Hello world", false, "Hello world"},
+        {"Hello", false, "hello"},
+        {"  ", true, "  "},
+        {"hello", true, " hello"},
+        {" Hello", true, " Hello"},
+        {"NASA", true, " NASA"},
+        {"Hello world", true, " hello world"},
         {"\"Quote\" me", true, " \"Quote\" me"},
     };
     for (const Case& c : withoutParis)
-        EXPECT_EQ(InsertionContext::adjustWithoutContext(QString::fromUtf8(c.text), c.continuing), QString::fromUtf8(c.expected))
+        EXPECT_EQ(InsertionContext::adjustWithoutContext(QString::fromUtf8(c.text), c.continuing),
+                  QString::fromUtf8(c.expected))
             << c.text;
 
     store.add(QStringLiteral("Paris"), {});
     store.add(QStringLiteral("O'Neil"), {});
     EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("Paris"), true), QStringLiteral(" Paris"));
     EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("Paris"), false), QStringLiteral("Paris"));
-    EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("O'Neil said"), true), QStringLiteral(" O'Neil said"));
+    EXPECT_EQ(InsertionContext::adjustWithoutContext(QStringLiteral("O'Neil said"), true),
+              QStringLiteral(" O'Neil said"));
     store.setEntries({});
 }
 

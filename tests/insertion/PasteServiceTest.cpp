@@ -177,14 +177,15 @@ TEST_F(PasteServiceTest, WithoutKeystrokesTheTextIsOnlyCopiedAndKept) {
 }
 
 TEST_F(PasteServiceTest, TerminalEmulatorsGetTheShiftedChordAndBackspacesNeedAPositiveCount) {
-    fakes.workspace.frontmost = Workspace::Application{QStringLiteral("Terminal"), QStringLiteral("org.gnome.Terminal"), {}, 77};
+    fakes.workspace.frontmost =
+        Workspace::Application{QStringLiteral("Terminal"), QStringLiteral("org.gnome.Terminal"), {}, 77};
     PasteService::paste(QStringLiteral("ls"));
     fakes.workspace.frontmost->identifier = QStringLiteral("xterm");
     PasteService::paste(QStringLiteral("ls"));
     fakes.workspace.frontmost->identifier = QStringLiteral("org.kde.kate");
     PasteService::paste(QStringLiteral("ls"));
-    EXPECT_EQ(fakes.keySynth.posted,
-              (QStringList{QStringLiteral("paste-terminal"), QStringLiteral("paste-terminal"), QStringLiteral("paste")}));
+    EXPECT_EQ(fakes.keySynth.posted, (QStringList{QStringLiteral("paste-terminal"), QStringLiteral("paste-terminal"),
+                                                  QStringLiteral("paste")}));
     EXPECT_FALSE(PasteService::isTerminal(QString()));
     EXPECT_TRUE(PasteService::isTerminal(QStringLiteral("Alacritty")));
 

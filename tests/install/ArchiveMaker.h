@@ -21,7 +21,8 @@ struct ArchiveEntry {
 
 enum class ArchiveFormat { Zip, TarGz };
 
-inline bool writeArchive(const QString& path, const QList<ArchiveEntry>& entries, ArchiveFormat format = ArchiveFormat::Zip) {
+inline bool writeArchive(const QString& path, const QList<ArchiveEntry>& entries,
+                         ArchiveFormat format = ArchiveFormat::Zip) {
     archive* a = archive_write_new();
     if (format == ArchiveFormat::Zip) {
         archive_write_set_format_zip(a);

@@ -35,8 +35,8 @@ public:
     HttpsFixture() {
         QProcess openssl;
         openssl.start(QStringLiteral("openssl"),
-                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days", "1",
-                       "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
+                      {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-days",
+                       "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout",
                        m_dir.filePath("key.pem"), "-out", m_dir.filePath("cert.pem")});
         openssl.waitForFinished(20000);
         m_certificate = QSslCertificate::fromPath(m_dir.filePath("cert.pem")).value(0);
@@ -97,7 +97,7 @@ private:
             }
             if (route.stallAfter >= 0) {
                 socket->write(route.body.left(route.stallAfter));
-                return;  // silent from here on; the client's stall timeout ends it
+                return; // silent from here on; the client's stall timeout ends it
             }
             socket->write(route.body);
             socket->disconnectFromHost();

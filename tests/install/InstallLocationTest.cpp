@@ -1,12 +1,11 @@
-#include "install/InstallFolder.h"
 #include "install/InstallLocation.h"
+#include "install/InstallFolder.h"
 
 #include "ArchiveMaker.h"
 #include "ScriptedInstall.h"
 #include "UnchangeableFolder.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
-
 
 #include <gtest/gtest.h>
 
@@ -30,7 +29,8 @@ TEST(InstallLocationRules, DescribesTheFolderAndNamesOnlyAQuorvaneOutsideTheRoot
     EXPECT_EQ(InstallLocation::whereItIs("/home/ann/Quorvane", kRoots), QStringLiteral("~"));
     EXPECT_EQ(InstallLocation::whereItIs("/home/annex/Quorvane", kRoots), QStringLiteral("/home/annex"));
 
-    EXPECT_EQ(InstallLocation::leftover("/home/ann/Downloads/Quorvane", kRoots), QStringLiteral("/home/ann/Downloads/Quorvane"));
+    EXPECT_EQ(InstallLocation::leftover("/home/ann/Downloads/Quorvane", kRoots),
+              QStringLiteral("/home/ann/Downloads/Quorvane"));
     EXPECT_FALSE(InstallLocation::leftover("/home/ann/Downloads/Quorvane copy", kRoots));
     EXPECT_FALSE(InstallLocation::leftover("/home/ann/Downloads/quorvane", kRoots));
     EXPECT_FALSE(InstallLocation::leftover("/opt/Quorvane", kRoots));
@@ -198,8 +198,8 @@ TEST(MakeInstallFolderScript, InstallsABuildWithTheMarkerAndReplacesOnlyAnInstal
     folder.write("build/CMakeCache.txt", "CMAKE_PROJECT_VERSION:STATIC=3.4.5\n");
     folder.write("build/quorvane", "#!/bin/sh\n");
     folder.write("build/cmake_install.cmake",
-                 "file(INSTALL DESTINATION \"${CMAKE_INSTALL_PREFIX}/bin\" TYPE PROGRAM FILES \"" +
-                     folder.file("build/quorvane").toUtf8() + "\")\n");
+                 "file(INSTALL DESTINATION \"${CMAKE_INSTALL_PREFIX}/bin\" TYPE PROGRAM FILES \""
+                     + folder.file("build/quorvane").toUtf8() + "\")\n");
     const QString script = QStringLiteral(QUORVANE_TEST_SOURCE "/../scripts/make-install-folder.sh");
     auto run = [&](const QStringList& extra) {
         QProcess process;

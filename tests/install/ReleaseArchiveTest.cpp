@@ -11,7 +11,8 @@ namespace {
 
 QStringList filesUnder(const QString& folder) {
     QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         found << it.next().mid(folder.size() + 1);
     found.sort();
@@ -22,9 +23,10 @@ TEST(ReleaseArchiveTest, UnpacksFilesKeepingOnlyTheExecutableBit) {
     TempFolder folder;
     for (const ArchiveFormat format : {ArchiveFormat::Zip, ArchiveFormat::TarGz}) {
         const QString archive = folder.file(format == ArchiveFormat::Zip ? "a.zip" : "a.tar.gz");
-        ASSERT_TRUE(writeArchive(archive, {{"Q/bin/run", "#!/bin/sh\n", ArchiveEntry::Kind::File, 04755, {}},
-                                           {"Q/share/data", "d", ArchiveEntry::Kind::File, 0666, {}},
-                                           {"Q/empty/", {}, ArchiveEntry::Kind::Folder, 0700, {}}},
+        ASSERT_TRUE(writeArchive(archive,
+                                 {{"Q/bin/run", "#!/bin/sh\n", ArchiveEntry::Kind::File, 04755, {}},
+                                  {"Q/share/data", "d", ArchiveEntry::Kind::File, 0666, {}},
+                                  {"Q/empty/", {}, ArchiveEntry::Kind::Folder, 0700, {}}},
                                  format));
         const QString into = folder.mkdir(format == ArchiveFormat::Zip ? "zip" : "tar");
         EXPECT_EQ(ReleaseArchive::unpack(archive, into), std::nullopt);
@@ -50,14 +52,15 @@ TEST(ReleaseArchiveTest, CapsEntriesAndBytesAndRefusesASecondWriteThroughOneName
 
     // A name that comes twice may not overwrite the first (a classic way to
     // swap in content after a check).
-    ASSERT_TRUE(writeArchive(folder.file("twice.tar.gz"),
-                             {{"Q/a", "first", ArchiveEntry::Kind::File, 0644, {}},
-                              {"Q/a", "second", ArchiveEntry::Kind::File, 0644, {}}},
-                             ArchiveFormat::TarGz));
+    ASSERT_TRUE(writeArchive(
+        folder.file("twice.tar.gz"),
+        {{"Q/a", "first", ArchiveEntry::Kind::File, 0644, {}}, {"Q/a", "second", ArchiveEntry::Kind::File, 0644, {}}},
+        ArchiveFormat::TarGz));
     EXPECT_TRUE(ReleaseArchive::unpack(folder.file("twice.tar.gz"), folder.mkdir("twice")));
 
     for (const char* name : {"Q/./a", "Q//a", "/Q/a", "Q/../../a", ".."}) {
-        ASSERT_TRUE(writeArchive(folder.file("bad.tar.gz"), {{QString::fromUtf8(name), "x", ArchiveEntry::Kind::File, 0644, {}}},
+        ASSERT_TRUE(writeArchive(folder.file("bad.tar.gz"),
+                                 {{QString::fromUtf8(name), "x", ArchiveEntry::Kind::File, 0644, {}}},
                                  ArchiveFormat::TarGz));
         const QString into = folder.mkdir(QStringLiteral("bad-%1").arg(qHash(QByteArray(name))));
         EXPECT_TRUE(ReleaseArchive::unpack(folder.file("bad.tar.gz"), into)) << name;

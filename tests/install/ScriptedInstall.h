@@ -40,5 +40,6 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 inline void makeInstallFolder(const QString& folder, const QByteArray& version, const QByteArray& ranMarker) {
     writeFile(folder + "/quorvane-install.txt", version + "\n");
     writeFile(folder + "/bin/quorvane", "#!/bin/sh\ntouch \"$(dirname \"$0\")/../" + ranMarker + "\"\n");
-    QFile::setPermissions(folder + "/bin/quorvane", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(folder + "/bin/quorvane",
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }

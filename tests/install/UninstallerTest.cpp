@@ -19,28 +19,30 @@ protected:
         return {home.path(), home.file("data"), home.file("cache"), home.file("config"), home.file("state")};
     }
 
-    Uninstaller make(std::optional<QString> installFolder = std::nullopt) { return make(folders(), std::move(installFolder)); }
+    Uninstaller make(std::optional<QString> installFolder = std::nullopt) {
+        return make(folders(), std::move(installFolder));
+    }
 
     Uninstaller make(Uninstaller::Folders where, std::optional<QString> installFolder = std::nullopt) {
         return Uninstaller(std::move(where), Uninstaller::Services{
-                                          [this](const Alert& alert, std::function<void(int)> answered) {
-                                              alerts.append(alert);
-                                              answered(answer);
-                                          },
-                                          std::move(installFolder),
-                                          [this] { ++stops; },
-                                          [this] { ++quits; },
-                                          [this](std::chrono::milliseconds delay, std::function<void()> work) {
-                                              scheduled.append({delay, std::move(work)});
-                                          },
-                                      });
+                                                 [this](const Alert& alert, std::function<void(int)> answered) {
+                                                     alerts.append(alert);
+                                                     answered(answer);
+                                                 },
+                                                 std::move(installFolder),
+                                                 [this] { ++stops; },
+                                                 [this] { ++quits; },
+                                                 [this](std::chrono::milliseconds delay, std::function<void()> work) {
+                                                     scheduled.append({delay, std::move(work)});
+                                                 },
+                                             });
     }
 
     void fill() {
         home.write("data/Quorvane/last-update.txt", "ok\n1\n");
         home.write("data/Quorvane/models/parakeet-tdt-0.6b-v3-bf16/model.npz", QByteArray(1000, 'm'));
         home.write("data/Quorvane Native/history.json", QByteArray(300, 'h'));
-        home.write("data/Quorvane Native/.hidden", QByteArray(5000, 'x'));  // not counted
+        home.write("data/Quorvane Native/.hidden", QByteArray(5000, 'x')); // not counted
         home.write("data/Brindlewick/old.json", "{}");
         home.write("data/Other/keep", "keep");
         home.write("config/Quorvane/defaults.json", "{}");
@@ -103,7 +105,8 @@ TEST_F(UninstallerTest, CancelTakesReturnAndTouchesNothing) {
     uninstaller.confirmAndRemove([&](bool r) { removed = r; });
     ASSERT_EQ(alerts.size(), 1);
     EXPECT_EQ(alerts[0].returnButton, 1);
-    EXPECT_TRUE(alerts[0].text.endsWith(QStringLiteral("\n\nQuorvane itself moves to the Trash. This cannot be undone.")));
+    EXPECT_TRUE(
+        alerts[0].text.endsWith(QStringLiteral("\n\nQuorvane itself moves to the Trash. This cannot be undone.")));
     EXPECT_EQ(removed, false);
     EXPECT_TRUE(scheduled.isEmpty());
     EXPECT_EQ(stops, 0);

@@ -66,8 +66,8 @@ protected:
     void serveArchive(const QByteArray& bytes) { server.route("/Quorvane.zip", {200, bytes, {}, -1}); }
 
     void publishManifest(const QString& version, const QString& url, const QByteArray& signature) {
-        const QByteArray json = "{\"version\":\"" + version.toUtf8() + "\",\"url\":\"" + url.toUtf8() +
-                                "\",\"notes\":\"Faster.\",\"signature\":\"" + signature + "\",\"extra\":1}";
+        const QByteArray json = "{\"version\":\"" + version.toUtf8() + "\",\"url\":\"" + url.toUtf8()
+                                + "\",\"notes\":\"Faster.\",\"signature\":\"" + signature + "\",\"extra\":1}";
         server.route("/version.json", {200, json, {}, -1});
     }
 
@@ -152,7 +152,8 @@ TEST_F(UpdateFlowTest, ASignedReleaseIsExchangedRecordedAndRelaunched) {
     QTest::qWait(int(UpdateCheck::kQuitDelay.count()) + 50);
     EXPECT_EQ(quits, 1);
     // The script removed the work folder that held the old version.
-    EXPECT_TRUE(waitFor([&] { return QDir(root.file("apps")).entryList({"qv-update-*"}, QDir::Dirs).isEmpty(); }, 5000));
+    EXPECT_TRUE(
+        waitFor([&] { return QDir(root.file("apps")).entryList({"qv-update-*"}, QDir::Dirs).isEmpty(); }, 5000));
 }
 
 TEST_F(UpdateFlowTest, AnInstalledReleaseThatCannotRestartSaysSoInsteadOfFailing) {
@@ -180,10 +181,16 @@ TEST_F(UpdateFlowTest, AFolderThatRefusesTheExchangeIsSwappedByTheScriptAfterQui
     EXPECT_EQ(readAll(installFolder + ".old/mine.txt"), QByteArray("kept"));
     EXPECT_EQ(readAll(installFolder + ".new/mine.txt"), QByteArray("kept too"));
     // The script's own work folder is gone; nothing else of it is left beside the install.
-    EXPECT_TRUE(waitFor([&] {
-        return QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) ==
-               QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"});
-    }, 5000)) << QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).join(' ').toStdString();
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return QDir(root.file("apps")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                   == QStringList({"Quorvane", "Quorvane.new", "Quorvane.old"});
+        },
+        5000))
+        << QDir(root.file("apps"))
+               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+               .join(' ')
+               .toStdString();
 }
 
 TEST_F(UpdateFlowTest, AFileSystemThatCannotExchangeInOneStepIsSwappedByTheScript) {
@@ -243,7 +250,8 @@ TEST_F(UpdateFlowTest, ValuesFullOfShellSyntaxStayValues) {
     // A version that is not plain digits and dots makes the whole manifest unusable.
     alerts.clear();
     makeInstall(root.file("apps/Quorvane"));
-    publishManifest("3.0$(cd;touch canary)", server.url("/Quorvane.zip").toString(), keys.sign(archiveBytes).toBase64());
+    publishManifest("3.0$(cd;touch canary)", server.url("/Quorvane.zip").toString(),
+                    keys.sign(archiveBytes).toBase64());
     EXPECT_EQ(runCheck(true), Outcome::NoManifest);
     EXPECT_EQ(titles(), QStringList{"Couldn't check for updates"});
 }
@@ -252,10 +260,10 @@ TEST_F(UpdateFlowTest, SignaturesThatDoNotMatchTheBuiltInKeyAreRefused) {
     publish(release("2.0"));
     const SigningKeys stranger;
     const QList<QByteArray> signatures = {
-        stranger.sign(archiveBytes).toBase64(),             // another key
-        QByteArray(),                                        // none
-        keys.sign(archiveBytes + "x").toBase64(),            // other bytes
-        keys.sign(archiveBytes).toBase64().left(40),         // cut short
+        stranger.sign(archiveBytes).toBase64(),      // another key
+        QByteArray(),                                // none
+        keys.sign(archiveBytes + "x").toBase64(),    // other bytes
+        keys.sign(archiveBytes).toBase64().left(40), // cut short
         "not base64 at all!",
     };
     for (const QByteArray& signature : signatures) {
@@ -265,9 +273,10 @@ TEST_F(UpdateFlowTest, SignaturesThatDoNotMatchTheBuiltInKeyAreRefused) {
         EXPECT_EQ(titles(), (QStringList{"Quorvane 2.0 is available", "Update failed"}));
         expectUntouched();
     }
-    EXPECT_EQ(alerts.last().text,
-              QStringLiteral("Quorvane couldn't install the update. You can download it directly from quorvane.example/download."));
-
+    EXPECT_EQ(
+        alerts.last().text,
+        QStringLiteral(
+            "Quorvane couldn't install the update. You can download it directly from quorvane.example/download."));
 }
 
 TEST_F(UpdateFlowTest, ABuildWithoutAKeyAsksNoServerSaysSoWhenAskedAndNeverNags) {
@@ -341,7 +350,9 @@ TEST_F(UpdateFlowTest, TheNetworkCannotDowngradeStallOrFloodTheCheck) {
     // A plain http address, and an https one that redirects to http.
     publishManifest("2.0", "http://127.0.0.1:9/Quorvane.zip", signature);
     EXPECT_EQ(runCheck(true), Outcome::Failed);
-    server.route("/moved.zip", {302, {}, {{"Location", server.url("/Quorvane.zip").toString().replace("https:", "http:").toUtf8()}}, -1});
+    server.route(
+        "/moved.zip",
+        {302, {}, {{"Location", server.url("/Quorvane.zip").toString().replace("https:", "http:").toUtf8()}}, -1});
     publishManifest("2.0", server.url("/moved.zip").toString(), signature);
     EXPECT_EQ(runCheck(true), Outcome::Failed);
     EXPECT_EQ(server.requests("/Quorvane.zip"), 0);
@@ -358,7 +369,8 @@ TEST_F(UpdateFlowTest, TheNetworkCannotDowngradeStallOrFloodTheCheck) {
 
     // A manifest with huge fields, one redirected to http, and a 304: no manifest, silent at launch.
     alerts.clear();
-    server.route("/version.json", {200, "{\"version\":\"2.0\",\"url\":\"x\",\"notes\":\"" + QByteArray(100000, 'n') + "\"}", {}, -1});
+    server.route("/version.json",
+                 {200, "{\"version\":\"2.0\",\"url\":\"x\",\"notes\":\"" + QByteArray(100000, 'n') + "\"}", {}, -1});
     EXPECT_EQ(runCheck(false), Outcome::NoManifest);
     server.route("/version.json", {301, {}, {{"Location", "http://127.0.0.1:9/version.json"}}, -1});
     EXPECT_EQ(runCheck(false), Outcome::NoManifest);
@@ -460,9 +472,9 @@ TEST_F(UpdateFlowTest, AServerThatTricklesItsAnswerCannotHoldTheCheck) {
     s.manifestDeadline = std::chrono::milliseconds(1500);
     s.downloadDeadline = std::chrono::milliseconds(1500);
     // A byte every 100 ms never looks stalled, yet the whole answer would take minutes.
-    const QByteArray manifest = "{\"version\":\"2.0\",\"url\":\"" + server.url("/Quorvane.zip").toString().toUtf8() +
-                                "\",\"signature\":\"" + keys.sign(archiveBytes).toBase64() + "\"}" +
-                                QByteArray(4000, ' ');
+    const QByteArray manifest = "{\"version\":\"2.0\",\"url\":\"" + server.url("/Quorvane.zip").toString().toUtf8()
+                                + "\",\"signature\":\"" + keys.sign(archiveBytes).toBase64() + "\"}"
+                                + QByteArray(4000, ' ');
     server.route("/version.json", {200, manifest, {}, -1, 100});
     QElapsedTimer clock;
     clock.start();
@@ -496,9 +508,10 @@ TEST_F(UpdateFlowTest, AReleaseSignedWithTheScriptsInstallsWithTheKeyTheBuildTak
     const std::optional<QByteArray> printed = runReleaseScript("make-release-key.sh", {key});
     ASSERT_TRUE(printed);
     EXPECT_EQ(readAll(key + ".pub"), *printed);
-    EXPECT_EQ(QFileInfo(key).permissions() & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                                               QFileDevice::WriteUser),
-              QFileDevice::Permissions());
+    EXPECT_EQ(
+        QFileInfo(key).permissions()
+            & ~(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser),
+        QFileDevice::Permissions());
     // The printed line, as given to QUORVANE_UPDATE_PUBLIC_KEY, is the build's key.
     const QByteArray buildKey = BuildValues::releaseKeyFrom(*printed);
     ASSERT_EQ(buildKey.size(), ReleaseArchive::kPublicKeyBytes) << printed->toStdString();
@@ -541,7 +554,8 @@ TEST_F(UpdateFlowTest, AReleaseSignedWithTheScriptsInstallsWithTheKeyTheBuildTak
 TEST(UpdateManifestTest, DecodesOnlyCompleteManifests) {
     EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2","url":"https://a/b"})")->notes);
     EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2","url":"https://a/b","notes":null})")->notes);
-    EXPECT_EQ(UpdateManifest::fromJson(R"({"version":"1.2","url":"u","notes":"n","z":[1]})")->notes, QStringLiteral("n"));
+    EXPECT_EQ(UpdateManifest::fromJson(R"({"version":"1.2","url":"u","notes":"n","z":[1]})")->notes,
+              QStringLiteral("n"));
     EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2"})"));
     EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":1.2,"url":"u"})"));
     EXPECT_FALSE(UpdateManifest::fromJson(R"({"version":"1.2","url":"u","notes":5})"));

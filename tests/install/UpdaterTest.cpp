@@ -1,5 +1,5 @@
-#include "install/InstallFolder.h"
 #include "install/Updater.h"
+#include "install/InstallFolder.h"
 
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -20,13 +20,13 @@ TEST(UpdaterVersions, ComparesNumbersPieceByPiece) {
         {"1.2.9", "1.2.10", false},
         {"1.2", "1.2.0", false},
         {"2", "1.9.9", true},
-        {"1.2a", "1.0", false},     // "2a" counts as 0: reads as 1.0
+        {"1.2a", "1.0", false}, // "2a" counts as 0: reads as 1.0
         {"1", "", true},
         {"", "0", false},
-        {"1.2", "1..2", false},     // two dots count as one, not as a 0 piece
-        {"1.+3", "1.2", true},      // a leading plus is a number
-        {"1. 3", "1.0", false},     // a space makes the piece 0
-        {"1.99999999999999999999", "1.1", false},  // out of range counts as 0
+        {"1.2", "1..2", false},                   // two dots count as one, not as a 0 piece
+        {"1.+3", "1.2", true},                    // a leading plus is a number
+        {"1. 3", "1.0", false},                   // a space makes the piece 0
+        {"1.99999999999999999999", "1.1", false}, // out of range counts as 0
         {"1.9223372036854775807", "1.9223372036854775806", true},
     };
     for (const VersionRow& row : rows)
@@ -55,7 +55,7 @@ TEST(UpdaterReceipt, WritesReadsAndClearsUnderApplicationSupport) {
     EXPECT_EQ(Updater::lastAttempt(), (Updater::Receipt{"restored", "2.0", "cp: no space\nleft"}));
     Updater::clearReceipt();
     EXPECT_FALSE(Updater::lastAttempt());
-    Updater::clearReceipt();  // a missing file is fine
+    Updater::clearReceipt(); // a missing file is fine
 }
 
 TEST(InstallFolderRules, OnlyTheNamedFolderWithAPlainMarkerCounts) {

@@ -5,8 +5,8 @@
 #include "support/ProgramAccessTree.h" // before Qt: GLib headers use the name "signals"
 
 #include "support/PortLock.h"
-#include "support/QtPrinting.h"
 #include "support/ProgramRun.h"
+#include "support/QtPrinting.h"
 #include "support/TestEngine.h"
 #include "support/XClient.h"
 
@@ -65,8 +65,9 @@ public:
             bool pressed = false;
             const int count = atspi_action_get_n_actions(actions, nullptr);
             for (int a = 0; a < count && !pressed; ++a) {
-                if (text(atspi_action_get_action_name(actions, a, nullptr)).compare(QLatin1String("press"),
-                                                                                     Qt::CaseInsensitive) == 0)
+                if (text(atspi_action_get_action_name(actions, a, nullptr))
+                        .compare(QLatin1String("press"), Qt::CaseInsensitive)
+                    == 0)
                     pressed = atspi_action_do_action(actions, a, nullptr);
             }
             g_object_unref(actions);
@@ -76,7 +77,8 @@ public:
 
 private:
     static bool matches(AtspiAccessible* element, const QString& name, AtspiRole role) {
-        if (atspi_accessible_get_role(element, nullptr) != role || text(atspi_accessible_get_name(element, nullptr)) != name)
+        if (atspi_accessible_get_role(element, nullptr) != role
+            || text(atspi_accessible_get_name(element, nullptr)) != name)
             return false;
         return ProgramAccessTree::has(element, ATSPI_STATE_SHOWING);
     }
@@ -89,8 +91,8 @@ private:
 // What the program wrote under `home` that is still there.
 QStringList leftBehind(const ProgramHome& home) {
     QStringList left;
-    for (const char* folder : {".config/Quorvane", ".local/share/Quorvane", ".local/share/Quorvane Native",
-                               ".cache/Quorvane"}) {
+    for (const char* folder :
+         {".config/Quorvane", ".local/share/Quorvane", ".local/share/Quorvane Native", ".cache/Quorvane"}) {
         if (QFileInfo::exists(home.file(QString::fromUtf8(folder))))
             left << QString::fromUtf8(folder);
     }
@@ -113,13 +115,15 @@ TEST(UninstallDesktopTest, RemovingFromTheGeneralPageLeavesNothingBehindAndQuits
     home.write(QStringLiteral(".local/share/Quorvane Native/history.json"), "[]");
     QProcess program;
     ASSERT_TRUE(startProgram(program, home, engine));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return mouse.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, 15000))
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return mouse.windowTitled(QStringLiteral("Quorvane\u2122")).has_value(); }, 15000))
         << "the main window did not open at launch";
 
     ProgramWidgets widgets(program.processId());
     std::optional<QPoint> general;
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return (general = widgets.centreOf(QStringLiteral("General"), ATSPI_ROLE_LIST_ITEM)).has_value(); }, 10000))
+        [&] { return (general = widgets.centreOf(QStringLiteral("General"), ATSPI_ROLE_LIST_ITEM)).has_value(); },
+        10000))
         << "no General row in the sidebar";
     mouse.leftClick(*general);
     // The button sits at the foot of the page, below what the window shows:

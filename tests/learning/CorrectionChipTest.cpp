@@ -107,7 +107,10 @@ TEST_F(CorrectionChipTest, NoSettlesThePairWithoutAdding) {
 }
 
 TEST_F(CorrectionChipTest, TimingOutNeitherAddsNorDeclines) {
-    CorrectionChip quick{{watch, ledger, [this](const QString& w, const QStringList& v) { added.append({w, v}); }},
+    CorrectionChip quick{{watch, ledger,
+                          [this](const QString& w, const QStringList& v) {
+                              added.append({w, v});
+                          }},
                          1ms};
     findCorrection();
     defaults.remove(CorrectionLedger::kDoneKey);

@@ -1,5 +1,5 @@
-#include "learning/CorrectionLedger.h"
 #include "learning/CorrectionSpotter.h"
+#include "learning/CorrectionLedger.h"
 
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
@@ -41,10 +41,10 @@ TEST(CorrectionSpotterTest, EditsOfOneSmallRunOfWordsAreCandidates) {
 }
 
 TEST(CorrectionSpotterTest, NearAllowsAThirdOfTheLongerWordInFloatingPoint) {
-    EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("abcdefg", "abcdeXY"));   // 2 <= 7/3
-    EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("abcdef", "abcdXY"));     // 2 <= 6/3
-    EXPECT_FALSE(CorrectionSpotter::looksLikeTheSameWord("abcde", "abcXY"));      // 2 > 5/3
-    EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("abc", "abX"));           // 1 <= 3/3
+    EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("abcdefg", "abcdeXY")); // 2 <= 7/3
+    EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("abcdef", "abcdXY"));   // 2 <= 6/3
+    EXPECT_FALSE(CorrectionSpotter::looksLikeTheSameWord("abcde", "abcXY"));    // 2 > 5/3
+    EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("abc", "abX"));         // 1 <= 3/3
     EXPECT_TRUE(CorrectionSpotter::looksLikeTheSameWord("ÉCOLE", "école"));
 }
 
@@ -69,8 +69,7 @@ TEST_F(CorrectionLedgerTest, NearPairsAreAskedAtOnceOthersAtTheSecondSightingAnd
     const QVariantMap seen = defaults.map(CorrectionLedger::kSeenKey);
     EXPECT_EQ(seen.value(QStringLiteral("jackson\x1FJaxon")).toLongLong(), 2);
     EXPECT_EQ(seen.value(QStringLiteral("recieve\x1Freceive")).toLongLong(), 1);
-    EXPECT_EQ(defaults.stringList(CorrectionLedger::kDoneKey),
-              (QStringList{"recieve\x1Freceive", "jackson\x1FJaxon"}));
+    EXPECT_EQ(defaults.stringList(CorrectionLedger::kDoneKey), (QStringList{"recieve\x1Freceive", "jackson\x1FJaxon"}));
 }
 
 TEST_F(CorrectionLedgerTest, ADeclinedPairIsNeverAsked) {

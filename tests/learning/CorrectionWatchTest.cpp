@@ -1,5 +1,5 @@
-#include "learning/CorrectionLedger.h"
 #include "learning/CorrectionWatch.h"
+#include "learning/CorrectionLedger.h"
 
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -20,8 +20,7 @@ protected:
     }
 
     // The field holds `before` + `text` + `after`; the insertion is remembered.
-    void insert(const QString& text, const QString& before = QStringLiteral("Hi. "),
-                const QString& after = QString()) {
+    void insert(const QString& text, const QString& before = QStringLiteral("Hi. "), const QString& after = QString()) {
         field->value = before + text + after;
         watch.noteInsertion(text, AXText::Range{before.size(), text.size()});
     }
@@ -110,8 +109,8 @@ TEST_F(CorrectionWatchTest, EachEndOfTheCheckTracesWhy) {
 }
 
 TEST_F(CorrectionWatchTest, AFarEditIsAskedAboutTheSecondTime) {
-    for (const char* expected : {"correction: jackson -> Jaxon near=false ask=false",
-                                 "correction: jackson -> Jaxon near=false ask=true"}) {
+    for (const char* expected :
+         {"correction: jackson -> Jaxon near=false ask=false", "correction: jackson -> Jaxon near=false ask=true"}) {
         insert(QStringLiteral("please call jackson today"));
         field->value = QStringLiteral("Hi. please call Jaxon today");
         check();

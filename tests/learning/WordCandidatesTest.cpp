@@ -11,9 +11,9 @@ struct FoldCase {
 
 TEST(WordCandidatesTest, FoldKeepsTheSoundSkeleton) {
     const FoldCase cases[] = {
-        {"Quick", "c"},       {"Phone", "phn"},   {"Sarah!", "srh"},   {"Jagger", "cr"},
-        {"Frederick", "vrdrc"}, {"Fredrik", "vrdrc"}, {"eye", ""},     {"kaka", "c"},
-        {"cake", "c"},        {"(Zoë)", "së"},     {"Wolf", "vlv"},     {"R2-D2", "r2-d2"},
+        {"Quick", "c"},         {"Phone", "phn"},     {"Sarah!", "srh"}, {"Jagger", "cr"},
+        {"Frederick", "vrdrc"}, {"Fredrik", "vrdrc"}, {"eye", ""},       {"kaka", "c"},
+        {"cake", "c"},          {"(Zoë)", "së"},      {"Wolf", "vlv"},   {"R2-D2", "r2-d2"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WordCandidates::fold(QString::fromUtf8(c.word)), QString::fromUtf8(c.skeleton)) << c.word;
@@ -27,8 +27,9 @@ struct SimilarityCase {
 
 TEST(WordCandidatesTest, SimilarityIsOneLessTheShareOfEdits) {
     const SimilarityCase cases[] = {
-        {"Jenna", "Gina", 1.0},           {"Kristen", "Christen", 5.0 / 6.0}, {"Stephen", "Steven", 0.6},
-        {"Katie", "Cady", 0.5},           {"eye", "eye", 0.0},                {"Bob", "", 0.0},
+        {"Jenna", "Gina", 1.0},     {"Kristen", "Christen", 5.0 / 6.0},
+        {"Stephen", "Steven", 0.6}, {"Katie", "Cady", 0.5},
+        {"eye", "eye", 0.0},        {"Bob", "", 0.0},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(WordCandidates::similarity(c.a, c.b), c.score) << c.a << " / " << c.b;

@@ -2,8 +2,8 @@
 // a label squeezed below its text, a text too faint for what lies behind it
 // (a transparent panel counting as any desktop), and a symbol without a
 // drawing; and it lets pass what WCAG exempts.
-#include "looks/Symbols.h"
 #include "support/RenderCheck.h"
+#include "looks/Symbols.h"
 
 #include <QColor>
 #include <QLabel>

@@ -2,8 +2,8 @@
 // something, and every name the program's tables hold (modes, pages, voices)
 // has a drawing. Names written out in the views are checked where the views
 // are rendered (RenderCheck).
-#include "cleanup/DictationMode.h"
 #include "looks/Symbols.h"
+#include "cleanup/DictationMode.h"
 #include "reader/KokoroVoice.h"
 #include "reader/VoiceCard.h"
 #include "state/MainWindowPane.h"

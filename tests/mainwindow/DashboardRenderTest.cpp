@@ -43,22 +43,56 @@ protected:
         applyStoredAppearance(defaults, nullptr);
 
         stats.setTotals({1234, 31, 1234 / 142.0 * 60});
-        HistoryEntry translated{QUuid::createUuid(), kNow.addSecs(-120), QStringLiteral("Mail"),
-                                QStringLiteral("Nos vemos el jueves a las tres."), QStringLiteral("See you Thursday at three."),
-                                QStringLiteral("en"), QStringLiteral("es")};
-        HistoryEntry plain{QUuid::createUuid(), kNow.addSecs(-3 * 3600), QStringLiteral("Terminal"),
-                           QStringLiteral("Please move the review to Thursday afternoon."), {}, {}, {}};
-        HistoryEntry noApp{QUuid::createUuid(), kNow.addSecs(-2 * 86400), QString(),
-                           QStringLiteral("Remember to water the plants."), {}, {}, {}};
+        HistoryEntry translated{QUuid::createUuid(),
+                                kNow.addSecs(-120),
+                                QStringLiteral("Mail"),
+                                QStringLiteral("Nos vemos el jueves a las tres."),
+                                QStringLiteral("See you Thursday at three."),
+                                QStringLiteral("en"),
+                                QStringLiteral("es")};
+        HistoryEntry plain{QUuid::createUuid(),
+                           kNow.addSecs(-3 * 3600),
+                           QStringLiteral("Terminal"),
+                           QStringLiteral("Please move the review to Thursday afternoon."),
+                           {},
+                           {},
+                           {}};
+        HistoryEntry noApp{QUuid::createUuid(),
+                           kNow.addSecs(-2 * 86400),
+                           QString(),
+                           QStringLiteral("Remember to water the plants."),
+                           {},
+                           {},
+                           {}};
         history.setEntries({translated, plain, noApp});
 
-        PhoneNote cleaned{QUuid::createUuid(), QStringLiteral("Groceries"), QStringLiteral("Milk, eggs and bread."),
-                          kNow.addSecs(-600), 5, QStringLiteral("Pixel"), QStringLiteral("p1"),
-                          QStringLiteral("milk um eggs and uh bread"), QStringLiteral("Notes")};
-        PhoneNote untitled{QUuid::createUuid(), {}, QStringLiteral("call the plumber about the kitchen sink tomorrow morning"),
-                           kNow.addSecs(-3600), 7, {}, {}, {}, {}};
-        PhoneNote third{QUuid::createUuid(), QStringLiteral("Idea"), QStringLiteral("A <b>bold</b> idea, kept as typed."),
-                        kNow.addSecs(-7200), 3, {}, {}, {}, {}};
+        PhoneNote cleaned{QUuid::createUuid(),
+                          QStringLiteral("Groceries"),
+                          QStringLiteral("Milk, eggs and bread."),
+                          kNow.addSecs(-600),
+                          5,
+                          QStringLiteral("Pixel"),
+                          QStringLiteral("p1"),
+                          QStringLiteral("milk um eggs and uh bread"),
+                          QStringLiteral("Notes")};
+        PhoneNote untitled{QUuid::createUuid(),
+                           {},
+                           QStringLiteral("call the plumber about the kitchen sink tomorrow morning"),
+                           kNow.addSecs(-3600),
+                           7,
+                           {},
+                           {},
+                           {},
+                           {}};
+        PhoneNote third{QUuid::createUuid(),
+                        QStringLiteral("Idea"),
+                        QStringLiteral("A <b>bold</b> idea, kept as typed."),
+                        kNow.addSecs(-7200),
+                        3,
+                        {},
+                        {},
+                        {},
+                        {}};
         inbox.accept({cleaned, untitled, third});
         target.pinned = NoteTarget::kNotesIdentifier;
         target.appName = QStringLiteral("Notes");
@@ -101,7 +135,8 @@ bool near(const QColor& a, const QColor& b, int tolerance) {
 
 TEST_P(DashboardRenderTest, TheDashboardRendersItsStoresInTheLook) {
     const bool dark = GetParam();
-    MainWindowView view(app, [this](MainWindowPane pane) { return dashboard(pane); }, true);
+    MainWindowView view(
+        app, [this](MainWindowPane pane) { return dashboard(pane); }, true);
     view.resize(1180, 780);
     view.show();
     auto* pane = qobject_cast<DashboardPane*>(view.page());
@@ -111,7 +146,8 @@ TEST_P(DashboardRenderTest, TheDashboardRendersItsStoresInTheLook) {
     // and the page is laid out again around them.
     QTest::qWait(50);
     const QImage image = view.grab().toImage();
-    const QString saved = Artifacts::save(image, dark ? QStringLiteral("dashboard-dark.png") : QStringLiteral("dashboard-light.png"));
+    const QString saved =
+        Artifacts::save(image, dark ? QStringLiteral("dashboard-dark.png") : QStringLiteral("dashboard-light.png"));
     EXPECT_FALSE(saved.isEmpty());
     // The whole page too, below the window's fold.
     Artifacts::save(pane->widget()->grab().toImage(),
@@ -145,8 +181,9 @@ TEST_P(DashboardRenderTest, TheDashboardRendersItsStoresInTheLook) {
     const QGradientStops stops = HeroCard::gradient(dark, QRectF(card->rect())).stops();
     EXPECT_TRUE(near(edge, stops.first().second, 12) || near(edge, stops.last().second, 12))
         << edge.name().toStdString();
-    const QPoint glow = cardOrigin + QPoint(card->width() - int(HeroCard::kGlowInset + HeroCard::kGlowSide / 2),
-                                            int(HeroCard::kGlowInset + HeroCard::kGlowSide / 2));
+    const QPoint glow = cardOrigin
+                        + QPoint(card->width() - int(HeroCard::kGlowInset + HeroCard::kGlowSide / 2),
+                                 int(HeroCard::kGlowInset + HeroCard::kGlowSide / 2));
     const QColor warm = image.pixelColor(glow);
     EXPECT_GT(warm.red(), 220) << warm.name().toStdString();
     EXPECT_LT(warm.blue(), 140) << warm.name().toStdString();

@@ -151,8 +151,9 @@ protected:
 
     static QString copied(FakePlatform& platform) {
         const Pasteboard::Snapshot items = platform.pasteboard.snapshot();
-        return items.size() == 1 && items.constFirst().size() == 1 ? QString::fromUtf8(items.constFirst().constFirst().second)
-                                                                   : QString();
+        return items.size() == 1 && items.constFirst().size() == 1
+                   ? QString::fromUtf8(items.constFirst().constFirst().second)
+                   : QString();
     }
 
     ScopedFakePlatform platform;
@@ -179,7 +180,8 @@ TEST_F(DashboardTest, EmptyStoresShowOnlyTheGreetingAndTheCard) {
 }
 
 TEST_F(DashboardTest, DictationsShowAsPlainTextWithTheirAgeAndApplication) {
-    history.setEntries({entry(QStringLiteral("<b>not bold</b>"), 5, QStringLiteral("Editor")), entry(QStringLiteral("older"), 120)});
+    history.setEntries(
+        {entry(QStringLiteral("<b>not bold</b>"), 5, QStringLiteral("Editor")), entry(QStringLiteral("older"), 120)});
     auto pane = open();
     ASSERT_EQ(pane->recentRows().size(), 2);
     RecentDictationRow* first = row(*pane, QStringLiteral("<b>not bold</b>"));
@@ -467,20 +469,23 @@ TEST_F(DashboardTest, ThePaperThemeRestylesEveryRowAtOnce) {
 TEST_F(DashboardTest, TheCardFollowsTheStatistics) {
     auto pane = open();
     stats.setTotals({1234, 10, 1234 / 142.0 * 60});
-    EXPECT_TRUE(pane->heroCard()->statistics()->text().endsWith(QStringLiteral(" at 142 wpm, about 4 pages of writing.")));
+    EXPECT_TRUE(
+        pane->heroCard()->statistics()->text().endsWith(QStringLiteral(" at 142 wpm, about 4 pages of writing.")));
     EXPECT_TRUE(pane->heroCard()->headline()->text().contains(QStringLiteral(">22m<")));
 }
-
 
 // The main window's view on these stores, counting the Dashboards it has made.
 struct DashboardView {
     explicit DashboardView(std::function<DashboardServices()> services)
-        : view(app, [this, services](MainWindowPane pane) -> QWidget* {
-              if (pane != MainWindowPane::Dashboard)
-                  return MainWindowView::titlePage(pane);
-              ++made;
-              return new DashboardPane(services());
-          }, true) {
+        : view(
+            app,
+            [this, services](MainWindowPane pane) -> QWidget* {
+                if (pane != MainWindowPane::Dashboard)
+                    return MainWindowView::titlePage(pane);
+                ++made;
+                return new DashboardPane(services());
+            },
+            true) {
         view.resize(1000, 700);
     }
     AppState app;

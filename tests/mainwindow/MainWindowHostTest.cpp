@@ -88,8 +88,9 @@ TEST_F(MainWindowHostTest, TheFrameOfAClosedWindowIsWhereTheNextProgramOpensIt) 
     host().show(std::nullopt);
     host().window()->setGeometry(QRect(40, 50, 1000, 700));
     host().window()->close();
-    MainWindowHost later(app, defaults, [](AppState& state) { return new MainWindowView(state, &MainWindowView::titlePage, true); },
-                         folder.file(QStringLiteral("later.log")), timers.delayedCall());
+    MainWindowHost later(
+        app, defaults, [](AppState& state) { return new MainWindowView(state, &MainWindowView::titlePage, true); },
+        folder.file(QStringLiteral("later.log")), timers.delayedCall());
     later.show(std::nullopt);
     EXPECT_EQ(later.window()->size(), QSize(1000, 700));
 }
@@ -100,7 +101,8 @@ TEST_F(MainWindowHostTest, AWindowThatGetsTheFocusAtOnceSettlesAndStopsFollowing
     EXPECT_EQ(host().desktopBehaviour(), MainWindowHost::DesktopBehaviour::Resident);
     const QString line = traceLines().constFirst();
     // A timestamp, two spaces, the message, then the fields in their order.
-    EXPECT_TRUE(QDateTime::fromString(line.section(QStringLiteral("  "), 0, 0), Qt::ISODate).isValid()) << line.toStdString();
+    EXPECT_TRUE(QDateTime::fromString(line.section(QStringLiteral("  "), 0, 0), Qt::ISODate).isValid())
+        << line.toStdString();
     EXPECT_TRUE(line.endsWith(QStringLiteral("settled after 0 policy=regular appActive=true key=true visible=true "
                                              "onActiveSpace=true order=0 level=0 frontmost=?")))
         << line.toStdString();
@@ -128,7 +130,8 @@ TEST_F(MainWindowHostTest, AWindowThatNeverLandsIsCheckedThirteenTimesAndKeepsFo
     host().show(std::nullopt);
     timers.runAll();
     EXPECT_EQ(timers.delays, std::vector<ManualTimers::Duration>(12, MainWindowHost::kSettleInterval));
-    EXPECT_EQ(traceMessages(), QStringList({QStringLiteral("settled after 0"), QStringLiteral("never landed after 12")}));
+    EXPECT_EQ(traceMessages(),
+              QStringList({QStringLiteral("settled after 0"), QStringLiteral("never landed after 12")}));
     EXPECT_EQ(host().desktopBehaviour(), MainWindowHost::DesktopBehaviour::FollowsCurrentDesktop);
     EXPECT_TRUE(traceLines().constLast().contains(QStringLiteral(" onActiveSpace=false")));
 }

@@ -10,8 +10,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QPromise>
-#include <QTest>
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,6 @@ namespace {
 
 using MicTestVerdict::Phase;
 using Stage = EngineBootstrap::Stage;
-
 
 Transcriber::Diagnosis answered(int status, const QString& transcript) {
     Transcriber::Diagnosis d;
@@ -90,7 +89,8 @@ TEST_F(DiagnosticsViewTest, RepairSectionFollowsTheSharedStage) {
     // The size of the model this build downloads.
     EXPECT_TRUE(shown(view, QStringLiteral("This rebuilds the speech engine and downloads a fresh dictation model "
                                            "(about 37 MB). Give it several minutes.")));
-    EXPECT_TRUE(shown(view, QStringLiteral("Show recording in Files")) || shown(view, QStringLiteral("Reveal recording in Finder")));
+    EXPECT_TRUE(shown(view, QStringLiteral("Show recording in Files"))
+                || shown(view, QStringLiteral("Reveal recording in Finder")));
     render(view, QStringLiteral("repair-idle"));
 
     // The view follows each stage as it is published.

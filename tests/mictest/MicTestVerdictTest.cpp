@@ -36,12 +36,15 @@ TEST(MicTestVerdictTest, VerdictTableTestsTheEngineBeforeSilence) {
     EXPECT_EQ(quiet.color, Color::Orange);
     EXPECT_TRUE(quiet.text.startsWith(QStringLiteral("The mic captured almost no sound.")));
     EXPECT_EQ(MicTestVerdict::interpret(0.02F, answered(200, QStringLiteral("the quick brown fox"))),
-              (MicTestVerdict::Verdict{QStringLiteral("Everything works. Heard: \u201cthe quick brown fox\u201d"), Color::Green}));
+              (MicTestVerdict::Verdict{QStringLiteral("Everything works. Heard: \u201cthe quick brown fox\u201d"),
+                                       Color::Green}));
     EXPECT_EQ(MicTestVerdict::interpret(0.5F, answered(200, {})).color, Color::Red);
-    EXPECT_TRUE(MicTestVerdict::interpret(0.5F, answered(200, {})).text.contains(QStringLiteral("recognized no words")));
-    EXPECT_EQ(MicTestVerdict::interpret(0.5F, answered(500, {})).text,
-              QStringLiteral("Sound was captured, but the voice engine returned an error (HTTP 500). This points at the "
-                             "speech model, not your mic."));
+    EXPECT_TRUE(
+        MicTestVerdict::interpret(0.5F, answered(200, {})).text.contains(QStringLiteral("recognized no words")));
+    EXPECT_EQ(
+        MicTestVerdict::interpret(0.5F, answered(500, {})).text,
+        QStringLiteral("Sound was captured, but the voice engine returned an error (HTTP 500). This points at the "
+                       "speech model, not your mic."));
 }
 
 TEST(MicTestVerdictTest, RepairIsOfferedForEngineFaultsButNeverForSilence) {

@@ -48,8 +48,7 @@ bool testWith(DiagnosticsView& view, const QByteArray& pcm) {
 }
 
 // The widget of the view showing `text` to its user, or none.
-template <typename Widget>
-Widget* showing(DiagnosticsView& view, const QString& text) {
+template <typename Widget> Widget* showing(DiagnosticsView& view, const QString& text) {
     for (Widget* widget : view.findChildren<Widget*>()) {
         if (widget->text() == text && widget->isVisibleTo(&view))
             return widget;
@@ -162,13 +161,15 @@ TEST_F(MicTestDesktopTest, SpeechIsGreenAndSilenceIsOrange) {
     DiagnosticsView view(*bootstrap);
 
     ASSERT_TRUE(testWith(view, speech));
-    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c"))) << view.report().toStdString();
+    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c")))
+        << view.report().toStdString();
     ASSERT_TRUE(view.savedWav().has_value());
     EXPECT_GT(QFileInfo(*view.savedWav()).size(), 44);
     EXPECT_FALSE(view.canRepair());
 
     ASSERT_TRUE(testWith(view, QByteArray(16000, '\0')));
-    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("The mic captured almost no sound."))) << view.report().toStdString();
+    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("The mic captured almost no sound.")))
+        << view.report().toStdString();
     EXPECT_FALSE(view.canRepair());
 }
 
@@ -202,15 +203,17 @@ TEST_F(MicTestDesktopTest, AModelFileCutShortIsRepairedFromTheButton) {
     ASSERT_NE(repair, nullptr);
     ASSERT_TRUE(repair->isEnabled());
     repair->click();
-    ASSERT_TRUE(QTest::qWaitFor([this] { return bootstrap->stage() == Stage::Ready || bootstrap->stage() == Stage::Failed; },
-                                120000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return bootstrap->stage() == Stage::Ready || bootstrap->stage() == Stage::Failed; }, 120000));
     ASSERT_EQ(bootstrap->stage(), Stage::Ready) << bootstrap->failureMessage().toStdString();
     EXPECT_NE(showing<QLabel>(view, QStringLiteral("Repaired. Run the test again to confirm.")), nullptr);
     EXPECT_EQ(QFileInfo(damaged).size(), size);
-    EXPECT_EQ(modelFetches(base), QStringList{QStringLiteral("/%1/%2").arg(QLatin1String(ModelTable::kModelName), name)});
+    EXPECT_EQ(modelFetches(base),
+              QStringList{QStringLiteral("/%1/%2").arg(QLatin1String(ModelTable::kModelName), name)});
 
     ASSERT_TRUE(testWith(view, speech));
-    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c"))) << view.report().toStdString();
+    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c")))
+        << view.report().toStdString();
     EXPECT_FALSE(view.canRepair());
 }
 
@@ -242,16 +245,19 @@ TEST_F(MicTestDesktopTest, AModelFileDamagedInPlaceIsNotCalledRepaired) {
         if (!repair || !repair->isEnabled())
             return false;
         repair->click();
-        return QTest::qWaitFor([&stages] {
-            return !stages.isEmpty() && (stages.last() == Stage::Ready || stages.last() == Stage::Failed);
-        }, 180000);
+        return QTest::qWaitFor(
+            [&stages] {
+                return !stages.isEmpty() && (stages.last() == Stage::Ready || stages.last() == Stage::Failed);
+            },
+            180000);
     };
 
     ASSERT_TRUE(repairFromTheButton());
     ASSERT_EQ(bootstrap->stage(), Stage::Failed);
     EXPECT_EQ(showing<QLabel>(view, QStringLiteral("Repaired. Run the test again to confirm.")), nullptr);
     EXPECT_NE(showing<QLabel>(view, bootstrap->failureMessage()), nullptr) << bootstrap->failureMessage().toStdString();
-    EXPECT_TRUE(bootstrap->failureMessage().contains(QStringLiteral("Repair again to download a fresh dictation model")))
+    EXPECT_TRUE(
+        bootstrap->failureMessage().contains(QStringLiteral("Repair again to download a fresh dictation model")))
         << bootstrap->failureMessage().toStdString();
     EXPECT_TRUE(modelFetches(base).isEmpty());
 
@@ -261,7 +267,8 @@ TEST_F(MicTestDesktopTest, AModelFileDamagedInPlaceIsNotCalledRepaired) {
     EXPECT_EQ(modelFetches(base).size(), ModelTable::files().size());
 
     ASSERT_TRUE(testWith(view, speech));
-    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c"))) << view.report().toStdString();
+    EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("Everything works. Heard: \u201c")))
+        << view.report().toStdString();
 }
 
 } // namespace

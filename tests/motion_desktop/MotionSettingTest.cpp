@@ -10,9 +10,9 @@
 #include "support/TempFolder.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
@@ -121,8 +121,8 @@ TEST_F(GnomeAnimationTest, EnableAnimationsCountsOnceSetAndIsFollowedWhileRunnin
     ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.isEmpty(); }, kWait));
     EXPECT_EQ(setting.animationsEnabled(), true);
     changes.clear();
-    gsettings({QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.interface"),
-               QStringLiteral("enable-animations")});
+    gsettings(
+        {QStringLiteral("reset"), QStringLiteral("org.gnome.desktop.interface"), QStringLiteral("enable-animations")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !changes.isEmpty(); }, kWait));
     EXPECT_EQ(setting.animationsEnabled(), std::nullopt);
 }
@@ -136,7 +136,8 @@ TEST(KdeAnimationTest, AFactorOfNoughtTurnsAnimationsOffAndTheUsersFileWins) {
     EXPECT_EQ(setting.animationsEnabled(), false);
 
     // The user's own file, written the way KDE saves: a new file renamed over.
-    user.write(QStringLiteral("kdeglobals.new"), "[General]\nAnimationDurationFactor=0\n[KDE]\nAnimationDurationFactor=0.5\n");
+    user.write(QStringLiteral("kdeglobals.new"),
+               "[General]\nAnimationDurationFactor=0\n[KDE]\nAnimationDurationFactor=0.5\n");
     ASSERT_TRUE(QFile::rename(user.file(QStringLiteral("kdeglobals.new")), user.file(QStringLiteral("kdeglobals"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return setting.animationsEnabled() == true; }, kWait));
     user.write(QStringLiteral("kdeglobals.new"), "[KDE]\nAnimationDurationFactor[$i]=0\n");

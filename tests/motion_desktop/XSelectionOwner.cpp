@@ -113,7 +113,7 @@ QByteArray XSelectionOwner::settings(std::optional<int> enableAnimations, bool m
 void XSelectionOwner::publishSettings(std::optional<int> enableAnimations, bool msbFirst) {
     const QByteArray bytes = settings(enableAnimations, msbFirst, ++m_serial);
     const uint32_t property = atom(m_connection, "_XSETTINGS_SETTINGS");
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, property, property, 8,
-                        uint32_t(bytes.size()), bytes.constData());
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, m_window, property, property, 8, uint32_t(bytes.size()),
+                        bytes.constData());
     xcb_flush(m_connection);
 }

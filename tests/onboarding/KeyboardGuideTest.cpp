@@ -1,6 +1,6 @@
+#include "onboarding/KeyboardGuide.h"
 #include "looks/TextColours.h"
 #include "onboarding/Keyboard.h"
-#include "onboarding/KeyboardGuide.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -138,7 +138,7 @@ TEST_F(KeyboardGuideTest, GuidesRenderInLightAndDark) {
             QApplication::processEvents();
             const QString name = QStringLiteral("keyboard-guide-%1%2.png")
                                      .arg(topic == KeyboardGuide::Topic::Speaking ? QStringLiteral("speaking")
-                                                                                 : QStringLiteral("reading"),
+                                                                                  : QStringLiteral("reading"),
                                           dark ? QStringLiteral("-dark") : QString());
             const QImage image = guide.grab().toImage();
             EXPECT_EQ(image.width(), 520);

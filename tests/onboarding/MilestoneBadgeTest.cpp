@@ -56,8 +56,7 @@ TEST_F(MilestoneBadgeTest, HeadlinesFollowTheHoursAndTheWelcomeHasNoNumber) {
 
     badge.celebrateIfDue(3 * kHour);
     EXPECT_EQ(badge.view()->headline(), QStringLiteral("hours saved"));
-    EXPECT_EQ(badge.view()->spokenLabel(),
-              QStringLiteral("3 hours saved. ") + Milestones::line(3));
+    EXPECT_EQ(badge.view()->spokenLabel(), QStringLiteral("3 hours saved. ") + Milestones::line(3));
     EXPECT_EQ(chimes, 0) << "silent while the sound setting is absent";
 }
 
@@ -151,10 +150,12 @@ TEST(MilestoneBadgeViewTest, RendersTheMarkHoursAndCaptionOnLightAndDark) {
         ASSERT_FALSE(Artifacts::save(image, dark ? QStringLiteral("milestone-badge-dark.png")
                                                  : QStringLiteral("milestone-badge.png"))
                          .isEmpty());
-        RenderCheck::expectReadable(view, dark ? QStringLiteral("milestone-badge-dark") : QStringLiteral("milestone-badge"));
+        RenderCheck::expectReadable(view,
+                                    dark ? QStringLiteral("milestone-badge-dark") : QStringLiteral("milestone-badge"));
         // The mark's body sits just left of the centre line, above the headline.
         const QColor body = image.pixelColor(kBodyCentre);
-        const QColor expected = dark ? QColor::fromRgbF(0.937F, 0.902F, 0.847F) : QColor::fromRgbF(0.106F, 0.118F, 0.141F);
+        const QColor expected =
+            dark ? QColor::fromRgbF(0.937F, 0.902F, 0.847F) : QColor::fromRgbF(0.106F, 0.118F, 0.141F);
         EXPECT_NEAR(body.red(), expected.red(), 12) << dark;
         EXPECT_NEAR(body.blue(), expected.blue(), 12) << dark;
         // Some ember-coloured pixels: the number.

@@ -10,8 +10,8 @@ namespace {
 using S = OnboardingStep;
 
 TEST(OnboardingStepsTest, MoveAndLanguagesAreDroppedByTheirRules) {
-    EXPECT_EQ(OnboardingSteps::list(true, true),
-              (QList<S>{S::Move, S::Welcome, S::Speaking, S::Reading, S::Engine, S::Permissions, S::Languages, S::FirstWords}));
+    EXPECT_EQ(OnboardingSteps::list(true, true), (QList<S>{S::Move, S::Welcome, S::Speaking, S::Reading, S::Engine,
+                                                           S::Permissions, S::Languages, S::FirstWords}));
     EXPECT_EQ(OnboardingSteps::list(false, true).first(), S::Welcome);
     EXPECT_TRUE(OnboardingSteps::list(false, true).contains(S::Languages));
     EXPECT_EQ(OnboardingSteps::list(false, false),

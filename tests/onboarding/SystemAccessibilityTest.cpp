@@ -1,7 +1,7 @@
 // The accessibility shortcut: the hint it flashes on the bubble once the
 // desktop's accessibility page is open.
-#include "dictation/BubblePanel.h"
 #include "onboarding/SystemAccessibility.h"
+#include "dictation/BubblePanel.h"
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -23,7 +23,9 @@ protected:
 
     BubblePanel::Desktop desktop() {
         BubblePanel::Desktop d;
-        d.screens = [] { return QList<BubblePlacement::Screen>{{QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048)}}; };
+        d.screens = [] {
+            return QList<BubblePlacement::Screen>{{QRectF(0, 0, 1920, 1080), QRectF(0, 32, 1920, 1048)}};
+        };
         d.mainScreen = [] { return std::optional<int>(0); };
         d.schedule = timers.delayedCall();
         return d;

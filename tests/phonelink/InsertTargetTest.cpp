@@ -34,7 +34,8 @@ protected:
         services.after = [this](std::chrono::milliseconds delay, std::function<void()> work) {
             queue.push_back({clock + delay, std::move(work)});
         };
-        services.chooser = [this](const QList<DesktopApps::App>& offered, std::function<void(std::optional<QString>)> answer) {
+        services.chooser = [this](const QList<DesktopApps::App>& offered,
+                                  std::function<void(std::optional<QString>)> answer) {
             offeredApps = offered;
             chosen = std::move(answer);
         };
@@ -94,7 +95,8 @@ TEST_F(InsertTargetTest, PinnedNotesFilesTheNoteAndNeverPastes) {
     ASSERT_TRUE(waitFor(refused));
     EXPECT_FALSE(*refused);
     ASSERT_TRUE(target->lastError());
-    EXPECT_TRUE(target->lastError()->startsWith(QStringLiteral("Notes needs permission."))) << target->lastError()->toStdString();
+    EXPECT_TRUE(target->lastError()->startsWith(QStringLiteral("Notes needs permission.")))
+        << target->lastError()->toStdString();
     EXPECT_EQ(notes.shown, 1);
 
     notes.result = {NotesApp::Outcome::Failed, QStringLiteral("disk full")};

@@ -56,7 +56,8 @@ TEST(NotesWriterCreate, FilesOffTheGuiThreadInTheCheckedFolder) {
     Defaults defaults(temp.file("defaults.json"));
     RecordingNotesApp app;
     defaults.set(NotesWriter::kFolderKey, QStringLiteral("  Inbox\t"));
-    const NotesWriter::Result created = awaitResult(NotesWriter::create(app, defaults, QStringLiteral("T"), QStringLiteral("b")));
+    const NotesWriter::Result created =
+        awaitResult(NotesWriter::create(app, defaults, QStringLiteral("T"), QStringLiteral("b")));
     EXPECT_EQ(created.outcome, NotesApp::Outcome::Created);
     ASSERT_EQ(app.calls.size(), 1);
     EXPECT_EQ(app.calls[0].folder, QStringLiteral("Inbox"));
@@ -64,7 +65,8 @@ TEST(NotesWriterCreate, FilesOffTheGuiThreadInTheCheckedFolder) {
     EXPECT_FALSE(app.onGuiThread);
 
     defaults.set(NotesWriter::kFolderKey, QStringLiteral("../outside"));
-    const NotesWriter::Result refused = awaitResult(NotesWriter::create(app, defaults, QStringLiteral("T"), QStringLiteral("b")));
+    const NotesWriter::Result refused =
+        awaitResult(NotesWriter::create(app, defaults, QStringLiteral("T"), QStringLiteral("b")));
     EXPECT_EQ(refused.outcome, NotesApp::Outcome::Failed);
     EXPECT_TRUE(refused.message.contains(QStringLiteral("../outside")));
     EXPECT_EQ(app.calls.size(), 1) << "nothing is filed for a folder that cannot be used";

@@ -1,5 +1,5 @@
-#include "phonelink/NoteEntries.h"
 #include "phonelink/PhoneNoteCodec.h"
+#include "phonelink/NoteEntries.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,7 +10,8 @@
 
 namespace {
 
-const QByteArray kValid = R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","text":"hello","captured":"2025-01-31T09:15:00Z","seconds":2})";
+const QByteArray kValid =
+    R"({"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF","text":"hello","captured":"2025-01-31T09:15:00Z","seconds":2})";
 
 // The valid note with `member` replaced by `json` (or removed when `json` is empty).
 QByteArray withMember(const char* member, const QByteArray& json) {
@@ -121,7 +122,8 @@ TEST(PhoneNoteCodec, WritesSortedKeysAndReadsBackWhatItWrote) {
 
     const QByteArray written = PhoneNoteCodec::encode({full, bare});
     const QString text = QString::fromUtf8(written);
-    const QStringList order = {"captured", "cleanedBy", "device", "deviceID", "id", "original", "seconds", "text", "title"};
+    const QStringList order = {"captured", "cleanedBy", "device", "deviceID", "id",
+                               "original", "seconds",   "text",   "title"};
     qsizetype at = 0;
     for (const QString& key : order) {
         const qsizetype next = text.indexOf(QLatin1Char('"') + key + QLatin1String("\":"), at);
@@ -184,7 +186,8 @@ TEST(PhoneNoteDisplayTitle, UsesTheStoredTitleUnlessItIsOnlySpaces) {
     EXPECT_EQ(titled(QStringLiteral(" Plan "), QStringLiteral("x")), QStringLiteral(" Plan "));
     EXPECT_EQ(titled(QStringLiteral("\n"), QStringLiteral("x")), QStringLiteral("\n"));
     // Spaces of every width and tabs count as empty titles.
-    EXPECT_EQ(titled(QStringLiteral(" \t\u00a0\u2003\u3000"), QStringLiteral("from text")), QStringLiteral("from text"));
+    EXPECT_EQ(titled(QStringLiteral(" \t\u00a0\u2003\u3000"), QStringLiteral("from text")),
+              QStringLiteral("from text"));
     EXPECT_EQ(titled(std::nullopt, QStringLiteral("one two three four five six")),
               QStringLiteral("one two three four five six"));
     EXPECT_EQ(titled(std::nullopt, QStringLiteral("one two three four five six seven")),

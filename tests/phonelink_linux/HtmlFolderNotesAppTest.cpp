@@ -10,9 +10,7 @@
 
 namespace {
 
-QStringList files(const QString& folder) {
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
+QStringList files(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
 TEST(HtmlFolderNotesApp, FilesEachNoteWholeUnderItsTitleAndNeverReplacesOne) {
     TempFolder temp;
@@ -34,7 +32,8 @@ TEST(HtmlFolderNotesApp, NotesFiledAtOnceWithOneTitleAllStay) {
     HtmlFolderNotesApp notes(temp.path());
     QList<QFuture<NotesApp::Result>> runs;
     for (int i = 0; i < 8; ++i)
-        runs.append(QtConcurrent::run([&notes, i] { return notes.create(QStringLiteral("Same"), QString::number(i), QString()); }));
+        runs.append(QtConcurrent::run(
+            [&notes, i] { return notes.create(QStringLiteral("Same"), QString::number(i), QString()); }));
     QSet<QByteArray> contents;
     for (QFuture<NotesApp::Result>& run : runs)
         EXPECT_EQ(run.result().outcome, NotesApp::Outcome::Created);
@@ -55,7 +54,7 @@ TEST(HtmlFolderNotesApp, LongTitlesInAnyScriptAreCutToTheFileNameLimitBetweenCha
     TempFolder temp;
     HtmlFolderNotesApp notes(temp.path());
     const QString family = QStringLiteral("👨‍👩‍👧‍👦"); // 25 bytes
-    const QString accented = QStringLiteral("é"); // one character, two code points
+    const QString accented = QStringLiteral("é");                       // one character, two code points
     struct Row {
         const char* what;
         QString title;
@@ -98,7 +97,8 @@ TEST(HtmlFolderNotesApp, AFileSystemWithoutHardLinksStillTakesEveryNoteWhole) {
     TempFolder temp;
     NoHardLinksNotesApp notes(temp.path());
     for (int i = 1; i <= 3; ++i) {
-        const NotesApp::Result result = notes.create(QStringLiteral("Plan"), QStringLiteral("note %1").arg(i), QString());
+        const NotesApp::Result result =
+            notes.create(QStringLiteral("Plan"), QStringLiteral("note %1").arg(i), QString());
         EXPECT_EQ(result.outcome, NotesApp::Outcome::Created) << result.message.toStdString();
     }
     EXPECT_EQ(files(temp.path()), (QStringList{"Plan 2.html", "Plan 3.html", "Plan.html"}))

@@ -99,15 +99,14 @@ TEST(ApertiumTranslatorTest, PassesTextThroughUnchangedAsUtf8) {
 TEST(ApertiumTranslatorTest, AFailingRunGivesNothing) {
     const FakeApertium apertium({"eng-spa"}, "echo partial; exit 3\n");
     EXPECT_EQ(awaitResult(apertium.translator().translate(QStringLiteral("Hello there friend"), QStringLiteral("en"),
-                                                    QStringLiteral("es"))),
+                                                          QStringLiteral("es"))),
               std::nullopt);
 }
 
 TEST(ApertiumTranslatorTest, ATimeOutEndsTheWholePipeline) {
     const FakeApertium apertium({"eng-spa"}, "sleep 60 &\necho $! > \"$(dirname \"$0\")/child\"\nwait\n");
-    QFuture<std::optional<QString>> future =
-        apertium.translator(300ms).translate(QStringLiteral("Hello there friend"), QStringLiteral("en"),
-                                             QStringLiteral("es"));
+    QFuture<std::optional<QString>> future = apertium.translator(300ms).translate(
+        QStringLiteral("Hello there friend"), QStringLiteral("en"), QStringLiteral("es"));
     EXPECT_EQ(awaitResult(future), std::nullopt);
     const qint64 child = apertium.folder.read(QStringLiteral("bin/child")).trimmed().toLongLong();
     ASSERT_GT(child, 0);

@@ -10,9 +10,10 @@ using Entry = EwmhWorkspace::DesktopEntry;
 
 TEST(DesktopEntryTest, ReadsTheMainGroupOnly) {
     TempFolder folder;
-    const QString path = folder.write(QStringLiteral("org.example.Notes.desktop"),
-                                      "# comment\n[Desktop Entry]\nName=Notes\nName[de]=Notizen\nIcon=notes-icon\n"
-                                      "StartupWMClass=notes-bin\nNoDisplay=true\n\n[Desktop Action new]\nName=New note\n");
+    const QString path =
+        folder.write(QStringLiteral("org.example.Notes.desktop"),
+                     "# comment\n[Desktop Entry]\nName=Notes\nName[de]=Notizen\nIcon=notes-icon\n"
+                     "StartupWMClass=notes-bin\nNoDisplay=true\n\n[Desktop Action new]\nName=New note\n");
     const std::optional<Entry> entry = EwmhWorkspace::parseDesktopEntry(path, QStringLiteral("org.example.Notes"));
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->id, QStringLiteral("org.example.Notes"));
@@ -27,20 +28,25 @@ TEST(DesktopEntryTest, ReadsTheMainGroupOnly) {
 
 TEST(DesktopEntryTest, IdentifiesByApplicationIdThenWindowClassThenTheClassLowerCased) {
     const QHash<QString, Entry> entries = {
-        {QStringLiteral("org.gnome.TextEditor"), {QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), {}, {}}},
-        {QStringLiteral("org.kde.konsole"), {QStringLiteral("org.kde.konsole"), QStringLiteral("Konsole"), {}, QStringLiteral("konsole")}},
+        {QStringLiteral("org.gnome.TextEditor"),
+         {QStringLiteral("org.gnome.TextEditor"), QStringLiteral("Text Editor"), {}, {}}},
+        {QStringLiteral("org.kde.konsole"),
+         {QStringLiteral("org.kde.konsole"), QStringLiteral("Konsole"), {}, QStringLiteral("konsole")}},
         {QStringLiteral("firefox"), {QStringLiteral("firefox"), QStringLiteral("Firefox"), {}, {}}},
     };
 
-    auto [id, entry] = EwmhWorkspace::identify(entries, QStringLiteral("org.gnome.TextEditor"), QStringLiteral("x"), QStringLiteral("X"));
+    auto [id, entry] = EwmhWorkspace::identify(entries, QStringLiteral("org.gnome.TextEditor"), QStringLiteral("x"),
+                                               QStringLiteral("X"));
     EXPECT_EQ(id, QStringLiteral("org.gnome.TextEditor"));
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->name, QStringLiteral("Text Editor"));
 
-    std::tie(id, entry) = EwmhWorkspace::identify(entries, QString(), QStringLiteral("konsole"), QStringLiteral("Konsole"));
+    std::tie(id, entry) =
+        EwmhWorkspace::identify(entries, QString(), QStringLiteral("konsole"), QStringLiteral("Konsole"));
     EXPECT_EQ(id, QStringLiteral("org.kde.konsole"));
 
-    std::tie(id, entry) = EwmhWorkspace::identify(entries, QString(), QStringLiteral("Navigator"), QStringLiteral("Firefox"));
+    std::tie(id, entry) =
+        EwmhWorkspace::identify(entries, QString(), QStringLiteral("Navigator"), QStringLiteral("Firefox"));
     EXPECT_EQ(id, QStringLiteral("firefox"));
     EXPECT_TRUE(entry);
 

@@ -48,16 +48,15 @@ protected:
     TempFolder desktop;
 };
 
-TEST_F(DesktopUrlOpenerTest, AMailAddressNoProgramTakesIsRefused) {
-    EXPECT_EQ(openInChild(), kRefused);
-}
+TEST_F(DesktopUrlOpenerTest, AMailAddressNoProgramTakesIsRefused) { EXPECT_EQ(openInChild(), kRefused); }
 
 TEST_F(DesktopUrlOpenerTest, AMailAddressGoesToTheMailProgramSetUpForIt) {
     // A mail program that notes the address it was given.
     const QString opened = desktop.file(QStringLiteral("opened.txt"));
     desktop.write(QStringLiteral("data/applications/qv-test-mail.desktop"),
                   "[Desktop Entry]\nType=Application\nName=Test Mail\nMimeType=x-scheme-handler/mailto;\n"
-                  "Exec=sh -c 'printf %s \"$1\" > " + QFile::encodeName(opened) + "' sh %u\n");
+                  "Exec=sh -c 'printf %s \"$1\" > "
+                      + QFile::encodeName(opened) + "' sh %u\n");
     desktop.write(QStringLiteral("config/mimeapps.list"),
                   "[Default Applications]\nx-scheme-handler/mailto=qv-test-mail.desktop\n");
     EXPECT_EQ(openInChild(), 0);

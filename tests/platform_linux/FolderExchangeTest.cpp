@@ -32,8 +32,8 @@ TEST(DetachedProgramLauncherTest, PassesArgumentsAsTheyAreWithoutAShell) {
     const QString out = folder.file("out");
     DetachedProgramLauncher launcher;
     ASSERT_TRUE(launcher.startDetached(QStringLiteral("/bin/sh"),
-                                       {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\" > \"$2\""), QStringLiteral("sh"),
-                                        QStringLiteral("$(touch canary) `x` 'q'"), out}));
+                                       {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\" > \"$2\""),
+                                        QStringLiteral("sh"), QStringLiteral("$(touch canary) `x` 'q'"), out}));
     QDeadlineTimer deadline(5000);
     while (folder.read("out").isEmpty() && !deadline.hasExpired())
         QTest::qWait(20);

@@ -25,7 +25,8 @@ TEST(LinuxKeyCapsTest, CapsNameThePcKeysAndTheKeysKeepTheirStoredValues) {
     QMap<QString, std::pair<QString, QString>> caps;
     for (const Keyboard::BottomKey& key : Keyboard::bottomRow())
         caps.insert(key.id, {Keyboard::capSymbol(key), Keyboard::capLabel(key)});
-    EXPECT_EQ(caps.value(QStringLiteral("rightCommand")), std::make_pair(QStringLiteral("\u2756"), QStringLiteral("super")));
+    EXPECT_EQ(caps.value(QStringLiteral("rightCommand")),
+              std::make_pair(QStringLiteral("\u2756"), QStringLiteral("super")));
     EXPECT_EQ(caps.value(QStringLiteral("leftOption")), std::make_pair(QString(), QStringLiteral("alt")));
     EXPECT_EQ(caps.value(QStringLiteral("leftControl")), std::make_pair(QString(), QStringLiteral("ctrl")));
 

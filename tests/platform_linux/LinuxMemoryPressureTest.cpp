@@ -10,8 +10,8 @@ using Level = MemoryPressure::Level;
 
 TEST(LinuxMemoryPressure, PressureStallFiguresGiveTheLevel) {
     const auto psi = [](const char* some, const char* full) {
-        return LinuxMemoryPressure::fromPsi(QByteArray("some avg10=") + some + " avg60=0.00 avg300=0.00 total=1\n" +
-                                            "full avg10=" + full + " avg60=0.00 avg300=0.00 total=1\n");
+        return LinuxMemoryPressure::fromPsi(QByteArray("some avg10=") + some + " avg60=0.00 avg300=0.00 total=1\n"
+                                            + "full avg10=" + full + " avg60=0.00 avg300=0.00 total=1\n");
     };
     EXPECT_EQ(psi("0.00", "0.00").level, std::nullopt);
     EXPECT_EQ(psi("9.99", "0.00").level, std::nullopt);
@@ -45,7 +45,7 @@ TEST(LinuxMemoryPressure, TheHandlerHearsOnlyRisesAndFallsBackToMeminfo) {
     QList<Level> heard;
     watcher.watch([&](Level level) { heard.append(level); });
 
-    watcher.check();   // no pressure file: meminfo says warning
+    watcher.check(); // no pressure file: meminfo says warning
     watcher.check();
     EXPECT_EQ(heard, QList<Level>{Level::Warning});
 

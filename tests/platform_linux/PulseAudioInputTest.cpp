@@ -1,8 +1,8 @@
 // The microphones as PulseAudioInput lists them, against a PulseAudio server
 // of the test's own. The server is then stopped (SIGSTOP): a question that
 // waited for it would hang until its time-out and find no microphone.
-#include "audio/AudioInputDevice.h"
 #include "platform/linux/PulseAudioInput.h"
+#include "audio/AudioInputDevice.h"
 
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -20,14 +20,14 @@ namespace {
 class PulseAudioInputTest : public testing::Test {
 protected:
     void SetUp() override {
-        if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty() ||
-            QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
+        if (QStandardPaths::findExecutable(QStringLiteral("pulseaudio")).isEmpty()
+            || QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty())
             GTEST_SKIP() << "PulseAudio is not installed";
         const QString socket = folder.file(QStringLiteral("pulse.sock"));
         folder.write(QStringLiteral("pulse.pa"),
-                     "load-module module-native-protocol-unix auth-anonymous=1 socket=" + socket.toUtf8() +
-                         "\nload-module module-null-source source_name=desk description=Desk channels=1\n"
-                         "set-default-source desk\n");
+                     "load-module module-native-protocol-unix auth-anonymous=1 socket=" + socket.toUtf8()
+                         + "\nload-module module-null-source source_name=desk description=Desk channels=1\n"
+                           "set-default-source desk\n");
         environment.set("PULSE_SERVER", "unix:" + socket.toUtf8());
         environment.set("HOME", folder.path().toUtf8());
         environment.set("XDG_RUNTIME_DIR", folder.path().toUtf8());

@@ -5,8 +5,8 @@
 #include "platform/Platform.h"
 #include "platform/linux/ApertiumTranslator.h"
 #include "platform/linux/Cld2LanguageDetector.h"
-#include "support/Defaults.h"
 #include "support/Await.h"
+#include "support/Defaults.h"
 
 #include <QLocale>
 #include <QTest>
@@ -93,7 +93,8 @@ TEST_F(RealTranslationTest, FailuresElsewhere) {
     // Spanish-Portuguese is packaged for Debian but not installed here.
     if (!apertium.installedModes().contains(QStringLiteral("es-pt"))) {
         Defaults::shared().set(QStringLiteral("translationTarget"), QStringLiteral("pt"));
-        EXPECT_EQ(awaitResult(Translator::translate(spanish)).failure, Failure::notDownloaded(QStringLiteral("Spanish")));
+        EXPECT_EQ(awaitResult(Translator::translate(spanish)).failure,
+                  Failure::notDownloaded(QStringLiteral("Spanish")));
     }
 }
 

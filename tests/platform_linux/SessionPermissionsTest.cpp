@@ -39,7 +39,8 @@ TEST(SessionPermissionsTest, AskingForAccessibilityTurnsItOnAndSaysSoOnce) {
     EXPECT_TRUE(permissions.accessibilityGranted());
     ASSERT_EQ(announcer.announcements.size(), 1);
     EXPECT_EQ(announcer.announcements[0].text,
-              QStringLiteral("Accessibility is now on for this session, so Quorvane can read and type into other applications."));
+              QStringLiteral(
+                  "Accessibility is now on for this session, so Quorvane can read and type into other applications."));
 
     // Already on: asking again changes nothing the user needs to hear.
     permissions.requestAccessibility({});

@@ -61,8 +61,9 @@ protected:
 
     void installSpanish() {
         for (const char* mode : {"eng-spa", "spa-eng"})
-            ASSERT_TRUE(QFile::copy(kSystemModes + QLatin1String(mode) + QStringLiteral(".mode"),
-                                    folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
+            ASSERT_TRUE(
+                QFile::copy(kSystemModes + QLatin1String(mode) + QStringLiteral(".mode"),
+                            folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
     }
 
     TempFolder folder;
@@ -104,7 +105,8 @@ TEST_F(TranslationApertiumTest, TranslationOpensAndClosesAsAPairIsInstalledAndRe
     EXPECT_TRUE(opened.last().first().toBool());
     EXPECT_TRUE(gate.isOpen());
     for (const char* mode : {"eng-spa", "spa-eng"})
-        ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
+        ASSERT_TRUE(
+            QFile::remove(folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
     ASSERT_TRUE(QTest::qWaitFor([&] { return opened.count() == 2; }, 5000));
     EXPECT_FALSE(opened.last().first().toBool());
     EXPECT_FALSE(gate.isOpen());
@@ -124,7 +126,8 @@ TEST_F(TranslationApertiumTest, ManagingLanguagesShowsTheRemovalAndCheckAgainClo
 
     // The user runs the command: the pair's files go.
     for (const char* mode : {"eng-spa", "spa-eng"})
-        ASSERT_TRUE(QFile::remove(folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
+        ASSERT_TRUE(
+            QFile::remove(folder.file(QStringLiteral("modes/") + QLatin1String(mode) + QStringLiteral(".mode"))));
     QPointer<TranslationRemoveDialog> open(dialog);
     dialog->checkAgain();
     EXPECT_TRUE(QTest::qWaitFor([&] { return !open || !open->isVisible(); }, 10000));

@@ -38,8 +38,8 @@ protected:
     // Moves the target's focus to `field` and waits until the gain is heard.
     bool moveFocus(BigForm::Window& target, const QString& field) {
         const int before = gains->count();
-        return target.ask(QStringLiteral("focus ") + field, QStringLiteral("focused")) &&
-               QTest::qWaitFor([&] { return gains->count() > before; }, 10000);
+        return target.ask(QStringLiteral("focus ") + field, QStringLiteral("focused"))
+               && QTest::qWaitFor([&] { return gains->count() > before; }, 10000);
     }
 
     EwmhWorkspace workspace;

@@ -34,8 +34,8 @@ protected:
     // Types into the target's line and waits until its field is the focused
     // element of the front application and reads can go over our own bus.
     std::shared_ptr<AccessibleElement> typedInto(TargetWindow::Process& target, const QString& text) {
-        if (!target.ready() || !target.ask(QStringLiteral("focus line"), QStringLiteral("focused")) ||
-            !target.ask(QStringLiteral("type ") + text, QStringLiteral("typed")))
+        if (!target.ready() || !target.ask(QStringLiteral("focus line"), QStringLiteral("focused"))
+            || !target.ask(QStringLiteral("type ") + text, QStringLiteral("typed")))
             return nullptr;
         std::shared_ptr<AccessibleElement> field;
         const bool seen = QTest::qWaitFor(

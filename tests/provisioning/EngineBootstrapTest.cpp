@@ -12,10 +12,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QPromise>
-#include <QTest>
 #include <QSemaphore>
-#include <QThreadPool>
+#include <QTest>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -67,8 +67,11 @@ protected:
         s.bases = [this] { return QList<QUrl>{server.url()}; };
         s.files = kFiles;
         s.locateUv = [this] { return uv; };
-        s.stageScript = [this]() -> std::optional<QString> { return scripts.write(QStringLiteral("qv-setup.sh"), "#!/bin/sh\n"); };
-        s.runProcess = [this](const QString& program, const QStringList& arguments, std::function<void(QString)> onDetail) {
+        s.stageScript = [this]() -> std::optional<QString> {
+            return scripts.write(QStringLiteral("qv-setup.sh"), "#!/bin/sh\n");
+        };
+        s.runProcess = [this](const QString& program, const QStringList& arguments,
+                              std::function<void(QString)> onDetail) {
             scriptRuns.append(arguments);
             EXPECT_EQ(program, QStringLiteral("/bin/sh"));
             if (scriptBuilds)
@@ -86,14 +89,20 @@ protected:
             events.append(QStringLiteral("ensureReady"));
             return QtFuture::makeReadyFuture(serverStarts);
         };
-        s.warmUp = [this] { events.append(QStringLiteral("warmUp")); return QtFuture::makeReadyFuture(); };
+        s.warmUp = [this] {
+            events.append(QStringLiteral("warmUp"));
+            return QtFuture::makeReadyFuture();
+        };
         s.stopServer = [this] {
             events.append(QFileInfo::exists(root.file(QStringLiteral("mlx-venv"))) ? QStringLiteral("stop with venv")
                                                                                    : QStringLiteral("stop"));
             return QtFuture::makeReadyFuture();
         };
         s.cleanupServerUp = [this] { return QtFuture::makeReadyFuture(cleanupUp); };
-        s.startCleanupServer = [this] { events.append(QStringLiteral("startCleanup")); return QtFuture::makeReadyFuture(); };
+        s.startCleanupServer = [this] {
+            events.append(QStringLiteral("startCleanup"));
+            return QtFuture::makeReadyFuture();
+        };
         s.checkModel = [this] { return QtFuture::makeReadyFuture(modelStatus); };
         return s;
     }
@@ -132,7 +141,8 @@ TEST_F(EngineBootstrapTest, RunFromAnEmptyRootPassesEveryStage) {
     EXPECT_EQ(stages, (QList<Stage>{Stage::Checking, Stage::Venv, Stage::Models, Stage::Models, Stage::Warming,
                                     Stage::Warming, Stage::Ready}));
     EXPECT_TRUE(scriptRuns.isEmpty());
-    EXPECT_EQ(events, QStringList({QStringLiteral("ensureReady"), QStringLiteral("warmUp"), QStringLiteral("startCleanup")}));
+    EXPECT_EQ(events,
+              QStringList({QStringLiteral("ensureReady"), QStringLiteral("warmUp"), QStringLiteral("startCleanup")}));
     EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("models/parakeet-tdt-0.6b-v3-bf16/en-us/mdef"))));
     EXPECT_TRUE(details.contains(QStringLiteral("Preparing the cleanup model (one time, about 2.3 GB)")));
 }
@@ -242,7 +252,9 @@ TEST_F(EngineBootstrapTest, AHangingInterpreterIsGivenUpAtTheDeadlineOffTheGuiTh
     writeEnvironment(venv, 0);
     QFile python(venv + QStringLiteral("/bin/python"));
     ASSERT_TRUE(python.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    python.write(QStringLiteral("#!/bin/sh\necho run >> '%1/../checks'\necho $$ > '%1/../pid'\nexec sleep 600\n").arg(venv).toUtf8());
+    python.write(QStringLiteral("#!/bin/sh\necho run >> '%1/../checks'\necho $$ > '%1/../pid'\nexec sleep 600\n")
+                     .arg(venv)
+                     .toUtf8());
     python.close();
     EngineBootstrap::Setup hanging = setup();
     hanging.importDeadline = std::chrono::milliseconds(500);
@@ -284,7 +296,8 @@ TEST_F(EngineBootstrapTest, RepairStopsTheServerFirstAndChecksTheRestart) {
     ASSERT_FALSE(events.isEmpty());
     EXPECT_EQ(events.first(), QStringLiteral("stop with venv"));
     EXPECT_EQ(stages.last(), Stage::Failed);
-    EXPECT_EQ(failure, QStringLiteral("The speech engine did not restart. Try again or contact support@quorvane.example."));
+    EXPECT_EQ(failure,
+              QStringLiteral("The speech engine did not restart. Try again or contact support@quorvane.example."));
     // The archive road checks the model too.
     EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("models/parakeet-tdt-0.6b-v3-bf16/en-us/mdef"))));
 
@@ -310,17 +323,19 @@ TEST_F(EngineBootstrapTest, RepairIsReadyOnlyWhenATestTranscriptionSucceeds) {
 
     ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
     EXPECT_EQ(bootstrap.stage(), Stage::Failed);
-    EXPECT_EQ(bootstrap.failureMessage(),
-              QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load (HTTP 400), "
-                             "so one of its files may be damaged. Repair again to download a fresh dictation model "
-                             "(under 1 MB)."));
+    EXPECT_EQ(
+        bootstrap.failureMessage(),
+        QStringLiteral("The speech engine was reinstalled, but the dictation model still would not load (HTTP 400), "
+                       "so one of its files may be damaged. Repair again to download a fresh dictation model "
+                       "(under 1 MB)."));
     EXPECT_EQ(fileBytes(mdef), QByteArray(400, 'd'));
 
     // The fresh model still fails: nothing a repair can mend.
     ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
     EXPECT_EQ(fileBytes(mdef), QByteArray(400, 'm'));
     EXPECT_EQ(bootstrap.failureMessage(),
-              QStringLiteral("The dictation model still would not load (HTTP 400). Please contact support@quorvane.example."));
+              QStringLiteral(
+                  "The dictation model still would not load (HTTP 400). Please contact support@quorvane.example."));
 
     modelStatus = 200;
     ASSERT_TRUE(awaitFuture(bootstrap.repair(), 30000));
@@ -335,7 +350,9 @@ TEST_F(EngineBootstrapTest, ARepairThatBuildsNoWorkingEngineLeavesTheCurrentOne)
     archive = fixtureArchive(QStringLiteral("broken-import"));
     scriptBuilds = false;
     EXPECT_EQ(drive([](EngineBootstrap& b) { return b.repair(); }).last(), Stage::Failed);
-    EXPECT_EQ(failure, QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
+    EXPECT_EQ(
+        failure,
+        QStringLiteral("Could not rebuild the speech engine. Check your internet connection and try Repair again."));
     EXPECT_EQ(root.read(QStringLiteral("mlx-venv/bin/python")), working);
 
     // Nor does one whose interpreter fails the import.
@@ -378,7 +395,9 @@ TEST_F(EngineBootstrapTest, RepairRebuildsWhenTheArchiveFailsAndProvesTheModel) 
     EXPECT_EQ(scriptRuns.first().at(1), root.file(QStringLiteral("mlx-venv-new")));
     EXPECT_FALSE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv-new"))));
     EXPECT_TRUE(QFileInfo::exists(root.file(QStringLiteral("mlx-venv/bin/python"))));
-    EXPECT_EQ(failure, QStringLiteral("The dictation model still would not load (HTTP 500). Please contact support@quorvane.example."));
+    EXPECT_EQ(failure,
+              QStringLiteral(
+                  "The dictation model still would not load (HTTP 500). Please contact support@quorvane.example."));
     EXPECT_FALSE(QFileInfo::exists(scriptRuns.first().at(0)));
 
     modelStatus = 200;

@@ -1,5 +1,5 @@
-#include "engine/ArchiveListing.h"
 #include "engine/EnginePackage.h"
+#include "engine/ArchiveListing.h"
 #include "engine/ModelTable.h"
 #include "provisioning/FixtureArchive.h"
 #include "support/Await.h"
@@ -46,8 +46,9 @@ protected:
     QUrl base(const QString& name) const { return server.url(name); }
     bool install(const QList<QUrl>& bases) {
         EnginePackage package(into, bases);
-        QObject::connect(&package, &EnginePackage::progress,
-                         [this](double fraction, const QString& detail) { reports.append({fraction, detail}); });
+        QObject::connect(&package, &EnginePackage::progress, [this](double fraction, const QString& detail) {
+            reports.append({fraction, detail});
+        });
         return awaitResult(package.install(), 20000);
     }
     QString log() const {
@@ -67,7 +68,8 @@ protected:
 
 TEST_F(EnginePackageTest, InstallsFromAResourceFolderWhosePathHoldsASpace) {
     const QString resources = engine.mkdir(QStringLiteral("My Projects/share"));
-    engine.write(QStringLiteral("My Projects/share/engine-dist/mlx-venv.tar.gz"), fixtureArchive(QStringLiteral("good")));
+    engine.write(QStringLiteral("My Projects/share/engine-dist/mlx-venv.tar.gz"),
+                 fixtureArchive(QStringLiteral("good")));
     env.set("QUORVANE_RESOURCES", QFile::encodeName(resources));
     env.unset(ModelTable::kBaseVariable);
     EXPECT_TRUE(install(ModelTable::bases())) << log().toStdString();
@@ -78,17 +80,23 @@ TEST_F(EnginePackageTest, InstallsFromAResourceFolderWhosePathHoldsASpace) {
 
 TEST_F(EnginePackageTest, InstallsFromTheFirstBaseThatServesTheArchive) {
     archive = fixtureArchive(QStringLiteral("good"));
-    EXPECT_TRUE(install({QUrl(QStringLiteral("::bad")), base(QStringLiteral("missing")), base(QStringLiteral("good"))}));
-    EXPECT_EQ(asked, QStringList({QStringLiteral("/missing/mlx-venv.tar.gz"), QStringLiteral("/good/mlx-venv.tar.gz")}));
+    EXPECT_TRUE(
+        install({QUrl(QStringLiteral("::bad")), base(QStringLiteral("missing")), base(QStringLiteral("good"))}));
+    EXPECT_EQ(asked,
+              QStringList({QStringLiteral("/missing/mlx-venv.tar.gz"), QStringLiteral("/good/mlx-venv.tar.gz")}));
     // Not from a folder of this computer: no size to give.
     const QString downloading = QStringLiteral("Downloading the speech engine (one time)");
     const QString unpacking = QStringLiteral("Unpacking the speech engine");
-    EXPECT_EQ(reports, (QList<QPair<double, QString>>{{0.0, downloading}, {0.0, downloading}, {0.85, unpacking},
-                                                       {0.9, unpacking}, {0.95, QStringLiteral("Finishing setup")}}));
+    EXPECT_EQ(reports, (QList<QPair<double, QString>>{{0.0, downloading},
+                                                      {0.0, downloading},
+                                                      {0.85, unpacking},
+                                                      {0.9, unpacking},
+                                                      {0.95, QStringLiteral("Finishing setup")}}));
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/pyvenv.cfg")),
               "home = /usr/bin\ncommand = /usr/bin/python3 -m venv " + into.toUtf8() + "\n");
     EXPECT_TRUE(QFileInfo(into + QStringLiteral("/bin/python")).isExecutable());
-    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({QStringLiteral("mlx-venv")}));
+    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("mlx-venv")}));
     EXPECT_TRUE(log().contains(QStringLiteral("[engine] downloaded %1 bytes\n").arg(archive.size())));
     EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] engine installed and verified\n")));
 }
@@ -98,7 +106,8 @@ TEST_F(EnginePackageTest, NoBaseServingLogsEveryBaseAndReportsNothing) {
     EXPECT_TRUE(reports.isEmpty());
     EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] download failed from every source; tried \n")));
     EXPECT_FALSE(install({base(QStringLiteral("a")), base(QStringLiteral("b"))}));
-    EXPECT_TRUE(log().endsWith(QStringLiteral("tried %1, %2\n").arg(base(QStringLiteral("a")).toString(), base(QStringLiteral("b")).toString())));
+    EXPECT_TRUE(log().endsWith(QStringLiteral("tried %1, %2\n")
+                                   .arg(base(QStringLiteral("a")).toString(), base(QStringLiteral("b")).toString())));
     EXPECT_FALSE(QFileInfo::exists(engine.file(QLatin1String(EnginePackage::kStagingName))));
 }
 
@@ -112,7 +121,8 @@ TEST_F(EnginePackageTest, HostileArchivesAreRefusedBeforeAnythingIsUnpacked) {
     const QList<QPair<QString, QString>> kinds = {
         {QStringLiteral("absolute"), QStringLiteral("absolute name /tmp/qv-hostile-absolute")},
         {QStringLiteral("parent"), QStringLiteral("name climbs out: mlx-venv/../../qv-hostile-parent")},
-        {QStringLiteral("symlink-escape"), QStringLiteral("link leaves the staging folder: mlx-venv/escape -> ../../..")},
+        {QStringLiteral("symlink-escape"),
+         QStringLiteral("link leaves the staging folder: mlx-venv/escape -> ../../..")},
         {QStringLiteral("symlink-absolute"), QStringLiteral("link leaves the staging folder: mlx-venv/escape -> /etc")},
         {QStringLiteral("hardlink"), QStringLiteral("hard link mlx-venv/passwd link to mlx-venv/pyvenv.cfg")},
         {QStringLiteral("device"), QStringLiteral("device or special file mlx-venv/null")},
@@ -125,7 +135,9 @@ TEST_F(EnginePackageTest, HostileArchivesAreRefusedBeforeAnythingIsUnpacked) {
             << kind.toStdString() << " " << log().toStdString();
         EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "former");
         EXPECT_EQ(tree(engine.path()).join(' ').toStdString(), before.join(' ').toStdString()) << kind.toStdString();
-        EXPECT_FALSE(QDir(above).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).contains(QStringLiteral("qv-hostile-parent")));
+        EXPECT_FALSE(QDir(above)
+                         .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                         .contains(QStringLiteral("qv-hostile-parent")));
     }
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/qv-hostile-absolute")));
 }
@@ -134,7 +146,8 @@ TEST_F(EnginePackageTest, ArchiveWithoutTheEnvironmentFolderHasNoInterpreter) {
     engine.write(QStringLiteral("mlx-venv/bin/python"), "former");
     archive = fixtureArchive(QStringLiteral("wrong-top"));
     EXPECT_FALSE(install({base(QStringLiteral("good"))}));
-    EXPECT_TRUE(log().endsWith(QStringLiteral("[engine] no runnable interpreter after unpacking; bin/python -> missing\n")));
+    EXPECT_TRUE(
+        log().endsWith(QStringLiteral("[engine] no runnable interpreter after unpacking; bin/python -> missing\n")));
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "former");
 }
 
@@ -146,7 +159,8 @@ TEST_F(EnginePackageTest, AnEngineThatFailsItsImportNeverTakesTheFormerOnesPlace
                                               "ModuleNotFoundError: No module named 'mlx_audio'\n\n")))
         << log().toStdString();
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "the former engine");
-    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({QStringLiteral("mlx-venv")}));
+    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("mlx-venv")}));
 
     // A good one takes its place.
     archive = fixtureArchive(QStringLiteral("good"));
@@ -176,14 +190,17 @@ TEST(EnginePackageSwapTest, FailedMoveKeepsTheFormerEnvironment) {
     TempFolder engine;
     engine.write(QStringLiteral("mlx-venv/bin/python"), "former");
     QString error;
-    EXPECT_FALSE(EnginePackage::swapIn(engine.file(QStringLiteral("absent")), engine.file(QStringLiteral("mlx-venv")), &error));
+    EXPECT_FALSE(
+        EnginePackage::swapIn(engine.file(QStringLiteral("absent")), engine.file(QStringLiteral("mlx-venv")), &error));
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "former");
 
     engine.write(QStringLiteral("new/bin/python"), "new");
-    EXPECT_TRUE(EnginePackage::swapIn(engine.file(QStringLiteral("new")), engine.file(QStringLiteral("mlx-venv")), &error));
+    EXPECT_TRUE(
+        EnginePackage::swapIn(engine.file(QStringLiteral("new")), engine.file(QStringLiteral("mlx-venv")), &error));
     EXPECT_EQ(engine.read(QStringLiteral("mlx-venv/bin/python")), "new");
-    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({QStringLiteral("mlx-venv")}));
+    EXPECT_EQ(QDir(engine.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("mlx-venv")}));
 }
 
 class RelocateTest : public testing::Test {
@@ -192,7 +209,8 @@ protected:
         return marker + QByteArray(size - marker.size(), '#');
     }
     QByteArray moved(QByteArray text) const {
-        return text.replace(EnginePackage::kPlaceholder, path.toUtf8()).replace(EnginePackage::kBuildPath, path.toUtf8());
+        return text.replace(EnginePackage::kPlaceholder, path.toUtf8())
+            .replace(EnginePackage::kBuildPath, path.toUtf8());
     }
     TempFolder env;
     const QString path = QStringLiteral("/home/u/.local/share/Quorvane/mlx-venv");
@@ -222,8 +240,8 @@ TEST_F(RelocateTest, RewritesSmallTextFilesInBinAndKeepsTheirMode) {
     EXPECT_EQ(env.read(QStringLiteral("bin/over")), over);
     EXPECT_EQ(env.read(QStringLiteral("bin/empty")), QByteArray());
     EXPECT_EQ(env.read(QStringLiteral("bin/activate")), moved(build));
-    EXPECT_EQ(QFile::permissions(script), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup |
-                                              QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    EXPECT_EQ(QFile::permissions(script), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup
+                                              | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     EXPECT_EQ(env.read(QStringLiteral("bin/compiled")), binary);
     EXPECT_EQ(env.read(QStringLiteral("bin/.hidden")), placeholder);
     EXPECT_EQ(env.read(QStringLiteral("bin/sub/deeper")), placeholder);
@@ -237,7 +255,8 @@ TEST_F(RelocateTest, PyvenvCfgIsAlwaysRewrittenAndMayBeMissing) {
     EXPECT_FALSE(QFileInfo::exists(env.file(QStringLiteral("pyvenv.cfg"))));
     EXPECT_EQ(env.read(QStringLiteral("bin/python3.11")), path.toUtf8());
 
-    env.write(QStringLiteral("pyvenv.cfg"), QByteArray("home = /usr/bin\nprefix = ") + EnginePackage::kBuildPath + "\n");
+    env.write(QStringLiteral("pyvenv.cfg"),
+              QByteArray("home = /usr/bin\nprefix = ") + EnginePackage::kBuildPath + "\n");
     EnginePackage::relocate(env.path(), path);
     EXPECT_EQ(env.read(QStringLiteral("pyvenv.cfg")), "home = /usr/bin\nprefix = " + path.toUtf8() + "\n");
 }

@@ -84,10 +84,10 @@ TEST(EngineSetupScriptTest, AScriptStillRunningAtItsDeadlineIsEndedAndFails) {
     ScopedEnvironment env("XDG_DATA_HOME", home.path().toUtf8());
     const QString pidFile = folder.file(QStringLiteral("pid"));
     const bool ok = awaitResult(
-        EngineSetupScript::runProcess(QLatin1String(EngineSetupScript::kShell),
-                                      {QStringLiteral("-c"),
-                                       QStringLiteral("echo creating venv; echo $$ > '%1'; exec sleep 600").arg(pidFile)},
-                                      [](const QString&) {}, std::chrono::seconds(1)),
+        EngineSetupScript::runProcess(
+            QLatin1String(EngineSetupScript::kShell),
+            {QStringLiteral("-c"), QStringLiteral("echo creating venv; echo $$ > '%1'; exec sleep 600").arg(pidFile)},
+            [](const QString&) {}, std::chrono::seconds(1)),
         20000);
     EXPECT_FALSE(ok);
     const pid_t pid = folder.read(QStringLiteral("pid")).trimmed().toInt();
@@ -118,7 +118,9 @@ TEST(EngineSetupScriptTest, BuildScriptMakesAnEnvironmentThatImportsTheServer) {
     ASSERT_TRUE(ok) << output.toStdString();
     EXPECT_TRUE(output.contains("successfully installed"));
     EXPECT_EQ(details.last(), QStringLiteral("Quorvaneing\u2026 almost ready"));
-    EXPECT_EQ(QProcess::execute(venv + QStringLiteral("/bin/python"), {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")}), 0);
+    EXPECT_EQ(QProcess::execute(venv + QStringLiteral("/bin/python"),
+                                {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")}),
+              0);
 }
 
 } // namespace

@@ -121,7 +121,8 @@ TEST_F(ModelDownloadTest, EachFileStartsAgainAtTheFirstBase) {
     first.serve(kFiles[2], body(kFiles[2]));
     second.serveAll();
     EXPECT_TRUE(run({first.url(), second.url()}));
-    EXPECT_EQ(first.asked, QStringList({modelPath(kFiles[0].name), modelPath(kFiles[1].name), modelPath(kFiles[2].name)}));
+    EXPECT_EQ(first.asked,
+              QStringList({modelPath(kFiles[0].name), modelPath(kFiles[1].name), modelPath(kFiles[2].name)}));
     EXPECT_EQ(second.asked, QStringList({modelPath(kFiles[1].name)}));
     EXPECT_TRUE(ModelDownload::complete(models.path(), kFiles));
 }
@@ -227,7 +228,8 @@ TEST(ModelDownloaderTest, AnswersOnceWithTheHttpStatusOrTheTransportFailure) {
     ASSERT_TRUE(server.listen());
     TempFolder folder;
     ModelDownloader downloader([](qint64, qint64) {});
-    const auto future = downloader.download(server.url(QStringLiteral("/x")), std::chrono::seconds(5), folder.path(), 10);
+    const auto future =
+        downloader.download(server.url(QStringLiteral("/x")), std::chrono::seconds(5), folder.path(), 10);
     const ModelDownloader::Result result = awaitResult(future);
     EXPECT_TRUE(result.filePath.isEmpty());
     EXPECT_EQ(result.status, 410);
@@ -278,8 +280,8 @@ TEST(ModelDownloaderTest, ALocalFileIsCopiedWhileTheGuiThreadRuns) {
         writer.write(bytes);
     });
     ModelDownloader downloader([](qint64, qint64) {});
-    const auto future =
-        downloader.download(QUrl::fromLocalFile(pipe), std::chrono::seconds(5), folder.file(QStringLiteral("into")), 5000);
+    const auto future = downloader.download(QUrl::fromLocalFile(pipe), std::chrono::seconds(5),
+                                            folder.file(QStringLiteral("into")), 5000);
     QTimer turn;
     QObject::connect(&turn, &QTimer::timeout, [&] { turned = !future.isFinished() || turned; });
     turn.start(10);

@@ -64,7 +64,8 @@ TEST(EngineFirstRunTest, EmptyHomeBecomesAnEngineThatTranscribes) {
     EXPECT_TRUE(bootstrap.modelsComplete());
     EXPECT_EQ(MlxServer::parakeetModelRef(), ModelTable::modelFolder());
 
-    auto heard = Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
+    auto heard =
+        Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
     ASSERT_TRUE(awaitFuture(heard, 60000));
     EXPECT_TRUE(heard.result().contains(QStringLiteral("marketing team"))) << heard.result().toStdString();
 

@@ -1,6 +1,6 @@
+#include "reader/FlagMosaic.h"
 #include "reader/FlagMagnifier.h"
 #include "reader/FlagMagnifierHover.h"
-#include "reader/FlagMosaic.h"
 #include "reader/SpanishFlags.h"
 
 #include "support/Artifacts.h"

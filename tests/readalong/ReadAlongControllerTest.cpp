@@ -30,8 +30,7 @@ using Timed = Controller::TimedResult;
 namespace {
 
 // A wait the test finishes when it likes.
-template <typename T>
-struct Pending {
+template <typename T> struct Pending {
     std::shared_ptr<QPromise<T>> promise = std::make_shared<QPromise<T>>();
     Pending() { promise->start(); }
     void finish(const T& value) {
@@ -42,9 +41,12 @@ struct Pending {
     }
 };
 
-Timed result(const QByteArray& wav, QList<Timed::Word> words, double duration) { return {wav, std::move(words), duration}; }
+Timed result(const QByteArray& wav, QList<Timed::Word> words, double duration) {
+    return {wav, std::move(words), duration};
+}
 
-const QList<Timed::Word> kTwoSentences = {{"One", 0.1, 0.4}, {"two.", 0.4, 0.9}, {"Three", 1.0, 1.3}, {"four.", 1.3, 1.8}};
+const QList<Timed::Word> kTwoSentences = {
+    {"One", 0.1, 0.4}, {"two.", 0.4, 0.9}, {"Three", 1.0, 1.3}, {"four.", 1.3, 1.8}};
 
 // Services with the engine up; tests replace what they drive.
 Controller::Services readyServices(FakeAudioPlayers& players) {
@@ -267,10 +269,16 @@ TEST(ReadAlongController, AnOutputThatRefusesToStartSaysSoInsteadOfPlaying) {
 TEST(ReadAlongController, ThePageShowsTheTextHandedInWithTheTimesOfWhatWasSaid) {
     Harness h;
     // The preparation said "jif" for the user's "GIF" and wrote out the sum.
-    h.readThrough(QStringLiteral("A GIF, for $3.50. Done!"),
-                  result("RIFF", {{"A", 0, 0.2}, {"jif,", 0.2, 0.5}, {"for", 0.5, 0.7}, {"3", 0.7, 0.9},
-                                  {"dollars", 0.9, 1.1}, {"50", 1.1, 1.3}, {"cents.", 1.3, 1.6}, {"Done!", 1.6, 2}},
-                         2));
+    h.readThrough(QStringLiteral("A GIF, for $3.50. Done!"), result("RIFF",
+                                                                    {{"A", 0, 0.2},
+                                                                     {"jif,", 0.2, 0.5},
+                                                                     {"for", 0.5, 0.7},
+                                                                     {"3", 0.7, 0.9},
+                                                                     {"dollars", 0.9, 1.1},
+                                                                     {"50", 1.1, 1.3},
+                                                                     {"cents.", 1.3, 1.6},
+                                                                     {"Done!", 1.6, 2}},
+                                                                    2));
     QStringList shown;
     QList<double> starts;
     QList<int> sentences;
@@ -358,7 +366,8 @@ struct ExportHarness : Harness {
     ExportHarness(const QByteArray& script) {
         Controller::Services services = readyServices(players);
         services.synthesize = [](const QString&, const QString&) {
-            return QtFuture::makeReadyFuture(std::optional<Timed>(result("RIFFwav", {{"Save", 0, 0.3}, {"me,", 0.3, 0.6}, {"please:", 0.6, 1}, {"now!", 1, 1.8}}, 1.8)));
+            return QtFuture::makeReadyFuture(std::optional<Timed>(
+                result("RIFFwav", {{"Save", 0, 0.3}, {"me,", 0.3, 0.6}, {"please:", 0.6, 1}, {"now!", 1, 1.8}}, 1.8)));
         };
         services.chooseDestination = [this](QWidget*, const QString& name) {
             proposed << name;

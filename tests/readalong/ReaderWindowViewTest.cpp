@@ -1,5 +1,5 @@
-#include "reader/ReaderWindowController.h"
 #include "reader/ReaderWindowView.h"
+#include "reader/ReaderWindowController.h"
 #include "reader/ReaderWordLabel.h"
 
 #include "support/Artifacts.h"
@@ -30,9 +30,10 @@ const QSize kWindow(Controller::kWindowWidth, Controller::kWindowHeight);
 
 // The passage of the renders: three sentences, the fifth word lit.
 QList<Timed::Word> passage() {
-    const QStringList words = QStringLiteral(
-        "The river was wide. Morning light came over the water and the small boats, one by one, "
-        "left the harbour for the open sea. Nobody on the shore said a word.").split(u' ');
+    const QStringList words =
+        QStringLiteral("The river was wide. Morning light came over the water and the small boats, one by one, "
+                       "left the harbour for the open sea. Nobody on the shore said a word.")
+            .split(u' ');
     QList<Timed::Word> timed;
     for (int i = 0; i < words.size(); ++i)
         timed.append({words[i], i * 0.4, i * 0.4 + 0.35});
@@ -100,12 +101,14 @@ struct Page {
 
 QColor blend(const QColor& under, const QColor& over) {
     const double a = over.alphaF();
-    return QColor::fromRgbF(float(under.redF() * (1 - a) + over.redF() * a), float(under.greenF() * (1 - a) + over.greenF() * a),
+    return QColor::fromRgbF(float(under.redF() * (1 - a) + over.redF() * a),
+                            float(under.greenF() * (1 - a) + over.greenF() * a),
                             float(under.blueF() * (1 - a) + over.blueF() * a));
 }
 
 void expectNear(const QColor& actual, const QColor& expected, int tolerance = 6) {
-    EXPECT_NEAR(actual.red(), expected.red(), tolerance) << actual.name().toStdString() << " vs " << expected.name().toStdString();
+    EXPECT_NEAR(actual.red(), expected.red(), tolerance)
+        << actual.name().toStdString() << " vs " << expected.name().toStdString();
     EXPECT_NEAR(actual.green(), expected.green(), tolerance);
     EXPECT_NEAR(actual.blue(), expected.blue(), tolerance);
 }
@@ -131,7 +134,8 @@ TEST(ReaderWindowView, LightsTheSpokenWordAndItsSentenceOnCreamAndSlate) {
         page.read(Timed{"RIFF", passage(), 12});
         page.controller->togglePlayback();
         page.controller->scrub(2.5); // "came": the seventh word, in the second sentence
-        const QImage image = page.render(dark ? QStringLiteral("readalong-slate.png") : QStringLiteral("readalong-cream.png"));
+        const QImage image =
+            page.render(dark ? QStringLiteral("readalong-slate.png") : QStringLiteral("readalong-cream.png"));
         EXPECT_EQ(image.size(), kWindow);
         ASSERT_EQ(page.view->litWord(), 6);
         EXPECT_EQ(page.view->dark(), dark);
@@ -207,9 +211,9 @@ TEST(ReaderWindowView, AFailureAfterAReadingShowsItsNoticeInsteadOfTheOldWords) 
     EXPECT_NE(page.visibleLabel(Controller::kCouldNotPlay), nullptr);
     EXPECT_NE(page.visibleLabel(QStringLiteral("river")), nullptr);
     const QList<QAbstractButton*> buttons = page.view->findChildren<QAbstractButton*>();
-    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(),
-                            [](const QAbstractButton* b) { return b->accessibleName() == "Start reading"; }))
-        << "the play button offers to start, not to pause";
+    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(), [](const QAbstractButton* b) {
+        return b->accessibleName() == "Start reading";
+    })) << "the play button offers to start, not to pause";
 }
 
 TEST(ReaderWindowView, TransportRowCarriesItsLabelsAndStateAndTheShadeRestylesAtOnce) {

@@ -37,9 +37,9 @@ TEST(SourceWords, ThePageIsTheSourceWithItsPunctuationWhateverThePreparationSaid
         "Well, it cost \u201c$3.50\u201d at most, said Dr. Smith. Was it on the shore? \u201cYes,\u201d he said.");
     // What the preparation and the engine made of it: plain quotes, the sum
     // and the title written out, "the" not reported on its own.
-    const QList<Spoken> spoken = saidOnePerSecond(
-        {"Well,", "it", "cost", "\"3", "dollars", "and", "50", "cents\"", "at", "most,", "said", "Doctor", "Smith.",
-         "Was", "it", "on", "shore?", "\"Yes,\"", "he", "said."});
+    const QList<Spoken> spoken =
+        saidOnePerSecond({"Well,", "it",     "cost",   "\"3", "dollars", "and", "50",     "cents\"",  "at", "most,",
+                          "said",  "Doctor", "Smith.", "Was", "it",      "on",  "shore?", "\"Yes,\"", "he", "said."});
     const QList<ReaderTimeline::Word> words = SourceWords::timed(source, spoken, 20, QStringLiteral("en_US"));
     EXPECT_EQ(texts(words).join(u' '), source);
     EXPECT_EQ(texts(words), source.split(u' '));
@@ -58,7 +58,8 @@ TEST(SourceWords, ThePageIsTheSourceWithItsPunctuationWhateverThePreparationSaid
 }
 
 TEST(SourceWords, SentencesAreTheSourcesOwnNotEveryFullStop) {
-    const QString source = QStringLiteral("It cost $3.50 at most. Dr. Smith paid it. Did he? \u201cYes!\u201d said Ann.");
+    const QString source =
+        QStringLiteral("It cost $3.50 at most. Dr. Smith paid it. Did he? \u201cYes!\u201d said Ann.");
     const QList<ReaderTimeline::Word> words =
         SourceWords::timed(source, saidOnePerSecond(source.split(u' ')), 14, QStringLiteral("en_US"));
     EXPECT_EQ(sentences(words), QList<int>({0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 3, 4, 4}));
@@ -89,9 +90,9 @@ TEST(SourceWords, OtherLanguagesAndTextWithoutSpacesKeepTheirOwnWords) {
         saidOnePerSecond({QStringLiteral("\u4eca\u5929"), QStringLiteral("\u5f88"), QStringLiteral("\u597d\u3002"),
                           QStringLiteral("\u6211\u4eec"), QStringLiteral("\u53bb\u3002")}),
         5, QStringLiteral("zh"));
-    EXPECT_EQ(texts(cut), QStringList({QStringLiteral("\u4eca\u5929"), QStringLiteral("\u5f88"),
-                                       QStringLiteral("\u597d\u3002"), QStringLiteral("\u6211\u4eec"),
-                                       QStringLiteral("\u53bb\u3002")}));
+    EXPECT_EQ(texts(cut),
+              QStringList({QStringLiteral("\u4eca\u5929"), QStringLiteral("\u5f88"), QStringLiteral("\u597d\u3002"),
+                           QStringLiteral("\u6211\u4eec"), QStringLiteral("\u53bb\u3002")}));
     EXPECT_EQ(sentences(cut), QList<int>({0, 0, 0, 1, 1}));
 }
 
@@ -101,5 +102,6 @@ TEST(SourceWords, WordsOfAnotherTextLightNothing) {
                                    QStringLiteral("es"))
                     .isEmpty());
     EXPECT_TRUE(SourceWords::timed(source, {}, 6, QStringLiteral("es")).isEmpty());
-    EXPECT_TRUE(SourceWords::timed(QStringLiteral("\u2026 \u2014"), saidOnePerSecond({"x"}), 1, QStringLiteral("en")).isEmpty());
+    EXPECT_TRUE(SourceWords::timed(QStringLiteral("\u2026 \u2014"), saidOnePerSecond({"x"}), 1, QStringLiteral("en"))
+                    .isEmpty());
 }

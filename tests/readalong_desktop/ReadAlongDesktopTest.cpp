@@ -23,8 +23,8 @@ namespace {
 
 class ReadAlongDesktop : public EngineDesktopTest {};
 
-const QString kParagraph = QStringLiteral(
-    "The river was wide and slow. Morning light came over the water. Nobody on the shore said a word.");
+const QString kParagraph =
+    QStringLiteral("The river was wide and slow. Morning light came over the water. Nobody on the shore said a word.");
 constexpr int kSampleMs = 50;
 constexpr double kLeeway = 0.1;
 

@@ -21,7 +21,8 @@ TEST(KokoroVoiceTest, StoredChoiceCountsOnlyWhenItNamesAVoiceExactly) {
     };
     for (const auto& row : rows) {
         defaults.set(QStringLiteral("readerVoice"), row.stored);
-        EXPECT_EQ(KokoroVoice::selectedID(defaults), QLatin1String(row.expected)) << row.stored.toString().toStdString();
+        EXPECT_EQ(KokoroVoice::selectedID(defaults), QLatin1String(row.expected))
+            << row.stored.toString().toStdString();
         EXPECT_EQ(defaults.value(QStringLiteral("readerVoice")), row.stored) << "the read never rewrites the setting";
     }
     EXPECT_EQ(KokoroVoice::named(QStringLiteral("bm_lewis")).id, QStringLiteral("bm_lewis"));
@@ -29,8 +30,9 @@ TEST(KokoroVoiceTest, StoredChoiceCountsOnlyWhenItNamesAVoiceExactly) {
 }
 
 TEST(KokoroVoiceTest, LanguageListsCoverEveryVoiceOnceInTableOrder) {
-    const QList<QList<KokoroVoice>> lists = {KokoroVoice::american(), KokoroVoice::british(), KokoroVoice::spanish(),
-                                             KokoroVoice::french(),   KokoroVoice::italian(), KokoroVoice::portuguese()};
+    const QList<QList<KokoroVoice>> lists = {KokoroVoice::american(), KokoroVoice::british(),
+                                             KokoroVoice::spanish(),  KokoroVoice::french(),
+                                             KokoroVoice::italian(),  KokoroVoice::portuguese()};
     QList<KokoroVoice> joined;
     for (const QList<KokoroVoice>& list : lists) {
         EXPECT_FALSE(list.isEmpty());

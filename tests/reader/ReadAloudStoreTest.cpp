@@ -55,8 +55,9 @@ TEST_F(ReadAloudStoreTest, FileRoundTripAndDamagedFiles) {
               QByteArray(R"([{"id":")") + id.toUtf8()
                   + R"(","word":"km\/h","sayAs":"kilometres per hour","createdAt":789015845}])");
 
-    folder.write("read-aloud.json",
-                 R"([{"sayAs":"a \/ b","createdAt":0,"word":"x/y","id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","extra":1}])");
+    folder.write(
+        "read-aloud.json",
+        R"([{"sayAs":"a \/ b","createdAt":0,"word":"x/y","id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","extra":1}])");
     auto lenient = open();
     ASSERT_EQ(lenient->entries().size(), 1);
     EXPECT_EQ(lenient->entries().first().sayAs, QStringLiteral("a / b"));

@@ -29,8 +29,8 @@ TEST(ReaderChunksTest, SentencesEndOnlyBeforeWhiteSpaceAndACapitalOrTheEnd) {
 
 TEST(ReaderChunksTest, FirstChunkHoldsAtMost120AndLaterOnesAtMost640) {
     // 100 + 30 is over 120: the first sentence stands alone.
-    const QString text = sentence(100) + sentence(30, u'b') + sentence(300, u'c') + sentence(300, u'd') +
-                         sentence(100, u'e');
+    const QString text =
+        sentence(100) + sentence(30, u'b') + sentence(300, u'c') + sentence(300, u'd') + sentence(100, u'e');
     const QStringList chunks = splitForReader(text);
     ASSERT_EQ(chunks.size(), 3);
     EXPECT_EQ(chunks[0], sentence(100).trimmed());
@@ -73,8 +73,8 @@ TEST(ReaderChunksTest, SentencesOver2000CharactersAreCutAtWhiteSpace) {
         EXPECT_LE(chunk.size(), ReaderChunks::kSentenceLimit);
         EXPECT_FALSE(chunk.isEmpty());
         const QString lastWord = chunk.section(u' ', -1);
-        EXPECT_TRUE(lastWord == QLatin1String("lorem") || lastWord == QLatin1String("ipsum") ||
-                    lastWord == QLatin1String("ipsum."))
+        EXPECT_TRUE(lastWord == QLatin1String("lorem") || lastWord == QLatin1String("ipsum")
+                    || lastWord == QLatin1String("ipsum."))
             << "cut inside a word: " << chunk.right(12).toStdString();
         total += int(chunk.split(u' ').size());
     }

@@ -1,5 +1,5 @@
-#include "dictation/DictationPeers.h"
 #include "reader/ReaderController.h"
+#include "dictation/DictationPeers.h"
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/FakePlatform.h"
@@ -125,8 +125,10 @@ TEST_F(ReaderControllerTest, QueuesEachChunkBehindThePlayingOneOnTheSameOutput) 
     // Chunk 0 plays while the others are asked for one by one, each as the
     // one before it starts, and queued behind it: one output, no gap between
     // chunks.
-    ASSERT_TRUE(waitFor([&] { return server.requests().size() == 3 && !platform.audioPlayers.made.isEmpty() &&
-                                     platform.audioPlayers.made[0]->appended.size() == 2; }));
+    ASSERT_TRUE(waitFor([&] {
+        return server.requests().size() == 3 && !platform.audioPlayers.made.isEmpty()
+               && platform.audioPlayers.made[0]->appended.size() == 2;
+    }));
     EXPECT_EQ(platform.audioPlayers.made.size(), 1);
     EXPECT_TRUE(platform.audioPlayers.made.first()->playing);
     EXPECT_EQ(inputs(), (QStringList{kFirst, kSecond, kThird}));
@@ -366,8 +368,8 @@ struct VoiceRow {
 };
 
 TEST_F(ReaderControllerTest, ChoosesTheVoiceByTheTextsLanguage) {
-    platform.systemSpeech.installed = {{"de-1", "Anna", "de-DE", 1}, {"de-3", "Petra", "de-AT", 3},
-                                       {"fr-1", "Amelie", "fr-FR", 1}};
+    platform.systemSpeech.installed = {
+        {"de-1", "Anna", "de-DE", 1}, {"de-3", "Petra", "de-AT", 3}, {"fr-1", "Amelie", "fr-FR", 1}};
     const VoiceRow rows[] = {
         {"de", 0.9, "af_heart", std::nullopt, nullptr},
         {"de", 0.5, "af_heart", std::nullopt, "af_heart"},

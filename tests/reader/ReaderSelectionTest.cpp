@@ -1,5 +1,5 @@
-#include "insertion/PasteService.h"
 #include "reader/ReaderSelection.h"
+#include "insertion/PasteService.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
@@ -30,7 +30,8 @@ protected:
         Platform services = platform.services();
         services.keySynth = &keys;
         previous = Platform::install(services);
-        platform.workspace.frontmost = Workspace::Application{QStringLiteral("Editor"), QStringLiteral("editor"), {}, 4242};
+        platform.workspace.frontmost =
+            Workspace::Application{QStringLiteral("Editor"), QStringLiteral("editor"), {}, 4242};
         platform.pasteboard.items = userClipboard;
     }
     ~ReaderSelectionTest() override { Platform::install(previous); }
@@ -73,8 +74,8 @@ TEST_F(ReaderSelectionTest, ThePrimarySelectionCountsOnlyWhenTheFrontmostApplica
 TEST_F(ReaderSelectionTest, CopiesAgainstATransientSentinelAndPutsEveryFormatBack) {
     bool sentinelWasTransient = false;
     keys.onCopy = [&] {
-        sentinelWasTransient = platform.pasteboard.plainText() == QLatin1String(ReaderSelection::kSentinel) &&
-                               platform.pasteboard.isTransient();
+        sentinelWasTransient = platform.pasteboard.plainText() == QLatin1String(ReaderSelection::kSentinel)
+                               && platform.pasteboard.isTransient();
         platform.pasteboard.otherAppCopies(QStringLiteral("\tthe selection  "));
     };
     EXPECT_EQ(read(), QStringLiteral("the selection"));

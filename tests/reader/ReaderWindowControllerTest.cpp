@@ -69,7 +69,8 @@ TEST(TimedAnswerTest, RequestGoesToTheTimedEndpointAtNormalSpeed) {
     server.on("POST", "/v1/audio/speech_timed", [](const LoopbackHttpServer::Request&) {
         return LoopbackHttpServer::Response::json(R"({"audio":"UklGRg==","duration":0.5})");
     });
-    const auto result = awaitResult(Timed::synthesizeTimed(QStringLiteral("Hello"), QStringLiteral("bf_emma"), server.url()));
+    const auto result =
+        awaitResult(Timed::synthesizeTimed(QStringLiteral("Hello"), QStringLiteral("bf_emma"), server.url()));
     ASSERT_TRUE(result);
     EXPECT_EQ(result->audio, QByteArray("RIFF"));
     ASSERT_EQ(server.requests().size(), 1);
@@ -91,7 +92,8 @@ TEST(SuggestedNameTest, KeepsTheFirstSixWordsAndSixtyCharacters) {
 }
 
 TEST(SuggestedNameTest, DropsEmojiKeepsRightToLeftWordsAndCutsOnCharacters) {
-    EXPECT_EQ(Timed::suggestedName(QStringLiteral("Party 🎉 time 👍🏽 now")), QStringLiteral("Party time now.m4a"));
+    EXPECT_EQ(Timed::suggestedName(QStringLiteral("Party 🎉 time 👍🏽 now")),
+              QStringLiteral("Party time now.m4a"));
     EXPECT_EQ(Timed::suggestedName(QStringLiteral("שלום עולם, مرحبا بالعالم")),
               QStringLiteral("שלום עולם مرحبا بالعالم.m4a"));
     // 59 letters and then a letter with a combining accent: the accent stays

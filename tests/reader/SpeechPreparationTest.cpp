@@ -73,7 +73,8 @@ TEST(SpeechPreparationTest, TypographyIsMadePlainFirst) {
 
 TEST(SpeechPreparationTest, RomanceTextSkipsTheEnglishExpansionsButKeepsTheRest) {
     expectRows({
-        {"~5 personas, approx. 20, Jan 5, $5M, Main St. hoy", "~5 personas, approx. 20, Jan 5, $5M, Main St. hoy", "es"},
+        {"~5 personas, approx. 20, Jan 5, $5M, Main St. hoy", "~5 personas, approx. 20, Jan 5, $5M, Main St. hoy",
+         "es"},
         {"Rue St. Denis ~3 km", "Rue St. Denis ~3 km", "fr-FR"},
         {"“Ciao” ~5 my resume", "\"Ciao\" ~5 my [resume](/ɹˈɛzəmˌA/)", "it"},
         {"~5 people", "about 5 people", "de"},

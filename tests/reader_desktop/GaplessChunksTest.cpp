@@ -20,11 +20,14 @@ namespace {
 
 // Three sentences the reader sends as three chunks (the first alone, being
 // short; the next two too long to share one).
-const QString kFirst = QStringLiteral("The harbour was quiet when the first boats came back in the grey light of morning.");
-const QString kSecond = QString(QStringLiteral("Gulls followed them in, crying over the nets and the crates of fish, ")).repeated(5) +
-                        QStringLiteral("and the men called to each other across the water.");
-const QString kThird = QString(QStringLiteral("By noon the market had filled with buyers, cooks and children, ")).repeated(5) +
-                       QStringLiteral("and the last of the catch was sold.");
+const QString kFirst =
+    QStringLiteral("The harbour was quiet when the first boats came back in the grey light of morning.");
+const QString kSecond =
+    QString(QStringLiteral("Gulls followed them in, crying over the nets and the crates of fish, ")).repeated(5)
+    + QStringLiteral("and the men called to each other across the water.");
+const QString kThird =
+    QString(QStringLiteral("By noon the market had filled with buyers, cooks and children, ")).repeated(5)
+    + QStringLiteral("and the last of the catch was sold.");
 
 } // namespace
 

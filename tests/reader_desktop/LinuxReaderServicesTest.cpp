@@ -162,7 +162,9 @@ TEST_F(LinuxReaderServicesTest, TwoQuickReadsOnTheCopyRoadLeaveTheClipboardsText
     // The formats listed depend on who serves the clipboard, so the text and
     // the image are compared.
     const auto text = [&] {
-        return target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard")).value_or(QString()).section(u' ', 2);
+        return target.ask(QStringLiteral("clipboard"), QStringLiteral("clipboard"))
+            .value_or(QString())
+            .section(u' ', 2);
     };
     const auto image = [&] { return target.ask(QStringLiteral("clipboard image"), QStringLiteral("image")); };
     const QString textBefore = text();

@@ -10,8 +10,8 @@
 #include "reader/ReaderWindowController.h"
 #include "reader/SpeechPreparation.h"
 #include "support/Await.h"
-#include "support/FakeAudioPlayers.h"
 #include "support/EngineWait.h"
+#include "support/FakeAudioPlayers.h"
 #include "support/PortLock.h"
 #include "support/QtPrinting.h"
 #include "support/ScopedEnvironment.h"
@@ -81,14 +81,15 @@ TEST_F(ReaderEngineTest, SpeechOfMarkedUpTextIsAWavOfTheSentence) {
     EXPECT_GT(wav->size(), ReaderController::kMinimumSpeechBytes);
     EXPECT_TRUE(wav->startsWith("RIFF"));
     // Said as words, the phonemes and brackets would take seconds more.
-    const std::optional<QByteArray> plain =
-        awaitResult(ReaderController::synthesize(MlxServer::baseURL(), kSentence, QStringLiteral("af_heart"), 1.0), 60000);
+    const std::optional<QByteArray> plain = awaitResult(
+        ReaderController::synthesize(MlxServer::baseURL(), kSentence, QStringLiteral("af_heart"), 1.0), 60000);
     ASSERT_TRUE(plain);
     EXPECT_NEAR(seconds(*wav), seconds(*plain), 0.25);
 }
 
 TEST_F(ReaderEngineTest, TimedSpeechGivesRisingWordTimesWithoutMarkup) {
-    const auto result = awaitResult(ReaderWindowController::synthesizeTimed(prepared(), QStringLiteral("bf_emma")), 60000);
+    const auto result =
+        awaitResult(ReaderWindowController::synthesizeTimed(prepared(), QStringLiteral("bf_emma")), 60000);
     ASSERT_TRUE(result);
     EXPECT_GT(result->audio.size(), ReaderController::kMinimumSpeechBytes);
     EXPECT_GT(result->duration, 1.0);
@@ -122,7 +123,8 @@ TEST(ReadAlongNotice, AReadingTheEngineCannotMakeSaysSoInTheChunkedReadersWords)
     ASSERT_TRUE(awaitFuture(controller.read(QStringLiteral("Hello there."))));
     EXPECT_EQ(controller.status(), QStringLiteral("That could not be read. The speech engine did not answer."));
     // The chunked reader says the same of the same failure.
-    const QString chunked = Wording::of(QStringLiteral("Could not start %@. The first use of a voice needs a moment online."));
+    const QString chunked =
+        Wording::of(QStringLiteral("Could not start %@. The first use of a voice needs a moment online."));
     EXPECT_TRUE(controller.status()->endsWith(chunked.section(u'.', 1)));
 }
 

@@ -1,9 +1,9 @@
 // The General page: the name commit with its "Saved" mark and announcement,
 // the theme's reaction, the milestone switches and the badge preview.
 #include "mainwindow/GeneralPane.h"
-#include "mainwindow/GreetingLine.h"
 #include "PageRender.h"
 #include "looks/Appearance.h"
+#include "mainwindow/GreetingLine.h"
 #include "mainwindow/LiveControls.h"
 #include "mainwindow/LiveSettingsControl.h"
 #include "mainwindow/SampleTile.h"
@@ -49,9 +49,7 @@ protected:
     MilestoneBadge::Environment badgeEnvironment() {
         MilestoneBadge::Environment env;
         env.pointer = [] { return std::nullopt; };
-        env.screens = [] {
-            return QList<MilestoneBadge::Screen>{{QRect(0, 0, 1920, 1080), QRect(0, 32, 1920, 1048)}};
-        };
+        env.screens = [] { return QList<MilestoneBadge::Screen>{{QRect(0, 0, 1920, 1080), QRect(0, 32, 1920, 1048)}}; };
         env.primaryIndex = [] { return 0; };
         env.reduceMotion = [] { return true; };
         env.playChime = [this] { calls << QStringLiteral("chime"); };

@@ -1,7 +1,7 @@
 // The Instructions page rendered in both looks, its two guides titled.
 #include "mainwindow/InstructionsPane.h"
-#include "onboarding/KeyboardGuide.h"
 #include "PageRender.h"
+#include "onboarding/KeyboardGuide.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"

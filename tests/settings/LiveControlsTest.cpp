@@ -10,8 +10,8 @@
 #include "support/TempFolder.h"
 
 #include <QAccessible>
-#include <QLabel>
 #include <QEnterEvent>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QtTest/QTest>
 

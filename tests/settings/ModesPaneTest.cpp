@@ -144,8 +144,8 @@ class ModesPageRenderTest : public ModesPaneTest, public ::testing::WithParamInt
 
 TEST_P(ModesPageRenderTest, ThePageRendersInTheLookWithAnEditorOpen) {
     PageRender render(defaults, GetParam());
-    auto* pane = qobject_cast<ModesPane*>(
-        render.show(MainWindowPane::Modes, [this] { return new ModesPane(services()); }));
+    auto* pane =
+        qobject_cast<ModesPane*>(render.show(MainWindowPane::Modes, [this] { return new ModesPane(services()); }));
     ASSERT_NE(pane, nullptr);
     pane->rows().at(1)->line()->click();
     PageRender::settle();

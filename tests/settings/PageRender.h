@@ -38,9 +38,8 @@ public:
     // Builds the window on `pane` with `build` making that page.
     QWidget* show(MainWindowPane pane, std::function<QWidget*()> build) {
         m_view = std::make_unique<MainWindowView>(
-            m_app, [pane, build](MainWindowPane shown) {
-                return shown == pane ? build() : MainWindowView::titlePage(shown);
-            },
+            m_app,
+            [pane, build](MainWindowPane shown) { return shown == pane ? build() : MainWindowView::titlePage(shown); },
             true);
         m_view->resize(kWindow);
         m_view->setPane(pane);
@@ -82,8 +81,7 @@ public:
     }
 
     // Shows the page, saves its pictures and checks its look; answers the page.
-    template <class Page>
-    Page* render(MainWindowPane pane, const QString& name, std::function<QWidget*()> build) {
+    template <class Page> Page* render(MainWindowPane pane, const QString& name, std::function<QWidget*()> build) {
         auto* page = qobject_cast<Page*>(show(pane, std::move(build)));
         expectLook(save(name));
         return page;
@@ -106,6 +104,6 @@ private:
 };
 
 // Names the light and dark instances of a render test.
-#define QUORVANE_INSTANTIATE_LOOKS(Suite) \
-    INSTANTIATE_TEST_SUITE_P(Looks, Suite, ::testing::Values(false, true), \
+#define QUORVANE_INSTANTIATE_LOOKS(Suite)                                                                              \
+    INSTANTIATE_TEST_SUITE_P(Looks, Suite, ::testing::Values(false, true),                                             \
                              [](const auto& info) { return info.param ? "Dark" : "Light"; })

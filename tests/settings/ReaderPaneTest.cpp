@@ -1,8 +1,8 @@
 // The Reader page: the pronunciation editor's buttons and rows, the
 // read-along choice with its shade, and the hover switch.
-#include "mainwindow/ReadAloudSection.h"
 #include "mainwindow/ReaderPane.h"
 #include "PageRender.h"
+#include "mainwindow/ReadAloudSection.h"
 #include "reader/FlagMagnifierHover.h"
 #include "reader/ReadAloudStore.h"
 #include "reader/VoiceAudition.h"

@@ -46,9 +46,10 @@ QString run(const QString& program, const QStringList& arguments) {
 
 // The names in the script's `packages=( … )` list, as bash reads them.
 QSet<QString> packagesTheScriptInstalls() {
-    const QString script = QStringLiteral("eval \"$(sed -n '/^packages=(/,/^)/p' \"$1\")\"; printf '%s\\n' \"${packages[@]}\"");
-    const QString out = run(QStringLiteral("/bin/bash"),
-                            {QStringLiteral("-c"), script, QStringLiteral("bash"), kRoot + QStringLiteral("/scripts/setup.sh")});
+    const QString script =
+        QStringLiteral("eval \"$(sed -n '/^packages=(/,/^)/p' \"$1\")\"; printf '%s\\n' \"${packages[@]}\"");
+    const QString out = run(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), script, QStringLiteral("bash"),
+                                                          kRoot + QStringLiteral("/scripts/setup.sh")});
     const QStringList names = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     return QSet<QString>(names.cbegin(), names.cend());
 }
@@ -62,7 +63,8 @@ QString ownerOf(const QString& file) {
 TEST(SetupPackagesTest, EveryModuleThePythonTestsImportIsInstalledByTheSetupScript) {
     const QSet<QString> installed = packagesTheScriptInstalls();
     ASSERT_TRUE(installed.contains(QStringLiteral("python3-numpy"))) << "the script's package list was not read";
-    const QString imports = run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QLatin1String(kImportsScript), kRoot});
+    const QString imports =
+        run(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QLatin1String(kImportsScript), kRoot});
     ASSERT_FALSE(imports.isEmpty()) << "no imports were read from the tests";
     for (const QString& line : imports.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QString module = line.section(QLatin1Char('\t'), 0, 0);

@@ -125,15 +125,17 @@ protected:
         other.setProcessEnvironment(launched);
         other.setProcessChannelMode(QProcess::MergedChannels);
         other.setStandardOutputFile(QProcess::nullDevice());
-        other.start(MlxServer::interpreter(), {QStringLiteral("-c"), script, QStringLiteral("--host"),
-                                               QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
-                                               QStringLiteral("50061")});
+        other.start(MlxServer::interpreter(),
+                    {QStringLiteral("-c"), script, QStringLiteral("--host"), QStringLiteral("127.0.0.1"),
+                     QStringLiteral("--port"), QStringLiteral("50061")});
         ASSERT_TRUE(other.waitForStarted());
         MlxServer probe;
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            auto up = probe.isUp();
-            return awaitFuture(up) && up.result();
-        }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                auto up = probe.isUp();
+                return awaitFuture(up) && up.result();
+            },
+            30000));
     }
 
     PortLock portLock{MlxServer::port};
@@ -168,7 +170,8 @@ TEST_F(MlxServerTest, LaunchesTheServerTranscribesAndLaunchesItAgainWhenKilled) 
     // No line per request.
     EXPECT_FALSE(engineLog().contains("HTTP/1.1\" 200")) << engineLog().constData();
 
-    auto heard = Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
+    auto heard =
+        Transcriber::transcribe(spoken(QStringLiteral("please schedule a meeting with the marketing team")), 60);
     ASSERT_TRUE(awaitFuture(heard, 60000));
     EXPECT_TRUE(heard.result().contains(QStringLiteral("marketing team"))) << heard.result().toStdString();
 
@@ -198,9 +201,8 @@ TEST_F(MlxServerTest, WithoutAnInterpreterItNotesWhyAndGivesUpAtOnce) {
     server.setPollInterval(kNoPolling);
     EXPECT_EQ(answerWithoutPolling(server), false);
     EXPECT_EQ(server.processId(), 0);
-    EXPECT_EQ(engineLog(), "[quorvane] engine not started: no runnable interpreter at " +
-                               QFile::encodeName(root.path()) +
-                               "/mlx-venv/bin/python\nsymlink points to: not a symlink\n");
+    EXPECT_EQ(engineLog(), "[quorvane] engine not started: no runnable interpreter at " + QFile::encodeName(root.path())
+                               + "/mlx-venv/bin/python\nsymlink points to: not a symlink\n");
 
     QFile(MlxServer::logFile()).remove();
     root.mkdir(QStringLiteral("mlx-venv/bin"));
@@ -243,8 +245,8 @@ TEST_F(MlxServerTest, EndingAServerDoesNotWaitForIt) {
 TEST_F(MlxServerTest, AServerThatKeepsDyingIsLaunchedAgainOnlyABoundedNumberOfTimes) {
     TempFolder root;
     environment.set("QV_ENGINE_ROOT", QFile::encodeName(root.path()));
-    const QString interpreter = root.write(QStringLiteral("mlx-venv/bin/python"),
-                                           "#!/bin/sh\necho launched >> \"$QV_ENGINE_ROOT/launches\"\n");
+    const QString interpreter =
+        root.write(QStringLiteral("mlx-venv/bin/python"), "#!/bin/sh\necho launched >> \"$QV_ENGINE_ROOT/launches\"\n");
     QFile::setPermissions(interpreter, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     MlxServer server;
     // A launched server that ends ends the wait for it, and so does one held that has ended.
@@ -341,9 +343,9 @@ TEST_F(MlxServerTest, OnlyThisRunOfTheProgramMayDriveTheServerItLaunched) {
     EXPECT_TRUE(QFileInfo::exists(adapter));
 
     // The program's own requests are served.
-    const HttpAnswer status = awaitResult(
-        EngineHttp::send(QNetworkRequest(MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/quorvane/adapt/status")))),
-                         "GET", {}, 10000));
+    const HttpAnswer status = awaitResult(EngineHttp::send(
+        QNetworkRequest(MlxServer::baseURL().resolved(QUrl(QStringLiteral("v1/quorvane/adapt/status")))), "GET", {},
+        10000));
     EXPECT_EQ(status.status, 200) << status.body.constData();
     QFile::remove(adapter);
     server.stop();
@@ -407,10 +409,12 @@ TEST_F(MlxServerTest, TheProgramStartsTheServerAndLeavesNoServerBehindWhenItEnds
         quorvane.start(program, {});
         ASSERT_TRUE(quorvane.waitForStarted());
         MlxServer probe;
-        ASSERT_TRUE(QTest::qWaitFor([&] {
-            auto up = probe.isUp();
-            return awaitFuture(up) && up.result();
-        }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                auto up = probe.isUp();
+                return awaitFuture(up) && up.result();
+            },
+            30000));
         const auto server = processes.listener(MlxServer::port);
         ASSERT_TRUE(server.has_value());
         EXPECT_TRUE(processes.commandLine(server->pid).value_or(QString()).startsWith(MlxServer::interpreter()));

@@ -88,7 +88,8 @@ TEST_F(TranscriberTest, AnotherStatusFailsWithItsNumberAndTheDiagnosisKeepsTheBo
     } catch (const QuorvaneError& error) {
         EXPECT_EQ(error, (QuorvaneError{2, QStringLiteral("Transcription failed (HTTP 503)")}));
     }
-    EXPECT_EQ(diagnosed(), (Diagnosis{503, QStringLiteral("partial"), QString::fromUtf8(body.left(300)), std::nullopt}));
+    EXPECT_EQ(diagnosed(),
+              (Diagnosis{503, QStringLiteral("partial"), QString::fromUtf8(body.left(300)), std::nullopt}));
 }
 
 TEST_F(TranscriberTest, ABodyThatIsNotUtf8IsNamedByItsLength) {

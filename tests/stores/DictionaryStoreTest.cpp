@@ -63,7 +63,8 @@ TEST_F(DictionaryStoreTest, WritesTheStoredFormatAndTellsTheWordBoostAfterTheSna
     ASSERT_EQ(boost.pushes.size(), 1); // the load's refresh
     store->add(QStringLiteral("AC/DC"), {QStringLiteral("acdc")});
 
-    const QByteArray expected = "[{\"id\":\"" + store->entries().first().id.toString(QUuid::WithoutBraces).toUpper().toUtf8()
+    const QByteArray expected =
+        "[{\"id\":\"" + store->entries().first().id.toString(QUuid::WithoutBraces).toUpper().toUtf8()
         + "\",\"canonical\":\"AC\\/DC\",\"variants\":[\"acdc\"],\"createdAt\":" + JsonWriter::formatNumber(786000000.5)
         + "}]";
     EXPECT_EQ(folder.read("dictionary.json"), expected);
@@ -92,9 +93,10 @@ TEST_F(DictionaryStoreTest, BlankCanonicalWritesNothingAndRemovingAnUnknownEntry
 }
 
 TEST_F(DictionaryStoreTest, ReadsLenientlyAndWritesBackInTheStoredForm) {
-    folder.write("dictionary.json",
-                 R"([{"createdAt":0,"variants":["node js"],"canonical":"node.js\/x","id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","colour":"red"},)"
-                 R"({"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456780","canonical":"C/D","variants":[],"createdAt":786000000.5}])");
+    folder.write(
+        "dictionary.json",
+        R"([{"createdAt":0,"variants":["node js"],"canonical":"node.js\/x","id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","colour":"red"},)"
+        R"({"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456780","canonical":"C/D","variants":[],"createdAt":786000000.5}])");
     auto store = open();
     ASSERT_EQ(store->entries().size(), 2);
     const DictionaryEntry first = store->entries().first();
@@ -107,7 +109,8 @@ TEST_F(DictionaryStoreTest, ReadsLenientlyAndWritesBackInTheStoredForm) {
 
     store->add(QStringLiteral("C/D"), {QStringLiteral("see dee")});
     const QByteArray written = folder.read("dictionary.json");
-    EXPECT_TRUE(written.startsWith(R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","canonical":"node.js\/x","variants":["node js"],"createdAt":0},)"))
+    EXPECT_TRUE(written.startsWith(
+        R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","canonical":"node.js\/x","variants":["node js"],"createdAt":0},)"))
         << written.constData();
     EXPECT_FALSE(written.contains("colour"));
     EXPECT_TRUE(asideFiles().isEmpty());
@@ -187,8 +190,9 @@ TEST_F(DictionaryStoreTest, CorrectionMatchesWithoutRegardToCaseBeyondAscii) {
 }
 
 TEST_F(DictionaryStoreTest, EmptyTermsFromAHandEditedFileAreIgnored) {
-    folder.write("dictionary.json",
-                 R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","canonical":"Jaxon","variants":["","jackson"],"createdAt":1}])");
+    folder.write(
+        "dictionary.json",
+        R"([{"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","canonical":"Jaxon","variants":["","jackson"],"createdAt":1}])");
     auto store = open();
     EXPECT_EQ(DictionaryStore::correct(QStringLiteral("hello jackson")), QStringLiteral("hello Jaxon"));
 }

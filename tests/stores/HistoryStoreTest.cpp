@@ -34,8 +34,10 @@ protected:
 TEST_F(HistoryStoreTest, WritesOnlyTheKeysThatAreSet) {
     auto store = open();
     HistoryEntry plain = entry(QStringLiteral("a/b"));
-    HistoryEntry translated{QUuid::createUuid(), now, QStringLiteral("Mail"), QStringLiteral("Hola"),
-                            QStringLiteral("Hello"), QStringLiteral("en"), QStringLiteral("es")};
+    HistoryEntry translated{QUuid::createUuid(),     now,
+                            QStringLiteral("Mail"),  QStringLiteral("Hola"),
+                            QStringLiteral("Hello"), QStringLiteral("en"),
+                            QStringLiteral("es")};
     HistoryEntry undetected = translated;
     undetected.id = QUuid::createUuid();
     undetected.originalLanguage.reset();
@@ -59,8 +61,9 @@ TEST_F(HistoryStoreTest, WritesOnlyTheKeysThatAreSet) {
 }
 
 TEST_F(HistoryStoreTest, ReadsNullOptionalsUnknownKeysAndLowerCaseIds) {
-    folder.write("history.json",
-                 R"([{"text":"hi \/ there","app":"","date":0,"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","original":null,"mood":"good"}])");
+    folder.write(
+        "history.json",
+        R"([{"text":"hi \/ there","app":"","date":0,"id":"0a1b2c3d-4e5f-6789-abcd-ef0123456789","original":null,"mood":"good"}])");
     auto store = open();
     ASSERT_EQ(store->entries().size(), 1);
     const HistoryEntry loaded = store->entries().first();
@@ -105,7 +108,8 @@ TEST_F(HistoryStoreTest, PrunesStrictlyOlderThanTheKeepDays) {
                                          entry(QStringLiteral("exactly a day"), now.addSecs(-86400)),
                                          entry(QStringLiteral("a second more"), now.addSecs(-86401))};
     for (const QVariant& keep : {QVariant(), QVariant(0), QVariant(1.5), QVariant(QStringLiteral("1"))}) {
-        keep.isValid() ? defaults.set(QStringLiteral("historyKeepDays"), keep) : defaults.remove(QStringLiteral("historyKeepDays"));
+        keep.isValid() ? defaults.set(QStringLiteral("historyKeepDays"), keep)
+                       : defaults.remove(QStringLiteral("historyKeepDays"));
         store->setEntries(entries);
         EXPECT_EQ(store->keepDays(), 0);
         EXPECT_FALSE(store->prune());
@@ -131,7 +135,10 @@ TEST_F(HistoryStoreTest, LoadingPrunesAndWritesOnlyWhenSomethingWent) {
     store->save();
     const QByteArray before = folder.read("history.json");
     folder.write("history.json", before); // same bytes, new file
-    { auto again = open(); EXPECT_EQ(again->entries().size(), 1); }
+    {
+        auto again = open();
+        EXPECT_EQ(again->entries().size(), 1);
+    }
     EXPECT_EQ(folder.read("history.json"), before);
 
     clock = now.addDays(10);

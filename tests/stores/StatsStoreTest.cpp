@@ -21,8 +21,14 @@ TEST(StatsStoreTest, DerivedFigures) {
         qint64 wpm;
     };
     const Row rows[] = {
-        {400, 120, 480, 200}, {10, 60, 0, 10},  {0, 0, 0, 0},           {7, 0, 10.5, 0},
-        {5, 2, 5.5, 150},     {1, 24, 0, 3},     {1, -5, 6.5, 0},        {3, 120, 0, 2}, // 1.5 rounds away from zero
+        {400, 120, 480, 200},
+        {10, 60, 0, 10},
+        {0, 0, 0, 0},
+        {7, 0, 10.5, 0},
+        {5, 2, 5.5, 150},
+        {1, 24, 0, 3},
+        {1, -5, 6.5, 0},
+        {3, 120, 0, 2}, // 1.5 rounds away from zero
         {std::numeric_limits<qint64>::max(), 1e-300, 1.3835058055282164e+19, 0},
     };
     for (const Row& row : rows) {
@@ -59,10 +65,10 @@ TEST(StatsStoreTest, ReadsLenientlyAndKeepsADamagedFile) {
     folder.write("stats.json", R"({"speakingSeconds":2,"extra":[1],"dictations":1,"words":9})");
     EXPECT_EQ(StatsStore(folder.path()).totals(), (StatsStore::Totals{9, 1, 2.0}));
 
-    for (const QByteArray& damaged : {QByteArray(R"({"words":9,"dictations":1})"),
-                                     QByteArray(R"({"words":9.5,"dictations":1,"speakingSeconds":2})"),
-                                     QByteArray(R"({"words":"9","dictations":1,"speakingSeconds":2})"),
-                                     QByteArray("[]"), QByteArray("{")}) {
+    for (const QByteArray& damaged :
+         {QByteArray(R"({"words":9,"dictations":1})"),
+          QByteArray(R"({"words":9.5,"dictations":1,"speakingSeconds":2})"),
+          QByteArray(R"({"words":"9","dictations":1,"speakingSeconds":2})"), QByteArray("[]"), QByteArray("{")}) {
         SCOPED_TRACE(damaged.constData());
         TempFolder own;
         own.write("stats.json", damaged);

@@ -9,8 +9,7 @@
 
 // Runs the event loop until `future` finishes or `timeoutMs` passes, and says
 // whether it finished. Tests only: product code never waits like this.
-template <typename T>
-bool awaitFuture(const QFuture<T>& future, int timeoutMs = 30000) {
+template <typename T> bool awaitFuture(const QFuture<T>& future, int timeoutMs = 30000) {
     if (!future.isFinished()) {
         QEventLoop loop;
         QFutureWatcher<T> watcher;
@@ -25,8 +24,7 @@ bool awaitFuture(const QFuture<T>& future, int timeoutMs = 30000) {
 
 // The result of `future`, waiting as awaitFuture() does; a future that does not
 // finish in time fails the test with an exception rather than blocking it.
-template <typename T>
-T awaitResult(QFuture<T> future, int timeoutMs = 30000) {
+template <typename T> T awaitResult(QFuture<T> future, int timeoutMs = 30000) {
     if (!awaitFuture(future, timeoutMs))
         throw std::runtime_error("the future did not finish in time");
     return future.result();

@@ -9,10 +9,9 @@
 #include <memory>
 
 // Players that play nothing: a test sees what was played and ends playback
-// itself (`finishCurrent`, which ends a player with everything appended to it). Bytes starting with "BAD" cannot be played; a
-// player made while `neverFinishes` is set ignores finishCurrent, as a stuck
-// output would; one made while `refusesToStart` is set fails every play(), as
-// an output that cannot be opened does.
+// itself (`finishCurrent`, which ends a player with everything appended to it). Bytes starting with "BAD" cannot be
+// played; a player made while `neverFinishes` is set ignores finishCurrent, as a stuck output would; one made while
+// `refusesToStart` is set fails every play(), as an output that cannot be opened does.
 class FakeAudioPlayers : public AudioPlayer::Factory {
 public:
     struct Record {

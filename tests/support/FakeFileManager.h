@@ -30,8 +30,9 @@ public:
     int exchange(const QString& first, const QString& second) override {
         if (exchangeError != 0)
             return exchangeError;
-        if (::renameat2(AT_FDCWD, QFile::encodeName(first).constData(), AT_FDCWD,
-                        QFile::encodeName(second).constData(), RENAME_EXCHANGE) == 0)
+        if (::renameat2(AT_FDCWD, QFile::encodeName(first).constData(), AT_FDCWD, QFile::encodeName(second).constData(),
+                        RENAME_EXCHANGE)
+            == 0)
             return 0;
         return errno;
     }

@@ -15,9 +15,7 @@ public:
     }
 
     // A text entirely in `language` with the given probability.
-    void answer(const QString& language, double probability = 0.95) {
-        next = {language, {{language, probability}}};
-    }
+    void answer(const QString& language, double probability = 0.95) { next = {language, {{language, probability}}}; }
 
     Guess next;
     QStringList texts;

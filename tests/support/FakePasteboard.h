@@ -51,8 +51,8 @@ public:
         return {};
     }
     bool isTransient() const {
-        return !items.isEmpty() && items.first().contains(qMakePair(QStringLiteral("x-kde-passwordManagerHint"),
-                                                                    QByteArray("secret")));
+        return !items.isEmpty()
+               && items.first().contains(qMakePair(QStringLiteral("x-kde-passwordManagerHint"), QByteArray("secret")));
     }
 
     Snapshot items;

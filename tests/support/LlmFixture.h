@@ -38,14 +38,10 @@ public:
     LlmFixture(const LlmFixture&) = delete;
     LlmFixture& operator=(const LlmFixture&) = delete;
 
-    static QString folder() {
-        return QStringLiteral(QUORVANE_TEST_SOURCE "/support/llm_fixture");
-    }
+    static QString folder() { return QStringLiteral(QUORVANE_TEST_SOURCE "/support/llm_fixture"); }
 
     // Keys as described in llm_fixture/mlx_lm/__init__.py.
-    void script(const QJsonObject& config) const {
-        m_files.write("fixture.json", QJsonDocument(config).toJson());
-    }
+    void script(const QJsonObject& config) const { m_files.write("fixture.json", QJsonDocument(config).toJson()); }
 
     // Every logged request to `path` ("/v1/models", "/v1/chat/completions").
     QList<QJsonObject> requests(const QString& path) const {
@@ -62,8 +58,8 @@ public:
     // program's guard taking requests with `key`, and waits until it listens.
     // A server still going away from an earlier test is waited for first, so
     // the one that answers is this one.
-    bool start(const QString& model, const QString& python = QStringLiteral("/usr/bin/python3"),
-               quint16 port = kPort, const QByteArray& key = EngineKey::value()) {
+    bool start(const QString& model, const QString& python = QStringLiteral("/usr/bin/python3"), quint16 port = kPort,
+               const QByteArray& key = EngineKey::value()) {
         if (!QTest::qWaitFor([port] { return !listening(port); }, 10000))
             return false;
         QFile guard(QStringLiteral(QUORVANE_TEST_SOURCE "/../resources/engine/model-server-guard.py"));
@@ -73,8 +69,8 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QLatin1String(EngineKey::kVariable), QString::fromLatin1(key));
         m_process->setProcessEnvironment(environment);
-        m_process->start(python, {"-c", QString::fromUtf8(guard.readAll()), "-m", "mlx_lm", "server", "--model",
-                                  model, "--host", "127.0.0.1", "--port", QString::number(port)});
+        m_process->start(python, {"-c", QString::fromUtf8(guard.readAll()), "-m", "mlx_lm", "server", "--model", model,
+                                  "--host", "127.0.0.1", "--port", QString::number(port)});
         if (!m_process->waitForStarted())
             return false;
         return QTest::qWaitFor([port] { return listening(port); }, 30000) && running();

@@ -11,18 +11,30 @@ namespace {
 
 QByteArray reasonFor(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 400: return "Bad Request";
-    case 404: return "Not Found";
-    case 422: return "Unprocessable Entity";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 204:
+        return "No Content";
+    case 206:
+        return "Partial Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 400:
+        return "Bad Request";
+    case 404:
+        return "Not Found";
+    case 422:
+        return "Unprocessable Entity";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -32,8 +44,8 @@ LoopbackHttpServer::Response LoopbackHttpServer::Response::json(const QByteArray
     return bytes(body, "application/json", status);
 }
 
-LoopbackHttpServer::Response LoopbackHttpServer::Response::bytes(const QByteArray& body,
-                                                                 const QByteArray& contentType, int status) {
+LoopbackHttpServer::Response LoopbackHttpServer::Response::bytes(const QByteArray& body, const QByteArray& contentType,
+                                                                 int status) {
     Response response;
     response.status = status;
     response.body = body;
@@ -116,8 +128,8 @@ void LoopbackHttpServer::answer(QTcpSocket* socket, const Request& request) {
         }
         QByteArray out = response.raw;
         if (out.isEmpty()) {
-            out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
-                  (response.reason.isEmpty() ? reasonFor(response.status) : response.reason) + "\r\n";
+            out = "HTTP/1.1 " + QByteArray::number(response.status) + ' '
+                  + (response.reason.isEmpty() ? reasonFor(response.status) : response.reason) + "\r\n";
             for (const auto& [name, value] : response.headers)
                 out += name + ": " + value + "\r\n";
             out += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: close\r\n\r\n";

@@ -22,7 +22,7 @@ class LoopbackHttpServer : public QObject {
 public:
     struct Request {
         QByteArray method;
-        QByteArray path;   // with the query, as sent
+        QByteArray path; // with the query, as sent
         QByteArray version;
         QHash<QByteArray, QByteArray> headers; // names in lower case
         QByteArray body;

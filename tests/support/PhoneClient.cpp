@@ -67,7 +67,8 @@ Outcome exchange(quint16 port, const QByteArray& bytes, const Options& options) 
     outcome.connected = true;
     const qsizetype piece = options.pieceSize > 0 ? options.pieceSize : bytes.size();
     for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(std::min(piece, bytes.size() - sent)), MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd, bytes.constData() + sent, size_t(std::min(piece, bytes.size() - sent)), MSG_NOSIGNAL);
         if (n <= 0)
             break;
         sent += n;
@@ -79,7 +80,8 @@ Outcome exchange(quint16 port, const QByteArray& bytes, const Options& options) 
     const auto deadline = std::chrono::steady_clock::now() + options.readTimeout;
     char chunk[4096];
     while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
         pollfd entry{fd, POLLIN, 0};
@@ -107,8 +109,8 @@ int connectTo(quint16 port, quint32 from) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0
+        && ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
         return fd;
     if (fd >= 0)
         ::close(fd);

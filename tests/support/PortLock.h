@@ -20,7 +20,8 @@ public:
         Held& held = registry()[port];
         if (held.count++ > 0)
             return;
-        const QByteArray path = QFile::encodeName(QDir::tempPath() + QStringLiteral("/quorvane-port-%1.lock").arg(port));
+        const QByteArray path =
+            QFile::encodeName(QDir::tempPath() + QStringLiteral("/quorvane-port-%1.lock").arg(port));
         held.fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
         for (int waited = 0; held.fd >= 0 && ::flock(held.fd, LOCK_EX | LOCK_NB) != 0 && waited < waitMs; waited += 50)
             QThread::msleep(50);

@@ -44,8 +44,8 @@ public:
     // properties are the session's accessibility status.
     bool serveAccessibilityBus(QObject& standIn) {
         return m_service->registerObject(QStringLiteral("/org/a11y/bus"), &standIn,
-                                         QDBusConnection::ExportAllProperties) &&
-               m_service->registerService(QStringLiteral("org.a11y.Bus"));
+                                         QDBusConnection::ExportAllProperties)
+               && m_service->registerService(QStringLiteral("org.a11y.Bus"));
     }
 
     QDBusConnection& service() { return *m_service; }

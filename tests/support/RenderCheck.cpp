@@ -190,8 +190,7 @@ private:
 // A device a widget renders into through the engine above.
 class NotingDevice : public QPaintDevice {
 public:
-    explicit NotingDevice(QSize size)
-        : m_canvas(size, QImage::Format_ARGB32_Premultiplied), m_engine(m_canvas) {
+    explicit NotingDevice(QSize size) : m_canvas(size, QImage::Format_ARGB32_Premultiplied), m_engine(m_canvas) {
         m_canvas.fill(Qt::transparent);
     }
     ~NotingDevice() override { m_engine.finish(); }
@@ -235,9 +234,7 @@ private:
     TextNotingEngine m_engine;
 };
 
-double channel(double value) {
-    return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
-}
+double channel(double value) { return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4); }
 
 double luminance(const QColor& colour) {
     return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());

@@ -117,8 +117,16 @@ inline QByteArray buzzWav(double pitch, double seconds, int rate) {
         qToLittleEndian<qint16>(qint16(std::lround(value * swell * 9000)), pcm.data() + 2 * i);
     }
     QByteArray wav("RIFF");
-    const auto put32 = [&wav](quint32 v) { char b[4]; qToLittleEndian(v, b); wav.append(b, 4); };
-    const auto put16 = [&wav](quint16 v) { char b[2]; qToLittleEndian(v, b); wav.append(b, 2); };
+    const auto put32 = [&wav](quint32 v) {
+        char b[4];
+        qToLittleEndian(v, b);
+        wav.append(b, 4);
+    };
+    const auto put16 = [&wav](quint16 v) {
+        char b[2];
+        qToLittleEndian(v, b);
+        wav.append(b, 2);
+    };
     put32(quint32(36 + pcm.size()));
     wav.append("WAVEfmt ");
     put32(16);

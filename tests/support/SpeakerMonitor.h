@@ -14,8 +14,9 @@ public:
 
     SpeakerMonitor() {
         m_parecord.start(QStringLiteral("parecord"),
-                         {QStringLiteral("--device=spk.monitor"), QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                          QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
+                         {QStringLiteral("--device=spk.monitor"), QStringLiteral("--raw"),
+                          QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                          QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
         m_started = m_parecord.waitForStarted(5000);
     }
     ~SpeakerMonitor() { stop(); }

@@ -29,8 +29,8 @@
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QTextEdit>
-#include <QVBoxLayout>
 #include <QThread>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <cstdio>
@@ -55,9 +55,7 @@ inline std::optional<Kind> requested() {
     return kind == "terminal" ? Kind::Terminal : Kind::Application;
 }
 
-inline void answer(const QString& line) {
-    std::cout << "@@" << line.toStdString() << std::endl;
-}
+inline void answer(const QString& line) { std::cout << "@@" << line.toStdString() << std::endl; }
 
 // Reports paste chords and, in terminal mode, pastes only on Ctrl+Shift+V.
 class ChordFilter : public QObject {
@@ -153,9 +151,8 @@ inline int serve(bool terminal) {
                     line->selectAll();
                 else
                     area->selectAll();
-                QGuiApplication::clipboard()->setText(focused == line ? line->selectedText()
-                                                                      : area->textCursor().selectedText(),
-                                                      QClipboard::Selection);
+                QGuiApplication::clipboard()->setText(
+                    focused == line ? line->selectedText() : area->textCursor().selectedText(), QClipboard::Selection);
                 answer(QStringLiteral("selected"));
             } else if (command.startsWith(QLatin1String("copy "))) {
                 QImage image(8, 8, QImage::Format_RGB32);
@@ -188,8 +185,7 @@ inline int serve(bool terminal) {
 
 // Keeps this process's events flowing (the target asks it for clipboard data)
 // until `done` holds or `timeoutMs` passes; gives the last `done`.
-template <typename Predicate>
-bool spinUntil(Predicate done, int timeoutMs) {
+template <typename Predicate> bool spinUntil(Predicate done, int timeoutMs) {
     QElapsedTimer clock;
     clock.start();
     while (!done()) {

@@ -27,14 +27,15 @@ private:
         QProcess make;
         make.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         make.start(QStringLiteral(QUORVANE_TEST_SOURCE "/../scripts/make-engine.sh"), {m_dir.path()});
-        m_ready = make.waitForFinished(60000) && make.exitStatus() == QProcess::NormalExit && make.exitCode() == 0 &&
-                  copyModel();
+        m_ready = make.waitForFinished(60000) && make.exitStatus() == QProcess::NormalExit && make.exitCode() == 0
+                  && copyModel();
     }
 
     // Copies, never links: a test that damages a model file must not reach
     // the system's copy.
     bool copyModel() const {
-        const QString from = ModelTable::distributionFolder() + QLatin1Char('/') + QLatin1String(ModelTable::kModelName);
+        const QString from =
+            ModelTable::distributionFolder() + QLatin1Char('/') + QLatin1String(ModelTable::kModelName);
         const QString to = m_dir.filePath(QStringLiteral("models/") + QLatin1String(ModelTable::kModelName));
         for (const ModelFile& file : ModelTable::files()) {
             const QString target = to + QLatin1Char('/') + file.name;

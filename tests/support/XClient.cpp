@@ -42,7 +42,8 @@ struct XClient::Connection {
     QString title(Window window) const {
         if (property(window, XA_WM_NAME, AnyPropertyType).isEmpty())
             return {};
-        return property(window, XInternAtom(display, "_NET_WM_NAME", False), XInternAtom(display, "UTF8_STRING", False));
+        return property(window, XInternAtom(display, "_NET_WM_NAME", False),
+                        XInternAtom(display, "UTF8_STRING", False));
     }
 
     bool isTitled(Window window, const QString& wanted) const {
@@ -95,9 +96,7 @@ void XClient::leftClick(const QPoint& at) {
     XSync(display, False);
 }
 
-std::optional<QPoint> XClient::windowTitled(const QString& title) {
-    return m_connection->find(title);
-}
+std::optional<QPoint> XClient::windowTitled(const QString& title) { return m_connection->find(title); }
 
 QPoint XClient::centreOnScreen(WId window) {
     Display* display = m_connection->display;
@@ -124,8 +123,8 @@ bool XClient::skipsTaskbar(WId window) {
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, Window(window), XInternAtom(display, "_NET_WM_STATE", False), 0, 64, False,
-                           XA_ATOM, &type, &format, &count, &after, &data)
+    if (XGetWindowProperty(display, Window(window), XInternAtom(display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
+                           &type, &format, &count, &after, &data)
         != Success)
         return false;
     const auto* states = reinterpret_cast<const long*>(data);

@@ -26,10 +26,10 @@ TEST(JsonWriterTest, WritesTheStoredFormatByteForByte) {
     json.field("tags", QStringList{"x", "y"});
     json.endObject();
 
-    EXPECT_EQ(json.data(),
-              QByteArray(R"({"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","date":86401.5,"app":"a\/b",)")
-                  + QByteArray("\"text\":\"Gr\xC3\xBC\xC3\x9F" "e \\\"x\\\"\\n\",")
-                  + QByteArray(R"("language":"fr","count":3,"tags":["x","y"]})"));
+    EXPECT_EQ(json.data(), QByteArray(R"({"id":"0A1B2C3D-4E5F-6789-ABCD-EF0123456789","date":86401.5,"app":"a\/b",)")
+                               + QByteArray("\"text\":\"Gr\xC3\xBC\xC3\x9F"
+                                            "e \\\"x\\\"\\n\",")
+                               + QByteArray(R"("language":"fr","count":3,"tags":["x","y"]})"));
 }
 
 TEST(JsonWriterTest, NestedContainersAreSeparatedCorrectly) {
@@ -45,7 +45,11 @@ TEST(JsonWriterTest, NestedContainersAreSeparatedCorrectly) {
 TEST(JsonWriterTest, OutputReadsBackWithQJsonDocument) {
     const QDateTime date = QDateTime::currentDateTimeUtc();
     JsonWriter json;
-    json.beginObject().field("date", date).field("path", QStringLiteral("/x/y")).field("ctl", QStringLiteral("\x01")).endObject();
+    json.beginObject()
+        .field("date", date)
+        .field("path", QStringLiteral("/x/y"))
+        .field("ctl", QStringLiteral("\x01"))
+        .endObject();
     const QJsonObject object = QJsonDocument::fromJson(json.data()).object();
     EXPECT_EQ(object.value("path").toString(), QStringLiteral("/x/y"));
     EXPECT_EQ(object.value("ctl").toString(), QStringLiteral("\x01"));

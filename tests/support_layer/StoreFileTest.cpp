@@ -24,10 +24,11 @@ TEST(StoreFileTest, LoadingSweepsOnlyWhatAnInterruptedWriteOfThisFileLeft) {
     folder.write(".dictionary.json.quorvane-save.iuDHZW", "");
     // The user's own files and other programs' files are not ours to remove,
     // six-letter suffixes included.
-    const QStringList others = {"dictionary.json.backup",   "dictionary.json.BACKUP",  "dictionary.json.iuDHZW",
-                                "dictionary.json.unreadable-20260301T120000Z",     "dictionary.json.bak",
-                                ".dictionary.json.quorvane-save.abc12x", ".history.json.quorvane-save",
-                                ".dictionary.json.quorvane-saved",      "dictionary.json.quorvane-save"};
+    const QStringList others = {"dictionary.json.backup",       "dictionary.json.BACKUP",
+                                "dictionary.json.iuDHZW",       "dictionary.json.unreadable-20260301T120000Z",
+                                "dictionary.json.bak",          ".dictionary.json.quorvane-save.abc12x",
+                                ".history.json.quorvane-save",  ".dictionary.json.quorvane-saved",
+                                "dictionary.json.quorvane-save"};
     for (const QString& name : others)
         folder.write(name, "keep");
 

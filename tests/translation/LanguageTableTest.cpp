@@ -1,10 +1,10 @@
 #include "translation/LanguageTableView.h"
 
-#include "support/QtPrinting.h"
 #include "support/Artifacts.h"
-#include "support/RenderCheck.h"
 #include "support/Await.h"
 #include "support/FakePlatform.h"
+#include "support/QtPrinting.h"
+#include "support/RenderCheck.h"
 #include "translator/TranslationCatalog.h"
 
 #include <QLabel>
@@ -61,9 +61,12 @@ TEST_F(LanguageTableTest, CompleteRowsComeFirstEachBlockInNameOrder) {
 
 TEST_F(LanguageTableTest, TranslateIsTickedOnlyForLanguagesAnInstalledPairTranslatesInto) {
     ScopedFakePlatform fakes;
-    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("es"), OnDeviceTranslator::PairStatus::Installed);
-    fakes.onDeviceTranslator.setPair(QStringLiteral("de"), QStringLiteral("en"), OnDeviceTranslator::PairStatus::Installed);
-    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("fr"), OnDeviceTranslator::PairStatus::Supported);
+    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("es"),
+                                     OnDeviceTranslator::PairStatus::Installed);
+    fakes.onDeviceTranslator.setPair(QStringLiteral("de"), QStringLiteral("en"),
+                                     OnDeviceTranslator::PairStatus::Installed);
+    fakes.onDeviceTranslator.setPair(QStringLiteral("en"), QStringLiteral("fr"),
+                                     OnDeviceTranslator::PairStatus::Supported);
     ASSERT_TRUE(awaitFuture(TranslationCatalog::shared().refresh(true)));
 
     LanguageTableView view;

@@ -79,8 +79,8 @@ protected:
     // Waits until the newest sound, the one whose text starts with `start`, plays.
     bool playing(const QString& start) {
         return QTest::qWaitFor([&] {
-            return !fakes.audioPlayers.made.isEmpty() && played().last().startsWith(start) &&
-                   fakes.audioPlayers.made.last()->playing;
+            return !fakes.audioPlayers.made.isEmpty() && played().last().startsWith(start)
+                   && fakes.audioPlayers.made.last()->playing;
         });
     }
     // Lets anything that would still happen happen.

@@ -106,7 +106,10 @@ TEST_F(TranslateBarTest, ShowingLaysTheBarOutOnTheScreenUnderThePointerAndTraces
     EXPECT_EQ(bar->targetCode(), "es");
     ASSERT_EQ(traces.size(), 1);
     EXPECT_TRUE(traces.first().startsWith(QStringLiteral("translatebar show English->es size=%1x%2 origin=(%3,%4)")
-                                              .arg(panel->width()).arg(panel->height()).arg(panel->x()).arg(panel->y())));
+                                              .arg(panel->width())
+                                              .arg(panel->height())
+                                              .arg(panel->x())
+                                              .arg(panel->y())));
     bar->toggleExpanded();
     EXPECT_GT(panel->height(), 60);
     EXPECT_GE(panel->width(), 168);
@@ -270,11 +273,14 @@ TEST_F(TranslateBarTest, ChoosingARowShrinksTheBarBackToItsHeader) {
     QWidget* panel = bar->panel();
     ASSERT_TRUE(panel);
     const QRect collapsed = panel->frameGeometry();
-    const auto header = [this] { return QStringLiteral("Reading aloud, German to ") + Translator::displayName(bar->targetCode()); };
+    const auto header = [this] {
+        return QStringLiteral("Reading aloud, German to ") + Translator::displayName(bar->targetCode());
+    };
 
     // Reading again in Spanish makes it the language read into, which the
     // second row then keeps.
-    for (const QString& row : {QStringLiteral("Read again in Spanish"), QStringLiteral("Keep Spanish as the default language")}) {
+    for (const QString& row :
+         {QStringLiteral("Read again in Spanish"), QStringLiteral("Keep Spanish as the default language")}) {
         ASSERT_TRUE(click(panel, header())) << row.toStdString();
         ASSERT_TRUE(bar->expanded());
         ASSERT_GT(panel->height(), collapsed.height() + 40);
@@ -284,8 +290,9 @@ TEST_F(TranslateBarTest, ChoosingARowShrinksTheBarBackToItsHeader) {
         EXPECT_EQ(panel->frameGeometry().height(), collapsed.height()) << row.toStdString();
         EXPECT_EQ(panel->frameGeometry().bottom(), collapsed.bottom()) << row.toStdString();
         EXPECT_TRUE(bar->isVisible());
-        Artifacts::save(panel->grab().toImage(), QStringLiteral("translate-bar-after-%1.png")
-                                                     .arg(row.section(QLatin1Char(' '), 0, 0).toLower()));
+        Artifacts::save(
+            panel->grab().toImage(),
+            QStringLiteral("translate-bar-after-%1.png").arg(row.section(QLatin1Char(' '), 0, 0).toLower()));
         RenderCheck::expectReadable(*panel, QStringLiteral("translate bar after ") + row);
         EXPECT_NE(button(panel, header()), nullptr);
     }

@@ -166,8 +166,8 @@ TEST_F(TranslateKeysTest, TheNextPieceIsTranslatedBeforeTheCurrentOneIsSpoken) {
     EXPECT_TRUE(bar->isVisible());
     EXPECT_EQ(events, QStringList{"translate:Good morning"});
     answer(QStringLiteral(" Buenos días "));
-    EXPECT_EQ(events, (QStringList{"translate:Good morning", "translate:The meeting moved to three",
-                                   "speak:Buenos días"}));
+    EXPECT_EQ(events,
+              (QStringList{"translate:Good morning", "translate:The meeting moved to three", "speak:Buenos días"}));
     EXPECT_EQ(traces.last(), "translate chars=66 chunks=3 firstWord=0.00s");
     EXPECT_TRUE(armed(45s));
     // The look-ahead answers while the first piece still plays: nothing more is spoken yet.

@@ -11,8 +11,8 @@
 #include "translator/TranslationCatalog.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 
@@ -47,9 +47,7 @@ protected:
     }
     ~TranslationDownloadTest() override { QLocale::setDefault(QLocale::c()); }
 
-    void supported(const QString& source) {
-        fakes.onDeviceTranslator.setPair(source, target, PairStatus::Supported);
-    }
+    void supported(const QString& source) { fakes.onDeviceTranslator.setPair(source, target, PairStatus::Supported); }
 
     ScopedFakePlatform fakes;
     QString target = QStringLiteral("en");
@@ -60,11 +58,8 @@ protected:
 };
 
 TEST_F(TranslationDownloadTest, AddableLeavesOutEnglishTheTargetAndWhatIsReadyAndSortsByName) {
-    const auto installable = [](const QString& source, const QString&) {
-        return source != QLatin1String("ja");
-    };
-    const QStringList addable =
-        TranslationDownload::addable({QStringLiteral("fr")}, QStringLiteral("de"), installable);
+    const auto installable = [](const QString& source, const QString&) { return source != QLatin1String("ja"); };
+    const QStringList addable = TranslationDownload::addable({QStringLiteral("fr")}, QStringLiteral("de"), installable);
     for (const char* left : {"en", "de", "fr", "ja"})
         EXPECT_FALSE(addable.contains(left)) << left;
     // By display name: Arabic first, Chinese before Dutch, Vietnamese last.
@@ -157,7 +152,8 @@ TEST_F(TranslationDownloadTest, LanguagesNoPackageCanAddAreNamedRatherThanDroppe
     (void)catalog->refresh(true);
     QCoreApplication::processEvents();
     EXPECT_TRUE(control.addable().isEmpty());
-    EXPECT_FALSE(shownTexts(control).contains(QStringLiteral("Every language Quorvane offers is already on this Mac.")));
+    EXPECT_FALSE(
+        shownTexts(control).contains(QStringLiteral("Every language Quorvane offers is already on this Mac.")));
     EXPECT_TRUE(control.findChild<QLabel*>(QStringLiteral("unpaired"))->isVisibleTo(&control));
 }
 
@@ -186,12 +182,13 @@ TEST_F(TranslationDownloadTest, TheDialogCopiesItsCommandAndClosesOnceTheLanguag
 TEST_F(TranslationDownloadTest, TheRemoveDialogShowsTheChosenLanguagesCommandAndClosesOnceItHasGone) {
     QStringList asked;
     bool gone = false;
-    TranslationRemoveDialog dialog({{QStringLiteral("fr"), QStringLiteral("French"), QStringLiteral("sudo apt-get remove a")},
-                                    {QStringLiteral("es"), QStringLiteral("Spanish"), QStringLiteral("sudo apt-get remove b")}},
-                                   [&](const QString& code, std::function<void(bool)> answer) {
-                                       asked << code;
-                                       answer(gone);
-                                   });
+    TranslationRemoveDialog dialog(
+        {{QStringLiteral("fr"), QStringLiteral("French"), QStringLiteral("sudo apt-get remove a")},
+         {QStringLiteral("es"), QStringLiteral("Spanish"), QStringLiteral("sudo apt-get remove b")}},
+        [&](const QString& code, std::function<void(bool)> answer) {
+            asked << code;
+            answer(gone);
+        });
     dialog.show();
     EXPECT_EQ(dialog.command(), "sudo apt-get remove a");
     dialog.choose(QStringLiteral("es"));
@@ -212,17 +209,17 @@ TEST_F(TranslationDownloadTest, BothDialogsReadInBothLooks) {
     for (const bool dark : {false, true}) {
         const ScopedLook look(dark);
         const QString suffix = dark ? QStringLiteral("-dark") : QString();
-        TranslationInstallDialog install(QStringLiteral("Spanish"), QStringLiteral("sudo apt-get install apertium-eng-spa"),
+        TranslationInstallDialog install(QStringLiteral("Spanish"),
+                                         QStringLiteral("sudo apt-get install apertium-eng-spa"),
                                          [](std::function<void(bool)> answer) { answer(false); });
         install.show();
         install.checkAgain();
         Artifacts::save(install.grab().toImage(), QStringLiteral("translation-install-dialog%1.png").arg(suffix));
         RenderCheck::expectReadable(install, QStringLiteral("translation-install-dialog") + suffix);
-        TranslationRemoveDialog remove({{QStringLiteral("es"), QStringLiteral("Spanish"),
-                                         QStringLiteral("sudo apt-get remove apertium-eng-spa")},
-                                        {QStringLiteral("fr"), QStringLiteral("French"),
-                                         QStringLiteral("sudo apt-get remove apertium-fr-es")}},
-                                       [](const QString&, std::function<void(bool)> answer) { answer(false); });
+        TranslationRemoveDialog remove(
+            {{QStringLiteral("es"), QStringLiteral("Spanish"), QStringLiteral("sudo apt-get remove apertium-eng-spa")},
+             {QStringLiteral("fr"), QStringLiteral("French"), QStringLiteral("sudo apt-get remove apertium-fr-es")}},
+            [](const QString&, std::function<void(bool)> answer) { answer(false); });
         remove.show();
         remove.checkAgain();
         Artifacts::save(remove.grab().toImage(), QStringLiteral("translation-remove-dialog%1.png").arg(suffix));

@@ -54,10 +54,11 @@ protected:
 
 TEST_F(TranslationMenuTest, EnglishWithSpanishInstalledListsBothInCandidateOrder) {
     EXPECT_EQ(TranslationMenu::title(QStringLiteral("en")), "Translate into: English");
-    EXPECT_EQ(titles(TranslationMenu::rows(QStringLiteral("en"), QStringLiteral("leftControl"), {QStringLiteral("es")})),
-              (QStringList{"Translate One Dictation", QString::fromUtf8("or double-tap Control \u2303"), "---",
-                           QString::fromUtf8("\u2713 English"), "   Spanish", "---",
-                           QString::fromUtf8("Add a Language\u2026")}));
+    EXPECT_EQ(
+        titles(TranslationMenu::rows(QStringLiteral("en"), QStringLiteral("leftControl"), {QStringLiteral("es")})),
+        (QStringList{"Translate One Dictation", QString::fromUtf8("or double-tap Control \u2303"), "---",
+                     QString::fromUtf8("\u2713 English"), "   Spanish", "---",
+                     QString::fromUtf8("Add a Language\u2026")}));
     // A target the catalogue does not list stays, in candidate order.
     const QList<TranslationMenu::Row> rows =
         TranslationMenu::rows(QStringLiteral("fr"), QStringLiteral("leftControl"), {QStringLiteral("es")});

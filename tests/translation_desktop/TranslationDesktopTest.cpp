@@ -38,7 +38,8 @@ class TranslationDesktopTest : public EngineDesktopTest {};
 
 const QString kSentence =
     QStringLiteral("please schedule a meeting with the marketing team for next tuesday afternoon");
-const QString kPassage = QStringLiteral("Please schedule a meeting with the marketing team for next Tuesday afternoon.");
+const QString kPassage =
+    QStringLiteral("Please schedule a meeting with the marketing team for next Tuesday afternoon.");
 
 TEST_F(TranslationDesktopTest, TheMenusTranslateOneDictationTypesTheSpokenSentenceInSpanish) {
     useTestEngineHere();
@@ -109,8 +110,7 @@ TEST_F(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudI
     XTestKeyboard keyboard;
     ASSERT_TRUE(keyboard.isOpen());
 
-    ProgramHome home(
-        R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false,"translationReadTarget":"es"})");
     QProcess program;
     ASSERT_TRUE(chordsAreFree(keyboard, {"d", "r", "v"}));
     ASSERT_TRUE(startProgram(program, home, engine));
@@ -120,7 +120,8 @@ TEST_F(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudI
     ASSERT_TRUE(target.ask(QStringLiteral("focus line"), QStringLiteral("focused")));
     ASSERT_TRUE(target.ask(QStringLiteral("type ") + kPassage, QStringLiteral("typed")));
     ASSERT_TRUE(target.ask(QStringLiteral("selectall"), QStringLiteral("selected")));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return target.isFocusedInFront() && AXText::selectedText() == kPassage; }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return target.isFocusedInFront() && AXText::selectedText() == kPassage; }, 10000));
 
     const QString trace = QStringLiteral(".local/share/Quorvane/bubble-trace.log");
     SpeakerMonitor speaker;
@@ -152,4 +153,3 @@ TEST_F(TranslationDesktopTest, TheReadTranslatedDoubleTapReadsTheSelectionAloudI
 }
 
 } // namespace
-

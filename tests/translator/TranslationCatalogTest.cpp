@@ -1,9 +1,9 @@
 #include "translator/TranslationCatalog.h"
 #include "translator/TranslationGate.h"
 
-#include "support/QtPrinting.h"
 #include "support/Await.h"
 #include "support/FakeOnDeviceTranslator.h"
+#include "support/QtPrinting.h"
 
 #include <QPromise>
 #include <QSignalSpy>
@@ -86,8 +86,8 @@ TEST_F(TranslationCatalogTest, TheTwoPassesFollowTheCandidateOrderAndPivotThroug
     const std::unique_ptr<OnDeviceTranslator::PairSnapshot> pairs = translator.snapshot();
     const Lists lists = TranslationCatalog::check(*pairs, QStringLiteral("en"));
     EXPECT_EQ(lists.sources, QStringList{QStringLiteral("es")});
-    EXPECT_EQ(lists.targets, (QStringList{QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("it"),
-                                          QStringLiteral("pt")}));
+    EXPECT_EQ(lists.targets,
+              (QStringList{QStringLiteral("en"), QStringLiteral("es"), QStringLiteral("it"), QStringLiteral("pt")}));
 
     // With only English → Spanish installed, English is never a source or a target.
     FakeOnDeviceTranslator onlyEnglish;

@@ -1,8 +1,8 @@
 #include "translator/Translator.h"
 
+#include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
-#include "support/Await.h"
 
 #include <QLocale>
 #include <QTest>
@@ -188,7 +188,8 @@ TEST_F(TranslatorTest, AbandonedTranslationFails) {
 
 TEST_F(TranslatorTest, MessagesSayWhatHappenedOrNothingInTheDesktopsWording) {
     fakes.wording.table = {
-        {QStringLiteral(" is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
+        {QStringLiteral(
+             " is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
          QStringLiteral(" is not installed.")},
         {QStringLiteral(" cannot be translated on this Mac."), QStringLiteral(" cannot be translated here.")},
         {QStringLiteral("Translation needs macOS 26 or later."), QStringLiteral("Translation needs Apertium.")},

@@ -207,9 +207,8 @@ TEST_F(VoiceTuningTest, AnAdapterTheServerCouldNotStoreFailsTheRunAndIsCleared) 
     heard = [](int index, bool fitted) {
         return fitted || index != 1 ? VoiceTuning::checkingSentences().at(index) : QStringLiteral("our records");
     };
-    server.on("POST", "/v1/quorvane/adapt/keep", [](const auto&) {
-        return Response::json(R"({"ok":false,"reason":"not stored: disk full"})");
-    });
+    server.on("POST", "/v1/quorvane/adapt/keep",
+              [](const auto&) { return Response::json(R"({"ok":false,"reason":"not stored: disk full"})"); });
     const Phase phase = ran();
     EXPECT_EQ(phase.kind, Phase::Kind::Failed);
     EXPECT_FALSE(phase.message.isEmpty());

@@ -47,13 +47,13 @@ QStringList seen(const VoiceTuningView& view) {
         for (const StepRow* row : view.stepRows()) {
             static const char* kinds[] = {"running", "finished", "waiting"};
             const QString count = StepRow::count(row->state());
-            lines << QStringLiteral("%1%2 (%3)").arg(row->title(), count.isEmpty() ? QString() : " " + count,
-                                                     kinds[int(row->state().kind)]);
+            lines << QStringLiteral("%1%2 (%3)")
+                         .arg(row->title(), count.isEmpty() ? QString() : " " + count, kinds[int(row->state().kind)]);
         }
     if (shown(view.hint()))
         lines << view.hint()->text();
-    for (const QPushButton* button : {view.recordButton(), view.stopButton(), view.tuneButton(),
-                                      view.turnOffButton(), view.startOverButton(), view.undoButton()})
+    for (const QPushButton* button : {view.recordButton(), view.stopButton(), view.tuneButton(), view.turnOffButton(),
+                                      view.startOverButton(), view.undoButton()})
         if (shown(button))
             lines << button->text() + (button->isEnabled() ? "" : " (disabled)");
     return lines;
@@ -66,49 +66,63 @@ TEST(VoiceTuningView, EachPhaseShowsItsTextsAndOnlyTheButtonsThatFit) {
         State state;
         QStringList lines;
     } rows[] = {
-        {"fresh", state(Phase::idle(), 0, 0),
+        {"fresh",
+         state(Phase::idle(), 0, 0),
          {"0 of 16 recorded", "Sentence 1 of 12: " + first, "Record all 16, then tune.", "Record",
           "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"recording a held-back take", state(Phase::recording(12, true), 12, 0),
+        {"recording a held-back take",
+         state(Phase::recording(12, true), 12, 0),
          {"12 of 16 recorded", "Held back for testing: " + VoiceTuning::checkingSentences().first(),
           "Record all 16, then tune.", "Stop", "Tune and measure (disabled)", "Start over", "Undo last"}},
-        {"all taken", state(Phase::idle(), 12, 4),
+        {"all taken",
+         state(Phase::idle(), 12, 4),
          {"16 of 16 recorded", "Record all 16, then tune.", "Tune and measure", "Start over", "Undo last"}},
-        {"measuring before", state(Phase::measuringBefore(2), 12, 4),
+        {"measuring before",
+         state(Phase::measuringBefore(2), 12, 4),
          {"16 of 16 recorded", "Listening before tuning 2 of 4 (running)", "Learning your voice (waiting)",
           "Listening again (waiting)", "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"tuning before the server reports", state(Phase::tuning(0, 0), 12, 4),
+        {"tuning before the server reports",
+         state(Phase::tuning(0, 0), 12, 4),
          {"16 of 16 recorded", "Listening before tuning 4 of 4 (finished)", "Learning your voice (running)",
           "Listening again (waiting)", "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"tuning", state(Phase::tuning(7, 40), 12, 4),
+        {"tuning",
+         state(Phase::tuning(7, 40), 12, 4),
          {"16 of 16 recorded", "Listening before tuning 4 of 4 (finished)", "Learning your voice 7 of 40 (running)",
           "Listening again (waiting)", "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"measuring after", state(Phase::measuringAfter(1), 12, 4),
+        {"measuring after",
+         state(Phase::measuringAfter(1), 12, 4),
          {"16 of 16 recorded", "Listening before tuning 4 of 4 (finished)", "Learning your voice (finished)",
           "Listening again 1 of 4 (running)", "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"better", state(Phase::done(Outcome::better(5, 2, 33)), 12, 4, 0, true),
+        {"better",
+         state(Phase::done(Outcome::better(5, 2, 33)), 12, 4, 0, true),
          {"16 of 16 recorded", "Fewer mistakes: 5 before, 2 after.",
           "Out of 33 words it never practiced on. Tuning is now on for all your dictation.", "Tune again",
           "Turn off tuning", "Start over"}},
-        {"an adapter stored by an earlier run", state(Phase::idle(), 0, 0, 0, true),
+        {"an adapter stored by an earlier run",
+         state(Phase::idle(), 0, 0, 0, true),
          {"0 of 16 recorded", "Sentence 1 of 12: " + first, "Record all 16, then tune.", "Record",
           "Tune and measure (disabled)", "Turn off tuning", "Start over (disabled)"}},
-        {"a run replacing a stored adapter", state(Phase::measuringBefore(1), 12, 4, 0, true),
+        {"a run replacing a stored adapter",
+         state(Phase::measuringBefore(1), 12, 4, 0, true),
          {"16 of 16 recorded", "Listening before tuning 1 of 4 (running)", "Learning your voice (waiting)",
           "Listening again (waiting)", "Tune and measure (disabled)", "Start over (disabled)"}},
-        {"not better", state(Phase::done(Outcome::notBetter(2, 3, 33)), 12, 4),
+        {"not better",
+         state(Phase::done(Outcome::notBetter(2, 3, 33)), 12, 4),
          {"16 of 16 recorded", "Tuning didn\u2019t help your voice.",
           "2 mistakes before, 3 after, out of 33 words. It was turned off, so dictation works exactly as before.",
           "Tune again", "Start over"}},
-        {"turned off", state(Phase::done(Outcome::turnedOff()), 3, 0),
+        {"turned off",
+         state(Phase::done(Outcome::turnedOff()), 3, 0),
          {"3 of 16 recorded", "Sentence 4 of 12: " + VoiceTuning::trainingSentences().at(3), "Tuning is off.",
           "Dictation works exactly as before. Your recordings are kept if you want to tune again.", "Record",
           "Tune again (disabled)", "Start over"}},
-        {"already perfect", state(Phase::done(Outcome::alreadyPerfect(33)), 12, 4),
+        {"already perfect",
+         state(Phase::done(Outcome::alreadyPerfect(33)), 12, 4),
          {"16 of 16 recorded", "It heard every word right before tuning.",
           "0 mistakes in 33 words it never practiced on. Your voice doesn\u2019t need tuning, so nothing was changed.",
           "Tune again", "Start over"}},
-        {"recorder failed", state(Phase::failed("No microphone input available"), 0, 0),
+        {"recorder failed",
+         state(Phase::failed("No microphone input available"), 0, 0),
          {"0 of 16 recorded", "Sentence 1 of 12: " + first, "No microphone input available", "Record",
           "Tune and measure (disabled)", "Start over (disabled)"}},
     };
@@ -208,8 +222,8 @@ TEST_P(VoiceTuningPageRender, ThePageRendersInTheLookInRecordingRunAndOutcome) {
     TempFolder folder;
     Defaults defaults(folder.file(QStringLiteral("defaults.json")));
     PageRender render(defaults, GetParam());
-    auto* view = qobject_cast<VoiceTuningView*>(render.show(
-        MainWindowPane::Voice, [] { return new VoiceTuningView(VoiceTuningView::Actions{}); }));
+    auto* view = qobject_cast<VoiceTuningView*>(
+        render.show(MainWindowPane::Voice, [] { return new VoiceTuningView(VoiceTuningView::Actions{}); }));
     ASSERT_NE(view, nullptr);
     view->showState(state(Phase::recording(13, true), 12, 1, 0.12f));
     QTest::qWait(10);

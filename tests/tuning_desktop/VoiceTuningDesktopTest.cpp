@@ -10,10 +10,10 @@
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PortLock.h"
-#include "support/Text.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TestEngine.h"
+#include "support/Text.h"
 
 #include <QFile>
 #include <QFileInfo>

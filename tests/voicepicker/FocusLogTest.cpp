@@ -37,7 +37,8 @@ TEST(FocusLogTest, WritesNothingWhileOffAndAppendsRecordsWhileOn) {
     const bool focused = QApplication::focusWidget() == &field;
     FocusLog::note(QStringLiteral("focus -> nil"), defaults, log);
 
-    const QStringList lines = QString::fromUtf8(folder.read(QStringLiteral("Logs/deeper/Quorvane-focus.log"))).split(u'\n');
+    const QStringList lines =
+        QString::fromUtf8(folder.read(QStringLiteral("Logs/deeper/Quorvane-focus.log"))).split(u'\n');
     ASSERT_EQ(lines.size(), 5) << "two records of two lines and the final newline";
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ  focus -> voices$"))
                     .match(lines[0])

@@ -1,5 +1,5 @@
-#include "FakeSpeech.h"
 #include "reader/VoiceAudition.h"
+#include "FakeSpeech.h"
 
 #include <gtest/gtest.h>
 

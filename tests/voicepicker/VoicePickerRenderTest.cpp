@@ -69,9 +69,9 @@ TEST(VoicePickerRenderTest, OneCardInEachLook) {
         const char* name;
         bool chosen, playing, cursor, hover;
     } looks[] = {
-        {"plain", false, false, false, false}, {"chosen", true, false, false, false},
+        {"plain", false, false, false, false},  {"chosen", true, false, false, false},
         {"playing", false, true, false, false}, {"cursor", false, false, true, false},
-        {"hover", false, false, false, true},  {"chosen-playing", true, true, false, false},
+        {"hover", false, false, false, true},   {"chosen-playing", true, true, false, false},
     };
     for (bool dark : {false, true}) {
         QImage sheet(6 * 190, 96, QImage::Format_ARGB32_Premultiplied);
@@ -90,7 +90,8 @@ TEST(VoicePickerRenderTest, OneCardInEachLook) {
             x += 190;
 
             const QColor edge = image.pixelColor(image.width() / 2, VoiceCard::kMargin);
-            EXPECT_EQ(near(edge, look(dark).color(QPalette::Highlight), 90), card.chosen) << card.name << " border " << edge.name().toStdString();
+            EXPECT_EQ(near(edge, look(dark).color(QPalette::Highlight), 90), card.chosen)
+                << card.name << " border " << edge.name().toStdString();
             const QColor outside = image.pixelColor(image.width() / 2, 1);
             EXPECT_EQ(near(outside, look(dark).color(QPalette::Highlight), 90), card.cursor) << card.name << " ring";
         }

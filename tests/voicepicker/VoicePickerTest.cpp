@@ -125,8 +125,7 @@ TEST(VoicePickerTest, EnteringTheGridPutsTheCursorOnTheStoredVoice) {
     picker->setFocusStop(VoiceFocus::Voices);
     EXPECT_EQ(picker->voiceCursor(), 0) << "the stored voice is not British";
     EXPECT_EQ(picker->cursorVoiceAnnouncement(), QStringLiteral("Ivy, British"));
-    EXPECT_EQ(fixture.focusLines,
-              (QStringList{"focus -> voices", "focus -> flags", "focus -> voices"}));
+    EXPECT_EQ(fixture.focusLines, (QStringList{"focus -> voices", "focus -> flags", "focus -> voices"}));
 }
 
 TEST(VoicePickerTest, HeadlineNamesTheDefaultOfAnotherLanguage) {

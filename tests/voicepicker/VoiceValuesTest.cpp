@@ -40,7 +40,10 @@ TEST(VoiceLanguageTest, GlyphFollowsTheVoiceName) {
         const char* id;
         const char* glyph;
     } rows[] = {
-        {"af_heart", "bird.fill"}, {"am_adam", "tree.fill"}, {"bm_george", "leaf.fill"}, {"pm_alex", "person.wave.2.fill"},
+        {"af_heart", "bird.fill"},
+        {"am_adam", "tree.fill"},
+        {"bm_george", "leaf.fill"},
+        {"pm_alex", "person.wave.2.fill"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(KokoroVoice::named(QLatin1String(row.id)).glyph(), QLatin1String(row.glyph)) << row.id;

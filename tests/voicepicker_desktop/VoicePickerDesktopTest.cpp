@@ -76,8 +76,8 @@ TEST(VoicePickerDesktopTest, AClickAuditionsIvyAndASecondClickWhileSheSpeaksChoo
     EXPECT_EQ(audition.playing(), QStringLiteral("bf_emma"));
     EXPECT_TRUE(ivy->isPlaying());
     const auto sounding = [&] { return SpeakerMonitor::voicedSeconds(speaker.samples()) > 0.3; };
-    ASSERT_TRUE(QTest::qWaitFor(sounding, 120000))
-        << "no sound from the audition; engine log:\n" << engineLog().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(sounding, 120000)) << "no sound from the audition; engine log:\n"
+                                                   << engineLog().toStdString();
     const qint64 untilSound = clock.elapsed();
     EXPECT_TRUE(traceLog().contains("reader voice override=bf_emma selected=af_heart chosen=bf_emma"));
     ASSERT_EQ(audition.playing(), QStringLiteral("bf_emma")) << "the sample is still playing";
@@ -97,10 +97,10 @@ TEST(VoicePickerDesktopTest, AClickAuditionsIvyAndASecondClickWhileSheSpeaksChoo
 
     // Two British voices of the same sentence are different sounds.
     const QString sentence = VoiceAudition::sample(KokoroVoice::named(QStringLiteral("bf_emma")));
-    const std::optional<QByteArray> emma = awaitResult(
-        ReaderController::synthesize(MlxServer::baseURL(), sentence, QStringLiteral("bf_emma"), 1.0));
-    const std::optional<QByteArray> isabella = awaitResult(
-        ReaderController::synthesize(MlxServer::baseURL(), sentence, QStringLiteral("bf_isabella"), 1.0));
+    const std::optional<QByteArray> emma =
+        awaitResult(ReaderController::synthesize(MlxServer::baseURL(), sentence, QStringLiteral("bf_emma"), 1.0));
+    const std::optional<QByteArray> isabella =
+        awaitResult(ReaderController::synthesize(MlxServer::baseURL(), sentence, QStringLiteral("bf_isabella"), 1.0));
     ASSERT_TRUE(emma && isabella);
     EXPECT_NE(*emma, *isabella);
 

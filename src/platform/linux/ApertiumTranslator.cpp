@@ -2,8 +2,8 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileSystemWatcher>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHash>
 #include <QProcess>
 #include <QRegularExpression>
@@ -184,8 +184,7 @@ std::optional<Mode> parseMode(const QString& name) {
     const QString target = language(sides[1]);
     if (!plausible(source) || !plausible(target))
         return std::nullopt;
-    return Mode{name, normalizedLanguage(source), normalizedLanguage(target),
-                sides[1].section(QLatin1Char('_'), 1)};
+    return Mode{name, normalizedLanguage(source), normalizedLanguage(target), sides[1].section(QLatin1Char('_'), 1)};
 }
 
 // The mode that translates `source` into `target`: the one whose variant names
@@ -278,9 +277,8 @@ QStringList ApertiumTranslator::installedModes() const {
 }
 
 bool ApertiumTranslator::isAvailable() {
-    const bool programFound = QFileInfo(m_program).isAbsolute()
-                                  ? QFileInfo(m_program).isExecutable()
-                                  : !QStandardPaths::findExecutable(m_program).isEmpty();
+    const bool programFound = QFileInfo(m_program).isAbsolute() ? QFileInfo(m_program).isExecutable()
+                                                                : !QStandardPaths::findExecutable(m_program).isEmpty();
     return programFound && !installedModes().isEmpty();
 }
 

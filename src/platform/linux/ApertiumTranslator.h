@@ -22,8 +22,7 @@ public:
     // $APERTIUM_DATADIR, else the folder Debian's pair packages install into.
     static QString standardDataFolder();
 
-    explicit ApertiumTranslator(QString program = QStringLiteral("apertium"),
-                                QString dataFolder = standardDataFolder(),
+    explicit ApertiumTranslator(QString program = QStringLiteral("apertium"), QString dataFolder = standardDataFolder(),
                                 std::chrono::milliseconds timeout = std::chrono::seconds(30));
     ~ApertiumTranslator() override;
 

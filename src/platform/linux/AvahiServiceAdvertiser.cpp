@@ -98,7 +98,8 @@ void timeoutFree(AvahiTimeout* timeout) {
     delete timeout;
 }
 
-const AvahiPoll kQtPoll = {nullptr, watchNew, watchUpdate, watchEvents, watchFree, timeoutNew, timeoutUpdate, timeoutFree};
+const AvahiPoll kQtPoll = {nullptr,   watchNew,   watchUpdate,   watchEvents,
+                           watchFree, timeoutNew, timeoutUpdate, timeoutFree};
 
 } // namespace
 
@@ -168,9 +169,9 @@ struct AvahiServiceAdvertiser::State {
         }
         avahi_entry_group_reset(group);
         for (;;) {
-            const int result = avahi_entry_group_add_service(group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AvahiPublishFlags(0),
-                                                             name.toUtf8().constData(), type.constData(), nullptr,
-                                                             nullptr, port, nullptr);
+            const int result = avahi_entry_group_add_service(group, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC,
+                                                             AvahiPublishFlags(0), name.toUtf8().constData(),
+                                                             type.constData(), nullptr, nullptr, port, nullptr);
             if (result == AVAHI_ERR_COLLISION) {
                 takeAlternativeName();
                 continue;
@@ -249,7 +250,8 @@ struct AvahiServiceAdvertiser::State {
     }
 };
 
-AvahiServiceAdvertiser::AvahiServiceAdvertiser(QObject* parent) : ServiceAdvertiser(parent), m_state(std::make_unique<State>()) {
+AvahiServiceAdvertiser::AvahiServiceAdvertiser(QObject* parent)
+    : ServiceAdvertiser(parent), m_state(std::make_unique<State>()) {
     m_state->owner = this;
 }
 

@@ -36,9 +36,9 @@ LanguageDetector::Guess Cld2LanguageDetector::guess(const QString& text, int max
     double scores[3] = {0, 0, 0};
     int textBytes = 0;
     bool reliable = false;
-    const CLD2::Language summary = CLD2::ExtDetectLanguageSummary(
-        utf8.constData(), int(utf8.size()), true, nullptr, 0, languages, percents, scores, nullptr,
-        &textBytes, &reliable);
+    const CLD2::Language summary =
+        CLD2::ExtDetectLanguageSummary(utf8.constData(), int(utf8.size()), true, nullptr, 0, languages, percents,
+                                       scores, nullptr, &textBytes, &reliable);
 
     Guess result;
     // An unreliable summary is a guess; callers are told the language is unknown.

@@ -29,9 +29,7 @@ using Clock = std::chrono::steady_clock;
 const QString kPng = QStringLiteral("image/png");
 
 // Formats that are views of another format rather than data of their own.
-bool isDerivedFormat(const QString& format) {
-    return format == QLatin1String("application/x-qt-image");
-}
+bool isDerivedFormat(const QString& format) { return format == QLatin1String("application/x-qt-image"); }
 
 // Clipboard data that reports when an application asks for it.
 class WatchedMimeData : public QMimeData {
@@ -54,11 +52,38 @@ QClipboard* clipboard() { return QGuiApplication::clipboard(); }
 // Targets that describe the selection or ask for side effects instead of
 // holding data, and text encodings that the plain text already covers.
 const QSet<QByteArray>& skippedTargets() {
-    static const QSet<QByteArray> targets = {
-        "TARGETS", "MULTIPLE", "TIMESTAMP", "SAVE_TARGETS", "DELETE", "INSERT_SELECTION", "INSERT_PROPERTY",
-        "ATOM", "ATOM_PAIR", "INTEGER", "PIXMAP", "BITMAP", "DRAWABLE", "COLORMAP", "WINDOW", "LENGTH",
-        "HOST_NAME", "USER", "CLIENT_WINDOW", "PROCESS", "TASK", "OWNER_OS", "NAME", "CLASS", "FILE_NAME",
-        "TEXT", "COMPOUND_TEXT", "C_STRING", "STRING", "UTF8_STRING", "text/plain", "text/plain;charset=utf-8"};
+    static const QSet<QByteArray> targets = {"TARGETS",
+                                             "MULTIPLE",
+                                             "TIMESTAMP",
+                                             "SAVE_TARGETS",
+                                             "DELETE",
+                                             "INSERT_SELECTION",
+                                             "INSERT_PROPERTY",
+                                             "ATOM",
+                                             "ATOM_PAIR",
+                                             "INTEGER",
+                                             "PIXMAP",
+                                             "BITMAP",
+                                             "DRAWABLE",
+                                             "COLORMAP",
+                                             "WINDOW",
+                                             "LENGTH",
+                                             "HOST_NAME",
+                                             "USER",
+                                             "CLIENT_WINDOW",
+                                             "PROCESS",
+                                             "TASK",
+                                             "OWNER_OS",
+                                             "NAME",
+                                             "CLASS",
+                                             "FILE_NAME",
+                                             "TEXT",
+                                             "COMPOUND_TEXT",
+                                             "C_STRING",
+                                             "STRING",
+                                             "UTF8_STRING",
+                                             "text/plain",
+                                             "text/plain;charset=utf-8"};
     return targets;
 }
 
@@ -77,7 +102,7 @@ public:
             return;
         m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, 1, 1, 0, 0, 0);
         XSelectInput(m_display, m_window, PropertyChangeMask);
-        const char* names[] = {"CLIPBOARD", "TARGETS", "INCR", "UTF8_STRING", "text/plain;charset=utf-8",
+        const char* names[] = {"CLIPBOARD",  "TARGETS",           "INCR", "UTF8_STRING", "text/plain;charset=utf-8",
                                "text/plain", "QUORVANE_SELECTION"};
         Atom atoms[7] = {};
         XInternAtoms(m_display, const_cast<char**>(names), 7, False, atoms);
@@ -135,8 +160,8 @@ public:
             if (!targets.contains(target))
                 continue;
             if (const std::optional<Transfer> text = convert(target, end); text && text->format == 8)
-                item.append({QStringLiteral("text/plain"),
-                             latin1 ? QString::fromLatin1(text->bytes).toUtf8() : text->bytes});
+                item.append(
+                    {QStringLiteral("text/plain"), latin1 ? QString::fromLatin1(text->bytes).toUtf8() : text->bytes});
             break;
         }
         QSet<QString> seen;
@@ -181,8 +206,8 @@ private:
 
     void discardStaleEvents() {
         XEvent event;
-        while (XCheckTypedWindowEvent(m_display, m_window, SelectionNotify, &event) ||
-               XCheckTypedWindowEvent(m_display, m_window, PropertyNotify, &event)) {
+        while (XCheckTypedWindowEvent(m_display, m_window, SelectionNotify, &event)
+               || XCheckTypedWindowEvent(m_display, m_window, PropertyNotify, &event)) {
         }
     }
 
@@ -192,7 +217,8 @@ private:
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         if (XGetWindowProperty(m_display, m_window, m_property, 0, LONG_MAX / 4, True, AnyPropertyType, type, &format,
-                               &count, &after, &data) != Success)
+                               &count, &after, &data)
+            != Success)
             return std::nullopt;
         Transfer transfer{format, {}};
         // Xlib hands out 32-bit items as longs.

@@ -16,7 +16,7 @@
 namespace {
 // A file manager started by the call itself may take a while to answer.
 constexpr std::chrono::milliseconds kShowItemsTimeout{5000};
-}
+} // namespace
 
 FreedesktopFileManager::FreedesktopFileManager(UrlOpener& folderOpener, const QDBusConnection& bus)
     : m_folderOpener(folderOpener), m_bus(bus) {}
@@ -44,7 +44,8 @@ bool FreedesktopFileManager::trash(const QString& path) { return QFile::moveToTr
 
 int FreedesktopFileManager::exchange(const QString& first, const QString& second) {
     if (::renameat2(AT_FDCWD, QFile::encodeName(first).constData(), AT_FDCWD, QFile::encodeName(second).constData(),
-                    RENAME_EXCHANGE) == 0)
+                    RENAME_EXCHANGE)
+        == 0)
         return 0;
     return errno;
 }

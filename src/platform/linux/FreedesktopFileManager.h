@@ -13,7 +13,8 @@ class UrlOpener;
 // into the freedesktop trash.
 class FreedesktopFileManager : public QObject, public FileManager {
 public:
-    explicit FreedesktopFileManager(UrlOpener& folderOpener, const QDBusConnection& bus = QDBusConnection::sessionBus());
+    explicit FreedesktopFileManager(UrlOpener& folderOpener,
+                                    const QDBusConnection& bus = QDBusConnection::sessionBus());
 
     bool reveal(const QString& path) override;
     bool trash(const QString& path) override;

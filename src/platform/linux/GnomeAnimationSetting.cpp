@@ -32,9 +32,8 @@ GnomeAnimationSetting::GnomeAnimationSetting() {
     if (!hasKey)
         return;
     m_watch = std::make_unique<Watch>();
-    const auto changed = +[](GSettings*, const gchar*, gpointer self) {
-        emit static_cast<GnomeAnimationSetting*>(self)->changed();
-    };
+    const auto changed =
+        +[](GSettings*, const gchar*, gpointer self) { emit static_cast<GnomeAnimationSetting*>(self)->changed(); };
     m_watch->handler = g_signal_connect(m_watch->settings, "changed::enable-animations", G_CALLBACK(changed), this);
     // GSettings reports changes only of keys that have been read.
     (void)animationsEnabled();

@@ -23,7 +23,8 @@ bool isPermissionError(int error) { return error == EACCES || error == EPERM || 
 NotesApp::Result failure(int error) {
     if (isPermissionError(error))
         return {NotesApp::Outcome::NeedsPermission, QString::fromLocal8Bit(std::strerror(error))};
-    return {NotesApp::Outcome::Failed, QStringLiteral("The note could not be saved: %1.").arg(QString::fromLocal8Bit(std::strerror(error)))};
+    return {NotesApp::Outcome::Failed,
+            QStringLiteral("The note could not be saved: %1.").arg(QString::fromLocal8Bit(std::strerror(error)))};
 }
 
 // Creates `path` and its parents; 0 or the errno of the failure.
@@ -77,8 +78,8 @@ QString HtmlFolderNotesApp::fileStem(const QString& title) {
         // Joiners are formatting characters too, but they hold emoji
         // sequences and many scripts' letters together.
         const bool joiner = c == U'\u200C' || c == U'\u200D';
-        if (category == QChar::Other_Control || (category == QChar::Other_Format && !joiner) ||
-            category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
+        if (category == QChar::Other_Control || (category == QChar::Other_Format && !joiner)
+            || category == QChar::Separator_Line || category == QChar::Separator_Paragraph)
             stem += QLatin1Char(' ');
         else if (c == U'/')
             stem += QLatin1Char('-');

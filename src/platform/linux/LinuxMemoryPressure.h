@@ -18,13 +18,13 @@ class LinuxMemoryPressure : public QObject, public MemoryPressure {
     Q_OBJECT
 public:
     struct Reading {
-        bool valid = false;                 // the file had the figures we need
-        std::optional<Level> level;         // none: no pressure
+        bool valid = false;         // the file had the figures we need
+        std::optional<Level> level; // none: no pressure
     };
 
     explicit LinuxMemoryPressure(QString psiFile = QStringLiteral("/proc/pressure/memory"),
-                                 QString meminfoFile = QStringLiteral("/proc/meminfo"),
-                                 int intervalMs = 2000, QObject* parent = nullptr);
+                                 QString meminfoFile = QStringLiteral("/proc/meminfo"), int intervalMs = 2000,
+                                 QObject* parent = nullptr);
 
     void watch(Handler handler) override;
     void stopWatching() override;

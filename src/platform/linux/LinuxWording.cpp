@@ -9,7 +9,8 @@ QString LinuxWording::forDesktop(const QString& text) const {
          QStringLiteral("Everything happens on this computer. Nothing you say is sent anywhere.")},
         {QStringLiteral("Dictate into any app on your Mac, punctuated and cleaned up as you go."),
          QStringLiteral("Dictate into any app on your computer, punctuated and cleaned up as you go.")},
-        {QStringLiteral("macOS asks before any app can hear you or type for you. Quorvane needs both, and nothing else."),
+        {QStringLiteral(
+             "macOS asks before any app can hear you or type for you. Quorvane needs both, and nothing else."),
          QStringLiteral("Hearing you and typing for you each need a yes from your desktop. Quorvane needs both, and "
                         "nothing else.")},
         {QStringLiteral("Double-tap the right \u2318 key, say anything, then double-tap again to stop."),
@@ -18,8 +19,9 @@ QString LinuxWording::forDesktop(const QString& text) const {
          QStringLiteral("What lets your words land in your mail, your browser, or wherever you were working.")},
         {QStringLiteral("It works the same in Mail, Safari, your editor, anywhere your Mac can type."),
          QStringLiteral("It works the same in your mail, your browser, your editor, anywhere you can type.")},
-        {QStringLiteral("About 1.2 GB, one time. Your Mac does all the talking and listening itself, which is why there "
-                        "is something to download."),
+        {QStringLiteral(
+             "About 1.2 GB, one time. Your Mac does all the talking and listening itself, which is why there "
+             "is something to download."),
          QStringLiteral("About 45 MB, one time. Your computer does all the talking and listening itself, which is why "
                         "there is something to download.")},
         {QStringLiteral("Hi there! I'm Quorvane, your new reading voice. I live on your Mac, and I never repeat what I "
@@ -37,9 +39,11 @@ QString LinuxWording::forDesktop(const QString& text) const {
         // Translation runs on Apertium and its language-pair packages.
         {QStringLiteral("Translation needs macOS 26 or later."),
          QStringLiteral("Translation needs Apertium with at least one language pair installed.")},
-        {QStringLiteral(" is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
+        {QStringLiteral(
+             " is not downloaded yet. System Settings > General > Language & Region > Translation Languages."),
          QStringLiteral(" is not installed yet. Install the Apertium language pair with your package manager.")},
-        {QStringLiteral(" cannot be translated on this Mac."), QStringLiteral(" cannot be translated on this computer.")},
+        {QStringLiteral(" cannot be translated on this Mac."),
+         QStringLiteral(" cannot be translated on this computer.")},
         {QStringLiteral("macOS asks you to confirm, then downloads it. It stays on this Mac and works with no network "
                         "afterwards. Adding one language covers both directions with English."),
          QStringLiteral("Your package manager installs it; Quorvane shows the command. It stays on this computer and "
@@ -80,8 +84,9 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral("control"), QStringLiteral("ctrl")},
         // The accessibility shortcuts' hints, for GNOME's Accessibility panel.
         {QStringLiteral("Open Pointer Control, then Dwell Control, to click by resting the pointer."),
-         QStringLiteral("Open Click Assist under Pointing & Clicking, then turn on Hover Click, to click by resting the "
-                        "pointer.")},
+         QStringLiteral(
+             "Open Click Assist under Pointing & Clicking, then turn on Hover Click, to click by resting the "
+             "pointer.")},
         {QStringLiteral("Zoom and Display are under Vision. Display scaling is in Displays, not here."),
          QStringLiteral("Zoom and Large Text are under Seeing. Display scaling is in Displays, not here.")},
         {QStringLiteral("VoiceOver is under Vision. Command F5 also turns it on and off."),
@@ -100,8 +105,10 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral("Copied. Grant Accessibility to paste it for you."),
          QStringLiteral("Copied. This desktop does not let Quorvane type: paste with Ctrl+V.")},
         // The microphone test.
-        {QStringLiteral("The mic captured almost no sound. Check System Settings \u203a Sound \u203a Input and speak into the right microphone."),
-         QStringLiteral("The mic captured almost no sound. Check Settings \u203a Sound \u203a Input and speak into the right microphone.")},
+        {QStringLiteral("The mic captured almost no sound. Check System Settings \u203a Sound \u203a Input and speak "
+                        "into the right microphone."),
+         QStringLiteral("The mic captured almost no sound. Check Settings \u203a Sound \u203a Input and speak into the "
+                        "right microphone.")},
         {QStringLiteral("Reveal recording in Finder"), QStringLiteral("Show recording in Files")},
         // Reading aloud: the speech engine runs on this computer and fetches nothing.
         {QStringLiteral("Could not start %@. The first use of a voice needs a moment online."),
@@ -128,16 +135,20 @@ QString LinuxWording::forDesktop(const QString& text) const {
                         "grammar; Aggressive also tightens wordy phrasing. Nothing leaves your Mac."),
          QStringLiteral("Runs on-device after you speak and adds about a second. Balanced fixes fillers, stammers and "
                         "grammar; Aggressive also tightens wordy phrasing. Nothing leaves your computer.")},
-        {QStringLiteral("Let my iPhone hand notes to this Mac"), QStringLiteral("Let my phone hand notes to this computer")},
+        {QStringLiteral("Let my iPhone hand notes to this Mac"),
+         QStringLiteral("Let my phone hand notes to this computer")},
         {QStringLiteral("Notes from your iPhone"), QStringLiteral("Notes from your phone")},
         {QStringLiteral("Keep Quorvane in the Dock"), QStringLiteral("Keep Quorvane in the taskbar")},
-        {QStringLiteral("Open macOS accessibility settings\u2026"), QStringLiteral("Open accessibility settings\u2026")},
-        {QStringLiteral("macOS does not let an app change its own text size, so Quorvane has no setting for it. Enlarging "
-                        "happens system wide instead: Zoom magnifies the screen, and Displays offers a scaled resolution "
-                        "that makes everything larger. Both apply to Quorvane along with everything else."),
-         QStringLiteral("Quorvane follows the desktop's text size rather than keeping a setting of its own. Enlarging "
-                        "happens desktop wide instead: Zoom magnifies the screen, and Displays offers a scale that makes "
-                        "everything larger. Both apply to Quorvane along with everything else.")},
+        {QStringLiteral("Open macOS accessibility settings\u2026"),
+         QStringLiteral("Open accessibility settings\u2026")},
+        {QStringLiteral(
+             "macOS does not let an app change its own text size, so Quorvane has no setting for it. Enlarging "
+             "happens system wide instead: Zoom magnifies the screen, and Displays offers a scaled resolution "
+             "that makes everything larger. Both apply to Quorvane along with everything else."),
+         QStringLiteral(
+             "Quorvane follows the desktop's text size rather than keeping a setting of its own. Enlarging "
+             "happens desktop wide instead: Zoom magnifies the screen, and Displays offers a scale that makes "
+             "everything larger. Both apply to Quorvane along with everything else.")},
         {QStringLiteral("Stays on your Mac, never sent anywhere."),
          QStringLiteral("Stays on this computer, never sent anywhere.")},
         {QStringLiteral("Use Apple Intelligence when available"),
@@ -158,17 +169,19 @@ QString LinuxWording::forDesktop(const QString& text) const {
         {QStringLiteral("What happened:\n\n\nWhat you expected instead:\n\n\nWhat you were doing at the time:\n\n\n"
                         "\u2014\u2014\u2014\nThe lines below describe this Mac, not you. Delete any of them you would\n"
                         "rather not send.\n\n"),
-         QStringLiteral("What happened:\n\n\nWhat you expected instead:\n\n\nWhat you were doing at the time:\n\n\n"
-                        "\u2014\u2014\u2014\nThe lines below describe this computer, not you. Delete any of them you would\n"
-                        "rather not send.\n\n")},
+         QStringLiteral(
+             "What happened:\n\n\nWhat you expected instead:\n\n\nWhat you were doing at the time:\n\n\n"
+             "\u2014\u2014\u2014\nThe lines below describe this computer, not you. Delete any of them you would\n"
+             "rather not send.\n\n")},
         // The settings pages' help: the tray and the taskbar stand in for the
         // bar and the dock, the user account for the system's account.
         {QStringLiteral("Quorvane normally lives in the menu bar and only appears in the Dock while a window is open. "
                         "Kept in the Dock, the Quor stays there the whole time Quorvane is running and follows the "
                         "theme above. It makes no difference to what Quorvane does."),
-         QStringLiteral("Quorvane normally lives in the system tray and only appears in the taskbar while a window is "
-                        "open. Kept in the taskbar, the Quor stays there the whole time Quorvane is running and follows "
-                        "the theme above. It makes no difference to what Quorvane does.")},
+         QStringLiteral(
+             "Quorvane normally lives in the system tray and only appears in the taskbar while a window is "
+             "open. Kept in the taskbar, the Quor stays there the whole time Quorvane is running and follows "
+             "the theme above. It makes no difference to what Quorvane does.")},
         {QStringLiteral("Quorvane lives in the menu bar, so without this, opening it puts an icon up there and nothing "
                         "else on screen. Leaving the window open also means Quorvane appears in the Command Tab "
                         "switcher, so you can come back to it the way you come back to any other app rather than "

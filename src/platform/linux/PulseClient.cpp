@@ -22,16 +22,15 @@ struct PulseClient::State {
     bool connected = false;
 
     // Runs the loop until `done` holds or the time is up.
-    template <typename Done>
-    bool runUntil(Done done) {
+    template <typename Done> bool runUntil(Done done) {
         QElapsedTimer clock;
         clock.start();
         while (!done()) {
             const qint64 left = kTimeoutMs - clock.elapsed();
             if (left <= 0)
                 return false;
-            if (pa_mainloop_prepare(loop, int(left) * 1000) < 0 || pa_mainloop_poll(loop) < 0 ||
-                pa_mainloop_dispatch(loop) < 0)
+            if (pa_mainloop_prepare(loop, int(left) * 1000) < 0 || pa_mainloop_poll(loop) < 0
+                || pa_mainloop_dispatch(loop) < 0)
                 return false;
         }
         return true;
@@ -62,8 +61,9 @@ PulseClient::PulseClient() : m_state(new State) {
     if (!m_state->context || pa_context_connect(m_state->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         return;
     pa_context* context = m_state->context;
-    m_state->runUntil([context] { return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) ||
-                                         pa_context_get_state(context) == PA_CONTEXT_READY; });
+    m_state->runUntil([context] {
+        return !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)) || pa_context_get_state(context) == PA_CONTEXT_READY;
+    });
     m_state->connected = pa_context_get_state(context) == PA_CONTEXT_READY;
 }
 

@@ -25,8 +25,7 @@ private:
     PulseClient& client();
     // Closes the connection after a failed call, so that the next call opens a
     // new one (the server may have restarted).
-    template <typename Answer>
-    Answer keepIf(Answer answer) {
+    template <typename Answer> Answer keepIf(Answer answer) {
         if (!answer)
             m_client.reset();
         return answer;

@@ -26,8 +26,7 @@ QtAudioCapture::QtAudioCapture(DeviceIdLookup lookup)
 
 QtAudioCapture::~QtAudioCapture() { stop(); }
 
-template <typename Work>
-void QtAudioCapture::onCaptureThread(Work work) {
+template <typename Work> void QtAudioCapture::onCaptureThread(Work work) {
     if (m_context)
         QMetaObject::invokeMethod(m_context, work, Qt::BlockingQueuedConnection);
 }

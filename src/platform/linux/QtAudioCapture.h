@@ -38,8 +38,7 @@ private:
     void read();
     void deliver(bool everything);
     void close();
-    template <typename Work>
-    void onCaptureThread(Work work);
+    template <typename Work> void onCaptureThread(Work work);
 
     DeviceIdLookup m_lookup;
     QAudioDevice m_device;

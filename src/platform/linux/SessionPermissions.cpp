@@ -5,8 +5,8 @@
 #include "platform/AudioInput.h"
 
 namespace {
-const QString kTurnedOn = QStringLiteral(
-    "Accessibility is now on for this session, so Quorvane can read and type into other applications.");
+const QString kTurnedOn =
+    QStringLiteral("Accessibility is now on for this session, so Quorvane can read and type into other applications.");
 }
 
 SessionPermissions::SessionPermissions(AudioInput& audioInput, Accessibility& accessibility, Announcer& announcer)
@@ -22,9 +22,7 @@ void SessionPermissions::requestMicrophone(std::function<void(bool granted)> ans
         answer(microphoneGranted());
 }
 
-bool SessionPermissions::accessibilityGranted() {
-    return m_accessibility.isTrusted();
-}
+bool SessionPermissions::accessibilityGranted() { return m_accessibility.isTrusted(); }
 
 void SessionPermissions::requestAccessibility(std::function<void(bool granted)> answer) {
     const bool wasOn = m_accessibility.isTrusted();

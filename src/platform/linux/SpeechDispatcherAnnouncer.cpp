@@ -23,16 +23,16 @@ SpeechDispatcherAnnouncer::~SpeechDispatcherAnnouncer() = default;
 void SpeechDispatcherAnnouncer::announce(const QString& text, Priority priority, QWindow*) {
     if (!m_bus.isConnected())
         return;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(QStringLiteral("org.a11y.Bus"), QStringLiteral("/org/a11y/bus"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call << QStringLiteral("org.a11y.Status") << QStringLiteral("ScreenReaderEnabled");
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, int(kFlagTimeout.count())), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, text, priority](QDBusPendingCallWatcher* answer) {
         answer->deleteLater();
         const QDBusMessage reply = answer->reply();
-        const bool running = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty() &&
-                             reply.arguments().first().value<QDBusVariant>().variant().toBool();
+        const bool running = reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+                             && reply.arguments().first().value<QDBusVariant>().variant().toBool();
         if (running)
             say(text, priority);
     });

@@ -28,12 +28,13 @@ QTextToSpeech* SpeechdSystemSpeech::engine() {
             return nullptr;
         }
         m_engine = std::make_unique<QTextToSpeech>(kEngine);
-        QObject::connect(m_engine.get(), &QTextToSpeech::stateChanged, m_engine.get(), [this](QTextToSpeech::State state) {
-            if (state == QTextToSpeech::Speaking)
-                m_started = true;
-            else if (state == QTextToSpeech::Error || (state == QTextToSpeech::Ready && m_started))
-                finish();
-        });
+        QObject::connect(m_engine.get(), &QTextToSpeech::stateChanged, m_engine.get(),
+                         [this](QTextToSpeech::State state) {
+                             if (state == QTextToSpeech::Speaking)
+                                 m_started = true;
+                             else if (state == QTextToSpeech::Error || (state == QTextToSpeech::Ready && m_started))
+                                 finish();
+                         });
     }
     return m_engine.get();
 }

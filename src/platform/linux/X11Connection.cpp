@@ -7,8 +7,8 @@
 namespace X11Connection {
 
 bool isWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
-           qgetenv("XDG_SESSION_TYPE") == "wayland";
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+           || qgetenv("XDG_SESSION_TYPE") == "wayland";
 }
 
 _XDisplay* display() {

@@ -39,8 +39,7 @@ int trapErrors(Display* display, XErrorEvent* event) {
 }
 
 // Runs `requests` and reports the first X error they caused (0 for none).
-template <typename Requests>
-int trapped(Display* display, Requests requests) {
+template <typename Requests> int trapped(Display* display, Requests requests) {
     XSync(display, False);
     trappedDisplay = display;
     trappedError = 0;
@@ -105,8 +104,8 @@ void X11Hotkeys::drain() {
         } else if (event.type == PropertyNotify) {
             if (m_activeWindowAtom && event.xproperty.atom == m_activeWindowAtom)
                 deliverInput(InputEvent::ActiveWindowChanged);
-        } else if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode &&
-                   XGetEventData(m_display, &event.xcookie)) {
+        } else if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode
+                   && XGetEventData(m_display, &event.xcookie)) {
             const int type = event.xcookie.evtype;
             const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
             if (type == XI_RawKeyPress || type == XI_RawKeyRelease) {
@@ -115,8 +114,8 @@ void X11Hotkeys::drain() {
                     deliverInput(InputEvent::KeyUp);
             } else if (type == XI_RawButtonRelease && raw->detail == kLeftButton) {
                 deliverInput(InputEvent::LeftButtonUp);
-            } else if (type == XI_RawButtonPress && raw->detail >= kFirstWheelButton &&
-                       raw->detail <= kLastWheelButton) {
+            } else if (type == XI_RawButtonPress && raw->detail >= kFirstWheelButton
+                       && raw->detail <= kLastWheelButton) {
                 deliverInput(InputEvent::Scroll);
             }
             XFreeEventData(m_display, &event.xcookie);

@@ -100,8 +100,8 @@ struct X11PointerWatch::Recording {
         XFree(range);
         // The context must exist before the data connection asks for it.
         XSync(control, False);
-        enabled = context && XRecordEnableContextAsync(data, context, &Recording::intercept,
-                                                       reinterpret_cast<XPointer>(this));
+        enabled = context
+                  && XRecordEnableContextAsync(data, context, &Recording::intercept, reinterpret_cast<XPointer>(this));
         if (!enabled) {
             qCWarning(lcPointer) << "the pointer recording could not be started";
             return false;
@@ -142,7 +142,8 @@ void X11PointerWatch::collect() {
     if (m_recording->recorded.empty() || m_drainQueued)
         return;
     m_drainQueued = true;
-    QMetaObject::invokeMethod(m_deliveries.get(), [this] { drain(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_deliveries.get(), [this] { drain(); }, Qt::QueuedConnection);
 }
 
 void X11PointerWatch::drain() {
