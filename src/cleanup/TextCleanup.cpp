@@ -13,11 +13,30 @@ struct Rule {
     QString replacement;
 };
 
+// The names that a range of days or dates runs between.
+const QString kDayAndMonthNames =
+    QStringLiteral("(?:Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday|Mon|Tues?|Wed|Thu(?:rs?)?|Fri|Sat|Sun"
+                   "|January|February|March|April|May|June|July|August|September|October|November|December"
+                   "|Jan|Feb|Mar|Apr|Jun|Jul|Aug|Sept?|Oct|Nov|Dec)");
+
+// What ends the first value of a range: a number, with a sign or a short unit
+// after it ("5%", "9 am", "10 kg", "5 p.m."), or a day or month name.
+const QString kRangeStart = QStringLiteral("(?:\\p{N}[%\u2030\u00B0\u2032\u2033$\u20AC\u00A3\u00A5]?"
+                                           "|\\p{N}\\x20?(?:\\p{Ll}{1,3}|\\p{Lu}{1,3}|[ap]\\.m\\.)"
+                                           "|\\b")
+                            + kDayAndMonthNames + QStringLiteral(")\\x20?");
+
+// What starts the second value of a range: a number, after a currency sign or
+// not, or a day or month name.
+const QString kRangeEnd =
+    QStringLiteral("\\x20?(?:[$\u20AC\u00A3\u00A5]?\\p{N}|") + kDayAndMonthNames + QStringLiteral("\\b)");
+
 // A dash that stands between two parts of a sentence. An en dash joining two
-// words or numbers ("Mon–Fri", "10–20"), or two numbers with a blank on each
-// side ("30 – 40"), is a range and stays as it is.
-const QString kSentenceDash = QStringLiteral(
-    "(?:\u2014|(?!(?<=[\\p{L}\\p{N}])\u2013(?=[\\p{L}\\p{N}])|(?<=[0-9]\\x20)\u2013(?=\\x20[0-9]))\u2013)");
+// words ("well–known"), or between two values with or without blanks
+// ("10–20", "$10–$20", "Mon – Fri", "9 am – 5 pm", "1 January – 3 March"),
+// is a range and stays as it is.
+const QString kSentenceDash = QStringLiteral("(?:\u2014|(?!(?<=[\\p{L}\\p{N}])\u2013(?=[\\p{L}\\p{N}])|(?<=")
+                              + kRangeStart + QStringLiteral(")\u2013(?=") + kRangeEnd + QStringLiteral("))\u2013)");
 
 // Marks that close a quotation or an aside.
 const QString kClosingMarks = QStringLiteral("\u201D\u2019)\\]}\u00BB");

@@ -89,7 +89,8 @@ TEST(CleanupCorpusTest, RulesPathOfADictation) { checkRulesPathOfADictation("dic
 TEST(CleanupCorpusTest, OrdinarySentencesKeepTheirWords) { checkRulesPathOfADictation("ordinary.tsv"); }
 
 // Marks inside words, numbers and quotes, on the road of a typed selection:
-// the whole cleanup, which takes its rules path.
+// the whole cleanup, which takes its rules path. "Clean up" of what it gave
+// changes nothing.
 TEST(CleanupCorpusTest, PunctuationTheCleanupKeeps) {
     CleanupEngine engine(Defaults::shared(), LlmServer::shared());
     for (const Row& row : corpus(QStringLiteral("punctuation.tsv"), 2)) {
@@ -97,6 +98,9 @@ TEST(CleanupCorpusTest, PunctuationTheCleanupKeeps) {
             awaitResult(engine.clean(row.fields[0], false, {}, NumberStyle::Smart, true));
         EXPECT_EQ(result.text.toStdString(), row.fields[1].toStdString())
             << where("punctuation.tsv", row) << " (" << toString(result.way).toStdString() << ')';
+        const CleanupEngine::Result again = awaitResult(engine.clean(result.text, false, {}, NumberStyle::Smart, true));
+        EXPECT_EQ(again.text.toStdString(), result.text.toStdString())
+            << where("punctuation.tsv", row) << " cleaned again (" << toString(again.way).toStdString() << ')';
     }
 }
 
