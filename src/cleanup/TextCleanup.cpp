@@ -62,8 +62,12 @@ const QList<Rule>& rules() {
              QStringLiteral("$1 ")},
             // A blank after a full stop directly followed by a capital, except
             // inside a dotted abbreviation: a capital followed by a full stop
-            // ("Ph.D."), or a lone letter between lone letters ("the U.S").
-            {Regex(QStringLiteral("\\.(?=[A-Z](?!\\.))(?:(?<!(?:^|\\P{L})\\p{L}\\.)|(?=[A-Z]\\p{L}))")),
+            // ("Ph.D."), or a lone letter between lone letters ("the U.S");
+            // and except inside a dotted name, where capitals follow the dot
+            // ("ASP.NET") or the name goes on with another dot ("System.Text.Json").
+            {Regex(QStringLiteral("(?<!\\.[\\p{L}\\p{N}]{1,40})\\.(?=[A-Z](?!\\.))(?![A-Z]{2,}(?!\\p{Ll}))"
+                                  "(?![A-Z]\\p{L}*\\.[\\p{L}\\p{N}])"
+                                  "(?:(?<!(?:^|\\P{L})\\p{L}\\.)|(?=[A-Z]\\p{L}))")),
              QStringLiteral(". ")},
             // Runs of blanks (not line breaks) become one.
             {Regex(QStringLiteral(" {2,}")), QStringLiteral(" ")},
@@ -75,12 +79,16 @@ const QList<Rule>& rules() {
     return list;
 }
 
-// A web address: a scheme and "//", or "www.", up to the next white space,
-// without the marks that close the sentence or an aside around it.
-const Regex& webAddress() {
-    static const Regex pattern(QStringLiteral("\\b(?:[a-z][a-z0-9+.-]*://|www\\.)\\S*[^\\s.,!?;:'\"") + kClosingMarks
-                                   + QStringLiteral("]"),
-                               Regex::CaseInsensitive);
+// A web or mail address or a file path: a scheme and "//", "www.", "mailto:",
+// a mailbox and "@", a host name and "/", or "/", "~/" or a drive ("C:\")
+// before a name; up to the next white space, without the marks that close the
+// sentence or an aside around it.
+const Regex& addressOrPath() {
+    static const Regex pattern(
+        QStringLiteral("(?:\\b(?:[a-z][a-z0-9+.-]*://|www\\.|mailto:|[\\w.+-]+@|(?:[a-z0-9-]+\\.)+[a-z]{2,}/)"
+                       "|(?<![\\w/])(?:~?/|[a-z]:\\\\)(?=[\\w.~-]))\\S*[^\\s.,!?;:'\"")
+            + kClosingMarks + QStringLiteral("]"),
+        Regex::CaseInsensitive);
     return pattern;
 }
 
@@ -98,8 +106,8 @@ QString postProcess(const QString& input, std::optional<NumberStyle> /*numbers*/
     const QString text = DictionaryStore::correct(input).trimmed();
     if (text.isEmpty())
         return {};
-    // Web addresses are kept as they are; the rules work on the text around them.
-    const QList<Regex::Match> addresses = webAddress().allMatches(text);
+    // Addresses and paths are kept as they are; the rules work on the text around them.
+    const QList<Regex::Match> addresses = addressOrPath().allMatches(text);
     QString result;
     qsizetype last = 0;
     for (const Regex::Match& address : addresses) {

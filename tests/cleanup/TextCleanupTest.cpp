@@ -1,6 +1,12 @@
 #include "cleanup/TextCleanup.h"
+#include "cleanup/CleanupEngine.h"
+#include "engine/LlmServer.h"
 #include "stores/DictionaryStore.h"
+#include "support/Await.h"
+#include "support/Defaults.h"
 #include "support/TempFolder.h"
+
+#include <QUuid>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +64,35 @@ TEST_F(TextCleanupTest, AppliesTheDictionaryFirstAndIgnoresTheNumberStyle) {
               QStringLiteral("IPhone, new model, is out"));
     EXPECT_EQ(TextCleanup::postProcess(QStringLiteral("my eye phone"), NumberStyle::Digits),
               QStringLiteral("My iPhone"));
+}
+
+// A dictation whose dictionary words hold dots inside them: the road of a
+// dictation's stop (numbers, post-processing, the cleanup), then "Clean up"
+// of the inserted text.
+TEST_F(TextCleanupTest, DictionaryWordsKeepTheDotsInsideThemThroughADictation) {
+    const auto word = [](const char* canonical, const char* said) {
+        DictionaryEntry entry;
+        entry.id = QUuid::createUuid();
+        entry.canonical = QString::fromUtf8(canonical);
+        entry.variants = {QString::fromUtf8(said)};
+        return entry;
+    };
+    DictionaryStore::setSnapshot({word("ASP.NET", "asp dot net"), word("System.IO", "system io")});
+    CleanupEngine engine(Defaults::shared(), LlmServer::shared());
+    const Case cases[] = {
+        {"our asp dot net site is down again", "Our ASP.NET site is down again."},
+        {"asp dot net works", "ASP.NET works"},
+        {"the system io classes changed", "The System.IO classes changed."},
+    };
+    for (const Case& c : cases) {
+        const QString transcript =
+            TextCleanup::postProcess(CleanupEngine::digitizeNumbers(QString::fromUtf8(c.input), NumberStyle::Smart));
+        const QString typed = awaitResult(engine.clean(transcript, false, {}, NumberStyle::Smart, true)).text;
+        EXPECT_EQ(typed.toStdString(), c.expected) << c.input;
+        EXPECT_EQ(awaitResult(engine.clean(typed, false, {}, NumberStyle::Smart, true)).text.toStdString(),
+                  typed.toStdString())
+            << c.input << " cleaned again";
+    }
 }
 
 } // namespace
