@@ -39,8 +39,15 @@ QString capitalizedPronounI(const QString& text) {
     return pronoun.replace(text, QStringLiteral("I"));
 }
 
+// Whether `removed` ends, but for blanks, in a mark that closes a sentence.
+bool endsInSentenceMark(const QString& removed) {
+    const QString text = removed.trimmed();
+    return !text.isEmpty() && QStringLiteral(".!?\u2026").contains(text.back());
+}
+
 // Removes every filler. A filler that opened a sentence with a capital ("Um, we
-// should …") hands the capital on to the word after it.
+// should …"), or stood as a sentence of its own ("um... okay"), hands a capital
+// on to the word after it.
 QString removeFillers(const QString& text) {
     const QList<Regex::Match> matches = CleanupPatterns::fillers().allMatches(text);
     if (matches.isEmpty())
@@ -61,7 +68,7 @@ QString removeFillers(const QString& text) {
         append(text.mid(last, match.start() - last));
         const QString removed = match.captured();
         const auto letter = std::find_if(removed.begin(), removed.end(), [](QChar c) { return c.isLetter(); });
-        if (letter != removed.end() && letter->isUpper() && atSentenceStart(out))
+        if (((letter != removed.end() && letter->isUpper()) || endsInSentenceMark(removed)) && atSentenceStart(out))
             capitalizeNext = true;
         last = match.end();
     }
@@ -69,7 +76,7 @@ QString removeFillers(const QString& text) {
     return out;
 }
 
-// Whether `text` needs no full stop: it ends in a sentence mark, a straight
+// Whether `text` needs no full stop: it ends in a sentence mark or an ellipsis, a straight
 // quote or a colon, or in closing quotes and brackets after a sentence mark.
 bool endsAsSentence(const QString& text) {
     static const QString closing = QStringLiteral("\u201D\u2019)]}\u00BB");
@@ -78,7 +85,7 @@ bool endsAsSentence(const QString& text) {
         --end;
     if (end == 0)
         return false;
-    const QString marks = end == text.size() ? QStringLiteral(".!?\"':") : QStringLiteral(".!?");
+    const QString marks = end == text.size() ? QStringLiteral(".!?\u2026\"':") : QStringLiteral(".!?\u2026");
     return marks.contains(text[end - 1]);
 }
 

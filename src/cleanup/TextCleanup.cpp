@@ -56,9 +56,11 @@ const QList<Rule>& rules() {
             {Regex(QStringLiteral("\\s*(?:") + dash + QStringLiteral(")+\\s*")), QStringLiteral(", ")},
             // No white space before punctuation.
             {Regex(QStringLiteral("\\s+([,.!?;:])")), QStringLiteral("$1")},
-            // One blank after , ! ? ; : unless the mark follows a digit (1,000 and 10:30 stay)
-            // or a closing quote or bracket follows it.
-            {Regex(QStringLiteral("(?<![0-9])([,!?;:])(?=[^\\s") + kClosingMarks + QStringLiteral("])")),
+            // One blank after , ! ? ; : unless the mark follows a digit (1,000 and 10:30 stay),
+            // a closing quote or bracket follows it, or it is one of a run of
+            // sentence marks ("!!!", "?!", "?...").
+            {Regex(QStringLiteral("(?<![0-9])([,;:]|[!?](?![!?.\u2026]))(?=[^\\s") + kClosingMarks
+                   + QStringLiteral("])")),
              QStringLiteral("$1 ")},
             // A blank after a full stop directly followed by a capital, except
             // inside a dotted abbreviation: a capital followed by a full stop
@@ -72,8 +74,10 @@ const QList<Rule>& rules() {
             // Runs of blanks (not line breaks) become one.
             {Regex(QStringLiteral(" {2,}")), QStringLiteral(" ")},
             // Full stops after a sentence mark, or after closing quotes and
-            // brackets that follow one, are dropped.
-            {Regex(QStringLiteral("([.!?][") + kClosingMarks + QStringLiteral("]*)\\s*\\.+")), QStringLiteral("$1")},
+            // brackets that follow one, are dropped; an ellipsis ("...") stays.
+            {Regex(QStringLiteral("(?<!\\.)(?!\\.{3}(?!\\.))([.!?][") + kClosingMarks
+                   + QStringLiteral("]*)\\s*(?!\\.{3}(?!\\.))\\.+")),
+             QStringLiteral("$1")},
         };
     }();
     return list;
