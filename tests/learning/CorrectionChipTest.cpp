@@ -68,21 +68,40 @@ TEST_F(CorrectionChipTest, OffersThePendingCorrectionOnceFor9Seconds) {
     RenderCheck::expectReadable(*chip.panel(), QStringLiteral("correction-chip"));
 }
 
-// Added to the dictionary, such a pair would put its capitals on the word
-// everywhere it is dictated.
-TEST_F(CorrectionChipTest, AChangeOfCapitalsOnlyIsNeverOffered) {
-    for (const auto& [dictated, edited] :
-         {std::pair{"then we left", "Then we left"}, std::pair{"we met in new york", "we met in New York"},
-          std::pair{"my iphone broke", "my iPhone broke"}}) {
-        field->value = QString::fromUtf8(dictated);
+// A name or brand given its capitals is learned; a capital put on the word
+// that starts a sentence is not, since kept as a dictionary word it would put
+// that capital on the word wherever it is dictated.
+TEST_F(CorrectionChipTest, ACapitalsOnlyChangeIsOfferedUnlessItOnlyStartsASentence) {
+    const struct {
+        const char* dictated;
+        const char* edited;
+        const char* remembered; // the word the chip offers, none when it stays hidden
+    } cases[] = {
+        {"then we left", "Then we left", nullptr},
+        {"we left early. then we ate", "we left early. Then we ate", nullptr},
+        {"call jaxon now", "call Jaxon now", "Jaxon"},
+        {"my iphone broke", "my iPhone broke", "iPhone"},
+        {"ipad sales rose", "iPad sales rose", "iPad"},
+        {"we met in new york", "we met in New York", "New York"},
+    };
+    QList<QPair<QString, QStringList>> expected;
+    for (const auto& c : cases) {
+        field->value = QString::fromUtf8(c.dictated);
         watch.noteInsertion(*field->value, AXText::Range{0, field->value->size()});
-        field->value = QString::fromUtf8(edited);
+        field->value = QString::fromUtf8(c.edited);
         watch.checkForCorrection();
         chip.offerIfPending();
-        EXPECT_FALSE(chip.isShown()) << edited;
+        if (!c.remembered) {
+            EXPECT_FALSE(chip.isShown()) << c.edited;
+            continue;
+        }
+        const QString word = QString::fromUtf8(c.remembered);
+        ASSERT_TRUE(chip.isShown()) << c.edited;
+        EXPECT_EQ(chip.panel()->title(), QStringLiteral("Remember “%1”?").arg(word));
+        chip.panel()->addButton()->click();
+        expected.append({word, QStringList{word.toLower()}});
     }
-    EXPECT_FALSE(defaults.contains(CorrectionLedger::kSeenKey));
-    EXPECT_TRUE(added.isEmpty());
+    EXPECT_EQ(added, expected);
 }
 
 TEST_F(CorrectionChipTest, AddStoresTheMeantWordWithTheHeardOneAsVariant) {
