@@ -126,8 +126,9 @@ private:
     void record(const RunPtr& run);
     void insert(const RunPtr& run);
     void whenPasteTaken(std::function<void()> next);
-    // Ends this run's hold of Return, if it held it.
-    void letGoOfReturn(const RunPtr& run);
+    // Ends this run's hold of Return, if it held it; true when that was the
+    // last hold.
+    bool letGoOfReturn(const RunPtr& run);
     void afterSettling(const RunPtr& run);
     void finish(const RunPtr& run);
     // Asks for the text around the caret to be readable and tells the user

@@ -102,8 +102,9 @@ QFuture<void> DictationController::stopAndInsert() {
 
     m_runsUnderWay.removeIf([](const std::weak_ptr<StopRun>& older) { return older.expired(); });
     m_runsUnderWay.append(run);
-    // A Return pressed while the engine works waits for the words.
-    if (DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn)) {
+    // A Return pressed while the engine works waits for the words; where keys
+    // cannot be posted it could never be given back, so it is not taken.
+    if (DictationSettings::readBool(m_defaults, DictationSettings::kHoldEarlyReturn) && InsertionAccess::canPaste()) {
         run->holdsReturn = true;
         m_heldReturn.hold();
     }
@@ -431,13 +432,18 @@ void DictationController::afterSettling(const RunPtr& run) {
     finish(run);
 }
 
-void DictationController::letGoOfReturn(const RunPtr& run) {
-    if (std::exchange(run->holdsReturn, false))
-        m_heldReturn.letGo();
+bool DictationController::letGoOfReturn(const RunPtr& run) {
+    return std::exchange(run->holdsReturn, false) && m_heldReturn.letGo();
 }
 
 void DictationController::finish(const RunPtr& run) {
-    letGoOfReturn(run);
+    // A take that ends with no words to follow gives the target the Return
+    // it held, as typed.
+    if (letGoOfReturn(run) && m_heldReturn.takePress()) {
+        m_state.setReturnPressedWhileThinking(false);
+        if (KeySynth* synth = Platform::current().keySynth)
+            synth->pressReturn();
+    }
     writeTrace(run);
     run->done.finish();
 }

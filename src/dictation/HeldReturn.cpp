@@ -33,10 +33,11 @@ void HeldReturn::hold() {
         m_takenFrom = keys;
 }
 
-void HeldReturn::letGo() {
+bool HeldReturn::letGo() {
     if (m_holders == 0 || --m_holders > 0)
-        return;
+        return false;
     giveBack();
+    return true;
 }
 
 void HeldReturn::pressed() {

@@ -11,7 +11,8 @@
 // Return and the keypad's Enter, taken from the applications while dictations
 // think, so that a Return pressed before the words land waits for them
 // instead of reaching the target first; the dictation posts it once after
-// the paste. A press while another application is in front is that
+// the paste, or at its end when no words come. A press while another
+// application is in front is that
 // application's: the keys go back at once and the press is posted to it.
 // GUI thread.
 class HeldReturn : public QObject {
@@ -26,8 +27,9 @@ public:
     // they cannot be had (no desktop to ask, another program holds them) a
     // Return reaches the target as it is typed.
     void hold();
-    // One dictation fewer; the keys go back with the last.
-    void letGo();
+    // One dictation fewer; the keys go back with the last. True when no
+    // dictation holds them any more.
+    bool letGo();
     // Whether a press was held back since the last call.
     bool takePress() { return std::exchange(m_pressed, false); }
 

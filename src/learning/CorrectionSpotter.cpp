@@ -57,6 +57,26 @@ bool isWord(const QString& text) {
     return true;
 }
 
+// Whether the word after `previous` starts a sentence: a sentence mark ends
+// it, closing quotes or brackets aside.
+bool endsSentence(const QString& previous) {
+    const QStringList characters = Text::graphemes(previous);
+    for (qsizetype i = characters.size() - 1; i >= 0 && !isAlphanumeric(characters[i]); --i) {
+        const QString& c = characters[i];
+        if (c == u"." || c == u"!" || c == u"?" || c == u"\u2026")
+            return true;
+    }
+    return false;
+}
+
+// Whether `meant` is `heard` with only its first letter made a capital.
+bool onlyCapitalisesTheFirstLetter(const QString& heard, const QString& meant) {
+    const QStringList characters = Text::graphemes(heard);
+    if (characters.isEmpty() || characters.front().toUpper() == characters.front())
+        return false;
+    return characters.front().toUpper() + characters.mid(1).join(QString()) == meant;
+}
+
 int editDistance(const QStringList& x, const QStringList& y) {
     if (x.isEmpty())
         return int(y.size());
@@ -95,8 +115,9 @@ std::optional<CorrectionCandidate> candidate(const QString& dictated, const QStr
         return std::nullopt;
     QStringList before = words(dictated);
     QStringList after = words(edited);
+    QString previousWord;
     while (!before.isEmpty() && !after.isEmpty() && before.front() == after.front()) {
-        before.removeFirst();
+        previousWord = before.takeFirst();
         after.removeFirst();
     }
     while (!before.isEmpty() && !after.isEmpty() && before.back() == after.back()) {
@@ -107,9 +128,13 @@ std::optional<CorrectionCandidate> candidate(const QString& dictated, const QStr
         return std::nullopt;
     const QString heard = trimmedToAlphanumerics(before.join(QLatin1Char(' ')));
     const QString meant = trimmedToAlphanumerics(after.join(QLatin1Char(' ')));
-    // A change of capitals only is no misheard word: kept as one, it would put
-    // those capitals on the word wherever it is dictated ("then" → "Then").
-    if (heard.toLower() == meant.toLower())
+    if (heard == meant)
+        return std::nullopt;
+    // A capital put on the first word of a sentence is no misheard word: kept
+    // as one, it would capitalise the word wherever it is dictated ("then" →
+    // "Then"). Other changes of capitals ("jaxon" → "Jaxon") are names.
+    const bool startsSentence = previousWord.isEmpty() || endsSentence(previousWord);
+    if (startsSentence && onlyCapitalisesTheFirstLetter(heard, meant))
         return std::nullopt;
     if (!isWord(heard) || !isWord(meant) || Text::graphemeCount(heard) < kMinCharacters
         || Text::graphemeCount(meant) < kMinCharacters)

@@ -17,9 +17,10 @@ inline constexpr int kMaxWords = 4;
 inline constexpr int kMinCharacters = 3;
 
 // The candidate for one edit; nothing when the texts are empty or equal, the
-// edit only inserts or deletes, replaces more than four words, changes only
-// capitals, or either side is not made of letters and spaces only, or is
-// shorter than three characters.
+// edit only inserts or deletes, replaces more than four words, only puts a
+// capital on the first word of a sentence, or either side is not made of
+// letters and spaces only, or is shorter than three characters. Any other
+// change of capitals is a candidate.
 std::optional<CorrectionCandidate> candidate(const QString& dictated, const QString& edited);
 
 // Whether the two look like the same word: equal ignoring case, or their edit

@@ -122,8 +122,7 @@ const QList<AddressRule>& addressRules() {
 #define QV_MONTHS "Jan|Feb|Mar|Apr|Jun|Jul|Aug|Sept|Sep|Oct|Nov|Dec|JAN|FEB|MAR|APR|JUN|JUL|AUG|SEPT|SEP|OCT|NOV|DEC"
 #define QV_WEEKDAYS "Mon|Tues|Tue|Wed|Thurs|Thur|Thu|Fri|Sat|Sun|MON|TUE|WED|THU|FRI|SAT|SUN"
 #define QV_WEEKDAY_NAMES "Monday|Tuesday|Wednesday|Thursday|Friday|Saturday|Sunday"
-// The lower-case words that may follow the day of a date ("Jan 3 at noon").
-#define QV_DATE_WORDS "(?:at|to|through|thru|till|until|and|or|from|in|on|by|for|is|was|will)"
+#define QV_MONTH_NAMES "January|February|March|April|May|June|July|August|September|October|November|December"
 
 struct DatePass {
     Regex pattern;
@@ -155,11 +154,8 @@ const QHash<QString, QString>& weekdays() {
 
 const QList<DatePass>& datePasses() {
     static const QList<DatePass> passes = {
-        // Before a year, or before a day that no ordinary word follows: in
-        // "met Jan 3 times" the number counts and Jan is a name.
-        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS
-                              R"re()\b\.?(?=\s+(?:\d{4}\b|\d{1,2}(?:st|nd|rd|th)?\b(?!\s+(?!)re" QV_DATE_WORDS
-                              R"re(\b)[a-z]))))re")),
+        // Before a day or a year, whatever follows ("the Dec 5 meeting").
+        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS R"re()\b\.?(?=\s+(?:\d{1,2}(?:st|nd|rd|th)?\b|\d{4}\b)))re")),
          &months()},
         {Regex(QStringLiteral(R"re((?<=\b\d{1,2}(?:st|nd|rd|th)?\s)()re" QV_MONTHS R"re()\b\.?)re")), &months()},
         {Regex(QStringLiteral(
@@ -167,8 +163,16 @@ const QList<DatePass>& datePasses() {
              R"re()\b(?!\.))re")),
          &months()},
         {Regex(QStringLiteral(R"re(\b(Feb|Apr|Jun|Jul|Aug|Sept|Sep|Oct|Nov|Dec)(?=\.))re")), &months()},
+        // The second month of a range, then the first.
+        {Regex(QStringLiteral(R"re((?<=\b(?:)re" QV_MONTHS "|" QV_MONTH_NAMES R"re()\.?\sto\s)()re" QV_MONTHS
+                              R"re()\b\.?)re")),
+         &months()},
+        {Regex(QStringLiteral(R"re(\b()re" QV_MONTHS R"re()\b\.?(?=\s+to\s+(?:)re" QV_MONTHS "|" QV_MONTH_NAMES
+                              R"re()\b))re")),
+         &months()},
         // The second day of a range, then the first.
-        {Regex(QStringLiteral(R"re((?<=\b(?:)re" QV_WEEKDAYS R"re()\.?\sto\s)()re" QV_WEEKDAYS R"re()\b\.?)re")),
+        {Regex(QStringLiteral(R"re((?<=\b(?:)re" QV_WEEKDAYS "|" QV_WEEKDAY_NAMES R"re()\.?\sto\s)()re" QV_WEEKDAYS
+                              R"re()\b\.?)re")),
          &weekdays()},
         {Regex(QStringLiteral(
              R"re(\b()re" QV_WEEKDAYS
@@ -266,11 +270,17 @@ QString normalizeTypography(const QString& text) {
 
 QString readRanges(const QString& text) {
     // Between numbers only an en dash makes a range: a hyphen there is as
-    // often a phone number or a code. Between weekdays either does.
+    // often a phone number or a code. Between weekdays or months, written
+    // short or whole, either does.
     static const Regex numbers(QStringLiteral(R"re((?<=\d)\s?\x{2013}\s?(?=[$€£]?\d))re"));
-    static const Regex days(
-        QStringLiteral(R"re(\b()re" QV_WEEKDAYS R"re()(\.?)\s?[-\x{2013}]\s?()re" QV_WEEKDAYS R"re()\b)re"));
-    return days.replace(numbers.replace(text, QStringLiteral(" to ")), QStringLiteral("$1$2 to $3"));
+    static const Regex days(QStringLiteral(R"re(\b()re" QV_WEEKDAYS "|" QV_WEEKDAY_NAMES
+                                           R"re()(\.?)\s?[-\x{2013}]\s?()re" QV_WEEKDAYS "|" QV_WEEKDAY_NAMES
+                                           R"re()\b)re"));
+    static const Regex months(QStringLiteral(R"re(\b()re" QV_MONTHS "|" QV_MONTH_NAMES
+                                             R"re()(\.?)\s?[-\x{2013}]\s?()re" QV_MONTHS "|" QV_MONTH_NAMES
+                                             R"re()\b)re"));
+    const QString between = QStringLiteral("$1$2 to $3");
+    return months.replace(days.replace(numbers.replace(text, QStringLiteral(" to ")), between), between);
 }
 
 QString expandApproximations(const QString& text) {

@@ -31,7 +31,8 @@ QString prepare(const QString& text, const QList<ReadAloudEntry>& entries, const
 QString applyPronunciations(const QString& text, const QList<ReadAloudEntry>& entries, const LanguageOf& languageOf);
 
 QString normalizeTypography(const QString& text);
-// "9–5" and "Mon–Fri" read as "9 to 5" and "Mon to Fri".
+// "9–5", "Mon–Fri" and "Jan–March" read as "9 to 5", "Mon to Fri" and
+// "Jan to March".
 QString readRanges(const QString& text);
 // The English expansions and address rules, skipped as a whole for text in
 // one of the four Romance languages the engine speaks.

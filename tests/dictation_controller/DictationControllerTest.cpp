@@ -660,7 +660,7 @@ TEST_F(DictationControllerTest, WhileASlowEngineWorksTheUserMayTypeAndTheTextFit
     EXPECT_TRUE(bubble.calls.contains(RecordingBubble::shown(BubbleMode::Thinking)));
 }
 
-TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAskedAndArrivesOnceAfterTheWords) {
+TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAskedAndArrivesOnceAfterTheWordsOrAlone) {
     // The user's Return at the keyboard: the program's while it takes the key, else the field's.
     const auto pressReturn = [&] {
         if (!fakes.hotkeys.type(BubblePanel::kReturnKey))
@@ -710,7 +710,39 @@ TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAsk
     EXPECT_EQ(keys.posted, QStringList{QStringLiteral("paste")});
     fakes.hotkeys.takenElsewhere.clear();
 
+    // No words come: the Return held for them reaches the field alone, once.
+    const auto expectTheReturnAlone = [&](const char* outcome) {
+        ASSERT_TRUE(awaitFuture(road)) << outcome;
+        EXPECT_EQ(field->value, QStringLiteral("\n")) << outcome;
+        EXPECT_EQ(keys.posted, QStringList{QStringLiteral("return")}) << outcome;
+        EXPECT_TRUE(fakes.hotkeys.takenKeys().isEmpty()) << outcome;
+        EXPECT_FALSE(state.returnPressedWhileThinking()) << outcome;
+    };
+    speech.answer({QString()}, {300});
+    road = stopAndPressReturn();
+    expectTheReturnAlone("an empty transcript");
+    speech.answer({QStringLiteral("um")}, {300});
+    road = stopAndPressReturn();
+    expectTheReturnAlone("a filler the clean-up takes away");
+    speech.answerWithStatus(500);
+    speech.answer({QString()}, {300});
+    road = stopAndPressReturn();
+    expectTheReturnAlone("an engine failure");
+    speech.answerWithStatus(200);
+
+    // Keys that cannot be posted: the words are only copied, and a Return that
+    // could not be given back is not taken.
+    keys.available = false;
+    speech.answer({QStringLiteral("copy this")}, {300});
+    road = stopAndPressReturn();
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("Copy this"));
+    EXPECT_EQ(field->value, QStringLiteral("\n"));
+    EXPECT_TRUE(keys.posted.isEmpty());
+    keys.available = true;
+
     // A Return typed in another application is that application's, at once.
+    speech.answer({QStringLiteral("send this")}, {300});
     controller.toggle();
     speak(1.0);
     keys.posted.clear();

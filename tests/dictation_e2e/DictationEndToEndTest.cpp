@@ -2,7 +2,7 @@
 // port, the harness's FIFO microphone, the cleanup rules, AT-SPI and a paste
 // through the clipboard and XTest into a text field of another process; and a
 // Return typed at the keyboard while the engine works, held until the words
-// have landed.
+// have landed, or given to the field alone when none come.
 #include "audio/Recorder.h"
 #include "dictation/BubblePanel.h"
 #include "dictation/DictationController.h"
@@ -82,7 +82,7 @@ TEST_F(DictationEndToEndTest, ASpokenSentenceLandsCleanedInAnotherApplication) {
     EXPECT_EQ(history.entries().first().text, typed);
 }
 
-TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWords) {
+TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWordsOrAloneWhenNoneCome) {
     useTestEngineHere();
     TempFolder folder;
     const QByteArray speech = MicrophoneFeed::spokenPcm(folder, kSentence, QStringLiteral("awb"));
@@ -125,6 +125,27 @@ TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWord
     ASSERT_FALSE(state.finalText().isEmpty()) << "flash: " << state.flashMessage().toStdString();
     EXPECT_EQ(typed, state.finalText() + QLatin1Char('\n'));
     EXPECT_EQ(typed.count(QLatin1Char('\n')), 1) << typed.toStdString();
+
+    // A take in which nothing is said: no words come, and the Return reaches the field alone.
+    const QString before = typed;
+    controller.toggle();
+    ASSERT_TRUE(state.isRecording());
+    const QByteArray silence(16000 * 2 * 3, '\0'); // three seconds
+    ASSERT_TRUE(MicrophoneFeed::speak(silence, [&] { return recorder.sampleCount() >= 16000 * 3; }));
+    road = controller.toggle();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return state.bubbleMode() == BubbleMode::Thinking || road.isFinished(); }, 5000));
+    ASSERT_FALSE(road.isFinished()) << "the engine answered before the Return could be pressed";
+    keyboard.tap("Return");
+    ASSERT_TRUE(awaitFuture(road, 30000));
+    (void)QTest::qWaitFor(
+        [&] {
+            typed = AXText::textBeforeCaret(500).value_or(QString());
+            return typed.size() > before.size();
+        },
+        3000);
+    bubble.hide();
+    EXPECT_EQ(state.finalText() + QLatin1Char('\n'), before) << "no new words";
+    EXPECT_EQ(typed, before + QLatin1Char('\n')) << "flash: " << state.flashMessage().toStdString();
 }
 
 } // namespace

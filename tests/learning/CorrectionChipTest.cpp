@@ -2,6 +2,7 @@
 #include "learning/CorrectionChipView.h"
 #include "learning/CorrectionLedger.h"
 #include "learning/CorrectionWatch.h"
+#include "stores/DictionaryStore.h"
 
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
@@ -68,21 +69,42 @@ TEST_F(CorrectionChipTest, OffersThePendingCorrectionOnceFor9Seconds) {
     RenderCheck::expectReadable(*chip.panel(), QStringLiteral("correction-chip"));
 }
 
-// Added to the dictionary, such a pair would put its capitals on the word
-// everywhere it is dictated.
-TEST_F(CorrectionChipTest, AChangeOfCapitalsOnlyIsNeverOffered) {
-    for (const auto& [dictated, edited] :
-         {std::pair{"then we left", "Then we left"}, std::pair{"we met in new york", "we met in New York"},
-          std::pair{"my iphone broke", "my iPhone broke"}}) {
-        field->value = QString::fromUtf8(dictated);
+// A name or brand given its capitals is learned; a capital put on the word
+// that starts a sentence is not, since kept as a dictionary word it would put
+// that capital on the word wherever it is dictated.
+TEST_F(CorrectionChipTest, ACapitalsOnlyChangeIsLearnedUnlessItOnlyStartsASentence) {
+    DictionaryStore dictionary(folder.path());
+    CorrectionChip learning{
+        {watch, ledger, [&](const QString& word, const QStringList& variants) { dictionary.add(word, variants); }}};
+    const struct {
+        const char* dictated;
+        const char* edited;
+        const char* remembered; // the word the chip offers, none when it stays hidden
+    } cases[] = {
+        {"then we left", "Then we left", nullptr},
+        {"we left early. then we ate", "we left early. Then we ate", nullptr},
+        {"call jaxon now", "call Jaxon now", "Jaxon"},
+        {"my iphone broke", "my iPhone broke", "iPhone"},
+        {"ipad sales rose", "iPad sales rose", "iPad"},
+        {"we met in new york", "we met in New York", "New York"},
+    };
+    for (const auto& c : cases) {
+        field->value = QString::fromUtf8(c.dictated);
         watch.noteInsertion(*field->value, AXText::Range{0, field->value->size()});
-        field->value = QString::fromUtf8(edited);
+        field->value = QString::fromUtf8(c.edited);
         watch.checkForCorrection();
-        chip.offerIfPending();
-        EXPECT_FALSE(chip.isShown()) << edited;
+        learning.offerIfPending();
+        if (!c.remembered) {
+            EXPECT_FALSE(learning.isShown()) << c.edited;
+            continue;
+        }
+        ASSERT_TRUE(learning.isShown()) << c.edited;
+        EXPECT_EQ(learning.panel()->title(), QStringLiteral("Remember “%1”?").arg(QString::fromUtf8(c.remembered)));
+        learning.panel()->addButton()->click();
     }
-    EXPECT_FALSE(defaults.contains(CorrectionLedger::kSeenKey));
-    EXPECT_TRUE(added.isEmpty());
+    EXPECT_EQ(DictionaryStore::correct(QStringLiteral("then call jaxon about the ipad and iphone in new york")),
+              QStringLiteral("then call Jaxon about the iPad and iPhone in New York"));
+    DictionaryStore::setSnapshot({});
 }
 
 TEST_F(CorrectionChipTest, AddStoresTheMeantWordWithTheHeardOneAsVariant) {

@@ -95,6 +95,11 @@ TEST(SpeechPreparationTest, TheReaderSpeaksWhatOrdinaryTextMeans) {
         // Ranges read as "to", weekday ranges written out.
         {"Open 9–5, Mon–Fri.", "Open 9 to 5, Monday to Friday."},
         {"Pages 10–20 and Sat-Sun only.", "Pages 10 to 20 and Saturday to Sunday only."},
+        {"Open Monday–Friday.", "Open Monday to Friday."},
+        {"Shut Sat – Sunday, open Monday-Thu.", "Shut Saturday to Sunday, open Monday to Thursday."},
+        {"From Jan–Mar we rest.", "From January to March we rest."},
+        {"Sales run May - Sept. and stop.", "Sales run May to September and stop."},
+        {"Built June–August.", "Built June to August."},
         {"We wait—quietly—for news.", "We wait, quietly, for news."},
         {"Call 555-1234 today.", "Call 555-1234 today."},
         // A scale letter only right after an amount, with no word going on from it.
@@ -102,9 +107,9 @@ TEST(SpeechPreparationTest, TheReaderSpeaksWhatOrdinaryTextMeans) {
         {"A $15 B-movie.", "A $15 B-movie."},
         {"We raised $5M today.", "We raised $5 million today."},
         {"It cost $2 bn.", "It cost $2 billion."},
-        // A month only in a date.
-        {"I met Jan 3 times.", "I met Jan 3 times."},
-        {"Mar 2 apples.", "Mar 2 apples."},
+        // A month abbreviation before a day is a date, whatever word follows the day.
+        {"The Dec 5 meeting was moved.", "The December 5 meeting was moved."},
+        {"Our Mar 12th launch.", "Our March 12th launch."},
         {"See you Jan 3 at noon.", "See you January 3 at noon."},
         {"Due Jan 3.", "Due January 3."},
         {"Due Jan 3, 2025 or Feb 2024.", "Due January 3, 2025 or February 2024."},
