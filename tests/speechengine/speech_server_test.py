@@ -179,7 +179,7 @@ class ServerTest(unittest.TestCase):
             ["/usr/bin/python3", "-c", script, "--host", "127.0.0.1", "--port", str(cls.port),
              "--log-dir", os.path.join(cls.folder, "logs")],
             stdout=cls.log, stderr=subprocess.STDOUT, env=environment)
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + 90
         while time.monotonic() < deadline:
             try:
                 urllib.request.urlopen(urllib.request.Request(cls.base + "v1/models", headers={KEY_HEADER: cls.key}),
