@@ -270,8 +270,7 @@ void MlxServer::replaceSilent(const Finish& finish) {
         stuck->kill();
         stuck->waitForFinished(int(kKillWait.count()));
         delete stuck;
-        startProcess();
-        waitForLaunch(finish);
+        launchAndWait(finish);
         return;
     }
     StaleEngine::replaceIfStale(
@@ -282,10 +281,13 @@ void MlxServer::replaceSilent(const Finish& finish) {
 }
 
 void MlxServer::afterProbe(bool up, const Finish& finish) {
-    if (up) {
+    if (up)
         finish(true);
-        return;
-    }
+    else
+        launchAndWait(finish);
+}
+
+void MlxServer::launchAndWait(const Finish& finish) {
     startProcess();
     waitForLaunch([this, finish](bool launchedUp) {
         finish(launchedUp);

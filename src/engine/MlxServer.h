@@ -105,8 +105,9 @@ public:
 
 signals:
     // A server this object launched has begun to answer (the first launch, a
-    // relaunch after a crash, a launch after stop()); it knows nothing yet of
-    // what earlier servers were told. Sent by each wait that saw it come up.
+    // relaunch after a crash, a launch after stop(), the replacement of one
+    // that had stopped answering); it knows nothing yet of what earlier
+    // servers were told. Sent by each wait that saw it come up.
     void launchedServerReady();
 
 private:
@@ -123,6 +124,9 @@ private:
     void waitOutSilence(std::chrono::steady_clock::time_point deadline, const Finish& finish);
     void replaceSilent(const Finish& finish);
     void afterProbe(bool up, const Finish& finish);
+    // Launches a server unless one is held and waits for it; one that comes up
+    // is announced (launchedServerReady).
+    void launchAndWait(const Finish& finish);
     void waitForLaunch(const Finish& finish);
     void poll(QObject* wait, int remaining, const Finish& settle, const std::shared_ptr<bool>& settled);
     void forgetIfDied();

@@ -23,6 +23,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -397,11 +398,13 @@ TEST_F(MlxServerTest, AServerThatTakesConnectionsButAnswersNothingIsReplacedAfte
     server.setSilenceLimit(2s);
     ASSERT_TRUE(ready(server));
     EXPECT_FALSE(server.lastSilentReplacement());
+    QSignalSpy launched(&server, &MlxServer::launchedServerReady);
     // Stopped, it still takes connections (the kernel accepts them) but answers nothing.
     const qint64 stuck = server.processId();
     ASSERT_EQ(::kill(pid_t(stuck), SIGSTOP), 0);
     ASSERT_TRUE(ready(server));
     EXPECT_NE(server.processId(), stuck);
+    EXPECT_EQ(launched.count(), 1) << "the replacement knows nothing of what the stuck one was told";
     EXPECT_NE(::kill(pid_t(stuck), 0), 0) << "the stuck server is gone";
     EXPECT_TRUE(server.lastSilentReplacement());
     EXPECT_TRUE(engineLog().contains("[quorvane] the engine took connections but answered no request for 2 s; "
