@@ -61,7 +61,9 @@ _QV_PARAKEET_DIR = os.path.join(_QV_MODELS_DIR, "parakeet-tdt-0.6b-v3-bf16")
 # that carries an Origin (a browser sends one with every cross-site request) or
 # names another host than this server (a page reaching it through a name of its
 # own) is refused with 403, and every request without the key the application
-# passed at launch with 401, all before any work is done.
+# passed at launch with 401, all before any work is done. A WebSocket handshake
+# is a request too, refused alike: closed before it is accepted, which the
+# server answers with 403.
 import hmac
 
 from fastapi import HTTPException
@@ -76,7 +78,7 @@ class _QVOnlyTheApplication:
         self.inner = app
 
     async def __call__(self, scope, receive, send):
-        if scope["type"] != "http":
+        if scope["type"] not in ("http", "websocket"):
             await self.inner(scope, receive, send)
             return
         headers = {}
@@ -87,13 +89,21 @@ class _QVOnlyTheApplication:
         hosts = headers.get(b"host", [])
         keys = headers.get(_QV_KEY_HEADER, [])
         if b"origin" in headers or len(hosts) != 1 or hosts[0].lower() not in own_hosts:
-            refusal = JSONResponse({"detail": "only the application may use this server"}, status_code=403)
+            status, detail = 403, "only the application may use this server"
         elif not _QV_KEY or len(keys) != 1 or not hmac.compare_digest(keys[0], _QV_KEY):
-            refusal = JSONResponse({"detail": "the request does not carry the application's key"}, status_code=401)
+            status, detail = 401, "the request does not carry the application's key"
         else:
             await self.inner(scope, receive, send)
             return
-        await refusal(scope, receive, send)
+        if scope["type"] == "http":
+            await JSONResponse({"detail": detail}, status_code=status)(scope, receive, send)
+        else:
+            await _qv_refuse_handshake(receive, send)
+
+
+async def _qv_refuse_handshake(receive, send):
+    if (await receive())["type"] == "websocket.connect":
+        await send({"type": "websocket.close", "code": 1008})
 
 
 # Added last, so it runs first: before the body is read.

@@ -4,6 +4,7 @@
 #include "cleanup/GuiThread.h"
 #include "cleanup/TextCleanup.h"
 #include "engine/EngineKey.h"
+#include "engine/ForeignListener.h"
 #include "engine/LlmServer.h"
 #include "stores/DictionaryStore.h"
 #include "support/Defaults.h"
@@ -106,6 +107,12 @@ QFuture<std::optional<QString>> CleanupEngine::runLocalLLMClean(const QString& t
     const QByteArray body = llmRequestBody(
         LlmServer::model(), systemText(aggressive, instruction, numbers, DictionaryStore::canonicals()), text);
     runOnGuiThread(this, [this, promise, body, text] {
+        // The dictated text and the dictionary words go to no other account's listener.
+        if (ForeignListener::holds(quint16(llmBaseURL().port()))) {
+            promise->addResult(std::nullopt);
+            promise->finish();
+            return;
+        }
         if (!m_network)
             m_network = std::make_unique<QNetworkAccessManager>();
         QNetworkRequest request(llmBaseURL().resolved(QUrl(QStringLiteral("v1/chat/completions"))));

@@ -166,15 +166,20 @@ void DictationController::transcribe(const RunPtr& run) {
             try {
                 raw = answer.result();
             } catch (const Transcriber::RequestFailed& error) {
-                if (std::exchange(run->serverTaken, false) && Clock::now() - run->transcriptionStart < kServerGone) {
+                if (error.heldByAnotherAccount) {
+                    traceRun(run, QStringLiteral("transcription not sent: ") + error.message);
+                    engineFailure = error.message;
+                } else if (std::exchange(run->serverTaken, false)
+                           && Clock::now() - run->transcriptionStart < kServerGone) {
                     traceRun(run, QStringLiteral("transcription failed at once, waking the engine: ") + error.message);
                     if (run->take == m_generation)
                         showBubble(BubbleMode::Thinking);
                     m_services.speechServer.ensureReady().then(this, [this, run](QFuture<bool>) { transcribe(run); });
                     return;
+                } else {
+                    traceRun(run, QStringLiteral("transcription failed: ") + error.message);
+                    engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
                 }
-                traceRun(run, QStringLiteral("transcription failed: ") + error.message);
-                engineFailure = MlxServer::isInstalled() ? kEngineSilent : kEngineMissing;
             } catch (const QuorvaneError& error) {
                 traceRun(run, QStringLiteral("transcription failed: ") + error.message);
                 engineFailure = kEngineFailed;

@@ -1,6 +1,7 @@
 #include "engine/EngineHttp.h"
 
 #include "engine/EngineKey.h"
+#include "engine/ForeignListener.h"
 #include "engine/LoopbackExchange.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,12 @@ HttpAnswer failedTransport(const QString& why) {
 
 HttpAnswer cancelled() { return failedTransport(QStringLiteral("The request was cancelled.")); }
 
+HttpAnswer heldByAnotherAccount(quint16 port) {
+    HttpAnswer answer = failedTransport(ForeignListener::message(port));
+    answer.heldByAnotherAccount = true;
+    return answer;
+}
+
 } // namespace
 
 QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const QByteArray& body, int timeoutMs,
@@ -38,6 +45,9 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
     if (url.scheme() != QStringLiteral("http") || url.host().isEmpty())
         return QtFuture::makeReadyFuture(
             failedTransport(QStringLiteral("Not a local HTTP address: ") + url.toString()));
+    const quint16 port = quint16(url.port(80));
+    if (ForeignListener::holds(port))
+        return QtFuture::makeReadyFuture(heldByAnotherAccount(port));
     EngineKey::sign(request);
 
     auto promise = std::make_shared<QPromise<HttpAnswer>>();
@@ -69,7 +79,12 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
     };
 
     QObject::connect(socket, &QTcpSocket::connected, socket,
-                     [socket, active, bytes = LoopbackExchange::requestBytes(request, verb, body)] {
+                     [socket, active, finish, port, bytes = LoopbackExchange::requestBytes(request, verb, body)] {
+                         // Another account may have taken the port since the look above.
+                         if (ForeignListener::holds(port)) {
+                             finish(heldByAnotherAccount(port));
+                             return;
+                         }
                          socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
                          socket->write(bytes);
                          // Out now rather than at the next turn of the event loop.
@@ -99,7 +114,7 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
             socket, [finish] { finish(cancelled()); }, Qt::QueuedConnection);
     });
     active();
-    socket->connectToHost(url.host(), quint16(url.port(80)));
+    socket->connectToHost(url.host(), port);
     // A connection to the engine on this computer is made at once: waiting
     // for it here sends the request now instead of after whatever the caller
     // does before the event loop turns again.

@@ -16,12 +16,16 @@ struct HttpAnswer {
     bool transportFailed = false;
     // The description of a failed request; empty otherwise.
     QString error;
+    // Nothing was sent: a socket of another account listens on the port.
+    bool heldByAnotherAccount = false;
 };
 
 // Requests to the engine's loopback servers, one connection each, sent as
 // LoopbackExchange describes so that no request waits on a delayed ACK, each
-// with this run's engine key (EngineKey). Call
-// from the GUI thread; the answers arrive there.
+// with this run's engine key (EngineKey). Nothing goes to a port where a
+// socket of another account listens (ForeignListener), looked at before the
+// connection and again once it is made. Call from the GUI thread; the answers
+// arrive there.
 namespace EngineHttp {
 
 // Sends `verb` with `body`; a time-out (the longest wait with nothing sent or

@@ -2,6 +2,7 @@
 
 #include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
+#include "engine/ForeignListener.h"
 #include "engine/MlxServer.h"
 #include "engine/StaleEngine.h"
 #include "platform/ChildProcesses.h"
@@ -23,6 +24,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -114,7 +116,21 @@ QUrl LlmServer::baseUrl() const { return QUrl(QStringLiteral("http://127.0.0.1:%
 
 // ---- Probes and warm-up
 
+bool LlmServer::heldByAnotherAccount() {
+    if (!ForeignListener::holds(m_config.port)) {
+        m_heldNoted = false;
+        return false;
+    }
+    if (!std::exchange(m_heldNoted, true))
+        MlxServer::note(ForeignListener::message(m_config.port));
+    return true;
+}
+
 void LlmServer::probeStatus(std::function<void(int)> done) {
+    if (heldByAnotherAccount()) {
+        done(0);
+        return;
+    }
     QNetworkRequest request(baseUrl().resolved(QUrl(QStringLiteral("v1/models"))));
     request.setTransferTimeout(int(m_config.probeTimeout.count()));
     EngineKey::sign(request);
@@ -134,6 +150,14 @@ QFuture<bool> LlmServer::isUp() {
 }
 
 void LlmServer::warm(std::function<void()> done) {
+    if (heldByAnotherAccount()) {
+        {
+            QMutexLocker locker(&m_lock);
+            m_ready = false;
+        }
+        done();
+        return;
+    }
     QNetworkRequest request(baseUrl().resolved(QUrl(QStringLiteral("v1/chat/completions"))));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setTransferTimeout(int(m_config.warmUpTimeout.count()));
@@ -166,6 +190,14 @@ QFuture<void> LlmServer::warmUp() {
 QFuture<void> LlmServer::ensureStarted() {
     return asVoidFuture([this](std::function<void()> done) {
         forgetDeadProcess();
+        if (heldByAnotherAccount()) {
+            {
+                QMutexLocker locker(&m_lock);
+                m_ready = false;
+            }
+            done();
+            return;
+        }
         if (m_process) {
             probe([this, done](bool up) { afterProbe(up, done); });
             return;

@@ -18,7 +18,10 @@
 // requests in flight, gives the memory back when the system runs short, and
 // stops the server at exit when this process started it. The server module runs
 // under our guard (resources/engine/model-server-guard.py), which refuses every
-// request from a page or without this run's EngineKey. Lives on the GUI thread;
+// request from a page or without this run's EngineKey. A port where a socket of
+// another account listens is never probed, warmed, adopted or freed: the
+// cleanup then goes without the model, and the engine log says so once. Lives
+// on the GUI thread;
 // the in-use count and the ready flag may be used from any thread.
 class LlmServer : public QObject {
     Q_OBJECT
@@ -85,7 +88,11 @@ public:
     qint64 processId() const;
 
 private:
-    // The HTTP status of GET v1/models, 0 without an answer.
+    // Whether a socket of another account listens on the port; the first time
+    // in a row, the engine log is told.
+    bool heldByAnotherAccount();
+    // The HTTP status of GET v1/models, 0 without an answer or unsent to a
+    // port held by another account.
     void probeStatus(std::function<void(int)> done);
     void probe(std::function<void(bool)> done);
     void warm(std::function<void()> done);
@@ -104,6 +111,7 @@ private:
     QNetworkAccessManager m_network;
     QPointer<QProcess> m_process;
     int m_relaunches = 0;
+    bool m_heldNoted = false;
 
     mutable QMutex m_lock; // guards the three below
     bool m_ready = false;

@@ -11,6 +11,9 @@
 namespace MicTestVerdict {
 
 Verdict interpret(float peakLevel, const Transcriber::Diagnosis& diagnosis) {
+    // Waiting or a repair cannot help: the port is not the program's to use.
+    if (diagnosis.heldByAnotherAccount && diagnosis.error)
+        return {*diagnosis.error, Color::Red};
     if (diagnosis.error)
         return {QStringLiteral("Couldn't reach the voice engine. It may still be starting up. Wait a moment and try "
                                "again.\n(%1)")
@@ -58,7 +61,7 @@ QString report(const Take& take, const Transcriber::Diagnosis& diagnosis, bool e
 }
 
 bool canRepair(float peakLevel, const Transcriber::Diagnosis& diagnosis) {
-    if (peakLevel < kSilenceLevel)
+    if (peakLevel < kSilenceLevel || diagnosis.heldByAnotherAccount)
         return false;
     return diagnosis.error || diagnosis.status != 200 || diagnosis.transcript.isEmpty();
 }

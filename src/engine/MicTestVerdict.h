@@ -37,14 +37,14 @@ struct Take {
 // The phases of one test; `secondsLeft` counts while Recording.
 enum class Phase { Recording, Idle, Testing, Done };
 
-// The engine error first, then silence, then the answer (texts pass through
-// the desktop's wording).
+// The engine error first (a port held by another account in its own words),
+// then silence, then the answer (texts pass through the desktop's wording).
 Verdict interpret(float peakLevel, const Transcriber::Diagnosis& diagnosis);
 // The report's lines joined by line feeds; with `engineReplaced`, it says the
 // engine had stopped answering and was replaced before the take was sent.
 QString report(const Take& take, const Transcriber::Diagnosis& diagnosis, bool engineReplaced = false);
-// Silence first: a silent take never offers the repair; else every outcome
-// but a 200 with words does.
+// Silence first: a silent take never offers the repair, nor a port held by
+// another account; else every outcome but a 200 with words does.
 bool canRepair(float peakLevel, const Transcriber::Diagnosis& diagnosis);
 QString buttonLabel(Phase phase, int secondsLeft = 0);
 // "Quorvane Native/diagnostics/mic-test.wav" under Application Support,

@@ -4,6 +4,7 @@
 #include "engine/EngineHttp.h"
 #include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
+#include "engine/ForeignListener.h"
 #include "engine/StaleEngine.h"
 #include "engine/Transcriber.h"
 #include "platform/ChildProcesses.h"
@@ -104,6 +105,8 @@ qint64 MlxServer::processId() const { return m_process ? m_process->processId() 
 // The probe speaks HTTP over a plain socket so that it can tell an answer in
 // another protocol (up) from no answer at all (down).
 QFuture<MlxServer::Answer> MlxServer::probe() {
+    if (ForeignListener::holds(port))
+        return QtFuture::makeReadyFuture(Answer::HeldByAnotherAccount);
     auto promise = std::make_shared<QPromise<Answer>>();
     promise->start();
     QFuture<Answer> result = promise->future();
@@ -145,8 +148,13 @@ QFuture<MlxServer::Answer> MlxServer::probe() {
         else
             settle(ok && (status == kUnauthorized || status == kForbidden) ? Answer::Refused : Answer::Served);
     };
-    QObject::connect(socket, &QTcpSocket::connected, socket, [socket, connected] {
+    QObject::connect(socket, &QTcpSocket::connected, socket, [socket, connected, settle] {
         *connected = true;
+        // Another account may have taken the port since the look above.
+        if (ForeignListener::holds(port)) {
+            settle(Answer::HeldByAnotherAccount);
+            return;
+        }
         socket->write(QByteArrayLiteral("GET /v1/models HTTP/1.1\r\nHost: 127.0.0.1:50061\r\n") + EngineKey::kHeader
                       + ": " + EngineKey::value() + QByteArrayLiteral("\r\nAccept: */*\r\nConnection: close\r\n\r\n"));
     });
@@ -206,6 +214,13 @@ QFuture<bool> MlxServer::ensureReady() {
 }
 
 void MlxServer::examine(Answer answer, const Finish& finish) {
+    if (answer == Answer::HeldByAnotherAccount) {
+        if (!std::exchange(m_heldNoted, true))
+            note(ForeignListener::message(port));
+        finish(false);
+        return;
+    }
+    m_heldNoted = false;
     if (m_process) {
         afterProbe(answer == Answer::Served, finish);
         return;
@@ -255,8 +270,7 @@ void MlxServer::replaceSilent(const Finish& finish) {
         stuck->kill();
         stuck->waitForFinished(int(kKillWait.count()));
         delete stuck;
-        startProcess();
-        waitForLaunch(finish);
+        launchAndWait(finish);
         return;
     }
     StaleEngine::replaceIfStale(
@@ -267,10 +281,13 @@ void MlxServer::replaceSilent(const Finish& finish) {
 }
 
 void MlxServer::afterProbe(bool up, const Finish& finish) {
-    if (up) {
+    if (up)
         finish(true);
-        return;
-    }
+    else
+        launchAndWait(finish);
+}
+
+void MlxServer::launchAndWait(const Finish& finish) {
     startProcess();
     waitForLaunch([this, finish](bool launchedUp) {
         finish(launchedUp);

@@ -18,7 +18,9 @@ class QProcess;
 // script on 127.0.0.1:50061. Every client calls ensureReady() before talking to
 // the server; it finds one that answers, replaces one left by another build or
 // one that takes connections but has answered nothing for the silence limit,
-// or launches one and waits for it. A launched server gets this run's EngineKey
+// or launches one and waits for it. A port where a socket of another account
+// listens is never probed, adopted or freed: ensureReady() answers false and
+// the engine log says so once. A launched server gets this run's EngineKey
 // in its environment and refuses requests without it. Also holds the engine's
 // folders, the server's address, the dictation model reference, the build
 // marker and the engine log.
@@ -103,15 +105,17 @@ public:
 
 signals:
     // A server this object launched has begun to answer (the first launch, a
-    // relaunch after a crash, a launch after stop()); it knows nothing yet of
-    // what earlier servers were told. Sent by each wait that saw it come up.
+    // relaunch after a crash, a launch after stop(), the replacement of one
+    // that had stopped answering); it knows nothing yet of what earlier
+    // servers were told. Sent by each wait that saw it come up.
     void launchedServerReady();
 
 private:
     // What the port answers a probe with this run's key: nothing (or 5xx), no
     // byte on a connection it took, a refusal (401 or 403: a server launched
-    // by another run, or not ours), or anything else.
-    enum class Answer { None, Silent, Refused, Served };
+    // by another run, or not ours), or anything else; or no probe at all, as
+    // a socket of another account listens there.
+    enum class Answer { None, Silent, Refused, Served, HeldByAnotherAccount };
     QFuture<Answer> probe();
     // True when the probe is served.
     QFuture<bool> servesUs();
@@ -120,6 +124,9 @@ private:
     void waitOutSilence(std::chrono::steady_clock::time_point deadline, const Finish& finish);
     void replaceSilent(const Finish& finish);
     void afterProbe(bool up, const Finish& finish);
+    // Launches a server unless one is held and waits for it; one that comes up
+    // is announced (launchedServerReady).
+    void launchAndWait(const Finish& finish);
     void waitForLaunch(const Finish& finish);
     void poll(QObject* wait, int remaining, const Finish& settle, const std::shared_ptr<bool>& settled);
     void forgetIfDied();
@@ -135,4 +142,6 @@ private:
     std::optional<std::chrono::steady_clock::time_point> m_silentReplaced;
     std::optional<std::chrono::steady_clock::time_point> m_lastReady;
     int m_checking = 0;
+    // Whether the engine log already says that another account holds the port.
+    bool m_heldNoted = false;
 };

@@ -1,8 +1,10 @@
 #include "engine/StaleEngine.h"
 
+#include "engine/ForeignListener.h"
 #include "engine/MlxServer.h"
 #include "platform/Platform.h"
 #include "platform/ProcessTable.h"
+#include "platform/UserAccount.h"
 
 #include <QDir>
 #include <QThread>
@@ -31,6 +33,10 @@ bool rememberedStillListens(const ProcessTable& processes, const ListenerVerdict
 
 bool replaceIfStaleNow(ProcessTable& processes, quint16 port, const KeepTest& keep, const QString& engineRoot,
                        std::chrono::milliseconds checkInterval, ListenerVerdicts* verdicts) {
+    // Another account's listener is not this program's to end, whatever it runs.
+    if (const UserAccount* account = Platform::current().userAccount;
+        account && ForeignListener::holds(processes, account->id(), port))
+        return false;
     const QString root = QDir::cleanPath(engineRoot.isEmpty() ? MlxServer::engineRoot() : engineRoot);
     if (verdicts && rememberedStillListens(processes, *verdicts, port, root))
         return false;

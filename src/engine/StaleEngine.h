@@ -26,8 +26,8 @@ inline constexpr int kTerminationChecks = 20;
 using KeepTest = std::function<bool(const QString& commandLine)>;
 
 // True when the port is free afterwards (nothing listened, or the listener was
-// terminated); false when a listener remains (no readable command line, not an
-// engine server of `engineRoot`, or kept). Runs on the thread pool with the
+// terminated); false when a listener remains (one of another account, one with
+// no readable command line, not an engine server of `engineRoot`, or kept). Runs on the thread pool with the
 // process table installed when it is called; without one it answers true at
 // once, as for a free port. An `engineRoot` left empty means
 // `MlxServer::engineRoot()`; `checkInterval` is the wait between the checks for

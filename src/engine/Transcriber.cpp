@@ -55,7 +55,7 @@ QByteArray multipartBody(const QByteArray& wav, const QString& model, const QStr
 QFuture<QString> transcribe(const QByteArray& wav, double timeoutSeconds, const CancelToken& cancel) {
     return send(wav, timeoutSeconds, cancel).then([](const HttpAnswer& answer) {
         if (answer.transportFailed)
-            throw RequestFailed{answer.error};
+            throw RequestFailed{answer.error, answer.heldByAnotherAccount};
         if (answer.status != 200)
             throw QuorvaneError{2, QStringLiteral("Transcription failed (HTTP %1)").arg(answer.status)};
         QJsonParseError parse{};
@@ -74,6 +74,7 @@ QFuture<Diagnosis> diagnose(const QByteArray& wav, double timeoutSeconds) {
         Diagnosis diagnosis;
         if (answer.transportFailed) {
             diagnosis.error = answer.error;
+            diagnosis.heldByAnotherAccount = answer.heldByAnotherAccount;
             return diagnosis;
         }
         diagnosis.status = answer.status;

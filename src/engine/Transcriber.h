@@ -26,6 +26,8 @@ struct Diagnosis {
     QString bodyExcerpt;
     // The description of a request failure.
     std::optional<QString> error;
+    // The request failed unsent: another account listens on the server's port.
+    bool heldByAnotherAccount = false;
 
     bool operator==(const Diagnosis&) const = default;
 };
@@ -36,6 +38,8 @@ struct Diagnosis {
 // answered but failed, which a caller must never take for silence.
 struct RequestFailed {
     QString message;
+    // Nothing was sent: another account listens on the server's port.
+    bool heldByAnotherAccount = false;
     QString localizedDescription() const { return message; }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -29,6 +30,10 @@ public:
     // that socket. Nothing when no socket listens on the port or no readable
     // process holds one.
     virtual std::optional<Listener> listener(quint16 port) const = 0;
+    // The accounts (user ids) owning the sockets that listen on TCP `port`,
+    // IPv4 or IPv6, each once: the kernel's socket tables show them whoever
+    // holds the sockets. Empty when no socket listens on the port.
+    virtual QList<quint32> listenerAccounts(quint16 port) const = 0;
     // Whether process `pid` holds the listening socket `socket`. False when
     // the process is gone or its descriptors cannot be read.
     virtual bool holds(qint32 pid, quint64 socket) const = 0;

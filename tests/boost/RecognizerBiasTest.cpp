@@ -177,12 +177,22 @@ TEST_F(RecognizerBiasTest, EveryServerTheProgramLaunchesIsSentTheListOnceItAnswe
     speechServer.stop();
     ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
     ASSERT_TRUE(sentTimes(3));
+
+    // The server takes connections but answers nothing, and is replaced.
+    words = {"Quorvane", "Jaxon"};
+    speechServer.setSilenceLimit(500ms);
+    ASSERT_EQ(::kill(pid_t(speechServer.processId()), SIGSTOP), 0);
+    ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
+    ASSERT_TRUE(speechServer.lastSilentReplacement());
+    ASSERT_TRUE(sentTimes(4));
+
     // A server that was already answering is not sent the list again.
     ASSERT_TRUE(awaitResult(speechServer.ensureReady()));
     settle();
     speechServer.stop();
 
-    EXPECT_EQ(received(), (QList<QStringList>{{"Nakamura"}, {"Nakamura", "Quorvane"}, {"Quorvane"}}));
+    EXPECT_EQ(received(),
+              (QList<QStringList>{{"Nakamura"}, {"Nakamura", "Quorvane"}, {"Quorvane"}, {"Quorvane", "Jaxon"}}));
     EXPECT_TRUE(bias.lastSent().isEmpty());
 }
 

@@ -8,6 +8,7 @@
 #include "dictation/BubblePanel.h"
 #include "dictation/PasteLast.h"
 #include "dictation/SystemAudio.h"
+#include "engine/ForeignListener.h"
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "learning/WordSwapper.h"
@@ -143,6 +144,7 @@ public:
         return takes;
     }
     int abandonedRequests() const { return m_http.abandonedRequests(); }
+    int requests() const { return int(m_http.requests().size()); }
     int transcriptions() const {
         int count = 0;
         for (const auto& request : m_http.requests())
@@ -300,6 +302,15 @@ TEST_F(DictationControllerTest, AnEngineThatDoesNotAnswerIsNotTakenForSilence) {
                                                    "the menu and choose Repair speech engine. Your recording is kept: "
                                                    "Paste Last Dictation tries it again."));
     EXPECT_FALSE(state.flashMessage().contains(QStringLiteral("reopen")));
+
+    // Another account listens on the port: the take goes nowhere, and the user is told why.
+    fakes.processTable.listenAs(MlxServer::port, {fakes.userAccount.uid + 1});
+    const int sent = speech.requests();
+    dictate(1.0);
+    EXPECT_EQ(state.flashMessage(),
+              ForeignListener::message(MlxServer::port)
+                  + QStringLiteral(" Your recording is kept: Paste Last Dictation tries it again."));
+    EXPECT_EQ(speech.requests(), sent) << "not even a probe";
 }
 
 TEST_F(DictationControllerTest, ATakeRefusedAtOnceByAServerThatAnsweredAtTheStartIsSentOnceMore) {

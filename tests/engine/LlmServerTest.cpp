@@ -1,12 +1,16 @@
 // Supervision of the cleanup language-model server against a stand-in server
 // (tests/support/llm_fixture) launched through a fake engine interpreter.
 #include "engine/LlmServer.h"
+#include "cleanup/CleanupEngine.h"
 #include "engine/EngineKey.h"
+#include "engine/ForeignListener.h"
 #include "engine/MlxServer.h"
 #include "platform/linux/PdeathsigChildProcesses.h"
 #include "platform/linux/ProcProcessTable.h"
+#include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/LlmFixture.h"
+#include "support/OtherAccountListener.h"
 #include "support/TempFolder.h"
 
 #include <QJsonDocument>
@@ -177,6 +181,35 @@ TEST_F(LlmServerTest, AServerThisProcessDidNotStartIsUsedAndLeftRunning) {
     auto up = server.isUp();
     ASSERT_TRUE(finishes(up));
     EXPECT_TRUE(up.result());
+}
+
+TEST_F(LlmServerTest, AListenerOfAnotherAccountIsSentNothingAndTheCleanupGoesWithoutIt) {
+    if (!OtherAccountListener::canStart())
+        GTEST_SKIP() << "only root can run a listener as another account";
+    installInterpreter();
+    OtherAccountListener other;
+    ASSERT_EQ(other.start(QStringLiteral("127.0.0.1"), LlmFixture::kPort), LlmFixture::kPort);
+    LlmServer server(config());
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    ASSERT_TRUE(finishes(server.ensureStarted()));
+    EXPECT_FALSE(server.isReady());
+    EXPECT_FALSE(server.ownsProcess()) << "no server of the program's own can take the port";
+    const QFuture<bool> up = server.isUp();
+    ASSERT_TRUE(finishes(up));
+    EXPECT_FALSE(up.result());
+
+    // The dictated text and the dictionary words stay here.
+    Defaults defaults(engine.file(QStringLiteral("defaults.json")));
+    CleanupEngine cleanup(defaults, server);
+    const auto cleaned = cleanup.runLocalLLMClean(QStringLiteral("my private words"), false, {}, std::nullopt);
+    ASSERT_TRUE(finishes(cleaned));
+    EXPECT_EQ(cleaned.result(), std::nullopt);
+
+    EXPECT_EQ(other.received(), QByteArray()) << "no probe, key or text reaches another account";
+    EXPECT_TRUE(other.running()) << "another account's listener is never ended";
+    QFile log(MlxServer::logFile());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count(("[quorvane] " + ForeignListener::message(LlmFixture::kPort) + "\n").toUtf8()), 1);
 }
 
 TEST_F(LlmServerTest, ALeftoverServerOfAnotherModelIsReplacedOneOfTheSameModelKept) {

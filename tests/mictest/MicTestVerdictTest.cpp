@@ -25,6 +25,13 @@ Diagnosis unreachable(const QString& error) {
     return d;
 }
 
+// The take went nowhere: another account listens on the engine's port.
+Diagnosis heldByAnotherAccount(const QString& error) {
+    Diagnosis d = unreachable(error);
+    d.heldByAnotherAccount = true;
+    return d;
+}
+
 const MicTestVerdict::Take kTake{QStringLiteral("USB Mic"), QStringLiteral("48000 Hz, 1 ch"), 47999, 0.4567F};
 
 TEST(MicTestVerdictTest, VerdictTableTestsTheEngineBeforeSilence) {
@@ -32,6 +39,9 @@ TEST(MicTestVerdictTest, VerdictTableTestsTheEngineBeforeSilence) {
     EXPECT_EQ(lost.color, Color::Red);
     EXPECT_EQ(lost.text, QStringLiteral("Couldn't reach the voice engine. It may still be starting up. Wait a moment "
                                         "and try again.\n(Connection refused)"));
+    // Waiting would not help, so the verdict says only what is wrong.
+    EXPECT_EQ(MicTestVerdict::interpret(0.0F, heldByAnotherAccount(QStringLiteral("Another account holds it."))),
+              (MicTestVerdict::Verdict{QStringLiteral("Another account holds it."), Color::Red}));
     const auto quiet = MicTestVerdict::interpret(0.0199F, answered(200, QStringLiteral("hello")));
     EXPECT_EQ(quiet.color, Color::Orange);
     EXPECT_TRUE(quiet.text.startsWith(QStringLiteral("The mic captured almost no sound.")));
@@ -51,6 +61,8 @@ TEST(MicTestVerdictTest, RepairIsOfferedForEngineFaultsButNeverForSilence) {
     EXPECT_FALSE(MicTestVerdict::canRepair(0.0199F, unreachable(QStringLiteral("x"))));
     EXPECT_FALSE(MicTestVerdict::canRepair(0.0199F, answered(500, {})));
     EXPECT_TRUE(MicTestVerdict::canRepair(0.02F, unreachable(QStringLiteral("x"))));
+    EXPECT_FALSE(MicTestVerdict::canRepair(0.3F, heldByAnotherAccount(QStringLiteral("x"))))
+        << "a repair frees no port of another account";
     EXPECT_TRUE(MicTestVerdict::canRepair(0.3F, answered(500, QStringLiteral("words"))));
     EXPECT_TRUE(MicTestVerdict::canRepair(0.3F, answered(200, {})));
     EXPECT_FALSE(MicTestVerdict::canRepair(0.3F, answered(200, QStringLiteral("words"))));

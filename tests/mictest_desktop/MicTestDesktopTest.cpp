@@ -2,6 +2,7 @@
 #include "engine/DiagnosticsView.h"
 #include "engine/EngineBootstrap.h"
 #include "engine/EnginePackage.h"
+#include "engine/ForeignListener.h"
 #include "engine/MlxServer.h"
 #include "engine/ModelTable.h"
 #include "platform/Platform.h"
@@ -9,6 +10,7 @@
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/MicrophoneFeed.h"
+#include "support/OtherAccountListener.h"
 #include "support/PortLock.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -171,6 +173,18 @@ TEST_F(MicTestDesktopTest, SpeechIsGreenAndSilenceIsOrange) {
     EXPECT_TRUE(view.verdict().startsWith(QStringLiteral("The mic captured almost no sound.")))
         << view.report().toStdString();
     EXPECT_FALSE(view.canRepair());
+
+    // Another account took the port while no server of the program held it.
+    if (!OtherAccountListener::canStart())
+        GTEST_SKIP() << "only root can run a listener as another account";
+    MlxServer::shared().stop();
+    OtherAccountListener other;
+    ASSERT_EQ(other.start(QStringLiteral("127.0.0.1"), MlxServer::port), MlxServer::port);
+    ASSERT_TRUE(testWith(view, speech));
+    EXPECT_EQ(view.verdict(), ForeignListener::message(MlxServer::port)) << view.report().toStdString();
+    EXPECT_FALSE(view.canRepair());
+    EXPECT_EQ(other.received(), QByteArray()) << "the take reaches no other account";
+    EXPECT_TRUE(other.running());
 }
 
 // The largest model file cut short, as an interrupted download leaves it: the

@@ -1,4 +1,5 @@
 #include "platform/linux/ProcProcessTable.h"
+#include "support/OtherAccountListener.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <limits>
 
@@ -74,6 +76,7 @@ TEST_F(ProcProcessTableTest, TheListenerAndItsCommandLineComeFromTheKernelTables
         const auto listener = table.listener(port);
         ASSERT_TRUE(listener.has_value());
         EXPECT_EQ(listener->pid, pid());
+        EXPECT_EQ(table.listenerAccounts(port), QList<quint32>{quint32(::getuid())});
         EXPECT_TRUE(table.holds(pid(), listener->socket));
         EXPECT_FALSE(table.holds(qint32(::getpid()), listener->socket));
         EXPECT_EQ(table.commandLine(pid()), kPython + QStringLiteral(" -c ") + QString::fromLatin1(kListenerProgram)
@@ -88,6 +91,7 @@ TEST_F(ProcProcessTableTest, TheListenerAndItsCommandLineComeFromTheKernelTables
         process.kill();
         process.waitForFinished();
         EXPECT_EQ(table.listener(port), std::nullopt);
+        EXPECT_EQ(table.listenerAccounts(port), QList<quint32>());
         EXPECT_FALSE(table.holds(ended, listener->socket));
         EXPECT_EQ(table.commandLine(ended), std::nullopt);
         EXPECT_EQ(table.startTime(ended), std::nullopt);
@@ -106,6 +110,26 @@ TEST_F(ProcProcessTableTest, TheListenerMayBeThisVeryProgram) {
     const auto command = table.commandLine(listener->pid);
     ASSERT_TRUE(command.has_value());
     EXPECT_TRUE(command->startsWith(QCoreApplication::arguments().constFirst())) << command->toStdString();
+}
+
+TEST_F(ProcProcessTableTest, EveryAccountListeningOnAPortIsKnownByItsUserId) {
+    if (!OtherAccountListener::canStart())
+        GTEST_SKIP() << "only root can run a listener as another account";
+    for (const char* host : {"127.0.0.1", "::1"}) {
+        SCOPED_TRACE(host);
+        OtherAccountListener other;
+        const quint16 port = other.start(QString::fromLatin1(host), 0);
+        ASSERT_NE(port, 0);
+        EXPECT_EQ(table.listenerAccounts(port), QList<quint32>{OtherAccountListener::kAccount});
+        // A socket of this account on the same port hides the other one's from nobody.
+        const bool ipv6 = QByteArray(host) == "::1";
+        QTcpServer own;
+        ASSERT_TRUE(own.listen(QHostAddress(ipv6 ? QHostAddress::LocalHost : QHostAddress::LocalHostIPv6), port));
+        QList<quint32> both = table.listenerAccounts(port);
+        std::sort(both.begin(), both.end());
+        EXPECT_EQ(both, (QList<quint32>{quint32(::getuid()), OtherAccountListener::kAccount}));
+        EXPECT_TRUE(other.running());
+    }
 }
 
 TEST_F(ProcProcessTableTest, AnEndedProcessNotYetCollectedIsNotAlive) {

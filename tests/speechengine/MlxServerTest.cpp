@@ -2,13 +2,16 @@
 #include "engine/EngineHttp.h"
 #include "engine/EngineKey.h"
 #include "engine/EngineTrust.h"
+#include "engine/ForeignListener.h"
 #include "engine/Transcriber.h"
 #include "platform/Platform.h"
+#include "platform/linux/PasswdUserAccount.h"
 #include "platform/linux/PdeathsigChildProcesses.h"
 #include "platform/linux/ProcProcessTable.h"
 #include "state/AppState.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/OtherAccountListener.h"
 #include "support/PortLock.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
@@ -20,6 +23,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -102,6 +106,7 @@ protected:
         Platform services = Platform::current();
         services.processTable = &processes;
         services.childProcesses = &children;
+        services.userAccount = &account;
         previous = Platform::install(services);
     }
     void TearDown() override {
@@ -141,6 +146,7 @@ protected:
     PortLock portLock{MlxServer::port};
     ProcProcessTable processes;
     PdeathsigChildProcesses children;
+    PasswdUserAccount account;
     Platform previous;
     QString engine;
     ScopedEnvironment environment;
@@ -283,6 +289,41 @@ TEST_F(MlxServerTest, AForeignListenerIsUsedAsItIsAndNeverSignalled) {
     EXPECT_EQ(answerWithoutPolling(server), false);
 }
 
+TEST_F(MlxServerTest, AListenerOfAnotherAccountIsSentNothingAndNeitherAdoptedNorEnded) {
+    if (!OtherAccountListener::canStart())
+        GTEST_SKIP() << "only root can run a listener as another account";
+    OtherAccountListener other;
+    ASSERT_EQ(other.start(QStringLiteral("127.0.0.1"), MlxServer::port), MlxServer::port);
+    MlxServer server;
+    server.setPollInterval(100ms);
+    server.setSilenceLimit(1s);
+    EXPECT_EQ(answerWithoutPolling(server), false);
+    EXPECT_EQ(answerWithoutPolling(server), false);
+    EXPECT_EQ(server.processId(), 0) << "no server of the program's own can take the port";
+    auto up = server.isUp();
+    ASSERT_TRUE(awaitFuture(up));
+    EXPECT_FALSE(up.result());
+    ASSERT_TRUE(awaitFuture(server.warmUp(), 10000));
+
+    const QString held = ForeignListener::message(MlxServer::port);
+    auto take = Transcriber::transcribe(spoken(QStringLiteral("my private words")), 10);
+    ASSERT_TRUE(awaitFuture(take, 10000));
+    try {
+        take.result();
+        ADD_FAILURE() << "a transcript came: " << take.result().toStdString();
+    } catch (const Transcriber::RequestFailed& failure) {
+        EXPECT_TRUE(failure.heldByAnotherAccount);
+        EXPECT_EQ(failure.message, held);
+    }
+    const Transcriber::Diagnosis diagnosis = awaitResult(Transcriber::diagnose(QByteArray(64, '\0'), 10));
+    EXPECT_TRUE(diagnosis.heldByAnotherAccount);
+    EXPECT_EQ(diagnosis.error, held);
+
+    EXPECT_EQ(other.received(), QByteArray()) << "no probe, key, audio or text reaches another account";
+    EXPECT_TRUE(other.running()) << "another account's listener is never ended";
+    EXPECT_EQ(engineLog().count(("[quorvane] " + held + "\n").toUtf8()), 1) << engineLog().constData();
+}
+
 TEST_F(MlxServerTest, AServerOfAnotherBuildOrRunIsReplacedAndOneThatTakesThisRunsKeyKept) {
     startOtherServer(QStringLiteral("# quorvane engine 0.0.9"), EngineKey::value());
     MlxServer server;
@@ -357,11 +398,13 @@ TEST_F(MlxServerTest, AServerThatTakesConnectionsButAnswersNothingIsReplacedAfte
     server.setSilenceLimit(2s);
     ASSERT_TRUE(ready(server));
     EXPECT_FALSE(server.lastSilentReplacement());
+    QSignalSpy launched(&server, &MlxServer::launchedServerReady);
     // Stopped, it still takes connections (the kernel accepts them) but answers nothing.
     const qint64 stuck = server.processId();
     ASSERT_EQ(::kill(pid_t(stuck), SIGSTOP), 0);
     ASSERT_TRUE(ready(server));
     EXPECT_NE(server.processId(), stuck);
+    EXPECT_EQ(launched.count(), 1) << "the replacement knows nothing of what the stuck one was told";
     EXPECT_NE(::kill(pid_t(stuck), 0), 0) << "the stuck server is gone";
     EXPECT_TRUE(server.lastSilentReplacement());
     EXPECT_TRUE(engineLog().contains("[quorvane] the engine took connections but answered no request for 2 s; "

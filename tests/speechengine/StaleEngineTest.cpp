@@ -53,9 +53,6 @@ protected:
 
 TEST_F(StaleEngineTest, AFreePortNeedsNothing) {
     EXPECT_TRUE(replace());
-    // A socket whose holder cannot be seen (another user's) leaves nothing to do either.
-    processes.listen(kPort, kSocket);
-    EXPECT_TRUE(replace());
     EXPECT_TRUE(processes.sent().isEmpty());
 }
 
@@ -74,6 +71,16 @@ TEST_F(StaleEngineTest, AListenerThatIsNoEngineOfThisFolderIsNeverSignalled) {
     }
     listening(std::nullopt);
     EXPECT_FALSE(replace()) << "a command line that cannot be read";
+
+    // Another account's listener holds the port, whether its process can be seen or not.
+    const quint32 otherAccount = fakes.userAccount.uid + 1;
+    processes.set(kPid, {.alive = false});
+    processes.listen(kPort, kSocket);
+    processes.listenAs(kPort, {otherAccount});
+    EXPECT_FALSE(replace()) << "a holder that cannot be seen";
+    listening(python() + QStringLiteral(" -c # quorvane engine 1.0"));
+    EXPECT_FALSE(replace()) << "one running this folder's engine";
+    EXPECT_FALSE(StaleEngine::replaceIfStaleNow(processes, kPort, {}, {}, 1ms));
     EXPECT_TRUE(processes.sent().isEmpty());
 }
 

@@ -164,6 +164,22 @@ class ScriptHelpersTest(unittest.TestCase):
             shutil.rmtree(folder)
 
 
+# A WebSocket endpoint, as a server package may offer one: the server takes
+# the handshake (101) and says "open".
+SOCKET_ENDPOINT = """
+from fastapi import WebSocket as _TestWebSocket
+
+
+@app.websocket("/v1/test/socket")
+async def _test_socket(socket: _TestWebSocket):
+    await socket.accept()
+    await socket.send_text("open")
+    await socket.close()
+
+
+"""
+
+
 class ServerTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -172,6 +188,8 @@ class ServerTest(unittest.TestCase):
         cls.base = "http://127.0.0.1:%d/" % cls.port
         with open(SCRIPT, encoding="utf-8") as source:
             script = "# quorvane engine test" + source.read()
+        run = script.index("# 7. Run the patched server module")
+        script = script[:run] + SOCKET_ENDPOINT + script[run:]
         cls.key = uuid.uuid4().hex
         environment = dict(os.environ, PYTHONPATH=STAND_INS, QV_ENGINE_ROOT=cls.folder, QV_ENGINE_KEY=cls.key)
         cls.log = open(os.path.join(cls.folder, "engine.log"), "wb")
@@ -179,7 +197,7 @@ class ServerTest(unittest.TestCase):
             ["/usr/bin/python3", "-c", script, "--host", "127.0.0.1", "--port", str(cls.port),
              "--log-dir", os.path.join(cls.folder, "logs")],
             stdout=cls.log, stderr=subprocess.STDOUT, env=environment)
-        deadline = time.monotonic() + 30
+        deadline = time.monotonic() + 90
         while time.monotonic() < deadline:
             try:
                 urllib.request.urlopen(urllib.request.Request(cls.base + "v1/models", headers={KEY_HEADER: cls.key}),
@@ -266,6 +284,41 @@ class ServerTest(unittest.TestCase):
             with self.subTest(host=host):
                 self.assertEqual(self.status_of("GET", "/v1/quorvane/adapt/status", {"Host": host, KEY_HEADER: self.key}),
                                  200)
+
+    def handshake_status(self, headers):
+        """The status a WebSocket handshake to the test endpoint is answered
+        with, sent with `headers` (and this server's Host unless they have one)."""
+        lines = ["GET /v1/test/socket HTTP/1.1", "Upgrade: websocket", "Connection: Upgrade",
+                 "Sec-WebSocket-Key: " + base64.b64encode(os.urandom(16)).decode(), "Sec-WebSocket-Version: 13"]
+        if "Host" not in headers:
+            lines.append("Host: 127.0.0.1:%d" % self.port)
+        lines += ["%s: %s" % header for header in headers.items()]
+        with socket.create_connection(("127.0.0.1", self.port), timeout=30) as connection:
+            connection.sendall(("\r\n".join(lines) + "\r\n\r\n").encode())
+            answer = b""
+            while b"\r\n" not in answer:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    break
+                answer += chunk
+        return int(answer.split(b" ", 2)[1])
+
+    def test_a_websocket_handshake_is_refused_as_a_request_is(self):
+        refused = [
+            {"Origin": "http://example.invalid", KEY_HEADER: self.key},
+            {"Origin": "null", KEY_HEADER: self.key},
+            {"Host": "attacker.example:%d" % self.port, KEY_HEADER: self.key},
+            {"Host": "127.0.0.1:%d" % (self.port + 1), KEY_HEADER: self.key},
+            {},
+            {KEY_HEADER: "0" * len(self.key)},
+            {KEY_HEADER: self.key[:-1]},
+        ]
+        for headers in refused:
+            with self.subTest(headers=headers):
+                self.assertEqual(self.handshake_status(headers), 403)
+        for host in ("127.0.0.1:%d" % self.port, "localhost:%d" % self.port):
+            with self.subTest(host=host):
+                self.assertEqual(self.handshake_status({"Host": host, KEY_HEADER: self.key}), 101)
 
     def test_only_the_applications_own_models_are_loaded(self):
         elsewhere = os.path.join(self.folder, "elsewhere")

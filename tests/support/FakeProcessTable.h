@@ -41,6 +41,12 @@ public:
         QMutexLocker locker(&m_lock);
         m_listening.insert(port, socket);
     }
+    // Makes `accounts` the owners of the sockets listening on `port`, whatever
+    // listen() set up; none by default.
+    void listenAs(quint16 port, QList<quint32> accounts) {
+        QMutexLocker locker(&m_lock);
+        m_accounts.insert(port, std::move(accounts));
+    }
     void end(qint32 pid) {
         QMutexLocker locker(&m_lock);
         m_processes[pid].alive = false;
@@ -66,6 +72,10 @@ public:
                 lowest = Listener{process.key(), *socket};
         }
         return lowest;
+    }
+    QList<quint32> listenerAccounts(quint16 port) const override {
+        QMutexLocker locker(&m_lock);
+        return m_accounts.value(port);
     }
     bool holds(qint32 pid, quint64 socket) const override {
         QMutexLocker locker(&m_lock);
@@ -106,6 +116,7 @@ private:
     mutable QMutex m_lock;
     QHash<qint32, Process> m_processes;
     QHash<quint16, quint64> m_listening;
+    QHash<quint16, QList<quint32>> m_accounts;
     QList<Sent> m_sent;
     mutable int m_listenerSearches = 0;
 };

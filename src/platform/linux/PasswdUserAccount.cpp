@@ -14,3 +14,5 @@ QString PasswdUserAccount::fullName() {
         return {};
     return QString::fromLocal8Bit(found->pw_gecos).section(QLatin1Char(','), 0, 0).trimmed();
 }
+
+quint32 PasswdUserAccount::id() const { return quint32(getuid()); }

@@ -7,4 +7,5 @@
 class PasswdUserAccount : public UserAccount {
 public:
     QString fullName() override;
+    quint32 id() const override;
 };

@@ -33,8 +33,14 @@ QByteArray readProcFile(const QString& path) {
     return file.readAll();
 }
 
-// The listening sockets on `port` in one table of /proc/net.
-void collectListening(const QString& table, quint16 port, QList<quint64>& sockets) {
+// A socket listening on the port asked about: its inode and the account owning it.
+struct ListeningSocket {
+    quint64 inode = 0;
+    quint32 account = 0;
+};
+
+// The sockets listening on `port` in one table of /proc/net.
+void collectListening(const QString& table, quint16 port, QList<ListeningSocket>& sockets) {
     const QByteArray text = readProcFile(table);
     const QList<QByteArray> lines = text.split('\n');
     // "sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode ..."
@@ -47,19 +53,31 @@ void collectListening(const QString& table, quint16 port, QList<quint64>& socket
         const uint localPort = local.mid(local.lastIndexOf(':') + 1).toUInt(&ok, 16);
         if (!ok || localPort != port)
             continue;
+        bool accountOk = false;
+        const quint32 account = fields[7].toUInt(&accountOk);
         const quint64 inode = fields[9].toULongLong(&ok);
-        if (ok && inode != 0 && !sockets.contains(inode))
-            sockets.append(inode);
+        if (ok && accountOk && inode != 0)
+            sockets.append({inode, account});
     }
 }
 
-// The inodes of the TCP sockets listening on `port` on any local address, IPv4
-// and IPv6; empty when none.
-QList<quint64> listeningSockets(quint16 port) {
-    QList<quint64> sockets;
+// The TCP sockets listening on `port` on any local address, IPv4 and IPv6;
+// empty when none.
+QList<ListeningSocket> listeningSockets(quint16 port) {
+    QList<ListeningSocket> sockets;
     collectListening(QStringLiteral("/proc/net/tcp"), port, sockets);
     collectListening(QStringLiteral("/proc/net/tcp6"), port, sockets);
     return sockets;
+}
+
+// The inodes of `sockets`, each once.
+QList<quint64> inodesOf(const QList<ListeningSocket>& sockets) {
+    QList<quint64> inodes;
+    for (const ListeningSocket& socket : sockets) {
+        if (!inodes.contains(socket.inode))
+            inodes.append(socket.inode);
+    }
+    return inodes;
 }
 
 // A process directory name: a positive decimal process id.
@@ -134,7 +152,16 @@ QList<QByteArray> statFields(qint32 pid) {
 } // namespace
 
 std::optional<ProcessTable::Listener> ProcProcessTable::listener(quint16 port) const {
-    return holderOf(listeningSockets(port));
+    return holderOf(inodesOf(listeningSockets(port)));
+}
+
+QList<quint32> ProcProcessTable::listenerAccounts(quint16 port) const {
+    QList<quint32> accounts;
+    for (const ListeningSocket& socket : listeningSockets(port)) {
+        if (!accounts.contains(socket.account))
+            accounts.append(socket.account);
+    }
+    return accounts;
 }
 
 bool ProcProcessTable::holds(qint32 pid, quint64 socket) const { return heldBy(pid, {socket}).has_value(); }
