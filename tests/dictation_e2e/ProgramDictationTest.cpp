@@ -1,7 +1,8 @@
 // The real program under the desktop harness: started with an engine folder
 // and a home of its own on a desktop whose accessibility is still off, it
 // dictates into another application when its hotkey is pressed twice, and a
-// quit right after the paste leaves the user's clipboard and no engine behind.
+// quit right after the paste, before a slow target has taken the text, still
+// gives it the dictation and leaves the user's clipboard and no engine behind.
 #include "dictation_e2e/DictationTarget.h"
 #include "engine/MlxServer.h"
 #include "insertion/AXText.h"
@@ -37,7 +38,8 @@ void pressDictationHotkey(XTestKeyboard& keyboard) {
     keyboard.release("Control_L");
 }
 
-TEST_F(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesAndAQuitRightAfterThePasteLeavesTheClipboardAndNoEngine) {
+TEST_F(ProgramDictationTest,
+       OnAFreshDesktopTheHotkeyDictatesAndAQuitBeforeASlowTargetPastesKeepsTheTextAndTheClipboard) {
     // Only the program's own engine may answer.
     MlxServer::shared().stop();
     ASSERT_TRUE(waitForEngine(false));
@@ -64,9 +66,11 @@ TEST_F(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesAndAQuitRightAfterT
     // The program starts the engine at launch.
     ASSERT_TRUE(waitForEngine(true, 90000)) << "the program's speech server did not answer";
 
+    // A busy application: it asks for the pasted text only after the quit.
     DictationTarget target;
     ASSERT_TRUE(target.ready());
     ASSERT_TRUE(target.focusLine());
+    ASSERT_TRUE(target.ask(QStringLiteral("slow paste 1500"), QStringLiteral("slow")));
 
     // A fresh desktop: accessibility has never been switched on. The first
     // dictation still pastes, and switches it on for reading the caret's text.
@@ -93,7 +97,8 @@ TEST_F(ProgramDictationTest, OnAFreshDesktopTheHotkeyDictatesAndAQuitRightAfterT
     pressDictationHotkey(keyboard);
 
     // The paste takes the clipboard; half a second later the session ends
-    // (a terminate signal runs the menu's quit).
+    // (a terminate signal runs the menu's quit), before the target has taken
+    // the text.
     ASSERT_TRUE(QTest::qWaitFor([&] { return clipboard.firstTakenAt().has_value(); }, 30000))
         << "the program never took the clipboard to paste\ntrace:\n"
         << home.read(QStringLiteral(".local/share/Quorvane/bubble-trace.log")).toStdString();

@@ -4,6 +4,7 @@
 // work; a logout in the middle of a dictation keeps what was said; a fatal
 // signal leaves one line in crash.log; and the helper on a desktop without an
 // accessibility bus just says no.
+#include "app/SingleInstance.h"
 #include "audio/WavData.h"
 #include "dictation_e2e/DictationTarget.h"
 #include "engine/EngineConfiguration.h"
@@ -19,6 +20,7 @@
 #include "support/MicrophoneFeed.h"
 #include "support/PhoneClient.h"
 #include "support/ProgramRun.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SpeakerMonitor.h"
 #include "support/TempFolder.h"
 #include "support/XClient.h"
@@ -27,6 +29,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QtTest/QTest>
 #include <iostream>
@@ -374,8 +377,28 @@ TEST_F(QuitDesktopTest, AQuitWhileTheSetUpScriptRunsEndsItWithinFiveSecondsAndAR
     const qint64 child = marks.read(QStringLiteral("child")).trimmed().toLongLong();
     ASSERT_TRUE(runs(script) && runs(child));
 
+    // The program's socket for later launches, under its home.
+    QString socketName;
+    {
+        const ScopedEnvironment programHome("HOME", QFile::encodeName(home.path()));
+        socketName = SingleInstance::defaultName();
+    }
+    const auto answersLaterLaunches = [&] {
+        QLocalSocket socket;
+        socket.connectToServer(socketName);
+        const bool answered = socket.waitForConnected(200);
+        socket.abort();
+        return answered;
+    };
+    ASSERT_TRUE(answersLaterLaunches());
+
     const auto asked = std::chrono::steady_clock::now();
     program.terminate();
+    // A quit stops answering later launches first; a launch from then on runs by itself.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !answersLaterLaunches(); }, 5000))
+        << "the program on its way out still takes later launches";
+    QProcess again;
+    ASSERT_TRUE(launch(again));
     EXPECT_TRUE(finishes(program, kQuitPatience));
     std::cerr << "the quit during the set-up took "
               << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count()
@@ -383,9 +406,7 @@ TEST_F(QuitDesktopTest, AQuitWhileTheSetUpScriptRunsEndsItWithinFiveSecondsAndAR
     EXPECT_FALSE(runs(script)) << "the set-up script outlived the program";
     EXPECT_FALSE(runs(child)) << "what the set-up script started outlived the program";
 
-    // A launch right after runs by itself: onboarding opens again.
-    QProcess again;
-    ASSERT_TRUE(launch(again));
+    // The launch made as the quit began runs: onboarding opens again.
     EXPECT_FALSE(again.waitForFinished(3000)) << "the relaunch handed over to the program on its way out and left";
     EXPECT_TRUE(QTest::qWaitFor([&] { return screen.windowTitled(kOnboardingTitle).has_value(); }, 15000))
         << "the relaunch shows nothing";
