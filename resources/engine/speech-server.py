@@ -687,6 +687,18 @@ def _qv_adapt_clear():
     return {"ok": True}
 
 
+# A tuning run's start and its end without a better adapter: the run's clips
+# and any adapter fitted but not kept are dropped and the stored adapter is in
+# force again, its file untouched; a fit still running ends. Only a clear
+# (the user turning the tuning off) deletes the stored adapter.
+@app.post("/v1/quorvane/adapt/discard")
+def _qv_adapt_discard():
+    with _QV_ADAPT_LOCK:
+        scale, shift = _qv_load_adapter(_QV_ADAPTER_FILE)
+        _QV_ADAPT.update(clips=[], scale=scale, shift=shift, progress=[0, 0], generation=_QV_ADAPT["generation"] + 1)
+    return {"ok": True}
+
+
 @app.post("/v1/quorvane/adapt/fit")
 def _qv_adapt_fit():
     from concurrent.futures import ThreadPoolExecutor

@@ -16,6 +16,10 @@ void run(const std::function<void()>& step) {
         step();
 }
 
+QFuture<void> started(const std::function<QFuture<void>()>& step) {
+    return step ? step() : QtFuture::makeReadyFuture();
+}
+
 void task(const std::function<void()>& step) {
     if (step)
         QTimer::singleShot(0, QCoreApplication::instance(), step);
@@ -135,13 +139,16 @@ QFuture<void> AppDelegate::prepareToQuit() {
         return QtFuture::makeReadyFuture();
     m_terminated = true;
     m_updateCheck.stop();
+    run(m_steps.endEngineSetup);
+    QList<QFuture<void>> waits;
+    waits.append(started(m_steps.putBackClipboard));
     run(m_steps.stopReading);
     // A dictation under way leaves the output ducked: stop it and bring the volume back.
     run(m_steps.stopRecording);
     run(m_steps.restoreVolume);
-    QFuture<void> serverGone = m_steps.endSpeechServer ? m_steps.endSpeechServer() : QtFuture::makeReadyFuture();
-    run(m_steps.stopLanguageModelServer);
-    return serverGone;
+    waits.append(started(m_steps.endSpeechServer));
+    waits.append(started(m_steps.stopLanguageModelServer));
+    return QtFuture::whenAll(waits.begin(), waits.end()).then([](const QList<QFuture<void>>&) {});
 }
 
 void AppDelegate::applicationWillTerminate() { (void)prepareToQuit(); }

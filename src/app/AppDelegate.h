@@ -48,13 +48,20 @@ struct LaunchSteps {
     std::function<void()> startSelectionCleanup;    // 16
     std::function<void()> runSelfTests;             // 17
 
-    // Shutdown, in order.
+    // Shutdown, in order. Each that returns a future is waited for, with
+    // the event loop turning, before the loop ends.
+    // Ends the engine set-up's child processes, whatever their deadlines.
+    std::function<void()> endEngineSetup;
+    // Puts back the clipboard a paste in flight borrowed.
+    std::function<QFuture<void>()> putBackClipboard;
     std::function<void()> stopReading;
     std::function<void()> stopRecording;
     std::function<void()> restoreVolume;
     // Asks the speech server to end; finished once its process is gone.
     std::function<QFuture<void>()> endSpeechServer;
-    std::function<void()> stopLanguageModelServer;
+    // Asks the cleanup model server this program started to end; finished
+    // once its process is gone.
+    std::function<QFuture<void>()> stopLanguageModelServer;
 
     // Documents opened with the program.
     std::function<void(const QByteArray&)> importNotes;
@@ -78,7 +85,8 @@ public:
     // Imports every readable file whose extension is exactly "quorvane".
     void openDocuments(const QStringList& paths);
     // The shutdown steps, once, before the event loop ends: finished when the
-    // speech server's process is gone, which the loop goes on turning for.
+    // clipboard is back and the engine's servers are gone, which the loop goes
+    // on turning for; nothing here waits on the GUI thread.
     QFuture<void> prepareToQuit();
     // The same steps for an end that did not prepare; the server then goes
     // with the program.

@@ -14,7 +14,9 @@
 #include "engine/MlxServer.h"
 #include "engine/RecognizerBias.h"
 #include "engine/RetiredModels.h"
+#include "engine/SetupChildren.h"
 #include "hotkeys/ConfiguredHotkeys.h"
+#include "insertion/PasteService.h"
 #include "learning/CorrectionLearner.h"
 #include "learning/SelectionCleanup.h"
 #include "learning/WordSwapper.h"
@@ -128,6 +130,8 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
                           root.wordBias(), root.cleanup(), [&root] { root.showMicrophoneTest(); }});
     };
 
+    steps.endEngineSetup = [] { SetupChildren::endAll(); };
+    steps.putBackClipboard = [] { return PasteService::putBackBeforeQuit(); };
     steps.stopReading = [&root] { root.reader().stop(); };
     steps.stopRecording = [&root] { root.dictation().keepTakeForQuit(); };
     steps.restoreVolume = [&root] {
@@ -135,6 +139,6 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         root.audio().finishPending();
     };
     steps.endSpeechServer = [] { return MlxServer::shared().end(); };
-    steps.stopLanguageModelServer = [] { LlmServer::shared().stopIfOwned(); };
+    steps.stopLanguageModelServer = [] { return LlmServer::shared().endIfOwned(); };
     return steps;
 }

@@ -38,6 +38,7 @@
 #include "reader/VoiceAudition.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
+#include "state/ClipboardTurns.h"
 #include "stores/DictionaryStore.h"
 #include "stores/HistoryStore.h"
 #include "stores/StatsStore.h"
@@ -119,6 +120,9 @@ private:
     // The action table is filled once every service is made (see the constructor).
     AppActions m_actions;
     SharedInstance<AppActions> m_sharedActions{m_actions};
+    // The clipboard's round trips, which the paste and copy functions queue on.
+    ClipboardTurns m_clipboardTurns;
+    SharedInstance<ClipboardTurns> m_sharedClipboardTurns{m_clipboardTurns};
 
     // engine
     MlxServer m_speechServer;

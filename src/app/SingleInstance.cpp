@@ -111,6 +111,11 @@ bool SingleInstance::listen() {
     return true;
 }
 
+void SingleInstance::close() {
+    if (m_server)
+        m_server->close();
+}
+
 void SingleInstance::serve() {
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {

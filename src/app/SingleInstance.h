@@ -40,6 +40,10 @@ public:
     // socket cannot be made; a socket nobody answers on is replaced.
     bool listen();
 
+    // Stops listening, at the start of a quit: a launch from then on runs
+    // by itself rather than handing over to a program on its way out.
+    void close();
+
     // The socket's path in privateFolder(); empty when there is none.
     static QString defaultName();
     // $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user's

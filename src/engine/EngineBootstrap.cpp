@@ -9,6 +9,7 @@
 #include "engine/MlxServer.h"
 #include "engine/ModelDownload.h"
 #include "engine/ModelTable.h"
+#include "engine/SetupChildren.h"
 #include "engine/Transcriber.h"
 
 #include <QDir>
@@ -34,8 +35,6 @@ Q_LOGGING_CATEGORY(lcBootstrap, "quorvane.engine.bootstrap")
 constexpr int kSilenceSamples = 8000;
 constexpr double kModelCheckSeconds = 120;
 constexpr int kStatusOk = 200;
-// How long a killed import check may take to be reaped.
-constexpr int kKilledWaitMs = 2000;
 
 QString support() { return QLatin1String(EngineConfiguration::kSupport); }
 
@@ -67,18 +66,15 @@ QString engineKey(const QString& venv) {
 // Whether the interpreter `python` imports the speech server, asked on the
 // thread pool; none when it was still busy at `deadline` (it is ended).
 QFuture<std::optional<bool>> importsServer(const QString& python, std::chrono::milliseconds deadline) {
-    return QtConcurrent::run([python, wait = int(deadline.count())]() -> std::optional<bool> {
+    return QtConcurrent::run([python, deadline]() -> std::optional<bool> {
         QProcess check;
         check.setStandardOutputFile(QProcess::nullDevice());
         check.setStandardErrorFile(QProcess::nullDevice());
-        check.start(python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")});
-        if (!check.waitForStarted(wait))
-            return false;
-        if (!check.waitForFinished(wait)) {
-            check.kill();
-            check.waitForFinished(kKilledWaitMs);
+        if (!SetupChildren::start(check, python, {QStringLiteral("-c"), QStringLiteral("import mlx_audio.server")},
+                                  deadline))
+            return SetupChildren::ending() ? std::nullopt : std::optional(false);
+        if (!SetupChildren::waitFor(check, deadline))
             return std::nullopt;
-        }
         return check.exitStatus() == QProcess::NormalExit && check.exitCode() == 0;
     });
 }

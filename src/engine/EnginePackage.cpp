@@ -4,6 +4,7 @@
 #include "engine/DownloadSize.h"
 #include "engine/ModelDownloader.h"
 #include "engine/ModelTable.h"
+#include "engine/SetupChildren.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
 
@@ -26,8 +27,6 @@ namespace {
 
 constexpr std::chrono::seconds kArchiveIdleTimeout{600};
 constexpr auto kTar = "/usr/bin/tar";
-// How long an ended child may take to be reaped.
-constexpr int kKilledWaitMs = 2000;
 const QString kUnpacking = QStringLiteral("Unpacking the speech engine");
 const QString kFinishing = QStringLiteral("Finishing setup");
 
@@ -46,12 +45,11 @@ Captured runCapturing(const QString& program, const QStringList& arguments, std:
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForStarted(int(deadline.count())))
+    if (!SetupChildren::start(process, program, arguments, deadline))
         return {false, "could not launch: " + process.errorString().toUtf8()};
-    if (!process.waitForFinished(int(deadline.count()))) {
-        process.kill();
-        process.waitForFinished(kKilledWaitMs);
+    if (!SetupChildren::waitFor(process, deadline)) {
+        if (SetupChildren::ending())
+            return {false, "ended as the program quit"};
         return {false, QStringLiteral("%1 did not finish within %2 s")
                            .arg(QFileInfo(program).fileName())
                            .arg(std::chrono::duration_cast<std::chrono::seconds>(deadline).count())

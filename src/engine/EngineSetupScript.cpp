@@ -2,10 +2,10 @@
 
 #include "engine/EnginePackage.h"
 #include "engine/EngineTrust.h"
+#include "engine/SetupChildren.h"
 #include "support/Bundle.h"
 #include "support/Paths.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,9 +25,6 @@ constexpr char kKey[] = QUORVANE_SETUP_KEY;
 static_assert(sizeof(kKey) - 1 == 22, "the set-up key is 22 characters");
 
 constexpr auto kScriptPrefix = "qv-setup-";
-constexpr int kPollMs = 200;
-// How long an ended script may take to be reaped.
-constexpr int kKilledWaitMs = 2000;
 
 struct Phrase {
     QStringList phrases;
@@ -162,10 +159,8 @@ QFuture<bool> runProcess(const QString& program, const QStringList& arguments, s
         QProcess process;
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        if (!process.waitForStarted(int(deadline.count())))
+        if (!SetupChildren::start(process, program, arguments, deadline))
             return false;
-        QDeadlineTimer remaining(deadline);
         QString lastDetail;
         const auto take = [&] {
             const QByteArray chunk = process.readAllStandardOutput();
@@ -182,15 +177,10 @@ QFuture<bool> runProcess(const QString& program, const QStringList& arguments, s
                 onDetail(*detail);
             }
         };
-        while (process.state() != QProcess::NotRunning && !remaining.hasExpired()) {
-            process.waitForReadyRead(kPollMs);
-            take();
-        }
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(kKilledWaitMs);
-            take();
-            if (logging)
+        if (!SetupChildren::waitFor(process, deadline, take)) {
+            if (logging && SetupChildren::ending())
+                log.write("\n[quorvane] the program quit, and the set-up script was ended\n");
+            else if (logging)
                 log.write(QStringLiteral("\n[quorvane] the set-up script did not finish within %1 s and was ended\n")
                               .arg(std::chrono::duration_cast<std::chrono::seconds>(deadline).count())
                               .toUtf8());

@@ -235,7 +235,7 @@ void LlmServer::forgetDeadProcess() {
     if (!m_process || m_process->state() != QProcess::NotRunning)
         return;
     MlxServer::note(QStringLiteral("the cleanup model server stopped (exit status %1)").arg(m_process->exitCode()));
-    retire(m_process);
+    (void)retire(m_process);
     m_process.clear();
     ++m_relaunches;
 }
@@ -351,18 +351,24 @@ void LlmServer::stopIfOwned() {
     delete process;
 }
 
-void LlmServer::endIfOwned() {
-    if (QProcess* process = takeOwnedForEnd())
-        retire(process);
+QFuture<void> LlmServer::endIfOwned() {
+    QProcess* process = takeOwnedForEnd();
+    return process ? retire(process) : QtFuture::makeReadyFuture();
 }
 
-void LlmServer::retire(QProcess* process) {
+QFuture<void> LlmServer::retire(QProcess* process) {
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();
-        return;
+        return QtFuture::makeReadyFuture();
     }
-    connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    auto gone = std::make_shared<QPromise<void>>();
+    gone->start();
+    connect(process, &QProcess::finished, process, [process, gone] {
+        gone->finish();
+        process->deleteLater();
+    });
     QTimer::singleShot(5000, process, [process] { process->kill(); });
+    return gone->future();
 }
 
 // ---- In-use protocol

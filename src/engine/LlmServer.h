@@ -74,8 +74,9 @@ public:
     // Clears `ready`; terminates and forgets a server this process started.
     void stopIfOwned();
     // As stopIfOwned, but without waiting: the server is asked to end and
-    // killed if it is still there a few seconds later. For the event loop's thread.
-    void endIfOwned();
+    // killed if it is still there a few seconds later. For the event loop's
+    // thread; the future finishes once the process is gone.
+    QFuture<void> endIfOwned();
 
     // The in-use protocol of the text cleanup: begin before a request, end after it.
     // The end of the last request performs a release that pressure deferred.
@@ -104,7 +105,7 @@ private:
     // Marks the server not ready and asks the owned server, if any, to end;
     // the caller then owns the process.
     QProcess* takeOwnedForEnd();
-    void retire(QProcess* process);
+    QFuture<void> retire(QProcess* process);
 
     Config m_config;
     StaleReplacer m_replaceStale;

@@ -22,6 +22,7 @@
 namespace {
 
 const QString kClearPath = QStringLiteral("v1/quorvane/adapt/clear");
+const QString kDiscardPath = QStringLiteral("v1/quorvane/adapt/discard");
 const QString kClipPath = QStringLiteral("v1/quorvane/adapt/clip");
 const QString kFitPath = QStringLiteral("v1/quorvane/adapt/fit");
 const QString kKeepPath = QStringLiteral("v1/quorvane/adapt/keep");
@@ -197,7 +198,8 @@ QFuture<void> VoiceTuning::run() {
     run->finished.start();
     QFuture<void> finished = run->finished.future();
     setPhase(Phase::measuringBefore(0));
-    post(run, kClearPath, [this, run] {
+    // Measured with the stored adapter in force: a new one must beat it.
+    post(run, kDiscardPath, [this, run] {
         measure(run, false, 0, [this, run] {
             if (run->errorsBefore == 0) {
                 setPhase(Phase::done(Outcome::alreadyPerfect(run->words)));
@@ -304,7 +306,7 @@ void VoiceTuning::decide(const std::shared_ptr<Run>& run) {
             });
         return;
     }
-    post(run, kClearPath, [this, run] {
+    post(run, kDiscardPath, [this, run] {
         setPhase(Phase::done(Outcome::notBetter(run->errorsBefore, run->errorsAfter, run->words)));
         run->finished.finish();
     });
@@ -313,7 +315,7 @@ void VoiceTuning::decide(const std::shared_ptr<Run>& run) {
 void VoiceTuning::fail(const std::shared_ptr<Run>& run, const QString& message) {
     if (run->watching)
         *run->watching = false;
-    VoiceAdapter::post(kClearPath, QJsonObject(), VoiceAdapter::kPostTimeout, m_base)
+    VoiceAdapter::post(kDiscardPath, QJsonObject(), VoiceAdapter::kPostTimeout, m_base)
         .then(this, [this, run, message](const VoiceAdapter::Posted&) {
             setPhase(Phase::failed(message));
             run->finished.finish();

@@ -21,8 +21,11 @@ class Recorder;
 // recogniser's word errors on the four are measured, the server fits an
 // adapter on the twelve and puts it in force for itself alone, the four are
 // measured again, and the server stores the adapter only when the errors
-// strictly fell. Every failure clears the adapter, so dictation then works
-// exactly as before; a run cut short (the program quits) stores nothing.
+// strictly fell. The adapter stored before stays in force until then: the
+// first measurement is made with it, and a run that fails or is not better
+// discards only what it fitted, so dictation then works exactly as before; a
+// run cut short (the program quits) stores and deletes nothing. Only turning
+// the tuning off deletes the stored adapter.
 //
 // GUI thread only. Takes stay in memory and go only to the local speech server.
 class VoiceTuning : public QObject {
@@ -103,7 +106,8 @@ public:
     // Tunes and measures; does nothing unless exactly 12 + 4 takes exist. The
     // future finishes when the run has ended (phase done or failed).
     QFuture<void> run();
-    // Removes the adapter from the server (failures ignored); phase done(turnedOff).
+    // Removes the adapter from the server and deletes the stored one
+    // (failures ignored); phase done(turnedOff).
     QFuture<void> turnOff();
 
     // (word errors, reference words): word-level edit distance after lower-

@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QPromise>
 #include <QSet>
 #include <QTimer>
 
@@ -27,11 +28,12 @@ Schedule& installedSchedule() {
 }
 
 // The clipboard a paste will put back, while that paste's text is still on
-// it, and the clipboard turn the paste holds until then.
+// it, the clipboard turn the paste holds until then, and a quit waiting for it.
 struct PendingRestore {
     qint64 count = -1;
     Pasteboard::Snapshot items;
     QPointer<ClipboardTurns::Turn> turn;
+    std::shared_ptr<QPromise<void>> quitWaiting;
 };
 
 PendingRestore& pending() {
@@ -44,9 +46,11 @@ PendingRestore& pending() {
 void settle(qint64 count) {
     if (pending().count != count)
         return;
-    const QPointer<ClipboardTurns::Turn> turn = std::exchange(pending(), {}).turn;
-    if (turn)
-        turn->end();
+    const PendingRestore settled = std::exchange(pending(), {});
+    if (settled.turn)
+        settled.turn->end();
+    if (settled.quitWaiting)
+        settled.quitWaiting->finish();
 }
 
 bool keepOnClipboard() { return DictationSettings::readBool(Defaults::shared(), DictationSettings::kKeepOnClipboard); }
@@ -115,7 +119,8 @@ void pasteAndRestore(Pasteboard* pasteboard, KeySynth& keys, const QString& text
     pasteboard->writeText(text, true);
     const qint64 count = pasteboard->changeCount();
     postPaste(pasteboard, keys);
-    pending() = {count, earlier, std::move(turn)};
+    std::shared_ptr<QPromise<void>> quitWaiting = std::exchange(pending().quitWaiting, {});
+    pending() = {count, earlier, std::move(turn), std::move(quitWaiting)};
     schedule(kRestoreDelay, [pasteboard, count, earlier] { restoreWhenTaken(pasteboard, count, earlier); });
 }
 
@@ -168,6 +173,28 @@ void paste(const QString& text) {
         }
         pasteAndRestore(pasteboard, *keys, text, pasteboard->snapshot(), &turn);
     });
+}
+
+QFuture<void> putBackBeforeQuit() {
+    Pasteboard* pasteboard = Platform::current().pasteboard;
+    PendingRestore& restore = pending();
+    if (restore.count < 0 || !pasteboard)
+        return QtFuture::makeReadyFuture();
+    if (pasteboard->changeCount() != restore.count) {
+        // Another application took the clipboard: there is nothing to put back.
+        settle(restore.count);
+        return QtFuture::makeReadyFuture();
+    }
+    if (!fetchAwaited()) {
+        pasteboard->restore(restore.items);
+        settle(restore.count);
+        return QtFuture::makeReadyFuture();
+    }
+    if (!restore.quitWaiting) {
+        restore.quitWaiting = std::make_shared<QPromise<void>>();
+        restore.quitWaiting->start();
+    }
+    return restore.quitWaiting->future();
 }
 
 bool fetchAwaited() {

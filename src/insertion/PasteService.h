@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QString>
 
 #include <chrono>
@@ -34,6 +35,12 @@ void schedule(std::chrono::milliseconds delay, std::function<void()> task);
 // accessibility query, so read it back only once the text was fetched
 // (`Pasteboard::whenFetched`) or from the event loop later on.
 void paste(const QString& text);
+// For a quit: puts back at once the clipboard a paste still holds when its
+// target has fetched the text, since the program may be gone before the
+// usual moment; a target still to fetch it gets it first, and the clipboard
+// comes back at the fetch or at `kRestoreCap` as always. The future finishes
+// once nothing is left to put back.
+QFuture<void> putBackBeforeQuit();
 // Whether the target of the last paste has yet to fetch its text, for at most
 // `kRestoreCap`: meanwhile nothing should ask it about its text or windows.
 bool fetchAwaited();

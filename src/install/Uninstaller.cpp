@@ -11,12 +11,15 @@
 #include "support/Paths.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTimer>
+#include <QtConcurrent>
 
 namespace {
 
@@ -77,9 +80,9 @@ Uninstaller::Services Uninstaller::standardServices() {
             // its frame as the program quits).
             if (const std::function<void()>& stopPhoneLink = AppActions::shared().stopPhoneLink)
                 stopPhoneLink();
-            MlxServer::shared().stop();
-            LlmServer::shared().endIfOwned();
+            QList<QFuture<void>> servers{MlxServer::shared().end(), LlmServer::shared().endIfOwned()};
             Defaults::shared().clear();
+            return QtFuture::whenAll(servers.begin(), servers.end()).then([](const QList<QFuture<void>>&) {});
         },
         requestQuit,
         [](std::chrono::milliseconds delay, std::function<void()> work) {
@@ -134,16 +137,33 @@ void Uninstaller::confirmAndRemove(std::function<void(bool)> answered) {
     });
 }
 
-void Uninstaller::removeEverything() {
-    if (m_services.stopEverything)
-        m_services.stopEverything();
-    for (const QString& location : locations()) {
-        const QFileInfo info(location);
-        if (info.isDir() && !info.isSymLink())
-            QDir(location).removeRecursively();
-        else
-            QFile::remove(location);
-    }
+QFuture<void> Uninstaller::removeEverything() {
+    if (m_removal)
+        return *m_removal;
+    QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    QFuture<void> stopped = m_services.stopEverything ? m_services.stopEverything() : QtFuture::makeReadyFuture();
+    m_removal = stopped
+                    .then(this,
+                          [locations = locations()] {
+                              return QtConcurrent::run([locations] {
+                                  for (const QString& location : locations) {
+                                      const QFileInfo info(location);
+                                      if (info.isDir() && !info.isSymLink())
+                                          QDir(location).removeRecursively();
+                                      else
+                                          QFile::remove(location);
+                                  }
+                              });
+                          })
+                    .unwrap()
+                    .then(this, [this] {
+                        QGuiApplication::restoreOverrideCursor();
+                        finish();
+                    });
+    return *m_removal;
+}
+
+void Uninstaller::finish() {
     auto quitOnce = [this] {
         if (std::exchange(m_quitting, true))
             return;

@@ -2,6 +2,7 @@
 
 #include "looks/Alert.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QProcessEnvironment>
 #include <QStringList>
@@ -15,7 +16,9 @@
 // trashes the install folder, and quits. Only the program's own folders go:
 // the shared model hub cache under ~/.cache holds the models of the user's
 // other tools and nothing of ours, so it is left alone. A copy that is not a
-// marked install folder (a package, a build tree) is never trashed. GUI thread.
+// marked install folder (a package, a build tree) is never trashed. The
+// servers' ends are waited for and the folders deleted off the GUI thread,
+// with a busy pointer meanwhile. GUI thread.
 class Uninstaller : public QObject {
     Q_OBJECT
 public:
@@ -37,8 +40,8 @@ public:
         std::optional<QString> installFolder;
         // Stops every writer and server (the phone link, the engine's servers,
         // every later settings write), so nothing writes into the folders
-        // while or after they go.
-        std::function<void()> stopEverything;
+        // while or after they go; finished once the servers' processes are gone.
+        std::function<QFuture<void>()> stopEverything;
         // Ends the program; runs at most once.
         std::function<void()> quit;
         // Runs `work` after `delay` on the GUI thread.
@@ -60,10 +63,16 @@ public:
     // Asks first; "Cancel" takes Return. Calls `answered(true)` when the removal
     // has started, false when cancelled (nothing touched, nothing scheduled).
     void confirmAndRemove(std::function<void(bool removed)> answered = {});
-    void removeEverything();
+    // Finished once the folders are gone and the quit is on its way; a call
+    // while one runs gets that one's future.
+    QFuture<void> removeEverything();
 
 private:
+    // Trashes the install folder and quits, once the folders are gone.
+    void finish();
+
     Folders m_folders;
     Services m_services;
     bool m_quitting = false;
+    std::optional<QFuture<void>> m_removal;
 };

@@ -1,6 +1,6 @@
 #include "state/ClipboardTurns.h"
 
-#include "support/ProgramLifetime.h"
+#include "support/SharedInstance.h"
 
 #include <QTimer>
 
@@ -14,10 +14,7 @@ void ClipboardTurns::Turn::end() {
     m_queue.ended(*this);
 }
 
-ClipboardTurns& ClipboardTurns::shared() {
-    static ClipboardTurns* turns = ProgramLifetime::keep(new ClipboardTurns);
-    return *turns;
-}
+ClipboardTurns& ClipboardTurns::shared() { return SharedInstance<ClipboardTurns>::get(); }
 
 ClipboardTurns::ClipboardTurns(QObject* parent) : QObject(parent) {}
 

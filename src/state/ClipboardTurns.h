@@ -36,7 +36,8 @@ public:
     // Gets the turn once it is this trip's; it must end it on every road.
     using Trip = std::function<void(Turn& turn)>;
 
-    // Shared: the system clipboard is one, so every free function that borrows it queues here.
+    // The root's: the system clipboard is one, so every free function that
+    // borrows it queues here (see SharedInstance).
     static ClipboardTurns& shared();
     explicit ClipboardTurns(QObject* parent = nullptr);
 

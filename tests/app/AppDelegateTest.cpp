@@ -32,6 +32,8 @@ struct Launch : testing::Test {
     bool checkAnswers = true;
     QPromise<bool> unanswered;
     QPromise<void> serverGone;
+    QPromise<void> clipboardBack;
+    QPromise<void> cleanupServerGone;
 
     std::function<void()> rec(const char* name) {
         return [this, name] {
@@ -76,6 +78,11 @@ struct Launch : testing::Test {
         s.startLanguageModelServer = rec("startLanguageModelServer");
         s.startSelectionCleanup = rec("startSelectionCleanup");
         s.runSelfTests = rec("runSelfTests");
+        s.endEngineSetup = rec("endEngineSetup");
+        s.putBackClipboard = [this] {
+            rec("putBackClipboard")();
+            return clipboardBack.future();
+        };
         s.stopReading = rec("stopReading");
         s.stopRecording = rec("stopRecording");
         s.restoreVolume = rec("restoreVolume");
@@ -83,7 +90,10 @@ struct Launch : testing::Test {
             rec("endSpeechServer")();
             return serverGone.future();
         };
-        s.stopLanguageModelServer = rec("stopLanguageModelServer");
+        s.stopLanguageModelServer = [this] {
+            rec("stopLanguageModelServer")();
+            return cleanupServerGone.future();
+        };
         return s;
     }
     // Runs the launch; returns the steps run before it returned and those run as tasks after.
@@ -206,23 +216,29 @@ TEST_F(Launch, ShutdownStopsInOrderOnceAndCancelsThePendingUpdateCheck) {
     calls.clear();
     delegate.applicationWillTerminate();
     delegate.applicationWillTerminate();
-    EXPECT_EQ(calls, (QStringList{"stopReading", "stopRecording", "restoreVolume", "endSpeechServer",
-                                  "stopLanguageModelServer"}));
+    EXPECT_EQ(calls, (QStringList{"endEngineSetup", "putBackClipboard", "stopReading", "stopRecording", "restoreVolume",
+                                  "endSpeechServer", "stopLanguageModelServer"}));
     QTest::qWait(20);
     EXPECT_FALSE(calls.contains(QStringLiteral("checkForUpdates")));
 }
 
-TEST_F(Launch, PreparingToQuitFinishesOnlyOnceTheSpeechServerIsGone) {
+TEST_F(Launch, PreparingToQuitFinishesOnlyOnceTheClipboardIsBackAndBothServersAreGone) {
     AppDelegate delegate(steps(), defaults, environment);
     serverGone.start();
+    clipboardBack.start();
+    cleanupServerGone.start();
     const QFuture<void> prepared = delegate.prepareToQuit();
-    EXPECT_EQ(calls, (QStringList{"stopReading", "stopRecording", "restoreVolume", "endSpeechServer",
-                                  "stopLanguageModelServer"}));
+    EXPECT_EQ(calls, (QStringList{"endEngineSetup", "putBackClipboard", "stopReading", "stopRecording", "restoreVolume",
+                                  "endSpeechServer", "stopLanguageModelServer"}));
     EXPECT_FALSE(prepared.isFinished());
     calls.clear();
     delegate.applicationWillTerminate();
     EXPECT_TRUE(calls.isEmpty()) << "the end ran its steps again";
     serverGone.finish();
+    EXPECT_FALSE(prepared.isFinished()) << "the quit did not wait for the paste's clipboard";
+    clipboardBack.finish();
+    EXPECT_FALSE(prepared.isFinished()) << "the quit did not wait for the cleanup server";
+    cleanupServerGone.finish();
     EXPECT_TRUE(prepared.isFinished());
 }
 

@@ -2,7 +2,9 @@
 // makes are the ones the program reaches, and they end with it, before the
 // platform and the application object.
 #include "app/ProgramRoot.h"
+#include "insertion/PasteService.h"
 #include "support/FakePlatform.h"
+#include "support/ProgramLifetime.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -23,6 +25,22 @@ TEST(ProgramRootTest, WhileTheRootLivesItsServicesAreTheSharedOnesAndAfterItTheT
         EXPECT_EQ(&AppActions::shared(), &root.actions());
     }
     EXPECT_EQ(&Defaults::shared(), &before);
+}
+
+TEST(ProgramRootTest, TheClipboardsTurnsOutliveWhatIsKeptFromFirstUseAsMainEndsThatFirst) {
+    ScopedFakePlatform platform;
+    ProgramRoot root;
+    QPointer<ClipboardTurns> turns(&ClipboardTurns::shared());
+    {
+        // As in main: made after the root, so it ends before the root goes.
+        ProgramLifetime::Scope lifetime;
+    }
+    ASSERT_TRUE(turns) << "the clipboard's turns went with the program's lifetime, before the root";
+    EXPECT_EQ(&ClipboardTurns::shared(), turns.data());
+    // A copy asked while the roads go still takes its turn and lands.
+    PasteService::copy(QStringLiteral("Copied after the lifetime"));
+    EXPECT_EQ(platform.pasteboard.plainText(), QStringLiteral("Copied after the lifetime"));
+    EXPECT_FALSE(turns->busy());
 }
 
 TEST(ProgramRootTest, TheMainWindowTheMenuOpensIsTheRootsAndGoesWithIt) {

@@ -363,11 +363,14 @@ TEST_F(LlmServerTest, EndingAServerThatIgnoresTerminationReturnsAtOnceAndKillsIt
     const qint64 pid = server.processId();
     ASSERT_TRUE(processExists(pid));
 
-    server.endIfOwned();
+    const QFuture<void> gone = server.endIfOwned();
     EXPECT_FALSE(server.ownsProcess());
     EXPECT_FALSE(server.isReady());
     EXPECT_TRUE(processExists(pid)) << "the call waited for the server to end";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !processExists(pid); }, 15000)) << "the lingering server was not killed";
+    EXPECT_FALSE(gone.isFinished());
+    // A quit waits for the future with the event loop turning.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return gone.isFinished(); }, 15000)) << "the end never finished";
+    EXPECT_FALSE(processExists(pid)) << "the end finished before the lingering server was killed";
 }
 
 } // namespace

@@ -145,6 +145,36 @@ TEST_F(PasteServiceTest, TwoQuickPastesPutBackTheUsersClipboardNotTheFirstDictat
     EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("new user text"));
 }
 
+TEST_F(PasteServiceTest, AQuitPutsTheUsersClipboardBackAtOnceOnceTheTargetHasTheText) {
+    keep(false);
+    PasteService::paste(QStringLiteral("dictated"));
+    fakes.pasteboard.targetFetches();
+    const QFuture<void> back = PasteService::putBackBeforeQuit();
+    EXPECT_TRUE(back.isFinished());
+    EXPECT_EQ(fakes.pasteboard.items, kUserClipboard) << "no timer fires once the program has quit";
+    while (!timers.pending.empty())
+        timers.runNext();
+    EXPECT_EQ(fakes.pasteboard.restores, 1);
+
+    // A target still to fetch the text gets it first; the quit waits for the restore.
+    PasteService::paste(QStringLiteral("dictated again"));
+    const QFuture<void> later = PasteService::putBackBeforeQuit();
+    EXPECT_FALSE(later.isFinished());
+    EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("dictated again"));
+    timers.runNext();
+    fakes.pasteboard.targetFetches();
+    EXPECT_TRUE(later.isFinished());
+    EXPECT_EQ(fakes.pasteboard.items, kUserClipboard);
+
+    // Nothing borrowed, or a clipboard another application took: nothing to wait for or put back.
+    EXPECT_TRUE(PasteService::putBackBeforeQuit().isFinished());
+    PasteService::paste(QStringLiteral("dictated a third time"));
+    fakes.pasteboard.otherAppCopies(QStringLiteral("copied elsewhere"));
+    EXPECT_TRUE(PasteService::putBackBeforeQuit().isFinished());
+    EXPECT_EQ(fakes.pasteboard.plainText(), QStringLiteral("copied elsewhere"));
+    EXPECT_EQ(fakes.pasteboard.restores, 2);
+}
+
 TEST_F(PasteServiceTest, AnEmptyEarlierClipboardIsEmptyAgain) {
     keep(false);
     fakes.pasteboard.items.clear();

@@ -1,6 +1,7 @@
 #include "install/Uninstaller.h"
 
 #include "state/AppActions.h"
+#include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPromise>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -30,7 +33,10 @@ protected:
                                                      answered(answer);
                                                  },
                                                  std::move(installFolder),
-                                                 [this] { ++stops; },
+                                                 [this] {
+                                                     ++stops;
+                                                     return serversEnded;
+                                                 },
                                                  [this] { ++quits; },
                                                  [this](std::chrono::milliseconds delay, std::function<void()> work) {
                                                      scheduled.append({delay, std::move(work)});
@@ -56,6 +62,7 @@ protected:
     QList<std::pair<std::chrono::milliseconds, std::function<void()>>> scheduled;
     int answer = 1;
     int stops = 0;
+    QFuture<void> serversEnded = QtFuture::makeReadyFuture();
     int quits = 0;
 };
 
@@ -91,7 +98,7 @@ TEST_F(UninstallerTest, TheSharedModelCacheOfOtherToolsIsLeftWhole) {
 
     Uninstaller uninstaller = make(standard);
     EXPECT_EQ(uninstaller.totalSize(), 0);
-    uninstaller.removeEverything();
+    ASSERT_TRUE(awaitFuture(uninstaller.removeEverything()));
 
     for (const QString& file : theirs)
         EXPECT_TRUE(QFileInfo::exists(hub + file)) << file.toStdString();
@@ -113,14 +120,24 @@ TEST_F(UninstallerTest, CancelTakesReturnAndTouchesNothing) {
     EXPECT_TRUE(QFileInfo::exists(home.file("data/Quorvane Native/history.json")));
 }
 
-TEST_F(UninstallerTest, RemovesOursTrashesTheInstallFolderAndQuitsOnce) {
+TEST_F(UninstallerTest, RemovesOursOnceTheServersHaveEndedTrashesTheInstallFolderAndQuitsOnce) {
     fill();
     home.write("apps/Quorvane/quorvane-install.txt", "1.0\n");
     platform.fileManager.trashFolder = home.file("trash");
+    QPromise<void> servers;
+    servers.start();
+    serversEnded = servers.future();
     Uninstaller uninstaller = make(home.file("apps/Quorvane"));
     answer = 0;
     uninstaller.confirmAndRemove();
     EXPECT_EQ(stops, 1);
+    // The servers' end is waited for with the event loop turning, and nothing
+    // goes while a server may still write.
+    QTest::qWait(100);
+    EXPECT_TRUE(QFileInfo::exists(home.file("data/Quorvane Native/history.json")));
+    EXPECT_TRUE(scheduled.isEmpty());
+    servers.finish();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scheduled.size() == 2; }, 10000)) << "the removal never finished";
     for (const char* gone : {"data/Quorvane", "data/Quorvane Native", "data/Brindlewick", "config/Quorvane",
                              "state/Quorvane-dock.log", "apps/Quorvane"})
         EXPECT_FALSE(QFileInfo::exists(home.file(QString::fromUtf8(gone)))) << gone;
@@ -139,7 +156,7 @@ TEST_F(UninstallerTest, AManagedCopyIsNeverTrashedButTheProgramStillQuits) {
     for (const std::optional<QString>& copy : {std::optional<QString>(), std::optional(home.file("usr"))}) {
         scheduled.clear();
         Uninstaller uninstaller = make(copy);
-        uninstaller.removeEverything();
+        ASSERT_TRUE(awaitFuture(uninstaller.removeEverything()));
         EXPECT_TRUE(platform.fileManager.trashed.isEmpty());
         EXPECT_EQ(scheduled.size(), 2);
     }
@@ -156,7 +173,7 @@ TEST(UninstallerStandardServicesTest, TheStopEndsThePhoneLinkAndEveryLaterSettin
     const QString folder = QFileInfo(defaults.filePath()).path();
     ASSERT_TRUE(QFileInfo::exists(defaults.filePath()));
 
-    Uninstaller::standardServices().stopEverything();
+    ASSERT_TRUE(awaitFuture(Uninstaller::standardServices().stopEverything()));
     actions.stopPhoneLink = realStop;
     EXPECT_EQ(phoneLinkStops, 1);
     EXPECT_FALSE(defaults.contains(QStringLiteral("userName")));

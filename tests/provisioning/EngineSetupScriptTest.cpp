@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -78,21 +79,36 @@ TEST(EngineSetupScriptTest, StagedScriptIsPrivateFreshAndDeciphered) {
     EXPECT_EQ(EngineSetupScript::stagedSetupScript(source.file(QStringLiteral("missing.dat"))), std::nullopt);
 }
 
-TEST(EngineSetupScriptTest, AScriptStillRunningAtItsDeadlineIsEndedAndFails) {
+TEST(EngineSetupScriptTest, AScriptStillRunningAtItsDeadlineIsEndedWithWhatItStartedAndFails) {
     TempFolder home;
     TempFolder folder;
     ScopedEnvironment env("XDG_DATA_HOME", home.path().toUtf8());
     const QString pidFile = folder.file(QStringLiteral("pid"));
-    const bool ok = awaitResult(
-        EngineSetupScript::runProcess(
-            QLatin1String(EngineSetupScript::kShell),
-            {QStringLiteral("-c"), QStringLiteral("echo creating venv; echo $$ > '%1'; exec sleep 600").arg(pidFile)},
-            [](const QString&) {}, std::chrono::seconds(1)),
-        20000);
+    const QString childFile = folder.file(QStringLiteral("child"));
+    const bool ok =
+        awaitResult(EngineSetupScript::runProcess(
+                        QLatin1String(EngineSetupScript::kShell),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("echo creating venv; echo $$ > '%1'; sleep 600 & echo $! > '%2'; wait")
+                             .arg(pidFile, childFile)},
+                        [](const QString&) {}, std::chrono::seconds(1)),
+                    20000);
     EXPECT_FALSE(ok);
     const pid_t pid = folder.read(QStringLiteral("pid")).trimmed().toInt();
+    const pid_t child = folder.read(QStringLiteral("child")).trimmed().toInt();
     ASSERT_GT(pid, 0);
+    ASSERT_GT(child, 0);
     EXPECT_NE(::kill(pid, 0), 0) << "the script was ended";
+    // Its child, no longer waited for by anyone, may linger a moment as a zombie.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !QFile::exists(QStringLiteral("/proc/%1/status").arg(child))
+                   || fileBytes(QStringLiteral("/proc/%1/status").arg(child)).contains("State:\tZ");
+        },
+        5000))
+        << "what the script started outlived it";
+    if (::kill(child, 0) == 0)
+        ::kill(child, SIGKILL);
     QFile log(EnginePackage::logFile());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_TRUE(log.readAll().endsWith("creating venv\n\n[quorvane] the set-up script did not finish within 1 s and "

@@ -1,24 +1,35 @@
 // Quitting the real program on the harness's desktop: with every feature that
 // keeps state in use it ends cleanly and at once, also with a question about
-// an unknown phone still open; a logout in the middle of a dictation keeps what
-// was said; a fatal signal leaves one line in crash.log; and the helper on a
-// desktop without an accessibility bus just says no.
+// an unknown phone still open and with the engine's set-up script still at
+// work; a logout in the middle of a dictation keeps what was said; a fatal
+// signal leaves one line in crash.log; and the helper on a desktop without an
+// accessibility bus just says no.
+#include "app/SingleInstance.h"
 #include "audio/WavData.h"
 #include "dictation_e2e/DictationTarget.h"
+#include "engine/EngineConfiguration.h"
+#include "engine/EngineSetupScript.h"
 #include "engine/MlxServer.h"
+#include "engine/ModelTable.h"
 #include "insertion/AXText.h"
 #include "quit_desktop/ProgramOnDesktop.h"
 #include "support/Await.h"
+#include "support/Bundle.h"
 #include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PhoneClient.h"
 #include "support/ProgramRun.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SpeakerMonitor.h"
+#include "support/TempFolder.h"
 #include "support/XClient.h"
 #include "support/XTestKeyboard.h"
 #include "support/XTestPointer.h"
 
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QtTest/QTest>
 #include <iostream>
@@ -44,6 +55,9 @@ const QString kQuestion = QStringLiteral("Quorvane");
 // The tray icon, untitled, carries the program's name.
 const QString kTrayIcon = QStringLiteral("Quorvane");
 const QString kFox = QStringLiteral("The quick brown fox jumps over the lazy dog.");
+// Onboarding's window, and its footer's primary button from the window's top-left corner.
+const QString kOnboardingTitle = QStringLiteral("Quorvane");
+constexpr QPoint kOnboardingPrimaryButton(640 - 34 - 50, 560 - 24 - 14);
 
 // Control-Alt plus `key`, with Left Control (the translate tap key must not see a lone tap).
 void pressChord(XTestKeyboard& keyboard, const char* key) {
@@ -298,6 +312,108 @@ TEST_F(QuitDesktopTest, AFatalSignalLeavesACrashLine) {
     EXPECT_TRUE(lines.first().endsWith("ended by signal 11 (SIGSEGV)")) << log.toStdString();
     // Its speech server goes with it.
     EXPECT_TRUE(waitForEngine(false));
+}
+
+// Whether process `pid` runs: it exists and is not a zombie waiting to be reaped.
+bool runs(qint64 pid) {
+    const QByteArray stat = fileBytes(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype afterName = stat.lastIndexOf(')');
+    return afterName > 0 && stat.size() > afterName + 2 && stat.at(afterName + 2) != 'Z';
+}
+
+// The program's resources with a set-up script of the test's own in place of
+// the engine's, and without the engine distribution, so that a first run
+// builds the engine with that script.
+class SetupResources : public TempFolder {
+public:
+    explicit SetupResources(const QByteArray& script) {
+        const QDir built(Bundle::resourceFolder());
+        for (const QString& entry : built.entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+            if (entry != QLatin1String(EngineSetupScript::kScriptResource)
+                && entry != QLatin1String(EngineConfiguration::kDistributionResource))
+                QFile::link(built.filePath(entry), file(entry));
+        }
+        write(QLatin1String(EngineSetupScript::kScriptResource), EngineSetupScript::decipher(script));
+    }
+};
+
+TEST_F(QuitDesktopTest, AQuitWhileTheSetUpScriptRunsEndsItWithinFiveSecondsAndARelaunchRightAfterStarts) {
+    XClient screen;
+    ASSERT_TRUE(screen.isOpen());
+    TempFolder marks;
+    // A set-up that would run for ten minutes, in a child of its own.
+    const SetupResources resources("#!/bin/sh\n"
+                                   "echo $$ > \"$QV_TEST_MARKS/script\"\n"
+                                   "sleep 600 &\n"
+                                   "echo $! > \"$QV_TEST_MARKS/child\"\n"
+                                   "wait\n");
+    TempFolder noEngine;
+    ProgramHome home(R"({"openWindowAtLaunch":false})");
+    QProcessEnvironment environment = home.environment(noEngine.path());
+    environment.insert(QStringLiteral("QUORVANE_RESOURCES"), resources.path());
+    environment.insert(QStringLiteral("QV_TEST_MARKS"), marks.path());
+    environment.remove(QLatin1String(ModelTable::kBaseVariable));
+    const auto launch = [&](QProcess& program) {
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.start(QStringLiteral(QUORVANE_BINARY), {});
+        return program.waitForStarted(10000);
+    };
+
+    QProcess program;
+    ASSERT_TRUE(launch(program));
+    std::optional<QPoint> window;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (window = screen.windowTitled(kOnboardingTitle)).has_value(); }, 15000))
+        << "onboarding did not open";
+    // Continue to the engine step, which sets the engine up by itself.
+    const auto childRuns = [&] { return !marks.read(QStringLiteral("child")).isEmpty(); };
+    for (int press = 0; press < 5 && !childRuns(); ++press) {
+        QTest::qWait(400);
+        screen.leftClick(*window + kOnboardingPrimaryButton);
+        (void)QTest::qWaitFor(childRuns, 3000);
+    }
+    ASSERT_TRUE(QTest::qWaitFor(childRuns, 30000)) << "the engine step never ran the set-up script";
+    const qint64 script = marks.read(QStringLiteral("script")).trimmed().toLongLong();
+    const qint64 child = marks.read(QStringLiteral("child")).trimmed().toLongLong();
+    ASSERT_TRUE(runs(script) && runs(child));
+
+    // The program's socket for later launches, under its home.
+    QString socketName;
+    {
+        const ScopedEnvironment programHome("HOME", QFile::encodeName(home.path()));
+        socketName = SingleInstance::defaultName();
+    }
+    const auto answersLaterLaunches = [&] {
+        QLocalSocket socket;
+        socket.connectToServer(socketName);
+        const bool answered = socket.waitForConnected(200);
+        socket.abort();
+        return answered;
+    };
+    ASSERT_TRUE(answersLaterLaunches());
+
+    const auto asked = std::chrono::steady_clock::now();
+    program.terminate();
+    // A quit stops answering later launches first; a launch from then on runs by itself.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !answersLaterLaunches(); }, 5000))
+        << "the program on its way out still takes later launches";
+    QProcess again;
+    ASSERT_TRUE(launch(again));
+    EXPECT_TRUE(finishes(program, kQuitPatience));
+    std::cerr << "the quit during the set-up took "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count()
+              << " ms\n";
+    EXPECT_FALSE(runs(script)) << "the set-up script outlived the program";
+    EXPECT_FALSE(runs(child)) << "what the set-up script started outlived the program";
+
+    // The launch made as the quit began runs: onboarding opens again.
+    EXPECT_FALSE(again.waitForFinished(3000)) << "the relaunch handed over to the program on its way out and left";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.windowTitled(kOnboardingTitle).has_value(); }, 15000))
+        << "the relaunch shows nothing";
+    EXPECT_TRUE(endProgram(again));
+    for (const qint64 pid : {script, child})
+        if (runs(pid))
+            ::kill(pid_t(pid), SIGKILL);
 }
 
 // How a helper run ended: success only for a normal exit with `status`.

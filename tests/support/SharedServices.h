@@ -4,6 +4,7 @@
 #include "engine/MlxServer.h"
 #include "state/AppActions.h"
 #include "state/AppState.h"
+#include "state/ClipboardTurns.h"
 #include "support/Defaults.h"
 #include "support/SharedInstance.h"
 #include "translator/TranslationCatalog.h"
@@ -19,6 +20,8 @@ struct SharedServices {
     SharedInstance<AppState> sharedState{state};
     AppActions actions;
     SharedInstance<AppActions> sharedActions{actions};
+    ClipboardTurns clipboardTurns;
+    SharedInstance<ClipboardTurns> sharedClipboardTurns{clipboardTurns};
     MlxServer speechServer;
     SharedInstance<MlxServer> sharedSpeechServer{speechServer};
     LlmServer cleanupServer;

@@ -7,6 +7,7 @@
 //   "focus line" | "focus area"   focus a field (and activate the window)
 //   "type TEXT"                    insert TEXT at the caret of the focused field
 //   "readonly on" | "readonly off" make the focused field read-only or editable
+//   "slow paste MS"                take MS milliseconds, busy, before pasting
 //   "copy TEXT"                    put TEXT and a small image on the clipboard
 //   "selectall"                    select the whole text of the focused field and
 //                                  offer it as the primary selection, as a mouse
@@ -58,9 +59,12 @@ inline std::optional<Kind> requested() {
 inline void answer(const QString& line) { std::cout << "@@" << line.toStdString() << std::endl; }
 
 // Reports paste chords and, in terminal mode, pastes only on Ctrl+Shift+V.
+// A slow application takes `slowness` before it asks for what it pastes.
 class ChordFilter : public QObject {
 public:
     explicit ChordFilter(bool terminal) : m_terminal(terminal) {}
+
+    int slownessMs = 0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -75,6 +79,8 @@ protected:
             return true;
         }
         answer(shifted ? QStringLiteral("chord ctrl+shift+v") : QStringLiteral("chord ctrl+v"));
+        if (slownessMs > 0)
+            QThread::msleep(ulong(slownessMs));
         if (!m_terminal)
             return false;
         if (shifted) {
@@ -132,6 +138,9 @@ inline int serve(bool terminal) {
                 window.raise();
                 focused->setFocus();
                 answer(QStringLiteral("focused"));
+            } else if (command.startsWith(QLatin1String("slow paste "))) {
+                filter.slownessMs = command.mid(11).toInt();
+                answer(QStringLiteral("slow"));
             } else if (command.startsWith(QLatin1String("type "))) {
                 const QString text = command.mid(5);
                 if (focused == line)

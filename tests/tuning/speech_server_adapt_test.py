@@ -251,6 +251,29 @@ class FitTest(unittest.TestCase):
         self.assertFalse(os.path.exists(ADAPTER_FILE))
 
 
+    def test_a_discard_puts_the_stored_adapter_back_in_force_and_leaves_its_file_which_only_clear_deletes(self):
+        np.savez(ADAPTER_FILE, scale=np.full(25, 0.75, np.float32), shift=np.zeros(25, np.float32))
+        with open(ADAPTER_FILE, "rb") as stored:
+            kept = stored.read()
+        SCRIPT["_QV_ADAPT"]["scale"], SCRIPT["_QV_ADAPT"]["shift"] = SCRIPT["_qv_load_adapter"](ADAPTER_FILE)
+        # A new run: its fit is in force for the check, not stored.
+        self.clip(SENTENCES[0], self.audio(SENTENCES[0]))
+        self.assertTrue(SCRIPT["_qv_adapt_fit"]()["ok"])
+        self.assertFalse(np.array_equal(SCRIPT["_QV_ADAPT"]["scale"], np.full(25, 0.75, np.float32)))
+        self.clip(SENTENCES[1], self.audio(SENTENCES[1]))
+
+        self.assertEqual(SCRIPT["_qv_adapt_discard"](), {"ok": True})
+        self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": True, "clips": 0, "step": 0, "steps": 0})
+        self.assertEqual(SCRIPT["_QV_ADAPT"]["scale"].tolist(), [0.75] * 25)
+        with open(ADAPTER_FILE, "rb") as stored:
+            self.assertEqual(stored.read(), kept)
+
+        self.assertEqual(SCRIPT["_qv_adapt_clear"](), {"ok": True})
+        self.assertFalse(os.path.exists(ADAPTER_FILE))
+        self.assertEqual(SCRIPT["_qv_adapt_discard"](), {"ok": True})
+        self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": False, "clips": 0, "step": 0, "steps": 0})
+
+
 class StoredAdapterTest(unittest.TestCase):
     def write(self, **arrays):
         path = os.path.join(ENGINE_ROOT, "candidate.npz")

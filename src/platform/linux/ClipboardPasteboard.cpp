@@ -285,6 +285,16 @@ private:
 
 ClipboardPasteboard::~ClipboardPasteboard() = default;
 
+std::function<void(QMimeData*)> ClipboardPasteboard::fetchWatch() {
+    // The data outlives this object when the program ends holding the
+    // clipboard: the application hands it to the desktop's clipboard manager
+    // as it goes, after the platform.
+    return [self = QPointer<ClipboardPasteboard>(this)](QMimeData* data) {
+        if (self)
+            self->onFetched(data);
+    };
+}
+
 ClipboardPasteboard::ClipboardPasteboard() {
     connect(clipboard(), &QClipboard::changed, this, [this](QClipboard::Mode mode) {
         if (mode == QClipboard::Clipboard)
@@ -357,7 +367,7 @@ void ClipboardPasteboard::clear() {
 }
 
 void ClipboardPasteboard::restore(const Snapshot& items) {
-    auto* data = new WatchedMimeData([this](QMimeData* d) { onFetched(d); });
+    auto* data = new WatchedMimeData(fetchWatch());
     // The X clipboard holds one item: the first item's version of a format wins.
     for (const Item& item : items)
         for (const auto& [format, bytes] : item)
@@ -378,7 +388,7 @@ void ClipboardPasteboard::restore(const Snapshot& items) {
 }
 
 void ClipboardPasteboard::writeText(const QString& text, bool transient) {
-    auto* data = new WatchedMimeData([this](QMimeData* d) { onFetched(d); });
+    auto* data = new WatchedMimeData(fetchWatch());
     data->setText(text);
     if (transient) {
         // Clipboard managers skip data marked as a password, and some look for

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QMimeData;
@@ -42,6 +43,8 @@ private:
 
     void onChanged();
     void onFetched(QMimeData* data);
+    // What the data this object puts on the clipboard calls when a target fetches it.
+    std::function<void(QMimeData*)> fetchWatch();
     void take(QMimeData* data);
     bool stillOurs() const;
     Snapshot snapshotOfQtData() const;
