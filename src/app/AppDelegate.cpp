@@ -1,10 +1,10 @@
 #include "app/AppDelegate.h"
 
+#include "app/NoteDocument.h"
 #include "looks/DockIcon.h"
 #include "support/Defaults.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QWidget>
 #include <QtConcurrent>
@@ -38,6 +38,7 @@ void detached(const std::function<void()>& step) {
 
 AppDelegate::AppDelegate(LaunchSteps steps, Defaults& defaults, QProcessEnvironment environment, QObject* parent)
     : QObject(parent), m_steps(std::move(steps)), m_defaults(defaults), m_environment(std::move(environment)) {
+    m_documentReads.setMaxThreadCount(1);
     m_updateCheck.setSingleShot(true);
     connect(&m_updateCheck, &QTimer::timeout, this, [this] {
         if (m_defaults.boolean(QStringLiteral("autoCheckUpdates")) == false)
@@ -120,18 +121,36 @@ bool AppDelegate::applicationShouldHandleReopen() {
 }
 
 void AppDelegate::openDocuments(const QStringList& paths) {
-    for (const QString& path : paths) {
-        if (QFileInfo(path).suffix() != QLatin1String("quorvane"))
-            continue;
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray data = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            continue;
-        if (m_steps.importNotes)
-            m_steps.importNotes(data);
-    }
+    QStringList documents;
+    for (const QString& path : paths)
+        if (QFileInfo(path).suffix() == QLatin1String("quorvane"))
+            documents << path;
+    if (documents.isEmpty())
+        return;
+    QtConcurrent::run(&m_documentReads, [documents] {
+        QList<NoteDocument::Read> reads;
+        for (const QString& path : documents)
+            reads << NoteDocument::read(path);
+        return reads;
+    }).then(this, [this, documents](const QList<NoteDocument::Read>& reads) {
+        QStringList problems;
+        for (qsizetype i = 0; i < reads.size(); ++i) {
+            if (!reads[i].data)
+                problems
+                    << QStringLiteral("\u201c%1\u201d: %2").arg(QFileInfo(documents[i]).fileName(), reads[i].problem);
+            else if (m_steps.importNotes)
+                m_steps.importNotes(*reads[i].data);
+        }
+        if (problems.isEmpty() || !m_steps.tell)
+            return;
+        Alert alert;
+        alert.style = Alert::Style::Warning;
+        alert.title = problems.size() == 1 ? QStringLiteral("A document could not be opened")
+                                           : QStringLiteral("Some documents could not be opened");
+        alert.text = problems.join(QLatin1Char('\n'));
+        alert.buttons = {QStringLiteral("OK")};
+        m_steps.tell(alert, [](int) {});
+    });
 }
 
 QFuture<void> AppDelegate::prepareToQuit() {

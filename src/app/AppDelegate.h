@@ -1,9 +1,12 @@
 #pragma once
 
+#include "looks/Alert.h"
+
 #include <QFuture>
 #include <QObject>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <functional>
@@ -63,8 +66,10 @@ struct LaunchSteps {
     // once its process is gone.
     std::function<QFuture<void>()> stopLanguageModelServer;
 
-    // Documents opened with the program.
+    // Documents opened with the program, and the message about those that
+    // could not be.
     std::function<void(const QByteArray&)> importNotes;
+    AlertPresenter tell;
 
     // The steps of the running program, wired to the subsystems it has, which
     // `root` made; it must outlive the steps.
@@ -82,7 +87,10 @@ public:
     void applicationDidFinishLaunching();
     // Shows the main window; always true.
     bool applicationShouldHandleReopen();
-    // Imports every readable file whose extension is exactly "quorvane".
+    // Imports every file whose extension is exactly "quorvane", in the order
+    // given, once it has been read off the GUI thread; only a regular file up
+    // to the note document limit is read. One message names those that were
+    // not, and why.
     void openDocuments(const QStringList& paths);
     // The shutdown steps, once, before the event loop ends: finished when the
     // clipboard is back and the engine's servers are gone, which the loop goes
@@ -115,4 +123,6 @@ private:
     QTimer m_updateCheck;
     int m_updateCheckDelayMs = 4000;
     bool m_terminated = false;
+    // One thread, so that documents opened one after the other are imported in that order.
+    QThreadPool m_documentReads;
 };

@@ -76,6 +76,7 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
     steps.importNotes = [&root](const QByteArray& data) {
         root.phoneInbox().importNotes(data, PhoneInbox::Source::Document);
     };
+    steps.tell = messageBoxPresenter();
     steps.considerReviewPrompt = [&root] { root.reviewPrompt().considerAsking(); };
     steps.checkForUpdates = [&root] { (void)root.updateCheck().check(false); };
     const auto registerHotkeys = [&root] {

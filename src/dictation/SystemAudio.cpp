@@ -90,6 +90,10 @@ void SystemAudio::restoreNow() {
 }
 
 void SystemAudio::restoreLeftover() {
+    run([this] { restoreLeftoverNow(); });
+}
+
+void SystemAudio::restoreLeftoverNow() {
     OutputVolume* output = volume();
     QFile record(m_recordPath);
     if (m_savedVolume || !output || !record.open(QIODevice::ReadOnly))

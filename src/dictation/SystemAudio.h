@@ -50,6 +50,7 @@ private:
     void run(std::function<void()> work);
     void duckNow();
     void restoreNow();
+    void restoreLeftoverNow();
     OutputVolume* volume() const;
     void writeRecord() const;
     // Writes `saved` to `device`, matching its channel count; false when refused.

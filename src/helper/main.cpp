@@ -40,7 +40,9 @@ int main(int argc, char* argv[]) {
     if (argc > 1 && desktopCommands.contains(QString::fromLocal8Bit(argv[1])) && hasX11Desktop()) {
         application = std::make_unique<QCoreApplication>(argc, argv);
         workspace = std::make_unique<EwmhWorkspace>();
-        accessibility = std::make_unique<AtspiAccessibility>(workspace.get());
+        // The helper asks once and answers no window meanwhile: its walk for the focus runs whole.
+        accessibility = std::make_unique<AtspiAccessibility>(workspace.get(), QDBusConnection::sessionBus(),
+                                                             AtspiAccessibility::kWholeWalk);
         hotkeys = std::make_unique<X11Hotkeys>();
         services.workspace = workspace.get();
         services.accessibility = accessibility.get();

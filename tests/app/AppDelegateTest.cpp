@@ -1,10 +1,12 @@
 #include "app/AppDelegate.h"
+#include "app/NoteDocument.h"
 #include "app/ProgramRoot.h"
 #include "support/Defaults.h"
 #include "support/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -14,6 +16,12 @@
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -286,19 +294,58 @@ TEST(AppDelegateTest, EnvironmentSwitchesKeepTheWindowClosed) {
     }
 }
 
-TEST(AppDelegateTest, OnlyReadableQuorvaneDocumentsAreImported) {
+TEST(AppDelegateTest, OnlyRegularQuorvaneDocumentsUpToTheLimitAreImportedAndTheOthersNamed) {
     TempFolder folder;
     Defaults defaults(folder.path() + QStringLiteral("/defaults.json"));
     QList<QByteArray> imported;
+    QList<Alert> told;
     LaunchSteps steps;
     steps.importNotes = [&](const QByteArray& data) { imported << data; };
+    steps.tell = [&](const Alert& alert, const std::function<void(int)>& answered) {
+        told << alert;
+        answered(0);
+    };
     AppDelegate delegate(steps, defaults, {});
     const QString first = folder.write(QStringLiteral("a.quorvane"), "first");
     const QString upper = folder.write(QStringLiteral("b.QUORVANE"), "upper");
     const QString other = folder.write(QStringLiteral("c.json"), "other");
-    const QString second = folder.write(QStringLiteral("d.quorvane"), "second");
-    delegate.openDocuments({first, upper, folder.file(QStringLiteral("missing.quorvane")), other, second});
-    EXPECT_EQ(imported, (QList<QByteArray>{"first", "second"}));
+    const QByteArray largest(NoteDocument::kMaxBytes, 'x');
+    const QString atLimit = folder.write(QStringLiteral("d.quorvane"), largest);
+    const QString overLimit = folder.write(QStringLiteral("e.quorvane"), largest + 'x');
+    const QString fifo = folder.file(QStringLiteral("f.quorvane"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folderNamed = folder.mkdir(QStringLiteral("g.quorvane"));
+    // A writer that comes late: reading the FIFO would wait for it.
+    std::thread writer([&fifo] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            (void)::write(fd, "late", 4);
+            ::close(fd);
+        }
+    });
+
+    QElapsedTimer clock;
+    clock.start();
+    delegate.openDocuments(
+        {first, upper, folder.file(QStringLiteral("missing.quorvane")), other, fifo, overLimit, folderNamed, atLimit});
+    EXPECT_LT(clock.elapsed(), 1000) << "the GUI thread waited for a document";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !told.isEmpty(); }, 10000));
+    writer.join();
+    EXPECT_EQ(imported, (QList<QByteArray>{"first", largest}));
+    ASSERT_EQ(told.size(), 1);
+    const QStringList lines = told.first().text.split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.size(), 4) << told.first().text.toStdString();
+    const auto line = [&lines](const char* name) {
+        for (const QString& said : lines)
+            if (said.startsWith(QStringLiteral("\u201c%1\u201d: ").arg(QLatin1String(name))))
+                return said;
+        return QString();
+    };
+    EXPECT_TRUE(line("missing.quorvane").contains(QStringLiteral("could not be read")));
+    EXPECT_TRUE(line("f.quorvane").endsWith(QStringLiteral("not a regular file.")));
+    EXPECT_TRUE(line("g.quorvane").endsWith(QStringLiteral("not a regular file.")));
+    EXPECT_TRUE(line("e.quorvane").contains(QStringLiteral("larger than 4 MB")));
 }
 
 TEST(AppDelegateTest, TheLaunchRetiresOnlyModelsOfOursAndLeavesTheSharedHubCacheAlone) {

@@ -1,7 +1,8 @@
 // The main window on a real X server: opened from the tray's "Settings...",
 // its sidebar clicked row by row as a user's mouse does, a mode pinned from
 // the tray's mode submenu, and the real program raising its window when it is
-// launched a second time.
+// launched a second time, and the real program opening documents it cannot
+// take without hanging.
 #include "app/QuorvaneApp.h"
 #include "cleanup/DictationMode.h"
 #include "cleanup/ModeMenu.h"
@@ -33,6 +34,8 @@
 #include <QtTest/QTest>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -193,6 +196,33 @@ TEST(MainWindowDesktopTest, ASecondLaunchRaisesTheRunningProgramsWindow) {
     EXPECT_EQ(first.state(), QProcess::Running);
 
     EXPECT_TRUE(endProgram(first));
+}
+
+// A FIFO named like a note document would hold the program in its read until
+// someone wrote to it, and a document of a gigabyte would be read whole: the
+// program says it cannot open them, and goes on to quit when asked.
+TEST(MainWindowDesktopTest, DocumentsThatAreNoNoteFileGetAMessageAndTheProgramRunsOn) {
+    if (!underHarness())
+        GTEST_SKIP() << "run through scripts/run-tests.sh, which starts the desktop services";
+    const QString engine = TestEngine::folder();
+    ASSERT_FALSE(engine.isEmpty()) << "the test engine could not be made";
+    const PortLock port(50061);
+    XClient screen;
+    ASSERT_TRUE(screen.isOpen());
+    ASSERT_FALSE(screen.windowTitled(QStringLiteral("Quorvane"))) << "a message box of another program is open";
+
+    ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":false})");
+    const QString fifo = home.file(QStringLiteral("notes.quorvane"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile huge(home.file(QStringLiteral("huge.quorvane")));
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(1) << 30));
+    huge.close();
+
+    QProcess program;
+    ASSERT_TRUE(startProgram(program, home, engine, {fifo, huge.fileName()}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return screen.windowTitled(QStringLiteral("Quorvane")).has_value(); }, 15000))
+        << "no message about the documents";
+    EXPECT_TRUE(endProgram(program));
 }
 
 } // namespace

@@ -9,17 +9,26 @@
 #include "platform/linux/AtspiCaretRead.h"
 #include "platform/linux/AtspiFlag.h"
 #include "platform/linux/AtspiFocusEvents.h"
+#include "platform/linux/AtspiFocusWalk.h"
 #include "platform/linux/AtspiLastFocused.h"
 #include "platform/linux/AtspiSelectionRectRead.h"
 #include "platform/linux/AtspiTextOffsets.h"
 
 #include <QCoreApplication>
 
-AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus)
+AtspiAccessibility::AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus,
+                                       std::chrono::milliseconds walkSlice)
     : m_workspace(workspace), m_flag(std::make_unique<AtspiFlag>(bus)), m_offsets(std::make_shared<AtspiTextOffsets>()),
       m_focusEvents(std::make_unique<AtspiFocusEvents>(
           [this](AtspiAccessible* gained) { m_heard = std::make_unique<AtspiLastFocused>(gained); })),
-      m_accessibilityBus(std::make_unique<AtspiBus>(bus)) {}
+      m_accessibilityBus(std::make_unique<AtspiBus>(bus)), m_walkSlice(walkSlice) {
+    m_walkTurn.setSingleShot(true);
+    m_walkTurn.setInterval(0);
+    connect(&m_walkTurn, &QTimer::timeout, this, [this] {
+        if (m_walk)
+            walkOn();
+    });
+}
 
 AtspiAccessibility::~AtspiAccessibility() = default;
 

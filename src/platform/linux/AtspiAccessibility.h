@@ -4,13 +4,16 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
 class AtspiBus;
 class AtspiFlag;
 class AtspiFocusEvents;
+class AtspiFocusWalk;
 struct AtspiLastFocused;
 class AtspiTextOffsets;
 class Workspace;
@@ -24,13 +27,23 @@ class Workspace;
 // events, so that a read costs the characters read, not everything before
 // them. The focused element is the one the toolkits last said gained the
 // focus, while it still has it; only for an application not heard from is it
-// searched for by walking its elements. Lives on the GUI thread.
+// searched for by walking its elements, in slices of kWalkSlice with the event
+// loop turning between them: a question that the first slice cannot answer
+// gets none, and the questions after the walk has found the focus get it.
+// Lives on the GUI thread.
 class AtspiAccessibility : public QObject, public Accessibility {
     Q_OBJECT
 public:
+    // How long one slice of a walk for the focus holds the thread.
+    static constexpr std::chrono::milliseconds kWalkSlice{20};
+    // A slice that lasts the whole walk, for a program that asks once and
+    // has no window to keep answering (the helper).
+    static constexpr std::chrono::milliseconds kWholeWalk = std::chrono::hours(1);
+
     // `workspace` names the frontmost application whose focus is looked up;
     // `bus` is where the accessibility flag lives (tests pass a private one).
-    explicit AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus = QDBusConnection::sessionBus());
+    explicit AtspiAccessibility(Workspace* workspace, const QDBusConnection& bus = QDBusConnection::sessionBus(),
+                                std::chrono::milliseconds walkSlice = kWalkSlice);
     ~AtspiAccessibility() override;
 
     // The flag as last heard, false until the first answer; starts a refresh.
@@ -59,6 +72,8 @@ public:
 private:
     // The element heard gaining the focus last becomes the one to ask first.
     void takeHeardFocus();
+    // One slice of the walk under way; the focus it finds becomes the last found.
+    void walkOn();
 
     Workspace* m_workspace;
     std::unique_ptr<AtspiFlag> m_flag;
@@ -69,5 +84,10 @@ private:
     std::shared_ptr<AtspiTextOffsets> m_offsets;
     std::unique_ptr<AtspiFocusEvents> m_focusEvents;
     std::unique_ptr<AtspiBus> m_accessibilityBus;
+    std::chrono::milliseconds m_walkSlice;
+    // The walk for the focus under way, and the turn of the event loop at
+    // which it goes on.
+    std::unique_ptr<AtspiFocusWalk> m_walk;
+    QTimer m_walkTurn;
     quint64 m_elementsWalked = 0;
 };

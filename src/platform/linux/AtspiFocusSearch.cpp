@@ -1,5 +1,5 @@
 // The focused element and the focused window, from what the toolkits said
-// last or else by walking the front application's elements.
+// last or else by walking the front application's elements, a slice at a time.
 // GLib headers first: they use the name "signals", which Qt defines as a macro.
 #include <atspi/atspi.h>
 
@@ -10,22 +10,14 @@
 #include "platform/linux/AtspiCalls.h"
 #include "platform/linux/AtspiElement.h"
 #include "platform/linux/AtspiFocusEvents.h"
+#include "platform/linux/AtspiFocusWalk.h"
 #include "platform/linux/AtspiLastFocused.h"
 #include "platform/linux/AtspiTreeWalk.h"
 
 #include <QCoreApplication>
 
-#include <algorithm>
-
 using AtspiCalls::failed;
 using AtspiCalls::States;
-
-namespace {
-
-// How many elements a search for the focus visits at most.
-constexpr int kSearchBudget = 4000;
-
-} // namespace
 
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
     std::optional<Workspace::Application> front;
@@ -39,29 +31,44 @@ std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
     // walk below is left for an application not heard from.
     m_focusEvents->listen();
     takeHeardFocus();
-    if (m_lastFocused && front && m_lastFocused->belongsTo(front->pid)
+    if (m_lastFocused && (front ? m_lastFocused->belongsTo(front->pid) : m_lastFocused->utf16.has_value())
         && States(m_lastFocused->node).has(ATSPI_STATE_FOCUSED)) {
+        m_walk.reset();
         auto* node = static_cast<AtspiAccessible*>(g_object_ref(m_lastFocused->node));
         return std::make_shared<AtspiElement>(node, *m_lastFocused->utf16, m_offsets);
     }
     m_lastFocused.reset();
-    std::shared_ptr<AccessibleElement> found;
-    int budget = kSearchBudget;
-    AtspiTreeWalk::forEachApplication(front ? front->pid : 0, [&](AtspiAccessible* app) {
-        const bool utf16 = AtspiTreeWalk::countsUtf16(app);
-        AtspiTreeWalk::forEachWindow(app, [&](AtspiAccessible* window) {
-            if (AtspiAccessible* focused = AtspiTreeWalk::findFocused(window, budget)) {
-                found = std::make_shared<AtspiElement>(focused, utf16, m_offsets);
-                if (front)
-                    m_lastFocused = std::make_unique<AtspiLastFocused>(focused, front->pid, utf16);
-            }
-            return found || budget < 0;
-        });
-        return found || budget < 0;
-    });
+    const qint64 pid = front ? front->pid : 0;
+    // A walk under way goes on in its own slices; a question starts one anew.
+    if (m_walk && m_walk->pid() == pid)
+        return nullptr;
+    m_walk = std::make_unique<AtspiFocusWalk>(pid);
+    walkOn();
+    if (!m_lastFocused)
+        return nullptr;
+    auto* node = static_cast<AtspiAccessible*>(g_object_ref(m_lastFocused->node));
+    return std::make_shared<AtspiElement>(node, *m_lastFocused->utf16, m_offsets);
+}
+
+void AtspiAccessibility::walkOn() {
+    const int before = m_walk->visited();
+    const AtspiFocusWalk::Outcome outcome = m_walk->advance(m_walkSlice);
     // Each element visited took one step of the budget.
-    m_elementsWalked += quint64(kSearchBudget - std::max(budget, 0));
-    return found;
+    m_elementsWalked += quint64(m_walk->visited() - before);
+    switch (outcome) {
+    case AtspiFocusWalk::Outcome::Unfinished:
+        m_walkTurn.start();
+        return;
+    case AtspiFocusWalk::Outcome::Found:
+        // A focus heard of meanwhile is newer than the one found.
+        if (!m_heard)
+            m_lastFocused =
+                std::make_unique<AtspiLastFocused>(m_walk->found(), m_walk->pid(), m_walk->foundCountsUtf16());
+        break;
+    case AtspiFocusWalk::Outcome::NotFound:
+        break;
+    }
+    m_walk.reset();
 }
 
 std::optional<QRect> AtspiAccessibility::focusedWindowFrame(qint64 pid) {

@@ -62,28 +62,6 @@ void forEachWindow(AtspiAccessible* app, const Visit& visit) {
     }
 }
 
-AtspiAccessible* findFocused(AtspiAccessible* node, int& budget) {
-    if (--budget < 0)
-        return nullptr;
-    const States states(node);
-    if (states.has(ATSPI_STATE_FOCUSED))
-        return static_cast<AtspiAccessible*>(g_object_ref(node));
-    if (states.has(ATSPI_STATE_MANAGES_DESCENDANTS) || !states.has(ATSPI_STATE_SHOWING))
-        return nullptr;
-    GError* error = nullptr;
-    const gint children = atspi_accessible_get_child_count(node, &error);
-    if (failed(error))
-        return nullptr;
-    for (gint i = 0; i < children && budget >= 0; ++i) {
-        GObjectRef<AtspiAccessible> child(atspi_accessible_get_child_at_index(node, i, &error));
-        if (failed(error) || !child)
-            continue;
-        if (AtspiAccessible* found = findFocused(child.get(), budget))
-            return found;
-    }
-    return nullptr;
-}
-
 AtspiAccessible* applicationEntryOf(AtspiAccessible* node) {
     const AtspiObject* object = ATSPI_OBJECT(node);
     if (!object->app || !object->app->bus_name)

@@ -27,11 +27,6 @@ void forEachApplication(qint64 pid, const Visit& visit);
 // Calls `visit` with each window of `app`, the active one first.
 void forEachWindow(AtspiAccessible* app, const Visit& visit);
 
-// The focused element below `node` (a new reference), searching only what is
-// on screen; none when there is none or `budget`, the elements it may still
-// visit, runs out. Each element visited takes one step of the budget.
-AtspiAccessible* findFocused(AtspiAccessible* node, int& budget);
-
 // The application entry on the desktop of the application `node` belongs to
 // (a new reference), found by its bus name without asking the application.
 AtspiAccessible* applicationEntryOf(AtspiAccessible* node);

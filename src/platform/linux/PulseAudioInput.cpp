@@ -5,7 +5,7 @@
 std::optional<QList<PulseClient::Source>> PulseAudioInput::sources() {
     if (std::optional<PulseSourceWatch::Snapshot> known = m_watch.snapshot())
         return std::move(known->sources);
-    return PulseClient().sources();
+    return std::nullopt;
 }
 
 std::optional<PulseClient::Source> PulseAudioInput::sourceAt(quint32 index) {
@@ -27,19 +27,10 @@ QList<quint32> PulseAudioInput::allDevices() {
 }
 
 std::optional<quint32> PulseAudioInput::defaultInputDevice() {
-    std::optional<QString> name;
-    std::optional<QList<PulseClient::Source>> listed;
-    if (std::optional<PulseSourceWatch::Snapshot> known = m_watch.snapshot()) {
-        name = std::move(known->defaultSource);
-        listed = std::move(known->sources);
-    } else {
-        PulseClient client;
-        name = client.defaultSourceName();
-        listed = client.sources();
-    }
-    if (name && listed)
-        for (const PulseClient::Source& source : *listed)
-            if (source.name == *name && !source.isMonitor)
+    const std::optional<PulseSourceWatch::Snapshot> known = m_watch.snapshot();
+    if (known && known->defaultSource)
+        for (const PulseClient::Source& source : known->sources)
+            if (source.name == *known->defaultSource && !source.isMonitor)
                 return source.index;
     return std::nullopt;
 }

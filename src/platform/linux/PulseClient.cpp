@@ -9,11 +9,6 @@ namespace {
 
 constexpr int kTimeoutMs = 2500;
 
-struct ServerNames {
-    std::optional<QString> source;
-    std::optional<QString> sink;
-};
-
 } // namespace
 
 struct PulseClient::State {
@@ -81,66 +76,20 @@ bool PulseClient::isConnected() const {
     return m_state->connected && pa_context_get_state(m_state->context) == PA_CONTEXT_READY;
 }
 
-namespace {
-
-ServerNames serverNames(pa_context* context, auto finish) {
-    ServerNames names;
-    pa_operation* operation = pa_context_get_server_info(
-        context,
-        [](pa_context*, const pa_server_info* info, void* user) {
-            auto* out = static_cast<ServerNames*>(user);
-            if (info && info->default_source_name)
-                out->source = QString::fromUtf8(info->default_source_name);
-            if (info && info->default_sink_name)
-                out->sink = QString::fromUtf8(info->default_sink_name);
-        },
-        &names);
-    if (!finish(operation))
-        return {};
-    return names;
-}
-
-} // namespace
-
-std::optional<QString> PulseClient::defaultSourceName() {
-    if (!m_state->connected)
-        return std::nullopt;
-    return serverNames(m_state->context, [this](pa_operation* o) { return m_state->finish(o); }).source;
-}
-
 std::optional<QString> PulseClient::defaultSinkName() {
     if (!m_state->connected)
         return std::nullopt;
-    return serverNames(m_state->context, [this](pa_operation* o) { return m_state->finish(o); }).sink;
-}
-
-std::optional<QList<PulseClient::Source>> PulseClient::sources() {
-    if (!m_state->connected)
-        return std::nullopt;
-    struct Listing {
-        QList<Source> sources;
-        bool complete = false;
-    } listing;
-    pa_operation* operation = pa_context_get_source_info_list(
+    std::optional<QString> name;
+    pa_operation* operation = pa_context_get_server_info(
         m_state->context,
-        [](pa_context*, const pa_source_info* info, int eol, void* user) {
-            auto* out = static_cast<Listing*>(user);
-            if (eol) {
-                out->complete = eol > 0;
-                return;
-            }
-            Source source;
-            source.index = info->index;
-            source.name = QString::fromUtf8(info->name ? info->name : "");
-            source.description = QString::fromUtf8(info->description ? info->description : "");
-            source.channels = info->sample_spec.channels;
-            source.isMonitor = info->monitor_of_sink != PA_INVALID_INDEX;
-            out->sources.append(source);
+        [](pa_context*, const pa_server_info* info, void* user) {
+            if (info && info->default_sink_name)
+                *static_cast<std::optional<QString>*>(user) = QString::fromUtf8(info->default_sink_name);
         },
-        &listing);
-    if (!m_state->finish(operation) || !listing.complete)
+        &name);
+    if (!m_state->finish(operation))
         return std::nullopt;
-    return listing.sources;
+    return name;
 }
 
 std::optional<PulseClient::Sink> PulseClient::sink(const QString& name) {

@@ -6,10 +6,10 @@
 #include <optional>
 
 // A synchronous conversation with the PulseAudio server (or PipeWire's
-// PulseAudio service): connects when made, asks on each call, disconnects when
-// destroyed. Every call gives up after a couple of seconds rather than hang
-// the caller. Keeps libpulse out of the
-// headers the rest of the program includes.
+// PulseAudio service) about its outputs: connects when made, asks on each
+// call, disconnects when destroyed. Every call gives up after a couple of
+// seconds rather than hang the caller, which is never the GUI thread. Keeps
+// libpulse out of the headers the rest of the program includes.
 class PulseClient {
 public:
     struct Source {
@@ -34,10 +34,7 @@ public:
 
     // Connected, and no call has found the connection lost since.
     bool isConnected() const;
-    std::optional<QString> defaultSourceName();
     std::optional<QString> defaultSinkName();
-    // Every source, monitors of outputs included; none when the list cannot be read.
-    std::optional<QList<Source>> sources();
     std::optional<Sink> sink(const QString& name);
     bool setSinkVolume(const QString& name, const QList<quint32>& volume);
 

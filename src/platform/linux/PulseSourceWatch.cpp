@@ -7,13 +7,60 @@
 
 struct PulseSourceWatch::State {
     pa_threaded_mainloop* loop = nullptr;
+    pa_proplist* properties = nullptr;
     pa_context* context = nullptr;
+    // The next connection's wait, while the server is gone.
+    pa_time_event* retry = nullptr;
 
     mutable QMutex lock;
     std::optional<Snapshot> current;
     // The answer being gathered. One context answers in the order it was
     // asked, so the server's names come before the list that follows them.
     Snapshot gathering;
+
+    pa_mainloop_api* api() const { return pa_threaded_mainloop_get_api(loop); }
+
+    // A new connection in place of the last one. Before the loop runs, then
+    // on libpulse's thread, never inside a callback of the context it ends.
+    void connect() {
+        forget();
+        gathering = {};
+        context = pa_context_new_with_proplist(api(), "Quorvane", properties);
+        if (!context) {
+            retryLater();
+            return;
+        }
+        pa_context_set_state_callback(context, &State::onState, this);
+        if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
+            retryLater();
+    }
+
+    void forget() {
+        if (!context)
+            return;
+        pa_context_set_state_callback(context, nullptr, nullptr);
+        pa_context_set_subscribe_callback(context, nullptr, nullptr);
+        pa_context_disconnect(context);
+        pa_context_unref(context);
+        context = nullptr;
+    }
+
+    // A lost or refused connection is made again after a while: the server
+    // may be restarting.
+    void retryLater() {
+        if (retry)
+            return;
+        timeval at{};
+        pa_timeval_add(pa_gettimeofday(&at), pa_usec_t(kRetryDelay.count()) * PA_USEC_PER_MSEC);
+        retry = api()->time_new(api(), &at, &State::onRetry, this);
+    }
+
+    static void onRetry(pa_mainloop_api* api, pa_time_event* event, const timeval*, void* user) {
+        auto* state = static_cast<State*>(user);
+        api->time_free(event);
+        state->retry = nullptr;
+        state->connect();
+    }
 
     // libpulse's thread from here on.
     void ask() {
@@ -36,8 +83,11 @@ struct PulseSourceWatch::State {
             break;
         case PA_CONTEXT_FAILED:
         case PA_CONTEXT_TERMINATED: {
-            const QMutexLocker locker(&state->lock);
-            state->current.reset();
+            {
+                const QMutexLocker locker(&state->lock);
+                state->current.reset();
+            }
+            state->retryLater();
             break;
         }
         default:
@@ -80,30 +130,21 @@ PulseSourceWatch::PulseSourceWatch() : m_state(std::make_unique<State>()) {
     m_state->loop = pa_threaded_mainloop_new();
     if (!m_state->loop)
         return;
-    pa_proplist* properties = pa_proplist_new();
-    pa_proplist_sets(properties, PA_PROP_APPLICATION_NAME, "Quorvane");
-    m_state->context =
-        pa_context_new_with_proplist(pa_threaded_mainloop_get_api(m_state->loop), "Quorvane", properties);
-    pa_proplist_free(properties);
-    if (!m_state->context)
-        return;
-    pa_context_set_state_callback(m_state->context, &State::onState, m_state.get());
-    if (pa_context_connect(m_state->context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
-        return;
+    m_state->properties = pa_proplist_new();
+    pa_proplist_sets(m_state->properties, PA_PROP_APPLICATION_NAME, "Quorvane");
+    m_state->connect();
     pa_threaded_mainloop_start(m_state->loop);
 }
 
 PulseSourceWatch::~PulseSourceWatch() {
-    if (m_state->loop)
-        pa_threaded_mainloop_stop(m_state->loop);
-    if (m_state->context) {
-        pa_context_set_state_callback(m_state->context, nullptr, nullptr);
-        pa_context_set_subscribe_callback(m_state->context, nullptr, nullptr);
-        pa_context_disconnect(m_state->context);
-        pa_context_unref(m_state->context);
-    }
-    if (m_state->loop)
-        pa_threaded_mainloop_free(m_state->loop);
+    if (!m_state->loop)
+        return;
+    pa_threaded_mainloop_stop(m_state->loop);
+    if (m_state->retry)
+        m_state->api()->time_free(m_state->retry);
+    m_state->forget();
+    pa_threaded_mainloop_free(m_state->loop);
+    pa_proplist_free(m_state->properties);
 }
 
 std::optional<PulseSourceWatch::Snapshot> PulseSourceWatch::snapshot() const {

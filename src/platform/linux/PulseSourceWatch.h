@@ -5,16 +5,20 @@
 #include <QList>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
 // The PulseAudio sources and the default source as the server last told them,
-// kept current over one connection that lives as long as this object:
-// libpulse's own thread asks, and asks again at each change the server
-// reports, so that reading never waits for the server. Readable from any
-// thread.
+// kept current over a connection of this object's own: libpulse's own thread
+// asks, and asks again at each change the server reports, so that reading
+// never waits for the server. A connection lost (the server ended or
+// restarted) or refused is made again after kRetryDelay, for as long as this
+// object lives. Readable from any thread.
 class PulseSourceWatch {
 public:
+    static constexpr std::chrono::milliseconds kRetryDelay{500};
+
     struct Snapshot {
         std::optional<QString> defaultSource;
         // Every source, monitors of outputs included.
@@ -26,8 +30,8 @@ public:
     PulseSourceWatch(const PulseSourceWatch&) = delete;
     PulseSourceWatch& operator=(const PulseSourceWatch&) = delete;
 
-    // What the server said last; none before its first whole answer and once
-    // the connection is lost.
+    // What the server said last; none before its first whole answer and from
+    // a lost connection until the next one has answered.
     std::optional<Snapshot> snapshot() const;
 
 private:
