@@ -17,11 +17,16 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 Q_LOGGING_CATEGORY(lcApp, "quorvane.app")
 }
 
 int main(int argc, char* argv[]) {
+    // What this program and its children (the engine's servers, its set-up)
+    // make is the user's alone; the writers also narrow what they find.
+    ::umask(077);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));

@@ -10,6 +10,7 @@
 #include "engine/ModelDownload.h"
 #include "engine/ModelTable.h"
 #include "engine/Transcriber.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -263,7 +264,7 @@ void EngineBootstrap::buildEnvironment() {
     }
     setStage(Stage::Venv);
     setDetail(QStringLiteral("Setting up the speech engine (a few minutes, one time)"));
-    QDir().mkpath(QFileInfo(venv()).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(venv()).absolutePath());
     std::optional<QFuture<bool>> built = runSetupScript(venv());
     if (!built)
         return;
