@@ -6,12 +6,13 @@
 #include <QAbstractSocket>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,10 +27,14 @@ class ServiceAdvertiser;
 // connection whose frame cannot be read, or whose batch was replaced by another
 // waiting batch, is closed without a receipt. Connections and buffered bytes
 // are limited in all, per peer address and per network (/24 for IPv4, /64 for
-// IPv6), so that no one device on the network can keep the others out. A listener that cannot accept (the program
-// is out of descriptors) pauses, is not reported as advertising, and listens
-// again after a back-off. Batches are decoded on the thread pool, at most so
-// many from one address a minute. GUI thread only.
+// IPv6), so that no one device on the network can keep the others out. A
+// newcomer is never turned away because others fill a limit: at a limit of
+// connections, or of bytes over all or for a network, the oldest connection
+// within it still without a whole frame is closed to make room; only a frame
+// past its own address's share of bytes is closed itself. A listener that
+// cannot accept (the program is out of descriptors) pauses, is not reported as
+// advertising, and listens again after a back-off. Batches are decoded on the
+// thread pool, at most so many from one address a minute. GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -41,11 +46,15 @@ public:
 
     struct Limits {
         PhoneConnection::Limits connection;
-        // Connections open at once; more are closed at once.
+        // Connections open at once. At a connection limit the oldest connection
+        // within it that has not delivered a whole frame is closed for the
+        // newcomer; when every one has, the newcomer is closed at once.
         int maxConnections = 64;
         // Connections open at once from one address.
         int maxConnectionsPerPeer = 8;
-        // Frame bytes held over all connections, counted as they arrive.
+        // Frame bytes held over all connections, counted as they arrive. At
+        // this limit and the network's, the oldest connection of another
+        // that holds bytes but no whole frame is closed for the bytes.
         qsizetype maxBufferedBytes = qsizetype(16) * 1024 * 1024;
         // Frame bytes held for one address: its largest frame. A connection
         // that would go past a limit is closed without a receipt.
@@ -101,10 +110,24 @@ private:
         qsizetype buffered = 0;
     };
 
+    // A connection open now, in the order they were accepted.
+    struct Open {
+        PhoneConnection* connection;
+        QHostAddress peer;
+    };
+
     void accept(int descriptor);
+    // Closes, while a limit `peer`'s newcomer would pass is full, the oldest
+    // connection within it without a whole frame; false when none is left to close.
+    bool makeRoom(const QHostAddress& peer);
     void acceptFailed(QAbstractSocket::SocketError error);
     void resumeAccepting();
-    bool reserve(const QHostAddress& peer, qsizetype bytes);
+    // Closes the oldest connection without a whole frame for which `within`
+    // holds, never `keep`; false when there is none.
+    bool closeOldest(const std::function<bool(const Open&)>& within, const PhoneConnection* keep = nullptr);
+    // Books `bytes` more for `reader`, from `peer`, closing the oldest
+    // unfinished connections of others where they fill a limit.
+    bool reserve(const PhoneConnection* reader, const QHostAddress& peer, qsizetype bytes);
     void release(const QHostAddress& peer, qsizetype bytes);
     void forget(const QHostAddress& peer);
     // Whether another batch from `peer` fits in its window; books it when it does.
@@ -123,7 +146,7 @@ private:
     // Set while the listener waits out an accept failure; the next wait.
     QTimer m_acceptRetry;
     std::chrono::milliseconds m_nextBackoff{0};
-    QSet<PhoneConnection*> m_connections;
+    QList<Open> m_connections;
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;
     QHash<QHostAddress, PeerUse> m_prefixes;
