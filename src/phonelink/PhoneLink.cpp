@@ -240,20 +240,26 @@ void PhoneLink::forget(const QHostAddress& peer) {
 bool PhoneLink::admitBatch(const QHostAddress& peer) {
     const auto now = std::chrono::steady_clock::now();
     const auto windowStart = now - m_limits.batchWindow;
-    for (auto it = m_batches.begin(); it != m_batches.end();) {
-        it->removeIf([windowStart](std::chrono::steady_clock::time_point at) { return at <= windowStart; });
-        it = it->isEmpty() ? m_batches.erase(it) : std::next(it);
-    }
-    QList<std::chrono::steady_clock::time_point>& recent = m_batches[peer];
-    if (recent.size() >= m_limits.maxBatchesPerPeer)
+    const auto expire = [windowStart](QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>>& windows) {
+        for (auto it = windows.begin(); it != windows.end();) {
+            it->removeIf([windowStart](std::chrono::steady_clock::time_point at) { return at <= windowStart; });
+            it = it->isEmpty() ? windows.erase(it) : std::next(it);
+        }
+    };
+    expire(m_batches);
+    expire(m_prefixBatches);
+    const QHostAddress prefix = prefixOf(peer);
+    if (m_batches.value(peer).size() >= m_limits.maxBatchesPerPeer
+        || m_prefixBatches.value(prefix).size() >= m_limits.maxBatchesPerPrefix)
         return false;
-    recent.append(now);
+    m_batches[peer].append(now);
+    m_prefixBatches[prefix].append(now);
     return true;
 }
 
 void PhoneLink::deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload) {
     if (!admitBatch(peer)) {
-        qCDebug(lcLink) << "phone batch refused: too many from one address";
+        qCDebug(lcLink) << "phone batch refused: too many from one address or network";
         connection->abandon();
         return;
     }

@@ -34,7 +34,8 @@ class ServiceAdvertiser;
 // past its own address's share of bytes is closed itself. A listener that
 // cannot accept (the program is out of descriptors) pauses, is not reported as
 // advertising, and listens again after a back-off. Batches are decoded on the
-// thread pool, at most so many from one address a minute. GUI thread only.
+// thread pool, at most so many a minute from one address and from one network.
+// GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -63,9 +64,11 @@ public:
         // (IPv6 privacy addresses, aliases) holds at most its network's share.
         int maxConnectionsPerPrefix = 16;
         qsizetype maxBufferedBytesPerPrefix = 2 * (FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength));
-        // Batches taken from one address in a window; a batch past that is
-        // closed without a receipt, unread (the phone keeps its notes).
+        // Batches taken from one address, and from one network, in a window; a
+        // batch past either is closed without a receipt, unread (the phone
+        // keeps its notes).
         int maxBatchesPerPeer = 60;
+        int maxBatchesPerPrefix = 120;
         std::chrono::milliseconds batchWindow{60'000};
         // After an accept that failed for want of resources (out of
         // descriptors), the first wait before listening again; each failure
@@ -130,7 +133,8 @@ private:
     bool reserve(const PhoneConnection* reader, const QHostAddress& peer, qsizetype bytes);
     void release(const QHostAddress& peer, qsizetype bytes);
     void forget(const QHostAddress& peer);
-    // Whether another batch from `peer` fits in its window; books it when it does.
+    // Whether another batch from `peer` fits in its address's and its
+    // network's window; books it in both when it does.
     bool admitBatch(const QHostAddress& peer);
     void deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload);
     void import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch);
@@ -150,8 +154,10 @@ private:
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;
     QHash<QHostAddress, PeerUse> m_prefixes;
-    // When each address's batches of the current window came, oldest first.
+    // When the batches of the current window came, oldest first, for each
+    // address and for each network.
     QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>> m_batches;
+    QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>> m_prefixBatches;
     bool m_advertising = false;
     std::optional<QString> m_lastError;
     int m_lastReceived = 0;

@@ -474,24 +474,31 @@ TEST_F(PhoneLinkTest, ADeviceWithManyAddressesHoldsOnlyItsNetworksShare) {
     EXPECT_EQ(inbox->notes().size(), 2);
 }
 
-TEST_F(PhoneLinkTest, BatchesFromOneAddressAreTakenAtMostSoManyAMinute) {
+TEST_F(PhoneLinkTest, BatchesFromOneAddressOrNetworkAreTakenAtMostSoManyAMinute) {
     PhoneLink::Limits limits;
     limits.connection.readDeadline = 500ms;
     limits.maxBatchesPerPeer = 3;
+    limits.maxBatchesPerPrefix = 5;
     startLink(limits);
+    const auto sendFrom = [this](quint32 address, int number) {
+        PhoneClient::Options from;
+        from.from = address;
+        return exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), number)), from);
+    };
     for (int n = 0; n < 3; ++n)
-        ASSERT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), n))).receipt(),
-                  receiptOf(1, false))
-            << "batch " << n;
-    const Outcome refused = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 3)));
+        ASSERT_EQ(sendFrom(kStranger, n).receipt(), receiptOf(1, false)) << "batch " << n;
+    const Outcome refused = sendFrom(kStranger, 3);
     EXPECT_TRUE(refused.closed);
     EXPECT_TRUE(refused.received.isEmpty()) << "no receipt: the phone keeps the notes for later";
-    // Another address, even on the same network, has a window of its own.
-    PhoneClient::Options other;
-    other.from = kPhone;
-    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 4)), other).receipt(),
-              receiptOf(1, false));
-    EXPECT_EQ(inbox->notes().size(), 4);
+    // Other addresses of the network have windows of their own, but share the network's.
+    EXPECT_EQ(sendFrom(kPhone, 4).receipt(), receiptOf(1, false));
+    EXPECT_EQ(sendFrom(kPhone + 1, 5).receipt(), receiptOf(1, false));
+    const Outcome networkFull = sendFrom(kPhone + 2, 6);
+    EXPECT_TRUE(networkFull.closed);
+    EXPECT_TRUE(networkFull.received.isEmpty()) << "a fresh address of a network past its batches";
+    // Another network is counted apart.
+    EXPECT_EQ(sendFrom(0x7F010002, 7).receipt(), receiptOf(1, false)); // 127.1.0.2
+    EXPECT_EQ(inbox->notes().size(), 6);
 }
 
 TEST_F(PhoneLinkTest, DevicesFillingTheNetworksShareMakeRoomForAPhoneOnTheSameNetwork) {
