@@ -380,6 +380,7 @@ void MlxServer::startProcess() {
     // server appends to it so that notes written meanwhile are not overwritten.
     QFile::remove(previousLogFile());
     QFile::rename(logFile(), previousLogFile());
+    PrivateFiles::narrow(previousLogFile());
     QFile log(logFile());
     if (PrivateFiles::open(log, QIODevice::WriteOnly | QIODevice::Truncate)) {
         log.close();

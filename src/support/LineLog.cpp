@@ -26,6 +26,7 @@ void LineLog::append(const QString& line) const {
         const QString older = m_path + QStringLiteral(".1");
         QFile::remove(older);
         QFile::rename(m_path, older);
+        PrivateFiles::narrow(older);
     }
     QFile file(m_path);
     if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append))

@@ -37,10 +37,14 @@ TEST(LineLogTest, AppendsStampedLinesAndCreatesItsFolder) {
 TEST(LineLogTest, RotatesToOneOlderFileAtTheLimit) {
     TempFolder folder;
     LineLog log(folder.file(QStringLiteral("trace.log")), 10);
-    log.append(QStringLiteral("0123456789"));
+    // Written by an earlier version, open to others: the older file is the user's alone too.
+    folder.write("trace.log", "0123456789\n");
+    ASSERT_TRUE(QFile::setPermissions(folder.file("trace.log"),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
     log.append(QStringLiteral("next"));
     log.append(QStringLiteral("again"));
     EXPECT_EQ(folder.read("trace.log.1"), QByteArray("0123456789\n"));
+    EXPECT_EQ(modeOf(folder.file("trace.log.1")), 0600);
     EXPECT_EQ(folder.read("trace.log"), QByteArray("next\nagain\n"));
 }
 
