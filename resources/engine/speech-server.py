@@ -761,8 +761,13 @@ def _qv_adapt_keep():
             return {"ok": False, "reason": "no adapter"}
         partial = _QV_ADAPTER_FILE + ".partial.npz"
         try:
-            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), exist_ok=True)
-            np.savez(partial, scale=scale, shift=shift)
+            os.makedirs(os.path.dirname(_QV_ADAPTER_FILE), mode=0o700, exist_ok=True)
+            # Tuned on the user's voice, the adapter is theirs alone, whatever
+            # the umask and whatever a partial file left behind allowed.
+            handle = os.open(partial, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
+            os.fchmod(handle, 0o600)
+            with os.fdopen(handle, "wb") as out:
+                np.savez(out, scale=scale, shift=shift)
             os.replace(partial, _QV_ADAPTER_FILE)
         except Exception as error:
             return {"ok": False, "reason": "not stored: %s" % error}

@@ -1,5 +1,7 @@
 #include "app/CrashTrace.h"
 
+#include "support/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -11,6 +13,7 @@
 #include <ctime>
 #include <exception>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace CrashTrace {
@@ -80,6 +83,8 @@ void writeLine(const char* what, int signal) {
     const int file = ::open(logPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (file < 0)
         return;
+    // A log an earlier version left open to others is narrowed (safe in a handler).
+    ::fchmod(file, 0600);
     [[maybe_unused]] const ssize_t written = ::write(file, line.text, line.length);
     ::close(file);
 }
@@ -105,7 +110,7 @@ void copyInto(char* target, size_t size, const QByteArray& text) {
 } // namespace
 
 void install(const QString& folder, const QString& version) {
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     copyInto(logPath, sizeof(logPath), QFile::encodeName(QDir(folder).filePath(QString::fromLatin1(kFileName))));
     copyInto(versionText, sizeof(versionText), version.toUtf8());
 

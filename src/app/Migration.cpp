@@ -2,6 +2,7 @@
 
 #include "support/Defaults.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,7 +19,7 @@ void runIfNeeded(Defaults& defaults, const QString& applicationSupport) {
     if (applicationSupport.isEmpty())
         return;
 
-    QDir().mkpath(applicationSupport + QStringLiteral("/Quorvane Native"));
+    PrivateFiles::makeFolder(applicationSupport + QStringLiteral("/Quorvane Native"));
 
     QFile prefs(applicationSupport + QStringLiteral("/Quorvane/engine-prefs.json"));
     if (!prefs.open(QIODevice::ReadOnly))

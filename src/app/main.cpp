@@ -19,6 +19,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 Q_LOGGING_CATEGORY(lcApp, "quorvane.app")
 
@@ -28,6 +30,9 @@ constexpr int kPoolWaitMs = 2000;
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // What this program and its children (the engine's servers, its set-up)
+    // make is the user's alone; the writers also narrow what they find.
+    ::umask(077);
     int status = 0;
     bool poolBusy = false;
     {

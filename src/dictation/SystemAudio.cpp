@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,9 +136,8 @@ void SystemAudio::writeRecord() const {
     QJsonArray channels;
     for (const double channel : *m_savedVolume)
         channels.append(channel);
-    QDir().mkpath(QFileInfo(m_recordPath).absolutePath());
     QSaveFile file(m_recordPath);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly))
         return;
     file.write(QJsonDocument(QJsonObject{{kChannelsKey, channels}, {kDeviceKey, m_duckedDevice}})
                    .toJson(QJsonDocument::Compact));

@@ -11,6 +11,7 @@
 #include "engine/ModelTable.h"
 #include "engine/SetupChildren.h"
 #include "engine/Transcriber.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -259,7 +260,7 @@ void EngineBootstrap::buildEnvironment() {
     }
     setStage(Stage::Venv);
     setDetail(QStringLiteral("Setting up the speech engine (a few minutes, one time)"));
-    QDir().mkpath(QFileInfo(venv()).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(venv()).absolutePath());
     std::optional<QFuture<bool>> built = runSetupScript(venv());
     if (!built)
         return;

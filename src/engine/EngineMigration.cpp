@@ -1,6 +1,7 @@
 #include "engine/EngineMigration.h"
 
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,9 +38,9 @@ void rewriteScript(const QFileInfo& script, const QString& oldPath, const QStrin
     QString rewritten = *text;
     rewritten.replace(oldPath, newPath);
     QSaveFile out(script.filePath());
-    if (!out.open(QIODevice::WriteOnly) || out.write(rewritten.toUtf8()) < 0 || !out.commit())
+    if (!PrivateFiles::open(out, QIODevice::WriteOnly) || out.write(rewritten.toUtf8()) < 0 || !out.commit())
         return;
-    fs::permissions(script.filePath().toStdString(), mode, fs::perm_options::replace, error);
+    fs::permissions(script.filePath().toStdString(), mode & fs::perms::owner_all, fs::perm_options::replace, error);
 }
 
 } // namespace
@@ -66,7 +67,7 @@ void run(const QString& applicationSupport) {
     const QString current = applicationSupport + QStringLiteral("/Quorvane");
     if (!QFileInfo(former).isDir())
         return;
-    QDir().mkpath(current);
+    PrivateFiles::makeFolder(current);
     for (const QString& item : items()) {
         const QString oldPath = former + QLatin1Char('/') + item;
         const QString newPath = current + QLatin1Char('/') + item;

@@ -7,6 +7,7 @@
 #include "engine/SetupChildren.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -78,7 +79,7 @@ std::optional<QString> readText(const QString& path) {
 
 bool writeText(const QString& path, const QString& text) {
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
+    return PrivateFiles::open(file, QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
 }
 
 QString relocated(QString text, const QString& path) {
@@ -171,7 +172,7 @@ QFuture<bool> EnginePackage::install() {
     m_promise->start();
     QFuture<bool> future = m_promise->future();
     QDir(m_staging).removeRecursively();
-    QDir().mkpath(m_staging);
+    PrivateFiles::makeFolder(m_staging);
     tryBase(0);
     return future;
 }
@@ -286,6 +287,6 @@ void EnginePackage::relocate(const QString& environment, const QString& path) {
             continue;
         const QFile::Permissions mode = QFile::permissions(entry.filePath());
         if (writeText(entry.filePath(), relocated(*text, path)))
-            QFile::setPermissions(entry.filePath(), mode);
+            QFile::setPermissions(entry.filePath(), mode & PrivateFiles::kOwnerBits);
     }
 }

@@ -5,6 +5,7 @@
 #include "engine/SetupChildren.h"
 #include "support/Bundle.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,9 +153,8 @@ QFuture<bool> runProcess(const QString& program, const QStringList& arguments, s
                                                 ? std::optional(environment.value(QStringLiteral("PATH")))
                                                 : std::nullopt;
         environment.insert(QStringLiteral("PATH"), searchPath(path).join(QLatin1Char(':')));
-        QDir().mkpath(QFileInfo(EnginePackage::logFile()).absolutePath());
         QFile log(EnginePackage::logFile());
-        const bool logging = log.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        const bool logging = PrivateFiles::open(log, QIODevice::WriteOnly | QIODevice::Truncate);
 
         QProcess process;
         process.setProcessEnvironment(environment);

@@ -2,6 +2,7 @@
 
 #include "platform/Wording.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -82,10 +83,9 @@ QString buttonLabel(Phase phase, int secondsLeft) {
 
 std::optional<QString> saveWav(const QByteArray& wav) {
     const QString folder = Paths::applicationSupport() + QStringLiteral("/Quorvane Native/diagnostics");
-    QDir().mkpath(folder);
     const QString path = folder + QStringLiteral("/mic-test.wav");
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
+    if (PrivateFiles::open(file, QIODevice::WriteOnly)) {
         file.write(wav);
         file.commit();
     }

@@ -13,6 +13,7 @@
 #include "support/Bundle.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 #include "support/SharedInstance.h"
 
 #include <QCoreApplication>
@@ -377,7 +378,7 @@ void MlxServer::startProcess() {
         note(QStringLiteral("engine not started: the server script is missing from the program's resources"));
         return;
     }
-    QDir().mkpath(logFolder());
+    PrivateFiles::makeFolder(logFolder());
 
     auto* process = new QProcess(this);
     process->setProgram(python);
@@ -396,8 +397,9 @@ void MlxServer::startProcess() {
     // server appends to it so that notes written meanwhile are not overwritten.
     QFile::remove(previousLogFile());
     QFile::rename(logFile(), previousLogFile());
+    PrivateFiles::narrow(previousLogFile());
     QFile log(logFile());
-    if (log.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (PrivateFiles::open(log, QIODevice::WriteOnly | QIODevice::Truncate)) {
         log.close();
         process->setProcessChannelMode(QProcess::MergedChannels);
         process->setStandardOutputFile(logFile(), QIODevice::Append);

@@ -2,6 +2,7 @@
 
 #include "engine/ModelDownloader.h"
 #include "engine/ModelTable.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -44,7 +45,7 @@ QFuture<bool> ModelDownload::run(bool force) {
     m_promise = std::make_shared<QPromise<bool>>();
     m_promise->start();
     QFuture<bool> future = m_promise->future();
-    QDir().mkpath(m_folder);
+    PrivateFiles::makeFolder(m_folder);
     sweepLeftovers();
     m_force = force;
     m_index = 0;

@@ -1,5 +1,7 @@
 #include "engine/ModelDownloader.h"
 
+#include "support/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -54,16 +56,16 @@ QString ModelDownloader::targetPath() const {
 }
 
 bool ModelDownloader::openTarget() {
-    QDir().mkpath(m_folder);
+    PrivateFiles::makeFolder(m_folder);
     m_target = std::make_unique<QFile>(targetPath());
-    return m_target->open(QIODevice::WriteOnly | QIODevice::Truncate);
+    return PrivateFiles::open(*m_target, QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
 // Copies on a worker: a large file, or one on a slow disk, must not hold the
 // GUI thread. Progress and the answer come back to this object's thread; a
 // copy this object no longer waits for removes what it wrote.
 void ModelDownloader::readFile(const QString& path) {
-    QDir().mkpath(m_folder);
+    PrivateFiles::makeFolder(m_folder);
     const std::shared_ptr<std::atomic<bool>> cancelled = m_cancelled;
     const auto progress = [this](qint64 written, qint64 expected) {
         QMetaObject::invokeMethod(
@@ -96,7 +98,7 @@ ModelDownloader::Result ModelDownloader::copyFile(const QString& path, const QSt
                 .error = status == kStatusNotFound ? httpError(status) : source.errorString()};
     }
     QFile copy(target);
-    if (!copy.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!PrivateFiles::open(copy, QIODevice::WriteOnly | QIODevice::Truncate))
         return {.filePath = {}, .status = -1, .error = copy.errorString()};
     const auto failed = [&copy](int status, const QString& error) {
         copy.close();

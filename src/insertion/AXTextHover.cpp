@@ -7,6 +7,7 @@
 #include "support/Defaults.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,9 +70,8 @@ void hoverTrace(const QString& line) {
             application = front->name;
     }
     const QString path = QDir(Paths::applicationSupport()).filePath(QString::fromLatin1(kHoverTraceFile));
-    QDir().mkpath(QFileInfo(path).path());
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append))
         return;
     file.write(
         (LineLog::timestamp() + QStringLiteral("  [") + application + QStringLiteral("] ") + line + QLatin1Char('\n'))

@@ -2,6 +2,7 @@
 
 #include "install/InstallFolder.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -71,9 +72,8 @@ std::optional<Receipt> lastAttempt() {
 }
 
 void writeReceipt(const QString& status, const QString& version, const QString& detail) {
-    QDir().mkpath(Paths::engineFolder());
     QSaveFile file(receiptPath());
-    if (!file.open(QIODevice::WriteOnly))
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly))
         return;
     file.write((QStringList{status, version, detail}.join(QLatin1Char('\n'))).toUtf8());
     file.commit();

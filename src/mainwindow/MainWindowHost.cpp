@@ -9,6 +9,7 @@
 #include "state/AppState.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 #include "translator/TranslationGate.h"
 
 #include <QDateTime>
@@ -167,10 +168,7 @@ void MainWindowHost::trace(const QString& message) {
                          + QStringLiteral(" level=") + QString::number(level) + QStringLiteral(" frontmost=")
                          + frontmost + QLatin1Char('\n');
     QFile file(m_tracePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        QDir().mkpath(QFileInfo(m_tracePath).absolutePath());
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-            return;
-    }
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append))
+        return;
     file.write(line.toUtf8());
 }

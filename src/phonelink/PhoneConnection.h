@@ -44,6 +44,10 @@ public:
     void sendReceipt(int imported, bool discarded);
     // Closes without a receipt.
     void abandon();
+    // Whether the whole frame has come in (it may since have been answered).
+    bool hasFrame() const { return m_reader.state() == FrameReader::State::Complete; }
+    // The frame bytes booked with the link so far.
+    qsizetype held() const { return m_reserved; }
 
 signals:
     // The complete payload; reading has stopped.

@@ -9,6 +9,7 @@
 #include "state/AppActions.h"
 #include "support/Defaults.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,7 +54,7 @@ QString PhoneInbox::standardFilePath() {
     if (!configured.isEmpty())
         return configured;
     const QString folder = Paths::engineFolder();
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     return QDir(folder).filePath(kFileName);
 }
 

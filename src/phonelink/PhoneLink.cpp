@@ -11,6 +11,8 @@
 #include <QtConcurrent>
 
 #include <algorithm>
+#include <functional>
+#include <memory>
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -86,9 +88,9 @@ void PhoneLink::stop() {
         m_advertiser->withdraw();
     m_acceptRetry.stop();
     m_listener.reset();
-    const QSet<PhoneConnection*> open = m_connections;
-    for (PhoneConnection* connection : open)
-        connection->abandon();
+    const QList<Open> open = m_connections;
+    for (const Open& each : open)
+        each.connection->abandon();
     refreshState();
 }
 
@@ -135,25 +137,25 @@ void PhoneLink::accept(int descriptor) {
     // Accepting again: the next failure starts its back-off afresh.
     m_nextBackoff = m_limits.acceptBackoff;
     const QHostAddress peer = peerOf(descriptor);
-    const QHostAddress prefix = prefixOf(peer);
-    if (m_connections.size() >= m_limits.maxConnections
-        || m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer
-        || m_prefixes.value(prefix).connections >= m_limits.maxConnectionsPerPrefix) {
-        qCDebug(lcLink) << "phone connection refused: too many open";
+    if (!makeRoom(peer)) {
+        qCDebug(lcLink) << "phone connection refused: every open one has delivered its frame";
         ::close(descriptor);
         return;
     }
     ++m_peers[peer].connections;
-    ++m_prefixes[prefix].connections;
+    ++m_prefixes[prefixOf(peer)].connections;
     PhoneConnection::Budget budget;
-    budget.reserve = [this, peer](qsizetype bytes) { return reserve(peer, bytes); };
+    // The connection is asked for by the budget only once it is made.
+    const auto reader = std::make_shared<const PhoneConnection*>();
+    budget.reserve = [this, peer, reader](qsizetype bytes) { return reserve(*reader, peer, bytes); };
     budget.release = [this, peer](qsizetype bytes) { release(peer, bytes); };
     auto* connection = new PhoneConnection(descriptor, m_limits.connection, budget, this);
-    m_connections.insert(connection);
+    *reader = connection;
+    m_connections.append({connection, peer});
     connect(connection, &PhoneConnection::frameRead, this,
             [this, connection, peer](const QByteArray& payload) { deliver(connection, peer, payload); });
     connect(connection, &PhoneConnection::closed, this, [this, connection, peer] {
-        m_connections.remove(connection);
+        m_connections.removeIf([connection](const Open& open) { return open.connection == connection; });
         --m_peers[peer].connections;
         --m_prefixes[prefixOf(peer)].connections;
         forget(peer);
@@ -161,15 +163,59 @@ void PhoneLink::accept(int descriptor) {
     });
 }
 
-bool PhoneLink::reserve(const QHostAddress& peer, qsizetype bytes) {
-    PeerUse& use = m_peers[peer];
-    PeerUse& network = m_prefixes[prefixOf(peer)];
-    if (m_buffered + bytes > m_limits.maxBufferedBytes || use.buffered + bytes > m_limits.maxBufferedBytesPerPeer
-        || network.buffered + bytes > m_limits.maxBufferedBytesPerPrefix)
+bool PhoneLink::closeOldest(const std::function<bool(const Open&)>& within, const PhoneConnection* keep) {
+    const auto oldest = std::find_if(m_connections.cbegin(), m_connections.cend(), [&](const Open& open) {
+        return open.connection != keep && !open.connection->hasFrame() && within(open);
+    });
+    if (oldest == m_connections.cend())
         return false;
+    PhoneConnection* const closing = oldest->connection;
+    qCDebug(lcLink) << "phone connection closed to make room for a newcomer:" << oldest->peer;
+    // Closing takes it off the list and out of the counts at once.
+    closing->abandon();
+    return true;
+}
+
+bool PhoneLink::makeRoom(const QHostAddress& peer) {
+    const QHostAddress prefix = prefixOf(peer);
+    for (;;) {
+        std::function<bool(const Open&)> within;
+        if (m_peers.value(peer).connections >= m_limits.maxConnectionsPerPeer)
+            within = [&peer](const Open& open) { return open.peer == peer; };
+        else if (m_prefixes.value(prefix).connections >= m_limits.maxConnectionsPerPrefix)
+            within = [&prefix](const Open& open) { return prefixOf(open.peer) == prefix; };
+        else if (m_connections.size() >= m_limits.maxConnections)
+            within = [](const Open&) { return true; };
+        else
+            return true;
+        if (!closeOldest(within))
+            return false;
+    }
+}
+
+bool PhoneLink::reserve(const PhoneConnection* reader, const QHostAddress& peer, qsizetype bytes) {
+    // One address's share is its own to fill: a frame past it is closed.
+    if (m_peers.value(peer).buffered + bytes > m_limits.maxBufferedBytesPerPeer)
+        return false;
+    // Where others fill the network's share or the whole, the oldest of them
+    // still short of a whole frame gives its bytes up.
+    const QHostAddress prefix = prefixOf(peer);
+    for (;;) {
+        std::function<bool(const Open&)> within;
+        if (m_prefixes.value(prefix).buffered + bytes > m_limits.maxBufferedBytesPerPrefix)
+            within = [&prefix](const Open& open) {
+                return open.connection->held() > 0 && prefixOf(open.peer) == prefix;
+            };
+        else if (m_buffered + bytes > m_limits.maxBufferedBytes)
+            within = [](const Open& open) { return open.connection->held() > 0; };
+        else
+            break;
+        if (!closeOldest(within, reader))
+            return false;
+    }
     m_buffered += bytes;
-    use.buffered += bytes;
-    network.buffered += bytes;
+    m_peers[peer].buffered += bytes;
+    m_prefixes[prefix].buffered += bytes;
     return true;
 }
 
@@ -194,20 +240,26 @@ void PhoneLink::forget(const QHostAddress& peer) {
 bool PhoneLink::admitBatch(const QHostAddress& peer) {
     const auto now = std::chrono::steady_clock::now();
     const auto windowStart = now - m_limits.batchWindow;
-    for (auto it = m_batches.begin(); it != m_batches.end();) {
-        it->removeIf([windowStart](std::chrono::steady_clock::time_point at) { return at <= windowStart; });
-        it = it->isEmpty() ? m_batches.erase(it) : std::next(it);
-    }
-    QList<std::chrono::steady_clock::time_point>& recent = m_batches[peer];
-    if (recent.size() >= m_limits.maxBatchesPerPeer)
+    const auto expire = [windowStart](QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>>& windows) {
+        for (auto it = windows.begin(); it != windows.end();) {
+            it->removeIf([windowStart](std::chrono::steady_clock::time_point at) { return at <= windowStart; });
+            it = it->isEmpty() ? windows.erase(it) : std::next(it);
+        }
+    };
+    expire(m_batches);
+    expire(m_prefixBatches);
+    const QHostAddress prefix = prefixOf(peer);
+    if (m_batches.value(peer).size() >= m_limits.maxBatchesPerPeer
+        || m_prefixBatches.value(prefix).size() >= m_limits.maxBatchesPerPrefix)
         return false;
-    recent.append(now);
+    m_batches[peer].append(now);
+    m_prefixBatches[prefix].append(now);
     return true;
 }
 
 void PhoneLink::deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload) {
     if (!admitBatch(peer)) {
-        qCDebug(lcLink) << "phone batch refused: too many from one address";
+        qCDebug(lcLink) << "phone batch refused: too many from one address or network";
         connection->abandon();
         return;
     }

@@ -6,12 +6,13 @@
 #include <QAbstractSocket>
 #include <QHash>
 #include <QHostAddress>
+#include <QList>
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,10 +27,15 @@ class ServiceAdvertiser;
 // connection whose frame cannot be read, or whose batch was replaced by another
 // waiting batch, is closed without a receipt. Connections and buffered bytes
 // are limited in all, per peer address and per network (/24 for IPv4, /64 for
-// IPv6), so that no one device on the network can keep the others out. A listener that cannot accept (the program
-// is out of descriptors) pauses, is not reported as advertising, and listens
-// again after a back-off. Batches are decoded on the thread pool, at most so
-// many from one address a minute. GUI thread only.
+// IPv6), so that no one device on the network can keep the others out. A
+// newcomer is never turned away because others fill a limit: at a limit of
+// connections, or of bytes over all or for a network, the oldest connection
+// within it still without a whole frame is closed to make room; only a frame
+// past its own address's share of bytes is closed itself. A listener that
+// cannot accept (the program is out of descriptors) pauses, is not reported as
+// advertising, and listens again after a back-off. Batches are decoded on the
+// thread pool, at most so many a minute from one address and from one network.
+// GUI thread only.
 class PhoneLink : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool isAdvertising READ isAdvertising NOTIFY isAdvertisingChanged)
@@ -41,11 +47,15 @@ public:
 
     struct Limits {
         PhoneConnection::Limits connection;
-        // Connections open at once; more are closed at once.
+        // Connections open at once. At a connection limit the oldest connection
+        // within it that has not delivered a whole frame is closed for the
+        // newcomer; when every one has, the newcomer is closed at once.
         int maxConnections = 64;
         // Connections open at once from one address.
         int maxConnectionsPerPeer = 8;
-        // Frame bytes held over all connections, counted as they arrive.
+        // Frame bytes held over all connections, counted as they arrive. At
+        // this limit and the network's, the oldest connection of another
+        // that holds bytes but no whole frame is closed for the bytes.
         qsizetype maxBufferedBytes = qsizetype(16) * 1024 * 1024;
         // Frame bytes held for one address: its largest frame. A connection
         // that would go past a limit is closed without a receipt.
@@ -54,9 +64,11 @@ public:
         // (IPv6 privacy addresses, aliases) holds at most its network's share.
         int maxConnectionsPerPrefix = 16;
         qsizetype maxBufferedBytesPerPrefix = 2 * (FrameReader::kHeaderSize + qsizetype(FrameReader::kMaxLength));
-        // Batches taken from one address in a window; a batch past that is
-        // closed without a receipt, unread (the phone keeps its notes).
+        // Batches taken from one address, and from one network, in a window; a
+        // batch past either is closed without a receipt, unread (the phone
+        // keeps its notes).
         int maxBatchesPerPeer = 60;
+        int maxBatchesPerPrefix = 120;
         std::chrono::milliseconds batchWindow{60'000};
         // After an accept that failed for want of resources (out of
         // descriptors), the first wait before listening again; each failure
@@ -101,13 +113,28 @@ private:
         qsizetype buffered = 0;
     };
 
+    // A connection open now, in the order they were accepted.
+    struct Open {
+        PhoneConnection* connection;
+        QHostAddress peer;
+    };
+
     void accept(int descriptor);
+    // Closes, while a limit `peer`'s newcomer would pass is full, the oldest
+    // connection within it without a whole frame; false when none is left to close.
+    bool makeRoom(const QHostAddress& peer);
     void acceptFailed(QAbstractSocket::SocketError error);
     void resumeAccepting();
-    bool reserve(const QHostAddress& peer, qsizetype bytes);
+    // Closes the oldest connection without a whole frame for which `within`
+    // holds, never `keep`; false when there is none.
+    bool closeOldest(const std::function<bool(const Open&)>& within, const PhoneConnection* keep = nullptr);
+    // Books `bytes` more for `reader`, from `peer`, closing the oldest
+    // unfinished connections of others where they fill a limit.
+    bool reserve(const PhoneConnection* reader, const QHostAddress& peer, qsizetype bytes);
     void release(const QHostAddress& peer, qsizetype bytes);
     void forget(const QHostAddress& peer);
-    // Whether another batch from `peer` fits in its window; books it when it does.
+    // Whether another batch from `peer` fits in its address's and its
+    // network's window; books it in both when it does.
     bool admitBatch(const QHostAddress& peer);
     void deliver(PhoneConnection* connection, const QHostAddress& peer, const QByteArray& payload);
     void import(const QPointer<PhoneConnection>& target, const std::optional<QList<PhoneNote>>& batch);
@@ -123,12 +150,14 @@ private:
     // Set while the listener waits out an accept failure; the next wait.
     QTimer m_acceptRetry;
     std::chrono::milliseconds m_nextBackoff{0};
-    QSet<PhoneConnection*> m_connections;
+    QList<Open> m_connections;
     qsizetype m_buffered = 0;
     QHash<QHostAddress, PeerUse> m_peers;
     QHash<QHostAddress, PeerUse> m_prefixes;
-    // When each address's batches of the current window came, oldest first.
+    // When the batches of the current window came, oldest first, for each
+    // address and for each network.
     QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>> m_batches;
+    QHash<QHostAddress, QList<std::chrono::steady_clock::time_point>> m_prefixBatches;
     bool m_advertising = false;
     std::optional<QString> m_lastError;
     int m_lastReceived = 0;

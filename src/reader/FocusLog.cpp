@@ -2,6 +2,7 @@
 
 #include "support/Defaults.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,9 +29,8 @@ void note(const QString& text, const Defaults& defaults, const QString& path) {
     if (!defaults.boolOr(QString::fromLatin1(kSettingKey), false))
         return;
     const QByteArray line = record(QDateTime::currentDateTimeUtc(), text, firstResponder()).toUtf8();
-    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append))
         file.write(line);
 }
 

@@ -1,5 +1,6 @@
 #include "reader/ReadAloudStore.h"
 
+#include "support/PrivateFiles.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 
@@ -45,7 +46,7 @@ QString withoutSurroundingPunctuation(const QString& text) {
 ReadAloudStore::ReadAloudStore(const QString& folder, Clock now, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("read-aloud.json"))),
       m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })) {
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     m_entries = m_file.readList<ReadAloudEntry>();
 }
 

@@ -8,6 +8,7 @@
 #include "support/Defaults.h"
 #include "support/LineLog.h"
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QEvent>
@@ -88,10 +89,7 @@ void ReaderWindowController::trace(const QString& message, const Defaults& defau
         return;
     const QByteArray line = (LineLog::timestamp() + QStringLiteral("  ") + message + u'\n').toUtf8();
     QFile file(traceFile());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        QDir().mkpath(QFileInfo(traceFile()).absolutePath());
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return;
-    }
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append))
+        return;
     file.write(line);
 }

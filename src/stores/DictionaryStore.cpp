@@ -1,6 +1,7 @@
 #include "stores/DictionaryStore.h"
 
 #include "stores/WordBoostSink.h"
+#include "support/PrivateFiles.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 
@@ -91,7 +92,7 @@ void DictionaryStore::installWordBoost(WordBoostSink* sink) { installedBoost = s
 DictionaryStore::DictionaryStore(const QString& folder, WordBoostSink* boost, Clock now, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("dictionary.json"))), m_boost(boost),
       m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })) {
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     m_entries = m_file.readList<DictionaryEntry>();
     refresh();
 }

@@ -1,6 +1,7 @@
 #include "stores/HistoryStore.h"
 
 #include "support/Defaults.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 
@@ -14,7 +15,7 @@ constexpr qint64 longestKeepDays = 10'000'000;
 HistoryStore::HistoryStore(const QString& folder, Defaults& defaults, Clock now, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("history.json"))), m_defaults(defaults),
       m_now(now ? std::move(now) : Clock([] { return QDateTime::currentDateTimeUtc(); })), m_keptTake(folder) {
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     m_entries = m_file.readList<HistoryEntry>();
     if (prune())
         save();

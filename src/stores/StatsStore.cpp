@@ -1,6 +1,7 @@
 #include "stores/StatsStore.h"
 
 #include "support/JsonWriter.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QtNumeric>
@@ -29,7 +30,7 @@ std::optional<StatsStore::Totals> StatsStore::Totals::fromJson(const QJsonObject
 
 StatsStore::StatsStore(const QString& folder, QObject* parent)
     : QObject(parent), m_file(QDir(folder).filePath(QStringLiteral("stats.json"))) {
-    QDir().mkpath(folder);
+    PrivateFiles::makeFolder(folder);
     if (const std::optional<QJsonDocument> document = m_file.readJson()) {
         const std::optional<Totals> totals = document->isObject() ? Totals::fromJson(document->object()) : std::nullopt;
         if (totals)

@@ -1,6 +1,7 @@
 #include "support/Defaults.h"
 
 #include "support/Paths.h"
+#include "support/PrivateFiles.h"
 #include "support/SharedInstance.h"
 #include "support/StoreFile.h"
 
@@ -77,7 +78,7 @@ Defaults& Defaults::shared() { return SharedInstance<Defaults>::get(); }
 QString Defaults::standardFilePath() { return Paths::config() + QStringLiteral("/Quorvane/defaults.json"); }
 
 Defaults::Defaults(const QString& filePath, QObject* parent) : QObject(parent) {
-    QDir().mkpath(QFileInfo(filePath).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(filePath).absolutePath());
     m_settings = std::make_unique<QSettings>(filePath, jsonFormat());
 }
 
@@ -183,6 +184,9 @@ void Defaults::set(const QString& key, const QVariant& value) {
         } else {
             if (!keepDamagedFile())
                 return;
+            // QSettings writes through a temporary file that takes the
+            // rights of the file it replaces, and the umask's for a new one.
+            PrivateFiles::claim(m_settings->fileName());
             m_settings->setValue(key, value);
             m_settings->sync();
         }
@@ -198,6 +202,7 @@ void Defaults::remove(const QString& key) {
         } else {
             if (!keepDamagedFile())
                 return;
+            PrivateFiles::claim(m_settings->fileName());
             m_settings->remove(key);
             m_settings->sync();
         }

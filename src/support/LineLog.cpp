@@ -1,7 +1,8 @@
 #include "support/LineLog.h"
 
+#include "support/PrivateFiles.h"
+
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
@@ -21,14 +22,14 @@ QString LineLog::timestamp() { return QDateTime::currentDateTimeUtc().toString(Q
 
 void LineLog::append(const QString& line) const {
     QMutexLocker lock(&logMutex());
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (m_rotateAtBytes > 0 && QFileInfo(m_path).size() >= m_rotateAtBytes) {
         const QString older = m_path + QStringLiteral(".1");
         QFile::remove(older);
         QFile::rename(m_path, older);
+        PrivateFiles::narrow(older);
     }
     QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!PrivateFiles::open(file, QIODevice::WriteOnly | QIODevice::Append))
         return;
     file.write(line.toUtf8());
     file.write("\n");

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-// Appends lines to a plain-text log, creating its folder on first use. Safe to
+// Appends lines to a plain-text log, private to the user (support/PrivateFiles),
+// creating its folder on first use. Safe to
 // call from any thread. With a size limit, a log that has reached it is renamed
 // to "<name>.1" (replacing an older one) before the next line is written.
 class LineLog {

@@ -1,6 +1,7 @@
 #include "support/StoreFile.h"
 
 #include "support/JsonWriter.h"
+#include "support/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,7 +89,7 @@ bool StoreFile::moveAside(const QString& path) {
 }
 
 bool StoreFile::write(const QByteArray& data) {
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(m_path).absolutePath());
     if (m_undecodable && QFile::exists(m_path) && !moveAside(m_path)) {
         // Never replace contents that could not be kept elsewhere.
         qWarning("Not writing %s: the unreadable file could not be moved aside", qPrintable(m_path));
@@ -98,12 +99,13 @@ bool StoreFile::write(const QByteArray& data) {
     const QFileInfo target = replaced(m_path);
     const QString staged = target.absoluteDir().filePath(stagedName(target.fileName()));
     QSaveFile out(staged);
-    if (!out.open(QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
+    if (!PrivateFiles::open(out, QIODevice::WriteOnly) || out.write(data) != data.size() || !out.commit()) {
         qWarning("Could not write %s: %s", qPrintable(staged), qPrintable(out.errorString()));
         return false;
     }
+    // The file keeps its owner's rights; nobody else gets any.
     if (target.exists())
-        QFile::setPermissions(staged, target.permissions());
+        QFile::setPermissions(staged, target.permissions() & PrivateFiles::kOwnerBits);
     // A rename over the file is atomic: a reader sees the old contents or the new.
     std::error_code error;
     std::filesystem::rename(QFile::encodeName(staged).toStdString(),

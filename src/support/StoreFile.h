@@ -16,7 +16,8 @@
 // One user-data file: read leniently, written whole and atomically. When the
 // contents could not be decoded, the file is kept: the first write moves it aside
 // as "<name>.unreadable-<UTC time>" before the new contents take its place, so
-// nothing the user wrote is lost to a damaged or newer-format file. A write
+// nothing the user wrote is lost to a damaged or newer-format file. The file
+// and its folder are private to the user (support/PrivateFiles). A write
 // stages the contents in ".<name>.quorvane-save" and renames that over the
 // file. Reading also removes what a write of this file left behind when the
 // program was killed in the middle of it (that staged copy, or the temporary

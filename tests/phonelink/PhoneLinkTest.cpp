@@ -228,19 +228,32 @@ TEST_F(PhoneLinkTest, ConnectionsAndBufferedBytesAreCapped) {
     PhoneLink::Limits tight;
     tight.maxConnections = 1;
     tight.maxBufferedBytes = 1000;
-    tight.connection.readDeadline = 2s;
+    tight.connection.readDeadline = 10s;
     startLink(tight);
-    // The first connection holds the only place while it trickles in.
+    // The first connection holds the only place while it trickles in; a
+    // newcomer takes it over, and the one that trickled is closed unanswered.
     PhoneClient::Options slow;
     slow.pieceSize = 1;
     slow.pause = 100ms;
     QFuture<Outcome> holder = PhoneClient::send(
         link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"))).left(8), slow);
     ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 1; }));
-    const Outcome turnedAway = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 9)));
+    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 9))).receipt(),
+              receiptOf(1, false));
+    const Outcome madeRoom = awaitResult(holder, 30000);
+    EXPECT_TRUE(madeRoom.closed);
+    EXPECT_TRUE(madeRoom.received.isEmpty());
+
+    // A connection whose frame is in keeps its place: an unknown phone waiting
+    // for the user's answer holds the only one, and a newcomer is closed.
+    QFuture<Outcome> waiting =
+        PhoneClient::send(link->port(), PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("stranger"), 20)));
+    ASSERT_TRUE(waitUntil([this] { return answers.size() == 1; }));
+    const Outcome turnedAway = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 21)));
     EXPECT_TRUE(turnedAway.closed);
     EXPECT_TRUE(turnedAway.received.isEmpty());
-    awaitFuture(holder, 30000);
+    answers[0](1); // Add just this once
+    EXPECT_EQ(awaitResult(waiting, 30000).receipt(), receiptOf(1, false));
 
     // A frame larger than the whole buffer budget is refused.
     const Outcome tooBig = exchange(PhoneClient::frame(QByteArray(2000, ' ')));
@@ -461,24 +474,86 @@ TEST_F(PhoneLinkTest, ADeviceWithManyAddressesHoldsOnlyItsNetworksShare) {
     EXPECT_EQ(inbox->notes().size(), 2);
 }
 
-TEST_F(PhoneLinkTest, BatchesFromOneAddressAreTakenAtMostSoManyAMinute) {
+TEST_F(PhoneLinkTest, BatchesFromOneAddressOrNetworkAreTakenAtMostSoManyAMinute) {
     PhoneLink::Limits limits;
     limits.connection.readDeadline = 500ms;
     limits.maxBatchesPerPeer = 3;
+    limits.maxBatchesPerPrefix = 5;
     startLink(limits);
+    const auto sendFrom = [this](quint32 address, int number) {
+        PhoneClient::Options from;
+        from.from = address;
+        return exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), number)), from);
+    };
     for (int n = 0; n < 3; ++n)
-        ASSERT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), n))).receipt(),
-                  receiptOf(1, false))
-            << "batch " << n;
-    const Outcome refused = exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 3)));
+        ASSERT_EQ(sendFrom(kStranger, n).receipt(), receiptOf(1, false)) << "batch " << n;
+    const Outcome refused = sendFrom(kStranger, 3);
     EXPECT_TRUE(refused.closed);
     EXPECT_TRUE(refused.received.isEmpty()) << "no receipt: the phone keeps the notes for later";
-    // Another address, even on the same network, has a window of its own.
-    PhoneClient::Options other;
-    other.from = kPhone;
-    EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 4)), other).receipt(),
-              receiptOf(1, false));
-    EXPECT_EQ(inbox->notes().size(), 4);
+    // Other addresses of the network have windows of their own, but share the network's.
+    EXPECT_EQ(sendFrom(kPhone, 4).receipt(), receiptOf(1, false));
+    EXPECT_EQ(sendFrom(kPhone + 1, 5).receipt(), receiptOf(1, false));
+    const Outcome networkFull = sendFrom(kPhone + 2, 6);
+    EXPECT_TRUE(networkFull.closed);
+    EXPECT_TRUE(networkFull.received.isEmpty()) << "a fresh address of a network past its batches";
+    // Another network is counted apart.
+    EXPECT_EQ(sendFrom(0x7F010002, 7).receipt(), receiptOf(1, false)); // 127.1.0.2
+    EXPECT_EQ(inbox->notes().size(), 6);
+}
+
+TEST_F(PhoneLinkTest, DevicesFillingTheNetworksShareMakeRoomForAPhoneOnTheSameNetwork) {
+    PhoneLink::Limits patient;
+    patient.connection.readDeadline = 30s;
+    startLink(patient);
+    const int perAddress = PhoneLink::Limits{}.maxConnectionsPerPeer;
+    PhoneClient::Options phone;
+    phone.from = kPhone;
+    {
+        // Two other devices on the phone's /24, each holding its full share
+        // of silent connections: together the network's share.
+        Hold first(link->port(), kPhone + 1);
+        Hold second(link->port(), kPhone + 2);
+        for (int i = 0; i < perAddress; ++i)
+            first.open(QByteArray("\0", 1));
+        ASSERT_TRUE(waitUntil([this, perAddress] { return link->openConnections() == perAddress; }));
+        for (int i = 0; i < perAddress; ++i)
+            second.open(QByteArray("\0", 1));
+        ASSERT_TRUE(waitUntil([this, perAddress] { return link->openConnections() == 2 * perAddress; }));
+        ASSERT_EQ(link->openConnections(), PhoneLink::Limits{}.maxConnectionsPerPrefix);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+
+        EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 500)), phone).receipt(),
+                  receiptOf(1, false));
+        EXPECT_TRUE(waitUntil([&first] { return first.closed() == 1; })) << "the oldest silent one made room";
+        EXPECT_EQ(second.closed(), 0);
+        link.reset();
+    }
+    startLink(patient);
+    {
+        // The same two devices each hold all but the last byte of a largest
+        // frame: together the network's share of frame bytes.
+        Hold first(link->port(), kPhone + 1);
+        Hold second(link->port(), kPhone + 2);
+        const QByteArray unfinished =
+            PhoneClient::frame(QByteArray(qsizetype(FrameReader::kMaxLength) - 1, ' '), FrameReader::kMaxLength);
+        first.open(unfinished);
+        ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 1; }));
+        second.open(unfinished);
+        ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 2; }));
+        // Read in whole: no more bytes wait in the connections.
+        QDeadlineTimer settle(1000);
+        while (!settle.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_EQ(first.closed() + second.closed(), 0);
+
+        EXPECT_EQ(exchange(PhoneClient::frame(PhoneClient::batch(1, QStringLiteral("my-phone"), 502)), phone).receipt(),
+                  receiptOf(1, false));
+        EXPECT_TRUE(waitUntil([&first] { return first.closed() == 1; })) << "the oldest unfinished frame made room";
+        EXPECT_EQ(second.closed(), 0);
+        link.reset();
+    }
+    EXPECT_EQ(inbox->notes().size(), 2);
+    expectFileWhole();
 }
 
 TEST_F(PhoneLinkTest, BatchesAreDecodedOnTheThreadPoolNotTheGuiThread) {

@@ -17,6 +17,7 @@
 #include "support/Bundle.h"
 #include "support/EngineDesktopTest.h"
 #include "support/EngineWait.h"
+#include "support/FileModes.h"
 #include "support/MicrophoneFeed.h"
 #include "support/PhoneClient.h"
 #include "support/ProgramRun.h"
@@ -137,6 +138,9 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     XClient screen;
     ASSERT_TRUE(keyboard.isOpen() && pointer.isOpen() && screen.isOpen());
 
+    // Started as a desktop starts programs, on a home whose settings file and
+    // folder are open to others as an earlier version left them.
+    const ScopedUmask desktop;
     ProgramHome home(R"({"onboardingDone":true,"openWindowAtLaunch":true,"hoverReadEnabled":true,"hoverTrace":true,
                          "readAlongWindow":true,"milestoneSoundEnabled":true,"showResultCard":true,
                          "pauseAudioWhileDictating":false})");
@@ -226,6 +230,13 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     // question, the chime's player and the pointer watch.
     EXPECT_TRUE(endProgram(program, kQuitPatience));
     EXPECT_TRUE(awaitResult(phone, 10000).closed);
+
+    // Settings, history, statistics, the engine's and the traces' logs: what
+    // the run left of the user is theirs alone.
+    for (const char* folder : {".local/share", ".config", ".local/state"})
+        EXPECT_EQ(openToOthers(home.file(QLatin1String(folder))), QStringList()) << folder;
+    EXPECT_EQ(modeOf(home.file(QStringLiteral(".config/Quorvane/defaults.json"))), 0600);
+    EXPECT_EQ(modeOf(home.file(QStringLiteral(".local/share/Quorvane Native/history.json"))), 0600);
 }
 
 TEST_F(QuitDesktopTest, AQuitFromTheTrayWhileTheTrustQuestionIsOpenEndsTheProgram) {

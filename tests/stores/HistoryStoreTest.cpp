@@ -1,5 +1,8 @@
 #include "stores/HistoryStore.h"
+#include "stores/DictionaryStore.h"
+#include "stores/StatsStore.h"
 #include "support/Defaults.h"
+#include "support/FileModes.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -187,6 +190,25 @@ TEST_F(HistoryStoreTest, AKeptTakeOutlivesTheProgramAndIsNewestUntilALaterEntry)
     EXPECT_FALSE(store->keptTake().wav());
     EXPECT_FALSE(store->keptTake().keptAt());
     EXPECT_TRUE(QDir(folder.path()).entryList({QStringLiteral("failed-take*")}, QDir::Files).isEmpty());
+}
+
+TEST(StoreFilesTest, HistoryKeptTakeDictionaryAndStatsAreTheUsersAloneInAFolderOfTheirOwn) {
+    const ScopedUmask desktop;
+    TempFolder home;
+    const QString folder = home.file(QStringLiteral("Quorvane Native"));
+    Defaults defaults(home.file(QStringLiteral("defaults.json")));
+    HistoryStore history(folder, defaults);
+    history.record(entry(QStringLiteral("the words the user said")));
+    ASSERT_TRUE(history.keptTake().keep(QByteArray("RIFF a take")));
+    DictionaryStore dictionary(folder);
+    dictionary.add(QStringLiteral("Quorvane"), {QStringLiteral("corvane")});
+    StatsStore stats(folder);
+    stats.count(QStringLiteral("two words"), 32000);
+
+    EXPECT_EQ(modeOf(folder), 0700);
+    for (const char* name : {"history.json", "failed-take.wav", "dictionary.json", "stats.json"})
+        EXPECT_EQ(modeOf(QDir(folder).filePath(QLatin1String(name))), 0600) << name;
+    EXPECT_EQ(openToOthers(folder), QStringList());
 }
 
 } // namespace

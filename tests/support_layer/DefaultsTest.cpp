@@ -1,4 +1,5 @@
 #include "support/Defaults.h"
+#include "support/FileModes.h"
 #include "support/TempFolder.h"
 
 #include <QCoreApplication>
@@ -134,6 +135,26 @@ TEST_F(DefaultsTest, AFileDamagedWhileRunningIsKeptAsideToo) {
     ASSERT_EQ(aside.size(), 1);
     EXPECT_EQ(folder.read("config/" + aside.first()), QByteArray("[1, 2"));
     EXPECT_EQ(Defaults(path).integer("b"), 2);
+}
+
+TEST_F(DefaultsTest, TheSettingsFileIsTheUsersAloneAndAnOpenOneIsNarrowedByTheNextWrite) {
+    const ScopedUmask desktop;
+    {
+        Defaults defaults(path);
+        defaults.set(QStringLiteral("trustedPhones"), QStringList{QStringLiteral("my-phone")});
+    }
+    EXPECT_EQ(modeOf(path), 0600);
+    EXPECT_EQ(modeOf(QFileInfo(path).absolutePath()), 0700);
+
+    ASSERT_TRUE(
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    Defaults defaults(path);
+    EXPECT_EQ(defaults.stringList(QStringLiteral("trustedPhones")), QStringList{QStringLiteral("my-phone")});
+    defaults.set(QStringLiteral("phoneLinkEnabled"), false);
+    EXPECT_EQ(modeOf(path), 0600);
+    defaults.remove(QStringLiteral("phoneLinkEnabled"));
+    EXPECT_EQ(modeOf(path), 0600);
+    EXPECT_EQ(Defaults(path).stringList(QStringLiteral("trustedPhones")), QStringList{QStringLiteral("my-phone")});
 }
 
 } // namespace

@@ -7,6 +7,7 @@ import base64
 import io
 import os
 import shutil
+import stat
 import sys
 import tempfile
 import threading
@@ -198,7 +199,19 @@ class FitTest(unittest.TestCase):
         self.assertEqual(SCRIPT["_qv_adapt_status"](), {"tuned": True, "clips": 0, "step": steps, "steps": steps})
         # Not yet checked on the held-back takes: a server launched now would not use it.
         self.assertFalse(os.path.exists(ADAPTER_FILE))
-        self.assertEqual(SCRIPT["_qv_adapt_keep"](), {"ok": True})
+        # Tuned on the user's voice, the stored adapter is theirs alone, even
+        # under a desktop's umask and over a partial file left open to others.
+        partial = ADAPTER_FILE + ".partial.npz"
+        with open(partial, "wb"):
+            pass
+        os.chmod(partial, 0o644)
+        desktop = os.umask(0o022)
+        try:
+            self.assertEqual(SCRIPT["_qv_adapt_keep"](), {"ok": True})
+        finally:
+            os.umask(desktop)
+        self.assertEqual(stat.S_IMODE(os.stat(ADAPTER_FILE).st_mode), 0o600)
+        self.assertFalse(os.path.exists(partial))
         scale, shift = SCRIPT["_qv_load_adapter"](ADAPTER_FILE)
         self.assertEqual((scale.shape, shift.tolist()), ((25,), [0.0] * 25))
         self.assertTrue(np.all(scale.reshape(5, 5) == scale.reshape(5, 5)[:, :1]))

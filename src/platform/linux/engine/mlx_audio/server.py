@@ -140,8 +140,12 @@ def main():
     parser.add_argument("--log-dir", default="")
     arguments = parser.parse_args()
     if arguments.log_dir:
-        os.makedirs(arguments.log_dir, exist_ok=True)
-        handler = logging.FileHandler(os.path.join(arguments.log_dir, "server.log"))
+        os.makedirs(arguments.log_dir, mode=0o700, exist_ok=True)
+        log_path = os.path.join(arguments.log_dir, "server.log")
+        handler = logging.FileHandler(log_path)
+        # The log holds what the user said: theirs alone, also when an
+        # earlier run left it open to others.
+        os.chmod(log_path, os.stat(log_path).st_mode & 0o700)
         handler.setFormatter(logging.Formatter("%(asctime)s %(levelname)s %(name)s: %(message)s"))
         for name in ("uvicorn", "uvicorn.error", "uvicorn.access"):
             logging.getLogger(name).addHandler(handler)
