@@ -49,4 +49,8 @@ BENCHMARK(resampleAMinute)->Args({48000, 1})->Args({48000, 2})->Args({44100, 1})
 
 } // namespace
 
-int main(int argc, char** argv) { return BenchRun::run(&argc, argv); }
+int main(int argc, char** argv) {
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
+    return BenchRun::run(&argc, argv);
+}

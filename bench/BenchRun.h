@@ -13,6 +13,9 @@
 // not measure (no desktop, port taken, engine missing, player silent) makes
 // the program exit non-zero with its reason, so that neither CTest nor
 // bench/run-all.sh can take a run that measured nothing for one that met its aim.
+// Each program's main holds the services the program's root installs
+// (SharedServices) from its application object, and its platform where it has
+// one, to its end, as the root does: its set-up and its clean-up use them too.
 
 namespace BenchRun {
 
@@ -41,7 +44,6 @@ public:
 
 // Parses the benchmark flags, runs what they select and returns the exit status.
 inline int run(int* argc, char** argv) {
-    SharedServices shared;
     benchmark::Initialize(argc, argv);
     ErrorWatch display;
     const size_t ran = benchmark::RunSpecifiedBenchmarks(&display);

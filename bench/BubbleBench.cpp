@@ -95,6 +95,8 @@ int main(int argc, char** argv) {
         return BenchRun::notMeasured("no X display (run it through scripts/run-tests.sh)");
     }
     QApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

@@ -120,6 +120,8 @@ BENCHMARK(stopPathOfTheWorstCase)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

@@ -86,6 +86,8 @@ int main(int argc, char** argv) {
         return BenchRun::notMeasured("no desktop services (run under scripts/run-tests.sh BUILD -L bench)");
     LinuxPlatform services;
     Platform::install(services.services());
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const qint64 lines = kTextUnits / kFullLine.size();
     target = std::make_unique<TargetWindow::Process>(
         QStringLiteral("/usr/bin/python3"), QStringList{QStringLiteral(QUORVANE_TEST_SOURCE "/support/gtk_target.py")},

@@ -199,6 +199,8 @@ int main(int argc, char** argv) {
         qputenv(variable, QFile::encodeName(home.path()));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

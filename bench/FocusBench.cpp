@@ -133,6 +133,8 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()));
     QApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     if (const std::optional<int> result = ChildRole::runRequested())
         return *result;
     if (qEnvironmentVariableIsEmpty("QV_DESKTOP_HARNESS"))

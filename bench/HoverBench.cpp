@@ -82,6 +82,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     LinuxPlatform linux;
     Platform::install(linux.services());
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     if (!startTarget()) {
         return BenchRun::notMeasured("the GTK hover target did not come up");
     }

@@ -76,6 +76,8 @@ BENCHMARK(BM_CheckForCorrectionAtDictationStart)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     QCoreApplication application(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

@@ -78,6 +78,8 @@ BENCHMARK(chimeSynthesis)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

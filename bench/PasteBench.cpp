@@ -69,6 +69,8 @@ int main(int argc, char** argv) {
     }
     LinuxPlatform services;
     Platform::install(services.services());
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     target = std::make_unique<TargetWindow::Process>(QCoreApplication::applicationFilePath(),
                                                      QStringList{QStringLiteral("--serve-target")},
                                                      QProcessEnvironment::systemEnvironment());

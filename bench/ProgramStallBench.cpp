@@ -29,6 +29,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <benchmark/benchmark.h>
 
@@ -59,15 +60,20 @@ qint64 monotonicNow() {
     return clock.msecsSinceReference();
 }
 
-// What the program's watch wrote: the gaps with the time each ended, and the
-// time of each mark.
+// What the program's watch wrote: the gaps with the time each ended, the
+// time of each mark, and the stacks of the GUI thread sampled during the gaps.
 struct StallLog {
     struct Gap {
         qint64 end = 0;
         qint64 length = 0;
     };
+    struct Sample {
+        qint64 at = 0;
+        QList<QByteArray> frames;
+    };
     std::optional<qint64> started;
     std::vector<Gap> gaps;
+    std::vector<Sample> samples;
     std::optional<qint64> quitting;
     std::optional<qint64> exited;
 
@@ -75,6 +81,13 @@ struct StallLog {
         StallLog log;
         for (const QByteArray& line : text.split('\n')) {
             const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() >= 4 && fields[0] == "stack") {
+                const qint64 at = fields[1].toLongLong();
+                if (log.samples.empty() || log.samples.back().at != at)
+                    log.samples.push_back({at, {}});
+                log.samples.back().frames.append(fields.mid(3).join(' '));
+                continue;
+            }
             if (fields.size() != 2)
                 continue;
             if (fields[0] == "start")
@@ -88,6 +101,21 @@ struct StallLog {
         }
         return log;
     }
+    // The distinct stacks sampled during `gap`, each with how often it was seen.
+    std::vector<std::pair<QList<QByteArray>, int>> stacksIn(const Gap& gap) const {
+        std::vector<std::pair<QList<QByteArray>, int>> stacks;
+        for (const Sample& sample : samples) {
+            if (sample.at <= gap.end - gap.length || sample.at > gap.end)
+                continue;
+            const auto seen = std::find_if(stacks.begin(), stacks.end(),
+                                           [&](const auto& stack) { return stack.first == sample.frames; });
+            if (seen == stacks.end())
+                stacks.emplace_back(sample.frames, 1);
+            else
+                ++seen->second;
+        }
+        return stacks;
+    }
     // The longest gap that ended within [from, to].
     qint64 longestIn(qint64 from, qint64 to) const {
         qint64 worst = 0;
@@ -97,6 +125,57 @@ struct StallLog {
         return worst;
     }
 };
+
+// Gaps this long or longer are reported with their stacks.
+constexpr qint64 kExplainedStallMs = 25;
+
+// The frames of the program itself named by addr2line ("quorvane(+0x1f2e3)
+// [0x...]" becomes "quorvane: Function(args)"), the others as the C library
+// named them.
+QList<QByteArray> named(const QList<QByteArray>& frames) {
+    static const QRegularExpression own(QStringLiteral("^(\\S*/quorvane)\\(\\+(0x[0-9a-f]+)\\)"));
+    QStringList offsets;
+    for (const QByteArray& frame : frames)
+        if (const QRegularExpressionMatch match = own.match(QString::fromUtf8(frame)); match.hasMatch())
+            offsets << match.captured(2);
+    QStringList names;
+    if (!offsets.isEmpty()) {
+        QProcess addr2line;
+        addr2line.start(QStringLiteral("addr2line"), QStringList{QStringLiteral("-C"), QStringLiteral("-f"),
+                                                                 QStringLiteral("-e"), QStringLiteral(QUORVANE_BINARY)}
+                                                         + offsets);
+        if (addr2line.waitForFinished(10000)) {
+            const QStringList lines = QString::fromUtf8(addr2line.readAllStandardOutput()).split(QLatin1Char('\n'));
+            for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
+                names << lines[i];
+        }
+    }
+    QList<QByteArray> result;
+    qsizetype next = 0;
+    for (const QByteArray& frame : frames) {
+        if (own.match(QString::fromUtf8(frame)).hasMatch() && next < names.size())
+            result << "quorvane: " + names[next++].toUtf8();
+        else
+            result << frame;
+    }
+    return result;
+}
+
+// Writes every gap of at least kExplainedStallMs in [from, to] with the stacks
+// the watch sampled during it.
+void explainStalls(const StallLog& log, const char* phase, qint64 from, qint64 to) {
+    for (const StallLog::Gap& gap : log.gaps) {
+        if (gap.end < from || gap.end > to || gap.length < kExplainedStallMs)
+            continue;
+        const auto stacks = log.stacksIn(gap);
+        qInfo("%s: a stall of %lld ms, %d stack samples", phase, gap.length, int(stacks.size()));
+        for (const auto& [frames, seen] : stacks) {
+            qInfo("  seen %d times:", seen);
+            for (const QByteArray& frame : named(frames))
+                qInfo("    %s", frame.constData());
+        }
+    }
+}
 
 // The stall log of a program that has quit, and the longest stall of its
 // quit: a gap after it was asked to, or the time from the last turn of its
@@ -229,6 +308,10 @@ void BM_ProgramGuiStall(benchmark::State& state) {
         worst.push_back(double(std::max({launch, dictation, reading, quit})));
         qInfo("run %d: longest GUI stall launch %lld ms, dictation %lld ms, reading %lld ms, quit %lld ms",
               int(worst.size()), launch, dictation, reading, quit);
+        explainStalls(log, "launch", launched, ready);
+        explainStalls(log, "dictation", ready, dictated);
+        explainStalls(log, "reading", dictated, read);
+        explainStalls(log, "quit", read, *log.exited);
     }
     BenchRun::reportSpread(state, worst);
     state.counters["launch_max_ms"] = double(launchWorst);
@@ -385,5 +468,9 @@ BENCHMARK(BM_ProgramGuiStallRepair)->Iterations(5)->Unit(benchmark::kMillisecond
 } // namespace
 
 int main(int argc, char** argv) {
-    return DesktopBench::run(argc, argv, [&] { return ProgramDrive::run(&argc, argv); });
+    return DesktopBench::run(argc, argv, [&] {
+        // The services the program's root installs, as its root holds them.
+        SharedServices shared;
+        return ProgramDrive::run(&argc, argv);
+    });
 }

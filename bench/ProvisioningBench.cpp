@@ -105,6 +105,8 @@ BENCHMARK(loopbackArchiveInstall)
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     // The set-up log goes to the bench's own data folder.
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));

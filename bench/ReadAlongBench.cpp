@@ -170,6 +170,8 @@ BENCHMARK(tick)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(3000
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     const int status = BenchRun::run(&argc, argv);
     return status;
 }

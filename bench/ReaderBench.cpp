@@ -346,6 +346,8 @@ BENCHMARK(BM_PlayerStartMediaPlayerFfmpeg)
 int measure(int* argc, char** argv) {
     LinuxPlatform services;
     Platform::install(services.services());
+    // The services the program's root installs, as its root holds them.
+    SharedServices shared;
 
     const QString engine = TestEngine::folder();
     if (!engine.isEmpty()) {

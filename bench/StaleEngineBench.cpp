@@ -88,6 +88,8 @@ BENCHMARK(BM_CheckOfAForeignListener)->Unit(benchmark::kMicrosecond)->UseRealTim
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     QTemporaryDir engine;
     engineRoot = engine.path();
     QDir().mkpath(engineRoot + QStringLiteral("/mlx-venv/bin"));

@@ -105,4 +105,8 @@ BENCHMARK(BM_StartToTrayIcon)
     ->Iterations(1)
     ->Repetitions(5)
     ->DisplayAggregatesOnly(true);
-int main(int argc, char** argv) { return BenchRun::run(&argc, argv); }
+int main(int argc, char** argv) {
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
+    return BenchRun::run(&argc, argv);
+}

@@ -141,6 +141,8 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
     QCoreApplication app(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     // The engine's fixed port is this program's while it runs, as it is a test's.
     const PortLock portLock(MlxServer::port);
     if (!QFileInfo::exists(MlxServer::interpreter())) {

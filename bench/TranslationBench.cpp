@@ -103,6 +103,8 @@ BENCHMARK(BM_ReadTranslatedKeyToFirstPiece)
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices shared;
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
     const int status = BenchRun::run(&argc, argv);

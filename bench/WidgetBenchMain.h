@@ -24,6 +24,8 @@ inline int runWidgetBenchmarks(int argc, char** argv, const std::function<void()
         linux = std::make_unique<LinuxPlatform>();
         Platform::install(linux->services());
     }
+    // The services the program's root installs, for the whole program, as its root holds them.
+    SharedServices rootServices;
     const int status = BenchRun::run(&argc, argv);
     if (beforeQuit)
         beforeQuit();

@@ -6,8 +6,8 @@
 #include "dictation/PanelShadow.h"
 #include "dictation/WordSwapTaker.h"
 #include "insertion/AXText.h"
+#include "looks/TranslucentWindow.h"
 #include "platform/Platform.h"
-#include "platform/WindowSystem.h"
 #include "support/Defaults.h"
 #include "support/DictationSettings.h"
 #include "support/LineLog.h"
@@ -58,10 +58,7 @@ BubblePanel::Desktop BubblePanel::Desktop::standard() {
         return front ? front->name : QString();
     };
     desktop.keys = [] { return Platform::current().hotkeys; };
-    desktop.composited = [] {
-        WindowSystem* windows = Platform::current().windowSystem;
-        return windows && windows->hasCompositor();
-    };
+    desktop.composited = [] { return TranslucentWindow::desktopBlends(); };
     desktop.schedule = [](std::chrono::milliseconds delay, QObject* context, std::function<void()> task) {
         QTimer::singleShot(delay, context, std::move(task));
     };

@@ -1,8 +1,7 @@
 #include "dictation/PanelShadow.h"
 
 #include "dictation/BubbleView.h"
-#include "platform/Platform.h"
-#include "platform/WindowSystem.h"
+#include "looks/TranslucentWindow.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -10,11 +9,6 @@
 #include <QWidget>
 
 namespace {
-
-bool compositing() {
-    WindowSystem* windows = Platform::current().windowSystem;
-    return windows && windows->hasCompositor();
-}
 
 // Rings of falling darkness around the look's outline, the look itself left
 // clear so that a translucent card shows the desktop and not the shadow.
@@ -87,7 +81,7 @@ bool PanelShadow::eventFilter(QObject* watched, QEvent* event) {
 
 void PanelShadow::follow() {
     const QRectF look = m_view.lookRect();
-    if (!m_panel.isVisible() || look.isEmpty() || !compositing()) {
+    if (!m_panel.isVisible() || look.isEmpty() || !TranslucentWindow::desktopBlends()) {
         if (m_window)
             m_window->hide();
         return;

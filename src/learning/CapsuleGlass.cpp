@@ -1,6 +1,7 @@
 #include "learning/CapsuleGlass.h"
 
 #include "looks/GlassBackdrop.h"
+#include "looks/TranslucentWindow.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -28,12 +29,22 @@ void paint(QPainter& painter, const QRectF& capsule) {
         painter.setBrush(color);
         painter.drawRoundedRect(ring, radius, radius);
     }
-    QPainterPath clip;
-    clip.addRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
-    painter.setClipPath(clip);
+    painter.setClipPath(outline(capsule));
     GlassBackdrop::paint(painter, capsule, std::min(kCornerRadius, capsule.height() / 2),
                          GlassBackdrop::Material::HudWindow);
     painter.restore();
+}
+
+QPainterPath outline(const QRectF& capsule) {
+    QPainterPath path;
+    path.addRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+    return path;
+}
+
+void keepSolidWhereUnblended(QWidget& chip, std::function<QRectF(const QSizeF& size)> capsule) {
+    new TranslucentWindow(
+        chip, [capsule = std::move(capsule)](const QSize& size) { return outline(capsule(QSizeF(size))); },
+        GlassBackdrop::fill(GlassBackdrop::Material::HudWindow));
 }
 
 } // namespace CapsuleGlass

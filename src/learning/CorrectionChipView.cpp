@@ -30,11 +30,15 @@ QFont chipFont(int size, bool semibold) {
     return f;
 }
 
+QRectF capsule(const QSizeF& size) {
+    return QRectF(QPointF(), size).adjusted(kOuterMargin, kOuterMargin, -kOuterMargin, -kOuterMargin);
+}
+
 } // namespace
 
 CorrectionChipView::CorrectionChipView(QWidget* parent) : QWidget(parent) {
     setFixedSize(kSize);
-    setAttribute(Qt::WA_TranslucentBackground);
+    CapsuleGlass::keepSolidWhereUnblended(*this, [](const QSizeF& size) { return capsule(size); });
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kOuterMargin + kSideMargin, kOuterMargin + kTopMargin - kOuterMargin,
@@ -112,5 +116,5 @@ QString CorrectionChipView::detail() const { return m_detailText; }
 
 void CorrectionChipView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    CapsuleGlass::paint(painter, QRectF(rect()).adjusted(kOuterMargin, kOuterMargin, -kOuterMargin, -kOuterMargin));
+    CapsuleGlass::paint(painter, capsule(QSizeF(size())));
 }

@@ -34,11 +34,18 @@ QPixmap tinted(const QString& symbol) {
     return pixmap;
 }
 
+QRectF capsule(const QSizeF& size) { return QRectF(QPointF(), size).adjusted(kMargin, kMargin, -kMargin, -kMargin); }
+
 } // namespace
 
 SelectionChipView::SelectionChipView(QWidget* parent) : QWidget(parent) {
     setFixedSize(kSize);
-    setAttribute(Qt::WA_TranslucentBackground);
+    // Room for the capsule at its hover size.
+    CapsuleGlass::keepSolidWhereUnblended(*this, [](const QSizeF& size) {
+        const QRectF area = capsule(size);
+        const QSizeF grown = area.size() * kHoverScale;
+        return QRectF(area.center() - QPointF(grown.width() / 2, grown.height() / 2), grown);
+    });
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::PointingHandCursor);
 }
@@ -71,7 +78,7 @@ QString SelectionChipView::text() const {
 void SelectionChipView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    const QRectF area = QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin);
+    const QRectF area = capsule(QSizeF(size()));
     const qreal scale = m_hovered ? kHoverScale : 1.0;
     painter.translate(area.center());
     painter.scale(scale, scale);

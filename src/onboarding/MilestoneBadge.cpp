@@ -1,6 +1,7 @@
 #include "onboarding/MilestoneBadge.h"
 
 #include "looks/Motion.h"
+#include "looks/TranslucentWindow.h"
 #include "onboarding/MilestoneBadgeView.h"
 #include "onboarding/MilestoneTone.h"
 #include "onboarding/Milestones.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QPalette>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -93,6 +95,12 @@ bool MilestoneBadge::isDarkUnderneath() {
     return QApplication::palette().color(QPalette::Window).lightness() < kDarkLightness;
 }
 
+QPainterPath MilestoneBadge::cardOutline() {
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(kCardArea), kCardRadius, kCardRadius);
+    return outline;
+}
+
 bool MilestoneBadge::isShowing() const { return m_panel && m_panel->isVisible(); }
 
 void MilestoneBadge::ensurePanel() {
@@ -102,9 +110,10 @@ void MilestoneBadge::ensurePanel() {
                                            | Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus
                                            | Qt::NoDropShadowWindowHint);
     panel->setAttribute(Qt::WA_ShowWithoutActivating);
-    panel->setAttribute(Qt::WA_TranslucentBackground);
     panel->setAttribute(Qt::WA_TransparentForMouseEvents);
     panel->setFixedSize(kSize);
+    m_translucency = new TranslucentWindow(
+        *panel, [](const QSize&) { return cardOutline(); }, Qt::white);
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     m_panel = panel;
@@ -114,7 +123,10 @@ void MilestoneBadge::present(const QString& headline, std::optional<int> number,
     const bool reduceMotion = m_environment.reduceMotion && m_environment.reduceMotion();
     ensurePanel();
     delete m_view;
-    auto* view = new MilestoneBadgeView(headline, number, line, isDarkUnderneath(), reduceMotion, m_panel);
+    const bool dark = isDarkUnderneath();
+    auto* view = new MilestoneBadgeView(headline, number, line, dark, reduceMotion, m_panel);
+    // The bloom's own colour, at its centre.
+    m_translucency->setGround(dark ? Qt::black : Qt::white);
     m_panel->layout()->addWidget(view);
     m_panel->setAccessibleName(view->spokenLabel());
     m_view = view;

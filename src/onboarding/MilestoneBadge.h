@@ -15,19 +15,27 @@
 
 class Defaults;
 #include "onboarding/MilestoneBadgeView.h"
+class QPainterPath;
 class QWidget;
+class TranslucentWindow;
 
 // Shows the hours-saved badge for a few seconds in the bottom-right corner of
 // the screen under the pointer, above every window, never taking the focus and
 // letting clicks through. One instance serves the dictation and the General
 // page's preview. A newer badge replaces the one showing and gets its own full
-// time. GUI thread.
+// time. Where the desktop does not blend windows, the badge is a solid
+// rounded card in the bloom's colour, its corners showing the desktop. GUI
+// thread.
 class MilestoneBadge : public QObject, public MilestoneNotifier {
     Q_OBJECT
 public:
     static constexpr QSize kSize{300, 240};
     static constexpr int kMargin = 24;
     static constexpr std::chrono::milliseconds kHideAfter{4200};
+    // The solid card where windows are not blended: the column and its
+    // caption with room around them.
+    static constexpr QRect kCardArea{16, 40, 268, 160};
+    static constexpr qreal kCardRadius = 32;
     static inline const QString kEnabledKey = QStringLiteral("milestoneBadgeEnabled");
     static inline const QString kSoundKey = QStringLiteral("milestoneSoundEnabled");
     static inline const QString kWelcomeHeadline = QStringLiteral("That is one");
@@ -73,6 +81,8 @@ public:
 
     // The badge window, while it exists (it is kept and reused once made).
     QWidget* panel() const { return m_panel; }
+    // The card's outline in the badge window.
+    static QPainterPath cardOutline();
     // The view the badge shows now, if any.
     MilestoneBadgeView* view() const { return m_view; }
     bool isShowing() const;
@@ -85,6 +95,7 @@ private:
     DelayedCall m_delayedCall;
     Environment m_environment;
     QPointer<QWidget> m_panel;
+    TranslucentWindow* m_translucency = nullptr;
     QPointer<MilestoneBadgeView> m_view;
     // Deleting the token cancels the pending hide.
     QObject* m_hideToken = nullptr;

@@ -6,6 +6,8 @@
 #include <QPainterPath>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 HoverHighlight::HoverHighlight(HoverNoticeModel& model, QWidget* parent)
     : QWidget(parent), m_fade(new QVariantAnimation(this)) {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -17,6 +19,18 @@ HoverHighlight::HoverHighlight(HoverNoticeModel& model, QWidget* parent)
     });
     m_amount = model.reading() ? 1 : 0;
     connect(&model, &HoverNoticeModel::readingChanged, this, &HoverHighlight::follow);
+}
+
+QPainterPath HoverHighlight::barAndFrame(const QSizeF& size, Qt::LayoutDirection direction) {
+    const QRectF area(QPointF(), size);
+    QPainterPath frame;
+    frame.addRoundedRect(area, kRadius, kRadius);
+    QPainterPath inside;
+    const qreal inner = std::max<qreal>(0, kRadius - kFrameWidth);
+    inside.addRoundedRect(area.adjusted(kFrameWidth, kFrameWidth, -kFrameWidth, -kFrameWidth), inner, inner);
+    QPainterPath bar;
+    bar.addRect(QRectF(direction == Qt::RightToLeft ? size.width() - kBarWidth : 0, 0, kBarWidth, size.height()));
+    return frame.subtracted(inside).united(bar);
 }
 
 void HoverHighlight::follow(bool reading) {

@@ -21,13 +21,15 @@ QFont HoverNotice::textFont() const {
     return font;
 }
 
-QRect HoverNotice::capsule() const {
+QRect HoverNotice::capsule() const { return capsule(size()); }
+
+QRect HoverNotice::capsule(const QSize& area) const {
     const QFontMetrics metrics(textFont());
     const int contentHeight = std::max(kDotSize, metrics.height());
     const QSize size(kPaddingX + kDotSize + kSpacing + metrics.horizontalAdvance(text()) + kPaddingX,
                      kPaddingY + contentHeight + kPaddingY);
     QRect shape(QPoint(), size);
-    shape.moveCenter(rect().center());
+    shape.moveCenter(QRect(QPoint(), area).center());
     return shape;
 }
 

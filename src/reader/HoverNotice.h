@@ -29,6 +29,8 @@ public:
     QString text() const;
     // The capsule's rectangle in the view.
     QRect capsule() const;
+    // The capsule's rectangle in a view of `size`, for the text shown now.
+    QRect capsule(const QSize& size) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,11 +1,13 @@
 #include "reader/HoverReader.h"
 
+#include "looks/TranslucentWindow.h"
 #include "platform/Platform.h"
 #include "reader/HoverHighlight.h"
 #include "reader/HoverNotice.h"
 
 #include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QPainterPath>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -20,7 +22,6 @@ std::unique_ptr<QWidget> makePanel(const QString& name) {
                                                         | Qt::X11BypassWindowManagerHint);
     panel->setObjectName(name);
     panel->setWindowTitle(name);
-    panel->setAttribute(Qt::WA_TranslucentBackground);
     panel->setAttribute(Qt::WA_ShowWithoutActivating);
     panel->setAttribute(Qt::WA_X11DoNotAcceptFocus);
     panel->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -180,8 +181,27 @@ void HoverReader::ensurePanels() {
         return;
     m_highlight = makePanel(QStringLiteral("HoverHighlight"));
     m_notice = makePanel(QStringLiteral("HoverNotice"));
-    host(*m_highlight, new HoverHighlight(m_noticeModel));
-    host(*m_notice, new HoverNotice(m_noticeModel));
+    auto* highlight = new HoverHighlight(m_noticeModel);
+    host(*m_highlight, highlight);
+    new TranslucentWindow(
+        *m_highlight,
+        [highlight](const QSize& size) {
+            return HoverHighlight::barAndFrame(QSizeF(size), highlight->layoutDirection());
+        },
+        HoverHighlight::tint());
+    auto* notice = new HoverNotice(m_noticeModel);
+    host(*m_notice, notice);
+    m_noticeShape = new TranslucentWindow(
+        *m_notice,
+        [notice](const QSize& size) {
+            QPainterPath outline;
+            const QRectF capsule(notice->capsule(size));
+            outline.addRoundedRect(capsule, capsule.height() / 2, capsule.height() / 2);
+            return outline;
+        },
+        HoverNotice::fill());
+    // The capsule grows and shrinks with its text.
+    connect(&m_noticeModel, &HoverNoticeModel::readingChanged, m_noticeShape, &TranslucentWindow::refit);
 }
 
 void HoverReader::show(bool reading, const QRect& frame) {

@@ -18,6 +18,7 @@
 #include <optional>
 
 class QWidget;
+class TranslucentWindow;
 
 // Hover reading: while started, the paragraph of prose under the pointer in
 // another application gets a highlight and a "Click to read" notice; a click
@@ -101,6 +102,7 @@ private:
     std::optional<PointerWatch::WatchId> m_watch;
     std::unique_ptr<QWidget> m_highlight;
     std::unique_ptr<QWidget> m_notice;
+    TranslucentWindow* m_noticeShape = nullptr;
     std::optional<QString> m_currentText;
     std::optional<QRect> m_currentFrame;
     std::optional<QRect> m_readingFrame;

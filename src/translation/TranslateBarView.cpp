@@ -4,6 +4,7 @@
 #include "looks/PixelFont.h"
 #include "looks/Symbols.h"
 #include "looks/TextColours.h"
+#include "looks/TranslucentWindow.h"
 #include "translation/TranslateBar.h"
 #include "translator/Translator.h"
 
@@ -111,7 +112,14 @@ protected:
 } // namespace
 
 TranslateBarView::TranslateBarView(TranslateBar& bar, QWidget* parent) : QWidget(parent), m_bar(bar) {
-    setAttribute(Qt::WA_TranslucentBackground);
+    new TranslucentWindow(
+        *this,
+        [](const QSize& size) {
+            QPainterPath outline;
+            outline.addRoundedRect(QRectF(QPointF(), QSizeF(size)), kCornerRadius, kCornerRadius);
+            return outline;
+        },
+        GlassBackdrop::fill(GlassBackdrop::Material::HudWindow));
     m_backdrop = new GlassBackdrop(kCornerRadius, GlassBackdrop::Material::HudWindow, this);
     m_rim = new Rim(this);
     rebuild();
