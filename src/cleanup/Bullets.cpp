@@ -30,10 +30,10 @@ const QList<Regex>& commandPatterns() {
     return patterns;
 }
 
-// A transcript without marks gives the commands nothing to follow, so there a
-// list is read from its words: it opens at the start of the text or after a
-// pause word, with a command that cannot be an ordinary noun ("bullet point",
-// "new bullet", "next bullet"), and holds at least two items, each short.
+// A list holds at least two items, each short. A transcript without marks
+// gives the commands nothing to follow, so there a list is read from its words:
+// it opens at the start of the text or after a pause word, with a command that
+// cannot be an ordinary noun ("bullet point", "new bullet", "next bullet").
 constexpr qsizetype kLeastSpokenItems = 2;
 constexpr qsizetype kMostWordsInSpokenItem = 8;
 
@@ -116,6 +116,27 @@ std::optional<QString> spokenList(const QString& text) {
     return result;
 }
 
+// The lines of `text` that are bullet lines, without their bullet.
+QStringList bulletLines(const QString& text) {
+    QStringList items;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        if (line.startsWith(QStringLiteral("\u2022 ")))
+            items << line.mid(2);
+    return items;
+}
+
+// Whether the first sentence of every bullet line in `text` is short.
+bool itemsAreShort(const QString& text) {
+    static const Regex sentenceEnd(QStringLiteral("[.!?](?:\\s|$)"));
+    for (const QString& item : bulletLines(text)) {
+        const std::optional<Regex::Match> end = sentenceEnd.firstMatch(item);
+        const QString first = end ? item.left(end->start()) : item;
+        if (first.split(QLatin1Char(' '), Qt::SkipEmptyParts).size() > kMostWordsInSpokenItem)
+            return false;
+    }
+    return true;
+}
+
 const QList<Regex>& markerPatterns() {
     static const QList<Regex> patterns = [] {
         const std::array<QStringList, 5> markers = {
@@ -144,7 +165,8 @@ const QStringList& commands() {
 }
 
 bool holdsPunctuation(const QString& text) {
-    static const Regex mark(QStringLiteral("[.,;:!?\\n]"));
+    // A mark between two digits belongs to a number ("1.5", "2,000", "10:30").
+    static const Regex mark(QStringLiteral("[;!?\\n]|(?<![0-9])[.,:]|[.,:](?![0-9])"));
     return mark.matches(text);
 }
 
@@ -159,7 +181,11 @@ QString applyCommands(const QString& text, bool unpunctuated) {
     QString result = text;
     for (const Regex& command : commandPatterns())
         result = command.replace(result, Regex::escapeTemplate(bulletLine));
-    return tidy(emptyFirstLine.replace(result, QString()));
+    result = tidy(emptyFirstLine.replace(result, QString()));
+    // One command is a word of the sentence ("Bullet trains are fast."), and so
+    // is a command before a long stretch of text.
+    const qsizetype made = bulletLines(result).size() - bulletLines(text).size();
+    return made >= kLeastSpokenItems && itemsAreShort(result) ? result : text;
 }
 
 QString applyEnumeration(const QString& text) {

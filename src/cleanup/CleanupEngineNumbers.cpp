@@ -24,10 +24,24 @@ const QSet<QString>& measuringUnits() {
     return words;
 }
 
-// A word that shows the number before it is a measure: a measuring unit,
-// "percent" or a scale ("one point five million").
+// Units of time, money, weight, length and volume that are spoken in full.
+const QSet<QString>& spokenUnits() {
+    static const QSet<QString> words = {
+        "second", "seconds", "minute",    "minutes",    "hour",  "hours",  "day",    "days",
+        "week",   "weeks",   "month",     "months",     "year",  "years",  "dollar", "dollars",
+        "euro",   "euros",   "pound",     "pounds",     "cent",  "cents",  "kilo",   "kilos",
+        "gram",   "grams",   "kilogram",  "kilograms",  "metre", "metres", "meter",  "meters",
+        "mile",   "miles",   "kilometre", "kilometres", "litre", "litres", "liter",  "liters",
+        "degree", "degrees", "kilometer", "kilometers", "inch",  "inches", "foot",   "feet",
+    };
+    return words;
+}
+
+// A word that shows the number before it is a measure: a measuring unit, a unit
+// spoken in full, "percent" or a scale ("one point five million").
 bool isMeasure(const QString& word) {
-    return measuringUnits().contains(word) || word == QLatin1String("percent") || scales().contains(word);
+    return measuringUnits().contains(word) || spokenUnits().contains(word) || word == QLatin1String("percent")
+           || scales().contains(word);
 }
 
 // Words after which a lone "one" is a pronoun ("the one I want"), and words
@@ -358,9 +372,14 @@ QString CleanupEngine::digitizeNumbers(const QString& text, std::optional<Number
             const bool measured = trailingPunct(t[k - 1]).isEmpty() && k < n && isMeasure(bareWord(t[k]));
             if (!atOnePoint || measured) {
                 out << prefix + QString::number(*value) + QLatin1Char('.') + decimals + trailingPunct(t[k - 1]);
-                i = k;
-                continue;
+            } else {
+                // The moment keeps all its words: "at one point 5 people" would
+                // read as half a decimal.
+                for (qsizetype m = i; m < k; ++m)
+                    out << t[m];
             }
+            i = k;
+            continue;
         }
         if (value && !ambiguous && w == QLatin1String("percent")) {
             out << prefix + QString::number(*value) + QLatin1Char('%') + trailingPunct(t[j]);
@@ -412,7 +431,9 @@ QString CleanupEngine::formatSpokenMoney(const QString& text) {
     static const Regex scaledDollars(
         QStringLiteral("(?<!\\d)(\\d[\\d,.]*+)\\s+(thousand|million|billion|trillion)\\s+dollars?\\b"),
         Regex::CaseInsensitive);
-    static const Regex dollars(QStringLiteral("(?<!\\d)(\\d[\\d,]*+)\\s+dollars?\\b"), Regex::CaseInsensitive);
+    static const Regex decimalDollars(QStringLiteral("(?<![\\d.])(\\d[\\d,]*+)\\.(\\d++)\\s+dollars?\\b"),
+                                      Regex::CaseInsensitive);
+    static const Regex dollars(QStringLiteral("(?<![\\d.])(\\d[\\d,]*+)\\s+dollars?\\b"), Regex::CaseInsensitive);
 
     QString result = dollarsAndCents.replace(text, [](const Regex::Match& m) {
         const QString cents = m.captured(2);
@@ -420,5 +441,11 @@ QString CleanupEngine::formatSpokenMoney(const QString& text) {
                + (cents.size() == 1 ? QLatin1Char('0') + cents : cents);
     });
     result = scaledDollars.replace(result, QStringLiteral("\\$$1 $2"));
+    // "1.5 dollars" is "$1.50".
+    result = decimalDollars.replace(result, [](const Regex::Match& m) {
+        const QString cents = m.captured(2);
+        return QLatin1Char('$') + grouped(m.captured(1)) + QLatin1Char('.')
+               + (cents.size() == 1 ? cents + QLatin1Char('0') : cents);
+    });
     return dollars.replace(result, [](const Regex::Match& m) { return QLatin1Char('$') + grouped(m.captured(1)); });
 }

@@ -4,6 +4,7 @@
 
 #include "cleanup/Bullets.h"
 #include "cleanup/CleanupPatterns.h"
+#include "cleanup/PronounI.h"
 #include "cleanup/SpokenAddresses.h"
 #include "cleanup/TextCleanup.h"
 #include "support/Defaults.h"
@@ -28,15 +29,6 @@ bool atSentenceStart(const QString& before) {
     while (end > 0 && (before[end - 1] == QLatin1Char(' ') || before[end - 1] == QLatin1Char('\t')))
         --end;
     return end == 0 || QStringLiteral(".!?\n").contains(before[end - 1]);
-}
-
-// The pronoun "i" and its contractions ("i'm", "i've", "i'll", "i'd") as
-// capitals. Only the whole word counts: "i.e.", "the i's", "pi" and an "i" inside
-// an address or a path stay as they are.
-QString capitalizedPronounI(const QString& text) {
-    static const Regex pronoun(
-        QStringLiteral("(?<![\\w.@/\\\\-])i(?=(?:['\u2019](?:m|ve|ll|d))?(?![\\w@/\\\\'\u2019-]|\\.\\w))"));
-    return pronoun.replace(text, QStringLiteral("I"));
 }
 
 // Whether `removed` ends, but for blanks, in a mark that closes a sentence.
@@ -103,7 +95,7 @@ QString CleanupEngine::regexClean(const QString& text) {
     result = CleanupPatterns::stutters().replace(result, QStringLiteral("$1"));
     result = CleanupPatterns::doubleBlanks().replace(result, QStringLiteral(" "));
     result = CleanupPatterns::spaceBeforeMark().replace(result, QStringLiteral("$1"));
-    result = capitalizedPronounI(TextCleanup::postProcess(result));
+    result = PronounI::capitalized(TextCleanup::postProcess(result));
     if (!result.isEmpty() && !endsAsSentence(result))
         result += QLatin1Char('.');
     return result;
@@ -143,7 +135,7 @@ QString applyLists(const QString& text, bool allowInferredLists, bool unpunctuat
 QString CleanupEngine::closingRulePass(const QString& text, std::optional<NumberStyle> numbers,
                                        bool allowInferredLists) {
     QString result = digitizeNumbers(writtenAddresses(text), numbers);
-    result = capitalizedPronounI(TextCleanup::postProcess(result, numbers));
+    result = PronounI::capitalized(TextCleanup::postProcess(result, numbers));
     return applyLists(result, allowInferredLists, !Bullets::holdsPunctuation(text));
 }
 

@@ -287,6 +287,19 @@ public:
         return index + 1 == size() || m_words[index].closed() || phraseStarts().contains(m_words[index + 1].core);
     }
 
+    // Whether a known provider's whole domain ("at gmail dot com") shows that
+    // the words before "at" are a mailbox: a name with a number ("tom 123",
+    // "smith eighty seven"), or words that open the text or a sentence ("john
+    // at gmail dot com is my old one"). "I worked at yahoo dot com" stays.
+    bool mailboxAtProvider(const Mailbox& box, qsizetype at, const Domain& domain) const {
+        const QString provider = domain.text.section(QLatin1Char('.'), 0, 0);
+        if (!CleanupEngine::knownMailProviders().contains(provider))
+            return false;
+        if (box.first == 0 || m_words[box.first - 1].closed())
+            return true;
+        return isName(box.first) && isNumber(at - 1);
+    }
+
     // Whether the few words before word `index` end in a match of `cue`.
     bool cueBefore(qsizetype index, const Regex& cue) const {
         if (index == 0)
@@ -402,7 +415,7 @@ QString writeEmailAddresses(const QString& text) {
             continue;
         const bool cue = words.cueBefore(box->first, CleanupPatterns::addressCue());
         QString domainText;
-        if (domain->complete && (cue || box->marked)) {
+        if (domain->complete && (cue || box->marked || words.mailboxAtProvider(*box, at, *domain))) {
             domainText = domain->text;
         } else if (!domain->complete && cue && words.endsAddress(domain->last)) {
             const auto provider = CleanupEngine::knownMailProviders().constFind(domain->text);

@@ -119,7 +119,10 @@ QString postProcess(const QString& input, std::optional<NumberStyle> /*numbers*/
         last = address.end();
     }
     result += withRules(text.mid(last));
-    const bool startsWithAddress = !addresses.isEmpty() && addresses.front().start() == 0;
+    // An e-mail address keeps its case too.
+    static const Regex mailAddress(QStringLiteral("^[\\w.+-]+@[\\w-]+\\.\\w"));
+    const bool startsWithAddress =
+        (!addresses.isEmpty() && addresses.front().start() == 0) || mailAddress.matches(result);
     if (!startsWithAddress && QChar::isLower(Text::firstCodePoint(result)))
         result = Text::uppercasedFirst(result);
     return result;

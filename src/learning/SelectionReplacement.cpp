@@ -1,5 +1,6 @@
 #include "learning/SelectionReplacement.h"
 
+#include "cleanup/PronounI.h"
 #include "support/Regex.h"
 #include "support/Text.h"
 
@@ -37,7 +38,8 @@ bool isFragment(const QString& text) {
 }
 
 // `cleaned` with its first word in the case that word has in `original`: the
-// capital the cleanup gave a fragment goes, a capital that was there ("I") stays.
+// capital the cleanup gave a fragment goes, a capital that was there stays, and
+// so does the capital of the pronoun "I", which is one wherever it stands.
 QString withOriginalCase(const QString& original, const QString& cleaned) {
     const std::optional<Regex::Match> word = firstWord().firstMatch(cleaned);
     if (!word || !word->captured().front().isUpper())
@@ -46,7 +48,7 @@ QString withOriginalCase(const QString& original, const QString& cleaned) {
                              + QStringLiteral("(?![\\p{L}'\u2019-])"),
                          Regex::CaseInsensitive);
     const std::optional<Regex::Match> said = sameWord.firstMatch(original);
-    if (!said || !said->captured().front().isLower())
+    if (!said || !said->captured().front().isLower() || PronounI::capitalized(original)[said->start()].isUpper())
         return cleaned;
     return cleaned.left(word->start()) + Text::lowercasedFirst(cleaned.mid(word->start()));
 }

@@ -144,6 +144,16 @@ class ReplacedDecodeTest(unittest.TestCase):
         self.text(model)
         self.assertIsNot(model._qv_matcher, first)
 
+    def test_english_capitals_are_written_that_the_dictionary_leaves_out(self):
+        said = [(S + "i'm" + S + "off" + S + "till" + S + "friday" + S + "and" + S + "i" + S + "may" + S + "march"
+                 + S + "in" + S + "may" + S + "or" + S + "june", -0.1)]
+        self.assertEqual(self.text(ScriptedRecogniser(said)), "I'm off till Friday and I may march in May or June")
+        # Inside a word, and where the boost spells a word, the letters stay.
+        said = [(S + "igloo" + S + "fridays" + S + "ipad", -0.1)]
+        self.assertEqual(self.text(ScriptedRecogniser(said)), "igloo fridays ipad")
+        send(["iPad"])
+        self.assertEqual(self.text(ScriptedRecogniser(said)), "igloo fridays iPad")
+
     def test_a_broken_word_list_still_transcribes(self):
         model = ScriptedRecogniser(self.heard)
         SCRIPT["_QV_BIAS"].update(words=[None], rev=SCRIPT["_QV_BIAS"]["rev"] + 1)

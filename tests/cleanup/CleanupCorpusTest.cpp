@@ -71,7 +71,8 @@ TEST(CleanupCorpusTest, SpokenSiteNames) {
 
 // The stop of a dictation without a model: numbers and post-processing of the
 // transcript, then the cleanup, which takes its rules path. Each row of `file`
-// is a number style, what was said and what is typed.
+// is a number style, what was said and what is typed. "Clean up" of the typed
+// text, as of an inserted dictation, changes nothing.
 void checkRulesPathOfADictation(const char* file) {
     CleanupEngine engine(Defaults::shared(), LlmServer::shared());
     for (const Row& row : corpus(QString::fromUtf8(file), 3)) {
@@ -81,6 +82,9 @@ void checkRulesPathOfADictation(const char* file) {
         EXPECT_EQ(result.text.toStdString(), row.fields[2].toStdString())
             << where(file, row) << " (" << row.fields[0].toStdString() << ", " << toString(result.way).toStdString()
             << ')';
+        const CleanupEngine::Result again = awaitResult(engine.clean(result.text, false, {}, style, true));
+        EXPECT_EQ(again.text.toStdString(), result.text.toStdString())
+            << where(file, row) << ": cleaned again (" << row.fields[0].toStdString() << ')';
     }
 }
 

@@ -4,6 +4,7 @@
 #include "engine/LlmServer.h"
 #include "insertion/AXText.h"
 #include "insertion/PasteService.h"
+#include "platform/linux/Cld2LanguageDetector.h"
 #include "state/AppState.h"
 #include "support/Artifacts.h"
 #include "support/Defaults.h"
@@ -210,7 +211,19 @@ TEST_F(SelectionCleanupTest, TheCleanedTextKeepsTheSelectionsEdgesAndAFragmentIt
         // A sentence, or text that starts with a capital, is cleaned as a whole.
         {"\tso um we should uh meet on Monday after lunch.\n\n", "\tSo we should meet on Monday after lunch.\n\n"},
         {"Um we should uh meet on monday after lunch ", "We should meet on monday after lunch. "},
+        // The pronoun is a capital wherever it stands, in English only; the
+        // numeral "(i)" is none. (The doubled blanks make the cleanup change
+        // something, so that it pastes.)
+        {"i went home and i ate the rest of it", "I went home and I ate the rest of it"},
+        {"Ho visto i ragazzi  e i loro amici ieri sera.", "Ho visto i ragazzi e i loro amici ieri sera."},
+        {"the options are  (i) the first one and (ii) the second",
+         "the options are (i) the first one and (ii) the second"},
     };
+    // The language detector every user gets.
+    Cld2LanguageDetector detector;
+    Platform services = Platform::current();
+    services.languageDetector = &detector;
+    const Platform previous = Platform::install(services);
     for (const auto& [selected, replacement] : cases) {
         select(selected);
         // The cleanup every user gets: the rules, as no model is running.
@@ -222,6 +235,7 @@ TEST_F(SelectionCleanupTest, TheCleanedTextKeepsTheSelectionsEdgesAndAFragmentIt
         EXPECT_EQ(pasted().toStdString(), replacement.toStdString()) << selected.toStdString();
         fakes.pasteboard.targetFetches();
     }
+    Platform::install(previous);
 }
 
 TEST_F(SelectionCleanupTest, AChangedSelectionIsNeverPastedOver) {

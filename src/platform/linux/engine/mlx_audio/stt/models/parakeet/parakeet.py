@@ -715,11 +715,36 @@ class ParakeetTDT:
         return result
 
 
+# Words English writes with a capital, which the acoustic model's dictionary
+# holds in lower case: the pronoun "I" and its contractions, the weekdays and
+# the months. "may" and "march" are verbs as often as months, so they are
+# months only after a word that names a time.
+_CAPITALISED = {word: word[0].upper() + word[1:] for word in (
+    "i", "i'm", "i've", "i'll", "i'd",
+    "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday",
+    "january", "february", "april", "june", "july", "august", "september", "october", "november", "december")}
+_MONTHS_THAT_ARE_VERBS = {"may": "May", "march": "March"}
+_BEFORE_A_MONTH = {"in", "by", "of", "since", "until", "till", "from", "early", "late", "mid", "next", "last",
+                   "this", "every"}
+
+
+def _written(words):
+    """`words` as English writes them: the capitals the dictionary leaves out."""
+    out = []
+    for index, word in enumerate(words):
+        if word in _CAPITALISED:
+            word = _CAPITALISED[word]
+        elif word in _MONTHS_THAT_ARE_VERBS and index > 0 and words[index - 1] in _BEFORE_A_MONTH:
+            word = _MONTHS_THAT_ARE_VERBS[word]
+        out.append(word)
+    return out
+
+
 def _sentences(text, timed):
-    """The emitted text as one sentence of word tokens, each timed by the best
-    path's word at the same place (or spread over the best path's span when
-    the texts differ in length)."""
-    words = [word for word in text.split(WORD_START) if word]
+    """The emitted text as one sentence of word tokens in English spelling
+    (`_written`), each timed by the best path's word at the same place (or
+    spread over the best path's span when the texts differ in length)."""
+    words = _written([word for word in text.split(WORD_START) if word])
     if not words:
         return []
     if len(timed) == len(words):
