@@ -144,7 +144,7 @@ TEST_F(DictationEndToEndTest, AReturnPressedWhileThinkingArrivesOnceAfterTheWord
         },
         3000);
     bubble.hide();
-    EXPECT_EQ(state.finalText() + QLatin1Char('\n'), before) << "no new words";
+    EXPECT_TRUE(state.finalText().isEmpty()) << state.finalText().toStdString();
     EXPECT_EQ(typed, before + QLatin1Char('\n')) << "flash: " << state.flashMessage().toStdString();
 }
 
