@@ -234,7 +234,7 @@ TEST_F(QuitDesktopTest, TheProgramQuitsCleanlyWithEveryFeatureOpen) {
     // Settings, history, statistics, the engine's and the traces' logs: what
     // the run left of the user is theirs alone.
     for (const char* folder : {".local/share", ".config", ".local/state"})
-        EXPECT_EQ(openToOthers(home.file(QLatin1String(folder))), QStringList()) << folder;
+        EXPECT_EQ(openToOthers(home.file(QLatin1String(folder))), "") << folder;
     EXPECT_EQ(modeOf(home.file(QStringLiteral(".config/Quorvane/defaults.json"))), 0600);
     EXPECT_EQ(modeOf(home.file(QStringLiteral(".local/share/Quorvane Native/history.json"))), 0600);
 }

@@ -208,7 +208,7 @@ TEST(StoreFilesTest, HistoryKeptTakeDictionaryAndStatsAreTheUsersAloneInAFolderO
     EXPECT_EQ(modeOf(folder), 0700);
     for (const char* name : {"history.json", "failed-take.wav", "dictionary.json", "stats.json"})
         EXPECT_EQ(modeOf(QDir(folder).filePath(QLatin1String(name))), 0600) << name;
-    EXPECT_EQ(openToOthers(folder), QStringList());
+    EXPECT_EQ(openToOthers(folder), "");
 }
 
 } // namespace

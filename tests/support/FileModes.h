@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <string>
+
 #include <sys/stat.h>
 
 // The permission bits of the file or folder at `path` (0600, 0755, …), the
@@ -31,9 +33,10 @@ private:
     mode_t m_saved;
 };
 
-// Every file and folder below `root`, relative to it with its mode, that the
-// group or others have any right to; symbolic links are skipped.
-inline QStringList openToOthers(const QString& root) {
+// Every file and folder below `root` that the group or others have any right
+// to, each as its path relative to `root` and its mode ("history.json 644"),
+// joined by ", "; symbolic links are skipped. Empty when all is private.
+inline std::string openToOthers(const QString& root) {
     QStringList open;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
@@ -43,5 +46,5 @@ inline QStringList openToOthers(const QString& root) {
         if (!it.fileInfo().isSymLink() && (mode & 077) != 0)
             open.append(QDir(root).relativeFilePath(path) + QStringLiteral(" ") + QString::number(mode, 8));
     }
-    return open;
+    return open.join(QStringLiteral(", ")).toStdString();
 }
