@@ -62,9 +62,9 @@ void BM_FocusedElementAfterAFocusMove(benchmark::State& state) {
         state.SkipWithError("no target window (run under the desktop harness)");
         return;
     }
-    // The first question walks, and the toolkit's events are heard from then on.
+    // The first questions walk, and the toolkit's events are heard from then on.
     AtspiAccessibility accessibility(workspace);
-    if (!timedQuestion(accessibility, focusedField)) {
+    if (!TargetWindow::spinUntil([&] { return timedQuestion(accessibility, focusedField).has_value(); }, 20000)) {
         state.SkipWithError("the focused field was not found");
         return;
     }
