@@ -47,7 +47,7 @@ TEST_F(EngineMigrationTest, AnEnvironmentAlreadyInPlaceIsKept) {
     EXPECT_EQ(support.read("Quorvane/mlx-venv/bin/activate"), QByteArray("new"));
 }
 
-TEST_F(EngineMigrationTest, MovedEnvironmentScriptsNameTheNewFolderAndKeepTheirModes) {
+TEST_F(EngineMigrationTest, MovedEnvironmentScriptsNameTheNewFolderAndKeepOnlyTheirOwnersRights) {
     const QByteArray script =
         "#!" + formerItem("mlx-venv").toUtf8() + "/bin/python\nVIRTUAL_ENV=" + formerItem("mlx-venv").toUtf8() + "\n";
     const QString launcher = support.write(QStringLiteral("Brindlewick/mlx-venv/bin/pip"), script);
@@ -63,7 +63,8 @@ TEST_F(EngineMigrationTest, MovedEnvironmentScriptsNameTheNewFolderAndKeepTheirM
 
     const QByteArray rewritten = support.read("Quorvane/mlx-venv/bin/pip");
     EXPECT_EQ(rewritten, QByteArray(script).replace(formerItem("mlx-venv").toUtf8(), currentItem("mlx-venv").toUtf8()));
-    EXPECT_EQ(modeOf(currentItem("mlx-venv/bin/pip")), 0751);
+    // Still the owner's to run; nobody else's to read.
+    EXPECT_EQ(modeOf(currentItem("mlx-venv/bin/pip")), 0700);
     EXPECT_TRUE(support.read("Quorvane/mlx-venv/bin/binary").contains(formerItem("mlx-venv").toUtf8()));
     EXPECT_TRUE(support.read("Quorvane/mlx-venv/bin/large").startsWith(formerItem("mlx-venv").toUtf8()));
     EXPECT_EQ(support.read("Quorvane/llm-venv/bin/activate"), currentItem("llm-venv").toUtf8());

@@ -216,7 +216,7 @@ protected:
     const QString path = QStringLiteral("/home/u/.local/share/Quorvane/mlx-venv");
 };
 
-TEST_F(RelocateTest, RewritesSmallTextFilesInBinAndKeepsTheirMode) {
+TEST_F(RelocateTest, RewritesSmallTextFilesInBinAndKeepsOnlyTheirOwnersRights) {
     const QByteArray placeholder = EnginePackage::kPlaceholder;
     const QByteArray limit = sized(EnginePackage::kMaxRelocatedBytes, placeholder);
     const QByteArray over = sized(EnginePackage::kMaxRelocatedBytes + 1, placeholder);
@@ -240,8 +240,8 @@ TEST_F(RelocateTest, RewritesSmallTextFilesInBinAndKeepsTheirMode) {
     EXPECT_EQ(env.read(QStringLiteral("bin/over")), over);
     EXPECT_EQ(env.read(QStringLiteral("bin/empty")), QByteArray());
     EXPECT_EQ(env.read(QStringLiteral("bin/activate")), moved(build));
-    EXPECT_EQ(QFile::permissions(script), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeGroup
-                                              | QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    EXPECT_EQ(QFile::permissions(script), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser
+                                              | QFile::WriteUser | QFile::ExeUser);
     EXPECT_EQ(env.read(QStringLiteral("bin/compiled")), binary);
     EXPECT_EQ(env.read(QStringLiteral("bin/.hidden")), placeholder);
     EXPECT_EQ(env.read(QStringLiteral("bin/sub/deeper")), placeholder);
