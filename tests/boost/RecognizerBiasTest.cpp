@@ -2,6 +2,7 @@
 #include "engine/MlxServer.h"
 #include "support/Await.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/PortLock.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -150,6 +151,8 @@ public:
 };
 
 TEST_F(RecognizerBiasTest, EveryServerTheProgramLaunchesIsSentTheListOnceItAnswers) {
+    // Test programs of other build folders launch speech servers on the port too.
+    const PortLock port{MlxServer::port};
     StandInEngine engine;
     ASSERT_TRUE(engine.made);
     MlxServer speechServer;
