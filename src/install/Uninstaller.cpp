@@ -43,6 +43,13 @@ qint64 sizeOf(const QString& path) {
     return total;
 }
 
+qint64 sizeOfAll(const QStringList& locations) {
+    qint64 total = 0;
+    for (const QString& location : locations)
+        total += sizeOf(location);
+    return total;
+}
+
 // Sizes in megabytes or gigabytes, as "about 1.2 GB" reads.
 QString formatBytes(qint64 bytes) {
     constexpr double kGigabyte = 1e9;
@@ -110,20 +117,23 @@ QStringList Uninstaller::locations() const {
     return rows;
 }
 
-qint64 Uninstaller::totalSize() const {
-    qint64 total = 0;
-    for (const QString& location : locations())
-        total += sizeOf(location);
-    return total;
-}
+qint64 Uninstaller::totalSize() const { return sizeOfAll(locations()); }
 
 void Uninstaller::confirmAndRemove(std::function<void(bool)> answered) {
+    // The engine and its models run to thousands of files: they are counted
+    // on the thread pool, and the question comes once the count is in.
+    QtConcurrent::run([locations = locations()] {
+        return sizeOfAll(locations);
+    }).then(this, [this, answered = std::move(answered)](qint64 bytes) mutable { ask(bytes, std::move(answered)); });
+}
+
+void Uninstaller::ask(qint64 bytes, std::function<void(bool)> answered) {
     Alert alert;
     alert.style = Alert::Style::Critical;
     alert.title = tr("Remove Quorvane and everything it downloaded?");
     alert.text = tr("This deletes your past dictations, your dictionary, your settings and your phone notes, along "
                     "with the speech engine and the models, and frees about %1.")
-                     .arg(formatBytes(totalSize()))
+                     .arg(formatBytes(bytes))
                  + QStringLiteral("\n\n")
                  + Wording::of(tr("Quorvane itself moves to the Trash. This cannot be undone."));
     alert.buttons = {tr("Remove Everything"), tr("Cancel")};

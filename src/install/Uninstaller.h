@@ -60,14 +60,17 @@ public:
     // Logical bytes the locations hold; hidden files are not counted.
     qint64 totalSize() const;
 
-    // Asks first; "Cancel" takes Return. Calls `answered(true)` when the removal
-    // has started, false when cancelled (nothing touched, nothing scheduled).
+    // Counts what would be freed off the GUI thread, then asks; "Cancel" takes
+    // Return. Calls `answered(true)` when the removal has started, false when
+    // cancelled (nothing touched, nothing scheduled).
     void confirmAndRemove(std::function<void(bool removed)> answered = {});
     // Finished once the folders are gone and the quit is on its way; a call
     // while one runs gets that one's future.
     QFuture<void> removeEverything();
 
 private:
+    void ask(qint64 bytes, std::function<void(bool removed)> answered);
+
     // Trashes the install folder and quits, once the folders are gone.
     void finish();
 

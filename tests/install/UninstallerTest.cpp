@@ -110,7 +110,11 @@ TEST_F(UninstallerTest, CancelTakesReturnAndTouchesNothing) {
     Uninstaller uninstaller = make(home.file("apps/Quorvane"));
     std::optional<bool> removed;
     uninstaller.confirmAndRemove([&](bool r) { removed = r; });
+    // The question waits for the count, which is made off the GUI thread.
+    EXPECT_TRUE(alerts.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !alerts.isEmpty(); }, 10000)) << "the question never came";
     ASSERT_EQ(alerts.size(), 1);
+    EXPECT_TRUE(alerts[0].text.contains(QStringLiteral("frees about 0.1 MB."))) << alerts[0].text.toStdString();
     EXPECT_EQ(alerts[0].returnButton, 1);
     EXPECT_TRUE(
         alerts[0].text.endsWith(QStringLiteral("\n\nQuorvane itself moves to the Trash. This cannot be undone.")));
@@ -130,7 +134,7 @@ TEST_F(UninstallerTest, RemovesOursOnceTheServersHaveEndedTrashesTheInstallFolde
     Uninstaller uninstaller = make(home.file("apps/Quorvane"));
     answer = 0;
     uninstaller.confirmAndRemove();
-    EXPECT_EQ(stops, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stops == 1; }, 10000)) << "the removal never started";
     // The servers' end is waited for with the event loop turning, and nothing
     // goes while a server may still write.
     QTest::qWait(100);
