@@ -515,10 +515,10 @@ TEST_F(PhoneLinkTest, DevicesFillingTheNetworksShareMakeRoomForAPhoneOnTheSameNe
         Hold second(link->port(), kPhone + 2);
         for (int i = 0; i < perAddress; ++i)
             first.open(QByteArray("\0", 1));
-        ASSERT_TRUE(waitUntil([this, perAddress] { return link->openConnections() == perAddress; }));
+        ASSERT_TRUE(waitUntil([this] { return link->openConnections() == perAddress; }));
         for (int i = 0; i < perAddress; ++i)
             second.open(QByteArray("\0", 1));
-        ASSERT_TRUE(waitUntil([this, perAddress] { return link->openConnections() == 2 * perAddress; }));
+        ASSERT_TRUE(waitUntil([this] { return link->openConnections() == 2 * perAddress; }));
         ASSERT_EQ(link->openConnections(), PhoneLink::Limits{}.maxConnectionsPerPrefix);
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
 
