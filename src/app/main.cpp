@@ -15,6 +15,7 @@
 #include <QLoggingCategory>
 #include <QThreadPool>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -26,7 +27,7 @@ Q_LOGGING_CATEGORY(lcApp, "quorvane.app")
 
 // How long the exit waits for work still on the thread pool; the quit has
 // ended the children that work waits for.
-constexpr int kPoolWaitMs = 2000;
+constexpr std::chrono::milliseconds kPoolWait{2000};
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -96,7 +97,7 @@ int main(int argc, char* argv[]) {
         delegate.openDocuments(documents);
 
         status = QApplication::exec();
-        poolBusy = !QThreadPool::globalInstance()->waitForDone(kPoolWaitMs);
+        poolBusy = !QThreadPool::globalInstance()->waitForDone(int(kPoolWait.count()));
         if (poolBusy)
             qCWarning(lcApp) << "work on the thread pool outlasted the quit; the program ends without it";
         if (stalls)
