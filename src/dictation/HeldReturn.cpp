@@ -20,6 +20,9 @@ void HeldReturn::hold() {
         return;
     QPointer<HeldReturn> self(this);
     m_taking = keys->takeKeys({BubblePanel::kReturnKey, BubblePanel::kKeypadEnterKey}, [self](quint32) {
+        if (!self)
+            return;
+        ++self->m_unseen;
         // After the desktop's event handling, which may hold our own takings.
         QMetaObject::invokeMethod(
             self.data(),
@@ -37,10 +40,20 @@ bool HeldReturn::letGo() {
     if (m_holders == 0 || --m_holders > 0)
         return false;
     giveBack();
+    // Presses the desktop handed over only as the keys went back were made
+    // while they were held.
+    if (std::exchange(m_unseen, 0) > 0) {
+        m_pressed = true;
+        if (m_held)
+            m_held();
+    }
     return true;
 }
 
 void HeldReturn::pressed() {
+    if (m_unseen == 0)
+        return;
+    --m_unseen;
     if (!m_taking)
         return;
     if (m_targetInFront && !m_targetInFront()) {

@@ -43,4 +43,6 @@ private:
     Hotkeys* m_takenFrom = nullptr;
     std::optional<Hotkeys::TakeId> m_taking;
     bool m_pressed = false;
+    // Presses handed to us whose handling is still queued.
+    int m_unseen = 0;
 };

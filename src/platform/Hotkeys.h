@@ -69,7 +69,8 @@ public:
     // or there is no desktop to ask); then nothing is taken.
     virtual std::optional<TakeId> takeKeys(const QList<quint32>& keyCodes,
                                            std::function<void(quint32 keyCode)> handler) = 0;
-    // Gives the keys of one taking back; an unknown id does nothing.
+    // Gives the keys of one taking back; an unknown id does nothing. Presses
+    // made before it that the handler has not had yet go to it first.
     virtual void releaseKeys(TakeId taking) = 0;
 
     // Starts delivering every key press and modifier change to `handler` as

@@ -673,8 +673,12 @@ TEST_F(DictationControllerTest, WhileASlowEngineWorksTheUserMayTypeAndTheTextFit
 
 TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAskedAndArrivesOnceAfterTheWordsOrAlone) {
     // The user's Return at the keyboard: the program's while it takes the key, else the field's.
+    // Read late, the desktop hands a taken press over only as the keys go back.
+    bool readLate = false;
     const auto pressReturn = [&] {
-        if (!fakes.hotkeys.type(BubblePanel::kReturnKey))
+        if (readLate && !fakes.hotkeys.takenKeys().isEmpty())
+            fakes.hotkeys.unreadPresses << BubblePanel::kReturnKey;
+        else if (!fakes.hotkeys.type(BubblePanel::kReturnKey))
             keys.typeAtCaret(QStringLiteral("\n"));
         QTest::qWait(20);
     };
@@ -740,6 +744,19 @@ TEST_F(DictationControllerTest, AReturnPressedWhileThinkingIsHeldBackOnlyWhenAsk
     road = stopAndPressReturn();
     expectTheReturnAlone("an engine failure");
     speech.answerWithStatus(200);
+
+    // The engine answers the moment the user presses Return, before the press
+    // is read: it is held all the same, and arrives once.
+    readLate = true;
+    speech.answer({QString()}, {300});
+    road = stopAndPressReturn();
+    expectTheReturnAlone("a press read as the keys go back");
+    speech.answer({QStringLiteral("send this")}, {300});
+    road = stopAndPressReturn();
+    ASSERT_TRUE(awaitFuture(road));
+    EXPECT_EQ(field->value, controller.insertedText() + QLatin1Char('\n'));
+    EXPECT_EQ(keys.posted, (QStringList{QStringLiteral("paste"), QStringLiteral("return")}));
+    readLate = false;
 
     // Keys that cannot be posted: the words are only copied, and a Return that
     // could not be given back is not taken.

@@ -7,6 +7,8 @@
 #include <QMap>
 #include <QSet>
 
+#include <utility>
+
 // Records grabs and takings and lets a test press them or feed watched key
 // events.
 class FakeHotkeys : public Hotkeys {
@@ -43,7 +45,12 @@ public:
         takings.insert(id, {keyCodes, std::move(handler)});
         return id;
     }
-    void releaseKeys(TakeId taking) override { takings.remove(taking); }
+    void releaseKeys(TakeId taking) override {
+        const Taking released = takings.take(taking);
+        if (released.handler)
+            for (quint32 keyCode : std::exchange(unreadPresses, {}))
+                released.handler(keyCode);
+    }
 
     // The keys taken now, in no particular order.
     QList<quint32> takenKeys() const {
@@ -133,6 +140,8 @@ public:
     int releases = 0;
     int watchStarts = 0;
     QSet<QPair<quint32, quint32>> takenElsewhere;
+    // Presses the desktop sent that are read only as a taking is released.
+    QList<quint32> unreadPresses;
     std::function<void(quint32)> pressed;
     // Delivers an event to every watcher; empty while nobody watches.
     std::function<void(const KeyEvent&)> watch;

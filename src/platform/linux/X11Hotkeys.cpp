@@ -51,6 +51,19 @@ template <typename Requests> int trapped(Display* display, Requests requests) {
     return trappedError;
 }
 
+// A plain press of one of a taking's keys, as the event queue is searched for it.
+struct TakenPress {
+    const QHash<quint32, quint32>* keys;
+    // The modifiers that make a press not plain.
+    unsigned int modifiers;
+};
+
+int isTakenPress(Display*, XEvent* event, XPointer wanted) {
+    const auto* press = reinterpret_cast<const TakenPress*>(wanted);
+    return event->type == KeyPress && (event->xkey.state & press->modifiers) == 0
+           && press->keys->contains(event->xkey.keycode);
+}
+
 constexpr quint32 kCommand = 0x100;
 constexpr quint32 kShift = 0x200;
 constexpr quint32 kOption = 0x800;
@@ -246,16 +259,30 @@ void X11Hotkeys::releaseKeys(TakeId taking) {
     const auto found = m_takings.find(taking);
     if (found == m_takings.end())
         return;
-    const QList<quint32> keys = found->second.keys.keys();
+    const Taking released = found->second;
     m_takings.erase(found);
-    for (quint32 x11Key : keys)
+    for (quint32 x11Key : released.keys.keys())
         ungrabVariants(x11Key, 0);
+    // A press the desktop sent before the keys went back never reached the
+    // focused window: it is the taker's, though we had not read it yet.
+    XSync(m_display, False);
+    TakenPress wanted{&released.keys, notPlainModifiers()};
+    XEvent event;
+    while (XCheckIfEvent(m_display, &event, isTakenPress, reinterpret_cast<XPointer>(&wanted))) {
+        XUngrabKeyboard(m_display, event.xkey.time);
+        if (released.handler)
+            released.handler(released.keys.value(event.xkey.keycode));
+    }
+}
+
+unsigned int X11Hotkeys::notPlainModifiers() const {
+    return ShiftMask | ControlMask | toX11Modifiers(kOption | kCommand);
 }
 
 void X11Hotkeys::setPressedHandler(std::function<void(quint32)> handler) { m_pressed = std::move(handler); }
 
 void X11Hotkeys::handleKeyPress(quint32 x11KeyCode, unsigned int state, unsigned long time) {
-    const unsigned int relevant = ShiftMask | ControlMask | toX11Modifiers(kOption | kCommand);
+    const unsigned int relevant = notPlainModifiers();
     if ((state & relevant) == 0) {
         for (const auto& [id, taking] : m_takings) {
             if (!taking.keys.contains(x11KeyCode))

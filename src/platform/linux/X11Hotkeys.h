@@ -53,6 +53,8 @@ private:
     bool connect();
     void drain();
     void handleKeyPress(quint32 x11KeyCode, unsigned int state, unsigned long time);
+    // The modifiers with which a press of a taken key is not plain.
+    unsigned int notPlainModifiers() const;
     bool isHeld(quint32 x11KeyCode, unsigned int x11Modifiers) const;
     // Grabs or lets go of `x11KeyCode` with `x11Modifiers` in every lock variant;
     // a grab gives the X error it met (0 for none) and keeps nothing then.
