@@ -3,6 +3,7 @@
 #include "engine/LlmServer.h"
 #include "engine/MlxServer.h"
 #include "install/InstallFolder.h"
+#include "install/RemovalProgress.h"
 #include "platform/FileManager.h"
 #include "platform/Platform.h"
 #include "platform/Wording.h"
@@ -21,10 +22,14 @@
 #include <QTimer>
 #include <QtConcurrent>
 
+#include <atomic>
+#include <memory>
+
 namespace {
 
 constexpr const char* kFormerName = "Brindlewick";
 constexpr const char* kAppId = "app.quorvane.native";
+constexpr std::chrono::milliseconds kProgressEvery{100};
 
 qint64 sizeOf(const QString& path) {
     const QFileInfo info(path);
@@ -48,6 +53,33 @@ qint64 sizeOfAll(const QStringList& locations) {
     for (const QString& location : locations)
         total += sizeOf(location);
     return total;
+}
+
+// What the removal has done so far, read on the GUI thread while the pool deletes.
+struct RemovalTally {
+    // Bytes the locations held when the deletion started; -1 until counted.
+    std::atomic<qint64> total{-1};
+    std::atomic<qint64> freed{0};
+};
+
+void removeCounting(const QString& location, RemovalTally& tally) {
+    const QFileInfo info(location);
+    if (!info.isDir() || info.isSymLink()) {
+        const qint64 size = info.isSymLink() ? 0 : info.size();
+        if (QFile::remove(location))
+            tally.freed += size;
+        return;
+    }
+    QDirIterator it(location, QDir::Files | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo item = it.fileInfo();
+        const qint64 size = item.isSymLink() ? 0 : item.size();
+        if (QFile::remove(item.filePath()))
+            tally.freed += size;
+    }
+    QDir(location).removeRecursively();
 }
 
 // Sizes in megabytes or gigabytes, as "about 1.2 GB" reads.
@@ -99,7 +131,11 @@ Uninstaller::Services Uninstaller::standardServices() {
 }
 
 Uninstaller::Uninstaller(Folders folders, Services services, QObject* parent)
-    : QObject(parent), m_folders(std::move(folders)), m_services(std::move(services)) {}
+    : QObject(parent), m_folders(std::move(folders)), m_services(std::move(services)) {
+    m_progressTimer.setInterval(kProgressEvery);
+}
+
+Uninstaller::~Uninstaller() = default;
 
 QStringList Uninstaller::locations() const {
     const QString support = m_folders.applicationSupport;
@@ -151,25 +187,30 @@ QFuture<void> Uninstaller::removeEverything() {
     if (m_removal)
         return *m_removal;
     QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    m_progress = std::make_unique<RemovalProgress>();
+    m_progress->show();
     QFuture<void> stopped = m_services.stopEverything ? m_services.stopEverything() : QtFuture::makeReadyFuture();
+    auto tally = std::make_shared<RemovalTally>();
     m_removal = stopped
                     .then(this,
-                          [locations = locations()] {
-                              return QtConcurrent::run([locations] {
-                                  for (const QString& location : locations) {
-                                      const QFileInfo info(location);
-                                      if (info.isDir() && !info.isSymLink())
-                                          QDir(location).removeRecursively();
-                                      else
-                                          QFile::remove(location);
-                                  }
+                          [this, tally, locations = locations()] {
+                              m_progress->showDeleting(0, 0);
+                              m_progressTimer.start();
+                              return QtConcurrent::run([tally, locations] {
+                                  tally->total = sizeOfAll(locations);
+                                  for (const QString& location : locations)
+                                      removeCounting(location, *tally);
                               });
                           })
                     .unwrap()
-                    .then(this, [this] {
+                    .then(this, [this, tally] {
+                        m_progressTimer.stop();
+                        m_progress->showDeleting(tally->total, tally->total);
                         QGuiApplication::restoreOverrideCursor();
                         finish();
                     });
+    connect(&m_progressTimer, &QTimer::timeout, m_progress.get(),
+            [this, tally] { m_progress->showDeleting(tally->freed, tally->total); });
     return *m_removal;
 }
 

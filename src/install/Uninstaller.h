@@ -6,10 +6,14 @@
 #include <QObject>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class RemovalProgress;
 
 // Removes everything the program wrote for this user (its data, the speech
 // engine and the models it downloaded into it, caches, settings and logs),
@@ -18,7 +22,7 @@
 // other tools and nothing of ours, so it is left alone. A copy that is not a
 // marked install folder (a package, a build tree) is never trashed. The
 // servers' ends are waited for and the folders deleted off the GUI thread,
-// with a busy pointer meanwhile. GUI thread.
+// with a busy pointer and a window that shows how far it is. GUI thread.
 class Uninstaller : public QObject {
     Q_OBJECT
 public:
@@ -54,6 +58,7 @@ public:
     static Services standardServices();
 
     Uninstaller(Folders folders, Services services, QObject* parent = nullptr);
+    ~Uninstaller() override;
 
     // Every location, in the order they are removed.
     QStringList locations() const;
@@ -78,4 +83,6 @@ private:
     Services m_services;
     bool m_quitting = false;
     std::optional<QFuture<void>> m_removal;
+    std::unique_ptr<RemovalProgress> m_progress;
+    QTimer m_progressTimer;
 };

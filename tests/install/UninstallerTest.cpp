@@ -1,14 +1,18 @@
 #include "install/Uninstaller.h"
 
 #include "state/AppActions.h"
+#include "support/Artifacts.h"
 #include "support/Await.h"
 #include "support/Defaults.h"
 #include "support/FakePlatform.h"
 #include "support/TempFolder.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QProgressBar>
 #include <QPromise>
 #include <QTest>
 
@@ -136,12 +140,25 @@ TEST_F(UninstallerTest, RemovesOursOnceTheServersHaveEndedTrashesTheInstallFolde
     uninstaller.confirmAndRemove();
     ASSERT_TRUE(QTest::qWaitFor([&] { return stops == 1; }, 10000)) << "the removal never started";
     // The servers' end is waited for with the event loop turning, and nothing
-    // goes while a server may still write.
+    // goes while a server may still write; a window says what is happening.
     QTest::qWait(100);
     EXPECT_TRUE(QFileInfo::exists(home.file("data/Quorvane Native/history.json")));
     EXPECT_TRUE(scheduled.isEmpty());
+    QWidget* progress = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QStringLiteral("removalProgress") && window->isVisible())
+            progress = window;
+    ASSERT_TRUE(progress) << "no window shows the removal";
+    EXPECT_EQ(progress->findChild<QLabel*>()->text(), QStringLiteral("Stopping the speech engine and the phone link…"));
+    Artifacts::save(progress->grab().toImage(), QStringLiteral("removal-progress-stopping.png"));
     servers.finish();
     ASSERT_TRUE(QTest::qWaitFor([&] { return scheduled.size() == 2; }, 10000)) << "the removal never finished";
+    const QProgressBar* bar = progress->findChild<QProgressBar*>();
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_TRUE(progress->findChild<QLabel*>()->text().startsWith(QStringLiteral("Deleting")));
+    EXPECT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "all that was counted is gone";
+    Artifacts::save(progress->grab().toImage(), QStringLiteral("removal-progress-done.png"));
     for (const char* gone : {"data/Quorvane", "data/Quorvane Native", "data/Brindlewick", "config/Quorvane",
                              "state/Quorvane-dock.log", "apps/Quorvane"})
         EXPECT_FALSE(QFileInfo::exists(home.file(QString::fromUtf8(gone)))) << gone;
