@@ -120,9 +120,11 @@ void apply(const QString& reason) {
         note(reason + QStringLiteral(" FAILED to load ") + fileName(dark));
         return;
     }
-    QGuiApplication::setWindowIcon(image);
+    // Every window is sent the art whole when it changes, and a new window
+    // takes it as it is made: the same art again would only be sent again.
     if (s.lastApplied == dark)
         return;
+    QGuiApplication::setWindowIcon(image);
     note(reason + QStringLiteral(" -> ") + (dark ? QStringLiteral("dark") : QStringLiteral("light"))
          + QStringLiteral(" policy=") + QString::number(int(s.policy)) + QStringLiteral(" appearance=")
          + (dark ? QStringLiteral("dark") : QStringLiteral("light")));
