@@ -35,7 +35,9 @@
 #include "translator/Translator.h"
 
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QMetaEnum>
+#include <QtConcurrent>
 
 #include <csignal>
 
@@ -50,6 +52,14 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         root.bubble().setWordSwapTaker(&root.wordSwapper());
         root.wordSwapper().setLastInsertion(&root.dictation());
         root.dictation().setPeers(peers);
+    };
+    steps.prepareBubble = [&root] {
+        // The first read of the font list (fontconfig's scan of every font)
+        // is the longest part of the bubble's first layout: it is done on the
+        // thread pool, and the bubble is made in a turn of its own after it.
+        QtConcurrent::run([] { (void)QFontDatabase::families(); }).then(&root.bubble(), [&root] {
+            root.bubble().prepare();
+        });
     };
     steps.startSelectionCleanup = [&root] {
         root.selectionCleanup().setReadingCheck([&root] {

@@ -88,6 +88,9 @@ public:
     void show(BubbleMode mode) override;
     void hide() override;
     void scheduleHide(std::chrono::milliseconds after) override;
+    // Makes the panel and its view ahead of the first show, which then has
+    // only to place and show them.
+    void prepare() { ensurePanel(); }
     // Writes a PNG of the screen 60 points around the panel, at twice the size.
     void captureRegion(const QString& path);
 
@@ -109,7 +112,7 @@ public:
     // The number keys taken from the applications now.
     QList<quint32> takenOptionKeys() const { return m_optionKeys; }
     bool hideScheduled() const { return m_hidePending; }
-    // The panel window; null before the first show.
+    // The panel window; null before the first show or prepare().
     QWidget* window() const { return m_panel.get(); }
     BubbleView* view() const { return m_view; }
     // The shadow's window; null before a shadow was drawn.

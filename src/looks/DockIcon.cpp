@@ -10,9 +10,13 @@
 
 #include <QApplication>
 #include <QHash>
+#include <QImage>
+#include <QPixmap>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 #include <QWindow>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <optional>
@@ -25,6 +29,8 @@ struct State {
     QList<QMetaObject::Connection> tokens;
     QPointer<QObject> applicationWatch;
     QHash<bool, QIcon> cache;
+    // The looks whose art is being decoded.
+    QSet<bool> loading;
     std::optional<bool> lastApplied;
     Policy policy = Policy::Regular;
 };
@@ -82,6 +88,49 @@ public:
     }
 };
 
+// The art at the sizes the window managers ask for: each is sent whole to
+// every window as it is made, so the 256-pixel original is not.
+QList<QImage> decodedArt(bool dark) {
+    const QString path = Bundle::resource(fileName(dark));
+    const QImage original = path.isEmpty() ? QImage() : QImage(path);
+    if (original.isNull())
+        return {};
+    QList<QImage> sizes;
+    for (int side : {32, 64, 128})
+        sizes << original.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                     .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return sizes;
+}
+
+// Caches the art made of `sizes`; a failed load is not remembered.
+void keepArt(bool dark, const QList<QImage>& sizes) {
+    if (sizes.isEmpty())
+        return;
+    QIcon icon;
+    for (const QImage& size : sizes)
+        icon.addPixmap(QPixmap::fromImage(size));
+    state().cache.insert(dark, icon);
+}
+
+// Decodes the art for the current look off the GUI thread, then applies it.
+void applyOnceDecoded(const QString& reason) {
+    State& s = state();
+    const bool dark = isDark();
+    if (s.cache.contains(dark) || s.loading.contains(dark)) {
+        apply(reason);
+        return;
+    }
+    s.loading.insert(dark);
+    QtConcurrent::run([dark] {
+        return decodedArt(dark);
+    }).then(QCoreApplication::instance(), [dark, reason](const QList<QImage>& sizes) {
+        state().loading.remove(dark);
+        if (!state().cache.contains(dark))
+            keepArt(dark, sizes);
+        apply(reason);
+    });
+}
+
 } // namespace
 
 QString logPath() { return Paths::logs() + QStringLiteral("/Quorvane-dock.log"); }
@@ -100,21 +149,17 @@ bool hasRealWindow() {
 
 QIcon art(bool dark) {
     State& s = state();
-    if (s.cache.contains(dark))
-        return s.cache.value(dark);
-    const QString path = Bundle::resource(fileName(dark));
-    if (path.isEmpty())
-        return {};
-    const QIcon icon(path);
-    if (icon.isNull() || icon.availableSizes().isEmpty())
-        return {};
-    s.cache.insert(dark, icon);
-    return icon;
+    if (!s.cache.contains(dark))
+        keepArt(dark, decodedArt(dark));
+    return s.cache.value(dark);
 }
 
 void apply(const QString& reason) {
     State& s = state();
     const bool dark = isDark();
+    // The art on its way applies itself once it is in.
+    if (!s.cache.contains(dark) && s.loading.contains(dark))
+        return;
     const QIcon image = art(dark);
     if (image.isNull()) {
         note(reason + QStringLiteral(" FAILED to load ") + fileName(dark));
@@ -163,7 +208,7 @@ void start() {
     stop();
     State& s = state();
     note(QStringLiteral("--- start policy=") + QString::number(int(s.policy)));
-    apply(QStringLiteral("launch"));
+    applyOnceDecoded(QStringLiteral("launch"));
     auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
     if (!app)
         return;

@@ -15,7 +15,8 @@ namespace DockIcon {
 
 enum class Policy { Regular = 0, Accessory = 1, Prohibited = 2 };
 
-// (Re)installs the observers and applies the art. The observers also give each
+// (Re)installs the observers and applies the art, decoded off the GUI thread
+// the first time. The observers also give each
 // window that is about to show its taskbar place under the current policy.
 void start();
 void stop();

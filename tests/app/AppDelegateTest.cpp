@@ -86,6 +86,7 @@ struct Launch : testing::Test {
         s.startLanguageModelServer = rec("startLanguageModelServer");
         s.startSelectionCleanup = rec("startSelectionCleanup");
         s.runSelfTests = rec("runSelfTests");
+        s.prepareBubble = rec("prepareBubble");
         s.endEngineSetup = rec("endEngineSetup");
         s.putBackClipboard = [this] {
             rec("putBackClipboard")();
@@ -131,10 +132,11 @@ TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
     // The word list goes out on the thread pool; it only has to be started.
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("sendWordsOnceReady")), 1);
     EXPECT_EQ(synchronous.removeAll(QStringLiteral("removeRetiredModels")), 1);
-    EXPECT_EQ(synchronous, (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate",
-                                        "ignoreBrokenPipe", "applyAppearance", "dockStart", "dockRefreshPolicy",
-                                        "migrateEngineFolder", "migrateSettings", "checkEngine", "modelsComplete",
-                                        "watchLanguageModelMemory", "startSelectionCleanup", "runSelfTests"}));
+    EXPECT_EQ(synchronous,
+              (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate", "ignoreBrokenPipe",
+                           "applyAppearance", "dockStart", "dockRefreshPolicy", "migrateEngineFolder",
+                           "migrateSettings", "checkEngine", "modelsComplete", "watchLanguageModelMemory",
+                           "startSelectionCleanup", "runSelfTests", "prepareBubble"}));
     QStringList tasks = after;
     EXPECT_EQ(tasks.removeAll(QStringLiteral("checkForUpdates")), 1); // on its own timer
     EXPECT_EQ(tasks,
