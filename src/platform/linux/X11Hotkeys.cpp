@@ -114,6 +114,9 @@ void X11Hotkeys::drain() {
         XNextEvent(m_display, &event);
         if (event.type == KeyPress) {
             handleKeyPress(event.xkey.keycode, event.xkey.state, event.xkey.time);
+        } else if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            m_modifierMasks.clear();
         } else if (event.type == PropertyNotify) {
             if (m_activeWindowAtom && event.xproperty.atom == m_activeWindowAtom)
                 deliverInput(InputEvent::ActiveWindowChanged);
@@ -137,9 +140,12 @@ void X11Hotkeys::drain() {
 }
 
 unsigned int X11Hotkeys::modifierMaskOf(unsigned long keysym) const {
+    // Asking the desktop takes a round trip; its answer holds until the keyboard's mapping changes.
+    if (const auto known = m_modifierMasks.constFind(keysym); known != m_modifierMasks.cend())
+        return *known;
     const KeyCode code = XKeysymToKeycode(m_display, keysym);
     if (!code)
-        return 0;
+        return m_modifierMasks[keysym] = 0;
     unsigned int mask = 0;
     if (XModifierKeymap* map = XGetModifierMapping(m_display)) {
         for (int modifier = 0; modifier < 8; ++modifier)
@@ -148,7 +154,7 @@ unsigned int X11Hotkeys::modifierMaskOf(unsigned long keysym) const {
                     mask |= 1u << modifier;
         XFreeModifiermap(map);
     }
-    return mask;
+    return m_modifierMasks[keysym] = mask;
 }
 
 unsigned int X11Hotkeys::toX11Modifiers(quint32 modifiers) const {

@@ -86,4 +86,6 @@ private:
     WatchId m_nextWatcher = 1;
     unsigned long m_activeWindowAtom = 0;
     QSet<quint32> m_modifiersDown;
+    // The modifier mask of each keysym asked for, until the keyboard's mapping changes.
+    mutable QHash<unsigned long, unsigned int> m_modifierMasks;
 };
