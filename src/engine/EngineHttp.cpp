@@ -46,8 +46,6 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
         return QtFuture::makeReadyFuture(
             failedTransport(QStringLiteral("Not a local HTTP address: ") + url.toString()));
     const quint16 port = quint16(url.port(80));
-    if (ForeignListener::holds(port))
-        return QtFuture::makeReadyFuture(heldByAnotherAccount(port));
     EngineKey::sign(request);
 
     auto promise = std::make_shared<QPromise<HttpAnswer>>();
@@ -80,7 +78,8 @@ QFuture<HttpAnswer> send(QNetworkRequest request, const QByteArray& verb, const 
 
     QObject::connect(socket, &QTcpSocket::connected, socket,
                      [socket, active, finish, port, bytes = LoopbackExchange::requestBytes(request, verb, body)] {
-                         // Another account may have taken the port since the look above.
+                         // Nothing is sent before the listener we reached is known to be
+                         // of this account (the look at the table costs a read of it).
                          if (ForeignListener::holds(port)) {
                              finish(heldByAnotherAccount(port));
                              return;
