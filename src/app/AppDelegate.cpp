@@ -101,7 +101,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     task(m_steps.startLanguageModelServer);
     run(m_steps.startSelectionCleanup);
     run(m_steps.runSelfTests);
-    run(m_steps.prepareBubble);
+    run(m_steps.prepareFirstTake);
 }
 
 void AppDelegate::startEngineOrOnboarding(bool engineExists) {

@@ -50,7 +50,7 @@ struct LaunchSteps {
     std::function<void()> startLanguageModelServer; // 15, task
     std::function<void()> startSelectionCleanup;    // 16
     std::function<void()> runSelfTests;             // 17
-    std::function<void()> prepareBubble;            // the bubble made before the first take
+    std::function<void()> prepareFirstTake;         // what the first take would wait for
 
     // Shutdown, in order. Each that returns a future is waited for, with
     // the event loop turning, before the loop ends.

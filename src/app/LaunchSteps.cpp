@@ -24,6 +24,8 @@
 #include "looks/DockIcon.h"
 #include "phonelink/PhoneInbox.h"
 #include "phonelink/PhoneLink.h"
+#include "platform/Accessibility.h"
+#include "platform/Platform.h"
 #include "reader/ReaderController.h"
 #include "selftests/SelfTests.h"
 #include "state/AppActions.h"
@@ -37,6 +39,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMetaEnum>
+#include <QTimer>
 #include <QtConcurrent>
 
 #include <csignal>
@@ -53,10 +56,15 @@ LaunchSteps LaunchSteps::standard(ProgramRoot& root) {
         root.wordSwapper().setLastInsertion(&root.dictation());
         root.dictation().setPeers(peers);
     };
-    steps.prepareBubble = [&root] {
-        // The first read of the font list (fontconfig's scan of every font)
-        // is the longest part of the bubble's first layout: it is done on the
-        // thread pool, and the bubble is made in a turn of its own after it.
+    steps.prepareFirstTake = [&root] {
+        // What the first take would otherwise wait for, each in a turn of its
+        // own: the accessibility connection, and the bubble. The first read
+        // of the font list (fontconfig's scan of every font) is the longest
+        // part of the bubble's first layout: it is done on the thread pool.
+        QTimer::singleShot(0, &root.bubble(), [] {
+            if (Accessibility* accessibility = Platform::current().accessibility)
+                accessibility->prepare();
+        });
         QtConcurrent::run([] { (void)QFontDatabase::families(); }).then(&root.bubble(), [&root] {
             root.bubble().prepare();
         });

@@ -106,6 +106,9 @@ public:
     // as read back once the desktop has answered: false when it refused or
     // there is nobody to ask. isTrusted() changes only with that answer.
     virtual void requestTrust(std::function<void(bool on)> answered) = 0;
+    // Connects to the desktop's accessibility and starts hearing focus
+    // changes ahead of the first question, which then answers sooner.
+    virtual void prepare() {}
     // The focused element of the frontmost application, none when unknown.
     virtual std::shared_ptr<AccessibleElement> focusedElement() = 0;
     // The frame of the focused window of the application with process `pid`.

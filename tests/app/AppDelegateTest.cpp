@@ -86,7 +86,7 @@ struct Launch : testing::Test {
         s.startLanguageModelServer = rec("startLanguageModelServer");
         s.startSelectionCleanup = rec("startSelectionCleanup");
         s.runSelfTests = rec("runSelfTests");
-        s.prepareBubble = rec("prepareBubble");
+        s.prepareFirstTake = rec("prepareFirstTake");
         s.endEngineSetup = rec("endEngineSetup");
         s.putBackClipboard = [this] {
             rec("putBackClipboard")();
@@ -136,7 +136,7 @@ TEST_F(Launch, RunsEveryStepInOrderAndTheTasksAfterItReturns) {
               (QStringList{"restoreLeftoverVolume", "warmDictionary", "followTranslationGate", "ignoreBrokenPipe",
                            "applyAppearance", "dockStart", "dockRefreshPolicy", "migrateEngineFolder",
                            "migrateSettings", "checkEngine", "modelsComplete", "watchLanguageModelMemory",
-                           "startSelectionCleanup", "runSelfTests", "prepareBubble"}));
+                           "startSelectionCleanup", "runSelfTests", "prepareFirstTake"}));
     QStringList tasks = after;
     EXPECT_EQ(tasks.removeAll(QStringLiteral("checkForUpdates")), 1); // on its own timer
     EXPECT_EQ(tasks,

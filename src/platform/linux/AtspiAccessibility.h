@@ -51,6 +51,7 @@ public:
     // Sets the flag on the bus without waiting, then reads it back: the
     // flag as read back is both the answer and the new `isTrusted`.
     void requestTrust(std::function<void(bool on)> answered) override;
+    void prepare() override;
     std::shared_ptr<AccessibleElement> focusedElement() override;
     std::optional<QRect> focusedWindowFrame(qint64 pid) override;
     // The top-level X window at the point and its process, then that

@@ -19,6 +19,11 @@
 using AtspiCalls::failed;
 using AtspiCalls::States;
 
+void AtspiAccessibility::prepare() {
+    if (AtspiBus::ensureLibrary())
+        m_focusEvents->listen();
+}
+
 std::shared_ptr<AccessibleElement> AtspiAccessibility::focusedElement() {
     std::optional<Workspace::Application> front;
     if (m_workspace)

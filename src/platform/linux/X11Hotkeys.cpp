@@ -71,31 +71,43 @@ constexpr quint32 kControl = 0x1000;
 
 } // namespace
 
-X11Hotkeys::X11Hotkeys(PostedKeystrokes* posted) : m_posted(posted) {}
+X11Hotkeys::X11Hotkeys(PostedKeystrokes* posted) : m_posted(posted) {
+    if (!qEnvironmentVariableIsEmpty("DISPLAY"))
+        m_opening = std::async(std::launch::async, &X11Hotkeys::open);
+}
 
 X11Hotkeys::~X11Hotkeys() {
     m_notifier.reset();
+    if (m_opening.valid())
+        m_display = m_opening.get().display;
     if (m_display)
         XCloseDisplay(m_display);
+}
+
+X11Hotkeys::Opened X11Hotkeys::open() {
+    Opened opened{XOpenDisplay(nullptr), -1};
+    int event = 0, error = 0;
+    if (opened.display && XQueryExtension(opened.display, "XInputExtension", &opened.xiOpcode, &event, &error)) {
+        int major = 2, minor = 2;
+        if (XIQueryVersion(opened.display, &major, &minor) != Success)
+            opened.xiOpcode = -1;
+    } else {
+        opened.xiOpcode = -1;
+    }
+    return opened;
 }
 
 bool X11Hotkeys::connect() {
     if (m_connectTried)
         return m_display != nullptr;
     m_connectTried = true;
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+    if (!m_opening.valid())
         return false;
-    m_display = XOpenDisplay(nullptr);
+    const Opened opened = m_opening.get();
+    m_display = opened.display;
+    m_xiOpcode = opened.xiOpcode;
     if (!m_display)
         return false;
-    int event = 0, error = 0;
-    if (XQueryExtension(m_display, "XInputExtension", &m_xiOpcode, &event, &error)) {
-        int major = 2, minor = 2;
-        if (XIQueryVersion(m_display, &major, &minor) != Success)
-            m_xiOpcode = -1;
-    } else {
-        m_xiOpcode = -1;
-    }
     m_notifier = std::make_unique<QSocketNotifier>(ConnectionNumber(m_display), QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(), [this] { drain(); });
     return true;

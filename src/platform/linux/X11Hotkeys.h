@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <future>
 #include <map>
 #include <memory>
 
@@ -18,7 +19,9 @@ struct _XDisplay;
 // that left and right modifiers are told apart, and marks the ones noted in
 // `posted` as the program's own. The input watch adds raw key and button
 // releases, wheel turns and changes of the root window's _NET_ACTIVE_WINDOW.
-// Key names come from the current layout.
+// Key names come from the current layout. The connection is opened on a
+// thread of its own as the object is made, so that the first use need not
+// wait for the desktop's greeting.
 class X11Hotkeys : public Hotkeys {
 public:
     // `posted`, when given, must outlive this object.
@@ -50,6 +53,13 @@ private:
         std::function<void(quint32)> handler;
     };
 
+    // A connection as it was opened, with XInput2's opcode (-1 without it).
+    struct Opened {
+        _XDisplay* display = nullptr;
+        int xiOpcode = -1;
+    };
+    static Opened open();
+
     bool connect();
     void drain();
     void handleKeyPress(quint32 x11KeyCode, unsigned int state, unsigned long time);
@@ -74,6 +84,7 @@ private:
 
     _XDisplay* m_display = nullptr;
     bool m_connectTried = false;
+    std::future<Opened> m_opening;
     int m_xiOpcode = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
     QHash<quint32, Grab> m_grabs;
