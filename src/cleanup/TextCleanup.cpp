@@ -34,8 +34,9 @@ const QString kRangeEnd =
 // A dash that stands between two parts of a sentence. An en dash joining two
 // words ("well–known"), or between two values with or without blanks
 // ("10–20", "$10–$20", "Mon – Fri", "9 am – 5 pm", "1 January – 3 March"),
-// is a range and stays as it is.
-const QString kSentenceDash = QStringLiteral("(?:\u2014|(?!(?<=[\\p{L}\\p{N}])\u2013(?=[\\p{L}\\p{N}])|(?<=")
+// is a range and stays as it is. The look at what stands before is made only
+// where an en dash is, as it is slow.
+const QString kSentenceDash = QStringLiteral("(?:\u2014|(?=\u2013)(?!(?<=[\\p{L}\\p{N}])\u2013(?=[\\p{L}\\p{N}])|(?<=")
                               + kRangeStart + QStringLiteral(")\u2013(?=") + kRangeEnd + QStringLiteral("))\u2013)");
 
 // Marks that close a quotation or an aside.
