@@ -62,22 +62,24 @@ struct RemovalTally {
     std::atomic<qint64> freed{0};
 };
 
+// Removes one file or link, counting the bytes a file held.
+void removeFile(const QFileInfo& file, RemovalTally& tally) {
+    const qint64 size = file.isSymLink() ? 0 : file.size();
+    if (QFile::remove(file.filePath()))
+        tally.freed += size;
+}
+
 void removeCounting(const QString& location, RemovalTally& tally) {
     const QFileInfo info(location);
     if (!info.isDir() || info.isSymLink()) {
-        const qint64 size = info.isSymLink() ? 0 : info.size();
-        if (QFile::remove(location))
-            tally.freed += size;
+        removeFile(info, tally);
         return;
     }
     QDirIterator it(location, QDir::Files | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
-        const QFileInfo item = it.fileInfo();
-        const qint64 size = item.isSymLink() ? 0 : item.size();
-        if (QFile::remove(item.filePath()))
-            tally.freed += size;
+        removeFile(it.fileInfo(), tally);
     }
     QDir(location).removeRecursively();
 }
